@@ -1,0 +1,6 @@
+#pragma once
+#include "ztclass/classinfo.h"
+#include "ztclass/datatype.h"
+#include "ztclass/records.h"
+#include "ztclass/result_codes.h"
+#include "ztclass/samples.h"

@@ -1,0 +1,6 @@
+#pragma once
+#if defined(ZTSERVICES_BUILDING)
+#define ZTSERVICES_API extern "C" __attribute__((visibility("default")))
+#else
+#define ZTSERVICES_API extern "C"
+#endif

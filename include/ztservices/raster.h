@@ -1,0 +1,118 @@
+#pragma once
+// Raster dataset service over GDAL.
+//
+// A dataset handle (void*) is a service object around a GDALDataset; a band
+// handle one around a GDALRasterBand, owned by its dataset. Errors are result
+// codes (0 success); functions returning handles return null on failure.
+//
+// Storage kinds: a dataset whose path ends in ".zti" (any case) is a zti
+// image, the family's own format (a tiled GeoTIFF); the driver named
+// "ZOVREKZTI" creates such files. Every other dataset is of type 1.
+#include "ztclass/datatype.h"
+#include "ztclass/records.h"
+#include "ztservices/export.h"
+
+class CAOIEditor;
+
+// Host-side dataset management (not used by the classification library).
+ZTSERVICES_API void* ztRSOpen(const char* path, int update);
+ZTSERVICES_API void* ztRSGetDriverByName(const char* name);
+// options: null-terminated list of "KEY=VALUE" creation options, or null.
+ZTSERVICES_API void* ztRSCreate(void* driver, const char* path, long columns, long rows,
+                                long bands, ZTRSDataType type, const char* const* options);
+ZTSERVICES_API long ztRSDeleteDataset(void* driver, const char* path);
+ZTSERVICES_API long ztRSClose(void* dataset);
+// Copies projection and the geotransform of source, shifted to start at the
+// given source pixel, onto target (for window-sized results).
+ZTSERVICES_API long ztRSCopyGeoreference(void* source, void* target, long firstRow,
+                                         long firstColumn);
+// The GDALDatasetH behind a handle, for hosts that need GDAL directly.
+ZTSERVICES_API void* ztRSGetGDALDataset(void* dataset);
+
+// Dataset and band queries.
+ZTSERVICES_API long ztRSGetRasterXSize(void* dataset);
+ZTSERVICES_API long ztRSGetRasterYSize(void* dataset);
+ZTSERVICES_API long ztRSGetRasterCount(void* dataset);
+ZTSERVICES_API void* ztRSGetRasterBand(void* dataset, long number);
+// The pixel type of band 1.
+ZTSERVICES_API ZTRSDataType ztRSGetDatasetType(void* dataset);
+ZTSERVICES_API ZTRSDataType ztRSGetBandType(void* band);
+ZTSERVICES_API long ztRSGetBlockSize(void* band, long* columns, long* rows);
+ZTSERVICES_API const char* ztRSGetDescription(void* dataset);
+ZTSERVICES_API long ztRSGetInternalImgType(void* dataset, ZTIMGTYPE& type);
+// "" gives the handle of the band note service; "ZOVREKZTI" the handle for
+// cell access (ztGetCell / ztSetCell). Null for an unknown kind.
+ZTSERVICES_API void* ztRSGetInternalHandle(void* dataset, const char* kind);
+
+// Pixel access. Reads and writes width x height values of type, row-major.
+// pixelSpace and lineSpace are accepted for compatibility; 0 means packed.
+ZTSERVICES_API long ztRSRasterIO(void* band, ZTRSRWFlag flag, long x, long y, long width,
+                                 long height, void* buffer, long bufferWidth, long bufferHeight,
+                                 ZTRSDataType type, long pixelSpace, long lineSpace);
+// Pyramid layer 1 is full resolution. Opening counts; closing a dataset that
+// was never opened is accepted.
+ZTSERVICES_API long ztRSOpenPyramidLayer(void* dataset, long layer);
+ZTSERVICES_API long ztRSClosePyramidLayer(void* dataset);
+
+// Typed value buffers and conversions. ztRSConvNValues and ztRSConvValue are
+// exact; ztConvNDValues truncates toward zero, saturates at the type's range
+// and turns NaN into 0.
+ZTSERVICES_API long ztRSNewValueData(ZTRSDataType type, void** buffer, long count);
+ZTSERVICES_API void ztRSDelValueData(void* buffer);
+ZTSERVICES_API long ztRSSizeOfType(ZTRSDataType type);
+ZTSERVICES_API long ztRSConvNValues(ZTRSDataType type, const void* buffer, long count,
+                                    double* values);
+ZTSERVICES_API long ztConvNDValues(const double* values, ZTRSDataType type, void* buffer,
+                                   long count);
+ZTSERVICES_API long ztRSConvValue(ZTRSDataType type, const void* buffer, double& value);
+
+// No-data. flag is 1 when the band has a no-data value.
+ZTSERVICES_API double ztRSGetRasterNoDataValue(void* band, int* flag);
+ZTSERVICES_API long ztRSSetRasterNoDataValue(void* band, double value);
+
+// Colour tables. Tables are owned by the service and live until the process
+// ends. The fourth component of an entry is reserved: it is read back as 0
+// and the colour is stored opaque (GDAL's alpha 255). The dataset's table is a copy of band 1's, so changing it changes the
+// image only once it is set on a band again.
+ZTSERVICES_API void* ztRSGetDatasetColorTable(void* dataset);
+ZTSERVICES_API void* ztRSCreateColorTable(long interpretation);
+ZTSERVICES_API long ztRSSetColorEntry(void* table, long index, const ZTRSColorEntry* entry);
+ZTSERVICES_API long ztRSGetColorEntryAsRGB(void* table, long index, ZTRSColorEntry* entry);
+ZTSERVICES_API long ztRSGetColorEntryCount(void* table);
+ZTSERVICES_API long ztRSSetRasterColorTable(void* band, void* table);
+
+// AOIs attached to an image. A host attaches a vector file (any OGR source);
+// without one, a sidecar "<image>.aoi.gpkg" or "<image>.aoi.geojson" is used
+// when it exists. classField may be null: the first of class, classname,
+// name, label is used, or each feature becomes its own AOI.
+ZTSERVICES_API long ztRSAttachAOIFile(void* dataset, const char* path, const char* classField);
+// Adds an AOI held in memory, after those of any file. Polygon i has
+// pointCounts[i] vertices; xy holds all vertices as x, y pairs in pixel
+// coordinates (x column, y row), polygon after polygon.
+ZTSERVICES_API long ztRSAddAOI(void* dataset, const char* name, unsigned char red,
+                               unsigned char green, unsigned char blue, long aoiType,
+                               const char* remark, long polygonCount, const long* pointCounts,
+                               const double* xy);
+ZTSERVICES_API long ztRSAllocAOIInfo(void* dataset, CAOIEditor** editor);
+ZTSERVICES_API long ztRSFreeAOIInfo(CAOIEditor* editor);
+ZTSERVICES_API long ztRSGetAOINums(CAOIEditor* editor, long* count);
+ZTSERVICES_API long ztRSGetAOIInfo(CAOIEditor* editor, AOI* records);
+
+// Statistics and coordinates, mapped onto GDAL's own.
+ZTSERVICES_API long ztRSGetRasterStatistics(void* band, int approxOK, int force, double* minimum,
+                                            double* maximum, double* mean, double* deviation);
+ZTSERVICES_API long ztRSComputeRasterMinMax(void* band, int approxOK, double minMax[2]);
+ZTSERVICES_API long ztRSGetRasterHistogram(void* band, double minimum, double maximum,
+                                           int buckets, unsigned long long* histogram,
+                                           int includeOutOfRange, int approxOK);
+// mode 0: map (x, y) to pixel (column, row); mode 1: pixel to map.
+ZTSERVICES_API long ztRSGetCoordinate(void* dataset, long mode, double* x, double* y);
+// The dataset's extent in map units: x1 (left), x2 (right), y1 (bottom), y2 (top).
+ZTSERVICES_API long ztRSGetUserCoordiate(void* dataset, double* x1, double* x2, double* y1,
+                                         double* y2);
+ZTSERVICES_API long ztGetImgCellSize(void* dataset, double* cellX, double* cellY);
+
+// Service-specific error codes (besides the library's own).
+constexpr long ZTRS_ERR_BAD_HANDLE = 2000004;
+constexpr long ZTRS_ERR_IO = 5000010;
+constexpr long ZTRS_ERR_AOI_FILE = 1000040;

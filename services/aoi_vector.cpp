@@ -1,0 +1,258 @@
+// AOIs from any OGR vector source, grouped into class AOIs by a class field.
+#include <ogrsf_frmts.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+
+#include "aoi_source.h"
+#include "dataset.h"
+#include "ztservices/raster.h"
+
+namespace ztsvc {
+
+namespace {
+
+constexpr const char* kClassFieldCandidates[] = {"class", "classname", "name", "label"};
+
+// Colours for AOIs whose file gives none: distinct and easy to tell apart.
+constexpr unsigned char kPalette[][3] = {
+    {31, 119, 180}, {44, 160, 44},   {214, 39, 40},   {255, 127, 14}, {148, 103, 189},
+    {140, 86, 75},  {227, 119, 194}, {127, 127, 127}, {188, 189, 34}, {23, 190, 207},
+    {0, 0, 128},    {128, 128, 0},
+};
+
+struct DatasetCloser {
+  void operator()(GDALDataset* ds) const { GDALClose(GDALDataset::ToHandle(ds)); }
+};
+
+int FindField(OGRFeatureDefn* defn, const char* name) {
+  return name && *name ? defn->GetFieldIndex(name) : -1;
+}
+
+// Maps coordinates of the vector file into the image's pixel space, where the
+// integer point (c, r) is the centre of pixel (c, r).
+class PixelMapper {
+ public:
+  PixelMapper(GDALDataset* image, const OGRSpatialReference* vectorSrs) {
+    geo_ = image->GetGeoTransform(gt_) == CE_None && GDALInvGeoTransform(gt_, inv_);
+    const OGRSpatialReference* imageSrs = image->GetSpatialRef();
+    if (geo_ && imageSrs && vectorSrs && !imageSrs->IsSame(vectorSrs)) {
+      OGRSpatialReference from(*vectorSrs), to(*imageSrs);
+      from.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+      to.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+      transform_.reset(OGRCreateCoordinateTransformation(&from, &to));
+      failed_ = !transform_;
+    }
+  }
+
+  bool Failed() const { return failed_; }
+
+  bool Map(double x, double y, ZTPOINT& out) const {
+    if (transform_ && !transform_->Transform(1, &x, &y)) return false;
+    if (geo_) {
+      double px = inv_[0] + x * inv_[1] + y * inv_[2];
+      double py = inv_[3] + x * inv_[4] + y * inv_[5];
+      x = px - 0.5;
+      y = py - 0.5;
+    }
+    out = MakePoint(x, y);
+    return true;
+  }
+
+ private:
+  double gt_[6]{}, inv_[6]{};
+  bool geo_ = false;
+  bool failed_ = false;
+  std::unique_ptr<OGRCoordinateTransformation> transform_;
+};
+
+bool AppendRing(const OGRLinearRing* ring, const PixelMapper& mapper, std::vector<ZTPOINT>& out) {
+  int n = ring->getNumPoints();
+  for (int i = 0; i < n; ++i) {
+    ZTPOINT p;
+    if (!mapper.Map(ring->getX(i), ring->getY(i), p)) return false;
+    out.push_back(p);
+  }
+  if (n > 0 && (ring->getX(0) != ring->getX(n - 1) || ring->getY(0) != ring->getY(n - 1)))
+    out.push_back(out[out.size() - n]);
+  return true;
+}
+
+// Outer ring, then each hole followed by the outer ring's first point, so
+// that an even-odd test over the whole sequence leaves holes outside.
+bool PolygonPoints(const OGRPolygon* polygon, const PixelMapper& mapper,
+                   std::vector<ZTPOINT>& out) {
+  const OGRLinearRing* outer = polygon->getExteriorRing();
+  if (!outer || outer->getNumPoints() == 0) return true;
+  if (!AppendRing(outer, mapper, out)) return false;
+  ZTPOINT first = out.front();
+  for (int h = 0; h < polygon->getNumInteriorRings(); ++h) {
+    const OGRLinearRing* hole = polygon->getInteriorRing(h);
+    if (hole->getNumPoints() == 0) continue;
+    if (!AppendRing(hole, mapper, out)) return false;
+    out.push_back(first);
+  }
+  return true;
+}
+
+bool AddGeometry(const OGRGeometry* geometry, const PixelMapper& mapper, AoiData& aoi) {
+  if (!geometry) return true;
+  switch (wkbFlatten(geometry->getGeometryType())) {
+    case wkbPolygon: {
+      std::vector<ZTPOINT> points;
+      if (!PolygonPoints(geometry->toPolygon(), mapper, points)) return false;
+      if (!points.empty()) aoi.polygons.push_back(std::move(points));
+      return true;
+    }
+    case wkbMultiPolygon:
+    case wkbGeometryCollection:
+      for (const OGRGeometry* part : *geometry->toGeometryCollection())
+        if (!AddGeometry(part, mapper, aoi)) return false;
+      return true;
+    default:
+      return true;  // points and lines enclose no pixel
+  }
+}
+
+bool ParseHexColour(const char* text, AoiData& aoi) {
+  unsigned r, g, b;
+  if (!text || std::strlen(text) != 7 || text[0] != '#' ||
+      std::sscanf(text + 1, "%2x%2x%2x", &r, &g, &b) != 3)
+    return false;
+  aoi.red = static_cast<unsigned char>(r);
+  aoi.green = static_cast<unsigned char>(g);
+  aoi.blue = static_cast<unsigned char>(b);
+  return true;
+}
+
+struct FieldIndexes {
+  int name, color, red, green, blue, type, remark;
+
+  explicit FieldIndexes(OGRFeatureDefn* defn)
+      : name(FindField(defn, "name")),
+        color(FindField(defn, "color")),
+        red(FindField(defn, "red")),
+        green(FindField(defn, "green")),
+        blue(FindField(defn, "blue")),
+        type(FindField(defn, "type")),
+        remark(FindField(defn, "remark")) {
+    if (remark < 0) remark = FindField(defn, "description");
+  }
+};
+
+// Attributes of a new AOI from the first feature of its group.
+void DescribeAoi(OGRFeature& feature, const FieldIndexes& f, const std::string& key,
+                 size_t index, AoiData& aoi) {
+  aoi.name = f.name >= 0 && feature.IsFieldSetAndNotNull(f.name) ? feature.GetFieldAsString(f.name)
+                                                                 : key;
+  bool coloured = f.color >= 0 && ParseHexColour(feature.GetFieldAsString(f.color), aoi);
+  if (!coloured && f.red >= 0 && f.green >= 0 && f.blue >= 0) {
+    aoi.red = static_cast<unsigned char>(std::clamp(feature.GetFieldAsInteger(f.red), 0, 255));
+    aoi.green = static_cast<unsigned char>(std::clamp(feature.GetFieldAsInteger(f.green), 0, 255));
+    aoi.blue = static_cast<unsigned char>(std::clamp(feature.GetFieldAsInteger(f.blue), 0, 255));
+    coloured = true;
+  }
+  if (!coloured) {
+    const unsigned char* c = kPalette[index % std::size(kPalette)];
+    aoi.red = c[0];
+    aoi.green = c[1];
+    aoi.blue = c[2];
+  }
+  aoi.aoiType = f.type >= 0 && feature.IsFieldSetAndNotNull(f.type)
+                    ? feature.GetFieldAsInteger(f.type)
+                    : 3;
+  if (f.remark >= 0) aoi.remark = feature.GetFieldAsString(f.remark);
+}
+
+}  // namespace
+
+ZTPOINT MakePoint(double x, double y) {
+  ZTPOINT p{};
+  p.x = x;
+  p.y = y;
+  return p;
+}
+
+void CopyUtf8(const std::string& text, char* field, size_t size) {
+  size_t n = std::min(text.size(), size - 1);
+  // Back off continuation bytes (10xxxxxx) so no character is cut in half.
+  if (n < text.size())
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+  std::memcpy(field, text.data(), n);
+  std::memset(field + n, 0, size - n);
+}
+
+long LoadAoiFile(const std::string& path, const std::string& classField, GDALDataset* image,
+                 std::vector<AoiData>& out) {
+  EnsureGdalRegistered();
+  std::unique_ptr<GDALDataset, DatasetCloser> source(
+      GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
+  if (!source || source->GetLayerCount() < 1) return ZTRS_ERR_AOI_FILE;
+  OGRLayer* layer = source->GetLayer(0);
+  OGRFeatureDefn* defn = layer->GetLayerDefn();
+
+  int classIndex = -1;
+  if (!classField.empty()) {
+    classIndex = FindField(defn, classField.c_str());
+    if (classIndex < 0) return ZTRS_ERR_AOI_FILE;
+  } else {
+    for (const char* candidate : kClassFieldCandidates)
+      if ((classIndex = FindField(defn, candidate)) >= 0) break;
+  }
+  bool integerKey = classIndex >= 0 && (defn->GetFieldDefn(classIndex)->GetType() == OFTInteger ||
+                                        defn->GetFieldDefn(classIndex)->GetType() == OFTInteger64);
+
+  PixelMapper mapper(image, layer->GetSpatialRef());
+  if (mapper.Failed()) return ZTRS_ERR_AOI_FILE;
+  FieldIndexes fields(defn);
+
+  std::vector<AoiData> aois;
+  std::map<std::string, size_t> byKey;
+  std::vector<std::pair<long long, size_t>> integerOrder;
+  layer->ResetReading();
+  long featureNumber = 0;
+  for (auto& feature : *layer) {
+    ++featureNumber;
+    std::string key = classIndex >= 0 ? feature->GetFieldAsString(classIndex)
+                                      : std::to_string(featureNumber);
+    auto [it, inserted] = byKey.try_emplace(key, aois.size());
+    if (inserted) {
+      aois.emplace_back();
+      DescribeAoi(*feature, fields, key, aois.size() - 1, aois.back());
+      if (integerKey) integerOrder.emplace_back(feature->GetFieldAsInteger64(classIndex), it->second);
+    }
+    if (!AddGeometry(feature->GetGeometryRef(), mapper, aois[it->second])) return ZTRS_ERR_AOI_FILE;
+  }
+
+  if (integerKey) {
+    std::stable_sort(integerOrder.begin(), integerOrder.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& entry : integerOrder) out.push_back(std::move(aois[entry.second]));
+  } else {
+    for (auto& aoi : aois) out.push_back(std::move(aoi));
+  }
+  return 0;
+}
+
+void AoiSources::FindSidecar(const std::string& imagePath) {
+  for (const char* suffix : {".aoi.gpkg", ".aoi.geojson"}) {
+    VSIStatBufL stat;
+    std::string candidate = imagePath + suffix;
+    if (VSIStatL(candidate.c_str(), &stat) == 0) {
+      filePath = candidate;
+      return;
+    }
+  }
+}
+
+long AoiSources::Load(GDALDataset* image, std::vector<AoiData>& out) const {
+  if (!filePath.empty())
+    if (long rc = LoadAoiFile(filePath, classField, image, out)) return rc;
+  out.insert(out.end(), inMemory.begin(), inMemory.end());
+  return 0;
+}
+
+}  // namespace ztsvc

@@ -1,0 +1,362 @@
+#include "dataset.h"
+
+#include <cpl_string.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <mutex>
+
+#include "cell_cache.h"
+#include "ztservices/raster.h"
+
+namespace ztsvc {
+
+namespace {
+constexpr const char* kZtiDriver = "ZOVREKZTI";
+// The zti "driver" handle is a distinct address; every other driver handle
+// is a GDALDriver*.
+char zti_driver_tag;
+}  // namespace
+
+RSDataset::~RSDataset() {
+  cells.reset();
+  if (gdal) GDALClose(GDALDataset::ToHandle(gdal));
+}
+
+void EnsureGdalRegistered() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    GDALAllRegister();
+    CPLSetErrorHandler(CPLQuietErrorHandler);
+  });
+}
+
+bool IsZtiPath(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string ext = path.substr(path.size() - 4);
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+  return ext == ".zti";
+}
+
+GDALDataType ToGdalType(ZTRSDataType type) {
+  switch (type) {
+    case ZTRS_Byte:
+    case ZTRS_Int8:
+      return GDT_Byte;
+    case ZTRS_UInt16: return GDT_UInt16;
+    case ZTRS_Int16: return GDT_Int16;
+    case ZTRS_UInt32: return GDT_UInt32;
+    case ZTRS_Int32: return GDT_Int32;
+    case ZTRS_Float64: return GDT_Float64;
+    case ZTRS_Float32: return GDT_Float32;
+    default: return GDT_Unknown;
+  }
+}
+
+ZTRSDataType FromGdalBand(GDALRasterBand* band) {
+  switch (band->GetRasterDataType()) {
+    case GDT_Byte: {
+      const char* pixelType = band->GetMetadataItem("PIXELTYPE", "IMAGE_STRUCTURE");
+      return pixelType && EQUAL(pixelType, "SIGNEDBYTE") ? ZTRS_Int8 : ZTRS_Byte;
+    }
+    case GDT_UInt16: return ZTRS_UInt16;
+    case GDT_Int16: return ZTRS_Int16;
+    case GDT_UInt32: return ZTRS_UInt32;
+    case GDT_Int32: return ZTRS_Int32;
+    case GDT_Float64: return ZTRS_Float64;
+    case GDT_Float32: return ZTRS_Float32;
+    default: return ZTRS_Unknown;
+  }
+}
+
+RSDataset* Wrap(GDALDataset* gdal, const std::string& path) {
+  auto* ds = new RSDataset;
+  ds->gdal = gdal;
+  ds->path = path;
+  ds->zti = IsZtiPath(path);
+  ds->bands.resize(gdal->GetRasterCount());
+  for (int i = 0; i < gdal->GetRasterCount(); ++i)
+    ds->bands[i] = RSBand{ds, gdal->GetRasterBand(i + 1), i + 1};
+  ds->aois.FindSidecar(path);
+  return ds;
+}
+
+}  // namespace ztsvc
+
+using namespace ztsvc;
+
+void* ztRSOpen(const char* path, int update) {
+  if (!path) return nullptr;
+  EnsureGdalRegistered();
+  GDALDataset* gdal = GDALDataset::Open(path, GDAL_OF_RASTER | (update ? GDAL_OF_UPDATE : 0));
+  if (!gdal) return nullptr;
+  return Wrap(gdal, path);
+}
+
+void* ztRSGetDriverByName(const char* name) {
+  if (!name) return nullptr;
+  EnsureGdalRegistered();
+  if (EQUAL(name, kZtiDriver)) return &zti_driver_tag;
+  return GetGDALDriverManager()->GetDriverByName(name);
+}
+
+void* ztRSCreate(void* driver, const char* path, long columns, long rows, long bands,
+                 ZTRSDataType type, const char* const* options) {
+  if (!driver || !path || columns < 1 || rows < 1 || bands < 1) return nullptr;
+  EnsureGdalRegistered();
+  GDALDataType gdalType = ToGdalType(type);
+  if (gdalType == GDT_Unknown) return nullptr;
+  CPLStringList opts(const_cast<char**>(options));
+  GDALDriver* gdalDriver;
+  if (driver == &zti_driver_tag) {
+    gdalDriver = GetGDALDriverManager()->GetDriverByName("GTiff");
+    if (!opts.FetchNameValue("TILED")) opts.SetNameValue("TILED", "YES");
+    if (!opts.FetchNameValue("BIGTIFF")) opts.SetNameValue("BIGTIFF", "IF_SAFER");
+  } else {
+    gdalDriver = static_cast<GDALDriver*>(driver);
+  }
+  if (type == ZTRS_Int8) opts.SetNameValue("PIXELTYPE", "SIGNEDBYTE");
+  GDALDataset* gdal =
+      gdalDriver->Create(path, static_cast<int>(columns), static_cast<int>(rows),
+                         static_cast<int>(bands), gdalType, opts.List());
+  if (!gdal) return nullptr;
+  RSDataset* ds = Wrap(gdal, path);
+  if (driver == &zti_driver_tag) ds->zti = true;
+  return ds;
+}
+
+long ztRSDeleteDataset(void* driver, const char* path) {
+  if (!driver || !path) return ZTRS_ERR_BAD_HANDLE;
+  EnsureGdalRegistered();
+  VSIStatBufL stat;
+  if (VSIStatL(path, &stat) != 0) return 0;
+  GDALDriver* gdalDriver = driver == &zti_driver_tag
+                               ? GetGDALDriverManager()->GetDriverByName("GTiff")
+                               : static_cast<GDALDriver*>(driver);
+  if (gdalDriver->Delete(path) == CE_None) return 0;
+  return VSIUnlink(path) == 0 ? 0 : ZTRS_ERR_IO;
+}
+
+long ztRSClose(void* dataset) {
+  RSDataset* ds = AsDataset(dataset);
+  if (!ds) return ZTRS_ERR_BAD_HANDLE;
+  bool ok = true;
+  if (ds->cells) ok = ds->cells->Flush();
+  ds->cells.reset();
+  CPLErrorReset();
+  if (ds->gdal) GDALClose(GDALDataset::ToHandle(ds->gdal));
+  ok = ok && CPLGetLastErrorType() < CE_Failure;
+  ds->gdal = nullptr;
+  delete ds;
+  return ok ? 0 : ZTRS_ERR_IO;
+}
+
+long ztRSCopyGeoreference(void* source, void* target, long firstRow, long firstColumn) {
+  RSDataset* src = AsDataset(source);
+  RSDataset* dst = AsDataset(target);
+  if (!src || !dst) return ZTRS_ERR_BAD_HANDLE;
+  double gt[6];
+  if (src->gdal->GetGeoTransform(gt) == CE_None) {
+    gt[0] += firstColumn * gt[1] + firstRow * gt[2];
+    gt[3] += firstColumn * gt[4] + firstRow * gt[5];
+    dst->gdal->SetGeoTransform(gt);
+  }
+  if (const OGRSpatialReference* srs = src->gdal->GetSpatialRef()) dst->gdal->SetSpatialRef(srs);
+  return 0;
+}
+
+void* ztRSGetGDALDataset(void* dataset) {
+  RSDataset* ds = AsDataset(dataset);
+  return ds ? GDALDataset::ToHandle(ds->gdal) : nullptr;
+}
+
+long ztRSGetRasterXSize(void* dataset) {
+  RSDataset* ds = AsDataset(dataset);
+  return ds ? ds->gdal->GetRasterXSize() : 0;
+}
+
+long ztRSGetRasterYSize(void* dataset) {
+  RSDataset* ds = AsDataset(dataset);
+  return ds ? ds->gdal->GetRasterYSize() : 0;
+}
+
+long ztRSGetRasterCount(void* dataset) {
+  RSDataset* ds = AsDataset(dataset);
+  return ds ? static_cast<long>(ds->bands.size()) : 0;
+}
+
+void* ztRSGetRasterBand(void* dataset, long number) {
+  RSDataset* ds = AsDataset(dataset);
+  if (!ds || number < 1 || number > static_cast<long>(ds->bands.size())) return nullptr;
+  return &ds->bands[number - 1];
+}
+
+ZTRSDataType ztRSGetDatasetType(void* dataset) {
+  RSDataset* ds = AsDataset(dataset);
+  if (!ds || ds->bands.empty()) return ZTRS_Unknown;
+  return FromGdalBand(ds->bands[0].gdal);
+}
+
+ZTRSDataType ztRSGetBandType(void* band) {
+  RSBand* b = AsBand(band);
+  return b ? FromGdalBand(b->gdal) : ZTRS_Unknown;
+}
+
+long ztRSGetBlockSize(void* band, long* columns, long* rows) {
+  RSBand* b = AsBand(band);
+  if (!b || !columns || !rows) return ZTRS_ERR_BAD_HANDLE;
+  int x = 0, y = 0;
+  b->gdal->GetBlockSize(&x, &y);
+  *columns = x;
+  *rows = y;
+  return 0;
+}
+
+const char* ztRSGetDescription(void* dataset) {
+  RSDataset* ds = AsDataset(dataset);
+  return ds ? ds->path.c_str() : nullptr;
+}
+
+long ztRSGetInternalImgType(void* dataset, ZTIMGTYPE& type) {
+  RSDataset* ds = AsDataset(dataset);
+  if (!ds) return ZTRS_ERR_BAD_HANDLE;
+  type = ds->zti ? ZTIMG_ZTI : ZTIMG_OTHER;
+  return 0;
+}
+
+void* ztRSGetInternalHandle(void* dataset, const char* kind) {
+  RSDataset* ds = AsDataset(dataset);
+  if (!ds || !kind) return nullptr;
+  if (*kind == '\0') return ds;
+  if (EQUAL(kind, kZtiDriver)) {
+    if (ds->bands.empty()) return nullptr;
+    if (!ds->cells) ds->cells = std::make_unique<CellCache>(ds);
+    return ds->cells.get();
+  }
+  return nullptr;
+}
+
+long ztRSRasterIO(void* band, ZTRSRWFlag flag, long x, long y, long width, long height,
+                  void* buffer, long bufferWidth, long bufferHeight, ZTRSDataType type,
+                  long pixelSpace, long lineSpace) {
+  RSBand* b = AsBand(band);
+  if (!b || !buffer) return ZTRS_ERR_BAD_HANDLE;
+  GDALDataType gdalType = ToGdalType(type);
+  if (gdalType == GDT_Unknown) return ZTRS_ERR_BAD_HANDLE;
+  if (b->dataset->cells) b->dataset->cells->Flush();
+  CPLErr err = b->gdal->RasterIO(flag == ZTRS_Write ? GF_Write : GF_Read, static_cast<int>(x),
+                                 static_cast<int>(y), static_cast<int>(width),
+                                 static_cast<int>(height), buffer, static_cast<int>(bufferWidth),
+                                 static_cast<int>(bufferHeight), gdalType, pixelSpace, lineSpace,
+                                 nullptr);
+  return err == CE_None ? 0 : ZTRS_ERR_IO;
+}
+
+long ztRSOpenPyramidLayer(void* dataset, long layer) {
+  RSDataset* ds = AsDataset(dataset);
+  if (!ds) return ZTRS_ERR_BAD_HANDLE;
+  ++ds->pyramidOpenCount;
+  return 0;
+}
+
+long ztRSClosePyramidLayer(void* dataset) {
+  RSDataset* ds = AsDataset(dataset);
+  if (!ds) return ZTRS_ERR_BAD_HANDLE;
+  if (ds->pyramidOpenCount > 0) --ds->pyramidOpenCount;
+  return 0;
+}
+
+double ztRSGetRasterNoDataValue(void* band, int* flag) {
+  RSBand* b = AsBand(band);
+  int has = 0;
+  double value = b ? b->gdal->GetNoDataValue(&has) : 0.0;
+  if (flag) *flag = has ? 1 : 0;
+  return value;
+}
+
+long ztRSSetRasterNoDataValue(void* band, double value) {
+  RSBand* b = AsBand(band);
+  if (!b) return ZTRS_ERR_BAD_HANDLE;
+  return b->gdal->SetNoDataValue(value) == CE_None ? 0 : ZTRS_ERR_IO;
+}
+
+long ztRSGetRasterStatistics(void* band, int approxOK, int force, double* minimum,
+                             double* maximum, double* mean, double* deviation) {
+  RSBand* b = AsBand(band);
+  if (!b) return ZTRS_ERR_BAD_HANDLE;
+  double mn, mx, av, sd;
+  if (b->gdal->GetStatistics(approxOK, force, &mn, &mx, &av, &sd) != CE_None) return ZTRS_ERR_IO;
+  if (minimum) *minimum = mn;
+  if (maximum) *maximum = mx;
+  if (mean) *mean = av;
+  if (deviation) *deviation = sd;
+  return 0;
+}
+
+long ztRSComputeRasterMinMax(void* band, int approxOK, double minMax[2]) {
+  RSBand* b = AsBand(band);
+  if (!b || !minMax) return ZTRS_ERR_BAD_HANDLE;
+  if (b->dataset->cells) b->dataset->cells->Flush();
+  return b->gdal->ComputeRasterMinMax(approxOK, minMax) == CE_None ? 0 : ZTRS_ERR_IO;
+}
+
+long ztRSGetRasterHistogram(void* band, double minimum, double maximum, int buckets,
+                            unsigned long long* histogram, int includeOutOfRange, int approxOK) {
+  RSBand* b = AsBand(band);
+  if (!b || !histogram || buckets < 1) return ZTRS_ERR_BAD_HANDLE;
+  std::vector<GUIntBig> counts(buckets);
+  CPLErr err = b->gdal->GetHistogram(minimum, maximum, buckets, counts.data(), includeOutOfRange,
+                                     approxOK, GDALDummyProgress, nullptr);
+  if (err != CE_None) return ZTRS_ERR_IO;
+  std::copy(counts.begin(), counts.end(), histogram);
+  return 0;
+}
+
+long ztRSGetCoordinate(void* dataset, long mode, double* x, double* y) {
+  RSDataset* ds = AsDataset(dataset);
+  if (!ds || !x || !y) return ZTRS_ERR_BAD_HANDLE;
+  double gt[6];
+  if (ds->gdal->GetGeoTransform(gt) != CE_None) return ZTRS_ERR_IO;
+  if (mode == 1) {
+    double px = *x, py = *y;
+    *x = gt[0] + px * gt[1] + py * gt[2];
+    *y = gt[3] + px * gt[4] + py * gt[5];
+    return 0;
+  }
+  double inv[6];
+  if (!GDALInvGeoTransform(gt, inv)) return ZTRS_ERR_IO;
+  double mx = *x, my = *y;
+  *x = inv[0] + mx * inv[1] + my * inv[2];
+  *y = inv[3] + mx * inv[4] + my * inv[5];
+  return 0;
+}
+
+long ztRSGetUserCoordiate(void* dataset, double* x1, double* x2, double* y1, double* y2) {
+  RSDataset* ds = AsDataset(dataset);
+  if (!ds || !x1 || !x2 || !y1 || !y2) return ZTRS_ERR_BAD_HANDLE;
+  double gt[6];
+  if (ds->gdal->GetGeoTransform(gt) != CE_None) return ZTRS_ERR_IO;
+  double cols = ds->gdal->GetRasterXSize(), rows = ds->gdal->GetRasterYSize();
+  double xs[4], ys[4];
+  const double corners[4][2] = {{0, 0}, {cols, 0}, {0, rows}, {cols, rows}};
+  for (int i = 0; i < 4; ++i) {
+    xs[i] = gt[0] + corners[i][0] * gt[1] + corners[i][1] * gt[2];
+    ys[i] = gt[3] + corners[i][0] * gt[4] + corners[i][1] * gt[5];
+  }
+  *x1 = *std::min_element(xs, xs + 4);
+  *x2 = *std::max_element(xs, xs + 4);
+  *y1 = *std::min_element(ys, ys + 4);
+  *y2 = *std::max_element(ys, ys + 4);
+  return 0;
+}
+
+long ztGetImgCellSize(void* dataset, double* cellX, double* cellY) {
+  RSDataset* ds = AsDataset(dataset);
+  if (!ds || !cellX || !cellY) return ZTRS_ERR_BAD_HANDLE;
+  double gt[6];
+  if (ds->gdal->GetGeoTransform(gt) != CE_None) return ZTRS_ERR_IO;
+  *cellX = std::hypot(gt[1], gt[4]);
+  *cellY = std::hypot(gt[2], gt[5]);
+  return 0;
+}

@@ -1,0 +1,62 @@
+// Recoding of an edited class image into another.
+#include <algorithm>
+#include <vector>
+
+#include "frame/entry.h"
+#include "services/pyramid_layer.h"
+#include "services/value_buffer.h"
+#include "ztclass/classinfo.h"
+#include "ztservices/raster.h"
+
+using namespace zt;
+
+long ztSaveEditedCls2Zti(void* source, unsigned char* oldValues, void* result,
+                         unsigned char* newValues, long count) {
+  return Guarded([&]() -> long {
+    if (!source || !result || (count > 0 && (!oldValues || !newValues))) return RC_NULL_ARGUMENT;
+    PyramidLayer sourceLayer(source), resultLayer(result);
+    void* sourceBand = ztRSGetRasterBand(source, 1);
+    void* resultBand = ztRSGetRasterBand(result, 1);
+    if (!sourceBand || !resultBand) return RC_NULL_ARGUMENT;
+    if (count <= 0) return RC_OK;
+
+    // The first listed replacement of each value, looked up per pixel
+    // in one step instead of a scan of the list.
+    int replacement[256];
+    std::fill(std::begin(replacement), std::end(replacement), -1);
+    for (long i = count - 1; i >= 0; --i) replacement[oldValues[i]] = newValues[i];
+
+    const long rows = std::min(ztRSGetRasterYSize(result), ztRSGetRasterYSize(source));
+    const long columns = std::min(ztRSGetRasterXSize(result), ztRSGetRasterXSize(source));
+    const ZTRSDataType sourceType = ztRSGetDatasetType(source);
+    const ZTRSDataType resultType = ztRSGetDatasetType(result);
+    ValueBuffer sourceRow, resultRow;
+    if (long rc = sourceRow.Allocate(sourceType, columns)) return rc;
+    if (long rc = resultRow.Allocate(resultType, columns)) return rc;
+    const long resultSize = ztRSSizeOfType(resultType);
+    std::vector<double> in(columns);
+    for (long r = 0; r < rows; ++r) {
+      ztRSRasterIO(sourceBand, ZTRS_Read, 0, r, columns, 1, sourceRow.Data(), columns, 1, sourceType, 0, 0);
+      ztRSConvNValues(sourceType, sourceRow.Data(), columns, in.data());
+      bool loaded = false;
+      for (long c = 0; c < columns; ++c) {
+        const double v = in[c];
+        // Only whole values 0..255 can equal an entry of the list.
+        if (!(v >= 0 && v <= 255 && v == static_cast<int>(v))) continue;
+        const int to = replacement[static_cast<int>(v)];
+        if (to < 0) continue;
+        // Untouched result pixels keep their stored bits, so the row is
+        // read only once something changes in it.
+        if (!loaded) {
+          ztRSRasterIO(resultBand, ZTRS_Read, 0, r, columns, 1, resultRow.Data(), columns, 1, resultType, 0, 0);
+          loaded = true;
+        }
+        const double value = to;
+        ztConvNDValues(&value, resultType, static_cast<char*>(resultRow.Data()) + c * resultSize, 1);
+      }
+      if (!loaded) continue;
+      ztRSRasterIO(resultBand, ZTRS_Write, 0, r, columns, 1, resultRow.Data(), columns, 1, resultType, 0, 0);
+    }
+    return RC_OK;
+  });
+}

@@ -1,0 +1,67 @@
+#include "frame/classification_pass.h"
+
+#include <algorithm>
+
+namespace zt {
+
+long ClassificationPass::LookUpBands() {
+  if (bandCount_ > 0 && !bandNumbers_) return RC_NULL_ARGUMENT;
+  bandHandles_.clear();
+  for (long b = 0; b < bandCount_; ++b) {
+    void* band = ztRSGetRasterBand(source_, bandNumbers_[b]);
+    if (!band) return RC_BAD_WINDOW;
+    bandHandles_.push_back(band);
+  }
+  return bandHandles_.empty() ? RC_BAD_WINDOW : RC_OK;
+}
+
+long ClassificationPass::Open() {
+  ztRSOpenPyramidLayer(source_, 1);
+  ztRSOpenPyramidLayer(result_, 1);
+  sourceType_ = ztRSGetDatasetType(source_);
+  resultType_ = ztRSGetDatasetType(result_);
+  resultBand_ = ztRSGetRasterBand(result_, 1);
+  if (!resultBand_) return RC_NULL_ARGUMENT;
+  if (long rc = ztRSGetBlockSize(bandHandles_[0], &blockColumns_, &blockRows_)) return rc;
+  if (blockColumns_ < 1 || blockRows_ < 1) return RC_BAD_WINDOW;
+
+  const long blockValues = blockColumns_ * blockRows_;
+  bandBuffers_.assign(bandCount_, std::vector<double>(blockValues));
+  bandPointers_.clear();
+  for (auto& buffer : bandBuffers_) bandPointers_.push_back(buffer.data());
+  if (long rc = typedBlock_.Allocate(sourceType_, blockValues)) return rc;
+  if (long rc = typedRow_.Allocate(resultType_, blockColumns_)) return rc;
+
+  int flag = 0;
+  noData_.value = ztRSGetRasterNoDataValue(bandHandles_[0], &flag);
+  noData_.active = flag == 1;
+  return RC_OK;
+}
+
+ClassificationPass::Rect ClassificationPass::BlockRect(long rowBlock, long columnBlock) const {
+  Rect r;
+  r.y0 = std::max(rowBlock * blockRows_, w_.firstRow);
+  r.y1 = std::min({(rowBlock + 1) * blockRows_, w_.firstRow + w_.rows, ztRSGetRasterYSize(source_)});
+  r.x0 = std::max(columnBlock * blockColumns_, w_.firstColumn);
+  r.x1 = std::min({(columnBlock + 1) * blockColumns_, w_.firstColumn + w_.columns,
+                   ztRSGetRasterXSize(source_)});
+  return r;
+}
+
+void ClassificationPass::ReadBlock(const Rect& r) {
+  const long width = r.x1 - r.x0, height = r.y1 - r.y0;
+  for (long b = 0; b < bandCount_; ++b) {
+    ztRSRasterIO(bandHandles_[b], ZTRS_Read, r.x0, r.y0, width, height, typedBlock_.Data(), width,
+                 height, sourceType_, 0, 0);
+    ztRSConvNValues(sourceType_, typedBlock_.Data(), width * height, bandPointers_[b]);
+  }
+}
+
+void ClassificationPass::WriteRow(const Rect& r, long y) {
+  const long width = r.x1 - r.x0;
+  ztConvNDValues(bandPointers_[0] + (y - r.y0) * width, resultType_, typedRow_.Data(), width);
+  ztRSRasterIO(resultBand_, ZTRS_Write, r.x0 - w_.firstColumn, y - w_.firstRow, width, 1,
+               typedRow_.Data(), width, 1, resultType_, 0, 0);
+}
+
+}  // namespace zt

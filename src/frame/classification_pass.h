@@ -1,0 +1,130 @@
+#pragma once
+// The block-wise classification pass that every pixel classifier shares:
+// the source window is read one block of all listed bands at a time and
+// converted to double, a per-pixel decision gives each pixel its class, and
+// the class image is written one block row at a time at window-relative
+// positions. The decision is a functor, inlined into the loop.
+#include <vector>
+
+#include "frame/progress_session.h"
+#include "frame/window.h"
+#include "services/value_buffer.h"
+#include "ztclass/result_codes.h"
+#include "ztservices/raster.h"
+
+namespace zt {
+
+// Class number given to no-data pixels.
+constexpr double kNoDataClass = 255.0;
+
+struct NoDataRule {
+  bool active = false;  // the first listed band has a no-data value
+  double value = 0.0;
+};
+
+// The band values of one pixel, in band-list order.
+class PixelValues {
+ public:
+  PixelValues(const std::vector<double*>& bands, long index) : bands_(bands.data()), index_(index) {}
+  double operator[](long band) const { return bands_[band][index_]; }
+
+ private:
+  double* const* bands_;
+  long index_;
+};
+
+// True when any of the first count bands equals value exactly.
+inline bool AnyBandEquals(const PixelValues& pixel, long count, double value) {
+  for (long b = 0; b < count; ++b)
+    if (pixel[b] == value) return true;
+  return false;
+}
+
+class ClassificationPass {
+ public:
+  ClassificationPass(void* source, const long* bands, long bandCount, void* result,
+                     const Window& window)
+      : source_(source), bandNumbers_(bands), bandCount_(bandCount), result_(result), w_(window) {}
+  ~ClassificationPass() {
+    ztRSClosePyramidLayer(source_);
+    ztRSClosePyramidLayer(result_);
+  }
+  ClassificationPass(const ClassificationPass&) = delete;
+  ClassificationPass& operator=(const ClassificationPass&) = delete;
+
+  // Band handles of the band list. A band number the source lacks gives
+  // RC_BAD_WINDOW; a missing band list RC_NULL_ARGUMENT.
+  long LookUpBands();
+
+  // Opens both datasets, takes types, block size and no-data, and allocates
+  // the block buffers. Call after the progress bar has started.
+  long Open();
+
+  const std::vector<void*>& Bands() const { return bandHandles_; }
+  long BandCount() const { return bandCount_; }
+  const Window& GetWindow() const { return w_; }
+  ZTRSDataType SourceType() const { return sourceType_; }
+  void* ResultBand() const { return resultBand_; }
+  const NoDataRule& NoData() const { return noData_; }
+
+  // Runs the pass under sub caption captionId. decide(PixelValues) returns
+  // the class number of the pixel; it applies the method's own no-data test.
+  template <typename Decide>
+  long Run(int captionId, Decide&& decide);
+
+ private:
+  struct Rect {
+    long x0, y0, x1, y1;  // source pixels, end exclusive
+  };
+
+  Rect BlockRect(long rowBlock, long columnBlock) const;
+  void ReadBlock(const Rect& r);
+  void WriteRow(const Rect& r, long y);
+
+  void* source_;
+  const long* bandNumbers_;
+  long bandCount_;
+  void* result_;
+  Window w_;
+
+  std::vector<void*> bandHandles_;
+  ZTRSDataType sourceType_ = ZTRS_Unknown;
+  ZTRSDataType resultType_ = ZTRS_Unknown;
+  void* resultBand_ = nullptr;
+  long blockColumns_ = 0, blockRows_ = 0;
+  NoDataRule noData_;
+  std::vector<std::vector<double>> bandBuffers_;
+  std::vector<double*> bandPointers_;
+  ValueBuffer typedBlock_;
+  ValueBuffer typedRow_;
+};
+
+template <typename Decide>
+long ClassificationPass::Run(int captionId, Decide&& decide) {
+  const long firstRowBlock = w_.firstRow / blockRows_;
+  const long endRowBlock = (w_.firstRow + w_.rows + blockRows_ - 1) / blockRows_;
+  const long firstColumnBlock = w_.firstColumn / blockColumns_;
+  const long endColumnBlock = (w_.firstColumn + w_.columns + blockColumns_ - 1) / blockColumns_;
+
+  BeginPhase(captionId, endRowBlock - firstRowBlock + 1);
+  for (long rowBlock = firstRowBlock; rowBlock < endRowBlock; ++rowBlock) {
+    if (StepAndCheckStop()) return RC_CANCELLED;
+    for (long columnBlock = firstColumnBlock; columnBlock < endColumnBlock; ++columnBlock) {
+      const Rect r = BlockRect(rowBlock, columnBlock);
+      if (r.x1 <= r.x0 || r.y1 <= r.y0) continue;
+      ReadBlock(r);
+      const long width = r.x1 - r.x0;
+      for (long y = r.y0; y < r.y1; ++y) {
+        const long rowStart = (y - r.y0) * width;
+        double* classes = bandPointers_[0] + rowStart;
+        for (long i = 0; i < width; ++i)
+          classes[i] = decide(PixelValues(bandPointers_, rowStart + i));
+        WriteRow(r, y);
+      }
+    }
+  }
+  if (noData_.active) ztRSSetRasterNoDataValue(resultBand_, noData_.value);
+  return RC_OK;
+}
+
+}  // namespace zt

@@ -1,0 +1,66 @@
+#include "frame/string_table.h"
+
+#include <cstring>
+#include <string_view>
+
+namespace zt {
+
+namespace {
+
+struct Entry {
+  int id;
+  std::string_view text;
+};
+
+// The module's string table (UTF-8). Ids are stable: callers and captions
+// refer to them by number.
+constexpr Entry kStrings[] = {
+    {1, "BP神经网络分类"},
+    {2, "神经网络分类..."},
+    {5, "网络训练..."},
+    {6, "高阶前馈BP神经网络训练..."},
+    {7, "RBF 神经网络分类"},
+    {8, "Kohonen 神经网络分类"},
+    {9, "LVQ2神经网络分类"},
+    {11, "ART 神经网络分类"},
+    {12, "Fuzzy ART神经网络分类"},
+    {13, "高阶BP神经网络分类"},
+    {14, "高阶前馈BP神经网络分类..."},
+    {15, "获取训练样本集..."},
+    {16, "处理训练样本集..."},
+    {17, "最大似然法监督分类..."},
+    {19, "获取采样样本集..."},
+    {20, "线性波谱混合像元分解..."},
+    {21, "混合像元分解..."},
+    {43, "分类精度评价..."},
+    {47, "统计分类误差矩阵..."},
+    {55, "非监督的平行六面体分类..."},
+    {56, "最大最小距离法选初始类中心..."},
+    {57, "计算初始类的统计值:样本个数和均值..."},
+    {58, "非监督的最小距离分类..."},
+    {60, "非监督的广义最小距离分类..."},
+    {61, "计算散度矩阵和散度矩阵的逆矩阵..."},
+    {62, "有监督的广义最小距离分类..."},
+    {63, "有监督的平行六面体分类..."},
+    {64, "有监督的最小距离分类..."},
+    {65, "ISODATA分类..."},
+    {67, "生成最终分类结果..."},
+};
+
+}  // namespace
+
+bool LoadString(int id, char* buffer, size_t size) {
+  if (!buffer || size == 0) return false;
+  std::memset(buffer, 0, size);
+  for (const Entry& entry : kStrings) {
+    if (entry.id != id) continue;
+    size_t n = std::min(entry.text.size(), size - 1);
+    if (n < entry.text.size())
+      while (n > 0 && (static_cast<unsigned char>(entry.text[n]) & 0xC0) == 0x80) --n;
+    std::memcpy(buffer, entry.text.data(), n);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace zt

@@ -1,0 +1,19 @@
+#pragma once
+#include <vector>
+
+#include "services/aoi_editor_handle.h"
+#include "ztclass/records.h"
+
+namespace zt {
+
+// The class AOIs (type 3) of an editor, in editor order.
+long ListClassAois(CAOIEditor* editor, std::vector<AOI>& classAois);
+
+// Every class AOI must have polygons: else RC_AOI_WITHOUT_POLYGON.
+long CheckClassAoiPolygons(const std::vector<AOI>& classAois);
+
+// What supervised classifiers do first: obtain the source's AOI editor, end
+// with RC_NO_CLASS_AOI when it has no class AOI, list and check them.
+long LoadClassAois(void* source, AoiEditorHandle& editor, std::vector<AOI>& classAois);
+
+}  // namespace zt
