@@ -1,0 +1,109 @@
+#include "cli_support.h"
+
+#include <charconv>
+#include <cstdio>
+#include <sstream>
+
+#include "ztclass/result_codes.h"
+#include "ztservices/raster.h"
+
+namespace ztcli {
+
+namespace {
+
+long ParseInteger(const std::string& text, const std::string& what) {
+  long value = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || text.empty())
+    throw CommandError("invalid " + what + ": '" + text + "'");
+  return value;
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::string part;
+  std::istringstream in(text);
+  while (std::getline(in, part, separator)) parts.push_back(part);
+  return parts;
+}
+
+}  // namespace
+
+void Check(long resultCode, const std::string& what) {
+  if (resultCode == RC_OK) return;
+  std::string message = what + " failed: ";
+  if (const ZTResultCodeInfo* info = ztFindResultCode(resultCode))
+    message += std::string(info->name) + " (" + std::to_string(resultCode) + "): " + info->meaning;
+  else
+    message += "result code " + std::to_string(resultCode);
+  throw CommandError(message, resultCode == RC_CANCELLED ? kStoppedStatus : 1);
+}
+
+Dataset Dataset::Open(const std::string& path, bool update) {
+  void* handle = ztRSOpen(path.c_str(), update ? 1 : 0);
+  if (!handle)
+    throw CommandError("cannot open raster '" + path + "'" + (update ? " for update" : ""));
+  return Dataset(handle);
+}
+
+Dataset::~Dataset() {
+  if (handle_) ztRSClose(handle_);
+}
+
+void Dataset::Close() {
+  void* handle = handle_;
+  handle_ = nullptr;
+  if (handle && ztRSClose(handle) != 0) throw CommandError("writing the raster failed");
+}
+
+std::vector<long> ParseBandList(const std::string& text) {
+  std::vector<long> bands;
+  for (const std::string& part : Split(text, ',')) {
+    long band = ParseInteger(part, "band number");
+    if (band < 1) throw CommandError("band numbers start at 1: '" + part + "'");
+    bands.push_back(band);
+  }
+  if (bands.empty()) throw CommandError("the band list is empty");
+  return bands;
+}
+
+std::vector<long> AllBands(void* dataset) {
+  std::vector<long> bands;
+  for (long b = 1; b <= ztRSGetRasterCount(dataset); ++b) bands.push_back(b);
+  return bands;
+}
+
+void ParseValueMap(const std::string& text, std::vector<unsigned char>& from,
+                   std::vector<unsigned char>& to) {
+  for (const std::string& pair : Split(text, ',')) {
+    size_t eq = pair.find('=');
+    if (eq == std::string::npos) throw CommandError("expected old=new, got '" + pair + "'");
+    long a = ParseInteger(pair.substr(0, eq), "class value");
+    long b = ParseInteger(pair.substr(eq + 1), "class value");
+    if (a < 0 || a > 255 || b < 0 || b > 255)
+      throw CommandError("class values lie in 0..255: '" + pair + "'");
+    from.push_back(static_cast<unsigned char>(a));
+    to.push_back(static_cast<unsigned char>(b));
+  }
+}
+
+bool ParseColour(const std::string& text, unsigned char rgb[3]) {
+  if (text.size() != 7 || text[0] != '#') return false;
+  for (int i = 0; i < 3; ++i) {
+    unsigned value = 0;
+    const char* begin = text.data() + 1 + 2 * i;
+    auto [ptr, ec] = std::from_chars(begin, begin + 2, value, 16);
+    if (ec != std::errc() || ptr != begin + 2) return false;
+    rgb[i] = static_cast<unsigned char>(value);
+  }
+  return true;
+}
+
+std::string FormatColour(unsigned char red, unsigned char green, unsigned char blue) {
+  char text[8];
+  std::snprintf(text, sizeof text, "#%02X%02X%02X", red, green, blue);
+  return text;
+}
+
+}  // namespace ztcli

@@ -1,0 +1,52 @@
+#pragma once
+// What the host's commands share: datasets, failures, parsing of lists.
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ztcli {
+
+// Ends a command with a message on stderr and the given exit status.
+struct CommandError : std::runtime_error {
+  CommandError(const std::string& message, int status = 1)
+      : std::runtime_error(message), status(status) {}
+  int status;
+};
+
+// Exit status of a command stopped by the user.
+constexpr int kStoppedStatus = 130;
+
+// Turns a library result code into an exit: nothing for success, a
+// CommandError naming the code otherwise (status 130 for a stop).
+void Check(long resultCode, const std::string& what);
+
+// An open dataset of the raster dataset service, closed on scope exit.
+class Dataset {
+ public:
+  static Dataset Open(const std::string& path, bool update);
+  explicit Dataset(void* handle) : handle_(handle) {}
+  Dataset(Dataset&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+  Dataset& operator=(Dataset&&) = delete;
+  ~Dataset();
+
+  void* get() const { return handle_; }
+  // Closes now, reporting a failure to write the file.
+  void Close();
+
+ private:
+  void* handle_;
+};
+
+// "1,2,3" -> {1, 2, 3}; every entry a positive integer.
+std::vector<long> ParseBandList(const std::string& text);
+// Every band of a dataset: 1..count.
+std::vector<long> AllBands(void* dataset);
+// "old=new,old=new" with values 0..255.
+void ParseValueMap(const std::string& text, std::vector<unsigned char>& from,
+                   std::vector<unsigned char>& to);
+
+// "#RRGGBB" -> components; false when malformed.
+bool ParseColour(const std::string& text, unsigned char rgb[3]);
+std::string FormatColour(unsigned char red, unsigned char green, unsigned char blue);
+
+}  // namespace ztcli

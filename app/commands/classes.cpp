@@ -1,0 +1,131 @@
+// ztclass classes show|write IMAGE
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "class_records.h"
+#include "cli_support.h"
+#include "commands/commands.h"
+#include "ztclass/classinfo.h"
+
+namespace ztcli {
+
+namespace {
+
+struct ClassEntry {
+  long number;
+  std::string name, colour, remark;
+};
+
+CLASSATTINFO ToRecord(const ClassEntry& e, const std::string& where) {
+  if (e.number < 0 || e.number > 255) throw CommandError(where + ": class number outside 0..255");
+  CLASSATTINFO record{};
+  record.classNo = static_cast<unsigned char>(e.number);
+  unsigned char rgb[3];
+  if (!ParseColour(e.colour, rgb)) throw CommandError(where + ": colour must look like #RRGGBB");
+  record.red = rgb[0];
+  record.green = rgb[1];
+  record.blue = rgb[2];
+  if (e.name.size() >= sizeof record.name || e.remark.size() >= sizeof record.remark)
+    throw CommandError(where + ": names and remarks hold at most 127 bytes");
+  e.name.copy(record.name, e.name.size());
+  e.remark.copy(record.remark, e.remark.size());
+  return record;
+}
+
+// [{"number": 1, "name": "Water", "color": "#0000FF", "remark": "..."}, ...]
+std::vector<CLASSATTINFO> ReadJson(std::istream& in, const std::string& path) {
+  std::vector<CLASSATTINFO> records;
+  try {
+    nlohmann::json doc = nlohmann::json::parse(in);
+    if (!doc.is_array()) throw CommandError(path + ": expected a JSON array of classes");
+    for (size_t i = 0; i < doc.size(); ++i) {
+      const auto& item = doc[i];
+      ClassEntry e{item.at("number").get<long>(), item.at("name").get<std::string>(),
+                   item.at("color").get<std::string>(), item.value("remark", std::string())};
+      records.push_back(ToRecord(e, path + " entry " + std::to_string(i + 1)));
+    }
+  } catch (const nlohmann::json::exception& error) {
+    throw CommandError(path + ": " + error.what());
+  }
+  return records;
+}
+
+// One class a line, tab-separated: number, name, #RRGGBB, optional remark.
+// Empty lines and lines starting with # are skipped.
+std::vector<CLASSATTINFO> ReadText(std::istream& in, const std::string& path) {
+  std::vector<CLASSATTINFO> records;
+  std::string line;
+  for (int lineNumber = 1; std::getline(in, line); ++lineNumber) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> fields;
+    std::istringstream split(line);
+    for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
+    const std::string where = path + ":" + std::to_string(lineNumber);
+    if (fields.size() < 3 || fields.size() > 4)
+      throw CommandError(where + ": expected NUMBER<TAB>NAME<TAB>#RRGGBB[<TAB>REMARK]");
+    long number = 0;
+    try {
+      size_t used = 0;
+      number = std::stol(fields[0], &used);
+      if (used != fields[0].size()) throw std::invalid_argument("trailing text");
+    } catch (const std::exception&) {
+      throw CommandError(where + ": '" + fields[0] + "' is not a class number");
+    }
+    records.push_back(ToRecord({number, fields[1], fields[2], fields.size() == 4 ? fields[3] : ""}, where));
+  }
+  return records;
+}
+
+void Show(const std::string& image) {
+  Dataset dataset = Dataset::Open(image, false);
+  std::string storage;
+  std::vector<CLASSATTINFO> records = ReadClassRecords(dataset.get(), storage);
+  if (records.empty()) {
+    std::cout << "No class records (" << storage << ")\n";
+    return;
+  }
+  PrintClassRecords(std::cout, records);
+}
+
+void Write(const std::string& image, const std::string& from) {
+  std::ifstream in(from, std::ios::binary);
+  if (!in) throw CommandError("cannot read '" + from + "'");
+  const bool json = from.size() >= 5 && from.compare(from.size() - 5, 5, ".json") == 0;
+  std::vector<CLASSATTINFO> records = json ? ReadJson(in, from) : ReadText(in, from);
+  Dataset dataset = Dataset::Open(image, true);
+  Check(ztRSWriteClassInfo(dataset.get(), static_cast<long>(records.size()), records.data()),
+        "writing the class records");
+  // Class files are written without reporting failure; read back to know.
+  std::string storage;
+  if (ReadClassRecords(dataset.get(), storage).size() != records.size())
+    throw CommandError("the class records could not be written to " + storage);
+  PublishCategoryNames(dataset.get(), records);
+  dataset.Close();
+  std::cout << "Wrote " << records.size() << " class record(s) to " << image << "\n";
+}
+
+}  // namespace
+
+void AddClassesCommand(CLI::App& app) {
+  auto* command = app.add_subcommand("classes", "Show or write the class records of a class image");
+  command->require_subcommand(1);
+  auto image = std::make_shared<std::string>();
+  auto from = std::make_shared<std::string>();
+
+  auto* show = command->add_subcommand("show", "List the class records");
+  show->add_option("IMAGE", *image, "Class image")->required();
+  show->callback([image] { Show(*image); });
+
+  auto* write = command->add_subcommand(
+      "write", "Replace the class records from a text file (NUMBER<TAB>NAME<TAB>#RRGGBB[<TAB>REMARK] "
+               "a line) or a JSON array of {number, name, color, remark}");
+  write->add_option("IMAGE", *image, "Class image")->required();
+  write->add_option("--from", *from, "Class list (.txt or .json)")->required();
+  write->callback([image, from] { Write(*image, *from); });
+}
+
+}  // namespace ztcli

@@ -1,0 +1,12 @@
+#pragma once
+#include <CLI/CLI.hpp>
+
+namespace ztcli {
+
+void AddInfoCommand(CLI::App& app);
+void AddClassesCommand(CLI::App& app);
+void AddAoiCommand(CLI::App& app);
+void AddSamplesCommand(CLI::App& app);
+void AddRecodeCommand(CLI::App& app);
+
+}  // namespace ztcli

@@ -1,0 +1,82 @@
+// ztclass info IMAGE
+#include <gdal_priv.h>
+
+#include <iostream>
+#include <memory>
+
+#include "class_records.h"
+#include "cli_support.h"
+#include "commands/commands.h"
+#include "ztservices/raster.h"
+
+namespace ztcli {
+
+namespace {
+
+const char* TypeName(ZTRSDataType type) {
+  switch (type) {
+    case ZTRS_Byte: return "Byte";
+    case ZTRS_Int8: return "Int8";
+    case ZTRS_UInt16: return "UInt16";
+    case ZTRS_Int16: return "Int16";
+    case ZTRS_UInt32: return "UInt32";
+    case ZTRS_Int32: return "Int32";
+    case ZTRS_Float32: return "Float32";
+    case ZTRS_Float64: return "Float64";
+    default: return "unknown";
+  }
+}
+
+void PrintGeoreferencing(GDALDataset* gdal) {
+  double gt[6];
+  if (gdal->GetGeoTransform(gt) != CE_None) {
+    std::cout << "Georeferencing: none (pixel coordinates)\n";
+    return;
+  }
+  std::cout << "Origin: " << gt[0] << ", " << gt[3] << "\n"
+            << "Pixel size: " << gt[1] << ", " << gt[5] << "\n";
+  const OGRSpatialReference* srs = gdal->GetSpatialRef();
+  std::cout << "Coordinate system: " << (srs && srs->GetName() ? srs->GetName() : "none") << "\n";
+}
+
+void RunInfo(const std::string& path) {
+  Dataset image = Dataset::Open(path, false);
+  auto* gdal = static_cast<GDALDataset*>(ztRSGetGDALDataset(image.get()));
+  ZTIMGTYPE kind;
+  ztRSGetInternalImgType(image.get(), kind);
+  std::cout << "File: " << path << "\n"
+            << "Format: " << gdal->GetDriver()->GetDescription()
+            << (kind == ZTIMG_ZTI ? " (zti)" : "") << "\n"
+            << "Size: " << ztRSGetRasterXSize(image.get()) << " columns x "
+            << ztRSGetRasterYSize(image.get()) << " rows, " << ztRSGetRasterCount(image.get())
+            << " band(s)\n";
+  for (long b = 1; b <= ztRSGetRasterCount(image.get()); ++b) {
+    void* band = ztRSGetRasterBand(image.get(), b);
+    long bx = 0, by = 0;
+    ztRSGetBlockSize(band, &bx, &by);
+    int hasNoData = 0;
+    double noData = ztRSGetRasterNoDataValue(band, &hasNoData);
+    std::cout << "Band " << b << ": " << TypeName(ztRSGetBandType(band)) << ", block " << bx << "x"
+              << by << ", no-data ";
+    if (hasNoData)
+      std::cout << noData << "\n";
+    else
+      std::cout << "none\n";
+  }
+  PrintGeoreferencing(gdal);
+  std::string storage;
+  std::vector<CLASSATTINFO> records = ReadClassRecords(image.get(), storage);
+  std::cout << "Class records: " << storage << ", " << records.size() << " record(s)\n";
+  if (!records.empty()) PrintClassRecords(std::cout, records);
+}
+
+}  // namespace
+
+void AddInfoCommand(CLI::App& app) {
+  auto* command = app.add_subcommand("info", "Describe an image and its class records");
+  auto path = std::make_shared<std::string>();
+  command->add_option("IMAGE", *path, "Raster image")->required();
+  command->callback([path] { RunInfo(*path); });
+}
+
+}  // namespace ztcli

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for ztclass, builds it, and runs what is asked:
+#   scripts/setup.sh demo       install, build, run the demo on the sample scene
+#   scripts/setup.sh test       install, build, run the tests
+#   scripts/setup.sh sanitize   the tests again, built with ASan and UBSan
+#   scripts/setup.sh build      install and build only
+# Safe to run again: installed packages and finished builds are reused.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+ACTION="${1:-build}"
+JOBS="$(nproc)"
+PACKAGES=(build-essential cmake ninja-build pkg-config libgdal-dev gdal-bin libcli11-dev
+          nlohmann-json3-dev libgtest-dev libbenchmark-dev ca-certificates)
+
+install_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# build DIR [extra cmake arguments...]
+build() {
+  local dir="$1"; shift
+  cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$JOBS"
+}
+
+# The sample scene: a 6-band Landsat 7 ETM+ GeoTIFF (349 x 352) that a Debian
+# package ships. Only the file is unpacked; nothing of the package is installed.
+sample_scene() {
+  local cache="${XDG_CACHE_HOME:-$HOME/.cache}/ztclass"
+  local scene="$cache/L7_ETMs.tif"
+  if [ ! -f "$scene" ]; then
+    mkdir -p "$cache"
+    local tmp
+    tmp="$(mktemp -d)"
+    (cd "$tmp" && apt-get download r-cran-stars >/dev/null 2>&1 || { apt-get update -q >/dev/null && apt-get download r-cran-stars >/dev/null; })
+    dpkg -x "$tmp"/r-cran-stars_*.deb "$tmp/x"
+    cp "$(find "$tmp/x" -name L7_ETMs.tif | head -n 1)" "$scene"
+    rm -rf "$tmp"
+  fi
+  echo "$scene"
+}
+
+case "$ACTION" in
+  build)
+    install_packages
+    build "$ROOT/build"
+    ;;
+  test)
+    install_packages
+    build "$ROOT/build"
+    ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS"
+    ;;
+  sanitize)
+    install_packages
+    build "$ROOT/build-sanitize" -DZTCLASS_SANITIZE=ON -DZTCLASS_BENCH=OFF
+    ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:abort_on_error=1" \
+    LSAN_OPTIONS="suppressions=$ROOT/.ci/lsan.supp:print_suppressions=0" \
+    UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
+      ctest --test-dir "$ROOT/build-sanitize" --output-on-failure -j "$JOBS"
+    ;;
+  demo)
+    install_packages
+    build "$ROOT/build"
+    bash "$ROOT/scripts/demo.sh" "$ROOT/build/app/ztclass" "$(sample_scene)"
+    ;;
+  *)
+    echo "usage: $0 build|test|sanitize|demo" >&2
+    exit 2
+    ;;
+esac
