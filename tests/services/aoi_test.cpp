@@ -1,0 +1,197 @@
+// AOIs from real vector files: grouping, order, attributes, reprojection.
+#include <gtest/gtest.h>
+#include <ogrsf_frmts.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "test_support.h"
+#include "ztservices/geometry.h"
+#include "ztservices/raster.h"
+
+using namespace zttest;
+
+namespace {
+
+struct Closer {
+  void operator()(void* ds) const { ztRSClose(ds); }
+};
+using Handle = std::unique_ptr<void, Closer>;
+
+std::vector<AOI> LoadAois(void* ds) {
+  CAOIEditor* editor = nullptr;
+  EXPECT_EQ(ztRSAllocAOIInfo(ds, &editor), 0);
+  long n = 0;
+  ztRSGetAOINums(editor, &n);
+  std::vector<AOI> aois(n);
+  if (n) ztRSGetAOIInfo(editor, aois.data());
+  ztRSFreeAOIInfo(editor);  // records keep only scalar fields below
+  return aois;
+}
+
+void WriteText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+// An image of 100 x 100 pixels of 30 m from (500000, 4000000) in UTM 33N.
+std::string GeoImage(const TempDir& dir) {
+  RasterSpec spec;
+  spec.columns = spec.rows = 100;
+  spec.georeferenced = true;
+  WriteGeoTiff(dir.File("img.tif"), spec, [](int, int, int) { return 0; });
+  return dir.File("img.tif");
+}
+
+TEST(AoiFiles, GeoJsonGroupsFeaturesByClassInFirstAppearanceOrder) {
+  TempDir dir;
+  std::string image = GeoImage(dir);
+  // Pixel coordinates where the image has no georeferencing would apply; here
+  // the file is in the image's CRS, metres.
+  WriteText(dir.File("a.geojson"), R"({"type":"FeatureCollection",
+    "crs":{"type":"name","properties":{"name":"urn:ogc:def:crs:EPSG::32633"}},
+    "features":[
+    {"type":"Feature","properties":{"class":"water","color":"#0A0B0C","remark":"sea"},
+     "geometry":{"type":"Polygon","coordinates":[[[500315,3999685],[500375,3999685],[500375,3999625],[500315,3999685]]]}},
+    {"type":"Feature","properties":{"class":"forest","red":1,"green":2,"blue":3,"type":3},
+     "geometry":{"type":"MultiPolygon","coordinates":[[[[500015,3999985],[500075,3999985],[500075,3999925],[500015,3999985]]],
+                                                      [[[500615,3999385],[500675,3999385],[500675,3999325],[500615,3999385]]]]}},
+    {"type":"Feature","properties":{"class":"water"},
+     "geometry":{"type":"Polygon","coordinates":[[[500915,3999085],[500975,3999085],[500975,3999025],[500915,3999085]]]}},
+    {"type":"Feature","properties":{"class":"road","type":1},
+     "geometry":{"type":"Polygon","coordinates":[[[500015,3999985],[500075,3999985],[500075,3999925],[500015,3999985]]]}}
+    ]})");
+  Handle ds(ztRSOpen(image.c_str(), 0));
+  ASSERT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("a.geojson").c_str(), nullptr), 0);
+  std::vector<AOI> aois = LoadAois(ds.get());
+  ASSERT_EQ(aois.size(), 3u);
+  EXPECT_STREQ(aois[0].name, "water");
+  EXPECT_EQ(aois[0].polygonCount, 2u);
+  EXPECT_EQ(aois[0].red, 10);
+  EXPECT_EQ(aois[0].blue, 12);
+  EXPECT_STREQ(aois[0].remark, "sea");
+  EXPECT_EQ(aois[0].aoiType, 3);
+  EXPECT_STREQ(aois[1].name, "forest");
+  EXPECT_EQ(aois[1].polygonCount, 2u) << "each part of a multipolygon is a polygon";
+  EXPECT_EQ(aois[1].green, 2);
+  EXPECT_EQ(aois[2].aoiType, 1);
+}
+
+TEST(AoiFiles, GeoPackageInAnotherCrsIsReprojectedToPixelCentres) {
+  TempDir dir;
+  std::string image = GeoImage(dir);
+  GDALAllRegister();
+  GDALDriver* gpkg = GetGDALDriverManager()->GetDriverByName("GPKG");
+  GDALDataset* out = gpkg->Create(dir.File("t.gpkg").c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+  OGRSpatialReference wgs84;
+  wgs84.importFromEPSG(4326);
+  wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  OGRSpatialReference utm;
+  utm.importFromEPSG(32633);
+  utm.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  OGRLayer* layer = out->CreateLayer("training", &wgs84, wkbPolygon, nullptr);
+  OGRFieldDefn classField("class", OFTInteger);
+  layer->CreateField(&classField);
+  OGRFieldDefn nameField("name", OFTString);
+  layer->CreateField(&nameField);
+  auto toWgs = std::unique_ptr<OGRCoordinateTransformation>(OGRCreateCoordinateTransformation(&utm, &wgs84));
+  // Two classes written in the order 7, 2: integer classes sort ascending.
+  const std::pair<int, double> classes[] = {{7, 20.0}, {2, 50.0}};
+  for (auto [number, pixel] : classes) {
+    OGRLinearRing ring;
+    for (auto [dc, dr] : {std::pair{0, 0}, {4, 0}, {4, 3}, {0, 3}, {0, 0}}) {
+      // Map coordinates of the centre of pixel (pixel + dc, pixel + dr).
+      double x = 500000 + (pixel + dc + 0.5) * 30, y = 4000000 - (pixel + dr + 0.5) * 30;
+      toWgs->Transform(1, &x, &y);
+      ring.addPoint(x, y);
+    }
+    OGRPolygon polygon;
+    polygon.addRing(&ring);
+    OGRFeature feature(layer->GetLayerDefn());
+    feature.SetField("class", number);
+    feature.SetField("name", number == 7 ? "Seven" : "Two");
+    feature.SetGeometry(&polygon);
+    ASSERT_EQ(layer->CreateFeature(&feature), OGRERR_NONE);
+  }
+  GDALClose(out);
+
+  Handle ds(ztRSOpen(image.c_str(), 0));
+  ASSERT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("t.gpkg").c_str(), nullptr), 0);
+  CAOIEditor* editor = nullptr;
+  ASSERT_EQ(ztRSAllocAOIInfo(ds.get(), &editor), 0);
+  long n = 0;
+  ztRSGetAOINums(editor, &n);
+  ASSERT_EQ(n, 2);
+  AOI aois[2];
+  ztRSGetAOIInfo(editor, aois);
+  EXPECT_STREQ(aois[0].name, "Two");
+  EXPECT_STREQ(aois[1].name, "Seven");
+  void* polygons = nullptr;
+  ztGetPolygonPointerOfAoi(&aois[0], &polygons);
+  double rect[4];
+  ztComputeMaxRectOfPolygon(ztGetPolygonAt(polygons, 0), rect);
+  EXPECT_NEAR(rect[0], 50, 1e-6);
+  EXPECT_NEAR(rect[1], 50, 1e-6);
+  EXPECT_NEAR(rect[2], 54, 1e-6);
+  EXPECT_NEAR(rect[3], 53, 1e-6);
+  long points = 0;
+  ztGetPointNumsOfPolygon(ztGetPolygonAt(polygons, 0), &points);
+  EXPECT_EQ(points, 5);
+  ztRSFreeAOIInfo(editor);
+}
+
+TEST(AoiFiles, HolesAreLeftOutsideAndNamesAreCutAtCharacterBoundaries) {
+  TempDir dir;
+  RasterSpec spec;
+  spec.columns = spec.rows = 20;
+  WriteGeoTiff(dir.File("plain.tif"), spec, [](int, int, int) { return 0; });
+  std::string longName;
+  for (int i = 0; i < 60; ++i) longName += "水";  // 3 bytes each: 180 bytes
+  WriteText(dir.File("plain.tif.aoi.geojson"), R"({"type":"FeatureCollection","features":[
+    {"type":"Feature","properties":{"name":")" + longName + R"("},
+     "geometry":{"type":"Polygon","coordinates":[[[0,0],[10,0],[10,10],[0,10],[0,0]],[[4,4],[6,4],[6,6],[4,6],[4,4]]]}}]})");
+  Handle ds(ztRSOpen(dir.File("plain.tif").c_str(), 0));  // sidecar found by name
+  std::vector<AOI> aois = LoadAois(ds.get());
+  ASSERT_EQ(aois.size(), 1u);
+  EXPECT_EQ(std::strlen(aois[0].name), 126u) << "42 whole characters fit in 127 bytes";
+
+  CAOIEditor* editor = nullptr;
+  ztRSAllocAOIInfo(ds.get(), &editor);
+  AOI aoi;
+  ztRSGetAOIInfo(editor, &aoi);
+  void* polygons = nullptr;
+  ztGetPolygonPointerOfAoi(&aoi, &polygons);
+  long n = 0;
+  void* points = nullptr;
+  ztGetPointNumsOfPolygon(ztGetPolygonAt(polygons, 0), &n);
+  ztGetPointPointerOfPolygon(ztGetPolygonAt(polygons, 0), &points);
+  std::vector<double> xy;
+  for (long i = 0; i < n; ++i) {
+    xy.push_back(static_cast<ZTPOINT*>(points)[i].x);
+    xy.push_back(static_cast<ZTPOINT*>(points)[i].y);
+  }
+  // Without georeferencing the file's coordinates are pixel coordinates.
+  EXPECT_EQ(ztRSPtInPolygon(xy.data(), n, 5, 5, 0), 0) << "inside the hole";
+  EXPECT_EQ(ztRSPtInPolygon(xy.data(), n, 2, 2, 0), 1);
+  EXPECT_EQ(ztRSPtInPolygon(xy.data(), n, 8, 5, 0), 1);
+  ztRSFreeAOIInfo(editor);
+}
+
+TEST(AoiFiles, BadFilesAreReportedWhenAttached) {
+  TempDir dir;
+  WriteGeoTiff(dir.File("i.tif"), RasterSpec{}, [](int, int, int) { return 0; });
+  Handle ds(ztRSOpen(dir.File("i.tif").c_str(), 0));
+  EXPECT_NE(ztRSAttachAOIFile(ds.get(), dir.File("missing.gpkg").c_str(), nullptr), 0);
+  WriteText(dir.File("empty.geojson"), R"({"type":"FeatureCollection","features":[]})");
+  ASSERT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("empty.geojson").c_str(), nullptr), 0);
+  EXPECT_TRUE(LoadAois(ds.get()).empty());
+  EXPECT_NE(ztRSAttachAOIFile(ds.get(), dir.File("empty.geojson").c_str(), "nosuchfield"), 0);
+  WriteText(dir.File("junk.geojson"), "this is not json");
+  EXPECT_NE(ztRSAttachAOIFile(ds.get(), dir.File("junk.geojson").c_str(), nullptr), 0);
+}
+
+TEST(AoiFiles, ImagesWithoutAoisGiveAnEmptyEditor) {
+  TempDir dir;
+  WriteGeoTiff(dir.File("i.tif"), RasterSpec{}, [](int, int, int) { return 0; });
+  Handle ds(ztRSOpen(dir.File("i.tif").c_str(), 0));
+  EXPECT_TRUE(LoadAois(ds.get()).empty());
+}
+
+}  // namespace

@@ -1,0 +1,176 @@
+// Arrays, LU decomposition, matrix inversion, point-in-polygon and regions.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "ztclass/result_codes.h"
+#include "ztservices/geometry.h"
+#include "ztservices/imagebase.h"
+#include "ztservices/matrix.h"
+#include "ztservices/progress.h"
+#include "ztservices/sysroot.h"
+
+namespace {
+
+TEST(Arrays, EveryIndexWithinTheBoundsIsUsable) {
+  for (long nl : {-3L, 0L, 1L, 5L}) {
+    double* v = ztDvector(nl, nl + 9);
+    ASSERT_NE(v, nullptr);
+    for (long i = nl; i <= nl + 9; ++i) EXPECT_EQ(v[i], 0.0) << "zero-filled";
+    for (long i = nl; i <= nl + 9; ++i) v[i] = double(i);
+    ztFree_dvector(v, nl, nl + 9);
+  }
+  EXPECT_EQ(ztDvector(3, 2), nullptr);
+
+  double** m = ztDmatrix(1, 4, 0, 2);
+  ASSERT_NE(m, nullptr);
+  for (long r = 1; r <= 4; ++r)
+    for (long c = 0; c <= 2; ++c) m[r][c] = r * 10 + c;
+  EXPECT_EQ(m[4][2], 42);
+  ztFree_dmatrix(m, 1, 4, 0, 2);
+
+  double*** t = ztD3tensor(0, 1, 0, 255, 0, 3);
+  ASSERT_NE(t, nullptr);
+  t[1][255][3] = 7;
+  EXPECT_EQ(t[1][255][3], 7);
+  ztFree_d3tensor(t, 0, 1, 0, 255, 0, 3);
+
+  long* l = ztLvector(0, 255);
+  int* iv = ztIvector(1, 3);
+  float* f = ztVector(0, 5);
+  ASSERT_TRUE(l && iv && f);
+  ztFree_lvector(l, 0, 255);
+  ztFree_ivector(iv, 1, 3);
+  ztFree_vector(f, 0, 5);
+}
+
+TEST(LinearAlgebra, LuSolvesAgainstAKnownSolution) {
+  const int n = 3;
+  double** a = ztDmatrix(1, n, 1, n);
+  const double values[3][3] = {{0, 2, 1}, {1, 1, 1}, {2, 1, 0}};  // needs pivoting
+  for (int r = 1; r <= n; ++r)
+    for (int c = 1; c <= n; ++c) a[r][c] = values[r - 1][c - 1];
+  const double x[3] = {1, -2, 3};
+  double* b = ztDvector(1, n);
+  for (int r = 1; r <= n; ++r) b[r] = values[r - 1][0] * x[0] + values[r - 1][1] * x[1] + values[r - 1][2] * x[2];
+  int* indx = ztIvector(1, n);
+  double d = 0;
+  ASSERT_EQ(ztLudcmp(a, n, indx, &d), 0);
+  ztLubksb(a, n, indx, b);
+  for (int i = 1; i <= n; ++i) EXPECT_NEAR(b[i], x[i - 1], 1e-12);
+  // The determinant is the product of the diagonal times the sign.
+  double det = d;
+  for (int i = 1; i <= n; ++i) det *= a[i][i];
+  EXPECT_NEAR(det, 0 * (0 - 1) - 2 * (0 - 2) + 1 * (1 - 2), 1e-12);
+
+  for (int r = 1; r <= n; ++r)
+    for (int c = 1; c <= n; ++c) a[r][c] = (c == 2) ? 0 : r + c;
+  EXPECT_EQ(ztLudcmp(a, n, indx, &d), RC_SINGULAR_MATRIX);
+  ztFree_dmatrix(a, 1, n, 1, n);
+  ztFree_dvector(b, 1, n);
+  ztFree_ivector(indx, 1, n);
+}
+
+TEST(LinearAlgebra, InverseTimesMatrixIsIdentity) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> value(-1, 1);
+  for (long n : {1L, 2L, 5L, 12L}) {
+    std::vector<double> a(n * n), inv(n * n);
+    for (long i = 0; i < n * n; ++i) a[i] = value(random);
+    for (long i = 0; i < n; ++i) a[i * n + i] += n;  // well conditioned
+    ASSERT_NE(ztInverseMatrix1(a.data(), n, false, inv.data()), 0);
+    for (long r = 0; r < n; ++r)
+      for (long c = 0; c < n; ++c) {
+        double sum = 0;
+        for (long k = 0; k < n; ++k) sum += a[r * n + k] * inv[k * n + c];
+        EXPECT_NEAR(sum, r == c ? 1.0 : 0.0, 1e-12);
+      }
+  }
+  const double singular[4] = {1, 2, 2, 4};
+  double out[4];
+  EXPECT_EQ(ztInverseMatrix1(singular, 2, false, out), 0);
+}
+
+TEST(Geometry, PointInPolygonIsEvenOddWithOneBoundaryRule) {
+  const double square[] = {10, 10, 12, 10, 12, 12, 10, 12};
+  int inside = 0;
+  for (int y = 9; y <= 13; ++y)
+    for (int x = 9; x <= 13; ++x) inside += ztRSPtInPolygon(square, 4, x, y, 0);
+  // Low edges count, high edges do not: columns and rows 10 and 11.
+  EXPECT_EQ(inside, 4);
+  EXPECT_EQ(ztRSPtInPolygon(square, 4, 10, 10, 0), 1);
+  EXPECT_EQ(ztRSPtInPolygon(square, 4, 12, 11, 0), 0);
+  EXPECT_EQ(ztRSPtInPolygon(square, 4, 11, 12, 0), 0);
+  EXPECT_EQ(ztRSPtInPolygon(square, 4, 11.5, 11.5, 0), 1);
+  EXPECT_EQ(ztRSPtInPolygon(square, 2, 11, 11, 0), 0) << "fewer than three vertices enclose nothing";
+  EXPECT_EQ(ztRSPtInPolygon(nullptr, 4, 11, 11, 0), 0);
+
+  // Outer ring 0..10, hole 4..6, joined through the outer ring's first point.
+  const double holed[] = {0, 0, 10, 0, 10, 10, 0, 10, 0, 0, 4, 4, 6, 4, 6, 6, 4, 6, 4, 4, 0, 0};
+  EXPECT_EQ(ztRSPtInPolygon(holed, 11, 5, 5, 0), 0);
+  EXPECT_EQ(ztRSPtInPolygon(holed, 11, 2, 5, 0), 1);
+  EXPECT_EQ(ztRSPtInPolygon(holed, 11, 8, 8, 0), 1);
+}
+
+TEST(Geometry, RegionsUsePixelCentres) {
+  const ZTIPOINT square[] = {{10, 10}, {12, 10}, {12, 12}, {10, 12}};
+  void* region = CreatePolygonRgn(square, 4, ZT_ALTERNATE);
+  ASSERT_NE(region, nullptr);
+  std::vector<std::pair<long, long>> inside;
+  for (long y = 8; y <= 14; ++y)
+    for (long x = 8; x <= 14; ++x)
+      if (PtInRegion(region, x, y)) inside.emplace_back(x, y);
+  const std::vector<std::pair<long, long>> expected = {{10, 10}, {11, 10}, {10, 11}, {11, 11}};
+  EXPECT_EQ(inside, expected);
+  DeleteObject(region);
+
+  const ZTIPOINT triangle[] = {{0, 0}, {4, 0}, {0, 4}};
+  region = CreatePolygonRgn(triangle, 3, ZT_ALTERNATE);
+  int count = 0;
+  for (long y = 0; y < 4; ++y)
+    for (long x = 0; x < 4; ++x) count += PtInRegion(region, x, y);
+  // Centres strictly below the hypotenuse: x + y < 3. Centres on it lie on
+  // a right-hand edge, which does not count.
+  EXPECT_EQ(count, 6);
+  DeleteObject(region);
+}
+
+TEST(Progress, DefaultSinkIsSilentAndNeverStops) {
+  ztSetProgressSink(nullptr);
+  EXPECT_EQ(EndProgress(), 0) << "ending without a start is accepted";
+  StartProgress();
+  SetRange(0, 10);
+  StepIt();
+  EXPECT_EQ(IsStopProgress(), 0);
+  EndProgress();
+}
+
+TEST(SystemRoot, EnvironmentChoosesTheDirectories) {
+  setenv("ZTCLASS_HOME", "/opt/zt/", 1);
+  setenv("ZTCLASS_WORKDIR", "/var/tmp/zt", 1);
+  ZTSYSROOT root;
+  ASSERT_EQ(ztGetSystemRoot(&root), 0);
+  EXPECT_STREQ(root.systemDir, "/opt/zt");
+  EXPECT_STREQ(root.workDir, "/var/tmp/zt");
+  unsetenv("ZTCLASS_HOME");
+  unsetenv("ZTCLASS_WORKDIR");
+  ASSERT_EQ(ztGetSystemRoot(&root), 0);
+  EXPECT_NE(root.systemDir[0], '\0');
+  EXPECT_NE(root.workDir[0], '\0');
+}
+
+TEST(Memory, BlocksAndFileTests) {
+  void* block = nullptr;
+  ASSERT_EQ(ztMemAlloc(&block, 64), 0);
+  ztMemSetZero(block, 64);
+  EXPECT_EQ(static_cast<unsigned char*>(block)[63], 0);
+  ztMemFree(block);
+  EXPECT_EQ(ztMemAlloc(&block, -1), RC_OUT_OF_MEMORY);
+  EXPECT_EQ(ztIsFileExist("/no/such/file"), 0);
+  EXPECT_EQ(ztIsFileExist("/"), 0) << "a folder is not a file";
+  EXPECT_EQ(ztIsFileExist(nullptr), 0);
+}
+
+}  // namespace

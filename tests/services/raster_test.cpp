@@ -1,0 +1,285 @@
+// The raster dataset service over real GeoTIFFs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "test_support.h"
+#include "ztservices/bandnote.h"
+#include "ztservices/imagebase.h"
+#include "ztservices/raster.h"
+
+using namespace zttest;
+
+namespace {
+
+struct Closer {
+  void operator()(void* ds) const { ztRSClose(ds); }
+};
+using Handle = std::unique_ptr<void, Closer>;
+
+TEST(RasterService, ReportsSizeTypesAndBlocks) {
+  TempDir dir;
+  RasterSpec spec;
+  spec.columns = 40;
+  spec.rows = 30;
+  spec.bands = 3;
+  spec.type = GDT_Int16;
+  spec.blockColumns = 16;
+  spec.blockRows = 16;
+  WriteGeoTiff(dir.File("a.tif"), spec, [](int b, int c, int r) { return b * 1000 + r * 40 + c; });
+  Handle ds(ztRSOpen(dir.File("a.tif").c_str(), 0));
+  ASSERT_TRUE(ds);
+  EXPECT_EQ(ztRSGetRasterXSize(ds.get()), 40);
+  EXPECT_EQ(ztRSGetRasterYSize(ds.get()), 30);
+  EXPECT_EQ(ztRSGetRasterCount(ds.get()), 3);
+  EXPECT_EQ(ztRSGetDatasetType(ds.get()), ZTRS_Int16);
+  EXPECT_EQ(ztRSGetRasterBand(ds.get(), 0), nullptr);
+  EXPECT_EQ(ztRSGetRasterBand(ds.get(), 4), nullptr);
+  long bx = 0, by = 0;
+  ASSERT_EQ(ztRSGetBlockSize(ztRSGetRasterBand(ds.get(), 2), &bx, &by), 0);
+  EXPECT_EQ(bx, 16);
+  EXPECT_EQ(by, 16);
+  EXPECT_STREQ(ztRSGetDescription(ds.get()), dir.File("a.tif").c_str());
+
+  int16_t block[6];
+  ztRSRasterIO(ztRSGetRasterBand(ds.get(), 2), ZTRS_Read, 5, 7, 3, 2, block, 3, 2, ZTRS_Int16, 0, 0);
+  for (int r = 0; r < 2; ++r)
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(block[r * 3 + c], 2000 + (7 + r) * 40 + 5 + c);
+}
+
+TEST(RasterService, MissingFileAndBadHandlesFailCleanly) {
+  EXPECT_EQ(ztRSOpen("/no/such/file.tif", 0), nullptr);
+  EXPECT_EQ(ztRSOpen(nullptr, 0), nullptr);
+  EXPECT_EQ(ztRSGetRasterXSize(nullptr), 0);
+  EXPECT_EQ(ztRSGetDatasetType(nullptr), ZTRS_Unknown);
+  EXPECT_NE(ztRSClosePyramidLayer(nullptr), 0);
+  EXPECT_EQ(ztRSGetDescription(nullptr), nullptr);
+}
+
+TEST(RasterService, ClosingAPyramidLayerNeverOpenedIsAccepted) {
+  TempDir dir;
+  WriteGeoTiff(dir.File("a.tif"), RasterSpec{}, [](int, int, int) { return 1; });
+  Handle ds(ztRSOpen(dir.File("a.tif").c_str(), 0));
+  EXPECT_EQ(ztRSClosePyramidLayer(ds.get()), 0);
+  EXPECT_EQ(ztRSOpenPyramidLayer(ds.get(), 1), 0);
+  EXPECT_EQ(ztRSClosePyramidLayer(ds.get()), 0);
+  EXPECT_EQ(ztRSClosePyramidLayer(ds.get()), 0);
+}
+
+TEST(RasterService, ConversionToTypesTruncatesAndSaturates) {
+  const double in[] = {-1.7, 0.9, 254.99, 255.5, 1e10, -1e10, std::nan("")};
+  uint8_t bytes[7];
+  ASSERT_EQ(ztConvNDValues(in, ZTRS_Byte, bytes, 7), 0);
+  const uint8_t expectedBytes[] = {0, 0, 254, 255, 255, 0, 0};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(bytes[i], expectedBytes[i]) << i;
+
+  int8_t signedBytes[7];
+  ztConvNDValues(in, ZTRS_Int8, signedBytes, 7);
+  const int8_t expectedSigned[] = {-1, 0, 127, 127, 127, -128, 0};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(signedBytes[i], expectedSigned[i]) << i;
+
+  uint32_t u32[7];
+  ztConvNDValues(in, ZTRS_UInt32, u32, 7);
+  EXPECT_EQ(u32[4], 4294967295u);
+  EXPECT_EQ(u32[5], 0u);
+
+  int32_t i32[7];
+  ztConvNDValues(in, ZTRS_Int32, i32, 7);
+  EXPECT_EQ(i32[0], -1);
+  EXPECT_EQ(i32[4], std::numeric_limits<int32_t>::max());
+  EXPECT_EQ(i32[5], std::numeric_limits<int32_t>::min());
+
+  float f[1];
+  const double huge = 1e300;
+  ztConvNDValues(&huge, ZTRS_Float32, f, 1);
+  EXPECT_EQ(f[0], std::numeric_limits<float>::max());
+
+  const uint32_t big = 4294967295u;
+  double back = 0;
+  ASSERT_EQ(ztRSConvValue(ZTRS_UInt32, &big, back), 0);
+  EXPECT_EQ(back, 4294967295.0);
+  EXPECT_NE(ztConvNDValues(in, ZTRS_Unknown, bytes, 1), 0);
+}
+
+TEST(RasterService, SignedByteImagesRoundTrip) {
+  TempDir dir;
+  void* driver = ztRSGetDriverByName("GTiff");
+  ASSERT_NE(driver, nullptr);
+  Handle ds(ztRSCreate(driver, dir.File("s.tif").c_str(), 4, 1, 1, ZTRS_Int8, nullptr));
+  ASSERT_TRUE(ds);
+  int8_t row[4] = {-128, -1, 0, 127};
+  ztRSRasterIO(ztRSGetRasterBand(ds.get(), 1), ZTRS_Write, 0, 0, 4, 1, row, 4, 1, ZTRS_Int8, 0, 0);
+  ds.reset();
+  Handle again(ztRSOpen(dir.File("s.tif").c_str(), 0));
+  EXPECT_EQ(ztRSGetDatasetType(again.get()), ZTRS_Int8);
+  int8_t read[4] = {};
+  ztRSRasterIO(ztRSGetRasterBand(again.get(), 1), ZTRS_Read, 0, 0, 4, 1, read, 4, 1, ZTRS_Int8, 0, 0);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(read[i], row[i]);
+}
+
+TEST(RasterService, NoDataValues) {
+  TempDir dir;
+  RasterSpec spec;
+  spec.hasNoData = true;
+  spec.noData = 7;
+  WriteGeoTiff(dir.File("n.tif"), spec, [](int, int, int) { return 1; });
+  WriteGeoTiff(dir.File("plain.tif"), RasterSpec{}, [](int, int, int) { return 1; });
+  Handle withNoData(ztRSOpen(dir.File("n.tif").c_str(), 0));
+  Handle plain(ztRSOpen(dir.File("plain.tif").c_str(), 1));
+  int flag = -1;
+  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(withNoData.get(), 1), &flag), 7);
+  EXPECT_EQ(flag, 1);
+  ztRSGetRasterNoDataValue(ztRSGetRasterBand(plain.get(), 1), &flag);
+  EXPECT_EQ(flag, 0);
+  EXPECT_EQ(ztRSSetRasterNoDataValue(ztRSGetRasterBand(plain.get(), 1), 3), 0);
+  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(plain.get(), 1), &flag), 3);
+  EXPECT_EQ(flag, 1);
+}
+
+TEST(RasterService, ZtiImagesAreTheFamilysOwnType) {
+  TempDir dir;
+  void* zti = ztRSGetDriverByName("ZOVREKZTI");
+  ASSERT_NE(zti, nullptr);
+  Handle a(ztRSCreate(zti, dir.File("a.zti").c_str(), 8, 8, 1, ZTRS_Byte, nullptr));
+  ASSERT_TRUE(a);
+  ZTIMGTYPE type = ZTIMG_OTHER;
+  ASSERT_EQ(ztRSGetInternalImgType(a.get(), type), 0);
+  EXPECT_EQ(type, ZTIMG_ZTI);
+  a.reset();
+
+  Handle upper(ztRSOpen(dir.File("a.zti").c_str(), 0));
+  ASSERT_TRUE(upper) << "a zti file is a GeoTIFF that GDAL opens";
+  ztRSGetInternalImgType(upper.get(), type);
+  EXPECT_EQ(type, ZTIMG_ZTI);
+
+  WriteGeoTiff(dir.File("b.ZTI"), RasterSpec{}, [](int, int, int) { return 0; });
+  Handle capitals(ztRSOpen(dir.File("b.ZTI").c_str(), 0));
+  ztRSGetInternalImgType(capitals.get(), type);
+  EXPECT_EQ(type, ZTIMG_ZTI);
+
+  WriteGeoTiff(dir.File("c.tif"), RasterSpec{}, [](int, int, int) { return 0; });
+  Handle tif(ztRSOpen(dir.File("c.tif").c_str(), 0));
+  ztRSGetInternalImgType(tif.get(), type);
+  EXPECT_EQ(type, ZTIMG_OTHER);
+}
+
+TEST(RasterService, BandNotesSurviveReopeningByteForByte) {
+  TempDir dir;
+  Handle ds(ztRSCreate(ztRSGetDriverByName("ZOVREKZTI"), dir.File("n.zti").c_str(), 4, 4, 1, ZTRS_Byte, nullptr));
+  std::vector<unsigned char> note(600);
+  for (size_t i = 0; i < note.size(); ++i) note[i] = static_cast<unsigned char>(i * 7);  // zeros included
+  void* handle = ztRSGetInternalHandle(ds.get(), "");
+  ASSERT_EQ(rsSetBandsNoteInfo(handle, 1, note.data(), static_cast<long>(note.size())), 1);
+  ds.reset();
+
+  Handle again(ztRSOpen(dir.File("n.zti").c_str(), 0));
+  handle = ztRSGetInternalHandle(again.get(), "");
+  long length = 0;
+  ASSERT_EQ(rsGetBansNoteInfoLength(handle, 1, &length), 1);
+  EXPECT_EQ(length, 600);
+  std::vector<unsigned char> read(600);
+  ASSERT_EQ(rsGetBandsNoteInfo(handle, 1, read.data(), 600), 1);
+  EXPECT_EQ(read, note);
+  EXPECT_EQ(rsGetBandsNoteInfo(handle, 1, read.data(), 601), 0) << "more than the note holds";
+  EXPECT_EQ(rsGetBansNoteInfoLength(handle, 2, &length), 0) << "no band 2";
+}
+
+TEST(RasterService, ColourTablesAreOpaqueAndSurviveReopening) {
+  TempDir dir;
+  WriteGeoTiff(dir.File("c.tif"), RasterSpec{}, [](int, int, int) { return 1; });
+  Handle ds(ztRSOpen(dir.File("c.tif").c_str(), 1));
+  EXPECT_EQ(ztRSGetDatasetColorTable(ds.get()), nullptr);
+  void* table = ztRSCreateColorTable(1);
+  ASSERT_NE(table, nullptr);
+  ZTRSColorEntry red{200, 10, 20, 0};
+  ztRSSetColorEntry(table, 1, &red);
+  ASSERT_EQ(ztRSSetRasterColorTable(ztRSGetRasterBand(ds.get(), 1), table), 0);
+  ds.reset();
+
+  GDALAllRegister();
+  GDALDataset* gdal = GDALDataset::Open(dir.File("c.tif").c_str(), GDAL_OF_RASTER);
+  const GDALColorEntry* e = gdal->GetRasterBand(1)->GetColorTable()->GetColorEntry(1);
+  EXPECT_EQ(e->c1, 200);
+  EXPECT_EQ(e->c2, 10);
+  EXPECT_EQ(e->c3, 20);
+  EXPECT_EQ(e->c4, 255) << "classes must not be transparent";
+  GDALClose(gdal);
+
+  Handle again(ztRSOpen(dir.File("c.tif").c_str(), 0));
+  void* copy = ztRSGetDatasetColorTable(again.get());
+  ZTRSColorEntry entry{};
+  ASSERT_EQ(ztRSGetColorEntryAsRGB(copy, 1, &entry), 0);
+  EXPECT_EQ(entry.c1, 200);
+  EXPECT_EQ(entry.c4, 0);
+}
+
+TEST(RasterService, CellAccessMatchesTheFile) {
+  TempDir dir;
+  void* zti = ztRSGetDriverByName("ZOVREKZTI");
+  const std::string path = dir.File("cells.zti");
+  ASSERT_EQ(ztRSDeleteDataset(zti, path.c_str()), 0) << "deleting what is not there is fine";
+  void* ds = ztRSCreate(zti, path.c_str(), 300, 290, 1, ZTRS_Float64, nullptr);
+  ASSERT_NE(ds, nullptr);
+  void* cells = ztRSGetInternalHandle(ds, "ZOVREKZTI");
+  ASSERT_NE(cells, nullptr);
+  // Column-major walk: crosses blocks all the time.
+  for (long c = 0; c < 300; ++c)
+    for (long r = 0; r < 290; ++r) ASSERT_EQ(ztSetCell(cells, r, c, r * 1000.0 + c + 0.25), 0);
+  double v = 0;
+  ASSERT_EQ(ztGetCell(cells, 17, 299, &v), 0);
+  EXPECT_EQ(v, 17299.25);
+  EXPECT_NE(ztGetCell(cells, 290, 0, &v), 0);
+  EXPECT_NE(ztSetCell(cells, 0, -1, 1.0), 0);
+  ASSERT_EQ(ztCloseZtiFileForReadWrite(cells), 0);
+
+  std::vector<double> values = ReadBand(path);
+  for (long r = 0; r < 290; ++r)
+    for (long c = 0; c < 300; ++c) ASSERT_EQ(values[r * 300 + c], r * 1000.0 + c + 0.25);
+  void* again = ztRSCreate(zti, path.c_str(), 2, 2, 1, ZTRS_Float64, nullptr);
+  ASSERT_NE(again, nullptr) << "a new file of the same name replaces the old";
+  ztRSClose(again);
+}
+
+TEST(RasterService, CoordinatesFollowTheGeotransform) {
+  TempDir dir;
+  RasterSpec spec;
+  spec.georeferenced = true;
+  WriteGeoTiff(dir.File("g.tif"), spec, [](int, int, int) { return 0; });
+  Handle ds(ztRSOpen(dir.File("g.tif").c_str(), 0));
+  double x = 2, y = 3;
+  ASSERT_EQ(ztRSGetCoordinate(ds.get(), 1, &x, &y), 0);
+  EXPECT_DOUBLE_EQ(x, 500060);
+  EXPECT_DOUBLE_EQ(y, 3999910);
+  ASSERT_EQ(ztRSGetCoordinate(ds.get(), 0, &x, &y), 0);
+  EXPECT_NEAR(x, 2, 1e-9);
+  EXPECT_NEAR(y, 3, 1e-9);
+  double x1, x2, y1, y2, cx, cy;
+  ASSERT_EQ(ztRSGetUserCoordiate(ds.get(), &x1, &x2, &y1, &y2), 0);
+  EXPECT_DOUBLE_EQ(x1, 500000);
+  EXPECT_DOUBLE_EQ(x2, 500300);
+  EXPECT_DOUBLE_EQ(y1, 3999700);
+  EXPECT_DOUBLE_EQ(y2, 4000000);
+  ASSERT_EQ(ztGetImgCellSize(ds.get(), &cx, &cy), 0);
+  EXPECT_DOUBLE_EQ(cx, 30);
+  EXPECT_DOUBLE_EQ(cy, 30);
+}
+
+TEST(RasterService, MinMaxAndHistogram) {
+  TempDir dir;
+  WriteGeoTiff(dir.File("h.tif"), RasterSpec{}, [](int, int c, int r) { return (r * 10 + c) % 7; });
+  Handle ds(ztRSOpen(dir.File("h.tif").c_str(), 0));
+  void* band = ztRSGetRasterBand(ds.get(), 1);
+  double minMax[2];
+  ASSERT_EQ(ztRSComputeRasterMinMax(band, 0, minMax), 0);
+  EXPECT_EQ(minMax[0], 0);
+  EXPECT_EQ(minMax[1], 6);
+  unsigned long long histogram[7];
+  ASSERT_EQ(ztRSGetRasterHistogram(band, -0.5, 6.5, 7, histogram, 0, 0), 0);
+  unsigned long long expected[7] = {};
+  for (int i = 0; i < 100; ++i) ++expected[i % 7];
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(histogram[i], expected[i]);
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+#pragma once
+// Helpers for tests: temporary folders, real GeoTIFFs written with GDAL
+// directly, and a progress sink that records what the library does.
+#include <gdal_priv.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ztservices/progress.h"
+
+namespace zttest {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+struct RasterSpec {
+  int columns = 10;
+  int rows = 10;
+  int bands = 1;
+  GDALDataType type = GDT_Byte;
+  int blockColumns = 0;  // 0: GDAL's default (strips)
+  int blockRows = 0;
+  bool hasNoData = false;
+  double noData = 0.0;
+  bool georeferenced = false;
+};
+
+// Writes a GeoTIFF whose pixel (band b from 1, column c, row r) holds
+// value(b, c, r).
+void WriteGeoTiff(const std::string& path, const RasterSpec& spec,
+                  const std::function<double(int, int, int)>& value);
+
+// Reads band 1 of a raster as doubles, row-major.
+std::vector<double> ReadBand(const std::string& path, int band = 1);
+
+std::vector<unsigned char> ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+
+// Records the progress protocol; can ask for a stop after a number of steps.
+class ProgressRecorder {
+ public:
+  ProgressRecorder();
+  ~ProgressRecorder();
+
+  std::vector<std::string> events;  // "start", "end", "main:...", "sub:...", "range:lo,hi"
+  long steps = 0;
+  long stopAfterSteps = -1;  // -1: never
+  int Count(const std::string& event) const;
+
+ private:
+  static ZTProgressSink Sink(ProgressRecorder* self);
+};
+
+}  // namespace zttest
