@@ -32,7 +32,7 @@ class ModuleContext {
 // export): module context, then the implementation.
 template <typename Body>
 long Framed(Body&& body) noexcept {
-  ModuleContext context;
+  [[maybe_unused]] ModuleContext context;
   return Guarded(body);
 }
 

@@ -1,0 +1,224 @@
+// The shared classification pass, driven by a trivial decision:
+// class = 1 + (first band value mod 3), 255 where any band is no-data.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "frame/arguments.h"
+#include "frame/captions.h"
+#include "frame/classification_pass.h"
+#include "frame/entry.h"
+#include "frame/string_table.h"
+#include "test_support.h"
+#include "ztclass/result_codes.h"
+
+using namespace zttest;
+using namespace zt;
+
+namespace {
+
+constexpr int kCaption = 64;
+const char* const kCaptionText = "有监督的最小距离分类...";
+
+long TrivialClassifier(void* source, const long* bands, long bandCount, void* result, long rows,
+                       long columns, long firstRow, long firstColumn) {
+  return Framed([&] {
+    ProgressSession progress;
+    const Window w{rows, columns, firstRow, firstColumn};
+    if (long rc = CheckCommonArguments(source, result, bandCount, w)) return rc;
+    ClassificationPass pass(source, bands, bandCount, result, w);
+    if (long rc = pass.LookUpBands()) return rc;
+    progress.Start(kCaption);
+    if (long rc = pass.Open()) return rc;
+    const NoDataRule noData = pass.NoData();
+    return pass.Run(kCaption, [&](const PixelValues& pixel) {
+      if (noData.active && AnyBandEquals(pixel, bandCount, noData.value)) return kNoDataClass;
+      return 1.0 + std::fmod(pixel[0], 3.0);
+    });
+  });
+}
+
+double Source(int band, int column, int row) { return (band * 7 + column * 3 + row * 5) % 11; }
+
+struct Fixture : ::testing::Test {
+  TempDir dir;
+  std::string sourcePath = dir.File("source.tif");
+  std::string resultPath = dir.File("result.tif");
+  void* source = nullptr;
+  void* result = nullptr;
+
+  void MakeSource(RasterSpec spec) {
+    WriteGeoTiff(sourcePath, spec, Source);
+    source = ztRSOpen(sourcePath.c_str(), 0);
+    ASSERT_NE(source, nullptr);
+  }
+  void MakeResult(long columns, long rows) {
+    result = ztRSCreate(ztRSGetDriverByName("GTiff"), resultPath.c_str(), columns, rows, 1, ZTRS_Byte, nullptr);
+    ASSERT_NE(result, nullptr);
+  }
+  std::vector<double> CloseAndReadResult() {
+    ztRSClose(result);
+    result = nullptr;
+    return ReadBand(resultPath);
+  }
+  ~Fixture() override {
+    if (source) ztRSClose(source);
+    if (result) ztRSClose(result);
+  }
+};
+
+RasterSpec Tiled(int columns, int rows, int bands, int block) {
+  RasterSpec spec;
+  spec.columns = columns;
+  spec.rows = rows;
+  spec.bands = bands;
+  spec.blockColumns = spec.blockRows = block;
+  return spec;
+}
+
+using ClassificationPassTest = Fixture;
+
+TEST_F(ClassificationPassTest, WindowInsideBlocksIsWrittenWindowRelative) {
+  MakeSource(Tiled(50, 40, 2, 16));
+  const long rows = 20, columns = 25, firstRow = 5, firstColumn = 7;
+  MakeResult(columns, rows);
+  const long bands[] = {2, 1};
+  ASSERT_EQ(TrivialClassifier(source, bands, 2, result, rows, columns, firstRow, firstColumn), RC_OK);
+  std::vector<double> classes = CloseAndReadResult();
+  for (long r = 0; r < rows; ++r)
+    for (long c = 0; c < columns; ++c)
+      ASSERT_EQ(classes[r * columns + c], 1 + std::fmod(Source(2, c + firstColumn, r + firstRow), 3.0))
+          << "row " << r << " column " << c;
+}
+
+TEST_F(ClassificationPassTest, StripedSourceAndWholeImage) {
+  RasterSpec spec;
+  spec.columns = 33;
+  spec.rows = 17;
+  spec.blockRows = 4;
+  MakeSource(spec);
+  MakeResult(33, 17);
+  const long band = 1;
+  ASSERT_EQ(TrivialClassifier(source, &band, 1, result, 17, 33, 0, 0), RC_OK);
+  std::vector<double> classes = CloseAndReadResult();
+  for (long r = 0; r < 17; ++r)
+    for (long c = 0; c < 33; ++c) ASSERT_EQ(classes[r * 33 + c], 1 + std::fmod(Source(1, c, r), 3.0));
+}
+
+TEST_F(ClassificationPassTest, NoDataInAnyBandGives255AndTheResultTakesTheValue) {
+  RasterSpec spec = Tiled(32, 32, 2, 16);
+  spec.hasNoData = true;
+  spec.noData = 4;
+  MakeSource(spec);
+  MakeResult(20, 18);
+  const long bands[] = {1, 2};
+  ASSERT_EQ(TrivialClassifier(source, bands, 2, result, 18, 20, 3, 9), RC_OK);
+  int flag = 0;
+  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(result, 1), &flag), 4);
+  EXPECT_EQ(flag, 1);
+  std::vector<double> classes = CloseAndReadResult();
+  int noDataPixels = 0;
+  for (long r = 0; r < 18; ++r)
+    for (long c = 0; c < 20; ++c) {
+      const double b1 = Source(1, c + 9, r + 3), b2 = Source(2, c + 9, r + 3);
+      const double expected = (b1 == 4 || b2 == 4) ? 255 : 1 + std::fmod(b1, 3.0);
+      noDataPixels += expected == 255;
+      ASSERT_EQ(classes[r * 20 + c], expected);
+    }
+  EXPECT_GT(noDataPixels, 0);
+}
+
+TEST_F(ClassificationPassTest, WithoutNoDataTheResultKeepsItsOwn) {
+  MakeSource(Tiled(16, 16, 1, 16));
+  MakeResult(16, 16);
+  ztRSSetRasterNoDataValue(ztRSGetRasterBand(result, 1), 200);
+  const long band = 1;
+  ASSERT_EQ(TrivialClassifier(source, &band, 1, result, 16, 16, 0, 0), RC_OK);
+  int flag = 0;
+  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(result, 1), &flag), 200);
+  for (double v : CloseAndReadResult()) ASSERT_NE(v, 255);
+}
+
+TEST_F(ClassificationPassTest, StopAfterTheFirstRowBlockKeepsItsRows) {
+  MakeSource(Tiled(40, 40, 1, 16));
+  MakeResult(40, 40);
+  ProgressRecorder progress;
+  progress.stopAfterSteps = 1;
+  const long band = 1;
+  EXPECT_EQ(TrivialClassifier(source, &band, 1, result, 40, 40, 0, 0), RC_CANCELLED);
+  EXPECT_EQ(progress.Count("end"), 1);
+  EXPECT_EQ(progress.steps, 2);
+  int flag = 1;
+  ztRSGetRasterNoDataValue(ztRSGetRasterBand(result, 1), &flag);
+  EXPECT_EQ(flag, 0);
+  std::vector<double> classes = CloseAndReadResult();
+  for (long r = 0; r < 40; ++r)
+    for (long c = 0; c < 40; ++c)
+      ASSERT_EQ(classes[r * 40 + c], r < 16 ? 1 + std::fmod(Source(1, c, r), 3.0) : 0) << r << "," << c;
+}
+
+TEST_F(ClassificationPassTest, ProgressProtocol) {
+  MakeSource(Tiled(40, 40, 1, 16));
+  MakeResult(30, 30);
+  ProgressRecorder progress;
+  const long band = 1;
+  ASSERT_EQ(TrivialClassifier(source, &band, 1, result, 30, 30, 10, 10), RC_OK);
+  const std::vector<std::string> expectedStart = {"start", std::string("main:") + kCaptionText,
+                                                  std::string("sub:") + kCaptionText};
+  ASSERT_GE(progress.events.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(progress.events.begin(), progress.events.begin() + 3), expectedStart);
+  EXPECT_EQ(progress.events.back(), "end");
+  EXPECT_EQ(progress.Count("end"), 1);
+  // Rows 10..39 span row blocks 0, 1 and 2: range one more than that, one
+  // stop poll per row block.
+  EXPECT_EQ(progress.Count("range:0,4"), 1);
+  EXPECT_EQ(progress.steps, 3);
+}
+
+TEST_F(ClassificationPassTest, ArgumentChecksInOrderAndEndProgressOnEveryPath) {
+  MakeSource(Tiled(20, 10, 1, 16));
+  MakeResult(20, 10);
+  const long band = 1;
+  ProgressRecorder progress;
+  EXPECT_EQ(TrivialClassifier(source, &band, 1025, nullptr, 10, 20, 0, 0), RC_NULL_ARGUMENT);
+  EXPECT_EQ(TrivialClassifier(nullptr, &band, 1, result, 10, 20, 0, 0), RC_NULL_ARGUMENT);
+  EXPECT_EQ(TrivialClassifier(source, &band, 1025, result, 10, 20, -1, 0), RC_TOO_MANY_BANDS);
+  EXPECT_EQ(CheckCommonArguments(source, result, 1024, Window{10, 20, 0, 0}), RC_OK);
+  EXPECT_EQ(TrivialClassifier(source, &band, 1, result, 10, 20, -1, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(TrivialClassifier(source, &band, 1, result, 10, 20, 0, -1), RC_BAD_WINDOW);
+  EXPECT_EQ(TrivialClassifier(source, &band, 1, result, 10, 21, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(TrivialClassifier(source, &band, 1, result, 11, 20, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(TrivialClassifier(source, &band, 1, result, 1, 20, 10, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(TrivialClassifier(source, &band, 1, result, -1, 20, 0, 0), RC_BAD_WINDOW);
+  const long missingBand = 2;
+  EXPECT_EQ(TrivialClassifier(source, &missingBand, 1, result, 10, 20, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(progress.Count("start"), 0) << "argument errors come before the bar starts";
+  EXPECT_EQ(progress.Count("end"), 10);
+  EXPECT_EQ(TrivialClassifier(source, &band, 1, result, 10, 20, 0, 0), RC_OK) << "ends at the last row and column";
+  EXPECT_EQ(TrivialClassifier(source, &band, 1, result, 0, 0, 3, 3), RC_OK) << "an empty window";
+}
+
+TEST(Captions, MissingIdsLeaveTheCaptionAndDoNotFail) {
+  ProgressRecorder progress;
+  EXPECT_EQ(SetMainProgressNameById(999), 0);
+  EXPECT_EQ(SetSubProgressNameById(3), 0);
+  EXPECT_TRUE(progress.events.empty());
+  SetSubProgressNameById(15);
+  ASSERT_EQ(progress.events.size(), 1u);
+  EXPECT_EQ(progress.events[0], "sub:获取训练样本集...");
+}
+
+TEST(Captions, LongTextsAreCutAtCharacterBoundaries) {
+  char buffer[8];
+  ASSERT_TRUE(LoadString(15, buffer, sizeof buffer));
+  EXPECT_STREQ(buffer, "获取") << "7 bytes hold two 3-byte characters";
+  EXPECT_FALSE(LoadString(68, buffer, sizeof buffer));
+}
+
+TEST(Entry, NoExceptionCrossesAnExport) {
+  EXPECT_EQ(Framed([]() -> long { throw std::bad_alloc(); }), RC_OUT_OF_MEMORY);
+  EXPECT_EQ(Framed([]() -> long { throw std::runtime_error("x"); }), RC_INTERNAL_ERROR);
+  EXPECT_EQ(Guarded([]() -> long { return 42; }), 42);
+}
+
+}  // namespace
