@@ -1,0 +1,387 @@
+// Class records: the class-information file, band notes, colours, recoding.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <set>
+
+#include "test_support.h"
+#include "ztclass/classinfo.h"
+#include "ztclass/result_codes.h"
+#include "ztservices/bandnote.h"
+#include "ztservices/raster.h"
+
+using namespace zttest;
+
+namespace {
+
+struct Closer {
+  void operator()(void* ds) const { ztRSClose(ds); }
+};
+using Handle = std::unique_ptr<void, Closer>;
+
+CLASSATTINFO Record(int number, const char* name, int r, int g, int b, const char* remark) {
+  CLASSATTINFO record{};
+  record.classNo = static_cast<unsigned char>(number);
+  std::strcpy(record.name, name);
+  record.red = static_cast<unsigned char>(r);
+  record.green = static_cast<unsigned char>(g);
+  record.blue = static_cast<unsigned char>(b);
+  std::strcpy(record.remark, remark);
+  return record;
+}
+
+std::vector<CLASSATTINFO> ThreeRecords() {
+  return {Record(1, "水体", 0, 0, 255, "water"), Record(2, "Forest", 0, 128, 0, ""),
+          Record(3, "Urban", 200, 30, 30, "built-up")};
+}
+
+Handle Image(const std::string& path, int columns = 4, int rows = 4) {
+  void* driver = ztRSGetDriverByName(path.ends_with(".zti") ? "ZOVREKZTI" : "GTiff");
+  return Handle(ztRSCreate(driver, path.c_str(), columns, rows, 1, ZTRS_Byte, nullptr));
+}
+
+TEST(ClassInfoFile, ByteLayout) {
+  TempDir dir;
+  auto records = ThreeRecords();
+  ASSERT_EQ(ztWriteClassInfo(dir.File("x.cls").c_str(), 3, records.data()), 0);
+  std::vector<unsigned char> bytes = ReadFileBytes(dir.File("x.cls"));
+  ASSERT_EQ(bytes.size(), 25u + 4 + 3 * 260);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 25), "ZT_CLASS_INFO_FILEHEAD1.0");
+  EXPECT_EQ(bytes[25], 3);
+  EXPECT_EQ(bytes[26] | bytes[27] | bytes[28], 0);
+  const unsigned char* second = bytes.data() + 29 + 260;
+  EXPECT_EQ(second[0], 2);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(second + 1)), "Forest");
+  EXPECT_EQ(second[129], 0);
+  EXPECT_EQ(second[130], 128);
+  EXPECT_EQ(second[131], 0);
+  const unsigned char* third = bytes.data() + 29 + 520;
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(third + 132)), "built-up");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data() + 30)), "水体");
+}
+
+TEST(ClassInfoFile, PathReplacesTheLastExtension) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.File("a.b"));
+  Handle image = Image(dir.File("a.b/c"));
+  ASSERT_TRUE(image);
+  auto records = ThreeRecords();
+  ASSERT_EQ(ztRSWriteClassInfo(image.get(), 3, records.data()), 0);
+  EXPECT_TRUE(std::filesystem::exists(dir.File("a.cls"))) << "the dot of the folder name is the last one";
+
+  Handle tif = Image(dir.File("tm.img.tif"));
+  ASSERT_EQ(ztRSWriteClassInfo(tif.get(), 3, records.data()), 0);
+  EXPECT_TRUE(std::filesystem::exists(dir.File("tm.img.cls")));
+}
+
+TEST(ClassInfoFile, PathsLongerThan255BytesWork) {
+  TempDir dir;
+  std::string folder = dir.File(std::string(200, 'd'));
+  std::filesystem::create_directory(folder);
+  std::string path = folder + "/" + std::string(100, 'f') + ".tif";
+  Handle image = Image(path);
+  ASSERT_TRUE(image);
+  auto records = ThreeRecords();
+  ASSERT_EQ(ztRSWriteClassInfo(image.get(), 3, records.data()), 0);
+  EXPECT_TRUE(std::filesystem::exists(folder + "/" + std::string(100, 'f') + ".cls"));
+  long count = 0;
+  ASSERT_EQ(ztRSReadClsNum(image.get(), count), 0);
+  EXPECT_EQ(count, 3);
+}
+
+TEST(ClassInfoStorage, BothStoragesRoundTrip) {
+  TempDir dir;
+  for (const char* name : {"plain.tif", "own.zti"}) {
+    SCOPED_TRACE(name);
+    auto records = ThreeRecords();
+    {
+      Handle image = Image(dir.File(name));
+      ASSERT_EQ(ztRSWriteClassInfo(image.get(), 3, records.data()), 0);
+    }
+    Handle image(ztRSOpen(dir.File(name).c_str(), 0));
+    long count = 0;
+    ASSERT_EQ(ztRSReadClsNum(image.get(), count), 0);
+    EXPECT_EQ(count, 3);
+    std::vector<CLASSATTINFO> read(3);
+    ASSERT_EQ(ztRSReadClassInfo(image.get(), 3, read.data()), 0);
+    EXPECT_EQ(std::memcmp(read.data(), records.data(), 3 * sizeof(CLASSATTINFO)), 0);
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir.File("plain.cls")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("own.cls"))) << "zti images keep records in the band note";
+}
+
+TEST(ClassInfoStorage, FileFaults) {
+  TempDir dir;
+  Handle image = Image(dir.File("img.tif"));
+  long count = -1;
+  EXPECT_EQ(ztRSReadClsNum(image.get(), count), RC_CLS_FILE_MISSING);
+  CLASSATTINFO one{};
+  EXPECT_EQ(ztRSReadClassInfo(image.get(), 1, &one), RC_CLS_FILE_MISSING);
+
+  ASSERT_EQ(ztRSWriteClassInfo(image.get(), 0, nullptr), 0);
+  EXPECT_EQ(ReadFileBytes(dir.File("img.cls")).size(), 29u);
+  ASSERT_EQ(ztRSReadClsNum(image.get(), count), 0);
+  EXPECT_EQ(count, 0);
+
+  auto records = ThreeRecords();
+  ztWriteClassInfo(dir.File("img.cls").c_str(), 3, records.data());
+  std::vector<unsigned char> bytes = ReadFileBytes(dir.File("img.cls"));
+  bytes[24] = '1';  // ...HEAD1.1
+  WriteFileBytes(dir.File("img.cls"), bytes);
+  EXPECT_EQ(ztRSReadClsNum(image.get(), count), RC_CLS_FILE_BAD_HEADER);
+  EXPECT_EQ(ztRSReadClassInfo(image.get(), 1, &one), RC_CLS_FILE_BAD_HEADER);
+  WriteFileBytes(dir.File("img.cls"), {'Z', 'T'});
+  EXPECT_EQ(ztRSReadClsNum(image.get(), count), RC_CLS_FILE_BAD_HEADER);
+
+  // A file that holds fewer records than asked for: the rest is left alone.
+  ztWriteClassInfo(dir.File("img.cls").c_str(), 3, records.data());
+  bytes = ReadFileBytes(dir.File("img.cls"));
+  bytes.resize(29 + 260 + 100);
+  WriteFileBytes(dir.File("img.cls"), bytes);
+  std::vector<CLASSATTINFO> read(3);
+  std::memset(read.data(), 0xAB, 3 * sizeof(CLASSATTINFO));
+  EXPECT_EQ(ztRSReadClassInfo(image.get(), 3, read.data()), 0);
+  EXPECT_EQ(std::memcmp(&read[0], &records[0], sizeof(CLASSATTINFO)), 0);
+  EXPECT_EQ(reinterpret_cast<unsigned char*>(&read[1])[100], 0xAB);
+  EXPECT_EQ(reinterpret_cast<unsigned char*>(&read[2])[259], 0xAB);
+
+  EXPECT_EQ(ztRSReadClsNum(nullptr, count), RC_NULL_ARGUMENT);
+  EXPECT_EQ(ztWriteClassInfo("/no/such/folder/x.cls", 3, records.data()), 0) << "never reported";
+}
+
+TEST(ClassInfoStorage, BandNoteCountsAndSegmentationNotes) {
+  TempDir dir;
+  Handle image = Image(dir.File("n.zti"));
+  std::vector<unsigned char> note(600, 'x');
+  void* handle = ztRSGetInternalHandle(image.get(), "");
+  ASSERT_EQ(rsSetBandsNoteInfo(handle, 1, note.data(), 600), 1);
+  long count = 0;
+  ASSERT_EQ(ztRSReadClsNum(image.get(), count), 0);
+  EXPECT_EQ(count, 2);
+
+  std::memcpy(note.data(), ".SEG", 4);
+  rsSetBandsNoteInfo(handle, 1, note.data(), 600);
+  ASSERT_EQ(ztRSReadClsNum(image.get(), count), 0);
+  EXPECT_EQ(count, 2) << "counted all the same";
+  CLASSATTINFO records[2];
+  EXPECT_EQ(ztRSReadClassInfo(image.get(), 2, records), RC_CLASS_INFO_IO_FAILED);
+
+  Handle empty = Image(dir.File("empty.zti"));
+  ASSERT_EQ(ztRSReadClsNum(empty.get(), count), 0);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(ztRSReadClassInfo(empty.get(), 1, records), RC_CLASS_INFO_IO_FAILED);
+  EXPECT_EQ(ztRSReadClassInfo(image.get(), 3, records), RC_CLASS_INFO_IO_FAILED) << "more than the note holds";
+}
+
+// ztRSWriteClassAtt ---------------------------------------------------------
+
+AOI ClassAoi(const char* name, int r, int g, int b, const char* remark) {
+  AOI aoi{};
+  std::strcpy(aoi.name, name);
+  aoi.red = static_cast<unsigned char>(r);
+  aoi.green = static_cast<unsigned char>(g);
+  aoi.blue = static_cast<unsigned char>(b);
+  aoi.aoiType = 3;
+  std::strcpy(aoi.remark, remark);
+  return aoi;
+}
+
+std::vector<ZTRSColorEntry> TableOf(void* dataset) {
+  void* table = ztRSGetDatasetColorTable(dataset);
+  std::vector<ZTRSColorEntry> entries;
+  for (long i = 0; table && i < ztRSGetColorEntryCount(table); ++i) {
+    ZTRSColorEntry e{};
+    ztRSGetColorEntryAsRGB(table, i, &e);
+    entries.push_back(e);
+  }
+  return entries;
+}
+
+std::vector<CLASSATTINFO> RecordsOf(void* dataset) {
+  long count = 0;
+  EXPECT_EQ(ztRSReadClsNum(dataset, count), 0);
+  std::vector<CLASSATTINFO> records(count);
+  if (count) {
+    EXPECT_EQ(ztRSReadClassInfo(dataset, count, records.data()), 0);
+  }
+  return records;
+}
+
+void ExpectEntry(const ZTRSColorEntry& e, int r, int g, int b) {
+  EXPECT_EQ(e.c1, r);
+  EXPECT_EQ(e.c2, g);
+  EXPECT_EQ(e.c3, b);
+}
+
+// A step file of n colours, colour i = (i, 255 - i, i / 2), under a system
+// directory of its own.
+struct StepFile {
+  TempDir home;
+  explicit StepFile(int n, int stored = -1) {
+    std::filesystem::create_directory(home.File("lut"));
+    std::vector<unsigned char> bytes(392, 0);
+    for (int shift = 0; shift < 32; shift += 8) bytes.push_back((n >> shift) & 0xFF);
+    for (int i = 0; i < (stored < 0 ? n : stored); ++i) {
+      bytes.push_back(static_cast<unsigned char>(i));
+      bytes.push_back(static_cast<unsigned char>(255 - i));
+      bytes.push_back(static_cast<unsigned char>(i / 2));
+    }
+    WriteFileBytes(home.File("lut/step.lut"), bytes);
+    setenv("ZTCLASS_HOME", home.path().c_str(), 1);
+  }
+  ~StepFile() { unsetenv("ZTCLASS_HOME"); }
+};
+
+TEST(WriteClassAtt, SupervisedClassesTakeTheAoiColoursAndNames) {
+  TempDir dir;
+  for (const char* name : {"sup.tif", "sup.zti"}) {
+    SCOPED_TRACE(name);
+    Handle image = Image(dir.File(name));
+    AOI aois[3] = {ClassAoi("Water", 0, 0, 255, "sea"), ClassAoi("Forest", 0, 128, 0, ""),
+                   ClassAoi("Urban", 200, 30, 30, "town")};
+    ASSERT_EQ(ztRSWriteClassAtt(image.get(), ztRSGetRasterBand(image.get(), 1), 3, aois), 0);
+    image.reset();
+    Handle again(ztRSOpen(dir.File(name).c_str(), 0));
+    std::vector<ZTRSColorEntry> table = TableOf(again.get());
+    ASSERT_EQ(table.size(), 256u);
+    ExpectEntry(table[0], 0, 0, 0);
+    ExpectEntry(table[1], 0, 0, 255);
+    ExpectEntry(table[2], 0, 128, 0);
+    ExpectEntry(table[3], 200, 30, 30);
+    for (int k = 4; k < 256; ++k) ExpectEntry(table[k], k, k, k);
+    std::vector<CLASSATTINFO> records = RecordsOf(again.get());
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].classNo, 1);
+    EXPECT_STREQ(records[0].name, "Water");
+    EXPECT_STREQ(records[0].remark, "sea");
+    EXPECT_EQ(records[2].classNo, 3);
+    EXPECT_EQ(records[2].red, 200);
+    EXPECT_STREQ(records[2].remark, "town");
+  }
+}
+
+TEST(WriteClassAtt, LongAoiRemarksAreCutToTheRecord) {
+  TempDir dir;
+  Handle image = Image(dir.File("r.tif"));
+  AOI aoi = ClassAoi("A", 1, 2, 3, "");
+  std::memset(aoi.remark, 'r', 300);
+  ASSERT_EQ(ztRSWriteClassAtt(image.get(), ztRSGetRasterBand(image.get(), 1), 1, &aoi), 0);
+  std::vector<CLASSATTINFO> records = RecordsOf(image.get());
+  EXPECT_EQ(std::strlen(records[0].remark), 127u);
+}
+
+TEST(WriteClassAtt, UnsupervisedClassesAreSpreadOverTheStepRamp) {
+  StepFile step(256);
+  TempDir dir;
+  Handle image = Image(dir.File("unsup.tif"));
+  ASSERT_EQ(ztRSWriteClassAtt(image.get(), ztRSGetRasterBand(image.get(), 1), 4, nullptr), 0);
+  std::vector<ZTRSColorEntry> table = TableOf(image.get());
+  ExpectEntry(table[0], 0, 0, 0);
+  const int picked[] = {51, 102, 153, 204};  // step 256 / 5 = 51.2
+  for (int k = 1; k <= 4; ++k) ExpectEntry(table[k], picked[k - 1], 255 - picked[k - 1], picked[k - 1] / 2);
+  ExpectEntry(table[5], 5, 5, 5);
+  std::vector<CLASSATTINFO> records = RecordsOf(image.get());
+  ASSERT_EQ(records.size(), 4u);
+  for (int k = 1; k <= 4; ++k) {
+    EXPECT_EQ(records[k - 1].name, "Class_" + std::to_string(k));
+    EXPECT_EQ(records[k - 1].red, picked[k - 1]);
+    EXPECT_STREQ(records[k - 1].remark, "");
+  }
+}
+
+TEST(WriteClassAtt, UnusableStepFilesLeaveTheGreyRamp) {
+  TempDir dir;
+  for (auto [claimed, stored] : {std::pair{0, 0}, std::pair{256, 10}, std::pair{-5, 0}}) {
+    StepFile step(claimed, stored);
+    Handle image = Image(dir.File("grey" + std::to_string(claimed) + ".tif"));
+    ASSERT_EQ(ztRSWriteClassAtt(image.get(), ztRSGetRasterBand(image.get(), 1), 3, nullptr), 0);
+    std::vector<ZTRSColorEntry> table = TableOf(image.get());
+    for (int k = 0; k < 256; ++k) ExpectEntry(table[k], k, k, k);
+    EXPECT_EQ(RecordsOf(image.get()).size(), 3u);
+  }
+  setenv("ZTCLASS_HOME", dir.File("nothing-here").c_str(), 1);
+  Handle image = Image(dir.File("nofile.tif"));
+  ASSERT_EQ(ztRSWriteClassAtt(image.get(), ztRSGetRasterBand(image.get(), 1), 2, nullptr), 0);
+  std::vector<CLASSATTINFO> records = RecordsOf(image.get());
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1].red, 2) << "grey colour of class 2";
+  unsetenv("ZTCLASS_HOME");
+}
+
+TEST(WriteClassAtt, AnExistingTableKeepsItsOtherColours) {
+  StepFile step(256);
+  TempDir dir;
+  Handle image = Image(dir.File("old.tif"));
+  void* table = ztRSCreateColorTable(1);
+  for (long k = 0; k < 256; ++k) {
+    ZTRSColorEntry e{9, 8, 7, 0};
+    ztRSSetColorEntry(table, k, &e);
+  }
+  ztRSSetRasterColorTable(ztRSGetRasterBand(image.get(), 1), table);
+  ASSERT_EQ(ztRSWriteClassAtt(image.get(), ztRSGetRasterBand(image.get(), 1), 1, nullptr), 0);
+  std::vector<ZTRSColorEntry> colours = TableOf(image.get());
+  ExpectEntry(colours[0], 0, 0, 0);
+  ExpectEntry(colours[1], 128, 127, 64);  // step 128
+  ExpectEntry(colours[2], 9, 8, 7);
+}
+
+TEST(WriteClassAtt, BadArguments) {
+  EXPECT_EQ(ztRSWriteClassAtt(nullptr, nullptr, 1, nullptr), RC_NULL_ARGUMENT);
+  TempDir dir;
+  Handle image = Image(dir.File("bad.tif"));
+  EXPECT_EQ(ztRSWriteClassAtt(image.get(), ztRSGetRasterBand(image.get(), 1), 256, nullptr), RC_BAD_WINDOW);
+  EXPECT_EQ(ztRSWriteClassAtt(image.get(), ztRSGetRasterBand(image.get(), 1), -1, nullptr), RC_BAD_WINDOW);
+}
+
+TEST(StepRamp, TheShippedRampHas256DistinctColours) {
+  std::vector<unsigned char> bytes = ReadFileBytes(std::string(getenv("ZTCLASS_HOME")) + "/lut/step.lut");
+  ASSERT_EQ(bytes.size(), 396u + 3 * 256);
+  EXPECT_EQ(bytes[392] | bytes[393] << 8 | bytes[394] << 16 | bytes[395] << 24, 256);
+  std::set<std::tuple<int, int, int>> colours;
+  for (int i = 0; i < 256; ++i) colours.emplace(bytes[396 + 3 * i], bytes[397 + 3 * i], bytes[398 + 3 * i]);
+  EXPECT_EQ(colours.size(), 256u);
+}
+
+// ztSaveEditedCls2Zti ------------------------------------------------------
+
+TEST(Recode, FirstListedReplacementWinsAndOtherPixelsStay) {
+  TempDir dir;
+  RasterSpec spec;
+  spec.columns = 12;
+  spec.rows = 9;
+  WriteGeoTiff(dir.File("edited.tif"), spec, [](int, int c, int r) { return (c + r) % 5; });
+  spec.type = GDT_Float32;
+  WriteGeoTiff(dir.File("target.tif"), spec, [](int, int c, int) { return c == 3 ? std::nan("") : 100 + c; });
+  Handle source(ztRSOpen(dir.File("edited.tif").c_str(), 0));
+  Handle target(ztRSOpen(dir.File("target.tif").c_str(), 1));
+  unsigned char from[] = {1, 3, 1}, to[] = {10, 30, 99};
+  ASSERT_EQ(ztSaveEditedCls2Zti(source.get(), from, target.get(), to, 3), 0);
+  target.reset();
+  std::vector<double> values = ReadBand(dir.File("target.tif"));
+  for (int r = 0; r < 9; ++r)
+    for (int c = 0; c < 12; ++c) {
+      const int v = (c + r) % 5;
+      const double before = c == 3 ? std::nan("") : 100 + c;
+      const double expected = v == 1 ? 10 : v == 3 ? 30 : before;
+      if (std::isnan(expected))
+        EXPECT_TRUE(std::isnan(values[r * 12 + c])) << "untouched pixels keep their bits";
+      else
+        EXPECT_EQ(values[r * 12 + c], expected);
+    }
+}
+
+TEST(Recode, AnEmptyListChangesNothing) {
+  TempDir dir;
+  WriteGeoTiff(dir.File("a.tif"), RasterSpec{}, [](int, int c, int) { return c; });
+  WriteGeoTiff(dir.File("b.tif"), RasterSpec{}, [](int, int, int r) { return r; });
+  Handle source(ztRSOpen(dir.File("a.tif").c_str(), 0));
+  Handle target(ztRSOpen(dir.File("b.tif").c_str(), 1));
+  ASSERT_EQ(ztSaveEditedCls2Zti(source.get(), nullptr, target.get(), nullptr, 0), 0);
+  target.reset();
+  std::vector<double> values = ReadBand(dir.File("b.tif"));
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(values[i], i / 10);
+  EXPECT_EQ(ztSaveEditedCls2Zti(nullptr, nullptr, nullptr, nullptr, 0), RC_NULL_ARGUMENT);
+}
+
+}  // namespace
