@@ -75,10 +75,11 @@ long ztGetClassAOINum(CAOIEditor* editor, long& count) {
 
 long ztGetClassAOIInfo(CAOIEditor* editor, long count, AOI* aois) {
   return Guarded([&] {
-    if (!aois) return RC_NULL_ARGUMENT;
     std::vector<AOI> classAois;
-    long rc = ListClassAois(editor, classAois);
-    if (rc == RC_OK) std::copy(classAois.begin(), classAois.end(), aois);
-    return rc;
+    if (long rc = ListClassAois(editor, classAois)) return rc;
+    if (classAois.empty()) return RC_OK;
+    if (!aois) return RC_NULL_ARGUMENT;
+    std::copy(classAois.begin(), classAois.end(), aois);
+    return RC_OK;
   });
 }

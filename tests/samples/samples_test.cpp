@@ -1,0 +1,394 @@
+// Class AOIs, training cells, the class mask and purification, checked
+// against brute-force computations in the test.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <random>
+#include <set>
+#include <tuple>
+
+#include "samples/cell_set.h"
+#include "samples/class_aois.h"
+#include "samples/class_mask.h"
+#include "test_support.h"
+#include "ztclass/result_codes.h"
+#include "ztclass/samples.h"
+#include "ztservices/raster.h"
+
+using namespace zttest;
+
+namespace {
+
+struct Closer {
+  void operator()(void* ds) const { ztRSClose(ds); }
+};
+using Handle = std::unique_ptr<void, Closer>;
+
+double Pixel(int band, int column, int row) { return band * 20 + (column * 7 + row * 3) % 50; }
+
+using Ring = std::vector<std::pair<double, double>>;
+
+void AddAoi(void* ds, const std::string& name, long type, const std::vector<Ring>& polygons) {
+  std::vector<long> counts;
+  std::vector<double> xy;
+  for (const Ring& ring : polygons) {
+    counts.push_back(static_cast<long>(ring.size()));
+    for (auto [x, y] : ring) {
+      xy.push_back(x);
+      xy.push_back(y);
+    }
+  }
+  ASSERT_EQ(ztRSAddAOI(ds, name.c_str(), 1, 2, 3, type, "", static_cast<long>(counts.size()), counts.data(),
+                       xy.data()),
+            0);
+}
+
+// Independent even-odd test for points that lie on no edge.
+bool InsideRing(const Ring& ring, double x, double y) {
+  int crossings = 0;
+  for (size_t i = 0; i < ring.size(); ++i) {
+    auto [x1, y1] = ring[i];
+    auto [x2, y2] = ring[(i + 1) % ring.size()];
+    if ((y1 > y) == (y2 > y)) continue;
+    if (x < x1 + (y - y1) * (x2 - x1) / (y2 - y1)) ++crossings;
+  }
+  return crossings % 2 == 1;
+}
+
+struct SampleImage {
+  TempDir dir;
+  Handle ds;
+  explicit SampleImage(int columns = 40, int rows = 30, bool noData = false) {
+    RasterSpec spec;
+    spec.columns = columns;
+    spec.rows = rows;
+    spec.bands = 3;
+    spec.blockRows = 8;
+    spec.hasNoData = noData;
+    spec.noData = 45;
+    WriteGeoTiff(dir.File("s.tif"), spec, Pixel);
+    ds.reset(ztRSOpen(dir.File("s.tif").c_str(), 0));
+  }
+};
+
+struct ClassAois {
+  CAOIEditor* editor = nullptr;
+  std::vector<AOI> aois;
+  explicit ClassAois(void* ds) {
+    EXPECT_EQ(ztRSAllocAOIInfo(ds, &editor), 0);
+    long n = 0;
+    EXPECT_EQ(ztGetClassAOINum(editor, n), 0);
+    aois.resize(n);
+    EXPECT_EQ(ztGetClassAOIInfo(editor, n, aois.data()), 0);
+  }
+  ~ClassAois() { ztRSFreeAOIInfo(editor); }
+};
+
+struct Cells {
+  AOICELL* cells = nullptr;
+  long count = 0;
+  ~Cells() { ztFreeAOICellSet(cells, count); }
+};
+
+// Non-integer vertices keep every pixel centre off the edges.
+const Ring kTriangle = {{3.3, 2.2}, {20.6, 5.1}, {8.4, 17.7}};
+const Ring kQuad = {{25.5, 10.5}, {38.2, 12.1}, {36.9, 26.4}, {27.1, 24.8}};
+
+TEST(ClassAoiListing, OnlyType3AoisAreClassAoisInEditorOrder) {
+  SampleImage image;
+  AddAoi(image.ds.get(), "road", 1, {kTriangle});
+  AddAoi(image.ds.get(), "water", 3, {kTriangle});
+  AddAoi(image.ds.get(), "mask", 2, {kQuad});
+  AddAoi(image.ds.get(), "forest", 3, {kQuad});
+  ClassAois list(image.ds.get());
+  ASSERT_EQ(list.aois.size(), 2u);
+  EXPECT_STREQ(list.aois[0].name, "water");
+  EXPECT_STREQ(list.aois[1].name, "forest");
+  bool has = false;
+  EXPECT_EQ(ztHasClassAOI(list.editor, has), 0);
+  EXPECT_TRUE(has);
+}
+
+TEST(ClassAoiListing, EditorsWithoutClassAois) {
+  SampleImage image;
+  bool has = true;
+  EXPECT_EQ(ztHasClassAOI(nullptr, has), 0);
+  EXPECT_FALSE(has);
+  {
+    ClassAois none(image.ds.get());
+    has = true;
+    EXPECT_EQ(ztHasClassAOI(none.editor, has), 0);
+    EXPECT_FALSE(has);
+  }
+  AddAoi(image.ds.get(), "road", 1, {kTriangle});
+  ClassAois other(image.ds.get());
+  EXPECT_EQ(ztHasClassAOI(other.editor, has), 0);
+  EXPECT_FALSE(has);
+  zt::AoiEditorHandle editor;
+  std::vector<AOI> aois;
+  EXPECT_EQ(zt::LoadClassAois(image.ds.get(), editor, aois), RC_NO_CLASS_AOI);
+}
+
+TEST(ClassAoiListing, AClassAoiWithoutPolygonsIsRefused) {
+  SampleImage image;
+  AddAoi(image.ds.get(), "empty", 3, {});
+  zt::AoiEditorHandle editor;
+  std::vector<AOI> aois;
+  EXPECT_EQ(zt::LoadClassAois(image.ds.get(), editor, aois), RC_AOI_WITHOUT_POLYGON);
+  long band = 1;
+  Cells cells;
+  EXPECT_EQ(ztGetAOICellSet(image.ds.get(), &band, 1, aois.data(), 1, &cells.cells, cells.count),
+            RC_AOI_WITHOUT_POLYGON);
+  EXPECT_EQ(cells.cells, nullptr);
+}
+
+TEST(CellGathering, CellsAreThePixelsInsideEachPolygonWithTheirValues) {
+  SampleImage image;
+  AddAoi(image.ds.get(), "a", 3, {kTriangle});
+  AddAoi(image.ds.get(), "b", 3, {kQuad, kTriangle});  // overlaps a: pixels come twice
+  ClassAois list(image.ds.get());
+  long bands[] = {3, 1};
+  Cells cells;
+  ASSERT_EQ(ztGetAOICellSet(image.ds.get(), bands, 2, list.aois.data(), 2, &cells.cells, cells.count), 0);
+
+  std::vector<std::tuple<long, long, long>> expected;  // class, row, column in gathering order
+  const std::vector<std::pair<long, std::vector<Ring>>> classes = {{1, {kTriangle}}, {2, {kQuad, kTriangle}}};
+  for (const auto& [classNo, rings] : classes)
+    for (const Ring& ring : rings)
+      for (int r = 0; r < 30; ++r)
+        for (int c = 0; c < 40; ++c)
+          if (InsideRing(ring, c, r)) expected.emplace_back(classNo, r, c);
+  // Gathering walks each polygon's bounding rectangle row by row, as here.
+  ASSERT_EQ(cells.count, static_cast<long>(expected.size()));
+  for (long i = 0; i < cells.count; ++i) {
+    const AOICELL& cell = cells.cells[i];
+    ASSERT_EQ(std::make_tuple(cell.classNo, cell.row, cell.column), expected[i]) << i;
+    EXPECT_EQ(cell.values[0], Pixel(3, cell.column, cell.row));
+    EXPECT_EQ(cell.values[1], Pixel(1, cell.column, cell.row));
+  }
+}
+
+TEST(CellGathering, SquareFromTenToTwelve) {
+  SampleImage image;
+  AddAoi(image.ds.get(), "sq", 3, {{{10, 10}, {12, 10}, {12, 12}, {10, 12}}});
+  ClassAois list(image.ds.get());
+  long band = 1;
+  Cells cells;
+  ASSERT_EQ(ztGetAOICellSet(image.ds.get(), &band, 1, list.aois.data(), 1, &cells.cells, cells.count), 0);
+  std::set<std::pair<long, long>> got;
+  for (long i = 0; i < cells.count; ++i) got.emplace(cells.cells[i].column, cells.cells[i].row);
+  // Of columns and rows 10..12, the test's boundary rule keeps 10 and 11.
+  EXPECT_EQ(got, (std::set<std::pair<long, long>>{{10, 10}, {11, 10}, {10, 11}, {11, 11}}));
+}
+
+TEST(CellGathering, NoDataAndPixelsOutsideTheImageAreSkipped) {
+  SampleImage image(40, 30, true);
+  const Ring overhanging = {{30.5, 20.5}, {45.5, 20.5}, {45.5, 35.5}, {30.5, 35.5}};
+  AddAoi(image.ds.get(), "edge", 3, {overhanging});
+  ClassAois list(image.ds.get());
+  long bands[] = {1, 2};
+  Cells cells;
+  ASSERT_EQ(ztGetAOICellSet(image.ds.get(), bands, 2, list.aois.data(), 1, &cells.cells, cells.count), 0);
+  long expected = 0;
+  for (int r = 21; r < 30; ++r)
+    for (int c = 31; c < 40; ++c) expected += Pixel(1, c, r) != 45;
+  EXPECT_EQ(cells.count, expected);
+  EXPECT_LT(expected, 81) << "the image holds no-data pixels there";
+  for (long i = 0; i < cells.count; ++i) EXPECT_NE(cells.cells[i].values[0], 45);
+}
+
+TEST(CellGathering, TheSetGrowsByDoublingAndIsTrimmed) {
+  zt::CellSet set(2);
+  for (long i = 0; i < 2000; ++i) set.Append(1, i, 0);
+  EXPECT_EQ(set.Capacity(), 2000);
+  set.Append(1, 2000, 0);
+  EXPECT_EQ(set.Capacity(), 4000);
+  AOICELL* cells = nullptr;
+  long count = 0;
+  set.Release(&cells, count);
+  EXPECT_EQ(count, 2001);
+  EXPECT_EQ(cells[2000].row, 2000);
+  ztFreeAOICellSet(cells, count);
+
+  SampleImage image(80, 40);
+  // 69 x 29 = 2001 pixel centres.
+  AddAoi(image.ds.get(), "big", 3, {{{4.5, 5.5}, {73.5, 5.5}, {73.5, 34.5}, {4.5, 34.5}}});
+  ClassAois list(image.ds.get());
+  long band = 2;
+  Cells gathered;
+  ASSERT_EQ(ztGetAOICellSet(image.ds.get(), &band, 1, list.aois.data(), 1, &gathered.cells, gathered.count), 0);
+  EXPECT_EQ(gathered.count, 2001);
+  EXPECT_EQ(gathered.cells[2000].values[0], Pixel(2, 73, 34));
+}
+
+TEST(CellGathering, ArgumentChecksInOrder) {
+  SampleImage image;
+  AddAoi(image.ds.get(), "a", 3, {kTriangle});
+  ClassAois list(image.ds.get());
+  long bands[2] = {1, 2};
+  Cells cells;
+  AOI* aois = list.aois.data();
+  EXPECT_EQ(ztGetAOICellSet(nullptr, bands, 1, aois, 1, &cells.cells, cells.count), RC_NULL_ARGUMENT);
+  EXPECT_EQ(ztGetAOICellSet(image.ds.get(), nullptr, 1, aois, 1, &cells.cells, cells.count), RC_NULL_ARGUMENT);
+  EXPECT_EQ(ztGetAOICellSet(image.ds.get(), bands, 1, nullptr, 1, &cells.cells, cells.count), RC_NULL_ARGUMENT);
+  EXPECT_EQ(ztGetAOICellSet(image.ds.get(), bands, 1025, aois, 0, &cells.cells, cells.count), RC_TOO_MANY_BANDS);
+  EXPECT_EQ(ztGetAOICellSet(image.ds.get(), bands, 0, aois, 1, &cells.cells, cells.count), RC_BAD_WINDOW);
+  EXPECT_EQ(ztGetAOICellSet(image.ds.get(), bands, 1, aois, 0, &cells.cells, cells.count), RC_BAD_WINDOW);
+  long missing = 9;
+  EXPECT_EQ(ztGetAOICellSet(image.ds.get(), &missing, 1, aois, 1, &cells.cells, cells.count), RC_BAD_WINDOW);
+  AOICELL sentinel{};
+  AOICELL* notNull = &sentinel;
+  long count = 5;
+  EXPECT_EQ(ztGetAOICellSet(image.ds.get(), bands, 1, aois, 1, &notNull, count), RC_BAD_WINDOW);
+  EXPECT_EQ(notNull, &sentinel);
+  ztFreeAOICellSet(nullptr, 3);  // ignored
+}
+
+TEST(CellGathering, TrainingSamplesAreScaledAndCancellable) {
+  SampleImage image;
+  AddAoi(image.ds.get(), "a", 3, {kTriangle});
+  AddAoi(image.ds.get(), "b", 3, {kQuad});
+  ClassAois list(image.ds.get());
+  std::vector<void*> bands = {ztRSGetRasterBand(image.ds.get(), 2)};
+  Cells cells;
+  ASSERT_EQ(zt::GatherTrainingSamples(image.ds.get(), bands, list.aois.data(), 2, zt::NoDataRule{}, &cells.cells,
+                                      cells.count),
+            0);
+  ASSERT_GT(cells.count, 0);
+  EXPECT_DOUBLE_EQ(cells.cells[0].values[0], Pixel(2, cells.cells[0].column, cells.cells[0].row) / 255.0);
+
+  ProgressRecorder progress;
+  progress.stopAfterSteps = 1;
+  Cells stopped;
+  EXPECT_EQ(zt::GatherTrainingSamples(image.ds.get(), bands, list.aois.data(), 2, zt::NoDataRule{},
+                                      &stopped.cells, stopped.count),
+            RC_CANCELLED);
+  EXPECT_EQ(stopped.cells, nullptr);
+}
+
+TEST(ClassMask, PolygonsMarkPixelCentresAndLaterAoisWin) {
+  SampleImage image;
+  AddAoi(image.ds.get(), "sq", 3, {{{10, 10}, {12, 10}, {12, 12}, {10, 12}}});
+  AddAoi(image.ds.get(), "tri", 3, {kTriangle});
+  AddAoi(image.ds.get(), "edge", 3, {{{35, 25}, {45, 25}, {45, 35}, {35, 35}}});
+  ClassAois list(image.ds.get());
+  zt::MemBlock mask;
+  ASSERT_EQ(zt::BuildClassMask(image.ds.get(), list.aois, mask), 0);
+
+  // The triangle with vertices truncated, tested at pixel centres.
+  const Ring truncated = {{3, 2}, {20, 5}, {8, 17}};
+  for (int r = 0; r < 30; ++r)
+    for (int c = 0; c < 40; ++c) {
+      int expected = 0;
+      if (c >= 10 && c <= 11 && r >= 10 && r <= 11) expected = 1;
+      // The rectangle loop covers width x height from the truncated minimum.
+      if (c >= 3 && c < 3 + 17 && r >= 2 && r < 2 + 15 && InsideRing(truncated, c + 0.5, r + 0.5)) expected = 2;
+      if (c >= 35 && r >= 25) expected = 3;  // clipped to the image
+      ASSERT_EQ(mask.Bytes()[r * 40 + c], expected) << "row " << r << " column " << c;
+    }
+}
+
+TEST(ClassMask, Cancellation) {
+  SampleImage image;
+  AddAoi(image.ds.get(), "tri", 3, {kTriangle});
+  ClassAois list(image.ds.get());
+  ProgressRecorder progress;
+  progress.stopAfterSteps = 3;
+  zt::MemBlock mask;
+  EXPECT_EQ(zt::BuildClassMask(image.ds.get(), list.aois, mask), RC_CANCELLED);
+}
+
+// Purification ----------------------------------------------------------
+
+struct OwnedCells {
+  std::vector<std::vector<double>> values;
+  std::vector<AOICELL> cells;
+};
+
+OwnedCells RandomCells(long count, long bands, long classes, unsigned seed) {
+  std::mt19937 random(seed);
+  std::normal_distribution<double> noise(0, 5);
+  OwnedCells out;
+  out.values.resize(count);
+  for (long i = 0; i < count; ++i) {
+    long classNo = 1 + static_cast<long>(random() % classes);
+    for (long b = 0; b < bands; ++b) out.values[i].push_back(std::round(classNo * 30 + b * 3 + noise(random)));
+    out.cells.push_back(AOICELL{classNo, i, i * 2, nullptr});
+  }
+  for (long i = 0; i < count; ++i) out.cells[i].values = out.values[i].data();
+  return out;
+}
+
+std::vector<long> BruteForcePurify(const OwnedCells& in, long bands, long classes, double k) {
+  std::vector<long> kept;
+  std::map<std::pair<long, long>, std::vector<double>> byClassBand;
+  for (const AOICELL& cell : in.cells)
+    for (long b = 0; b < bands; ++b) byClassBand[{cell.classNo, b}].push_back(cell.values[b]);
+  for (size_t i = 0; i < in.cells.size(); ++i) {
+    bool keep = true;
+    for (long b = 0; b < bands; ++b) {
+      const auto& v = byClassBand[{in.cells[i].classNo, b}];
+      double mean = 0, var = 0;
+      for (double x : v) mean += x;
+      mean /= v.size();
+      for (double x : v) var += (x - mean) * (x - mean);
+      const double sd = std::sqrt(var / v.size());
+      const double x = in.cells[i].values[b];
+      if (x < mean - k * sd - 1e-9 || x > mean + k * sd + 1e-9) keep = false;
+    }
+    if (keep) kept.push_back(static_cast<long>(i));
+  }
+  return kept;
+}
+
+TEST(Purification, KeepsTheCellsWithinKDeviationsInEveryBand) {
+  for (double k : {0.5, 1.0, 2.0}) {
+    SCOPED_TRACE(k);
+    OwnedCells in = RandomCells(750, 3, 4, 11);
+    Cells out;
+    ASSERT_EQ(ztPurifyAOICellSet(in.cells.data(), 750, 3, 4, &out.cells, out.count, k), 0);
+    std::vector<long> expected = BruteForcePurify(in, 3, 4, k);
+    ASSERT_EQ(out.count, static_cast<long>(expected.size()));
+    for (long i = 0; i < out.count; ++i) {
+      const AOICELL& src = in.cells[expected[i]];
+      EXPECT_EQ(out.cells[i].classNo, src.classNo);
+      EXPECT_EQ(out.cells[i].row, src.row);
+      EXPECT_EQ(out.cells[i].column, src.column);
+      EXPECT_NE(out.cells[i].values, src.values) << "a copy";
+      for (long b = 0; b < 3; ++b) EXPECT_EQ(out.cells[i].values[b], src.values[b]);
+    }
+  }
+}
+
+TEST(Purification, ZeroDeviationsKeepOnlyMeanValuedCells) {
+  // Class 1: values 0.1 everywhere (not exact in binary); class 2: 1, 2, 3.
+  std::vector<std::vector<double>> values = {{0.1, 0.1}, {0.1, 0.1}, {0.1, 0.1}, {1, 5}, {2, 5}, {3, 5}};
+  std::vector<AOICELL> cells;
+  for (size_t i = 0; i < values.size(); ++i) cells.push_back(AOICELL{i < 3 ? 1L : 2L, 0, 0, values[i].data()});
+  Cells out;
+  ASSERT_EQ(ztPurifyAOICellSet(cells.data(), 6, 2, 2, &out.cells, out.count, 0.0), 0);
+  ASSERT_EQ(out.count, 4);
+  EXPECT_EQ(out.cells[3].values[0], 2);
+}
+
+TEST(Purification, BadInputAndCancellation) {
+  OwnedCells in = RandomCells(250, 2, 3, 5);
+  Cells out;
+  in.cells[7].classNo = 4;
+  EXPECT_EQ(ztPurifyAOICellSet(in.cells.data(), 250, 2, 3, &out.cells, out.count, 1), RC_BAD_WINDOW);
+  in.cells[7].classNo = 0;
+  EXPECT_EQ(ztPurifyAOICellSet(in.cells.data(), 250, 2, 3, &out.cells, out.count, 1), RC_BAD_WINDOW);
+  in.cells[7].classNo = 1;
+  EXPECT_EQ(ztPurifyAOICellSet(nullptr, 250, 2, 3, &out.cells, out.count, 1), RC_NULL_ARGUMENT);
+  EXPECT_EQ(ztPurifyAOICellSet(in.cells.data(), 250, 2000, 3, &out.cells, out.count, 1), RC_TOO_MANY_BANDS);
+  ProgressRecorder progress;
+  progress.stopAfterSteps = 100;
+  EXPECT_EQ(ztPurifyAOICellSet(in.cells.data(), 250, 2, 3, &out.cells, out.count, 1), RC_CANCELLED);
+  EXPECT_EQ(out.cells, nullptr);
+  EXPECT_EQ(ztPurifyAOICellSet(in.cells.data(), 0, 2, 3, &out.cells, out.count, 1), 0);
+  EXPECT_EQ(out.count, 0);
+}
+
+}  // namespace
