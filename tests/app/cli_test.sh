@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The command-line host end to end, on files made here with GDAL's tools.
+# Usage: cli_test.sh ZTCLASS
+set -u
+ZTCLASS="$1"
+WORK="$(mktemp -d)"
+trap 'rm -rf "$WORK"' EXIT
+passed=0
+failed=0
+
+# check NAME EXPECTED_STATUS PATTERN -- COMMAND...: runs the command, expects
+# its exit status and a line of its output (stdout and stderr) matching PATTERN.
+check() {
+  local name="$1" status="$2" pattern="$3"
+  shift 4
+  local output rc
+  output="$("$@" 2>&1)"
+  rc=$?
+  if [ "$rc" -eq "$status" ] && grep -qE -- "$pattern" <<<"$output"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    printf 'FAILED %s: status %s (expected %s), output:\n%s\n' "$name" "$rc" "$status" "$output"
+  fi
+}
+
+gdal_create -q -of GTiff -outsize 12 10 -bands 3 -burn 5 -burn 6 -burn 7 "$WORK/img.tif"
+gdal_create -q -of GTiff -outsize 12 10 -bands 1 -burn 2 "$WORK/classes.tif"
+gdal_create -q -of GTiff -outsize 12 10 -bands 1 -burn 9 "$WORK/target.tif"
+cat >"$WORK/aoi.geojson" <<'JSON'
+{"type":"FeatureCollection","features":[
+ {"type":"Feature","properties":{"class":"Water","color":"#0000FF"},
+  "geometry":{"type":"Polygon","coordinates":[[[1.5,1.5],[4.5,1.5],[4.5,3.5],[1.5,3.5],[1.5,1.5]]]}},
+ {"type":"Feature","properties":{"class":"Forest"},
+  "geometry":{"type":"Polygon","coordinates":[[[6.5,5.5],[8.5,5.5],[8.5,8.5],[6.5,8.5],[6.5,5.5]]]}}]}
+JSON
+printf '1\tWater\t#0000FF\tsea\n# comment\n\n2\tForest\t#00A000\n' >"$WORK/classes.txt"
+printf '[{"number":1,"name":"Eau","color":"#0010FF"},{"number":2,"name":"Forêt","color":"#00A000","remark":"bois"}]' >"$WORK/classes.json"
+printf '1\tWater\tblue\n' >"$WORK/bad.txt"
+
+check "help lists the commands" 0 "recode" -- "$ZTCLASS" --help
+for command in info classes aoi samples recode; do
+  check "$command --help" 0 "Usage" -- "$ZTCLASS" "$command" --help
+done
+check "no command" 106 "A subcommand is required" -- "$ZTCLASS"
+check "info on a missing file" 1 "cannot open raster" -- "$ZTCLASS" info "$WORK/missing.tif"
+check "info" 0 "Band 3: Byte" -- "$ZTCLASS" info "$WORK/img.tif"
+check "info without class records" 0 "Class records: .*img.cls, 0 record" -- "$ZTCLASS" info "$WORK/img.tif"
+
+check "classes write from text" 0 "Wrote 2 class record" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/classes.txt"
+check "classes show" 0 "2	#00A000	Forest" -- "$ZTCLASS" classes show "$WORK/classes.tif"
+check "category names for GIS programs" 0 "Forest" -- gdalinfo "$WORK/classes.tif"
+check "classes write from JSON" 0 "Wrote 2" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/classes.json"
+check "UTF-8 names" 0 "Forêt	bois" -- "$ZTCLASS" classes show "$WORK/classes.tif"
+check "bad class list" 1 "bad.txt:1: colour" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/bad.txt"
+printf 'ZT_CLASS_INFO_FILEHEAD0.9' >"$WORK/classes.cls"
+check "bad class file" 1 "RC_CLS_FILE_BAD_HEADER \(4000032\): the class-information file does not start" -- \
+  "$ZTCLASS" classes show "$WORK/classes.tif"
+mkdir -p "$WORK/ro" && cp "$WORK/classes.tif" "$WORK/ro/" && chmod 555 "$WORK/ro"
+if [ "$(id -u)" -ne 0 ]; then
+  check "class file that cannot be written" 1 "could not be written" -- \
+    "$ZTCLASS" classes write "$WORK/ro/classes.tif" --from "$WORK/classes.txt"
+fi
+
+check "aoi" 0 "2	#[0-9A-F]{6}	1	6	Forest" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/aoi.geojson"
+check "aoi with a missing file" 1 "cannot read AOIs" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/none.gpkg"
+check "aoi with an unknown field" 1 "class field 'kind'" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --class-field kind
+check "samples as CSV" 0 "^2,Forest,7,8,5,7$" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 1,3
+check "samples purified" 0 "^class,name,row,column,band2$" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 2 --purify 1
+check "samples to a file" 0 "12 cell" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/cells.csv"
+check "samples progress lines" 0 "获取训练样本集" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/cells.csv"
+check "samples with a missing band" 1 "band 4 does not exist" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 4
+check "samples with a bad band list" 1 "invalid band number" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 1,x
+
+check "recode" 0 "Recoded 1 value" -- "$ZTCLASS" recode "$WORK/classes.tif" "$WORK/target.tif" --map 2=4
+check "recode wrote the new value" 0 "Minimum=4.000, Maximum=4.000" -- gdalinfo -stats "$WORK/target.tif"
+check "recode with a bad map" 1 "class values lie in 0..255" -- "$ZTCLASS" recode "$WORK/classes.tif" "$WORK/target.tif" --map 2=300
+
+echo "cli: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# The shared library exports exactly the specified functions.
+# Usage: exports_test.sh LIBRARY EXPECTED_LIST
+set -eu
+actual="$(nm -D --defined-only "$1" | awk '{print $3}' | sort)"
+expected="$(grep -v '^#' "$2" | sort)"
+if [ "$actual" != "$expected" ]; then
+  diff <(echo "$expected") <(echo "$actual") || true
+  echo "exports: 0 passed, 1 failed"
+  exit 1
+fi
+echo "exports: 1 passed, 0 failed"
