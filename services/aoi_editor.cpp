@@ -24,10 +24,12 @@ CAOIEditor::CAOIEditor(std::vector<AoiData> aois) : aois_(std::move(aois)) {
         polygon.rect[1] = polygon.rect[3] = points[0].y;
       }
       for (const ZTPOINT& p : points) {
-        polygon.rect[0] = std::min(polygon.rect[0], p.x);
-        polygon.rect[1] = std::min(polygon.rect[1], p.y);
-        polygon.rect[2] = std::max(polygon.rect[2], p.x);
-        polygon.rect[3] = std::max(polygon.rect[3], p.y);
+        // Packed fields are read by value: they may be misaligned.
+        const double x = p.x, y = p.y;
+        polygon.rect[0] = std::min(polygon.rect[0], x);
+        polygon.rect[1] = std::min(polygon.rect[1], y);
+        polygon.rect[2] = std::max(polygon.rect[2], x);
+        polygon.rect[3] = std::max(polygon.rect[3], y);
       }
       polygons_[i].push_back(polygon);
     }

@@ -59,8 +59,10 @@ long GatherCells(void* dataset, const std::vector<void*>& bands, const AOI* aois
       xy.clear();
       for (long i = 0; i < pointCount; ++i) {
         const ZTPOINT& point = static_cast<const ZTPOINT*>(points)[i];
-        xy.push_back(point.x);
-        xy.push_back(point.y);
+        // Packed fields are read by value: they may be misaligned.
+        const double x = point.x, y = point.y;
+        xy.push_back(x);
+        xy.push_back(y);
       }
       // Pixels outside the image have nothing to read: the rectangle is
       // clipped to the image.

@@ -63,15 +63,15 @@ TEST(AoiFiles, GeoJsonGroupsFeaturesByClassInFirstAppearanceOrder) {
   std::vector<AOI> aois = LoadAois(ds.get());
   ASSERT_EQ(aois.size(), 3u);
   EXPECT_STREQ(aois[0].name, "water");
-  EXPECT_EQ(aois[0].polygonCount, 2u);
+  EXPECT_EQ(+aois[0].polygonCount, 2u);
   EXPECT_EQ(aois[0].red, 10);
   EXPECT_EQ(aois[0].blue, 12);
   EXPECT_STREQ(aois[0].remark, "sea");
-  EXPECT_EQ(aois[0].aoiType, 3);
+  EXPECT_EQ(+aois[0].aoiType, 3);
   EXPECT_STREQ(aois[1].name, "forest");
-  EXPECT_EQ(aois[1].polygonCount, 2u) << "each part of a multipolygon is a polygon";
+  EXPECT_EQ(+aois[1].polygonCount, 2u) << "each part of a multipolygon is a polygon";
   EXPECT_EQ(aois[1].green, 2);
-  EXPECT_EQ(aois[2].aoiType, 1);
+  EXPECT_EQ(+aois[2].aoiType, 1);
 }
 
 TEST(AoiFiles, GeoPackageInAnotherCrsIsReprojectedToPixelCentres) {
@@ -164,8 +164,8 @@ TEST(AoiFiles, HolesAreLeftOutsideAndNamesAreCutAtCharacterBoundaries) {
   ztGetPointPointerOfPolygon(ztGetPolygonAt(polygons, 0), &points);
   std::vector<double> xy;
   for (long i = 0; i < n; ++i) {
-    xy.push_back(static_cast<ZTPOINT*>(points)[i].x);
-    xy.push_back(static_cast<ZTPOINT*>(points)[i].y);
+    xy.push_back(double(static_cast<ZTPOINT*>(points)[i].x));
+    xy.push_back(double(static_cast<ZTPOINT*>(points)[i].y));
   }
   // Without georeferencing the file's coordinates are pixel coordinates.
   EXPECT_EQ(ztRSPtInPolygon(xy.data(), n, 5, 5, 0), 0) << "inside the hole";

@@ -1,0 +1,47 @@
+#include "bench_support.h"
+
+#include <gdal_priv.h>
+
+#include <cmath>
+#include <filesystem>
+#include <vector>
+
+#include "ztservices/raster.h"
+
+namespace ztbench {
+
+std::string Scene(int columns, int rows, int bands) {
+  const auto folder = std::filesystem::temp_directory_path() / "ztclass-bench";
+  std::filesystem::create_directories(folder);
+  const std::string path = (folder / ("scene_" + std::to_string(columns) + "x" + std::to_string(rows) + "x" +
+                                      std::to_string(bands) + ".tif"))
+                               .string();
+  if (std::filesystem::exists(path)) return path;
+  GDALAllRegister();
+  const char* options[] = {"TILED=YES", "BLOCKXSIZE=256", "BLOCKYSIZE=256", "INTERLEAVE=BAND", nullptr};
+  const std::string partial = path + ".partial";
+  GDALDataset* ds = GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
+      partial.c_str(), columns, rows, bands, GDT_Byte, const_cast<char**>(options));
+  std::vector<unsigned char> row(columns);
+  for (int b = 1; b <= bands; ++b)
+    for (int r = 0; r < rows; ++r) {
+      for (int c = 0; c < columns; ++c)
+        row[c] = static_cast<unsigned char>(128 + 60 * std::sin(c * 0.01 * b) * std::cos(r * 0.013) + (c * r + b) % 17);
+      ds->GetRasterBand(b)->RasterIO(GF_Write, 0, r, columns, 1, row.data(), columns, 1, GDT_Byte, 0, 0, nullptr);
+    }
+  GDALClose(ds);
+  std::filesystem::rename(partial, path);
+  return path;
+}
+
+void AddClassAois(void* dataset, int count, int side) {
+  const long columns = ztRSGetRasterXSize(dataset), rows = ztRSGetRasterYSize(dataset);
+  for (int k = 0; k < count; ++k) {
+    const double x = (k + 0.5) * columns / count - side / 2.0, y = (k % 3 + 1) * rows / 4.0 - side / 2.0;
+    const double xy[] = {x, y, x + side, y, x + side, y + side, x, y + side};
+    const long points = 4;
+    ztRSAddAOI(dataset, ("class " + std::to_string(k + 1)).c_str(), 10, 20, 30, 3, "", 1, &points, xy);
+  }
+}
+
+}  // namespace ztbench
