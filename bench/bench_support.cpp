@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <stdexcept>
 #include <vector>
 
 #include "ztservices/raster.h"
@@ -27,7 +28,9 @@ std::string Scene(int columns, int rows, int bands) {
     for (int r = 0; r < rows; ++r) {
       for (int c = 0; c < columns; ++c)
         row[c] = static_cast<unsigned char>(128 + 60 * std::sin(c * 0.01 * b) * std::cos(r * 0.013) + (c * r + b) % 17);
-      ds->GetRasterBand(b)->RasterIO(GF_Write, 0, r, columns, 1, row.data(), columns, 1, GDT_Byte, 0, 0, nullptr);
+      if (ds->GetRasterBand(b)->RasterIO(GF_Write, 0, r, columns, 1, row.data(), columns, 1, GDT_Byte, 0, 0,
+                                         nullptr) != CE_None)
+        throw std::runtime_error("cannot write the benchmark scene");
     }
   GDALClose(ds);
   std::filesystem::rename(partial, path);

@@ -107,7 +107,8 @@ void* ztRSCreate(void* driver, const char* path, long columns, long rows, long b
   EnsureGdalRegistered();
   GDALDataType gdalType = ToGdalType(type);
   if (gdalType == GDT_Unknown) return nullptr;
-  CPLStringList opts(const_cast<char**>(options));
+  CPLStringList opts;  // a copy: the caller's list stays the caller's
+  for (const char* const* option = options; option && *option; ++option) opts.AddString(*option);
   GDALDriver* gdalDriver;
   if (driver == &zti_driver_tag) {
     gdalDriver = GetGDALDriverManager()->GetDriverByName("GTiff");

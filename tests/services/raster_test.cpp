@@ -103,6 +103,23 @@ TEST(RasterService, ConversionToTypesTruncatesAndSaturates) {
   EXPECT_NE(ztConvNDValues(in, ZTRS_Unknown, bytes, 1), 0);
 }
 
+TEST(RasterService, CreationOptionsStayTheCallers) {
+  TempDir dir;
+  const char* options[] = {"TILED=YES", "BLOCKXSIZE=32", "BLOCKYSIZE=32", nullptr};
+  for (int i = 0; i < 2; ++i) {
+    Handle ds(ztRSCreate(ztRSGetDriverByName("GTiff"), dir.File("o.tif").c_str(), 64, 64, 1, ZTRS_Byte, options));
+    ASSERT_TRUE(ds);
+    long bx = 0, by = 0;
+    ztRSGetBlockSize(ztRSGetRasterBand(ds.get(), 1), &bx, &by);
+    EXPECT_EQ(bx, 32);
+    EXPECT_EQ(by, 32);
+  }
+  EXPECT_STREQ(options[0], "TILED=YES");
+  EXPECT_EQ(ztRSCreate(nullptr, dir.File("x.tif").c_str(), 4, 4, 1, ZTRS_Byte, nullptr), nullptr);
+  EXPECT_EQ(ztRSCreate(ztRSGetDriverByName("GTiff"), dir.File("x.tif").c_str(), 0, 4, 1, ZTRS_Byte, nullptr), nullptr);
+  EXPECT_EQ(ztRSGetDriverByName("NoSuchDriver"), nullptr);
+}
+
 TEST(RasterService, SignedByteImagesRoundTrip) {
   TempDir dir;
   void* driver = ztRSGetDriverByName("GTiff");

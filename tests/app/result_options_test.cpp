@@ -1,0 +1,86 @@
+// The options every classifying command shares: window, bands, result.
+#include <gtest/gtest.h>
+
+#include "result_options.h"
+#include "test_support.h"
+#include "ztservices/raster.h"
+
+using namespace zttest;
+using namespace ztcli;
+
+namespace {
+
+struct Source {
+  TempDir dir;
+  void* ds;
+  Source() {
+    RasterSpec spec;
+    spec.columns = 50;
+    spec.rows = 40;
+    spec.bands = 4;
+    spec.georeferenced = true;
+    WriteGeoTiff(dir.File("src.tif"), spec, [](int, int, int) { return 1; });
+    ds = ztRSOpen(dir.File("src.tif").c_str(), 0);
+  }
+  ~Source() { ztRSClose(ds); }
+};
+
+TEST(HostOptions, WindowDefaultsToTheWholeImageAndMustFit) {
+  Source source;
+  Window whole = ParseWindow("", source.ds);
+  EXPECT_EQ(whole.rows, 40);
+  EXPECT_EQ(whole.columns, 50);
+  EXPECT_EQ(whole.firstRow, 0);
+  Window w = ParseWindow("10,20,30,5", source.ds);
+  EXPECT_EQ(w.rows, 10);
+  EXPECT_EQ(w.columns, 20);
+  EXPECT_EQ(w.firstRow, 30);
+  EXPECT_EQ(w.firstColumn, 5);
+  EXPECT_THROW(ParseWindow("11,20,30,5", source.ds), CommandError);
+  EXPECT_THROW(ParseWindow("10,20,30", source.ds), CommandError);
+  EXPECT_THROW(ParseWindow("10,20,30,5,1", source.ds), CommandError);
+  EXPECT_THROW(ParseWindow("0,20,0,0", source.ds), CommandError);
+  EXPECT_THROW(ParseWindow("a,b,c,d", source.ds), CommandError);
+}
+
+TEST(HostOptions, BandsDefaultToAllAndMustExist) {
+  Source source;
+  MethodOptions options;
+  EXPECT_EQ(SelectedBands(options, source.ds), (std::vector<long>{1, 2, 3, 4}));
+  options.bands = "4,2";
+  EXPECT_EQ(SelectedBands(options, source.ds), (std::vector<long>{4, 2}));
+  options.bands = "5";
+  EXPECT_THROW(SelectedBands(options, source.ds), CommandError);
+  options.bands = "0";
+  EXPECT_THROW(SelectedBands(options, source.ds), CommandError);
+}
+
+TEST(HostOptions, ResultsTakeTheWindowsSizeAndGeoreferencing) {
+  Source source;
+  MethodOptions options;
+  options.output = source.dir.File("out.tif");
+  options.type = "UInt16";
+  {
+    Dataset result = CreateResult(source.ds, Window{10, 20, 30, 5}, options);
+    EXPECT_EQ(ztRSGetRasterXSize(result.get()), 20);
+    EXPECT_EQ(ztRSGetRasterYSize(result.get()), 10);
+    EXPECT_EQ(ztRSGetDatasetType(result.get()), ZTRS_UInt16);
+    double x = 0, y = 0;
+    ASSERT_EQ(ztRSGetCoordinate(result.get(), 1, &x, &y), 0);
+    EXPECT_DOUBLE_EQ(x, 500000 + 5 * 30);
+    EXPECT_DOUBLE_EQ(y, 4000000 - 30 * 30);
+  }
+  options.output = source.dir.File("out.zti");
+  Dataset zti = CreateResult(source.ds, Window{4, 4, 0, 0}, options);
+  ZTIMGTYPE type;
+  ztRSGetInternalImgType(zti.get(), type);
+  EXPECT_EQ(type, ZTIMG_ZTI);
+  options.type = "Complex";
+  EXPECT_THROW(CreateResult(source.ds, Window{4, 4, 0, 0}, options), CommandError);
+  options.type = "Byte";
+  options.format = "NoSuchFormat";
+  options.output = source.dir.File("x.tif");
+  EXPECT_THROW(CreateResult(source.ds, Window{4, 4, 0, 0}, options), CommandError);
+}
+
+}  // namespace
