@@ -107,3 +107,13 @@ std::string FormatColour(unsigned char red, unsigned char green, unsigned char b
 }
 
 }  // namespace ztcli
+
+namespace ztcli {
+
+std::string FormatNumber(double value) {
+  char text[32];
+  auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, end);
+}
+
+}  // namespace ztcli

@@ -48,5 +48,7 @@ void ParseValueMap(const std::string& text, std::vector<unsigned char>& from,
 // "#RRGGBB" -> components; false when malformed.
 bool ParseColour(const std::string& text, unsigned char rgb[3]);
 std::string FormatColour(unsigned char red, unsigned char green, unsigned char blue);
+// The shortest text that reads back as the same double, whatever the locale.
+std::string FormatNumber(double value);
 
 }  // namespace ztcli

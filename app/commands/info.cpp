@@ -33,8 +33,8 @@ void PrintGeoreferencing(GDALDataset* gdal) {
     std::cout << "Georeferencing: none (pixel coordinates)\n";
     return;
   }
-  std::cout << "Origin: " << gt[0] << ", " << gt[3] << "\n"
-            << "Pixel size: " << gt[1] << ", " << gt[5] << "\n";
+  std::cout << "Origin: " << FormatNumber(gt[0]) << ", " << FormatNumber(gt[3]) << "\n"
+            << "Pixel size: " << FormatNumber(gt[1]) << ", " << FormatNumber(gt[5]) << "\n";
   const OGRSpatialReference* srs = gdal->GetSpatialRef();
   std::cout << "Coordinate system: " << (srs && srs->GetName() ? srs->GetName() : "none") << "\n";
 }
@@ -57,11 +57,7 @@ void RunInfo(const std::string& path) {
     int hasNoData = 0;
     double noData = ztRSGetRasterNoDataValue(band, &hasNoData);
     std::cout << "Band " << b << ": " << TypeName(ztRSGetBandType(band)) << ", block " << bx << "x"
-              << by << ", no-data ";
-    if (hasNoData)
-      std::cout << noData << "\n";
-    else
-      std::cout << "none\n";
+              << by << ", no-data: " << (hasNoData ? FormatNumber(noData) : "none") << "\n";
   }
   PrintGeoreferencing(gdal);
   std::string storage;

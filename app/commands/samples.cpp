@@ -1,7 +1,6 @@
 // ztclass samples IMAGE --aoi FILE --bands 1,2,3 [--purify K] [-o cells.csv]
 #include <unistd.h>
 
-#include <charconv>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -33,12 +32,6 @@ struct Cells {
   ~Cells() { ztFreeAOICellSet(cells, count); }
 };
 
-std::string Number(double value) {
-  char text[32];
-  auto [end, ec] = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, end);
-}
-
 void WriteCsv(std::ostream& out, const Cells& cells, const std::vector<AOI>& aois,
               const std::vector<long>& bands) {
   out << "class,name,row,column";
@@ -53,7 +46,7 @@ void WriteCsv(std::ostream& out, const Cells& cells, const std::vector<AOI>& aoi
       name = '"' + name + '"';
     }
     out << cell.classNo << ',' << name << ',' << cell.row << ',' << cell.column;
-    for (size_t b = 0; b < bands.size(); ++b) out << ',' << Number(cell.values[b]);
+    for (size_t b = 0; b < bands.size(); ++b) out << ',' << FormatNumber(cell.values[b]);
     out << '\n';
   }
 }
