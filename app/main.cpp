@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
   ztcli::AddAoiCommand(app);
   ztcli::AddSamplesCommand(app);
   ztcli::AddRecodeCommand(app);
+  ztcli::AddStatisticalCommands(app);
   ztcli::InstallInterruptHandler();
   try {
     app.parse(argc, argv);

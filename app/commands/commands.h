@@ -8,5 +8,6 @@ void AddClassesCommand(CLI::App& app);
 void AddAoiCommand(CLI::App& app);
 void AddSamplesCommand(CLI::App& app);
 void AddRecodeCommand(CLI::App& app);
+void AddStatisticalCommands(CLI::App& app);
 
 }  // namespace ztcli

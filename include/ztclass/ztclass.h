@@ -4,3 +4,4 @@
 #include "ztclass/records.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/samples.h"
+#include "ztclass/statistical.h"

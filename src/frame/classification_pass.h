@@ -64,6 +64,8 @@ class ClassificationPass {
   long BandCount() const { return bandCount_; }
   const Window& GetWindow() const { return w_; }
   ZTRSDataType SourceType() const { return sourceType_; }
+  void* Source() const { return source_; }
+  void* Result() const { return result_; }
   void* ResultBand() const { return resultBand_; }
   const NoDataRule& NoData() const { return noData_; }
 

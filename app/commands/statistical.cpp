@@ -1,0 +1,116 @@
+// ztclass mindist | box | gmindist | maxlike: the supervised statistical
+// classifiers.
+#include <limits>
+#include <memory>
+
+#include "classify_support.h"
+#include "commands/commands.h"
+#include "ztclass/statistical.h"
+
+namespace ztcli {
+
+namespace {
+
+struct DistanceOptions {
+  ClassifyOptions classify;
+  std::string devFactor = "3";
+  std::string maxDev;
+  bool noDevTest = false;
+  bool noMaxTest = false;
+};
+
+void RunMinDist(const DistanceOptions& o) {
+  ClassifyJob job(o.classify);
+  const long classes = job.ClassCount();
+  std::vector<float> factors = ParseFactors(o.devFactor, classes, "--dev-factor");
+  std::vector<float> limits = o.maxDev.empty() ? std::vector<float>(classes, std::numeric_limits<float>::max())
+                                               : ParseFactors(o.maxDev, classes, "--max-dev");
+  const Window& w = job.window;
+  RunClassification(o.classify, job, "minimum distance classification", [&](void* result) {
+    long bandCount = static_cast<long>(job.bands.size());
+    if (!o.noDevTest && !o.noMaxTest)
+      return ztMiniDistA(job.source.get(), job.bands.data(), bandCount, result, w.rows, w.columns, w.firstRow,
+                         w.firstColumn, factors.data(), limits.data());
+    return ztMiniDistANew(job.source.get(), job.bands.data(), bandCount, result, w.rows, w.columns, w.firstRow,
+                          w.firstColumn, o.noDevTest ? 0 : 1, factors.data(), o.noMaxTest ? 0 : 1, limits.data());
+  });
+}
+
+void RunBox(const DistanceOptions& o) {
+  ClassifyJob job(o.classify);
+  std::vector<float> factors = ParseFactors(o.devFactor, job.ClassCount(), "--dev-factor");
+  const Window& w = job.window;
+  RunClassification(o.classify, job, "parallelepiped classification", [&](void* result) {
+    return ztJDBoxA(job.source.get(), job.bands.data(), static_cast<long>(job.bands.size()), result, w.rows,
+                    w.columns, w.firstRow, w.firstColumn, factors.data());
+  });
+}
+
+void RunGMinDist(const DistanceOptions& o) {
+  ClassifyJob job(o.classify);
+  std::vector<float> factors = ParseFactors(o.devFactor, job.ClassCount(), "--dev-factor");
+  const Window& w = job.window;
+  RunClassification(o.classify, job, "generalized minimum distance classification", [&](void* result) {
+    long bandCount = static_cast<long>(job.bands.size());
+    if (!o.noDevTest)
+      return ztGYMiniDistA(job.source.get(), job.bands.data(), bandCount, result, w.rows, w.columns, w.firstRow,
+                           w.firstColumn, factors.data());
+    return ztGYMiniDistANew(job.source.get(), job.bands.data(), bandCount, result, w.rows, w.columns,
+                            w.firstRow, w.firstColumn, 0, factors.data());
+  });
+}
+
+struct MaxLikeOptions {
+  ClassifyOptions classify;
+  double threshold = 0.0;
+};
+
+void RunMaxLike(const MaxLikeOptions& o) {
+  ClassifyJob job(o.classify);
+  const Window& w = job.window;
+  RunClassification(o.classify, job, "maximum likelihood classification", [&](void* result) {
+    return MaxLiklihoodClass(job.source.get(), job.bands.data(), static_cast<long>(job.bands.size()), o.threshold,
+                             result, w.rows, w.columns, w.firstRow, w.firstColumn);
+  });
+}
+
+void AddDevFactor(CLI::App& command, DistanceOptions& o, const std::string& meaning) {
+  command.add_option("--dev-factor", o.devFactor, meaning + ": one number, or one per class AOI (1.5,2,3)")
+      ->capture_default_str();
+}
+
+}  // namespace
+
+void AddStatisticalCommands(CLI::App& app) {
+  auto mindist = std::make_shared<DistanceOptions>();
+  auto* command = app.add_subcommand("mindist", "Supervised minimum distance classification");
+  AddClassifyOptions(*command, mindist->classify);
+  AddDevFactor(*command, *mindist, "Reject pixels further than this many standard deviations from their class mean");
+  command->add_option("--max-dev", mindist->maxDev,
+                      "Reject pixels further than this from their class mean in any band (default: no limit)");
+  command->add_flag("--no-dev-test", mindist->noDevTest, "Do not reject by standard deviations");
+  command->add_flag("--no-max-test", mindist->noMaxTest, "Do not reject by --max-dev");
+  command->callback([mindist] { RunMinDist(*mindist); });
+
+  auto box = std::make_shared<DistanceOptions>();
+  box->devFactor = "2";
+  command = app.add_subcommand("box", "Supervised parallelepiped classification");
+  AddClassifyOptions(*command, box->classify);
+  AddDevFactor(*command, *box, "Half-width of each class's box in standard deviations");
+  command->callback([box] { RunBox(*box); });
+
+  auto gmindist = std::make_shared<DistanceOptions>();
+  command = app.add_subcommand("gmindist", "Supervised generalized minimum distance classification");
+  AddClassifyOptions(*command, gmindist->classify);
+  AddDevFactor(*command, *gmindist, "Reject pixels further than this many standard deviations from their class mean");
+  command->add_flag("--no-dev-test", gmindist->noDevTest, "Do not reject by standard deviations");
+  command->callback([gmindist] { RunGMinDist(*gmindist); });
+
+  auto maxlike = std::make_shared<MaxLikeOptions>();
+  command = app.add_subcommand("maxlike", "Supervised maximum likelihood classification");
+  AddClassifyOptions(*command, maxlike->classify);
+  command->add_option("--threshold", maxlike->threshold, "Passed to the classifier, which does not use it");
+  command->callback([maxlike] { RunMaxLike(*maxlike); });
+}
+
+}  // namespace ztcli

@@ -1,0 +1,35 @@
+#pragma once
+// Determinant and inverse of small dense matrices, for the class models.
+#include <vector>
+
+namespace zt {
+
+struct SquareMatrix {
+  explicit SquareMatrix(long order = 0) : n(order), a(order * order, 0.0) {}
+  double& operator()(long row, long column) { return a[row * n + column]; }
+  double operator()(long row, long column) const { return a[row * n + column]; }
+
+  long n;
+  std::vector<double> a;  // row-major
+};
+
+// Gaussian elimination, swapping in the first lower row only when a pivot is
+// exactly 0. An all-zero row or column gives determinant 0 and
+// RC_OUT_OF_MEMORY (the code callers of this routine have always seen); a
+// column without a non-zero pivot gives 0 and RC_SINGULAR_MATRIX. Order 0
+// gives 1. logAbs receives ln |determinant|, which stays finite where the
+// determinant itself would overflow or underflow (many bands).
+long MatrixDeterminant(const SquareMatrix& m, double& determinant, double& logAbs);
+
+// The inverse. A determinant below 1e-12 in absolute value gives
+// RC_SINGULAR_MATRIX; a failing determinant its code. Up to
+// kAdjugateMaxOrder the inverse is the adjugate over the determinant, a
+// cofactor whose minor is singular counting 0; above it, Gauss-Jordan
+// elimination with partial pivoting, which costs O(n^3) instead of O(n^5).
+constexpr long kAdjugateMaxOrder = 4;
+long MatrixInverse(const SquareMatrix& m, SquareMatrix& inverse);
+
+// The smallest determinant the models accept, as a logarithm.
+double LogSingularLimit();
+
+}  // namespace zt

@@ -1,0 +1,185 @@
+// The maximum-likelihood classifier: class statistics from the pixels of
+// the class AOIs over the whole image, then the Gaussian decision.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "frame/arguments.h"
+#include "frame/captions.h"
+#include "frame/classification_pass.h"
+#include "frame/entry.h"
+#include "samples/class_aois.h"
+#include "services/value_buffer.h"
+#include "statistical/max_likelihood.h"
+#include "ztclass/classinfo.h"
+#include "ztclass/result_codes.h"
+#include "ztclass/samples.h"
+#include "ztclass/statistical.h"
+#include "ztservices/geometry.h"
+
+namespace zt {
+
+namespace {
+
+constexpr int kCaption = 17;
+constexpr int kGatherCaption = 15;
+constexpr double kNoDataTolerance = 1e-6;
+constexpr size_t kMaxClassAois = 255;
+
+// Mean and population covariance by a running (Welford) update, so that one
+// pass over the training pixels suffices and large values lose no precision.
+class RunningGaussian {
+ public:
+  explicit RunningGaussian(long n) : n_(n), mean_(n, 0.0), comoment_(n) {}
+
+  void Add(const double* x) {
+    ++count_;
+    for (long a = 0; a < n_; ++a) delta_[a] = x[a] - mean_[a];
+    for (long a = 0; a < n_; ++a) mean_[a] += delta_[a] / count_;
+    for (long a = 0; a < n_; ++a)
+      for (long b = 0; b < n_; ++b) comoment_(a, b) += delta_[a] * (x[b] - mean_[b]);
+  }
+
+  ClassGaussian Result() const {
+    ClassGaussian g{mean_, comoment_};
+    if (count_ > 0)
+      for (double& v : g.covariance.a) v /= count_;
+    return g;
+  }
+
+ private:
+  long n_;
+  long count_ = 0;
+  std::vector<double> mean_;
+  std::vector<double> delta_ = std::vector<double>(n_);
+  SquareMatrix comoment_;
+};
+
+class StatisticsGathering {
+ public:
+  StatisticsGathering(void* source, const std::vector<void*>& bands, ZTRSDataType type, const NoDataRule& noData)
+      : source_(source), bands_(bands), type_(type), noData_(noData) {}
+
+  long Run(const std::vector<AOI>& aois, std::vector<ClassGaussian>& classes) {
+    const long n = static_cast<long>(bands_.size());
+    const long columns = ztRSGetRasterXSize(source_);
+    if (long rc = typed_.Allocate(type_, std::max(columns, 1L))) return rc;
+    SetSubProgressNameById(kGatherCaption);
+    SetRange(0, static_cast<long>(aois.size()));
+    SetStep(1);
+    for (const AOI& aoi : aois) {
+      if (StepAndCheckStop()) return RC_CANCELLED;
+      void* polygons = nullptr;
+      if (long rc = ztGetPolygonPointerOfAoi(&aoi, &polygons)) return rc;
+      if (!polygons || aoi.polygonCount == 0) return RC_AOI_WITHOUT_POLYGON;
+      RunningGaussian gaussian(n);
+      for (long p = 0; p < static_cast<long>(aoi.polygonCount); ++p)
+        if (long rc = AddPolygon(ztGetPolygonAt(polygons, p), gaussian)) return rc;
+      classes.push_back(gaussian.Result());
+    }
+    return RC_OK;
+  }
+
+ private:
+  // The polygon's pixels in its bounding rectangle (clipped to the image:
+  // pixels outside it have no values), one rectangle row per read.
+  long AddPolygon(void* polygon, RunningGaussian& gaussian) {
+    double rect[4];
+    long pointCount = 0;
+    void* points = nullptr;
+    if (long rc = ztComputeMaxRectOfPolygon(polygon, rect)) return rc;
+    if (long rc = ztGetPointNumsOfPolygon(polygon, &pointCount)) return rc;
+    if (long rc = ztGetPointPointerOfPolygon(polygon, &points)) return rc;
+    if (pointCount < 1 || !points) return RC_OK;
+    xy_.clear();
+    for (long i = 0; i < pointCount; ++i) {
+      const ZTPOINT& point = static_cast<const ZTPOINT*>(points)[i];
+      const double x = point.x, y = point.y;
+      xy_.push_back(x);
+      xy_.push_back(y);
+    }
+    const long n = static_cast<long>(bands_.size());
+    const long c0 = std::max(static_cast<long>(rect[0]), 0L);
+    const long r0 = std::max(static_cast<long>(rect[1]), 0L);
+    const long c1 = std::min(static_cast<long>(rect[2]), ztRSGetRasterXSize(source_) - 1);
+    const long r1 = std::min(static_cast<long>(rect[3]), ztRSGetRasterYSize(source_) - 1);
+    if (c1 < c0) return RC_OK;
+    const long span = c1 - c0 + 1;
+    rows_.resize(n * span);
+    std::vector<double> x(n);
+    for (long r = r0; r <= r1; ++r) {
+      for (long b = 0; b < n; ++b) {
+        ztRSRasterIO(bands_[b], ZTRS_Read, c0, r, span, 1, typed_.Data(), span, 1, type_, 0, 0);
+        ztRSConvNValues(type_, typed_.Data(), span, &rows_[b * span]);
+      }
+      for (long c = c0; c <= c1; ++c) {
+        if (noData_.active && rows_[c - c0] == noData_.value) continue;
+        if (ztRSPtInPolygon(xy_.data(), pointCount, c, r, 0) != 1) continue;
+        for (long b = 0; b < n; ++b) x[b] = rows_[b * span + (c - c0)];
+        gaussian.Add(x.data());
+      }
+    }
+    return RC_OK;
+  }
+
+  void* source_;
+  const std::vector<void*>& bands_;
+  ZTRSDataType type_;
+  NoDataRule noData_;
+  ValueBuffer typed_;
+  std::vector<double> xy_, rows_;
+};
+
+long MaxLikelihood(void* source, long* bands, long bandCount, double threshold, void* result, const Window& w) {
+  CMaxLiklihood model;
+  ProgressSession progress;
+  if (long rc = CheckCommonArguments(source, result, bandCount, w)) return rc;
+  AoiEditorHandle editor;
+  std::vector<AOI> aois;
+  if (long rc = editor.Allocate(source)) return rc;
+  bool has = false;
+  if (long rc = ztHasClassAOI(editor.Get(), has)) return rc;
+  if (!has) return RC_NO_CLASS_AOI;
+  if (long rc = ListClassAois(editor.Get(), aois)) return rc;
+  if (aois.size() > kMaxClassAois) return RC_BAD_WINDOW;
+  const long classCount = static_cast<long>(aois.size());
+
+  ClassificationPass pass(source, bands, bandCount, result, w);
+  if (long rc = pass.LookUpBands()) return rc;
+  progress.Start(kCaption);
+  if (long rc = pass.Open()) return rc;
+
+  std::vector<ClassGaussian> statistics;
+  StatisticsGathering gathering(source, pass.Bands(), pass.SourceType(), pass.NoData());
+  if (long rc = gathering.Run(aois, statistics)) return rc;
+  model.SetModelSize(bandCount, classCount);
+  if (long rc = model.AllocateModel()) return rc;
+  model.InitModel();
+  for (long k = 0; k < classCount; ++k)
+    if (long rc = model.SetClassStatistics(statistics[k].mean, statistics[k].covariance, k)) return rc;
+  if (long rc = model.PrepareModel()) return rc;
+  if (long rc = ztRSWriteClassAtt(result, pass.ResultBand(), classCount, aois.data())) return rc;
+
+  const NoDataRule noData = pass.NoData();
+  std::vector<double> x(bandCount);
+  return pass.Run(kCaption, [&](const PixelValues& pixel) {
+    if (noData.active && std::fabs(pixel[0] - noData.value) <= kNoDataTolerance) return kNoDataClass;
+    for (long b = 0; b < bandCount; ++b) x[b] = pixel[b];
+    long classNo = 0;
+    model.ClassifyPixel(x.data(), classNo, threshold);
+    return static_cast<double>(classNo);
+  });
+}
+
+}  // namespace
+
+}  // namespace zt
+
+using namespace zt;
+
+long MaxLiklihoodClass(void* source, long* bands, long bandCount, double threshold, void* result, long rows,
+                       long columns, long firstRow, long firstColumn) {
+  return Framed([&] {
+    return MaxLikelihood(source, bands, bandCount, threshold, result, Window{rows, columns, firstRow, firstColumn});
+  });
+}

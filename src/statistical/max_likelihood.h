@@ -1,0 +1,51 @@
+#pragma once
+// The Gaussian maximum-likelihood model: one mean vector and covariance
+// matrix per class, equal priors.
+#include <vector>
+
+#include "statistical/matrix.h"
+
+namespace zt {
+
+struct ClassGaussian {
+  std::vector<double> mean;
+  SquareMatrix covariance;
+};
+
+class CMaxLiklihood {
+ public:
+  CMaxLiklihood() = default;
+  virtual ~CMaxLiklihood() { FreeModel(); }
+  CMaxLiklihood(const CMaxLiklihood&) = delete;
+  CMaxLiklihood& operator=(const CMaxLiklihood&) = delete;
+
+  void SetModelSize(long bandCount, long classCount);
+  long AllocateModel();
+  void InitModel();
+  // 1 (nothing copied) when the model is not allocated or index is out of range.
+  long SetClassStatistics(const std::vector<double>& mean, const SquareMatrix& covariance, long index);
+  // Determinant and inverse of every covariance: RC_SINGULAR_COVARIANCE for a
+  // determinant that fails, is not a number or lies below 1e-12 in size.
+  long PrepareModel();
+  // classNo = 1 + the index of the class with the largest discriminant; ties
+  // go to the lower class. threshold is not used.
+  long ClassifyPixel(const double* x, long& classNo, double threshold);
+  void FreeModel();
+
+ private:
+  struct ClassRecord {
+    double prior = 1.0;
+    std::vector<double> mean;
+    double determinant = 0.0;
+    double logDeterminant = 0.0;  // ln |determinant|, finite for many bands
+    SquareMatrix covariance{0};
+    SquareMatrix inverse{0};
+  };
+
+  std::vector<ClassRecord> classes_;
+  long bandCount_ = 0;
+  long classCount_ = 0;
+  std::vector<double> deviation_, product_;  // per-pixel scratch, allocated once
+};
+
+}  // namespace zt

@@ -1,0 +1,89 @@
+#include "statistical/supervised_training.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "samples/class_aois.h"
+#include "samples/class_mask.h"
+#include "services/value_buffer.h"
+#include "ztclass/classinfo.h"
+#include "ztclass/result_codes.h"
+
+namespace zt {
+
+namespace {
+constexpr int kStatisticsCaption = 57;
+constexpr size_t kMaxClassAois = 255;
+}  // namespace
+
+long SupervisedTraining::Prepare(ProgressSession& progress, int mainCaptionId) {
+  if (long rc = LoadClassAois(source_, editor_, aois_)) return rc;
+  if (aois_.size() > kMaxClassAois) return RC_BAD_WINDOW;
+  if (long rc = pass_.LookUpBands()) return rc;
+  progress.Start(mainCaptionId);
+  if (long rc = pass_.Open()) return rc;
+  if (long rc = BuildClassMask(source_, aois_, mask_)) return rc;
+  if (long rc = AccumulateStatistics()) return rc;
+  for (int k = 0; k < kClassSlots; ++k)
+    if (stats_.counts[k] > 0) stats_.classList.push_back(k);
+  if (stats_.classList.empty()) return RC_TOO_FEW_SAMPLES;
+  // Colours and names go to the class numbers the pixels carry: up to the
+  // highest class that has training pixels, even when one before it has none.
+  const long highest = stats_.classList.back();
+  return ztRSWriteClassAtt(pass_.Result(), pass_.ResultBand(), highest, aois_.data());
+}
+
+// Counts, sums and sums of squares of the training pixels of the window.
+// Each window row is read once per band over the span of its training
+// pixels, which gives the same values as reading them one at a time.
+long SupervisedTraining::AccumulateStatistics() {
+  const Window& w = pass_.GetWindow();
+  const long n = pass_.BandCount();
+  const long sourceColumns = ztRSGetRasterXSize(source_);
+  stats_.bandCount = n;
+  std::vector<double> sum(kClassSlots * n, 0.0), squares(kClassSlots * n, 0.0);
+  ValueBuffer typed;
+  if (long rc = typed.Allocate(pass_.SourceType(), std::max(w.columns, 1L))) return rc;
+  std::vector<double> values(std::max(w.columns, 1L));
+
+  BeginPhase(kStatisticsCaption, w.rows);
+  for (long i = 0; i < w.rows; ++i) {
+    if (StepAndCheckStop()) return RC_CANCELLED;
+    const long row = w.firstRow + i;
+    const unsigned char* mask = Mask() + row * sourceColumns + w.firstColumn;
+    long first = 0, last = w.columns - 1;
+    while (first <= last && mask[first] == 0) ++first;
+    while (last >= first && mask[last] == 0) --last;
+    if (first > last) continue;
+    const long span = last - first + 1;
+    for (long j = first; j <= last; ++j) stats_.counts[mask[j]] += mask[j] != 0;
+    for (long b = 0; b < n; ++b) {
+      ztRSRasterIO(pass_.Bands()[b], ZTRS_Read, w.firstColumn + first, row, span, 1, typed.Data(), span, 1,
+                   pass_.SourceType(), 0, 0);
+      ztRSConvNValues(pass_.SourceType(), typed.Data(), span, values.data());
+      for (long j = first; j <= last; ++j) {
+        const int k = mask[j];
+        if (k == 0) continue;
+        const double v = values[j - first];
+        sum[k * n + b] += v;
+        squares[k * n + b] += v * v;
+      }
+    }
+  }
+
+  stats_.mean.assign(kClassSlots * n, 0.0);
+  stats_.deviation.assign(kClassSlots * n, 0.0);
+  for (int k = 0; k < kClassSlots; ++k) {
+    if (stats_.counts[k] == 0) continue;
+    for (long b = 0; b < n; ++b) {
+      const double mean = sum[k * n + b] / stats_.counts[k];
+      // Rounding can take the variance of equal values just below zero.
+      const double variance = std::max(squares[k * n + b] / stats_.counts[k] - mean * mean, 0.0);
+      stats_.mean[k * n + b] = mean;
+      stats_.deviation[k * n + b] = std::sqrt(variance);
+    }
+  }
+  return RC_OK;
+}
+
+}  // namespace zt

@@ -1,0 +1,61 @@
+#pragma once
+// What the supervised distance classifiers share before their pass: class
+// AOIs, the class mask, per-class statistics of the training pixels inside
+// the processing window, the class list, and the result's colours and class
+// records.
+#include <array>
+#include <vector>
+
+#include "frame/classification_pass.h"
+#include "frame/progress_session.h"
+#include "services/aoi_editor_handle.h"
+#include "services/mem_block.h"
+#include "ztclass/records.h"
+
+namespace zt {
+
+constexpr int kClassSlots = 256;
+
+struct ClassStatistics {
+  long bandCount = 0;
+  std::array<long, kClassSlots> counts{};
+  std::vector<double> mean;       // [class * bandCount + band]
+  std::vector<double> deviation;  // population standard deviation, same layout
+  std::vector<int> classList;     // classes with training pixels, ascending
+
+  double Mean(int k, long band) const { return mean[k * bandCount + band]; }
+  double Deviation(int k, long band) const { return deviation[k * bandCount + band]; }
+};
+
+class SupervisedTraining {
+ public:
+  SupervisedTraining(void* source, long* bands, long bandCount, void* result, const Window& window)
+      : pass_(source, bands, bandCount, result, window), source_(source) {}
+
+  // Class AOIs, band handles, the progress bar with mainCaptionId, the class
+  // mask, the statistics (RC_TOO_FEW_SAMPLES when no class has a training
+  // pixel in the window) and the result's class attributes.
+  long Prepare(ProgressSession& progress, int mainCaptionId);
+
+  ClassificationPass& Pass() { return pass_; }
+  const ClassStatistics& Statistics() const { return stats_; }
+  const std::vector<AOI>& ClassAois() const { return aois_; }
+  const unsigned char* Mask() const { return mask_.Bytes(); }
+
+ private:
+  long AccumulateStatistics();
+
+  ClassificationPass pass_;
+  void* source_;
+  AoiEditorHandle editor_;
+  std::vector<AOI> aois_;
+  MemBlock mask_;
+  ClassStatistics stats_;
+};
+
+// True when the no-data rule is in force and any band equals its value.
+inline bool IsNoData(const NoDataRule& rule, const PixelValues& pixel, long bandCount) {
+  return rule.active && AnyBandEquals(pixel, bandCount, rule.value);
+}
+
+}  // namespace zt
