@@ -35,7 +35,10 @@ SquareMatrix Minor(const SquareMatrix& m, long row, long column) {
   return minor;
 }
 
+}  // namespace
+
 long AdjugateInverse(const SquareMatrix& m, double determinant, SquareMatrix& inverse) {
+  inverse = SquareMatrix(m.n);
   for (long i = 0; i < m.n; ++i)
     for (long j = 0; j < m.n; ++j) {
       double minorDeterminant = 0.0, logAbs = 0.0;
@@ -50,6 +53,7 @@ long AdjugateInverse(const SquareMatrix& m, double determinant, SquareMatrix& in
 long GaussJordanInverse(const SquareMatrix& m, SquareMatrix& inverse) {
   const long n = m.n;
   SquareMatrix work = m;
+  inverse = SquareMatrix(n);
   for (long i = 0; i < n; ++i)
     for (long j = 0; j < n; ++j) inverse(i, j) = i == j ? 1.0 : 0.0;
   for (long col = 0; col < n; ++col) {
@@ -78,8 +82,6 @@ long GaussJordanInverse(const SquareMatrix& m, SquareMatrix& inverse) {
   }
   return RC_OK;
 }
-
-}  // namespace
 
 double LogSingularLimit() { return std::log(kSingularLimit); }
 
@@ -121,7 +123,6 @@ long MatrixInverse(const SquareMatrix& m, SquareMatrix& inverse) {
   double determinant = 0.0, logAbs = 0.0;
   if (long rc = MatrixDeterminant(m, determinant, logAbs)) return rc;
   if (std::isnan(logAbs) || logAbs < LogSingularLimit()) return RC_SINGULAR_MATRIX;
-  inverse = SquareMatrix(m.n);
   return m.n <= kAdjugateMaxOrder ? AdjugateInverse(m, determinant, inverse) : GaussJordanInverse(m, inverse);
 }
 

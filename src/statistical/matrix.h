@@ -29,6 +29,10 @@ long MatrixDeterminant(const SquareMatrix& m, double& determinant, double& logAb
 constexpr long kAdjugateMaxOrder = 4;
 long MatrixInverse(const SquareMatrix& m, SquareMatrix& inverse);
 
+// The two ways MatrixInverse takes, for matrices that passed its checks.
+long AdjugateInverse(const SquareMatrix& m, double determinant, SquareMatrix& inverse);
+long GaussJordanInverse(const SquareMatrix& m, SquareMatrix& inverse);
+
 // The smallest determinant the models accept, as a logarithm.
 double LogSingularLimit();
 

@@ -1,0 +1,53 @@
+#pragma once
+// A small real scene with rectangular class AOIs, and the brute-force pieces
+// the classifier tests share: which pixels a rectangle's class mask holds,
+// and the class statistics over a window.
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+#include "ztservices/raster.h"
+
+namespace zttest {
+
+// A rectangle AOI with integer corners: by the pixel-centre rule its mask
+// holds columns x0..x1-1 and rows y0..y1-1.
+struct Rect {
+  int x0, y0, x1, y1;
+  bool Holds(int column, int row) const { return column >= x0 && column < x1 && row >= y0 && row < y1; }
+};
+
+struct Scene {
+  TempDir dir;
+  std::string sourcePath = dir.File("scene.tif");
+  std::string resultPath = dir.File("classes.tif");
+  void* source = nullptr;
+  void* result = nullptr;
+  int columns, rows, bands;
+  std::function<double(int, int, int)> value;  // band (from 1), column, row
+
+  Scene(int columns, int rows, int bands, std::function<double(int, int, int)> value, bool hasNoData = false,
+        double noData = 0, GDALDataType type = GDT_Byte);
+  ~Scene();
+
+  void AddClass(const std::string& name, const std::vector<Rect>& rects, int r = 10, int g = 20, int b = 30);
+  void AddOtherAoi(const Rect& rect);
+  void MakeResult(long resultColumns, long resultRows);
+  std::vector<double> Result();  // closes the result
+};
+
+struct BruteStats {
+  std::map<int, long> count;
+  std::map<std::pair<int, int>, double> mean, deviation;  // (class, band from 0)
+  std::vector<int> classes;
+};
+
+// Statistics of Part-style training: pixels of the window whose mask class
+// (last rectangle class wins) is k.
+BruteStats WindowStatistics(const Scene& scene, const std::vector<std::vector<Rect>>& classRects,
+                            const std::vector<int>& bandList, int rows, int columns, int firstRow,
+                            int firstColumn);
+
+}  // namespace zttest

@@ -1,0 +1,414 @@
+// The supervised distance and box classifiers against brute-force loops
+// that follow their formulas, on small real GeoTIFFs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "classifier_fixture.h"
+#include "ztclass/classinfo.h"
+#include "ztclass/result_codes.h"
+#include "ztclass/statistical.h"
+
+using namespace zttest;
+
+namespace {
+
+// Three spectral regions by column, with texture.
+double Texture(int b, int c, int r) {
+  const double noise = ((c * 7 + r * 13 + b * 5) % 11) - 5;
+  if (c < 10) return 40 + 10 * b + noise;
+  if (c < 20) return 100 + 5 * b + noise;
+  return 160 - 8 * b + noise;
+}
+
+const std::vector<std::vector<Rect>> kClassRects = {
+    {{2, 3, 8, 9}}, {{12, 4, 18, 12}, {13, 18, 17, 22}}, {{24, 10, 32, 20}}};
+
+struct Trained {
+  Scene scene;
+  std::vector<long> bands = {3, 1};
+  int rows = 20, columns = 27, firstRow = 5, firstColumn = 4;
+  explicit Trained(bool noData = false, double noDataValue = 0)
+      : scene(36, 28, 3, Texture, noData, noDataValue) {
+    const char* names[] = {"Low", "Mid", "High"};
+    for (size_t k = 0; k < kClassRects.size(); ++k) scene.AddClass(names[k], kClassRects[k], 10 * int(k), 50, 90);
+    scene.MakeResult(columns, rows);
+  }
+  std::vector<int> BandList() const { return {int(bands[0]), int(bands[1])}; }
+  BruteStats Stats() const { return WindowStatistics(scene, kClassRects, BandList(), rows, columns, firstRow, firstColumn); }
+  std::vector<double> Pixel(int r, int c) const {
+    return {scene.value(int(bands[0]), c, r), scene.value(int(bands[1]), c, r)};
+  }
+};
+
+// Minimum distance, as the formulas read.
+int BruteMinDist(const BruteStats& s, const std::vector<double>& x, bool useDev, const float* factors, bool useMax,
+                 const float* limits) {
+  double best = std::numeric_limits<double>::infinity();
+  int k = 0;
+  for (int c : s.classes) {
+    double d = 0;
+    for (size_t b = 0; b < x.size(); ++b) d += std::pow(s.mean.at({c, int(b)}) - x[b], 2);
+    if (d < best) best = d, k = c;
+  }
+  for (size_t b = 0; b < x.size(); ++b) {
+    const double dev = std::fabs(s.mean.at({k, int(b)}) - x[b]);
+    if (useDev && dev > s.deviation.at({k, int(b)}) * double(factors[k - 1])) return 0;
+    if (useMax && dev > double(limits[k - 1])) return 0;
+  }
+  return k;
+}
+
+TEST(MinimumDistance, DecisionsAndRejectionFollowTheFormulas) {
+  float factors[] = {0.5f, 0.8f, 0.5f};
+  float limits[] = {1000, 3, 1000};
+  for (auto [useDev, useMax] : {std::pair{true, true}, {false, false}, {true, false}, {false, true}}) {
+    SCOPED_TRACE(std::to_string(useDev) + std::to_string(useMax));
+    Trained s;
+    long rc = useDev && useMax
+                  ? ztMiniDistA(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
+                                s.firstColumn, factors, limits)
+                  : ztMiniDistANew(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
+                                   s.firstColumn, useDev, factors, useMax, limits);
+    ASSERT_EQ(rc, RC_OK);
+    const BruteStats stats = s.Stats();
+    std::vector<double> classes = s.scene.Result();
+    int rejected = 0;
+    for (int r = 0; r < s.rows; ++r)
+      for (int c = 0; c < s.columns; ++c) {
+        const int expected = BruteMinDist(stats, s.Pixel(r + s.firstRow, c + s.firstColumn), useDev, factors,
+                                          useMax, limits);
+        rejected += expected == 0;
+        ASSERT_EQ(classes[r * s.columns + c], expected) << "row " << r << " column " << c;
+      }
+    EXPECT_EQ(rejected > 0, useDev || useMax);
+  }
+}
+
+TEST(MinimumDistance, EqualDistancesGoToTheLowerClass) {
+  // One band: class 1 trained on 10s, class 2 on 20s; the pixels of 15 lie
+  // exactly between them.
+  Scene scene(8, 4, 1, [](int, int c, int) { return c < 3 ? 10.0 : c < 6 ? 20.0 : 15.0; });
+  scene.AddClass("ten", {{0, 0, 3, 4}});
+  scene.AddClass("twenty", {{3, 0, 6, 4}});
+  scene.MakeResult(8, 4);
+  long band = 1;
+  ASSERT_EQ(ztMiniDistANew(scene.source, &band, 1, scene.result, 4, 8, 0, 0, 0, nullptr, 0, nullptr), RC_OK);
+  std::vector<double> classes = scene.Result();
+  EXPECT_EQ(classes[6], 1);
+  EXPECT_EQ(classes[7], 1);
+  EXPECT_EQ(classes[0], 1);
+  EXPECT_EQ(classes[3], 2);
+}
+
+TEST(MinimumDistance, ZeroDeviationRejectsEveryOtherValue) {
+  Scene scene(8, 4, 1, [](int, int c, int) { return c < 4 ? 10.0 : 11.0; });
+  scene.AddClass("flat", {{0, 0, 4, 4}});
+  scene.MakeResult(8, 4);
+  long band = 1;
+  float factors[] = {100.0f}, limits[] = {100.0f};
+  ASSERT_EQ(ztMiniDistA(scene.source, &band, 1, scene.result, 4, 8, 0, 0, factors, limits), RC_OK);
+  std::vector<double> classes = scene.Result();
+  EXPECT_EQ(classes[0], 1);
+  EXPECT_EQ(classes[5], 0);
+}
+
+TEST(MinimumDistance, ClassAoisOutsideTheWindow) {
+  Trained s;
+  float factors[] = {2, 2, 2}, limits[] = {255, 255, 255};
+  // Rows 23..27 hold no training pixel.
+  EXPECT_EQ(ztMiniDistA(s.scene.source, s.bands.data(), 2, s.scene.result, 5, 27, 23, 0, factors, limits),
+            RC_TOO_FEW_SAMPLES);
+}
+
+TEST(MinimumDistance, ColoursAndNamesLandOnTheClassNumbersUsed) {
+  // Class 1's AOI lies outside the window (columns 20..35): only class 2 and
+  // 3 have training pixels, and their records must carry their own names.
+  Trained s;
+  s.scene.MakeResult(24, 28);
+  float factors[] = {2, 2, 2}, limits[] = {255, 255, 255};
+  ASSERT_EQ(ztMiniDistANew(s.scene.source, s.bands.data(), 2, s.scene.result, 28, 24, 0, 12, 0, factors, 0, limits),
+            RC_OK);
+  long count = 0;
+  ASSERT_EQ(ztRSReadClsNum(s.scene.result, count), RC_OK);
+  ASSERT_EQ(count, 3);
+  std::vector<CLASSATTINFO> records(3);
+  ztRSReadClassInfo(s.scene.result, 3, records.data());
+  EXPECT_STREQ(records[1].name, "Mid");
+  EXPECT_STREQ(records[2].name, "High");
+  EXPECT_EQ(records[2].red, 20);
+  std::vector<double> classes = s.scene.Result();
+  for (double v : classes) EXPECT_TRUE(v == 2 || v == 3) << v;
+}
+
+TEST(MinimumDistance, NoDataInAnyBandGives255) {
+  Trained s(true, 101);  // a value the texture takes in the middle region
+  float factors[] = {9, 9, 9}, limits[] = {255, 255, 255};
+  ASSERT_EQ(ztMiniDistA(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
+                        s.firstColumn, factors, limits),
+            RC_OK);
+  int flag = 0;
+  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(s.scene.result, 1), &flag), 101);
+  EXPECT_EQ(flag, 1);
+  std::vector<double> classes = s.scene.Result();
+  int noData = 0;
+  for (int r = 0; r < s.rows; ++r)
+    for (int c = 0; c < s.columns; ++c) {
+      std::vector<double> x = s.Pixel(r + s.firstRow, c + s.firstColumn);
+      if (x[0] == 101 || x[1] == 101) {
+        ++noData;
+        EXPECT_EQ(classes[r * s.columns + c], 255);
+      } else {
+        EXPECT_NE(classes[r * s.columns + c], 255);
+      }
+    }
+  EXPECT_GT(noData, 0);
+}
+
+TEST(MinimumDistance, ArgumentChecksInOrder) {
+  Trained s;
+  float f[] = {2, 2, 2};
+  long* b = s.bands.data();
+  EXPECT_EQ(ztMiniDistA(s.scene.source, b, 1025, nullptr, 1, 1, 0, 0, f, f), RC_NULL_ARGUMENT);
+  EXPECT_EQ(ztMiniDistA(s.scene.source, b, 1025, s.scene.result, 1, 1, -1, 0, f, f), RC_TOO_MANY_BANDS);
+  EXPECT_EQ(ztMiniDistA(s.scene.source, b, 2, s.scene.result, 29, 1, 0, 0, f, f), RC_BAD_WINDOW);
+  EXPECT_EQ(ztMiniDistA(s.scene.source, b, 2, s.scene.result, 1, 1, 0, 0, f, nullptr), RC_NULL_ARGUMENT);
+  Scene bare(8, 8, 1, Texture);
+  bare.MakeResult(8, 8);
+  long band = 1;
+  EXPECT_EQ(ztMiniDistA(bare.source, &band, 1, bare.result, 8, 8, 0, 0, f, f), RC_NO_CLASS_AOI);
+  bare.AddOtherAoi({1, 1, 3, 3});
+  EXPECT_EQ(ztMiniDistA(bare.source, &band, 1, bare.result, 8, 8, 0, 0, f, f), RC_NO_CLASS_AOI);
+  ztRSAddAOI(bare.source, "empty", 0, 0, 0, 3, "", 0, nullptr, nullptr);
+  EXPECT_EQ(ztMiniDistA(bare.source, &band, 1, bare.result, 8, 8, 0, 0, f, f), RC_AOI_WITHOUT_POLYGON);
+}
+
+TEST(MinimumDistance, StopDuringThePassKeepsFinishedRows) {
+  Trained s;
+  float f[] = {9, 9, 9}, l[] = {255, 255, 255};
+  ProgressRecorder progress;
+  // Mask rows of 3 polygons, 20 statistics rows, then one row block.
+  progress.stopAfterSteps = 6 + 8 + 4 + 10 + 20 + 1;
+  EXPECT_EQ(ztMiniDistA(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
+                        s.firstColumn, f, l),
+            RC_CANCELLED);
+  EXPECT_EQ(progress.Count("end"), 1);
+  std::vector<double> classes = s.scene.Result();
+  // Source rows 5..15 belong to row block 0; later rows stay unwritten.
+  EXPECT_NE(classes[0], 0);
+  EXPECT_EQ(classes[15 * s.columns], 0);
+}
+
+// Parallelepiped ---------------------------------------------------------
+
+int BruteBox(const BruteStats& s, const std::vector<double>& x, const float* factors, bool noData, double value) {
+  for (int k : s.classes) {
+    size_t b = 0;
+    for (; b < x.size(); ++b) {
+      if (noData && x[b] == value) return 255;
+      if (std::fabs(x[b] - s.mean.at({k, int(b)})) > double(factors[k - 1]) * s.deviation.at({k, int(b)})) break;
+    }
+    if (b == x.size()) return k;
+  }
+  return 0;
+}
+
+TEST(Parallelepiped, FirstBoxHoldingThePixelWins) {
+  float factors[] = {1.0f, 1.5f, 3.0f};
+  Trained s;
+  ASSERT_EQ(ztJDBoxA(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
+                     s.firstColumn, factors),
+            RC_OK);
+  const BruteStats stats = s.Stats();
+  std::vector<double> classes = s.scene.Result();
+  std::map<int, int> seen;
+  for (int r = 0; r < s.rows; ++r)
+    for (int c = 0; c < s.columns; ++c) {
+      const int expected = BruteBox(stats, s.Pixel(r + s.firstRow, c + s.firstColumn), factors, false, 0);
+      ++seen[expected];
+      ASSERT_EQ(classes[r * s.columns + c], expected) << r << "," << c;
+    }
+  EXPECT_GT(seen[0], 0);
+  EXPECT_GT(seen[1], 0);
+  EXPECT_GT(seen[3], 0);
+}
+
+TEST(Parallelepiped, ExtraArgumentOfTheNewVariantChangesNothing) {
+  float factors[] = {1.0f, 2.0f, 0.0f};
+  std::vector<double> reference;
+  for (int extra : {0, 1, -7, 12345}) {
+    Trained s;
+    ASSERT_EQ(ztJDBoxANew(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
+                          s.firstColumn, extra, factors),
+              RC_OK);
+    std::vector<double> classes = s.scene.Result();
+    if (reference.empty()) {
+      Trained plain;
+      ztJDBoxA(plain.scene.source, plain.bands.data(), 2, plain.scene.result, plain.rows, plain.columns,
+               plain.firstRow, plain.firstColumn, factors);
+      reference = plain.scene.Result();
+    }
+    EXPECT_EQ(classes, reference);
+  }
+}
+
+TEST(Parallelepiped, ZeroFactorHoldsOnlyTheMeanAndNoDataIsSeenWhenReached) {
+  // Band 1: class trained on 10, 12 (mean 11, deviation 1); band 2 flat 50.
+  // Pixels: (11, 50) in the box; (13, 50) outside; (11, 7) no-data in band 2.
+  auto value = [](int b, int c, int) -> double {
+    const double band1[] = {10, 12, 11, 13, 7, 40, 11};
+    const double band2[] = {50, 50, 50, 50, 50, 7, 7};
+    return b == 1 ? band1[c] : band2[c];
+  };
+  Scene scene(7, 1, 2, value, true, 7);
+  scene.AddClass("c", {{0, 0, 2, 1}});
+  scene.MakeResult(7, 1);
+  long bands[] = {1, 2};
+  float factor[] = {1.0f};
+  ASSERT_EQ(ztJDBoxA(scene.source, bands, 2, scene.result, 1, 7, 0, 0, factor), RC_OK);
+  std::vector<double> classes = scene.Result();
+  EXPECT_EQ(classes[2], 1);
+  EXPECT_EQ(classes[3], 0);
+  EXPECT_EQ(classes[4], 255) << "no-data in the first band";
+  EXPECT_EQ(classes[5], 0) << "first band outside every box: the second band is never reached";
+  EXPECT_EQ(classes[6], 255) << "first band inside: the no-data second band is reached";
+
+  Scene flat(4, 1, 1, [](int, int c, int) { return c < 2 ? 10.0 : 10.5; });
+  flat.AddClass("c", {{0, 0, 2, 1}});
+  flat.MakeResult(4, 1);
+  long band = 1;
+  float zero[] = {0.0f};
+  ASSERT_EQ(ztJDBoxA(flat.source, &band, 1, flat.result, 1, 4, 0, 0, zero), RC_OK);
+  EXPECT_EQ(flat.Result(), (std::vector<double>{1, 1, 0, 0}));
+}
+
+// Generalized minimum distance ---------------------------------------------
+
+// The formulas as written: raw scatter matrix, its inverse, and
+// t[r] = sum_b (x[r] - mu[b]) W[r][b], d = sum_r (x[r] - mu[r]) t[r].
+struct BruteGeneralized {
+  std::map<int, std::vector<std::vector<double>>> inverse;
+
+  BruteGeneralized(const Scene& scene, const BruteStats& stats, const std::vector<int>& bandList, int rows,
+                   int columns, int firstRow, int firstColumn) {
+    const size_t n = bandList.size();
+    for (int k : stats.classes) {
+      std::vector<std::vector<double>> s(n, std::vector<double>(2 * n, 0.0));
+      for (int r = firstRow; r < firstRow + rows; ++r)
+        for (int c = firstColumn; c < firstColumn + columns; ++c) {
+          int mask = 0;
+          for (size_t a = 0; a < kClassRects.size(); ++a)
+            for (const Rect& rect : kClassRects[a])
+              if (rect.Holds(c, r)) mask = int(a) + 1;
+          if (mask != k) continue;
+          for (size_t a = 0; a < n; ++a)
+            for (size_t b = 0; b < n; ++b) s[a][b] += scene.value(bandList[a], c, r) * scene.value(bandList[b], c, r);
+        }
+      for (size_t a = 0; a < n; ++a) {
+        for (size_t b = 0; b < n; ++b) s[a][b] /= stats.count.at(k);
+        s[a][n + a] = 1;
+      }
+      for (size_t col = 0; col < n; ++col) {  // Gauss-Jordan on [S | I]
+        size_t p = col;
+        for (size_t r = col + 1; r < n; ++r)
+          if (std::fabs(s[r][col]) > std::fabs(s[p][col])) p = r;
+        std::swap(s[p], s[col]);
+        const double pivot = s[col][col];
+        for (double& v : s[col]) v /= pivot;
+        for (size_t r = 0; r < n; ++r)
+          if (r != col) {
+            const double f = s[r][col];
+            for (size_t q = 0; q < 2 * n; ++q) s[r][q] -= f * s[col][q];
+          }
+      }
+      auto& w = inverse[k];
+      w.assign(n, std::vector<double>(n));
+      for (size_t a = 0; a < n; ++a)
+        for (size_t b = 0; b < n; ++b) w[a][b] = s[a][n + b];
+    }
+  }
+
+  double Distance(int k, const BruteStats& stats, const std::vector<double>& x) const {
+    const size_t n = x.size();
+    double d = 0;
+    for (size_t r = 0; r < n; ++r) {
+      double t = 0;
+      for (size_t b = 0; b < n; ++b) t += (x[r] - stats.mean.at({k, int(b)})) * inverse.at(k)[r][b];
+      d += (x[r] - stats.mean.at({k, int(r)})) * t;
+    }
+    return d;
+  }
+};
+
+TEST(GeneralizedDistance, DecisionsAndRejectionFollowTheFormulas) {
+  float factors[] = {2.0f, 2.5f, 1.5f};
+  for (int useDev : {1, 0}) {
+    Trained s;
+    long rc = useDev ? ztGYMiniDistA(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns,
+                                     s.firstRow, s.firstColumn, factors)
+                     : ztGYMiniDistANew(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns,
+                                        s.firstRow, s.firstColumn, 0, factors);
+    ASSERT_EQ(rc, RC_OK);
+    const BruteStats stats = s.Stats();
+    BruteGeneralized brute(s.scene, stats, s.BandList(), s.rows, s.columns, s.firstRow, s.firstColumn);
+    std::vector<double> classes = s.scene.Result();
+    int checked = 0, rejected = 0;
+    for (int r = 0; r < s.rows; ++r)
+      for (int c = 0; c < s.columns; ++c) {
+        const std::vector<double> x = s.Pixel(r + s.firstRow, c + s.firstColumn);
+        double best = INFINITY, second = INFINITY;
+        int k = 0;
+        for (int j : stats.classes) {
+          const double d = brute.Distance(j, stats, x);
+          if (d < best) second = best, best = d, k = j;
+          else if (d < second) second = d;
+        }
+        // The library computes d in an algebraically equal form; skip the
+        // pixels whose decision a last-bit difference could turn.
+        if (second - best <= 1e-9 * std::max(1.0, std::fabs(best))) continue;
+        int expected = k;
+        for (size_t b = 0; b < x.size() && useDev; ++b)
+          if (std::fabs(stats.mean.at({k, int(b)}) - x[b]) > stats.deviation.at({k, int(b)}) * double(factors[k - 1]))
+            expected = 0;
+        rejected += expected == 0;
+        ++checked;
+        ASSERT_EQ(classes[r * s.columns + c], expected) << r << "," << c;
+      }
+    EXPECT_GT(checked, s.rows * s.columns - 5);
+    EXPECT_EQ(rejected > 0, useDev == 1);
+  }
+}
+
+TEST(GeneralizedDistance, OneBandIsTheSquaredDifferenceOverTheMeanSquare) {
+  // Class 1 trained on 2, 4 (mean 3, mean square 10); class 2 on 9, 11
+  // (mean 10, mean square 101). For x: d1 = (x - 3)^2 / 10, d2 = (x - 10)^2 / 101.
+  auto value = [](int, int c, int) -> double {
+    const double v[] = {2, 4, 9, 11, 6, 7, 8};
+    return v[c];
+  };
+  Scene scene(7, 1, 1, value);
+  scene.AddClass("a", {{0, 0, 2, 1}});
+  scene.AddClass("b", {{2, 0, 4, 1}});
+  scene.MakeResult(7, 1);
+  long band = 1;
+  ASSERT_EQ(ztGYMiniDistANew(scene.source, &band, 1, scene.result, 1, 7, 0, 0, 0, nullptr), RC_OK);
+  std::vector<double> classes = scene.Result();
+  for (int c = 4; c < 7; ++c) {
+    const double x = value(1, c, 0);
+    EXPECT_EQ(classes[c], (x - 3) * (x - 3) / 10 < (x - 10) * (x - 10) / 101 ? 1 : 2) << x;
+  }
+}
+
+TEST(GeneralizedDistance, ASingularScatterMatrixEndsTheCallBeforeThePass) {
+  // Two bands, one training pixel: the scatter matrix has rank 1.
+  Scene scene(6, 6, 2, Texture);
+  scene.AddClass("one", {{1, 1, 2, 2}});
+  scene.MakeResult(6, 6);
+  long bands[] = {1, 2};
+  float f[] = {2};
+  EXPECT_EQ(ztGYMiniDistA(scene.source, bands, 2, scene.result, 6, 6, 0, 0, f), RC_SINGULAR_MATRIX);
+  for (double v : scene.Result()) EXPECT_EQ(v, 0);
+}
+
+}  // namespace

@@ -1,0 +1,284 @@
+// Maximum likelihood against a brute-force Gaussian discriminant, and the
+// matrix routines behind it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "classifier_fixture.h"
+#include "statistical/matrix.h"
+#include "ztclass/result_codes.h"
+#include "ztclass/statistical.h"
+
+using namespace zttest;
+
+namespace {
+
+double Texture(int b, int c, int r) {
+  const double noise = ((c * 7 + r * 13 + b * 5) % 11) + ((c * r + b) % 5);
+  if (c < 12) return 40 + 10 * b + noise;
+  if (c < 24) return 90 + 5 * b + noise * 1.5;
+  return 160 - 8 * b + noise * 0.7;
+}
+
+// Rectangles with half-integer corners: no pixel centre lies on an edge.
+struct HalfRect {
+  double x0, y0, x1, y1;
+  bool Holds(int c, int r) const { return c > x0 && c < x1 && r > y0 && r < y1; }
+};
+
+void AddHalfRects(Scene& scene, const std::string& name, const std::vector<HalfRect>& rects) {
+  std::vector<long> counts;
+  std::vector<double> xy;
+  for (const HalfRect& h : rects) {
+    counts.push_back(4);
+    for (double v : {h.x0, h.y0, h.x1, h.y0, h.x1, h.y1, h.x0, h.y1}) xy.push_back(v);
+  }
+  ztRSAddAOI(scene.source, name.c_str(), 1, 2, 3, 3, "", long(counts.size()), counts.data(), xy.data());
+}
+
+const std::vector<std::vector<HalfRect>> kClasses = {
+    {{1.5, 2.5, 9.5, 10.5}}, {{13.5, 3.5, 21.5, 9.5}, {14.5, 20.5, 19.5, 25.5}}, {{25.5, 12.5, 33.5, 22.5}}};
+
+struct Gaussian {
+  std::vector<double> mean;
+  std::vector<std::vector<double>> inverse;
+  double logDet = 0;
+};
+
+// Two-pass mean and population covariance over every cell of every polygon
+// (cells in two polygons count twice), inverse and log-determinant by
+// Gauss-Jordan elimination.
+Gaussian BruteGaussian(const Scene& scene, const std::vector<HalfRect>& rects, const std::vector<int>& bands,
+                       double noData = NAN) {
+  const size_t n = bands.size();
+  std::vector<std::vector<double>> cells;
+  for (const HalfRect& h : rects)
+    for (int r = 0; r < scene.rows; ++r)
+      for (int c = 0; c < scene.columns; ++c) {
+        if (!h.Holds(c, r) || scene.value(bands[0], c, r) == noData) continue;
+        std::vector<double> x;
+        for (int b : bands) x.push_back(scene.value(b, c, r));
+        cells.push_back(x);
+      }
+  Gaussian g;
+  g.mean.assign(n, 0);
+  for (auto& x : cells)
+    for (size_t a = 0; a < n; ++a) g.mean[a] += x[a] / cells.size();
+  std::vector<std::vector<double>> m(n, std::vector<double>(2 * n, 0));
+  for (auto& x : cells)
+    for (size_t a = 0; a < n; ++a)
+      for (size_t b = 0; b < n; ++b) m[a][b] += (x[a] - g.mean[a]) * (x[b] - g.mean[b]) / cells.size();
+  for (size_t a = 0; a < n; ++a) m[a][n + a] = 1;
+  for (size_t col = 0; col < n; ++col) {
+    size_t p = col;
+    for (size_t r = col + 1; r < n; ++r)
+      if (std::fabs(m[r][col]) > std::fabs(m[p][col])) p = r;
+    std::swap(m[p], m[col]);
+    const double pivot = m[col][col];
+    g.logDet += std::log(std::fabs(pivot));
+    for (double& v : m[col]) v /= pivot;
+    for (size_t r = 0; r < n; ++r)
+      if (r != col) {
+        const double f = m[r][col];
+        for (size_t q = 0; q < 2 * n; ++q) m[r][q] -= f * m[col][q];
+      }
+  }
+  g.inverse.assign(n, std::vector<double>(n));
+  for (size_t a = 0; a < n; ++a)
+    for (size_t b = 0; b < n; ++b) g.inverse[a][b] = m[a][n + b];
+  return g;
+}
+
+double Discriminant(const Gaussian& g, const std::vector<double>& x) {
+  double q = 0;
+  for (size_t i = 0; i < x.size(); ++i)
+    for (size_t j = 0; j < x.size(); ++j) q += (x[i] - g.mean[i]) * (x[j] - g.mean[j]) * g.inverse[j][i];
+  return -0.5 * (g.logDet + q);
+}
+
+struct MlSetup {
+  Scene scene;
+  std::vector<long> bands = {1, 3, 2};
+  MlSetup(bool noData = false, double value = 0) : scene(36, 30, 3, Texture, noData, value) {
+    for (size_t k = 0; k < kClasses.size(); ++k) AddHalfRects(scene, "class" + std::to_string(k + 1), kClasses[k]);
+  }
+  std::vector<int> BandList() const { return {1, 3, 2}; }
+};
+
+TEST(MaximumLikelihood, DecisionsFollowTheGaussianDiscriminant) {
+  MlSetup s;
+  const int rows = 21, columns = 27, firstRow = 7, firstColumn = 5;  // starts and ends inside blocks
+  s.scene.MakeResult(columns, rows);
+  ASSERT_EQ(MaxLiklihoodClass(s.scene.source, s.bands.data(), 3, 0.5, s.scene.result, rows, columns, firstRow,
+                              firstColumn),
+            RC_OK);
+  std::vector<Gaussian> models;
+  for (const auto& rects : kClasses) models.push_back(BruteGaussian(s.scene, rects, s.BandList()));
+  std::vector<double> classes = s.scene.Result();
+  std::map<int, int> seen;
+  int checked = 0;
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < columns; ++c) {
+      std::vector<double> x;
+      for (int b : s.BandList()) x.push_back(Texture(b, c + firstColumn, r + firstRow));
+      double best = -INFINITY, second = -INFINITY;
+      int k = 0;
+      for (size_t j = 0; j < models.size(); ++j) {
+        const double g = Discriminant(models[j], x);
+        if (g > best) second = best, best = g, k = int(j) + 1;
+        else if (g > second) second = g;
+      }
+      if (best - second < 1e-9 * std::max(1.0, std::fabs(best))) continue;
+      ++checked;
+      ++seen[k];
+      ASSERT_EQ(classes[r * columns + c], k) << r << "," << c;
+    }
+  EXPECT_GT(checked, rows * columns - 5);
+  EXPECT_EQ(seen.size(), 3u);
+}
+
+TEST(MaximumLikelihood, ThresholdHasNoEffect) {
+  std::vector<double> reference;
+  for (double threshold : {0.0, 0.99, -5.0, 1e9}) {
+    MlSetup s;
+    s.scene.MakeResult(36, 30);
+    ASSERT_EQ(MaxLiklihoodClass(s.scene.source, s.bands.data(), 3, threshold, s.scene.result, 30, 36, 0, 0), RC_OK);
+    std::vector<double> classes = s.scene.Result();
+    if (reference.empty()) reference = classes;
+    EXPECT_EQ(classes, reference);
+  }
+  for (double v : reference) EXPECT_NE(v, 0) << "no pixel is rejected";
+}
+
+TEST(MaximumLikelihood, NoDataWithinTolerance) {
+  // Band 1 takes the value 55 in the low region; 55.0000005 is within 1e-6.
+  auto value = [](int b, int c, int r) { return Texture(b, c, r); };
+  Scene scene(36, 30, 3, value, true, 55.0000005, GDT_Float64);
+  for (size_t k = 0; k < kClasses.size(); ++k) AddHalfRects(scene, "c", kClasses[k]);
+  scene.MakeResult(36, 30);
+  long bands[] = {1, 2, 3};
+  ASSERT_EQ(MaxLiklihoodClass(scene.source, bands, 3, 0, scene.result, 30, 36, 0, 0), RC_OK);
+  int flag = 0;
+  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(scene.result, 1), &flag), 55.0000005);
+  EXPECT_EQ(flag, 1);
+  std::vector<double> classes = scene.Result();
+  int noData = 0;
+  for (int r = 0; r < 30; ++r)
+    for (int c = 0; c < 36; ++c) {
+      const bool expected = std::fabs(Texture(1, c, r) - 55.0000005) <= 1e-6;
+      noData += expected;
+      EXPECT_EQ(classes[r * 36 + c] == 255, expected) << r << "," << c;
+    }
+  EXPECT_GT(noData, 0);
+}
+
+TEST(MaximumLikelihood, ASingularCovarianceEndsTheCallBeforeAnyPixel) {
+  MlSetup s;
+  AddHalfRects(s.scene, "single", {{3.5, 20.5, 4.5, 21.5}});  // one cell
+  s.scene.MakeResult(36, 30);
+  EXPECT_EQ(MaxLiklihoodClass(s.scene.source, s.bands.data(), 3, 0, s.scene.result, 30, 36, 0, 0),
+            RC_SINGULAR_COVARIANCE);
+  EXPECT_EQ(ztRSGetDatasetColorTable(s.scene.result), nullptr);
+  for (double v : s.scene.Result()) ASSERT_EQ(v, 0);
+}
+
+TEST(MaximumLikelihood, EqualDiscriminantsGoToTheLowerClass) {
+  // Two classes with the same training values: every pixel ties.
+  Scene scene(8, 8, 1, [](int, int c, int r) { return double((c + r) % 4); });
+  AddHalfRects(scene, "a", {{-0.5, -0.5, 3.5, 3.5}});
+  AddHalfRects(scene, "b", {{-0.5, -0.5, 3.5, 3.5}});
+  scene.MakeResult(8, 8);
+  long band = 1;
+  ASSERT_EQ(MaxLiklihoodClass(scene.source, &band, 1, 0, scene.result, 8, 8, 0, 0), RC_OK);
+  for (double v : scene.Result()) ASSERT_EQ(v, 1);
+}
+
+TEST(MaximumLikelihood, ArgumentChecksAndCancellation) {
+  MlSetup s;
+  s.scene.MakeResult(36, 30);
+  long* b = s.bands.data();
+  EXPECT_EQ(MaxLiklihoodClass(nullptr, b, 3, 0, s.scene.result, 30, 36, 0, 0), RC_NULL_ARGUMENT);
+  EXPECT_EQ(MaxLiklihoodClass(s.scene.source, b, 1025, 0, s.scene.result, 30, 36, 0, 0), RC_TOO_MANY_BANDS);
+  EXPECT_EQ(MaxLiklihoodClass(s.scene.source, b, 3, 0, s.scene.result, 30, 36, 0, 1), RC_BAD_WINDOW);
+  Scene bare(8, 8, 1, Texture);
+  bare.MakeResult(8, 8);
+  long band = 1;
+  EXPECT_EQ(MaxLiklihoodClass(bare.source, &band, 1, 0, bare.result, 8, 8, 0, 0), RC_NO_CLASS_AOI);
+  ztRSAddAOI(bare.source, "empty", 0, 0, 0, 3, "", 0, nullptr, nullptr);
+  EXPECT_EQ(MaxLiklihoodClass(bare.source, &band, 1, 0, bare.result, 8, 8, 0, 0), RC_AOI_WITHOUT_POLYGON);
+
+  ProgressRecorder progress;
+  progress.stopAfterSteps = 3 + 1;  // one step per class, then the first row block
+  EXPECT_EQ(MaxLiklihoodClass(s.scene.source, b, 3, 0, s.scene.result, 30, 36, 0, 0), RC_CANCELLED);
+  EXPECT_EQ(progress.Count("end"), 1);
+  std::vector<double> classes = s.scene.Result();
+  EXPECT_NE(classes[0], 0);
+  EXPECT_EQ(classes[20 * 36], 0);
+}
+
+// Matrix routines ---------------------------------------------------------
+
+zt::SquareMatrix Make(long n, std::initializer_list<double> values) {
+  zt::SquareMatrix m(n);
+  std::copy(values.begin(), values.end(), m.a.begin());
+  return m;
+}
+
+TEST(Matrices, DeterminantsAndTheirFailures) {
+  double det = 0, logAbs = 0;
+  ASSERT_EQ(zt::MatrixDeterminant(Make(3, {0, 2, 1, 1, 1, 1, 2, 1, 0}), det, logAbs), RC_OK);
+  EXPECT_DOUBLE_EQ(det, 3.0);  // 0(0-1) - 2(0-2) + 1(1-2), with a row swap for the zero pivot
+  EXPECT_NEAR(logAbs, std::log(3.0), 1e-15);
+  ASSERT_EQ(zt::MatrixDeterminant(Make(2, {0, 3, 2, 0}), det, logAbs), RC_OK);
+  EXPECT_DOUBLE_EQ(det, -6.0);
+  EXPECT_EQ(zt::MatrixDeterminant(Make(2, {1, 2, 0, 0}), det, logAbs), RC_OUT_OF_MEMORY);
+  EXPECT_EQ(det, 0);
+  EXPECT_EQ(zt::MatrixDeterminant(Make(2, {0, 2, 0, 3}), det, logAbs), RC_OUT_OF_MEMORY) << "zero column";
+  EXPECT_EQ(zt::MatrixDeterminant(Make(3, {1, 2, 3, 2, 4, 5, 3, 6, 7}), det, logAbs), RC_SINGULAR_MATRIX);
+  ASSERT_EQ(zt::MatrixDeterminant(zt::SquareMatrix(0), det, logAbs), RC_OK);
+  EXPECT_EQ(det, 1);
+
+  zt::SquareMatrix big(200);
+  for (long i = 0; i < 200; ++i) big(i, i) = 100;
+  ASSERT_EQ(zt::MatrixDeterminant(big, det, logAbs), RC_OK);
+  EXPECT_NEAR(logAbs, 200 * std::log(100.0), 1e-9) << "finite where 1e400 is not";
+}
+
+TEST(Matrices, InverseChecksTheDeterminant) {
+  zt::SquareMatrix inverse;
+  EXPECT_EQ(zt::MatrixInverse(Make(2, {1e-7, 0, 0, 1e-7}), inverse), RC_SINGULAR_MATRIX);
+  EXPECT_EQ(zt::MatrixInverse(Make(2, {1, 2, 0, 0}), inverse), RC_OUT_OF_MEMORY);
+  // A permutation: most minors have a zero row and count as 0.
+  ASSERT_EQ(zt::MatrixInverse(Make(3, {1, 0, 0, 0, 0, 1, 0, 1, 0}), inverse), RC_OK);
+  EXPECT_EQ(inverse.a, (std::vector<double>{1, 0, 0, 0, 0, 1, 0, 1, 0}));
+}
+
+TEST(Matrices, AdjugateAndEliminationAgree) {
+  std::mt19937 random(3);
+  std::uniform_real_distribution<double> value(-1, 1);
+  for (long n = 1; n <= 6; ++n)
+    for (int trial = 0; trial < 5; ++trial) {
+      zt::SquareMatrix m(n);
+      for (double& v : m.a) v = value(random);
+      for (long i = 0; i < n; ++i) m(i, i) += n;
+      double det = 0, logAbs = 0;
+      ASSERT_EQ(zt::MatrixDeterminant(m, det, logAbs), RC_OK);
+      zt::SquareMatrix adjugate, elimination, chosen;
+      ASSERT_EQ(zt::AdjugateInverse(m, det, adjugate), RC_OK);
+      ASSERT_EQ(zt::GaussJordanInverse(m, elimination), RC_OK);
+      ASSERT_EQ(zt::MatrixInverse(m, chosen), RC_OK);
+      for (long i = 0; i < n * n; ++i) {
+        EXPECT_NEAR(adjugate.a[i], elimination.a[i], 1e-12);
+        EXPECT_NEAR(chosen.a[i], elimination.a[i], 1e-12);
+      }
+      for (long r = 0; r < n; ++r)
+        for (long c = 0; c < n; ++c) {
+          double sum = 0;
+          for (long k = 0; k < n; ++k) sum += m(r, k) * chosen(k, c);
+          EXPECT_NEAR(sum, r == c ? 1 : 0, 1e-12);
+        }
+    }
+}
+
+}  // namespace
