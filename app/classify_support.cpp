@@ -44,7 +44,10 @@ void WriteQuicklook(const std::string& classImage, const std::string& png) {
   const char* args[] = {"-of", "PNG", "-ot", "Byte", nullptr};
   GDALTranslateOptions* options = GDALTranslateOptionsNew(const_cast<char**>(args), nullptr);
   int failed = 0;
+  // A quicklook is a picture: no side-car file of metadata beside it.
+  CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", "NO");
   GDALDatasetH out = GDALTranslate(png.c_str(), source, options, &failed);
+  CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", nullptr);
   GDALTranslateOptionsFree(options);
   if (out) GDALClose(out);
   GDALClose(source);

@@ -101,4 +101,3 @@ BENCHMARK(BM_CellAccess)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-BENCHMARK_MAIN();

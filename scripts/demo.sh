@@ -22,4 +22,12 @@ step "Training cells of bands 3, 4 and 5, raw and purified at 2 standard deviati
 "$ZTCLASS" samples "$SCENE" --aoi "$AOI" --bands 3,4,5 --purify 2 -o "$OUT/cells_purified.csv"
 head -n 4 "$OUT/cells.csv"
 
+step "Minimum distance classification (rejecting pixels beyond 3 standard deviations)"
+"$ZTCLASS" mindist "$SCENE" --aoi "$AOI" --dev-factor 3 -o "$OUT/mindist.tif" --png "$OUT/mindist.png"
+
+step "Maximum likelihood classification"
+"$ZTCLASS" maxlike "$SCENE" --aoi "$AOI" -o "$OUT/maxlike.tif" --png "$OUT/maxlike.png"
+"$ZTCLASS" classes show "$OUT/maxlike.tif"
+
 step "Done: results are in $OUT"
+ls -1 "$OUT"

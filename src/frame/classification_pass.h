@@ -27,6 +27,11 @@ class PixelValues {
  public:
   PixelValues(const std::vector<double*>& bands, long index) : bands_(bands.data()), index_(index) {}
   double operator[](long band) const { return bands_[band][index_]; }
+  // The first count values into a contiguous array, for decisions that use
+  // every band many times.
+  void CopyTo(double* out, long count) const {
+    for (long b = 0; b < count; ++b) out[b] = bands_[b][index_];
+  }
 
  private:
   double* const* bands_;

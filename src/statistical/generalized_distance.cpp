@@ -150,14 +150,21 @@ long GeneralizedDistance(void* source, long* bands, long bandCount, void* result
   const std::vector<int>& classes = training.Statistics().classList;
   const long n = bandCount;
   const NoDataRule noData = training.Pass().NoData();
-  return training.Pass().Run(kCaption, [&](const PixelValues& x) {
-    if (IsNoData(noData, x, n)) return kNoDataClass;
+  std::vector<double> pixel(n);
+  return training.Pass().Run(kCaption, [&](const PixelValues& values) {
+    if (IsNoData(noData, values, n)) return kNoDataClass;
+    values.CopyTo(pixel.data(), n);
+    const double* x = pixel.data();
     double best = std::numeric_limits<double>::infinity();
     size_t winner = 0;
     for (size_t j = 0; j < classes.size(); ++j) {
       const ClassWeights& cw = weights[j];
+      const double* mean = cw.mean.data();
+      const double* rowSum = cw.rowSum.data();
+      const double* muW = cw.muW.data();
       double d = 0.0;
-      for (long r = 0; r < n; ++r) d += (x[r] - cw.mean[r]) * (x[r] * cw.rowSum[r] - cw.muW[r]);
+#pragma omp simd reduction(+ : d)
+      for (long r = 0; r < n; ++r) d += (x[r] - mean[r]) * (x[r] * rowSum[r] - muW[r]);
       if (d < best) {
         best = d;
         winner = j;

@@ -164,7 +164,7 @@ long MaxLikelihood(void* source, long* bands, long bandCount, double threshold, 
   std::vector<double> x(bandCount);
   return pass.Run(kCaption, [&](const PixelValues& pixel) {
     if (noData.active && std::fabs(pixel[0] - noData.value) <= kNoDataTolerance) return kNoDataClass;
-    for (long b = 0; b < bandCount; ++b) x[b] = pixel[b];
+    pixel.CopyTo(x.data(), bandCount);
     long classNo = 0;
     model.ClassifyPixel(x.data(), classNo, threshold);
     return static_cast<double>(classNo);

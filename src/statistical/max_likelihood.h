@@ -38,14 +38,18 @@ class CMaxLiklihood {
     std::vector<double> mean;
     double determinant = 0.0;
     double logDeterminant = 0.0;  // ln |determinant|, finite for many bands
+    double constant = 0.0;        // ln(prior) - ln(determinant) / 2
     SquareMatrix covariance{0};
     SquareMatrix inverse{0};
+    // inverse[i][i] on the diagonal, inverse[i][j] + inverse[j][i] above it:
+    // the quadratic form over half the terms.
+    SquareMatrix upperForm{0};
   };
 
   std::vector<ClassRecord> classes_;
   long bandCount_ = 0;
   long classCount_ = 0;
-  std::vector<double> deviation_, product_;  // per-pixel scratch, allocated once
+  std::vector<double> deviation_;  // per-pixel scratch, allocated once
 };
 
 }  // namespace zt

@@ -42,14 +42,18 @@ long MinimumDistance(void* source, long* bands, long bandCount, void* result, co
       deviations.push_back(stats.Deviation(k, b));
     }
   const NoDataRule noData = training.Pass().NoData();
+  std::vector<double> pixel(n);
 
-  return training.Pass().Run(kCaption, [&](const PixelValues& x) {
-    if (IsNoData(noData, x, n)) return kNoDataClass;
+  return training.Pass().Run(kCaption, [&](const PixelValues& values) {
+    if (IsNoData(noData, values, n)) return kNoDataClass;
+    values.CopyTo(pixel.data(), n);
+    const double* x = pixel.data();
     double best = std::numeric_limits<double>::infinity();
     size_t winner = 0;
     for (size_t j = 0; j < classes.size(); ++j) {
       const double* mean = &means[j * n];
       double d = 0.0;
+#pragma omp simd reduction(+ : d)
       for (long b = 0; b < n; ++b) d += (mean[b] - x[b]) * (mean[b] - x[b]);
       if (d < best) {
         best = d;

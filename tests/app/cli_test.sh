@@ -76,5 +76,37 @@ check "recode" 0 "Recoded 1 value" -- "$ZTCLASS" recode "$WORK/classes.tif" "$WO
 check "recode wrote the new value" 0 "Minimum=4.000, Maximum=4.000" -- gdalinfo -stats "$WORK/target.tif"
 check "recode with a bad map" 1 "class values lie in 0..255" -- "$ZTCLASS" recode "$WORK/classes.tif" "$WORK/target.tif" --map 2=300
 
+# A textured two-band scene (raw bytes with an ENVI header, no georeferencing):
+# forest pixels (columns 7-8, rows 6-8) are bright in band 1 and dark in band 2.
+LC_ALL=C awk 'BEGIN {
+  for (b = 1; b <= 2; b++) for (r = 0; r < 10; r++) for (c = 0; c < 12; c++) {
+    forest = c >= 7 && c <= 8 && r >= 6 && r <= 8
+    if (b == 1) v = forest ? 200 + (c + 2 * r) % 4 : 30 + (c * 7 + r * 3) % 5
+    else v = forest ? 10 + (c * 5 + r) % 3 : 60 + (c * 3 + r * 5) % 7
+    printf "%c", v
+  } }' >"$WORK/scene.bin"
+printf 'ENVI\nsamples = 12\nlines = 10\nbands = 2\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/scene.hdr"
+gdal_translate -q "$WORK/scene.bin" "$WORK/scene.tif"
+gdal_create -q -of GTiff -outsize 12 10 -bands 2 -burn 30 -burn 60 "$WORK/scene2.tif"
+for method in mindist box gmindist maxlike; do
+  check "$method" 0 "Wrote .*$method.tif \\(2 classes\\)" -- \
+    "$ZTCLASS" "$method" "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/$method.tif"
+done
+check "classes with names and colours" 0 "2: Forest" -- gdalinfo "$WORK/mindist.tif"
+check "colour table of the result" 0 "1: 0,0,255,255" -- gdalinfo "$WORK/mindist.tif"
+check "forest pixels" 0 "Minimum=1.000, Maximum=2.000" -- gdalinfo -stats "$WORK/mindist.tif"
+check "window and quicklook" 0 "and .*q.png" -- "$ZTCLASS" mindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
+  -o "$WORK/w.tif" --window 5,6,4,5 --png "$WORK/q.png" --no-dev-test --max-dev 50
+check "window size" 0 "Size is 6, 5" -- gdalinfo "$WORK/w.tif"
+check "quicklook is a PNG" 0 "Driver: PNG" -- gdalinfo "$WORK/q.png"
+check "factor list of the wrong length" 1 "--dev-factor lists 3 values for 2 class AOIs" -- \
+  "$ZTCLASS" box "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/x.tif" --dev-factor 1,2,3
+check "nothing written for a bad factor list" 1 "" -- test -e "$WORK/x.tif"
+check "no class AOI" 1 "has no class AOI" -- "$ZTCLASS" maxlike "$WORK/scene2.tif" -o "$WORK/y.tif"
+check "singular covariance" 1 "RC_SINGULAR_COVARIANCE \\(4000010\\)" -- \
+  "$ZTCLASS" maxlike "$WORK/scene2.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/z.tif"
+check "window outside the image" 1 "does not lie inside" -- \
+  "$ZTCLASS" gmindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/v.tif" --window 5,6,8,5
+
 echo "cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
