@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
   ztcli::AddSamplesCommand(app);
   ztcli::AddRecodeCommand(app);
   ztcli::AddStatisticalCommands(app);
+  ztcli::AddPostClassCommands(app);
   ztcli::InstallInterruptHandler();
   try {
     app.parse(argc, argv);

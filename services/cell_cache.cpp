@@ -9,47 +9,66 @@
 
 namespace ztsvc {
 
-CellCache::CellCache(RSDataset* ds) : dataset(ds), band(ds->bands[0].gdal) {
-  band->GetBlockSize(&blockColumns, &blockRows);
-  block.resize(static_cast<size_t>(blockColumns) * blockRows);
+CellCache::CellCache(RSDataset* ds) : dataset(ds), band_(ds->bands[0].gdal) {
+  band_->GetBlockSize(&blockColumns_, &blockRows_);
 }
 
 CellCache::~CellCache() { Flush(); }
 
-bool CellCache::Flush() {
-  if (!dirty) return true;
-  dirty = false;
-  return band->RasterIO(GF_Write, blockX * blockColumns, blockY * blockRows, width, height,
-                        block.data(), width, height, GDT_Float64, 0, 0, nullptr) == CE_None;
+bool CellCache::WriteBack(Block& block) {
+  if (!block.dirty) return true;
+  block.dirty = false;
+  return band_->RasterIO(GF_Write, block.x * blockColumns_, block.y * blockRows_, block.width, block.height,
+                         block.cells.data(), block.width, block.height, GDT_Float64, 0, 0, nullptr) == CE_None;
 }
 
-bool CellCache::Load(long row, long column) {
-  if (row < 0 || column < 0 || row >= band->GetYSize() || column >= band->GetXSize()) return false;
-  int bx = static_cast<int>(column / blockColumns), by = static_cast<int>(row / blockRows);
-  if (bx == blockX && by == blockY) return true;
-  if (!Flush()) return false;
-  blockX = bx;
-  blockY = by;
-  width = std::min(blockColumns, band->GetXSize() - bx * blockColumns);
-  height = std::min(blockRows, band->GetYSize() - by * blockRows);
-  if (band->RasterIO(GF_Read, bx * blockColumns, by * blockRows, width, height, block.data(), width,
-                     height, GDT_Float64, 0, 0, nullptr) != CE_None) {
-    blockX = blockY = -1;
-    return false;
+bool CellCache::Flush() {
+  bool ok = true;
+  for (Block& block : blocks_) ok = WriteBack(block) && ok;
+  return ok;
+}
+
+CellCache::Block* CellCache::Find(long row, long column) {
+  if (row < 0 || column < 0 || row >= band_->GetYSize() || column >= band_->GetXSize()) return nullptr;
+  const int bx = static_cast<int>(column / blockColumns_), by = static_cast<int>(row / blockRows_);
+  if (!blocks_.empty() && blocks_.front().x == bx && blocks_.front().y == by) return &blocks_.front();
+  for (auto it = blocks_.begin(); it != blocks_.end(); ++it)
+    if (it->x == bx && it->y == by) {
+      blocks_.splice(blocks_.begin(), blocks_, it);
+      return &blocks_.front();
+    }
+  if (blocks_.size() == kBlocks) {
+    if (!WriteBack(blocks_.back())) return nullptr;
+    blocks_.splice(blocks_.begin(), blocks_, std::prev(blocks_.end()));
+  } else {
+    blocks_.emplace_front();
+    blocks_.front().cells.resize(static_cast<size_t>(blockColumns_) * blockRows_);
   }
-  return true;
+  Block& block = blocks_.front();
+  block.x = bx;
+  block.y = by;
+  block.width = std::min(blockColumns_, band_->GetXSize() - bx * blockColumns_);
+  block.height = std::min(blockRows_, band_->GetYSize() - by * blockRows_);
+  if (band_->RasterIO(GF_Read, bx * blockColumns_, by * blockRows_, block.width, block.height, block.cells.data(),
+                      block.width, block.height, GDT_Float64, 0, 0, nullptr) != CE_None) {
+    block.x = block.y = -1;
+    return nullptr;
+  }
+  return &block;
 }
 
 bool CellCache::Get(long row, long column, double& value) {
-  if (!Load(row, column)) return false;
-  value = block[(row - blockY * blockRows) * width + (column - blockX * blockColumns)];
+  Block* block = Find(row, column);
+  if (!block) return false;
+  value = block->cells[(row - block->y * blockRows_) * block->width + (column - block->x * blockColumns_)];
   return true;
 }
 
 bool CellCache::Set(long row, long column, double value) {
-  if (!Load(row, column)) return false;
-  block[(row - blockY * blockRows) * width + (column - blockX * blockColumns)] = value;
-  dirty = true;
+  Block* block = Find(row, column);
+  if (!block) return false;
+  block->cells[(row - block->y * blockRows_) * block->width + (column - block->x * blockColumns_)] = value;
+  block->dirty = true;
   return true;
 }
 

@@ -9,5 +9,6 @@ void AddAoiCommand(CLI::App& app);
 void AddSamplesCommand(CLI::App& app);
 void AddRecodeCommand(CLI::App& app);
 void AddStatisticalCommands(CLI::App& app);
+void AddPostClassCommands(CLI::App& app);
 
 }  // namespace ztcli

@@ -40,8 +40,8 @@ ZTSERVICES_API void ztMemFree(void* block);
 ZTSERVICES_API long ztIsFileExist(const char* path);
 
 // Cell access to a zti file, through the handle ztRSGetInternalHandle(dataset,
-// "ZOVREKZTI"). The current block stays in hand, so walking cells near each
-// other costs no disk access per cell. Returns 0 or an error code.
+// "ZOVREKZTI"). The 64 blocks used last stay in hand, so walking cells near
+// each other costs no disk access per cell. Returns 0 or an error code.
 ZTSERVICES_API long ztGetCell(void* handle, long row, long column, double* value);
 ZTSERVICES_API long ztSetCell(void* handle, long row, long column, double value);
 // Writes back what ztSetCell changed and closes the dataset behind the handle.

@@ -1,0 +1,119 @@
+#include "postclass/statistics_file.h"
+
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+namespace zt {
+
+namespace {
+
+constexpr size_t kLineBuffer = 260;
+constexpr char kClumpTitleUtf8[] = "聚类分析";
+constexpr char kClumpTitleGbk[] = "\xBE\xDB\xC0\xE0\xB7\xD6\xCE\xF6";
+
+struct FileCloser {
+  void operator()(FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+// Lines are assembled in a buffer of the record size and written whole.
+template <typename... Args>
+bool WriteLine(FILE* file, const char* format, Args... args) {
+  char line[kLineBuffer];
+  std::snprintf(line, sizeof line, format, args...);
+  return std::fputs(line, file) >= 0;
+}
+
+bool Close(File& file) {
+  const bool ok = !std::ferror(file.get());
+  return std::fclose(file.release()) == 0 && ok;
+}
+
+bool StartsWith(const std::string& text, const char* prefix, size_t length) {
+  return text.compare(0, length, prefix, length) == 0;
+}
+
+}  // namespace
+
+bool WriteClumpStatistics(const std::string& path, const char* title, long classCount, int neighbours,
+                          long zeroCount, const std::vector<ClumpLine>& clumps) {
+  File file(std::fopen(path.c_str(), "w"));
+  if (!file) return false;
+  bool ok = WriteLine(file.get(), "%s\n\n", title) && WriteLine(file.get(), "分类数:%ld\n", classCount) &&
+            WriteLine(file.get(), "邻域数:%d\n\n", neighbours) &&
+            WriteLine(file.get(), "块号\t原始值\t列值\t行值\t直方图\n") &&
+            WriteLine(file.get(), "%ld\t%ld\t%ld\t%ld\t%ld\n", 0L, 0L, 0L, 0L, zeroCount);
+  for (const ClumpLine& c : clumps)
+    ok = ok && WriteLine(file.get(), "%ld\t%ld\t%ld\t%ld\t%ld\n", c.number, c.value, c.column, c.row, c.count);
+  return Close(file) && ok;
+}
+
+bool WriteClassTotals(const std::string& path, long classCount, int neighbours, long zeroCount,
+                      const std::vector<long>& totals) {
+  File file(std::fopen(path.c_str(), "w"));
+  if (!file) return false;
+  bool ok = WriteLine(file.get(), "去除分析统计信息:\n\n") && WriteLine(file.get(), "分类数:%ld\n", classCount) &&
+            WriteLine(file.get(), "邻域数:%d\n\n", neighbours) && WriteLine(file.get(), "分类号\t直方图\n") &&
+            WriteLine(file.get(), "%ld\t%ld\n", 0L, zeroCount);
+  for (long c = 1; c <= classCount; ++c) ok = ok && WriteLine(file.get(), "%ld\t%ld\n", c, totals[c]);
+  return Close(file) && ok;
+}
+
+bool StatisticsText::Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  lines.clear();
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return !in.bad();
+}
+
+const std::string& StatisticsText::Line(size_t n) const {
+  static const std::string empty;
+  return n >= 1 && n <= lines.size() ? lines[n - 1] : empty;
+}
+
+bool StatisticsText::IsClumpFile() const {
+  const std::string& first = Line(1);
+  return StartsWith(first, kClumpTitleUtf8, sizeof kClumpTitleUtf8 - 1) ||
+         StartsWith(first, kClumpTitleGbk, sizeof kClumpTitleGbk - 1);
+}
+
+bool StatisticsText::CountAfterColon(size_t n, long& value) const {
+  const std::string& line = Line(n);
+  const size_t colon = line.find(':');
+  return colon != std::string::npos && ParseLong(line.substr(colon + 1), value);
+}
+
+bool StatisticsText::DigitAfterColon(size_t n, int& value) const {
+  const std::string& line = Line(n);
+  const size_t colon = line.find(':');
+  if (colon == std::string::npos || colon + 1 >= line.size()) return false;
+  const char c = line[colon + 1];
+  if (c < '0' || c > '9') return false;
+  value = c - '0';
+  return true;
+}
+
+std::vector<std::string> SplitFields(const std::string& line) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+    fields.push_back(line.substr(start, tab - start));
+  fields.push_back(line.substr(start));
+  return fields;
+}
+
+bool ParseLong(const std::string& text, long& value) {
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  while (begin < end && (*begin == ' ')) ++begin;
+  auto [ptr, ec] = std::from_chars(begin, end, value);
+  return ec == std::errc() && ptr == end && begin != end;
+}
+
+}  // namespace zt

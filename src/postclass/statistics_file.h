@@ -1,0 +1,43 @@
+#pragma once
+// The text statistics files of clump, sieve and eliminate, UTF-8.
+#include <string>
+#include <vector>
+
+namespace zt {
+
+// One clump line: number, class value, column, row, pixel count.
+struct ClumpLine {
+  long number, value, column, row, count;
+};
+
+// Clump and sieve statistics: title, class count, neighbour count, the
+// block-0 line and one line per clump. False when the file cannot be written.
+bool WriteClumpStatistics(const std::string& path, const char* title, long classCount, int neighbours,
+                          long zeroCount, const std::vector<ClumpLine>& clumps);
+
+// Eliminate statistics: pixel totals of classes 1..classCount (totals[c]).
+bool WriteClassTotals(const std::string& path, long classCount, int neighbours, long zeroCount,
+                      const std::vector<long>& totals);
+
+// A statistics file read back: its lines without line ends.
+struct StatisticsText {
+  std::vector<std::string> lines;
+
+  bool Read(const std::string& path);
+  // Line n (from 1); empty past the end.
+  const std::string& Line(size_t n) const;
+  // Whether line 1 starts with the clump title, in UTF-8 or in the GBK code
+  // page in which older files were written.
+  bool IsClumpFile() const;
+  // The number after the first ':' of line n; false when there is none.
+  bool CountAfterColon(size_t n, long& value) const;
+  // The single character after the first ':' of line n, as a digit.
+  bool DigitAfterColon(size_t n, int& value) const;
+};
+
+// Tab-separated fields of a line.
+std::vector<std::string> SplitFields(const std::string& line);
+// Parses a whole field as a long.
+bool ParseLong(const std::string& text, long& value);
+
+}  // namespace zt
