@@ -1,0 +1,408 @@
+// Clump, sieve and eliminate against an independent labelling (union-find)
+// and hand-worked examples, on real GeoTIFFs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <numeric>
+#include <sstream>
+
+#include "postclass/clump.h"
+#include "test_support.h"
+#include "ztclass/postclass.h"
+#include "ztclass/result_codes.h"
+#include "ztservices/raster.h"
+
+using namespace zttest;
+
+namespace {
+
+struct Closer {
+  void operator()(void* ds) const { ztRSClose(ds); }
+};
+using Handle = std::unique_ptr<void, Closer>;
+
+using Grid = std::vector<std::vector<long>>;
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Union-find labelling: components of equal non-zero value, numbered in
+// scan order of their first pixel.
+struct Labelling {
+  Grid labels;
+  std::vector<long> value, row, column, count;  // per label, index 0 unused
+  long zeros = 0;
+};
+
+Labelling Label(const Grid& g, bool eight) {
+  const long rows = long(g.size()), cols = long(g[0].size());
+  std::vector<long> parent(rows * cols);
+  std::iota(parent.begin(), parent.end(), 0L);
+  std::function<long(long)> find = [&](long x) { return parent[x] == x ? x : parent[x] = find(parent[x]); };
+  auto unite = [&](long a, long b) { parent[std::max(find(a), find(b))] = std::min(find(a), find(b)); };
+  for (long r = 0; r < rows; ++r)
+    for (long c = 0; c < cols; ++c)
+      for (auto [dr, dc] : {std::pair{0L, 1L}, {1L, 0L}, {1L, 1L}, {1L, -1L}}) {
+        if (!eight && dr && dc) continue;
+        const long r2 = r + dr, c2 = c + dc;
+        if (r2 < rows && c2 >= 0 && c2 < cols && g[r][c] == g[r2][c2]) unite(r * cols + c, r2 * cols + c2);
+      }
+  Labelling out;
+  out.labels.assign(rows, std::vector<long>(cols, 0));
+  out.value = out.row = out.column = out.count = {0};
+  std::map<long, long> number;
+  for (long r = 0; r < rows; ++r)
+    for (long c = 0; c < cols; ++c) {
+      if (g[r][c] == 0) {
+        ++out.zeros;
+        continue;
+      }
+      const long root = find(r * cols + c);
+      auto [it, fresh] = number.try_emplace(root, long(number.size()) + 1);
+      if (fresh) {
+        out.value.push_back(g[r][c]);
+        out.row.push_back(r);
+        out.column.push_back(c);
+        out.count.push_back(0);
+      }
+      out.labels[r][c] = it->second;
+      ++out.count[it->second];
+    }
+  return out;
+}
+
+std::string ClumpText(const char* title, long classes, int neighbours, long zeros, const Labelling& l) {
+  std::ostringstream s;
+  s << title << "\n\n分类数:" << classes << "\n邻域数:" << neighbours << "\n\n块号\t原始值\t列值\t行值\t直方图\n0\t0\t0\t0\t"
+    << zeros << "\n";
+  for (size_t k = 1; k < l.value.size(); ++k)
+    s << k << "\t" << l.value[k] << "\t" << l.column[k] << "\t" << l.row[k] << "\t" << l.count[k] << "\n";
+  return s.str();
+}
+
+struct PostClassFixture : ::testing::Test {
+  TempDir dir;
+  std::string File(const std::string& name) const { return dir.File(name); }
+
+  // Writes a class image (Byte) from a grid.
+  std::string WriteClasses(const std::string& name, const Grid& g, int block = 16) {
+    RasterSpec spec;
+    spec.rows = int(g.size());
+    spec.columns = int(g[0].size());
+    spec.blockColumns = spec.blockRows = block;
+    WriteGeoTiff(File(name), spec, [&](int, int c, int r) { return double(g[r][c]); });
+    return File(name);
+  }
+  Handle Create(const std::string& name, long columns, long rows, ZTRSDataType type = ZTRS_UInt32) {
+    return Handle(ztRSCreate(ztRSGetDriverByName("GTiff"), File(name).c_str(), columns, rows, 1, type, nullptr));
+  }
+  Grid ReadGrid(const std::string& name, long columns) {
+    std::vector<double> v = ReadBand(File(name));
+    Grid g(v.size() / columns, std::vector<long>(columns));
+    for (size_t i = 0; i < v.size(); ++i) g[i / columns][i % columns] = long(v[i]);
+    return g;
+  }
+  // Clump of a whole grid; returns the result code.
+  long Clump(const Grid& g, int neighbours, const std::string& stem = "clumps") {
+    WriteClasses(stem + "_classes.tif", g);
+    Handle source(ztRSOpen(File(stem + "_classes.tif").c_str(), 0));
+    Handle result = Create(stem + ".tif", long(g[0].size()), long(g.size()));
+    return ztClassClump(source.get(), 1, result.get(), 1, File(stem + ".txt").c_str(), long(g.size()),
+                        long(g[0].size()), 0, 0, neighbours);
+  }
+};
+
+Grid RandomClasses(long rows, long cols, unsigned seed) {
+  Grid g(rows, std::vector<long>(cols));
+  unsigned x = seed;
+  for (long r = 0; r < rows; ++r)
+    for (long c = 0; c < cols; ++c) {
+      x = x * 1103515245u + 12345u;
+      // Mostly copy a neighbour, so that clumps of many sizes form.
+      const unsigned pick = (x >> 16) % 10;
+      g[r][c] = pick < 4 && c > 0 ? g[r][c - 1] : pick < 7 && r > 0 ? g[r - 1][c] : long((x >> 20) % 4);
+    }
+  return g;
+}
+
+Grid Window(const Grid& g, long rows, long cols, long r0, long c0) {
+  Grid w(rows, std::vector<long>(cols));
+  for (long r = 0; r < rows; ++r)
+    for (long c = 0; c < cols; ++c) w[r][c] = g[r + r0][c + c0];
+  return w;
+}
+
+using ClumpTest = PostClassFixture;
+
+TEST_F(ClumpTest, NumbersSizesAndStatisticsMatchAnIndependentLabelling) {
+  const Grid g = RandomClasses(29, 37, 7);
+  WriteClasses("classes.tif", g);
+  for (int neighbours : {4, 8}) {
+    SCOPED_TRACE(neighbours);
+    const long rows = 20, cols = 25, r0 = 4, c0 = 6;
+    Handle source(ztRSOpen(File("classes.tif").c_str(), 0));
+    Handle result = Create("clumps.tif", cols, rows);
+    ASSERT_EQ(ztClassClump(source.get(), 1, result.get(), 1, File("clump.txt").c_str(), rows, cols, r0, c0,
+                           neighbours),
+              RC_OK);
+    result.reset();
+    const Labelling expected = Label(Window(g, rows, cols, r0, c0), neighbours == 8);
+    EXPECT_EQ(ReadGrid("clumps.tif", cols), expected.labels);
+    // Class count from the whole band: minimum 0, so the maximum, 3.
+    EXPECT_EQ(ReadText(File("clump.txt")), ClumpText("聚类分析块统计信息:", 3, neighbours, expected.zeros, expected));
+  }
+}
+
+TEST_F(ClumpTest, DiagonalPixelsJoinOnlyWithEightNeighbours) {
+  const Grid g = {{2, 0}, {0, 2}};
+  ASSERT_EQ(Clump(g, 8), RC_OK);
+  EXPECT_EQ(ReadGrid("clumps.tif", 2), (Grid{{1, 0}, {0, 1}}));
+  ASSERT_EQ(Clump(g, 4), RC_OK);
+  EXPECT_EQ(ReadGrid("clumps.tif", 2), (Grid{{1, 0}, {0, 2}}));
+  ASSERT_EQ(Clump(g, 5), RC_OK) << "anything but 8 means 4";
+  EXPECT_EQ(ReadGrid("clumps.tif", 2), (Grid{{1, 0}, {0, 2}}));
+}
+
+TEST_F(ClumpTest, AllZeroImage) {
+  ASSERT_EQ(Clump(Grid(3, std::vector<long>(4, 0)), 8), RC_OK);
+  EXPECT_EQ(ReadGrid("clumps.tif", 4), Grid(3, std::vector<long>(4, 0)));
+  EXPECT_EQ(ReadText(File("clumps.txt")),
+            "聚类分析块统计信息:\n\n分类数:0\n邻域数:8\n\n块号\t原始值\t列值\t行值\t直方图\n0\t0\t0\t0\t12\n");
+}
+
+TEST_F(ClumpTest, TheFilePathGivesTheInMemoryResultAndLeavesNoTemporaryFiles) {
+  const Grid g = RandomClasses(40, 45, 3);
+  WriteClasses("classes.tif", g);
+  setenv("ZTCLASS_WORKDIR", dir.path().c_str(), 1);
+  for (long limit : {zt::kMaxInMemoryClassGrid, 10L}) {
+    Handle source(ztRSOpen(File("classes.tif").c_str(), 0));
+    Handle result = Create("c" + std::to_string(limit) + ".tif", 45, 40);
+    ASSERT_EQ(zt::ClumpClasses(source.get(), 1, result.get(), 1, File("s" + std::to_string(limit) + ".txt").c_str(),
+                               zt::Window{40, 45, 0, 0}, 8, limit),
+              RC_OK);
+  }
+  unsetenv("ZTCLASS_WORKDIR");
+  EXPECT_EQ(ReadGrid("c10.tif", 45), ReadGrid("c" + std::to_string(zt::kMaxInMemoryClassGrid) + ".tif", 45));
+  EXPECT_EQ(ReadText(File("s10.txt")), ReadText(File("s" + std::to_string(zt::kMaxInMemoryClassGrid) + ".txt")));
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_EQ(entry.path().filename().string().rfind("ztclass-", 0), std::string::npos) << entry.path();
+}
+
+TEST_F(ClumpTest, FailuresWriteNothing) {
+  WriteClasses("classes.tif", RandomClasses(10, 10, 1));
+  Handle source(ztRSOpen(File("classes.tif").c_str(), 0));
+  Handle result = Create("out.tif", 10, 10);
+  EXPECT_EQ(ztClassClump(nullptr, 1, result.get(), 1, File("a.txt").c_str(), 10, 10, 0, 0, 8), RC_NULL_ARGUMENT);
+  EXPECT_EQ(ztClassClump(source.get(), 2, result.get(), 1, File("a.txt").c_str(), 10, 10, 0, 0, 8), RC_BAD_WINDOW);
+  EXPECT_EQ(ztClassClump(source.get(), 1, result.get(), 1, File("a.txt").c_str(), 10, 11, 0, 0, 8), RC_BAD_WINDOW);
+  EXPECT_EQ(ztClassClump(source.get(), 1, result.get(), 1, File("no/such/dir/a.txt").c_str(), 10, 10, 0, 0, 8),
+            RC_REPORT_OPEN_FAILED);
+  result.reset();
+  for (double v : ReadBand(File("out.tif"))) ASSERT_EQ(v, 0);
+  EXPECT_FALSE(std::filesystem::exists(File("a.txt")));
+
+  ProgressRecorder progress;
+  progress.stopAfterSteps = 1;
+  Handle again = Create("out2.tif", 10, 10);
+  EXPECT_EQ(ztClassClump(source.get(), 1, again.get(), 1, File("b.txt").c_str(), 10, 10, 0, 0, 8), RC_CANCELLED);
+  EXPECT_EQ(progress.Count("end"), 1);
+}
+
+// Sieve ------------------------------------------------------------------
+
+using SieveTest = PostClassFixture;
+
+// Clumps the grid, then replaces the class values in the clump statistics by
+// value * 10 + 1, to show that sieve takes them from the file.
+Labelling PrepareSieve(PostClassFixture& f, const Grid& g) {
+  EXPECT_EQ(f.Clump(g, 8), RC_OK);
+  Labelling l = Label(g, true);
+  for (size_t k = 1; k < l.value.size(); ++k) l.value[k] = l.value[k] * 10 + 1;
+  std::ofstream(f.File("clumps.txt"), std::ios::binary) << ClumpText("聚类分析块统计信息:", 3, 8, l.zeros, l);
+  return l;
+}
+
+long RunSieve(PostClassFixture& f, long rows, long cols, long threshold) {
+  Handle source(ztRSOpen(f.File("clumps.tif").c_str(), 0));
+  Handle result = f.Create("sieved.tif", cols, rows);
+  return ztClassSieve(source.get(), 1, f.File("clumps.txt").c_str(), result.get(), 1, f.File("sieve.txt").c_str(),
+                      rows, cols, 0, 0, threshold);
+}
+
+TEST_F(SieveTest, SmallClumpsGoAndTheRestAreRenumberedWithTheirFileClassValues) {
+  const Grid g = RandomClasses(25, 30, 11);
+  const Labelling l = PrepareSieve(*this, g);
+  for (long threshold : {1L, 3L, 6L}) {
+    SCOPED_TRACE(threshold);
+    ASSERT_EQ(RunSieve(*this, 25, 30, threshold), RC_OK);
+    Labelling kept;
+    kept.value = kept.row = kept.column = kept.count = {0};
+    std::map<long, long> renumber;
+    long zeros = l.zeros;
+    for (size_t k = 1; k < l.value.size(); ++k) {
+      if (l.count[k] < threshold) {
+        zeros += l.count[k];
+        continue;
+      }
+      renumber[k] = long(kept.value.size());
+      kept.value.push_back(l.value[k]);
+      kept.row.push_back(l.row[k]);
+      kept.column.push_back(l.column[k]);
+      kept.count.push_back(l.count[k]);
+    }
+    Grid expected = l.labels;
+    for (auto& row : expected)
+      for (long& v : row) v = renumber.count(v) ? renumber[v] : 0;
+    EXPECT_EQ(ReadGrid("sieved.tif", 30), expected);
+    EXPECT_EQ(ReadText(File("sieve.txt")), ClumpText("过滤分析块统计信息:", 3, 8, zeros, kept));
+    if (threshold == 1) {
+      EXPECT_EQ(expected, l.labels) << "nothing removed";
+    }
+  }
+}
+
+TEST_F(SieveTest, AThresholdAboveEveryClumpEmptiesTheImage) {
+  const Grid g = {{1, 1, 0}, {2, 0, 3}};
+  const Labelling l = PrepareSieve(*this, g);
+  ASSERT_EQ(RunSieve(*this, 2, 3, 3), RC_OK);
+  EXPECT_EQ(ReadGrid("sieved.tif", 3), Grid(2, std::vector<long>(3, 0)));
+  EXPECT_EQ(ReadText(File("sieve.txt")),
+            "过滤分析块统计信息:\n\n分类数:3\n邻域数:8\n\n块号\t原始值\t列值\t行值\t直方图\n0\t0\t0\t0\t6\n");
+  ASSERT_EQ(RunSieve(*this, 2, 3, 2), RC_OK);
+  EXPECT_EQ(ReadGrid("sieved.tif", 3), (Grid{{1, 1, 0}, {0, 0, 0}})) << "a clump equal to the threshold stays";
+}
+
+TEST_F(SieveTest, BadStatisticsFiles) {
+  PrepareSieve(*this, RandomClasses(8, 8, 2));
+  Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
+  Handle result = Create("sieved.tif", 8, 8);
+  auto sieve = [&](const std::string& in) {
+    return ztClassSieve(source.get(), 1, in.c_str(), result.get(), 1, File("sieve.txt").c_str(), 8, 8, 0, 0, 2);
+  };
+  EXPECT_EQ(sieve(File("missing.txt")), RC_INPUT_FILE_FAILED);
+  std::ofstream(File("short.txt")) << "聚类分析块统计信息:\n\n分类数:3\n";
+  EXPECT_EQ(sieve(File("short.txt")), RC_INPUT_FILE_FAILED);
+  std::string text = ReadText(File("clumps.txt"));
+  std::ofstream(File("cut.txt")) << text.substr(0, text.size() / 2);
+  EXPECT_EQ(sieve(File("cut.txt")), RC_INPUT_FILE_FAILED) << "fewer clump lines than clumps";
+  EXPECT_FALSE(std::filesystem::exists(File("sieve.txt")));
+}
+
+// Eliminate ---------------------------------------------------------------
+
+using EliminateTest = PostClassFixture;
+
+struct Eliminated {
+  long rc;
+  Grid classes;
+  std::string statistics;
+};
+
+Eliminated RunEliminate(PostClassFixture& f, const Grid& g, long threshold, int neighbours = 4) {
+  EXPECT_EQ(f.Clump(g, neighbours), RC_OK);
+  const long rows = long(g.size()), cols = long(g[0].size());
+  Eliminated out;
+  {
+    Handle source(ztRSOpen(f.File("clumps.tif").c_str(), 0));
+    Handle result = f.Create("classes2.tif", cols, rows, ZTRS_Byte);
+    out.rc = ztClassEliminate(source.get(), 1, f.File("clumps.txt").c_str(), result.get(), 1,
+                              f.File("eliminate.txt").c_str(), rows, cols, 0, 0, threshold);
+  }
+  out.classes = f.ReadGrid("classes2.tif", cols);
+  out.statistics = ReadText(f.File("eliminate.txt"));
+  return out;
+}
+
+std::string Totals(long classes, int neighbours, long zeros, const std::vector<long>& totals) {
+  std::ostringstream s;
+  s << "去除分析统计信息:\n\n分类数:" << classes << "\n邻域数:" << neighbours << "\n\n分类号\t直方图\n0\t" << zeros << "\n";
+  for (long c = 1; c <= classes; ++c) s << c << "\t" << totals[c - 1] << "\n";
+  return s.str();
+}
+
+TEST_F(EliminateTest, ThresholdOneGivesBackTheClasses) {
+  const Grid g = RandomClasses(12, 14, 5);
+  Eliminated e = RunEliminate(*this, g, 1, 8);
+  ASSERT_EQ(e.rc, RC_OK);
+  EXPECT_EQ(e.classes, g);
+  std::vector<long> totals(3, 0);
+  long zeros = 0;
+  for (auto& row : g)
+    for (long v : row) v ? ++totals[v - 1] : ++zeros;
+  EXPECT_EQ(e.statistics, Totals(3, 8, zeros, totals));
+}
+
+TEST_F(EliminateTest, EqualNeighboursGiveTheNearerThenTheSmallerClassValue) {
+  // A clump of 3 between two clumps of 6.
+  Eliminated nearer = RunEliminate(*this, {{1, 1, 4, 5, 5}, {1, 1, 4, 5, 5}, {1, 1, 4, 5, 5}}, 4);
+  ASSERT_EQ(nearer.rc, RC_OK);
+  EXPECT_EQ(nearer.classes, (Grid{{1, 1, 5, 5, 5}, {1, 1, 5, 5, 5}, {1, 1, 5, 5, 5}}));
+  EXPECT_EQ(nearer.statistics, Totals(5, 4, 0, {6, 0, 0, 0, 9}));
+  Eliminated smaller = RunEliminate(*this, {{1, 1, 3, 5, 5}, {1, 1, 3, 5, 5}, {1, 1, 3, 5, 5}}, 4);
+  EXPECT_EQ(smaller.classes, (Grid{{1, 1, 1, 5, 5}, {1, 1, 1, 5, 5}, {1, 1, 1, 5, 5}}));
+}
+
+TEST_F(EliminateTest, LargerSizesAreMergedFirstAndZeroIsNeverACandidate) {
+  // B (class 1, 4 px), S2 (class 6, 2 px), S1 (class 7, 1 px), 0. With
+  // threshold 3, S2 joins B first; S1 then sees S2 as part of B.
+  Eliminated chain = RunEliminate(*this, {{1, 1, 1, 1, 6, 6, 7, 0}}, 3);
+  ASSERT_EQ(chain.rc, RC_OK);
+  EXPECT_EQ(chain.classes, (Grid{{1, 1, 1, 1, 1, 1, 1, 0}}));
+  EXPECT_EQ(chain.statistics, Totals(7, 4, 1, {7, 0, 0, 0, 0, 0, 0}));
+  // A small clump with only class-0 neighbours stays as it is.
+  Eliminated alone = RunEliminate(*this, {{0, 3, 0, 1, 1, 1}}, 2);
+  EXPECT_EQ(alone.classes, (Grid{{0, 3, 0, 1, 1, 1}}));
+}
+
+TEST_F(EliminateTest, SieveFilesAndGbkClumpFilesAreRead) {
+  const Grid g = {{2, 2, 1, 0}, {2, 2, 0, 1}};
+  ASSERT_EQ(Clump(g, 4), RC_OK);
+  // The clump file as older versions wrote it: GBK text.
+  std::string text = ReadText(File("clumps.txt"));
+  text.replace(0, text.find('\n'), "\xBE\xDB\xC0\xE0\xB7\xD6\xCE\xF6\xBF\xE9\xCD\xB3\xBC\xC6\xD0\xC5\xCF\xA2:");
+  std::ofstream(File("gbk.txt"), std::ios::binary) << text;
+  Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
+  Handle result = Create("classes2.tif", 4, 2, ZTRS_Byte);
+  ASSERT_EQ(ztClassEliminate(source.get(), 1, File("gbk.txt").c_str(), result.get(), 1, File("e.txt").c_str(), 2, 4,
+                             0, 0, 1),
+            RC_OK);
+  EXPECT_EQ(ReadText(File("e.txt")), Totals(2, 4, 2, {2, 4})) << "block-0 count read from a clump file";
+  text.replace(0, text.find('\n'), "过滤分析块统计信息:");
+  std::ofstream(File("sieve.txt"), std::ios::binary) << text;
+  ASSERT_EQ(ztClassEliminate(source.get(), 1, File("sieve.txt").c_str(), result.get(), 1, File("e.txt").c_str(), 2,
+                             4, 0, 0, 1),
+            RC_OK);
+  EXPECT_EQ(ReadText(File("e.txt")), Totals(2, 4, 0, {2, 4})) << "a sieve file's block 0 counts as 0";
+}
+
+TEST_F(EliminateTest, BadInputWritesNothing) {
+  const Grid g = {{1, 1, 2}, {1, 3, 3}};
+  ASSERT_EQ(Clump(g, 4), RC_OK);
+  Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
+  Handle result = Create("classes2.tif", 3, 2, ZTRS_Byte);
+  auto eliminate = [&](const std::string& in, long threshold) {
+    return ztClassEliminate(source.get(), 1, in.c_str(), result.get(), 1, File("e.txt").c_str(), 2, 3, 0, 0,
+                            threshold);
+  };
+  EXPECT_EQ(eliminate(File("clumps.txt"), 7), RC_NULL_ARGUMENT) << "threshold above the window's pixel count";
+  EXPECT_EQ(eliminate(File("missing.txt"), 2), RC_INPUT_FILE_FAILED);
+  std::string text = ReadText(File("clumps.txt"));
+  std::string q2 = text;
+  q2.replace(q2.find("分类数:3"), std::string("分类数:3").size(), "分类数:2");
+  std::ofstream(File("q2.txt"), std::ios::binary) << q2;
+  EXPECT_EQ(eliminate(File("q2.txt"), 2), RC_BAD_WINDOW) << "a class value above the class count";
+  std::ofstream(File("cut.txt"), std::ios::binary) << text.substr(0, text.rfind("3\t"));
+  EXPECT_EQ(eliminate(File("cut.txt"), 2), RC_INPUT_FILE_FAILED);
+  EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
+  result.reset();
+  for (double v : ReadBand(File("classes2.tif"))) ASSERT_EQ(v, 0);
+}
+
+}  // namespace
