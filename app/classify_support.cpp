@@ -2,7 +2,6 @@
 
 #include <gdal_priv.h>
 #include <gdal_rat.h>
-#include <gdal_utils.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -11,6 +10,7 @@
 
 #include "class_records.h"
 #include "progress_bar.h"
+#include "quicklook.h"
 #include "ztservices/raster.h"
 
 namespace ztcli {
@@ -36,22 +36,6 @@ void WriteAttributeTable(void* dataset, const std::vector<CLASSATTINFO>& records
   auto* gdal = static_cast<GDALDataset*>(ztRSGetGDALDataset(dataset));
   gdal->GetRasterBand(1)->SetDefaultRAT(rat);
   delete rat;
-}
-
-void WriteQuicklook(const std::string& classImage, const std::string& png) {
-  GDALDatasetH source = GDALOpen(classImage.c_str(), GA_ReadOnly);
-  if (!source) throw CommandError("cannot reopen '" + classImage + "' for the quicklook");
-  const char* args[] = {"-of", "PNG", "-ot", "Byte", nullptr};
-  GDALTranslateOptions* options = GDALTranslateOptionsNew(const_cast<char**>(args), nullptr);
-  int failed = 0;
-  // A quicklook is a picture: no side-car file of metadata beside it.
-  CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", "NO");
-  GDALDatasetH out = GDALTranslate(png.c_str(), source, options, &failed);
-  CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", nullptr);
-  GDALTranslateOptionsFree(options);
-  if (out) GDALClose(out);
-  GDALClose(source);
-  if (!out || failed) throw CommandError("cannot write the quicklook '" + png + "'");
 }
 
 }  // namespace

@@ -29,5 +29,16 @@ step "Maximum likelihood classification"
 "$ZTCLASS" maxlike "$SCENE" --aoi "$AOI" -o "$OUT/maxlike.tif" --png "$OUT/maxlike.png"
 "$ZTCLASS" classes show "$OUT/maxlike.tif"
 
+clumps() { echo $(( $(wc -l <"$1") - 7 )); }
+
+step "Clean the maximum-likelihood map: clump, sieve, eliminate (8 neighbours, 12 pixels)"
+"$ZTCLASS" clump "$OUT/maxlike.tif" --neighbours 8 -o "$OUT/clumps.tif" --stats "$OUT/clump.txt"
+"$ZTCLASS" sieve "$OUT/clumps.tif" --stats-in "$OUT/clump.txt" --threshold 12 -o "$OUT/sieved.tif" --stats "$OUT/sieve.txt"
+"$ZTCLASS" eliminate "$OUT/clumps.tif" --stats-in "$OUT/clump.txt" --threshold 12 --classes "$OUT/maxlike.tif" \
+  -o "$OUT/maxlike_clean.tif" --stats "$OUT/eliminate.txt" --png "$OUT/maxlike_clean.png"
+echo "clumps: $(clumps "$OUT/clump.txt"); after the sieve: $(clumps "$OUT/sieve.txt")"
+echo "pixels per class after eliminate:"
+tail -n +7 "$OUT/eliminate.txt"
+
 step "Done: results are in $OUT"
 ls -1 "$OUT"

@@ -8,6 +8,7 @@
 #include "cli_support.h"
 #include "commands/commands.h"
 #include "progress_bar.h"
+#include "quicklook.h"
 #include "result_options.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/postclass.h"
@@ -18,7 +19,7 @@ namespace ztcli {
 namespace {
 
 struct PostClassOptions {
-  std::string image, statisticsIn, statistics, classes;
+  std::string image, statisticsIn, statistics, classes, png;
   long band = 1;
   int neighbours = 8;
   long threshold = 0;
@@ -58,6 +59,7 @@ void Run(const PostClassOptions& o, const std::string& what, Call call) {
   }
   if (!o.classes.empty()) CopyClasses(o.classes, result.get());
   result.Close();
+  if (!o.png.empty()) WriteQuicklook(o.method.output, o.png);
   std::cout << "Wrote " << o.method.output << " and " << o.statistics << "\n";
 }
 
@@ -94,6 +96,7 @@ void AddPostClassCommands(CLI::App& app) {
   command->add_option("--threshold", eliminate->threshold, "Smallest clump that is not merged, in pixels")->required();
   command->add_option("--classes", eliminate->classes,
                       "Original class image whose class records and colours the result takes");
+  command->add_option("--png", eliminate->png, "Also write a colour quicklook of the class image");
   command->callback([eliminate] {
     Run(*eliminate, "eliminate", [&](void* s, void* r, const Window& w) {
       return ztClassEliminate(s, eliminate->band, eliminate->statisticsIn.c_str(), r, 1,
