@@ -108,5 +108,20 @@ check "singular covariance" 1 "RC_SINGULAR_COVARIANCE \\(4000010\\)" -- \
 check "window outside the image" 1 "does not lie inside" -- \
   "$ZTCLASS" gmindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/v.tif" --window 5,6,8,5
 
+check "clump" 0 "Wrote .*clumps.tif and .*clump.txt" -- \
+  "$ZTCLASS" clump "$WORK/mindist.tif" -o "$WORK/clumps.tif" --stats "$WORK/clump.txt" --neighbours 4
+check "clump image type" 0 "Type=UInt32" -- gdalinfo "$WORK/clumps.tif"
+check "clump statistics" 0 "^邻域数:4$" -- cat "$WORK/clump.txt"
+check "bad neighbour count" 105 "neighbours" -- "$ZTCLASS" clump "$WORK/mindist.tif" -o "$WORK/c.tif" --stats "$WORK/c.txt" --neighbours 6
+check "sieve" 0 "Wrote" -- "$ZTCLASS" sieve "$WORK/clumps.tif" --stats-in "$WORK/clump.txt" --threshold 2 \
+  -o "$WORK/sieved.tif" --stats "$WORK/sieve.txt"
+check "sieve statistics" 0 "^过滤分析块统计信息:$" -- cat "$WORK/sieve.txt"
+check "eliminate" 0 "Wrote" -- "$ZTCLASS" eliminate "$WORK/clumps.tif" --stats-in "$WORK/clump.txt" --threshold 10 \
+  --classes "$WORK/mindist.tif" -o "$WORK/clean.tif" --stats "$WORK/eliminate.txt" --png "$WORK/clean.png"
+check "eliminate keeps the class names" 0 "2: Forest" -- gdalinfo "$WORK/clean.tif"
+check "eliminate merged the small forest" 0 "^1	120$" -- cat "$WORK/eliminate.txt"
+check "eliminate with a missing statistics file" 1 "RC_INPUT_FILE_FAILED \\(-1\\)" -- \
+  "$ZTCLASS" eliminate "$WORK/clumps.tif" --stats-in "$WORK/none.txt" --threshold 2 -o "$WORK/e.tif" --stats "$WORK/e.txt"
+
 echo "cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,108 @@
+// Clump, sieve and eliminate on a 4000 x 4000 class image with the texture
+// of a classification (8 classes, clumps of every size), 4 and 8
+// neighbours: megapixels per second and the process's peak memory.
+#include <benchmark/benchmark.h>
+#include <gdal_priv.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "bench_support.h"
+#include "ztclass/postclass.h"
+#include "ztclass/result_codes.h"
+#include "ztservices/raster.h"
+
+namespace {
+
+constexpr int kSide = 4000;
+
+std::string Folder() { return (std::filesystem::temp_directory_path() / "ztclass-bench").string(); }
+
+// Band 1 of the synthetic scene in 8 bands of value: classes 1 to 8.
+std::string ClassImage() {
+  const std::string path = Folder() + "/classes_4000.tif";
+  if (std::filesystem::exists(path)) return path;
+  GDALAllRegister();
+  auto* scene = static_cast<GDALDataset*>(GDALOpen(ztbench::Scene(kSide, kSide, 6).c_str(), GA_ReadOnly));
+  const char* options[] = {"TILED=YES", nullptr};
+  GDALDataset* out = GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
+      (path + ".partial").c_str(), kSide, kSide, 1, GDT_Byte, const_cast<char**>(options));
+  std::vector<unsigned char> row(kSide);
+  for (int r = 0; r < kSide; ++r) {
+    if (scene->GetRasterBand(1)->RasterIO(GF_Read, 0, r, kSide, 1, row.data(), kSide, 1, GDT_Byte, 0, 0, nullptr) !=
+        CE_None)
+      break;
+    for (unsigned char& v : row) v = static_cast<unsigned char>(1 + v / 32);
+    if (out->GetRasterBand(1)->RasterIO(GF_Write, 0, r, kSide, 1, row.data(), kSide, 1, GDT_Byte, 0, 0, nullptr) !=
+        CE_None)
+      break;
+  }
+  GDALClose(out);
+  GDALClose(scene);
+  std::filesystem::rename(path + ".partial", path);
+  return path;
+}
+
+void* NewResult(const std::string& name, ZTRSDataType type) {
+  const char* options[] = {"TILED=YES", nullptr};
+  return ztRSCreate(ztRSGetDriverByName("GTiff"), (Folder() + "/" + name).c_str(), kSide, kSide, 1, type, options);
+}
+
+void Report(benchmark::State& state) {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["MP/s"] = benchmark::Counter(double(kSide) * kSide * state.iterations() / 1e6, benchmark::Counter::kIsRate);
+  state.counters["peak MiB"] = double(usage.ru_maxrss) / 1024;
+}
+
+// The clump image and statistics that sieve and eliminate start from.
+void Clump(int neighbours, const std::string& stem) {
+  void* source = ztRSOpen(ClassImage().c_str(), 0);
+  void* result = NewResult(stem + ".tif", ZTRS_UInt32);
+  ztClassClump(source, 1, result, 1, (Folder() + "/" + stem + ".txt").c_str(), kSide, kSide, 0, 0, neighbours);
+  ztRSClose(result);
+  ztRSClose(source);
+}
+
+void BM_Clump(benchmark::State& state) {
+  const int neighbours = static_cast<int>(state.range(0));
+  for (auto _ : state) Clump(neighbours, "clumps" + std::to_string(neighbours));
+  Report(state);
+}
+
+void BM_Sieve(benchmark::State& state) {
+  const std::string stem = "clumps" + std::to_string(state.range(0));
+  Clump(static_cast<int>(state.range(0)), stem);
+  void* source = ztRSOpen((Folder() + "/" + stem + ".tif").c_str(), 0);
+  for (auto _ : state) {
+    void* result = NewResult("sieved.tif", ZTRS_UInt32);
+    const long rc = ztClassSieve(source, 1, (Folder() + "/" + stem + ".txt").c_str(), result, 1,
+                                 (Folder() + "/sieve.txt").c_str(), kSide, kSide, 0, 0, 10);
+    ztRSClose(result);
+    if (rc != RC_OK) state.SkipWithError("sieve failed");
+  }
+  ztRSClose(source);
+  Report(state);
+}
+
+void BM_Eliminate(benchmark::State& state) {
+  const std::string stem = "clumps" + std::to_string(state.range(0));
+  Clump(static_cast<int>(state.range(0)), stem);
+  void* source = ztRSOpen((Folder() + "/" + stem + ".tif").c_str(), 0);
+  for (auto _ : state) {
+    void* result = NewResult("eliminated.tif", ZTRS_Byte);
+    const long rc = ztClassEliminate(source, 1, (Folder() + "/" + stem + ".txt").c_str(), result, 1,
+                                     (Folder() + "/eliminate.txt").c_str(), kSide, kSide, 0, 0, 10);
+    ztRSClose(result);
+    if (rc != RC_OK) state.SkipWithError("eliminate failed");
+  }
+  ztRSClose(source);
+  Report(state);
+}
+
+BENCHMARK(BM_Clump)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Sieve)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Eliminate)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+}  // namespace
