@@ -19,7 +19,9 @@ constexpr int kSide = 4000;
 
 std::string Folder() { return (std::filesystem::temp_directory_path() / "ztclass-bench").string(); }
 
-// Band 1 of the synthetic scene in 8 bands of value: classes 1 to 8.
+// Band 1 of the synthetic scene cut into 8 equal ranges of value: classes
+// 1 to 8, all present (the class count of a clump file comes from the
+// lowest and highest class).
 std::string ClassImage() {
   const std::string path = Folder() + "/classes_4000.tif";
   if (std::filesystem::exists(path)) return path;
@@ -28,12 +30,15 @@ std::string ClassImage() {
   const char* options[] = {"TILED=YES", nullptr};
   GDALDataset* out = GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
       (path + ".partial").c_str(), kSide, kSide, 1, GDT_Byte, const_cast<char**>(options));
+  double minMax[2];
+  scene->GetRasterBand(1)->ComputeRasterMinMax(FALSE, minMax);
+  const double span = minMax[1] - minMax[0] + 1;
   std::vector<unsigned char> row(kSide);
   for (int r = 0; r < kSide; ++r) {
     if (scene->GetRasterBand(1)->RasterIO(GF_Read, 0, r, kSide, 1, row.data(), kSide, 1, GDT_Byte, 0, 0, nullptr) !=
         CE_None)
       break;
-    for (unsigned char& v : row) v = static_cast<unsigned char>(1 + v / 32);
+    for (unsigned char& v : row) v = static_cast<unsigned char>(1 + (v - minMax[0]) * 8 / span);
     if (out->GetRasterBand(1)->RasterIO(GF_Write, 0, r, kSide, 1, row.data(), kSide, 1, GDT_Byte, 0, 0, nullptr) !=
         CE_None)
       break;
