@@ -400,6 +400,34 @@ TEST(GeneralizedDistance, OneBandIsTheSquaredDifferenceOverTheMeanSquare) {
   }
 }
 
+TEST(GeneralizedDistance, NoDataInAnyBandGives255AndTiesGoToTheLowerClass) {
+  Trained s(true, 101);
+  float factors[] = {9, 9, 9};
+  ASSERT_EQ(ztGYMiniDistA(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
+                          s.firstColumn, factors),
+            RC_OK);
+  int flag = 0;
+  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(s.scene.result, 1), &flag), 101);
+  std::vector<double> classes = s.scene.Result();
+  for (int r = 0; r < s.rows; ++r)
+    for (int c = 0; c < s.columns; ++c) {
+      std::vector<double> x = s.Pixel(r + s.firstRow, c + s.firstColumn);
+      EXPECT_EQ(classes[r * s.columns + c] == 255, x[0] == 101 || x[1] == 101) << r << "," << c;
+    }
+
+  // Two classes trained on equal values are at equal distance from every pixel.
+  Scene twins(6, 1, 1, [](int, int c, int) {
+    const double values[] = {2, 4, 2, 4, 3, 5};
+    return values[c];
+  });
+  twins.AddClass("a", {{0, 0, 2, 1}});
+  twins.AddClass("b", {{2, 0, 4, 1}});
+  twins.MakeResult(6, 1);
+  long band = 1;
+  ASSERT_EQ(ztGYMiniDistANew(twins.source, &band, 1, twins.result, 1, 6, 0, 0, 0, nullptr), RC_OK);
+  EXPECT_EQ(twins.Result(), std::vector<double>(6, 1.0));
+}
+
 TEST(GeneralizedDistance, ASingularScatterMatrixEndsTheCallBeforeThePass) {
   // Two bands, one training pixel: the scatter matrix has rank 1.
   Scene scene(6, 6, 2, Texture);
