@@ -173,13 +173,7 @@ long Eliminate(void* source, long sourceBand, const char* inputPath, void* resul
     return RC_REPORT_OPEN_FAILED;
   SetPos(0);
   SetSubProgressNameById(kWritingCaption);
-  ValueBuffer raw;
-  if (long rc = raw.Allocate(type, columns)) return rc;
-  for (long i = 0; i < rows; ++i) {
-    if (StepAndCheckStop()) return RC_CANCELLED;
-    job.WriteRow(i, &output[i * columns], type, raw);
-  }
-  return RC_OK;
+  return job.WriteGrid(output, type);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "frame/arguments.h"
+#include "frame/progress_session.h"
 #include "ztclass/result_codes.h"
 
 namespace zt {
@@ -41,6 +42,16 @@ void PostClassJob::ReadRow(long i, ZTRSDataType type, ValueBuffer& raw, double* 
 void PostClassJob::WriteRow(long i, const double* values, ZTRSDataType type, ValueBuffer& raw) const {
   ztConvNDValues(values, type, raw.Data(), w_.columns);
   ztRSRasterIO(resultHandle_, ZTRS_Write, 0, i, w_.columns, 1, raw.Data(), w_.columns, 1, type, 0, 0);
+}
+
+long PostClassJob::WriteGrid(const std::vector<double>& grid, ZTRSDataType type) const {
+  ValueBuffer raw;
+  if (long rc = raw.Allocate(type, w_.columns)) return rc;
+  for (long i = 0; i < w_.rows; ++i) {
+    if (StepAndCheckStop()) return RC_CANCELLED;
+    WriteRow(i, &grid[i * w_.columns], type, raw);
+  }
+  return RC_OK;
 }
 
 }  // namespace zt

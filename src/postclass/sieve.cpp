@@ -115,13 +115,7 @@ long Sieve(void* source, long sourceBand, const char* inputPath, void* result, l
 
   SetPos(0);
   SetSubProgressNameById(kWritingCaption);
-  ValueBuffer raw;
-  if (long rc = raw.Allocate(ZTRS_UInt32, columns)) return rc;
-  for (long i = 0; i < rows; ++i) {
-    if (StepAndCheckStop()) return RC_CANCELLED;
-    job.WriteRow(i, &output[i * columns], ZTRS_UInt32, raw);
-  }
-  return RC_OK;
+  return job.WriteGrid(output, ZTRS_UInt32);
 }
 
 }  // namespace

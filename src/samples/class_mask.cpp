@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "frame/progress_session.h"
+#include "samples/polygon_shape.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/geometry.h"
 #include "ztservices/raster.h"
@@ -23,6 +24,7 @@ long BuildClassMask(void* source, const std::vector<AOI>& classAois, MemBlock& m
   if (long rc = mask.AllocateZeroed(columns * rows)) return rc;
   unsigned char* bytes = mask.Bytes();
   std::vector<ZTIPOINT> vertices;
+  PolygonShape shape;
 
   for (size_t a = 0; a < classAois.size(); ++a) {
     const AOI& aoi = classAois[a];
@@ -31,13 +33,8 @@ long BuildClassMask(void* source, const std::vector<AOI>& classAois, MemBlock& m
     if (long rc = ztGetPolygonNumsOfAOI(&aoi, &polygonCount)) return rc;
     if (long rc = ztGetPolygonPointerOfAoi(&aoi, &polygons)) return rc;
     for (long p = 0; p < polygonCount; ++p) {
-      void* polygon = ztGetPolygonAt(polygons, p);
-      double rect[4];
-      long pointCount = 0;
-      void* points = nullptr;
-      if (long rc = ztComputeMaxRectOfPolygon(polygon, rect)) return rc;
-      if (long rc = ztGetPointNumsOfPolygon(polygon, &pointCount)) return rc;
-      if (long rc = ztGetPointPointerOfPolygon(polygon, &points)) return rc;
+      if (long rc = ReadPolygon(ztGetPolygonAt(polygons, p), shape)) return rc;
+      const double* rect = shape.rect;
       const double xmin = std::max(rect[0], 0.0), ymin = std::max(rect[1], 0.0);
       const double xmax = std::min(rect[2], static_cast<double>(columns));
       const double ymax = std::min(rect[3], static_cast<double>(rows));
@@ -45,10 +42,8 @@ long BuildClassMask(void* source, const std::vector<AOI>& classAois, MemBlock& m
       const long width = static_cast<long>(xmax - xmin), height = static_cast<long>(ymax - ymin);
 
       vertices.clear();
-      for (long i = 0; i < pointCount; ++i) {
-        const ZTPOINT& point = static_cast<const ZTPOINT*>(points)[i];
-        vertices.push_back(ZTIPOINT{static_cast<long>(point.x), static_cast<long>(point.y)});
-      }
+      for (long i = 0; i < shape.PointCount(); ++i)
+        vertices.push_back(ZTIPOINT{static_cast<long>(shape.xy[2 * i]), static_cast<long>(shape.xy[2 * i + 1])});
       std::unique_ptr<void, RegionDeleter> region(
           CreatePolygonRgn(vertices.data(), static_cast<int>(vertices.size()), ZT_ALTERNATE));
 

@@ -5,6 +5,7 @@
 #include "frame/captions.h"
 #include "frame/entry.h"
 #include "samples/cell_set.h"
+#include "samples/polygon_shape.h"
 #include "services/value_buffer.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/samples.h"
@@ -35,7 +36,7 @@ long GatherCells(void* dataset, const std::vector<void*>& bands, const AOI* aois
   const long columns = ztRSGetRasterXSize(dataset), rows = ztRSGetRasterYSize(dataset);
   const long bandCount = static_cast<long>(bands.size());
   CellSet set(bandCount);
-  std::vector<double> xy;
+  PolygonShape shape;
 
   SetRange(0, aoiCount);
   SetStep(1);
@@ -48,22 +49,9 @@ long GatherCells(void* dataset, const std::vector<void*>& bands, const AOI* aois
     if (aois[a].polygonCount == 0 || !polygons) return RC_AOI_WITHOUT_POLYGON;
 
     for (long p = 0; p < static_cast<long>(aois[a].polygonCount); ++p) {
-      void* polygon = ztGetPolygonAt(polygons, p);
-      double rect[4];
-      long pointCount = 0;
-      void* points = nullptr;
-      if (long rc = ztComputeMaxRectOfPolygon(polygon, rect)) return rc;
-      if (long rc = ztGetPointNumsOfPolygon(polygon, &pointCount)) return rc;
-      if (long rc = ztGetPointPointerOfPolygon(polygon, &points)) return rc;
-      if (pointCount < 1 || !points) continue;
-      xy.clear();
-      for (long i = 0; i < pointCount; ++i) {
-        const ZTPOINT& point = static_cast<const ZTPOINT*>(points)[i];
-        // Packed fields are read by value: they may be misaligned.
-        const double x = point.x, y = point.y;
-        xy.push_back(x);
-        xy.push_back(y);
-      }
+      if (long rc = ReadPolygon(ztGetPolygonAt(polygons, p), shape)) return rc;
+      if (shape.PointCount() < 1) continue;
+      const double* rect = shape.rect;
       // Pixels outside the image have nothing to read: the rectangle is
       // clipped to the image.
       const long c0 = std::max(static_cast<long>(rect[0]), 0L);
@@ -73,7 +61,7 @@ long GatherCells(void* dataset, const std::vector<void*>& bands, const AOI* aois
       for (long r = r0; r <= r1; ++r) {
         for (long c = c0; c <= c1; ++c) {
           if (noData.active && ReadPixel(bands[0], c, r, value, type) == noData.value) continue;
-          if (ztRSPtInPolygon(xy.data(), pointCount, c, r, 0) != 1) continue;
+          if (ztRSPtInPolygon(shape.xy.data(), shape.PointCount(), c, r, 0) != 1) continue;
           AOICELL& cell = set.Append(a + 1, r, c);
           for (long b = 0; b < bandCount; ++b) {
             const double v = ReadPixel(bands[b], c, r, value, type);

@@ -9,6 +9,7 @@
 #include "frame/classification_pass.h"
 #include "frame/entry.h"
 #include "samples/class_aois.h"
+#include "samples/polygon_shape.h"
 #include "services/value_buffer.h"
 #include "statistical/max_likelihood.h"
 #include "ztclass/classinfo.h"
@@ -84,20 +85,9 @@ class StatisticsGathering {
   // The polygon's pixels in its bounding rectangle (clipped to the image:
   // pixels outside it have no values), one rectangle row per read.
   long AddPolygon(void* polygon, RunningGaussian& gaussian) {
-    double rect[4];
-    long pointCount = 0;
-    void* points = nullptr;
-    if (long rc = ztComputeMaxRectOfPolygon(polygon, rect)) return rc;
-    if (long rc = ztGetPointNumsOfPolygon(polygon, &pointCount)) return rc;
-    if (long rc = ztGetPointPointerOfPolygon(polygon, &points)) return rc;
-    if (pointCount < 1 || !points) return RC_OK;
-    xy_.clear();
-    for (long i = 0; i < pointCount; ++i) {
-      const ZTPOINT& point = static_cast<const ZTPOINT*>(points)[i];
-      const double x = point.x, y = point.y;
-      xy_.push_back(x);
-      xy_.push_back(y);
-    }
+    if (long rc = ReadPolygon(polygon, shape_)) return rc;
+    if (shape_.PointCount() < 1) return RC_OK;
+    const double* rect = shape_.rect;
     const long n = static_cast<long>(bands_.size());
     const long c0 = std::max(static_cast<long>(rect[0]), 0L);
     const long r0 = std::max(static_cast<long>(rect[1]), 0L);
@@ -114,7 +104,7 @@ class StatisticsGathering {
       }
       for (long c = c0; c <= c1; ++c) {
         if (noData_.active && rows_[c - c0] == noData_.value) continue;
-        if (ztRSPtInPolygon(xy_.data(), pointCount, c, r, 0) != 1) continue;
+        if (ztRSPtInPolygon(shape_.xy.data(), shape_.PointCount(), c, r, 0) != 1) continue;
         for (long b = 0; b < n; ++b) x[b] = rows_[b * span + (c - c0)];
         gaussian.Add(x.data());
       }
@@ -127,7 +117,8 @@ class StatisticsGathering {
   ZTRSDataType type_;
   NoDataRule noData_;
   ValueBuffer typed_;
-  std::vector<double> xy_, rows_;
+  PolygonShape shape_;
+  std::vector<double> rows_;
 };
 
 long MaxLikelihood(void* source, long* bands, long bandCount, double threshold, void* result, const Window& w) {
