@@ -47,37 +47,40 @@ void BM_ClassificationPass(benchmark::State& state) {
 }
 BENCHMARK(BM_ClassificationPass)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_ClassMask(benchmark::State& state) {
+// The scene with 8 square class AOIs of the given side, listed.
+struct TrainingScene {
   void* source = ztRSOpen(ztbench::Scene(kSide, kSide, kBands).c_str(), 0);
-  ztbench::AddClassAois(source, 8, 200);
   zt::AoiEditorHandle editor;
   std::vector<AOI> aois;
-  zt::LoadClassAois(source, editor, aois);
+
+  explicit TrainingScene(int side) {
+    ztbench::AddClassAois(source, 8, side);
+    zt::LoadClassAois(source, editor, aois);
+  }
+  ~TrainingScene() { ztRSClose(source); }
+};
+
+void BM_ClassMask(benchmark::State& state) {
+  TrainingScene scene(200);
   for (auto _ : state) {
     zt::MemBlock mask;
-    zt::BuildClassMask(source, aois, mask);
+    zt::BuildClassMask(scene.source, scene.aois, mask);
     benchmark::DoNotOptimize(mask.Bytes());
   }
   state.counters["AOI MP/s"] = benchmark::Counter(8 * 200.0 * 200 * state.iterations() / 1e6, benchmark::Counter::kIsRate);
-  ztRSClose(source);
 }
 BENCHMARK(BM_ClassMask)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_GatherCells(benchmark::State& state) {
-  void* source = ztRSOpen(ztbench::Scene(kSide, kSide, kBands).c_str(), 0);
-  ztbench::AddClassAois(source, 8, 100);
-  zt::AoiEditorHandle editor;
-  std::vector<AOI> aois;
-  zt::LoadClassAois(source, editor, aois);
+  TrainingScene scene(100);
   long bands[] = {1, 2, 3, 4, 5, 6};
   long cells = 0;
   for (auto _ : state) {
     AOICELL* set = nullptr;
-    ztGetAOICellSet(source, bands, kBands, aois.data(), 8, &set, cells);
+    ztGetAOICellSet(scene.source, bands, kBands, scene.aois.data(), 8, &set, cells);
     ztFreeAOICellSet(set, cells);
   }
   state.counters["cells/s"] = benchmark::Counter(double(cells) * state.iterations(), benchmark::Counter::kIsRate);
-  ztRSClose(source);
 }
 BENCHMARK(BM_GatherCells)->Unit(benchmark::kMillisecond)->UseRealTime();
 
