@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The shared library exports exactly the specified functions.
+# The shared library exports exactly the listed functions and nothing else.
 # Usage: exports_test.sh LIBRARY EXPECTED_LIST
 set -eu
 actual="$(nm -D --defined-only "$1" | awk '{print $3}' | sort)"

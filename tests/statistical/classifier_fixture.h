@@ -44,7 +44,7 @@ struct BruteStats {
   std::vector<int> classes;
 };
 
-// Statistics of Part-style training: pixels of the window whose mask class
+// Class statistics of the training pixels of a window: pixels whose mask class
 // (last rectangle class wins) is k.
 BruteStats WindowStatistics(const Scene& scene, const std::vector<std::vector<Rect>>& classRects,
                             const std::vector<int>& bandList, int rows, int columns, int firstRow,
