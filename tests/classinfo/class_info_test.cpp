@@ -10,6 +10,7 @@
 #include "ztclass/result_codes.h"
 #include "ztservices/bandnote.h"
 #include "ztservices/raster.h"
+#include "ztservices/sysroot.h"
 
 using namespace zttest;
 
@@ -335,7 +336,9 @@ TEST(WriteClassAtt, BadArguments) {
 }
 
 TEST(StepRamp, TheShippedRampHas256DistinctColours) {
-  std::vector<unsigned char> bytes = ReadFileBytes(std::string(getenv("ZTCLASS_HOME")) + "/lut/step.lut");
+  ZTSYSROOT root;
+  ASSERT_EQ(ztGetSystemRoot(&root), 0);
+  std::vector<unsigned char> bytes = ReadFileBytes(std::string(root.systemDir) + "/lut/step.lut");
   ASSERT_EQ(bytes.size(), 396u + 3 * 256);
   EXPECT_EQ(bytes[392] | bytes[393] << 8 | bytes[394] << 16 | bytes[395] << 24, 256);
   std::set<std::tuple<int, int, int>> colours;
