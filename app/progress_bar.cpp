@@ -57,6 +57,8 @@ void ProgressBar::OnStart(void* self) {
 
 void ProgressBar::OnEnd(void* self) {
   auto* bar = static_cast<ProgressBar*>(self);
+  // Some phases leave their last step unused: the work is done all the same.
+  bar->position_ = bar->high_;
   if (bar->terminal_ && bar->drawn_) bar->Draw(true);
   bar->FinishLine();
 }

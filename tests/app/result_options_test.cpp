@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "result_options.h"
+#include "ztclass/result_codes.h"
 #include "test_support.h"
 #include "ztservices/raster.h"
 
@@ -81,6 +82,28 @@ TEST(HostOptions, ResultsTakeTheWindowsSizeAndGeoreferencing) {
   options.format = "NoSuchFormat";
   options.output = source.dir.File("x.tif");
   EXPECT_THROW(CreateResult(source.ds, Window{4, 4, 0, 0}, options), CommandError);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HostFailures, ResultCodesBecomeMessagesAndExitStatuses) {
+  EXPECT_NO_THROW(Check(RC_OK, "x"));
+  try {
+    Check(RC_CANCELLED, "classification");
+    FAIL() << "no exception";
+  } catch (const CommandError& error) {
+    EXPECT_EQ(error.status, kStoppedStatus);
+    EXPECT_STREQ(error.what(), "classification failed: RC_CANCELLED (4000001): the user stopped the operation");
+  }
+  try {
+    Check(12345, "x");
+    FAIL() << "no exception";
+  } catch (const CommandError& error) {
+    EXPECT_EQ(error.status, 1);
+    EXPECT_STREQ(error.what(), "x failed: result code 12345");
+  }
 }
 
 }  // namespace
