@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "services/text.h"
+
 namespace zt {
 
 namespace {
@@ -59,15 +61,12 @@ constexpr Entry kStrings[] = {
 
 bool LoadString(int id, char* buffer, size_t size) {
   if (!buffer || size == 0) return false;
-  std::memset(buffer, 0, size);
   for (const Entry& entry : kStrings) {
     if (entry.id != id) continue;
-    size_t n = std::min(entry.text.size(), size - 1);
-    if (n < entry.text.size())
-      while (n > 0 && (static_cast<unsigned char>(entry.text[n]) & 0xC0) == 0x80) --n;
-    std::memcpy(buffer, entry.text.data(), n);
+    CopyText(entry.text, buffer, size);
     return true;
   }
+  std::memset(buffer, 0, size);
   return false;
 }
 

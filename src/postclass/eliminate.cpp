@@ -39,7 +39,7 @@ struct InputStatistics {
 long ReadStatistics(const std::string& path, long clumpCount, InputStatistics& in) {
   StatisticsText text;
   if (!text.Read(path)) return RC_INPUT_FILE_FAILED;
-  if (!text.CountAfterColon(3, in.classCount) || !text.DigitAfterColon(4, in.neighbours) || in.classCount < 0)
+  if (!text.Counts(in.classCount, in.neighbours) || in.classCount < 0)
     return RC_INPUT_FILE_FAILED;
   // A clump file carries the count of class-0 pixels; a sieve file's
   // removed pixels are no class's.

@@ -29,7 +29,7 @@ struct InputStatistics {
 };
 
 long ReadHeader(const StatisticsText& text, InputStatistics& in) {
-  if (!text.CountAfterColon(3, in.classCount) || !text.DigitAfterColon(4, in.neighbours)) return RC_INPUT_FILE_FAILED;
+  if (!text.Counts(in.classCount, in.neighbours)) return RC_INPUT_FILE_FAILED;
   const std::vector<std::string> blockZero = SplitFields(text.Line(7));
   if (blockZero.size() < 2 || !ParseLong(blockZero.back(), in.zeroPixels)) return RC_INPUT_FILE_FAILED;
   return RC_OK;

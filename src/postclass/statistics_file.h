@@ -29,6 +29,10 @@ struct StatisticsText {
   // Whether line 1 starts with the clump title, in UTF-8 or in the GBK code
   // page in which older files were written.
   bool IsClumpFile() const;
+  // The class count (line 3) and neighbour count (line 4) of the heading.
+  bool Counts(long& classCount, int& neighbours) const {
+    return CountAfterColon(3, classCount) && DigitAfterColon(4, neighbours);
+  }
   // The number after the first ':' of line n; false when there is none.
   bool CountAfterColon(size_t n, long& value) const;
   // The single character after the first ':' of line n, as a digit.

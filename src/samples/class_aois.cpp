@@ -45,7 +45,9 @@ long LoadClassAois(void* source, AoiEditorHandle& editor, std::vector<AOI>& clas
   if (long rc = ztHasClassAOI(editor.Get(), has)) return rc;
   if (!has) return RC_NO_CLASS_AOI;
   if (long rc = ListClassAois(editor.Get(), classAois)) return rc;
-  return CheckClassAoiPolygons(classAois);
+  if (long rc = CheckClassAoiPolygons(classAois)) return rc;
+  // Class numbers are bytes.
+  return classAois.size() > kMaxClassAois ? RC_BAD_WINDOW : RC_OK;
 }
 
 }  // namespace zt

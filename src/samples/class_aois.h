@@ -12,8 +12,11 @@ long ListClassAois(CAOIEditor* editor, std::vector<AOI>& classAois);
 // Every class AOI must have polygons: else RC_AOI_WITHOUT_POLYGON.
 long CheckClassAoiPolygons(const std::vector<AOI>& classAois);
 
+constexpr size_t kMaxClassAois = 255;
+
 // What supervised classifiers do first: obtain the source's AOI editor, end
-// with RC_NO_CLASS_AOI when it has no class AOI, list and check them.
+// with RC_NO_CLASS_AOI when it has no class AOI, list and check them (more
+// than kMaxClassAois give RC_BAD_WINDOW).
 long LoadClassAois(void* source, AoiEditorHandle& editor, std::vector<AOI>& classAois);
 
 }  // namespace zt

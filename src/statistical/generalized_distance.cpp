@@ -2,7 +2,6 @@
 // the inverse of each class's scatter matrix.
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <vector>
 
 #include "frame/arguments.h"
@@ -155,9 +154,7 @@ long GeneralizedDistance(void* source, long* bands, long bandCount, void* result
     if (IsNoData(noData, values, n)) return kNoDataClass;
     values.CopyTo(pixel.data(), n);
     const double* x = pixel.data();
-    double best = std::numeric_limits<double>::infinity();
-    size_t winner = 0;
-    for (size_t j = 0; j < classes.size(); ++j) {
+    const size_t winner = NearestClass(classes.size(), [&](size_t j) {
       const ClassWeights& cw = weights[j];
       const double* mean = cw.mean.data();
       const double* rowSum = cw.rowSum.data();
@@ -165,11 +162,8 @@ long GeneralizedDistance(void* source, long* bands, long bandCount, void* result
       double d = 0.0;
 #pragma omp simd reduction(+ : d)
       for (long r = 0; r < n; ++r) d += (x[r] - mean[r]) * (x[r] * rowSum[r] - muW[r]);
-      if (d < best) {
-        best = d;
-        winner = j;
-      }
-    }
+      return d;
+    });
     const int k = classes[winner];
     if (useDeviationTest) {
       const ClassWeights& cw = weights[winner];

@@ -14,7 +14,6 @@
 #include "statistical/max_likelihood.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/result_codes.h"
-#include "ztclass/samples.h"
 #include "ztclass/statistical.h"
 #include "ztservices/geometry.h"
 
@@ -25,7 +24,6 @@ namespace {
 constexpr int kCaption = 17;
 constexpr int kGatherCaption = 15;
 constexpr double kNoDataTolerance = 1e-6;
-constexpr size_t kMaxClassAois = 255;
 
 // Mean and population covariance by a running (Welford) update, so that one
 // pass over the training pixels suffices and large values lose no precision.
@@ -127,12 +125,7 @@ long MaxLikelihood(void* source, long* bands, long bandCount, double threshold, 
   if (long rc = CheckCommonArguments(source, result, bandCount, w)) return rc;
   AoiEditorHandle editor;
   std::vector<AOI> aois;
-  if (long rc = editor.Allocate(source)) return rc;
-  bool has = false;
-  if (long rc = ztHasClassAOI(editor.Get(), has)) return rc;
-  if (!has) return RC_NO_CLASS_AOI;
-  if (long rc = ListClassAois(editor.Get(), aois)) return rc;
-  if (aois.size() > kMaxClassAois) return RC_BAD_WINDOW;
+  if (long rc = LoadClassAois(source, editor, aois)) return rc;
   const long classCount = static_cast<long>(aois.size());
 
   ClassificationPass pass(source, bands, bandCount, result, w);

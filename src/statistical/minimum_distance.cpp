@@ -1,6 +1,5 @@
 // Supervised minimum distance classifier with rejection tests.
 #include <cmath>
-#include <limits>
 #include <vector>
 
 #include "frame/arguments.h"
@@ -48,18 +47,13 @@ long MinimumDistance(void* source, long* bands, long bandCount, void* result, co
     if (IsNoData(noData, values, n)) return kNoDataClass;
     values.CopyTo(pixel.data(), n);
     const double* x = pixel.data();
-    double best = std::numeric_limits<double>::infinity();
-    size_t winner = 0;
-    for (size_t j = 0; j < classes.size(); ++j) {
+    const size_t winner = NearestClass(classes.size(), [&](size_t j) {
       const double* mean = &means[j * n];
       double d = 0.0;
 #pragma omp simd reduction(+ : d)
       for (long b = 0; b < n; ++b) d += (mean[b] - x[b]) * (mean[b] - x[b]);
-      if (d < best) {
-        best = d;
-        winner = j;
-      }
-    }
+      return d;
+    });
     const int k = classes[winner];
     const double* mean = &means[winner * n];
     const double* deviation = &deviations[winner * n];

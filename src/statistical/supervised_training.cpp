@@ -13,12 +13,10 @@ namespace zt {
 
 namespace {
 constexpr int kStatisticsCaption = 57;
-constexpr size_t kMaxClassAois = 255;
 }  // namespace
 
 long SupervisedTraining::Prepare(ProgressSession& progress, int mainCaptionId) {
   if (long rc = LoadClassAois(source_, editor_, aois_)) return rc;
-  if (aois_.size() > kMaxClassAois) return RC_BAD_WINDOW;
   if (long rc = pass_.LookUpBands()) return rc;
   progress.Start(mainCaptionId);
   if (long rc = pass_.Open()) return rc;

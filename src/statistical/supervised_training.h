@@ -4,6 +4,7 @@
 // the processing window, the class list, and the result's colours and class
 // records.
 #include <array>
+#include <limits>
 #include <vector>
 
 #include "frame/classification_pass.h"
@@ -52,6 +53,22 @@ class SupervisedTraining {
   MemBlock mask_;
   ClassStatistics stats_;
 };
+
+// The index of the class with the smallest distance(j), j < count; on equal
+// distances the earlier class.
+template <typename Distance>
+size_t NearestClass(size_t count, Distance&& distance) {
+  double best = std::numeric_limits<double>::infinity();
+  size_t winner = 0;
+  for (size_t j = 0; j < count; ++j) {
+    const double d = distance(j);
+    if (d < best) {
+      best = d;
+      winner = j;
+    }
+  }
+  return winner;
+}
 
 // True when the no-data rule is in force and any band equals its value.
 inline bool IsNoData(const NoDataRule& rule, const PixelValues& pixel, long bandCount) {
