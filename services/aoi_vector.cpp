@@ -32,8 +32,8 @@ int FindField(OGRFeatureDefn* defn, const char* name) {
   return name && *name ? defn->GetFieldIndex(name) : -1;
 }
 
-// Maps coordinates of the vector file into the image's pixel space, where the
-// integer point (c, r) is the centre of pixel (c, r).
+// Maps coordinates of the vector file into the image's pixel/line space, as
+// GDAL has it: the integer point (c, r) is the top-left corner of pixel (c, r).
 class PixelMapper {
  public:
   PixelMapper(GDALDataset* image, const OGRSpatialReference* vectorSrs) {
@@ -53,10 +53,10 @@ class PixelMapper {
   bool Map(double x, double y, ZTPOINT& out) const {
     if (transform_ && !transform_->Transform(1, &x, &y)) return false;
     if (geo_) {
-      double px = inv_[0] + x * inv_[1] + y * inv_[2];
-      double py = inv_[3] + x * inv_[4] + y * inv_[5];
-      x = px - 0.5;
-      y = py - 0.5;
+      const double px = inv_[0] + x * inv_[1] + y * inv_[2];
+      const double py = inv_[3] + x * inv_[4] + y * inv_[5];
+      x = px;
+      y = py;
     }
     out = MakePoint(x, y);
     return true;

@@ -68,7 +68,7 @@ long ztComputeMaxRectOfPolygon(const void* polygon, double rect[4]) {
 long ztRSPtInPolygon(const double* xy, long count, double x, double y, long mode) {
   if (!xy || count < 3) return 0;
   return Inside(count, [xy](long i) { return xy[2 * i]; }, [xy](long i) { return xy[2 * i + 1]; },
-                x, y)
+                x + 0.5, y + 0.5)
              ? 1
              : 0;
 }

@@ -2,8 +2,9 @@
 // AOI polygon geometry, point-in-polygon and polygon regions.
 //
 // An AOI polygon is a ZTPOLYGON record in the AOI's polygon array; its points
-// are ZTPOINT records in pixel coordinates (x column, y row; the integer point
-// (c, r) is the centre of pixel (c, r)). A polygon with holes holds its outer
+// are ZTPOINT records in pixel coordinates (x column, y row), GDAL's
+// pixel/line convention: the integer point (c, r) is the top-left corner of
+// pixel (c, r), whose centre is (c + 0.5, r + 0.5). A polygon with holes holds its outer
 // ring, then each hole ring, each closed and followed by the outer ring's
 // first point again; under the even-odd rule the connecting edges cancel, so
 // points inside a hole are outside the polygon.
@@ -41,12 +42,16 @@ ZTSERVICES_API long ztGetPointNumsOfPolygon(const void* polygon, long* count);
 ZTSERVICES_API long ztGetPointPointerOfPolygon(const void* polygon, void** points);
 ZTSERVICES_API long ztComputeMaxRectOfPolygon(const void* polygon, double rect[4]);
 
-// Even-odd crossing test at the point itself: 1 inside, 0 outside. xy holds
-// count vertices as x, y pairs; the last joins the first. A horizontal ray to
-// the right counts an edge when it spans y half-open (lower end included), so
-// of two polygons sharing an edge exactly one holds a point on it: points on
-// left and bottom (low y) edges are inside, on right and top edges outside.
-// mode is accepted for compatibility and not used.
+// Whether pixel (x, y) belongs to the polygon: the even-odd crossing test at
+// the pixel's centre (x + 0.5, y + 0.5); 1 inside, 0 outside. xy holds count
+// vertices as x, y pairs; the last joins the first. Boundary rule: a
+// horizontal ray to the right counts an edge when it spans y half-open (lower
+// end included), so of two polygons sharing an edge exactly one holds a
+// centre on it: centres on left and low-y edges are inside, on right and
+// high-y edges outside. For integer vertices this takes exactly the pixels
+// whose centres lie inside, as GDAL's rasterisation does, and the same pixels
+// as the polygon region below. mode is accepted for compatibility and not
+// used.
 ZTSERVICES_API long ztRSPtInPolygon(const double* xy, long count, double x, double y, long mode);
 
 // Polygon regions over integer vertices with the even-odd fill rule. Pixel

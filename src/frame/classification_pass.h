@@ -4,6 +4,7 @@
 // converted to double, a per-pixel decision gives each pixel its class, and
 // the class image is written one block row at a time at window-relative
 // positions. The decision is a functor, inlined into the loop.
+#include <cmath>
 #include <vector>
 
 #include "frame/progress_session.h"
@@ -38,12 +39,24 @@ class PixelValues {
   long index_;
 };
 
-// True when any of the first count bands equals value exactly.
+// A value equals the no-data value exactly; a NaN no-data value is matched
+// by NaN, which compares unequal to everything.
+inline bool IsNoDataValue(double v, double noData) { return v == noData || (std::isnan(v) && std::isnan(noData)); }
+
+// True when any of the first count bands holds value (IsNoDataValue).
 inline bool AnyBandEquals(const PixelValues& pixel, long count, double value) {
   for (long b = 0; b < count; ++b)
-    if (pixel[b] == value) return true;
+    if (IsNoDataValue(pixel[b], value)) return true;
   return false;
 }
+
+inline bool AnyBandIsNaN(const PixelValues& pixel, long count) {
+  for (long b = 0; b < count; ++b)
+    if (std::isnan(pixel[b])) return true;
+  return false;
+}
+
+inline bool IsFloatingType(ZTRSDataType type) { return type == ZTRS_Float32 || type == ZTRS_Float64; }
 
 class ClassificationPass {
  public:
@@ -76,6 +89,10 @@ class ClassificationPass {
 
   // Runs the pass under sub caption captionId. decide(PixelValues) returns
   // the class number of the pixel; it applies the method's own no-data test.
+  // A pixel with NaN in any listed band is no-data whatever the method: no
+  // distance or likelihood means anything for it. When no-data pixels were
+  // possible (a no-data value, or NaN met), the result declares 255, the
+  // class they hold, as its no-data value.
   template <typename Decide>
   long Run(int captionId, Decide&& decide);
 
@@ -87,6 +104,8 @@ class ClassificationPass {
   Rect BlockRect(long rowBlock, long columnBlock) const;
   void ReadBlock(const Rect& r);
   void WriteRow(const Rect& r, long y);
+  template <bool TestNaN, typename Decide>
+  void DecideRow(double* classes, long rowStart, long width, Decide& decide);
 
   void* source_;
   const long* bandNumbers_;
@@ -104,7 +123,21 @@ class ClassificationPass {
   std::vector<double*> bandPointers_;
   ValueBuffer typedBlock_;
   ValueBuffer typedRow_;
+  bool metNaN_ = false;
 };
+
+template <bool TestNaN, typename Decide>
+void ClassificationPass::DecideRow(double* classes, long rowStart, long width, Decide& decide) {
+  for (long i = 0; i < width; ++i) {
+    const PixelValues pixel(bandPointers_, rowStart + i);
+    if (TestNaN && AnyBandIsNaN(pixel, bandCount_)) {
+      metNaN_ = true;
+      classes[i] = kNoDataClass;
+    } else {
+      classes[i] = decide(pixel);
+    }
+  }
+}
 
 template <typename Decide>
 long ClassificationPass::Run(int captionId, Decide&& decide) {
@@ -124,13 +157,15 @@ long ClassificationPass::Run(int captionId, Decide&& decide) {
       for (long y = r.y0; y < r.y1; ++y) {
         const long rowStart = (y - r.y0) * width;
         double* classes = bandPointers_[0] + rowStart;
-        for (long i = 0; i < width; ++i)
-          classes[i] = decide(PixelValues(bandPointers_, rowStart + i));
+        if (IsFloatingType(sourceType_))
+          DecideRow<true>(classes, rowStart, width, decide);
+        else
+          DecideRow<false>(classes, rowStart, width, decide);
         WriteRow(r, y);
       }
     }
   }
-  if (noData_.active) ztRSSetRasterNoDataValue(resultBand_, noData_.value);
+  if (noData_.active || metNaN_) ztRSSetRasterNoDataValue(resultBand_, kNoDataClass);
   return RC_OK;
 }
 

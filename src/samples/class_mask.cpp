@@ -33,7 +33,7 @@ long BuildClassMask(void* source, const std::vector<AOI>& classAois, MemBlock& m
     if (long rc = ztGetPolygonNumsOfAOI(&aoi, &polygonCount)) return rc;
     if (long rc = ztGetPolygonPointerOfAoi(&aoi, &polygons)) return rc;
     for (long p = 0; p < polygonCount; ++p) {
-      if (long rc = ReadPolygon(ztGetPolygonAt(polygons, p), shape)) return rc;
+      if (long rc = ReadPolygon(ztGetPolygonAt(polygons, p), columns, rows, shape)) return rc;
       const double* rect = shape.rect;
       const double xmin = std::max(rect[0], 0.0), ymin = std::max(rect[1], 0.0);
       const double xmax = std::min(rect[2], static_cast<double>(columns));

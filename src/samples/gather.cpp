@@ -1,5 +1,6 @@
 // Cell gathering: training pixels of AOI polygons, read one at a time.
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "frame/captions.h"
@@ -37,6 +38,7 @@ long GatherCells(void* dataset, const std::vector<void*>& bands, const AOI* aois
   const long bandCount = static_cast<long>(bands.size());
   CellSet set(bandCount);
   PolygonShape shape;
+  std::vector<double> pixel(bandCount);
 
   SetRange(0, aoiCount);
   SetStep(1);
@@ -49,24 +51,22 @@ long GatherCells(void* dataset, const std::vector<void*>& bands, const AOI* aois
     if (aois[a].polygonCount == 0 || !polygons) return RC_AOI_WITHOUT_POLYGON;
 
     for (long p = 0; p < static_cast<long>(aois[a].polygonCount); ++p) {
-      if (long rc = ReadPolygon(ztGetPolygonAt(polygons, p), shape)) return rc;
+      if (long rc = ReadPolygon(ztGetPolygonAt(polygons, p), columns, rows, shape)) return rc;
       if (shape.PointCount() < 1) continue;
       const double* rect = shape.rect;
       // Pixels outside the image have nothing to read: the rectangle is
       // clipped to the image.
-      const long c0 = std::max(static_cast<long>(rect[0]), 0L);
-      const long r0 = std::max(static_cast<long>(rect[1]), 0L);
-      const long c1 = std::min(static_cast<long>(rect[2]), columns - 1);
-      const long r1 = std::min(static_cast<long>(rect[3]), rows - 1);
+      const long c0 = ClampToLong(rect[0], 0, columns), c1 = ClampToLong(rect[2], -1, columns - 1);
+      const long r0 = ClampToLong(rect[1], 0, rows), r1 = ClampToLong(rect[3], -1, rows - 1);
       for (long r = r0; r <= r1; ++r) {
         for (long c = c0; c <= c1; ++c) {
-          if (noData.active && ReadPixel(bands[0], c, r, value, type) == noData.value) continue;
+          if (noData.active && IsNoDataValue(ReadPixel(bands[0], c, r, value, type), noData.value)) continue;
           if (ztRSPtInPolygon(shape.xy.data(), shape.PointCount(), c, r, 0) != 1) continue;
+          for (long b = 0; b < bandCount; ++b) pixel[b] = ReadPixel(bands[b], c, r, value, type);
+          // A pixel without a value in some band is no sample.
+          if (std::any_of(pixel.begin(), pixel.end(), [](double v) { return std::isnan(v); })) continue;
           AOICELL& cell = set.Append(a + 1, r, c);
-          for (long b = 0; b < bandCount; ++b) {
-            const double v = ReadPixel(bands[b], c, r, value, type);
-            cell.values[b] = training ? v / 255.0 : v;
-          }
+          for (long b = 0; b < bandCount; ++b) cell.values[b] = training ? pixel[b] / 255.0 : pixel[b];
         }
       }
     }

@@ -1,10 +1,69 @@
 #include "samples/polygon_shape.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "ztservices/geometry.h"
 
 namespace zt {
 
-long ReadPolygon(void* polygon, PolygonShape& shape) {
+namespace {
+
+constexpr double kMargin = 1.0;
+
+struct Box {
+  double x0, y0, x1, y1;
+  bool Holds(double x, double y) const { return x >= x0 && x <= x1 && y >= y0 && y <= y1; }
+};
+
+// One Sutherland-Hodgman step: keeps the part of the closed ring in on the
+// side of the line axis = limit where inside() holds. The parts cut off are
+// replaced by runs along the line, which changes the crossing count only of
+// points beyond it.
+template <typename Inside>
+void ClipRing(const std::vector<double>& in, std::vector<double>& out, int axis, double limit, Inside inside) {
+  out.clear();
+  const size_t n = in.size() / 2;
+  for (size_t i = 0; i < n; ++i) {
+    const size_t j = (i + n - 1) % n;
+    const double* p = &in[2 * i];
+    const double* q = &in[2 * j];
+    const bool pIn = inside(p[axis]), qIn = inside(q[axis]);
+    if (pIn != qIn) {
+      // Written as a weighted mean so that huge coordinates cannot overflow.
+      const double t = (limit - q[axis]) / (p[axis] - q[axis]);
+      const double other = q[1 - axis] * (1 - t) + p[1 - axis] * t;
+      out.push_back(axis == 0 ? limit : other);
+      out.push_back(axis == 0 ? other : limit);
+    }
+    if (pIn) {
+      out.push_back(p[0]);
+      out.push_back(p[1]);
+    }
+  }
+}
+
+void ClipToBox(std::vector<double>& xy, const Box& box) {
+  bool holds = true;
+  for (size_t i = 0; i + 1 < xy.size(); i += 2) holds = holds && box.Holds(xy[i], xy[i + 1]);
+  if (holds) return;
+  std::vector<double> other;
+  ClipRing(xy, other, 0, box.x0, [&](double v) { return v >= box.x0; });
+  ClipRing(other, xy, 0, box.x1, [&](double v) { return v <= box.x1; });
+  ClipRing(xy, other, 1, box.y0, [&](double v) { return v >= box.y0; });
+  ClipRing(other, xy, 1, box.y1, [&](double v) { return v <= box.y1; });
+  // Rounding may leave a cut point a hair outside.
+  for (size_t i = 0; i + 1 < xy.size(); i += 2) {
+    xy[i] = std::clamp(xy[i], box.x0, box.x1);
+    xy[i + 1] = std::clamp(xy[i + 1], box.y0, box.y1);
+  }
+}
+
+double ClampOrNaN(double v, double lo, double hi) { return std::isnan(v) ? v : std::clamp(v, lo, hi); }
+
+}  // namespace
+
+long ReadPolygon(void* polygon, long columns, long rows, PolygonShape& shape) {
   long pointCount = 0;
   void* points = nullptr;
   if (long rc = ztComputeMaxRectOfPolygon(polygon, shape.rect)) return rc;
@@ -15,10 +74,28 @@ long ReadPolygon(void* polygon, PolygonShape& shape) {
     const ZTPOINT& point = static_cast<const ZTPOINT*>(points)[i];
     // Packed fields are read by value: they may be misaligned.
     const double x = point.x, y = point.y;
+    if (!std::isfinite(x) || !std::isfinite(y)) continue;
     shape.xy.push_back(x);
     shape.xy.push_back(y);
   }
+  const Box box{-kMargin, -kMargin, columns + kMargin, rows + kMargin};
+  ClipToBox(shape.xy, box);
+  // A rectangle that is not a number or lies beyond the image ends up empty
+  // (its minimum above its maximum).
+  double* rect = shape.rect;
+  rect[0] = ClampOrNaN(rect[0], box.x0, box.x1);
+  rect[1] = ClampOrNaN(rect[1], box.y0, box.y1);
+  rect[2] = ClampOrNaN(rect[2], box.x0, box.x1);
+  rect[3] = ClampOrNaN(rect[3], box.y0, box.y1);
+  if (std::isnan(rect[0]) || std::isnan(rect[2])) rect[0] = box.x1, rect[2] = box.x0;
+  if (std::isnan(rect[1]) || std::isnan(rect[3])) rect[1] = box.y1, rect[3] = box.y0;
   return 0;
+}
+
+long ClampToLong(double v, long lo, long hi) {
+  if (std::isnan(v) || v <= static_cast<double>(lo)) return lo;
+  if (v >= static_cast<double>(hi)) return hi;
+  return static_cast<long>(v);
 }
 
 }  // namespace zt

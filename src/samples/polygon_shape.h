@@ -13,6 +13,15 @@ struct PolygonShape {
 };
 
 // Reads polygon through the image base service; 0 or the service's code.
-long ReadPolygon(void* polygon, PolygonShape& shape);
+// Vertices and rectangle come back confined to the image of columns x rows
+// pixels and a margin of one pixel, which leaves every pixel of the image
+// inside or outside as before: a polygon reaching far beyond the image (a
+// vertex at 1e300, say) keeps its pixels, and no coordinate is too large for
+// the integer arithmetic of the callers. Vertices that are not finite numbers
+// are dropped.
+long ReadPolygon(void* polygon, long columns, long rows, PolygonShape& shape);
+
+// v truncated towards zero and clamped to lo..hi; NaN gives lo.
+long ClampToLong(double v, long lo, long hi);
 
 }  // namespace zt

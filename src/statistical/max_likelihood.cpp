@@ -83,14 +83,13 @@ class StatisticsGathering {
   // The polygon's pixels in its bounding rectangle (clipped to the image:
   // pixels outside it have no values), one rectangle row per read.
   long AddPolygon(void* polygon, RunningGaussian& gaussian) {
-    if (long rc = ReadPolygon(polygon, shape_)) return rc;
+    const long columns = ztRSGetRasterXSize(source_), rows = ztRSGetRasterYSize(source_);
+    if (long rc = ReadPolygon(polygon, columns, rows, shape_)) return rc;
     if (shape_.PointCount() < 1) return RC_OK;
     const double* rect = shape_.rect;
     const long n = static_cast<long>(bands_.size());
-    const long c0 = std::max(static_cast<long>(rect[0]), 0L);
-    const long r0 = std::max(static_cast<long>(rect[1]), 0L);
-    const long c1 = std::min(static_cast<long>(rect[2]), ztRSGetRasterXSize(source_) - 1);
-    const long r1 = std::min(static_cast<long>(rect[3]), ztRSGetRasterYSize(source_) - 1);
+    const long c0 = ClampToLong(rect[0], 0, columns), c1 = ClampToLong(rect[2], -1, columns - 1);
+    const long r0 = ClampToLong(rect[1], 0, rows), r1 = ClampToLong(rect[3], -1, rows - 1);
     if (c1 < c0) return RC_OK;
     const long span = c1 - c0 + 1;
     rows_.resize(n * span);
@@ -101,9 +100,11 @@ class StatisticsGathering {
         ztRSConvNValues(type_, typed_.Data(), span, &rows_[b * span]);
       }
       for (long c = c0; c <= c1; ++c) {
-        if (noData_.active && rows_[c - c0] == noData_.value) continue;
+        if (noData_.active && IsNoDataValue(rows_[c - c0], noData_.value)) continue;
         if (ztRSPtInPolygon(shape_.xy.data(), shape_.PointCount(), c, r, 0) != 1) continue;
         for (long b = 0; b < n; ++b) x[b] = rows_[b * span + (c - c0)];
+        // A pixel without a value in some band would make every statistic NaN.
+        if (std::any_of(x.begin(), x.end(), [](double v) { return std::isnan(v); })) continue;
         gaussian.Add(x.data());
       }
     }

@@ -41,7 +41,7 @@ long Parallelepiped(void* source, long* bands, long bandCount, void* result, con
       long b = 0;
       for (; b < n; ++b) {
         // No-data is noticed only in a band the examination reaches.
-        if (noData.active && x[b] == noData.value) return kNoDataClass;
+        if (noData.active && IsNoDataValue(x[b], noData.value)) return kNoDataClass;
         if (std::fabs(x[b] - centre[b]) > half[b]) break;
       }
       if (b == n) return static_cast<double>(classes[j]);

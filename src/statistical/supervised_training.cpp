@@ -33,16 +33,18 @@ long SupervisedTraining::Prepare(ProgressSession& progress, int mainCaptionId) {
 
 // Counts, sums and sums of squares of the training pixels of the window.
 // Each window row is read once per band over the span of its training
-// pixels, which gives the same values as reading them one at a time.
+// pixels, which gives the same values as reading them one at a time. A pixel
+// with NaN in a listed band has no value to learn from and is left out.
 long SupervisedTraining::AccumulateStatistics() {
   const Window& w = pass_.GetWindow();
   const long n = pass_.BandCount();
   const long sourceColumns = ztRSGetRasterXSize(source_);
+  const long width = std::max(w.columns, 1L);
   stats_.bandCount = n;
   std::vector<double> sum(kClassSlots * n, 0.0), squares(kClassSlots * n, 0.0);
   ValueBuffer typed;
-  if (long rc = typed.Allocate(pass_.SourceType(), std::max(w.columns, 1L))) return rc;
-  std::vector<double> values(std::max(w.columns, 1L));
+  if (long rc = typed.Allocate(pass_.SourceType(), width)) return rc;
+  std::vector<double> values(n * width);
 
   BeginPhase(kStatisticsCaption, w.rows);
   for (long i = 0; i < w.rows; ++i) {
@@ -54,15 +56,20 @@ long SupervisedTraining::AccumulateStatistics() {
     while (last >= first && mask[last] == 0) --last;
     if (first > last) continue;
     const long span = last - first + 1;
-    for (long j = first; j <= last; ++j) stats_.counts[mask[j]] += mask[j] != 0;
     for (long b = 0; b < n; ++b) {
       ztRSRasterIO(pass_.Bands()[b], ZTRS_Read, w.firstColumn + first, row, span, 1, typed.Data(), span, 1,
                    pass_.SourceType(), 0, 0);
-      ztRSConvNValues(pass_.SourceType(), typed.Data(), span, values.data());
-      for (long j = first; j <= last; ++j) {
-        const int k = mask[j];
-        if (k == 0) continue;
-        const double v = values[j - first];
+      ztRSConvNValues(pass_.SourceType(), typed.Data(), span, &values[b * span]);
+    }
+    for (long j = first; j <= last; ++j) {
+      const int k = mask[j];
+      if (k == 0) continue;
+      bool valid = true;
+      for (long b = 0; b < n; ++b) valid = valid && !std::isnan(values[b * span + j - first]);
+      if (!valid) continue;
+      ++stats_.counts[k];
+      for (long b = 0; b < n; ++b) {
+        const double v = values[b * span + j - first];
         sum[k * n + b] += v;
         squares[k * n + b] += v * v;
       }

@@ -65,7 +65,7 @@ fi
 check "aoi" 0 "2	#[0-9A-F]{6}	1	6	Forest" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/aoi.geojson"
 check "aoi with a missing file" 1 "cannot read AOIs" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/none.gpkg"
 check "aoi with an unknown field" 1 "class field 'kind'" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --class-field kind
-check "samples as CSV" 0 "^2,Forest,7,8,5,7$" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 1,3
+check "samples as CSV" 0 "^2,Forest,7,7,5,7$" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 1,3
 check "samples purified" 0 "^class,name,row,column,band2$" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 2 --purify 1
 check "samples to a file" 0 "12 cell" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/cells.csv"
 check "samples progress lines" 0 "获取训练样本集" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/cells.csv"

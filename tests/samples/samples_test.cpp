@@ -159,7 +159,7 @@ TEST(CellGathering, CellsAreThePixelsInsideEachPolygonWithTheirValues) {
     for (const Ring& ring : rings)
       for (int r = 0; r < 30; ++r)
         for (int c = 0; c < 40; ++c)
-          if (InsideRing(ring, c, r)) expected.emplace_back(classNo, r, c);
+          if (InsideRing(ring, c + 0.5, r + 0.5)) expected.emplace_back(classNo, r, c);
   // Gathering walks each polygon's bounding rectangle row by row, as here.
   ASSERT_EQ(cells.count, static_cast<long>(expected.size()));
   for (long i = 0; i < cells.count; ++i) {
@@ -192,10 +192,11 @@ TEST(CellGathering, NoDataAndPixelsOutsideTheImageAreSkipped) {
   Cells cells;
   ASSERT_EQ(ztGetAOICellSet(image.ds.get(), bands, 2, list.aois.data(), 1, &cells.cells, cells.count), 0);
   long expected = 0;
-  for (int r = 21; r < 30; ++r)
-    for (int c = 31; c < 40; ++c) expected += Pixel(1, c, r) != 45;
+  // Centres from (30.5, 20.5) on: columns 30.. and rows 20.., cut by the image.
+  for (int r = 20; r < 30; ++r)
+    for (int c = 30; c < 40; ++c) expected += Pixel(1, c, r) != 45;
   EXPECT_EQ(cells.count, expected);
-  EXPECT_LT(expected, 81) << "the image holds no-data pixels there";
+  EXPECT_LT(expected, 100) << "the image holds no-data pixels there";
   for (long i = 0; i < cells.count; ++i) EXPECT_NE(cells.cells[i].values[0], 45);
 }
 
@@ -213,14 +214,14 @@ TEST(CellGathering, TheSetGrowsByDoublingAndIsTrimmed) {
   ztFreeAOICellSet(cells, count);
 
   SampleImage image(80, 40);
-  // 69 x 29 = 2001 pixel centres.
-  AddAoi(image.ds.get(), "big", 3, {{{4.5, 5.5}, {73.5, 5.5}, {73.5, 34.5}, {4.5, 34.5}}});
+  // Edge-aligned: columns 4..72 and rows 5..33, 69 x 29 = 2001 pixels.
+  AddAoi(image.ds.get(), "big", 3, {{{4, 5}, {73, 5}, {73, 34}, {4, 34}}});
   ClassAois list(image.ds.get());
   long band = 2;
   Cells gathered;
   ASSERT_EQ(ztGetAOICellSet(image.ds.get(), &band, 1, list.aois.data(), 1, &gathered.cells, gathered.count), 0);
   EXPECT_EQ(gathered.count, 2001);
-  EXPECT_EQ(gathered.cells[2000].values[0], Pixel(2, 73, 34));
+  EXPECT_EQ(gathered.cells[2000].values[0], Pixel(2, 72, 33));
 }
 
 TEST(CellGathering, ArgumentChecksInOrder) {

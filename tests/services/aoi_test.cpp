@@ -97,8 +97,8 @@ TEST(AoiFiles, GeoPackageInAnotherCrsIsReprojectedToPixelCentres) {
   for (auto [number, pixel] : classes) {
     OGRLinearRing ring;
     for (auto [dc, dr] : {std::pair{0, 0}, {4, 0}, {4, 3}, {0, 3}, {0, 0}}) {
-      // Map coordinates of the centre of pixel (pixel + dc, pixel + dr).
-      double x = 500000 + (pixel + dc + 0.5) * 30, y = 4000000 - (pixel + dr + 0.5) * 30;
+      // Map coordinates of the top-left corner of pixel (pixel + dc, pixel + dr).
+      double x = 500000 + (pixel + dc) * 30, y = 4000000 - (pixel + dr) * 30;
       toWgs->Transform(1, &x, &y);
       ring.addPoint(x, y);
     }

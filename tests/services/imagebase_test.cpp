@@ -93,17 +93,22 @@ TEST(LinearAlgebra, InverseTimesMatrixIsIdentity) {
   EXPECT_EQ(ztInverseMatrix1(singular, 2, false, out), 0);
 }
 
-TEST(Geometry, PointInPolygonIsEvenOddWithOneBoundaryRule) {
+TEST(Geometry, PointInPolygonDecidesPixelsByTheirCentresWithOneBoundaryRule) {
   const double square[] = {10, 10, 12, 10, 12, 12, 10, 12};
-  int inside = 0;
-  for (int y = 9; y <= 13; ++y)
-    for (int x = 9; x <= 13; ++x) inside += ztRSPtInPolygon(square, 4, x, y, 0);
-  // Low edges count, high edges do not: columns and rows 10 and 11.
-  EXPECT_EQ(inside, 4);
-  EXPECT_EQ(ztRSPtInPolygon(square, 4, 10, 10, 0), 1);
-  EXPECT_EQ(ztRSPtInPolygon(square, 4, 12, 11, 0), 0);
-  EXPECT_EQ(ztRSPtInPolygon(square, 4, 11, 12, 0), 0);
-  EXPECT_EQ(ztRSPtInPolygon(square, 4, 11.5, 11.5, 0), 1);
+  std::vector<std::pair<int, int>> inside;
+  for (int y = 8; y <= 14; ++y)
+    for (int x = 8; x <= 14; ++x)
+      if (ztRSPtInPolygon(square, 4, x, y, 0)) inside.emplace_back(x, y);
+  // The pixels whose centres lie inside: columns and rows 10 and 11, as GDAL
+  // rasterises the square.
+  const std::vector<std::pair<int, int>> expected = {{10, 10}, {11, 10}, {10, 11}, {11, 11}};
+  EXPECT_EQ(inside, expected);
+  // Centres exactly on an edge: left and low-y edges hold them, right and
+  // high-y edges do not.
+  EXPECT_EQ(ztRSPtInPolygon(square, 4, 9.5, 10.5, 0), 1);
+  EXPECT_EQ(ztRSPtInPolygon(square, 4, 11.5, 10.5, 0), 0);
+  EXPECT_EQ(ztRSPtInPolygon(square, 4, 10.5, 9.5, 0), 1);
+  EXPECT_EQ(ztRSPtInPolygon(square, 4, 10.5, 11.5, 0), 0);
   EXPECT_EQ(ztRSPtInPolygon(square, 2, 11, 11, 0), 0) << "fewer than three vertices enclose nothing";
   EXPECT_EQ(ztRSPtInPolygon(nullptr, 4, 11, 11, 0), 0);
 

@@ -149,7 +149,7 @@ TEST(MinimumDistance, NoDataInAnyBandGives255) {
                         s.firstColumn, factors, limits),
             RC_OK);
   int flag = 0;
-  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(s.scene.result, 1), &flag), 101);
+  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(s.scene.result, 1), &flag), 255);
   EXPECT_EQ(flag, 1);
   std::vector<double> classes = s.scene.Result();
   int noData = 0;
@@ -407,7 +407,7 @@ TEST(GeneralizedDistance, NoDataInAnyBandGives255AndTiesGoToTheLowerClass) {
                           s.firstColumn, factors),
             RC_OK);
   int flag = 0;
-  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(s.scene.result, 1), &flag), 101);
+  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(s.scene.result, 1), &flag), 255);
   std::vector<double> classes = s.scene.Result();
   for (int r = 0; r < s.rows; ++r)
     for (int c = 0; c < s.columns; ++c) {
