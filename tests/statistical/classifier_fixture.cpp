@@ -44,10 +44,9 @@ void Scene::AddOtherAoi(const Rect& rect) {
   ztRSAddAOI(source, "not a class", 0, 0, 0, 1, "", 1, &count, xy);
 }
 
-void Scene::MakeResult(long resultColumns, long resultRows) {
+void Scene::MakeResult(long resultColumns, long resultRows, ZTRSDataType type) {
   if (result) ztRSClose(result);
-  result = ztRSCreate(ztRSGetDriverByName("GTiff"), resultPath.c_str(), resultColumns, resultRows, 1, ZTRS_Byte,
-                      nullptr);
+  result = ztRSCreate(ztRSGetDriverByName("GTiff"), resultPath.c_str(), resultColumns, resultRows, 1, type, nullptr);
 }
 
 std::vector<double> Scene::Result() {
@@ -68,6 +67,9 @@ BruteStats WindowStatistics(const Scene& scene, const std::vector<std::vector<Re
         for (const Rect& rect : classRects[a])
           if (rect.Holds(c, r)) k = static_cast<int>(a) + 1;
       if (k == 0) continue;
+      bool numbers = true;
+      for (int b : bandList) numbers = numbers && !std::isnan(scene.value(b, c, r));
+      if (!numbers) continue;
       ++s.count[k];
       for (size_t b = 0; b < bandList.size(); ++b) {
         const double v = scene.value(bandList[b], c, r);

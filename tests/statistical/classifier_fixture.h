@@ -34,7 +34,7 @@ struct Scene {
 
   void AddClass(const std::string& name, const std::vector<Rect>& rects, int r = 10, int g = 20, int b = 30);
   void AddOtherAoi(const Rect& rect);
-  void MakeResult(long resultColumns, long resultRows);
+  void MakeResult(long resultColumns, long resultRows, ZTRSDataType type = ZTRS_Byte);
   std::vector<double> Result();  // closes the result
 };
 
@@ -45,7 +45,7 @@ struct BruteStats {
 };
 
 // Class statistics of the training pixels of a window: pixels whose mask class
-// (last rectangle class wins) is k.
+// (last rectangle class wins) is k and whose listed bands all hold a number.
 BruteStats WindowStatistics(const Scene& scene, const std::vector<std::vector<Rect>>& classRects,
                             const std::vector<int>& bandList, int rows, int columns, int firstRow,
                             int firstColumn);

@@ -8,6 +8,7 @@
 #include "classifier_fixture.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/result_codes.h"
+#include "ztclass/samples.h"
 #include "ztclass/statistical.h"
 
 using namespace zttest;
@@ -440,3 +441,125 @@ TEST(GeneralizedDistance, ASingularScatterMatrixEndsTheCallBeforeThePass) {
 }
 
 }  // namespace
+
+namespace {
+
+// The texture as Float32 reflectances, with pixels that hold no number: a
+// diagonal line through every region, one pixel inside class 1's training
+// rectangle, and band 1 of column 30.
+double HolesInTexture(int b, int c, int r) {
+  if (c == r || (c == 5 && r == 6) || (b == 1 && c == 30)) return NAN;
+  return Texture(b, c, r);
+}
+
+}  // namespace
+
+TEST(InvalidValues, NaNPixelsAreNoDataAndTrainNothing) {
+  for (bool declared : {false, true}) {
+    SCOPED_TRACE(declared ? "NaN declared as no-data" : "no no-data value");
+    Scene scene(36, 28, 3, HolesInTexture, declared, NAN, GDT_Float32);
+    const char* names[] = {"Low", "Mid", "High"};
+    for (size_t k = 0; k < kClassRects.size(); ++k) scene.AddClass(names[k], kClassRects[k]);
+    scene.MakeResult(36, 28);
+    std::vector<long> bands = {3, 1};
+    float factors[] = {3, 3, 3}, limits[] = {255, 255, 255};
+    ASSERT_EQ(ztMiniDistA(scene.source, bands.data(), 2, scene.result, 28, 36, 0, 0, factors, limits), RC_OK);
+    int flag = 0;
+    EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(scene.result, 1), &flag), 255);
+    EXPECT_EQ(flag, 1);
+    const BruteStats stats = WindowStatistics(scene, kClassRects, {3, 1}, 28, 36, 0, 0);
+    EXPECT_EQ(stats.classes.size(), 3u) << "one NaN in a training area removes no class";
+    std::vector<double> classes = scene.Result();
+    for (int r = 0; r < 28; ++r)
+      for (int c = 0; c < 36; ++c) {
+        const std::vector<double> x = {HolesInTexture(3, c, r), HolesInTexture(1, c, r)};
+        const int expected = std::isnan(x[0]) || std::isnan(x[1]) ? 255 : BruteMinDist(stats, x, true, factors, true, limits);
+        ASSERT_EQ(classes[r * 36 + c], expected) << r << "," << c;
+      }
+  }
+}
+
+TEST(InvalidValues, AnImageWithoutNumbersHasNothingToTrainOn) {
+  Scene scene(12, 10, 2, [](int, int, int) { return NAN; }, false, 0, GDT_Float32);
+  scene.AddClass("a", {{1, 1, 5, 5}});
+  scene.MakeResult(12, 10);
+  long bands[] = {1, 2};
+  float factors[] = {3};
+  EXPECT_EQ(ztJDBoxA(scene.source, bands, 2, scene.result, 10, 12, 0, 0, factors), RC_TOO_FEW_SAMPLES);
+  EXPECT_EQ(ztGYMiniDistA(scene.source, bands, 2, scene.result, 10, 12, 0, 0, factors), RC_TOO_FEW_SAMPLES);
+}
+
+TEST(InvalidValues, CellGatheringSkipsPixelsWithoutNumbers) {
+  Scene scene(36, 28, 3, HolesInTexture, false, 0, GDT_Float32);
+  for (const auto& rects : kClassRects) scene.AddClass("c", rects);
+  CAOIEditor* editor = nullptr;
+  ASSERT_EQ(ztRSAllocAOIInfo(scene.source, &editor), 0);
+  std::vector<AOI> aois(3);
+  ASSERT_EQ(ztGetClassAOIInfo(editor, 3, aois.data()), 0);
+  long bands[] = {1, 3};
+  AOICELL* cells = nullptr;
+  long count = 0;
+  ASSERT_EQ(ztGetAOICellSet(scene.source, bands, 2, aois.data(), 3, &cells, count), 0);
+  long expected = 0;
+  for (const auto& rects : kClassRects)
+    for (const Rect& rect : rects)
+      for (int r = rect.y0; r < rect.y1; ++r)
+        for (int c = rect.x0; c < rect.x1; ++c)
+          expected += !std::isnan(HolesInTexture(1, c, r)) && !std::isnan(HolesInTexture(3, c, r));
+  EXPECT_EQ(count, expected);
+  for (long i = 0; i < count; ++i) EXPECT_FALSE(std::isnan(cells[i].values[0]) || std::isnan(cells[i].values[1]));
+  ztFreeAOICellSet(cells, count);
+  ztRSFreeAOIInfo(editor);
+}
+
+TEST(InvalidValues, ASourceWhoseNoDataIsZeroKeepsRejectedPixelsVisible) {
+  // Zero marks no-data in the source; rejected pixels are 0 in the result,
+  // so the result must declare 255, the class of its no-data pixels.
+  auto value = [](int b, int c, int r) { return c % 9 == 4 ? 0.0 : Texture(b, c, r); };
+  Scene scene(36, 28, 3, value, true, 0);
+  for (const auto& rects : kClassRects) scene.AddClass("c", rects);
+  scene.MakeResult(36, 28);
+  long bands[] = {3, 1};
+  float factors[] = {0.5f, 0.5f, 0.5f}, limits[] = {255, 255, 255};
+  ASSERT_EQ(ztMiniDistA(scene.source, bands, 2, scene.result, 28, 36, 0, 0, factors, limits), RC_OK);
+  int flag = 0;
+  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(scene.result, 1), &flag), 255);
+  EXPECT_EQ(flag, 1);
+  std::vector<double> classes = scene.Result();
+  int rejected = 0, noData = 0;
+  for (int r = 0; r < 28; ++r)
+    for (int c = 0; c < 36; ++c) {
+      const double v = classes[r * 36 + c];
+      if (c % 9 == 4) EXPECT_EQ(v, 255);
+      noData += v == 255;
+      rejected += v == 0;
+    }
+  EXPECT_EQ(noData, 4 * 28);
+  EXPECT_GT(rejected, 0);
+}
+
+TEST(InvalidValues, ResultsOfEveryPixelTypeTakeTheirClasses) {
+  std::vector<double> reference;
+  for (ZTRSDataType type : {ZTRS_Byte, ZTRS_Int16, ZTRS_UInt16, ZTRS_UInt32, ZTRS_Int32, ZTRS_Float32, ZTRS_Float64}) {
+    SCOPED_TRACE(type);
+    Trained s;
+    s.scene.MakeResult(s.columns, s.rows, type);
+    float factors[] = {2, 2, 2}, limits[] = {255, 255, 255};
+    ASSERT_EQ(ztMiniDistA(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
+                          s.firstColumn, factors, limits),
+              RC_OK);
+    long count = 0;
+    ASSERT_EQ(ztRSReadClsNum(s.scene.result, count), RC_OK);
+    EXPECT_EQ(count, 3);
+    std::vector<double> classes = s.scene.Result();
+    if (reference.empty()) {
+      const BruteStats stats = s.Stats();
+      for (int r = 0; r < s.rows; ++r)
+        for (int c = 0; c < s.columns; ++c)
+          ASSERT_EQ(classes[r * s.columns + c],
+                    BruteMinDist(stats, s.Pixel(r + s.firstRow, c + s.firstColumn), true, factors, true, limits));
+      reference = classes;
+    }
+    EXPECT_EQ(classes, reference);
+  }
+}

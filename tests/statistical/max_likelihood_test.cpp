@@ -285,3 +285,64 @@ TEST(Matrices, AdjugateAndEliminationAgree) {
 }
 
 }  // namespace
+
+namespace {
+
+// The texture as reflectances: Float32 values of 0..0.2, covariance
+// determinants near 1e-14, far below 1e-12, though the classes are as well
+// separated as on the Byte scene.
+double Reflectance(int b, int c, int r) { return static_cast<float>(Texture(b, c, r) / 1000.0); }
+
+}  // namespace
+
+TEST(MaximumLikelihood, ReflectanceScenesAreJudgedByScale) {
+  Scene scene(36, 30, 3, Reflectance, false, 0, GDT_Float32);
+  for (size_t k = 0; k < kClasses.size(); ++k) AddHalfRects(scene, "c", kClasses[k]);
+  scene.MakeResult(36, 30);
+  long bands[] = {1, 2, 3};
+  ASSERT_EQ(MaxLiklihoodClass(scene.source, bands, 3, 0, scene.result, 30, 36, 0, 0), RC_OK);
+  std::vector<Gaussian> models;
+  for (const auto& rects : kClasses) {
+    models.push_back(BruteGaussian(scene, rects, {1, 2, 3}));
+    EXPECT_LT(models.back().logDet, std::log(1e-12)) << "a determinant the absolute test refuses";
+  }
+  std::vector<double> classes = scene.Result();
+  int checked = 0;
+  for (int r = 0; r < 30; ++r)
+    for (int c = 0; c < 36; ++c) {
+      const std::vector<double> x = {Reflectance(1, c, r), Reflectance(2, c, r), Reflectance(3, c, r)};
+      double best = -INFINITY, second = -INFINITY;
+      int k = 0;
+      for (size_t j = 0; j < models.size(); ++j) {
+        const double g = Discriminant(models[j], x);
+        if (g > best) second = best, best = g, k = int(j) + 1;
+        else if (g > second) second = g;
+      }
+      if (best - second < 1e-9 * std::max(1.0, std::fabs(best))) continue;
+      ++checked;
+      ASSERT_EQ(classes[r * 36 + c], k) << r << "," << c;
+    }
+  EXPECT_GT(checked, 30 * 36 - 5);
+}
+
+TEST(MaximumLikelihood, CollinearBandsStaySingularAtAnyScale) {
+  for (double scale : {1.0, 1e-3}) {
+    // Band 3 is twice band 1: every class covariance is singular.
+    auto value = [scale](int b, int c, int r) {
+      return static_cast<float>(scale * (b == 3 ? 2 * Texture(1, c, r) : Texture(b, c, r)));
+    };
+    Scene scene(36, 30, 3, value, false, 0, GDT_Float32);
+    for (size_t k = 0; k < kClasses.size(); ++k) AddHalfRects(scene, "c", kClasses[k]);
+    scene.MakeResult(36, 30);
+    long bands[] = {1, 2, 3};
+    EXPECT_EQ(MaxLiklihoodClass(scene.source, bands, 3, 0, scene.result, 30, 36, 0, 0), RC_SINGULAR_COVARIANCE)
+        << scale;
+  }
+  // A band constant over a class: a variance of 0.
+  Scene flat(36, 30, 2, [](int b, int c, int r) { return b == 2 ? 0.5 : Texture(1, c, r) / 1000.0; }, false, 0,
+             GDT_Float32);
+  for (size_t k = 0; k < kClasses.size(); ++k) AddHalfRects(flat, "c", kClasses[k]);
+  flat.MakeResult(36, 30);
+  long bands[] = {1, 2};
+  EXPECT_EQ(MaxLiklihoodClass(flat.source, bands, 2, 0, flat.result, 30, 36, 0, 0), RC_SINGULAR_COVARIANCE);
+}
