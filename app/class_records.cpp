@@ -82,9 +82,12 @@ void SetAttributeTable(GDALRasterBandH band, const std::vector<CLASSATTINFO>& re
 }  // namespace
 
 void PublishLegend(void* dataset, const std::vector<CLASSATTINFO>& records) {
+  PublishGdalLegend(static_cast<GDALDatasetH>(ztRSGetGDALDataset(dataset)), records);
+}
+
+void PublishGdalLegend(GDALDatasetH dataset, const std::vector<CLASSATTINFO>& records) {
   if (records.empty()) return;
-  GDALDatasetH gdal = static_cast<GDALDatasetH>(ztRSGetGDALDataset(dataset));
-  GDALRasterBandH band = GDALGetRasterBand(gdal, 1);
+  GDALRasterBandH band = GDALGetRasterBand(dataset, 1);
   int hasNoData = 0;
   const double noData = GDALGetRasterNoDataValue(band, &hasNoData);
   const bool noData255 = hasNoData && noData == kNoDataClass;

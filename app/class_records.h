@@ -1,4 +1,6 @@
 #pragma once
+#include <gdal.h>
+
 #include <ostream>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@ std::vector<CLASSATTINFO> ReadClassRecords(void* dataset, std::string& storage, 
 // value), GDAL category names and a raster attribute table. Formats or pixel
 // types that keep no colour table get the names alone.
 void PublishLegend(void* dataset, const std::vector<CLASSATTINFO>& records);
+void PublishGdalLegend(GDALDatasetH dataset, const std::vector<CLASSATTINFO>& records);
 
 // One record a line: number, colour, name, remark, tab-separated.
 void PrintClassRecords(std::ostream& out, const std::vector<CLASSATTINFO>& records);

@@ -53,6 +53,7 @@ void ProgressBar::OnMainName(void* self, const char* text) {
   auto* bar = static_cast<ProgressBar*>(self);
   bar->main_ = text;
   bar->sub_.clear();
+  bar->captionDue_ = !bar->main_.empty();
 }
 
 void ProgressBar::OnSubName(void* self, const char* text) {
@@ -64,6 +65,7 @@ void ProgressBar::OnSubName(void* self, const char* text) {
     return;
   }
   bar->ClosePhase();
+  bar->captionDue_ = false;
   const bool same = bar->main_ == bar->sub_ || bar->main_.empty();
   std::fprintf(stderr, "%s%s%s\n", same ? "" : bar->main_.c_str(), same ? "" : " ", text);
   bar->ticks_ = -1;
@@ -91,6 +93,10 @@ double ProgressBar::Fraction() const {
 
 void ProgressBar::Tick() {
   if (ticks_ >= kTicks) return;
+  if (ticks_ < 0 && captionDue_) {
+    std::fprintf(stderr, "%s\n", main_.c_str());
+    captionDue_ = false;
+  }
   const int target = static_cast<int>(Fraction() * kTicks);
   while (ticks_ < target || ticks_ < 0) {
     ++ticks_;

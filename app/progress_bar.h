@@ -34,6 +34,7 @@ class ProgressBar {
 
   Mode mode_;
   bool drawn_ = false;
+  bool captionDue_ = false;  // the main caption is not on a line yet
   std::string main_, sub_;
   long low_ = 0, high_ = 0, position_ = 0;
   int lastPercent_ = -1;

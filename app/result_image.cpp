@@ -78,7 +78,9 @@ ResultImage::ResultImage(const MethodOptions& o, OutputFiles& outputs)
     if (strcasecmp(o.format.c_str(), "MEM") == 0)
       throw UsageError("--of MEM keeps the result in memory only; choose a format that writes a file");
     const char* types = GDALGetMetadataItem(gdal, GDAL_DMD_CREATIONDATATYPES, nullptr);
-    if (types && !Lists(types, GdalTypeName(type_)))
+    // GDAL writes Int8 as signed Byte in formats that do not list it.
+    const bool listed = Lists(types, GdalTypeName(type_)) || (type_ == ZTRS_Int8 && Lists(types, "Byte"));
+    if (types && !listed)
       throw UsageError("--ot " + o.type + ": the " + o.format + " format writes only " + types);
     driver_ = ztRSGetDriverByName(o.format.c_str());
   }
@@ -112,11 +114,16 @@ std::vector<CLASSATTINFO> ResultImage::Finish() {
 
   GDALDatasetH scratch = GDALOpen(scratch_.c_str(), GA_ReadOnly);
   if (!scratch) throw CommandError("cannot reopen the result written for '" + output_ + "'");
+  // A GeoTIFF keeps 256 colour entries whatever it is given; a virtual copy
+  // carries the legend of exactly the classes into the final format.
+  GDALDatasetH legend = GDALCreateCopy(GDALGetDriverByName("VRT"), "", scratch, FALSE, nullptr, nullptr, nullptr);
+  if (legend) PublishGdalLegend(legend, records);
   CPLStringList options = CreationOptions(false, creationOptions_);
   CPLErrorReset();
-  GDALDatasetH copy = GDALCreateCopy(static_cast<GDALDriverH>(driver_), temporary_.c_str(), scratch, FALSE,
-                                     options.List(), nullptr, nullptr);
+  GDALDatasetH copy = GDALCreateCopy(static_cast<GDALDriverH>(driver_), temporary_.c_str(),
+                                     legend ? legend : scratch, FALSE, options.List(), nullptr, nullptr);
   if (copy) GDALClose(copy);
+  if (legend) GDALClose(legend);
   const bool failed = !copy || CPLGetLastErrorType() >= CE_Failure;
   const std::string message = CPLGetLastErrorMsg();
   GDALClose(scratch);
