@@ -81,7 +81,7 @@ void ProgressBar::OnPosition(void* self, long low, long high, long position) {
   bar->high_ = high;
   bar->position_ = position;
   if (bar->mode_ == Mode::kTerminal) bar->Draw(false);
-  else bar->Tick();
+  else if (high > low) bar->Tick();
 }
 
 int ProgressBar::OnStopRequested(void*) { return StopRequested() ? 1 : 0; }
