@@ -125,7 +125,8 @@ void ProgressBar::Draw(bool force) {
   const int filled = static_cast<int>(fraction * kBarWidth);
   std::string bar(filled, '#');
   bar.append(kBarWidth - filled, '-');
-  std::fprintf(stderr, "\r\033[K%s %s [%s] %3d%% %ld:%02ld", main_.c_str(), sub_.c_str(), bar.c_str(),
+  const char* sub = sub_ == main_ ? "" : sub_.c_str();
+  std::fprintf(stderr, "\r\033[K%s %s [%s] %3d%% %ld:%02ld", main_.c_str(), sub, bar.c_str(),
                percent, seconds / 60, seconds % 60);
   std::fflush(stderr);
   drawn_ = true;
