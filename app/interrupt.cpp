@@ -28,7 +28,7 @@ bool StartsWith(const char* name, const char* prefix) {
   return std::strncmp(name, prefix, std::strlen(prefix)) == 0;
 }
 
-// Calls visit(directory fd, entry name, entry type) for every entry but . and
+// Calls visit(directory fd, entry name) for every entry but . and
 // .., with raw getdents64, which is safe in a signal handler.
 template <typename Visit>
 void ForEachEntry(int fd, Visit visit) {
@@ -40,28 +40,37 @@ void ForEachEntry(int fd, Visit visit) {
       auto* entry = reinterpret_cast<struct dirent64*>(buffer + offset);
       offset += entry->d_reclen;
       if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-      visit(fd, entry->d_name, entry->d_type);
+      visit(fd, entry->d_name);
     }
   }
 }
+
+// Removing entries while reading a directory may hide others from the same
+// reading, so each directory is read until nothing is left to remove.
+constexpr int kPasses = 3;
 
 // The library keeps its temporary files one or two levels down.
 void RemoveTree(int parent, const char* name, int depth) {
   if (unlinkat(parent, name, 0) == 0 || depth > 4) return;
   const int fd = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
   if (fd < 0) return;
-  ForEachEntry(fd, [depth](int dir, const char* entry, unsigned char) { RemoveTree(dir, entry, depth + 1); });
+  for (int pass = 0; pass < kPasses && unlinkat(parent, name, AT_REMOVEDIR) != 0; ++pass) {
+    lseek(fd, 0, SEEK_SET);
+    ForEachEntry(fd, [depth](int dir, const char* entry) { RemoveTree(dir, entry, depth + 1); });
+  }
   close(fd);
-  unlinkat(parent, name, AT_REMOVEDIR);
 }
 
 void RemoveWhatWasWritten() {
   for (int i = 0; i < g_directoryCount; ++i) {
     const int fd = open(g_directories[i], O_RDONLY | O_DIRECTORY);
     if (fd < 0) continue;
-    ForEachEntry(fd, [](int dir, const char* entry, unsigned char) {
-      if (StartsWith(entry, g_prefix)) unlinkat(dir, entry, 0);
-    });
+    for (int pass = 0; pass < kPasses; ++pass) {
+      lseek(fd, 0, SEEK_SET);
+      ForEachEntry(fd, [](int dir, const char* entry) {
+        if (StartsWith(entry, g_prefix)) unlinkat(dir, entry, 0);
+      });
+    }
     close(fd);
   }
   if (g_workDirectory[0]) RemoveTree(AT_FDCWD, g_workDirectory, 0);
