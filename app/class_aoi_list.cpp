@@ -1,12 +1,41 @@
 #include "class_aoi_list.h"
 
+#include <gdal.h>
+#include <ogr_api.h>
+
 #include "cli_support.h"
 #include "ztclass/samples.h"
 #include "ztservices/raster.h"
 
 namespace ztcli {
 
+namespace {
+
+// The training file's first layer, where the polygons are read from, must
+// have the field; otherwise say which fields it has.
+void CheckClassField(const std::string& aoiFile, const std::string& classField) {
+  EnsureGdal();
+  GDALDatasetH vector = GDALOpenEx(aoiFile.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
+  if (!vector) throw CommandError("cannot read AOIs from '" + aoiFile + "'");
+  OGRLayerH layer = GDALDatasetGetLayerCount(vector) > 0 ? GDALDatasetGetLayer(vector, 0) : nullptr;
+  OGRFeatureDefnH defn = layer ? OGR_L_GetLayerDefn(layer) : nullptr;
+  std::string fields;
+  bool found = false;
+  for (int i = 0; defn && i < OGR_FD_GetFieldCount(defn); ++i) {
+    const char* name = OGR_Fld_GetNameRef(OGR_FD_GetFieldDefn(defn, i));
+    fields += std::string(fields.empty() ? "" : ", ") + name;
+    found = found || EQUAL(name, classField.c_str());
+  }
+  GDALClose(vector);
+  if (!found)
+    throw UsageError("--class-field: '" + aoiFile + "' has no field '" + classField + "' (its fields: " +
+                     (fields.empty() ? "none" : fields) + ")");
+}
+
+}  // namespace
+
 ClassAoiList::ClassAoiList(void* image, const std::string& aoiFile, const std::string& classField) {
+  if (!aoiFile.empty() && !classField.empty()) CheckClassField(aoiFile, classField);
   if (!aoiFile.empty() &&
       ztRSAttachAOIFile(image, aoiFile.c_str(), classField.empty() ? nullptr : classField.c_str()) != 0)
     throw CommandError("cannot read AOIs from '" + aoiFile + "'" +

@@ -1,7 +1,9 @@
 #include "class_records.h"
 
 #include <gdal.h>
+#include <gdal_rat.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "cli_support.h"
@@ -11,13 +13,14 @@
 
 namespace ztcli {
 
-std::vector<CLASSATTINFO> ReadClassRecords(void* dataset, std::string& storage) {
+std::vector<CLASSATTINFO> ReadClassRecords(void* dataset, std::string& storage, bool* found) {
   ZTIMGTYPE type;
   ztRSGetInternalImgType(dataset, type);
   const std::string path = ztRSGetDescription(dataset);
   storage = type == ZTIMG_ZTI ? "band note" : path.substr(0, path.rfind('.') + 1) + "cls";
   long count = 0;
   long rc = ztRSReadClsNum(dataset, count);
+  if (found) *found = rc != RC_CLS_FILE_MISSING;
   if (rc == RC_CLS_FILE_MISSING) return {};
   Check(rc, "reading the class count");
   if (count < 0) throw CommandError("the class records hold a negative count");
@@ -26,17 +29,81 @@ std::vector<CLASSATTINFO> ReadClassRecords(void* dataset, std::string& storage) 
   return records;
 }
 
-void PublishCategoryNames(void* dataset, const std::vector<CLASSATTINFO>& records) {
+namespace {
+
+constexpr int kNoDataClass = 255;
+
+// Entries 0..highest (and 255 for no-data): class colours, entry 0 and 255
+// as the library coloured them, nothing in between.
+void SetColourTable(GDALRasterBandH band, const std::vector<CLASSATTINFO>& records, size_t highest,
+                    bool noData255) {
+  GDALColorTableH old = GDALGetRasterColorTable(band);
+  GDALColorTableH table = GDALCreateColorTable(GPI_RGB);
+  const GDALColorEntry none{0, 0, 0, 0};
+  const size_t count = noData255 ? kNoDataClass + 1 : highest + 1;
+  for (size_t i = 0; i < count; ++i) {
+    GDALColorEntry entry = none;
+    if ((i == 0 || i == kNoDataClass) && old && static_cast<int>(i) < GDALGetColorEntryCount(old))
+      entry = *GDALGetColorEntry(old, static_cast<int>(i));
+    if (i == 0 && !old) entry = GDALColorEntry{0, 0, 0, 255};
+    GDALSetColorEntry(table, static_cast<int>(i), &entry);
+  }
+  for (const auto& record : records) {
+    const GDALColorEntry entry{record.red, record.green, record.blue, 255};
+    GDALSetColorEntry(table, record.classNo, &entry);
+  }
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  GDALSetRasterColorTable(band, table);
+  CPLPopErrorHandler();
+  GDALDestroyColorTable(table);
+}
+
+void SetAttributeTable(GDALRasterBandH band, const std::vector<CLASSATTINFO>& records) {
+  GDALRasterAttributeTableH rat = GDALCreateRasterAttributeTable();
+  GDALRATCreateColumn(rat, "Value", GFT_Integer, GFU_MinMax);
+  GDALRATCreateColumn(rat, "Class_Name", GFT_String, GFU_Name);
+  GDALRATCreateColumn(rat, "Red", GFT_Integer, GFU_Red);
+  GDALRATCreateColumn(rat, "Green", GFT_Integer, GFU_Green);
+  GDALRATCreateColumn(rat, "Blue", GFT_Integer, GFU_Blue);
+  for (size_t i = 0; i < records.size(); ++i) {
+    const int row = static_cast<int>(i);
+    GDALRATSetValueAsInt(rat, row, 0, records[i].classNo);
+    GDALRATSetValueAsString(rat, row, 1, RecordName(records[i]).c_str());
+    GDALRATSetValueAsInt(rat, row, 2, records[i].red);
+    GDALRATSetValueAsInt(rat, row, 3, records[i].green);
+    GDALRATSetValueAsInt(rat, row, 4, records[i].blue);
+  }
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  GDALSetDefaultRAT(band, rat);
+  CPLPopErrorHandler();
+  GDALDestroyRasterAttributeTable(rat);
+}
+
+}  // namespace
+
+void PublishLegend(void* dataset, const std::vector<CLASSATTINFO>& records) {
+  PublishGdalLegend(static_cast<GDALDatasetH>(ztRSGetGDALDataset(dataset)), records);
+}
+
+void PublishGdalLegend(GDALDatasetH dataset, const std::vector<CLASSATTINFO>& records) {
+  if (records.empty()) return;
+  GDALRasterBandH band = GDALGetRasterBand(dataset, 1);
+  int hasNoData = 0;
+  const double noData = GDALGetRasterNoDataValue(band, &hasNoData);
+  const bool noData255 = hasNoData && noData == kNoDataClass;
   size_t highest = 0;
   for (const auto& record : records) highest = std::max<size_t>(highest, record.classNo);
-  std::vector<std::string> names(highest + 1);
-  names[0] = records.empty() ? "" : "Unclassified";
+  SetColourTable(band, records, highest, noData255);
+
+  std::vector<std::string> names(noData255 ? kNoDataClass + 1 : highest + 1);
+  names[0] = "Unclassified";
+  if (noData255) names[kNoDataClass] = "No data";
   for (const auto& record : records) names[record.classNo] = RecordName(record);
   std::vector<char*> list;
   for (auto& name : names) list.push_back(name.data());
   list.push_back(nullptr);
-  GDALDatasetH gdal = static_cast<GDALDatasetH>(ztRSGetGDALDataset(dataset));
-  GDALSetRasterCategoryNames(GDALGetRasterBand(gdal, 1), list.data());
+  GDALSetRasterCategoryNames(band, list.data());
+  SetAttributeTable(band, records);
 }
 
 void PrintClassRecords(std::ostream& out, const std::vector<CLASSATTINFO>& records) {

@@ -1,4 +1,6 @@
 #pragma once
+#include <gdal.h>
+
 #include <ostream>
 #include <string>
 #include <vector>
@@ -8,12 +10,16 @@
 namespace ztcli {
 
 // The class records of an image and where they are kept ("band note" or the
-// class file's path). No records (no class file): an empty list.
-std::vector<CLASSATTINFO> ReadClassRecords(void* dataset, std::string& storage);
+// class file's path). No records (no class file): an empty list, and found
+// (when given) false.
+std::vector<CLASSATTINFO> ReadClassRecords(void* dataset, std::string& storage, bool* found = nullptr);
 
-// Gives band 1 GDAL category names from the class records, so that GIS
-// programs show the class names.
-void PublishCategoryNames(void* dataset, const std::vector<CLASSATTINFO>& records);
+// Gives band 1 the legend of exactly its classes: a colour table of the
+// entries 0 up to the highest class (and 255 when that is the band's no-data
+// value), GDAL category names and a raster attribute table. Formats or pixel
+// types that keep no colour table get the names alone.
+void PublishLegend(void* dataset, const std::vector<CLASSATTINFO>& records);
+void PublishGdalLegend(GDALDatasetH dataset, const std::vector<CLASSATTINFO>& records);
 
 // One record a line: number, colour, name, remark, tab-separated.
 void PrintClassRecords(std::ostream& out, const std::vector<CLASSATTINFO>& records);

@@ -1,44 +1,17 @@
 #include "classify_support.h"
 
-#include <gdal_priv.h>
-#include <gdal_rat.h>
-#include <unistd.h>
-
 #include <charconv>
+#include <cmath>
+#include <cstring>
 #include <iostream>
 #include <sstream>
 
-#include "class_records.h"
 #include "progress_bar.h"
 #include "quicklook.h"
+#include "ztclass/samples.h"
 #include "ztservices/raster.h"
 
 namespace ztcli {
-
-namespace {
-
-// A raster attribute table of the classes, for formats that keep one.
-void WriteAttributeTable(void* dataset, const std::vector<CLASSATTINFO>& records) {
-  GDALRasterAttributeTable* rat = new GDALDefaultRasterAttributeTable();
-  rat->CreateColumn("Value", GFT_Integer, GFU_MinMax);
-  rat->CreateColumn("Class_Name", GFT_String, GFU_Name);
-  rat->CreateColumn("Red", GFT_Integer, GFU_Red);
-  rat->CreateColumn("Green", GFT_Integer, GFU_Green);
-  rat->CreateColumn("Blue", GFT_Integer, GFU_Blue);
-  for (size_t i = 0; i < records.size(); ++i) {
-    const int row = static_cast<int>(i);
-    rat->SetValue(row, 0, records[i].classNo);
-    rat->SetValue(row, 1, RecordName(records[i]).c_str());
-    rat->SetValue(row, 2, records[i].red);
-    rat->SetValue(row, 3, records[i].green);
-    rat->SetValue(row, 4, records[i].blue);
-  }
-  auto* gdal = static_cast<GDALDataset*>(ztRSGetGDALDataset(dataset));
-  gdal->GetRasterBand(1)->SetDefaultRAT(rat);
-  delete rat;
-}
-
-}  // namespace
 
 void AddClassifyOptions(CLI::App& command, ClassifyOptions& o) {
   command.add_option("IMAGE", o.image, "Multi-band image to classify")->required();
@@ -51,12 +24,73 @@ void AddClassifyOptions(CLI::App& command, ClassifyOptions& o) {
   command.add_option("--png", o.png, "Also write a colour quicklook of the class image");
 }
 
-ClassifyJob::ClassifyJob(const ClassifyOptions& o) : source(Dataset::Open(o.image, false)) {
-  bands = SelectedBands(o.method, source.get());
-  window = ParseWindow(o.method.window, source.get());
-  aois = std::make_unique<ClassAoiList>(source.get(), o.aoiFile, o.classField);
-  if (aois->Aois().empty())
+Classification::Classification(const ClassifyOptions& o, Training training)
+    : options_(o), outputs_(o.method.overwrite), source_(nullptr) {
+  outputs_.AddInput(o.image, true);
+  if (!o.aoiFile.empty()) outputs_.AddInput(o.aoiFile, false);
+  result_ = std::make_unique<ResultImage>(o.method, outputs_);
+  if (!o.png.empty()) png_ = outputs_.AddOutput(o.png, "--png", false);
+  source_ = Dataset::Open(o.image, false);
+  bands_ = SelectedBands(o.method, source_.get());
+  window_ = SelectedWindow(o.method, source_.get());
+  aois_ = std::make_unique<ClassAoiList>(source_.get(), o.aoiFile, o.classField);
+  if (aois_->Aois().empty())
     throw CommandError("'" + o.image + "' has no class AOI: give training polygons with --aoi");
+  int hasNoData = 0;
+  ztRSGetRasterNoDataValue(ztRSGetRasterBand(source_.get(), bands_[0]), &hasNoData);
+  const double highest = hasNoData ? 255 : static_cast<double>(ClassCount());
+  if (highest > TypeMaximum(result_->Type()))
+    throw UsageError("--ot " + o.method.type + " cannot hold class " + FormatNumber(highest) +
+                     (hasNoData ? " (the value of no-data pixels)" : "") + "; choose Byte or a wider type");
+  CheckTrainingPixels(training);
+}
+
+// A class without training pixels would be dropped, or make the statistics
+// singular, without saying which class it was.
+void Classification::CheckTrainingPixels(Training training) const {
+  std::vector<AOI>& aois = aois_->Aois();
+  AOICELL* cells = nullptr;
+  long count = 0;
+  long firstBand = bands_[0];
+  Check(ztGetAOICellSet(source_.get(), &firstBand, 1, aois.data(), static_cast<long>(aois.size()), &cells, count),
+        "gathering the training pixels");
+  std::vector<long> pixels(aois.size() + 1, 0);
+  const Window& w = window_;
+  for (long i = 0; i < count; ++i) {
+    const AOICELL& cell = cells[i];
+    const bool inside = cell.row >= w.firstRow && cell.row < w.firstRow + w.rows && cell.column >= w.firstColumn &&
+                        cell.column < w.firstColumn + w.columns;
+    if ((training == Training::kWholeImage || inside) && cell.classNo >= 1 &&
+        cell.classNo <= static_cast<long>(aois.size()))
+      ++pixels[cell.classNo];
+  }
+  ztFreeAOICellSet(cells, count);
+  for (size_t k = 1; k < pixels.size(); ++k) {
+    if (pixels[k] > 0) continue;
+    const AOI& aoi = aois[k - 1];
+    const std::string name(aoi.name, strnlen(aoi.name, sizeof aoi.name));
+    if (training == Training::kWindow)
+      throw CommandError("class " + std::to_string(k) + " '" + name +
+                         "' has no training pixel in the window, and this method trains on the window's pixels "
+                         "only: widen the window or leave the class out");
+    throw CommandError("the class AOI of class " + std::to_string(k) + " '" + name + "' covers no pixel of '" +
+                       options_.image + "'");
+  }
+}
+
+void Classification::Run(const std::string& what, const std::function<long(void*)>& classify) {
+  result_->Create(source_.get(), window_);
+  {
+    ProgressBar bar;
+    Check(classify(result_->get()), what);
+  }
+  std::vector<CLASSATTINFO> records = result_->Finish();
+  if (!png_.empty()) WriteQuicklook(result_->Written(), png_);
+  outputs_.Commit();
+  if (Quiet()) return;
+  std::cout << "Wrote " << options_.method.output << " (" << records.size() << " classes)";
+  if (!options_.png.empty()) std::cout << " and " << options_.png;
+  std::cout << "\n";
 }
 
 std::vector<float> ParseFactors(const std::string& text, long classCount, const std::string& option) {
@@ -66,32 +100,16 @@ std::vector<float> ParseFactors(const std::string& text, long classCount, const 
     float value = 0;
     auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
     if (ec != std::errc() || end != part.data() + part.size() || part.empty())
-      throw CommandError(option + " expects numbers, got '" + text + "'");
+      throw UsageError(option + " expects numbers, got '" + text + "'");
+    if (!std::isfinite(value) || value <= 0)
+      throw UsageError(option + " values must be finite and above 0, got '" + part + "'");
     factors.push_back(value);
   }
   if (factors.size() == 1) factors.assign(classCount, factors[0]);
   if (static_cast<long>(factors.size()) != classCount)
-    throw CommandError(option + " lists " + std::to_string(factors.size()) + " values for " +
-                       std::to_string(classCount) + " class AOIs");
+    throw UsageError(option + " lists " + std::to_string(factors.size()) + " values for " +
+                     std::to_string(classCount) + " class AOIs");
   return factors;
-}
-
-void RunClassification(const ClassifyOptions& o, ClassifyJob& job, const std::string& what,
-                       const std::function<long(void*)>& classify) {
-  Dataset result = CreateResult(job.source.get(), job.window, o.method);
-  {
-    ProgressBar bar(isatty(STDERR_FILENO));
-    Check(classify(result.get()), what);
-  }
-  std::string storage;
-  std::vector<CLASSATTINFO> records = ReadClassRecords(result.get(), storage);
-  PublishCategoryNames(result.get(), records);
-  WriteAttributeTable(result.get(), records);
-  result.Close();
-  if (!o.png.empty()) WriteQuicklook(o.method.output, o.png);
-  std::cout << "Wrote " << o.method.output << " (" << records.size() << " classes)";
-  if (!o.png.empty()) std::cout << " and " << o.png;
-  std::cout << "\n";
 }
 
 }  // namespace ztcli

@@ -1,7 +1,7 @@
 #pragma once
 // What the classifying commands share: the source with its training AOIs,
-// the result, per-class factor lists, and the finishing touches that make a
-// class image open in GIS programs with its names and colours.
+// the checks made before any work, per-class factor lists, and a run that
+// leaves either a finished result or nothing.
 #include <CLI/CLI.hpp>
 #include <functional>
 #include <memory>
@@ -10,6 +10,8 @@
 
 #include "class_aoi_list.h"
 #include "cli_support.h"
+#include "output_files.h"
+#include "result_image.h"
 #include "result_options.h"
 
 namespace ztcli {
@@ -19,27 +21,45 @@ struct ClassifyOptions {
   MethodOptions method;
 };
 
-// IMAGE, --aoi, --class-field, --bands, --window, -o/--of/--ot, --png.
+// IMAGE, --aoi, --class-field, --bands, --window/--srcwin, -o/--of/--ot/--co/
+// --overwrite, --png.
 void AddClassifyOptions(CLI::App& command, ClassifyOptions& options);
 
-// An open source with its class AOIs, and the band list and window chosen.
-struct ClassifyJob {
-  explicit ClassifyJob(const ClassifyOptions& options);
+// Where a method takes its training pixels from.
+enum class Training { kWindow, kWholeImage };
 
-  Dataset source;
-  std::unique_ptr<ClassAoiList> aois;
-  std::vector<long> bands;
-  Window window;
-  long ClassCount() const { return static_cast<long>(aois->Aois().size()); }
+// One classification: the source, its class AOIs, the band list, the window
+// and the result, all checked on construction, before any work.
+class Classification {
+ public:
+  Classification(const ClassifyOptions& options, Training training);
+
+  void* Source() const { return source_.get(); }
+  const std::vector<long>& Bands() const { return bands_; }
+  long BandCount() const { return static_cast<long>(bands_.size()); }
+  const Window& GetWindow() const { return window_; }
+  long ClassCount() const { return static_cast<long>(aois_->Aois().size()); }
+
+  // Creates the result, runs classify(result) under the progress bar, gives
+  // the result its legend, writes the quicklook when asked, and moves both
+  // into place; on failure or stop nothing is left.
+  void Run(const std::string& what, const std::function<long(void* result)>& classify);
+
+ private:
+  void CheckTrainingPixels(Training training) const;
+
+  const ClassifyOptions& options_;
+  OutputFiles outputs_;
+  std::unique_ptr<ResultImage> result_;
+  std::string png_;
+  Dataset source_;
+  std::unique_ptr<ClassAoiList> aois_;
+  std::vector<long> bands_;
+  Window window_;
 };
 
-// "2.5" for every class, or "1,2,3" with one entry per class AOI.
+// "2.5" for every class, or "1,2,3" with one entry per class AOI; every
+// value finite and above 0.
 std::vector<float> ParseFactors(const std::string& text, long classCount, const std::string& option);
-
-// Creates the result, runs classify(result) under the progress bar, then
-// gives the result GDAL category names and a raster attribute table from its
-// class records, writes the PNG quicklook when asked, and reports.
-void RunClassification(const ClassifyOptions& options, ClassifyJob& job,
-                       const std::string& what, const std::function<long(void* result)>& classify);
 
 }  // namespace ztcli

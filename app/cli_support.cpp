@@ -1,5 +1,7 @@
 #include "cli_support.h"
 
+#include <gdal.h>
+
 #include <charconv>
 #include <cstdio>
 #include <sstream>
@@ -16,7 +18,7 @@ long ParseInteger(const std::string& text, const std::string& what) {
   const char* end = text.data() + text.size();
   auto [ptr, ec] = std::from_chars(text.data(), end, value);
   if (ec != std::errc() || ptr != end || text.empty())
-    throw CommandError("invalid " + what + ": '" + text + "'");
+    throw UsageError("invalid " + what + ": '" + text + "'");
   return value;
 }
 
@@ -28,16 +30,44 @@ std::vector<std::string> Split(const std::string& text, char separator) {
   return parts;
 }
 
+// Codes of the raster service that the library passes on unchanged.
+constexpr ZTResultCodeInfo kServiceCodes[] = {
+    {ZTRS_ERR_IO, "ZTRS_ERR_IO",
+     "the raster service could not read or write the image (the format refused a block, a colour "
+     "table or a file)"},
+    {ZTRS_ERR_AOI_FILE, "ZTRS_ERR_AOI_FILE", "the AOI vector file cannot be read"},
+};
+
 }  // namespace
+
+namespace {
+bool g_quiet = false;
+}  // namespace
+
+void EnsureGdal() {
+  static const bool registered = [] {
+    GDALAllRegister();
+    CPLSetErrorHandler(CPLQuietErrorHandler);
+    return true;
+  }();
+  (void)registered;
+}
+
+void SetQuiet(bool quiet) { g_quiet = quiet; }
+bool Quiet() { return g_quiet; }
+
+std::string DescribeResultCode(long resultCode) {
+  const ZTResultCodeInfo* info = ztFindResultCode(resultCode);
+  for (const ZTResultCodeInfo& service : kServiceCodes)
+    if (!info && service.value == resultCode) info = &service;
+  if (!info) return "result code " + std::to_string(resultCode) + " (not a code of ztclass or its services)";
+  return std::string(info->name) + " (" + std::to_string(resultCode) + "): " + info->meaning;
+}
 
 void Check(long resultCode, const std::string& what) {
   if (resultCode == RC_OK) return;
-  std::string message = what + " failed: ";
-  if (const ZTResultCodeInfo* info = ztFindResultCode(resultCode))
-    message += std::string(info->name) + " (" + std::to_string(resultCode) + "): " + info->meaning;
-  else
-    message += "result code " + std::to_string(resultCode);
-  throw CommandError(message, resultCode == RC_CANCELLED ? kStoppedStatus : 1);
+  throw CommandError(what + " failed: " + DescribeResultCode(resultCode),
+                     resultCode == RC_CANCELLED ? kStoppedStatus : 1);
 }
 
 Dataset Dataset::Open(const std::string& path, bool update) {
@@ -45,6 +75,15 @@ Dataset Dataset::Open(const std::string& path, bool update) {
   if (!handle)
     throw CommandError("cannot open raster '" + path + "'" + (update ? " for update" : ""));
   return Dataset(handle);
+}
+
+Dataset& Dataset::operator=(Dataset&& other) noexcept {
+  if (this != &other) {
+    if (handle_) ztRSClose(handle_);
+    handle_ = other.handle_;
+    other.handle_ = nullptr;
+  }
+  return *this;
 }
 
 Dataset::~Dataset() {
@@ -60,11 +99,11 @@ void Dataset::Close() {
 std::vector<long> ParseBandList(const std::string& text) {
   std::vector<long> bands;
   for (const std::string& part : Split(text, ',')) {
-    long band = ParseInteger(part, "band number");
-    if (band < 1) throw CommandError("band numbers start at 1: '" + part + "'");
+    long band = ParseInteger(part, "--bands band number");
+    if (band < 1) throw UsageError("--bands: band numbers start at 1: '" + part + "'");
     bands.push_back(band);
   }
-  if (bands.empty()) throw CommandError("the band list is empty");
+  if (bands.empty()) throw UsageError("--bands: the band list is empty");
   return bands;
 }
 
@@ -78,11 +117,13 @@ void ParseValueMap(const std::string& text, std::vector<unsigned char>& from,
                    std::vector<unsigned char>& to) {
   for (const std::string& pair : Split(text, ',')) {
     size_t eq = pair.find('=');
-    if (eq == std::string::npos) throw CommandError("expected old=new, got '" + pair + "'");
-    long a = ParseInteger(pair.substr(0, eq), "class value");
-    long b = ParseInteger(pair.substr(eq + 1), "class value");
+    if (eq == std::string::npos) throw UsageError("--map expects old=new, got '" + pair + "'");
+    long a = ParseInteger(pair.substr(0, eq), "--map class value");
+    long b = ParseInteger(pair.substr(eq + 1), "--map class value");
     if (a < 0 || a > 255 || b < 0 || b > 255)
-      throw CommandError("class values lie in 0..255: '" + pair + "'");
+      throw UsageError("--map: class values lie in 0..255: '" + pair + "'");
+    for (unsigned char old : from)
+      if (old == a) throw UsageError("--map gives old value " + std::to_string(a) + " twice");
     from.push_back(static_cast<unsigned char>(a));
     to.push_back(static_cast<unsigned char>(b));
   }
@@ -105,10 +146,6 @@ std::string FormatColour(unsigned char red, unsigned char green, unsigned char b
   std::snprintf(text, sizeof text, "#%02X%02X%02X", red, green, blue);
   return text;
 }
-
-}  // namespace ztcli
-
-namespace ztcli {
 
 std::string FormatNumber(double value) {
   char text[32];

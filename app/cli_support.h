@@ -13,8 +13,32 @@ struct CommandError : std::runtime_error {
   int status;
 };
 
-// Exit status of a command stopped by the user.
+// Exit statuses: a failure 1 (CommandError's default), a usage error 2, a
+// stop by the user 130.
+constexpr int kUsageStatus = 2;
 constexpr int kStoppedStatus = 130;
+
+// An option or argument that cannot work, found before any work is done.
+struct UsageError : CommandError {
+  explicit UsageError(const std::string& message) : CommandError(message, kUsageStatus) {}
+};
+
+// Ends a command that the user stopped.
+struct Stopped : CommandError {
+  Stopped() : CommandError("stopped by the user", kStoppedStatus) {}
+};
+
+// -q/--quiet: no progress and no report of what was written; errors still
+// go to stderr.
+void SetQuiet(bool quiet);
+bool Quiet();
+
+// GDAL's drivers, registered once; GDAL's own messages stay quiet, the host
+// reports failures itself.
+void EnsureGdal();
+
+// "NAME (value): meaning" of a library or service result code.
+std::string DescribeResultCode(long resultCode);
 
 // Turns a library result code into an exit: nothing for success, a
 // CommandError naming the code otherwise (status 130 for a stop).
@@ -26,7 +50,7 @@ class Dataset {
   static Dataset Open(const std::string& path, bool update);
   explicit Dataset(void* handle) : handle_(handle) {}
   Dataset(Dataset&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-  Dataset& operator=(Dataset&&) = delete;
+  Dataset& operator=(Dataset&& other) noexcept;
   ~Dataset();
 
   void* get() const { return handle_; }

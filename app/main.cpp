@@ -4,11 +4,17 @@
 
 #include "cli_support.h"
 #include "commands/commands.h"
-#include "progress_bar.h"
+#include "interrupt.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"ztclass: classification of multi-band remote-sensing images"};
   app.require_subcommand(1);
+  app.fallthrough();
+  app.set_version_flag("--version", "ztclass " ZTCLASS_VERSION);
+  bool quiet = false;
+  app.add_flag("-q,--quiet", quiet, "No progress and no report of what was written; errors only");
+  app.footer("Exit status: 0 success, 1 failure, 2 usage error, 130 stopped by Ctrl-C.");
+  app.parse_complete_callback([&quiet] { ztcli::SetQuiet(quiet); });
   ztcli::AddInfoCommand(app);
   ztcli::AddClassesCommand(app);
   ztcli::AddAoiCommand(app);
@@ -17,10 +23,11 @@ int main(int argc, char** argv) {
   ztcli::AddStatisticalCommands(app);
   ztcli::AddPostClassCommands(app);
   ztcli::InstallInterruptHandler();
+  ztcli::EnsureGdal();
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    return app.exit(error);
+    return app.exit(error) == 0 ? 0 : ztcli::kUsageStatus;
   } catch (const ztcli::CommandError& error) {
     std::cerr << "ztclass: " << error.what() << "\n";
     return error.status;

@@ -3,42 +3,24 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 
 #include "cli_support.h"
+#include "interrupt.h"
 #include "ztservices/progress.h"
 
 namespace ztcli {
 
 namespace {
 
-volatile std::sig_atomic_t g_interrupts = 0;
-
-void OnInterrupt(int) {
-  g_interrupts = g_interrupts + 1;
-  if (g_interrupts >= 2) {
-    constexpr char kMessage[] = "\nztclass: interrupted\n";
-    [[maybe_unused]] ssize_t ignored = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
-    _exit(kStoppedStatus);
-  }
-}
-
 constexpr int kBarWidth = 30;
+constexpr int kTicks = 40;  // GDAL's 2.5 % steps
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
 }  // namespace
 
-void InstallInterruptHandler() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-}
-
-bool StopRequested() { return g_interrupts > 0; }
-
-ProgressBar::ProgressBar(bool terminal) : terminal_(terminal) {
+ProgressBar::ProgressBar()
+    : mode_(Quiet() ? Mode::kQuiet : isatty(STDERR_FILENO) ? Mode::kTerminal : Mode::kLines) {
   start_ = std::chrono::steady_clock::now();
   ZTProgressSink sink{this, OnStart, OnEnd, OnMainName, OnSubName, OnPosition, OnStopRequested};
   ztSetProgressSink(&sink);
@@ -46,6 +28,7 @@ ProgressBar::ProgressBar(bool terminal) : terminal_(terminal) {
 
 ProgressBar::~ProgressBar() {
   ztSetProgressSink(nullptr);
+  ClosePhase();
   FinishLine();
 }
 
@@ -57,9 +40,12 @@ void ProgressBar::OnStart(void* self) {
 
 void ProgressBar::OnEnd(void* self) {
   auto* bar = static_cast<ProgressBar*>(self);
+  if (bar->mode_ == Mode::kQuiet) return;
   // Some phases leave their last step unused: the work is done all the same.
   bar->position_ = bar->high_;
-  if (bar->terminal_ && bar->drawn_) bar->Draw(true);
+  if (bar->mode_ == Mode::kTerminal && bar->drawn_) bar->Draw(true);
+  if (bar->mode_ == Mode::kLines && bar->ticks_ >= 0) bar->Tick();
+  bar->ClosePhase();
   bar->FinishLine();
 }
 
@@ -67,32 +53,69 @@ void ProgressBar::OnMainName(void* self, const char* text) {
   auto* bar = static_cast<ProgressBar*>(self);
   bar->main_ = text;
   bar->sub_.clear();
+  bar->captionDue_ = !bar->main_.empty();
 }
 
 void ProgressBar::OnSubName(void* self, const char* text) {
   auto* bar = static_cast<ProgressBar*>(self);
-  if (bar->sub_ == text) return;
+  if (bar->sub_ == text || bar->mode_ == Mode::kQuiet) return;
   bar->sub_ = text;
-  if (bar->terminal_) {
+  if (bar->mode_ == Mode::kTerminal) {
     bar->Draw(true);
-  } else {
-    std::fprintf(stderr, "%s%s%s\n", bar->main_.c_str(), bar->main_.empty() ? "" : " ", text);
+    return;
   }
+  bar->ClosePhase();
+  bar->captionDue_ = false;
+  const bool same = bar->main_ == bar->sub_ || bar->main_.empty();
+  std::fprintf(stderr, "%s%s%s\n", same ? "" : bar->main_.c_str(), same ? "" : " ", text);
+  bar->ticks_ = -1;
+  bar->low_ = bar->high_ = bar->position_ = 0;
 }
 
 void ProgressBar::OnPosition(void* self, long low, long high, long position) {
   auto* bar = static_cast<ProgressBar*>(self);
+  if (bar->mode_ == Mode::kQuiet) return;
+  const bool newRange = low != bar->low_ || high != bar->high_;
+  if (bar->mode_ == Mode::kLines && newRange && bar->ticks_ >= 0) bar->ClosePhase();
   bar->low_ = low;
   bar->high_ = high;
   bar->position_ = position;
-  if (bar->terminal_) bar->Draw(false);
+  if (bar->mode_ == Mode::kTerminal) bar->Draw(false);
+  else if (high > low) bar->Tick();
 }
 
 int ProgressBar::OnStopRequested(void*) { return StopRequested() ? 1 : 0; }
 
-void ProgressBar::Draw(bool force) {
+double ProgressBar::Fraction() const {
   const long span = high_ - low_;
-  const double fraction = span > 0 ? std::clamp(double(position_ - low_) / span, 0.0, 1.0) : 0.0;
+  return span > 0 ? std::clamp(double(position_ - low_) / span, 0.0, 1.0) : 0.0;
+}
+
+void ProgressBar::Tick() {
+  if (ticks_ >= kTicks) return;
+  if (ticks_ < 0 && captionDue_) {
+    std::fprintf(stderr, "%s\n", main_.c_str());
+    captionDue_ = false;
+  }
+  const int target = static_cast<int>(Fraction() * kTicks);
+  while (ticks_ < target || ticks_ < 0) {
+    ++ticks_;
+    if (ticks_ % 4 == 0) std::fprintf(stderr, "%d", ticks_ / 4 * 10);
+    else std::fputc('.', stderr);
+  }
+  if (ticks_ == kTicks) std::fputs(" - done.\n", stderr);
+  std::fflush(stderr);
+}
+
+// A phase left before its end (a stop, a failure, a phase that skips its
+// last steps) ends its line without "done".
+void ProgressBar::ClosePhase() {
+  if (ticks_ >= 0 && ticks_ < kTicks) std::fputc('\n', stderr);
+  ticks_ = -1;
+}
+
+void ProgressBar::Draw(bool force) {
+  const double fraction = Fraction();
   const int percent = static_cast<int>(fraction * 100);
   const auto now = std::chrono::steady_clock::now();
   if (!force && percent == lastPercent_ && now - lastDraw_ < kRedrawInterval) return;
@@ -102,14 +125,15 @@ void ProgressBar::Draw(bool force) {
   const int filled = static_cast<int>(fraction * kBarWidth);
   std::string bar(filled, '#');
   bar.append(kBarWidth - filled, '-');
-  std::fprintf(stderr, "\r\033[K%s %s [%s] %3d%% %ld:%02ld", main_.c_str(), sub_.c_str(), bar.c_str(),
+  const char* sub = sub_ == main_ ? "" : sub_.c_str();
+  std::fprintf(stderr, "\r\033[K%s %s [%s] %3d%% %ld:%02ld", main_.c_str(), sub, bar.c_str(),
                percent, seconds / 60, seconds % 60);
   std::fflush(stderr);
   drawn_ = true;
 }
 
 void ProgressBar::FinishLine() {
-  if (terminal_ && drawn_) std::fputc('\n', stderr);
+  if (mode_ == Mode::kTerminal && drawn_) std::fputc('\n', stderr);
   drawn_ = false;
 }
 

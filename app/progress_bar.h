@@ -1,5 +1,6 @@
 #pragma once
-// The host's progress bar on stderr, and Ctrl-C as a stop request.
+// The host's progress display on stderr, and its answer to the library's
+// stop requests (Ctrl-C).
 #include <chrono>
 #include <string>
 
@@ -7,13 +8,17 @@ namespace ztcli {
 
 class ProgressBar {
  public:
-  // A bar redrawn in place on a terminal; plain phase lines otherwise.
-  explicit ProgressBar(bool terminal);
+  // A bar redrawn in place when stderr is a terminal; otherwise each phase's
+  // caption on a line and GDAL's "0...10...20...100 - done." under it;
+  // nothing with -q. Ctrl-C is answered in every case.
+  ProgressBar();
   ~ProgressBar();
   ProgressBar(const ProgressBar&) = delete;
   ProgressBar& operator=(const ProgressBar&) = delete;
 
  private:
+  enum class Mode { kTerminal, kLines, kQuiet };
+
   static void OnStart(void* self);
   static void OnEnd(void* self);
   static void OnMainName(void* self, const char* text);
@@ -21,20 +26,20 @@ class ProgressBar {
   static void OnPosition(void* self, long low, long high, long position);
   static int OnStopRequested(void* self);
 
+  double Fraction() const;
   void Draw(bool force);
   void FinishLine();
+  void Tick();
+  void ClosePhase();
 
-  bool terminal_;
+  Mode mode_;
   bool drawn_ = false;
+  bool captionDue_ = false;  // the main caption is not on a line yet
   std::string main_, sub_;
   long low_ = 0, high_ = 0, position_ = 0;
   int lastPercent_ = -1;
+  int ticks_ = -1;  // GDAL-style ticks printed in this phase (40 = done), -1: none
   std::chrono::steady_clock::time_point start_, lastDraw_;
 };
-
-// The first Ctrl-C asks the running operation to stop; a second one ends
-// the program at once.
-void InstallInterruptHandler();
-bool StopRequested();
 
 }  // namespace ztcli

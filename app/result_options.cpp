@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <charconv>
+#include <limits>
 
 #include "ztservices/raster.h"
 
@@ -13,16 +14,26 @@ namespace {
 struct TypeName {
   const char* name;
   ZTRSDataType type;
+  double maximum;
 };
 
 constexpr TypeName kTypes[] = {
-    {"Byte", ZTRS_Byte},     {"Int8", ZTRS_Int8},       {"UInt16", ZTRS_UInt16},
-    {"Int16", ZTRS_Int16},   {"UInt32", ZTRS_UInt32},   {"Int32", ZTRS_Int32},
-    {"Float32", ZTRS_Float32}, {"Float64", ZTRS_Float64},
+    {"Byte", ZTRS_Byte, 255},
+    {"Int8", ZTRS_Int8, 127},
+    {"UInt16", ZTRS_UInt16, 65535},
+    {"Int16", ZTRS_Int16, 32767},
+    {"UInt32", ZTRS_UInt32, 4294967295.0},
+    {"Int32", ZTRS_Int32, 2147483647.0},
+    {"Float32", ZTRS_Float32, 16777216.0},  // every integer up to 2^24 is exact
+    {"Float64", ZTRS_Float64, 9007199254740992.0},
 };
 
-bool EndsWithZti(const std::string& path) {
-  return path.size() >= 4 && strcasecmp(path.c_str() + path.size() - 4, ".zti") == 0;
+Window Checked(const Window& w, void* source, const std::string& option, const std::string& text) {
+  if (w.rows < 1 || w.columns < 1 || w.firstRow < 0 || w.firstColumn < 0 ||
+      w.firstRow + w.rows > ztRSGetRasterYSize(source) || w.firstColumn + w.columns > ztRSGetRasterXSize(source))
+    throw UsageError(option + " " + text + " does not lie inside the " + std::to_string(ztRSGetRasterYSize(source)) +
+                     " x " + std::to_string(ztRSGetRasterXSize(source)) + " image (rows x columns)");
+  return w;
 }
 
 }  // namespace
@@ -32,32 +43,36 @@ void AddBandOption(CLI::App& command, MethodOptions& options) {
 }
 
 void AddWindowOption(CLI::App& command, MethodOptions& options) {
-  command.add_option("--window", options.window,
-                     "Processing window ROWS,COLS,ROW0,COL0 (default: the whole image)");
+  auto* window = command.add_option("--window", options.window,
+                                    "Processing window ROWS,COLS,ROW0,COL0 (default: the whole image)");
+  command
+      .add_option("--srcwin", options.srcwin,
+                  "Processing window XOFF YOFF XSIZE YSIZE in pixels, as GDAL spells it")
+      ->expected(4)
+      ->excludes(window);
 }
 
 void AddResultOptions(CLI::App& command, MethodOptions& options) {
   command.add_option("-o,--output", options.output, "Result image")->required();
   command.add_option("--of", options.format, "GDAL driver of the result")->capture_default_str();
   command.add_option("--ot", options.type, "Pixel type of the result")->capture_default_str();
+  command.add_option("--co", options.creationOptions, "Creation option KEY=VALUE of the driver (repeatable)")
+      ->take_all()
+      ->expected(1);
+  command.add_flag("--overwrite", options.overwrite, "Replace results that exist already");
 }
 
 std::vector<long> SelectedBands(const MethodOptions& options, void* source) {
-  std::vector<long> bands = options.bands.empty() ? AllBands(source) : ParseBandList(options.bands);
+  std::vector<long> bands = options.bands ? ParseBandList(*options.bands) : AllBands(source);
   for (long band : bands)
     if (band > ztRSGetRasterCount(source))
-      throw CommandError("band " + std::to_string(band) + " does not exist (the image has " +
-                         std::to_string(ztRSGetRasterCount(source)) + ")");
+      throw UsageError("--bands: band " + std::to_string(band) + " does not exist (the image has " +
+                       std::to_string(ztRSGetRasterCount(source)) + ")");
   return bands;
 }
 
 Window ParseWindow(const std::string& text, void* source) {
-  Window w;
-  if (text.empty()) {
-    w.rows = ztRSGetRasterYSize(source);
-    w.columns = ztRSGetRasterXSize(source);
-    return w;
-  }
+  if (text.empty()) return Window{ztRSGetRasterYSize(source), ztRSGetRasterXSize(source), 0, 0};
   long values[4];
   const char* p = text.data();
   const char* end = p + text.size();
@@ -65,37 +80,31 @@ Window ParseWindow(const std::string& text, void* source) {
     auto [next, ec] = std::from_chars(p, end, values[i]);
     bool last = i == 3;
     if (ec != std::errc() || (last ? next != end : (next == end || *next != ',')))
-      throw CommandError("--window expects ROWS,COLS,ROW0,COL0, got '" + text + "'");
+      throw UsageError("--window expects ROWS,COLS,ROW0,COL0, got '" + text + "'");
     p = next + 1;
   }
-  w = Window{values[0], values[1], values[2], values[3]};
-  if (w.rows < 1 || w.columns < 1 || w.firstRow < 0 || w.firstColumn < 0 ||
-      w.firstRow + w.rows > ztRSGetRasterYSize(source) ||
-      w.firstColumn + w.columns > ztRSGetRasterXSize(source))
-    throw CommandError("--window " + text + " does not lie inside the " +
-                       std::to_string(ztRSGetRasterYSize(source)) + " x " +
-                       std::to_string(ztRSGetRasterXSize(source)) + " image");
-  return w;
+  return Checked(Window{values[0], values[1], values[2], values[3]}, source, "--window", text);
+}
+
+Window SelectedWindow(const MethodOptions& options, void* source) {
+  if (options.srcwin.empty()) return ParseWindow(options.window, source);
+  const std::vector<long>& s = options.srcwin;
+  const std::string text = std::to_string(s[0]) + " " + std::to_string(s[1]) + " " + std::to_string(s[2]) + " " +
+                           std::to_string(s[3]);
+  return Checked(Window{s[3], s[2], s[1], s[0]}, source, "--srcwin", text);
 }
 
 ZTRSDataType ParseDataType(const std::string& name) {
   for (const TypeName& t : kTypes)
     if (strcasecmp(t.name, name.c_str()) == 0) return t.type;
-  throw CommandError("unknown pixel type '" + name +
-                     "' (Byte, Int8, UInt16, Int16, UInt32, Int32, Float32, Float64)");
+  throw UsageError("--ot: unknown pixel type '" + name +
+                   "' (Byte, Int8, UInt16, Int16, UInt32, Int32, Float32, Float64)");
 }
 
-Dataset CreateResult(void* source, const Window& window, const MethodOptions& options, long bands) {
-  const bool zti = EndsWithZti(options.output);
-  void* driver = ztRSGetDriverByName(zti ? "ZOVREKZTI" : options.format.c_str());
-  if (!driver) throw CommandError("unknown raster format '" + options.format + "'");
-  const char* geotiff[] = {"TILED=YES", "COMPRESS=DEFLATE", nullptr};
-  const bool isGeoTiff = !zti && strcasecmp(options.format.c_str(), "GTiff") == 0;
-  void* result = ztRSCreate(driver, options.output.c_str(), window.columns, window.rows, bands,
-                            ParseDataType(options.type), isGeoTiff ? geotiff : nullptr);
-  if (!result) throw CommandError("cannot create '" + options.output + "'");
-  ztRSCopyGeoreference(source, result, window.firstRow, window.firstColumn);
-  return Dataset(result);
+double TypeMaximum(ZTRSDataType type) {
+  for (const TypeName& t : kTypes)
+    if (t.type == type) return t.maximum;
+  return 0;
 }
 
 }  // namespace ztcli

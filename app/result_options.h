@@ -1,7 +1,8 @@
 #pragma once
-// Options shared by the commands that classify: the band list, the
+// Options shared by the commands that write an image: the band list, the
 // processing window and the result to create.
 #include <CLI/CLI.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,29 +13,33 @@ namespace ztcli {
 
 struct Window {
   long rows = 0, columns = 0, firstRow = 0, firstColumn = 0;
+  long Pixels() const { return rows * columns; }
 };
 
 struct MethodOptions {
-  std::string bands;   // empty: every band
-  std::string window;  // empty: the whole image
+  std::optional<std::string> bands;  // none: every band
+  std::string window;                // empty: the whole image (or srcwin)
+  std::vector<long> srcwin;          // XOFF YOFF XSIZE YSIZE, as GDAL spells it
   std::string output;
   std::string format = "GTiff";
   std::string type = "Byte";
+  std::vector<std::string> creationOptions;
+  bool overwrite = false;
 };
 
 void AddBandOption(CLI::App& command, MethodOptions& options);
+// --window and --srcwin.
 void AddWindowOption(CLI::App& command, MethodOptions& options);
+// -o, --of, --ot, --co, --overwrite.
 void AddResultOptions(CLI::App& command, MethodOptions& options);
 
 std::vector<long> SelectedBands(const MethodOptions& options, void* source);
 // "ROWS,COLS,ROW0,COL0"; the whole image when text is empty.
 Window ParseWindow(const std::string& text, void* source);
+// --window or --srcwin, or the whole image.
+Window SelectedWindow(const MethodOptions& options, void* source);
 ZTRSDataType ParseDataType(const std::string& name);
-
-// Creates the result: the window's size and georeferencing, one band.
-// GeoTIFF results are tiled and DEFLATE-compressed; a path ending in .zti
-// gives a zti image whatever the format.
-Dataset CreateResult(void* source, const Window& window, const MethodOptions& options,
-                     long bands = 1);
+// The largest value a pixel type holds.
+double TypeMaximum(ZTRSDataType type);
 
 }  // namespace ztcli

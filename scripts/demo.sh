@@ -18,24 +18,24 @@ step "Class AOIs drawn on it ($AOI)"
 "$ZTCLASS" aoi "$SCENE" --aoi "$AOI"
 
 step "Training cells of bands 3, 4 and 5, raw and purified at 2 standard deviations"
-"$ZTCLASS" samples "$SCENE" --aoi "$AOI" --bands 3,4,5 -o "$OUT/cells.csv"
-"$ZTCLASS" samples "$SCENE" --aoi "$AOI" --bands 3,4,5 --purify 2 -o "$OUT/cells_purified.csv"
+"$ZTCLASS" samples "$SCENE" --aoi "$AOI" --bands 3,4,5 -o "$OUT/cells.csv" --overwrite
+"$ZTCLASS" samples "$SCENE" --aoi "$AOI" --bands 3,4,5 --purify 2 -o "$OUT/cells_purified.csv" --overwrite
 head -n 4 "$OUT/cells.csv"
 
 step "Minimum distance classification (rejecting pixels beyond 3 standard deviations)"
-"$ZTCLASS" mindist "$SCENE" --aoi "$AOI" --dev-factor 3 -o "$OUT/mindist.tif" --png "$OUT/mindist.png"
+"$ZTCLASS" mindist "$SCENE" --aoi "$AOI" --dev-factor 3 -o "$OUT/mindist.tif" --png "$OUT/mindist.png" --overwrite
 
 step "Maximum likelihood classification"
-"$ZTCLASS" maxlike "$SCENE" --aoi "$AOI" -o "$OUT/maxlike.tif" --png "$OUT/maxlike.png"
+"$ZTCLASS" maxlike "$SCENE" --aoi "$AOI" -o "$OUT/maxlike.tif" --png "$OUT/maxlike.png" --overwrite
 "$ZTCLASS" classes show "$OUT/maxlike.tif"
 
 clumps() { echo $(( $(wc -l <"$1") - 7 )); }
 
 step "Clean the maximum-likelihood map: clump, sieve, eliminate (8 neighbours, 12 pixels)"
-"$ZTCLASS" clump "$OUT/maxlike.tif" --neighbours 8 -o "$OUT/clumps.tif" --stats "$OUT/clump.txt"
-"$ZTCLASS" sieve "$OUT/clumps.tif" --stats-in "$OUT/clump.txt" --threshold 12 -o "$OUT/sieved.tif" --stats "$OUT/sieve.txt"
+"$ZTCLASS" clump "$OUT/maxlike.tif" --neighbours 8 -o "$OUT/clumps.tif" --stats "$OUT/clump.txt" --overwrite
+"$ZTCLASS" sieve "$OUT/clumps.tif" --stats-in "$OUT/clump.txt" --threshold 12 -o "$OUT/sieved.tif" --stats "$OUT/sieve.txt" --overwrite
 "$ZTCLASS" eliminate "$OUT/clumps.tif" --stats-in "$OUT/clump.txt" --threshold 12 --classes "$OUT/maxlike.tif" \
-  -o "$OUT/maxlike_clean.tif" --stats "$OUT/eliminate.txt" --png "$OUT/maxlike_clean.png"
+  -o "$OUT/maxlike_clean.tif" --stats "$OUT/eliminate.txt" --png "$OUT/maxlike_clean.png" --overwrite
 echo "clumps: $(clumps "$OUT/clump.txt"); after the sieve: $(clumps "$OUT/sieve.txt")"
 echo "pixels per class after eliminate:"
 tail -n +7 "$OUT/eliminate.txt"

@@ -8,6 +8,7 @@
 #include "class_records.h"
 #include "cli_support.h"
 #include "commands/commands.h"
+#include "output_files.h"
 #include "ztclass/classinfo.h"
 
 namespace ztcli {
@@ -93,19 +94,23 @@ void Show(const std::string& image) {
 
 void Write(const std::string& image, const std::string& from) {
   std::ifstream in(from, std::ios::binary);
-  if (!in) throw CommandError("cannot read '" + from + "'");
+  if (!in) throw CommandError("--from: cannot read '" + from + "'");
   const bool json = from.size() >= 5 && from.compare(from.size() - 5, 5, ".json") == 0;
   std::vector<CLASSATTINFO> records = json ? ReadJson(in, from) : ReadText(in, from);
-  Dataset dataset = Dataset::Open(image, true);
+  OutputFiles outputs(true);
+  outputs.AddInput(from, false);
+  const std::string staged = outputs.Stage(image, "IMAGE");
+  Dataset dataset = Dataset::Open(staged, true);
   Check(ztRSWriteClassInfo(dataset.get(), static_cast<long>(records.size()), records.data()),
         "writing the class records");
   // Class files are written without reporting failure; read back to know.
   std::string storage;
   if (ReadClassRecords(dataset.get(), storage).size() != records.size())
-    throw CommandError("the class records could not be written to " + storage);
-  PublishCategoryNames(dataset.get(), records);
+    throw CommandError("the class records could not be written to " + ClassFilePath(image));
+  PublishLegend(dataset.get(), records);
   dataset.Close();
-  std::cout << "Wrote " << records.size() << " class record(s) to " << image << "\n";
+  outputs.Commit();
+  if (!Quiet()) std::cout << "Wrote " << records.size() << " class record(s) to " << image << "\n";
 }
 
 }  // namespace

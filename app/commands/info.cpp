@@ -61,7 +61,12 @@ void RunInfo(const std::string& path) {
   }
   PrintGeoreferencing(gdal);
   std::string storage;
-  std::vector<CLASSATTINFO> records = ReadClassRecords(image.get(), storage);
+  bool found = false;
+  std::vector<CLASSATTINFO> records = ReadClassRecords(image.get(), storage, &found);
+  if (!found) {
+    std::cout << "Class records: none\n";
+    return;
+  }
   std::cout << "Class records: " << storage << ", " << records.size() << " record(s)\n";
   if (!records.empty()) PrintClassRecords(std::cout, records);
 }

@@ -1,14 +1,17 @@
 // ztclass clump | sieve | eliminate: post-classification.
-#include <unistd.h>
-
+#include <algorithm>
+#include <fstream>
 #include <iostream>
 #include <memory>
 
 #include "class_records.h"
 #include "cli_support.h"
 #include "commands/commands.h"
+#include "host_work_directory.h"
+#include "output_files.h"
 #include "progress_bar.h"
 #include "quicklook.h"
+#include "result_image.h"
 #include "result_options.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/postclass.h"
@@ -45,22 +48,54 @@ void CopyClasses(const std::string& original, void* result) {
     Check(ztRSWriteClassInfo(result, static_cast<long>(records.size()), records.data()), "copying the class records");
   if (void* table = ztRSGetDatasetColorTable(classes.get()))
     ztRSSetRasterColorTable(ztRSGetRasterBand(result, 1), table);
-  PublishCategoryNames(result, records);
 }
 
+// Clump and sieve statistics: six heading lines and block 0, then a line per
+// clump.
+long ClumpCount(const std::string& statistics) {
+  std::ifstream in(statistics, std::ios::binary);
+  long lines = 0;
+  for (std::string line; std::getline(in, line);) ++lines;
+  return std::max(0L, lines - 7);
+}
+
+// What every post-classification command does around its library call:
+// checks first, results under temporary names, a private work directory,
+// and the results moved into place only after success.
 template <typename Call>
-void Run(const PostClassOptions& o, const std::string& what, Call call) {
+void Run(const PostClassOptions& o, const std::string& what, bool numbersClumps, Call call) {
+  OutputFiles outputs(o.method.overwrite);
+  outputs.AddInput(o.image, true);
+  if (!o.statisticsIn.empty()) outputs.AddInput(o.statisticsIn, false);
+  if (!o.classes.empty()) outputs.AddInput(o.classes, true);
+  ResultImage result(o.method, outputs);
+  const std::string statistics = outputs.AddOutput(o.statistics, "--stats", false);
+  const std::string png = o.png.empty() ? "" : outputs.AddOutput(o.png, "--png", false);
+
   Dataset source = Dataset::Open(o.image, false);
-  const Window w = ParseWindow(o.method.window, source.get());
-  Dataset result = CreateResult(source.get(), w, o.method);
+  if (o.band < 1 || o.band > ztRSGetRasterCount(source.get()))
+    throw UsageError("--band " + std::to_string(o.band) + ": '" + o.image + "' has " +
+                     std::to_string(ztRSGetRasterCount(source.get())) + " band(s)");
+  const Window w = SelectedWindow(o.method, source.get());
+  if (o.threshold < 0) throw UsageError("--threshold must be 0 or more");
+  if (!numbersClumps && o.threshold > w.Pixels())
+    throw UsageError("--threshold " + std::to_string(o.threshold) + " is above the window's " +
+                     std::to_string(w.Pixels()) + " pixels");
+
+  HostWorkDirectory work;
+  result.Create(source.get(), w);
   {
-    ProgressBar bar(isatty(STDERR_FILENO));
-    Check(call(source.get(), result.get(), w), what);
+    ProgressBar bar;
+    Check(call(source.get(), result.get(), w, statistics.c_str()), what);
   }
+  if (numbersClumps && ClumpCount(statistics) > TypeMaximum(result.Type()))
+    throw CommandError(what + ": " + std::to_string(ClumpCount(statistics)) + " clumps do not fit --ot " + o.method.type +
+                       " (at most " + FormatNumber(TypeMaximum(result.Type())) + "); choose UInt32");
   if (!o.classes.empty()) CopyClasses(o.classes, result.get());
-  result.Close();
-  if (!o.png.empty()) WriteQuicklook(o.method.output, o.png);
-  std::cout << "Wrote " << o.method.output << " and " << o.statistics << "\n";
+  result.Finish();
+  if (!png.empty()) WriteQuicklook(result.Written(), png);
+  outputs.Commit();
+  if (!Quiet()) std::cout << "Wrote " << o.method.output << " and " << o.statistics << "\n";
 }
 
 }  // namespace
@@ -71,8 +106,8 @@ void AddPostClassCommands(CLI::App& app) {
   AddCommon(*command, *clump, "CLASSES", "UInt32");
   command->add_option("--neighbours", clump->neighbours, "4 or 8")->check(CLI::IsMember({4, 8}))->capture_default_str();
   command->callback([clump] {
-    Run(*clump, "clump", [&](void* s, void* r, const Window& w) {
-      return ztClassClump(s, clump->band, r, 1, clump->statistics.c_str(), w.rows, w.columns, w.firstRow,
+    Run(*clump, "clump", true, [&](void* s, void* r, const Window& w, const char* statistics) {
+      return ztClassClump(s, clump->band, r, 1, statistics, w.rows, w.columns, w.firstRow,
                           w.firstColumn, clump->neighbours);
     });
   });
@@ -83,8 +118,8 @@ void AddPostClassCommands(CLI::App& app) {
   command->add_option("--stats-in", sieve->statisticsIn, "Statistics of the clump image")->required();
   command->add_option("--threshold", sieve->threshold, "Smallest clump that stays, in pixels")->required();
   command->callback([sieve] {
-    Run(*sieve, "sieve", [&](void* s, void* r, const Window& w) {
-      return ztClassSieve(s, sieve->band, sieve->statisticsIn.c_str(), r, 1, sieve->statistics.c_str(), w.rows,
+    Run(*sieve, "sieve", true, [&](void* s, void* r, const Window& w, const char* statistics) {
+      return ztClassSieve(s, sieve->band, sieve->statisticsIn.c_str(), r, 1, statistics, w.rows,
                           w.columns, w.firstRow, w.firstColumn, sieve->threshold);
     });
   });
@@ -98,9 +133,9 @@ void AddPostClassCommands(CLI::App& app) {
                       "Original class image whose class records and colours the result takes");
   command->add_option("--png", eliminate->png, "Also write a colour quicklook of the class image");
   command->callback([eliminate] {
-    Run(*eliminate, "eliminate", [&](void* s, void* r, const Window& w) {
+    Run(*eliminate, "eliminate", false, [&](void* s, void* r, const Window& w, const char* statistics) {
       return ztClassEliminate(s, eliminate->band, eliminate->statisticsIn.c_str(), r, 1,
-                              eliminate->statistics.c_str(), w.rows, w.columns, w.firstRow, w.firstColumn,
+                              statistics, w.rows, w.columns, w.firstRow, w.firstColumn,
                               eliminate->threshold);
     });
   });

@@ -4,7 +4,9 @@
 
 #include "cli_support.h"
 #include "commands/commands.h"
+#include "output_files.h"
 #include "ztclass/classinfo.h"
+#include "ztservices/raster.h"
 
 namespace ztcli {
 
@@ -17,13 +19,28 @@ struct RecodeOptions {
 void RunRecode(const RecodeOptions& o) {
   std::vector<unsigned char> from, to;
   ParseValueMap(o.map, from, to);
+  OutputFiles outputs(true);
+  outputs.AddInput(o.source, true);
   Dataset source = Dataset::Open(o.source, false);
-  Dataset result = Dataset::Open(o.result, true);
-  Check(ztSaveEditedCls2Zti(source.get(), from.data(), result.get(), to.data(),
-                            static_cast<long>(from.size())),
+  {
+    Dataset target = Dataset::Open(o.result, false);
+    if (ztRSGetRasterCount(source.get()) != 1 || ztRSGetRasterCount(target.get()) != 1)
+      throw UsageError("recode: SOURCE and RESULT must be single-band class images");
+    if (ztRSGetRasterXSize(source.get()) != ztRSGetRasterXSize(target.get()) ||
+        ztRSGetRasterYSize(source.get()) != ztRSGetRasterYSize(target.get()))
+      throw UsageError("recode: SOURCE is " + std::to_string(ztRSGetRasterXSize(source.get())) + " x " +
+                       std::to_string(ztRSGetRasterYSize(source.get())) + " pixels, RESULT " +
+                       std::to_string(ztRSGetRasterXSize(target.get())) + " x " +
+                       std::to_string(ztRSGetRasterYSize(target.get())) + "; they must be the same size");
+  }
+  const std::string staged = outputs.Stage(o.result, "RESULT");
+  Dataset result = Dataset::Open(staged, true);
+  Check(ztSaveEditedCls2Zti(source.get(), from.data(), result.get(), to.data(), static_cast<long>(from.size())),
         "recoding");
   result.Close();
-  std::cout << "Recoded " << from.size() << " value(s) of " << o.source << " into " << o.result << "\n";
+  outputs.Commit();
+  if (!Quiet())
+    std::cout << "Recoded " << from.size() << " value(s) of " << o.source << " into " << o.result << "\n";
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // ztclass samples IMAGE --aoi FILE --bands 1,2,3 [--purify K] [-o cells.csv]
-#include <unistd.h>
-
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -10,6 +9,7 @@
 #include "class_aoi_list.h"
 #include "cli_support.h"
 #include "commands/commands.h"
+#include "output_files.h"
 #include "progress_bar.h"
 #include "result_options.h"
 #include "ztclass/samples.h"
@@ -23,6 +23,7 @@ struct SamplesOptions {
   std::string image, aoiFile, classField, output;
   MethodOptions method;
   std::optional<double> purify;
+  bool overwrite = false;
 };
 
 // A cell set of the library, released on scope exit.
@@ -52,36 +53,43 @@ void WriteCsv(std::ostream& out, const Cells& cells, const std::vector<AOI>& aoi
 }
 
 void RunSamples(const SamplesOptions& o) {
+  if (o.purify && (!std::isfinite(*o.purify) || *o.purify < 0))
+    throw UsageError("--purify must be a finite number of at least 0");
+  OutputFiles outputs(o.overwrite);
+  outputs.AddInput(o.image, true);
+  if (!o.aoiFile.empty()) outputs.AddInput(o.aoiFile, false);
+  const std::string csv = o.output.empty() ? "" : outputs.AddOutput(o.output, "-o", false);
   Dataset image = Dataset::Open(o.image, false);
   std::vector<long> bands = SelectedBands(o.method, image.get());
   ClassAoiList list(image.get(), o.aoiFile, o.classField);
   std::vector<AOI>& aois = list.Aois();
-  if (aois.empty()) throw CommandError("the image has no class AOI");
+  if (aois.empty()) throw CommandError("'" + o.image + "' has no class AOI: give training polygons with --aoi");
 
-  ProgressBar bar(isatty(2));
-  StartProgress();
-  SetMainProgressName("Training samples");
-  Cells raw;
-  long rc = ztGetAOICellSet(image.get(), bands.data(), static_cast<long>(bands.size()), aois.data(),
-                            static_cast<long>(aois.size()), &raw.cells, raw.count);
-  Cells purified;
-  if (rc == 0 && o.purify)
-    rc = ztPurifyAOICellSet(raw.cells, raw.count, static_cast<long>(bands.size()),
-                            static_cast<long>(aois.size()), &purified.cells, purified.count, *o.purify);
-  EndProgress();
-  Check(rc, "gathering the training cells");
+  Cells raw, purified;
+  {
+    ProgressBar bar;
+    StartProgress();
+    long rc = ztGetAOICellSet(image.get(), bands.data(), static_cast<long>(bands.size()), aois.data(),
+                              static_cast<long>(aois.size()), &raw.cells, raw.count);
+    if (rc == 0 && o.purify)
+      rc = ztPurifyAOICellSet(raw.cells, raw.count, static_cast<long>(bands.size()),
+                              static_cast<long>(aois.size()), &purified.cells, purified.count, *o.purify);
+    EndProgress();
+    Check(rc, "gathering the training cells");
+  }
 
   const Cells& cells = o.purify ? purified : raw;
   if (o.output.empty()) {
     WriteCsv(std::cout, cells, aois, bands);
-  } else {
-    std::ofstream out(o.output);
-    if (!out) throw CommandError("cannot write '" + o.output + "'");
-    WriteCsv(out, cells, aois, bands);
-    out.close();
-    if (!out) throw CommandError("writing '" + o.output + "' failed");
-    std::cerr << cells.count << " cell(s) written to " << o.output << "\n";
+    return;
   }
+  std::ofstream out(csv);
+  if (!out) throw CommandError("cannot write '" + o.output + "'");
+  WriteCsv(out, cells, aois, bands);
+  out.close();
+  if (!out) throw CommandError("writing '" + o.output + "' failed");
+  outputs.Commit();
+  if (!Quiet()) std::cerr << cells.count << " cell(s) written to " << o.output << "\n";
 }
 
 }  // namespace
@@ -96,6 +104,7 @@ void AddSamplesCommand(CLI::App& app) {
   command->add_option("--purify", o->purify,
                       "Keep only cells within mean +- K standard deviations of their class");
   command->add_option("-o,--output", o->output, "CSV file (default: standard output)");
+  command->add_flag("--overwrite", o->overwrite, "Replace the CSV file when it exists already");
   command->callback([o] { RunSamples(*o); });
 }
 

@@ -1,5 +1,6 @@
 // ztclass mindist | box | gmindist | maxlike: the supervised statistical
 // classifiers.
+#include <cmath>
 #include <limits>
 #include <memory>
 
@@ -20,43 +21,43 @@ struct DistanceOptions {
 };
 
 void RunMinDist(const DistanceOptions& o) {
-  ClassifyJob job(o.classify);
+  Classification job(o.classify, Training::kWindow);
   const long classes = job.ClassCount();
   std::vector<float> factors = ParseFactors(o.devFactor, classes, "--dev-factor");
   std::vector<float> limits = o.maxDev.empty() ? std::vector<float>(classes, std::numeric_limits<float>::max())
                                                : ParseFactors(o.maxDev, classes, "--max-dev");
-  const Window& w = job.window;
-  RunClassification(o.classify, job, "minimum distance classification", [&](void* result) {
-    long bandCount = static_cast<long>(job.bands.size());
+  const Window& w = job.GetWindow();
+  job.Run("minimum distance classification", [&](void* result) {
+    long* bands = const_cast<long*>(job.Bands().data());
     if (!o.noDevTest && !o.noMaxTest)
-      return ztMiniDistA(job.source.get(), job.bands.data(), bandCount, result, w.rows, w.columns, w.firstRow,
-                         w.firstColumn, factors.data(), limits.data());
-    return ztMiniDistANew(job.source.get(), job.bands.data(), bandCount, result, w.rows, w.columns, w.firstRow,
+      return ztMiniDistA(job.Source(), bands, job.BandCount(), result, w.rows, w.columns, w.firstRow, w.firstColumn,
+                         factors.data(), limits.data());
+    return ztMiniDistANew(job.Source(), bands, job.BandCount(), result, w.rows, w.columns, w.firstRow,
                           w.firstColumn, o.noDevTest ? 0 : 1, factors.data(), o.noMaxTest ? 0 : 1, limits.data());
   });
 }
 
 void RunBox(const DistanceOptions& o) {
-  ClassifyJob job(o.classify);
+  Classification job(o.classify, Training::kWindow);
   std::vector<float> factors = ParseFactors(o.devFactor, job.ClassCount(), "--dev-factor");
-  const Window& w = job.window;
-  RunClassification(o.classify, job, "parallelepiped classification", [&](void* result) {
-    return ztJDBoxA(job.source.get(), job.bands.data(), static_cast<long>(job.bands.size()), result, w.rows,
-                    w.columns, w.firstRow, w.firstColumn, factors.data());
+  const Window& w = job.GetWindow();
+  job.Run("parallelepiped classification", [&](void* result) {
+    return ztJDBoxA(job.Source(), const_cast<long*>(job.Bands().data()), job.BandCount(), result, w.rows, w.columns,
+                    w.firstRow, w.firstColumn, factors.data());
   });
 }
 
 void RunGMinDist(const DistanceOptions& o) {
-  ClassifyJob job(o.classify);
+  Classification job(o.classify, Training::kWindow);
   std::vector<float> factors = ParseFactors(o.devFactor, job.ClassCount(), "--dev-factor");
-  const Window& w = job.window;
-  RunClassification(o.classify, job, "generalized minimum distance classification", [&](void* result) {
-    long bandCount = static_cast<long>(job.bands.size());
+  const Window& w = job.GetWindow();
+  job.Run("generalized minimum distance classification", [&](void* result) {
+    long* bands = const_cast<long*>(job.Bands().data());
     if (!o.noDevTest)
-      return ztGYMiniDistA(job.source.get(), job.bands.data(), bandCount, result, w.rows, w.columns, w.firstRow,
+      return ztGYMiniDistA(job.Source(), bands, job.BandCount(), result, w.rows, w.columns, w.firstRow,
                            w.firstColumn, factors.data());
-    return ztGYMiniDistANew(job.source.get(), job.bands.data(), bandCount, result, w.rows, w.columns,
-                            w.firstRow, w.firstColumn, 0, factors.data());
+    return ztGYMiniDistANew(job.Source(), bands, job.BandCount(), result, w.rows, w.columns, w.firstRow,
+                            w.firstColumn, 0, factors.data());
   });
 }
 
@@ -66,10 +67,11 @@ struct MaxLikeOptions {
 };
 
 void RunMaxLike(const MaxLikeOptions& o) {
-  ClassifyJob job(o.classify);
-  const Window& w = job.window;
-  RunClassification(o.classify, job, "maximum likelihood classification", [&](void* result) {
-    return MaxLiklihoodClass(job.source.get(), job.bands.data(), static_cast<long>(job.bands.size()), o.threshold,
+  if (!std::isfinite(o.threshold)) throw UsageError("--threshold must be a finite number");
+  Classification job(o.classify, Training::kWholeImage);
+  const Window& w = job.GetWindow();
+  job.Run("maximum likelihood classification", [&](void* result) {
+    return MaxLiklihoodClass(job.Source(), const_cast<long*>(job.Bands().data()), job.BandCount(), o.threshold,
                              result, w.rows, w.columns, w.firstRow, w.firstColumn);
   });
 }

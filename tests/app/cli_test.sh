@@ -42,10 +42,10 @@ check "help lists the commands" 0 "recode" -- "$ZTCLASS" --help
 for command in info classes aoi samples recode; do
   check "$command --help" 0 "Usage" -- "$ZTCLASS" "$command" --help
 done
-check "no command" 106 "A subcommand is required" -- "$ZTCLASS"
+check "no command is a usage error" 2 "A subcommand is required" -- "$ZTCLASS"
 check "info on a missing file" 1 "cannot open raster" -- "$ZTCLASS" info "$WORK/missing.tif"
 check "info" 0 "Band 3: Byte" -- "$ZTCLASS" info "$WORK/img.tif"
-check "info without class records" 0 "Class records: .*img.cls, 0 record" -- "$ZTCLASS" info "$WORK/img.tif"
+check "info without class records" 0 "^Class records: none$" -- "$ZTCLASS" info "$WORK/img.tif"
 
 check "classes write from text" 0 "Wrote 2 class record" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/classes.txt"
 check "classes show" 0 "2	#00A000	Forest" -- "$ZTCLASS" classes show "$WORK/classes.tif"
@@ -58,23 +58,23 @@ check "bad class file" 1 "RC_CLS_FILE_BAD_HEADER \(4000032\): the class-informat
   "$ZTCLASS" classes show "$WORK/classes.tif"
 mkdir -p "$WORK/ro" && cp "$WORK/classes.tif" "$WORK/ro/" && chmod 555 "$WORK/ro"
 if [ "$(id -u)" -ne 0 ]; then
-  check "class file that cannot be written" 1 "could not be written" -- \
+  check "class file that cannot be written" 1 "could not be written|cannot copy" -- \
     "$ZTCLASS" classes write "$WORK/ro/classes.tif" --from "$WORK/classes.txt"
 fi
 
 check "aoi" 0 "2	#[0-9A-F]{6}	1	6	Forest" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/aoi.geojson"
 check "aoi with a missing file" 1 "cannot read AOIs" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/none.gpkg"
-check "aoi with an unknown field" 1 "class field 'kind'" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --class-field kind
+check "aoi with an unknown field" 2 "--class-field: .* has no field 'kind' \\(its fields: class, color\\)" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --class-field kind
 check "samples as CSV" 0 "^2,Forest,7,7,5,7$" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 1,3
 check "samples purified" 0 "^class,name,row,column,band2$" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 2 --purify 1
 check "samples to a file" 0 "12 cell" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/cells.csv"
-check "samples progress lines" 0 "获取训练样本集" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/cells.csv"
-check "samples with a missing band" 1 "band 4 does not exist" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 4
-check "samples with a bad band list" 1 "invalid band number" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 1,x
+check "samples progress lines" 0 "获取训练样本集" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/cells.csv" --overwrite
+check "samples with a missing band" 2 "--bands: band 4 does not exist" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 4
+check "samples with a bad band list" 2 "invalid --bands band number" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 1,x
 
 check "recode" 0 "Recoded 1 value" -- "$ZTCLASS" recode "$WORK/classes.tif" "$WORK/target.tif" --map 2=4
 check "recode wrote the new value" 0 "Minimum=4.000, Maximum=4.000" -- gdalinfo -stats "$WORK/target.tif"
-check "recode with a bad map" 1 "class values lie in 0..255" -- "$ZTCLASS" recode "$WORK/classes.tif" "$WORK/target.tif" --map 2=300
+check "recode with a bad map" 2 "--map: class values lie in 0..255" -- "$ZTCLASS" recode "$WORK/classes.tif" "$WORK/target.tif" --map 2=300
 
 # A textured two-band scene (raw bytes with an ENVI header, no georeferencing):
 # forest pixels (columns 7-8, rows 6-8) are bright in band 1 and dark in band 2.
@@ -96,23 +96,23 @@ check "classes with names and colours" 0 "2: Forest" -- gdalinfo "$WORK/mindist.
 check "colour table of the result" 0 "1: 0,0,255,255" -- gdalinfo "$WORK/mindist.tif"
 check "forest pixels" 0 "Minimum=1.000, Maximum=2.000" -- gdalinfo -stats "$WORK/mindist.tif"
 check "window and quicklook" 0 "and .*q.png" -- "$ZTCLASS" mindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
-  -o "$WORK/w.tif" --window 5,6,4,5 --png "$WORK/q.png" --no-dev-test --max-dev 50
-check "window size" 0 "Size is 6, 5" -- gdalinfo "$WORK/w.tif"
+  -o "$WORK/w.tif" --window 8,10,1,1 --png "$WORK/q.png" --no-dev-test --max-dev 50
+check "window size" 0 "Size is 10, 8" -- gdalinfo "$WORK/w.tif"
 check "quicklook is a PNG" 0 "Driver: PNG" -- gdalinfo "$WORK/q.png"
-check "factor list of the wrong length" 1 "--dev-factor lists 3 values for 2 class AOIs" -- \
+check "factor list of the wrong length" 2 "--dev-factor lists 3 values for 2 class AOIs" -- \
   "$ZTCLASS" box "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/x.tif" --dev-factor 1,2,3
 check "nothing written for a bad factor list" 1 "" -- test -e "$WORK/x.tif"
 check "no class AOI" 1 "has no class AOI" -- "$ZTCLASS" maxlike "$WORK/scene2.tif" -o "$WORK/y.tif"
 check "singular covariance" 1 "RC_SINGULAR_COVARIANCE \\(4000010\\)" -- \
   "$ZTCLASS" maxlike "$WORK/scene2.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/z.tif"
-check "window outside the image" 1 "does not lie inside" -- \
+check "window outside the image" 2 "--window 5,6,8,5 does not lie inside" -- \
   "$ZTCLASS" gmindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/v.tif" --window 5,6,8,5
 
 check "clump" 0 "Wrote .*clumps.tif and .*clump.txt" -- \
   "$ZTCLASS" clump "$WORK/mindist.tif" -o "$WORK/clumps.tif" --stats "$WORK/clump.txt" --neighbours 4
 check "clump image type" 0 "Type=UInt32" -- gdalinfo "$WORK/clumps.tif"
 check "clump statistics" 0 "^邻域数:4$" -- cat "$WORK/clump.txt"
-check "bad neighbour count" 105 "neighbours" -- "$ZTCLASS" clump "$WORK/mindist.tif" -o "$WORK/c.tif" --stats "$WORK/c.txt" --neighbours 6
+check "bad neighbour count" 2 "neighbours" -- "$ZTCLASS" clump "$WORK/mindist.tif" -o "$WORK/c.tif" --stats "$WORK/c.txt" --neighbours 6
 check "sieve" 0 "Wrote" -- "$ZTCLASS" sieve "$WORK/clumps.tif" --stats-in "$WORK/clump.txt" --threshold 2 \
   -o "$WORK/sieved.tif" --stats "$WORK/sieve.txt"
 check "sieve statistics" 0 "^过滤分析块统计信息:$" -- cat "$WORK/sieve.txt"

@@ -1,6 +1,8 @@
 // The options every classifying command shares: window, bands, result.
 #include <gtest/gtest.h>
 
+#include "output_files.h"
+#include "result_image.h"
 #include "result_options.h"
 #include "ztclass/result_codes.h"
 #include "test_support.h"
@@ -62,7 +64,9 @@ TEST(HostOptions, ResultsTakeTheWindowsSizeAndGeoreferencing) {
   options.output = source.dir.File("out.tif");
   options.type = "UInt16";
   {
-    Dataset result = CreateResult(source.ds, Window{10, 20, 30, 5}, options);
+    OutputFiles outputs(false);
+    ResultImage result(options, outputs);
+    result.Create(source.ds, Window{10, 20, 30, 5});
     EXPECT_EQ(ztRSGetRasterXSize(result.get()), 20);
     EXPECT_EQ(ztRSGetRasterYSize(result.get()), 10);
     EXPECT_EQ(ztRSGetDatasetType(result.get()), ZTRS_UInt16);
@@ -72,16 +76,30 @@ TEST(HostOptions, ResultsTakeTheWindowsSizeAndGeoreferencing) {
     EXPECT_DOUBLE_EQ(y, 4000000 - 30 * 30);
   }
   options.output = source.dir.File("out.zti");
-  Dataset zti = CreateResult(source.ds, Window{4, 4, 0, 0}, options);
-  ZTIMGTYPE type;
-  ztRSGetInternalImgType(zti.get(), type);
-  EXPECT_EQ(type, ZTIMG_ZTI);
+  {
+    OutputFiles outputs(false);
+    ResultImage zti(options, outputs);
+    zti.Create(source.ds, Window{4, 4, 0, 0});
+    ZTIMGTYPE type;
+    ztRSGetInternalImgType(zti.get(), type);
+    EXPECT_EQ(type, ZTIMG_ZTI);
+  }
+  OutputFiles outputs(false);
   options.type = "Complex";
-  EXPECT_THROW(CreateResult(source.ds, Window{4, 4, 0, 0}, options), CommandError);
+  EXPECT_THROW(ResultImage(options, outputs), UsageError);
   options.type = "Byte";
   options.format = "NoSuchFormat";
   options.output = source.dir.File("x.tif");
-  EXPECT_THROW(CreateResult(source.ds, Window{4, 4, 0, 0}, options), CommandError);
+  EXPECT_THROW(ResultImage(options, outputs), UsageError);
+  options.format = "VRT";
+  EXPECT_THROW(ResultImage(options, outputs), UsageError);
+  options.format = "PNG";
+  options.type = "Float32";
+  EXPECT_THROW(ResultImage(options, outputs), UsageError);
+  options.format = "GTiff";
+  options.type = "Byte";
+  options.creationOptions = {"COMPRESS"};
+  EXPECT_THROW(ResultImage(options, outputs), UsageError);
 }
 
 }  // namespace
@@ -102,7 +120,7 @@ TEST(HostFailures, ResultCodesBecomeMessagesAndExitStatuses) {
     FAIL() << "no exception";
   } catch (const CommandError& error) {
     EXPECT_EQ(error.status, 1);
-    EXPECT_STREQ(error.what(), "x failed: result code 12345");
+    EXPECT_STREQ(error.what(), "x failed: result code 12345 (not a code of ztclass or its services)");
   }
 }
 

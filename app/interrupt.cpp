@@ -1,0 +1,129 @@
+#include "interrupt.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "cli_support.h"
+
+namespace ztcli {
+
+namespace {
+
+// What the handler removes lives in fixed storage: it may not allocate.
+constexpr size_t kPathSize = 4096;
+constexpr int kMaxDirectories = 8;
+char g_directories[kMaxDirectories][kPathSize];
+int g_directoryCount = 0;
+char g_prefix[128];
+char g_workDirectory[kPathSize];
+
+volatile std::sig_atomic_t g_interrupts = 0;
+
+bool StartsWith(const char* name, const char* prefix) {
+  return std::strncmp(name, prefix, std::strlen(prefix)) == 0;
+}
+
+// Calls visit(directory fd, entry name) for every entry but . and
+// .., with raw getdents64, which is safe in a signal handler.
+template <typename Visit>
+void ForEachEntry(int fd, Visit visit) {
+  alignas(8) char buffer[4096];
+  for (;;) {
+    const long bytes = syscall(SYS_getdents64, fd, buffer, sizeof buffer);
+    if (bytes <= 0) return;
+    for (long offset = 0; offset < bytes;) {
+      auto* entry = reinterpret_cast<struct dirent64*>(buffer + offset);
+      offset += entry->d_reclen;
+      if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+      visit(fd, entry->d_name);
+    }
+  }
+}
+
+// Removing entries while reading a directory may hide others from the same
+// reading, so each directory is read until nothing is left to remove.
+constexpr int kPasses = 3;
+
+// The library keeps its temporary files one or two levels down.
+void RemoveTree(int parent, const char* name, int depth) {
+  if (unlinkat(parent, name, 0) == 0 || depth > 4) return;
+  const int fd = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+  if (fd < 0) return;
+  for (int pass = 0; pass < kPasses && unlinkat(parent, name, AT_REMOVEDIR) != 0; ++pass) {
+    lseek(fd, 0, SEEK_SET);
+    ForEachEntry(fd, [depth](int dir, const char* entry) { RemoveTree(dir, entry, depth + 1); });
+  }
+  close(fd);
+}
+
+void RemoveWhatWasWritten() {
+  for (int i = 0; i < g_directoryCount; ++i) {
+    const int fd = open(g_directories[i], O_RDONLY | O_DIRECTORY);
+    if (fd < 0) continue;
+    for (int pass = 0; pass < kPasses; ++pass) {
+      lseek(fd, 0, SEEK_SET);
+      ForEachEntry(fd, [](int dir, const char* entry) {
+        if (StartsWith(entry, g_prefix)) unlinkat(dir, entry, 0);
+      });
+    }
+    close(fd);
+  }
+  if (g_workDirectory[0]) RemoveTree(AT_FDCWD, g_workDirectory, 0);
+}
+
+void OnInterrupt(int) {
+  g_interrupts = g_interrupts + 1;
+  if (g_interrupts < 2) return;
+  RemoveWhatWasWritten();
+  constexpr char kMessage[] = "\nztclass: interrupted; temporary results removed\n";
+  [[maybe_unused]] ssize_t ignored = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+  _exit(kStoppedStatus);
+}
+
+void CopyPath(char* field, const std::string& path) {
+  const size_t size = std::min(path.size(), kPathSize - 1);
+  std::memcpy(field, path.data(), size);
+  field[size] = '\0';
+}
+
+}  // namespace
+
+void InstallInterruptHandler() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+}
+
+bool StopRequested() { return g_interrupts > 0; }
+
+void RegisterTemporaryFiles(const std::string& directory, const std::string& prefix) {
+  InterruptBlock block;
+  CopyPath(g_prefix, prefix.substr(0, sizeof g_prefix - 1));
+  for (int i = 0; i < g_directoryCount; ++i)
+    if (directory == g_directories[i]) return;
+  if (g_directoryCount == kMaxDirectories || directory.size() >= kPathSize)
+    throw CommandError("too many result directories");
+  CopyPath(g_directories[g_directoryCount++], directory);
+}
+
+void RegisterWorkDirectory(const std::string& path) {
+  InterruptBlock block;
+  CopyPath(g_workDirectory, path);
+}
+
+InterruptBlock::InterruptBlock() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigprocmask(SIG_BLOCK, &set, &previous_);
+}
+
+InterruptBlock::~InterruptBlock() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+
+}  // namespace ztcli

@@ -1,0 +1,33 @@
+#pragma once
+// Ctrl-C. The first asks the running operation to stop; the command then
+// removes what it wrote and exits with status 130. A second one ends the
+// program at once, but only after removing, from the signal handler itself,
+// the temporary results and the private work directory registered here.
+#include <csignal>
+#include <string>
+
+namespace ztcli {
+
+void InstallInterruptHandler();
+bool StopRequested();
+
+// Every directory entry whose name starts with prefix, in these directories,
+// is removed by a second Ctrl-C.
+void RegisterTemporaryFiles(const std::string& directory, const std::string& prefix);
+// A directory removed with everything in it by a second Ctrl-C; empty: none.
+void RegisterWorkDirectory(const std::string& path);
+
+// Holds Ctrl-C back while results are moved into place, so that a second one
+// never finds half of them moved.
+class InterruptBlock {
+ public:
+  InterruptBlock();
+  ~InterruptBlock();
+  InterruptBlock(const InterruptBlock&) = delete;
+  InterruptBlock& operator=(const InterruptBlock&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
+}  // namespace ztcli

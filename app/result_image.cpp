@@ -1,0 +1,137 @@
+#include "result_image.h"
+
+#include <cpl_string.h>
+#include <gdal.h>
+#include <strings.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+#include "class_records.h"
+#include "ztservices/raster.h"
+
+namespace ztcli {
+
+namespace {
+
+bool EndsWithZti(const std::string& path) {
+  return path.size() >= 4 && strcasecmp(path.c_str() + path.size() - 4, ".zti") == 0;
+}
+
+const char* GdalTypeName(ZTRSDataType type) {
+  switch (type) {
+    case ZTRS_Int8: return "Int8";
+    case ZTRS_UInt16: return "UInt16";
+    case ZTRS_Int16: return "Int16";
+    case ZTRS_UInt32: return "UInt32";
+    case ZTRS_Int32: return "Int32";
+    case ZTRS_Float32: return "Float32";
+    case ZTRS_Float64: return "Float64";
+    default: return "Byte";
+  }
+}
+
+bool Lists(const char* spaceSeparated, const std::string& word) {
+  std::istringstream in(spaceSeparated ? spaceSeparated : "");
+  for (std::string item; in >> item;)
+    if (strcasecmp(item.c_str(), word.c_str()) == 0) return true;
+  return false;
+}
+
+// KEY=VALUE list for GDAL, with the GeoTIFF defaults (tiled, DEFLATE) under
+// the user's own.
+CPLStringList CreationOptions(bool geoTiff, const std::vector<std::string>& given) {
+  CPLStringList list;
+  if (geoTiff) {
+    list.SetNameValue("TILED", "YES");
+    list.SetNameValue("COMPRESS", "DEFLATE");
+  }
+  for (const std::string& option : given) {
+    const size_t eq = option.find('=');
+    list.SetNameValue(option.substr(0, eq).c_str(), option.substr(eq + 1).c_str());
+  }
+  return list;
+}
+
+}  // namespace
+
+ResultImage::ResultImage(const MethodOptions& o, OutputFiles& outputs)
+    : output_(o.output), type_(ParseDataType(o.type)), creationOptions_(o.creationOptions) {
+  for (const std::string& option : creationOptions_)
+    if (option.find('=') == std::string::npos || option.front() == '=')
+      throw UsageError("--co expects KEY=VALUE, got '" + option + "'");
+  EnsureGdal();
+  if (EndsWithZti(output_)) {
+    driver_ = ztRSGetDriverByName("ZOVREKZTI");
+  } else {
+    if (strcasecmp(o.format.c_str(), "VRT") == 0)
+      throw UsageError("--of VRT: a VRT only refers to pixels kept in other files and cannot hold the result; "
+                       "write a GeoTIFF and build a VRT on it with gdalbuildvrt");
+    GDALDriverH gdal = GDALGetDriverByName(o.format.c_str());
+    if (!gdal || !GDALGetMetadataItem(gdal, GDAL_DCAP_RASTER, nullptr))
+      throw UsageError("--of: '" + o.format + "' is not a raster format of GDAL");
+    const bool create = GDALGetMetadataItem(gdal, GDAL_DCAP_CREATE, nullptr) != nullptr;
+    copy_ = !create;
+    if (!create && !GDALGetMetadataItem(gdal, GDAL_DCAP_CREATECOPY, nullptr))
+      throw UsageError("--of " + o.format + ": GDAL cannot write files of this format");
+    if (strcasecmp(o.format.c_str(), "MEM") == 0)
+      throw UsageError("--of MEM keeps the result in memory only; choose a format that writes a file");
+    const char* types = GDALGetMetadataItem(gdal, GDAL_DMD_CREATIONDATATYPES, nullptr);
+    // GDAL writes Int8 as signed Byte in formats that do not list it.
+    const bool listed = Lists(types, GdalTypeName(type_)) || (type_ == ZTRS_Int8 && Lists(types, "Byte"));
+    if (types && !listed)
+      throw UsageError("--ot " + o.type + ": the " + o.format + " format writes only " + types);
+    driver_ = ztRSGetDriverByName(o.format.c_str());
+  }
+  if (!driver_) throw UsageError("--of: unknown raster format '" + o.format + "'");
+  temporary_ = outputs.AddOutput(output_, "-o", true);
+  if (copy_) scratch_ = outputs.ScratchPath(output_, ".tif");
+}
+
+void ResultImage::Create(void* source, const Window& window) {
+  const bool zti = EndsWithZti(output_);
+  const bool geoTiff = copy_ || (!zti && strcasecmp(GDALGetDriverShortName(static_cast<GDALDriverH>(driver_)),
+                                                    "GTiff") == 0);
+  CPLStringList options = CreationOptions(geoTiff && !zti, copy_ ? std::vector<std::string>{} : creationOptions_);
+  void* driver = copy_ ? ztRSGetDriverByName("GTiff") : driver_;
+  const std::string& path = copy_ ? scratch_ : temporary_;
+  CPLErrorReset();
+  void* result = ztRSCreate(driver, path.c_str(), window.columns, window.rows, 1, type_,
+                            zti ? nullptr : options.List());
+  if (!result) throw CommandError("cannot create '" + output_ + "': " + CPLGetLastErrorMsg());
+  ztRSCopyGeoreference(source, result, window.firstRow, window.firstColumn);
+  dataset_ = std::make_unique<Dataset>(result);
+}
+
+std::vector<CLASSATTINFO> ResultImage::Finish() {
+  std::string storage;
+  std::vector<CLASSATTINFO> records = ReadClassRecords(dataset_->get(), storage);
+  PublishLegend(dataset_->get(), records);
+  dataset_->Close();
+  dataset_.reset();
+  if (!copy_) return records;
+
+  GDALDatasetH scratch = GDALOpen(scratch_.c_str(), GA_ReadOnly);
+  if (!scratch) throw CommandError("cannot reopen the result written for '" + output_ + "'");
+  // A GeoTIFF keeps 256 colour entries whatever it is given; a virtual copy
+  // carries the legend of exactly the classes into the final format.
+  GDALDatasetH legend = GDALCreateCopy(GDALGetDriverByName("VRT"), "", scratch, FALSE, nullptr, nullptr, nullptr);
+  if (legend) PublishGdalLegend(legend, records);
+  CPLStringList options = CreationOptions(false, creationOptions_);
+  CPLErrorReset();
+  GDALDatasetH copy = GDALCreateCopy(static_cast<GDALDriverH>(driver_), temporary_.c_str(),
+                                     legend ? legend : scratch, FALSE, options.List(), nullptr, nullptr);
+  if (copy) GDALClose(copy);
+  if (legend) GDALClose(legend);
+  const bool failed = !copy || CPLGetLastErrorType() >= CE_Failure;
+  const std::string message = CPLGetLastErrorMsg();
+  GDALClose(scratch);
+  if (failed) throw CommandError("cannot write '" + output_ + "': " + message);
+  if (std::filesystem::exists(ClassFilePath(scratch_)) &&
+      std::rename(ClassFilePath(scratch_).c_str(), ClassFilePath(temporary_).c_str()) != 0)
+    throw CommandError("cannot write the class file of '" + output_ + "'");
+  return records;
+}
+
+}  // namespace ztcli

@@ -1,0 +1,43 @@
+#pragma once
+// The image a command writes: its format and pixel type checked before any
+// work, created under a temporary name, given its legend, and copied into
+// formats that GDAL can only copy into (PNG, JPEG) from a GeoTIFF.
+#include <string>
+#include <vector>
+
+#include "cli_support.h"
+#include "output_files.h"
+#include "result_options.h"
+#include "ztclass/records.h"
+
+namespace ztcli {
+
+class ResultImage {
+ public:
+  // Checks --of, --ot and --co, and declares -o among outputs.
+  ResultImage(const MethodOptions& options, OutputFiles& outputs);
+
+  ZTRSDataType Type() const { return type_; }
+  const std::string& Output() const { return output_; }
+
+  // Creates the image to write: the window's size and georeferencing, one
+  // band.
+  void Create(void* source, const Window& window);
+  void* get() const { return dataset_ ? dataset_->get() : nullptr; }
+
+  // After a successful call: the legend of its class records (which are
+  // returned), closing, and the copy into the final format.
+  std::vector<CLASSATTINFO> Finish();
+  // The finished image under its temporary name, to read back.
+  const std::string& Written() const { return temporary_; }
+
+ private:
+  std::string output_, temporary_, scratch_;
+  void* driver_ = nullptr;  // of the raster dataset service
+  bool copy_ = false;       // written as a GeoTIFF, then copied
+  ZTRSDataType type_;
+  std::vector<std::string> creationOptions_;
+  std::unique_ptr<Dataset> dataset_;
+};
+
+}  // namespace ztcli

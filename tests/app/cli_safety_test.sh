@@ -1,0 +1,229 @@
+#!/usr/bin/env bash
+# The host never loses data: failures, refusals and Ctrl-C leave the result's
+# directory exactly as it was; results replace older ones only when asked to,
+# and then completely. Also the host's habits: exit statuses, option checks,
+# formats, legends, progress lines.
+# Usage: cli_safety_test.sh ZTCLASS
+set -u
+ZTCLASS="$1"
+WORK="$(mktemp -d)"
+trap 'chmod -R u+w "$WORK"; rm -rf "$WORK"' EXIT
+export ZTCLASS_WORKDIR="$WORK/workdir"
+mkdir -p "$ZTCLASS_WORKDIR"
+passed=0
+failed=0
+
+pass() { passed=$((passed + 1)); }
+fail() { failed=$((failed + 1)); printf 'FAILED %s\n' "$*"; }
+
+# check NAME EXPECTED_STATUS PATTERN -- COMMAND...: the exit status, and a
+# line of the output (stdout and stderr) that matches PATTERN.
+check() {
+  local name="$1" status="$2" pattern="$3"
+  shift 4
+  local output rc
+  output="$("$@" 2>&1)"
+  rc=$?
+  if [ "$rc" -eq "$status" ] && grep -qE -- "$pattern" <<<"$output"; then
+    pass
+  else
+    fail "$name: status $rc (expected $status), output:"
+    printf '%s\n' "$output"
+  fi
+}
+
+# Every file of a directory (hidden ones too) with its checksum.
+snapshot() { (cd "$1" && find . -print0 | sort -z | xargs -0 -I{} sh -c 'if [ -f "{}" ]; then md5sum "{}"; else echo "{}"; fi'); }
+
+# unchanged NAME EXPECTED_STATUS PATTERN -- COMMAND...: check, and the
+# directory $DIR and the work directory are as they were before.
+unchanged() {
+  local name="$1" before after
+  before="$(snapshot "$DIR")"
+  check "$@"
+  after="$(snapshot "$DIR")"
+  [ "$before" = "$after" ] && pass || fail "$name changed the directory: $(diff <(echo "$before") <(echo "$after"))"
+  [ -z "$(ls -A "$ZTCLASS_WORKDIR")" ] && pass || fail "$name left work files: $(ls -A "$ZTCLASS_WORKDIR")"
+}
+
+DIR="$WORK/d"
+mkdir -p "$DIR"
+# A two-band scene: forest pixels (columns 7-8, rows 6-8) bright in band 1.
+LC_ALL=C awk 'BEGIN {
+  for (b = 1; b <= 2; b++) for (r = 0; r < 10; r++) for (c = 0; c < 12; c++) {
+    forest = c >= 7 && c <= 8 && r >= 6 && r <= 8
+    if (b == 1) v = forest ? 200 + (c + 2 * r) % 4 : 30 + (c * 7 + r * 3) % 5
+    else v = forest ? 10 + (c * 5 + r) % 3 : 60 + (c * 3 + r * 5) % 7
+    printf "%c", v
+  } }' >"$WORK/scene.bin"
+printf 'ENVI\nsamples = 12\nlines = 10\nbands = 2\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/scene.hdr"
+gdal_translate -q "$WORK/scene.bin" "$DIR/scene.tif"
+gdal_translate -q -a_nodata 0 "$DIR/scene.tif" "$WORK/scene_nodata.tif"
+gdal_create -q -of GTiff -outsize 12 10 -bands 2 -burn 30 -burn 60 "$WORK/flat.tif"
+gdal_create -q -of GTiff -outsize 8 8 -bands 1 -burn 1 "$WORK/small.tif"
+cat >"$DIR/aoi.geojson" <<'JSON'
+{"type":"FeatureCollection","features":[
+ {"type":"Feature","properties":{"class":"Water","color":"#0000FF"},
+  "geometry":{"type":"Polygon","coordinates":[[[1.5,1.5],[4.5,1.5],[4.5,3.5],[1.5,3.5],[1.5,1.5]]]}},
+ {"type":"Feature","properties":{"class":"Forest","color":"#00A000"},
+  "geometry":{"type":"Polygon","coordinates":[[[6.5,5.5],[8.5,5.5],[8.5,8.5],[6.5,8.5],[6.5,5.5]]]}}]}
+JSON
+cat >"$WORK/outside.geojson" <<'JSON'
+{"type":"FeatureCollection","features":[
+ {"type":"Feature","properties":{"class":"Water"},
+  "geometry":{"type":"Polygon","coordinates":[[[1.5,1.5],[4.5,1.5],[4.5,3.5],[1.5,3.5],[1.5,1.5]]]}},
+ {"type":"Feature","properties":{"class":"Forest"},
+  "geometry":{"type":"Polygon","coordinates":[[[6.5,5.5],[8.5,5.5],[8.5,8.5],[6.5,8.5],[6.5,5.5]]]}},
+ {"type":"Feature","properties":{"class":"Cloud"},
+  "geometry":{"type":"Polygon","coordinates":[[[50,50],[60,50],[60,60],[50,60],[50,50]]]}}]}
+JSON
+S="$DIR/scene.tif"
+A="$DIR/aoi.geojson"
+
+# A good result and its class file, which every failure below must leave alone.
+check "a first result" 0 "Wrote .*map.tif \\(2 classes\\)" -- "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.tif"
+check "its class file" 0 "" -- test -f "$DIR/map.cls"
+"$ZTCLASS" clump "$DIR/map.tif" -o "$DIR/clumps.tif" --stats "$DIR/clump.txt" -q
+
+# Failures and refusals.
+unchanged "an existing result without --overwrite" 2 "-o: .*map.tif' exists; give --overwrite" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.tif"
+unchanged "no class AOI" 1 "has no class AOI" -- "$ZTCLASS" maxlike "$WORK/flat.tif" -o "$DIR/map.tif" --overwrite
+unchanged "singular covariance" 1 "RC_SINGULAR_COVARIANCE \\(4000010\\)" -- \
+  "$ZTCLASS" maxlike "$WORK/flat.tif" --aoi "$A" -o "$DIR/map.tif" --overwrite
+printf 'not a statistics file\n' >"$WORK/bad.txt"
+unchanged "a bad statistics file" 1 "eliminate failed" -- "$ZTCLASS" eliminate "$DIR/clumps.tif" \
+  --stats-in "$WORK/bad.txt" --threshold 2 -o "$DIR/map.tif" --stats "$DIR/clump.txt" --overwrite
+unchanged "an unknown pixel type" 2 "--ot: unknown pixel type 'Complex'" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.tif" --overwrite --ot Complex
+unchanged "the input as the output" 2 "-o: .*scene.tif' is an input of the command" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$S" --overwrite
+unchanged "the input spelled otherwise" 2 "is an input of the command" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/../d/./scene.tif" --overwrite
+ln -s "$S" "$WORK/link.tif"
+unchanged "the input through a link" 2 "is an input of the command" -- \
+  "$ZTCLASS" mindist "$WORK/link.tif" --aoi "$A" -o "$S" --overwrite
+unchanged "the training file as the quicklook" 2 "--png: .*aoi.geojson' is an input" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/other.tif" --png "$A" --overwrite
+unchanged "the statistics file read and written" 2 "--stats: .*clump.txt' is an input" -- \
+  "$ZTCLASS" sieve "$DIR/clumps.tif" --stats-in "$DIR/clump.txt" --threshold 2 -o "$DIR/s.tif" \
+  --stats "$DIR/clump.txt" --overwrite
+unchanged "a result over the input's class file" 2 "would replace .*map.cls, the class file of the input" -- \
+  "$ZTCLASS" clump "$DIR/map.tif" -o "$DIR/map.img" --of HFA --stats "$DIR/c.txt"
+unchanged "VRT refused" 2 "--of VRT: a VRT only refers to pixels kept in other files" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.vrt" --of VRT
+unchanged "a type PNG cannot hold" 2 "--ot Float32: the PNG format writes only" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.png" --of PNG --ot Float32
+unchanged "a class count the type cannot hold" 2 "--ot Int8 cannot hold class 255 \\(the value of no-data pixels\\)" -- \
+  "$ZTCLASS" mindist "$WORK/scene_nodata.tif" --aoi "$A" -o "$DIR/n.tif" --ot Int8
+unchanged "a class without pixels in the window" 1 "class 1 'Water' has no training pixel in the window" -- \
+  "$ZTCLASS" box "$S" --aoi "$A" -o "$DIR/w.tif" --window 5,6,4,5
+unchanged "a class AOI outside the image" 1 "class AOI of class 3 'Cloud' covers no pixel" -- \
+  "$ZTCLASS" maxlike "$S" --aoi "$WORK/outside.geojson" -o "$DIR/o.tif"
+for factor in 0 -1 nan inf; do
+  unchanged "--dev-factor $factor" 2 "--dev-factor values must be finite and above 0" -- \
+    "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/f.tif" --dev-factor "$factor"
+done
+unchanged "--max-dev 0" 2 "--max-dev values must be finite and above 0" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/f.tif" --max-dev 1,0
+unchanged "--purify -1" 2 "--purify must be a finite number of at least 0" -- \
+  "$ZTCLASS" samples "$S" --aoi "$A" --purify -1 -o "$DIR/cells.csv"
+unchanged "--threshold nan" 2 "--threshold must be a finite number" -- \
+  "$ZTCLASS" maxlike "$S" --aoi "$A" -o "$DIR/f.tif" --threshold nan
+unchanged "an eliminate threshold above the window" 2 "--threshold 121 is above the window's 120 pixels" -- \
+  "$ZTCLASS" eliminate "$DIR/clumps.tif" --stats-in "$DIR/clump.txt" --threshold 121 -o "$DIR/e.tif" --stats "$DIR/e.txt"
+unchanged "an unknown class field" 2 "--class-field: .* has no field 'kind'" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" --class-field kind -o "$DIR/f.tif"
+unchanged "an empty band list" 2 "--bands: the band list is empty" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" --bands "" -o "$DIR/f.tif"
+unchanged "recode of images of different sizes" 2 "they must be the same size" -- \
+  "$ZTCLASS" recode "$WORK/small.tif" "$DIR/map.tif" --map 1=2
+unchanged "recode of a multi-band image" 2 "single-band class images" -- \
+  "$ZTCLASS" recode "$S" "$DIR/map.tif" --map 1=2
+unchanged "recode with a key given twice" 2 "--map gives old value 1 twice" -- \
+  "$ZTCLASS" recode "$DIR/map.tif" "$DIR/map.tif" --map 1=2,1=3
+unchanged "--window with --srcwin" 2 "excludes" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/f.tif" --window 8,10,1,1 --srcwin 1 1 10 8
+unchanged "an unknown option" 2 "" -- "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/f.tif" --no-such-option
+
+# clump --ot Byte with more clumps than a byte holds.
+head -c 10000 /dev/urandom >"$WORK/noise.bin"
+printf 'ENVI\nsamples = 100\nlines = 100\nbands = 1\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/noise.hdr"
+unchanged "more clumps than --ot Byte holds" 1 "clumps do not fit --ot Byte \\(at most 255\\)" -- \
+  "$ZTCLASS" clump "$WORK/noise.bin" -o "$DIR/nc.tif" --stats "$DIR/nc.txt" --ot Byte
+
+# Ctrl-C twice during a clump of a large image: the process ends at once, and
+# nothing of the result nor of the work directory stays.
+head -c 4000000 /dev/urandom >"$WORK/large.bin"
+printf 'ENVI\nsamples = 2000\nlines = 2000\nbands = 1\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/large.hdr"
+# interrupt SIGNALS: runs a clump and sends SIGNALS Ctrl-C once it has begun
+# writing; every run must end with status 130 and leave nothing behind.
+interrupt() {
+  local signals="$1" name="$1 Ctrl-C" before after rc
+  before="$(snapshot "$DIR")"
+  "$ZTCLASS" clump "$WORK/large.bin" -o "$DIR/map.tif" --stats "$DIR/large.txt" --overwrite >"$WORK/int.out" 2>&1 &
+  local pid=$!
+  for _ in $(seq 100); do
+    ls -A "$DIR" | grep -q '^\.ztclass-' && break
+    sleep 0.05
+  done
+  for _ in $(seq "$signals"); do kill -INT "$pid" 2>/dev/null; sleep 0.01; done
+  wait "$pid"
+  rc=$?
+  after="$(snapshot "$DIR")"
+  [ "$rc" -eq 130 ] && pass || fail "$name: status $rc (expected 130): $(cat "$WORK/int.out")"
+  [ "$before" = "$after" ] && pass || fail "$name changed the directory: $(diff <(echo "$before") <(echo "$after"))"
+  [ -z "$(ls -A "$ZTCLASS_WORKDIR")" ] && pass || fail "$name left work files: $(ls -AR "$ZTCLASS_WORKDIR")"
+}
+interrupt 1
+check "one Ctrl-C stops the operation" 0 "clump failed: RC_CANCELLED" -- cat "$WORK/int.out"
+# The first Ctrl-C may end the clump before the second comes; try until the
+# second one has ended the program itself.
+for _ in 1 2 3 4 5 6; do
+  interrupt 2
+  grep -q "interrupted; temporary results removed" "$WORK/int.out" && break
+done
+check "a second Ctrl-C ends the program" 0 "interrupted; temporary results removed" -- cat "$WORK/int.out"
+
+# --overwrite replaces a result completely: no class file of the old one.
+printf 'stale' >"$DIR/c2.cls"
+gdal_create -q -of GTiff -outsize 2 2 -bands 1 "$DIR/c2.tif"
+check "--overwrite" 0 "Wrote" -- "$ZTCLASS" clump "$DIR/map.tif" -o "$DIR/c2.tif" --stats "$DIR/c2.txt" --overwrite
+check "the replaced image" 0 "Size is 12, 10" -- gdalinfo "$DIR/c2.tif"
+check "no class file of the old image" 1 "" -- test -e "$DIR/c2.cls"
+check "a class image replaced" 0 "Wrote" -- "$ZTCLASS" box "$S" --aoi "$A" -o "$DIR/map.tif" --overwrite
+check "takes the new class file" 0 "^1	#0000FF	Water" -- "$ZTCLASS" classes show "$DIR/map.tif"
+[ -z "$(ls -A "$DIR" | grep '^\.ztclass-')" ] && pass || fail "temporary files left: $(ls -A "$DIR")"
+
+# Formats, legends and creation options.
+check "PNG through a GeoTIFF" 0 "Wrote .*map.png" -- "$ZTCLASS" gmindist "$S" --aoi "$A" -o "$DIR/map.png" --of PNG
+check "a PNG" 0 "Driver: PNG" -- gdalinfo "$DIR/map.png"
+check "its legend holds exactly the classes" 0 "Color Table \\(RGB with 3 entries\\)" -- gdalinfo "$DIR/map.png"
+check "its category names" 0 "2: Forest" -- gdalinfo "$DIR/map.png"
+check "its class file" 0 "^2	#00A000	Forest" -- "$ZTCLASS" classes show "$DIR/map.png"
+check "--co" 0 "Wrote" -- "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/lzw.tif" --co COMPRESS=LZW --co TILED=NO
+check "--co reaches the driver" 0 "COMPRESSION=LZW" -- gdalinfo "$DIR/lzw.tif"
+check "--co replaces the default" 0 "Block=12x" -- gdalinfo "$DIR/lzw.tif"
+check "--co needs KEY=VALUE" 2 "--co expects KEY=VALUE" -- "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/x.tif" --co LZW
+check "--srcwin as GDAL spells it" 0 "Wrote" -- "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/sw.tif" --srcwin 1 1 10 8
+check "--window" 0 "Wrote" -- "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/ww.tif" --window 8,10,1,1
+sum() { gdalinfo -checksum "$1" | grep -E "Checksum|Size is"; }
+[ "$(sum "$DIR/sw.tif")" = "$(sum "$DIR/ww.tif")" ] && pass || fail "--srcwin and --window differ"
+
+printf '1\tSea\t#102030\n2\tWood\t#405060\n' >"$WORK/classes.txt"
+check "classes write" 0 "Wrote 2 class record" -- "$ZTCLASS" classes write "$DIR/ww.tif" --from "$WORK/classes.txt"
+check "classes write sets the colour table" 0 "2: 64,80,96,255" -- gdalinfo "$DIR/ww.tif"
+check "classes write sets the category names" 0 "1: Sea" -- gdalinfo "$DIR/ww.tif"
+
+# Exit statuses, version, quiet, progress.
+check "--version" 0 "^ztclass [0-9]+\\.[0-9]+\\.[0-9]+$" -- "$ZTCLASS" --version
+check "the exit statuses in --help" 0 "2 usage error, 130 stopped" -- "$ZTCLASS" --help
+check "progress as GDAL writes it" 0 "^0\\.\\.\\.10\\.\\.\\.20\\.\\.\\.30\\.\\.\\.40\\.\\.\\.50\\.\\.\\.60\\.\\.\\.70\\.\\.\\.80\\.\\.\\.90\\.\\.\\.100 - done\\.$" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/p.tif"
+quiet="$("$ZTCLASS" -q mindist "$S" --aoi "$A" -o "$DIR/q.tif" 2>&1)"
+[ $? -eq 0 ] && [ -z "$quiet" ] && [ -f "$DIR/q.tif" ] && pass || fail "-q printed: $quiet"
+quiet="$("$ZTCLASS" maxlike "$S" --aoi "$A" -o "$DIR/q2.tif" --quiet 2>&1)"
+[ $? -eq 0 ] && [ -z "$quiet" ] && pass || fail "--quiet after the command printed: $quiet"
+
+echo "cli safety: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

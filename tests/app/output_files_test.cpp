@@ -1,0 +1,128 @@
+// Results under temporary names, moved into place only on success.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "cli_support.h"
+#include "output_files.h"
+#include "test_support.h"
+
+using namespace ztcli;
+using namespace zttest;
+namespace fs = std::filesystem;
+
+namespace {
+
+void Write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::string Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::set<std::string> Names(const std::string& directory) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(directory)) names.insert(entry.path().filename().string());
+  return names;
+}
+
+TEST(OutputFiles, CommitMovesTheImageWithItsClassAndSideCarFiles) {
+  TempDir dir;
+  Write(dir.File("map.tif"), "old image");
+  Write(dir.File("map.cls"), "old classes");
+  Write(dir.File("map.tif.aux.xml"), "old legend");
+  {
+    OutputFiles outputs(true);
+    const std::string temporary = outputs.AddOutput(dir.File("map.tif"), "-o", true);
+    EXPECT_EQ(fs::path(temporary).parent_path(), fs::path(dir.path()));
+    EXPECT_NE(temporary, dir.File("map.tif"));
+    Write(temporary, "new image");
+    Write(ClassFilePath(temporary), "new classes");
+    outputs.Commit();
+  }
+  EXPECT_EQ(Read(dir.File("map.tif")), "new image");
+  EXPECT_EQ(Read(dir.File("map.cls")), "new classes");
+  // The old legend belonged to the old image.
+  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"map.tif", "map.cls"}));
+}
+
+TEST(OutputFiles, WithoutCommitNothingIsLeftAndNothingIsReplaced) {
+  TempDir dir;
+  Write(dir.File("map.tif"), "old image");
+  Write(dir.File("map.cls"), "old classes");
+  {
+    OutputFiles outputs(true);
+    const std::string temporary = outputs.AddOutput(dir.File("map.tif"), "-o", true);
+    const std::string scratch = outputs.ScratchPath(dir.File("map.tif"), ".tif");
+    Write(temporary, "half an image");
+    Write(ClassFilePath(temporary), "new classes");
+    Write(temporary + ".aux.xml", "legend");
+    Write(scratch, "scratch");
+  }
+  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"map.tif", "map.cls"}));
+  EXPECT_EQ(Read(dir.File("map.tif")), "old image");
+  EXPECT_EQ(Read(dir.File("map.cls")), "old classes");
+}
+
+TEST(OutputFiles, RefusesInputsHoweverSpelledAndExistingFilesWithoutOverwrite) {
+  TempDir dir;
+  fs::create_directory(dir.File("sub"));
+  Write(dir.File("in.tif"), "input");
+  Write(dir.File("out.tif"), "result");
+  fs::create_symlink(dir.File("in.tif"), dir.File("link.tif"));
+  OutputFiles outputs(false);
+  outputs.AddInput(dir.File("in.tif"), true);
+  EXPECT_THROW(outputs.AddOutput(dir.File("sub/../in.tif"), "-o", true), UsageError);
+  EXPECT_THROW(outputs.AddOutput(dir.File("./link.tif"), "-o", true), UsageError);
+  EXPECT_THROW(outputs.AddOutput(dir.File("out.tif"), "-o", true), UsageError);
+  // Another image named in.* would take the input's class file in.cls.
+  EXPECT_THROW(outputs.AddOutput(dir.File("in.img"), "-o", true), UsageError);
+  EXPECT_THROW(outputs.AddOutput(dir.File("noextension"), "-o", true), UsageError);
+  EXPECT_THROW(outputs.AddOutput(dir.File("missing/x.tif"), "-o", true), UsageError);
+  EXPECT_NO_THROW(outputs.AddOutput(dir.File("sub/../new.tif"), "-o", true));
+  EXPECT_THROW(outputs.AddOutput(dir.File("new.tif"), "--png", false), UsageError);
+  OutputFiles later(false);
+  later.AddOutput(dir.File("x.csv"), "-o", false);
+  EXPECT_THROW(later.AddInput(dir.File("sub/../x.csv"), false), UsageError);
+}
+
+TEST(OutputFiles, StagedImagesAreChangedAsCopies) {
+  TempDir dir;
+  Write(dir.File("map.cls"), "old classes");
+  {
+    RasterSpec spec;
+    spec.columns = 4;
+    spec.rows = 3;
+    WriteGeoTiff(dir.File("map.tif"), spec, [](int, int, int) { return 1; });
+  }
+  const std::string before = Read(dir.File("map.tif"));
+  {
+    OutputFiles outputs(false);
+    const std::string staged = outputs.Stage(dir.File("map.tif"), "IMAGE");
+    EXPECT_EQ(Read(staged), before);
+    EXPECT_EQ(Read(ClassFilePath(staged)), "old classes");
+    Write(ClassFilePath(staged), "changed, then abandoned");
+  }
+  EXPECT_EQ(Read(dir.File("map.cls")), "old classes");
+  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"map.tif", "map.cls"}));
+  {
+    OutputFiles outputs(false);
+    Write(ClassFilePath(outputs.Stage(dir.File("map.tif"), "IMAGE")), "new classes");
+    outputs.Commit();
+  }
+  EXPECT_EQ(Read(dir.File("map.cls")), "new classes");
+  EXPECT_EQ(Read(dir.File("map.tif")), before);
+}
+
+TEST(HostFailures, ServiceCodesHaveNamesAndMeanings) {
+  EXPECT_EQ(DescribeResultCode(5000010).rfind("ZTRS_ERR_IO (5000010): the raster service could not", 0), 0u);
+  EXPECT_EQ(DescribeResultCode(4000010),
+            "RC_SINGULAR_COVARIANCE (4000010): a class covariance matrix is singular");
+}
+
+}  // namespace
