@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
   ztcli::AddRecodeCommand(app);
   ztcli::AddStatisticalCommands(app);
   ztcli::AddPostClassCommands(app);
+  ztcli::AddUnmixCommand(app);
+  ztcli::AddAccuracyCommand(app);
   ztcli::InstallInterruptHandler();
   try {
     app.parse(argc, argv);
