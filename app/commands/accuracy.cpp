@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <gdal.h>
+
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -18,6 +20,7 @@
 #include "same_grid.h"
 #include "ztclass/accuracy.h"
 #include "ztclass/result_codes.h"
+#include "ztservices/raster.h"
 
 namespace ztcli {
 
@@ -113,6 +116,10 @@ void RunAccuracy(const AccuracyOptions& o) {
     throw CommandError("'" + o.image + "' has no class records (" + storage +
                        "): they name its classes; give them with 'ztclass classes write'");
   const bool fileMode = !o.points.empty();
+  double transform[6];
+  if (fileMode &&
+      GDALGetGeoTransform(static_cast<GDALDatasetH>(ztRSGetGDALDataset(classImage.get())), transform) != CE_None)
+    throw CommandError("'" + o.image + "' has no georeferencing: check points are given in map coordinates");
   Assessment assessment{classImage.get(), nullptr, o.points, o.pointClasses, records.size()};
   std::optional<Dataset> reference;
   std::unique_ptr<ClassAoiList> aois;

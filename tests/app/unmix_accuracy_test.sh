@@ -161,6 +161,8 @@ check "missing check-point file" 1 "RC_INPUT_FILE_FAILED \\(-1\\)" -- "$ZTCLASS"
 check "check-point failures explained" 1 "the check points name another number of classes than the 2" -- \
   "$ZTCLASS" accuracy "$WORK/geo.tif" --points "$WORK/none.txt" --point-classes "$WORK/point_classes.txt" -o "$WORK/z.txt"
 check "no report after a file-mode failure" 1 "" -- test -e "$WORK/z.txt"
+check "check points need georeferencing" 1 "has no georeferencing" -- "$ZTCLASS" accuracy "$WORK/classes.tif" \
+  --points "$WORK/points.txt" --point-classes "$WORK/point_classes.txt" -o "$WORK/z.txt"
 check "points need their classes" 107 "--points requires --point-classes" -- \
   "$ZTCLASS" accuracy "$WORK/geo.tif" --points "$WORK/points.txt" -o "$WORK/z.txt"
 check "points exclude polygons" 108 "excludes" -- "$ZTCLASS" accuracy "$WORK/geo.tif" --points "$WORK/points.txt" \
