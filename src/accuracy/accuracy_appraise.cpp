@@ -1,7 +1,6 @@
 // Accuracy assessment: an error matrix from reference AOIs or check points,
 // its statistics, and the report.
 #include <clocale>
-#include <cmath>
 #include <set>
 #include <string>
 #include <vector>
