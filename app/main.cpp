@@ -22,6 +22,8 @@ int main(int argc, char** argv) {
   ztcli::AddRecodeCommand(app);
   ztcli::AddStatisticalCommands(app);
   ztcli::AddPostClassCommands(app);
+  ztcli::AddUnmixCommand(app);
+  ztcli::AddAccuracyCommand(app);
   ztcli::InstallInterruptHandler();
   ztcli::EnsureGdal();
   try {

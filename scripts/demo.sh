@@ -6,6 +6,7 @@ ZTCLASS="$1"
 SCENE="$2"
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 AOI="$ROOT/data/olinda_training.geojson"
+REFERENCE="$ROOT/data/olinda_reference.geojson"
 OUT="${ZTCLASS_DEMO_DIR:-$ROOT/demo-output}"
 mkdir -p "$OUT"
 
@@ -39,6 +40,13 @@ step "Clean the maximum-likelihood map: clump, sieve, eliminate (8 neighbours, 1
 echo "clumps: $(clumps "$OUT/clump.txt"); after the sieve: $(clumps "$OUT/sieve.txt")"
 echo "pixels per class after eliminate:"
 tail -n +7 "$OUT/eliminate.txt"
+
+step "Linear spectral unmixing into water, vegetation and built-up fractions (composite: red, green, blue)"
+"$ZTCLASS" unmix "$SCENE" --aoi "$AOI" -o "$OUT/fractions.tif" --png "$OUT/fractions.png"
+
+step "Accuracy of the maximum-likelihood map against reference polygons drawn apart from the training ones"
+"$ZTCLASS" accuracy "$OUT/maxlike.tif" --aoi "$REFERENCE" -o "$OUT/accuracy.txt"
+cat "$OUT/accuracy.txt"
 
 step "Done: results are in $OUT"
 ls -1 "$OUT"

@@ -10,5 +10,7 @@ void AddSamplesCommand(CLI::App& app);
 void AddRecodeCommand(CLI::App& app);
 void AddStatisticalCommands(CLI::App& app);
 void AddPostClassCommands(CLI::App& app);
+void AddUnmixCommand(CLI::App& app);
+void AddAccuracyCommand(CLI::App& app);
 
 }  // namespace ztcli

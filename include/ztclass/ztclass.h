@@ -1,4 +1,5 @@
 #pragma once
+#include "ztclass/accuracy.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/datatype.h"
 #include "ztclass/postclass.h"
@@ -6,3 +7,4 @@
 #include "ztclass/result_codes.h"
 #include "ztclass/samples.h"
 #include "ztclass/statistical.h"
+#include "ztclass/unmixing.h"

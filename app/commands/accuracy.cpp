@@ -1,0 +1,177 @@
+// ztclass accuracy: a class image against reference polygons or check
+// points; the report, then the overall accuracy and Kappa on one line.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <gdal.h>
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+
+#include "accuracy_summary.h"
+#include "class_aoi_list.h"
+#include "class_records.h"
+#include "cli_support.h"
+#include "commands/commands.h"
+#include "progress_bar.h"
+#include "same_grid.h"
+#include "ztclass/accuracy.h"
+#include "ztclass/result_codes.h"
+#include "ztservices/raster.h"
+
+namespace ztcli {
+
+namespace {
+
+struct AccuracyOptions {
+  std::string image, output, aoiFile, classField, reference, points, pointClasses;
+  std::string tables = "matrix,class,overall,kappa";
+};
+
+struct Tables {
+  bool matrix = false, classAccuracy = false, overall = false, kappa = false;
+};
+
+Tables ParseTables(const std::string& text) {
+  Tables t;
+  std::istringstream in(text);
+  for (std::string name; std::getline(in, name, ',');) {
+    if (name == "matrix") t.matrix = true;
+    else if (name == "class") t.classAccuracy = true;
+    else if (name == "overall") t.overall = true;
+    else if (name == "kappa") t.kappa = true;
+    else if (!name.empty())
+      throw CommandError("--tables takes matrix, class, overall and kappa, got '" + name + "'");
+  }
+  return t;
+}
+
+// What a failure of the assessment means in the chosen mode.
+std::string Explanation(long resultCode, bool fileMode, size_t classes) {
+  const std::string n = std::to_string(classes);
+  switch (resultCode) {
+    case RC_INPUT_FILE_FAILED:
+      return "a check-point file cannot be read, the check points name another number of classes than the " + n +
+             " of the class image, or a class number lies outside 1.." + n + " or a class value outside 0.." + n;
+    case RC_INPUT_COUNT_MISMATCH:
+      return "the two check-point files give different counts, or a count below 1";
+    case RC_AOI_WITHOUT_POLYGON:
+      return fileMode ? "" : "the class image holds a value outside 0.." + n + " under a reference polygon";
+    default:
+      return "";
+  }
+}
+
+struct Assessment {
+  void* classImage;
+  void* reference;  // null in file mode
+  std::string points, pointClasses;
+  size_t classes;
+
+  void Run(const std::string& report, const Tables& t) const {
+    long rc;
+    {
+      ProgressBar bar(isatty(STDERR_FILENO));
+      rc = ztAccuracyAppraise(classImage, report.c_str(), reference ? nullptr : points.c_str(),
+                              reference ? nullptr : pointClasses.c_str(), reference, t.matrix, t.classAccuracy,
+                              t.overall, t.kappa);
+    }
+    try {
+      Check(rc, "accuracy assessment");
+    } catch (const CommandError& error) {
+      const std::string why = Explanation(rc, !reference, classes);
+      throw CommandError(error.what() + (why.empty() ? "" : "\n(" + why + ")"), error.status);
+    }
+  }
+
+  // The overall accuracy and Kappa: from the report when it holds them,
+  // else from a second report of just those, written aside.
+  AccuracySummary Summary(const std::string& report, const Tables& t) const {
+    if (t.overall && t.kappa) return ReadAccuracySummary(report);
+    std::string dir = (std::filesystem::temp_directory_path() / "ztclass-accuracy-XXXXXX").string();
+    if (!mkdtemp(dir.data())) throw CommandError("cannot make a temporary directory");
+    const std::string aside = dir + "/summary.txt";
+    AccuracySummary summary;
+    try {
+      Run(aside, Tables{false, false, true, true});
+      summary = ReadAccuracySummary(aside);
+    } catch (...) {
+      std::filesystem::remove_all(dir);
+      throw;
+    }
+    std::filesystem::remove_all(dir);
+    return summary;
+  }
+};
+
+void RunAccuracy(const AccuracyOptions& o) {
+  const Tables tables = ParseTables(o.tables);
+  Dataset classImage = Dataset::Open(o.image, false);
+  std::string storage;
+  const std::vector<CLASSATTINFO> records = ReadClassRecords(classImage.get(), storage);
+  if (records.empty())
+    throw CommandError("'" + o.image + "' has no class records (" + storage +
+                       "): they name its classes; give them with 'ztclass classes write'");
+  const bool fileMode = !o.points.empty();
+  double transform[6];
+  if (fileMode &&
+      GDALGetGeoTransform(static_cast<GDALDatasetH>(ztRSGetGDALDataset(classImage.get())), transform) != CE_None)
+    throw CommandError("'" + o.image + "' has no georeferencing: check points are given in map coordinates");
+  Assessment assessment{classImage.get(), nullptr, o.points, o.pointClasses, records.size()};
+  std::optional<Dataset> reference;
+  std::unique_ptr<ClassAoiList> aois;
+  if (!fileMode) {
+    assessment.reference = classImage.get();
+    if (!o.reference.empty()) {
+      reference.emplace(Dataset::Open(o.reference, false));
+      RequireSameGrid(classImage.get(), reference->get(), o.reference);
+      assessment.reference = reference->get();
+    }
+    aois = std::make_unique<ClassAoiList>(assessment.reference, o.aoiFile, o.classField);
+    if (aois->Aois().empty()) throw CommandError("no reference class AOI: give reference polygons with --aoi");
+    if (aois->Aois().size() != records.size())
+      throw CommandError("the reference polygons hold " + std::to_string(aois->Aois().size()) +
+                         " classes, the class image " + std::to_string(records.size()) +
+                         ": class k of the polygons is compared with class k of the image");
+  }
+  assessment.Run(o.output, tables);
+  const AccuracySummary summary = assessment.Summary(o.output, tables);
+  std::cout << "Wrote " << o.output << "\n";
+  std::cout << "Overall accuracy " << summary.overall << ", Kappa " << summary.kappa << "\n";
+}
+
+}  // namespace
+
+void AddAccuracyCommand(CLI::App& app) {
+  auto o = std::make_shared<AccuracyOptions>();
+  auto* command = app.add_subcommand(
+      "accuracy", "Accuracy of a class image against reference polygons or check points: error matrix, class "
+                  "accuracy, overall accuracy and Kappa");
+  command->add_option("CLASS_IMAGE", o->image, "Class image with class records")->required();
+  command->add_option("-o,--output", o->output, "Report to write (UTF-8 text)")->required();
+  auto* aoi = command->add_option(
+      "--aoi", o->aoiFile,
+      "Reference polygons, class k compared with class k of the image (default: the reference image's "
+      "IMAGE.aoi.gpkg or IMAGE.aoi.geojson)");
+  auto* field = command->add_option("--class-field", o->classField,
+                                    "Field naming the class (default: class, classname, name or label)");
+  auto* reference = command->add_option(
+      "--reference", o->reference,
+      "Image the polygons are attached to, of the class image's pixel grid (default: the class image)");
+  auto* points = command->add_option("--points", o->points,
+                                     "Check-point coordinates: a count, then that many x y pairs in map units");
+  auto* classes = command->add_option("--point-classes", o->pointClasses,
+                                      "Reference classes of the check points: a count, then that many classes");
+  points->needs(classes);
+  classes->needs(points);
+  points->excludes(aoi, field, reference);
+  classes->excludes(aoi, field, reference);
+  command->add_option("--tables", o->tables, "Tables to write, of matrix, class, overall, kappa")
+      ->capture_default_str();
+  command->callback([o] { RunAccuracy(*o); });
+}
+
+}  // namespace ztcli

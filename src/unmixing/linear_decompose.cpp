@@ -1,0 +1,64 @@
+// Linear spectral decomposition: endmembers from the purified training cells
+// of the class AOIs, then one fraction per class for every pixel.
+#include "frame/arguments.h"
+#include "frame/entry.h"
+#include "frame/progress_session.h"
+#include "samples/owned_cells.h"
+#include "unmixing/fraction_pass.h"
+#include "unmixing/unmixing_model.h"
+#include "ztclass/result_codes.h"
+#include "ztclass/unmixing.h"
+
+namespace zt {
+
+namespace {
+
+constexpr int kMainCaption = 21;
+constexpr int kPassCaption = 20;
+constexpr double kPurifyDeviations = 1.0;
+
+long CheckArguments(void* source, long* bands, long bandCount, const AOI* aois, long classCount, void* result,
+                    const Window& w) {
+  if (!source || !result) return RC_NULL_ARGUMENT;
+  if (bandCount > kMaxBands) return RC_TOO_MANY_BANDS;
+  if (bandCount < 1 || classCount < 1) return RC_BAD_WINDOW;
+  if (!bands || !aois) return RC_NULL_ARGUMENT;
+  if (long rc = CheckCommonArguments(source, result, bandCount, w)) return rc;
+  return ztRSGetRasterCount(result) == classCount ? RC_OK : RC_ENDMEMBER_BAND_MISMATCH;
+}
+
+long Decompose(void* source, long* bands, long bandCount, AOI* aois, long classCount, void* result,
+               const Window& w) {
+  ProgressSession progress;
+  if (long rc = CheckArguments(source, bands, bandCount, aois, classCount, result, w)) return rc;
+  FractionPass pass(source, bands, bandCount, result, classCount, w);
+  if (long rc = pass.LookUpBands()) return rc;
+  progress.Start(kMainCaption);
+  if (long rc = pass.Open()) return rc;
+
+  OwnedCells gathered, purified;
+  if (long rc = GatherTrainingSamples(source, pass.Bands(), aois, classCount, pass.NoData(), &gathered.cells,
+                                      gathered.count))
+    return rc;
+  if (long rc = PurifyCells(gathered.cells, gathered.count, bandCount, classCount, kPurifyDeviations,
+                            &purified.cells, purified.count))
+    return rc;
+  Matrix endmembers, unmixing;
+  if (long rc = EndmemberMatrix(purified.cells, purified.count, bandCount, classCount, endmembers)) return rc;
+  if (long rc = UnmixingMatrix(endmembers, unmixing)) return rc;
+  return pass.Run(kPassCaption, unmixing);
+}
+
+}  // namespace
+
+}  // namespace zt
+
+using namespace zt;
+
+long ztLinearDecompose(void* source, long* bands, long bandCount, AOI* classAois, long classCount, void* result,
+                       long rows, long columns, long firstRow, long firstColumn) {
+  return Framed([&] {
+    return Decompose(source, bands, bandCount, classAois, classCount, result,
+                     Window{rows, columns, firstRow, firstColumn});
+  });
+}

@@ -1,0 +1,504 @@
+// Accuracy assessment: the error matrix and its statistics against a
+// hand-worked example and a brute-force count, the report byte for byte, and
+// both reference modes on real GeoTIFFs, GeoJSON polygons and check-point
+// files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "accuracy/check_points.h"
+#include "test_support.h"
+#include "ztclass/accuracy.h"
+#include "ztclass/classinfo.h"
+#include "ztclass/result_codes.h"
+#include "ztservices/raster.h"
+
+using namespace zttest;
+
+namespace {
+
+bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+std::string ReadText(const std::string& path) {
+  std::vector<unsigned char> bytes = ReadFileBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+void WriteClassRecords(void* image, const std::vector<std::string>& names) {
+  std::vector<CLASSATTINFO> records(names.size(), CLASSATTINFO{});
+  for (size_t i = 0; i < names.size(); ++i) {
+    records[i].classNo = static_cast<unsigned char>(i + 1);
+    std::snprintf(records[i].name, sizeof records[i].name, "%s", names[i].c_str());
+  }
+  ASSERT_EQ(ztRSWriteClassInfo(image, static_cast<long>(records.size()), records.data()), RC_OK);
+}
+
+struct Rect {
+  double x0, y0, x1, y1;
+};
+
+// A GeoJSON file of rectangles, feature "class" k holding rects[k - 1];
+// crs names the coordinate system ("" for pixel coordinates).
+std::string WriteRects(const std::string& path, const std::vector<std::vector<Rect>>& rects, const std::string& crs) {
+  std::ostringstream out;
+  out.precision(17);
+  out << "{\"type\":\"FeatureCollection\",";
+  if (!crs.empty()) out << "\"crs\":{\"type\":\"name\",\"properties\":{\"name\":\"" << crs << "\"}},";
+  out << "\"features\":[";
+  const char* separator = "";
+  for (size_t k = 0; k < rects.size(); ++k)
+    for (const Rect& r : rects[k]) {
+      out << separator << "{\"type\":\"Feature\",\"properties\":{\"class\":" << k + 1
+          << "},\"geometry\":{\"type\":\"Polygon\",\"coordinates\":[[[" << r.x0 << "," << r.y0 << "],[" << r.x1
+          << "," << r.y0 << "],[" << r.x1 << "," << r.y1 << "],[" << r.x0 << "," << r.y1 << "],[" << r.x0 << ","
+          << r.y0 << "]]]}}";
+      separator = ",";
+    }
+  out << "]}\n";
+  WriteText(path, out.str());
+  return path;
+}
+
+// The hand-worked example: a 12 x 6 class image of three classes and
+// reference rectangles (pixel coordinates) over it. Water (columns 0-3, rows
+// 0-2, 12 pixels) is classified 9 times as Water, twice as Forest and once
+// not at all; Forest (columns 6-9, rows 0-2, 12 pixels) 7 times as Forest,
+// 3 times as Water, twice as Urban; Urban's reference polygon lies off the
+// image and has no sample.
+//
+//              Water  Forest  Urban  total
+//   unclass.       1       0      0      1
+//   Water          9       3      0     12
+//   Forest         2       7      0      9
+//   Urban          0       2      0      2
+//   total         12      12      0     24
+//
+// Class accuracy 9/12 = 0.75, 7/12 = 0.58, 1.00 (no sample); overall
+// 16/24 = 0.67; chance agreement (12*12 + 9*12 + 2*0) / 24^2 = 0.4375,
+// Kappa (2/3 - 0.4375) / (1 - 0.4375) = 0.41.
+const char* kHandImage[] = {
+    "111200222233",  //
+    "111100221300",  //
+    "102100112300",  //
+    "000000000000",  //
+    "000000000000",  //
+    "000000000000",
+};
+
+struct HandWorked {
+  TempDir dir;
+  std::string imagePath = dir.File("classes.tif");
+  std::string reportPath = dir.File("report.txt");
+  void* image = nullptr;
+
+  HandWorked() {
+    RasterSpec spec;
+    spec.columns = 12;
+    spec.rows = 6;
+    WriteGeoTiff(imagePath, spec, [](int, int c, int r) { return kHandImage[r][c] - '0'; });
+    image = ztRSOpen(imagePath.c_str(), 0);
+    WriteClassRecords(image, {"Water", "Forest", "Urban"});
+    const std::string aoi =
+        WriteRects(dir.File("reference.geojson"), {{{0, 0, 4, 3}}, {{6, 0, 10, 3}}, {{20, 0, 23, 3}}}, "");
+    EXPECT_EQ(ztRSAttachAOIFile(image, aoi.c_str(), nullptr), 0);
+  }
+  ~HandWorked() { ztRSClose(image); }
+
+  long Appraise(bool m, bool c, bool o, bool k) {
+    return ztAccuracyAppraise(image, reportPath.c_str(), nullptr, nullptr, image, m, c, o, k);
+  }
+};
+
+std::string Pad(const std::string& s) { return s.size() >= 10 ? s : std::string(10 - s.size(), ' ') + s; }
+std::string Row(const std::vector<std::string>& cells) {
+  std::string line;
+  for (const std::string& c : cells) line += Pad(c);
+  return line;
+}
+
+// The report of the hand-worked example, composed from its tables for the
+// given flags.
+std::string ExpectedReport(const std::string& reference, const std::string& classes, bool m, bool c, bool o, bool k) {
+  const std::string indent(15, ' '), rule(50, '=');
+  std::string text = "遥感影像分类精度评价报告:\n\n";
+  text += "原始影像文件:   " + reference + "\n";
+  text += "分类影像文件:  " + classes + "\n";
+  int table = 1;
+  if (m) {
+    text += "\n" + indent + "表" + std::to_string(table++) + "：误差矩阵\n" + rule + "\n";
+    text += Row({"已分\\参考", "Water", "Forest", "Urban", "总计"}) + "\n\n";
+    text += Row({"未分类", "1", "0", "0", "1"}) + "\n\n";
+    text += Row({"Water", "9", "3", "0", "12"}) + "\n\n";
+    text += Row({"Forest", "2", "7", "0", "9"}) + "\n\n";
+    text += Row({"Urban", "0", "2", "0", "2"}) + "\n\n";
+    text += Row({"总计", "12", "12", "0", "24"}) + "\n" + rule + "\n\n\n";
+  }
+  if (c) {
+    if (table == 1) text += "\n\n";
+    text += indent + "表" + std::to_string(table++) + "：各类精度\n" + rule + "\n";
+    text += Row({" ", "Water", "Forest", "Urban"}) + "\n\n";
+    text += Row({" ", "0.75", "0.58", "1.00"}) + "\n" + rule + "\n\n\n";
+  }
+  if (o || k) {
+    if (table == 1) text += "\n\n";
+    text += indent + "表" + std::to_string(table++) + "：总体精度\n" + rule + "\n";
+    if (o) text += indent + Row({"总精度=", "0.67"}) + "\n";
+    if (k) text += indent + Row({"Kappa系数=", "0.41"}) + "\n";
+    text += rule + "\n";
+  }
+  return text;
+}
+
+TEST(AccuracyAppraise, ReportOfTheHandWorkedExampleForEveryChoiceOfTables) {
+  HandWorked h;
+  for (int flags = 0; flags < 16; ++flags) {
+    const bool m = flags & 1, c = flags & 2, o = flags & 4, k = flags & 8;
+    ProgressRecorder progress;
+    ASSERT_EQ(h.Appraise(m, c, o, k), RC_OK) << flags;
+    EXPECT_EQ(ReadText(h.reportPath), ExpectedReport(h.imagePath, h.imagePath, m, c, o, k)) << "flags " << flags;
+    EXPECT_EQ(progress.Count("main:分类精度评价..."), 1);
+    EXPECT_EQ(progress.Count("end"), 1);
+  }
+}
+
+// Overall accuracy and Kappa of a matrix, brute force from the pixels.
+TEST(AccuracyAppraise, MatrixAndStatisticsMatchABruteForceCount) {
+  HandWorked h;
+  long matrix[4][3] = {};
+  const Rect rects[] = {{0, 0, 4, 3}, {6, 0, 10, 3}};
+  long total = 0;
+  for (int k = 0; k < 2; ++k)
+    for (int r = 0; r < 6; ++r)
+      for (int c = 0; c < 12; ++c)
+        if (c + 0.5 > rects[k].x0 && c + 0.5 < rects[k].x1 && r + 0.5 > rects[k].y0 && r + 0.5 < rects[k].y1) {
+          ++matrix[kHandImage[r][c] - '0'][k];
+          ++total;
+        }
+  long rowTotals[4] = {}, columnTotals[3] = {}, correct = 0;
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 3; ++j) rowTotals[i] += matrix[i][j], columnTotals[j] += matrix[i][j];
+  double chance = 0;
+  for (int j = 0; j < 3; ++j) correct += matrix[j + 1][j], chance += double(rowTotals[j + 1]) * columnTotals[j];
+  chance /= double(total) * total;
+  const double overall = double(correct) / total, kappa = (overall - chance) / (1 - chance);
+  EXPECT_EQ(total, 24);
+  EXPECT_NEAR(overall, 2.0 / 3, 1e-12);
+  EXPECT_NEAR(kappa, (2.0 / 3 - 0.4375) / 0.5625, 1e-12);
+  char expected[64];
+  std::snprintf(expected, sizeof expected, "%10s%10.2f\n%15s%10s%10.2f\n", "总精度=", overall, "", "Kappa系数=",
+                kappa);
+  ASSERT_EQ(h.Appraise(false, false, true, true), RC_OK);
+  EXPECT_NE(ReadText(h.reportPath).find(expected), std::string::npos);
+}
+
+TEST(AccuracyAppraise, AoiModeFailuresWriteNoReport) {
+  HandWorked h;
+  const char* report = h.reportPath.c_str();
+  EXPECT_EQ(ztAccuracyAppraise(nullptr, report, nullptr, nullptr, h.image, 1, 1, 1, 1), RC_NULL_ARGUMENT);
+  EXPECT_EQ(ztAccuracyAppraise(h.image, nullptr, nullptr, nullptr, h.image, 1, 1, 1, 1), RC_NULL_ARGUMENT);
+  // No reference dataset and not both files: AOI mode without a reference.
+  EXPECT_EQ(ztAccuracyAppraise(h.image, report, "points.txt", nullptr, nullptr, 1, 1, 1, 1), RC_NULL_ARGUMENT);
+  EXPECT_EQ(ztAccuracyAppraise(h.image, report, nullptr, nullptr, nullptr, 1, 1, 1, 1), RC_NULL_ARGUMENT);
+  EXPECT_FALSE(Exists(h.reportPath));
+
+  // Four class records against three class AOIs.
+  WriteClassRecords(h.image, {"Water", "Forest", "Urban", "Sand"});
+  EXPECT_EQ(h.Appraise(1, 1, 1, 1), RC_AOI_WITHOUT_POLYGON);
+  // A class value above the class count under a reference polygon.
+  WriteClassRecords(h.image, {"Water", "Forest"});
+  const std::string two = WriteRects(h.dir.File("two.geojson"), {{{0, 0, 4, 3}}, {{6, 0, 10, 3}}}, "");
+  ASSERT_EQ(ztRSAttachAOIFile(h.image, two.c_str(), nullptr), 0);
+  EXPECT_EQ(h.Appraise(1, 1, 1, 1), RC_AOI_WITHOUT_POLYGON);
+  EXPECT_FALSE(Exists(h.reportPath));
+
+  // No class AOI at all.
+  TempDir other;
+  RasterSpec spec;
+  WriteGeoTiff(other.File("plain.tif"), spec, [](int, int, int) { return 1; });
+  void* plain = ztRSOpen(other.File("plain.tif").c_str(), 0);
+  WriteClassRecords(plain, {"Water"});
+  EXPECT_EQ(ztAccuracyAppraise(plain, report, nullptr, nullptr, plain, 1, 1, 1, 1), RC_NO_CLASS_AOI);
+  // A class image without class records: the class-information code.
+  std::filesystem::remove(other.File("plain.cls"));
+  EXPECT_EQ(ztAccuracyAppraise(plain, report, nullptr, nullptr, h.image, 1, 1, 1, 1), RC_CLS_FILE_MISSING);
+  ztRSClose(plain);
+  EXPECT_FALSE(Exists(h.reportPath));
+}
+
+TEST(AccuracyAppraise, AReportThatCannotBeWrittenIsReported) {
+  HandWorked h;
+  EXPECT_EQ(ztAccuracyAppraise(h.image, h.dir.File("missing/report.txt").c_str(), nullptr, nullptr, h.image, 1, 1,
+                               1, 1),
+            RC_REPORT_OPEN_FAILED);
+}
+
+// A georeferenced scene of 40 x 30 pixels of 30 m (UTM 33N, origin 500000,
+// 4000000), and class images of windows of it.
+constexpr double kX0 = 500000, kY0 = 4000000, kCell = 30;
+const char* kUtm = "urn:ogc:def:crs:EPSG::32633";
+
+int SceneClass(int c, int r) { return (c * 3 + r * 5) % 7 < 3 ? 1 : ((c + r) % 4 == 0 ? 0 : 2); }
+
+// Map coordinates of rectangles given in scene pixels.
+Rect MapRect(double c0, double r0, double c1, double r1) {
+  return {kX0 + c0 * kCell, kY0 - r0 * kCell, kX0 + c1 * kCell, kY0 - r1 * kCell};
+}
+
+struct WindowedClasses {
+  TempDir dir;
+  std::string scenePath = dir.File("scene.tif"), imagePath = dir.File("window.tif");
+  std::string reportPath = dir.File("report.txt");
+  void* image = nullptr;
+  static constexpr int rows = 12, columns = 16, firstRow = 10, firstColumn = 5;
+
+  WindowedClasses() {
+    RasterSpec spec;
+    spec.columns = 40;
+    spec.rows = 30;
+    spec.georeferenced = true;
+    WriteGeoTiff(scenePath, spec, [](int, int, int) { return 0; });
+    void* scene = ztRSOpen(scenePath.c_str(), 0);
+    RasterSpec window;
+    window.columns = columns;
+    window.rows = rows;
+    WriteGeoTiff(imagePath, window, [](int, int c, int r) { return SceneClass(c + firstColumn, r + firstRow); });
+    image = ztRSOpen(imagePath.c_str(), 1);
+    ztRSCopyGeoreference(scene, image, firstRow, firstColumn);
+    ztRSClose(scene);
+    WriteClassRecords(image, {"Crop", "Bare"});
+  }
+  ~WindowedClasses() { ztRSClose(image); }
+};
+
+TEST(AccuracyAppraise, AoiModeOnAWindowedClassImageUsesItsOwnGrid) {
+  WindowedClasses w;
+  // Scene pixels: class 1 in columns 6-11, rows 11-15 and 18-23, rows 20-24
+  // (beyond the window's last row 21); class 2 in columns 14-19, rows 12-19.
+  struct PixelRect {
+    int c0, r0, c1, r1;
+  };
+  const std::vector<std::vector<PixelRect>> rects = {{{6, 11, 12, 16}, {18, 20, 24, 25}}, {{14, 12, 20, 20}}};
+  std::vector<std::vector<Rect>> mapRects(2);
+  for (int k = 0; k < 2; ++k)
+    for (const PixelRect& p : rects[k]) mapRects[k].push_back(MapRect(p.c0, p.r0, p.c1, p.r1));
+  const std::string aoi = WriteRects(w.dir.File("reference.geojson"), mapRects, kUtm);
+  ASSERT_EQ(ztRSAttachAOIFile(w.image, aoi.c_str(), nullptr), 0);
+
+  long matrix[3][2] = {}, total = 0;
+  for (int k = 0; k < 2; ++k)
+    for (const PixelRect& p : rects[k])
+      for (int r = p.r0; r < p.r1; ++r)
+        for (int c = p.c0; c < p.c1; ++c) {
+          if (r < w.firstRow || r >= w.firstRow + w.rows || c < w.firstColumn || c >= w.firstColumn + w.columns)
+            continue;  // off the class image: no sample
+          ++matrix[SceneClass(c, r)][k];
+          ++total;
+        }
+  const std::string rule(40, '=');
+  std::string expected = "\n          表1：误差矩阵\n" + rule + "\n" + Row({"已分\\参考", "Crop", "Bare", "总计"}) + "\n\n";
+  const char* labels[] = {"未分类", "Crop", "Bare"};
+  long columnTotals[2] = {};
+  for (int i = 0; i < 3; ++i) {
+    expected += Row({labels[i], std::to_string(matrix[i][0]), std::to_string(matrix[i][1]),
+                     std::to_string(matrix[i][0] + matrix[i][1])}) +
+                "\n\n";
+    columnTotals[0] += matrix[i][0];
+    columnTotals[1] += matrix[i][1];
+  }
+  expected += Row({"总计", std::to_string(columnTotals[0]), std::to_string(columnTotals[1]), std::to_string(total)});
+  ASSERT_EQ(ztAccuracyAppraise(w.image, w.reportPath.c_str(), nullptr, nullptr, w.image, 1, 0, 0, 0), RC_OK);
+  const std::string report = ReadText(w.reportPath);
+  EXPECT_NE(report.find(expected), std::string::npos) << report << "\nexpected:\n" << expected;
+  EXPECT_GT(total, 60);
+  EXPECT_GT(matrix[0][0] + matrix[0][1], 0);
+}
+
+// Check points at pixel centres of the windowed class image, by window
+// pixel; file mode needs no reference dataset.
+struct PointFiles {
+  std::string coordinates, classes;
+  void Add(double column, double row, long classNo) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%.3f %.3f\n", kX0 + (column + WindowedClasses::firstColumn) * kCell,
+                  kY0 - (row + WindowedClasses::firstRow) * kCell);
+    coordinates += text;
+    classes += std::to_string(classNo) + "\n";
+    ++count;
+  }
+  void Write(const TempDir& dir, long coordinateCount = -1, long classCount = -1) {
+    WriteText(dir.File("points.txt"), std::to_string(coordinateCount < 0 ? count : coordinateCount) + "\n" + coordinates);
+    WriteText(dir.File("classes.txt"), std::to_string(classCount < 0 ? count : classCount) + "\n" + classes);
+  }
+  long count = 0;
+};
+
+long FileMode(const WindowedClasses& w, bool m = true, bool c = false, bool o = true, bool k = true) {
+  return ztAccuracyAppraise(w.image, w.reportPath.c_str(), w.dir.File("points.txt").c_str(),
+                            w.dir.File("classes.txt").c_str(), nullptr, m, c, o, k);
+}
+
+TEST(AccuracyAppraise, FileModeCountsPointsOffTheImageInTheTotalOnly) {
+  WindowedClasses w;
+  PointFiles p;
+  std::map<std::pair<int, int>, long> matrix;
+  // Points at pixel centres, every fifth pixel, reference class by position.
+  for (int r = 0; r < w.rows; r += 2)
+    for (int c = 0; c < w.columns; c += 3) {
+      const long reference = (r + c) % 2 + 1;
+      p.Add(c + 0.5, r + 0.5, reference);
+      ++matrix[{SceneClass(c + w.firstColumn, r + w.firstRow), int(reference)}];
+    }
+  // Off the image: left, right, above, below.
+  p.Add(-3.5, 2.5, 1);
+  p.Add(w.columns + 0.5, 2.5, 2);
+  p.Add(2.5, -1.5, 1);
+  p.Add(2.5, w.rows + 4.0, 2);
+  // Less than a pixel left of the image: truncation toward zero puts it in
+  // column 0.
+  p.Add(-0.25, 0.5, 2);
+  ++matrix[{SceneClass(w.firstColumn, w.firstRow), 2}];
+  p.Write(w.dir);
+
+  ProgressRecorder progress;
+  ASSERT_EQ(FileMode(w), RC_OK);
+  EXPECT_EQ(progress.Count("sub:统计分类误差矩阵..."), 1);
+  EXPECT_EQ(progress.Count("range:0," + std::to_string(p.count + 1)), 1);
+  std::string expected = "\n          表1：误差矩阵\n" + std::string(40, '=') + "\n" +
+                         Row({"已分\\参考", "Crop", "Bare", "总计"}) + "\n\n";
+  const char* labels[] = {"未分类", "Crop", "Bare"};
+  long columnTotals[2] = {}, correct = 0, inMatrix = 0;
+  for (int i = 0; i < 3; ++i) {
+    const long a = matrix[{i, 1}], b = matrix[{i, 2}];
+    expected += Row({labels[i], std::to_string(a), std::to_string(b), std::to_string(a + b)}) + "\n\n";
+    columnTotals[0] += a;
+    columnTotals[1] += b;
+    inMatrix += a + b;
+  }
+  correct = matrix[{1, 1}] + matrix[{2, 2}];
+  expected += Row({"总计", std::to_string(columnTotals[0]), std::to_string(columnTotals[1]), std::to_string(p.count)});
+  const std::string report = ReadText(w.reportPath);
+  EXPECT_NE(report.find(expected), std::string::npos) << report;
+  EXPECT_EQ(inMatrix, p.count - 4);
+  char overall[32];
+  std::snprintf(overall, sizeof overall, "%10.2f\n", double(correct) / p.count);
+  EXPECT_NE(report.find(Pad("总精度=") + overall), std::string::npos) << report;
+  // The source image description is empty in file mode.
+  EXPECT_NE(report.find("原始影像文件:   \n"), std::string::npos);
+}
+
+TEST(AccuracyAppraise, FileModeUsesTheFirst500Points) {
+  WindowedClasses w;
+  PointFiles p;
+  long correct = 0;
+  for (int i = 0; i < 500; ++i) {
+    const int c = i % w.columns, r = (i / w.columns) % w.rows;
+    const int found = SceneClass(c + w.firstColumn, r + w.firstRow);
+    const long reference = found == 0 ? 1 + i % 2 : found;  // agrees wherever the pixel is classified
+    correct += found == reference;
+    p.Add(c + 0.5, r + 0.5, reference);
+  }
+  // Another 100 that would all disagree.
+  for (int i = 0; i < 100; ++i) {
+    const int c = i % w.columns, r = i % w.rows;
+    const int found = SceneClass(c + w.firstColumn, r + w.firstRow);
+    p.Add(c + 0.5, r + 0.5, found == 1 ? 2 : 1);
+  }
+  p.Write(w.dir);
+  ASSERT_EQ(FileMode(w, true, false, true, false), RC_OK);
+  char overall[32];
+  std::snprintf(overall, sizeof overall, "%10.2f\n", correct / 500.0);
+  const std::string report = ReadText(w.reportPath);
+  EXPECT_NE(report.find(Pad("总精度=") + overall), std::string::npos) << report;
+  EXPECT_NE(report.find(Pad("500") + "\n"), std::string::npos) << report;
+}
+
+TEST(AccuracyAppraise, FileModeFailuresWriteNoReport) {
+  WindowedClasses w;
+  auto write = [&](const std::string& classes, const std::string& points) {
+    WriteText(w.dir.File("classes.txt"), classes);
+    WriteText(w.dir.File("points.txt"), points);
+  };
+  const std::string inside = std::to_string(kX0 + 6 * kCell) + " " + std::to_string(kY0 - 11 * kCell - 15) + "\n";
+  std::string three = "3\n" + inside + inside + inside;
+
+  write("3 1 2 2", three);
+  ASSERT_EQ(FileMode(w), RC_OK);  // the files as such are fine
+  std::filesystem::remove(w.reportPath);
+
+  std::filesystem::remove(w.dir.File("classes.txt"));
+  EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
+  write("3 1 2 2", three);
+  std::filesystem::remove(w.dir.File("points.txt"));
+  EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
+  write("2 1 2", three);
+  EXPECT_EQ(FileMode(w), RC_INPUT_COUNT_MISMATCH);
+  write("0", "0\n");
+  EXPECT_EQ(FileMode(w), RC_INPUT_COUNT_MISMATCH);
+  write("x 1 2 2", three);
+  EXPECT_EQ(FileMode(w), RC_INPUT_COUNT_MISMATCH);
+  write("3 1 1 1", three);  // one distinct class for two
+  EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
+  write("3 1 2 3", three);  // three distinct classes for two
+  EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
+  write("3 0 2 2", three);  // two distinct, but class 0
+  EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
+  write("3 1 2", three);  // the class file ends early: class 0 for the last point
+  EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
+  // A class value above the class count at the points.
+  ASSERT_EQ(SceneClass(6, 11), 2);
+  WriteClassRecords(w.image, {"Crop"});
+  write("3 1 1 1", three);
+  EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
+  EXPECT_FALSE(Exists(w.reportPath));
+}
+
+TEST(AccuracyAppraise, FileModeStopRequest) {
+  WindowedClasses w;
+  PointFiles p;
+  for (int i = 0; i < 20; ++i) p.Add(i % w.columns + 0.5, 0.5, 1 + i % 2);
+  p.Write(w.dir);
+  ProgressRecorder progress;
+  progress.stopAfterSteps = 5;
+  EXPECT_EQ(FileMode(w), RC_CANCELLED);
+  EXPECT_EQ(progress.Count("end"), 1);
+  EXPECT_FALSE(Exists(w.reportPath));
+}
+
+std::vector<long> Classes(const std::vector<zt::CheckPoint>& points) {
+  std::vector<long> classes;
+  for (const auto& p : points) classes.push_back(p.classNo);
+  return classes;
+}
+
+TEST(CheckPointFiles, ParsingStopsAtTheTextsEnds) {
+  std::vector<zt::CheckPoint> points;
+  // Counts far above what the texts hold.
+  ASSERT_EQ(zt::ParseCheckPoints("999999999 1 2", "999999999 1.5 2.5 3 4 5", points), RC_OK);
+  ASSERT_EQ(points.size(), 2u);
+  EXPECT_EQ(Classes(points), (std::vector<long>{1, 2}));
+  EXPECT_EQ(points[1].x, 3);
+  EXPECT_EQ(points[1].y, 4);
+  // Views that end inside a longer text: nothing past their end is read.
+  const std::string classes = "3 1 2 3", coordinates = "3 1 1 2 2 3 3";
+  ASSERT_EQ(zt::ParseCheckPoints(std::string_view(classes).substr(0, 5), coordinates, points), RC_OK);
+  EXPECT_EQ(Classes(points), (std::vector<long>{1, 2, 0}));
+  ASSERT_EQ(zt::ParseCheckPoints(classes, std::string_view(coordinates).substr(0, 10), points), RC_OK);
+  EXPECT_EQ(points.size(), 2u);
+  // A text that is no number ends a file.
+  ASSERT_EQ(zt::ParseCheckPoints("3 1 two 3", "3 1 1 2 2 3 3", points), RC_OK);
+  EXPECT_EQ(Classes(points), (std::vector<long>{1, 0, 0}));
+  EXPECT_EQ(zt::ParseCheckPoints("", "", points), RC_INPUT_COUNT_MISMATCH);
+  EXPECT_EQ(zt::ParseCheckPoints("-1", "-1", points), RC_INPUT_COUNT_MISMATCH);
+  EXPECT_EQ(zt::ParseCheckPoints(std::string_view("1\0 1", 4), "1 0 0", points), RC_OK);
+}
+
+}  // namespace

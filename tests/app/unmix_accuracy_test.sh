@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# ztclass unmix and ztclass accuracy end to end, on files made here with
+# GDAL's tools and worked out by hand.
+# Usage: unmix_accuracy_test.sh ZTCLASS
+set -u
+ZTCLASS="$1"
+WORK="$(mktemp -d)"
+trap 'rm -rf "$WORK"' EXIT
+passed=0
+failed=0
+
+# check NAME EXPECTED_STATUS PATTERN -- COMMAND...: runs the command, expects
+# its exit status and a line of its output (stdout and stderr) matching PATTERN.
+check() {
+  local name="$1" status="$2" pattern="$3"
+  shift 4
+  local output rc
+  output="$("$@" 2>&1)"
+  rc=$?
+  if [ "$rc" -eq "$status" ] && grep -qE -- "$pattern" <<<"$output"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    printf 'FAILED %s: status %s (expected %s), output:\n%s\n' "$name" "$rc" "$status" "$output"
+  fi
+}
+
+# raster NAME BANDS TYPE(1 Byte, 4 Float32) AWK_VALUE: a 12 x 10 image whose
+# value at band b, row r, column c is the awk expression.
+raster() {
+  local name="$1" bands="$2" type="$3" expr="$4"
+  LC_ALL=C awk -v bands="$bands" -v type="$type" "BEGIN {
+    for (b = 1; b <= bands; b++) for (r = 0; r < 10; r++) for (c = 0; c < 12; c++) {
+      v = $expr
+      if (type == 1) printf \"%c\", v; else print v
+    } }" >"$WORK/$name.raw"
+  if [ "$type" -eq 4 ]; then
+    perl -e 'local $/; open F, $ARGV[0]; my @v = split " ", <F>; close F;
+             open F, ">", $ARGV[0]; binmode F; print F pack("f<*", @v);' "$WORK/$name.raw"
+  fi
+  printf 'ENVI\nsamples = 12\nlines = 10\nbands = %s\nheader offset = 0\nfile type = ENVI Standard\ndata type = %s\ninterleave = bsq\nbyte order = 0\n' \
+    "$bands" "$type" >"$WORK/$name.hdr"
+  gdal_translate -q "$WORK/$name.raw" "$WORK/$name.tif"
+}
+
+# polygons NAME "CLASS NAME X0 Y0 X1 Y1" ...: rectangles in pixel coordinates.
+polygons() {
+  local file="$WORK/$1.geojson" separator=""
+  shift
+  printf '{"type":"FeatureCollection","features":[' >"$file"
+  for rect in "$@"; do
+    set -- $rect
+    printf '%s{"type":"Feature","properties":{"class":%s,"name":"%s"},"geometry":{"type":"Polygon","coordinates":[[[%s,%s],[%s,%s],[%s,%s],[%s,%s],[%s,%s]]]}}' \
+      "$separator" "$1" "$2" "$3" "$4" "$5" "$4" "$5" "$6" "$3" "$6" "$3" "$4" >>"$file"
+    separator=","
+  done
+  printf ']}\n' >>"$file"
+}
+
+# near IMAGE BAND COLUMN ROW VALUE: prints "near" when the pixel lies within
+# 1e-6 of VALUE.
+near() {
+  gdallocationinfo -valonly -b "$2" "$1" "$3" "$4" | awk -v e="$5" '{ d = $1 - e; print (d < 1e-6 && d > -1e-6) ? "near" : $1 }'
+}
+
+# Unmixing. Three bands: columns 0-3 hold the water spectrum (200, 30, 60),
+# columns 8-11 the forest spectrum (20, 180, 40), columns 4-7 the mixture
+# 0.25 water + 0.75 forest (65, 142.5, 45).
+raster mix 3 4 '(c < 4 ? (b == 1 ? 200 : b == 2 ? 30 : 60) : c >= 8 ? (b == 1 ? 20 : b == 2 ? 180 : 40) : (b == 1 ? 65 : b == 2 ? 142.5 : 45))'
+polygons two "1 Water 0 0 4 10" "2 Forest 8 0 12 10"
+polygons three "1 Water 0 0 4 10" "2 Forest 8 0 12 10" "3 Mixed 4 0 8 10"
+polygons alike "1 Water 0 0 4 10" "2 Bright 8 0 12 10"
+
+check "unmix --help" 0 "Usage.*unmix" -- "$ZTCLASS" unmix --help
+check "unmix" 0 "Wrote .*fractions.tif \\(2 fractions: Water Forest\\) and .*fractions.png" -- \
+  "$ZTCLASS" unmix "$WORK/mix.tif" --aoi "$WORK/two.geojson" -o "$WORK/fractions.tif" --png "$WORK/fractions.png"
+check "fraction bands named after their classes" 0 "Description = Forest" -- gdalinfo "$WORK/fractions.tif"
+check "fractions are Float32 by default" 0 "Band 2 .*Type=Float32" -- gdalinfo "$WORK/fractions.tif"
+check "water fraction of a mixed pixel" 0 "^near$" -- near "$WORK/fractions.tif" 1 5 5 0.25
+check "forest fraction of a mixed pixel" 0 "^near$" -- near "$WORK/fractions.tif" 2 5 5 0.75
+check "forest fraction of a pure water pixel" 0 "^near$" -- near "$WORK/fractions.tif" 2 1 1 0
+check "composite is a PNG" 0 "Driver: PNG" -- gdalinfo "$WORK/fractions.png"
+check "window" 0 "Wrote" -- "$ZTCLASS" unmix "$WORK/mix.tif" --aoi "$WORK/two.geojson" --bands 1,2 --window 5,6,2,3 \
+  -o "$WORK/window.tif"
+check "window size" 0 "Size is 6, 5" -- gdalinfo "$WORK/window.tif"
+check "an integer type is warned about" 0 "warning: --ot Byte truncates every fraction to 0 or 1" -- \
+  "$ZTCLASS" unmix "$WORK/mix.tif" --aoi "$WORK/two.geojson" -o "$WORK/byte.tif" --ot Byte
+check "truncated mixed fraction" 0 "^0$" -- gdallocationinfo -valonly -b 2 "$WORK/byte.tif" 5 5
+
+# Three classes over two bands: the weighted solver.
+check "more classes than bands" 1 "RC_SINGULAR_MATRIX \\(4000005\\)" -- \
+  "$ZTCLASS" unmix "$WORK/mix.tif" --aoi "$WORK/three.geojson" --bands 1,2 -o "$WORK/weighted.tif"
+check "explained" 1 "more classes \\(3\\) than bands \\(2\\).*singular by construction" -- \
+  "$ZTCLASS" unmix "$WORK/mix.tif" --aoi "$WORK/three.geojson" --bands 1,2 -o "$WORK/weighted.tif"
+check "no fraction image left behind" 1 "" -- test -e "$WORK/weighted.tif"
+# Two spectra, one twice the other.
+raster alike 2 1 '(c < 4 ? 40 * b : 80 * b)'
+check "linearly dependent endmembers" 1 "endmember spectra .* are linearly dependent" -- \
+  "$ZTCLASS" unmix "$WORK/alike.tif" --aoi "$WORK/alike.geojson" -o "$WORK/alike_fractions.tif"
+check "nothing left behind" 1 "" -- test -e "$WORK/alike_fractions.tif"
+check "no class AOI" 1 "has no class AOI" -- "$ZTCLASS" unmix "$WORK/alike.tif" -o "$WORK/none.tif"
+
+# Accuracy. Class image: columns 0-5 class 1, 6-11 class 2, except row 1,
+# column 3 (class 2) and row 2, column 7 (0, unclassified). Water reference:
+# columns 0-3, rows 0-3 (15 times class 1, once 2); forest reference: columns
+# 6-9, rows 0-3 (15 times 2, once 0).
+#              Water  Forest  total
+#   unclass.       0       1      1
+#   Water         15       0     15
+#   Forest         1      15     16
+#   total         16      16     32
+# Overall 30/32 = 0.94; chance (15*16 + 16*16) / 32^2 = 0.484375; Kappa
+# (0.9375 - 0.484375) / 0.515625 = 0.88.
+raster classes 1 1 '(r == 1 && c == 3 ? 2 : r == 2 && c == 7 ? 0 : c < 6 ? 1 : 2)'
+printf '1\tWater\t#0000FF\n2\tForest\t#00A000\n' >"$WORK/records.txt"
+"$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/records.txt" >/dev/null
+polygons reference "1 Water 0 0 4 4" "2 Forest 6 0 10 4"
+polygons reference3 "1 Water 0 0 4 4" "2 Forest 6 0 10 4" "3 Urban 4 4 6 6"
+
+check "accuracy --help" 0 "Usage.*accuracy" -- "$ZTCLASS" accuracy --help
+check "accuracy" 0 "^Overall accuracy 0.94, Kappa 0.88$" -- \
+  "$ZTCLASS" accuracy "$WORK/classes.tif" --aoi "$WORK/reference.geojson" -o "$WORK/report.txt"
+check "report names the report" 0 "^Wrote .*report.txt$" -- \
+  "$ZTCLASS" accuracy "$WORK/classes.tif" --aoi "$WORK/reference.geojson" -o "$WORK/report.txt"
+check "report: error matrix row" 0 "^    Forest         1        15        16$" -- cat "$WORK/report.txt"
+check "report: unclassified row" 0 "^ 未分类         0         1         1$" -- cat "$WORK/report.txt"
+check "report: class accuracy" 0 "^                0.94      0.94$" -- cat "$WORK/report.txt"
+check "report: Kappa" 0 "^          Kappa系数=      0.88$" -- cat "$WORK/report.txt"
+check "only the matrix, summary still printed" 0 "^Overall accuracy 0.94, Kappa 0.88$" -- \
+  "$ZTCLASS" accuracy "$WORK/classes.tif" --aoi "$WORK/reference.geojson" -o "$WORK/matrix.txt" --tables matrix
+check "only the matrix table" 1 "" -- grep -q "表2" "$WORK/matrix.txt"
+check "unknown table" 1 "--tables takes matrix, class, overall and kappa, got 'all'" -- \
+  "$ZTCLASS" accuracy "$WORK/classes.tif" --aoi "$WORK/reference.geojson" -o "$WORK/x.txt" --tables all
+check "reference of the same grid" 0 "^Overall accuracy 0.94, Kappa 0.88$" -- \
+  "$ZTCLASS" accuracy "$WORK/classes.tif" --reference "$WORK/mix.tif" --aoi "$WORK/reference.geojson" -o "$WORK/r.txt"
+gdal_translate -q -srcwin 0 0 10 10 "$WORK/mix.tif" "$WORK/smaller.tif"
+check "reference of another grid" 1 "must share the class image's pixel grid: it is 10 x 10 pixels, the class image 12 x 10" -- \
+  "$ZTCLASS" accuracy "$WORK/classes.tif" --reference "$WORK/smaller.tif" --aoi "$WORK/reference.geojson" -o "$WORK/y.txt"
+check "more reference classes than class records" 1 "the reference polygons hold 3 classes, the class image 2" -- \
+  "$ZTCLASS" accuracy "$WORK/classes.tif" --aoi "$WORK/reference3.geojson" -o "$WORK/y.txt"
+check "no reference polygons" 1 "no reference class AOI" -- "$ZTCLASS" accuracy "$WORK/classes.tif" -o "$WORK/y.txt"
+check "no class records" 1 "has no class records" -- \
+  "$ZTCLASS" accuracy "$WORK/mix.tif" --aoi "$WORK/reference.geojson" -o "$WORK/y.txt"
+check "no report after failures" 1 "" -- test -e "$WORK/y.txt"
+
+# File mode on a georeferenced copy: x = column, y = 10 - row. Points at
+# (0, 0) reference 1, (7, 0) reference 2, and one off the image: overall
+# 2/3; chance (1*1 + 1*1) / 3^2, Kappa (2/3 - 2/9) / (1 - 2/9) = 0.57.
+gdal_translate -q -a_ullr 0 10 12 0 "$WORK/classes.tif" "$WORK/geo.tif"
+"$ZTCLASS" classes write "$WORK/geo.tif" --from "$WORK/records.txt" >/dev/null
+printf '3\n0.5 9.5\n7.5 9.5\n100 100\n' >"$WORK/points.txt"
+printf '3\n1 2 2\n' >"$WORK/point_classes.txt"
+check "check points" 0 "^Overall accuracy 0.67, Kappa 0.57$" -- "$ZTCLASS" accuracy "$WORK/geo.tif" \
+  --points "$WORK/points.txt" --point-classes "$WORK/point_classes.txt" -o "$WORK/points_report.txt"
+check "a point off the image counts in the total" 0 "^    总计         1         1         3$" -- cat "$WORK/points_report.txt"
+printf '2\n1 2\n' >"$WORK/short_classes.txt"
+check "differing counts" 1 "RC_INPUT_COUNT_MISMATCH \\(-2\\).*" -- "$ZTCLASS" accuracy "$WORK/geo.tif" \
+  --points "$WORK/points.txt" --point-classes "$WORK/short_classes.txt" -o "$WORK/z.txt"
+check "missing check-point file" 1 "RC_INPUT_FILE_FAILED \\(-1\\)" -- "$ZTCLASS" accuracy "$WORK/geo.tif" \
+  --points "$WORK/none.txt" --point-classes "$WORK/point_classes.txt" -o "$WORK/z.txt"
+check "check-point failures explained" 1 "the check points name another number of classes than the 2" -- \
+  "$ZTCLASS" accuracy "$WORK/geo.tif" --points "$WORK/none.txt" --point-classes "$WORK/point_classes.txt" -o "$WORK/z.txt"
+check "no report after a file-mode failure" 1 "" -- test -e "$WORK/z.txt"
+check "check points need georeferencing" 1 "has no georeferencing" -- "$ZTCLASS" accuracy "$WORK/classes.tif" \
+  --points "$WORK/points.txt" --point-classes "$WORK/point_classes.txt" -o "$WORK/z.txt"
+check "points need their classes" 107 "--points requires --point-classes" -- \
+  "$ZTCLASS" accuracy "$WORK/geo.tif" --points "$WORK/points.txt" -o "$WORK/z.txt"
+check "points exclude polygons" 108 "excludes" -- "$ZTCLASS" accuracy "$WORK/geo.tif" --points "$WORK/points.txt" \
+  --point-classes "$WORK/point_classes.txt" --aoi "$WORK/reference.geojson" -o "$WORK/z.txt"
+
+echo "unmix and accuracy: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,331 @@
+// Linear spectral decomposition against fractions known by construction and
+// against least squares solved independently in the test.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "unmixing/matrix_ops.h"
+#include "unmixing_fixture.h"
+#include "ztclass/result_codes.h"
+#include "ztclass/unmixing.h"
+
+using namespace zttest;
+
+namespace {
+
+using Spectrum = std::vector<double>;
+
+// The band values of a mixture of spectra with the given fractions.
+double Mix(const std::vector<Spectrum>& spectra, const std::vector<double>& f, int band) {
+  double v = 0;
+  for (size_t k = 0; k < spectra.size(); ++k) v += f[k] * spectra[k][band - 1];
+  return v;
+}
+
+RasterSpec Float64Scene(int columns, int rows, int bands) {
+  RasterSpec spec;
+  spec.columns = columns;
+  spec.rows = rows;
+  spec.bands = bands;
+  spec.type = GDT_Float64;
+  spec.blockColumns = spec.blockRows = 16;
+  return spec;
+}
+
+// Three spectra over four bands, pure in three training rectangles, and
+// a known mixture with non-negative fractions summing to 1 everywhere else.
+const std::vector<Spectrum> kSpectra = {{200, 30, 60, 90}, {20, 180, 40, 120}, {70, 80, 210, 15}};
+const std::vector<std::vector<PixelRect>> kPure = {{{0, 0, 6, 6}}, {{0, 10, 6, 16}}, {{0, 20, 4, 24}, {2, 26, 6, 29}}};
+
+std::vector<double> KnownFractions(int c, int r) {
+  for (size_t k = 0; k < kPure.size(); ++k)
+    for (const PixelRect& rect : kPure[k])
+      if (rect.Holds(c, r)) {
+        std::vector<double> f(3, 0.0);
+        f[k] = 1.0;
+        return f;
+      }
+  const double a = ((c * 7 + r * 3) % 11) / 10.0, b = ((c * 5 + r * 2) % 13) / 12.0, d = (c % 3) / 2.0;
+  const double sum = a + b + d + 1e-3;
+  return {a / sum, b / sum, (d + 1e-3) / sum};
+}
+
+TEST(LinearDecompose, RecoversTheFractionsOfKnownMixtures) {
+  UnmixScene s(Float64Scene(40, 30, 4), [](int b, int c, int r) { return Mix(kSpectra, KnownFractions(c, r), b); });
+  s.AttachClasses(kPure);
+  ASSERT_EQ(s.aois.size(), 3u);
+  const int rows = 25, columns = 30, firstRow = 3, firstColumn = 7;  // starts and ends inside blocks
+  s.MakeResult(3, GDT_Float64, columns, rows, -7);
+  ProgressRecorder progress;
+  ASSERT_EQ(s.Decompose(rows, columns, firstRow, firstColumn), RC_OK);
+  EXPECT_EQ(progress.Count("main:混合像元分解..."), 1);
+  auto pass = std::find(progress.events.begin(), progress.events.end(), "sub:线性波谱混合像元分解...");
+  ASSERT_NE(pass, progress.events.end());
+  EXPECT_EQ(*std::find_if(pass, progress.events.end(), [](const std::string& e) { return e.rfind("range:", 0) == 0; }),
+            "range:0,3");  // row blocks 0 and 1, plus one
+  EXPECT_EQ(progress.Count("end"), 1);
+  for (int k = 1; k <= 3; ++k) {
+    std::vector<double> band = s.ResultBand(k);
+    for (int r = 0; r < rows; ++r)
+      for (int c = 0; c < columns; ++c)
+        ASSERT_NEAR(band[r * columns + c], KnownFractions(c + firstColumn, r + firstRow)[k - 1], 1e-9)
+            << "class " << k << " at " << r << "," << c;
+  }
+}
+
+// Textured training areas: the endmembers are the means of the cells within
+// one standard deviation of their class in every band, and the fractions the
+// clamped and rescaled least-squares solution, both computed here.
+double Texture(int b, int c, int r) {
+  const double noise = ((c * 7 + r * 13 + b * 5) % 11) + ((c * r + b) % 5) * 3;
+  if (c < 10) return 30 + 40 * b + noise;
+  if (c < 20) return 200 - 50 * b + noise;
+  return 90 + 10 * b + 2 * noise + (r % 7) * 9;
+}
+
+std::vector<double> PurifiedMean(const std::vector<PixelRect>& rects, int bands) {
+  std::vector<std::vector<double>> cells;
+  for (const PixelRect& rect : rects)
+    for (int r = rect.y0; r < rect.y1; ++r)
+      for (int c = rect.x0; c < rect.x1; ++c) {
+        std::vector<double> v;
+        for (int b = 1; b <= bands; ++b) v.push_back(Texture(b, c, r) / 255.0);
+        cells.push_back(v);
+      }
+  std::vector<double> mean(bands, 0), deviation(bands, 0), kept(bands, 0);
+  for (auto& v : cells)
+    for (int b = 0; b < bands; ++b) mean[b] += v[b] / cells.size();
+  for (auto& v : cells)
+    for (int b = 0; b < bands; ++b) deviation[b] += (v[b] - mean[b]) * (v[b] - mean[b]) / cells.size();
+  int count = 0;
+  for (auto& v : cells) {
+    bool keep = true;
+    for (int b = 0; b < bands; ++b) keep = keep && std::fabs(v[b] - mean[b]) <= std::sqrt(deviation[b]);
+    if (!keep) continue;
+    ++count;
+    for (int b = 0; b < bands; ++b) kept[b] += v[b];
+  }
+  for (double& v : kept) v /= count;
+  return kept;
+}
+
+TEST(LinearDecompose, PurifiedEndmembersAndClampedLeastSquares) {
+  const std::vector<std::vector<PixelRect>> classes = {{{1, 2, 8, 12}}, {{11, 3, 19, 9}, {12, 15, 18, 24}}};
+  UnmixScene s(Float64Scene(32, 28, 3), Texture);
+  s.AttachClasses(classes);
+  s.MakeResult(2, GDT_Float64, 32, 28);
+  ASSERT_EQ(s.Decompose(28, 32, 0, 0), RC_OK);
+  const std::vector<double> e1 = PurifiedMean(classes[0], 3), e2 = PurifiedMean(classes[1], 3);
+  // Normal equations of two unknowns by Cramer's rule.
+  double a11 = 0, a12 = 0, a22 = 0;
+  for (int b = 0; b < 3; ++b) a11 += e1[b] * e1[b], a12 += e1[b] * e2[b], a22 += e2[b] * e2[b];
+  const double det = a11 * a22 - a12 * a12;
+  std::vector<double> f1 = s.ResultBand(1), f2 = s.ResultBand(2);
+  int clamped = 0;
+  for (int r = 0; r < 28; ++r)
+    for (int c = 0; c < 32; ++c) {
+      double b1 = 0, b2 = 0;
+      for (int b = 0; b < 3; ++b) {
+        const double y = Texture(b + 1, c, r) / 255.0;
+        b1 += e1[b] * y;
+        b2 += e2[b] * y;
+      }
+      double x1 = std::max(0.0, (b1 * a22 - a12 * b2) / det), x2 = std::max(0.0, (a11 * b2 - a12 * b1) / det);
+      if (x1 == 0 || x2 == 0) ++clamped;
+      const double sum = x1 + x2;
+      ASSERT_NEAR(f1[r * 32 + c], sum > 0 ? x1 / sum : 0, 1e-9) << r << "," << c;
+      ASSERT_NEAR(f2[r * 32 + c], sum > 0 ? x2 / sum : 0, 1e-9) << r << "," << c;
+    }
+  EXPECT_GT(clamped, 20);  // the third kind of texture lies outside the span
+}
+
+// Two bands, two classes: e1 = (0.4, 0.2) and e2 = (0.1, 0.5) after scaling
+// by 1/255. Pixels in row 10, by column: e1 itself; 0.3 e1 + 0.9 e2
+// (fractions 0.3, 0.9, rescaled to 0.25, 0.75); 1.5 e1 - 0.5 e2 (the
+// negative one clamped: 1, 0); -0.2 e1 + 0.6 e2 (0, 1); -e1 - e2 (both
+// negative: 0, 0).
+const std::vector<Spectrum> kTwo = {{0.4 * 255, 0.2 * 255}, {0.1 * 255, 0.5 * 255}};
+const std::vector<std::vector<double>> kRow10 = {{1, 0}, {0.3, 0.9}, {1.5, -0.5}, {-0.2, 0.6}, {-1, -1}};
+const std::vector<std::vector<double>> kRow10Fractions = {{1, 0}, {0.25, 0.75}, {1, 0}, {0, 1}, {0, 0}};
+
+double TwoBandScene(int b, int c, int r) {
+  if (r == 10 && c < 5) return Mix(kTwo, kRow10[c], b);
+  return Mix(kTwo, c < 10 ? std::vector<double>{1, 0} : std::vector<double>{0, 1}, b);
+}
+
+TEST(LinearDecompose, NegativeFractionsAreClampedAndTheRestRescaled) {
+  UnmixScene s(Float64Scene(20, 12, 2), TwoBandScene);
+  s.AttachClasses({{{0, 0, 10, 8}}, {{10, 0, 20, 8}}});
+  s.MakeResult(2, GDT_Float64, 5, 1);
+  ASSERT_EQ(s.Decompose(1, 5, 10, 0), RC_OK);
+  for (int k = 1; k <= 2; ++k) {
+    std::vector<double> band = s.ResultBand(k);
+    for (int c = 0; c < 5; ++c) EXPECT_NEAR(band[c], kRow10Fractions[c][k - 1], 1e-12) << "class " << k << " column " << c;
+  }
+}
+
+TEST(LinearDecompose, IntegerResultsTruncateTheFractions) {
+  UnmixScene s(Float64Scene(20, 12, 2), TwoBandScene);
+  s.AttachClasses({{{0, 0, 10, 8}}, {{10, 0, 20, 8}}});
+  s.MakeResult(2, GDT_Byte, 5, 1, 9);
+  ASSERT_EQ(s.Decompose(1, 5, 10, 0), RC_OK);
+  for (int k = 1; k <= 2; ++k) {
+    std::vector<double> band = s.ResultBand(k);
+    for (int c = 0; c < 5; ++c)
+      EXPECT_EQ(band[c], std::floor(kRow10Fractions[c][k - 1] + 1e-12)) << "class " << k << " column " << c;
+  }
+}
+
+// Determinant of a 3 x 3 matrix by cofactors.
+double Determinant3(const double m[3][3]) {
+  return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+         m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+}
+
+TEST(LinearDecompose, MoreClassesThanBandsMeetASingularNormalMatrix) {
+  const std::vector<Spectrum> spectra = {{200, 40}, {30, 170}, {120, 110}};
+  UnmixScene s(Float64Scene(30, 10, 2), [&](int b, int c, int r) { return spectra[c / 10][b - 1]; });
+  s.AttachClasses({{{0, 0, 10, 10}}, {{10, 0, 20, 10}}, {{20, 0, 30, 10}}});
+  // M stacks E on itself; W has identity blocks on its diagonal and ones
+  // elsewhere. MᵀWM is 3 x 3 of rank 2 at most.
+  double m[4][3], w[4][4], normal[3][3] = {};
+  for (int i = 0; i < 4; ++i)
+    for (int k = 0; k < 3; ++k) m[i][k] = spectra[k][i % 2] / 255.0;
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) w[i][j] = (i < 2) != (j < 2) || i == j ? 1 : 0;
+  for (int a = 0; a < 3; ++a)
+    for (int b = 0; b < 3; ++b)
+      for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) normal[a][b] += m[i][a] * w[i][j] * m[j][b];
+  ASSERT_LT(std::fabs(Determinant3(normal)), 1e-12);
+
+  s.MakeResult(3, GDT_Float32, 30, 10, -7);
+  EXPECT_EQ(s.Decompose(10, 30, 0, 0), RC_SINGULAR_MATRIX);
+  for (int k = 1; k <= 3; ++k)
+    for (double v : s.ResultBand(k)) ASSERT_EQ(v, -7);
+}
+
+TEST(LinearDecompose, ArgumentsAreCheckedBeforeAnyWork) {
+  UnmixScene s(Float64Scene(20, 12, 2), TwoBandScene);
+  s.AttachClasses({{{0, 0, 10, 8}}, {{10, 0, 20, 8}}});
+  long bands[] = {1, 2};
+  AOI* aois = s.aois.data();
+  for (int resultBands : {1, 3}) {
+    s.MakeResult(resultBands, GDT_Float32, 20, 12, -7);
+    ProgressRecorder progress;
+    EXPECT_EQ(s.Decompose(12, 20, 0, 0), RC_ENDMEMBER_BAND_MISMATCH);
+    EXPECT_EQ(progress.Count("start"), 0);
+    EXPECT_EQ(progress.Count("end"), 1);
+    for (double v : s.ResultBand(1)) ASSERT_EQ(v, -7);
+  }
+  s.MakeResult(2, GDT_Float32, 20, 12);
+  void* src = s.source;
+  void* res = s.result;
+  EXPECT_EQ(ztLinearDecompose(nullptr, bands, 2, aois, 2, res, 12, 20, 0, 0), RC_NULL_ARGUMENT);
+  EXPECT_EQ(ztLinearDecompose(src, bands, 2000, aois, 2, nullptr, 12, 20, 0, 0), RC_NULL_ARGUMENT);
+  EXPECT_EQ(ztLinearDecompose(src, bands, 1025, aois, 2, res, 12, 20, 0, 0), RC_TOO_MANY_BANDS);
+  EXPECT_EQ(ztLinearDecompose(src, bands, 0, aois, 2, res, 12, 20, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(ztLinearDecompose(src, bands, 2, aois, 0, res, 12, 20, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(ztLinearDecompose(src, bands, 2, aois, 2, res, 12, 20, -1, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(ztLinearDecompose(src, bands, 2, aois, 2, res, 12, 20, 0, 1), RC_BAD_WINDOW);
+  EXPECT_EQ(ztLinearDecompose(src, bands, 2, nullptr, 2, res, 12, 20, 0, 0), RC_NULL_ARGUMENT);
+  long missing[] = {1, 3};
+  EXPECT_EQ(ztLinearDecompose(src, missing, 2, aois, 2, res, 12, 20, 0, 0), RC_BAD_WINDOW);
+}
+
+TEST(LinearDecompose, NoDataPixelsTakeTheNoDataValue) {
+  RasterSpec spec = Float64Scene(20, 12, 2);
+  spec.hasNoData = true;
+  spec.noData = -9999;
+  UnmixScene s(spec, [](int b, int c, int r) {
+    if (r == 10 && c == 0) return b == 1 ? -9999 + 5e-7 : 50.0;  // within 1e-6: no-data
+    if (r == 10 && c == 1) return b == 1 ? -9999 + 2e-6 : 50.0;  // beyond it: decomposed
+    if (r == 10 && c == 2 && b == 2) return -9999.0;             // only the first band counts
+    if (r == 10 && c == 3 && b == 2) return double(NAN);         // no value: no-data
+    if (r == 0 && c == 0) return -9999.0;                        // not a training pixel
+    return TwoBandScene(b, c, r);
+  });
+  s.AttachClasses({{{0, 0, 10, 8}}, {{10, 0, 20, 8}}});
+  s.MakeResult(2, GDT_Float64, 5, 1);
+  ASSERT_EQ(s.Decompose(1, 5, 10, 0), RC_OK);
+  ztRSClose(s.result);
+  s.result = nullptr;
+  GDALDataset* ds = GDALDataset::Open(s.resultPath.c_str(), GDAL_OF_RASTER);
+  for (int k = 1; k <= 2; ++k) {
+    int has = 0;
+    EXPECT_EQ(ds->GetRasterBand(k)->GetNoDataValue(&has), -9999);
+    EXPECT_TRUE(has);
+  }
+  GDALClose(ds);
+  // Endmembers are exact despite the no-data pixel in the first training area.
+  std::vector<double> f1 = s.ResultBand(1), f2 = s.ResultBand(2);
+  EXPECT_EQ(f1[0], -9999);
+  EXPECT_EQ(f2[0], -9999);
+  EXPECT_TRUE(f1[1] != -9999 && f1[1] >= 0 && f1[1] <= 1);
+  EXPECT_NEAR(f1[1] + f2[1], 1, 1e-12);
+  // Column 2: band 2 holds -9999, so the least-squares fractions are far out
+  // of range; clamped to e1 alone.
+  EXPECT_NEAR(f1[2], 1, 1e-12);
+  EXPECT_EQ(f1[3], -9999);
+  EXPECT_EQ(f2[3], -9999);
+}
+
+TEST(LinearDecompose, PixelsWithoutValuesGetZeroFractionsWithoutNoData) {
+  UnmixScene s(Float64Scene(20, 12, 2), [](int b, int c, int r) {
+    if (r == 10 && c == 0) return double(b == 1 ? NAN : INFINITY);
+    if (r == 10 && c == 1 && b == 2) return double(-INFINITY);
+    return TwoBandScene(b, c, r);
+  });
+  s.AttachClasses({{{0, 0, 10, 8}}, {{10, 0, 20, 8}}});
+  s.MakeResult(2, GDT_Float32, 5, 1, -7);
+  ASSERT_EQ(s.Decompose(1, 5, 10, 0), RC_OK);
+  for (int k = 1; k <= 2; ++k) {
+    std::vector<double> band = s.ResultBand(k);
+    EXPECT_EQ(band[0], 0);
+    EXPECT_EQ(band[1], 0);
+    for (double v : band) EXPECT_FALSE(std::isnan(v));
+  }
+}
+
+TEST(LinearDecompose, AClassWithoutTrainingPixelsEndsTheCallBeforeWriting) {
+  UnmixScene s(Float64Scene(20, 12, 2), TwoBandScene);
+  s.AttachClasses({{{0, 0, 10, 8}}, {{40, 0, 50, 8}}});  // the second lies off the image
+  s.MakeResult(2, GDT_Float32, 20, 12, -7);
+  EXPECT_EQ(s.Decompose(12, 20, 0, 0), RC_TOO_FEW_SAMPLES);
+  for (int k = 1; k <= 2; ++k)
+    for (double v : s.ResultBand(k)) ASSERT_EQ(v, -7);
+}
+
+TEST(LinearDecompose, StopRequestEndsTheCall) {
+  UnmixScene s(Float64Scene(40, 30, 4), [](int b, int c, int r) { return Mix(kSpectra, KnownFractions(c, r), b); });
+  s.AttachClasses(kPure);
+  s.MakeResult(3, GDT_Float32, 40, 30, -7);
+  ProgressRecorder progress;
+  // Polls: one per AOI gathered, one per cell purified (100), then one per
+  // row block: the stop comes before the second row block.
+  progress.stopAfterSteps = 3 + 100 + 1;
+  EXPECT_EQ(s.Decompose(30, 40, 0, 0), RC_CANCELLED);
+  EXPECT_EQ(progress.Count("end"), 1);
+  std::vector<double> band = s.ResultBand(1);
+  for (int r = 0; r < 30; ++r)
+    for (int c = 0; c < 40; ++c) ASSERT_EQ(band[r * 40 + c] == -7, r >= 16) << r << "," << c;
+}
+
+TEST(MatrixProducts, SizesMustAgree) {
+  zt::Matrix a(2, 3), b(3, 2), c(2, 2);
+  a.a = {1, 2, 3, 4, 5, 6};
+  b.a = {7, 8, 9, 10, 11, 12};
+  zt::Matrix out;
+  ASSERT_EQ(zt::MatrixMultiply(a, b, out), RC_OK);
+  EXPECT_EQ(out.a, (std::vector<double>{58, 64, 139, 154}));
+  EXPECT_EQ(zt::MatrixMultiply(a, c, out), RC_MATRIX_SIZE_MISMATCH);
+  const double v[] = {1, 0, -1};
+  double r[2];
+  ASSERT_EQ(zt::MatrixVectorMultiply(a, v, 3, r), RC_OK);
+  EXPECT_EQ(r[0], -2);
+  EXPECT_EQ(r[1], -2);
+  EXPECT_EQ(zt::MatrixVectorMultiply(a, v, 2, r), RC_VECTOR_SIZE_MISMATCH);
+}
+
+}  // namespace
