@@ -78,6 +78,18 @@ void Classification::CheckTrainingPixels(Training training) const {
   }
 }
 
+void Classification::Run(const std::string& what, const std::function<long(void*)>& compute, const Image& image) {
+  result_->Create(source_.get(), window_, image.bands);
+  {
+    ProgressBar bar;
+    Check(compute(result_->get()), what);
+  }
+  if (image.describe) image.describe(result_->get());
+  result_->Finish();
+  if (!png_.empty()) image.picture(result_->Written(), png_);
+  outputs_.Commit();
+}
+
 void Classification::Run(const std::string& what, const std::function<long(void*)>& classify) {
   result_->Create(source_.get(), window_);
   {

@@ -45,6 +45,18 @@ class Classification {
   // into place; on failure or stop nothing is left.
   void Run(const std::string& what, const std::function<long(void* result)>& classify);
 
+  // A result that is no class image: its bands, what it gets before it is
+  // closed (band names, say), and its own picture for --png.
+  struct Image {
+    long bands = 1;
+    std::function<void(void* result)> describe;
+    std::function<void(const std::string& written, const std::string& png)> picture;
+  };
+  // The same road for such a result; the caller says what was written.
+  void Run(const std::string& what, const std::function<long(void* result)>& compute, const Image& image);
+
+  std::vector<AOI>& ClassAois() const { return aois_->Aois(); }
+
  private:
   void CheckTrainingPixels(Training training) const;
 

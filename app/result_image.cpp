@@ -89,7 +89,7 @@ ResultImage::ResultImage(const MethodOptions& o, OutputFiles& outputs)
   if (copy_) scratch_ = outputs.ScratchPath(output_, ".tif");
 }
 
-void ResultImage::Create(void* source, const Window& window) {
+void ResultImage::Create(void* source, const Window& window, long bandCount) {
   const bool zti = EndsWithZti(output_);
   const bool geoTiff = copy_ || (!zti && strcasecmp(GDALGetDriverShortName(static_cast<GDALDriverH>(driver_)),
                                                     "GTiff") == 0);
@@ -97,7 +97,7 @@ void ResultImage::Create(void* source, const Window& window) {
   void* driver = copy_ ? ztRSGetDriverByName("GTiff") : driver_;
   const std::string& path = copy_ ? scratch_ : temporary_;
   CPLErrorReset();
-  void* result = ztRSCreate(driver, path.c_str(), window.columns, window.rows, 1, type_,
+  void* result = ztRSCreate(driver, path.c_str(), window.columns, window.rows, bandCount, type_,
                             zti ? nullptr : options.List());
   if (!result) throw CommandError("cannot create '" + output_ + "': " + CPLGetLastErrorMsg());
   ztRSCopyGeoreference(source, result, window.firstRow, window.firstColumn);
@@ -107,7 +107,7 @@ void ResultImage::Create(void* source, const Window& window) {
 std::vector<CLASSATTINFO> ResultImage::Finish() {
   std::string storage;
   std::vector<CLASSATTINFO> records = ReadClassRecords(dataset_->get(), storage);
-  PublishLegend(dataset_->get(), records);
+  if (!records.empty()) PublishLegend(dataset_->get(), records);
   dataset_->Close();
   dataset_.reset();
   if (!copy_) return records;
@@ -117,7 +117,7 @@ std::vector<CLASSATTINFO> ResultImage::Finish() {
   // A GeoTIFF keeps 256 colour entries whatever it is given; a virtual copy
   // carries the legend of exactly the classes into the final format.
   GDALDatasetH legend = GDALCreateCopy(GDALGetDriverByName("VRT"), "", scratch, FALSE, nullptr, nullptr, nullptr);
-  if (legend) PublishGdalLegend(legend, records);
+  if (legend && !records.empty()) PublishGdalLegend(legend, records);
   CPLStringList options = CreationOptions(false, creationOptions_);
   CPLErrorReset();
   GDALDatasetH copy = GDALCreateCopy(static_cast<GDALDriverH>(driver_), temporary_.c_str(),

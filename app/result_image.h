@@ -21,12 +21,13 @@ class ResultImage {
   const std::string& Output() const { return output_; }
 
   // Creates the image to write: the window's size and georeferencing, one
-  // band.
-  void Create(void* source, const Window& window);
+  // band (a class image) or more.
+  void Create(void* source, const Window& window, long bandCount = 1);
   void* get() const { return dataset_ ? dataset_->get() : nullptr; }
 
   // After a successful call: the legend of its class records (which are
-  // returned), closing, and the copy into the final format.
+  // returned; an image without them gets no legend), closing, and the copy
+  // into the final format.
   std::vector<CLASSATTINFO> Finish();
   // The finished image under its temporary name, to read back.
   const std::string& Written() const { return temporary_; }

@@ -1,11 +1,8 @@
 // ztclass accuracy: a class image against reference polygons or check
 // points; the report, then the overall accuracy and Kappa on one line.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <gdal.h>
 
-#include <filesystem>
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -16,6 +13,7 @@
 #include "class_records.h"
 #include "cli_support.h"
 #include "commands/commands.h"
+#include "output_files.h"
 #include "progress_bar.h"
 #include "same_grid.h"
 #include "ztclass/accuracy.h"
@@ -29,6 +27,7 @@ namespace {
 struct AccuracyOptions {
   std::string image, output, aoiFile, classField, reference, points, pointClasses;
   std::string tables = "matrix,class,overall,kappa";
+  bool overwrite = false;
 };
 
 struct Tables {
@@ -44,7 +43,7 @@ Tables ParseTables(const std::string& text) {
     else if (name == "overall") t.overall = true;
     else if (name == "kappa") t.kappa = true;
     else if (!name.empty())
-      throw CommandError("--tables takes matrix, class, overall and kappa, got '" + name + "'");
+      throw UsageError("--tables takes matrix, class, overall and kappa, got '" + name + "'");
   }
   return t;
 }
@@ -74,7 +73,7 @@ struct Assessment {
   void Run(const std::string& report, const Tables& t) const {
     long rc;
     {
-      ProgressBar bar(isatty(STDERR_FILENO));
+      ProgressBar bar;
       rc = ztAccuracyAppraise(classImage, report.c_str(), reference ? nullptr : points.c_str(),
                               reference ? nullptr : pointClasses.c_str(), reference, t.matrix, t.classAccuracy,
                               t.overall, t.kappa);
@@ -88,27 +87,30 @@ struct Assessment {
   }
 
   // The overall accuracy and Kappa: from the report when it holds them,
-  // else from a second report of just those, written aside.
-  AccuracySummary Summary(const std::string& report, const Tables& t) const {
+  // else from a second report of just those, written to scratch beside it.
+  AccuracySummary Summary(const std::string& report, const Tables& t, const std::string& scratch) const {
     if (t.overall && t.kappa) return ReadAccuracySummary(report);
-    std::string dir = (std::filesystem::temp_directory_path() / "ztclass-accuracy-XXXXXX").string();
-    if (!mkdtemp(dir.data())) throw CommandError("cannot make a temporary directory");
-    const std::string aside = dir + "/summary.txt";
     AccuracySummary summary;
     try {
-      Run(aside, Tables{false, false, true, true});
-      summary = ReadAccuracySummary(aside);
+      Run(scratch, Tables{false, false, true, true});
+      summary = ReadAccuracySummary(scratch);
     } catch (...) {
-      std::filesystem::remove_all(dir);
+      std::remove(scratch.c_str());
       throw;
     }
-    std::filesystem::remove_all(dir);
+    std::remove(scratch.c_str());
     return summary;
   }
 };
 
 void RunAccuracy(const AccuracyOptions& o) {
   const Tables tables = ParseTables(o.tables);
+  OutputFiles outputs(o.overwrite);
+  outputs.AddInput(o.image, true);
+  for (const std::string* input : {&o.aoiFile, &o.reference, &o.points, &o.pointClasses})
+    if (!input->empty()) outputs.AddInput(*input, input == &o.reference);
+  const std::string report = outputs.AddOutput(o.output, "-o", false);
+  const std::string scratch = outputs.ScratchPath(o.output, ".summary");
   Dataset classImage = Dataset::Open(o.image, false);
   std::string storage;
   const std::vector<CLASSATTINFO> records = ReadClassRecords(classImage.get(), storage);
@@ -137,9 +139,10 @@ void RunAccuracy(const AccuracyOptions& o) {
                          " classes, the class image " + std::to_string(records.size()) +
                          ": class k of the polygons is compared with class k of the image");
   }
-  assessment.Run(o.output, tables);
-  const AccuracySummary summary = assessment.Summary(o.output, tables);
-  std::cout << "Wrote " << o.output << "\n";
+  assessment.Run(report, tables);
+  const AccuracySummary summary = assessment.Summary(report, tables, scratch);
+  outputs.Commit();
+  if (!Quiet()) std::cout << "Wrote " << o.output << "\n";
   std::cout << "Overall accuracy " << summary.overall << ", Kappa " << summary.kappa << "\n";
 }
 
@@ -152,6 +155,7 @@ void AddAccuracyCommand(CLI::App& app) {
                   "accuracy, overall accuracy and Kappa");
   command->add_option("CLASS_IMAGE", o->image, "Class image with class records")->required();
   command->add_option("-o,--output", o->output, "Report to write (UTF-8 text)")->required();
+  command->add_flag("--overwrite", o->overwrite, "Replace an existing report");
   auto* aoi = command->add_option(
       "--aoi", o->aoiFile,
       "Reference polygons, class k compared with class k of the image (default: the reference image's "

@@ -1,7 +1,5 @@
 // ztclass unmix: linear spectral unmixing of every pixel into the fractions
 // of the classes of its training polygons.
-#include <unistd.h>
-
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -9,8 +7,6 @@
 #include "classify_support.h"
 #include "commands/commands.h"
 #include "fraction_image.h"
-#include "new_output.h"
-#include "progress_bar.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/unmixing.h"
 
@@ -42,31 +38,32 @@ std::string Explanation(long resultCode, long classes, long bands) {
 }
 
 void RunUnmix(const ClassifyOptions& o) {
-  ClassifyJob job(o);
-  const long classes = job.ClassCount(), bands = static_cast<long>(job.bands.size());
+  Classification job(o, Training::kWholeImage);
+  const long classes = job.ClassCount(), bands = job.BandCount();
   if (!IsFloating(ParseDataType(o.method.type)))
     std::cerr << "ztclass: warning: --ot " << o.method.type
               << " truncates every fraction to 0 or 1; Float32 keeps them\n";
-  NewOutput output(o.method.output);
-  Dataset result = CreateResult(job.source.get(), job.window, o.method, classes);
-  {
-    ProgressBar bar(isatty(STDERR_FILENO));
-    const Window& w = job.window;
-    const long rc = ztLinearDecompose(job.source.get(), job.bands.data(), bands, job.aois->Aois().data(), classes,
-                                      result.get(), w.rows, w.columns, w.firstRow, w.firstColumn);
-    try {
-      Check(rc, "linear spectral unmixing");
-    } catch (const CommandError& error) {
-      const std::string why = Explanation(rc, classes, bands);
-      throw CommandError(error.what() + (why.empty() ? "" : "\n(" + why + ")"), error.status);
-    }
+  const Window& w = job.GetWindow();
+  long rc = RC_OK;
+  Classification::Image fractions;
+  fractions.bands = classes;
+  fractions.describe = [&](void* result) { NameFractionBands(result, job.ClassAois()); };
+  fractions.picture = [&](const std::string& written, const std::string& png) {
+    WriteFractionComposite(written, png, classes);
+  };
+  try {
+    job.Run("linear spectral unmixing", [&](void* result) {
+      rc = ztLinearDecompose(job.Source(), const_cast<long*>(job.Bands().data()), bands, job.ClassAois().data(),
+                             classes, result, w.rows, w.columns, w.firstRow, w.firstColumn);
+      return rc;
+    }, fractions);
+  } catch (const CommandError& error) {
+    const std::string why = rc == RC_OK ? "" : Explanation(rc, classes, bands);
+    throw CommandError(error.what() + (why.empty() ? "" : "\n(" + why + ")"), error.status);
   }
-  NameFractionBands(result.get(), job.aois->Aois());
-  result.Close();
-  output.Keep();
-  if (!o.png.empty()) WriteFractionComposite(o.method.output, o.png, classes);
+  if (Quiet()) return;
   std::cout << "Wrote " << o.method.output << " (" << classes << " fractions:";
-  for (const AOI& aoi : job.aois->Aois()) std::cout << " " << std::string(aoi.name, strnlen(aoi.name, sizeof aoi.name));
+  for (const AOI& aoi : job.ClassAois()) std::cout << " " << std::string(aoi.name, strnlen(aoi.name, sizeof aoi.name));
   std::cout << ")";
   if (!o.png.empty()) std::cout << " and " << o.png;
   std::cout << "\n";
