@@ -95,6 +95,10 @@ std::string OutputFiles::AddOutput(const std::string& path, const std::string& o
     if (fs::is_directory(path, error)) throw UsageError(option + ": '" + path + "' is a directory");
     if (!overwrite_) throw UsageError(option + ": '" + path + "' exists; give --overwrite to replace it");
   }
+  // Images of one name and different extensions share their class file.
+  if (image && !overwrite_ && Exists(ClassFilePath(path)))
+    throw UsageError(option + ": writing '" + path + "' would replace the class file " + ClassFilePath(path) +
+                     "; give --overwrite to replace it");
   outputs_.push_back({path, option, image});
   if (std::find(directories_.begin(), directories_.end(), directory) == directories_.end()) {
     RegisterTemporaryFiles(directory, token_);

@@ -110,6 +110,8 @@ unchanged "the statistics file read and written" 2 "--stats: .*clump.txt' is an 
   --stats "$DIR/clump.txt" --overwrite
 unchanged "a result over the input's class file" 2 "would replace .*map.cls, the class file of the input" -- \
   "$ZTCLASS" clump "$DIR/map.tif" -o "$DIR/map.img" --of HFA --stats "$DIR/c.txt"
+unchanged "a result that would take another image's class file" 2 "would replace the class file .*map.cls; give --overwrite" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.png" --of PNG
 unchanged "VRT refused" 2 "--of VRT: a VRT only refers to pixels kept in other files" -- \
   "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.vrt" --of VRT
 unchanged "a type PNG cannot hold" 2 "--ot Float32: the PNG format writes only" -- \
@@ -200,11 +202,12 @@ check "the style names the classes" 0 'value="2" color="#00A000" alpha="255" lab
 [ -z "$(ls -A "$DIR" | grep '^\.ztclass-')" ] && pass || fail "temporary files left: $(ls -A "$DIR")"
 
 # Formats, legends and creation options.
-check "PNG through a GeoTIFF" 0 "Wrote .*map.png" -- "$ZTCLASS" gmindist "$S" --aoi "$A" -o "$DIR/map.png" --of PNG
-check "a PNG" 0 "Driver: PNG" -- gdalinfo "$DIR/map.png"
-check "its legend holds exactly the classes" 0 "Color Table \\(RGB with 3 entries\\)" -- gdalinfo "$DIR/map.png"
-check "its category names" 0 "2: Forest" -- gdalinfo "$DIR/map.png"
-check "its class file" 0 "^2	#00A000	Forest" -- "$ZTCLASS" classes show "$DIR/map.png"
+check "PNG through a GeoTIFF" 0 "Wrote .*pic.png" -- "$ZTCLASS" gmindist "$S" --aoi "$A" -o "$DIR/pic.png" --of PNG
+check "a PNG" 0 "Driver: PNG" -- gdalinfo "$DIR/pic.png"
+check "its legend holds exactly the classes" 0 "Color Table \\(RGB with 3 entries\\)" -- gdalinfo "$DIR/pic.png"
+check "its category names" 0 "2: Forest" -- gdalinfo "$DIR/pic.png"
+check "its class file" 0 "^2	#00A000	Forest" -- "$ZTCLASS" classes show "$DIR/pic.png"
+check "its class file's name" 0 "" -- test -f "$DIR/pic.cls"
 check "--co" 0 "Wrote" -- "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/lzw.tif" --co COMPRESS=LZW --co TILED=NO
 check "--co reaches the driver" 0 "COMPRESSION=LZW" -- gdalinfo "$DIR/lzw.tif"
 check "--co replaces the default" 0 "Block=12x" -- gdalinfo "$DIR/lzw.tif"
