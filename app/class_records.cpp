@@ -106,6 +106,15 @@ void PublishGdalLegend(GDALDatasetH dataset, const std::vector<CLASSATTINFO>& re
   SetAttributeTable(band, records);
 }
 
+void UnclassifiedColour(void* dataset, unsigned char rgb[3]) {
+  GDALDatasetH gdal = static_cast<GDALDatasetH>(ztRSGetGDALDataset(dataset));
+  GDALColorTableH table = GDALGetRasterColorTable(GDALGetRasterBand(gdal, 1));
+  const GDALColorEntry* entry = table ? GDALGetColorEntry(table, 0) : nullptr;
+  rgb[0] = entry ? static_cast<unsigned char>(entry->c1) : 0;
+  rgb[1] = entry ? static_cast<unsigned char>(entry->c2) : 0;
+  rgb[2] = entry ? static_cast<unsigned char>(entry->c3) : 0;
+}
+
 void PrintClassRecords(std::ostream& out, const std::vector<CLASSATTINFO>& records) {
   out << "No\tColour\tName\tRemark\n";
   for (const auto& r : records)

@@ -21,6 +21,9 @@ std::vector<CLASSATTINFO> ReadClassRecords(void* dataset, std::string& storage, 
 void PublishLegend(void* dataset, const std::vector<CLASSATTINFO>& records);
 void PublishGdalLegend(GDALDatasetH dataset, const std::vector<CLASSATTINFO>& records);
 
+// Entry 0 of band 1's colour table, black when there is none.
+void UnclassifiedColour(void* dataset, unsigned char rgb[3]);
+
 // One record a line: number, colour, name, remark, tab-separated.
 void PrintClassRecords(std::ostream& out, const std::vector<CLASSATTINFO>& records);
 

@@ -12,6 +12,7 @@
 
 #include "cli_support.h"
 #include "interrupt.h"
+#include "qgis_style.h"
 
 namespace ztcli {
 
@@ -94,6 +95,10 @@ std::string OutputFiles::AddOutput(const std::string& path, const std::string& o
     if (fs::is_directory(path, error)) throw UsageError(option + ": '" + path + "' is a directory");
     if (!overwrite_) throw UsageError(option + ": '" + path + "' exists; give --overwrite to replace it");
   }
+  // Images of one name and different extensions share their class file.
+  if (image && !overwrite_ && Exists(ClassFilePath(path)))
+    throw UsageError(option + ": writing '" + path + "' would replace the class file " + ClassFilePath(path) +
+                     "; give --overwrite to replace it");
   outputs_.push_back({path, option, image});
   if (std::find(directories_.begin(), directories_.end(), directory) == directories_.end()) {
     RegisterTemporaryFiles(directory, token_);
@@ -119,6 +124,7 @@ std::string OutputFiles::Stage(const std::string& image, const std::string& opti
     throw CommandError("cannot open raster '" + image + "'");
   }
   files.push_back(ClassFilePath(image));
+  files.push_back(QgisStylePath(image));
   for (const std::string& file : files) {
     if (!Exists(file) || !SameFile(Directory(file), directory)) continue;
     std::error_code error;
@@ -172,7 +178,8 @@ void OutputFiles::Commit() {
   for (const Entry& out : outputs_) {
     if (!out.image) continue;
     const std::string path = Directory(out.path) + "/" + FileName(out.path);
-    for (const std::string& old : {ClassFilePath(path), path + ".aux.xml", path + ".ovr", path + ".msk"}) {
+    for (const std::string& old :
+         {ClassFilePath(path), QgisStylePath(path), path + ".aux.xml", path + ".ovr", path + ".msk"}) {
       if (std::find(moved.begin(), moved.end(), old) != moved.end()) continue;
       std::error_code ignored;
       fs::remove(old, ignored);

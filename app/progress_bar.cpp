@@ -92,7 +92,9 @@ double ProgressBar::Fraction() const {
 }
 
 void ProgressBar::Tick() {
-  if (ticks_ >= kTicks) return;
+  // A phase's line begins with its first step: operations often set the
+  // range before naming the phase.
+  if (ticks_ >= kTicks || (ticks_ < 0 && position_ <= low_)) return;
   if (ticks_ < 0 && captionDue_) {
     std::fprintf(stderr, "%s\n", main_.c_str());
     captionDue_ = false;

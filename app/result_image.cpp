@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "class_records.h"
+#include "qgis_style.h"
 #include "ztservices/raster.h"
 
 namespace ztcli {
@@ -108,6 +109,10 @@ std::vector<CLASSATTINFO> ResultImage::Finish() {
   std::string storage;
   std::vector<CLASSATTINFO> records = ReadClassRecords(dataset_->get(), storage);
   if (!records.empty()) PublishLegend(dataset_->get(), records);
+  unsigned char unclassified[3];
+  UnclassifiedColour(dataset_->get(), unclassified);
+  if (!records.empty() && !WriteQgisStyle(QgisStylePath(temporary_), records, unclassified))
+    throw CommandError("cannot write the QGIS style of '" + output_ + "'");
   dataset_->Close();
   dataset_.reset();
   if (!copy_) return records;

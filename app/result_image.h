@@ -2,6 +2,7 @@
 // The image a command writes: its format and pixel type checked before any
 // work, created under a temporary name, given its legend, and copied into
 // formats that GDAL can only copy into (PNG, JPEG) from a GeoTIFF.
+#include <memory>
 #include <string>
 #include <vector>
 

@@ -9,6 +9,7 @@
 #include "cli_support.h"
 #include "commands/commands.h"
 #include "output_files.h"
+#include "qgis_style.h"
 #include "ztclass/classinfo.h"
 
 namespace ztcli {
@@ -108,6 +109,10 @@ void Write(const std::string& image, const std::string& from) {
   if (ReadClassRecords(dataset.get(), storage).size() != records.size())
     throw CommandError("the class records could not be written to " + ClassFilePath(image));
   PublishLegend(dataset.get(), records);
+  unsigned char unclassified[3];
+  UnclassifiedColour(dataset.get(), unclassified);
+  if (!WriteQgisStyle(QgisStylePath(staged), records, unclassified))
+    throw CommandError("cannot write the QGIS style of '" + image + "'");
   dataset.Close();
   outputs.Commit();
   if (!Quiet()) std::cout << "Wrote " << records.size() << " class record(s) to " << image << "\n";

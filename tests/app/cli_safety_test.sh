@@ -110,6 +110,8 @@ unchanged "the statistics file read and written" 2 "--stats: .*clump.txt' is an 
   --stats "$DIR/clump.txt" --overwrite
 unchanged "a result over the input's class file" 2 "would replace .*map.cls, the class file of the input" -- \
   "$ZTCLASS" clump "$DIR/map.tif" -o "$DIR/map.img" --of HFA --stats "$DIR/c.txt"
+unchanged "a result that would take another image's class file" 2 "would replace the class file .*map.cls; give --overwrite" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.png" --of PNG
 unchanged "VRT refused" 2 "--of VRT: a VRT only refers to pixels kept in other files" -- \
   "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.vrt" --of VRT
 unchanged "a type PNG cannot hold" 2 "--ot Float32: the PNG format writes only" -- \
@@ -187,20 +189,25 @@ check "a second Ctrl-C ends the program" 0 "interrupted; temporary results remov
 
 # --overwrite replaces a result completely: no class file of the old one.
 printf 'stale' >"$DIR/c2.cls"
+printf 'stale' >"$DIR/c2.qml"
 gdal_create -q -of GTiff -outsize 2 2 -bands 1 "$DIR/c2.tif"
 check "--overwrite" 0 "Wrote" -- "$ZTCLASS" clump "$DIR/map.tif" -o "$DIR/c2.tif" --stats "$DIR/c2.txt" --overwrite
 check "the replaced image" 0 "Size is 12, 10" -- gdalinfo "$DIR/c2.tif"
 check "no class file of the old image" 1 "" -- test -e "$DIR/c2.cls"
+check "no QGIS style of the old image" 1 "" -- test -e "$DIR/c2.qml"
 check "a class image replaced" 0 "Wrote" -- "$ZTCLASS" box "$S" --aoi "$A" -o "$DIR/map.tif" --overwrite
 check "takes the new class file" 0 "^1	#0000FF	Water" -- "$ZTCLASS" classes show "$DIR/map.tif"
+check "a QGIS style of exactly the classes" 0 "^3$" -- grep -c "<paletteEntry " "$DIR/map.qml"
+check "the style names the classes" 0 'value="2" color="#00A000" alpha="255" label="Forest"' -- cat "$DIR/map.qml"
 [ -z "$(ls -A "$DIR" | grep '^\.ztclass-')" ] && pass || fail "temporary files left: $(ls -A "$DIR")"
 
 # Formats, legends and creation options.
-check "PNG through a GeoTIFF" 0 "Wrote .*map.png" -- "$ZTCLASS" gmindist "$S" --aoi "$A" -o "$DIR/map.png" --of PNG
-check "a PNG" 0 "Driver: PNG" -- gdalinfo "$DIR/map.png"
-check "its legend holds exactly the classes" 0 "Color Table \\(RGB with 3 entries\\)" -- gdalinfo "$DIR/map.png"
-check "its category names" 0 "2: Forest" -- gdalinfo "$DIR/map.png"
-check "its class file" 0 "^2	#00A000	Forest" -- "$ZTCLASS" classes show "$DIR/map.png"
+check "PNG through a GeoTIFF" 0 "Wrote .*pic.png" -- "$ZTCLASS" gmindist "$S" --aoi "$A" -o "$DIR/pic.png" --of PNG
+check "a PNG" 0 "Driver: PNG" -- gdalinfo "$DIR/pic.png"
+check "its legend holds exactly the classes" 0 "Color Table \\(RGB with 3 entries\\)" -- gdalinfo "$DIR/pic.png"
+check "its category names" 0 "2: Forest" -- gdalinfo "$DIR/pic.png"
+check "its class file" 0 "^2	#00A000	Forest" -- "$ZTCLASS" classes show "$DIR/pic.png"
+check "its class file's name" 0 "" -- test -f "$DIR/pic.cls"
 check "--co" 0 "Wrote" -- "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/lzw.tif" --co COMPRESS=LZW --co TILED=NO
 check "--co reaches the driver" 0 "COMPRESSION=LZW" -- gdalinfo "$DIR/lzw.tif"
 check "--co replaces the default" 0 "Block=12x" -- gdalinfo "$DIR/lzw.tif"
@@ -214,6 +221,7 @@ printf '1\tSea\t#102030\n2\tWood\t#405060\n' >"$WORK/classes.txt"
 check "classes write" 0 "Wrote 2 class record" -- "$ZTCLASS" classes write "$DIR/ww.tif" --from "$WORK/classes.txt"
 check "classes write sets the colour table" 0 "2: 64,80,96,255" -- gdalinfo "$DIR/ww.tif"
 check "classes write sets the category names" 0 "1: Sea" -- gdalinfo "$DIR/ww.tif"
+check "classes write sets the QGIS style" 0 'value="2" color="#405060" alpha="255" label="Wood"' -- cat "$DIR/ww.qml"
 
 # Exit statuses, version, quiet, progress.
 check "--version" 0 "^ztclass [0-9]+\\.[0-9]+\\.[0-9]+$" -- "$ZTCLASS" --version

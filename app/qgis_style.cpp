@@ -1,0 +1,60 @@
+#include "qgis_style.h"
+
+#include <fstream>
+
+#include "class_records.h"
+#include "cli_support.h"
+
+namespace ztcli {
+
+namespace {
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string Entry(int value, unsigned char red, unsigned char green, unsigned char blue, const std::string& label) {
+  return "        <paletteEntry value=\"" + std::to_string(value) + "\" color=\"" + FormatColour(red, green, blue) +
+         "\" alpha=\"255\" label=\"" + Escaped(label) + "\"/>\n";
+}
+
+}  // namespace
+
+std::string QgisStylePath(const std::string& image) {
+  const size_t dot = image.rfind('.');
+  return dot == std::string::npos ? image + ".qml" : image.substr(0, dot + 1) + "qml";
+}
+
+bool WriteQgisStyle(const std::string& path, const std::vector<CLASSATTINFO>& records,
+                    const unsigned char unclassified[3]) {
+  std::ofstream out(path, std::ios::binary);
+  out << "<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>\n"
+         "<qgis version=\"3.22.0\" styleCategories=\"Symbology\">\n"
+         "  <pipe>\n"
+         "    <rasterrenderer type=\"paletted\" band=\"1\" opacity=\"1\" alphaBand=\"-1\" nodataColor=\"\">\n"
+         "      <rasterTransparency/>\n"
+         "      <colorPalette>\n";
+  bool zero = false;
+  for (const auto& record : records) zero = zero || record.classNo == 0;
+  if (!zero) out << Entry(0, unclassified[0], unclassified[1], unclassified[2], "Unclassified");
+  for (const auto& record : records)
+    out << Entry(record.classNo, record.red, record.green, record.blue, RecordName(record));
+  out << "      </colorPalette>\n"
+         "    </rasterrenderer>\n"
+         "  </pipe>\n"
+         "</qgis>\n";
+  out.close();
+  return static_cast<bool>(out);
+}
+
+}  // namespace ztcli
