@@ -12,13 +12,18 @@
 
 namespace {
 
+// In memory, so that the class records' file beside the image cannot be
+// made, which the routine does not report.
 struct StepHome {
   std::string file;
+  void* dataset;
   StepHome() {
     ztfuzz::QuietGdal();
     std::filesystem::create_directories(ztfuzz::ScratchFile("home/lut"));
     setenv("ZTCLASS_HOME", ztfuzz::ScratchFile("home").c_str(), 1);
     file = ztfuzz::ScratchFile("home/lut/step.lut");
+    dataset = ztRSCreate(ztRSGetDriverByName("GTiff"), "/vsimem/step.tif", 2, 2, 1, ZTRS_Byte, nullptr);
+    if (!dataset) ztfuzz::Broken("no image");
   }
 };
 
@@ -28,12 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static StepHome home;
   ztfuzz::WriteBytes(home.file, data, size);
   const long n = size ? data[0] : 1;
-  // In memory: the class records' file beside it cannot be made, which the
-  // routine does not report.
-  void* dataset = ztRSCreate(ztRSGetDriverByName("GTiff"), "/vsimem/step.tif", 2, 2, 1, ZTRS_Byte, nullptr);
-  if (!dataset) ztfuzz::Broken("no image");
-  const long rc = ztRSWriteClassAtt(dataset, ztRSGetRasterBand(dataset, 1), n, nullptr);
-  ztRSClose(dataset);
-  if (rc != RC_OK) ztfuzz::Broken("a step file made an error");
+  if (ztRSWriteClassAtt(home.dataset, ztRSGetRasterBand(home.dataset, 1), n, nullptr) != RC_OK)
+    ztfuzz::Broken("a step file made an error");
   return 0;
 }
