@@ -1,6 +1,5 @@
 #include "postclass/postclass_job.h"
 
-
 #include "frame/arguments.h"
 #include "frame/progress_session.h"
 #include "ztclass/result_codes.h"
