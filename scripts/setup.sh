@@ -4,6 +4,9 @@
 #   scripts/setup.sh test       install, build, run the tests
 #   scripts/setup.sh sanitize   the tests again, built with ASan and UBSan
 #   scripts/setup.sh build      install and build only
+#   scripts/setup.sh fuzz [S]   build the fuzz targets with clang and libFuzzer
+#                               (ASan, UBSan) in build-fuzz/ and run each for
+#                               S seconds (default 30)
 # Safe to run again: installed packages and finished builds are reused.
 set -euo pipefail
 
@@ -13,9 +16,15 @@ JOBS="$(nproc)"
 PACKAGES=(build-essential cmake ninja-build pkg-config libgdal-dev gdal-bin libcli11-dev
           nlohmann-json3-dev libgtest-dev libbenchmark-dev ca-certificates)
 
+# Only the fuzz action needs clang and its libFuzzer runtime.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
+# install_packages [PACKAGE...]: the given packages, or the usual ones.
 install_packages() {
+  local wanted=("$@")
+  [ ${#wanted[@]} -eq 0 ] && wanted=("${PACKAGES[@]}")
   local missing=()
-  for p in "${PACKAGES[@]}"; do
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return
@@ -68,13 +77,38 @@ case "$ACTION" in
     UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
       ctest --test-dir "$ROOT/build-sanitize" --output-on-failure -j "$JOBS"
     ;;
+  fuzz)
+    SECONDS_EACH="${2:-30}"
+    install_packages
+    install_packages "${FUZZ_PACKAGES[@]}"
+    cmake -S "$ROOT" -B "$ROOT/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_CXX_COMPILER=clang++ -DZTCLASS_SANITIZE=ON -DZTCLASS_FUZZ=ON -DZTCLASS_BENCH=OFF >/dev/null
+    cmake --build "$ROOT/build-fuzz" -j "$JOBS" --target fuzz_targets
+    # New inputs go to build-fuzz/corpus/<target>; a crash leaves its input in
+    # build-fuzz/artifacts/<target>/ (to be fixed and kept in tests/fuzz/crashes/).
+    for seeds in "$ROOT"/tests/fuzz/corpus/*/; do
+      target="$(basename "$seeds")"
+      echo "== fuzz_$target, $SECONDS_EACH s"
+      mkdir -p "$ROOT/build-fuzz/corpus/$target" "$ROOT/build-fuzz/artifacts/$target"
+      # Colour tables live as long as the process (the raster service's rule):
+      # every step_lut input adds one, and leak checks would only slow it down.
+      extra=()
+      [ "$target" = step_lut ] && extra=(-detect_leaks=0)
+      ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" \
+      LSAN_OPTIONS="suppressions=$ROOT/.ci/lsan.supp:print_suppressions=0" \
+      UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
+        "$ROOT/build-fuzz/tests/fuzz/fuzz_$target" -max_total_time="$SECONDS_EACH" -malloc_limit_mb=512 \
+          -timeout=20 -print_final_stats=1 -artifact_prefix="$ROOT/build-fuzz/artifacts/$target/" "${extra[@]}" \
+          "$ROOT/build-fuzz/corpus/$target" "$seeds" "$ROOT/tests/fuzz/crashes/$target"
+    done
+    ;;
   demo)
     install_packages
     build "$ROOT/build"
     bash "$ROOT/scripts/demo.sh" "$ROOT/build/app/ztclass" "$(sample_scene)"
     ;;
   *)
-    echo "usage: $0 build|test|sanitize|demo" >&2
+    echo "usage: $0 build|test|sanitize|demo|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac

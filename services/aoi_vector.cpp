@@ -2,6 +2,7 @@
 #include <ogrsf_frmts.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -58,6 +59,8 @@ class PixelMapper {
       x = px;
       y = py;
     }
+    // A vertex that is, or maps to, no number has no place in the image.
+    if (!std::isfinite(x) || !std::isfinite(y)) return false;
     out = MakePoint(x, y);
     return true;
   }

@@ -2,6 +2,7 @@
 // GeoTIFF (and so zti) files carry them inside the file.
 #include <cpl_string.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -52,7 +53,8 @@ long rsGetBandsNoteInfo(void* handle, long band, void* buffer, long bytes) {
 
 long rsSetBandsNoteInfo(void* handle, long band, const void* buffer, long bytes) {
   RSBand* b = NoteBand(handle, band);
-  if (!b || bytes < 0 || (bytes > 0 && !buffer)) return 0;
+  // GDAL's base64 encoder takes an int length.
+  if (!b || bytes < 0 || bytes > INT_MAX || (bytes > 0 && !buffer)) return 0;
   char* encoded = CPLBase64Encode(static_cast<int>(bytes), static_cast<const GByte*>(buffer));
   CPLErr err = b->gdal->SetMetadataItem(kItem, encoded, kDomain);
   CPLFree(encoded);

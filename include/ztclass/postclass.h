@@ -12,7 +12,24 @@
 // RC_WORK_FILE_FAILED (1) when a temporary file cannot be made. None of these
 // writes any output. Temporary files go to a directory of the call's own
 // under the working directory and are removed at the end of the call.
+//
+// Limits, checked before anything is allocated for them:
+// - Class images: every pixel of the source band (no-data pixels too) must be
+//   a finite value that truncates into the 32-bit signed range; the class
+//   count is taken from the minimum and maximum over all of them. Otherwise
+//   RC_BAD_WINDOW.
+// - Clump images (sieve, eliminate): no clump number may exceed the band's
+//   pixel count; otherwise RC_BAD_WINDOW.
+// - Statistics files: a class count from 0 to 2^32 (what clump can write),
+//   for eliminate from 0 to ZT_MAX_ELIMINATE_CLASSES; a block-0 count and
+//   clump pixel counts from 0 to the band's pixel count; as many clump lines
+//   as the clump image has clumps. Otherwise RC_INPUT_FILE_FAILED.
 #include "ztclass/export.h"
+
+// Eliminate keeps a pixel total per class and writes one line per class, up
+// to the class count of its statistics file: it takes class counts up to
+// this, enough for every 8- and 16-bit class image.
+constexpr long ZT_MAX_ELIMINATE_CLASSES = 65536;
 
 // Splits a class image into clumps of equal class value (neighbours 8: the
 // 8-neighbourhood, anything else: the 4-neighbourhood). The result band gets
@@ -30,7 +47,8 @@ ZTCLASS_API long ztClassSieve(void* source, long sourceBand, const char* inputSt
 
 // Turns a clump image back into a class image, merging every clump of fewer
 // than threshold pixels into its largest neighbouring clump. A class value
-// above the class count of the statistics gives RC_BAD_WINDOW.
+// below 0 or above the class count of the statistics, on any clump line that
+// the clump image's numbers reach, gives RC_BAD_WINDOW.
 ZTCLASS_API long ztClassEliminate(void* source, long sourceBand, const char* inputStatistics, void* result,
                                   long resultBand, const char* outputStatistics, long rows, long columns,
                                   long firstRow, long firstColumn, long threshold);

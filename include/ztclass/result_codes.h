@@ -63,7 +63,7 @@ inline constexpr ZTResultCodeInfo kZTResultCodes[] = {
     {RC_BAD_WINDOW, "RC_BAD_WINDOW", "the processing window (or another count) is out of range"},
     {RC_AOI_WITHOUT_POLYGON, "RC_AOI_WITHOUT_POLYGON", "a class AOI has no polygon"},
     {RC_CLS_FILE_MISSING, "RC_CLS_FILE_MISSING", "the class-information file does not exist"},
-    {RC_CLS_FILE_BAD_HEADER, "RC_CLS_FILE_BAD_HEADER", "the class-information file does not start with its header"},
+    {RC_CLS_FILE_BAD_HEADER, "RC_CLS_FILE_BAD_HEADER", "the class-information file does not start with its header and a record count that the file holds"},
     {RC_COLOR_TABLE_FAILED, "RC_COLOR_TABLE_FAILED", "a colour table cannot be created"},
     {RC_CLASS_INFO_IO_FAILED, "RC_CLASS_INFO_IO_FAILED", "class information cannot be read from or written to the image"},
     {RC_MATRIX_NOT_INVERTIBLE, "RC_MATRIX_NOT_INVERTIBLE", "a class scatter matrix cannot be inverted"},

@@ -11,6 +11,8 @@ namespace zt {
 
 namespace {
 constexpr long kNoteBand = 1;
+// A note is at most 2^31 - 1 bytes long.
+constexpr long kMaxNoteRecords = 0x7FFFFFFF / static_cast<long>(sizeof(CLASSATTINFO));
 }
 
 long ReadNoteCount(void* image, long& count) {
@@ -33,6 +35,9 @@ long ReadNoteRecords(void* image, long count, CLASSATTINFO* records) {
   if (strncasecmp(head, ".seg", 4) == 0) return RC_CLASS_INFO_IO_FAILED;
   if (count <= 0) return RC_OK;
   if (!records) return RC_NULL_ARGUMENT;
+  // More records than the note holds cannot be read; checked before the
+  // byte count is formed, which could otherwise overflow.
+  if (count > length / static_cast<long>(sizeof(CLASSATTINFO))) return RC_CLASS_INFO_IO_FAILED;
   if (rsGetBandsNoteInfo(handle, kNoteBand, records, count * static_cast<long>(sizeof(CLASSATTINFO))) != 1)
     return RC_CLASS_INFO_IO_FAILED;
   return RC_OK;
@@ -40,7 +45,7 @@ long ReadNoteRecords(void* image, long count, CLASSATTINFO* records) {
 
 long WriteNoteRecords(void* image, long count, const CLASSATTINFO* records) {
   void* handle = ztRSGetInternalHandle(image, "");
-  if (!handle || count < 0 || (count > 0 && !records)) return RC_CLASS_INFO_IO_FAILED;
+  if (!handle || count < 0 || count > kMaxNoteRecords || (count > 0 && !records)) return RC_CLASS_INFO_IO_FAILED;
   if (rsSetBandsNoteInfo(handle, kNoteBand, records, count * static_cast<long>(sizeof(CLASSATTINFO))) != 1)
     return RC_CLASS_INFO_IO_FAILED;
   return RC_OK;

@@ -1,5 +1,6 @@
 // The class-information file: header, signed 32-bit count, 260-byte records,
 // little-endian.
+#include <algorithm>
 #include <clocale>
 #include <cstdint>
 #include <cstdio>
@@ -41,6 +42,16 @@ int32_t ReadInt32LE(const unsigned char* b) {
                               uint32_t(b[3]) << 24);
 }
 
+// How many whole records the file holds from the current position on: the
+// bound for any count it claims.
+long RecordsHeld(FILE* file) {
+  const long start = std::ftell(file);
+  if (start < 0 || std::fseek(file, 0, SEEK_END) != 0) return 0;
+  const long end = std::ftell(file);
+  std::fseek(file, start, SEEK_SET);
+  return end > start ? (end - start) / static_cast<long>(sizeof(CLASSATTINFO)) : 0;
+}
+
 }  // namespace
 
 std::string ClassInfoPath(const std::string& imagePath) {
@@ -67,8 +78,10 @@ long ReadClassInfoFileCount(const std::string& path, long& count) {
   File file;
   if (long rc = OpenChecked(path, file)) return rc;
   unsigned char bytes[4] = {};
-  std::fread(bytes, 1, sizeof bytes, file.get());
-  count = ReadInt32LE(bytes);
+  if (std::fread(bytes, 1, sizeof bytes, file.get()) != sizeof bytes) return RC_CLS_FILE_BAD_HEADER;
+  const long claimed = ReadInt32LE(bytes);
+  if (claimed < 0 || claimed > RecordsHeld(file.get())) return RC_CLS_FILE_BAD_HEADER;
+  count = claimed;
   return RC_OK;
 }
 
@@ -78,7 +91,7 @@ long ReadClassInfoFileRecords(const std::string& path, long count, CLASSATTINFO*
   if (count <= 0) return RC_OK;
   if (!records) return RC_NULL_ARGUMENT;
   if (std::fseek(file.get(), 4, SEEK_CUR) != 0) return RC_OK;
-  std::fread(records, sizeof(CLASSATTINFO), count, file.get());
+  std::fread(records, sizeof(CLASSATTINFO), std::min(count, RecordsHeld(file.get())), file.get());
   return RC_OK;
 }
 

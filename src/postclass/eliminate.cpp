@@ -1,5 +1,7 @@
 // Eliminate: small clumps merged into their largest neighbouring clump, the
 // result a class image again.
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <vector>
 
@@ -23,6 +25,7 @@ constexpr int kWritingCaption = 50;
 constexpr long kQueueChunk = 50'000;
 constexpr size_t kFirstClumpLine = 8;
 constexpr long kByteClasses = 255;
+constexpr long kMaxEliminateClasses = ZT_MAX_ELIMINATE_CLASSES;
 
 // Per clump k = 1..N (index 0 unused).
 struct ClumpTables {
@@ -36,24 +39,32 @@ struct InputStatistics {
   ClumpTables clumps;
 };
 
-long ReadStatistics(const std::string& path, long clumpCount, InputStatistics& in) {
+// Reads the heading and the clump lines 1..clumpCount, each checked against
+// what the clump image can hold: the class count against the limit of the
+// per-class totals, pixel counts against the band's pixels, and class values
+// against the class count (RC_BAD_WINDOW, as for a clump met in the image).
+long ReadStatistics(const std::string& path, long clumpCount, long bandCells, InputStatistics& in) {
   StatisticsText text;
   if (!text.Read(path)) return RC_INPUT_FILE_FAILED;
-  if (!text.Counts(in.classCount, in.neighbours) || in.classCount < 0)
+  if (!text.Counts(in.classCount, in.neighbours) || in.classCount < 0 || in.classCount > kMaxEliminateClasses)
     return RC_INPUT_FILE_FAILED;
   // A clump file carries the count of class-0 pixels; a sieve file's
   // removed pixels are no class's.
   if (text.IsClumpFile()) {
     const std::vector<std::string> blockZero = SplitFields(text.Line(7));
-    if (blockZero.size() < 5 || !ParseLong(blockZero[4], in.zeroPixels)) return RC_INPUT_FILE_FAILED;
+    if (blockZero.size() < 5 || !ParseLong(blockZero[4], in.zeroPixels) || in.zeroPixels < 0 ||
+        in.zeroPixels > bandCells)
+      return RC_INPUT_FILE_FAILED;
   }
+  if (text.lines.size() < kFirstClumpLine - 1 + static_cast<size_t>(clumpCount)) return RC_INPUT_FILE_FAILED;
   ClumpTables& t = in.clumps;
   for (auto* table : {&t.classValue, &t.column, &t.row, &t.count}) table->assign(clumpCount + 1, 0);
   for (long k = 1; k <= clumpCount; ++k) {
     const std::vector<std::string> f = SplitFields(text.Line(kFirstClumpLine + k - 1));
     if (f.size() < 5 || !ParseLong(f[1], t.classValue[k]) || !ParseLong(f[2], t.column[k]) ||
-        !ParseLong(f[3], t.row[k]) || !ParseLong(f.back(), t.count[k]))
+        !ParseLong(f[3], t.row[k]) || !ParseLong(f.back(), t.count[k]) || t.count[k] < 0 || t.count[k] > bandCells)
       return RC_INPUT_FILE_FAILED;
+    if (t.classValue[k] < 0 || t.classValue[k] > in.classCount) return RC_BAD_WINDOW;
   }
   return RC_OK;
 }
@@ -96,14 +107,18 @@ long Eliminate(void* source, long sourceBand, const char* inputPath, void* resul
                const char* outputPath, const Window& w, long threshold) {
   ProgressSession progress;
   if (!source || !result) return RC_NULL_ARGUMENT;
-  if (threshold > w.rows * w.columns) return RC_NULL_ARGUMENT;
+  long cells = 0;
+  if (!__builtin_mul_overflow(w.rows, w.columns, &cells) && threshold > cells) return RC_NULL_ARGUMENT;
   PostClassJob job(source, sourceBand, result, resultBand, w);
   if (long rc = job.Open()) return rc;
   if (!inputPath || !outputPath) return RC_NULL_ARGUMENT;
   long clumpCount = 0;
   if (long rc = job.ClassCount(clumpCount)) return rc;
+  // A clump image numbers its clumps from 1: none exceeds its pixel count.
+  const long bandCells = job.BandCells();
+  if (clumpCount < 0 || clumpCount > bandCells) return RC_BAD_WINDOW;
   InputStatistics in;
-  if (long rc = ReadStatistics(inputPath, clumpCount, in)) return rc;
+  if (long rc = ReadStatistics(inputPath, clumpCount, bandCells, in)) return rc;
   ClumpTables& t = in.clumps;
   const long rows = w.rows, columns = w.columns;
 
@@ -130,7 +145,6 @@ long Eliminate(void* source, long sourceBand, const char* inputPath, void* resul
       if (visited[i * columns + j] || labels(i, j) == 0) continue;
       if (next > clumpCount) return RC_INPUT_FILE_FAILED;
       const long value = t.classValue[next];
-      if (value < 0 || value > in.classCount) return RC_BAD_WINDOW;
       const long count = GrowRegion(labels, rows, columns, GridPixel{i, j}, labels(i, j), in.neighbours,
                                     visited.data(), queue, kQueueChunk,
                                     [&](GridPixel p) { output[p.row * columns + p.column] = value; });
@@ -141,7 +155,7 @@ long Eliminate(void* source, long sourceBand, const char* inputPath, void* resul
 
   SetPos(0);
   SetSubProgressNameById(kMergingCaption);
-  for (long size = threshold - 1; size >= 1; --size) {
+  for (long size = std::max(threshold, 1L) - 1; size >= 1; --size) {
     if (StepAndCheckStop()) return RC_CANCELLED;
     std::fill(visited.begin(), visited.end(), 0);
     for (long k = 1; k <= clumpCount; ++k) {
@@ -158,7 +172,8 @@ long Eliminate(void* source, long sourceBand, const char* inputPath, void* resul
       }
       if (target.label == 0) continue;  // no neighbour to merge into
       const long from = t.classValue[k], to = t.classValue[target.label];
-      t.count[target.label] += n;
+      // A count grows by up to a window's pixels per merge: saturate.
+      t.count[target.label] = n > LONG_MAX - t.count[target.label] ? LONG_MAX : t.count[target.label] + n;
       t.count[k] = t.count[target.label];
       t.classValue[k] = to;
       totals[from] -= n;

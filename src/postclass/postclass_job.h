@@ -23,9 +23,15 @@ class PostClassJob {
   long Open();
 
   // The class count of the source band: maximum - minimum + 1, or the
-  // maximum when the minimum is 0 (both truncated); for a clump image, its
-  // highest clump number.
+  // maximum when the minimum is 0 (both truncated, taken over every pixel of
+  // the band, no-data pixels included); for a clump image, its highest clump
+  // number. A pixel that is not finite or lies outside the 32-bit signed
+  // range is no class value: RC_BAD_WINDOW.
   long ClassCount(long& count) const;
+
+  // Pixels of the whole source band, which bounds every count that a clump
+  // image or its statistics can rightly hold.
+  long BandCells() const;
 
   // Row i of the window, as doubles, read in the given type.
   void ReadRow(long i, ZTRSDataType type, ValueBuffer& raw, double* values) const;

@@ -1,4 +1,5 @@
 // Sieve: small clumps to 0, the others renumbered in scan order.
+#include <algorithm>
 #include <vector>
 
 #include "frame/entry.h"
@@ -21,6 +22,8 @@ constexpr int kWritingCaption = 50;
 constexpr long kQueueChunk = 50'000;
 constexpr char kTitle[] = "过滤分析块统计信息:";
 constexpr size_t kFirstClumpLine = 8;
+// Maximum - minimum + 1 of 32-bit class values.
+constexpr long kMaxClassRange = 1L << 32;
 
 struct InputStatistics {
   long classCount = 0;
@@ -28,10 +31,15 @@ struct InputStatistics {
   long zeroPixels = 0;
 };
 
-long ReadHeader(const StatisticsText& text, InputStatistics& in) {
-  if (!text.Counts(in.classCount, in.neighbours)) return RC_INPUT_FILE_FAILED;
+// The class count is passed on as read, within what clump can write; the
+// block-0 count is added to, so it must be a count of the band's pixels.
+long ReadHeader(const StatisticsText& text, long bandCells, InputStatistics& in) {
+  if (!text.Counts(in.classCount, in.neighbours) || in.classCount < 0 || in.classCount > kMaxClassRange)
+    return RC_INPUT_FILE_FAILED;
   const std::vector<std::string> blockZero = SplitFields(text.Line(7));
-  if (blockZero.size() < 2 || !ParseLong(blockZero.back(), in.zeroPixels)) return RC_INPUT_FILE_FAILED;
+  if (blockZero.size() < 2 || !ParseLong(blockZero.back(), in.zeroPixels) || in.zeroPixels < 0 ||
+      in.zeroPixels > bandCells)
+    return RC_INPUT_FILE_FAILED;
   return RC_OK;
 }
 
@@ -44,7 +52,7 @@ long Sieve(void* source, long sourceBand, const char* inputPath, void* result, l
   StatisticsText text;
   InputStatistics in;
   if (!text.Read(inputPath)) return RC_INPUT_FILE_FAILED;
-  if (long rc = ReadHeader(text, in)) return rc;
+  if (long rc = ReadHeader(text, job.BandCells(), in)) return rc;
   const long rows = w.rows, columns = w.columns;
 
   progress.Start(kMainCaption);
@@ -100,6 +108,8 @@ long Sieve(void* source, long sourceBand, const char* inputPath, void* result, l
   // Class values of the surviving clumps, by their number in the source.
   std::vector<ClumpLine> lines;
   const long last = survivors.empty() ? 0 : survivors.back().sourceNumber;
+  if (static_cast<unsigned long>(last) > text.lines.size() - std::min(text.lines.size(), kFirstClumpLine - 1))
+    return RC_INPUT_FILE_FAILED;
   std::vector<long> classValue(last + 1, 0);
   for (long k = 1; k <= last; ++k) {
     const std::vector<std::string> fields = SplitFields(text.Line(kFirstClumpLine + k - 1));

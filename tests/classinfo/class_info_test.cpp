@@ -1,6 +1,8 @@
 // Class records: the class-information file, band notes, colours, recoding.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -173,6 +175,52 @@ TEST(ClassInfoStorage, BandNoteCountsAndSegmentationNotes) {
   EXPECT_EQ(count, 0);
   EXPECT_EQ(ztRSReadClassInfo(empty.get(), 1, records), RC_CLASS_INFO_IO_FAILED);
   EXPECT_EQ(ztRSReadClassInfo(image.get(), 3, records), RC_CLASS_INFO_IO_FAILED) << "more than the note holds";
+}
+
+// Hostile class-information files and notes -------------------------------
+
+std::vector<unsigned char> ClassFileClaiming(int32_t count, size_t records) {
+  std::vector<unsigned char> bytes(std::begin("ZT_CLASS_INFO_FILEHEAD1.0"), std::end("ZT_CLASS_INFO_FILEHEAD1.0") - 1);
+  for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<unsigned char>(uint32_t(count) >> shift));
+  bytes.resize(bytes.size() + records * 260, 'r');
+  return bytes;
+}
+
+TEST(ClassInfoStorage, ACountIsTrustedOnlyAsFarAsTheFileHoldsIt) {
+  TempDir dir;
+  Handle image = Image(dir.File("img.tif"));
+  long count = -7;
+  // 289 bytes: one record, whatever the count says.
+  for (int32_t claimed : {4000000, 0x7FFFFFFF, 2, -1, int32_t(0x80000000)}) {
+    SCOPED_TRACE(claimed);
+    WriteFileBytes(dir.File("img.cls"), ClassFileClaiming(claimed, 1));
+    ASSERT_EQ(ReadFileBytes(dir.File("img.cls")).size(), 289u);
+    EXPECT_EQ(ztRSReadClsNum(image.get(), count), RC_CLS_FILE_BAD_HEADER);
+    EXPECT_EQ(count, -7) << "count untouched";
+  }
+  WriteFileBytes(dir.File("img.cls"), ClassFileClaiming(1, 1));
+  ASSERT_EQ(ztRSReadClsNum(image.get(), count), 0);
+  EXPECT_EQ(count, 1);
+  std::vector<unsigned char> cut = ClassFileClaiming(0, 0);
+  cut.resize(27);
+  WriteFileBytes(dir.File("img.cls"), cut);
+  EXPECT_EQ(ztRSReadClsNum(image.get(), count), RC_CLS_FILE_BAD_HEADER) << "a count cut short";
+}
+
+TEST(ClassInfoStorage, NoteRecordCountsNeverOverflowTheByteCount) {
+  TempDir dir;
+  Handle image = Image(dir.File("n.zti"));
+  auto records = ThreeRecords();
+  ASSERT_EQ(ztRSWriteClassInfo(image.get(), 3, records.data()), 0);
+  CLASSATTINFO one{};
+  // 260 times these is beyond a long; nothing is read.
+  for (long count : {LONG_MAX / 100, LONG_MAX}) {
+    EXPECT_EQ(ztRSReadClassInfo(image.get(), count, &one), RC_CLASS_INFO_IO_FAILED);
+    EXPECT_EQ(ztRSWriteClassInfo(image.get(), count, records.data()), RC_CLASS_INFO_IO_FAILED);
+  }
+  long count = 0;
+  ASSERT_EQ(ztRSReadClsNum(image.get(), count), 0);
+  EXPECT_EQ(count, 3) << "the note is as it was";
 }
 
 // ztRSWriteClassAtt ---------------------------------------------------------

@@ -405,4 +405,170 @@ TEST_F(EliminateTest, BadInputWritesNothing) {
   for (double v : ReadBand(File("classes2.tif"))) ASSERT_EQ(v, 0);
 }
 
+// Hostile statistics files and class images ------------------------------
+
+// Replaces field `field` (from 0) of line `line` (from 1) of a statistics text.
+std::string WithField(std::string text, size_t line, size_t field, const std::string& value) {
+  size_t start = 0;
+  for (size_t l = 1; l < line; ++l) start = text.find('\n', start) + 1;
+  for (size_t f = 0; f < field; ++f) start = text.find('\t', start) + 1;
+  const size_t end = text.find_first_of("\t\n", start);
+  return text.replace(start, end - start, value);
+}
+
+std::string WithLine(std::string text, size_t line, const std::string& value) {
+  size_t start = 0;
+  for (size_t l = 1; l < line; ++l) start = text.find('\n', start) + 1;
+  return text.replace(start, text.find('\n', start) - start, value);
+}
+
+struct HostileStatistics : PostClassFixture {
+  // Eliminate of clumps.tif with the given statistics text; no output may be
+  // left behind on failure.
+  long Eliminate(const std::string& text, long rows, long cols, long threshold) {
+    std::ofstream(File("in.txt"), std::ios::binary) << text;
+    Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
+    Handle result = Create("e.tif", cols, rows, ZTRS_Byte);
+    std::filesystem::remove(File("e.txt"));
+    return ztClassEliminate(source.get(), 1, File("in.txt").c_str(), result.get(), 1, File("e.txt").c_str(), rows,
+                            cols, 0, 0, threshold);
+  }
+  long Sieve(const std::string& text, long rows, long cols, long threshold) {
+    std::ofstream(File("in.txt"), std::ios::binary) << text;
+    Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
+    Handle result = Create("s.tif", cols, rows);
+    std::filesystem::remove(File("s.txt"));
+    return ztClassSieve(source.get(), 1, File("in.txt").c_str(), result.get(), 1, File("s.txt").c_str(), rows,
+                        cols, 0, 0, threshold);
+  }
+};
+
+TEST_F(HostileStatistics, AClassValueOutOfRangeIsRefusedEvenForAClumpTheWindowMeetsUnderAnotherNumber) {
+  // Clumps in scan order: 1 (class 1, 7 px), 2 (5), 3 (7), 4 (5), 5 (class 6,
+  // 13 px, first pixel outside the 3-column window), 6 (class 3, 1 px). In
+  // the window clump 6 is met second and merges into clump 5.
+  const Grid g = {{1, 1, 1, 5, 7, 5}, {1, 1, 1, 6, 6, 6}, {1, 3, 6, 6, 6, 6}, {6, 6, 6, 6, 6, 6}};
+  ASSERT_EQ(Clump(g, 4), RC_OK);
+  const std::string text = ReadText(File("clumps.txt"));
+  ASSERT_EQ(Label(g, false).value[5], 6);
+  ASSERT_EQ(Eliminate(text, 4, 3, 2), RC_OK);
+  for (const char* value : {"500", "-9223372036854775808", "-1"}) {
+    SCOPED_TRACE(value);
+    EXPECT_EQ(Eliminate(WithField(text, 7 + 5, 1, value), 4, 3, 2), RC_BAD_WINDOW);
+    EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
+  }
+}
+
+TEST_F(HostileStatistics, CountsBeyondTheImageAreRefusedBeforeAnyArithmetic) {
+  const Grid g = {{1, 1, 2, 2, 2}, {1, 3, 2, 2, 0}};
+  ASSERT_EQ(Clump(g, 4), RC_OK);
+  const std::string text = ReadText(File("clumps.txt"));
+  ASSERT_EQ(Eliminate(text, 2, 5, 2), RC_OK);
+  ASSERT_EQ(Sieve(text, 2, 5, 2), RC_OK);
+  const std::string huge = "9223372036854775807";
+  // The clump of class 2 (line 9) takes the small one of class 3.
+  EXPECT_EQ(Eliminate(WithField(text, 9, 4, huge), 2, 5, 2), RC_INPUT_FILE_FAILED) << "pixel count";
+  EXPECT_EQ(Eliminate(WithField(text, 9, 4, "-5"), 2, 5, 2), RC_INPUT_FILE_FAILED);
+  EXPECT_EQ(Eliminate(WithField(text, 9, 4, "11"), 2, 5, 2), RC_INPUT_FILE_FAILED) << "more than the band's 10";
+  EXPECT_EQ(Eliminate(WithField(text, 7, 4, huge), 2, 5, 2), RC_INPUT_FILE_FAILED) << "block-0 count";
+  EXPECT_EQ(Sieve(WithField(text, 7, 4, huge), 2, 5, 2), RC_INPUT_FILE_FAILED) << "block-0 count";
+  EXPECT_EQ(Sieve(WithField(text, 7, 4, "-1"), 2, 5, 2), RC_INPUT_FILE_FAILED);
+  for (const std::string& count : {huge, std::string("100000000"), std::string("-3")}) {
+    SCOPED_TRACE(count);
+    EXPECT_EQ(Eliminate(WithLine(text, 3, "分类数:" + count), 2, 5, 2), RC_INPUT_FILE_FAILED);
+    EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
+  }
+  EXPECT_EQ(Eliminate(WithLine(text, 3, "分类数:65536"), 2, 5, 2), RC_OK) << "the documented limit";
+  EXPECT_EQ(Sieve(WithLine(text, 3, "分类数:100000000"), 2, 5, 2), RC_OK) << "sieve only passes it on";
+  EXPECT_EQ(Sieve(WithLine(text, 3, "分类数:" + huge), 2, 5, 2), RC_INPUT_FILE_FAILED);
+  EXPECT_FALSE(std::filesystem::exists(File("s.txt")));
+}
+
+TEST_F(HostileStatistics, AClumpNumberAboveThePixelCountIsNoClumpImage) {
+  RasterSpec spec;
+  spec.columns = 4;
+  spec.rows = 3;
+  spec.type = GDT_UInt32;
+  WriteGeoTiff(File("clumps.tif"), spec, [](int, int c, int r) { return r == 2 && c == 3 ? 3000000 : 1; });
+  const std::string text =
+      "聚类分析块统计信息:\n\n分类数:1\n邻域数:4\n\n块号\t原始值\t列值\t行值\t直方图\n0\t0\t0\t0\t0\n1\t1\t0\t0\t11\n";
+  EXPECT_EQ(Eliminate(text, 3, 4, 2), RC_BAD_WINDOW);
+  EXPECT_EQ(Sieve(text, 3, 4, 1), RC_INPUT_FILE_FAILED) << "more clumps than clump lines";
+}
+
+// The class count from the minimum and maximum of every pixel, worked out here.
+long BruteForceClassCount(const Grid& g) {
+  long low = g[0][0], high = g[0][0];
+  for (const auto& row : g)
+    for (long v : row) low = std::min(low, v), high = std::max(high, v);
+  return low == 0 ? high : high - low + 1;
+}
+
+TEST_F(ClumpTest, NoDataPixelsCountForTheClassCountAndTheChainWorks) {
+  const Grid g = {{0, 3, 3, 4}, {5, 5, 0, 4}, {5, 3, 3, 0}};
+  ASSERT_EQ(BruteForceClassCount(g), 5);
+  RasterSpec spec;
+  spec.columns = 4;
+  spec.rows = 3;
+  spec.hasNoData = true;
+  spec.noData = 0;
+  WriteGeoTiff(File("classes.tif"), spec, [&](int, int c, int r) { return double(g[r][c]); });
+  {
+    Handle source(ztRSOpen(File("classes.tif").c_str(), 0));
+    Handle result = Create("window.tif", 2, 1);
+    // The window holds neither 0 nor 5: the count comes from the whole band.
+    ASSERT_EQ(ztClassClump(source.get(), 1, result.get(), 1, File("window.txt").c_str(), 1, 2, 0, 1, 4), RC_OK);
+    EXPECT_EQ(ReadText(File("window.txt")).substr(0, ReadText(File("window.txt")).find("邻域数")),
+              "聚类分析块统计信息:\n\n分类数:5\n");
+    Handle again = Create("clumps.tif", 4, 3);
+    ASSERT_EQ(ztClassClump(source.get(), 1, again.get(), 1, File("clumps.txt").c_str(), 3, 4, 0, 0, 4), RC_OK);
+  }
+  const Labelling l = Label(g, false);
+  EXPECT_EQ(ReadText(File("clumps.txt")), ClumpText("聚类分析块统计信息:", 5, 4, l.zeros, l));
+  // The clump image carries no-data 0 too; eliminate counts its clumps over
+  // every pixel and gives the classes back.
+  {
+    Handle clumps(ztRSOpen(File("clumps.tif").c_str(), 1));
+    ztRSSetRasterNoDataValue(ztRSGetRasterBand(clumps.get(), 1), 0);
+  }
+  Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
+  Handle result = Create("classes2.tif", 4, 3, ZTRS_Byte);
+  ASSERT_EQ(ztClassEliminate(source.get(), 1, File("clumps.txt").c_str(), result.get(), 1, File("e.txt").c_str(), 3,
+                             4, 0, 0, 1),
+            RC_OK);
+  result.reset();
+  EXPECT_EQ(ReadGrid("classes2.tif", 4), g);
+
+  // A band of no-data pixels only is a class image of class 0 alone.
+  WriteGeoTiff(File("empty.tif"), spec, [](int, int, int) { return 0.0; });
+  Handle empty(ztRSOpen(File("empty.tif").c_str(), 0));
+  Handle out = Create("empty_clumps.tif", 4, 3);
+  ASSERT_EQ(ztClassClump(empty.get(), 1, out.get(), 1, File("empty.txt").c_str(), 3, 4, 0, 0, 4), RC_OK);
+  EXPECT_EQ(ReadText(File("empty.txt")),
+            "聚类分析块统计信息:\n\n分类数:0\n邻域数:4\n\n块号\t原始值\t列值\t行值\t直方图\n0\t0\t0\t0\t12\n");
+}
+
+TEST_F(ClumpTest, FloatClassImagesWithValuesNoClassCanHoldAreRefused) {
+  RasterSpec spec;
+  spec.columns = 3;
+  spec.rows = 2;
+  spec.type = GDT_Float32;
+  for (double bad : {1e30, -1e30, std::nan(""), HUGE_VAL, 2147483648.0}) {
+    SCOPED_TRACE(bad);
+    WriteGeoTiff(File("f.tif"), spec, [&](int, int c, int r) { return r == 1 && c == 2 ? bad : 1.0; });
+    Handle source(ztRSOpen(File("f.tif").c_str(), 0));
+    Handle result = Create("fc.tif", 2, 1);
+    // The bad pixel lies outside the window, but it is the band's.
+    EXPECT_EQ(ztClassClump(source.get(), 1, result.get(), 1, File("f.txt").c_str(), 1, 2, 0, 0, 4), RC_BAD_WINDOW);
+    EXPECT_FALSE(std::filesystem::exists(File("f.txt")));
+  }
+  WriteGeoTiff(File("f.tif"), spec, [](int, int c, int) { return c == 2 ? -2147483648.0 : 2.5; });
+  Handle source(ztRSOpen(File("f.tif").c_str(), 0));
+  Handle result = Create("fc.tif", 3, 2);
+  ASSERT_EQ(ztClassClump(source.get(), 1, result.get(), 1, File("f.txt").c_str(), 2, 3, 0, 0, 4), RC_OK);
+  // Truncated: classes 2 and -2147483648, count 2 - (-2147483648) + 1.
+  EXPECT_NE(ReadText(File("f.txt")).find("分类数:2147483651\n"), std::string::npos);
+  EXPECT_NE(ReadText(File("f.txt")).find("\n2\t-2147483648\t2\t0\t2\n"), std::string::npos);
+}
+
 }  // namespace

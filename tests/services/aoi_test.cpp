@@ -194,4 +194,30 @@ TEST(AoiFiles, ImagesWithoutAoisGiveAnEmptyEditor) {
   EXPECT_TRUE(LoadAois(ds.get()).empty());
 }
 
+TEST(AoiFiles, VerticesThatAreOrMapToNoNumberMakeTheFileUnusable) {
+  TempDir dir;
+  RasterSpec spec;
+  spec.columns = spec.rows = 10;
+  WriteGeoTiff(dir.File("plain.tif"), spec, [](int, int, int) { return 0; });
+  Handle ds(ztRSOpen(dir.File("plain.tif").c_str(), 0));
+  auto polygon = [](const std::string& x) {
+    return R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{"class":"a"},
+      "geometry":{"type":"Polygon","coordinates":[[[1,1],[)" + x + R"(,1],[5,5],[1,1]]]}}]})";
+  };
+  WriteText(dir.File("ok.geojson"), polygon("1e300"));
+  EXPECT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("ok.geojson").c_str(), nullptr), 0) << "far, but a number";
+  WriteText(dir.File("inf.geojson"), polygon("1e400"));
+  EXPECT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("inf.geojson").c_str(), nullptr), ZTRS_ERR_AOI_FILE);
+
+  // Metres of 1e-300 m pixels: 1e300 m maps beyond any double.
+  GDALAllRegister();
+  GDALDataset* tiny = GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
+      dir.File("tiny.tif").c_str(), 10, 10, 1, GDT_Byte, nullptr);
+  double gt[6] = {0, 1e-300, 0, 0, 0, -1e-300};
+  tiny->SetGeoTransform(gt);
+  GDALClose(tiny);
+  Handle geo(ztRSOpen(dir.File("tiny.tif").c_str(), 0));
+  EXPECT_EQ(ztRSAttachAOIFile(geo.get(), dir.File("ok.geojson").c_str(), nullptr), ZTRS_ERR_AOI_FILE);
+}
+
 }  // namespace
