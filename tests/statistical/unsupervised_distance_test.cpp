@@ -1,0 +1,240 @@
+// The unsupervised minimum distance classifier against a brute-force
+// max-min selection and a literal nearest-mean loop, on small real GeoTIFFs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "unsupervised_fixture.h"
+#include "ztclass/result_codes.h"
+#include "ztclass/unsupervised.h"
+
+using namespace zttest;
+
+namespace {
+
+// Four spectral regions with texture; the image origin holds an outlier.
+double Regions(int b, int c, int r) {
+  if (c == 0 && r == 0) return 250;
+  const double noise = ((c * 7 + r * 13 + b * 5) % 9) - 4;
+  if (r < 12) return (c < 15 ? 40 + 10 * b : 110 + 3 * b) + noise;
+  return (c < 15 ? 170 - 9 * b : 90 + 20 * b) + noise;
+}
+
+struct Unsup {
+  Scene scene;
+  std::vector<long> bands = {3, 1};
+  std::vector<int> bandList = {3, 1};
+  int rows = 20, columns = 25, firstRow = 3, firstColumn = 2, interval = 3;
+  explicit Unsup(std::function<double(int, int, int)> v = Regions, bool noData = false, double nd = 0,
+                 GDALDataType type = GDT_Byte, ZTRSDataType resultType = ZTRS_Byte)
+      : scene(30, 26, 3, std::move(v), noData, nd, type) {
+    scene.MakeResult(columns, rows, resultType);
+  }
+  long MiniDist(unsigned long k, long* display = nullptr, bool colourVariant = false) {
+    if (colourVariant)
+      return ztFJDMiniDistNew(scene.source, bands.data(), long(bands.size()), k, interval, scene.result, rows, columns,
+                              firstRow, firstColumn, display);
+    return ztFJDMiniDist(scene.source, bands.data(), long(bands.size()), k, interval, scene.result, rows, columns,
+                         firstRow, firstColumn);
+  }
+  GridSamples Samples() const { return SampleGrid(scene, bandList, rows, columns, firstRow, firstColumn, interval); }
+  Vec Origin() const { return PixelOf(scene, bandList, 0, 0); }
+  Vec Pixel(int r, int c) const { return PixelOf(scene, bandList, r, c); }
+};
+
+int Nearest(const BruteClasses& classes, const Vec& x) {
+  int k = 0;
+  double best = std::numeric_limits<double>::infinity();
+  for (int c : classes.list) {
+    const double d = Distance2(classes.mean.at(c), x);
+    if (d < best) best = d, k = c;
+  }
+  return k;
+}
+
+TEST(UnsupervisedMinimumDistance, PixelsTakeTheNearestInitialClassMean) {
+  for (unsigned long k : {1ul, 4ul, 7ul}) {
+    SCOPED_TRACE(k);
+    Unsup u;
+    ASSERT_EQ(u.MiniDist(k), RC_OK);
+    const GridSamples samples = u.Samples();
+    const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, int(k), u.Origin()));
+    // The origin lies outside the window: its centre draws no sample.
+    if (k > 1) {
+      EXPECT_EQ(classes.count.count(1), 0u);
+    }
+    const std::vector<CLASSATTINFO> records = Records(u.scene.result);
+    ASSERT_EQ(records.size(), size_t(classes.list.back()));
+    EXPECT_STREQ(records.back().name, ("Class_" + std::to_string(classes.list.back())).c_str());
+    const std::vector<double> result = u.scene.Result();
+    for (int r = 0; r < u.rows; ++r)
+      for (int c = 0; c < u.columns; ++c)
+        ASSERT_EQ(result[r * u.columns + c], Nearest(classes, u.Pixel(u.firstRow + r, u.firstColumn + c)))
+            << r << "," << c;
+  }
+}
+
+TEST(UnsupervisedMinimumDistance, EqualDistancesKeepTheEarlierSampleAndTheLowerClass) {
+  // Few values, many equal distances: ties decide every centre.
+  auto steps = [](int b, int c, int r) { return double(((c / 2 + r / 3 + b) % 4) * 20); };
+  for (int interval : {1, 2, 5}) {
+    SCOPED_TRACE(interval);
+    Unsup u(steps);
+    u.interval = interval;
+    ASSERT_EQ(u.MiniDist(4), RC_OK);
+    const GridSamples samples = u.Samples();
+    const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 4, u.Origin()));
+    const std::vector<double> result = u.scene.Result();
+    for (int r = 0; r < u.rows; ++r)
+      for (int c = 0; c < u.columns; ++c)
+        ASSERT_EQ(result[r * u.columns + c], Nearest(classes, u.Pixel(u.firstRow + r, u.firstColumn + c)));
+  }
+}
+
+TEST(UnsupervisedMinimumDistance, DuplicateCentresLeaveTheirClassesOutOfTheResult) {
+  // Two values in the window, five classes asked for: centres 3 to 5 repeat
+  // a sample, draw nothing, and their numbers never occur. Centre 2 is the
+  // first 90 (furthest from the origin's 0), centre 3 the first 30.
+  auto two = [](int, int c, int r) { return c == 0 && r == 0 ? 0.0 : (c < 14 ? 30.0 : 90.0); };
+  Unsup u(two);
+  ASSERT_EQ(u.MiniDist(5), RC_OK);
+  const GridSamples samples = u.Samples();
+  const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 5, u.Origin()));
+  ASSERT_EQ(classes.list, (std::vector<int>{2, 3}));
+  EXPECT_EQ(Records(u.scene.result).size(), 3u);
+  const std::vector<double> result = u.scene.Result();
+  for (int r = 0; r < u.rows; ++r)
+    for (int c = 0; c < u.columns; ++c) ASSERT_EQ(result[r * u.columns + c], u.firstColumn + c < 14 ? 3 : 2);
+}
+
+TEST(UnsupervisedMinimumDistance, AnIntervalBeyondTheWindowSamplesItsFirstPixelOnly) {
+  Unsup u;
+  u.interval = 100;
+  ASSERT_EQ(u.MiniDist(3), RC_OK);
+  const std::vector<double> result = u.scene.Result();
+  // Centres 2 and 3 are that pixel; the sample joins centre 2.
+  for (double v : result) ASSERT_EQ(v, 2);
+}
+
+TEST(UnsupervisedMinimumDistance, NoDataInAnyBandGives255AndIsNeverACentre) {
+  // 0 is no-data; band 1 (listed second) holds it in a strip.
+  auto holes = [](int b, int c, int r) { return b == 1 && c >= 20 && r >= 10 ? 0.0 : Regions(b, c, r); };
+  Unsup u(holes, true, 0);
+  ASSERT_EQ(u.MiniDist(4), RC_OK);
+  const GridSamples samples = u.Samples();
+  const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 4, u.Origin(), true, 0));
+  ASSERT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(u.scene.result, 1), nullptr), 255);
+  const std::vector<double> result = u.scene.Result();
+  for (int r = 0; r < u.rows; ++r)
+    for (int c = 0; c < u.columns; ++c) {
+      const int sr = u.firstRow + r, sc = u.firstColumn + c;
+      ASSERT_EQ(result[r * u.columns + c], sc >= 20 && sr >= 10 ? 255 : Nearest(classes, u.Pixel(sr, sc)));
+    }
+}
+
+TEST(UnsupervisedMinimumDistance, APassWithoutAUsableSampleFindsNoCentre) {
+  Unsup u([](int, int c, int r) { return c == 0 && r == 0 ? 5.0 : 9.0; }, true, 9);
+  EXPECT_EQ(u.MiniDist(2), RC_TOO_FEW_SAMPLES);
+  EXPECT_EQ(u.MiniDist(1), RC_OK);  // no pass runs; every pixel is no-data
+}
+
+TEST(UnsupervisedMinimumDistance, ColourVariantColoursClassesByTheirFinalMeans) {
+  long display[] = {2, 1, 2};  // band 1, band 3, band 1
+  for (auto [type, scale] : {std::pair{GDT_Byte, 1.0}, {GDT_UInt16, 37.0}}) {
+    SCOPED_TRACE(type);
+    const double s = scale;
+    Unsup u([&](int b, int c, int r) { return Regions(b, c, r) * s; }, false, 0, type);
+    ASSERT_EQ(u.MiniDist(5, display, true), RC_OK);
+    const std::vector<CLASSATTINFO> records = Records(u.scene.result);
+    const std::vector<double> result = u.scene.Result();
+    // Final means over the pixels of each class, and each band's range.
+    std::map<int, Vec> sum;
+    std::map<int, long> count;
+    for (int r = 0; r < u.rows; ++r)
+      for (int c = 0; c < u.columns; ++c) {
+        const int k = int(result[r * u.columns + c]);
+        const Vec x = u.Pixel(u.firstRow + r, u.firstColumn + c);
+        if (!sum.count(k)) sum[k] = Vec(2, 0.0);
+        for (int b = 0; b < 2; ++b) sum[k][b] += x[b];
+        ++count[k];
+      }
+    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+    for (int r = 0; r < u.scene.rows; ++r)
+      for (int c = 0; c < u.scene.columns; ++c) {
+        const Vec x = u.Pixel(r, c);
+        for (int b = 0; b < 2; ++b) lo[b] = std::min(lo[b], x[b]), hi[b] = std::max(hi[b], x[b]);
+      }
+    ASSERT_FALSE(records.empty());
+    for (size_t i = 0; i < records.size(); ++i) {
+      const int k = int(i) + 1;
+      unsigned char rgb[3];
+      for (int comp = 0; comp < 3; ++comp) {
+        const int p = int(display[comp]) - 1;
+        const double mean = count.count(k) ? sum[k][p] / double(count[k]) : 0.0;
+        const double level = type == GDT_Byte ? mean : (mean - lo[p]) * 255 / (hi[p] - lo[p]);
+        rgb[comp] = static_cast<unsigned char>(static_cast<long>(std::trunc(level)) & 0xFF);
+      }
+      EXPECT_EQ(records[i].red, rgb[0]) << k;
+      EXPECT_EQ(records[i].green, rgb[1]) << k;
+      EXPECT_EQ(records[i].blue, rgb[2]) << k;
+      EXPECT_STREQ(records[i].name, ("Class_" + std::to_string(k)).c_str());
+    }
+  }
+}
+
+TEST(UnsupervisedMinimumDistance, ColourVariantWithoutDisplayBandsNamesTheClasses) {
+  Unsup u;
+  ASSERT_EQ(u.MiniDist(4, nullptr, true), RC_OK);
+  const std::vector<CLASSATTINFO> records = Records(u.scene.result);
+  const GridSamples samples = u.Samples();
+  const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 4, u.Origin()));
+  ASSERT_EQ(records.size(), size_t(classes.list.back()));
+  EXPECT_STREQ(records[0].name, "Class_1");
+}
+
+TEST(UnsupervisedMinimumDistance, ArgumentChecksInOrder) {
+  Unsup u;
+  long* b = u.bands.data();
+  long display[] = {1, 2, 3};
+  ProgressRecorder progress;
+  EXPECT_EQ(ztFJDMiniDist(nullptr, b, 2, 4, 3, u.scene.result, 20, 25, 3, 2), RC_NULL_ARGUMENT);
+  EXPECT_EQ(ztFJDMiniDist(u.scene.source, b, 1025, 0, 0, nullptr, 20, 25, 3, 2), RC_NULL_ARGUMENT);
+  EXPECT_EQ(ztFJDMiniDist(u.scene.source, b, 1025, 0, 0, u.scene.result, 20, 25, 3, 2), RC_TOO_MANY_BANDS);
+  EXPECT_EQ(ztFJDMiniDist(u.scene.source, b, 2, 0, 3, u.scene.result, 20, 25, 3, 2), RC_BAD_WINDOW);
+  EXPECT_EQ(ztFJDMiniDist(u.scene.source, b, 2, 256, 3, u.scene.result, 20, 25, 3, 2), RC_BAD_WINDOW);
+  EXPECT_EQ(ztFJDMiniDist(u.scene.source, b, 2, 4, 3, u.scene.result, 20, 25, 7, 2), RC_BAD_WINDOW);
+  EXPECT_EQ(ztFJDMiniDist(u.scene.source, b, 2, 4, 0, u.scene.result, 20, 25, 3, 2), RC_BAD_WINDOW);
+  EXPECT_EQ(ztFJDMiniDist(u.scene.source, b, 0, 4, 3, u.scene.result, 20, 25, 3, 2), RC_BAD_WINDOW);
+  EXPECT_EQ(ztFJDMiniDistNew(u.scene.source, b, 2, 4, 3, u.scene.result, 20, 25, 3, 2, display), RC_BAD_WINDOW);
+  EXPECT_EQ(progress.Count("start"), 0);
+  EXPECT_EQ(progress.Count("end"), 9);
+  EXPECT_EQ(ztFJDMiniDist(u.scene.source, b, 2, 255, 3, u.scene.result, 20, 25, 3, 2), RC_OK);
+}
+
+// Sub captions in the order shown, and the last one when a stop arrives
+// after a given number of steps.
+std::string StoppedIn(Unsup& u, long steps, long& rc) {
+  ProgressRecorder progress;
+  progress.stopAfterSteps = steps;
+  rc = u.MiniDist(4);
+  std::string last;
+  for (const std::string& e : progress.events)
+    if (e.rfind("sub:", 0) == 0) last = e.substr(4);
+  EXPECT_EQ(progress.Count("end"), 1);
+  return last;
+}
+
+TEST(UnsupervisedMinimumDistance, StopInEachPhase) {
+  Unsup u;
+  const long sampledRows = (u.rows + u.interval - 1) / u.interval;
+  long rc = 0;
+  EXPECT_EQ(StoppedIn(u, 0, rc), "最大最小距离法选初始类中心...");
+  EXPECT_EQ(rc, RC_CANCELLED);
+  EXPECT_EQ(StoppedIn(u, 3 * sampledRows, rc), "计算初始类的统计值:样本个数和均值...");
+  EXPECT_EQ(rc, RC_CANCELLED);
+  EXPECT_EQ(StoppedIn(u, 4 * sampledRows, rc), "非监督的最小距离分类...");
+  EXPECT_EQ(rc, RC_CANCELLED);
+}
+
+}  // namespace
