@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "ztclass/classinfo.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/raster.h"
 
@@ -63,6 +64,14 @@ long ClassColours(const ClassificationPass& pass, const long* displayBands, cons
       return rc;
   }
   return RC_OK;
+}
+
+long WriteFinalClassAtt(const ClassificationPass& pass, const long* displayBands, long count,
+                        const FinalTotals& totals) {
+  std::vector<AOI> records = NamedRecords(count);
+  if (displayBands)
+    if (long rc = ClassColours(pass, displayBands, totals.Means(), records)) return rc;
+  return ztRSWriteClassAtt(pass.Result(), pass.ResultBand(), count, displayBands ? records.data() : nullptr);
 }
 
 }  // namespace zt

@@ -44,6 +44,11 @@ long ColourComponent(void* band, ZTRSDataType type, const std::vector<double>& m
 long ClassColours(const ClassificationPass& pass, const long* displayBands, const std::vector<double>& means,
                   std::vector<AOI>& records);
 
+// The end of a colour variant: count named records coloured from the final
+// means when display bands are given, then the result's class attributes.
+long WriteFinalClassAtt(const ClassificationPass& pass, const long* displayBands, long count,
+                        const FinalTotals& totals);
+
 constexpr unsigned char AOI::*kColourFields[3] = {&AOI::red, &AOI::green, &AOI::blue};
 
 }  // namespace zt

@@ -50,12 +50,7 @@ long UnsupervisedMinimumDistance(const UnsupervisedArguments& a, bool colourVari
         return static_cast<double>(list[winner]);
       }))
     return rc;
-  if (!colourVariant) return RC_OK;
-
-  std::vector<AOI> records = NamedRecords(highest);
-  if (a.displayBands)
-    if (long rc = ClassColours(pass, a.displayBands, totals.Means(), records)) return rc;
-  return ztRSWriteClassAtt(a.result, pass.ResultBand(), highest, a.displayBands ? records.data() : nullptr);
+  return colourVariant ? WriteFinalClassAtt(pass, a.displayBands, highest, totals) : RC_OK;
 }
 
 }  // namespace

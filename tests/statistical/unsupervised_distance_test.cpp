@@ -1,4 +1,5 @@
-// The unsupervised minimum distance classifier against a brute-force
+// The unsupervised minimum distance, parallelepiped and generalized
+// minimum distance classifiers against a brute-force
 // max-min selection and a literal nearest-mean loop, on small real GeoTIFFs.
 #include <gtest/gtest.h>
 
@@ -37,6 +38,20 @@ struct Unsup {
                               firstRow, firstColumn, display);
     return ztFJDMiniDist(scene.source, bands.data(), long(bands.size()), k, interval, scene.result, rows, columns,
                          firstRow, firstColumn);
+  }
+  long Box(unsigned long k, long* display = nullptr, bool colourVariant = false) {
+    if (colourVariant)
+      return ztFJDBoxNew(scene.source, bands.data(), long(bands.size()), k, interval, scene.result, rows, columns,
+                         firstRow, firstColumn, display);
+    return ztFJDBox(scene.source, bands.data(), long(bands.size()), k, interval, scene.result, rows, columns,
+                    firstRow, firstColumn);
+  }
+  long GY(unsigned long k, long* display = nullptr, bool colourVariant = false) {
+    if (colourVariant)
+      return ztFJDGYMiniDistNew(scene.source, bands.data(), long(bands.size()), k, interval, scene.result, rows,
+                                columns, firstRow, firstColumn, display);
+    return ztFJDGYMiniDist(scene.source, bands.data(), long(bands.size()), k, interval, scene.result, rows, columns,
+                           firstRow, firstColumn);
   }
   GridSamples Samples() const { return SampleGrid(scene, bandList, rows, columns, firstRow, firstColumn, interval); }
   Vec Origin() const { return PixelOf(scene, bandList, 0, 0); }
@@ -235,6 +250,162 @@ TEST(UnsupervisedMinimumDistance, StopInEachPhase) {
   EXPECT_EQ(rc, RC_CANCELLED);
   EXPECT_EQ(StoppedIn(u, 4 * sampledRows, rc), "非监督的最小距离分类...");
   EXPECT_EQ(rc, RC_CANCELLED);
+}
+
+// The box of class k holds x when every band lies within 2 deviations.
+int BruteBox(const BruteClasses& classes, const Vec& x, bool hasNoData = false, double noData = 0) {
+  for (int k : classes.list) {
+    size_t b = 0;
+    for (; b < x.size(); ++b) {
+      if (hasNoData && x[b] == noData) return 255;
+      if (std::fabs(x[b] - classes.mean.at(k)[b]) > 2 * classes.deviation.at(k)[b]) break;
+    }
+    if (b == x.size()) return k + 1;
+  }
+  return 1;
+}
+
+TEST(UnsupervisedParallelepiped, FirstBoxHoldingThePixelGivesItsClassPlusOne) {
+  Unsup u;
+  long display[] = {1, 2, 1};
+  ASSERT_EQ(u.Box(6, display, true), RC_OK);
+  const GridSamples samples = u.Samples();
+  const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 6, u.Origin()));
+  const std::vector<CLASSATTINFO> records = Records(u.scene.result);
+  ASSERT_EQ(records.size(), size_t(classes.list.back() + 1));
+  const std::vector<double> result = u.scene.Result();
+  Vec sum(2, 0.0);
+  long outside = 0;
+  for (int r = 0; r < u.rows; ++r)
+    for (int c = 0; c < u.columns; ++c) {
+      const Vec x = u.Pixel(u.firstRow + r, u.firstColumn + c);
+      ASSERT_EQ(result[r * u.columns + c], BruteBox(classes, x)) << r << "," << c;
+      if (result[r * u.columns + c] == 1) sum[0] += x[0], sum[1] += x[1], ++outside;
+    }
+  // Record 0 stands for the pixels in no box.
+  ASSERT_GT(outside, 0);
+  EXPECT_STREQ(records[0].name, "Class_1");
+  EXPECT_EQ(records[0].red, static_cast<unsigned char>(long(sum[0] / double(outside)) & 0xFF));
+  EXPECT_EQ(records[0].green, static_cast<unsigned char>(long(sum[1] / double(outside)) & 0xFF));
+}
+
+TEST(UnsupervisedParallelepiped, BoxEdgesAndAFlatBox) {
+  // One band, interval 2: sampled row 0 holds 0 2 0 2 0 2, sampled row 2
+  // holds 7s. Centre 1 is the origin (0), centre 2 the first 7: class 1 has
+  // mean 1 and deviation 1 (value 2), class 2 mean 7 and deviation 0
+  // (value 3). Row 1 is not sampled and holds the pixels under test; 9 is
+  // no-data.
+  const double row1[] = {7, 7.5, 3, 3.5, 9, 1, -1, -1.5, 0, 0, 0, 0};
+  auto scene = [&](int, int c, int r) -> double {
+    if (r == 0) return c % 4 == 0 ? 0 : c % 2 == 0 ? 2 : 1;
+    if (r == 1 && c < 12) return row1[c];
+    return 7;
+  };
+  Unsup u(scene, true, 9, GDT_Float32);
+  u.bands = {1};
+  u.bandList = {1};
+  u.rows = 3, u.columns = 12, u.firstRow = 0, u.firstColumn = 0, u.interval = 2;
+  u.scene.MakeResult(12, 3);
+  ASSERT_EQ(u.Box(2), RC_OK);
+  const std::vector<double> result = u.scene.Result();
+  const double expected[] = {3, 1, 2, 1, 255, 2, 2, 1, 2, 2, 2, 2};
+  for (int c = 0; c < 12; ++c) EXPECT_EQ(result[12 + c], expected[c]) << row1[c];
+}
+
+TEST(UnsupervisedParallelepiped, NoDataIsNoticedOnlyWhenTheExaminationReachesItsBand) {
+  // Listed bands 3, 1; pixels off the sample grid: band 3 outside every box
+  // with band 1 no-data stays 1; band 3 no-data gives 255.
+  auto marked = [](int b, int c, int r) {
+    if (r == 4 && c == 4) return b == 3 ? 255.0 : 0.0;
+    if (r == 4 && c == 6) return b == 3 ? 0.0 : 60.0;
+    return Regions(b, c, r) + 1;
+  };
+  Unsup u(marked, true, 0);
+  ASSERT_EQ(u.Box(4), RC_OK);
+  const GridSamples samples = u.Samples();
+  const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 4, u.Origin(), true, 0));
+  const std::vector<double> result = u.scene.Result();
+  EXPECT_EQ(result[1 * u.columns + 2], 1);
+  EXPECT_EQ(result[1 * u.columns + 4], 255);
+  for (int r = 0; r < u.rows; ++r)
+    for (int c = 0; c < u.columns; ++c)
+      ASSERT_EQ(result[r * u.columns + c], BruteBox(classes, u.Pixel(u.firstRow + r, u.firstColumn + c), true, 0));
+}
+
+// The generalized distance as it is written: t[a] = sum_b W[a][b] (x[a] -
+// m[b]), d = sum_a (x[a] - m[a]) t[a], W the inverse of the class's mean
+// product matrix of its samples (2 x 2, inverted by hand).
+int BruteGeneralized(const GridSamples& samples, const BruteClasses& classes, const Vec& x) {
+  int best = 0;
+  double bestD = INFINITY;
+  for (int k : classes.list) {
+    double s[2][2] = {};
+    for (size_t i = 0; i < samples.values.size(); ++i)
+      if (classes.sampleClass[i] == k)
+        for (int a = 0; a < 2; ++a)
+          for (int b = 0; b < 2; ++b) s[a][b] += samples.values[i][a] * samples.values[i][b];
+    const double n = double(classes.count.at(k));
+    for (auto& row : s)
+      for (double& v : row) v /= n;
+    const double det = s[0][0] * s[1][1] - s[0][1] * s[1][0];
+    const double w[2][2] = {{s[1][1] / det, -s[0][1] / det}, {-s[1][0] / det, s[0][0] / det}};
+    const Vec& m = classes.mean.at(k);
+    double d = 0;
+    for (int a = 0; a < 2; ++a) {
+      double t = 0;
+      for (int b = 0; b < 2; ++b) t += w[a][b] * (x[a] - m[b]);
+      d += (x[a] - m[a]) * t;
+    }
+    if (d < bestD) bestD = d, best = k;
+  }
+  return best;
+}
+
+TEST(UnsupervisedGeneralizedDistance, PixelsTakeTheLeastWeightedDistance) {
+  for (bool colourVariant : {false, true}) {
+    Unsup u;
+    long display[] = {1, 1, 2};
+    ASSERT_EQ(u.GY(5, display, colourVariant), RC_OK);
+    const GridSamples samples = u.Samples();
+    const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 5, u.Origin()));
+    EXPECT_EQ(Records(u.scene.result).size(), size_t(classes.list.back()));
+    const std::vector<double> result = u.scene.Result();
+    int mismatches = 0;
+    for (int r = 0; r < u.rows; ++r)
+      for (int c = 0; c < u.columns; ++c)
+        mismatches += result[r * u.columns + c] !=
+                      BruteGeneralized(samples, classes, u.Pixel(u.firstRow + r, u.firstColumn + c));
+    EXPECT_EQ(mismatches, 0);
+  }
+}
+
+TEST(UnsupervisedGeneralizedDistance, SampleClassesStayInTheResultWhenStoppedWhileInverting) {
+  Unsup u;
+  ProgressRecorder progress;
+  const long sampledRows = (u.rows + u.interval - 1) / u.interval;
+  progress.stopAfterSteps = 4 * sampledRows + sampledRows;
+  ASSERT_EQ(u.GY(5), RC_CANCELLED);
+  const GridSamples samples = u.Samples();
+  const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 5, u.Origin()));
+  const std::vector<double> result = u.scene.Result();
+  std::vector<double> expected(result.size(), 0.0);
+  for (size_t i = 0; i < samples.positions.size(); ++i) {
+    auto [r, c] = samples.positions[i];
+    expected[(r - u.firstRow) * u.columns + (c - u.firstColumn)] = classes.sampleClass[i];
+  }
+  EXPECT_EQ(result, expected);
+}
+
+TEST(UnsupervisedGeneralizedDistance, AClassOfOneSampleCannotBeInverted) {
+  Unsup u;
+  u.firstRow = u.firstColumn = 0;  // the origin's outlier is its own class
+  EXPECT_EQ(u.GY(4), RC_MATRIX_NOT_INVERTIBLE);
+}
+
+TEST(UnsupervisedGeneralizedDistance, AResultThatCannotHoldEveryClassIsRefused) {
+  Unsup u(Regions, false, 0, GDT_Byte, ZTRS_Int8);
+  EXPECT_EQ(u.GY(128), RC_BAD_WINDOW);
+  EXPECT_EQ(u.GY(5), RC_OK);
 }
 
 }  // namespace
