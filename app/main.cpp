@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
   ztcli::AddRecodeCommand(app);
   ztcli::AddStatisticalCommands(app);
   ztcli::AddPostClassCommands(app);
+  ztcli::AddClusterCommands(app);
   ztcli::InstallInterruptHandler();
   try {
     app.parse(argc, argv);

@@ -10,5 +10,6 @@ void AddSamplesCommand(CLI::App& app);
 void AddRecodeCommand(CLI::App& app);
 void AddStatisticalCommands(CLI::App& app);
 void AddPostClassCommands(CLI::App& app);
+void AddClusterCommands(CLI::App& app);
 
 }  // namespace ztcli
