@@ -23,14 +23,14 @@ bool IsUnusableSample(const double* values, long n, const NoDataRule& noData) {
 // Distances to the nearest centre are kept per sample and lowered by the
 // newest centre in each pass: the minimum over all earlier centres, without
 // comparing every sample with every centre again.
-long SelectCentres(const SampleReader& reader, const SampleGrid& grid, long count, long n,
+long SelectCentres(SampleReader& reader, const SampleGrid& grid, long count, long n,
                    const std::vector<double>& first, const NoDataRule& noData, std::vector<double>& centres) {
   centres.assign(count * n, 0.0);
   std::copy(first.begin(), first.end(), centres.begin());
   BeginPhase(kCentresCaption, (count - 1) * (grid.w.rows / grid.s));
   if (count < 2) return RC_OK;
   std::vector<double> nearest(grid.Count(), std::numeric_limits<double>::infinity());
-  std::vector<double> sample(n), candidate(n);
+  std::vector<double> candidate(n);
   for (long k = 2; k <= count; ++k) {
     const double* newest = &centres[(k - 2) * n];
     bool found = false;
@@ -38,15 +38,16 @@ long SelectCentres(const SampleReader& reader, const SampleGrid& grid, long coun
     long index = 0;
     for (long j = 0; j < grid.Rows(); ++j) {
       if (StepAndCheckStop()) return RC_CANCELLED;
+      const double* row = reader.Row(j);
       for (long i = 0; i < grid.Columns(); ++i, ++index) {
-        reader.Read(grid.Row(j), grid.Column(i), sample.data());
-        if (IsUnusableSample(sample.data(), n, noData)) continue;
+        const double* sample = row + i * n;
+        if (IsUnusableSample(sample, n, noData)) continue;
         double& d = nearest[index];
-        d = std::min(d, SquaredDistance(newest, sample.data(), n));
+        d = std::min(d, SquaredDistance(newest, sample, n));
         if (!found || d > candidateDistance) {
           found = true;
           candidateDistance = d;
-          candidate = sample;
+          std::copy(sample, sample + n, candidate.begin());
         }
       }
     }
@@ -56,25 +57,25 @@ long SelectCentres(const SampleReader& reader, const SampleGrid& grid, long coun
   return RC_OK;
 }
 
-long InitialStatistics(const SampleReader& reader, const SampleGrid& grid, long count, long n,
+long InitialStatistics(SampleReader& reader, const SampleGrid& grid, long count, long n,
                        const std::vector<double>& centres, InitialClasses& c) {
   c.bandCount = n;
   c.counts.fill(0);
   std::vector<double> sum(kClassTableSize * n, 0.0), squares(kClassTableSize * n, 0.0);
   c.sampleClass.assign(grid.Count(), 0);
-  std::vector<double> sample(n);
   const NoDataRule noTest;
   BeginPhase(kStatisticsCaption, grid.w.rows / grid.s);
   long index = 0;
   for (long j = 0; j < grid.Rows(); ++j) {
     if (StepAndCheckStop()) return RC_CANCELLED;
+    const double* row = reader.Row(j);
     for (long i = 0; i < grid.Columns(); ++i, ++index) {
-      reader.Read(grid.Row(j), grid.Column(i), sample.data());
-      if (IsUnusableSample(sample.data(), n, noTest)) continue;
+      const double* sample = row + i * n;
+      if (IsUnusableSample(sample, n, noTest)) continue;
       long winner = 0;
-      double best = SquaredDistance(&centres[0], sample.data(), n);
+      double best = SquaredDistance(&centres[0], sample, n);
       for (long k = 1; k < count; ++k) {
-        const double d = SquaredDistance(&centres[k * n], sample.data(), n);
+        const double d = SquaredDistance(&centres[k * n], sample, n);
         if (d < best) best = d, winner = k;
       }
       const int classNumber = static_cast<int>(winner + 1);

@@ -31,7 +31,7 @@ bool IsUnusableSample(const double* values, long n, const NoDataRule& noData);
 // with a strictly greater distance. Each sampled row of each pass is one
 // progress step (caption 56, range (count - 1) * (window rows / s)). A pass
 // without a usable sample gives RC_TOO_FEW_SAMPLES.
-long SelectCentres(const SampleReader& reader, const SampleGrid& grid, long count, long n,
+long SelectCentres(SampleReader& reader, const SampleGrid& grid, long count, long n,
                    const std::vector<double>& first, const NoDataRule& noData,
                    std::vector<double>& centres);
 
@@ -51,7 +51,7 @@ struct InitialClasses {
 // lower class number); counts, means, deviations and the candidate list
 // follow. One progress step per sampled row (caption 57, range window rows
 // / s). No candidate gives RC_TOO_FEW_SAMPLES.
-long InitialStatistics(const SampleReader& reader, const SampleGrid& grid, long count, long n,
+long InitialStatistics(SampleReader& reader, const SampleGrid& grid, long count, long n,
                        const std::vector<double>& centres, InitialClasses& classes);
 
 }  // namespace zt

@@ -56,7 +56,7 @@ long CheckArguments(const IsodataArguments& a) {
 
 // Every sample to the nearest of the reference's clusters (ties to the lower
 // index); the output's 256 entries get counts, means and deviations.
-void ClassifySamples(const SampleReader& reader, const SampleGrid& grid, const ClusterTable& reference,
+void ClassifySamples(SampleReader& reader, const SampleGrid& grid, const ClusterTable& reference,
                      ClusterTable& output, long n) {
   std::vector<std::vector<double>> squares(kClusterSlots, std::vector<double>(n, 0.0));
   for (Cluster& cluster : output.entries) {
@@ -67,16 +67,16 @@ void ClassifySamples(const SampleReader& reader, const SampleGrid& grid, const C
   }
   output.count = reference.count;
   if (reference.count < 1) return;
-  std::vector<double> sample(n);
   const NoDataRule noTest;
-  for (long j = 0; j < grid.Rows(); ++j)
+  for (long j = 0; j < grid.Rows(); ++j) {
+    const double* row = reader.Row(j);
     for (long i = 0; i < grid.Columns(); ++i) {
-      reader.Read(grid.Row(j), grid.Column(i), sample.data());
-      if (IsUnusableSample(sample.data(), n, noTest)) continue;
+      const double* sample = row + i * n;
+      if (IsUnusableSample(sample, n, noTest)) continue;
       long winner = 0;
-      double best = SquaredDistance(reference.entries[0].mean.data(), sample.data(), n);
+      double best = SquaredDistance(reference.entries[0].mean.data(), sample, n);
       for (long k = 1; k < reference.count; ++k) {
-        const double d = SquaredDistance(reference.entries[k].mean.data(), sample.data(), n);
+        const double d = SquaredDistance(reference.entries[k].mean.data(), sample, n);
         if (d < best) best = d, winner = k;
       }
       Cluster& cluster = output.entries[winner];
@@ -86,6 +86,7 @@ void ClassifySamples(const SampleReader& reader, const SampleGrid& grid, const C
         squares[winner][b] += sample[b] * sample[b];
       }
     }
+  }
   for (long k = 0; k < kClusterSlots; ++k) {
     Cluster& cluster = output.entries[k];
     if (cluster.samples == 0) continue;
@@ -107,7 +108,7 @@ void ShowIteration(long iteration) {
 
 // The iterations; final receives the final clusters. Every cluster deleted
 // gives RC_TOO_FEW_SAMPLES.
-long Iterate(const IsodataArguments& a, const SampleReader& reader, const SampleGrid& grid, ClusterTable& first,
+long Iterate(const IsodataArguments& a, SampleReader& reader, const SampleGrid& grid, ClusterTable& first,
              ClusterTable& second, ClusterTable*& final) {
   const long n = a.bandCount;
   ClusterTable* reference = &first;
@@ -183,27 +184,19 @@ long Isodata(const IsodataArguments& a) {
   const SampleGrid grid(a.window, a.interval);
   ClusterTable first(n), second(n);
   ClusterTable* final = &first;
-  {
-    SampleReader reader(a.source, a.bands, n);
-    if (!reader.IsOpen()) return RC_NULL_ARGUMENT;
-    std::vector<double> origin(n), centres;
-    reader.Read(a.window.firstRow, a.window.firstColumn, origin.data());
-    if (long rc = SelectCentres(reader, grid, k, n, origin, NoDataRule{}, centres)) return rc;
-    for (long j = 0; j < k; ++j) std::copy_n(&centres[j * n], n, first.entries[j].mean.begin());
-    first.count = k;
-  }
-  {
-    SampleReader reader(a.source, a.bands, n);
-    if (long rc = Iterate(a, reader, grid, first, second, final)) return rc;
-  }
+  SampleReader reader(a.source, a.bands, n, grid);
+  if (!reader.IsOpen()) return RC_NULL_ARGUMENT;
+  std::vector<double> origin(n), centres;
+  reader.Read(a.window.firstRow, a.window.firstColumn, origin.data());
+  if (long rc = SelectCentres(reader, grid, k, n, origin, NoDataRule{}, centres)) return rc;
+  for (long j = 0; j < k; ++j) std::copy_n(&centres[j * n], n, first.entries[j].mean.begin());
+  first.count = k;
+  if (long rc = Iterate(a, reader, grid, first, second, final)) return rc;
   std::vector<AOI> records = ClusterRecords(a, pass, *final);
   if (long rc = ztRSWriteClassAtt(a.result, pass.ResultBand(), final->count, records.empty() ? nullptr : records.data()))
     return rc;
   ClusterTable& classes = final == &first ? second : first;
-  {
-    SampleReader reader(a.source, a.bands, n);
-    ClassifySamples(reader, grid, *final, classes, n);
-  }
+  ClassifySamples(reader, grid, *final, classes, n);
   std::vector<double> means(final->count * n), pixel(n);
   for (long j = 0; j < final->count; ++j)
     for (long b = 0; b < n; ++b) means[j * n + b] = classes.entries[j].mean[b];

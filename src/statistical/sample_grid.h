@@ -22,23 +22,34 @@ struct SampleGrid {
   long s;
 };
 
-// A reader of the raster adapter service, given back in its three steps.
+// The samples' band values through a reader of the raster adapter service,
+// given back in its three steps. The learning phases walk the grid many
+// times, so a grid of up to kKeptSampleValues values is kept in memory once
+// read; a larger one is read again on every walk.
 class SampleReader {
  public:
+  static constexpr long kKeptSampleValues = 16L << 20;
+
   // bands: band numbers of the source in band-list order.
-  SampleReader(void* source, const long* bands, long bandCount);
+  SampleReader(void* source, const long* bands, long bandCount, const SampleGrid& grid);
   ~SampleReader();
   SampleReader(const SampleReader&) = delete;
   SampleReader& operator=(const SampleReader&) = delete;
 
   bool IsOpen() const { return reader_ != nullptr; }
-  // The listed bands at (row, column) into values[0..bandCount).
+  // The listed bands at (row, column) of the source into values[0..bandCount).
   void Read(long row, long column, double* values) const;
+  // Sampled row j of the grid: Columns() samples of bandCount values each.
+  const double* Row(long j);
 
  private:
   void* reader_;
   const long* bands_;
   long bandCount_;
+  SampleGrid grid_;
+  bool keep_;
+  std::vector<double> values_;  // every row when kept, else one
+  std::vector<char> read_;      // per row, when kept
 };
 
 }  // namespace zt

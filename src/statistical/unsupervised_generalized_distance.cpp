@@ -49,23 +49,24 @@ void WriteSampleClasses(UnsupervisedTraining& training) {
 // Sums of products of the raw values of each class's samples, all classes
 // in one walk over the grid (each class's samples are summed in grid order,
 // as a walk per class would), then their inverses.
-long ScatterInverses(const UnsupervisedTraining& training, std::vector<ClassWeights>& weights) {
+long ScatterInverses(UnsupervisedTraining& training, std::vector<ClassWeights>& weights) {
   const InitialClasses& classes = training.Classes();
   const SampleGrid& grid = training.Grid();
   const long n = classes.bandCount;
   const long m = static_cast<long>(classes.candidates.size());
   std::vector<long> position(kClassTableSize, -1);
   for (long p = 0; p < m; ++p) position[classes.candidates[p]] = p;
-  std::vector<double> scatter(m * n * n, 0.0), sample(n);
+  std::vector<double> scatter(m * n * n, 0.0);
   BeginPhase(kScatterCaption, (grid.w.rows / grid.s) * m);
   long index = 0;
   for (long j = 0; j < grid.Rows(); ++j) {
     for (long step = 0; step < m; ++step)
       if (StepAndCheckStop()) return RC_CANCELLED;
+    const double* row = training.Reader().Row(j);
     for (long i = 0; i < grid.Columns(); ++i, ++index) {
       const int k = classes.sampleClass[index];
       if (k == 0) continue;
-      training.Reader().Read(grid.Row(j), grid.Column(i), sample.data());
+      const double* sample = row + i * n;
       double* s = &scatter[position[k] * n * n];
       for (long a = 0; a < n; ++a)
         for (long b = a; b < n; ++b) s[a * n + b] += sample[a] * sample[b];

@@ -22,7 +22,7 @@ long UnsupervisedTraining::Prepare(ProgressSession& progress, int mainCaptionId)
   if (long rc = pass_.LookUpBands()) return rc;
   progress.Start(mainCaptionId);
   if (long rc = pass_.Open()) return rc;
-  reader_ = std::make_unique<SampleReader>(args_.source, args_.bands, args_.bandCount);
+  reader_ = std::make_unique<SampleReader>(args_.source, args_.bands, args_.bandCount, grid_);
   if (!reader_->IsOpen()) return RC_NULL_ARGUMENT;
   const long n = args_.bandCount, k = static_cast<long>(args_.classCount);
   std::vector<double> first(n), centres;

@@ -40,7 +40,7 @@ class UnsupervisedTraining {
 
   ClassificationPass& Pass() { return pass_; }
   const SampleGrid& Grid() const { return grid_; }
-  const SampleReader& Reader() const { return *reader_; }
+  SampleReader& Reader() { return *reader_; }
   const InitialClasses& Classes() const { return classes_; }
   const UnsupervisedArguments& Arguments() const { return args_; }
   // The highest class number a sample received; class numbers are the
