@@ -53,12 +53,13 @@ ZTCLASS_API long ztFJDGYMiniDistNew(void* source, long* bands, long bandCount, u
 // ISODATA: iterative clustering of the samples with deletion of clusters of
 // at most minClassSize / interval^2 samples, convergence when every
 // cluster's band-mean sum changes by at most convergence (relative), splitting
-// (fewer than K clusters) of wide clusters along their widest band, and
+// (at most K clusters) of wide clusters along their widest band, and
 // merging (more than K) of up to maxMerges pairs closer than mergeThreshold in
 // deviation-normalised distance. maxIterations 0 classifies by the initial
 // centres. Splitting stops at 254 clusters; deleting every cluster gives
 // RC_TOO_FEW_SAMPLES. stretchMode 0..7 (none, adaptive, equalize, normalize,
-// root, square, linear, invert) picks the display stretch of the colours.
+// root, square, linear, invert; any other value gives RC_BAD_WINDOW) picks
+// the display stretch of the colours.
 ZTCLASS_API long ztISODATA(void* source, long* bands, long bandCount, long classCount, float splitThreshold,
                            long maxIterations, float convergence, float mergeThreshold, long minClassSize,
                            long maxMerges, long interval, void* result, long rows, long columns, long firstRow,

@@ -131,8 +131,8 @@ TEST(IsodataSteps, MergeJoinsTheClosestPairsUpToTheLimit) {
 struct Line {
   Scene scene;
   std::vector<long> bands = {1};
-  explicit Line(std::vector<double> values)
-      : scene(int(values.size()), 1, 1, [values](int, int c, int) { return values[c]; }) {
+  explicit Line(std::vector<double> values, bool hasNoData = false, double noData = 0)
+      : scene(int(values.size()), 1, 1, [values](int, int c, int) { return values[c]; }, hasNoData, noData) {
     scene.MakeResult(long(values.size()), 1);
   }
   long Run(long k, long iterations, float split, float convergence, float merge, long minSize, long maxMerges) {
@@ -172,6 +172,15 @@ TEST(Isodata, ConvergenceEndsTheIterations) {
   EXPECT_EQ(progress.Count("sub:第2次迭代，类分裂、合并..."), 1);
   EXPECT_EQ(progress.Count("sub:第3次迭代，类分裂、合并..."), 0);
   EXPECT_EQ(line.scene.Result(), (std::vector<double>{1, 1, 1, 2, 2, 2}));
+}
+
+TEST(Isodata, SamplesAreNotTestedForNoDataButPixelsAre) {
+  // Centres 7 and 102; the no-data sample 0 joins the first cluster (mean
+  // 6.25), the pixel holding it is 255.
+  Line line({7, 9, 9, 100, 101, 102, 0}, true, 0);
+  ASSERT_EQ(line.Run(2, 0, 1.0f, 0.05f, 0.0f, 0, 1), RC_OK);
+  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(line.scene.result, 1), nullptr), 255);
+  EXPECT_EQ(line.scene.Result(), (std::vector<double>{1, 1, 1, 2, 2, 2, 255}));
 }
 
 struct Scene3 {
