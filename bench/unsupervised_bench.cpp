@@ -90,9 +90,28 @@ void BM_Isodata(benchmark::State& state) {
   });
 }
 
+// Every pixel a sample on a 7000 x 7000 image: more samples than the
+// learning phases keep in memory, so each walk reads them again.
+void BM_ClusterMinimumDistanceEveryPixel(benchmark::State& state) {
+  const int side = 7000;
+  void* source = ztRSOpen(ztbench::Scene(side, side, 6).c_str(), 0);
+  std::vector<long> bands = {1, 2, 3, 4, 5, 6};
+  const std::string resultPath = (std::filesystem::temp_directory_path() / "ztclass-bench/clusters.tif").string();
+  const char* options[] = {"TILED=YES", nullptr};
+  for (auto _ : state) {
+    void* result = ztRSCreate(ztRSGetDriverByName("GTiff"), resultPath.c_str(), side, side, 1, ZTRS_Byte, options);
+    const long rc = ztFJDMiniDist(source, bands.data(), 6, 8, 1, result, side, side, 0, 0);
+    ztRSClose(result);
+    if (rc != RC_OK) state.SkipWithError(("result code " + std::to_string(rc)).c_str());
+  }
+  ztRSClose(source);
+  state.counters["MP/s"] = benchmark::Counter(double(side) * side * state.iterations() / 1e6, benchmark::Counter::kIsRate);
+}
+
 BENCHMARK(BM_ClusterMinimumDistance)->Arg(8)->Arg(16)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ClusterParallelepiped)->Arg(8)->Arg(16)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ClusterGeneralizedDistance)->Arg(8)->Arg(16)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_ClusterMinimumDistanceEveryPixel)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_Isodata)->Arg(8)->Arg(16)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
