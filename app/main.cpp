@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
   ztcli::AddPostClassCommands(app);
   ztcli::AddUnmixCommand(app);
   ztcli::AddAccuracyCommand(app);
+  ztcli::AddClusterCommands(app);
   ztcli::InstallInterruptHandler();
   ztcli::EnsureGdal();
   try {

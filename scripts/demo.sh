@@ -48,5 +48,13 @@ step "Accuracy of the maximum-likelihood map against reference polygons drawn ap
 "$ZTCLASS" accuracy "$OUT/maxlike.tif" --aoi "$REFERENCE" -o "$OUT/accuracy.txt"
 cat "$OUT/accuracy.txt"
 
+step "ISODATA clustering: 8 classes, colours from bands 4, 3, 2 with a linear stretch"
+"$ZTCLASS" isodata "$SCENE" --classes 8 --display-bands 4,3,2 --stretch linear -o "$OUT/isodata.tif" \
+  --png "$OUT/isodata.png"
+
+step "Unsupervised minimum distance: 8 classes from max-min centres"
+"$ZTCLASS" cluster-mindist "$SCENE" --classes 8 --display-bands 4,3,2 -o "$OUT/cluster_mindist.tif" \
+  --png "$OUT/cluster_mindist.png"
+
 step "Done: results are in $OUT"
 ls -1 "$OUT"

@@ -12,5 +12,6 @@ void AddStatisticalCommands(CLI::App& app);
 void AddPostClassCommands(CLI::App& app);
 void AddUnmixCommand(CLI::App& app);
 void AddAccuracyCommand(CLI::App& app);
+void AddClusterCommands(CLI::App& app);
 
 }  // namespace ztcli

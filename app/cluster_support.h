@@ -1,0 +1,48 @@
+#pragma once
+// What the unsupervised commands share: the source, bands, window and
+// sampling interval, the checks that the result can hold every class
+// number, and the run that creates, fills, names and reports the result.
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cli_support.h"
+#include "result_options.h"
+
+namespace ztcli {
+
+struct ClusterOptions {
+  std::string image, png, displayBands;
+  long classes = 0;
+  long interval = 0;  // 0: about kTargetSamples samples from the window
+  MethodOptions method;
+};
+
+constexpr long kTargetSamples = 100000;
+
+// IMAGE, --bands, --window, -o/--of/--ot, --png, --classes, --interval,
+// --display-bands.
+void AddClusterOptions(CLI::App& command, ClusterOptions& options);
+
+struct ClusterJob {
+  // highestValue(K): the largest class number the method can write.
+  ClusterJob(const ClusterOptions& options, const std::function<long(long)>& highestValue);
+
+  Dataset source;
+  std::vector<long> bands;
+  Window window;
+  long interval;
+  // Positions (from 1) of the display bands in the band list; empty: none.
+  std::vector<long> displayPositions;
+  long* DisplayBands() { return displayPositions.empty() ? nullptr : displayPositions.data(); }
+};
+
+// Creates the result, runs classify(result) under the progress bar, gives
+// the result category names from its class records, writes the quicklook
+// when asked, and reports the pixels of each class. A failed run leaves no
+// result behind.
+void RunCluster(const ClusterOptions& options, ClusterJob& job, const std::string& what,
+                const std::function<long(void* result)>& classify);
+
+}  // namespace ztcli

@@ -1,0 +1,87 @@
+#include <vector>
+
+#include "ztclass/result_codes.h"
+#include "ztservices/adapter.h"
+#include "ztservices/raster.h"
+
+namespace {
+
+struct Reader {
+  void* dataset = nullptr;
+  bool rowCache = false;
+  ZTRSDataType type = ZTRS_Unknown;
+  long columns = 0, rows = 0, bands = 0;
+  std::vector<long> cachedRow;              // per band, -1 when none
+  std::vector<std::vector<double>> values;  // per band, the cached row
+  std::vector<unsigned char> typed;         // one row in the dataset's type
+};
+
+Reader* AsReader(void* handle) { return static_cast<Reader*>(handle); }
+
+// Reads columns [x, x + width) of row y of band into out, as the raster
+// dataset service gives them.
+bool ReadSpan(Reader& r, long band, long y, long x, long width, double* out) {
+  void* handle = ztRSGetRasterBand(r.dataset, band);
+  if (!handle) return false;
+  if (ztRSRasterIO(handle, ZTRS_Read, x, y, width, 1, r.typed.data(), width, 1, r.type, 0, 0) != 0)
+    return false;
+  return ztRSConvNValues(r.type, r.typed.data(), width, out) == 0;
+}
+
+}  // namespace
+
+void* ztRAOpenReader(void* dataset, long mode) {
+  if (!dataset || mode != 0) return nullptr;
+  auto* r = new Reader;
+  r->dataset = dataset;
+  r->type = ztRSGetDatasetType(dataset);
+  r->columns = ztRSGetRasterXSize(dataset);
+  r->rows = ztRSGetRasterYSize(dataset);
+  r->bands = ztRSGetRasterCount(dataset);
+  r->typed.resize(static_cast<size_t>(ztRSSizeOfType(r->type)) * r->columns);
+  r->cachedRow.assign(r->bands, -1);
+  r->values.resize(r->bands);
+  return r;
+}
+
+long ztRASetReaderOption(void* reader, long option) {
+  Reader* r = AsReader(reader);
+  if (!r || option != kZtRAOptionRowCache) return RC_NULL_ARGUMENT;
+  r->rowCache = true;
+  return RC_OK;
+}
+
+long ztRAReadValue(void* reader, long band, long row, long column, double* value, long) {
+  Reader* r = AsReader(reader);
+  if (!r || !value || !r->dataset) return RC_NULL_ARGUMENT;
+  if (band < 1 || band > r->bands || row < 0 || row >= r->rows || column < 0 || column >= r->columns)
+    return RC_BAD_WINDOW;
+  if (!r->rowCache) return ReadSpan(*r, band, row, column, 1, value) ? RC_OK : ZTRS_ERR_IO;
+  std::vector<double>& cached = r->values[band - 1];
+  if (r->cachedRow[band - 1] != row) {
+    cached.resize(r->columns);
+    r->cachedRow[band - 1] = -1;
+    if (!ReadSpan(*r, band, row, 0, r->columns, cached.data())) return ZTRS_ERR_IO;
+    r->cachedRow[band - 1] = row;
+  }
+  *value = cached[column];
+  return RC_OK;
+}
+
+long ztRAReleaseCache(void* reader) {
+  Reader* r = AsReader(reader);
+  if (!r) return RC_OK;
+  r->cachedRow.assign(r->cachedRow.size(), -1);
+  for (auto& row : r->values) std::vector<double>().swap(row);
+  return RC_OK;
+}
+
+long ztRACloseReader(void* reader) {
+  if (Reader* r = AsReader(reader)) r->dataset = nullptr;
+  return RC_OK;
+}
+
+long ztRAFreeReader(void* reader) {
+  delete AsReader(reader);
+  return RC_OK;
+}

@@ -1,0 +1,106 @@
+#include "statistical/initial_classes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "frame/progress_session.h"
+#include "ztclass/result_codes.h"
+
+namespace zt {
+
+namespace {
+constexpr int kCentresCaption = 56;
+constexpr int kStatisticsCaption = 57;
+}  // namespace
+
+bool IsUnusableSample(const double* values, long n, const NoDataRule& noData) {
+  for (long b = 0; b < n; ++b)
+    if (std::isnan(values[b]) || (noData.active && IsNoDataValue(values[b], noData.value))) return true;
+  return false;
+}
+
+// Distances to the nearest centre are kept per sample and lowered by the
+// newest centre in each pass: the minimum over all earlier centres, without
+// comparing every sample with every centre again.
+long SelectCentres(SampleReader& reader, const SampleGrid& grid, long count, long n,
+                   const std::vector<double>& first, const NoDataRule& noData, std::vector<double>& centres) {
+  centres.assign(count * n, 0.0);
+  std::copy(first.begin(), first.end(), centres.begin());
+  BeginPhase(kCentresCaption, (count - 1) * (grid.w.rows / grid.s));
+  if (count < 2) return RC_OK;
+  std::vector<double> nearest(grid.Count(), std::numeric_limits<double>::infinity());
+  std::vector<double> candidate(n);
+  for (long k = 2; k <= count; ++k) {
+    const double* newest = &centres[(k - 2) * n];
+    bool found = false;
+    double candidateDistance = 0.0;
+    long index = 0;
+    for (long j = 0; j < grid.Rows(); ++j) {
+      if (StepAndCheckStop()) return RC_CANCELLED;
+      const double* row = reader.Row(j);
+      for (long i = 0; i < grid.Columns(); ++i, ++index) {
+        const double* sample = row + i * n;
+        if (IsUnusableSample(sample, n, noData)) continue;
+        double& d = nearest[index];
+        d = std::min(d, SquaredDistance(newest, sample, n));
+        if (!found || d > candidateDistance) {
+          found = true;
+          candidateDistance = d;
+          std::copy(sample, sample + n, candidate.begin());
+        }
+      }
+    }
+    if (!found) return RC_TOO_FEW_SAMPLES;
+    std::copy(candidate.begin(), candidate.end(), centres.begin() + (k - 1) * n);
+  }
+  return RC_OK;
+}
+
+long InitialStatistics(SampleReader& reader, const SampleGrid& grid, long count, long n,
+                       const std::vector<double>& centres, InitialClasses& c) {
+  c.bandCount = n;
+  c.counts.fill(0);
+  std::vector<double> sum(kClassTableSize * n, 0.0), squares(kClassTableSize * n, 0.0);
+  c.sampleClass.assign(grid.Count(), 0);
+  const NoDataRule noTest;
+  BeginPhase(kStatisticsCaption, grid.w.rows / grid.s);
+  long index = 0;
+  for (long j = 0; j < grid.Rows(); ++j) {
+    if (StepAndCheckStop()) return RC_CANCELLED;
+    const double* row = reader.Row(j);
+    for (long i = 0; i < grid.Columns(); ++i, ++index) {
+      const double* sample = row + i * n;
+      if (IsUnusableSample(sample, n, noTest)) continue;
+      long winner = 0;
+      double best = SquaredDistance(&centres[0], sample, n);
+      for (long k = 1; k < count; ++k) {
+        const double d = SquaredDistance(&centres[k * n], sample, n);
+        if (d < best) best = d, winner = k;
+      }
+      const int classNumber = static_cast<int>(winner + 1);
+      c.sampleClass[index] = static_cast<unsigned char>(classNumber);
+      ++c.counts[classNumber];
+      for (long b = 0; b < n; ++b) {
+        sum[classNumber * n + b] += sample[b];
+        squares[classNumber * n + b] += sample[b] * sample[b];
+      }
+    }
+  }
+  c.mean.assign(kClassTableSize * n, 0.0);
+  c.deviation.assign(kClassTableSize * n, 0.0);
+  c.candidates.clear();
+  for (int k = 0; k < kClassTableSize; ++k) {
+    if (c.counts[k] == 0) continue;
+    c.candidates.push_back(k);
+    for (long b = 0; b < n; ++b) {
+      const double mean = sum[k * n + b] / c.counts[k];
+      // Rounding can take the variance of equal values just below zero.
+      c.mean[k * n + b] = mean;
+      c.deviation[k * n + b] = std::sqrt(std::max(squares[k * n + b] / c.counts[k] - mean * mean, 0.0));
+    }
+  }
+  return c.candidates.empty() ? RC_TOO_FEW_SAMPLES : RC_OK;
+}
+
+}  // namespace zt

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# The unsupervised commands end to end, on files made here with GDAL's tools.
+# Usage: cluster_test.sh ZTCLASS
+set -u
+ZTCLASS="$1"
+WORK="$(mktemp -d)"
+trap 'rm -rf "$WORK"' EXIT
+passed=0
+failed=0
+
+# check NAME EXPECTED_STATUS PATTERN -- COMMAND...: runs the command, expects
+# its exit status and a line of its output (stdout and stderr) matching PATTERN.
+check() {
+  local name="$1" status="$2" pattern="$3"
+  shift 4
+  local output rc
+  output="$("$@" 2>&1)"
+  rc=$?
+  if [ "$rc" -eq "$status" ] && grep -qE -- "$pattern" <<<"$output"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    printf 'FAILED %s: status %s (expected %s), output:\n%s\n' "$name" "$rc" "$status" "$output"
+  fi
+}
+
+# A textured two-band scene (raw bytes with an ENVI header): forest pixels
+# (columns 7-8, rows 6-8) are bright in band 1 and dark in band 2.
+LC_ALL=C awk 'BEGIN {
+  for (b = 1; b <= 2; b++) for (r = 0; r < 10; r++) for (c = 0; c < 12; c++) {
+    forest = c >= 7 && c <= 8 && r >= 6 && r <= 8
+    if (b == 1) v = forest ? 200 + (c + 2 * r) % 4 : 30 + (c * 7 + r * 3) % 5
+    else v = forest ? 10 + (c * 5 + r) % 3 : 60 + (c * 3 + r * 5) % 7
+    printf "%c", v
+  } }' >"$WORK/scene.bin"
+printf 'ENVI\nsamples = 12\nlines = 10\nbands = 2\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/scene.hdr"
+gdal_translate -q "$WORK/scene.bin" "$WORK/scene.tif"
+gdal_translate -q -a_nodata 0 "$WORK/scene.bin" "$WORK/nodata.tif"
+gdal_create -q -of GTiff -outsize 12 10 -bands 2 -burn 30 -burn 60 "$WORK/flat.tif"
+
+for command in cluster-mindist cluster-box cluster-gmindist isodata; do
+  check "$command --help" 0 "--display-bands" -- "$ZTCLASS" "$command" --help
+done
+check "isodata --help shows its defaults" 0 "--iterations INT=10" -- "$ZTCLASS" isodata --help
+check "default interval in --help" 0 "100000 samples" -- "$ZTCLASS" cluster-box --help
+
+check "cluster-mindist" 0 "Wrote .*mindist.tif \(2 classes, sampling interval 1\)" -- \
+  "$ZTCLASS" cluster-mindist "$WORK/scene.tif" -o "$WORK/mindist.tif" --classes 2
+check "cluster-mindist pixels per class" 0 "^  2	Class_2	6 pixels$" -- \
+  "$ZTCLASS" cluster-mindist "$WORK/scene.tif" -o "$WORK/mindist.tif" --classes 2
+check "class names for GIS programs" 0 "2: Class_2" -- gdalinfo "$WORK/mindist.tif"
+# Forest means 201.5 and 11.
+check "colours from the class means" 0 "2: 201,11,201,255" -- \
+  bash -c "'$ZTCLASS' cluster-mindist '$WORK/scene.tif' -o '$WORK/c.tif' --classes 2 --display-bands 1,2,1 >/dev/null && gdalinfo '$WORK/c.tif'"
+check "cluster-box" 0 "^  1	Class_1	[0-9]+ pixels$" -- \
+  "$ZTCLASS" cluster-box "$WORK/scene.tif" -o "$WORK/box.tif" --classes 2 --interval 2
+check "cluster-box writes class k as k + 1" 0 "Maximum=3.000" -- gdalinfo -stats "$WORK/box.tif"
+check "cluster-gmindist" 0 "Wrote .*gmindist.tif \(2 classes" -- \
+  "$ZTCLASS" cluster-gmindist "$WORK/scene.tif" -o "$WORK/gmindist.tif" --classes 2
+check "window and quicklook" 0 "and .*q.png" -- "$ZTCLASS" cluster-mindist "$WORK/scene.tif" -o "$WORK/w.tif" \
+  --classes 3 --window 5,6,4,5 --png "$WORK/q.png"
+check "window size" 0 "Size is 6, 5" -- gdalinfo "$WORK/w.tif"
+check "quicklook is a PNG" 0 "Driver: PNG" -- gdalinfo "$WORK/q.png"
+check "isodata" 0 "Wrote .*iso.tif \(2 classes" -- "$ZTCLASS" isodata "$WORK/scene.tif" -o "$WORK/iso.tif" \
+  --classes 2 --display-bands 1,2,2 --stretch equalize --png "$WORK/iso.png"
+check "isodata progress" 0 "第1次迭代" -- "$ZTCLASS" isodata "$WORK/scene.tif" -o "$WORK/iso.tif" --classes 2
+check "isodata with every parameter" 0 "Wrote" -- "$ZTCLASS" isodata "$WORK/scene.tif" -o "$WORK/iso2.tif" \
+  --classes 3 --iterations 0 --split-threshold 2 --convergence 0.1 --merge-threshold 0.5 --min-size 0 \
+  --max-merges 1 --interval 1 --ot UInt16
+
+check "unknown stretch" 1 "unknown --stretch 'vivid'" -- \
+  "$ZTCLASS" isodata "$WORK/scene.tif" -o "$WORK/x.tif" --classes 2 --stretch vivid
+check "display band not used" 1 "display band 2 is not among the bands used" -- \
+  "$ZTCLASS" cluster-box "$WORK/scene.tif" -o "$WORK/x.tif" --classes 2 --bands 1 --display-bands 1,2,1
+check "two display bands" 1 "three bands" -- \
+  "$ZTCLASS" cluster-box "$WORK/scene.tif" -o "$WORK/x.tif" --classes 2 --display-bands 1,2
+check "box values beyond a byte" 1 "class values up to 256, more than a Byte result holds" -- \
+  "$ZTCLASS" cluster-box "$WORK/scene.tif" -o "$WORK/x.tif" --classes 255
+check "classes meeting the no-data class" 1 "would meet 255" -- \
+  "$ZTCLASS" cluster-mindist "$WORK/nodata.tif" -o "$WORK/x.tif" --classes 255
+check "isodata splits too far for Int8" 1 "up to 150, more than a Int8 result holds" -- \
+  "$ZTCLASS" isodata "$WORK/scene.tif" -o "$WORK/x.tif" --classes 100 --ot Int8
+check "no classes" 1 "--classes must be at least 1" -- \
+  "$ZTCLASS" cluster-mindist "$WORK/scene.tif" -o "$WORK/x.tif" --classes 0
+check "nothing written for refused options" 1 "" -- test -e "$WORK/x.tif"
+check "singular scatter matrix" 1 "RC_MATRIX_NOT_INVERTIBLE \(5000004\)" -- \
+  "$ZTCLASS" cluster-gmindist "$WORK/flat.tif" -o "$WORK/singular.tif" --classes 2
+check "nothing left of a failed run" 1 "" -- test -e "$WORK/singular.tif"
+
+echo "cluster: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
