@@ -1,10 +1,7 @@
 #include "cluster_support.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <iostream>
 #include <map>
 
@@ -17,16 +14,6 @@ namespace ztcli {
 
 namespace {
 
-long LargestValue(ZTRSDataType type) {
-  switch (type) {
-    case ZTRS_Byte: return 255;
-    case ZTRS_Int8: return 127;
-    case ZTRS_UInt16: return 65535;
-    case ZTRS_Int16: return 32767;
-    default: return 1L << 30;
-  }
-}
-
 // The source can give no-data pixels, which take class 255: a no-data value
 // on the first listed band, or a floating type that may hold NaN.
 bool HasNoData(void* source, long firstBand) {
@@ -34,14 +21,6 @@ bool HasNoData(void* source, long firstBand) {
   ztRSGetRasterNoDataValue(ztRSGetRasterBand(source, firstBand), &flag);
   const ZTRSDataType type = ztRSGetDatasetType(source);
   return flag == 1 || type == ZTRS_Float32 || type == ZTRS_Float64;
-}
-
-void RemoveResult(const std::string& path) {
-  std::error_code ec;
-  std::filesystem::remove(path, ec);
-  std::filesystem::remove(path + ".aux.xml", ec);
-  const std::filesystem::path cls = std::filesystem::path(path).replace_extension("cls");
-  if (cls != std::filesystem::path(path)) std::filesystem::remove(cls, ec);
 }
 
 // Pixels of each class value in band 1 of a result.
@@ -74,11 +53,15 @@ void AddClusterOptions(CLI::App& command, ClusterOptions& o) {
 }
 
 ClusterJob::ClusterJob(const ClusterOptions& o, const std::function<long(long)>& highestValue)
-    : source(Dataset::Open(o.image, false)) {
+    : outputs(o.method.overwrite), source(nullptr) {
+  outputs.AddInput(o.image, true);
+  result = std::make_unique<ResultImage>(o.method, outputs);
+  if (!o.png.empty()) png = outputs.AddOutput(o.png, "--png", false);
+  source = Dataset::Open(o.image, false);
   bands = SelectedBands(o.method, source.get());
-  window = ParseWindow(o.method.window, source.get());
-  if (o.classes < 1) throw CommandError("--classes must be at least 1");
-  if (o.interval < 0) throw CommandError("--interval must be at least 1");
+  window = SelectedWindow(o.method, source.get());
+  if (o.classes < 1) throw UsageError("--classes must be at least 1");
+  if (o.interval < 0) throw UsageError("--interval must be at least 1");
   interval = o.interval;
   if (interval == 0) {
     const double pixels = double(window.rows) * double(window.columns);
@@ -89,43 +72,32 @@ ClusterJob::ClusterJob(const ClusterOptions& o, const std::function<long(long)>&
       long position = 0;
       for (size_t i = 0; i < bands.size() && position == 0; ++i)
         if (bands[i] == band) position = long(i) + 1;
-      if (position == 0) throw CommandError("display band " + std::to_string(band) + " is not among the bands used");
+      if (position == 0) throw UsageError("--display-bands: band " + std::to_string(band) + " is not among the bands used");
       displayPositions.push_back(position);
     }
-    if (displayPositions.size() != 3) throw CommandError("--display-bands expects three bands R,G,B");
+    if (displayPositions.size() != 3) throw UsageError("--display-bands expects three bands R,G,B");
   }
   const long highest = highestValue(o.classes);
-  const ZTRSDataType type = ParseDataType(o.method.type);
-  if (highest > LargestValue(type))
-    throw CommandError("--classes " + std::to_string(o.classes) + " gives class values up to " +
+  if (highest > TypeMaximum(result->Type()))
+    throw UsageError("--classes " + std::to_string(o.classes) + " gives class values up to " +
                        std::to_string(highest) + ", more than a " + o.method.type + " result holds");
   if (highest >= 255 && HasNoData(source.get(), bands[0]))
-    throw CommandError("--classes " + std::to_string(o.classes) + " gives class values up to " +
+    throw UsageError("--classes " + std::to_string(o.classes) + " gives class values up to " +
                        std::to_string(highest) + ", which would meet 255, the class of the image's no-data pixels");
 }
 
 void RunCluster(const ClusterOptions& o, ClusterJob& job, const std::string& what,
                 const std::function<long(void*)>& classify) {
-  Dataset result = CreateResult(job.source.get(), job.window, o.method);
-  long rc = 0;
+  job.result->Create(job.source.get(), job.window);
   {
-    ProgressBar bar(isatty(STDERR_FILENO));
-    rc = classify(result.get());
+    ProgressBar bar;
+    Check(classify(job.result->get()), what);
   }
-  if (rc != 0) {
-    try {
-      result.Close();
-    } catch (const CommandError&) {
-    }
-    RemoveResult(o.method.output);
-    Check(rc, what);
-  }
-  std::string storage;
-  std::vector<CLASSATTINFO> records = ReadClassRecords(result.get(), storage);
-  PublishCategoryNames(result.get(), records);
-  const std::map<long, long> counts = PixelsPerClass(result.get());
-  result.Close();
-  if (!o.png.empty()) WriteQuicklook(o.method.output, o.png);
+  const std::map<long, long> counts = PixelsPerClass(job.result->get());
+  const std::vector<CLASSATTINFO> records = job.result->Finish();
+  if (!job.png.empty()) WriteQuicklook(job.result->Written(), job.png);
+  job.outputs.Commit();
+  if (Quiet()) return;
   std::cout << "Wrote " << o.method.output << " (" << records.size() << " classes, sampling interval "
             << job.interval << ")";
   if (!o.png.empty()) std::cout << " and " << o.png;

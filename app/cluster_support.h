@@ -4,10 +4,13 @@
 // number, and the run that creates, fills, names and reports the result.
 #include <CLI/CLI.hpp>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli_support.h"
+#include "output_files.h"
+#include "result_image.h"
 #include "result_options.h"
 
 namespace ztcli {
@@ -21,14 +24,18 @@ struct ClusterOptions {
 
 constexpr long kTargetSamples = 100000;
 
-// IMAGE, --bands, --window, -o/--of/--ot, --png, --classes, --interval,
-// --display-bands.
+// IMAGE, --bands, --window/--srcwin, -o/--of/--ot/--co/--overwrite, --png,
+// --classes, --interval, --display-bands.
 void AddClusterOptions(CLI::App& command, ClusterOptions& options);
 
 struct ClusterJob {
-  // highestValue(K): the largest class number the method can write.
+  // highestValue(K): the largest class number the method can write. Every
+  // option is checked here, before any work.
   ClusterJob(const ClusterOptions& options, const std::function<long(long)>& highestValue);
 
+  OutputFiles outputs;
+  std::unique_ptr<ResultImage> result;
+  std::string png;  // where the quicklook is written until it is moved into place
   Dataset source;
   std::vector<long> bands;
   Window window;
@@ -39,9 +46,9 @@ struct ClusterJob {
 };
 
 // Creates the result, runs classify(result) under the progress bar, gives
-// the result category names from its class records, writes the quicklook
-// when asked, and reports the pixels of each class. A failed run leaves no
-// result behind.
+// the result its legend, writes the quicklook when asked, moves both into
+// place and reports the pixels of each class. A failed or stopped run
+// leaves nothing behind.
 void RunCluster(const ClusterOptions& options, ClusterJob& job, const std::string& what,
                 const std::function<long(void* result)>& classify);
 
