@@ -4,33 +4,9 @@
 # Usage: cli_result_types_test.sh ZTCLASS
 set -u
 ZTCLASS="$1"
-WORK="$(mktemp -d)"
-trap 'rm -rf "$WORK"' EXIT
-passed=0
-failed=0
+. "$(dirname "$0")/harness.sh"
 
-check() {
-  local name="$1" status="$2" pattern="$3"
-  shift 4
-  local output rc
-  output="$("$@" 2>&1)"
-  rc=$?
-  if [ "$rc" -eq "$status" ] && grep -qE -- "$pattern" <<<"$output"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf 'FAILED %s: status %s (expected %s), output:\n%s\n' "$name" "$rc" "$status" "$output"
-  fi
-}
-
-LC_ALL=C awk 'BEGIN {
-  for (b = 1; b <= 2; b++) for (r = 0; r < 10; r++) for (c = 0; c < 12; c++) {
-    forest = c >= 7 && c <= 8 && r >= 6 && r <= 8
-    if (b == 1) v = forest ? 200 + (c + 2 * r) % 4 : 30 + (c * 7 + r * 3) % 5
-    else v = forest ? 10 + (c * 5 + r) % 3 : 60 + (c * 3 + r * 5) % 7
-    printf "%c", v
-  } }' >"$WORK/scene.bin"
-printf 'ENVI\nsamples = 12\nlines = 10\nbands = 2\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/scene.hdr"
+forest_scene "$WORK"
 cat >"$WORK/aoi.geojson" <<'JSON'
 {"type":"FeatureCollection","features":[
  {"type":"Feature","properties":{"class":"Water","color":"#0000FF"},
@@ -54,5 +30,4 @@ check "maxlike --ot Float32" 0 "Wrote" -- \
 check "clump of a Float32 class image" 0 "Wrote" -- \
   "$ZTCLASS" clump "$WORK/ml.tif" -o "$WORK/clumps.tif" --stats "$WORK/clump.txt"
 
-echo "cli result types: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish "cli result types"

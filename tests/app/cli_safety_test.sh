@@ -6,31 +6,9 @@
 # Usage: cli_safety_test.sh ZTCLASS
 set -u
 ZTCLASS="$1"
-WORK="$(mktemp -d)"
-trap 'chmod -R u+w "$WORK"; rm -rf "$WORK"' EXIT
+. "$(dirname "$0")/harness.sh"
 export ZTCLASS_WORKDIR="$WORK/workdir"
 mkdir -p "$ZTCLASS_WORKDIR"
-passed=0
-failed=0
-
-pass() { passed=$((passed + 1)); }
-fail() { failed=$((failed + 1)); printf 'FAILED %s\n' "$*"; }
-
-# check NAME EXPECTED_STATUS PATTERN -- COMMAND...: the exit status, and a
-# line of the output (stdout and stderr) that matches PATTERN.
-check() {
-  local name="$1" status="$2" pattern="$3"
-  shift 4
-  local output rc
-  output="$("$@" 2>&1)"
-  rc=$?
-  if [ "$rc" -eq "$status" ] && grep -qE -- "$pattern" <<<"$output"; then
-    pass
-  else
-    fail "$name: status $rc (expected $status), output:"
-    printf '%s\n' "$output"
-  fi
-}
 
 # Every file of a directory (hidden ones too) with its checksum.
 snapshot() { (cd "$1" && find . -print0 | sort -z | xargs -0 -I{} sh -c 'if [ -f "{}" ]; then md5sum "{}"; else echo "{}"; fi'); }
@@ -48,15 +26,7 @@ unchanged() {
 
 DIR="$WORK/d"
 mkdir -p "$DIR"
-# A two-band scene: forest pixels (columns 7-8, rows 6-8) bright in band 1.
-LC_ALL=C awk 'BEGIN {
-  for (b = 1; b <= 2; b++) for (r = 0; r < 10; r++) for (c = 0; c < 12; c++) {
-    forest = c >= 7 && c <= 8 && r >= 6 && r <= 8
-    if (b == 1) v = forest ? 200 + (c + 2 * r) % 4 : 30 + (c * 7 + r * 3) % 5
-    else v = forest ? 10 + (c * 5 + r) % 3 : 60 + (c * 3 + r * 5) % 7
-    printf "%c", v
-  } }' >"$WORK/scene.bin"
-printf 'ENVI\nsamples = 12\nlines = 10\nbands = 2\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/scene.hdr"
+forest_scene "$WORK"
 gdal_translate -q "$WORK/scene.bin" "$DIR/scene.tif"
 gdal_translate -q -a_nodata 0 "$DIR/scene.tif" "$WORK/scene_nodata.tif"
 gdal_create -q -of GTiff -outsize 12 10 -bands 2 -burn 30 -burn 60 "$WORK/flat.tif"
@@ -233,5 +203,4 @@ quiet="$("$ZTCLASS" -q mindist "$S" --aoi "$A" -o "$DIR/q.tif" 2>&1)"
 quiet="$("$ZTCLASS" maxlike "$S" --aoi "$A" -o "$DIR/q2.tif" --quiet 2>&1)"
 [ $? -eq 0 ] && [ -z "$quiet" ] && pass || fail "--quiet after the command printed: $quiet"
 
-echo "cli safety: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish "cli safety"

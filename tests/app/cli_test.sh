@@ -3,26 +3,7 @@
 # Usage: cli_test.sh ZTCLASS
 set -u
 ZTCLASS="$1"
-WORK="$(mktemp -d)"
-trap 'rm -rf "$WORK"' EXIT
-passed=0
-failed=0
-
-# check NAME EXPECTED_STATUS PATTERN -- COMMAND...: runs the command, expects
-# its exit status and a line of its output (stdout and stderr) matching PATTERN.
-check() {
-  local name="$1" status="$2" pattern="$3"
-  shift 4
-  local output rc
-  output="$("$@" 2>&1)"
-  rc=$?
-  if [ "$rc" -eq "$status" ] && grep -qE -- "$pattern" <<<"$output"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf 'FAILED %s: status %s (expected %s), output:\n%s\n' "$name" "$rc" "$status" "$output"
-  fi
-}
+. "$(dirname "$0")/harness.sh"
 
 gdal_create -q -of GTiff -outsize 12 10 -bands 3 -burn 5 -burn 6 -burn 7 "$WORK/img.tif"
 gdal_create -q -of GTiff -outsize 12 10 -bands 1 -burn 2 "$WORK/classes.tif"
@@ -76,16 +57,7 @@ check "recode" 0 "Recoded 1 value" -- "$ZTCLASS" recode "$WORK/classes.tif" "$WO
 check "recode wrote the new value" 0 "Minimum=4.000, Maximum=4.000" -- gdalinfo -stats "$WORK/target.tif"
 check "recode with a bad map" 2 "--map: class values lie in 0..255" -- "$ZTCLASS" recode "$WORK/classes.tif" "$WORK/target.tif" --map 2=300
 
-# A textured two-band scene (raw bytes with an ENVI header, no georeferencing):
-# forest pixels (columns 7-8, rows 6-8) are bright in band 1 and dark in band 2.
-LC_ALL=C awk 'BEGIN {
-  for (b = 1; b <= 2; b++) for (r = 0; r < 10; r++) for (c = 0; c < 12; c++) {
-    forest = c >= 7 && c <= 8 && r >= 6 && r <= 8
-    if (b == 1) v = forest ? 200 + (c + 2 * r) % 4 : 30 + (c * 7 + r * 3) % 5
-    else v = forest ? 10 + (c * 5 + r) % 3 : 60 + (c * 3 + r * 5) % 7
-    printf "%c", v
-  } }' >"$WORK/scene.bin"
-printf 'ENVI\nsamples = 12\nlines = 10\nbands = 2\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/scene.hdr"
+forest_scene "$WORK"
 gdal_translate -q "$WORK/scene.bin" "$WORK/scene.tif"
 gdal_create -q -of GTiff -outsize 12 10 -bands 2 -burn 30 -burn 60 "$WORK/scene2.tif"
 for method in mindist box gmindist maxlike; do
@@ -123,5 +95,4 @@ check "eliminate merged the small forest" 0 "^1	120$" -- cat "$WORK/eliminate.tx
 check "eliminate with a missing statistics file" 1 "RC_INPUT_FILE_FAILED \\(-1\\)" -- \
   "$ZTCLASS" eliminate "$WORK/clumps.tif" --stats-in "$WORK/none.txt" --threshold 2 -o "$WORK/e.tif" --stats "$WORK/e.txt"
 
-echo "cli: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish "cli"

@@ -3,37 +3,9 @@
 # Usage: cluster_test.sh ZTCLASS
 set -u
 ZTCLASS="$1"
-WORK="$(mktemp -d)"
-trap 'rm -rf "$WORK"' EXIT
-passed=0
-failed=0
+. "$(dirname "$0")/harness.sh"
 
-# check NAME EXPECTED_STATUS PATTERN -- COMMAND...: runs the command, expects
-# its exit status and a line of its output (stdout and stderr) matching PATTERN.
-check() {
-  local name="$1" status="$2" pattern="$3"
-  shift 4
-  local output rc
-  output="$("$@" 2>&1)"
-  rc=$?
-  if [ "$rc" -eq "$status" ] && grep -qE -- "$pattern" <<<"$output"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf 'FAILED %s: status %s (expected %s), output:\n%s\n' "$name" "$rc" "$status" "$output"
-  fi
-}
-
-# A textured two-band scene (raw bytes with an ENVI header): forest pixels
-# (columns 7-8, rows 6-8) are bright in band 1 and dark in band 2.
-LC_ALL=C awk 'BEGIN {
-  for (b = 1; b <= 2; b++) for (r = 0; r < 10; r++) for (c = 0; c < 12; c++) {
-    forest = c >= 7 && c <= 8 && r >= 6 && r <= 8
-    if (b == 1) v = forest ? 200 + (c + 2 * r) % 4 : 30 + (c * 7 + r * 3) % 5
-    else v = forest ? 10 + (c * 5 + r) % 3 : 60 + (c * 3 + r * 5) % 7
-    printf "%c", v
-  } }' >"$WORK/scene.bin"
-printf 'ENVI\nsamples = 12\nlines = 10\nbands = 2\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/scene.hdr"
+forest_scene "$WORK"
 gdal_translate -q "$WORK/scene.bin" "$WORK/scene.tif"
 gdal_translate -q -a_nodata 0 "$WORK/scene.bin" "$WORK/nodata.tif"
 gdal_create -q -of GTiff -outsize 12 10 -bands 2 -burn 30 -burn 60 "$WORK/flat.tif"
@@ -89,5 +61,4 @@ check "singular scatter matrix" 1 "RC_MATRIX_NOT_INVERTIBLE \(5000004\)" -- \
   "$ZTCLASS" cluster-gmindist "$WORK/flat.tif" -o "$WORK/singular.tif" --classes 2
 check "nothing left of a failed run" 1 "" -- test -e "$WORK/singular.tif"
 
-echo "cluster: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish "cluster"

@@ -4,26 +4,7 @@
 # Usage: unmix_accuracy_test.sh ZTCLASS
 set -u
 ZTCLASS="$1"
-WORK="$(mktemp -d)"
-trap 'rm -rf "$WORK"' EXIT
-passed=0
-failed=0
-
-# check NAME EXPECTED_STATUS PATTERN -- COMMAND...: runs the command, expects
-# its exit status and a line of its output (stdout and stderr) matching PATTERN.
-check() {
-  local name="$1" status="$2" pattern="$3"
-  shift 4
-  local output rc
-  output="$("$@" 2>&1)"
-  rc=$?
-  if [ "$rc" -eq "$status" ] && grep -qE -- "$pattern" <<<"$output"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf 'FAILED %s: status %s (expected %s), output:\n%s\n' "$name" "$rc" "$status" "$output"
-  fi
-}
+. "$(dirname "$0")/harness.sh"
 
 # raster NAME BANDS TYPE(1 Byte, 4 Float32) AWK_VALUE: a 12 x 10 image whose
 # value at band b, row r, column c is the awk expression.
@@ -170,5 +151,4 @@ check "points need their classes" 2 "--points requires --point-classes" -- \
 check "points exclude polygons" 2 "excludes" -- "$ZTCLASS" accuracy "$WORK/geo.tif" --points "$WORK/points.txt" \
   --point-classes "$WORK/point_classes.txt" --aoi "$WORK/reference.geojson" -o "$WORK/z.txt"
 
-echo "unmix and accuracy: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish "unmix and accuracy"
