@@ -86,6 +86,21 @@ class ClassificationPass {
   void* Result() const { return result_; }
   void* ResultBand() const { return resultBand_; }
   const NoDataRule& NoData() const { return noData_; }
+  long BlockColumns() const { return blockColumns_; }
+  const std::vector<double*>& BandBuffers() const { return bandPointers_; }
+
+  // A block of the window, in source pixels, end exclusive.
+  struct Rect {
+    long x0, y0, x1, y1;
+  };
+
+  // The walk of every pass: the window block by block under sub caption
+  // captionId, polling for a stop request once per row block
+  // (RC_CANCELLED), every listed band of a block read and converted to
+  // double, then row(rect, y) for each of its rows; the pixels of row y lie
+  // at index (y - rect.y0) * (rect.x1 - rect.x0) on in BandBuffers().
+  template <typename Row>
+  long ForEachRow(int captionId, Row&& row);
 
   // Runs the pass under sub caption captionId. decide(PixelValues) returns
   // the class number of the pixel; it applies the method's own no-data test.
@@ -97,10 +112,6 @@ class ClassificationPass {
   long Run(int captionId, Decide&& decide);
 
  private:
-  struct Rect {
-    long x0, y0, x1, y1;  // source pixels, end exclusive
-  };
-
   Rect BlockRect(long rowBlock, long columnBlock) const;
   void ReadBlock(const Rect& r);
   void WriteRow(const Rect& r, long y);
@@ -139,8 +150,8 @@ void ClassificationPass::DecideRow(double* classes, long rowStart, long width, D
   }
 }
 
-template <typename Decide>
-long ClassificationPass::Run(int captionId, Decide&& decide) {
+template <typename Row>
+long ClassificationPass::ForEachRow(int captionId, Row&& row) {
   const long firstRowBlock = w_.firstRow / blockRows_;
   const long endRowBlock = (w_.firstRow + w_.rows + blockRows_ - 1) / blockRows_;
   const long firstColumnBlock = w_.firstColumn / blockColumns_;
@@ -153,20 +164,27 @@ long ClassificationPass::Run(int captionId, Decide&& decide) {
       const Rect r = BlockRect(rowBlock, columnBlock);
       if (r.x1 <= r.x0 || r.y1 <= r.y0) continue;
       ReadBlock(r);
-      const long width = r.x1 - r.x0;
-      for (long y = r.y0; y < r.y1; ++y) {
-        const long rowStart = (y - r.y0) * width;
-        double* classes = bandPointers_[0] + rowStart;
-        if (IsFloatingType(sourceType_))
-          DecideRow<true>(classes, rowStart, width, decide);
-        else
-          DecideRow<false>(classes, rowStart, width, decide);
-        WriteRow(r, y);
-      }
+      for (long y = r.y0; y < r.y1; ++y) row(r, y);
     }
   }
-  if (noData_.active || metNaN_) ztRSSetRasterNoDataValue(resultBand_, kNoDataClass);
   return RC_OK;
+}
+
+template <typename Decide>
+long ClassificationPass::Run(int captionId, Decide&& decide) {
+  const bool floating = IsFloatingType(sourceType_);
+  const long rc = ForEachRow(captionId, [&](const Rect& r, long y) {
+    const long width = r.x1 - r.x0;
+    const long rowStart = (y - r.y0) * width;
+    double* classes = bandPointers_[0] + rowStart;
+    if (floating)
+      DecideRow<true>(classes, rowStart, width, decide);
+    else
+      DecideRow<false>(classes, rowStart, width, decide);
+    WriteRow(r, y);
+  });
+  if (rc == RC_OK && (noData_.active || metNaN_)) ztRSSetRasterNoDataValue(resultBand_, kNoDataClass);
+  return rc;
 }
 
 }  // namespace zt

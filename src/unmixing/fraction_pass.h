@@ -15,18 +15,15 @@ namespace zt {
 class FractionPass {
  public:
   FractionPass(void* source, const long* bands, long bandCount, void* result, long classCount, const Window& window);
-  ~FractionPass();
-  FractionPass(const FractionPass&) = delete;
-  FractionPass& operator=(const FractionPass&) = delete;
 
   // Band handles of the band list; a band the source lacks gives RC_BAD_WINDOW.
-  long LookUpBands();
+  long LookUpBands() { return pass_.LookUpBands(); }
   // Opens both datasets, takes types, block size and no-data, and allocates
   // the buffers. Call after the progress bar has started.
   long Open();
 
-  const std::vector<void*>& Bands() const { return bandHandles_; }
-  const NoDataRule& NoData() const { return noData_; }
+  const std::vector<void*>& Bands() const { return pass_.Bands(); }
+  const NoDataRule& NoData() const { return pass_.NoData(); }
 
   // Decomposes every pixel of the window with unmixing matrix p (classes x
   // bands) under sub caption captionId. A pixel whose first listed band lies
@@ -36,33 +33,20 @@ class FractionPass {
   long Run(int captionId, const Matrix& p);
 
  private:
-  struct Rect {
-    long x0, y0, x1, y1;  // source pixels, end exclusive
-  };
-
-  Rect BlockRect(long rowBlock, long columnBlock) const;
-  void ReadBlock(const Rect& r);
   void DecomposeRow(const Matrix& p, long rowStart, long width);
-  void WriteRow(const Rect& r, long y);
+  void WriteRow(const ClassificationPass::Rect& r, long y);
 
-  void* source_;
-  const long* bandNumbers_;
-  long bandCount_;
+  // The source side: blocks, band buffers, no-data.
+  ClassificationPass pass_;
   void* result_;
   long classCount_;
   Window w_;
 
-  std::vector<void*> bandHandles_;
   std::vector<void*> resultBands_;
-  ZTRSDataType sourceType_ = ZTRS_Unknown;
   ZTRSDataType resultType_ = ZTRS_Unknown;
-  long blockColumns_ = 0, blockRows_ = 0;
-  NoDataRule noData_;
   double noDataFraction_ = 0.0;
-  std::vector<std::vector<double>> bandBuffers_;  // [band][pixel of the block]
   std::vector<std::vector<double>> rowFractions_;  // [class][pixel of the row]
   std::vector<double> pixel_, fractions_;
-  ValueBuffer typedBlock_;
   ValueBuffer typedRow_;
 };
 
