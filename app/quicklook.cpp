@@ -7,11 +7,14 @@
 
 namespace ztcli {
 
-void WriteQuicklook(const std::string& classImage, const std::string& png) {
-  GDALDatasetH source = GDALOpen(classImage.c_str(), GA_ReadOnly);
-  if (!source) throw CommandError("cannot reopen '" + classImage + "' for the quicklook");
-  const char* args[] = {"-of", "PNG", "-ot", "Byte", nullptr};
-  GDALTranslateOptions* options = GDALTranslateOptionsNew(const_cast<char**>(args), nullptr);
+void WritePicture(const std::string& image, const std::string& png, const std::vector<const char*>& arguments,
+                  const std::string& what) {
+  GDALDatasetH source = GDALOpen(image.c_str(), GA_ReadOnly);
+  if (!source) throw CommandError("cannot reopen '" + image + "' for the " + what);
+  std::vector<const char*> args = {"-of", "PNG", "-ot", "Byte"};
+  args.insert(args.end(), arguments.begin(), arguments.end());
+  args.push_back(nullptr);
+  GDALTranslateOptions* options = GDALTranslateOptionsNew(const_cast<char**>(args.data()), nullptr);
   int failed = 0;
   // A quicklook is a picture: no side-car file of metadata beside it.
   CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", "NO");
@@ -20,7 +23,11 @@ void WriteQuicklook(const std::string& classImage, const std::string& png) {
   if (out) GDALClose(out);
   CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", nullptr);
   GDALClose(source);
-  if (!out || failed) throw CommandError("cannot write the quicklook '" + png + "'");
+  if (!out || failed) throw CommandError("cannot write the " + what + " '" + png + "'");
+}
+
+void WriteQuicklook(const std::string& classImage, const std::string& png) {
+  WritePicture(classImage, png, {}, "quicklook");
 }
 
 }  // namespace ztcli

@@ -20,19 +20,6 @@ bool EndsWithZti(const std::string& path) {
   return path.size() >= 4 && strcasecmp(path.c_str() + path.size() - 4, ".zti") == 0;
 }
 
-const char* GdalTypeName(ZTRSDataType type) {
-  switch (type) {
-    case ZTRS_Int8: return "Int8";
-    case ZTRS_UInt16: return "UInt16";
-    case ZTRS_Int16: return "Int16";
-    case ZTRS_UInt32: return "UInt32";
-    case ZTRS_Int32: return "Int32";
-    case ZTRS_Float32: return "Float32";
-    case ZTRS_Float64: return "Float64";
-    default: return "Byte";
-  }
-}
-
 bool Lists(const char* spaceSeparated, const std::string& word) {
   std::istringstream in(spaceSeparated ? spaceSeparated : "");
   for (std::string item; in >> item;)
@@ -80,7 +67,7 @@ ResultImage::ResultImage(const MethodOptions& o, OutputFiles& outputs)
       throw UsageError("--of MEM keeps the result in memory only; choose a format that writes a file");
     const char* types = GDALGetMetadataItem(gdal, GDAL_DMD_CREATIONDATATYPES, nullptr);
     // GDAL writes Int8 as signed Byte in formats that do not list it.
-    const bool listed = Lists(types, GdalTypeName(type_)) || (type_ == ZTRS_Int8 && Lists(types, "Byte"));
+    const bool listed = Lists(types, DataTypeName(type_)) || (type_ == ZTRS_Int8 && Lists(types, "Byte"));
     if (types && !listed)
       throw UsageError("--ot " + o.type + ": the " + o.format + " format writes only " + types);
     driver_ = ztRSGetDriverByName(o.format.c_str());

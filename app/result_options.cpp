@@ -101,6 +101,12 @@ ZTRSDataType ParseDataType(const std::string& name) {
                    "' (Byte, Int8, UInt16, Int16, UInt32, Int32, Float32, Float64)");
 }
 
+const char* DataTypeName(ZTRSDataType type) {
+  for (const TypeName& t : kTypes)
+    if (t.type == type) return t.name;
+  return "unknown";
+}
+
 double TypeMaximum(ZTRSDataType type) {
   for (const TypeName& t : kTypes)
     if (t.type == type) return t.maximum;

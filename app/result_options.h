@@ -39,6 +39,8 @@ Window ParseWindow(const std::string& text, void* source);
 // --window or --srcwin, or the whole image.
 Window SelectedWindow(const MethodOptions& options, void* source);
 ZTRSDataType ParseDataType(const std::string& name);
+// GDAL's name of a pixel type ("unknown" for none).
+const char* DataTypeName(ZTRSDataType type);
 // The largest value a pixel type holds.
 double TypeMaximum(ZTRSDataType type);
 

@@ -7,25 +7,12 @@
 #include "class_records.h"
 #include "cli_support.h"
 #include "commands/commands.h"
+#include "result_options.h"
 #include "ztservices/raster.h"
 
 namespace ztcli {
 
 namespace {
-
-const char* TypeName(ZTRSDataType type) {
-  switch (type) {
-    case ZTRS_Byte: return "Byte";
-    case ZTRS_Int8: return "Int8";
-    case ZTRS_UInt16: return "UInt16";
-    case ZTRS_Int16: return "Int16";
-    case ZTRS_UInt32: return "UInt32";
-    case ZTRS_Int32: return "Int32";
-    case ZTRS_Float32: return "Float32";
-    case ZTRS_Float64: return "Float64";
-    default: return "unknown";
-  }
-}
 
 void PrintGeoreferencing(GDALDataset* gdal) {
   double gt[6];
@@ -56,7 +43,7 @@ void RunInfo(const std::string& path) {
     ztRSGetBlockSize(band, &bx, &by);
     int hasNoData = 0;
     double noData = ztRSGetRasterNoDataValue(band, &hasNoData);
-    std::cout << "Band " << b << ": " << TypeName(ztRSGetBandType(band)) << ", block " << bx << "x"
+    std::cout << "Band " << b << ": " << DataTypeName(ztRSGetBandType(band)) << ", block " << bx << "x"
               << by << ", no-data: " << (hasNoData ? FormatNumber(noData) : "none") << "\n";
   }
   PrintGeoreferencing(gdal);
