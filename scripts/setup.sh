@@ -90,15 +90,11 @@ case "$ACTION" in
       target="$(basename "$seeds")"
       echo "== fuzz_$target, $SECONDS_EACH s"
       mkdir -p "$ROOT/build-fuzz/corpus/$target" "$ROOT/build-fuzz/artifacts/$target"
-      # Colour tables live as long as the process (the raster service's rule):
-      # every step_lut input adds one, and leak checks would only slow it down.
-      extra=()
-      [ "$target" = step_lut ] && extra=(-detect_leaks=0)
       ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" \
       LSAN_OPTIONS="suppressions=$ROOT/.ci/lsan.supp:print_suppressions=0" \
       UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
         "$ROOT/build-fuzz/tests/fuzz/fuzz_$target" -max_total_time="$SECONDS_EACH" -malloc_limit_mb=512 \
-          -timeout=20 -print_final_stats=1 -artifact_prefix="$ROOT/build-fuzz/artifacts/$target/" "${extra[@]}" \
+          -timeout=20 -print_final_stats=1 -artifact_prefix="$ROOT/build-fuzz/artifacts/$target/" \
           "$ROOT/build-fuzz/corpus/$target" "$seeds" "$ROOT/tests/fuzz/crashes/$target"
     done
     ;;

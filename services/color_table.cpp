@@ -1,5 +1,6 @@
 // Colour tables. The library never frees a table, so the service owns every
-// table it hands out until the process ends.
+// table it hands out: a dataset's table (a copy) until the next request for
+// it or the dataset's closing, a new table until the process ends.
 #include <gdal_priv.h>
 
 #include <memory>
@@ -44,7 +45,8 @@ void* ztRSGetDatasetColorTable(void* dataset) {
   if (!ds || ds->bands.empty()) return nullptr;
   GDALColorTable* table = ds->bands[0].gdal->GetColorTable();
   if (!table) return nullptr;
-  return Pool().Add(std::unique_ptr<GDALColorTable>(table->Clone()));
+  ds->colourTable.reset(table->Clone());
+  return ds->colourTable.get();
 }
 
 void* ztRSCreateColorTable(long interpretation) {

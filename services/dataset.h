@@ -29,6 +29,8 @@ struct RSDataset {
   std::vector<RSBand> bands;  // index n - 1 for band n
   AoiSources aois;
   std::unique_ptr<CellCache> cells;
+  // The copy of band 1's colour table last handed out for this dataset.
+  std::unique_ptr<GDALColorTable> colourTable;
 
   ~RSDataset();
 };

@@ -70,10 +70,12 @@ ZTSERVICES_API long ztRSConvValue(ZTRSDataType type, const void* buffer, double&
 ZTSERVICES_API double ztRSGetRasterNoDataValue(void* band, int* flag);
 ZTSERVICES_API long ztRSSetRasterNoDataValue(void* band, double value);
 
-// Colour tables. Tables are owned by the service and live until the process
-// ends. The fourth component of an entry is reserved: it is read back as 0
-// and the colour is stored opaque (GDAL's alpha 255). The dataset's table is a copy of band 1's, so changing it changes the
-// image only once it is set on a band again.
+// Colour tables, owned by the service. The fourth component of an entry is
+// reserved: it is read back as 0 and the colour is stored opaque (GDAL's
+// alpha 255). The dataset's table is a copy of band 1's, so changing it
+// changes the image only once it is set on a band again; it stays valid
+// until the next request for the same dataset's table or the dataset's
+// closing. A created table lives until the process ends.
 ZTSERVICES_API void* ztRSGetDatasetColorTable(void* dataset);
 ZTSERVICES_API void* ztRSCreateColorTable(long interpretation);
 ZTSERVICES_API long ztRSSetColorEntry(void* table, long index, const ZTRSColorEntry* entry);
