@@ -54,6 +54,7 @@ void ProgressBar::OnMainName(void* self, const char* text) {
   bar->main_ = text;
   bar->sub_.clear();
   bar->captionDue_ = !bar->main_.empty();
+  bar->lineDue_ = bar->captionDue_;
 }
 
 void ProgressBar::OnSubName(void* self, const char* text) {
@@ -69,6 +70,7 @@ void ProgressBar::OnSubName(void* self, const char* text) {
   const bool same = bar->main_ == bar->sub_ || bar->main_.empty();
   std::fprintf(stderr, "%s%s%s\n", same ? "" : bar->main_.c_str(), same ? "" : " ", text);
   bar->ticks_ = -1;
+  bar->lineDue_ = true;
   bar->low_ = bar->high_ = bar->position_ = 0;
 }
 
@@ -93,8 +95,10 @@ double ProgressBar::Fraction() const {
 
 void ProgressBar::Tick() {
   // A phase's line begins with its first step: operations often set the
-  // range before naming the phase.
-  if (ticks_ >= kTicks || (ticks_ < 0 && position_ <= low_)) return;
+  // range before naming the phase. Only a named phase gets a line: the
+  // unnamed ranges that follow it (one per polygon, say) would repeat it.
+  if (ticks_ >= kTicks || (ticks_ < 0 && (position_ <= low_ || !lineDue_))) return;
+  if (ticks_ < 0) lineDue_ = false;
   if (ticks_ < 0 && captionDue_) {
     std::fprintf(stderr, "%s\n", main_.c_str());
     captionDue_ = false;

@@ -35,6 +35,7 @@ class ProgressBar {
   Mode mode_;
   bool drawn_ = false;
   bool captionDue_ = false;  // the main caption is not on a line yet
+  bool lineDue_ = false;     // a phase was named since the last line began
   std::string main_, sub_;
   long low_ = 0, high_ = 0, position_ = 0;
   int lastPercent_ = -1;
