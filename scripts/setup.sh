@@ -94,7 +94,7 @@ case "$ACTION" in
       LSAN_OPTIONS="suppressions=$ROOT/.ci/lsan.supp:print_suppressions=0" \
       UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
         "$ROOT/build-fuzz/tests/fuzz/fuzz_$target" -max_total_time="$SECONDS_EACH" -malloc_limit_mb=512 \
-          -timeout=20 -print_final_stats=1 -artifact_prefix="$ROOT/build-fuzz/artifacts/$target/" \
+          -timeout=60 -print_final_stats=1 -artifact_prefix="$ROOT/build-fuzz/artifacts/$target/" \
           "$ROOT/build-fuzz/corpus/$target" "$seeds" "$ROOT/tests/fuzz/crashes/$target"
     done
     ;;
