@@ -165,8 +165,10 @@ long CRBFNN::TrainOutput(long classNo, const double* pattern, double rate) {
 long CRBFNN::Train(const AOICELL* samples, long count, long centreIterations, double centreRate,
                    double centreThreshold, long outputIterations, double outputRate, double errorThreshold) {
   BeginPhase(kTrainCaption, centreIterations + outputIterations);
+  // One unit per class again, also after an earlier training pruned some.
   hidden_.clear();
   previousCentres_.clear();
+  hiddenCount_ = outputCount_;
   if (long rc = CreateHidden()) return rc;
   if (long rc = InitCentres(samples, count)) return rc;
 

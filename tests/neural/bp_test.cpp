@@ -219,13 +219,13 @@ TEST(BPNetwork, TrainingStopsAtTheThresholdAndReleaseIsSafeTwice) {
   ProgressRecorder progress;
   // A threshold of 1000 stops before the first epoch: the weights stay.
   const double before = net.Layer(0).Weight(0, 0);
-  EXPECT_EQ(net.Train(s.cells.data(), 2, 0.5, 0.5, 10, 1000.0), RC_OK);
+  EXPECT_EQ(net.Train(s.Cells(), 2, 0.5, 0.5, 10, 1000.0), RC_OK);
   EXPECT_EQ(net.Layer(0).Weight(0, 0), before);
   EXPECT_EQ(progress.steps, 0);
-  EXPECT_EQ(net.Train(s.cells.data(), 2, 0.5, 0.5, 10, -1.0), RC_OK);
+  EXPECT_EQ(net.Train(s.Cells(), 2, 0.5, 0.5, 10, -1.0), RC_OK);
   EXPECT_EQ(progress.steps, 10);
   progress.stopAfterSteps = progress.steps + 2;
-  EXPECT_EQ(net.Train(s.cells.data(), 2, 0.5, 0.5, 10, -1.0), RC_CANCELLED);
+  EXPECT_EQ(net.Train(s.Cells(), 2, 0.5, 0.5, 10, -1.0), RC_CANCELLED);
   net.Release();
   net.Release();
   zt::CBPNN empty;

@@ -76,7 +76,7 @@ TEST(LVQ2Network, LabelsFromTheMostFrequentPairingEarliestOnTies) {
   s.Add(2, {0.8, 0.0});
   s.Add(3, {0.0, 0.05});  // (0,0)
   s.Add(3, {0.0, 0.9});   // (0,1)
-  ASSERT_EQ(net.AssignLabels(s.cells.data(), long(s.cells.size())), RC_OK);
+  ASSERT_EQ(net.AssignLabels(s.Cells(), s.Count()), RC_OK);
   // Class by codebook: class 1 -> 3 at vector 1; class 2 -> 2 at vector 1;
   // class 3 -> one each at 0 and 2, the earlier wins.
   EXPECT_EQ(net.ClassCodebook(), (std::vector<long>{1, 1, 0}));
@@ -103,15 +103,15 @@ TEST(LVQ2Network, CodebookStartsAtClassMeansAndEpochsAreCounted) {
   s.Add(1, {0.3, 0.1});
   zt::CLVQ2NN net;
   ASSERT_EQ(net.Create(2, 2), RC_OK);
-  ASSERT_EQ(net.InitCodebook(s.cells.data(), 3), RC_OK);
+  ASSERT_EQ(net.InitCodebook(s.Cells(), 3), RC_OK);
   EXPECT_DOUBLE_EQ(net.Vector(0)[0], 0.2);
   EXPECT_DOUBLE_EQ(net.Vector(0)[1], 0.2);
   EXPECT_DOUBLE_EQ(net.Vector(1)[0], 0.9);
   ProgressRecorder progress;
-  ASSERT_EQ(net.Train(s.cells.data(), 3, 3, 0.1, 2, 0.05), RC_OK);
+  ASSERT_EQ(net.Train(s.Cells(), 3, 3, 0.1, 2, 0.05), RC_OK);
   EXPECT_EQ(progress.steps, 5);
   progress.stopAfterSteps = progress.steps + 4;
-  EXPECT_EQ(net.Train(s.cells.data(), 3, 3, 0.1, 2, 0.05), RC_CANCELLED);
+  EXPECT_EQ(net.Train(s.Cells(), 3, 3, 0.1, 2, 0.05), RC_CANCELLED);
   net.Release();
   net.Release();
 }

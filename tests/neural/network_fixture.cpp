@@ -17,10 +17,13 @@ NetScene::NetScene(bool hasNoData, double noData, GDALDataType type)
 
 void Samples::Add(long classNo, std::vector<double> v) {
   values.push_back(std::move(v));
-  cells.clear();
-  for (size_t i = 0; i < values.size(); ++i) cells.push_back(AOICELL{0, 0, 0, values[i].data()});
   classes.push_back(classNo);
-  for (size_t i = 0; i < cells.size(); ++i) cells[i].classNo = classes[i];
+}
+
+AOICELL* Samples::Cells() {
+  cells_.clear();
+  for (size_t i = 0; i < values.size(); ++i) cells_.push_back(AOICELL{classes[i], 0, 0, values[i].data()});
+  return cells_.data();
 }
 
 }  // namespace zttest

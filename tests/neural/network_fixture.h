@@ -19,12 +19,17 @@ struct NetScene {
   explicit NetScene(bool hasNoData = false, double noData = 0, GDALDataType type = GDT_Byte);
 };
 
-// Samples given literally, for training the networks directly.
+// Samples given literally, for training the networks directly. The cells
+// point into values: Cells() makes them afresh, so a copy stays valid.
 struct Samples {
   std::vector<std::vector<double>> values;
-  std::vector<AOICELL> cells;
   std::vector<long> classes;
   void Add(long classNo, std::vector<double> v);
+  AOICELL* Cells();
+  long Count() const { return static_cast<long>(values.size()); }
+
+ private:
+  std::vector<AOICELL> cells_;
 };
 
 }  // namespace zttest

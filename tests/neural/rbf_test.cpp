@@ -45,7 +45,7 @@ TEST(RBFNetwork, CentresMoveSpreadAndPrune) {
   zt::CRBFNN net;
   net.SetSizes(2, 3);
   ASSERT_EQ(net.CreateHidden(), RC_OK);
-  ASSERT_EQ(net.InitCentres(s.cells.data(), long(s.cells.size())), RC_OK);
+  ASSERT_EQ(net.InitCentres(s.Cells(), s.Count()), RC_OK);
   for (long c = 1; c <= 3; ++c) {
     const std::vector<double> m = Mean(s, c);
     EXPECT_DOUBLE_EQ(net.Hidden()[c - 1].centre[0], m[0]);
@@ -65,7 +65,7 @@ TEST(RBFNetwork, CentresMoveSpreadAndPrune) {
 
   // Spreads: mean squared distance of the samples nearest to each unit;
   // 5 members or fewer mark the unit.
-  ASSERT_EQ(net.ComputeSpreads(s.cells.data(), long(s.cells.size())), RC_OK);
+  ASSERT_EQ(net.ComputeSpreads(s.Cells(), s.Count()), RC_OK);
   std::vector<double> sum(3, 0);
   std::vector<int> count(3, 0);
   for (const auto& v : s.values) {
@@ -89,8 +89,8 @@ TEST(RBFNetwork, OutputWeightsFromRandAndOneDeltaRuleStep) {
   zt::CRBFNN net;
   net.SetSizes(2, 3);
   ASSERT_EQ(net.CreateHidden(), RC_OK);
-  ASSERT_EQ(net.InitCentres(s.cells.data(), long(s.cells.size())), RC_OK);
-  ASSERT_EQ(net.ComputeSpreads(s.cells.data(), long(s.cells.size())), RC_OK);
+  ASSERT_EQ(net.InitCentres(s.Cells(), s.Count()), RC_OK);
+  ASSERT_EQ(net.ComputeSpreads(s.Cells(), s.Count()), RC_OK);
   ASSERT_EQ(net.PruneHidden(), RC_OK);
   std::srand(5);
   ASSERT_EQ(net.InitOutput(), RC_OK);
@@ -122,8 +122,8 @@ TEST(RBFNetwork, SpreadZeroAnswersOneAtTheCentreOnly) {
   zt::CRBFNN net;
   net.SetSizes(2, 2);
   ASSERT_EQ(net.CreateHidden(), RC_OK);
-  ASSERT_EQ(net.InitCentres(s.cells.data(), 12), RC_OK);
-  ASSERT_EQ(net.ComputeSpreads(s.cells.data(), 12), RC_OK);
+  ASSERT_EQ(net.InitCentres(s.Cells(), 12), RC_OK);
+  ASSERT_EQ(net.ComputeSpreads(s.Cells(), 12), RC_OK);
   EXPECT_EQ(net.Hidden()[0].spread, 0.0);
   ASSERT_EQ(net.InitOutput(), RC_OK);
   net.Outputs()[0].weights = {1.0, 0.0};
@@ -146,15 +146,15 @@ TEST(RBFNetwork, StableCentreEpochsGoToTheOutputPhase) {
   ProgressRecorder progress;
   // Every centre epoch is stable: the phase ends after 50 of its 60, and the
   // output phase runs its 5 epochs and the 10 left over.
-  ASSERT_EQ(net.Train(s.cells.data(), long(s.cells.size()), 60, 0.1, 1e9, 5, 0.1, -1.0), RC_OK);
+  ASSERT_EQ(net.Train(s.Cells(), s.Count(), 60, 0.1, 1e9, 5, 0.1, -1.0), RC_OK);
   EXPECT_EQ(progress.steps, 65);
   // An error threshold of 1000 skips the output phase.
   progress.steps = 0;
-  ASSERT_EQ(net.Train(s.cells.data(), long(s.cells.size()), 3, 0.1, -1.0, 5, 0.1, 1000.0), RC_OK);
+  ASSERT_EQ(net.Train(s.Cells(), s.Count(), 3, 0.1, -1.0, 5, 0.1, 1000.0), RC_OK);
   EXPECT_EQ(progress.steps, 3);
   progress.stopAfterSteps = 1;
   progress.steps = 0;
-  EXPECT_EQ(net.Train(s.cells.data(), long(s.cells.size()), 3, 0.1, -1.0, 5, 0.1, -1.0), RC_CANCELLED);
+  EXPECT_EQ(net.Train(s.Cells(), s.Count(), 3, 0.1, -1.0, 5, 0.1, -1.0), RC_CANCELLED);
   net.Release();
   net.Release();
 }
@@ -165,7 +165,7 @@ TEST(RBFNetwork, EveryUnitPrunedGivesClassOne) {
   for (int i = 0; i < 3; ++i) s.Add(2, {0.9, 0.1 * i});
   zt::CRBFNN net;
   net.SetSizes(2, 2);
-  ASSERT_EQ(net.Train(s.cells.data(), 6, 2, 0.1, -1.0, 2, 0.1, -1.0), RC_OK);
+  ASSERT_EQ(net.Train(s.Cells(), 6, 2, 0.1, -1.0, 2, 0.1, -1.0), RC_OK);
   EXPECT_EQ(net.HiddenCount(), 0);
   long c = 0;
   const double x[] = {0.9, 0.2};
