@@ -56,5 +56,16 @@ step "Unsupervised minimum distance: 8 classes from max-min centres"
 "$ZTCLASS" cluster-mindist "$SCENE" --classes 8 --display-bands 4,3,2 -o "$OUT/cluster_mindist.tif" \
   --png "$OUT/cluster_mindist.png"
 
+# agreement A B: the percentage of pixels that maps A and B give the same class.
+agreement() {
+  paste -d ' ' <(gdal_translate -q -of XYZ "$1" /vsistdout/) <(gdal_translate -q -of XYZ "$2" /vsistdout/) |
+    awk '{ n++; if ($3 == $6) same++ } END { printf "%.1f%%", 100 * same / n }'
+}
+
+step "BP and RBF neural networks from the same training polygons (seeded, so the maps repeat)"
+"$ZTCLASS" bp "$SCENE" --aoi "$AOI" --seed 1 -o "$OUT/bp.tif" --png "$OUT/bp.png" --overwrite
+"$ZTCLASS" rbf "$SCENE" --aoi "$AOI" --seed 1 -o "$OUT/rbf.tif" --png "$OUT/rbf.png" --overwrite
+echo "agreement with the maximum-likelihood map: BP $(agreement "$OUT/bp.tif" "$OUT/maxlike.tif"), RBF $(agreement "$OUT/rbf.tif" "$OUT/maxlike.tif")"
+
 step "Done: results are in $OUT"
 ls -1 "$OUT"

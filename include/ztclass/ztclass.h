@@ -2,6 +2,7 @@
 #include "ztclass/accuracy.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/datatype.h"
+#include "ztclass/neural.h"
 #include "ztclass/postclass.h"
 #include "ztclass/records.h"
 #include "ztclass/result_codes.h"

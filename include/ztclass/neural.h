@@ -1,0 +1,59 @@
+#pragma once
+// Supervised neural-network classifiers. Each trains on the pixels of the
+// source's class AOIs (class k is the k-th class AOI), scaled by 1/255 and
+// purified to mean +- 1 standard deviation of their class in every band, and
+// then presents every pixel of the processing window (rows, columns, first
+// row, first column), scaled the same way, to the trained network. Band 1 of
+// result receives the class numbers with a colour table and class records;
+// a pixel whose first listed band is within 1e-6 of its no-data value, or
+// that holds NaN, gets 255.
+//
+// Initial weights come from the C runtime's rand(), which the library never
+// seeds: a host that wants another draw calls srand() first.
+//
+// Argument errors, first failure decides: null source or result
+// (RC_NULL_ARGUMENT), more than 1024 bands (RC_TOO_MANY_BANDS), a window
+// starting before the image (RC_BAD_WINDOW), the method's own checks, a
+// window ending after the image (RC_BAD_WINDOW). Then: no class AOI
+// (RC_NO_CLASS_AOI), more than 255 class AOIs (RC_BAD_WINDOW), no purified
+// training sample at all or a class without one (RC_TOO_FEW_SAMPLES).
+#include "ztclass/export.h"
+
+// Back-propagation network: hiddenLayerCount (at least 1) hidden layers of
+// hiddenLayerSizes[i] (1..500, else RC_BAD_WINDOW) sigmoid neurons, trained
+// online with momentum until the mean sample error of an epoch is at most
+// errorThreshold or maxIterations epochs have run. Pixels whose strongest
+// output is below 0.1 are rejected (class 0).
+ZTCLASS_API long ztBPNNClass(void* source, long* bands, long bandCount, long* hiddenLayerSizes,
+                             long hiddenLayerCount, double learningRate, double momentum, double errorThreshold,
+                             long maxIterations, void* result, long rows, long columns, long firstRow,
+                             long firstColumn);
+
+// Second-order back-propagation network: every neuron also weighs the
+// products of pairs of its inputs (and their squares with includeSquares).
+// hiddenLayerCount 0 gives a network without hidden layer; hidden layer
+// sizes 1..500. useMomentum raises the weight learning rate by (1 + momentum).
+// Pixels whose strongest output is below 0.2 are rejected (class 0).
+ZTCLASS_API long ztHRBPNNClass(void* source, long* bands, long bandCount, long* hiddenLayerSizes,
+                               long hiddenLayerCount, bool includeSquares, double learningRate, bool useMomentum,
+                               double momentum, double errorThreshold, long maxIterations, void* result,
+                               long rows, long columns, long firstRow, long firstColumn);
+
+// Radial-basis-function network: one Gaussian unit per class, centred on the
+// class mean and refined by competitive learning for centreIterations epochs
+// (ending early after 50 epochs whose total squared centre change is below
+// centreThreshold; the epochs left go to the output phase), units with 5 or
+// fewer nearest samples removed, then linear outputs trained by the delta
+// rule for outputIterations epochs or until the mean sample error is at most
+// errorThreshold. A unit of spread 0 answers 1 at its centre and 0 elsewhere.
+ZTCLASS_API long ztRBFNNClass(void* source, long* bands, long bandCount, double centreRate,
+                              double centreThreshold, long centreIterations, double outputRate,
+                              double errorThreshold, long outputIterations, void* result, long rows, long columns,
+                              long firstRow, long firstColumn);
+
+// Learning vector quantisation (LVQ2): one codebook vector per class at the
+// class mean, tuned for tuneIterations epochs, labelled, then moved by the
+// LVQ2 rule for lvqIterations epochs. A pixel gets its nearest vector's class.
+ZTCLASS_API long ztLVQ2NNClass(void* source, long* bands, long bandCount, double tuneRate, long tuneIterations,
+                               double lvqRate, long lvqIterations, void* result, long rows, long columns,
+                               long firstRow, long firstColumn);

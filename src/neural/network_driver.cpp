@@ -1,0 +1,46 @@
+#include "neural/network_driver.h"
+
+#include "frame/arguments.h"
+#include "ztservices/raster.h"
+
+namespace zt {
+
+namespace {
+constexpr long kMaxHiddenLayerSize = 500;
+constexpr double kPurifyDeviations = 1.0;
+}  // namespace
+
+long CheckNetworkArguments(const NetworkCall& call, long methodCheck) {
+  if (!call.source || !call.result) return RC_NULL_ARGUMENT;
+  if (call.bandCount > kMaxBands) return RC_TOO_MANY_BANDS;
+  if (call.window.firstRow < 0 || call.window.firstColumn < 0) return RC_BAD_WINDOW;
+  if (methodCheck != RC_OK) return methodCheck;
+  if (call.bandCount < 1) return RC_BAD_WINDOW;
+  return CheckCommonArguments(call.source, call.result, call.bandCount, call.window);
+}
+
+long CheckHiddenLayers(const long* sizes, long count) {
+  if (count > 0 && !sizes) return RC_NULL_ARGUMENT;
+  for (long i = 0; i < count; ++i)
+    if (sizes[i] > kMaxHiddenLayerSize) return RC_BAD_WINDOW;
+  for (long i = 0; i < count; ++i)
+    if (sizes[i] < 1) return RC_BAD_WINDOW;
+  return RC_OK;
+}
+
+long TrainingSamples::Gather(const ClassificationPass& pass, const std::vector<AOI>& aois) {
+  const long classCount = static_cast<long>(aois.size());
+  if (long rc = GatherTrainingSamples(pass.Source(), pass.Bands(), aois.data(), classCount, pass.NoData(),
+                                      &gathered_.cells, gathered_.count))
+    return rc;
+  if (long rc = PurifyCells(gathered_.cells, gathered_.count, pass.BandCount(), classCount, kPurifyDeviations,
+                            &purified_.cells, purified_.count))
+    return rc;
+  std::vector<long> perClass(classCount, 0);
+  for (long i = 0; i < purified_.count; ++i) ++perClass[purified_.cells[i].classNo - 1];
+  for (long count : perClass)
+    if (count == 0) return RC_TOO_FEW_SAMPLES;
+  return RC_OK;
+}
+
+}  // namespace zt

@@ -1,0 +1,115 @@
+#pragma once
+// The road every network classifier takes: argument checks, class AOIs,
+// training samples, training, class attributes, and the classification pass
+// whose per-pixel decision scales the band values by 1/255 and asks the
+// network. The network object is the caller's; the driver releases it on
+// every way out.
+#include <cmath>
+#include <vector>
+
+#include "frame/classification_pass.h"
+#include "frame/progress_session.h"
+#include "frame/window.h"
+#include "samples/class_aois.h"
+#include "samples/owned_cells.h"
+#include "services/aoi_editor_handle.h"
+#include "ztclass/classinfo.h"
+#include "ztclass/records.h"
+#include "ztclass/result_codes.h"
+
+namespace zt {
+
+struct NetworkCall {
+  void* source;
+  long* bands;
+  long bandCount;
+  void* result;
+  Window window;
+  int mainCaption;
+  int passCaption;
+};
+
+// Null datasets, too many bands, a window starting before the image, then
+// the method's own check (RC_OK when it has none), then the window's end.
+long CheckNetworkArguments(const NetworkCall& call, long methodCheck);
+
+// The hidden layer check of the back-propagation networks: a size above 500,
+// then a size below 1, give RC_BAD_WINDOW; sizes missing for a positive
+// count give RC_NULL_ARGUMENT.
+long CheckHiddenLayers(const long* sizes, long count);
+
+// The purified training samples of the class AOIs. A class without a sample
+// would leave its centre or codebook vector undefined, and no sample at all
+// the mean error: RC_TOO_FEW_SAMPLES.
+class TrainingSamples {
+ public:
+  long Gather(const ClassificationPass& pass, const std::vector<AOI>& aois);
+  const AOICELL* Cells() const { return purified_.cells; }
+  AOICELL* Cells() { return purified_.cells; }
+  long Count() const { return purified_.count; }
+
+ private:
+  OwnedCells gathered_, purified_;
+};
+
+// Releases the network on scope exit, whatever was built of it.
+template <typename Network>
+class ReleaseOnExit {
+ public:
+  explicit ReleaseOnExit(Network& network) : network_(network) {}
+  ~ReleaseOnExit() { network_.Release(); }
+  ReleaseOnExit(const ReleaseOnExit&) = delete;
+  ReleaseOnExit& operator=(const ReleaseOnExit&) = delete;
+
+ private:
+  Network& network_;
+};
+
+constexpr double kNetworkNoDataTolerance = 1e-6;
+constexpr double kNetworkScale = 255.0;
+
+// The pass: no-data pixels (first band within 1e-6 of the no-data value)
+// get 255, the others the class that classify(pattern, &classNo) gives for
+// their scaled values.
+template <typename Classify>
+long ClassifyByNetwork(Classify&& classify, ClassificationPass& pass, int captionId) {
+  const NoDataRule noData = pass.NoData();
+  const long n = pass.BandCount();
+  std::vector<double> pattern(n);
+  double* x = pattern.data();
+  return pass.Run(captionId, [&classify, noData, n, x](const PixelValues& pixel) {
+    if (noData.active && std::fabs(pixel[0] - noData.value) <= kNetworkNoDataTolerance) return kNoDataClass;
+    for (long b = 0; b < n; ++b) x[b] = pixel[b] / kNetworkScale;
+    long classNo = 0;
+    classify(x, &classNo);
+    return static_cast<double>(classNo);
+  });
+}
+
+// A supervised network: create(classCount) sizes it before the samples are
+// gathered, train(samples, count) trains it on the purified samples, and
+// classify decides the pixels.
+template <typename Network, typename Create, typename Train, typename Classify>
+long RunSupervisedNetwork(Network& network, const NetworkCall& call, long methodCheck, Create&& create,
+                          Train&& train, Classify&& classify) {
+  ReleaseOnExit<Network> release(network);
+  ProgressSession progress;
+  if (long rc = CheckNetworkArguments(call, methodCheck)) return rc;
+  AoiEditorHandle editor;
+  std::vector<AOI> aois;
+  if (long rc = LoadClassAois(call.source, editor, aois)) return rc;
+  const long classCount = static_cast<long>(aois.size());
+
+  ClassificationPass pass(call.source, call.bands, call.bandCount, call.result, call.window);
+  if (long rc = pass.LookUpBands()) return rc;
+  progress.Start(call.mainCaption);
+  if (long rc = pass.Open()) return rc;
+  if (long rc = create(classCount)) return rc;
+  TrainingSamples samples;
+  if (long rc = samples.Gather(pass, aois)) return rc;
+  if (long rc = train(samples.Cells(), samples.Count())) return rc;
+  if (long rc = ztRSWriteClassAtt(call.result, pass.ResultBand(), classCount, aois.data())) return rc;
+  return ClassifyByNetwork(classify, pass, call.passCaption);
+}
+
+}  // namespace zt

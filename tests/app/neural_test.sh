@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The neural-network commands end to end, on files made here with GDAL's tools.
+# Usage: neural_test.sh ZTCLASS
+set -u
+ZTCLASS="$1"
+WORK="$(mktemp -d)"
+trap 'rm -rf "$WORK"' EXIT
+passed=0
+failed=0
+
+# check NAME EXPECTED_STATUS PATTERN -- COMMAND...: runs the command, expects
+# its exit status and a line of its output (stdout and stderr) matching PATTERN.
+check() {
+  local name="$1" status="$2" pattern="$3"
+  shift 4
+  local output rc
+  output="$("$@" 2>&1)"
+  rc=$?
+  if [ "$rc" -eq "$status" ] && grep -qE -- "$pattern" <<<"$output"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    printf 'FAILED %s: status %s (expected %s), output:\n%s\n' "$name" "$rc" "$status" "$output"
+  fi
+}
+
+# A three-band scene (raw bytes with an ENVI header, no georeferencing): dark
+# water in columns 0-11, bright land in columns 12-23, the same texture in
+# every band.
+LC_ALL=C awk 'BEGIN {
+  for (b = 1; b <= 3; b++) for (r = 0; r < 20; r++) for (c = 0; c < 24; c++) {
+    t = c % 4 + r % 4
+    printf "%c", c < 12 ? 30 + 5 * b + t : 180 - 10 * b + t
+  } }' >"$WORK/scene.bin"
+printf 'ENVI\nsamples = 24\nlines = 20\nbands = 3\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/scene.hdr"
+gdal_translate -q "$WORK/scene.bin" "$WORK/scene.tif"
+cat >"$WORK/aoi.geojson" <<'JSON'
+{"type":"FeatureCollection","features":[
+ {"type":"Feature","properties":{"class":"Water","color":"#0000FF"},
+  "geometry":{"type":"Polygon","coordinates":[[[2,2],[8,2],[8,8],[2,8],[2,2]]]}},
+ {"type":"Feature","properties":{"class":"Land","color":"#A05000"},
+  "geometry":{"type":"Polygon","coordinates":[[[14,10],[20,10],[20,16],[14,16],[14,10]]]}}]}
+JSON
+cat >"$WORK/outside.geojson" <<'JSON'
+{"type":"FeatureCollection","features":[
+ {"type":"Feature","properties":{"class":"Water"},
+  "geometry":{"type":"Polygon","coordinates":[[[2,2],[8,2],[8,8],[2,8],[2,2]]]}},
+ {"type":"Feature","properties":{"class":"Nowhere"},
+  "geometry":{"type":"Polygon","coordinates":[[[40,40],[44,40],[44,44],[40,44],[40,40]]]}}]}
+JSON
+
+check "bp --help" 0 "--hidden TEXT=10" -- "$ZTCLASS" bp --help
+check "bp --help seed" 0 "--seed" -- "$ZTCLASS" bp --help
+check "hrbp --help" 0 "--use-momentum" -- "$ZTCLASS" hrbp --help
+check "rbf --help" 0 "--centre-epochs INT=" -- "$ZTCLASS" rbf --help
+check "lvq2 --help" 0 "--lvq-epochs INT=" -- "$ZTCLASS" lvq2 --help
+
+A=(--aoi "$WORK/aoi.geojson")
+check "bp" 0 "Wrote .*bp.tif \(2 classes\)" -- "$ZTCLASS" bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/bp.tif"
+check "bp separates water and land" 0 "Minimum=1.000, Maximum=2.000, Mean=1.500" -- gdalinfo -stats "$WORK/bp.tif"
+check "bp progress" 0 "网络训练" -- "$ZTCLASS" bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/bp.tif" --overwrite
+check "bp with two hidden layers" 0 "Wrote" -- "$ZTCLASS" bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/bp2.tif" \
+  --hidden 6,4 --rate 0.5 --momentum 0.2 --error 0.01 --epochs 50 --seed 3
+checksum() { gdalinfo -checksum "$1" | grep Checksum; }
+"$ZTCLASS" -q bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/s1.tif" --hidden 3 --epochs 2 --seed 11
+"$ZTCLASS" -q bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/s2.tif" --hidden 3 --epochs 2 --seed 11
+check "the same seed gives the same map" 0 "same" -- \
+  bash -c "[ \"\$(gdalinfo -checksum '$WORK/s1.tif' | grep Checksum)\" = \"\$(gdalinfo -checksum '$WORK/s2.tif' | grep Checksum)\" ] && echo same"
+check "hrbp without hidden layer" 0 "Wrote .*hrbp.tif \(2 classes\)" -- \
+  "$ZTCLASS" hrbp "$WORK/scene.tif" "${A[@]}" -o "$WORK/hrbp.tif" --hidden 0
+check "hrbp separates water and land" 0 "Minimum=1.000, Maximum=2.000, Mean=1.500" -- gdalinfo -stats "$WORK/hrbp.tif"
+check "hrbp with an empty hidden list" 0 "Wrote" -- "$ZTCLASS" hrbp "$WORK/scene.tif" "${A[@]}" -o "$WORK/hrbp2.tif" \
+  --hidden "" --squares --use-momentum --momentum 0.3 --rate 0.4 --error 0.02 --epochs 20
+check "hrbp with a hidden layer" 0 "Wrote" -- "$ZTCLASS" hrbp "$WORK/scene.tif" "${A[@]}" -o "$WORK/hrbp3.tif" \
+  --hidden 4 --epochs 20
+check "rbf" 0 "Wrote .*rbf.tif \(2 classes\) and .*rbf.png" -- \
+  "$ZTCLASS" rbf "$WORK/scene.tif" "${A[@]}" -o "$WORK/rbf.tif" --png "$WORK/rbf.png"
+check "rbf separates water and land" 0 "Minimum=1.000, Maximum=2.000, Mean=1.500" -- gdalinfo -stats "$WORK/rbf.tif"
+check "rbf quicklook" 0 "Driver: PNG" -- gdalinfo "$WORK/rbf.png"
+check "rbf with every parameter" 0 "Wrote" -- "$ZTCLASS" rbf "$WORK/scene.tif" "${A[@]}" -o "$WORK/rbf2.tif" \
+  --centre-rate 0.1 --centre-threshold 1e-6 --centre-epochs 10 --output-rate 0.3 --error 0.01 --output-epochs 40
+check "lvq2 in a window" 0 "Wrote .*lvq2.tif \(2 classes\)" -- "$ZTCLASS" lvq2 "$WORK/scene.tif" "${A[@]}" \
+  -o "$WORK/lvq2.tif" --window 10,16,5,4 --tune-rate 0.1 --tune-epochs 5 --lvq-rate 0.1 --lvq-epochs 5
+check "lvq2 window size" 0 "Size is 16, 10" -- gdalinfo "$WORK/lvq2.tif"
+check "lvq2 classes in the window" 0 "Minimum=1.000, Maximum=2.000, Mean=1.500" -- gdalinfo -stats "$WORK/lvq2.tif"
+
+check "bp without hidden layer" 2 "--hidden needs at least one hidden layer|--hidden layer sizes must lie in 1..500" -- \
+  "$ZTCLASS" bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --hidden 0
+check "hidden layer too large" 2 "--hidden layer sizes must lie in 1..500" -- \
+  "$ZTCLASS" hrbp "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --hidden 4,501
+check "hidden layer not a number" 2 "--hidden expects neuron counts" -- \
+  "$ZTCLASS" bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --hidden 4,x
+check "negative epochs" 2 "--epochs must be 0 or more" -- \
+  "$ZTCLASS" bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --epochs -1
+check "rate not finite" 2 "--output-rate must be a finite number" -- \
+  "$ZTCLASS" rbf "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --output-rate nan
+check "seed not a number" 2 "seed" -- "$ZTCLASS" lvq2 "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --seed abc
+check "a class without pixels is named" 1 "class 2 'Nowhere'" -- \
+  "$ZTCLASS" rbf "$WORK/scene.tif" --aoi "$WORK/outside.geojson" -o "$WORK/x.tif"
+check "nothing written by failed runs" 1 "" -- test -e "$WORK/x.tif"
+check "an existing result is kept without --overwrite" 2 "exists; give --overwrite" -- \
+  "$ZTCLASS" lvq2 "$WORK/scene.tif" "${A[@]}" -o "$WORK/bp.tif"
+
+echo "neural commands: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,364 @@
+// The BP network against a literal back-propagation written out here, and
+// the network classification driver through ztBPNNClass.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "network_fixture.h"
+#include "neural/bp_network.h"
+#include "neural/random_between.h"
+#include "ztclass/neural.h"
+#include "ztclass/result_codes.h"
+
+using namespace zttest;
+
+namespace {
+
+double Logistic(double net) { return 1.0 / (1.0 + std::exp(-net)); }
+
+// A network written as plainly as possible: w[layer][neuron][input].
+struct PlainNet {
+  std::vector<std::vector<std::vector<double>>> w, pw;
+  std::vector<std::vector<double>> b, pb, o, d;
+  std::vector<double> x;
+
+  std::vector<double> In(size_t l) const { return l == 0 ? x : o[l - 1]; }
+
+  void Forward(const std::vector<double>& pattern) {
+    x = pattern;
+    for (size_t l = 0; l < w.size(); ++l) {
+      const std::vector<double> in = In(l);
+      for (size_t j = 0; j < w[l].size(); ++j) {
+        double net = 0;
+        for (size_t i = 0; i < in.size(); ++i) net += w[l][j][i] * in[i];
+        o[l][j] = Logistic(net + b[l][j]);
+      }
+    }
+  }
+
+  double Step(const std::vector<double>& pattern, long c, double eta, double alpha) {
+    Forward(pattern);
+    const size_t L = w.size() - 1;
+    double error = 0;
+    for (size_t k = 0; k < o[L].size(); ++k) {
+      const double t = long(k) == c - 1 ? 0.9 : 0.1;
+      error += 0.5 * (t - o[L][k]) * (t - o[L][k]);
+      d[L][k] = (t - o[L][k]) * o[L][k] * (1 - o[L][k]);
+    }
+    for (size_t l = L; l-- > 0;)
+      for (size_t j = 0; j < o[l].size(); ++j) {
+        double s = 0;
+        for (size_t k = 0; k < o[l + 1].size(); ++k) s += d[l + 1][k] * w[l + 1][k][j];
+        d[l][j] = o[l][j] * (1 - o[l][j]) * s;
+      }
+    const size_t hidden = L;
+    for (size_t l = 0; l <= L; ++l) {
+      const double rate = l == L || hidden == 1 ? eta : eta * (1 - alpha);
+      const std::vector<double> in = In(l);
+      for (size_t j = 0; j < w[l].size(); ++j) {
+        const double nb = b[l][j] + rate * d[l][j] + alpha * (b[l][j] - pb[l][j]);
+        pb[l][j] = b[l][j];
+        b[l][j] = nb;
+        for (size_t i = 0; i < in.size(); ++i) {
+          const double nw = w[l][j][i] + rate * d[l][j] * in[i] + alpha * (w[l][j][i] - pw[l][j][i]);
+          pw[l][j][i] = w[l][j][i];
+          w[l][j][i] = nw;
+        }
+      }
+    }
+    return error;
+  }
+};
+
+// Sizes inputs, hidden..., outputs; weights and biases from a fixed formula.
+PlainNet MakePlain(const std::vector<long>& sizes) {
+  PlainNet p;
+  for (size_t l = 1; l < sizes.size(); ++l) {
+    p.w.emplace_back(sizes[l], std::vector<double>(sizes[l - 1]));
+    p.pw.emplace_back(sizes[l], std::vector<double>(sizes[l - 1], 0.0));
+    p.b.emplace_back(sizes[l]);
+    p.pb.emplace_back(sizes[l], 0.0);
+    p.o.emplace_back(sizes[l], 0.0);
+    p.d.emplace_back(sizes[l], 0.0);
+    for (long j = 0; j < sizes[l]; ++j) {
+      p.b.back()[j] = 0.01 * (j + 1) - 0.02 * l;
+      for (long i = 0; i < sizes[l - 1]; ++i) p.w.back()[j][i] = 0.3 * std::sin(1.0 + l * 7 + j * 3 + i);
+    }
+  }
+  return p;
+}
+
+void CopyInto(const PlainNet& p, zt::CBPNN& net) {
+  for (size_t l = 0; l < p.w.size(); ++l)
+    for (size_t j = 0; j < p.w[l].size(); ++j) {
+      net.Layer(l).neurons[j].bias = p.b[l][j];
+      for (size_t i = 0; i < p.w[l][j].size(); ++i) net.Layer(l).Weight(j, i) = p.w[l][j][i];
+    }
+}
+
+void ExpectSame(const PlainNet& p, zt::CBPNN& net) {
+  for (size_t l = 0; l < p.w.size(); ++l)
+    for (size_t j = 0; j < p.w[l].size(); ++j) {
+      const zt::BPNeuron& n = net.Layer(l).neurons[j];
+      EXPECT_NEAR(n.output, p.o[l][j], 1e-15);
+      EXPECT_NEAR(n.delta, p.d[l][j], 1e-15);
+      EXPECT_NEAR(n.bias, p.b[l][j], 1e-15);
+      EXPECT_NEAR(n.previousBias, p.pb[l][j], 1e-15);
+      for (size_t i = 0; i < p.w[l][j].size(); ++i) {
+        EXPECT_NEAR(net.Layer(l).Weight(j, i), p.w[l][j][i], 1e-15) << l << " " << j << " " << i;
+        EXPECT_NEAR(net.Layer(l).previousWeights[i * net.Layer(l).size + j], p.pw[l][j][i], 1e-15);
+      }
+    }
+}
+
+TEST(BPNetwork, OneStepWorkedByHand) {
+  // 1 input, 1 hidden neuron, 2 outputs: every number below by hand.
+  long hidden = 1;
+  zt::CBPNN net;
+  ASSERT_EQ(net.Create(1, 2, 1, &hidden), RC_OK);
+  net.InitWeights();
+  net.Layer(0).neurons[0].bias = 0.0;
+  net.Layer(0).Weight(0, 0) = 1.0;
+  for (long k = 0; k < 2; ++k) {
+    net.Layer(1).neurons[k].bias = 0.0;
+    net.Layer(1).Weight(k, 0) = k == 0 ? 2.0 : -2.0;
+  }
+  const double x = 0.0;
+  net.TrainSample(&x, 1, 0.5, 0.25);
+  // net_h = 0, o_h = 0.5; net_1 = 1, net_2 = -1.
+  const double o1 = 1 / (1 + std::exp(-1.0)), o2 = 1 / (1 + std::exp(1.0));
+  EXPECT_DOUBLE_EQ(net.Error(), 0.5 * ((0.9 - o1) * (0.9 - o1) + (0.1 - o2) * (0.1 - o2)));
+  const double d1 = (0.9 - o1) * o1 * (1 - o1), d2 = (0.1 - o2) * o2 * (1 - o2);
+  const double dh = 0.25 * (d1 * 2.0 + d2 * -2.0);
+  EXPECT_DOUBLE_EQ(net.Layer(0).neurons[0].delta, dh);
+  // Output weight 1: 2 + 0.5 * d1 * 0.5 + 0.25 * (2 - 0); the hidden weight's
+  // input is 0, so it only gains momentum: 1 + 0.25 * 1.
+  EXPECT_DOUBLE_EQ(net.Layer(1).Weight(0, 0), 2.0 + 0.5 * d1 * 0.5 + 0.25 * 2.0);
+  EXPECT_DOUBLE_EQ(net.Layer(1).Weight(1, 0), -2.0 + 0.5 * d2 * 0.5 + 0.25 * -2.0);
+  EXPECT_DOUBLE_EQ(net.Layer(0).Weight(0, 0), 1.25);
+  EXPECT_DOUBLE_EQ(net.Layer(0).neurons[0].bias, 0.5 * dh);
+  EXPECT_DOUBLE_EQ(net.Layer(0).previousWeights[0], 1.0);
+}
+
+TEST(BPNetwork, TwoSamplesTwoClassesFollowPlainBackPropagation) {
+  for (std::vector<long> hidden : {std::vector<long>{3}, std::vector<long>{3, 2}, std::vector<long>{2, 4, 3}}) {
+    std::vector<long> sizes = {2};
+    sizes.insert(sizes.end(), hidden.begin(), hidden.end());
+    sizes.push_back(2);
+    PlainNet plain = MakePlain(sizes);
+    zt::CBPNN net;
+    ASSERT_EQ(net.Create(2, 2, long(hidden.size()), hidden.data()), RC_OK);
+    net.InitWeights();
+    CopyInto(plain, net);
+    const std::vector<double> a = {0.2, 0.7}, b = {0.9, 0.1};
+    for (int epoch = 0; epoch < 3; ++epoch) {
+      const double ea = plain.Step(a, 1, 0.6, 0.3);
+      net.TrainSample(a.data(), 1, 0.6, 0.3);
+      EXPECT_NEAR(net.Error(), ea, 1e-15);
+      const double eb = plain.Step(b, 2, 0.6, 0.3);
+      net.TrainSample(b.data(), 2, 0.6, 0.3);
+      EXPECT_NEAR(net.Error(), eb, 1e-15);
+      ExpectSame(plain, net);
+    }
+  }
+}
+
+TEST(BPNetwork, WeightsAreDrawnNeuronByNeuronFromRand) {
+  long hidden[] = {2, 3};
+  zt::CBPNN net;
+  ASSERT_EQ(net.Create(4, 2, 2, hidden), RC_OK);
+  std::srand(1234);
+  net.InitWeights();
+  std::srand(1234);
+  auto draw = [](double hi) { return hi * ((std::rand() % 100) / 100.0); };
+  for (long l = 0; l < 3; ++l) {
+    const zt::BPLayer& layer = net.Layer(l);
+    for (long j = 0; j < layer.size; ++j) {
+      EXPECT_EQ(layer.neurons[j].bias, draw(0.1));
+      EXPECT_EQ(layer.neurons[j].previousBias, 0.0);
+      for (long i = 0; i < layer.inputs; ++i) EXPECT_EQ(layer.Weight(j, i), draw(0.2));
+    }
+  }
+  std::srand(99);
+  const int r = std::rand();
+  std::srand(99);
+  EXPECT_EQ(zt::RandomBetween(-1.0, 3.0), -1.0 + 4.0 * ((r % 100) / 100.0));
+}
+
+TEST(BPNetwork, StrongestOutputWinsLowerIndexOnTiesNoneBelowOneTenth) {
+  long hidden = 1;
+  zt::CBPNN net;
+  ASSERT_EQ(net.Create(1, 3, 1, &hidden), RC_OK);
+  net.InitWeights();
+  auto outputs = [&](double a, double b, double c) {
+    const double p[] = {a, b, c};
+    for (long k = 0; k < 3; ++k) {
+      net.Layer(1).Weight(k, 0) = 0.0;
+      net.Layer(1).neurons[k].bias = std::log(p[k] / (1 - p[k]));
+    }
+    const double x = 0.5;
+    long cls = -1;
+    net.Classify(&x, &cls);
+    return cls;
+  };
+  EXPECT_EQ(outputs(0.3, 0.6, 0.6), 2);
+  EXPECT_EQ(outputs(0.7, 0.2, 0.7), 1);
+  EXPECT_EQ(outputs(0.05, 0.02, 0.11), 3);
+  EXPECT_EQ(outputs(0.05, 0.09, 0.02), 0);
+}
+
+TEST(BPNetwork, TrainingStopsAtTheThresholdAndReleaseIsSafeTwice) {
+  Samples s;
+  s.Add(1, {0.1, 0.1});
+  s.Add(2, {0.9, 0.8});
+  long hidden = 3;
+  zt::CBPNN net;
+  ASSERT_EQ(net.Create(2, 2, 1, &hidden), RC_OK);
+  net.InitWeights();
+  ProgressRecorder progress;
+  // A threshold of 1000 stops before the first epoch: the weights stay.
+  const double before = net.Layer(0).Weight(0, 0);
+  EXPECT_EQ(net.Train(s.Cells(), 2, 0.5, 0.5, 10, 1000.0), RC_OK);
+  EXPECT_EQ(net.Layer(0).Weight(0, 0), before);
+  EXPECT_EQ(progress.steps, 0);
+  EXPECT_EQ(net.Train(s.Cells(), 2, 0.5, 0.5, 10, -1.0), RC_OK);
+  EXPECT_EQ(progress.steps, 10);
+  progress.stopAfterSteps = progress.steps + 2;
+  EXPECT_EQ(net.Train(s.Cells(), 2, 0.5, 0.5, 10, -1.0), RC_CANCELLED);
+  net.Release();
+  net.Release();
+  zt::CBPNN empty;
+  empty.Release();
+}
+
+// The driver, through the export ---------------------------------------------
+
+long RunBP(NetScene& s, std::vector<long> hidden, long epochs = 300, long rows = kNetRows,
+           long columns = kNetColumns, long firstRow = 0, long firstColumn = 0, long bandCount = 3) {
+  return ztBPNNClass(s.scene.source, s.bands.data(), bandCount, hidden.data(), long(hidden.size()), 0.8, 0.3,
+                     0.001, epochs, s.scene.result, rows, columns, firstRow, firstColumn);
+}
+
+TEST(BPClassification, SeparatesTheTwoHalvesWithCaptionsOfItsPhases) {
+  NetScene s;
+  s.scene.MakeResult(kNetColumns - 3, kNetRows - 2);
+  ProgressRecorder progress;
+  ASSERT_EQ(RunBP(s, {4}, 300, kNetRows - 2, kNetColumns - 3, 2, 3), RC_OK);
+  const std::vector<double> classes = s.scene.Result();
+  for (int r = 0; r < kNetRows - 2; ++r)
+    for (int c = 0; c < kNetColumns - 3; ++c)
+      EXPECT_EQ(classes[r * (kNetColumns - 3) + c], c + 3 < 12 ? 1 : 2) << c << "," << r;
+  const std::vector<std::string> expected = {"start",          "main:BP神经网络分类", "sub:获取训练样本集...",
+                                             "sub:处理训练样本集...", "sub:网络训练...",    "sub:神经网络分类...",
+                                             "end"};
+  std::vector<std::string> seen;
+  for (const std::string& e : progress.events)
+    if (e.rfind("range:", 0) != 0) seen.push_back(e);
+  EXPECT_EQ(seen, expected);
+}
+
+TEST(BPClassification, SeededRunsAreIdentical) {
+  NetScene a, b;
+  a.scene.MakeResult(kNetColumns, kNetRows);
+  b.scene.MakeResult(kNetColumns, kNetRows);
+  std::srand(17);
+  ASSERT_EQ(RunBP(a, {3, 2}, 5), RC_OK);
+  std::srand(17);
+  ASSERT_EQ(RunBP(b, {3, 2}, 5), RC_OK);
+  EXPECT_EQ(a.scene.Result(), b.scene.Result());
+}
+
+TEST(BPClassification, FirstBandWithinOneMillionthOfNoDataIsClass255) {
+  auto value = [](int band, int column, int row) {
+    if (row == 0 && column == 0) return band == 1 ? 0.5 + 5e-7 : 200.0;  // within 1e-6
+    if (row == 0 && column == 1) return band == 1 ? 0.5 + 3e-6 : TwoHalves(band, 1, 0);
+    if (row == 0 && column == 2) return band == 1 ? TwoHalves(1, 2, 0) : 0.5;
+    return TwoHalves(band, column, row);
+  };
+  Scene scene(kNetColumns, kNetRows, kNetBands, value, true, 0.5, GDT_Float32);
+  scene.AddClass("dark", {{2, 2, 8, 8}});
+  scene.AddClass("bright", {{14, 10, 20, 16}});
+  scene.MakeResult(kNetColumns, kNetRows);
+  std::vector<long> bands = {1, 2, 3}, hidden = {4};
+  ASSERT_EQ(ztBPNNClass(scene.source, bands.data(), 3, hidden.data(), 1, 0.8, 0.3, 0.001, 300, scene.result,
+                        kNetRows, kNetColumns, 0, 0),
+            RC_OK);
+  const std::vector<double> classes = scene.Result();
+  EXPECT_EQ(classes[0], 255);
+  EXPECT_EQ(classes[1], 1);
+  EXPECT_EQ(classes[2], 1);
+  EXPECT_EQ(classes[kNetColumns + 20], 2);
+}
+
+TEST(BPClassification, ArgumentChecksInTheirOrderBeforeAnyProgress) {
+  NetScene s;
+  s.scene.MakeResult(kNetColumns, kNetRows);
+  ProgressRecorder progress;
+  void* src = s.scene.source;
+  void* res = s.scene.result;
+  long* b = s.bands.data();
+  long big[] = {501}, ok[] = {500}, zero[] = {0}, mixed[] = {0, 501};
+  auto bp = [&](void* source, long bandCount, long* sizes, long count, void* result, long rows, long columns,
+                long r0, long c0) {
+    return ztBPNNClass(source, b, bandCount, sizes, count, 0.5, 0.5, 0.01, 0, result, rows, columns, r0, c0);
+  };
+  EXPECT_EQ(bp(nullptr, 1025, big, 1, res, 1, 1, -1, 0), RC_NULL_ARGUMENT);
+  EXPECT_EQ(bp(src, 3, big, 1, nullptr, 1, 1, 0, 0), RC_NULL_ARGUMENT);
+  EXPECT_EQ(bp(src, 1025, big, 1, res, 1, 1, -1, 0), RC_TOO_MANY_BANDS);
+  EXPECT_EQ(bp(src, 3, ok, 1, res, 1, 1, 0, -1), RC_BAD_WINDOW);
+  EXPECT_EQ(bp(src, 3, big, 1, res, 1, 1, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(bp(src, 3, mixed, 2, res, 1, 1, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(bp(src, 3, zero, 1, res, 1, 1, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(bp(src, 3, ok, 0, res, 1, 1, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(bp(src, 3, ok, 1, res, kNetRows, kNetColumns + 1, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(bp(src, 3, nullptr, 1, res, 1, 1, 0, 0), RC_NULL_ARGUMENT);
+  EXPECT_EQ(progress.Count("start"), 0);
+  // 1024 bands pass the band count check and fail only on the band numbers.
+  std::vector<long> many(1024, 9);
+  EXPECT_EQ(ztBPNNClass(src, many.data(), 1024, ok, 1, 0.5, 0.5, 0.01, 0, res, 1, 1, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(progress.Count("start"), 0);
+  // The largest hidden layer and a window ending at the image's last pixel.
+  EXPECT_EQ(bp(src, 3, ok, 1, res, kNetRows, kNetColumns, 0, 0), RC_OK);
+
+  Scene bare(8, 8, 1, TwoHalves);
+  bare.MakeResult(8, 8);
+  long band = 1;
+  EXPECT_EQ(ztBPNNClass(bare.source, &band, 1, ok, 1, 0.5, 0.5, 0.01, 1, bare.result, 8, 8, 0, 0),
+            RC_NO_CLASS_AOI);
+}
+
+TEST(BPClassification, ClassWithoutPurifiedSampleEndsBeforeTraining) {
+  NetScene s;
+  s.scene.AddClass("outside", {{30, 30, 34, 34}});
+  s.scene.MakeResult(kNetColumns, kNetRows);
+  ProgressRecorder progress;
+  EXPECT_EQ(RunBP(s, {3}), RC_TOO_FEW_SAMPLES);
+  EXPECT_EQ(progress.Count("sub:网络训练..."), 0);
+  EXPECT_EQ(progress.Count("end"), 1);
+}
+
+TEST(BPClassification, CancelledInEachPhase) {
+  // Stop polls: one per class AOI while gathering, one per cell while
+  // purifying, one per epoch, one per row block of the pass (16-row blocks).
+  const long epochs = 4;
+  for (long stopAfter : {0L, 2L, 2 + kNetCells, 2 + kNetCells + 2, 2 + kNetCells + epochs + 1}) {
+    NetScene s;
+    s.scene.MakeResult(kNetColumns, kNetRows);
+    std::vector<long> hidden = {3};
+    ProgressRecorder progress;
+    progress.stopAfterSteps = stopAfter;
+    EXPECT_EQ(ztBPNNClass(s.scene.source, s.bands.data(), 3, hidden.data(), 1, 0.8, 0.3, -1.0, epochs,
+                          s.scene.result, kNetRows, kNetColumns, 0, 0),
+              RC_CANCELLED)
+        << stopAfter;
+    EXPECT_EQ(progress.Count("end"), 1);
+    const std::vector<double> classes = s.scene.Result();
+    const bool passStarted = stopAfter > 2 + kNetCells + epochs;
+    // The first row block is written before the stop; the second is not.
+    EXPECT_EQ(classes[0] != 0, passStarted) << stopAfter;
+    EXPECT_EQ(classes[19 * kNetColumns + 20], 0) << stopAfter;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,211 @@
+// The RBF network's phases on a tiny data set worked out here, and the
+// export.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "network_fixture.h"
+#include "neural/rbf_network.h"
+#include "ztclass/neural.h"
+#include "ztclass/result_codes.h"
+
+using namespace zttest;
+
+namespace {
+
+// Six samples around (0.1, 0.2), six around (0.8, 0.7), two of class 3.
+Samples Tiny() {
+  Samples s;
+  for (int i = 0; i < 6; ++i) s.Add(1, {0.1 + 0.01 * i, 0.2 - 0.005 * i});
+  for (int i = 0; i < 6; ++i) s.Add(2, {0.8 - 0.01 * i, 0.7 + 0.02 * (i % 2)});
+  s.Add(3, {0.45, 0.5});
+  s.Add(3, {0.82, 0.72});
+  return s;
+}
+
+std::vector<double> Mean(const Samples& s, long c) {
+  std::vector<double> m(2, 0.0);
+  int n = 0;
+  for (size_t i = 0; i < s.values.size(); ++i)
+    if (s.classes[i] == c) {
+      m[0] += s.values[i][0];
+      m[1] += s.values[i][1];
+      ++n;
+    }
+  return {m[0] / n, m[1] / n};
+}
+
+double D2(const std::vector<double>& a, const double* b) {
+  return (a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]);
+}
+
+TEST(RBFNetwork, CentresMoveSpreadAndPrune) {
+  Samples s = Tiny();
+  zt::CRBFNN net;
+  net.SetSizes(2, 3);
+  ASSERT_EQ(net.CreateHidden(), RC_OK);
+  ASSERT_EQ(net.InitCentres(s.Cells(), s.Count()), RC_OK);
+  for (long c = 1; c <= 3; ++c) {
+    const std::vector<double> m = Mean(s, c);
+    EXPECT_DOUBLE_EQ(net.Hidden()[c - 1].centre[0], m[0]);
+    EXPECT_DOUBLE_EQ(net.Hidden()[c - 1].centre[1], m[1]);
+  }
+  // The competitive step moves the nearest centre whatever the class.
+  const std::vector<double> before = net.Hidden()[1].centre;
+  const double x[] = {0.9, 0.9};
+  net.MoveNearestCentre(x, 0.25);
+  EXPECT_DOUBLE_EQ(net.Hidden()[1].centre[0], before[0] + 0.25 * (0.9 - before[0]));
+  EXPECT_DOUBLE_EQ(net.Hidden()[1].centre[1], before[1] + 0.25 * (0.9 - before[1]));
+  double change = -1;
+  net.CentreChange(&change);
+  EXPECT_NEAR(change, std::pow(0.25 * (0.9 - before[0]), 2) + std::pow(0.25 * (0.9 - before[1]), 2), 1e-15);
+  net.CentreChange(&change);
+  EXPECT_EQ(change, 0.0);
+
+  // Spreads: mean squared distance of the samples nearest to each unit;
+  // 5 members or fewer mark the unit.
+  ASSERT_EQ(net.ComputeSpreads(s.Cells(), s.Count()), RC_OK);
+  std::vector<double> sum(3, 0);
+  std::vector<int> count(3, 0);
+  for (const auto& v : s.values) {
+    int best = 0;
+    for (int u = 1; u < 3; ++u)
+      if (D2(net.Hidden()[u].centre, v.data()) < D2(net.Hidden()[best].centre, v.data())) best = u;
+    sum[best] += D2(net.Hidden()[best].centre, v.data());
+    ++count[best];
+  }
+  for (int u = 0; u < 3; ++u) EXPECT_NEAR(net.Hidden()[u].spread, count[u] > 5 ? sum[u] / count[u] : -1.0, 1e-15);
+  ASSERT_EQ(net.Hidden()[2].spread, -1.0);
+  const std::vector<double> kept0 = net.Hidden()[0].centre, kept1 = net.Hidden()[1].centre;
+  ASSERT_EQ(net.PruneHidden(), RC_OK);
+  ASSERT_EQ(net.HiddenCount(), 2);
+  EXPECT_EQ(net.Hidden()[0].centre, kept0);
+  EXPECT_EQ(net.Hidden()[1].centre, kept1);
+}
+
+TEST(RBFNetwork, OutputWeightsFromRandAndOneDeltaRuleStep) {
+  Samples s = Tiny();
+  zt::CRBFNN net;
+  net.SetSizes(2, 3);
+  ASSERT_EQ(net.CreateHidden(), RC_OK);
+  ASSERT_EQ(net.InitCentres(s.Cells(), s.Count()), RC_OK);
+  ASSERT_EQ(net.ComputeSpreads(s.Cells(), s.Count()), RC_OK);
+  ASSERT_EQ(net.PruneHidden(), RC_OK);
+  std::srand(5);
+  ASSERT_EQ(net.InitOutput(), RC_OK);
+  std::srand(5);
+  for (auto& out : net.Outputs())
+    for (double w : out.weights) EXPECT_EQ(w, (std::rand() % 100) / 100.0);
+
+  const double x[] = {0.3, 0.4};
+  std::vector<double> phi;
+  for (auto& unit : net.Hidden()) phi.push_back(std::exp(-D2(unit.centre, x) / (2 * unit.spread)));
+  std::vector<std::vector<double>> w;
+  for (auto& out : net.Outputs()) w.push_back(out.weights);
+  ASSERT_EQ(net.TrainOutput(2, x, 0.5), RC_OK);
+  double error = 0;
+  for (size_t k = 0; k < 3; ++k) {
+    const double o = w[k][0] * phi[0] + w[k][1] * phi[1];
+    const double e = (k == 1 ? 0.9 : 0.1) - o;
+    error += 0.5 * e * e;
+    EXPECT_NEAR(net.Outputs()[k].output, o, 1e-15);
+    for (size_t j = 0; j < 2; ++j) EXPECT_NEAR(net.Outputs()[k].weights[j], w[k][j] + 0.5 * e * phi[j], 1e-15);
+  }
+  EXPECT_NEAR(net.Error(), error, 1e-15);
+}
+
+TEST(RBFNetwork, SpreadZeroAnswersOneAtTheCentreOnly) {
+  Samples s;
+  for (int i = 0; i < 6; ++i) s.Add(1, {0.25, 0.25});
+  for (int i = 0; i < 6; ++i) s.Add(2, {0.625, 0.625});
+  zt::CRBFNN net;
+  net.SetSizes(2, 2);
+  ASSERT_EQ(net.CreateHidden(), RC_OK);
+  ASSERT_EQ(net.InitCentres(s.Cells(), 12), RC_OK);
+  ASSERT_EQ(net.ComputeSpreads(s.Cells(), 12), RC_OK);
+  EXPECT_EQ(net.Hidden()[0].spread, 0.0);
+  ASSERT_EQ(net.InitOutput(), RC_OK);
+  net.Outputs()[0].weights = {1.0, 0.0};
+  net.Outputs()[1].weights = {0.0, 1.0};
+  long c = 0;
+  const double atSecond[] = {0.625, 0.625}, between[] = {0.4, 0.4};
+  ASSERT_EQ(net.Classify(atSecond, &c), RC_OK);
+  EXPECT_EQ(c, 2);
+  EXPECT_EQ(net.Outputs()[1].output, 1.0);
+  EXPECT_EQ(net.Outputs()[0].output, 0.0);
+  ASSERT_EQ(net.Classify(between, &c), RC_OK);
+  EXPECT_EQ(c, 1);  // both outputs 0: the first wins
+  EXPECT_EQ(net.Outputs()[1].output, 0.0);
+}
+
+TEST(RBFNetwork, StableCentreEpochsGoToTheOutputPhase) {
+  Samples s = Tiny();
+  zt::CRBFNN net;
+  net.SetSizes(2, 3);
+  ProgressRecorder progress;
+  // Every centre epoch is stable: the phase ends after 50 of its 60, and the
+  // output phase runs its 5 epochs and the 10 left over.
+  ASSERT_EQ(net.Train(s.Cells(), s.Count(), 60, 0.1, 1e9, 5, 0.1, -1.0), RC_OK);
+  EXPECT_EQ(progress.steps, 65);
+  // An error threshold of 1000 skips the output phase.
+  progress.steps = 0;
+  ASSERT_EQ(net.Train(s.Cells(), s.Count(), 3, 0.1, -1.0, 5, 0.1, 1000.0), RC_OK);
+  EXPECT_EQ(progress.steps, 3);
+  progress.stopAfterSteps = 1;
+  progress.steps = 0;
+  EXPECT_EQ(net.Train(s.Cells(), s.Count(), 3, 0.1, -1.0, 5, 0.1, -1.0), RC_CANCELLED);
+  net.Release();
+  net.Release();
+}
+
+TEST(RBFNetwork, EveryUnitPrunedGivesClassOne) {
+  Samples s;
+  for (int i = 0; i < 3; ++i) s.Add(1, {0.1 * i, 0.1});
+  for (int i = 0; i < 3; ++i) s.Add(2, {0.9, 0.1 * i});
+  zt::CRBFNN net;
+  net.SetSizes(2, 2);
+  ASSERT_EQ(net.Train(s.Cells(), 6, 2, 0.1, -1.0, 2, 0.1, -1.0), RC_OK);
+  EXPECT_EQ(net.HiddenCount(), 0);
+  long c = 0;
+  const double x[] = {0.9, 0.2};
+  ASSERT_EQ(net.Classify(x, &c), RC_OK);
+  EXPECT_EQ(c, 1);
+}
+
+TEST(RBFClassification, SeparatesTheHalvesAndChecksArguments) {
+  NetScene s;
+  s.scene.MakeResult(kNetColumns, kNetRows);
+  ProgressRecorder progress;
+  ASSERT_EQ(ztRBFNNClass(s.scene.source, s.bands.data(), 3, 0.1, 1e-6, 20, 0.5, 0.001, 200, s.scene.result, kNetRows,
+                         kNetColumns, 0, 0),
+            RC_OK);
+  const std::vector<double> classes = s.scene.Result();
+  for (int r = 0; r < kNetRows; ++r)
+    for (int c = 0; c < kNetColumns; ++c) EXPECT_EQ(classes[r * kNetColumns + c], c < 12 ? 1 : 2) << c << "," << r;
+  EXPECT_EQ(progress.Count("main:RBF 神经网络分类"), 1);
+  EXPECT_EQ(progress.Count("sub:神经网络分类..."), 1);
+
+  NetScene t;
+  t.scene.MakeResult(kNetColumns, kNetRows);
+  EXPECT_EQ(ztRBFNNClass(nullptr, t.bands.data(), 3, 0.1, 0, 1, 0.1, 0, 1, t.scene.result, 1, 1, 0, 0),
+            RC_NULL_ARGUMENT);
+  EXPECT_EQ(ztRBFNNClass(t.scene.source, t.bands.data(), 1025, 0.1, 0, 1, 0.1, 0, 1, t.scene.result, 1, 1, 0, 0),
+            RC_TOO_MANY_BANDS);
+  EXPECT_EQ(ztRBFNNClass(t.scene.source, t.bands.data(), 3, 0.1, 0, 1, 0.1, 0, 1, t.scene.result, 1, 1, 0, -1),
+            RC_BAD_WINDOW);
+  EXPECT_EQ(ztRBFNNClass(t.scene.source, t.bands.data(), 3, 0.1, 0, 1, 0.1, 0, 1, t.scene.result, 1, kNetColumns,
+                         0, 1),
+            RC_BAD_WINDOW);
+  // Cancelled in the pass: the first row block is written, the second not.
+  ProgressRecorder stop;
+  stop.stopAfterSteps = 2 + kNetCells + 2 + 1;
+  EXPECT_EQ(ztRBFNNClass(t.scene.source, t.bands.data(), 3, 0.1, -1.0, 1, 0.5, -1.0, 1, t.scene.result, kNetRows,
+                         kNetColumns, 0, 0),
+            RC_CANCELLED);
+  const std::vector<double> partial = t.scene.Result();
+  EXPECT_EQ(partial[0], 1);
+  EXPECT_EQ(partial[19 * kNetColumns + 20], 0);
+}
+
+}  // namespace
