@@ -3,26 +3,7 @@
 # Usage: neural_test.sh ZTCLASS
 set -u
 ZTCLASS="$1"
-WORK="$(mktemp -d)"
-trap 'rm -rf "$WORK"' EXIT
-passed=0
-failed=0
-
-# check NAME EXPECTED_STATUS PATTERN -- COMMAND...: runs the command, expects
-# its exit status and a line of its output (stdout and stderr) matching PATTERN.
-check() {
-  local name="$1" status="$2" pattern="$3"
-  shift 4
-  local output rc
-  output="$("$@" 2>&1)"
-  rc=$?
-  if [ "$rc" -eq "$status" ] && grep -qE -- "$pattern" <<<"$output"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf 'FAILED %s: status %s (expected %s), output:\n%s\n' "$name" "$rc" "$status" "$output"
-  fi
-}
+. "$(dirname "$0")/harness.sh"
 
 # A three-band scene (raw bytes with an ENVI header, no georeferencing): dark
 # water in columns 0-11, bright land in columns 12-23, the same texture in
@@ -101,5 +82,4 @@ check "nothing written by failed runs" 1 "" -- test -e "$WORK/x.tif"
 check "an existing result is kept without --overwrite" 2 "exists; give --overwrite" -- \
   "$ZTCLASS" lvq2 "$WORK/scene.tif" "${A[@]}" -o "$WORK/bp.tif"
 
-echo "neural commands: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish "neural commands"
