@@ -13,6 +13,10 @@
 
 namespace ztcli {
 
+namespace {
+constexpr long kMaxClasses = 254;
+}  // namespace
+
 void AddClassifyOptions(CLI::App& command, ClassifyOptions& o) {
   command.add_option("IMAGE", o.image, "Multi-band image to classify")->required();
   command.add_option("--aoi", o.aoiFile,
@@ -36,6 +40,9 @@ Classification::Classification(const ClassifyOptions& o, Training training)
   aois_ = std::make_unique<ClassAoiList>(source_.get(), o.aoiFile, o.classField);
   if (aois_->Aois().empty())
     throw CommandError("'" + o.image + "' has no class AOI: give training polygons with --aoi");
+  if (ClassCount() > kMaxClasses)
+    throw UsageError("the training polygons hold " + std::to_string(ClassCount()) + " classes; a class image holds " +
+                     "at most " + std::to_string(kMaxClasses) + ", its value 255 marking no-data pixels");
   int hasNoData = 0;
   ztRSGetRasterNoDataValue(ztRSGetRasterBand(source_.get(), bands_[0]), &hasNoData);
   const double highest = hasNoData ? 255 : static_cast<double>(ClassCount());

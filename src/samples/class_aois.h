@@ -12,7 +12,9 @@ long ListClassAois(CAOIEditor* editor, std::vector<AOI>& classAois);
 // Every class AOI must have polygons: else RC_AOI_WITHOUT_POLYGON.
 long CheckClassAoiPolygons(const std::vector<AOI>& classAois);
 
-constexpr size_t kMaxClassAois = 255;
+// Class k is written as k, and 255 is the class of no-data pixels, which
+// results declare as their no-data value: class 255 would vanish with them.
+constexpr size_t kMaxClassAois = 254;
 
 // What supervised classifiers do first: obtain the source's AOI editor, end
 // with RC_NO_CLASS_AOI when it has no class AOI, list and check them (more

@@ -131,6 +131,21 @@ TEST(ClassAoiListing, EditorsWithoutClassAois) {
   EXPECT_EQ(zt::LoadClassAois(image.ds.get(), editor, aois), RC_NO_CLASS_AOI);
 }
 
+TEST(ClassAoiListing, ClassNumbersStayBelowTheNoDataClass) {
+  SampleImage image;
+  for (int k = 1; k <= 254; ++k) AddAoi(image.ds.get(), "c" + std::to_string(k), 3, {kTriangle});
+  {
+    zt::AoiEditorHandle editor;
+    std::vector<AOI> aois;
+    EXPECT_EQ(zt::LoadClassAois(image.ds.get(), editor, aois), RC_OK);
+    EXPECT_EQ(aois.size(), 254u);
+  }
+  AddAoi(image.ds.get(), "c255", 3, {kTriangle});
+  zt::AoiEditorHandle editor;
+  std::vector<AOI> aois;
+  EXPECT_EQ(zt::LoadClassAois(image.ds.get(), editor, aois), RC_BAD_WINDOW) << "class 255 would be no-data";
+}
+
 TEST(ClassAoiListing, AClassAoiWithoutPolygonsIsRefused) {
   SampleImage image;
   AddAoi(image.ds.get(), "empty", 3, {});
