@@ -67,10 +67,12 @@ GDALDataset* OpenPostGIS(const std::string& host, const std::string& port, const
 
 OGRLayer* CreateLayer(ZTGDBHandle& gdb, const char* name, OGRwkbGeometryType type) {
   if (!name || !*name) return nullptr;
-  // Names are kept as given: PostGIS would otherwise lower-case them and
-  // replace what it considers unusual characters.
-  const char* const options[] = {"LAUNDER=NO", nullptr};
-  return gdb.dataset->CreateLayer(name, nullptr, type, const_cast<char**>(options));
+  // Names are kept as given: PostGIS would otherwise lower-case them,
+  // replace what it considers unusual characters and take the text before a
+  // dot for a schema.
+  const char* const postgis[] = {"LAUNDER=NO", "EXTRACT_SCHEMA_FROM_LAYER_NAME=NO", nullptr};
+  char** options = gdb.catalog.empty() ? nullptr : const_cast<char**>(postgis);
+  return gdb.dataset->CreateLayer(name, nullptr, type, options);
 }
 
 bool AddFields(OGRLayer& layer, std::initializer_list<std::pair<const char*, OGRFieldType>> fields) {

@@ -27,8 +27,8 @@ std::string Properties(const std::string& inner, const char* element) {
 }
 
 OGRLayer* StyleTable(GDALDataset& gdb) {
-  for (int i = 0; i < gdb.GetLayerCount(); ++i)
-    if (EQUAL(gdb.GetLayer(i)->GetName(), "layer_styles")) return gdb.GetLayer(i);
+  // PostGIS lists only tables with geometry; asking by name finds the others.
+  if (OGRLayer* table = gdb.GetLayerByName("layer_styles")) return table;
   OGRLayer* table = gdb.CreateLayer("layer_styles", nullptr, wkbNone, nullptr);
   if (!table) return nullptr;
   const char* texts[] = {"f_table_catalog", "f_table_schema", "f_table_name", "f_geometry_column",

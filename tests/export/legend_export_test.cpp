@@ -161,7 +161,7 @@ class LegendExport : public ::testing::TestWithParam<Kind> {
     std::vector<std::string> styles;
     auto gdb = OpenGeodatabase();
     if (!gdb) return styles;
-    OGRLayer* table = Layer(*gdb, "layer_styles");
+    OGRLayer* table = gdb->GetLayerByName("layer_styles");
     if (!table) return styles;
     for (auto& f : *table)
       if (layerName == f->GetFieldAsString("f_table_name") && f->GetFieldAsInteger("useasdefault") == 1)
