@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
   ztcli::AddUnmixCommand(app);
   ztcli::AddAccuracyCommand(app);
   ztcli::AddClusterCommands(app);
+  ztcli::AddExportCommands(app);
   ztcli::InstallInterruptHandler();
   ztcli::EnsureGdal();
   try {

@@ -13,5 +13,6 @@ void AddPostClassCommands(CLI::App& app);
 void AddUnmixCommand(CLI::App& app);
 void AddAccuracyCommand(CLI::App& app);
 void AddClusterCommands(CLI::App& app);
+void AddExportCommands(CLI::App& app);
 
 }  // namespace ztcli
