@@ -31,15 +31,17 @@
 
 #define ZTSERVICES_CLASS __attribute__((visibility("default")))
 
+#pragma pack(push, 1)
 // A growable list of class identifiers; release it with
-// ztGDBFreeClassIdList (which leaves it empty and reusable).
+// ztGDBFreeClassIdList (which leaves it empty and reusable). Packed like the
+// record that holds it at an offset of 300, so that it may be reached there
+// without alignment.
 struct ZTGDBClassIdList {
   long* ids;
   long count;
   long capacity;
 };
 
-#pragma pack(push, 1)
 struct tagGDBPathInfo {
   char serverName[33];   // at most 32 bytes of text
   char gdbName[65];      // at most 64

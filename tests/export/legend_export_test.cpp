@@ -189,7 +189,7 @@ TEST_P(LegendExport, ThreeClassesStackUpwardFromTheCorner) {
   Answer(user, name, 0, 0, 10, false);
   ASSERT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK);
   EXPECT_EQ(addToMap, 0);
-  EXPECT_EQ(info.classIds.count, 0);
+  EXPECT_EQ(long{info.classIds.count}, 0);
   const std::vector<Box> boxes = Boxes(name);
   ASSERT_EQ(boxes.size(), 3u);
   const double bottoms[] = {30, 15, 0};
@@ -267,7 +267,7 @@ TEST_P(LegendExport, SecondExportOfTheSameNameChangesNothing) {
   addToMap = -1;
   EXPECT_EQ(ztExportClsLegend(image, addToMap, &info), RC_LEGEND_CLASS_EXISTS);
   EXPECT_EQ(addToMap, -1);
-  EXPECT_EQ(info.classIds.count, 0);
+  EXPECT_EQ(long{info.classIds.count}, 0);
   EXPECT_EQ(LayerCount(), layers);
   const std::vector<Box> boxes = Boxes(prefix);
   ASSERT_EQ(boxes.size(), 3u);
@@ -286,7 +286,7 @@ TEST_P(LegendExport, AddToMapFillsThePathInformation) {
   EXPECT_STREQ(info.serverName, expected.serverName);
   EXPECT_STREQ(info.gdbName, expected.gdbName);
   EXPECT_EQ(info.kind, expected.kind);
-  ASSERT_EQ(info.classIds.count, 2);
+  ASSERT_EQ(long{info.classIds.count}, 2);
   auto gdb = OpenGeodatabase();
   ASSERT_TRUE(gdb);
   std::vector<std::string> names;
@@ -297,8 +297,8 @@ TEST_P(LegendExport, AddToMapFillsThePathInformation) {
   EXPECT_EQ(byId[info.classIds.ids[0]], prefix + "_R");
   EXPECT_EQ(byId[info.classIds.ids[1]], prefix + "_P");
   ztGDBFreeClassIdList(&info.classIds);
-  EXPECT_EQ(info.classIds.ids, nullptr);
-  EXPECT_EQ(info.classIds.count, 0);
+  EXPECT_EQ(static_cast<long*>(info.classIds.ids), nullptr);
+  EXPECT_EQ(long{info.classIds.count}, 0);
 }
 
 TEST_P(LegendExport, HostileNamesAreNamesOnly) {
@@ -390,10 +390,10 @@ INSTANTIATE_TEST_SUITE_P(Geodatabases, LegendExport, ::testing::Values(Kind::Geo
 TEST(GDBPathInfo, ClassIdListGrows) {
   ZTGDBClassIdList list{};
   for (long id = 0; id < 100; ++id) ASSERT_EQ(ztGDBAppendClassId(&list, id * 3), 0);
-  ASSERT_EQ(list.count, 100);
+  ASSERT_EQ(long{list.count}, 100);
   for (long i = 0; i < 100; ++i) EXPECT_EQ(list.ids[i], i * 3);
   ztGDBFreeClassIdList(&list);
-  EXPECT_EQ(list.count, 0);
+  EXPECT_EQ(long{list.count}, 0);
   ztGDBFreeClassIdList(&list);
 }
 
