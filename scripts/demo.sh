@@ -41,6 +41,12 @@ echo "clumps: $(clumps "$OUT/clump.txt"); after the sieve: $(clumps "$OUT/sieve.
 echo "pixels per class after eliminate:"
 tail -n +7 "$OUT/eliminate.txt"
 
+step "Class areas of the cleaned map, and its legend in a GeoPackage (open it in QGIS)"
+"$ZTCLASS" area "$OUT/maxlike_clean.tif" -o "$OUT/maxlike_clean_area.txt" --overwrite
+cat "$OUT/maxlike_clean_area.txt"
+rm -f "$OUT/legend.gpkg"
+"$ZTCLASS" legend "$OUT/maxlike_clean.tif" --gdb "$OUT/legend.gpkg" --name maxlike_clean --unclassified
+
 step "Linear spectral unmixing into water, vegetation and built-up fractions (composite: red, green, blue)"
 "$ZTCLASS" unmix "$SCENE" --aoi "$AOI" -o "$OUT/fractions.tif" --png "$OUT/fractions.png"
 

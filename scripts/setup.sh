@@ -16,6 +16,9 @@ JOBS="$(nproc)"
 PACKAGES=(build-essential cmake ninja-build pkg-config libgdal-dev gdal-bin libcli11-dev
           nlohmann-json3-dev libgtest-dev libbenchmark-dev ca-certificates)
 
+# The tests also export legends to a PostGIS server that they start.
+TEST_PACKAGES=(postgresql postgresql-15-postgis-3)
+
 # Only the fuzz action needs clang and its libFuzzer runtime.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
@@ -66,11 +69,13 @@ case "$ACTION" in
     ;;
   test)
     install_packages
+    install_packages "${TEST_PACKAGES[@]}"
     build "$ROOT/build"
     ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS"
     ;;
   sanitize)
     install_packages
+    install_packages "${TEST_PACKAGES[@]}"
     build "$ROOT/build-sanitize" -DZTCLASS_SANITIZE=ON -DZTCLASS_BENCH=OFF
     ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:abort_on_error=1" \
     LSAN_OPTIONS="suppressions=$ROOT/.ci/lsan.supp:print_suppressions=0" \

@@ -7,6 +7,7 @@ constexpr long RC_WORK_FILE_FAILED = 1;
 constexpr long RC_INPUT_FILE_FAILED = -1;
 constexpr long RC_INPUT_COUNT_MISMATCH = -2;
 constexpr long RC_NO_CLASS_AOI = 1000037;
+constexpr long RC_CLASS_VALUE_RANGE_TOO_WIDE = 1000041;
 constexpr long RC_ENDMEMBER_BAND_MISMATCH = 1010003;
 constexpr long RC_VECTOR_SIZE_MISMATCH = 1010004;
 constexpr long RC_MATRIX_SIZE_MISMATCH = 1010005;
@@ -49,6 +50,7 @@ inline constexpr ZTResultCodeInfo kZTResultCodes[] = {
     {RC_INPUT_FILE_FAILED, "RC_INPUT_FILE_FAILED", "an input file cannot be used"},
     {RC_INPUT_COUNT_MISMATCH, "RC_INPUT_COUNT_MISMATCH", "the two check-point files hold different counts, or a count below 1"},
     {RC_NO_CLASS_AOI, "RC_NO_CLASS_AOI", "the source image carries no class AOI"},
+    {RC_CLASS_VALUE_RANGE_TOO_WIDE, "RC_CLASS_VALUE_RANGE_TOO_WIDE", "the class image's values span more than 256 integers"},
     {RC_ENDMEMBER_BAND_MISMATCH, "RC_ENDMEMBER_BAND_MISMATCH", "the result's band count differs from the number of end-members"},
     {RC_VECTOR_SIZE_MISMATCH, "RC_VECTOR_SIZE_MISMATCH", "sizes of a matrix and a vector do not agree"},
     {RC_MATRIX_SIZE_MISMATCH, "RC_MATRIX_SIZE_MISMATCH", "sizes of two matrices do not agree"},

@@ -1,5 +1,6 @@
 #pragma once
 #include "ztclass/accuracy.h"
+#include "ztclass/class_export.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/datatype.h"
 #include "ztclass/neural.h"

@@ -1,0 +1,283 @@
+// ztclass area and ztclass legend: the class-area report and the legend in a
+// geodatabase. The library asks its questions through the interaction
+// service; the answers here come from the options.
+#include <cpl_conv.h>
+#include <gdal.h>
+#include <ogr_srs_api.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include "class_records.h"
+#include "cli_support.h"
+#include "commands/commands.h"
+#include "output_files.h"
+#include "ztclass/class_export.h"
+#include "ztclass/result_codes.h"
+#include "ztservices/interaction.h"
+#include "ztservices/raster.h"
+
+namespace ztcli {
+
+namespace {
+
+struct Message {
+  std::string text;
+  int icon;
+};
+
+// Installs a sink for one command and removes it on scope exit.
+class Answers {
+ public:
+  explicit Answers(const ZTInteractionSink& sink) { ztSetInteractionSink(&sink); }
+  ~Answers() { ztSetInteractionSink(nullptr); }
+  Answers(const Answers&) = delete;
+  Answers& operator=(const Answers&) = delete;
+};
+
+void RequireClassRecords(void* image, const std::string& path) {
+  std::string storage;
+  if (ReadClassRecords(image, storage).empty())
+    throw CommandError("'" + path + "' has no class records (" + storage +
+                       "): they name its classes; give them with 'ztclass classes write'");
+}
+
+void Replace(std::string& text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); !from.empty() && at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+}
+
+// --- area ---------------------------------------------------------------
+
+struct AreaOptions {
+  std::string image, output;
+  bool overwrite = false;
+};
+
+struct AreaSession {
+  std::string reportPath;
+  std::vector<Message> messages;
+
+  static int SaveFile(void* user, const char*, const char*, char* path, size_t size) {
+    const std::string& answer = static_cast<AreaSession*>(user)->reportPath;
+    if (answer.size() >= size) return 0;
+    std::memcpy(path, answer.c_str(), answer.size() + 1);
+    return 1;
+  }
+  static void Show(void* user, const char* text, const char*, int icon) {
+    static_cast<AreaSession*>(user)->messages.push_back({text, icon});
+  }
+};
+
+void WarnIfGeographic(void* image) {
+  OGRSpatialReferenceH srs = GDALGetSpatialRef(static_cast<GDALDatasetH>(ztRSGetGDALDataset(image)));
+  if (srs && OSRIsGeographic(srs))
+    std::cerr << "ztclass: warning: the image's coordinate system is geographic: areas are in square degrees, "
+                 "not square metres\n";
+}
+
+void RunArea(const AreaOptions& o) {
+  OutputFiles outputs(o.overwrite);
+  outputs.AddInput(o.image, true);
+  AreaSession session;
+  session.reportPath = outputs.AddOutput(o.output, "-o", false);
+  // Statistics are computed from the pixels, never taken (perhaps stale)
+  // from a side-car file, and none is written beside the input.
+  CPLSetConfigOption("GDAL_PAM_ENABLED", "NO");
+  Dataset image = Dataset::Open(o.image, false);
+  RequireClassRecords(image.get(), o.image);
+  WarnIfGeographic(image.get());
+  {
+    Answers answers({&session, AreaSession::SaveFile, AreaSession::Show, nullptr, nullptr});
+    ztExportClsSizeInfo(image.get());
+  }
+  if (session.messages.size() != 1 || session.messages[0].icon != ZT_MB_ICONEXCLAMATION)
+    throw CommandError(session.messages.empty() ? std::string("no report was written")
+                                                : session.messages.back().text);
+  outputs.Commit();
+  std::string text = session.messages[0].text;
+  Replace(text, session.reportPath, o.output);
+  if (!Quiet()) std::cout << text << "\n";
+}
+
+// --- legend -------------------------------------------------------------
+
+struct LegendOptions {
+  std::string image, gdb, user;
+  std::optional<std::string> name;
+  std::optional<double> x, y, size;
+  bool unclassified = false, addToMap = false;
+};
+
+// --gdb: a GeoPackage path, or pg:HOST[:PORT]/DATABASE (HOST may be the
+// directory of a local socket).
+struct Target {
+  bool postgis = false;
+  std::string server, database;
+};
+
+Target ParseTarget(const std::string& text) {
+  Target t;
+  if (text.rfind("pg:", 0) == 0) {
+    const std::string rest = text.substr(3);
+    const size_t slash = rest.rfind('/');
+    if (slash == std::string::npos || slash == 0 || slash + 1 == rest.size())
+      throw UsageError("--gdb pg:HOST[:PORT]/DATABASE, got '" + text + "'");
+    t.postgis = true;
+    t.server = rest.substr(0, slash);
+    t.database = rest.substr(slash + 1);
+  } else {
+    t.database = text;
+  }
+  if (t.server.size() > 32) throw UsageError("--gdb: the server takes at most 32 bytes");
+  if (t.postgis && t.database.size() > 64) throw UsageError("--gdb: the database name takes at most 64 bytes");
+  return t;
+}
+
+// A GeoPackage path as the geodatabase name, which holds at most 64 bytes:
+// the path as given, or relative to the working directory when shorter.
+std::string ShortPath(const std::string& path) {
+  std::error_code error;
+  const std::string relative = std::filesystem::relative(path, error).string();
+  const std::string& shorter = !error && !relative.empty() && relative.size() < path.size() ? relative : path;
+  if (shorter.size() > 64)
+    throw UsageError("--gdb: '" + path + "' is longer than the 64 bytes a geodatabase name holds; give a shorter path");
+  return shorter;
+}
+
+struct LegendSession {
+  const LegendOptions* options = nullptr;
+  Target target;
+  std::string user;
+  int dialogs = 0;
+  std::string name;  // as the export goes ahead with
+  std::vector<Message> messages;
+
+  static LegendSession& Of(void* user) { return *static_cast<LegendSession*>(user); }
+
+  static void Show(void* user, const char* text, const char*, int icon) { Of(user).messages.push_back({text, icon}); }
+
+  // The options are the user's one answer: the dialog shown again after a
+  // failed check is cancelled.
+  static int Dialog(void* user, ZTLegendDialogFields* f) {
+    LegendSession& s = Of(user);
+    if (s.dialogs++ > 0) return 0;
+    const LegendOptions& o = *s.options;
+    if (o.name) std::snprintf(f->name, sizeof f->name, "%s", o.name->c_str());
+    if (o.x) f->x = *o.x;
+    if (o.y) f->y = *o.y;
+    if (o.size) f->size = *o.size;
+    f->exportUnclassified = o.unclassified;
+    f->addToMap = o.addToMap;
+    s.name = f->name;
+    return 1;
+  }
+
+  static long Choose(void* user, const char*, tagGDBPathInfo* info) {
+    LegendSession& s = Of(user);
+    std::snprintf(info->serverName, sizeof info->serverName, "%s", s.target.server.c_str());
+    std::snprintf(info->gdbName, sizeof info->gdbName, "%s", s.target.database.c_str());
+    std::memset(info->user, 0, sizeof info->user);
+    std::memcpy(info->user, s.user.data(), std::min(s.user.size(), sizeof info->user));
+    std::memset(info->password, 0, sizeof info->password);
+    info->kind = s.target.postgis ? 1 : 0;
+    return 1;
+  }
+};
+
+// The legend's classes that exist in the geodatabase now.
+std::vector<std::string> LegendClasses(const Target& target, const std::string& gdbName, const std::string& user,
+                                       const std::string& name) {
+  std::vector<std::string> found;
+  CGDBServer server;
+  CGDataBase gdb;
+  if (server.Connect(target.server.c_str(), user.c_str(), "") < 1 || gdb.Open(&server, gdbName.c_str()) < 1)
+    return found;
+  for (const std::string& cls : {name + "_R", name + "_P"})
+    if (gdb.xcls_IsExist(0, cls.c_str()) > 1) found.push_back(cls);
+  return found;
+}
+
+void RunLegend(const LegendOptions& o) {
+  Target target = ParseTarget(o.gdb);
+  std::string user = o.user;
+  if (user.size() > 30) throw UsageError("--user takes at most 30 bytes");
+  OutputFiles outputs(false);
+  outputs.AddInput(o.image, true);
+  const bool newFile = !target.postgis && !std::filesystem::exists(target.database);
+  const std::string finalName = target.database;
+  if (newFile) target.database = outputs.AddOutput(finalName, "--gdb", false);
+  if (!target.postgis) target.database = ShortPath(target.database);
+  Dataset image = Dataset::Open(o.image, false);
+  RequireClassRecords(image.get(), o.image);
+
+  LegendSession session;
+  session.options = &o;
+  session.target = target;
+  session.user = user;
+  tagGDBPathInfo info{};
+  int addToMap = 0;
+  long rc;
+  {
+    Answers answers({&session, nullptr, LegendSession::Show, LegendSession::Dialog, LegendSession::Choose});
+    rc = ztExportClsLegend(image.get(), addToMap, &info);
+  }
+  std::unique_ptr<ZTGDBClassIdList, void (*)(ZTGDBClassIdList*)> ids(&info.classIds, ztGDBFreeClassIdList);
+  if (!session.messages.empty()) throw UsageError(session.messages.back().text);
+  if (rc != RC_OK) {
+    std::string left;
+    if (!newFile && rc != RC_LEGEND_CLASS_EXISTS)
+      for (const std::string& cls : LegendClasses(target, target.database, user, session.name))
+        left += (left.empty() ? "" : ", ") + cls;
+    try {
+      Check(rc, "legend export to '" + o.gdb + "'");
+    } catch (const CommandError& error) {
+      throw CommandError(error.what() + (left.empty() ? std::string() : "\n(created before the failure: " + left + ")"),
+                         error.status);
+    }
+  }
+  outputs.Commit();
+  if (!Quiet()) {
+    std::cout << "Wrote legend '" << session.name << "' to " << (target.postgis ? o.gdb : finalName) << ": "
+              << session.name << "_R (boxes) and " << session.name << "_P (texts)\n";
+    if (addToMap && info.classIds.count == 2)
+      std::cout << "Class identifiers for the map view: " << info.classIds.ids[0] << " and " << info.classIds.ids[1]
+                << "\n";
+  }
+}
+
+}  // namespace
+
+void AddExportCommands(CLI::App& app) {
+  auto area = std::make_shared<AreaOptions>();
+  auto* a = app.add_subcommand("area", "Class-area report: pixel count and area of every class of a class image");
+  a->add_option("CLASS_IMAGE", area->image, "Class image with class records")->required();
+  a->add_option("-o,--output", area->output, "Report to write (UTF-8 text)")->required();
+  a->add_flag("--overwrite", area->overwrite, "Replace an existing report");
+  a->callback([area] { RunArea(*area); });
+
+  auto legend = std::make_shared<LegendOptions>();
+  auto* l = app.add_subcommand("legend", "Legend of a class image into a geodatabase: a coloured box and the name of "
+                                         "every class (layers NAME_R and NAME_P)");
+  l->add_option("CLASS_IMAGE", legend->image, "Class image with class records")->required();
+  l->add_option("--gdb", legend->gdb,
+                "Target: a GeoPackage file (created when missing), or pg:HOST[:PORT]/DATABASE for PostGIS (HOST may "
+                "be a socket directory; the password comes from PGPASSWORD or ~/.pgpass)")
+      ->required();
+  l->add_option("--name", legend->name, "Legend name (default: the image's file name without extension + \"_图例\")");
+  auto* x = l->add_option("--x", legend->x, "Lower-left corner, x in map units (default: the image's lower-right corner)");
+  auto* y = l->add_option("--y", legend->y, "Lower-left corner, y in map units");
+  x->needs(y);
+  y->needs(x);
+  l->add_option("--size", legend->size, "Size factor: box height in map units (default 10)");
+  l->add_flag("--unclassified", legend->unclassified, "Add an entry for unclassified pixels on top");
+  l->add_flag("--add-to-map", legend->addToMap, "Report the class identifiers for a map view");
+  l->add_option("--user", legend->user, "PostGIS user (default: libpq's, the login name)");
+  l->callback([legend] { RunLegend(*legend); });
+}
+
+}  // namespace ztcli

@@ -1,0 +1,124 @@
+#include "export/class_area_report.h"
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "services/pyramid_layer.h"
+#include "services/text.h"
+#include "ztclass/classinfo.h"
+#include "ztclass/result_codes.h"
+#include "ztservices/raster.h"
+
+namespace zt {
+
+namespace {
+
+constexpr long kMaxHistogramValues = 256;
+
+std::string Format(const char* format, auto... values) {
+  const int n = std::snprintf(nullptr, 0, format, values...);
+  std::string text(n > 0 ? n : 0, '\0');
+  std::snprintf(text.data(), text.size() + 1, format, values...);
+  return text;
+}
+
+// Cell size from the user-coordinate extent and its size in pixels.
+long CellSize(void* image, double& cellX, double& cellY) {
+  double x1, x2, y1, y2;
+  if (long rc = ztRSGetUserCoordiate(image, &x1, &x2, &y1, &y2)) return rc;
+  const double corners[4][2] = {{x1, y1}, {x2, y2}, {x1, y2}, {x2, y1}};
+  double minColumn = 0, maxColumn = 0, minRow = 0, maxRow = 0;
+  for (int i = 0; i < 4; ++i) {
+    double column = corners[i][0], row = corners[i][1];
+    if (long rc = ztRSGetCoordinate(image, 0, &column, &row)) return rc;
+    if (i == 0 || column < minColumn) minColumn = column;
+    if (i == 0 || column > maxColumn) maxColumn = column;
+    if (i == 0 || row < minRow) minRow = row;
+    if (i == 0 || row > maxRow) maxRow = row;
+  }
+  const double width = std::trunc(maxColumn - minColumn + 1e-6);
+  const double height = std::trunc(maxRow - minRow + 1e-6);
+  if (!(width >= 1) || !(height >= 1)) return RC_BAD_WINDOW;
+  cellX = (x2 - x1) / width;
+  cellY = (y2 - y1) / height;
+  return RC_OK;
+}
+
+// Counts of band 1's integer values from minimum to maximum.
+long ValueCounts(void* image, double& minimum, std::vector<unsigned long long>& counts) {
+  void* band = ztRSGetRasterBand(image, 1);
+  if (!band) return RC_NULL_ARGUMENT;
+  double maximum;
+  if (long rc = ztRSGetRasterStatistics(band, 0, 1, &minimum, &maximum, nullptr, nullptr)) return rc;
+  const double span = maximum - minimum + 1;
+  if (!(span >= 1) || span > kMaxHistogramValues) return RC_CLASS_VALUE_RANGE_TOO_WIDE;
+  counts.assign(static_cast<size_t>(span), 0);
+  // GDAL spreads the buckets evenly over [low, high]: edges half-way between
+  // integers give every integer value a bucket of its own, also when the
+  // image holds a single value.
+  const int buckets = static_cast<int>(counts.size());
+  return ztRSGetRasterHistogram(band, minimum - 0.5, minimum + buckets - 0.5, buckets, counts.data(), 1, 0);
+}
+
+long WriteText(const std::string& path, const std::string& text) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
+  if (!file) return RC_REPORT_OPEN_FAILED;
+  if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()) return RC_REPORT_OPEN_FAILED;
+  return std::fclose(file.release()) == 0 ? RC_OK : RC_REPORT_OPEN_FAILED;
+}
+
+}  // namespace
+
+std::string FormatClassAreaReport(const std::string& classInfoFile, const std::vector<ClassArea>& classes,
+                                  double cellX, double cellY) {
+  std::string report = "\t地类面积统计报告\n\n" + std::string(69, '-') + "\n\n";
+  report += "分类信息文件：" + classInfoFile + "\n\n";
+  report += "  ID\t类名\t像元数\t面积(m*m)\n";
+  for (size_t i = 0; i < classes.size(); ++i) {
+    const ClassArea& c = classes[i];
+    const double area = c.pixels == 0 ? 0.0 : static_cast<double>(c.pixels) * cellX * cellY;
+    report += Format("  %d\t%s\t%llu\t%.2f\n", static_cast<int>(i + 1), c.name.c_str(), c.pixels, area);
+  }
+  return report;
+}
+
+long ExportClassAreaReport(void* image, const std::string& classInfoFile, const std::string& reportPath) {
+  if (!image) return RC_WORK_FILE_FAILED;
+  long n = 0;
+  if (long rc = ztRSReadClsNum(image, n)) return rc;
+  if (n < 0) return RC_CLS_FILE_BAD_HEADER;
+  std::vector<CLASSATTINFO> records(n, CLASSATTINFO{});
+  if (n > 0)
+    if (long rc = ztRSReadClassInfo(image, n, records.data())) return rc;
+
+  double cellX, cellY;
+  if (long rc = CellSize(image, cellX, cellY)) return rc;
+
+  PyramidLayer layer(image);
+  double minimum = 0;
+  std::vector<unsigned long long> counts;
+  if (long rc = ValueCounts(image, minimum, counts)) return rc;
+  double imageCellX, imageCellY;
+  if (long rc = ztGetImgCellSize(image, &imageCellX, &imageCellY)) return rc;
+
+  std::vector<ClassArea> classes;
+  classes.reserve(records.size());
+  for (const CLASSATTINFO& record : records) {
+    const double slot = record.classNo - minimum;
+    const bool counted = slot >= 0 && slot < static_cast<double>(counts.size());
+    classes.push_back({std::string(FieldText(record.name, sizeof record.name)),
+                       counted ? counts[static_cast<size_t>(slot)] : 0});
+  }
+  return WriteText(reportPath, FormatClassAreaReport(classInfoFile, classes, cellX, cellY));
+}
+
+std::string ClassInfoFileName(void* image) {
+  const char* description = image ? ztRSGetDescription(image) : nullptr;
+  std::string name = description ? description : "";
+  for (size_t at = name.find(".zti"); at != std::string::npos; at = name.find(".zti", at + 4))
+    name.replace(at, 4, ".cls");
+  return name;
+}
+
+}  // namespace zt

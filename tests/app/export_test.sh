@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# ztclass area and ztclass legend end to end, on a class image made here with
+# GDAL's tools; legends are read back with ogrinfo.
+# Usage: export_test.sh ZTCLASS
+set -u
+ZTCLASS="$1"
+WORK="$(mktemp -d)"
+trap 'rm -rf "$WORK"' EXIT
+passed=0
+failed=0
+
+# check NAME EXPECTED_STATUS PATTERN -- COMMAND...: runs the command, expects
+# its exit status and a line of its output (stdout and stderr) matching PATTERN.
+check() {
+  local name="$1" status="$2" pattern="$3"
+  shift 4
+  local output rc
+  output="$("$@" 2>&1)"
+  rc=$?
+  if [ "$rc" -eq "$status" ] && grep -qE -- "$pattern" <<<"$output"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    printf 'FAILED %s: status %s (expected %s), output:\n%s\n' "$name" "$rc" "$status" "$output"
+  fi
+}
+
+# 8 x 5 pixels of 20 m in UTM: columns 0-2 hold class 1 (15 pixels), 3-6
+# class 2 (20), column 7 class 0 (5); class 3 has none.
+LC_ALL=C awk 'BEGIN { for (r = 0; r < 5; r++) for (c = 0; c < 8; c++) printf "%c", c < 3 ? 1 : c < 7 ? 2 : 0 }' \
+  >"$WORK/cls.bin"
+printf 'ENVI\nsamples = 8\nlines = 5\nbands = 1\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/cls.hdr"
+gdal_translate -q -a_srs EPSG:32633 -a_ullr 400000 5000100 400160 5000000 "$WORK/cls.bin" "$WORK/landuse.tif"
+gdal_translate -q -a_srs EPSG:4326 -a_ullr 10 50 10.008 49.995 "$WORK/cls.bin" "$WORK/geographic.tif"
+printf '1\twater\t#0000ff\n2\tforest\t#00a000\n3\tbare\t#c0c000\n' >"$WORK/classes.txt"
+for image in landuse geographic; do
+  "$ZTCLASS" -q classes write "$WORK/$image.tif" --from "$WORK/classes.txt" || echo "cannot write classes"
+done
+gdal_translate -q "$WORK/cls.bin" "$WORK/norecords.tif"
+
+# area
+check "area --help" 0 "--output" -- "$ZTCLASS" area --help
+check "area report written" 0 "^成功导出报告到文件$" -- "$ZTCLASS" area "$WORK/landuse.tif" -o "$WORK/area.txt"
+expected="$(printf '\t地类面积统计报告\n\n%s\n\n分类信息文件：%s\n\n  ID\t类名\t像元数\t面积(m*m)\n  1\twater\t15\t6000.00\n  2\tforest\t20\t8000.00\n  3\tbare\t0\t0.00' \
+  "$(printf -- '-%.0s' $(seq 69))" "$WORK/landuse.tif")"
+check "area report byte for byte" 0 "" -- cmp "$WORK/area.txt" <(printf '%s\n' "$expected")
+check "success names the report" 0 "^$WORK/area.txt！$" -- "$ZTCLASS" area "$WORK/landuse.tif" -o "$WORK/area.txt" --overwrite
+check "existing report kept" 2 "exists; give --overwrite" -- "$ZTCLASS" area "$WORK/landuse.tif" -o "$WORK/area.txt"
+gdal_translate -q "$WORK/cls.bin" "$WORK/plain.tif"
+cp "$WORK/landuse.cls" "$WORK/plain.cls"
+check "area of an image without georeferencing" 1 "统计地类面积失败！" -- "$ZTCLASS" area "$WORK/plain.tif" -o "$WORK/p.txt"
+check "no side-car beside the input" 1 "" -- test -e "$WORK/plain.tif.aux.xml"
+check "geographic warning" 0 "square degrees" -- "$ZTCLASS" area "$WORK/geographic.tif" -o "$WORK/geo.txt"
+check "no class records" 1 "has no class records" -- "$ZTCLASS" area "$WORK/norecords.tif" -o "$WORK/x.txt"
+check "report directory missing" 2 "does not exist" -- "$ZTCLASS" area "$WORK/landuse.tif" -o "$WORK/none/x.txt"
+check "nothing written for a failure" 1 "" -- test -e "$WORK/x.txt"
+check "area needs -o" 2 "output is required" -- "$ZTCLASS" area "$WORK/landuse.tif"
+
+# legend into a GeoPackage
+check "legend --help" 0 "--unclassified" -- "$ZTCLASS" legend --help
+check "legend written" 0 "Wrote legend 'landuse_图例' to .*legend.gpkg" -- \
+  "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/legend.gpkg"
+# The default corner: the map coordinates of (8, 5), the lower-right corner;
+# class 1 at the corner, class 3 at 2 x 1.5 x 10 above it.
+check "default corner and size" 0 "POLYGON \(\(400162 5000030" -- \
+  ogrinfo -q "$WORK/legend.gpkg" "landuse_图例_R" -where "class_no = 3"
+check "texts" 0 "txt \(String\) = forest" -- ogrinfo -q "$WORK/legend.gpkg" "landuse_图例_P"
+check "same name again" 1 "RC_LEGEND_CLASS_EXISTS \(10400111\)" -- \
+  "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/legend.gpkg"
+check "second legend with options" 0 "identifiers for the map view: [0-9]+ and [0-9]+" -- \
+  "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/legend.gpkg" --name "it's; \"odd\"" --x 0 --y 0 \
+  --size 10 --unclassified --add-to-map
+check "unclassified on top at 45" 0 "POLYGON \(\(2 45" -- \
+  ogrinfo -q "$WORK/legend.gpkg" "it's; \"odd\"_R" -where "class_no = 0"
+check "styles stored" 0 "Feature Count: 4" -- ogrinfo -so "$WORK/legend.gpkg" layer_styles
+check "empty name" 2 "请先设置文件名！" -- "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/new.gpkg" --name ""
+check "size not above 0" 2 "图例的大小因子必须大于0！" -- \
+  "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/new.gpkg" --size 0
+check "x needs y" 2 "" -- "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/new.gpkg" --x 3
+check "no GeoPackage left by refused runs" 1 "" -- test -e "$WORK/new.gpkg"
+check "unreachable geodatabase" 1 "RC_GDB_OPEN_FAILED \(10400002\)" -- \
+  "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "pg:/nonexistent-socket:5432/none"
+check "malformed --gdb" 2 "pg:HOST\[:PORT\]/DATABASE" -- "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "pg:nodatabase"
+check "not a GeoPackage" 1 "RC_GDB_OPEN_FAILED" -- "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/classes.txt"
+
+echo "export: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,161 @@
+// The class-area report byte for byte on class images whose counts are known
+// by construction, and the export's dialogs and messages.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "export/class_area_report.h"
+#include "interaction_recorder.h"
+#include "test_support.h"
+#include "ztclass/class_export.h"
+#include "ztclass/classinfo.h"
+#include "ztclass/result_codes.h"
+#include "ztservices/raster.h"
+
+using namespace zttest;
+
+namespace {
+
+const std::string kHead =
+    "\t地类面积统计报告\n\n"
+    "---------------------------------------------------------------------\n\n";
+
+// 10 x 4 pixels of 30 m: columns 0-3 hold 1 (16 pixels), 4-6 hold 2 (12),
+// 7 holds 0 (4), 8-9 hold 3 (8); nothing holds 4.
+double KnownValue(int, int column, int) {
+  if (column < 4) return 1;
+  if (column < 7) return 2;
+  if (column == 7) return 0;
+  return 3;
+}
+
+std::string ReadText(const std::string& path) {
+  std::vector<unsigned char> bytes = ReadFileBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+class ClassAreaReport : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RasterSpec spec;
+    spec.columns = 10;
+    spec.rows = 4;
+    spec.georeferenced = true;
+    WriteGeoTiff(imagePath, spec, KnownValue);
+    image = ztRSOpen(imagePath.c_str(), 1);
+    ASSERT_NE(image, nullptr);
+    WriteRecords({"水体", "林地", "城镇", "裸地"});
+  }
+  void TearDown() override { ztRSClose(image); }
+
+  void WriteRecords(const std::vector<std::string>& names) {
+    std::vector<CLASSATTINFO> records(names.size(), CLASSATTINFO{});
+    for (size_t i = 0; i < names.size(); ++i) {
+      records[i].classNo = static_cast<unsigned char>(i + 1);
+      std::snprintf(records[i].name, sizeof records[i].name, "%s", names[i].c_str());
+    }
+    ASSERT_EQ(ztRSWriteClassInfo(image, static_cast<long>(records.size()), records.data()), RC_OK);
+  }
+
+  TempDir dir;
+  std::string imagePath = dir.File("classes.tif");
+  std::string reportPath = dir.File("area.txt");
+  void* image = nullptr;
+};
+
+TEST_F(ClassAreaReport, ReportsKnownCountsAndAreas) {
+  ASSERT_EQ(zt::ExportClassAreaReport(image, "classes.cls", reportPath), RC_OK);
+  EXPECT_EQ(ReadText(reportPath), kHead +
+                                      "分类信息文件：classes.cls\n\n"
+                                      "  ID\t类名\t像元数\t面积(m*m)\n"
+                                      "  1\t水体\t16\t14400.00\n"
+                                      "  2\t林地\t12\t10800.00\n"
+                                      "  3\t城镇\t8\t7200.00\n"
+                                      "  4\t裸地\t0\t0.00\n");
+}
+
+TEST_F(ClassAreaReport, ClassNumbersOfRecordsPickTheirCounts) {
+  CLASSATTINFO records[2]{};
+  records[0].classNo = 3;
+  std::snprintf(records[0].name, sizeof records[0].name, "urban");
+  records[1].classNo = 200;
+  std::snprintf(records[1].name, sizeof records[1].name, "beyond");
+  ASSERT_EQ(ztRSWriteClassInfo(image, 2, records), RC_OK);
+  ASSERT_EQ(zt::ExportClassAreaReport(image, "c", reportPath), RC_OK);
+  EXPECT_EQ(ReadText(reportPath), kHead + "分类信息文件：c\n\n  ID\t类名\t像元数\t面积(m*m)\n"
+                                          "  1\turban\t8\t7200.00\n  2\tbeyond\t0\t0.00\n");
+}
+
+TEST(ClassAreaReportText, NegativeCellSizeGivesNegativeAreas) {
+  const std::string text = zt::FormatClassAreaReport("x.cls", {{"a", 3}, {"b", 0}}, 2.5, -4.0);
+  EXPECT_EQ(text, kHead + "分类信息文件：x.cls\n\n  ID\t类名\t像元数\t面积(m*m)\n"
+                          "  1\ta\t3\t-30.00\n  2\tb\t0\t0.00\n");
+}
+
+TEST_F(ClassAreaReport, SingleValueImage) {
+  ztRSClose(image);
+  RasterSpec spec;
+  spec.columns = 3;
+  spec.rows = 2;
+  spec.georeferenced = true;
+  WriteGeoTiff(imagePath, spec, [](int, int, int) { return 2.0; });
+  image = ztRSOpen(imagePath.c_str(), 1);
+  WriteRecords({"a", "b"});
+  ASSERT_EQ(zt::ExportClassAreaReport(image, "c", reportPath), RC_OK);
+  EXPECT_EQ(ReadText(reportPath), kHead + "分类信息文件：c\n\n  ID\t类名\t像元数\t面积(m*m)\n"
+                                          "  1\ta\t0\t0.00\n  2\tb\t6\t5400.00\n");
+}
+
+TEST_F(ClassAreaReport, ValueRangeWiderThan256GivesACodeAndNoReport) {
+  ztRSClose(image);
+  RasterSpec spec;
+  spec.type = GDT_UInt16;
+  spec.georeferenced = true;
+  WriteGeoTiff(imagePath, spec, [](int, int c, int) { return c == 0 ? 300.0 : 1.0; });
+  image = ztRSOpen(imagePath.c_str(), 1);
+  WriteRecords({"a"});
+  EXPECT_EQ(zt::ExportClassAreaReport(image, "c", reportPath), RC_CLASS_VALUE_RANGE_TOO_WIDE);
+  EXPECT_FALSE(std::filesystem::exists(reportPath));
+}
+
+TEST_F(ClassAreaReport, FailuresGiveCodes) {
+  EXPECT_EQ(zt::ExportClassAreaReport(nullptr, "c", reportPath), RC_WORK_FILE_FAILED);
+  EXPECT_EQ(zt::ExportClassAreaReport(image, "c", dir.File("missing/area.txt")), RC_REPORT_OPEN_FAILED);
+  std::filesystem::remove(dir.File("classes.cls"));
+  EXPECT_EQ(zt::ExportClassAreaReport(image, "c", reportPath), RC_CLS_FILE_MISSING);
+  EXPECT_FALSE(std::filesystem::exists(reportPath));
+}
+
+TEST_F(ClassAreaReport, ExportAsksForTheFileAndTellsTheOutcome) {
+  InteractionRecorder user;
+  user.savePath = reportPath;
+  ztExportClsSizeInfo(image);
+  ASSERT_EQ(user.messages.size(), 1u);
+  EXPECT_EQ(user.messages[0], "|成功导出报告到文件\n" + reportPath + "！|48");
+  EXPECT_NE(ReadText(reportPath).find("分类信息文件：" + imagePath + "\n"), std::string::npos);
+
+  user.savePath = dir.File("missing/area.txt");
+  ztExportClsSizeInfo(image);
+  ASSERT_EQ(user.messages.size(), 2u);
+  EXPECT_EQ(user.messages[1], "|统计地类面积失败！|0");
+}
+
+TEST_F(ClassAreaReport, CancelledSaveDialogWritesNothing) {
+  InteractionRecorder user;
+  ztExportClsSizeInfo(image);
+  ztExportClsSizeInfo(nullptr);
+  EXPECT_TRUE(user.messages.empty());
+  EXPECT_FALSE(std::filesystem::exists(reportPath));
+}
+
+TEST(ClassInfoFileName, ZtiBecomesCls) {
+  TempDir dir;
+  const std::string path = dir.File("scene.zti");
+  WriteGeoTiff(path, RasterSpec{}, [](int, int, int) { return 1.0; });
+  void* image = ztRSOpen(path.c_str(), 0);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(zt::ClassInfoFileName(image), dir.File("scene.cls"));
+  ztRSClose(image);
+}
+
+}  // namespace

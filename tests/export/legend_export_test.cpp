@@ -1,0 +1,400 @@
+// The legend export into real geodatabases, read back with OGR: a GeoPackage
+// file always, and a PostGIS database when ZTCLASS_TEST_PG_SERVER (host or
+// socket directory, ":port") and ZTCLASS_TEST_PG_DATABASE name one (the
+// script legend_postgis_test.sh starts such a server).
+#include <gtest/gtest.h>
+#include <ogrsf_frmts.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include "interaction_recorder.h"
+#include "test_support.h"
+#include "ztclass/class_export.h"
+#include "ztclass/classinfo.h"
+#include "ztclass/result_codes.h"
+#include "ztservices/raster.h"
+
+using namespace zttest;
+
+namespace {
+
+struct Box {
+  long classNo;
+  std::string name;
+  int red, green, blue;
+  long colorNo;
+  double minX, minY, maxX, maxY;
+};
+
+struct Label {
+  std::string text;
+  double x, y, height, width;
+};
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+void Put(char* field, size_t size, const std::string& text) { std::snprintf(field, size, "%s", text.c_str()); }
+
+enum class Kind { GeoPackage, PostGIS };
+
+class LegendExport : public ::testing::TestWithParam<Kind> {
+ protected:
+  void SetUp() override {
+    GDALAllRegister();
+    if (GetParam() == Kind::PostGIS && (Env("ZTCLASS_TEST_PG_SERVER").empty() || Env("ZTCLASS_TEST_PG_DATABASE").empty()))
+      GTEST_SKIP() << "no PostGIS server given";
+    RasterSpec spec;
+    spec.columns = 10;
+    spec.rows = 4;
+    spec.georeferenced = true;
+    WriteGeoTiff(imagePath, spec, [](int, int c, int) { return c % 4; });
+    image = ztRSOpen(imagePath.c_str(), 1);
+    ASSERT_NE(image, nullptr);
+    CLASSATTINFO records[3]{};
+    const char* names[] = {"水体", "林地", "城镇"};
+    for (int i = 0; i < 3; ++i) {
+      records[i].classNo = static_cast<unsigned char>(i + 1);
+      Put(records[i].name, sizeof records[i].name, names[i]);
+      records[i].red = static_cast<unsigned char>(10 * (i + 1));
+      records[i].green = static_cast<unsigned char>(100 + i);
+      records[i].blue = static_cast<unsigned char>(250 - i);
+    }
+    ASSERT_EQ(ztRSWriteClassInfo(image, 3, records), RC_OK);
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    prefix = std::string(test->name()).substr(0, std::string(test->name()).find('/')) +
+             (GetParam() == Kind::PostGIS ? "_pg" : "_gpkg");
+  }
+  void TearDown() override {
+    if (image) ztRSClose(image);
+    ztGDBFreeClassIdList(&info.classIds);
+  }
+
+  // The chooser's answer for this kind of geodatabase.
+  void Choose(tagGDBPathInfo& chosen) const {
+    if (GetParam() == Kind::GeoPackage) {
+      Put(chosen.serverName, sizeof chosen.serverName, "");
+      Put(chosen.gdbName, sizeof chosen.gdbName, gpkgPath);
+      chosen.kind = 0;
+    } else {
+      Put(chosen.serverName, sizeof chosen.serverName, Env("ZTCLASS_TEST_PG_SERVER"));
+      Put(chosen.gdbName, sizeof chosen.gdbName, Env("ZTCLASS_TEST_PG_DATABASE"));
+      Put(chosen.user, sizeof chosen.user, Env("ZTCLASS_TEST_PG_USER"));
+      chosen.kind = 1;
+    }
+  }
+
+  // Queues one accepted dialog with these values and one chooser answer.
+  void Answer(InteractionRecorder& user, const std::string& name, double x, double y, double size,
+              bool unclassified, bool addToMap = false) {
+    user.legendAnswers.push_back([=](ZTLegendDialogFields& f) {
+      Put(f.name, sizeof f.name, name);
+      f.x = x;
+      f.y = y;
+      f.size = size;
+      f.exportUnclassified = unclassified;
+      f.addToMap = addToMap;
+    });
+    user.chooserAnswers.push_back([this](tagGDBPathInfo& chosen) { Choose(chosen); });
+  }
+
+  std::unique_ptr<GDALDataset> OpenGeodatabase() const {
+    std::string name = gpkgPath;
+    if (GetParam() == Kind::PostGIS) {
+      std::string server = Env("ZTCLASS_TEST_PG_SERVER");
+      const size_t colon = server.rfind(':');
+      name = "PG:dbname='" + Env("ZTCLASS_TEST_PG_DATABASE") + "' user='" + Env("ZTCLASS_TEST_PG_USER") +
+             "' host='" + server.substr(0, colon) + "'";
+      if (colon != std::string::npos) name += " port='" + server.substr(colon + 1) + "'";
+    }
+    return std::unique_ptr<GDALDataset>(GDALDataset::Open(name.c_str(), GDAL_OF_VECTOR));
+  }
+
+  static OGRLayer* Layer(GDALDataset& gdb, const std::string& name) {
+    for (int i = 0; i < gdb.GetLayerCount(); ++i)
+      if (name == gdb.GetLayer(i)->GetName()) return gdb.GetLayer(i);
+    return nullptr;
+  }
+
+  std::vector<Box> Boxes(const std::string& legend) const {
+    std::vector<Box> boxes;
+    auto gdb = OpenGeodatabase();
+    if (!gdb) return boxes;
+    OGRLayer* layer = Layer(*gdb, legend + "_R");
+    if (!layer) return boxes;
+    EXPECT_EQ(wkbFlatten(layer->GetGeomType()), wkbPolygon);
+    for (auto& f : *layer) {
+      OGREnvelope e;
+      f->GetGeometryRef()->getEnvelope(&e);
+      EXPECT_EQ(f->GetGeometryRef()->toPolygon()->getExteriorRing()->getNumPoints(), 5);
+      boxes.push_back({f->GetFieldAsInteger("class_no"), f->GetFieldAsString("name"), f->GetFieldAsInteger("red"),
+                       f->GetFieldAsInteger("green"), f->GetFieldAsInteger("blue"), f->GetFieldAsInteger("color_no"),
+                       e.MinX, e.MinY, e.MaxX, e.MaxY});
+    }
+    std::sort(boxes.begin(), boxes.end(), [](const Box& a, const Box& b) { return a.minY > b.minY; });
+    return boxes;
+  }
+
+  std::vector<Label> Labels(const std::string& legend) const {
+    std::vector<Label> labels;
+    auto gdb = OpenGeodatabase();
+    if (!gdb) return labels;
+    OGRLayer* layer = Layer(*gdb, legend + "_P");
+    if (!layer) return labels;
+    EXPECT_EQ(wkbFlatten(layer->GetGeomType()), wkbPoint);
+    for (auto& f : *layer) {
+      const OGRPoint* p = f->GetGeometryRef()->toPoint();
+      labels.push_back({f->GetFieldAsString("txt"), p->getX(), p->getY(), f->GetFieldAsDouble("height"),
+                        f->GetFieldAsDouble("width")});
+    }
+    std::sort(labels.begin(), labels.end(), [](const Label& a, const Label& b) { return a.y > b.y; });
+    return labels;
+  }
+
+  // The styles recorded for a layer, in the table QGIS reads.
+  std::vector<std::string> Styles(const std::string& layerName) const {
+    std::vector<std::string> styles;
+    auto gdb = OpenGeodatabase();
+    if (!gdb) return styles;
+    OGRLayer* table = gdb->GetLayerByName("layer_styles");
+    if (!table) return styles;
+    for (auto& f : *table)
+      if (layerName == f->GetFieldAsString("f_table_name") && f->GetFieldAsInteger("useasdefault") == 1)
+        styles.push_back(f->GetFieldAsString("styleqml"));
+    return styles;
+  }
+
+  int LayerCount() const {
+    auto gdb = OpenGeodatabase();
+    return gdb ? gdb->GetLayerCount() : 0;
+  }
+
+  TempDir dir;
+  std::string imagePath = dir.File("landuse.tif");
+  std::string gpkgPath = dir.File("legend.gpkg");
+  void* image = nullptr;
+  tagGDBPathInfo info{};
+  int addToMap = -1;
+  std::string prefix;
+};
+
+TEST_P(LegendExport, ThreeClassesStackUpwardFromTheCorner) {
+  InteractionRecorder user;
+  const std::string name = prefix;
+  Answer(user, name, 0, 0, 10, false);
+  ASSERT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK);
+  EXPECT_EQ(addToMap, 0);
+  EXPECT_EQ(long{info.classIds.count}, 0);
+  const std::vector<Box> boxes = Boxes(name);
+  ASSERT_EQ(boxes.size(), 3u);
+  const double bottoms[] = {30, 15, 0};
+  const char* names[] = {"城镇", "林地", "水体"};
+  for (int i = 0; i < 3; ++i) {
+    const long classNo = 3 - i;
+    EXPECT_EQ(boxes[i].classNo, classNo);
+    EXPECT_EQ(boxes[i].name, names[i]);
+    EXPECT_DOUBLE_EQ(boxes[i].minY, bottoms[i]);
+    EXPECT_DOUBLE_EQ(boxes[i].maxY, bottoms[i] + 10);
+    EXPECT_DOUBLE_EQ(boxes[i].minX, 2);
+    EXPECT_DOUBLE_EQ(boxes[i].maxX, 20);
+    EXPECT_EQ(boxes[i].red, 10 * classNo);
+    EXPECT_EQ(boxes[i].green, 100 + classNo - 1);
+    EXPECT_EQ(boxes[i].blue, 250 - (classNo - 1));
+    EXPECT_EQ(boxes[i].colorNo, boxes[i].red * 65536 + boxes[i].green * 256 + boxes[i].blue);
+  }
+  const std::vector<Label> labels = Labels(name);
+  ASSERT_EQ(labels.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(labels[i].text, names[i]);
+    EXPECT_DOUBLE_EQ(labels[i].x, 25);
+    EXPECT_DOUBLE_EQ(labels[i].y, bottoms[i] + 2);
+    EXPECT_FLOAT_EQ(static_cast<float>(labels[i].height), 6.0f);
+    EXPECT_FLOAT_EQ(static_cast<float>(labels[i].width), 6.0f);
+  }
+  const std::vector<std::string> boxStyles = Styles(name + "_R"), labelStyles = Styles(name + "_P");
+  ASSERT_EQ(boxStyles.size(), 1u);
+  EXPECT_NE(boxStyles[0].find("color_rgb(&quot;red&quot;,&quot;green&quot;,&quot;blue&quot;)"), std::string::npos);
+  ASSERT_EQ(labelStyles.size(), 1u);
+  EXPECT_NE(labelStyles[0].find("fieldName=\"txt\""), std::string::npos);
+  EXPECT_NE(labelStyles[0].find("fontSizeUnit=\"MapUnit\""), std::string::npos);
+}
+
+TEST_P(LegendExport, UnclassifiedEntryOnTop) {
+  InteractionRecorder user;
+  const std::string name = prefix;
+  Answer(user, name, 100, -20, 2, true);
+  ASSERT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK);
+  const std::vector<Box> boxes = Boxes(name);
+  ASSERT_EQ(boxes.size(), 4u);
+  // Y + n x 1.5 S, then down by 1.5 S per entry.
+  const double bottoms[] = {-11, -14, -17, -20};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_DOUBLE_EQ(boxes[i].minY, bottoms[i]);
+    EXPECT_DOUBLE_EQ(boxes[i].minX, 100.4);
+    EXPECT_DOUBLE_EQ(boxes[i].maxX, 104);
+    EXPECT_EQ(boxes[i].classNo, i == 0 ? 0 : 4 - i);
+  }
+  EXPECT_EQ(boxes[0].name, "未分类");
+  EXPECT_EQ(boxes[0].colorNo, 0);
+  const std::vector<Label> labels = Labels(name);
+  ASSERT_EQ(labels.size(), 4u);
+  EXPECT_EQ(labels[0].text, "未分类");
+  EXPECT_DOUBLE_EQ(labels[0].x, 105);
+  EXPECT_DOUBLE_EQ(labels[0].y, -11 + 0.4);
+}
+
+TEST_P(LegendExport, WorkedCaseWithUnclassifiedAt45) {
+  InteractionRecorder user;
+  Answer(user, prefix, 0, 0, 10, true);
+  ASSERT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK);
+  const std::vector<Box> boxes = Boxes(prefix);
+  ASSERT_EQ(boxes.size(), 4u);
+  EXPECT_DOUBLE_EQ(boxes[0].minY, 45);
+  EXPECT_DOUBLE_EQ(boxes[3].minY, 0);
+}
+
+TEST_P(LegendExport, SecondExportOfTheSameNameChangesNothing) {
+  InteractionRecorder user;
+  Answer(user, prefix, 0, 0, 10, false);
+  ASSERT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK);
+  const int layers = LayerCount();
+  Answer(user, prefix, 50, 50, 3, true, true);
+  addToMap = -1;
+  EXPECT_EQ(ztExportClsLegend(image, addToMap, &info), RC_LEGEND_CLASS_EXISTS);
+  EXPECT_EQ(addToMap, -1);
+  EXPECT_EQ(long{info.classIds.count}, 0);
+  EXPECT_EQ(LayerCount(), layers);
+  const std::vector<Box> boxes = Boxes(prefix);
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_DOUBLE_EQ(boxes[0].minY, 30);
+  EXPECT_EQ(Labels(prefix).size(), 3u);
+  EXPECT_EQ(Styles(prefix + "_R").size(), 1u);
+}
+
+TEST_P(LegendExport, AddToMapFillsThePathInformation) {
+  InteractionRecorder user;
+  Answer(user, prefix, 0, 0, 10, false, true);
+  ASSERT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK);
+  EXPECT_EQ(addToMap, 1);
+  tagGDBPathInfo expected{};
+  Choose(expected);
+  EXPECT_STREQ(info.serverName, expected.serverName);
+  EXPECT_STREQ(info.gdbName, expected.gdbName);
+  EXPECT_EQ(info.kind, expected.kind);
+  ASSERT_EQ(long{info.classIds.count}, 2);
+  auto gdb = OpenGeodatabase();
+  ASSERT_TRUE(gdb);
+  std::vector<std::string> names;
+  for (int i = 0; i < gdb->GetLayerCount(); ++i) names.push_back(gdb->GetLayer(i)->GetName());
+  std::sort(names.begin(), names.end());
+  std::map<long, std::string> byId;
+  for (size_t i = 0; i < names.size(); ++i) byId[static_cast<long>(2 + i)] = names[i];
+  EXPECT_EQ(byId[info.classIds.ids[0]], prefix + "_R");
+  EXPECT_EQ(byId[info.classIds.ids[1]], prefix + "_P");
+  ztGDBFreeClassIdList(&info.classIds);
+  EXPECT_EQ(static_cast<long*>(info.classIds.ids), nullptr);
+  EXPECT_EQ(long{info.classIds.count}, 0);
+}
+
+TEST_P(LegendExport, HostileNamesAreNamesOnly) {
+  const std::string names[] = {prefix + "\"; DROP TABLE layer_styles; --", prefix + " it's a \"legend\"",
+                               prefix + "schema.table"};
+  for (const std::string& name : names) {
+    InteractionRecorder user;
+    Answer(user, name, 0, 0, 10, false);
+    ASSERT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK) << name;
+    EXPECT_EQ(Boxes(name).size(), 3u) << name;
+    EXPECT_EQ(Labels(name).size(), 3u) << name;
+    EXPECT_EQ(Styles(name + "_R").size(), 1u) << name;
+  }
+}
+
+TEST_P(LegendExport, CancellingWritesNothing) {
+  {
+    InteractionRecorder user;  // the dialog is cancelled
+    EXPECT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK);
+    EXPECT_EQ(user.legendShown.size(), 1u);
+    EXPECT_TRUE(user.chooserTitles.empty());
+  }
+  {
+    InteractionRecorder user;  // the chooser is cancelled, then the dialog
+    user.legendAnswers.push_back([&](ZTLegendDialogFields& f) { Put(f.name, sizeof f.name, prefix); });
+    EXPECT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK);
+    EXPECT_EQ(user.legendShown.size(), 2u);
+    ASSERT_EQ(user.chooserTitles.size(), 1u);
+    EXPECT_EQ(user.chooserTitles[0], "选择结果GDB...");
+  }
+  EXPECT_EQ(addToMap, -1);
+  if (GetParam() == Kind::GeoPackage) {
+    EXPECT_FALSE(std::filesystem::exists(gpkgPath));
+  }
+  EXPECT_TRUE(Boxes(prefix).empty());
+}
+
+TEST_P(LegendExport, DialogDefaultsAndChecks) {
+  InteractionRecorder user;
+  user.legendAnswers.push_back([](ZTLegendDialogFields& f) { f.name[0] = '\0'; });
+  user.legendAnswers.push_back([&](ZTLegendDialogFields& f) {
+    Put(f.name, sizeof f.name, prefix);
+    f.size = 0;
+  });
+  EXPECT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK);
+  ASSERT_EQ(user.legendShown.size(), 3u);
+  const ZTLegendDialogFields& first = user.legendShown[0];
+  EXPECT_STREQ(first.name, "landuse_图例");
+  // Map coordinates of column 10, row 4 of a 30 m grid from (500000, 4000000).
+  EXPECT_DOUBLE_EQ(first.x, 500300);
+  EXPECT_DOUBLE_EQ(first.y, 3999880);
+  EXPECT_DOUBLE_EQ(first.size, 10);
+  EXPECT_EQ(first.exportUnclassified, 0);
+  EXPECT_EQ(first.addToMap, 0);
+  ASSERT_EQ(user.messages.size(), 2u);
+  EXPECT_EQ(user.messages[0], "提示|请先设置文件名！|48");
+  EXPECT_EQ(user.messages[1], "提示|图例的大小因子必须大于0！|48");
+  EXPECT_TRUE(user.chooserTitles.empty());
+}
+
+TEST_P(LegendExport, UnreachableGeodatabaseGives10400002) {
+  InteractionRecorder user;
+  user.legendAnswers.push_back([&](ZTLegendDialogFields& f) { Put(f.name, sizeof f.name, prefix); });
+  user.chooserAnswers.push_back([&](tagGDBPathInfo& chosen) {
+    Choose(chosen);
+    if (GetParam() == Kind::GeoPackage)
+      Put(chosen.gdbName, sizeof chosen.gdbName, dir.File("no/such/dir/x.gpkg"));
+    else
+      Put(chosen.gdbName, sizeof chosen.gdbName, "no_such_database");
+  });
+  EXPECT_EQ(ztExportClsLegend(image, addToMap, &info), RC_GDB_OPEN_FAILED);
+  user.legendAnswers.push_back([&](ZTLegendDialogFields& f) { Put(f.name, sizeof f.name, prefix); });
+  user.chooserAnswers.push_back([&](tagGDBPathInfo& chosen) {
+    Choose(chosen);
+    Put(chosen.serverName, sizeof chosen.serverName, "localhost:port");
+  });
+  EXPECT_EQ(ztExportClsLegend(image, addToMap, &info), RC_GDB_OPEN_FAILED);
+  EXPECT_EQ(addToMap, -1);
+}
+
+TEST_P(LegendExport, NullArguments) {
+  EXPECT_EQ(ztExportClsLegend(nullptr, addToMap, &info), RC_LEGEND_BAD_ARGUMENT);
+  EXPECT_EQ(ztExportClsLegend(image, addToMap, nullptr), RC_LEGEND_BAD_ARGUMENT);
+}
+
+INSTANTIATE_TEST_SUITE_P(Geodatabases, LegendExport, ::testing::Values(Kind::GeoPackage, Kind::PostGIS),
+                         [](const auto& info) { return info.param == Kind::GeoPackage ? "GeoPackage" : "PostGIS"; });
+
+TEST(GDBPathInfo, ClassIdListGrows) {
+  ZTGDBClassIdList list{};
+  for (long id = 0; id < 100; ++id) ASSERT_EQ(ztGDBAppendClassId(&list, id * 3), 0);
+  ASSERT_EQ(long{list.count}, 100);
+  for (long i = 0; i < 100; ++i) EXPECT_EQ(list.ids[i], i * 3);
+  ztGDBFreeClassIdList(&list);
+  EXPECT_EQ(long{list.count}, 0);
+  ztGDBFreeClassIdList(&list);
+}
+
+}  // namespace
