@@ -4,26 +4,7 @@
 # Usage: export_test.sh ZTCLASS
 set -u
 ZTCLASS="$1"
-WORK="$(mktemp -d)"
-trap 'rm -rf "$WORK"' EXIT
-passed=0
-failed=0
-
-# check NAME EXPECTED_STATUS PATTERN -- COMMAND...: runs the command, expects
-# its exit status and a line of its output (stdout and stderr) matching PATTERN.
-check() {
-  local name="$1" status="$2" pattern="$3"
-  shift 4
-  local output rc
-  output="$("$@" 2>&1)"
-  rc=$?
-  if [ "$rc" -eq "$status" ] && grep -qE -- "$pattern" <<<"$output"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf 'FAILED %s: status %s (expected %s), output:\n%s\n' "$name" "$rc" "$status" "$output"
-  fi
-}
+. "$(dirname "$0")/harness.sh"
 
 # 8 x 5 pixels of 20 m in UTM: columns 0-2 hold class 1 (15 pixels), 3-6
 # class 2 (20), column 7 class 0 (5); class 3 has none.
@@ -83,5 +64,4 @@ check "unreachable geodatabase" 1 "RC_GDB_OPEN_FAILED \(10400002\)" -- \
 check "malformed --gdb" 2 "pg:HOST\[:PORT\]/DATABASE" -- "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "pg:nodatabase"
 check "not a GeoPackage" 1 "RC_GDB_OPEN_FAILED" -- "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/classes.txt"
 
-echo "export: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish "export"
