@@ -5,6 +5,7 @@
 #include <new>
 
 #include "frame/progress_session.h"
+#include "neural/layer_stack.h"
 #include "neural/random_between.h"
 #include "ztclass/result_codes.h"
 
@@ -17,8 +18,6 @@ constexpr double kHighTarget = 0.9;
 constexpr double kLowTarget = 0.1;
 constexpr double kRejectBelow = 0.1;
 constexpr double kInitialMeanError = 1000.0;
-
-inline double Sigmoid(double net) { return 1.0 / (1.0 + std::exp(-net)); }
 
 inline double Target(long k, long classNo) { return k == classNo - 1 ? kHighTarget : kLowTarget; }
 
@@ -40,15 +39,8 @@ long CBPNN::Create(long inputCount, long outputCount, long hiddenLayerCount, con
   hiddenLayerSizes_ = hiddenLayerSizes;
   try {
     input_.assign(inputCount, 0.0);
-    layers_.resize(hiddenLayerCount + 1);
-    long below = inputCount, widest = 0;
-    for (long k = 0; k < hiddenLayerCount; ++k) {
-      SizeLayer(layers_[k], below, hiddenLayerSizes[k]);
-      widest = std::max(widest, hiddenLayerSizes[k]);
-      below = hiddenLayerSizes[k];
-    }
-    SizeLayer(layers_.back(), below, outputCount);
-    gathered_.assign(widest, 0.0);
+    gathered_.assign(
+        SizeLayerStack(layers_, inputCount, hiddenLayerCount, hiddenLayerSizes, outputCount, SizeLayer), 0.0);
   } catch (const std::bad_alloc&) {
     Release();
     return RC_OUT_OF_MEMORY;

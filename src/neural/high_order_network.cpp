@@ -5,6 +5,7 @@
 #include <new>
 
 #include "frame/progress_session.h"
+#include "neural/layer_stack.h"
 #include "neural/random_between.h"
 #include "ztclass/result_codes.h"
 
@@ -15,8 +16,6 @@ namespace {
 constexpr int kTrainCaption = 6;
 constexpr double kRejectBelow = 0.2;
 constexpr double kInitialMeanError = 1000.0;
-
-inline double Sigmoid(double net) { return 1.0 / (1.0 + std::exp(-net)); }
 
 void SizeLayer(HRLayer& layer, long inputs, long size) {
   const size_t linear = static_cast<size_t>(inputs) * size;
@@ -42,15 +41,7 @@ long CHighRankNN::Create(long inputCount, long outputCount, bool noHidden, long 
   hiddenLayerSizes_ = sizes;
   try {
     input_.assign(inputCount, 0.0);
-    layers_.resize(hiddenLayerCount_ + 1);
-    long below = inputCount, widest = 0;
-    for (long k = 0; k < hiddenLayerCount_; ++k) {
-      SizeLayer(layers_[k], below, sizes[k]);
-      widest = std::max(widest, sizes[k]);
-      below = sizes[k];
-    }
-    SizeLayer(layers_.back(), below, outputCount);
-    gathered_.assign(widest, 0.0);
+    gathered_.assign(SizeLayerStack(layers_, inputCount, hiddenLayerCount_, sizes, outputCount, SizeLayer), 0.0);
   } catch (const std::bad_alloc&) {
     Release();
     return RC_OUT_OF_MEMORY;
