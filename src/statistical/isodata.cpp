@@ -206,13 +206,7 @@ long Isodata(const IsodataArguments& a) {
     if (IsNoData(noData, values, n)) return kNoDataClass;
     values.CopyTo(pixel.data(), n);
     const double* x = pixel.data();
-    const size_t winner = NearestClass(count, [&](size_t j) {
-      const double* mean = &means[j * n];
-      double d = 0.0;
-#pragma omp simd reduction(+ : d)
-      for (long b = 0; b < n; ++b) d += (mean[b] - x[b]) * (mean[b] - x[b]);
-      return d;
-    });
+    const size_t winner = NearestMean(means.data(), count, x, n);
     return static_cast<double>(winner + 1);
   });
 }

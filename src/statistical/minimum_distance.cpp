@@ -47,13 +47,7 @@ long MinimumDistance(void* source, long* bands, long bandCount, void* result, co
     if (IsNoData(noData, values, n)) return kNoDataClass;
     values.CopyTo(pixel.data(), n);
     const double* x = pixel.data();
-    const size_t winner = NearestClass(classes.size(), [&](size_t j) {
-      const double* mean = &means[j * n];
-      double d = 0.0;
-#pragma omp simd reduction(+ : d)
-      for (long b = 0; b < n; ++b) d += (mean[b] - x[b]) * (mean[b] - x[b]);
-      return d;
-    });
+    const size_t winner = NearestMean(means.data(), classes.size(), x, n);
     const int k = classes[winner];
     const double* mean = &means[winner * n];
     const double* deviation = &deviations[winner * n];

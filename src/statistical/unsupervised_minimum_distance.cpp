@@ -39,13 +39,7 @@ long UnsupervisedMinimumDistance(const UnsupervisedArguments& a, bool colourVari
         if (IsNoData(noData, values, n)) return kNoDataClass;
         values.CopyTo(pixel.data(), n);
         const double* x = pixel.data();
-        const size_t winner = NearestClass(list.size(), [&](size_t j) {
-          const double* mean = &means[j * n];
-          double d = 0.0;
-#pragma omp simd reduction(+ : d)
-          for (long b = 0; b < n; ++b) d += (mean[b] - x[b]) * (mean[b] - x[b]);
-          return d;
-        });
+        const size_t winner = NearestMean(means.data(), list.size(), x, n);
         if (colourVariant) totals.Add(list[winner], values);
         return static_cast<double>(list[winner]);
       }))
