@@ -57,3 +57,41 @@ ZTCLASS_API long ztRBFNNClass(void* source, long* bands, long bandCount, double 
 ZTCLASS_API long ztLVQ2NNClass(void* source, long* bands, long bandCount, double tuneRate, long tuneIterations,
                                double lvqRate, long lvqIterations, void* result, long rows, long columns,
                                long firstRow, long firstColumn);
+
+// Unsupervised networks. They learn from every interval-th pixel of every
+// interval-th row of the processing window (interval 1 to the smaller image
+// dimension), scaled by 1/255, leaving out pixels whose first listed band
+// equals its no-data value exactly or that hold NaN; a sample without any
+// pixel gives RC_TOO_FEW_SAMPLES. clusterCount is 1 to 254, else
+// RC_BAD_WINDOW. They draw no random numbers: the result depends on the
+// image and the parameters alone. A pixel whose first listed band is within
+// 1e-6 of its no-data value, or that holds NaN, gets 255.
+
+// Kohonen network: clusterCount competitive neurons started on well-spread
+// sample pixels (max-min distance) and trained winner-take-all for at most
+// maxIterations epochs, the rate falling linearly from learningRate; from
+// the eleventh epoch on only near samples move their winner. Training ends
+// early after 100 epochs whose total squared weight change is below
+// changeThreshold. A pixel gets its nearest neuron. One cluster gives
+// RC_TOO_FEW_SAMPLES.
+ZTCLASS_API long ztKohonenNNClass(void* source, long* bands, long bandCount, unsigned long clusterCount,
+                                  long interval, double learningRate, double changeThreshold, long maxIterations,
+                                  void* result, long rows, long columns, long firstRow, long firstColumn);
+
+// ART network: samples made unit length with components at or below
+// noiseThreshold removed; a sample joins the category of closest direction
+// whose cosine similarity reaches vigilance (moving it by learningRate),
+// else opens a new one, up to clusterCount. maxIterations passes over the
+// sample. The result holds the categories formed, possibly fewer than asked.
+ZTCLASS_API long ztARTNNClass(void* source, long* bands, long bandCount, unsigned long clusterCount, long interval,
+                              double learningRate, double noiseThreshold, double vigilance, long maxIterations,
+                              void* result, long rows, long columns, long firstRow, long firstColumn);
+
+// Fuzzy ART network: complement-coded samples, categories chosen by
+// |x ^ w| / (choiceParameter + |w|) and accepted when |x ^ w| / |x| reaches
+// vigilance; learning shrinks a category towards x ^ w by learningRate.
+// The result holds the categories formed, possibly fewer than asked.
+ZTCLASS_API long ztFuzzyARTNNClass(void* source, long* bands, long bandCount, unsigned long clusterCount,
+                                   long interval, double learningRate, double choiceParameter, double vigilance,
+                                   long maxIterations, void* result, long rows, long columns, long firstRow,
+                                   long firstColumn);

@@ -1,5 +1,7 @@
 #include "neural/network_driver.h"
 
+#include <algorithm>
+
 #include "frame/arguments.h"
 #include "ztservices/raster.h"
 
@@ -17,6 +19,13 @@ long CheckNetworkArguments(const NetworkCall& call, long methodCheck) {
   if (methodCheck != RC_OK) return methodCheck;
   if (call.bandCount < 1) return RC_BAD_WINDOW;
   return CheckCommonArguments(call.source, call.result, call.bandCount, call.window);
+}
+
+long CheckClusterArguments(void* source, unsigned long clusterCount, long interval) {
+  if (clusterCount < 1 || clusterCount > kMaxClassAois) return RC_BAD_WINDOW;
+  const long smallerSide = std::min(ztRSGetRasterXSize(source), ztRSGetRasterYSize(source));
+  if (interval < 1 || interval > smallerSide) return RC_BAD_WINDOW;
+  return RC_OK;
 }
 
 long CheckHiddenLayers(const long* sizes, long count) {

@@ -10,6 +10,7 @@
 #include "frame/classification_pass.h"
 #include "frame/progress_session.h"
 #include "frame/window.h"
+#include "neural/image_sampler.h"
 #include "samples/class_aois.h"
 #include "samples/owned_cells.h"
 #include "services/aoi_editor_handle.h"
@@ -32,6 +33,11 @@ struct NetworkCall {
 // Null datasets, too many bands, a window starting before the image, then
 // the method's own check (RC_OK when it has none), then the window's end.
 long CheckNetworkArguments(const NetworkCall& call, long methodCheck);
+
+// The unsupervised networks' own checks: 1 to 254 clusters (class 255 is
+// the no-data class) and a sampling interval from 1 to the smaller image
+// dimension, else RC_BAD_WINDOW. The source must not be null.
+long CheckClusterArguments(void* source, unsigned long clusterCount, long interval);
 
 // The hidden layer check of the back-propagation networks: a size above 500,
 // then a size below 1, give RC_BAD_WINDOW; sizes missing for a positive
@@ -109,6 +115,42 @@ long RunSupervisedNetwork(Network& network, const NetworkCall& call, long method
   if (long rc = samples.Gather(pass, aois)) return rc;
   if (long rc = train(samples.Cells(), samples.Count())) return rc;
   if (long rc = ztRSWriteClassAtt(call.result, pass.ResultBand(), classCount, aois.data())) return rc;
+  return ClassifyByNetwork(classify, pass, call.passCaption);
+}
+
+// An unsupervised network of clusterCount neurons or categories, checked by
+// CheckClusterArguments in the method's place: create() sizes it, the window
+// is sampled every interval pixels, train(patterns, count, &classCount) trains it on the
+// patterns and says how many classes it formed, and classify decides the
+// pixels. A sample without any pattern (every sampled pixel no-data) gives
+// RC_TOO_FEW_SAMPLES before training. The patterns are freed once trained.
+template <typename Network, typename Create, typename Train, typename Classify>
+long RunUnsupervisedNetwork(Network& network, const NetworkCall& call, unsigned long clusterCount, long interval,
+                            Create&& create, Train&& train, Classify&& classify) {
+  ReleaseOnExit<Network> release(network);
+  ProgressSession progress;
+  const long clusterCheck = call.source ? CheckClusterArguments(call.source, clusterCount, interval) : RC_OK;
+  if (long rc = CheckNetworkArguments(call, clusterCheck)) return rc;
+  ClassificationPass pass(call.source, call.bands, call.bandCount, call.result, call.window);
+  if (long rc = pass.LookUpBands()) return rc;
+  progress.Start(call.mainCaption);
+  if (long rc = create()) return rc;
+  PatternArray patterns;
+  if (long rc = patterns.Allocate(call.window, interval, call.bandCount)) return rc;
+  if (long rc = pass.Open()) return rc;
+
+  const Window& w = call.window;
+  std::vector<void*> bands = pass.Bands();
+  long patternCount = 0;
+  if (long rc = SampleImage(call.source, bands.data(), call.bandCount, interval, pass.NoData().active,
+                            pass.NoData().value, w.rows, w.columns, w.firstRow, w.firstColumn, patterns.Patterns(),
+                            &patternCount))
+    return rc;
+  if (patternCount == 0) return RC_TOO_FEW_SAMPLES;
+  long classCount = 0;
+  if (long rc = train(patterns.Patterns(), patternCount, &classCount)) return rc;
+  patterns.Release();
+  if (long rc = ztRSWriteClassAtt(call.result, pass.ResultBand(), classCount, nullptr)) return rc;
   return ClassifyByNetwork(classify, pass, call.passCaption);
 }
 

@@ -1,0 +1,80 @@
+#include "neural/image_sampler.h"
+
+#include <cmath>
+#include <new>
+
+#include "frame/captions.h"
+#include "frame/classification_pass.h"
+#include "frame/progress_session.h"
+#include "services/value_buffer.h"
+#include "ztclass/result_codes.h"
+#include "ztservices/raster.h"
+
+namespace zt {
+
+namespace {
+constexpr int kSamplingCaption = 19;
+constexpr double kPatternScale = 255.0;
+}  // namespace
+
+long PatternArray::Allocate(const Window& window, long interval, long bandCount) {
+  Release();
+  if (window.rows < 1 || window.columns < 1) return RC_OK;
+  const size_t rows = static_cast<size_t>((window.rows - 1) / interval + 1);
+  const size_t columns = static_cast<size_t>((window.columns - 1) / interval + 1);
+  const size_t count = rows * columns;
+  try {
+    values_.resize(count * static_cast<size_t>(bandCount));
+    pointers_.resize(count);
+  } catch (const std::bad_alloc&) {
+    Release();
+    return RC_OUT_OF_MEMORY;
+  }
+  for (size_t i = 0; i < count; ++i) pointers_[i] = values_.data() + i * static_cast<size_t>(bandCount);
+  return RC_OK;
+}
+
+void PatternArray::Release() {
+  std::vector<double>().swap(values_);
+  std::vector<double*>().swap(pointers_);
+}
+
+long SampleImage(void* source, void** bandHandles, long bandCount, long interval, bool noDataFlag,
+                 double noDataValue, long rowCount, long columnCount, long firstRow, long firstColumn,
+                 double** patterns, long* patternCount) {
+  *patternCount = 0;
+  SetRange(0, rowCount / interval);
+  SetStep(1);
+  SetSubProgressNameById(kSamplingCaption);
+
+  const ZTRSDataType type = ztRSGetDatasetType(source);
+  ValueBuffer typedRow;
+  if (long rc = typedRow.Allocate(type, columnCount)) return rc;
+  std::vector<std::vector<double>> rows;
+  try {
+    rows.assign(bandCount, std::vector<double>(columnCount));
+  } catch (const std::bad_alloc&) {
+    return RC_OUT_OF_MEMORY;
+  }
+
+  for (long i = 0; i < rowCount; i += interval) {
+    if (StepAndCheckStop()) return RC_CANCELLED;
+    for (long b = 0; b < bandCount; ++b) {
+      ztRSRasterIO(bandHandles[b], ZTRS_Read, firstColumn, firstRow + i, columnCount, 1, typedRow.Data(),
+                   columnCount, 1, type, 0, 0);
+      ztRSConvNValues(type, typedRow.Data(), columnCount, rows[b].data());
+    }
+    for (long j = 0; j < columnCount; j += interval) {
+      if (noDataFlag && IsNoDataValue(rows[0][j], noDataValue)) continue;
+      bool nan = false;
+      for (long b = 0; b < bandCount; ++b) nan = nan || std::isnan(rows[b][j]);
+      if (nan) continue;
+      double* pattern = patterns[*patternCount];
+      for (long b = 0; b < bandCount; ++b) pattern[b] = rows[b][j] / kPatternScale;
+      ++*patternCount;
+    }
+  }
+  return RC_OK;
+}
+
+}  // namespace zt
