@@ -8,6 +8,7 @@
 
 #include "neural/bp_network.h"
 #include "neural/high_order_network.h"
+#include "neural/kohonen_network.h"
 #include "neural/lvq2_network.h"
 #include "neural/rbf_network.h"
 #include "ztclass/result_codes.h"
@@ -106,6 +107,19 @@ TEST(NetworkAllocation, RBFAndLVQ2FailCleanlyAtEveryAllocation) {
               return lvq.Create(3, 4);
             }),
             1);
+}
+
+TEST(NetworkAllocation, KohonenFailsCleanlyAtEveryAllocation) {
+  zt::CKohonenNN net;
+  EXPECT_GT(FailEachAllocation([&] {
+              net.Release();
+              return net.Create(2, 3);
+            }),
+            2);
+  double a[] = {0, 0}, b[] = {1, 1}, c[] = {0.5, 0};
+  double* patterns[] = {a, b, c};
+  EXPECT_GT(FailEachAllocation([&] { return net.InitCenters(patterns, 3); }), 0);
+  EXPECT_EQ(net.Weights(2)[0], 0.5);
 }
 
 }  // namespace
