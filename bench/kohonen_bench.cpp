@@ -1,0 +1,104 @@
+// The Kohonen network on the 4000 x 4000, 6-band Byte GeoTIFF (tiled
+// 256 x 256) at the host's default sampling interval (about 100,000
+// samples: every 12th pixel) and its default rate, change threshold and
+// epochs: training (seconds, on the sampled patterns) and the
+// classification pass (megapixels per second) timed apart.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <numeric>
+#include <vector>
+
+#include "bench_support.h"
+#include "frame/progress_session.h"
+#include "neural/image_sampler.h"
+#include "neural/kohonen_network.h"
+#include "neural/network_driver.h"
+#include "ztclass/result_codes.h"
+#include "ztservices/progress.h"
+#include "ztservices/raster.h"
+
+namespace {
+
+constexpr int kSide = 4000, kBands = 6;
+constexpr long kInterval = 12, kEpochs = 200;
+constexpr double kRate = 0.1, kChangeThreshold = 1e-6;
+
+// The scene and its sampled patterns, made once.
+struct Sample {
+  void* source = nullptr;
+  std::vector<long> bands = std::vector<long>(kBands);
+  zt::PatternArray patterns;
+  long count = 0;
+
+  Sample() {
+    source = ztRSOpen(ztbench::Scene(kSide, kSide, kBands).c_str(), 0);
+    std::iota(bands.begin(), bands.end(), 1L);
+    const zt::Window w{kSide, kSide, 0, 0};
+    std::vector<void*> handles;
+    for (long b : bands) handles.push_back(ztRSGetRasterBand(source, static_cast<int>(b)));
+    patterns.Allocate(w, kInterval, kBands);
+    zt::SampleImage(source, handles.data(), kBands, kInterval, false, 0.0, w.rows, w.columns, w.firstRow,
+                    w.firstColumn, patterns.Patterns(), &count);
+  }
+};
+
+Sample& Shared() {
+  static Sample sample;
+  return sample;
+}
+
+// Epochs run: training polls for a stop once per epoch.
+long polls = 0;
+
+long Train(zt::CKohonenNN& net, long clusters) {
+  Sample& s = Shared();
+  ZTProgressSink sink{};
+  sink.stopRequested = [](void*) {
+    ++polls;
+    return 0;
+  };
+  ztSetProgressSink(&sink);
+  polls = 0;
+  net.Create(kBands, clusters);
+  const long rc = net.Train(s.patterns.Patterns(), s.count, kRate, kChangeThreshold, kEpochs);
+  ztSetProgressSink(nullptr);
+  return rc;
+}
+
+void BM_KohonenTrain(benchmark::State& state) {
+  for (auto _ : state) {
+    zt::CKohonenNN net;
+    if (long rc = Train(net, state.range(0))) state.SkipWithError(("result code " + std::to_string(rc)).c_str());
+  }
+  state.counters["samples"] = static_cast<double>(Shared().count);
+  state.counters["epochs"] = static_cast<double>(polls);
+}
+
+void BM_KohonenPass(benchmark::State& state) {
+  Sample& s = Shared();
+  zt::CKohonenNN net;
+  Train(net, state.range(0));
+  const std::string path = (std::filesystem::temp_directory_path() / "ztclass-bench/kohonen.tif").string();
+  const char* options[] = {"TILED=YES", nullptr};
+  auto classify = [&net](const double* x, long* c) { net.Classify(x, c); };
+  for (auto _ : state) {
+    void* result = ztRSCreate(ztRSGetDriverByName("GTiff"), path.c_str(), kSide, kSide, 1, ZTRS_Byte, options);
+    long rc = RC_OK;
+    {
+      zt::ClassificationPass pass(s.source, s.bands.data(), kBands, result, zt::Window{kSide, kSide, 0, 0});
+      rc = pass.LookUpBands();
+      if (rc == RC_OK) rc = pass.Open();
+      if (rc == RC_OK) rc = zt::ClassifyByNetwork(classify, pass, 2);
+    }
+    ztRSClose(result);
+    if (rc != RC_OK) state.SkipWithError(("result code " + std::to_string(rc)).c_str());
+  }
+  state.counters["MP/s"] =
+      benchmark::Counter(double(kSide) * kSide * state.iterations() / 1e6, benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_KohonenTrain)->Arg(8)->Arg(16)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_KohonenPass)->Arg(8)->Arg(16)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+}  // namespace
