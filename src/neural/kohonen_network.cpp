@@ -155,10 +155,11 @@ long CKohonenNN::Classify(const double* pattern, long* classNo) const {
   return RC_OK;
 }
 
+// Assigning {} would keep the capacity: the storage is given up by swapping.
 void CKohonenNN::Release() {
-  weights_ = {};
-  previousWeights_ = {};
-  distances_ = {};
+  std::vector<double>().swap(weights_);
+  std::vector<double>().swap(previousWeights_);
+  std::vector<double>().swap(distances_);
 }
 
 }  // namespace zt

@@ -392,7 +392,7 @@ TEST(KohonenClassification, ChecksItsArgumentsInOrderBeforeAnyProgress) {
   EXPECT_EQ(call(source, 3, 2, -3, e.scene.result, kRows, kColumns, 0, 0), RC_BAD_WINDOW);
   EXPECT_EQ(call(source, 3, 2, kRows + 1, e.scene.result, kRows, kColumns, 0, 0), RC_BAD_WINDOW);
   EXPECT_EQ(progress.Count("start"), 0);
-  EXPECT_EQ(call(source, 3, 2, kRows, e.scene.result, 5, 5, 0, 0), RC_OK);
+  EXPECT_EQ(call(source, 3, 2, kRows, e.scene.result, 5, 5, 0, 1), RC_OK);
   EXPECT_EQ(progress.Count("start"), 1);
 }
 
