@@ -62,6 +62,9 @@ step "Unsupervised minimum distance: 8 classes from max-min centres"
 "$ZTCLASS" cluster-mindist "$SCENE" --classes 8 --display-bands 4,3,2 -o "$OUT/cluster_mindist.tif" \
   --png "$OUT/cluster_mindist.png"
 
+step "Kohonen network: 6 clusters learnt winner-take-all from every pixel of the scene"
+"$ZTCLASS" kohonen "$SCENE" --clusters 6 -o "$OUT/kohonen.tif" --png "$OUT/kohonen.png" --overwrite
+
 # agreement A B: the percentage of pixels that maps A and B give the same class.
 agreement() {
   paste -d ' ' <(gdal_translate -q -of XYZ "$1" /vsistdout/) <(gdal_translate -q -of XYZ "$2" /vsistdout/) |
