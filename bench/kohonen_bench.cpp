@@ -67,6 +67,7 @@ long Train(zt::CKohonenNN& net, long clusters) {
 }
 
 void BM_KohonenTrain(benchmark::State& state) {
+  Shared();
   for (auto _ : state) {
     zt::CKohonenNN net;
     if (long rc = Train(net, state.range(0))) state.SkipWithError(("result code " + std::to_string(rc)).c_str());
