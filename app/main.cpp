@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
   ztcli::AddAccuracyCommand(app);
   ztcli::AddClusterCommands(app);
   ztcli::AddNeuralCommands(app);
+  ztcli::AddArtCommands(app);
   ztcli::AddExportCommands(app);
   ztcli::InstallInterruptHandler();
   ztcli::EnsureGdal();

@@ -14,6 +14,7 @@ void AddUnmixCommand(CLI::App& app);
 void AddAccuracyCommand(CLI::App& app);
 void AddClusterCommands(CLI::App& app);
 void AddNeuralCommands(CLI::App& app);
+void AddArtCommands(CLI::App& app);
 void AddExportCommands(CLI::App& app);
 
 }  // namespace ztcli
