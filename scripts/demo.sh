@@ -62,6 +62,10 @@ step "Unsupervised minimum distance: 8 classes from max-min centres"
 "$ZTCLASS" cluster-mindist "$SCENE" --classes 8 --display-bands 4,3,2 -o "$OUT/cluster_mindist.tif" \
   --png "$OUT/cluster_mindist.png"
 
+step "Fuzzy ART: at most 8 categories, boxes of near and short-wave infrared values (bands 4 and 5)"
+"$ZTCLASS" fuzzy-art "$SCENE" --clusters 8 --bands 4,5 -o "$OUT/fuzzy_art.tif" --png "$OUT/fuzzy_art.png" \
+  --overwrite
+
 # agreement A B: the percentage of pixels that maps A and B give the same class.
 agreement() {
   paste -d ' ' <(gdal_translate -q -of XYZ "$1" /vsistdout/) <(gdal_translate -q -of XYZ "$2" /vsistdout/) |
