@@ -1,4 +1,5 @@
 // The ART network classifier.
+#include <algorithm>
 #include <vector>
 
 #include "frame/entry.h"
