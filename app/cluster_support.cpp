@@ -44,7 +44,7 @@ void AddClusterOptions(CLI::App& command, ClusterOptions& o) {
   AddWindowOption(command, o.method);
   AddResultOptions(command, o.method);
   command.add_option("--png", o.png, "Also write a colour quicklook of the class image");
-  command.add_option("--classes", o.classes, "Number of classes K to look for")->required();
+  command.add_option("--classes,--clusters", o.classes, "Number of classes K to look for")->required();
   command.add_option("--interval", o.interval,
                      "Sampling interval in pixels, rows and columns (default, or 0: the one that draws about " +
                          std::to_string(kTargetSamples) + " samples from the window)");

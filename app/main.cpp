@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
   ztcli::AddClusterCommands(app);
   ztcli::AddNeuralCommands(app);
   ztcli::AddKohonenCommand(app);
+  ztcli::AddArtCommands(app);
   ztcli::AddExportCommands(app);
   ztcli::InstallInterruptHandler();
   ztcli::EnsureGdal();

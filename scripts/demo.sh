@@ -64,6 +64,9 @@ step "Unsupervised minimum distance: 8 classes from max-min centres"
 
 step "Kohonen network: 6 clusters learnt winner-take-all from every pixel of the scene"
 "$ZTCLASS" kohonen "$SCENE" --clusters 6 -o "$OUT/kohonen.tif" --png "$OUT/kohonen.png" --overwrite
+step "Fuzzy ART: at most 8 categories, boxes of near and short-wave infrared values (bands 4 and 5)"
+"$ZTCLASS" fuzzy-art "$SCENE" --clusters 8 --bands 4,5 -o "$OUT/fuzzy_art.tif" --png "$OUT/fuzzy_art.png" \
+  --overwrite
 
 # agreement A B: the percentage of pixels that maps A and B give the same class.
 agreement() {

@@ -15,6 +15,7 @@ void AddAccuracyCommand(CLI::App& app);
 void AddClusterCommands(CLI::App& app);
 void AddNeuralCommands(CLI::App& app);
 void AddKohonenCommand(CLI::App& app);
+void AddArtCommands(CLI::App& app);
 void AddExportCommands(CLI::App& app);
 
 }  // namespace ztcli

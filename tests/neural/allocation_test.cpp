@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <new>
 
+#include "neural/art_network.h"
 #include "neural/bp_network.h"
+#include "neural/fuzzy_art_network.h"
 #include "neural/high_order_network.h"
 #include "neural/kohonen_network.h"
 #include "neural/lvq2_network.h"
@@ -120,6 +122,57 @@ TEST(NetworkAllocation, KohonenFailsCleanlyAtEveryAllocation) {
   double* patterns[] = {a, b, c};
   EXPECT_GT(FailEachAllocation([&] { return net.InitCenters(patterns, 3); }), 0);
   EXPECT_EQ(net.Weights(2)[0], 0.5);
+}
+
+// Allocations that run() makes.
+template <typename Run>
+long AllocationsOf(Run&& run) {
+  allocationsLeft = 1000000000;
+  run();
+  const long made = 1000000000 - allocationsLeft;
+  allocationsLeft = -1;
+  return made;
+}
+
+TEST(NetworkAllocation, ResonanceNetworksFailCleanlyAndTrainWithoutAllocatingPerPattern) {
+  zt::CART art(3, 4);
+  EXPECT_GT(FailEachAllocation([&] {
+              art.Release();
+              return art.Create();
+            }),
+            1);
+  zt::CFuzzyART fuzzy(3, 4);
+  EXPECT_GT(FailEachAllocation([&] {
+              fuzzy.Release();
+              return fuzzy.Create();
+            }),
+            1);
+
+  std::vector<double> values(3 * 400);
+  for (size_t i = 0; i < values.size(); ++i) values[i] = double((i * 37) % 101) / 100.0;
+  std::vector<double*> patterns;
+  for (size_t p = 0; p < 400; ++p) patterns.push_back(&values[3 * p]);
+  zt::CodedPatterns coded;
+  EXPECT_GT(FailEachAllocation([&] { return fuzzy.ComplementCode(patterns.data(), 400, coded); }), 0);
+
+  // The same allocations for 40 patterns as for 400, and none in the pass.
+  std::vector<double> copy = values;
+  auto artTrain = [&](long n) {
+    values = copy;
+    return AllocationsOf([&] { art.Train(patterns.data(), n, 3, 0.0, 0.95, 0.5); });
+  };
+  EXPECT_EQ(artTrain(40), artTrain(400));
+  auto fuzzyTrain = [&](long n) {
+    return AllocationsOf([&] { fuzzy.Train(patterns.data(), n, 3, 0.001, 0.9, 0.5); });
+  };
+  EXPECT_EQ(fuzzyTrain(40), fuzzyTrain(400));
+  double x[] = {0.2, 0.5, 0.9, 0.8, 0.5, 0.1};
+  long classNo = 0;
+  EXPECT_EQ(AllocationsOf([&] {
+              art.Classify(x, 0.1, &classNo);
+              fuzzy.Classify(x, &classNo);
+            }),
+            0);
 }
 
 }  // namespace

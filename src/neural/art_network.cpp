@@ -1,0 +1,129 @@
+#include "neural/art_network.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "frame/progress_session.h"
+#include "ztclass/result_codes.h"
+
+namespace zt {
+
+namespace {
+
+constexpr int kTrainCaption = 5;
+constexpr double kLowest = -1.7976931348623e308;
+
+double Dot(const double* a, const double* b, long n) {
+  double d = 0.0;
+  for (long i = 0; i < n; ++i) d += a[i] * b[i];
+  return d;
+}
+
+}  // namespace
+
+long CART::Create() {
+  try {
+    resetFlags_.assign(categoryCount_, 0);
+    weights_.assign(categoryCount_, std::vector<double>(inputCount_, 1.0));
+  } catch (const std::bad_alloc&) {
+    Release();
+    return RC_OUT_OF_MEMORY;
+  }
+  return RC_OK;
+}
+
+void CART::Normalize(double* x) const {
+  const double n = std::sqrt(Dot(x, x, inputCount_));
+  for (long i = 0; i < inputCount_; ++i) x[i] = n != 0.0 ? x[i] / n : 0.0;
+}
+
+void CART::SuppressNoise(double* x, double theta) const {
+  for (long i = 0; i < inputCount_; ++i)
+    if (std::fabs(x[i]) <= theta) x[i] = 0.0;
+  Normalize(x);
+}
+
+void CART::Preprocess(double** patterns, long count, double theta) const {
+  for (long p = 0; p < count; ++p) {
+    Normalize(patterns[p]);
+    SuppressNoise(patterns[p], theta);
+  }
+}
+
+long CART::Best(const double* x, bool skipReset) const {
+  long best = 0;
+  double bestScore = kLowest;
+  for (long j = 0; j < committedCount_; ++j) {
+    if (skipReset && resetFlags_[j]) continue;
+    const double score = Dot(weights_[j].data(), x, inputCount_);
+    if (score > bestScore) {
+      bestScore = score;
+      best = j;
+    }
+  }
+  return best;
+}
+
+long CART::ChooseCategory(const double* x) const { return Best(x, true); }
+
+double CART::Match(const double* x, long j) const {
+  const double* w = weights_[j].data();
+  const double d = Dot(w, x, inputCount_);
+  const double a = std::sqrt(Dot(w, w, inputCount_));
+  const double b = std::sqrt(Dot(x, x, inputCount_));
+  if (a * b != 0.0) return d / (a * b);
+  if (a != 0.0) return 0.0;
+  return b == 0.0 ? 1.0 : 0.0;
+}
+
+void CART::UpdateCategory(const double* x, long j, double beta) {
+  double* w = weights_[j].data();
+  for (long i = 0; i < inputCount_; ++i) w[i] += beta * (x[i] - w[i]);
+  Normalize(w);
+}
+
+void CART::Present(const double* x, double vigilance, double beta) {
+  std::fill(resetFlags_.begin(), resetFlags_.begin() + committedCount_, 0);
+  const long searches = committedCount_;
+  for (long s = 0; s < searches; ++s) {
+    const long j = ChooseCategory(x);
+    if (Match(x, j) >= vigilance) {
+      UpdateCategory(x, j, beta);
+      return;
+    }
+    resetFlags_[j] = 1;
+  }
+  if (committedCount_ < categoryCount_) {
+    std::copy(x, x + inputCount_, weights_[committedCount_].begin());
+    ++committedCount_;
+  }
+}
+
+long CART::Train(double** patterns, long count, long maxIterations, double theta, double vigilance, double beta) {
+  BeginPhase(kTrainCaption, maxIterations);
+  if (count < 1 || categoryCount_ < 1) return RC_TOO_FEW_SAMPLES;
+  Preprocess(patterns, count, theta);
+  std::copy(patterns[0], patterns[0] + inputCount_, weights_[0].begin());
+  committedCount_ = 1;
+  for (long p = 1; p < count; ++p) Present(patterns[p], vigilance, beta);
+  for (long pass = 1; pass < maxIterations; ++pass) {
+    if (StepAndCheckStop()) return RC_CANCELLED;
+    for (long p = 0; p < count; ++p) Present(patterns[p], vigilance, beta);
+  }
+  return committedCount_;
+}
+
+void CART::Classify(double* x, double theta, long* classNo) const {
+  Normalize(x);
+  SuppressNoise(x, theta);
+  *classNo = Best(x, false) + 1;
+}
+
+void CART::Release() {
+  weights_ = {};
+  resetFlags_ = {};
+  committedCount_ = 0;
+}
+
+}  // namespace zt

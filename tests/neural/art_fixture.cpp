@@ -1,0 +1,92 @@
+#include "art_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include "ztclass/result_codes.h"
+
+namespace zttest {
+
+double Patches(int band, int column, int row) {
+  const int patch = column / 8 + 3 * (row / 10);
+  return 20 + 60 * ((patch * (band + 1)) % 4) + (column * 3 + row * 5 + band) % 7;
+}
+
+std::vector<double> ScaledPixel(const Scene& scene, int column, int row) {
+  std::vector<double> x;
+  for (int b = 1; b <= scene.bands; ++b) x.push_back(scene.value(b, column, row) / 255.0);
+  return x;
+}
+
+std::vector<std::vector<double>> SampleGrid(const Scene& scene, const zt::Window& w, long interval) {
+  std::vector<std::vector<double>> patterns;
+  for (long i = 0; i < w.rows; i += interval)
+    for (long j = 0; j < w.columns; j += interval)
+      patterns.push_back(ScaledPixel(scene, static_cast<int>(w.firstColumn + j), static_cast<int>(w.firstRow + i)));
+  return patterns;
+}
+
+namespace {
+
+std::string LastCaption(const ProgressRecorder& progress) {
+  for (auto e = progress.events.rbegin(); e != progress.events.rend(); ++e)
+    if (e->rfind("sub:", 0) == 0) return *e;
+  return "";
+}
+
+}  // namespace
+
+void ExpectClusterArgumentChecks(const ClusterExport& call) {
+  Scene s(kArtColumns, kArtRows, kArtBands, Patches);
+  s.MakeResult(kArtColumns, kArtRows);
+  std::vector<long> bands = {1, 2, 3};
+  long* b = bands.data();
+  void* src = s.source;
+  void* res = s.result;
+  ProgressRecorder progress;
+  // Each line breaks the checks before it too: the first failure decides.
+  EXPECT_EQ(call(nullptr, b, 3, 0, 0, 1, res, 21, 1, -1, 0), RC_NULL_ARGUMENT);
+  EXPECT_EQ(call(src, b, 3, 0, 0, 1, nullptr, 21, 1, -1, 0), RC_NULL_ARGUMENT);
+  EXPECT_EQ(call(src, b, 1025, 0, 0, 1, res, 21, 1, -1, 0), RC_TOO_MANY_BANDS);
+  EXPECT_EQ(call(src, b, 3, 0, 2, 1, res, 21, 1, -1, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(call(src, b, 3, 255, 2, 1, res, 20, 24, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(call(src, b, 3, 2, 0, 1, res, 20, 24, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(call(src, b, 3, 2, 21, 1, res, 20, 24, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(call(src, b, 3, 2, 2, 1, res, 20, 24, -1, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(call(src, b, 3, 2, 2, 1, res, 20, 24, 0, -1), RC_BAD_WINDOW);
+  EXPECT_EQ(call(src, b, 3, 2, 2, 1, res, 21, 24, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(call(src, b, 3, 2, 2, 1, res, 20, 20, 0, 5), RC_BAD_WINDOW);
+  EXPECT_EQ(progress.Count("start"), 0) << "no progress before the checks pass";
+  // The interval may reach the smaller image side; 254 categories fit.
+  EXPECT_EQ(call(src, b, 3, 254, 20, 1, res, 20, 24, 0, 0), RC_OK);
+  EXPECT_EQ(call(src, b, 3, 1, 1, 1, res, 20, 24, 0, 0), RC_OK);
+
+  // Every sampled pixel no-data: nothing to train on.
+  Scene blank(8, 6, 2, [](int band, int c, int) { return band == 1 ? 9.0 : c; }, true, 9.0);
+  blank.MakeResult(8, 6);
+  std::vector<long> two = {1, 2};
+  EXPECT_EQ(call(blank.source, two.data(), 2, 3, 1, 1, blank.result, 6, 8, 0, 0), RC_TOO_FEW_SAMPLES);
+}
+
+void ExpectStopsInEveryPhase(const ClusterExport& call) {
+  Scene s(kArtColumns, kArtRows, kArtBands, Patches);
+  s.MakeResult(kArtColumns, kArtRows);
+  std::vector<long> bands = {1, 2, 3};
+  const long sampledRows = kArtRows / 2;
+  struct Stop {
+    long after, maxIterations;
+    const char* caption;
+  };
+  for (const Stop& stop : {Stop{0, 3, "sub:获取采样样本集..."}, Stop{sampledRows - 1, 3, "sub:获取采样样本集..."},
+                           Stop{sampledRows, 3, "sub:网络训练..."}, Stop{sampledRows + 1, 3, "sub:网络训练..."},
+                           Stop{sampledRows, 1, "sub:神经网络分类..."}}) {
+    ProgressRecorder progress;
+    progress.stopAfterSteps = stop.after;
+    EXPECT_EQ(call(s.source, bands.data(), 3, 4, 2, stop.maxIterations, s.result, kArtRows, kArtColumns, 0, 0),
+              RC_CANCELLED)
+        << stop.after;
+    EXPECT_EQ(LastCaption(progress), stop.caption) << stop.after;
+    EXPECT_EQ(progress.events.back(), "end");
+  }
+}
+
+}  // namespace zttest

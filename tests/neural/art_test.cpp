@@ -1,0 +1,302 @@
+// ART: preprocessing, the search with reset flags, the opening of
+// categories, the pass structure worked by hand, and the export against an
+// ART loop written here.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "art_fixture.h"
+#include "neural/art_network.h"
+#include "ztclass/classinfo.h"
+#include "ztclass/neural.h"
+#include "ztclass/result_codes.h"
+
+using namespace zttest;
+
+namespace {
+
+// Patterns as the network takes them: an array of pointers into rows.
+struct Patterns {
+  std::vector<std::vector<double>> rows;
+  std::vector<double*> pointers;
+  explicit Patterns(std::vector<std::vector<double>> r) : rows(std::move(r)) {
+    for (auto& row : rows) pointers.push_back(row.data());
+  }
+  double** get() { return pointers.data(); }
+  long count() const { return static_cast<long>(rows.size()); }
+};
+
+// A network whose categories are the given unit or zero vectors.
+void Commit(zt::CART& net, const std::vector<std::vector<double>>& categories) {
+  for (auto c : categories) net.Present(c.data(), 2.0, 0.5);
+  ASSERT_EQ(net.CommittedCount(), static_cast<long>(categories.size()));
+  std::fill(net.ResetFlags(), net.ResetFlags() + categories.size(), 0);  // left set by the last search
+}
+
+TEST(ARTNetwork, PreprocessingNormalisesDropsSmallComponentsAndKeepsZeroVectors) {
+  zt::CART net(3, 2);
+  ASSERT_EQ(net.Create(), RC_OK);
+  // |(0.3, 0.4, 0.012)| = 0.500144: the third component becomes 0.02399...,
+  // at or below 0.05, and the rest renormalises to (0.6, 0.8, 0).
+  Patterns p({{0.3, 0.4, 0.012}, {0, 0, 0}, {0.5, 0.01, -0.02}, {0.01, 0.01, 0.01}});
+  net.Preprocess(p.get(), p.count(), 0.05);
+  EXPECT_NEAR(p.rows[0][0], 0.6, 1e-15);
+  EXPECT_NEAR(p.rows[0][1], 0.8, 1e-15);
+  EXPECT_EQ(p.rows[0][2], 0.0);
+  EXPECT_EQ(p.rows[1], (std::vector<double>{0, 0, 0}));
+  // Negative components are compared by magnitude.
+  EXPECT_EQ(p.rows[2], (std::vector<double>{1, 0, 0}));
+  EXPECT_NEAR(p.rows[3][0], 1 / std::sqrt(3.0), 1e-15);
+  // Every component at or below the threshold: the zero vector.
+  Patterns q({{0.01, 0.01, 0.01}});
+  net.Preprocess(q.get(), 1, 0.6);
+  EXPECT_EQ(q.rows[0], (std::vector<double>{0, 0, 0}));
+}
+
+TEST(ARTNetwork, MatchIsTheCosineAndItsZeroCases) {
+  zt::CART net(2, 4);
+  ASSERT_EQ(net.Create(), RC_OK);
+  const double x[] = {1, 0}, zero[] = {0, 0};
+  EXPECT_DOUBLE_EQ(net.Match(x, 0), 1 / std::sqrt(2.0));  // fresh weights 1, 1
+  net.Weights(1)[0] = net.Weights(1)[1] = 0;
+  EXPECT_EQ(net.Match(x, 1), 0.0);
+  EXPECT_EQ(net.Match(zero, 1), 1.0);
+  EXPECT_EQ(net.Match(zero, 0), 0.0);
+}
+
+TEST(ARTNetwork, ChoiceSkipsResetCategoriesAndTiesGoToTheLowerIndex) {
+  zt::CART net(2, 4);
+  ASSERT_EQ(net.Create(), RC_OK);
+  Commit(net, {{1, 0}, {0.6, 0.8}, {1, 0}});
+  const double x[] = {0.8, 0.6};  // scores 0.8, 0.96, 0.8
+  EXPECT_EQ(net.ChooseCategory(x), 1);
+  net.ResetFlags()[1] = 1;
+  EXPECT_EQ(net.ChooseCategory(x), 0);
+  net.ResetFlags()[0] = 1;
+  EXPECT_EQ(net.ChooseCategory(x), 2);
+  net.ResetFlags()[2] = 1;
+  EXPECT_EQ(net.ChooseCategory(x), 0) << "every category reset";
+  // Classification ignores the flags.
+  double y[] = {0.8, 0.6};
+  long classNo = 0;
+  net.Classify(y, 0.0, &classNo);
+  EXPECT_EQ(classNo, 2);
+}
+
+TEST(ARTNetwork, SearchResetsRejectedCategoriesUntilOneResonates) {
+  zt::CART net(2, 3);
+  ASSERT_EQ(net.Create(), RC_OK);
+  Commit(net, {{1, 0}, {0, 0}});
+  // The zero pattern scores 0 everywhere: category 0 comes first, its
+  // match is 0 and it is reset; the zero category matches with 1.0.
+  const double zero[] = {0, 0};
+  net.Present(zero, 0.5, 0.5);
+  EXPECT_EQ(net.CommittedCount(), 2);
+  EXPECT_EQ(net.ResetFlags()[0], 1);
+  EXPECT_EQ(net.ResetFlags()[1], 0);
+  EXPECT_EQ(net.Weights(0)[0], 1.0);
+
+  // The next pattern starts with clear flags and resonates with category 0:
+  // (1,0) + 0.5 ((0.6,0.8) - (1,0)) = (0.8, 0.4), unit length (2, 1)/sqrt(5).
+  const double x[] = {0.6, 0.8};
+  net.Present(x, 0.5, 0.5);
+  EXPECT_EQ(net.ResetFlags()[0], 0);
+  EXPECT_DOUBLE_EQ(net.Weights(0)[0], 2 / std::sqrt(5.0));
+  EXPECT_DOUBLE_EQ(net.Weights(0)[1], 1 / std::sqrt(5.0));
+}
+
+TEST(ARTNetwork, WithoutResonanceANewCategoryOpensUntilTheCountIsReached) {
+  zt::CART net(2, 3);
+  ASSERT_EQ(net.Create(), RC_OK);
+  Commit(net, {{1, 0}, {0.6, 0.8}});
+  const double x[] = {0.8, 0.6};  // cosines 0.8 and 0.96
+  net.Present(x, 0.97, 0.5);
+  ASSERT_EQ(net.CommittedCount(), 3);
+  EXPECT_EQ(net.Weights(2)[0], 0.8);
+  EXPECT_EQ(net.ResetFlags()[0], 1);
+  EXPECT_EQ(net.ResetFlags()[1], 1);
+  const double y[] = {0, 1};
+  net.Present(y, 0.97, 0.5);
+  EXPECT_EQ(net.CommittedCount(), 3) << "full: the pattern stays unlearned";
+  for (long j = 0; j < 3; ++j) EXPECT_NE(net.Weights(j)[1], 1.0);
+}
+
+TEST(ARTNetwork, VigilanceOneOpensCategoriesForEveryNewDirection) {
+  zt::CART net(3, 3);
+  ASSERT_EQ(net.Create(), RC_OK);
+  Patterns p({{0.2, 0, 0}, {0, 0.5, 0}, {0.4, 0, 0}, {0, 0, 0.3}, {0.3, 0.3, 0}});
+  ProgressRecorder progress;
+  EXPECT_EQ(net.Train(p.get(), p.count(), 2, 0.0, 1.0, 0.4), 3);
+  const double expected[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  for (long j = 0; j < 3; ++j)
+    for (long i = 0; i < 3; ++i) EXPECT_EQ(net.Weights(j)[i], expected[j][i]) << j << "," << i;
+  EXPECT_EQ(progress.steps, 1);
+}
+
+TEST(ARTNetwork, VigilanceMinusOneLetsEveryPatternResonateWithOneCategory) {
+  std::vector<std::vector<double>> rows = {{0.9, 0.1, 0.2}, {0.1, 0.8, 0.3}, {0.2, 0.2, 0.9}, {0.5, 0.5, 0.1}};
+  zt::CART net(3, 5);
+  ASSERT_EQ(net.Create(), RC_OK);
+  Patterns p(rows);
+  EXPECT_EQ(net.Train(p.get(), p.count(), 2, 0.0, -1.0, 0.25), 1);
+  // By hand: w starts as pattern 0, learns 1..3, then 0..3 again.
+  auto unit = [](std::vector<double> v) {
+    const double n = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    for (double& e : v) e /= n;
+    return v;
+  };
+  std::vector<double> w = unit(rows[0]);
+  auto learn = [&](const std::vector<double>& x) {
+    for (int i = 0; i < 3; ++i) w[i] += 0.25 * (x[i] - w[i]);
+    w = unit(w);
+  };
+  for (int k : {1, 2, 3, 0, 1, 2, 3}) learn(unit(rows[k]));
+  for (long i = 0; i < 3; ++i) EXPECT_NEAR(net.Weights(0)[i], w[i], 1e-15);
+}
+
+TEST(ARTNetwork, OneBandFormsOneCategoryAndAZeroPatternASecond) {
+  zt::CART net(1, 5);
+  ASSERT_EQ(net.Create(), RC_OK);
+  Patterns p({{0.1}, {0.5}, {0.9}, {0.3}});
+  EXPECT_EQ(net.Train(p.get(), p.count(), 3, 0.0, 0.99, 0.5), 1);
+  Patterns q({{0.5}, {0.0}, {0.2}});
+  EXPECT_EQ(net.Train(q.get(), q.count(), 1, 0.0, 0.5, 0.5), 2);
+  EXPECT_EQ(net.Weights(1)[0], 0.0);
+}
+
+TEST(ARTNetwork, OnePassOrNoneRunsOnlyTheInitialPassWithoutAStep) {
+  for (long maxIterations : {1L, 0L, -3L}) {
+    zt::CART net(2, 4);
+    ASSERT_EQ(net.Create(), RC_OK);
+    Patterns p({{1, 0}, {0, 1}, {1, 1}});
+    ProgressRecorder progress;
+    EXPECT_EQ(net.Train(p.get(), p.count(), maxIterations, 0.0, 0.9, 0.5), 3);
+    EXPECT_EQ(progress.steps, 0);
+    EXPECT_EQ(progress.Count("sub:网络训练..."), 1);
+  }
+  zt::CART net(2, 4);
+  ASSERT_EQ(net.Create(), RC_OK);
+  Patterns p({{1, 0}, {0, 1}});
+  ProgressRecorder progress;
+  progress.stopAfterSteps = 2;
+  EXPECT_EQ(net.Train(p.get(), p.count(), 5, 0.0, 0.9, 0.5), RC_CANCELLED);
+  EXPECT_EQ(progress.steps, 3);
+}
+
+TEST(ARTNetwork, ClassifyingAPixelOfOnlySmallComponentsGivesClassOne) {
+  zt::CART net(2, 3);
+  ASSERT_EQ(net.Create(), RC_OK);
+  Commit(net, {{0, 1}, {1, 0}});
+  double faint[] = {0.31, 0.3};  // 0.719 and 0.695 after normalising
+  long classNo = 0;
+  net.Classify(faint, 0.72, &classNo);
+  EXPECT_EQ(classNo, 1);
+  double clear[] = {0.3, 0.01};
+  net.Classify(clear, 0.72, &classNo);
+  EXPECT_EQ(classNo, 2);
+  net.Release();
+  net.Release();
+}
+
+// The whole method written out: sampling grid, preprocessing, training and
+// the nearest direction of every pixel.
+struct BruteART {
+  long k;
+  double beta, theta, rho;
+  long passes;
+  std::vector<std::vector<double>> w;
+
+  static double Dot(const std::vector<double>& a, const std::vector<double>& b) {
+    double d = 0;
+    for (size_t i = 0; i < a.size(); ++i) d += a[i] * b[i];
+    return d;
+  }
+  static void Unit(std::vector<double>& v) {
+    const double n = std::sqrt(Dot(v, v));
+    for (double& e : v) e = n != 0 ? e / n : 0;
+  }
+  void Prepare(std::vector<double>& x) const {
+    Unit(x);
+    for (double& e : x)
+      if (std::fabs(e) <= theta) e = 0;
+    Unit(x);
+  }
+  double Cosine(const std::vector<double>& c, const std::vector<double>& x) const {
+    const double a = std::sqrt(Dot(c, c)), b = std::sqrt(Dot(x, x));
+    return a * b != 0 ? Dot(c, x) / (a * b) : a != 0 ? 0.0 : b == 0 ? 1.0 : 0.0;
+  }
+  void Learn(const std::vector<double>& x) {
+    std::vector<bool> reset(w.size(), false);
+    for (size_t tries = w.size(); tries > 0; --tries) {
+      size_t best = 0;
+      double score = -std::numeric_limits<double>::infinity();
+      for (size_t j = 0; j < w.size(); ++j)
+        if (!reset[j] && Dot(w[j], x) > score) score = Dot(w[j], x), best = j;
+      if (Cosine(w[best], x) >= rho) {
+        for (size_t i = 0; i < x.size(); ++i) w[best][i] += beta * (x[i] - w[best][i]);
+        Unit(w[best]);
+        return;
+      }
+      reset[best] = true;
+    }
+    if (static_cast<long>(w.size()) < k) w.push_back(x);
+  }
+  void Train(std::vector<std::vector<double>> patterns) {
+    for (auto& x : patterns) Prepare(x);
+    w = {patterns[0]};
+    for (size_t p = 1; p < patterns.size(); ++p) Learn(patterns[p]);
+    for (long pass = 1; pass < passes; ++pass)
+      for (auto& x : patterns) Learn(x);
+  }
+  long Classify(std::vector<double> x) const {
+    Prepare(x);
+    long best = 0;
+    for (size_t j = 1; j < w.size(); ++j)
+      if (Dot(w[j], x) > Dot(w[best], x)) best = static_cast<long>(j);
+    return best + 1;
+  }
+};
+
+TEST(ARTClassification, MatchesTheMethodWrittenOutOnARealImage) {
+  Scene scene(kArtColumns, kArtRows, kArtBands, Patches);
+  const zt::Window w{16, 20, 3, 2};
+  scene.MakeResult(w.columns, w.rows);
+  std::vector<long> bands = {1, 2, 3};
+  BruteART brute{10, 0.3, 0.05, 0.995, 3, {}};
+  brute.Train(SampleGrid(scene, w, 2));
+  const long formed = static_cast<long>(brute.w.size());
+  ASSERT_GT(formed, 1);
+  ASSERT_LT(formed, 10) << "the test wants fewer categories than asked";
+
+  ProgressRecorder progress;
+  ASSERT_EQ(ztARTNNClass(scene.source, bands.data(), 3, 10, 2, 0.3, 0.05, 0.995, 3, scene.result, w.rows,
+                         w.columns, w.firstRow, w.firstColumn),
+            RC_OK);
+  long records = 0;
+  ASSERT_EQ(ztRSReadClsNum(scene.result, records), RC_OK);
+  EXPECT_EQ(records, formed);
+  const std::vector<double> classes = scene.Result();
+  for (long r = 0; r < w.rows; ++r)
+    for (long c = 0; c < w.columns; ++c)
+      EXPECT_EQ(classes[r * w.columns + c],
+                brute.Classify(ScaledPixel(scene, static_cast<int>(w.firstColumn + c), static_cast<int>(w.firstRow + r))))
+          << c << "," << r;
+  EXPECT_EQ(progress.Count("main:ART 神经网络分类"), 1);
+  EXPECT_EQ(progress.Count("sub:获取采样样本集..."), 1);
+  EXPECT_EQ(progress.Count("sub:网络训练..."), 1);
+  EXPECT_EQ(progress.Count("sub:神经网络分类..."), 1);
+}
+
+long CallART(void* source, long* bands, long bandCount, unsigned long k, long interval, long maxIterations,
+             void* result, long rows, long columns, long firstRow, long firstColumn) {
+  return ztARTNNClass(source, bands, bandCount, k, interval, 0.3, 0.05, 0.9, maxIterations, result, rows, columns,
+                      firstRow, firstColumn);
+}
+
+TEST(ARTClassification, ChecksArgumentsInOrder) { ExpectClusterArgumentChecks(CallART); }
+
+TEST(ARTClassification, StopsWhileSamplingTrainingOrClassifying) { ExpectStopsInEveryPhase(CallART); }
+
+}  // namespace

@@ -1,0 +1,270 @@
+// Fuzzy ART: complement coding, the choice and match functions, learning
+// that only shrinks categories and the band-half score of a pixel, worked by
+// hand; and the export against the method written out here.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "art_fixture.h"
+#include "neural/fuzzy_art_network.h"
+#include "ztclass/classinfo.h"
+#include "ztclass/neural.h"
+#include "ztclass/result_codes.h"
+
+using namespace zttest;
+
+namespace {
+
+struct Patterns {
+  std::vector<std::vector<double>> rows;
+  std::vector<double*> pointers;
+  explicit Patterns(std::vector<std::vector<double>> r) : rows(std::move(r)) {
+    for (auto& row : rows) pointers.push_back(row.data());
+  }
+  double** get() { return pointers.data(); }
+  long count() const { return static_cast<long>(rows.size()); }
+};
+
+// Two bands. Category 0 is the box [0.2, 0.5] x [0.3, 0.6], category 1 the
+// box [0.1, 0.9] x [0.1, 0.9], category 2 the point (0.4, 0.5).
+const std::vector<std::vector<double>> kBoxes = {
+    {0.2, 0.3, 0.5, 0.4}, {0.1, 0.1, 0.1, 0.1}, {0.4, 0.5, 0.6, 0.5}};
+
+void Commit(zt::CFuzzyART& net, const std::vector<std::vector<double>>& categories) {
+  ASSERT_EQ(net.Create(), RC_OK);
+  for (const auto& c : categories) net.Present(c.data(), 0.0, 2.0, 0.5);
+  ASSERT_EQ(net.CommittedCount(), static_cast<long>(categories.size()));
+  std::fill(net.ResetFlags(), net.ResetFlags() + categories.size(), 0);  // left set by the last search
+}
+
+TEST(FuzzyARTNetwork, ComplementCodingAppendsOneMinusEachBand) {
+  zt::CFuzzyART net(2, 1);
+  Patterns p({{0.2, 1.2}, {0.0, 1.0}});
+  zt::CodedPatterns coded;
+  ASSERT_EQ(net.ComplementCode(p.get(), p.count(), coded), RC_OK);
+  ASSERT_EQ(coded.patterns.size(), 2u);
+  EXPECT_EQ(std::vector<double>(coded.patterns[0], coded.patterns[0] + 4), (std::vector<double>{0.2, 1.2, 0.8, 1 - 1.2}));
+  EXPECT_EQ(std::vector<double>(coded.patterns[1], coded.patterns[1] + 4), (std::vector<double>{0, 1, 1, 0}));
+  EXPECT_EQ(p.rows[0], (std::vector<double>{0.2, 1.2})) << "the patterns stay as they were";
+}
+
+TEST(FuzzyARTNetwork, ChoiceAndMatchByHand) {
+  zt::CFuzzyART net(2, 3);
+  Commit(net, kBoxes);
+  const double x[] = {0.4, 0.5, 0.6, 0.5};  // the pixel (0.4, 0.5)
+  // |x ^ w| = 1.4, 0.4, 2.0 and |w| = 1.4, 0.4, 2.0: with alpha 0.5 the
+  // choice is 0.737, 0.444, 0.8.
+  EXPECT_EQ(net.ChooseCategory(x, 0.5), 2);
+  EXPECT_EQ(net.ChooseCategory(x, 5.0), 2);
+  net.ResetFlags()[2] = 1;
+  EXPECT_EQ(net.ChooseCategory(x, 0.5), 0);
+  // With alpha 0 all three choose 1: the lowest index.
+  net.ResetFlags()[2] = 0;
+  EXPECT_EQ(net.ChooseCategory(x, 0.0), 0);
+  net.ResetFlags()[0] = 1;
+  EXPECT_EQ(net.ChooseCategory(x, 0.0), 1);
+
+  EXPECT_DOUBLE_EQ(net.Match(x, 0), 1.4 / 2.0);
+  EXPECT_DOUBLE_EQ(net.Match(x, 1), 0.4 / 2.0);
+  EXPECT_EQ(net.Match(x, 2), 1.0);
+  EXPECT_DOUBLE_EQ(net.SumOf(net.FuzzyAndBuffer()), 2.0);
+  // A pattern summing to zero: 1.0 only when the fuzzy AND sums to zero too.
+  const double zero[] = {0, 0, 0, 0}, balanced[] = {-0.5, 0.5, 0, 0};
+  EXPECT_EQ(net.Match(zero, 0), 1.0);
+  EXPECT_EQ(net.Match(balanced, 0), 0.0);
+}
+
+TEST(FuzzyARTNetwork, LearningMovesTowardsTheFuzzyAnd) {
+  zt::CFuzzyART net(2, 3);
+  Commit(net, kBoxes);
+  const double y[] = {0.1, 0.6, 0.9, 0.4};  // the pixel (0.1, 0.6), left of box 0
+  net.UpdateCategory(y, 0, 0.25);
+  const double expected[] = {0.25 * 0.1 + 0.75 * 0.2, 0.3, 0.5, 0.4};
+  for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(net.Weights(0)[i], expected[i]) << i;
+  EXPECT_EQ(std::vector<double>(net.FuzzyAndBuffer(), net.FuzzyAndBuffer() + 4),
+            (std::vector<double>{0.1, 0.3, 0.5, 0.4}));
+}
+
+// A weight that the pattern's box already holds is blended with itself:
+// beta w + (1 - beta) w may round up in its last bit, and no more.
+double Unrounded(double w) { return w + 2 * std::numeric_limits<double>::epsilon() * w; }
+
+TEST(FuzzyARTNetwork, LearningNeverRaisesAWeight) {
+  for (double beta : {1.0, 0.3}) {
+    zt::CFuzzyART net(3, 6);
+    ASSERT_EQ(net.Create(), RC_OK);
+    unsigned state = 12345;
+    auto next = [&state] {
+      state = state * 1103515245u + 12345u;
+      return ((state >> 8) % 1000) / 999.0;
+    };
+    for (int p = 0; p < 300; ++p) {
+      double x[6];
+      for (int b = 0; b < 3; ++b) x[b] = next(), x[3 + b] = 1 - x[b];
+      const long before = net.CommittedCount();
+      std::vector<std::vector<double>> old;
+      for (long j = 0; j < before; ++j) old.emplace_back(net.Weights(j), net.Weights(j) + 6);
+      net.Present(x, 0.01, 0.7, beta);
+      for (long j = 0; j < before; ++j)
+        for (int i = 0; i < 6; ++i) ASSERT_LE(net.Weights(j)[i], Unrounded(old[j][i])) << beta << " " << p << " " << j;
+    }
+    EXPECT_EQ(net.CommittedCount(), 6);
+  }
+}
+
+TEST(FuzzyARTNetwork, APixelInsideABoxScoresTheSumOfItsBandWeights) {
+  zt::CFuzzyART net(2, 4);
+  Commit(net, {kBoxes[0], kBoxes[1], kBoxes[2], kBoxes[2]});
+  const double inside[] = {0.45, 0.55, 0.55, 0.45};  // scores 0.5, 0.2, 0.9, 0.9
+  long classNo = 0;
+  for (long j = 0; j < 4; ++j) net.ResetFlags()[j] = 1;  // not looked at
+  net.Classify(inside, &classNo);
+  EXPECT_EQ(classNo, 3) << "the tie goes to the lower index";
+  // (0.3, 0.2): min with the band weights gives 0.2 + 0.2, 0.1 + 0.1,
+  // 0.3 + 0.2: category 2 again, though the pixel lies outside its box.
+  const double below[] = {0.3, 0.2, 0.7, 0.8};
+  net.Classify(below, &classNo);
+  EXPECT_EQ(classNo, 3);
+  const double corner[] = {0.2, 0.3, 0.8, 0.7};  // 0.5, 0.2, 0.5, 0.5
+  net.Classify(corner, &classNo);
+  EXPECT_EQ(classNo, 1);
+  net.Release();
+  net.Release();
+}
+
+TEST(FuzzyARTNetwork, VigilanceZeroFormsOneCategoryAboveOneEveryPatternOpensOne) {
+  Patterns p({{0.9, 0.1}, {0.1, 0.9}, {0.5, 0.5}, {0.1, 0.9}, {0.2, 0.2}});
+  zt::CFuzzyART net(2, 4);
+  ASSERT_EQ(net.Create(), RC_OK);
+  EXPECT_EQ(net.Train(p.get(), p.count(), 2, 0.01, 0.0, 0.5), 1);
+  Patterns same({{0.3, 0.3}, {0.3, 0.3}, {0.3, 0.3}, {0.3, 0.3}, {0.3, 0.3}, {0.3, 0.3}});
+  EXPECT_EQ(net.Train(same.get(), same.count(), 2, 0.01, 1.0001, 0.5), 4);
+  EXPECT_EQ(net.Train(same.get(), same.count(), 2, 0.01, 1.0, 0.5), 1);
+}
+
+TEST(FuzzyARTNetwork, AnAllZeroFirstPatternOpensCategoryZero) {
+  Patterns p({{0.0, 0.0}, {0.8, 0.7}});
+  zt::CFuzzyART net(2, 3);
+  ASSERT_EQ(net.Create(), RC_OK);
+  EXPECT_EQ(net.Train(p.get(), p.count(), 1, 0.01, 0.9, 0.5), 2);
+  EXPECT_EQ(std::vector<double>(net.Weights(0), net.Weights(0) + 4), (std::vector<double>{0, 0, 1, 1}));
+  EXPECT_EQ(std::vector<double>(net.Weights(1), net.Weights(1) + 4), (std::vector<double>{0.8, 0.7, 1 - 0.8, 1 - 0.7}));
+}
+
+TEST(FuzzyARTNetwork, OnePassOrNoneRunsOnlyTheInitialPassWithoutAStep) {
+  for (long maxIterations : {1L, 0L}) {
+    zt::CFuzzyART net(2, 4);
+    ASSERT_EQ(net.Create(), RC_OK);
+    Patterns p({{0.1, 0.1}, {0.9, 0.9}});
+    ProgressRecorder progress;
+    EXPECT_EQ(net.Train(p.get(), p.count(), maxIterations, 0.01, 0.9, 0.5), 2);
+    EXPECT_EQ(progress.steps, 0);
+    EXPECT_EQ(progress.Count("sub:网络训练..."), 1);
+  }
+  zt::CFuzzyART net(2, 4);
+  ASSERT_EQ(net.Create(), RC_OK);
+  Patterns p({{0.1, 0.1}, {0.9, 0.9}});
+  ProgressRecorder progress;
+  progress.stopAfterSteps = 1;
+  EXPECT_EQ(net.Train(p.get(), p.count(), 4, 0.01, 0.9, 0.5), RC_CANCELLED);
+  EXPECT_EQ(progress.steps, 2);
+}
+
+// The whole method written out on complement-coded patterns.
+struct BruteFuzzyART {
+  long k;
+  double beta, alpha, rho;
+  long passes;
+  std::vector<std::vector<double>> w;
+
+  static std::vector<double> Code(const std::vector<double>& x) {
+    std::vector<double> c = x;
+    for (double v : x) c.push_back(1 - v);
+    return c;
+  }
+  static double Overlap(const std::vector<double>& x, const std::vector<double>& c, size_t n) {
+    double s = 0;
+    for (size_t i = 0; i < n; ++i) s += std::min(x[i], c[i]);
+    return s;
+  }
+  static double Size(const std::vector<double>& v) {
+    double s = 0;
+    for (double e : v) s += e;
+    return s;
+  }
+  void Learn(const std::vector<double>& x) {
+    std::vector<bool> reset(w.size(), false);
+    for (size_t tries = w.size(); tries > 0; --tries) {
+      size_t best = 0;
+      double score = -1;
+      for (size_t j = 0; j < w.size(); ++j) {
+        const double t = Overlap(x, w[j], x.size()) / (alpha + Size(w[j]));
+        if (!reset[j] && t > score) score = t, best = j;
+      }
+      if (Overlap(x, w[best], x.size()) / Size(x) >= rho) {
+        for (size_t i = 0; i < x.size(); ++i) w[best][i] = beta * std::min(x[i], w[best][i]) + (1 - beta) * w[best][i];
+        return;
+      }
+      reset[best] = true;
+    }
+    if (static_cast<long>(w.size()) < k) w.push_back(x);
+  }
+  void Train(const std::vector<std::vector<double>>& samples) {
+    std::vector<std::vector<double>> coded;
+    for (const auto& s : samples) coded.push_back(Code(s));
+    w = {coded[0]};
+    for (size_t p = 1; p < coded.size(); ++p) Learn(coded[p]);
+    for (long pass = 1; pass < passes; ++pass)
+      for (const auto& x : coded) Learn(x);
+  }
+  long Classify(const std::vector<double>& pixel) const {
+    long best = 0;
+    for (size_t j = 1; j < w.size(); ++j)
+      if (Overlap(pixel, w[j], pixel.size()) > Overlap(pixel, w[best], pixel.size())) best = static_cast<long>(j);
+    return best + 1;
+  }
+};
+
+TEST(FuzzyARTClassification, MatchesTheMethodWrittenOutOnARealImage) {
+  Scene scene(kArtColumns, kArtRows, kArtBands, Patches);
+  const zt::Window w{16, 20, 3, 2};
+  scene.MakeResult(w.columns, w.rows);
+  std::vector<long> bands = {1, 2, 3};
+  BruteFuzzyART brute{10, 0.5, 0.01, 0.9, 3, {}};
+  brute.Train(SampleGrid(scene, w, 2));
+  const long formed = static_cast<long>(brute.w.size());
+  ASSERT_GT(formed, 1);
+  ASSERT_LT(formed, 10) << "the test wants fewer categories than asked";
+
+  ProgressRecorder progress;
+  ASSERT_EQ(ztFuzzyARTNNClass(scene.source, bands.data(), 3, 10, 2, 0.5, 0.01, 0.9, 3, scene.result, w.rows,
+                              w.columns, w.firstRow, w.firstColumn),
+            RC_OK);
+  long records = 0;
+  ASSERT_EQ(ztRSReadClsNum(scene.result, records), RC_OK);
+  EXPECT_EQ(records, formed);
+  const std::vector<double> classes = scene.Result();
+  for (long r = 0; r < w.rows; ++r)
+    for (long c = 0; c < w.columns; ++c)
+      EXPECT_EQ(classes[r * w.columns + c],
+                brute.Classify(ScaledPixel(scene, static_cast<int>(w.firstColumn + c), static_cast<int>(w.firstRow + r))))
+          << c << "," << r;
+  EXPECT_EQ(progress.Count("main:Fuzzy ART神经网络分类"), 1);
+  EXPECT_EQ(progress.Count("sub:获取采样样本集..."), 1);
+  EXPECT_EQ(progress.Count("sub:网络训练..."), 1);
+  EXPECT_EQ(progress.Count("sub:神经网络分类..."), 1);
+}
+
+long CallFuzzyART(void* source, long* bands, long bandCount, unsigned long k, long interval, long maxIterations,
+                  void* result, long rows, long columns, long firstRow, long firstColumn) {
+  return ztFuzzyARTNNClass(source, bands, bandCount, k, interval, 0.5, 0.01, 0.8, maxIterations, result, rows,
+                           columns, firstRow, firstColumn);
+}
+
+TEST(FuzzyARTClassification, ChecksArgumentsInOrder) { ExpectClusterArgumentChecks(CallFuzzyART); }
+
+TEST(FuzzyARTClassification, StopsWhileSamplingTrainingOrClassifying) { ExpectStopsInEveryPhase(CallFuzzyART); }
+
+}  // namespace
