@@ -17,19 +17,29 @@ class ScanlineFill {
   void Start(const double* xy, long count, long firstRow, long lastRow);
 
   // Calls take(first, last) for each run of pixels of row that lie inside,
-  // from left to right, clipped to columns lo..hi. Rows are visited in
+  // from left to right, clipped to columns lo..hi; runs do not touch. Rows are visited in
   // increasing order, each at most once, within the range given to Start.
   template <typename Take>
   void Row(long row, long lo, long hi, Take take) {
     if (hi < lo) return;
     Cross(row);
     // The count is even: going round a closed ring, the vertices pass from
-    // above the centre line to below it as often as back.
+    // above the centre line to below it as often as back. Runs that touch
+    // (a hole's bridge, two loops meeting) are joined.
+    long runFirst = 0, runLast = lo - 2;  // none yet
     for (size_t m = 0; m + 1 < crossings_.size(); m += 2) {
       const long first = std::max(FirstCentreFrom(crossings_[m], lo, hi), lo);
       const long last = std::min(LastCentreBefore(crossings_[m + 1], lo, hi), hi);
-      if (first <= last) take(first, last);
+      if (first > last) continue;
+      if (first == runLast + 1) {
+        runLast = last;
+        continue;
+      }
+      if (runLast >= lo) take(runFirst, runLast);
+      runFirst = first;
+      runLast = last;
     }
+    if (runLast >= lo) take(runFirst, runLast);
   }
 
  private:

@@ -129,7 +129,7 @@ TEST(ScanlineFill, SamePixelsAsThePointTestOnRandomPolygons) {
     for (long r = firstRow; r <= lastRow; ++r) {
       long previous = lo - 2;
       fill.Row(r, lo, hi, [&](long first, long last) {
-        ASSERT_GT(first, previous) << "runs out of order or overlapping";
+        ASSERT_GT(first, previous + 1) << "runs out of order or touching";
         ASSERT_LE(first, last);
         ASSERT_GE(first, lo);
         ASSERT_LE(last, hi);
@@ -237,6 +237,60 @@ TEST(ScanlineFill, GatheredCellsAreThePixelsThePointTestAccepts) {
       EXPECT_EQ(cells[i].values[0], Value(2, cells[i].column, cells[i].row));
       EXPECT_EQ(cells[i].values[1], Value(1, cells[i].column, cells[i].row));
     }
+    ztFreeAOICellSet(cells, count);
+    EXPECT_EQ(got, expected);
+  }
+}
+
+TEST(ScanlineFill, NonFiniteVerticesAreDroppedAndPixelsWithoutValuesSkipped) {
+  constexpr double kNoData = 7;
+  // Band 1 holds the no-data value and band 2 NaN here and there.
+  auto value = [](int band, int column, int row) {
+    if (band == 1) return (column + row) % 9 == 0 ? kNoData : column * 0.5 + row;
+    return (column * 3 + row) % 7 == 0 ? std::nan("") : column - row * 0.25;
+  };
+  const double nan = std::nan(""), inf = HUGE_VAL;
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    SCOPED_TRACE(seed);
+    TempDir dir;
+    RasterSpec spec;
+    spec.columns = kColumns;
+    spec.rows = kRows;
+    spec.bands = 2;
+    spec.type = GDT_Float32;
+    spec.hasNoData = true;
+    spec.noData = kNoData;
+    WriteGeoTiff(dir.File("f.tif"), spec, value);
+    std::unique_ptr<void, Closer> ds(ztRSOpen(dir.File("f.tif").c_str(), 0));
+    std::mt19937 random(seed);
+    auto polygons = RandomAois(seed, false);
+    std::vector<std::vector<Points>> withGaps = polygons;
+    for (auto& aoi : withGaps)
+      for (Points& xy : aoi) {
+        // Not as the first vertex: that one also starts the polygon's
+        // rectangle.
+        const size_t at = 2 * (1 + random() % (xy.size() / 2 - 1));
+        const double gap[] = {nan, inf, -inf};
+        xy.insert(xy.begin() + at, {gap[random() % 3], gap[random() % 3]});
+      }
+    for (const auto& p : withGaps) AddAoi(ds.get(), p);
+    zt::AoiEditorHandle editor;
+    std::vector<AOI> aois;
+    ASSERT_EQ(zt::LoadClassAois(ds.get(), editor, aois), RC_OK);
+
+    std::vector<std::tuple<long, long, long>> expected;
+    for (size_t k = 0; k < polygons.size(); ++k)
+      for (const Points& xy : polygons[k])
+        for (long r = 0; r < kRows; ++r)
+          for (long c = 0; c < kColumns; ++c)
+            if (Inside(xy, c, r) && value(1, c, r) != kNoData && !std::isnan(value(2, c, r)))
+              expected.emplace_back(k + 1, r, c);
+    long bands[] = {1, 2};
+    AOICELL* cells = nullptr;
+    long count = 0;
+    ASSERT_EQ(ztGetAOICellSet(ds.get(), bands, 2, aois.data(), static_cast<long>(aois.size()), &cells, count), 0);
+    std::vector<std::tuple<long, long, long>> got;
+    for (long i = 0; i < count; ++i) got.emplace_back(cells[i].classNo, cells[i].row, cells[i].column);
     ztFreeAOICellSet(cells, count);
     EXPECT_EQ(got, expected);
   }
