@@ -19,6 +19,10 @@ namespace {
 
 constexpr int kGatherCaption = 15;
 
+// Pixels and vertices visited between two looks for a stop request within
+// the AOIs: a few milliseconds of work, and none in a small polygon.
+constexpr long kStopPollWork = 1L << 18;
+
 // One row's run of pixels of every band, converted to double, band after
 // band; room grows with the widest run and is then reused.
 class RunValues {
@@ -67,6 +71,13 @@ long GatherCells(void* dataset, const std::vector<void*>& bands, const AOI* aois
   RunValues run(type, bandCount);
   long rc = run.Reserve(1);
   if (rc) return rc;
+  long work = 0;
+  auto stopRequested = [&](long done) {
+    work += done;
+    if (work < kStopPollWork) return false;
+    work = 0;
+    return training && IsStopProgress() != 0;
+  };
 
   SetRange(0, aoiCount);
   SetStep(1);
@@ -87,11 +98,11 @@ long GatherCells(void* dataset, const std::vector<void*>& bands, const AOI* aois
       const long c0 = ClampToLong(rect[0], 0, columns), c1 = ClampToLong(rect[2], -1, columns - 1);
       const long r0 = ClampToLong(rect[1], 0, rows), r1 = ClampToLong(rect[3], -1, rows - 1);
       if (r0 > r1 || c0 > c1) continue;
+      if (stopRequested(shape.PointCount())) return RC_CANCELLED;
       fill.Start(shape.xy.data(), shape.PointCount(), r0, r1);
       for (long r = r0; r <= r1; ++r) {
-        // The box of one polygon may hold millions of pixels: a stop is
-        // looked for on every row.
-        if (training && IsStopProgress()) return RC_CANCELLED;
+        // The box of one polygon may hold millions of pixels.
+        if (stopRequested(c1 - c0 + 1)) return RC_CANCELLED;
         fill.Row(r, c0, c1, [&](long first, long last) {
           if (rc || (rc = run.Read(bands, first, r, last - first + 1))) return;
           for (long i = 0; i <= last - first; ++i) {

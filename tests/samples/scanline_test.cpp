@@ -333,22 +333,29 @@ TEST(ScanlineFill, ClassMaskHoldsThePixelsThePointTestAccepts) {
   }
 }
 
-TEST(ScanlineFill, ATrainingGatheringStopsWithinAPolygon) {
-  Scene scene;
-  AddAoi(scene.ds.get(), {{-1, -1, kColumns + 1.0, -1, kColumns + 1.0, kRows + 1.0, -1, kRows + 1.0}});
+TEST(ScanlineFill, ATrainingGatheringStopsWithinALargePolygon) {
+  TempDir dir;
+  RasterSpec spec;
+  spec.columns = 640;
+  spec.rows = 480;
+  WriteGeoTiff(dir.File("large.tif"), spec, [](int, int c, int r) { return (c + r) % 200; });
+  std::unique_ptr<void, Closer> ds(ztRSOpen(dir.File("large.tif").c_str(), 0));
+  AddAoi(ds.get(), {{-1, -1, 641, -1, 641, 481, -1, 481}});
   zt::AoiEditorHandle editor;
   std::vector<AOI> aois;
-  ASSERT_EQ(zt::LoadClassAois(scene.ds.get(), editor, aois), RC_OK);
-  std::vector<void*> bands = {ztRSGetRasterBand(scene.ds.get(), 1)};
-  // The one polygon is under way when the stop comes.
+  ASSERT_EQ(zt::LoadClassAois(ds.get(), editor, aois), RC_OK);
+  std::vector<void*> bands = {ztRSGetRasterBand(ds.get(), 1)};
+  // The first look, for the AOI, finds no stop; the next comes while the
+  // one polygon is gathered.
   ProgressRecorder progress;
   progress.stopAfterSteps = 1;
   AOICELL* cells = nullptr;
   long count = 0;
-  EXPECT_EQ(zt::GatherTrainingSamples(scene.ds.get(), bands, aois.data(), 1, zt::NoDataRule{}, &cells, count),
+  EXPECT_EQ(zt::GatherTrainingSamples(ds.get(), bands, aois.data(), 1, zt::NoDataRule{}, &cells, count),
             RC_CANCELLED);
   EXPECT_EQ(cells, nullptr);
   EXPECT_EQ(count, 0);
+  EXPECT_EQ(progress.steps, 2);
 }
 
 }  // namespace
