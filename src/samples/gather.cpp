@@ -1,4 +1,5 @@
 // Cell gathering: training pixels of AOI polygons, read a run of a row at a time.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -22,6 +23,10 @@ constexpr int kGatherCaption = 15;
 // Pixels and vertices visited between two looks for a stop request within
 // the AOIs: a few milliseconds of work, and none in a small polygon.
 constexpr long kStopPollWork = 1L << 18;
+
+// Columns read at a time: bounds the buffers whatever the image's width and
+// band count.
+constexpr long kRunChunk = 4096;
 
 // One row's run of pixels of every band, converted to double, band after
 // band; room grows with the widest run and is then reused.
@@ -48,6 +53,7 @@ class RunValues {
     return 0;
   }
   double Value(long band, long i) const { return values_[band * width_ + i]; }
+  long BandCount() const { return bandCount_; }
 
  private:
   ZTRSDataType type_;
@@ -56,6 +62,21 @@ class RunValues {
   std::vector<double> values_;
   long capacity_ = 0, width_ = 0;
 };
+
+// The cells of pixels first..last of row held in values: no-data pixels and
+// pixels without a value in some band are no samples.
+void AppendCells(const RunValues& values, long classNo, long row, long first, long last, const NoDataRule& noData,
+                 bool training, CellSet& set) {
+  const long bandCount = values.BandCount();
+  for (long i = 0; i <= last - first; ++i) {
+    if (noData.active && IsNoDataValue(values.Value(0, i), noData.value)) continue;
+    bool missing = false;
+    for (long b = 0; b < bandCount; ++b) missing = missing || std::isnan(values.Value(b, i));
+    if (missing) continue;
+    AOICELL& cell = set.Append(classNo, row, first + i);
+    for (long b = 0; b < bandCount; ++b) cell.values[b] = training ? values.Value(b, i) / 255.0 : values.Value(b, i);
+  }
+}
 
 }  // namespace
 
@@ -103,16 +124,11 @@ long GatherCells(void* dataset, const std::vector<void*>& bands, const AOI* aois
       for (long r = r0; r <= r1; ++r) {
         // The box of one polygon may hold millions of pixels.
         if (stopRequested(c1 - c0 + 1)) return RC_CANCELLED;
-        fill.Row(r, c0, c1, [&](long first, long last) {
-          if (rc || (rc = run.Read(bands, first, r, last - first + 1))) return;
-          for (long i = 0; i <= last - first; ++i) {
-            if (noData.active && IsNoDataValue(run.Value(0, i), noData.value)) continue;
-            // A pixel without a value in some band is no sample.
-            bool missing = false;
-            for (long b = 0; b < bandCount; ++b) missing = missing || std::isnan(run.Value(b, i));
-            if (missing) continue;
-            AOICELL& cell = set.Append(a + 1, r, first + i);
-            for (long b = 0; b < bandCount; ++b) cell.values[b] = training ? run.Value(b, i) / 255.0 : run.Value(b, i);
+        fill.Row(r, c0, c1, [&](long runFirst, long runLast) {
+          for (long first = runFirst; first <= runLast && !rc; first += kRunChunk) {
+            const long last = std::min(runLast, first + kRunChunk - 1);
+            if ((rc = run.Read(bands, first, r, last - first + 1))) return;
+            AppendCells(run, a + 1, r, first, last, noData, training, set);
           }
         });
         if (rc) return rc;

@@ -296,6 +296,37 @@ TEST(ScanlineFill, NonFiniteVerticesAreDroppedAndPixelsWithoutValuesSkipped) {
   }
 }
 
+TEST(ScanlineFill, RowsOfAWideImageAreGatheredWhole) {
+  constexpr int kWide = 9000;
+  auto value = [](int band, int column, int row) { return (column * 7 + row * 3 + band) % 251; };
+  TempDir dir;
+  RasterSpec spec;
+  spec.columns = kWide;
+  spec.rows = 3;
+  spec.bands = 2;
+  WriteGeoTiff(dir.File("wide.tif"), spec, value);
+  std::unique_ptr<void, Closer> ds(ztRSOpen(dir.File("wide.tif").c_str(), 0));
+  // Rows 0 and 1 whole, row 2 from column 3 on.
+  AddAoi(ds.get(), {{-1, -1, kWide + 1.0, -1, kWide + 1.0, 3, 3, 3, 3, 2, -1, 2}});
+  zt::AoiEditorHandle editor;
+  std::vector<AOI> aois;
+  ASSERT_EQ(zt::LoadClassAois(ds.get(), editor, aois), RC_OK);
+  long bands[] = {2, 1};
+  AOICELL* cells = nullptr;
+  long count = 0;
+  ASSERT_EQ(ztGetAOICellSet(ds.get(), bands, 2, aois.data(), 1, &cells, count), 0);
+  ASSERT_EQ(count, 3L * kWide - 3);
+  long i = 0;
+  for (int r = 0; r < 3; ++r)
+    for (int c = r == 2 ? 3 : 0; c < kWide; ++c, ++i) {
+      ASSERT_EQ(cells[i].row, r);
+      ASSERT_EQ(cells[i].column, c);
+      ASSERT_EQ(cells[i].values[0], value(2, c, r));
+      ASSERT_EQ(cells[i].values[1], value(1, c, r));
+    }
+  ztFreeAOICellSet(cells, count);
+}
+
 TEST(ScanlineFill, ClassMaskHoldsThePixelsThePointTestAccepts) {
   for (unsigned seed = 1; seed <= 40; ++seed) {
     for (bool integers : {true, false}) {
