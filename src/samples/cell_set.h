@@ -41,7 +41,8 @@ void FreeCellSet(AOICELL* cells, long count);
 // of each polygon (pixel centres on integer coordinates) that the
 // point-in-polygon test accepts, skipping no-data pixels (first listed band
 // equal to the no-data value) and pixels outside the image. With training
-// set, values are divided by 255 and each AOI polls for a stop request.
+// set, values are divided by 255 and each AOI polls for a stop request, as
+// does a large polygon every quarter million pixels of its box.
 long GatherCells(void* dataset, const std::vector<void*>& bands, const AOI* aois, long aoiCount,
                  const NoDataRule& noData, bool training, AOICELL** cells, long& count);
 

@@ -1,29 +1,22 @@
 #include "samples/class_mask.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "frame/progress_session.h"
 #include "samples/polygon_shape.h"
+#include "samples/scanline_fill.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/geometry.h"
 #include "ztservices/raster.h"
 
 namespace zt {
 
-namespace {
-
-struct RegionDeleter {
-  void operator()(void* region) const { DeleteObject(region); }
-};
-
-}  // namespace
-
 long BuildClassMask(void* source, const std::vector<AOI>& classAois, MemBlock& mask) {
   const long columns = ztRSGetRasterXSize(source), rows = ztRSGetRasterYSize(source);
   if (long rc = mask.AllocateZeroed(columns * rows)) return rc;
   unsigned char* bytes = mask.Bytes();
-  std::vector<ZTIPOINT> vertices;
+  std::vector<double> corners;
+  ScanlineFill fill;
   PolygonShape shape;
 
   for (size_t a = 0; a < classAois.size(); ++a) {
@@ -41,22 +34,18 @@ long BuildClassMask(void* source, const std::vector<AOI>& classAois, MemBlock& m
       const long firstColumn = static_cast<long>(xmin), firstRow = static_cast<long>(ymin);
       const long width = static_cast<long>(xmax - xmin), height = static_cast<long>(ymax - ymin);
 
-      vertices.clear();
-      for (long i = 0; i < shape.PointCount(); ++i)
-        vertices.push_back(ZTIPOINT{static_cast<long>(shape.xy[2 * i]), static_cast<long>(shape.xy[2 * i + 1])});
-      std::unique_ptr<void, RegionDeleter> region(
-          CreatePolygonRgn(vertices.data(), static_cast<int>(vertices.size()), ZT_ALTERNATE));
+      corners.clear();
+      for (double v : shape.xy) corners.push_back(static_cast<double>(static_cast<long>(v)));
+      fill.Start(corners.data(), shape.PointCount(), firstRow, firstRow + height - 1);
 
       SetRange(0, height);
       SetStep(1);
       for (long i = 0; i < height; ++i) {
         if (StepAndCheckStop()) return RC_CANCELLED;
-        const long row = firstRow + i;
-        for (long j = 0; j < width; ++j) {
-          const long column = firstColumn + j;
-          if (PtInRegion(region.get(), column, row))
-            bytes[row * columns + column] = static_cast<unsigned char>(a + 1);
-        }
+        unsigned char* line = bytes + (firstRow + i) * columns;
+        fill.Row(firstRow + i, firstColumn, firstColumn + width - 1, [&](long first, long last) {
+          std::fill(line + first, line + last + 1, static_cast<unsigned char>(a + 1));
+        });
       }
     }
   }

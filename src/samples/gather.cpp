@@ -1,4 +1,4 @@
-// Cell gathering: training pixels of AOI polygons, read one at a time.
+// Cell gathering: training pixels of AOI polygons, read a run of a row at a time.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -7,6 +7,7 @@
 #include "frame/entry.h"
 #include "samples/cell_set.h"
 #include "samples/polygon_shape.h"
+#include "samples/scanline_fill.h"
 #include "services/value_buffer.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/samples.h"
@@ -19,11 +20,62 @@ namespace {
 
 constexpr int kGatherCaption = 15;
 
-double ReadPixel(void* band, long column, long row, ValueBuffer& value, ZTRSDataType type) {
-  ztRSRasterIO(band, ZTRS_Read, column, row, 1, 1, value.Data(), 1, 1, type, 0, 0);
-  double v = 0.0;
-  ztRSConvValue(type, value.Data(), v);
-  return v;
+// Pixels and vertices visited between two looks for a stop request within
+// the AOIs: a few milliseconds of work, and none in a small polygon.
+constexpr long kStopPollWork = 1L << 18;
+
+// Columns read at a time: bounds the buffers whatever the image's width and
+// band count.
+constexpr long kRunChunk = 4096;
+
+// One row's run of pixels of every band, converted to double, band after
+// band; room grows with the widest run and is then reused.
+class RunValues {
+ public:
+  RunValues(ZTRSDataType type, long bandCount) : type_(type), bandCount_(bandCount) {}
+
+  // 0 or the service's code (a pixel type it cannot hold, say).
+  long Reserve(long width) {
+    if (width <= capacity_) return 0;
+    if (long rc = raw_.Allocate(type_, width)) return rc;
+    values_.resize(static_cast<size_t>(bandCount_ * width));
+    capacity_ = width;
+    return 0;
+  }
+
+  long Read(const std::vector<void*>& bands, long first, long row, long width) {
+    if (long rc = Reserve(width)) return rc;
+    width_ = width;
+    for (long b = 0; b < bandCount_; ++b) {
+      ztRSRasterIO(bands[b], ZTRS_Read, first, row, width, 1, raw_.Data(), width, 1, type_, 0, 0);
+      ztRSConvNValues(type_, raw_.Data(), width, &values_[b * width]);
+    }
+    return 0;
+  }
+  double Value(long band, long i) const { return values_[band * width_ + i]; }
+  long BandCount() const { return bandCount_; }
+
+ private:
+  ZTRSDataType type_;
+  long bandCount_;
+  ValueBuffer raw_;
+  std::vector<double> values_;
+  long capacity_ = 0, width_ = 0;
+};
+
+// The cells of pixels first..last of row held in values: no-data pixels and
+// pixels without a value in some band are no samples.
+void AppendCells(const RunValues& values, long classNo, long row, long first, long last, const NoDataRule& noData,
+                 bool training, CellSet& set) {
+  const long bandCount = values.BandCount();
+  for (long i = 0; i <= last - first; ++i) {
+    if (noData.active && IsNoDataValue(values.Value(0, i), noData.value)) continue;
+    bool missing = false;
+    for (long b = 0; b < bandCount; ++b) missing = missing || std::isnan(values.Value(b, i));
+    if (missing) continue;
+    AOICELL& cell = set.Append(classNo, row, first + i);
+    for (long b = 0; b < bandCount; ++b) cell.values[b] = training ? values.Value(b, i) / 255.0 : values.Value(b, i);
+  }
 }
 
 }  // namespace
@@ -32,13 +84,21 @@ long GatherCells(void* dataset, const std::vector<void*>& bands, const AOI* aois
                  const NoDataRule& noData, bool training, AOICELL** cells, long& count) {
   count = 0;
   const ZTRSDataType type = ztRSGetDatasetType(dataset);
-  ValueBuffer value;
-  if (long rc = value.Allocate(type, 1)) return rc;
   const long columns = ztRSGetRasterXSize(dataset), rows = ztRSGetRasterYSize(dataset);
   const long bandCount = static_cast<long>(bands.size());
   CellSet set(bandCount);
   PolygonShape shape;
-  std::vector<double> pixel(bandCount);
+  ScanlineFill fill;
+  RunValues run(type, bandCount);
+  long rc = run.Reserve(1);
+  if (rc) return rc;
+  long work = 0;
+  auto stopRequested = [&](long done) {
+    work += done;
+    if (work < kStopPollWork) return false;
+    work = 0;
+    return training && IsStopProgress() != 0;
+  };
 
   SetRange(0, aoiCount);
   SetStep(1);
@@ -47,27 +107,31 @@ long GatherCells(void* dataset, const std::vector<void*>& bands, const AOI* aois
     StepIt();
     if (training && IsStopProgress()) return RC_CANCELLED;
     void* polygons = nullptr;
-    if (long rc = ztGetPolygonPointerOfAoi(&aois[a], &polygons)) return rc;
+    if ((rc = ztGetPolygonPointerOfAoi(&aois[a], &polygons))) return rc;
     if (aois[a].polygonCount == 0 || !polygons) return RC_AOI_WITHOUT_POLYGON;
 
     for (long p = 0; p < static_cast<long>(aois[a].polygonCount); ++p) {
-      if (long rc = ReadPolygon(ztGetPolygonAt(polygons, p), columns, rows, shape)) return rc;
+      if ((rc = ReadPolygon(ztGetPolygonAt(polygons, p), columns, rows, shape))) return rc;
       if (shape.PointCount() < 1) continue;
       const double* rect = shape.rect;
       // Pixels outside the image have nothing to read: the rectangle is
       // clipped to the image.
       const long c0 = ClampToLong(rect[0], 0, columns), c1 = ClampToLong(rect[2], -1, columns - 1);
       const long r0 = ClampToLong(rect[1], 0, rows), r1 = ClampToLong(rect[3], -1, rows - 1);
+      if (r0 > r1 || c0 > c1) continue;
+      if (stopRequested(shape.PointCount())) return RC_CANCELLED;
+      fill.Start(shape.xy.data(), shape.PointCount(), r0, r1);
       for (long r = r0; r <= r1; ++r) {
-        for (long c = c0; c <= c1; ++c) {
-          if (noData.active && IsNoDataValue(ReadPixel(bands[0], c, r, value, type), noData.value)) continue;
-          if (ztRSPtInPolygon(shape.xy.data(), shape.PointCount(), c, r, 0) != 1) continue;
-          for (long b = 0; b < bandCount; ++b) pixel[b] = ReadPixel(bands[b], c, r, value, type);
-          // A pixel without a value in some band is no sample.
-          if (std::any_of(pixel.begin(), pixel.end(), [](double v) { return std::isnan(v); })) continue;
-          AOICELL& cell = set.Append(a + 1, r, c);
-          for (long b = 0; b < bandCount; ++b) cell.values[b] = training ? pixel[b] / 255.0 : pixel[b];
-        }
+        // The box of one polygon may hold millions of pixels.
+        if (stopRequested(c1 - c0 + 1)) return RC_CANCELLED;
+        fill.Row(r, c0, c1, [&](long runFirst, long runLast) {
+          for (long first = runFirst; first <= runLast && !rc; first += kRunChunk) {
+            const long last = std::min(runLast, first + kRunChunk - 1);
+            if ((rc = run.Read(bands, first, r, last - first + 1))) return;
+            AppendCells(run, a + 1, r, first, last, noData, training, set);
+          }
+        });
+        if (rc) return rc;
       }
     }
   }

@@ -1,0 +1,392 @@
+// The pixels of a polygon found row by row from its edges must be, pixel for
+// pixel, those that the point-in-polygon test of each pixel centre accepts:
+// random polygons with horizontal edges, vertices on pixel centres and
+// corners, collinear runs, holes and rings touching themselves, through the
+// fill alone and through cell gathering and the class mask of a real image.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <random>
+#include <tuple>
+#include <vector>
+
+#include "samples/cell_set.h"
+#include "samples/class_aois.h"
+#include "samples/class_mask.h"
+#include "samples/scanline_fill.h"
+#include "services/aoi_editor_handle.h"
+#include "test_support.h"
+#include "ztclass/result_codes.h"
+#include "ztclass/samples.h"
+#include "ztservices/geometry.h"
+#include "ztservices/raster.h"
+
+using namespace zttest;
+
+namespace {
+
+using Points = std::vector<double>;  // x, y pairs
+
+// Random polygons over roughly 0..span in both directions, of the kinds
+// that put pixel centres exactly on edges and vertices.
+class PolygonMaker {
+ public:
+  PolygonMaker(unsigned seed, double span) : random_(seed), span_(span) {}
+
+  Points Make() {
+    const int kind = static_cast<int>(random_() % 6);
+    Points xy;
+    switch (kind) {
+      case 0:  // integer corners: horizontal and vertical edges, corners on pixel corners
+      case 1:  // half-integers: vertices on pixel centres, edges through them
+      case 2:  // quarters
+      case 3:  // any value
+        xy = Ring(3 + random_() % 12, kind);
+        break;
+      case 4: {  // an outer ring, a hole inside it, then back to the outer ring's first point
+        const double x0 = Coordinate(0) * 0.3, y0 = Coordinate(0) * 0.3;
+        const double x1 = x0 + 6 + random_() % 10, y1 = y0 + 6 + random_() % 10;
+        const double h = (random_() % 2) ? 0.5 : 0.0;
+        xy = {x0, y0, x1, y0, x1, y1, x0, y1, x0, y0};
+        const Points hole = {x0 + 2 + h, y0 + 2, x1 - 2, y0 + 3 + h, x1 - 3, y1 - 2, x0 + 2, y1 - 2 - h, x0 + 2 + h,
+                             y0 + 2};
+        xy.insert(xy.end(), hole.begin(), hole.end());
+        xy.push_back(x0);
+        xy.push_back(y0);
+        break;
+      }
+      default: {  // two loops through one shared vertex
+        const double cx = 2 + random_() % static_cast<unsigned>(span_ - 4), cy = 2 + random_() % static_cast<unsigned>(span_ - 4);
+        xy = {cx, cy, cx + 5, cy - 3, cx + 6, cy + 4, cx, cy, cx - 4, cy + 4, cx - 5, cy};
+        break;
+      }
+    }
+    if (random_() % 2) AddCollinearRuns(xy);
+    return xy;
+  }
+
+ private:
+  double Coordinate(int kind) {
+    std::uniform_real_distribution<double> any(-3, span_ + 3);
+    const double v = any(random_);
+    switch (kind) {
+      case 0: return std::round(v);
+      case 1: return std::round(v) + 0.5;
+      case 2: return std::round(v * 4) / 4;
+      default: return v;
+    }
+  }
+
+  Points Ring(size_t count, int kind) {
+    Points xy;
+    for (size_t i = 0; i < count; ++i) {
+      xy.push_back(Coordinate(kind));
+      // Repeating the last row now and then makes horizontal edges.
+      xy.push_back(i > 0 && random_() % 3 == 0 ? xy[xy.size() - 2] : Coordinate(kind));
+    }
+    return xy;
+  }
+
+  // Midpoints on some edges: three or more vertices in a line.
+  void AddCollinearRuns(Points& xy) {
+    Points out;
+    const size_t n = xy.size() / 2;
+    for (size_t i = 0; i < n; ++i) {
+      const size_t j = (i + 1) % n;
+      out.push_back(xy[2 * i]);
+      out.push_back(xy[2 * i + 1]);
+      if (random_() % 2) {
+        out.push_back((xy[2 * i] + xy[2 * j]) / 2);
+        out.push_back((xy[2 * i + 1] + xy[2 * j + 1]) / 2);
+      }
+    }
+    xy = out;
+  }
+
+  std::mt19937 random_;
+  double span_;
+};
+
+long Count(const Points& xy) { return static_cast<long>(xy.size() / 2); }
+
+bool Inside(const Points& xy, long column, long row) {
+  return ztRSPtInPolygon(xy.data(), Count(xy), static_cast<double>(column), static_cast<double>(row), 0) == 1;
+}
+
+TEST(ScanlineFill, SamePixelsAsThePointTestOnRandomPolygons) {
+  PolygonMaker maker(20261207, 20);
+  std::mt19937 random(7);
+  zt::ScanlineFill fill;
+  constexpr long kLow = -4, kHigh = 25, kSize = kHigh - kLow + 1;
+  for (int n = 0; n < 3000; ++n) {
+    const Points xy = maker.Make();
+    // Sometimes only part of the rows and columns.
+    const long firstRow = kLow + static_cast<long>(random() % 3) * 5, lastRow = kHigh - static_cast<long>(random() % 3) * 5;
+    const long lo = kLow + static_cast<long>(random() % 3) * 5, hi = kHigh - static_cast<long>(random() % 3) * 5;
+    fill.Start(xy.data(), Count(xy), firstRow, lastRow);
+    std::vector<int> taken(kSize * kSize, 0);
+    for (long r = firstRow; r <= lastRow; ++r) {
+      long previous = lo - 2;
+      fill.Row(r, lo, hi, [&](long first, long last) {
+        ASSERT_GT(first, previous + 1) << "runs out of order or touching";
+        ASSERT_LE(first, last);
+        ASSERT_GE(first, lo);
+        ASSERT_LE(last, hi);
+        for (long c = first; c <= last; ++c) ++taken[(r - kLow) * kSize + c - kLow];
+        previous = last;
+      });
+    }
+    for (long r = kLow; r <= kHigh; ++r)
+      for (long c = kLow; c <= kHigh; ++c) {
+        const bool wanted = r >= firstRow && r <= lastRow && c >= lo && c <= hi && Inside(xy, c, r);
+        ASSERT_EQ(taken[(r - kLow) * kSize + c - kLow], wanted ? 1 : 0)
+            << "polygon " << n << " row " << r << " column " << c;
+      }
+  }
+}
+
+TEST(ScanlineFill, RingsOfFewerThanThreeVerticesHoldNothing) {
+  zt::ScanlineFill fill;
+  const Points xy = {0, 0, 10, 10};
+  for (long count : {0L, 1L, 2L}) {
+    fill.Start(xy.data(), count, 0, 10);
+    for (long r = 0; r <= 10; ++r) fill.Row(r, 0, 10, [](long, long) { FAIL(); });
+  }
+}
+
+// Cell gathering and the class mask of a real image ------------------------
+
+constexpr int kColumns = 36, kRows = 28;
+
+double Value(int band, int column, int row) { return band * 40 + (column * 5 + row * 11) % 37; }
+
+struct Closer {
+  void operator()(void* ds) const { ztRSClose(ds); }
+};
+
+struct Scene {
+  TempDir dir;
+  std::unique_ptr<void, Closer> ds;
+  Scene() {
+    RasterSpec spec;
+    spec.columns = kColumns;
+    spec.rows = kRows;
+    spec.bands = 2;
+    spec.blockRows = 8;
+    WriteGeoTiff(dir.File("s.tif"), spec, Value);
+    ds.reset(ztRSOpen(dir.File("s.tif").c_str(), 0));
+  }
+};
+
+void AddAoi(void* ds, const std::vector<Points>& polygons) {
+  std::vector<long> counts;
+  Points xy;
+  for (const Points& p : polygons) {
+    counts.push_back(Count(p));
+    xy.insert(xy.end(), p.begin(), p.end());
+  }
+  ASSERT_EQ(ztRSAddAOI(ds, "class", 1, 2, 3, 3, "", static_cast<long>(counts.size()), counts.data(), xy.data()), 0);
+}
+
+// Vertices within a pixel of the image, where reading leaves them as they are.
+bool NearImage(const Points& xy) {
+  for (size_t i = 0; i < xy.size(); i += 2)
+    if (xy[i] < -1 || xy[i] > kColumns + 1 || xy[i + 1] < -1 || xy[i + 1] > kRows + 1) return false;
+  return true;
+}
+
+std::vector<std::vector<Points>> RandomAois(unsigned seed, bool integers) {
+  PolygonMaker maker(seed, kRows - 4);
+  std::vector<std::vector<Points>> aois(4);
+  for (auto& polygons : aois)
+    while (polygons.size() < 3) {
+      Points xy = maker.Make();
+      if (integers)
+        for (double& v : xy) v = std::trunc(v);
+      if (NearImage(xy)) polygons.push_back(xy);
+    }
+  return aois;
+}
+
+TEST(ScanlineFill, GatheredCellsAreThePixelsThePointTestAccepts) {
+  for (unsigned seed = 1; seed <= 40; ++seed) {
+    SCOPED_TRACE(seed);
+    Scene scene;
+    const auto polygons = RandomAois(seed, false);
+    for (const auto& p : polygons) AddAoi(scene.ds.get(), p);
+    zt::AoiEditorHandle editor;
+    std::vector<AOI> aois;
+    ASSERT_EQ(zt::LoadClassAois(scene.ds.get(), editor, aois), RC_OK);
+
+    // Class by class, polygon by polygon, in row-major order, with values.
+    std::vector<std::tuple<long, long, long>> expected;
+    for (size_t k = 0; k < polygons.size(); ++k)
+      for (const Points& xy : polygons[k])
+        for (long r = 0; r < kRows; ++r)
+          for (long c = 0; c < kColumns; ++c)
+            if (Inside(xy, c, r)) expected.emplace_back(k + 1, r, c);
+
+    long bands[] = {2, 1};
+    AOICELL* cells = nullptr;
+    long count = 0;
+    ASSERT_EQ(ztGetAOICellSet(scene.ds.get(), bands, 2, aois.data(), static_cast<long>(aois.size()), &cells, count), 0);
+    std::vector<std::tuple<long, long, long>> got;
+    for (long i = 0; i < count; ++i) {
+      got.emplace_back(cells[i].classNo, cells[i].row, cells[i].column);
+      EXPECT_EQ(cells[i].values[0], Value(2, cells[i].column, cells[i].row));
+      EXPECT_EQ(cells[i].values[1], Value(1, cells[i].column, cells[i].row));
+    }
+    ztFreeAOICellSet(cells, count);
+    EXPECT_EQ(got, expected);
+  }
+}
+
+TEST(ScanlineFill, NonFiniteVerticesAreDroppedAndPixelsWithoutValuesSkipped) {
+  constexpr double kNoData = 7;
+  // Band 1 holds the no-data value and band 2 NaN here and there.
+  auto value = [](int band, int column, int row) {
+    if (band == 1) return (column + row) % 9 == 0 ? kNoData : column * 0.5 + row;
+    return (column * 3 + row) % 7 == 0 ? std::nan("") : column - row * 0.25;
+  };
+  const double nan = std::nan(""), inf = HUGE_VAL;
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    SCOPED_TRACE(seed);
+    TempDir dir;
+    RasterSpec spec;
+    spec.columns = kColumns;
+    spec.rows = kRows;
+    spec.bands = 2;
+    spec.type = GDT_Float32;
+    spec.hasNoData = true;
+    spec.noData = kNoData;
+    WriteGeoTiff(dir.File("f.tif"), spec, value);
+    std::unique_ptr<void, Closer> ds(ztRSOpen(dir.File("f.tif").c_str(), 0));
+    std::mt19937 random(seed);
+    auto polygons = RandomAois(seed, false);
+    std::vector<std::vector<Points>> withGaps = polygons;
+    for (auto& aoi : withGaps)
+      for (Points& xy : aoi) {
+        // Not as the first vertex: that one also starts the polygon's
+        // rectangle.
+        const size_t at = 2 * (1 + random() % (xy.size() / 2 - 1));
+        const double gap[] = {nan, inf, -inf};
+        xy.insert(xy.begin() + at, {gap[random() % 3], gap[random() % 3]});
+      }
+    for (const auto& p : withGaps) AddAoi(ds.get(), p);
+    zt::AoiEditorHandle editor;
+    std::vector<AOI> aois;
+    ASSERT_EQ(zt::LoadClassAois(ds.get(), editor, aois), RC_OK);
+
+    std::vector<std::tuple<long, long, long>> expected;
+    for (size_t k = 0; k < polygons.size(); ++k)
+      for (const Points& xy : polygons[k])
+        for (long r = 0; r < kRows; ++r)
+          for (long c = 0; c < kColumns; ++c)
+            if (Inside(xy, c, r) && value(1, c, r) != kNoData && !std::isnan(value(2, c, r)))
+              expected.emplace_back(k + 1, r, c);
+    long bands[] = {1, 2};
+    AOICELL* cells = nullptr;
+    long count = 0;
+    ASSERT_EQ(ztGetAOICellSet(ds.get(), bands, 2, aois.data(), static_cast<long>(aois.size()), &cells, count), 0);
+    std::vector<std::tuple<long, long, long>> got;
+    for (long i = 0; i < count; ++i) got.emplace_back(cells[i].classNo, cells[i].row, cells[i].column);
+    ztFreeAOICellSet(cells, count);
+    EXPECT_EQ(got, expected);
+  }
+}
+
+TEST(ScanlineFill, RowsOfAWideImageAreGatheredWhole) {
+  constexpr int kWide = 9000;
+  auto value = [](int band, int column, int row) { return (column * 7 + row * 3 + band) % 251; };
+  TempDir dir;
+  RasterSpec spec;
+  spec.columns = kWide;
+  spec.rows = 3;
+  spec.bands = 2;
+  WriteGeoTiff(dir.File("wide.tif"), spec, value);
+  std::unique_ptr<void, Closer> ds(ztRSOpen(dir.File("wide.tif").c_str(), 0));
+  // Rows 0 and 1 whole, row 2 from column 3 on.
+  AddAoi(ds.get(), {{-1, -1, kWide + 1.0, -1, kWide + 1.0, 3, 3, 3, 3, 2, -1, 2}});
+  zt::AoiEditorHandle editor;
+  std::vector<AOI> aois;
+  ASSERT_EQ(zt::LoadClassAois(ds.get(), editor, aois), RC_OK);
+  long bands[] = {2, 1};
+  AOICELL* cells = nullptr;
+  long count = 0;
+  ASSERT_EQ(ztGetAOICellSet(ds.get(), bands, 2, aois.data(), 1, &cells, count), 0);
+  ASSERT_EQ(count, 3L * kWide - 3);
+  long i = 0;
+  for (int r = 0; r < 3; ++r)
+    for (int c = r == 2 ? 3 : 0; c < kWide; ++c, ++i) {
+      ASSERT_EQ(cells[i].row, r);
+      ASSERT_EQ(cells[i].column, c);
+      ASSERT_EQ(cells[i].values[0], value(2, c, r));
+      ASSERT_EQ(cells[i].values[1], value(1, c, r));
+    }
+  ztFreeAOICellSet(cells, count);
+}
+
+TEST(ScanlineFill, ClassMaskHoldsThePixelsThePointTestAccepts) {
+  for (unsigned seed = 1; seed <= 40; ++seed) {
+    for (bool integers : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "seed " << seed << (integers ? " integer" : " fractional"));
+      Scene scene;
+      const auto polygons = RandomAois(seed, integers);
+      for (const auto& p : polygons) AddAoi(scene.ds.get(), p);
+      zt::AoiEditorHandle editor;
+      std::vector<AOI> aois;
+      ASSERT_EQ(zt::LoadClassAois(scene.ds.get(), editor, aois), RC_OK);
+      zt::MemBlock mask;
+      ASSERT_EQ(zt::BuildClassMask(scene.ds.get(), aois, mask), RC_OK);
+
+      std::vector<int> expected(kColumns * kRows, 0);
+      for (size_t k = 0; k < polygons.size(); ++k)
+        for (Points xy : polygons[k]) {
+          double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
+          for (size_t i = 0; i < xy.size(); i += 2) {
+            x0 = std::min(x0, xy[i]), x1 = std::max(x1, xy[i]);
+            y0 = std::min(y0, xy[i + 1]), y1 = std::max(y1, xy[i + 1]);
+          }
+          // The mask truncates the vertices and visits width x height pixels
+          // from the truncated minimum of the rectangle within the image.
+          for (double& v : xy) v = std::trunc(v);
+          x0 = std::max(x0, 0.0), y0 = std::max(y0, 0.0);
+          const long c0 = long(x0), r0 = long(y0);
+          const long width = long(std::min(x1, double(kColumns)) - x0), height = long(std::min(y1, double(kRows)) - y0);
+          for (long r = r0; r < r0 + height; ++r)
+            for (long c = c0; c < c0 + width; ++c)
+              if (Inside(xy, c, r)) expected[r * kColumns + c] = static_cast<int>(k + 1);
+        }
+      for (long i = 0; i < kColumns * kRows; ++i)
+        ASSERT_EQ(mask.Bytes()[i], expected[i]) << "row " << i / kColumns << " column " << i % kColumns;
+    }
+  }
+}
+
+TEST(ScanlineFill, ATrainingGatheringStopsWithinALargePolygon) {
+  TempDir dir;
+  RasterSpec spec;
+  spec.columns = 640;
+  spec.rows = 480;
+  WriteGeoTiff(dir.File("large.tif"), spec, [](int, int c, int r) { return (c + r) % 200; });
+  std::unique_ptr<void, Closer> ds(ztRSOpen(dir.File("large.tif").c_str(), 0));
+  AddAoi(ds.get(), {{-1, -1, 641, -1, 641, 481, -1, 481}});
+  zt::AoiEditorHandle editor;
+  std::vector<AOI> aois;
+  ASSERT_EQ(zt::LoadClassAois(ds.get(), editor, aois), RC_OK);
+  std::vector<void*> bands = {ztRSGetRasterBand(ds.get(), 1)};
+  // The first look, for the AOI, finds no stop; the next comes while the
+  // one polygon is gathered.
+  ProgressRecorder progress;
+  progress.stopAfterSteps = 1;
+  AOICELL* cells = nullptr;
+  long count = 0;
+  EXPECT_EQ(zt::GatherTrainingSamples(ds.get(), bands, aois.data(), 1, zt::NoDataRule{}, &cells, count),
+            RC_CANCELLED);
+  EXPECT_EQ(cells, nullptr);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(progress.steps, 2);
+}
+
+}  // namespace
