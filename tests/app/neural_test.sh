@@ -30,7 +30,7 @@ cat >"$WORK/outside.geojson" <<'JSON'
   "geometry":{"type":"Polygon","coordinates":[[[40,40],[44,40],[44,44],[40,44],[40,40]]]}}]}
 JSON
 
-check "bp --help" 0 "--hidden TEXT=10" -- "$ZTCLASS" bp --help
+check "bp --help" 0 "--hidden TEXT=5" -- "$ZTCLASS" bp --help
 check "bp --help seed" 0 "--seed" -- "$ZTCLASS" bp --help
 check "hrbp --help" 0 "--use-momentum" -- "$ZTCLASS" hrbp --help
 check "rbf --help" 0 "--centre-epochs INT=" -- "$ZTCLASS" rbf --help
