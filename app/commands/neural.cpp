@@ -250,8 +250,12 @@ void AddNeuralCommands(CLI::App& app) {
   command = AddNetworkCommand(app, "lvq2", "Supervised classification by learning vector quantisation (LVQ2)", *lvq2);
   command->add_option("--tune-rate", lvq2->tuneRate, "Starting rate of the first, unsupervised tuning passes")
       ->capture_default_str();
-  command->add_option("--tune-epochs", lvq2->tuneEpochs, "Tuning passes")->capture_default_str();
-  command->add_option("--lvq-rate", lvq2->lvqRate, "Starting rate of the LVQ2 passes")->capture_default_str();
+  command->add_option("--tune-epochs", lvq2->tuneEpochs,
+                      "Tuning passes; they also count in the pass number that divides the LVQ2 rate")
+      ->capture_default_str();
+  command->add_option("--lvq-rate", lvq2->lvqRate,
+                      "Starting rate of the LVQ2 passes, divided after each by the number of passes so far")
+      ->capture_default_str();
   command->add_option("--lvq-epochs", lvq2->lvqEpochs, "LVQ2 passes")->capture_default_str();
   command->callback([lvq2] { RunLVQ2(*lvq2); });
 }
