@@ -78,6 +78,14 @@ step "BP and RBF neural networks from the same training polygons (seeded, so the
 "$ZTCLASS" bp "$SCENE" --aoi "$AOI" --seed 1 -o "$OUT/bp.tif" --png "$OUT/bp.png" --overwrite
 "$ZTCLASS" rbf "$SCENE" --aoi "$AOI" --seed 1 -o "$OUT/rbf.tif" --png "$OUT/rbf.png" --overwrite
 echo "agreement with the maximum-likelihood map: BP $(agreement "$OUT/bp.tif" "$OUT/maxlike.tif"), RBF $(agreement "$OUT/rbf.tif" "$OUT/maxlike.tif")"
+# overall NAME: the overall accuracy of map NAME against the reference polygons
+# (its report in NAME_accuracy.txt).
+overall() {
+  "$ZTCLASS" accuracy "$OUT/$1.tif" --aoi "$REFERENCE" -o "$OUT/$1_accuracy.txt" --overwrite 2>/dev/null |
+    sed -n 's/^Overall accuracy \([0-9.]*\).*/\1/p'
+}
+echo "overall accuracy against the reference polygons: maximum likelihood $(overall maxlike), BP $(overall bp)," \
+  "RBF $(overall rbf)"
 
 step "Done: results are in $OUT"
 ls -1 "$OUT"

@@ -90,11 +90,11 @@ void RunNetwork(Classification& job, const std::string& what, const std::functio
 }
 
 struct BPOptions : NetworkOptions {
-  std::string hidden = "10";
-  double rate = 0.01;
+  std::string hidden = "5";
+  double rate = 0.0015;
   double momentum = 0.5;
   double error = 0.001;
-  long epochs = 5000;
+  long epochs = 4000;
 };
 
 void RunBP(const BPOptions& o) {
@@ -144,7 +144,7 @@ struct RBFOptions : NetworkOptions {
   double centreRate = 0.05;
   double centreThreshold = 1e-8;
   long centreEpochs = 50;
-  double outputRate = 0.002;
+  double outputRate = 0.0005;
   double error = 0.001;
   long outputEpochs = 3000;
 };
@@ -168,8 +168,8 @@ void RunRBF(const RBFOptions& o) {
 
 struct LVQ2Options : NetworkOptions {
   double tuneRate = 0.05;
-  long tuneEpochs = 50;
-  double lvqRate = 0.02;
+  long tuneEpochs = 1;
+  double lvqRate = 0.002;
   long lvqEpochs = 50;
 };
 
@@ -250,8 +250,12 @@ void AddNeuralCommands(CLI::App& app) {
   command = AddNetworkCommand(app, "lvq2", "Supervised classification by learning vector quantisation (LVQ2)", *lvq2);
   command->add_option("--tune-rate", lvq2->tuneRate, "Starting rate of the first, unsupervised tuning passes")
       ->capture_default_str();
-  command->add_option("--tune-epochs", lvq2->tuneEpochs, "Tuning passes")->capture_default_str();
-  command->add_option("--lvq-rate", lvq2->lvqRate, "Starting rate of the LVQ2 passes")->capture_default_str();
+  command->add_option("--tune-epochs", lvq2->tuneEpochs,
+                      "Tuning passes; they also count in the pass number that divides the LVQ2 rate")
+      ->capture_default_str();
+  command->add_option("--lvq-rate", lvq2->lvqRate,
+                      "Starting rate of the LVQ2 passes, divided after each by the number of passes so far")
+      ->capture_default_str();
   command->add_option("--lvq-epochs", lvq2->lvqEpochs, "LVQ2 passes")->capture_default_str();
   command->callback([lvq2] { RunLVQ2(*lvq2); });
 }

@@ -30,7 +30,7 @@ cat >"$WORK/outside.geojson" <<'JSON'
   "geometry":{"type":"Polygon","coordinates":[[[40,40],[44,40],[44,44],[40,44],[40,40]]]}}]}
 JSON
 
-check "bp --help" 0 "--hidden TEXT=10" -- "$ZTCLASS" bp --help
+check "bp --help" 0 "--hidden TEXT=5" -- "$ZTCLASS" bp --help
 check "bp --help seed" 0 "--seed" -- "$ZTCLASS" bp --help
 check "hrbp --help" 0 "--use-momentum" -- "$ZTCLASS" hrbp --help
 check "rbf --help" 0 "--centre-epochs INT=" -- "$ZTCLASS" rbf --help
@@ -64,6 +64,51 @@ check "lvq2 in a window" 0 "Wrote .*lvq2.tif \(2 classes\)" -- "$ZTCLASS" lvq2 "
   -o "$WORK/lvq2.tif" --window 10,16,5,4 --tune-rate 0.1 --tune-epochs 5 --lvq-rate 0.1 --lvq-epochs 5
 check "lvq2 window size" 0 "Size is 16, 10" -- gdalinfo "$WORK/lvq2.tif"
 check "lvq2 classes in the window" 0 "Minimum=1.000, Maximum=2.000, Mean=1.500" -- gdalinfo -stats "$WORK/lvq2.tif"
+
+# A ramp from dark to bright across 60 columns, three classes drawn at its dark
+# end, in its middle and at its bright end, in that order. With their default
+# parameters the networks must learn from these few pixels (small learning
+# rates can leave a network untrained on a small training set) and put the
+# class borders where the nearest class mean puts them, give or take a column.
+ramp_value() { echo "20 + 3 * c + 2 * b + (c + r) % 3"; }
+LC_ALL=C awk "BEGIN { for (b = 1; b <= 3; b++) for (r = 0; r < 20; r++) for (c = 0; c < 60; c++)
+  printf \"%c\", $(ramp_value) }" >"$WORK/ramp.bin"
+printf 'ENVI\nsamples = 60\nlines = 20\nbands = 3\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/ramp.hdr"
+gdal_translate -q "$WORK/ramp.bin" "$WORK/ramp.tif"
+cat >"$WORK/ramp.geojson" <<'JSON'
+{"type":"FeatureCollection","features":[
+ {"type":"Feature","properties":{"class":"Dark"},"geometry":{"type":"Polygon","coordinates":[[[2,2],[10,2],[10,18],[2,18],[2,2]]]}},
+ {"type":"Feature","properties":{"class":"Middle"},"geometry":{"type":"Polygon","coordinates":[[[26,2],[34,2],[34,18],[26,18],[26,2]]]}},
+ {"type":"Feature","properties":{"class":"Bright"},"geometry":{"type":"Polygon","coordinates":[[[50,2],[58,2],[58,18],[50,18],[50,2]]]}}]}
+JSON
+# The percentage of pixels of MAP that get the class of the nearest mean of the
+# pixels inside the polygons (columns 2-9, 26-33, 50-57 of rows 2-17).
+nearest_mean_agreement() {
+  gdal_translate -q -of XYZ "$1" /vsistdout/ | awk "
+    function value(b, r, c) { return $(ramp_value) }
+    BEGIN {
+      split(\"2 26 50\", first, \" \")
+      for (k = 1; k <= 3; k++) {
+        for (r = 2; r < 18; r++) for (c = first[k]; c < first[k] + 8; c++) for (b = 1; b <= 3; b++) mean[k, b] += value(b, r, c)
+        for (b = 1; b <= 3; b++) mean[k, b] /= 16 * 8
+      }
+    }
+    {
+      c = \$1 - 0.5; r = \$2 - 0.5; best = 0
+      for (k = 1; k <= 3; k++) {
+        d = 0
+        for (b = 1; b <= 3; b++) d += (value(b, r, c) - mean[k, b]) ^ 2
+        if (best == 0 || d < nearest) { best = k; nearest = d }
+      }
+      n++; if (best == \$3) same++
+    }
+    END { printf \"%d%% of the pixels on the nearest mean's side\n\", 100 * same / n }"
+}
+for network in bp hrbp rbf lvq2; do
+  "$ZTCLASS" -q "$network" "$WORK/ramp.tif" --aoi "$WORK/ramp.geojson" -o "$WORK/ramp_$network.tif"
+  check "$network defaults follow the nearest class mean on a ramp" 0 "^(9[0-9]|100)% " -- \
+    nearest_mean_agreement "$WORK/ramp_$network.tif"
+done
 
 check "bp without hidden layer" 2 "--hidden needs at least one hidden layer|--hidden layer sizes must lie in 1..500" -- \
   "$ZTCLASS" bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --hidden 0
