@@ -46,7 +46,6 @@ def render(layer):
     settings.setDestinationCrs(layer.crs())
     settings.setExtent(extent)
     settings.setOutputSize(QSize(width, height))
-    settings.setBackgroundColor(QColor(255, 255, 255))
     image = QImage(width, height, QImage.Format_ARGB32)
     image.fill(QColor(255, 255, 255))
     painter = QPainter(image)
