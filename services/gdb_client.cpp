@@ -83,6 +83,15 @@ bool AddFields(OGRLayer& layer, std::initializer_list<std::pair<const char*, OGR
   return true;
 }
 
+// PostGIS issues CREATE TABLE only when a new layer is first used; a refused
+// table must fail the class's creation here, not lose its features later
+// without a word. The flush reports only through the error state.
+bool Materialize(GDALDataset& gdb) {
+  CPLErrorReset();
+  gdb.FlushCache();
+  return CPLGetLastErrorType() != CE_Failure;
+}
+
 }  // namespace
 
 long CGDBServer::Connect(const char* server, const char* user, const char* password) {
@@ -163,7 +172,8 @@ long CSFeatureCls::cls_Create(CGDataBase* gdb, const char* name, int type, int /
                                     {"green", OFTInteger},
                                     {"blue", OFTInteger},
                                     {"pattern_height", OFTReal},
-                                    {"pattern_style", OFTInteger}}))
+                                    {"pattern_style", OFTInteger}}) ||
+      !Materialize(*gdb->handle_->dataset))
     return 0;
   if (!ztgdb::AddLayerStyle(*gdb->handle_->dataset, gdb->handle_->catalog, gdb->handle_->schema, *layer,
                             ztgdb::BoxStyle()))
@@ -220,7 +230,8 @@ long CAnnotationCls::Create(CGDataBase* gdb, const char* name) {
                                     {"line_spacing", OFTReal},
                                     {"color", OFTInteger},
                                     {"offset_x", OFTReal},
-                                    {"offset_y", OFTReal}}))
+                                    {"offset_y", OFTReal}}) ||
+      !Materialize(*gdb->handle_->dataset))
     return 0;
   if (!ztgdb::AddLayerStyle(*gdb->handle_->dataset, gdb->handle_->catalog, gdb->handle_->schema, *layer,
                             ztgdb::LabelStyle()))

@@ -189,7 +189,9 @@ struct LegendSession {
   }
 };
 
-// The legend's classes that exist in the geodatabase now.
+// The legend's classes that exist in the geodatabase now. The export checks
+// that neither exists before it creates them, so after a failure in their
+// creation these are the ones that this export left behind.
 std::vector<std::string> LegendClasses(const Target& target, const std::string& gdbName, const std::string& user,
                                        const std::string& name) {
   std::vector<std::string> found;
@@ -229,15 +231,23 @@ void RunLegend(const LegendOptions& o) {
   std::unique_ptr<ZTGDBClassIdList, void (*)(ZTGDBClassIdList*)> ids(&info.classIds, ztGDBFreeClassIdList);
   if (!session.messages.empty()) throw UsageError(session.messages.back().text);
   if (rc != RC_OK) {
-    std::string left;
-    if (!newFile && rc != RC_LEGEND_CLASS_EXISTS)
+    // Classes created before a failure stay in a geodatabase that existed;
+    // a GeoPackage made for this export is not kept at all.
+    std::string note;
+    const bool creating = rc == RC_LEGEND_POLYGON_CLASS_FAILED || rc == RC_LEGEND_ANNOTATION_CLASS_FAILED;
+    if (creating && newFile) {
+      note = "\n'" + finalName + "' was not created";
+    } else if (creating) {
+      std::string left;
       for (const std::string& cls : LegendClasses(target, target.database, user, session.name))
         left += (left.empty() ? "" : ", ") + cls;
+      note = left.empty() ? "\nNo class of the legend was left in the geodatabase"
+                          : "\nLeft in the geodatabase, created before the failure: " + left;
+    }
     try {
       Check(rc, "legend export to '" + o.gdb + "'");
     } catch (const CommandError& error) {
-      throw CommandError(error.what() + (left.empty() ? std::string() : "\n(created before the failure: " + left + ")"),
-                         error.status);
+      throw CommandError(error.what() + note, error.status);
     }
   }
   outputs.Commit();

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# ztclass legend end to end into a real PostGIS database (a server that this
+# script starts), read back with ogrinfo and psql; and what a failed export
+# leaves, and says it leaves, in PostGIS and in a GeoPackage.
+# Usage: legend_command_test.sh ZTCLASS
+set -u
+ZTCLASS="$1"
+here="$(dirname "$0")"
+. "$here/../app/harness.sh"
+. "$here/postgis_server.sh"
+start_postgis legends || exit 1
+PG="PG:dbname=legends host=$PG_SOCKET port=$PG_PORT user=$PG_USER"
+GDB="pg:$PG_SOCKET:$PG_PORT/legends"
+
+# A 4 x 2 class image (classes 1, 2, 3 and an unclassified pixel) in UTM.
+printf '\1\2\3\0\1\2\3\3' >"$WORK/cls.bin"
+printf 'ENVI\nsamples = 4\nlines = 2\nbands = 1\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/cls.hdr"
+gdal_translate -q -a_srs EPSG:32633 -a_ullr 400000 5000100 400040 5000080 "$WORK/cls.bin" "$WORK/landuse.tif"
+printf '1\twater\t#0000ff\n2\tforest\t#00a000\n3\tbare\t#c0c000\n' >"$WORK/classes.txt"
+"$ZTCLASS" -q classes write "$WORK/landuse.tif" --from "$WORK/classes.txt" || echo "cannot write classes"
+
+legend() { "$ZTCLASS" legend "$WORK/landuse.tif" --user "$PG_USER" "$@"; }
+styles() { pg_sql legends "COPY (SELECT f_table_name FROM layer_styles WHERE useasdefault ORDER BY ogc_fid) TO STDOUT" | paste -sd ' '; }
+# saved COMMAND...: runs it and keeps its output in $WORK/last.out as well.
+saved() { "$@" >"$WORK/last.out" 2>&1; local rc=$?; cat "$WORK/last.out"; return "$rc"; }
+
+# Boxes from (X + 0.2 S, y) to (X + 2 S, y + S), texts at (X + 2.5 S, y + S / 5),
+# y = Y for class 1 and 1.5 S higher for each class after it.
+check "legend into PostGIS" 0 "^Wrote legend 'plain' to $GDB: plain_R \(boxes\) and plain_P \(texts\)$" -- \
+  legend --gdb "$GDB" --name plain --x 0 --y 0 --size 10
+check "class 3 on top" 0 "POLYGON \(\(2 30,20 30,20 40,2 40,2 30\)\)" -- ogrinfo -q "$PG" plain_R -where "class_no = 3"
+check "class 1 at the corner" 0 "POLYGON \(\(2 0,20 0,20 10,2 10,2 0\)\)" -- ogrinfo -q "$PG" plain_R -where "class_no = 1"
+check "box colour" 0 "green \(Integer\) = 160" -- ogrinfo -q "$PG" plain_R -where "class_no = 2"
+check "text beside its box" 0 "POINT \(25 17\)" -- ogrinfo -q "$PG" plain_P -where "txt = 'forest'"
+check "three boxes" 0 "Feature Count: 3" -- ogrinfo -so "$PG" plain_R
+check "styles of both layers" 0 "^plain_R plain_P$" -- styles
+
+check "default name, unclassified, identifiers" 0 "identifiers for the map view: [0-9]+ and [0-9]+" -- \
+  legend --gdb "$GDB" --x 100 --y 0 --size 2 --unclassified --add-to-map
+check "default name" 0 "landuse_图例_R" -- ogrinfo -q "$PG"
+check "unclassified box on top" 0 "POLYGON \(\(100.4 9(\.0)?,104 9,104 11,100.4 11(\.0)?,100.4 9(\.0)?\)\)" -- \
+  ogrinfo -q "$PG" "landuse_图例_R" -where "class_no = 0"
+
+hostile="it's; \"odd\" DROP TABLE layer_styles; --"
+check "hostile name is a name" 0 "^Wrote legend" -- legend --gdb "$GDB" --name "$hostile" --x 0 --y 0
+check "hostile name's boxes" 0 "Feature Count: 3" -- ogrinfo -so "$PG" "${hostile}_R"
+check "style table still there" 0 "Feature Count: 6" -- ogrinfo -so "$PG" layer_styles
+
+check "same name again" 1 "RC_LEGEND_CLASS_EXISTS \(10400111\)" -- saved legend --gdb "$GDB" --name plain --x 5 --y 5
+check "nothing said to be left by it" 1 "" -- grep -E "Left in|No class" "$WORK/last.out"
+check "the first legend unchanged" 0 "POLYGON \(\(2 30,20 30,20 40,2 40,2 30\)\)" -- \
+  ogrinfo -q "$PG" plain_R -where "class_no = 3"
+check "unknown user" 1 "RC_GDB_OPEN_FAILED \(10400002\)" -- \
+  "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$GDB" --user nosuchuser --name other
+
+# The database refuses the text layer (as an administrator's trigger might):
+# the box layer, created just before, stays and the message names it.
+pg_sql legends "CREATE FUNCTION refuse_texts() RETURNS event_trigger LANGUAGE plpgsql AS \$\$
+DECLARE r record;
+BEGIN
+  FOR r IN SELECT objid FROM pg_event_trigger_ddl_commands() WHERE object_type = 'table' LOOP
+    IF (SELECT relname FROM pg_class WHERE oid = r.objid) = 'refused_P' THEN
+      RAISE EXCEPTION 'no refused_P here';
+    END IF;
+  END LOOP;
+END \$\$;
+CREATE EVENT TRIGGER refuse_texts ON ddl_command_end WHEN TAG IN ('CREATE TABLE') EXECUTE FUNCTION refuse_texts()"
+check "refused text layer" 1 "RC_LEGEND_ANNOTATION_CLASS_FAILED \(10400116\)" -- \
+  saved legend --gdb "$GDB" --name refused --x 0 --y 0
+check "names the layer left behind" 0 "^Left in the geodatabase, created before the failure: refused_R$" -- \
+  cat "$WORK/last.out"
+check "box layer left, empty" 0 "Feature Count: 0" -- ogrinfo -so "$PG" refused_R
+check "no text layer" 1 "" -- ogrinfo -so "$PG" refused_P
+check "style of the box layer only" 0 "refused_R$" -- styles
+
+# The same in a GeoPackage that existed before.
+check "GeoPackage legend" 0 "^Wrote legend" -- legend --gdb "$WORK/l.gpkg" --name first
+ogrinfo -q "$WORK/l.gpkg" -sql "CREATE TRIGGER refuse_texts BEFORE INSERT ON gpkg_contents WHEN NEW.table_name = 'refused_P' BEGIN SELECT RAISE(ABORT, 'no refused_P here'); END"
+check "GeoPackage: names the layer left behind" 1 "^Left in the geodatabase, created before the failure: refused_R$" -- \
+  legend --gdb "$WORK/l.gpkg" --name refused
+check "GeoPackage: box layer left, empty" 0 "Feature Count: 0" -- ogrinfo -so "$WORK/l.gpkg" refused_R
+check "GeoPackage: no text layer" 1 "" -- ogrinfo -so "$WORK/l.gpkg" refused_P
+# GeoPackage reserves the gpkg_ prefix: the box layer itself is refused.
+check "GeoPackage: nothing left" 1 "^No class of the legend was left in the geodatabase$" -- \
+  legend --gdb "$WORK/l.gpkg" --name gpkg_legend
+check "new GeoPackage not kept" 1 "^'$WORK/new.gpkg' was not created$" -- legend --gdb "$WORK/new.gpkg" --name gpkg_legend
+check "no new GeoPackage" 1 "" -- test -e "$WORK/new.gpkg"
+
+finish "legend into PostGIS"
