@@ -179,21 +179,20 @@ class ClassificationPass {
   TimedStopPoll stopPoll_;
 };
 
-// The pixels [begin, end) of the block buffers split into one part per
-// decider, part i decided by decider i.
+// The pixels [begin, end) of the block buffers split into parts (at most
+// one per decider), part i decided by decider i.
 template <typename Decider>
 struct ClassificationPass::DecideJob {
   ClassificationPass* pass;
   std::vector<Decider>* deciders;
   std::vector<char>* metNaN;
-  long begin, end;
+  long begin, end, parts;
   bool floating;
 
   static void Part(void* data, long part) {
     DecideJob& job = *static_cast<DecideJob*>(data);
-    const long parts = static_cast<long>(job.deciders->size());
     const long count = job.end - job.begin;
-    const long first = job.begin + count * part / parts, last = job.begin + count * (part + 1) / parts;
+    const long first = job.begin + count * part / job.parts, last = job.begin + count * (part + 1) / job.parts;
     if (job.pass->DecideRange((*job.deciders)[part], first, last, job.floating)) (*job.metNaN)[part] = 1;
   }
 };
@@ -254,9 +253,10 @@ long ClassificationPass::ForEachRow(int captionId, Row&& row) {
 template <typename Decide>
 long ClassificationPass::Run(int captionId, Decide&& decide, Deciders who) {
   using Decider = std::decay_t<Decide>;
-  // Enough pixels per share of a block to outweigh waking the workers, and
-  // few enough per stop poll that a slow decision still sees a stop soon.
-  constexpr long kChunkPixels = 1L << 16;
+  // Pixels a thread decides between two stop polls: few enough that a slow
+  // decision still sees a stop soon, and enough per share to outweigh
+  // waking the workers.
+  constexpr long kChunkPixels = 1L << 14;
   constexpr long kPixelsPerWorker = 1L << 11;
   const long threads = who == Deciders::kWorkers ? std::max(1L, ztGetWorkerThreads()) : 1;
   std::vector<Decider> deciders(threads, decide);
@@ -264,12 +264,13 @@ long ClassificationPass::Run(int captionId, Decide&& decide, Deciders who) {
   const bool floating = IsFloatingType(sourceType_);
   const long rc = ForEachBlock(captionId, [&](const Rect& r) -> long {
     const long width = r.x1 - r.x0, pixels = width * (r.y1 - r.y0);
-    const long chunk = std::max(1L, kChunkPixels / width) * width;
+    const long chunk = std::max(1L, kChunkPixels * threads / width) * width;
     for (long begin = 0; begin < pixels; begin += chunk) {
       const long end = std::min(pixels, begin + chunk);
-      if (deciders.size() > 1 && end - begin >= kPixelsPerWorker * static_cast<long>(deciders.size())) {
-        DecideJob<Decider> job{this, &deciders, &metNaN, begin, end, floating};
-        ztRunOnWorkers(static_cast<long>(deciders.size()), &DecideJob<Decider>::Part, &job);
+      const long parts = std::min(threads, (end - begin) / kPixelsPerWorker);
+      if (parts > 1) {
+        DecideJob<Decider> job{this, &deciders, &metNaN, begin, end, parts, floating};
+        ztRunOnWorkers(parts, &DecideJob<Decider>::Part, &job);
       } else if (DecideRange(deciders[0], begin, end, floating)) {
         metNaN[0] = 1;
       }
