@@ -4,33 +4,30 @@
 #include <cpl_multiproc.h>
 #include <gdal.h>
 
-#include <string>
-
 #include "ztservices/workers.h"
 
 namespace ztcli {
 
 namespace {
 
-// A few blocks of every band in flight and the result's blocks awaiting
-// compression fit many times over.
+// A few blocks of every band in flight, a block row of every band for the
+// readers that go row by row, and the result's blocks awaiting
+// compression fit in it.
 constexpr GIntBig kGdalCacheBytes = 64LL << 20;
-
-void UseThreads(long count) {
-  static const bool userChoseGdalThreads = CPLGetConfigOption("GDAL_NUM_THREADS", nullptr) != nullptr;
-  ztSetWorkerThreads(count);
-  if (!userChoseGdalThreads) CPLSetConfigOption("GDAL_NUM_THREADS", std::to_string(count).c_str());
-}
 
 }  // namespace
 
-void UseEveryCore() { UseThreads(CPLGetNumCPUs()); }
+// GDAL is left to compress on one thread (GDAL_NUM_THREADS unset unless the
+// user sets it): GDAL 3.6's GeoTIFF driver with several threads deadlocks
+// when a result is read back while its block cache writes dirty blocks out,
+// as the clustering commands do when they count the pixels of each class.
+void UseEveryCore() { ztSetWorkerThreads(CPLGetNumCPUs()); }
 
 void AddThreadsOption(CLI::App& command) {
   command
       .add_option_function<long>(
-          "--threads", [](const long& count) { UseThreads(count); },
-          "Threads that classify and compress (default: every core; 1: this thread alone)")
+          "--threads", [](const long& count) { ztSetWorkerThreads(count); },
+          "Threads that classify (default: every core; 1: this thread alone)")
       ->check(CLI::PositiveNumber);
 }
 

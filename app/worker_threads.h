@@ -1,6 +1,6 @@
 #pragma once
-// How many cores a classifying command uses: the library's worker threads
-// for the per-pixel decisions and GDAL's threads for compression.
+// How many cores a classifying command uses (the library's worker threads
+// for the per-pixel decisions), and GDAL's block cache.
 #include <CLI/CLI.hpp>
 
 namespace ztcli {
