@@ -8,6 +8,7 @@
 
 #include "progress_bar.h"
 #include "quicklook.h"
+#include "worker_threads.h"
 #include "ztclass/samples.h"
 #include "ztservices/raster.h"
 
@@ -26,6 +27,7 @@ void AddClassifyOptions(CLI::App& command, ClassifyOptions& o) {
   AddWindowOption(command, o.method);
   AddResultOptions(command, o.method);
   command.add_option("--png", o.png, "Also write a colour quicklook of the class image");
+  AddThreadsOption(command);
 }
 
 Classification::Classification(const ClassifyOptions& o, Training training)

@@ -8,6 +8,7 @@
 #include "class_records.h"
 #include "progress_bar.h"
 #include "quicklook.h"
+#include "worker_threads.h"
 #include "ztservices/raster.h"
 
 namespace ztcli {
@@ -50,6 +51,7 @@ void AddClusterOptions(CLI::App& command, ClusterOptions& o) {
                          std::to_string(kTargetSamples) + " samples from the window)");
   command.add_option("--display-bands", o.displayBands,
                      "Image bands R,G,B (from --bands) whose class means colour the classes (default: step colours)");
+  AddThreadsOption(command);
 }
 
 ClusterJob::ClusterJob(const ClusterOptions& o, const std::function<long(long)>& highestValue)

@@ -5,6 +5,7 @@
 #include "cli_support.h"
 #include "commands/commands.h"
 #include "interrupt.h"
+#include "worker_threads.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"ztclass: classification of multi-band remote-sensing images"};
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
   ztcli::AddExportCommands(app);
   ztcli::InstallInterruptHandler();
   ztcli::EnsureGdal();
+  ztcli::BoundGdalCache();
+  ztcli::UseEveryCore();
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

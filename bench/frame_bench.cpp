@@ -1,9 +1,14 @@
-// Throughput of the shared classification pass, the class mask, cell
-// gathering and cell access, on a 4000 x 4000, 6-band Byte GeoTIFF.
+// Throughput of the shared classification pass on one and more threads, and
+// of the reading and writing beneath it; how soon a slow pass answers a
+// stop; the class mask, cell gathering and cell access. On a 4000 x 4000,
+// 6-band Byte GeoTIFF.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <vector>
 
 #include "bench_support.h"
 #include "frame/arguments.h"
@@ -13,39 +18,123 @@
 #include "samples/class_mask.h"
 #include "ztclass/samples.h"
 #include "ztservices/imagebase.h"
+#include "ztservices/progress.h"
 #include "ztservices/raster.h"
+#include "ztservices/workers.h"
 
 namespace {
 
 constexpr int kSide = 4000;
 constexpr int kBands = 6;
 
+// Nearest of three fixed centres in six bands: a realistic per-pixel cost.
+double NearestOfThree(const zt::PixelValues& p) {
+  double best = 1e300, cls = 0;
+  for (int k = 1; k <= 3; ++k) {
+    double d = 0;
+    for (long b = 0; b < kBands; ++b) d += (p[b] - 60.0 * k) * (p[b] - 60.0 * k);
+    if (d < best) best = d, cls = k;
+  }
+  return cls;
+}
+
+std::string BenchPath(const char* name) {
+  return (std::filesystem::temp_directory_path() / "ztclass-bench" / name).string();
+}
+
+// The result as the command line creates it: tiled, DEFLATE.
+void* CreateResult(const std::string& path) {
+  const char* options[] = {"TILED=YES", "COMPRESS=DEFLATE", nullptr};
+  return ztRSCreate(ztRSGetDriverByName("GTiff"), path.c_str(), kSide, kSide, 1, ZTRS_Byte, options);
+}
+
+// The pass with state.range(0) threads deciding (the host's worker threads).
 void BM_ClassificationPass(benchmark::State& state) {
   void* source = ztRSOpen(ztbench::Scene(kSide, kSide, kBands).c_str(), 0);
-  const std::string resultPath = (std::filesystem::temp_directory_path() / "ztclass-bench/pass.tif").string();
+  const std::string resultPath = BenchPath("pass.tif");
   const long bands[] = {1, 2, 3, 4, 5, 6};
+  ztSetWorkerThreads(state.range(0));
   for (auto _ : state) {
-    const char* options[] = {"TILED=YES", nullptr};
-    void* result = ztRSCreate(ztRSGetDriverByName("GTiff"), resultPath.c_str(), kSide, kSide, 1, ZTRS_Byte, options);
+    void* result = CreateResult(resultPath);
     zt::ClassificationPass pass(source, bands, kBands, result, zt::Window{kSide, kSide, 0, 0});
     pass.LookUpBands();
     pass.Open();
-    // Nearest of three fixed centres in six bands: a realistic per-pixel cost.
-    pass.Run(64, [](const zt::PixelValues& p) {
-      double best = 1e300, cls = 0;
-      for (int k = 1; k <= 3; ++k) {
-        double d = 0;
-        for (long b = 0; b < kBands; ++b) d += (p[b] - 60.0 * k) * (p[b] - 60.0 * k);
-        if (d < best) best = d, cls = k;
+    pass.Run(64, NearestOfThree);
+    ztRSClose(result);
+  }
+  ztSetWorkerThreads(1);
+  ztRSClose(source);
+  state.counters["MP/s"] = benchmark::Counter(double(kSide) * kSide * state.iterations() / 1e6, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ClassificationPass)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The floor under every pass: every band of every block read in its own
+// type, and a one-band result of the same size written block by block and
+// compressed, with no conversion and no decision.
+void BM_ReadWriteLimit(benchmark::State& state) {
+  void* source = ztRSOpen(ztbench::Scene(kSide, kSide, kBands).c_str(), 0);
+  const std::string resultPath = BenchPath("limit.tif");
+  long blockColumns = 0, blockRows = 0;
+  ztRSGetBlockSize(ztRSGetRasterBand(source, 1), &blockColumns, &blockRows);
+  std::vector<unsigned char> block(blockColumns * blockRows);
+  for (auto _ : state) {
+    void* result = CreateResult(resultPath);
+    void* out = ztRSGetRasterBand(result, 1);
+    for (long y = 0; y < kSide; y += blockRows)
+      for (long x = 0; x < kSide; x += blockColumns) {
+        const long w = std::min(blockColumns, kSide - x), h = std::min(blockRows, kSide - y);
+        for (int b = 1; b <= kBands; ++b)
+          ztRSRasterIO(ztRSGetRasterBand(source, b), ZTRS_Read, x, y, w, h, block.data(), w, h, ZTRS_Byte, 0, 0);
+        ztRSRasterIO(out, ZTRS_Write, x, y, w, h, block.data(), w, h, ZTRS_Byte, 0, 0);
       }
-      return cls;
-    });
     ztRSClose(result);
   }
   ztRSClose(source);
   state.counters["MP/s"] = benchmark::Counter(double(kSide) * kSide * state.iterations() / 1e6, benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_ClassificationPass)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadWriteLimit)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// How long a stop request waits for an answer when one row block is slow:
+// 1024-row tiles and a decision of about a microsecond per pixel, so that a
+// row block takes seconds. The stop is requested 300 ms into the pass.
+void BM_StopLatency(benchmark::State& state) {
+  using Clock = std::chrono::steady_clock;
+  const std::string sourcePath = BenchPath("tall_tiles.tif");
+  if (!std::filesystem::exists(sourcePath)) {
+    const char* options[] = {"TILED=YES", "BLOCKXSIZE=1024", "BLOCKYSIZE=1024", nullptr};
+    void* created = ztRSCreate(ztRSGetDriverByName("GTiff"), sourcePath.c_str(), 4096, 2048, 1, ZTRS_Byte, options);
+    ztRSClose(created);
+  }
+  void* source = ztRSOpen(sourcePath.c_str(), 0);
+  const std::string resultPath = BenchPath("stopped.tif");
+  struct Stop {
+    Clock::time_point at;
+  } stop;
+  ZTProgressSink sink{};
+  sink.userData = &stop;
+  sink.stopRequested = [](void* data) { return Clock::now() >= static_cast<Stop*>(data)->at ? 1 : 0; };
+  ztSetProgressSink(&sink);
+  double worst = 0;
+  for (auto _ : state) {
+    void* result = ztRSCreate(ztRSGetDriverByName("GTiff"), resultPath.c_str(), 4096, 2048, 1, ZTRS_Byte, nullptr);
+    const long band = 1;
+    zt::ClassificationPass pass(source, &band, 1, result, zt::Window{2048, 4096, 0, 0});
+    pass.LookUpBands();
+    pass.Open();
+    stop.at = Clock::now() + std::chrono::milliseconds(300);
+    pass.Run(64, [](const zt::PixelValues& p) {
+      double v = p[0];
+      for (int i = 0; i < 300; ++i) v = std::sqrt(v + i);
+      return v > 1e9 ? 2.0 : 1.0;
+    });
+    worst = std::max(worst, std::chrono::duration<double>(Clock::now() - stop.at).count());
+    ztRSClose(result);
+  }
+  ztSetProgressSink(nullptr);
+  ztRSClose(source);
+  state.counters["worst answer s"] = worst;
+}
+BENCHMARK(BM_StopLatency)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The scene with 8 square class AOIs of the given side, listed.
 struct TrainingScene {

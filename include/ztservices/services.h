@@ -6,3 +6,4 @@
 #include "ztservices/progress.h"
 #include "ztservices/raster.h"
 #include "ztservices/sysroot.h"
+#include "ztservices/workers.h"

@@ -20,7 +20,7 @@ long LVQ2Classify(void* source, long* bands, long bandCount, double tuneRate, lo
       [&](const AOICELL* samples, long count) {
         return network.Train(samples, count, tuneIterations, tuneRate, lvqIterations, lvqRate);
       },
-      [&network](const double* x, long* classNo) { network.Classify(x, classNo); });
+      [&network](const double* x, long* classNo) { network.Classify(x, classNo); }, Deciders::kWorkers);
 }
 
 }  // namespace

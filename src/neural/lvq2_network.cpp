@@ -80,7 +80,7 @@ long CLVQ2NN::TuneNearest(long, const double* pattern, double rate) {
   return RC_OK;
 }
 
-long CLVQ2NN::Classify(const double* pattern, long* classNo) {
+long CLVQ2NN::Classify(const double* pattern, long* classNo) const {
   long nearest = 0;
   double best = Distance(pattern, 0);
   for (long j = 1; j < codebookCount_; ++j) {

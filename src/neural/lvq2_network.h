@@ -22,7 +22,7 @@ class CLVQ2NN {
   long LVQ2Step(long classNo, const double* pattern, double rate);
   long Train(const AOICELL* samples, long count, long tuneIterations, double tuneRate, long lvqIterations,
              double lvqRate);
-  long Classify(const double* pattern, long* classNo);
+  long Classify(const double* pattern, long* classNo) const;
   void Release();
 
   // Codebook vector j, input count values.

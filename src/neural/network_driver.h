@@ -76,28 +76,32 @@ constexpr double kNetworkScale = 255.0;
 
 // The pass: no-data pixels (first band within 1e-6 of the no-data value)
 // get 255, the others the class that classify(pattern, &classNo) gives for
-// their scaled values.
+// their scaled values. Every deciding thread scales into its own pattern;
+// deciders says whether classify itself may run on several threads at once
+// (a network that keeps the activations of its last pattern may not).
 template <typename Classify>
-long ClassifyByNetwork(Classify&& classify, ClassificationPass& pass, int captionId) {
+long ClassifyByNetwork(Classify&& classify, ClassificationPass& pass, int captionId, Deciders deciders) {
   const NoDataRule noData = pass.NoData();
   const long n = pass.BandCount();
-  std::vector<double> pattern(n);
-  double* x = pattern.data();
-  return pass.Run(captionId, [&classify, noData, n, x](const PixelValues& pixel) {
-    if (noData.active && std::fabs(pixel[0] - noData.value) <= kNetworkNoDataTolerance) return kNoDataClass;
-    for (long b = 0; b < n; ++b) x[b] = pixel[b] / kNetworkScale;
-    long classNo = 0;
-    classify(x, &classNo);
-    return static_cast<double>(classNo);
-  });
+  return pass.Run(
+      captionId,
+      [&classify, noData, n, pattern = std::vector<double>(n)](const PixelValues& pixel) mutable {
+        if (noData.active && std::fabs(pixel[0] - noData.value) <= kNetworkNoDataTolerance) return kNoDataClass;
+        double* x = pattern.data();
+        for (long b = 0; b < n; ++b) x[b] = pixel[b] / kNetworkScale;
+        long classNo = 0;
+        classify(x, &classNo);
+        return static_cast<double>(classNo);
+      },
+      deciders);
 }
 
 // A supervised network: create(classCount) sizes it before the samples are
 // gathered, train(samples, count) trains it on the purified samples, and
-// classify decides the pixels.
+// classify decides the pixels, on several threads when deciders allows.
 template <typename Network, typename Create, typename Train, typename Classify>
 long RunSupervisedNetwork(Network& network, const NetworkCall& call, long methodCheck, Create&& create,
-                          Train&& train, Classify&& classify) {
+                          Train&& train, Classify&& classify, Deciders deciders = Deciders::kCallerOnly) {
   ReleaseOnExit<Network> release(network);
   ProgressSession progress;
   if (long rc = CheckNetworkArguments(call, methodCheck)) return rc;
@@ -115,7 +119,7 @@ long RunSupervisedNetwork(Network& network, const NetworkCall& call, long method
   if (long rc = samples.Gather(pass, aois)) return rc;
   if (long rc = train(samples.Cells(), samples.Count())) return rc;
   if (long rc = ztRSWriteClassAtt(call.result, pass.ResultBand(), classCount, aois.data())) return rc;
-  return ClassifyByNetwork(classify, pass, call.passCaption);
+  return ClassifyByNetwork(classify, pass, call.passCaption, deciders);
 }
 
 // An unsupervised network of clusterCount neurons or categories, checked by

@@ -149,8 +149,7 @@ long GeneralizedDistance(void* source, long* bands, long bandCount, void* result
   const std::vector<int>& classes = training.Statistics().classList;
   const long n = bandCount;
   const NoDataRule noData = training.Pass().NoData();
-  std::vector<double> pixel(n);
-  return training.Pass().Run(kCaption, [&](const PixelValues& values) {
+  return training.Pass().Run(kCaption, [&, pixel = std::vector<double>(n)](const PixelValues& values) mutable {
     if (IsNoData(noData, values, n)) return kNoDataClass;
     values.CopyTo(pixel.data(), n);
     const double* x = pixel.data();

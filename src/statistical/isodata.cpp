@@ -197,12 +197,12 @@ long Isodata(const IsodataArguments& a) {
     return rc;
   ClusterTable& classes = final == &first ? second : first;
   ClassifySamples(reader, grid, *final, classes, n);
-  std::vector<double> means(final->count * n), pixel(n);
+  std::vector<double> means(final->count * n);
   for (long j = 0; j < final->count; ++j)
     for (long b = 0; b < n; ++b) means[j * n + b] = classes.entries[j].mean[b];
   const NoDataRule noData = pass.NoData();
   const size_t count = static_cast<size_t>(final->count);
-  return pass.Run(kFinalCaption, [&](const PixelValues& values) {
+  return pass.Run(kFinalCaption, [&, pixel = std::vector<double>(n)](const PixelValues& values) mutable {
     if (IsNoData(noData, values, n)) return kNoDataClass;
     values.CopyTo(pixel.data(), n);
     const double* x = pixel.data();

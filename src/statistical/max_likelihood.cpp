@@ -146,12 +146,13 @@ long MaxLikelihood(void* source, long* bands, long bandCount, double threshold, 
   if (long rc = ztRSWriteClassAtt(result, pass.ResultBand(), classCount, aois.data())) return rc;
 
   const NoDataRule noData = pass.NoData();
-  std::vector<double> x(bandCount);
-  return pass.Run(kCaption, [&](const PixelValues& pixel) {
+  const CMaxLiklihood& trained = model;
+  return pass.Run(kCaption, [&, x = std::vector<double>(bandCount),
+                             deviation = std::vector<double>(bandCount)](const PixelValues& pixel) mutable {
     if (noData.active && std::fabs(pixel[0] - noData.value) <= kNoDataTolerance) return kNoDataClass;
     pixel.CopyTo(x.data(), bandCount);
     long classNo = 0;
-    model.ClassifyPixel(x.data(), classNo, threshold);
+    trained.ClassifyPixel(x.data(), classNo, threshold, deviation.data());
     return static_cast<double>(classNo);
   });
 }

@@ -34,6 +34,9 @@ class CMaxLiklihood {
   // classNo = 1 + the index of the class with the largest discriminant; ties
   // go to the lower class. threshold is not used.
   long ClassifyPixel(const double* x, long& classNo, double threshold);
+  // The same with the caller's scratch of band-count values, so that
+  // several threads may classify at once.
+  long ClassifyPixel(const double* x, long& classNo, double threshold, double* deviation) const;
   void FreeModel();
 
  private:

@@ -133,9 +133,12 @@ long CMaxLiklihood::PrepareModel() {
   return RC_OK;
 }
 
-long CMaxLiklihood::ClassifyPixel(const double* x, long& classNo, double) {
+long CMaxLiklihood::ClassifyPixel(const double* x, long& classNo, double threshold) {
+  return ClassifyPixel(x, classNo, threshold, deviation_.data());
+}
+
+long CMaxLiklihood::ClassifyPixel(const double* x, long& classNo, double, double* deviation) const {
   const long n = bandCount_;
-  double* deviation = deviation_.data();
   double best = 0.0;
   for (long k = 0; k < classCount_; ++k) {
     const ClassRecord& c = classes_[k];

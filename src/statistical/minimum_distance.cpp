@@ -41,9 +41,8 @@ long MinimumDistance(void* source, long* bands, long bandCount, void* result, co
       deviations.push_back(stats.Deviation(k, b));
     }
   const NoDataRule noData = training.Pass().NoData();
-  std::vector<double> pixel(n);
 
-  return training.Pass().Run(kCaption, [&](const PixelValues& values) {
+  return training.Pass().Run(kCaption, [&, pixel = std::vector<double>(n)](const PixelValues& values) mutable {
     if (IsNoData(noData, values, n)) return kNoDataClass;
     values.CopyTo(pixel.data(), n);
     const double* x = pixel.data();

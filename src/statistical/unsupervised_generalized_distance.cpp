@@ -112,9 +112,10 @@ long UnsupervisedGeneralizedDistance(const UnsupervisedArguments& a, bool colour
   const std::vector<int>& list = training.Classes().candidates;
   const long n = a.bandCount;
   const NoDataRule noData = pass.NoData();
-  std::vector<double> pixel(n);
   FinalTotals totals(n);
-  if (long rc = pass.Run(kCaption, [&](const PixelValues& values) {
+  if (long rc = pass.Run(
+          kCaption,
+          [&, pixel = std::vector<double>(n)](const PixelValues& values) mutable {
         if (IsNoData(noData, values, n)) return kNoDataClass;
         values.CopyTo(pixel.data(), n);
         const double* x = pixel.data();
@@ -130,7 +131,9 @@ long UnsupervisedGeneralizedDistance(const UnsupervisedArguments& a, bool colour
         });
         if (colourVariant) totals.Add(list[winner], values);
         return static_cast<double>(list[winner]);
-      }))
+      },
+          // The class totals add up in pixel order.
+          colourVariant ? Deciders::kCallerOnly : Deciders::kWorkers))
     return rc;
   return colourVariant ? WriteFinalClassAtt(pass, a.displayBands, highest, totals) : RC_OK;
 }

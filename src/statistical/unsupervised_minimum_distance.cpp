@@ -33,16 +33,19 @@ long UnsupervisedMinimumDistance(const UnsupervisedArguments& a, bool colourVari
   for (int k : list)
     for (long b = 0; b < n; ++b) means.push_back(classes.Mean(k, b));
   const NoDataRule noData = pass.NoData();
-  std::vector<double> pixel(n);
   FinalTotals totals(n);
-  if (long rc = pass.Run(kCaption, [&](const PixelValues& values) {
+  if (long rc = pass.Run(
+          kCaption,
+          [&, pixel = std::vector<double>(n)](const PixelValues& values) mutable {
         if (IsNoData(noData, values, n)) return kNoDataClass;
         values.CopyTo(pixel.data(), n);
         const double* x = pixel.data();
         const size_t winner = NearestMean(means.data(), list.size(), x, n);
         if (colourVariant) totals.Add(list[winner], values);
         return static_cast<double>(list[winner]);
-      }))
+      },
+          // The class totals add up in pixel order.
+          colourVariant ? Deciders::kCallerOnly : Deciders::kWorkers))
     return rc;
   return colourVariant ? WriteFinalClassAtt(pass, a.displayBands, highest, totals) : RC_OK;
 }

@@ -57,7 +57,9 @@ long UnsupervisedParallelepiped(const UnsupervisedArguments& a, bool colourVaria
         }
         if (colourVariant) totals.Add(static_cast<int>(value), x);
         return value;
-      }))
+      },
+          // The class totals add up in pixel order.
+          colourVariant ? Deciders::kCallerOnly : Deciders::kWorkers))
     return rc;
   return colourVariant ? WriteFinalClassAtt(pass, a.displayBands, highest, totals) : RC_OK;
 }

@@ -64,6 +64,16 @@ for method in mindist box gmindist maxlike; do
   check "$method" 0 "Wrote .*$method.tif \\(2 classes\\)" -- \
     "$ZTCLASS" "$method" "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/$method.tif"
 done
+check "threads in --help" 0 "--threads" -- "$ZTCLASS" maxlike --help
+check "maxlike on this thread alone" 0 "Wrote" -- "$ZTCLASS" maxlike "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
+  -o "$WORK/maxlike1.tif" --threads 1
+check "maxlike on three threads" 0 "Wrote" -- "$ZTCLASS" maxlike "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
+  -o "$WORK/maxlike3.tif" --threads 3
+check "the same file whatever the threads" 0 "" -- cmp "$WORK/maxlike1.tif" "$WORK/maxlike3.tif"
+check "no threads" 2 "--threads" -- "$ZTCLASS" mindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
+  -o "$WORK/t.tif" --threads 0
+check "clustering on one thread" 0 "Wrote" -- "$ZTCLASS" cluster-mindist "$WORK/scene.tif" -o "$WORK/k.tif" \
+  --classes 2 --threads 1
 check "classes with names and colours" 0 "2: Forest" -- gdalinfo "$WORK/mindist.tif"
 check "colour table of the result" 0 "1: 0,0,255,255" -- gdalinfo "$WORK/mindist.tif"
 check "forest pixels" 0 "Minimum=1.000, Maximum=2.000" -- gdalinfo -stats "$WORK/mindist.tif"

@@ -1,0 +1,18 @@
+#pragma once
+// How many cores a classifying command uses (the library's worker threads
+// for the per-pixel decisions), and GDAL's block cache.
+#include <CLI/CLI.hpp>
+
+namespace ztcli {
+
+// Every core, until a command's --threads says otherwise.
+void UseEveryCore();
+
+// --threads N of a classifying command.
+void AddThreadsOption(CLI::App& command);
+
+// GDAL's block cache, bounded so that a classification's memory stays small
+// whatever the image size (a GDAL_CACHEMAX of the user's own wins).
+void BoundGdalCache();
+
+}  // namespace ztcli

@@ -1,0 +1,18 @@
+#pragma once
+// Worker threads that the host lends to the library's per-pixel work. By
+// default there are none: every task runs on the caller's thread and no
+// thread is ever started. The host chooses the count between operations,
+// like the progress sink.
+#include "ztservices/export.h"
+
+// count threads share a job from now on, the caller's included; a count
+// below 2 means the caller's thread alone. Starts or joins the extra threads.
+ZTSERVICES_API void ztSetWorkerThreads(long count);
+
+// Threads that share a job, the caller's included: at least 1.
+ZTSERVICES_API long ztGetWorkerThreads(void);
+
+// Runs task(userData, index) once for every index in [0, count), spread
+// over the worker threads and the caller's thread, and returns when every
+// task has finished. Tasks must not throw.
+ZTSERVICES_API void ztRunOnWorkers(long count, void (*task)(void* userData, long index), void* userData);

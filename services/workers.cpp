@@ -1,0 +1,104 @@
+#include "ztservices/workers.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Task = void (*)(void* userData, long index);
+
+// Helper threads that sleep until a job is posted, take its task indices
+// one at a time from a shared counter, and report when they have run out.
+class WorkerPool {
+ public:
+  ~WorkerPool() { Resize(0); }
+
+  void Resize(long helpers) {
+    std::lock_guard<std::mutex> job(jobMutex_);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      quit_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& t : threads_) t.join();
+    threads_.clear();
+    quit_ = false;
+    // A helper waits for the jobs after this one, even if it starts late.
+    const unsigned long current = generation_;
+    for (long i = 0; i < helpers; ++i) threads_.emplace_back([this, current] { Loop(current); });
+  }
+
+  long Threads() {
+    std::lock_guard<std::mutex> job(jobMutex_);
+    return static_cast<long>(threads_.size()) + 1;
+  }
+
+  void Run(long count, Task task, void* userData) {
+    std::lock_guard<std::mutex> job(jobMutex_);
+    if (threads_.empty() || count < 2) {
+      for (long i = 0; i < count; ++i) task(userData, i);
+      return;
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      task_ = task;
+      userData_ = userData;
+      count_ = count;
+      next_.store(0, std::memory_order_relaxed);
+      busy_ = static_cast<long>(threads_.size());
+      ++generation_;
+    }
+    wake_.notify_all();
+    Work();
+    std::unique_lock<std::mutex> lock(mutex_);
+    finished_.wait(lock, [this] { return busy_ == 0; });
+  }
+
+ private:
+  void Loop(unsigned long seen) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [&] { return quit_ || generation_ != seen; });
+      if (quit_) return;
+      seen = generation_;
+      lock.unlock();
+      Work();
+      lock.lock();
+      if (--busy_ == 0) finished_.notify_one();
+    }
+  }
+
+  void Work() {
+    for (long i = next_.fetch_add(1); i < count_; i = next_.fetch_add(1)) task_(userData_, i);
+  }
+
+  std::mutex jobMutex_;  // one job, or one resize, at a time
+  std::mutex mutex_;
+  std::condition_variable wake_, finished_;
+  std::vector<std::thread> threads_;
+  bool quit_ = false;
+  unsigned long generation_ = 0;
+  Task task_ = nullptr;
+  void* userData_ = nullptr;
+  long count_ = 0;
+  std::atomic<long> next_{0};
+  long busy_ = 0;
+};
+
+WorkerPool& Pool() {
+  static WorkerPool pool;
+  return pool;
+}
+
+}  // namespace
+
+void ztSetWorkerThreads(long count) { Pool().Resize(count > 1 ? count - 1 : 0); }
+
+long ztGetWorkerThreads() { return Pool().Threads(); }
+
+void ztRunOnWorkers(long count, Task task, void* userData) {
+  if (task) Pool().Run(count, task, userData);
+}

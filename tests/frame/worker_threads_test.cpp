@@ -1,0 +1,191 @@
+// Worker threads lent by the host: the per-pixel decisions of a pass spread
+// over them give exactly the files that the caller's thread alone gives.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <limits>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "test_support.h"
+#include "ztclass/neural.h"
+#include "ztclass/result_codes.h"
+#include "ztclass/statistical.h"
+#include "ztclass/unsupervised.h"
+#include "ztservices/raster.h"
+#include "ztservices/workers.h"
+
+using namespace zttest;
+
+namespace {
+
+constexpr int kColumns = 300, kRows = 260, kBands = 3, kBlock = 128;
+constexpr double kNoData = 1.0;
+
+// Three spectral groups in vertical stripes, with texture; below the
+// training areas, NaN holes in band 2 and no-data values in band 1.
+double SceneValue(int band, int column, int row) {
+  if (row >= 180 && band == 2 && (column * 7 + row * 13) % 101 == 0) return std::numeric_limits<double>::quiet_NaN();
+  if (row >= 180 && band == 1 && (column * 5 + row * 3) % 89 == 0) return kNoData;
+  const int group = column / 100;
+  return 20.0 + 60.0 * group + band * 9.0 + ((column * 31 + row * 17 + band * 5) % 23) + 0.25 * (row % 4);
+}
+
+struct Outcome {
+  std::vector<unsigned char> bytes;
+  std::vector<double> classes;
+  int noDataFlag = 0;
+};
+
+class WorkerThreadsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RasterSpec spec;
+    spec.columns = kColumns;
+    spec.rows = kRows;
+    spec.bands = kBands;
+    spec.type = GDT_Float32;
+    spec.blockColumns = spec.blockRows = kBlock;
+    spec.hasNoData = true;
+    spec.noData = kNoData;
+    WriteGeoTiff(sourcePath, spec, SceneValue);
+    source = ztRSOpen(sourcePath.c_str(), 0);
+    ASSERT_NE(source, nullptr);
+    for (int k = 0; k < 3; ++k) AddClass(k * 100 + 20, 30 + k * 40, k * 100 + 60, 90 + k * 40);
+  }
+  void TearDown() override {
+    ztSetWorkerThreads(1);
+    if (source) ztRSClose(source);
+  }
+
+  void AddClass(int x0, int y0, int x1, int y1) {
+    const long count = 4;
+    const double xy[] = {double(x0), double(y0), double(x1), double(y0), double(x1), double(y1), double(x0), double(y1)};
+    ztRSAddAOI(source, "class", 10, 20, 30, 3, "", 1, &count, xy);
+  }
+
+  // The classification under threads worker threads: the result file's bytes, its
+  // classes and its no-data flag.
+  template <typename Classify>
+  Outcome ClassifyWith(long threads, Classify&& classify) {
+    ztSetWorkerThreads(threads);
+    EXPECT_EQ(ztGetWorkerThreads(), threads);
+    void* result = ztRSCreate(ztRSGetDriverByName("GTiff"), resultPath.c_str(), kWindowColumns, kWindowRows, 1,
+                              ZTRS_Byte, nullptr);
+    EXPECT_NE(result, nullptr);
+    EXPECT_EQ(classify(result), RC_OK);
+    Outcome run;
+    ztRSGetRasterNoDataValue(ztRSGetRasterBand(result, 1), &run.noDataFlag);
+    ztRSClose(result);
+    run.bytes = ReadFileBytes(resultPath);
+    run.classes = ReadBand(resultPath);
+    return run;
+  }
+
+  template <typename Classify>
+  void ExpectSameOnEveryThreadCount(Classify&& classify) {
+    const Outcome alone = ClassifyWith(1, classify);
+    std::set<double> seen(alone.classes.begin(), alone.classes.end());
+    EXPECT_GE(seen.size(), 3u) << "a scene that tells classes apart";
+    EXPECT_TRUE(seen.count(255)) << "NaN and no-data pixels";
+    EXPECT_EQ(alone.noDataFlag, 1);
+    for (long threads : {2L, 3L}) {
+      const Outcome shared = ClassifyWith(threads, classify);
+      EXPECT_EQ(shared.classes, alone.classes) << threads << " threads";
+      EXPECT_EQ(shared.noDataFlag, alone.noDataFlag);
+      EXPECT_TRUE(shared.bytes == alone.bytes) << threads << " threads: the files differ";
+    }
+  }
+
+  static constexpr long kWindowRows = 250, kWindowColumns = 290, kFirstRow = 5, kFirstColumn = 7;
+  TempDir dir;
+  std::string sourcePath = dir.File("scene.tif");
+  std::string resultPath = dir.File("classes.tif");
+  void* source = nullptr;
+  long bands[kBands] = {1, 2, 3};
+  float factors[3] = {3.0f, 3.0f, 3.0f};
+  float limits[3] = {40.0f, 40.0f, 40.0f};
+};
+
+TEST_F(WorkerThreadsTest, SupervisedStatisticalClassifiers) {
+  ExpectSameOnEveryThreadCount([&](void* result) {
+    return ztMiniDistANew(source, bands, kBands, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn, 1,
+                          factors, 1, limits);
+  });
+  ExpectSameOnEveryThreadCount([&](void* result) {
+    return ztJDBoxA(source, bands, kBands, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn, factors);
+  });
+  ExpectSameOnEveryThreadCount([&](void* result) {
+    return ztGYMiniDistANew(source, bands, kBands, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn, 1,
+                            factors);
+  });
+  ExpectSameOnEveryThreadCount([&](void* result) {
+    return MaxLiklihoodClass(source, bands, kBands, 0.0, result, kWindowRows, kWindowColumns, kFirstRow,
+                             kFirstColumn);
+  });
+}
+
+TEST_F(WorkerThreadsTest, UnsupervisedClassifiersWithAndWithoutClassColours) {
+  long display[3] = {3, 2, 1};
+  ExpectSameOnEveryThreadCount([&](void* result) {
+    return ztFJDMiniDist(source, bands, kBands, 4, 7, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn);
+  });
+  ExpectSameOnEveryThreadCount([&](void* result) {
+    return ztFJDMiniDistNew(source, bands, kBands, 4, 7, result, kWindowRows, kWindowColumns, kFirstRow,
+                            kFirstColumn, display);
+  });
+  ExpectSameOnEveryThreadCount([&](void* result) {
+    return ztFJDGYMiniDist(source, bands, kBands, 3, 7, result, kWindowRows, kWindowColumns, kFirstRow,
+                           kFirstColumn);
+  });
+  ExpectSameOnEveryThreadCount([&](void* result) {
+    return ztFJDBoxNew(source, bands, kBands, 3, 7, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn,
+                       display);
+  });
+  ExpectSameOnEveryThreadCount([&](void* result) {
+    return ztISODATA(source, bands, kBands, 4, 1.0f, 3, 0.05f, 5.0f, 20, 1, 7, result, kWindowRows, kWindowColumns,
+                     kFirstRow, kFirstColumn, display, 0);
+  });
+}
+
+TEST_F(WorkerThreadsTest, NetworkClassifiers) {
+  ExpectSameOnEveryThreadCount([&](void* result) {
+    return ztLVQ2NNClass(source, bands, kBands, 0.05, 5, 0.02, 5, result, kWindowRows, kWindowColumns, kFirstRow,
+                         kFirstColumn);
+  });
+  long hidden[1] = {6};
+  ExpectSameOnEveryThreadCount([&](void* result) {
+    return ztBPNNClass(source, bands, kBands, hidden, 1, 0.8, 0.3, 0.001, 20, result, kWindowRows, kWindowColumns,
+                       kFirstRow, kFirstColumn);
+  });
+}
+
+TEST(Workers, EveryTaskRunsOnceAndNoThreadStartsUnasked) {
+  struct Record {
+    std::mutex mutex;
+    std::vector<int> runs = std::vector<int>(1000, 0);
+    std::set<std::thread::id> threads;
+  } record;
+  const auto task = [](void* data, long index) {
+    auto& r = *static_cast<Record*>(data);
+    std::lock_guard<std::mutex> lock(r.mutex);
+    ++r.runs[index];
+    r.threads.insert(std::this_thread::get_id());
+  };
+  EXPECT_EQ(ztGetWorkerThreads(), 1) << "none by default";
+  ztRunOnWorkers(1000, task, &record);
+  EXPECT_EQ(record.threads, std::set<std::thread::id>{std::this_thread::get_id()});
+  for (long threads : {4L, 2L, 0L}) {
+    ztSetWorkerThreads(threads);
+    EXPECT_EQ(ztGetWorkerThreads(), threads > 1 ? threads : 1);
+    for (int round = 0; round < 50; ++round) ztRunOnWorkers(1000, task, &record);
+  }
+  for (int runs : record.runs) ASSERT_EQ(runs, 151);
+  ztRunOnWorkers(0, task, &record);
+  ztRunOnWorkers(5, nullptr, &record);
+}
+
+}  // namespace
