@@ -90,7 +90,7 @@ void BM_KohonenPass(benchmark::State& state) {
       zt::ClassificationPass pass(s.source, s.bands.data(), kBands, result, zt::Window{kSide, kSide, 0, 0});
       rc = pass.LookUpBands();
       if (rc == RC_OK) rc = pass.Open();
-      if (rc == RC_OK) rc = zt::ClassifyByNetwork(classify, pass, 2);
+      if (rc == RC_OK) rc = zt::ClassifyByNetwork(classify, pass, 2, zt::Deciders::kCallerOnly);
     }
     ztRSClose(result);
     if (rc != RC_OK) state.SkipWithError(("result code " + std::to_string(rc)).c_str());

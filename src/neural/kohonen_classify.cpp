@@ -22,7 +22,7 @@ long KohonenClassify(void* source, long* bands, long bandCount, unsigned long cl
         *classCount = neurons;
         return network.Train(patterns, count, learningRate, changeThreshold, maxIterations);
       },
-      [&network](const double* x, long* classNo) { network.Classify(x, classNo); });
+      [&network](const double* x, long* classNo) { network.Classify(x, classNo); }, Deciders::kWorkers);
 }
 
 }  // namespace

@@ -126,11 +126,13 @@ long RunSupervisedNetwork(Network& network, const NetworkCall& call, long method
 // CheckClusterArguments in the method's place: create() sizes it, the window
 // is sampled every interval pixels, train(patterns, count, &classCount) trains it on the
 // patterns and says how many classes it formed, and classify decides the
-// pixels. A sample without any pattern (every sampled pixel no-data) gives
-// RC_TOO_FEW_SAMPLES before training. The patterns are freed once trained.
+// pixels, on several threads when deciders allows. A sample without any
+// pattern (every sampled pixel no-data) gives RC_TOO_FEW_SAMPLES before
+// training. The patterns are freed once trained.
 template <typename Network, typename Create, typename Train, typename Classify>
 long RunUnsupervisedNetwork(Network& network, const NetworkCall& call, unsigned long clusterCount, long interval,
-                            Create&& create, Train&& train, Classify&& classify) {
+                            Create&& create, Train&& train, Classify&& classify,
+                            Deciders deciders = Deciders::kCallerOnly) {
   ReleaseOnExit<Network> release(network);
   ProgressSession progress;
   const long clusterCheck = call.source ? CheckClusterArguments(call.source, clusterCount, interval) : RC_OK;
@@ -155,7 +157,7 @@ long RunUnsupervisedNetwork(Network& network, const NetworkCall& call, unsigned 
   if (long rc = train(patterns.Patterns(), patternCount, &classCount)) return rc;
   patterns.Release();
   if (long rc = ztRSWriteClassAtt(call.result, pass.ResultBand(), classCount, nullptr)) return rc;
-  return ClassifyByNetwork(classify, pass, call.passCaption);
+  return ClassifyByNetwork(classify, pass, call.passCaption, deciders);
 }
 
 }  // namespace zt
