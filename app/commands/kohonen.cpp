@@ -46,12 +46,8 @@ void AddKohonenCommand(CLI::App& app) {
   auto o = std::make_shared<KohonenOptions>();
   auto* command = app.add_subcommand("kohonen", "Kohonen network clustering (no training areas needed)");
   AddClusterOptions(*command, o->cluster);
-  // The neurons' colours come from the step colours: no display bands. The
-  // cluster count goes by the name the network commands use.
+  // The neurons' colours come from the step colours: no display bands.
   command->remove_option(command->get_option("--display-bands"));
-  command->remove_option(command->get_option("--classes"));
-  command->add_option("--clusters,--classes", o->cluster.classes, "Number of clusters K (neurons), 2 to 254")
-      ->required();
   command->add_option("--rate", o->rate,
                       "Learning rate of the first epoch: how far a neuron moves towards each sample it wins; it "
                       "falls linearly to 0 over the epochs")

@@ -44,7 +44,7 @@ check "one cluster" 2 "needs at least two clusters" -- \
 check "one cluster, before opening the image" 2 "needs at least two clusters" -- \
   "$ZTCLASS" kohonen "$WORK/missing.tif" -o "$WORK/x.tif" --clusters 1
 check "255 clusters" 2 "at most 254" -- "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 255
-check "no clusters given" 2 "clusters.*required" -- "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif"
+check "no clusters given" 2 "(--classes|--clusters) is required" -- "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif"
 check "no rate" 2 "--rate must lie in" -- "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --rate 0
 check "negative threshold" 2 "--change-threshold must" -- \
   "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --change-threshold -1
