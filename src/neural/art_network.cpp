@@ -5,6 +5,7 @@
 #include <new>
 
 #include "frame/progress_session.h"
+#include "neural/free_storage.h"
 #include "ztclass/result_codes.h"
 
 namespace zt {
@@ -121,8 +122,8 @@ void CART::Classify(double* x, double theta, long* classNo) const {
 }
 
 void CART::Release() {
-  weights_ = {};
-  resetFlags_ = {};
+  FreeStorage(weights_);
+  FreeStorage(resetFlags_);
   committedCount_ = 0;
 }
 

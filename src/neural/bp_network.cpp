@@ -5,6 +5,7 @@
 #include <new>
 
 #include "frame/progress_session.h"
+#include "neural/free_storage.h"
 #include "neural/layer_stack.h"
 #include "neural/random_between.h"
 #include "ztclass/result_codes.h"
@@ -184,9 +185,9 @@ void CBPNN::Classify(const double* pattern, long* classNo) {
 }
 
 void CBPNN::Release() {
-  input_ = {};
-  layers_ = {};
-  gathered_ = {};
+  FreeStorage(input_);
+  FreeStorage(layers_);
+  FreeStorage(gathered_);
 }
 
 }  // namespace zt

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "frame/progress_session.h"
+#include "neural/free_storage.h"
 #include "ztclass/result_codes.h"
 
 namespace zt {
@@ -135,9 +136,9 @@ void CFuzzyART::Classify(const double* x, long* classNo) {
 }
 
 void CFuzzyART::Release() {
-  weights_ = {};
-  fuzzyAnd_ = {};
-  resetFlags_ = {};
+  FreeStorage(weights_);
+  FreeStorage(fuzzyAnd_);
+  FreeStorage(resetFlags_);
   committedCount_ = 0;
 }
 

@@ -6,6 +6,7 @@
 #include "frame/captions.h"
 #include "frame/classification_pass.h"
 #include "frame/progress_session.h"
+#include "neural/free_storage.h"
 #include "services/value_buffer.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/raster.h"
@@ -35,8 +36,8 @@ long PatternArray::Allocate(const Window& window, long interval, long bandCount)
 }
 
 void PatternArray::Release() {
-  std::vector<double>().swap(values_);
-  std::vector<double*>().swap(pointers_);
+  FreeStorage(values_);
+  FreeStorage(pointers_);
 }
 
 long SampleImage(void* source, void** bandHandles, long bandCount, long interval, bool noDataFlag,

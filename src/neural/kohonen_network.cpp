@@ -4,6 +4,7 @@
 #include <new>
 
 #include "frame/progress_session.h"
+#include "neural/free_storage.h"
 #include "ztclass/result_codes.h"
 
 namespace zt {
@@ -157,9 +158,9 @@ long CKohonenNN::Classify(const double* pattern, long* classNo) const {
 
 // Assigning {} would keep the capacity: the storage is given up by swapping.
 void CKohonenNN::Release() {
-  std::vector<double>().swap(weights_);
-  std::vector<double>().swap(previousWeights_);
-  std::vector<double>().swap(distances_);
+  FreeStorage(weights_);
+  FreeStorage(previousWeights_);
+  FreeStorage(distances_);
 }
 
 }  // namespace zt

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "frame/progress_session.h"
+#include "neural/free_storage.h"
 #include "ztclass/result_codes.h"
 
 namespace zt {
@@ -167,6 +168,11 @@ long CLVQ2NN::Train(const AOICELL* samples, long count, long tuneIterations, dou
   return RC_OK;
 }
 
-void CLVQ2NN::Release() { codebook_ = {}; }
+void CLVQ2NN::Release() {
+  FreeStorage(codebook_);
+  FreeStorage(classCodebook_);
+  FreeStorage(codebookLabel_);
+  FreeStorage(table_);
+}
 
 }  // namespace zt

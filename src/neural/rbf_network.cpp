@@ -5,6 +5,7 @@
 #include <new>
 
 #include "frame/progress_session.h"
+#include "neural/free_storage.h"
 #include "ztclass/result_codes.h"
 
 namespace zt {
@@ -217,10 +218,10 @@ long CRBFNN::Classify(const double* pattern, long* classNo) {
 }
 
 void CRBFNN::Release() {
-  hidden_ = {};
-  previousCentres_ = {};
-  outputs_ = {};
-  phi_ = {};
+  FreeStorage(hidden_);
+  FreeStorage(previousCentres_);
+  FreeStorage(outputs_);
+  FreeStorage(phi_);
 }
 
 }  // namespace zt

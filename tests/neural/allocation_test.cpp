@@ -18,6 +18,8 @@
 namespace {
 // Allocations left before one fails; negative: none fails.
 long allocationsLeft = -1;
+// Blocks allocated and not yet freed.
+long liveBlocks = 0;
 }  // namespace
 
 // Every C++ allocation of this program goes through malloc and free, so
@@ -28,7 +30,10 @@ void* operator new(size_t size) {
     throw std::bad_alloc();
   }
   if (allocationsLeft > 0) --allocationsLeft;
-  if (void* p = std::malloc(size ? size : 1)) return p;
+  if (void* p = std::malloc(size ? size : 1)) {
+    ++liveBlocks;
+    return p;
+  }
   throw std::bad_alloc();
 }
 void* operator new[](size_t size) { return operator new(size); }
@@ -40,12 +45,15 @@ void* operator new(size_t size, const std::nothrow_t&) noexcept {
   }
 }
 void* operator new[](size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+  if (p) --liveBlocks;
+  std::free(p);
+}
+void operator delete[](void* p) noexcept { operator delete(p); }
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
+void operator delete[](void* p, size_t) noexcept { operator delete(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { operator delete(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { operator delete(p); }
 
 namespace {
 
@@ -173,6 +181,36 @@ TEST(NetworkAllocation, ResonanceNetworksFailCleanlyAndTrainWithoutAllocatingPer
               fuzzy.Classify(x, &classNo);
             }),
             0);
+}
+
+// Release gives every block back at once, not when the network goes.
+template <typename Network, typename Build>
+void ExpectReleaseFreesAll(const char* name, Network& network, Build&& build) {
+  SCOPED_TRACE(name);
+  const long before = liveBlocks;
+  ASSERT_EQ(build(), RC_OK);
+  EXPECT_GT(liveBlocks, before);
+  network.Release();
+  EXPECT_EQ(liveBlocks, before);
+}
+
+TEST(NetworkAllocation, ReleaseFreesEveryBlock) {
+  long hidden[] = {4, 3};
+  zt::CBPNN bp;
+  ExpectReleaseFreesAll("bp", bp, [&] { return bp.Create(3, 2, 2, hidden); });
+  zt::CHighRankNN highOrder;
+  ExpectReleaseFreesAll("highOrder", highOrder, [&] { return highOrder.Create(3, 2, false, 2, hidden); });
+  zt::CRBFNN rbf;
+  rbf.SetSizes(3, 2);
+  ExpectReleaseFreesAll("rbf", rbf, [&] { return rbf.CreateHidden(); });
+  zt::CLVQ2NN lvq2;
+  ExpectReleaseFreesAll("lvq2", lvq2, [&] { return lvq2.Create(3, 2); });
+  zt::CKohonenNN kohonen;
+  ExpectReleaseFreesAll("kohonen", kohonen, [&] { return kohonen.Create(3, 4); });
+  zt::CART art(3, 4);
+  ExpectReleaseFreesAll("art", art, [&] { return art.Create(); });
+  zt::CFuzzyART fuzzy(3, 4);
+  ExpectReleaseFreesAll("fuzzy", fuzzy, [&] { return fuzzy.Create(); });
 }
 
 }  // namespace
