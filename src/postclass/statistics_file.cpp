@@ -38,15 +38,17 @@ bool StartsWith(const std::string& text, const char* prefix, size_t length) {
 }  // namespace
 
 bool WriteClumpStatistics(const std::string& path, const char* title, long classCount, int neighbours,
-                          long zeroCount, const std::vector<ClumpLine>& clumps) {
+                          long zeroCount, long clumpCount, const std::function<ClumpLine()>& next) {
   File file(std::fopen(path.c_str(), "w"));
   if (!file) return false;
   bool ok = WriteLine(file.get(), "%s\n\n", title) && WriteLine(file.get(), "分类数:%ld\n", classCount) &&
             WriteLine(file.get(), "邻域数:%d\n\n", neighbours) &&
             WriteLine(file.get(), "块号\t原始值\t列值\t行值\t直方图\n") &&
             WriteLine(file.get(), "%ld\t%ld\t%ld\t%ld\t%ld\n", 0L, 0L, 0L, 0L, zeroCount);
-  for (const ClumpLine& c : clumps)
-    ok = ok && WriteLine(file.get(), "%ld\t%ld\t%ld\t%ld\t%ld\n", c.number, c.value, c.column, c.row, c.count);
+  for (long k = 0; ok && k < clumpCount; ++k) {
+    const ClumpLine c = next();
+    ok = WriteLine(file.get(), "%ld\t%ld\t%ld\t%ld\t%ld\n", c.number, c.value, c.column, c.row, c.count);
+  }
   return Close(file) && ok;
 }
 

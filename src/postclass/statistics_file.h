@@ -1,5 +1,6 @@
 #pragma once
 // The text statistics files of clump, sieve and eliminate, UTF-8.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,9 +12,11 @@ struct ClumpLine {
 };
 
 // Clump and sieve statistics: title, class count, neighbour count, the
-// block-0 line and one line per clump. False when the file cannot be written.
+// block-0 line and one line per clump, clumpCount lines that next() gives
+// in turn (so that no table of lines need be held). False when the file
+// cannot be written.
 bool WriteClumpStatistics(const std::string& path, const char* title, long classCount, int neighbours,
-                          long zeroCount, const std::vector<ClumpLine>& clumps);
+                          long zeroCount, long clumpCount, const std::function<ClumpLine()>& next);
 
 // Eliminate statistics: pixel totals of classes 1..classCount (totals[c]).
 bool WriteClassTotals(const std::string& path, long classCount, int neighbours, long zeroCount,
