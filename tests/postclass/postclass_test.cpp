@@ -195,6 +195,31 @@ TEST_F(ClumpTest, TheFilePathGivesTheInMemoryResultAndLeavesNoTemporaryFiles) {
     EXPECT_EQ(entry.path().filename().string().rfind("ztclass-", 0), std::string::npos) << entry.path();
 }
 
+TEST_F(ClumpTest, TheFilePathAgreesInAWindowWithFourNeighbours) {
+  // Class 0 inside the window, a window that cuts clumps, both labellings.
+  const Grid g = RandomClasses(33, 41, 9);
+  WriteClasses("classes.tif", g);
+  setenv("ZTCLASS_WORKDIR", dir.path().c_str(), 1);
+  const Labelling expected = Label(Window(g, 25, 30, 5, 7), false);
+  for (long limit : {zt::kMaxInMemoryClassGrid, 749L}) {
+    SCOPED_TRACE(limit);
+    {
+      Handle source(ztRSOpen(File("classes.tif").c_str(), 0));
+      Handle result = Create("c.tif", 30, 25);
+      ASSERT_EQ(zt::ClumpClasses(source.get(), 1, result.get(), 1, File("s.txt").c_str(), zt::Window{25, 30, 5, 7}, 4,
+                                 limit),
+                RC_OK);
+    }
+    EXPECT_EQ(ReadGrid("c.tif", 30), expected.labels);
+    EXPECT_EQ(ReadText(File("s.txt")), ClumpText("聚类分析块统计信息:", 3, 4, expected.zeros, expected));
+  }
+  unsetenv("ZTCLASS_WORKDIR");
+  // Whatever the machine, windows up to the floor stay in memory, and the
+  // clump numbers of memory windows stay within 32 bits.
+  EXPECT_GE(zt::InMemoryClassGridLimit(), zt::kMaxInMemoryClassGrid);
+  EXPECT_LE(zt::InMemoryClassGridLimit(), long(UINT32_MAX));
+}
+
 TEST_F(ClumpTest, FailuresWriteNothing) {
   WriteClasses("classes.tif", RandomClasses(10, 10, 1));
   Handle source(ztRSOpen(File("classes.tif").c_str(), 0));
@@ -524,6 +549,65 @@ TEST_F(EliminateTest, BadInputWritesNothing) {
   EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
   result.reset();
   for (double v : ReadBand(File("classes2.tif"))) ASSERT_EQ(v, 0);
+}
+
+// Stop requests -------------------------------------------------------------
+
+// Whichever look at the stop request answers yes, the call ends with
+// RC_CANCELLED and ends the progress bar, in every phase of every command.
+using StopTest = PostClassFixture;
+
+TEST_F(StopTest, AStopSeenAtAnyLookEndsTheCall) {
+  const Grid g = RandomClasses(12, 15, 4);
+  ASSERT_EQ(Clump(g, 8), RC_OK);
+  setenv("ZTCLASS_WORKDIR", dir.path().c_str(), 1);
+  const std::vector<std::pair<std::string, std::function<long()>>> calls = {
+      {"clump in memory",
+       [&] {
+         Handle source(ztRSOpen(File("clumps_classes.tif").c_str(), 0));
+         Handle result = Create("c.tif", 15, 12);
+         return zt::ClumpClasses(source.get(), 1, result.get(), 1, File("c.txt").c_str(), zt::Window{12, 15, 0, 0}, 8,
+                                 zt::kMaxInMemoryClassGrid);
+       }},
+      {"clump in files",
+       [&] {
+         Handle source(ztRSOpen(File("clumps_classes.tif").c_str(), 0));
+         Handle result = Create("c.tif", 15, 12);
+         return zt::ClumpClasses(source.get(), 1, result.get(), 1, File("c.txt").c_str(), zt::Window{12, 15, 0, 0}, 8,
+                                 10);
+       }},
+      {"sieve",
+       [&] {
+         Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
+         Handle result = Create("s.tif", 15, 12);
+         return ztClassSieve(source.get(), 1, File("clumps.txt").c_str(), result.get(), 1, File("s.txt").c_str(), 12,
+                             15, 0, 0, 3);
+       }},
+      {"eliminate",
+       [&] {
+         Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
+         Handle result = Create("e.tif", 15, 12, ZTRS_Byte);
+         return ztClassEliminate(source.get(), 1, File("clumps.txt").c_str(), result.get(), 1, File("e.txt").c_str(),
+                                 12, 15, 0, 0, 5);
+       }},
+  };
+  for (const auto& [name, call] : calls) {
+    SCOPED_TRACE(name);
+    long looks = 0;
+    {
+      ProgressRecorder progress;
+      ASSERT_EQ(call(), RC_OK);
+      looks = progress.steps;
+    }
+    EXPECT_GE(looks, 2 * 12) << "at least one look per row read and per row written";
+    for (long k = 0; k < looks; ++k) {
+      ProgressRecorder progress;
+      progress.stopAfterSteps = k;
+      EXPECT_EQ(call(), RC_CANCELLED) << "stop at look " << k + 1;
+      EXPECT_EQ(progress.Count("end"), 1);
+    }
+  }
+  unsetenv("ZTCLASS_WORKDIR");
 }
 
 // Hostile statistics files and class images ------------------------------
