@@ -9,7 +9,7 @@
 
 #include "frame/entry.h"
 #include "frame/progress_session.h"
-#include "postclass/label_grid.h"
+#include "postclass/clump_image.h"
 #include "postclass/region.h"
 #include "postclass/statistics_file.h"
 #include "ztclass/postclass.h"
@@ -186,7 +186,7 @@ long EliminateRegions(const PostClassJob& job, InputStatistics& in, long clumpCo
   };
   // The size whose sweep last took each region; 0 for none.
   std::vector<Label> sweptAt(count + 1, 0);
-  std::vector<unsigned char> visited(rows * columns, 0);
+  std::vector<unsigned char> visited(threshold > 1 ? rows * columns : 0, 0);
   std::vector<GridPixel> queue, pixels;
   MergeQueue merges;
   merges.Start(threshold);

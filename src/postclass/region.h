@@ -25,8 +25,9 @@ constexpr long kPixelsPerStopCheck = 1L << 16;
 // (r+1,c-1), (r+1,c+1), then (r-1,c), (r,c-1), (r,c+1), (r+1,c). visit(pixel)
 // is called once per pixel of the region, in that order. Grid: value(r, c).
 // Visited: one byte per pixel, row-major, set for every pixel of the region.
-// queue is the caller's, reused between calls; it holds only the pixels not
-// yet taken, so that its size follows the region's front, not its area.
+// queue is the caller's, reused between calls; the pixels already taken are
+// dropped from its front as it goes, so that it follows the region's front
+// rather than its area.
 // Returns the region's pixel count, or -1 when the user asked to stop.
 template <typename Grid, typename Value, typename Visit>
 long GrowRegion(const Grid& grid, long rows, long columns, GridPixel seed, Value value, int neighbours,

@@ -5,7 +5,7 @@
 
 #include "frame/entry.h"
 #include "frame/progress_session.h"
-#include "postclass/label_grid.h"
+#include "postclass/clump_image.h"
 #include "postclass/region.h"
 #include "postclass/statistics_file.h"
 #include "ztclass/postclass.h"
@@ -86,8 +86,8 @@ long SieveRegions(const PostClassJob& job, const StatisticsText& text, const Inp
   Label m = 0;
   const bool written =
       WriteClumpStatistics(outputPath, kTitle, in.classCount, in.neighbours, zeroPixels, long(survivors), [&] {
-        while (!number[++m]) {
-        }
+        do ++m;
+        while (!number[m]);
         const long first = long(regions.First(m));
         return ClumpLine{long(number[m]), classValue[regions.RegionValue(m)], first % columns, first / columns,
                          long(regions.Count(m))};
