@@ -57,7 +57,7 @@ long ReadStatistics(const std::string& path, long clumpCount, long bandCells, In
         in.zeroPixels > bandCells)
       return RC_INPUT_FILE_FAILED;
   }
-  if (text.lines.size() < kFirstClumpLine - 1 + static_cast<size_t>(clumpCount)) return RC_INPUT_FILE_FAILED;
+  if (text.LineCount() < kFirstClumpLine - 1 + static_cast<size_t>(clumpCount)) return RC_INPUT_FILE_FAILED;
   ClumpTables& t = in.clumps;
   for (auto* table : {&t.classValue, &t.column, &t.row, &t.count}) table->assign(clumpCount + 1, 0);
   for (long k = 1; k <= clumpCount; ++k) {

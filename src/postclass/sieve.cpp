@@ -72,7 +72,7 @@ long SieveRegions(const PostClassJob& job, const StatisticsText& text, const Inp
   SetPos(0);
   SetSubProgressNameById(kCountingCaption);
   // Class values of the surviving clumps, by their number in the source.
-  if (static_cast<unsigned long>(last) > text.lines.size() - std::min(text.lines.size(), kFirstClumpLine - 1))
+  if (static_cast<unsigned long>(last) > text.LineCount() - std::min(text.LineCount(), kFirstClumpLine - 1))
     return RC_INPUT_FILE_FAILED;
   std::vector<long> classValue(last + 1, 0);
   for (long k = 1; k <= last; ++k) {

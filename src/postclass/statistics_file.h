@@ -2,6 +2,7 @@
 // The text statistics files of clump, sieve and eliminate, UTF-8.
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zt {
@@ -22,13 +23,14 @@ bool WriteClumpStatistics(const std::string& path, const char* title, long class
 bool WriteClassTotals(const std::string& path, long classCount, int neighbours, long zeroCount,
                       const std::vector<long>& totals);
 
-// A statistics file read back: its lines without line ends.
-struct StatisticsText {
-  std::vector<std::string> lines;
-
+// A statistics file read back: its text whole and its lines without line
+// ends (a file of a million clumps costs its size, not a string per line).
+class StatisticsText {
+ public:
   bool Read(const std::string& path);
+  size_t LineCount() const { return lines_.size(); }
   // Line n (from 1); empty past the end.
-  const std::string& Line(size_t n) const;
+  std::string_view Line(size_t n) const;
   // Whether line 1 starts with the clump title, in UTF-8 or in the GBK code
   // page in which older files were written.
   bool IsClumpFile() const;
@@ -40,11 +42,15 @@ struct StatisticsText {
   bool CountAfterColon(size_t n, long& value) const;
   // The single character after the first ':' of line n, as a digit.
   bool DigitAfterColon(size_t n, int& value) const;
+
+ private:
+  std::string text_;
+  std::vector<std::string_view> lines_;
 };
 
 // Tab-separated fields of a line.
-std::vector<std::string> SplitFields(const std::string& line);
+std::vector<std::string> SplitFields(std::string_view line);
 // Parses a whole field as a long.
-bool ParseLong(const std::string& text, long& value);
+bool ParseLong(std::string_view text, long& value);
 
 }  // namespace zt
