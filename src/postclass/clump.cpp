@@ -106,7 +106,8 @@ long ClumpInFiles(const ClumpCall& call) {
   ZtiTempFile gridFile;
   if (!gridFile.Create(work.File("localCache.zti"), columns, rows)) return RC_WORK_FILE_FAILED;
   FileGrid grid{&gridFile};
-  std::vector<unsigned char> visited(rows * columns, 0);
+  std::vector<unsigned char> visitedCells(rows * columns, 0);
+  VisitedMap visited{visitedCells.data(), columns};
 
   SetSubProgressNameById(kReadingCaption);
   for (long i = 0; i < rows; ++i) {
@@ -125,11 +126,11 @@ long ClumpInFiles(const ClumpCall& call) {
   for (long i = 0; i < rows; ++i) {
     if (StepAndCheckStop()) return RC_CANCELLED;
     for (long j = 0; j < columns; ++j) {
-      if (visited[i * columns + j]) continue;
+      if (visited.Seen(i, j)) continue;
       const long value = grid(i, j);
       // Class 0 is grown too, to count it; its pixels keep label 0.
       const long count =
-          GrowRegion(grid, rows, columns, GridPixel{i, j}, value, call.neighbours, visited.data(), queue,
+          GrowRegion(grid, rows, columns, GridPixel{i, j}, value, call.neighbours, visited, queue,
                      [&](GridPixel p) {
                        if (value != 0) labels.Set(p.row, p.column, static_cast<double>(number));
                      });

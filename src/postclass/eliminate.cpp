@@ -186,7 +186,13 @@ long EliminateRegions(const PostClassJob& job, InputStatistics& in, long clumpCo
   };
   // The size whose sweep last took each region; 0 for none.
   std::vector<Label> sweptAt(count + 1, 0);
-  std::vector<unsigned char> visited(threshold > 1 ? rows * columns : 0, 0);
+  // While a region grows, the pixels it has taken read 0, a number no
+  // region has: that marks them without a visited map.
+  struct Taken {
+    Regions<Label, std::uint32_t>& regions;
+    bool Seen(long, long) const { return false; }
+    void Mark(long r, long c) { regions.Row(r)[c] = 0; }
+  } taken{regions};
   std::vector<GridPixel> queue, pixels;
   MergeQueue merges;
   merges.Start(threshold);
@@ -203,10 +209,10 @@ long EliminateRegions(const PostClassJob& job, InputStatistics& in, long clumpCo
       if (region == 0 || sweptAt[region] == Label(size)) continue;
       sweptAt[region] = Label(size);
       pixels.clear();
-      const long n = GrowRegion(regionAt, rows, columns, GridPixel{r, c}, region, in.neighbours, visited.data(),
-                                queue, [&](GridPixel p) { pixels.push_back(p); });
+      const long n = GrowRegion(regionAt, rows, columns, GridPixel{r, c}, region, in.neighbours, taken, queue,
+                                [&](GridPixel p) { pixels.push_back(p); });
       if (n < 0) return RC_CANCELLED;
-      for (GridPixel p : pixels) visited[p.row * columns + p.column] = 0;
+      for (GridPixel p : pixels) regions.Row(p.row)[p.column] = region;
       Choice target;
       for (GridPixel p : pixels) {
         const Choice choice = ChooseNeighbour(labelAt, rows, columns, t, p, k, in.neighbours);

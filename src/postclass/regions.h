@@ -158,6 +158,12 @@ bool Regions<Label, Value>::Resolve(Label& regions) {
       count_[m] += count_[l];
     }
   }
+  for (auto* table : {&count_, &first_}) {
+    table->resize(regions + 1);
+    table->shrink_to_fit();
+  }
+  value_.resize(regions + 1);
+  value_.shrink_to_fit();
   return true;
 }
 
