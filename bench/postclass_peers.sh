@@ -6,6 +6,8 @@
 # on a shared machine) and peak resident memory, medians of RUNS runs.
 # With BEFORE, a second ztclass build is measured in the same run.
 # Usage: bench/postclass_peers.sh ZTCLASS DIR [RUNS] [BEFORE]
+# (MAPS="frag region" and NEIGHBOURS="4 8" in the environment choose the
+# cases)
 # (scipy is needed for its row only; without it that row is skipped)
 set -euo pipefail
 ZTCLASS="${1:?usage: $0 ZTCLASS DIR [RUNS]}"
@@ -61,9 +63,9 @@ sys.exit(0 if np.array_equal(a.ReadAsArray(), b.ReadAsArray()) else 1)
 HAVE_SCIPY=0
 $PY -c 'import scipy' 2>/dev/null && HAVE_SCIPY=1
 
-for map in frag region; do
+for map in ${MAPS:-frag region}; do
   classes="$DIR/classes_$map.tif"
-  for n in 4 8; do
+  for n in ${NEIGHBOURS:-4 8}; do
     echo "== $map class map, $n neighbours"
     for build in "$ZTCLASS" $BEFORE; do
       z=("$build" -q)
