@@ -52,7 +52,7 @@ long ReadStatistics(const std::string& path, long clumpCount, long bandCells, In
   // A clump file carries the count of class-0 pixels; a sieve file's
   // removed pixels are no class's.
   if (text.IsClumpFile()) {
-    const std::vector<std::string> blockZero = SplitFields(text.Line(7));
+    const std::vector<std::string_view> blockZero = SplitFields(text.Line(7));
     if (blockZero.size() < 5 || !ParseLong(blockZero[4], in.zeroPixels) || in.zeroPixels < 0 ||
         in.zeroPixels > bandCells)
       return RC_INPUT_FILE_FAILED;
@@ -61,7 +61,7 @@ long ReadStatistics(const std::string& path, long clumpCount, long bandCells, In
   ClumpTables& t = in.clumps;
   for (auto* table : {&t.classValue, &t.column, &t.row, &t.count}) table->assign(clumpCount + 1, 0);
   for (long k = 1; k <= clumpCount; ++k) {
-    const std::vector<std::string> f = SplitFields(text.Line(kFirstClumpLine + k - 1));
+    const std::vector<std::string_view> f = SplitFields(text.Line(kFirstClumpLine + k - 1));
     if (f.size() < 5 || !ParseLong(f[1], t.classValue[k]) || !ParseLong(f[2], t.column[k]) ||
         !ParseLong(f[3], t.row[k]) || !ParseLong(f.back(), t.count[k]) || t.count[k] < 0 || t.count[k] > bandCells)
       return RC_INPUT_FILE_FAILED;

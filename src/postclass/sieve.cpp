@@ -35,7 +35,7 @@ struct InputStatistics {
 long ReadHeader(const StatisticsText& text, long bandCells, InputStatistics& in) {
   if (!text.Counts(in.classCount, in.neighbours) || in.classCount < 0 || in.classCount > kMaxClassRange)
     return RC_INPUT_FILE_FAILED;
-  const std::vector<std::string> blockZero = SplitFields(text.Line(7));
+  const std::vector<std::string_view> blockZero = SplitFields(text.Line(7));
   if (blockZero.size() < 2 || !ParseLong(blockZero.back(), in.zeroPixels) || in.zeroPixels < 0 ||
       in.zeroPixels > bandCells)
     return RC_INPUT_FILE_FAILED;
@@ -76,7 +76,7 @@ long SieveRegions(const PostClassJob& job, const StatisticsText& text, const Inp
     return RC_INPUT_FILE_FAILED;
   std::vector<long> classValue(last + 1, 0);
   for (long k = 1; k <= last; ++k) {
-    const std::vector<std::string> fields = SplitFields(text.Line(kFirstClumpLine + k - 1));
+    const std::vector<std::string_view> fields = SplitFields(text.Line(kFirstClumpLine + k - 1));
     if (fields.size() < 2 || !ParseLong(fields[1], classValue[k])) return RC_INPUT_FILE_FAILED;
   }
   for (Label m = 1; m <= count; ++m) {

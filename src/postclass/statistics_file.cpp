@@ -108,8 +108,8 @@ bool StatisticsText::DigitAfterColon(size_t n, int& value) const {
   return true;
 }
 
-std::vector<std::string> SplitFields(std::string_view line) {
-  std::vector<std::string> fields;
+std::vector<std::string_view> SplitFields(std::string_view line) {
+  std::vector<std::string_view> fields;
   size_t start = 0;
   for (size_t tab; (tab = line.find('\t', start)) != std::string_view::npos; start = tab + 1)
     fields.emplace_back(line.substr(start, tab - start));

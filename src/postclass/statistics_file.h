@@ -48,8 +48,8 @@ class StatisticsText {
   std::vector<std::string_view> lines_;
 };
 
-// Tab-separated fields of a line.
-std::vector<std::string> SplitFields(std::string_view line);
+// Tab-separated fields of a line, as views into it.
+std::vector<std::string_view> SplitFields(std::string_view line);
 // Parses a whole field as a long.
 bool ParseLong(std::string_view text, long& value);
 
