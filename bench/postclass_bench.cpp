@@ -1,6 +1,8 @@
 // Clump, sieve and eliminate on a 4000 x 4000 class image with the texture
-// of a classification (8 classes, clumps of every size), 4 and 8
-// neighbours: megapixels per second and the process's peak memory.
+// of a classification (8 classes, clumps of every size) and on the same
+// image with one region of 8 M pixels (a sea or a forest: the left half in
+// one class, with single holes), 4 and 8 neighbours: megapixels per second
+// and the process's peak memory.
 #include <benchmark/benchmark.h>
 #include <gdal_priv.h>
 #include <sys/resource.h>
@@ -21,9 +23,10 @@ std::string Folder() { return (std::filesystem::temp_directory_path() / "ztclass
 
 // Band 1 of the synthetic scene cut into 8 equal ranges of value: classes
 // 1 to 8, all present (the class count of a clump file comes from the
-// lowest and highest class).
-std::string ClassImage() {
-  const std::string path = Folder() + "/classes_4000.tif";
+// lowest and highest class); with oneRegion, the left half in class 1 but
+// for a single class-2 pixel every 97 x 89.
+std::string ClassImage(bool oneRegion) {
+  const std::string path = Folder() + (oneRegion ? "/region_4000.tif" : "/classes_4000.tif");
   if (std::filesystem::exists(path)) return path;
   GDALAllRegister();
   auto* scene = static_cast<GDALDataset*>(GDALOpen(ztbench::Scene(kSide, kSide, 6).c_str(), GA_ReadOnly));
@@ -39,6 +42,7 @@ std::string ClassImage() {
         CE_None)
       break;
     for (unsigned char& v : row) v = static_cast<unsigned char>(1 + (v - minMax[0]) * 8 / span);
+    for (int c = 0; oneRegion && c < kSide / 2; ++c) row[c] = r % 97 == 5 && c % 89 == 7 ? 2 : 1;
     if (out->GetRasterBand(1)->RasterIO(GF_Write, 0, r, kSide, 1, row.data(), kSide, 1, GDT_Byte, 0, 0, nullptr) !=
         CE_None)
       break;
@@ -62,23 +66,28 @@ void Report(benchmark::State& state) {
 }
 
 // The clump image and statistics that sieve and eliminate start from.
-void Clump(int neighbours, const std::string& stem) {
-  void* source = ztRSOpen(ClassImage().c_str(), 0);
+void Clump(int neighbours, bool oneRegion, const std::string& stem) {
+  void* source = ztRSOpen(ClassImage(oneRegion).c_str(), 0);
   void* result = NewResult(stem + ".tif", ZTRS_UInt32);
   ztClassClump(source, 1, result, 1, (Folder() + "/" + stem + ".txt").c_str(), kSide, kSide, 0, 0, neighbours);
   ztRSClose(result);
   ztRSClose(source);
 }
 
+// Clumps of neighbours range(0) of the map range(1) (1: one region).
+std::string Stem(const benchmark::State& state) {
+  return "clumps" + std::to_string(state.range(0)) + (state.range(1) ? "r" : "");
+}
+
 void BM_Clump(benchmark::State& state) {
   const int neighbours = static_cast<int>(state.range(0));
-  for (auto _ : state) Clump(neighbours, "clumps" + std::to_string(neighbours));
+  for (auto _ : state) Clump(neighbours, state.range(1), Stem(state));
   Report(state);
 }
 
 void BM_Sieve(benchmark::State& state) {
-  const std::string stem = "clumps" + std::to_string(state.range(0));
-  Clump(static_cast<int>(state.range(0)), stem);
+  const std::string stem = Stem(state);
+  Clump(static_cast<int>(state.range(0)), state.range(1), stem);
   void* source = ztRSOpen((Folder() + "/" + stem + ".tif").c_str(), 0);
   for (auto _ : state) {
     void* result = NewResult("sieved.tif", ZTRS_UInt32);
@@ -92,8 +101,8 @@ void BM_Sieve(benchmark::State& state) {
 }
 
 void BM_Eliminate(benchmark::State& state) {
-  const std::string stem = "clumps" + std::to_string(state.range(0));
-  Clump(static_cast<int>(state.range(0)), stem);
+  const std::string stem = Stem(state);
+  Clump(static_cast<int>(state.range(0)), state.range(1), stem);
   void* source = ztRSOpen((Folder() + "/" + stem + ".tif").c_str(), 0);
   for (auto _ : state) {
     void* result = NewResult("eliminated.tif", ZTRS_Byte);
@@ -106,8 +115,8 @@ void BM_Eliminate(benchmark::State& state) {
   Report(state);
 }
 
-BENCHMARK(BM_Clump)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(BM_Sieve)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(BM_Eliminate)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Clump)->ArgsProduct({{4, 8}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Sieve)->ArgsProduct({{4, 8}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Eliminate)->ArgsProduct({{4, 8}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace

@@ -2,12 +2,14 @@
 // result a class image again.
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
+#include <queue>
 #include <vector>
 
 #include "frame/entry.h"
 #include "frame/progress_session.h"
-#include "postclass/label_grid.h"
+#include "postclass/clump_image.h"
 #include "postclass/region.h"
 #include "postclass/statistics_file.h"
 #include "ztclass/postclass.h"
@@ -22,7 +24,6 @@ constexpr int kReadingCaption = 53;
 constexpr int kCountingCaption = 51;
 constexpr int kMergingCaption = 59;
 constexpr int kWritingCaption = 50;
-constexpr long kQueueChunk = 50'000;
 constexpr size_t kFirstClumpLine = 8;
 constexpr long kByteClasses = 255;
 constexpr long kMaxEliminateClasses = ZT_MAX_ELIMINATE_CLASSES;
@@ -51,16 +52,16 @@ long ReadStatistics(const std::string& path, long clumpCount, long bandCells, In
   // A clump file carries the count of class-0 pixels; a sieve file's
   // removed pixels are no class's.
   if (text.IsClumpFile()) {
-    const std::vector<std::string> blockZero = SplitFields(text.Line(7));
+    const std::vector<std::string_view> blockZero = SplitFields(text.Line(7));
     if (blockZero.size() < 5 || !ParseLong(blockZero[4], in.zeroPixels) || in.zeroPixels < 0 ||
         in.zeroPixels > bandCells)
       return RC_INPUT_FILE_FAILED;
   }
-  if (text.lines.size() < kFirstClumpLine - 1 + static_cast<size_t>(clumpCount)) return RC_INPUT_FILE_FAILED;
+  if (text.LineCount() < kFirstClumpLine - 1 + static_cast<size_t>(clumpCount)) return RC_INPUT_FILE_FAILED;
   ClumpTables& t = in.clumps;
   for (auto* table : {&t.classValue, &t.column, &t.row, &t.count}) table->assign(clumpCount + 1, 0);
   for (long k = 1; k <= clumpCount; ++k) {
-    const std::vector<std::string> f = SplitFields(text.Line(kFirstClumpLine + k - 1));
+    const std::vector<std::string_view> f = SplitFields(text.Line(kFirstClumpLine + k - 1));
     if (f.size() < 5 || !ParseLong(f[1], t.classValue[k]) || !ParseLong(f[2], t.column[k]) ||
         !ParseLong(f[3], t.row[k]) || !ParseLong(f.back(), t.count[k]) || t.count[k] < 0 || t.count[k] > bandCells)
       return RC_INPUT_FILE_FAILED;
@@ -71,24 +72,27 @@ long ReadStatistics(const std::string& path, long clumpCount, long bandCells, In
 
 // The neighbour a pixel of clump k would merge into: the largest
 // neighbouring clump; on equal size the nearer class value, then the
-// smaller one. Label 0 if there is none.
+// smaller one. Label 0 if there is none. labelAt(r, c): the clump number of
+// a pixel of the window.
 struct Choice {
   long label = 0;
   long count = 0;
 };
 
-Choice ChooseNeighbour(const LabelGrid& labels, const ClumpTables& t, GridPixel p, long k, int neighbours) {
+template <typename LabelAt>
+Choice ChooseNeighbour(const LabelAt& labelAt, long rows, long columns, const ClumpTables& t, GridPixel p, long k,
+                       int neighbours) {
   static constexpr int kAll[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, -1}, {1, 0}, {1, 1}};
   static constexpr int kCross[4][2] = {{-1, 0}, {0, -1}, {0, 1}, {1, 0}};
   const bool eight = EightNeighbours(neighbours);
   const int (*offsets)[2] = eight ? kAll : kCross;
   const int n = eight ? 8 : 4;
-  const long own = labels(p.row, p.column);
+  const long own = labelAt(p.row, p.column);
   Choice best;
   for (int i = 0; i < n; ++i) {
     const long r = p.row + offsets[i][0], c = p.column + offsets[i][1];
-    if (r < 0 || r >= labels.rows || c < 0 || c >= labels.columns) continue;
-    const long label = labels(r, c);
+    if (r < 0 || r >= rows || c < 0 || c >= columns) continue;
+    const long label = labelAt(r, c);
     if (label == 0 || label == own) continue;
     const long count = t.count[label];
     bool better = best.label == 0 || count > best.count;
@@ -101,6 +105,141 @@ Choice ChooseNeighbour(const LabelGrid& labels, const ClumpTables& t, GridPixel 
     if (better) best = Choice{label, count};
   }
   return best;
+}
+
+// The clumps still to merge, largest size first and, within a size, in
+// table order: what a sweep over the whole table for each size from
+// threshold - 1 down to 1 would meet, without the sweeps.
+class MergeQueue {
+ public:
+  // Clump k now has count pixels: it is met again when a later sweep, or
+  // the current one further on, would meet it.
+  void Offer(long k, long count) {
+    if (count >= 1 && count < threshold_ && (count < size_ || (count == size_ && k > current_)))
+      heap_.push(Entry{count, k});
+  }
+  // The next clump of the current size, or 0 when this size is done.
+  long Next(const ClumpTables& t) {
+    while (!heap_.empty() && heap_.top().count == size_) {
+      const Entry e = heap_.top();
+      heap_.pop();
+      if (e.clump > current_ && t.count[e.clump] == size_) return current_ = e.clump;
+    }
+    return 0;
+  }
+  // Starts the largest size left; false when none is.
+  bool NextSize() {
+    if (heap_.empty()) return false;
+    size_ = heap_.top().count;
+    current_ = 0;
+    return true;
+  }
+  long Size() const { return size_; }
+  void Start(long threshold) {
+    threshold_ = threshold;
+    size_ = threshold;
+  }
+
+ private:
+  struct Entry {
+    long count, clump;
+    bool operator<(const Entry& o) const { return count < o.count || (count == o.count && clump > o.clump); }
+  };
+  std::priority_queue<Entry> heap_;
+  long threshold_ = 0, size_ = 0, current_ = 0;
+};
+
+template <typename Label>
+long EliminateRegions(const PostClassJob& job, InputStatistics& in, long clumpCount, long threshold,
+                      const char* outputPath) {
+  ClumpTables& t = in.clumps;
+  const long rows = job.GetWindow().rows, columns = job.GetWindow().columns;
+  Regions<Label, std::uint32_t> regions(rows, columns, EightNeighbours(in.neighbours));
+  // Clump numbers index the clump tables.
+  if (long rc = ReadRegions(job, regions, static_cast<std::uint32_t>(std::min<long>(clumpCount, UINT32_MAX))))
+    return rc;
+
+  SetPos(0);
+  SetSubProgressNameById(kCountingCaption);
+  Label count = 0;
+  if (!regions.Resolve(count)) return RC_CANCELLED;
+  // The regions take the table's clumps in order, whatever their numbers.
+  if (long(count) > clumpCount) return RC_INPUT_FILE_FAILED;
+  for (long i = 0; i < rows; ++i) {
+    if (StepAndCheckStop()) return RC_CANCELLED;
+    regions.NumberRow(i);
+  }
+  // The class value that each region's pixels take.
+  std::vector<std::int32_t> value(count + 1, 0);
+  std::vector<long> totals(in.classCount + 1, 0);
+  for (Label m = 1; m <= count; ++m) {
+    value[m] = static_cast<std::int32_t>(t.classValue[m]);
+    totals[value[m]] += long(regions.Count(m));
+  }
+
+  SetPos(0);
+  SetSubProgressNameById(kMergingCaption);
+  auto regionAt = [&](long r, long c) { return regions.Row(r)[c]; };
+  auto labelAt = [&](long r, long c) {
+    const Label m = regions.Row(r)[c];
+    return m ? long(regions.RegionValue(m)) : 0L;
+  };
+  // The size whose sweep last took each region; 0 for none.
+  std::vector<Label> sweptAt(count + 1, 0);
+  // While a region grows, the pixels it has taken read 0, a number no
+  // region has: that marks them without a visited map.
+  struct Taken {
+    Regions<Label, std::uint32_t>& regions;
+    bool Seen(long, long) const { return false; }
+    void Mark(long r, long c) { regions.Row(r)[c] = 0; }
+  } taken{regions};
+  std::vector<GridPixel> queue, pixels;
+  MergeQueue merges;
+  merges.Start(threshold);
+  for (long k = 1; k <= clumpCount; ++k) merges.Offer(k, t.count[k]);
+  long merged = 0;
+  while (merges.NextSize()) {
+    if (StepAndCheckStop()) return RC_CANCELLED;
+    const long size = merges.Size();
+    for (long k; (k = merges.Next(t)) != 0;) {
+      if (++merged % kPixelsPerStopCheck == 0 && IsStopProgress()) return RC_CANCELLED;
+      const long r = t.row[k], c = t.column[k];
+      if (r < 0 || r >= rows || c < 0 || c >= columns) continue;
+      const Label region = regionAt(r, c);
+      if (region == 0 || sweptAt[region] == Label(size)) continue;
+      sweptAt[region] = Label(size);
+      pixels.clear();
+      const long n = GrowRegion(regionAt, rows, columns, GridPixel{r, c}, region, in.neighbours, taken, queue,
+                                [&](GridPixel p) { pixels.push_back(p); });
+      if (n < 0) return RC_CANCELLED;
+      for (GridPixel p : pixels) regions.Row(p.row)[p.column] = region;
+      Choice target;
+      for (GridPixel p : pixels) {
+        const Choice choice = ChooseNeighbour(labelAt, rows, columns, t, p, k, in.neighbours);
+        if (choice.label != 0 && (target.label == 0 || choice.count > target.count)) target = choice;
+      }
+      if (target.label == 0) continue;  // no neighbour to merge into
+      const long from = t.classValue[k], to = t.classValue[target.label];
+      // A count grows by up to a window's pixels per merge: saturate.
+      t.count[target.label] = n > LONG_MAX - t.count[target.label] ? LONG_MAX : t.count[target.label] + n;
+      t.count[k] = t.count[target.label];
+      t.classValue[k] = to;
+      totals[from] -= n;
+      totals[to] += n;
+      value[region] = static_cast<std::int32_t>(to);
+      merges.Offer(target.label, t.count[target.label]);
+      merges.Offer(k, t.count[k]);
+    }
+  }
+
+  // Byte holds the usual class values; larger ones are written in 32 bits.
+  const ZTRSDataType type = in.classCount <= kByteClasses ? ZTRS_Byte : ZTRS_UInt32;
+  if (!WriteClassTotals(outputPath, in.classCount, in.neighbours, in.zeroPixels, totals))
+    return RC_REPORT_OPEN_FAILED;
+  SetPos(0);
+  SetSubProgressNameById(kWritingCaption);
+  return WriteRegionRows(
+      job, [&](long i) { return regions.Row(i); }, [&](Label m) { return double(value[m]); }, type);
 }
 
 long Eliminate(void* source, long sourceBand, const char* inputPath, void* result, long resultBand,
@@ -119,76 +258,14 @@ long Eliminate(void* source, long sourceBand, const char* inputPath, void* resul
   if (clumpCount < 0 || clumpCount > bandCells) return RC_BAD_WINDOW;
   InputStatistics in;
   if (long rc = ReadStatistics(inputPath, clumpCount, bandCells, in)) return rc;
-  ClumpTables& t = in.clumps;
-  const long rows = w.rows, columns = w.columns;
 
   progress.Start(kMainCaption);
-  SetRange(0, rows);
+  SetRange(0, w.rows);
   SetStep(1);
   SetSubProgressNameById(kReadingCaption);
-  LabelGrid labels;
-  if (long rc = ReadLabelGrid(job, labels)) return rc;
-  // Clump numbers index the clump tables.
-  for (long label : labels.cells)
-    if (label < 0 || label > clumpCount) return RC_BAD_WINDOW;
-
-  std::vector<double> output(rows * columns, 0.0);
-  std::vector<long> totals(in.classCount + 1, 0);
-  std::vector<unsigned char> visited(rows * columns, 0);
-  std::vector<GridPixel> queue, pixels;
-  SetPos(0);
-  SetSubProgressNameById(kCountingCaption);
-  long next = 1;
-  for (long i = 0; i < rows; ++i) {
-    if (StepAndCheckStop()) return RC_CANCELLED;
-    for (long j = 0; j < columns; ++j) {
-      if (visited[i * columns + j] || labels(i, j) == 0) continue;
-      if (next > clumpCount) return RC_INPUT_FILE_FAILED;
-      const long value = t.classValue[next];
-      const long count = GrowRegion(labels, rows, columns, GridPixel{i, j}, labels(i, j), in.neighbours,
-                                    visited.data(), queue, kQueueChunk,
-                                    [&](GridPixel p) { output[p.row * columns + p.column] = value; });
-      totals[value] += count;
-      ++next;
-    }
-  }
-
-  SetPos(0);
-  SetSubProgressNameById(kMergingCaption);
-  for (long size = std::max(threshold, 1L) - 1; size >= 1; --size) {
-    if (StepAndCheckStop()) return RC_CANCELLED;
-    std::fill(visited.begin(), visited.end(), 0);
-    for (long k = 1; k <= clumpCount; ++k) {
-      const long r = t.row[k], c = t.column[k];
-      if (t.count[k] != size || r < 0 || r >= rows || c < 0 || c >= columns) continue;
-      if (visited[r * columns + c] || labels(r, c) == 0) continue;
-      pixels.clear();
-      const long n = GrowRegion(labels, rows, columns, GridPixel{r, c}, labels(r, c), in.neighbours,
-                                visited.data(), queue, kQueueChunk, [&](GridPixel p) { pixels.push_back(p); });
-      Choice target;
-      for (GridPixel p : pixels) {
-        const Choice choice = ChooseNeighbour(labels, t, p, k, in.neighbours);
-        if (choice.label != 0 && (target.label == 0 || choice.count > target.count)) target = choice;
-      }
-      if (target.label == 0) continue;  // no neighbour to merge into
-      const long from = t.classValue[k], to = t.classValue[target.label];
-      // A count grows by up to a window's pixels per merge: saturate.
-      t.count[target.label] = n > LONG_MAX - t.count[target.label] ? LONG_MAX : t.count[target.label] + n;
-      t.count[k] = t.count[target.label];
-      t.classValue[k] = to;
-      totals[from] -= n;
-      totals[to] += n;
-      for (GridPixel p : pixels) output[p.row * columns + p.column] = to;
-    }
-  }
-
-  // Byte holds the usual class values; larger ones are written in 32 bits.
-  const ZTRSDataType type = in.classCount <= kByteClasses ? ZTRS_Byte : ZTRS_UInt32;
-  if (!WriteClassTotals(outputPath, in.classCount, in.neighbours, in.zeroPixels, totals))
-    return RC_REPORT_OPEN_FAILED;
-  SetPos(0);
-  SetSubProgressNameById(kWritingCaption);
-  return job.WriteGrid(output, type);
+  return job.Cells() <= kMaxCellsOf32BitLabels
+             ? EliminateRegions<std::uint32_t>(job, in, clumpCount, threshold, outputPath)
+             : EliminateRegions<std::uint64_t>(job, in, clumpCount, threshold, outputPath);
 }
 
 }  // namespace

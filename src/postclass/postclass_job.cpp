@@ -66,14 +66,4 @@ void PostClassJob::WriteRow(long i, const double* values, ZTRSDataType type, Val
   ztRSRasterIO(resultHandle_, ZTRS_Write, 0, i, w_.columns, 1, raw.Data(), w_.columns, 1, type, 0, 0);
 }
 
-long PostClassJob::WriteGrid(const std::vector<double>& grid, ZTRSDataType type) const {
-  ValueBuffer raw;
-  if (long rc = raw.Allocate(type, w_.columns)) return rc;
-  for (long i = 0; i < w_.rows; ++i) {
-    if (StepAndCheckStop()) return RC_CANCELLED;
-    WriteRow(i, &grid[i * w_.columns], type, raw);
-  }
-  return RC_OK;
-}
-
 }  // namespace zt

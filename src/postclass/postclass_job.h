@@ -38,10 +38,6 @@ class PostClassJob {
   // Writes values as row i of the result (window-relative), in type.
   void WriteRow(long i, const double* values, ZTRSDataType type, ValueBuffer& raw) const;
 
-  // The last pass of sieve and eliminate: every row of grid (R x W doubles)
-  // to the result in type, a progress step and stop check per row.
-  long WriteGrid(const std::vector<double>& grid, ZTRSDataType type) const;
-
   const Window& GetWindow() const { return w_; }
   long Cells() const { return w_.rows * w_.columns; }
 

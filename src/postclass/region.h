@@ -1,8 +1,10 @@
 #pragma once
-// Region growing over a grid of labels: iterative, with a growable queue, in
-// the neighbour order the statistics files and the merging depend on.
-#include <utility>
+// Region growing from one seed: iterative, breadth first, in the neighbour
+// order that the merging of small clumps depends on.
+#include <cstddef>
 #include <vector>
+
+#include "ztservices/progress.h"
 
 namespace zt {
 
@@ -14,32 +16,55 @@ struct GridPixel {
 // 8 gives the 8-neighbourhood, any other value the 4-neighbourhood.
 inline bool EightNeighbours(int neighbours) { return neighbours == 8; }
 
+// The pixels that belong to a grown region already, one byte each,
+// row-major: what GrowRegion's seen needs (Seen(r, c) and Mark(r, c)).
+struct VisitedMap {
+  unsigned char* cells;
+  long columns;
+  bool Seen(long r, long c) const { return cells[r * columns + c] != 0; }
+  void Mark(long r, long c) { cells[r * columns + c] = 1; }
+};
+
+// Pixels grown between two looks at the user's stop request.
+constexpr long kPixelsPerStopCheck = 1L << 16;
+
 // Grows the region of seed (same value as the seed, connected), visiting its
 // pixels in queue order: the seed, then for each pixel taken from the queue
 // its diagonal neighbours (8-neighbourhood only) (r-1,c-1), (r-1,c+1),
 // (r+1,c-1), (r+1,c+1), then (r-1,c), (r,c-1), (r,c+1), (r+1,c). visit(pixel)
 // is called once per pixel of the region, in that order. Grid: value(r, c).
-// Visited: one byte per pixel, row-major, set for every pixel of the region.
-// queue is the caller's, reused between calls; chunk is how much it grows
-// by when full. Returns the region's pixel count.
-template <typename Grid, typename Visit>
-long GrowRegion(const Grid& grid, long rows, long columns, GridPixel seed, long value, int neighbours,
-                unsigned char* visited, std::vector<GridPixel>& queue, long chunk, Visit&& visit) {
+// seen tells the pixels taken already (by this region or an earlier one)
+// and is marked for every pixel of the region.
+// queue is the caller's, reused between calls; the pixels already taken are
+// dropped from its front as it goes, so that it follows the region's front
+// rather than its area.
+// Returns the region's pixel count, or -1 when the user asked to stop.
+template <typename Grid, typename Value, typename Seen, typename Visit>
+long GrowRegion(const Grid& grid, long rows, long columns, GridPixel seed, Value value, int neighbours, Seen& seen,
+                std::vector<GridPixel>& queue, Visit&& visit) {
   if (seed.row < 0 || seed.row >= rows || seed.column < 0 || seed.column >= columns) return 0;
   if (grid(seed.row, seed.column) != value) return 0;
   queue.clear();
+  long count = 0;
   auto join = [&](long r, long c) {
     if (r < 0 || r >= rows || c < 0 || c >= columns) return;
-    unsigned char& seen = visited[r * columns + c];
-    if (seen || grid(r, c) != value) return;
-    if (queue.size() == queue.capacity()) queue.reserve(queue.capacity() + chunk);
+    if (seen.Seen(r, c) || grid(r, c) != value) return;
     queue.push_back({r, c});
-    seen = 1;
+    seen.Mark(r, c);
+    ++count;
     visit(GridPixel{r, c});
   };
   join(seed.row, seed.column);
   const bool diagonals = EightNeighbours(neighbours);
+  long taken = 0;
   for (size_t head = 0; head < queue.size(); ++head) {
+    if (++taken % kPixelsPerStopCheck == 0 && IsStopProgress()) return -1;
+    // The pixels already taken go once they are the larger part: linear in
+    // the region, whatever the length of its front.
+    if (head >= static_cast<size_t>(kPixelsPerStopCheck) && head * 2 >= queue.size()) {
+      queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(head));
+      head = 0;
+    }
     const long r = queue[head].row, c = queue[head].column;
     if (diagonals) {
       join(r - 1, c - 1);
@@ -52,7 +77,7 @@ long GrowRegion(const Grid& grid, long rows, long columns, GridPixel seed, long 
     join(r, c + 1);
     join(r + 1, c);
   }
-  return static_cast<long>(queue.size());
+  return count;
 }
 
 }  // namespace zt

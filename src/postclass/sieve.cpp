@@ -1,10 +1,11 @@
 // Sieve: small clumps to 0, the others renumbered in scan order.
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "frame/entry.h"
 #include "frame/progress_session.h"
-#include "postclass/label_grid.h"
+#include "postclass/clump_image.h"
 #include "postclass/region.h"
 #include "postclass/statistics_file.h"
 #include "ztclass/postclass.h"
@@ -15,11 +16,9 @@ namespace zt {
 namespace {
 
 constexpr int kMainCaption = 49;
-constexpr int kReadingCaption = 53;
 constexpr int kSearchingCaption = 52;
 constexpr int kCountingCaption = 51;
 constexpr int kWritingCaption = 50;
-constexpr long kQueueChunk = 50'000;
 constexpr char kTitle[] = "过滤分析块统计信息:";
 constexpr size_t kFirstClumpLine = 8;
 // Maximum - minimum + 1 of 32-bit class values.
@@ -36,11 +35,70 @@ struct InputStatistics {
 long ReadHeader(const StatisticsText& text, long bandCells, InputStatistics& in) {
   if (!text.Counts(in.classCount, in.neighbours) || in.classCount < 0 || in.classCount > kMaxClassRange)
     return RC_INPUT_FILE_FAILED;
-  const std::vector<std::string> blockZero = SplitFields(text.Line(7));
+  const std::vector<std::string_view> blockZero = SplitFields(text.Line(7));
   if (blockZero.size() < 2 || !ParseLong(blockZero.back(), in.zeroPixels) || in.zeroPixels < 0 ||
       in.zeroPixels > bandCells)
     return RC_INPUT_FILE_FAILED;
   return RC_OK;
+}
+
+// The clumps of the source are the regions of equal clump number: those of
+// at least threshold pixels keep their order and take the numbers 1, 2, ...
+template <typename Label>
+long SieveRegions(const PostClassJob& job, const StatisticsText& text, const InputStatistics& in, long threshold,
+                  const char* outputPath) {
+  const long columns = job.GetWindow().columns;
+  Regions<Label, std::uint32_t> regions(job.GetWindow().rows, columns, EightNeighbours(in.neighbours));
+  if (long rc = ReadRegions(job, regions, UINT32_MAX)) return rc;
+
+  SetPos(0);
+  SetSubProgressNameById(kSearchingCaption);
+  Label count = 0;
+  if (!regions.Resolve(count)) return RC_CANCELLED;
+  // New number of each region, 0 for those removed.
+  std::vector<Label> number(count + 1, 0);
+  Label survivors = 0;
+  long zeroPixels = in.zeroPixels, last = 0;
+  for (Label m = 1; m <= count; ++m) {
+    if (m % kLabelsPerStopCheck == 0 && IsStopProgress()) return RC_CANCELLED;
+    if (long(regions.Count(m)) < threshold) {
+      zeroPixels += long(regions.Count(m));
+    } else {
+      number[m] = ++survivors;
+      last = long(regions.RegionValue(m));
+    }
+  }
+
+  SetPos(0);
+  SetSubProgressNameById(kCountingCaption);
+  // Class values of the surviving clumps, by their number in the source.
+  if (static_cast<unsigned long>(last) > text.LineCount() - std::min(text.LineCount(), kFirstClumpLine - 1))
+    return RC_INPUT_FILE_FAILED;
+  std::vector<long> classValue(last + 1, 0);
+  for (long k = 1; k <= last; ++k) {
+    const std::vector<std::string_view> fields = SplitFields(text.Line(kFirstClumpLine + k - 1));
+    if (fields.size() < 2 || !ParseLong(fields[1], classValue[k])) return RC_INPUT_FILE_FAILED;
+  }
+  for (Label m = 1; m <= count; ++m) {
+    const long source = long(regions.RegionValue(m));
+    if (number[m] && (source < 1 || source > last)) return RC_INPUT_FILE_FAILED;
+  }
+  Label m = 0;
+  const bool written =
+      WriteClumpStatistics(outputPath, kTitle, in.classCount, in.neighbours, zeroPixels, long(survivors), [&] {
+        do ++m;
+        while (!number[m]);
+        const long first = long(regions.First(m));
+        return ClumpLine{long(number[m]), classValue[regions.RegionValue(m)], first % columns, first / columns,
+                         long(regions.Count(m))};
+      });
+  if (!written) return RC_REPORT_OPEN_FAILED;
+
+  SetPos(0);
+  SetSubProgressNameById(kWritingCaption);
+  return WriteRegionRows(
+      job, [&](long i) { return regions.NumberRow(i); }, [&](Label region) { return double(number[region]); },
+      ZTRS_UInt32);
 }
 
 long Sieve(void* source, long sourceBand, const char* inputPath, void* result, long resultBand,
@@ -53,79 +111,12 @@ long Sieve(void* source, long sourceBand, const char* inputPath, void* result, l
   InputStatistics in;
   if (!text.Read(inputPath)) return RC_INPUT_FILE_FAILED;
   if (long rc = ReadHeader(text, job.BandCells(), in)) return rc;
-  const long rows = w.rows, columns = w.columns;
 
   progress.Start(kMainCaption);
-  SetRange(0, rows);
+  SetRange(0, w.rows);
   SetStep(1);
-  SetSubProgressNameById(kReadingCaption);
-  LabelGrid labels;
-  if (long rc = ReadLabelGrid(job, labels)) return rc;
-
-  std::vector<double> output(rows * columns, 0.0);
-  std::vector<unsigned char> visited(rows * columns, 0);
-  std::vector<GridPixel> queue, pixels;
-  SetPos(0);
-  SetSubProgressNameById(kSearchingCaption);
-  long zeroPixels = in.zeroPixels;
-  for (long i = 0; i < rows; ++i) {
-    if (StepAndCheckStop()) return RC_CANCELLED;
-    for (long j = 0; j < columns; ++j) {
-      output[i * columns + j] = labels(i, j);
-      if (visited[i * columns + j] || labels(i, j) == 0) continue;
-      pixels.clear();
-      const long count = GrowRegion(labels, rows, columns, GridPixel{i, j}, labels(i, j), in.neighbours,
-                                    visited.data(), queue, kQueueChunk, [&](GridPixel p) { pixels.push_back(p); });
-      if (count >= threshold) continue;
-      zeroPixels += count;
-      for (GridPixel p : pixels) {
-        labels.at(p.row, p.column) = 0;
-        output[p.row * columns + p.column] = 0.0;
-      }
-    }
-  }
-
-  SetPos(0);
-  SetSubProgressNameById(kCountingCaption);
-  std::fill(visited.begin(), visited.end(), 0);
-  struct Survivor {
-    long row, column, sourceNumber, count;
-  };
-  std::vector<Survivor> survivors;
-  long number = 1;
-  for (long i = 0; i < rows; ++i) {
-    if (StepAndCheckStop()) return RC_CANCELLED;
-    for (long j = 0; j < columns; ++j) {
-      if (visited[i * columns + j] || labels(i, j) == 0) continue;
-      const long count = GrowRegion(labels, rows, columns, GridPixel{i, j}, labels(i, j), in.neighbours,
-                                    visited.data(), queue, kQueueChunk,
-                                    [&](GridPixel p) { output[p.row * columns + p.column] = number; });
-      survivors.push_back(Survivor{i, j, labels(i, j), count});
-      if (count > 0) ++number;
-    }
-  }
-
-  // Class values of the surviving clumps, by their number in the source.
-  std::vector<ClumpLine> lines;
-  const long last = survivors.empty() ? 0 : survivors.back().sourceNumber;
-  if (static_cast<unsigned long>(last) > text.lines.size() - std::min(text.lines.size(), kFirstClumpLine - 1))
-    return RC_INPUT_FILE_FAILED;
-  std::vector<long> classValue(last + 1, 0);
-  for (long k = 1; k <= last; ++k) {
-    const std::vector<std::string> fields = SplitFields(text.Line(kFirstClumpLine + k - 1));
-    if (fields.size() < 2 || !ParseLong(fields[1], classValue[k])) return RC_INPUT_FILE_FAILED;
-  }
-  for (size_t k = 0; k < survivors.size(); ++k) {
-    const Survivor& s = survivors[k];
-    if (s.sourceNumber < 1 || s.sourceNumber > last) return RC_INPUT_FILE_FAILED;
-    lines.push_back(ClumpLine{long(k) + 1, classValue[s.sourceNumber], s.column, s.row, s.count});
-  }
-  if (!WriteClumpStatistics(outputPath, kTitle, in.classCount, in.neighbours, zeroPixels, lines))
-    return RC_REPORT_OPEN_FAILED;
-
-  SetPos(0);
-  SetSubProgressNameById(kWritingCaption);
-  return job.WriteGrid(output, ZTRS_UInt32);
+  return job.Cells() <= kMaxCellsOf32BitLabels ? SieveRegions<std::uint32_t>(job, text, in, threshold, outputPath)
+                                            : SieveRegions<std::uint64_t>(job, text, in, threshold, outputPath);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace zt {
@@ -31,22 +32,24 @@ bool Close(File& file) {
   return std::fclose(file.release()) == 0 && ok;
 }
 
-bool StartsWith(const std::string& text, const char* prefix, size_t length) {
-  return text.compare(0, length, prefix, length) == 0;
+bool StartsWith(std::string_view text, const char* prefix, size_t length) {
+  return text.substr(0, length) == std::string_view(prefix, length);
 }
 
 }  // namespace
 
 bool WriteClumpStatistics(const std::string& path, const char* title, long classCount, int neighbours,
-                          long zeroCount, const std::vector<ClumpLine>& clumps) {
+                          long zeroCount, long clumpCount, const std::function<ClumpLine()>& next) {
   File file(std::fopen(path.c_str(), "w"));
   if (!file) return false;
   bool ok = WriteLine(file.get(), "%s\n\n", title) && WriteLine(file.get(), "分类数:%ld\n", classCount) &&
             WriteLine(file.get(), "邻域数:%d\n\n", neighbours) &&
             WriteLine(file.get(), "块号\t原始值\t列值\t行值\t直方图\n") &&
             WriteLine(file.get(), "%ld\t%ld\t%ld\t%ld\t%ld\n", 0L, 0L, 0L, 0L, zeroCount);
-  for (const ClumpLine& c : clumps)
-    ok = ok && WriteLine(file.get(), "%ld\t%ld\t%ld\t%ld\t%ld\n", c.number, c.value, c.column, c.row, c.count);
+  for (long k = 0; ok && k < clumpCount; ++k) {
+    const ClumpLine c = next();
+    ok = WriteLine(file.get(), "%ld\t%ld\t%ld\t%ld\t%ld\n", c.number, c.value, c.column, c.row, c.count);
+  }
   return Close(file) && ok;
 }
 
@@ -64,51 +67,57 @@ bool WriteClassTotals(const std::string& path, long classCount, int neighbours, 
 bool StatisticsText::Read(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  lines.clear();
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
+  text_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) return false;
+  lines_.clear();
+  const std::string_view text(text_);
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines_.push_back(line);
+    start = end + 1;
   }
-  return !in.bad();
+  return true;
 }
 
-const std::string& StatisticsText::Line(size_t n) const {
-  static const std::string empty;
-  return n >= 1 && n <= lines.size() ? lines[n - 1] : empty;
+std::string_view StatisticsText::Line(size_t n) const {
+  return n >= 1 && n <= lines_.size() ? lines_[n - 1] : std::string_view();
 }
 
 bool StatisticsText::IsClumpFile() const {
-  const std::string& first = Line(1);
+  const std::string_view first = Line(1);
   return StartsWith(first, kClumpTitleUtf8, sizeof kClumpTitleUtf8 - 1) ||
          StartsWith(first, kClumpTitleGbk, sizeof kClumpTitleGbk - 1);
 }
 
 bool StatisticsText::CountAfterColon(size_t n, long& value) const {
-  const std::string& line = Line(n);
+  const std::string_view line = Line(n);
   const size_t colon = line.find(':');
-  return colon != std::string::npos && ParseLong(line.substr(colon + 1), value);
+  return colon != std::string_view::npos && ParseLong(line.substr(colon + 1), value);
 }
 
 bool StatisticsText::DigitAfterColon(size_t n, int& value) const {
-  const std::string& line = Line(n);
+  const std::string_view line = Line(n);
   const size_t colon = line.find(':');
-  if (colon == std::string::npos || colon + 1 >= line.size()) return false;
+  if (colon == std::string_view::npos || colon + 1 >= line.size()) return false;
   const char c = line[colon + 1];
   if (c < '0' || c > '9') return false;
   value = c - '0';
   return true;
 }
 
-std::vector<std::string> SplitFields(const std::string& line) {
-  std::vector<std::string> fields;
+std::vector<std::string_view> SplitFields(std::string_view line) {
+  std::vector<std::string_view> fields;
   size_t start = 0;
-  for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-    fields.push_back(line.substr(start, tab - start));
-  fields.push_back(line.substr(start));
+  for (size_t tab; (tab = line.find('\t', start)) != std::string_view::npos; start = tab + 1)
+    fields.emplace_back(line.substr(start, tab - start));
+  fields.emplace_back(line.substr(start));
   return fields;
 }
 
-bool ParseLong(const std::string& text, long& value) {
+bool ParseLong(std::string_view text, long& value) {
   const char* begin = text.data();
   const char* end = begin + text.size();
   while (begin < end && (*begin == ' ')) ++begin;

@@ -1,6 +1,8 @@
 #pragma once
 // The text statistics files of clump, sieve and eliminate, UTF-8.
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zt {
@@ -11,21 +13,24 @@ struct ClumpLine {
 };
 
 // Clump and sieve statistics: title, class count, neighbour count, the
-// block-0 line and one line per clump. False when the file cannot be written.
+// block-0 line and one line per clump, clumpCount lines that next() gives
+// in turn (so that no table of lines need be held). False when the file
+// cannot be written.
 bool WriteClumpStatistics(const std::string& path, const char* title, long classCount, int neighbours,
-                          long zeroCount, const std::vector<ClumpLine>& clumps);
+                          long zeroCount, long clumpCount, const std::function<ClumpLine()>& next);
 
 // Eliminate statistics: pixel totals of classes 1..classCount (totals[c]).
 bool WriteClassTotals(const std::string& path, long classCount, int neighbours, long zeroCount,
                       const std::vector<long>& totals);
 
-// A statistics file read back: its lines without line ends.
-struct StatisticsText {
-  std::vector<std::string> lines;
-
+// A statistics file read back: its text whole and its lines without line
+// ends (a file of a million clumps costs its size, not a string per line).
+class StatisticsText {
+ public:
   bool Read(const std::string& path);
+  size_t LineCount() const { return lines_.size(); }
   // Line n (from 1); empty past the end.
-  const std::string& Line(size_t n) const;
+  std::string_view Line(size_t n) const;
   // Whether line 1 starts with the clump title, in UTF-8 or in the GBK code
   // page in which older files were written.
   bool IsClumpFile() const;
@@ -37,11 +42,15 @@ struct StatisticsText {
   bool CountAfterColon(size_t n, long& value) const;
   // The single character after the first ':' of line n, as a digit.
   bool DigitAfterColon(size_t n, int& value) const;
+
+ private:
+  std::string text_;
+  std::vector<std::string_view> lines_;
 };
 
-// Tab-separated fields of a line.
-std::vector<std::string> SplitFields(const std::string& line);
+// Tab-separated fields of a line, as views into it.
+std::vector<std::string_view> SplitFields(std::string_view line);
 // Parses a whole field as a long.
-bool ParseLong(const std::string& text, long& value);
+bool ParseLong(std::string_view text, long& value);
 
 }  // namespace zt

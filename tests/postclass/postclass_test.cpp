@@ -195,6 +195,31 @@ TEST_F(ClumpTest, TheFilePathGivesTheInMemoryResultAndLeavesNoTemporaryFiles) {
     EXPECT_EQ(entry.path().filename().string().rfind("ztclass-", 0), std::string::npos) << entry.path();
 }
 
+TEST_F(ClumpTest, TheFilePathAgreesInAWindowWithFourNeighbours) {
+  // Class 0 inside the window, a window that cuts clumps, both labellings.
+  const Grid g = RandomClasses(33, 41, 9);
+  WriteClasses("classes.tif", g);
+  setenv("ZTCLASS_WORKDIR", dir.path().c_str(), 1);
+  const Labelling expected = Label(Window(g, 25, 30, 5, 7), false);
+  for (long limit : {zt::kMaxInMemoryClassGrid, 749L}) {
+    SCOPED_TRACE(limit);
+    {
+      Handle source(ztRSOpen(File("classes.tif").c_str(), 0));
+      Handle result = Create("c.tif", 30, 25);
+      ASSERT_EQ(zt::ClumpClasses(source.get(), 1, result.get(), 1, File("s.txt").c_str(), zt::Window{25, 30, 5, 7}, 4,
+                                 limit),
+                RC_OK);
+    }
+    EXPECT_EQ(ReadGrid("c.tif", 30), expected.labels);
+    EXPECT_EQ(ReadText(File("s.txt")), ClumpText("聚类分析块统计信息:", 3, 4, expected.zeros, expected));
+  }
+  unsetenv("ZTCLASS_WORKDIR");
+  // Whatever the machine, windows up to the floor stay in memory, and the
+  // clump numbers of memory windows stay within 32 bits.
+  EXPECT_GE(zt::InMemoryClassGridLimit(), zt::kMaxInMemoryClassGrid);
+  EXPECT_LE(zt::InMemoryClassGridLimit(), long(UINT32_MAX));
+}
+
 TEST_F(ClumpTest, FailuresWriteNothing) {
   WriteClasses("classes.tif", RandomClasses(10, 10, 1));
   Handle source(ztRSOpen(File("classes.tif").c_str(), 0));
@@ -213,6 +238,65 @@ TEST_F(ClumpTest, FailuresWriteNothing) {
   Handle again = Create("out2.tif", 10, 10);
   EXPECT_EQ(ztClassClump(source.get(), 1, again.get(), 1, File("b.txt").c_str(), 10, 10, 0, 0, 8), RC_CANCELLED);
   EXPECT_EQ(progress.Count("end"), 1);
+}
+
+// Flood-fill labelling, one region at a time from each unlabelled pixel in
+// scan order (class 0 included, but left unnumbered), for grids too large
+// for the recursive labelling above.
+Labelling FloodLabel(const Grid& g, bool eight) {
+  const long rows = long(g.size()), cols = long(g[0].size());
+  Labelling out;
+  out.labels.assign(rows, std::vector<long>(cols, 0));
+  out.value = out.row = out.column = out.count = {0};
+  std::vector<char> done(rows * cols, 0);
+  std::vector<std::pair<long, long>> stack;
+  for (long r = 0; r < rows; ++r)
+    for (long c = 0; c < cols; ++c) {
+      if (done[r * cols + c]) continue;
+      const long v = g[r][c];
+      const long number = v ? long(out.value.size()) : 0;
+      long count = 0;
+      stack.assign(1, {r, c});
+      done[r * cols + c] = 1;
+      while (!stack.empty()) {
+        auto [pr, pc] = stack.back();
+        stack.pop_back();
+        ++count;
+        out.labels[pr][pc] = number;
+        for (long dr = -1; dr <= 1; ++dr)
+          for (long dc = -1; dc <= 1; ++dc) {
+            const long r2 = pr + dr, c2 = pc + dc;
+            if ((!dr && !dc) || (!eight && dr && dc) || r2 < 0 || r2 >= rows || c2 < 0 || c2 >= cols) continue;
+            if (done[r2 * cols + c2] || g[r2][c2] != v) continue;
+            done[r2 * cols + c2] = 1;
+            stack.push_back({r2, c2});
+          }
+      }
+      if (!v) {
+        out.zeros += count;
+        continue;
+      }
+      out.value.push_back(v);
+      out.row.push_back(r);
+      out.column.push_back(c);
+      out.count.push_back(count);
+    }
+  return out;
+}
+
+// One region of 9 M pixels, with single holes of other classes, a 3 x 3
+// block, a diagonal chain and class-0 pixels: what region growing of a sea
+// or a forest meets.
+Grid OneHugeRegion() {
+  const long side = 3000;
+  Grid g(side, std::vector<long>(side, 1));
+  for (long r = 250; r < side; r += 500)
+    for (long c = 350; c < side; c += 700) g[r][c] = 2;
+  for (long r = 0; r < 3; ++r)
+    for (long c = 0; c < 3; ++c) g[1200 + r][40 + c] = 3;
+  for (long k = 0; k < 5; ++k) g[2000 + k][2000 + k] = 2;
+  g[0][0] = g[side - 1][side - 1] = g[1500][0] = 0;
+  return g;
 }
 
 // Sieve ------------------------------------------------------------------
@@ -293,6 +377,68 @@ TEST_F(SieveTest, BadStatisticsFiles) {
   std::ofstream(File("cut.txt")) << text.substr(0, text.size() / 2);
   EXPECT_EQ(sieve(File("cut.txt")), RC_INPUT_FILE_FAILED) << "fewer clump lines than clumps";
   EXPECT_FALSE(std::filesystem::exists(File("sieve.txt")));
+}
+
+TEST_F(SieveTest, OneHugeRegionMatchesAFloodFillLabelling) {
+  const Grid g = OneHugeRegion();
+  const long side = long(g.size());
+  for (int neighbours : {4, 8}) {
+    SCOPED_TRACE(neighbours);
+    ASSERT_EQ(Clump(g, neighbours), RC_OK);
+    const Labelling expected = FloodLabel(g, neighbours == 8);
+    EXPECT_EQ(ReadGrid("clumps.tif", side), expected.labels);
+    EXPECT_EQ(ReadText(File("clumps.txt")), ClumpText("聚类分析块统计信息:", 3, neighbours, expected.zeros, expected));
+  }
+  // Sieve of the 8-neighbour clumps at 2: the single holes go, the block and
+  // the chain stay, renumbered.
+  ASSERT_EQ(RunSieve(*this, side, side, 2), RC_OK);
+  const Labelling clumps = FloodLabel(g, true);
+  Labelling kept;
+  kept.value = kept.row = kept.column = kept.count = {0};
+  std::map<long, long> renumber;
+  long zeros = clumps.zeros;
+  for (size_t k = 1; k < clumps.value.size(); ++k) {
+    if (clumps.count[k] < 2) {
+      zeros += clumps.count[k];
+      continue;
+    }
+    renumber[k] = long(kept.value.size());
+    for (auto* table : {&kept.value, &kept.row, &kept.column, &kept.count}) table->push_back(0);
+    kept.value.back() = clumps.value[k];
+    kept.row.back() = clumps.row[k];
+    kept.column.back() = clumps.column[k];
+    kept.count.back() = clumps.count[k];
+  }
+  ASSERT_EQ(kept.value.size(), 4u) << "the region, the block and the chain";
+  Grid sieved = ReadGrid("sieved.tif", side);
+  for (long r = 0; r < side; ++r)
+    for (long c = 0; c < side; ++c) {
+      const long k = clumps.labels[r][c];
+      ASSERT_EQ(sieved[r][c], renumber.count(k) ? renumber[k] : 0) << r << "," << c;
+    }
+  EXPECT_EQ(ReadText(File("sieve.txt")), ClumpText("过滤分析块统计信息:", 3, 8, zeros, kept));
+
+  // Eliminate at 2: every single hole lies in the region and takes class 1.
+  {
+    Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
+    Handle result = Create("classes2.tif", side, side, ZTRS_Byte);
+    ASSERT_EQ(ztClassEliminate(source.get(), 1, File("clumps.txt").c_str(), result.get(), 1,
+                               File("eliminate.txt").c_str(), side, side, 0, 0, 2),
+              RC_OK);
+  }
+  Grid expected = g;
+  std::vector<long> totals(3, 0);
+  for (long r = 0; r < side; ++r)
+    for (long c = 0; c < side; ++c) {
+      const long k = clumps.labels[r][c];
+      if (k && clumps.count[k] < 2) expected[r][c] = 1;
+      if (expected[r][c]) ++totals[expected[r][c] - 1];
+    }
+  EXPECT_EQ(ReadGrid("classes2.tif", side), expected);
+  std::ostringstream text;
+  text << "去除分析统计信息:\n\n分类数:3\n邻域数:8\n\n分类号\t直方图\n0\t" << clumps.zeros << "\n";
+  for (long c = 1; c <= 3; ++c) text << c << "\t" << totals[c - 1] << "\n";
+  EXPECT_EQ(ReadText(File("eliminate.txt")), text.str());
 }
 
 // Eliminate ---------------------------------------------------------------
@@ -403,6 +549,65 @@ TEST_F(EliminateTest, BadInputWritesNothing) {
   EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
   result.reset();
   for (double v : ReadBand(File("classes2.tif"))) ASSERT_EQ(v, 0);
+}
+
+// Stop requests -------------------------------------------------------------
+
+// Whichever look at the stop request answers yes, the call ends with
+// RC_CANCELLED and ends the progress bar, in every phase of every command.
+using StopTest = PostClassFixture;
+
+TEST_F(StopTest, AStopSeenAtAnyLookEndsTheCall) {
+  const Grid g = RandomClasses(12, 15, 4);
+  ASSERT_EQ(Clump(g, 8), RC_OK);
+  setenv("ZTCLASS_WORKDIR", dir.path().c_str(), 1);
+  const std::vector<std::pair<std::string, std::function<long()>>> calls = {
+      {"clump in memory",
+       [&] {
+         Handle source(ztRSOpen(File("clumps_classes.tif").c_str(), 0));
+         Handle result = Create("c.tif", 15, 12);
+         return zt::ClumpClasses(source.get(), 1, result.get(), 1, File("c.txt").c_str(), zt::Window{12, 15, 0, 0}, 8,
+                                 zt::kMaxInMemoryClassGrid);
+       }},
+      {"clump in files",
+       [&] {
+         Handle source(ztRSOpen(File("clumps_classes.tif").c_str(), 0));
+         Handle result = Create("c.tif", 15, 12);
+         return zt::ClumpClasses(source.get(), 1, result.get(), 1, File("c.txt").c_str(), zt::Window{12, 15, 0, 0}, 8,
+                                 10);
+       }},
+      {"sieve",
+       [&] {
+         Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
+         Handle result = Create("s.tif", 15, 12);
+         return ztClassSieve(source.get(), 1, File("clumps.txt").c_str(), result.get(), 1, File("s.txt").c_str(), 12,
+                             15, 0, 0, 3);
+       }},
+      {"eliminate",
+       [&] {
+         Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
+         Handle result = Create("e.tif", 15, 12, ZTRS_Byte);
+         return ztClassEliminate(source.get(), 1, File("clumps.txt").c_str(), result.get(), 1, File("e.txt").c_str(),
+                                 12, 15, 0, 0, 5);
+       }},
+  };
+  for (const auto& [name, call] : calls) {
+    SCOPED_TRACE(name);
+    long looks = 0;
+    {
+      ProgressRecorder progress;
+      ASSERT_EQ(call(), RC_OK);
+      looks = progress.steps;
+    }
+    EXPECT_GE(looks, 2 * 12) << "at least one look per row read and per row written";
+    for (long k = 0; k < looks; ++k) {
+      ProgressRecorder progress;
+      progress.stopAfterSteps = k;
+      EXPECT_EQ(call(), RC_CANCELLED) << "stop at look " << k + 1;
+      EXPECT_EQ(progress.Count("end"), 1);
+    }
+  }
+  unsetenv("ZTCLASS_WORKDIR");
 }
 
 // Hostile statistics files and class images ------------------------------
