@@ -130,8 +130,9 @@ head -c 4000000 /dev/urandom >"$WORK/large.bin"
 printf 'ENVI\nsamples = 2000\nlines = 2000\nbands = 1\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/large.hdr"
 # interrupt SIGNALS: runs a clump and sends SIGNALS Ctrl-C once it has begun
 # writing; every run must end with status 130 and leave nothing behind.
+# interrupt N [GAP]: N Ctrl-Cs, GAP seconds apart (default 0.01).
 interrupt() {
-  local signals="$1" name="$1 Ctrl-C" before after rc
+  local signals="$1" gap="${2:-0.01}" name="$1 Ctrl-C" before after rc
   before="$(snapshot "$DIR")"
   "$ZTCLASS" clump "$WORK/large.bin" -o "$DIR/map.tif" --stats "$DIR/large.txt" --overwrite >"$WORK/int.out" 2>&1 &
   local pid=$!
@@ -139,7 +140,7 @@ interrupt() {
     ls -A "$DIR" | grep -q '^\.ztclass-' && break
     sleep 0.05
   done
-  for _ in $(seq "$signals"); do kill -INT "$pid" 2>/dev/null; sleep 0.01; done
+  for _ in $(seq "$signals"); do kill -INT "$pid" 2>/dev/null; sleep "$gap"; done
   wait "$pid"
   rc=$?
   after="$(snapshot "$DIR")"
@@ -149,10 +150,11 @@ interrupt() {
 }
 interrupt 1
 check "one Ctrl-C stops the operation" 0 "clump failed: RC_CANCELLED" -- cat "$WORK/int.out"
-# The first Ctrl-C may end the clump before the second comes; try until the
-# second one has ended the program itself.
-for _ in 1 2 3 4 5 6; do
-  interrupt 2
+# The first Ctrl-C may end the clump before the second comes (a stop is
+# answered within milliseconds); try, with shorter gaps, until the second one
+# has ended the program itself.
+for gap in 0.01 0.002 0.001 0.0005 0.002 0.001 0.0005 0.0002 0.001 0.0005 0.0002 0; do
+  interrupt 2 "$gap"
   grep -q "interrupted; temporary results removed" "$WORK/int.out" && break
 done
 check "a second Ctrl-C ends the program" 0 "interrupted; temporary results removed" -- cat "$WORK/int.out"
