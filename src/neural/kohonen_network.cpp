@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "frame/nearest_class.h"
 #include "frame/progress_session.h"
 #include "neural/free_storage.h"
 #include "ztclass/result_codes.h"
@@ -143,16 +144,9 @@ long CKohonenNN::Train(double** patterns, long count, double learningRate, doubl
 }
 
 long CKohonenNN::Classify(const double* pattern, long* classNo) const {
-  long nearest = 0;
-  double best = Distance(weights_.data(), pattern);
-  for (long j = 1; j < neuronCount_; ++j) {
-    const double d = Distance(weights_.data() + j * inputCount_, pattern);
-    if (d < best) {
-      best = d;
-      nearest = j;
-    }
-  }
-  *classNo = nearest + 1;
+  const size_t nearest = NearestClass(static_cast<size_t>(neuronCount_),
+                                      [&](size_t j) { return Distance(weights_.data() + j * inputCount_, pattern); });
+  *classNo = static_cast<long>(nearest) + 1;
   return RC_OK;
 }
 

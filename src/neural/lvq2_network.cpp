@@ -3,6 +3,7 @@
 #include <cmath>
 #include <new>
 
+#include "frame/nearest_class.h"
 #include "frame/progress_session.h"
 #include "neural/free_storage.h"
 #include "ztclass/result_codes.h"
@@ -67,31 +68,19 @@ long CLVQ2NN::InitCodebook(const AOICELL* samples, long count) {
   return RC_OK;
 }
 
+long CLVQ2NN::Nearest(const double* pattern) const {
+  return static_cast<long>(
+      NearestClass(static_cast<size_t>(codebookCount_), [&](size_t j) { return Distance(pattern, long(j)); }));
+}
+
 long CLVQ2NN::TuneNearest(long, const double* pattern, double rate) {
-  long nearest = 0;
-  double best = Distance(pattern, 0);
-  for (long j = 1; j < codebookCount_; ++j) {
-    const double d = Distance(pattern, j);
-    if (d < best) {
-      best = d;
-      nearest = j;
-    }
-  }
-  if (std::sqrt(best / codebookCount_) < kTuneRadius) Move(nearest, pattern, rate);
+  const long nearest = Nearest(pattern);
+  if (std::sqrt(Distance(pattern, nearest) / codebookCount_) < kTuneRadius) Move(nearest, pattern, rate);
   return RC_OK;
 }
 
 long CLVQ2NN::Classify(const double* pattern, long* classNo) const {
-  long nearest = 0;
-  double best = Distance(pattern, 0);
-  for (long j = 1; j < codebookCount_; ++j) {
-    const double d = Distance(pattern, j);
-    if (d < best) {
-      best = d;
-      nearest = j;
-    }
-  }
-  *classNo = nearest + 1;
+  *classNo = Nearest(pattern) + 1;
   return RC_OK;
 }
 

@@ -34,6 +34,8 @@ class CLVQ2NN {
 
  private:
   double Distance(const double* pattern, long j) const;
+  // The index of the nearest codebook vector, the lower one on ties.
+  long Nearest(const double* pattern) const;
   void Move(long j, const double* pattern, double rate);
 
   long inputCount_ = 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frame/classification_pass.h"
+#include "frame/nearest_class.h"
 #include "frame/progress_session.h"
 #include "services/aoi_editor_handle.h"
 #include "services/mem_block.h"
@@ -53,22 +54,6 @@ class SupervisedTraining {
   MemBlock mask_;
   ClassStatistics stats_;
 };
-
-// The index of the class with the smallest distance(j), j < count; on equal
-// distances the earlier class.
-template <typename Distance>
-size_t NearestClass(size_t count, Distance&& distance) {
-  double best = std::numeric_limits<double>::infinity();
-  size_t winner = 0;
-  for (size_t j = 0; j < count; ++j) {
-    const double d = distance(j);
-    if (d < best) {
-      best = d;
-      winner = j;
-    }
-  }
-  return winner;
-}
 
 // The index of the nearest of count means (n values each, contiguous) to x
 // by squared Euclidean distance; on equal distances the earlier one.
