@@ -177,11 +177,7 @@ long CBPNN::Train(const AOICELL* samples, long count, double rate, double moment
 // The strongest output wins, the lower index on ties; below 0.1 none does.
 void CBPNN::Classify(const double* pattern, long* classNo) {
   Forward(pattern);
-  const BPLayer& out = layers_.back();
-  long best = 0;
-  for (long k = 1; k < out.size; ++k)
-    if (out.neurons[k].output > out.neurons[best].output) best = k;
-  *classNo = out.neurons[best].output < kRejectBelow ? 0 : best + 1;
+  *classNo = StrongestOutput(layers_.back(), kRejectBelow);
 }
 
 void CBPNN::Release() {

@@ -196,11 +196,7 @@ long CHighRankNN::Train(const AOICELL* samples, long count, double rate, bool no
 
 void CHighRankNN::Classify(const double* pattern, long* classNo, bool noHidden, bool includeSquares) {
   Forward(pattern, noHidden, includeSquares);
-  const HRLayer& out = layers_.back();
-  long best = 0;
-  for (long k = 1; k < out.size; ++k)
-    if (out.neurons[k].output > out.neurons[best].output) best = k;
-  *classNo = out.neurons[best].output < kRejectBelow ? 0 : best + 1;
+  *classNo = StrongestOutput(layers_.back(), kRejectBelow);
 }
 
 void CHighRankNN::Release() {

@@ -1,6 +1,7 @@
 #pragma once
-// What the feed-forward networks share: the logistic activation and the
-// sizing of their layer stack (hidden layers, then the output layer).
+// What the feed-forward networks share: the logistic activation, the
+// sizing of their layer stack (hidden layers, then the output layer) and the
+// decision by the strongest output.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -24,6 +25,16 @@ long SizeLayerStack(std::vector<Layer>& layers, long inputCount, long hiddenCoun
   }
   sizeLayer(layers.back(), below, outputCount);
   return widest;
+}
+
+// The class of the strongest output neuron (from 1), the lower one on ties;
+// 0 (rejected) when even that output is below rejectBelow.
+template <typename Layer>
+long StrongestOutput(const Layer& out, double rejectBelow) {
+  long best = 0;
+  for (long k = 1; k < out.size; ++k)
+    if (out.neurons[k].output > out.neurons[best].output) best = k;
+  return out.neurons[best].output < rejectBelow ? 0 : best + 1;
 }
 
 }  // namespace zt
