@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "classinfo/class_records.h"
 #include "services/pyramid_layer.h"
 #include "services/text.h"
-#include "ztclass/classinfo.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/raster.h"
 
@@ -85,12 +85,8 @@ std::string FormatClassAreaReport(const std::string& classInfoFile, const std::v
 
 long ExportClassAreaReport(void* image, const std::string& classInfoFile, const std::string& reportPath) {
   if (!image) return RC_WORK_FILE_FAILED;
-  long n = 0;
-  if (long rc = ztRSReadClsNum(image, n)) return rc;
-  if (n < 0) return RC_CLS_FILE_BAD_HEADER;
-  std::vector<CLASSATTINFO> records(n, CLASSATTINFO{});
-  if (n > 0)
-    if (long rc = ztRSReadClassInfo(image, n, records.data())) return rc;
+  std::vector<CLASSATTINFO> records;
+  if (long rc = ReadClassRecords(image, records)) return rc;
 
   double cellX, cellY;
   if (long rc = CellSize(image, cellX, cellY)) return rc;

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "ztclass/classinfo.h"
+#include "classinfo/class_records.h"
 #include "ztclass/result_codes.h"
 
 namespace zt {
@@ -58,12 +58,8 @@ long WriteLegend(CGDataBase& gdb, void* image, const std::string& name, const Le
   if (name.empty() || !image) return RC_LEGEND_BAD_ARGUMENT;
   const CMapColorLib* colors = GetMapColorLib();
   if (!colors) return RC_NO_COLOR_LIBRARY;
-  long n = 0;
-  if (long rc = ztRSReadClsNum(image, n)) return rc;
-  if (n < 0) return RC_CLS_FILE_BAD_HEADER;
-  std::vector<CLASSATTINFO> records(n, CLASSATTINFO{});
-  if (n > 0)
-    if (long rc = ztRSReadClassInfo(image, n, records.data())) return rc;
+  std::vector<CLASSATTINFO> records;
+  if (long rc = ReadClassRecords(image, records)) return rc;
 
   const ZTTextInfo text = TextInfo(parameters.size);
   const std::string boxName = BoxClassName(name), textName = TextClassName(name);
