@@ -82,6 +82,19 @@ class TimedStopPoll {
   std::chrono::steady_clock::time_point last_;
 };
 
+// Pixels a run decision (RunDecision) decides at a time.
+constexpr long kRunPixels = 256;
+
+// A decision that decides a run of pixels at once, for arithmetic that goes
+// faster side by side across pixels: DecideRun(bands, first, count, classes)
+// gives classes[i], i < count <= kRunPixels, the class of the pixel whose
+// band values are bands[b][first + i]; it applies the method's own no-data
+// test, and gives each pixel the class it would give it alone.
+template <typename Decide>
+concept RunDecision = requires(Decide& d, const double* const* bands, long first, long count, double* classes) {
+  d.DecideRun(bands, first, count, classes);
+};
+
 // Who decides the pixels of a pass: the host's worker threads (when it lends
 // any), or the caller's thread alone, for decisions that accumulate across
 // pixels in an order that their floating-point result depends on.
@@ -137,7 +150,8 @@ class ClassificationPass {
   long ForEachRow(int captionId, Row&& row);
 
   // Runs the pass under sub caption captionId. decide(PixelValues) returns
-  // the class number of the pixel; it applies the method's own no-data test.
+  // the class number of the pixel (or decide is a RunDecision); it applies
+  // the method's own no-data test.
   // Each worker thread decides with its own copy of decide, so a decision
   // keeps its scratch in captures by value (a mutable lambda) and only
   // reads what it captures by reference.
@@ -208,13 +222,29 @@ template <bool TestNaN, typename Decider>
 bool ClassificationPass::DecideRange(Decider& decide, long begin, long end) {
   bool metNaN = false;
   double* classes = bandPointers_[0];
-  for (long i = begin; i < end; ++i) {
-    const PixelValues pixel(bandPointers_, i);
-    if (TestNaN && AnyBandIsNaN(pixel, bandCount_)) {
-      metNaN = true;
-      classes[i] = kNoDataClass;
-    } else {
-      classes[i] = decide(pixel);
+  if constexpr (RunDecision<Decider>) {
+    double decided[kRunPixels];
+    for (long first = begin; first < end; first += kRunPixels) {
+      const long count = std::min(kRunPixels, end - first);
+      decide.DecideRun(bandPointers_.data(), first, count, decided);
+      for (long i = 0; i < count; ++i) {
+        if (TestNaN && AnyBandIsNaN(PixelValues(bandPointers_, first + i), bandCount_)) {
+          metNaN = true;
+          classes[first + i] = kNoDataClass;
+        } else {
+          classes[first + i] = decided[i];
+        }
+      }
+    }
+  } else {
+    for (long i = begin; i < end; ++i) {
+      const PixelValues pixel(bandPointers_, i);
+      if (TestNaN && AnyBandIsNaN(pixel, bandCount_)) {
+        metNaN = true;
+        classes[i] = kNoDataClass;
+      } else {
+        classes[i] = decide(pixel);
+      }
     }
   }
   return metNaN;

@@ -7,6 +7,7 @@
 #include "frame/arguments.h"
 #include "frame/entry.h"
 #include "services/value_buffer.h"
+#include "frame/nearest_class.h"
 #include "statistical/supervised_training.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/statistical.h"

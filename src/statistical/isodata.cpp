@@ -12,6 +12,7 @@
 #include "statistical/class_colours.h"
 #include "statistical/initial_classes.h"
 #include "statistical/isodata_clusters.h"
+#include "statistical/nearest_mean.h"
 #include "statistical/supervised_training.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/result_codes.h"

@@ -120,6 +120,32 @@ class StatisticsGathering {
   std::vector<double> rows_;
 };
 
+// The class of the largest discriminant, pixel runs at a time where the
+// model allows; a no-data value is recognised on the first band alone.
+struct Decision {
+  const CMaxLiklihood& model;
+  NoDataRule noData;
+  long bandCount;
+  double threshold;
+  std::vector<double> x = std::vector<double>(bandCount), deviation = std::vector<double>(bandCount);
+
+  void DecideRun(const double* const* bands, long first, long count, double* out) {
+    if (model.ClassifiesRuns()) {
+      model.ClassifyRun(bands, first, count, out);
+    } else {
+      for (long i = 0; i < count; ++i) {
+        for (long b = 0; b < bandCount; ++b) x[b] = bands[b][first + i];
+        long classNo = 0;
+        model.ClassifyPixel(x.data(), classNo, threshold, deviation.data());
+        out[i] = static_cast<double>(classNo);
+      }
+    }
+    if (noData.active)
+      for (long i = 0; i < count; ++i)
+        if (std::fabs(bands[0][first + i] - noData.value) <= kNoDataTolerance) out[i] = kNoDataClass;
+  }
+};
+
 long MaxLikelihood(void* source, long* bands, long bandCount, double threshold, void* result, const Window& w) {
   CMaxLiklihood model;
   ProgressSession progress;
@@ -145,16 +171,7 @@ long MaxLikelihood(void* source, long* bands, long bandCount, double threshold, 
   if (long rc = model.PrepareModel()) return rc;
   if (long rc = ztRSWriteClassAtt(result, pass.ResultBand(), classCount, aois.data())) return rc;
 
-  const NoDataRule noData = pass.NoData();
-  const CMaxLiklihood& trained = model;
-  return pass.Run(kCaption, [&, x = std::vector<double>(bandCount),
-                             deviation = std::vector<double>(bandCount)](const PixelValues& pixel) mutable {
-    if (noData.active && std::fabs(pixel[0] - noData.value) <= kNoDataTolerance) return kNoDataClass;
-    pixel.CopyTo(x.data(), bandCount);
-    long classNo = 0;
-    trained.ClassifyPixel(x.data(), classNo, threshold, deviation.data());
-    return static_cast<double>(classNo);
-  });
+  return pass.Run(kCaption, Decision{model, pass.NoData(), bandCount, threshold});
 }
 
 }  // namespace

@@ -39,7 +39,20 @@ class CMaxLiklihood {
   long ClassifyPixel(const double* x, long& classNo, double threshold, double* deviation) const;
   void FreeModel();
 
+  // Whether ClassifyRun may be used: up to 16 bands.
+  bool ClassifiesRuns() const { return bandCount_ <= kSmallForm; }
+  // classes[i] = the classNo of ClassifyPixel for the pixel whose band
+  // values are bands[b][first + i], i < count, two pixels at a time.
+  void ClassifyRun(const double* const* bands, long first, long count, double* classes) const;
+
  private:
+  // Band counts up to this use the plain quadratic form and pixel runs;
+  // larger ones a vectorised form, pixel by pixel.
+  static constexpr long kSmallForm = 16;
+
+  template <typename Value, typename Band>
+  Value SmallFormClass(Band&& x) const;
+
   struct ClassRecord {
     double prior = 1.0;
     std::vector<double> mean;

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <new>
 
+#include "frame/pixel_pair.h"
 #include "statistical/max_likelihood.h"
 #include "ztclass/result_codes.h"
 
@@ -9,12 +10,13 @@ namespace zt {
 namespace {
 
 // q = sum_i sum_j d[i] d[j] inverse[j][i], as sum_i d[i] * sum_{j >= i}
-// upper[i][j] d[j].
-inline double SmallQuadraticForm(const double* d, const double* upper, long n) {
-  double q = 0.0;
+// upper[i][j] d[j]; Value is a double or a PixelPair.
+template <typename Value>
+inline Value SmallQuadraticForm(const Value* d, const double* upper, long n) {
+  Value q{};
   for (long i = 0; i < n; ++i) {
     const double* row = upper + i * n;
-    double inner = 0.0;
+    Value inner{};
     for (long j = i; j < n; ++j) inner += row[j] * d[j];
     q += d[i] * inner;
   }
@@ -23,7 +25,6 @@ inline double SmallQuadraticForm(const double* d, const double* upper, long n) {
 
 // The same for many bands: the inner sums are vectorised, and processors
 // with AVX2 and FMA get a build of their own.
-constexpr long kSmallForm = 16;
 __attribute__((target_clones("arch=x86-64-v3", "default")))
 double LargeQuadraticForm(const double* d, const double* upper, long n) {
   double q = 0.0;
@@ -135,6 +136,32 @@ long CMaxLiklihood::PrepareModel() {
 
 long CMaxLiklihood::ClassifyPixel(const double* x, long& classNo, double threshold) {
   return ClassifyPixel(x, classNo, threshold, deviation_.data());
+}
+
+template <typename Value, typename Band>
+Value CMaxLiklihood::SmallFormClass(Band&& x) const {
+  const long n = bandCount_;
+  Value deviation[kSmallForm];
+  Value best{}, classNo{};
+  for (long k = 0; k < classCount_; ++k) {
+    const ClassRecord& c = classes_[k];
+    for (long i = 0; i < n; ++i) deviation[i] = x(i) - c.mean[i];
+    const Value g = c.constant - 0.5 * SmallQuadraticForm(deviation, c.upperForm.a.data(), n);
+    const auto larger = g > best;
+    best = k == 0 ? g : larger ? g : best;
+    classNo = k == 0 ? Value{} + 1.0 : larger ? Value{} + static_cast<double>(k + 1) : classNo;
+  }
+  return classNo;
+}
+
+void CMaxLiklihood::ClassifyRun(const double* const* bands, long first, long count, double* classes) const {
+  long i = 0;
+  for (; i + 1 < count; i += 2) {
+    const PixelPair classNo = SmallFormClass<PixelPair>([&](long b) { return LoadPair(bands[b] + first + i); });
+    classes[i] = classNo[0];
+    classes[i + 1] = classNo[1];
+  }
+  if (i < count) classes[i] = SmallFormClass<double>([&](long b) { return bands[b][first + i]; });
 }
 
 long CMaxLiklihood::ClassifyPixel(const double* x, long& classNo, double, double* deviation) const {

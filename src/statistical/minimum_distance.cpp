@@ -4,6 +4,7 @@
 
 #include "frame/arguments.h"
 #include "frame/entry.h"
+#include "statistical/nearest_mean.h"
 #include "statistical/supervised_training.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/statistical.h"
@@ -21,6 +22,59 @@ struct Rejection {
   const float* maxDeviations;
 };
 
+// The nearest class mean of each pixel, then the rejection tests against
+// that class alone: a pixel is rejected when any band fails either test.
+struct Decision {
+  const std::vector<double>& means;  // contiguous per class
+  const std::vector<double>& deviationLimits;  // the same layout; empty without the test
+  const std::vector<double>& maxLimits;        // the same layout; empty without the test
+  const std::vector<int>& classes;
+  long n;
+  NoDataRule noData;
+  NearestMeans nearest{};
+
+  // Whether a pixel (x(b) its value in band b, a double or a PixelPair) lies
+  // further than a limit from its class mean in any band; of(v, b) is the
+  // value of class-band table v for its class.
+  template <typename Value, typename Band, typename OfClass>
+  auto Rejected(Band&& x, OfClass&& of) const {
+    decltype(Value{} > Value{}) rejected{};
+    for (long b = 0; b < n; ++b) {
+      const Value distance = Magnitude(of(means, b) - x(b));
+      if (!deviationLimits.empty()) rejected = rejected | (distance > of(deviationLimits, b));
+      if (!maxLimits.empty()) rejected = rejected | (distance > of(maxLimits, b));
+    }
+    return rejected;
+  }
+  static double Magnitude(double v) { return std::fabs(v); }
+  // Lane by lane as std::fabs: a NaN stays NaN, and -0 compares as 0.
+  static PixelPair Magnitude(PixelPair v) { return v < 0.0 ? -v : v; }
+
+  void DecideRun(const double* const* bands, long first, long count, double* out) {
+    nearest.Find(means.data(), classes.size(), n, bands, first, count);
+    const size_t* winner = nearest.Winners();
+    long i = 0;
+    for (; i + 1 < count; i += 2) {
+      const size_t one = winner[i] * n, other = winner[i + 1] * n;
+      const auto rejected = Rejected<PixelPair>(
+          [&](long b) { return LoadPair(bands[b] + first + i); },
+          [&](const std::vector<double>& v, long b) { return PixelPair{v[one + b], v[other + b]}; });
+      out[i] = rejected[0] ? 0.0 : classes[winner[i]];
+      out[i + 1] = rejected[1] ? 0.0 : classes[winner[i + 1]];
+    }
+    if (i < count) {
+      const size_t offset = winner[i] * n;
+      const bool rejected = Rejected<double>([&](long b) { return bands[b][first + i]; },
+                                             [&](const std::vector<double>& v, long b) { return v[offset + b]; });
+      out[i] = rejected ? 0.0 : classes[winner[i]];
+    }
+    if (noData.active)
+      for (long b = 0; b < n; ++b)
+        for (long p = 0; p < count; ++p)
+          if (IsNoDataValue(bands[b][first + p], noData.value)) out[p] = kNoDataClass;
+  }
+};
+
 long MinimumDistance(void* source, long* bands, long bandCount, void* result, const Window& w,
                      const Rejection& reject) {
   ProgressSession progress;
@@ -33,37 +87,16 @@ long MinimumDistance(void* source, long* bands, long bandCount, void* result, co
   const ClassStatistics& stats = training.Statistics();
   const std::vector<int>& classes = stats.classList;
   const long n = bandCount;
-  // Means and deviations of the listed classes, contiguous per class.
-  std::vector<double> means, deviations;
+  // Means and rejection limits of the listed classes, contiguous per class:
+  // a band's deviation times its class's factor, and the class's maximum.
+  std::vector<double> means, deviationLimits, maxLimits;
   for (int k : classes)
     for (long b = 0; b < n; ++b) {
       means.push_back(stats.Mean(k, b));
-      deviations.push_back(stats.Deviation(k, b));
+      if (reject.useDeviation) deviationLimits.push_back(stats.Deviation(k, b) * double(reject.deviationFactors[k - 1]));
+      if (reject.useMax) maxLimits.push_back(reject.maxDeviations[k - 1]);
     }
-  const NoDataRule noData = training.Pass().NoData();
-
-  return training.Pass().Run(kCaption, [&, pixel = std::vector<double>(n)](const PixelValues& values) mutable {
-    if (IsNoData(noData, values, n)) return kNoDataClass;
-    values.CopyTo(pixel.data(), n);
-    const double* x = pixel.data();
-    const size_t winner = NearestMean(means.data(), classes.size(), x, n);
-    const int k = classes[winner];
-    const double* mean = &means[winner * n];
-    const double* deviation = &deviations[winner * n];
-    // Testing every band for one test, then for the other, rejects exactly
-    // the pixels that testing both per band would.
-    if (reject.useDeviation) {
-      const double factor = reject.deviationFactors[k - 1];
-      for (long b = 0; b < n; ++b)
-        if (std::fabs(mean[b] - x[b]) > deviation[b] * factor) return 0.0;
-    }
-    if (reject.useMax) {
-      const double limit = reject.maxDeviations[k - 1];
-      for (long b = 0; b < n; ++b)
-        if (std::fabs(mean[b] - x[b]) > limit) return 0.0;
-    }
-    return static_cast<double>(k);
-  });
+  return training.Pass().Run(kCaption, Decision{means, deviationLimits, maxLimits, classes, n, training.Pass().NoData()});
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "frame/classification_pass.h"
-#include "frame/nearest_class.h"
 #include "frame/progress_session.h"
 #include "services/aoi_editor_handle.h"
 #include "services/mem_block.h"
@@ -54,18 +53,6 @@ class SupervisedTraining {
   MemBlock mask_;
   ClassStatistics stats_;
 };
-
-// The index of the nearest of count means (n values each, contiguous) to x
-// by squared Euclidean distance; on equal distances the earlier one.
-inline size_t NearestMean(const double* means, size_t count, const double* x, long n) {
-  return NearestClass(count, [&](size_t j) {
-    const double* mean = means + j * n;
-    double d = 0.0;
-#pragma omp simd reduction(+ : d)
-    for (long b = 0; b < n; ++b) d += (mean[b] - x[b]) * (mean[b] - x[b]);
-    return d;
-  });
-}
 
 // True when the no-data rule is in force and any band equals its value.
 inline bool IsNoData(const NoDataRule& rule, const PixelValues& pixel, long bandCount) {

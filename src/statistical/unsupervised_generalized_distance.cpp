@@ -5,6 +5,7 @@
 #include "frame/entry.h"
 #include "services/value_buffer.h"
 #include "statistical/class_colours.h"
+#include "frame/nearest_class.h"
 #include "statistical/supervised_training.h"
 #include "statistical/unsupervised_training.h"
 #include "ztclass/classinfo.h"

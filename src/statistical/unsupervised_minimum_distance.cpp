@@ -3,6 +3,7 @@
 
 #include "frame/entry.h"
 #include "statistical/class_colours.h"
+#include "statistical/nearest_mean.h"
 #include "statistical/supervised_training.h"
 #include "statistical/unsupervised_training.h"
 #include "ztclass/classinfo.h"

@@ -180,6 +180,7 @@ check "its legend holds exactly the classes" 0 "Color Table \\(RGB with 3 entrie
 check "its category names" 0 "2: Forest" -- gdalinfo "$DIR/pic.png"
 check "its class file" 0 "^2	#00A000	Forest" -- "$ZTCLASS" classes show "$DIR/pic.png"
 check "its class file's name" 0 "" -- test -f "$DIR/pic.cls"
+check "a tiled DEFLATE GeoTIFF by default" 0 "COMPRESSION=DEFLATE" -- gdalinfo "$DIR/map.tif"
 check "--co" 0 "Wrote" -- "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/lzw.tif" --co COMPRESS=LZW --co TILED=NO
 check "--co reaches the driver" 0 "COMPRESSION=LZW" -- gdalinfo "$DIR/lzw.tif"
 check "--co replaces the default" 0 "Block=12x" -- gdalinfo "$DIR/lzw.tif"
