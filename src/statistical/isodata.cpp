@@ -198,18 +198,12 @@ long Isodata(const IsodataArguments& a) {
     return rc;
   ClusterTable& classes = final == &first ? second : first;
   ClassifySamples(reader, grid, *final, classes, n);
-  std::vector<double> means(final->count * n);
-  for (long j = 0; j < final->count; ++j)
+  std::vector<double> means(final->count * n), classNumbers(final->count);
+  for (long j = 0; j < final->count; ++j) {
+    classNumbers[j] = static_cast<double>(j + 1);
     for (long b = 0; b < n; ++b) means[j * n + b] = classes.entries[j].mean[b];
-  const NoDataRule noData = pass.NoData();
-  const size_t count = static_cast<size_t>(final->count);
-  return pass.Run(kFinalCaption, [&, pixel = std::vector<double>(n)](const PixelValues& values) mutable {
-    if (IsNoData(noData, values, n)) return kNoDataClass;
-    values.CopyTo(pixel.data(), n);
-    const double* x = pixel.data();
-    const size_t winner = NearestMean(means.data(), count, x, n);
-    return static_cast<double>(winner + 1);
-  });
+  }
+  return pass.Run(kFinalCaption, NearestMeanDecision{means, classNumbers, n, pass.NoData()});
 }
 
 }  // namespace

@@ -68,10 +68,7 @@ struct Decision {
                                              [&](const std::vector<double>& v, long b) { return v[offset + b]; });
       out[i] = rejected ? 0.0 : classes[winner[i]];
     }
-    if (noData.active)
-      for (long b = 0; b < n; ++b)
-        for (long p = 0; p < count; ++p)
-          if (IsNoDataValue(bands[b][first + p], noData.value)) out[p] = kNoDataClass;
+    MarkNoData(noData, bands, n, first, count, out);
   }
 };
 

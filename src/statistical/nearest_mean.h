@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <limits>
+#include <vector>
 
 #include "frame/classification_pass.h"
 #include "frame/nearest_class.h"
@@ -73,6 +74,32 @@ class NearestMeans {
 
  private:
   std::array<size_t, kRunPixels> winner_;
+};
+
+// Class 255 for the pixels of a run with the no-data value in any of the
+// first n bands, when the rule is in force.
+inline void MarkNoData(const NoDataRule& noData, const double* const* bands, long n, long first, long count,
+                       double* classes) {
+  if (!noData.active) return;
+  for (long b = 0; b < n; ++b)
+    for (long i = 0; i < count; ++i)
+      if (IsNoDataValue(bands[b][first + i], noData.value)) classes[i] = kNoDataClass;
+}
+
+// The pass decision of a nearest-mean classifier without rejection: the
+// class number of the nearest mean, classNumbers[j] for mean j.
+struct NearestMeanDecision {
+  const std::vector<double>& means;  // n values per class, contiguous
+  const std::vector<double>& classNumbers;
+  long n;
+  NoDataRule noData;
+  NearestMeans nearest{};
+
+  void DecideRun(const double* const* bands, long first, long count, double* classes) {
+    nearest.Find(means.data(), classNumbers.size(), n, bands, first, count);
+    for (long i = 0; i < count; ++i) classes[i] = classNumbers[nearest.Winners()[i]];
+    MarkNoData(noData, bands, n, first, count, classes);
+  }
 };
 
 }  // namespace zt

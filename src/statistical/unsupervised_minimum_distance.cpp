@@ -30,25 +30,25 @@ long UnsupervisedMinimumDistance(const UnsupervisedArguments& a, bool colourVari
   if (!colourVariant)
     if (long rc = ztRSWriteClassAtt(a.result, pass.ResultBand(), highest, nullptr)) return rc;
 
-  std::vector<double> means;
+  std::vector<double> means, classNumbers(list.begin(), list.end());
   for (int k : list)
     for (long b = 0; b < n; ++b) means.push_back(classes.Mean(k, b));
   const NoDataRule noData = pass.NoData();
+  if (!colourVariant) return pass.Run(kCaption, NearestMeanDecision{means, classNumbers, n, noData});
+  // The class totals add up in pixel order, on this thread alone.
   FinalTotals totals(n);
   if (long rc = pass.Run(
           kCaption,
           [&, pixel = std::vector<double>(n)](const PixelValues& values) mutable {
-        if (IsNoData(noData, values, n)) return kNoDataClass;
-        values.CopyTo(pixel.data(), n);
-        const double* x = pixel.data();
-        const size_t winner = NearestMean(means.data(), list.size(), x, n);
-        if (colourVariant) totals.Add(list[winner], values);
-        return static_cast<double>(list[winner]);
-      },
-          // The class totals add up in pixel order.
-          colourVariant ? Deciders::kCallerOnly : Deciders::kWorkers))
+            if (IsNoData(noData, values, n)) return kNoDataClass;
+            values.CopyTo(pixel.data(), n);
+            const size_t winner = NearestMean(means.data(), list.size(), pixel.data(), n);
+            totals.Add(list[winner], values);
+            return static_cast<double>(list[winner]);
+          },
+          Deciders::kCallerOnly))
     return rc;
-  return colourVariant ? WriteFinalClassAtt(pass, a.displayBands, highest, totals) : RC_OK;
+  return WriteFinalClassAtt(pass, a.displayBands, highest, totals);
 }
 
 }  // namespace
