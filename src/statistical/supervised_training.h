@@ -10,8 +10,8 @@
 #include "frame/classification_pass.h"
 #include "frame/nearest_class.h"
 #include "frame/progress_session.h"
+#include "samples/class_mask.h"
 #include "services/aoi_editor_handle.h"
-#include "services/mem_block.h"
 #include "ztclass/records.h"
 
 namespace zt {
@@ -42,7 +42,7 @@ class SupervisedTraining {
   ClassificationPass& Pass() { return pass_; }
   const ClassStatistics& Statistics() const { return stats_; }
   const std::vector<AOI>& ClassAois() const { return aois_; }
-  const unsigned char* Mask() const { return mask_.Bytes(); }
+  const ClassMask& Mask() const { return mask_; }
 
  private:
   long AccumulateStatistics();
@@ -51,7 +51,7 @@ class SupervisedTraining {
   void* source_;
   AoiEditorHandle editor_;
   std::vector<AOI> aois_;
-  MemBlock mask_;
+  ClassMask mask_;
   ClassStatistics stats_;
 };
 
