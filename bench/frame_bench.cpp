@@ -152,9 +152,8 @@ struct TrainingScene {
 void BM_ClassMask(benchmark::State& state) {
   TrainingScene scene(200);
   for (auto _ : state) {
-    zt::MemBlock mask;
-    zt::BuildClassMask(scene.source, scene.aois, mask);
-    benchmark::DoNotOptimize(mask.Bytes());
+    zt::ClassMask mask;
+    benchmark::DoNotOptimize(mask.Build(scene.source, scene.aois));
   }
   state.counters["AOI MP/s"] = benchmark::Counter(8 * 200.0 * 200 * state.iterations() / 1e6, benchmark::Counter::kIsRate);
 }

@@ -53,9 +53,8 @@ BENCHMARK(BM_GatherManyVertices)->RangeMultiplier(10)->Range(1000, 1000000)->Uni
 void BM_ClassMaskManyVertices(benchmark::State& state) {
   WavyScene scene(state.range(0));
   for (auto _ : state) {
-    zt::MemBlock mask;
-    zt::BuildClassMask(scene.source, scene.aois, mask);
-    benchmark::DoNotOptimize(mask.Bytes());
+    zt::ClassMask mask;
+    benchmark::DoNotOptimize(mask.Build(scene.source, scene.aois));
   }
 }
 BENCHMARK(BM_ClassMaskManyVertices)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,6 +1,7 @@
 #include "samples/class_mask.h"
 
-#include <algorithm>
+#include <queue>
+#include <utility>
 
 #include "frame/progress_session.h"
 #include "samples/polygon_shape.h"
@@ -11,16 +12,19 @@
 
 namespace zt {
 
-long BuildClassMask(void* source, const std::vector<AOI>& classAois, MemBlock& mask) {
+long ClassMask::Build(void* source, const std::vector<AOI>& classAois) {
   const long columns = ztRSGetRasterXSize(source), rows = ztRSGetRasterYSize(source);
-  if (long rc = mask.AllocateZeroed(columns * rows)) return rc;
-  unsigned char* bytes = mask.Bytes();
+  rows_.clear();
+  starts_.assign(1, 0);
+  runs_.clear();
+  std::vector<Stroke> strokes;
   std::vector<double> corners;
   ScanlineFill fill;
   PolygonShape shape;
 
   for (size_t a = 0; a < classAois.size(); ++a) {
     const AOI& aoi = classAois[a];
+    const int k = static_cast<int>(a + 1);
     long polygonCount = 0;
     void* polygons = nullptr;
     if (long rc = ztGetPolygonNumsOfAOI(&aoi, &polygonCount)) return rc;
@@ -42,14 +46,53 @@ long BuildClassMask(void* source, const std::vector<AOI>& classAois, MemBlock& m
       SetStep(1);
       for (long i = 0; i < height; ++i) {
         if (StepAndCheckStop()) return RC_CANCELLED;
-        unsigned char* line = bytes + (firstRow + i) * columns;
-        fill.Row(firstRow + i, firstColumn, firstColumn + width - 1, [&](long first, long last) {
-          std::fill(line + first, line + last + 1, static_cast<unsigned char>(a + 1));
-        });
+        const long row = firstRow + i;
+        fill.Row(row, firstColumn, firstColumn + width - 1,
+                 [&](long first, long last) { strokes.push_back(Stroke{row, Run{first, last, k}}); });
       }
     }
   }
+
+  std::sort(strokes.begin(), strokes.end(), [](const Stroke& a, const Stroke& b) {
+    return a.row != b.row ? a.row < b.row : a.run.first < b.run.first;
+  });
+  for (size_t begin = 0, end = 0; begin < strokes.size(); begin = end) {
+    while (end < strokes.size() && strokes[end].row == strokes[begin].row) ++end;
+    rows_.push_back(strokes[begin].row);
+    SettleRow(&strokes[begin], end - begin);
+    starts_.push_back(runs_.size());
+  }
   return RC_OK;
+}
+
+// A sweep over the columns where a stroke begins or ends; between two of
+// them the same strokes cover every pixel, and the highest class among them
+// is the last one painted there.
+void ClassMask::SettleRow(const Stroke* strokes, size_t count) {
+  std::vector<long> edges;
+  edges.reserve(2 * count);
+  for (size_t s = 0; s < count; ++s) {
+    edges.push_back(strokes[s].run.first);
+    edges.push_back(strokes[s].run.last + 1);
+  }
+  std::sort(edges.begin(), edges.end());
+  edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+
+  std::priority_queue<std::pair<int, long>> covering;  // class, last column
+  size_t next = 0;
+  const size_t rowStart = runs_.size();
+  for (size_t e = 0; e + 1 < edges.size(); ++e) {
+    const long first = edges[e], last = edges[e + 1] - 1;
+    for (; next < count && strokes[next].run.first == first; ++next)
+      covering.emplace(strokes[next].run.classNo, strokes[next].run.last);
+    while (!covering.empty() && covering.top().second < first) covering.pop();
+    if (covering.empty()) continue;
+    const int k = covering.top().first;
+    if (runs_.size() > rowStart && runs_.back().classNo == k && runs_.back().last + 1 == first)
+      runs_.back().last = last;
+    else
+      runs_.push_back(Run{first, last, k});
+  }
 }
 
 }  // namespace zt

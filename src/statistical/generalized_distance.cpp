@@ -57,27 +57,30 @@ class ScatterPhase {
   long Accumulate(int k, std::vector<double>& scatter) {
     const ClassificationPass& pass = training_.Pass();
     const Window& w = pass.GetWindow();
-    const long sourceColumns = ztRSGetRasterXSize(pass.Source());
+    const long lastColumn = w.firstColumn + w.columns - 1;
     std::vector<double> rowValues(n_ * w.columns);
     for (long i = 0; i < w.rows; ++i) {
       if (StepAndCheckStop()) return RC_CANCELLED;
       const long row = w.firstRow + i;
-      const unsigned char* mask = training_.Mask() + row * sourceColumns + w.firstColumn;
-      long first = 0, last = w.columns - 1;
-      while (first <= last && mask[first] != k) ++first;
-      while (last >= first && mask[last] != k) --last;
+      long first = 0, last = -1;
+      training_.Mask().Row(row, w.firstColumn, lastColumn, [&](long runFirst, long runLast, int c) {
+        if (c != k) return;
+        if (last < first) first = runFirst;
+        last = runLast;
+      });
       if (first > last) continue;
       const long span = last - first + 1;
       for (long b = 0; b < n_; ++b) {
-        ztRSRasterIO(pass.Bands()[b], ZTRS_Read, w.firstColumn + first, row, span, 1, typed_.Data(), span, 1,
-                     pass.SourceType(), 0, 0);
+        ztRSRasterIO(pass.Bands()[b], ZTRS_Read, first, row, span, 1, typed_.Data(), span, 1, pass.SourceType(), 0,
+                     0);
         ztRSConvNValues(pass.SourceType(), typed_.Data(), span, &rowValues[b * span]);
       }
-      for (long j = 0; j < span; ++j) {
-        if (mask[first + j] != k) continue;
-        for (long a = 0; a < n_; ++a)
-          for (long b = a; b < n_; ++b) scatter[a * n_ + b] += rowValues[a * span + j] * rowValues[b * span + j];
-      }
+      training_.Mask().Row(row, first, last, [&](long runFirst, long runLast, int c) {
+        if (c != k) return;
+        for (long j = runFirst - first; j <= runLast - first; ++j)
+          for (long a = 0; a < n_; ++a)
+            for (long b = a; b < n_; ++b) scatter[a * n_ + b] += rowValues[a * span + j] * rowValues[b * span + j];
+      });
     }
     for (long a = 0; a < n_; ++a)
       for (long b = 0; b < a; ++b) scatter[a * n_ + b] = scatter[b * n_ + a];

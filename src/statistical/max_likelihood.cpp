@@ -68,6 +68,8 @@ class StatisticsGathering {
     SetStep(1);
     for (const AOI& aoi : aois) {
       if (StepAndCheckStop()) return RC_CANCELLED;
+      // A large class area takes long: a stop is also seen between its rows.
+      stopPoll_.Restart();
       void* polygons = nullptr;
       if (long rc = ztGetPolygonPointerOfAoi(&aoi, &polygons)) return rc;
       if (!polygons || aoi.polygonCount == 0) return RC_AOI_WITHOUT_POLYGON;
@@ -95,6 +97,7 @@ class StatisticsGathering {
     rows_.resize(n * span);
     std::vector<double> x(n);
     for (long r = r0; r <= r1; ++r) {
+      if (stopPoll_.StopRequested()) return RC_CANCELLED;
       for (long b = 0; b < n; ++b) {
         ztRSRasterIO(bands_[b], ZTRS_Read, c0, r, span, 1, typed_.Data(), span, 1, type_, 0, 0);
         ztRSConvNValues(type_, typed_.Data(), span, &rows_[b * span]);
@@ -118,6 +121,7 @@ class StatisticsGathering {
   ValueBuffer typed_;
   PolygonShape shape_;
   std::vector<double> rows_;
+  TimedStopPoll stopPoll_;
 };
 
 // The class of the largest discriminant, pixel runs at a time where the

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "samples/class_aois.h"
-#include "samples/class_mask.h"
 #include "services/value_buffer.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/result_codes.h"
@@ -20,7 +19,7 @@ long SupervisedTraining::Prepare(ProgressSession& progress, int mainCaptionId) {
   if (long rc = pass_.LookUpBands()) return rc;
   progress.Start(mainCaptionId);
   if (long rc = pass_.Open()) return rc;
-  if (long rc = BuildClassMask(source_, aois_, mask_)) return rc;
+  if (long rc = mask_.Build(source_, aois_)) return rc;
   if (long rc = AccumulateStatistics()) return rc;
   for (int k = 0; k < kClassSlots; ++k)
     if (stats_.counts[k] > 0) stats_.classList.push_back(k);
@@ -38,8 +37,8 @@ long SupervisedTraining::Prepare(ProgressSession& progress, int mainCaptionId) {
 long SupervisedTraining::AccumulateStatistics() {
   const Window& w = pass_.GetWindow();
   const long n = pass_.BandCount();
-  const long sourceColumns = ztRSGetRasterXSize(source_);
   const long width = std::max(w.columns, 1L);
+  const long lastColumn = w.firstColumn + w.columns - 1;
   stats_.bandCount = n;
   std::vector<double> sum(kClassSlots * n, 0.0), squares(kClassSlots * n, 0.0);
   ValueBuffer typed;
@@ -50,30 +49,31 @@ long SupervisedTraining::AccumulateStatistics() {
   for (long i = 0; i < w.rows; ++i) {
     if (StepAndCheckStop()) return RC_CANCELLED;
     const long row = w.firstRow + i;
-    const unsigned char* mask = Mask() + row * sourceColumns + w.firstColumn;
-    long first = 0, last = w.columns - 1;
-    while (first <= last && mask[first] == 0) ++first;
-    while (last >= first && mask[last] == 0) --last;
+    long first = 0, last = -1;
+    mask_.Row(row, w.firstColumn, lastColumn, [&](long runFirst, long runLast, int) {
+      if (last < first) first = runFirst;
+      last = runLast;
+    });
     if (first > last) continue;
     const long span = last - first + 1;
     for (long b = 0; b < n; ++b) {
-      ztRSRasterIO(pass_.Bands()[b], ZTRS_Read, w.firstColumn + first, row, span, 1, typed.Data(), span, 1,
-                   pass_.SourceType(), 0, 0);
+      ztRSRasterIO(pass_.Bands()[b], ZTRS_Read, first, row, span, 1, typed.Data(), span, 1, pass_.SourceType(), 0,
+                   0);
       ztRSConvNValues(pass_.SourceType(), typed.Data(), span, &values[b * span]);
     }
-    for (long j = first; j <= last; ++j) {
-      const int k = mask[j];
-      if (k == 0) continue;
-      bool valid = true;
-      for (long b = 0; b < n; ++b) valid = valid && !std::isnan(values[b * span + j - first]);
-      if (!valid) continue;
-      ++stats_.counts[k];
-      for (long b = 0; b < n; ++b) {
-        const double v = values[b * span + j - first];
-        sum[k * n + b] += v;
-        squares[k * n + b] += v * v;
+    mask_.Row(row, w.firstColumn, lastColumn, [&](long runFirst, long runLast, int k) {
+      for (long j = runFirst - first; j <= runLast - first; ++j) {
+        bool valid = true;
+        for (long b = 0; b < n; ++b) valid = valid && !std::isnan(values[b * span + j]);
+        if (!valid) continue;
+        ++stats_.counts[k];
+        for (long b = 0; b < n; ++b) {
+          const double v = values[b * span + j];
+          sum[k * n + b] += v;
+          squares[k * n + b] += v * v;
+        }
       }
-    }
+    });
   }
 
   stats_.mean.assign(kClassSlots * n, 0.0);

@@ -9,8 +9,8 @@
 
 #include "frame/classification_pass.h"
 #include "frame/progress_session.h"
+#include "samples/class_mask.h"
 #include "services/aoi_editor_handle.h"
-#include "services/mem_block.h"
 #include "ztclass/records.h"
 
 namespace zt {
@@ -41,7 +41,7 @@ class SupervisedTraining {
   ClassificationPass& Pass() { return pass_; }
   const ClassStatistics& Statistics() const { return stats_; }
   const std::vector<AOI>& ClassAois() const { return aois_; }
-  const unsigned char* Mask() const { return mask_.Bytes(); }
+  const ClassMask& Mask() const { return mask_; }
 
  private:
   long AccumulateStatistics();
@@ -50,7 +50,7 @@ class SupervisedTraining {
   void* source_;
   AoiEditorHandle editor_;
   std::vector<AOI> aois_;
-  MemBlock mask_;
+  ClassMask mask_;
   ClassStatistics stats_;
 };
 

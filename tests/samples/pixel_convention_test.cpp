@@ -11,6 +11,7 @@
 
 #include "samples/class_aois.h"
 #include "samples/class_mask.h"
+#include "mask_pixels.h"
 #include "services/aoi_editor_handle.h"
 #include "test_support.h"
 #include "ztclass/result_codes.h"
@@ -109,13 +110,14 @@ std::vector<PixelSet> GatheredPerClass(void* ds, const std::vector<AOI>& aois) {
 }
 
 std::vector<PixelSet> MaskedPerClass(void* ds, const std::vector<AOI>& aois) {
-  zt::MemBlock mask;
-  EXPECT_EQ(zt::BuildClassMask(ds, aois, mask), RC_OK);
+  zt::ClassMask mask;
+  EXPECT_EQ(mask.Build(ds, aois), RC_OK);
+  const std::vector<int> pixels = MaskPixels(ds, mask);
   const long columns = ztRSGetRasterXSize(ds), rows = ztRSGetRasterYSize(ds);
   std::vector<PixelSet> sets(aois.size());
   for (long r = 0; r < rows; ++r)
     for (long c = 0; c < columns; ++c)
-      if (int k = mask.Bytes()[r * columns + c]) sets[k - 1].emplace(c, r);
+      if (int k = pixels[r * columns + c]) sets[k - 1].emplace(c, r);
   return sets;
 }
 

@@ -12,6 +12,7 @@
 #include "samples/cell_set.h"
 #include "samples/class_aois.h"
 #include "samples/class_mask.h"
+#include "mask_pixels.h"
 #include "test_support.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/samples.h"
@@ -290,8 +291,9 @@ TEST(ClassMask, PolygonsMarkPixelCentresAndLaterAoisWin) {
   AddAoi(image.ds.get(), "tri", 3, {kTriangle});
   AddAoi(image.ds.get(), "edge", 3, {{{35, 25}, {45, 25}, {45, 35}, {35, 35}}});
   ClassAois list(image.ds.get());
-  zt::MemBlock mask;
-  ASSERT_EQ(zt::BuildClassMask(image.ds.get(), list.aois, mask), 0);
+  zt::ClassMask mask;
+  ASSERT_EQ(mask.Build(image.ds.get(), list.aois), 0);
+  const std::vector<int> pixels = MaskPixels(image.ds.get(), mask);
 
   // The triangle with vertices truncated, tested at pixel centres.
   const Ring truncated = {{3, 2}, {20, 5}, {8, 17}};
@@ -302,7 +304,7 @@ TEST(ClassMask, PolygonsMarkPixelCentresAndLaterAoisWin) {
       // The rectangle loop covers width x height from the truncated minimum.
       if (c >= 3 && c < 3 + 17 && r >= 2 && r < 2 + 15 && InsideRing(truncated, c + 0.5, r + 0.5)) expected = 2;
       if (c >= 35 && r >= 25) expected = 3;  // clipped to the image
-      ASSERT_EQ(mask.Bytes()[r * 40 + c], expected) << "row " << r << " column " << c;
+      ASSERT_EQ(pixels[r * 40 + c], expected) << "row " << r << " column " << c;
     }
 }
 
@@ -312,8 +314,8 @@ TEST(ClassMask, Cancellation) {
   ClassAois list(image.ds.get());
   ProgressRecorder progress;
   progress.stopAfterSteps = 3;
-  zt::MemBlock mask;
-  EXPECT_EQ(zt::BuildClassMask(image.ds.get(), list.aois, mask), RC_CANCELLED);
+  zt::ClassMask mask;
+  EXPECT_EQ(mask.Build(image.ds.get(), list.aois), RC_CANCELLED);
 }
 
 // Purification ----------------------------------------------------------

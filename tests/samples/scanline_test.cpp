@@ -14,6 +14,7 @@
 #include "samples/cell_set.h"
 #include "samples/class_aois.h"
 #include "samples/class_mask.h"
+#include "mask_pixels.h"
 #include "samples/scanline_fill.h"
 #include "services/aoi_editor_handle.h"
 #include "test_support.h"
@@ -337,8 +338,9 @@ TEST(ScanlineFill, ClassMaskHoldsThePixelsThePointTestAccepts) {
       zt::AoiEditorHandle editor;
       std::vector<AOI> aois;
       ASSERT_EQ(zt::LoadClassAois(scene.ds.get(), editor, aois), RC_OK);
-      zt::MemBlock mask;
-      ASSERT_EQ(zt::BuildClassMask(scene.ds.get(), aois, mask), RC_OK);
+      zt::ClassMask mask;
+      ASSERT_EQ(mask.Build(scene.ds.get(), aois), RC_OK);
+      const std::vector<int> pixels = MaskPixels(scene.ds.get(), mask);
 
       std::vector<int> expected(kColumns * kRows, 0);
       for (size_t k = 0; k < polygons.size(); ++k)
@@ -359,7 +361,7 @@ TEST(ScanlineFill, ClassMaskHoldsThePixelsThePointTestAccepts) {
               if (Inside(xy, c, r)) expected[r * kColumns + c] = static_cast<int>(k + 1);
         }
       for (long i = 0; i < kColumns * kRows; ++i)
-        ASSERT_EQ(mask.Bytes()[i], expected[i]) << "row " << i / kColumns << " column " << i % kColumns;
+        ASSERT_EQ(pixels[i], expected[i]) << "row " << i / kColumns << " column " << i % kColumns;
     }
   }
 }
