@@ -9,7 +9,8 @@
 
 #include "frame/entry.h"
 #include "frame/progress_session.h"
-#include "postclass/clump_image.h"
+#include "postclass/band_rows.h"
+#include "postclass/regions.h"
 #include "postclass/region.h"
 #include "postclass/statistics_file.h"
 #include "ztclass/postclass.h"
@@ -40,34 +41,62 @@ struct InputStatistics {
   ClumpTables clumps;
 };
 
-// Reads the heading and the clump lines 1..clumpCount, each checked against
-// what the clump image can hold: the class count against the limit of the
-// per-class totals, pixel counts against the band's pixels, and class values
-// against the class count (RC_BAD_WINDOW, as for a clump met in the image).
-long ReadStatistics(const std::string& path, long clumpCount, long bandCells, InputStatistics& in) {
-  StatisticsText text;
-  if (!text.Read(path)) return RC_INPUT_FILE_FAILED;
+// Reads the heading: the class count, checked against the limit of the
+// per-class totals, the neighbour count and the block-0 count.
+long ReadHeader(const StatisticsText& text, long bandCells, InputStatistics& in) {
   if (!text.Counts(in.classCount, in.neighbours) || in.classCount < 0 || in.classCount > kMaxEliminateClasses)
     return RC_INPUT_FILE_FAILED;
   // A clump file carries the count of class-0 pixels; a sieve file's
   // removed pixels are no class's.
   if (text.IsClumpFile()) {
-    const std::vector<std::string_view> blockZero = SplitFields(text.Line(7));
+    std::vector<std::string_view> blockZero;
+    SplitFields(text.Line(7), blockZero);
     if (blockZero.size() < 5 || !ParseLong(blockZero[4], in.zeroPixels) || in.zeroPixels < 0 ||
         in.zeroPixels > bandCells)
       return RC_INPUT_FILE_FAILED;
   }
+  return RC_OK;
+}
+
+// Reads the clump lines 1..clumpCount, each checked against what the clump
+// image can hold: pixel counts against the band's pixels, and class values
+// against the class count (RC_BAD_WINDOW, as for a clump met in the image).
+long ReadClumps(const StatisticsText& text, long clumpCount, long bandCells, InputStatistics& in) {
   if (text.LineCount() < kFirstClumpLine - 1 + static_cast<size_t>(clumpCount)) return RC_INPUT_FILE_FAILED;
   ClumpTables& t = in.clumps;
   for (auto* table : {&t.classValue, &t.column, &t.row, &t.count}) table->assign(clumpCount + 1, 0);
+  std::vector<std::string_view> f;
   for (long k = 1; k <= clumpCount; ++k) {
-    const std::vector<std::string_view> f = SplitFields(text.Line(kFirstClumpLine + k - 1));
+    SplitFields(text.Line(kFirstClumpLine + k - 1), f);
     if (f.size() < 5 || !ParseLong(f[1], t.classValue[k]) || !ParseLong(f[2], t.column[k]) ||
         !ParseLong(f[3], t.row[k]) || !ParseLong(f.back(), t.count[k]) || t.count[k] < 0 || t.count[k] > bandCells)
       return RC_INPUT_FILE_FAILED;
     if (t.classValue[k] < 0 || t.classValue[k] > in.classCount) return RC_BAD_WINDOW;
   }
   return RC_OK;
+}
+
+// Pass 1: the clump numbers of the window into the regions, and the clump
+// count of the band (its highest clump number), reading the band once where
+// its pixel type converts exactly into clump numbers.
+template <typename Label>
+long ReadClumpImage(const PostClassJob& job, Regions<Label, std::uint32_t>& regions, long& clumpCount,
+                    std::uint32_t& highest) {
+  auto add = [&](long i, const std::uint32_t* labels) {
+    highest = std::max(highest, *std::max_element(labels, labels + job.GetWindow().columns));
+    regions.AddRow(i, labels);
+  };
+  switch (job.SourceType()) {
+    case ZTRS_Byte:
+    case ZTRS_Int8:
+    case ZTRS_UInt16:
+    case ZTRS_UInt32:
+      return ReadBandOnce<std::uint32_t>(job, add, clumpCount);
+    default:
+      if (long rc = ReadBandOnce<double>(job, [](long, const double*) {}, clumpCount)) return rc;
+      SetPos(0);
+      return ReadWindow<std::uint32_t>(job, add);
+  }
 }
 
 // The neighbour a pixel of clump k would merge into: the largest
@@ -150,14 +179,20 @@ class MergeQueue {
 };
 
 template <typename Label>
-long EliminateRegions(const PostClassJob& job, InputStatistics& in, long clumpCount, long threshold,
+long EliminateRegions(const PostClassJob& job, const StatisticsText& text, InputStatistics& in, long threshold,
                       const char* outputPath) {
   ClumpTables& t = in.clumps;
   const long rows = job.GetWindow().rows, columns = job.GetWindow().columns;
   Regions<Label, std::uint32_t> regions(rows, columns, EightNeighbours(in.neighbours));
+  long clumpCount = 0;
+  std::uint32_t highest = 0;
+  if (long rc = ReadClumpImage(job, regions, clumpCount, highest)) return rc;
+  // A clump image numbers its clumps from 1: none exceeds its pixel count.
+  const long bandCells = job.BandCells();
+  if (clumpCount < 0 || clumpCount > bandCells) return RC_BAD_WINDOW;
+  if (long rc = ReadClumps(text, clumpCount, bandCells, in)) return rc;
   // Clump numbers index the clump tables.
-  if (long rc = ReadRegions(job, regions, static_cast<std::uint32_t>(std::min<long>(clumpCount, UINT32_MAX))))
-    return rc;
+  if (long(highest) > clumpCount) return RC_BAD_WINDOW;
 
   SetPos(0);
   SetSubProgressNameById(kCountingCaption);
@@ -232,14 +267,23 @@ long EliminateRegions(const PostClassJob& job, InputStatistics& in, long clumpCo
     }
   }
 
-  // Byte holds the usual class values; larger ones are written in 32 bits.
-  const ZTRSDataType type = in.classCount <= kByteClasses ? ZTRS_Byte : ZTRS_UInt32;
   if (!WriteClassTotals(outputPath, in.classCount, in.neighbours, in.zeroPixels, totals))
     return RC_REPORT_OPEN_FAILED;
   SetPos(0);
   SetSubProgressNameById(kWritingCaption);
-  return WriteRegionRows(
-      job, [&](long i) { return regions.Row(i); }, [&](Label m) { return double(value[m]); }, type);
+  auto write = [&](auto pixel) {
+    using T = decltype(pixel);
+    return WriteResult<T>(job, [&](long first, long count, T* scratch) {
+      for (long i = 0; i < count; ++i) {
+        const Label* region = regions.Row(first + i);
+        T* out = scratch + i * columns;
+        for (long j = 0; j < columns; ++j) out[j] = static_cast<T>(value[region[j]]);
+      }
+      return scratch;
+    });
+  };
+  // Byte holds the usual class values; larger ones are written in 32 bits.
+  return in.classCount <= kByteClasses ? write(std::uint8_t{}) : write(std::uint32_t{});
 }
 
 long Eliminate(void* source, long sourceBand, const char* inputPath, void* result, long resultBand,
@@ -251,21 +295,18 @@ long Eliminate(void* source, long sourceBand, const char* inputPath, void* resul
   PostClassJob job(source, sourceBand, result, resultBand, w);
   if (long rc = job.Open()) return rc;
   if (!inputPath || !outputPath) return RC_NULL_ARGUMENT;
-  long clumpCount = 0;
-  if (long rc = job.ClassCount(clumpCount)) return rc;
-  // A clump image numbers its clumps from 1: none exceeds its pixel count.
-  const long bandCells = job.BandCells();
-  if (clumpCount < 0 || clumpCount > bandCells) return RC_BAD_WINDOW;
+  StatisticsText text;
+  if (!text.Read(inputPath)) return RC_INPUT_FILE_FAILED;
   InputStatistics in;
-  if (long rc = ReadStatistics(inputPath, clumpCount, bandCells, in)) return rc;
+  if (long rc = ReadHeader(text, job.BandCells(), in)) return rc;
 
   progress.Start(kMainCaption);
   SetRange(0, w.rows);
   SetStep(1);
   SetSubProgressNameById(kReadingCaption);
   return job.Cells() <= kMaxCellsOf32BitLabels
-             ? EliminateRegions<std::uint32_t>(job, in, clumpCount, threshold, outputPath)
-             : EliminateRegions<std::uint64_t>(job, in, clumpCount, threshold, outputPath);
+             ? EliminateRegions<std::uint32_t>(job, text, in, threshold, outputPath)
+             : EliminateRegions<std::uint64_t>(job, text, in, threshold, outputPath);
 }
 
 }  // namespace

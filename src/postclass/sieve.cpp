@@ -5,7 +5,8 @@
 
 #include "frame/entry.h"
 #include "frame/progress_session.h"
-#include "postclass/clump_image.h"
+#include "postclass/band_rows.h"
+#include "postclass/regions.h"
 #include "postclass/region.h"
 #include "postclass/statistics_file.h"
 #include "ztclass/postclass.h"
@@ -35,7 +36,8 @@ struct InputStatistics {
 long ReadHeader(const StatisticsText& text, long bandCells, InputStatistics& in) {
   if (!text.Counts(in.classCount, in.neighbours) || in.classCount < 0 || in.classCount > kMaxClassRange)
     return RC_INPUT_FILE_FAILED;
-  const std::vector<std::string_view> blockZero = SplitFields(text.Line(7));
+  std::vector<std::string_view> blockZero;
+  SplitFields(text.Line(7), blockZero);
   if (blockZero.size() < 2 || !ParseLong(blockZero.back(), in.zeroPixels) || in.zeroPixels < 0 ||
       in.zeroPixels > bandCells)
     return RC_INPUT_FILE_FAILED;
@@ -49,7 +51,8 @@ long SieveRegions(const PostClassJob& job, const StatisticsText& text, const Inp
                   const char* outputPath) {
   const long columns = job.GetWindow().columns;
   Regions<Label, std::uint32_t> regions(job.GetWindow().rows, columns, EightNeighbours(in.neighbours));
-  if (long rc = ReadRegions(job, regions, UINT32_MAX)) return rc;
+  if (long rc = ReadWindow<std::uint32_t>(job, [&](long i, const std::uint32_t* v) { regions.AddRow(i, v); }))
+    return rc;
 
   SetPos(0);
   SetSubProgressNameById(kSearchingCaption);
@@ -75,8 +78,9 @@ long SieveRegions(const PostClassJob& job, const StatisticsText& text, const Inp
   if (static_cast<unsigned long>(last) > text.LineCount() - std::min(text.LineCount(), kFirstClumpLine - 1))
     return RC_INPUT_FILE_FAILED;
   std::vector<long> classValue(last + 1, 0);
+  std::vector<std::string_view> fields;
   for (long k = 1; k <= last; ++k) {
-    const std::vector<std::string_view> fields = SplitFields(text.Line(kFirstClumpLine + k - 1));
+    SplitFields(text.Line(kFirstClumpLine + k - 1), fields);
     if (fields.size() < 2 || !ParseLong(fields[1], classValue[k])) return RC_INPUT_FILE_FAILED;
   }
   for (Label m = 1; m <= count; ++m) {
@@ -96,9 +100,14 @@ long SieveRegions(const PostClassJob& job, const StatisticsText& text, const Inp
 
   SetPos(0);
   SetSubProgressNameById(kWritingCaption);
-  return WriteRegionRows(
-      job, [&](long i) { return regions.NumberRow(i); }, [&](Label region) { return double(number[region]); },
-      ZTRS_UInt32);
+  return WriteResult<std::uint32_t>(job, [&](long first, long count, std::uint32_t* scratch) {
+    for (long i = 0; i < count; ++i) {
+      const Label* region = regions.NumberRow(first + i);
+      std::uint32_t* out = scratch + i * columns;
+      for (long j = 0; j < columns; ++j) out[j] = static_cast<std::uint32_t>(std::min<Label>(number[region[j]], UINT32_MAX));
+    }
+    return scratch;
+  });
 }
 
 long Sieve(void* source, long sourceBand, const char* inputPath, void* result, long resultBand,

@@ -48,8 +48,9 @@ class StatisticsText {
   std::vector<std::string_view> lines_;
 };
 
-// Tab-separated fields of a line, as views into it.
-std::vector<std::string_view> SplitFields(std::string_view line);
+// Tab-separated fields of a line, as views into it (fields is reused, so
+// that reading a line allocates nothing).
+void SplitFields(std::string_view line, std::vector<std::string_view>& fields);
 // Parses a whole field as a long.
 bool ParseLong(std::string_view text, long& value);
 
