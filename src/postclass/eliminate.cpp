@@ -4,12 +4,12 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
-#include <queue>
 #include <vector>
 
 #include "frame/entry.h"
 #include "frame/progress_session.h"
 #include "postclass/band_rows.h"
+#include "postclass/merge_queue.h"
 #include "postclass/regions.h"
 #include "postclass/region.h"
 #include "postclass/statistics_file.h"
@@ -99,84 +99,74 @@ long ReadClumpImage(const PostClassJob& job, Regions<Label, std::uint32_t>& regi
   }
 }
 
-// The neighbour a pixel of clump k would merge into: the largest
-// neighbouring clump; on equal size the nearer class value, then the
-// smaller one. Label 0 if there is none. labelAt(r, c): the clump number of
-// a pixel of the window.
+// The clump that a small clump k merges into, and its pixel count; label 0
+// when there is none.
 struct Choice {
   long label = 0;
   long count = 0;
 };
 
-template <typename LabelAt>
-Choice ChooseNeighbour(const LabelAt& labelAt, long rows, long columns, const ClumpTables& t, GridPixel p, long k,
-                       int neighbours) {
-  static constexpr int kAll[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, -1}, {1, 0}, {1, 1}};
-  static constexpr int kCross[4][2] = {{-1, 0}, {0, -1}, {0, 1}, {1, 0}};
-  const bool eight = EightNeighbours(neighbours);
-  const int (*offsets)[2] = eight ? kAll : kCross;
-  const int n = eight ? 8 : 4;
-  const long own = labelAt(p.row, p.column);
-  Choice best;
-  for (int i = 0; i < n; ++i) {
-    const long r = p.row + offsets[i][0], c = p.column + offsets[i][1];
-    if (r < 0 || r >= rows || c < 0 || c >= columns) continue;
-    const long label = labelAt(r, c);
-    if (label == 0 || label == own) continue;
-    const long count = t.count[label];
-    bool better = best.label == 0 || count > best.count;
-    if (!better && count == best.count) {
-      const long distance = std::labs(t.classValue[label] - t.classValue[k]);
-      const long bestDistance = std::labs(t.classValue[best.label] - t.classValue[k]);
-      better = distance < bestDistance ||
-               (distance == bestDistance && t.classValue[label] < t.classValue[best.label]);
-    }
-    if (better) best = Choice{label, count};
-  }
-  return best;
+// Whether clump label, of count pixels, is a better target for clump k than
+// best: the larger clump; on equal size the nearer class value, then the
+// smaller one.
+bool Better(const ClumpTables& t, long k, long label, long count, const Choice& best) {
+  if (best.label == 0 || count > best.count) return true;
+  if (count != best.count) return false;
+  const long distance = std::labs(t.classValue[label] - t.classValue[k]);
+  const long bestDistance = std::labs(t.classValue[best.label] - t.classValue[k]);
+  return distance < bestDistance || (distance == bestDistance && t.classValue[label] < t.classValue[best.label]);
 }
 
-// The clumps still to merge, largest size first and, within a size, in
-// table order: what a sweep over the whole table for each size from
-// threshold - 1 down to 1 would meet, without the sweeps.
-class MergeQueue {
- public:
-  // Clump k now has count pixels: it is met again when a later sweep, or
-  // the current one further on, would meet it.
-  void Offer(long k, long count) {
-    if (count >= 1 && count < threshold_ && (count < size_ || (count == size_ && k > current_)))
-      heap_.push(Entry{count, k});
-  }
-  // The next clump of the current size, or 0 when this size is done.
-  long Next(const ClumpTables& t) {
-    while (!heap_.empty() && heap_.top().count == size_) {
-      const Entry e = heap_.top();
-      heap_.pop();
-      if (e.clump > current_ && t.count[e.clump] == size_) return current_ = e.clump;
+// Grows the region at seed, breadth first: the seed, then for each pixel
+// taken its diagonal neighbours (8-neighbourhood only) (r-1,c-1), (r-1,c+1),
+// (r+1,c-1), (r+1,c+1), then (r-1,c), (r,c-1), (r,c+1), (r+1,c); its pixels
+// go to pixels in that order. At the same time it chooses the clump that
+// clump k merges into: per pixel the best neighbouring clump met in raster
+// order (the first of equals), over the pixels the first of the largest
+// count. While the region grows, its pixels read 0, a number no region has.
+// Returns the pixel count, or -1 when the user asked to stop.
+template <typename Label>
+long GrowAndChoose(Regions<Label, std::uint32_t>& regions, long rows, long columns, bool eight, GridPixel seed,
+                   const ClumpTables& t, long k, std::vector<GridPixel>& pixels, Choice& target) {
+  static constexpr int kOffsets[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, -1}, {1, 0}, {1, 1}};
+  static constexpr int kRaster[8] = {0, 1, 2, 3, 4, 5, 6, 7};
+  static constexpr int kGrowth[8] = {0, 2, 5, 7, 1, 3, 4, 6};
+  static constexpr int kCross[4] = {1, 3, 4, 6};
+  const int* raster = eight ? kRaster : kCross;
+  const int* growth = eight ? kGrowth : kCross;
+  const int n = eight ? 8 : 4;
+  const Label region = regions.Row(seed.row)[seed.column];
+  pixels.assign(1, seed);
+  regions.Row(seed.row)[seed.column] = 0;
+  target = Choice{};
+  for (size_t head = 0; head < pixels.size(); ++head) {
+    if ((head + 1) % kPixelsPerStopCheck == 0 && IsStopProgress()) return -1;
+    const GridPixel p = pixels[head];
+    Label around[8] = {};
+    for (int i = 0; i < n; ++i) {
+      const long r = p.row + kOffsets[raster[i]][0], c = p.column + kOffsets[raster[i]][1];
+      if (r >= 0 && r < rows && c >= 0 && c < columns) around[raster[i]] = regions.Row(r)[c];
     }
-    return 0;
+    for (int i = 0; i < n; ++i) {
+      if (around[growth[i]] != region) continue;
+      const long r = p.row + kOffsets[growth[i]][0], c = p.column + kOffsets[growth[i]][1];
+      regions.Row(r)[c] = 0;
+      pixels.push_back(GridPixel{r, c});
+    }
+    // A neighbour of another region never shares the clump number: it would
+    // be of this region.
+    Choice best;
+    for (int i = 0; i < n; ++i) {
+      const Label m = around[raster[i]];
+      if (m == 0 || m == region) continue;
+      const long label = long(regions.RegionValue(m)), count = t.count[label];
+      if (Better(t, k, label, count, best)) best = Choice{label, count};
+    }
+    if (best.label != 0 && (target.label == 0 || best.count > target.count)) target = best;
   }
-  // Starts the largest size left; false when none is.
-  bool NextSize() {
-    if (heap_.empty()) return false;
-    size_ = heap_.top().count;
-    current_ = 0;
-    return true;
-  }
-  long Size() const { return size_; }
-  void Start(long threshold) {
-    threshold_ = threshold;
-    size_ = threshold;
-  }
-
- private:
-  struct Entry {
-    long count, clump;
-    bool operator<(const Entry& o) const { return count < o.count || (count == o.count && clump > o.clump); }
-  };
-  std::priority_queue<Entry> heap_;
-  long threshold_ = 0, size_ = 0, current_ = 0;
-};
+  for (GridPixel p : pixels) regions.Row(p.row)[p.column] = region;
+  return long(pixels.size());
+}
 
 template <typename Label>
 long EliminateRegions(const PostClassJob& job, const StatisticsText& text, InputStatistics& in, long threshold,
@@ -214,45 +204,25 @@ long EliminateRegions(const PostClassJob& job, const StatisticsText& text, Input
 
   SetPos(0);
   SetSubProgressNameById(kMergingCaption);
-  auto regionAt = [&](long r, long c) { return regions.Row(r)[c]; };
-  auto labelAt = [&](long r, long c) {
-    const Label m = regions.Row(r)[c];
-    return m ? long(regions.RegionValue(m)) : 0L;
-  };
   // The size whose sweep last took each region; 0 for none.
   std::vector<Label> sweptAt(count + 1, 0);
-  // While a region grows, the pixels it has taken read 0, a number no
-  // region has: that marks them without a visited map.
-  struct Taken {
-    Regions<Label, std::uint32_t>& regions;
-    bool Seen(long, long) const { return false; }
-    void Mark(long r, long c) { regions.Row(r)[c] = 0; }
-  } taken{regions};
-  std::vector<GridPixel> queue, pixels;
-  MergeQueue merges;
-  merges.Start(threshold);
-  for (long k = 1; k <= clumpCount; ++k) merges.Offer(k, t.count[k]);
+  std::vector<GridPixel> pixels;
+  MergeQueue merges(t.count, threshold);
   long merged = 0;
   while (merges.NextSize()) {
     if (StepAndCheckStop()) return RC_CANCELLED;
     const long size = merges.Size();
-    for (long k; (k = merges.Next(t)) != 0;) {
+    for (long k; (k = merges.Next(t.count)) != 0;) {
       if (++merged % kPixelsPerStopCheck == 0 && IsStopProgress()) return RC_CANCELLED;
       const long r = t.row[k], c = t.column[k];
       if (r < 0 || r >= rows || c < 0 || c >= columns) continue;
-      const Label region = regionAt(r, c);
+      const Label region = regions.Row(r)[c];
       if (region == 0 || sweptAt[region] == Label(size)) continue;
       sweptAt[region] = Label(size);
-      pixels.clear();
-      const long n = GrowRegion(regionAt, rows, columns, GridPixel{r, c}, region, in.neighbours, taken, queue,
-                                [&](GridPixel p) { pixels.push_back(p); });
-      if (n < 0) return RC_CANCELLED;
-      for (GridPixel p : pixels) regions.Row(p.row)[p.column] = region;
       Choice target;
-      for (GridPixel p : pixels) {
-        const Choice choice = ChooseNeighbour(labelAt, rows, columns, t, p, k, in.neighbours);
-        if (choice.label != 0 && (target.label == 0 || choice.count > target.count)) target = choice;
-      }
+      const long n = GrowAndChoose(regions, rows, columns, EightNeighbours(in.neighbours), GridPixel{r, c}, t, k,
+                                   pixels, target);
+      if (n < 0) return RC_CANCELLED;
       if (target.label == 0) continue;  // no neighbour to merge into
       const long from = t.classValue[k], to = t.classValue[target.label];
       // A count grows by up to a window's pixels per merge: saturate.
