@@ -25,7 +25,6 @@ constexpr int kReadingCaption = 53;
 constexpr int kCountingCaption = 51;
 constexpr int kMergingCaption = 59;
 constexpr int kWritingCaption = 50;
-constexpr size_t kFirstClumpLine = 8;
 constexpr long kByteClasses = 255;
 constexpr long kMaxEliminateClasses = ZT_MAX_ELIMINATE_CLASSES;
 
@@ -61,19 +60,27 @@ long ReadHeader(const StatisticsText& text, long bandCells, InputStatistics& in)
 // Reads the clump lines 1..clumpCount, each checked against what the clump
 // image can hold: pixel counts against the band's pixels, and class values
 // against the class count (RC_BAD_WINDOW, as for a clump met in the image).
-long ReadClumps(const StatisticsText& text, long clumpCount, long bandCells, InputStatistics& in) {
-  if (text.LineCount() < kFirstClumpLine - 1 + static_cast<size_t>(clumpCount)) return RC_INPUT_FILE_FAILED;
+// A file with too few clump lines gives RC_INPUT_FILE_FAILED whatever its
+// lines hold.
+long ReadClumps(const char* path, long clumpCount, long bandCells, InputStatistics& in) {
+  LineReader lines;
+  if (!OpenClumpLines(path, lines)) return RC_INPUT_FILE_FAILED;
   ClumpTables& t = in.clumps;
   for (auto* table : {&t.classValue, &t.column, &t.row, &t.count}) table->assign(clumpCount + 1, 0);
+  long rc = RC_OK;
+  std::string_view line;
   std::vector<std::string_view> f;
   for (long k = 1; k <= clumpCount; ++k) {
-    SplitFields(text.Line(kFirstClumpLine + k - 1), f);
+    if (!lines.Next(line)) return RC_INPUT_FILE_FAILED;
+    if (rc) continue;
+    SplitFields(line, f);
     if (f.size() < 5 || !ParseLong(f[1], t.classValue[k]) || !ParseLong(f[2], t.column[k]) ||
         !ParseLong(f[3], t.row[k]) || !ParseLong(f.back(), t.count[k]) || t.count[k] < 0 || t.count[k] > bandCells)
-      return RC_INPUT_FILE_FAILED;
-    if (t.classValue[k] < 0 || t.classValue[k] > in.classCount) return RC_BAD_WINDOW;
+      rc = RC_INPUT_FILE_FAILED;
+    else if (t.classValue[k] < 0 || t.classValue[k] > in.classCount)
+      rc = RC_BAD_WINDOW;
   }
-  return RC_OK;
+  return rc;
 }
 
 // Pass 1: the clump numbers of the window into the regions, and the clump
@@ -169,7 +176,7 @@ long GrowAndChoose(Regions<Label, std::uint32_t>& regions, long rows, long colum
 }
 
 template <typename Label>
-long EliminateRegions(const PostClassJob& job, const StatisticsText& text, InputStatistics& in, long threshold,
+long EliminateRegions(const PostClassJob& job, const char* inputPath, InputStatistics& in, long threshold,
                       const char* outputPath) {
   ClumpTables& t = in.clumps;
   const long rows = job.GetWindow().rows, columns = job.GetWindow().columns;
@@ -180,7 +187,7 @@ long EliminateRegions(const PostClassJob& job, const StatisticsText& text, Input
   // A clump image numbers its clumps from 1: none exceeds its pixel count.
   const long bandCells = job.BandCells();
   if (clumpCount < 0 || clumpCount > bandCells) return RC_BAD_WINDOW;
-  if (long rc = ReadClumps(text, clumpCount, bandCells, in)) return rc;
+  if (long rc = ReadClumps(inputPath, clumpCount, bandCells, in)) return rc;
   // Clump numbers index the clump tables.
   if (long(highest) > clumpCount) return RC_BAD_WINDOW;
 
@@ -194,6 +201,7 @@ long EliminateRegions(const PostClassJob& job, const StatisticsText& text, Input
     if (StepAndCheckStop()) return RC_CANCELLED;
     regions.NumberRow(i);
   }
+  regions.ReleaseProvisional();
   // The class value that each region's pixels take.
   std::vector<std::int32_t> value(count + 1, 0);
   std::vector<long> totals(in.classCount + 1, 0);
@@ -275,8 +283,8 @@ long Eliminate(void* source, long sourceBand, const char* inputPath, void* resul
   SetStep(1);
   SetSubProgressNameById(kReadingCaption);
   return job.Cells() <= kMaxCellsOf32BitLabels
-             ? EliminateRegions<std::uint32_t>(job, text, in, threshold, outputPath)
-             : EliminateRegions<std::uint64_t>(job, text, in, threshold, outputPath);
+             ? EliminateRegions<std::uint32_t>(job, inputPath, in, threshold, outputPath)
+             : EliminateRegions<std::uint64_t>(job, inputPath, in, threshold, outputPath);
 }
 
 }  // namespace

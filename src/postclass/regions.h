@@ -47,6 +47,8 @@ class Regions {
     for (long j = 0; j < columns_; ++j) out[j] = parent_[out[j]];
     return out;
   }
+  // After NumberRow of every row: frees the provisional labels' table.
+  void ReleaseProvisional() { std::vector<Label>().swap(parent_); }
   // Row i after NumberRow(i).
   Label* Row(long i) { return &labels_[i * columns_]; }
   const Label* Row(long i) const { return &labels_[i * columns_]; }

@@ -21,7 +21,6 @@ constexpr int kSearchingCaption = 52;
 constexpr int kCountingCaption = 51;
 constexpr int kWritingCaption = 50;
 constexpr char kTitle[] = "过滤分析块统计信息:";
-constexpr size_t kFirstClumpLine = 8;
 // Maximum - minimum + 1 of 32-bit class values.
 constexpr long kMaxClassRange = 1L << 32;
 
@@ -47,7 +46,7 @@ long ReadHeader(const StatisticsText& text, long bandCells, InputStatistics& in)
 // The clumps of the source are the regions of equal clump number: those of
 // at least threshold pixels keep their order and take the numbers 1, 2, ...
 template <typename Label>
-long SieveRegions(const PostClassJob& job, const StatisticsText& text, const InputStatistics& in, long threshold,
+long SieveRegions(const PostClassJob& job, const char* inputPath, const InputStatistics& in, long threshold,
                   const char* outputPath) {
   const long columns = job.GetWindow().columns;
   Regions<Label, std::uint32_t> regions(job.GetWindow().rows, columns, EightNeighbours(in.neighbours));
@@ -75,12 +74,14 @@ long SieveRegions(const PostClassJob& job, const StatisticsText& text, const Inp
   SetPos(0);
   SetSubProgressNameById(kCountingCaption);
   // Class values of the surviving clumps, by their number in the source.
-  if (static_cast<unsigned long>(last) > text.LineCount() - std::min(text.LineCount(), kFirstClumpLine - 1))
-    return RC_INPUT_FILE_FAILED;
+  LineReader lines;
+  if (!OpenClumpLines(inputPath, lines)) return RC_INPUT_FILE_FAILED;
   std::vector<long> classValue(last + 1, 0);
+  std::string_view line;
   std::vector<std::string_view> fields;
   for (long k = 1; k <= last; ++k) {
-    SplitFields(text.Line(kFirstClumpLine + k - 1), fields);
+    if (!lines.Next(line)) return RC_INPUT_FILE_FAILED;
+    SplitFields(line, fields);
     if (fields.size() < 2 || !ParseLong(fields[1], classValue[k])) return RC_INPUT_FILE_FAILED;
   }
   for (Label m = 1; m <= count; ++m) {
@@ -124,8 +125,8 @@ long Sieve(void* source, long sourceBand, const char* inputPath, void* result, l
   progress.Start(kMainCaption);
   SetRange(0, w.rows);
   SetStep(1);
-  return job.Cells() <= kMaxCellsOf32BitLabels ? SieveRegions<std::uint32_t>(job, text, in, threshold, outputPath)
-                                            : SieveRegions<std::uint64_t>(job, text, in, threshold, outputPath);
+  return job.Cells() <= kMaxCellsOf32BitLabels ? SieveRegions<std::uint32_t>(job, inputPath, in, threshold, outputPath)
+                                            : SieveRegions<std::uint64_t>(job, inputPath, in, threshold, outputPath);
 }
 
 }  // namespace

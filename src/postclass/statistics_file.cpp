@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace zt {
@@ -90,28 +91,44 @@ bool WriteClassTotals(const std::string& path, long classCount, int neighbours, 
   return Close(file) && ok;
 }
 
-bool StatisticsText::Read(const std::string& path) {
-  File file(std::fopen(path.c_str(), "rb"));
-  if (!file) return false;
-  text_.clear();
-  char chunk[1 << 16];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;) text_.append(chunk, n);
-  if (std::ferror(file.get())) return false;
-  lines_.clear();
-  const std::string_view text(text_);
-  for (size_t start = 0; start < text.size();) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines_.push_back(line);
-    start = end + 1;
+LineReader::~LineReader() {
+  if (file_) std::fclose(file_);
+  std::free(buffer_);
+}
+
+bool LineReader::Open(const std::string& path) {
+  file_ = std::fopen(path.c_str(), "rb");
+  return file_ != nullptr;
+}
+
+bool LineReader::Next(std::string_view& line) {
+  const ssize_t length = getline(&buffer_, &capacity_, file_);
+  if (length <= 0) return false;
+  line = std::string_view(buffer_, static_cast<size_t>(length));
+  if (line.back() == '\n') line.remove_suffix(1);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return true;
+}
+
+bool OpenClumpLines(const std::string& path, LineReader& reader) {
+  if (!reader.Open(path)) return false;
+  std::string_view line;
+  for (size_t n = 1; n < StatisticsText::kFirstClumpLine && reader.Next(line); ++n) {
   }
   return true;
 }
 
+bool StatisticsText::Read(const std::string& path) {
+  LineReader reader;
+  if (!reader.Open(path)) return false;
+  lines_.clear();
+  std::string_view line;
+  while (lines_.size() < kFirstClumpLine - 1 && reader.Next(line)) lines_.emplace_back(line);
+  return true;
+}
+
 std::string_view StatisticsText::Line(size_t n) const {
-  return n >= 1 && n <= lines_.size() ? lines_[n - 1] : std::string_view();
+  return n >= 1 && n <= lines_.size() ? std::string_view(lines_[n - 1]) : std::string_view();
 }
 
 bool StatisticsText::IsClumpFile() const {
