@@ -27,6 +27,9 @@ constexpr int kMergingCaption = 59;
 constexpr int kWritingCaption = 50;
 constexpr long kByteClasses = 255;
 constexpr long kMaxEliminateClasses = ZT_MAX_ELIMINATE_CLASSES;
+// Clumps between the one whose pixels are fetched into the cache and the
+// one merged.
+constexpr size_t kFetchAhead = 8;
 
 // Per clump k = 1..N (index 0 unused).
 struct ClumpTables {
@@ -222,6 +225,11 @@ long EliminateRegions(const PostClassJob& job, const char* inputPath, InputStati
     const long size = merges.Size();
     for (long k; (k = merges.Next(t.count)) != 0;) {
       if (++merged % kPixelsPerStopCheck == 0 && IsStopProgress()) return RC_CANCELLED;
+      // The small clumps lie all over the image: their pixels and the rows
+      // around them are fetched while the clumps before them merge.
+      if (const long a = merges.Ahead(kFetchAhead); a && t.row[a] >= 1 && t.row[a] + 1 < rows && t.column[a] >= 0 &&
+                                                    t.column[a] < columns)
+        for (long dr = -1; dr <= 1; ++dr) __builtin_prefetch(&regions.Row(t.row[a] + dr)[t.column[a]]);
       const long r = t.row[k], c = t.column[k];
       if (r < 0 || r >= rows || c < 0 || c >= columns) continue;
       const Label region = regions.Row(r)[c];

@@ -14,9 +14,24 @@ class MergeQueue {
  public:
   // counts[k]: the pixel count of clump k = 1, 2, ...
   MergeQueue(const std::vector<long>& counts, long threshold) : threshold_(threshold), size_(threshold) {
+    long largest = 0;
     for (long k = 1; k < long(counts.size()); ++k)
-      if (counts[k] >= 1 && counts[k] < threshold) sorted_.push_back(Entry{counts[k], k});
-    std::sort(sorted_.begin(), sorted_.end(), Before);
+      if (counts[k] >= 1 && counts[k] < threshold) {
+        sorted_.push_back(Entry{counts[k], k});
+        largest = std::max(largest, counts[k]);
+      }
+    if (largest > long(sorted_.size())) {
+      std::sort(sorted_.begin(), sorted_.end(), Before);
+      return;
+    }
+    // A counting sort by size keeps the table order within a size, in time
+    // linear in the clumps.
+    std::vector<size_t> start(largest + 2, 0);
+    for (const Entry& e : sorted_) ++start[largest - e.count + 1];
+    for (long s = 1; s <= largest; ++s) start[s] += start[s - 1];
+    std::vector<Entry> sorted(sorted_.size());
+    for (const Entry& e : sorted_) sorted[start[largest - e.count]++] = e;
+    sorted_.swap(sorted);
   }
 
   // Clump k now has count pixels: it is met again when a later sweep, or
@@ -46,6 +61,9 @@ class MergeQueue {
     return true;
   }
   long Size() const { return size_; }
+  // The clump that the table's order brings ahead entries later, 0 for none:
+  // what is worth fetching into the cache now.
+  long Ahead(size_t ahead) const { return next_ + ahead < sorted_.size() ? sorted_[next_ + ahead].clump : 0; }
 
  private:
   struct Entry {
