@@ -105,7 +105,8 @@ long SieveRegions(const PostClassJob& job, const char* inputPath, const InputSta
     for (long i = 0; i < count; ++i) {
       const Label* region = regions.NumberRow(first + i);
       std::uint32_t* out = scratch + i * columns;
-      for (long j = 0; j < columns; ++j) out[j] = static_cast<std::uint32_t>(std::min<Label>(number[region[j]], UINT32_MAX));
+      for (long j = 0; j < columns; ++j)
+        out[j] = static_cast<std::uint32_t>(std::min<Label>(number[region[j]], UINT32_MAX));
     }
     return scratch;
   });

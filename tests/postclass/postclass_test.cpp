@@ -603,7 +603,8 @@ TEST_F(EliminateTest, RandomMapsMatchAStepByStepMerging) {
   for (unsigned seed : {3u, 8u, 21u})
     for (int neighbours : {4, 8})
       for (long threshold : {2L, 4L, 7L, 40L}) {
-        SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << neighbours << " neighbours, threshold " << threshold);
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << neighbours << " neighbours, threshold "
+                                        << threshold);
         // 36 rows: several of the images' 16-row blocks, the last one cut short.
         const Grid g = RandomClasses(36, 41, seed);
         const ReferenceEliminated expected = ReferenceEliminate(g, threshold, neighbours == 8);
