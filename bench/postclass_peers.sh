@@ -2,6 +2,7 @@
 # Clump, sieve and eliminate of ztclass against their peers, side by side in
 # one run: scipy's ndimage.label (one labelling per class) and gdal_sieve.py,
 # on the two class maps of bench/make_large_scene.sh, 4 and 8 neighbours.
+# ztclass writes its results uncompressed, as the peers do.
 # Whole-process wall time, CPU time (user + system: steadier than wall time
 # on a shared machine) and peak resident memory, medians of RUNS runs.
 # With BEFORE, a second ztclass build is measured in the same run.
@@ -58,25 +59,30 @@ SAME_PIXELS='
 import sys, numpy as np
 from osgeo import gdal
 a, b = gdal.Open(sys.argv[1]), gdal.Open(sys.argv[2])
-sys.exit(0 if np.array_equal(a.ReadAsArray(), b.ReadAsArray()) else 1)
+same_type = a.GetRasterBand(1).DataType == b.GetRasterBand(1).DataType
+sys.exit(0 if same_type and np.array_equal(a.ReadAsArray(), b.ReadAsArray()) else 1)
 '
 HAVE_SCIPY=0
 $PY -c 'import scipy' 2>/dev/null && HAVE_SCIPY=1
 
+echo "load before: $(uptime)"
 for map in ${MAPS:-frag region}; do
   classes="$DIR/classes_$map.tif"
   for n in ${NEIGHBOURS:-4 8}; do
-    echo "== $map class map, $n neighbours"
+    echo "== $map class map, $n neighbours ($(uptime | sed 's/.*load/load/'))"
+    # Uncompressed results, as the peers write them. Sieve and eliminate of
+    # both builds read the clump image and statistics of the build measured.
     for build in "$ZTCLASS" $BEFORE; do
       z=("$build" -q)
       name="ztclass" t="after"
       [ "$build" = "$BEFORE" ] && name="ztclass before" t="before"
+      none=(--co COMPRESS=NONE --overwrite)
       row "$name clump" "${z[@]}" clump "$classes" --neighbours "$n" -o "$OUT/$t-clump.tif" \
-        --stats "$OUT/$t-clump.txt" --overwrite
+        --stats "$OUT/$t-clump.txt" "${none[@]}"
       row "$name sieve 10" "${z[@]}" sieve "$OUT/$t-clump.tif" --stats-in "$OUT/$t-clump.txt" --threshold 10 \
-        -o "$OUT/$t-sieve.tif" --stats "$OUT/$t-sieve.txt" --overwrite
+        -o "$OUT/$t-sieve.tif" --stats "$OUT/$t-sieve.txt" "${none[@]}"
       row "$name eliminate 10" "${z[@]}" eliminate "$OUT/$t-clump.tif" --stats-in "$OUT/$t-clump.txt" \
-        --threshold 10 -o "$OUT/$t-elim.tif" --stats "$OUT/$t-elim.txt" --overwrite
+        --threshold 10 -o "$OUT/$t-elim.tif" --stats "$OUT/$t-elim.txt" "${none[@]}"
     done
     # The results of both builds, pixel for pixel and byte for byte.
     for result in clump sieve elim; do
@@ -86,15 +92,8 @@ for map in ${MAPS:-frag region}; do
       $PY -c "$SAME_PIXELS" "$OUT/before-$result.tif" "$OUT/after-$result.tif" || same=no
       echo "$result: before and after the same: $same"
     done
-    # The default result is DEFLATE-compressed on one core; the peers write
-    # uncompressed files.
-    row "ztclass clump, uncompressed" "$ZTCLASS" -q clump "$classes" --neighbours "$n" --co COMPRESS=NONE \
-      -o "$OUT/clump-none.tif" --stats "$OUT/clump-none.txt" --overwrite
-    row "ztclass sieve 10, uncompressed" "$ZTCLASS" -q sieve "$OUT/after-clump.tif" --co COMPRESS=NONE \
-      --stats-in "$OUT/after-clump.txt" --threshold 10 -o "$OUT/sieve-none.tif" --stats "$OUT/sieve-none.txt" --overwrite
-    row "ztclass eliminate 10, uncompressed" "$ZTCLASS" -q eliminate "$OUT/after-clump.tif" --co COMPRESS=NONE \
-      --stats-in "$OUT/after-clump.txt" --threshold 10 -o "$OUT/elim-none.tif" --stats "$OUT/elim-none.txt" --overwrite
     [ "$HAVE_SCIPY" = 1 ] && row "scipy ndimage.label per class" $PY -c "$SCIPY_LABEL" "$classes" "$n"
     row "gdal_sieve.py -st 10" bash -c "rm -f '$OUT/gs.tif'; gdal_sieve.py -q -st 10 -$n -of GTiff '$classes' '$OUT/gs.tif'"
   done
 done
+echo "load after: $(uptime)"

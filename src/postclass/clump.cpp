@@ -5,11 +5,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "frame/entry.h"
 #include "frame/progress_session.h"
-#include "postclass/postclass_job.h"
+#include "postclass/band_rows.h"
 #include "postclass/region.h"
 #include "postclass/regions.h"
 #include "postclass/statistics_file.h"
@@ -40,31 +41,59 @@ struct FileGrid {
 
 struct ClumpCall {
   const PostClassJob& job;
-  ZTRSDataType sourceType;
-  long classCount;
   int neighbours;
   const char* statisticsPath;
 };
 
-// The window's class values, truncated, labelled as they are read.
+// The pixel type a band is read in: one that holds its values exactly.
+// Signed bytes are read as they are stored and taken as signed below.
+template <typename Visit>
+long WithPixelType(ZTRSDataType type, Visit&& visit) {
+  switch (type) {
+    case ZTRS_Byte:
+    case ZTRS_Int8:
+      return visit(std::uint8_t{});
+    case ZTRS_UInt16:
+    case ZTRS_UInt32:
+      return visit(std::uint32_t{});
+    case ZTRS_Int16:
+    case ZTRS_Int32:
+      return visit(std::int32_t{});
+    default:
+      return visit(double{});
+  }
+}
+
+// Class values, truncated; ReadBandOnce has checked that they fit.
+template <typename T>
+void ToClasses(const T* values, long count, bool signedBytes, std::int32_t* classes) {
+  for (long j = 0; j < count; ++j) {
+    if constexpr (std::is_same_v<T, std::uint8_t>)
+      classes[j] = signedBytes ? static_cast<std::int8_t>(values[j]) : values[j];
+    else
+      classes[j] = static_cast<std::int32_t>(values[j]);
+  }
+}
+
+// The window's class values labelled as they are read.
+template <typename T>
 long ClumpInMemory(const ClumpCall& call) {
   const Window& w = call.job.GetWindow();
   const long rows = w.rows, columns = w.columns;
-  ValueBuffer raw, labelsRaw;
-  if (long rc = raw.Allocate(call.sourceType, columns)) return rc;
-  if (long rc = labelsRaw.Allocate(ZTRS_UInt32, columns)) return rc;
-  std::vector<double> row(columns);
-  // The class count's check of every pixel keeps the values in 32 bits.
-  std::vector<std::int32_t> values(columns);
+  const bool signedBytes = call.job.SourceType() == ZTRS_Int8;
+  std::vector<std::int32_t> classes(columns);
   Regions<std::uint32_t, std::int32_t> regions(rows, columns, EightNeighbours(call.neighbours));
 
   SetSubProgressNameById(kReadingCaption);
-  for (long i = 0; i < rows; ++i) {
-    if (StepAndCheckStop()) return RC_CANCELLED;
-    call.job.ReadRow(i, call.sourceType, raw, row.data());
-    for (long j = 0; j < columns; ++j) values[j] = static_cast<std::int32_t>(row[j]);
-    regions.AddRow(i, values.data());
-  }
+  long classCount = 0;
+  const long read = ReadBandOnce<T>(
+      call.job,
+      [&](long i, const T* values) {
+        ToClasses(values, columns, signedBytes, classes.data());
+        regions.AddRow(i, classes.data());
+      },
+      classCount);
+  if (read) return read;
 
   SetPos(0);
   SetSubProgressNameById(kCountingCaption);
@@ -72,7 +101,7 @@ long ClumpInMemory(const ClumpCall& call) {
   if (!regions.Resolve(clumps)) return RC_CANCELLED;
   std::uint32_t next = 0;
   const bool written = WriteClumpStatistics(
-      call.statisticsPath, kTitle, call.classCount, call.neighbours, regions.Zeros(), clumps, [&] {
+      call.statisticsPath, kTitle, classCount, call.neighbours, regions.Zeros(), clumps, [&] {
         ++next;
         const long first = regions.First(next);
         return ClumpLine{long(next), long(regions.RegionValue(next)), first % columns, first / columns,
@@ -82,25 +111,20 @@ long ClumpInMemory(const ClumpCall& call) {
 
   SetPos(0);
   SetSubProgressNameById(kWritingCaption);
-  for (long i = 0; i < rows; ++i) {
-    StepIt();
-    const std::uint32_t* labels = regions.NumberRow(i);
-    std::copy(labels, labels + columns, row.begin());
-    if (IsStopProgress()) return RC_CANCELLED;
-    call.job.WriteRow(i, row.data(), ZTRS_UInt32, labelsRaw);
-  }
-  return RC_OK;
+  return WriteResult<std::uint32_t>(call.job, [&](long first, long count, std::uint32_t*) {
+    for (long i = first; i < first + count; ++i) regions.NumberRow(i);
+    return regions.Row(first);
+  });
 }
 
 // The class grid and the clump numbers in temporary raster files, the
 // regions grown one by one.
+template <typename T>
 long ClumpInFiles(const ClumpCall& call) {
   const Window& w = call.job.GetWindow();
   const long rows = w.rows, columns = w.columns;
-  ValueBuffer raw, labelsRaw;
-  if (long rc = raw.Allocate(call.sourceType, columns)) return rc;
-  if (long rc = labelsRaw.Allocate(ZTRS_UInt32, columns)) return rc;
-  std::vector<double> row(columns);
+  const bool signedBytes = call.job.SourceType() == ZTRS_Int8;
+  std::vector<std::int32_t> classes(columns);
   WorkDirectory work;
   if (!work.Ok()) return RC_WORK_FILE_FAILED;
   ZtiTempFile gridFile;
@@ -110,11 +134,15 @@ long ClumpInFiles(const ClumpCall& call) {
   VisitedMap visited{visitedCells.data(), columns};
 
   SetSubProgressNameById(kReadingCaption);
-  for (long i = 0; i < rows; ++i) {
-    if (StepAndCheckStop()) return RC_CANCELLED;
-    call.job.ReadRow(i, call.sourceType, raw, row.data());
-    for (long j = 0; j < columns; ++j) grid.Set(i, j, static_cast<long>(row[j]));
-  }
+  long classCount = 0;
+  const long read = ReadBandOnce<T>(
+      call.job,
+      [&](long i, const T* values) {
+        ToClasses(values, columns, signedBytes, classes.data());
+        for (long j = 0; j < columns; ++j) grid.Set(i, j, classes[j]);
+      },
+      classCount);
+  if (read) return read;
 
   ZtiTempFile labels;
   if (!labels.Create(work.File("temp.zti"), columns, rows)) return RC_WORK_FILE_FAILED;
@@ -146,19 +174,18 @@ long ClumpInFiles(const ClumpCall& call) {
   }
 
   size_t next = 0;
-  if (!WriteClumpStatistics(call.statisticsPath, kTitle, call.classCount, call.neighbours, zeroPixels,
-                            clumps.size(), [&] { return clumps[next++]; }))
+  if (!WriteClumpStatistics(call.statisticsPath, kTitle, classCount, call.neighbours, zeroPixels, clumps.size(),
+                            [&] { return clumps[next++]; }))
     return RC_REPORT_OPEN_FAILED;
 
   SetPos(0);
   SetSubProgressNameById(kWritingCaption);
-  for (long i = 0; i < rows; ++i) {
-    StepIt();
-    for (long j = 0; j < columns; ++j) row[j] = labels.Get(i, j);
-    if (IsStopProgress()) return RC_CANCELLED;
-    call.job.WriteRow(i, row.data(), ZTRS_UInt32, labelsRaw);
-  }
-  return RC_OK;
+  return WriteResult<std::uint32_t>(call.job, [&](long first, long count, std::uint32_t* scratch) {
+    for (long i = 0; i < count; ++i)
+      for (long j = 0; j < columns; ++j)
+        scratch[i * columns + j] = static_cast<std::uint32_t>(labels.Get(first + i, j));
+    return scratch;
+  });
 }
 
 }  // namespace
@@ -176,15 +203,16 @@ long ClumpClasses(void* source, long sourceBand, void* result, long resultBand, 
   PostClassJob job(source, sourceBand, result, resultBand, w);
   if (long rc = job.Open()) return rc;
   if (!statisticsPath) return RC_NULL_ARGUMENT;
-  long classCount = 0;
-  if (long rc = job.ClassCount(classCount)) return rc;
-  const ClumpCall call{job, ztRSGetDatasetType(source), classCount, neighbours, statisticsPath};
+  const ClumpCall call{job, neighbours, statisticsPath};
   const bool inMemory = w.rows * w.columns <= std::min(maxInMemoryCells, kMaxCellsOf32BitLabels);
 
   progress.Start(kMainCaption);
   SetRange(0, w.rows);
   SetStep(1);
-  return inMemory ? ClumpInMemory(call) : ClumpInFiles(call);
+  return WithPixelType(job.SourceType(), [&](auto pixel) {
+    using T = decltype(pixel);
+    return inMemory ? ClumpInMemory<T>(call) : ClumpInFiles<T>(call);
+  });
 }
 
 }  // namespace zt

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <cstdlib>
-#include <queue>
 #include <vector>
 
 #include "frame/entry.h"
 #include "frame/progress_session.h"
-#include "postclass/clump_image.h"
-#include "postclass/region.h"
+#include "postclass/band_rows.h"
+#include "postclass/merge_queue.h"
+#include "postclass/merge_target.h"
+#include "postclass/regions.h"
 #include "postclass/statistics_file.h"
 #include "ztclass/postclass.h"
 #include "ztclass/result_codes.h"
@@ -24,14 +24,11 @@ constexpr int kReadingCaption = 53;
 constexpr int kCountingCaption = 51;
 constexpr int kMergingCaption = 59;
 constexpr int kWritingCaption = 50;
-constexpr size_t kFirstClumpLine = 8;
 constexpr long kByteClasses = 255;
 constexpr long kMaxEliminateClasses = ZT_MAX_ELIMINATE_CLASSES;
-
-// Per clump k = 1..N (index 0 unused).
-struct ClumpTables {
-  std::vector<long> classValue, column, row, count;
-};
+// Clumps between the one whose pixels are fetched into the cache and the
+// one merged.
+constexpr size_t kFetchAhead = 8;
 
 struct InputStatistics {
   long classCount = 0;
@@ -40,124 +37,87 @@ struct InputStatistics {
   ClumpTables clumps;
 };
 
-// Reads the heading and the clump lines 1..clumpCount, each checked against
-// what the clump image can hold: the class count against the limit of the
-// per-class totals, pixel counts against the band's pixels, and class values
-// against the class count (RC_BAD_WINDOW, as for a clump met in the image).
-long ReadStatistics(const std::string& path, long clumpCount, long bandCells, InputStatistics& in) {
-  StatisticsText text;
-  if (!text.Read(path)) return RC_INPUT_FILE_FAILED;
+// Reads the heading: the class count, checked against the limit of the
+// per-class totals, the neighbour count and the block-0 count.
+long ReadHeader(const StatisticsText& text, long bandCells, InputStatistics& in) {
   if (!text.Counts(in.classCount, in.neighbours) || in.classCount < 0 || in.classCount > kMaxEliminateClasses)
     return RC_INPUT_FILE_FAILED;
   // A clump file carries the count of class-0 pixels; a sieve file's
   // removed pixels are no class's.
   if (text.IsClumpFile()) {
-    const std::vector<std::string_view> blockZero = SplitFields(text.Line(7));
+    std::vector<std::string_view> blockZero;
+    SplitFields(text.Line(7), blockZero);
     if (blockZero.size() < 5 || !ParseLong(blockZero[4], in.zeroPixels) || in.zeroPixels < 0 ||
         in.zeroPixels > bandCells)
       return RC_INPUT_FILE_FAILED;
   }
-  if (text.LineCount() < kFirstClumpLine - 1 + static_cast<size_t>(clumpCount)) return RC_INPUT_FILE_FAILED;
-  ClumpTables& t = in.clumps;
-  for (auto* table : {&t.classValue, &t.column, &t.row, &t.count}) table->assign(clumpCount + 1, 0);
-  for (long k = 1; k <= clumpCount; ++k) {
-    const std::vector<std::string_view> f = SplitFields(text.Line(kFirstClumpLine + k - 1));
-    if (f.size() < 5 || !ParseLong(f[1], t.classValue[k]) || !ParseLong(f[2], t.column[k]) ||
-        !ParseLong(f[3], t.row[k]) || !ParseLong(f.back(), t.count[k]) || t.count[k] < 0 || t.count[k] > bandCells)
-      return RC_INPUT_FILE_FAILED;
-    if (t.classValue[k] < 0 || t.classValue[k] > in.classCount) return RC_BAD_WINDOW;
-  }
   return RC_OK;
 }
 
-// The neighbour a pixel of clump k would merge into: the largest
-// neighbouring clump; on equal size the nearer class value, then the
-// smaller one. Label 0 if there is none. labelAt(r, c): the clump number of
-// a pixel of the window.
-struct Choice {
-  long label = 0;
-  long count = 0;
-};
-
-template <typename LabelAt>
-Choice ChooseNeighbour(const LabelAt& labelAt, long rows, long columns, const ClumpTables& t, GridPixel p, long k,
-                       int neighbours) {
-  static constexpr int kAll[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, -1}, {1, 0}, {1, 1}};
-  static constexpr int kCross[4][2] = {{-1, 0}, {0, -1}, {0, 1}, {1, 0}};
-  const bool eight = EightNeighbours(neighbours);
-  const int (*offsets)[2] = eight ? kAll : kCross;
-  const int n = eight ? 8 : 4;
-  const long own = labelAt(p.row, p.column);
-  Choice best;
-  for (int i = 0; i < n; ++i) {
-    const long r = p.row + offsets[i][0], c = p.column + offsets[i][1];
-    if (r < 0 || r >= rows || c < 0 || c >= columns) continue;
-    const long label = labelAt(r, c);
-    if (label == 0 || label == own) continue;
-    const long count = t.count[label];
-    bool better = best.label == 0 || count > best.count;
-    if (!better && count == best.count) {
-      const long distance = std::labs(t.classValue[label] - t.classValue[k]);
-      const long bestDistance = std::labs(t.classValue[best.label] - t.classValue[k]);
-      better = distance < bestDistance ||
-               (distance == bestDistance && t.classValue[label] < t.classValue[best.label]);
-    }
-    if (better) best = Choice{label, count};
+// Reads the clump lines 1..clumpCount, each checked against what the clump
+// image can hold: pixel counts against the band's pixels, and class values
+// against the class count (RC_BAD_WINDOW, as for a clump met in the image).
+// A file with too few clump lines gives RC_INPUT_FILE_FAILED whatever its
+// lines hold.
+long ReadClumps(const char* path, long clumpCount, long bandCells, InputStatistics& in) {
+  LineReader lines;
+  if (!OpenClumpLines(path, lines)) return RC_INPUT_FILE_FAILED;
+  ClumpTables& t = in.clumps;
+  for (auto* table : {&t.classValue, &t.column, &t.row, &t.count}) table->assign(clumpCount + 1, 0);
+  long rc = RC_OK;
+  std::string_view line;
+  std::vector<std::string_view> f;
+  for (long k = 1; k <= clumpCount; ++k) {
+    if (!lines.Next(line)) return RC_INPUT_FILE_FAILED;
+    if (rc) continue;
+    SplitFields(line, f);
+    if (f.size() < 5 || !ParseLong(f[1], t.classValue[k]) || !ParseLong(f[2], t.column[k]) ||
+        !ParseLong(f[3], t.row[k]) || !ParseLong(f.back(), t.count[k]) || t.count[k] < 0 || t.count[k] > bandCells)
+      rc = RC_INPUT_FILE_FAILED;
+    else if (t.classValue[k] < 0 || t.classValue[k] > in.classCount)
+      rc = RC_BAD_WINDOW;
   }
-  return best;
+  return rc;
 }
 
-// The clumps still to merge, largest size first and, within a size, in
-// table order: what a sweep over the whole table for each size from
-// threshold - 1 down to 1 would meet, without the sweeps.
-class MergeQueue {
- public:
-  // Clump k now has count pixels: it is met again when a later sweep, or
-  // the current one further on, would meet it.
-  void Offer(long k, long count) {
-    if (count >= 1 && count < threshold_ && (count < size_ || (count == size_ && k > current_)))
-      heap_.push(Entry{count, k});
-  }
-  // The next clump of the current size, or 0 when this size is done.
-  long Next(const ClumpTables& t) {
-    while (!heap_.empty() && heap_.top().count == size_) {
-      const Entry e = heap_.top();
-      heap_.pop();
-      if (e.clump > current_ && t.count[e.clump] == size_) return current_ = e.clump;
-    }
-    return 0;
-  }
-  // Starts the largest size left; false when none is.
-  bool NextSize() {
-    if (heap_.empty()) return false;
-    size_ = heap_.top().count;
-    current_ = 0;
-    return true;
-  }
-  long Size() const { return size_; }
-  void Start(long threshold) {
-    threshold_ = threshold;
-    size_ = threshold;
-  }
-
- private:
-  struct Entry {
-    long count, clump;
-    bool operator<(const Entry& o) const { return count < o.count || (count == o.count && clump > o.clump); }
+// Pass 1: the clump numbers of the window into the regions, and the clump
+// count of the band (its highest clump number), reading the band once where
+// its pixel type converts exactly into clump numbers.
+template <typename Label>
+long ReadClumpImage(const PostClassJob& job, Regions<Label, std::uint32_t>& regions, long& clumpCount,
+                    std::uint32_t& highest) {
+  auto add = [&](long i, const std::uint32_t* labels) {
+    highest = std::max(highest, *std::max_element(labels, labels + job.GetWindow().columns));
+    regions.AddRow(i, labels);
   };
-  std::priority_queue<Entry> heap_;
-  long threshold_ = 0, size_ = 0, current_ = 0;
-};
+  switch (job.SourceType()) {
+    case ZTRS_Byte:
+    case ZTRS_Int8:
+    case ZTRS_UInt16:
+    case ZTRS_UInt32:
+      return ReadBandOnce<std::uint32_t>(job, add, clumpCount);
+    default:
+      if (long rc = ReadBandOnce<double>(job, [](long, const double*) {}, clumpCount)) return rc;
+      SetPos(0);
+      return ReadWindow<std::uint32_t>(job, add);
+  }
+}
 
 template <typename Label>
-long EliminateRegions(const PostClassJob& job, InputStatistics& in, long clumpCount, long threshold,
+long EliminateRegions(const PostClassJob& job, const char* inputPath, InputStatistics& in, long threshold,
                       const char* outputPath) {
   ClumpTables& t = in.clumps;
   const long rows = job.GetWindow().rows, columns = job.GetWindow().columns;
   Regions<Label, std::uint32_t> regions(rows, columns, EightNeighbours(in.neighbours));
+  long clumpCount = 0;
+  std::uint32_t highest = 0;
+  if (long rc = ReadClumpImage(job, regions, clumpCount, highest)) return rc;
+  // A clump image numbers its clumps from 1: none exceeds its pixel count.
+  const long bandCells = job.BandCells();
+  if (clumpCount < 0 || clumpCount > bandCells) return RC_BAD_WINDOW;
+  if (long rc = ReadClumps(inputPath, clumpCount, bandCells, in)) return rc;
   // Clump numbers index the clump tables.
-  if (long rc = ReadRegions(job, regions, static_cast<std::uint32_t>(std::min<long>(clumpCount, UINT32_MAX))))
-    return rc;
+  if (long(highest) > clumpCount) return RC_BAD_WINDOW;
 
   SetPos(0);
   SetSubProgressNameById(kCountingCaption);
@@ -169,6 +129,7 @@ long EliminateRegions(const PostClassJob& job, InputStatistics& in, long clumpCo
     if (StepAndCheckStop()) return RC_CANCELLED;
     regions.NumberRow(i);
   }
+  regions.ReleaseProvisional();
   // The class value that each region's pixels take.
   std::vector<std::int32_t> value(count + 1, 0);
   std::vector<long> totals(in.classCount + 1, 0);
@@ -179,45 +140,30 @@ long EliminateRegions(const PostClassJob& job, InputStatistics& in, long clumpCo
 
   SetPos(0);
   SetSubProgressNameById(kMergingCaption);
-  auto regionAt = [&](long r, long c) { return regions.Row(r)[c]; };
-  auto labelAt = [&](long r, long c) {
-    const Label m = regions.Row(r)[c];
-    return m ? long(regions.RegionValue(m)) : 0L;
-  };
   // The size whose sweep last took each region; 0 for none.
   std::vector<Label> sweptAt(count + 1, 0);
-  // While a region grows, the pixels it has taken read 0, a number no
-  // region has: that marks them without a visited map.
-  struct Taken {
-    Regions<Label, std::uint32_t>& regions;
-    bool Seen(long, long) const { return false; }
-    void Mark(long r, long c) { regions.Row(r)[c] = 0; }
-  } taken{regions};
-  std::vector<GridPixel> queue, pixels;
-  MergeQueue merges;
-  merges.Start(threshold);
-  for (long k = 1; k <= clumpCount; ++k) merges.Offer(k, t.count[k]);
+  std::vector<GridPixel> pixels;
+  MergeQueue merges(t.count, threshold);
   long merged = 0;
   while (merges.NextSize()) {
     if (StepAndCheckStop()) return RC_CANCELLED;
     const long size = merges.Size();
-    for (long k; (k = merges.Next(t)) != 0;) {
+    for (long k; (k = merges.Next(t.count)) != 0;) {
       if (++merged % kPixelsPerStopCheck == 0 && IsStopProgress()) return RC_CANCELLED;
+      // The small clumps lie all over the image: their pixels and the rows
+      // around them are fetched while the clumps before them merge.
+      if (const long a = merges.Ahead(kFetchAhead); a && t.row[a] >= 1 && t.row[a] + 1 < rows && t.column[a] >= 0 &&
+                                                    t.column[a] < columns)
+        for (long dr = -1; dr <= 1; ++dr) __builtin_prefetch(&regions.Row(t.row[a] + dr)[t.column[a]]);
       const long r = t.row[k], c = t.column[k];
       if (r < 0 || r >= rows || c < 0 || c >= columns) continue;
-      const Label region = regionAt(r, c);
+      const Label region = regions.Row(r)[c];
       if (region == 0 || sweptAt[region] == Label(size)) continue;
       sweptAt[region] = Label(size);
-      pixels.clear();
-      const long n = GrowRegion(regionAt, rows, columns, GridPixel{r, c}, region, in.neighbours, taken, queue,
-                                [&](GridPixel p) { pixels.push_back(p); });
-      if (n < 0) return RC_CANCELLED;
-      for (GridPixel p : pixels) regions.Row(p.row)[p.column] = region;
       Choice target;
-      for (GridPixel p : pixels) {
-        const Choice choice = ChooseNeighbour(labelAt, rows, columns, t, p, k, in.neighbours);
-        if (choice.label != 0 && (target.label == 0 || choice.count > target.count)) target = choice;
-      }
+      const long n = GrowAndChoose(regions, rows, columns, EightNeighbours(in.neighbours), GridPixel{r, c}, t, k,
+                                   pixels, target);
+      if (n < 0) return RC_CANCELLED;
       if (target.label == 0) continue;  // no neighbour to merge into
       const long from = t.classValue[k], to = t.classValue[target.label];
       // A count grows by up to a window's pixels per merge: saturate.
@@ -232,14 +178,23 @@ long EliminateRegions(const PostClassJob& job, InputStatistics& in, long clumpCo
     }
   }
 
-  // Byte holds the usual class values; larger ones are written in 32 bits.
-  const ZTRSDataType type = in.classCount <= kByteClasses ? ZTRS_Byte : ZTRS_UInt32;
   if (!WriteClassTotals(outputPath, in.classCount, in.neighbours, in.zeroPixels, totals))
     return RC_REPORT_OPEN_FAILED;
   SetPos(0);
   SetSubProgressNameById(kWritingCaption);
-  return WriteRegionRows(
-      job, [&](long i) { return regions.Row(i); }, [&](Label m) { return double(value[m]); }, type);
+  auto write = [&](auto pixel) {
+    using T = decltype(pixel);
+    return WriteResult<T>(job, [&](long first, long count, T* scratch) {
+      for (long i = 0; i < count; ++i) {
+        const Label* region = regions.Row(first + i);
+        T* out = scratch + i * columns;
+        for (long j = 0; j < columns; ++j) out[j] = static_cast<T>(value[region[j]]);
+      }
+      return scratch;
+    });
+  };
+  // Byte holds the usual class values; larger ones are written in 32 bits.
+  return in.classCount <= kByteClasses ? write(std::uint8_t{}) : write(std::uint32_t{});
 }
 
 long Eliminate(void* source, long sourceBand, const char* inputPath, void* result, long resultBand,
@@ -251,21 +206,18 @@ long Eliminate(void* source, long sourceBand, const char* inputPath, void* resul
   PostClassJob job(source, sourceBand, result, resultBand, w);
   if (long rc = job.Open()) return rc;
   if (!inputPath || !outputPath) return RC_NULL_ARGUMENT;
-  long clumpCount = 0;
-  if (long rc = job.ClassCount(clumpCount)) return rc;
-  // A clump image numbers its clumps from 1: none exceeds its pixel count.
-  const long bandCells = job.BandCells();
-  if (clumpCount < 0 || clumpCount > bandCells) return RC_BAD_WINDOW;
+  StatisticsText text;
+  if (!text.Read(inputPath)) return RC_INPUT_FILE_FAILED;
   InputStatistics in;
-  if (long rc = ReadStatistics(inputPath, clumpCount, bandCells, in)) return rc;
+  if (long rc = ReadHeader(text, job.BandCells(), in)) return rc;
 
   progress.Start(kMainCaption);
   SetRange(0, w.rows);
   SetStep(1);
   SetSubProgressNameById(kReadingCaption);
   return job.Cells() <= kMaxCellsOf32BitLabels
-             ? EliminateRegions<std::uint32_t>(job, in, clumpCount, threshold, outputPath)
-             : EliminateRegions<std::uint64_t>(job, in, clumpCount, threshold, outputPath);
+             ? EliminateRegions<std::uint32_t>(job, inputPath, in, threshold, outputPath)
+             : EliminateRegions<std::uint64_t>(job, inputPath, in, threshold, outputPath);
 }
 
 }  // namespace

@@ -1,15 +1,25 @@
 #include "postclass/postclass_job.h"
 
+#include <algorithm>
+
 #include "frame/arguments.h"
-#include "frame/progress_session.h"
 #include "ztclass/result_codes.h"
 
 namespace zt {
 
 namespace {
-// Open bounds of the values that truncate into the 32-bit signed range.
-constexpr double kLowestClass = -2147483649.0;
-constexpr double kHighestClass = 2147483648.0;
+
+// Reads and writes of fewer rows cost more in calls than they save.
+constexpr long kMinBlockRows = 16;
+constexpr long kMaxBlockBytes = 16L << 20;
+
+long BlockRows(void* band, long rowBytes) {
+  long columns = 0, rows = 0;
+  ztRSGetBlockSize(band, &columns, &rows);
+  const long fit = std::max(1L, kMaxBlockBytes / std::max(1L, rowBytes));
+  return std::clamp(rows, std::min(kMinBlockRows, fit), fit);
+}
+
 }  // namespace
 
 PostClassJob::~PostClassJob() {
@@ -29,41 +39,26 @@ long PostClassJob::Open() {
   return sourceHandle_ && resultHandle_ ? RC_OK : RC_BAD_WINDOW;
 }
 
-long PostClassJob::ClassCount(long& count) const {
-  // Read here rather than asked of the raster service, whose statistics
-  // leave out the no-data value.
-  const long columns = ztRSGetRasterXSize(source_), rows = ztRSGetRasterYSize(source_);
-  ValueBuffer raw;
-  if (long rc = raw.Allocate(ZTRS_Float64, columns)) return rc;
-  const double* values = static_cast<const double*>(raw.Data());
-  double minimum = 0.0, maximum = 0.0;
-  for (long i = 0; i < rows; ++i) {
-    if (long rc = ztRSRasterIO(sourceHandle_, ZTRS_Read, 0, i, columns, 1, raw.Data(), columns, 1, ZTRS_Float64,
-                               0, 0))
-      return rc;
-    for (long j = 0; j < columns; ++j) {
-      const double v = values[j];
-      if (!(v > kLowestClass && v < kHighestClass)) return RC_BAD_WINDOW;
-      if ((i == 0 && j == 0) || v < minimum) minimum = v;
-      if ((i == 0 && j == 0) || v > maximum) maximum = v;
-    }
-  }
-  const long low = static_cast<long>(minimum), high = static_cast<long>(maximum);
-  count = low == 0 ? high : high - low + 1;
-  return RC_OK;
+long PostClassJob::BandColumns() const { return ztRSGetRasterXSize(source_); }
+long PostClassJob::BandRows() const { return ztRSGetRasterYSize(source_); }
+ZTRSDataType PostClassJob::SourceType() const { return ztRSGetBandType(sourceHandle_); }
+
+long PostClassJob::SourceBlockRows(long rowBytes) const { return BlockRows(sourceHandle_, rowBytes); }
+long PostClassJob::ResultBlockRows(long rowBytes) const { return BlockRows(resultHandle_, rowBytes); }
+
+long PostClassJob::ReadBandRows(long first, long count, ZTRSDataType type, void* values) const {
+  const long columns = BandColumns();
+  return ztRSRasterIO(sourceHandle_, ZTRS_Read, 0, first, columns, count, values, columns, count, type, 0, 0);
 }
 
-long PostClassJob::BandCells() const { return ztRSGetRasterXSize(source_) * ztRSGetRasterYSize(source_); }
-
-void PostClassJob::ReadRow(long i, ZTRSDataType type, ValueBuffer& raw, double* values) const {
-  ztRSRasterIO(sourceHandle_, ZTRS_Read, w_.firstColumn, w_.firstRow + i, w_.columns, 1, raw.Data(), w_.columns,
-               1, type, 0, 0);
-  ztRSConvNValues(type, raw.Data(), w_.columns, values);
+long PostClassJob::ReadWindowRows(long first, long count, ZTRSDataType type, void* values) const {
+  return ztRSRasterIO(sourceHandle_, ZTRS_Read, w_.firstColumn, w_.firstRow + first, w_.columns, count, values,
+                      w_.columns, count, type, 0, 0);
 }
 
-void PostClassJob::WriteRow(long i, const double* values, ZTRSDataType type, ValueBuffer& raw) const {
-  ztConvNDValues(values, type, raw.Data(), w_.columns);
-  ztRSRasterIO(resultHandle_, ZTRS_Write, 0, i, w_.columns, 1, raw.Data(), w_.columns, 1, type, 0, 0);
+long PostClassJob::WriteRows(long first, long count, ZTRSDataType type, const void* values) const {
+  return ztRSRasterIO(resultHandle_, ZTRS_Write, 0, first, w_.columns, count, const_cast<void*>(values), w_.columns,
+                      count, type, 0, 0);
 }
 
 }  // namespace zt

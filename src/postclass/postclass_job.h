@@ -1,11 +1,8 @@
 #pragma once
-// What clump, sieve and eliminate share: their arguments' checks, the
-// source and result bands, row reading and writing, and the class count of
-// a band from its minimum and maximum.
-#include <vector>
-
+// What clump, sieve and eliminate share: their arguments' checks and the
+// source and result bands, read and written a block of rows at a time in
+// the pixels' own types.
 #include "frame/window.h"
-#include "services/value_buffer.h"
 #include "ztservices/raster.h"
 
 namespace zt {
@@ -22,21 +19,24 @@ class PostClassJob {
   // band either dataset lacks, RC_BAD_WINDOW. Opens both datasets.
   long Open();
 
-  // The class count of the source band: maximum - minimum + 1, or the
-  // maximum when the minimum is 0 (both truncated, taken over every pixel of
-  // the band, no-data pixels included); for a clump image, its highest clump
-  // number. A pixel that is not finite or lies outside the 32-bit signed
-  // range is no class value: RC_BAD_WINDOW.
-  long ClassCount(long& count) const;
-
-  // Pixels of the whole source band, which bounds every count that a clump
+  // Size of the whole source band, which bounds every count that a clump
   // image or its statistics can rightly hold.
-  long BandCells() const;
+  long BandColumns() const;
+  long BandRows() const;
+  long BandCells() const { return BandColumns() * BandRows(); }
+  ZTRSDataType SourceType() const;
 
-  // Row i of the window, as doubles, read in the given type.
-  void ReadRow(long i, ZTRSDataType type, ValueBuffer& raw, double* values) const;
-  // Writes values as row i of the result (window-relative), in type.
-  void WriteRow(long i, const double* values, ZTRSDataType type, ValueBuffer& raw) const;
+  // Rows of one read or write holding rows of rowBytes each: the band's own
+  // block height (at least a few rows), within a buffer of bounded size.
+  long SourceBlockRows(long rowBytes) const;
+  long ResultBlockRows(long rowBytes) const;
+
+  // count whole rows of the source band from row first, in type.
+  long ReadBandRows(long first, long count, ZTRSDataType type, void* values) const;
+  // count rows of the window from window row first, in type.
+  long ReadWindowRows(long first, long count, ZTRSDataType type, void* values) const;
+  // count rows of the result from row first (window-relative), in type.
+  long WriteRows(long first, long count, ZTRSDataType type, const void* values) const;
 
   const Window& GetWindow() const { return w_; }
   long Cells() const { return w_.rows * w_.columns; }

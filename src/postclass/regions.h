@@ -9,6 +9,7 @@
 // roots in label order then gives the scan order of the regions. The cost is
 // linear in the pixels whatever the regions' sizes and shapes.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "ztservices/progress.h"
@@ -28,7 +29,7 @@ template <typename Label, typename Value>
 class Regions {
  public:
   Regions(long rows, long columns, bool eightNeighbours)
-      : columns_(columns), eight_(eightNeighbours), labels_(rows * columns), above_(columns) {
+      : columns_(columns), eight_(eightNeighbours), labels_(new Label[rows * columns]), above_(columns) {
     NewLabel(0, 0);
   }
 
@@ -46,6 +47,8 @@ class Regions {
     for (long j = 0; j < columns_; ++j) out[j] = parent_[out[j]];
     return out;
   }
+  // After NumberRow of every row: frees the provisional labels' table.
+  void ReleaseProvisional() { std::vector<Label>().swap(parent_); }
   // Row i after NumberRow(i).
   Label* Row(long i) { return &labels_[i * columns_]; }
   const Label* Row(long i) const { return &labels_[i * columns_]; }
@@ -87,7 +90,8 @@ class Regions {
 
   long columns_;
   bool eight_;
-  std::vector<Label> labels_;
+  // Every entry is written by AddRow before it is read.
+  std::unique_ptr<Label[]> labels_;
   std::vector<Value> above_;  // the values of the previous row
   // Per provisional label; after Resolve, parent_ maps it to its region
   // number and the other tables are per region.

@@ -5,7 +5,8 @@
 
 #include "frame/entry.h"
 #include "frame/progress_session.h"
-#include "postclass/clump_image.h"
+#include "postclass/band_rows.h"
+#include "postclass/regions.h"
 #include "postclass/region.h"
 #include "postclass/statistics_file.h"
 #include "ztclass/postclass.h"
@@ -20,7 +21,6 @@ constexpr int kSearchingCaption = 52;
 constexpr int kCountingCaption = 51;
 constexpr int kWritingCaption = 50;
 constexpr char kTitle[] = "过滤分析块统计信息:";
-constexpr size_t kFirstClumpLine = 8;
 // Maximum - minimum + 1 of 32-bit class values.
 constexpr long kMaxClassRange = 1L << 32;
 
@@ -35,7 +35,8 @@ struct InputStatistics {
 long ReadHeader(const StatisticsText& text, long bandCells, InputStatistics& in) {
   if (!text.Counts(in.classCount, in.neighbours) || in.classCount < 0 || in.classCount > kMaxClassRange)
     return RC_INPUT_FILE_FAILED;
-  const std::vector<std::string_view> blockZero = SplitFields(text.Line(7));
+  std::vector<std::string_view> blockZero;
+  SplitFields(text.Line(7), blockZero);
   if (blockZero.size() < 2 || !ParseLong(blockZero.back(), in.zeroPixels) || in.zeroPixels < 0 ||
       in.zeroPixels > bandCells)
     return RC_INPUT_FILE_FAILED;
@@ -45,11 +46,12 @@ long ReadHeader(const StatisticsText& text, long bandCells, InputStatistics& in)
 // The clumps of the source are the regions of equal clump number: those of
 // at least threshold pixels keep their order and take the numbers 1, 2, ...
 template <typename Label>
-long SieveRegions(const PostClassJob& job, const StatisticsText& text, const InputStatistics& in, long threshold,
+long SieveRegions(const PostClassJob& job, const char* inputPath, const InputStatistics& in, long threshold,
                   const char* outputPath) {
   const long columns = job.GetWindow().columns;
   Regions<Label, std::uint32_t> regions(job.GetWindow().rows, columns, EightNeighbours(in.neighbours));
-  if (long rc = ReadRegions(job, regions, UINT32_MAX)) return rc;
+  if (long rc = ReadWindow<std::uint32_t>(job, [&](long i, const std::uint32_t* v) { regions.AddRow(i, v); }))
+    return rc;
 
   SetPos(0);
   SetSubProgressNameById(kSearchingCaption);
@@ -72,11 +74,14 @@ long SieveRegions(const PostClassJob& job, const StatisticsText& text, const Inp
   SetPos(0);
   SetSubProgressNameById(kCountingCaption);
   // Class values of the surviving clumps, by their number in the source.
-  if (static_cast<unsigned long>(last) > text.LineCount() - std::min(text.LineCount(), kFirstClumpLine - 1))
-    return RC_INPUT_FILE_FAILED;
+  LineReader lines;
+  if (!OpenClumpLines(inputPath, lines)) return RC_INPUT_FILE_FAILED;
   std::vector<long> classValue(last + 1, 0);
+  std::string_view line;
+  std::vector<std::string_view> fields;
   for (long k = 1; k <= last; ++k) {
-    const std::vector<std::string_view> fields = SplitFields(text.Line(kFirstClumpLine + k - 1));
+    if (!lines.Next(line)) return RC_INPUT_FILE_FAILED;
+    SplitFields(line, fields);
     if (fields.size() < 2 || !ParseLong(fields[1], classValue[k])) return RC_INPUT_FILE_FAILED;
   }
   for (Label m = 1; m <= count; ++m) {
@@ -96,9 +101,15 @@ long SieveRegions(const PostClassJob& job, const StatisticsText& text, const Inp
 
   SetPos(0);
   SetSubProgressNameById(kWritingCaption);
-  return WriteRegionRows(
-      job, [&](long i) { return regions.NumberRow(i); }, [&](Label region) { return double(number[region]); },
-      ZTRS_UInt32);
+  return WriteResult<std::uint32_t>(job, [&](long first, long count, std::uint32_t* scratch) {
+    for (long i = 0; i < count; ++i) {
+      const Label* region = regions.NumberRow(first + i);
+      std::uint32_t* out = scratch + i * columns;
+      for (long j = 0; j < columns; ++j)
+        out[j] = static_cast<std::uint32_t>(std::min<Label>(number[region[j]], UINT32_MAX));
+    }
+    return scratch;
+  });
 }
 
 long Sieve(void* source, long sourceBand, const char* inputPath, void* result, long resultBand,
@@ -115,8 +126,8 @@ long Sieve(void* source, long sourceBand, const char* inputPath, void* result, l
   progress.Start(kMainCaption);
   SetRange(0, w.rows);
   SetStep(1);
-  return job.Cells() <= kMaxCellsOf32BitLabels ? SieveRegions<std::uint32_t>(job, text, in, threshold, outputPath)
-                                            : SieveRegions<std::uint64_t>(job, text, in, threshold, outputPath);
+  return job.Cells() <= kMaxCellsOf32BitLabels ? SieveRegions<std::uint32_t>(job, inputPath, in, threshold, outputPath)
+                                            : SieveRegions<std::uint64_t>(job, inputPath, in, threshold, outputPath);
 }
 
 }  // namespace

@@ -2,8 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <cstdlib>
 #include <memory>
 
 namespace zt {
@@ -27,6 +26,35 @@ bool WriteLine(FILE* file, const char* format, Args... args) {
   return std::fputs(line, file) >= 0;
 }
 
+// The clump lines, formatted as "%ld\t%ld\t%ld\t%ld\t%ld\n" would format
+// them, gathered into large writes.
+class LineWriter {
+ public:
+  explicit LineWriter(FILE* file) : file_(file) {}
+  bool Put(const ClumpLine& c) {
+    if (used_ + kLineBuffer > sizeof buffer_ && !Flush()) return false;
+    char* out = buffer_ + used_;
+    for (long v : {c.number, c.value, c.column, c.row, c.count}) {
+      out = std::to_chars(out, out + kLongDigits, v).ptr;
+      *out++ = '\t';
+    }
+    out[-1] = '\n';
+    used_ = static_cast<size_t>(out - buffer_);
+    return true;
+  }
+  bool Flush() {
+    const bool ok = std::fwrite(buffer_, 1, used_, file_) == used_;
+    used_ = 0;
+    return ok;
+  }
+
+ private:
+  static constexpr int kLongDigits = 20;
+  FILE* file_;
+  char buffer_[1 << 16];
+  size_t used_ = 0;
+};
+
 bool Close(File& file) {
   const bool ok = !std::ferror(file.get());
   return std::fclose(file.release()) == 0 && ok;
@@ -46,10 +74,9 @@ bool WriteClumpStatistics(const std::string& path, const char* title, long class
             WriteLine(file.get(), "邻域数:%d\n\n", neighbours) &&
             WriteLine(file.get(), "块号\t原始值\t列值\t行值\t直方图\n") &&
             WriteLine(file.get(), "%ld\t%ld\t%ld\t%ld\t%ld\n", 0L, 0L, 0L, 0L, zeroCount);
-  for (long k = 0; ok && k < clumpCount; ++k) {
-    const ClumpLine c = next();
-    ok = WriteLine(file.get(), "%ld\t%ld\t%ld\t%ld\t%ld\n", c.number, c.value, c.column, c.row, c.count);
-  }
+  LineWriter lines(file.get());
+  for (long k = 0; ok && k < clumpCount; ++k) ok = lines.Put(next());
+  ok = ok && lines.Flush();
   return Close(file) && ok;
 }
 
@@ -64,26 +91,44 @@ bool WriteClassTotals(const std::string& path, long classCount, int neighbours, 
   return Close(file) && ok;
 }
 
-bool StatisticsText::Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  text_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) return false;
-  lines_.clear();
-  const std::string_view text(text_);
-  for (size_t start = 0; start < text.size();) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines_.push_back(line);
-    start = end + 1;
+LineReader::~LineReader() {
+  if (file_) std::fclose(file_);
+  std::free(buffer_);
+}
+
+bool LineReader::Open(const std::string& path) {
+  file_ = std::fopen(path.c_str(), "rb");
+  return file_ != nullptr;
+}
+
+bool LineReader::Next(std::string_view& line) {
+  const ssize_t length = getline(&buffer_, &capacity_, file_);
+  if (length <= 0) return false;
+  line = std::string_view(buffer_, static_cast<size_t>(length));
+  if (line.back() == '\n') line.remove_suffix(1);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return true;
+}
+
+bool OpenClumpLines(const std::string& path, LineReader& reader) {
+  if (!reader.Open(path)) return false;
+  std::string_view line;
+  for (size_t n = 1; n < StatisticsText::kFirstClumpLine && reader.Next(line); ++n) {
   }
   return true;
 }
 
+bool StatisticsText::Read(const std::string& path) {
+  LineReader reader;
+  if (!reader.Open(path)) return false;
+  lines_.clear();
+  std::string_view line;
+  while (lines_.size() < kFirstClumpLine - 1 && reader.Next(line)) lines_.emplace_back(line);
+  return true;
+}
+
 std::string_view StatisticsText::Line(size_t n) const {
-  return n >= 1 && n <= lines_.size() ? lines_[n - 1] : std::string_view();
+  return n >= 1 && n <= lines_.size() ? std::string_view(lines_[n - 1]) : std::string_view();
 }
 
 bool StatisticsText::IsClumpFile() const {
@@ -108,13 +153,12 @@ bool StatisticsText::DigitAfterColon(size_t n, int& value) const {
   return true;
 }
 
-std::vector<std::string_view> SplitFields(std::string_view line) {
-  std::vector<std::string_view> fields;
+void SplitFields(std::string_view line, std::vector<std::string_view>& fields) {
+  fields.clear();
   size_t start = 0;
   for (size_t tab; (tab = line.find('\t', start)) != std::string_view::npos; start = tab + 1)
     fields.emplace_back(line.substr(start, tab - start));
   fields.emplace_back(line.substr(start));
-  return fields;
 }
 
 bool ParseLong(std::string_view text, long& value) {

@@ -1,5 +1,6 @@
 #pragma once
 // The text statistics files of clump, sieve and eliminate, UTF-8.
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -23,13 +24,38 @@ bool WriteClumpStatistics(const std::string& path, const char* title, long class
 bool WriteClassTotals(const std::string& path, long classCount, int neighbours, long zeroCount,
                       const std::vector<long>& totals);
 
-// A statistics file read back: its text whole and its lines without line
-// ends (a file of a million clumps costs its size, not a string per line).
+// A text file read line by line, without line ends, so that a statistics
+// file of millions of clumps is never held whole.
+class LineReader {
+ public:
+  LineReader() = default;
+  ~LineReader();
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  bool Open(const std::string& path);
+  // The next line, valid until the next call; false at the end of the file
+  // or when it cannot be read.
+  bool Next(std::string_view& line);
+
+ private:
+  FILE* file_ = nullptr;
+  char* buffer_ = nullptr;
+  size_t capacity_ = 0;
+};
+
+// Opens a statistics file at its first clump line; false when it cannot be
+// opened.
+bool OpenClumpLines(const std::string& path, LineReader& reader);
+
+// The heading of a statistics file: the lines before its clump lines.
 class StatisticsText {
  public:
+  // Line 1 of the clump lines.
+  static constexpr size_t kFirstClumpLine = 8;
+
   bool Read(const std::string& path);
-  size_t LineCount() const { return lines_.size(); }
-  // Line n (from 1); empty past the end.
+  // Line n (from 1) of the heading; empty past its end.
   std::string_view Line(size_t n) const;
   // Whether line 1 starts with the clump title, in UTF-8 or in the GBK code
   // page in which older files were written.
@@ -44,12 +70,12 @@ class StatisticsText {
   bool DigitAfterColon(size_t n, int& value) const;
 
  private:
-  std::string text_;
-  std::vector<std::string_view> lines_;
+  std::vector<std::string> lines_;
 };
 
-// Tab-separated fields of a line, as views into it.
-std::vector<std::string_view> SplitFields(std::string_view line);
+// Tab-separated fields of a line, as views into it (fields is reused, so
+// that reading a line allocates nothing).
+void SplitFields(std::string_view line, std::vector<std::string_view>& fields);
 // Parses a whole field as a long.
 bool ParseLong(std::string_view text, long& value);
 

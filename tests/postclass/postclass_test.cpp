@@ -2,6 +2,9 @@
 // and hand-worked examples, on real GeoTIFFs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -352,6 +355,28 @@ TEST_F(SieveTest, SmallClumpsGoAndTheRestAreRenumberedWithTheirFileClassValues) 
   }
 }
 
+TEST_F(SieveTest, AWindowAcrossBlockRowsKeepsItsClumpsInScanOrder) {
+  // Clumps in rows 5..39 and columns 3..16 only, so that the window of just
+  // those rows and columns holds every clump whole; its rows start and end
+  // inside the clump image's 16-row blocks.
+  Grid g = RandomClasses(45, 20, 17);
+  for (long r = 0; r < 45; ++r)
+    for (long c = 0; c < 20; ++c)
+      if (r < 5 || r >= 40 || c < 3 || c >= 17) g[r][c] = 0;
+  const Labelling l = PrepareSieve(*this, g);
+  const Labelling w = Label(Window(l.labels, 35, 14, 5, 3), true);
+  Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
+  Handle result = Create("sieved.tif", 14, 35);
+  ASSERT_EQ(ztClassSieve(source.get(), 1, File("clumps.txt").c_str(), result.get(), 1, File("sieve.txt").c_str(), 35,
+                         14, 5, 3, 1),
+            RC_OK);
+  result.reset();
+  EXPECT_EQ(ReadGrid("sieved.tif", 14), w.labels);
+  Labelling kept = w;
+  for (size_t m = 1; m < kept.value.size(); ++m) kept.value[m] = l.value[w.value[m]];
+  EXPECT_EQ(ReadText(File("sieve.txt")), ClumpText("过滤分析块统计信息:", 3, 8, l.zeros, kept));
+}
+
 TEST_F(SieveTest, AThresholdAboveEveryClumpEmptiesTheImage) {
   const Grid g = {{1, 1, 0}, {2, 0, 3}};
   const Labelling l = PrepareSieve(*this, g);
@@ -443,6 +468,8 @@ TEST_F(SieveTest, OneHugeRegionMatchesAFloodFillLabelling) {
 
 // Eliminate ---------------------------------------------------------------
 
+long BruteForceClassCount(const Grid& g);
+
 using EliminateTest = PostClassFixture;
 
 struct Eliminated {
@@ -505,6 +532,127 @@ TEST_F(EliminateTest, LargerSizesAreMergedFirstAndZeroIsNeverACandidate) {
   // A small clump with only class-0 neighbours stays as it is.
   Eliminated alone = RunEliminate(*this, {{0, 3, 0, 1, 1, 1}}, 2);
   EXPECT_EQ(alone.classes, (Grid{{0, 3, 0, 1, 1, 1}}));
+}
+
+// Eliminate step by step as the merging rule states it: for each size from
+// threshold - 1 down to 1 a sweep over the whole clump table, each clump of
+// that size grown afresh from its first pixel and its target chosen pixel
+// by pixel.
+struct ReferenceEliminated {
+  Grid classes;
+  std::vector<long> totals;  // classes 1..classCount, from index 0
+};
+
+ReferenceEliminated ReferenceEliminate(const Grid& g, long threshold, bool eight) {
+  const Labelling l = Label(g, eight);
+  const long rows = long(g.size()), cols = long(g[0].size()), clumps = long(l.value.size()) - 1;
+  std::vector<long> value = l.value, count = l.count;
+  ReferenceEliminated out;
+  out.classes = g;
+  out.totals.assign(BruteForceClassCount(g), 0);
+  for (long k = 1; k <= clumps; ++k) out.totals[value[k] - 1] += count[k];
+  const std::vector<std::pair<long, long>> growth =
+      eight ? std::vector<std::pair<long, long>>{{-1, -1}, {-1, 1}, {1, -1}, {1, 1}, {-1, 0}, {0, -1}, {0, 1}, {1, 0}}
+            : std::vector<std::pair<long, long>>{{-1, 0}, {0, -1}, {0, 1}, {1, 0}};
+  std::vector<std::pair<long, long>> raster = growth;
+  std::sort(raster.begin(), raster.end());
+  auto inside = [&](long r, long c) { return r >= 0 && r < rows && c >= 0 && c < cols; };
+  for (long size = threshold - 1; size >= 1; --size) {
+    std::vector<char> visited(rows * cols, 0);
+    for (long k = 1; k <= clumps; ++k) {
+      if (count[k] != size || visited[l.row[k] * cols + l.column[k]]) continue;
+      std::vector<std::pair<long, long>> pixels{{l.row[k], l.column[k]}};
+      visited[l.row[k] * cols + l.column[k]] = 1;
+      for (size_t head = 0; head < pixels.size(); ++head)
+        for (auto [dr, dc] : growth) {
+          const long r = pixels[head].first + dr, c = pixels[head].second + dc;
+          if (inside(r, c) && !visited[r * cols + c] && l.labels[r][c] == k) {
+            visited[r * cols + c] = 1;
+            pixels.push_back({r, c});
+          }
+        }
+      long target = 0;
+      for (auto [pr, pc] : pixels) {
+        long best = 0;
+        for (auto [dr, dc] : raster) {
+          const long r = pr + dr, c = pc + dc;
+          if (!inside(r, c)) continue;
+          const long L = l.labels[r][c];
+          if (L == 0 || L == k) continue;
+          const long d = std::labs(value[L] - value[k]), bestD = best ? std::labs(value[best] - value[k]) : 0;
+          if (!best || count[L] > count[best] ||
+              (count[L] == count[best] && (d < bestD || (d == bestD && value[L] < value[best]))))
+            best = L;
+        }
+        if (best && (!target || count[best] > count[target])) target = best;
+      }
+      if (!target) continue;
+      const long n = long(pixels.size());
+      count[target] += n;
+      count[k] = count[target];
+      out.totals[value[k] - 1] -= n;
+      out.totals[value[target] - 1] += n;
+      value[k] = value[target];
+      for (auto [r, c] : pixels) out.classes[r][c] = value[target];
+    }
+  }
+  return out;
+}
+
+TEST_F(EliminateTest, RandomMapsMatchAStepByStepMerging) {
+  for (unsigned seed : {3u, 8u, 21u})
+    for (int neighbours : {4, 8})
+      for (long threshold : {2L, 4L, 7L, 40L}) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << neighbours << " neighbours, threshold "
+                                        << threshold);
+        // 36 rows: several of the images' 16-row blocks, the last one cut short.
+        const Grid g = RandomClasses(36, 41, seed);
+        const ReferenceEliminated expected = ReferenceEliminate(g, threshold, neighbours == 8);
+        const Eliminated e = RunEliminate(*this, g, threshold, neighbours);
+        ASSERT_EQ(e.rc, RC_OK);
+        EXPECT_EQ(e.classes, expected.classes);
+        EXPECT_EQ(e.statistics, Totals(BruteForceClassCount(g), neighbours, Label(g, false).zeros, expected.totals));
+      }
+}
+
+TEST_F(EliminateTest, ASmallClumpsPixelsAreMetInGrowthOrder) {
+  // Clump X (class 9): its first pixel S (1,1), A (1,2) to its right and B
+  // (2,0) below-left. Growth takes the diagonal B before A, so of the equal
+  // clumps beside them, Q (class 2, at B) wins over P (class 1, at A). P
+  // then joins X, which is Q's now.
+  const Grid g = {{0, 0, 0, 0, 0}, {0, 9, 9, 1, 0}, {9, 0, 0, 1, 0}, {2, 2, 0, 0, 0}};
+  const Eliminated e = RunEliminate(*this, g, 4, 8);
+  ASSERT_EQ(e.rc, RC_OK);
+  const Grid expected = {{0, 0, 0, 0, 0}, {0, 2, 2, 2, 0}, {2, 0, 0, 2, 0}, {2, 2, 0, 0, 0}};
+  EXPECT_EQ(e.classes, expected);
+  EXPECT_EQ(ReferenceEliminate(g, 4, true).classes, expected);
+  EXPECT_EQ(e.statistics, Totals(9, 8, 13, {0, 7, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(EliminateTest, AFloatClumpImageGivesTheSameMerging) {
+  // A few small clumps in one large one, so that sizes outnumber them.
+  Grid g(30, std::vector<long>(33, 1));
+  for (auto [r, c, v, n] : {std::array<long, 4>{2, 3, 2, 5}, {10, 20, 3, 8}, {20, 5, 2, 2}, {25, 24, 3, 7}})
+    for (long i = 0; i < n; ++i) g[r][c + i] = v;
+  for (int neighbours : {4, 8}) {
+    SCOPED_TRACE(neighbours);
+    const ReferenceEliminated expected = ReferenceEliminate(g, 8, neighbours == 8);
+    ASSERT_EQ(Clump(g, neighbours), RC_OK);
+    const Grid clumps = ReadGrid("clumps.tif", 33);
+    RasterSpec spec;
+    spec.rows = 30;
+    spec.columns = 33;
+    spec.type = GDT_Float32;
+    WriteGeoTiff(File("float_clumps.tif"), spec, [&](int, int c, int r) { return double(clumps[r][c]); });
+    Handle source(ztRSOpen(File("float_clumps.tif").c_str(), 0));
+    Handle result = Create("classes2.tif", 33, 30, ZTRS_Byte);
+    ASSERT_EQ(ztClassEliminate(source.get(), 1, File("clumps.txt").c_str(), result.get(), 1, File("e.txt").c_str(), 30,
+                               33, 0, 0, 8),
+              RC_OK);
+    result.reset();
+    EXPECT_EQ(ReadGrid("classes2.tif", 33), expected.classes);
+    EXPECT_EQ(ReadText(File("e.txt")), Totals(3, neighbours, 0, expected.totals));
+  }
 }
 
 TEST_F(EliminateTest, SieveFilesAndGbkClumpFilesAreRead) {
