@@ -2,6 +2,7 @@
 
 #include <cpl_string.h>
 #include <gdal.h>
+#include <gdal_priv.h>
 #include <strings.h>
 
 #include <cstdio>
@@ -81,6 +82,12 @@ ResultImage::ResultImage(const MethodOptions& o, OutputFiles& outputs)
   if (!driver_) throw UsageError("--of: unknown raster format '" + o.format + "'");
   temporary_ = outputs.AddOutput(output_, "-o", true);
   if (copy_) scratch_ = outputs.ScratchPath(output_, ".tif");
+}
+
+ResultImage::~ResultImage() {
+  if (!dataset_) return;
+  if (auto* gdal = GDALDataset::FromHandle(static_cast<GDALDatasetH>(ztRSGetGDALDataset(dataset_->get()))))
+    gdal->MarkSuppressOnClose();
 }
 
 void ResultImage::Create(void* source, const Window& window, long bandCount) {

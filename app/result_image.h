@@ -17,6 +17,11 @@ class ResultImage {
  public:
   // Checks --of, --ot and --co, and declares -o among outputs.
   ResultImage(const MethodOptions& options, OutputFiles& outputs);
+  // An image never finished (the command failed or was stopped) is thrown
+  // away unwritten: its blocks still in GDAL's cache are not compressed.
+  ~ResultImage();
+  ResultImage(const ResultImage&) = delete;
+  ResultImage& operator=(const ResultImage&) = delete;
 
   ZTRSDataType Type() const { return type_; }
   const std::string& Output() const { return output_; }
