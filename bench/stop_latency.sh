@@ -63,7 +63,7 @@ for entry in "${commands[@]}"; do
   output=out.tif
   [ "$name" = accuracy ] && output=out.txt
   for delay in $delays; do
-    rm -f out.tif out.txt
+    rm -f out.*
     "$ztclass" -q "$name" "${args[@]}" -o "$output" >/dev/null 2>&1 &
     pid=$!
     sleep "$delay"
