@@ -4,6 +4,8 @@
 #include <cpl_multiproc.h>
 #include <gdal.h>
 
+#include <string>
+
 #include "ztservices/workers.h"
 
 namespace ztcli {
@@ -15,19 +17,35 @@ namespace {
 // compression fit in it.
 constexpr GIntBig kGdalCacheBytes = 64LL << 20;
 
+// Whether the user chose GDAL's threads (environment or configuration),
+// asked before the host sets them.
+bool UserChoseGdalThreads() {
+  static const bool chosen = CPLGetConfigOption("GDAL_NUM_THREADS", nullptr) != nullptr;
+  return chosen;
+}
+
+// GDAL compresses the result's blocks (and decodes compressed blocks) on as
+// many threads as classify, unless the user chose otherwise. Commands read a
+// result back only once its blocks are written out (ztRSFlushCache), which
+// several GDAL threads need.
+void UseThreads(long count) {
+  ztSetWorkerThreads(count);
+  if (UserChoseGdalThreads()) return;
+  CPLSetConfigOption("GDAL_NUM_THREADS", count > 1 ? std::to_string(count).c_str() : nullptr);
+}
+
 }  // namespace
 
-// GDAL is left to compress on one thread (GDAL_NUM_THREADS unset unless the
-// user sets it): GDAL 3.6's GeoTIFF driver with several threads deadlocks
-// when a result is read back while its block cache writes dirty blocks out,
-// as the clustering commands do when they count the pixels of each class.
-void UseEveryCore() { ztSetWorkerThreads(CPLGetNumCPUs()); }
+void UseEveryCore() {
+  UserChoseGdalThreads();
+  UseThreads(CPLGetNumCPUs());
+}
 
 void AddThreadsOption(CLI::App& command) {
   command
       .add_option_function<long>(
-          "--threads", [](const long& count) { ztSetWorkerThreads(count); },
-          "Threads that classify (default: every core; 1: this thread alone)")
+          "--threads", [](const long& count) { UseThreads(count); },
+          "Threads that classify and compress the result (default: every core; 1: this thread alone)")
       ->check(CLI::PositiveNumber);
 }
 

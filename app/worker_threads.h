@@ -1,11 +1,13 @@
 #pragma once
-// How many cores a classifying command uses (the library's worker threads
-// for the per-pixel decisions), and GDAL's block cache.
+// How many cores a command uses (the library's worker threads for the
+// per-pixel decisions, GDAL's threads that compress the result), and GDAL's
+// block cache.
 #include <CLI/CLI.hpp>
 
 namespace ztcli {
 
-// Every core, until a command's --threads says otherwise.
+// Every core, until a command's --threads says otherwise; called before any
+// other of these.
 void UseEveryCore();
 
 // --threads N of a classifying command.
