@@ -12,7 +12,7 @@ using namespace zt;
 
 namespace {
 
-// The most result rows held at once.
+// The most bytes of result rows held at once.
 constexpr long kBatchBytes = 16L << 20;
 
 }  // namespace
