@@ -10,6 +10,7 @@
 
 #include "class_records.h"
 #include "qgis_style.h"
+#include "worker_threads.h"
 #include "ztservices/raster.h"
 
 namespace ztcli {
@@ -27,13 +28,14 @@ bool Lists(const char* spaceSeparated, const std::string& word) {
   return false;
 }
 
-// KEY=VALUE list for GDAL, with the GeoTIFF defaults (tiled, DEFLATE) under
-// the user's own.
+// KEY=VALUE list for GDAL, with the GeoTIFF defaults (tiled, DEFLATE
+// compressed on the command's threads) under the user's own.
 CPLStringList CreationOptions(bool geoTiff, const std::vector<std::string>& given) {
   CPLStringList list;
   if (geoTiff) {
     list.SetNameValue("TILED", "YES");
     list.SetNameValue("COMPRESS", "DEFLATE");
+    if (!CompressionThreads().empty()) list.SetNameValue("NUM_THREADS", CompressionThreads().c_str());
   }
   for (const std::string& option : given) {
     const size_t eq = option.find('=');

@@ -17,28 +17,25 @@ namespace {
 // compression fit in it.
 constexpr GIntBig kGdalCacheBytes = 64LL << 20;
 
-// Whether the user chose GDAL's threads (environment or configuration),
-// asked before the host sets them.
-bool UserChoseGdalThreads() {
-  static const bool chosen = CPLGetConfigOption("GDAL_NUM_THREADS", nullptr) != nullptr;
-  return chosen;
-}
+// Whether the user chose GDAL's threads (environment or configuration).
+bool UserChoseGdalThreads() { return CPLGetConfigOption("GDAL_NUM_THREADS", nullptr) != nullptr; }
 
-// GDAL compresses the result's blocks (and decodes compressed blocks) on as
-// many threads as classify, unless the user chose otherwise. Commands read a
-// result back only once its blocks are written out (ztRSFlushCache), which
-// several GDAL threads need.
+long commandThreads = 1;
+
 void UseThreads(long count) {
+  commandThreads = count;
   ztSetWorkerThreads(count);
-  if (UserChoseGdalThreads()) return;
-  CPLSetConfigOption("GDAL_NUM_THREADS", count > 1 ? std::to_string(count).c_str() : nullptr);
 }
 
 }  // namespace
 
-void UseEveryCore() {
-  UserChoseGdalThreads();
-  UseThreads(CPLGetNumCPUs());
+void UseEveryCore() { UseThreads(CPLGetNumCPUs()); }
+
+// A creation option rather than GDAL_NUM_THREADS: that would also have GDAL
+// decode the compressed blocks of every input on its threads, which costs
+// more than it gains for readers that go row by row.
+std::string CompressionThreads() {
+  return commandThreads > 1 && !UserChoseGdalThreads() ? std::to_string(commandThreads) : std::string();
 }
 
 void AddThreadsOption(CLI::App& command) {

@@ -3,12 +3,17 @@
 // per-pixel decisions, GDAL's threads that compress the result), and GDAL's
 // block cache.
 #include <CLI/CLI.hpp>
+#include <string>
 
 namespace ztcli {
 
-// Every core, until a command's --threads says otherwise; called before any
-// other of these.
+// Every core, until a command's --threads says otherwise.
 void UseEveryCore();
+
+// The threads on which GDAL compresses a GeoTIFF result (its NUM_THREADS
+// creation option): those that classify, or "" for one thread or when the
+// user chose GDAL_NUM_THREADS, which GDAL then follows.
+std::string CompressionThreads();
 
 // --threads N of a classifying command.
 void AddThreadsOption(CLI::App& command);
