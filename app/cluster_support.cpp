@@ -24,8 +24,10 @@ bool HasNoData(void* source, long firstBand) {
   return flag == 1 || type == ZTRS_Float32 || type == ZTRS_Float64;
 }
 
-// Pixels of each class value in band 1 of a result.
-std::map<long, long> PixelsPerClass(void* result) {
+// Pixels of each class value in band 1 of a result, written out first (see
+// ztRSFlushCache).
+std::map<long, long> PixelsPerClass(void* result, const std::string& path) {
+  if (ztRSFlushCache(result) != 0) throw CommandError("cannot write '" + path + "'");
   std::map<long, long> counts;
   void* band = ztRSGetRasterBand(result, 1);
   const long columns = ztRSGetRasterXSize(result), rows = ztRSGetRasterYSize(result);
@@ -95,7 +97,7 @@ void RunCluster(const ClusterOptions& o, ClusterJob& job, const std::string& wha
     ProgressBar bar;
     Check(classify(job.result->get()), what);
   }
-  const std::map<long, long> counts = PixelsPerClass(job.result->get());
+  const std::map<long, long> counts = PixelsPerClass(job.result->get(), o.method.output);
   const std::vector<CLASSATTINFO> records = job.result->Finish();
   if (!job.png.empty()) WriteQuicklook(job.result->Written(), job.png);
   job.outputs.Commit();

@@ -11,6 +11,7 @@
 
 #include "class_records.h"
 #include "qgis_style.h"
+#include "worker_threads.h"
 #include "ztservices/raster.h"
 
 namespace ztcli {
@@ -29,10 +30,10 @@ bool Lists(const char* spaceSeparated, const std::string& word) {
 }
 
 // KEY=VALUE list for GDAL, with the GeoTIFF defaults (tiled, DEFLATE at
-// level 1) under the user's own. Class maps and clump labels are long runs
-// that DEFLATE's fastest level packs within a fifth of its default level's
-// size, five times as fast: at the default level, compressing a large result
-// took longer than classifying it.
+// level 1, compressed on the command's threads) under the user's own. Class
+// maps and clump labels are long runs that DEFLATE's fastest level packs
+// within a fifth of its default level's size, five times as fast: at the
+// default level, compressing a large result took longer than classifying it.
 CPLStringList CreationOptions(bool geoTiff, const std::vector<std::string>& given) {
   CPLStringList list;
   for (const std::string& option : given) {
@@ -41,6 +42,8 @@ CPLStringList CreationOptions(bool geoTiff, const std::vector<std::string>& give
   }
   if (geoTiff) {
     if (!list.FetchNameValue("TILED")) list.SetNameValue("TILED", "YES");
+    if (!list.FetchNameValue("NUM_THREADS") && !CompressionThreads().empty())
+      list.SetNameValue("NUM_THREADS", CompressionThreads().c_str());
     if (!list.FetchNameValue("COMPRESS")) {
       list.SetNameValue("COMPRESS", "DEFLATE");
       if (!list.FetchNameValue("ZLEVEL")) list.SetNameValue("ZLEVEL", "1");

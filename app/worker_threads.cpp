@@ -4,6 +4,8 @@
 #include <cpl_multiproc.h>
 #include <gdal.h>
 
+#include <string>
+
 #include "ztservices/workers.h"
 
 namespace ztcli {
@@ -15,19 +17,32 @@ namespace {
 // compression fit in it.
 constexpr GIntBig kGdalCacheBytes = 64LL << 20;
 
+// Whether the user chose GDAL's threads (environment or configuration).
+bool UserChoseGdalThreads() { return CPLGetConfigOption("GDAL_NUM_THREADS", nullptr) != nullptr; }
+
+long commandThreads = 1;
+
+void UseThreads(long count) {
+  commandThreads = count;
+  ztSetWorkerThreads(count);
+}
+
 }  // namespace
 
-// GDAL is left to compress on one thread (GDAL_NUM_THREADS unset unless the
-// user sets it): GDAL 3.6's GeoTIFF driver with several threads deadlocks
-// when a result is read back while its block cache writes dirty blocks out,
-// as the clustering commands do when they count the pixels of each class.
-void UseEveryCore() { ztSetWorkerThreads(CPLGetNumCPUs()); }
+void UseEveryCore() { UseThreads(CPLGetNumCPUs()); }
+
+// A creation option rather than GDAL_NUM_THREADS: that would also have GDAL
+// decode the compressed blocks of every input on its threads, which costs
+// more than it gains for readers that go row by row.
+std::string CompressionThreads() {
+  return commandThreads > 1 && !UserChoseGdalThreads() ? std::to_string(commandThreads) : std::string();
+}
 
 void AddThreadsOption(CLI::App& command) {
   command
       .add_option_function<long>(
-          "--threads", [](const long& count) { ztSetWorkerThreads(count); },
-          "Threads that classify (default: every core; 1: this thread alone)")
+          "--threads", [](const long& count) { UseThreads(count); },
+          "Threads that classify and compress the result (default: every core; 1: this thread alone)")
       ->check(CLI::PositiveNumber);
 }
 

@@ -1,12 +1,19 @@
 #pragma once
-// How many cores a classifying command uses (the library's worker threads
-// for the per-pixel decisions), and GDAL's block cache.
+// How many cores a command uses (the library's worker threads for the
+// per-pixel decisions, GDAL's threads that compress the result), and GDAL's
+// block cache.
 #include <CLI/CLI.hpp>
+#include <string>
 
 namespace ztcli {
 
 // Every core, until a command's --threads says otherwise.
 void UseEveryCore();
+
+// The threads on which GDAL compresses a GeoTIFF result (its NUM_THREADS
+// creation option): those that classify, or "" for one thread or when the
+// user chose GDAL_NUM_THREADS, which GDAL then follows.
+std::string CompressionThreads();
 
 // --threads N of a classifying command.
 void AddThreadsOption(CLI::App& command);

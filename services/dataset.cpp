@@ -172,6 +172,15 @@ void* ztRSGetGDALDataset(void* dataset) {
   return ds ? GDALDataset::ToHandle(ds->gdal) : nullptr;
 }
 
+long ztRSFlushCache(void* dataset) {
+  RSDataset* ds = AsDataset(dataset);
+  if (!ds || !ds->gdal) return ZTRS_ERR_BAD_HANDLE;
+  bool ok = !ds->cells || ds->cells->Flush();
+  CPLErrorReset();
+  ds->gdal->FlushCache(false);
+  return ok && CPLGetLastErrorType() < CE_Failure ? 0 : ZTRS_ERR_IO;
+}
+
 long ztRSGetRasterXSize(void* dataset) {
   RSDataset* ds = AsDataset(dataset);
   return ds ? ds->gdal->GetRasterXSize() : 0;

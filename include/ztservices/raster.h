@@ -28,6 +28,12 @@ ZTSERVICES_API long ztRSCopyGeoreference(void* source, void* target, long firstR
                                          long firstColumn);
 // The GDALDatasetH behind a handle, for hosts that need GDAL directly.
 ZTSERVICES_API void* ztRSGetGDALDataset(void* dataset);
+// Writes every changed block of the dataset out to its file. A dataset that
+// is being written must be flushed before it is read back: GDAL's GeoTIFF
+// reader decodes on the same worker threads that compress the blocks still
+// waiting to be written, and with several threads they can end up waiting
+// on each other.
+ZTSERVICES_API long ztRSFlushCache(void* dataset);
 
 // Dataset and band queries.
 ZTSERVICES_API long ztRSGetRasterXSize(void* dataset);

@@ -10,6 +10,13 @@
 
 using namespace zt;
 
+namespace {
+
+// The most bytes of result rows held at once.
+constexpr long kBatchBytes = 16L << 20;
+
+}  // namespace
+
 long ztSaveEditedCls2Zti(void* source, unsigned char* oldValues, void* result,
                          unsigned char* newValues, long count) {
   return Guarded([&]() -> long {
@@ -30,32 +37,46 @@ long ztSaveEditedCls2Zti(void* source, unsigned char* oldValues, void* result,
     const long columns = std::min(ztRSGetRasterXSize(result), ztRSGetRasterXSize(source));
     const ZTRSDataType sourceType = ztRSGetDatasetType(source);
     const ZTRSDataType resultType = ztRSGetDatasetType(result);
-    ValueBuffer sourceRow, resultRow;
-    if (long rc = sourceRow.Allocate(sourceType, columns)) return rc;
-    if (long rc = resultRow.Allocate(resultType, columns)) return rc;
     const long resultSize = ztRSSizeOfType(resultType);
+    // The result is changed a block row at a time: read once, changed in
+    // memory, written back whole and written out to its file before the next
+    // is read (ztRSFlushCache), so that each of its blocks is decoded and
+    // compressed once, whatever GDAL's threads.
+    long blockColumns = 0, blockRows = 0;
+    if (ztRSGetBlockSize(resultBand, &blockColumns, &blockRows) != 0 || blockRows < 1) blockRows = 1;
+    const long height = std::clamp(kBatchBytes / std::max(1L, columns * resultSize), 1L, blockRows);
+    ValueBuffer sourceRow, resultRows;
+    if (long rc = sourceRow.Allocate(sourceType, columns)) return rc;
+    if (long rc = resultRows.Allocate(resultType, columns * height)) return rc;
     std::vector<double> in(columns);
-    for (long r = 0; r < rows; ++r) {
-      ztRSRasterIO(sourceBand, ZTRS_Read, 0, r, columns, 1, sourceRow.Data(), columns, 1, sourceType, 0, 0);
-      ztRSConvNValues(sourceType, sourceRow.Data(), columns, in.data());
+    for (long first = 0; first < rows; first += height) {
+      const long count = std::min(height, rows - first);
       bool loaded = false;
-      for (long c = 0; c < columns; ++c) {
-        const double v = in[c];
-        // Only whole values 0..255 can equal an entry of the list.
-        if (!(v >= 0 && v <= 255 && v == static_cast<int>(v))) continue;
-        const int to = replacement[static_cast<int>(v)];
-        if (to < 0) continue;
-        // Untouched result pixels keep their stored bits, so the row is
-        // read only once something changes in it.
-        if (!loaded) {
-          ztRSRasterIO(resultBand, ZTRS_Read, 0, r, columns, 1, resultRow.Data(), columns, 1, resultType, 0, 0);
-          loaded = true;
+      for (long i = 0; i < count; ++i) {
+        ztRSRasterIO(sourceBand, ZTRS_Read, 0, first + i, columns, 1, sourceRow.Data(), columns, 1, sourceType, 0, 0);
+        ztRSConvNValues(sourceType, sourceRow.Data(), columns, in.data());
+        char* row = static_cast<char*>(resultRows.Data()) + i * columns * resultSize;
+        for (long c = 0; c < columns; ++c) {
+          const double v = in[c];
+          // Only whole values 0..255 can equal an entry of the list.
+          if (!(v >= 0 && v <= 255 && v == static_cast<int>(v))) continue;
+          const int to = replacement[static_cast<int>(v)];
+          if (to < 0) continue;
+          // Untouched result pixels keep their stored bits, so the rows are
+          // read only once something changes in them.
+          if (!loaded) {
+            if (long rc = ztRSFlushCache(result)) return rc;
+            ztRSRasterIO(resultBand, ZTRS_Read, 0, first, columns, count, resultRows.Data(), columns, count,
+                         resultType, 0, 0);
+            loaded = true;
+          }
+          const double value = to;
+          ztConvNDValues(&value, resultType, row + c * resultSize, 1);
         }
-        const double value = to;
-        ztConvNDValues(&value, resultType, static_cast<char*>(resultRow.Data()) + c * resultSize, 1);
       }
       if (!loaded) continue;
-      ztRSRasterIO(resultBand, ZTRS_Write, 0, r, columns, 1, resultRow.Data(), columns, 1, resultType, 0, 0);
+      ztRSRasterIO(resultBand, ZTRS_Write, 0, first, columns, count, resultRows.Data(), columns, count, resultType, 0,
+                   0);
     }
     return RC_OK;
   });

@@ -1,8 +1,10 @@
 // The raster dataset service over real GeoTIFFs.
+#include <cpl_conv.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <limits>
 
 #include "test_support.h"
@@ -257,6 +259,32 @@ TEST(RasterService, CellAccessMatchesTheFile) {
   void* again = ztRSCreate(zti, path.c_str(), 2, 2, 1, ZTRS_Float64, nullptr);
   ASSERT_NE(again, nullptr) << "a new file of the same name replaces the old";
   ztRSClose(again);
+}
+
+TEST(RasterService, FlushedBlocksGoToTheFileAndReadBackOnSeveralThreads) {
+  TempDir dir;
+  const std::string path = dir.File("f.tif");
+  CPLSetConfigOption("GDAL_NUM_THREADS", "2");
+  const char* options[] = {"TILED=YES", "BLOCKXSIZE=16", "BLOCKYSIZE=16", "COMPRESS=DEFLATE", nullptr};
+  Handle ds(ztRSCreate(ztRSGetDriverByName("GTiff"), path.c_str(), 70, 50, 1, ZTRS_Byte, options));
+  ASSERT_TRUE(ds);
+  std::vector<unsigned char> row(70);
+  for (long r = 0; r < 50; ++r) {
+    for (long c = 0; c < 70; ++c) row[c] = static_cast<unsigned char>((r * 7 + c * 3) % 251);
+    ASSERT_EQ(ztRSRasterIO(ztRSGetRasterBand(ds.get(), 1), ZTRS_Write, 0, r, 70, 1, row.data(), 70, 1, ZTRS_Byte, 0, 0),
+              0);
+  }
+  const auto before = std::filesystem::file_size(path);
+  ASSERT_EQ(ztRSFlushCache(ds.get()), 0);
+  EXPECT_GT(std::filesystem::file_size(path), before + 20 * 8) << "the 20 compressed blocks are in the file";
+  for (long r = 0; r < 50; ++r) {
+    ASSERT_EQ(ztRSRasterIO(ztRSGetRasterBand(ds.get(), 1), ZTRS_Read, 0, r, 70, 1, row.data(), 70, 1, ZTRS_Byte, 0, 0),
+              0);
+    for (long c = 0; c < 70; ++c) ASSERT_EQ(row[c], (r * 7 + c * 3) % 251) << r << "," << c;
+  }
+  ds.reset();
+  CPLSetConfigOption("GDAL_NUM_THREADS", nullptr);
+  EXPECT_EQ(ztRSFlushCache(nullptr), ZTRS_ERR_BAD_HANDLE);
 }
 
 TEST(RasterService, CoordinatesFollowTheGeotransform) {

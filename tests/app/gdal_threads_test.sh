@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Results compressed by GDAL on several threads: the commands that read
+# their result back (the cluster commands count its classes; recode changes
+# it in place; clump, sieve and eliminate chain results) finish, and every
+# result is pixel for pixel the one written on a single thread. For
+# cluster-mindist, GDAL's block cache is kept smaller than a row of result
+# tiles (the scene is 20 tiles wide, and untiled itself), so that many
+# changed blocks still wait to be compressed when the result is read back.
+# Every run is bounded by `timeout`: a command whose threads wait on each
+# other fails instead of hanging.
+# Usage: gdal_threads_test.sh ZTCLASS
+set -u
+ZTCLASS="$1"
+. "$(dirname "$0")/harness.sh"
+
+# A textured three-band 640 x 192 Byte scene, enlarged to 5120 x 384.
+LC_ALL=C awk 'BEGIN {
+  for (b = 1; b <= 3; b++) for (r = 0; r < 192; r++) for (c = 0; c < 640; c++)
+    printf "%c", (c * (b + 2) + r * (7 - b) + (c * r) % (13 + b) * 9) % 251 }' >"$WORK/small.bin"
+printf 'ENVI\nsamples = 640\nlines = 192\nbands = 3\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/small.hdr"
+gdal_translate -q -of ENVI -outsize 800% 200% "$WORK/small.bin" "$WORK/scene.bin"
+cat >"$WORK/aoi.geojson" <<'JSON'
+{"type":"FeatureCollection","features":[
+ {"type":"Feature","properties":{"class":"A"},
+  "geometry":{"type":"Polygon","coordinates":[[[10,10],[300,10],[300,200],[10,200],[10,10]]]}},
+ {"type":"Feature","properties":{"class":"B"},
+  "geometry":{"type":"Polygon","coordinates":[[[1200,200],[1500,200],[1500,380],[1200,380],[1200,200]]]}},
+ {"type":"Feature","properties":{"class":"C"},
+  "geometry":{"type":"Polygon","coordinates":[[[4000,100],[5000,100],[5000,350],[4000,350],[4000,100]]]}}]}
+JSON
+
+# run NAME -- COMMAND...: the command finishes in time and succeeds.
+run() {
+  local name="$1"
+  shift 2
+  check "$name" 0 "" -- timeout 120 "$@"
+}
+
+# same_pixels NAME A B: the pixels of both images, byte for byte.
+same_pixels() {
+  gdal_translate -q -of ENVI "$2" "$WORK/a.raw" && gdal_translate -q -of ENVI "$3" "$WORK/b.raw" &&
+    cmp -s "$WORK/a.raw" "$WORK/b.raw" && pass || fail "$1: the pixels differ from those written on one thread"
+}
+
+# counted_pixels NAME REPORT IMAGE: the pixels per class that the command
+# reported are those of GDAL's own histogram of the written image.
+counted_pixels() {
+  local reported histogram
+  reported="$(sed -n 's/^  \([0-9]*\)\t.*\t\([0-9]*\) pixels$/\1 \2/p' "$2")"
+  histogram="$(gdalinfo -hist "$3" | awk '/buckets from -0.5 to 255.5/ { getline; for (i = 1; i <= NF; i++) if ($i > 0) print i - 1, $i }')"
+  [ -n "$reported" ] && [ "$reported" = "$histogram" ] && pass ||
+    fail "$1: reported pixels per class '$reported', the image has '$histogram'"
+}
+
+for threads in 1 2; do
+  d="$WORK/t$threads"
+  mkdir -p "$d"
+  run "cluster-mindist, $threads threads" -- bash -c \
+    "GDAL_CACHEMAX=1 '$ZTCLASS' cluster-mindist '$WORK/scene.bin' --classes 8 --threads $threads -o '$d/cluster.tif' >'$d/cluster.txt'"
+  run "isodata, $threads threads" -- bash -c \
+    "'$ZTCLASS' isodata '$WORK/scene.bin' --classes 6 --threads $threads -o '$d/isodata.tif' >'$d/isodata.txt'"
+  run "mindist, $threads threads" -- \
+    "$ZTCLASS" -q mindist "$WORK/scene.bin" --aoi "$WORK/aoi.geojson" --threads "$threads" -o "$d/mindist.tif"
+  # Post-classification has no --threads: GDAL's threads are chosen for it.
+  export GDAL_NUM_THREADS=$threads
+  run "clump, $threads threads" -- \
+    "$ZTCLASS" -q clump "$d/cluster.tif" --neighbours 8 -o "$d/clump.tif" --stats "$d/clump.txt"
+  run "sieve, $threads threads" -- "$ZTCLASS" -q sieve "$d/clump.tif" --stats-in "$d/clump.txt" --threshold 10 \
+    -o "$d/sieve.tif" --stats "$d/sieve.txt"
+  run "eliminate, $threads threads" -- "$ZTCLASS" -q eliminate "$d/sieve.tif" --stats-in "$d/sieve.txt" \
+    --threshold 10 -o "$d/eliminate.tif" --stats "$d/eliminate.txt"
+  cp "$d/cluster.tif" "$d/recode.tif"
+  run "recode, $threads threads" -- "$ZTCLASS" -q recode "$d/cluster.tif" "$d/recode.tif" --map 1=2,2=3
+  unset GDAL_NUM_THREADS
+  counted_pixels "cluster-mindist, $threads threads" "$d/cluster.txt" "$d/cluster.tif"
+  counted_pixels "isodata, $threads threads" "$d/isodata.txt" "$d/isodata.tif"
+done
+
+for result in cluster isodata mindist clump sieve eliminate recode; do
+  same_pixels "$result" "$WORK/t1/$result.tif" "$WORK/t2/$result.tif"
+done
+for statistics in clump sieve eliminate; do
+  cmp -s "$WORK/t1/$statistics.txt" "$WORK/t2/$statistics.txt" && pass ||
+    fail "$statistics: the statistics differ from those written on one thread"
+done
+[ "$(grep '^  ' "$WORK/t1/cluster.txt")" = "$(grep '^  ' "$WORK/t2/cluster.txt")" ] && pass ||
+  fail "cluster-mindist: the pixels per class differ from those counted on one thread"
+
+finish "GDAL threads"
