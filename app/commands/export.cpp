@@ -95,9 +95,13 @@ void RunArea(const AreaOptions& o) {
     Answers answers({&session, AreaSession::SaveFile, AreaSession::Show, nullptr, nullptr});
     ztExportClsSizeInfo(image.get());
   }
-  if (session.messages.size() != 1 || session.messages[0].icon != ZT_MB_ICONEXCLAMATION)
-    throw CommandError(session.messages.empty() ? std::string("no report was written")
-                                                : session.messages.back().text);
+  if (session.messages.size() != 1 || session.messages[0].icon != ZT_MB_ICONEXCLAMATION) {
+    std::string why = session.messages.empty() ? std::string("no report was written") : session.messages.back().text;
+    double transform[6];
+    if (GDALGetGeoTransform(static_cast<GDALDatasetH>(ztRSGetGDALDataset(image.get())), transform) != CE_None)
+      why += " (the image has no georeferencing, so its cells have no size to measure areas by)";
+    throw CommandError(why);
+  }
   outputs.Commit();
   std::string text = session.messages[0].text;
   Replace(text, session.reportPath, o.output);

@@ -30,6 +30,7 @@ check "existing report kept" 2 "exists; give --overwrite" -- "$ZTCLASS" area "$W
 gdal_translate -q "$WORK/cls.bin" "$WORK/plain.tif"
 cp "$WORK/landuse.cls" "$WORK/plain.cls"
 check "area of an image without georeferencing" 1 "统计地类面积失败！" -- "$ZTCLASS" area "$WORK/plain.tif" -o "$WORK/p.txt"
+check "says why" 1 "has no georeferencing" -- "$ZTCLASS" area "$WORK/plain.tif" -o "$WORK/p.txt"
 check "no side-car beside the input" 1 "" -- test -e "$WORK/plain.tif.aux.xml"
 check "geographic warning" 0 "square degrees" -- "$ZTCLASS" area "$WORK/geographic.tif" -o "$WORK/geo.txt"
 check "no class records" 1 "has no class records" -- "$ZTCLASS" area "$WORK/norecords.tif" -o "$WORK/x.txt"
