@@ -42,8 +42,8 @@ CPLStringList CreationOptions(bool geoTiff, const std::vector<std::string>& give
   }
   if (geoTiff) {
     if (!list.FetchNameValue("TILED")) list.SetNameValue("TILED", "YES");
-    if (!list.FetchNameValue("NUM_THREADS") && !CompressionThreads().empty())
-      list.SetNameValue("NUM_THREADS", CompressionThreads().c_str());
+    const std::string threads = CompressionThreads();
+    if (!list.FetchNameValue("NUM_THREADS") && !threads.empty()) list.SetNameValue("NUM_THREADS", threads.c_str());
     if (!list.FetchNameValue("COMPRESS")) {
       list.SetNameValue("COMPRESS", "DEFLATE");
       if (!list.FetchNameValue("ZLEVEL")) list.SetNameValue("ZLEVEL", "1");

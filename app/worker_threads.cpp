@@ -20,28 +20,22 @@ constexpr GIntBig kGdalCacheBytes = 64LL << 20;
 // Whether the user chose GDAL's threads (environment or configuration).
 bool UserChoseGdalThreads() { return CPLGetConfigOption("GDAL_NUM_THREADS", nullptr) != nullptr; }
 
-long commandThreads = 1;
-
-void UseThreads(long count) {
-  commandThreads = count;
-  ztSetWorkerThreads(count);
-}
-
 }  // namespace
 
-void UseEveryCore() { UseThreads(CPLGetNumCPUs()); }
+void UseEveryCore() { ztSetWorkerThreads(CPLGetNumCPUs()); }
 
 // A creation option rather than GDAL_NUM_THREADS: that would also have GDAL
 // decode the compressed blocks of every input on its threads, which costs
 // more than it gains for readers that go row by row.
 std::string CompressionThreads() {
-  return commandThreads > 1 && !UserChoseGdalThreads() ? std::to_string(commandThreads) : std::string();
+  const long threads = ztGetWorkerThreads();
+  return threads > 1 && !UserChoseGdalThreads() ? std::to_string(threads) : std::string();
 }
 
 void AddThreadsOption(CLI::App& command) {
   command
       .add_option_function<long>(
-          "--threads", [](const long& count) { UseThreads(count); },
+          "--threads", [](const long& count) { ztSetWorkerThreads(count); },
           "Threads that classify and compress the result (default: every core; 1: this thread alone)")
       ->check(CLI::PositiveNumber);
 }

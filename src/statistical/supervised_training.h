@@ -4,7 +4,6 @@
 // the processing window, the class list, and the result's colours and class
 // records.
 #include <array>
-#include <limits>
 #include <vector>
 
 #include "frame/classification_pass.h"
