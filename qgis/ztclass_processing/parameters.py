@@ -16,8 +16,7 @@ from qgis.core import (QgsProcessing, QgsProcessingException, QgsProcessingParam
 
 class Spec:
     """One Processing parameter and the command-line option (or positional
-    argument, option None) that it fills."""
-    options = ()
+    argument, option None) that it fills; options: all those it fills."""
 
     def __init__(self, name, option, label, help_text, optional=False, advanced=False):
         self.name, self.option, self.label, self.help = name, option, label, help_text
@@ -229,10 +228,9 @@ class Extent(Spec):
 class RasterOut(Spec):
     """The result raster, in the format QGIS's file dialog chose by its
     extension; an existing file was confirmed by the user already."""
-    options = ("-o", "--of")
-
     def __init__(self, name, label, help_text, optional=False):
         super().__init__(name, "-o", label, help_text, optional)
+        self.options = ("-o", "--of")
 
     def make(self):
         return QgsProcessingParameterRasterDestination(self.name, self.label, optional=self.optional)

@@ -125,6 +125,8 @@ def run(executable, arguments, feedback):
             stop_asked = stop(process, stop_asked)
     for thread in threads:
         thread.join()
+    process.stdout.close()
+    process.stderr.close()
     reader.end_line()
     stdout = "".join(printed)
     for line in stdout.splitlines():

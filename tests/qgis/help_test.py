@@ -24,25 +24,31 @@ failures = []
 
 
 def help_of(words):
-    """{option: help text} of a command's --help, options by every name
-    (-o and --output), positional arguments by their name."""
+    """{section: {option: (help text, all its names)}} of a command's
+    --help, options by every name (-o and --output), positional arguments
+    by their name."""
     text = subprocess.run([ZTCLASS] + words + ["--help"], capture_output=True, text=True).stdout
-    options, section = {}, None
+    sections, section, names = {}, None, []
     for line in text.splitlines():
-        if re.match(r"^[A-Z]+:$", line):
-            section = line[:-1]
+        heading = re.fullmatch(r"(\w+):", line)
+        if heading:
+            section = sections.setdefault(heading.group(1).upper(), {})
             continue
-        entry = re.match(r"^  (\S+)(?: [A-Z]+(?::[^ ]+)?)*(?: \[[^\]]*\])?(?: [A-Z ]+)?\s{2,}(.*)$", line)
-        if section not in ("POSITIONALS", "OPTIONS", "SUBCOMMANDS") or not entry:
+        entry = re.fullmatch(r"  (\S+)(.*?)(?:\s{2,}(\S.*))?", line)
+        if section is None or not entry:
             continue
-        names, description = entry.groups()
-        description = re.sub(r"\s*(REQUIRED|Excludes:.*|Needs:.*)$", "", description).strip()
-        for name in names.split(","):
-            options.setdefault(section, {})[name] = description
-    return options
+        if line.startswith("   ") and names:  # a description on a line of its own
+            description = line.strip()
+        else:
+            names, description = entry.group(1).split(","), entry.group(3) or ""
+        for name in names:
+            section[name] = (description, set(names))
+    return sections
 
 
 listed = help_of([]).get("SUBCOMMANDS", {})
+if not listed:
+    failures.append("no commands in ztclass --help")
 offered = {c.words[0] for c in COMMANDS}
 for name in sorted(set(listed) - offered - NOT_OFFERED):
     failures.append(f"command '{name}' has no algorithm")
@@ -58,11 +64,8 @@ for command in COMMANDS:
     if command.overwrite:
         mapped.add("--overwrite")
     # An option counts as mapped by any of its names.
-    aliases = {}
-    for option, description in options.items():
-        aliases.setdefault(description, set()).add(option)
-    for option, description in options.items():
-        if option in SET_BY_PROVIDER or aliases[description] & mapped:
+    for option, (description, aliases) in options.items():
+        if option in SET_BY_PROVIDER or aliases & mapped:
             continue
         failures.append(f"{name}: option {option} has no parameter")
     for option in mapped - set(options):
@@ -71,12 +74,13 @@ for command in COMMANDS:
     spec_positionals = [s for s in command.specs if not s.option]
     if len(spec_positionals) != len(positionals):
         failures.append(f"{name}: {len(positionals)} positional arguments, {len(spec_positionals)} parameters")
-    for spec, (argument, description) in zip(spec_positionals, positionals.items()):
+    for spec, (argument, (description, _)) in zip(spec_positionals, positionals.items()):
         if not spec.help.startswith(description):
             failures.append(f"{name}: {spec.name} help {spec.help!r} is not {argument}'s {description!r}")
     for spec in command.specs:
-        if spec.option and spec.option in options and not spec.help.startswith(options[spec.option]):
-            failures.append(f"{name}: {spec.name} help {spec.help!r} is not {spec.option}'s {options[spec.option]!r}")
+        description = options.get(spec.option, ("",))[0]
+        if spec.option and not spec.help.startswith(description):
+            failures.append(f"{name}: {spec.name} help {spec.help!r} is not {spec.option}'s {description!r}")
 
 session.close()
 for failure in failures:

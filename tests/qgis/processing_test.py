@@ -23,12 +23,13 @@ session = start(ZTCLASS)
 import processing  # noqa: E402 (after QGIS starts)
 from osgeo import gdal, ogr  # noqa: E402
 from qgis.core import (QgsPalettedRasterRenderer, QgsProcessingContext, QgsProcessingException,  # noqa: E402
-                       QgsProcessingFeedback, QgsProcessingUtils)
+                       QgsProcessingFeedback, QgsProcessingOutputLayerDefinition, QgsProcessingUtils, QgsProject)
 
 gdal.UseExceptions()
 TRAINING = os.path.join(DATA, "olinda_training.geojson")
 REFERENCE = os.path.join(DATA, "olinda_reference.geojson")
-work = tempfile.mkdtemp(prefix="ztclass-processing-")
+# Short paths: a geodatabase's name holds at most 64 bytes.
+work = tempfile.mkdtemp(prefix="ztq")
 failures = []
 
 # The scene's grid: 28.5 m pixels from this corner (gdalinfo).
@@ -98,8 +99,8 @@ CLASS_LIST = os.path.join(inputs, "classes.txt")
 with open(CLASS_LIST, "w", encoding="utf-8") as out:
     out.write("1\tSea\t#102030\n2\tForest\t#20A020\tdense\n3\tCity\t#C03030\n")
 
-# The extent of columns 40..239 and rows 30..209: --srcwin 40 30 200 180.
-EXTENT = f"{X0 + 40 * PIXEL},{X0 + 240 * PIXEL},{Y0 - 210 * PIXEL},{Y0 - 30 * PIXEL}"
+# The extent of columns 40..339 and rows 30..329: --srcwin 40 30 300 300.
+EXTENT = f"{X0 + 40 * PIXEL},{X0 + 340 * PIXEL},{Y0 - 330 * PIXEL},{Y0 - 30 * PIXEL}"
 SUPERVISED = {"INPUT": SCENE, "AOI": TRAINING}
 
 # name, Processing parameters, the command line, outputs compared ({o}: the
@@ -110,7 +111,7 @@ CASES = [
      ["mindist", SCENE, "--aoi", TRAINING, "--bands", "3,4,5", "--dev-factor", "2.5", "--png", "{o}/q.png"],
      [RASTER, ("QUICKLOOK", "q.png", same_file)]),
     ("box", dict(SUPERVISED, EXTENT=EXTENT, DEV_FACTOR="2,2.5,3"),
-     ["box", SCENE, "--aoi", TRAINING, "--srcwin", 40, 30, 200, 180, "--dev-factor", "2,2.5,3"], [RASTER]),
+     ["box", SCENE, "--aoi", TRAINING, "--srcwin", 40, 30, 300, 300, "--dev-factor", "2,2.5,3"], [RASTER]),
     ("gmindist", dict(SUPERVISED, NO_DEV_TEST=True, CLASS_FIELD="name"),
      ["gmindist", SCENE, "--aoi", TRAINING, "--no-dev-test", "--class-field", "name"], [RASTER]),
     ("maxlike", dict(SUPERVISED, BANDS=[2, 3, 4, 5], THREADS=1),
@@ -136,7 +137,7 @@ CASES = [
     ("art", dict(INPUT=SCENE, CLUSTERS=6, VIGILANCE=0.995),
      ["art", SCENE, "--clusters", 6, "--vigilance", 0.995], [RASTER]),
     ("fuzzy_art", dict(INPUT=SCENE, CLUSTERS=6, BANDS=[4, 5], OUTPUT="{o}/r.img"),
-     ["fuzzy-art", SCENE, "--clusters", 6, "--bands", "4,5", "--of", "HFA"], [("OUTPUT", "r.img", same_raster)]),
+     ["fuzzy-art", SCENE, "--clusters", 6, "--bands", "4,5", "--of", "HFA", "-o", "{o}/r.img"], [("OUTPUT", "r.img", same_raster)]),
     ("clump", dict(INPUT=MAP, NEIGHBOURS=0, STATS="{o}/s.txt"),
      ["clump", MAP, "--neighbours", 4, "--stats", "{o}/s.txt"], [RASTER, ("STATS", "s.txt", same_file)]),
     ("sieve", dict(INPUT=CLUMPS, STATS_IN=STATS, THRESHOLD=12, STATS="{o}/s.txt"),
@@ -160,7 +161,7 @@ def fill(value, folder):
 
 
 def run_case(name, parameters, command, outputs):
-    mine, theirs = side(name + "-processing"), side(name + "-command")
+    mine, theirs = side(name + "-p"), side(name + "-c")
     parameters = {k: fill(v, mine) for k, v in parameters.items()}
     parameters.setdefault("OUTPUT", os.path.join(mine, "r.tif"))
     command = [fill(a, theirs) for a in command]
@@ -207,10 +208,12 @@ if shown != cli("classes", "show", copies["command"]).stdout or "Forest" not in 
     failures.append(f"classes_show gave {shown!r}")
 
 # The class map loads styled: a paletted renderer of its classes (the
-# training polygons' names), as QGIS loads an algorithm's result.
+# training polygons' names), as QGIS loads an algorithm's result when the
+# dialog's "Open output file" is ticked.
 context, feedback = QgsProcessingContext(), QgsProcessingFeedback()
 styled = os.path.join(side("styled"), "r.tif")
-processing.run("ztclass:maxlike", dict(SUPERVISED, OUTPUT=styled), context=context, feedback=feedback)
+processing.run("ztclass:maxlike", dict(SUPERVISED, OUTPUT=QgsProcessingOutputLayerDefinition(styled, QgsProject.instance())),
+               context=context, feedback=feedback)
 details = context.layersToLoadOnCompletion().get(styled)
 layer = QgsProcessingUtils.mapLayerFromString(styled, context)
 if details is None or details.postProcessor() is None or layer is None:
@@ -219,7 +222,8 @@ else:
     details.postProcessor().postProcessLayer(layer, context, feedback)
     renderer = layer.renderer()
     names = {c.value: c.label for c in renderer.classes()} if isinstance(renderer, QgsPalettedRasterRenderer) else {}
-    training = {f["class"]: f["name"] for f in ogr.Open(TRAINING).GetLayer()}
+    polygons = ogr.Open(TRAINING)
+    training = {f["class"]: f["name"] for f in polygons.GetLayer()}
     if {v: n for v, n in names.items() if v != 0} != training:
         failures.append(f"maxlike: renderer {type(renderer).__name__} with classes {names}, expected {training}")
 
