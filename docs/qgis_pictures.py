@@ -18,9 +18,12 @@ from qgis.PyQt.QtCore import QRectF, QSize, Qt  # noqa: E402
 from qgis.PyQt.QtGui import QColor, QFont, QImage, QPainter  # noqa: E402
 
 # The dialog, filled in as a user would.
-QgsProject.instance().addMapLayers([QgsRasterLayer(scene, "L7_ETMs"), QgsVectorLayer(training, "training")])
+image_layer, polygons = QgsRasterLayer(scene, "L7_ETMs"), QgsVectorLayer(training, "olinda_training")
+QgsProject.instance().addMapLayers([image_layer, polygons])
 dialog = AlgorithmDialog(QgsApplication.processingRegistry().createAlgorithmById("ztclass:maxlike"), False)
-dialog.resize(760, 640)
+dialog.setParameters({"INPUT": image_layer.id(), "AOI": polygons.id(), "CLASS_FIELD": "class",
+                      "BANDS": [2, 3, 4, 5]})
+dialog.resize(760, 700)
 dialog.show()
 for _ in range(20):
     QgsApplication.processEvents()
@@ -56,7 +59,7 @@ for i, entry in enumerate(layer.renderer().classes()):
     painter.fillRect(QRectF(349 * 2 + 20, top, 24, 18), entry.color)
     painter.setPen(QColor("black"))
     painter.drawRect(QRectF(349 * 2 + 20, top, 24, 18))
-    painter.drawText(QRectF(349 * 2 + 54, top - 2, LEGEND - 60, 22), Qt.AlignVCenter, f"{entry.value}  {entry.label}")
+    painter.drawText(QRectF(349 * 2 + 54, top - 2, LEGEND - 60, 22), Qt.AlignVCenter, f"{entry.value:.0f}  {entry.label}")
 painter.end()
 image.save(os.path.join(folder, "qgis_result.png"))
 session.close()
