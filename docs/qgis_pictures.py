@@ -34,8 +34,8 @@ dialog.close()
 work = tempfile.mkdtemp()
 result = os.path.join(work, "maxlike.tif")
 context, feedback = QgsProcessingContext(), QgsProcessingFeedback()
-processing.run("ztclass:maxlike", {"INPUT": scene, "AOI": training,
-                                    "OUTPUT": QgsProcessingOutputLayerDefinition(result, QgsProject.instance())}, context=context,
+loaded = QgsProcessingOutputLayerDefinition(result, QgsProject.instance())
+processing.run("ztclass:maxlike", {"INPUT": scene, "AOI": training, "OUTPUT": loaded}, context=context,
                feedback=feedback)
 layer = QgsProcessingUtils.mapLayerFromString(result, context)
 context.layersToLoadOnCompletion()[result].postProcessor().postProcessLayer(layer, context, feedback)

@@ -212,8 +212,8 @@ if shown != cli("classes", "show", copies["command"]).stdout or "Forest" not in 
 # dialog's "Open output file" is ticked.
 context, feedback = QgsProcessingContext(), QgsProcessingFeedback()
 styled = os.path.join(side("styled"), "r.tif")
-processing.run("ztclass:maxlike", dict(SUPERVISED, OUTPUT=QgsProcessingOutputLayerDefinition(styled, QgsProject.instance())),
-               context=context, feedback=feedback)
+loaded = QgsProcessingOutputLayerDefinition(styled, QgsProject.instance())
+processing.run("ztclass:maxlike", dict(SUPERVISED, OUTPUT=loaded), context=context, feedback=feedback)
 details = context.layersToLoadOnCompletion().get(styled)
 layer = QgsProcessingUtils.mapLayerFromString(styled, context)
 if details is None or details.postProcessor() is None or layer is None:
