@@ -51,7 +51,7 @@ if not listed:
     failures.append("no commands in ztclass --help")
 offered = {c.words[0] for c in COMMANDS}
 for name in sorted(set(listed) - offered - NOT_OFFERED):
-    failures.append(f"command '{name}' has no algorithm")
+    failures.append(f"command '{name}' has no algorithm (add a Command in qgis/ztclass_processing/commands.py)")
 
 for command in COMMANDS:
     name = " ".join(command.words)
@@ -67,7 +67,7 @@ for command in COMMANDS:
     for option, (description, aliases) in options.items():
         if option in SET_BY_PROVIDER or aliases & mapped:
             continue
-        failures.append(f"{name}: option {option} has no parameter")
+        failures.append(f"{name}: option {option} has no parameter (add one in qgis/ztclass_processing/commands.py)")
     for option in mapped - set(options):
         failures.append(f"{name}: parameter option {option} is not in its --help")
     # Positional arguments in order.
