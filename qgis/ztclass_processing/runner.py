@@ -131,7 +131,8 @@ def run(executable, arguments, feedback):
     stdout = "".join(printed)
     for line in stdout.splitlines():
         feedback.pushInfo(line)
-    if process.returncode == STOPPED or stop_asked:
+    # A command that finished before it saw the stop request keeps its result.
+    if process.returncode == STOPPED or (stop_asked and process.returncode != 0):
         raise QgsProcessingException("Canceled: ztclass stopped and wrote no result")
     if process.returncode != 0:
         raise QgsProcessingException(reader.message() or f"ztclass ended with status {process.returncode}")
