@@ -86,6 +86,8 @@ void CheckClumpsOrClasses(const PostClassOptions& o) {
 // where they serve the check of the clump count against --ot.
 template <typename Call>
 void Run(const PostClassOptions& o, const std::string& what, bool numbersClumps, Call call) {
+  // The library reads whole rows of blocks at a time.
+  DecodeOnWorkerThreads();
   OutputFiles outputs(o.method.overwrite);
   outputs.AddInput(o.image, true);
   if (!o.statisticsIn.empty()) outputs.AddInput(o.statisticsIn, false);
