@@ -111,15 +111,21 @@ LEARNING_RATE = "Learning rate: how far each training pixel moves the weights"
 REJECT = "Reject pixels further than this many standard deviations from their class mean"
 
 
-def postclass(image_label, image_help, default_type, stats_in=None, threshold=None, quicklook=None):
+def postclass(image_label, image_help, default_type, threshold=None, quicklook=None):
+    """Clump takes a class map; sieve and eliminate a clump image with its
+    statistics, or a class map whose clumps they find themselves."""
     specs = [RasterIn("INPUT", None, image_label, image_help),
              Number("BAND", "--band", "Band", "Band of the input image", int, 1, minimum=1)]
-    if stats_in:
-        specs.append(FileIn("STATS_IN", "--stats-in", "Statistics in", stats_in, REPORT))
     if threshold:
-        specs.append(Number("THRESHOLD", "--threshold", "Threshold (pixels)", threshold, int, minimum=0))
-    return specs + [window(), FileOut("STATS", "--stats", "Statistics", "Statistics file to write", REPORT)] + \
-        result(default_type, quicklook=quicklook)
+        specs += [FileIn("STATS_IN", "--stats-in", "Statistics in",
+                         "Statistics of the clump image (without it, IMAGE is a class map)", REPORT, optional=True),
+                  Number("THRESHOLD", "--threshold", "Threshold (pixels)", threshold, int, minimum=0),
+                  Choice("NEIGHBOURS", "--neighbours", "Neighbours", "4 or 8, for a class map", ["4", "8"], "8")]
+    else:
+        specs.append(Choice("NEIGHBOURS", "--neighbours", "Neighbours", "4 or 8", ["4", "8"], "8"))
+    specs += [window(), FileOut("STATS", "--stats", "Statistics", "Statistics file to write", REPORT,
+                                optional=threshold is not None)]
+    return specs + result(default_type, quicklook=quicklook) + [threads()]
 
 
 COMMANDS = [
@@ -157,7 +163,8 @@ COMMANDS = [
         Number("ITERATIONS", "--iterations", "Iterations", "Iterations at most (0: classify by the initial centres)",
                int, 10, minimum=0),
         Number("SPLIT_THRESHOLD", "--split-threshold", "Split threshold",
-               "A cluster splits only if a band's standard deviation exceeds this", float, 5.0),
+               "A cluster splits only if a band's standard deviation exceeds this (default: 5 on 8-bit images; on "
+               "others 5 x the listed bands' extent / 255)", float, optional=True),
         Number("CONVERGENCE", "--convergence", "Convergence",
                "Stop when no cluster's band-mean sum changes by more than this fraction", float, 0.01),
         Number("MERGE_THRESHOLD", "--merge-threshold", "Merge threshold",
@@ -262,13 +269,12 @@ COMMANDS = [
                        0.001, minimum=1e-10)]),
 
     Command(["clump"], "Clump", POSTCLASS, "Number the connected regions of equal class (clumps)",
-            postclass("Class image", "Class image", "UInt32") + [
-                Choice("NEIGHBOURS", "--neighbours", "Neighbours", "4 or 8", ["4", "8"], "8")]),
+            postclass("Class image", "Class image", "UInt32")),
     Command(["sieve"], "Sieve", POSTCLASS, "Remove clumps smaller than a threshold and renumber the others",
-            postclass("Clump image", "Clump image", "UInt32", "Statistics of the clump image",
+            postclass("Clump image or class map", "Clump image, or class map", "UInt32",
                       "Smallest clump that stays, in pixels")),
     Command(["eliminate"], "Eliminate", POSTCLASS, "Merge clumps smaller than a threshold into their largest neighbour",
-            postclass("Clump image", "Clump image", "Byte", "Statistics of the clump or sieve image",
+            postclass("Clump or class image", "Clump or sieve image, or class map", "Byte",
                       "Smallest clump that is not merged, in pixels",
                       "Also write a colour quicklook of the class image") + [
                 RasterIn("CLASSES", "--classes", "Original class image",
