@@ -19,12 +19,6 @@ struct TrainRequest {
   nlohmann::json parameters;
 };
 
-// What confidence the pass writes besides the classes: the confidence
-// dataset's band, or null for none.
-struct ApplyTarget {
-  void* confidenceBand = nullptr;
-};
-
 struct MethodEntry {
   const char* name;
   int caption;  // main progress caption
@@ -32,7 +26,7 @@ struct MethodEntry {
   // fills the image's description.
   long (*train)(const TrainRequest& request, Model& model);
   // With the pass open and progress started: class records, then the pass.
-  long (*apply)(const Model& model, ClassificationPass& pass, const ApplyTarget& target);
+  long (*apply)(const Model& model, ClassificationPass& pass);
   // "" when the model's numbers fit the method, else the reason.
   std::string (*check)(const Model& model);
 };

@@ -170,7 +170,7 @@ long ztModelApply(const ZTModel* model, void* source, long* bands, long bandCoun
       if (long rc = pass.LookUpBands()) return rc;
       session.Start(entry->caption);
       if (long rc = pass.Open()) return rc;
-      if (long rc = entry->apply(m, pass, ApplyTarget{})) return rc;
+      if (long rc = entry->apply(m, pass)) return rc;
     }
     if (!confidenceBand) return RC_OK;
     ClassificationPass pass(source, bands, bandCount, nullptr, w);

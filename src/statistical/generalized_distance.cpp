@@ -169,7 +169,7 @@ long Learn(SupervisedTraining& training, bool useDeviationTest, const float* dev
   return RC_OK;
 }
 
-long Apply(const Model& model, ClassificationPass& pass, const ApplyTarget&) {
+long Apply(const Model& model, ClassificationPass& pass) {
   if (long rc = WriteModelClasses(model, pass)) return rc;
   const std::vector<double>& classes = model.At("classes").values;
   const std::vector<double>& means = model.At("means").values;
@@ -210,7 +210,7 @@ long GeneralizedDistance(void* source, long* bands, long bandCount, void* result
   if (long rc = training.Prepare(progress, kCaption)) return rc;
   Model model;
   if (long rc = Learn(training, useDeviationTest, deviationFactors, model)) return rc;
-  return Apply(model, training.Pass(), {});
+  return Apply(model, training.Pass());
 }
 
 long Train(const TrainRequest& r, Model& model) {

@@ -207,7 +207,7 @@ long Learn(const IsodataArguments& a, const ClassificationPass& pass, Model& mod
   return RC_OK;
 }
 
-long Apply(const Model& model, ClassificationPass& pass, const ApplyTarget&) {
+long Apply(const Model& model, ClassificationPass& pass) {
   if (long rc = WriteModelClasses(model, pass)) return rc;
   return pass.Run(kFinalCaption, NearestMeanDecision{model.At("means").values, model.At("classes").values,
                                                      pass.BandCount(), pass.NoData()});
@@ -222,7 +222,7 @@ long Isodata(const IsodataArguments& a) {
   if (long rc = pass.Open()) return rc;
   Model model;
   if (long rc = Learn(a, pass, model)) return rc;
-  return Apply(model, pass, {});
+  return Apply(model, pass);
 }
 
 const std::vector<std::string> kStretchNames = {"none",   "adaptive", "equalize", "normalize",

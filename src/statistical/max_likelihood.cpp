@@ -171,7 +171,7 @@ long Learn(void* source, const ClassificationPass& pass, const std::vector<AOI>&
   return RC_OK;
 }
 
-long Apply(const Model& model, ClassificationPass& pass, const ApplyTarget&) {
+long Apply(const Model& model, ClassificationPass& pass) {
   const long n = pass.BandCount();
   const long classCount = model.At("means").shape[0];
   const std::vector<double>& means = model.At("means").values;
@@ -206,7 +206,7 @@ long MaxLikelihood(void* source, long* bands, long bandCount, double threshold, 
   Model model;
   model.parameters["threshold"] = threshold;
   if (long rc = Learn(source, pass, aois, model)) return rc;
-  return Apply(model, pass, {});
+  return Apply(model, pass);
 }
 
 long Train(const TrainRequest& r, Model& model) {

@@ -98,7 +98,7 @@ long Learn(SupervisedTraining& training, const Rejection& reject, Model& model) 
   return RC_OK;
 }
 
-long Apply(const Model& model, ClassificationPass& pass, const ApplyTarget&) {
+long Apply(const Model& model, ClassificationPass& pass) {
   if (long rc = WriteModelClasses(model, pass)) return rc;
   const std::vector<double>& list = model.At("classes").values;
   const std::vector<int> classes(list.begin(), list.end());
@@ -116,7 +116,7 @@ long MinimumDistance(void* source, long* bands, long bandCount, void* result, co
   if (long rc = training.Prepare(progress, kCaption)) return rc;
   Model model;
   if (long rc = Learn(training, reject, model)) return rc;
-  return Apply(model, training.Pass(), {});
+  return Apply(model, training.Pass());
 }
 
 long Train(const TrainRequest& r, Model& model) {

@@ -35,7 +35,7 @@ long Learn(SupervisedTraining& training, const float* deviationFactors, Model& m
   return RC_OK;
 }
 
-long Apply(const Model& model, ClassificationPass& pass, const ApplyTarget&) {
+long Apply(const Model& model, ClassificationPass& pass) {
   if (long rc = WriteModelClasses(model, pass)) return rc;
   const std::vector<double>& classes = model.At("classes").values;
   const std::vector<double>& centres = model.At("centres").values;
@@ -68,7 +68,7 @@ long Parallelepiped(void* source, long* bands, long bandCount, void* result, con
   if (long rc = training.Prepare(progress, kCaption)) return rc;
   Model model;
   if (long rc = Learn(training, deviationFactors, model)) return rc;
-  return Apply(model, training.Pass(), {});
+  return Apply(model, training.Pass());
 }
 
 long Train(const TrainRequest& r, Model& model) {

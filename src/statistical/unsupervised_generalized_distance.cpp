@@ -115,7 +115,7 @@ long Learn(UnsupervisedTraining& training, Model& model, const std::vector<long>
   return RC_OK;
 }
 
-long Apply(const Model& model, ClassificationPass& pass, const ApplyTarget&) {
+long Apply(const Model& model, ClassificationPass& pass) {
   const bool colourVariant = !model.displayBands.empty();
   if (!colourVariant)
     if (long rc = WriteModelClasses(model, pass)) return rc;
@@ -162,7 +162,7 @@ long UnsupervisedGeneralizedDistance(const UnsupervisedArguments& a) {
   if (a.displayBands) displayBands.assign(a.displayBands, a.displayBands + 3);
   Model model;
   if (long rc = Learn(training, model, displayBands)) return rc;
-  return Apply(model, training.Pass(), {});
+  return Apply(model, training.Pass());
 }
 
 long Train(const TrainRequest& r, Model& model) {

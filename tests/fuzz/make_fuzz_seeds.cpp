@@ -12,7 +12,6 @@
 
 #include "fuzz_support.h"
 #include "ztclass/classinfo.h"
-#include "ztclass/model.h"
 #include "ztclass/postclass.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/raster.h"
@@ -120,44 +119,6 @@ void AoiSeeds(const fs::path& folder) {
 ]})");
 }
 
-// Small models of a statistical and an unsupervised method on a 3-band
-// image with two class rectangles.
-void ModelSeeds(const fs::path& folder) {
-  const long columns = 12, rows = 10, bandCount = 3;
-  void* image = ztRSCreate(ztRSGetDriverByName("GTiff"), ztfuzz::ScratchFile("model_seed.tif").c_str(), columns, rows,
-                           bandCount, ZTRS_Byte, nullptr);
-  if (!image) ztfuzz::Broken("no image");
-  for (long b = 1; b <= bandCount; ++b)
-    for (long r = 0; r < rows; ++r)
-      for (long c = 0; c < columns; ++c) {
-        unsigned char v = static_cast<unsigned char>((c < 6 ? 40 : 150) + 7 * b + (c * 5 + r * 3) % 9);
-        ztRSRasterIO(ztRSGetRasterBand(image, b), ZTRS_Write, c, r, 1, 1, &v, 1, 1, ZTRS_Byte, 0, 0);
-      }
-  const long counts[1] = {4};
-  const double water[8] = {0, 0, 5, 0, 5, 9, 0, 9}, city[8] = {7, 0, 12, 0, 12, 9, 7, 9};
-  ztRSAddAOI(image, "water", 0, 0, 200, 3, "", 1, counts, water);
-  ztRSAddAOI(image, "city", 200, 0, 0, 3, "sealed", 1, counts, city);
-  long bands[3] = {1, 2, 3};
-  const struct {
-    const char* method;
-    const char* parameters;
-  } seeds[] = {{"mindist", R"({"dev-factor": [2, 3]})"}, {"maxlike", ""}, {"cluster-box", R"({"classes": 3})"},
-               {"isodata", R"({"classes": 2, "display-bands": [3, 2, 1]})"}};
-  for (const auto& seed : seeds) {
-    ZTModel* model = nullptr;
-    if (ztModelTrain(seed.method, seed.parameters, image, bands, bandCount, rows, columns, 0, 0, nullptr, &model) !=
-        RC_OK)
-      ztfuzz::Broken(ztModelLastError());
-    void* buffer = nullptr;
-    size_t size = 0;
-    ztModelSaveToBuffer(model, &buffer, &size);
-    Write(folder / (std::string(seed.method) + ".ztm"), std::string(static_cast<char*>(buffer), size));
-    ztModelFreeBuffer(buffer);
-    ztModelFree(model);
-  }
-  ztRSClose(image);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -172,6 +133,5 @@ int main(int argc, char** argv) {
   StepLutSeeds(root / "step_lut");
   StatisticsSeeds(root / "statistics");
   AoiSeeds(root / "aoi_vector");
-  ModelSeeds(root / "model_file");
   return 0;
 }

@@ -119,7 +119,9 @@ TEST_P(EveryMethod, TrainAndApplyGiveTheOneShotResultByteForByte) {
   ASSERT_NE(model, nullptr);
   const std::string appliedPath = f.scene.dir.File("applied.tif");
   const std::vector<unsigned char> applied = ApplyToFile(model, f, appliedPath, kRows, kColumns, 0, 0);
-  if (m.sameFileLayout) EXPECT_EQ(applied, ReadFileBytes(oneShotPath));
+  if (m.sameFileLayout) {
+    EXPECT_EQ(applied, ReadFileBytes(oneShotPath));
+  }
   EXPECT_EQ(ReadBand(appliedPath), ReadBand(oneShotPath));
   EXPECT_EQ(ReadFileBytes(f.scene.dir.File("applied.tif.cls")), ReadFileBytes(oneShotPath + ".cls"));
   ztModelFree(model);
