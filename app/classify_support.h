@@ -10,7 +10,6 @@
 
 #include "class_aoi_list.h"
 #include "cli_support.h"
-#include "model_support.h"
 #include "output_files.h"
 #include "result_image.h"
 #include "result_options.h"
@@ -18,12 +17,12 @@
 namespace ztcli {
 
 struct ClassifyOptions {
-  std::string image, aoiFile, classField, png, saveModel;
+  std::string image, aoiFile, classField, png;
   MethodOptions method;
 };
 
 // IMAGE, --aoi, --class-field, --bands, --window/--srcwin, -o/--of/--ot/--co/
-// --overwrite, --png, --save-model.
+// --overwrite, --png.
 void AddClassifyOptions(CLI::App& command, ClassifyOptions& options);
 
 // Where a method takes its training pixels from.
@@ -45,10 +44,6 @@ class Classification {
   // the result its legend, writes the quicklook when asked, and moves both
   // into place; on failure or stop nothing is left.
   void Run(const std::string& what, const std::function<long(void* result)>& classify);
-  // The same for a method that has a model: with --save-model the result
-  // comes from the model trained by spec (the same pixels) and the model is
-  // saved beside it; under "train" only the model is written, to -o.
-  void Run(const std::string& what, const std::function<long(void* result)>& classify, const ModelSpec& spec);
 
   // A result that is no class image: its bands, what it gets before it is
   // closed (band names, say), and its own picture for --png.
@@ -67,7 +62,6 @@ class Classification {
 
   const ClassifyOptions& options_;
   OutputFiles outputs_;
-  std::string modelPath_;  // where the model is written, if it is
   std::unique_ptr<ResultImage> result_;
   std::string png_;
   Dataset source_;

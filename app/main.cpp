@@ -30,7 +30,6 @@ int main(int argc, char** argv) {
   ztcli::AddKohonenCommand(app);
   ztcli::AddArtCommands(app);
   ztcli::AddExportCommands(app);
-  ztcli::AddModelCommands(app);
   ztcli::InstallInterruptHandler();
   ztcli::EnsureGdal();
   ztcli::BoundGdalCache();

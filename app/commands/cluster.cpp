@@ -34,7 +34,7 @@ void RunMethod(const ClusterMethod& m, const ClusterOptions& o) {
                        w.firstRow, w.firstColumn, job.DisplayBands());
     return m.plain(job.source.get(), job.bands.data(), bandCount, k, job.interval, result, w.rows, w.columns,
                    w.firstRow, w.firstColumn);
-  }, ClusterModelSpec(m.name, o, job));
+  });
 }
 
 struct IsodataOptions {
@@ -70,13 +70,7 @@ void RunIsodata(const IsodataOptions& o) {
     return ztISODATA(job.source.get(), job.bands.data(), static_cast<long>(job.bands.size()), o.cluster.classes,
                      o.splitThreshold, o.iterations, o.convergence, o.mergeThreshold, minSize, o.maxMerges,
                      job.interval, result, w.rows, w.columns, w.firstRow, w.firstColumn, job.DisplayBands(), stretch);
-  }, [&] {
-    ModelSpec spec = ClusterModelSpec("isodata", o.cluster, job);
-    spec.parameters.update({{"iterations", o.iterations}, {"split-threshold", o.splitThreshold},
-                            {"convergence", o.convergence}, {"merge-threshold", o.mergeThreshold},
-                            {"min-size", minSize}, {"max-merges", o.maxMerges}, {"stretch", o.stretch}});
-    return spec;
-  }());
+  });
 }
 
 const ClusterMethod kMethods[] = {
