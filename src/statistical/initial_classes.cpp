@@ -39,6 +39,7 @@ long SelectCentres(SampleReader& reader, const SampleGrid& grid, long count, lon
     for (long j = 0; j < grid.Rows(); ++j) {
       if (StepAndCheckStop()) return RC_CANCELLED;
       const double* row = reader.Row(j);
+      if (long rc = reader.Failure()) return rc;
       for (long i = 0; i < grid.Columns(); ++i, ++index) {
         const double* sample = row + i * n;
         if (IsUnusableSample(sample, n, noData)) continue;
@@ -69,6 +70,7 @@ long InitialStatistics(SampleReader& reader, const SampleGrid& grid, long count,
   for (long j = 0; j < grid.Rows(); ++j) {
     if (StepAndCheckStop()) return RC_CANCELLED;
     const double* row = reader.Row(j);
+    if (long rc = reader.Failure()) return rc;
     for (long i = 0; i < grid.Columns(); ++i, ++index) {
       const double* sample = row + i * n;
       if (IsUnusableSample(sample, n, noTest)) continue;

@@ -395,7 +395,7 @@ TEST(AccuracyAppraise, FileModeCountsPointsOffTheImageInTheTotalOnly) {
   EXPECT_NE(report.find("原始影像文件:   \n"), std::string::npos);
 }
 
-TEST(AccuracyAppraise, FileModeUsesTheFirst500Points) {
+TEST(AccuracyAppraise, FileModeTakes500PointsAndRefusesMore) {
   WindowedClasses w;
   PointFiles p;
   long correct = 0;
@@ -406,12 +406,6 @@ TEST(AccuracyAppraise, FileModeUsesTheFirst500Points) {
     correct += found == reference;
     p.Add(c + 0.5, r + 0.5, reference);
   }
-  // Another 100 that would all disagree.
-  for (int i = 0; i < 100; ++i) {
-    const int c = i % w.columns, r = i % w.rows;
-    const int found = SceneClass(c + w.firstColumn, r + w.firstRow);
-    p.Add(c + 0.5, r + 0.5, found == 1 ? 2 : 1);
-  }
   p.Write(w.dir);
   ASSERT_EQ(FileMode(w, true, false, true, false), RC_OK);
   char overall[32];
@@ -419,6 +413,12 @@ TEST(AccuracyAppraise, FileModeUsesTheFirst500Points) {
   const std::string report = ReadText(w.reportPath);
   EXPECT_NE(report.find(Pad("总精度=") + overall), std::string::npos) << report;
   EXPECT_NE(report.find(Pad("500") + "\n"), std::string::npos) << report;
+  std::filesystem::remove(w.reportPath);
+  // One more is refused: no point is dropped without a word.
+  p.Add(0.5, 0.5, 1);
+  p.Write(w.dir);
+  EXPECT_EQ(FileMode(w), RC_TOO_MANY_CHECK_POINTS);
+  EXPECT_FALSE(Exists(w.reportPath));
 }
 
 TEST(AccuracyAppraise, FileModeFailuresWriteNoReport) {
@@ -445,8 +445,12 @@ TEST(AccuracyAppraise, FileModeFailuresWriteNoReport) {
   EXPECT_EQ(FileMode(w), RC_INPUT_COUNT_MISMATCH);
   write("x 1 2 2", three);
   EXPECT_EQ(FileMode(w), RC_INPUT_COUNT_MISMATCH);
-  write("3 1 1 1", three);  // one distinct class for two
-  EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
+  write("3.5 1 2 2", three);  // a count that is no whole number
+  EXPECT_EQ(FileMode(w), RC_INPUT_COUNT_MISMATCH);
+  write("3 1 2 2", "6.5\n" + inside + inside + inside);
+  EXPECT_EQ(FileMode(w), RC_INPUT_COUNT_MISMATCH);
+  write("3 1 1 1", three);  // class 2 has no check point
+  EXPECT_EQ(FileMode(w), RC_CLASS_WITHOUT_CHECK_POINTS);
   write("3 1 2 3", three);  // three distinct classes for two
   EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
   write("3 0 2 2", three);  // two distinct, but class 0
