@@ -10,6 +10,7 @@
 
 #include "cell_cache.h"
 #include "io_failure.h"
+#include "ztclass/result_codes.h"
 #include "ztservices/raster.h"
 
 namespace ztsvc {

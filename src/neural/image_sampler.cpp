@@ -1,5 +1,6 @@
 #include "neural/image_sampler.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 

@@ -486,7 +486,7 @@ std::vector<long> Classes(const std::vector<zt::CheckPoint>& points) {
 TEST(CheckPointFiles, ParsingStopsAtTheTextsEnds) {
   std::vector<zt::CheckPoint> points;
   // Counts far above what the texts hold.
-  ASSERT_EQ(zt::ParseCheckPoints("999999999 1 2", "999999999 1.5 2.5 3 4 5", points), RC_OK);
+  ASSERT_EQ(zt::ParseCheckPoints("500 1 2", "500 1.5 2.5 3 4 5", points), RC_OK);
   ASSERT_EQ(points.size(), 2u);
   EXPECT_EQ(Classes(points), (std::vector<long>{1, 2}));
   EXPECT_EQ(points[1].x, 3);
@@ -502,6 +502,9 @@ TEST(CheckPointFiles, ParsingStopsAtTheTextsEnds) {
   EXPECT_EQ(Classes(points), (std::vector<long>{1, 0, 0}));
   EXPECT_EQ(zt::ParseCheckPoints("", "", points), RC_INPUT_COUNT_MISMATCH);
   EXPECT_EQ(zt::ParseCheckPoints("-1", "-1", points), RC_INPUT_COUNT_MISMATCH);
+  EXPECT_EQ(zt::ParseCheckPoints("501 1", "501 1 2", points), RC_TOO_MANY_CHECK_POINTS);
+  EXPECT_EQ(zt::ParseCheckPoints("6.5 1", "6.5 1 2", points), RC_INPUT_COUNT_MISMATCH);
+  EXPECT_EQ(zt::ParseCheckPoints("6e0 1", "6e0 1 2", points), RC_INPUT_COUNT_MISMATCH);
   EXPECT_EQ(zt::ParseCheckPoints(std::string_view("1\0 1", 4), "1 0 0", points), RC_OK);
 }
 

@@ -18,11 +18,16 @@ if [ -f "$SAMPLE" ]; then
   cp "$ROOT/data/olinda_training.geojson" "$IN/aoi.geojson"
   PICK=(--bands 3,4,5)
 else
-  forest_scene "$WORK"
-  gdal_translate -q -b 1 -b 2 -b 1 "$WORK/scene.bin" "$IN/scene.tif"
+  # 64 x 64, three noisy bands, a bright half and a dark half, with a
+  # geotransform whose map units are pixels (y up) and no coordinate system.
+  LC_ALL=C awk 'BEGIN { srand(7); for (b = 1; b <= 3; b++) for (r = 0; r < 64; r++) for (c = 0; c < 64; c++)
+    printf "%c", (c < 32 ? 150 : 60) + b * 10 + int(rand() * 40) }' >"$WORK/noisy.bin"
+  printf 'ENVI\nsamples = 64\nlines = 64\nbands = 3\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' \
+    >"$WORK/noisy.hdr"
+  gdal_translate -q -a_ullr 0 64 64 0 "$WORK/noisy.bin" "$IN/scene.tif"
   printf '%s' '{"type":"FeatureCollection","features":[
- {"type":"Feature","properties":{"class":"field"},"geometry":{"type":"Polygon","coordinates":[[[0,0],[5,0],[5,5],[0,5],[0,0]]]}},
- {"type":"Feature","properties":{"class":"forest"},"geometry":{"type":"Polygon","coordinates":[[[7,6],[9,6],[9,9],[7,9],[7,6]]]}}]}' \
+ {"type":"Feature","properties":{"class":"field"},"geometry":{"type":"Polygon","coordinates":[[[2,62],[20,62],[20,44],[2,44],[2,62]]]}},
+ {"type":"Feature","properties":{"class":"forest"},"geometry":{"type":"Polygon","coordinates":[[[40,24],[60,24],[60,4],[40,4],[40,24]]]}}]}' \
     >"$IN/aoi.geojson"
   PICK=(--bands 1,2,3)
 fi

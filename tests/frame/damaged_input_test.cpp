@@ -30,8 +30,9 @@ namespace {
 
 constexpr int kSize = 64, kTile = 16, kBands = 3;
 
-// A textured scene that DEFLATE cannot squeeze to nothing, tiled so that the
-// training areas (top left) lie in the first tiles and the damage further on.
+// A textured scene that DEFLATE cannot squeeze to nothing, tiled with every
+// band in each tile, so that damage to the last tiles (where one training
+// area lies) reaches every band and every family of calls.
 void WriteScene(const std::string& path) {
   GDALAllRegister();
   GDALDataset* mem = GetGDALDriverManager()->GetDriverByName("MEM")->Create("", kSize, kSize, kBands, GDT_Byte,
@@ -48,7 +49,7 @@ void WriteScene(const std::string& path) {
                                               0, nullptr),
               CE_None);
   }
-  const char* options[] = {"TILED=YES", "BLOCKXSIZE=16", "BLOCKYSIZE=16", "COMPRESS=DEFLATE", "INTERLEAVE=BAND",
+  const char* options[] = {"TILED=YES", "BLOCKXSIZE=16", "BLOCKYSIZE=16", "COMPRESS=DEFLATE", "INTERLEAVE=PIXEL",
                            nullptr};
   GDALDataset* tif = GetGDALDriverManager()->GetDriverByName("GTiff")->CreateCopy(
       path.c_str(), mem, FALSE, const_cast<char**>(options), nullptr, nullptr);
@@ -214,7 +215,7 @@ TEST(DamagedInput, EveryFamilyFailsWithTheIOCodeAndNamesTheFile) {
         continue;
       }
       AddClass(source, "bright", 2, 2, 12, 12);
-      AddClass(source, "dark", 50, 2, 60, 12);
+      AddClass(source, "dark", 50, 50, 60, 60);
       EXPECT_EQ(family.run(source, dir), RC_RASTER_IO_FAILED);
       const std::string reason = ztRSLastIOError();
       EXPECT_NE(reason.find(input), std::string::npos) << reason;
@@ -231,7 +232,7 @@ TEST(DamagedInput, TheGoodSceneClassifies) {
     SCOPED_TRACE(family.name);
     void* source = ztRSOpen(good.c_str(), 0);
     AddClass(source, "bright", 2, 2, 12, 12);
-    AddClass(source, "dark", 50, 2, 60, 12);
+    AddClass(source, "dark", 50, 50, 60, 60);
     EXPECT_EQ(family.run(source, dir), RC_OK);
     ztRSClose(source);
   }
