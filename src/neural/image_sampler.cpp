@@ -16,7 +16,6 @@ namespace zt {
 
 namespace {
 constexpr int kSamplingCaption = 19;
-constexpr double kPatternScale = 255.0;
 constexpr long kPieceColumns = 4096;
 }  // namespace
 
@@ -81,7 +80,7 @@ long SampleImage(void* source, void** bandHandles, long bandCount, long interval
         for (long b = 0; b < bandCount; ++b) nan = nan || std::isnan(rows[b][j]);
         if (nan) continue;
         double* pattern = patterns[*patternCount];
-        for (long b = 0; b < bandCount; ++b) pattern[b] = rows[b][j] / kPatternScale;
+        for (long b = 0; b < bandCount; ++b) pattern[b] = rows[b][j];
         ++*patternCount;
       }
     }
