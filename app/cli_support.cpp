@@ -31,11 +31,9 @@ std::vector<std::string> Split(const std::string& text, char separator) {
   return parts;
 }
 
-// Codes of the raster service that the library passes on unchanged.
+// Codes of the raster service that the library passes on unchanged (its
+// I/O code is the library's RC_RASTER_IO_FAILED).
 constexpr ZTResultCodeInfo kServiceCodes[] = {
-    {ZTRS_ERR_IO, "ZTRS_ERR_IO",
-     "the raster service could not read or write the image (the format refused a block, a colour "
-     "table or a file)"},
     {ZTRS_ERR_AOI_FILE, "ZTRS_ERR_AOI_FILE", "the AOI vector file cannot be read"},
 };
 
@@ -77,7 +75,9 @@ std::string DescribeResultCode(long resultCode) {
 
 void Check(long resultCode, const std::string& what) {
   if (resultCode == RC_OK) return;
-  throw CommandError(what + " failed: " + DescribeResultCode(resultCode),
+  std::string message = what + " failed: " + DescribeResultCode(resultCode);
+  if (resultCode == RC_RASTER_IO_FAILED && *ztRSLastIOError()) message += "; " + std::string(ztRSLastIOError());
+  throw CommandError(message,
                      resultCode == RC_CANCELLED ? kStoppedStatus : 1);
 }
 

@@ -41,7 +41,7 @@ class ScatterPhase {
   long Run(std::vector<ClassWeights>& weights) {
     const ClassStatistics& stats = training_.Statistics();
     const Window& w = training_.Pass().GetWindow();
-    if (long rc = typed_.Allocate(training_.Pass().SourceType(), std::max(w.columns, 1L))) return rc;
+    if (long rc = typed_.Allocate(training_.Pass().SourceType(), std::clamp(w.columns, 1L, kSpanColumns))) return rc;
     BeginPhase(kScatterCaption, static_cast<long>(stats.classList.size()) * w.rows);
     for (int k : stats.classList) {
       std::vector<double> scatter(n_ * n_, 0.0);
@@ -61,7 +61,8 @@ class ScatterPhase {
     const ClassificationPass& pass = training_.Pass();
     const Window& w = pass.GetWindow();
     const long lastColumn = w.firstColumn + w.columns - 1;
-    std::vector<double> rowValues(n_ * w.columns);
+    const long width = std::clamp(w.columns, 1L, kSpanColumns);
+    std::vector<double> rowValues(n_ * width);
     for (long i = 0; i < w.rows; ++i) {
       if (StepAndCheckStop()) return RC_CANCELLED;
       const long row = w.firstRow + i;
@@ -71,19 +72,21 @@ class ScatterPhase {
         if (last < first) first = runFirst;
         last = runLast;
       });
-      if (first > last) continue;
-      const long span = last - first + 1;
-      for (long b = 0; b < n_; ++b) {
-        ztRSRasterIO(pass.Bands()[b], ZTRS_Read, first, row, span, 1, typed_.Data(), span, 1, pass.SourceType(), 0,
-                     0);
-        ztRSConvNValues(pass.SourceType(), typed_.Data(), span, &rowValues[b * span]);
+      for (long piece = first; piece <= last; piece += width) {
+        const long span = std::min(width, last - piece + 1);
+        for (long b = 0; b < n_; ++b) {
+          if (long rc = ztRSRasterIO(pass.Bands()[b], ZTRS_Read, piece, row, span, 1, typed_.Data(), span, 1,
+                                     pass.SourceType(), 0, 0))
+            return rc;
+          ztRSConvNValues(pass.SourceType(), typed_.Data(), span, &rowValues[b * span]);
+        }
+        training_.Mask().Row(row, piece, piece + span - 1, [&](long runFirst, long runLast, int c) {
+          if (c != k) return;
+          for (long j = runFirst - piece; j <= runLast - piece; ++j)
+            for (long a = 0; a < n_; ++a)
+              for (long b = a; b < n_; ++b) scatter[a * n_ + b] += rowValues[a * span + j] * rowValues[b * span + j];
+        });
       }
-      training_.Mask().Row(row, first, last, [&](long runFirst, long runLast, int c) {
-        if (c != k) return;
-        for (long j = runFirst - first; j <= runLast - first; ++j)
-          for (long a = 0; a < n_; ++a)
-            for (long b = a; b < n_; ++b) scatter[a * n_ + b] += rowValues[a * span + j] * rowValues[b * span + j];
-      });
     }
     for (long a = 0; a < n_; ++a)
       for (long b = 0; b < a; ++b) scatter[a * n_ + b] = scatter[b * n_ + a];

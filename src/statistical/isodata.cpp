@@ -61,7 +61,9 @@ long CheckArguments(const IsodataArguments& a) {
 }
 
 // Every sample to the nearest of the reference's clusters (ties to the lower
-// index); the output's 256 entries get counts, means and deviations.
+// index); the output's 256 entries get counts, means and deviations. The
+// iteration's progress (0..100) follows the sampled rows, so that a log
+// shows a long iteration moving.
 void ClassifySamples(SampleReader& reader, const SampleGrid& grid, const ClusterTable& reference,
                      ClusterTable& output, long n) {
   std::vector<std::vector<double>> squares(kClusterSlots, std::vector<double>(n, 0.0));
@@ -77,6 +79,7 @@ void ClassifySamples(SampleReader& reader, const SampleGrid& grid, const Cluster
   // The nearest cluster of each sample of a row, -1 for an unusable one.
   std::vector<long> winners(grid.Columns());
   for (long j = 0; j < grid.Rows(); ++j) {
+    SetPos(100 * j / grid.Rows());
     const double* row = reader.Row(j);
     ForSampleParts(grid.Columns(), reference.count * n, [&](long begin, long end) {
       for (long i = begin; i < end; ++i) {
@@ -137,6 +140,7 @@ long Iterate(const IsodataArguments& a, SampleReader& reader, const SampleGrid& 
     while (true) {
       const long c = reference->count;
       ClassifySamples(reader, grid, *reference, *output, n);
+      if (long rc = reader.Failure()) return rc;
       DeleteSmallClusters(*output, a.limits.minSamples);
       SetPos(100);
       if (output->count == 0) return RC_TOO_FEW_SAMPLES;
@@ -201,6 +205,7 @@ long Learn(const IsodataArguments& a, const ClassificationPass& pass, Model& mod
   if (!reader.IsOpen()) return RC_NULL_ARGUMENT;
   std::vector<double> origin(n), centres;
   reader.Read(a.window.firstRow, a.window.firstColumn, origin.data());
+  if (long rc = reader.Failure()) return rc;
   if (long rc = SelectCentres(reader, grid, k, n, origin, NoDataRule{}, centres)) return rc;
   for (long j = 0; j < k; ++j) std::copy_n(&centres[j * n], n, first.entries[j].mean.begin());
   first.count = k;

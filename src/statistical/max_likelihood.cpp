@@ -27,6 +27,9 @@ namespace {
 constexpr int kCaption = 17;
 constexpr int kGatherCaption = 15;
 constexpr double kNoDataTolerance = 1e-6;
+// Columns of a polygon's row read at a time: bounds the buffers whatever
+// the polygon's width and the band count.
+constexpr long kSpanColumns = 4096;
 
 // Mean and population covariance by a running (Welford) update, so that one
 // pass over the training pixels suffices and large values lose no precision.
@@ -65,7 +68,7 @@ class StatisticsGathering {
   long Run(const std::vector<AOI>& aois, std::vector<ClassGaussian>& classes) {
     const long n = static_cast<long>(bands_.size());
     const long columns = ztRSGetRasterXSize(source_);
-    if (long rc = typed_.Allocate(type_, std::max(columns, 1L))) return rc;
+    if (long rc = typed_.Allocate(type_, std::clamp(columns, 1L, kSpanColumns))) return rc;
     SetSubProgressNameById(kGatherCaption);
     SetRange(0, static_cast<long>(aois.size()));
     SetStep(1);
@@ -96,22 +99,26 @@ class StatisticsGathering {
     const long c0 = ClampToLong(rect[0], 0, columns), c1 = ClampToLong(rect[2], -1, columns - 1);
     const long r0 = ClampToLong(rect[1], 0, rows), r1 = ClampToLong(rect[3], -1, rows - 1);
     if (c1 < c0) return RC_OK;
-    const long span = c1 - c0 + 1;
-    rows_.resize(n * span);
+    const long width = std::min(c1 - c0 + 1, kSpanColumns);
+    rows_.resize(n * width);
     std::vector<double> x(n);
     for (long r = r0; r <= r1; ++r) {
       if (stopPoll_.StopRequested()) return RC_CANCELLED;
-      for (long b = 0; b < n; ++b) {
-        ztRSRasterIO(bands_[b], ZTRS_Read, c0, r, span, 1, typed_.Data(), span, 1, type_, 0, 0);
-        ztRSConvNValues(type_, typed_.Data(), span, &rows_[b * span]);
-      }
-      for (long c = c0; c <= c1; ++c) {
-        if (noData_.active && IsNoDataValue(rows_[c - c0], noData_.value)) continue;
-        if (ztRSPtInPolygon(shape_.xy.data(), shape_.PointCount(), c, r, 0) != 1) continue;
-        for (long b = 0; b < n; ++b) x[b] = rows_[b * span + (c - c0)];
-        // A pixel without a value in some band would make every statistic NaN.
-        if (std::any_of(x.begin(), x.end(), [](double v) { return std::isnan(v); })) continue;
-        gaussian.Add(x.data());
+      for (long piece = c0; piece <= c1; piece += width) {
+        const long span = std::min(width, c1 - piece + 1);
+        for (long b = 0; b < n; ++b) {
+          if (long rc = ztRSRasterIO(bands_[b], ZTRS_Read, piece, r, span, 1, typed_.Data(), span, 1, type_, 0, 0))
+            return rc;
+          ztRSConvNValues(type_, typed_.Data(), span, &rows_[b * span]);
+        }
+        for (long c = piece; c < piece + span; ++c) {
+          if (noData_.active && IsNoDataValue(rows_[c - piece], noData_.value)) continue;
+          if (ztRSPtInPolygon(shape_.xy.data(), shape_.PointCount(), c, r, 0) != 1) continue;
+          for (long b = 0; b < n; ++b) x[b] = rows_[b * span + (c - piece)];
+          // A pixel without a value in some band would make every statistic NaN.
+          if (std::any_of(x.begin(), x.end(), [](double v) { return std::isnan(v); })) continue;
+          gaussian.Add(x.data());
+        }
       }
     }
     return RC_OK;

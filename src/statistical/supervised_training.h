@@ -16,6 +16,9 @@
 namespace zt {
 
 constexpr int kClassSlots = 256;
+// Columns of a row that the training phases read at a time: bounds their
+// buffers whatever the window's width and band count.
+constexpr long kSpanColumns = 4096;
 
 struct ClassStatistics {
   long bandCount = 0;

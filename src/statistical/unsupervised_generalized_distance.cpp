@@ -32,12 +32,12 @@ struct ClassWeights {
 
 // The samples' classes go into the result at their window-relative
 // positions, one pixel a write, before the scatter matrices are built.
-void WriteSampleClasses(UnsupervisedTraining& training) {
+long WriteSampleClasses(UnsupervisedTraining& training) {
   ClassificationPass& pass = training.Pass();
   const SampleGrid& grid = training.Grid();
   const ZTRSDataType type = ztRSGetDatasetType(pass.Result());
   ValueBuffer one;
-  if (one.Allocate(type, 1) != RC_OK) return;
+  if (one.Allocate(type, 1) != RC_OK) return RC_OK;
   const std::vector<unsigned char>& sampleClass = training.Classes().sampleClass;
   long index = 0;
   for (long j = 0; j < grid.Rows(); ++j)
@@ -45,8 +45,11 @@ void WriteSampleClasses(UnsupervisedTraining& training) {
       if (sampleClass[index] == 0) continue;
       const double k = sampleClass[index];
       ztConvNDValues(&k, type, one.Data(), 1);
-      ztRSRasterIO(pass.ResultBand(), ZTRS_Write, i * grid.s, j * grid.s, 1, 1, one.Data(), 1, 1, type, 0, 0);
+      if (long rc = ztRSRasterIO(pass.ResultBand(), ZTRS_Write, i * grid.s, j * grid.s, 1, 1, one.Data(), 1, 1, type,
+                                 0, 0))
+        return rc;
     }
+  return RC_OK;
 }
 
 // Sums of products of the raw values of each class's samples, all classes
@@ -66,6 +69,7 @@ long ScatterInverses(UnsupervisedTraining& training, std::vector<ClassWeights>& 
     for (long step = 0; step < m; ++step)
       if (StepAndCheckStop()) return RC_CANCELLED;
     const double* row = training.Reader().Row(j);
+    if (long rc = training.Reader().Failure()) return rc;
     for (long i = 0; i < grid.Columns(); ++i, ++index) {
       const int k = classes.sampleClass[index];
       if (k == 0) continue;
@@ -157,7 +161,7 @@ long UnsupervisedGeneralizedDistance(const UnsupervisedArguments& a) {
   // The samples' classes are read back from the result: it must hold 1..K.
   if (ztRSGetDatasetType(a.result) == ZTRS_Int8 && a.classCount > kLargestInt8) return RC_BAD_WINDOW;
   if (long rc = training.Prepare(progress, kCaption)) return rc;
-  WriteSampleClasses(training);
+  if (long rc = WriteSampleClasses(training)) return rc;
   std::vector<long> displayBands;
   if (a.displayBands) displayBands.assign(a.displayBands, a.displayBands + 3);
   Model model;

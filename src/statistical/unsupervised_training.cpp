@@ -32,6 +32,7 @@ long UnsupervisedTraining::Prepare(ProgressSession& progress, int mainCaptionId)
   const long n = args_.bandCount, k = static_cast<long>(args_.classCount);
   std::vector<double> first(n), centres;
   reader_->Read(0, 0, first.data());
+  if (long rc = reader_->Failure()) return rc;
   if (long rc = SelectCentres(*reader_, grid_, k, n, first, pass_.NoData(), centres)) return rc;
   return InitialStatistics(*reader_, grid_, k, n, centres, classes_);
 }
