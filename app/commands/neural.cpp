@@ -9,6 +9,7 @@
 
 #include "classify_support.h"
 #include "commands/commands.h"
+#include "number_options.h"
 #include "ztclass/neural.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/samples.h"
@@ -205,11 +206,14 @@ void AddNeuralCommands(CLI::App& app) {
   command->add_option("--hidden", bp->hidden, "Neurons of each hidden layer, from the input side (1..500 each)")
       ->capture_default_str();
   command->add_option("--rate", bp->rate, "Learning rate: how far each training pixel moves the weights")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--momentum", bp->momentum, "Share of the previous weight change carried into the next")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--error", bp->error, "Stop training once the mean error per training pixel is this small")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--epochs", bp->epochs, "At most this many passes over the training pixels")
       ->capture_default_str();
   command->callback([bp] { RunBP(*bp); });
@@ -221,12 +225,15 @@ void AddNeuralCommands(CLI::App& app) {
       ->capture_default_str();
   command->add_flag("--squares", hrbp->squares, "Also weigh the square of each input, not only products of pairs");
   command->add_option("--rate", hrbp->rate, "Learning rate: how far each training pixel moves the weights")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_flag("--use-momentum", hrbp->useMomentum, "Raise the weights' learning rate by --momentum");
   command->add_option("--momentum", hrbp->momentum, "With --use-momentum the weights learn at rate x (1 + this)")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--error", hrbp->error, "Stop training once the mean error per training pixel is this small")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--epochs", hrbp->epochs, "At most this many passes over the training pixels")
       ->capture_default_str();
   command->callback([hrbp] { RunHRBP(*hrbp); });
@@ -234,14 +241,18 @@ void AddNeuralCommands(CLI::App& app) {
   auto rbf = std::make_shared<RBFOptions>();
   command = AddNetworkCommand(app, "rbf", "Supervised classification by a radial-basis-function network", *rbf);
   command->add_option("--centre-rate", rbf->centreRate, "How far a training pixel first moves its nearest class centre")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--centre-threshold", rbf->centreThreshold,
                       "Centres count as settled when a pass moves them less than this in all (squared, values/255)")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--centre-epochs", rbf->centreEpochs, "Passes that refine the centres")->capture_default_str();
-  command->add_option("--output-rate", rbf->outputRate, "Learning rate of the output weights")->capture_default_str();
+  command->add_option("--output-rate", rbf->outputRate, "Learning rate of the output weights")->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--error", rbf->error, "Stop training once the mean error per training pixel is this small")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--output-epochs", rbf->outputEpochs, "At most this many passes training the outputs")
       ->capture_default_str();
   command->callback([rbf] { RunRBF(*rbf); });
@@ -249,13 +260,15 @@ void AddNeuralCommands(CLI::App& app) {
   auto lvq2 = std::make_shared<LVQ2Options>();
   command = AddNetworkCommand(app, "lvq2", "Supervised classification by learning vector quantisation (LVQ2)", *lvq2);
   command->add_option("--tune-rate", lvq2->tuneRate, "Starting rate of the first, unsupervised tuning passes")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--tune-epochs", lvq2->tuneEpochs,
                       "Tuning passes; they also count in the pass number that divides the LVQ2 rate")
       ->capture_default_str();
   command->add_option("--lvq-rate", lvq2->lvqRate,
                       "Starting rate of the LVQ2 passes, divided after each by the number of passes so far")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--lvq-epochs", lvq2->lvqEpochs, "LVQ2 passes")->capture_default_str();
   command->callback([lvq2] { RunLVQ2(*lvq2); });
 }
