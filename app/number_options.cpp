@@ -14,26 +14,26 @@ bool StartsWith(const std::string& text, const char* start) { return text.rfind(
 // overflow gives the largest value): a whole number is read here, in
 // decimal, and handed on in plain digits.
 std::string WholeNumber(std::string& text) {
-  if (text.empty()) return "a whole number is expected, not an empty string";
+  if (text.empty()) return "must be a whole number, not an empty string";
   const char* begin = text.data() + (text[0] == '+' ? 1 : 0);
   const char* end = text.data() + text.size();
   long long value = 0;
   auto [stop, error] = std::from_chars(begin, end, value);
   if (error == std::errc::result_out_of_range) return "'" + text + "' is out of range";
-  if (error != std::errc() || stop != end) return "a whole number is expected, got '" + text + "'";
+  if (error != std::errc() || stop != end) return "must be a whole number, got '" + text + "'";
   text = std::to_string(value);
   return "";
 }
 
 std::string FiniteNumber(std::string& text) {
-  if (text.empty()) return "a number is expected, not an empty string";
+  if (text.empty()) return "must be a number, not an empty string";
   const char* begin = text.data() + (text[0] == '+' ? 1 : 0);
   const char* end = text.data() + text.size();
   double value = 0;
   auto [stop, error] = std::from_chars(begin, end, value);
   if (error == std::errc::result_out_of_range) return "'" + text + "' is out of range";
-  if (error != std::errc() || stop != end) return "a number is expected, got '" + text + "'";
-  if (!std::isfinite(value)) return "a finite number is expected, got '" + text + "'";
+  if (error != std::errc() || stop != end) return "must be a number, got '" + text + "'";
+  if (!std::isfinite(value)) return "must be a finite number, got '" + text + "'";
   return "";
 }
 

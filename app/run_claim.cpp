@@ -69,9 +69,12 @@ DirectoryClaim::DirectoryClaim(const std::string& directory, const std::string& 
   };
   fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd_ < 0) throw failed(errno);
-  // A sweeping run may hold its shared lock for a moment: wait for it.
+  // A sweeping run may hold its shared lock for a moment: wait for it. A
+  // file system without locks is written to all the same; there no run can
+  // lock the file, so none takes this run for dead either.
   const std::string pid = std::to_string(getpid()) + "\n";
-  if (!Lock(fd_, F_WRLCK, true) || write(fd_, pid.data(), pid.size()) != static_cast<ssize_t>(pid.size())) {
+  const bool locked = Lock(fd_, F_WRLCK, true) || errno == EINVAL || errno == ENOLCK || errno == EOPNOTSUPP;
+  if (!locked || write(fd_, pid.data(), pid.size()) != static_cast<ssize_t>(pid.size())) {
     const int error = errno;
     close(fd_);
     unlink(path_.c_str());

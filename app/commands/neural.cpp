@@ -1,6 +1,5 @@
 // ztclass bp | hrbp | rbf | lvq2: the supervised neural-network classifiers.
 #include <charconv>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -42,10 +41,6 @@ std::vector<long> ParseHiddenLayers(const std::string& text, bool allowNone) {
     if (size < 1 || size > kMaxHiddenSize)
       throw UsageError("--hidden layer sizes must lie in 1..500, got '" + text + "'");
   return sizes;
-}
-
-void CheckFinite(double value, const std::string& option) {
-  if (!std::isfinite(value)) throw UsageError(option + " must be a finite number");
 }
 
 void CheckEpochs(long value, const std::string& option) {
@@ -100,9 +95,6 @@ struct BPOptions : NetworkOptions {
 
 void RunBP(const BPOptions& o) {
   std::vector<long> hidden = ParseHiddenLayers(o.hidden, false);
-  CheckFinite(o.rate, "--rate");
-  CheckFinite(o.momentum, "--momentum");
-  CheckFinite(o.error, "--error");
   CheckEpochs(o.epochs, "--epochs");
   Classification job(o.classify, Training::kWholeImage);
   const Window& w = job.GetWindow();
@@ -126,9 +118,6 @@ struct HRBPOptions : NetworkOptions {
 
 void RunHRBP(const HRBPOptions& o) {
   std::vector<long> hidden = ParseHiddenLayers(o.hidden, true);
-  CheckFinite(o.rate, "--rate");
-  CheckFinite(o.momentum, "--momentum");
-  CheckFinite(o.error, "--error");
   CheckEpochs(o.epochs, "--epochs");
   Classification job(o.classify, Training::kWholeImage);
   const Window& w = job.GetWindow();
@@ -151,10 +140,6 @@ struct RBFOptions : NetworkOptions {
 };
 
 void RunRBF(const RBFOptions& o) {
-  CheckFinite(o.centreRate, "--centre-rate");
-  CheckFinite(o.centreThreshold, "--centre-threshold");
-  CheckFinite(o.outputRate, "--output-rate");
-  CheckFinite(o.error, "--error");
   CheckEpochs(o.centreEpochs, "--centre-epochs");
   CheckEpochs(o.outputEpochs, "--output-epochs");
   Classification job(o.classify, Training::kWholeImage);
@@ -175,8 +160,6 @@ struct LVQ2Options : NetworkOptions {
 };
 
 void RunLVQ2(const LVQ2Options& o) {
-  CheckFinite(o.tuneRate, "--tune-rate");
-  CheckFinite(o.lvqRate, "--lvq-rate");
   CheckEpochs(o.tuneEpochs, "--tune-epochs");
   CheckEpochs(o.lvqEpochs, "--lvq-epochs");
   Classification job(o.classify, Training::kWholeImage);
