@@ -65,10 +65,4 @@ CLI::Validator NotNegative() {
       "");
 }
 
-CLI::Validator AboveZero() {
-  return CLI::Validator(
-      [](std::string& text) { return Number(text) <= 0 ? "must be above 0, got '" + text + "'" : std::string(); },
-      "");
-}
-
 }  // namespace ztcli

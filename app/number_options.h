@@ -11,8 +11,7 @@ namespace ztcli {
 // Adds the checks to every numeric option of app and its commands.
 void GuardNumberOptions(CLI::App& app);
 
-// Bounds for an option's declaration: 0 or more; above 0.
+// A bound for an option's declaration: 0 or more.
 CLI::Validator NotNegative();
-CLI::Validator AboveZero();
 
 }  // namespace ztcli

@@ -120,7 +120,7 @@ std::vector<CLASSATTINFO> ResultImage::Finish() {
   // (a full disk) can be told; a dataset closed with blocks it cannot write
   // may retry them for ever. After a failure it is thrown away unwritten.
   CPLErrorReset();
-  GDALFlushCache(static_cast<GDALDatasetH>(ztRSGetGDALDataset(dataset_->get())));
+  if (auto* gdal = static_cast<GDALDatasetH>(ztRSGetGDALDataset(dataset_->get()))) GDALFlushCache(gdal);
   if (CPLGetLastErrorType() >= CE_Failure) {
     const std::string reason = WriteFailureReason();
     throw CommandError("cannot write '" + output_ + "': " + (reason.empty() ? CPLGetLastErrorMsg() : reason));

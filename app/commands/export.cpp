@@ -15,7 +15,6 @@
 #include "class_records.h"
 #include "cli_support.h"
 #include "commands/commands.h"
-#include "number_options.h"
 #include "output_files.h"
 #include "ztclass/class_export.h"
 #include "ztclass/result_codes.h"
@@ -290,7 +289,7 @@ void AddExportCommands(CLI::App& app) {
   auto* y = l->add_option("--y", legend->y, "Lower-left corner, y in map units");
   x->needs(y);
   y->needs(x);
-  l->add_option("--size", legend->size, "Size factor: box height in map units (default 10)")->check(AboveZero());
+  l->add_option("--size", legend->size, "Size factor: box height in map units (default 10)");
   l->add_flag("--unclassified", legend->unclassified, "Add an entry for unclassified pixels on top");
   l->add_flag("--add-to-map", legend->addToMap, "Report the class identifiers for a map view");
   l->add_option("--user", legend->user, "PostGIS user (default: libpq's, the login name)");

@@ -64,7 +64,6 @@ done
 unchanged "a negative BP rate" 2 "--rate: must be 0 or more" -- "$ZTCLASS" bp "$S" --aoi "$A" -o "$DIR/n.tif" --rate -0.1
 unchanged "legend at x nan" 2 "--x: must be a finite number" -- \
   "$ZTCLASS" legend "$DIR/map.tif" --gdb "$DIR/l.gpkg" --x nan --y 1
-unchanged "a legend of size 0" 2 "--size: must be above 0" -- "$ZTCLASS" legend "$DIR/map.tif" --gdb "$DIR/l.gpkg" --size 0
 
 # A large image whose clump runs long enough to be caught at work.
 head -c 4000000 /dev/urandom >"$WORK/large.bin"
