@@ -12,6 +12,7 @@
 #include <regex>
 #include <sstream>
 
+#include "output_files.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/raster.h"
 
@@ -105,8 +106,12 @@ std::string DescribeResultCode(long resultCode) {
 
 void Check(long resultCode, const std::string& what) {
   if (resultCode == RC_OK) return;
-  const std::string reason = resultCode == RC_CANCELLED ? "" : WriteFailureReason();
-  throw CommandError(what + " failed: " + DescribeResultCode(resultCode) + (reason.empty() ? "" : " (" + reason + ")"),
+  std::string reason = resultCode == RC_CANCELLED ? "" : WriteFailureReason();
+  if (!reason.empty()) {
+    const std::string results = ResultsBeingWritten();
+    reason = " (" + reason + (results.empty() ? "" : ", writing " + results) + ")";
+  }
+  throw CommandError(what + " failed: " + DescribeResultCode(resultCode) + reason,
                      resultCode == RC_CANCELLED ? StoppedStatus() : 1);
 }
 

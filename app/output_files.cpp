@@ -84,6 +84,9 @@ std::string Describe(const Companion& file, const std::string& owner, const std:
   return std::string("the ") + file.what + " '" + file.path + "' of " + whose;
 }
 
+// The results of the commands at work, for messages about failed writes.
+std::vector<const OutputFiles*> g_live;
+
 CommandError Appeared(const std::string& path) {
   return CommandError("'" + path + "' appeared while the command ran and is left as it is; give --overwrite to "
                       "replace it");
@@ -96,9 +99,21 @@ std::string ClassFilePath(const std::string& image) {
   return dot == std::string::npos ? "cls" : image.substr(0, dot + 1) + "cls";
 }
 
-OutputFiles::OutputFiles(bool overwrite) : overwrite_(overwrite), token_(kTemporaryPrefix + RandomToken()) {}
+OutputFiles::OutputFiles(bool overwrite) : overwrite_(overwrite), token_(kTemporaryPrefix + RandomToken()) {
+  g_live.push_back(this);
+}
 
-OutputFiles::~OutputFiles() { RemoveTemporaryFiles(); }
+OutputFiles::~OutputFiles() {
+  RemoveTemporaryFiles();
+  g_live.erase(std::find(g_live.begin(), g_live.end(), this));
+}
+
+std::string ResultsBeingWritten() {
+  std::string names;
+  for (const OutputFiles* outputs : g_live)
+    for (const OutputFiles::Entry& out : outputs->outputs_) names += (names.empty() ? "'" : ", '") + out.path + "'";
+  return names;
+}
 
 std::string OutputFiles::Directory(const std::string& path) const {
   const std::string parent = fs::path(path).parent_path().string();
@@ -147,13 +162,13 @@ std::string OutputFiles::Add(const Entry& out) {
     throw UsageError(option + ": give '" + path +
                      "' an extension such as .tif: its class records go to the file of the same name "
                      "ending in .cls");
+  for (const Entry& in : inputs_) CheckCollision(out, in, "input");
+  for (const Entry& other : outputs_) CheckCollision(out, other, other.option + " result");
   // A class file or a style holds what describes an image, never a result.
   for (const char* reserved : {".cls", ".qml", ".aux.xml"})
     if (EndsWithNoCase(name, reserved) && (out.image || std::strcmp(reserved, ".aux.xml") != 0))
       throw UsageError(option + ": '" + path + "' is named as the " + ReservedMeaning(reserved) +
                        " of an image; give the result its own extension");
-  for (const Entry& in : inputs_) CheckCollision(out, in, "input");
-  for (const Entry& other : outputs_) CheckCollision(out, other, other.option + " result");
   if (Exists(path)) {
     if (fs::is_directory(path, error)) throw UsageError(option + ": '" + path + "' is a directory");
     if (!out.replace) throw UsageError(option + ": '" + path + "' exists; give --overwrite to replace it");

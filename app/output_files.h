@@ -18,6 +18,10 @@ namespace ztcli {
 // last dot, then "cls".
 std::string ClassFilePath(const std::string& image);
 
+// The user's paths of the results being written, quoted, for a message
+// about a write that failed without saying which file it was writing.
+std::string ResultsBeingWritten();
+
 class OutputFiles {
  public:
   explicit OutputFiles(bool overwrite);
@@ -46,6 +50,7 @@ class OutputFiles {
   void Commit();
 
  private:
+  friend std::string ResultsBeingWritten();
   struct Entry {
     std::string path, option;
     bool image;

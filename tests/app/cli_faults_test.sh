@@ -131,7 +131,7 @@ rc=$?
 # A full disk (here a file-size limit) ends the run at once with the reason
 # and the user's path; nothing is left.
 before="$(snapshot "$DIR")"
-check "a full disk" 1 "full.tif.*file too large" -- \
+check "a full disk" 1 "file too large.*full.tif" -- \
   bash -c "ulimit -f 64; exec timeout 120 '$ZTCLASS' clump '$WORK/large.bin' -o '$DIR/full.tif' --stats '$DIR/full.txt'"
 check "the user's path, not the temporary one" 1 "" -- \
   bash -c "ulimit -f 64; '$ZTCLASS' clump '$WORK/large.bin' -o '$DIR/full.tif' --stats '$DIR/full.txt' 2>&1 | grep -q '\\.ztclass-'"
