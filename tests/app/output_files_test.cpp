@@ -91,6 +91,18 @@ TEST(OutputFiles, RefusesInputsHoweverSpelledAndExistingFilesWithoutOverwrite) {
   EXPECT_THROW(later.AddInput(dir.File("sub/../x.csv"), false), UsageError);
 }
 
+TEST(OutputFiles, AFileThatAppearsMeanwhileIsKeptWithoutOverwrite) {
+  TempDir dir;
+  OutputFiles outputs(false);
+  const std::string temporary = outputs.AddOutput(dir.File("map.tif"), "-o", true);
+  Write(temporary, "new image");
+  Write(ClassFilePath(temporary), "new classes");
+  Write(dir.File("map.tif"), "theirs");
+  EXPECT_THROW(outputs.Commit(), CommandError);
+  EXPECT_EQ(Read(dir.File("map.tif")), "theirs");
+  EXPECT_FALSE(fs::exists(dir.File("map.cls")));
+}
+
 TEST(OutputFiles, StagedImagesAreChangedAsCopies) {
   TempDir dir;
   Write(dir.File("map.cls"), "old classes");
