@@ -34,10 +34,24 @@ void CheckClassField(const std::string& aoiFile, const std::string& classField) 
 
 }  // namespace
 
-ClassAoiList::ClassAoiList(void* image, const std::string& aoiFile, const std::string& classField) {
+void AddAoiPixelsFlag(CLI::App& command, bool& pixelCoordinates) {
+  command.add_flag("--aoi-pixels", pixelCoordinates,
+                   "The polygons' coordinates are pixel/line positions of the image (x column, y row), whatever "
+                   "coordinate system the file declares");
+}
+
+ClassAoiList::ClassAoiList(void* image, const std::string& aoiFile, const std::string& classField,
+                           bool pixelCoordinates) {
   if (!aoiFile.empty() && !classField.empty()) CheckClassField(aoiFile, classField);
-  if (!aoiFile.empty() &&
-      ztRSAttachAOIFile(image, aoiFile.c_str(), classField.empty() ? nullptr : classField.c_str()) != 0)
+  ztRSSetAOIPixelCoordinates(image, pixelCoordinates ? 1 : 0);
+  const long rc = aoiFile.empty()
+                      ? 0
+                      : ztRSAttachAOIFile(image, aoiFile.c_str(), classField.empty() ? nullptr : classField.c_str());
+  if (rc == ZTRS_ERR_AOI_CRS)
+    throw CommandError("'" + aoiFile + "': " + ztRSLastAOIError() +
+                       "; give --aoi-pixels if its coordinates are pixel/line positions of the image");
+  if (rc != 0 && *ztRSLastAOIError()) throw CommandError("'" + aoiFile + "': " + ztRSLastAOIError());
+  if (rc != 0)
     throw CommandError("cannot read AOIs from '" + aoiFile + "'" +
                        (classField.empty() ? "" : " with class field '" + classField + "'"));
   Check(ztRSAllocAOIInfo(image, &editor_), "loading the AOIs");

@@ -1,4 +1,5 @@
 #pragma once
+#include <CLI/CLI.hpp>
 #include <string>
 #include <vector>
 
@@ -10,10 +11,16 @@ namespace ztcli {
 
 // The class AOIs of an image, as the library lists them, with the image's
 // AOI editor kept open while the records are in use.
+// The --aoi-pixels flag: coordinates of the polygons are pixel/line
+// positions of the image, whatever its georeferencing and the file's
+// coordinate system.
+void AddAoiPixelsFlag(CLI::App& command, bool& pixelCoordinates);
+
 class ClassAoiList {
  public:
-  // Attaches aoiFile (when not empty) to the image and lists its class AOIs.
-  ClassAoiList(void* image, const std::string& aoiFile, const std::string& classField);
+  // Attaches aoiFile (when not empty) to the image and lists its class AOIs;
+  // pixelCoordinates: the file's coordinates are pixel/line positions.
+  ClassAoiList(void* image, const std::string& aoiFile, const std::string& classField, bool pixelCoordinates);
   ~ClassAoiList();
   ClassAoiList(const ClassAoiList&) = delete;
   ClassAoiList& operator=(const ClassAoiList&) = delete;

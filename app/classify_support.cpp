@@ -23,6 +23,7 @@ void AddClassifyOptions(CLI::App& command, ClassifyOptions& o) {
   command.add_option("--aoi", o.aoiFile,
                      "Vector file of training polygons (default: IMAGE.aoi.gpkg or IMAGE.aoi.geojson)");
   command.add_option("--class-field", o.classField, "Field naming the class (default: class, classname, name or label)");
+  AddAoiPixelsFlag(command, o.aoiPixels);
   AddBandOption(command, o.method);
   AddWindowOption(command, o.method);
   AddResultOptions(command, o.method);
@@ -39,7 +40,7 @@ Classification::Classification(const ClassifyOptions& o, Training training)
   source_ = Dataset::Open(o.image, false);
   bands_ = SelectedBands(o.method, source_.get());
   window_ = SelectedWindow(o.method, source_.get());
-  aois_ = std::make_unique<ClassAoiList>(source_.get(), o.aoiFile, o.classField);
+  aois_ = std::make_unique<ClassAoiList>(source_.get(), o.aoiFile, o.classField, o.aoiPixels);
   if (aois_->Aois().empty())
     throw CommandError("'" + o.image + "' has no class AOI: give training polygons with --aoi");
   if (ClassCount() > kMaxClasses)

@@ -18,6 +18,7 @@ namespace ztcli {
 
 struct ClassifyOptions {
   std::string image, aoiFile, classField, png;
+  bool aoiPixels = false;
   MethodOptions method;
 };
 

@@ -2,11 +2,18 @@
 
 #include <gdal.h>
 
+#include <string.h>
+
+#include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <iostream>
+#include <cstring>
+#include <regex>
 #include <sstream>
 
+#include "output_files.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/raster.h"
 
@@ -31,11 +38,9 @@ std::vector<std::string> Split(const std::string& text, char separator) {
   return parts;
 }
 
-// Codes of the raster service that the library passes on unchanged.
+// Codes of the raster service that the library passes on unchanged (its
+// I/O code is the library's RC_RASTER_IO_FAILED).
 constexpr ZTResultCodeInfo kServiceCodes[] = {
-    {ZTRS_ERR_IO, "ZTRS_ERR_IO",
-     "the raster service could not read or write the image (the format refused a block, a colour "
-     "table or a file)"},
     {ZTRS_ERR_AOI_FILE, "ZTRS_ERR_AOI_FILE", "the AOI vector file cannot be read"},
 };
 
@@ -67,6 +72,39 @@ void ReportBandScaling(void* result) {
   if (scaling) std::cout << "Band scaling: " << scaling << "\n";
 }
 
+std::string ErrnoReason(int error) {
+  std::string reason = std::strerror(error);
+  if (!reason.empty()) reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+  return reason;
+}
+
+std::string WriteFailureReason() {
+  struct Known {
+    const char* words;
+    int error;
+  };
+  // GDAL passes the system's words on, or says them its own way.
+  static constexpr Known kKnown[] = {
+      {"no space left", ENOSPC},       {"disk is full", ENOSPC},         {"free disk space", ENOSPC},
+      {"file too large", EFBIG},       {"disk quota", EDQUOT},           {"permission denied", EACCES},
+      {"read-only file system", EROFS}, {"input/output error", EIO},
+  };
+  const int saved = errno;
+  if (CPLGetLastErrorType() >= CE_Failure)
+    for (const Known& known : kKnown)
+      if (strcasestr(CPLGetLastErrorMsg(), known.words)) return ErrnoReason(known.error);
+  for (int error : {ENOSPC, EFBIG, EDQUOT, EIO, EROFS})
+    if (saved == error) return ErrnoReason(error);
+  return "";
+}
+
+std::string UserPaths(std::string message) {
+  // kTemporaryPrefix, then the run's token, then '-' before a result's name
+  // or '~' before a scratch file's.
+  static const std::regex kTemporary(R"(\.ztclass-[a-z0-9]{8}[-~])");
+  return std::regex_replace(message, kTemporary, "");
+}
+
 std::string DescribeResultCode(long resultCode) {
   const ZTResultCodeInfo* info = ztFindResultCode(resultCode);
   for (const ZTResultCodeInfo& service : kServiceCodes)
@@ -77,8 +115,15 @@ std::string DescribeResultCode(long resultCode) {
 
 void Check(long resultCode, const std::string& what) {
   if (resultCode == RC_OK) return;
-  throw CommandError(what + " failed: " + DescribeResultCode(resultCode),
-                     resultCode == RC_CANCELLED ? kStoppedStatus : 1);
+  std::string reason = resultCode == RC_CANCELLED ? "" : WriteFailureReason();
+  if (!reason.empty()) {
+    const std::string results = ResultsBeingWritten();
+    reason = " (" + reason + (results.empty() ? "" : ", writing " + results) + ")";
+  } else if (resultCode == RC_RASTER_IO_FAILED && *ztRSLastIOError()) {
+    reason = "; " + std::string(ztRSLastIOError());
+  }
+  throw CommandError(what + " failed: " + DescribeResultCode(resultCode) + reason,
+                     resultCode == RC_CANCELLED ? StoppedStatus() : 1);
 }
 
 Dataset Dataset::Open(const std::string& path, bool update) {
@@ -104,7 +149,12 @@ Dataset::~Dataset() {
 void Dataset::Close() {
   void* handle = handle_;
   handle_ = nullptr;
-  if (handle && ztRSClose(handle) != 0) throw CommandError("writing the raster failed");
+  if (!handle) return;
+  CPLErrorReset();
+  if (ztRSClose(handle) != 0) {
+    const std::string reason = WriteFailureReason();
+    throw CommandError("writing the raster failed" + (reason.empty() ? "" : ": " + reason));
+  }
 }
 
 std::vector<long> ParseBandList(const std::string& text) {

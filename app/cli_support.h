@@ -14,9 +14,10 @@ struct CommandError : std::runtime_error {
 };
 
 // Exit statuses: a failure 1 (CommandError's default), a usage error 2, a
-// stop by the user 130.
+// stop by a signal 128 + its number (StoppedStatus(): 130 for Ctrl-C, 143
+// for SIGTERM, 129 for SIGHUP).
 constexpr int kUsageStatus = 2;
-constexpr int kStoppedStatus = 130;
+int StoppedStatus();
 
 // An option or argument that cannot work, found before any work is done.
 struct UsageError : CommandError {
@@ -25,7 +26,7 @@ struct UsageError : CommandError {
 
 // Ends a command that the user stopped.
 struct Stopped : CommandError {
-  Stopped() : CommandError("stopped by the user", kStoppedStatus) {}
+  Stopped() : CommandError("stopped by the user", StoppedStatus()) {}
 };
 
 // -q/--quiet: no progress and no report of what was written; errors still
@@ -45,11 +46,25 @@ void ReportBandScaling(void* result);
 // reports failures itself.
 void EnsureGdal();
 
+// errno's reason as a message continues it: "permission denied", "no space
+// left on device".
+std::string ErrnoReason(int error);
+
+// Why a write failed, in those words ("no space left on device", "file too
+// large", "permission denied", "read-only file system", ...), from GDAL's
+// last error or errno; empty when neither says one of them.
+std::string WriteFailureReason();
+
+// A message about files as the user knows them: the temporary names that
+// results are written under are given as the results' own.
+std::string UserPaths(std::string message);
+
 // "NAME (value): meaning" of a library or service result code.
 std::string DescribeResultCode(long resultCode);
 
 // Turns a library result code into an exit: nothing for success, a
-// CommandError naming the code otherwise (status 130 for a stop).
+// CommandError naming the code otherwise, with the reason when a write
+// failed (the stop status for a stop).
 void Check(long resultCode, const std::string& what);
 
 // An open dataset of the raster dataset service, closed on scope exit.

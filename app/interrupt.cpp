@@ -23,6 +23,11 @@ char g_prefix[128];
 char g_workDirectory[kPathSize];
 
 volatile std::sig_atomic_t g_interrupts = 0;
+volatile std::sig_atomic_t g_signal = 0;  // the first stop signal received
+
+// The signals that stop a run: Ctrl-C, a batch scheduler's or a service
+// manager's SIGTERM, a closed terminal's SIGHUP.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 bool StartsWith(const char* name, const char* prefix) {
   return std::strncmp(name, prefix, std::strlen(prefix)) == 0;
@@ -76,13 +81,14 @@ void RemoveWhatWasWritten() {
   if (g_workDirectory[0]) RemoveTree(AT_FDCWD, g_workDirectory, 0);
 }
 
-void OnInterrupt(int) {
+void OnInterrupt(int signal) {
+  if (g_interrupts == 0) g_signal = signal;
   g_interrupts = g_interrupts + 1;
   if (g_interrupts < 2) return;
   RemoveWhatWasWritten();
   constexpr char kMessage[] = "\nztclass: interrupted; temporary results removed\n";
   [[maybe_unused]] ssize_t ignored = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
-  _exit(kStoppedStatus);
+  _exit(StoppedStatus());
 }
 
 void CopyPath(char* field, const std::string& path) {
@@ -97,10 +103,15 @@ void InstallInterruptHandler() {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
+  for (int signal : kStopSignals) sigaction(signal, &action, nullptr);
+  // Past a file-size limit a write then fails with EFBIG, which the command
+  // reports and cleans up after, instead of the process dying mid-file.
+  signal(SIGXFSZ, SIG_IGN);
 }
 
 bool StopRequested() { return g_interrupts > 0; }
+
+int StoppedStatus() { return 128 + (g_signal ? g_signal : SIGINT); }
 
 void RegisterTemporaryFiles(const std::string& directory, const std::string& prefix) {
   InterruptBlock block;
@@ -120,7 +131,7 @@ void RegisterWorkDirectory(const std::string& path) {
 InterruptBlock::InterruptBlock() {
   sigset_t set;
   sigemptyset(&set);
-  sigaddset(&set, SIGINT);
+  for (int signal : kStopSignals) sigaddset(&set, signal);
   sigprocmask(SIG_BLOCK, &set, &previous_);
 }
 

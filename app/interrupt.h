@@ -1,8 +1,9 @@
 #pragma once
-// Ctrl-C. The first asks the running operation to stop; the command then
-// removes what it wrote and exits with status 130. A second one ends the
-// program at once, but only after removing, from the signal handler itself,
-// the temporary results and the private work directory registered here.
+// Ctrl-C, SIGTERM and SIGHUP. The first asks the running operation to stop;
+// the command then removes what it wrote and exits with status 128 + the
+// signal's number (130, 143, 129). A second one ends the program at once,
+// but only after removing, from the signal handler itself, the temporary
+// results and the private work directory registered here.
 #include <csignal>
 #include <string>
 
@@ -10,6 +11,8 @@ namespace ztcli {
 
 void InstallInterruptHandler();
 bool StopRequested();
+// The exit status of a stopped run: 128 + the first stop signal's number.
+int StoppedStatus();
 
 // Every directory entry whose name starts with prefix, in these directories,
 // is removed by a second Ctrl-C.
@@ -17,7 +20,7 @@ void RegisterTemporaryFiles(const std::string& directory, const std::string& pre
 // A directory removed with everything in it by a second Ctrl-C; empty: none.
 void RegisterWorkDirectory(const std::string& path);
 
-// Holds Ctrl-C back while results are moved into place, so that a second one
+// Holds the stop signals back while results are moved into place, so that a second one
 // never finds half of them moved.
 class InterruptBlock {
  public:

@@ -5,6 +5,7 @@
 #include "cli_support.h"
 #include "commands/commands.h"
 #include "interrupt.h"
+#include "number_options.h"
 #include "worker_threads.h"
 
 int main(int argc, char** argv) {
@@ -16,7 +17,7 @@ int main(int argc, char** argv) {
   app.add_flag("-q,--quiet", quiet, "No progress and no report of what was written; errors only");
   app.add_flag("-v,--verbose", verbose,
                "Also report what the command derived from the data (the networks' band scaling, scaled defaults)");
-  app.footer("Exit status: 0 success, 1 failure, 2 usage error, 130 stopped by Ctrl-C.");
+  app.footer("Exit status: 0 success, 1 failure, 2 usage error, 130 stopped by Ctrl-C, 143 by SIGTERM, 129 by SIGHUP.");
   app.parse_complete_callback([&quiet, &verbose] {
     ztcli::SetQuiet(quiet);
     ztcli::SetVerbose(verbose && !quiet);
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
   ztcli::AddKohonenCommand(app);
   ztcli::AddArtCommands(app);
   ztcli::AddExportCommands(app);
+  ztcli::GuardNumberOptions(app);
   ztcli::InstallInterruptHandler();
   ztcli::EnsureGdal();
   ztcli::BoundGdalCache();
@@ -44,10 +46,10 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     return app.exit(error) == 0 ? 0 : ztcli::kUsageStatus;
   } catch (const ztcli::CommandError& error) {
-    std::cerr << "ztclass: " << error.what() << "\n";
+    std::cerr << "ztclass: " << ztcli::UserPaths(error.what()) << "\n";
     return error.status;
   } catch (const std::exception& error) {
-    std::cerr << "ztclass: " << error.what() << "\n";
+    std::cerr << "ztclass: " << ztcli::UserPaths(error.what()) << "\n";
     return 1;
   }
   return 0;

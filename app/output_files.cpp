@@ -1,8 +1,12 @@
 #include "output_files.h"
 
 #include <cpl_string.h>
+#include <fcntl.h>
 #include <gdal.h>
+#include <stdio.h>
+#include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -47,6 +51,47 @@ bool Exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
+bool EndsWithNoCase(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && strcasecmp(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
+}
+
+std::string ReservedMeaning(const std::string& extension) {
+  if (extension == ".cls") return "class file";
+  if (extension == ".qml") return "QGIS style";
+  return "GDAL side-car file";
+}
+
+// A file and, for an image, the files that come with it.
+struct Companion {
+  std::string path;
+  const char* what;  // empty: the file itself
+};
+
+std::vector<Companion> FilesOf(const std::string& path, bool image) {
+  std::vector<Companion> files{{path, ""}};
+  if (image) {
+    files.push_back({ClassFilePath(path), "class file"});
+    files.push_back({QgisStylePath(path), "QGIS style"});
+    files.push_back({path + ".aux.xml", "GDAL side-car file"});
+  }
+  return files;
+}
+
+// "'x.tif'", "the input 'x.tif'", "the class file 'x.cls' of the input 'x.tif'".
+std::string Describe(const Companion& file, const std::string& owner, const std::string& role) {
+  const std::string whose = (role.empty() ? "" : "the " + role + " ") + "'" + owner + "'";
+  if (!*file.what) return whose;
+  return std::string("the ") + file.what + " '" + file.path + "' of " + whose;
+}
+
+// The results of the commands at work, for messages about failed writes.
+std::vector<const OutputFiles*> g_live;
+
+CommandError Appeared(const std::string& path) {
+  return CommandError("'" + path + "' appeared while the command ran and is left as it is; give --overwrite to "
+                      "replace it");
+}
+
 }  // namespace
 
 std::string ClassFilePath(const std::string& image) {
@@ -54,9 +99,21 @@ std::string ClassFilePath(const std::string& image) {
   return dot == std::string::npos ? "cls" : image.substr(0, dot + 1) + "cls";
 }
 
-OutputFiles::OutputFiles(bool overwrite) : overwrite_(overwrite), token_(".ztclass-" + RandomToken()) {}
+OutputFiles::OutputFiles(bool overwrite) : overwrite_(overwrite), token_(kTemporaryPrefix + RandomToken()) {
+  g_live.push_back(this);
+}
 
-OutputFiles::~OutputFiles() { RemoveTemporaryFiles(token_); }
+OutputFiles::~OutputFiles() {
+  RemoveTemporaryFiles();
+  g_live.erase(std::find(g_live.begin(), g_live.end(), this));
+}
+
+std::string ResultsBeingWritten() {
+  std::string names;
+  for (const OutputFiles* outputs : g_live)
+    for (const OutputFiles::Entry& out : outputs->outputs_) names += (names.empty() ? "'" : ", '") + out.path + "'";
+  return names;
+}
 
 std::string OutputFiles::Directory(const std::string& path) const {
   const std::string parent = fs::path(path).parent_path().string();
@@ -64,12 +121,36 @@ std::string OutputFiles::Directory(const std::string& path) const {
 }
 
 void OutputFiles::AddInput(const std::string& path, bool image) {
-  for (const Entry& out : outputs_)
-    if (SameFile(out.path, path)) throw UsageError(out.option + ": '" + out.path + "' is an input of the command");
-  inputs_.push_back({path, "", image});
+  inputs_.push_back({path, "", image, false});
+  for (const Entry& out : outputs_) CheckCollision(out, inputs_.back(), "input");
+}
+
+void OutputFiles::CheckCollision(const Entry& out, const Entry& other, const std::string& role) const {
+  const std::string& option = out.option;
+  if (role == "input") {
+    if (SameFile(other.path, out.path))
+      throw UsageError(option + ": '" + out.path + "' is an input of the command (the same file as '" +
+                       other.path + "'); write the result to another file");
+    if (out.image && other.image && SameFile(ClassFilePath(other.path), ClassFilePath(out.path)))
+      throw UsageError(option + ": '" + out.path + "' would replace " + ClassFilePath(other.path) +
+                       ", the class file of the input '" + other.path + "'");
+  } else if (SameFile(other.path, out.path)) {
+    throw UsageError(option + " and " + other.option + " name the same file");
+  }
+  for (const Companion& mine : FilesOf(out.path, out.image))
+    for (const Companion& theirs : FilesOf(other.path, other.image))
+      if (SameFile(mine.path, theirs.path))
+        throw UsageError(option + ": " + Describe(mine, out.path, "") + " would replace " +
+                         Describe(theirs, other.path, role));
 }
 
 std::string OutputFiles::AddOutput(const std::string& path, const std::string& option, bool image) {
+  return Add({path, option, image, overwrite_});
+}
+
+std::string OutputFiles::Add(const Entry& out) {
+  const std::string& path = out.path;
+  const std::string& option = out.option;
   const std::string name = FileName(path);
   if (name.empty() || name == "." || name == "..")
     throw UsageError(option + ": '" + path + "' is not a file name");
@@ -77,30 +158,32 @@ std::string OutputFiles::AddOutput(const std::string& path, const std::string& o
   std::error_code error;
   if (!fs::is_directory(directory, error))
     throw UsageError(option + ": the directory '" + directory + "' does not exist");
-  if (image && name.find('.', 1) == std::string::npos)
+  if (out.image && name.find('.', 1) == std::string::npos)
     throw UsageError(option + ": give '" + path +
                      "' an extension such as .tif: its class records go to the file of the same name "
                      "ending in .cls");
-  for (const Entry& in : inputs_) {
-    if (SameFile(in.path, path))
-      throw UsageError(option + ": '" + path + "' is an input of the command (the same file as '" + in.path +
-                       "'); write the result to another file");
-    if (image && in.image && SameFile(ClassFilePath(in.path), ClassFilePath(path)))
-      throw UsageError(option + ": '" + path + "' would replace " + ClassFilePath(in.path) +
-                       ", the class file of the input '" + in.path + "'");
-  }
-  for (const Entry& out : outputs_)
-    if (SameFile(out.path, path)) throw UsageError(option + " and " + out.option + " name the same file");
+  for (const Entry& in : inputs_) CheckCollision(out, in, "input");
+  for (const Entry& other : outputs_) CheckCollision(out, other, other.option + " result");
+  // A class file or a style holds what describes an image, never a result.
+  for (const char* reserved : {".cls", ".qml", ".aux.xml"})
+    if (EndsWithNoCase(name, reserved) && (out.image || std::strcmp(reserved, ".aux.xml") != 0))
+      throw UsageError(option + ": '" + path + "' is named as the " + ReservedMeaning(reserved) +
+                       " of an image; give the result its own extension");
   if (Exists(path)) {
     if (fs::is_directory(path, error)) throw UsageError(option + ": '" + path + "' is a directory");
-    if (!overwrite_) throw UsageError(option + ": '" + path + "' exists; give --overwrite to replace it");
+    if (!out.replace) throw UsageError(option + ": '" + path + "' exists; give --overwrite to replace it");
   }
-  // Images of one name and different extensions share their class file.
-  if (image && !overwrite_ && Exists(ClassFilePath(path)))
-    throw UsageError(option + ": writing '" + path + "' would replace the class file " + ClassFilePath(path) +
-                     "; give --overwrite to replace it");
-  outputs_.push_back({path, option, image});
+  // Images of one name and different extensions share their class file and
+  // style.
+  if (out.image && !out.replace)
+    for (const Companion& file : FilesOf(path, true))
+      if (file.path != path && file.path != path + ".aux.xml" && Exists(file.path))
+        throw UsageError(option + ": writing '" + path + "' would replace the " + file.what + " " + file.path +
+                         "; give --overwrite to replace it");
+  outputs_.push_back(out);
   if (std::find(directories_.begin(), directories_.end(), directory) == directories_.end()) {
+    SweepDeadRuns(directory);
+    claims_.push_back(std::make_unique<DirectoryClaim>(directory, token_, option + " '" + path + "'"));
     RegisterTemporaryFiles(directory, token_);
     directories_.push_back(directory);
   }
@@ -108,10 +191,7 @@ std::string OutputFiles::AddOutput(const std::string& path, const std::string& o
 }
 
 std::string OutputFiles::Stage(const std::string& image, const std::string& option) {
-  const bool keep = overwrite_;
-  overwrite_ = true;
-  const std::string staged = AddOutput(image, option, true);
-  overwrite_ = keep;
+  const std::string staged = Add({image, option, true, true});
   const std::string directory = Directory(image);
   std::vector<std::string> files;
   EnsureGdal();
@@ -138,22 +218,60 @@ std::string OutputFiles::ScratchPath(const std::string& output, const std::strin
   return Directory(output) + "/" + token_ + "~" + FileName(output) + suffix;
 }
 
-void OutputFiles::RemoveTemporaryFiles(const std::string& prefix) const {
+void OutputFiles::RemoveTemporaryFiles() const {
+  const std::string lock = DirectoryClaim::LockName(token_);
   for (const std::string& directory : directories_) {
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(directory, error)) {
-      if (entry.path().filename().string().rfind(prefix, 0) != 0) continue;
+      const std::string name = entry.path().filename().string();
+      if (name.rfind(token_, 0) != 0 || name == lock) continue;
       std::error_code ignored;
       fs::remove_all(entry.path(), ignored);
     }
   }
 }
 
+bool OutputFiles::Declared(const std::string& target) const {
+  for (const Entry& out : outputs_) {
+    if (out.replace) continue;
+    const std::string path = Directory(out.path) + "/" + FileName(out.path);
+    for (const Companion& file : FilesOf(path, out.image))
+      if (file.path == target && file.path != path + ".aux.xml") return true;
+  }
+  return false;
+}
+
+void OutputFiles::MoveIntoPlace(const std::string& from, const std::string& to, bool exclusive) const {
+  int error = 0;
+  if (!exclusive) {
+    if (std::rename(from.c_str(), to.c_str()) == 0) return;
+    error = errno;
+  } else if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    return;
+  } else {
+    error = errno;
+    // File systems that cannot rename without replacing can still link.
+    if (error == EINVAL || error == ENOSYS) {
+      if (link(from.c_str(), to.c_str()) == 0) {
+        unlink(from.c_str());
+        return;
+      }
+      error = errno;
+    }
+  }
+  if (error == EEXIST) throw Appeared(to);
+  throw CommandError("cannot move the result into place as '" + to + "': " + ErrnoReason(error));
+}
+
 void OutputFiles::Commit() {
   if (StopRequested()) throw Stopped();
   InterruptBlock block;
   const std::string prefix = token_ + "-";
-  std::vector<std::string> moved;
+  struct Move {
+    std::string from, to;
+    bool exclusive;
+  };
+  std::vector<Move> moves;
   for (const std::string& directory : directories_) {
     std::vector<std::string> names;
     std::error_code error;
@@ -169,10 +287,24 @@ void OutputFiles::Commit() {
     });
     for (const std::string& name : names) {
       const std::string target = directory + "/" + name.substr(prefix.size());
-      if (std::rename((directory + "/" + name).c_str(), target.c_str()) != 0)
-        throw CommandError("cannot move the result into place as '" + target + "': " + std::strerror(errno));
-      moved.push_back(target);
+      moves.push_back({directory + "/" + name, target, Declared(target)});
     }
+  }
+  // What appeared meanwhile is found before anything moves; a file that
+  // appears during the moves themselves is still never replaced.
+  for (const Move& move : moves)
+    if (move.exclusive && Exists(move.to)) throw Appeared(move.to);
+  std::vector<std::string> moved, created;
+  try {
+    for (const Move& move : moves) {
+      MoveIntoPlace(move.from, move.to, move.exclusive);
+      moved.push_back(move.to);
+      if (move.exclusive) created.push_back(move.to);
+    }
+  } catch (const CommandError&) {
+    // What was moved without replacing anything is new: take it back out.
+    for (const std::string& path : created) unlink(path.c_str());
+    throw;
   }
   // A replaced image keeps nothing of the old one: no class file, no side-car.
   for (const Entry& out : outputs_) {

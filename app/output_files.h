@@ -3,15 +3,24 @@
 // own directory and moved into place, with the files that come with it (its
 // class file, GDAL's side-car files), only when the command has succeeded;
 // otherwise everything written is removed and existing files stay as they
-// were.
+// were. No result may take the place of an input, of an input's class file,
+// style or GDAL side-car, or of another result of the same command or the
+// files that come with it.
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "run_claim.h"
 
 namespace ztcli {
 
 // The class file of an image as the library names it: the path up to its
 // last dot, then "cls".
 std::string ClassFilePath(const std::string& image);
+
+// The user's paths of the results being written, quoted, for a message
+// about a write that failed without saying which file it was writing.
+std::string ResultsBeingWritten();
 
 class OutputFiles {
  public:
@@ -21,11 +30,12 @@ class OutputFiles {
   OutputFiles& operator=(const OutputFiles&) = delete;
 
   // An input of the command: no result may be the same file, however the
-  // path is spelled, nor, for images, write over its class file.
+  // path is spelled, nor, for images, one of the files that come with it.
   void AddInput(const std::string& path, bool image);
   // Declares a result given by option; returns the path to write it to.
   // An image result's class file and side-car files go with it; an older
-  // result's are removed when it is replaced.
+  // result's are removed when it is replaced. Dead runs' temporary files are
+  // swept from its directory.
   std::string AddOutput(const std::string& path, const std::string& option, bool image);
   // An existing image that the command changes in place: its files (with
   // its side-car and class files) are copied under temporary names, and the
@@ -34,21 +44,34 @@ class OutputFiles {
   // A scratch path beside a result, never moved into place.
   std::string ScratchPath(const std::string& output, const std::string& suffix) const;
 
-  // Moves every result into place. Stops instead when Ctrl-C was pressed.
+  // Moves every result into place. Stops instead when a stop signal came.
+  // Without --overwrite, a file that appeared at a result's path while the
+  // command ran is left alone and the command fails.
   void Commit();
 
  private:
+  friend std::string ResultsBeingWritten();
   struct Entry {
     std::string path, option;
     bool image;
+    bool replace;  // may replace an existing file
   };
+  std::string Add(const Entry& output);
   std::string Directory(const std::string& path) const;
-  void RemoveTemporaryFiles(const std::string& prefix) const;
+  // Refuses an output that would write over other (role: "input", or which
+  // result) or any file that comes with it.
+  void CheckCollision(const Entry& output, const Entry& other, const std::string& role) const;
+  void RemoveTemporaryFiles() const;
+  // The result files, and those that come with them, that Commit must not
+  // let replace a file that appeared meanwhile.
+  bool Declared(const std::string& path) const;
+  void MoveIntoPlace(const std::string& from, const std::string& to, bool exclusive) const;
 
   bool overwrite_;
   std::string token_;
   std::vector<Entry> inputs_, outputs_;
   std::vector<std::string> directories_;
+  std::vector<std::unique_ptr<DirectoryClaim>> claims_;
 };
 
 }  // namespace ztcli

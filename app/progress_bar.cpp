@@ -41,10 +41,13 @@ void ProgressBar::OnStart(void* self) {
 void ProgressBar::OnEnd(void* self) {
   auto* bar = static_cast<ProgressBar*>(self);
   if (bar->mode_ == Mode::kQuiet) return;
-  // Some phases leave their last step unused: the work is done all the same.
-  bar->position_ = bar->high_;
-  if (bar->mode_ == Mode::kTerminal && bar->drawn_) bar->Draw(true);
-  if (bar->mode_ == Mode::kLines && bar->ticks_ >= 0) bar->Tick();
+  // Some phases leave their last step unused: the work is done all the same,
+  // unless it was stopped.
+  if (!StopRequested()) {
+    bar->position_ = bar->high_;
+    if (bar->mode_ == Mode::kTerminal && bar->drawn_) bar->Draw(true);
+    if (bar->mode_ == Mode::kLines && bar->ticks_ >= 0) bar->Tick();
+  }
   bar->ClosePhase();
   bar->FinishLine();
 }

@@ -16,14 +16,17 @@ void WritePicture(const std::string& image, const std::string& png, const std::v
   args.push_back(nullptr);
   GDALTranslateOptions* options = GDALTranslateOptionsNew(const_cast<char**>(args.data()), nullptr);
   int failed = 0;
+  CPLErrorReset();
   // A quicklook is a picture: no side-car file of metadata beside it.
   CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", "NO");
   GDALDatasetH out = GDALTranslate(png.c_str(), source, options, &failed);
   GDALTranslateOptionsFree(options);
   if (out) GDALClose(out);
   CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", nullptr);
+  const std::string reason = WriteFailureReason();
   GDALClose(source);
-  if (!out || failed) throw CommandError("cannot write the " + what + " '" + png + "'");
+  if (!out || failed)
+    throw CommandError("cannot write the " + what + " '" + png + "'" + (reason.empty() ? "" : ": " + reason));
 }
 
 void WriteQuicklook(const std::string& classImage, const std::string& png) {

@@ -116,6 +116,15 @@ std::vector<CLASSATTINFO> ResultImage::Finish() {
   UnclassifiedColour(dataset_->get(), unclassified);
   if (!records.empty() && !WriteQgisStyle(QgisStylePath(temporary_), records, unclassified))
     throw CommandError("cannot write the QGIS style of '" + output_ + "'");
+  // The blocks still in GDAL's cache are written here, where a failure
+  // (a full disk) can be told; a dataset closed with blocks it cannot write
+  // may retry them for ever. After a failure it is thrown away unwritten.
+  CPLErrorReset();
+  if (auto* gdal = static_cast<GDALDatasetH>(ztRSGetGDALDataset(dataset_->get()))) GDALFlushCache(gdal);
+  if (CPLGetLastErrorType() >= CE_Failure) {
+    const std::string reason = WriteFailureReason();
+    throw CommandError("cannot write '" + output_ + "': " + (reason.empty() ? CPLGetLastErrorMsg() : reason));
+  }
   dataset_->Close();
   dataset_.reset();
   if (!copy_) return records;
@@ -135,7 +144,10 @@ std::vector<CLASSATTINFO> ResultImage::Finish() {
   const bool failed = !copy || CPLGetLastErrorType() >= CE_Failure;
   const std::string message = CPLGetLastErrorMsg();
   GDALClose(scratch);
-  if (failed) throw CommandError("cannot write '" + output_ + "': " + message);
+  if (failed) {
+    const std::string reason = WriteFailureReason();
+    throw CommandError("cannot write '" + output_ + "': " + (reason.empty() ? message : reason));
+  }
   if (std::filesystem::exists(ClassFilePath(scratch_)) &&
       std::rename(ClassFilePath(scratch_).c_str(), ClassFilePath(temporary_).c_str()) != 0)
     throw CommandError("cannot write the class file of '" + output_ + "'");

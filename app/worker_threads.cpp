@@ -4,6 +4,7 @@
 #include <cpl_multiproc.h>
 #include <gdal.h>
 
+#include <charconv>
 #include <string>
 
 #include "ztservices/workers.h"
@@ -16,6 +17,8 @@ namespace {
 // readers that go row by row, and the result's blocks awaiting
 // compression fit in it.
 constexpr GIntBig kGdalCacheBytes = 64LL << 20;
+
+constexpr long kThreadsPerCore = 4;
 
 // Whether the user chose GDAL's threads (environment or configuration).
 bool UserChoseGdalThreads() { return CPLGetConfigOption("GDAL_NUM_THREADS", nullptr) != nullptr; }
@@ -42,7 +45,19 @@ void AddThreadsOption(CLI::App& command) {
       .add_option_function<long>(
           "--threads", [](const long& count) { ztSetWorkerThreads(count); },
           "Threads that classify and compress the result (default: every core; 1: this thread alone)")
-      ->check(CLI::PositiveNumber);
+      ->check(CLI::PositiveNumber)
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            // More threads than cores only wait on each other, and each
+            // costs memory: a few per core is the useful most.
+            const long most = kThreadsPerCore * CPLGetNumCPUs();
+            long count = 0;
+            auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+            if (error == std::errc() && end == text.data() + text.size() && count <= most) return std::string();
+            return "at most " + std::to_string(most) + " (" + std::to_string(kThreadsPerCore) +
+                   " per core of this machine), got '" + text + "'";
+          },
+          ""));
 }
 
 void BoundGdalCache() {

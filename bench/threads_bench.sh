@@ -18,7 +18,7 @@ measure() {
   local walls=() cpus=()
   for _ in $(seq "$RUNS"); do
     /usr/bin/time -o "$OUT/time" -f '%e %U %S' "$@" >/dev/null 2>&1 || echo "failed: $*" >&2
-    read -r wall user system <"$OUT/time"
+    read -r wall user system < <(tail -n 1 "$OUT/time")
     walls+=("$wall")
     cpus+=("$(echo "$user + $system" | bc)")
   done
@@ -46,7 +46,7 @@ compare "lvq2" lvq2 "$SCENE" --aoi "$AOI"
 compare "mindist" mindist "$SCENE" --aoi "$AOI"
 compare "cluster-mindist" cluster-mindist "$SCENE" --clusters 8
 compare "cluster-mindist, colours" cluster-mindist "$SCENE" --clusters 8 --display-bands 3,2,1
-compare "cluster-gmindist" cluster-gmindist "$SCENE" --clusters 8
+compare "cluster-gmindist" cluster-gmindist "$SCENE" --clusters 4
 compare "cluster-box" cluster-box "$SCENE" --clusters 8
 compare "isodata" isodata "$SCENE" --clusters 8
 compare "art" art "$SCENE" --clusters 8

@@ -48,19 +48,20 @@ rm -f "$OUT/legend.gpkg"
 "$ZTCLASS" legend "$OUT/maxlike_clean.tif" --gdb "$OUT/legend.gpkg" --name maxlike_clean --unclassified
 
 step "Linear spectral unmixing into water, vegetation and built-up fractions (composite: red, green, blue)"
-"$ZTCLASS" unmix "$SCENE" --aoi "$AOI" -o "$OUT/fractions.tif" --png "$OUT/fractions.png"
+"$ZTCLASS" unmix "$SCENE" --aoi "$AOI" -o "$OUT/fractions.tif" --png "$OUT/fractions.png" \
+  --overwrite
 
 step "Accuracy of the maximum-likelihood map against reference polygons drawn apart from the training ones"
-"$ZTCLASS" accuracy "$OUT/maxlike.tif" --aoi "$REFERENCE" -o "$OUT/accuracy.txt"
+"$ZTCLASS" accuracy "$OUT/maxlike.tif" --aoi "$REFERENCE" -o "$OUT/accuracy.txt" --overwrite
 cat "$OUT/accuracy.txt"
 
 step "ISODATA clustering: 8 classes, colours from bands 4, 3, 2 with a linear stretch"
 "$ZTCLASS" isodata "$SCENE" --classes 8 --display-bands 4,3,2 --stretch linear -o "$OUT/isodata.tif" \
-  --png "$OUT/isodata.png"
+  --png "$OUT/isodata.png" --overwrite
 
 step "Unsupervised minimum distance: 8 classes from max-min centres"
 "$ZTCLASS" cluster-mindist "$SCENE" --classes 8 --display-bands 4,3,2 -o "$OUT/cluster_mindist.tif" \
-  --png "$OUT/cluster_mindist.png"
+  --png "$OUT/cluster_mindist.png" --overwrite
 
 step "Kohonen network: 6 clusters learnt winner-take-all from every pixel of the scene"
 "$ZTCLASS" kohonen "$SCENE" --clusters 6 -o "$OUT/kohonen.tif" --png "$OUT/kohonen.png" --overwrite

@@ -52,10 +52,17 @@ long ztRSAttachAOIFile(void* dataset, const char* path, const char* classField) 
   // Read once now so that a bad file is reported to the host that attaches
   // it, not later to a classifier.
   std::vector<AoiData> check;
-  long rc = LoadAoiFile(path, classField ? classField : "", ds->gdal, check);
+  long rc = LoadAoiFile(path, classField ? classField : "", ds->aois.pixelCoordinates, ds->gdal, check);
   if (rc != 0) return rc;
   ds->aois.filePath = path;
   ds->aois.classField = classField ? classField : "";
+  return 0;
+}
+
+long ztRSSetAOIPixelCoordinates(void* dataset, int pixels) {
+  RSDataset* ds = AsDataset(dataset);
+  if (!ds) return ZTRS_ERR_BAD_HANDLE;
+  ds->aois.pixelCoordinates = pixels != 0;
   return 0;
 }
 

@@ -22,6 +22,7 @@ struct AoiData {
 struct AoiSources {
   std::string filePath;  // empty: no file
   std::string classField;
+  bool pixelCoordinates = false;  // the file's coordinates are pixel/line positions
   std::vector<AoiData> inMemory;
 
   // Uses "<image>.aoi.gpkg" or "<image>.aoi.geojson" when one exists.
@@ -31,8 +32,9 @@ struct AoiSources {
   long Load(GDALDataset* image, std::vector<AoiData>& out) const;
 };
 
-// Reads the AOIs of a vector file in the pixel space of image.
-long LoadAoiFile(const std::string& path, const std::string& classField, GDALDataset* image,
+// Reads the AOIs of a vector file in the pixel space of image (see
+// ztRSAttachAOIFile); a failure leaves its reason for ztRSLastAOIError.
+long LoadAoiFile(const std::string& path, const std::string& classField, bool pixelCoordinates, GDALDataset* image,
                  std::vector<AoiData>& out);
 
 // Copies text into a fixed field of size bytes, cut at a UTF-8 character

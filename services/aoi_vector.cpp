@@ -25,6 +25,47 @@ constexpr unsigned char kPalette[][3] = {
     {0, 0, 128},    {128, 128, 0},
 };
 
+thread_local std::string last_failure;
+
+long Refuse(long code, const std::string& reason) {
+  last_failure = reason;
+  return code;
+}
+
+std::string SrsName(const OGRSpatialReference& srs) {
+  std::string name = std::string("'") + (srs.GetName() ? srs.GetName() : "unnamed") + "'";
+  const char* authority = srs.GetAuthorityName(nullptr);
+  const char* code = srs.GetAuthorityCode(nullptr);
+  if (authority && code) name += std::string(" (") + authority + ":" + code + ")";
+  return name;
+}
+
+// GDAL gives every GeoJSON layer WGS 84, named in the file or not; only a
+// "crs" member (looked for in the file's first megabyte, where writers put
+// it) says that the coordinates are more than numbers.
+bool DeclaresSrs(GDALDataset& source, const std::string& path, const OGRSpatialReference* srs) {
+  if (!srs) return false;
+  if (!EQUAL(source.GetDriver()->GetDescription(), "GeoJSON")) return true;
+  VSILFILE* file = VSIFOpenL(path.c_str(), "rb");
+  if (!file) return true;
+  std::string head(1 << 20, '\0');
+  head.resize(VSIFReadL(head.data(), 1, head.size(), file));
+  VSIFCloseL(file);
+  return head.find("\"crs\"") != std::string::npos;
+}
+
+// A shapefile whose .dbf exists but gives no field was cut short or is
+// damaged: its polygons would each become a class of their own.
+bool AttributesLost(GDALDataset& source, const std::string& path, OGRFeatureDefn* defn, std::string& dbf) {
+  if (!EQUAL(source.GetDriver()->GetDescription(), "ESRI Shapefile") || defn->GetFieldCount() > 0) return false;
+  for (const char* extension : {"dbf", "DBF"}) {
+    dbf = CPLResetExtension(path.c_str(), extension);
+    VSIStatBufL stat;
+    if (VSIStatL(dbf.c_str(), &stat) == 0) return true;
+  }
+  return false;
+}
+
 struct DatasetCloser {
   void operator()(GDALDataset* ds) const { GDALClose(GDALDataset::ToHandle(ds)); }
 };
@@ -37,7 +78,9 @@ int FindField(OGRFeatureDefn* defn, const char* name) {
 // GDAL has it: the integer point (c, r) is the top-left corner of pixel (c, r).
 class PixelMapper {
  public:
-  PixelMapper(GDALDataset* image, const OGRSpatialReference* vectorSrs) {
+  // pixels: the coordinates are pixel/line positions already.
+  PixelMapper(GDALDataset* image, const OGRSpatialReference* vectorSrs, bool pixels) {
+    if (pixels) return;
     geo_ = image->GetGeoTransform(gt_) == CE_None && GDALInvGeoTransform(gt_, inv_);
     const OGRSpatialReference* imageSrs = image->GetSpatialRef();
     if (geo_ && imageSrs && vectorSrs && !imageSrs->IsSame(vectorSrs)) {
@@ -188,14 +231,26 @@ void CopyUtf8(const std::string& text, char* field, size_t size) {
   std::memset(field + n, 0, size - n);
 }
 
-long LoadAoiFile(const std::string& path, const std::string& classField, GDALDataset* image,
+long LoadAoiFile(const std::string& path, const std::string& classField, bool pixelCoordinates, GDALDataset* image,
                  std::vector<AoiData>& out) {
   EnsureGdalRegistered();
+  last_failure.clear();
+  CPLErrorReset();
   std::unique_ptr<GDALDataset, DatasetCloser> source(
       GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
-  if (!source || source->GetLayerCount() < 1) return ZTRS_ERR_AOI_FILE;
+  if (!source || source->GetLayerCount() < 1) return Refuse(ZTRS_ERR_AOI_FILE, CPLGetLastErrorMsg());
   OGRLayer* layer = source->GetLayer(0);
   OGRFeatureDefn* defn = layer->GetLayerDefn();
+  std::string dbf;
+  if (AttributesLost(*source, path, defn, dbf))
+    return Refuse(ZTRS_ERR_AOI_FILE, "its attribute table '" + dbf +
+                                         "' cannot be read (cut short or damaged): the polygons' classes are unknown");
+  double gt[6];
+  const OGRSpatialReference* srs = layer->GetSpatialRef();
+  if (!pixelCoordinates && image->GetGeoTransform(gt) != CE_None && DeclaresSrs(*source, path, srs))
+    return Refuse(ZTRS_ERR_AOI_CRS, "the polygons are in the coordinate system " + SrsName(*srs) + ", the image '" +
+                                        image->GetDescription() +
+                                        "' has none (no georeferencing): nothing says where they fall on it");
 
   int classIndex = -1;
   if (!classField.empty()) {
@@ -208,8 +263,10 @@ long LoadAoiFile(const std::string& path, const std::string& classField, GDALDat
   bool integerKey = classIndex >= 0 && (defn->GetFieldDefn(classIndex)->GetType() == OFTInteger ||
                                         defn->GetFieldDefn(classIndex)->GetType() == OFTInteger64);
 
-  PixelMapper mapper(image, layer->GetSpatialRef());
-  if (mapper.Failed()) return ZTRS_ERR_AOI_FILE;
+  PixelMapper mapper(image, srs, pixelCoordinates);
+  if (mapper.Failed())
+    return Refuse(ZTRS_ERR_AOI_FILE, "no transformation from the polygons' coordinate system " + SrsName(*srs) +
+                                         " to the image's");
   FieldIndexes fields(defn);
 
   std::vector<AoiData> aois;
@@ -227,8 +284,13 @@ long LoadAoiFile(const std::string& path, const std::string& classField, GDALDat
       DescribeAoi(*feature, fields, key, aois.size() - 1, aois.back());
       if (integerKey) integerOrder.emplace_back(feature->GetFieldAsInteger64(classIndex), it->second);
     }
-    if (!AddGeometry(feature->GetGeometryRef(), mapper, aois[it->second])) return ZTRS_ERR_AOI_FILE;
+    AoiData& aoi = aois[it->second];
+    if (!AddGeometry(feature->GetGeometryRef(), mapper, aoi))
+      return Refuse(ZTRS_ERR_AOI_FILE, "polygon " + std::to_string(aoi.polygons.size() + 1) + " of class '" +
+                                           aoi.name + "' lies outside the image (its coordinates have no place in it)");
   }
+  if (CPLGetLastErrorType() >= CE_Failure)
+    return Refuse(ZTRS_ERR_AOI_FILE, std::string("reading it failed: ") + CPLGetLastErrorMsg());
 
   if (integerKey) {
     std::stable_sort(integerOrder.begin(), integerOrder.end(),
@@ -253,9 +315,11 @@ void AoiSources::FindSidecar(const std::string& imagePath) {
 
 long AoiSources::Load(GDALDataset* image, std::vector<AoiData>& out) const {
   if (!filePath.empty())
-    if (long rc = LoadAoiFile(filePath, classField, image, out)) return rc;
+    if (long rc = LoadAoiFile(filePath, classField, pixelCoordinates, image, out)) return rc;
   out.insert(out.end(), inMemory.begin(), inMemory.end());
   return 0;
 }
 
 }  // namespace ztsvc
+
+const char* ztRSLastAOIError() { return ztsvc::last_failure.c_str(); }

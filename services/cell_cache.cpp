@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dataset.h"
+#include "io_failure.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/imagebase.h"
 #include "ztservices/raster.h"
@@ -18,8 +19,13 @@ CellCache::~CellCache() { Flush(); }
 bool CellCache::WriteBack(Block& block) {
   if (!block.dirty) return true;
   block.dirty = false;
-  return band_->RasterIO(GF_Write, block.x * blockColumns_, block.y * blockRows_, block.width, block.height,
-                         block.cells.data(), block.width, block.height, GDT_Float64, 0, 0, nullptr) == CE_None;
+  ResetIOReason();
+  if (band_->RasterIO(GF_Write, block.x * blockColumns_, block.y * blockRows_, block.width, block.height,
+                      block.cells.data(), block.width, block.height, GDT_Float64, 0, 0, nullptr) == CE_None &&
+      !GdalFailed())
+    return true;
+  NoteIOFailure("writing", *dataset, 1, block.y * blockRows_, block.height);
+  return false;
 }
 
 bool CellCache::Flush() {
@@ -49,8 +55,11 @@ CellCache::Block* CellCache::Find(long row, long column) {
   block.y = by;
   block.width = std::min(blockColumns_, band_->GetXSize() - bx * blockColumns_);
   block.height = std::min(blockRows_, band_->GetYSize() - by * blockRows_);
+  ResetIOReason();
   if (band_->RasterIO(GF_Read, bx * blockColumns_, by * blockRows_, block.width, block.height, block.cells.data(),
-                      block.width, block.height, GDT_Float64, 0, 0, nullptr) != CE_None) {
+                      block.width, block.height, GDT_Float64, 0, 0, nullptr) != CE_None ||
+      GdalFailed()) {
+    NoteIOFailure("reading", *dataset, 1, by * blockRows_, block.height);
     block.x = block.y = -1;
     return nullptr;
   }

@@ -1,6 +1,7 @@
 #include "dataset.h"
 
 #include <cpl_string.h>
+#include <gdal_pam.h>
 
 #include <algorithm>
 #include <cctype>
@@ -8,6 +9,8 @@
 #include <mutex>
 
 #include "cell_cache.h"
+#include "io_failure.h"
+#include "ztclass/result_codes.h"
 #include "ztservices/raster.h"
 
 namespace ztsvc {
@@ -91,6 +94,12 @@ void* ztRSOpen(const char* path, int update) {
   EnsureGdalRegistered();
   GDALDataset* gdal = GDALDataset::Open(path, GDAL_OF_RASTER | (update ? GDAL_OF_UPDATE : 0));
   if (!gdal) return nullptr;
+  // GDAL keeps what it learns of a dataset (statistics, histograms) in an
+  // .aux.xml file beside it when it closes; an image opened only to be read
+  // is the user's, and nothing is written beside it. What an existing
+  // .aux.xml holds is still read.
+  if (!update)
+    if (auto* pam = dynamic_cast<GDALPamDataset*>(gdal)) pam->SetPamFlags(pam->GetPamFlags() | GPF_NOSAVE);
   return Wrap(gdal, path);
 }
 
@@ -145,9 +154,12 @@ long ztRSClose(void* dataset) {
   bool ok = true;
   if (ds->cells) ok = ds->cells->Flush();
   ds->cells.reset();
-  CPLErrorReset();
+  ResetIOReason();
   if (ds->gdal) GDALClose(GDALDataset::ToHandle(ds->gdal));
-  ok = ok && CPLGetLastErrorType() < CE_Failure;
+  if (GdalFailed()) {
+    NoteIOFailure("closing", *ds, 0, 0, 0);
+    ok = false;
+  }
   ds->gdal = nullptr;
   delete ds;
   return ok ? 0 : ZTRS_ERR_IO;
@@ -182,9 +194,11 @@ long ztRSFlushCache(void* dataset) {
   RSDataset* ds = AsDataset(dataset);
   if (!ds || !ds->gdal) return ZTRS_ERR_BAD_HANDLE;
   bool ok = !ds->cells || ds->cells->Flush();
-  CPLErrorReset();
+  ResetIOReason();
   ds->gdal->FlushCache(false);
-  return ok && CPLGetLastErrorType() < CE_Failure ? 0 : ZTRS_ERR_IO;
+  if (!GdalFailed()) return ok ? 0 : ZTRS_ERR_IO;
+  NoteIOFailure("writing", *ds, 0, 0, 0);
+  return ZTRS_ERR_IO;
 }
 
 long ztRSGetRasterXSize(void* dataset) {
@@ -259,14 +273,19 @@ long ztRSRasterIO(void* band, ZTRSRWFlag flag, long x, long y, long width, long 
   RSBand* b = AsBand(band);
   if (!b || !buffer) return ZTRS_ERR_BAD_HANDLE;
   GDALDataType gdalType = ToGdalType(type);
-  if (gdalType == GDT_Unknown) return ZTRS_ERR_BAD_HANDLE;
+  if (gdalType == GDT_Unknown) return RC_UNSUPPORTED_PIXEL_TYPE;
   if (b->dataset->cells) b->dataset->cells->Flush();
+  ResetIOReason();
   CPLErr err = b->gdal->RasterIO(flag == ZTRS_Write ? GF_Write : GF_Read, static_cast<int>(x),
                                  static_cast<int>(y), static_cast<int>(width),
                                  static_cast<int>(height), buffer, static_cast<int>(bufferWidth),
                                  static_cast<int>(bufferHeight), gdalType, pixelSpace, lineSpace,
                                  nullptr);
-  return err == CE_None ? 0 : ZTRS_ERR_IO;
+  // Some drivers report a failed source (a VRT's missing file) and still
+  // return success with the buffer untouched.
+  if (err == CE_None && !GdalFailed()) return 0;
+  NoteIOFailure(flag == ZTRS_Write ? "writing" : "reading", *b->dataset, b->number, y, height);
+  return ZTRS_ERR_IO;
 }
 
 long ztRSOpenPyramidLayer(void* dataset, long layer) {
@@ -302,7 +321,11 @@ long ztRSGetRasterStatistics(void* band, int approxOK, int force, double* minimu
   RSBand* b = AsBand(band);
   if (!b) return ZTRS_ERR_BAD_HANDLE;
   double mn, mx, av, sd;
-  if (b->gdal->GetStatistics(approxOK, force, &mn, &mx, &av, &sd) != CE_None) return ZTRS_ERR_IO;
+  ResetIOReason();
+  if (b->gdal->GetStatistics(approxOK, force, &mn, &mx, &av, &sd) != CE_None || GdalFailed()) {
+    NoteIOFailure("reading statistics of", *b->dataset, b->number, 0, b->gdal->GetYSize());
+    return ZTRS_ERR_IO;
+  }
   if (minimum) *minimum = mn;
   if (maximum) *maximum = mx;
   if (mean) *mean = av;
@@ -314,7 +337,10 @@ long ztRSComputeRasterMinMax(void* band, int approxOK, double minMax[2]) {
   RSBand* b = AsBand(band);
   if (!b || !minMax) return ZTRS_ERR_BAD_HANDLE;
   if (b->dataset->cells) b->dataset->cells->Flush();
-  return b->gdal->ComputeRasterMinMax(approxOK, minMax) == CE_None ? 0 : ZTRS_ERR_IO;
+  ResetIOReason();
+  if (b->gdal->ComputeRasterMinMax(approxOK, minMax) == CE_None && !GdalFailed()) return 0;
+  NoteIOFailure("reading", *b->dataset, b->number, 0, b->gdal->GetYSize());
+  return ZTRS_ERR_IO;
 }
 
 long ztRSGetRasterHistogram(void* band, double minimum, double maximum, int buckets,
@@ -322,9 +348,13 @@ long ztRSGetRasterHistogram(void* band, double minimum, double maximum, int buck
   RSBand* b = AsBand(band);
   if (!b || !histogram || buckets < 1) return ZTRS_ERR_BAD_HANDLE;
   std::vector<GUIntBig> counts(buckets);
+  ResetIOReason();
   CPLErr err = b->gdal->GetHistogram(minimum, maximum, buckets, counts.data(), includeOutOfRange,
                                      approxOK, GDALDummyProgress, nullptr);
-  if (err != CE_None) return ZTRS_ERR_IO;
+  if (err != CE_None || GdalFailed()) {
+    NoteIOFailure("reading", *b->dataset, b->number, 0, b->gdal->GetYSize());
+    return ZTRS_ERR_IO;
+  }
   std::copy(counts.begin(), counts.end(), histogram);
   return 0;
 }

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <vector>
 
 #include "ztclass/result_codes.h"
@@ -6,14 +7,20 @@
 
 namespace {
 
+// Columns of a row that the row cache holds per band: a piece of the row
+// around the pixel asked for, so that the cache stays small whatever the
+// image's width and band count.
+constexpr long kCachedColumns = 4096;
+
 struct Reader {
   void* dataset = nullptr;
   bool rowCache = false;
   ZTRSDataType type = ZTRS_Unknown;
   long columns = 0, rows = 0, bands = 0;
   std::vector<long> cachedRow;              // per band, -1 when none
-  std::vector<std::vector<double>> values;  // per band, the cached row
-  std::vector<unsigned char> typed;         // one row in the dataset's type
+  std::vector<long> cachedColumn;           // per band, the first column cached
+  std::vector<std::vector<double>> values;  // per band, the cached piece of the row
+  std::vector<unsigned char> typed;         // one piece in the dataset's type
 };
 
 Reader* AsReader(void* handle) { return static_cast<Reader*>(handle); }
@@ -38,8 +45,9 @@ void* ztRAOpenReader(void* dataset, long mode) {
   r->columns = ztRSGetRasterXSize(dataset);
   r->rows = ztRSGetRasterYSize(dataset);
   r->bands = ztRSGetRasterCount(dataset);
-  r->typed.resize(static_cast<size_t>(ztRSSizeOfType(r->type)) * r->columns);
+  r->typed.resize(static_cast<size_t>(ztRSSizeOfType(r->type)) * std::min(r->columns, kCachedColumns));
   r->cachedRow.assign(r->bands, -1);
+  r->cachedColumn.assign(r->bands, 0);
   r->values.resize(r->bands);
   return r;
 }
@@ -58,13 +66,16 @@ long ztRAReadValue(void* reader, long band, long row, long column, double* value
     return RC_BAD_WINDOW;
   if (!r->rowCache) return ReadSpan(*r, band, row, column, 1, value) ? RC_OK : ZTRS_ERR_IO;
   std::vector<double>& cached = r->values[band - 1];
-  if (r->cachedRow[band - 1] != row) {
-    cached.resize(r->columns);
+  const long first = column / kCachedColumns * kCachedColumns;
+  if (r->cachedRow[band - 1] != row || r->cachedColumn[band - 1] != first) {
+    const long width = std::min(kCachedColumns, r->columns - first);
+    cached.resize(width);
     r->cachedRow[band - 1] = -1;
-    if (!ReadSpan(*r, band, row, 0, r->columns, cached.data())) return ZTRS_ERR_IO;
+    if (!ReadSpan(*r, band, row, first, width, cached.data())) return ZTRS_ERR_IO;
     r->cachedRow[band - 1] = row;
+    r->cachedColumn[band - 1] = first;
   }
-  *value = cached[column];
+  *value = cached[column - first];
   return RC_OK;
 }
 

@@ -92,7 +92,8 @@ long ztRSNewValueData(ZTRSDataType type, void** buffer, long count) {
   if (!buffer) return RC_NULL_ARGUMENT;
   *buffer = nullptr;
   long size = ztRSSizeOfType(type);
-  if (size == 0 || count < 0) return RC_BAD_WINDOW;
+  if (size == 0) return RC_UNSUPPORTED_PIXEL_TYPE;
+  if (count < 0) return RC_BAD_WINDOW;
   *buffer = std::calloc(count > 0 ? count : 1, size);
   return *buffer ? 0 : RC_OUT_OF_MEMORY;
 }

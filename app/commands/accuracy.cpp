@@ -3,9 +3,12 @@
 #include <gdal.h>
 
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include "accuracy_summary.h"
@@ -26,6 +29,7 @@ namespace {
 
 struct AccuracyOptions {
   std::string image, output, aoiFile, classField, reference, points, pointClasses;
+  bool aoiPixels = false;
   std::string tables = "matrix,class,overall,kappa";
   bool overwrite = false;
 };
@@ -48,15 +52,39 @@ Tables ParseTables(const std::string& text) {
   return t;
 }
 
+// The classes of the class image that the check-point class file names
+// nowhere, by number and name: "2 'water', 5 'urban'".
+std::string ClassesWithoutPoints(const std::string& classFile, const std::vector<CLASSATTINFO>& records) {
+  std::ifstream in(classFile);
+  long count = 0, classNo = 0;
+  std::set<long> named;
+  in >> count;
+  for (long i = 0; i < count && in >> classNo; ++i) named.insert(classNo);
+  std::string missing;
+  for (size_t k = 1; k <= records.size(); ++k) {
+    if (named.count(static_cast<long>(k))) continue;
+    const CLASSATTINFO& record = records[k - 1];
+    missing += (missing.empty() ? "" : ", ") + std::to_string(k) + " '" +
+               std::string(record.name, strnlen(record.name, sizeof record.name)) + "'";
+  }
+  return missing;
+}
+
 // What a failure of the assessment means in the chosen mode.
-std::string Explanation(long resultCode, bool fileMode, size_t classes) {
-  const std::string n = std::to_string(classes);
+std::string Explanation(long resultCode, bool fileMode, const std::vector<CLASSATTINFO>& records,
+                        const std::string& classFile) {
+  const std::string n = std::to_string(records.size());
   switch (resultCode) {
+    case RC_CLASS_WITHOUT_CHECK_POINTS:
+      return "no check point of class " + ClassesWithoutPoints(classFile, records) + " in '" + classFile +
+             "': every class of the class image needs check points";
+    case RC_TOO_MANY_CHECK_POINTS:
+      return "at most 500 check points are taken in one run; none was dropped: split them over several runs";
     case RC_INPUT_FILE_FAILED:
-      return "a check-point file cannot be read, the check points name another number of classes than the " + n +
-             " of the class image, or a class number lies outside 1.." + n + " or a class value outside 0.." + n;
+      return "a check-point file cannot be read, or a class number lies outside 1.." + n +
+             " or a class value outside 0.." + n;
     case RC_INPUT_COUNT_MISMATCH:
-      return "the two check-point files give different counts, or a count below 1";
+      return "the two check-point files give different counts, or a count below 1 or not a whole number";
     case RC_AOI_WITHOUT_POLYGON:
       return fileMode ? "" : "the class image holds a value outside 0.." + n + " under a reference polygon";
     default:
@@ -68,7 +96,7 @@ struct Assessment {
   void* classImage;
   void* reference;  // null in file mode
   std::string points, pointClasses;
-  size_t classes;
+  std::vector<CLASSATTINFO> records;
 
   void Run(const std::string& report, const Tables& t) const {
     long rc;
@@ -81,7 +109,7 @@ struct Assessment {
     try {
       Check(rc, "accuracy assessment");
     } catch (const CommandError& error) {
-      const std::string why = Explanation(rc, !reference, classes);
+      const std::string why = Explanation(rc, !reference, records, pointClasses);
       throw CommandError(error.what() + (why.empty() ? "" : "\n(" + why + ")"), error.status);
     }
   }
@@ -122,7 +150,7 @@ void RunAccuracy(const AccuracyOptions& o) {
   if (fileMode &&
       GDALGetGeoTransform(static_cast<GDALDatasetH>(ztRSGetGDALDataset(classImage.get())), transform) != CE_None)
     throw CommandError("'" + o.image + "' has no georeferencing: check points are given in map coordinates");
-  Assessment assessment{classImage.get(), nullptr, o.points, o.pointClasses, records.size()};
+  Assessment assessment{classImage.get(), nullptr, o.points, o.pointClasses, records};
   std::optional<Dataset> reference;
   std::unique_ptr<ClassAoiList> aois;
   if (!fileMode) {
@@ -132,7 +160,7 @@ void RunAccuracy(const AccuracyOptions& o) {
       RequireSameGrid(classImage.get(), reference->get(), o.reference);
       assessment.reference = reference->get();
     }
-    aois = std::make_unique<ClassAoiList>(assessment.reference, o.aoiFile, o.classField);
+    aois = std::make_unique<ClassAoiList>(assessment.reference, o.aoiFile, o.classField, o.aoiPixels);
     if (aois->Aois().empty()) throw CommandError("no reference class AOI: give reference polygons with --aoi");
     if (aois->Aois().size() != records.size())
       throw CommandError("the reference polygons hold " + std::to_string(aois->Aois().size()) +
@@ -162,6 +190,7 @@ void AddAccuracyCommand(CLI::App& app) {
       "IMAGE.aoi.gpkg or IMAGE.aoi.geojson)");
   auto* field = command->add_option("--class-field", o->classField,
                                     "Field naming the class (default: class, classname, name or label)");
+  AddAoiPixelsFlag(*command, o->aoiPixels);
   auto* reference = command->add_option(
       "--reference", o->reference,
       "Image the polygons are attached to, of the class image's pixel grid (default: the class image)");

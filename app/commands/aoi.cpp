@@ -14,11 +14,12 @@ namespace {
 
 struct AoiOptions {
   std::string image, aoiFile, classField;
+  bool aoiPixels = false;
 };
 
 void RunAoi(const AoiOptions& o) {
   Dataset image = Dataset::Open(o.image, false);
-  ClassAoiList list(image.get(), o.aoiFile, o.classField);
+  ClassAoiList list(image.get(), o.aoiFile, o.classField, o.aoiPixels);
   std::vector<AOI>& aois = list.Aois();
   if (aois.empty()) {
     std::cout << "No class AOI\n";
@@ -52,6 +53,7 @@ void AddAoiCommand(CLI::App& app) {
                       "Vector file of training polygons (default: IMAGE.aoi.gpkg or IMAGE.aoi.geojson)");
   command->add_option("--class-field", o->classField,
                       "Field naming the class (default: class, classname, name or label)");
+  AddAoiPixelsFlag(*command, o->aoiPixels);
   command->callback([o] { RunAoi(*o); });
 }
 

@@ -38,7 +38,6 @@ void CheckCommon(const ResonanceOptions& o) {
   if (o.cluster.classes > kMostCategories)
     throw UsageError("--clusters may be at most 254 (class 255 marks no-data pixels)");
   if (!(o.rate >= 0 && o.rate <= 1)) throw UsageError("--rate must lie in 0..1");
-  if (!std::isfinite(o.vigilance)) throw UsageError("--vigilance must be a finite number");
   if (o.passes < 1) throw UsageError("--passes must be at least 1");
 }
 

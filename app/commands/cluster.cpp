@@ -11,6 +11,7 @@
 #include "cluster_support.h"
 #include "commands/commands.h"
 #include "ztclass/result_codes.h"
+#include "number_options.h"
 #include "ztclass/unsupervised.h"
 #include "ztservices/raster.h"
 
@@ -163,19 +164,25 @@ void AddClusterCommands(CLI::App& app) {
   auto* command = app.add_subcommand("isodata", "ISODATA clustering");
   AddClusterOptions(*command, o->cluster);
   command->add_option("--iterations", o->iterations, "Iterations at most (0: classify by the initial centres)")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--split-threshold", o->splitThreshold,
                       "A cluster splits only if a band's standard deviation exceeds this (default: 5 on 8-bit "
-                      "images; on others 5 x the listed bands' extent / 255)");
+                      "images; on others 5 x the listed bands' extent / 255)")
+      ->check(NotNegative());
   command->add_option("--convergence", o->convergence,
                       "Stop when no cluster's band-mean sum changes by more than this fraction")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--merge-threshold", o->mergeThreshold,
                       "Clusters closer than this (band differences over their standard deviations) may merge")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--min-size", o->minSize,
-                      "Clusters of at most this many pixels are deleted (default: 0.5 % of the window)");
-  command->add_option("--max-merges", o->maxMerges, "Merges allowed per iteration")->capture_default_str();
+                      "Clusters of at most this many pixels are deleted (default: 0.5 % of the window)")
+      ->check(NotNegative());
+  command->add_option("--max-merges", o->maxMerges, "Merges allowed per iteration")->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--stretch", o->stretch,
                       "Display stretch of the class colours: none, adaptive, equalize, normalize, root, square, "
                       "linear or invert")

@@ -97,6 +97,8 @@ void RunArea(const AreaOptions& o) {
   }
   if (session.messages.size() != 1 || session.messages[0].icon != ZT_MB_ICONEXCLAMATION) {
     std::string why = session.messages.empty() ? std::string("no report was written") : session.messages.back().text;
+    const std::string reason = WriteFailureReason();
+    if (!reason.empty()) why += " (" + o.output + ": " + reason + ")";
     double transform[6];
     if (GDALGetGeoTransform(static_cast<GDALDatasetH>(ztRSGetGDALDataset(image.get())), transform) != CE_None)
       why += " (the image has no georeferencing, so its cells have no size to measure areas by)";

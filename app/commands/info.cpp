@@ -43,8 +43,14 @@ void RunInfo(const std::string& path) {
     ztRSGetBlockSize(band, &bx, &by);
     int hasNoData = 0;
     double noData = ztRSGetRasterNoDataValue(band, &hasNoData);
-    std::cout << "Band " << b << ": " << DataTypeName(ztRSGetBandType(band)) << ", block " << bx << "x"
-              << by << ", no-data: " << (hasNoData ? FormatNumber(noData) : "none") << "\n";
+    const ZTRSDataType type = ztRSGetBandType(band);
+    // A type the classifiers cannot read is named as GDAL names it.
+    const std::string typeName = type == ZTRS_Unknown
+                                     ? std::string(GDALGetDataTypeName(gdal->GetRasterBand(int(b))->GetRasterDataType())) +
+                                           " (not classifiable)"
+                                     : DataTypeName(type);
+    std::cout << "Band " << b << ": " << typeName << ", block " << bx << "x" << by
+              << ", no-data: " << (hasNoData ? FormatNumber(noData) : "none") << "\n";
   }
   PrintGeoreferencing(gdal);
   std::string storage;

@@ -1,6 +1,5 @@
 // ztclass bp | hrbp | rbf | lvq2: the supervised neural-network classifiers.
 #include <charconv>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -9,6 +8,7 @@
 
 #include "classify_support.h"
 #include "commands/commands.h"
+#include "number_options.h"
 #include "ztclass/neural.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/samples.h"
@@ -41,10 +41,6 @@ std::vector<long> ParseHiddenLayers(const std::string& text, bool allowNone) {
     if (size < 1 || size > kMaxHiddenSize)
       throw UsageError("--hidden layer sizes must lie in 1..500, got '" + text + "'");
   return sizes;
-}
-
-void CheckFinite(double value, const std::string& option) {
-  if (!std::isfinite(value)) throw UsageError(option + " must be a finite number");
 }
 
 void CheckEpochs(long value, const std::string& option) {
@@ -99,9 +95,6 @@ struct BPOptions : NetworkOptions {
 
 void RunBP(const BPOptions& o) {
   std::vector<long> hidden = ParseHiddenLayers(o.hidden, false);
-  CheckFinite(o.rate, "--rate");
-  CheckFinite(o.momentum, "--momentum");
-  CheckFinite(o.error, "--error");
   CheckEpochs(o.epochs, "--epochs");
   Classification job(o.classify, Training::kWholeImage);
   const Window& w = job.GetWindow();
@@ -125,9 +118,6 @@ struct HRBPOptions : NetworkOptions {
 
 void RunHRBP(const HRBPOptions& o) {
   std::vector<long> hidden = ParseHiddenLayers(o.hidden, true);
-  CheckFinite(o.rate, "--rate");
-  CheckFinite(o.momentum, "--momentum");
-  CheckFinite(o.error, "--error");
   CheckEpochs(o.epochs, "--epochs");
   Classification job(o.classify, Training::kWholeImage);
   const Window& w = job.GetWindow();
@@ -150,10 +140,6 @@ struct RBFOptions : NetworkOptions {
 };
 
 void RunRBF(const RBFOptions& o) {
-  CheckFinite(o.centreRate, "--centre-rate");
-  CheckFinite(o.centreThreshold, "--centre-threshold");
-  CheckFinite(o.outputRate, "--output-rate");
-  CheckFinite(o.error, "--error");
   CheckEpochs(o.centreEpochs, "--centre-epochs");
   CheckEpochs(o.outputEpochs, "--output-epochs");
   Classification job(o.classify, Training::kWholeImage);
@@ -174,8 +160,6 @@ struct LVQ2Options : NetworkOptions {
 };
 
 void RunLVQ2(const LVQ2Options& o) {
-  CheckFinite(o.tuneRate, "--tune-rate");
-  CheckFinite(o.lvqRate, "--lvq-rate");
   CheckEpochs(o.tuneEpochs, "--tune-epochs");
   CheckEpochs(o.lvqEpochs, "--lvq-epochs");
   Classification job(o.classify, Training::kWholeImage);
@@ -205,11 +189,14 @@ void AddNeuralCommands(CLI::App& app) {
   command->add_option("--hidden", bp->hidden, "Neurons of each hidden layer, from the input side (1..500 each)")
       ->capture_default_str();
   command->add_option("--rate", bp->rate, "Learning rate: how far each training pixel moves the weights")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--momentum", bp->momentum, "Share of the previous weight change carried into the next")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--error", bp->error, "Stop training once the mean error per training pixel is this small")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--epochs", bp->epochs, "At most this many passes over the training pixels")
       ->capture_default_str();
   command->callback([bp] { RunBP(*bp); });
@@ -221,12 +208,15 @@ void AddNeuralCommands(CLI::App& app) {
       ->capture_default_str();
   command->add_flag("--squares", hrbp->squares, "Also weigh the square of each input, not only products of pairs");
   command->add_option("--rate", hrbp->rate, "Learning rate: how far each training pixel moves the weights")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_flag("--use-momentum", hrbp->useMomentum, "Raise the weights' learning rate by --momentum");
   command->add_option("--momentum", hrbp->momentum, "With --use-momentum the weights learn at rate x (1 + this)")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--error", hrbp->error, "Stop training once the mean error per training pixel is this small")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--epochs", hrbp->epochs, "At most this many passes over the training pixels")
       ->capture_default_str();
   command->callback([hrbp] { RunHRBP(*hrbp); });
@@ -234,14 +224,18 @@ void AddNeuralCommands(CLI::App& app) {
   auto rbf = std::make_shared<RBFOptions>();
   command = AddNetworkCommand(app, "rbf", "Supervised classification by a radial-basis-function network", *rbf);
   command->add_option("--centre-rate", rbf->centreRate, "How far a training pixel first moves its nearest class centre")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--centre-threshold", rbf->centreThreshold,
                       "Centres count as settled when a pass moves them less than this in all (squared, values/255)")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--centre-epochs", rbf->centreEpochs, "Passes that refine the centres")->capture_default_str();
-  command->add_option("--output-rate", rbf->outputRate, "Learning rate of the output weights")->capture_default_str();
+  command->add_option("--output-rate", rbf->outputRate, "Learning rate of the output weights")->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--error", rbf->error, "Stop training once the mean error per training pixel is this small")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--output-epochs", rbf->outputEpochs, "At most this many passes training the outputs")
       ->capture_default_str();
   command->callback([rbf] { RunRBF(*rbf); });
@@ -249,13 +243,15 @@ void AddNeuralCommands(CLI::App& app) {
   auto lvq2 = std::make_shared<LVQ2Options>();
   command = AddNetworkCommand(app, "lvq2", "Supervised classification by learning vector quantisation (LVQ2)", *lvq2);
   command->add_option("--tune-rate", lvq2->tuneRate, "Starting rate of the first, unsupervised tuning passes")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--tune-epochs", lvq2->tuneEpochs,
                       "Tuning passes; they also count in the pass number that divides the LVQ2 rate")
       ->capture_default_str();
   command->add_option("--lvq-rate", lvq2->lvqRate,
                       "Starting rate of the LVQ2 passes, divided after each by the number of passes so far")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(NotNegative());
   command->add_option("--lvq-epochs", lvq2->lvqEpochs, "LVQ2 passes")->capture_default_str();
   command->callback([lvq2] { RunLVQ2(*lvq2); });
 }

@@ -21,6 +21,7 @@ namespace {
 
 struct SamplesOptions {
   std::string image, aoiFile, classField, output;
+  bool aoiPixels = false;
   MethodOptions method;
   std::optional<double> purify;
   bool overwrite = false;
@@ -61,7 +62,7 @@ void RunSamples(const SamplesOptions& o) {
   const std::string csv = o.output.empty() ? "" : outputs.AddOutput(o.output, "-o", false);
   Dataset image = Dataset::Open(o.image, false);
   std::vector<long> bands = SelectedBands(o.method, image.get());
-  ClassAoiList list(image.get(), o.aoiFile, o.classField);
+  ClassAoiList list(image.get(), o.aoiFile, o.classField, o.aoiPixels);
   std::vector<AOI>& aois = list.Aois();
   if (aois.empty()) throw CommandError("'" + o.image + "' has no class AOI: give training polygons with --aoi");
 
@@ -100,6 +101,7 @@ void AddSamplesCommand(CLI::App& app) {
   command->add_option("IMAGE", o->image, "Raster image")->required();
   command->add_option("--aoi", o->aoiFile, "Vector file of training polygons");
   command->add_option("--class-field", o->classField, "Field naming the class");
+  AddAoiPixelsFlag(*command, o->aoiPixels);
   AddBandOption(*command, o->method);
   command->add_option("--purify", o->purify,
                       "Keep only cells within mean +- K standard deviations of their class");

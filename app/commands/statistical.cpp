@@ -1,6 +1,5 @@
 // ztclass mindist | box | gmindist | maxlike: the supervised statistical
 // classifiers.
-#include <cmath>
 #include <limits>
 #include <memory>
 
@@ -67,7 +66,6 @@ struct MaxLikeOptions {
 };
 
 void RunMaxLike(const MaxLikeOptions& o) {
-  if (!std::isfinite(o.threshold)) throw UsageError("--threshold must be a finite number");
   Classification job(o.classify, Training::kWholeImage);
   const Window& w = job.GetWindow();
   job.Run("maximum likelihood classification", [&](void* result) {

@@ -10,10 +10,14 @@
 // File mode, when reference is null and both file paths are given: up to 500
 // check points, map coordinates from coordinateFile ("count x y x y ...") and
 // their reference classes from classFile ("count k k ..."). A file that
-// cannot be read, a distinct class count other than n, or a class number or
-// class value outside 1..n (0..n for values) gives RC_INPUT_FILE_FAILED (-1);
-// counts that differ or are below 1 give RC_INPUT_COUNT_MISMATCH (-2). Points
-// off the class image count in the sample total only.
+// cannot be read, or a class number or class value outside 1..n (0..n for
+// values) gives RC_INPUT_FILE_FAILED (-1); a class 1..n that no point names
+// RC_CLASS_WITHOUT_CHECK_POINTS; counts that differ, are below 1 or are no
+// whole number give RC_INPUT_COUNT_MISMATCH (-2), a count above 500
+// RC_TOO_MANY_CHECK_POINTS. Points off the class image count in the sample
+// total only.
+//
+// A failed read of either image gives RC_RASTER_IO_FAILED.
 //
 // AOI mode otherwise: every pixel inside class AOI k of reference is a sample
 // of class k, and the class image is read at the same row and column, so the

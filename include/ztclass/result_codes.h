@@ -26,12 +26,29 @@ constexpr long RC_CLS_FILE_BAD_HEADER = 4000032;
 constexpr long RC_COLOR_TABLE_FAILED = 5000001;
 constexpr long RC_CLASS_INFO_IO_FAILED = 5000003;
 constexpr long RC_MATRIX_NOT_INVERTIBLE = 5000004;
+// A raster read or write failed (a truncated or corrupted file, a missing
+// VRT source, a full disk): the raster service's I/O code. Every call that
+// reads or writes pixels returns it on the first failed read or write, and
+// the result dataset then holds no result; ztRSLastIOError
+// (ztservices/raster.h) says which file, band and row and gives GDAL's
+// reason.
+constexpr long RC_RASTER_IO_FAILED = 5000010;
+// The image's pixel type is none that the classifiers read (complex
+// values, 64-bit integers, a type GDAL adds later). Every call that reads
+// pixels of an image returns it before any work.
+constexpr long RC_UNSUPPORTED_PIXEL_TYPE = 4000040;
+// Check points (ztAccuracyAppraise, file mode): a count above 500, and a
+// class of the class image that no check point names.
+constexpr long RC_TOO_MANY_CHECK_POINTS = 4000041;
+constexpr long RC_CLASS_WITHOUT_CHECK_POINTS = 4000042;
 constexpr long RC_GDB_OPEN_FAILED = 10400002;
 constexpr long RC_LEGEND_CLASS_EXISTS = 10400111;
 constexpr long RC_LEGEND_POLYGON_CLASS_FAILED = 10400113;
 constexpr long RC_LEGEND_ANNOTATION_CLASS_FAILED = 10400116;
 constexpr long RC_NO_COLOR_LIBRARY = 10400117;
 constexpr long RC_LEGEND_BAD_ARGUMENT = 10400701;
+constexpr long RC_BAD_PARAMETER = 11000001;
+constexpr long RC_BAD_MODEL_FILE = 11000002;
 
 // An exception other than std::bad_alloc escaped an implementation (a fault
 // of ours or of a service); the export reports it with this code instead of
@@ -48,7 +65,7 @@ inline constexpr ZTResultCodeInfo kZTResultCodes[] = {
     {RC_OK, "RC_OK", "success"},
     {RC_WORK_FILE_FAILED, "RC_WORK_FILE_FAILED", "a temporary working file cannot be created"},
     {RC_INPUT_FILE_FAILED, "RC_INPUT_FILE_FAILED", "an input file cannot be used"},
-    {RC_INPUT_COUNT_MISMATCH, "RC_INPUT_COUNT_MISMATCH", "the two check-point files hold different counts, or a count below 1"},
+    {RC_INPUT_COUNT_MISMATCH, "RC_INPUT_COUNT_MISMATCH", "the two check-point files hold different counts, or a count below 1 or not a whole number"},
     {RC_NO_CLASS_AOI, "RC_NO_CLASS_AOI", "the source image carries no class AOI"},
     {RC_CLASS_VALUE_RANGE_TOO_WIDE, "RC_CLASS_VALUE_RANGE_TOO_WIDE", "the class image's values span more than 256 integers"},
     {RC_ENDMEMBER_BAND_MISMATCH, "RC_ENDMEMBER_BAND_MISMATCH", "the result's band count differs from the number of end-members"},
@@ -69,12 +86,18 @@ inline constexpr ZTResultCodeInfo kZTResultCodes[] = {
     {RC_COLOR_TABLE_FAILED, "RC_COLOR_TABLE_FAILED", "a colour table cannot be created"},
     {RC_CLASS_INFO_IO_FAILED, "RC_CLASS_INFO_IO_FAILED", "class information cannot be read from or written to the image"},
     {RC_MATRIX_NOT_INVERTIBLE, "RC_MATRIX_NOT_INVERTIBLE", "a class scatter matrix cannot be inverted"},
+    {RC_RASTER_IO_FAILED, "RC_RASTER_IO_FAILED", "a raster read or write failed (the file is damaged, cut short or missing a source, or the disk refused the write)"},
+    {RC_TOO_MANY_CHECK_POINTS, "RC_TOO_MANY_CHECK_POINTS", "the check-point files give more than 500 points"},
+    {RC_CLASS_WITHOUT_CHECK_POINTS, "RC_CLASS_WITHOUT_CHECK_POINTS", "a class of the class image has no check point"},
+    {RC_UNSUPPORTED_PIXEL_TYPE, "RC_UNSUPPORTED_PIXEL_TYPE", "the image's pixel type cannot be classified (complex and 64-bit integer types are not read)"},
     {RC_GDB_OPEN_FAILED, "RC_GDB_OPEN_FAILED", "the geodatabase cannot be opened"},
     {RC_LEGEND_CLASS_EXISTS, "RC_LEGEND_CLASS_EXISTS", "a legend class of the chosen name exists already"},
     {RC_LEGEND_POLYGON_CLASS_FAILED, "RC_LEGEND_POLYGON_CLASS_FAILED", "the legend polygon class was not created"},
     {RC_LEGEND_ANNOTATION_CLASS_FAILED, "RC_LEGEND_ANNOTATION_CLASS_FAILED", "the legend annotation class was not created"},
     {RC_NO_COLOR_LIBRARY, "RC_NO_COLOR_LIBRARY", "the colour library is not available"},
-    {RC_LEGEND_BAD_ARGUMENT, "RC_LEGEND_BAD_ARGUMENT", "a legend export argument is null or the legend name is empty"},
+    {RC_LEGEND_BAD_ARGUMENT, "RC_LEGEND_BAD_ARGUMENT", "a legend export argument is null, the legend name is empty, or its position or size is not a finite number"},
+    {RC_BAD_PARAMETER, "RC_BAD_PARAMETER", "a model parameter is unknown, of the wrong type or out of range"},
+    {RC_BAD_MODEL_FILE, "RC_BAD_MODEL_FILE", "a model file or buffer is truncated, corrupted, of another format version or does not fit the image"},
     {RC_INTERNAL_ERROR, "RC_INTERNAL_ERROR", "an unexpected internal error"},
 };
 

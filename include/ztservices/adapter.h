@@ -3,8 +3,9 @@
 //
 // A reader belongs to one open dataset (a handle of the raster dataset
 // service). With option kZtRAOptionRowCache the reader keeps, per band, the
-// whole row it read last, so walking a regular grid of pixels row by row
-// costs one read per band and row rather than one per value; without it
+// piece of a row it read last (4096 columns), so walking a regular grid of
+// pixels row by row costs one read per band and piece rather than one per
+// value, and memory stays small whatever the image's width; without it
 // every value is read on its own. Values are those of ztRSRasterIO followed
 // by ztRSConvValue: exact, in the dataset's own pixel type converted to
 // double.

@@ -58,6 +58,14 @@ ZTSERVICES_API void* ztRSGetInternalHandle(void* dataset, const char* kind);
 ZTSERVICES_API long ztRSRasterIO(void* band, ZTRSRWFlag flag, long x, long y, long width,
                                  long height, void* buffer, long bufferWidth, long bufferHeight,
                                  ZTRSDataType type, long pixelSpace, long lineSpace);
+// A failed read or write (GDAL returned an error, or raised one during the
+// call: a truncated file, a corrupted compressed block, a missing VRT
+// source) returns ZTRS_ERR_IO and leaves its description for
+// ztRSLastIOError.
+// The last raster read, write, flush or close that failed on the calling
+// thread: "reading 'FILE', band B, row R: GDAL's reason" ("" while none has
+// failed). Valid until the thread's next failure.
+ZTSERVICES_API const char* ztRSLastIOError();
 // Pyramid layer 1 is full resolution. Opening counts; closing a dataset that
 // was never opened is accepted.
 ZTSERVICES_API long ztRSOpenPyramidLayer(void* dataset, long layer);
@@ -96,7 +104,24 @@ ZTSERVICES_API long ztRSSetRasterColorTable(void* band, void* table);
 // without one, a sidecar "<image>.aoi.gpkg" or "<image>.aoi.geojson" is used
 // when it exists. classField may be null: the first of class, classname,
 // name, label is used, or each feature becomes its own AOI.
+// Coordinates are map coordinates, reprojected from the file's coordinate
+// system to the image's, when the image is georeferenced; pixel/line
+// positions (x column, y row) when it is not and the file declares no
+// coordinate system (a GeoJSON file declares one only with a "crs"
+// member). A file that declares one on an image without georeferencing is
+// refused with ZTRS_ERR_AOI_CRS: nothing says where its coordinates fall.
+// A vertex that cannot be placed in the image's space, and attributes that
+// cannot be read (a shapefile's .dbf cut short), give ZTRS_ERR_AOI_FILE.
+// ztRSLastAOIError says why.
 ZTSERVICES_API long ztRSAttachAOIFile(void* dataset, const char* path, const char* classField);
+// pixels non-zero: the coordinates of AOI files attached to the dataset from
+// now on are pixel/line positions, whatever the coordinate systems of the
+// image and the file.
+ZTSERVICES_API long ztRSSetAOIPixelCoordinates(void* dataset, int pixels);
+// Why the last AOI file failed to load on the calling thread: the polygon
+// and class that could not be placed, the two coordinate systems, or GDAL's
+// reason ("" when none failed).
+ZTSERVICES_API const char* ztRSLastAOIError();
 // Adds an AOI held in memory, after those of any file. Polygon i has
 // pointCounts[i] vertices; xy holds all vertices as x, y pairs in pixel
 // coordinates (x column, y row), polygon after polygon.
@@ -127,3 +152,4 @@ ZTSERVICES_API long ztGetImgCellSize(void* dataset, double* cellX, double* cellY
 constexpr long ZTRS_ERR_BAD_HANDLE = 2000004;
 constexpr long ZTRS_ERR_IO = 5000010;
 constexpr long ZTRS_ERR_AOI_FILE = 1000040;
+constexpr long ZTRS_ERR_AOI_CRS = 1000042;

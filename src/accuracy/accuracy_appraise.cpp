@@ -38,14 +38,17 @@ class ClassValues {
   long Allocate() { return band_ ? typed_.Allocate(type_, columns_ > 0 ? columns_ : 1) : RC_NULL_ARGUMENT; }
   bool Holds(long row, long column) const { return row >= 0 && row < rows_ && column >= 0 && column < columns_; }
 
-  // The value of a pixel that Holds.
-  double At(long row, long column) {
+  // The value of a pixel that Holds; 0 or the raster service's code.
+  long At(long row, long column, double& value) {
     if (row != row_) {
-      ztRSRasterIO(band_, ZTRS_Read, 0, row, columns_, 1, typed_.Data(), columns_, 1, type_, 0, 0);
+      row_ = -1;
+      if (long rc = ztRSRasterIO(band_, ZTRS_Read, 0, row, columns_, 1, typed_.Data(), columns_, 1, type_, 0, 0))
+        return rc;
       ztRSConvNValues(type_, typed_.Data(), columns_, values_.data());
       row_ = row;
     }
-    return values_[column];
+    value = values_[column];
+    return RC_OK;
   }
 
  private:
@@ -106,7 +109,9 @@ long FillFromAois(void* classImage, void* reference, ProgressSession& progress, 
     const AOICELL& cell = samples.cells[i];
     if (!values.Holds(cell.row, cell.column)) continue;
     long found = 0;
-    if (!ClassValueInRange(values.At(cell.row, cell.column), n, found)) return RC_AOI_WITHOUT_POLYGON;
+    double value = 0;
+    if (long rc = values.At(cell.row, cell.column, value)) return rc;
+    if (!ClassValueInRange(value, n, found)) return RC_AOI_WITHOUT_POLYGON;
     ++record.At(found, cell.classNo);
   }
   record.sampleTotal = samples.count;
@@ -134,10 +139,11 @@ long FillFromCheckPoints(void* classImage, const char* coordinateFile, const cha
   if (long rc = ReadCheckPoints(classFile, coordinateFile, points)) return rc;
   const long n = record.classCount;
   std::set<long> distinct;
-  for (const CheckPoint& p : points) distinct.insert(p.classNo);
-  if (static_cast<long>(distinct.size()) != n) return RC_INPUT_FILE_FAILED;
-  for (const CheckPoint& p : points)
+  for (const CheckPoint& p : points) {
     if (p.classNo < 1 || p.classNo > n) return RC_INPUT_FILE_FAILED;
+    distinct.insert(p.classNo);
+  }
+  if (static_cast<long>(distinct.size()) != n) return RC_CLASS_WITHOUT_CHECK_POINTS;
 
   PyramidLayer layer(classImage);
   ClassValues values(classImage);
@@ -151,7 +157,9 @@ long FillFromCheckPoints(void* classImage, const char* coordinateFile, const cha
       continue;
     }
     long found = 0;
-    if (!ClassValueInRange(values.At(row, column), n, found)) return RC_INPUT_FILE_FAILED;
+    double value = 0;
+    if (long rc = values.At(row, column, value)) return rc;
+    if (!ClassValueInRange(value, n, found)) return RC_INPUT_FILE_FAILED;
     ++record.At(found, p.classNo);
   }
   record.sampleTotal = static_cast<long>(points.size());

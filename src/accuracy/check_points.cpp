@@ -1,6 +1,7 @@
 #include "accuracy/check_points.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -19,7 +20,14 @@ class NumberReader {
   // A copy with a terminator, so that the C conversions stop inside it.
   explicit NumberReader(std::string_view text) : text_(text) {}
 
-  bool Next(long& value) { return Read(value, [](const char* s, char** end) { return std::strtol(s, end, 10); }); }
+  // A whole number: one that runs on into more of a number ("6.5", "6e2")
+  // is none.
+  bool Next(long& value) {
+    if (!Read(value, [](const char* s, char** end) { return std::strtol(s, end, 10); })) return false;
+    const char next = text_.c_str()[position_];
+    failed_ = next != '\0' && !std::isspace(static_cast<unsigned char>(next));
+    return !failed_;
+  }
   bool Next(double& value) { return Read(value, [](const char* s, char** end) { return std::strtod(s, end); }); }
 
  private:
@@ -54,12 +62,12 @@ long ParseCheckPoints(std::string_view classText, std::string_view coordinateTex
   long classCount = 0, pointCount = 0;
   if (!classes.Next(classCount) || !coordinates.Next(pointCount) || classCount != pointCount || classCount < 1)
     return RC_INPUT_COUNT_MISMATCH;
-  const long limit = std::min(pointCount, kMaxCheckPoints);
+  if (pointCount > kMaxCheckPoints) return RC_TOO_MANY_CHECK_POINTS;
 
   std::vector<long> classNumbers;
-  for (long value = 0; static_cast<long>(classNumbers.size()) < limit && classes.Next(value);)
+  for (long value = 0; static_cast<long>(classNumbers.size()) < pointCount && classes.Next(value);)
     classNumbers.push_back(value);
-  for (double x = 0, y = 0; static_cast<long>(points.size()) < limit && coordinates.Next(x) && coordinates.Next(y);) {
+  for (double x = 0, y = 0; static_cast<long>(points.size()) < pointCount && coordinates.Next(x) && coordinates.Next(y);) {
     const size_t i = points.size();
     points.push_back(CheckPoint{x, y, i < classNumbers.size() ? classNumbers[i] : 0});
   }

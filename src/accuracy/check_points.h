@@ -16,10 +16,11 @@ struct CheckPoint {
   long classNo;  // 0 when the class file ran out before the coordinates
 };
 
-// Parses the texts of both files: at most each file's count, at most 500,
-// and no further than the first text that is not a number. The points are
-// the pairs read. A count that differs from the other or is below 1 (or is
-// no number) gives RC_INPUT_COUNT_MISMATCH. Only the given texts are read,
+// Parses the texts of both files: at most each file's count, and no further
+// than the first text that is not a number (a class number or count must be
+// whole: "6.5" is none). The points are the pairs read. A count that differs
+// from the other or is below 1 (or is no whole number) gives
+// RC_INPUT_COUNT_MISMATCH; a count above 500 RC_TOO_MANY_CHECK_POINTS. Only the given texts are read,
 // whatever their counts claim; this is also the entry point for replaying
 // file contents.
 long ParseCheckPoints(std::string_view classText, std::string_view coordinateText, std::vector<CheckPoint>& points);

@@ -53,7 +53,9 @@ long ztSaveEditedCls2Zti(void* source, unsigned char* oldValues, void* result,
       const long count = std::min(height, rows - first);
       bool loaded = false;
       for (long i = 0; i < count; ++i) {
-        ztRSRasterIO(sourceBand, ZTRS_Read, 0, first + i, columns, 1, sourceRow.Data(), columns, 1, sourceType, 0, 0);
+        if (long rc = ztRSRasterIO(sourceBand, ZTRS_Read, 0, first + i, columns, 1, sourceRow.Data(), columns, 1,
+                                   sourceType, 0, 0))
+          return rc;
         ztRSConvNValues(sourceType, sourceRow.Data(), columns, in.data());
         char* row = static_cast<char*>(resultRows.Data()) + i * columns * resultSize;
         for (long c = 0; c < columns; ++c) {
@@ -66,8 +68,9 @@ long ztSaveEditedCls2Zti(void* source, unsigned char* oldValues, void* result,
           // read only once something changes in them.
           if (!loaded) {
             if (long rc = ztRSFlushCache(result)) return rc;
-            ztRSRasterIO(resultBand, ZTRS_Read, 0, first, columns, count, resultRows.Data(), columns, count,
-                         resultType, 0, 0);
+            if (long rc = ztRSRasterIO(resultBand, ZTRS_Read, 0, first, columns, count, resultRows.Data(), columns,
+                                       count, resultType, 0, 0))
+              return rc;
             loaded = true;
           }
           const double value = to;
@@ -75,8 +78,9 @@ long ztSaveEditedCls2Zti(void* source, unsigned char* oldValues, void* result,
         }
       }
       if (!loaded) continue;
-      ztRSRasterIO(resultBand, ZTRS_Write, 0, first, columns, count, resultRows.Data(), columns, count, resultType, 0,
-                   0);
+      if (long rc = ztRSRasterIO(resultBand, ZTRS_Write, 0, first, columns, count, resultRows.Data(), columns, count,
+                                 resultType, 0, 0))
+        return rc;
     }
     return RC_OK;
   });

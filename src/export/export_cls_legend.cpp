@@ -1,5 +1,6 @@
 // The legend export: dialog and chooser, connection, legend, path
 // information for the host's map view.
+#include <cmath>
 #include <cstring>
 
 #include "export/legend_dialog.h"
@@ -17,6 +18,11 @@ long ExportClsLegend(void* image, int& addToMap, tagGDBPathInfo* info) {
   if (!image || !info) return RC_LEGEND_BAD_ARGUMENT;
   CDlgExptLeg dialog(image, *info);
   if (!dialog.DoModal()) return RC_OK;
+  // A position or size that is no number would place every box nowhere:
+  // refused before the geodatabase is touched.
+  const ZTLegendDialogFields& placed = dialog.fields;
+  if (!std::isfinite(placed.x) || !std::isfinite(placed.y) || !std::isfinite(placed.size))
+    return RC_LEGEND_BAD_ARGUMENT;
 
   const tagGDBPathInfo& chosen = dialog.gdb;
   const std::string user(FieldText(chosen.user, sizeof chosen.user));

@@ -17,20 +17,30 @@ long ClassificationPass::LookUpBands() {
 
 long ClassificationPass::Open() {
   ztRSOpenPyramidLayer(source_, 1);
-  ztRSOpenPyramidLayer(result_, 1);
   sourceType_ = ztRSGetDatasetType(source_);
-  resultType_ = ztRSGetDatasetType(result_);
-  resultBand_ = ztRSGetRasterBand(result_, 1);
-  if (!resultBand_) return RC_NULL_ARGUMENT;
+  if (sourceType_ == ZTRS_Unknown) return RC_UNSUPPORTED_PIXEL_TYPE;
+  // A pass that only trains reads the source and writes nothing.
+  if (result_) {
+    ztRSOpenPyramidLayer(result_, 1);
+    resultType_ = ztRSGetDatasetType(result_);
+    resultBand_ = ztRSGetRasterBand(result_, 1);
+    if (!resultBand_) return RC_NULL_ARGUMENT;
+  }
   if (long rc = ztRSGetBlockSize(bandHandles_[0], &blockColumns_, &blockRows_)) return rc;
   if (blockColumns_ < 1 || blockRows_ < 1) return RC_BAD_WINDOW;
+  const long bandValues = std::max(1L, kMaxBlockValues / bandCount_);
+  if (blockColumns_ * blockRows_ > bandValues) {
+    blockRows_ = std::max(1L, bandValues / blockColumns_);
+    blockColumns_ = std::min(blockColumns_, bandValues);
+  }
 
   const long blockValues = blockColumns_ * blockRows_;
   bandBuffers_.assign(bandCount_, std::vector<double>(blockValues));
   bandPointers_.clear();
   for (auto& buffer : bandBuffers_) bandPointers_.push_back(buffer.data());
   if (long rc = typedBlock_.Allocate(sourceType_, blockValues)) return rc;
-  if (long rc = typedResult_.Allocate(resultType_, blockValues)) return rc;
+  if (result_)
+    if (long rc = typedResult_.Allocate(resultType_, blockValues)) return rc;
 
   int flag = 0;
   noData_.value = ztRSGetRasterNoDataValue(bandHandles_[0], &flag);
@@ -48,21 +58,23 @@ ClassificationPass::Rect ClassificationPass::BlockRect(long rowBlock, long colum
   return r;
 }
 
-void ClassificationPass::ReadBlock(const Rect& r) {
+long ClassificationPass::ReadBlock(const Rect& r) {
   const long width = r.x1 - r.x0, height = r.y1 - r.y0;
   for (long b = 0; b < bandCount_; ++b) {
-    ztRSRasterIO(bandHandles_[b], ZTRS_Read, r.x0, r.y0, width, height, typedBlock_.Data(), width,
-                 height, sourceType_, 0, 0);
+    if (long rc = ztRSRasterIO(bandHandles_[b], ZTRS_Read, r.x0, r.y0, width, height, typedBlock_.Data(), width,
+                               height, sourceType_, 0, 0))
+      return rc;
     ztRSConvNValues(sourceType_, typedBlock_.Data(), width * height, bandPointers_[b]);
   }
+  return RC_OK;
 }
 
 // The whole block in one write: the same pixels as row by row, with one
 // call into the raster service instead of one per row.
-void ClassificationPass::WriteBlock(const Rect& r) {
+long ClassificationPass::WriteBlock(const Rect& r) {
   const long width = r.x1 - r.x0, height = r.y1 - r.y0;
   ztConvNDValues(bandPointers_[0], resultType_, typedResult_.Data(), width * height);
-  ztRSRasterIO(resultBand_, ZTRS_Write, r.x0 - w_.firstColumn, r.y0 - w_.firstRow, width, height,
+  return ztRSRasterIO(resultBand_, ZTRS_Write, r.x0 - w_.firstColumn, r.y0 - w_.firstRow, width, height,
                typedResult_.Data(), width, height, resultType_, 0, 0);
 }
 

@@ -22,6 +22,9 @@
 
 namespace zt {
 
+// Values of all listed bands that the pass holds at once, at most.
+constexpr long kMaxBlockValues = 1L << 23;
+
 // Class number given to no-data pixels.
 constexpr double kNoDataClass = 255.0;
 
@@ -107,7 +110,7 @@ class ClassificationPass {
       : source_(source), bandNumbers_(bands), bandCount_(bandCount), result_(result), w_(window) {}
   ~ClassificationPass() {
     ztRSClosePyramidLayer(source_);
-    ztRSClosePyramidLayer(result_);
+    if (result_) ztRSClosePyramidLayer(result_);
   }
   ClassificationPass(const ClassificationPass&) = delete;
   ClassificationPass& operator=(const ClassificationPass&) = delete;
@@ -117,7 +120,11 @@ class ClassificationPass {
   long LookUpBands();
 
   // Opens both datasets, takes types, block size and no-data, and allocates
-  // the block buffers. Call after the progress bar has started.
+  // the block buffers. A source whose pixel type the pass cannot read gives
+  // RC_UNSUPPORTED_PIXEL_TYPE. Call after the progress bar has started.
+  // The block is the format's, cut down where a block of every listed band
+  // would not fit in kMaxBlockValues (a whole strip of a very wide image
+  // with many bands): memory follows the block, never the image.
   long Open();
 
   const std::vector<void*>& Bands() const { return bandHandles_; }
@@ -139,13 +146,15 @@ class ClassificationPass {
   // The walk of every pass: the window block by block under sub caption
   // captionId, polling for a stop request once per row block
   // (RC_CANCELLED), every listed band of a block read and converted to
-  // double, then block(rect), whose non-zero result ends the walk. The
+  // double (a failed read ends the walk with RC_RASTER_IO_FAILED), then
+  // block(rect), whose non-zero result ends the walk. The
   // pixels of row y lie at index (y - rect.y0) * (rect.x1 - rect.x0) on in
   // BandBuffers().
   template <typename Block>
   long ForEachBlock(int captionId, Block&& block);
 
-  // The same walk, row(rect, y) for each row of each block.
+  // The same walk, row(rect, y) for each row of each block; its non-zero
+  // result ends the walk.
   template <typename Row>
   long ForEachRow(int captionId, Row&& row);
 
@@ -167,8 +176,8 @@ class ClassificationPass {
   struct DecideJob;
 
   Rect BlockRect(long rowBlock, long columnBlock) const;
-  void ReadBlock(const Rect& r);
-  void WriteBlock(const Rect& r);
+  long ReadBlock(const Rect& r);
+  long WriteBlock(const Rect& r);
   template <typename Decider>
   bool DecideRange(Decider& decide, long begin, long end, bool floating);
   template <bool TestNaN, typename Decider>
@@ -265,7 +274,7 @@ long ClassificationPass::ForEachBlock(int captionId, Block&& block) {
       const Rect r = BlockRect(rowBlock, columnBlock);
       if (r.x1 <= r.x0 || r.y1 <= r.y0) continue;
       if (columnBlock > firstColumnBlock && stopPoll_.StopRequested()) return RC_CANCELLED;
-      ReadBlock(r);
+      if (long rc = ReadBlock(r)) return rc;
       if (long rc = block(r)) return rc;
     }
   }
@@ -275,7 +284,8 @@ long ClassificationPass::ForEachBlock(int captionId, Block&& block) {
 template <typename Row>
 long ClassificationPass::ForEachRow(int captionId, Row&& row) {
   return ForEachBlock(captionId, [&](const Rect& r) -> long {
-    for (long y = r.y0; y < r.y1; ++y) row(r, y);
+    for (long y = r.y0; y < r.y1; ++y)
+      if (long rc = row(r, y)) return rc;
     return RC_OK;
   });
 }
@@ -306,8 +316,7 @@ long ClassificationPass::Run(int captionId, Decide&& decide, Deciders who) {
       }
       if (end < pixels && stopPoll_.StopRequested()) return RC_CANCELLED;
     }
-    WriteBlock(r);
-    return RC_OK;
+    return WriteBlock(r);
   });
   const bool anyNaN = std::find(metNaN.begin(), metNaN.end(), 1) != metNaN.end();
   if (rc == RC_OK && (noData_.active || anyNaN)) ztRSSetRasterNoDataValue(resultBand_, kNoDataClass);

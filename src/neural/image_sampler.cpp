@@ -1,5 +1,6 @@
 #include "neural/image_sampler.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -15,6 +16,7 @@ namespace zt {
 
 namespace {
 constexpr int kSamplingCaption = 19;
+constexpr long kPieceColumns = 4096;
 }  // namespace
 
 long PatternArray::Allocate(const Window& window, long interval, long bandCount) {
@@ -47,31 +49,40 @@ long SampleImage(void* source, void** bandHandles, long bandCount, long interval
   SetStep(1);
   SetSubProgressNameById(kSamplingCaption);
 
+  // Each sampled row is read a piece at a time, a whole number of intervals
+  // long (one pixel per sample where an interval is longer than a piece),
+  // so that the buffers stay small whatever the window's width.
+  const long step = interval >= kPieceColumns ? interval : interval * (kPieceColumns / interval);
+  const long width = std::max(1L, std::min(columnCount, interval >= kPieceColumns ? 1L : step));
   const ZTRSDataType type = ztRSGetDatasetType(source);
   ValueBuffer typedRow;
-  if (long rc = typedRow.Allocate(type, columnCount)) return rc;
+  if (long rc = typedRow.Allocate(type, width)) return rc;
   std::vector<std::vector<double>> rows;
   try {
-    rows.assign(bandCount, std::vector<double>(columnCount));
+    rows.assign(bandCount, std::vector<double>(width));
   } catch (const std::bad_alloc&) {
     return RC_OUT_OF_MEMORY;
   }
 
   for (long i = 0; i < rowCount; i += interval) {
     if (StepAndCheckStop()) return RC_CANCELLED;
-    for (long b = 0; b < bandCount; ++b) {
-      ztRSRasterIO(bandHandles[b], ZTRS_Read, firstColumn, firstRow + i, columnCount, 1, typedRow.Data(),
-                   columnCount, 1, type, 0, 0);
-      ztRSConvNValues(type, typedRow.Data(), columnCount, rows[b].data());
-    }
-    for (long j = 0; j < columnCount; j += interval) {
-      if (noDataFlag && IsNoDataValue(rows[0][j], noDataValue)) continue;
-      bool nan = false;
-      for (long b = 0; b < bandCount; ++b) nan = nan || std::isnan(rows[b][j]);
-      if (nan) continue;
-      double* pattern = patterns[*patternCount];
-      for (long b = 0; b < bandCount; ++b) pattern[b] = rows[b][j];
-      ++*patternCount;
+    for (long piece = 0; piece < columnCount; piece += step) {
+      const long span = std::min(width, columnCount - piece);
+      for (long b = 0; b < bandCount; ++b) {
+        if (long rc = ztRSRasterIO(bandHandles[b], ZTRS_Read, firstColumn + piece, firstRow + i, span, 1,
+                                   typedRow.Data(), span, 1, type, 0, 0))
+          return rc;
+        ztRSConvNValues(type, typedRow.Data(), span, rows[b].data());
+      }
+      for (long j = 0; j < span; j += interval) {
+        if (noDataFlag && IsNoDataValue(rows[0][j], noDataValue)) continue;
+        bool nan = false;
+        for (long b = 0; b < bandCount; ++b) nan = nan || std::isnan(rows[b][j]);
+        if (nan) continue;
+        double* pattern = patterns[*patternCount];
+        for (long b = 0; b < bandCount; ++b) pattern[b] = rows[b][j];
+        ++*patternCount;
+      }
     }
   }
   return RC_OK;

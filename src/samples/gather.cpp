@@ -47,7 +47,8 @@ class RunValues {
     if (long rc = Reserve(width)) return rc;
     width_ = width;
     for (long b = 0; b < bandCount_; ++b) {
-      ztRSRasterIO(bands[b], ZTRS_Read, first, row, width, 1, raw_.Data(), width, 1, type_, 0, 0);
+      if (long rc = ztRSRasterIO(bands[b], ZTRS_Read, first, row, width, 1, raw_.Data(), width, 1, type_, 0, 0))
+        return rc;
       ztRSConvNValues(type_, raw_.Data(), width, &values_[b * width]);
     }
     return 0;

@@ -41,6 +41,7 @@ long SelectCentres(SampleReader& reader, const SampleGrid& grid, long count, lon
     for (long j = 0; j < grid.Rows(); ++j) {
       if (StepAndCheckStop()) return RC_CANCELLED;
       const double* row = reader.Row(j);
+      if (long rc = reader.Failure()) return rc;
       double* distance = &nearest[j * grid.Columns()];
       ForSampleParts(grid.Columns(), n, [&](long begin, long end) {
         for (long i = begin; i < end; ++i) {
@@ -78,6 +79,7 @@ long InitialStatistics(SampleReader& reader, const SampleGrid& grid, long count,
   for (long j = 0; j < grid.Rows(); ++j) {
     if (StepAndCheckStop()) return RC_CANCELLED;
     const double* row = reader.Row(j);
+    if (long rc = reader.Failure()) return rc;
     ForSampleParts(grid.Columns(), count * n, [&](long begin, long end) {
       for (long i = begin; i < end; ++i) {
         const double* sample = row + i * n;

@@ -26,8 +26,10 @@ SampleReader::~SampleReader() {
 
 void SampleReader::Read(long row, long column, double* values) const {
   for (long b = 0; b < bandCount_; ++b)
-    if (ztRAReadValue(reader_, bands_[b], row, column, &values[b], 0) != 0)
+    if (long rc = ztRAReadValue(reader_, bands_[b], row, column, &values[b], 0)) {
       values[b] = std::numeric_limits<double>::quiet_NaN();
+      if (!failure_) failure_ = rc;
+    }
 }
 
 const double* SampleReader::Row(long j) {

@@ -2,8 +2,8 @@
 // The regular grid of samples that the unsupervised classifiers learn from:
 // pixels (firstColumn + i*s, firstRow + j*s) of the processing window, row by
 // row from the top, left to right. Values come through the raster adapter
-// service with whole rows cached, which gives exactly the values of single
-// pixel reads at a fraction of their cost.
+// service with rows cached a piece at a time, which gives exactly the
+// values of single pixel reads at a fraction of their cost.
 #include <vector>
 
 #include "frame/window.h"
@@ -41,6 +41,9 @@ class SampleReader {
   void Read(long row, long column, double* values) const;
   // Sampled row j of the grid: Columns() samples of bandCount values each.
   const double* Row(long j);
+  // The code of the first read that failed (its values read as NaN), 0
+  // while none has: callers look after each row they read.
+  long Failure() const { return failure_; }
 
  private:
   void* reader_;
@@ -50,6 +53,7 @@ class SampleReader {
   bool keep_;
   std::vector<double> values_;  // every row when kept, else one
   std::vector<char> read_;      // per row, when kept
+  mutable long failure_ = 0;
 };
 
 }  // namespace zt

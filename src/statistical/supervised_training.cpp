@@ -24,20 +24,27 @@ long SupervisedTraining::Prepare(ProgressSession& progress, int mainCaptionId) {
   for (int k = 0; k < kClassSlots; ++k)
     if (stats_.counts[k] > 0) stats_.classList.push_back(k);
   if (stats_.classList.empty()) return RC_TOO_FEW_SAMPLES;
+  return RC_OK;
+}
+
+void SupervisedTraining::KeepClasses(Model& model) const {
   // Colours and names go to the class numbers the pixels carry: up to the
   // highest class that has training pixels, even when one before it has none.
-  const long highest = stats_.classList.back();
-  return ztRSWriteClassAtt(pass_.Result(), pass_.ResultBand(), highest, aois_.data());
+  SetClassRecords(model, aois_.data(), stats_.classList.back());
+  std::vector<double> list(stats_.classList.begin(), stats_.classList.end());
+  const long count = static_cast<long>(list.size());
+  model.Put("classes", {count}, std::move(list));
 }
 
 // Counts, sums and sums of squares of the training pixels of the window.
 // Each window row is read once per band over the span of its training
-// pixels, which gives the same values as reading them one at a time. A pixel
-// with NaN in a listed band has no value to learn from and is left out.
+// pixels, kSpanColumns at a time, which gives the same values, summed in the
+// same order, as reading them one at a time. A pixel with NaN in a listed
+// band has no value to learn from and is left out.
 long SupervisedTraining::AccumulateStatistics() {
   const Window& w = pass_.GetWindow();
   const long n = pass_.BandCount();
-  const long width = std::max(w.columns, 1L);
+  const long width = std::clamp(w.columns, 1L, kSpanColumns);
   const long lastColumn = w.firstColumn + w.columns - 1;
   stats_.bandCount = n;
   std::vector<double> sum(kClassSlots * n, 0.0), squares(kClassSlots * n, 0.0);
@@ -54,26 +61,28 @@ long SupervisedTraining::AccumulateStatistics() {
       if (last < first) first = runFirst;
       last = runLast;
     });
-    if (first > last) continue;
-    const long span = last - first + 1;
-    for (long b = 0; b < n; ++b) {
-      ztRSRasterIO(pass_.Bands()[b], ZTRS_Read, first, row, span, 1, typed.Data(), span, 1, pass_.SourceType(), 0,
-                   0);
-      ztRSConvNValues(pass_.SourceType(), typed.Data(), span, &values[b * span]);
-    }
-    mask_.Row(row, w.firstColumn, lastColumn, [&](long runFirst, long runLast, int k) {
-      for (long j = runFirst - first; j <= runLast - first; ++j) {
-        bool valid = true;
-        for (long b = 0; b < n; ++b) valid = valid && !std::isnan(values[b * span + j]);
-        if (!valid) continue;
-        ++stats_.counts[k];
-        for (long b = 0; b < n; ++b) {
-          const double v = values[b * span + j];
-          sum[k * n + b] += v;
-          squares[k * n + b] += v * v;
-        }
+    for (long piece = first; piece <= last; piece += width) {
+      const long span = std::min(width, last - piece + 1);
+      for (long b = 0; b < n; ++b) {
+        if (long rc = ztRSRasterIO(pass_.Bands()[b], ZTRS_Read, piece, row, span, 1, typed.Data(), span, 1,
+                                   pass_.SourceType(), 0, 0))
+          return rc;
+        ztRSConvNValues(pass_.SourceType(), typed.Data(), span, &values[b * span]);
       }
-    });
+      mask_.Row(row, piece, piece + span - 1, [&](long runFirst, long runLast, int k) {
+        for (long j = runFirst - piece; j <= runLast - piece; ++j) {
+          bool valid = true;
+          for (long b = 0; b < n; ++b) valid = valid && !std::isnan(values[b * span + j]);
+          if (!valid) continue;
+          ++stats_.counts[k];
+          for (long b = 0; b < n; ++b) {
+            const double v = values[b * span + j];
+            sum[k * n + b] += v;
+            squares[k * n + b] += v * v;
+          }
+        }
+      });
+    }
   }
 
   stats_.mean.assign(kClassSlots * n, 0.0);

@@ -56,19 +56,21 @@ void FractionPass::DecomposeRow(const Matrix& p, const BandScaling& scaling, lon
   }
 }
 
-void FractionPass::WriteRow(const ClassificationPass::Rect& r, long y) {
+long FractionPass::WriteRow(const ClassificationPass::Rect& r, long y) {
   const long width = r.x1 - r.x0;
   for (long k = 0; k < classCount_; ++k) {
     ztConvNDValues(rowFractions_[k].data(), resultType_, typedRow_.Data(), width);
-    ztRSRasterIO(resultBands_[k], ZTRS_Write, r.x0 - w_.firstColumn, y - w_.firstRow, width, 1, typedRow_.Data(),
-                 width, 1, resultType_, 0, 0);
+    if (long rc = ztRSRasterIO(resultBands_[k], ZTRS_Write, r.x0 - w_.firstColumn, y - w_.firstRow, width, 1,
+                               typedRow_.Data(), width, 1, resultType_, 0, 0))
+      return rc;
   }
+  return RC_OK;
 }
 
 long FractionPass::Run(int captionId, const Matrix& p, const BandScaling& scaling) {
   const long rc = pass_.ForEachRow(captionId, [&](const ClassificationPass::Rect& r, long y) {
     DecomposeRow(p, scaling, (y - r.y0) * (r.x1 - r.x0), r.x1 - r.x0);
-    WriteRow(r, y);
+    return WriteRow(r, y);
   });
   if (rc != RC_OK) return rc;
   const NoDataRule& noData = pass_.NoData();

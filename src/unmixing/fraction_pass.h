@@ -36,7 +36,7 @@ class FractionPass {
 
  private:
   void DecomposeRow(const Matrix& p, const BandScaling& scaling, long rowStart, long width);
-  void WriteRow(const ClassificationPass::Rect& r, long y);
+  long WriteRow(const ClassificationPass::Rect& r, long y);
 
   // The source side: blocks, band buffers, no-data.
   ClassificationPass pass_;

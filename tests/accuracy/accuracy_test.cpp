@@ -395,7 +395,7 @@ TEST(AccuracyAppraise, FileModeCountsPointsOffTheImageInTheTotalOnly) {
   EXPECT_NE(report.find("原始影像文件:   \n"), std::string::npos);
 }
 
-TEST(AccuracyAppraise, FileModeUsesTheFirst500Points) {
+TEST(AccuracyAppraise, FileModeTakes500PointsAndRefusesMore) {
   WindowedClasses w;
   PointFiles p;
   long correct = 0;
@@ -406,12 +406,6 @@ TEST(AccuracyAppraise, FileModeUsesTheFirst500Points) {
     correct += found == reference;
     p.Add(c + 0.5, r + 0.5, reference);
   }
-  // Another 100 that would all disagree.
-  for (int i = 0; i < 100; ++i) {
-    const int c = i % w.columns, r = i % w.rows;
-    const int found = SceneClass(c + w.firstColumn, r + w.firstRow);
-    p.Add(c + 0.5, r + 0.5, found == 1 ? 2 : 1);
-  }
   p.Write(w.dir);
   ASSERT_EQ(FileMode(w, true, false, true, false), RC_OK);
   char overall[32];
@@ -419,6 +413,12 @@ TEST(AccuracyAppraise, FileModeUsesTheFirst500Points) {
   const std::string report = ReadText(w.reportPath);
   EXPECT_NE(report.find(Pad("总精度=") + overall), std::string::npos) << report;
   EXPECT_NE(report.find(Pad("500") + "\n"), std::string::npos) << report;
+  std::filesystem::remove(w.reportPath);
+  // One more is refused: no point is dropped without a word.
+  p.Add(0.5, 0.5, 1);
+  p.Write(w.dir);
+  EXPECT_EQ(FileMode(w), RC_TOO_MANY_CHECK_POINTS);
+  EXPECT_FALSE(Exists(w.reportPath));
 }
 
 TEST(AccuracyAppraise, FileModeFailuresWriteNoReport) {
@@ -445,8 +445,12 @@ TEST(AccuracyAppraise, FileModeFailuresWriteNoReport) {
   EXPECT_EQ(FileMode(w), RC_INPUT_COUNT_MISMATCH);
   write("x 1 2 2", three);
   EXPECT_EQ(FileMode(w), RC_INPUT_COUNT_MISMATCH);
-  write("3 1 1 1", three);  // one distinct class for two
-  EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
+  write("3.5 1 2 2", three);  // a count that is no whole number
+  EXPECT_EQ(FileMode(w), RC_INPUT_COUNT_MISMATCH);
+  write("3 1 2 2", "6.5\n" + inside + inside + inside);
+  EXPECT_EQ(FileMode(w), RC_INPUT_COUNT_MISMATCH);
+  write("3 1 1 1", three);  // class 2 has no check point
+  EXPECT_EQ(FileMode(w), RC_CLASS_WITHOUT_CHECK_POINTS);
   write("3 1 2 3", three);  // three distinct classes for two
   EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
   write("3 0 2 2", three);  // two distinct, but class 0
@@ -482,7 +486,7 @@ std::vector<long> Classes(const std::vector<zt::CheckPoint>& points) {
 TEST(CheckPointFiles, ParsingStopsAtTheTextsEnds) {
   std::vector<zt::CheckPoint> points;
   // Counts far above what the texts hold.
-  ASSERT_EQ(zt::ParseCheckPoints("999999999 1 2", "999999999 1.5 2.5 3 4 5", points), RC_OK);
+  ASSERT_EQ(zt::ParseCheckPoints("500 1 2", "500 1.5 2.5 3 4 5", points), RC_OK);
   ASSERT_EQ(points.size(), 2u);
   EXPECT_EQ(Classes(points), (std::vector<long>{1, 2}));
   EXPECT_EQ(points[1].x, 3);
@@ -498,6 +502,9 @@ TEST(CheckPointFiles, ParsingStopsAtTheTextsEnds) {
   EXPECT_EQ(Classes(points), (std::vector<long>{1, 0, 0}));
   EXPECT_EQ(zt::ParseCheckPoints("", "", points), RC_INPUT_COUNT_MISMATCH);
   EXPECT_EQ(zt::ParseCheckPoints("-1", "-1", points), RC_INPUT_COUNT_MISMATCH);
+  EXPECT_EQ(zt::ParseCheckPoints("501 1", "501 1 2", points), RC_TOO_MANY_CHECK_POINTS);
+  EXPECT_EQ(zt::ParseCheckPoints("6.5 1", "6.5 1 2", points), RC_INPUT_COUNT_MISMATCH);
+  EXPECT_EQ(zt::ParseCheckPoints("6e0 1", "6e0 1 2", points), RC_INPUT_COUNT_MISMATCH);
   EXPECT_EQ(zt::ParseCheckPoints(std::string_view("1\0 1", 4), "1 0 0", points), RC_OK);
 }
 

@@ -60,7 +60,7 @@ check "noise of 1 removes everything" 2 "--noise must lie in 0..1" -- \
   "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --noise 1
 check "choice 0" 2 "--choice must be a number above 0" -- \
   "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --choice 0
-check "vigilance not a number" 2 "--vigilance must be a finite number" -- \
+check "vigilance not a number" 2 "--vigilance: must be a finite number" -- \
   "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --vigilance nan
 check "interval beyond the image" 1 "RC_BAD_WINDOW" -- \
   "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --interval 11

@@ -59,6 +59,10 @@ check "empty name" 2 "请先设置文件名！" -- "$ZTCLASS" legend "$WORK/land
 check "size not above 0" 2 "图例的大小因子必须大于0！" -- \
   "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/new.gpkg" --size 0
 check "x needs y" 2 "" -- "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/new.gpkg" --x 3
+# A position that is no number is refused, by whichever side sees it first.
+if output="$("$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/new.gpkg" --x nan --y 0 2>&1)"; then
+  fail "--x nan accepted: $output"
+elif grep -q "finite" <<<"$output"; then pass; else fail "--x nan: $output"; fi
 check "no GeoPackage left by refused runs" 1 "" -- test -e "$WORK/new.gpkg"
 check "unreachable geodatabase" 1 "RC_GDB_OPEN_FAILED \(10400002\)" -- \
   "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "pg:/nonexistent-socket:5432/none"

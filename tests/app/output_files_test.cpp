@@ -91,6 +91,18 @@ TEST(OutputFiles, RefusesInputsHoweverSpelledAndExistingFilesWithoutOverwrite) {
   EXPECT_THROW(later.AddInput(dir.File("sub/../x.csv"), false), UsageError);
 }
 
+TEST(OutputFiles, AFileThatAppearsMeanwhileIsKeptWithoutOverwrite) {
+  TempDir dir;
+  OutputFiles outputs(false);
+  const std::string temporary = outputs.AddOutput(dir.File("map.tif"), "-o", true);
+  Write(temporary, "new image");
+  Write(ClassFilePath(temporary), "new classes");
+  Write(dir.File("map.tif"), "theirs");
+  EXPECT_THROW(outputs.Commit(), CommandError);
+  EXPECT_EQ(Read(dir.File("map.tif")), "theirs");
+  EXPECT_FALSE(fs::exists(dir.File("map.cls")));
+}
+
 TEST(OutputFiles, StagedImagesAreChangedAsCopies) {
   TempDir dir;
   Write(dir.File("map.cls"), "old classes");
@@ -120,7 +132,8 @@ TEST(OutputFiles, StagedImagesAreChangedAsCopies) {
 }
 
 TEST(HostFailures, ServiceCodesHaveNamesAndMeanings) {
-  EXPECT_EQ(DescribeResultCode(5000010).rfind("ZTRS_ERR_IO (5000010): the raster service could not", 0), 0u);
+  EXPECT_EQ(DescribeResultCode(5000010).rfind("RC_RASTER_IO_FAILED (5000010): a raster read or write failed", 0), 0u);
+  EXPECT_EQ(DescribeResultCode(1000040).rfind("ZTRS_ERR_AOI_FILE (1000040):", 0), 0u);
   EXPECT_EQ(DescribeResultCode(4000010),
             "RC_SINGULAR_COVARIANCE (4000010): a class covariance matrix is singular");
 }

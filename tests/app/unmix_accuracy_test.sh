@@ -141,8 +141,18 @@ check "differing counts" 1 "RC_INPUT_COUNT_MISMATCH \\(-2\\).*" -- "$ZTCLASS" ac
   --points "$WORK/points.txt" --point-classes "$WORK/short_classes.txt" -o "$WORK/z.txt"
 check "missing check-point file" 1 "RC_INPUT_FILE_FAILED \\(-1\\)" -- "$ZTCLASS" accuracy "$WORK/geo.tif" \
   --points "$WORK/none.txt" --point-classes "$WORK/point_classes.txt" -o "$WORK/z.txt"
-check "check-point failures explained" 1 "the check points name another number of classes than the 2" -- \
+check "check-point failures explained" 1 "a check-point file cannot be read, or a class number lies outside 1..2" -- \
   "$ZTCLASS" accuracy "$WORK/geo.tif" --points "$WORK/none.txt" --point-classes "$WORK/point_classes.txt" -o "$WORK/z.txt"
+printf '3\n1 1 1\n' >"$WORK/one_class.txt"
+check "a class without check points is named" 1 "no check point of class 2 '[^']*' in '.*one_class.txt'" -- \
+  "$ZTCLASS" accuracy "$WORK/geo.tif" --points "$WORK/points.txt" --point-classes "$WORK/one_class.txt" -o "$WORK/z.txt"
+printf '6.5\n1 2 2\n' >"$WORK/half_count.txt"
+check "a count that is no whole number" 1 "RC_INPUT_COUNT_MISMATCH.*not a whole number" -- "$ZTCLASS" accuracy \
+  "$WORK/geo.tif" --points "$WORK/points.txt" --point-classes "$WORK/half_count.txt" -o "$WORK/z.txt"
+awk 'BEGIN { print 501; for (i = 0; i < 501; i++) print "0.5 9.5" }' >"$WORK/many_points.txt"
+awk 'BEGIN { print 501; for (i = 0; i < 501; i++) print 1 + i % 2 }' >"$WORK/many_classes.txt"
+check "more than 500 check points" 1 "at most 500 check points are taken" -- "$ZTCLASS" accuracy "$WORK/geo.tif" \
+  --points "$WORK/many_points.txt" --point-classes "$WORK/many_classes.txt" -o "$WORK/z.txt"
 check "no report after a file-mode failure" 1 "" -- test -e "$WORK/z.txt"
 check "check points need georeferencing" 1 "has no georeferencing" -- "$ZTCLASS" accuracy "$WORK/classes.tif" \
   --points "$WORK/points.txt" --point-classes "$WORK/point_classes.txt" -o "$WORK/z.txt"

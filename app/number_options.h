@@ -1,0 +1,17 @@
+#pragma once
+// The checks every numeric option of every command gets, whatever its
+// meaning: the text is a number at all (not empty, which the option parser
+// would take as 0), a whole number for a count, in range for its type, and
+// finite. What a single option allows beyond that is said where it is
+// declared, with the bounds below.
+#include <CLI/CLI.hpp>
+
+namespace ztcli {
+
+// Adds the checks to every numeric option of app and its commands.
+void GuardNumberOptions(CLI::App& app);
+
+// A bound for an option's declaration: 0 or more.
+CLI::Validator NotNegative();
+
+}  // namespace ztcli
