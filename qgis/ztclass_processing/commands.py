@@ -74,7 +74,13 @@ def supervised(image_help="Multi-band image to classify", quicklook="Also write 
                      "Vector file of training polygons (default: IMAGE.aoi.gpkg or IMAGE.aoi.geojson)", optional=True),
             Field("CLASS_FIELD", "--class-field", "Class field",
                   "Field naming the class (default: class, classname, name or label)", "AOI"),
-            bands(), window()] + result(default_type, quicklook=quicklook) + [threads()]
+            aoi_pixels(), bands(), window()] + result(default_type, quicklook=quicklook) + [threads()]
+
+
+def aoi_pixels():
+    return Flag("AOI_PIXELS", "--aoi-pixels", "Polygons in pixel coordinates",
+                "The polygons' coordinates are pixel/line positions of the image (x column, y row), whatever "
+                "coordinate system the file declares", advanced=True)
 
 
 def unsupervised(count="CLASSES", display_bands=True):
@@ -152,6 +158,14 @@ COMMANDS = [
             "Linear spectral unmixing: one fraction band per class of the training polygons, in their order",
             supervised("Multi-band image to unmix", "Also write a colour composite of the first three fractions (PNG)",
                        "Float32")),
+
+    Command(["apply"], "Apply a model", SUPERVISED, "Classify an image with a saved model", [
+        FileIn("MODEL", None, "Model", "Model file written by train or --save-model"),
+        RasterIn("INPUT", None, "Input image", "Image of the model's band count"), bands(), window()] +
+        result(quicklook="Also write a colour quicklook of the class image") + [
+        FileOut("CONFIDENCE", "--confidence", "Confidence",
+                "Also write each pixel's confidence as a Float32 GeoTIFF (see the README for each method's)",
+                "GeoTIFF (*.tif)", optional=True), threads()]),
 
     Command(["cluster-mindist"], "Minimum distance clustering", UNSUPERVISED,
             "Unsupervised minimum distance classification", unsupervised()),
@@ -290,6 +304,7 @@ COMMANDS = [
                          "image's IMAGE.aoi.gpkg or IMAGE.aoi.geojson)", optional=True),
                 Field("CLASS_FIELD", "--class-field", "Class field",
                       "Field naming the class (default: class, classname, name or label)", "AOI"),
+                aoi_pixels(),
                 RasterIn("REFERENCE", "--reference", "Reference image",
                          "Image the polygons are attached to, of the class image's pixel grid (default: the class "
                          "image)", optional=True),

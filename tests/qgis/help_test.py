@@ -15,8 +15,9 @@ ZTCLASS = sys.argv[1]
 session = start(ZTCLASS)
 from ztclass_processing.commands import COMMANDS  # noqa: E402 (after QGIS starts)
 
-# Commands that only print what a file holds, of no use as an algorithm.
-NOT_OFFERED = {"info", "aoi", "samples", "model"}
+# Commands that only print what a file holds, of no use as an algorithm;
+# train (a model per method) is not offered yet.
+NOT_OFFERED = {"info", "aoi", "samples", "model", "train"}
 # Options the provider sets itself: --srcwin stands for the window, and the
 # user's choice of result file already allowed replacing it.
 SET_BY_PROVIDER = {"-h", "--help", "--window"}
