@@ -6,6 +6,7 @@
 #include "commands/commands.h"
 #include "interrupt.h"
 #include "worker_threads.h"
+#include "ztservices/language.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"ztclass: classification of multi-band remote-sensing images"};
@@ -30,6 +31,9 @@ int main(int argc, char** argv) {
   ztcli::AddKohonenCommand(app);
   ztcli::AddArtCommands(app);
   ztcli::AddExportCommands(app);
+  // The library's texts for people (captions, reports, the legend's default
+  // name) follow the locale: Chinese under a Chinese one, English otherwise.
+  ztSetLanguage(ztLocaleLanguage());
   ztcli::InstallInterruptHandler();
   ztcli::EnsureGdal();
   ztcli::BoundGdalCache();

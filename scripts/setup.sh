@@ -13,12 +13,13 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 ACTION="${1:-build}"
 JOBS="$(nproc)"
-PACKAGES=(build-essential cmake ninja-build pkg-config libgdal-dev gdal-bin libcli11-dev
+PACKAGES=(build-essential cmake ninja-build pkg-config libgdal-dev libproj-dev gdal-bin libcli11-dev
           nlohmann-json3-dev libgtest-dev libbenchmark-dev ca-certificates)
 
 # The tests also export legends to a PostGIS server that they start, and
-# have QGIS open them (about 150 MB to fetch, 580 MB installed, 2-4 minutes).
-TEST_PACKAGES=(postgresql postgresql-15-postgis-3 python3-qgis)
+# have QGIS open them (about 150 MB to fetch, 580 MB installed, 2-4 minutes);
+# pyproj measures geodesic areas independently of the library.
+TEST_PACKAGES=(postgresql postgresql-15-postgis-3 python3-qgis python3-pyproj)
 
 # Only the fuzz action needs clang and its libFuzzer runtime.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
