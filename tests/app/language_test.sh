@@ -63,7 +63,7 @@ check "unknown unit" 2 "--unit takes m2, ha or km2, got 'acre'" -- english area 
 
 # JSON: counts, areas in the unit, shares of the classified pixels (35).
 english -q area "$WORK/landuse.tif" --unit ha -o "$WORK/j.txt" --json "$WORK/areas.json"
-check "area JSON" 0 "^ok$" -- python3 -c '
+check "area JSON" 0 "^ok$" -- /usr/bin/python3 -c '
 import json, sys
 j = json.load(open(sys.argv[1]))
 want = [(1, "water", 15, 0.6), (2, "forest", 20, 0.8), (3, "bare", 0, 0.0)]
@@ -81,7 +81,7 @@ check "geographic area" 0 "Report exported" -- \
 check "the report says so" 0 "^Areas are geodesic, on the ellipsoid" -- cat "$WORK/geo.txt"
 chinese -q area "$WORK/geographic.tif" -o "$WORK/geo_zh.txt"
 check "Chinese note" 0 "^面积为椭球面上的测地面积" -- cat "$WORK/geo_zh.txt"
-check "geodesic areas" 0 "^ok$" -- python3 -c '
+check "geodesic areas" 0 "^ok$" -- /usr/bin/python3 -c '
 import json, sys
 from pyproj import Geod
 geod = Geod(ellps="WGS84")
@@ -103,9 +103,9 @@ printf '{"type":"FeatureCollection","features":[
 {"type":"Feature","properties":{"class":"forest"},"geometry":{"type":"Polygon","coordinates":[[[6.5,5.5],[8.5,5.5],[8.5,8.5],[6.5,8.5],[6.5,5.5]]]}}]}\n' \
   >"$WORK/training.geojson"
 check "English caption" 0 "^Supervised minimum distance classification\.\.\.$" -- \
-  english mindist "$WORK/scene.hdr" --aoi "$WORK/training.geojson" -o "$WORK/md.tif"
+  english mindist "$WORK/scene.bin" --aoi "$WORK/training.geojson" -o "$WORK/md.tif"
 check "Chinese caption" 0 "^有监督的最小距离分类\.\.\.$" -- \
-  chinese mindist "$WORK/scene.hdr" --aoi "$WORK/training.geojson" -o "$WORK/md.tif" --overwrite
+  chinese mindist "$WORK/scene.bin" --aoi "$WORK/training.geojson" -o "$WORK/md.tif" --overwrite
 check "English legend name" 0 "Wrote legend 'landuse_legend'" -- english legend "$WORK/landuse.tif" --gdb "$WORK/l.gpkg"
 check "English notice" 2 "Set the file name first!" -- english legend "$WORK/landuse.tif" --gdb "$WORK/l.gpkg" --name ""
 
