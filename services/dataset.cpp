@@ -172,6 +172,12 @@ void* ztRSGetGDALDataset(void* dataset) {
   return ds ? GDALDataset::ToHandle(ds->gdal) : nullptr;
 }
 
+long ztRSSetMetadataItem(void* dataset, const char* name, const char* value) {
+  RSDataset* ds = AsDataset(dataset);
+  if (!ds || !ds->gdal || !name || !value) return ZTRS_ERR_BAD_HANDLE;
+  return ds->gdal->SetMetadataItem(name, value) == CE_None ? 0 : ZTRS_ERR_IO;
+}
+
 long ztRSFlushCache(void* dataset) {
   RSDataset* ds = AsDataset(dataset);
   if (!ds || !ds->gdal) return ZTRS_ERR_BAD_HANDLE;

@@ -1,9 +1,12 @@
 #pragma once
 // Supervised neural-network classifiers. Each trains on the pixels of the
-// source's class AOIs (class k is the k-th class AOI), scaled by 1/255 and
+// source's class AOIs (class k is the k-th class AOI), scaled into 0..1 and
 // purified to mean +- 1 standard deviation of their class in every band, and
 // then presents every pixel of the processing window (rows, columns, first
-// row, first column), scaled the same way, to the trained network. Band 1 of
+// row, first column), scaled the same way, to the trained network. 8-bit
+// images are scaled by 1/255; other types map 0 (or their lowest training
+// value, when negative) up to their highest training value over all bands
+// onto 0..1, clamping values beyond (see the README, "Band scaling"). Band 1 of
 // result receives the class numbers with a colour table and class records;
 // a pixel whose first listed band is within 1e-6 of its no-data value, or
 // that holds NaN, gets 255.
@@ -60,7 +63,8 @@ ZTCLASS_API long ztLVQ2NNClass(void* source, long* bands, long bandCount, double
 
 // Unsupervised networks. They learn from every interval-th pixel of every
 // interval-th row of the processing window (interval 1 to the smaller image
-// dimension), scaled by 1/255, leaving out pixels whose first listed band
+// dimension), scaled as the supervised networks' samples are (the sampled
+// pixels taking the place of the training pixels), leaving out pixels whose first listed band
 // equals its no-data value exactly or that hold NaN; a sample without any
 // pixel gives RC_TOO_FEW_SAMPLES. clusterCount is 1 to 254, else
 // RC_BAD_WINDOW. They draw no random numbers: the result depends on the

@@ -8,7 +8,10 @@
 // first column) of the listed bands into the fractions of classCount classes,
 // one per AOI of classAois. The endmember of class k is the mean spectrum of
 // the training pixels of AOI k that lie within one standard deviation of
-// their class mean in every band; band values are scaled by 1/255 throughout.
+// their class mean in every band; band values are scaled by 1/255 throughout,
+// whatever the pixel type (the fractions do not depend on a common scale of
+// the values, and the matrices are judged singular by their correlation
+// form, not their absolute determinant).
 // With no more classes than bands the fractions are the least-squares
 // solution; with more, a weighted solver whose normal matrix is singular by
 // construction (its rank is at most the band count), so it normally ends with

@@ -28,6 +28,9 @@ ZTSERVICES_API long ztRSCopyGeoreference(void* source, void* target, long firstR
                                          long firstColumn);
 // The GDALDatasetH behind a handle, for hosts that need GDAL directly.
 ZTSERVICES_API void* ztRSGetGDALDataset(void* dataset);
+// Sets a metadata item of the dataset's default domain (name=value, as
+// gdalinfo lists them); 0, ZTRS_ERR_BAD_HANDLE or ZTRS_ERR_IO.
+ZTSERVICES_API long ztRSSetMetadataItem(void* dataset, const char* name, const char* value);
 // Writes every changed block of the dataset out to its file. A dataset that
 // is being written must be flushed before it is read back: GDAL's GeoTIFF
 // reader decodes on the same worker threads that compress the blocks still

@@ -15,7 +15,6 @@ namespace zt {
 
 namespace {
 constexpr int kSamplingCaption = 19;
-constexpr double kPatternScale = 255.0;
 }  // namespace
 
 long PatternArray::Allocate(const Window& window, long interval, long bandCount) {
@@ -71,7 +70,7 @@ long SampleImage(void* source, void** bandHandles, long bandCount, long interval
       for (long b = 0; b < bandCount; ++b) nan = nan || std::isnan(rows[b][j]);
       if (nan) continue;
       double* pattern = patterns[*patternCount];
-      for (long b = 0; b < bandCount; ++b) pattern[b] = rows[b][j] / kPatternScale;
+      for (long b = 0; b < bandCount; ++b) pattern[b] = rows[b][j];
       ++*patternCount;
     }
   }

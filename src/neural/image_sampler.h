@@ -1,7 +1,7 @@
 #pragma once
 // The training patterns of the unsupervised networks: every interval-th
-// pixel of every interval-th row of the processing window, band values
-// divided by 255 like every pixel the networks classify.
+// pixel of every interval-th row of the processing window, with the image's
+// own band values (the networks scale them afterwards, network_driver.h).
 #include <cstddef>
 #include <vector>
 

@@ -1,6 +1,7 @@
 #include "neural/lvq2_network.h"
 
 #include <cmath>
+#include <limits>
 #include <new>
 
 #include "frame/nearest_class.h"
@@ -15,7 +16,6 @@ namespace {
 constexpr int kTrainCaption = 5;
 constexpr double kTuneRadius = 0.02;  // root-mean distance per codebook vector
 constexpr double kWindow = 0.12;      // squared-distance margin of the runner-up
-constexpr double kFar = 10000.0;
 
 // The column of the largest count in a row, the earliest on ties.
 long LargestColumn(const long* row, long columns) {
@@ -105,7 +105,10 @@ long CLVQ2NN::AssignLabels(const AOICELL* samples, long count) {
 
 long CLVQ2NN::LVQ2Step(long classNo, const double* pattern, double rate) {
   long i = 0, k = 0;
-  double di = kFar, dk = kFar;
+  // Both searches start from infinity: a fixed ceiling would leave the
+  // winner undetermined beyond it, and then the winner its own runner-up.
+  // With a single codebook vector there is no runner-up (k == i).
+  double di = std::numeric_limits<double>::infinity(), dk = di;
   for (long j = 0; j < codebookCount_; ++j) {
     const double d = Distance(pattern, j);
     if (d < di) {
@@ -124,7 +127,7 @@ long CLVQ2NN::LVQ2Step(long classNo, const double* pattern, double rate) {
   const long c = classNo - 1;
   if (codebookLabel_[i] == c) {
     Move(i, pattern, rate);
-    if (std::fabs(Distance(pattern, i) - Distance(pattern, k)) <= kWindow) Move(k, pattern, -rate);
+    if (k != i && std::fabs(Distance(pattern, i) - Distance(pattern, k)) <= kWindow) Move(k, pattern, -rate);
   } else if (codebookLabel_[k] == c) {
     Move(k, pattern, rate);
     Move(i, pattern, -rate);

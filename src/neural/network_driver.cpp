@@ -42,7 +42,11 @@ long TrainingSamples::Gather(const ClassificationPass& pass, const std::vector<A
   if (long rc = GatherTrainingSamples(pass.Source(), pass.Bands(), aois.data(), classCount, pass.NoData(),
                                       &gathered_.cells, gathered_.count))
     return rc;
-  if (long rc = PurifyCells(gathered_.cells, gathered_.count, pass.BandCount(), classCount, kPurifyDeviations,
+  const long bandCount = pass.BandCount();
+  scaling_ = DeriveBandScaling(pass.SourceType(), bandCount, gathered_.count,
+                               [this](long i) { return gathered_.cells[i].values; });
+  for (long i = 0; i < gathered_.count; ++i) scaling_.ApplyInPlace(gathered_.cells[i].values);
+  if (long rc = PurifyCells(gathered_.cells, gathered_.count, bandCount, classCount, kPurifyDeviations,
                             &purified_.cells, purified_.count))
     return rc;
   std::vector<long> perClass(classCount, 0);
@@ -50,6 +54,12 @@ long TrainingSamples::Gather(const ClassificationPass& pass, const std::vector<A
   for (long count : perClass)
     if (count == 0) return RC_TOO_FEW_SAMPLES;
   return RC_OK;
+}
+
+BandScaling ScalePatterns(ZTRSDataType type, long bandCount, double** patterns, long count) {
+  BandScaling scaling = DeriveBandScaling(type, bandCount, count, [patterns](long i) { return patterns[i]; });
+  for (long i = 0; i < count; ++i) scaling.ApplyInPlace(patterns[i]);
+  return scaling;
 }
 
 }  // namespace zt

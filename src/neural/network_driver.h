@@ -1,12 +1,13 @@
 #pragma once
 // The road every network classifier takes: argument checks, class AOIs,
 // training samples, training, class attributes, and the classification pass
-// whose per-pixel decision scales the band values by 1/255 and asks the
-// network. The network object is the caller's; the driver releases it on
+// whose per-pixel decision scales the band values as the training values
+// were (frame/band_scaling.h) and asks the network. The network object is the caller's; the driver releases it on
 // every way out.
 #include <cmath>
 #include <vector>
 
+#include "frame/band_scaling.h"
 #include "frame/classification_pass.h"
 #include "frame/progress_session.h"
 #include "frame/window.h"
@@ -44,19 +45,26 @@ long CheckClusterArguments(void* source, unsigned long clusterCount, long interv
 // count give RC_NULL_ARGUMENT.
 long CheckHiddenLayers(const long* sizes, long count);
 
-// The purified training samples of the class AOIs. A class without a sample
-// would leave its centre or codebook vector undefined, and no sample at all
-// the mean error: RC_TOO_FEW_SAMPLES.
+// The purified training samples of the class AOIs, scaled by the band
+// scaling derived from the gathered samples before purification. A class
+// without a sample would leave its centre or codebook vector undefined, and
+// no sample at all the mean error: RC_TOO_FEW_SAMPLES.
 class TrainingSamples {
  public:
   long Gather(const ClassificationPass& pass, const std::vector<AOI>& aois);
   const AOICELL* Cells() const { return purified_.cells; }
   AOICELL* Cells() { return purified_.cells; }
   long Count() const { return purified_.count; }
+  const BandScaling& Scaling() const { return scaling_; }
 
  private:
   OwnedCells gathered_, purified_;
+  BandScaling scaling_;
 };
+
+// The sampled patterns of an unsupervised network, scaled in place by the
+// band scaling derived from them, which it returns.
+BandScaling ScalePatterns(ZTRSDataType type, long bandCount, double** patterns, long count);
 
 // Releases the network on scope exit, whatever was built of it.
 template <typename Network>
@@ -72,23 +80,24 @@ class ReleaseOnExit {
 };
 
 constexpr double kNetworkNoDataTolerance = 1e-6;
-constexpr double kNetworkScale = 255.0;
 
 // The pass: no-data pixels (first band within 1e-6 of the no-data value)
 // get 255, the others the class that classify(pattern, &classNo) gives for
-// their scaled values. Every deciding thread scales into its own pattern;
+// their values under scaling, which the result's metadata records
+// (RecordBandScaling). Every deciding thread scales into its own pattern;
 // deciders says whether classify itself may run on several threads at once
 // (a network that keeps the activations of its last pattern may not).
 template <typename Classify>
-long ClassifyByNetwork(Classify&& classify, ClassificationPass& pass, int captionId, Deciders deciders) {
+long ClassifyByNetwork(Classify&& classify, ClassificationPass& pass, const BandScaling& scaling, int captionId,
+                       Deciders deciders) {
   const NoDataRule noData = pass.NoData();
-  const long n = pass.BandCount();
+  RecordBandScaling(pass.Result(), scaling);
   return pass.Run(
       captionId,
-      [&classify, noData, n, pattern = std::vector<double>(n)](const PixelValues& pixel) mutable {
+      [&classify, &scaling, noData, pattern = std::vector<double>(pass.BandCount())](const PixelValues& pixel) mutable {
         if (noData.active && std::fabs(pixel[0] - noData.value) <= kNetworkNoDataTolerance) return kNoDataClass;
         double* x = pattern.data();
-        for (long b = 0; b < n; ++b) x[b] = pixel[b] / kNetworkScale;
+        scaling.Apply(pixel, x);
         long classNo = 0;
         classify(x, &classNo);
         return static_cast<double>(classNo);
@@ -119,13 +128,14 @@ long RunSupervisedNetwork(Network& network, const NetworkCall& call, long method
   if (long rc = samples.Gather(pass, aois)) return rc;
   if (long rc = train(samples.Cells(), samples.Count())) return rc;
   if (long rc = ztRSWriteClassAtt(call.result, pass.ResultBand(), classCount, aois.data())) return rc;
-  return ClassifyByNetwork(classify, pass, call.passCaption, deciders);
+  return ClassifyByNetwork(classify, pass, samples.Scaling(), call.passCaption, deciders);
 }
 
 // An unsupervised network of clusterCount neurons or categories, checked by
 // CheckClusterArguments in the method's place: create() sizes it, the window
-// is sampled every interval pixels, train(patterns, count, &classCount) trains it on the
-// patterns and says how many classes it formed, and classify decides the
+// is sampled every interval pixels and the patterns scaled (ScalePatterns),
+// train(patterns, count, &classCount) trains it on them and says how many
+// classes it formed, and classify decides the
 // pixels, on several threads when deciders allows. A sample without any
 // pattern (every sampled pixel no-data) gives RC_TOO_FEW_SAMPLES before
 // training. The patterns are freed once trained.
@@ -153,11 +163,12 @@ long RunUnsupervisedNetwork(Network& network, const NetworkCall& call, unsigned 
                             &patternCount))
     return rc;
   if (patternCount == 0) return RC_TOO_FEW_SAMPLES;
+  const BandScaling scaling = ScalePatterns(pass.SourceType(), call.bandCount, patterns.Patterns(), patternCount);
   long classCount = 0;
   if (long rc = train(patterns.Patterns(), patternCount, &classCount)) return rc;
   patterns.Release();
   if (long rc = ztRSWriteClassAtt(call.result, pass.ResultBand(), classCount, nullptr)) return rc;
-  return ClassifyByNetwork(classify, pass, call.passCaption, deciders);
+  return ClassifyByNetwork(classify, pass, scaling, call.passCaption, deciders);
 }
 
 }  // namespace zt

@@ -40,14 +40,15 @@ void FreeCellSet(AOICELL* cells, long count);
 // Gathers the cells of the given AOIs: every pixel of the bounding rectangle
 // of each polygon (pixel centres on integer coordinates) that the
 // point-in-polygon test accepts, skipping no-data pixels (first listed band
-// equal to the no-data value) and pixels outside the image. With training
-// set, values are divided by 255 and each AOI polls for a stop request, as
+// equal to the no-data value) and pixels outside the image. The values are
+// the image's own. With training set, each AOI polls for a stop request, as
 // does a large polygon every quarter million pixels of its box.
 long GatherCells(void* dataset, const std::vector<void*>& bands, const AOI* aois, long aoiCount,
                  const NoDataRule& noData, bool training, AOICELL** cells, long& count);
 
 // The training samples of the network classifiers, the decomposition and the
-// accuracy assessment: values scaled by 1/255, cancellable.
+// accuracy assessment, cancellable; the callers scale the values as their
+// method needs (frame/band_scaling.h).
 inline long GatherTrainingSamples(void* dataset, const std::vector<void*>& bands, const AOI* aois,
                                   long aoiCount, const NoDataRule& noData, AOICELL** cells,
                                   long& count) {

@@ -66,7 +66,7 @@ class RunValues {
 // The cells of pixels first..last of row held in values: no-data pixels and
 // pixels without a value in some band are no samples.
 void AppendCells(const RunValues& values, long classNo, long row, long first, long last, const NoDataRule& noData,
-                 bool training, CellSet& set) {
+                 CellSet& set) {
   const long bandCount = values.BandCount();
   for (long i = 0; i <= last - first; ++i) {
     if (noData.active && IsNoDataValue(values.Value(0, i), noData.value)) continue;
@@ -74,7 +74,7 @@ void AppendCells(const RunValues& values, long classNo, long row, long first, lo
     for (long b = 0; b < bandCount; ++b) missing = missing || std::isnan(values.Value(b, i));
     if (missing) continue;
     AOICELL& cell = set.Append(classNo, row, first + i);
-    for (long b = 0; b < bandCount; ++b) cell.values[b] = training ? values.Value(b, i) / 255.0 : values.Value(b, i);
+    for (long b = 0; b < bandCount; ++b) cell.values[b] = values.Value(b, i);
   }
 }
 
@@ -128,7 +128,7 @@ long GatherCells(void* dataset, const std::vector<void*>& bands, const AOI* aois
           for (long first = runFirst; first <= runLast && !rc; first += kRunChunk) {
             const long last = std::min(runLast, first + kRunChunk - 1);
             if ((rc = run.Read(bands, first, r, last - first + 1))) return;
-            AppendCells(run, a + 1, r, first, last, noData, training, set);
+            AppendCells(run, a + 1, r, first, last, noData, set);
           }
         });
         if (rc) return rc;

@@ -119,6 +119,41 @@ long MatrixDeterminant(const SquareMatrix& m, double& determinant, double& logAb
   return RC_OK;
 }
 
+namespace {
+
+SquareMatrix Correlation(const SquareMatrix& m) {
+  const long n = m.n;
+  SquareMatrix r(n);
+  for (long i = 0; i < n; ++i)
+    for (long j = 0; j < n; ++j) r(i, j) = m(i, j) / std::sqrt(m(i, i) * m(j, j));
+  return r;
+}
+
+}  // namespace
+
+bool RegularCorrelation(const SquareMatrix& m) {
+  for (long i = 0; i < m.n; ++i)
+    if (!(m(i, i) > 0.0)) return false;
+  double determinant = 0.0, logAbs = 0.0;
+  return MatrixDeterminant(Correlation(m), determinant, logAbs) == RC_OK && !std::isnan(logAbs) &&
+         logAbs >= LogSingularLimit();
+}
+
+long ScaledInverse(const SquareMatrix& m, SquareMatrix& inverse) {
+  SquareMatrix correlationInverse(m.n);
+  if (long rc = MatrixInverse(Correlation(m), correlationInverse)) return rc;
+  inverse = SquareMatrix(m.n);
+  for (long i = 0; i < m.n; ++i)
+    for (long j = 0; j < m.n; ++j) inverse(i, j) = correlationInverse(i, j) / std::sqrt(m(i, i) * m(j, j));
+  return RC_OK;
+}
+
+long ScaleFreeInverse(const SquareMatrix& m, SquareMatrix& inverse) {
+  const long rc = MatrixInverse(m, inverse);
+  if (rc != RC_SINGULAR_MATRIX || !RegularCorrelation(m)) return rc;
+  return ScaledInverse(m, inverse);
+}
+
 long MatrixInverse(const SquareMatrix& m, SquareMatrix& inverse) {
   double determinant = 0.0, logAbs = 0.0;
   if (long rc = MatrixDeterminant(m, determinant, logAbs)) return rc;

@@ -36,4 +36,19 @@ long GaussJordanInverse(const SquareMatrix& m, SquareMatrix& inverse);
 // The smallest determinant the models accept, as a logarithm.
 double LogSingularLimit();
 
+// Whether a symmetric matrix with positive diagonal (a covariance, a normal
+// matrix) is regular when judged by its correlation form, which does not
+// depend on the scale of the values: a reflectance scene of values 0..1 has
+// determinants near 1e-20 that say nothing about singularity.
+bool RegularCorrelation(const SquareMatrix& m);
+
+// The inverse through the correlation form: M = D R D with D the square
+// roots of the diagonal, so M^-1 = D^-1 R^-1 D^-1.
+long ScaledInverse(const SquareMatrix& m, SquareMatrix& inverse);
+
+// MatrixInverse, except that a matrix failing its absolute determinant test
+// is judged by RegularCorrelation and, when regular, inverted by
+// ScaledInverse; a matrix that passes is inverted as MatrixInverse does.
+long ScaleFreeInverse(const SquareMatrix& m, SquareMatrix& inverse);
+
 }  // namespace zt

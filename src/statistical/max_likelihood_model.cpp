@@ -38,38 +38,6 @@ double LargeQuadraticForm(const double* d, const double* upper, long n) {
   return q;
 }
 
-// The covariance scaled by its diagonal: unit variances, the same shape.
-SquareMatrix Correlation(const SquareMatrix& covariance) {
-  const long n = covariance.n;
-  SquareMatrix r(n);
-  for (long i = 0; i < n; ++i)
-    for (long j = 0; j < n; ++j)
-      r(i, j) = covariance(i, j) / std::sqrt(covariance(i, i) * covariance(j, j));
-  return r;
-}
-
-// A covariance whose determinant is small only because its values are (a
-// reflectance scene of values 0..1 has determinants near 1e-20) is judged by
-// its correlation matrix, which does not depend on the scale of the bands.
-bool RegularCorrelation(const SquareMatrix& covariance) {
-  for (long i = 0; i < covariance.n; ++i)
-    if (!(covariance(i, i) > 0.0)) return false;
-  double determinant = 0.0, logAbs = 0.0;
-  return MatrixDeterminant(Correlation(covariance), determinant, logAbs) == RC_OK && !std::isnan(logAbs) &&
-         logAbs >= LogSingularLimit();
-}
-
-// The inverse through the correlation matrix: C = D R D with D the standard
-// deviations, so C^-1 = D^-1 R^-1 D^-1.
-long ScaledInverse(const SquareMatrix& covariance, SquareMatrix& inverse) {
-  SquareMatrix correlationInverse(covariance.n);
-  if (long rc = MatrixInverse(Correlation(covariance), correlationInverse)) return rc;
-  for (long i = 0; i < covariance.n; ++i)
-    for (long j = 0; j < covariance.n; ++j)
-      inverse(i, j) = correlationInverse(i, j) / std::sqrt(covariance(i, i) * covariance(j, j));
-  return RC_OK;
-}
-
 }  // namespace
 
 void CMaxLiklihood::SetModelSize(long bandCount, long classCount) {

@@ -36,7 +36,7 @@ long FractionPass::Open() {
   return RC_OK;
 }
 
-void FractionPass::DecomposeRow(const Matrix& p, long rowStart, long width) {
+void FractionPass::DecomposeRow(const Matrix& p, const BandScaling& scaling, long rowStart, long width) {
   const std::vector<double*>& bands = pass_.BandBuffers();
   const NoDataRule& rule = pass_.NoData();
   const long bandCount = pass_.BandCount();
@@ -46,7 +46,7 @@ void FractionPass::DecomposeRow(const Matrix& p, long rowStart, long width) {
     for (long b = 0; b < bandCount && !noData; ++b) {
       const double v = bands[b][rowStart + i];
       noData = !std::isfinite(v);
-      pixel_[b] = v / 255.0;
+      pixel_[b] = scaling.Apply(b, v);
     }
     if (noData)
       std::fill(fractions_.begin(), fractions_.end(), noDataFraction_);
@@ -65,9 +65,9 @@ void FractionPass::WriteRow(const ClassificationPass::Rect& r, long y) {
   }
 }
 
-long FractionPass::Run(int captionId, const Matrix& p) {
+long FractionPass::Run(int captionId, const Matrix& p, const BandScaling& scaling) {
   const long rc = pass_.ForEachRow(captionId, [&](const ClassificationPass::Rect& r, long y) {
-    DecomposeRow(p, (y - r.y0) * (r.x1 - r.x0), r.x1 - r.x0);
+    DecomposeRow(p, scaling, (y - r.y0) * (r.x1 - r.x0), r.x1 - r.x0);
     WriteRow(r, y);
   });
   if (rc != RC_OK) return rc;

@@ -5,6 +5,7 @@
 // band of the result at window-relative positions.
 #include <vector>
 
+#include "frame/band_scaling.h"
 #include "frame/classification_pass.h"
 #include "frame/window.h"
 #include "services/value_buffer.h"
@@ -25,15 +26,16 @@ class FractionPass {
   const std::vector<void*>& Bands() const { return pass_.Bands(); }
   const NoDataRule& NoData() const { return pass_.NoData(); }
 
-  // Decomposes every pixel of the window with unmixing matrix p (classes x
-  // bands) under sub caption captionId. A pixel whose first listed band lies
+  // Decomposes every pixel of the window, its values under scaling (that of
+  // the endmembers), with unmixing matrix p (classes x bands) under sub
+  // caption captionId. A pixel whose first listed band lies
   // within 1e-6 of the no-data value, or that lacks a finite value in some
   // band, gets the no-data value as every fraction (0 when that is no
   // number), so no NaN reaches the result; the result bands then declare it.
-  long Run(int captionId, const Matrix& p);
+  long Run(int captionId, const Matrix& p, const BandScaling& scaling);
 
  private:
-  void DecomposeRow(const Matrix& p, long rowStart, long width);
+  void DecomposeRow(const Matrix& p, const BandScaling& scaling, long rowStart, long width);
   void WriteRow(const ClassificationPass::Rect& r, long y);
 
   // The source side: blocks, band buffers, no-data.

@@ -40,13 +40,20 @@ long Decompose(void* source, long* bands, long bandCount, AOI* aois, long classC
   if (long rc = GatherTrainingSamples(source, pass.Bands(), aois, classCount, pass.NoData(), &gathered.cells,
                                       gathered.count))
     return rc;
+  // The fractions of a linear mixture do not change when every band is
+  // multiplied by one factor, but a per-band offset or span would change the
+  // mixture itself: the values keep their own scale on every image type
+  // (over 255, as they always were), and the singularity tests judge the
+  // matrices by scale.
+  const BandScaling scaling = DivideBy255Scaling(bandCount);
+  for (long i = 0; i < gathered.count; ++i) scaling.ApplyInPlace(gathered.cells[i].values);
   if (long rc = PurifyCells(gathered.cells, gathered.count, bandCount, classCount, kPurifyDeviations,
                             &purified.cells, purified.count))
     return rc;
   Matrix endmembers, unmixing;
   if (long rc = EndmemberMatrix(purified.cells, purified.count, bandCount, classCount, endmembers)) return rc;
   if (long rc = UnmixingMatrix(endmembers, unmixing)) return rc;
-  return pass.Run(kPassCaption, unmixing);
+  return pass.Run(kPassCaption, unmixing, scaling);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ long Invert(const Matrix& m, Matrix& inverse) {
   SquareMatrix square(m.rows);
   square.a = m.a;
   SquareMatrix result;
-  if (long rc = MatrixInverse(square, result)) return rc;
+  if (long rc = ScaleFreeInverse(square, result)) return rc;
   inverse = Matrix(m.rows, m.rows);
   inverse.a = result.a;
   return RC_OK;

@@ -42,7 +42,7 @@ std::vector<std::vector<double>> Grid(const Scene& scene, const zt::Window& w, l
       const int row = static_cast<int>(w.firstRow + i), column = static_cast<int>(w.firstColumn + j);
       if (skip(column, row)) continue;
       std::vector<double> p;
-      for (int b = 1; b <= scene.bands; ++b) p.push_back(scene.value(b, column, row) / 255.0);
+      for (int b = 1; b <= scene.bands; ++b) p.push_back(scene.value(b, column, row));
       expected.push_back(p);
     }
   return expected;
@@ -83,7 +83,7 @@ TEST(ImageSampler, LeavesOutExactNoDataOfTheFirstBandAndNaNAnywhere) {
   ASSERT_EQ(s.patterns.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i)
     for (size_t b = 0; b < 2; ++b)
-      EXPECT_FLOAT_EQ(static_cast<float>(s.patterns[i][b] * 255.0), static_cast<float>(expected[i][b] * 255.0));
+      EXPECT_FLOAT_EQ(static_cast<float>(s.patterns[i][b]), static_cast<float>(expected[i][b]));
 
   // Without the flag the diagonal stays in; NaN is still left out.
   EXPECT_EQ(Sample(scene, w, 1, false, 7.0).patterns.size(), Grid(scene, w, 1, [](int c, int) { return c == 5; }).size());

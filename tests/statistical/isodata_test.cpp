@@ -201,6 +201,30 @@ struct Scene3 {
   }
 };
 
+// The scene stored as UInt16 x 100 and as Float32 / 255, the split threshold
+// carried over by the same factor: the clusters of the Byte scene.
+TEST(Isodata, SixteenBitAndReflectanceCopiesGiveTheByteClusters) {
+  struct Copy {
+    GDALDataType type;
+    double factor;
+  };
+  std::vector<double> byte;
+  for (const Copy& copy : {Copy{GDT_Byte, 1.0}, Copy{GDT_UInt16, 100.0}, Copy{GDT_Float32, 1.0 / 255}}) {
+    Scene3 s;
+    Scene scene(26, 24, 3, [&](int b, int c, int r) { return s.scene.value(b, c, r) * copy.factor; }, false, 0,
+                copy.type);
+    scene.MakeResult(s.columns, s.rows);
+    ASSERT_EQ(ztISODATA(scene.source, s.bands.data(), 3, 5, static_cast<float>(5.0 * copy.factor), 10, 0.02f, 1.0f,
+                        4, 2, s.interval, scene.result, s.rows, s.columns, s.firstRow, s.firstColumn, nullptr, 0),
+              RC_OK);
+    const std::vector<double> classes = scene.Result();
+    if (copy.type == GDT_Byte)
+      byte = classes;
+    else
+      EXPECT_EQ(classes, byte) << GDALGetDataTypeName(copy.type);
+  }
+}
+
 TEST(Isodata, NoIterationClassifiesByThePassOverTheInitialCentres) {
   for (long stretch : {0L, 6L}) {
     Scene3 s;

@@ -74,6 +74,31 @@ TEST(LinearDecompose, RecoversTheFractionsOfKnownMixtures) {
   }
 }
 
+// The known mixtures stored as a 16-bit sensor's numbers (x 100, rounded)
+// and as reflectance (/ 255, whose normal matrices have determinants near
+// 1e-20): the same fractions, to the precision of the stored values.
+TEST(LinearDecompose, SixteenBitAndReflectanceCopiesRecoverTheFractions) {
+  struct Copy {
+    GDALDataType type;
+    double factor, tolerance;
+  };
+  for (const Copy& copy : {Copy{GDT_UInt16, 100.0, 1e-3}, Copy{GDT_Float32, 1.0 / 255, 1e-5}}) {
+    RasterSpec spec = Float64Scene(40, 30, 4);
+    spec.type = copy.type;
+    UnmixScene s(spec, [&](int b, int c, int r) { return Mix(kSpectra, KnownFractions(c, r), b) * copy.factor; });
+    s.AttachClasses(kPure);
+    s.MakeResult(3, GDT_Float64, 40, 30);
+    ASSERT_EQ(s.Decompose(30, 40, 0, 0), RC_OK) << GDALGetDataTypeName(copy.type);
+    for (int k = 1; k <= 3; ++k) {
+      const std::vector<double> band = s.ResultBand(k);
+      for (int r = 0; r < 30; ++r)
+        for (int c = 0; c < 40; ++c)
+          ASSERT_NEAR(band[r * 40 + c], KnownFractions(c, r)[k - 1], copy.tolerance)
+              << GDALGetDataTypeName(copy.type) << " class " << k << " at " << r << "," << c;
+    }
+  }
+}
+
 // Textured training areas: the endmembers are the means of the cells within
 // one standard deviation of their class in every band, and the fractions the
 // clamped and rescaled least-squares solution, both computed here.
