@@ -137,7 +137,7 @@ ok = ok and table[4] == ["total", "16", "16", "32"] and table[7][:2] == ["1", "W
 ok = ok and all(near(table[7 + k][2], producer[k]) and near(table[7 + k][3], user[k]) for k in range(2))
 ok = ok and near(table[10][1], overall) and near(table[11][1], kappa) and table[12] == ["sample_count", "32"]
 print("ok" if ok else (j, table))' "$WORK/fig.json" "$WORK/fig.csv"
-env LC_ALL=C.UTF-8 "$ZTCLASS" -q accuracy "$WORK/classes.tif" --aoi "$WORK/reference.geojson" -o "$WORK/en.txt" \
+env -u LANGUAGE LC_ALL=C.UTF-8 "$ZTCLASS" -q accuracy "$WORK/classes.tif" --aoi "$WORK/reference.geojson" -o "$WORK/en.txt" \
   --json "$WORK/en.json" --tables kappa >/dev/null
 check "English report" 0 "^Remote-sensing image classification accuracy report:$" -- cat "$WORK/en.txt"
 check "English Kappa" 0 "^              Kappa=      0.88$" -- cat "$WORK/en.txt"
