@@ -1,5 +1,7 @@
 #include "ztservices/progress.h"
 
+#include <memory>
+
 namespace {
 
 struct ProgressState {
@@ -7,9 +9,14 @@ struct ProgressState {
   long low = 0, high = 0, position = 0, step = 1;
 };
 
+// A thread's own state, when one is installed, stands in for the
+// process-wide one on that thread: concurrent calls each report to their own
+// sink and keep their own range and position.
+thread_local std::unique_ptr<ProgressState> threadState;
+
 ProgressState& State() {
   static ProgressState state;
-  return state;
+  return threadState ? *threadState : state;
 }
 
 void Report() {
@@ -21,6 +28,15 @@ void Report() {
 
 void ztSetProgressSink(const ZTProgressSink* sink) {
   State().sink = sink ? *sink : ZTProgressSink{};
+}
+
+void ztSetThreadProgressSink(const ZTProgressSink* sink) {
+  if (!sink) {
+    threadState.reset();
+    return;
+  }
+  threadState = std::make_unique<ProgressState>();
+  threadState->sink = *sink;
 }
 
 long StartProgress() {

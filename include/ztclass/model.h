@@ -15,6 +15,27 @@
 //                 "isodata"
 //   networks:     "bp", "hrbp", "rbf", "lvq2" (supervised),
 //                 "kohonen", "art", "fuzzy-art" (unsupervised)
+// The networks are not trained as models yet: their names give
+// RC_BAD_PARAMETER ("unknown method") until they are.
+//
+// Parameters, under the names of the command-line options:
+//   mindist:  "dev-factor" (a number or one per class AOI, default 3),
+//             "max-dev" (the same, default no limit), "dev-test",
+//             "max-test" (true/false, default true)
+//   box:      "dev-factor" (default 2)
+//   gmindist: "dev-factor" (default 3), "dev-test" (default true)
+//   maxlike:  "threshold" (not used)
+//   cluster-box, cluster-mindist, cluster-gmindist: "classes" (K, default
+//             8), "interval" (default: about 100,000 samples of the
+//             window), "display-bands" ([r, g, b] positions in the band
+//             list: the classes take the colours of their means in the
+//             pixels each apply classifies)
+//   isodata:  "classes", "interval", "display-bands" as above,
+//             "iterations" (10), "split-threshold" (5), "convergence"
+//             (0.01), "merge-threshold" (1), "min-size" (0.5 % of the
+//             window), "max-merges" (2), "stretch" ("linear"; or "none",
+//             "adaptive", "equalize", "normalize", "root", "square",
+//             "invert")
 //
 // Parameters are a JSON object of the method's parameters under the names
 // the describe call gives (an absent parameter takes the method's default; an
@@ -47,7 +68,8 @@ ZTCLASS_API long ztModelTrain(const char* method, const char* parametersJson, vo
 // class records, exactly as the one-shot export of the method would with the
 // same training. confidence, when not null, is a dataset whose band 1
 // (Float32, the window's size) receives each pixel's confidence (see the
-// README for each method's definition); no-data pixels get NaN.
+// README for each method's definition); no-data pixels get NaN. An image
+// of another band count than the model's gives RC_BAD_PARAMETER.
 ZTCLASS_API long ztModelApply(const ZTModel* model, void* source, long* bands, long bandCount, void* result,
                               void* confidence, long rows, long columns, long firstRow, long firstColumn,
                               const ZTProgressSink* progress);

@@ -32,6 +32,8 @@ constexpr long RC_LEGEND_POLYGON_CLASS_FAILED = 10400113;
 constexpr long RC_LEGEND_ANNOTATION_CLASS_FAILED = 10400116;
 constexpr long RC_NO_COLOR_LIBRARY = 10400117;
 constexpr long RC_LEGEND_BAD_ARGUMENT = 10400701;
+constexpr long RC_BAD_PARAMETER = 11000001;
+constexpr long RC_BAD_MODEL_FILE = 11000002;
 
 // An exception other than std::bad_alloc escaped an implementation (a fault
 // of ours or of a service); the export reports it with this code instead of
@@ -75,6 +77,8 @@ inline constexpr ZTResultCodeInfo kZTResultCodes[] = {
     {RC_LEGEND_ANNOTATION_CLASS_FAILED, "RC_LEGEND_ANNOTATION_CLASS_FAILED", "the legend annotation class was not created"},
     {RC_NO_COLOR_LIBRARY, "RC_NO_COLOR_LIBRARY", "the colour library is not available"},
     {RC_LEGEND_BAD_ARGUMENT, "RC_LEGEND_BAD_ARGUMENT", "a legend export argument is null or the legend name is empty"},
+    {RC_BAD_PARAMETER, "RC_BAD_PARAMETER", "a model parameter is unknown, of the wrong type or out of range"},
+    {RC_BAD_MODEL_FILE, "RC_BAD_MODEL_FILE", "a model file or buffer is truncated, corrupted, of another format version or does not fit the image"},
     {RC_INTERNAL_ERROR, "RC_INTERNAL_ERROR", "an unexpected internal error"},
 };
 

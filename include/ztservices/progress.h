@@ -20,6 +20,12 @@ struct ZTProgressSink {
 // Installs sink (copied), or the silent default when sink is null.
 ZTSERVICES_API void ztSetProgressSink(const ZTProgressSink* sink);
 
+// Installs sink (copied) for the calling thread alone, in place of the
+// process-wide one, with a range and position of its own; null returns the
+// thread to the process-wide sink. Lets calls on several threads report and
+// stop each through its own sink.
+ZTSERVICES_API void ztSetThreadProgressSink(const ZTProgressSink* sink);
+
 ZTSERVICES_API long StartProgress();
 ZTSERVICES_API long EndProgress();
 ZTSERVICES_API long SetMainProgressName(const char* text);

@@ -17,11 +17,14 @@ long ClassificationPass::LookUpBands() {
 
 long ClassificationPass::Open() {
   ztRSOpenPyramidLayer(source_, 1);
-  ztRSOpenPyramidLayer(result_, 1);
   sourceType_ = ztRSGetDatasetType(source_);
-  resultType_ = ztRSGetDatasetType(result_);
-  resultBand_ = ztRSGetRasterBand(result_, 1);
-  if (!resultBand_) return RC_NULL_ARGUMENT;
+  // A pass that only trains reads the source and writes nothing.
+  if (result_) {
+    ztRSOpenPyramidLayer(result_, 1);
+    resultType_ = ztRSGetDatasetType(result_);
+    resultBand_ = ztRSGetRasterBand(result_, 1);
+    if (!resultBand_) return RC_NULL_ARGUMENT;
+  }
   if (long rc = ztRSGetBlockSize(bandHandles_[0], &blockColumns_, &blockRows_)) return rc;
   if (blockColumns_ < 1 || blockRows_ < 1) return RC_BAD_WINDOW;
 
@@ -30,7 +33,8 @@ long ClassificationPass::Open() {
   bandPointers_.clear();
   for (auto& buffer : bandBuffers_) bandPointers_.push_back(buffer.data());
   if (long rc = typedBlock_.Allocate(sourceType_, blockValues)) return rc;
-  if (long rc = typedResult_.Allocate(resultType_, blockValues)) return rc;
+  if (result_)
+    if (long rc = typedResult_.Allocate(resultType_, blockValues)) return rc;
 
   int flag = 0;
   noData_.value = ztRSGetRasterNoDataValue(bandHandles_[0], &flag);

@@ -107,7 +107,7 @@ class ClassificationPass {
       : source_(source), bandNumbers_(bands), bandCount_(bandCount), result_(result), w_(window) {}
   ~ClassificationPass() {
     ztRSClosePyramidLayer(source_);
-    ztRSClosePyramidLayer(result_);
+    if (result_) ztRSClosePyramidLayer(result_);
   }
   ClassificationPass(const ClassificationPass&) = delete;
   ClassificationPass& operator=(const ClassificationPass&) = delete;

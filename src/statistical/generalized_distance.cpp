@@ -2,10 +2,13 @@
 // the inverse of each class's scatter matrix.
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "frame/arguments.h"
 #include "frame/entry.h"
+#include "model/method_list.h"
+#include "model/parameters.h"
 #include "services/value_buffer.h"
 #include "frame/nearest_class.h"
 #include "statistical/supervised_training.h"
@@ -140,6 +143,64 @@ class ScatterPhase {
   ValueBuffer typed_;
 };
 
+// The weights of every class with training pixels, and its rejection
+// limits: each band's deviation times the class's factor.
+long Learn(SupervisedTraining& training, bool useDeviationTest, const float* deviationFactors, Model& model) {
+  std::vector<ClassWeights> weights;
+  if (long rc = ScatterPhase(training).Run(weights)) return rc;
+  const std::vector<int>& classes = training.Statistics().classList;
+  const long n = training.Pass().BandCount(), count = static_cast<long>(classes.size());
+  std::vector<double> means, rowSums, meanWeights, limits;
+  for (size_t j = 0; j < classes.size(); ++j) {
+    const ClassWeights& cw = weights[j];
+    means.insert(means.end(), cw.mean.begin(), cw.mean.end());
+    rowSums.insert(rowSums.end(), cw.rowSum.begin(), cw.rowSum.end());
+    meanWeights.insert(meanWeights.end(), cw.muW.begin(), cw.muW.end());
+    if (useDeviationTest) {
+      const double factor = deviationFactors[classes[j] - 1];
+      for (long b = 0; b < n; ++b) limits.push_back(cw.deviation[b] * factor);
+    }
+  }
+  model.Put("means", {count, n}, std::move(means));
+  model.Put("row-sums", {count, n}, std::move(rowSums));
+  model.Put("mean-weights", {count, n}, std::move(meanWeights));
+  model.Put("deviation-limits", {useDeviationTest ? count : 0, n}, std::move(limits));
+  training.KeepClasses(model);
+  return RC_OK;
+}
+
+long Apply(const Model& model, ClassificationPass& pass) {
+  if (long rc = WriteModelClasses(model, pass)) return rc;
+  const std::vector<double>& classes = model.At("classes").values;
+  const std::vector<double>& means = model.At("means").values;
+  const std::vector<double>& rowSums = model.At("row-sums").values;
+  const std::vector<double>& meanWeights = model.At("mean-weights").values;
+  const std::vector<double>& limits = model.At("deviation-limits").values;
+  const long n = pass.BandCount();
+  const NoDataRule noData = pass.NoData();
+  return pass.Run(kCaption, [&, pixel = std::vector<double>(n)](const PixelValues& values) mutable {
+    if (IsNoData(noData, values, n)) return kNoDataClass;
+    values.CopyTo(pixel.data(), n);
+    const double* x = pixel.data();
+    const size_t winner = NearestClass(classes.size(), [&](size_t j) {
+      const double* mean = &means[j * n];
+      const double* rowSum = &rowSums[j * n];
+      const double* muW = &meanWeights[j * n];
+      double d = 0.0;
+#pragma omp simd reduction(+ : d)
+      for (long r = 0; r < n; ++r) d += (x[r] - mean[r]) * (x[r] * rowSum[r] - muW[r]);
+      return d;
+    });
+    if (!limits.empty()) {
+      const double* mean = &means[winner * n];
+      const double* limit = &limits[winner * n];
+      for (long b = 0; b < n; ++b)
+        if (std::fabs(mean[b] - x[b]) > limit[b]) return 0.0;
+    }
+    return classes[winner];
+  });
+}
+
 long GeneralizedDistance(void* source, long* bands, long bandCount, void* result, const Window& w,
                          bool useDeviationTest, const float* deviationFactors) {
   ProgressSession progress;
@@ -147,38 +208,37 @@ long GeneralizedDistance(void* source, long* bands, long bandCount, void* result
   if (useDeviationTest && !deviationFactors) return RC_NULL_ARGUMENT;
   SupervisedTraining training(source, bands, bandCount, result, w);
   if (long rc = training.Prepare(progress, kCaption)) return rc;
-  std::vector<ClassWeights> weights;
-  if (long rc = ScatterPhase(training).Run(weights)) return rc;
+  Model model;
+  if (long rc = Learn(training, useDeviationTest, deviationFactors, model)) return rc;
+  return Apply(model, training.Pass());
+}
 
-  const std::vector<int>& classes = training.Statistics().classList;
-  const long n = bandCount;
-  const NoDataRule noData = training.Pass().NoData();
-  return training.Pass().Run(kCaption, [&, pixel = std::vector<double>(n)](const PixelValues& values) mutable {
-    if (IsNoData(noData, values, n)) return kNoDataClass;
-    values.CopyTo(pixel.data(), n);
-    const double* x = pixel.data();
-    const size_t winner = NearestClass(classes.size(), [&](size_t j) {
-      const ClassWeights& cw = weights[j];
-      const double* mean = cw.mean.data();
-      const double* rowSum = cw.rowSum.data();
-      const double* muW = cw.muW.data();
-      double d = 0.0;
-#pragma omp simd reduction(+ : d)
-      for (long r = 0; r < n; ++r) d += (x[r] - mean[r]) * (x[r] * rowSum[r] - muW[r]);
-      return d;
-    });
-    const int k = classes[winner];
-    if (useDeviationTest) {
-      const ClassWeights& cw = weights[winner];
-      const double factor = deviationFactors[k - 1];
-      for (long b = 0; b < n; ++b)
-        if (std::fabs(cw.mean[b] - x[b]) > cw.deviation[b] * factor) return 0.0;
-    }
-    return static_cast<double>(k);
-  });
+long Train(const TrainRequest& r, Model& model) {
+  ProgressSession progress;
+  if (long rc = CheckSourceArguments(r.source, r.bandCount, r.window)) return rc;
+  SupervisedTraining training(r.source, r.bands, r.bandCount, nullptr, r.window);
+  if (long rc = training.Prepare(progress, kCaption)) return rc;
+  ParameterReader p(r.parameters, model.parameters);
+  const bool useDeviationTest = p.Flag("dev-test", true);
+  const std::vector<float> factors =
+      p.PerClass("dev-factor", 3.0, static_cast<long>(training.ClassAois().size()), 0.0, 1e30);
+  p.Finish();
+  return Learn(training, useDeviationTest, factors.data(), model);
+}
+
+std::string Check(const Model& model) {
+  const long count = model.numbers.count("classes") ? static_cast<long>(model.At("classes").values.size()) : 0;
+  const long n = model.BandCount();
+  for (std::string reason : {ExpectClassList(model, "classes"), ExpectShape(model, "means", {count, n}),
+                             ExpectShape(model, "row-sums", {count, n}), ExpectShape(model, "mean-weights", {count, n}),
+                             ExpectShape(model, "deviation-limits", {count, n}, true)})
+    if (!reason.empty()) return reason;
+  return "";
 }
 
 }  // namespace
+
+const MethodEntry kGeneralizedDistanceMethod{"gmindist", kCaption, Train, Apply, Check};
 
 }  // namespace zt
 

@@ -4,16 +4,24 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <limits>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "frame/arguments.h"
 #include "frame/entry.h"
+<<<<<<< HEAD
 #include "frame/string_table.h"
+=======
+#include "model/method_list.h"
+#include "model/parameters.h"
+>>>>>>> origin/main
 #include "statistical/class_colours.h"
 #include "statistical/initial_classes.h"
 #include "statistical/isodata_clusters.h"
 #include "statistical/nearest_mean.h"
+#include "statistical/sample_parts.h"
 #include "statistical/supervised_training.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/result_codes.h"
@@ -70,17 +78,28 @@ void ClassifySamples(SampleReader& reader, const SampleGrid& grid, const Cluster
   output.count = reference.count;
   if (reference.count < 1) return;
   const NoDataRule noTest;
+  // The nearest cluster of each sample of a row, -1 for an unusable one.
+  std::vector<long> winners(grid.Columns());
   for (long j = 0; j < grid.Rows(); ++j) {
     const double* row = reader.Row(j);
-    for (long i = 0; i < grid.Columns(); ++i) {
-      const double* sample = row + i * n;
-      if (IsUnusableSample(sample, n, noTest)) continue;
-      long winner = 0;
-      double best = SquaredDistance(reference.entries[0].mean.data(), sample, n);
-      for (long k = 1; k < reference.count; ++k) {
-        const double d = SquaredDistance(reference.entries[k].mean.data(), sample, n);
-        if (d < best) best = d, winner = k;
+    ForSampleParts(grid.Columns(), reference.count * n, [&](long begin, long end) {
+      for (long i = begin; i < end; ++i) {
+        const double* sample = row + i * n;
+        winners[i] = -1;
+        if (IsUnusableSample(sample, n, noTest)) continue;
+        long winner = 0;
+        double best = SquaredDistance(reference.entries[0].mean.data(), sample, n);
+        for (long k = 1; k < reference.count; ++k) {
+          const double d = SquaredDistance(reference.entries[k].mean.data(), sample, n);
+          if (d < best) best = d, winner = k;
+        }
+        winners[i] = winner;
       }
+    });
+    for (long i = 0; i < grid.Columns(); ++i) {
+      const long winner = winners[i];
+      if (winner < 0) continue;
+      const double* sample = row + i * n;
       Cluster& cluster = output.entries[winner];
       ++cluster.samples;
       for (long b = 0; b < n; ++b) {
@@ -176,13 +195,9 @@ std::vector<AOI> ClusterRecords(const IsodataArguments& a, const ClassificationP
   return records;
 }
 
-long Isodata(const IsodataArguments& a) {
-  ProgressSession progress;
-  if (long rc = CheckArguments(a)) return rc;
-  ClassificationPass pass(a.source, a.bands, a.bandCount, a.result, a.window);
-  if (long rc = pass.LookUpBands()) return rc;
-  progress.Start(kCaption);
-  if (long rc = pass.Open()) return rc;
+// The clusters of the sample grid and their records (pass open, progress
+// started) into the model.
+long Learn(const IsodataArguments& a, const ClassificationPass& pass, Model& model) {
   const long n = a.bandCount, k = a.limits.classCount;
   const SampleGrid grid(a.window, a.interval);
   ClusterTable first(n), second(n);
@@ -196,8 +211,7 @@ long Isodata(const IsodataArguments& a) {
   first.count = k;
   if (long rc = Iterate(a, reader, grid, first, second, final)) return rc;
   std::vector<AOI> records = ClusterRecords(a, pass, *final);
-  if (long rc = ztRSWriteClassAtt(a.result, pass.ResultBand(), final->count, records.empty() ? nullptr : records.data()))
-    return rc;
+  SetClassRecords(model, records.empty() ? nullptr : records.data(), final->count);
   ClusterTable& classes = final == &first ? second : first;
   ClassifySamples(reader, grid, *final, classes, n);
   std::vector<double> means(final->count * n), classNumbers(final->count);
@@ -205,10 +219,70 @@ long Isodata(const IsodataArguments& a) {
     classNumbers[j] = static_cast<double>(j + 1);
     for (long b = 0; b < n; ++b) means[j * n + b] = classes.entries[j].mean[b];
   }
-  return pass.Run(kFinalCaption, NearestMeanDecision{means, classNumbers, n, pass.NoData()});
+  model.Put("means", {final->count, n}, std::move(means));
+  model.Put("classes", {final->count}, std::move(classNumbers));
+  return RC_OK;
+}
+
+long Apply(const Model& model, ClassificationPass& pass) {
+  if (long rc = WriteModelClasses(model, pass)) return rc;
+  return pass.Run(kFinalCaption, NearestMeanDecision{model.At("means").values, model.At("classes").values,
+                                                     pass.BandCount(), pass.NoData()});
+}
+
+long Isodata(const IsodataArguments& a) {
+  ProgressSession progress;
+  if (long rc = CheckArguments(a)) return rc;
+  ClassificationPass pass(a.source, a.bands, a.bandCount, a.result, a.window);
+  if (long rc = pass.LookUpBands()) return rc;
+  progress.Start(kCaption);
+  if (long rc = pass.Open()) return rc;
+  Model model;
+  if (long rc = Learn(a, pass, model)) return rc;
+  return Apply(model, pass);
+}
+
+const std::vector<std::string> kStretchNames = {"none",   "adaptive", "equalize", "normalize",
+                                                "root",   "square",   "linear",   "invert"};
+
+long Train(const TrainRequest& r, Model& model) {
+  ProgressSession progress;
+  if (long rc = CheckSourceArguments(r.source, r.bandCount, r.window)) return rc;
+  ParameterReader p(r.parameters, model.parameters);
+  const long classes = p.Integer("classes", 8, 1, kMaxSplitClusters);
+  const double pixels = double(std::max(r.window.rows, 0L)) * double(std::max(r.window.columns, 0L));
+  const long interval =
+      p.Integer("interval", std::max(1L, long(std::sqrt(pixels / 100000.0))), 1, std::numeric_limits<long>::max());
+  const long iterations = p.Integer("iterations", 10, 0, 1000000);
+  const float split = static_cast<float>(p.Number("split-threshold", 5.0, 0.0, 1e30));
+  const float convergence = static_cast<float>(p.Number("convergence", 0.01, 0.0, 1e30));
+  const float merge = static_cast<float>(p.Number("merge-threshold", 1.0, 0.0, 1e30));
+  const long minSize = p.Integer("min-size", static_cast<long>(0.005 * pixels), 0, std::numeric_limits<long>::max());
+  const long maxMerges = p.Integer("max-merges", 2, 0, 1000000);
+  std::vector<long> displayBands = p.IntegerList("display-bands", 3, 1, r.bandCount);
+  const std::string stretch = p.Choice("stretch", "linear", kStretchNames);
+  p.Finish();
+  const long stretchMode = std::find(kStretchNames.begin(), kStretchNames.end(), stretch) - kStretchNames.begin();
+  IsodataArguments a{r.source, r.bands, r.bandCount, nullptr, r.window, interval, iterations,
+                     IsodataLimits{classes, split, convergence, merge, minSize / interval / interval, maxMerges},
+                     minSize, displayBands.empty() ? nullptr : displayBands.data(), stretchMode};
+  ClassificationPass pass(r.source, r.bands, r.bandCount, nullptr, r.window);
+  if (long rc = pass.LookUpBands()) return rc;
+  progress.Start(kCaption);
+  if (long rc = pass.Open()) return rc;
+  return Learn(a, pass, model);
+}
+
+std::string Check(const Model& model) {
+  const long count = model.numbers.count("classes") ? static_cast<long>(model.At("classes").values.size()) : 0;
+  for (std::string reason : {ExpectClassList(model, "classes"), ExpectShape(model, "means", {count, model.BandCount()})})
+    if (!reason.empty()) return reason;
+  return "";
 }
 
 }  // namespace
+
+const MethodEntry kIsodataMethod{"isodata", kCaption, Train, Apply, Check};
 
 }  // namespace zt
 

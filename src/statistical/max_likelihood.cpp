@@ -2,12 +2,15 @@
 // the class AOIs over the whole image, then the Gaussian decision.
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "frame/arguments.h"
 #include "frame/captions.h"
 #include "frame/classification_pass.h"
 #include "frame/entry.h"
+#include "model/method_list.h"
+#include "model/parameters.h"
 #include "samples/class_aois.h"
 #include "samples/polygon_shape.h"
 #include "services/value_buffer.h"
@@ -150,35 +153,90 @@ struct Decision {
   }
 };
 
+// Gathers the Gaussian of every class AOI over the whole image (the pass
+// open, progress started) into the model.
+long Learn(void* source, const ClassificationPass& pass, const std::vector<AOI>& aois, Model& model) {
+  std::vector<ClassGaussian> statistics;
+  StatisticsGathering gathering(source, pass.Bands(), pass.SourceType(), pass.NoData());
+  if (long rc = gathering.Run(aois, statistics)) return rc;
+  const long n = pass.BandCount(), count = static_cast<long>(aois.size());
+  std::vector<double> means, covariances;
+  for (const ClassGaussian& g : statistics) {
+    means.insert(means.end(), g.mean.begin(), g.mean.end());
+    covariances.insert(covariances.end(), g.covariance.a.begin(), g.covariance.a.end());
+  }
+  model.Put("means", {count, n}, std::move(means));
+  model.Put("covariances", {count, n, n}, std::move(covariances));
+  SetClassRecords(model, aois.data(), count);
+  return RC_OK;
+}
+
+long Apply(const Model& model, ClassificationPass& pass) {
+  const long n = pass.BandCount();
+  const long classCount = model.At("means").shape[0];
+  const std::vector<double>& means = model.At("means").values;
+  const std::vector<double>& covariances = model.At("covariances").values;
+  CMaxLiklihood classifier;
+  classifier.SetModelSize(n, classCount);
+  if (long rc = classifier.AllocateModel()) return rc;
+  classifier.InitModel();
+  for (long k = 0; k < classCount; ++k) {
+    SquareMatrix covariance(n);
+    std::copy_n(covariances.begin() + k * n * n, n * n, covariance.a.begin());
+    const std::vector<double> mean(means.begin() + k * n, means.begin() + (k + 1) * n);
+    if (long rc = classifier.SetClassStatistics(mean, covariance, k)) return rc;
+  }
+  if (long rc = classifier.PrepareModel()) return rc;
+  if (long rc = WriteModelClasses(model, pass)) return rc;
+  const double threshold = model.parameters.value("threshold", 0.0);
+  return pass.Run(kCaption, Decision{classifier, pass.NoData(), n, threshold});
+}
+
 long MaxLikelihood(void* source, long* bands, long bandCount, double threshold, void* result, const Window& w) {
-  CMaxLiklihood model;
   ProgressSession progress;
   if (long rc = CheckCommonArguments(source, result, bandCount, w)) return rc;
   AoiEditorHandle editor;
   std::vector<AOI> aois;
   if (long rc = LoadClassAois(source, editor, aois)) return rc;
-  const long classCount = static_cast<long>(aois.size());
 
   ClassificationPass pass(source, bands, bandCount, result, w);
   if (long rc = pass.LookUpBands()) return rc;
   progress.Start(kCaption);
   if (long rc = pass.Open()) return rc;
+  Model model;
+  model.parameters["threshold"] = threshold;
+  if (long rc = Learn(source, pass, aois, model)) return rc;
+  return Apply(model, pass);
+}
 
-  std::vector<ClassGaussian> statistics;
-  StatisticsGathering gathering(source, pass.Bands(), pass.SourceType(), pass.NoData());
-  if (long rc = gathering.Run(aois, statistics)) return rc;
-  model.SetModelSize(bandCount, classCount);
-  if (long rc = model.AllocateModel()) return rc;
-  model.InitModel();
-  for (long k = 0; k < classCount; ++k)
-    if (long rc = model.SetClassStatistics(statistics[k].mean, statistics[k].covariance, k)) return rc;
-  if (long rc = model.PrepareModel()) return rc;
-  if (long rc = ztRSWriteClassAtt(result, pass.ResultBand(), classCount, aois.data())) return rc;
+long Train(const TrainRequest& r, Model& model) {
+  ProgressSession progress;
+  if (long rc = CheckSourceArguments(r.source, r.bandCount, r.window)) return rc;
+  ParameterReader p(r.parameters, model.parameters);
+  p.Number("threshold", 0.0, -1e308, 1e308);
+  p.Finish();
+  AoiEditorHandle editor;
+  std::vector<AOI> aois;
+  if (long rc = LoadClassAois(r.source, editor, aois)) return rc;
+  ClassificationPass pass(r.source, r.bands, r.bandCount, nullptr, r.window);
+  if (long rc = pass.LookUpBands()) return rc;
+  progress.Start(kCaption);
+  if (long rc = pass.Open()) return rc;
+  return Learn(r.source, pass, aois, model);
+}
 
-  return pass.Run(kCaption, Decision{model, pass.NoData(), bandCount, threshold});
+std::string Check(const Model& model) {
+  const long count = model.numbers.count("means") && !model.At("means").shape.empty() ? model.At("means").shape[0] : 0;
+  const long n = model.BandCount();
+  if (count != model.highestClass) return "\"means\" must hold one row per class";
+  for (std::string reason : {ExpectShape(model, "means", {count, n}), ExpectShape(model, "covariances", {count, n, n})})
+    if (!reason.empty()) return reason;
+  return "";
 }
 
 }  // namespace
+
+const MethodEntry kMaxLikelihoodMethod{"maxlike", kCaption, Train, Apply, Check};
 
 }  // namespace zt
 

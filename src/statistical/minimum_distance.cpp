@@ -1,9 +1,13 @@
 // Supervised minimum distance classifier with rejection tests.
 #include <cmath>
+#include <limits>
+#include <string>
 #include <vector>
 
 #include "frame/arguments.h"
 #include "frame/entry.h"
+#include "model/method_list.h"
+#include "model/parameters.h"
 #include "statistical/nearest_mean.h"
 #include "statistical/supervised_training.h"
 #include "ztclass/result_codes.h"
@@ -72,6 +76,36 @@ struct Decision {
   }
 };
 
+// The class means and rejection limits of the classes with training
+// pixels: a band's deviation times its class's factor, and the class's
+// maximum.
+long Learn(SupervisedTraining& training, const Rejection& reject, Model& model) {
+  const ClassStatistics& stats = training.Statistics();
+  const std::vector<int>& classes = stats.classList;
+  const long n = training.Pass().BandCount();
+  const long count = static_cast<long>(classes.size());
+  std::vector<double> means, deviationLimits, maxLimits;
+  for (int k : classes)
+    for (long b = 0; b < n; ++b) {
+      means.push_back(stats.Mean(k, b));
+      if (reject.useDeviation) deviationLimits.push_back(stats.Deviation(k, b) * double(reject.deviationFactors[k - 1]));
+      if (reject.useMax) maxLimits.push_back(reject.maxDeviations[k - 1]);
+    }
+  model.Put("means", {count, n}, std::move(means));
+  model.Put("deviation-limits", {reject.useDeviation ? count : 0, n}, std::move(deviationLimits));
+  model.Put("max-limits", {reject.useMax ? count : 0, n}, std::move(maxLimits));
+  training.KeepClasses(model);
+  return RC_OK;
+}
+
+long Apply(const Model& model, ClassificationPass& pass) {
+  if (long rc = WriteModelClasses(model, pass)) return rc;
+  const std::vector<double>& list = model.At("classes").values;
+  const std::vector<int> classes(list.begin(), list.end());
+  return pass.Run(kCaption, Decision{model.At("means").values, model.At("deviation-limits").values,
+                                     model.At("max-limits").values, classes, pass.BandCount(), pass.NoData()});
+}
+
 long MinimumDistance(void* source, long* bands, long bandCount, void* result, const Window& w,
                      const Rejection& reject) {
   ProgressSession progress;
@@ -80,23 +114,40 @@ long MinimumDistance(void* source, long* bands, long bandCount, void* result, co
     return RC_NULL_ARGUMENT;
   SupervisedTraining training(source, bands, bandCount, result, w);
   if (long rc = training.Prepare(progress, kCaption)) return rc;
+  Model model;
+  if (long rc = Learn(training, reject, model)) return rc;
+  return Apply(model, training.Pass());
+}
 
-  const ClassStatistics& stats = training.Statistics();
-  const std::vector<int>& classes = stats.classList;
-  const long n = bandCount;
-  // Means and rejection limits of the listed classes, contiguous per class:
-  // a band's deviation times its class's factor, and the class's maximum.
-  std::vector<double> means, deviationLimits, maxLimits;
-  for (int k : classes)
-    for (long b = 0; b < n; ++b) {
-      means.push_back(stats.Mean(k, b));
-      if (reject.useDeviation) deviationLimits.push_back(stats.Deviation(k, b) * double(reject.deviationFactors[k - 1]));
-      if (reject.useMax) maxLimits.push_back(reject.maxDeviations[k - 1]);
-    }
-  return training.Pass().Run(kCaption, Decision{means, deviationLimits, maxLimits, classes, n, training.Pass().NoData()});
+long Train(const TrainRequest& r, Model& model) {
+  ProgressSession progress;
+  if (long rc = CheckSourceArguments(r.source, r.bandCount, r.window)) return rc;
+  SupervisedTraining training(r.source, r.bands, r.bandCount, nullptr, r.window);
+  if (long rc = training.Prepare(progress, kCaption)) return rc;
+  const long classCount = static_cast<long>(training.ClassAois().size());
+  ParameterReader p(r.parameters, model.parameters);
+  const bool useDeviation = p.Flag("dev-test", true);
+  const std::vector<float> factors = p.PerClass("dev-factor", 3.0, classCount, 0.0, 1e30);
+  const bool useMax = p.Flag("max-test", true);
+  const std::vector<float> maxima =
+      p.PerClass("max-dev", std::numeric_limits<float>::max(), classCount, 0.0, std::numeric_limits<float>::max());
+  p.Finish();
+  return Learn(training, Rejection{useDeviation, factors.data(), useMax, maxima.data()}, model);
+}
+
+std::string Check(const Model& model) {
+  const long count = model.numbers.count("classes") ? static_cast<long>(model.At("classes").values.size()) : 0;
+  const long n = model.BandCount();
+  for (std::string reason : {ExpectClassList(model, "classes"), ExpectShape(model, "means", {count, n}),
+                             ExpectShape(model, "deviation-limits", {count, n}, true),
+                             ExpectShape(model, "max-limits", {count, n}, true)})
+    if (!reason.empty()) return reason;
+  return "";
 }
 
 }  // namespace
+
+const MethodEntry kMinimumDistanceMethod{"mindist", kCaption, Train, Apply, Check};
 
 }  // namespace zt
 

@@ -24,10 +24,16 @@ long SupervisedTraining::Prepare(ProgressSession& progress, int mainCaptionId) {
   for (int k = 0; k < kClassSlots; ++k)
     if (stats_.counts[k] > 0) stats_.classList.push_back(k);
   if (stats_.classList.empty()) return RC_TOO_FEW_SAMPLES;
+  return RC_OK;
+}
+
+void SupervisedTraining::KeepClasses(Model& model) const {
   // Colours and names go to the class numbers the pixels carry: up to the
   // highest class that has training pixels, even when one before it has none.
-  const long highest = stats_.classList.back();
-  return ztRSWriteClassAtt(pass_.Result(), pass_.ResultBand(), highest, aois_.data());
+  SetClassRecords(model, aois_.data(), stats_.classList.back());
+  std::vector<double> list(stats_.classList.begin(), stats_.classList.end());
+  const long count = static_cast<long>(list.size());
+  model.Put("classes", {count}, std::move(list));
 }
 
 // Counts, sums and sums of squares of the training pixels of the window.

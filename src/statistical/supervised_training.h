@@ -8,6 +8,7 @@
 
 #include "frame/classification_pass.h"
 #include "frame/progress_session.h"
+#include "model/model.h"
 #include "samples/class_mask.h"
 #include "services/aoi_editor_handle.h"
 #include "ztclass/records.h"
@@ -33,9 +34,13 @@ class SupervisedTraining {
       : pass_(source, bands, bandCount, result, window), source_(source) {}
 
   // Class AOIs, band handles, the progress bar with mainCaptionId, the class
-  // mask, the statistics (RC_TOO_FEW_SAMPLES when no class has a training
-  // pixel in the window) and the result's class attributes.
+  // mask and the statistics (RC_TOO_FEW_SAMPLES when no class has a training
+  // pixel in the window).
   long Prepare(ProgressSession& progress, int mainCaptionId);
+
+  // The model's class records and its "classes": the classes with training
+  // pixels.
+  void KeepClasses(Model& model) const;
 
   ClassificationPass& Pass() { return pass_; }
   const ClassStatistics& Statistics() const { return stats_; }

@@ -1,8 +1,10 @@
 // Unsupervised generalized minimum distance classifier: distances weighted
 // by the inverse of each initial class's scatter matrix.
+#include <string>
 #include <vector>
 
 #include "frame/entry.h"
+#include "model/method_list.h"
 #include "services/value_buffer.h"
 #include "statistical/class_colours.h"
 #include "frame/nearest_class.h"
@@ -95,23 +97,33 @@ long ScatterInverses(UnsupervisedTraining& training, std::vector<ClassWeights>& 
   return RC_OK;
 }
 
-long UnsupervisedGeneralizedDistance(const UnsupervisedArguments& a, bool colourVariant) {
-  ProgressSession progress;
-  UnsupervisedTraining training(a);
-  if (long rc = training.Check()) return rc;
-  // The samples' classes are read back from the result: it must hold 1..K.
-  if (ztRSGetDatasetType(a.result) == ZTRS_Int8 && a.classCount > kLargestInt8) return RC_BAD_WINDOW;
-  if (long rc = training.Prepare(progress, kCaption)) return rc;
-  ClassificationPass& pass = training.Pass();
-  WriteSampleClasses(training);
-  const long highest = training.HighestClass();
-  if (!colourVariant)
-    if (long rc = ztRSWriteClassAtt(a.result, pass.ResultBand(), highest, nullptr)) return rc;
+long Learn(UnsupervisedTraining& training, Model& model, const std::vector<long>& displayBands) {
   std::vector<ClassWeights> weights;
   if (long rc = ScatterInverses(training, weights)) return rc;
-
   const std::vector<int>& list = training.Classes().candidates;
-  const long n = a.bandCount;
+  const long n = training.Pass().BandCount(), count = static_cast<long>(list.size());
+  std::vector<double> means, rowSums, meanWeights;
+  for (const ClassWeights& w : weights) {
+    means.insert(means.end(), w.mean.begin(), w.mean.end());
+    rowSums.insert(rowSums.end(), w.rowSum.begin(), w.rowSum.end());
+    meanWeights.insert(meanWeights.end(), w.mW.begin(), w.mW.end());
+  }
+  model.Put("means", {count, n}, std::move(means));
+  model.Put("row-sums", {count, n}, std::move(rowSums));
+  model.Put("mean-weights", {count, n}, std::move(meanWeights));
+  KeepUnsupervisedClasses(model, training.HighestClass(), list, displayBands);
+  return RC_OK;
+}
+
+long Apply(const Model& model, ClassificationPass& pass) {
+  const bool colourVariant = !model.displayBands.empty();
+  if (!colourVariant)
+    if (long rc = WriteModelClasses(model, pass)) return rc;
+  const std::vector<double>& list = model.At("classes").values;
+  const std::vector<double>& means = model.At("means").values;
+  const std::vector<double>& rowSums = model.At("row-sums").values;
+  const std::vector<double>& meanWeights = model.At("mean-weights").values;
+  const long n = pass.BandCount();
   const NoDataRule noData = pass.NoData();
   FinalTotals totals(n);
   if (long rc = pass.Run(
@@ -121,25 +133,60 @@ long UnsupervisedGeneralizedDistance(const UnsupervisedArguments& a, bool colour
         values.CopyTo(pixel.data(), n);
         const double* x = pixel.data();
         const size_t winner = NearestClass(list.size(), [&](size_t p) {
-          const ClassWeights& w = weights[p];
-          const double* mean = w.mean.data();
-          const double* rowSum = w.rowSum.data();
-          const double* mW = w.mW.data();
+          const double* mean = &means[p * n];
+          const double* rowSum = &rowSums[p * n];
+          const double* mW = &meanWeights[p * n];
           double d = 0.0;
 #pragma omp simd reduction(+ : d)
           for (long r = 0; r < n; ++r) d += (x[r] - mean[r]) * (x[r] * rowSum[r] - mW[r]);
           return d;
         });
-        if (colourVariant) totals.Add(list[winner], values);
-        return static_cast<double>(list[winner]);
+        if (colourVariant) totals.Add(static_cast<int>(list[winner]), values);
+        return list[winner];
       },
           // The class totals add up in pixel order.
           colourVariant ? Deciders::kCallerOnly : Deciders::kWorkers))
     return rc;
-  return colourVariant ? WriteFinalClassAtt(pass, a.displayBands, highest, totals) : RC_OK;
+  return colourVariant ? WriteFinalClassAtt(pass, model.displayBands.data(), model.highestClass, totals) : RC_OK;
+}
+
+long UnsupervisedGeneralizedDistance(const UnsupervisedArguments& a) {
+  ProgressSession progress;
+  UnsupervisedTraining training(a);
+  if (long rc = training.Check()) return rc;
+  // The samples' classes are read back from the result: it must hold 1..K.
+  if (ztRSGetDatasetType(a.result) == ZTRS_Int8 && a.classCount > kLargestInt8) return RC_BAD_WINDOW;
+  if (long rc = training.Prepare(progress, kCaption)) return rc;
+  WriteSampleClasses(training);
+  std::vector<long> displayBands;
+  if (a.displayBands) displayBands.assign(a.displayBands, a.displayBands + 3);
+  Model model;
+  if (long rc = Learn(training, model, displayBands)) return rc;
+  return Apply(model, training.Pass());
+}
+
+long Train(const TrainRequest& r, Model& model) {
+  ProgressSession progress;
+  ParameterReader p(r.parameters, model.parameters);
+  std::vector<long> displayBands;
+  UnsupervisedTraining training(ReadUnsupervisedParameters(r, p, kMaxUnsupervisedClasses - 1, displayBands));
+  if (long rc = training.Check()) return rc;
+  if (long rc = training.Prepare(progress, kCaption)) return rc;
+  return Learn(training, model, displayBands);
+}
+
+std::string Check(const Model& model) {
+  const long count = model.numbers.count("classes") ? static_cast<long>(model.At("classes").values.size()) : 0;
+  const long n = model.BandCount();
+  for (std::string reason : {ExpectClassList(model, "classes"), ExpectShape(model, "means", {count, n}),
+                             ExpectShape(model, "row-sums", {count, n}), ExpectShape(model, "mean-weights", {count, n})})
+    if (!reason.empty()) return reason;
+  return "";
 }
 
 }  // namespace
+
+const MethodEntry kClusterGeneralizedDistanceMethod{"cluster-gmindist", kCaption, Train, Apply, Check};
 
 }  // namespace zt
 
@@ -149,8 +196,7 @@ long ztFJDGYMiniDist(void* source, long* bands, long bandCount, unsigned long cl
                      void* result, long rows, long columns, long firstRow, long firstColumn) {
   return Framed([&] {
     return UnsupervisedGeneralizedDistance(
-        {source, bands, bandCount, classCount, interval, result, {rows, columns, firstRow, firstColumn}, nullptr},
-        false);
+        {source, bands, bandCount, classCount, interval, result, {rows, columns, firstRow, firstColumn}, nullptr});
   });
 }
 
@@ -158,7 +204,6 @@ long ztFJDGYMiniDistNew(void* source, long* bands, long bandCount, unsigned long
                         void* result, long rows, long columns, long firstRow, long firstColumn, long* displayBands) {
   return Framed([&] {
     return UnsupervisedGeneralizedDistance({source, bands, bandCount, classCount, interval, result,
-                                            {rows, columns, firstRow, firstColumn}, displayBands},
-                                           true);
+                                            {rows, columns, firstRow, firstColumn}, displayBands});
   });
 }

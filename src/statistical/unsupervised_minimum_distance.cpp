@@ -1,7 +1,9 @@
 // Unsupervised minimum distance classifier.
+#include <string>
 #include <vector>
 
 #include "frame/entry.h"
+#include "model/method_list.h"
 #include "statistical/class_colours.h"
 #include "statistical/nearest_mean.h"
 #include "statistical/supervised_training.h"
@@ -16,23 +18,26 @@ namespace {
 
 constexpr int kCaption = 58;
 
-long UnsupervisedMinimumDistance(const UnsupervisedArguments& a, bool colourVariant) {
-  ProgressSession progress;
-  UnsupervisedTraining training(a);
-  if (long rc = training.Check()) return rc;
-  if (long rc = training.Prepare(progress, kCaption)) return rc;
-  ClassificationPass& pass = training.Pass();
+long Learn(UnsupervisedTraining& training, Model& model, const std::vector<long>& displayBands) {
   const InitialClasses& classes = training.Classes();
   const std::vector<int>& list = classes.candidates;
-  const long n = a.bandCount;
-  // Colours and names go up to the highest class number a pixel can take.
-  const long highest = training.HighestClass();
-  if (!colourVariant)
-    if (long rc = ztRSWriteClassAtt(a.result, pass.ResultBand(), highest, nullptr)) return rc;
-
-  std::vector<double> means, classNumbers(list.begin(), list.end());
+  const long n = training.Pass().BandCount(), count = static_cast<long>(list.size());
+  std::vector<double> means;
   for (int k : list)
     for (long b = 0; b < n; ++b) means.push_back(classes.Mean(k, b));
+  model.Put("means", {count, n}, std::move(means));
+  // Colours and names go up to the highest class number a pixel can take.
+  KeepUnsupervisedClasses(model, training.HighestClass(), list, displayBands);
+  return RC_OK;
+}
+
+long Apply(const Model& model, ClassificationPass& pass) {
+  const bool colourVariant = !model.displayBands.empty();
+  if (!colourVariant)
+    if (long rc = WriteModelClasses(model, pass)) return rc;
+  const std::vector<double>& classNumbers = model.At("classes").values;
+  const std::vector<double>& means = model.At("means").values;
+  const long n = pass.BandCount();
   const NoDataRule noData = pass.NoData();
   if (!colourVariant) return pass.Run(kCaption, NearestMeanDecision{means, classNumbers, n, noData});
   // The class totals add up in pixel order, on this thread alone.
@@ -42,16 +47,47 @@ long UnsupervisedMinimumDistance(const UnsupervisedArguments& a, bool colourVari
           [&, pixel = std::vector<double>(n)](const PixelValues& values) mutable {
             if (IsNoData(noData, values, n)) return kNoDataClass;
             values.CopyTo(pixel.data(), n);
-            const size_t winner = NearestMean(means.data(), list.size(), pixel.data(), n);
-            totals.Add(list[winner], values);
-            return static_cast<double>(list[winner]);
+            const size_t winner = NearestMean(means.data(), classNumbers.size(), pixel.data(), n);
+            totals.Add(static_cast<int>(classNumbers[winner]), values);
+            return classNumbers[winner];
           },
           Deciders::kCallerOnly))
     return rc;
-  return WriteFinalClassAtt(pass, a.displayBands, highest, totals);
+  return WriteFinalClassAtt(pass, model.displayBands.data(), model.highestClass, totals);
+}
+
+long UnsupervisedMinimumDistance(const UnsupervisedArguments& a) {
+  ProgressSession progress;
+  UnsupervisedTraining training(a);
+  if (long rc = training.Check()) return rc;
+  if (long rc = training.Prepare(progress, kCaption)) return rc;
+  std::vector<long> displayBands;
+  if (a.displayBands) displayBands.assign(a.displayBands, a.displayBands + 3);
+  Model model;
+  if (long rc = Learn(training, model, displayBands)) return rc;
+  return Apply(model, training.Pass());
+}
+
+long Train(const TrainRequest& r, Model& model) {
+  ProgressSession progress;
+  ParameterReader p(r.parameters, model.parameters);
+  std::vector<long> displayBands;
+  UnsupervisedTraining training(ReadUnsupervisedParameters(r, p, kMaxUnsupervisedClasses - 1, displayBands));
+  if (long rc = training.Check()) return rc;
+  if (long rc = training.Prepare(progress, kCaption)) return rc;
+  return Learn(training, model, displayBands);
+}
+
+std::string Check(const Model& model) {
+  const long count = model.numbers.count("classes") ? static_cast<long>(model.At("classes").values.size()) : 0;
+  for (std::string reason : {ExpectClassList(model, "classes"), ExpectShape(model, "means", {count, model.BandCount()})})
+    if (!reason.empty()) return reason;
+  return "";
 }
 
 }  // namespace
+
+const MethodEntry kClusterMinimumDistanceMethod{"cluster-mindist", kCaption, Train, Apply, Check};
 
 }  // namespace zt
 
@@ -61,8 +97,7 @@ long ztFJDMiniDist(void* source, long* bands, long bandCount, unsigned long clas
                    long rows, long columns, long firstRow, long firstColumn) {
   return Framed([&] {
     return UnsupervisedMinimumDistance(
-        {source, bands, bandCount, classCount, interval, result, {rows, columns, firstRow, firstColumn}, nullptr},
-        false);
+        {source, bands, bandCount, classCount, interval, result, {rows, columns, firstRow, firstColumn}, nullptr});
   });
 }
 
@@ -70,7 +105,6 @@ long ztFJDMiniDistNew(void* source, long* bands, long bandCount, unsigned long c
                       void* result, long rows, long columns, long firstRow, long firstColumn, long* displayBands) {
   return Framed([&] {
     return UnsupervisedMinimumDistance({source, bands, bandCount, classCount, interval, result,
-                                        {rows, columns, firstRow, firstColumn}, displayBands},
-                                       true);
+                                        {rows, columns, firstRow, firstColumn}, displayBands});
   });
 }

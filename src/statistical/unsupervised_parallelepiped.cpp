@@ -1,9 +1,11 @@
 // Unsupervised parallelepiped classifier: boxes of two standard deviations
 // around the initial class means.
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "frame/entry.h"
+#include "model/method_list.h"
 #include "statistical/class_colours.h"
 #include "statistical/unsupervised_training.h"
 #include "ztclass/classinfo.h"
@@ -17,26 +19,32 @@ namespace {
 constexpr int kCaption = 55;
 constexpr double kBoxDeviations = 2.0;
 
-long UnsupervisedParallelepiped(const UnsupervisedArguments& a, bool colourVariant) {
-  ProgressSession progress;
-  UnsupervisedTraining training(a);
-  if (long rc = training.Check()) return rc;
-  if (long rc = training.Prepare(progress, kCaption)) return rc;
-  ClassificationPass& pass = training.Pass();
+// Boxes around the initial class means; value 1 is "in no box", class k is
+// written as k + 1.
+long Learn(UnsupervisedTraining& training, Model& model, const std::vector<long>& displayBands) {
   const InitialClasses& classes = training.Classes();
   const std::vector<int>& list = classes.candidates;
-  const long n = a.bandCount;
-  // Value 1 is "in no box", class k is written as k + 1.
-  const long highest = training.HighestClass() + 1;
-  if (!colourVariant)
-    if (long rc = ztRSWriteClassAtt(a.result, pass.ResultBand(), highest, nullptr)) return rc;
-
+  const long n = training.Pass().BandCount(), count = static_cast<long>(list.size());
   std::vector<double> centres, halfWidths;
   for (int k : list)
     for (long b = 0; b < n; ++b) {
       centres.push_back(classes.Mean(k, b));
       halfWidths.push_back(kBoxDeviations * classes.Deviation(k, b));
     }
+  model.Put("centres", {count, n}, std::move(centres));
+  model.Put("half-widths", {count, n}, std::move(halfWidths));
+  KeepUnsupervisedClasses(model, training.HighestClass() + 1, list, displayBands);
+  return RC_OK;
+}
+
+long Apply(const Model& model, ClassificationPass& pass) {
+  const bool colourVariant = !model.displayBands.empty();
+  if (!colourVariant)
+    if (long rc = WriteModelClasses(model, pass)) return rc;
+  const std::vector<double>& list = model.At("classes").values;
+  const std::vector<double>& centres = model.At("centres").values;
+  const std::vector<double>& halfWidths = model.At("half-widths").values;
+  const long n = pass.BandCount();
   const NoDataRule noData = pass.NoData();
   FinalTotals totals(n);
   if (long rc = pass.Run(kCaption, [&](const PixelValues& x) {
@@ -61,10 +69,43 @@ long UnsupervisedParallelepiped(const UnsupervisedArguments& a, bool colourVaria
           // The class totals add up in pixel order.
           colourVariant ? Deciders::kCallerOnly : Deciders::kWorkers))
     return rc;
-  return colourVariant ? WriteFinalClassAtt(pass, a.displayBands, highest, totals) : RC_OK;
+  return colourVariant ? WriteFinalClassAtt(pass, model.displayBands.data(), model.highestClass, totals) : RC_OK;
+}
+
+long UnsupervisedParallelepiped(const UnsupervisedArguments& a) {
+  ProgressSession progress;
+  UnsupervisedTraining training(a);
+  if (long rc = training.Check()) return rc;
+  if (long rc = training.Prepare(progress, kCaption)) return rc;
+  std::vector<long> displayBands;
+  if (a.displayBands) displayBands.assign(a.displayBands, a.displayBands + 3);
+  Model model;
+  if (long rc = Learn(training, model, displayBands)) return rc;
+  return Apply(model, training.Pass());
+}
+
+long Train(const TrainRequest& r, Model& model) {
+  ProgressSession progress;
+  ParameterReader p(r.parameters, model.parameters);
+  std::vector<long> displayBands;
+  UnsupervisedTraining training(ReadUnsupervisedParameters(r, p, kMaxUnsupervisedClasses - 1, displayBands));
+  if (long rc = training.Check()) return rc;
+  if (long rc = training.Prepare(progress, kCaption)) return rc;
+  return Learn(training, model, displayBands);
+}
+
+std::string Check(const Model& model) {
+  const long count = model.numbers.count("classes") ? static_cast<long>(model.At("classes").values.size()) : 0;
+  const long n = model.BandCount();
+  for (std::string reason : {ExpectClassList(model, "classes"), ExpectShape(model, "centres", {count, n}),
+                             ExpectShape(model, "half-widths", {count, n})})
+    if (!reason.empty()) return reason;
+  return "";
 }
 
 }  // namespace
+
+const MethodEntry kClusterParallelepipedMethod{"cluster-box", kCaption, Train, Apply, Check};
 
 }  // namespace zt
 
@@ -74,8 +115,7 @@ long ztFJDBox(void* source, long* bands, long bandCount, unsigned long classCoun
               long rows, long columns, long firstRow, long firstColumn) {
   return Framed([&] {
     return UnsupervisedParallelepiped(
-        {source, bands, bandCount, classCount, interval, result, {rows, columns, firstRow, firstColumn}, nullptr},
-        false);
+        {source, bands, bandCount, classCount, interval, result, {rows, columns, firstRow, firstColumn}, nullptr});
   });
 }
 
@@ -83,7 +123,6 @@ long ztFJDBoxNew(void* source, long* bands, long bandCount, unsigned long classC
                  long rows, long columns, long firstRow, long firstColumn, long* displayBands) {
   return Framed([&] {
     return UnsupervisedParallelepiped({source, bands, bandCount, classCount, interval, result,
-                                       {rows, columns, firstRow, firstColumn}, displayBands},
-                                      true);
+                                       {rows, columns, firstRow, firstColumn}, displayBands});
   });
 }

@@ -1,5 +1,8 @@
 #include "statistical/unsupervised_training.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <memory>
 
 #include "frame/arguments.h"
@@ -9,7 +12,9 @@ namespace zt {
 
 long UnsupervisedTraining::Check() const {
   const UnsupervisedArguments& a = args_;
-  if (long rc = CheckCommonArguments(a.source, a.result, a.bandCount, a.window)) return rc;
+  if (long rc = a.trainOnly ? CheckSourceArguments(a.source, a.bandCount, a.window)
+                            : CheckCommonArguments(a.source, a.result, a.bandCount, a.window))
+    return rc;
   if (a.classCount == 0 || a.classCount > kMaxUnsupervisedClasses) return RC_BAD_WINDOW;
   if (a.interval < 1 || a.bandCount < 1) return RC_BAD_WINDOW;
   if (a.displayBands)
@@ -29,6 +34,31 @@ long UnsupervisedTraining::Prepare(ProgressSession& progress, int mainCaptionId)
   reader_->Read(0, 0, first.data());
   if (long rc = SelectCentres(*reader_, grid_, k, n, first, pass_.NoData(), centres)) return rc;
   return InitialStatistics(*reader_, grid_, k, n, centres, classes_);
+}
+
+long DefaultInterval(const Window& w) {
+  constexpr double kTargetSamples = 100000;
+  const double pixels = static_cast<double>(std::max(w.rows, 0L)) * static_cast<double>(std::max(w.columns, 0L));
+  return std::max(1L, static_cast<long>(std::sqrt(pixels / kTargetSamples)));
+}
+
+UnsupervisedArguments ReadUnsupervisedParameters(const TrainRequest& r, ParameterReader& p,
+                                                  unsigned long maxClasses, std::vector<long>& displayBands) {
+  const long classes = p.Integer("classes", 8, 1, static_cast<long>(maxClasses));
+  const long interval = p.Integer("interval", DefaultInterval(r.window), 1, std::numeric_limits<long>::max());
+  displayBands = p.IntegerList("display-bands", 3, 1, r.bandCount);
+  p.Finish();
+  return UnsupervisedArguments{r.source, r.bands, r.bandCount, static_cast<unsigned long>(classes), interval, nullptr,
+                               r.window, displayBands.empty() ? nullptr : displayBands.data(), true};
+}
+
+void KeepUnsupervisedClasses(Model& model, long highest, const std::vector<int>& list,
+                             const std::vector<long>& displayBands) {
+  SetClassRecords(model, nullptr, highest);
+  model.displayBands = displayBands;
+  std::vector<double> values(list.begin(), list.end());
+  const long count = static_cast<long>(values.size());
+  model.Put("classes", {count}, std::move(values));
 }
 
 }  // namespace zt

@@ -7,6 +7,8 @@
 
 #include "frame/classification_pass.h"
 #include "frame/progress_session.h"
+#include "model/methods.h"
+#include "model/parameters.h"
 #include "statistical/initial_classes.h"
 #include "statistical/sample_grid.h"
 
@@ -23,7 +25,18 @@ struct UnsupervisedArguments {
   void* result;
   Window window;
   const long* displayBands;  // null, or three positions 1..bandCount
+  bool trainOnly = false;    // no result: a model is trained
 };
+
+// The arguments of a model's training from its parameters "classes" (K),
+// "interval" (default: about 100,000 samples from the window) and
+// "display-bands" (kept in displayBands).
+UnsupervisedArguments ReadUnsupervisedParameters(const TrainRequest& request, ParameterReader& p,
+                                                  unsigned long maxClasses, std::vector<long>& displayBands);
+
+// The model's unsupervised class records: highest values, default names.
+void KeepUnsupervisedClasses(Model& model, long highest, const std::vector<int>& list,
+                             const std::vector<long>& displayBands);
 
 class UnsupervisedTraining {
  public:

@@ -1,0 +1,114 @@
+// ztclass train | apply | model: a classifier trained once and applied to
+// many images.
+#include <cmath>
+#include <iostream>
+#include <memory>
+
+#include "commands/commands.h"
+#include "model_support.h"
+#include "output_files.h"
+#include "progress_bar.h"
+#include "quicklook.h"
+#include "result_image.h"
+#include "worker_threads.h"
+#include "ztservices/raster.h"
+
+namespace ztcli {
+
+namespace {
+
+struct ApplyOptions {
+  std::string model, image, png, confidence;
+  MethodOptions method;
+};
+
+// A data type unlike the training image's works, but values of another
+// range put the pixels far from what the model learnt.
+void WarnOfOtherData(const nlohmann::json& description, void* source, const std::string& image) {
+  const std::string trained = description.value("data-type", "");
+  const std::string given = DataTypeName(ztRSGetDatasetType(source));
+  if (!Quiet() && trained != given)
+    std::cerr << "ztclass: warning: the model was trained on " << trained << " values, '" << image << "' holds "
+              << given << " values: classes may not mean what they did\n";
+}
+
+void RunApply(const ApplyOptions& o) {
+  OutputFiles outputs(o.method.overwrite);
+  outputs.AddInput(o.model, false);
+  outputs.AddInput(o.image, true);
+  ResultImage result(o.method, outputs);
+  std::string png, confidencePath;
+  if (!o.png.empty()) png = outputs.AddOutput(o.png, "--png", false);
+  if (!o.confidence.empty()) confidencePath = outputs.AddOutput(o.confidence, "--confidence", true);
+  ModelHandle model = LoadModel(o.model);
+  const nlohmann::json description = DescribeModel(model.get());
+  Dataset source = Dataset::Open(o.image, false);
+  std::vector<long> bands = o.method.bands ? SelectedBands(o.method, source.get())
+                                           : description.at("bands").get<std::vector<long>>();
+  const long bandCount = description.at("band-count").get<long>();
+  if (static_cast<long>(bands.size()) != bandCount)
+    throw UsageError("the model takes " + std::to_string(bandCount) + " bands; " + std::to_string(bands.size()) +
+                     " given");
+  for (long band : bands)
+    if (band < 1 || band > ztRSGetRasterCount(source.get()))
+      throw UsageError("'" + o.image + "' has no band " + std::to_string(band) + " (the model's bands are " +
+                       description.at("bands").dump() + "; pick others with --bands)");
+  const Window window = SelectedWindow(o.method, source.get());
+  const long highest = description.at("highest-class").get<long>();
+  if (highest > TypeMaximum(result.Type()))
+    throw UsageError("--ot " + o.method.type + " cannot hold class " + std::to_string(highest));
+  WarnOfOtherData(description, source.get(), o.image);
+  result.Create(source.get(), window);
+  Dataset confidence(nullptr);
+  if (!confidencePath.empty()) {
+    confidence = Dataset(ztRSCreate(ztRSGetDriverByName("GTiff"), confidencePath.c_str(), window.columns, window.rows,
+                                    1, ZTRS_Float32, nullptr));
+    if (!confidence.get()) throw CommandError("cannot create '" + o.confidence + "'");
+    ztRSCopyGeoreference(source.get(), confidence.get(), window.firstRow, window.firstColumn);
+    ztRSSetRasterNoDataValue(ztRSGetRasterBand(confidence.get(), 1), std::nan(""));
+  }
+  {
+    ProgressBar bar;
+    CheckModelCall(ztModelApply(model.get(), source.get(), bands.data(), bandCount, result.get(), confidence.get(),
+                                window.rows, window.columns, window.firstRow, window.firstColumn, nullptr),
+                   "applying the model");
+  }
+  if (confidence.get()) confidence.Close();
+  const std::vector<CLASSATTINFO> records = result.Finish();
+  if (!png.empty()) WriteQuicklook(result.Written(), png);
+  outputs.Commit();
+  if (Quiet()) return;
+  std::cout << "Wrote " << o.method.output << " (" << records.size() << " classes)";
+  if (!o.png.empty()) std::cout << " and " << o.png;
+  std::cout << "\n";
+}
+
+}  // namespace
+
+void AddModelCommands(CLI::App& app) {
+  auto* train = app.add_subcommand("train", "Train a model once (METHOD IMAGE ... -o MODEL), to apply it to many images");
+  train->require_subcommand(1);
+  train->preparse_callback([](size_t) { SetTrainingOnly(); });
+  AddStatisticalCommands(*train);
+  AddClusterCommands(*train);
+
+  auto apply = std::make_shared<ApplyOptions>();
+  auto* command = app.add_subcommand("apply", "Classify an image with a saved model");
+  command->add_option("MODEL", apply->model, "Model file written by train or --save-model")->required();
+  command->add_option("IMAGE", apply->image, "Image of the model's band count")->required();
+  AddBandOption(*command, apply->method);
+  AddWindowOption(*command, apply->method);
+  AddResultOptions(*command, apply->method);
+  command->add_option("--png", apply->png, "Also write a colour quicklook of the class image");
+  command->add_option("--confidence", apply->confidence,
+                      "Also write each pixel's confidence as a Float32 GeoTIFF (see the README for each method's)");
+  AddThreadsOption(*command);
+  command->callback([apply] { RunApply(*apply); });
+
+  auto path = std::make_shared<std::string>();
+  command = app.add_subcommand("model", "Print what a model holds: method, parameters, bands, classes");
+  command->add_option("MODEL", *path, "Model file")->required();
+  command->callback([path] { std::cout << ztModelDescribe(LoadModel(*path).get()) << "\n"; });
+}
+
+}  // namespace ztcli

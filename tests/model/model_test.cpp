@@ -1,0 +1,382 @@
+// Models: train + apply gives the one-shot export's result byte for byte,
+// a window of the whole, an exact save/load round trip, and bad files and
+// parameters refused with a message.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "classifier_fixture.h"
+#include "ztclass/model.h"
+#include "ztclass/result_codes.h"
+#include "ztclass/statistical.h"
+#include "ztclass/unsupervised.h"
+
+using namespace zttest;
+
+namespace {
+
+constexpr int kColumns = 40, kRows = 30, kBands = 3;
+
+double Texture(int b, int c, int r) {
+  const double noise = ((c * 7 + r * 13 + b * 5) % 11) + ((c * r + b) % 5);
+  if (c < 13) return 40 + 10 * b + noise;
+  if (c < 26) return 90 + 5 * b + noise * 1.5;
+  return 160 - 8 * b + noise * 0.7;
+}
+
+struct Fixture {
+  Scene scene{kColumns, kRows, kBands, Texture};
+  std::vector<long> bands{1, 2, 3};
+  Fixture() {
+    scene.AddClass("water", {{2, 2, 10, 12}}, 0, 0, 200);
+    scene.AddClass("forest", {{15, 5, 24, 20}}, 0, 150, 0);
+    scene.AddClass("city", {{28, 10, 38, 28}}, 200, 0, 0);
+  }
+};
+
+using OneShot = std::function<long(void* source, long* bands, void* result)>;
+
+struct Method {
+  const char* name;
+  const char* parameters;
+  OneShot oneShot;
+  // The one-shot export writes the samples' classes first, pixel by pixel,
+  // and the pass then over them: the same pixels, blocks in another order
+  // in the file.
+  bool sameFileLayout = true;
+};
+
+float kFactors[] = {2.5f, 3.0f, 2.0f};
+float kMaxima[] = {30.0f, 40.0f, 50.0f};
+long kDisplay[] = {3, 2, 1};
+
+const Method kMethods[] = {
+    {"mindist", R"({"dev-factor": [2.5, 3, 2], "max-dev": [30, 40, 50]})",
+     [](void* s, long* b, void* r) { return ztMiniDistA(s, b, kBands, r, kRows, kColumns, 0, 0, kFactors, kMaxima); }},
+    {"box", R"({"dev-factor": [2.5, 3, 2]})",
+     [](void* s, long* b, void* r) { return ztJDBoxA(s, b, kBands, r, kRows, kColumns, 0, 0, kFactors); }},
+    {"gmindist", R"({"dev-test": false})",
+     [](void* s, long* b, void* r) {
+       return ztGYMiniDistANew(s, b, kBands, r, kRows, kColumns, 0, 0, 0, kFactors);
+     }},
+    {"maxlike", "",
+     [](void* s, long* b, void* r) { return MaxLiklihoodClass(s, b, kBands, 0.0, r, kRows, kColumns, 0, 0); }},
+    {"cluster-box", R"({"classes": 4, "interval": 2})",
+     [](void* s, long* b, void* r) { return ztFJDBox(s, b, kBands, 4, 2, r, kRows, kColumns, 0, 0); }},
+    {"cluster-mindist", R"({"classes": 5, "interval": 3, "display-bands": [3, 2, 1]})",
+     [](void* s, long* b, void* r) {
+       return ztFJDMiniDistNew(s, b, kBands, 5, 3, r, kRows, kColumns, 0, 0, kDisplay);
+     }},
+    {"cluster-gmindist", R"({"classes": 3, "interval": 1})",
+     [](void* s, long* b, void* r) { return ztFJDGYMiniDist(s, b, kBands, 3, 1, r, kRows, kColumns, 0, 0); },
+     false},
+    {"isodata", R"({"classes": 4, "interval": 1, "min-size": 6, "display-bands": [3, 2, 1], "stretch": "linear"})",
+     [](void* s, long* b, void* r) {
+       return ztISODATA(s, b, kBands, 4, 5.0f, 10, 0.01f, 1.0f, 6, 2, 1, r, kRows, kColumns, 0, 0, kDisplay, 6);
+     }},
+};
+
+void* CreateResult(const std::string& path, long columns, long rows, ZTRSDataType type = ZTRS_Byte) {
+  return ztRSCreate(ztRSGetDriverByName("GTiff"), path.c_str(), columns, rows, 1, type, nullptr);
+}
+
+ZTModel* Train(Fixture& f, const Method& m) {
+  ZTModel* model = nullptr;
+  EXPECT_EQ(ztModelTrain(m.name, m.parameters, f.scene.source, f.bands.data(), kBands, kRows, kColumns, 0, 0, nullptr,
+                         &model),
+            RC_OK)
+      << m.name << ": " << ztModelLastError();
+  return model;
+}
+
+// Applies model to a window into a new GeoTIFF; the file's bytes.
+std::vector<unsigned char> ApplyToFile(const ZTModel* model, Fixture& f, const std::string& path, long rows,
+                                       long columns, long firstRow, long firstColumn) {
+  void* result = CreateResult(path, columns, rows);
+  EXPECT_EQ(ztModelApply(model, f.scene.source, f.bands.data(), kBands, result, nullptr, rows, columns, firstRow,
+                         firstColumn, nullptr),
+            RC_OK)
+      << ztModelLastError();
+  ztRSClose(result);
+  return ReadFileBytes(path);
+}
+
+class EveryMethod : public ::testing::TestWithParam<Method> {};
+
+TEST_P(EveryMethod, TrainAndApplyGiveTheOneShotResultByteForByte) {
+  const Method& m = GetParam();
+  Fixture f;
+  const std::string oneShotPath = f.scene.dir.File("one_shot.tif");
+  void* result = CreateResult(oneShotPath, kColumns, kRows);
+  ASSERT_EQ(m.oneShot(f.scene.source, f.bands.data(), result), RC_OK);
+  ztRSClose(result);
+  ZTModel* model = Train(f, m);
+  ASSERT_NE(model, nullptr);
+  const std::string appliedPath = f.scene.dir.File("applied.tif");
+  const std::vector<unsigned char> applied = ApplyToFile(model, f, appliedPath, kRows, kColumns, 0, 0);
+  if (m.sameFileLayout) {
+    EXPECT_EQ(applied, ReadFileBytes(oneShotPath));
+  }
+  EXPECT_EQ(ReadBand(appliedPath), ReadBand(oneShotPath));
+  EXPECT_EQ(ReadFileBytes(f.scene.dir.File("applied.tif.cls")), ReadFileBytes(oneShotPath + ".cls"));
+  ztModelFree(model);
+}
+
+TEST_P(EveryMethod, SavedAndLoadedModelsAreTheSameToTheBit) {
+  const Method& m = GetParam();
+  Fixture f;
+  ZTModel* model = Train(f, m);
+  ASSERT_NE(model, nullptr);
+  void* buffer = nullptr;
+  size_t size = 0;
+  ASSERT_EQ(ztModelSaveToBuffer(model, &buffer, &size), RC_OK);
+  const std::string path = f.scene.dir.File("model.ztm");
+  ASSERT_EQ(ztModelSave(model, path.c_str()), RC_OK);
+  const std::vector<unsigned char> file = ReadFileBytes(path);
+  EXPECT_EQ(file, std::vector<unsigned char>(static_cast<unsigned char*>(buffer), static_cast<unsigned char*>(buffer) + size));
+  ZTModel* loaded = nullptr;
+  ASSERT_EQ(ztModelLoad(path.c_str(), &loaded), RC_OK) << ztModelLastError();
+  EXPECT_STREQ(ztModelDescribe(loaded), ztModelDescribe(model));
+  void* again = nullptr;
+  size_t againSize = 0;
+  ASSERT_EQ(ztModelSaveToBuffer(loaded, &again, &againSize), RC_OK);
+  ASSERT_EQ(againSize, size);
+  EXPECT_EQ(std::memcmp(again, buffer, size), 0);
+  EXPECT_EQ(ApplyToFile(loaded, f, f.scene.dir.File("b.tif"), kRows, kColumns, 0, 0),
+            ApplyToFile(model, f, f.scene.dir.File("a.tif"), kRows, kColumns, 0, 0));
+  ztModelFreeBuffer(buffer);
+  ztModelFreeBuffer(again);
+  ztModelFree(loaded);
+  ztModelFree(model);
+}
+
+TEST_P(EveryMethod, AWindowOfTheApplyIsThatWindowOfTheWhole) {
+  const Method& m = GetParam();
+  Fixture f;
+  ZTModel* model = Train(f, m);
+  ASSERT_NE(model, nullptr);
+  ApplyToFile(model, f, f.scene.dir.File("whole.tif"), kRows, kColumns, 0, 0);
+  ApplyToFile(model, f, f.scene.dir.File("part.tif"), 11, 17, 7, 19);
+  const std::vector<double> whole = ReadBand(f.scene.dir.File("whole.tif"));
+  const std::vector<double> part = ReadBand(f.scene.dir.File("part.tif"));
+  for (int r = 0; r < 11; ++r)
+    for (int c = 0; c < 17; ++c) ASSERT_EQ(part[r * 17 + c], whole[(r + 7) * kColumns + c + 19]) << r << "," << c;
+  ztModelFree(model);
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, EveryMethod, ::testing::ValuesIn(kMethods),
+                         [](const auto& info) {
+                           std::string name = info.param.name;
+                           for (char& c : name)
+                             if (c == '-') c = '_';
+                           return name;
+                         });
+
+// The bytes of a saved model, for the damage tests.
+std::vector<unsigned char> SavedModel(Fixture& f) {
+  ZTModel* model = Train(f, kMethods[3]);
+  void* buffer = nullptr;
+  size_t size = 0;
+  ztModelSaveToBuffer(model, &buffer, &size);
+  std::vector<unsigned char> bytes(static_cast<unsigned char*>(buffer), static_cast<unsigned char*>(buffer) + size);
+  ztModelFreeBuffer(buffer);
+  ztModelFree(model);
+  return bytes;
+}
+
+// Refused with RC_BAD_MODEL_FILE, a message holding expected, and no model.
+void ExpectRefused(const std::vector<unsigned char>& bytes, const std::string& expected) {
+  ZTModel* model = reinterpret_cast<ZTModel*>(&model);
+  EXPECT_EQ(ztModelLoadFromBuffer(bytes.data(), bytes.size(), &model), RC_BAD_MODEL_FILE);
+  EXPECT_EQ(model, nullptr);
+  EXPECT_NE(std::string(ztModelLastError()).find(expected), std::string::npos) << ztModelLastError();
+}
+
+uint64_t Fnv1a(const unsigned char* data, size_t size) {
+  uint64_t hash = 14695981039346656037ull;
+  for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 1099511628211ull;
+  return hash;
+}
+
+void Reseal(std::vector<unsigned char>& bytes) {
+  const uint64_t hash = Fnv1a(bytes.data(), bytes.size() - 8);
+  for (int i = 0; i < 8; ++i) bytes[bytes.size() - 8 + i] = static_cast<unsigned char>(hash >> (8 * i));
+}
+
+TEST(ModelFile, DamagedFilesAreRefusedWithTheirReason) {
+  Fixture f;
+  const std::vector<unsigned char> good = SavedModel(f);
+  for (size_t cut : {size_t(0), size_t(5), size_t(14), size_t(40), good.size() / 2, good.size() - 9, good.size() - 1})
+    ExpectRefused(std::vector<unsigned char>(good.begin(), good.begin() + cut), cut < 8 ? "magic" : "truncated");
+
+  std::vector<unsigned char> flipped = good;
+  flipped[good.size() - 20] ^= 0x40;
+  ExpectRefused(flipped, "checksum");
+
+  std::vector<unsigned char> version = good;
+  version[8] = 2;
+  Reseal(version);
+  ExpectRefused(version, "model format version 2; this library reads version 1");
+
+  // A value that is not finite, sealed as if written so.
+  std::vector<unsigned char> infinite = good;
+  const double inf = HUGE_VAL;
+  std::memcpy(&infinite[good.size() - 16], &inf, 8);
+  Reseal(infinite);
+  ExpectRefused(infinite, "not finite");
+
+  const std::string path = f.scene.dir.File("truncated.ztm");
+  WriteFileBytes(path, std::vector<unsigned char>(good.begin(), good.begin() + 100));
+  ZTModel* model = nullptr;
+  EXPECT_EQ(ztModelLoad(path.c_str(), &model), RC_BAD_MODEL_FILE);
+  EXPECT_NE(std::string(ztModelLastError()).find(path), std::string::npos);
+  EXPECT_EQ(model, nullptr);
+}
+
+TEST(ModelParameters, UnknownOrOutOfRangeParametersAreRefusedByName) {
+  Fixture f;
+  const struct {
+    const char* method;
+    const char* parameters;
+    const char* named;
+  } cases[] = {
+      {"mindist", R"({"dev-factr": 2})", "dev-factr"},
+      {"mindist", R"({"dev-factor": [1, 2]})", "dev-factor"},
+      {"box", R"({"dev-factor": "two"})", "dev-factor"},
+      {"cluster-box", R"({"classes": 255})", "classes"},
+      {"isodata", R"({"stretch": "sharp"})", "stretch"},
+      {"maxlike", "not json", "JSON"},
+      {"kmeans", "", "kmeans"},
+  };
+  for (const auto& c : cases) {
+    ZTModel* model = nullptr;
+    EXPECT_EQ(ztModelTrain(c.method, c.parameters, f.scene.source, f.bands.data(), kBands, kRows, kColumns, 0, 0,
+                           nullptr, &model),
+              RC_BAD_PARAMETER)
+        << c.method << " " << c.parameters;
+    EXPECT_NE(std::string(ztModelLastError()).find(c.named), std::string::npos) << ztModelLastError();
+    EXPECT_EQ(model, nullptr);
+  }
+}
+
+// Applies model with a confidence band; its values, row-major.
+std::vector<double> Confidence(const ZTModel* model, Fixture& f) {
+  void* result = CreateResult(f.scene.dir.File("c_classes.tif"), kColumns, kRows);
+  void* confidence = CreateResult(f.scene.dir.File("confidence.tif"), kColumns, kRows, ZTRS_Float32);
+  EXPECT_EQ(ztModelApply(model, f.scene.source, f.bands.data(), kBands, result, confidence, kRows, kColumns, 0, 0,
+                         nullptr),
+            RC_OK)
+      << ztModelLastError();
+  ztRSClose(result);
+  ztRSClose(confidence);
+  return ReadBand(f.scene.dir.File("confidence.tif"));
+}
+
+const std::vector<std::vector<Rect>> kClassRects = {{{2, 2, 10, 12}}, {{15, 5, 24, 20}}, {{28, 10, 38, 28}}};
+
+// The scene's values as stored (Byte), [band][row * columns + column].
+std::vector<std::vector<double>> StoredValues(const Fixture& f) {
+  std::vector<std::vector<double>> values;
+  for (int b = 1; b <= kBands; ++b) values.push_back(ReadBand(f.scene.sourcePath, b));
+  return values;
+}
+
+// The mean of each class rectangle's stored values, [class][band].
+std::vector<std::vector<double>> RectangleMeans(const std::vector<std::vector<double>>& v) {
+  std::vector<std::vector<double>> means;
+  for (const auto& rects : kClassRects) {
+    const Rect& rect = rects[0];
+    const double count = double(rect.x1 - rect.x0) * (rect.y1 - rect.y0);
+    std::vector<double> mean(kBands, 0.0);
+    for (int r = rect.y0; r < rect.y1; ++r)
+      for (int c = rect.x0; c < rect.x1; ++c)
+        for (int b = 0; b < kBands; ++b) mean[b] += v[b][r * kColumns + c] / count;
+    means.push_back(mean);
+  }
+  return means;
+}
+
+TEST(ModelConfidence, MinimumDistanceGivesTheDistanceToTheNearestMean) {
+  Fixture f;
+  ZTModel* model = Train(f, kMethods[0]);
+  const std::vector<double> confidence = Confidence(model, f);
+  const auto v = StoredValues(f);
+  const auto means = RectangleMeans(v);
+  for (int i = 0; i < kRows * kColumns; ++i) {
+    double best = 1e300;
+    for (const auto& mean : means) {
+      double d = 0;
+      for (int b = 0; b < kBands; ++b) d += (v[b][i] - mean[b]) * (v[b][i] - mean[b]);
+      best = std::min(best, d);
+    }
+    ASSERT_NEAR(confidence[i], std::sqrt(best), 1e-5 * std::sqrt(best) + 1e-6) << i;
+  }
+  ztModelFree(model);
+}
+
+// The determinant and inverse of a 3 x 3 matrix by cofactors.
+double Invert3(const double m[3][3], double inverse[3][3]) {
+  const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                     m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) + m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) {
+      const int r0 = (j + 1) % 3, r1 = (j + 2) % 3, c0 = (i + 1) % 3, c1 = (i + 2) % 3;
+      inverse[i][j] = (m[r0][c0] * m[r1][c1] - m[r0][c1] * m[r1][c0]) / det;
+    }
+  return det;
+}
+
+TEST(ModelConfidence, MaximumLikelihoodGivesThePosteriorOfTheMostLikelyClass) {
+  Fixture f;
+  ZTModel* model = Train(f, kMethods[3]);
+  const std::vector<double> confidence = Confidence(model, f);
+  // Each class's Gaussian over its whole rectangle (maximum likelihood
+  // trains on the whole image).
+  const auto v = StoredValues(f);
+  const auto mean = RectangleMeans(v);
+  double inverse[3][3][3], logDet[3];
+  for (int k = 0; k < 3; ++k) {
+    const Rect& rect = kClassRects[k][0];
+    const double count = double(rect.x1 - rect.x0) * (rect.y1 - rect.y0);
+    double covariance[3][3] = {};
+    for (int r = rect.y0; r < rect.y1; ++r)
+      for (int c = rect.x0; c < rect.x1; ++c)
+        for (int a = 0; a < 3; ++a)
+          for (int b = 0; b < 3; ++b)
+            covariance[a][b] +=
+                (v[a][r * kColumns + c] - mean[k][a]) * (v[b][r * kColumns + c] - mean[k][b]) / count;
+    logDet[k] = std::log(Invert3(covariance, inverse[k]));
+  }
+  for (int i = 0; i < kRows * kColumns; ++i) {
+    double g[3];
+    for (int k = 0; k < 3; ++k) {
+      double q = 0;
+      for (int a = 0; a < 3; ++a)
+        for (int b = 0; b < 3; ++b) q += (v[a][i] - mean[k][a]) * inverse[k][a][b] * (v[b][i] - mean[k][b]);
+      g[k] = -logDet[k] / 2 - q / 2;
+    }
+    const double best = std::max({g[0], g[1], g[2]});
+    const double posterior = 1 / (std::exp(g[0] - best) + std::exp(g[1] - best) + std::exp(g[2] - best));
+    ASSERT_NEAR(confidence[i], posterior, 1e-5) << i;
+  }
+  ztModelFree(model);
+}
+
+TEST(ModelApply, AnImageOfAnotherBandCountIsRefused) {
+  Fixture f;
+  ZTModel* model = Train(f, kMethods[0]);
+  void* result = CreateResult(f.scene.dir.File("r.tif"), kColumns, kRows);
+  long two[] = {1, 2};
+  EXPECT_EQ(ztModelApply(model, f.scene.source, two, 2, result, nullptr, kRows, kColumns, 0, 0, nullptr),
+            RC_BAD_PARAMETER);
+  EXPECT_NE(std::string(ztModelLastError()).find("takes 3 bands"), std::string::npos);
+  ztRSClose(result);
+  ztModelFree(model);
+}
+
+}  // namespace
