@@ -14,6 +14,7 @@ SUPERVISED, UNSUPERVISED, NETWORKS = "Supervised", "Unsupervised", "Neural netwo
 POSTCLASS, ASSESSMENT, RECORDS = "Post-classification", "Assessment", "Class records"
 
 REPORT = "Text files (*.txt)"
+JSON = "JSON files (*.json)"
 PNG = "PNG files (*.png)"
 
 
@@ -291,13 +292,24 @@ COMMANDS = [
                        "Reference classes of the check points: a count, then that many classes", optional=True),
                 Choice("TABLES", "--tables", "Tables", "Tables to write, of matrix, class, overall, kappa",
                        ["matrix", "class", "overall", "kappa"], ["matrix", "class", "overall", "kappa"],
-                       multiple=True)],
+                       multiple=True),
+                FileOut("JSON", "--json", "Figures (JSON)",
+                        "Also write the figures as JSON: error matrix, per class producer's and user's accuracy and "
+                        "counts, overall accuracy, Kappa, sample count", JSON, optional=True),
+                FileOut("CSV", "--csv", "Figures (CSV)", "Also write the error matrix and the figures as CSV",
+                        "CSV files (*.csv)", optional=True)],
             printed=[Printed("OVERALL_ACCURACY", "Overall accuracy", r"Overall accuracy ([-0-9.eE+]+)", True),
                      Printed("KAPPA", "Kappa", r"Kappa ([-0-9.eE+]+)", True)]),
     Command(["area"], "Class areas", ASSESSMENT,
             "Class-area report: pixel count and area of every class of a class image", [
                 RasterIn("INPUT", None, "Class image", "Class image with class records"),
-                FileOut("OUTPUT", "-o", "Report", "Report to write (UTF-8 text)", REPORT)]),
+                FileOut("OUTPUT", "-o", "Report", "Report to write (UTF-8 text)", REPORT),
+                Choice("UNIT", "--unit", "Unit",
+                       "Unit of the areas: m2, ha or km2 (an image in a geographic coordinate system is measured on "
+                       "the ellipsoid)", ["m2", "ha", "km2"], "m2"),
+                FileOut("JSON", "--json", "Areas (JSON)",
+                        "Also write the areas as JSON: per class value, name, count, area, share", JSON,
+                        optional=True)]),
 
     Command(["classes", "show"], "Show class records", RECORDS, "List the class records", [
         RasterIn("INPUT", None, "Class image", "Class image")], overwrite=False,
