@@ -62,14 +62,15 @@ void RunGMinDist(const DistanceOptions& o) {
 
 struct MaxLikeOptions {
   ClassifyOptions classify;
-  double threshold = 0.0;
 };
 
+// The classifier's threshold argument is not used by it: the command passes
+// 0 and offers no option for it.
 void RunMaxLike(const MaxLikeOptions& o) {
   Classification job(o.classify, Training::kWholeImage);
   const Window& w = job.GetWindow();
   job.Run("maximum likelihood classification", [&](void* result) {
-    return MaxLiklihoodClass(job.Source(), const_cast<long*>(job.Bands().data()), job.BandCount(), o.threshold,
+    return MaxLiklihoodClass(job.Source(), const_cast<long*>(job.Bands().data()), job.BandCount(), 0.0,
                              result, w.rows, w.columns, w.firstRow, w.firstColumn);
   });
 }
@@ -109,7 +110,6 @@ void AddStatisticalCommands(CLI::App& app) {
   auto maxlike = std::make_shared<MaxLikeOptions>();
   command = app.add_subcommand("maxlike", "Supervised maximum likelihood classification");
   AddClassifyOptions(*command, maxlike->classify);
-  command->add_option("--threshold", maxlike->threshold, "Passed to the classifier, which does not use it");
   command->callback([maxlike] { RunMaxLike(*maxlike); });
 }
 
