@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
   ztcli::AddKohonenCommand(app);
   ztcli::AddArtCommands(app);
   ztcli::AddExportCommands(app);
+  ztcli::AddModelCommands(app);
   ztcli::GuardNumberOptions(app);
   // The library's texts for people (captions, reports, the legend's default
   // name) follow the locale: Chinese under a Chinese one, English otherwise.

@@ -26,6 +26,8 @@ void RunMinDist(const DistanceOptions& o) {
   std::vector<float> limits = o.maxDev.empty() ? std::vector<float>(classes, std::numeric_limits<float>::max())
                                                : ParseFactors(o.maxDev, classes, "--max-dev");
   const Window& w = job.GetWindow();
+  ModelSpec spec{"mindist", {{"dev-factor", factors}, {"dev-test", !o.noDevTest}, {"max-test", !o.noMaxTest}}};
+  if (!o.maxDev.empty()) spec.parameters["max-dev"] = limits;
   job.Run("minimum distance classification", [&](void* result) {
     long* bands = const_cast<long*>(job.Bands().data());
     if (!o.noDevTest && !o.noMaxTest)
@@ -33,7 +35,7 @@ void RunMinDist(const DistanceOptions& o) {
                          factors.data(), limits.data());
     return ztMiniDistANew(job.Source(), bands, job.BandCount(), result, w.rows, w.columns, w.firstRow,
                           w.firstColumn, o.noDevTest ? 0 : 1, factors.data(), o.noMaxTest ? 0 : 1, limits.data());
-  });
+  }, spec);
 }
 
 void RunBox(const DistanceOptions& o) {
@@ -43,7 +45,7 @@ void RunBox(const DistanceOptions& o) {
   job.Run("parallelepiped classification", [&](void* result) {
     return ztJDBoxA(job.Source(), const_cast<long*>(job.Bands().data()), job.BandCount(), result, w.rows, w.columns,
                     w.firstRow, w.firstColumn, factors.data());
-  });
+  }, ModelSpec{"box", {{"dev-factor", factors}}});
 }
 
 void RunGMinDist(const DistanceOptions& o) {
@@ -57,7 +59,7 @@ void RunGMinDist(const DistanceOptions& o) {
                            w.firstColumn, factors.data());
     return ztGYMiniDistANew(job.Source(), bands, job.BandCount(), result, w.rows, w.columns, w.firstRow,
                             w.firstColumn, 0, factors.data());
-  });
+  }, ModelSpec{"gmindist", {{"dev-factor", factors}, {"dev-test", !o.noDevTest}}});
 }
 
 struct MaxLikeOptions {
@@ -72,7 +74,7 @@ void RunMaxLike(const MaxLikeOptions& o) {
   job.Run("maximum likelihood classification", [&](void* result) {
     return MaxLiklihoodClass(job.Source(), const_cast<long*>(job.Bands().data()), job.BandCount(), 0.0,
                              result, w.rows, w.columns, w.firstRow, w.firstColumn);
-  });
+  }, ModelSpec{"maxlike", {{"threshold", o.threshold}}});
 }
 
 void AddDevFactor(CLI::App& command, DistanceOptions& o, const std::string& meaning) {
