@@ -18,20 +18,14 @@ JOBS="$(nproc)"
 PACKAGES=(build-essential cmake ninja-build pkg-config libgdal-dev libproj-dev gdal-bin libcli11-dev
           nlohmann-json3-dev libgtest-dev libbenchmark-dev ca-certificates)
 
-<<<<<<< HEAD
-# The tests also export legends to a PostGIS server that they start, and
-# have QGIS open them (about 150 MB to fetch, 580 MB installed, 2-4 minutes);
-# pyproj measures geodesic areas independently of the library.
-TEST_PACKAGES=(postgresql postgresql-15-postgis-3 python3-qgis python3-pyproj)
-=======
 # The tests also export legends to a PostGIS server that they start, have
 # QGIS open them, and run the Processing algorithms in QGIS, their dialog on
-# a virtual display (about 160 MB to fetch, 600 MB installed, 2-4 minutes).
-TEST_PACKAGES=(postgresql postgresql-15-postgis-3 python3-qgis qgis-providers xvfb)
+# a virtual display (about 160 MB to fetch, 600 MB installed, 2-4 minutes);
+# pyproj measures geodesic areas independently of the library.
+TEST_PACKAGES=(postgresql postgresql-15-postgis-3 python3-qgis qgis-providers xvfb python3-pyproj)
 
 # What the QGIS plugin needs where QGIS itself is not installed yet.
 QGIS_PACKAGES=(python3-qgis qgis-providers)
->>>>>>> origin/main
 
 # Only the fuzz action needs clang and its libFuzzer runtime.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
