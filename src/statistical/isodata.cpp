@@ -11,12 +11,9 @@
 
 #include "frame/arguments.h"
 #include "frame/entry.h"
-<<<<<<< HEAD
 #include "frame/string_table.h"
-=======
 #include "model/method_list.h"
 #include "model/parameters.h"
->>>>>>> origin/main
 #include "statistical/class_colours.h"
 #include "statistical/initial_classes.h"
 #include "statistical/isodata_clusters.h"
