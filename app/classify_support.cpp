@@ -28,6 +28,7 @@ void AddClassifyOptions(CLI::App& command, ClassifyOptions& o) {
   AddWindowOption(command, o.method);
   AddResultOptions(command, o.method);
   command.add_option("--png", o.png, "Also write a colour quicklook of the class image");
+  command.add_option("--save-model", o.saveModel, "Also save the trained model to this file (see ztclass apply)");
   AddThreadsOption(command);
 }
 
@@ -35,8 +36,14 @@ Classification::Classification(const ClassifyOptions& o, Training training)
     : options_(o), outputs_(o.method.overwrite), source_(nullptr) {
   outputs_.AddInput(o.image, true);
   if (!o.aoiFile.empty()) outputs_.AddInput(o.aoiFile, false);
-  result_ = std::make_unique<ResultImage>(o.method, outputs_);
-  if (!o.png.empty()) png_ = outputs_.AddOutput(o.png, "--png", false);
+  if (TrainingOnly()) {
+    if (!o.saveModel.empty() || !o.png.empty()) throw UsageError("train writes the model to -o: give no --save-model or --png");
+    modelPath_ = outputs_.AddOutput(o.method.output, "-o", false);
+  } else {
+    result_ = std::make_unique<ResultImage>(o.method, outputs_);
+    if (!o.png.empty()) png_ = outputs_.AddOutput(o.png, "--png", false);
+    if (!o.saveModel.empty()) modelPath_ = outputs_.AddOutput(o.saveModel, "--save-model", false);
+  }
   source_ = Dataset::Open(o.image, false);
   bands_ = SelectedBands(o.method, source_.get());
   window_ = SelectedWindow(o.method, source_.get());
@@ -49,7 +56,7 @@ Classification::Classification(const ClassifyOptions& o, Training training)
   int hasNoData = 0;
   ztRSGetRasterNoDataValue(ztRSGetRasterBand(source_.get(), bands_[0]), &hasNoData);
   const double highest = hasNoData ? 255 : static_cast<double>(ClassCount());
-  if (highest > TypeMaximum(result_->Type()))
+  if (result_ && highest > TypeMaximum(result_->Type()))
     throw UsageError("--ot " + o.method.type + " cannot hold class " + FormatNumber(highest) +
                      (hasNoData ? " (the value of no-data pixels)" : "") + "; choose Byte or a wider type");
   CheckTrainingPixels(training);
@@ -101,14 +108,32 @@ void Classification::Run(const std::string& what, const std::function<long(void*
 }
 
 void Classification::Run(const std::string& what, const std::function<long(void*)>& classify) {
+  Run(what, classify, ModelSpec{});
+}
+
+void Classification::Run(const std::string& what, const std::function<long(void*)>& classify, const ModelSpec& spec) {
+  ModelHandle model;
+  if (!modelPath_.empty()) model = TrainModel(spec, source_.get(), bands_, window_);
+  if (TrainingOnly()) {
+    SaveModel(model.get(), modelPath_);
+    outputs_.Commit();
+    if (!Quiet()) std::cout << "Wrote " << options_.method.output << " (" << spec.method << " model)\n";
+    return;
+  }
   result_->Create(source_.get(), window_);
   {
     ProgressBar bar;
-    Check(classify(result_->get()), what);
+    if (model)
+      CheckModelCall(ztModelApply(model.get(), source_.get(), bands_.data(), BandCount(), result_->get(), nullptr,
+                                  window_.rows, window_.columns, window_.firstRow, window_.firstColumn, nullptr),
+                     what);
+    else
+      Check(classify(result_->get()), what);
   }
   ReportBandScaling(result_->get());
   std::vector<CLASSATTINFO> records = result_->Finish();
   if (!png_.empty()) WriteQuicklook(result_->Written(), png_);
+  if (model) SaveModel(model.get(), modelPath_);
   outputs_.Commit();
   if (Quiet()) return;
   std::cout << "Wrote " << options_.method.output << " (" << records.size() << " classes)";

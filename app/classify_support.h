@@ -10,6 +10,7 @@
 
 #include "class_aoi_list.h"
 #include "cli_support.h"
+#include "model_support.h"
 #include "output_files.h"
 #include "result_image.h"
 #include "result_options.h"
@@ -17,13 +18,13 @@
 namespace ztcli {
 
 struct ClassifyOptions {
-  std::string image, aoiFile, classField, png;
+  std::string image, aoiFile, classField, png, saveModel;
   bool aoiPixels = false;
   MethodOptions method;
 };
 
 // IMAGE, --aoi, --class-field, --bands, --window/--srcwin, -o/--of/--ot/--co/
-// --overwrite, --png.
+// --overwrite, --png, --save-model.
 void AddClassifyOptions(CLI::App& command, ClassifyOptions& options);
 
 // Where a method takes its training pixels from.
@@ -45,6 +46,10 @@ class Classification {
   // the result its legend, writes the quicklook when asked, and moves both
   // into place; on failure or stop nothing is left.
   void Run(const std::string& what, const std::function<long(void* result)>& classify);
+  // The same for a method that has a model: with --save-model the result
+  // comes from the model trained by spec (the same pixels) and the model is
+  // saved beside it; under "train" only the model is written, to -o.
+  void Run(const std::string& what, const std::function<long(void* result)>& classify, const ModelSpec& spec);
 
   // A result that is no class image: its bands, what it gets before it is
   // closed (band names, say), and its own picture for --png.
@@ -63,6 +68,7 @@ class Classification {
 
   const ClassifyOptions& options_;
   OutputFiles outputs_;
+  std::string modelPath_;  // where the model is written, if it is
   std::unique_ptr<ResultImage> result_;
   std::string png_;
   Dataset source_;

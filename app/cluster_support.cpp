@@ -53,14 +53,21 @@ void AddClusterOptions(CLI::App& command, ClusterOptions& o) {
                          std::to_string(kTargetSamples) + " samples from the window)");
   command.add_option("--display-bands", o.displayBands,
                      "Image bands R,G,B (from --bands) whose class means colour the classes (default: step colours)");
+  command.add_option("--save-model", o.saveModel, "Also save the trained model to this file (see ztclass apply)");
   AddThreadsOption(command);
 }
 
 ClusterJob::ClusterJob(const ClusterOptions& o, const std::function<long(long)>& highestValue)
     : outputs(o.method.overwrite), source(nullptr) {
   outputs.AddInput(o.image, true);
-  result = std::make_unique<ResultImage>(o.method, outputs);
-  if (!o.png.empty()) png = outputs.AddOutput(o.png, "--png", false);
+  if (TrainingOnly()) {
+    if (!o.saveModel.empty() || !o.png.empty()) throw UsageError("train writes the model to -o: give no --save-model or --png");
+    modelPath = outputs.AddOutput(o.method.output, "-o", false);
+  } else {
+    result = std::make_unique<ResultImage>(o.method, outputs);
+    if (!o.png.empty()) png = outputs.AddOutput(o.png, "--png", false);
+    if (!o.saveModel.empty()) modelPath = outputs.AddOutput(o.saveModel, "--save-model", false);
+  }
   source = Dataset::Open(o.image, false);
   bands = SelectedBands(o.method, source.get());
   window = SelectedWindow(o.method, source.get());
@@ -82,7 +89,7 @@ ClusterJob::ClusterJob(const ClusterOptions& o, const std::function<long(long)>&
     if (displayPositions.size() != 3) throw UsageError("--display-bands expects three bands R,G,B");
   }
   const long highest = highestValue(o.classes);
-  if (highest > TypeMaximum(result->Type()))
+  if (result && highest > TypeMaximum(result->Type()))
     throw UsageError("--classes " + std::to_string(o.classes) + " gives class values up to " +
                        std::to_string(highest) + ", more than a " + o.method.type + " result holds");
   if (highest >= 255 && HasNoData(source.get(), bands[0]))
@@ -90,14 +97,35 @@ ClusterJob::ClusterJob(const ClusterOptions& o, const std::function<long(long)>&
                        std::to_string(highest) + ", which would meet 255, the class of the image's no-data pixels");
 }
 
+ModelSpec ClusterModelSpec(const std::string& method, const ClusterOptions& o, const ClusterJob& job) {
+  ModelSpec spec{method, {{"classes", o.classes}, {"interval", job.interval}}};
+  if (!job.displayPositions.empty()) spec.parameters["display-bands"] = job.displayPositions;
+  return spec;
+}
+
 void RunCluster(const ClusterOptions& o, ClusterJob& job, const std::string& what,
-                const std::function<long(void*)>& classify) {
+                const std::function<long(void*)>& classify, const ModelSpec& spec) {
+  ModelHandle model;
+  if (!job.modelPath.empty()) model = TrainModel(spec, job.source.get(), job.bands, job.window);
+  if (TrainingOnly()) {
+    SaveModel(model.get(), job.modelPath);
+    job.outputs.Commit();
+    if (!Quiet()) std::cout << "Wrote " << o.method.output << " (" << spec.method << " model)\n";
+    return;
+  }
   job.result->Create(job.source.get(), job.window);
   {
     ProgressBar bar;
-    Check(classify(job.result->get()), what);
+    const Window& w = job.window;
+    if (model)
+      CheckModelCall(ztModelApply(model.get(), job.source.get(), job.bands.data(), static_cast<long>(job.bands.size()),
+                                  job.result->get(), nullptr, w.rows, w.columns, w.firstRow, w.firstColumn, nullptr),
+                     what);
+    else
+      Check(classify(job.result->get()), what);
   }
   ReportBandScaling(job.result->get());
+  if (model) SaveModel(model.get(), job.modelPath);
   const std::map<long, long> counts = PixelsPerClass(job.result->get(), o.method.output);
   const std::vector<CLASSATTINFO> records = job.result->Finish();
   if (!job.png.empty()) WriteQuicklook(job.result->Written(), job.png);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli_support.h"
+#include "model_support.h"
 #include "output_files.h"
 #include "result_image.h"
 #include "result_options.h"
@@ -16,7 +17,7 @@
 namespace ztcli {
 
 struct ClusterOptions {
-  std::string image, png, displayBands;
+  std::string image, png, displayBands, saveModel;
   long classes = 0;
   long interval = 0;  // 0: about kTargetSamples samples from the window
   MethodOptions method;
@@ -25,7 +26,7 @@ struct ClusterOptions {
 constexpr long kTargetSamples = 100000;
 
 // IMAGE, --bands, --window/--srcwin, -o/--of/--ot/--co/--overwrite, --png,
-// --classes, --interval, --display-bands.
+// --classes, --interval, --display-bands, --save-model.
 void AddClusterOptions(CLI::App& command, ClusterOptions& options);
 
 struct ClusterJob {
@@ -36,6 +37,7 @@ struct ClusterJob {
   OutputFiles outputs;
   std::unique_ptr<ResultImage> result;
   std::string png;  // where the quicklook is written until it is moved into place
+  std::string modelPath;  // where the model is written (--save-model, or -o under "train")
   Dataset source;
   std::vector<long> bands;
   Window window;
@@ -49,7 +51,12 @@ struct ClusterJob {
 // the result its legend, writes the quicklook when asked, moves both into
 // place and reports the pixels of each class. A failed or stopped run
 // leaves nothing behind.
+// spec: the model the command trains, for --save-model and "train" (see
+// Classification::Run).
 void RunCluster(const ClusterOptions& options, ClusterJob& job, const std::string& what,
-                const std::function<long(void* result)>& classify);
+                const std::function<long(void* result)>& classify, const ModelSpec& spec = {});
+
+// "classes", "interval" and "display-bands" of a job.
+ModelSpec ClusterModelSpec(const std::string& method, const ClusterOptions& options, const ClusterJob& job);
 
 }  // namespace ztcli

@@ -7,6 +7,7 @@
 #include "interrupt.h"
 #include "number_options.h"
 #include "worker_threads.h"
+#include "ztservices/language.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"ztclass: classification of multi-band remote-sensing images"};
@@ -36,7 +37,11 @@ int main(int argc, char** argv) {
   ztcli::AddKohonenCommand(app);
   ztcli::AddArtCommands(app);
   ztcli::AddExportCommands(app);
+  ztcli::AddModelCommands(app);
   ztcli::GuardNumberOptions(app);
+  // The library's texts for people (captions, reports, the legend's default
+  // name) follow the locale: Chinese under a Chinese one, English otherwise.
+  ztSetLanguage(ztLocaleLanguage());
   ztcli::InstallInterruptHandler();
   ztcli::EnsureGdal();
   ztcli::BoundGdalCache();

@@ -15,13 +15,14 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 ACTION="${1:-build}"
 JOBS="$(nproc)"
-PACKAGES=(build-essential cmake ninja-build pkg-config libgdal-dev gdal-bin libcli11-dev
+PACKAGES=(build-essential cmake ninja-build pkg-config libgdal-dev libproj-dev gdal-bin libcli11-dev
           nlohmann-json3-dev libgtest-dev libbenchmark-dev ca-certificates)
 
 # The tests also export legends to a PostGIS server that they start, have
 # QGIS open them, and run the Processing algorithms in QGIS, their dialog on
-# a virtual display (about 160 MB to fetch, 600 MB installed, 2-4 minutes).
-TEST_PACKAGES=(postgresql postgresql-15-postgis-3 python3-qgis qgis-providers xvfb)
+# a virtual display (about 160 MB to fetch, 600 MB installed, 2-4 minutes);
+# pyproj measures geodesic areas independently of the library.
+TEST_PACKAGES=(postgresql postgresql-15-postgis-3 python3-qgis qgis-providers xvfb python3-pyproj)
 
 # What the QGIS plugin needs where QGIS itself is not installed yet.
 QGIS_PACKAGES=(python3-qgis qgis-providers)

@@ -1,5 +1,6 @@
 // ztclass accuracy: a class image against reference polygons or check
-// points; the report, then the overall accuracy and Kappa on one line.
+// points; the report (and on request its figures as JSON or CSV), then the
+// overall accuracy and Kappa on one line.
 #include <gdal.h>
 
 #include <cstdio>
@@ -11,15 +12,15 @@
 #include <set>
 #include <sstream>
 
-#include "accuracy_summary.h"
 #include "class_aoi_list.h"
 #include "class_records.h"
 #include "cli_support.h"
 #include "commands/commands.h"
 #include "output_files.h"
 #include "progress_bar.h"
+#include "report_files.h"
 #include "same_grid.h"
-#include "ztclass/accuracy.h"
+#include "ztclass/reports.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/raster.h"
 
@@ -31,6 +32,7 @@ struct AccuracyOptions {
   std::string image, output, aoiFile, classField, reference, points, pointClasses;
   bool aoiPixels = false;
   std::string tables = "matrix,class,overall,kappa";
+  std::string json, csv;
   bool overwrite = false;
 };
 
@@ -98,13 +100,13 @@ struct Assessment {
   std::string points, pointClasses;
   std::vector<CLASSATTINFO> records;
 
-  void Run(const std::string& report, const Tables& t) const {
+  void Run(const std::string& report, const Tables& t, AccuracyTable& table) const {
     long rc;
     {
       ProgressBar bar;
-      rc = ztAccuracyAppraise(classImage, report.c_str(), reference ? nullptr : points.c_str(),
-                              reference ? nullptr : pointClasses.c_str(), reference, t.matrix, t.classAccuracy,
-                              t.overall, t.kappa);
+      rc = ztAccuracyFigures(classImage, report.c_str(), reference ? nullptr : points.c_str(),
+                             reference ? nullptr : pointClasses.c_str(), reference, t.matrix, t.classAccuracy,
+                             t.overall, t.kappa, static_cast<long>(classes), table.Figures());
     }
     try {
       Check(rc, "accuracy assessment");
@@ -112,22 +114,6 @@ struct Assessment {
       const std::string why = Explanation(rc, !reference, records, pointClasses);
       throw CommandError(error.what() + (why.empty() ? "" : "\n(" + why + ")"), error.status);
     }
-  }
-
-  // The overall accuracy and Kappa: from the report when it holds them,
-  // else from a second report of just those, written to scratch beside it.
-  AccuracySummary Summary(const std::string& report, const Tables& t, const std::string& scratch) const {
-    if (t.overall && t.kappa) return ReadAccuracySummary(report);
-    AccuracySummary summary;
-    try {
-      Run(scratch, Tables{false, false, true, true});
-      summary = ReadAccuracySummary(scratch);
-    } catch (...) {
-      std::remove(scratch.c_str());
-      throw;
-    }
-    std::remove(scratch.c_str());
-    return summary;
   }
 };
 
@@ -138,7 +124,8 @@ void RunAccuracy(const AccuracyOptions& o) {
   for (const std::string* input : {&o.aoiFile, &o.reference, &o.points, &o.pointClasses})
     if (!input->empty()) outputs.AddInput(*input, input == &o.reference);
   const std::string report = outputs.AddOutput(o.output, "-o", false);
-  const std::string scratch = outputs.ScratchPath(o.output, ".summary");
+  const std::string json = o.json.empty() ? "" : outputs.AddOutput(o.json, "--json", false);
+  const std::string csv = o.csv.empty() ? "" : outputs.AddOutput(o.csv, "--csv", false);
   Dataset classImage = Dataset::Open(o.image, false);
   std::string storage;
   const std::vector<CLASSATTINFO> records = ReadClassRecords(classImage.get(), storage);
@@ -167,11 +154,19 @@ void RunAccuracy(const AccuracyOptions& o) {
                          " classes, the class image " + std::to_string(records.size()) +
                          ": class k of the polygons is compared with class k of the image");
   }
-  assessment.Run(report, tables);
-  const AccuracySummary summary = assessment.Summary(report, tables, scratch);
+  std::vector<std::string> names;
+  for (const CLASSATTINFO& record : records) names.push_back(RecordName(record));
+  AccuracyTable table(names);
+  for (const CLASSATTINFO& record : records) table.values.push_back(record.classNo);
+  assessment.Run(report, tables, table);
+  if (!json.empty()) WriteAccuracyJson(json, table);
+  if (!csv.empty()) WriteAccuracyCsv(csv, table);
   outputs.Commit();
-  if (!Quiet()) std::cout << "Wrote " << o.output << "\n";
-  std::cout << "Overall accuracy " << summary.overall << ", Kappa " << summary.kappa << "\n";
+  if (!Quiet())
+    for (const std::string* written : {&o.output, &o.json, &o.csv})
+      if (!written->empty()) std::cout << "Wrote " << *written << "\n";
+  std::cout << "Overall accuracy " << TwoDecimals(table.figures.overallAccuracy) << ", Kappa "
+            << TwoDecimals(table.figures.kappa) << "\n";
 }
 
 }  // namespace
@@ -202,6 +197,10 @@ void AddAccuracyCommand(CLI::App& app) {
   classes->needs(points);
   points->excludes(aoi, field, reference);
   classes->excludes(aoi, field, reference);
+  command->add_option("--json", o->json,
+                      "Also write the figures as JSON: error matrix, per class producer's and user's accuracy and "
+                      "counts, overall accuracy, Kappa, sample count");
+  command->add_option("--csv", o->csv, "Also write the error matrix and the figures as CSV");
   command->add_option("--tables", o->tables, "Tables to write, of matrix, class, overall, kappa")
       ->capture_default_str();
   command->callback([o] { RunAccuracy(*o); });

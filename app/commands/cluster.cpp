@@ -78,7 +78,7 @@ void RunMethod(const ClusterMethod& m, const ClusterOptions& o) {
       throw CommandError(std::string(m.what) + " failed: " + DescribeResultCode(rc) + "; " +
                          SingularClusterAdvice(result, job, o.classes));
     return rc;
-  });
+  }, ClusterModelSpec(m.name, o, job));
 }
 
 struct IsodataOptions {
@@ -138,7 +138,13 @@ void RunIsodata(const IsodataOptions& o) {
     return ztISODATA(job.source.get(), job.bands.data(), static_cast<long>(job.bands.size()), o.cluster.classes,
                      splitThreshold, o.iterations, o.convergence, o.mergeThreshold, minSize, o.maxMerges,
                      job.interval, result, w.rows, w.columns, w.firstRow, w.firstColumn, job.DisplayBands(), stretch);
-  });
+  }, [&] {
+    ModelSpec spec = ClusterModelSpec("isodata", o.cluster, job);
+    spec.parameters.update({{"iterations", o.iterations}, {"split-threshold", splitThreshold},
+                            {"convergence", o.convergence}, {"merge-threshold", o.mergeThreshold},
+                            {"min-size", minSize}, {"max-merges", o.maxMerges}, {"stretch", o.stretch}});
+    return spec;
+  }());
 }
 
 const ClusterMethod kMethods[] = {

@@ -17,5 +17,7 @@ void AddNeuralCommands(CLI::App& app);
 void AddKohonenCommand(CLI::App& app);
 void AddArtCommands(CLI::App& app);
 void AddExportCommands(CLI::App& app);
+// train, apply and model.
+void AddModelCommands(CLI::App& app);
 
 }  // namespace ztcli

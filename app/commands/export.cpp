@@ -16,8 +16,11 @@
 #include "cli_support.h"
 #include "commands/commands.h"
 #include "output_files.h"
+#include "report_files.h"
 #include "ztclass/class_export.h"
+#include "ztclass/reports.h"
 #include "ztclass/result_codes.h"
+#include "ztservices/language.h"
 #include "ztservices/interaction.h"
 #include "ztservices/raster.h"
 
@@ -54,60 +57,59 @@ void Replace(std::string& text, const std::string& from, const std::string& to) 
 // --- area ---------------------------------------------------------------
 
 struct AreaOptions {
-  std::string image, output;
+  std::string image, output, json, unit = "m2";
   bool overwrite = false;
 };
 
-struct AreaSession {
-  std::string reportPath;
-  std::vector<Message> messages;
-
-  static int SaveFile(void* user, const char*, const char*, char* path, size_t size) {
-    const std::string& answer = static_cast<AreaSession*>(user)->reportPath;
-    if (answer.size() >= size) return 0;
-    std::memcpy(path, answer.c_str(), answer.size() + 1);
-    return 1;
-  }
-  static void Show(void* user, const char* text, const char*, int icon) {
-    static_cast<AreaSession*>(user)->messages.push_back({text, icon});
-  }
-};
-
-void WarnIfGeographic(void* image) {
-  OGRSpatialReferenceH srs = GDALGetSpatialRef(static_cast<GDALDatasetH>(ztRSGetGDALDataset(image)));
-  if (srs && OSRIsGeographic(srs))
-    std::cerr << "ztclass: warning: the image's coordinate system is geographic: areas are in square degrees, "
-                 "not square metres\n";
+int AreaUnit(const std::string& unit) {
+  if (unit == "m2") return ZT_AREA_M2;
+  if (unit == "ha") return ZT_AREA_HA;
+  if (unit == "km2") return ZT_AREA_KM2;
+  throw UsageError("--unit takes m2, ha or km2, got '" + unit + "'");
 }
 
+// The texts of the report's outcome are the library's own (its string
+// table's, as its interactive export shows them), in the language in force.
+bool Chinese() { return std::string(ztGetLanguage()) == "zh"; }
+
 void RunArea(const AreaOptions& o) {
+  const int unit = AreaUnit(o.unit);
   OutputFiles outputs(o.overwrite);
   outputs.AddInput(o.image, true);
-  AreaSession session;
-  session.reportPath = outputs.AddOutput(o.output, "-o", false);
+  const std::string report = outputs.AddOutput(o.output, "-o", false);
+  const std::string json = o.json.empty() ? "" : outputs.AddOutput(o.json, "--json", false);
   // Statistics are computed from the pixels, never taken (perhaps stale)
   // from a side-car file, and none is written beside the input.
   CPLSetConfigOption("GDAL_PAM_ENABLED", "NO");
   Dataset image = Dataset::Open(o.image, false);
   RequireClassRecords(image.get(), o.image);
-  WarnIfGeographic(image.get());
-  {
-    Answers answers({&session, AreaSession::SaveFile, AreaSession::Show, nullptr, nullptr});
-    ztExportClsSizeInfo(image.get());
-  }
-  if (session.messages.size() != 1 || session.messages[0].icon != ZT_MB_ICONEXCLAMATION) {
-    std::string why = session.messages.empty() ? std::string("no report was written") : session.messages.back().text;
+  std::vector<ZTClassArea> areas(256);
+  long count = 0;
+  int geodesic = 0;
+  const char* description = ztRSGetDescription(image.get());
+  std::string classInfoFile = description ? description : "";
+  Replace(classInfoFile, ".zti", ".cls");
+  const long rc = ztMeasureClassAreas(image.get(), unit, classInfoFile.c_str(), report.c_str(), areas.data(),
+                                      static_cast<long>(areas.size()), &count, &geodesic);
+  if (rc != RC_OK) {
+    std::string why = Chinese() ? "统计地类面积失败！" : "Class area statistics failed!";
     const std::string reason = WriteFailureReason();
-    if (!reason.empty()) why += " (" + o.output + ": " + reason + ")";
     double transform[6];
-    if (GDALGetGeoTransform(static_cast<GDALDatasetH>(ztRSGetGDALDataset(image.get())), transform) != CE_None)
+    if (!reason.empty())
+      why += " (" + o.output + ": " + reason + ")";
+    else if (GDALGetGeoTransform(static_cast<GDALDatasetH>(ztRSGetGDALDataset(image.get())), transform) != CE_None)
       why += " (the image has no georeferencing, so its cells have no size to measure areas by)";
+    else
+      why += " (" + DescribeResultCode(rc) + ")";
     throw CommandError(why);
   }
+  areas.resize(count);
+  if (!json.empty()) WriteAreaJson(json, areas, o.unit, geodesic != 0);
   outputs.Commit();
-  std::string text = session.messages[0].text;
-  Replace(text, session.reportPath, o.output);
-  if (!Quiet()) std::cout << text << "\n";
+  if (Quiet()) return;
+  std::cout << (Chinese() ? "成功导出报告到文件\n" + o.output + "！" : "Report exported to the file\n" + o.output + "!")
+            << "\n";
+  if (!json.empty()) std::cout << "Wrote " << o.json << "\n";
 }
 
 // --- legend -------------------------------------------------------------
@@ -273,7 +275,12 @@ void AddExportCommands(CLI::App& app) {
   auto* a = app.add_subcommand("area", "Class-area report: pixel count and area of every class of a class image");
   a->add_option("CLASS_IMAGE", area->image, "Class image with class records")->required();
   a->add_option("-o,--output", area->output, "Report to write (UTF-8 text)")->required();
-  a->add_flag("--overwrite", area->overwrite, "Replace an existing report");
+  a->add_option("--unit", area->unit,
+                 "Unit of the areas: m2, ha or km2 (an image in a geographic coordinate system is measured on the "
+                 "ellipsoid)")
+      ->capture_default_str();
+  a->add_option("--json", area->json, "Also write the areas as JSON: per class value, name, count, area, share");
+  a->add_flag("--overwrite", area->overwrite, "Replace existing reports");
   a->callback([area] { RunArea(*area); });
 
   auto legend = std::make_shared<LegendOptions>();
@@ -284,7 +291,8 @@ void AddExportCommands(CLI::App& app) {
                 "Target: a GeoPackage file (created when missing), or pg:HOST[:PORT]/DATABASE for PostGIS (HOST may "
                 "be a socket directory; the password comes from PGPASSWORD or ~/.pgpass)")
       ->required();
-  l->add_option("--name", legend->name, "Legend name (default: the image's file name without extension + \"_图例\")");
+  l->add_option("--name", legend->name, "Legend name (default: the image's file name without extension + \"_图例\", or \"_legend\" "
+                "outside a Chinese locale)");
   auto* x = l->add_option("--x", legend->x, "Lower-left corner, x in map units (default: the image's lower-right corner)");
   auto* y = l->add_option("--y", legend->y, "Lower-left corner, y in map units");
   x->needs(y);

@@ -164,17 +164,19 @@ void RunLVQ2(const LVQ2Options& o) {
   CheckEpochs(o.lvqEpochs, "--lvq-epochs");
   Classification job(o.classify, Training::kWholeImage);
   const Window& w = job.GetWindow();
-  Seed(o);
   RunNetwork(job, "LVQ2 network classification", [&](void* result) {
     return ztLVQ2NNClass(job.Source(), const_cast<long*>(job.Bands().data()), job.BandCount(), o.tuneRate,
                          o.tuneEpochs, o.lvqRate, o.lvqEpochs, result, w.rows, w.columns, w.firstRow, w.firstColumn);
   });
 }
 
+// randomWeights: whether the network draws its initial weights at random,
+// which is what --seed steers (LVQ2 starts from the class means).
 CLI::App* AddNetworkCommand(CLI::App& app, const std::string& name, const std::string& description,
-                            NetworkOptions& o) {
+                            NetworkOptions& o, bool randomWeights = true) {
   auto* command = app.add_subcommand(name, description);
   AddClassifyOptions(*command, o.classify);
+  if (!randomWeights) return command;
   command->add_option("--seed", o.seed,
                       "Seed of the random initial weights; the same seed gives the same map (default: the "
                       "same draw on every run)");
@@ -241,7 +243,8 @@ void AddNeuralCommands(CLI::App& app) {
   command->callback([rbf] { RunRBF(*rbf); });
 
   auto lvq2 = std::make_shared<LVQ2Options>();
-  command = AddNetworkCommand(app, "lvq2", "Supervised classification by learning vector quantisation (LVQ2)", *lvq2);
+  command = AddNetworkCommand(app, "lvq2", "Supervised classification by learning vector quantisation (LVQ2)", *lvq2,
+                              false);
   command->add_option("--tune-rate", lvq2->tuneRate, "Starting rate of the first, unsupervised tuning passes")
       ->capture_default_str()
       ->check(NotNegative());

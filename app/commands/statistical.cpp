@@ -26,6 +26,8 @@ void RunMinDist(const DistanceOptions& o) {
   std::vector<float> limits = o.maxDev.empty() ? std::vector<float>(classes, std::numeric_limits<float>::max())
                                                : ParseFactors(o.maxDev, classes, "--max-dev");
   const Window& w = job.GetWindow();
+  ModelSpec spec{"mindist", {{"dev-factor", factors}, {"dev-test", !o.noDevTest}, {"max-test", !o.noMaxTest}}};
+  if (!o.maxDev.empty()) spec.parameters["max-dev"] = limits;
   job.Run("minimum distance classification", [&](void* result) {
     long* bands = const_cast<long*>(job.Bands().data());
     if (!o.noDevTest && !o.noMaxTest)
@@ -33,7 +35,7 @@ void RunMinDist(const DistanceOptions& o) {
                          factors.data(), limits.data());
     return ztMiniDistANew(job.Source(), bands, job.BandCount(), result, w.rows, w.columns, w.firstRow,
                           w.firstColumn, o.noDevTest ? 0 : 1, factors.data(), o.noMaxTest ? 0 : 1, limits.data());
-  });
+  }, spec);
 }
 
 void RunBox(const DistanceOptions& o) {
@@ -43,7 +45,7 @@ void RunBox(const DistanceOptions& o) {
   job.Run("parallelepiped classification", [&](void* result) {
     return ztJDBoxA(job.Source(), const_cast<long*>(job.Bands().data()), job.BandCount(), result, w.rows, w.columns,
                     w.firstRow, w.firstColumn, factors.data());
-  });
+  }, ModelSpec{"box", {{"dev-factor", factors}}});
 }
 
 void RunGMinDist(const DistanceOptions& o) {
@@ -57,21 +59,22 @@ void RunGMinDist(const DistanceOptions& o) {
                            w.firstColumn, factors.data());
     return ztGYMiniDistANew(job.Source(), bands, job.BandCount(), result, w.rows, w.columns, w.firstRow,
                             w.firstColumn, 0, factors.data());
-  });
+  }, ModelSpec{"gmindist", {{"dev-factor", factors}, {"dev-test", !o.noDevTest}}});
 }
 
 struct MaxLikeOptions {
   ClassifyOptions classify;
-  double threshold = 0.0;
 };
 
+// The classifier's threshold argument is not used by it: the command passes
+// 0 and offers no option for it.
 void RunMaxLike(const MaxLikeOptions& o) {
   Classification job(o.classify, Training::kWholeImage);
   const Window& w = job.GetWindow();
   job.Run("maximum likelihood classification", [&](void* result) {
-    return MaxLiklihoodClass(job.Source(), const_cast<long*>(job.Bands().data()), job.BandCount(), o.threshold,
+    return MaxLiklihoodClass(job.Source(), const_cast<long*>(job.Bands().data()), job.BandCount(), 0.0,
                              result, w.rows, w.columns, w.firstRow, w.firstColumn);
-  });
+  }, ModelSpec{"maxlike", {{"threshold", o.threshold}}});
 }
 
 void AddDevFactor(CLI::App& command, DistanceOptions& o, const std::string& meaning) {
@@ -109,7 +112,6 @@ void AddStatisticalCommands(CLI::App& app) {
   auto maxlike = std::make_shared<MaxLikeOptions>();
   command = app.add_subcommand("maxlike", "Supervised maximum likelihood classification");
   AddClassifyOptions(*command, maxlike->classify);
-  command->add_option("--threshold", maxlike->threshold, "Passed to the classifier, which does not use it");
   command->callback([maxlike] { RunMaxLike(*maxlike); });
 }
 

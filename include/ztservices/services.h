@@ -1,7 +1,9 @@
 #pragma once
 #include "ztservices/bandnote.h"
 #include "ztservices/geometry.h"
+#include "ztservices/cellarea.h"
 #include "ztservices/imagebase.h"
+#include "ztservices/language.h"
 #include "ztservices/matrix.h"
 #include "ztservices/progress.h"
 #include "ztservices/raster.h"

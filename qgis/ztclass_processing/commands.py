@@ -14,6 +14,7 @@ SUPERVISED, UNSUPERVISED, NETWORKS = "Supervised", "Unsupervised", "Neural netwo
 POSTCLASS, ASSESSMENT, RECORDS = "Post-classification", "Assessment", "Class records"
 
 REPORT = "Text files (*.txt)"
+JSON = "JSON files (*.json)"
 PNG = "PNG files (*.png)"
 
 
@@ -152,8 +153,7 @@ COMMANDS = [
                             Flag("NO_DEV_TEST", "--no-dev-test", "No standard-deviation test",
                                  "Do not reject by standard deviations")]),
     Command(["maxlike"], "Maximum likelihood", SUPERVISED, "Supervised maximum likelihood classification",
-            supervised() + [Number("THRESHOLD", "--threshold", "Threshold",
-                                   "Passed to the classifier, which does not use it", float, 0.0, advanced=True)]),
+            supervised()),
     Command(["unmix"], "Linear spectral unmixing", SUPERVISED,
             "Linear spectral unmixing: one fraction band per class of the training polygons, in their order",
             supervised("Multi-band image to unmix", "Also write a colour composite of the first three fractions (PNG)",
@@ -234,7 +234,6 @@ COMMANDS = [
                        "At most this many passes training the outputs", int, 3000, minimum=0)]),
     Command(["lvq2"], "Learning vector quantisation (LVQ2)", NETWORKS,
             "Supervised classification by learning vector quantisation (LVQ2)", supervised() + [
-                seed(),
                 Number("TUNE_RATE", "--tune-rate", "Tuning rate",
                        "Starting rate of the first, unsupervised tuning passes", float, 0.05),
                 Number("TUNE_EPOCHS", "--tune-epochs", "Tuning passes",
@@ -314,13 +313,24 @@ COMMANDS = [
                        "Reference classes of the check points: a count, then that many classes", optional=True),
                 Choice("TABLES", "--tables", "Tables", "Tables to write, of matrix, class, overall, kappa",
                        ["matrix", "class", "overall", "kappa"], ["matrix", "class", "overall", "kappa"],
-                       multiple=True)],
+                       multiple=True),
+                FileOut("JSON", "--json", "Figures (JSON)",
+                        "Also write the figures as JSON: error matrix, per class producer's and user's accuracy and "
+                        "counts, overall accuracy, Kappa, sample count", JSON, optional=True),
+                FileOut("CSV", "--csv", "Figures (CSV)", "Also write the error matrix and the figures as CSV",
+                        "CSV files (*.csv)", optional=True)],
             printed=[Printed("OVERALL_ACCURACY", "Overall accuracy", r"Overall accuracy ([-0-9.eE+]+)", True),
                      Printed("KAPPA", "Kappa", r"Kappa ([-0-9.eE+]+)", True)]),
     Command(["area"], "Class areas", ASSESSMENT,
             "Class-area report: pixel count and area of every class of a class image", [
                 RasterIn("INPUT", None, "Class image", "Class image with class records"),
-                FileOut("OUTPUT", "-o", "Report", "Report to write (UTF-8 text)", REPORT)]),
+                FileOut("OUTPUT", "-o", "Report", "Report to write (UTF-8 text)", REPORT),
+                Choice("UNIT", "--unit", "Unit",
+                       "Unit of the areas: m2, ha or km2 (an image in a geographic coordinate system is measured on "
+                       "the ellipsoid)", ["m2", "ha", "km2"], "m2"),
+                FileOut("JSON", "--json", "Areas (JSON)",
+                        "Also write the areas as JSON: per class value, name, count, area, share", JSON,
+                        optional=True)]),
 
     Command(["classes", "show"], "Show class records", RECORDS, "List the class records", [
         RasterIn("INPUT", None, "Class image", "Class image")], overwrite=False,
@@ -347,7 +357,8 @@ COMMANDS = [
                         "(HOST may be a socket directory; the password comes from PGPASSWORD or ~/.pgpass)",
                         "GeoPackage (*.gpkg)"),
                 Text("NAME", "--name", "Legend name",
-                     "Legend name (default: the image's file name without extension + \"_图例\")", optional=True),
+                     "Legend name (default: the image's file name without extension + \"_图例\", or \"_legend\" "
+                     "outside a Chinese locale)", optional=True),
                 Number("X", "--x", "Lower-left x",
                        "Lower-left corner, x in map units (default: the image's lower-right corner)", optional=True),
                 Number("Y", "--y", "Lower-left y", "Lower-left corner, y in map units", optional=True),

@@ -169,10 +169,12 @@ long FillFromCheckPoints(void* classImage, const char* coordinateFile, const cha
 
 bool Given(const char* path) { return path && *path; }
 
-long Appraise(void* classImage, const char* reportPath, const char* coordinateFile, const char* classFile,
-              void* reference, const ReportTables& tables) {
+}  // namespace
+
+long AssessAccuracy(void* classImage, const char* reportPath, const char* coordinateFile, const char* classFile,
+                    void* reference, const ReportTables& tables, AccuracyRecord* figures) {
   ProgressSession progress;
-  if (!classImage || !reportPath) return RC_NULL_ARGUMENT;
+  if (!classImage || (!reportPath && !figures)) return RC_NULL_ARGUMENT;
   const bool fileMode = !reference && Given(coordinateFile) && Given(classFile);
   if (!fileMode && !reference) return RC_NULL_ARGUMENT;
   std::vector<std::string> names;
@@ -181,12 +183,12 @@ long Appraise(void* classImage, const char* reportPath, const char* coordinateFi
   if (long rc = fileMode ? FillFromCheckPoints(classImage, coordinateFile, classFile, progress, record)
                          : FillFromAois(classImage, reference, progress, record))
     return rc;
+  if (figures) *figures = record;
+  if (!reportPath) return RC_OK;
   const std::string report =
       FormatAccuracyReport(record, names, Description(reference), Description(classImage), tables);
   return WriteAccuracyReport(reportPath, report) ? RC_OK : RC_REPORT_OPEN_FAILED;
 }
-
-}  // namespace
 
 }  // namespace zt
 
@@ -195,7 +197,8 @@ using namespace zt;
 long ztAccuracyAppraise(void* classImage, const char* reportPath, const char* coordinateFile, const char* classFile,
                         void* reference, bool errorMatrix, bool classAccuracy, bool overallAccuracy, bool kappa) {
   return Framed([&] {
-    return Appraise(classImage, reportPath, coordinateFile, classFile, reference,
-                    ReportTables{errorMatrix, classAccuracy, overallAccuracy, kappa});
+    if (!reportPath) return RC_NULL_ARGUMENT;
+    return AssessAccuracy(classImage, reportPath, coordinateFile, classFile, reference,
+                          ReportTables{errorMatrix, classAccuracy, overallAccuracy, kappa}, nullptr);
   });
 }

@@ -14,6 +14,7 @@ void AccuracyRecord::ComputeStatistics() {
     columnTotals[j - 1] = 0;
     for (long i = 0; i <= n; ++i) columnTotals[j - 1] += At(i, j);
     classAccuracy[j - 1] = columnTotals[j - 1] == 0 ? 1.0 : double(At(j, j)) / columnTotals[j - 1];
+    userAccuracy[j - 1] = rowTotals[j] == 0 ? 1.0 : double(At(j, j)) / rowTotals[j];
     correct += At(j, j);
     chance += double(rowTotals[j]) * columnTotals[j - 1];
   }

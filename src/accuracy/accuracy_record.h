@@ -12,14 +12,16 @@ struct AccuracyRecord {
         matrix(static_cast<size_t>(classes + 1) * classes, 0),
         columnTotals(classes, 0),
         rowTotals(classes + 1, 0),
-        classAccuracy(classes, 0.0) {}
+        classAccuracy(classes, 0.0),
+        userAccuracy(classes, 0.0) {}
 
   // Row found: the class number in the class image (0 unclassified);
   // column: reference class from 1.
   long& At(long found, long reference) { return matrix[found * classCount + reference - 1]; }
   long At(long found, long reference) const { return matrix[found * classCount + reference - 1]; }
 
-  // Totals, class accuracies (1 for a reference class without samples),
+  // Totals, class (producer's) accuracies (1 for a reference class without
+  // samples), user's accuracies (1 for a map class without samples),
   // overall accuracy and Kappa. Samples that are in the total but not in the
   // matrix (points off the image) count against the overall accuracy.
   void ComputeStatistics();
@@ -30,6 +32,7 @@ struct AccuracyRecord {
   std::vector<long> columnTotals;
   std::vector<long> rowTotals;
   std::vector<double> classAccuracy;
+  std::vector<double> userAccuracy;
   double overallAccuracy = 0.0;
   double kappa = 0.0;
 };

@@ -18,6 +18,13 @@ std::string FormatAccuracyReport(const AccuracyRecord& record, const std::vector
                                  const std::string& referenceDescription, const std::string& classDescription,
                                  const ReportTables& tables);
 
+// Fills the accuracy record of classImage against the reference samples
+// (the assessment of ztAccuracyAppraise) and, when reportPath is not null,
+// writes the report. figures, when not null, receives the record. A null
+// class image, or neither a report nor figures, gives RC_NULL_ARGUMENT.
+long AssessAccuracy(void* classImage, const char* reportPath, const char* coordinateFile, const char* classFile,
+                    void* reference, const ReportTables& tables, AccuracyRecord* figures);
+
 // Writes the report anew; false (and no file left behind) when it cannot be
 // written whole.
 bool WriteAccuracyReport(const std::string& path, const std::string& report);

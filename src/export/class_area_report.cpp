@@ -5,9 +5,12 @@
 #include <memory>
 
 #include "classinfo/class_records.h"
+#include "frame/string_table.h"
 #include "services/pyramid_layer.h"
 #include "services/text.h"
+#include "services/value_buffer.h"
 #include "ztclass/result_codes.h"
+#include "ztservices/cellarea.h"
 #include "ztservices/raster.h"
 
 namespace zt {
@@ -68,22 +71,76 @@ long WriteText(const std::string& path, const std::string& text) {
   return std::fclose(file.release()) == 0 ? RC_OK : RC_REPORT_OPEN_FAILED;
 }
 
+// Geodesic areas: band 1 read a row at a time, each pixel adding its cell's
+// area to its class. The cells of a north-up row all have the same area, so
+// one is measured per row; a rotated image measures every cell.
+long GeodesicAreas(void* image, std::vector<ClassArea>& classes) {
+  void* band = ztRSGetRasterBand(image, 1);
+  const ZTRSDataType type = ztRSGetDatasetType(image);
+  const long columns = ztRSGetRasterXSize(image), rows = ztRSGetRasterYSize(image);
+  if (!band || columns < 1 || rows < 1) return RC_NULL_ARGUMENT;
+  const bool northUp = ztRSIsNorthUp(image) != 0;
+  ValueBuffer typed;
+  if (long rc = typed.Allocate(type, columns)) return rc;
+  std::vector<double> values(columns);
+  for (ClassArea& c : classes) c.area = 0.0;
+  for (long row = 0; row < rows; ++row) {
+    if (long rc = ztRSRasterIO(band, ZTRS_Read, 0, row, columns, 1, typed.Data(), columns, 1, type, 0, 0)) return rc;
+    ztRSConvNValues(type, typed.Data(), columns, values.data());
+    double cellArea = 0.0;
+    if (northUp)
+      if (long rc = ztRSGetGeodesicCellArea(image, row, 0, &cellArea)) return rc;
+    for (long column = 0; column < columns; ++column) {
+      if (!northUp)
+        if (long rc = ztRSGetGeodesicCellArea(image, row, column, &cellArea)) return rc;
+      for (ClassArea& c : classes)
+        if (values[column] == static_cast<double>(c.value)) c.area += cellArea;
+    }
+  }
+  return RC_OK;
+}
+
+double UnitFactor(AreaUnit unit) {
+  switch (unit) {
+    case AreaUnit::kHectares: return 1e4;
+    case AreaUnit::kSquareKilometres: return 1e6;
+    default: return 1.0;
+  }
+}
+
+const char* UnitHeading(AreaUnit unit) {
+  switch (unit) {
+    case AreaUnit::kHectares: return Localized("面积(公顷)", "Area(ha)");
+    case AreaUnit::kSquareKilometres: return Localized("面积(平方公里)", "Area(km2)");
+    default: return Localized("面积(m*m)", "Area(m*m)");
+  }
+}
+
 }  // namespace
 
-std::string FormatClassAreaReport(const std::string& classInfoFile, const std::vector<ClassArea>& classes,
-                                  double cellX, double cellY) {
-  std::string report = "\t地类面积统计报告\n\n" + std::string(69, '-') + "\n\n";
-  report += "分类信息文件：" + classInfoFile + "\n\n";
-  report += "  ID\t类名\t像元数\t面积(m*m)\n";
-  for (size_t i = 0; i < classes.size(); ++i) {
-    const ClassArea& c = classes[i];
-    const double area = c.pixels == 0 ? 0.0 : static_cast<double>(c.pixels) * cellX * cellY;
-    report += Format("  %d\t%s\t%llu\t%.2f\n", static_cast<int>(i + 1), c.name.c_str(), c.pixels, area);
+void AreasFromCellSize(std::vector<ClassArea>& classes, double cellX, double cellY) {
+  for (ClassArea& c : classes) c.area = c.pixels == 0 ? 0.0 : static_cast<double>(c.pixels) * cellX * cellY;
+}
+
+std::string FormatClassAreaReport(const std::string& classInfoFile, const ClassAreas& areas, AreaUnit unit) {
+  std::string report = std::string(Localized("\t地类面积统计报告\n\n", "\tClass area statistics report\n\n")) +
+                       std::string(69, '-') + "\n\n";
+  report += Localized("分类信息文件：", "Class information file: ") + classInfoFile + "\n\n";
+  if (areas.geodesic)
+    report += Localized("面积为椭球面上的测地面积（影像为地理坐标系）\n\n",
+                        "Areas are geodesic, on the ellipsoid (the image has a geographic coordinate system)\n\n");
+  report += Localized("  ID\t类名\t像元数\t", "  ID\tName\tPixels\t");
+  report += UnitHeading(unit);
+  report += "\n";
+  const double factor = UnitFactor(unit);
+  for (size_t i = 0; i < areas.classes.size(); ++i) {
+    const ClassArea& c = areas.classes[i];
+    report += Format("  %d\t%s\t%llu\t%.2f\n", static_cast<int>(i + 1), c.name.c_str(), c.pixels, c.area / factor);
   }
   return report;
 }
 
-long ExportClassAreaReport(void* image, const std::string& classInfoFile, const std::string& reportPath) {
+long MeasureClassAreas(void* image, ClassAreas& areas) {
   if (!image) return RC_WORK_FILE_FAILED;
   std::vector<CLASSATTINFO> records;
   if (long rc = ReadClassRecords(image, records)) return rc;
@@ -98,15 +155,30 @@ long ExportClassAreaReport(void* image, const std::string& classInfoFile, const 
   double imageCellX, imageCellY;
   if (long rc = ztGetImgCellSize(image, &imageCellX, &imageCellY)) return rc;
 
-  std::vector<ClassArea> classes;
-  classes.reserve(records.size());
+  areas.classes.clear();
+  areas.classes.reserve(records.size());
   for (const CLASSATTINFO& record : records) {
     const double slot = record.classNo - minimum;
     const bool counted = slot >= 0 && slot < static_cast<double>(counts.size());
-    classes.push_back({std::string(FieldText(record.name, sizeof record.name)),
-                       counted ? counts[static_cast<size_t>(slot)] : 0});
+    areas.classes.push_back({std::string(FieldText(record.name, sizeof record.name)),
+                             counted ? counts[static_cast<size_t>(slot)] : 0, 0.0,
+                             static_cast<long>(record.classNo)});
   }
-  return WriteText(reportPath, FormatClassAreaReport(classInfoFile, classes, cellX, cellY));
+  areas.geodesic = ztRSIsGeographic(image) != 0;
+  if (areas.geodesic) return GeodesicAreas(image, areas.classes);
+  AreasFromCellSize(areas.classes, cellX, cellY);
+  return RC_OK;
+}
+
+long WriteClassAreaReport(const std::string& reportPath, const std::string& classInfoFile, const ClassAreas& areas,
+                          AreaUnit unit) {
+  return WriteText(reportPath, FormatClassAreaReport(classInfoFile, areas, unit));
+}
+
+long ExportClassAreaReport(void* image, const std::string& classInfoFile, const std::string& reportPath) {
+  ClassAreas areas;
+  if (long rc = MeasureClassAreas(image, areas)) return rc;
+  return WriteClassAreaReport(reportPath, classInfoFile, areas, AreaUnit::kSquareMetres);
 }
 
 std::string ClassInfoFileName(void* image) {

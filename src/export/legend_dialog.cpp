@@ -13,24 +13,22 @@ namespace {
 
 constexpr int kNoName = 26;
 constexpr int kBadSize = 27;
-constexpr char kNotice[] = "提示";
-constexpr char kChooserTitle[] = "选择结果GDB...";
 
 // The file name part of the image's description without its last four
-// characters (the extension), followed by "_图例".
+// characters (the extension), followed by "_图例" ("_legend" in English).
 std::string DefaultName(void* image) {
   const char* description = ztRSGetDescription(image);
   std::string name = description ? description : "";
   const size_t slash = name.find_last_of("\\/");
   if (slash != std::string::npos) name.erase(0, slash + 1);
   name.erase(name.size() < 4 ? 0 : name.size() - 4);
-  return name + "_图例";
+  return name + Localized("_图例", "_legend");
 }
 
 void Notice(int id) {
   char text[256];
   LoadString(id, text, sizeof text);
-  ztMessageBox(text, kNotice, ZT_MB_ICONEXCLAMATION);
+  ztMessageBox(text, Localized("提示", "Notice"), ZT_MB_ICONEXCLAMATION);
 }
 
 }  // namespace
@@ -61,7 +59,7 @@ bool CDlgExptLeg::DoModal() {
       Notice(kBadSize);
       continue;
     }
-    if (ztChooseGDB(kChooserTitle, &gdb) >= 1) return true;
+    if (ztChooseGDB(Localized("选择结果GDB...", "Choose the result geodatabase..."), &gdb) >= 1) return true;
   }
 }
 

@@ -1,12 +1,11 @@
 #include "export/legend_layout.h"
 
+#include "frame/string_table.h"
 #include "services/text.h"
 
 namespace zt {
 
 namespace {
-
-constexpr char kUnclassified[] = "未分类";
 
 LegendEntry Entry(long classNo, long colorNo, std::string text, const LegendParameters& p, double y) {
   const double s = p.size;
@@ -27,7 +26,7 @@ void LayoutLegend(const std::vector<CLASSATTINFO>& records, const LegendParamete
   double y = p.y + (n - 1) * step;
   if (p.unclassified) {
     y = p.y + n * step;
-    if (sink.Add(Entry(0, 0, kUnclassified, p, y))) y -= step;
+    if (sink.Add(Entry(0, 0, Localized("未分类", "Unclassified"), p, y))) y -= step;
   }
   for (auto record = records.rbegin(); record != records.rend(); ++record) {
     const long colorNo = colors.FindColorNo(record->red, record->green, record->blue);

@@ -11,6 +11,7 @@
 
 #include "frame/arguments.h"
 #include "frame/entry.h"
+#include "frame/string_table.h"
 #include "model/method_list.h"
 #include "model/parameters.h"
 #include "statistical/class_colours.h"
@@ -120,7 +121,8 @@ void ClassifySamples(SampleReader& reader, const SampleGrid& grid, const Cluster
 
 void ShowIteration(long iteration) {
   char caption[128];
-  std::snprintf(caption, sizeof caption, "第%ld次迭代，类分裂、合并...", iteration);
+  std::snprintf(caption, sizeof caption, Localized("第%ld次迭代，类分裂、合并...", "Iteration %ld: splitting and merging classes..."),
+                iteration);
   SetSubProgressName(caption);
   SetRange(0, 100);
   SetPos(0);

@@ -109,6 +109,39 @@ check "report: error matrix row" 0 "^    Forest         1        15        16$" 
 check "report: unclassified row" 0 "^ 未分类         0         1         1$" -- cat "$WORK/report.txt"
 check "report: class accuracy" 0 "^                0.94      0.94$" -- cat "$WORK/report.txt"
 check "report: Kappa" 0 "^          Kappa系数=      0.88$" -- cat "$WORK/report.txt"
+# The figures for programs against the matrix worked out above; user's
+# accuracy: Water 15/15, Forest 15/16.
+check "JSON and CSV" 0 "^Wrote .*fig.csv$" -- "$ZTCLASS" accuracy "$WORK/classes.tif" --aoi "$WORK/reference.geojson" \
+  -o "$WORK/fig.txt" --json "$WORK/fig.json" --csv "$WORK/fig.csv" --tables overall
+check "figures" 0 "^ok$" -- /usr/bin/python3 -c '
+import csv, json, sys
+matrix = [[0, 1], [15, 0], [1, 15]]
+names, n = ["Water", "Forest"], 32
+rows = [sum(r) for r in matrix]
+cols = [sum(r[j] for r in matrix) for j in range(2)]
+producer = [matrix[j + 1][j] / cols[j] for j in range(2)]
+user = [matrix[j + 1][j] / rows[j + 1] for j in range(2)]
+overall = (15 + 15) / n
+chance = sum(rows[j + 1] * cols[j] for j in range(2)) / n ** 2
+kappa = (overall - chance) / (1 - chance)
+near = lambda a, b: abs(float(a) - b) < 1e-12
+j = json.load(open(sys.argv[1]))
+ok = j["matrix"] == matrix and j["sample_count"] == n and near(j["overall_accuracy"], overall) and near(j["kappa"], kappa)
+for k, c in enumerate(j["classes"]):
+    ok = ok and (c["value"], c["name"], c["reference_count"], c["map_count"]) == (k + 1, names[k], cols[k], rows[k + 1])
+    ok = ok and near(c["producer_accuracy"], producer[k]) and near(c["user_accuracy"], user[k])
+table = list(csv.reader(open(sys.argv[2])))
+ok = ok and table[0] == ["map\\reference", "Water", "Forest", "total"]
+ok = ok and [list(map(int, r[1:])) for r in table[1:4]] == [m + [s] for m, s in zip(matrix, rows)]
+ok = ok and table[4] == ["total", "16", "16", "32"] and table[7][:2] == ["1", "Water"]
+ok = ok and all(near(table[7 + k][2], producer[k]) and near(table[7 + k][3], user[k]) for k in range(2))
+ok = ok and near(table[10][1], overall) and near(table[11][1], kappa) and table[12] == ["sample_count", "32"]
+print("ok" if ok else (j, table))' "$WORK/fig.json" "$WORK/fig.csv"
+env -u LANGUAGE LC_ALL=C.UTF-8 "$ZTCLASS" -q accuracy "$WORK/classes.tif" --aoi "$WORK/reference.geojson" -o "$WORK/en.txt" \
+  --json "$WORK/en.json" --tables kappa >/dev/null
+check "English report" 0 "^Remote-sensing image classification accuracy report:$" -- cat "$WORK/en.txt"
+check "English Kappa" 0 "^              Kappa=      0.88$" -- cat "$WORK/en.txt"
+check "JSON the same in English" 0 "" -- cmp "$WORK/en.json" "$WORK/fig.json"
 check "only the matrix, summary still printed" 0 "^Overall accuracy 0.94, Kappa 0.88$" -- \
   "$ZTCLASS" accuracy "$WORK/classes.tif" --aoi "$WORK/reference.geojson" -o "$WORK/matrix.txt" --tables matrix
 check "only the matrix table" 1 "" -- grep -q "表2" "$WORK/matrix.txt"

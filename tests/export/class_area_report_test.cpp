@@ -87,7 +87,9 @@ TEST_F(ClassAreaReport, ClassNumbersOfRecordsPickTheirCounts) {
 }
 
 TEST(ClassAreaReportText, NegativeCellSizeGivesNegativeAreas) {
-  const std::string text = zt::FormatClassAreaReport("x.cls", {{"a", 3}, {"b", 0}}, 2.5, -4.0);
+  zt::ClassAreas areas{{{"a", 3}, {"b", 0}}};
+  zt::AreasFromCellSize(areas.classes, 2.5, -4.0);
+  const std::string text = zt::FormatClassAreaReport("x.cls", areas, zt::AreaUnit::kSquareMetres);
   EXPECT_EQ(text, kHead + "分类信息文件：x.cls\n\n  ID\t类名\t像元数\t面积(m*m)\n"
                           "  1\ta\t3\t-30.00\n  2\tb\t0\t0.00\n");
 }

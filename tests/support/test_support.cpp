@@ -9,7 +9,15 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "ztservices/language.h"
+
 namespace zttest {
+
+namespace {
+// The library's texts are checked as the system's own Chinese ones, byte for
+// byte, whatever the locale the tests run under.
+const bool kChineseTexts = (ztSetLanguage("zh"), true);
+}  // namespace
 
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "zttest-XXXXXX").string();

@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# The language of the texts for people follows the locale variables, as
+# gettext picks a catalogue: Chinese (the system's own texts) under a Chinese
+# locale, English otherwise; the class-area report in its units, on the
+# ellipsoid for a geographic image, and as JSON.
+# Usage: language_test.sh ZTCLASS
+set -u
+ZTCLASS="$1"
+. "$(dirname "$0")/harness.sh"
+
+# ztclass under exactly the given locale variables.
+in_locale() { env -u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE "$@"; }
+english() { in_locale LC_ALL=C.UTF-8 "$ZTCLASS" "$@"; }
+chinese() { in_locale LANG=zh_CN.UTF-8 "$ZTCLASS" "$@"; }
+
+# 8 x 5 pixels: columns 0-2 class 1 (15 pixels), 3-6 class 2 (20), column 7
+# class 0; class 3 has none. In UTM, 20 m pixels; in WGS 84, 0.001 degrees.
+LC_ALL=C awk 'BEGIN { for (r = 0; r < 5; r++) for (c = 0; c < 8; c++) printf "%c", c < 3 ? 1 : c < 7 ? 2 : 0 }' \
+  >"$WORK/cls.bin"
+printf 'ENVI\nsamples = 8\nlines = 5\nbands = 1\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/cls.hdr"
+gdal_translate -q -a_srs EPSG:32633 -a_ullr 400000 5000100 400160 5000000 "$WORK/cls.bin" "$WORK/landuse.tif"
+gdal_translate -q -a_srs EPSG:4326 -a_ullr 10 50 10.008 49.995 "$WORK/cls.bin" "$WORK/geographic.tif"
+printf '1\twater\t#0000ff\n2\tforest\t#00a000\n3\tbare\t#c0c000\n' >"$WORK/classes.txt"
+for image in landuse geographic; do
+  "$ZTCLASS" -q classes write "$WORK/$image.tif" --from "$WORK/classes.txt" || echo "cannot write classes"
+done
+
+# Which language each set of variables gives, by the report's heading.
+heading() { in_locale "$@" "$ZTCLASS" -q area "$WORK/landuse.tif" -o "$WORK/h.txt" --overwrite && head -n 1 "$WORK/h.txt"; }
+while read -r expected variables; do
+  # shellcheck disable=SC2086
+  check "$variables" 0 "$expected" -- heading $variables
+done <<'TABLE'
+地类面积统计报告 LANG=zh_CN.UTF-8
+地类面积统计报告 LC_MESSAGES=zh_TW.UTF-8 LANG=en_US.UTF-8
+地类面积统计报告 LANG=de_DE.UTF-8 LANGUAGE=fr:zh_CN:en
+Class LANG=en_US.UTF-8
+Class LC_ALL=C
+Class LANG=zh_CN.UTF-8 LANGUAGE=en
+Class LC_ALL=C LANGUAGE=zh_CN
+Class LC_ALL=fr_FR.UTF-8 LANG=zh_CN.UTF-8
+Class LANG=fr_FR.UTF-8
+TABLE
+
+# The English report, byte for byte, in each unit.
+rule="$(printf -- '-%.0s' $(seq 69))"
+report() {
+  printf '\tClass area statistics report\n\n%s\n\nClass information file: %s\n\n  ID\tName\tPixels\tArea(%s)\n  1\twater\t15\t%s\n  2\tforest\t20\t%s\n  3\tbare\t0\t0.00\n' \
+    "$rule" "$WORK/landuse.tif" "$1" "$2" "$3"
+}
+while read -r unit heading water forest; do
+  check "area --unit $unit" 0 "^Report exported to the file$" -- \
+    english area "$WORK/landuse.tif" --unit "$unit" -o "$WORK/$unit.txt"
+  check "English report in $unit" 0 "" -- cmp "$WORK/$unit.txt" <(report "$heading" "$water" "$forest")
+done <<'TABLE'
+m2 m*m 6000.00 8000.00
+ha ha 0.60 0.80
+km2 km2 0.01 0.01
+TABLE
+chinese -q area "$WORK/landuse.tif" --unit ha -o "$WORK/zh_ha.txt"
+check "Chinese heading in hectares" 0 "^  ID	类名	像元数	面积\(公顷\)$" -- cat "$WORK/zh_ha.txt"
+check "unknown unit" 2 "--unit takes m2, ha or km2, got 'acre'" -- english area "$WORK/landuse.tif" --unit acre -o "$WORK/a.txt"
+
+# JSON: counts, areas in the unit, shares of the classified pixels (35).
+english -q area "$WORK/landuse.tif" --unit ha -o "$WORK/j.txt" --json "$WORK/areas.json"
+check "area JSON" 0 "^ok$" -- /usr/bin/python3 -c '
+import json, sys
+j = json.load(open(sys.argv[1]))
+want = [(1, "water", 15, 0.6), (2, "forest", 20, 0.8), (3, "bare", 0, 0.0)]
+got = [(c["value"], c["name"], c["count"], c["area"]) for c in j["classes"]]
+shares = [c["share"] for c in j["classes"]]
+ok = j["unit"] == "ha" and not j["geodesic"] and len(got) == 3 and all(
+    g[:3] == w[:3] and abs(g[3] - w[3]) < 1e-9 for g, w in zip(got, want)) and all(
+    abs(s - n / 35) < 1e-12 for s, n in zip(shares, (15, 20, 0)))
+print("ok" if ok else j)' "$WORK/areas.json"
+
+# A geographic image: every row's cells measured on the WGS 84 ellipsoid,
+# here against PROJ's geodesic area of the same cells through pyproj.
+check "geographic area" 0 "Report exported" -- \
+  english area "$WORK/geographic.tif" -o "$WORK/geo.txt" --json "$WORK/geo.json"
+check "the report says so" 0 "^Areas are geodesic, on the ellipsoid" -- cat "$WORK/geo.txt"
+chinese -q area "$WORK/geographic.tif" -o "$WORK/geo_zh.txt"
+check "Chinese note" 0 "^面积为椭球面上的测地面积" -- cat "$WORK/geo_zh.txt"
+check "geodesic areas" 0 "^ok$" -- /usr/bin/python3 -c '
+import json, sys
+from pyproj import Geod
+geod = Geod(ellps="WGS84")
+def cell(row):
+    top, bottom = 50 - 0.001 * row, 50 - 0.001 * (row + 1)
+    area, _ = geod.polygon_area_perimeter([10, 10.001, 10.001, 10], [top, top, bottom, bottom])
+    return abs(area)
+rows = sum(cell(r) for r in range(5))
+j = json.load(open(sys.argv[1]))
+want = {1: 3 * rows, 2: 4 * rows, 3: 0.0}
+ok = j["geodesic"] and j["unit"] == "m2" and all(
+    abs(c["area"] - want[c["value"]]) <= 1e-6 * max(1.0, want[c["value"]]) for c in j["classes"])
+print("ok" if ok else (j, want))' "$WORK/geo.json"
+
+# Captions and the legend's default name.
+forest_scene "$WORK"
+printf '{"type":"FeatureCollection","features":[
+{"type":"Feature","properties":{"class":"field"},"geometry":{"type":"Polygon","coordinates":[[[0.5,0.5],[5.5,0.5],[5.5,4.5],[0.5,4.5],[0.5,0.5]]]}},
+{"type":"Feature","properties":{"class":"forest"},"geometry":{"type":"Polygon","coordinates":[[[6.5,5.5],[8.5,5.5],[8.5,8.5],[6.5,8.5],[6.5,5.5]]]}}]}\n' \
+  >"$WORK/training.geojson"
+check "English caption" 0 "^Supervised minimum distance classification\.\.\.$" -- \
+  english mindist "$WORK/scene.bin" --aoi "$WORK/training.geojson" -o "$WORK/md.tif"
+check "Chinese caption" 0 "^有监督的最小距离分类\.\.\.$" -- \
+  chinese mindist "$WORK/scene.bin" --aoi "$WORK/training.geojson" -o "$WORK/md.tif" --overwrite
+check "English legend name" 0 "Wrote legend 'landuse_legend'" -- english legend "$WORK/landuse.tif" --gdb "$WORK/l.gpkg"
+check "English notice" 2 "Set the file name first!" -- english legend "$WORK/landuse.tif" --gdb "$WORK/l.gpkg" --name ""
+
+finish "language"

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# train, apply and model end to end: a model applied gives the pixels of the
+# classify command, to a window, to a copy of the image, and bad model
+# files are refused without a result.
+# Usage: model_test.sh ZTCLASS
+set -u
+ZTCLASS="$1"
+. "$(dirname "$0")/harness.sh"
+
+forest_scene "$WORK"
+gdal_translate -q "$WORK/scene.bin" "$WORK/scene.tif"
+gdal_translate -q -ot UInt16 "$WORK/scene.bin" "$WORK/scene16.tif"
+cat >"$WORK/aoi.geojson" <<'JSON'
+{"type":"FeatureCollection","features":[
+ {"type":"Feature","properties":{"class":"Water","color":"#0000FF"},
+  "geometry":{"type":"Polygon","coordinates":[[[1.5,1.5],[4.5,1.5],[4.5,3.5],[1.5,3.5],[1.5,1.5]]]}},
+ {"type":"Feature","properties":{"class":"Forest"},
+  "geometry":{"type":"Polygon","coordinates":[[[6.5,5.5],[8.5,5.5],[8.5,8.5],[6.5,8.5],[6.5,5.5]]]}}]}
+JSON
+
+# The pixels of band 1 as text, for comparing two class images.
+pixels() { gdal_translate -q -of AAIGrid "$1" /vsistdout/ | tail -n +7; }
+same_pixels() { [ "$(pixels "$1")" = "$(pixels "$2")" ] && [ -n "$(pixels "$1")" ]; }
+
+for method in mindist maxlike; do
+  check "train $method" 0 "Wrote .*$method.ztm \\($method model\\)" -- \
+    "$ZTCLASS" train "$method" "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/$method.ztm"
+  "$ZTCLASS" -q "$method" "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/$method.tif"
+  check "apply $method" 0 "Wrote .*applied_$method.tif \\(2 classes\\)" -- \
+    "$ZTCLASS" apply "$WORK/$method.ztm" "$WORK/scene.tif" -o "$WORK/applied_$method.tif"
+  if same_pixels "$WORK/$method.tif" "$WORK/applied_$method.tif"; then pass; else fail "apply $method differs"; fi
+done
+check "train a clustering" 0 "isodata model" -- "$ZTCLASS" train isodata "$WORK/scene.tif" --classes 2 -o "$WORK/iso.ztm"
+check "model describes" 0 "\"method\": \"maxlike\"" -- "$ZTCLASS" model "$WORK/maxlike.ztm"
+check "model names the classes" 0 "\"name\": \"Forest\"" -- "$ZTCLASS" model "$WORK/maxlike.ztm"
+
+"$ZTCLASS" -q apply "$WORK/maxlike.ztm" "$WORK/scene.tif" -o "$WORK/part.tif" --srcwin 5 4 6 5
+gdal_translate -q -srcwin 5 4 6 5 "$WORK/applied_maxlike.tif" "$WORK/cut.tif"
+if same_pixels "$WORK/part.tif" "$WORK/cut.tif"; then pass; else fail "a window of the apply differs"; fi
+cp "$WORK/scene.tif" "$WORK/copy.tif"
+"$ZTCLASS" -q apply "$WORK/maxlike.ztm" "$WORK/copy.tif" -o "$WORK/on_copy.tif"
+if same_pixels "$WORK/on_copy.tif" "$WORK/applied_maxlike.tif"; then pass; else fail "apply to a copy differs"; fi
+
+check "--save-model" 0 "Wrote" -- "$ZTCLASS" mindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
+  -o "$WORK/saved.tif" --save-model "$WORK/saved.ztm"
+if same_pixels "$WORK/saved.tif" "$WORK/mindist.tif" && cmp -s "$WORK/saved.ztm" "$WORK/mindist.ztm"; then pass
+else fail "--save-model gives another result or model"; fi
+
+check "other data type warned of" 0 "warning: the model was trained on Byte values" -- \
+  "$ZTCLASS" apply "$WORK/mindist.ztm" "$WORK/scene16.tif" -o "$WORK/u16.tif"
+check "wrong band count" 2 "the model takes 2 bands; 1 given" -- \
+  "$ZTCLASS" apply "$WORK/mindist.ztm" "$WORK/scene.tif" --bands 1 -o "$WORK/one.tif"
+head -c 100 "$WORK/mindist.ztm" >"$WORK/short.ztm"
+check "truncated model" 1 "short.ztm: .*truncated" -- "$ZTCLASS" apply "$WORK/short.ztm" "$WORK/scene.tif" -o "$WORK/none.tif"
+if [ ! -e "$WORK/none.tif" ]; then pass; else fail "a result was left for a bad model"; fi
+check "not a model" 1 "not a ztclass model" -- "$ZTCLASS" model "$WORK/scene.tif"
+
+finish "model commands"
