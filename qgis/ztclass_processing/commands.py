@@ -52,6 +52,11 @@ def result(default_type="Byte", help_text="Result image", quicklook=None):
     return specs
 
 
+def save_model():
+    return FileOut("SAVE_MODEL", "--save-model", "Trained model",
+                   "Also save the trained model to this file (see ztclass apply)", "Models (*)", optional=True)
+
+
 def threads():
     return Number("THREADS", "--threads", "Threads",
                   "Threads that classify and compress the result (default: every core; 1: this thread alone)",
@@ -75,7 +80,7 @@ def supervised(image_help="Multi-band image to classify", quicklook="Also write 
                      "Vector file of training polygons (default: IMAGE.aoi.gpkg or IMAGE.aoi.geojson)", optional=True),
             Field("CLASS_FIELD", "--class-field", "Class field",
                   "Field naming the class (default: class, classname, name or label)", "AOI"),
-            aoi_pixels(), bands(), window()] + result(default_type, quicklook=quicklook) + [threads()]
+            aoi_pixels(), bands(), window()] + result(default_type, quicklook=quicklook) + [save_model(), threads()]
 
 
 def aoi_pixels():
@@ -98,7 +103,7 @@ def unsupervised(count="CLASSES", display_bands=True):
         specs.append(Bands("DISPLAY_BANDS", "--display-bands", "Display bands (R,G,B)",
                            "Image bands R,G,B (from --bands) whose class means colour the classes (default: step "
                            "colours)"))
-    return specs + [threads()]
+    return specs + [save_model(), threads()]
 
 
 def dev_factor(default, meaning):
