@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "cli_support.h"
@@ -23,6 +24,7 @@ char g_prefix[128];
 char g_workDirectory[kPathSize];
 
 volatile std::sig_atomic_t g_interrupts = 0;
+std::atomic<bool> g_registry{true};
 
 bool StartsWith(const char* name, const char* prefix) {
   return std::strncmp(name, prefix, std::strlen(prefix)) == 0;
@@ -102,7 +104,10 @@ void InstallInterruptHandler() {
 
 bool StopRequested() { return g_interrupts > 0; }
 
+void KeepNoTemporaryFileRegistry() { g_registry = false; }
+
 void RegisterTemporaryFiles(const std::string& directory, const std::string& prefix) {
+  if (!g_registry) return;
   InterruptBlock block;
   CopyPath(g_prefix, prefix.substr(0, sizeof g_prefix - 1));
   for (int i = 0; i < g_directoryCount; ++i)

@@ -3,6 +3,7 @@
 #   scripts/setup.sh demo       install, build, run the demo on the sample scene
 #   scripts/setup.sh test       install, build, run the tests
 #   scripts/setup.sh sanitize   the tests again, built with ASan and UBSan
+#   scripts/setup.sh threads    the tests of concurrent calls, built with TSan
 #   scripts/setup.sh build      install and build only
 #   scripts/setup.sh fuzz [S]   build the fuzz targets with clang and libFuzzer
 #                               (ASan, UBSan) in build-fuzz/ and run each for
@@ -14,11 +15,12 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 ACTION="${1:-build}"
 JOBS="$(nproc)"
 PACKAGES=(build-essential cmake ninja-build pkg-config libgdal-dev gdal-bin libcli11-dev
-          nlohmann-json3-dev libgtest-dev libbenchmark-dev ca-certificates)
+          nlohmann-json3-dev libgtest-dev libbenchmark-dev ca-certificates
+          python3-dev pybind11-dev python3-numpy python3-gdal python3-dask python3-distributed)
 
 # The tests also export legends to a PostGIS server that they start, and
 # have QGIS open them (about 150 MB to fetch, 580 MB installed, 2-4 minutes).
-TEST_PACKAGES=(postgresql postgresql-15-postgis-3 python3-qgis)
+TEST_PACKAGES=(postgresql postgresql-15-postgis-3 python3-qgis python3-pytest)
 
 # Only the fuzz action needs clang and its libFuzzer runtime.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
@@ -77,18 +79,29 @@ case "$ACTION" in
   sanitize)
     install_packages
     install_packages "${TEST_PACKAGES[@]}"
-    build "$ROOT/build-sanitize" -DZTCLASS_SANITIZE=ON -DZTCLASS_BENCH=OFF
+    # An instrumented module cannot be loaded into the interpreter: the
+    # Python package is not built here, and its tests are left out.
+    build "$ROOT/build-sanitize" -DZTCLASS_SANITIZE=ON -DZTCLASS_BENCH=OFF -DZTCLASS_PYTHON=OFF
     ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:abort_on_error=1" \
     LSAN_OPTIONS="suppressions=$ROOT/.ci/lsan.supp:print_suppressions=0" \
     UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
-      ctest --test-dir "$ROOT/build-sanitize" --output-on-failure -j "$JOBS"
+      ctest --test-dir "$ROOT/build-sanitize" --output-on-failure -j "$JOBS" -LE python
+    ;;
+  threads)
+    install_packages
+    cmake -S "$ROOT" -B "$ROOT/build-threads" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DZTCLASS_THREAD_SANITIZE=ON -DZTCLASS_BENCH=OFF -DZTCLASS_PYTHON=OFF >/dev/null
+    if grep -q ztModelTrain "$ROOT/src/exports.map"; then
+      cmake --build "$ROOT/build-threads" -j "$JOBS" --target concurrent_models_test
+      TSAN_OPTIONS="halt_on_error=1" ctest --test-dir "$ROOT/build-threads" --output-on-failure -L threads
+    fi
     ;;
   fuzz)
     SECONDS_EACH="${2:-30}"
     install_packages
     install_packages "${FUZZ_PACKAGES[@]}"
     cmake -S "$ROOT" -B "$ROOT/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DCMAKE_CXX_COMPILER=clang++ -DZTCLASS_SANITIZE=ON -DZTCLASS_FUZZ=ON -DZTCLASS_BENCH=OFF >/dev/null
+      -DCMAKE_CXX_COMPILER=clang++ -DZTCLASS_SANITIZE=ON -DZTCLASS_FUZZ=ON -DZTCLASS_BENCH=OFF -DZTCLASS_PYTHON=OFF >/dev/null
     cmake --build "$ROOT/build-fuzz" -j "$JOBS" --target fuzz_targets
     # New inputs go to build-fuzz/corpus/<target>; a crash leaves its input in
     # build-fuzz/artifacts/<target>/ (to be fixed and kept in tests/fuzz/crashes/).
@@ -110,7 +123,7 @@ case "$ACTION" in
     bash "$ROOT/scripts/demo.sh" "$ROOT/build/app/ztclass" "$(sample_scene)"
     ;;
   *)
-    echo "usage: $0 build|test|sanitize|demo|fuzz [SECONDS]" >&2
+    echo "usage: $0 build|test|sanitize|threads|demo|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac
