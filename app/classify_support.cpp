@@ -105,6 +105,7 @@ void Classification::Run(const std::string& what, const std::function<long(void*
     ProgressBar bar;
     Check(classify(result_->get()), what);
   }
+  ReportBandScaling(result_->get());
   std::vector<CLASSATTINFO> records = result_->Finish();
   if (!png_.empty()) WriteQuicklook(result_->Written(), png_);
   outputs_.Commit();

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <iostream>
 #include <sstream>
 
 #include "ztclass/result_codes.h"
@@ -42,6 +43,7 @@ constexpr ZTResultCodeInfo kServiceCodes[] = {
 
 namespace {
 bool g_quiet = false;
+bool g_verbose = false;
 }  // namespace
 
 void EnsureGdal() {
@@ -55,6 +57,15 @@ void EnsureGdal() {
 
 void SetQuiet(bool quiet) { g_quiet = quiet; }
 bool Quiet() { return g_quiet; }
+
+void SetVerbose(bool verbose) { g_verbose = verbose; }
+bool Verbose() { return g_verbose; }
+
+void ReportBandScaling(void* result) {
+  if (!g_verbose || !result) return;
+  const char* scaling = GDALGetMetadataItem(ztRSGetGDALDataset(result), "ZTCLASS_BAND_SCALING", nullptr);
+  if (scaling) std::cout << "Band scaling: " << scaling << "\n";
+}
 
 std::string DescribeResultCode(long resultCode) {
   const ZTResultCodeInfo* info = ztFindResultCode(resultCode);

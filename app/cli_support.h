@@ -33,6 +33,14 @@ struct Stopped : CommandError {
 void SetQuiet(bool quiet);
 bool Quiet();
 
+// -v/--verbose: also what a command derived from the data, on stdout.
+void SetVerbose(bool verbose);
+bool Verbose();
+
+// Under --verbose, the band scaling a network recorded in its result
+// (8-bit images keep value / 255 and record none).
+void ReportBandScaling(void* result);
+
 // GDAL's drivers, registered once; GDAL's own messages stay quiet, the host
 // reports failures itself.
 void EnsureGdal();

@@ -97,6 +97,7 @@ void RunCluster(const ClusterOptions& o, ClusterJob& job, const std::string& wha
     ProgressBar bar;
     Check(classify(job.result->get()), what);
   }
+  ReportBandScaling(job.result->get());
   const std::map<long, long> counts = PixelsPerClass(job.result->get(), o.method.output);
   const std::vector<CLASSATTINFO> records = job.result->Finish();
   if (!job.png.empty()) WriteQuicklook(job.result->Written(), job.png);

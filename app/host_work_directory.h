@@ -14,6 +14,9 @@ class HostWorkDirectory {
   HostWorkDirectory(const HostWorkDirectory&) = delete;
   HostWorkDirectory& operator=(const HostWorkDirectory&) = delete;
 
+  // A path for a file of the host's own inside the directory.
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
  private:
   std::string path_;
 };

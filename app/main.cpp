@@ -12,10 +12,15 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   app.fallthrough();
   app.set_version_flag("--version", "ztclass " ZTCLASS_VERSION);
-  bool quiet = false;
+  bool quiet = false, verbose = false;
   app.add_flag("-q,--quiet", quiet, "No progress and no report of what was written; errors only");
+  app.add_flag("-v,--verbose", verbose,
+               "Also report what the command derived from the data (the networks' band scaling, scaled defaults)");
   app.footer("Exit status: 0 success, 1 failure, 2 usage error, 130 stopped by Ctrl-C.");
-  app.parse_complete_callback([&quiet] { ztcli::SetQuiet(quiet); });
+  app.parse_complete_callback([&quiet, &verbose] {
+    ztcli::SetQuiet(quiet);
+    ztcli::SetVerbose(verbose && !quiet);
+  });
   ztcli::AddInfoCommand(app);
   ztcli::AddClassesCommand(app);
   ztcli::AddAoiCommand(app);

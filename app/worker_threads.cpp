@@ -32,6 +32,11 @@ std::string CompressionThreads() {
   return threads > 1 && !UserChoseGdalThreads() ? std::to_string(threads) : std::string();
 }
 
+void DecodeOnWorkerThreads() {
+  const long threads = ztGetWorkerThreads();
+  if (threads > 1 && !UserChoseGdalThreads()) CPLSetConfigOption("GDAL_NUM_THREADS", std::to_string(threads).c_str());
+}
+
 void AddThreadsOption(CLI::App& command) {
   command
       .add_option_function<long>(

@@ -30,6 +30,7 @@ struct Sample {
   std::vector<long> bands = std::vector<long>(kBands);
   zt::PatternArray patterns;
   long count = 0;
+  zt::BandScaling scaling;
 
   Sample() {
     source = ztRSOpen(ztbench::Scene(kSide, kSide, kBands).c_str(), 0);
@@ -40,6 +41,7 @@ struct Sample {
     patterns.Allocate(w, kInterval, kBands);
     zt::SampleImage(source, handles.data(), kBands, kInterval, false, 0.0, w.rows, w.columns, w.firstRow,
                     w.firstColumn, patterns.Patterns(), &count);
+    scaling = zt::ScalePatterns(ztRSGetDatasetType(source), kBands, patterns.Patterns(), count);
   }
 };
 
@@ -90,7 +92,7 @@ void BM_KohonenPass(benchmark::State& state) {
       zt::ClassificationPass pass(s.source, s.bands.data(), kBands, result, zt::Window{kSide, kSide, 0, 0});
       rc = pass.LookUpBands();
       if (rc == RC_OK) rc = pass.Open();
-      if (rc == RC_OK) rc = zt::ClassifyByNetwork(classify, pass, 2, zt::Deciders::kCallerOnly);
+      if (rc == RC_OK) rc = zt::ClassifyByNetwork(classify, pass, s.scaling, 2, zt::Deciders::kCallerOnly);
     }
     ztRSClose(result);
     if (rc != RC_OK) state.SkipWithError(("result code " + std::to_string(rc)).c_str());

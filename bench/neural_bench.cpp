@@ -63,7 +63,7 @@ void RunPass(benchmark::State& state, Classify&& classify) {
       zt::ClassificationPass pass(t.source, t.bands.data(), kBands, result, zt::Window{kSide, kSide, 0, 0});
       rc = pass.LookUpBands();
       if (rc == RC_OK) rc = pass.Open();
-      if (rc == RC_OK) rc = zt::ClassifyByNetwork(classify, pass, 2, zt::Deciders::kCallerOnly);
+      if (rc == RC_OK) rc = zt::ClassifyByNetwork(classify, pass, t.samples.Scaling(), 2, zt::Deciders::kCallerOnly);
     }
     ztRSClose(result);
     if (rc != RC_OK) state.SkipWithError(("result code " + std::to_string(rc)).c_str());

@@ -2,7 +2,10 @@
 # Clump, sieve and eliminate of ztclass against their peers, side by side in
 # one run: scipy's ndimage.label (one labelling per class) and gdal_sieve.py,
 # on the two class maps of bench/make_large_scene.sh, 4 and 8 neighbours.
-# ztclass writes its results uncompressed, as the peers do.
+# ztclass writes its results uncompressed, as the peers do. Clump runs on
+# one thread and on every core; sieve and eliminate run in two steps (from
+# the clump image) and in one (from the class map, as gdal_sieve.py does),
+# and the one-step results are checked against the two-step ones.
 # Whole-process wall time, CPU time (user + system: steadier than wall time
 # on a shared machine) and peak resident memory, medians of RUNS runs.
 # With BEFORE, a second ztclass build is measured in the same run.
@@ -83,6 +86,18 @@ for map in ${MAPS:-frag region}; do
         -o "$OUT/$t-sieve.tif" --stats "$OUT/$t-sieve.txt" "${none[@]}"
       row "$name eliminate 10" "${z[@]}" eliminate "$OUT/$t-clump.tif" --stats-in "$OUT/$t-clump.txt" \
         --threshold 10 -o "$OUT/$t-elim.tif" --stats "$OUT/$t-elim.txt" "${none[@]}"
+      [ "$build" = "$BEFORE" ] && continue
+      row "$name clump, 1 thread" "${z[@]}" clump "$classes" --neighbours "$n" -o "$OUT/$t-clump1.tif" \
+        --stats "$OUT/$t-clump1.txt" "${none[@]}" --threads 1
+      row "$name sieve 10, one step" "${z[@]}" sieve "$classes" --neighbours "$n" --threshold 10 \
+        -o "$OUT/$t-sieve1.tif" "${none[@]}"
+      row "$name eliminate 10, one step" "${z[@]}" eliminate "$classes" --neighbours "$n" --threshold 10 \
+        -o "$OUT/$t-elim1.tif" "${none[@]}"
+      for result in sieve elim; do
+        same=yes
+        $PY -c "$SAME_PIXELS" "$OUT/$t-$result.tif" "$OUT/$t-${result}1.tif" || same=no
+        echo "$result: one step and two steps the same: $same"
+      done
     done
     # The results of both builds, pixel for pixel and byte for byte.
     for result in clump sieve elim; do

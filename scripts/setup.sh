@@ -8,6 +8,8 @@
 #   scripts/setup.sh fuzz [S]   build the fuzz targets with clang and libFuzzer
 #                               (ASan, UBSan) in build-fuzz/ and run each for
 #                               S seconds (default 30)
+#   scripts/setup.sh qgis       install, build, and put the ztclass Processing
+#                               plugin into the user's QGIS profile, enabled
 # Safe to run again: installed packages and finished builds are reused.
 set -euo pipefail
 
@@ -18,9 +20,13 @@ PACKAGES=(build-essential cmake ninja-build pkg-config libgdal-dev gdal-bin libc
           nlohmann-json3-dev libgtest-dev libbenchmark-dev ca-certificates
           python3-dev pybind11-dev python3-numpy python3-gdal python3-dask python3-distributed)
 
-# The tests also export legends to a PostGIS server that they start, and
-# have QGIS open them (about 150 MB to fetch, 580 MB installed, 2-4 minutes).
-TEST_PACKAGES=(postgresql postgresql-15-postgis-3 python3-qgis python3-pytest)
+# The tests also export legends to a PostGIS server that they start, have
+# QGIS open them, and run the Processing algorithms in QGIS, their dialog on
+# a virtual display (about 160 MB to fetch, 600 MB installed, 2-4 minutes).
+TEST_PACKAGES=(postgresql postgresql-15-postgis-3 python3-qgis qgis-providers xvfb python3-pytest)
+
+# What the QGIS plugin needs where QGIS itself is not installed yet.
+QGIS_PACKAGES=(python3-qgis qgis-providers)
 
 # Only the fuzz action needs clang and its libFuzzer runtime.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
@@ -79,13 +85,14 @@ case "$ACTION" in
   sanitize)
     install_packages
     install_packages "${TEST_PACKAGES[@]}"
-    # An instrumented module cannot be loaded into the interpreter: the
-    # Python package is not built here, and its tests are left out.
+    # An instrumented module cannot be loaded into the interpreter (neither
+    # ours nor QGIS's): the Python package is not built here, and the tests
+    # of both run above.
     build "$ROOT/build-sanitize" -DZTCLASS_SANITIZE=ON -DZTCLASS_BENCH=OFF -DZTCLASS_PYTHON=OFF
     ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:abort_on_error=1" \
     LSAN_OPTIONS="suppressions=$ROOT/.ci/lsan.supp:print_suppressions=0" \
     UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
-      ctest --test-dir "$ROOT/build-sanitize" --output-on-failure -j "$JOBS" -LE python
+      ctest --test-dir "$ROOT/build-sanitize" --output-on-failure -j "$JOBS" -LE "qgis|python"
     ;;
   threads)
     install_packages
@@ -122,8 +129,14 @@ case "$ACTION" in
     build "$ROOT/build"
     bash "$ROOT/scripts/demo.sh" "$ROOT/build/app/ztclass" "$(sample_scene)"
     ;;
+  qgis)
+    install_packages
+    install_packages "${QGIS_PACKAGES[@]}"
+    build "$ROOT/build"
+    bash "$ROOT/scripts/install_qgis_plugin.sh" "$ROOT/build/app/ztclass"
+    ;;
   *)
-    echo "usage: $0 build|test|sanitize|threads|demo|fuzz [SECONDS]" >&2
+    echo "usage: $0 build|test|sanitize|threads|demo|qgis|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac

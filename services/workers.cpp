@@ -1,5 +1,6 @@
 #include "ztservices/workers.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -10,8 +11,10 @@ namespace {
 
 using Task = void (*)(void* userData, long index);
 
-// Helper threads that sleep until a job is posted, take its task indices
+// Helper threads that sleep until a job wants them, take its task indices
 // one at a time from a shared counter, and report when they have run out.
+// A job of n tasks wakes at most n - 1 helpers (the caller takes a share);
+// the others sleep on, costing nothing.
 class WorkerPool {
  public:
   ~WorkerPool() { Resize(0); }
@@ -26,9 +29,7 @@ class WorkerPool {
     for (std::thread& t : threads_) t.join();
     threads_.clear();
     quit_ = false;
-    // A helper waits for the jobs after this one, even if it starts late.
-    const unsigned long current = generation_;
-    for (long i = 0; i < helpers; ++i) threads_.emplace_back([this, current] { Loop(current); });
+    for (long i = 0; i < helpers; ++i) threads_.emplace_back([this] { Loop(); });
   }
 
   long Threads() {
@@ -38,7 +39,8 @@ class WorkerPool {
 
   void Run(long count, Task task, void* userData) {
     std::lock_guard<std::mutex> job(jobMutex_);
-    if (threads_.empty() || count < 2) {
+    const long helpers = std::min(static_cast<long>(threads_.size()), count - 1);
+    if (helpers < 1) {
       for (long i = 0; i < count; ++i) task(userData, i);
       return;
     }
@@ -48,22 +50,21 @@ class WorkerPool {
       userData_ = userData;
       count_ = count;
       next_.store(0, std::memory_order_relaxed);
-      busy_ = static_cast<long>(threads_.size());
-      ++generation_;
+      wanted_ = busy_ = helpers;
     }
-    wake_.notify_all();
+    for (long i = 0; i < helpers; ++i) wake_.notify_one();
     Work();
     std::unique_lock<std::mutex> lock(mutex_);
     finished_.wait(lock, [this] { return busy_ == 0; });
   }
 
  private:
-  void Loop(unsigned long seen) {
+  void Loop() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-      wake_.wait(lock, [&] { return quit_ || generation_ != seen; });
+      wake_.wait(lock, [&] { return quit_ || wanted_ > 0; });
       if (quit_) return;
-      seen = generation_;
+      --wanted_;
       lock.unlock();
       Work();
       lock.lock();
@@ -80,7 +81,7 @@ class WorkerPool {
   std::condition_variable wake_, finished_;
   std::vector<std::thread> threads_;
   bool quit_ = false;
-  unsigned long generation_ = 0;
+  long wanted_ = 0;  // helpers the current job still wants
   Task task_ = nullptr;
   void* userData_ = nullptr;
   long count_ = 0;

@@ -1,11 +1,18 @@
 // ztclass cluster-mindist | cluster-box | cluster-gmindist | isodata: the
 // unsupervised statistical classifiers.
 #include <algorithm>
+#include <iostream>
+#include <map>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "cluster_support.h"
 #include "commands/commands.h"
+#include "ztclass/result_codes.h"
 #include "ztclass/unsupervised.h"
+#include "ztservices/raster.h"
 
 namespace ztcli {
 
@@ -23,24 +30,60 @@ struct ClusterMethod {
   long valueOffset;  // the box writes class k as k + 1
 };
 
+// The generalized minimum distance writes its samples' clusters into the
+// result before it inverts their scatter matrices, so a failed inversion can
+// be explained from there: the cluster of fewest samples (a scatter matrix
+// of fewer samples than bands + 1 cannot be inverted) and what to change.
+std::string SingularClusterAdvice(void* result, const ClusterJob& job, long classes) {
+  const Window& w = job.window;
+  const long bandCount = static_cast<long>(job.bands.size());
+  std::map<long, long> samples;
+  std::vector<double> row(w.columns);
+  ztRSFlushCache(result);
+  void* band = ztRSGetRasterBand(result, 1);
+  for (long y = 0; y < w.rows; y += job.interval) {
+    if (ztRSRasterIO(band, ZTRS_Read, 0, y, w.columns, 1, row.data(), w.columns, 1, ZTRS_Float64, 0, 0)) break;
+    for (long x = 0; x < w.columns; x += job.interval)
+      if (row[x] >= 1 && row[x] <= classes) ++samples[static_cast<long>(row[x])];
+  }
+  long cluster = 0, fewest = 0;
+  for (long k = 1; k <= classes; ++k) {
+    const long count = samples.count(k) ? samples[k] : 0;
+    if (cluster == 0 || count < fewest) cluster = k, fewest = count;
+  }
+  std::string text = "the scatter matrix of cluster " + std::to_string(cluster) + " (" + std::to_string(fewest) +
+                     " samples";
+  text += fewest < bandCount + 1 ? ", fewer than the " + std::to_string(bandCount + 1) + " that " +
+                                       std::to_string(bandCount) + " bands need)"
+                                 : ", all but on one line or plane of the " + std::to_string(bandCount) + " bands)";
+  return text + " cannot be inverted: a cluster started at an outlier pixel keeps few samples. Try fewer clusters "
+                "(--classes " + std::to_string(std::max(1L, classes - 1)) + " or less), a smaller --interval, "
+                "or cluster-mindist, which needs no scatter matrix";
+}
+
 void RunMethod(const ClusterMethod& m, const ClusterOptions& o) {
   ClusterJob job(o, [&](long k) { return k + m.valueOffset; });
   const Window& w = job.window;
   RunCluster(o, job, m.what, [&](void* result) {
     const long bandCount = static_cast<long>(job.bands.size());
     const unsigned long k = static_cast<unsigned long>(o.classes);
-    if (job.DisplayBands())
-      return m.colours(job.source.get(), job.bands.data(), bandCount, k, job.interval, result, w.rows, w.columns,
-                       w.firstRow, w.firstColumn, job.DisplayBands());
-    return m.plain(job.source.get(), job.bands.data(), bandCount, k, job.interval, result, w.rows, w.columns,
-                   w.firstRow, w.firstColumn);
+    const long rc =
+        job.DisplayBands()
+            ? m.colours(job.source.get(), job.bands.data(), bandCount, k, job.interval, result, w.rows, w.columns,
+                        w.firstRow, w.firstColumn, job.DisplayBands())
+            : m.plain(job.source.get(), job.bands.data(), bandCount, k, job.interval, result, w.rows, w.columns,
+                      w.firstRow, w.firstColumn);
+    if (rc == RC_MATRIX_NOT_INVERTIBLE && m.plain == ztFJDGYMiniDist)
+      throw CommandError(std::string(m.what) + " failed: " + DescribeResultCode(rc) + "; " +
+                         SingularClusterAdvice(result, job, o.classes));
+    return rc;
   });
 }
 
 struct IsodataOptions {
   ClusterOptions cluster;
   long iterations = 10;
-  float splitThreshold = 5.0f;
+  std::optional<float> splitThreshold;  // default: kEightBitSplitThreshold in 8-bit units
   float convergence = 0.01f;
   float mergeThreshold = 1.0f;
   long minSize = -1;  // -1: 0.5 % of the window
@@ -57,6 +100,28 @@ long StretchMode(const std::string& name) {
                      "' (none, adaptive, equalize, normalize, root, square, linear, invert)");
 }
 
+// The split threshold is a standard deviation in the image's units; its
+// default was chosen on 8-bit scenes. On other types it is carried over by
+// the listed bands' extent, min(0, lowest) to highest over the whole image
+// (never the window, so a window gives the same clusters as the image), as
+// against the 8-bit 0..255: the same scene stored as UInt16 x 100 or as
+// reflectance 0..1 then splits where its 8-bit form does.
+constexpr float kEightBitSplitThreshold = 5.0f;
+
+float DefaultSplitThreshold(ClusterJob& job) {
+  const ZTRSDataType type = ztRSGetDatasetType(job.source.get());
+  if (type == ZTRS_Byte || type == ZTRS_Int8) return kEightBitSplitThreshold;
+  double lo = 0.0, hi = 0.0;
+  for (long band : job.bands) {
+    double minMax[2] = {0.0, 0.0};
+    if (ztRSComputeRasterMinMax(ztRSGetRasterBand(job.source.get(), band), 0, minMax) != 0) continue;
+    lo = std::min(lo, minMax[0]);
+    hi = std::max(hi, minMax[1]);
+  }
+  const double extent = hi > lo ? hi - lo : 255.0;
+  return static_cast<float>(kEightBitSplitThreshold * extent / 255.0);
+}
+
 // ISODATA splits up to half of K more clusters than it keeps, at most 254.
 long IsodataHighestValue(long k) { return k <= 254 ? std::min(254L, k + k / 2) : k; }
 
@@ -66,9 +131,11 @@ void RunIsodata(const IsodataOptions& o) {
   ClusterJob job(o.cluster, IsodataHighestValue);
   const Window& w = job.window;
   const long minSize = o.minSize >= 0 ? o.minSize : static_cast<long>(0.005 * double(w.rows) * double(w.columns));
+  const float splitThreshold = o.splitThreshold ? *o.splitThreshold : DefaultSplitThreshold(job);
+  if (Verbose() && !o.splitThreshold) std::cout << "Split threshold: " << splitThreshold << " (5 in 8-bit units)\n";
   RunCluster(o.cluster, job, "ISODATA classification", [&](void* result) {
     return ztISODATA(job.source.get(), job.bands.data(), static_cast<long>(job.bands.size()), o.cluster.classes,
-                     o.splitThreshold, o.iterations, o.convergence, o.mergeThreshold, minSize, o.maxMerges,
+                     splitThreshold, o.iterations, o.convergence, o.mergeThreshold, minSize, o.maxMerges,
                      job.interval, result, w.rows, w.columns, w.firstRow, w.firstColumn, job.DisplayBands(), stretch);
   });
 }
@@ -98,8 +165,8 @@ void AddClusterCommands(CLI::App& app) {
   command->add_option("--iterations", o->iterations, "Iterations at most (0: classify by the initial centres)")
       ->capture_default_str();
   command->add_option("--split-threshold", o->splitThreshold,
-                      "A cluster splits only if a band's standard deviation exceeds this")
-      ->capture_default_str();
+                      "A cluster splits only if a band's standard deviation exceeds this (default: 5 on 8-bit "
+                      "images; on others 5 x the listed bands' extent / 255)");
   command->add_option("--convergence", o->convergence,
                       "Stop when no cluster's band-mean sum changes by more than this fraction")
       ->capture_default_str();

@@ -13,8 +13,10 @@
 #include "quicklook.h"
 #include "result_image.h"
 #include "result_options.h"
+#include "worker_threads.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/postclass.h"
+#include "ztclass/postclass_map.h"
 #include "ztservices/raster.h"
 
 namespace ztcli {
@@ -29,11 +31,14 @@ struct PostClassOptions {
   MethodOptions method;
 };
 
-void AddCommon(CLI::App& command, PostClassOptions& o, const char* image, const char* type) {
-  command.add_option(image, o.image, std::string(image) == "CLASSES" ? "Class image" : "Clump image")->required();
+void AddCommon(CLI::App& command, PostClassOptions& o, const char* image, const char* description,
+               const char* type) {
+  command.add_option(image, o.image, description)->required();
   command.add_option("--band", o.band, "Band of the input image")->capture_default_str();
-  command.add_option("--stats", o.statistics, "Statistics file to write")->required();
+  auto* stats = command.add_option("--stats", o.statistics, "Statistics file to write");
+  if (std::string(image) == "CLASSES") stats->required();
   AddWindowOption(command, o.method);
+  AddThreadsOption(command);
   o.method.type = type;
   AddResultOptions(command, o.method);
 }
@@ -59,17 +64,36 @@ long ClumpCount(const std::string& statistics) {
   return std::max(0L, lines - 7);
 }
 
+// Sieve and eliminate take a clump image and its statistics (--stats-in), or
+// a class map whose clumps they find themselves; only the former needs
+// --stats, the statistics file being the clump image's companion.
+void AddClumpsOrClasses(CLI::App& command, PostClassOptions& o) {
+  command.add_option("--stats-in", o.statisticsIn, "Statistics of the clump image (without it, IMAGE is a class map)");
+  command.add_option("--neighbours", o.neighbours, "4 or 8, for a class map")
+      ->check(CLI::IsMember({4, 8}))
+      ->capture_default_str();
+}
+
+void CheckClumpsOrClasses(const PostClassOptions& o) {
+  if (!o.statisticsIn.empty() && o.statistics.empty())
+    throw UsageError("--stats is required with --stats-in");
+}
+
 // What every post-classification command does around its library call:
 // checks first, results under temporary names, a private work directory,
-// and the results moved into place only after success.
+// and the results moved into place only after success. Without --stats, a
+// command that numbers clumps keeps its statistics in the work directory,
+// where they serve the check of the clump count against --ot.
 template <typename Call>
 void Run(const PostClassOptions& o, const std::string& what, bool numbersClumps, Call call) {
+  // The library reads whole rows of blocks at a time.
+  DecodeOnWorkerThreads();
   OutputFiles outputs(o.method.overwrite);
   outputs.AddInput(o.image, true);
   if (!o.statisticsIn.empty()) outputs.AddInput(o.statisticsIn, false);
   if (!o.classes.empty()) outputs.AddInput(o.classes, true);
   ResultImage result(o.method, outputs);
-  const std::string statistics = outputs.AddOutput(o.statistics, "--stats", false);
+  std::string statistics = o.statistics.empty() ? "" : outputs.AddOutput(o.statistics, "--stats", false);
   const std::string png = o.png.empty() ? "" : outputs.AddOutput(o.png, "--png", false);
 
   Dataset source = Dataset::Open(o.image, false);
@@ -83,19 +107,25 @@ void Run(const PostClassOptions& o, const std::string& what, bool numbersClumps,
                      std::to_string(w.Pixels()) + " pixels");
 
   HostWorkDirectory work;
+  if (statistics.empty() && numbersClumps && TypeMaximum(result.Type()) < TypeMaximum(ZTRS_UInt32))
+    statistics = work.File("clumps.txt");
   result.Create(source.get(), w);
   {
     ProgressBar bar;
-    Check(call(source.get(), result.get(), w, statistics.c_str()), what);
+    Check(call(source.get(), result.get(), w, statistics.empty() ? nullptr : statistics.c_str()), what);
   }
-  if (numbersClumps && ClumpCount(statistics) > TypeMaximum(result.Type()))
+  if (numbersClumps && !statistics.empty() && ClumpCount(statistics) > TypeMaximum(result.Type()))
     throw CommandError(what + ": " + std::to_string(ClumpCount(statistics)) + " clumps do not fit --ot " + o.method.type +
                        " (at most " + FormatNumber(TypeMaximum(result.Type())) + "); choose UInt32");
-  if (!o.classes.empty()) CopyClasses(o.classes, result.get());
+  // Eliminate straight from a class map gives that map back cleaned: its
+  // records and colours unless --classes names others.
+  const bool fromClassMap = !numbersClumps && o.statisticsIn.empty();
+  if (!o.classes.empty() || fromClassMap) CopyClasses(o.classes.empty() ? o.image : o.classes, result.get());
   result.Finish();
   if (!png.empty()) WriteQuicklook(result.Written(), png);
   outputs.Commit();
-  if (!Quiet()) std::cout << "Wrote " << o.method.output << " and " << o.statistics << "\n";
+  if (!Quiet())
+    std::cout << "Wrote " << o.method.output << (o.statistics.empty() ? "" : " and " + o.statistics) << "\n";
 }
 
 }  // namespace
@@ -103,7 +133,7 @@ void Run(const PostClassOptions& o, const std::string& what, bool numbersClumps,
 void AddPostClassCommands(CLI::App& app) {
   auto clump = std::make_shared<PostClassOptions>();
   auto* command = app.add_subcommand("clump", "Number the connected regions of equal class (clumps)");
-  AddCommon(*command, *clump, "CLASSES", "UInt32");
+  AddCommon(*command, *clump, "CLASSES", "Class image", "UInt32");
   command->add_option("--neighbours", clump->neighbours, "4 or 8")->check(CLI::IsMember({4, 8}))->capture_default_str();
   command->callback([clump] {
     Run(*clump, "clump", true, [&](void* s, void* r, const Window& w, const char* statistics) {
@@ -114,11 +144,15 @@ void AddPostClassCommands(CLI::App& app) {
 
   auto sieve = std::make_shared<PostClassOptions>();
   command = app.add_subcommand("sieve", "Remove clumps smaller than a threshold and renumber the others");
-  AddCommon(*command, *sieve, "CLUMPS", "UInt32");
-  command->add_option("--stats-in", sieve->statisticsIn, "Statistics of the clump image")->required();
+  AddCommon(*command, *sieve, "IMAGE", "Clump image, or class map", "UInt32");
+  AddClumpsOrClasses(*command, *sieve);
   command->add_option("--threshold", sieve->threshold, "Smallest clump that stays, in pixels")->required();
   command->callback([sieve] {
+    CheckClumpsOrClasses(*sieve);
     Run(*sieve, "sieve", true, [&](void* s, void* r, const Window& w, const char* statistics) {
+      if (sieve->statisticsIn.empty())
+        return ztClassSieveMap(s, sieve->band, r, 1, statistics, w.rows, w.columns, w.firstRow, w.firstColumn,
+                               sieve->neighbours, sieve->threshold);
       return ztClassSieve(s, sieve->band, sieve->statisticsIn.c_str(), r, 1, statistics, w.rows,
                           w.columns, w.firstRow, w.firstColumn, sieve->threshold);
     });
@@ -126,14 +160,18 @@ void AddPostClassCommands(CLI::App& app) {
 
   auto eliminate = std::make_shared<PostClassOptions>();
   command = app.add_subcommand("eliminate", "Merge clumps smaller than a threshold into their largest neighbour");
-  AddCommon(*command, *eliminate, "CLUMPS", "Byte");
-  command->add_option("--stats-in", eliminate->statisticsIn, "Statistics of the clump or sieve image")->required();
+  AddCommon(*command, *eliminate, "IMAGE", "Clump or sieve image, or class map", "Byte");
+  AddClumpsOrClasses(*command, *eliminate);
   command->add_option("--threshold", eliminate->threshold, "Smallest clump that is not merged, in pixels")->required();
   command->add_option("--classes", eliminate->classes,
                       "Original class image whose class records and colours the result takes");
   command->add_option("--png", eliminate->png, "Also write a colour quicklook of the class image");
   command->callback([eliminate] {
+    CheckClumpsOrClasses(*eliminate);
     Run(*eliminate, "eliminate", false, [&](void* s, void* r, const Window& w, const char* statistics) {
+      if (eliminate->statisticsIn.empty())
+        return ztClassEliminateMap(s, eliminate->band, r, 1, statistics, w.rows, w.columns, w.firstRow,
+                                   w.firstColumn, eliminate->neighbours, eliminate->threshold);
       return ztClassEliminate(s, eliminate->band, eliminate->statisticsIn.c_str(), r, 1,
                               statistics, w.rows, w.columns, w.firstRow, w.firstColumn,
                               eliminate->threshold);

@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <type_traits>
 #include <vector>
 
 #include "frame/entry.h"
 #include "frame/progress_session.h"
 #include "postclass/band_rows.h"
+#include "postclass/class_map.h"
 #include "postclass/region.h"
 #include "postclass/regions.h"
 #include "postclass/statistics_file.h"
@@ -45,55 +45,16 @@ struct ClumpCall {
   const char* statisticsPath;
 };
 
-// The pixel type a band is read in: one that holds its values exactly.
-// Signed bytes are read as they are stored and taken as signed below.
-template <typename Visit>
-long WithPixelType(ZTRSDataType type, Visit&& visit) {
-  switch (type) {
-    case ZTRS_Byte:
-    case ZTRS_Int8:
-      return visit(std::uint8_t{});
-    case ZTRS_UInt16:
-    case ZTRS_UInt32:
-      return visit(std::uint32_t{});
-    case ZTRS_Int16:
-    case ZTRS_Int32:
-      return visit(std::int32_t{});
-    default:
-      return visit(double{});
-  }
-}
-
-// Class values, truncated; ReadBandOnce has checked that they fit.
-template <typename T>
-void ToClasses(const T* values, long count, bool signedBytes, std::int32_t* classes) {
-  for (long j = 0; j < count; ++j) {
-    if constexpr (std::is_same_v<T, std::uint8_t>)
-      classes[j] = signedBytes ? static_cast<std::int8_t>(values[j]) : values[j];
-    else
-      classes[j] = static_cast<std::int32_t>(values[j]);
-  }
-}
-
 // The window's class values labelled as they are read.
 template <typename T>
 long ClumpInMemory(const ClumpCall& call) {
   const Window& w = call.job.GetWindow();
   const long rows = w.rows, columns = w.columns;
-  const bool signedBytes = call.job.SourceType() == ZTRS_Int8;
-  std::vector<std::int32_t> classes(columns);
   Regions<std::uint32_t, std::int32_t> regions(rows, columns, EightNeighbours(call.neighbours));
 
   SetSubProgressNameById(kReadingCaption);
   long classCount = 0;
-  const long read = ReadBandOnce<T>(
-      call.job,
-      [&](long i, const T* values) {
-        ToClasses(values, columns, signedBytes, classes.data());
-        regions.AddRow(i, classes.data());
-      },
-      classCount);
-  if (read) return read;
+  if (long rc = ReadClassMap<T>(call.job, regions, classCount)) return rc;
 
   SetPos(0);
   SetSubProgressNameById(kCountingCaption);
@@ -111,10 +72,8 @@ long ClumpInMemory(const ClumpCall& call) {
 
   SetPos(0);
   SetSubProgressNameById(kWritingCaption);
-  return WriteResult<std::uint32_t>(call.job, [&](long first, long count, std::uint32_t*) {
-    for (long i = first; i < first + count; ++i) regions.NumberRow(i);
-    return regions.Row(first);
-  });
+  return WriteResult<std::uint32_t>(call.job,
+                                    [&](long first, long, std::uint32_t*) { return regions.Row(first); });
 }
 
 // The class grid and the clump numbers in temporary raster files, the

@@ -8,8 +8,7 @@
 #include "frame/entry.h"
 #include "frame/progress_session.h"
 #include "postclass/band_rows.h"
-#include "postclass/merge_queue.h"
-#include "postclass/merge_target.h"
+#include "postclass/merge_small.h"
 #include "postclass/regions.h"
 #include "postclass/statistics_file.h"
 #include "ztclass/postclass.h"
@@ -24,11 +23,7 @@ constexpr int kReadingCaption = 53;
 constexpr int kCountingCaption = 51;
 constexpr int kMergingCaption = 59;
 constexpr int kWritingCaption = 50;
-constexpr long kByteClasses = 255;
 constexpr long kMaxEliminateClasses = ZT_MAX_ELIMINATE_CLASSES;
-// Clumps between the one whose pixels are fetched into the cache and the
-// one merged.
-constexpr size_t kFetchAhead = 8;
 
 struct InputStatistics {
   long classCount = 0;
@@ -125,11 +120,6 @@ long EliminateRegions(const PostClassJob& job, const char* inputPath, InputStati
   if (!regions.Resolve(count)) return RC_CANCELLED;
   // The regions take the table's clumps in order, whatever their numbers.
   if (long(count) > clumpCount) return RC_INPUT_FILE_FAILED;
-  for (long i = 0; i < rows; ++i) {
-    if (StepAndCheckStop()) return RC_CANCELLED;
-    regions.NumberRow(i);
-  }
-  regions.ReleaseProvisional();
   // The class value that each region's pixels take.
   std::vector<std::int32_t> value(count + 1, 0);
   std::vector<long> totals(in.classCount + 1, 0);
@@ -140,61 +130,15 @@ long EliminateRegions(const PostClassJob& job, const char* inputPath, InputStati
 
   SetPos(0);
   SetSubProgressNameById(kMergingCaption);
-  // The size whose sweep last took each region; 0 for none.
-  std::vector<Label> sweptAt(count + 1, 0);
-  std::vector<GridPixel> pixels;
-  MergeQueue merges(t.count, threshold);
-  long merged = 0;
-  while (merges.NextSize()) {
-    if (StepAndCheckStop()) return RC_CANCELLED;
-    const long size = merges.Size();
-    for (long k; (k = merges.Next(t.count)) != 0;) {
-      if (++merged % kPixelsPerStopCheck == 0 && IsStopProgress()) return RC_CANCELLED;
-      // The small clumps lie all over the image: their pixels and the rows
-      // around them are fetched while the clumps before them merge.
-      if (const long a = merges.Ahead(kFetchAhead); a && t.row[a] >= 1 && t.row[a] + 1 < rows && t.column[a] >= 0 &&
-                                                    t.column[a] < columns)
-        for (long dr = -1; dr <= 1; ++dr) __builtin_prefetch(&regions.Row(t.row[a] + dr)[t.column[a]]);
-      const long r = t.row[k], c = t.column[k];
-      if (r < 0 || r >= rows || c < 0 || c >= columns) continue;
-      const Label region = regions.Row(r)[c];
-      if (region == 0 || sweptAt[region] == Label(size)) continue;
-      sweptAt[region] = Label(size);
-      Choice target;
-      const long n = GrowAndChoose(regions, rows, columns, EightNeighbours(in.neighbours), GridPixel{r, c}, t, k,
-                                   pixels, target);
-      if (n < 0) return RC_CANCELLED;
-      if (target.label == 0) continue;  // no neighbour to merge into
-      const long from = t.classValue[k], to = t.classValue[target.label];
-      // A count grows by up to a window's pixels per merge: saturate.
-      t.count[target.label] = n > LONG_MAX - t.count[target.label] ? LONG_MAX : t.count[target.label] + n;
-      t.count[k] = t.count[target.label];
-      t.classValue[k] = to;
-      totals[from] -= n;
-      totals[to] += n;
-      value[region] = static_cast<std::int32_t>(to);
-      merges.Offer(target.label, t.count[target.label]);
-      merges.Offer(k, t.count[k]);
-    }
-  }
+  if (long rc = MergeSmallClumps(regions, rows, columns, EightNeighbours(in.neighbours), threshold, t, value, totals,
+                                 [&](Label m) { return long(regions.RegionValue(m)); }))
+    return rc;
 
   if (!WriteClassTotals(outputPath, in.classCount, in.neighbours, in.zeroPixels, totals))
     return RC_REPORT_OPEN_FAILED;
   SetPos(0);
   SetSubProgressNameById(kWritingCaption);
-  auto write = [&](auto pixel) {
-    using T = decltype(pixel);
-    return WriteResult<T>(job, [&](long first, long count, T* scratch) {
-      for (long i = 0; i < count; ++i) {
-        const Label* region = regions.Row(first + i);
-        T* out = scratch + i * columns;
-        for (long j = 0; j < columns; ++j) out[j] = static_cast<T>(value[region[j]]);
-      }
-      return scratch;
-    });
-  };
-  // Byte holds the usual class values; larger ones are written in 32 bits.
-  return in.classCount <= kByteClasses ? write(std::uint8_t{}) : write(std::uint32_t{});
+  return WriteMergedClasses(job, regions, value, in.classCount);
 }
 
 long Eliminate(void* source, long sourceBand, const char* inputPath, void* result, long resultBand,

@@ -41,10 +41,11 @@ inline bool Better(const ClumpTables& t, long k, long label, long count, const C
 // clump k merges into: per pixel the best neighbouring clump met in raster
 // order (the first of equals), over the pixels the first of the largest
 // count. While the region grows, its pixels read 0, a number no region has.
-// Returns the pixel count, or -1 when the user asked to stop.
-template <typename Label>
-long GrowAndChoose(Regions<Label, std::uint32_t>& regions, long rows, long columns, bool eight, GridPixel seed,
-                   const ClumpTables& t, long k, std::vector<GridPixel>& pixels, Choice& target) {
+// clumpOf(m) is the clump of region m. Returns the pixel count, or -1 when
+// the user asked to stop.
+template <typename Label, typename Value, typename ClumpOf>
+long GrowAndChoose(Regions<Label, Value>& regions, long rows, long columns, bool eight, GridPixel seed,
+                   const ClumpTables& t, long k, std::vector<GridPixel>& pixels, Choice& target, ClumpOf& clumpOf) {
   static constexpr int kOffsets[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, -1}, {1, 0}, {1, 1}};
   static constexpr int kRaster[8] = {0, 1, 2, 3, 4, 5, 6, 7};
   static constexpr int kGrowth[8] = {0, 2, 5, 7, 1, 3, 4, 6};
@@ -76,7 +77,7 @@ long GrowAndChoose(Regions<Label, std::uint32_t>& regions, long rows, long colum
     for (int i = 0; i < n; ++i) {
       const Label m = around[raster[i]];
       if (m == 0 || m == region) continue;
-      const long label = long(regions.RegionValue(m)), count = t.count[label];
+      const long label = clumpOf(m), count = t.count[label];
       if (Better(t, k, label, count, best)) best = Choice{label, count};
     }
     if (best.label != 0 && (target.label == 0 || best.count > target.count)) target = best;

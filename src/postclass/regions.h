@@ -3,16 +3,23 @@
 // numbered 1, 2, ... in the scan order of their first pixels, as region
 // growing from each unvisited pixel in scan order numbers them.
 //
-// One pass gives every pixel a provisional label and joins the labels that
-// meet (union-find whose root is always the smallest label of its set, so
-// that a set's root is the label made at its first pixel); numbering the
-// roots in label order then gives the scan order of the regions. The cost is
-// linear in the pixels whatever the regions' sizes and shapes.
+// The rows are gathered into batches; each batch is cut into strips that the
+// worker threads label at once, every pixel taking a provisional label, the
+// labels that meet within a strip joined. The strips' labels are then laid
+// one after the other in scan order and joined across the strips' borders
+// (postclass/border_join.h), so that a region's smallest label is still the
+// one made at its first pixel: numbering the roots in label order gives the
+// scan order of the regions, whatever the thread count. The cost is linear
+// in the pixels whatever the regions' sizes and shapes.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
+#include "postclass/border_join.h"
 #include "ztservices/progress.h"
+#include "ztservices/workers.h"
 
 namespace zt {
 
@@ -28,28 +35,33 @@ constexpr long kLabelsPerStopCheck = 1L << 16;
 template <typename Label, typename Value>
 class Regions {
  public:
-  Regions(long rows, long columns, bool eightNeighbours)
-      : columns_(columns), eight_(eightNeighbours), labels_(new Label[rows * columns]), above_(columns) {
+  // batchCells: the cells labelled at once, strip by strip.
+  Regions(long rows, long columns, bool eightNeighbours, long batchCells = kBatchCells)
+      : rows_(rows),
+        columns_(columns),
+        eight_(eightNeighbours),
+        labels_(new Label[rows * columns]),
+        batchRows_(std::max(1L, std::min(rows, batchCells / std::max(1L, columns)))),
+        batch_(new Value[batchRows_ * columns]),
+        lastRow_(columns) {
     NewLabel(0, 0);
   }
 
   // Row i (from 0, in order) of the window.
-  void AddRow(long i, const Value* row);
+  void AddRow(long i, const Value* row) {
+    std::memcpy(&batch_[(i - batchFirst_) * columns_], row, sizeof(Value) * columns_);
+    if (++batchCount_ == batchRows_) LabelBatch();
+  }
 
-  // After the last row: numbers the regions and gives their count; false
+  // Cells of a batch: a few blocks' worth, enough to share among threads.
+  static constexpr long kBatchCells = 1L << 21;
+
+  // After the last row: numbers the regions, turns every label into its
+  // region number (0 where the value is 0), and gives their count; false
   // when the user asked to stop.
   bool Resolve(Label& regions);
 
-  // After Resolve: turns row i of the labels into region numbers and gives
-  // it (0 where the value is 0).
-  Label* NumberRow(long i) {
-    Label* out = &labels_[i * columns_];
-    for (long j = 0; j < columns_; ++j) out[j] = parent_[out[j]];
-    return out;
-  }
-  // After NumberRow of every row: frees the provisional labels' table.
-  void ReleaseProvisional() { std::vector<Label>().swap(parent_); }
-  // Row i after NumberRow(i).
+  // After Resolve: row i of region numbers.
   Label* Row(long i) { return &labels_[i * columns_]; }
   const Label* Row(long i) const { return &labels_[i * columns_]; }
 
@@ -63,102 +75,204 @@ class Regions {
   long Zeros() const { return zeros_; }
 
  private:
+  // Rows a strip has at least, so that joining its borders stays cheap.
+  static constexpr long kMinStripRows = 16;
+
+  // The labels of one strip, numbered from 1 within it, before they take
+  // their place after those of the strips above.
+  struct Strip {
+    long first = 0, count = 0;  // window rows
+    LabelForest<Label> forest;
+    std::vector<Label> pixels, firsts;
+    std::vector<Value> values;
+    long zeros = 0;
+    Label base = 0;  // added to its labels to place them
+  };
+
+  struct BatchJob {
+    Regions* regions;
+    std::vector<Strip>* strips;
+    static void LabelPart(void* job, long k) {
+      auto* j = static_cast<BatchJob*>(job);
+      j->regions->LabelStrip((*j->strips)[k]);
+    }
+    static void Place(void* job, long k) {
+      auto* j = static_cast<BatchJob*>(job);
+      j->regions->PlaceStrip((*j->strips)[k]);
+    }
+    static void Number(void* job, long k) {
+      auto* j = static_cast<BatchJob*>(job);
+      j->regions->NumberStrip((*j->strips)[k]);
+    }
+  };
+
   Label NewLabel(Value value, Label first) {
-    const Label label = static_cast<Label>(parent_.size());
-    parent_.push_back(label);
+    const Label label = forest_.Add();
     count_.push_back(0);
     value_.push_back(value);
     first_.push_back(first);
     return label;
   }
-  Label Find(Label x) {
-    while (parent_[x] != x) {
-      parent_[x] = parent_[parent_[x]];
-      x = parent_[x];
+
+  // The strips of rows first..first + count - 1, at most one per thread.
+  void CutStrips(long first, long count) {
+    const long threads = std::max(1L, ztGetWorkerThreads());
+    const long parts = std::max(1L, std::min(threads, count / kMinStripRows));
+    strips_.resize(parts);
+    for (long k = 0; k < parts; ++k) {
+      const long begin = first + count * k / parts, end = first + count * (k + 1) / parts;
+      strips_[k].first = begin;
+      strips_[k].count = end - begin;
     }
-    return x;
-  }
-  // Joins the sets of a and b; the joint root.
-  Label Join(Label a, Label b) {
-    if (a == b) return a;
-    a = Find(a);
-    b = Find(b);
-    if (a < b) return parent_[b] = a;
-    if (b < a) return parent_[a] = b;
-    return a;
   }
 
-  long columns_;
+  void LabelBatch();
+  void LabelStrip(Strip& s);
+  void PlaceStrip(Strip& s);
+  void NumberStrip(const Strip& s);
+  const Value* BatchRow(long i) const { return &batch_[(i - batchFirst_) * columns_]; }
+
+  long rows_, columns_;
   bool eight_;
-  // Every entry is written by AddRow before it is read.
+  // Every entry is written by the labelling before it is read.
   std::unique_ptr<Label[]> labels_;
-  std::vector<Value> above_;  // the values of the previous row
-  // Per provisional label; after Resolve, parent_ maps it to its region
-  // number and the other tables are per region.
-  std::vector<Label> parent_, count_, first_;
+  // The rows not labelled yet, from window row batchFirst_.
+  long batchRows_;
+  std::unique_ptr<Value[]> batch_;
+  long batchFirst_ = 0, batchCount_ = 0;
+  std::vector<Value> lastRow_;  // the values of the row before the batch
+  std::vector<Strip> strips_;
+  // Per provisional label; after Resolve, per region.
+  LabelForest<Label> forest_;
+  std::vector<Label> count_, first_;
   std::vector<Value> value_;
   long zeros_ = 0;
 };
 
 template <typename Label, typename Value>
-void Regions<Label, Value>::AddRow(long i, const Value* row) {
-  Label* out = &labels_[i * columns_];
-  const Label* up = i > 0 ? out - columns_ : nullptr;
-  const Value* above = above_.data();
-  const Label base = static_cast<Label>(i * columns_);
-  for (long j = 0; j < columns_; ++j) {
-    const Value v = row[j];
-    if (v == 0) {
-      out[j] = 0;
-      ++zeros_;
-      continue;
+void Regions<Label, Value>::LabelStrip(Strip& s) {
+  s.forest.Parents().clear();
+  s.forest.Add();
+  s.pixels.assign(1, 0);
+  s.firsts.assign(1, 0);
+  s.values.assign(1, 0);
+  s.zeros = 0;
+  auto newLabel = [&](Value v, Label first) {
+    const Label label = s.forest.Add();
+    s.pixels.push_back(0);
+    s.values.push_back(v);
+    s.firsts.push_back(first);
+    return label;
+  };
+  for (long i = s.first; i < s.first + s.count; ++i) {
+    const Value* row = BatchRow(i);
+    const Value* above = i > s.first ? row - columns_ : nullptr;
+    Label* out = &labels_[i * columns_];
+    const Label* up = above ? out - columns_ : nullptr;
+    const Label base = static_cast<Label>(i * columns_);
+    for (long j = 0; j < columns_; ++j) {
+      const Value v = row[j];
+      if (v == 0) {
+        out[j] = 0;
+        ++s.zeros;
+        continue;
+      }
+      const bool left = j > 0 && row[j - 1] == v;
+      Label label = 0;
+      if (!above) {
+        if (left) label = out[j - 1];
+      } else if (above[j] == v) {
+        // In the 8-neighbourhood the pixels above-left, above-right and left
+        // all touch the one above, so they are joined already.
+        label = up[j];
+        if (!eight_ && left) label = s.forest.Join(label, out[j - 1]);
+      } else if (eight_ && j + 1 < columns_ && above[j + 1] == v) {
+        label = up[j + 1];
+        // Above-left touches left, so one join is enough.
+        if (left)
+          label = s.forest.Join(label, out[j - 1]);
+        else if (j > 0 && above[j - 1] == v)
+          label = s.forest.Join(label, up[j - 1]);
+      } else if (left) {
+        label = out[j - 1];
+      } else if (eight_ && j > 0 && above[j - 1] == v) {
+        label = up[j - 1];
+      }
+      if (label == 0) label = newLabel(v, base + static_cast<Label>(j));
+      out[j] = label;
+      ++s.pixels[label];
     }
-    const bool left = j > 0 && row[j - 1] == v;
-    Label label = 0;
-    if (!up) {
-      if (left) label = out[j - 1];
-    } else if (above[j] == v) {
-      // In the 8-neighbourhood the pixels above-left, above-right and left
-      // all touch the one above, so they are joined already.
-      label = up[j];
-      if (!eight_ && left) label = Join(label, out[j - 1]);
-    } else if (eight_ && j + 1 < columns_ && above[j + 1] == v) {
-      label = up[j + 1];
-      // Above-left touches left, so one join is enough.
-      if (left)
-        label = Join(label, out[j - 1]);
-      else if (j > 0 && above[j - 1] == v)
-        label = Join(label, up[j - 1]);
-    } else if (left) {
-      label = out[j - 1];
-    } else if (eight_ && j > 0 && above[j - 1] == v) {
-      label = up[j - 1];
-    }
-    if (label == 0) label = NewLabel(v, base + static_cast<Label>(j));
-    out[j] = label;
-    ++count_[label];
   }
-  above_.assign(row, row + columns_);
+}
+
+template <typename Label, typename Value>
+void Regions<Label, Value>::PlaceStrip(Strip& s) {
+  if (s.base == 0) return;
+  Label* out = &labels_[s.first * columns_];
+  const long cells = s.count * columns_;
+  for (long j = 0; j < cells; ++j) out[j] = out[j] ? out[j] + s.base : 0;
+}
+
+template <typename Label, typename Value>
+void Regions<Label, Value>::NumberStrip(const Strip& s) {
+  const std::vector<Label>& number = forest_.Parents();
+  Label* out = &labels_[s.first * columns_];
+  const long cells = s.count * columns_;
+  for (long j = 0; j < cells; ++j) out[j] = number[out[j]];
+}
+
+template <typename Label, typename Value>
+void Regions<Label, Value>::LabelBatch() {
+  if (batchCount_ == 0) return;
+  CutStrips(batchFirst_, batchCount_);
+  BatchJob job{this, &strips_};
+  const long parts = static_cast<long>(strips_.size());
+  ztRunOnWorkers(parts, &BatchJob::LabelPart, &job);
+  // The strips' labels follow those already made, strip after strip.
+  for (Strip& s : strips_) {
+    s.base = forest_.Size() - 1;
+    const std::vector<Label>& parent = s.forest.Parents();
+    for (size_t l = 1; l < parent.size(); ++l) forest_.AddWithParent(parent[l] + s.base);
+    count_.insert(count_.end(), s.pixels.begin() + 1, s.pixels.end());
+    first_.insert(first_.end(), s.firsts.begin() + 1, s.firsts.end());
+    value_.insert(value_.end(), s.values.begin() + 1, s.values.end());
+    zeros_ += s.zeros;
+  }
+  ztRunOnWorkers(parts, &BatchJob::Place, &job);
+  auto join = [&](Label a, Label b) { forest_.Join(a, b); };
+  if (batchFirst_ > 0)
+    JoinAcrossBorder(lastRow_.data(), Row(batchFirst_ - 1), BatchRow(batchFirst_), Row(batchFirst_), columns_, eight_,
+                     join);
+  for (long k = 1; k < parts; ++k) {
+    const long i = strips_[k].first;
+    JoinAcrossBorder(BatchRow(i - 1), Row(i - 1), BatchRow(i), Row(i), columns_, eight_, join);
+  }
+  std::memcpy(lastRow_.data(), BatchRow(batchFirst_ + batchCount_ - 1), sizeof(Value) * columns_);
+  batchFirst_ += batchCount_;
+  batchCount_ = 0;
 }
 
 template <typename Label, typename Value>
 bool Regions<Label, Value>::Resolve(Label& regions) {
+  LabelBatch();
+  batch_.reset();
   // Every non-root label points to a smaller one, whose entry is already a
   // region number when it is met; region m's tables take the slot m, which
   // no label still to come reads.
   regions = 0;
-  const Label labels = static_cast<Label>(parent_.size());
+  std::vector<Label>& parent = forest_.Parents();
+  const Label labels = forest_.Size();
   for (Label l = 1; l < labels; ++l) {
     if (l % kLabelsPerStopCheck == 0 && IsStopProgress()) return false;
-    if (parent_[l] == l) {
+    if (parent[l] == l) {
       const Label m = ++regions;
-      parent_[l] = m;
+      parent[l] = m;
       count_[m] = count_[l];
       value_[m] = value_[l];
       first_[m] = first_[l];
     } else {
-      const Label m = parent_[parent_[l]];
-      parent_[l] = m;
+      const Label m = parent[parent[l]];
+      parent[l] = m;
       count_[m] += count_[l];
     }
   }
@@ -168,6 +282,12 @@ bool Regions<Label, Value>::Resolve(Label& regions) {
   }
   value_.resize(regions + 1);
   value_.shrink_to_fit();
+  // Every label becomes its region number, the strips on their threads.
+  CutStrips(0, rows_);
+  BatchJob job{this, &strips_};
+  ztRunOnWorkers(static_cast<long>(strips_.size()), &BatchJob::Number, &job);
+  std::vector<Strip>().swap(strips_);
+  std::vector<Label>().swap(parent);
   return true;
 }
 

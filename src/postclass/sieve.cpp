@@ -20,7 +20,6 @@ constexpr int kMainCaption = 49;
 constexpr int kSearchingCaption = 52;
 constexpr int kCountingCaption = 51;
 constexpr int kWritingCaption = 50;
-constexpr char kTitle[] = "过滤分析块统计信息:";
 // Maximum - minimum + 1 of 32-bit class values.
 constexpr long kMaxClassRange = 1L << 32;
 
@@ -90,7 +89,7 @@ long SieveRegions(const PostClassJob& job, const char* inputPath, const InputSta
   }
   Label m = 0;
   const bool written =
-      WriteClumpStatistics(outputPath, kTitle, in.classCount, in.neighbours, zeroPixels, long(survivors), [&] {
+      WriteClumpStatistics(outputPath, kSieveTitle, in.classCount, in.neighbours, zeroPixels, long(survivors), [&] {
         do ++m;
         while (!number[m]);
         const long first = long(regions.First(m));
@@ -103,7 +102,7 @@ long SieveRegions(const PostClassJob& job, const char* inputPath, const InputSta
   SetSubProgressNameById(kWritingCaption);
   return WriteResult<std::uint32_t>(job, [&](long first, long count, std::uint32_t* scratch) {
     for (long i = 0; i < count; ++i) {
-      const Label* region = regions.NumberRow(first + i);
+      const Label* region = regions.Row(first + i);
       std::uint32_t* out = scratch + i * columns;
       for (long j = 0; j < columns; ++j)
         out[j] = static_cast<std::uint32_t>(std::min<Label>(number[region[j]], UINT32_MAX));

@@ -8,6 +8,9 @@
 
 namespace zt {
 
+// The title of sieve statistics.
+constexpr char kSieveTitle[] = "过滤分析块统计信息:";
+
 // One clump line: number, class value, column, row, pixel count.
 struct ClumpLine {
   long number, value, column, row, count;

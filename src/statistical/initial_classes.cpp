@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "frame/progress_session.h"
+#include "statistical/sample_parts.h"
 #include "ztclass/result_codes.h"
 
 namespace zt {
@@ -31,23 +32,29 @@ long SelectCentres(SampleReader& reader, const SampleGrid& grid, long count, lon
   if (count < 2) return RC_OK;
   std::vector<double> nearest(grid.Count(), std::numeric_limits<double>::infinity());
   std::vector<double> candidate(n);
+  // Per sample of a row: whether it is usable.
+  std::vector<char> usable(grid.Columns());
   for (long k = 2; k <= count; ++k) {
     const double* newest = &centres[(k - 2) * n];
     bool found = false;
     double candidateDistance = 0.0;
-    long index = 0;
     for (long j = 0; j < grid.Rows(); ++j) {
       if (StepAndCheckStop()) return RC_CANCELLED;
       const double* row = reader.Row(j);
-      for (long i = 0; i < grid.Columns(); ++i, ++index) {
-        const double* sample = row + i * n;
-        if (IsUnusableSample(sample, n, noData)) continue;
-        double& d = nearest[index];
-        d = std::min(d, SquaredDistance(newest, sample, n));
-        if (!found || d > candidateDistance) {
+      double* distance = &nearest[j * grid.Columns()];
+      ForSampleParts(grid.Columns(), n, [&](long begin, long end) {
+        for (long i = begin; i < end; ++i) {
+          const double* sample = row + i * n;
+          usable[i] = !IsUnusableSample(sample, n, noData);
+          if (usable[i]) distance[i] = std::min(distance[i], SquaredDistance(newest, sample, n));
+        }
+      });
+      for (long i = 0; i < grid.Columns(); ++i) {
+        if (!usable[i]) continue;
+        if (!found || distance[i] > candidateDistance) {
           found = true;
-          candidateDistance = d;
-          std::copy(sample, sample + n, candidate.begin());
+          candidateDistance = distance[i];
+          std::copy(row + i * n, row + (i + 1) * n, candidate.begin());
         }
       }
     }
@@ -65,20 +72,30 @@ long InitialStatistics(SampleReader& reader, const SampleGrid& grid, long count,
   c.sampleClass.assign(grid.Count(), 0);
   const NoDataRule noTest;
   BeginPhase(kStatisticsCaption, grid.w.rows / grid.s);
+  // The nearest centre of each sample of a row, -1 for an unusable one.
+  std::vector<long> winners(grid.Columns());
   long index = 0;
   for (long j = 0; j < grid.Rows(); ++j) {
     if (StepAndCheckStop()) return RC_CANCELLED;
     const double* row = reader.Row(j);
-    for (long i = 0; i < grid.Columns(); ++i, ++index) {
-      const double* sample = row + i * n;
-      if (IsUnusableSample(sample, n, noTest)) continue;
-      long winner = 0;
-      double best = SquaredDistance(&centres[0], sample, n);
-      for (long k = 1; k < count; ++k) {
-        const double d = SquaredDistance(&centres[k * n], sample, n);
-        if (d < best) best = d, winner = k;
+    ForSampleParts(grid.Columns(), count * n, [&](long begin, long end) {
+      for (long i = begin; i < end; ++i) {
+        const double* sample = row + i * n;
+        winners[i] = -1;
+        if (IsUnusableSample(sample, n, noTest)) continue;
+        long winner = 0;
+        double best = SquaredDistance(&centres[0], sample, n);
+        for (long k = 1; k < count; ++k) {
+          const double d = SquaredDistance(&centres[k * n], sample, n);
+          if (d < best) best = d, winner = k;
+        }
+        winners[i] = winner;
       }
-      const int classNumber = static_cast<int>(winner + 1);
+    });
+    for (long i = 0; i < grid.Columns(); ++i, ++index) {
+      if (winners[i] < 0) continue;
+      const double* sample = row + i * n;
+      const int classNumber = static_cast<int>(winners[i] + 1);
       c.sampleClass[index] = static_cast<unsigned char>(classNumber);
       ++c.counts[classNumber];
       for (long b = 0; b < n; ++b) {

@@ -13,6 +13,7 @@
 #include "statistical/initial_classes.h"
 #include "statistical/isodata_clusters.h"
 #include "statistical/nearest_mean.h"
+#include "statistical/sample_parts.h"
 #include "statistical/supervised_training.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/result_codes.h"
@@ -69,17 +70,28 @@ void ClassifySamples(SampleReader& reader, const SampleGrid& grid, const Cluster
   output.count = reference.count;
   if (reference.count < 1) return;
   const NoDataRule noTest;
+  // The nearest cluster of each sample of a row, -1 for an unusable one.
+  std::vector<long> winners(grid.Columns());
   for (long j = 0; j < grid.Rows(); ++j) {
     const double* row = reader.Row(j);
-    for (long i = 0; i < grid.Columns(); ++i) {
-      const double* sample = row + i * n;
-      if (IsUnusableSample(sample, n, noTest)) continue;
-      long winner = 0;
-      double best = SquaredDistance(reference.entries[0].mean.data(), sample, n);
-      for (long k = 1; k < reference.count; ++k) {
-        const double d = SquaredDistance(reference.entries[k].mean.data(), sample, n);
-        if (d < best) best = d, winner = k;
+    ForSampleParts(grid.Columns(), reference.count * n, [&](long begin, long end) {
+      for (long i = begin; i < end; ++i) {
+        const double* sample = row + i * n;
+        winners[i] = -1;
+        if (IsUnusableSample(sample, n, noTest)) continue;
+        long winner = 0;
+        double best = SquaredDistance(reference.entries[0].mean.data(), sample, n);
+        for (long k = 1; k < reference.count; ++k) {
+          const double d = SquaredDistance(reference.entries[k].mean.data(), sample, n);
+          if (d < best) best = d, winner = k;
+        }
+        winners[i] = winner;
       }
+    });
+    for (long i = 0; i < grid.Columns(); ++i) {
+      const long winner = winners[i];
+      if (winner < 0) continue;
+      const double* sample = row + i * n;
       Cluster& cluster = output.entries[winner];
       ++cluster.samples;
       for (long b = 0; b < n; ++b) {

@@ -104,5 +104,17 @@ check "eliminate keeps the class names" 0 "2: Forest" -- gdalinfo "$WORK/clean.t
 check "eliminate merged the small forest" 0 "^1	120$" -- cat "$WORK/eliminate.txt"
 check "eliminate with a missing statistics file" 1 "RC_INPUT_FILE_FAILED \\(-1\\)" -- \
   "$ZTCLASS" eliminate "$WORK/clumps.tif" --stats-in "$WORK/none.txt" --threshold 2 -o "$WORK/e.tif" --stats "$WORK/e.txt"
+# Straight from the class map, in one step: the same image, its class names,
+# and no statistics unless asked for.
+check "eliminate in one step" 0 "^Wrote [^ ]*clean1.tif$" -- "$ZTCLASS" eliminate "$WORK/mindist.tif" --neighbours 4 \
+  --threshold 10 -o "$WORK/clean1.tif"
+check "one step, two steps: the same pixels" 0 "" -- \
+  cmp <(gdal_translate -q -of AAIGrid "$WORK/clean.tif" /vsistdout/) <(gdal_translate -q -of AAIGrid "$WORK/clean1.tif" /vsistdout/)
+check "eliminate in one step keeps the class names" 0 "2: Forest" -- gdalinfo "$WORK/clean1.tif"
+check "sieve in one step" 0 "Wrote" -- "$ZTCLASS" sieve "$WORK/mindist.tif" --neighbours 4 --threshold 2 \
+  -o "$WORK/sieved1.tif" --stats "$WORK/sieve1.txt"
+check "sieve statistics in one step" 0 "" -- cmp "$WORK/sieve.txt" "$WORK/sieve1.txt"
+check "--stats-in needs --stats" 2 "--stats is required with --stats-in" -- \
+  "$ZTCLASS" sieve "$WORK/clumps.tif" --stats-in "$WORK/clump.txt" --threshold 2 -o "$WORK/s.tif"
 
 finish "cli"

@@ -59,6 +59,17 @@ check "no classes" 2 "--classes must be at least 1" -- \
 check "nothing written for refused options" 1 "" -- test -e "$WORK/x.tif"
 check "singular scatter matrix" 1 "RC_MATRIX_NOT_INVERTIBLE \(5000004\)" -- \
   "$ZTCLASS" cluster-gmindist "$WORK/flat.tif" -o "$WORK/singular.tif" --classes 2
+check "the singular cluster named with its samples and what to try" 1 \
+  "the scatter matrix of cluster [12] \(([0-9]+) samples.*cannot be inverted.*Try fewer clusters \(--classes 1 or less\)" \
+  -- "$ZTCLASS" cluster-gmindist "$WORK/flat.tif" -o "$WORK/singular.tif" --classes 2
 check "nothing left of a failed run" 1 "" -- test -e "$WORK/singular.tif"
+
+# ISODATA's split threshold (5 on 8-bit images) follows the bands' extent:
+# the scene's values reach 203, x 100 in the 16-bit copy.
+gdal_translate -q -ot UInt16 -scale 0 255 0 25500 "$WORK/scene.tif" "$WORK/scene16.tif"
+check "isodata's split threshold on 16 bits" 0 "Split threshold: 398.039 " -- \
+  "$ZTCLASS" -v isodata "$WORK/scene16.tif" -o "$WORK/iso16.tif" --classes 2
+check "isodata's split threshold on 8 bits" 0 "Split threshold: 5 " -- \
+  "$ZTCLASS" -v isodata "$WORK/scene.tif" -o "$WORK/iso8.tif" --classes 2
 
 finish "cluster"

@@ -127,4 +127,17 @@ check "nothing written by failed runs" 1 "" -- test -e "$WORK/x.tif"
 check "an existing result is kept without --overwrite" 2 "exists; give --overwrite" -- \
   "$ZTCLASS" lvq2 "$WORK/scene.tif" "${A[@]}" -o "$WORK/bp.tif"
 
+# The scene as a 16-bit sensor's numbers (x 100) and as reflectance (/ 255):
+# the training pixels reach 176 x 100 and 176 / 255, which scale to 1.
+gdal_translate -q -ot UInt16 -scale 0 255 0 25500 "$WORK/scene.tif" "$WORK/scene16.tif"
+gdal_translate -q -ot Float32 -scale 0 255 0 1 "$WORK/scene.tif" "$WORK/scene32.tif"
+check "16-bit band scaling in verbose output" 0 "Band scaling: training range to 0..1, clamped: every band 0 .. 17600$" \
+  -- "$ZTCLASS" -v lvq2 "$WORK/scene16.tif" "${A[@]}" -o "$WORK/lvq16.tif"
+check "the scaling recorded in the result" 0 "ZTCLASS_BAND_SCALING=training range" -- gdalinfo "$WORK/lvq16.tif"
+check "no scaling line for an 8-bit image" 1 "" -- \
+  bash -c "'$ZTCLASS' -v lvq2 '$WORK/scene.tif' ${A[*]} -o '$WORK/lvq8.tif' | grep 'Band scaling'"
+"$ZTCLASS" -q lvq2 "$WORK/scene32.tif" "${A[@]}" -o "$WORK/lvq32.tif"
+check "reflectance, 16-bit and 8-bit copies give one map" 0 "^1$" -- bash -c "for f in lvq8 lvq16 lvq32; do
+  gdalinfo -checksum '$WORK/'\$f.tif | grep Checksum; done | sort -u | wc -l"
+
 finish "neural commands"

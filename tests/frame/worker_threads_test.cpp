@@ -149,6 +149,16 @@ TEST_F(WorkerThreadsTest, UnsupervisedClassifiersWithAndWithoutClassColours) {
     return ztISODATA(source, bands, kBands, 4, 1.0f, 3, 0.05f, 5.0f, 20, 1, 7, result, kWindowRows, kWindowColumns,
                      kFirstRow, kFirstColumn, display, 0);
   });
+  // Rows of samples long enough, and clusters enough, for the passes over
+  // the samples to be shared among the threads.
+  ExpectSameOnEveryThreadCount([&](void* result) {
+    return ztISODATA(source, bands, kBands, 40, 1.0f, 2, 0.05f, 5.0f, 20, 4, 1, result, kWindowRows, kWindowColumns,
+                     kFirstRow, kFirstColumn, display, 0);
+  });
+  ExpectSameOnEveryThreadCount([&](void* result) {
+    return ztFJDMiniDistNew(source, bands, kBands, 40, 1, result, kWindowRows, kWindowColumns, kFirstRow,
+                            kFirstColumn, display);
+  });
 }
 
 TEST_F(WorkerThreadsTest, NetworkClassifiers) {

@@ -14,9 +14,12 @@
 
 #include "postclass/clump.h"
 #include "test_support.h"
+#include "postclass/regions.h"
 #include "ztclass/postclass.h"
+#include "ztclass/postclass_map.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/raster.h"
+#include "ztservices/workers.h"
 
 using namespace zttest;
 
@@ -738,6 +741,18 @@ TEST_F(StopTest, AStopSeenAtAnyLookEndsTheCall) {
          return ztClassEliminate(source.get(), 1, File("clumps.txt").c_str(), result.get(), 1, File("e.txt").c_str(),
                                  12, 15, 0, 0, 5);
        }},
+      {"sieve from the class map",
+       [&] {
+         Handle source(ztRSOpen(File("clumps_classes.tif").c_str(), 0));
+         Handle result = Create("s.tif", 15, 12);
+         return ztClassSieveMap(source.get(), 1, result.get(), 1, File("s.txt").c_str(), 12, 15, 0, 0, 8, 3);
+       }},
+      {"eliminate from the class map",
+       [&] {
+         Handle source(ztRSOpen(File("clumps_classes.tif").c_str(), 0));
+         Handle result = Create("e.tif", 15, 12, ZTRS_Byte);
+         return ztClassEliminateMap(source.get(), 1, result.get(), 1, File("e.txt").c_str(), 12, 15, 0, 0, 8, 5);
+       }},
   };
   for (const auto& [name, call] : calls) {
     SCOPED_TRACE(name);
@@ -922,6 +937,167 @@ TEST_F(ClumpTest, FloatClassImagesWithValuesNoClassCanHoldAreRefused) {
   // Truncated: classes 2 and -2147483648, count 2 - (-2147483648) + 1.
   EXPECT_NE(ReadText(File("f.txt")).find("分类数:2147483651\n"), std::string::npos);
   EXPECT_NE(ReadText(File("f.txt")).find("\n2\t-2147483648\t2\t0\t2\n"), std::string::npos);
+}
+
+// Strips on several threads; sieve and eliminate in one step -------------
+
+// A class-1 spiral on class 2: both regions wind across every row of the
+// map, and so across every strip and block border.
+Grid Spiral(long rows, long cols) {
+  Grid g(rows, std::vector<long>(cols, 2));
+  for (long top = 0, left = 0, bottom = rows - 1, right = cols - 1; top <= bottom && left <= right;
+       top += 2, left += 2, bottom -= 2, right -= 2) {
+    for (long c = left; c <= right; ++c) g[top][c] = 1;
+    for (long r = top; r <= bottom; ++r) g[r][right] = 1;
+    for (long c = left; c <= right; ++c) g[bottom][c] = 1;
+    for (long r = top + 2; r <= bottom; ++r) g[r][left] = 1;
+    if (top + 2 <= bottom && left + 1 <= right) g[top + 2][left + 1] = 1;
+  }
+  return g;
+}
+
+// A comb of class 1 (its back down column 0, a tooth every 7 rows) over a
+// random map of classes 0, 2, 3: one region met first at (0, 0) that
+// reaches into every strip, among many small ones.
+Grid Comb(long rows, long cols, unsigned seed) {
+  Grid g = RandomClasses(rows, cols, seed);
+  for (long r = 0; r < rows; ++r)
+    for (long c = 0; c < cols; ++c)
+      if (c == 0 || (r % 7 == 0 && c < cols - 3))
+        g[r][c] = 1;
+      else if (g[r][c] == 1)
+        g[r][c] = 3;
+  return g;
+}
+
+struct Threads {
+  explicit Threads(long count) { ztSetWorkerThreads(count); }
+  ~Threads() { ztSetWorkerThreads(1); }
+};
+
+const std::vector<std::pair<std::string, Grid>>& BorderMaps() {
+  static const std::vector<std::pair<std::string, Grid>> maps = {
+      {"spiral", Spiral(70, 53)}, {"comb", Comb(83, 41, 6)}, {"random", RandomClasses(97, 31, 2)}};
+  return maps;
+}
+
+TEST(RegionsTest, StripsAndBatchesOnAnyThreadCountGiveTheIndependentLabelling) {
+  for (const auto& [name, g] : BorderMaps())
+    for (bool eight : {false, true})
+      for (long threads : {1L, 2L, 3L})
+        for (long batchRows : {5L, 40L, 1000L}) {
+          SCOPED_TRACE(name + (eight ? " 8" : " 4") + " threads " + std::to_string(threads) + " batch " +
+                       std::to_string(batchRows));
+          Threads pool(threads);
+          const long rows = long(g.size()), cols = long(g[0].size());
+          zt::Regions<std::uint32_t, std::int32_t> regions(rows, cols, eight, batchRows * cols);
+          std::vector<std::int32_t> row(cols);
+          for (long r = 0; r < rows; ++r) {
+            std::copy(g[r].begin(), g[r].end(), row.begin());
+            regions.AddRow(r, row.data());
+          }
+          std::uint32_t count = 0;
+          ASSERT_TRUE(regions.Resolve(count));
+          const Labelling expected = Label(g, eight);
+          ASSERT_EQ(long(count) + 1, long(expected.value.size()));
+          Grid labels(rows, std::vector<long>(cols));
+          for (long r = 0; r < rows; ++r) std::copy(regions.Row(r), regions.Row(r) + cols, labels[r].begin());
+          EXPECT_EQ(labels, expected.labels);
+          EXPECT_EQ(regions.Zeros(), expected.zeros);
+          for (std::uint32_t m = 1; m <= count; ++m) {
+            EXPECT_EQ(long(regions.Count(m)), expected.count[m]);
+            EXPECT_EQ(long(regions.RegionValue(m)), expected.value[m]);
+            EXPECT_EQ(long(regions.First(m)), expected.row[m] * cols + expected.column[m]);
+          }
+        }
+}
+
+using PostClassMapTest = PostClassFixture;
+
+TEST_F(PostClassMapTest, OneStepGivesClumpThenSieveOrEliminateByteForByte) {
+  for (const auto& [name, g] : BorderMaps()) {
+    WriteClasses(name + ".tif", g);
+    const long rows = long(g.size()) - 3, cols = long(g[0].size()) - 2;  // a window off the block grid
+    for (int neighbours : {4, 8})
+      for (long threads : {1L, 3L})
+        for (long threshold : {1L, 4L, 30L}) {
+          SCOPED_TRACE(name + " " + std::to_string(neighbours) + " threads " + std::to_string(threads) +
+                       " threshold " + std::to_string(threshold));
+          Threads pool(threads);
+          Handle source(ztRSOpen(File(name + ".tif").c_str(), 0));
+          {
+            Handle clumps = Create("clumps.tif", cols, rows);
+            ASSERT_EQ(ztClassClump(source.get(), 1, clumps.get(), 1, File("clumps.txt").c_str(), rows, cols, 2, 1,
+                                   neighbours),
+                      RC_OK);
+          }
+          Handle clumps(ztRSOpen(File("clumps.tif").c_str(), 0));
+          {
+            Handle two = Create("sieve2.tif", cols, rows), one = Create("sieve1.tif", cols, rows),
+                   bare = Create("sieve0.tif", cols, rows);
+            ASSERT_EQ(ztClassSieve(clumps.get(), 1, File("clumps.txt").c_str(), two.get(), 1,
+                                   File("sieve2.txt").c_str(), rows, cols, 0, 0, threshold),
+                      RC_OK);
+            ASSERT_EQ(ztClassSieveMap(source.get(), 1, one.get(), 1, File("sieve1.txt").c_str(), rows, cols, 2, 1,
+                                      neighbours, threshold),
+                      RC_OK);
+            ASSERT_EQ(ztClassSieveMap(source.get(), 1, bare.get(), 1, nullptr, rows, cols, 2, 1, neighbours,
+                                      threshold),
+                      RC_OK);
+          }
+          EXPECT_EQ(ReadBand(File("sieve1.tif")), ReadBand(File("sieve2.tif")));
+          EXPECT_EQ(ReadBand(File("sieve0.tif")), ReadBand(File("sieve2.tif")));
+          EXPECT_EQ(ReadText(File("sieve1.txt")), ReadText(File("sieve2.txt")));
+          {
+            Handle two = Create("elim2.tif", cols, rows, ZTRS_Byte), one = Create("elim1.tif", cols, rows, ZTRS_Byte);
+            ASSERT_EQ(ztClassEliminate(clumps.get(), 1, File("clumps.txt").c_str(), two.get(), 1,
+                                       File("elim2.txt").c_str(), rows, cols, 0, 0, threshold),
+                      RC_OK);
+            ASSERT_EQ(ztClassEliminateMap(source.get(), 1, one.get(), 1, File("elim1.txt").c_str(), rows, cols, 2, 1,
+                                          neighbours, threshold),
+                      RC_OK);
+          }
+          EXPECT_EQ(ReadBand(File("elim1.tif")), ReadBand(File("elim2.tif")));
+          EXPECT_EQ(ReadText(File("elim1.txt")), ReadText(File("elim2.txt")));
+        }
+  }
+}
+
+TEST_F(PostClassMapTest, ClumpOnSeveralThreadsIsTheOneThreadClumpByteForByte) {
+  for (const auto& [name, g] : BorderMaps()) {
+    WriteClasses(name + ".tif", g);
+    const long rows = long(g.size()), cols = long(g[0].size());
+    std::vector<unsigned char> image[2], text[2];
+    for (long threads : {1L, 3L}) {
+      Threads pool(threads);
+      const int k = threads > 1;
+      {
+        Handle source(ztRSOpen(File(name + ".tif").c_str(), 0));
+        Handle result = Create("c.tif", cols, rows);
+        ASSERT_EQ(ztClassClump(source.get(), 1, result.get(), 1, File("c.txt").c_str(), rows, cols, 0, 0, 8), RC_OK);
+      }
+      image[k] = ReadFileBytes(File("c.tif"));
+      text[k] = ReadFileBytes(File("c.txt"));
+    }
+    EXPECT_EQ(image[0], image[1]) << name;
+    EXPECT_EQ(text[0], text[1]) << name;
+  }
+}
+
+TEST_F(PostClassMapTest, AMapEliminateCannotTakeIsRefusedAsTheTwoStepsRefuseIt) {
+  // Classes 3 to 5: a class count of 3, below the class value 5.
+  const Grid g = {{3, 4, 5}, {3, 4, 5}};
+  ASSERT_EQ(Clump(g, 8), RC_OK);
+  Handle clumps(ztRSOpen(File("clumps.tif").c_str(), 0)), source(ztRSOpen(File("clumps_classes.tif").c_str(), 0));
+  Handle two = Create("e2.tif", 3, 2, ZTRS_Byte), one = Create("e1.tif", 3, 2, ZTRS_Byte);
+  EXPECT_EQ(ztClassEliminate(clumps.get(), 1, File("clumps.txt").c_str(), two.get(), 1, File("e2.txt").c_str(), 2, 3,
+                             0, 0, 2),
+            RC_BAD_WINDOW);
+  EXPECT_EQ(ztClassEliminateMap(source.get(), 1, one.get(), 1, File("e1.txt").c_str(), 2, 3, 0, 0, 8, 2),
+            RC_BAD_WINDOW);
+  EXPECT_EQ(ztClassEliminateMap(source.get(), 1, one.get(), 1, nullptr, 2, 3, 0, 0, 8, 7), RC_NULL_ARGUMENT)
+      << "a threshold above the window's pixels";
+  EXPECT_FALSE(std::filesystem::exists(File("e1.txt")));
 }
 
 }  // namespace

@@ -263,7 +263,7 @@ TEST(CellGathering, ArgumentChecksInOrder) {
   ztFreeAOICellSet(nullptr, 3);  // ignored
 }
 
-TEST(CellGathering, TrainingSamplesAreScaledAndCancellable) {
+TEST(CellGathering, TrainingSamplesKeepTheImageValuesAndAreCancellable) {
   SampleImage image;
   AddAoi(image.ds.get(), "a", 3, {kTriangle});
   AddAoi(image.ds.get(), "b", 3, {kQuad});
@@ -274,7 +274,7 @@ TEST(CellGathering, TrainingSamplesAreScaledAndCancellable) {
                                       cells.count),
             0);
   ASSERT_GT(cells.count, 0);
-  EXPECT_DOUBLE_EQ(cells.cells[0].values[0], Pixel(2, cells.cells[0].column, cells.cells[0].row) / 255.0);
+  EXPECT_DOUBLE_EQ(cells.cells[0].values[0], Pixel(2, cells.cells[0].column, cells.cells[0].row));
 
   ProgressRecorder progress;
   progress.stopAfterSteps = 1;

@@ -1,0 +1,84 @@
+"""One Processing algorithm per ztclass command, all of this one class: the
+command's entry in commands.py says what it shows and what it runs."""
+import os
+
+from qgis.core import (QgsProcessingAlgorithm, QgsProcessingOutputNumber, QgsProcessingOutputRasterLayer,
+                       QgsProcessingOutputString)
+
+from . import runner
+from .parameters import RasterInPlace
+from .style import style_on_load
+
+
+class Run:
+    """One run's parameter values, and the paths its outputs took."""
+
+    def __init__(self, alg, parameters, context, feedback):
+        self.alg, self.parameters, self.context, self.feedback = alg, parameters, context, feedback
+        self.outputs = {}
+
+
+class ZtclassAlgorithm(QgsProcessingAlgorithm):
+    def __init__(self, command, program):
+        super().__init__()
+        self.command = command
+        self.program = program  # () -> the configured path of ztclass, or ''
+
+    def createInstance(self):  # noqa: N802 (QGIS's names, here and below)
+        return ZtclassAlgorithm(self.command, self.program)
+
+    def name(self):
+        return self.command.name
+
+    def displayName(self):  # noqa: N802
+        return self.command.title
+
+    def group(self):
+        return self.command.group
+
+    def groupId(self):  # noqa: N802
+        return self.command.group.lower().replace(" ", "_").replace("-", "_")
+
+    def shortHelpString(self):  # noqa: N802
+        return f"{self.command.description}.\n\nRuns: ztclass {' '.join(self.command.words)}"
+
+    def tags(self):
+        return ["ztclass", "classification"] + self.command.words
+
+    def initAlgorithm(self, config=None):  # noqa: N802
+        for spec in self.command.specs:
+            for definition in spec.definitions():
+                self.addParameter(definition)
+            if isinstance(spec, RasterInPlace):
+                self.addOutput(QgsProcessingOutputRasterLayer("OUTPUT", "Changed class image"))
+        for printed in self.command.printed:
+            kind = QgsProcessingOutputNumber if printed.number else QgsProcessingOutputString
+            self.addOutput(kind(printed.name, printed.label))
+
+    def arguments(self, run):
+        """The command line after the program: the command's words, its
+        positional arguments, then its options."""
+        positional, options = [], []
+        for spec in self.command.specs:
+            arguments = spec.arguments(run)
+            (options if spec.option else positional).extend(arguments)
+            if isinstance(spec, RasterInPlace):
+                run.outputs["OUTPUT"] = arguments[0]
+        overwrite = ["--overwrite"] if self.command.overwrite else []
+        return self.command.words + positional + options + overwrite
+
+    def processAlgorithm(self, parameters, context, feedback):  # noqa: N802
+        run = Run(self, parameters, context, feedback)
+        arguments = self.arguments(run)
+        printed = runner.run(runner.program(self.program()), arguments, feedback)
+        results = dict(run.outputs)
+        for output in self.command.printed:
+            if output.pattern is None:
+                results[output.name] = printed
+                continue
+            found = output.pattern.search(printed)
+            results[output.name] = (float(found.group(1)) if output.number else found.group(1)) if found else None
+        for path in run.outputs.values():
+            if os.path.splitext(path)[1].lower() not in (".txt", ".png", ".gpkg"):
+                style_on_load(path, context)
+        return results

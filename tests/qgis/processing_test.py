@@ -1,0 +1,283 @@
+"""Every ztclass algorithm run through QGIS Processing on the sample scene
+gives what the ztclass command, run directly with the options the user
+would type, gives; a cancelled run leaves nothing; a failing run raises the
+command's own message; a class map loads with a paletted renderer of its
+classes.
+
+Usage: processing_test.py ZTCLASS SCENE DATA_DIR (the folder of the
+training and reference polygons). Exits 0 when all holds, 1 otherwise."""
+import filecmp
+import glob
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+
+from qgis_session import start
+
+ZTCLASS, SCENE, DATA = sys.argv[1:4]
+session = start(ZTCLASS)
+
+import processing  # noqa: E402 (after QGIS starts)
+from osgeo import gdal, ogr  # noqa: E402
+from qgis.core import (QgsPalettedRasterRenderer, QgsProcessingContext, QgsProcessingException,  # noqa: E402
+                       QgsProcessingFeedback, QgsProcessingOutputLayerDefinition, QgsProcessingUtils, QgsProject)
+
+gdal.UseExceptions()
+TRAINING = os.path.join(DATA, "olinda_training.geojson")
+REFERENCE = os.path.join(DATA, "olinda_reference.geojson")
+# Short paths: a geodatabase's name holds at most 64 bytes.
+work = tempfile.mkdtemp(prefix="ztq")
+failures = []
+
+# The scene's grid: 28.5 m pixels from this corner (gdalinfo).
+info = gdal.Info(SCENE, format="json")["geoTransform"]
+X0, Y0, PIXEL = info[0], info[3], info[1]
+
+
+def cli(*arguments):
+    return subprocess.run([ZTCLASS, "-q"] + [str(a) for a in arguments], capture_output=True, text=True)
+
+
+def side(name):
+    path = os.path.join(work, name)
+    os.makedirs(path)
+    return path
+
+
+def same_raster(a, b):
+    da, db = gdal.Open(a), gdal.Open(b)
+    if (da.RasterXSize, da.RasterYSize, da.RasterCount) != (db.RasterXSize, db.RasterYSize, db.RasterCount):
+        return "sizes differ"
+    if da.GetGeoTransform() != db.GetGeoTransform():
+        return "georeferencing differs"
+    for i in range(1, da.RasterCount + 1):
+        ba, bb = da.GetRasterBand(i), db.GetRasterBand(i)
+        if ba.DataType != bb.DataType or ba.ReadRaster() != bb.ReadRaster():
+            return f"band {i} differs"
+        if ba.GetDescription() != bb.GetDescription() or ba.GetCategoryNames() != bb.GetCategoryNames():
+            return f"band {i}'s names differ"
+    for suffix in (".cls", ".qml"):
+        fa, fb = os.path.splitext(a)[0] + suffix, os.path.splitext(b)[0] + suffix
+        if os.path.exists(fa) != os.path.exists(fb) or (os.path.exists(fa) and not filecmp.cmp(fa, fb, False)):
+            return f"{suffix} files differ"
+    return None
+
+
+def same_file(a, b):
+    return None if filecmp.cmp(a, b, False) else "contents differ"
+
+
+def same_gpkg(a, b):
+    def dump(path):
+        source = ogr.Open(path)
+        return [(layer.GetName(), [(f.GetGeometryRef().ExportToWkt(), f.items()) for f in layer])
+                for layer in source if not layer.GetName().startswith("layer_styles")]
+    return None if dump(a) == dump(b) else "layers differ"
+
+
+def compare(name, results, expected):
+    for key, (path, check) in expected.items():
+        got = results.get(key)
+        if got is None or not os.path.exists(got):
+            failures.append(f"{name}: no {key} at {got}")
+            continue
+        why = check(got, path)
+        if why:
+            failures.append(f"{name}: {key} {why} from the command's")
+
+
+# A class map, a clump image and its statistics that the post-classification
+# and assessment cases read, made by the command itself.
+inputs = side("inputs")
+MAP, CLUMPS, STATS = (os.path.join(inputs, n) for n in ("map.tif", "clumps.tif", "clumps.txt"))
+assert cli("mindist", SCENE, "--aoi", TRAINING, "-o", MAP).returncode == 0
+assert cli("clump", MAP, "-o", CLUMPS, "--stats", STATS).returncode == 0
+CLASS_LIST = os.path.join(inputs, "classes.txt")
+with open(CLASS_LIST, "w", encoding="utf-8") as out:
+    out.write("1\tSea\t#102030\n2\tForest\t#20A020\tdense\n3\tCity\t#C03030\n")
+
+# The extent of columns 40..339 and rows 30..329: --srcwin 40 30 300 300.
+EXTENT = f"{X0 + 40 * PIXEL},{X0 + 340 * PIXEL},{Y0 - 330 * PIXEL},{Y0 - 30 * PIXEL}"
+SUPERVISED = {"INPUT": SCENE, "AOI": TRAINING}
+
+# name, Processing parameters, the command line, outputs compared ({o}: the
+# folder of each side's results).
+RASTER = ("OUTPUT", "r.tif", same_raster)
+CASES = [
+    ("mindist", dict(SUPERVISED, BANDS=[3, 4, 5], DEV_FACTOR="2.5", QUICKLOOK="{o}/q.png"),
+     ["mindist", SCENE, "--aoi", TRAINING, "--bands", "3,4,5", "--dev-factor", "2.5", "--png", "{o}/q.png"],
+     [RASTER, ("QUICKLOOK", "q.png", same_file)]),
+    ("box", dict(SUPERVISED, EXTENT=EXTENT, DEV_FACTOR="2,2.5,3"),
+     ["box", SCENE, "--aoi", TRAINING, "--srcwin", 40, 30, 300, 300, "--dev-factor", "2,2.5,3"], [RASTER]),
+    ("gmindist", dict(SUPERVISED, NO_DEV_TEST=True, CLASS_FIELD="name"),
+     ["gmindist", SCENE, "--aoi", TRAINING, "--no-dev-test", "--class-field", "name"], [RASTER]),
+    ("maxlike", dict(SUPERVISED, BANDS=[2, 3, 4, 5], THREADS=1),
+     ["maxlike", SCENE, "--aoi", TRAINING, "--bands", "2,3,4,5", "--threads", 1], [RASTER]),
+    ("unmix", dict(SUPERVISED), ["unmix", SCENE, "--aoi", TRAINING], [RASTER]),
+    ("cluster_mindist", dict(INPUT=SCENE, CLASSES=6, DISPLAY_BANDS=[4, 3, 2]),
+     ["cluster-mindist", SCENE, "--classes", 6, "--display-bands", "4,3,2"], [RASTER]),
+    ("cluster_box", dict(INPUT=SCENE, CLASSES=4, INTERVAL=3, DATA_TYPE=2),
+     ["cluster-box", SCENE, "--classes", 4, "--interval", 3, "--ot", "UInt16"], [RASTER]),
+    ("cluster_gmindist", dict(INPUT=SCENE, CLASSES=3), ["cluster-gmindist", SCENE, "--classes", 3], [RASTER]),
+    ("isodata", dict(INPUT=SCENE, CLASSES=6, STRETCH=0, ITERATIONS=5, MIN_SIZE=100),
+     ["isodata", SCENE, "--classes", 6, "--stretch", "none", "--iterations", 5, "--min-size", 100], [RASTER]),
+    ("bp", dict(SUPERVISED, SEED=3, HIDDEN="4", EPOCHS=150, RATE=0.01),
+     ["bp", SCENE, "--aoi", TRAINING, "--seed", 3, "--hidden", "4", "--epochs", 150, "--rate", 0.01], [RASTER]),
+    ("hrbp", dict(SUPERVISED, SQUARES=True, EPOCHS=100),
+     ["hrbp", SCENE, "--aoi", TRAINING, "--squares", "--epochs", 100], [RASTER]),
+    ("rbf", dict(SUPERVISED, OUTPUT_EPOCHS=200, CENTRE_THRESHOLD=1e-6),
+     ["rbf", SCENE, "--aoi", TRAINING, "--output-epochs", 200, "--centre-threshold", "1e-6"], [RASTER]),
+    ("lvq2", dict(SUPERVISED, LVQ_EPOCHS=10, LVQ_RATE=0.005),
+     ["lvq2", SCENE, "--aoi", TRAINING, "--lvq-epochs", 10, "--lvq-rate", 0.005], [RASTER]),
+    ("kohonen", dict(INPUT=SCENE, CLUSTERS=5, EPOCHS=20),
+     ["kohonen", SCENE, "--clusters", 5, "--epochs", 20], [RASTER]),
+    ("art", dict(INPUT=SCENE, CLUSTERS=6, VIGILANCE=0.995),
+     ["art", SCENE, "--clusters", 6, "--vigilance", 0.995], [RASTER]),
+    ("fuzzy_art", dict(INPUT=SCENE, CLUSTERS=6, BANDS=[4, 5], OUTPUT="{o}/r.img"),
+     ["fuzzy-art", SCENE, "--clusters", 6, "--bands", "4,5", "--of", "HFA", "-o", "{o}/r.img"], [("OUTPUT", "r.img", same_raster)]),
+    ("clump", dict(INPUT=MAP, NEIGHBOURS=0, STATS="{o}/s.txt"),
+     ["clump", MAP, "--neighbours", 4, "--stats", "{o}/s.txt"], [RASTER, ("STATS", "s.txt", same_file)]),
+    ("sieve", dict(INPUT=CLUMPS, STATS_IN=STATS, THRESHOLD=12, STATS="{o}/s.txt"),
+     ["sieve", CLUMPS, "--stats-in", STATS, "--threshold", 12, "--stats", "{o}/s.txt"],
+     [RASTER, ("STATS", "s.txt", same_file)]),
+    ("eliminate", dict(INPUT=CLUMPS, STATS_IN=STATS, THRESHOLD=12, CLASSES=MAP, STATS="{o}/s.txt"),
+     ["eliminate", CLUMPS, "--stats-in", STATS, "--threshold", 12, "--classes", MAP, "--stats", "{o}/s.txt"],
+     [RASTER, ("STATS", "s.txt", same_file)]),
+    ("accuracy", dict(INPUT=MAP, AOI=REFERENCE, TABLES=[0, 2], OUTPUT="{o}/a.txt"),
+     ["accuracy", MAP, "--aoi", REFERENCE, "--tables", "matrix,overall", "-o", "{o}/a.txt"],
+     [("OUTPUT", "a.txt", same_file)]),
+    ("area", dict(INPUT=MAP, OUTPUT="{o}/a.txt"), ["area", MAP, "-o", "{o}/a.txt"], [("OUTPUT", "a.txt", same_file)]),
+    ("legend", dict(INPUT=MAP, GDB="{o}/l.gpkg", X=0, Y=0, SIZE=50, UNCLASSIFIED=True),
+     ["legend", MAP, "--gdb", "{o}/l.gpkg", "--x", 0, "--y", 0, "--size", 50, "--unclassified"],
+     [("GDB", "l.gpkg", same_gpkg)]),
+]
+
+
+def fill(value, folder):
+    return value.replace("{o}", folder) if isinstance(value, str) else value
+
+
+def run_case(name, parameters, command, outputs):
+    mine, theirs = side(name + "-p"), side(name + "-c")
+    parameters = {k: fill(v, mine) for k, v in parameters.items()}
+    parameters.setdefault("OUTPUT", os.path.join(mine, "r.tif"))
+    command = [fill(a, theirs) for a in command]
+    if any(o[0] == "OUTPUT" and o[1] == "r.tif" for o in outputs):
+        command += ["-o", os.path.join(theirs, "r.tif")]
+    done = cli(*command)
+    if done.returncode != 0:
+        failures.append(f"{name}: the command failed: {done.stderr}")
+        return None
+    try:
+        results = processing.run("ztclass:" + name, parameters)
+    except QgsProcessingException as error:
+        failures.append(f"{name}: {error}")
+        return None
+    compare(name, results, {key: (os.path.join(theirs, file), check) for key, file, check in outputs})
+    return results, done
+
+
+for case in CASES:
+    outcome = run_case(*case)
+    if case[0] == "accuracy" and outcome:
+        results, done = outcome
+        printed = f"Overall accuracy {results['OVERALL_ACCURACY']:g}, Kappa {results['KAPPA']:g}"
+        if printed not in done.stdout:
+            failures.append(f"accuracy: the outputs give '{printed}', the command printed {done.stdout!r}")
+
+# Class records: the command changes the image where it lies, so each side
+# works on its own copy.
+copies = {}
+for name in ("processing", "command"):
+    folder = side("records-" + name)
+    for path in glob.glob(os.path.splitext(MAP)[0] + ".*"):
+        shutil.copy(path, folder)
+    copies[name] = os.path.join(folder, "map.tif")
+processing.run("ztclass:classes_write", {"INPUT": copies["processing"], "FROM": CLASS_LIST})
+cli("classes", "write", copies["command"], "--from", CLASS_LIST)
+processing.run("ztclass:recode", {"INPUT": MAP, "RESULT": copies["processing"], "MAP": "3=2,2=1"})
+cli("recode", MAP, copies["command"], "--map", "3=2,2=1")
+why = same_raster(copies["processing"], copies["command"])
+if why:
+    failures.append(f"classes_write and recode: the changed image's {why} from the command's")
+shown = processing.run("ztclass:classes_show", {"INPUT": copies["processing"]})["RECORDS"]
+if shown != cli("classes", "show", copies["command"]).stdout or "Forest" not in shown:
+    failures.append(f"classes_show gave {shown!r}")
+
+# The class map loads styled: a paletted renderer of its classes (the
+# training polygons' names), as QGIS loads an algorithm's result when the
+# dialog's "Open output file" is ticked.
+context, feedback = QgsProcessingContext(), QgsProcessingFeedback()
+styled = os.path.join(side("styled"), "r.tif")
+loaded = QgsProcessingOutputLayerDefinition(styled, QgsProject.instance())
+processing.run("ztclass:maxlike", dict(SUPERVISED, OUTPUT=loaded), context=context, feedback=feedback)
+details = context.layersToLoadOnCompletion().get(styled)
+layer = QgsProcessingUtils.mapLayerFromString(styled, context)
+if details is None or details.postProcessor() is None or layer is None:
+    failures.append("maxlike: its result is not loaded with a style")
+else:
+    details.postProcessor().postProcessLayer(layer, context, feedback)
+    renderer = layer.renderer()
+    names = {c.value: c.label for c in renderer.classes()} if isinstance(renderer, QgsPalettedRasterRenderer) else {}
+    polygons = ogr.Open(TRAINING)
+    training = {f["class"]: f["name"] for f in polygons.GetLayer()}
+    if {v: n for v, n in names.items() if v != 0} != training:
+        failures.append(f"maxlike: renderer {type(renderer).__name__} with classes {names}, expected {training}")
+
+
+class CancelOnProgress(QgsProcessingFeedback):
+    """Cancels once the command has shown progress, and keeps what it showed."""
+
+    def __init__(self):
+        super().__init__()
+        self.seen, self.timer = [], None
+        self.progressChanged.connect(self.progressed)
+
+    def progressed(self, percent):
+        self.seen.append(percent)
+        if 0 < percent < 100 and not self.timer:
+            self.timer = threading.Timer(0.2, self.cancel)
+            self.timer.start()
+
+
+# Cancelled in the middle of training: no result and no temporary file left.
+folder = side("cancelled")
+feedback = CancelOnProgress()
+try:
+    processing.run("ztclass:bp", dict(SUPERVISED, EPOCHS=1000000, ERROR=0, OUTPUT=f"{folder}/r.tif"),
+                   feedback=feedback)
+    failures.append("bp: a cancelled run returned results")
+except QgsProcessingException as error:
+    if "Canceled" not in str(error):
+        failures.append(f"bp: a cancelled run raised {error}")
+if os.listdir(folder):
+    failures.append(f"bp: a cancelled run left {os.listdir(folder)}")
+if not any(0 < p < 100 for p in feedback.seen):
+    failures.append(f"bp: no progress before the cancel ({feedback.seen})")
+
+# Progress of a whole run reaches 100.
+feedback = QgsProcessingFeedback()
+seen = []
+feedback.progressChanged.connect(seen.append)
+processing.run("ztclass:mindist", dict(SUPERVISED, OUTPUT=f"{side('progress')}/r.tif"), feedback=feedback)
+if not seen or max(seen) != 100:
+    failures.append(f"mindist: progress {seen}")
+
+# A failing run raises what the command says.
+message = cli("box", SCENE, "--aoi", TRAINING, "--dev-factor", "1,2", "-o", f"{work}/x.tif").stderr.strip()
+try:
+    processing.run("ztclass:box", dict(SUPERVISED, DEV_FACTOR="1,2", OUTPUT=f"{side('failed')}/r.tif"))
+    failures.append("box: a bad --dev-factor gave no error")
+except QgsProcessingException as error:
+    if not message or message not in str(error):
+        failures.append(f"box: raised {str(error)!r}, the command says {message!r}")
+
+session.close()
+shutil.rmtree(work)
+for failure in failures:
+    print("FAILED", failure)
+print(f"processing: {len(CASES) + 6} checks, {len(failures)} failed")
+sys.exit(1 if failures else 0)
