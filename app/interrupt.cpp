@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "cli_support.h"
@@ -28,6 +29,7 @@ volatile std::sig_atomic_t g_signal = 0;  // the first stop signal received
 // The signals that stop a run: Ctrl-C, a batch scheduler's or a service
 // manager's SIGTERM, a closed terminal's SIGHUP.
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+std::atomic<bool> g_registry{true};
 
 bool StartsWith(const char* name, const char* prefix) {
   return std::strncmp(name, prefix, std::strlen(prefix)) == 0;
@@ -113,7 +115,10 @@ bool StopRequested() { return g_interrupts > 0; }
 
 int StoppedStatus() { return 128 + (g_signal ? g_signal : SIGINT); }
 
+void KeepNoTemporaryFileRegistry() { g_registry = false; }
+
 void RegisterTemporaryFiles(const std::string& directory, const std::string& prefix) {
+  if (!g_registry) return;
   InterruptBlock block;
   CopyPath(g_prefix, prefix.substr(0, sizeof g_prefix - 1));
   for (int i = 0; i < g_directoryCount; ++i)

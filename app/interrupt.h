@@ -16,6 +16,10 @@ int StoppedStatus();
 
 // Every directory entry whose name starts with prefix, in these directories,
 // is removed by a second Ctrl-C.
+// A host that installs no handler (the Python package, which runs many
+// commands in one process, on many directories and threads) registers
+// nothing: its results are removed as the command unwinds.
+void KeepNoTemporaryFileRegistry();
 void RegisterTemporaryFiles(const std::string& directory, const std::string& prefix);
 // A directory removed with everything in it by a second Ctrl-C; empty: none.
 void RegisterWorkDirectory(const std::string& path);

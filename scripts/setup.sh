@@ -3,6 +3,7 @@
 #   scripts/setup.sh demo       install, build, run the demo on the sample scene
 #   scripts/setup.sh test       install, build, run the tests
 #   scripts/setup.sh sanitize   the tests again, built with ASan and UBSan
+#   scripts/setup.sh threads    the tests of concurrent calls, built with TSan
 #   scripts/setup.sh build      install and build only
 #   scripts/setup.sh fuzz [S]   build the fuzz targets with clang and libFuzzer
 #                               (ASan, UBSan) in build-fuzz/ and run each for
@@ -16,13 +17,14 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 ACTION="${1:-build}"
 JOBS="$(nproc)"
 PACKAGES=(build-essential cmake ninja-build pkg-config libgdal-dev libproj-dev gdal-bin libcli11-dev
-          nlohmann-json3-dev libgtest-dev libbenchmark-dev ca-certificates)
+          nlohmann-json3-dev libgtest-dev libbenchmark-dev ca-certificates
+          python3-dev pybind11-dev python3-numpy python3-gdal python3-dask python3-distributed)
 
 # The tests also export legends to a PostGIS server that they start, have
 # QGIS open them, and run the Processing algorithms in QGIS, their dialog on
 # a virtual display (about 160 MB to fetch, 600 MB installed, 2-4 minutes);
 # pyproj measures geodesic areas independently of the library.
-TEST_PACKAGES=(postgresql postgresql-15-postgis-3 python3-qgis qgis-providers xvfb python3-pyproj)
+TEST_PACKAGES=(postgresql postgresql-15-postgis-3 python3-qgis qgis-providers xvfb python3-pyproj python3-pytest)
 
 # What the QGIS plugin needs where QGIS itself is not installed yet.
 QGIS_PACKAGES=(python3-qgis qgis-providers)
@@ -84,19 +86,30 @@ case "$ACTION" in
   sanitize)
     install_packages
     install_packages "${TEST_PACKAGES[@]}"
-    build "$ROOT/build-sanitize" -DZTCLASS_SANITIZE=ON -DZTCLASS_BENCH=OFF
-    # QGIS's Python cannot load the sanitizer runtime: its tests run above.
+    # An instrumented module cannot be loaded into the interpreter (neither
+    # ours nor QGIS's): the Python package is not built here, and the tests
+    # of both run above.
+    build "$ROOT/build-sanitize" -DZTCLASS_SANITIZE=ON -DZTCLASS_BENCH=OFF -DZTCLASS_PYTHON=OFF
     ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:abort_on_error=1" \
     LSAN_OPTIONS="suppressions=$ROOT/.ci/lsan.supp:print_suppressions=0" \
     UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
-      ctest --test-dir "$ROOT/build-sanitize" --output-on-failure -j "$JOBS" -LE qgis
+      ctest --test-dir "$ROOT/build-sanitize" --output-on-failure -j "$JOBS" -LE "qgis|python"
+    ;;
+  threads)
+    install_packages
+    cmake -S "$ROOT" -B "$ROOT/build-threads" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DZTCLASS_THREAD_SANITIZE=ON -DZTCLASS_BENCH=OFF -DZTCLASS_PYTHON=OFF >/dev/null
+    if grep -q ztModelTrain "$ROOT/src/exports.map"; then
+      cmake --build "$ROOT/build-threads" -j "$JOBS" --target concurrent_models_test
+      TSAN_OPTIONS="halt_on_error=1" ctest --test-dir "$ROOT/build-threads" --output-on-failure -L threads
+    fi
     ;;
   fuzz)
     SECONDS_EACH="${2:-30}"
     install_packages
     install_packages "${FUZZ_PACKAGES[@]}"
     cmake -S "$ROOT" -B "$ROOT/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DCMAKE_CXX_COMPILER=clang++ -DZTCLASS_SANITIZE=ON -DZTCLASS_FUZZ=ON -DZTCLASS_BENCH=OFF >/dev/null
+      -DCMAKE_CXX_COMPILER=clang++ -DZTCLASS_SANITIZE=ON -DZTCLASS_FUZZ=ON -DZTCLASS_BENCH=OFF -DZTCLASS_PYTHON=OFF >/dev/null
     cmake --build "$ROOT/build-fuzz" -j "$JOBS" --target fuzz_targets
     # New inputs go to build-fuzz/corpus/<target>; a crash leaves its input in
     # build-fuzz/artifacts/<target>/ (to be fixed and kept in tests/fuzz/crashes/).
@@ -124,7 +137,7 @@ case "$ACTION" in
     bash "$ROOT/scripts/install_qgis_plugin.sh" "$ROOT/build/app/ztclass"
     ;;
   *)
-    echo "usage: $0 build|test|sanitize|demo|qgis|fuzz [SECONDS]" >&2
+    echo "usage: $0 build|test|sanitize|threads|demo|qgis|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac

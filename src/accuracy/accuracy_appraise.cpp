@@ -1,6 +1,5 @@
 // Accuracy assessment: an error matrix from reference AOIs or check points,
 // its statistics, and the report.
-#include <clocale>
 #include <set>
 #include <string>
 #include <vector>
@@ -10,6 +9,7 @@
 #include "accuracy/check_points.h"
 #include "frame/entry.h"
 #include "frame/progress_session.h"
+#include "frame/user_locale.h"
 #include "samples/class_aois.h"
 #include "samples/owned_cells.h"
 #include "services/pyramid_layer.h"
@@ -134,7 +134,7 @@ long FillFromCheckPoints(void* classImage, const char* coordinateFile, const cha
                          ProgressSession& progress, AccuracyRecord& record) {
   progress.Start(kMainCaption);
   // Check-point files are read under the user's locale.
-  std::setlocale(LC_ALL, "");
+  const UserLocale locale;
   std::vector<CheckPoint> points;
   if (long rc = ReadCheckPoints(classFile, coordinateFile, points)) return rc;
   const long n = record.classCount;

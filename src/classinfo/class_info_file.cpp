@@ -1,13 +1,13 @@
 // The class-information file: header, signed 32-bit count, 260-byte records,
 // little-endian.
 #include <algorithm>
-#include <clocale>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "classinfo/class_info_store.h"
+#include "frame/user_locale.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/imagebase.h"
 
@@ -20,13 +20,9 @@ struct FileCloser {
 };
 using File = std::unique_ptr<FILE, FileCloser>;
 
-// Class files are read and written under the user's locale.
-void UseUserLocale() { std::setlocale(LC_ALL, ""); }
-
 // Opens path and checks its header; 0, RC_CLS_FILE_MISSING or
 // RC_CLS_FILE_BAD_HEADER.
 long OpenChecked(const std::string& path, File& file) {
-  UseUserLocale();
   if (!ztIsFileExist(path.c_str())) return RC_CLS_FILE_MISSING;
   file.reset(std::fopen(path.c_str(), "rb"));
   if (!file) return RC_CLS_FILE_MISSING;
@@ -61,7 +57,7 @@ std::string ClassInfoPath(const std::string& imagePath) {
 }
 
 long WriteClassInfoFile(const std::string& path, long count, const CLASSATTINFO* records) {
-  UseUserLocale();
+  const UserLocale locale;
   File file(std::fopen(path.c_str(), "wb"));
   if (!file) return RC_OK;
   const uint32_t n = static_cast<uint32_t>(static_cast<int32_t>(count));
@@ -75,6 +71,7 @@ long WriteClassInfoFile(const std::string& path, long count, const CLASSATTINFO*
 }
 
 long ReadClassInfoFileCount(const std::string& path, long& count) {
+  const UserLocale locale;
   File file;
   if (long rc = OpenChecked(path, file)) return rc;
   unsigned char bytes[4] = {};
@@ -86,6 +83,7 @@ long ReadClassInfoFileCount(const std::string& path, long& count) {
 }
 
 long ReadClassInfoFileRecords(const std::string& path, long count, CLASSATTINFO* records) {
+  const UserLocale locale;
   File file;
   if (long rc = OpenChecked(path, file)) return rc;
   if (count <= 0) return RC_OK;

@@ -1,0 +1,215 @@
+// Models: train, load, save, describe, apply to an image on paths, and
+// predict the classes of a numpy array.
+#include <pybind11/numpy.h>
+
+#include <cstdint>
+
+#include <cmath>
+#include <memory>
+#include <optional>
+
+#include "class_aoi_list.h"
+#include "cli_support.h"
+#include "errors.h"
+#include "module.h"
+#include "output_files.h"
+#include "progress.h"
+#include "result_image.h"
+#include "result_options.h"
+#include "ztclass/model.h"
+#include "ztservices/raster.h"
+
+namespace py = pybind11;
+
+namespace ztpy {
+
+namespace {
+
+// A model call's failure, with the library's message of this thread.
+void CheckModel(long code, const std::string& what) {
+  if (code != 0) throw LibraryError(code, what, ztModelLastError());
+}
+
+ztcli::Window SourceWindow(void* source, const std::optional<std::vector<long>>& window) {
+  Result result;
+  result.window = window;
+  return ztcli::SelectedWindow(result.Method(""), source);
+}
+
+class Model {
+ public:
+  explicit Model(ZTModel* model) : model_(model, ztModelFree) {}
+
+  static Model Train(const std::string& method, const std::string& parameters, const std::string& image,
+                     std::optional<std::string> aoi, std::optional<std::string> classField,
+                     std::optional<std::vector<long>> bands, std::optional<std::vector<long>> window,
+                     py::object callback) {
+    CallProgress progress(std::move(callback));
+    py::gil_scoped_release released;
+    ztcli::Dataset source = ztcli::Dataset::Open(image, false);
+    // Attached to the source, the class AOIs are what supervised training finds.
+    ztcli::ClassAoiList aois(source.get(), aoi.value_or(""), classField.value_or(""));
+    std::vector<long> list = bands ? *bands : ztcli::AllBands(source.get());
+    const ztcli::Window w = SourceWindow(source.get(), window);
+    ZTModel* trained = nullptr;
+    const long code = ztModelTrain(method.c_str(), parameters.c_str(), source.get(), list.data(),
+                                   static_cast<long>(list.size()), w.rows, w.columns, w.firstRow, w.firstColumn,
+                                   progress.Sink(), &trained);
+    Model model(trained);
+    progress.Finish(code, "training");
+    CheckModel(code, "training " + method);
+    return model;
+  }
+
+  static Model Load(const std::string& path) {
+    ZTModel* model = nullptr;
+    const long code = ztModelLoad(path.c_str(), &model);
+    Model owned(model);
+    CheckModel(code, "loading '" + path + "'");
+    return owned;
+  }
+
+  static Model FromBytes(const py::bytes& bytes) {
+    const std::string_view view = bytes;
+    ZTModel* model = nullptr;
+    const long code = ztModelLoadFromBuffer(view.data(), view.size(), &model);
+    Model owned(model);
+    CheckModel(code, "loading a model from bytes");
+    return owned;
+  }
+
+  void Save(const std::string& path) const { CheckModel(ztModelSave(model_.get(), path.c_str()), "saving '" + path + "'"); }
+
+  py::bytes ToBytes() const {
+    void* buffer = nullptr;
+    size_t size = 0;
+    CheckModel(ztModelSaveToBuffer(model_.get(), &buffer, &size), "saving a model to bytes");
+    std::unique_ptr<void, void (*)(void*)> owned(buffer, ztModelFreeBuffer);
+    return py::bytes(static_cast<const char*>(buffer), size);
+  }
+
+  std::string Describe() const { return ztModelDescribe(model_.get()); }
+
+  void Apply(const std::string& image, const std::string& output, std::vector<long> bands,
+             std::optional<std::string> confidence, const Result& options, py::object callback) const {
+    CallProgress progress(std::move(callback));
+    py::gil_scoped_release released;
+    ztcli::OutputFiles outputs(options.overwrite);
+    outputs.AddInput(image, true);
+    ztcli::ResultImage result(options.Method(output), outputs);
+    std::unique_ptr<ztcli::ResultImage> scores;
+    if (confidence) {
+      Result scoreOptions = options;
+      scoreOptions.type = "Float32";
+      scores = std::make_unique<ztcli::ResultImage>(scoreOptions.Method(*confidence), outputs);
+    }
+    ztcli::Dataset source = ztcli::Dataset::Open(image, false);
+    const ztcli::Window w = SourceWindow(source.get(), options.window);
+    result.Create(source.get(), w);
+    if (scores) scores->Create(source.get(), w);
+    const long code = ztModelApply(model_.get(), source.get(), bands.data(), static_cast<long>(bands.size()),
+                                   result.get(), scores ? scores->get() : nullptr, w.rows, w.columns, w.firstRow,
+                                   w.firstColumn, progress.Sink());
+    progress.Finish(code, "applying the model");
+    CheckModel(code, "applying the model to '" + image + "'");
+    result.Finish();
+    if (scores) scores->Finish();
+    outputs.Commit();
+  }
+
+  // The classes of a window of image, read through GDAL, as a tile of a
+  // run spread over several processes receives them.
+  py::array_t<std::uint8_t> Classify(const std::string& image, std::vector<long> bands,
+                                     std::optional<std::vector<long>> window, const std::string& scratch) const {
+    std::vector<std::uint8_t> pixels;
+    ztcli::Window w;
+    {
+      py::gil_scoped_release released;
+      ztcli::Dataset source = ztcli::Dataset::Open(image, false);
+      w = SourceWindow(source.get(), window);
+      pixels.resize(static_cast<size_t>(w.rows) * w.columns);
+      ClassifyInto(source.get(), bands, w, scratch, pixels.data());
+    }
+    py::array_t<std::uint8_t> classes({w.rows, w.columns});
+    std::copy(pixels.begin(), pixels.end(), classes.mutable_data());
+    return classes;
+  }
+
+  // The classes of a C-ordered array (bands, rows, columns) of a pixel type
+  // of the raster service: the array becomes an image in memory (NaN its
+  // no-data value when it holds floating point numbers), and the model
+  // classifies it into scratch, an uncompressed GeoTIFF in a directory of
+  // the caller's, read back whole.
+  py::array_t<std::uint8_t> Predict(py::buffer array, int type, const std::string& scratch) const {
+    const py::buffer_info info = array.request();
+    if (info.ndim != 3) throw ztcli::UsageError("predict takes an array shaped (bands, rows, columns)");
+    const long bandCount = static_cast<long>(info.shape[0]), rows = static_cast<long>(info.shape[1]),
+               columns = static_cast<long>(info.shape[2]);
+    const auto pixelType = static_cast<ZTRSDataType>(type);
+    py::array_t<std::uint8_t> classes({rows, columns});
+    auto* out = classes.mutable_data();
+    {
+      py::gil_scoped_release released;
+      ztcli::Dataset source(ztRSCreate(ztRSGetDriverByName("MEM"), "", columns, rows, bandCount, pixelType, nullptr));
+      if (!source.get()) throw ztcli::CommandError("cannot hold the array as an image in memory");
+      const auto* bytes = static_cast<const unsigned char*>(info.ptr);
+      const size_t bandBytes = static_cast<size_t>(rows) * columns * ztRSSizeOfType(pixelType);
+      const bool floating = pixelType == ZTRS_Float32 || pixelType == ZTRS_Float64;
+      for (long b = 0; b < bandCount; ++b) {
+        void* band = ztRSGetRasterBand(source.get(), b + 1);
+        if (floating) ztRSSetRasterNoDataValue(band, std::nan(""));
+        Check(ztRSRasterIO(band, ZTRS_Write, 0, 0, columns, rows, const_cast<unsigned char*>(bytes + b * bandBytes),
+                           columns, rows, pixelType, 0, 0),
+              "holding the array as an image");
+      }
+      std::vector<long> bands(bandCount);
+      for (long b = 0; b < bandCount; ++b) bands[b] = b + 1;
+      ClassifyInto(source.get(), bands, ztcli::Window{rows, columns, 0, 0}, scratch, out);
+    }
+    return classes;
+  }
+
+ private:
+  // Applies the model to the window of source into scratch, an uncompressed
+  // GeoTIFF in a directory of the caller's, and reads its classes back.
+  void ClassifyInto(void* source, std::vector<long>& bands, const ztcli::Window& w, const std::string& scratch,
+                    std::uint8_t* classes) const {
+    ztcli::Dataset result(ztRSCreate(ztRSGetDriverByName("GTiff"), scratch.c_str(), w.columns, w.rows, 1, ZTRS_Byte,
+                                     nullptr));
+    if (!result.get()) throw ztcli::CommandError("cannot create '" + scratch + "'");
+    CheckModel(ztModelApply(model_.get(), source, bands.data(), static_cast<long>(bands.size()), result.get(), nullptr,
+                            w.rows, w.columns, w.firstRow, w.firstColumn, nullptr),
+               "classifying");
+    Check(ztRSFlushCache(result.get()), "writing the classes");
+    Check(ztRSRasterIO(ztRSGetRasterBand(result.get(), 1), ZTRS_Read, 0, 0, w.columns, w.rows, classes, w.columns,
+                       w.rows, ZTRS_Byte, 0, 0),
+          "reading the classes back");
+  }
+
+  std::shared_ptr<ZTModel> model_;
+};
+
+}  // namespace
+
+void AddModels(py::module_& m) {
+  py::class_<Model>(m, "Model")
+      .def_static("train", &Model::Train)
+      .def_static("load", &Model::Load)
+      .def_static("from_bytes", &Model::FromBytes)
+      .def("save", &Model::Save, py::call_guard<py::gil_scoped_release>())
+      .def("to_bytes", &Model::ToBytes)
+      .def("describe", &Model::Describe)
+      .def("apply", &Model::Apply)
+      .def("predict", &Model::Predict)
+      .def("classify", &Model::Classify);
+  m.attr("Byte") = static_cast<int>(ZTRS_Byte);
+  m.attr("Int8") = static_cast<int>(ZTRS_Int8);
+  m.attr("UInt16") = static_cast<int>(ZTRS_UInt16);
+  m.attr("Int16") = static_cast<int>(ZTRS_Int16);
+  m.attr("UInt32") = static_cast<int>(ZTRS_UInt32);
+  m.attr("Int32") = static_cast<int>(ZTRS_Int32);
+  m.attr("Float32") = static_cast<int>(ZTRS_Float32);
+  m.attr("Float64") = static_cast<int>(ZTRS_Float64);
+}
+
+}  // namespace ztpy

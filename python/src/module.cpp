@@ -1,0 +1,50 @@
+#include "module.h"
+
+#include <cpl_multiproc.h>
+
+#include "cli_support.h"
+#include "errors.h"
+#include "interrupt.h"
+#include "ztservices/workers.h"
+
+namespace py = pybind11;
+
+namespace ztpy {
+
+ztcli::MethodOptions Result::Method(const std::string& output) const {
+  ztcli::MethodOptions method;
+  method.output = output;
+  method.format = format;
+  method.type = type;
+  method.creationOptions = creationOptions;
+  method.overwrite = overwrite;
+  if (window) {
+    if (window->size() != 4) throw ztcli::UsageError("window takes XOFF, YOFF, XSIZE, YSIZE");
+    method.srcwin = *window;
+  }
+  return method;
+}
+
+}  // namespace ztpy
+
+PYBIND11_MODULE(_native, m) {
+  m.doc() = "ztclass native calls; use the ztclass package";
+  ztcli::EnsureGdal();
+  // Commands of this process remove their own results as they unwind; no
+  // handler of the command line's runs here.
+  ztcli::KeepNoTemporaryFileRegistry();
+  ztpy::RegisterErrors(m);
+  py::class_<ztpy::Result>(m, "Result")
+      .def(py::init([](std::string format, std::string type, std::vector<std::string> options, bool overwrite,
+                       std::optional<std::vector<long>> window) {
+        return ztpy::Result{std::move(format), std::move(type), std::move(options), overwrite, std::move(window)};
+      }));
+  m.def("set_threads", [](long count) { ztSetWorkerThreads(count); });
+  m.def("threads", [] { return ztGetWorkerThreads(); });
+  m.def("cpu_count", [] { return static_cast<long>(CPLGetNumCPUs()); });
+  ztpy::AddPostClass(m);
+  ztpy::AddTiledResult(m);
+#ifdef ZTPY_MODELS
+  ztpy::AddModels(m);
+#endif
+}

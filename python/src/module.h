@@ -1,0 +1,36 @@
+#pragma once
+// The native part of the Python package. Its functions take paths and
+// positional arguments; the package's Python modules give them their
+// keyword signatures and documentation.
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "result_options.h"
+
+namespace ztpy {
+
+// The image a call writes, as the command line's result options give it,
+// and the window of the source it covers (XOFF, YOFF, XSIZE, YSIZE, as
+// GDAL's tools spell it; none: the whole image).
+struct Result {
+  std::string format = "GTiff", type = "Byte";
+  std::vector<std::string> creationOptions;
+  bool overwrite = false;
+  std::optional<std::vector<long>> window;
+
+  ztcli::MethodOptions Method(const std::string& output) const;
+};
+
+// Gives result the class records and colour table of the class image at
+// path original.
+void CopyClasses(const std::string& original, void* result);
+
+void AddPostClass(pybind11::module_& module);
+void AddTiledResult(pybind11::module_& module);
+void AddModels(pybind11::module_& module);
+
+}  // namespace ztpy

@@ -1,0 +1,180 @@
+"""A model applied over a Dask cluster, tile by tile.
+
+The image is cut into tile windows; each task loads the model from its bytes
+(once per worker process), reads its window through GDAL from any path GDAL
+reads (a shared file system, /vsis3/, /vsicurl/) and returns its classes;
+the client writes each tile into the result as it comes, and a tile comes
+only once its task has finished, so a task that Dask runs again after a
+lost worker leaves nothing half-written. The result is the in-process
+apply's: the same pixels, class records, colours and style.
+
+Run as a program, it is the command line's --dask:
+
+    python3 -m ztclass.distributed MODEL IMAGE -o RESULT --dask ADDRESS [--tile N] ...
+
+ADDRESS is tcp://host:port of a running scheduler, or local:N to start N
+worker processes on this machine for the run.
+"""
+
+import argparse
+import contextlib
+import os
+import shutil
+import sys
+import tempfile
+
+from osgeo import gdal
+
+from . import _native
+from ._paths import path, result
+from .errors import Error
+from .models import Model, from_bytes, load
+
+# A result's GeoTIFF blocks are 256 x 256: tiles of whole blocks write every
+# block once.
+BLOCK = 256
+
+# The models of this worker process, by their bytes.
+_models = {}
+
+
+def _model(data):
+    model = _models.get(data)
+    if model is None:
+        _models.clear()
+        model = _models[data] = from_bytes(data)
+    return model
+
+
+def _classify_tile(data, image, bands, window):
+    """A task: the classes of one window of the image (uint8, rows x columns)."""
+    scratch = tempfile.mkdtemp(prefix="ztclass-tile-")
+    try:
+        return _model(data)._native.classify(image, bands, list(window), os.path.join(scratch, "tile.tif"))
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+
+
+def tiles(window, tile):
+    """The tile windows (xoff, yoff, xsize, ysize) of a window, in scan order."""
+    x0, y0, columns, rows = window
+    return [(x0 + x, y0 + y, min(tile, columns - x), min(tile, rows - y))
+            for y in range(0, rows, tile) for x in range(0, columns, tile)]
+
+
+@contextlib.contextmanager
+def connect(address):
+    """A client of the scheduler at address (tcp://host:port), or of N local
+    worker processes (local:N) started for the block's duration."""
+    from dask.distributed import Client, LocalCluster
+
+    if address.startswith("local:"):
+        workers = int(address[len("local:"):])
+        if workers < 1:
+            raise ValueError("local:N needs N of 1 or more, got %r" % address)
+        with LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
+                          dashboard_address=None) as cluster, Client(cluster) as client:
+            yield client
+    else:
+        with Client(address) as client:
+            yield client
+
+
+def _image_window(image, window):
+    dataset = gdal.OpenEx(image, gdal.OF_RASTER)
+    if dataset is None:
+        raise Error("cannot open raster '%s'" % image)
+    if window is None:
+        return (0, 0, dataset.RasterXSize, dataset.RasterYSize)
+    return tuple(int(v) for v in window)
+
+
+def apply(model, image, output, client=None, tile=1024, window=None, *, bands=None, format="GTiff",
+          creation_options=(), overwrite=False, progress=None):
+    """Apply model (a Model or a model file) to image (its window (xoff,
+    yoff, xsize, ysize), or all of it) over the cluster of client (a Dask
+    Client, an address as connect() takes, or None: a local cluster of a
+    worker per core), in tiles of tile x tile pixels (rounded up to whole
+    256 x 256 blocks), into output, as Model.apply writes it."""
+    if not isinstance(model, Model):
+        model = load(model)
+    image, output = path(image), path(output)
+    tile = max(BLOCK, -(-int(tile) // BLOCK) * BLOCK)
+    bands = list(bands or model.bands())
+    window = _image_window(image, window)
+    options = result(window, format, "Byte", creation_options, overwrite)
+    if client is None or isinstance(client, str):
+        with connect(client or "local:%d" % _native.cpu_count()) as own:
+            return _run(model, image, output, own, tile, window, bands, options, progress)
+    return _run(model, image, output, client, tile, window, bands, options, progress)
+
+
+def _run(model, image, output, client, tile, window, bands, options, progress):
+    from dask.distributed import as_completed
+
+    # The result exists, under a temporary name, before any task runs: a
+    # failure to create it costs no cluster time.
+    writer = _native.TiledResult(image, output, options)
+    data = client.scatter(model.to_bytes(), broadcast=True)
+    windows = tiles(window, tile)
+    futures = [client.submit(_classify_tile, data, image, bands, w, pure=False) for w in windows]
+    where = {f.key: w for f, w in zip(futures, windows)}
+    try:
+        for done, (future, classes) in enumerate(as_completed(futures, with_results=True), 1):
+            x, y = where[future.key][:2]
+            writer.write(x - window[0], y - window[1], classes)
+            if progress is not None:
+                progress(done / len(windows), "applying the model in %d tiles" % len(windows))
+    except BaseException:
+        client.cancel(futures)
+        raise
+    # The class records and legend, as a tile classified here gives them.
+    scratch = tempfile.mkdtemp(prefix="ztclass-records-")
+    try:
+        first = os.path.join(scratch, "first.tif")
+        model.apply(image, first, window=(window[0], window[1], 1, 1), bands=bands)
+        writer.finish(first)
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(prog="ztclass apply --dask",
+                                     description="Apply a model over a Dask cluster, tile by tile")
+    parser.add_argument("model")
+    parser.add_argument("image")
+    parser.add_argument("-o", "--output", required=True)
+    parser.add_argument("--dask", required=True, help="tcp://host:port of a scheduler, or local:N")
+    parser.add_argument("--tile", type=int, default=1024, help="tile size in pixels (default 1024)")
+    parser.add_argument("--srcwin", type=int, nargs=4, metavar=("XOFF", "YOFF", "XSIZE", "YSIZE"))
+    parser.add_argument("--bands", help="band list, as 1,2,3 (default: the model's)")
+    parser.add_argument("--co", action="append", default=[], help="creation option KEY=VALUE")
+    parser.add_argument("--overwrite", action="store_true")
+    parser.add_argument("-q", "--quiet", action="store_true")
+    args = parser.parse_args(argv)
+    bands = [int(b) for b in args.bands.split(",")] if args.bands else None
+
+    def report(fraction, caption):
+        sys.stderr.write("\r%s: %3d%%" % (caption, round(fraction * 100)))
+        if fraction >= 1:
+            sys.stderr.write("\n")
+
+    try:
+        apply(args.model, args.image, args.output, args.dask, args.tile, args.srcwin, bands=bands,
+              creation_options=args.co, overwrite=args.overwrite, progress=None if args.quiet else report)
+    except KeyboardInterrupt:
+        print("ztclass: stopped by the user", file=sys.stderr)
+        return 130
+    except ValueError as error:
+        print("ztclass: %s" % error, file=sys.stderr)
+        return 2
+    except Error as error:
+        print("ztclass: %s" % error, file=sys.stderr)
+        return 1
+    if not args.quiet:
+        print("Wrote %s" % args.output)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

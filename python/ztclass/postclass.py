@@ -1,0 +1,45 @@
+"""Post-classification and accuracy assessment on paths.
+
+Each writes what the command of the same name writes, byte for byte.
+"""
+
+from . import _native
+from ._paths import optional_path, path, result
+
+
+def clump(image, output, stats, *, neighbours=8, band=1, window=None, type="UInt32",
+          format="GTiff", creation_options=(), overwrite=False, progress=None):
+    """Number the connected regions of equal class (4 or 8 neighbours) of a
+    class image into output, with a statistics file."""
+    _native.clump(path(image), path(output), path(stats), int(neighbours), int(band),
+                  result(window, format, type, creation_options, overwrite), progress)
+
+
+def sieve(image, stats_in, output, stats, threshold, *, band=1, window=None, type="UInt32",
+          format="GTiff", creation_options=(), overwrite=False, progress=None):
+    """Remove the clumps of fewer than threshold pixels from a clump image
+    and renumber the others."""
+    _native.sieve(path(image), path(stats_in), path(output), path(stats), int(threshold), int(band),
+                  result(window, format, type, creation_options, overwrite), progress)
+
+
+def eliminate(image, stats_in, output, stats, threshold, *, classes=None, band=1, window=None,
+              type="Byte", format="GTiff", creation_options=(), overwrite=False, progress=None):
+    """Merge the clumps of fewer than threshold pixels into their largest
+    neighbour and write a class image; classes names the original class
+    image whose class records and colours the result takes."""
+    _native.eliminate(path(image), path(stats_in), path(output), path(stats), int(threshold),
+                      optional_path(classes), int(band),
+                      result(window, format, type, creation_options, overwrite), progress)
+
+
+def accuracy(image, output, *, aoi=None, class_field=None, reference=None, points=None,
+             point_classes=None, tables=("matrix", "class", "overall", "kappa"), overwrite=False,
+             progress=None):
+    """Assess a class image against reference polygons (aoi, attached to the
+    class image or to reference) or check points (points, point_classes) and
+    write the report; returns (overall accuracy, Kappa) as the report gives
+    them, or None when the report holds neither."""
+    return _native.accuracy(path(image), path(output), optional_path(aoi), class_field,
+                            optional_path(reference), optional_path(points),
+                            optional_path(point_classes), list(tables), bool(overwrite), progress)

@@ -1,0 +1,104 @@
+"""Apply over Dask: local worker processes, and a scheduler with two worker
+processes on loopback, one of them killed during the run, against the
+in-process apply."""
+
+import os
+import signal
+import subprocess
+import sys
+import time
+
+import numpy as np
+import pytest
+
+import ztclass
+from conftest import pixels, synthetic_scene, write_image
+from osgeo import gdal
+
+if not hasattr(ztclass, "train"):
+    pytest.skip("the library has no model calls", allow_module_level=True)
+import ztclass.distributed  # noqa: E402
+
+
+@pytest.fixture(scope="module")
+def run(scene, tmp_path_factory):
+    """A model of the scene, a larger image to apply it to, and the in-process result."""
+    image, aoi = scene
+    directory = tmp_path_factory.mktemp("distributed")
+    large = directory / "large.tif"
+    write_image(large, synthetic_scene(700, 900, seed=11))
+    model = ztclass.train("mindist", image, aoi)
+    model.save(directory / "model.ztm")
+    model.apply(large, directory / "inprocess.tif")
+    return model, large, directory
+
+
+def assert_same_as_in_process(result, directory):
+    reference = directory / "inprocess.tif"
+    np.testing.assert_array_equal(pixels(result), pixels(reference))
+    for suffix in (".cls", ".qml"):
+        assert result.with_suffix(suffix).read_bytes() == reference.with_suffix(suffix).read_bytes()
+    got, want = gdal.Open(str(result)).GetRasterBand(1), gdal.Open(str(reference)).GetRasterBand(1)
+    assert got.GetCategoryNames() == want.GetCategoryNames()
+    table, expected = got.GetColorTable(), want.GetColorTable()
+    assert [table.GetColorEntry(i) for i in range(table.GetCount())] == \
+        [expected.GetColorEntry(i) for i in range(expected.GetCount())]
+
+
+def test_tiles_cover_the_window_once():
+    windows = ztclass.distributed.tiles((10, 20, 600, 300), 256)
+    covered = np.zeros((300, 600), int)
+    for x, y, w, h in windows:
+        covered[y - 20:y - 20 + h, x - 10:x - 10 + w] += 1
+    assert (covered == 1).all() and len(windows) == 3 * 2
+
+
+def test_local_workers_as_in_process(run, tmp_path):
+    model, large, directory = run
+    seen = []
+    ztclass.distributed.apply(model, large, tmp_path / "local.tif", "local:2", tile=256,
+                              progress=lambda fraction, text: seen.append(fraction))
+    assert_same_as_in_process(tmp_path / "local.tif", directory)
+    assert seen[-1] == 1 and len(seen) == 3 * 4
+
+
+def start(*arguments, log):
+    return subprocess.Popen([sys.executable, "-m", *arguments], stdout=log, stderr=subprocess.STDOUT,
+                            start_new_session=True)
+
+
+def test_a_killed_worker_is_replaced_by_the_other(run, tmp_path):
+    model, large, directory = run
+    address_file = tmp_path / "scheduler.json"
+    log = open(tmp_path / "cluster.log", "w")
+    scheduler = start("distributed.cli.dask_scheduler", "--host", "127.0.0.1", "--port", "0",
+                      "--dashboard-address", ":0", "--scheduler-file", str(address_file), log=log)
+    workers = []
+    try:
+        deadline = time.monotonic() + 20
+        while not address_file.exists() and time.monotonic() < deadline:
+            time.sleep(0.1)
+        for _ in range(2):
+            workers.append(start("distributed.cli.dask_worker", "--scheduler-file", str(address_file),
+                                 "--nthreads", "1", "--no-dashboard", "--host", "127.0.0.1", log=log))
+        from dask.distributed import Client
+
+        with Client(scheduler_file=str(address_file), timeout=20) as client:
+            client.wait_for_workers(2, timeout=20)
+            killed = []
+
+            def kill_one(fraction, text):
+                # Workers run with their nanny: the whole process group goes.
+                if fraction >= 0.25 and not killed:
+                    os.killpg(workers[0].pid, signal.SIGKILL)
+                    killed.append(fraction)
+
+            ztclass.distributed.apply(model, large, tmp_path / "cluster.tif", client, tile=256, progress=kill_one)
+        assert killed and workers[0].wait(5) is not None
+        assert_same_as_in_process(tmp_path / "cluster.tif", directory)
+    finally:
+        for process in workers + [scheduler]:
+            if process.poll() is None:
+                os.killpg(process.pid, signal.SIGKILL)
+                process.wait()
+        log.close()

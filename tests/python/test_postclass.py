@@ -1,0 +1,125 @@
+"""clump, sieve, eliminate and accuracy from Python against the command line,
+failures as exceptions, progress and Ctrl-C."""
+
+import os
+import signal
+import threading
+import time
+
+import numpy as np
+import pytest
+
+import ztclass
+from conftest import pixels, run_cli, write_image
+
+
+def assert_same_result(a, b):
+    """The same pixels and the same class file, style and statistics beside."""
+    np.testing.assert_array_equal(pixels(a), pixels(b))
+    for suffix in (".cls", ".qml"):
+        side_a, side_b = a.with_suffix(suffix), b.with_suffix(suffix)
+        assert side_a.exists() == side_b.exists(), side_a
+        if side_a.exists():
+            assert side_a.read_bytes() == side_b.read_bytes(), side_a
+
+
+def test_postclass_chain_as_the_command_line(class_map, scene, tmp_path):
+    cli, py = tmp_path / "cli", tmp_path / "py"
+    cli.mkdir()
+    py.mkdir()
+    steps = [
+        ("clump", ["clump", class_map, "--neighbours", 4, "-o", cli / "clumps.tif", "--stats", cli / "clump.txt"],
+         lambda: ztclass.clump(class_map, py / "clumps.tif", py / "clump.txt", neighbours=4), "clumps.tif", "clump.txt"),
+        ("sieve", ["sieve", cli / "clumps.tif", "--stats-in", cli / "clump.txt", "--threshold", 5, "-o",
+                   cli / "sieved.tif", "--stats", cli / "sieve.txt"],
+         lambda: ztclass.sieve(py / "clumps.tif", py / "clump.txt", py / "sieved.tif", py / "sieve.txt", 5),
+         "sieved.tif", "sieve.txt"),
+        ("eliminate", ["eliminate", cli / "clumps.tif", "--stats-in", cli / "clump.txt", "--threshold", 5,
+                       "--classes", class_map, "-o", cli / "clean.tif", "--stats", cli / "eliminate.txt"],
+         lambda: ztclass.eliminate(py / "clumps.tif", py / "clump.txt", py / "clean.tif", py / "eliminate.txt", 5,
+                                   classes=class_map), "clean.tif", "eliminate.txt"),
+        ("windowed clump", ["clump", class_map, "--srcwin", 10, 20, 50, 40, "-o", cli / "part.tif", "--stats",
+                            cli / "part.txt"],
+         lambda: ztclass.clump(class_map, py / "part.tif", py / "part.txt", window=(10, 20, 50, 40)), "part.tif",
+         "part.txt"),
+    ]
+    for name, arguments, call, image, statistics in steps:
+        run_cli(*arguments)
+        call()
+        assert_same_result(cli / image, py / image)
+        assert (cli / statistics).read_bytes() == (py / statistics).read_bytes(), name
+
+    image, aoi = scene
+    run_cli("accuracy", class_map, "--aoi", aoi, "-o", cli / "accuracy.txt")
+    overall, kappa = ztclass.accuracy(class_map, py / "accuracy.txt", aoi=aoi)
+    assert (cli / "accuracy.txt").read_bytes() == (py / "accuracy.txt").read_bytes()
+    # The map against its own training polygons: the share of polygon pixels
+    # given their polygon's class, counted here.
+    counted = pixels(class_map)
+    truth = [(1, 5, 30), (2, 45, 75), (3, 85, 115)]
+    hits = sum(int((counted[10:80, x0:x1] == k).sum()) for k, x0, x1 in truth)
+    samples = sum(70 * (x1 - x0) for _, x0, x1 in truth)
+    assert overall == pytest.approx(hits / samples, abs=0.005)
+    assert 0 < kappa <= 1
+
+
+@pytest.mark.parametrize("call, name, code", [
+    (lambda d, m: ztclass.clump(d / "missing.tif", d / "c.tif", d / "c.txt"), None, None),
+    (lambda d, m: ztclass.sieve(m, d / "garbled.txt", d / "s.tif", d / "s.txt", 3), "RC_INPUT_FILE_FAILED", -1),
+    (lambda d, m: ztclass.clump(m, d / "c.tif", d / "c.txt", band=2), None, None),
+])
+def test_failures_raise_and_write_nothing(class_map, tmp_path, call, name, code):
+    (tmp_path / "garbled.txt").write_text("not statistics\n")
+    before = sorted(os.listdir(tmp_path))
+    with pytest.raises((ztclass.Error, ValueError)) as raised:
+        call(tmp_path, class_map)
+    if name:
+        assert (raised.value.name, raised.value.code) == (name, code)
+        assert name in str(raised.value)
+    assert sorted(os.listdir(tmp_path)) == before
+
+
+def test_existing_result_needs_overwrite(class_map, tmp_path):
+    (tmp_path / "c.txt").write_text("mine")
+    with pytest.raises(ValueError):
+        ztclass.clump(class_map, tmp_path / "c.tif", tmp_path / "c.txt")
+    assert (tmp_path / "c.txt").read_text() == "mine"
+    ztclass.clump(class_map, tmp_path / "c.tif", tmp_path / "c.txt", overwrite=True)
+    assert (tmp_path / "c.txt").read_text() != "mine"
+
+
+def test_progress_reaches_the_callback_and_its_exception_stops(class_map, tmp_path):
+    seen = []
+    ztclass.clump(class_map, tmp_path / "c.tif", tmp_path / "c.txt", progress=lambda f, text: seen.append((f, text)))
+    assert seen and all(0 <= f <= 1 for f, _ in seen) and any(text for _, text in seen)
+
+    def refuse(fraction, text):
+        raise RuntimeError("enough")
+
+    with pytest.raises(RuntimeError, match="enough"):
+        ztclass.clump(class_map, tmp_path / "d.tif", tmp_path / "d.txt", progress=refuse)
+    assert not (tmp_path / "d.tif").exists() and not (tmp_path / "d.txt").exists()
+
+
+def test_ctrl_c_stops_a_running_call(tmp_path):
+    # Large enough that the call is still running when the signal comes.
+    rng = np.random.default_rng(3)
+    big = tmp_path / "big.tif"
+    write_image(big, rng.integers(1, 5, (1, 2500, 2500), dtype=np.uint8))
+    out = tmp_path / "out"
+    out.mkdir()
+
+    def interrupt_once_writing():
+        deadline = time.monotonic() + 20
+        while not os.listdir(out) and time.monotonic() < deadline:
+            time.sleep(0.005)
+        os.kill(os.getpid(), signal.SIGINT)
+
+    killer = threading.Thread(target=interrupt_once_writing)
+    killer.start()
+    started = time.monotonic()
+    with pytest.raises(KeyboardInterrupt):
+        ztclass.clump(big, out / "c.tif", out / "c.txt")
+    killer.join()
+    assert time.monotonic() - started < 20
+    assert os.listdir(out) == []

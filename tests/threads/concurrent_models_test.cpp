@@ -1,0 +1,88 @@
+// Several trainings and applies at once in one process, each with its own
+// progress sink, against the same calls made one after another: the same
+// class images, and (under ThreadSanitizer) no data race.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "test_support.h"
+#include "ztclass/model.h"
+#include "ztservices/raster.h"
+#include "ztservices/workers.h"
+
+namespace {
+
+constexpr int kColumns = 60, kRows = 40, kBands = 3;
+
+// Three classes in vertical stripes, with a little texture.
+double Pixel(int band, int column, int row) {
+  const int stripe = column * 3 / kColumns;
+  return 30 + 60 * stripe + 10 * band + (column * 7 + row * 13) % 9;
+}
+
+void AddTrainingPolygons(void* image) {
+  for (int k = 0; k < 3; ++k) {
+    const double x0 = k * 20 + 4, x1 = x0 + 12;
+    const double xy[] = {x0, 5, x1, 5, x1, 35, x0, 35, x0, 5};
+    const long points = 5;
+    const std::string name = "class" + std::to_string(k + 1);
+    ASSERT_EQ(ztRSAddAOI(image, name.c_str(), 40 * k, 80, 200 - 40 * k, 3, "", 1, &points, xy), 0);
+  }
+}
+
+struct Counting {
+  long positions = 0;
+  static void Position(void* self, long, long, long) { ++static_cast<Counting*>(self)->positions; }
+  static int Stop(void*) { return 0; }
+  ZTProgressSink Sink() { return ZTProgressSink{this, nullptr, nullptr, nullptr, nullptr, Position, Stop}; }
+};
+
+// Trains method on the scene and applies the model to it; the class image.
+std::vector<double> TrainAndApply(const std::string& scene, const std::string& method, const std::string& parameters,
+                                  const std::string& output) {
+  void* image = ztRSOpen(scene.c_str(), 0);
+  AddTrainingPolygons(image);
+  long bands[kBands] = {1, 2, 3};
+  Counting counting;
+  const ZTProgressSink sink = counting.Sink();
+  ZTModel* model = nullptr;
+  EXPECT_EQ(ztModelTrain(method.c_str(), parameters.c_str(), image, bands, kBands, kRows, kColumns, 0, 0, &sink,
+                         &model),
+            0)
+      << method << ": " << ztModelLastError();
+  void* result = ztRSCreate(ztRSGetDriverByName("GTiff"), output.c_str(), kColumns, kRows, 1, ZTRS_Byte, nullptr);
+  EXPECT_EQ(ztModelApply(model, image, bands, kBands, result, nullptr, kRows, kColumns, 0, 0, &sink), 0)
+      << method << ": " << ztModelLastError();
+  ztRSClose(result);
+  ztModelFree(model);
+  ztRSClose(image);
+  EXPECT_GT(counting.positions, 0);
+  return zttest::ReadBand(output);
+}
+
+TEST(ConcurrentModels, TrainingsAndAppliesOnSeveralThreadsAsOneAfterAnother) {
+  zttest::TempDir dir;
+  const std::string scene = dir.File("scene.tif");
+  zttest::WriteGeoTiff(scene, zttest::RasterSpec{kColumns, kRows, kBands}, Pixel);
+  ztSetWorkerThreads(2);
+  const std::vector<std::pair<std::string, std::string>> runs = {
+      {"mindist", "{}"}, {"maxlike", "{}"}, {"box", "{}"}, {"gmindist", "{}"},
+      {"isodata", R"({"classes": 3})"}, {"cluster-mindist", R"({"classes": 3})"}, {"mindist", "{}"}};
+  std::vector<std::vector<double>> alone;
+  for (size_t i = 0; i < runs.size(); ++i)
+    alone.push_back(TrainAndApply(scene, runs[i].first, runs[i].second, dir.File("alone" + std::to_string(i) + ".tif")));
+
+  std::vector<std::vector<double>> together(runs.size());
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < runs.size(); ++i)
+    threads.emplace_back([&, i] {
+      together[i] = TrainAndApply(scene, runs[i].first, runs[i].second, dir.File("together" + std::to_string(i) + ".tif"));
+    });
+  for (std::thread& t : threads) t.join();
+  ztSetWorkerThreads(1);
+  for (size_t i = 0; i < runs.size(); ++i) EXPECT_EQ(together[i], alone[i]) << runs[i].first;
+}
+
+}  // namespace
