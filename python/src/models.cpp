@@ -48,7 +48,7 @@ class Model {
     py::gil_scoped_release released;
     ztcli::Dataset source = ztcli::Dataset::Open(image, false);
     // Attached to the source, the class AOIs are what supervised training finds.
-    ztcli::ClassAoiList aois(source.get(), aoi.value_or(""), classField.value_or(""));
+    ztcli::ClassAoiList aois(source.get(), aoi.value_or(""), classField.value_or(""), false);
     std::vector<long> list = bands ? *bands : ztcli::AllBands(source.get());
     const ztcli::Window w = SourceWindow(source.get(), window);
     ZTModel* trained = nullptr;

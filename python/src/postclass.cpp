@@ -5,7 +5,6 @@
 #include <fstream>
 #include <optional>
 
-#include "accuracy_summary.h"
 #include "class_aoi_list.h"
 #include "class_records.h"
 #include "cli_support.h"
@@ -17,6 +16,7 @@
 #include "result_options.h"
 #include "same_grid.h"
 #include "ztclass/accuracy.h"
+#include "ztclass/reports.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/postclass.h"
 #include "ztservices/raster.h"
@@ -154,7 +154,9 @@ void AddPostClass(py::module_& m) {
         if (points.has_value() != pointClasses.has_value())
           throw ztcli::UsageError("check points need both points and point_classes");
         CallProgress progress(std::move(callback));
-        ztcli::AccuracySummary summary;
+        ZTAccuracyFigures figures{};
+        std::vector<long> matrix, referenceCounts, mapCounts;
+        std::vector<double> producer, user;
         {
           py::gil_scoped_release released;
           ztcli::OutputFiles outputs(overwrite);
@@ -164,7 +166,8 @@ void AddPostClass(py::module_& m) {
           const std::string report = outputs.AddOutput(output, "output", false);
           ztcli::Dataset classImage = ztcli::Dataset::Open(image, false);
           std::string storage;
-          if (ztcli::ReadClassRecords(classImage.get(), storage).empty())
+          const long classes = static_cast<long>(ztcli::ReadClassRecords(classImage.get(), storage).size());
+          if (classes == 0)
             throw ztcli::CommandError("'" + image + "' has no class records (" + storage + "): they name its classes");
           void* referenceImage = nullptr;
           std::optional<ztcli::Dataset> referenceDataset;
@@ -176,19 +179,24 @@ void AddPostClass(py::module_& m) {
               ztcli::RequireSameGrid(classImage.get(), referenceDataset->get(), *reference);
               referenceImage = referenceDataset->get();
             }
-            aois.emplace(referenceImage, aoi.value_or(""), classField.value_or(""));
+            aois.emplace(referenceImage, aoi.value_or(""), classField.value_or(""), false);
           }
           const long code = RunWithProcessSink(progress, [&] {
-            return ztAccuracyAppraise(classImage.get(), report.c_str(), points ? points->c_str() : nullptr,
-                                      pointClasses ? pointClasses->c_str() : nullptr, referenceImage, has("matrix"),
-                                      has("class"), has("overall"), has("kappa"));
+            const size_t n = static_cast<size_t>(classes);
+            matrix.assign((n + 1) * n, 0);
+            referenceCounts.assign(n, 0);
+            mapCounts.assign(n + 1, 0);
+            producer.assign(n, 0.0);
+            user.assign(n, 0.0);
+            figures = {matrix.data(), referenceCounts.data(), mapCounts.data(), producer.data(), user.data(), 0, 0.0, 0.0};
+            return ztAccuracyFigures(classImage.get(), report.c_str(), points ? points->c_str() : nullptr,
+                                     pointClasses ? pointClasses->c_str() : nullptr, referenceImage, has("matrix"),
+                                     has("class"), has("overall"), has("kappa"), classes, &figures);
           });
           progress.Finish(code, "accuracy assessment");
-          if (has("overall") && has("kappa")) summary = ztcli::ReadAccuracySummary(report);
           outputs.Commit();
         }
-        if (summary.overall.empty()) return py::none();
-        return py::make_tuple(py::float_(py::str(summary.overall)), py::float_(py::str(summary.kappa)));
+        return py::make_tuple(figures.overallAccuracy, figures.kappa);
       });
 }
 
