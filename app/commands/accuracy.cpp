@@ -106,7 +106,7 @@ struct Assessment {
       ProgressBar bar;
       rc = ztAccuracyFigures(classImage, report.c_str(), reference ? nullptr : points.c_str(),
                              reference ? nullptr : pointClasses.c_str(), reference, t.matrix, t.classAccuracy,
-                             t.overall, t.kappa, static_cast<long>(classes), table.Figures());
+                             t.overall, t.kappa, static_cast<long>(records.size()), table.Figures());
     }
     try {
       Check(rc, "accuracy assessment");
