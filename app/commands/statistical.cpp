@@ -74,7 +74,7 @@ void RunMaxLike(const MaxLikeOptions& o) {
   job.Run("maximum likelihood classification", [&](void* result) {
     return MaxLiklihoodClass(job.Source(), const_cast<long*>(job.Bands().data()), job.BandCount(), 0.0,
                              result, w.rows, w.columns, w.firstRow, w.firstColumn);
-  }, ModelSpec{"maxlike", {{"threshold", o.threshold}}});
+  }, ModelSpec{"maxlike"});
 }
 
 void AddDevFactor(CLI::App& command, DistanceOptions& o, const std::string& meaning) {
