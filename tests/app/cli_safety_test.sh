@@ -100,8 +100,8 @@ unchanged "--max-dev 0" 2 "--max-dev values must be finite and above 0" -- \
   "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/f.tif" --max-dev 1,0
 unchanged "--purify -1" 2 "--purify must be a finite number of at least 0" -- \
   "$ZTCLASS" samples "$S" --aoi "$A" --purify -1 -o "$DIR/cells.csv"
-unchanged "--threshold nan" 2 "--threshold: must be a finite number" -- \
-  "$ZTCLASS" maxlike "$S" --aoi "$A" -o "$DIR/f.tif" --threshold nan
+unchanged "--rate nan" 2 "--rate: must be a finite number" -- \
+  "$ZTCLASS" bp "$S" --aoi "$A" -o "$DIR/f.tif" --rate nan
 unchanged "an eliminate threshold above the window" 2 "--threshold 121 is above the window's 120 pixels" -- \
   "$ZTCLASS" eliminate "$DIR/clumps.tif" --stats-in "$DIR/clump.txt" --threshold 121 -o "$DIR/e.tif" --stats "$DIR/e.txt"
 unchanged "an unknown class field" 2 "--class-field: .* has no field 'kind'" -- \
