@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "commands/commands.h"
+#include "dask_launch.h"
 #include "model_support.h"
 #include "output_files.h"
 #include "progress_bar.h"
@@ -18,7 +19,8 @@ namespace ztcli {
 namespace {
 
 struct ApplyOptions {
-  std::string model, image, png, confidence;
+  std::string model, image, png, confidence, dask;
+  long tile = 1024;
   MethodOptions method;
 };
 
@@ -32,7 +34,31 @@ void WarnOfOtherData(const nlohmann::json& description, void* source, const std:
               << given << " values: classes may not mean what they did\n";
 }
 
+// The command's options as the Python package's distributed apply takes
+// them; the window and bands resolved here, so that both read them alike.
+void RunApplyOnDask(const ApplyOptions& o) {
+  if (!o.png.empty() || !o.confidence.empty()) throw UsageError("--png and --confidence do not go with --dask");
+  if (o.method.type != "Byte") throw UsageError("--dask writes Byte class images; --ot " + o.method.type + " is not");
+  if (o.tile < 1) throw UsageError("--tile must be 1 or more");
+  std::vector<std::string> arguments = {o.model, o.image, "-o", o.method.output, "--dask", o.dask,
+                                        "--tile", std::to_string(o.tile), "--of", o.method.format};
+  Dataset source = Dataset::Open(o.image, false);
+  const Window w = SelectedWindow(o.method, source.get());
+  arguments.insert(arguments.end(), {"--srcwin", std::to_string(w.firstColumn), std::to_string(w.firstRow),
+                                     std::to_string(w.columns), std::to_string(w.rows)});
+  if (o.method.bands) {
+    std::string list;
+    for (long band : SelectedBands(o.method, source.get())) list += (list.empty() ? "" : ",") + std::to_string(band);
+    arguments.insert(arguments.end(), {"--bands", list});
+  }
+  for (const std::string& option : o.method.creationOptions) arguments.insert(arguments.end(), {"--co", option});
+  if (o.method.overwrite) arguments.push_back("--overwrite");
+  if (Quiet()) arguments.push_back("-q");
+  RunOnDask(arguments);
+}
+
 void RunApply(const ApplyOptions& o) {
+  if (!o.dask.empty()) return RunApplyOnDask(o);
   OutputFiles outputs(o.method.overwrite);
   outputs.AddInput(o.model, false);
   outputs.AddInput(o.image, true);
@@ -102,6 +128,10 @@ void AddModelCommands(CLI::App& app) {
   command->add_option("--png", apply->png, "Also write a colour quicklook of the class image");
   command->add_option("--confidence", apply->confidence,
                       "Also write each pixel's confidence as a Float32 GeoTIFF (see the README for each method's)");
+  command->add_option("--dask", apply->dask,
+                      "Run over a Dask cluster: tcp://HOST:PORT of its scheduler, or local:N worker processes");
+  command->add_option("--tile", apply->tile, "With --dask, the tile size in pixels (whole 256 x 256 blocks)")
+      ->capture_default_str();
   AddThreadsOption(*command);
   command->callback([apply] { RunApply(*apply); });
 

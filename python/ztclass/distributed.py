@@ -148,6 +148,7 @@ def main(argv=None):
     parser.add_argument("--tile", type=int, default=1024, help="tile size in pixels (default 1024)")
     parser.add_argument("--srcwin", type=int, nargs=4, metavar=("XOFF", "YOFF", "XSIZE", "YSIZE"))
     parser.add_argument("--bands", help="band list, as 1,2,3 (default: the model's)")
+    parser.add_argument("--of", default="GTiff", help="GDAL driver of the result (default GTiff)")
     parser.add_argument("--co", action="append", default=[], help="creation option KEY=VALUE")
     parser.add_argument("--overwrite", action="store_true")
     parser.add_argument("-q", "--quiet", action="store_true")
@@ -161,7 +162,7 @@ def main(argv=None):
 
     try:
         apply(args.model, args.image, args.output, args.dask, args.tile, args.srcwin, bands=bands,
-              creation_options=args.co, overwrite=args.overwrite, progress=None if args.quiet else report)
+              format=args.of, creation_options=args.co, overwrite=args.overwrite, progress=None if args.quiet else report)
     except KeyboardInterrupt:
         print("ztclass: stopped by the user", file=sys.stderr)
         return 130

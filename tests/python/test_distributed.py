@@ -12,7 +12,7 @@ import numpy as np
 import pytest
 
 import ztclass
-from conftest import pixels, synthetic_scene, write_image
+from conftest import pixels, run_cli, synthetic_scene, write_image
 from osgeo import gdal
 
 if not hasattr(ztclass, "train"):
@@ -38,7 +38,9 @@ def assert_same_as_in_process(result, directory):
     np.testing.assert_array_equal(pixels(result), pixels(reference))
     for suffix in (".cls", ".qml"):
         assert result.with_suffix(suffix).read_bytes() == reference.with_suffix(suffix).read_bytes()
-    got, want = gdal.Open(str(result)).GetRasterBand(1), gdal.Open(str(reference)).GetRasterBand(1)
+    # The bands live only while their datasets do.
+    datasets = gdal.Open(str(result)), gdal.Open(str(reference))
+    got, want = (d.GetRasterBand(1) for d in datasets)
     assert got.GetCategoryNames() == want.GetCategoryNames()
     table, expected = got.GetColorTable(), want.GetColorTable()
     assert [table.GetColorEntry(i) for i in range(table.GetCount())] == \
@@ -60,6 +62,15 @@ def test_local_workers_as_in_process(run, tmp_path):
                               progress=lambda fraction, text: seen.append(fraction))
     assert_same_as_in_process(tmp_path / "local.tif", directory)
     assert seen[-1] == 1 and len(seen) == 3 * 4
+
+
+def test_command_line_dask_as_in_process(run, tmp_path):
+    model, large, directory = run
+    window = ["--srcwin", 100, 50, 600, 500]
+    run_cli("apply", directory / "model.ztm", large, *window, "-o", tmp_path / "inprocess.tif")
+    run_cli("apply", directory / "model.ztm", large, *window, "--dask", "local:2", "--tile", 256,
+            "-o", tmp_path / "dask.tif")
+    assert_same_as_in_process(tmp_path / "dask.tif", tmp_path)
 
 
 def start(*arguments, log):

@@ -1,0 +1,104 @@
+"""Models from Python against the command line's, and predict against a
+minimum distance counted here."""
+
+import threading
+
+import numpy as np
+import pytest
+
+import ztclass
+from conftest import pixels, run_cli, synthetic_scene
+from osgeo import gdal
+
+if not hasattr(ztclass, "train"):
+    pytest.skip("the library has no model calls", allow_module_level=True)
+
+# The training boxes of conftest's scene (columns x0..x1, rows y0..y1 in pixels).
+BOXES = [(5, 10, 30, 80), (45, 10, 75, 80), (85, 10, 115, 80)]
+
+
+@pytest.fixture(scope="module")
+def trained(scene, tmp_path_factory):
+    image, aoi = scene
+    directory = tmp_path_factory.mktemp("models")
+    run_cli("train", "mindist", image, "--aoi", aoi, "-o", directory / "cli.ztm")
+    model = ztclass.train("mindist", image, aoi)
+    return model, directory
+
+
+def test_train_save_apply_as_the_command_line(scene, trained):
+    image, _ = scene
+    model, directory = trained
+    model.save(directory / "py.ztm")
+    assert (directory / "py.ztm").read_bytes() == (directory / "cli.ztm").read_bytes()
+    for name, window, arguments in [("whole", None, []), ("part", (10, 20, 50, 40), ["--srcwin", 10, 20, 50, 40])]:
+        run_cli("apply", directory / "cli.ztm", image, *arguments, "-o", directory / ("cli_%s.tif" % name))
+        ztclass.load(directory / "py.ztm").apply(image, directory / ("py_%s.tif" % name), window=window)
+        cli, py = directory / ("cli_%s.tif" % name), directory / ("py_%s.tif" % name)
+        np.testing.assert_array_equal(pixels(py), pixels(cli))
+        for suffix in (".cls", ".qml"):
+            assert py.with_suffix(suffix).read_bytes() == cli.with_suffix(suffix).read_bytes()
+
+
+def test_classes_and_description(trained):
+    model, _ = trained
+    assert [(c.number, c.name) for c in model.classes] == [(1, "Water"), (2, "Vegetation"), (3, "Built-up")]
+    assert all(len(c.colour) == 3 for c in model.classes)
+    assert model.describe()["method"] == "mindist" and model.bands() == [1, 2, 3, 4]
+
+
+def nearest_mean(scene):
+    """Minimum distance counted here: the class of the nearest training mean."""
+    means = np.array([scene[:, y0:y1, x0:x1].reshape(4, -1).mean(axis=1) for x0, y0, x1, y1 in BOXES])
+    distances = ((scene[None].astype(float) - means[:, :, None, None]) ** 2).sum(axis=1)
+    return (distances.argmin(axis=0) + 1).astype(np.uint8)
+
+
+@pytest.fixture(scope="module")
+def nearest(scene):
+    """A model without the deviation tests (which leave outliers unclassified)."""
+    image, aoi = scene
+    return ztclass.train("mindist", image, aoi, dev_test=False, max_test=False)
+
+
+@pytest.mark.parametrize("dtype", [np.uint8, np.int16, np.uint16, np.int32, np.float32, np.float64, np.int64])
+def test_predict_any_type_as_counted(nearest, dtype):
+    scene = synthetic_scene(90, 120)
+    np.testing.assert_array_equal(nearest.predict(scene.astype(dtype)), nearest_mean(scene))
+
+
+def test_predict_nan_is_no_data(nearest):
+    model = nearest
+    scene = synthetic_scene(90, 120).astype(np.float32)
+    scene[2, 5:9, 7:11] = np.nan
+    classes = model.predict(scene)
+    assert (classes[5:9, 7:11] == 255).all() and (classes != 255).sum() == 90 * 120 - 16
+
+
+def test_applies_on_threads_at_once(scene, trained, tmp_path):
+    image, _ = scene
+    model, directory = trained
+    outputs = [tmp_path / ("t%d.tif" % i) for i in range(4)]
+    threads = [threading.Thread(target=model.apply, args=(image, o)) for o in outputs]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    for o in outputs:
+        np.testing.assert_array_equal(pixels(o), pixels(directory / "cli_whole.tif"))
+
+
+@pytest.mark.parametrize("call, name", [
+    (lambda d, m, i: ztclass.load(d / "garbled.ztm"), "RC_BAD_MODEL_FILE"),
+    (lambda d, m, i: ztclass.train("mindist", i, d / "empty.geojson"), None),
+    (lambda d, m, i: m.predict(np.zeros((3, 4, 4))), None),
+])
+def test_failures_raise(scene, trained, tmp_path, call, name):
+    image, _ = scene
+    model, _ = trained
+    (tmp_path / "garbled.ztm").write_bytes(b"not a model")
+    (tmp_path / "empty.geojson").write_text('{"type": "FeatureCollection", "features": []}')
+    with pytest.raises((ztclass.Error, ValueError)) as raised:
+        call(tmp_path, model, image)
+    if name:
+        assert raised.value.name == name and name in str(raised.value)
