@@ -170,7 +170,12 @@ COMMANDS = [
         result(quicklook="Also write a colour quicklook of the class image") + [
         FileOut("CONFIDENCE", "--confidence", "Confidence",
                 "Also write each pixel's confidence as a Float32 GeoTIFF (see the README for each method's)",
-                "GeoTIFF (*.tif)", optional=True), threads()]),
+                "GeoTIFF (*.tif)", optional=True),
+        Text("DASK", "--dask", "Dask cluster",
+             "Run over a Dask cluster: tcp://HOST:PORT of its scheduler, or local:N worker processes",
+             optional=True, advanced=True),
+        Number("TILE", "--tile", "Tile size", "With --dask, the tile size in pixels (whole 256 x 256 blocks)",
+               int, minimum=1, optional=True, advanced=True), threads()]),
 
     Command(["cluster-mindist"], "Minimum distance clustering", UNSUPERVISED,
             "Unsupervised minimum distance classification", unsupervised()),

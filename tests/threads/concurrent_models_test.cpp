@@ -16,10 +16,12 @@ namespace {
 
 constexpr int kColumns = 60, kRows = 40, kBands = 3;
 
-// Three classes in vertical stripes, with a little texture.
+// Three classes in vertical stripes, with a little texture of each band's
+// own (textures alike in every band would make the classes' covariances
+// singular).
 double Pixel(int band, int column, int row) {
   const int stripe = column * 3 / kColumns;
-  return 30 + 60 * stripe + 10 * band + (column * 7 + row * 13) % 9;
+  return 30 + 60 * stripe + 10 * band + (column * (7 + 4 * band) + row * (13 + 6 * band) + column * row * band) % 11;
 }
 
 void AddTrainingPolygons(void* image) {
