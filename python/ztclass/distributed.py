@@ -123,6 +123,9 @@ def _run(model, image, output, client, tile, window, bands, options, progress):
         for done, (future, classes) in enumerate(as_completed(futures, with_results=True), 1):
             x, y = where[future.key][:2]
             writer.write(x - window[0], y - window[1], classes)
+            # Written: the workers need not keep the tile any longer, so that
+            # they hold a few tiles at a time, whatever the image's size.
+            future.release()
             if progress is not None:
                 progress(done / len(windows), "applying the model in %d tiles" % len(windows))
     except BaseException:
@@ -161,8 +164,8 @@ def main(argv=None):
             sys.stderr.write("\n")
 
     try:
-        apply(args.model, args.image, args.output, args.dask, args.tile, args.srcwin, bands=bands,
-              format=args.of, creation_options=args.co, overwrite=args.overwrite, progress=None if args.quiet else report)
+        apply(args.model, args.image, args.output, args.dask, args.tile, args.srcwin, bands=bands, format=args.of,
+              creation_options=args.co, overwrite=args.overwrite, progress=None if args.quiet else report)
     except KeyboardInterrupt:
         print("ztclass: stopped by the user", file=sys.stderr)
         return 130

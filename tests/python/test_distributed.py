@@ -1,6 +1,6 @@
 """Apply over Dask: local worker processes, and a scheduler with two worker
-processes on loopback, one of them killed during the run, against the
-in-process apply."""
+processes on loopback (through the command line's --dask, then with one of
+them killed during the run), against the in-process apply."""
 
 import os
 import signal
@@ -64,24 +64,18 @@ def test_local_workers_as_in_process(run, tmp_path):
     assert seen[-1] == 1 and len(seen) == 3 * 4
 
 
-def test_command_line_dask_as_in_process(run, tmp_path):
-    model, large, directory = run
-    window = ["--srcwin", 100, 50, 600, 500]
-    run_cli("apply", directory / "model.ztm", large, *window, "-o", tmp_path / "inprocess.tif")
-    run_cli("apply", directory / "model.ztm", large, *window, "--dask", "local:2", "--tile", 256,
-            "-o", tmp_path / "dask.tif")
-    assert_same_as_in_process(tmp_path / "dask.tif", tmp_path)
-
-
 def start(*arguments, log):
     return subprocess.Popen([sys.executable, "-m", *arguments], stdout=log, stderr=subprocess.STDOUT,
                             start_new_session=True)
 
 
-def test_a_killed_worker_is_replaced_by_the_other(run, tmp_path):
-    model, large, directory = run
-    address_file = tmp_path / "scheduler.json"
-    log = open(tmp_path / "cluster.log", "w")
+@pytest.fixture(scope="module")
+def cluster(tmp_path_factory):
+    """A scheduler and two worker processes on loopback, as on separate
+    machines: (scheduler file, worker processes)."""
+    directory = tmp_path_factory.mktemp("cluster")
+    address_file = directory / "scheduler.json"
+    log = open(directory / "cluster.log", "w")
     scheduler = start("distributed.cli.dask_scheduler", "--host", "127.0.0.1", "--port", "0",
                       "--dashboard-address", ":0", "--scheduler-file", str(address_file), log=log)
     workers = []
@@ -92,24 +86,44 @@ def test_a_killed_worker_is_replaced_by_the_other(run, tmp_path):
         for _ in range(2):
             workers.append(start("distributed.cli.dask_worker", "--scheduler-file", str(address_file),
                                  "--nthreads", "1", "--no-dashboard", "--host", "127.0.0.1", log=log))
-        from dask.distributed import Client
-
-        with Client(scheduler_file=str(address_file), timeout=20) as client:
-            client.wait_for_workers(2, timeout=20)
-            killed = []
-
-            def kill_one(fraction, text):
-                # Workers run with their nanny: the whole process group goes.
-                if fraction >= 0.25 and not killed:
-                    os.killpg(workers[0].pid, signal.SIGKILL)
-                    killed.append(fraction)
-
-            ztclass.distributed.apply(model, large, tmp_path / "cluster.tif", client, tile=256, progress=kill_one)
-        assert killed and workers[0].wait(5) is not None
-        assert_same_as_in_process(tmp_path / "cluster.tif", directory)
+        yield address_file, workers
     finally:
         for process in workers + [scheduler]:
             if process.poll() is None:
                 os.killpg(process.pid, signal.SIGKILL)
                 process.wait()
         log.close()
+
+
+def test_command_line_dask_as_in_process(run, cluster, tmp_path):
+    model, large, directory = run
+    from dask.distributed import Client
+
+    with Client(scheduler_file=str(cluster[0]), timeout=20) as client:
+        client.wait_for_workers(2, timeout=20)
+        address = client.scheduler.address
+    window = ["--srcwin", 100, 50, 600, 500]
+    run_cli("apply", directory / "model.ztm", large, *window, "-o", tmp_path / "inprocess.tif")
+    run_cli("apply", directory / "model.ztm", large, *window, "--dask", address, "--tile", 256,
+            "-o", tmp_path / "dask.tif")
+    assert_same_as_in_process(tmp_path / "dask.tif", tmp_path)
+
+
+def test_a_killed_worker_is_replaced_by_the_other(run, cluster, tmp_path):
+    model, large, directory = run
+    address_file, workers = cluster
+    from dask.distributed import Client
+
+    with Client(scheduler_file=str(address_file), timeout=20) as client:
+        client.wait_for_workers(2, timeout=20)
+        killed = []
+
+        def kill_one(fraction, text):
+            # Workers run with their nanny: the whole process group goes.
+            if fraction >= 0.25 and not killed:
+                os.killpg(workers[0].pid, signal.SIGKILL)
+                killed.append(fraction)
+
+        ztclass.distributed.apply(model, large, tmp_path / "cluster.tif", client, tile=256, progress=kill_one)
+    assert killed and workers[0].wait(5) is not None
+    assert_same_as_in_process(tmp_path / "cluster.tif", directory)
