@@ -106,7 +106,8 @@ case "$ACTION" in
       -DZTCLASS_THREAD_SANITIZE=ON -DZTCLASS_BENCH=OFF -DZTCLASS_PYTHON=OFF >/dev/null
     if grep -q ztModelTrain "$ROOT/src/exports.map"; then
       cmake --build "$ROOT/build-threads" -j "$JOBS" --target concurrent_models_test
-      TSAN_OPTIONS="halt_on_error=1" ctest --test-dir "$ROOT/build-threads" --output-on-failure -L threads
+      TSAN_OPTIONS="halt_on_error=1:suppressions=$ROOT/.ci/tsan.supp" \
+        ctest --test-dir "$ROOT/build-threads" --output-on-failure -L threads
     fi
     ;;
   fuzz)

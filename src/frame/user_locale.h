@@ -11,19 +11,25 @@ namespace zt {
 
 class UserLocale {
  public:
-  UserLocale() : locale_(newlocale(LC_ALL_MASK, "", static_cast<locale_t>(0))) {
-    if (locale_) previous_ = uselocale(locale_);
+  UserLocale() : active_(Shared() != static_cast<locale_t>(0)) {
+    if (active_) previous_ = uselocale(Shared());
   }
   ~UserLocale() {
-    if (!locale_) return;
-    uselocale(previous_);
-    freelocale(locale_);
+    if (active_) uselocale(previous_);
   }
   UserLocale(const UserLocale&) = delete;
   UserLocale& operator=(const UserLocale&) = delete;
 
  private:
-  locale_t locale_;
+  // Made once and kept for the process's life: threads only read a locale
+  // object, while making and freeing them on many threads at once churns
+  // the C library's shared locale data for nothing.
+  static locale_t Shared() {
+    static const locale_t locale = newlocale(LC_ALL_MASK, "", static_cast<locale_t>(0));
+    return locale;
+  }
+
+  bool active_;
   locale_t previous_ = static_cast<locale_t>(0);
 };
 

@@ -24,8 +24,15 @@ inline Value SmallQuadraticForm(const Value* d, const double* upper, long n) {
 }
 
 // The same for many bands: the inner sums are vectorised, and processors
-// with AVX2 and FMA get a build of their own.
-__attribute__((target_clones("arch=x86-64-v3", "default")))
+// with AVX2 and FMA get a build of their own. Not under ThreadSanitizer:
+// the loader picks the build before the sanitizer's runtime is ready, and
+// the instrumented chooser crashes the program as it loads.
+#if defined(__SANITIZE_THREAD__)
+#define ZT_AVX2_BUILD
+#else
+#define ZT_AVX2_BUILD __attribute__((target_clones("arch=x86-64-v3", "default")))
+#endif
+ZT_AVX2_BUILD
 double LargeQuadraticForm(const double* d, const double* upper, long n) {
   double q = 0.0;
   for (long i = 0; i < n; ++i) {
