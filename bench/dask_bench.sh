@@ -4,14 +4,16 @@
 # resident memory of the largest process, for one thread in process, one
 # worker and two workers of one thread each, and the cost of a task from a
 # run of many small tiles against one of few large ones.
-# Usage: dask_bench.sh ZTCLASS SCENE AOI [METHOD]   (default: mindist)
+# Usage: dask_bench.sh ZTCLASS SCENE AOI [TRAINING_IMAGE [METHOD]]
+# (the model is trained on TRAINING_IMAGE, default SCENE, with the polygons
+# of AOI, by METHOD, default mindist)
 set -euo pipefail
-ztclass=$1 scene=$2 aoi=$3 method=${4:-mindist}
+ztclass=$1 scene=$2 aoi=$3 training=${4:-$2} method=${5:-mindist}
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 read -r columns rows < <(gdalinfo "$scene" | sed -n 's/^Size is \([0-9]*\), \([0-9]*\)/\1 \2/p')
 echo "scene $scene: ${columns} x ${rows}, $(nproc) cores, method $method"
-"$ztclass" -q train "$method" "$scene" --aoi "$aoi" -o "$out/model.ztm"
+"$ztclass" -q train "$method" "$training" --aoi "$aoi" -o "$out/model.ztm"
 tasks() { echo $(( ((columns + $1 - 1) / $1) * ((rows + $1 - 1) / $1) )); }
 printf '%-22s %6s %8s %8s %8s\n' run tasks wall_s cpu_s peak_MB
 # run NAME TASKS ARGUMENTS...: one apply of the model, timed.

@@ -120,7 +120,7 @@ class Model {
   // The classes of a window of image, read through GDAL, as a tile of a
   // run spread over several processes receives them.
   py::array_t<std::uint8_t> Classify(const std::string& image, std::vector<long> bands,
-                                     std::optional<std::vector<long>> window, const std::string& scratch) const {
+                                     std::optional<std::vector<long>> window) const {
     std::vector<std::uint8_t> pixels;
     ztcli::Window w;
     {
@@ -128,7 +128,7 @@ class Model {
       ztcli::Dataset source = ztcli::Dataset::Open(image, false);
       w = SourceWindow(source.get(), window);
       pixels.resize(static_cast<size_t>(w.rows) * w.columns);
-      ClassifyInto(source.get(), bands, w, scratch, pixels.data());
+      ClassifyInto(source.get(), bands, w, pixels.data());
     }
     py::array_t<std::uint8_t> classes({w.rows, w.columns});
     std::copy(pixels.begin(), pixels.end(), classes.mutable_data());
@@ -138,9 +138,8 @@ class Model {
   // The classes of a C-ordered array (bands, rows, columns) of a pixel type
   // of the raster service: the array becomes an image in memory (NaN its
   // no-data value when it holds floating point numbers), and the model
-  // classifies it into scratch, an uncompressed GeoTIFF in a directory of
-  // the caller's, read back whole.
-  py::array_t<std::uint8_t> Predict(py::buffer array, int type, const std::string& scratch) const {
+  // classifies it.
+  py::array_t<std::uint8_t> Predict(py::buffer array, int type) const {
     const py::buffer_info info = array.request();
     if (info.ndim != 3) throw ztcli::UsageError("predict takes an array shaped (bands, rows, columns)");
     const long bandCount = static_cast<long>(info.shape[0]), rows = static_cast<long>(info.shape[1]),
@@ -164,19 +163,17 @@ class Model {
       }
       std::vector<long> bands(bandCount);
       for (long b = 0; b < bandCount; ++b) bands[b] = b + 1;
-      ClassifyInto(source.get(), bands, ztcli::Window{rows, columns, 0, 0}, scratch, out);
+      ClassifyInto(source.get(), bands, ztcli::Window{rows, columns, 0, 0}, out);
     }
     return classes;
   }
 
  private:
-  // Applies the model to the window of source into scratch, an uncompressed
-  // GeoTIFF in a directory of the caller's, and reads its classes back.
-  void ClassifyInto(void* source, std::vector<long>& bands, const ztcli::Window& w, const std::string& scratch,
-                    std::uint8_t* classes) const {
-    ztcli::Dataset result(ztRSCreate(ztRSGetDriverByName("GTiff"), scratch.c_str(), w.columns, w.rows, 1, ZTRS_Byte,
-                                     nullptr));
-    if (!result.get()) throw ztcli::CommandError("cannot create '" + scratch + "'");
+  // Applies the model to the window of source into an image in memory and
+  // reads its classes back.
+  void ClassifyInto(void* source, std::vector<long>& bands, const ztcli::Window& w, std::uint8_t* classes) const {
+    ztcli::Dataset result(ztRSCreate(ztRSGetDriverByName("MEM"), "", w.columns, w.rows, 1, ZTRS_Byte, nullptr));
+    if (!result.get()) throw ztcli::CommandError("cannot hold the classes of a window in memory");
     CheckModel(ztModelApply(model_.get(), source, bands.data(), static_cast<long>(bands.size()), result.get(), nullptr,
                             w.rows, w.columns, w.firstRow, w.firstColumn, nullptr),
                "classifying");

@@ -48,11 +48,7 @@ def _model(data):
 
 def _classify_tile(data, image, bands, window):
     """A task: the classes of one window of the image (uint8, rows x columns)."""
-    scratch = tempfile.mkdtemp(prefix="ztclass-tile-")
-    try:
-        return _model(data)._native.classify(image, bands, list(window), os.path.join(scratch, "tile.tif"))
-    finally:
-        shutil.rmtree(scratch, ignore_errors=True)
+    return _model(data)._native.classify(image, bands, list(window))
 
 
 def tiles(window, tile):

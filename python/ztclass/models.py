@@ -1,9 +1,6 @@
 """Classifier models: train once, apply many times."""
 
 import json
-import os
-import shutil
-import tempfile
 from collections import namedtuple
 
 import numpy as np
@@ -81,11 +78,7 @@ class Model:
         elif array.dtype not in _PIXEL_TYPES:
             array = array.astype(np.float64)
         array = np.ascontiguousarray(array)
-        scratch = tempfile.mkdtemp(prefix="ztclass-predict-")
-        try:
-            return self._native.predict(array, _PIXEL_TYPES[array.dtype], os.path.join(scratch, "classes.tif"))
-        finally:
-            shutil.rmtree(scratch, ignore_errors=True)
+        return self._native.predict(array, _PIXEL_TYPES[array.dtype])
 
 
 def train(method, image, aoi=None, bands=None, window=None, *, class_field=None, progress=None, **params):
