@@ -27,7 +27,11 @@ bool HasNoData(void* source, long firstBand) {
 // Pixels of each class value in band 1 of a result, written out first (see
 // ztRSFlushCache).
 std::map<long, long> PixelsPerClass(void* result, const std::string& path) {
-  if (ztRSFlushCache(result) != 0) throw CommandError("cannot write '" + path + "'");
+  CPLErrorReset();
+  if (ztRSFlushCache(result) != 0) {
+    const std::string reason = WriteFailureReason();
+    throw CommandError("cannot write '" + path + "'" + (reason.empty() ? "" : ": " + reason));
+  }
   std::map<long, long> counts;
   void* band = ztRSGetRasterBand(result, 1);
   const long columns = ztRSGetRasterXSize(result), rows = ztRSGetRasterYSize(result);
