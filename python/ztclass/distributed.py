@@ -168,7 +168,8 @@ def main(argv=None):
     except ValueError as error:
         print("ztclass: %s" % error, file=sys.stderr)
         return 2
-    except Error as error:
+    except (Error, OSError) as error:
+        # OSError: a scheduler that cannot be reached, or a file that cannot be read.
         print("ztclass: %s" % error, file=sys.stderr)
         return 1
     if not args.quiet:
