@@ -27,8 +27,9 @@ void AddClassifyOptions(CLI::App& command, ClassifyOptions& o) {
   AddBandOption(command, o.method);
   AddWindowOption(command, o.method);
   AddResultOptions(command, o.method);
-  command.add_option("--png", o.png, "Also write a colour quicklook of the class image");
-  command.add_option("--save-model", o.saveModel, "Also save the trained model to this file (see ztclass apply)");
+  if (!ForTraining(command)) command.add_option("--png", o.png, "Also write a colour quicklook of the class image");
+  if (!ForTraining(command))
+    command.add_option("--save-model", o.saveModel, "Also save the trained model to this file (see ztclass apply)");
   AddThreadsOption(command);
 }
 
@@ -37,7 +38,6 @@ Classification::Classification(const ClassifyOptions& o, Training training)
   outputs_.AddInput(o.image, true);
   if (!o.aoiFile.empty()) outputs_.AddInput(o.aoiFile, false);
   if (TrainingOnly()) {
-    if (!o.saveModel.empty() || !o.png.empty()) throw UsageError("train writes the model to -o: give no --save-model or --png");
     modelPath_ = outputs_.AddOutput(o.method.output, "-o", false);
   } else {
     result_ = std::make_unique<ResultImage>(o.method, outputs_);

@@ -146,14 +146,14 @@ Dataset::~Dataset() {
   if (handle_) ztRSClose(handle_);
 }
 
-void Dataset::Close() {
+void Dataset::Close(const std::string& name) {
   void* handle = handle_;
   handle_ = nullptr;
   if (!handle) return;
   CPLErrorReset();
   if (ztRSClose(handle) != 0) {
     const std::string reason = WriteFailureReason();
-    throw CommandError("writing the raster failed" + (reason.empty() ? "" : ": " + reason));
+    throw CommandError("cannot write '" + name + "'" + (reason.empty() ? "" : ": " + reason));
   }
 }
 

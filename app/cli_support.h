@@ -77,8 +77,9 @@ class Dataset {
   ~Dataset();
 
   void* get() const { return handle_; }
-  // Closes now, reporting a failure to write the file.
-  void Close();
+  // Closes now; a failure to write the file is reported under name, the
+  // path the user gave.
+  void Close(const std::string& name);
 
  private:
   void* handle_;

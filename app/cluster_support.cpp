@@ -27,7 +27,11 @@ bool HasNoData(void* source, long firstBand) {
 // Pixels of each class value in band 1 of a result, written out first (see
 // ztRSFlushCache).
 std::map<long, long> PixelsPerClass(void* result, const std::string& path) {
-  if (ztRSFlushCache(result) != 0) throw CommandError("cannot write '" + path + "'");
+  CPLErrorReset();
+  if (ztRSFlushCache(result) != 0) {
+    const std::string reason = WriteFailureReason();
+    throw CommandError("cannot write '" + path + "'" + (reason.empty() ? "" : ": " + reason));
+  }
   std::map<long, long> counts;
   void* band = ztRSGetRasterBand(result, 1);
   const long columns = ztRSGetRasterXSize(result), rows = ztRSGetRasterYSize(result);
@@ -46,14 +50,15 @@ void AddClusterOptions(CLI::App& command, ClusterOptions& o) {
   AddBandOption(command, o.method);
   AddWindowOption(command, o.method);
   AddResultOptions(command, o.method);
-  command.add_option("--png", o.png, "Also write a colour quicklook of the class image");
+  if (!ForTraining(command)) command.add_option("--png", o.png, "Also write a colour quicklook of the class image");
   command.add_option("--classes,--clusters", o.classes, "Number of classes K to look for")->required();
   command.add_option("--interval", o.interval,
                      "Sampling interval in pixels, rows and columns (default, or 0: the one that draws about " +
                          std::to_string(kTargetSamples) + " samples from the window)");
   command.add_option("--display-bands", o.displayBands,
                      "Image bands R,G,B (from --bands) whose class means colour the classes (default: step colours)");
-  command.add_option("--save-model", o.saveModel, "Also save the trained model to this file (see ztclass apply)");
+  if (!ForTraining(command))
+    command.add_option("--save-model", o.saveModel, "Also save the trained model to this file (see ztclass apply)");
   AddThreadsOption(command);
 }
 
@@ -61,7 +66,6 @@ ClusterJob::ClusterJob(const ClusterOptions& o, const std::function<long(long)>&
     : outputs(o.method.overwrite), source(nullptr) {
   outputs.AddInput(o.image, true);
   if (TrainingOnly()) {
-    if (!o.saveModel.empty() || !o.png.empty()) throw UsageError("train writes the model to -o: give no --save-model or --png");
     modelPath = outputs.AddOutput(o.method.output, "-o", false);
   } else {
     result = std::make_unique<ResultImage>(o.method, outputs);

@@ -1,9 +1,9 @@
 #include "host_work_directory.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 
 #include "cli_support.h"
@@ -20,10 +20,12 @@ HostWorkDirectory::HostWorkDirectory() {
     base = std::filesystem::temp_directory_path(error).string();
     if (error) base = "/tmp";
   }
-  std::string pattern = base + "/ztclass-host-XXXXXX";
-  if (!mkdtemp(pattern.data()))
-    throw CommandError("cannot make a work directory in '" + base + "': " + std::strerror(errno));
-  path_ = pattern;
+  SweepDeadRuns(base);
+  const std::string token = NewRunToken();
+  claim_ = std::make_unique<DirectoryClaim>(base, token, "a work directory");
+  path_ = base + "/" + token + "-work";
+  if (mkdir(path_.c_str(), 0700) != 0)
+    throw CommandError("cannot make a work directory in '" + base + "': " + ErrnoReason(errno));
   RegisterWorkDirectory(path_);
   setenv("ZTCLASS_WORKDIR", path_.c_str(), 1);
 }

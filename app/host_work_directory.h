@@ -2,8 +2,13 @@
 // A private directory for the library's temporary files during one command:
 // made under $ZTCLASS_WORKDIR (else the system's temporary directory), handed
 // to the library through $ZTCLASS_WORKDIR, and removed with everything in it
-// when the command ends, however it ends.
+// when the command ends, however it ends. It is a temporary file of the run
+// like the others (run_claim.h): a run killed outright leaves it behind, and
+// the next command sweeps it.
+#include <memory>
 #include <string>
+
+#include "run_claim.h"
 
 namespace ztcli {
 
@@ -18,6 +23,7 @@ class HostWorkDirectory {
   std::string File(const std::string& name) const { return path_ + "/" + name; }
 
  private:
+  std::unique_ptr<DirectoryClaim> claim_;
   std::string path_;
 };
 

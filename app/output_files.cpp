@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <random>
 
 #include "cli_support.h"
 #include "interrupt.h"
@@ -23,14 +22,6 @@ namespace ztcli {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string RandomToken() {
-  constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::random_device random;
-  std::string token;
-  for (int i = 0; i < 8; ++i) token += kLetters[random() % (sizeof kLetters - 1)];
-  return token;
-}
 
 // The same file however spelled: the same device and inode when it exists,
 // the same canonical path otherwise.
@@ -99,7 +90,7 @@ std::string ClassFilePath(const std::string& image) {
   return dot == std::string::npos ? "cls" : image.substr(0, dot + 1) + "cls";
 }
 
-OutputFiles::OutputFiles(bool overwrite) : overwrite_(overwrite), token_(kTemporaryPrefix + RandomToken()) {
+OutputFiles::OutputFiles(bool overwrite) : overwrite_(overwrite), token_(NewRunToken()) {
   g_live.push_back(this);
 }
 

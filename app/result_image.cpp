@@ -125,7 +125,7 @@ std::vector<CLASSATTINFO> ResultImage::Finish() {
     const std::string reason = WriteFailureReason();
     throw CommandError("cannot write '" + output_ + "': " + (reason.empty() ? CPLGetLastErrorMsg() : reason));
   }
-  dataset_->Close();
+  dataset_->Close(output_);
   dataset_.reset();
   if (!copy_) return records;
 

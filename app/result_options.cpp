@@ -52,7 +52,17 @@ void AddWindowOption(CLI::App& command, MethodOptions& options) {
       ->excludes(window);
 }
 
+bool ForTraining(const CLI::App& command) {
+  const CLI::App* parent = command.get_parent();
+  return parent && parent->get_name() == "train";
+}
+
 void AddResultOptions(CLI::App& command, MethodOptions& options) {
+  if (ForTraining(command)) {
+    command.add_option("-o,--output", options.output, "Model file to write")->required();
+    command.add_flag("--overwrite", options.overwrite, "Replace a model file that exists already");
+    return;
+  }
   command.add_option("-o,--output", options.output, "Result image")->required();
   command.add_option("--of", options.format, "GDAL driver of the result")->capture_default_str();
   command.add_option("--ot", options.type, "Pixel type of the result")->capture_default_str();

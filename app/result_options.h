@@ -30,7 +30,10 @@ struct MethodOptions {
 void AddBandOption(CLI::App& command, MethodOptions& options);
 // --window and --srcwin.
 void AddWindowOption(CLI::App& command, MethodOptions& options);
-// -o, --of, --ot, --co, --overwrite.
+// A classify command under "train" writes a model to -o: it takes none of
+// the result image's options.
+bool ForTraining(const CLI::App& command);
+// -o, --of, --ot, --co, --overwrite; under "train" -o and --overwrite only.
 void AddResultOptions(CLI::App& command, MethodOptions& options);
 
 std::vector<long> SelectedBands(const MethodOptions& options, void* source);

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <vector>
 
 #include "cli_support.h"
@@ -59,6 +60,14 @@ bool Dead(int directory, const std::string& lockName) {
 }
 
 }  // namespace
+
+std::string NewRunToken() {
+  constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device random;
+  std::string token = kTemporaryPrefix;
+  for (int i = 0; i < 8; ++i) token += kLetters[random() % (sizeof kLetters - 1)];
+  return token;
+}
 
 std::string DirectoryClaim::LockName(const std::string& token) { return token + kLockSuffix; }
 

@@ -14,6 +14,9 @@ namespace ztcli {
 // The names that begin every temporary file of this program.
 constexpr char kTemporaryPrefix[] = ".ztclass-";
 
+// A token of that prefix and eight random letters or digits.
+std::string NewRunToken();
+
 class DirectoryClaim {
  public:
   // Creates and locks the token's lock file in directory; a CommandError

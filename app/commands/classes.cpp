@@ -113,7 +113,7 @@ void Write(const std::string& image, const std::string& from) {
   UnclassifiedColour(dataset.get(), unclassified);
   if (!WriteQgisStyle(QgisStylePath(staged), records, unclassified))
     throw CommandError("cannot write the QGIS style of '" + image + "'");
-  dataset.Close();
+  dataset.Close(image);
   outputs.Commit();
   if (!Quiet()) std::cout << "Wrote " << records.size() << " class record(s) to " << image << "\n";
 }

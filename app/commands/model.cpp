@@ -73,7 +73,7 @@ void RunApply(const ApplyOptions& o) {
                                 window.rows, window.columns, window.firstRow, window.firstColumn, nullptr),
                    "applying the model");
   }
-  if (confidence.get()) confidence.Close();
+  if (confidence.get()) confidence.Close(o.confidence);
   const std::vector<CLASSATTINFO> records = result.Finish();
   if (!png.empty()) WriteQuicklook(result.Written(), png);
   outputs.Commit();

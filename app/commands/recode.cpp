@@ -37,7 +37,7 @@ void RunRecode(const RecodeOptions& o) {
   Dataset result = Dataset::Open(staged, true);
   Check(ztSaveEditedCls2Zti(source.get(), from.data(), result.get(), to.data(), static_cast<long>(from.size())),
         "recoding");
-  result.Close();
+  result.Close(o.result);
   outputs.Commit();
   if (!Quiet())
     std::cout << "Recoded " << from.size() << " value(s) of " << o.source << " into " << o.result << "\n";

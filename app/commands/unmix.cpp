@@ -79,6 +79,8 @@ void AddUnmixCommand(CLI::App& app) {
   AddClassifyOptions(*command, *options);
   command->get_option("IMAGE")->description("Multi-band image to unmix");
   command->get_option("--png")->description("Also write a colour composite of the first three fractions (PNG)");
+  // Fractions are not a classifier's decisions: unmixing keeps no model.
+  command->remove_option(command->get_option("--save-model"));
   command->callback([options] { RunUnmix(*options); });
 }
 

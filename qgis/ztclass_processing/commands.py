@@ -10,7 +10,7 @@ import re
 from .parameters import (RESULT_TYPES, Bands, Choice, CreationOptions, Extent, Field, FileIn, FileOut, Flag, Number,
                          Polygons, RasterIn, RasterInPlace, RasterOut, Text)
 
-SUPERVISED, UNSUPERVISED, NETWORKS = "Supervised", "Unsupervised", "Neural networks"
+SUPERVISED, UNSUPERVISED, NETWORKS, MODELS = "Supervised", "Unsupervised", "Neural networks", "Models"
 POSTCLASS, ASSESSMENT, RECORDS = "Post-classification", "Assessment", "Class records"
 
 REPORT = "Text files (*.txt)"
@@ -73,14 +73,16 @@ def bands():
 
 
 def supervised(image_help="Multi-band image to classify", quicklook="Also write a colour quicklook of the class image",
-               default_type="Byte"):
-    """What every classifier that trains on polygons takes."""
+               default_type="Byte", model=True):
+    """What every classifier that trains on polygons takes; model: whether
+    it can also save its trained model."""
     return [RasterIn("INPUT", None, "Input image", image_help),
             Polygons("AOI", "--aoi", "Training polygons",
                      "Vector file of training polygons (default: IMAGE.aoi.gpkg or IMAGE.aoi.geojson)", optional=True),
             Field("CLASS_FIELD", "--class-field", "Class field",
                   "Field naming the class (default: class, classname, name or label)", "AOI"),
-            aoi_pixels(), bands(), window()] + result(default_type, quicklook=quicklook) + [save_model(), threads()]
+            aoi_pixels(), bands(), window()] + result(default_type, quicklook=quicklook) + \
+        ([save_model()] if model else []) + [threads()]
 
 
 def aoi_pixels():
@@ -162,9 +164,9 @@ COMMANDS = [
     Command(["unmix"], "Linear spectral unmixing", SUPERVISED,
             "Linear spectral unmixing: one fraction band per class of the training polygons, in their order",
             supervised("Multi-band image to unmix", "Also write a colour composite of the first three fractions (PNG)",
-                       "Float32")),
+                       "Float32", model=False)),
 
-    Command(["apply"], "Apply a model", SUPERVISED, "Classify an image with a saved model", [
+    Command(["apply"], "Apply a model", MODELS, "Classify an image with a saved model", [
         FileIn("MODEL", None, "Model", "Model file written by train or --save-model"),
         RasterIn("INPUT", None, "Input image", "Image of the model's band count"), bands(), window()] +
         result(quicklook="Also write a colour quicklook of the class image") + [
@@ -375,3 +377,22 @@ COMMANDS = [
                 Text("USER", "--user", "PostGIS user", "PostGIS user (default: libpq's, the login name)",
                      optional=True, advanced=True)], overwrite=False),
 ]
+
+
+# What only the classified image needs; training writes a model instead.
+RESULT_ONLY = {"OUTPUT", "DATA_TYPE", "CREATION_OPTIONS", "QUICKLOOK", "SAVE_MODEL"}
+
+
+def training(command):
+    """The train algorithm of a classifier: its parameters, less those of
+    the result image, and the model file it writes."""
+    specs = [spec for spec in command.specs if spec.name not in RESULT_ONLY]
+    specs.append(FileOut("OUTPUT", "-o", "Model", "Model file to write", "Models (*)"))
+    return Command(["train"] + command.words, "Train: " + command.title, MODELS,
+                   "Train a model once, to apply it to many images: " + command.description[0].lower() +
+                   command.description[1:], specs)
+
+
+# The methods ztclass train knows.
+TRAINED = {"mindist", "box", "gmindist", "maxlike", "cluster-mindist", "cluster-box", "cluster-gmindist", "isodata"}
+COMMANDS += [training(c) for c in COMMANDS if c.words[0] in TRAINED]

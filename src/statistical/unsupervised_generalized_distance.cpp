@@ -169,15 +169,7 @@ long UnsupervisedGeneralizedDistance(const UnsupervisedArguments& a) {
   return Apply(model, training.Pass());
 }
 
-long Train(const TrainRequest& r, Model& model) {
-  ProgressSession progress;
-  ParameterReader p(r.parameters, model.parameters);
-  std::vector<long> displayBands;
-  UnsupervisedTraining training(ReadUnsupervisedParameters(r, p, kMaxUnsupervisedClasses - 1, displayBands));
-  if (long rc = training.Check()) return rc;
-  if (long rc = training.Prepare(progress, kCaption)) return rc;
-  return Learn(training, model, displayBands);
-}
+long Train(const TrainRequest& r, Model& model) { return TrainUnsupervised(r, model, kCaption, Learn); }
 
 std::string Check(const Model& model) {
   const long count = model.numbers.count("classes") ? static_cast<long>(model.At("classes").values.size()) : 0;

@@ -56,27 +56,7 @@ long Apply(const Model& model, ClassificationPass& pass) {
   return WriteFinalClassAtt(pass, model.displayBands.data(), model.highestClass, totals);
 }
 
-long UnsupervisedMinimumDistance(const UnsupervisedArguments& a) {
-  ProgressSession progress;
-  UnsupervisedTraining training(a);
-  if (long rc = training.Check()) return rc;
-  if (long rc = training.Prepare(progress, kCaption)) return rc;
-  std::vector<long> displayBands;
-  if (a.displayBands) displayBands.assign(a.displayBands, a.displayBands + 3);
-  Model model;
-  if (long rc = Learn(training, model, displayBands)) return rc;
-  return Apply(model, training.Pass());
-}
-
-long Train(const TrainRequest& r, Model& model) {
-  ProgressSession progress;
-  ParameterReader p(r.parameters, model.parameters);
-  std::vector<long> displayBands;
-  UnsupervisedTraining training(ReadUnsupervisedParameters(r, p, kMaxUnsupervisedClasses - 1, displayBands));
-  if (long rc = training.Check()) return rc;
-  if (long rc = training.Prepare(progress, kCaption)) return rc;
-  return Learn(training, model, displayBands);
-}
+long Train(const TrainRequest& r, Model& model) { return TrainUnsupervised(r, model, kCaption, Learn); }
 
 std::string Check(const Model& model) {
   const long count = model.numbers.count("classes") ? static_cast<long>(model.At("classes").values.size()) : 0;
@@ -96,15 +76,17 @@ using namespace zt;
 long ztFJDMiniDist(void* source, long* bands, long bandCount, unsigned long classCount, long interval, void* result,
                    long rows, long columns, long firstRow, long firstColumn) {
   return Framed([&] {
-    return UnsupervisedMinimumDistance(
-        {source, bands, bandCount, classCount, interval, result, {rows, columns, firstRow, firstColumn}, nullptr});
+    const UnsupervisedArguments a{source, bands, bandCount, classCount, interval,
+                                  result, {rows, columns, firstRow, firstColumn}, nullptr};
+    return ClusterOnce(a, kCaption, Learn, Apply);
   });
 }
 
 long ztFJDMiniDistNew(void* source, long* bands, long bandCount, unsigned long classCount, long interval,
                       void* result, long rows, long columns, long firstRow, long firstColumn, long* displayBands) {
   return Framed([&] {
-    return UnsupervisedMinimumDistance({source, bands, bandCount, classCount, interval, result,
-                                        {rows, columns, firstRow, firstColumn}, displayBands});
+    const UnsupervisedArguments a{source, bands, bandCount, classCount, interval,
+                                  result, {rows, columns, firstRow, firstColumn}, displayBands};
+    return ClusterOnce(a, kCaption, Learn, Apply);
   });
 }

@@ -62,4 +62,26 @@ void KeepUnsupervisedClasses(Model& model, long highest, const std::vector<int>&
   model.Put("classes", {count}, std::move(values));
 }
 
+long TrainUnsupervised(const TrainRequest& r, Model& model, int mainCaptionId, UnsupervisedLearn learn) {
+  ProgressSession progress;
+  ParameterReader p(r.parameters, model.parameters);
+  std::vector<long> displayBands;
+  UnsupervisedTraining training(ReadUnsupervisedParameters(r, p, kMaxUnsupervisedClasses - 1, displayBands));
+  if (long rc = training.Check()) return rc;
+  if (long rc = training.Prepare(progress, mainCaptionId)) return rc;
+  return learn(training, model, displayBands);
+}
+
+long ClusterOnce(const UnsupervisedArguments& a, int mainCaptionId, UnsupervisedLearn learn, ModelApply apply) {
+  ProgressSession progress;
+  UnsupervisedTraining training(a);
+  if (long rc = training.Check()) return rc;
+  if (long rc = training.Prepare(progress, mainCaptionId)) return rc;
+  std::vector<long> displayBands;
+  if (a.displayBands) displayBands.assign(a.displayBands, a.displayBands + 3);
+  Model model;
+  if (long rc = learn(training, model, displayBands)) return rc;
+  return apply(model, training.Pass());
+}
+
 }  // namespace zt

@@ -68,4 +68,17 @@ class UnsupervisedTraining {
   InitialClasses classes_;
 };
 
+// What a clustering method learns from the drawn sample: its model,
+// coloured by displayBands (empty: step colours).
+using UnsupervisedLearn = long (*)(UnsupervisedTraining& training, Model& model,
+                                   const std::vector<long>& displayBands);
+using ModelApply = long (*)(const Model& model, ClassificationPass& pass);
+
+// A clustering method's model from the parameters of a request.
+long TrainUnsupervised(const TrainRequest& request, Model& model, int mainCaptionId, UnsupervisedLearn learn);
+
+// A clustering method's export: the same training on the result's pass,
+// then the model applied on it.
+long ClusterOnce(const UnsupervisedArguments& a, int mainCaptionId, UnsupervisedLearn learn, ModelApply apply);
+
 }  // namespace zt

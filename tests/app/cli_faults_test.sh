@@ -114,18 +114,23 @@ start killed.tif
 kill -KILL "$pid"
 wait "$pid" 2>/dev/null
 killed="$(temporaries)"
-[ -n "$killed" ] && pass || fail "the killed run left nothing to sweep"
+killed_work="$(ls -A "$ZTCLASS_WORKDIR")"
+[ -n "$killed" ] && [ -n "$killed_work" ] && pass || fail "the killed run left nothing to sweep"
 start alive.tif
 alive="$pid"
 kill -STOP "$alive"
 alive_files="$(temporaries | grep -vxF "$killed")"
+alive_work="$(ls -A "$ZTCLASS_WORKDIR" | grep -vxF "$killed_work")"
 check "a run beside them" 0 "Wrote" -- "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/third.tif"
 [ "$(temporaries)" = "$alive_files" ] && pass ||
   fail "the sweep: left $(temporaries | tr '\n' ' '), expected $(echo "$alive_files" | tr '\n' ' ')"
+check "a clump beside them" 0 "" -- "$ZTCLASS" -q clump "$DIR/map.tif" -o "$WORK/c.tif" --stats "$WORK/c.txt"
+[ "$(ls -A "$ZTCLASS_WORKDIR")" = "$alive_work" ] && pass ||
+  fail "the work directory sweep: left $(ls -A "$ZTCLASS_WORKDIR" | tr '\n' ' '), expected $(echo "$alive_work" | tr '\n' ' ')"
 kill -CONT "$alive"
 wait "$alive"
 rc=$?
-[ "$rc" -eq 0 ] && [ -f "$DIR/alive.tif" ] && [ -z "$(temporaries)" ] && pass ||
+[ "$rc" -eq 0 ] && [ -f "$DIR/alive.tif" ] && [ -z "$(temporaries)" ] && [ -z "$(ls -A "$ZTCLASS_WORKDIR")" ] && pass ||
   fail "the live run: status $rc, left $(temporaries): $(cat "$WORK/alive.tif.out")"
 
 # A full disk (here a file-size limit) ends the run at once with the reason
@@ -133,6 +138,10 @@ rc=$?
 before="$(snapshot "$DIR")"
 check "a full disk" 1 "file too large.*full.tif" -- \
   bash -c "ulimit -f 64; exec timeout 120 '$ZTCLASS' clump '$WORK/large.bin' -o '$DIR/full.tif' --stats '$DIR/full.txt'"
+check "a full disk, clustering" 1 "cannot write '.*full.tif': (file too large|文件过大)" -- \
+  bash -c "ulimit -f 64; exec timeout 120 '$ZTCLASS' isodata '$WORK/large.bin' --classes 2 --iterations 0 -o '$DIR/full.tif'"
+check "a full disk, classifying" 1 "cannot write '.*full.tif': " -- \
+  bash -c "ulimit -f 64; exec timeout 120 '$ZTCLASS' mindist '$WORK/large.bin' --aoi '$A' -o '$DIR/full.tif' --co COMPRESS=NONE"
 check "the user's path, not the temporary one" 1 "" -- \
   bash -c "ulimit -f 64; '$ZTCLASS' clump '$WORK/large.bin' -o '$DIR/full.tif' --stats '$DIR/full.txt' 2>&1 | grep -q '\\.ztclass-'"
 [ "$before" = "$(snapshot "$DIR")" ] && pass || fail "a full disk left: $(diff <(echo "$before") <(snapshot "$DIR"))"

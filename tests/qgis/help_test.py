@@ -15,9 +15,8 @@ ZTCLASS = sys.argv[1]
 session = start(ZTCLASS)
 from ztclass_processing.commands import COMMANDS  # noqa: E402 (after QGIS starts)
 
-# Commands that only print what a file holds, of no use as an algorithm;
-# train (a model per method) is not offered yet.
-NOT_OFFERED = {"info", "aoi", "samples", "model", "train"}
+# Commands that only print what a file holds, of no use as an algorithm.
+NOT_OFFERED = {"info", "aoi", "samples", "model"}
 # Options the provider sets itself: --srcwin stands for the window, and the
 # user's choice of result file already allowed replacing it.
 SET_BY_PROVIDER = {"-h", "--help", "--window"}
@@ -53,6 +52,10 @@ if not listed:
 offered = {c.words[0] for c in COMMANDS}
 for name in sorted(set(listed) - offered - NOT_OFFERED):
     failures.append(f"command '{name}' has no algorithm (add a Command in qgis/ztclass_processing/commands.py)")
+# Every method train knows: a train algorithm, derived from the method's.
+trained = {c.words[1] for c in COMMANDS if c.words[0] == "train"}
+for name in sorted(set(help_of(["train"]).get("SUBCOMMANDS", {})) - trained):
+    failures.append(f"train {name} has no algorithm (its command lacks the SAVE_MODEL parameter)")
 
 for command in COMMANDS:
     name = " ".join(command.words)

@@ -95,6 +95,8 @@ inputs = side("inputs")
 MAP, CLUMPS, STATS = (os.path.join(inputs, n) for n in ("map.tif", "clumps.tif", "clumps.txt"))
 assert cli("mindist", SCENE, "--aoi", TRAINING, "-o", MAP).returncode == 0
 assert cli("clump", MAP, "-o", CLUMPS, "--stats", STATS).returncode == 0
+MODEL = os.path.join(inputs, "mindist.model")
+assert cli("train", "mindist", SCENE, "--aoi", TRAINING, "-o", MODEL).returncode == 0
 CLASS_LIST = os.path.join(inputs, "classes.txt")
 with open(CLASS_LIST, "w", encoding="utf-8") as out:
     out.write("1\tSea\t#102030\n2\tForest\t#20A020\tdense\n3\tCity\t#C03030\n")
@@ -138,6 +140,15 @@ CASES = [
      ["art", SCENE, "--clusters", 6, "--vigilance", 0.995], [RASTER]),
     ("fuzzy_art", dict(INPUT=SCENE, CLUSTERS=6, BANDS=[4, 5], OUTPUT="{o}/r.img"),
      ["fuzzy-art", SCENE, "--clusters", 6, "--bands", "4,5", "--of", "HFA", "-o", "{o}/r.img"], [("OUTPUT", "r.img", same_raster)]),
+    ("train_maxlike", dict(SUPERVISED, BANDS=[2, 3, 4, 5], OUTPUT="{o}/m.model"),
+     ["train", "maxlike", SCENE, "--aoi", TRAINING, "--bands", "2,3,4,5", "-o", "{o}/m.model"],
+     [("OUTPUT", "m.model", same_file)]),
+    ("train_isodata", dict(INPUT=SCENE, CLASSES=5, INTERVAL=4, OUTPUT="{o}/m.model"),
+     ["train", "isodata", SCENE, "--classes", 5, "--interval", 4, "-o", "{o}/m.model"],
+     [("OUTPUT", "m.model", same_file)]),
+    ("apply", dict(MODEL=MODEL, INPUT=SCENE, EXTENT=EXTENT, CONFIDENCE="{o}/c.tif"),
+     ["apply", MODEL, SCENE, "--srcwin", 40, 30, 300, 300, "--confidence", "{o}/c.tif"],
+     [RASTER, ("CONFIDENCE", "c.tif", same_raster)]),
     ("clump", dict(INPUT=MAP, NEIGHBOURS=0, STATS="{o}/s.txt"),
      ["clump", MAP, "--neighbours", 4, "--stats", "{o}/s.txt"], [RASTER, ("STATS", "s.txt", same_file)]),
     ("sieve", dict(INPUT=CLUMPS, STATS_IN=STATS, THRESHOLD=12, STATS="{o}/s.txt"),
