@@ -31,9 +31,8 @@ std::string ExpectSizes(const Model& model, const std::string& name, long count,
 // The parameter "seed" (default 1, what rand() gives unseeded).
 unsigned ReadSeed(ParameterReader& p);
 
-// A parameter of the model's header that a decision needs, or fallback
-// where it is absent; "" or the reason when it has another type or lies
-// outside [low, high].
+// A parameter of the model's header that a decision reads: "" when it is
+// there, of its type (and within [low, high]), else the reason.
 std::string CheckNumberParameter(const Model& model, const std::string& name, double low, double high);
 std::string CheckFlagParameter(const Model& model, const std::string& name);
 

@@ -8,6 +8,7 @@
 #include <stdlib.h>
 
 #include <array>
+#include <cstdint>
 #include <cstdlib>
 
 namespace zt {
@@ -33,7 +34,7 @@ class RandomDraws {
 
  private:
   bool own_ = false;
-  std::array<char, 128> state_{};
+  alignas(int32_t) std::array<char, 128> state_{};  // random_r reads it as int32_t
   random_data data_{};
 };
 
