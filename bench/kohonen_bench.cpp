@@ -1,8 +1,8 @@
 // The Kohonen network on the 4000 x 4000, 6-band Byte GeoTIFF (tiled
 // 256 x 256) at the host's default sampling interval (about 100,000
 // samples: every 12th pixel) and its default rate, change threshold and
-// epochs: training (seconds, on the sampled patterns) and the
-// classification pass (megapixels per second) timed apart.
+// epochs: training (seconds, on the sampled patterns); the model's apply is
+// timed in apply_bench.cpp.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -78,30 +78,6 @@ void BM_KohonenTrain(benchmark::State& state) {
   state.counters["epochs"] = static_cast<double>(polls);
 }
 
-void BM_KohonenPass(benchmark::State& state) {
-  Sample& s = Shared();
-  zt::CKohonenNN net;
-  Train(net, state.range(0));
-  const std::string path = (std::filesystem::temp_directory_path() / "ztclass-bench/kohonen.tif").string();
-  const char* options[] = {"TILED=YES", nullptr};
-  auto classify = [&net](const double* x, long* c) { net.Classify(x, c); };
-  for (auto _ : state) {
-    void* result = ztRSCreate(ztRSGetDriverByName("GTiff"), path.c_str(), kSide, kSide, 1, ZTRS_Byte, options);
-    long rc = RC_OK;
-    {
-      zt::ClassificationPass pass(s.source, s.bands.data(), kBands, result, zt::Window{kSide, kSide, 0, 0});
-      rc = pass.LookUpBands();
-      if (rc == RC_OK) rc = pass.Open();
-      if (rc == RC_OK) rc = zt::ClassifyByNetwork(classify, pass, s.scaling, 2, zt::Deciders::kCallerOnly);
-    }
-    ztRSClose(result);
-    if (rc != RC_OK) state.SkipWithError(("result code " + std::to_string(rc)).c_str());
-  }
-  state.counters["MP/s"] =
-      benchmark::Counter(double(kSide) * kSide * state.iterations() / 1e6, benchmark::Counter::kIsRate);
-}
-
 BENCHMARK(BM_KohonenTrain)->Arg(8)->Arg(16)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
-BENCHMARK(BM_KohonenPass)->Arg(8)->Arg(16)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace

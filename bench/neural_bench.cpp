@@ -1,11 +1,10 @@
 // The supervised networks on a 4000 x 4000, 6-band Byte GeoTIFF (tiled
 // 256 x 256) with 8 class AOIs of 100 x 100 pixels: training (seconds at
-// the stated epochs, on the purified samples) and the classification pass
-// (megapixels per second) timed apart.
+// the stated epochs, on the purified samples); the models' apply is timed in
+// apply_bench.cpp.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <numeric>
 #include <vector>
@@ -50,28 +49,6 @@ Training& Shared() {
   return training;
 }
 
-// The pass over the whole scene with a trained network's decision.
-template <typename Classify>
-void RunPass(benchmark::State& state, Classify&& classify) {
-  Training& t = Shared();
-  const std::string path = (std::filesystem::temp_directory_path() / "ztclass-bench/network.tif").string();
-  const char* options[] = {"TILED=YES", nullptr};
-  for (auto _ : state) {
-    void* result = ztRSCreate(ztRSGetDriverByName("GTiff"), path.c_str(), kSide, kSide, 1, ZTRS_Byte, options);
-    long rc = RC_OK;
-    {
-      zt::ClassificationPass pass(t.source, t.bands.data(), kBands, result, zt::Window{kSide, kSide, 0, 0});
-      rc = pass.LookUpBands();
-      if (rc == RC_OK) rc = pass.Open();
-      if (rc == RC_OK) rc = zt::ClassifyByNetwork(classify, pass, t.samples.Scaling(), 2, zt::Deciders::kCallerOnly);
-    }
-    ztRSClose(result);
-    if (rc != RC_OK) state.SkipWithError(("result code " + std::to_string(rc)).c_str());
-  }
-  state.counters["MP/s"] = benchmark::Counter(double(kSide) * kSide * state.iterations() / 1e6,
-                                              benchmark::Counter::kIsRate);
-}
-
 void Report(benchmark::State& state, long epochs) {
   state.counters["samples"] = static_cast<double>(Shared().samples.Count());
   state.counters["epochs"] = static_cast<double>(epochs);
@@ -83,7 +60,7 @@ void TrainBP(zt::CBPNN& net, long epochs) {
   Training& t = Shared();
   std::srand(1);
   net.Create(kBands, kClasses, 1, hidden);
-  net.InitWeights();
+  net.InitWeights(zt::ProcessRandom());
   net.Train(t.samples.Cells(), t.samples.Count(), 0.3, 0.5, epochs, -1.0);
 }
 
@@ -95,17 +72,11 @@ void BM_BPTrain(benchmark::State& state) {
   Report(state, state.range(0));
 }
 
-void BM_BPPass(benchmark::State& state) {
-  zt::CBPNN net;
-  TrainBP(net, 20);
-  RunPass(state, [&net](const double* x, long* c) { net.Classify(x, c); });
-}
-
 void TrainHRBP(zt::CHighRankNN& net, long epochs) {
   Training& t = Shared();
   std::srand(1);
   net.Create(kBands, kClasses, true, 0, nullptr);
-  net.InitWeights(true);
+  net.InitWeights(true, zt::ProcessRandom());
   net.Train(t.samples.Cells(), t.samples.Count(), 0.5, true, false, false, 0.5, epochs, -1.0);
 }
 
@@ -117,17 +88,11 @@ void BM_HRBPTrain(benchmark::State& state) {
   Report(state, state.range(0));
 }
 
-void BM_HRBPPass(benchmark::State& state) {
-  zt::CHighRankNN net;
-  TrainHRBP(net, 20);
-  RunPass(state, [&net](const double* x, long* c) { net.Classify(x, c, true, false); });
-}
-
 void TrainRBF(zt::CRBFNN& net, long epochs) {
   Training& t = Shared();
   std::srand(1);
   net.SetSizes(kBands, kClasses);
-  net.Train(t.samples.Cells(), t.samples.Count(), epochs, 0.05, -1.0, epochs, 0.2, -1.0);
+  net.Train(t.samples.Cells(), t.samples.Count(), epochs, 0.05, -1.0, epochs, 0.2, -1.0, zt::ProcessRandom());
 }
 
 void BM_RBFTrain(benchmark::State& state) {
@@ -136,12 +101,6 @@ void BM_RBFTrain(benchmark::State& state) {
     TrainRBF(net, state.range(0));
   }
   Report(state, 2 * state.range(0));
-}
-
-void BM_RBFPass(benchmark::State& state) {
-  zt::CRBFNN net;
-  TrainRBF(net, 10);
-  RunPass(state, [&net](const double* x, long* c) { net.Classify(x, c); });
 }
 
 void TrainLVQ2(zt::CLVQ2NN& net, long epochs) {
@@ -158,19 +117,9 @@ void BM_LVQ2Train(benchmark::State& state) {
   Report(state, 2 * state.range(0));
 }
 
-void BM_LVQ2Pass(benchmark::State& state) {
-  zt::CLVQ2NN net;
-  TrainLVQ2(net, 10);
-  RunPass(state, [&net](const double* x, long* c) { net.Classify(x, c); });
-}
-
 BENCHMARK(BM_BPTrain)->Arg(100)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
-BENCHMARK(BM_BPPass)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_HRBPTrain)->Arg(100)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
-BENCHMARK(BM_HRBPPass)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_RBFTrain)->Arg(50)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
-BENCHMARK(BM_RBFPass)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_LVQ2Train)->Arg(50)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
-BENCHMARK(BM_LVQ2Pass)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace

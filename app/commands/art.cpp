@@ -53,17 +53,21 @@ void AddCommonOptions(CLI::App& command, ResonanceOptions& o, const std::string&
 }
 
 // Runs one network and reports how many of the K categories it formed.
-void Run(const ResonanceOptions& o, const std::string& what,
+// spec: the method and its own parameters, for --save-model and "train".
+void Run(const ResonanceOptions& o, const std::string& what, ModelSpec spec,
          const std::function<long(ClusterJob&, unsigned long clusters, void* result)>& classify) {
   CheckCommon(o);
   ClusterJob job(o.cluster, [](long k) { return k; });
   long formed = 0;
+  spec.parameters.update({{"classes", o.cluster.classes}, {"interval", job.interval}, {"rate", o.rate},
+                          {"vigilance", o.vigilance}, {"passes", o.passes}});
   RunCluster(o.cluster, job, what, [&](void* result) {
     const long rc = classify(job, static_cast<unsigned long>(o.cluster.classes), result);
     if (rc == RC_OK) ztRSReadClsNum(result, formed);
     return rc;
-  });
-  if (Quiet()) return;
+  }, spec);
+  // A model's apply (--save-model, train) does not count the categories.
+  if (Quiet() || formed == 0) return;
   std::cout << formed << " of " << o.cluster.classes << " categories formed";
   if (formed < o.cluster.classes) std::cout << " (a higher --vigilance forms more)";
   std::cout << "\n";
@@ -71,7 +75,7 @@ void Run(const ResonanceOptions& o, const std::string& what,
 
 void RunArt(const ArtOptions& o) {
   if (!(o.noise >= 0 && o.noise < 1)) throw UsageError("--noise must lie in 0..1 (1 excluded)");
-  Run(o.common, "ART network classification", [&](ClusterJob& job, unsigned long k, void* result) {
+  Run(o.common, "ART network classification", ModelSpec{"art", {{"noise", o.noise}}}, [&](ClusterJob& job, unsigned long k, void* result) {
     const Window& w = job.window;
     return ztARTNNClass(job.source.get(), job.bands.data(), static_cast<long>(job.bands.size()), k, job.interval,
                         o.common.rate, o.noise, o.common.vigilance, o.common.passes, result, w.rows, w.columns, w.firstRow,
@@ -81,7 +85,7 @@ void RunArt(const ArtOptions& o) {
 
 void RunFuzzyArt(const FuzzyArtOptions& o) {
   if (!(o.choice > 0 && std::isfinite(o.choice))) throw UsageError("--choice must be a number above 0");
-  Run(o.common, "Fuzzy ART network classification", [&](ClusterJob& job, unsigned long k, void* result) {
+  Run(o.common, "Fuzzy ART network classification", ModelSpec{"fuzzy-art", {{"choice", o.choice}}}, [&](ClusterJob& job, unsigned long k, void* result) {
     const Window& w = job.window;
     return ztFuzzyARTNNClass(job.source.get(), job.bands.data(), static_cast<long>(job.bands.size()), k,
                              job.interval, o.common.rate, o.choice, o.common.vigilance, o.common.passes, result,

@@ -37,7 +37,8 @@ void RunKohonen(const KohonenOptions& o) {
     return ztKohonenNNClass(job.source.get(), job.bands.data(), static_cast<long>(job.bands.size()),
                             static_cast<unsigned long>(o.cluster.classes), job.interval, o.rate, o.changeThreshold,
                             o.epochs, result, w.rows, w.columns, w.firstRow, w.firstColumn);
-  });
+  }, ModelSpec{"kohonen", {{"classes", o.cluster.classes}, {"interval", job.interval}, {"rate", o.rate},
+                           {"change-threshold", o.changeThreshold}, {"epochs", o.epochs}}});
 }
 
 }  // namespace

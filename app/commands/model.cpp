@@ -117,6 +117,9 @@ void AddModelCommands(CLI::App& app) {
   train->preparse_callback([](size_t) { SetTrainingOnly(); });
   AddStatisticalCommands(*train);
   AddClusterCommands(*train);
+  AddNeuralCommands(*train);
+  AddKohonenCommand(*train);
+  AddArtCommands(*train);
 
   auto apply = std::make_shared<ApplyOptions>();
   auto* command = app.add_subcommand("apply", "Classify an image with a saved model");

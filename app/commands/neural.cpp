@@ -76,14 +76,19 @@ std::string ClassWithoutSamples(Classification& job) {
   return "too few training pixels";
 }
 
-// Runs a network export, naming the class that had no training sample.
-void RunNetwork(Classification& job, const std::string& what, const std::function<long(void*)>& classify) {
+// Runs a network export, naming the class that had no training sample;
+// spec: the model of --save-model and "train".
+void RunNetwork(Classification& job, const std::string& what, const std::function<long(void*)>& classify,
+                const ModelSpec& spec) {
   job.Run(what, [&](void* result) {
     const long rc = classify(result);
     if (rc == RC_TOO_FEW_SAMPLES) throw CommandError(what + ": " + ClassWithoutSamples(job));
     return rc;
-  });
+  }, spec);
 }
+
+// The model's seed: --seed, or the draws of an unseeded run.
+unsigned ModelSeed(const NetworkOptions& o) { return o.seed.value_or(1u); }
 
 struct BPOptions : NetworkOptions {
   std::string hidden = "5";
@@ -103,7 +108,8 @@ void RunBP(const BPOptions& o) {
     return ztBPNNClass(job.Source(), const_cast<long*>(job.Bands().data()), job.BandCount(), hidden.data(),
                        static_cast<long>(hidden.size()), o.rate, o.momentum, o.error, o.epochs, result, w.rows,
                        w.columns, w.firstRow, w.firstColumn);
-  });
+  }, ModelSpec{"bp", {{"hidden", hidden}, {"rate", o.rate}, {"momentum", o.momentum}, {"error", o.error},
+                      {"epochs", o.epochs}, {"seed", ModelSeed(o)}}});
 }
 
 struct HRBPOptions : NetworkOptions {
@@ -127,7 +133,8 @@ void RunHRBP(const HRBPOptions& o) {
                          hidden.empty() ? nullptr : hidden.data(), static_cast<long>(hidden.size()), o.squares,
                          o.rate, o.useMomentum, o.momentum, o.error, o.epochs, result, w.rows, w.columns,
                          w.firstRow, w.firstColumn);
-  });
+  }, ModelSpec{"hrbp", {{"hidden", hidden}, {"squares", o.squares}, {"rate", o.rate}, {"use-momentum", o.useMomentum},
+                        {"momentum", o.momentum}, {"error", o.error}, {"epochs", o.epochs}, {"seed", ModelSeed(o)}}});
 }
 
 struct RBFOptions : NetworkOptions {
@@ -149,7 +156,9 @@ void RunRBF(const RBFOptions& o) {
     return ztRBFNNClass(job.Source(), const_cast<long*>(job.Bands().data()), job.BandCount(), o.centreRate,
                         o.centreThreshold, o.centreEpochs, o.outputRate, o.error, o.outputEpochs, result, w.rows,
                         w.columns, w.firstRow, w.firstColumn);
-  });
+  }, ModelSpec{"rbf", {{"centre-rate", o.centreRate}, {"centre-threshold", o.centreThreshold},
+                       {"centre-epochs", o.centreEpochs}, {"output-rate", o.outputRate}, {"error", o.error},
+                       {"output-epochs", o.outputEpochs}, {"seed", ModelSeed(o)}}});
 }
 
 struct LVQ2Options : NetworkOptions {
@@ -167,7 +176,8 @@ void RunLVQ2(const LVQ2Options& o) {
   RunNetwork(job, "LVQ2 network classification", [&](void* result) {
     return ztLVQ2NNClass(job.Source(), const_cast<long*>(job.Bands().data()), job.BandCount(), o.tuneRate,
                          o.tuneEpochs, o.lvqRate, o.lvqEpochs, result, w.rows, w.columns, w.firstRow, w.firstColumn);
-  });
+  }, ModelSpec{"lvq2", {{"tune-rate", o.tuneRate}, {"tune-epochs", o.tuneEpochs}, {"lvq-rate", o.lvqRate},
+                        {"lvq-epochs", o.lvqEpochs}}});
 }
 
 // randomWeights: whether the network draws its initial weights at random,

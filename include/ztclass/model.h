@@ -15,8 +15,6 @@
 //                 "isodata"
 //   networks:     "bp", "hrbp", "rbf", "lvq2" (supervised),
 //                 "kohonen", "art", "fuzzy-art" (unsupervised)
-// The networks are not trained as models yet: their names give
-// RC_BAD_PARAMETER ("unknown method") until they are.
 //
 // Parameters, under the names of the command-line options:
 //   mindist:  "dev-factor" (a number or one per class AOI, default 3),
@@ -36,6 +34,27 @@
 //             window), "max-merges" (2), "stretch" ("linear"; or "none",
 //             "adaptive", "equalize", "normalize", "root", "square",
 //             "invert")
+//   bp:       "hidden" (neurons per hidden layer, [5]), "rate" (0.0015),
+//             "momentum" (0.5), "error" (0.001), "epochs" (4000), "seed"
+//   hrbp:     "hidden" ([]: no hidden layer), "squares" (false), "rate"
+//             (0.02), "use-momentum" (false), "momentum" (0.5), "error"
+//             (0.01), "epochs" (3000), "seed"
+//   rbf:      "centre-rate" (0.05), "centre-threshold" (1e-8),
+//             "centre-epochs" (50), "output-rate" (0.0005), "error" (0.001),
+//             "output-epochs" (3000), "seed"
+//   lvq2:     "tune-rate" (0.05), "tune-epochs" (1), "lvq-rate" (0.002),
+//             "lvq-epochs" (50)
+//   kohonen:  "classes", "interval" as above, "rate" (0.1),
+//             "change-threshold" (1e-6), "epochs" (200)
+//   art:      "classes", "interval", "rate" (0.5), "vigilance" (0.99),
+//             "passes" (5), "noise" (0)
+//   fuzzy-art: "classes", "interval", "rate" (1), "vigilance" (0.75),
+//             "passes" (5), "choice" (0.001)
+//   "seed" (default 1) seeds the draws of the initial weights: a model's
+//   training draws from a stream of its own, the numbers rand() gives after
+//   srand(seed), so trainings on several threads at once give the model of
+//   their seed, as the one-shot export does after srand(seed). The networks'
+//   models keep the band scaling they learnt under ("scaling").
 //
 // Parameters are a JSON object of the method's parameters under the names
 // the describe call gives (an absent parameter takes the method's default; an

@@ -399,5 +399,6 @@ def training(command):
 
 
 # The methods ztclass train knows.
-TRAINED = {"mindist", "box", "gmindist", "maxlike", "cluster-mindist", "cluster-box", "cluster-gmindist", "isodata"}
+TRAINED = {"mindist", "box", "gmindist", "maxlike", "cluster-mindist", "cluster-box", "cluster-gmindist", "isodata",
+           "bp", "hrbp", "rbf", "lvq2", "kohonen", "art", "fuzzy-art"}
 COMMANDS += [training(c) for c in COMMANDS if c.words[0] in TRAINED]

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "model/methods.h"
 #include "statistical/matrix.h"
 #include "ztclass/result_codes.h"
 
@@ -118,14 +119,18 @@ bool IsOneOf(const std::string& method, std::initializer_list<const char*> names
 }  // namespace
 
 bool HasConfidence(const Model& m) {
-  return IsOneOf(m.method, {"mindist", "cluster-mindist", "isodata", "box", "cluster-box", "gmindist",
+  const MethodEntry* entry = FindMethod(m.method);
+  return (entry && entry->score) || IsOneOf(m.method, {"mindist", "cluster-mindist", "isodata", "box", "cluster-box", "gmindist",
                             "cluster-gmindist", "maxlike"});
 }
 
 long WriteConfidence(const Model& m, ClassificationPass& pass, void* band) {
   Posterior posterior;
   Score score;
-  if (IsOneOf(m.method, {"mindist", "cluster-mindist", "isodata"})) {
+  const MethodEntry* entry = FindMethod(m.method);
+  if (entry && entry->score) {
+    score = entry->score(m);
+  } else if (IsOneOf(m.method, {"mindist", "cluster-mindist", "isodata"})) {
     score = NearestMeanDistance(m);
   } else if (IsOneOf(m.method, {"box", "cluster-box"})) {
     score = BoxCentreDistance(m);

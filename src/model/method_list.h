@@ -12,5 +12,12 @@ extern const MethodEntry kClusterParallelepipedMethod;
 extern const MethodEntry kClusterMinimumDistanceMethod;
 extern const MethodEntry kClusterGeneralizedDistanceMethod;
 extern const MethodEntry kIsodataMethod;
+extern const MethodEntry kBPMethod;
+extern const MethodEntry kHighOrderMethod;
+extern const MethodEntry kRBFMethod;
+extern const MethodEntry kLVQ2Method;
+extern const MethodEntry kKohonenMethod;
+extern const MethodEntry kARTMethod;
+extern const MethodEntry kFuzzyARTMethod;
 
 }  // namespace zt

@@ -11,7 +11,9 @@ const MethodEntry* FindMethod(const std::string& name) {
   static const MethodEntry* const kMethods[] = {
       &kMinimumDistanceMethod,       &kParallelepipedMethod,        &kGeneralizedDistanceMethod,
       &kMaxLikelihoodMethod,         &kClusterParallelepipedMethod, &kClusterMinimumDistanceMethod,
-      &kClusterGeneralizedDistanceMethod, &kIsodataMethod};
+      &kClusterGeneralizedDistanceMethod, &kIsodataMethod,               &kBPMethod,
+      &kHighOrderMethod,             &kRBFMethod,                   &kLVQ2Method,
+      &kKohonenMethod,               &kARTMethod,                   &kFuzzyARTMethod};
   for (const MethodEntry* method : kMethods)
     if (name == method->name) return method;
   return nullptr;

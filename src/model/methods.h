@@ -2,6 +2,7 @@
 // The fifteen methods as the model sees them: each trains a model from a
 // source and applies one through the shared classification pass. The
 // one-shot exports run the same two steps on one pass.
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -29,6 +30,10 @@ struct MethodEntry {
   long (*apply)(const Model& model, ClassificationPass& pass);
   // "" when the model's numbers fit the method, else the reason.
   std::string (*check)(const Model& model);
+  // The confidence of a pixel from its stored band values, where the method
+  // scores its decision itself (the networks); null for the methods whose
+  // confidence model/confidence.cpp computes.
+  std::function<double(const double*)> (*score)(const Model& model) = nullptr;
 };
 
 // The entry of a method name, or null.

@@ -1,8 +1,10 @@
-// The ART network classifier.
+// The ART network classifier, and its model: the committed categories'
+// weights (unit vectors).
 #include <algorithm>
 #include <vector>
 
 #include "frame/entry.h"
+#include "model/method_list.h"
 #include "neural/art_network.h"
 #include "neural/network_driver.h"
 #include "ztclass/neural.h"
@@ -14,29 +16,80 @@ namespace {
 constexpr int kMainCaption = 11;
 constexpr int kPassCaption = 2;
 
-long ARTClassify(void* source, long* bands, long bandCount, unsigned long clusterCount, long interval,
-                 double learningRate, double noiseThreshold, double vigilance, long maxIterations, void* result,
-                 const Window& w) {
-  CART network(bandCount, static_cast<long>(clusterCount));
-  // Classify normalises its pattern in place: each pixel is copied here.
-  std::vector<double> pattern;
-  const NetworkCall call{source, bands, bandCount, result, w, kMainCaption, kPassCaption};
-  return RunUnsupervisedNetwork(
-      network, call, clusterCount, interval, [&] { return network.Create(); },
-      [&](double** patterns, long count, long* classCount) {
-        const long formed = network.Train(patterns, count, maxIterations, noiseThreshold, vigilance, learningRate);
-        if (formed != network.CommittedCount()) return formed;
-        *classCount = formed;
-        pattern.resize(bandCount);
-        return static_cast<long>(RC_OK);
+struct ARTSettings {
+  long categories;
+  double learningRate, noiseThreshold, vigilance;
+  long maxIterations;
+};
+
+long Learn(const ARTSettings& s, double** patterns, long count, long* classCount, Model& model) {
+  const long n = static_cast<long>(model.bands.size());
+  CART network(n, s.categories);
+  if (long rc = network.Create()) return rc;
+  const long formed = network.Train(patterns, count, s.maxIterations, s.noiseThreshold, s.vigilance, s.learningRate);
+  if (formed != network.CommittedCount()) return formed;
+  std::vector<double> weights;
+  for (long j = 0; j < formed; ++j) weights.insert(weights.end(), network.Weights(j), network.Weights(j) + n);
+  model.parameters["noise"] = s.noiseThreshold;
+  model.Put("categories", {formed, n}, std::move(weights));
+  *classCount = formed;
+  return RC_OK;
+}
+
+// The pixel made unit length without its small components, then the
+// category closest in direction; the score is their dot product (the
+// cosine of the angle between them).
+class Decision {
+ public:
+  explicit Decision(const Model& m)
+      : weights_(m.At("categories").values.data()),
+        count_(m.At("categories").shape[0]),
+        n_(m.At("categories").shape[1]),
+        theta_(m.parameters.at("noise").get<double>()),
+        x_(n_) {}
+
+  long Decide(const double* x, double* score) {
+    std::copy(x, x + n_, x_.begin());
+    ArtNormalize(x_.data(), n_);
+    ArtSuppressNoise(x_.data(), n_, theta_);
+    return ArtBest(count_, [this](long j) { return weights_ + j * n_; }, x_.data(), n_, score) + 1;
+  }
+
+ private:
+  const double* weights_;
+  long count_, n_;
+  double theta_;
+  std::vector<double> x_;
+};
+
+long Apply(const Model& model, ClassificationPass& pass) { return ApplyNetwork<Decision>(model, pass, kPassCaption); }
+
+long Train(const TrainRequest& r, Model& model) {
+  ParameterReader p(r.parameters, model.parameters);
+  long categories = 0, interval = 0;
+  ReadClusterParameters(r, p, categories, interval);
+  const ARTSettings s{categories, p.Number("rate", 0.5, 0.0, 1.0), p.Number("noise", 0.0, 0.0, 0.999999),
+                      p.Number("vigilance", 0.99, -1.0, 1.0), p.Integer("passes", 5, 1, 1000000000)};
+  p.Finish();
+  return TrainUnsupervisedNetwork(
+      r, kMainCaption, categories, interval,
+      [&](double** patterns, long count, long* classCount, Model& m) {
+        return Learn(s, patterns, count, classCount, m);
       },
-      [&](const double* x, long* classNo) {
-        std::copy(x, x + bandCount, pattern.begin());
-        network.Classify(pattern.data(), noiseThreshold, classNo);
-      });
+      model);
+}
+
+std::string Check(const Model& m) {
+  if (std::string reason = FirstReason({CheckScaling(m), CheckNumberParameter(m, "noise", 0.0, 1.0),
+                                        ExpectShape(m, "categories", {m.highestClass, m.BandCount()})});
+      !reason.empty())
+    return reason;
+  return m.numbers.size() == 1 ? "" : "the model holds numbers besides its categories";
 }
 
 }  // namespace
+
+const MethodEntry kARTMethod{"art", kMainCaption, Train, Apply, Check, NetworkScore<Decision>};
 
 }  // namespace zt
 
@@ -46,7 +99,14 @@ long ztARTNNClass(void* source, long* bands, long bandCount, unsigned long clust
                   double learningRate, double noiseThreshold, double vigilance, long maxIterations, void* result,
                   long rows, long columns, long firstRow, long firstColumn) {
   return Framed([&] {
-    return ARTClassify(source, bands, bandCount, clusterCount, interval, learningRate, noiseThreshold, vigilance,
-                       maxIterations, result, Window{rows, columns, firstRow, firstColumn});
+    const ARTSettings s{static_cast<long>(clusterCount), learningRate, noiseThreshold, vigilance, maxIterations};
+    const NetworkCall call{source, bands, bandCount, result, Window{rows, columns, firstRow, firstColumn},
+                           kMainCaption, kPassCaption};
+    return RunUnsupervisedNetwork(
+        call, clusterCount, interval,
+        [&](double** patterns, long count, long* classCount, Model& model) {
+          return Learn(s, patterns, count, classCount, model);
+        },
+        Apply);
   });
 }

@@ -13,13 +13,6 @@ namespace zt {
 namespace {
 
 constexpr int kTrainCaption = 5;
-constexpr double kLowest = -1.7976931348623e308;
-
-double Dot(const double* a, const double* b, long n) {
-  double d = 0.0;
-  for (long i = 0; i < n; ++i) d += a[i] * b[i];
-  return d;
-}
 
 }  // namespace
 
@@ -34,16 +27,9 @@ long CART::Create() {
   return RC_OK;
 }
 
-void CART::Normalize(double* x) const {
-  const double n = std::sqrt(Dot(x, x, inputCount_));
-  for (long i = 0; i < inputCount_; ++i) x[i] = n != 0.0 ? x[i] / n : 0.0;
-}
+void CART::Normalize(double* x) const { ArtNormalize(x, inputCount_); }
 
-void CART::SuppressNoise(double* x, double theta) const {
-  for (long i = 0; i < inputCount_; ++i)
-    if (std::fabs(x[i]) <= theta) x[i] = 0.0;
-  Normalize(x);
-}
+void CART::SuppressNoise(double* x, double theta) const { ArtSuppressNoise(x, inputCount_, theta); }
 
 void CART::Preprocess(double** patterns, long count, double theta) const {
   for (long p = 0; p < count; ++p) {
@@ -53,26 +39,18 @@ void CART::Preprocess(double** patterns, long count, double theta) const {
 }
 
 long CART::Best(const double* x, bool skipReset) const {
-  long best = 0;
-  double bestScore = kLowest;
-  for (long j = 0; j < committedCount_; ++j) {
-    if (skipReset && resetFlags_[j]) continue;
-    const double score = Dot(weights_[j].data(), x, inputCount_);
-    if (score > bestScore) {
-      bestScore = score;
-      best = j;
-    }
-  }
-  return best;
+  double score = 0.0;
+  return ArtBest(committedCount_, [&](long j) { return skipReset && resetFlags_[j] ? nullptr : weights_[j].data(); },
+                 x, inputCount_, &score);
 }
 
 long CART::ChooseCategory(const double* x) const { return Best(x, true); }
 
 double CART::Match(const double* x, long j) const {
   const double* w = weights_[j].data();
-  const double d = Dot(w, x, inputCount_);
-  const double a = std::sqrt(Dot(w, w, inputCount_));
-  const double b = std::sqrt(Dot(x, x, inputCount_));
+  const double d = ArtDot(w, x, inputCount_);
+  const double a = std::sqrt(ArtDot(w, w, inputCount_));
+  const double b = std::sqrt(ArtDot(x, x, inputCount_));
   if (a * b != 0.0) return d / (a * b);
   if (a != 0.0) return 0.0;
   return b == 0.0 ? 1.0 : 0.0;

@@ -3,9 +3,49 @@
 // small components removed; a pattern joins the closest category whose
 // cosine similarity reaches the vigilance, or opens a new one while there
 // is room.
+#include <cmath>
 #include <vector>
 
 namespace zt {
+
+inline double ArtDot(const double* a, const double* b, long n) {
+  double d = 0.0;
+  for (long i = 0; i < n; ++i) d += a[i] * b[i];
+  return d;
+}
+
+// x to unit length (all 0 stays all 0).
+inline void ArtNormalize(double* x, long n) {
+  const double length = std::sqrt(ArtDot(x, x, n));
+  for (long i = 0; i < n; ++i) x[i] = length != 0.0 ? x[i] / length : 0.0;
+}
+
+// Components of x at or below theta to 0, then x to unit length again.
+inline void ArtSuppressNoise(double* x, long n, double theta) {
+  for (long i = 0; i < n; ++i)
+    if (std::fabs(x[i]) <= theta) x[i] = 0.0;
+  ArtNormalize(x, n);
+}
+
+// The category j < count whose weights (weightsOf(j), null to skip it) lie
+// closest in direction to x: the largest dot product, the earlier one on
+// ties, category 0 when none is looked at; *score its dot product.
+template <typename WeightsOf>
+long ArtBest(long count, WeightsOf&& weightsOf, const double* x, long n, double* score) {
+  long best = 0;
+  double bestScore = -1.7976931348623e308;
+  for (long j = 0; j < count; ++j) {
+    const double* w = weightsOf(j);
+    if (!w) continue;
+    const double s = ArtDot(w, x, n);
+    if (s > bestScore) {
+      bestScore = s;
+      best = j;
+    }
+  }
+  *score = bestScore;
+  return best;
+}
 
 class CART {
  public:

@@ -7,7 +7,6 @@
 #include "frame/progress_session.h"
 #include "neural/free_storage.h"
 #include "neural/layer_stack.h"
-#include "neural/random_between.h"
 #include "ztclass/result_codes.h"
 
 namespace zt {
@@ -17,7 +16,6 @@ namespace {
 constexpr int kTrainCaption = 5;
 constexpr double kHighTarget = 0.9;
 constexpr double kLowTarget = 0.1;
-constexpr double kRejectBelow = 0.1;
 constexpr double kInitialMeanError = 1000.0;
 
 inline double Target(long k, long classNo) { return k == classNo - 1 ? kHighTarget : kLowTarget; }
@@ -51,15 +49,15 @@ long CBPNN::Create(long inputCount, long outputCount, long hiddenLayerCount, con
 
 // Neuron by neuron from the input side: bias, then its weights in input
 // order. The draws follow that order, whatever the weights' layout.
-void CBPNN::InitWeights() {
+void CBPNN::InitWeights(RandomDraws& draws) {
   error_ = 0.0;
   std::fill(input_.begin(), input_.end(), 0.0);
   for (BPLayer& layer : layers_) {
     for (long j = 0; j < layer.size; ++j) {
       BPNeuron& neuron = layer.neurons[j];
       neuron = BPNeuron{};
-      neuron.bias = RandomBetween(0.0, 0.1);
-      for (long i = 0; i < layer.inputs; ++i) layer.Weight(j, i) = RandomBetween(0.0, 0.2);
+      neuron.bias = draws.Between(0.0, 0.1);
+      for (long i = 0; i < layer.inputs; ++i) layer.Weight(j, i) = draws.Between(0.0, 0.2);
     }
     std::fill(layer.previousWeights.begin(), layer.previousWeights.end(), 0.0);
   }
@@ -79,13 +77,7 @@ void CBPNN::Forward(const double* pattern) {
     const double* in = LayerInput(k);
     double* net = layer.net.data();
     const long m = layer.size;
-    std::fill(net, net + m, 0.0);
-    for (long i = 0; i < layer.inputs; ++i) {
-      const double* w = layer.weights.data() + i * m;
-      const double v = in[i];
-#pragma omp simd
-      for (long j = 0; j < m; ++j) net[j] += w[j] * v;
-    }
+    WeightedSums(in, layer.inputs, layer.weights.data(), m, net);
     for (long j = 0; j < m; ++j) layer.neurons[j].output = Sigmoid(net[j] + layer.neurons[j].bias);
   }
 }
@@ -174,10 +166,10 @@ long CBPNN::Train(const AOICELL* samples, long count, double rate, double moment
   return RC_OK;
 }
 
-// The strongest output wins, the lower index on ties; below 0.1 none does.
 void CBPNN::Classify(const double* pattern, long* classNo) {
   Forward(pattern);
-  *classNo = StrongestOutput(layers_.back(), kRejectBelow);
+  const BPLayer& out = layers_.back();
+  *classNo = StrongestOutput(out.size, [&out](long k) { return out.neurons[k].output; }, kBPRejectBelow);
 }
 
 void CBPNN::Release() {

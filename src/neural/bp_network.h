@@ -3,9 +3,13 @@
 // error back-propagation with momentum.
 #include <vector>
 
+#include "neural/random_between.h"
 #include "ztclass/records.h"
 
 namespace zt {
+
+// The strongest output wins, the lower index on ties; below this none does.
+constexpr double kBPRejectBelow = 0.1;
 
 struct BPNeuron {
   double output = 0.0;
@@ -39,7 +43,7 @@ class CBPNN {
 
   // The sizes array is the caller's and must outlive the network.
   long Create(long inputCount, long outputCount, long hiddenLayerCount, const long* hiddenLayerSizes);
-  void InitWeights();
+  void InitWeights(RandomDraws& draws);
   void Forward(const double* pattern);
   void ComputeError(long classNo);
   void ComputeDeltas(long classNo);

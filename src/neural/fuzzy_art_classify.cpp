@@ -1,7 +1,11 @@
-// The Fuzzy ART network classifier.
+// The Fuzzy ART network classifier, and its model: the committed
+// categories' complement-coded weights.
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "frame/entry.h"
+#include "model/method_list.h"
 #include "neural/fuzzy_art_network.h"
 #include "neural/network_driver.h"
 #include "ztclass/neural.h"
@@ -13,32 +17,85 @@ namespace {
 constexpr int kMainCaption = 12;
 constexpr int kPassCaption = 2;
 
-long FuzzyARTClassify(void* source, long* bands, long bandCount, unsigned long clusterCount, long interval,
-                      double learningRate, double choiceParameter, double vigilance, long maxIterations,
-                      void* result, const Window& w) {
-  CFuzzyART network(bandCount, static_cast<long>(clusterCount));
-  std::vector<double> coded;  // the pixel complement-coded, 2 x bandCount values
-  const NetworkCall call{source, bands, bandCount, result, w, kMainCaption, kPassCaption};
-  return RunUnsupervisedNetwork(
-      network, call, clusterCount, interval, [&] { return network.Create(); },
-      [&](double** patterns, long count, long* classCount) {
-        const long formed =
-            network.Train(patterns, count, maxIterations, choiceParameter, vigilance, learningRate);
-        if (formed != network.CommittedCount()) return formed;
-        *classCount = formed;
-        coded.resize(2 * bandCount);
-        return static_cast<long>(RC_OK);
+struct FuzzyARTSettings {
+  long categories;
+  double learningRate, choiceParameter, vigilance;
+  long maxIterations;
+};
+
+long Learn(const FuzzyARTSettings& s, double** patterns, long count, long* classCount, Model& model) {
+  const long n = static_cast<long>(model.bands.size());
+  CFuzzyART network(n, s.categories);
+  if (long rc = network.Create()) return rc;
+  const long formed = network.Train(patterns, count, s.maxIterations, s.choiceParameter, s.vigilance, s.learningRate);
+  if (formed != network.CommittedCount()) return formed;
+  std::vector<double> weights;
+  for (long j = 0; j < formed; ++j) weights.insert(weights.end(), network.Weights(j), network.Weights(j) + 2 * n);
+  model.Put("categories", {formed, 2 * n}, std::move(weights));
+  *classCount = formed;
+  return RC_OK;
+}
+
+// The category that holds most of the pixel: the largest sum over the bands
+// of min(x, w) (the complement half of the coding adds nothing to the
+// choice), the earlier one on ties; the score is that sum.
+class Decision {
+ public:
+  explicit Decision(const Model& m)
+      : weights_(m.At("categories").values.data()),
+        count_(m.At("categories").shape[0]),
+        coded_(m.At("categories").shape[1]) {}
+
+  long Decide(const double* x, double* score) const {
+    const long bands = coded_ / 2;
+    long best = 0;
+    double bestScore = -1.0;
+    for (long j = 0; j < count_; ++j) {
+      const double* w = weights_ + j * coded_;
+      double s = 0.0;
+      for (long i = 0; i < bands; ++i) s += std::fabs(std::min(x[i], w[i]));
+      if (s > bestScore) {
+        bestScore = s;
+        best = j;
+      }
+    }
+    *score = bestScore;
+    return best + 1;
+  }
+
+ private:
+  const double* weights_;
+  long count_, coded_;
+};
+
+long Apply(const Model& model, ClassificationPass& pass) { return ApplyNetwork<Decision>(model, pass, kPassCaption); }
+
+long Train(const TrainRequest& r, Model& model) {
+  ParameterReader p(r.parameters, model.parameters);
+  long categories = 0, interval = 0;
+  ReadClusterParameters(r, p, categories, interval);
+  const FuzzyARTSettings s{categories, p.Number("rate", 1.0, 0.0, 1.0), p.Number("choice", 0.001, 1e-300, 1e30),
+                           p.Number("vigilance", 0.75, 0.0, 1.0), p.Integer("passes", 5, 1, 1000000000)};
+  p.Finish();
+  return TrainUnsupervisedNetwork(
+      r, kMainCaption, categories, interval,
+      [&](double** patterns, long count, long* classCount, Model& m) {
+        return Learn(s, patterns, count, classCount, m);
       },
-      [&](const double* x, long* classNo) {
-        for (long b = 0; b < bandCount; ++b) {
-          coded[b] = x[b];
-          coded[bandCount + b] = 1.0 - x[b];
-        }
-        network.Classify(coded.data(), classNo);
-      });
+      model);
+}
+
+std::string Check(const Model& m) {
+  if (std::string reason =
+          FirstReason({CheckScaling(m), ExpectShape(m, "categories", {m.highestClass, 2 * m.BandCount()})});
+      !reason.empty())
+    return reason;
+  return m.numbers.size() == 1 ? "" : "the model holds numbers besides its categories";
 }
 
 }  // namespace
+
+const MethodEntry kFuzzyARTMethod{"fuzzy-art", kMainCaption, Train, Apply, Check, NetworkScore<Decision>};
 
 }  // namespace zt
 
@@ -48,7 +105,15 @@ long ztFuzzyARTNNClass(void* source, long* bands, long bandCount, unsigned long 
                        double learningRate, double choiceParameter, double vigilance, long maxIterations,
                        void* result, long rows, long columns, long firstRow, long firstColumn) {
   return Framed([&] {
-    return FuzzyARTClassify(source, bands, bandCount, clusterCount, interval, learningRate, choiceParameter,
-                            vigilance, maxIterations, result, Window{rows, columns, firstRow, firstColumn});
+    const FuzzyARTSettings s{static_cast<long>(clusterCount), learningRate, choiceParameter, vigilance,
+                             maxIterations};
+    const NetworkCall call{source, bands, bandCount, result, Window{rows, columns, firstRow, firstColumn},
+                           kMainCaption, kPassCaption};
+    return RunUnsupervisedNetwork(
+        call, clusterCount, interval,
+        [&](double** patterns, long count, long* classCount, Model& model) {
+          return Learn(s, patterns, count, classCount, model);
+        },
+        Apply);
   });
 }

@@ -7,7 +7,6 @@
 #include "frame/progress_session.h"
 #include "neural/free_storage.h"
 #include "neural/layer_stack.h"
-#include "neural/random_between.h"
 #include "ztclass/result_codes.h"
 
 namespace zt {
@@ -15,7 +14,6 @@ namespace zt {
 namespace {
 
 constexpr int kTrainCaption = 6;
-constexpr double kRejectBelow = 0.2;
 constexpr double kInitialMeanError = 1000.0;
 
 void SizeLayer(HRLayer& layer, long inputs, long size) {
@@ -28,9 +26,6 @@ void SizeLayer(HRLayer& layer, long inputs, long size) {
   layer.pairWeights.assign(linear * inputs, 0.0);
   layer.previousPairWeights.assign(linear * inputs, 0.0);
 }
-
-// First partner of input i in the pair sums: i itself with squares.
-inline long FirstPartner(long i, bool includeSquares) { return includeSquares ? i : i + 1; }
 
 }  // namespace
 
@@ -52,7 +47,7 @@ long CHighRankNN::Create(long inputCount, long outputCount, bool noHidden, long 
 
 // Neuron by neuron from the input side: bias, linear weights, then the pair
 // weights row by row.
-void CHighRankNN::InitWeights(bool) {
+void CHighRankNN::InitWeights(bool, RandomDraws& draws) {
   error_ = 0.0;
   for (long k = 0; k < LayerCount(); ++k) {
     HRLayer& layer = layers_[k];
@@ -60,10 +55,10 @@ void CHighRankNN::InitWeights(bool) {
     const long n = layer.inputs;
     for (long j = 0; j < layer.size; ++j) {
       layer.neurons[j] = HRNeuron{};
-      layer.neurons[j].bias = RandomBetween(0.0, 0.1);
-      for (long i = 0; i < n; ++i) layer.Weight(j, i) = RandomBetween(0.0, high);
+      layer.neurons[j].bias = draws.Between(0.0, 0.1);
+      for (long i = 0; i < n; ++i) layer.Weight(j, i) = draws.Between(0.0, high);
       for (long i = 0; i < n; ++i)
-        for (long l = 0; l < n; ++l) layer.Pair(j, i, l) = RandomBetween(0.0, high);
+        for (long l = 0; l < n; ++l) layer.Pair(j, i, l) = draws.Between(0.0, high);
     }
     std::fill(layer.previousWeights.begin(), layer.previousWeights.end(), 0.0);
     std::fill(layer.previousPairWeights.begin(), layer.previousPairWeights.end(), 0.0);
@@ -83,17 +78,10 @@ void CHighRankNN::Forward(const double* pattern, bool, bool includeSquares) {
     HRLayer& layer = layers_[k];
     const double* y = LayerInput(k);
     const long n = layer.inputs;
-    for (long j = 0; j < layer.size; ++j) {
-      const double* w = layer.weights.data() + j * n;
-      double linear = 0.0;
-      for (long i = 0; i < n; ++i) linear += w[i] * y[i];
-      double pairs = 0.0;
-      for (long i = 0; i < n; ++i) {
-        const double* v = layer.pairWeights.data() + (j * n + i) * n;
-        for (long l = FirstPartner(i, includeSquares); l < n; ++l) pairs += v[l] * y[i] * y[l];
-      }
-      layer.neurons[j].output = Sigmoid(linear + pairs + layer.neurons[j].bias);
-    }
+    for (long j = 0; j < layer.size; ++j)
+      layer.neurons[j].output = Sigmoid(
+          HighOrderSum(y, n, layer.weights.data() + j * n, layer.pairWeights.data() + j * n * n, includeSquares) +
+          layer.neurons[j].bias);
   }
 }
 
@@ -196,7 +184,8 @@ long CHighRankNN::Train(const AOICELL* samples, long count, double rate, bool no
 
 void CHighRankNN::Classify(const double* pattern, long* classNo, bool noHidden, bool includeSquares) {
   Forward(pattern, noHidden, includeSquares);
-  *classNo = StrongestOutput(layers_.back(), kRejectBelow);
+  const HRLayer& out = layers_.back();
+  *classNo = StrongestOutput(out.size, [&out](long k) { return out.neurons[k].output; }, kHighOrderRejectBelow);
 }
 
 void CHighRankNN::Release() {

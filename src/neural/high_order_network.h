@@ -4,9 +4,27 @@
 // by back-propagation. The network may have no hidden layer.
 #include <vector>
 
+#include "neural/random_between.h"
 #include "ztclass/records.h"
 
 namespace zt {
+
+// The strongest output wins, the lower index on ties; below this none does.
+constexpr double kHighOrderRejectBelow = 0.2;
+
+// First partner of input i in the pair sums: i itself with squares.
+inline long FirstPartner(long i, bool includeSquares) { return includeSquares ? i : i + 1; }
+
+// A neuron's weighted sum of its n inputs y and of their pairs, before the
+// bias: w its n linear weights, v its n x n pair weights (row i, column l).
+inline double HighOrderSum(const double* y, long n, const double* w, const double* v, bool includeSquares) {
+  double linear = 0.0;
+  for (long i = 0; i < n; ++i) linear += w[i] * y[i];
+  double pairs = 0.0;
+  for (long i = 0; i < n; ++i)
+    for (long l = FirstPartner(i, includeSquares); l < n; ++l) pairs += v[i * n + l] * y[i] * y[l];
+  return linear + pairs;
+}
 
 struct HRNeuron {
   double output = 0.0;
@@ -38,7 +56,7 @@ class CHighRankNN {
   CHighRankNN& operator=(const CHighRankNN&) = delete;
 
   long Create(long inputCount, long outputCount, bool noHidden, long hiddenLayerCount, const long* sizes);
-  void InitWeights(bool noHidden);
+  void InitWeights(bool noHidden, RandomDraws& draws);
   void Forward(const double* pattern, bool noHidden, bool includeSquares);
   void ComputeError(long classNo);
   void ComputeDeltas(long classNo, bool noHidden, bool includeSquares);
@@ -55,6 +73,7 @@ class CHighRankNN {
   long LayerCount() const { return static_cast<long>(layers_.size()); }
   // Hidden layers first, the output layer last.
   HRLayer& Layer(long k) { return layers_[k]; }
+  const HRLayer& Layer(long k) const { return layers_[k]; }
 
  private:
   const double* LayerInput(long k);

@@ -30,6 +30,7 @@ class CKohonenNN {
 
   // Neuron j's weights, input count values.
   double* Weights(long j) { return weights_.data() + j * inputCount_; }
+  const std::vector<double>& Codebook() const { return weights_; }
 
  private:
   long Winner(const double* pattern);

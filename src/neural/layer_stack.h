@@ -27,14 +27,29 @@ long SizeLayerStack(std::vector<Layer>& layers, long inputCount, long hiddenCoun
   return widest;
 }
 
-// The class of the strongest output neuron (from 1), the lower one on ties;
-// 0 (rejected) when even that output is below rejectBelow.
-template <typename Layer>
-long StrongestOutput(const Layer& out, double rejectBelow) {
+// The sums of a layer's inputs in weights stored input-major
+// (weights[i * size + j] the weight of neuron j on input i): over the neurons
+// in vector lanes, each neuron summing its inputs in input order. Training and
+// the deciding threads share it, so both give the same outputs to the bit.
+inline void WeightedSums(const double* in, long inputs, const double* weights, long size, double* net) {
+  std::fill(net, net + size, 0.0);
+  for (long i = 0; i < inputs; ++i) {
+    const double* w = weights + i * size;
+    const double v = in[i];
+#pragma omp simd
+    for (long j = 0; j < size; ++j) net[j] += w[j] * v;
+  }
+}
+
+// The class of the strongest of count outputs, output(k) the k-th (from 1),
+// the lower one on ties; 0 (rejected) when even that output is below
+// rejectBelow.
+template <typename Output>
+long StrongestOutput(long count, Output&& output, double rejectBelow) {
   long best = 0;
-  for (long k = 1; k < out.size; ++k)
-    if (out.neurons[k].output > out.neurons[best].output) best = k;
-  return out.neurons[best].output < rejectBelow ? 0 : best + 1;
+  for (long k = 1; k < count; ++k)
+    if (output(k) > output(best)) best = k;
+  return output(best) < rejectBelow ? 0 : best + 1;
 }
 
 }  // namespace zt

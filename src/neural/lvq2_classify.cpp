@@ -1,6 +1,9 @@
-// The LVQ2 network classifier.
+// The LVQ2 network classifier, and its model: one codebook vector per
+// class.
 #include "frame/entry.h"
+#include "model/method_list.h"
 #include "neural/lvq2_network.h"
+#include "neural/nearest_codebook.h"
 #include "neural/network_driver.h"
 #include "ztclass/neural.h"
 
@@ -11,19 +14,42 @@ namespace {
 constexpr int kMainCaption = 9;
 constexpr int kPassCaption = 2;
 
-long LVQ2Classify(void* source, long* bands, long bandCount, double tuneRate, long tuneIterations, double lvqRate,
-                  long lvqIterations, void* result, const Window& w) {
+struct LVQ2Settings {
+  double tuneRate;
+  long tuneIterations;
+  double lvqRate;
+  long lvqIterations;
+};
+
+long Learn(const LVQ2Settings& s, long classCount, const AOICELL* samples, long count, Model& model) {
   CLVQ2NN network;
-  const NetworkCall call{source, bands, bandCount, result, w, kMainCaption, kPassCaption};
-  return RunSupervisedNetwork(
-      network, call, RC_OK, [&](long classCount) { return network.Create(bandCount, classCount); },
-      [&](const AOICELL* samples, long count) {
-        return network.Train(samples, count, tuneIterations, tuneRate, lvqIterations, lvqRate);
+  const long n = static_cast<long>(model.bands.size());
+  if (long rc = network.Create(n, classCount)) return rc;
+  if (long rc = network.Train(samples, count, s.tuneIterations, s.tuneRate, s.lvqIterations, s.lvqRate)) return rc;
+  model.Put("codebook", {classCount, n}, network.Codebook());
+  return RC_OK;
+}
+
+long Apply(const Model& model, ClassificationPass& pass) {
+  return ApplyNetwork<NearestCodebook>(model, pass, kPassCaption);
+}
+
+long Train(const TrainRequest& r, Model& model) {
+  ParameterReader p(r.parameters, model.parameters);
+  const LVQ2Settings s{p.Number("tune-rate", 0.05, 0.0, 1e30), p.Integer("tune-epochs", 1, 0, 1000000000),
+                       p.Number("lvq-rate", 0.002, 0.0, 1e30), p.Integer("lvq-epochs", 50, 0, 1000000000)};
+  p.Finish();
+  return TrainSupervisedNetwork(
+      r, kMainCaption,
+      [&](long classCount, const AOICELL* samples, long count, Model& m) {
+        return Learn(s, classCount, samples, count, m);
       },
-      [&network](const double* x, long* classNo) { network.Classify(x, classNo); }, Deciders::kWorkers);
+      model);
 }
 
 }  // namespace
+
+const MethodEntry kLVQ2Method{"lvq2", kMainCaption, Train, Apply, CheckCodebook, NetworkScore<NearestCodebook>};
 
 }  // namespace zt
 
@@ -32,7 +58,14 @@ using namespace zt;
 long ztLVQ2NNClass(void* source, long* bands, long bandCount, double tuneRate, long tuneIterations, double lvqRate,
                    long lvqIterations, void* result, long rows, long columns, long firstRow, long firstColumn) {
   return Framed([&] {
-    return LVQ2Classify(source, bands, bandCount, tuneRate, tuneIterations, lvqRate, lvqIterations, result,
-                        Window{rows, columns, firstRow, firstColumn});
+    const LVQ2Settings s{tuneRate, tuneIterations, lvqRate, lvqIterations};
+    const NetworkCall call{source, bands, bandCount, result, Window{rows, columns, firstRow, firstColumn},
+                           kMainCaption, kPassCaption};
+    return RunSupervisedNetwork(
+        call, RC_OK,
+        [&](long classCount, const AOICELL* samples, long count, Model& model) {
+          return Learn(s, classCount, samples, count, model);
+        },
+        Apply);
   });
 }

@@ -27,6 +27,7 @@ class CLVQ2NN {
 
   // Codebook vector j, input count values.
   double* Vector(long j) { return codebook_.data() + j * inputCount_; }
+  const std::vector<double>& Codebook() const { return codebook_; }
   const std::vector<long>& ClassCodebook() const { return classCodebook_; }
   const std::vector<long>& CodebookLabel() const { return codebookLabel_; }
   std::vector<long>& CodebookLabel() { return codebookLabel_; }

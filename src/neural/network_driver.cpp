@@ -1,6 +1,8 @@
 #include "neural/network_driver.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "frame/arguments.h"
 #include "ztservices/raster.h"
@@ -10,6 +12,7 @@ namespace zt {
 namespace {
 constexpr long kMaxHiddenLayerSize = 500;
 constexpr double kPurifyDeviations = 1.0;
+constexpr double kTargetSamples = 100000.0;
 }  // namespace
 
 long CheckNetworkArguments(const NetworkCall& call, long methodCheck) {
@@ -54,6 +57,13 @@ long TrainingSamples::Gather(const ClassificationPass& pass, const std::vector<A
   for (long count : perClass)
     if (count == 0) return RC_TOO_FEW_SAMPLES;
   return RC_OK;
+}
+
+void ReadClusterParameters(const TrainRequest& r, ParameterReader& p, long& clusterCount, long& interval) {
+  clusterCount = p.Integer("classes", 8, 1, static_cast<long>(kMaxClassAois));
+  const double pixels = double(std::max(r.window.rows, 0L)) * double(std::max(r.window.columns, 0L));
+  interval = p.Integer("interval", std::max(1L, long(std::sqrt(pixels / kTargetSamples))), 1,
+                       std::numeric_limits<long>::max());
 }
 
 BandScaling ScalePatterns(ZTRSDataType type, long bandCount, double** patterns, long count) {

@@ -1,16 +1,20 @@
 #pragma once
-// The road every network classifier takes: argument checks, class AOIs,
-// training samples, training, class attributes, and the classification pass
-// whose per-pixel decision scales the band values as the training values
-// were (frame/band_scaling.h) and asks the network. The network object is the caller's; the driver releases it on
-// every way out.
+// The road every network classifier takes: argument checks, class AOIs or
+// the sampled window, training samples, training into a model, and the
+// model's classification pass whose per-pixel decision scales the band
+// values as the training values were (frame/band_scaling.h) and asks the
+// trained network. A one-shot export trains and applies on one pass; a
+// model's training stops after the model is filled.
 #include <cmath>
 #include <vector>
 
+#include "frame/arguments.h"
 #include "frame/band_scaling.h"
 #include "frame/classification_pass.h"
 #include "frame/progress_session.h"
 #include "frame/window.h"
+#include "model/methods.h"
+#include "neural/network_model.h"
 #include "neural/image_sampler.h"
 #include "samples/class_aois.h"
 #include "samples/owned_cells.h"
@@ -66,95 +70,101 @@ class TrainingSamples {
 // band scaling derived from them, which it returns.
 BandScaling ScalePatterns(ZTRSDataType type, long bandCount, double** patterns, long count);
 
-// Releases the network on scope exit, whatever was built of it.
-template <typename Network>
-class ReleaseOnExit {
- public:
-  explicit ReleaseOnExit(Network& network) : network_(network) {}
-  ~ReleaseOnExit() { network_.Release(); }
-  ReleaseOnExit(const ReleaseOnExit&) = delete;
-  ReleaseOnExit& operator=(const ReleaseOnExit&) = delete;
-
- private:
-  Network& network_;
-};
-
 constexpr double kNetworkNoDataTolerance = 1e-6;
 
 // The pass: no-data pixels (first band within 1e-6 of the no-data value)
-// get 255, the others the class that classify(pattern, &classNo) gives for
-// their values under scaling, which the result's metadata records
-// (RecordBandScaling). Every deciding thread scales into its own pattern;
-// deciders says whether classify itself may run on several threads at once
-// (a network that keeps the activations of its last pattern may not).
-template <typename Classify>
-long ClassifyByNetwork(Classify&& classify, ClassificationPass& pass, const BandScaling& scaling, int captionId,
-                       Deciders deciders) {
+// get 255, the others the class that decision.Decide(pattern, &score) gives
+// for their values under scaling, which the result's metadata records
+// (RecordBandScaling). Every deciding thread scales into its own pattern and
+// decides with its own copy of decision, whose trained numbers it only reads.
+template <typename Decision>
+long ClassifyByNetwork(const Decision& decision, ClassificationPass& pass, const BandScaling& scaling,
+                       int captionId) {
   const NoDataRule noData = pass.NoData();
   RecordBandScaling(pass.Result(), scaling);
-  return pass.Run(
-      captionId,
-      [&classify, &scaling, noData, pattern = std::vector<double>(pass.BandCount())](const PixelValues& pixel) mutable {
-        if (noData.active && std::fabs(pixel[0] - noData.value) <= kNetworkNoDataTolerance) return kNoDataClass;
-        double* x = pattern.data();
-        scaling.Apply(pixel, x);
-        long classNo = 0;
-        classify(x, &classNo);
-        return static_cast<double>(classNo);
-      },
-      deciders);
+  return pass.Run(captionId, [decide = decision, &scaling, noData,
+                              pattern = std::vector<double>(pass.BandCount())](const PixelValues& pixel) mutable {
+    if (noData.active && std::fabs(pixel[0] - noData.value) <= kNetworkNoDataTolerance) return kNoDataClass;
+    double* x = pattern.data();
+    scaling.Apply(pixel, x);
+    double score = 0.0;
+    return static_cast<double>(decide.Decide(x, &score));
+  });
 }
 
-// A supervised network: create(classCount) sizes it before the samples are
-// gathered, train(samples, count) trains it on the purified samples, and
-// classify decides the pixels, on several threads when deciders allows.
-template <typename Network, typename Create, typename Train, typename Classify>
-long RunSupervisedNetwork(Network& network, const NetworkCall& call, long methodCheck, Create&& create,
-                          Train&& train, Classify&& classify, Deciders deciders = Deciders::kCallerOnly) {
-  ReleaseOnExit<Network> release(network);
-  ProgressSession progress;
-  if (long rc = CheckNetworkArguments(call, methodCheck)) return rc;
+// A network model's apply: class records, then the pass under the model's
+// scaling.
+template <typename Decision>
+long ApplyNetwork(const Model& model, ClassificationPass& pass, int passCaption) {
+  if (long rc = WriteModelClasses(model, pass)) return rc;
+  return ClassifyByNetwork(Decision(model), pass, ModelScaling(model), passCaption);
+}
+
+using ApplyModel = long (*)(const Model& model, ClassificationPass& pass);
+
+// The common part of a supervised network's one-shot export and of its
+// model's training (call.result null): class AOIs, the pass, the purified
+// training samples; learn(classCount, samples, count, model) trains the
+// network on them and puts its trained numbers into model, which then gets
+// the samples' scaling and the AOIs' class records; apply, when given, runs
+// the model on the same pass.
+template <typename Learn>
+long SupervisedNetwork(const NetworkCall& call, ProgressSession& progress, Learn&& learn, Model& model,
+                       ApplyModel apply) {
   AoiEditorHandle editor;
   std::vector<AOI> aois;
   if (long rc = LoadClassAois(call.source, editor, aois)) return rc;
   const long classCount = static_cast<long>(aois.size());
-
   ClassificationPass pass(call.source, call.bands, call.bandCount, call.result, call.window);
   if (long rc = pass.LookUpBands()) return rc;
   progress.Start(call.mainCaption);
   if (long rc = pass.Open()) return rc;
-  if (long rc = create(classCount)) return rc;
   TrainingSamples samples;
   if (long rc = samples.Gather(pass, aois)) return rc;
-  if (long rc = train(samples.Cells(), samples.Count())) return rc;
-  if (long rc = ztRSWriteClassAtt(call.result, pass.ResultBand(), classCount, aois.data())) return rc;
-  return ClassifyByNetwork(classify, pass, samples.Scaling(), call.passCaption, deciders);
+  model.bands.assign(call.bands, call.bands + call.bandCount);
+  if (long rc = learn(classCount, samples.Cells(), samples.Count(), model)) return rc;
+  model.scaling = ScalingJson(samples.Scaling());
+  SetClassRecords(model, aois.data(), classCount);
+  return apply ? apply(model, pass) : RC_OK;
 }
 
-// An unsupervised network of clusterCount neurons or categories, checked by
-// CheckClusterArguments in the method's place: create() sizes it, the window
-// is sampled every interval pixels and the patterns scaled (ScalePatterns),
-// train(patterns, count, &classCount) trains it on them and says how many
-// classes it formed, and classify decides the
-// pixels, on several threads when deciders allows. A sample without any
-// pattern (every sampled pixel no-data) gives RC_TOO_FEW_SAMPLES before
-// training. The patterns are freed once trained.
-template <typename Network, typename Create, typename Train, typename Classify>
-long RunUnsupervisedNetwork(Network& network, const NetworkCall& call, unsigned long clusterCount, long interval,
-                            Create&& create, Train&& train, Classify&& classify,
-                            Deciders deciders = Deciders::kCallerOnly) {
-  ReleaseOnExit<Network> release(network);
+// A supervised network's one-shot export: methodCheck is the method's own
+// argument check (RC_OK when it has none); then train + apply on one pass.
+template <typename Learn>
+long RunSupervisedNetwork(const NetworkCall& call, long methodCheck, Learn&& learn, ApplyModel apply) {
   ProgressSession progress;
-  const long clusterCheck = call.source ? CheckClusterArguments(call.source, clusterCount, interval) : RC_OK;
-  if (long rc = CheckNetworkArguments(call, clusterCheck)) return rc;
+  if (long rc = CheckNetworkArguments(call, methodCheck)) return rc;
+  Model model;
+  return SupervisedNetwork(call, progress, learn, model, apply);
+}
+
+// A supervised network's model training.
+template <typename Learn>
+long TrainSupervisedNetwork(const TrainRequest& r, int mainCaption, Learn&& learn, Model& model) {
+  ProgressSession progress;
+  if (long rc = CheckSourceArguments(r.source, r.bandCount, r.window)) return rc;
+  const NetworkCall call{r.source, r.bands, r.bandCount, nullptr, r.window, mainCaption, 0};
+  return SupervisedNetwork(call, progress, learn, model, nullptr);
+}
+
+// The common part of an unsupervised network's one-shot export and of its
+// model's training (call.result null): the window is sampled every interval
+// pixels and the patterns scaled (ScalePatterns), learn(patterns, count,
+// &classCount, model) trains the network on them, says how many classes it
+// formed and puts its trained numbers into model, which then gets the
+// scaling and unnamed class records; apply, when given, runs the model on
+// the same pass. A sample without any pattern (every sampled pixel no-data)
+// gives RC_TOO_FEW_SAMPLES before training. The patterns are freed once
+// trained.
+template <typename Learn>
+long UnsupervisedNetwork(const NetworkCall& call, long interval, ProgressSession& progress, Learn&& learn,
+                         Model& model, ApplyModel apply) {
   ClassificationPass pass(call.source, call.bands, call.bandCount, call.result, call.window);
   if (long rc = pass.LookUpBands()) return rc;
   progress.Start(call.mainCaption);
-  if (long rc = create()) return rc;
   PatternArray patterns;
   if (long rc = patterns.Allocate(call.window, interval, call.bandCount)) return rc;
   if (long rc = pass.Open()) return rc;
-
   const Window& w = call.window;
   std::vector<void*> bands = pass.Bands();
   long patternCount = 0;
@@ -165,10 +175,42 @@ long RunUnsupervisedNetwork(Network& network, const NetworkCall& call, unsigned 
   if (patternCount == 0) return RC_TOO_FEW_SAMPLES;
   const BandScaling scaling = ScalePatterns(pass.SourceType(), call.bandCount, patterns.Patterns(), patternCount);
   long classCount = 0;
-  if (long rc = train(patterns.Patterns(), patternCount, &classCount)) return rc;
+  model.bands.assign(call.bands, call.bands + call.bandCount);
+  if (long rc = learn(patterns.Patterns(), patternCount, &classCount, model)) return rc;
   patterns.Release();
-  if (long rc = ztRSWriteClassAtt(call.result, pass.ResultBand(), classCount, nullptr)) return rc;
-  return ClassifyByNetwork(classify, pass, scaling, call.passCaption, deciders);
+  model.scaling = ScalingJson(scaling);
+  SetClassRecords(model, nullptr, classCount);
+  return apply ? apply(model, pass) : RC_OK;
 }
+
+// An unsupervised network's one-shot export of clusterCount neurons or
+// categories, checked by CheckClusterArguments in the method's place; then
+// train + apply on one pass.
+template <typename Learn>
+long RunUnsupervisedNetwork(const NetworkCall& call, unsigned long clusterCount, long interval, Learn&& learn,
+                            ApplyModel apply) {
+  ProgressSession progress;
+  const long clusterCheck = call.source ? CheckClusterArguments(call.source, clusterCount, interval) : RC_OK;
+  if (long rc = CheckNetworkArguments(call, clusterCheck)) return rc;
+  Model model;
+  return UnsupervisedNetwork(call, interval, progress, learn, model, apply);
+}
+
+// An unsupervised network's model training from the parameters "classes"
+// (default 8) and "interval" (default: about 100,000 samples of the
+// window), which it reads into clusterCount and interval.
+template <typename Learn>
+long TrainUnsupervisedNetwork(const TrainRequest& r, int mainCaption, long clusterCount, long interval,
+                              Learn&& learn, Model& model) {
+  ProgressSession progress;
+  if (long rc = CheckSourceArguments(r.source, r.bandCount, r.window)) return rc;
+  if (long rc = CheckClusterArguments(r.source, static_cast<unsigned long>(clusterCount), interval)) return rc;
+  const NetworkCall call{r.source, r.bands, r.bandCount, nullptr, r.window, mainCaption, 0};
+  return UnsupervisedNetwork(call, interval, progress, learn, model, nullptr);
+}
+
+// The parameters "classes" (1..254, default 8) and "interval" (default:
+// about 100,000 samples of the window) of an unsupervised network.
+void ReadClusterParameters(const TrainRequest& r, ParameterReader& p, long& clusterCount, long& interval);
 
 }  // namespace zt

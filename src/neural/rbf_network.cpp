@@ -1,10 +1,10 @@
 #include "neural/rbf_network.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <new>
 
 #include "frame/progress_session.h"
+#include "neural/layer_stack.h"
 #include "neural/free_storage.h"
 #include "ztclass/result_codes.h"
 
@@ -18,19 +18,6 @@ constexpr long kMinMembers = 5;  // a unit needs more nearest samples than this
 constexpr long kStableEpochs = 50;
 constexpr double kInitialChange = 100000.0;
 constexpr double kInitialMeanError = 1000.0;
-
-inline double SquaredDistance(const double* x, const double* c, long n) {
-  double d = 0.0;
-  for (long i = 0; i < n; ++i) d += (x[i] - c[i]) * (x[i] - c[i]);
-  return d;
-}
-
-// A unit of spread 0 (all its members on its centre) answers 1 at the
-// centre and 0 elsewhere, the limit of the Gaussian as the spread shrinks.
-inline double Activation(double distance, double spread) {
-  if (spread == 0.0) return distance == 0.0 ? 1.0 : 0.0;
-  return std::exp(-distance / (2.0 * spread));
-}
 
 }  // namespace
 
@@ -74,7 +61,7 @@ long CRBFNN::Nearest(const double* pattern, double* distance) const {
   long best = -1;
   double bestDistance = 0.0;
   for (long u = 0; u < hiddenCount_; ++u) {
-    const double d = SquaredDistance(pattern, hidden_[u].centre.data(), inputCount_);
+    const double d = CentreDistance(pattern, hidden_[u].centre.data(), inputCount_);
     if (best < 0 || d < bestDistance) {
       best = u;
       bestDistance = d;
@@ -127,12 +114,12 @@ long CRBFNN::PruneHidden() {
   return RC_OK;
 }
 
-long CRBFNN::InitOutput() {
+long CRBFNN::InitOutput(RandomDraws& draws) {
   try {
     outputs_.assign(outputCount_, RBFOutput{});
     for (RBFOutput& out : outputs_) {
       out.weights.resize(hiddenCount_);
-      for (double& w : out.weights) w = (std::rand() % 100) / 100.0;
+      for (double& w : out.weights) w = draws.Between(0.0, 1.0);
     }
   } catch (const std::bad_alloc&) {
     return RC_OUT_OF_MEMORY;
@@ -142,7 +129,7 @@ long CRBFNN::InitOutput() {
 
 void CRBFNN::ForwardPass(const double* pattern) {
   for (long u = 0; u < hiddenCount_; ++u)
-    phi_[u] = Activation(SquaredDistance(pattern, hidden_[u].centre.data(), inputCount_), hidden_[u].spread);
+    phi_[u] = RBFActivation(CentreDistance(pattern, hidden_[u].centre.data(), inputCount_), hidden_[u].spread);
   for (RBFOutput& out : outputs_) {
     double o = 0.0;
     for (long u = 0; u < hiddenCount_; ++u) o += out.weights[u] * phi_[u];
@@ -164,7 +151,8 @@ long CRBFNN::TrainOutput(long classNo, const double* pattern, double rate) {
 }
 
 long CRBFNN::Train(const AOICELL* samples, long count, long centreIterations, double centreRate,
-                   double centreThreshold, long outputIterations, double outputRate, double errorThreshold) {
+                   double centreThreshold, long outputIterations, double outputRate, double errorThreshold,
+                   RandomDraws& draws) {
   BeginPhase(kTrainCaption, centreIterations + outputIterations);
   // One unit per class again, also after an earlier training pruned some.
   hidden_.clear();
@@ -191,7 +179,7 @@ long CRBFNN::Train(const AOICELL* samples, long count, long centreIterations, do
       if (long rc = PruneHidden()) return rc;
       break;
     }
-  if (long rc = InitOutput()) return rc;
+  if (long rc = InitOutput(draws)) return rc;
 
   double meanError = kInitialMeanError;
   while (epoch < centreIterations + outputIterations) {
@@ -210,10 +198,7 @@ long CRBFNN::Train(const AOICELL* samples, long count, long centreIterations, do
 
 long CRBFNN::Classify(const double* pattern, long* classNo) {
   ForwardPass(pattern);
-  long best = 0;
-  for (long k = 1; k < outputCount_; ++k)
-    if (outputs_[k].output > outputs_[best].output) best = k;
-  *classNo = best + 1;
+  *classNo = StrongestOutput(outputCount_, [this](long k) { return outputs_[k].output; }, kNoRejection);
   return RC_OK;
 }
 

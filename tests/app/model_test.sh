@@ -55,4 +55,15 @@ check "truncated model" 1 "short.ztm: .*truncated" -- "$ZTCLASS" apply "$WORK/sh
 if [ ! -e "$WORK/none.tif" ]; then pass; else fail "a result was left for a bad model"; fi
 check "not a model" 1 "not a ztclass model" -- "$ZTCLASS" model "$WORK/scene.tif"
 
+# The networks: a model of the command's seed gives the command's pixels.
+for run in "bp --aoi $WORK/aoi.geojson --seed 3 --epochs 200" "kohonen --classes 3 --epochs 20"; do
+  method=${run%% *}
+  options=${run#* }
+  "$ZTCLASS" -q train $method "$WORK/scene.tif" $options -o "$WORK/$method.ztm"
+  "$ZTCLASS" -q $method "$WORK/scene.tif" $options -o "$WORK/$method.tif"
+  check "apply $method" 0 "Wrote" -- "$ZTCLASS" apply "$WORK/$method.ztm" "$WORK/scene.tif" \
+    -o "$WORK/applied_$method.tif" --confidence "$WORK/confidence_$method.tif" --threads 2
+  if same_pixels "$WORK/$method.tif" "$WORK/applied_$method.tif"; then pass; else fail "apply $method differs"; fi
+done
+
 finish "model commands"

@@ -6,12 +6,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <cstdlib>
 #include <functional>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "classifier_fixture.h"
 #include "ztclass/model.h"
+#include "ztclass/neural.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/statistical.h"
 #include "ztclass/unsupervised.h"
@@ -78,6 +83,37 @@ const Method kMethods[] = {
     {"isodata", R"({"classes": 4, "interval": 1, "min-size": 6, "display-bands": [3, 2, 1], "stretch": "linear"})",
      [](void* s, long* b, void* r) {
        return ztISODATA(s, b, kBands, 4, 5.0f, 10, 0.01f, 1.0f, 6, 2, 1, r, kRows, kColumns, 0, 0, kDisplay, 6);
+     }},
+    // The one-shot networks draw from the process's rand(), as the host
+    // seeds it; a model from its own stream of the "seed" parameter.
+    {"bp", R"({"hidden": [4], "rate": 0.05, "epochs": 60, "seed": 7})",
+     [](void* s, long* b, void* r) {
+       long hidden[] = {4};
+       std::srand(7);
+       return ztBPNNClass(s, b, kBands, hidden, 1, 0.05, 0.5, 0.001, 60, r, kRows, kColumns, 0, 0);
+     }},
+    {"hrbp", R"({"hidden": [3], "squares": true, "epochs": 40, "seed": 3})",
+     [](void* s, long* b, void* r) {
+       long hidden[] = {3};
+       std::srand(3);
+       return ztHRBPNNClass(s, b, kBands, hidden, 1, true, 0.02, false, 0.5, 0.01, 40, r, kRows, kColumns, 0, 0);
+     }},
+    {"rbf", R"({"centre-epochs": 10, "output-rate": 0.01, "output-epochs": 100})",
+     [](void* s, long* b, void* r) {
+       std::srand(1);
+       return ztRBFNNClass(s, b, kBands, 0.05, 1e-8, 10, 0.01, 0.001, 100, r, kRows, kColumns, 0, 0);
+     }},
+    {"lvq2", R"({"lvq-epochs": 20})",
+     [](void* s, long* b, void* r) { return ztLVQ2NNClass(s, b, kBands, 0.05, 1, 0.002, 20, r, kRows, kColumns, 0, 0); }},
+    {"kohonen", R"({"classes": 4, "interval": 2, "epochs": 30})",
+     [](void* s, long* b, void* r) {
+       return ztKohonenNNClass(s, b, kBands, 4, 2, 0.1, 1e-6, 30, r, kRows, kColumns, 0, 0);
+     }},
+    {"art", R"({"classes": 5, "interval": 2, "noise": 0.05, "vigilance": 0.999})",
+     [](void* s, long* b, void* r) { return ztARTNNClass(s, b, kBands, 5, 2, 0.5, 0.05, 0.999, 5, r, kRows, kColumns, 0, 0); }},
+    {"fuzzy-art", R"({"classes": 6, "interval": 2, "vigilance": 0.8})",
+     [](void* s, long* b, void* r) {
+       return ztFuzzyARTNNClass(s, b, kBands, 6, 2, 1.0, 0.001, 0.8, 5, r, kRows, kColumns, 0, 0);
      }},
 };
 
@@ -365,6 +401,100 @@ TEST(ModelConfidence, MaximumLikelihoodGivesThePosteriorOfTheMostLikelyClass) {
     ASSERT_NEAR(confidence[i], posterior, 1e-5) << i;
   }
   ztModelFree(model);
+}
+
+// A saved model's header and named arrays, read by the file layout.
+struct SavedArrays {
+  nlohmann::json header;
+  std::map<std::string, std::vector<double>> numbers;
+};
+
+SavedArrays ReadSaved(const ZTModel* model) {
+  void* buffer = nullptr;
+  size_t size = 0;
+  EXPECT_EQ(ztModelSaveToBuffer(model, &buffer, &size), RC_OK);
+  const unsigned char* p = static_cast<const unsigned char*>(buffer);
+  auto integer = [&p](int bytes) {
+    uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i) v |= uint64_t(p[i]) << (8 * i);
+    p += bytes;
+    return v;
+  };
+  p += 12;
+  p += integer(4);
+  const uint64_t headerLength = integer(8);
+  SavedArrays saved{nlohmann::json::parse(p, p + headerLength), {}};
+  p += headerLength;
+  for (const auto& entry : saved.header["numbers"]) {
+    size_t count = 1;
+    for (const auto& d : entry["shape"]) count *= d.get<size_t>();
+    std::vector<double>& values = saved.numbers[entry["name"].get<std::string>()];
+    values.resize(count);
+    std::memcpy(values.data(), p, count * 8);
+    p += count * 8;
+  }
+  ztModelFreeBuffer(buffer);
+  return saved;
+}
+
+TEST(ModelConfidence, BPGivesTheStrongestOutputOfTheForwardPass) {
+  Fixture f;
+  ZTModel* model = Train(f, kMethods[8]);
+  ASSERT_NE(model, nullptr);
+  const std::vector<double> confidence = Confidence(model, f);
+  SavedArrays saved = ReadSaved(model);
+  const std::vector<double>& w1 = saved.numbers["layer-0-weights"];  // [band * 4 + hidden]
+  const std::vector<double>& b1 = saved.numbers["layer-0-biases"];
+  const std::vector<double>& w2 = saved.numbers["layer-1-weights"];  // [hidden * 3 + class]
+  const std::vector<double>& b2 = saved.numbers["layer-1-biases"];
+  ASSERT_EQ(w1.size(), 12u);
+  ASSERT_EQ(w2.size(), 12u);
+  const auto v = StoredValues(f);
+  auto sigmoid = [](double t) { return 1 / (1 + std::exp(-t)); };
+  for (int i = 0; i < kRows * kColumns; ++i) {
+    double hidden[4], strongest = 0;
+    for (int j = 0; j < 4; ++j) {
+      double sum = b1[j];
+      for (int b = 0; b < kBands; ++b) sum += w1[b * 4 + j] * v[b][i] / 255;
+      hidden[j] = sigmoid(sum);
+    }
+    for (int k = 0; k < 3; ++k) {
+      double sum = b2[k];
+      for (int j = 0; j < 4; ++j) sum += w2[j * 3 + k] * hidden[j];
+      strongest = std::max(strongest, sigmoid(sum));
+    }
+    ASSERT_NEAR(confidence[i], strongest, 1e-6) << i;
+  }
+  ztModelFree(model);
+}
+
+TEST(ModelTraining, NetworksTrainedOnSeveralThreadsAtOnceGiveTheModelOfTheirSeed) {
+  Fixture f;
+  auto saved = [&f](ZTModel* model) {
+    void* buffer = nullptr;
+    size_t size = 0;
+    EXPECT_EQ(ztModelSaveToBuffer(model, &buffer, &size), RC_OK);
+    std::vector<unsigned char> bytes(static_cast<unsigned char*>(buffer), static_cast<unsigned char*>(buffer) + size);
+    ztModelFreeBuffer(buffer);
+    ztModelFree(model);
+    return bytes;
+  };
+  const std::vector<unsigned char> alone = saved(Train(f, kMethods[8]));
+  std::vector<std::vector<unsigned char>> together(3);
+  std::vector<std::thread> threads;
+  for (auto& bytes : together)
+    threads.emplace_back([&] {
+      // A scene of the thread's own: GDAL's dataset handles are not shared.
+      Fixture own;
+      ZTModel* model = nullptr;
+      EXPECT_EQ(ztModelTrain("bp", kMethods[8].parameters, own.scene.source, own.bands.data(), kBands, kRows, kColumns,
+                             0, 0, nullptr, &model),
+                RC_OK);
+      bytes = saved(model);
+    });
+  for (int i = 0; i < 1000; ++i) std::rand();
+  for (auto& t : threads) t.join();
+  for (const auto& bytes : together) EXPECT_EQ(bytes, alone);
 }
 
 TEST(ModelApply, AnImageOfAnotherBandCountIsRefused) {

@@ -85,7 +85,7 @@ TEST(NetworkAllocation, BPCreateFailsCleanlyAtEveryAllocation) {
               return net.Create(4, 3, 2, hidden);
             }),
             3);
-  net.InitWeights();
+  net.InitWeights(zt::ProcessRandom());
   const double x[] = {0.1, 0.2, 0.3, 0.4};
   long c = -1;
   net.Classify(x, &c);
@@ -110,7 +110,7 @@ TEST(NetworkAllocation, RBFAndLVQ2FailCleanlyAtEveryAllocation) {
               return rbf.CreateHidden();
             }),
             1);
-  EXPECT_GT(FailEachAllocation([&] { return rbf.InitOutput(); }), 1);
+  EXPECT_GT(FailEachAllocation([&] { return rbf.InitOutput(zt::ProcessRandom()); }), 1);
   zt::CLVQ2NN lvq;
   EXPECT_GT(FailEachAllocation([&] {
               lvq.Release();

@@ -33,7 +33,7 @@ TEST(HighOrderNetwork, NetInputWeighsPairsAboveTheDiagonalAndSquaresWhenAsked) {
   for (bool squares : {false, true}) {
     zt::CHighRankNN net;
     ASSERT_EQ(net.Create(3, 2, true, 0, nullptr), RC_OK);
-    net.InitWeights(true);
+    net.InitWeights(true, zt::ProcessRandom());
     SetWeights(net);
     const double y[] = {0.2, 0.5, 0.9};
     net.Forward(y, true, squares);
@@ -52,7 +52,7 @@ TEST(HighOrderNetwork, NetInputWeighsPairsAboveTheDiagonalAndSquaresWhenAsked) {
 TEST(HighOrderNetwork, OneBandWithoutSquaresHasNoPairTerm) {
   zt::CHighRankNN net;
   ASSERT_EQ(net.Create(1, 1, true, 0, nullptr), RC_OK);
-  net.InitWeights(true);
+  net.InitWeights(true, zt::ProcessRandom());
   net.Layer(0).neurons[0].bias = 0.25;
   net.Layer(0).Weight(0, 0) = 2.0;
   net.Layer(0).Pair(0, 0, 0) = 100.0;
@@ -68,7 +68,7 @@ TEST(HighOrderNetwork, HiddenDeltasMatchAFiniteDifferenceGradient) {
     long hidden[] = {3, 4};
     zt::CHighRankNN net;
     ASSERT_EQ(net.Create(2, 3, false, 2, hidden), RC_OK);
-    net.InitWeights(false);
+    net.InitWeights(false, zt::ProcessRandom());
     SetWeights(net);
     const double x[] = {0.3, 0.8};
     const long c = 2;
@@ -107,7 +107,7 @@ TEST(HighOrderNetwork, UpdateScalesWeightsNotBiasByOnePlusMomentum) {
     long hidden[] = {2};
     zt::CHighRankNN net;
     ASSERT_EQ(net.Create(2, 2, false, 1, hidden), RC_OK);
-    net.InitWeights(false);
+    net.InitWeights(false, zt::ProcessRandom());
     SetWeights(net);
     const double x[] = {0.6, 0.1};
     net.Forward(x, false, true);
@@ -143,7 +143,7 @@ TEST(HighOrderNetwork, UpdateScalesWeightsNotBiasByOnePlusMomentum) {
 TEST(HighOrderNetwork, ErrorAimsAtOneAndZeroAndRejectionBelowOneFifth) {
   zt::CHighRankNN net;
   ASSERT_EQ(net.Create(1, 3, true, 0, nullptr), RC_OK);
-  net.InitWeights(true);
+  net.InitWeights(true, zt::ProcessRandom());
   auto outputs = [&](double a, double b, double c) {
     const double p[] = {a, b, c};
     for (long k = 0; k < 3; ++k) {

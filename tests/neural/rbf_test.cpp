@@ -93,7 +93,7 @@ TEST(RBFNetwork, OutputWeightsFromRandAndOneDeltaRuleStep) {
   ASSERT_EQ(net.ComputeSpreads(s.Cells(), s.Count()), RC_OK);
   ASSERT_EQ(net.PruneHidden(), RC_OK);
   std::srand(5);
-  ASSERT_EQ(net.InitOutput(), RC_OK);
+  ASSERT_EQ(net.InitOutput(zt::ProcessRandom()), RC_OK);
   std::srand(5);
   for (auto& out : net.Outputs())
     for (double w : out.weights) EXPECT_EQ(w, (std::rand() % 100) / 100.0);
@@ -125,7 +125,7 @@ TEST(RBFNetwork, SpreadZeroAnswersOneAtTheCentreOnly) {
   ASSERT_EQ(net.InitCentres(s.Cells(), 12), RC_OK);
   ASSERT_EQ(net.ComputeSpreads(s.Cells(), 12), RC_OK);
   EXPECT_EQ(net.Hidden()[0].spread, 0.0);
-  ASSERT_EQ(net.InitOutput(), RC_OK);
+  ASSERT_EQ(net.InitOutput(zt::ProcessRandom()), RC_OK);
   net.Outputs()[0].weights = {1.0, 0.0};
   net.Outputs()[1].weights = {0.0, 1.0};
   long c = 0;
@@ -146,15 +146,15 @@ TEST(RBFNetwork, StableCentreEpochsGoToTheOutputPhase) {
   ProgressRecorder progress;
   // Every centre epoch is stable: the phase ends after 50 of its 60, and the
   // output phase runs its 5 epochs and the 10 left over.
-  ASSERT_EQ(net.Train(s.Cells(), s.Count(), 60, 0.1, 1e9, 5, 0.1, -1.0), RC_OK);
+  ASSERT_EQ(net.Train(s.Cells(), s.Count(), 60, 0.1, 1e9, 5, 0.1, -1.0, zt::ProcessRandom()), RC_OK);
   EXPECT_EQ(progress.steps, 65);
   // An error threshold of 1000 skips the output phase.
   progress.steps = 0;
-  ASSERT_EQ(net.Train(s.Cells(), s.Count(), 3, 0.1, -1.0, 5, 0.1, 1000.0), RC_OK);
+  ASSERT_EQ(net.Train(s.Cells(), s.Count(), 3, 0.1, -1.0, 5, 0.1, 1000.0, zt::ProcessRandom()), RC_OK);
   EXPECT_EQ(progress.steps, 3);
   progress.stopAfterSteps = 1;
   progress.steps = 0;
-  EXPECT_EQ(net.Train(s.Cells(), s.Count(), 3, 0.1, -1.0, 5, 0.1, -1.0), RC_CANCELLED);
+  EXPECT_EQ(net.Train(s.Cells(), s.Count(), 3, 0.1, -1.0, 5, 0.1, -1.0, zt::ProcessRandom()), RC_CANCELLED);
   net.Release();
   net.Release();
 }
@@ -165,7 +165,7 @@ TEST(RBFNetwork, EveryUnitPrunedGivesClassOne) {
   for (int i = 0; i < 3; ++i) s.Add(2, {0.9, 0.1 * i});
   zt::CRBFNN net;
   net.SetSizes(2, 2);
-  ASSERT_EQ(net.Train(s.Cells(), 6, 2, 0.1, -1.0, 2, 0.1, -1.0), RC_OK);
+  ASSERT_EQ(net.Train(s.Cells(), 6, 2, 0.1, -1.0, 2, 0.1, -1.0, zt::ProcessRandom()), RC_OK);
   EXPECT_EQ(net.HiddenCount(), 0);
   long c = 0;
   const double x[] = {0.9, 0.2};

@@ -1,0 +1,46 @@
+#pragma once
+// The decision of the LVQ2 and Kohonen models: the class of the nearest of
+// their codebook vectors ("codebook", one row per class), the earlier one on
+// equal distances; the score is the Euclidean distance to it.
+#include <cmath>
+#include <string>
+
+#include "frame/nearest_class.h"
+#include "model/model.h"
+#include "neural/network_model.h"
+
+namespace zt {
+
+class NearestCodebook {
+ public:
+  explicit NearestCodebook(const Model& m)
+      : codebook_(m.At("codebook").values.data()), count_(m.At("codebook").shape[0]), n_(m.At("codebook").shape[1]) {}
+
+  long Decide(const double* x, double* score) const {
+    double best = 0.0;
+    const size_t nearest = NearestClass(static_cast<size_t>(count_), [&](size_t j) {
+      const double* w = codebook_ + j * n_;
+      double d = 0.0;
+      for (long i = 0; i < n_; ++i) d += (x[i] - w[i]) * (x[i] - w[i]);
+      return d;
+    });
+    const double* w = codebook_ + nearest * n_;
+    for (long i = 0; i < n_; ++i) best += (x[i] - w[i]) * (x[i] - w[i]);
+    *score = std::sqrt(best);
+    return static_cast<long>(nearest) + 1;
+  }
+
+ private:
+  const double* codebook_;
+  long count_, n_;
+};
+
+// One codebook vector per class, of the band count.
+inline std::string CheckCodebook(const Model& m) {
+  if (std::string reason = FirstReason({CheckScaling(m), ExpectShape(m, "codebook", {m.highestClass, m.BandCount()})});
+      !reason.empty())
+    return reason;
+  return m.numbers.size() == 1 ? "" : "the model holds numbers besides its codebook";
+}
+
+}  // namespace zt
