@@ -17,8 +17,9 @@ int StoppedStatus();
 // Every directory entry whose name starts with prefix, in these directories,
 // is removed by a second Ctrl-C.
 void RegisterTemporaryFiles(const std::string& directory, const std::string& prefix);
-// A directory removed with everything in it by a second Ctrl-C; empty: none.
-void RegisterWorkDirectory(const std::string& path);
+// A directory removed with everything in it by a second Ctrl-C, then the
+// lock file that claims it; empty: none.
+void RegisterWorkDirectory(const std::string& path, const std::string& lock);
 
 // Holds the stop signals back while results are moved into place, so that a second one
 // never finds half of them moved.
