@@ -26,12 +26,12 @@ HostWorkDirectory::HostWorkDirectory() {
   path_ = base + "/" + token + "-work";
   if (mkdir(path_.c_str(), 0700) != 0)
     throw CommandError("cannot make a work directory in '" + base + "': " + ErrnoReason(errno));
-  RegisterWorkDirectory(path_);
+  RegisterWorkDirectory(path_, base + "/" + DirectoryClaim::LockName(token));
   setenv("ZTCLASS_WORKDIR", path_.c_str(), 1);
 }
 
 HostWorkDirectory::~HostWorkDirectory() {
-  RegisterWorkDirectory("");
+  RegisterWorkDirectory("", "");
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
 }

@@ -22,6 +22,7 @@ char g_directories[kMaxDirectories][kPathSize];
 int g_directoryCount = 0;
 char g_prefix[128];
 char g_workDirectory[kPathSize];
+char g_workLock[kPathSize];
 
 volatile std::sig_atomic_t g_interrupts = 0;
 volatile std::sig_atomic_t g_signal = 0;  // the first stop signal received
@@ -81,6 +82,7 @@ void RemoveWhatWasWritten() {
     close(fd);
   }
   if (g_workDirectory[0]) RemoveTree(AT_FDCWD, g_workDirectory, 0);
+  if (g_workLock[0]) unlink(g_workLock);
 }
 
 void OnInterrupt(int signal) {
@@ -128,9 +130,10 @@ void RegisterTemporaryFiles(const std::string& directory, const std::string& pre
   CopyPath(g_directories[g_directoryCount++], directory);
 }
 
-void RegisterWorkDirectory(const std::string& path) {
+void RegisterWorkDirectory(const std::string& path, const std::string& lock) {
   InterruptBlock block;
   CopyPath(g_workDirectory, path);
+  CopyPath(g_workLock, lock);
 }
 
 InterruptBlock::InterruptBlock() {

@@ -21,8 +21,9 @@ int StoppedStatus();
 // nothing: its results are removed as the command unwinds.
 void KeepNoTemporaryFileRegistry();
 void RegisterTemporaryFiles(const std::string& directory, const std::string& prefix);
-// A directory removed with everything in it by a second Ctrl-C; empty: none.
-void RegisterWorkDirectory(const std::string& path);
+// A directory removed with everything in it by a second Ctrl-C, then the
+// lock file that claims it; empty: none.
+void RegisterWorkDirectory(const std::string& path, const std::string& lock);
 
 // Holds the stop signals back while results are moved into place, so that a second one
 // never finds half of them moved.

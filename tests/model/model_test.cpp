@@ -468,6 +468,63 @@ TEST(ModelConfidence, BPGivesTheStrongestOutputOfTheForwardPass) {
   ztModelFree(model);
 }
 
+// The file of a header and arrays (in the header's order), sealed.
+std::vector<unsigned char> Written(const SavedArrays& m) {
+  std::vector<unsigned char> out;
+  auto integer = [&out](uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<unsigned char>(v >> (8 * i)));
+  };
+  const std::string version = "0", header = m.header.dump();
+  out.insert(out.end(), {'Z', 'T', 'C', 'M', 'O', 'D', 'E', 'L'});
+  integer(1, 4);
+  integer(version.size(), 4);
+  out.insert(out.end(), version.begin(), version.end());
+  integer(header.size(), 8);
+  out.insert(out.end(), header.begin(), header.end());
+  for (const auto& entry : m.header["numbers"])
+    for (double v : m.numbers.at(entry["name"].get<std::string>())) {
+      uint64_t bits;
+      std::memcpy(&bits, &v, 8);
+      integer(bits, 8);
+    }
+  integer(0, 8);
+  Reseal(out);
+  return out;
+}
+
+TEST(ModelFile, NetworkModelsOfTheWrongShapeOrValuesAreRefused) {
+  Fixture f;
+  const struct {
+    int method;
+    std::function<void(SavedArrays&)> damage;
+    const char* reason;
+  } cases[] = {
+      {8, [](SavedArrays& m) { m.header["scaling"] = nullptr; }, "band scaling"},
+      {8, [](SavedArrays& m) { m.header["scaling"]["span"][1] = 0.0; }, "span"},
+      {8, [](SavedArrays& m) { m.numbers["hidden-sizes"][0] = 3; }, "shape"},
+      {8, [](SavedArrays& m) { m.numbers["hidden-sizes"][0] = 4.5; }, "whole numbers"},
+      {9, [](SavedArrays& m) { m.header["parameters"]["squares"] = "yes"; }, "squares"},
+      {10, [](SavedArrays& m) { m.numbers["spreads"][0] = -1; }, "spread is below 0"},
+      {11, [](SavedArrays& m) {
+         m.header["numbers"].push_back({{"name", "extra"}, {"shape", {1}}});
+         m.numbers["extra"] = {1.0};
+       }, "besides its codebook"},
+      {13, [](SavedArrays& m) { m.header["parameters"].erase("noise"); }, "noise"},
+      {14, [](SavedArrays& m) { m.header["numbers"][0]["shape"] = {m.numbers["categories"].size() / 3, 3}; },
+       "shape"},
+  };
+  for (const auto& c : cases) {
+    ZTModel* model = Train(f, kMethods[c.method]);
+    SavedArrays saved = ReadSaved(model);
+    ztModelFree(model);
+    ASSERT_EQ(ztModelLoadFromBuffer(Written(saved).data(), Written(saved).size(), &model), RC_OK)
+        << kMethods[c.method].name << ": " << ztModelLastError();
+    ztModelFree(model);
+    c.damage(saved);
+    ExpectRefused(Written(saved), c.reason);
+  }
+}
+
 TEST(ModelTraining, NetworksTrainedOnSeveralThreadsAtOnceGiveTheModelOfTheirSeed) {
   Fixture f;
   auto saved = [&f](ZTModel* model) {
