@@ -24,7 +24,10 @@ inline Value SmallQuadraticForm(const Value* d, const double* upper, long n) {
 }
 
 // The same for many bands: the inner sums are vectorised, and processors
-// with AVX2 and FMA get a build of their own. Not under ThreadSanitizer:
+// with AVX2 get a build of their own. Its products and sums stay separate
+// roundings (no fused multiply-add: the file is built with
+// -ffp-contract=off), so every machine decides every pixel alike. Not under
+// ThreadSanitizer:
 // the loader picks the build before the sanitizer's runtime is ready, and
 // the instrumented chooser crashes the program as it loads.
 #if defined(__SANITIZE_THREAD__)
