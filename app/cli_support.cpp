@@ -78,6 +78,10 @@ std::string ErrnoReason(int error) {
   return reason;
 }
 
+CommandError CannotWrite(const std::string& what, const std::string& reason) {
+  return CommandError("cannot write " + what + (reason.empty() ? "" : ": " + reason));
+}
+
 std::string WriteFailureReason() {
   struct Known {
     const char* words;
@@ -153,7 +157,7 @@ void Dataset::Close(const std::string& name) {
   CPLErrorReset();
   if (ztRSClose(handle) != 0) {
     const std::string reason = WriteFailureReason();
-    throw CommandError("cannot write '" + name + "'" + (reason.empty() ? "" : ": " + reason));
+    throw CannotWrite("'" + name + "'", reason);
   }
 }
 

@@ -54,6 +54,8 @@ std::string ErrnoReason(int error);
 // large", "permission denied", "read-only file system", ...), from GDAL's
 // last error or errno; empty when neither says one of them.
 std::string WriteFailureReason();
+// "cannot write WHAT: REASON", or without the reason when it is empty.
+CommandError CannotWrite(const std::string& what, const std::string& reason);
 
 // A message about files as the user knows them: the temporary names that
 // results are written under are given as the results' own.

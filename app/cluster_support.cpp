@@ -30,7 +30,7 @@ std::map<long, long> PixelsPerClass(void* result, const std::string& path) {
   CPLErrorReset();
   if (ztRSFlushCache(result) != 0) {
     const std::string reason = WriteFailureReason();
-    throw CommandError("cannot write '" + path + "'" + (reason.empty() ? "" : ": " + reason));
+    throw CannotWrite("'" + path + "'", reason);
   }
   std::map<long, long> counts;
   void* band = ztRSGetRasterBand(result, 1);

@@ -26,7 +26,7 @@ void WritePicture(const std::string& image, const std::string& png, const std::v
   const std::string reason = WriteFailureReason();
   GDALClose(source);
   if (!out || failed)
-    throw CommandError("cannot write the " + what + " '" + png + "'" + (reason.empty() ? "" : ": " + reason));
+    throw CannotWrite("the " + what + " '" + png + "'", reason);
 }
 
 void WriteQuicklook(const std::string& classImage, const std::string& png) {
