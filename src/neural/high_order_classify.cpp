@@ -76,6 +76,7 @@ class Decision {
   void DecideRun(const double* x, long count, double* classes) {
     if (runSums_.empty()) {
       runSums_.resize(below_.size() * kRunPixels);
+      runPairs_.resize(kRunPixels);
       runBelow_.resize(below_.size() * kRunPixels);
       runAbove_.resize(below_.size() * kRunPixels);
     }
@@ -85,7 +86,8 @@ class Decision {
       const long n = layer.inputs;
       for (long j = 0; j < layer.size; ++j) {
         double* sums = &runSums_[j * kRunPixels];
-        HighOrderSumRun(in, n, layer.weights + j * n, layer.pairs + j * n * n, squares_, count, kRunPixels, sums);
+        HighOrderSumRun(in, n, layer.weights + j * n, layer.pairs + j * n * n, squares_, count, kRunPixels, sums,
+                        runPairs_.data());
         if (&layer != &out) {
           SigmoidRun(sums, layer.biases[j], count, &runAbove_[j * kRunPixels]);
         } else {
@@ -129,7 +131,7 @@ class Decision {
   std::vector<double> below_, above_;
   // The run's sums and outputs, [neuron * kRunPixels + pixel]; sized by the
   // first run, so that the copies of the deciding threads start small.
-  std::vector<double> runSums_, runBelow_, runAbove_;
+  std::vector<double> runSums_, runPairs_, runBelow_, runAbove_;
 };
 
 long Apply(const Model& model, ClassificationPass& pass) { return ApplyNetwork<Decision>(model, pass, kPassCaption); }

@@ -2,6 +2,7 @@
 // Second-order feed-forward network: each neuron weighs its inputs and the
 // products of pairs of them (with their squares when asked), trained online
 // by back-propagation. The network may have no hidden layer.
+#include <algorithm>
 #include <vector>
 
 #include "neural/random_between.h"
@@ -27,20 +28,28 @@ inline double HighOrderSum(const double* y, long n, const double* w, const doubl
 }
 
 // HighOrderSum for count pixels side by side, y[i * stride + p] input i of
-// pixel p, into sums[p]: each pixel through the same operations in the same
-// order as alone, the pixels in vector lanes.
+// pixel p, into sums[p] (pairs: scratch of count values): each pixel through
+// the same operations in the same order as alone, the pixels in vector lanes.
 inline void HighOrderSumRun(const double* y, long n, const double* w, const double* v, bool includeSquares,
-                            long count, long stride, double* sums) {
-  const long partner = FirstPartner(0, includeSquares);
+                            long count, long stride, double* sums, double* pairs) {
+  std::fill(sums, sums + count, 0.0);
+  std::fill(pairs, pairs + count, 0.0);
+  for (long i = 0; i < n; ++i) {
+    const double weight = w[i];
+    const double* yi = y + i * stride;
 #pragma omp simd
-  for (long p = 0; p < count; ++p) {
-    double linear = 0.0;
-    for (long i = 0; i < n; ++i) linear += w[i] * y[i * stride + p];
-    double pairs = 0.0;
-    for (long i = 0; i < n; ++i)
-      for (long l = i + partner; l < n; ++l) pairs += v[i * n + l] * y[i * stride + p] * y[l * stride + p];
-    sums[p] = linear + pairs;
+    for (long p = 0; p < count; ++p) sums[p] += weight * yi[p];
   }
+  for (long i = 0; i < n; ++i)
+    for (long l = FirstPartner(i, includeSquares); l < n; ++l) {
+      const double weight = v[i * n + l];
+      const double* yi = y + i * stride;
+      const double* yl = y + l * stride;
+#pragma omp simd
+      for (long p = 0; p < count; ++p) pairs[p] += weight * yi[p] * yl[p];
+    }
+#pragma omp simd
+  for (long p = 0; p < count; ++p) sums[p] += pairs[p];
 }
 
 struct HRNeuron {

@@ -50,11 +50,12 @@ inline void WeightedSumsRun(const double* in, long inputs, const double* weights
                             double* net) {
   for (long j = 0; j < size; ++j) {
     double* sums = net + j * stride;
+    std::fill(sums, sums + count, 0.0);
+    for (long i = 0; i < inputs; ++i) {
+      const double w = weights[i * size + j];
+      const double* v = in + i * stride;
 #pragma omp simd
-    for (long p = 0; p < count; ++p) {
-      double sum = 0.0;
-      for (long i = 0; i < inputs; ++i) sum += weights[i * size + j] * in[i * stride + p];
-      sums[p] = sum;
+      for (long p = 0; p < count; ++p) sums[p] += w * v[p];
     }
   }
 }

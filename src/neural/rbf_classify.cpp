@@ -1,5 +1,7 @@
 // The RBF network classifier, and its model: the hidden units' centres and
 // spreads, and the output weights.
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "frame/entry.h"
@@ -86,23 +88,30 @@ class Decision {
       const double* c = centres_ + u * n_;
       const double spread = spreads_[u];
       double* phi = &runPhi_[u * kRunPixels];
+      std::fill(phi, phi + count, 0.0);
+      for (long i = 0; i < n_; ++i) {
+        const double centre = c[i];
+        const double* xi = x + i * kRunPixels;
 #pragma omp simd
-      for (long p = 0; p < count; ++p) {
-        double d = 0.0;
-        for (long i = 0; i < n_; ++i) d += (x[i * kRunPixels + p] - c[i]) * (x[i * kRunPixels + p] - c[i]);
-        phi[p] = spread == 0.0 ? (d == 0.0 ? 1.0 : 0.0) : -d / (2.0 * spread);
+        for (long p = 0; p < count; ++p) phi[p] += (xi[p] - centre) * (xi[p] - centre);
       }
-      if (spread != 0.0)
+      if (spread == 0.0) {
+#pragma omp simd
+        for (long p = 0; p < count; ++p) phi[p] = phi[p] == 0.0 ? 1.0 : 0.0;
+      } else {
+#pragma omp simd
+        for (long p = 0; p < count; ++p) phi[p] = -phi[p] / (2.0 * spread);
         for (long p = 0; p < count; ++p) phi[p] = std::exp(phi[p]);
+      }
     }
     for (long k = 0; k < outputs_; ++k) {
-      const double* w = weights_ + k * units_;
       double* out = &runOut_[k * kRunPixels];
+      std::fill(out, out + count, 0.0);
+      for (long u = 0; u < units_; ++u) {
+        const double w = weights_[k * units_ + u];
+        const double* phi = &runPhi_[u * kRunPixels];
 #pragma omp simd
-      for (long p = 0; p < count; ++p) {
-        double o = 0.0;
-        for (long u = 0; u < units_; ++u) o += w[u] * runPhi_[u * kRunPixels + p];
-        out[p] = o;
+        for (long p = 0; p < count; ++p) out[p] += w * phi[p];
       }
     }
     for (long p = 0; p < count; ++p)
