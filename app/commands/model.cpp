@@ -105,7 +105,6 @@ void RunApply(const ApplyOptions& o) {
 void AddModelCommands(CLI::App& app) {
   auto* train = app.add_subcommand("train", "Train a model once (METHOD IMAGE ... -o MODEL), to apply it to many images");
   train->require_subcommand(1);
-  train->preparse_callback([](size_t) { SetTrainingOnly(); });
   AddStatisticalCommands(*train);
   AddClusterCommands(*train);
   AddNeuralCommands(*train);

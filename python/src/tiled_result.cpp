@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "class_records.h"
 #include "cli_support.h"
 #include "errors.h"
 #include "module.h"
@@ -47,7 +48,7 @@ class TiledResult {
 
   void Finish(const std::string& recordsFrom) {
     py::gil_scoped_release released;
-    CopyClasses(recordsFrom, result_->get());
+    ztcli::CopyClasses(recordsFrom, result_->get());
     result_->Finish();
     outputs_.Commit();
   }
