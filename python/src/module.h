@@ -31,6 +31,7 @@ void CopyClasses(const std::string& original, void* result);
 
 void AddPostClass(pybind11::module_& module);
 void AddTiledResult(pybind11::module_& module);
+void AddTiles(pybind11::module_& module);
 void AddModels(pybind11::module_& module);
 
 }  // namespace ztpy
