@@ -130,4 +130,14 @@ std::string RecordRemark(const CLASSATTINFO& record) {
   return std::string(record.remark, strnlen(record.remark, sizeof record.remark));
 }
 
+void CopyClasses(const std::string& original, void* result) {
+  Dataset classes = Dataset::Open(original, false);
+  std::string storage;
+  std::vector<CLASSATTINFO> records = ReadClassRecords(classes.get(), storage);
+  if (!records.empty())
+    Check(ztRSWriteClassInfo(result, static_cast<long>(records.size()), records.data()), "copying the class records");
+  if (void* table = ztRSGetDatasetColorTable(classes.get()))
+    ztRSSetRasterColorTable(ztRSGetRasterBand(result, 1), table);
+}
+
 }  // namespace ztcli

@@ -14,6 +14,10 @@ namespace ztcli {
 // (when given) false.
 std::vector<CLASSATTINFO> ReadClassRecords(void* dataset, std::string& storage, bool* found = nullptr);
 
+// Gives result the class records and colour table of the class image at
+// path original, so that a map derived from it opens as the original did.
+void CopyClasses(const std::string& original, void* result);
+
 // Gives band 1 the legend of exactly its classes: a colour table of the
 // entries 0 up to the highest class (and 255 when that is the band's no-data
 // value), GDAL category names and a raster attribute table. Formats or pixel

@@ -37,7 +37,7 @@ Classification::Classification(const ClassifyOptions& o, Training training)
     : options_(o), outputs_(o.method.overwrite), source_(nullptr) {
   outputs_.AddInput(o.image, true);
   if (!o.aoiFile.empty()) outputs_.AddInput(o.aoiFile, false);
-  if (TrainingOnly()) {
+  if (o.method.trainingOnly) {
     modelPath_ = outputs_.AddOutput(o.method.output, "-o", false);
   } else {
     result_ = std::make_unique<ResultImage>(o.method, outputs_);
@@ -114,7 +114,7 @@ void Classification::Run(const std::string& what, const std::function<long(void*
 void Classification::Run(const std::string& what, const std::function<long(void*)>& classify, const ModelSpec& spec) {
   ModelHandle model;
   if (!modelPath_.empty()) model = TrainModel(spec, source_.get(), bands_, window_);
-  if (TrainingOnly()) {
+  if (options_.method.trainingOnly) {
     SaveModel(model.get(), modelPath_);
     outputs_.Commit();
     if (!Quiet()) std::cout << "Wrote " << options_.method.output << " (" << spec.method << " model)\n";

@@ -65,7 +65,7 @@ void AddClusterOptions(CLI::App& command, ClusterOptions& o) {
 ClusterJob::ClusterJob(const ClusterOptions& o, const std::function<long(long)>& highestValue)
     : outputs(o.method.overwrite), source(nullptr) {
   outputs.AddInput(o.image, true);
-  if (TrainingOnly()) {
+  if (o.method.trainingOnly) {
     modelPath = outputs.AddOutput(o.method.output, "-o", false);
   } else {
     result = std::make_unique<ResultImage>(o.method, outputs);
@@ -111,7 +111,7 @@ void RunCluster(const ClusterOptions& o, ClusterJob& job, const std::string& wha
                 const std::function<long(void*)>& classify, const ModelSpec& spec) {
   ModelHandle model;
   if (!job.modelPath.empty()) model = TrainModel(spec, job.source.get(), job.bands, job.window);
-  if (TrainingOnly()) {
+  if (o.method.trainingOnly) {
     SaveModel(model.get(), job.modelPath);
     job.outputs.Commit();
     if (!Quiet()) std::cout << "Wrote " << o.method.output << " (" << spec.method << " model)\n";

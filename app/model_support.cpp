@@ -6,13 +6,6 @@
 
 namespace ztcli {
 
-namespace {
-bool trainingOnly = false;
-}  // namespace
-
-void SetTrainingOnly() { trainingOnly = true; }
-bool TrainingOnly() { return trainingOnly; }
-
 void CheckModelCall(long rc, const std::string& what) {
   if (rc == RC_OK) return;
   if (rc == RC_CANCELLED) throw Stopped();

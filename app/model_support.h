@@ -24,11 +24,6 @@ struct ModelFree {
 };
 using ModelHandle = std::unique_ptr<ZTModel, ModelFree>;
 
-// `ztclass train METHOD ...`: the classify commands under "train" write the
-// model to -o instead of classifying.
-void SetTrainingOnly();
-bool TrainingOnly();
-
 // A library result code of a model call as a CommandError with the call's
 // message.
 void CheckModelCall(long resultCode, const std::string& what);

@@ -58,7 +58,8 @@ bool ForTraining(const CLI::App& command) {
 }
 
 void AddResultOptions(CLI::App& command, MethodOptions& options) {
-  if (ForTraining(command)) {
+  options.trainingOnly = ForTraining(command);
+  if (options.trainingOnly) {
     command.add_option("-o,--output", options.output, "Model file to write")->required();
     command.add_flag("--overwrite", options.overwrite, "Replace a model file that exists already");
     return;

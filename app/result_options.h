@@ -25,6 +25,8 @@ struct MethodOptions {
   std::string type = "Byte";
   std::vector<std::string> creationOptions;
   bool overwrite = false;
+  // Under "train": -o is the model file, and the command classifies nothing.
+  bool trainingOnly = false;
 };
 
 void AddBandOption(CLI::App& command, MethodOptions& options);

@@ -11,6 +11,7 @@
 #include "progress_bar.h"
 #include "quicklook.h"
 #include "result_image.h"
+#include "training_likeness.h"
 #include "worker_threads.h"
 #include "ztservices/raster.h"
 
@@ -23,16 +24,6 @@ struct ApplyOptions {
   long tile = 1024;
   MethodOptions method;
 };
-
-// A data type unlike the training image's works, but values of another
-// range put the pixels far from what the model learnt.
-void WarnOfOtherData(const nlohmann::json& description, void* source, const std::string& image) {
-  const std::string trained = description.value("data-type", "");
-  const std::string given = DataTypeName(ztRSGetDatasetType(source));
-  if (!Quiet() && trained != given)
-    std::cerr << "ztclass: warning: the model was trained on " << trained << " values, '" << image << "' holds "
-              << given << " values: classes may not mean what they did\n";
-}
 
 // The command's options as the Python package's distributed apply takes
 // them; the window and bands resolved here, so that both read them alike.
@@ -83,7 +74,7 @@ void RunApply(const ApplyOptions& o) {
   const long highest = description.at("highest-class").get<long>();
   if (highest > TypeMaximum(result.Type()))
     throw UsageError("--ot " + o.method.type + " cannot hold class " + std::to_string(highest));
-  WarnOfOtherData(description, source.get(), o.image);
+  WarnOfOtherData(description, source.get(), bands, o.image);
   result.Create(source.get(), window);
   Dataset confidence(nullptr);
   if (!confidencePath.empty()) {
@@ -114,7 +105,6 @@ void RunApply(const ApplyOptions& o) {
 void AddModelCommands(CLI::App& app) {
   auto* train = app.add_subcommand("train", "Train a model once (METHOD IMAGE ... -o MODEL), to apply it to many images");
   train->require_subcommand(1);
-  train->preparse_callback([](size_t) { SetTrainingOnly(); });
   AddStatisticalCommands(*train);
   AddClusterCommands(*train);
   AddNeuralCommands(*train);

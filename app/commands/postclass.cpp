@@ -44,18 +44,6 @@ void AddCommon(CLI::App& command, PostClassOptions& o, const char* image, const 
   AddResultOptions(command, o.method);
 }
 
-// Copies the class records and colour table of the original class image, so
-// that the cleaned map opens as the original did.
-void CopyClasses(const std::string& original, void* result) {
-  Dataset classes = Dataset::Open(original, false);
-  std::string storage;
-  std::vector<CLASSATTINFO> records = ReadClassRecords(classes.get(), storage);
-  if (!records.empty())
-    Check(ztRSWriteClassInfo(result, static_cast<long>(records.size()), records.data()), "copying the class records");
-  if (void* table = ztRSGetDatasetColorTable(classes.get()))
-    ztRSSetRasterColorTable(ztRSGetRasterBand(result, 1), table);
-}
-
 // Clump and sieve statistics: six heading lines and block 0, then a line per
 // clump.
 long ClumpCount(const std::string& statistics) {

@@ -25,10 +25,6 @@ struct Result {
   ztcli::MethodOptions Method(const std::string& output) const;
 };
 
-// Gives result the class records and colour table of the class image at
-// path original.
-void CopyClasses(const std::string& original, void* result);
-
 void AddPostClass(pybind11::module_& module);
 void AddTiledResult(pybind11::module_& module);
 void AddTiles(pybind11::module_& module);

@@ -44,16 +44,6 @@ long ClumpCount(const std::string& statistics) {
 
 }  // namespace
 
-void CopyClasses(const std::string& original, void* result) {
-  ztcli::Dataset classes = ztcli::Dataset::Open(original, false);
-  std::string storage;
-  std::vector<CLASSATTINFO> records = ztcli::ReadClassRecords(classes.get(), storage);
-  if (!records.empty())
-    Check(ztRSWriteClassInfo(result, static_cast<long>(records.size()), records.data()), "copying the class records");
-  if (void* table = ztRSGetDatasetColorTable(classes.get()))
-    ztRSSetRasterColorTable(ztRSGetRasterBand(result, 1), table);
-}
-
 namespace {
 
 template <typename Call>
@@ -80,7 +70,7 @@ void RunPostClass(const PostClassCall& c, const std::string& what, bool numbersC
   if (numbersClumps && ClumpCount(statistics) > ztcli::TypeMaximum(result.Type()))
     throw ztcli::CommandError(what + ": " + std::to_string(ClumpCount(statistics)) + " clumps do not fit type " +
                               c.method.type + "; choose UInt32");
-  if (!c.classes.empty()) CopyClasses(c.classes, result.get());
+  if (!c.classes.empty()) ztcli::CopyClasses(c.classes, result.get());
   result.Finish();
   outputs.Commit();
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "class_records.h"
 #include "cli_support.h"
 #include "errors.h"
 #include "module.h"
@@ -68,7 +69,7 @@ class TiledResult {
 
   void Finish(const std::optional<std::string>& recordsFrom) {
     py::gil_scoped_release released;
-    if (recordsFrom) CopyClasses(*recordsFrom, result_->get());
+    if (recordsFrom) ztcli::CopyClasses(*recordsFrom, result_->get());
     result_->Finish();
     outputs_.Commit();
   }

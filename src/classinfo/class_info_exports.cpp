@@ -18,9 +18,12 @@ long UsesBandNote(void* image, bool& note) {
   return RC_OK;
 }
 
+// The class-information file beside the image's file; none for an image
+// without a file (one held in memory), whose records would otherwise go to a
+// file "cls" in whatever folder the caller happens to run in.
 std::string FileOf(void* image) {
   const char* description = ztRSGetDescription(image);
-  return ClassInfoPath(description ? description : "");
+  return description && *description ? ClassInfoPath(description) : std::string();
 }
 
 }  // namespace
@@ -34,7 +37,9 @@ long ztRSReadClsNum(void* image, long& count) {
     if (!image) return RC_NULL_ARGUMENT;
     bool note;
     if (long rc = UsesBandNote(image, note)) return rc;
-    return note ? ReadNoteCount(image, count) : ReadClassInfoFileCount(FileOf(image), count);
+    if (note) return ReadNoteCount(image, count);
+    const std::string file = FileOf(image);
+    return file.empty() ? RC_CLS_FILE_MISSING : ReadClassInfoFileCount(file, count);
   });
 }
 
@@ -44,8 +49,9 @@ long ztRSReadClassInfo(void* image, long count, CLASSATTINFO* records) {
     PyramidLayer layer(image);
     bool note;
     if (long rc = UsesBandNote(image, note)) return rc;
-    return note ? ReadNoteRecords(image, count, records)
-                : ReadClassInfoFileRecords(FileOf(image), count, records);
+    if (note) return ReadNoteRecords(image, count, records);
+    const std::string file = FileOf(image);
+    return file.empty() ? RC_CLS_FILE_MISSING : ReadClassInfoFileRecords(file, count, records);
   });
 }
 
@@ -54,7 +60,8 @@ long ztRSWriteClassInfo(void* image, long count, CLASSATTINFO* records) {
     if (!image) return RC_NULL_ARGUMENT;
     bool note;
     if (long rc = UsesBandNote(image, note)) return rc;
-    return note ? WriteNoteRecords(image, count, records)
-                : WriteClassInfoFile(FileOf(image), count, records);
+    if (note) return WriteNoteRecords(image, count, records);
+    const std::string file = FileOf(image);
+    return file.empty() ? RC_OK : WriteClassInfoFile(file, count, records);
   });
 }

@@ -65,6 +65,19 @@ struct BandScaling {
 
   // Scales a pixel's values where they are.
   void ApplyInPlace(double* values) const { Apply(values, values); }
+
+  // out[i] = Apply(b, in[i]) for count values of band b, the kind decided
+  // once for the run, so that the loop runs in vector lanes.
+  void ApplyRun(long b, const double* in, long count, double* out) const {
+    const double o = offset[b], s = span[b];
+    if (kind == BandScalingKind::kTrainingRange) {
+#pragma omp simd
+      for (long i = 0; i < count; ++i) out[i] = std::clamp((in[i] - o) / s, 0.0, 1.0);
+    } else {
+#pragma omp simd
+      for (long i = 0; i < count; ++i) out[i] = (in[i] - o) / s;
+    }
+  }
 };
 
 // Value / 255 for every one of bandCount bands.

@@ -1,9 +1,9 @@
 #pragma once
 // What a trained classifier keeps: the method and its parameters, the band
-// list and data type of the image it learnt from, the band scaling, the
-// classes it decides with their records, and its trained numbers as named
-// arrays. Training fills it, the model file stores it, and applying it reads
-// it only, so one model serves several threads at once.
+// list, data type and value ranges of the image it learnt from, the band
+// scaling, the classes it decides with their records, and its trained
+// numbers as named arrays. Training fills it, the model file stores it, and
+// applying it reads it only, so one model serves several threads at once.
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -26,11 +26,20 @@ struct ModelClass {
   unsigned char red = 0, green = 0, blue = 0;
 };
 
+// The lowest and highest value of a band, as GDAL's sampled minimum and
+// maximum give them.
+struct ValueRange {
+  double low = 0.0, high = 0.0;
+};
+
 struct Model {
   std::string method;
   nlohmann::json parameters = nlohmann::json::object();
   std::vector<long> bands;    // band numbers of the training image
   std::string dataType;       // its data type, by GDAL's name
+  // Per band, the training image's sampled value range; empty where unknown
+  // (models written before it was kept, bands GDAL found no value in).
+  std::vector<ValueRange> valueRanges;
   nlohmann::json scaling;     // how band values were scaled before learning; null for none
   // The class records the result gets: values 1..highestClass; without
   // records (unnamed) the result gets the default names and colours.

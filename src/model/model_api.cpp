@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "frame/arguments.h"
 #include "frame/classification_pass.h"
@@ -107,6 +109,22 @@ void WriteWhole(const std::string& path, const std::string& bytes) {
   throw ModelError(RC_WORK_FILE_FAILED, "cannot write " + path + ": " + why);
 }
 
+// GDAL's sampled minimum and maximum of each band (a few blocks, whatever
+// the image's size; the image is only read): enough for a host to tell an
+// image of another value range from the training image's. Empty when a
+// band has no value GDAL can find.
+std::vector<ValueRange> SampledValueRanges(void* source, const long* bands, long bandCount) {
+  std::vector<ValueRange> ranges;
+  for (long b = 0; b < bandCount; ++b) {
+    double minMax[2];
+    if (ztRSComputeRasterMinMax(ztRSGetRasterBand(source, bands[b]), 1, minMax) != 0 ||
+        !std::isfinite(minMax[0]) || !std::isfinite(minMax[1]) || minMax[0] > minMax[1])
+      return {};
+    ranges.push_back({minMax[0], minMax[1]});
+  }
+  return ranges;
+}
+
 long Adopt(Model m, ZTModel** out) {
   *out = new ZTModel(std::move(m));
   return RC_OK;
@@ -135,6 +153,7 @@ long ztModelTrain(const char* method, const char* parametersJson, void* source, 
     if (long rc = entry->train(request, m)) return rc;
     m.bands.assign(bands, bands + bandCount);
     m.dataType = DataTypeName(ztRSGetDatasetType(source));
+    m.valueRanges = SampledValueRanges(source, bands, bandCount);
     if (m.highestClass > 254)
       throw ModelError(RC_BAD_PARAMETER, "a model holds at most 254 classes; this training gives " +
                                              std::to_string(m.highestClass));

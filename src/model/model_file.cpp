@@ -141,6 +141,11 @@ nlohmann::json DescribeModel(const Model& m) {
   header["band-count"] = m.BandCount();
   header["bands"] = m.bands;
   header["data-type"] = m.dataType;
+  if (!m.valueRanges.empty()) {
+    nlohmann::json ranges = nlohmann::json::array();
+    for (const ValueRange& r : m.valueRanges) ranges.push_back({r.low, r.high});
+    header["value-ranges"] = ranges;
+  }
   header["scaling"] = m.scaling;
   header["highest-class"] = m.highestClass;
   header["named-classes"] = m.namedClasses;
@@ -181,6 +186,11 @@ void CheckModel(const Model& m) {
   if (m.bands.empty() || m.BandCount() > kMaxModelBands) Bad("the band count is outside 1..1024");
   for (long b : m.bands)
     if (b < 1) Bad("a band number is below 1");
+  if (!m.valueRanges.empty() && m.valueRanges.size() != m.bands.size())
+    Bad("the value ranges do not list one range per band");
+  for (const ValueRange& r : m.valueRanges)
+    if (!std::isfinite(r.low) || !std::isfinite(r.high) || r.low > r.high)
+      Bad("a value range is not finite or runs from high to low");
   if (m.highestClass < 1 || m.highestClass > kMaxModelClasses)
     Bad("the highest class " + std::to_string(m.highestClass) + " is outside 1..254");
   if (static_cast<long>(m.classes.size()) != m.highestClass) Bad("the class records do not match the highest class");
@@ -242,6 +252,13 @@ Model DeserializeModel(const unsigned char* data, size_t size) {
   if (static_cast<long>(bands.size()) != bandCount) Bad("the band list does not hold band-count bands");
   for (const auto& b : bands) m.bands.push_back(IntegerIn(b, "a band number", 1, 1L << 30));
   m.dataType = Field(header, "data-type", T::string).get<std::string>();
+  if (header.contains("value-ranges")) {
+    for (const auto& r : Field(header, "value-ranges", T::array)) {
+      if (!r.is_array() || r.size() != 2 || !r[0].is_number() || !r[1].is_number())
+        Bad("a value range is not a pair of numbers");
+      m.valueRanges.push_back({r[0].get<double>(), r[1].get<double>()});
+    }
+  }
   if (header.contains("scaling")) m.scaling = header["scaling"];
   m.highestClass = IntegerIn(Field(header, "highest-class", T::number_integer), "the highest class", 1, kMaxModelClasses);
   m.namedClasses = Field(header, "named-classes", T::boolean).get<bool>();

@@ -51,7 +51,7 @@ long Learn(const BPSettings& s, RandomDraws& draws, long classCount, const AOICE
 
 // The forward pass over the model's layers, each thread with its own sums
 // and outputs: the class of the strongest output, none below 0.1; the score
-// is that output.
+// is that output. Runs of pixels go side by side, neuron by neuron.
 class Decision {
  public:
   explicit Decision(const Model& m) {
@@ -65,6 +65,34 @@ class Decision {
     net_.resize(widest);
     below_.resize(widest);
     above_.resize(widest);
+  }
+
+  // Decide for each of count pixels, x[band * kRunPixels + pixel] its
+  // scaled values.
+  void DecideRun(const double* x, long count, double* classes) {
+    if (runNet_.empty()) {
+      runNet_.resize(net_.size() * kRunPixels);
+      runBelow_.resize(net_.size() * kRunPixels);
+      runAbove_.resize(net_.size() * kRunPixels);
+    }
+    const double* in = x;
+    const Layer& out = layers_.back();
+    for (const Layer& layer : layers_) {
+      WeightedSumsRun(in, layer.inputs, layer.weights, layer.size, count, kRunPixels, runNet_.data());
+      if (&layer == &out) break;
+      for (long j = 0; j < layer.size; ++j)
+        SigmoidRun(&runNet_[j * kRunPixels], layer.biases[j], count, &runAbove_[j * kRunPixels]);
+      std::swap(runBelow_, runAbove_);
+      in = runBelow_.data();
+    }
+    for (long k = 0; k < out.size; ++k) {
+      double* t = &runNet_[k * kRunPixels];
+      const double bias = out.biases[k];
+#pragma omp simd
+      for (long p = 0; p < count; ++p) t[p] += bias;
+    }
+    for (long p = 0; p < count; ++p)
+      classes[p] = static_cast<double>(StrongestSigmoid(&runNet_[p], out.size, kRunPixels, kBPRejectBelow));
   }
 
   long Decide(const double* x, double* score) {
@@ -88,6 +116,9 @@ class Decision {
   };
   std::vector<Layer> layers_;
   std::vector<double> net_, below_, above_;
+  // The run's sums and outputs, [neuron * kRunPixels + pixel]; sized by the
+  // first run, so that the copies of the deciding threads start small.
+  std::vector<double> runNet_, runBelow_, runAbove_;
 };
 
 long Apply(const Model& model, ClassificationPass& pass) { return ApplyNetwork<Decision>(model, pass, kPassCaption); }

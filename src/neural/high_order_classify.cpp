@@ -56,7 +56,7 @@ long Learn(const HighOrderSettings& s, RandomDraws& draws, long classCount, cons
 
 // The forward pass over the model's layers, each thread with its own
 // outputs: the class of the strongest output, none below 0.2; the score is
-// that output.
+// that output. Runs of pixels go side by side, neuron by neuron.
 class Decision {
  public:
   explicit Decision(const Model& m) : squares_(m.parameters.at("squares").get<bool>()) {
@@ -69,6 +69,36 @@ class Decision {
     }
     below_.resize(widest);
     above_.resize(widest);
+  }
+
+  // Decide for each of count pixels, x[band * kRunPixels + pixel] its
+  // scaled values.
+  void DecideRun(const double* x, long count, double* classes) {
+    if (runSums_.empty()) {
+      runSums_.resize(below_.size() * kRunPixels);
+      runBelow_.resize(below_.size() * kRunPixels);
+      runAbove_.resize(below_.size() * kRunPixels);
+    }
+    const double* in = x;
+    const Layer& out = layers_.back();
+    for (const Layer& layer : layers_) {
+      const long n = layer.inputs;
+      for (long j = 0; j < layer.size; ++j) {
+        double* sums = &runSums_[j * kRunPixels];
+        HighOrderSumRun(in, n, layer.weights + j * n, layer.pairs + j * n * n, squares_, count, kRunPixels, sums);
+        if (&layer != &out) {
+          SigmoidRun(sums, layer.biases[j], count, &runAbove_[j * kRunPixels]);
+        } else {
+          const double bias = layer.biases[j];
+#pragma omp simd
+          for (long p = 0; p < count; ++p) sums[p] += bias;
+        }
+      }
+      std::swap(runBelow_, runAbove_);
+      in = runBelow_.data();
+    }
+    for (long p = 0; p < count; ++p)
+      classes[p] = static_cast<double>(StrongestSigmoid(&runSums_[p], out.size, kRunPixels, kHighOrderRejectBelow));
   }
 
   long Decide(const double* x, double* score) {
@@ -97,6 +127,9 @@ class Decision {
   bool squares_;
   std::vector<Layer> layers_;
   std::vector<double> below_, above_;
+  // The run's sums and outputs, [neuron * kRunPixels + pixel]; sized by the
+  // first run, so that the copies of the deciding threads start small.
+  std::vector<double> runSums_, runBelow_, runAbove_;
 };
 
 long Apply(const Model& model, ClassificationPass& pass) { return ApplyNetwork<Decision>(model, pass, kPassCaption); }

@@ -26,6 +26,23 @@ inline double HighOrderSum(const double* y, long n, const double* w, const doubl
   return linear + pairs;
 }
 
+// HighOrderSum for count pixels side by side, y[i * stride + p] input i of
+// pixel p, into sums[p]: each pixel through the same operations in the same
+// order as alone, the pixels in vector lanes.
+inline void HighOrderSumRun(const double* y, long n, const double* w, const double* v, bool includeSquares,
+                            long count, long stride, double* sums) {
+  const long partner = FirstPartner(0, includeSquares);
+#pragma omp simd
+  for (long p = 0; p < count; ++p) {
+    double linear = 0.0;
+    for (long i = 0; i < n; ++i) linear += w[i] * y[i * stride + p];
+    double pairs = 0.0;
+    for (long i = 0; i < n; ++i)
+      for (long l = i + partner; l < n; ++l) pairs += v[i * n + l] * y[i * stride + p] * y[l * stride + p];
+    sums[p] = linear + pairs;
+  }
+}
+
 struct HRNeuron {
   double output = 0.0;
   double delta = 0.0;

@@ -4,6 +4,7 @@
 // decision by the strongest output.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace zt {
@@ -41,6 +42,31 @@ inline void WeightedSums(const double* in, long inputs, const double* weights, l
   }
 }
 
+// WeightedSums for count pixels side by side: in[i * stride + p] is input i
+// of pixel p, and net[j * stride + p] receives neuron j's sum for it. Each
+// pixel's sum starts at 0 and adds its inputs in input order, as alone; the
+// pixels run in vector lanes.
+inline void WeightedSumsRun(const double* in, long inputs, const double* weights, long size, long count, long stride,
+                            double* net) {
+  for (long j = 0; j < size; ++j) {
+    double* sums = net + j * stride;
+#pragma omp simd
+    for (long p = 0; p < count; ++p) {
+      double sum = 0.0;
+      for (long i = 0; i < inputs; ++i) sum += weights[i * size + j] * in[i * stride + p];
+      sums[p] = sum;
+    }
+  }
+}
+
+// out[p] = Sigmoid(net[p] + bias) for count pixels: libm's exp one value at
+// a time (a vector exp rounds otherwise), the rest in vector lanes.
+inline void SigmoidRun(const double* net, double bias, long count, double* out) {
+  for (long p = 0; p < count; ++p) out[p] = std::exp(-(net[p] + bias));
+#pragma omp simd
+  for (long p = 0; p < count; ++p) out[p] = 1.0 / (1.0 + out[p]);
+}
+
 // The class of the strongest of count outputs, output(k) the k-th (from 1),
 // the lower one on ties; 0 (rejected) when even that output is below
 // rejectBelow.
@@ -50,6 +76,37 @@ long StrongestOutput(long count, Output&& output, double rejectBelow) {
   for (long k = 1; k < count; ++k)
     if (output(k) > output(best)) best = k;
   return output(best) < rejectBelow ? 0 : best + 1;
+}
+
+// The class StrongestOutput gives among count outputs Sigmoid(t[k * stride])
+// (t: a neuron's sum plus its bias), without the exp of the outputs that
+// cannot be the strongest. Where the largest argument M is at most 20, an
+// output whose argument lies 1e-4 or more below M is below Sigmoid(M) to the
+// bit: the exact exp(-t) then exceeds exp(-M) >= 2^-29 by a factor of
+// 1 + 1e-4, a relative gap of over 2^-43 that survives libm's exp (an error
+// of under one unit in the last place, 2^-52 relative), the addition of 1
+// and the division, each rounded to 2^-53. So the outputs left out are never
+// the strongest, nor tie with it, and the others decide as StrongestOutput
+// would. Above 20 (outputs that round to 1) or with a NaN, every output is
+// computed.
+inline long StrongestSigmoid(const double* t, long count, long stride, double rejectBelow) {
+  constexpr double kLargestShortcut = 20.0, kMargin = 1e-4;
+  double largest = t[0];
+  bool numbers = !std::isnan(t[0]);
+  for (long k = 1; k < count; ++k) {
+    numbers = numbers && !std::isnan(t[k * stride]);
+    largest = std::max(largest, t[k * stride]);
+  }
+  const double cut = numbers && largest <= kLargestShortcut ? largest - kMargin
+                                                            : -std::numeric_limits<double>::infinity();
+  long best = -1;
+  double strongest = 0.0;
+  for (long k = 0; k < count; ++k) {
+    if (t[k * stride] < cut) continue;
+    const double output = Sigmoid(t[k * stride]);
+    if (best < 0 || output > strongest) best = k, strongest = output;
+  }
+  return strongest < rejectBelow ? 0 : best + 1;
 }
 
 }  // namespace zt

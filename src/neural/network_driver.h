@@ -72,24 +72,58 @@ BandScaling ScalePatterns(ZTRSDataType type, long bandCount, double** patterns, 
 
 constexpr double kNetworkNoDataTolerance = 1e-6;
 
+// A network decision that decides a run of pixels side by side:
+// DecideRun(x, count, classes) gives classes[i], i < count <= kRunPixels,
+// the class Decide gives the pixel whose scaled value of band b is
+// x[b * kRunPixels + i], each pixel through the same operations in the same
+// order as alone, so that both give the same class to the bit.
+template <typename Decision>
+concept NetworkRunDecision = requires(Decision& d, const double* x, long count, double* classes) {
+  d.DecideRun(x, count, classes);
+};
+
+// A run decision of the pass for a network's run decision: the run's
+// values scaled band by band, decided, and no-data pixels given 255.
+template <typename Decision>
+struct NetworkRun {
+  Decision decide;
+  const BandScaling& scaling;
+  NoDataRule noData;
+  std::vector<double> x;
+
+  void DecideRun(const double* const* bands, long first, long count, double* classes) {
+    for (long b = 0; b < scaling.BandCount(); ++b) scaling.ApplyRun(b, bands[b] + first, count, &x[b * kRunPixels]);
+    decide.DecideRun(x.data(), count, classes);
+    if (noData.active)
+      for (long i = 0; i < count; ++i)
+        if (std::fabs(bands[0][first + i] - noData.value) <= kNetworkNoDataTolerance) classes[i] = kNoDataClass;
+  }
+};
+
 // The pass: no-data pixels (first band within 1e-6 of the no-data value)
 // get 255, the others the class that decision.Decide(pattern, &score) gives
-// for their values under scaling, which the result's metadata records
-// (RecordBandScaling). Every deciding thread scales into its own pattern and
-// decides with its own copy of decision, whose trained numbers it only reads.
+// for their values under scaling (or its DecideRun, where it has one),
+// which the result's metadata records (RecordBandScaling). Every deciding
+// thread scales into its own pattern and decides with its own copy of
+// decision, whose trained numbers it only reads.
 template <typename Decision>
 long ClassifyByNetwork(const Decision& decision, ClassificationPass& pass, const BandScaling& scaling,
                        int captionId) {
   const NoDataRule noData = pass.NoData();
   RecordBandScaling(pass.Result(), scaling);
-  return pass.Run(captionId, [decide = decision, &scaling, noData,
-                              pattern = std::vector<double>(pass.BandCount())](const PixelValues& pixel) mutable {
-    if (noData.active && std::fabs(pixel[0] - noData.value) <= kNetworkNoDataTolerance) return kNoDataClass;
-    double* x = pattern.data();
-    scaling.Apply(pixel, x);
-    double score = 0.0;
-    return static_cast<double>(decide.Decide(x, &score));
-  });
+  if constexpr (NetworkRunDecision<Decision>) {
+    return pass.Run(captionId, NetworkRun<Decision>{decision, scaling, noData,
+                                                    std::vector<double>(pass.BandCount() * kRunPixels)});
+  } else {
+    return pass.Run(captionId, [decide = decision, &scaling, noData,
+                                pattern = std::vector<double>(pass.BandCount())](const PixelValues& pixel) mutable {
+      if (noData.active && std::fabs(pixel[0] - noData.value) <= kNetworkNoDataTolerance) return kNoDataClass;
+      double* x = pattern.data();
+      scaling.Apply(pixel, x);
+      double score = 0.0;
+      return static_cast<double>(decide.Decide(x, &score));
+    });
+  }
 }
 
 // A network model's apply: class records, then the pass under the model's

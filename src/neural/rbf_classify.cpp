@@ -73,6 +73,43 @@ class Decision {
     return classNo;
   }
 
+  // Decide for each of count pixels, x[band * kRunPixels + pixel] its
+  // scaled values: each pixel through the operations of Decide in their
+  // order, the pixels side by side in vector lanes, libm's exp one value at
+  // a time.
+  void DecideRun(const double* x, long count, double* classes) {
+    if (runPhi_.empty()) {
+      runPhi_.resize(units_ * kRunPixels);
+      runOut_.resize(outputs_ * kRunPixels);
+    }
+    for (long u = 0; u < units_; ++u) {
+      const double* c = centres_ + u * n_;
+      const double spread = spreads_[u];
+      double* phi = &runPhi_[u * kRunPixels];
+#pragma omp simd
+      for (long p = 0; p < count; ++p) {
+        double d = 0.0;
+        for (long i = 0; i < n_; ++i) d += (x[i * kRunPixels + p] - c[i]) * (x[i * kRunPixels + p] - c[i]);
+        phi[p] = spread == 0.0 ? (d == 0.0 ? 1.0 : 0.0) : -d / (2.0 * spread);
+      }
+      if (spread != 0.0)
+        for (long p = 0; p < count; ++p) phi[p] = std::exp(phi[p]);
+    }
+    for (long k = 0; k < outputs_; ++k) {
+      const double* w = weights_ + k * units_;
+      double* out = &runOut_[k * kRunPixels];
+#pragma omp simd
+      for (long p = 0; p < count; ++p) {
+        double o = 0.0;
+        for (long u = 0; u < units_; ++u) o += w[u] * runPhi_[u * kRunPixels + p];
+        out[p] = o;
+      }
+    }
+    for (long p = 0; p < count; ++p)
+      classes[p] = static_cast<double>(
+          StrongestOutput(outputs_, [this, p](long k) { return runOut_[k * kRunPixels + p]; }, kNoRejection));
+  }
+
  private:
   long n_;
   const double* centres_;
@@ -81,6 +118,10 @@ class Decision {
   const double* weights_;
   long outputs_;
   std::vector<double> phi_, out_;
+  // The run's unit answers and outputs, [unit or output * kRunPixels +
+  // pixel]; sized by the first run, so that the copies of the deciding
+  // threads start small.
+  std::vector<double> runPhi_, runOut_;
 };
 
 long Apply(const Model& model, ClassificationPass& pass) { return ApplyNetwork<Decision>(model, pass, kPassCaption); }

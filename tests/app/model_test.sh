@@ -46,8 +46,16 @@ check "--save-model" 0 "Wrote" -- "$ZTCLASS" mindist "$WORK/scene.tif" --aoi "$W
 if same_pixels "$WORK/saved.tif" "$WORK/mindist.tif" && cmp -s "$WORK/saved.ztm" "$WORK/mindist.ztm"; then pass
 else fail "--save-model gives another result or model"; fi
 
-check "other data type warned of" 0 "warning: the model was trained on Byte values" -- \
-  "$ZTCLASS" apply "$WORK/mindist.ztm" "$WORK/scene16.tif" -o "$WORK/u16.tif"
+# The same values as UInt16: another type, not another range. As
+# reflectance (value / 255): band 1 held 30..203 when trained (the scene's
+# construction), now 30/255..203/255, and band 2 too.
+output=$("$ZTCLASS" apply "$WORK/mindist.ztm" "$WORK/scene16.tif" -o "$WORK/u16.tif" 2>&1)
+if grep -q "warning: the model was trained on Byte values" <<<"$output" && ! grep -q unlike <<<"$output"; then pass
+else fail "UInt16 copy: $output"; fi
+gdal_translate -q -ot Float32 -scale 0 255 0 1 "$WORK/scene.bin" "$WORK/reflectance.tif"
+check "other value range warned of" 0 "warning: the values of '.*reflectance.tif' are unlike the training image's: \
+band 1 holds 0\.117647 \.\. 0\.796078 where the training image's band 1 held 30 \.\. 203 \(and 1 more band\)" -- \
+  "$ZTCLASS" apply "$WORK/mindist.ztm" "$WORK/reflectance.tif" -o "$WORK/reflectance_classes.tif"
 check "wrong band count" 2 "the model takes 2 bands; 1 given" -- \
   "$ZTCLASS" apply "$WORK/mindist.ztm" "$WORK/scene.tif" --bands 1 -o "$WORK/one.tif"
 head -c 100 "$WORK/mindist.ztm" >"$WORK/short.ztm"

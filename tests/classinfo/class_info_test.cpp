@@ -153,6 +153,24 @@ TEST(ClassInfoStorage, FileFaults) {
   EXPECT_EQ(ztWriteClassInfo("/no/such/folder/x.cls", 3, records.data()), 0) << "never reported";
 }
 
+// An image held in memory has no file to put a class file beside: its
+// records are neither written to nor read from a file "cls" of the folder
+// the caller runs in.
+TEST(ClassInfoStorage, AnImageInMemoryHasNoClassFile) {
+  TempDir dir;
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  Handle image(ztRSCreate(ztRSGetDriverByName("MEM"), "", 4, 4, 1, ZTRS_Byte, nullptr));
+  auto records = ThreeRecords();
+  EXPECT_EQ(ztRSWriteClassInfo(image.get(), 3, records.data()), 0);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("cls")));
+  ztWriteClassInfo(dir.File("cls").c_str(), 3, records.data());
+  long count = -1;
+  EXPECT_EQ(ztRSReadClsNum(image.get(), count), RC_CLS_FILE_MISSING);
+  EXPECT_EQ(ztRSReadClassInfo(image.get(), 3, records.data()), RC_CLS_FILE_MISSING);
+  std::filesystem::current_path(previous);
+}
+
 TEST(ClassInfoStorage, BandNoteCountsAndSegmentationNotes) {
   TempDir dir;
   Handle image = Image(dir.File("n.zti"));

@@ -525,6 +525,36 @@ TEST(ModelFile, NetworkModelsOfTheWrongShapeOrValuesAreRefused) {
   }
 }
 
+// The training image's value ranges (GDAL's sampled minimum and maximum)
+// lie within the scene's true ranges (Byte: the values rounded); models written without them load as
+// before, and ranges of the wrong count or running from high to low are
+// refused.
+TEST(ModelFile, TrainingValueRangesAreKeptOptionallyAndChecked) {
+  Fixture f;
+  ZTModel* model = Train(f, kMethods[0]);
+  SavedArrays saved = ReadSaved(model);
+  ztModelFree(model);
+  ASSERT_EQ(saved.header["value-ranges"].size(), size_t(kBands));
+  for (int b = 0; b < kBands; ++b) {
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    for (int r = 0; r < kRows; ++r)
+      for (int c = 0; c < kColumns; ++c)
+        lo = std::min(lo, std::floor(Texture(b + 1, c, r))), hi = std::max(hi, std::ceil(Texture(b + 1, c, r)));
+    const double low = saved.header["value-ranges"][b][0], high = saved.header["value-ranges"][b][1];
+    EXPECT_TRUE(lo <= low && low < high && high <= hi) << b << ": " << low << " .. " << high;
+  }
+  SavedArrays older = saved;
+  older.header.erase("value-ranges");
+  ASSERT_EQ(ztModelLoadFromBuffer(Written(older).data(), Written(older).size(), &model), RC_OK) << ztModelLastError();
+  EXPECT_EQ(std::string(ztModelDescribe(model)).find("value-ranges"), std::string::npos);
+  ztModelFree(model);
+  SavedArrays reversed = saved;
+  reversed.header["value-ranges"][1] = {200.0, 100.0};
+  ExpectRefused(Written(reversed), "high to low");
+  saved.header["value-ranges"].erase(1);
+  ExpectRefused(Written(saved), "one range per band");
+}
+
 TEST(ModelTraining, NetworksTrainedOnSeveralThreadsAtOnceGiveTheModelOfTheirSeed) {
   Fixture f;
   auto saved = [&f](ZTModel* model) {
