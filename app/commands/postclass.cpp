@@ -7,6 +7,7 @@
 #include "class_records.h"
 #include "cli_support.h"
 #include "commands/commands.h"
+#include "dask_launch.h"
 #include "host_work_directory.h"
 #include "output_files.h"
 #include "progress_bar.h"
@@ -24,8 +25,8 @@ namespace ztcli {
 namespace {
 
 struct PostClassOptions {
-  std::string image, statisticsIn, statistics, classes, png;
-  long band = 1;
+  std::string image, statisticsIn, statistics, classes, png, dask;
+  long band = 1, tile = 1024;
   int neighbours = 8;
   long threshold = 0;
   MethodOptions method;
@@ -67,6 +68,36 @@ void CheckClumpsOrClasses(const PostClassOptions& o) {
     throw UsageError("--stats is required with --stats-in");
 }
 
+// Clump and sieve over a Dask cluster (--dask), tile by tile, by the Python
+// package's program with the options resolved here, so that both read them
+// alike.
+void RunPostClassOnDask(const PostClassOptions& o, const std::string& what) {
+  if (o.tile < 1) throw UsageError("--tile must be 1 or more");
+  Dataset source = Dataset::Open(o.image, false);
+  const Window w = SelectedWindow(o.method, source.get());
+  std::vector<std::string> arguments = {what, o.image, "-o", o.method.output, "--dask", o.dask, "--tile",
+                                        std::to_string(o.tile), "--of", o.method.format, "--ot", o.method.type,
+                                        "--band", std::to_string(o.band), "--neighbours", std::to_string(o.neighbours),
+                                        "--srcwin", std::to_string(w.firstColumn), std::to_string(w.firstRow),
+                                        std::to_string(w.columns), std::to_string(w.rows)};
+  if (!o.statistics.empty()) arguments.insert(arguments.end(), {"--stats", o.statistics});
+  if (what == "sieve") {
+    arguments.insert(arguments.end(), {"--threshold", std::to_string(o.threshold)});
+    if (!o.statisticsIn.empty()) arguments.insert(arguments.end(), {"--stats-in", o.statisticsIn});
+  }
+  for (const std::string& option : o.method.creationOptions) arguments.insert(arguments.end(), {"--co", option});
+  if (o.method.overwrite) arguments.push_back("--overwrite");
+  if (Quiet()) arguments.push_back("-q");
+  ztcli::RunOnDask(arguments);
+}
+
+// --dask and --tile of clump and sieve.
+void AddDaskOptions(CLI::App& command, PostClassOptions& o) {
+  command.add_option("--dask", o.dask,
+                     "Run over a Dask cluster: tcp://HOST:PORT of its scheduler, or local:N worker processes");
+  command.add_option("--tile", o.tile, "With --dask, the tile size in pixels")->capture_default_str();
+}
+
 // What every post-classification command does around its library call:
 // checks first, results under temporary names, a private work directory,
 // and the results moved into place only after success. Without --stats, a
@@ -74,6 +105,7 @@ void CheckClumpsOrClasses(const PostClassOptions& o) {
 // where they serve the check of the clump count against --ot.
 template <typename Call>
 void Run(const PostClassOptions& o, const std::string& what, bool numbersClumps, Call call) {
+  if (!o.dask.empty()) return RunPostClassOnDask(o, what);
   // The library reads whole rows of blocks at a time.
   DecodeOnWorkerThreads();
   OutputFiles outputs(o.method.overwrite);
@@ -123,6 +155,7 @@ void AddPostClassCommands(CLI::App& app) {
   auto* command = app.add_subcommand("clump", "Number the connected regions of equal class (clumps)");
   AddCommon(*command, *clump, "CLASSES", "Class image", "UInt32");
   command->add_option("--neighbours", clump->neighbours, "4 or 8")->check(CLI::IsMember({4, 8}))->capture_default_str();
+  AddDaskOptions(*command, *clump);
   command->callback([clump] {
     Run(*clump, "clump", true, [&](void* s, void* r, const Window& w, const char* statistics) {
       return ztClassClump(s, clump->band, r, 1, statistics, w.rows, w.columns, w.firstRow,
@@ -135,6 +168,7 @@ void AddPostClassCommands(CLI::App& app) {
   AddCommon(*command, *sieve, "IMAGE", "Clump image, or class map", "UInt32");
   AddClumpsOrClasses(*command, *sieve);
   command->add_option("--threshold", sieve->threshold, "Smallest clump that stays, in pixels")->required();
+  AddDaskOptions(*command, *sieve);
   command->callback([sieve] {
     CheckClumpsOrClasses(*sieve);
     Run(*sieve, "sieve", true, [&](void* s, void* r, const Window& w, const char* statistics) {

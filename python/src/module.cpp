@@ -44,6 +44,7 @@ PYBIND11_MODULE(_native, m) {
   m.def("cpu_count", [] { return static_cast<long>(CPLGetNumCPUs()); });
   ztpy::AddPostClass(m);
   ztpy::AddTiledResult(m);
+  ztpy::AddTiles(m);
 #ifdef ZTPY_MODELS
   ztpy::AddModels(m);
 #endif

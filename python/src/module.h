@@ -27,6 +27,7 @@ struct Result {
 
 void AddPostClass(pybind11::module_& module);
 void AddTiledResult(pybind11::module_& module);
+void AddTiles(pybind11::module_& module);
 void AddModels(pybind11::module_& module);
 
 }  // namespace ztpy

@@ -1,10 +1,14 @@
-// The class image of a run cut into tiles: created as the command line
-// creates a result, given each tile's classes as they come, and, once all
-// have come, the class records and legend of a tile classified the same way.
+// The image of a run cut into tiles: created as the command line creates a
+// result, given each tile's pixels as they come, and, once all have come,
+// the class records and legend of a tile classified the same way, if any.
+// A statistics file written beside it is a result of the run too.
 #include <pybind11/numpy.h>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "class_records.h"
 #include "cli_support.h"
@@ -22,33 +26,50 @@ namespace {
 
 class TiledResult {
  public:
-  TiledResult(const std::string& image, const std::string& output, const Result& options)
+  // inputs: the run's other input files; statistics: the statistics file
+  // it writes, if any.
+  TiledResult(const std::string& image, const std::string& output, const Result& options,
+              const std::vector<std::string>& inputs, const std::optional<std::string>& statistics)
       : outputs_(options.overwrite) {
     py::gil_scoped_release released;
     outputs_.AddInput(image, true);
+    for (const std::string& input : inputs) outputs_.AddInput(input, false);
     result_ = std::make_unique<ztcli::ResultImage>(options.Method(output), outputs_);
+    if (statistics) statistics_ = outputs_.AddOutput(*statistics, "stats", false);
     source_ = std::make_unique<ztcli::Dataset>(ztcli::Dataset::Open(image, false));
     window_ = ztcli::SelectedWindow(options.Method(output), source_->get());
     result_->Create(source_->get(), window_);
   }
 
-  // The classes of the tile whose top-left pixel is (column, row) of the
-  // window.
-  void Write(long column, long row, const py::array_t<std::uint8_t, py::array::c_style>& classes) {
-    if (classes.ndim() != 2) throw ztcli::UsageError("a tile is a 2-dimensional array");
-    const long rows = static_cast<long>(classes.shape(0)), columns = static_cast<long>(classes.shape(1));
+  // Where the statistics file is written until the run has succeeded.
+  const std::string& StatisticsPath() const { return statistics_; }
+
+  // The pixels of the tile whose top-left pixel is (column, row) of the
+  // window, in bytes or 32 bits, as the library's calls write them.
+  template <typename T>
+  void Write(long column, long row, const py::array_t<T, py::array::c_style>& pixels) {
+    if (pixels.ndim() != 2) throw ztcli::UsageError("a tile is a 2-dimensional array");
+    const long rows = static_cast<long>(pixels.shape(0)), columns = static_cast<long>(pixels.shape(1));
     if (column < 0 || row < 0 || column + columns > window_.columns || row + rows > window_.rows)
       throw ztcli::UsageError("a tile lies outside the window");
-    const std::uint8_t* data = classes.data();
+    const T* data = pixels.data();
+    const ZTRSDataType type = sizeof(T) == 1 ? ZTRS_Byte : ZTRS_UInt32;
     py::gil_scoped_release released;
     Check(ztRSRasterIO(ztRSGetRasterBand(result_->get(), 1), ZTRS_Write, column, row, columns, rows,
-                       const_cast<std::uint8_t*>(data), columns, rows, ZTRS_Byte, 0, 0),
+                       const_cast<T*>(data), columns, rows, type, 0, 0),
           "writing a tile");
   }
 
-  void Finish(const std::string& recordsFrom) {
+  // As the command line refuses more clumps than the result's type holds.
+  void RequireFits(const std::string& what, long clumps) const {
+    if (clumps > ztcli::TypeMaximum(result_->Type()))
+      throw ztcli::CommandError(what + ": " + std::to_string(clumps) + " clumps do not fit type " +
+                                ztcli::DataTypeName(result_->Type()) + "; choose UInt32");
+  }
+
+  void Finish(const std::optional<std::string>& recordsFrom) {
     py::gil_scoped_release released;
-    ztcli::CopyClasses(recordsFrom, result_->get());
+    if (recordsFrom) ztcli::CopyClasses(*recordsFrom, result_->get());
     result_->Finish();
     outputs_.Commit();
   }
@@ -56,6 +77,7 @@ class TiledResult {
  private:
   ztcli::OutputFiles outputs_;
   std::unique_ptr<ztcli::ResultImage> result_;
+  std::string statistics_;
   std::unique_ptr<ztcli::Dataset> source_;
   ztcli::Window window_;
 };
@@ -64,9 +86,15 @@ class TiledResult {
 
 void AddTiledResult(py::module_& m) {
   py::class_<TiledResult>(m, "TiledResult")
-      .def(py::init<const std::string&, const std::string&, const Result&>())
-      .def("write", &TiledResult::Write)
-      .def("finish", &TiledResult::Finish);
+      .def(py::init<const std::string&, const std::string&, const Result&, const std::vector<std::string>&,
+                    const std::optional<std::string>&>(),
+           py::arg("image"), py::arg("output"), py::arg("options"), py::arg("inputs") = std::vector<std::string>(),
+           py::arg("statistics") = std::nullopt)
+      .def_property_readonly("statistics_path", &TiledResult::StatisticsPath)
+      .def("write", &TiledResult::Write<std::uint8_t>)
+      .def("write", &TiledResult::Write<std::uint32_t>)
+      .def("require_fits", &TiledResult::RequireFits)
+      .def("finish", &TiledResult::Finish, py::arg("records_from") = std::nullopt);
 }
 
 }  // namespace ztpy

@@ -1,16 +1,19 @@
-"""A model applied over a Dask cluster, tile by tile.
+"""A model applied, and clump and sieve, over a Dask cluster, tile by tile.
 
-The image is cut into tile windows; each task loads the model from its bytes
+For apply, the image is cut into tile windows; each task loads the model from its bytes
 (once per worker process), reads its window through GDAL from any path GDAL
 reads (a shared file system, /vsis3/, /vsicurl/) and returns its classes;
 the client writes each tile into the result as it comes, and a tile comes
 only once its task has finished, so a task that Dask runs again after a
 lost worker leaves nothing half-written. The result is the in-process
-apply's: the same pixels, class records, colours and style.
+apply's: the same pixels, class records, colours and style. Clump and sieve
+label tiles on the workers and join them on the client (see _tiled_clumps).
 
 Run as a program, it is the command line's --dask:
 
-    python3 -m ztclass.distributed MODEL IMAGE -o RESULT --dask ADDRESS [--tile N] ...
+    python3 -m ztclass.distributed [apply] MODEL IMAGE -o RESULT --dask ADDRESS [--tile N] ...
+    python3 -m ztclass.distributed clump CLASSES -o RESULT --stats FILE --dask ADDRESS [--tile N] ...
+    python3 -m ztclass.distributed sieve IMAGE -o RESULT --threshold N --dask ADDRESS [--tile N] ...
 
 ADDRESS is tcp://host:port of a running scheduler, or local:N to start N
 worker processes on this machine for the run.
@@ -25,8 +28,8 @@ import tempfile
 
 from osgeo import gdal
 
-from . import _native
-from ._paths import path, result
+from . import _native, _tiled_clumps
+from ._paths import optional_path, path, result
 from .errors import Error
 from .models import Model, from_bytes, load
 
@@ -99,10 +102,7 @@ def apply(model, image, output, client=None, tile=1024, window=None, *, bands=No
     bands = list(bands or model.bands())
     window = _image_window(image, window)
     options = result(window, format, "Byte", creation_options, overwrite)
-    if client is None or isinstance(client, str):
-        with connect(client or "local:%d" % _native.cpu_count()) as own:
-            return _run(model, image, output, own, tile, window, bands, options, progress)
-    return _run(model, image, output, client, tile, window, bands, options, progress)
+    return _on_cluster(client, lambda c: _run(model, image, output, c, tile, window, bands, options, progress))
 
 
 def _run(model, image, output, client, tile, window, bands, options, progress):
@@ -137,31 +137,106 @@ def _run(model, image, output, client, tile, window, bands, options, progress):
         shutil.rmtree(scratch, ignore_errors=True)
 
 
+def _on_cluster(client, work):
+    """work(client) on the cluster of client, as apply takes it."""
+    if client is None or isinstance(client, str):
+        with connect(client or "local:%d" % _native.cpu_count()) as own:
+            return work(own)
+    return work(client)
+
+
+def clump(image, output, stats, client=None, tile=1024, *, neighbours=8, band=1, window=None, type="UInt32",
+          format="GTiff", creation_options=(), overwrite=False, progress=None):
+    """ztclass.clump over the cluster of client (as apply takes it), in
+    tiles of tile x tile pixels: the same image and statistics file."""
+    image = path(image)
+    window = _image_window(image, window)
+    options = result(window, format, type, creation_options, overwrite)
+    return _on_cluster(client, lambda c: _tiled_clumps.run(
+        c, tiles, "clump", _native.TILES_CLUMP, image, path(output), path(stats), stats_in=None, threshold=0,
+        neighbours=int(neighbours), band=int(band), window=window, tile=int(tile), options=options,
+        progress=progress))
+
+
+def sieve(image, stats_in, output, stats, threshold, client=None, tile=1024, *, neighbours=8, band=1, window=None,
+          type="UInt32", format="GTiff", creation_options=(), overwrite=False, progress=None):
+    """ztclass.sieve over the cluster of client (as apply takes it), in
+    tiles of tile x tile pixels: the same image and statistics file. With
+    stats_in None, image is a class map whose clumps (of neighbours) are
+    sieved, as the command line's sieve without --stats-in; stats may then
+    be None."""
+    image = path(image)
+    window = _image_window(image, window)
+    if stats_in is None and neighbours not in (4, 8):
+        raise ValueError("neighbours must be 4 or 8, got %r" % (neighbours,))
+    if stats_in is not None and stats is None:
+        raise ValueError("a sieve of a clump image needs its statistics file (stats)")
+    if int(threshold) < 0:
+        raise ValueError("threshold must be 0 or more")
+    options = result(window, format, type, creation_options, overwrite)
+    mode = _native.TILES_SIEVE_MAP if stats_in is None else _native.TILES_SIEVE
+    return _on_cluster(client, lambda c: _tiled_clumps.run(
+        c, tiles, "sieve", mode, image, path(output), optional_path(stats), stats_in=optional_path(stats_in),
+        threshold=int(threshold), neighbours=int(neighbours), band=int(band), window=window, tile=int(tile),
+        options=options, progress=progress))
+
+
+def _arguments(argv):
+    common = argparse.ArgumentParser(add_help=False)
+    common.add_argument("-o", "--output", required=True)
+    common.add_argument("--dask", required=True, help="tcp://host:port of a scheduler, or local:N")
+    common.add_argument("--tile", type=int, default=1024, help="tile size in pixels (default 1024)")
+    common.add_argument("--srcwin", type=int, nargs=4, metavar=("XOFF", "YOFF", "XSIZE", "YSIZE"))
+    common.add_argument("--of", default="GTiff", help="GDAL driver of the result (default GTiff)")
+    common.add_argument("--co", action="append", default=[], help="creation option KEY=VALUE")
+    common.add_argument("--overwrite", action="store_true")
+    common.add_argument("-q", "--quiet", action="store_true")
+    parser = argparse.ArgumentParser(prog="ztclass --dask", description="Run a command over a Dask cluster, tile by tile")
+    commands = parser.add_subparsers(dest="command", required=True)
+    command = commands.add_parser("apply", parents=[common], help="apply a model")
+    command.add_argument("model")
+    command.add_argument("image")
+    command.add_argument("--bands", help="band list, as 1,2,3 (default: the model's)")
+    for name in ("clump", "sieve"):
+        command = commands.add_parser(name, parents=[common], help=name)
+        command.add_argument("image")
+        command.add_argument("--band", type=int, default=1)
+        command.add_argument("--neighbours", type=int, choices=(4, 8), default=8)
+        command.add_argument("--stats", help="statistics file to write")
+        command.add_argument("--ot", default="UInt32", help="pixel type of the result (default UInt32)")
+        if name == "sieve":
+            command.add_argument("--stats-in", help="statistics of the clump image (without it, a class map)")
+            command.add_argument("--threshold", type=int, required=True)
+    argv = sys.argv[1:] if argv is None else list(argv)
+    # apply is the command when none is named.
+    if not argv or argv[0] not in ("apply", "clump", "sieve", "-h", "--help"):
+        argv = ["apply"] + argv
+    return parser.parse_args(argv)
+
+
 def main(argv=None):
-    parser = argparse.ArgumentParser(prog="ztclass apply --dask",
-                                     description="Apply a model over a Dask cluster, tile by tile")
-    parser.add_argument("model")
-    parser.add_argument("image")
-    parser.add_argument("-o", "--output", required=True)
-    parser.add_argument("--dask", required=True, help="tcp://host:port of a scheduler, or local:N")
-    parser.add_argument("--tile", type=int, default=1024, help="tile size in pixels (default 1024)")
-    parser.add_argument("--srcwin", type=int, nargs=4, metavar=("XOFF", "YOFF", "XSIZE", "YSIZE"))
-    parser.add_argument("--bands", help="band list, as 1,2,3 (default: the model's)")
-    parser.add_argument("--of", default="GTiff", help="GDAL driver of the result (default GTiff)")
-    parser.add_argument("--co", action="append", default=[], help="creation option KEY=VALUE")
-    parser.add_argument("--overwrite", action="store_true")
-    parser.add_argument("-q", "--quiet", action="store_true")
-    args = parser.parse_args(argv)
-    bands = [int(b) for b in args.bands.split(",")] if args.bands else None
+    args = _arguments(argv)
 
     def report(fraction, caption):
         sys.stderr.write("\r%s: %3d%%" % (caption, round(fraction * 100)))
         if fraction >= 1:
             sys.stderr.write("\n")
 
+    progress = None if args.quiet else report
+    common = dict(window=args.srcwin, format=args.of, creation_options=args.co, overwrite=args.overwrite,
+                  progress=progress)
     try:
-        apply(args.model, args.image, args.output, args.dask, args.tile, args.srcwin, bands=bands, format=args.of,
-              creation_options=args.co, overwrite=args.overwrite, progress=None if args.quiet else report)
+        if args.command == "apply":
+            bands = [int(b) for b in args.bands.split(",")] if args.bands else None
+            apply(args.model, args.image, args.output, args.dask, args.tile, bands=bands, **common)
+        elif args.command == "clump":
+            if not args.stats:
+                raise ValueError("clump needs --stats")
+            clump(args.image, args.output, args.stats, args.dask, args.tile, neighbours=args.neighbours,
+                  band=args.band, type=args.ot, **common)
+        else:
+            sieve(args.image, args.stats_in, args.output, args.stats, args.threshold, args.dask, args.tile,
+                  neighbours=args.neighbours, band=args.band, type=args.ot, **common)
     except KeyboardInterrupt:
         print("ztclass: stopped by the user", file=sys.stderr)
         return 130
@@ -173,7 +248,8 @@ def main(argv=None):
         print("ztclass: %s" % error, file=sys.stderr)
         return 1
     if not args.quiet:
-        print("Wrote %s" % args.output)
+        stats = getattr(args, "stats", None)
+        print("Wrote %s%s" % (args.output, " and %s" % stats if stats else ""))
     return 0
 
 

@@ -63,6 +63,14 @@ def threads():
                   int, minimum=1, optional=True, advanced=True)
 
 
+def dask(tile_help):
+    """--dask and --tile: the run over a Dask cluster, tile by tile."""
+    return [Text("DASK", "--dask", "Dask cluster",
+                 "Run over a Dask cluster: tcp://HOST:PORT of its scheduler, or local:N worker processes",
+                 optional=True, advanced=True),
+            Number("TILE", "--tile", "Tile size", tile_help, int, minimum=1, optional=True, advanced=True)]
+
+
 def window(help_text="Processing window XOFF YOFF XSIZE YSIZE in pixels, as GDAL spells it"):
     return Extent("EXTENT", "Processing extent",
                   help_text + "; here the pixels of the input that the extent touches (default: the whole image)")
@@ -173,11 +181,7 @@ COMMANDS = [
         FileOut("CONFIDENCE", "--confidence", "Confidence",
                 "Also write each pixel's confidence as a Float32 GeoTIFF (see the README for each method's)",
                 "GeoTIFF (*.tif)", optional=True),
-        Text("DASK", "--dask", "Dask cluster",
-             "Run over a Dask cluster: tcp://HOST:PORT of its scheduler, or local:N worker processes",
-             optional=True, advanced=True),
-        Number("TILE", "--tile", "Tile size", "With --dask, the tile size in pixels (whole 256 x 256 blocks)",
-               int, minimum=1, optional=True, advanced=True), threads()]),
+        *dask("With --dask, the tile size in pixels (whole 256 x 256 blocks)"), threads()]),
 
     Command(["cluster-mindist"], "Minimum distance clustering", UNSUPERVISED,
             "Unsupervised minimum distance classification", unsupervised()),
@@ -294,10 +298,10 @@ COMMANDS = [
                        0.001, minimum=1e-10)]),
 
     Command(["clump"], "Clump", POSTCLASS, "Number the connected regions of equal class (clumps)",
-            postclass("Class image", "Class image", "UInt32")),
+            postclass("Class image", "Class image", "UInt32") + dask("With --dask, the tile size in pixels")),
     Command(["sieve"], "Sieve", POSTCLASS, "Remove clumps smaller than a threshold and renumber the others",
             postclass("Clump image or class map", "Clump image, or class map", "UInt32",
-                      "Smallest clump that stays, in pixels")),
+                      "Smallest clump that stays, in pixels") + dask("With --dask, the tile size in pixels")),
     Command(["eliminate"], "Eliminate", POSTCLASS, "Merge clumps smaller than a threshold into their largest neighbour",
             postclass("Clump or class image", "Clump or sieve image, or class map", "Byte",
                       "Smallest clump that is not merged, in pixels",

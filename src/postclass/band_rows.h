@@ -26,9 +26,11 @@ std::unique_ptr<T[]> Uninitialised(long count) {
 }
 
 // The class count of a band, from its minimum and maximum: maximum -
-// minimum + 1, or the maximum when the minimum is 0, both truncated. A
-// value that is not finite or does not truncate into the 32-bit signed
-// range is no class value.
+// minimum + 1, or the maximum when the minimum is 0, both truncated.
+inline long ClassCountOf(long low, long high) { return low == 0 ? high : high - low + 1; }
+
+// The class range of a band. A value that is not finite or does not
+// truncate into the 32-bit signed range is no class value.
 template <typename T>
 class ClassRange {
  public:
@@ -49,10 +51,11 @@ class ClassRange {
     empty_ = false;
     return true;
   }
-  long Count() const {
-    const long low = static_cast<long>(low_), high = static_cast<long>(high_);
-    return low == 0 ? high : high - low + 1;
-  }
+  long Count() const { return ClassCountOf(Low(), High()); }
+  // The minimum and maximum, truncated: what the count is made of, and what
+  // ranges of parts of a band combine by (truncation keeps their order).
+  long Low() const { return static_cast<long>(low_); }
+  long High() const { return static_cast<long>(high_); }
 
  private:
   static constexpr double kLowest = -2147483649.0;

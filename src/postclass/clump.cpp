@@ -27,7 +27,6 @@ constexpr int kMainCaption = 48;
 constexpr int kReadingCaption = 53;
 constexpr int kCountingCaption = 51;
 constexpr int kWritingCaption = 50;
-constexpr char kTitle[] = "聚类分析块统计信息:";
 // What the labelling holds per cell, with its tables, at most.
 constexpr long kBytesPerCell = 8;
 
@@ -62,7 +61,7 @@ long ClumpInMemory(const ClumpCall& call) {
   if (!regions.Resolve(clumps)) return RC_CANCELLED;
   std::uint32_t next = 0;
   const bool written = WriteClumpStatistics(
-      call.statisticsPath, kTitle, classCount, call.neighbours, regions.Zeros(), clumps, [&] {
+      call.statisticsPath, kClumpTitle, classCount, call.neighbours, regions.Zeros(), clumps, [&] {
         ++next;
         const long first = regions.First(next);
         return ClumpLine{long(next), long(regions.RegionValue(next)), first % columns, first / columns,
@@ -133,7 +132,7 @@ long ClumpInFiles(const ClumpCall& call) {
   }
 
   size_t next = 0;
-  if (!WriteClumpStatistics(call.statisticsPath, kTitle, classCount, call.neighbours, zeroPixels, clumps.size(),
+  if (!WriteClumpStatistics(call.statisticsPath, kClumpTitle, classCount, call.neighbours, zeroPixels, clumps.size(),
                             [&] { return clumps[next++]; }))
     return RC_REPORT_OPEN_FAILED;
 

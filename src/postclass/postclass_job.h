@@ -11,6 +11,10 @@ class PostClassJob {
  public:
   PostClassJob(void* source, long sourceBand, void* result, long resultBand, const Window& window)
       : source_(source), sourceBand_(sourceBand), result_(result), resultBand_(resultBand), w_(window) {}
+  // A job that only reads: the source stands in for the result, which is
+  // never written.
+  PostClassJob(void* source, long sourceBand, const Window& window)
+      : PostClassJob(source, sourceBand, source, sourceBand, window) {}
   ~PostClassJob();
   PostClassJob(const PostClassJob&) = delete;
   PostClassJob& operator=(const PostClassJob&) = delete;

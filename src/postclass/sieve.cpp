@@ -8,6 +8,7 @@
 #include "postclass/band_rows.h"
 #include "postclass/regions.h"
 #include "postclass/region.h"
+#include "postclass/sieve_input.h"
 #include "postclass/statistics_file.h"
 #include "ztclass/postclass.h"
 #include "ztclass/result_codes.h"
@@ -20,32 +21,11 @@ constexpr int kMainCaption = 49;
 constexpr int kSearchingCaption = 52;
 constexpr int kCountingCaption = 51;
 constexpr int kWritingCaption = 50;
-// Maximum - minimum + 1 of 32-bit class values.
-constexpr long kMaxClassRange = 1L << 32;
-
-struct InputStatistics {
-  long classCount = 0;
-  int neighbours = 4;
-  long zeroPixels = 0;
-};
-
-// The class count is passed on as read, within what clump can write; the
-// block-0 count is added to, so it must be a count of the band's pixels.
-long ReadHeader(const StatisticsText& text, long bandCells, InputStatistics& in) {
-  if (!text.Counts(in.classCount, in.neighbours) || in.classCount < 0 || in.classCount > kMaxClassRange)
-    return RC_INPUT_FILE_FAILED;
-  std::vector<std::string_view> blockZero;
-  SplitFields(text.Line(7), blockZero);
-  if (blockZero.size() < 2 || !ParseLong(blockZero.back(), in.zeroPixels) || in.zeroPixels < 0 ||
-      in.zeroPixels > bandCells)
-    return RC_INPUT_FILE_FAILED;
-  return RC_OK;
-}
 
 // The clumps of the source are the regions of equal clump number: those of
 // at least threshold pixels keep their order and take the numbers 1, 2, ...
 template <typename Label>
-long SieveRegions(const PostClassJob& job, const char* inputPath, const InputStatistics& in, long threshold,
+long SieveRegions(const PostClassJob& job, const char* inputPath, const SieveInput& in, long threshold,
                   const char* outputPath) {
   const long columns = job.GetWindow().columns;
   Regions<Label, std::uint32_t> regions(job.GetWindow().rows, columns, EightNeighbours(in.neighbours));
@@ -73,16 +53,8 @@ long SieveRegions(const PostClassJob& job, const char* inputPath, const InputSta
   SetPos(0);
   SetSubProgressNameById(kCountingCaption);
   // Class values of the surviving clumps, by their number in the source.
-  LineReader lines;
-  if (!OpenClumpLines(inputPath, lines)) return RC_INPUT_FILE_FAILED;
-  std::vector<long> classValue(last + 1, 0);
-  std::string_view line;
-  std::vector<std::string_view> fields;
-  for (long k = 1; k <= last; ++k) {
-    if (!lines.Next(line)) return RC_INPUT_FILE_FAILED;
-    SplitFields(line, fields);
-    if (fields.size() < 2 || !ParseLong(fields[1], classValue[k])) return RC_INPUT_FILE_FAILED;
-  }
+  std::vector<long> classValue;
+  if (long rc = ReadClumpClassValues(inputPath, last, classValue)) return rc;
   for (Label m = 1; m <= count; ++m) {
     const long source = long(regions.RegionValue(m));
     if (number[m] && (source < 1 || source > last)) return RC_INPUT_FILE_FAILED;
@@ -117,10 +89,8 @@ long Sieve(void* source, long sourceBand, const char* inputPath, void* result, l
   PostClassJob job(source, sourceBand, result, resultBand, w);
   if (long rc = job.Open()) return rc;
   if (!inputPath || !outputPath) return RC_NULL_ARGUMENT;
-  StatisticsText text;
-  InputStatistics in;
-  if (!text.Read(inputPath)) return RC_INPUT_FILE_FAILED;
-  if (long rc = ReadHeader(text, job.BandCells(), in)) return rc;
+  SieveInput in;
+  if (long rc = ReadSieveInput(inputPath, job.BandCells(), in)) return rc;
 
   progress.Start(kMainCaption);
   SetRange(0, w.rows);

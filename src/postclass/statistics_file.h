@@ -8,7 +8,8 @@
 
 namespace zt {
 
-// The title of sieve statistics.
+// The titles of clump and sieve statistics.
+constexpr char kClumpTitle[] = "聚类分析块统计信息:";
 constexpr char kSieveTitle[] = "过滤分析块统计信息:";
 
 // One clump line: number, class value, column, row, pixel count.

@@ -18,6 +18,7 @@
 #include "ztclass/postclass.h"
 #include "ztclass/postclass_map.h"
 #include "ztclass/result_codes.h"
+#include "ztclass/tiles.h"
 #include "ztservices/raster.h"
 #include "ztservices/workers.h"
 
@@ -1098,6 +1099,132 @@ TEST_F(PostClassMapTest, AMapEliminateCannotTakeIsRefusedAsTheTwoStepsRefuseIt) 
   EXPECT_EQ(ztClassEliminateMap(source.get(), 1, one.get(), 1, nullptr, 2, 3, 0, 0, 8, 7), RC_NULL_ARGUMENT)
       << "a threshold above the window's pixels";
   EXPECT_FALSE(std::filesystem::exists(File("e1.txt")));
+}
+
+// Clump and sieves of a window in tiles, joined ---------------------------
+
+// The window (rows, cols, r0, c0) of source in tiles of tile pixels, taken
+// in reverse order, with the rest of the band as rows of range-only parts;
+// its pixels (row-major) and its statistics at statistics.
+long InTiles(void* source, long rows, long cols, long r0, long c0, long tile, int neighbours, int mode,
+             long threshold, const char* statisticsIn, const char* statistics, std::vector<double>& pixels) {
+  ZTTileJoin* made = nullptr;
+  if (long rc = ztTileJoinCreate(source, 1, rows, cols, r0, c0, tile, &neighbours, mode, threshold, statisticsIn, &made))
+    return rc;
+  std::unique_ptr<ZTTileJoin, void (*)(ZTTileJoin*)> join(made, ztTileJoinFree);
+  // call(&buffer, &size) makes a summary, which the join takes.
+  auto add = [&](auto&& call) {
+    void* buffer = nullptr;
+    size_t size = 0;
+    long rc = call(&buffer, &size);
+    if (!rc) rc = ztTileJoinAdd(join.get(), buffer, size);
+    ztTileFreeBuffer(buffer);
+    return rc;
+  };
+  std::vector<std::array<long, 4>> tiles;  // rows, columns, first row, first column
+  for (long r = 0; r < rows; r += tile)
+    for (long c = 0; c < cols; c += tile) tiles.push_back({std::min(tile, rows - r), std::min(tile, cols - c), r0 + r, c0 + c});
+  std::reverse(tiles.begin(), tiles.end());
+  for (const auto& t : tiles)
+    if (long rc = add([&](void** b, size_t* n) {
+          return ztTileLabel(source, 1, t[0], t[1], t[2], t[3], neighbours, mode, b, n);
+        }))
+      return rc;
+  const long bandRows = ztRSGetRasterYSize(source), bandCols = ztRSGetRasterXSize(source);
+  for (long r = 0; mode != ZT_TILES_SIEVE && r < bandRows; ++r) {
+    const bool beside = r >= r0 && r < r0 + rows;
+    for (const auto& [first, count] : beside ? std::vector<std::pair<long, long>>{{0, c0}, {c0 + cols, bandCols - c0 - cols}}
+                                             : std::vector<std::pair<long, long>>{{0, bandCols}}) {
+      if (count == 0) continue;
+      if (long rc = add([&](void** b, size_t* n) { return ztTileClassRange(source, 1, 1, count, r, first, b, n); }))
+        return rc;
+    }
+  }
+  long regions = 0;
+  if (long rc = ztTileJoinResolve(join.get(), statistics, &regions)) return rc;
+  pixels.assign(rows * cols, 0);
+  for (const auto& t : tiles) {
+    void* numbers = nullptr;
+    size_t size = 0;
+    if (long rc = ztTileJoinNumbers(join.get(), t[2], t[3], &numbers, &size)) return rc;
+    std::vector<std::uint32_t> tilePixels(t[0] * t[1]);
+    const long rc = ztTileNumber(source, 1, t[0], t[1], t[2], t[3], neighbours, mode, numbers, size, tilePixels.data());
+    ztTileFreeBuffer(numbers);
+    if (rc) return rc;
+    for (long i = 0; i < t[0]; ++i)
+      for (long j = 0; j < t[1]; ++j) pixels[(t[2] - r0 + i) * cols + t[3] - c0 + j] = tilePixels[i * t[1] + j];
+  }
+  return RC_OK;
+}
+
+TEST_F(PostClassMapTest, TilesJoinedGiveTheWholeWindowsClumpAndSievesByteForByte) {
+  for (const auto& [name, g] : BorderMaps()) {
+    WriteClasses(name + ".tif", g);
+    const long rows = long(g.size()) - 3, cols = long(g[0].size()) - 2;
+    Handle source(ztRSOpen(File(name + ".tif").c_str(), 0));
+    for (int neighbours : {4, 8}) {
+      {
+        Handle clumps = Create("clumps.tif", cols, rows), sieve = Create("sieve.tif", cols, rows);
+        ASSERT_EQ(ztClassClump(source.get(), 1, clumps.get(), 1, File("clumps.txt").c_str(), rows, cols, 2, 1,
+                               neighbours),
+                  RC_OK);
+        ASSERT_EQ(ztClassSieveMap(source.get(), 1, sieve.get(), 1, File("map.txt").c_str(), rows, cols, 2, 1,
+                                  neighbours, 4),
+                  RC_OK);
+      }
+      Handle clumps(ztRSOpen(File("clumps.tif").c_str(), 0));
+      {
+        Handle sieve = Create("sieved.tif", cols, rows);
+        ASSERT_EQ(ztClassSieve(clumps.get(), 1, File("clumps.txt").c_str(), sieve.get(), 1, File("sieved.txt").c_str(),
+                               rows, cols, 0, 0, 4),
+                  RC_OK);
+      }
+      for (long tile : {1L, 4L, 7L, 16L}) {
+        SCOPED_TRACE(name + " " + std::to_string(neighbours) + " tile " + std::to_string(tile));
+        std::vector<double> pixels;
+        ASSERT_EQ(InTiles(source.get(), rows, cols, 2, 1, tile, neighbours, ZT_TILES_CLUMP, 0, nullptr,
+                          File("t.txt").c_str(), pixels),
+                  RC_OK);
+        EXPECT_EQ(pixels, ReadBand(File("clumps.tif")));
+        EXPECT_EQ(ReadText(File("t.txt")), ReadText(File("clumps.txt")));
+        ASSERT_EQ(InTiles(source.get(), rows, cols, 2, 1, tile, neighbours, ZT_TILES_SIEVE_MAP, 4, nullptr,
+                          File("t.txt").c_str(), pixels),
+                  RC_OK);
+        EXPECT_EQ(pixels, ReadBand(File("sieve.tif")));
+        EXPECT_EQ(ReadText(File("t.txt")), ReadText(File("map.txt")));
+        ASSERT_EQ(InTiles(clumps.get(), rows, cols, 0, 0, tile, 0, ZT_TILES_SIEVE, 4, File("clumps.txt").c_str(),
+                          File("t.txt").c_str(), pixels),
+                  RC_OK);
+        EXPECT_EQ(pixels, ReadBand(File("sieved.tif")));
+        EXPECT_EQ(ReadText(File("t.txt")), ReadText(File("sieved.txt")));
+      }
+    }
+  }
+}
+
+TEST_F(PostClassMapTest, AJoinRefusesTilesThatAreNotItsOwn) {
+  ASSERT_EQ(Clump(RandomClasses(20, 30, 4), 8), RC_OK);
+  Handle source(ztRSOpen(File("clumps_classes.tif").c_str(), 0));
+  int neighbours = 8;
+  ZTTileJoin* made = nullptr;
+  ASSERT_EQ(ztTileJoinCreate(source.get(), 1, 20, 30, 0, 0, 8, &neighbours, ZT_TILES_CLUMP, 0, nullptr, &made), RC_OK);
+  std::unique_ptr<ZTTileJoin, void (*)(ZTTileJoin*)> join(made, ztTileJoinFree);
+  void* buffer = nullptr;
+  size_t size = 0;
+  ASSERT_EQ(ztTileLabel(source.get(), 1, 8, 8, 0, 0, 8, ZT_TILES_CLUMP, &buffer, &size), RC_OK);
+  std::vector<unsigned char> tile(static_cast<unsigned char*>(buffer), static_cast<unsigned char*>(buffer) + size);
+  ztTileFreeBuffer(buffer);
+  // Every cut of the buffer short of its end, and one byte changed in its heading.
+  for (size_t cut = 0; cut < tile.size(); cut += 7) EXPECT_EQ(ztTileJoinAdd(join.get(), tile.data(), cut), RC_BAD_WINDOW);
+  std::vector<unsigned char> changed = tile;
+  changed[8 * 6] ^= 1;  // the tile's first row
+  EXPECT_EQ(ztTileJoinAdd(join.get(), changed.data(), changed.size()), RC_BAD_WINDOW);
+  long regions = 0;
+  EXPECT_EQ(ztTileJoinAdd(join.get(), tile.data(), tile.size()), RC_OK);
+  EXPECT_EQ(ztTileJoinAdd(join.get(), tile.data(), tile.size()), RC_BAD_WINDOW) << "twice";
+  EXPECT_EQ(ztTileJoinResolve(join.get(), File("t.txt").c_str(), &regions), RC_BAD_WINDOW) << "tiles missing";
+  EXPECT_EQ(ztTileLabel(source.get(), 1, 8, 8, 15, 0, 8, ZT_TILES_CLUMP, &buffer, &size), RC_BAD_WINDOW);
+  EXPECT_EQ(ztTileLabel(source.get(), 1, 8, 8, 0, 0, 8, 7, &buffer, &size), RC_BAD_WINDOW) << "no such mode";
 }
 
 }  // namespace

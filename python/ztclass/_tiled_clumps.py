@@ -1,0 +1,90 @@
+"""Clump and sieve over a Dask cluster, tile by tile.
+
+Each task labels one tile window of the image on a worker and returns its
+summary: its regions (value, pixels, first pixel) and the labels of its
+four borders, never its pixels. The client joins the summaries across the
+tile borders and numbers the regions in the scan order of their first
+pixels, writing the statistics file; then each tile is labelled again on a
+worker and turned into its final numbers, which the client writes into the
+result as they come. A worker holds one tile at a time; the client holds
+the tiles' region tables and borders. The result and statistics file are
+those of the in-process call, byte for byte.
+"""
+
+from osgeo import gdal
+
+from . import _native
+from .errors import Error
+
+
+def _label(image, band, window, neighbours, mode):
+    return _native.label_tile(image, band, list(window), neighbours, mode)
+
+
+def _range(image, band, window):
+    return _native.class_range(image, band, list(window))
+
+
+def _number(image, band, window, neighbours, mode, numbers):
+    return _native.number_tile(image, band, list(window), neighbours, mode, numbers)
+
+
+def _outside(image, window):
+    """The parts of the band outside the window (xoff, yoff, xsize, ysize):
+    the rows above and below it, and beside it to the left and right."""
+    dataset = gdal.OpenEx(image, gdal.OF_RASTER)
+    if dataset is None:
+        raise Error("cannot open raster '%s'" % image)
+    columns, rows = dataset.RasterXSize, dataset.RasterYSize
+    x, y, width, height = window
+    parts = [(0, 0, columns, y), (0, y + height, columns, rows - y - height),
+             (0, y, x, height), (x + width, y, columns - x - width, height)]
+    return [part for part in parts if part[2] > 0 and part[3] > 0]
+
+
+def _gather(futures, each, progress, done, total, caption):
+    """each(future, result) for every future as it completes, letting the
+    workers drop its result; the count of tasks done."""
+    from dask.distributed import as_completed
+
+    for future, value in as_completed(futures, with_results=True):
+        each(future, value)
+        future.release()
+        done += 1
+        if progress is not None:
+            progress(done / total, caption)
+    return done
+
+
+def run(client, tiles, what, mode, image, output, stats, *, stats_in, threshold, neighbours, band, window, tile,
+        options, progress):
+    """Clump or sieve (what, in mode) of the window of image over the
+    cluster of client, in the tiles that tiles(window, tile) cuts."""
+    join = _native.TileJoin(image, band, list(window), tile, neighbours, mode, threshold, stats_in)
+    neighbours = join.neighbours
+    writer = _native.TiledResult(image, output, options, [stats_in] if stats_in else [], stats)
+    windows = tiles(window, tile)
+    # A class map's class count is that of its whole band.
+    parts = [] if mode == _native.TILES_SIEVE else \
+        [part for outside in _outside(image, window) for part in tiles(outside, tile)]
+    total = 2 * len(windows) + len(parts)
+    caption = "%s in %d tiles" % (what, len(windows))
+    futures = [client.submit(_label, image, band, w, neighbours, mode, pure=False) for w in windows]
+    futures += [client.submit(_range, image, band, p, pure=False) for p in parts]
+    try:
+        done = _gather(futures, lambda future, summary: join.add(summary), progress, 0, total, caption)
+        regions = join.resolve(writer.statistics_path or None)
+        writer.require_fits(what, regions)
+        futures = [client.submit(_number, image, band, w, neighbours, mode, join.numbers(w[0], w[1]), pure=False)
+                   for w in windows]
+        where = {f.key: w for f, w in zip(futures, windows)}
+
+        def write(future, pixels):
+            x, y = where[future.key][:2]
+            writer.write(x - window[0], y - window[1], pixels)
+
+        _gather(futures, write, progress, done, total, caption)
+    except BaseException:
+        client.cancel(futures)
+        raise
+    writer.finish()
