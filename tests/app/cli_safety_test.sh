@@ -10,20 +10,6 @@ ZTCLASS="$1"
 export ZTCLASS_WORKDIR="$WORK/workdir"
 mkdir -p "$ZTCLASS_WORKDIR"
 
-# Every file of a directory (hidden ones too) with its checksum.
-snapshot() { (cd "$1" && find . -print0 | sort -z | xargs -0 -I{} sh -c 'if [ -f "{}" ]; then md5sum "{}"; else echo "{}"; fi'); }
-
-# unchanged NAME EXPECTED_STATUS PATTERN -- COMMAND...: check, and the
-# directory $DIR and the work directory are as they were before.
-unchanged() {
-  local name="$1" before after
-  before="$(snapshot "$DIR")"
-  check "$@"
-  after="$(snapshot "$DIR")"
-  [ "$before" = "$after" ] && pass || fail "$name changed the directory: $(diff <(echo "$before") <(echo "$after"))"
-  [ -z "$(ls -A "$ZTCLASS_WORKDIR")" ] && pass || fail "$name left work files: $(ls -A "$ZTCLASS_WORKDIR")"
-}
-
 DIR="$WORK/d"
 mkdir -p "$DIR"
 forest_scene "$WORK"

@@ -10,6 +10,10 @@
 #                        header, no georeferencing) whose forest pixels
 #                        (columns 7-8, rows 6-8) are bright in band 1 and dark
 #                        in band 2
+#   unchanged NAME EXPECTED_STATUS PATTERN -- COMMAND...
+#                        check, and the directory $DIR (every file with its
+#                        checksum) and $ZTCLASS_WORKDIR, when set, are as they
+#                        were before
 #   finish LABEL         prints the counts and fails when a check failed
 WORK="$(mktemp -d)"
 trap 'chmod -R u+w "$WORK"; rm -rf "$WORK"' EXIT
@@ -30,6 +34,19 @@ check() {
   else
     fail "$name: status $rc (expected $status), output:"
     printf '%s\n' "$output"
+  fi
+}
+
+snapshot() { (cd "$1" && find . -print0 | sort -z | xargs -0 -I{} sh -c 'if [ -f "{}" ]; then md5sum "{}"; else echo "{}"; fi'); }
+
+unchanged() {
+  local name="$1" before after
+  before="$(snapshot "$DIR")"
+  check "$@"
+  after="$(snapshot "$DIR")"
+  [ "$before" = "$after" ] && pass || fail "$name changed the directory: $(diff <(echo "$before") <(echo "$after"))"
+  if [ -n "${ZTCLASS_WORKDIR:-}" ]; then
+    [ -z "$(ls -A "$ZTCLASS_WORKDIR")" ] && pass || fail "$name left work files: $(ls -A "$ZTCLASS_WORKDIR")"
   fi
 }
 
