@@ -9,7 +9,6 @@ ZTCLASS="$1"
 . "$(dirname "$0")/harness.sh"
 
 forest_scene "$WORK"
-gdal_translate -q "$WORK/scene.bin" "$WORK/scene.tif"
 S="$WORK/scene.tif"
 pixels='{"type":"Feature","properties":{"class":"field"},"geometry":{"type":"Polygon","coordinates":[[[0,0],[5,0],[5,5],[0,5],[0,0]]]}},
  {"type":"Feature","properties":{"class":"forest"},"geometry":{"type":"Polygon","coordinates":[[[7,6],[9,6],[9,9],[7,9],[7,6]]]}}'

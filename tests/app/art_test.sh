@@ -7,7 +7,6 @@ ZTCLASS="$1"
 . "$(dirname "$0")/harness.sh"
 
 forest_scene "$WORK"
-gdal_translate -q "$WORK/scene.bin" "$WORK/scene.tif"
 gdal_create -q -of GTiff -outsize 12 10 -bands 2 -burn 0 -burn 60 -a_nodata 0 "$WORK/empty.tif"
 
 for command in art fuzzy-art; do

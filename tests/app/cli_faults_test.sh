@@ -9,15 +9,6 @@ ZTCLASS="$1"
 export ZTCLASS_WORKDIR="$WORK/workdir"
 mkdir -p "$ZTCLASS_WORKDIR"
 
-snapshot() { (cd "$1" && find . -print0 | sort -z | xargs -0 -I{} sh -c 'if [ -f "{}" ]; then md5sum "{}"; else echo "{}"; fi'); }
-# unchanged NAME STATUS PATTERN -- COMMAND...: check, and $DIR is as it was.
-unchanged() {
-  local name="$1" before after
-  before="$(snapshot "$DIR")"
-  check "$@"
-  after="$(snapshot "$DIR")"
-  [ "$before" = "$after" ] && pass || fail "$name changed the directory: $(diff <(echo "$before") <(echo "$after"))"
-}
 temporaries() { ls -A "$DIR" | grep '^\.ztclass-'; }
 
 DIR="$WORK/d"

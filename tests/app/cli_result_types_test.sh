@@ -7,13 +7,7 @@ ZTCLASS="$1"
 . "$(dirname "$0")/harness.sh"
 
 forest_scene "$WORK"
-cat >"$WORK/aoi.geojson" <<'JSON'
-{"type":"FeatureCollection","features":[
- {"type":"Feature","properties":{"class":"Water","color":"#0000FF"},
-  "geometry":{"type":"Polygon","coordinates":[[[1.5,1.5],[4.5,1.5],[4.5,3.5],[1.5,3.5],[1.5,1.5]]]}},
- {"type":"Feature","properties":{"class":"Forest","color":"#00A000"},
-  "geometry":{"type":"Polygon","coordinates":[[[6.5,5.5],[8.5,5.5],[8.5,8.5],[6.5,8.5],[6.5,5.5]]]}}]}
-JSON
+forest_aoi "$WORK/aoi.geojson" "#00A000"
 
 for type in UInt16 Int16 UInt32 Int32 Float32 Float64; do
   out="$WORK/map_$type.tif"

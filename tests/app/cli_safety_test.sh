@@ -10,20 +10,6 @@ ZTCLASS="$1"
 export ZTCLASS_WORKDIR="$WORK/workdir"
 mkdir -p "$ZTCLASS_WORKDIR"
 
-# Every file of a directory (hidden ones too) with its checksum.
-snapshot() { (cd "$1" && find . -print0 | sort -z | xargs -0 -I{} sh -c 'if [ -f "{}" ]; then md5sum "{}"; else echo "{}"; fi'); }
-
-# unchanged NAME EXPECTED_STATUS PATTERN -- COMMAND...: check, and the
-# directory $DIR and the work directory are as they were before.
-unchanged() {
-  local name="$1" before after
-  before="$(snapshot "$DIR")"
-  check "$@"
-  after="$(snapshot "$DIR")"
-  [ "$before" = "$after" ] && pass || fail "$name changed the directory: $(diff <(echo "$before") <(echo "$after"))"
-  [ -z "$(ls -A "$ZTCLASS_WORKDIR")" ] && pass || fail "$name left work files: $(ls -A "$ZTCLASS_WORKDIR")"
-}
-
 DIR="$WORK/d"
 mkdir -p "$DIR"
 forest_scene "$WORK"
@@ -31,13 +17,7 @@ gdal_translate -q "$WORK/scene.bin" "$DIR/scene.tif"
 gdal_translate -q -a_nodata 0 "$DIR/scene.tif" "$WORK/scene_nodata.tif"
 gdal_create -q -of GTiff -outsize 12 10 -bands 2 -burn 30 -burn 60 "$WORK/flat.tif"
 gdal_create -q -of GTiff -outsize 8 8 -bands 1 -burn 1 "$WORK/small.tif"
-cat >"$DIR/aoi.geojson" <<'JSON'
-{"type":"FeatureCollection","features":[
- {"type":"Feature","properties":{"class":"Water","color":"#0000FF"},
-  "geometry":{"type":"Polygon","coordinates":[[[1.5,1.5],[4.5,1.5],[4.5,3.5],[1.5,3.5],[1.5,1.5]]]}},
- {"type":"Feature","properties":{"class":"Forest","color":"#00A000"},
-  "geometry":{"type":"Polygon","coordinates":[[[6.5,5.5],[8.5,5.5],[8.5,8.5],[6.5,8.5],[6.5,5.5]]]}}]}
-JSON
+forest_aoi "$DIR/aoi.geojson" "#00A000"
 cat >"$WORK/outside.geojson" <<'JSON'
 {"type":"FeatureCollection","features":[
  {"type":"Feature","properties":{"class":"Water"},

@@ -8,13 +8,7 @@ ZTCLASS="$1"
 gdal_create -q -of GTiff -outsize 12 10 -bands 3 -burn 5 -burn 6 -burn 7 "$WORK/img.tif"
 gdal_create -q -of GTiff -outsize 12 10 -bands 1 -burn 2 "$WORK/classes.tif"
 gdal_create -q -of GTiff -outsize 12 10 -bands 1 -burn 9 "$WORK/target.tif"
-cat >"$WORK/aoi.geojson" <<'JSON'
-{"type":"FeatureCollection","features":[
- {"type":"Feature","properties":{"class":"Water","color":"#0000FF"},
-  "geometry":{"type":"Polygon","coordinates":[[[1.5,1.5],[4.5,1.5],[4.5,3.5],[1.5,3.5],[1.5,1.5]]]}},
- {"type":"Feature","properties":{"class":"Forest"},
-  "geometry":{"type":"Polygon","coordinates":[[[6.5,5.5],[8.5,5.5],[8.5,8.5],[6.5,8.5],[6.5,5.5]]]}}]}
-JSON
+forest_aoi "$WORK/aoi.geojson"
 printf '1\tWater\t#0000FF\tsea\n# comment\n\n2\tForest\t#00A000\n' >"$WORK/classes.txt"
 printf '[{"number":1,"name":"Eau","color":"#0010FF"},{"number":2,"name":"Forêt","color":"#00A000","remark":"bois"}]' >"$WORK/classes.json"
 printf '1\tWater\tblue\n' >"$WORK/bad.txt"
@@ -58,7 +52,6 @@ check "recode wrote the new value" 0 "Minimum=4.000, Maximum=4.000" -- gdalinfo 
 check "recode with a bad map" 2 "--map: class values lie in 0..255" -- "$ZTCLASS" recode "$WORK/classes.tif" "$WORK/target.tif" --map 2=300
 
 forest_scene "$WORK"
-gdal_translate -q "$WORK/scene.bin" "$WORK/scene.tif"
 gdal_create -q -of GTiff -outsize 12 10 -bands 2 -burn 30 -burn 60 "$WORK/scene2.tif"
 for method in mindist box gmindist maxlike; do
   check "$method" 0 "Wrote .*$method.tif \\(2 classes\\)" -- \

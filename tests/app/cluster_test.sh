@@ -6,7 +6,6 @@ ZTCLASS="$1"
 . "$(dirname "$0")/harness.sh"
 
 forest_scene "$WORK"
-gdal_translate -q "$WORK/scene.bin" "$WORK/scene.tif"
 gdal_translate -q -a_nodata 0 "$WORK/scene.bin" "$WORK/nodata.tif"
 gdal_create -q -of GTiff -outsize 12 10 -bands 2 -burn 30 -burn 60 "$WORK/flat.tif"
 

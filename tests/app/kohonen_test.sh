@@ -6,7 +6,6 @@ ZTCLASS="$1"
 . "$(dirname "$0")/harness.sh"
 
 forest_scene "$WORK"
-gdal_translate -q "$WORK/scene.bin" "$WORK/scene.tif"
 # Forest pixels of band 1 value 201 become no-data.
 gdal_translate -q -a_nodata 201 "$WORK/scene.bin" "$WORK/holes.tif"
 

@@ -8,15 +8,8 @@ ZTCLASS="$1"
 . "$(dirname "$0")/harness.sh"
 
 forest_scene "$WORK"
-gdal_translate -q "$WORK/scene.bin" "$WORK/scene.tif"
 gdal_translate -q -ot UInt16 "$WORK/scene.bin" "$WORK/scene16.tif"
-cat >"$WORK/aoi.geojson" <<'JSON'
-{"type":"FeatureCollection","features":[
- {"type":"Feature","properties":{"class":"Water","color":"#0000FF"},
-  "geometry":{"type":"Polygon","coordinates":[[[1.5,1.5],[4.5,1.5],[4.5,3.5],[1.5,3.5],[1.5,1.5]]]}},
- {"type":"Feature","properties":{"class":"Forest"},
-  "geometry":{"type":"Polygon","coordinates":[[[6.5,5.5],[8.5,5.5],[8.5,8.5],[6.5,8.5],[6.5,5.5]]]}}]}
-JSON
+forest_aoi "$WORK/aoi.geojson"
 
 # The pixels of band 1 as text, for comparing two class images.
 pixels() { gdal_translate -q -of AAIGrid "$1" /vsistdout/ | tail -n +7; }

@@ -42,7 +42,6 @@ check "bp separates water and land" 0 "Minimum=1.000, Maximum=2.000, Mean=1.500"
 check "bp progress" 0 "网络训练" -- "$ZTCLASS" bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/bp.tif" --overwrite
 check "bp with two hidden layers" 0 "Wrote" -- "$ZTCLASS" bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/bp2.tif" \
   --hidden 6,4 --rate 0.5 --momentum 0.2 --error 0.01 --epochs 50 --seed 3
-checksum() { gdalinfo -checksum "$1" | grep Checksum; }
 "$ZTCLASS" -q bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/s1.tif" --hidden 3 --epochs 2 --seed 11
 "$ZTCLASS" -q bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/s2.tif" --hidden 3 --epochs 2 --seed 11
 check "the same seed gives the same map" 0 "same" -- \
@@ -52,14 +51,10 @@ check "hrbp without hidden layer" 0 "Wrote .*hrbp.tif \(2 classes\)" -- \
 check "hrbp separates water and land" 0 "Minimum=1.000, Maximum=2.000, Mean=1.500" -- gdalinfo -stats "$WORK/hrbp.tif"
 check "hrbp with an empty hidden list" 0 "Wrote" -- "$ZTCLASS" hrbp "$WORK/scene.tif" "${A[@]}" -o "$WORK/hrbp2.tif" \
   --hidden "" --squares --use-momentum --momentum 0.3 --rate 0.4 --error 0.02 --epochs 20
-check "hrbp with a hidden layer" 0 "Wrote" -- "$ZTCLASS" hrbp "$WORK/scene.tif" "${A[@]}" -o "$WORK/hrbp3.tif" \
-  --hidden 4 --epochs 20
 check "rbf" 0 "Wrote .*rbf.tif \(2 classes\) and .*rbf.png" -- \
   "$ZTCLASS" rbf "$WORK/scene.tif" "${A[@]}" -o "$WORK/rbf.tif" --png "$WORK/rbf.png"
 check "rbf separates water and land" 0 "Minimum=1.000, Maximum=2.000, Mean=1.500" -- gdalinfo -stats "$WORK/rbf.tif"
 check "rbf quicklook" 0 "Driver: PNG" -- gdalinfo "$WORK/rbf.png"
-check "rbf with every parameter" 0 "Wrote" -- "$ZTCLASS" rbf "$WORK/scene.tif" "${A[@]}" -o "$WORK/rbf2.tif" \
-  --centre-rate 0.1 --centre-threshold 1e-6 --centre-epochs 10 --output-rate 0.3 --error 0.01 --output-epochs 40
 check "lvq2 in a window" 0 "Wrote .*lvq2.tif \(2 classes\)" -- "$ZTCLASS" lvq2 "$WORK/scene.tif" "${A[@]}" \
   -o "$WORK/lvq2.tif" --window 10,16,5,4 --tune-rate 0.1 --tune-epochs 5 --lvq-rate 0.1 --lvq-epochs 5
 check "lvq2 window size" 0 "Size is 16, 10" -- gdalinfo "$WORK/lvq2.tif"

@@ -1,5 +1,6 @@
 // Class AOIs, training cells, the class mask and purification, checked
-// against brute-force computations in the test.
+// against brute-force computations in the test. Which pixels polygons take
+// is checked against the point test in scanline_test.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,12 +8,10 @@
 #include <map>
 #include <random>
 #include <set>
-#include <tuple>
 
 #include "samples/cell_set.h"
 #include "samples/class_aois.h"
 #include "samples/class_mask.h"
-#include "mask_pixels.h"
 #include "test_support.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/samples.h"
@@ -46,29 +45,15 @@ void AddAoi(void* ds, const std::string& name, long type, const std::vector<Ring
             0);
 }
 
-// Independent even-odd test for points that lie on no edge.
-bool InsideRing(const Ring& ring, double x, double y) {
-  int crossings = 0;
-  for (size_t i = 0; i < ring.size(); ++i) {
-    auto [x1, y1] = ring[i];
-    auto [x2, y2] = ring[(i + 1) % ring.size()];
-    if ((y1 > y) == (y2 > y)) continue;
-    if (x < x1 + (y - y1) * (x2 - x1) / (y2 - y1)) ++crossings;
-  }
-  return crossings % 2 == 1;
-}
-
 struct SampleImage {
   TempDir dir;
   Handle ds;
-  explicit SampleImage(int columns = 40, int rows = 30, bool noData = false) {
+  explicit SampleImage(int columns = 40, int rows = 30) {
     RasterSpec spec;
     spec.columns = columns;
     spec.rows = rows;
     spec.bands = 3;
     spec.blockRows = 8;
-    spec.hasNoData = noData;
-    spec.noData = 45;
     WriteGeoTiff(dir.File("s.tif"), spec, Pixel);
     ds.reset(ztRSOpen(dir.File("s.tif").c_str(), 0));
   }
@@ -160,32 +145,6 @@ TEST(ClassAoiListing, AClassAoiWithoutPolygonsIsRefused) {
   EXPECT_EQ(cells.cells, nullptr);
 }
 
-TEST(CellGathering, CellsAreThePixelsInsideEachPolygonWithTheirValues) {
-  SampleImage image;
-  AddAoi(image.ds.get(), "a", 3, {kTriangle});
-  AddAoi(image.ds.get(), "b", 3, {kQuad, kTriangle});  // overlaps a: pixels come twice
-  ClassAois list(image.ds.get());
-  long bands[] = {3, 1};
-  Cells cells;
-  ASSERT_EQ(ztGetAOICellSet(image.ds.get(), bands, 2, list.aois.data(), 2, &cells.cells, cells.count), 0);
-
-  std::vector<std::tuple<long, long, long>> expected;  // class, row, column in gathering order
-  const std::vector<std::pair<long, std::vector<Ring>>> classes = {{1, {kTriangle}}, {2, {kQuad, kTriangle}}};
-  for (const auto& [classNo, rings] : classes)
-    for (const Ring& ring : rings)
-      for (int r = 0; r < 30; ++r)
-        for (int c = 0; c < 40; ++c)
-          if (InsideRing(ring, c + 0.5, r + 0.5)) expected.emplace_back(classNo, r, c);
-  // Gathering walks each polygon's bounding rectangle row by row, as here.
-  ASSERT_EQ(cells.count, static_cast<long>(expected.size()));
-  for (long i = 0; i < cells.count; ++i) {
-    const AOICELL& cell = cells.cells[i];
-    ASSERT_EQ(std::make_tuple(cell.classNo, cell.row, cell.column), expected[i]) << i;
-    EXPECT_EQ(cell.values[0], Pixel(3, cell.column, cell.row));
-    EXPECT_EQ(cell.values[1], Pixel(1, cell.column, cell.row));
-  }
-}
-
 TEST(CellGathering, SquareFromTenToTwelve) {
   SampleImage image;
   AddAoi(image.ds.get(), "sq", 3, {{{10, 10}, {12, 10}, {12, 12}, {10, 12}}});
@@ -197,23 +156,6 @@ TEST(CellGathering, SquareFromTenToTwelve) {
   for (long i = 0; i < cells.count; ++i) got.emplace(cells.cells[i].column, cells.cells[i].row);
   // Of columns and rows 10..12, the test's boundary rule keeps 10 and 11.
   EXPECT_EQ(got, (std::set<std::pair<long, long>>{{10, 10}, {11, 10}, {10, 11}, {11, 11}}));
-}
-
-TEST(CellGathering, NoDataAndPixelsOutsideTheImageAreSkipped) {
-  SampleImage image(40, 30, true);
-  const Ring overhanging = {{30.5, 20.5}, {45.5, 20.5}, {45.5, 35.5}, {30.5, 35.5}};
-  AddAoi(image.ds.get(), "edge", 3, {overhanging});
-  ClassAois list(image.ds.get());
-  long bands[] = {1, 2};
-  Cells cells;
-  ASSERT_EQ(ztGetAOICellSet(image.ds.get(), bands, 2, list.aois.data(), 1, &cells.cells, cells.count), 0);
-  long expected = 0;
-  // Centres from (30.5, 20.5) on: columns 30.. and rows 20.., cut by the image.
-  for (int r = 20; r < 30; ++r)
-    for (int c = 30; c < 40; ++c) expected += Pixel(1, c, r) != 45;
-  EXPECT_EQ(cells.count, expected);
-  EXPECT_LT(expected, 100) << "the image holds no-data pixels there";
-  for (long i = 0; i < cells.count; ++i) EXPECT_NE(cells.cells[i].values[0], 45);
 }
 
 TEST(CellGathering, TheSetGrowsByDoublingAndIsTrimmed) {
@@ -283,29 +225,6 @@ TEST(CellGathering, TrainingSamplesKeepTheImageValuesAndAreCancellable) {
                                       &stopped.cells, stopped.count),
             RC_CANCELLED);
   EXPECT_EQ(stopped.cells, nullptr);
-}
-
-TEST(ClassMask, PolygonsMarkPixelCentresAndLaterAoisWin) {
-  SampleImage image;
-  AddAoi(image.ds.get(), "sq", 3, {{{10, 10}, {12, 10}, {12, 12}, {10, 12}}});
-  AddAoi(image.ds.get(), "tri", 3, {kTriangle});
-  AddAoi(image.ds.get(), "edge", 3, {{{35, 25}, {45, 25}, {45, 35}, {35, 35}}});
-  ClassAois list(image.ds.get());
-  zt::ClassMask mask;
-  ASSERT_EQ(mask.Build(image.ds.get(), list.aois), 0);
-  const std::vector<int> pixels = MaskPixels(image.ds.get(), mask);
-
-  // The triangle with vertices truncated, tested at pixel centres.
-  const Ring truncated = {{3, 2}, {20, 5}, {8, 17}};
-  for (int r = 0; r < 30; ++r)
-    for (int c = 0; c < 40; ++c) {
-      int expected = 0;
-      if (c >= 10 && c <= 11 && r >= 10 && r <= 11) expected = 1;
-      // The rectangle loop covers width x height from the truncated minimum.
-      if (c >= 3 && c < 3 + 17 && r >= 2 && r < 2 + 15 && InsideRing(truncated, c + 0.5, r + 0.5)) expected = 2;
-      if (c >= 35 && r >= 25) expected = 3;  // clipped to the image
-      ASSERT_EQ(pixels[r * 40 + c], expected) << "row " << r << " column " << c;
-    }
 }
 
 TEST(ClassMask, Cancellation) {
