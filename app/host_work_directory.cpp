@@ -30,10 +30,15 @@ HostWorkDirectory::HostWorkDirectory() {
   setenv("ZTCLASS_WORKDIR", path_.c_str(), 1);
 }
 
+// Stop signals wait until the folder and its lock are gone: a second Ctrl-C
+// that ended the program between forgetting them and removing them would
+// leave both behind.
 HostWorkDirectory::~HostWorkDirectory() {
-  RegisterWorkDirectory("", "");
+  InterruptBlock block;
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
+  claim_.reset();
+  RegisterWorkDirectory("", "");
 }
 
 }  // namespace ztcli
