@@ -95,7 +95,9 @@ TEST(NetworkStorageTypes, SixteenBitAndReflectanceCopiesGiveTheByteMap) {
       for (size_t k = 0; k < kTraining.size(); ++k)
         for (int r = kTraining[k].y0; r < kTraining[k].y1; ++r)
           for (int c = kTraining[k].x0; c < kTraining[k].x1; ++c)
-            if (r + c > 0) EXPECT_EQ(byte[r * kArtColumns + c], double(k + 1)) << m.name << " at " << c << "," << r;
+            if (r + c > 0) {
+              EXPECT_EQ(byte[r * kArtColumns + c], double(k + 1)) << m.name << " at " << c << "," << r;
+            }
     for (const Stored& copy : {Stored{GDT_UInt16, 100.0}, Stored{GDT_Float32, 1.0 / 256}, Stored{GDT_Float64, 1.0 / 255}})
       EXPECT_EQ(Classify(m, copy.type, copy.factor), byte) << m.name << " on " << GDALGetDataTypeName(copy.type);
   }

@@ -582,7 +582,9 @@ TEST(InvalidValues, ASourceWhoseNoDataIsZeroKeepsRejectedPixelsVisible) {
   for (int r = 0; r < 28; ++r)
     for (int c = 0; c < 36; ++c) {
       const double v = classes[r * 36 + c];
-      if (c % 9 == 4) EXPECT_EQ(v, 255);
+      if (c % 9 == 4) {
+        EXPECT_EQ(v, 255);
+      }
       noData += v == 255;
       rejected += v == 0;
     }
