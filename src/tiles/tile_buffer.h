@@ -53,6 +53,7 @@ class BufferReader {
   bool GetArray(std::vector<T>& values, uint64_t count) {
     if (count > left_ / sizeof(T)) return false;
     values.resize(count);
+    if (count == 0) return true;
     std::memcpy(values.data(), at_, count * sizeof(T));
     at_ += count * sizeof(T);
     left_ -= count * sizeof(T);
