@@ -29,6 +29,32 @@ constexpr long kMaxCellsOf32BitLabels = UINT32_MAX;
 // Labels resolved between two looks at the user's stop request.
 constexpr long kLabelsPerStopCheck = 1L << 16;
 
+// Numbers the roots of a forest whose every non-root label points to a
+// smaller one, 1, 2, ... in label order, and makes every label point to its
+// region's number. Region m's pixel count, value and first pixel take slot m
+// of the tables, which no label still to come reads, since a root's number
+// is at most the root itself. False when the user asked to stop.
+template <typename Label, typename Count, typename Value, typename First>
+bool NumberRoots(std::vector<Label>& parent, std::vector<Count>& count, std::vector<Value>& value,
+                 std::vector<First>& first, Label& regions) {
+  regions = 0;
+  for (Label l = 1; l < static_cast<Label>(parent.size()); ++l) {
+    if (l % kLabelsPerStopCheck == 0 && IsStopProgress()) return false;
+    if (parent[l] == l) {
+      const Label m = ++regions;
+      parent[l] = m;
+      count[m] = count[l];
+      value[m] = value[l];
+      first[m] = first[l];
+    } else {
+      const Label m = parent[parent[l]];
+      parent[l] = m;
+      count[m] += count[l];
+    }
+  }
+  return true;
+}
+
 // Label: an unsigned type that holds the window's pixel count.
 // Value: the pixel values compared; 0 is no region (its pixels keep label 0
 // and are only counted).
@@ -256,26 +282,8 @@ template <typename Label, typename Value>
 bool Regions<Label, Value>::Resolve(Label& regions) {
   LabelBatch();
   batch_.reset();
-  // Every non-root label points to a smaller one, whose entry is already a
-  // region number when it is met; region m's tables take the slot m, which
-  // no label still to come reads.
-  regions = 0;
   std::vector<Label>& parent = forest_.Parents();
-  const Label labels = forest_.Size();
-  for (Label l = 1; l < labels; ++l) {
-    if (l % kLabelsPerStopCheck == 0 && IsStopProgress()) return false;
-    if (parent[l] == l) {
-      const Label m = ++regions;
-      parent[l] = m;
-      count_[m] = count_[l];
-      value_[m] = value_[l];
-      first_[m] = first_[l];
-    } else {
-      const Label m = parent[parent[l]];
-      parent[l] = m;
-      count_[m] += count_[l];
-    }
-  }
+  if (!NumberRoots(parent, count_, value_, first_, regions)) return false;
   for (auto* table : {&count_, &first_}) {
     table->resize(regions + 1);
     table->shrink_to_fit();

@@ -162,24 +162,9 @@ void TileJoin::JoinBorders() {
 }
 
 bool TileJoin::Number(long& regions) {
-  // As Regions::Resolve: every non-root label points to a smaller one,
-  // already numbered when it is met; region m's tables take slot m.
   std::vector<uint64_t>& parent = forest_.Parents();
   uint64_t joined = 0;
-  for (uint64_t l = 1; l < parent.size(); ++l) {
-    if (l % kLabelsPerStopCheck == 0 && IsStopProgress()) return false;
-    if (parent[l] == l) {
-      const uint64_t m = ++joined;
-      parent[l] = m;
-      count_[m] = count_[l];
-      value_[m] = value_[l];
-      first_[m] = first_[l];
-    } else {
-      const uint64_t m = parent[parent[l]];
-      parent[l] = m;
-      count_[m] += count_[l];
-    }
-  }
+  if (!NumberRoots(parent, count_, value_, first_, joined)) return false;
   count_.resize(joined + 1);
   value_.resize(joined + 1);
   first_.resize(joined + 1);
