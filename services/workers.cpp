@@ -10,6 +10,7 @@
 namespace {
 
 using Task = void (*)(void* userData, long index);
+using Beside = void (*)(void* besideData);
 
 // Helper threads that sleep until a job wants them, take its task indices
 // one at a time from a shared counter, and report when they have run out.
@@ -37,10 +38,13 @@ class WorkerPool {
     return static_cast<long>(threads_.size()) + 1;
   }
 
-  void Run(long count, Task task, void* userData) {
+  // A caller busy beside the job leaves every task to the helpers at
+  // first, so that even a job of one task runs beside it.
+  void Run(long count, Task task, void* userData, Beside beside, void* besideData) {
     std::lock_guard<std::mutex> job(jobMutex_);
-    const long helpers = std::min(static_cast<long>(threads_.size()), count - 1);
+    const long helpers = std::min(static_cast<long>(threads_.size()), beside ? count : count - 1);
     if (helpers < 1) {
+      if (beside) beside(besideData);
       for (long i = 0; i < count; ++i) task(userData, i);
       return;
     }
@@ -53,6 +57,7 @@ class WorkerPool {
       wanted_ = busy_ = helpers;
     }
     for (long i = 0; i < helpers; ++i) wake_.notify_one();
+    if (beside) beside(besideData);
     Work();
     std::unique_lock<std::mutex> lock(mutex_);
     finished_.wait(lock, [this] { return busy_ == 0; });
@@ -101,5 +106,9 @@ void ztSetWorkerThreads(long count) { Pool().Resize(count > 1 ? count - 1 : 0); 
 long ztGetWorkerThreads() { return Pool().Threads(); }
 
 void ztRunOnWorkers(long count, Task task, void* userData) {
-  if (task) Pool().Run(count, task, userData);
+  if (task) Pool().Run(count, task, userData, nullptr, nullptr);
+}
+
+void ztRunOnWorkersBeside(long count, Task task, void* userData, Beside beside, void* besideData) {
+  if (task) Pool().Run(count, task, userData, beside, besideData);
 }
