@@ -19,16 +19,7 @@ read -r columns rows < <(gdalinfo "$scene" | sed -n 's/^Size is \([0-9]*\), \([0
 megapixels=$(awk -v c="$columns" -v r="$rows" 'BEGIN { printf "%.2f", c * r / 1e6 }')
 echo "scene $scene: ${columns} x ${rows} (${megapixels} Mpx), $(nproc) cores; load $(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-18s %-8s %8s %8s %8s %8s\n' method threads wall_s cpu_s MP/s peak_MB
-median() {
-  local name=$1 threads=$2 runs=()
-  shift 2
-  for _ in 1 2 3; do
-    /usr/bin/time -f '%e %U %S %M' -o "$out/time" "$@"
-    runs+=("$(cat "$out/time")")
-  done
-  printf '%s\n' "${runs[@]}" | sort -n | sed -n 2p | awk -v m="$name" -v t="$threads" -v mp="$megapixels" \
-    '{ printf "%-18s %-8s %8.2f %8.2f %8.1f %8.0f\n", m, t, $1, $2 + $3, mp / $1, $4 / 1024 }'
-}
+source "$(dirname "$0")/median.sh"
 # The floor: GDAL reads every band of the scene and writes one, tiled
 # DEFLATE level 1, as the host writes a class map, on one thread and with
 # GDAL's compression threads.
