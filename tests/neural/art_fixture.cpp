@@ -25,16 +25,6 @@ std::vector<std::vector<double>> SampleGrid(const Scene& scene, const zt::Window
   return patterns;
 }
 
-namespace {
-
-std::string LastCaption(const ProgressRecorder& progress) {
-  for (auto e = progress.events.rbegin(); e != progress.events.rend(); ++e)
-    if (e->rfind("sub:", 0) == 0) return *e;
-  return "";
-}
-
-}  // namespace
-
 void ExpectClusterArgumentChecks(const ClusterExport& call) {
   Scene s(kArtColumns, kArtRows, kArtBands, Patches);
   s.MakeResult(kArtColumns, kArtRows);
@@ -76,15 +66,15 @@ void ExpectStopsInEveryPhase(const ClusterExport& call) {
     long after, maxIterations;
     const char* caption;
   };
-  for (const Stop& stop : {Stop{0, 3, "sub:获取采样样本集..."}, Stop{sampledRows - 1, 3, "sub:获取采样样本集..."},
-                           Stop{sampledRows, 3, "sub:网络训练..."}, Stop{sampledRows + 1, 3, "sub:网络训练..."},
-                           Stop{sampledRows, 1, "sub:神经网络分类..."}}) {
+  for (const Stop& stop : {Stop{0, 3, "获取采样样本集..."}, Stop{sampledRows - 1, 3, "获取采样样本集..."},
+                           Stop{sampledRows, 3, "网络训练..."}, Stop{sampledRows + 1, 3, "网络训练..."},
+                           Stop{sampledRows, 1, "神经网络分类..."}}) {
     ProgressRecorder progress;
     progress.stopAfterSteps = stop.after;
     EXPECT_EQ(call(s.source, bands.data(), 3, 4, 2, stop.maxIterations, s.result, kArtRows, kArtColumns, 0, 0),
               RC_CANCELLED)
         << stop.after;
-    EXPECT_EQ(LastCaption(progress), stop.caption) << stop.after;
+    EXPECT_EQ(progress.LastCaption(), stop.caption) << stop.after;
     EXPECT_EQ(progress.events.back(), "end");
   }
 }

@@ -104,8 +104,8 @@ def assert_same(a, b):
     assert a.with_suffix(".txt").read_bytes() == b.with_suffix(".txt").read_bytes()
 
 
-@pytest.mark.parametrize("name, neighbours, tile", [
-    ("spiral", 8, 32), ("spiral", 4, 37), ("corners", 8, 16), ("corners", 4, 32), ("comb", 8, 64), ("comb", 4, 24)])
+# Each map once over Dask (the library's tests join every tile size).
+@pytest.mark.parametrize("name, neighbours, tile", [("spiral", 4, 37), ("corners", 8, 16), ("comb", 8, 64)])
 def test_clump_as_in_process_and_by_hand(client, maps, tmp_path, name, neighbours, tile):
     image = maps[name]
     here, there = tmp_path / "here.tif", tmp_path / "there.tif"

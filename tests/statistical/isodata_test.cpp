@@ -284,13 +284,6 @@ TEST(Isodata, ArgumentChecksInOrder) {
   EXPECT_EQ(progress.Count("end"), 9);
 }
 
-std::string LastCaption(const ProgressRecorder& progress) {
-  std::string last;
-  for (const std::string& e : progress.events)
-    if (e.rfind("sub:", 0) == 0) last = e.substr(4);
-  return last;
-}
-
 TEST(Isodata, StopInEachPhase) {
   const long sampledRows = 9;  // 18 rows, interval 2
   const std::pair<long, const char*> stops[] = {{0, "最大最小距离法选初始类中心..."},
@@ -300,14 +293,14 @@ TEST(Isodata, StopInEachPhase) {
     ProgressRecorder progress;
     progress.stopAfterSteps = steps;
     EXPECT_EQ(s.Run(4, 20), RC_CANCELLED);
-    EXPECT_EQ(LastCaption(progress), caption);
+    EXPECT_EQ(progress.LastCaption(), caption);
     EXPECT_EQ(progress.Count("end"), 1);
   }
   Scene3 s;
   ProgressRecorder progress;
   progress.stopAfterSteps = 3 * sampledRows;
   EXPECT_EQ(s.Run(4, 0), RC_CANCELLED);
-  EXPECT_EQ(LastCaption(progress), "生成最终分类结果...");
+  EXPECT_EQ(progress.LastCaption(), "生成最终分类结果...");
 }
 
 }  // namespace

@@ -267,11 +267,8 @@ std::string StoppedIn(Unsup& u, long steps, long& rc) {
   ProgressRecorder progress;
   progress.stopAfterSteps = steps;
   rc = u.MiniDist(4);
-  std::string last;
-  for (const std::string& e : progress.events)
-    if (e.rfind("sub:", 0) == 0) last = e.substr(4);
   EXPECT_EQ(progress.Count("end"), 1);
-  return last;
+  return progress.LastCaption();
 }
 
 TEST(UnsupervisedMinimumDistance, StopInEachPhase) {
