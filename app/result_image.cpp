@@ -54,16 +54,20 @@ CPLStringList CreationOptions(bool geoTiff, const std::vector<std::string>& give
 
 }  // namespace
 
-ResultImage::ResultImage(const MethodOptions& o, OutputFiles& outputs)
+ResultImage::ResultImage(const MethodOptions& o, OutputFiles& outputs, Holds holds)
     : output_(o.output), type_(ParseDataType(o.type)), creationOptions_(o.creationOptions) {
   for (const std::string& option : creationOptions_)
     if (option.find('=') == std::string::npos || option.front() == '=')
       throw UsageError("--co expects KEY=VALUE, got '" + option + "'");
   EnsureGdal();
-  if (EndsWithZti(output_)) {
+  const bool vrt = strcasecmp(o.format.c_str(), "VRT") == 0;
+  if (holds == Holds::Tiles) {
+    if (!vrt) throw UsageError("a result of tiles written as files of their own is a VRT, not " + o.format);
+    driver_ = ztRSGetDriverByName("VRT");
+  } else if (EndsWithZti(output_)) {
     driver_ = ztRSGetDriverByName("ZOVREKZTI");
   } else {
-    if (strcasecmp(o.format.c_str(), "VRT") == 0)
+    if (vrt)
       throw UsageError("--of VRT: a VRT only refers to pixels kept in other files and cannot hold the result; "
                        "write a GeoTIFF and build a VRT on it with gdalbuildvrt");
     GDALDriverH gdal = GDALGetDriverByName(o.format.c_str());

@@ -13,10 +13,14 @@
 
 namespace ztcli {
 
+// What a result holds: its pixels, or (a VRT) only the placement of tiles
+// that were written as files of their own.
+enum class Holds { Pixels, Tiles };
+
 class ResultImage {
  public:
   // Checks --of, --ot and --co, and declares -o among outputs.
-  ResultImage(const MethodOptions& options, OutputFiles& outputs);
+  ResultImage(const MethodOptions& options, OutputFiles& outputs, Holds holds = Holds::Pixels);
   // An image never finished (the command failed or was stopped) is thrown
   // away unwritten: its blocks still in GDAL's cache are not compressed.
   ~ResultImage();

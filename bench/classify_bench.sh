@@ -14,18 +14,8 @@ trap 'rm -rf "$out"' EXIT
 read -r columns rows < <(gdalinfo "$scene" | sed -n 's/^Size is \([0-9]*\), \([0-9]*\)/\1 \2/p')
 megapixels=$(awk -v c="$columns" -v r="$rows" 'BEGIN { printf "%.2f", c * r / 1e6 }')
 echo "scene $scene: ${columns} x ${rows} (${megapixels} Mpx), $(nproc) cores"
-printf '%-12s %-8s %8s %8s %8s %8s\n' method threads wall_s cpu_s MP/s peak_MB
-# median NAME THREADS COMMAND...: the median of three runs by wall time.
-median() {
-  local name=$1 threads=$2 runs=()
-  shift 2
-  for _ in 1 2 3; do
-    /usr/bin/time -f '%e %U %S %M' -o "$out/time" "$@"
-    runs+=("$(cat "$out/time")")
-  done
-  printf '%s\n' "${runs[@]}" | sort -n | sed -n 2p | awk -v m="$name" -v t="$threads" -v mp="$megapixels" \
-    '{ printf "%-12s %-8s %8.2f %8.2f %8.1f %8.0f\n", m, t, $1, $2 + $3, mp / $1, $4 / 1024 }'
-}
+printf '%-18s %-8s %8s %8s %8s %8s\n' method threads wall_s cpu_s MP/s peak_MB
+source "$(dirname "$0")/median.sh"
 # The read-plus-write limit: GDAL reads the scene (every band of a pixel-
 # interleaved tile is decompressed) and writes one band as the host writes
 # a class map, tiled DEFLATE at level 1, and at GDAL's default level 6.

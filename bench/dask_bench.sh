@@ -1,34 +1,103 @@
 #!/usr/bin/env bash
-# A model applied in this process and over local Dask worker processes:
-# wall time, CPU time (this process and the workers it waited for) and peak
-# resident memory of the largest process, for one thread in process, one
-# worker and two workers of one thread each, and the cost of a task from a
-# run of many small tiles against one of few large ones.
+# A model applied in this process and over Dask worker processes on this
+# machine: wall time, CPU time (of every process of the run: the command, the
+# workers, the scheduler) and peak resident memory of the largest process
+# the command waited for, for one thread in process, and one and two workers
+# of one thread each, into a GeoTIFF (the client writes every tile) and into
+# a VRT of tiles (the workers write them). Each cluster run is timed twice:
+# "start" starts its cluster (local:N: scheduler, nannies, workers, their
+# imports) and stops it; "running" goes to a scheduler and workers started
+# beforehand and warmed by a small run, as a long-lived cluster serves runs.
+# Then the cost of a task, from a run of many small tiles against one of few
+# large ones. Every result is checked against the in-process one.
 # Usage: dask_bench.sh ZTCLASS SCENE AOI [TRAINING_IMAGE [METHOD]]
 # (the model is trained on TRAINING_IMAGE, default SCENE, with the polygons
-# of AOI, by METHOD, default mindist)
+# of AOI, by METHOD, default mindist; the Python package is the one of
+# ZTCLASS's build, BUILD/python)
 set -euo pipefail
-ztclass=$1 scene=$2 aoi=$3 training=${4:-$2} method=${5:-mindist}
+ztclass=$(readlink -f "$1") scene=$2 aoi=$3 training=${4:-$2} method=${5:-mindist}
+package=$(dirname "$(dirname "$ztclass")")/python
 out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
+cluster=()
+stop_cluster() {
+  for pid in "${cluster[@]}"; do kill -- -"$pid" 2>/dev/null || true; done
+  for pid in "${cluster[@]}"; do while kill -0 "$pid" 2>/dev/null; do sleep 0.1; done; done
+  cluster=()
+}
+trap 'stop_cluster; rm -rf "$out"' EXIT
 read -r columns rows < <(gdalinfo "$scene" | sed -n 's/^Size is \([0-9]*\), \([0-9]*\)/\1 \2/p')
-echo "scene $scene: ${columns} x ${rows}, $(nproc) cores, method $method"
+echo "scene $scene: ${columns} x ${rows}, $(nproc) cores, method $method, load $(cut -d' ' -f1-3 /proc/loadavg)"
 "$ztclass" -q train "$method" "$training" --aoi "$aoi" -o "$out/model.ztm"
 tasks() { echo $(( ((columns + $1 - 1) / $1) * ((rows + $1 - 1) / $1) )); }
-printf '%-22s %6s %8s %8s %8s\n' run tasks wall_s cpu_s peak_MB
-# run NAME TASKS ARGUMENTS...: one apply of the model, timed.
-run() {
-  local name=$1 count=$2
-  shift 2
-  /usr/bin/time -f '%e %U %S %M' -o "$out/time" "$ztclass" -q apply "$out/model.ztm" "$scene" -o "$out/r.tif" \
-    --overwrite "$@"
-  awk -v n="$name" -v t="$count" '{ printf "%-22s %6s %8.2f %8.2f %8.0f\n", n, t, $1, $2 + $3, $4 / 1024 }' "$out/time"
-  [ "$name" = in-process ] && cp "$out/r.tif" "$out/reference.tif"
-  cmp -s <(gdal_translate -q -of AAIGrid "$out/r.tif" /vsistdout/) \
-    <(gdal_translate -q -of AAIGrid "$out/reference.tif" /vsistdout/) || echo "  ($name differs from in-process)"
+
+# CPU seconds (user + system) spent so far by the processes of the sessions
+# of the cluster's processes.
+cluster_cpu() {
+  local total=0 sid pid
+  for sid in "${cluster[@]}"; do
+    for pid in $(ps -o pid= -s "$sid" 2>/dev/null); do
+      [ -r "/proc/$pid/stat" ] || continue
+      total=$(( total + $(awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$pid/stat" 2>/dev/null || echo 0) ))
+    done
+  done
+  awk -v t="$total" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", t / hz }'
 }
-run in-process 1 --threads 1
-run "1 worker, tile 1024" "$(tasks 1024)" --dask local:1 --tile 1024
-run "2 workers, tile 1024" "$(tasks 1024)" --dask local:2 --tile 1024
-run "2 workers, tile 2048" "$(tasks 2048)" --dask local:2 --tile 2048
-run "2 workers, tile 256" "$(tasks 256)" --dask local:2 --tile 256
+
+# A scheduler and N workers of one thread, each in a session of its own,
+# warmed by a run of one tile; its address in $address.
+start_cluster() {
+  local workers=$1 file=$out/scheduler.json
+  rm -f "$file"
+  setsid /usr/bin/python3 -m distributed.cli.dask_scheduler --host 127.0.0.1 --port 0 --dashboard-address :0 \
+    --scheduler-file "$file" >"$out/cluster.log" 2>&1 &
+  cluster+=($!)
+  for _ in $(seq 200); do [ -s "$file" ] && break; sleep 0.1; done
+  for _ in $(seq "$workers"); do
+    PYTHONPATH=$package setsid /usr/bin/python3 -m distributed.cli.dask_worker --scheduler-file "$file" \
+      --nthreads 1 --no-dashboard --host 127.0.0.1 >>"$out/cluster.log" 2>&1 &
+    cluster+=($!)
+  done
+  address=$(PYTHONPATH=$package /usr/bin/python3 -c "
+import sys
+from dask.distributed import Client
+with Client(scheduler_file=sys.argv[1], timeout=30) as client:
+    client.wait_for_workers(int(sys.argv[2]), timeout=60)
+    print(client.scheduler.address)" "$file" "$workers")
+  "$ztclass" -q apply "$out/model.ztm" "$scene" -o "$out/warm.tif" --overwrite --srcwin 0 0 256 256 --dask "$address"
+}
+
+printf '%-30s %6s %8s %8s %8s\n' run tasks wall_s cpu_s peak_MB
+# run NAME TASKS OUTPUT ARGUMENTS...: one apply of the model into OUTPUT, timed.
+run() {
+  local name=$1 count=$2 output=$3 before
+  shift 3
+  rm -rf "$out/${output%.*}_tiles"
+  before=$(cluster_cpu)
+  /usr/bin/time -f '%e %U %S %M' -o "$out/time" "$ztclass" -q apply "$out/model.ztm" "$scene" -o "$out/$output" \
+    --overwrite "$@"
+  awk -v n="$name" -v t="$count" -v c="$(cluster_cpu)" -v b="$before" \
+    '{ printf "%-30s %6s %8.2f %8.2f %8.0f\n", n, t, $1, $2 + $3 + c - b, $4 / 1024 }' "$out/time"
+  [ "$name" = in-process ] && return
+  /usr/bin/python3 -c "
+import sys
+from osgeo import gdal
+same = (gdal.Open(sys.argv[1]).ReadAsArray() == gdal.Open(sys.argv[2]).ReadAsArray()).all()
+sys.exit(0 if same else 1)" "$out/$output" "$out/reference.tif" || echo "  ($name differs from in-process)"
+}
+run in-process 1 reference.tif --threads 1
+for workers in 1 2; do
+  for output in r.tif r.vrt; do
+    run "local:$workers ${output#r.}, start" "$(tasks 1024)" "$output" --dask "local:$workers" --tile 1024
+  done
+  start_cluster "$workers"
+  for output in r.tif r.vrt; do
+    run "$workers worker(s) ${output#r.}, running" "$(tasks 1024)" "$output" --dask "$address" --tile 1024
+  done
+  if [ "$workers" = 2 ]; then
+    run "2 workers tif, tile 2048" "$(tasks 2048)" r.tif --dask "$address" --tile 2048
+    for output in r.tif r.vrt; do
+      run "2 workers ${output#r.}, tile 256" "$(tasks 256)" "$output" --dask "$address" --tile 256
+    done
+  fi
+  stop_cluster
+done

@@ -10,11 +10,12 @@
 namespace {
 
 using Task = void (*)(void* userData, long index);
+using Beside = void (*)(void* besideData);
 
 // Helper threads that sleep until a job wants them, take its task indices
 // one at a time from a shared counter, and report when they have run out.
 // A job of n tasks wakes at most n - 1 helpers (the caller takes a share);
-// the others sleep on, costing nothing.
+// the others sleep on, costing nothing. One job at a time has the helpers.
 class WorkerPool {
  public:
   ~WorkerPool() { Resize(0); }
@@ -37,10 +38,17 @@ class WorkerPool {
     return static_cast<long>(threads_.size()) + 1;
   }
 
-  void Run(long count, Task task, void* userData) {
-    std::lock_guard<std::mutex> job(jobMutex_);
-    const long helpers = std::min(static_cast<long>(threads_.size()), count - 1);
+  // A caller busy beside the job leaves every task to the helpers at
+  // first, so that even a job of one task runs beside it. A caller that
+  // finds the helpers busy with another caller's job runs its own alone
+  // rather than wait for that one, reading and writing included.
+  void Run(long count, Task task, void* userData, Beside beside, void* besideData) {
+    std::unique_lock<std::mutex> job(jobMutex_, std::try_to_lock);
+    const long helpers =
+        job.owns_lock() ? std::min(static_cast<long>(threads_.size()), beside ? count : count - 1) : 0;
     if (helpers < 1) {
+      if (job.owns_lock()) job.unlock();
+      if (beside) beside(besideData);
       for (long i = 0; i < count; ++i) task(userData, i);
       return;
     }
@@ -53,6 +61,7 @@ class WorkerPool {
       wanted_ = busy_ = helpers;
     }
     for (long i = 0; i < helpers; ++i) wake_.notify_one();
+    if (beside) beside(besideData);
     Work();
     std::unique_lock<std::mutex> lock(mutex_);
     finished_.wait(lock, [this] { return busy_ == 0; });
@@ -101,5 +110,9 @@ void ztSetWorkerThreads(long count) { Pool().Resize(count > 1 ? count - 1 : 0); 
 long ztGetWorkerThreads() { return Pool().Threads(); }
 
 void ztRunOnWorkers(long count, Task task, void* userData) {
-  if (task) Pool().Run(count, task, userData);
+  if (task) Pool().Run(count, task, userData, nullptr, nullptr);
+}
+
+void ztRunOnWorkersBeside(long count, Task task, void* userData, Beside beside, void* besideData) {
+  if (task) Pool().Run(count, task, userData, beside, besideData);
 }

@@ -25,6 +25,24 @@ struct ApplyOptions {
   MethodOptions method;
 };
 
+// The bands the model reads of the image (its own unless --bands), checked
+// against the model and the image; a warning where the image's data look
+// unlike the training image's.
+std::vector<long> ModelBands(const ApplyOptions& o, const nlohmann::json& description, void* source) {
+  std::vector<long> bands =
+      o.method.bands ? SelectedBands(o.method, source) : description.at("bands").get<std::vector<long>>();
+  const long bandCount = description.at("band-count").get<long>();
+  if (static_cast<long>(bands.size()) != bandCount)
+    throw UsageError("the model takes " + std::to_string(bandCount) + " bands; " + std::to_string(bands.size()) +
+                     " given");
+  for (long band : bands)
+    if (band < 1 || band > ztRSGetRasterCount(source))
+      throw UsageError("'" + o.image + "' has no band " + std::to_string(band) + " (the model's bands are " +
+                       description.at("bands").dump() + "; pick others with --bands)");
+  WarnOfOtherData(description, source, bands, o.image);
+  return bands;
+}
+
 // The command's options as the Python package's distributed apply takes
 // them; the window and bands resolved here, so that both read them alike.
 void RunApplyOnDask(const ApplyOptions& o) {
@@ -34,12 +52,13 @@ void RunApplyOnDask(const ApplyOptions& o) {
   std::vector<std::string> arguments = {o.model, o.image, "-o", o.method.output, "--dask", o.dask,
                                         "--tile", std::to_string(o.tile), "--of", o.method.format};
   Dataset source = Dataset::Open(o.image, false);
+  const std::vector<long> bands = ModelBands(o, DescribeModel(LoadModel(o.model).get()), source.get());
   const Window w = SelectedWindow(o.method, source.get());
   arguments.insert(arguments.end(), {"--srcwin", std::to_string(w.firstColumn), std::to_string(w.firstRow),
                                      std::to_string(w.columns), std::to_string(w.rows)});
   if (o.method.bands) {
     std::string list;
-    for (long band : SelectedBands(o.method, source.get())) list += (list.empty() ? "" : ",") + std::to_string(band);
+    for (long band : bands) list += (list.empty() ? "" : ",") + std::to_string(band);
     arguments.insert(arguments.end(), {"--bands", list});
   }
   for (const std::string& option : o.method.creationOptions) arguments.insert(arguments.end(), {"--co", option});
@@ -60,21 +79,12 @@ void RunApply(const ApplyOptions& o) {
   ModelHandle model = LoadModel(o.model);
   const nlohmann::json description = DescribeModel(model.get());
   Dataset source = Dataset::Open(o.image, false);
-  std::vector<long> bands = o.method.bands ? SelectedBands(o.method, source.get())
-                                           : description.at("bands").get<std::vector<long>>();
-  const long bandCount = description.at("band-count").get<long>();
-  if (static_cast<long>(bands.size()) != bandCount)
-    throw UsageError("the model takes " + std::to_string(bandCount) + " bands; " + std::to_string(bands.size()) +
-                     " given");
-  for (long band : bands)
-    if (band < 1 || band > ztRSGetRasterCount(source.get()))
-      throw UsageError("'" + o.image + "' has no band " + std::to_string(band) + " (the model's bands are " +
-                       description.at("bands").dump() + "; pick others with --bands)");
+  std::vector<long> bands = ModelBands(o, description, source.get());
+  const long bandCount = static_cast<long>(bands.size());
   const Window window = SelectedWindow(o.method, source.get());
   const long highest = description.at("highest-class").get<long>();
   if (highest > TypeMaximum(result.Type()))
     throw UsageError("--ot " + o.method.type + " cannot hold class " + std::to_string(highest));
-  WarnOfOtherData(description, source.get(), bands, o.image);
   result.Create(source.get(), window);
   Dataset confidence(nullptr);
   if (!confidencePath.empty()) {

@@ -16,3 +16,13 @@ ZTSERVICES_API long ztGetWorkerThreads(void);
 // over the worker threads and the caller's thread, and returns when every
 // task has finished. Tasks must not throw.
 ZTSERVICES_API void ztRunOnWorkers(long count, void (*task)(void* userData, long index), void* userData);
+
+
+// Runs beside(besideData) on the caller's thread while the worker threads
+// start on task(userData, index) for every index in [0, count); the caller
+// then joins the tasks, and the call returns when beside and every task
+// have finished. beside and the tasks must not depend on each other: this
+// lets the caller read and write while the workers compute. With no worker
+// threads, beside runs first, then the tasks.
+ZTSERVICES_API void ztRunOnWorkersBeside(long count, void (*task)(void* userData, long index), void* userData,
+                                         void (*beside)(void* besideData), void* besideData);

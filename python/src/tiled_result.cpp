@@ -1,8 +1,12 @@
 // The image of a run cut into tiles: created as the command line creates a
-// result, given each tile's pixels as they come, and, once all have come,
-// the class records and legend of a tile classified the same way, if any.
-// A statistics file written beside it is a result of the run too.
+// result, given each tile's pixels as they come (or, for a VRT, the place of
+// each tile written as a file of its own), and, once all have come, the class
+// records and legend of a tile classified the same way, if any. A statistics
+// file written beside it is a result of the run too.
+#include <cpl_string.h>
+#include <gdal.h>
 #include <pybind11/numpy.h>
+#include <strings.h>
 
 #include <cstdint>
 #include <memory>
@@ -16,6 +20,7 @@
 #include "module.h"
 #include "output_files.h"
 #include "result_image.h"
+#include "run_claim.h"
 #include "ztservices/raster.h"
 
 namespace py = pybind11;
@@ -34,7 +39,10 @@ class TiledResult {
     py::gil_scoped_release released;
     outputs_.AddInput(image, true);
     for (const std::string& input : inputs) outputs_.AddInput(input, false);
-    result_ = std::make_unique<ztcli::ResultImage>(options.Method(output), outputs_);
+    const ztcli::MethodOptions method = options.Method(output);
+    mosaic_ = strcasecmp(method.format.c_str(), "VRT") == 0;
+    result_ = std::make_unique<ztcli::ResultImage>(method, outputs_,
+                                                   mosaic_ ? ztcli::Holds::Tiles : ztcli::Holds::Pixels);
     if (statistics) statistics_ = outputs_.AddOutput(*statistics, "stats", false);
     source_ = std::make_unique<ztcli::Dataset>(ztcli::Dataset::Open(image, false));
     window_ = ztcli::SelectedWindow(options.Method(output), source_->get());
@@ -49,15 +57,36 @@ class TiledResult {
   template <typename T>
   void Write(long column, long row, const py::array_t<T, py::array::c_style>& pixels) {
     if (pixels.ndim() != 2) throw ztcli::UsageError("a tile is a 2-dimensional array");
+    if (mosaic_) throw ztcli::UsageError("a VRT takes tiles written as files of their own");
     const long rows = static_cast<long>(pixels.shape(0)), columns = static_cast<long>(pixels.shape(1));
-    if (column < 0 || row < 0 || column + columns > window_.columns || row + rows > window_.rows)
-      throw ztcli::UsageError("a tile lies outside the window");
+    CheckInside(column, row, columns, rows);
     const T* data = pixels.data();
     const ZTRSDataType type = sizeof(T) == 1 ? ZTRS_Byte : ZTRS_UInt32;
     py::gil_scoped_release released;
     Check(ztRSRasterIO(ztRSGetRasterBand(result_->get(), 1), ZTRS_Write, column, row, columns, rows,
                        const_cast<T*>(data), columns, rows, type, 0, 0),
           "writing a tile");
+  }
+
+  // The tile of columns x rows whose top-left pixel is (column, row) of the
+  // window, in band 1 of the file tile, named relative to the VRT's folder:
+  // the VRT reads it from there, wherever the folder is moved.
+  void Place(long column, long row, long columns, long rows, const std::string& tile) {
+    if (!mosaic_) throw ztcli::UsageError("only a VRT takes tiles written as files of their own");
+    CheckInside(column, row, columns, rows);
+    char* name = CPLEscapeString(tile.c_str(), -1, CPLES_XML);
+    const std::string escaped = name;
+    CPLFree(name);
+    const std::string size = "xSize=\"" + std::to_string(columns) + "\" ySize=\"" + std::to_string(rows) + "\"";
+    const std::string source =
+        "<SimpleSource><SourceFilename relativeToVRT=\"1\">" + escaped +
+        "</SourceFilename><SourceBand>1</SourceBand><SrcRect xOff=\"0\" yOff=\"0\" " + size + "/>"
+        "<DstRect xOff=\"" + std::to_string(column) + "\" yOff=\"" + std::to_string(row) + "\" " + size + "/>"
+        "</SimpleSource>";
+    GDALRasterBandH band = GDALGetRasterBand(static_cast<GDALDatasetH>(ztRSGetGDALDataset(result_->get())), 1);
+    CPLErrorReset();
+    if (GDALSetMetadataItem(band, "source", source.c_str(), "new_vrt_sources") != CE_None)
+      throw ztcli::CommandError("cannot place the tile '" + tile + "': " + CPLGetLastErrorMsg());
   }
 
   // As the command line refuses more clumps than the result's type holds.
@@ -75,7 +104,13 @@ class TiledResult {
   }
 
  private:
+  void CheckInside(long column, long row, long columns, long rows) const {
+    if (column < 0 || row < 0 || column + columns > window_.columns || row + rows > window_.rows)
+      throw ztcli::UsageError("a tile lies outside the window");
+  }
+
   ztcli::OutputFiles outputs_;
+  bool mosaic_ = false;
   std::unique_ptr<ztcli::ResultImage> result_;
   std::string statistics_;
   std::unique_ptr<ztcli::Dataset> source_;
@@ -85,6 +120,8 @@ class TiledResult {
 }  // namespace
 
 void AddTiledResult(py::module_& m) {
+  // The temporary files that runs killed outright left in a folder.
+  m.def("sweep_dead_runs", &ztcli::SweepDeadRuns, py::call_guard<py::gil_scoped_release>());
   py::class_<TiledResult>(m, "TiledResult")
       .def(py::init<const std::string&, const std::string&, const Result&, const std::vector<std::string>&,
                     const std::optional<std::string>&>(),
@@ -93,6 +130,7 @@ void AddTiledResult(py::module_& m) {
       .def_property_readonly("statistics_path", &TiledResult::StatisticsPath)
       .def("write", &TiledResult::Write<std::uint8_t>)
       .def("write", &TiledResult::Write<std::uint32_t>)
+      .def("place", &TiledResult::Place)
       .def("require_fits", &TiledResult::RequireFits)
       .def("finish", &TiledResult::Finish, py::arg("records_from") = std::nullopt);
 }

@@ -5,8 +5,13 @@ For apply, the image is cut into tile windows; each task loads the model from it
 reads (a shared file system, /vsis3/, /vsicurl/) and returns its classes;
 the client writes each tile into the result as it comes, and a tile comes
 only once its task has finished, so a task that Dask runs again after a
-lost worker leaves nothing half-written. The result is the in-process
-apply's: the same pixels, class records, colours and style. Clump and sieve
+lost worker leaves nothing half-written. A result named *.vrt (or of
+format VRT) is instead a VRT of tiles that the workers write themselves,
+each as a GeoTIFF under a temporary name renamed into place once written,
+into the folder beside it (NAME_tiles/xX_yY.tif, X and Y the tile's offset
+in the result); the VRT takes a tile once its task has finished. Either way
+the result is the in-process apply's: the same pixels, class records,
+colours and style. Clump and sieve
 label tiles on the workers and join them on the client (see _tiled_clumps).
 
 Run as a program, it is the command line's --dask:
@@ -22,6 +27,7 @@ worker processes on this machine for the run.
 import argparse
 import contextlib
 import os
+import re
 import shutil
 import sys
 import tempfile
@@ -46,12 +52,40 @@ def _model(data):
     if model is None:
         _models.clear()
         model = _models[data] = from_bytes(data)
+        # A worker runs as many tasks at once as it has threads, the
+        # cluster's way to use the cores: a task that also classified and
+        # compressed on every core would make each core run several.
+        _native.set_threads(1)
     return model
 
 
 def _classify_tile(data, image, bands, window):
     """A task: the classes of one window of the image (uint8, rows x columns)."""
     return _model(data)._native.classify(image, bands, list(window))
+
+
+def _classify_tile_into(data, image, bands, window, tile_path, creation_options):
+    """A task: one window of the image classified into the GeoTIFF tile_path,
+    written under a temporary name and renamed into place once complete (a
+    file of an earlier try of the task is replaced)."""
+    classes = _classify_tile(data, image, bands, window)
+    writer = _native.TiledResult(image, tile_path, result(window, "GTiff", "Byte", creation_options, True))
+    writer.write(0, 0, classes)
+    writer.finish()
+
+
+def is_vrt(output, format="GTiff"):
+    """Whether apply writes output as a VRT of tiles: format VRT, or the
+    default format and a name ending in .vrt."""
+    return format.upper() == "VRT" or (format.upper() == "GTIFF" and output.lower().endswith(".vrt"))
+
+
+def tile_folder(output):
+    """The folder of the tiles of the VRT output: NAME_tiles beside NAME.vrt."""
+    return os.path.splitext(output)[0] + "_tiles"
+
+
+_TILE_NAME = re.compile(r"x[0-9]+_y[0-9]+\.tif")
 
 
 def tiles(window, tile):
@@ -94,32 +128,45 @@ def apply(model, image, output, client=None, tile=1024, window=None, *, bands=No
     yoff, xsize, ysize), or all of it) over the cluster of client (a Dask
     Client, an address as connect() takes, or None: a local cluster of a
     worker per core), in tiles of tile x tile pixels (rounded up to whole
-    256 x 256 blocks), into output, as Model.apply writes it."""
+    256 x 256 blocks), into output, as Model.apply writes it; or, for an
+    output named *.vrt (or format "VRT"), into a VRT of tiles that the
+    workers write as GeoTIFFs (of creation_options) into the folder
+    tile_folder(output), which must be reachable at the same path from the
+    workers and the client."""
     if not isinstance(model, Model):
         model = load(model)
     image, output = path(image), path(output)
     tile = max(BLOCK, -(-int(tile) // BLOCK) * BLOCK)
     bands = list(bands or model.bands())
     window = _image_window(image, window)
-    options = result(window, format, "Byte", creation_options, overwrite)
-    return _on_cluster(client, lambda c: _run(model, image, output, c, tile, window, bands, options, progress))
+    # The result exists, under a temporary name, before the cluster is
+    # reached: a failure to create it costs no cluster time.
+    if is_vrt(output, format):
+        writer = _native.TiledResult(image, output, result(window, "VRT", "Byte", (), overwrite))
+        _clear_tile_folder(tile_folder(output), overwrite)
+        work = _tasks_writing_tiles(output, window, list(creation_options))
+    else:
+        writer = _native.TiledResult(image, output, result(window, format, "Byte", creation_options, overwrite))
+        work = _tasks_returning_classes(window)
+    _on_cluster(client, lambda c: _run(model, image, c, tile, window, bands, writer, work, progress))
+    if is_vrt(output, format):
+        # What a worker killed while writing its tile left; the tile itself
+        # was written again by another.
+        _native.sweep_dead_runs(tile_folder(output))
 
 
-def _run(model, image, output, client, tile, window, bands, options, progress):
+def _run(model, image, client, tile, window, bands, writer, work, progress):
     from dask.distributed import as_completed
 
-    # The result exists, under a temporary name, before any task runs: a
-    # failure to create it costs no cluster time.
-    writer = _native.TiledResult(image, output, options)
     data = client.scatter(model.to_bytes(), broadcast=True)
     windows = tiles(window, tile)
-    futures = [client.submit(_classify_tile, data, image, bands, w, pure=False) for w in windows]
-    where = {f.key: w for f, w in zip(futures, windows)}
+    futures, take = work(client, data, image, bands, windows, writer)
+
+    index = {f.key: i for i, f in enumerate(futures)}
     try:
-        for done, (future, classes) in enumerate(as_completed(futures, with_results=True), 1):
-            x, y = where[future.key][:2]
-            writer.write(x - window[0], y - window[1], classes)
-            # Written: the workers need not keep the tile any longer, so that
+        for done, (future, value) in enumerate(as_completed(futures, with_results=True), 1):
+            take(index[future.key], value)
+            # Taken: the workers need not keep the tile any longer, so that
             # they hold a few tiles at a time, whatever the image's size.
             future.release()
             if progress is not None:
@@ -135,6 +182,57 @@ def _run(model, image, output, client, tile, window, bands, options, progress):
         writer.finish(first)
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
+
+
+def _tasks_returning_classes(window):
+    """The tasks of a result that the client writes: (futures, take), take
+    writing the classes of task i into the result."""
+
+    def work(client, data, image, bands, windows, writer):
+        futures = [client.submit(_classify_tile, data, image, bands, w, pure=False) for w in windows]
+
+        def take(i, classes):
+            writer.write(windows[i][0] - window[0], windows[i][1] - window[1], classes)
+
+        return futures, take
+
+    return work
+
+
+def _tasks_writing_tiles(output, window, creation_options):
+    """The tasks of a VRT whose tiles the workers write: (futures, take),
+    take placing the tile of task i into the VRT."""
+    folder = tile_folder(output)
+    # Relative to the VRT, whose folder the tiles' folder stays in; absolute
+    # for the workers, whatever their working folder.
+    where = os.path.dirname(os.path.abspath(output))
+
+    def work(client, data, image, bands, windows, writer):
+        names = [os.path.join(os.path.basename(folder), "x%d_y%d.tif" % (w[0] - window[0], w[1] - window[1]))
+                 for w in windows]
+        futures = [client.submit(_classify_tile_into, data, image, bands, w, os.path.join(where, name),
+                                 creation_options, pure=False) for w, name in zip(windows, names)]
+
+        def take(i, nothing):
+            x, y, columns, rows = windows[i]
+            writer.place(x - window[0], y - window[1], columns, rows, names[i])
+
+        return futures, take
+
+    return work
+
+
+def _clear_tile_folder(folder, overwrite):
+    """An empty tile folder, or one whose tiles (by their names) may be
+    replaced: those of an earlier result, with overwrite."""
+    if os.path.isdir(folder):
+        if not overwrite:
+            raise FileExistsError("'%s' exists; give --overwrite to replace it" % folder)
+        for name in os.listdir(folder):
+            if _TILE_NAME.fullmatch(name):
+                os.remove(os.path.join(folder, name))
+    else:
+        os.mkdir(folder)
 
 
 def _on_cluster(client, work):

@@ -58,22 +58,55 @@ ClassificationPass::Rect ClassificationPass::BlockRect(long rowBlock, long colum
   return r;
 }
 
-long ClassificationPass::ReadBlock(const Rect& r) {
+ClassificationPass::Walk ClassificationPass::BeginWalk(int captionId) {
+  Walk walk;
+  const long firstRowBlock = w_.firstRow / blockRows_;
+  walk.endRowBlock = (w_.firstRow + w_.rows + blockRows_ - 1) / blockRows_;
+  walk.firstColumnBlock = w_.firstColumn / blockColumns_;
+  walk.endColumnBlock = (w_.firstColumn + w_.columns + blockColumns_ - 1) / blockColumns_;
+  BeginPhase(captionId, walk.endRowBlock - firstRowBlock + 1);
+  walk.rowBlock = firstRowBlock - 1;
+  walk.columnBlock = walk.endColumnBlock;
+  return walk;
+}
+
+bool ClassificationPass::NextBlock(Walk& walk, Rect& r, long& rc) {
+  for (;;) {
+    if (++walk.columnBlock >= walk.endColumnBlock) {
+      if (++walk.rowBlock >= walk.endRowBlock) return false;
+      if (StepAndCheckStop()) {
+        rc = RC_CANCELLED;
+        return false;
+      }
+      stopPoll_.Restart();
+      walk.columnBlock = walk.firstColumnBlock;
+    }
+    r = BlockRect(walk.rowBlock, walk.columnBlock);
+    if (r.x1 <= r.x0 || r.y1 <= r.y0) continue;
+    if (walk.columnBlock > walk.firstColumnBlock && stopPoll_.StopRequested()) {
+      rc = RC_CANCELLED;
+      return false;
+    }
+    return true;
+  }
+}
+
+long ClassificationPass::ReadBlock(const Rect& r, const std::vector<double*>& bands) {
   const long width = r.x1 - r.x0, height = r.y1 - r.y0;
   for (long b = 0; b < bandCount_; ++b) {
     if (long rc = ztRSRasterIO(bandHandles_[b], ZTRS_Read, r.x0, r.y0, width, height, typedBlock_.Data(), width,
                                height, sourceType_, 0, 0))
       return rc;
-    ztRSConvNValues(sourceType_, typedBlock_.Data(), width * height, bandPointers_[b]);
+    ztRSConvNValues(sourceType_, typedBlock_.Data(), width * height, bands[b]);
   }
   return RC_OK;
 }
 
 // The whole block in one write: the same pixels as row by row, with one
 // call into the raster service instead of one per row.
-long ClassificationPass::WriteBlock(const Rect& r) {
+long ClassificationPass::WriteBlock(const Rect& r, const double* classes) {
   const long width = r.x1 - r.x0, height = r.y1 - r.y0;
-  ztConvNDValues(bandPointers_[0], resultType_, typedResult_.Data(), width * height);
+  ztConvNDValues(classes, resultType_, typedResult_.Data(), width * height);
   return ztRSRasterIO(resultBand_, ZTRS_Write, r.x0 - w_.firstColumn, r.y0 - w_.firstRow, width, height,
                typedResult_.Data(), width, height, resultType_, 0, 0);
 }

@@ -5,11 +5,14 @@
 // the class block is written at its window-relative position. The decision
 // is a functor, inlined into the loop; when the host lends worker threads,
 // the pixels of a block are decided on all of them, each with its own copy
-// of the functor, while reading, writing and progress stay on the caller's
-// thread.
+// of the functor. Reading, writing and progress stay on the caller's thread,
+// which writes the block before and reads the block after while the workers
+// decide one, then joins them.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
+#include <thread>
 #include <type_traits>
 #include <vector>
 
@@ -99,9 +102,10 @@ concept RunDecision = requires(Decide& d, const double* const* bands, long first
 };
 
 // Who decides the pixels of a pass: the host's worker threads (when it lends
-// any), or the caller's thread alone, for decisions that accumulate across
-// pixels in an order that their floating-point result depends on.
-enum class Deciders { kWorkers, kCallerOnly };
+// any), or one thread at a time in pixel order, for decisions that
+// accumulate across pixels in an order that their floating-point result
+// depends on.
+enum class Deciders { kWorkers, kOneInOrder };
 
 class ClassificationPass {
  public:
@@ -174,14 +178,28 @@ class ClassificationPass {
  private:
   template <typename Decider>
   struct DecideJob;
+  template <typename Decider>
+  struct Pipeline;
+
+  // Where a walk over the window's blocks stands.
+  struct Walk {
+    long rowBlock, columnBlock;
+    long firstColumnBlock, endRowBlock, endColumnBlock;
+  };
+  // Starts the walk: the phase's progress range is one step per row block.
+  Walk BeginWalk(int captionId);
+  // The next non-empty block in scan order, true while there is one. A
+  // progress step and a stop poll at each row block, timed stop polls
+  // between its blocks; a stop request ends the walk with rc RC_CANCELLED.
+  bool NextBlock(Walk& walk, Rect& r, long& rc);
 
   Rect BlockRect(long rowBlock, long columnBlock) const;
-  long ReadBlock(const Rect& r);
-  long WriteBlock(const Rect& r);
+  long ReadBlock(const Rect& r, const std::vector<double*>& bands);
+  long WriteBlock(const Rect& r, const double* classes);
   template <typename Decider>
-  bool DecideRange(Decider& decide, long begin, long end, bool floating);
+  bool DecideRange(Decider& decide, const std::vector<double*>& bands, long begin, long end, bool floating);
   template <bool TestNaN, typename Decider>
-  bool DecideRange(Decider& decide, long begin, long end);
+  bool DecideRange(Decider& decide, const std::vector<double*>& bands, long begin, long end);
 
   void* source_;
   const long* bandNumbers_;
@@ -195,49 +213,87 @@ class ClassificationPass {
   void* resultBand_ = nullptr;
   long blockColumns_ = 0, blockRows_ = 0;
   NoDataRule noData_;
-  std::vector<std::vector<double>> bandBuffers_;
-  std::vector<double*> bandPointers_;
+  // Two sets of block buffers: Run reads one block into the second set
+  // while the first block is decided.
+  std::vector<std::vector<double>> bandBuffers_, nextBandBuffers_;
+  std::vector<double*> bandPointers_, nextBandPointers_;
   ValueBuffer typedBlock_;
   ValueBuffer typedResult_;
   TimedStopPoll stopPoll_;
 };
 
-// The pixels [begin, end) of the block buffers split into parts (at most
-// one per decider), part i decided by decider i.
+// The decision of one block's pixels: chunks of them handed out in order to
+// the tasks, task i deciding with decider i, so that no two threads share
+// a decider, and one task alone decides every chunk in pixel order.
+// Between its chunks the caller's thread polls for a stop.
 template <typename Decider>
 struct ClassificationPass::DecideJob {
+  // Pixels a thread decides between two stop polls: few enough that a slow
+  // decision still sees a stop soon, and enough to outweigh taking a chunk.
+  static constexpr long kChunkPixels = 1L << 12;
+
   ClassificationPass* pass;
   std::vector<Decider>* deciders;
   std::vector<char>* metNaN;
-  long begin, end, parts;
+  const std::vector<double*>* bands;
+  long pixels;
   bool floating;
+  std::thread::id caller;
+  std::atomic<long> nextChunk{0};
+  std::atomic<bool> stopped{false};
 
   static void Part(void* data, long part) {
     DecideJob& job = *static_cast<DecideJob*>(data);
-    const long count = job.end - job.begin;
-    const long first = job.begin + count * part / job.parts, last = job.begin + count * (part + 1) / job.parts;
-    if (job.pass->DecideRange((*job.deciders)[part], first, last, job.floating)) (*job.metNaN)[part] = 1;
+    Decider& decide = (*job.deciders)[part];
+    const bool onCaller = std::this_thread::get_id() == job.caller;
+    for (long begin = job.nextChunk.fetch_add(1) * kChunkPixels; begin < job.pixels && !job.stopped;
+         begin = job.nextChunk.fetch_add(1) * kChunkPixels) {
+      if (job.pass->DecideRange(decide, *job.bands, begin, std::min(job.pixels, begin + kChunkPixels), job.floating))
+        (*job.metNaN)[part] = 1;
+      if (onCaller && job.pass->stopPoll_.StopRequested()) job.stopped = true;
+    }
+  }
+};
+
+// What the caller's thread does beside a block's decision: write the block
+// decided before it, then read the one after it into the other buffers.
+template <typename Decider>
+struct ClassificationPass::Pipeline {
+  ClassificationPass* pass;
+  Walk walk;
+  long rc = RC_OK;
+  bool pendingWrite = false, haveNext = false;
+  Rect written{}, next{};
+  const std::vector<double*>* writeFrom = nullptr;
+  const std::vector<double*>* readInto = nullptr;
+
+  static void Beside(void* data) {
+    Pipeline& p = *static_cast<Pipeline*>(data);
+    if (p.pendingWrite) p.rc = p.pass->WriteBlock(p.written, (*p.writeFrom)[0]);
+    p.haveNext = p.rc == RC_OK && p.pass->NextBlock(p.walk, p.next, p.rc);
+    if (p.haveNext) p.rc = p.pass->ReadBlock(p.next, *p.readInto);
   }
 };
 
 template <typename Decider>
-bool ClassificationPass::DecideRange(Decider& decide, long begin, long end, bool floating) {
-  return floating ? DecideRange<true>(decide, begin, end) : DecideRange<false>(decide, begin, end);
+bool ClassificationPass::DecideRange(Decider& decide, const std::vector<double*>& bands, long begin, long end,
+                                     bool floating) {
+  return floating ? DecideRange<true>(decide, bands, begin, end) : DecideRange<false>(decide, bands, begin, end);
 }
 
 // Decides pixels [begin, end) of the block and stores each class over the
 // pixel's first band value; true when a NaN was met.
 template <bool TestNaN, typename Decider>
-bool ClassificationPass::DecideRange(Decider& decide, long begin, long end) {
+bool ClassificationPass::DecideRange(Decider& decide, const std::vector<double*>& bands, long begin, long end) {
   bool metNaN = false;
-  double* classes = bandPointers_[0];
+  double* classes = bands[0];
   if constexpr (RunDecision<Decider>) {
     double decided[kRunPixels];
     for (long first = begin; first < end; first += kRunPixels) {
       const long count = std::min(kRunPixels, end - first);
-      decide.DecideRun(bandPointers_.data(), first, count, decided);
+      decide.DecideRun(bands.data(), first, count, decided);
       for (long i = 0; i < count; ++i) {
-        if (TestNaN && AnyBandIsNaN(PixelValues(bandPointers_, first + i), bandCount_)) {
+        if (TestNaN && AnyBandIsNaN(PixelValues(bands, first + i), bandCount_)) {
           metNaN = true;
           classes[first + i] = kNoDataClass;
         } else {
@@ -247,7 +303,7 @@ bool ClassificationPass::DecideRange(Decider& decide, long begin, long end) {
     }
   } else {
     for (long i = begin; i < end; ++i) {
-      const PixelValues pixel(bandPointers_, i);
+      const PixelValues pixel(bands, i);
       if (TestNaN && AnyBandIsNaN(pixel, bandCount_)) {
         metNaN = true;
         classes[i] = kNoDataClass;
@@ -261,24 +317,14 @@ bool ClassificationPass::DecideRange(Decider& decide, long begin, long end) {
 
 template <typename Block>
 long ClassificationPass::ForEachBlock(int captionId, Block&& block) {
-  const long firstRowBlock = w_.firstRow / blockRows_;
-  const long endRowBlock = (w_.firstRow + w_.rows + blockRows_ - 1) / blockRows_;
-  const long firstColumnBlock = w_.firstColumn / blockColumns_;
-  const long endColumnBlock = (w_.firstColumn + w_.columns + blockColumns_ - 1) / blockColumns_;
-
-  BeginPhase(captionId, endRowBlock - firstRowBlock + 1);
-  for (long rowBlock = firstRowBlock; rowBlock < endRowBlock; ++rowBlock) {
-    if (StepAndCheckStop()) return RC_CANCELLED;
-    stopPoll_.Restart();
-    for (long columnBlock = firstColumnBlock; columnBlock < endColumnBlock; ++columnBlock) {
-      const Rect r = BlockRect(rowBlock, columnBlock);
-      if (r.x1 <= r.x0 || r.y1 <= r.y0) continue;
-      if (columnBlock > firstColumnBlock && stopPoll_.StopRequested()) return RC_CANCELLED;
-      if (long rc = ReadBlock(r)) return rc;
-      if (long rc = block(r)) return rc;
-    }
+  Walk walk = BeginWalk(captionId);
+  Rect r;
+  long rc = RC_OK;
+  while (NextBlock(walk, r, rc)) {
+    if ((rc = ReadBlock(r, bandPointers_))) return rc;
+    if ((rc = block(r))) return rc;
   }
-  return RC_OK;
+  return rc;
 }
 
 template <typename Row>
@@ -293,31 +339,40 @@ long ClassificationPass::ForEachRow(int captionId, Row&& row) {
 template <typename Decide>
 long ClassificationPass::Run(int captionId, Decide&& decide, Deciders who) {
   using Decider = std::decay_t<Decide>;
-  // Pixels a thread decides between two stop polls: few enough that a slow
-  // decision still sees a stop soon, and enough per share to outweigh
-  // waking the workers.
-  constexpr long kChunkPixels = 1L << 14;
-  constexpr long kPixelsPerWorker = 1L << 11;
   const long threads = who == Deciders::kWorkers ? std::max(1L, ztGetWorkerThreads()) : 1;
   std::vector<Decider> deciders(threads, decide);
   std::vector<char> metNaN(deciders.size(), 0);
   const bool floating = IsFloatingType(sourceType_);
-  const long rc = ForEachBlock(captionId, [&](const Rect& r) -> long {
-    const long width = r.x1 - r.x0, pixels = width * (r.y1 - r.y0);
-    const long chunk = std::max(1L, kChunkPixels * threads / width) * width;
-    for (long begin = 0; begin < pixels; begin += chunk) {
-      const long end = std::min(pixels, begin + chunk);
-      const long parts = std::min(threads, (end - begin) / kPixelsPerWorker);
-      if (parts > 1) {
-        DecideJob<Decider> job{this, &deciders, &metNaN, begin, end, parts, floating};
-        ztRunOnWorkers(parts, &DecideJob<Decider>::Part, &job);
-      } else if (DecideRange(deciders[0], begin, end, floating)) {
-        metNaN[0] = 1;
-      }
-      if (end < pixels && stopPoll_.StopRequested()) return RC_CANCELLED;
+  nextBandBuffers_.assign(bandCount_, std::vector<double>(bandBuffers_.empty() ? 0 : bandBuffers_[0].size()));
+  nextBandPointers_.clear();
+  for (auto& buffer : nextBandBuffers_) nextBandPointers_.push_back(buffer.data());
+  const std::vector<double*>* sets[2] = {&bandPointers_, &nextBandPointers_};
+
+  Pipeline<Decider> pipeline{this, BeginWalk(captionId)};
+  Rect current;
+  long rc = RC_OK;
+  if (!NextBlock(pipeline.walk, current, rc)) return rc;
+  if ((rc = ReadBlock(current, bandPointers_))) return rc;
+  for (int set = 0;; set = 1 - set) {
+    DecideJob<Decider> job{this, &deciders, &metNaN, sets[set], (current.x1 - current.x0) * (current.y1 - current.y0),
+                           floating, std::this_thread::get_id()};
+    pipeline.writeFrom = pipeline.readInto = sets[1 - set];
+    ztRunOnWorkersBeside(threads, &DecideJob<Decider>::Part, &job, &Pipeline<Decider>::Beside, &pipeline);
+    if (job.stopped) return RC_CANCELLED;
+    if (pipeline.rc == RC_CANCELLED) {
+      // A stop seen at the next block keeps this one, decided in full.
+      const long written = WriteBlock(current, (*sets[set])[0]);
+      return written ? written : RC_CANCELLED;
     }
-    return WriteBlock(r);
-  });
+    if ((rc = pipeline.rc)) return rc;
+    pipeline.written = current;
+    pipeline.pendingWrite = true;
+    if (!pipeline.haveNext) {
+      rc = WriteBlock(current, (*sets[set])[0]);
+      break;
+    }
+    current = pipeline.next;
+  }
   const bool anyNaN = std::find(metNaN.begin(), metNaN.end(), 1) != metNaN.end();
   if (rc == RC_OK && (noData_.active || anyNaN)) ztRSSetRasterNoDataValue(resultBand_, kNoDataClass);
   return rc;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "frame/decider_scratch.h"
 #include "frame/entry.h"
 #include "model/method_list.h"
 #include "neural/art_network.h"
@@ -47,10 +48,10 @@ class Decision {
         count_(m.At("categories").shape[0]),
         n_(m.At("categories").shape[1]),
         theta_(m.parameters.at("noise").get<double>()),
-        x_(n_) {}
+        x_(DeciderScratch(n_)) {}
 
   long Decide(const double* x, double* score) {
-    std::copy(x, x + n_, x_.begin());
+    std::copy(x, x + n_, x_.data());
     ArtNormalize(x_.data(), n_);
     ArtSuppressNoise(x_.data(), n_, theta_);
     return ArtBest(count_, [this](long j) { return weights_ + j * n_; }, x_.data(), n_, score) + 1;

@@ -11,11 +11,12 @@
 #include "frame/arguments.h"
 #include "frame/band_scaling.h"
 #include "frame/classification_pass.h"
+#include "frame/decider_scratch.h"
 #include "frame/progress_session.h"
 #include "frame/window.h"
 #include "model/methods.h"
-#include "neural/network_model.h"
 #include "neural/image_sampler.h"
+#include "neural/network_model.h"
 #include "samples/class_aois.h"
 #include "samples/owned_cells.h"
 #include "services/aoi_editor_handle.h"
@@ -116,7 +117,7 @@ long ClassifyByNetwork(const Decision& decision, ClassificationPass& pass, const
                                                     std::vector<double>(pass.BandCount() * kRunPixels)});
   } else {
     return pass.Run(captionId, [decide = decision, &scaling, noData,
-                                pattern = std::vector<double>(pass.BandCount())](const PixelValues& pixel) mutable {
+                                pattern = DeciderScratch(pass.BandCount())](const PixelValues& pixel) mutable {
       if (noData.active && std::fabs(pixel[0] - noData.value) <= kNetworkNoDataTolerance) return kNoDataClass;
       double* x = pattern.data();
       scaling.Apply(pixel, x);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "frame/decider_scratch.h"
 #include "frame/entry.h"
 #include "model/method_list.h"
 #include "neural/layer_stack.h"
@@ -59,8 +60,8 @@ class Decision {
         spreads_(m.At("spreads").values.data()),
         weights_(m.At("output-weights").values.data()),
         outputs_(m.At("output-weights").shape[0]),
-        phi_(units_),
-        out_(outputs_) {}
+        phi_(DeciderScratch(units_)),
+        out_(DeciderScratch(outputs_)) {}
 
   long Decide(const double* x, double* score) {
     const long units = units_;

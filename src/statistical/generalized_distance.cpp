@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "frame/arguments.h"
+#include "frame/decider_scratch.h"
 #include "frame/entry.h"
+#include "frame/nearest_class.h"
 #include "model/method_list.h"
 #include "model/parameters.h"
 #include "services/value_buffer.h"
-#include "frame/nearest_class.h"
 #include "statistical/supervised_training.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/statistical.h"
@@ -181,7 +182,7 @@ long Apply(const Model& model, ClassificationPass& pass) {
   const std::vector<double>& limits = model.At("deviation-limits").values;
   const long n = pass.BandCount();
   const NoDataRule noData = pass.NoData();
-  return pass.Run(kCaption, [&, pixel = std::vector<double>(n)](const PixelValues& values) mutable {
+  return pass.Run(kCaption, [&, pixel = DeciderScratch(n)](const PixelValues& values) mutable {
     if (IsNoData(noData, values, n)) return kNoDataClass;
     values.CopyTo(pixel.data(), n);
     const double* x = pixel.data();

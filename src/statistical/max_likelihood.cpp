@@ -8,6 +8,7 @@
 #include "frame/arguments.h"
 #include "frame/captions.h"
 #include "frame/classification_pass.h"
+#include "frame/decider_scratch.h"
 #include "frame/entry.h"
 #include "model/method_list.h"
 #include "model/parameters.h"
@@ -141,7 +142,7 @@ struct Decision {
   NoDataRule noData;
   long bandCount;
   double threshold;
-  std::vector<double> x = std::vector<double>(bandCount), deviation = std::vector<double>(bandCount);
+  std::vector<double> x = DeciderScratch(bandCount), deviation = DeciderScratch(bandCount);
 
   void DecideRun(const double* const* bands, long first, long count, double* out) {
     if (model.ClassifiesRuns()) {

@@ -3,11 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "frame/decider_scratch.h"
 #include "frame/entry.h"
+#include "frame/nearest_class.h"
 #include "model/method_list.h"
 #include "services/value_buffer.h"
 #include "statistical/class_colours.h"
-#include "frame/nearest_class.h"
 #include "statistical/supervised_training.h"
 #include "statistical/unsupervised_training.h"
 #include "ztclass/classinfo.h"
@@ -132,7 +133,7 @@ long Apply(const Model& model, ClassificationPass& pass) {
   FinalTotals totals(n);
   if (long rc = pass.Run(
           kCaption,
-          [&, pixel = std::vector<double>(n)](const PixelValues& values) mutable {
+          [&, pixel = DeciderScratch(n)](const PixelValues& values) mutable {
         if (IsNoData(noData, values, n)) return kNoDataClass;
         values.CopyTo(pixel.data(), n);
         const double* x = pixel.data();
@@ -149,7 +150,7 @@ long Apply(const Model& model, ClassificationPass& pass) {
         return list[winner];
       },
           // The class totals add up in pixel order.
-          colourVariant ? Deciders::kCallerOnly : Deciders::kWorkers))
+          colourVariant ? Deciders::kOneInOrder : Deciders::kWorkers))
     return rc;
   return colourVariant ? WriteFinalClassAtt(pass, model.displayBands.data(), model.highestClass, totals) : RC_OK;
 }

@@ -51,7 +51,7 @@ long Apply(const Model& model, ClassificationPass& pass) {
             totals.Add(static_cast<int>(classNumbers[winner]), values);
             return classNumbers[winner];
           },
-          Deciders::kCallerOnly))
+          Deciders::kOneInOrder))
     return rc;
   return WriteFinalClassAtt(pass, model.displayBands.data(), model.highestClass, totals);
 }

@@ -67,7 +67,7 @@ long Apply(const Model& model, ClassificationPass& pass) {
         return value;
       },
           // The class totals add up in pixel order.
-          colourVariant ? Deciders::kCallerOnly : Deciders::kWorkers))
+          colourVariant ? Deciders::kOneInOrder : Deciders::kWorkers))
     return rc;
   return colourVariant ? WriteFinalClassAtt(pass, model.displayBands.data(), model.highestClass, totals) : RC_OK;
 }

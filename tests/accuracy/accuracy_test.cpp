@@ -23,11 +23,6 @@ namespace {
 
 bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
-std::string ReadText(const std::string& path) {
-  std::vector<unsigned char> bytes = ReadFileBytes(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
 void WriteText(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);
   out << text;

@@ -13,9 +13,8 @@ for type in UInt16 Int16 UInt32 Int32 Float32 Float64; do
   out="$WORK/map_$type.tif"
   check "mindist --ot $type" 0 "Wrote .*\\(2 classes\\)" -- \
     "$ZTCLASS" mindist "$WORK/scene.bin" --aoi "$WORK/aoi.geojson" -o "$out" --ot "$type"
-  check "$type result" 0 "Type=$type" -- gdalinfo "$out"
-  check "$type category names" 0 "2: Forest" -- gdalinfo "$out"
-  check "$type forest pixels" 0 "Minimum=1.000, Maximum=2.000" -- gdalinfo -stats "$out"
+  check "$type result, category names, forest pixels" 0 "Type=$type" "2: Forest" "Minimum=1.000, Maximum=2.000" -- \
+    gdalinfo -stats "$out"
 done
 # GeoTIFF keeps colour tables for Byte and UInt16 only.
 check "UInt16 colour table" 0 "2: 0,160,0,255" -- gdalinfo "$WORK/map_UInt16.tif"

@@ -52,12 +52,10 @@ check "recode wrote the new value" 0 "Minimum=4.000, Maximum=4.000" -- gdalinfo 
 check "recode with a bad map" 2 "--map: class values lie in 0..255" -- "$ZTCLASS" recode "$WORK/classes.tif" "$WORK/target.tif" --map 2=300
 
 forest_scene "$WORK"
-gdal_create -q -of GTiff -outsize 12 10 -bands 2 -burn 30 -burn 60 "$WORK/scene2.tif"
 for method in mindist box gmindist maxlike; do
   check "$method" 0 "Wrote .*$method.tif \\(2 classes\\)" -- \
     "$ZTCLASS" "$method" "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/$method.tif"
 done
-check "threads in --help" 0 "--threads" -- "$ZTCLASS" maxlike --help
 check "maxlike on this thread alone" 0 "Wrote" -- "$ZTCLASS" maxlike "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
   -o "$WORK/maxlike1.tif" --threads 1
 check "maxlike on three threads" 0 "Wrote" -- "$ZTCLASS" maxlike "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
@@ -67,8 +65,7 @@ check "no threads" 2 "--threads" -- "$ZTCLASS" mindist "$WORK/scene.tif" --aoi "
   -o "$WORK/t.tif" --threads 0
 check "clustering on one thread" 0 "Wrote" -- "$ZTCLASS" cluster-mindist "$WORK/scene.tif" -o "$WORK/k.tif" \
   --classes 2 --threads 1
-check "classes with names and colours" 0 "2: Forest" -- gdalinfo "$WORK/mindist.tif"
-check "colour table of the result" 0 "1: 0,0,255,255" -- gdalinfo "$WORK/mindist.tif"
+check "classes with names and colours" 0 "2: Forest" "1: 0,0,255,255" -- gdalinfo "$WORK/mindist.tif"
 check "forest pixels" 0 "Minimum=1.000, Maximum=2.000" -- gdalinfo -stats "$WORK/mindist.tif"
 check "window and quicklook" 0 "and .*q.png" -- "$ZTCLASS" mindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
   -o "$WORK/w.tif" --window 8,10,1,1 --png "$WORK/q.png" --no-dev-test --max-dev 50
@@ -77,9 +74,6 @@ check "quicklook is a PNG" 0 "Driver: PNG" -- gdalinfo "$WORK/q.png"
 check "factor list of the wrong length" 2 "--dev-factor lists 3 values for 2 class AOIs" -- \
   "$ZTCLASS" box "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/x.tif" --dev-factor 1,2,3
 check "nothing written for a bad factor list" 1 "" -- test -e "$WORK/x.tif"
-check "no class AOI" 1 "has no class AOI" -- "$ZTCLASS" maxlike "$WORK/scene2.tif" -o "$WORK/y.tif"
-check "singular covariance" 1 "RC_SINGULAR_COVARIANCE \\(4000010\\)" -- \
-  "$ZTCLASS" maxlike "$WORK/scene2.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/z.tif"
 check "window outside the image" 2 "--window 5,6,8,5 does not lie inside" -- \
   "$ZTCLASS" gmindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/v.tif" --window 5,6,8,5
 

@@ -2,9 +2,12 @@
 # setting ZTCLASS:
 #   $WORK                a scratch directory, removed at exit
 #   pass, fail MESSAGE   count a result
-#   check NAME EXPECTED_STATUS PATTERN -- COMMAND...
-#                        runs the command and expects its exit status and a
-#                        line of its output (stdout and stderr) matching PATTERN
+#   check NAME EXPECTED_STATUS PATTERN... -- COMMAND...
+#                        runs the command and expects its exit status and, for
+#                        each PATTERN, a line of its output (stdout and
+#                        stderr) matching it
+#   help_shows COMMAND PATTERN...
+#                        each PATTERN matches a line of ztclass COMMAND --help
 #   forest_scene DIR     writes DIR/scene.bin and DIR/scene.hdr (and a GeoTIFF
 #                        copy, DIR/scene.tif), a textured
 #                        two-band 12 x 10 Byte scene (raw bytes with an ENVI
@@ -15,6 +18,14 @@
 #                        writes FILE, the class AOIs of forest_scene in GeoJSON:
 #                        Water (#0000FF) over pixels 1.5-4.5 x 1.5-3.5, Forest
 #                        (COLOUR when given) over pixels 6.5-8.5 x 5.5-8.5
+#   landuse_maps         writes $WORK/cls.bin (.hdr), 8 x 5 Byte pixels: columns
+#                        0-2 class 1 (15 pixels), 3-6 class 2 (20), column 7
+#                        class 0, and two copies with class records (1 water,
+#                        2 forest, 3 bare, which has no pixel):
+#                        $WORK/landuse.tif in UTM 33N, 20 m pixels, and
+#                        $WORK/geographic.tif in WGS 84, 0.001 degrees
+#   landuse_maps 4       the same records on 4 x 2 pixels in UTM, 10 m pixels:
+#                        classes 1 2 3 0 / 1 2 3 3 ($WORK/landuse.tif only)
 #   unchanged NAME EXPECTED_STATUS PATTERN -- COMMAND...
 #                        check, and the directory $DIR (every file with its
 #                        checksum) and $ZTCLASS_WORKDIR, when set, are as they
@@ -29,17 +40,29 @@ pass() { passed=$((passed + 1)); }
 fail() { failed=$((failed + 1)); printf 'FAILED %s\n' "$*"; }
 
 check() {
-  local name="$1" status="$2" pattern="$3"
-  shift 4
-  local output rc
+  local name="$1" status="$2" patterns=() output rc pattern ok
+  shift 2
+  while [ "$1" != "--" ]; do patterns+=("$1"); shift; done
+  shift
   output="$("$@" 2>&1)"
   rc=$?
-  if [ "$rc" -eq "$status" ] && grep -qE -- "$pattern" <<<"$output"; then
+  ok=$([ "$rc" -eq "$status" ] && echo 1)
+  for pattern in "${patterns[@]}"; do
+    grep -qE -- "$pattern" <<<"$output" || ok=
+  done
+  if [ -n "$ok" ]; then
     pass
   else
     fail "$name: status $rc (expected $status), output:"
     printf '%s\n' "$output"
   fi
+}
+
+help_shows() {
+  local command="$1"
+  shift
+  # shellcheck disable=SC2086
+  check "$command --help" 0 "$@" -- "$ZTCLASS" $command --help
 }
 
 snapshot() { (cd "$1" && find . -print0 | sort -z | xargs -0 -I{} sh -c 'if [ -f "{}" ]; then md5sum "{}"; else echo "{}"; fi'); }
@@ -73,6 +96,26 @@ forest_aoi() {
     '  "geometry":{"type":"Polygon","coordinates":[[[1.5,1.5],[4.5,1.5],[4.5,3.5],[1.5,3.5],[1.5,1.5]]]}},' \
     " {\"type\":\"Feature\",\"properties\":{\"class\":\"Forest\"${2:+,\"color\":\"$2\"}}," \
     '  "geometry":{"type":"Polygon","coordinates":[[[6.5,5.5],[8.5,5.5],[8.5,8.5],[6.5,8.5],[6.5,5.5]]]}}]}' >"$1"
+}
+
+landuse_maps() {
+  local images=(landuse geographic)
+  if [ "${1:-}" = 4 ]; then
+    printf '\1\2\3\0\1\2\3\3' >"$WORK/cls.bin"
+    printf 'ENVI\nsamples = 4\nlines = 2\nbands = 1\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/cls.hdr"
+    gdal_translate -q -a_srs EPSG:32633 -a_ullr 400000 5000100 400040 5000080 "$WORK/cls.bin" "$WORK/landuse.tif"
+    images=(landuse)
+  else
+    LC_ALL=C awk 'BEGIN { for (r = 0; r < 5; r++) for (c = 0; c < 8; c++) printf "%c", c < 3 ? 1 : c < 7 ? 2 : 0 }' \
+      >"$WORK/cls.bin"
+    printf 'ENVI\nsamples = 8\nlines = 5\nbands = 1\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/cls.hdr"
+    gdal_translate -q -a_srs EPSG:32633 -a_ullr 400000 5000100 400160 5000000 "$WORK/cls.bin" "$WORK/landuse.tif"
+    gdal_translate -q -a_srs EPSG:4326 -a_ullr 10 50 10.008 49.995 "$WORK/cls.bin" "$WORK/geographic.tif"
+  fi
+  printf '1\twater\t#0000ff\n2\tforest\t#00a000\n3\tbare\t#c0c000\n' >"$WORK/classes.txt"
+  for image in "${images[@]}"; do
+    "$ZTCLASS" -q classes write "$WORK/$image.tif" --from "$WORK/classes.txt" || echo "cannot write classes"
+  done
 }
 
 finish() {

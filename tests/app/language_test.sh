@@ -13,17 +13,7 @@ in_locale() { env -u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE "$@"; }
 english() { in_locale LC_ALL=C.UTF-8 "$ZTCLASS" "$@"; }
 chinese() { in_locale LANG=zh_CN.UTF-8 "$ZTCLASS" "$@"; }
 
-# 8 x 5 pixels: columns 0-2 class 1 (15 pixels), 3-6 class 2 (20), column 7
-# class 0; class 3 has none. In UTM, 20 m pixels; in WGS 84, 0.001 degrees.
-LC_ALL=C awk 'BEGIN { for (r = 0; r < 5; r++) for (c = 0; c < 8; c++) printf "%c", c < 3 ? 1 : c < 7 ? 2 : 0 }' \
-  >"$WORK/cls.bin"
-printf 'ENVI\nsamples = 8\nlines = 5\nbands = 1\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/cls.hdr"
-gdal_translate -q -a_srs EPSG:32633 -a_ullr 400000 5000100 400160 5000000 "$WORK/cls.bin" "$WORK/landuse.tif"
-gdal_translate -q -a_srs EPSG:4326 -a_ullr 10 50 10.008 49.995 "$WORK/cls.bin" "$WORK/geographic.tif"
-printf '1\twater\t#0000ff\n2\tforest\t#00a000\n3\tbare\t#c0c000\n' >"$WORK/classes.txt"
-for image in landuse geographic; do
-  "$ZTCLASS" -q classes write "$WORK/$image.tif" --from "$WORK/classes.txt" || echo "cannot write classes"
-done
+landuse_maps
 
 # Which language each set of variables gives, by the report's heading.
 heading() { in_locale "$@" "$ZTCLASS" -q area "$WORK/landuse.tif" -o "$WORK/h.txt" --overwrite && head -n 1 "$WORK/h.txt"; }

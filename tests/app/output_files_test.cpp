@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 
 #include "cli_support.h"
 #include "output_files.h"
@@ -17,13 +16,6 @@ namespace fs = std::filesystem;
 namespace {
 
 void Write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::set<std::string> Names(const std::string& directory) {
   std::set<std::string> names;
@@ -45,8 +37,8 @@ TEST(OutputFiles, CommitMovesTheImageWithItsClassAndSideCarFiles) {
     Write(ClassFilePath(temporary), "new classes");
     outputs.Commit();
   }
-  EXPECT_EQ(Read(dir.File("map.tif")), "new image");
-  EXPECT_EQ(Read(dir.File("map.cls")), "new classes");
+  EXPECT_EQ(ReadText(dir.File("map.tif")), "new image");
+  EXPECT_EQ(ReadText(dir.File("map.cls")), "new classes");
   // The old legend belonged to the old image.
   EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"map.tif", "map.cls"}));
 }
@@ -65,8 +57,8 @@ TEST(OutputFiles, WithoutCommitNothingIsLeftAndNothingIsReplaced) {
     Write(scratch, "scratch");
   }
   EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"map.tif", "map.cls"}));
-  EXPECT_EQ(Read(dir.File("map.tif")), "old image");
-  EXPECT_EQ(Read(dir.File("map.cls")), "old classes");
+  EXPECT_EQ(ReadText(dir.File("map.tif")), "old image");
+  EXPECT_EQ(ReadText(dir.File("map.cls")), "old classes");
 }
 
 TEST(OutputFiles, RefusesInputsHoweverSpelledAndExistingFilesWithoutOverwrite) {
@@ -99,7 +91,7 @@ TEST(OutputFiles, AFileThatAppearsMeanwhileIsKeptWithoutOverwrite) {
   Write(ClassFilePath(temporary), "new classes");
   Write(dir.File("map.tif"), "theirs");
   EXPECT_THROW(outputs.Commit(), CommandError);
-  EXPECT_EQ(Read(dir.File("map.tif")), "theirs");
+  EXPECT_EQ(ReadText(dir.File("map.tif")), "theirs");
   EXPECT_FALSE(fs::exists(dir.File("map.cls")));
 }
 
@@ -112,23 +104,23 @@ TEST(OutputFiles, StagedImagesAreChangedAsCopies) {
     spec.rows = 3;
     WriteGeoTiff(dir.File("map.tif"), spec, [](int, int, int) { return 1; });
   }
-  const std::string before = Read(dir.File("map.tif"));
+  const std::string before = ReadText(dir.File("map.tif"));
   {
     OutputFiles outputs(false);
     const std::string staged = outputs.Stage(dir.File("map.tif"), "IMAGE");
-    EXPECT_EQ(Read(staged), before);
-    EXPECT_EQ(Read(ClassFilePath(staged)), "old classes");
+    EXPECT_EQ(ReadText(staged), before);
+    EXPECT_EQ(ReadText(ClassFilePath(staged)), "old classes");
     Write(ClassFilePath(staged), "changed, then abandoned");
   }
-  EXPECT_EQ(Read(dir.File("map.cls")), "old classes");
+  EXPECT_EQ(ReadText(dir.File("map.cls")), "old classes");
   EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"map.tif", "map.cls"}));
   {
     OutputFiles outputs(false);
     Write(ClassFilePath(outputs.Stage(dir.File("map.tif"), "IMAGE")), "new classes");
     outputs.Commit();
   }
-  EXPECT_EQ(Read(dir.File("map.cls")), "new classes");
-  EXPECT_EQ(Read(dir.File("map.tif")), before);
+  EXPECT_EQ(ReadText(dir.File("map.cls")), "new classes");
+  EXPECT_EQ(ReadText(dir.File("map.tif")), before);
 }
 
 TEST(HostFailures, ServiceCodesHaveNamesAndMeanings) {

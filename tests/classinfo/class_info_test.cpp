@@ -18,11 +18,6 @@ using namespace zttest;
 
 namespace {
 
-struct Closer {
-  void operator()(void* ds) const { ztRSClose(ds); }
-};
-using Handle = std::unique_ptr<void, Closer>;
-
 CLASSATTINFO Record(int number, const char* name, int r, int g, int b, const char* remark) {
   CLASSATTINFO record{};
   record.classNo = static_cast<unsigned char>(number);

@@ -29,11 +29,6 @@ double KnownValue(int, int column, int) {
   return 3;
 }
 
-std::string ReadText(const std::string& path) {
-  std::vector<unsigned char> bytes = ReadFileBytes(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
 class ClassAreaReport : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -12,12 +12,7 @@ start_postgis legends || exit 1
 PG="PG:dbname=legends host=$PG_SOCKET port=$PG_PORT user=$PG_USER"
 GDB="pg:$PG_SOCKET:$PG_PORT/legends"
 
-# A 4 x 2 class image (classes 1, 2, 3 and an unclassified pixel) in UTM.
-printf '\1\2\3\0\1\2\3\3' >"$WORK/cls.bin"
-printf 'ENVI\nsamples = 4\nlines = 2\nbands = 1\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/cls.hdr"
-gdal_translate -q -a_srs EPSG:32633 -a_ullr 400000 5000100 400040 5000080 "$WORK/cls.bin" "$WORK/landuse.tif"
-printf '1\twater\t#0000ff\n2\tforest\t#00a000\n3\tbare\t#c0c000\n' >"$WORK/classes.txt"
-"$ZTCLASS" -q classes write "$WORK/landuse.tif" --from "$WORK/classes.txt" || echo "cannot write classes"
+landuse_maps 4
 
 legend() { "$ZTCLASS" legend "$WORK/landuse.tif" --user "$PG_USER" "$@"; }
 styles() { pg_sql legends "COPY (SELECT f_table_name FROM layer_styles WHERE useasdefault ORDER BY ogc_fid) TO STDOUT" | paste -sd ' '; }

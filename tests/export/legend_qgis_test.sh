@@ -16,11 +16,7 @@ fi
 mkdir -m 700 "$WORK/runtime"
 export XDG_RUNTIME_DIR="$WORK/runtime"
 
-printf '\1\2\3\0\1\2\3\3' >"$WORK/cls.bin"
-printf 'ENVI\nsamples = 4\nlines = 2\nbands = 1\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/cls.hdr"
-gdal_translate -q -a_srs EPSG:32633 -a_ullr 400000 5000100 400040 5000080 "$WORK/cls.bin" "$WORK/landuse.tif"
-printf '1\twater\t#0000ff\n2\tforest\t#00a000\n3\tbare\t#c0c000\n' >"$WORK/classes.txt"
-"$ZTCLASS" -q classes write "$WORK/landuse.tif" --from "$WORK/classes.txt" || echo "cannot write classes"
+landuse_maps 4
 colours=(water:0000ff forest:00a000 bare:c0c000)
 
 check "first legend" 0 "" -- "$ZTCLASS" -q legend "$WORK/landuse.tif" --gdb "$WORK/l.gpkg" --name legend --x 0 --y 0

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <mutex>
@@ -196,6 +197,50 @@ TEST(Workers, EveryTaskRunsOnceAndNoThreadStartsUnasked) {
   for (int runs : record.runs) ASSERT_EQ(runs, 151);
   ztRunOnWorkers(0, task, &record);
   ztRunOnWorkers(5, nullptr, &record);
+}
+
+// The caller reads and writes beside a job: beside runs once on its thread,
+// every task once, and with helpers even a one-task job runs on a helper
+// while beside is still busy (beside waits for it to start).
+TEST(Workers, BesideRunsOnTheCallerWhileHelpersTakeTheTasks) {
+  struct Record {
+    std::mutex mutex;
+    std::vector<int> runs;
+    std::set<std::thread::id> taskThreads;
+    std::atomic<bool> started{false};
+    bool waitForATask = false;
+    std::thread::id besideThread;
+    int besides = 0;
+  };
+  const auto task = [](void* data, long index) {
+    auto& r = *static_cast<Record*>(data);
+    r.started = true;
+    std::lock_guard<std::mutex> lock(r.mutex);
+    ++r.runs[index];
+    r.taskThreads.insert(std::this_thread::get_id());
+  };
+  const auto beside = [](void* data) {
+    auto& r = *static_cast<Record*>(data);
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (r.waitForATask && !r.started && std::chrono::steady_clock::now() < giveUp)
+      std::this_thread::yield();
+    r.besideThread = std::this_thread::get_id();
+    ++r.besides;
+  };
+  for (long threads : {1L, 2L, 3L}) {
+    ztSetWorkerThreads(threads);
+    for (long count : {0L, 1L, 7L}) {
+      Record record;
+      record.runs.assign(count, 0);
+      record.waitForATask = threads > 1 && count > 0;
+      ztRunOnWorkersBeside(count, task, &record, beside, &record);
+      EXPECT_EQ(record.besides, 1);
+      EXPECT_EQ(record.besideThread, std::this_thread::get_id());
+      for (int runs : record.runs) EXPECT_EQ(runs, 1) << threads << " threads, " << count << " tasks";
+      if (threads > 1 && count == 1) EXPECT_FALSE(record.taskThreads.count(std::this_thread::get_id()));
+    }
+  }
+  ztSetWorkerThreads(1);
 }
 
 }  // namespace

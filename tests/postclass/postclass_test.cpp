@@ -26,19 +26,7 @@ using namespace zttest;
 
 namespace {
 
-struct Closer {
-  void operator()(void* ds) const { ztRSClose(ds); }
-};
-using Handle = std::unique_ptr<void, Closer>;
-
 using Grid = std::vector<std::vector<long>>;
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // Union-find labelling: components of equal non-zero value, numbered in
 // scan order of their first pixel.
@@ -1010,27 +998,6 @@ TEST_F(PostClassMapTest, OneStepGivesClumpThenSieveOrEliminateByteForByte) {
           EXPECT_EQ(ReadBand(File("elim1.tif")), ReadBand(File("elim2.tif")));
           EXPECT_EQ(ReadText(File("elim1.txt")), ReadText(File("elim2.txt")));
         }
-  }
-}
-
-TEST_F(PostClassMapTest, ClumpOnSeveralThreadsIsTheOneThreadClumpByteForByte) {
-  for (const auto& [name, g] : BorderMaps()) {
-    WriteClasses(name + ".tif", g);
-    const long rows = long(g.size()), cols = long(g[0].size());
-    std::vector<unsigned char> image[2], text[2];
-    for (long threads : {1L, 3L}) {
-      Threads pool(threads);
-      const int k = threads > 1;
-      {
-        Handle source(ztRSOpen(File(name + ".tif").c_str(), 0));
-        Handle result = Create("c.tif", cols, rows);
-        ASSERT_EQ(ztClassClump(source.get(), 1, result.get(), 1, File("c.txt").c_str(), rows, cols, 0, 0, 8), RC_OK);
-      }
-      image[k] = ReadFileBytes(File("c.tif"));
-      text[k] = ReadFileBytes(File("c.txt"));
-    }
-    EXPECT_EQ(image[0], image[1]) << name;
-    EXPECT_EQ(text[0], text[1]) << name;
   }
 }
 

@@ -1,6 +1,7 @@
 """Apply over Dask: local worker processes, and a scheduler with two worker
 processes on loopback (through the command line's --dask, then with one of
-them killed during the run), against the in-process apply."""
+them killed during the run), against the in-process apply, into a GeoTIFF
+and into a VRT of tiles."""
 
 import os
 import signal
@@ -41,10 +42,18 @@ def assert_same_as_in_process(result, directory):
     # The bands live only while their datasets do.
     datasets = gdal.Open(str(result)), gdal.Open(str(reference))
     got, want = (d.GetRasterBand(1) for d in datasets)
-    assert got.GetCategoryNames() == want.GetCategoryNames()
     table, expected = got.GetColorTable(), want.GetColorTable()
-    assert [table.GetColorEntry(i) for i in range(table.GetCount())] == \
-        [expected.GetColorEntry(i) for i in range(expected.GetCount())]
+    count = expected.GetCount()
+    # A GeoTIFF keeps no category names (no side-car file is written) and
+    # 256 colours whatever it is given; a VRT keeps the names and the
+    # colours of exactly the classes, 0 to 3.
+    if result.suffix == ".vrt":
+        assert got.GetCategoryNames() == ["Unclassified", "Water", "Vegetation", "Built-up"]
+        count = 4
+    else:
+        assert got.GetCategoryNames() == want.GetCategoryNames()
+    assert table.GetCount() == count
+    assert [table.GetColorEntry(i) for i in range(count)] == [expected.GetColorEntry(i) for i in range(count)]
 
 
 def test_tiles_cover_the_window_once():
@@ -64,6 +73,35 @@ def test_local_workers_as_in_process(run, tmp_path):
     assert seen[-1] == 1 and len(seen) == 3 * 4
 
 
+def assert_vrt_of_tiles(vrt, rows, columns, tile):
+    """Only the VRT, its class file and style beside it, and in its tile
+    folder the finished tiles of every offset, as compressed GeoTIFFs."""
+    stem = vrt.with_suffix("")
+    folder = stem.parent / (stem.name + "_tiles")
+    assert sorted(p.name for p in vrt.parent.iterdir() if p.name.startswith(stem.name)) == \
+        sorted([vrt.name, stem.name + ".cls", stem.name + ".qml", folder.name])
+    expected = ["x%d_y%d.tif" % (x, y) for y in range(0, rows, tile) for x in range(0, columns, tile)]
+    assert sorted(p.name for p in folder.iterdir()) == sorted(expected)
+    structure = gdal.Open(str(folder / expected[-1])).GetMetadata("IMAGE_STRUCTURE")
+    assert structure["COMPRESSION"] == "DEFLATE"
+    assert gdal.Open(str(vrt)).GetDriver().ShortName == "VRT"
+
+
+def test_local_workers_into_a_vrt_of_tiles(run, tmp_path):
+    model, large, directory = run
+    ztclass.distributed.apply(model, large, tmp_path / "local.vrt", "local:2", tile=256)
+    assert_same_as_in_process(tmp_path / "local.vrt", directory)
+    assert_vrt_of_tiles(tmp_path / "local.vrt", 700, 900, 256)
+    # The class records read back through the VRT as through the GeoTIFF.
+    assert run_cli("classes", "show", tmp_path / "local.vrt").stdout == \
+        run_cli("classes", "show", directory / "inprocess.tif").stdout
+    # A tile folder of another's is left alone, and no VRT appears.
+    (tmp_path / "taken_tiles").mkdir()
+    with pytest.raises(FileExistsError):
+        ztclass.distributed.apply(model, large, tmp_path / "taken.vrt", "local:1", tile=256)
+    assert not list(tmp_path.glob("taken.*"))
+
+
 def start(*arguments, log):
     return subprocess.Popen([sys.executable, "-m", *arguments], stdout=log, stderr=subprocess.STDOUT,
                             start_new_session=True)
@@ -71,7 +109,7 @@ def start(*arguments, log):
 
 @pytest.fixture(scope="module")
 def cluster(tmp_path_factory):
-    """A scheduler and two worker processes on loopback, as on separate
+    """A scheduler and three worker processes on loopback, as on separate
     machines: (scheduler file, worker processes)."""
     directory = tmp_path_factory.mktemp("cluster")
     address_file = directory / "scheduler.json"
@@ -83,7 +121,7 @@ def cluster(tmp_path_factory):
         deadline = time.monotonic() + 20
         while not address_file.exists() and time.monotonic() < deadline:
             time.sleep(0.1)
-        for _ in range(2):
+        for _ in range(3):
             workers.append(start("distributed.cli.dask_worker", "--scheduler-file", str(address_file),
                                  "--nthreads", "1", "--no-dashboard", "--host", "127.0.0.1", log=log))
         yield address_file, workers
@@ -104,12 +142,15 @@ def test_command_line_dask_as_in_process(run, cluster, tmp_path):
         address = client.scheduler.address
     window = ["--srcwin", 100, 50, 600, 500]
     run_cli("apply", directory / "model.ztm", large, *window, "-o", tmp_path / "inprocess.tif")
-    run_cli("apply", directory / "model.ztm", large, *window, "--dask", address, "--tile", 256,
-            "-o", tmp_path / "dask.tif")
-    assert_same_as_in_process(tmp_path / "dask.tif", tmp_path)
+    for name in ("dask.tif", "tiled.vrt"):
+        run_cli("apply", directory / "model.ztm", large, *window, "--dask", address, "--tile", 256,
+                "-o", tmp_path / name)
+        assert_same_as_in_process(tmp_path / name, tmp_path)
+    assert_vrt_of_tiles(tmp_path / "tiled.vrt", 500, 600, 256)
 
 
-def test_a_killed_worker_is_replaced_by_the_other(run, cluster, tmp_path):
+@pytest.mark.parametrize("name, victim", [("cluster.tif", 0), ("cluster.vrt", 1)])
+def test_a_killed_worker_is_replaced_by_the_others(run, cluster, tmp_path, name, victim):
     model, large, directory = run
     address_file, workers = cluster
     from dask.distributed import Client
@@ -121,9 +162,11 @@ def test_a_killed_worker_is_replaced_by_the_other(run, cluster, tmp_path):
         def kill_one(fraction, text):
             # Workers run with their nanny: the whole process group goes.
             if fraction >= 0.25 and not killed:
-                os.killpg(workers[0].pid, signal.SIGKILL)
+                os.killpg(workers[victim].pid, signal.SIGKILL)
                 killed.append(fraction)
 
-        ztclass.distributed.apply(model, large, tmp_path / "cluster.tif", client, tile=256, progress=kill_one)
-    assert killed and workers[0].wait(5) is not None
-    assert_same_as_in_process(tmp_path / "cluster.tif", directory)
+        ztclass.distributed.apply(model, large, tmp_path / name, client, tile=256, progress=kill_one)
+    assert killed and workers[victim].wait(5) is not None
+    assert_same_as_in_process(tmp_path / name, directory)
+    if name.endswith(".vrt"):
+        assert_vrt_of_tiles(tmp_path / name, 700, 900, 256)

@@ -25,10 +25,6 @@ namespace {
 
 using PixelSet = std::set<std::pair<long, long>>;  // column, row
 
-struct Closer {
-  void operator()(void* ds) const { ztRSClose(ds); }
-};
-
 constexpr int kColumns = 30, kRows = 24;
 const double kGeoTransform[6] = {500000, 30, 0, 4000000, 0, -30};  // as WriteGeoTiff writes it
 
@@ -71,7 +67,7 @@ PixelSet Rasterised(const OGRPolygon& polygon) {
 struct TrainingFile {
   TempDir dir;
   std::string image = dir.File("scene.tif");
-  std::unique_ptr<void, Closer> ds;
+  Handle ds;
 
   explicit TrainingFile(const std::vector<OGRPolygon>& polygons) {
     RasterSpec spec;
@@ -169,7 +165,7 @@ TEST(PixelConvention, PolygonsReachingFarBeyondTheImageKeepTheirPixels) {
     spec.rows = kRows;
     spec.bands = 2;
     WriteGeoTiff(dir.File("s.tif"), spec, [](int b, int c, int r) { return (c * 7 + r * 3 + b * b * 11) % 23; });
-    std::unique_ptr<void, Closer> ds(ztRSOpen(dir.File("s.tif").c_str(), 0));
+    Handle ds(ztRSOpen(dir.File("s.tif").c_str(), 0));
     AddPixelAoi(ds.get(), {{2, 3, far, 3, far, far, 2, far}});             // columns 2.., rows 3..
     AddPixelAoi(ds.get(), {{-far, -far, 5, -far, 5, 4, -far, 4}});         // columns ..4, rows ..3
     AddPixelAoi(ds.get(), {{-far, 10, far, 10, far, 12, -far, 12}});       // rows 10 and 11

@@ -21,11 +21,6 @@ using namespace zttest;
 
 namespace {
 
-struct Closer {
-  void operator()(void* ds) const { ztRSClose(ds); }
-};
-using Handle = std::unique_ptr<void, Closer>;
-
 double Pixel(int band, int column, int row) { return band * 20 + (column * 7 + row * 3) % 50; }
 
 using Ring = std::vector<std::pair<double, double>>;

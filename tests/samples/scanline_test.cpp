@@ -162,13 +162,9 @@ constexpr int kColumns = 36, kRows = 28;
 
 double Value(int band, int column, int row) { return band * 40 + (column * 5 + row * 11) % 37; }
 
-struct Closer {
-  void operator()(void* ds) const { ztRSClose(ds); }
-};
-
 struct Scene {
   TempDir dir;
-  std::unique_ptr<void, Closer> ds;
+  Handle ds;
   Scene() {
     RasterSpec spec;
     spec.columns = kColumns;
@@ -262,7 +258,7 @@ TEST(ScanlineFill, NonFiniteVerticesAreDroppedAndPixelsWithoutValuesSkipped) {
     spec.hasNoData = true;
     spec.noData = kNoData;
     WriteGeoTiff(dir.File("f.tif"), spec, value);
-    std::unique_ptr<void, Closer> ds(ztRSOpen(dir.File("f.tif").c_str(), 0));
+    Handle ds(ztRSOpen(dir.File("f.tif").c_str(), 0));
     std::mt19937 random(seed);
     auto polygons = RandomAois(seed, false);
     std::vector<std::vector<Points>> withGaps = polygons;
@@ -306,7 +302,7 @@ TEST(ScanlineFill, RowsOfAWideImageAreGatheredWhole) {
   spec.rows = 3;
   spec.bands = 2;
   WriteGeoTiff(dir.File("wide.tif"), spec, value);
-  std::unique_ptr<void, Closer> ds(ztRSOpen(dir.File("wide.tif").c_str(), 0));
+  Handle ds(ztRSOpen(dir.File("wide.tif").c_str(), 0));
   // Rows 0 and 1 whole, row 2 from column 3 on.
   AddAoi(ds.get(), {{-1, -1, kWide + 1.0, -1, kWide + 1.0, 3, 3, 3, 3, 2, -1, 2}});
   zt::AoiEditorHandle editor;
@@ -372,7 +368,7 @@ TEST(ScanlineFill, ATrainingGatheringStopsWithinALargePolygon) {
   spec.columns = 640;
   spec.rows = 480;
   WriteGeoTiff(dir.File("large.tif"), spec, [](int, int c, int r) { return (c + r) % 200; });
-  std::unique_ptr<void, Closer> ds(ztRSOpen(dir.File("large.tif").c_str(), 0));
+  Handle ds(ztRSOpen(dir.File("large.tif").c_str(), 0));
   AddAoi(ds.get(), {{-1, -1, 641, -1, 641, 481, -1, 481}});
   zt::AoiEditorHandle editor;
   std::vector<AOI> aois;

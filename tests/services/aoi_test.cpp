@@ -13,11 +13,6 @@ using namespace zttest;
 
 namespace {
 
-struct Closer {
-  void operator()(void* ds) const { ztRSClose(ds); }
-};
-using Handle = std::unique_ptr<void, Closer>;
-
 std::vector<AOI> LoadAois(void* ds) {
   CAOIEditor* editor = nullptr;
   EXPECT_EQ(ztRSAllocAOIInfo(ds, &editor), 0);

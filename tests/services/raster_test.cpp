@@ -16,11 +16,6 @@ using namespace zttest;
 
 namespace {
 
-struct Closer {
-  void operator()(void* ds) const { ztRSClose(ds); }
-};
-using Handle = std::unique_ptr<void, Closer>;
-
 TEST(RasterService, ReportsSizeTypesAndBlocks) {
   TempDir dir;
   RasterSpec spec;

@@ -97,6 +97,12 @@ int ProgressRecorder::Count(const std::string& event) const {
   return static_cast<int>(std::count(events.begin(), events.end(), event));
 }
 
+std::string ProgressRecorder::LastCaption() const {
+  for (auto e = events.rbegin(); e != events.rend(); ++e)
+    if (e->rfind("sub:", 0) == 0) return e->substr(4);
+  return "";
+}
+
 ZTProgressSink ProgressRecorder::Sink(ProgressRecorder* self) {
   ZTProgressSink sink{};
   sink.userData = self;

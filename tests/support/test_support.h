@@ -4,10 +4,12 @@
 #include <gdal_priv.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ztservices/progress.h"
+#include "ztservices/raster.h"
 
 namespace zttest {
 
@@ -45,7 +47,17 @@ void WriteGeoTiff(const std::string& path, const RasterSpec& spec,
 std::vector<double> ReadBand(const std::string& path, int band = 1);
 
 std::vector<unsigned char> ReadFileBytes(const std::string& path);
+inline std::string ReadText(const std::string& path) {
+  const std::vector<unsigned char> bytes = ReadFileBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
 void WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+
+// A raster of the raster service, closed when it goes.
+struct Closer {
+  void operator()(void* ds) const { ztRSClose(ds); }
+};
+using Handle = std::unique_ptr<void, Closer>;
 
 // Records the progress protocol; can ask for a stop after a number of steps.
 class ProgressRecorder {
@@ -57,6 +69,7 @@ class ProgressRecorder {
   long steps = 0;
   long stopAfterSteps = -1;  // -1: never
   int Count(const std::string& event) const;
+  std::string LastCaption() const;  // the last sub caption's text, "" for none
 
  private:
   static ZTProgressSink Sink(ProgressRecorder* self);
