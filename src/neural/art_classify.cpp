@@ -1,6 +1,7 @@
 // The ART network classifier, and its model: the committed categories'
 // weights (unit vectors).
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "frame/decider_scratch.h"
@@ -56,11 +57,66 @@ class Decision {
     return ArtBest(count_, [this](long j) { return weights_ + j * n_; }, x_.data(), n_, score) + 1;
   }
 
+  // Decide for each of count pixels, x[band * kRunPixels + pixel] its
+  // scaled values: each pixel through the operations of Decide in their
+  // order, the pixels side by side in vector lanes.
+  void DecideRun(const double* x, long count, double* classes) {
+    if (run_.empty()) run_.resize(n_ * kRunPixels);
+    double* y = run_.data();
+    UnitLengthRun(x, count, y);
+    for (long b = 0; b < n_; ++b) {
+      double* yb = y + b * kRunPixels;
+#pragma omp simd
+      for (long p = 0; p < count; ++p) yb[p] = std::fabs(yb[p]) <= theta_ ? 0.0 : yb[p];
+    }
+    UnitLengthRun(y, count, y);
+    double best[kRunPixels], dot[kRunPixels];
+    std::fill(best, best + count, kArtNoScore);
+    std::fill(classes, classes + count, 1.0);
+    for (long j = 0; j < count_; ++j) {
+      const double* w = weights_ + j * n_;
+      std::fill(dot, dot + count, 0.0);
+      for (long b = 0; b < n_; ++b) {
+        const double wb = w[b];
+        const double* yb = y + b * kRunPixels;
+#pragma omp simd
+        for (long p = 0; p < count; ++p) dot[p] += wb * yb[p];
+      }
+      const double classNo = static_cast<double>(j + 1);
+#pragma omp simd
+      for (long p = 0; p < count; ++p) {
+        const bool closer = dot[p] > best[p];
+        best[p] = closer ? dot[p] : best[p];
+        classes[p] = closer ? classNo : classes[p];
+      }
+    }
+  }
+
  private:
+  // ArtNormalize for a run: out (which may be in) the pixels of in made
+  // unit length.
+  void UnitLengthRun(const double* in, long count, double* out) const {
+    double length[kRunPixels];
+    std::fill(length, length + count, 0.0);
+    for (long b = 0; b < n_; ++b) {
+      const double* v = in + b * kRunPixels;
+#pragma omp simd
+      for (long p = 0; p < count; ++p) length[p] += v[p] * v[p];
+    }
+    for (long p = 0; p < count; ++p) length[p] = std::sqrt(length[p]);
+    for (long b = 0; b < n_; ++b) {
+      const double* v = in + b * kRunPixels;
+      double* o = out + b * kRunPixels;
+#pragma omp simd
+      for (long p = 0; p < count; ++p) o[p] = length[p] != 0.0 ? v[p] / length[p] : 0.0;
+    }
+  }
+
   const double* weights_;
   long count_, n_;
   double theta_;
   std::vector<double> x_;
+  std::vector<double> run_;  // the run's pattern, [band * kRunPixels + pixel]
 };
 
 long Apply(const Model& model, ClassificationPass& pass) { return ApplyNetwork<Decision>(model, pass, kPassCaption); }

@@ -27,13 +27,16 @@ inline void ArtSuppressNoise(double* x, long n, double theta) {
   ArtNormalize(x, n);
 }
 
+// The score ArtBest starts from: any category's dot product beats it.
+constexpr double kArtNoScore = -1.7976931348623e308;
+
 // The category j < count whose weights (weightsOf(j), null to skip it) lie
 // closest in direction to x: the largest dot product, the earlier one on
 // ties, category 0 when none is looked at; *score its dot product.
 template <typename WeightsOf>
 long ArtBest(long count, WeightsOf&& weightsOf, const double* x, long n, double* score) {
   long best = 0;
-  double bestScore = -1.7976931348623e308;
+  double bestScore = kArtNoScore;
   for (long j = 0; j < count; ++j) {
     const double* w = weightsOf(j);
     if (!w) continue;

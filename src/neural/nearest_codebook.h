@@ -2,9 +2,12 @@
 // The decision of the LVQ2 and Kohonen models: the class of the nearest of
 // their codebook vectors ("codebook", one row per class), the earlier one on
 // equal distances; the score is the Euclidean distance to it.
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 
+#include "frame/classification_pass.h"
 #include "frame/nearest_class.h"
 #include "model/model.h"
 #include "neural/network_model.h"
@@ -28,6 +31,33 @@ class NearestCodebook {
     for (long i = 0; i < n_; ++i) best += (x[i] - w[i]) * (x[i] - w[i]);
     *score = std::sqrt(best);
     return static_cast<long>(nearest) + 1;
+  }
+
+  // Decide for each of count pixels, x[band * kRunPixels + pixel] its
+  // scaled values: every pixel's distances summed band by band as Decide
+  // sums them and compared in the same order, the pixels side by side in
+  // vector lanes.
+  void DecideRun(const double* x, long count, double* classes) const {
+    double best[kRunPixels], distance[kRunPixels];
+    std::fill(best, best + count, std::numeric_limits<double>::infinity());
+    std::fill(classes, classes + count, 1.0);
+    for (long j = 0; j < count_; ++j) {
+      const double* w = codebook_ + j * n_;
+      std::fill(distance, distance + count, 0.0);
+      for (long b = 0; b < n_; ++b) {
+        const double wb = w[b];
+        const double* xb = x + b * kRunPixels;
+#pragma omp simd
+        for (long p = 0; p < count; ++p) distance[p] += (xb[p] - wb) * (xb[p] - wb);
+      }
+      const double classNo = static_cast<double>(j + 1);
+#pragma omp simd
+      for (long p = 0; p < count; ++p) {
+        const bool nearer = distance[p] < best[p];
+        best[p] = nearer ? distance[p] : best[p];
+        classes[p] = nearer ? classNo : classes[p];
+      }
+    }
   }
 
  private:
