@@ -237,7 +237,9 @@ TEST(Workers, BesideRunsOnTheCallerWhileHelpersTakeTheTasks) {
       EXPECT_EQ(record.besides, 1);
       EXPECT_EQ(record.besideThread, std::this_thread::get_id());
       for (int runs : record.runs) EXPECT_EQ(runs, 1) << threads << " threads, " << count << " tasks";
-      if (threads > 1 && count == 1) EXPECT_FALSE(record.taskThreads.count(std::this_thread::get_id()));
+      if (threads > 1 && count == 1) {
+        EXPECT_FALSE(record.taskThreads.count(std::this_thread::get_id()));
+      }
     }
   }
   ztSetWorkerThreads(1);

@@ -95,7 +95,9 @@ TEST(ImageSampler, StepsOncePerSampledRowOverARangeOfRowsOverInterval) {
   const Sampled s = Sample(scene, zt::Window{5, 9, 2, 0}, 2, false, 0);
   ASSERT_EQ(s.rc, RC_OK);
   for (const std::string& e : progress.events)
-    if (e.rfind("range:", 0) == 0) EXPECT_EQ(e, "range:0,2");
+    if (e.rfind("range:", 0) == 0) {
+      EXPECT_EQ(e, "range:0,2");
+    }
   EXPECT_EQ(progress.steps, 3);
   EXPECT_EQ(s.patterns.size(), 3u * 5u);
 }
