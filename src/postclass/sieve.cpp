@@ -7,6 +7,7 @@
 #include "frame/progress_session.h"
 #include "postclass/band_rows.h"
 #include "postclass/regions.h"
+#include "postclass/renumbered_result.h"
 #include "postclass/statistics_beside.h"
 #include "postclass/region.h"
 #include "postclass/sieve_input.h"
@@ -75,17 +76,7 @@ long SieveRegions(const PostClassJob& job, const char* inputPath, const SieveInp
                                long(regions.Count(m))};
             });
       },
-      [&] {
-        return WriteResult<std::uint32_t>(job, [&](long first, long count, std::uint32_t* scratch) {
-          for (long i = 0; i < count; ++i) {
-            const Label* region = regions.Row(first + i);
-            std::uint32_t* out = scratch + i * columns;
-            for (long j = 0; j < columns; ++j)
-              out[j] = static_cast<std::uint32_t>(std::min<Label>(number[region[j]], UINT32_MAX));
-          }
-          return scratch;
-        });
-      });
+      [&] { return WriteRenumbered(job, regions, number); });
 }
 
 long Sieve(void* source, long sourceBand, const char* inputPath, void* result, long resultBand,
