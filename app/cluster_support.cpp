@@ -24,8 +24,14 @@ bool HasNoData(void* source, long firstBand) {
   return flag == 1 || type == ZTRS_Float32 || type == ZTRS_Float64;
 }
 
+// Values of the result that one count read holds at most.
+constexpr long kCountValues = 1L << 21;
+
 // Pixels of each class value in band 1 of a result, written out first (see
-// ztRSFlushCache).
+// ztRSFlushCache). A whole row of blocks per read, so that GDAL decodes each
+// block once and, on a result compressed on several threads, decodes the
+// blocks of a read on those threads; a class map is long runs of one value,
+// so a run costs one look-up.
 std::map<long, long> PixelsPerClass(void* result, const std::string& path) {
   CPLErrorReset();
   if (ztRSFlushCache(result) != 0) {
@@ -35,10 +41,24 @@ std::map<long, long> PixelsPerClass(void* result, const std::string& path) {
   std::map<long, long> counts;
   void* band = ztRSGetRasterBand(result, 1);
   const long columns = ztRSGetRasterXSize(result), rows = ztRSGetRasterYSize(result);
-  std::vector<double> row(columns);
-  for (long y = 0; y < rows; ++y) {
-    if (ztRSRasterIO(band, ZTRS_Read, 0, y, columns, 1, row.data(), columns, 1, ZTRS_Float64, 0, 0) != 0) break;
-    for (double v : row) ++counts[std::lround(v)];
+  long blockColumns = 0, blockRows = 1;
+  ztRSGetBlockSize(band, &blockColumns, &blockRows);
+  const long step = std::clamp(blockRows, 1L, std::max(1L, kCountValues / std::max(1L, columns)));
+  std::vector<double> values(step * columns);
+  for (long y = 0; y < rows; y += step) {
+    const long count = std::min(step, rows - y);
+    if (ztRSRasterIO(band, ZTRS_Read, 0, y, columns, count, values.data(), columns, count, ZTRS_Float64, 0, 0) != 0)
+      break;
+    double last = std::nan("");
+    long* pixels = nullptr;
+    for (long i = 0; i < count * columns; ++i) {
+      const double v = values[i];
+      if (!(v == last)) {
+        last = v;
+        pixels = &counts[std::lround(v)];
+      }
+      ++*pixels;
+    }
   }
   return counts;
 }

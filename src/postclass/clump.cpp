@@ -13,6 +13,7 @@
 #include "postclass/class_map.h"
 #include "postclass/region.h"
 #include "postclass/regions.h"
+#include "postclass/statistics_beside.h"
 #include "postclass/statistics_file.h"
 #include "postclass/work_directory.h"
 #include "postclass/zti_temp_file.h"
@@ -60,19 +61,23 @@ long ClumpInMemory(const ClumpCall& call) {
   std::uint32_t clumps = 0;
   if (!regions.Resolve(clumps)) return RC_CANCELLED;
   std::uint32_t next = 0;
-  const bool written = WriteClumpStatistics(
-      call.statisticsPath, kClumpTitle, classCount, call.neighbours, regions.Zeros(), clumps, [&] {
-        ++next;
-        const long first = regions.First(next);
-        return ClumpLine{long(next), long(regions.RegionValue(next)), first % columns, first / columns,
-                         long(regions.Count(next))};
-      });
-  if (!written) return RC_REPORT_OPEN_FAILED;
-
   SetPos(0);
   SetSubProgressNameById(kWritingCaption);
-  return WriteResult<std::uint32_t>(call.job,
-                                    [&](long first, long, std::uint32_t*) { return regions.Row(first); });
+  return WriteStatisticsBeside(
+      call.statisticsPath,
+      [&] {
+        return WriteClumpStatistics(call.statisticsPath, kClumpTitle, classCount, call.neighbours, regions.Zeros(),
+                                    clumps, [&] {
+                                      ++next;
+                                      const long first = regions.First(next);
+                                      return ClumpLine{long(next), long(regions.RegionValue(next)), first % columns,
+                                                       first / columns, long(regions.Count(next))};
+                                    });
+      },
+      [&] {
+        return WriteResult<std::uint32_t>(call.job,
+                                          [&](long first, long, std::uint32_t*) { return regions.Row(first); });
+      });
 }
 
 // The class grid and the clump numbers in temporary raster files, the

@@ -12,6 +12,8 @@
 #include "postclass/class_map.h"
 #include "postclass/merge_small.h"
 #include "postclass/regions.h"
+#include "postclass/renumbered_result.h"
+#include "postclass/statistics_beside.h"
 #include "postclass/statistics_file.h"
 #include "ztclass/result_codes.h"
 
@@ -60,30 +62,24 @@ long SieveClumps(const MapCall& call) {
     else
       number[m] = ++survivors;
   }
-  if (call.statisticsPath) {
-    Label m = 0;
-    const bool written = WriteClumpStatistics(call.statisticsPath, kSieveTitle, classCount, call.neighbours,
-                                              zeroPixels, long(survivors), [&] {
-                                                do ++m;
-                                                while (!number[m]);
-                                                const long first = long(regions.First(m));
-                                                return ClumpLine{long(number[m]), long(regions.RegionValue(m)),
-                                                                 first % columns, first / columns,
-                                                                 long(regions.Count(m))};
-                                              });
-    if (!written) return RC_REPORT_OPEN_FAILED;
-  }
   SetPos(0);
   SetSubProgressNameById(kWritingCaption);
-  return WriteResult<std::uint32_t>(call.job, [&](long first, long count, std::uint32_t* scratch) {
-    for (long i = 0; i < count; ++i) {
-      const Label* clump = regions.Row(first + i);
-      std::uint32_t* out = scratch + i * columns;
-      for (long j = 0; j < columns; ++j)
-        out[j] = static_cast<std::uint32_t>(std::min<Label>(number[clump[j]], UINT32_MAX));
-    }
-    return scratch;
-  });
+  auto writeResult = [&] { return WriteRenumbered(call.job, regions, number); };
+  if (!call.statisticsPath) return writeResult();
+  Label m = 0;
+  return WriteStatisticsBeside(
+      call.statisticsPath,
+      [&] {
+        return WriteClumpStatistics(call.statisticsPath, kSieveTitle, classCount, call.neighbours, zeroPixels,
+                                    long(survivors), [&] {
+                                      do ++m;
+                                      while (!number[m]);
+                                      const long first = long(regions.First(m));
+                                      return ClumpLine{long(number[m]), long(regions.RegionValue(m)), first % columns,
+                                                       first / columns, long(regions.Count(m))};
+                                    });
+      },
+      writeResult);
 }
 
 template <typename T, typename Label>

@@ -7,6 +7,8 @@
 #include "frame/progress_session.h"
 #include "postclass/band_rows.h"
 #include "postclass/regions.h"
+#include "postclass/renumbered_result.h"
+#include "postclass/statistics_beside.h"
 #include "postclass/region.h"
 #include "postclass/sieve_input.h"
 #include "postclass/statistics_file.h"
@@ -60,27 +62,21 @@ long SieveRegions(const PostClassJob& job, const char* inputPath, const SieveInp
     if (number[m] && (source < 1 || source > last)) return RC_INPUT_FILE_FAILED;
   }
   Label m = 0;
-  const bool written =
-      WriteClumpStatistics(outputPath, kSieveTitle, in.classCount, in.neighbours, zeroPixels, long(survivors), [&] {
-        do ++m;
-        while (!number[m]);
-        const long first = long(regions.First(m));
-        return ClumpLine{long(number[m]), classValue[regions.RegionValue(m)], first % columns, first / columns,
-                         long(regions.Count(m))};
-      });
-  if (!written) return RC_REPORT_OPEN_FAILED;
-
   SetPos(0);
   SetSubProgressNameById(kWritingCaption);
-  return WriteResult<std::uint32_t>(job, [&](long first, long count, std::uint32_t* scratch) {
-    for (long i = 0; i < count; ++i) {
-      const Label* region = regions.Row(first + i);
-      std::uint32_t* out = scratch + i * columns;
-      for (long j = 0; j < columns; ++j)
-        out[j] = static_cast<std::uint32_t>(std::min<Label>(number[region[j]], UINT32_MAX));
-    }
-    return scratch;
-  });
+  return WriteStatisticsBeside(
+      outputPath,
+      [&] {
+        return WriteClumpStatistics(
+            outputPath, kSieveTitle, in.classCount, in.neighbours, zeroPixels, long(survivors), [&] {
+              do ++m;
+              while (!number[m]);
+              const long first = long(regions.First(m));
+              return ClumpLine{long(number[m]), classValue[regions.RegionValue(m)], first % columns, first / columns,
+                               long(regions.Count(m))};
+            });
+      },
+      [&] { return WriteRenumbered(job, regions, number); });
 }
 
 long Sieve(void* source, long sourceBand, const char* inputPath, void* result, long resultBand,

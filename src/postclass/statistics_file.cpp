@@ -66,6 +66,11 @@ bool StartsWith(std::string_view text, const char* prefix, size_t length) {
 
 }  // namespace
 
+bool StatisticsFileOpens(const std::string& path) {
+  File file(std::fopen(path.c_str(), "w"));
+  return file != nullptr;
+}
+
 bool WriteClumpStatistics(const std::string& path, const char* title, long classCount, int neighbours,
                           long zeroCount, long clumpCount, const std::function<ClumpLine()>& next) {
   File file(std::fopen(path.c_str(), "w"));

@@ -17,6 +17,11 @@ struct ClumpLine {
   long number, value, column, row, count;
 };
 
+// Whether a statistics file can be made at path (left there, empty): asked
+// before a result is written beside the file, so that a file that cannot be
+// made leaves the result unwritten.
+bool StatisticsFileOpens(const std::string& path);
+
 // Clump and sieve statistics: title, class count, neighbour count, the
 // block-0 line and one line per clump, clumpCount lines that next() gives
 // in turn (so that no table of lines need be held). False when the file
