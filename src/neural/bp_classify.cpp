@@ -92,7 +92,7 @@ class Decision {
       for (long p = 0; p < count; ++p) t[p] += bias;
     }
     for (long p = 0; p < count; ++p)
-      classes[p] = static_cast<double>(StrongestSigmoid(&runNet_[p], out.size, kRunPixels, kBPRejectBelow));
+      classes[p] = static_cast<double>(StrongestSigmoid(&runNet_[p], out.size, kRunPixels, reject_));
   }
 
   long Decide(const double* x, double* score) {
@@ -119,6 +119,7 @@ class Decision {
   // The run's sums and outputs, [neuron * kRunPixels + pixel]; sized by the
   // first run, so that the copies of the deciding threads start small.
   std::vector<double> runNet_, runBelow_, runAbove_;
+  SigmoidReject reject_{kBPRejectBelow};
 };
 
 long Apply(const Model& model, ClassificationPass& pass) { return ApplyNetwork<Decision>(model, pass, kPassCaption); }

@@ -100,7 +100,7 @@ class Decision {
       in = runBelow_.data();
     }
     for (long p = 0; p < count; ++p)
-      classes[p] = static_cast<double>(StrongestSigmoid(&runSums_[p], out.size, kRunPixels, kHighOrderRejectBelow));
+      classes[p] = static_cast<double>(StrongestSigmoid(&runSums_[p], out.size, kRunPixels, reject_));
   }
 
   long Decide(const double* x, double* score) {
@@ -132,6 +132,7 @@ class Decision {
   // The run's sums and outputs, [neuron * kRunPixels + pixel]; sized by the
   // first run, so that the copies of the deciding threads start small.
   std::vector<double> runSums_, runPairs_, runBelow_, runAbove_;
+  SigmoidReject reject_{kHighOrderRejectBelow};
 };
 
 long Apply(const Model& model, ClassificationPass& pass) { return ApplyNetwork<Decision>(model, pass, kPassCaption); }

@@ -4,6 +4,7 @@
 // decision by the strongest output.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -44,18 +45,42 @@ inline void WeightedSums(const double* in, long inputs, const double* weights, l
 
 // WeightedSums for count pixels side by side: in[i * stride + p] is input i
 // of pixel p, and net[j * stride + p] receives neuron j's sum for it. Each
-// pixel's sum starts at 0 and adds its inputs in input order, as alone; the
-// pixels run in vector lanes.
+// pixel's sum starts at 0 and adds its inputs in input order, as alone. The
+// pixels go eight at a time in four pairs of vector lanes held in registers
+// over all the inputs: summing into net itself stores and reloads every sum
+// at every input.
+typedef double LanePair __attribute__((vector_size(16)));
+
+inline LanePair LoadPair(const double* p) {
+  LanePair v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
 inline void WeightedSumsRun(const double* in, long inputs, const double* weights, long size, long count, long stride,
                             double* net) {
   for (long j = 0; j < size; ++j) {
     double* sums = net + j * stride;
-    std::fill(sums, sums + count, 0.0);
-    for (long i = 0; i < inputs; ++i) {
-      const double w = weights[i * size + j];
-      const double* v = in + i * stride;
-#pragma omp simd
-      for (long p = 0; p < count; ++p) sums[p] += w * v[p];
+    long p = 0;
+    for (; p + 8 <= count; p += 8) {
+      LanePair a = {}, b = {}, c = {}, d = {};
+      for (long i = 0; i < inputs; ++i) {
+        const double w = weights[i * size + j];
+        const double* v = in + i * stride + p;
+        a += w * LoadPair(v);
+        b += w * LoadPair(v + 2);
+        c += w * LoadPair(v + 4);
+        d += w * LoadPair(v + 6);
+      }
+      std::memcpy(sums + p, &a, sizeof a);
+      std::memcpy(sums + p + 2, &b, sizeof b);
+      std::memcpy(sums + p + 4, &c, sizeof c);
+      std::memcpy(sums + p + 6, &d, sizeof d);
+    }
+    for (; p < count; ++p) {
+      double sum = 0.0;
+      for (long i = 0; i < inputs; ++i) sum += weights[i * size + j] * in[i * stride + p];
+      sums[p] = sum;
     }
   }
 }
@@ -79,6 +104,13 @@ long StrongestOutput(long count, Output&& output, double rejectBelow) {
   return output(best) < rejectBelow ? 0 : best + 1;
 }
 
+// A reject threshold on a logistic output, also as the logistic's argument:
+// Sigmoid(t) < below exactly where t < logit.
+struct SigmoidReject {
+  explicit SigmoidReject(double rejectBelow) : below(rejectBelow), logit(std::log(rejectBelow / (1.0 - rejectBelow))) {}
+  double below, logit;
+};
+
 // The class StrongestOutput gives among count outputs Sigmoid(t[k * stride])
 // (t: a neuron's sum plus its bias), without the exp of the outputs that
 // cannot be the strongest. Where the largest argument M is at most 20, an
@@ -89,8 +121,10 @@ long StrongestOutput(long count, Output&& output, double rejectBelow) {
 // and the division, each rounded to 2^-53. So the outputs left out are never
 // the strongest, nor tie with it, and the others decide as StrongestOutput
 // would. Above 20 (outputs that round to 1) or with a NaN, every output is
-// computed.
-inline long StrongestSigmoid(const double* t, long count, long stride, double rejectBelow) {
+// computed. When a single output is left and its argument lies 1e-4 or more
+// from the reject threshold's, the same gap decides the reject test without
+// its exp either.
+inline long StrongestSigmoid(const double* t, long count, long stride, const SigmoidReject& reject) {
   constexpr double kLargestShortcut = 20.0, kMargin = 1e-4;
   double largest = t[0];
   bool numbers = !std::isnan(t[0]);
@@ -100,14 +134,19 @@ inline long StrongestSigmoid(const double* t, long count, long stride, double re
   }
   const double cut = numbers && largest <= kLargestShortcut ? largest - kMargin
                                                             : -std::numeric_limits<double>::infinity();
+  long first = -1, left = 0;
+  for (long k = 0; k < count; ++k)
+    if (!(t[k * stride] < cut)) first = first < 0 ? k : first, ++left;
+  if (left == 1 && std::abs(t[first * stride] - reject.logit) >= kMargin)
+    return t[first * stride] < reject.logit ? 0 : first + 1;
   long best = -1;
   double strongest = 0.0;
-  for (long k = 0; k < count; ++k) {
+  for (long k = first; k < count; ++k) {
     if (t[k * stride] < cut) continue;
     const double output = Sigmoid(t[k * stride]);
     if (best < 0 || output > strongest) best = k, strongest = output;
   }
-  return strongest < rejectBelow ? 0 : best + 1;
+  return strongest < reject.below ? 0 : best + 1;
 }
 
 }  // namespace zt
