@@ -42,10 +42,6 @@ bool Exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
-bool EndsWithNoCase(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && strcasecmp(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
-}
-
 std::string ReservedMeaning(const std::string& extension) {
   if (extension == ".cls") return "class file";
   if (extension == ".qml") return "QGIS style";
@@ -84,6 +80,10 @@ CommandError Appeared(const std::string& path) {
 }
 
 }  // namespace
+
+bool EndsWithNoCase(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && strcasecmp(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
+}
 
 std::string ClassFilePath(const std::string& image) {
   const size_t dot = image.rfind('.');

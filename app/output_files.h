@@ -18,6 +18,9 @@ namespace ztcli {
 // last dot, then "cls".
 std::string ClassFilePath(const std::string& image);
 
+// Whether a path ends with an extension, in any case.
+bool EndsWithNoCase(const std::string& text, const std::string& end);
+
 // The user's paths of the results being written, quoted, for a message
 // about a write that failed without saying which file it was writing.
 std::string ResultsBeingWritten();

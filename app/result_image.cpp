@@ -18,10 +18,6 @@ namespace ztcli {
 
 namespace {
 
-bool EndsWithZti(const std::string& path) {
-  return path.size() >= 4 && strcasecmp(path.c_str() + path.size() - 4, ".zti") == 0;
-}
-
 bool Lists(const char* spaceSeparated, const std::string& word) {
   std::istringstream in(spaceSeparated ? spaceSeparated : "");
   for (std::string item; in >> item;)
@@ -64,12 +60,17 @@ ResultImage::ResultImage(const MethodOptions& o, OutputFiles& outputs, Holds hol
   if (holds == Holds::Tiles) {
     if (!vrt) throw UsageError("a result of tiles written as files of their own is a VRT, not " + o.format);
     driver_ = ztRSGetDriverByName("VRT");
-  } else if (EndsWithZti(output_)) {
+  } else if (EndsWithNoCase(output_, ".zti")) {
     driver_ = ztRSGetDriverByName("ZOVREKZTI");
   } else {
     if (vrt)
       throw UsageError("--of VRT: a VRT only refers to pixels kept in other files and cannot hold the result; "
                        "write a GeoTIFF and build a VRT on it with gdalbuildvrt");
+    // GDAL opens a file by its content, so a GeoTIFF named *.vrt would load,
+    // but every other tool and user would take it for a VRT of tiles.
+    if (EndsWithNoCase(output_, ".vrt"))
+      throw UsageError("-o " + output_ + ": a VRT only refers to pixels kept in other files and cannot hold the "
+                       "result; name a GeoTIFF (.tif), or write tiles and a VRT of them with apply --dask");
     GDALDriverH gdal = GDALGetDriverByName(o.format.c_str());
     if (!gdal || !GDALGetMetadataItem(gdal, GDAL_DCAP_RASTER, nullptr))
       throw UsageError("--of: '" + o.format + "' is not a raster format of GDAL");
@@ -98,7 +99,7 @@ ResultImage::~ResultImage() {
 }
 
 void ResultImage::Create(void* source, const Window& window, long bandCount) {
-  const bool zti = EndsWithZti(output_);
+  const bool zti = EndsWithNoCase(output_, ".zti");
   const bool geoTiff = copy_ || (!zti && strcasecmp(GDALGetDriverShortName(static_cast<GDALDriverH>(driver_)),
                                                     "GTiff") == 0);
   CPLStringList options = CreationOptions(geoTiff && !zti, copy_ ? std::vector<std::string>{} : creationOptions_);

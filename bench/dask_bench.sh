@@ -84,6 +84,31 @@ from osgeo import gdal
 same = (gdal.Open(sys.argv[1]).ReadAsArray() == gdal.Open(sys.argv[2]).ReadAsArray()).all()
 sys.exit(0 if same else 1)" "$out/$output" "$out/reference.tif" || echo "  ($name differs from in-process)"
 }
+# session N: from a Python session that has imported the package and Dask
+# and holds a client of the running cluster (a notebook's case: no start of
+# the interpreter nor imports in the time), the model applied in the
+# session on one thread and over the N workers, into a GeoTIFF and a VRT.
+session() {
+  PYTHONPATH=$package /usr/bin/python3 - "$out/model.ztm" "$scene" "$address" "$out" "$1" <<'PY'
+import os, sys, time
+import ztclass, ztclass.distributed
+from dask.distributed import Client
+model_path, scene, address, out, workers = sys.argv[1:]
+model = ztclass.load(model_path)
+ztclass.set_threads(1)
+with Client(address, timeout=30) as client:
+    def timed(name, call, output):
+        started, cpu = time.perf_counter(), time.process_time()
+        call(output)
+        print("%-30s %6s %8.2f %8.2f (this process)" % (name, "", time.perf_counter() - started,
+                                                     time.process_time() - cpu))
+    timed("session, in process", lambda o: model.apply(scene, o, overwrite=True), out + "/s.tif")
+    for suffix in ("tif", "vrt"):
+        timed("session, %s worker(s) %s" % (workers, suffix),
+              lambda o: ztclass.distributed.apply(model, scene, o, client, overwrite=True),
+              "%s/s%s.%s" % (out, workers, suffix))
+PY
+}
 run in-process 1 reference.tif --threads 1
 for workers in 1 2; do
   for output in r.tif r.vrt; do
@@ -93,6 +118,7 @@ for workers in 1 2; do
   for output in r.tif r.vrt; do
     run "$workers worker(s) ${output#r.}, running" "$(tasks 1024)" "$output" --dask "$address" --tile 1024
   done
+  session "$workers"
   if [ "$workers" = 2 ]; then
     run "2 workers tif, tile 2048" "$(tasks 2048)" r.tif --dask "$address" --tile 2048
     for output in r.tif r.vrt; do

@@ -10,9 +10,12 @@
 
 namespace {
 
+// Every value of every block a classifier reads comes through here: in
+// vector lanes.
 template <typename T>
 void ToDoubles(const void* buffer, long count, double* values) {
   const auto* in = static_cast<const T*>(buffer);
+#pragma omp simd
   for (long i = 0; i < count; ++i) values[i] = static_cast<double>(in[i]);
 }
 

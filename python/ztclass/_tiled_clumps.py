@@ -13,19 +13,22 @@ those of the in-process call, byte for byte.
 
 from osgeo import gdal
 
-from . import _native
+from . import _native, _worker
 from .errors import Error
 
 
 def _label(image, band, window, neighbours, mode):
+    _worker.ready()
     return _native.label_tile(image, band, list(window), neighbours, mode)
 
 
 def _range(image, band, window):
+    _worker.ready()
     return _native.class_range(image, band, list(window))
 
 
 def _number(image, band, window, neighbours, mode, numbers):
+    _worker.ready()
     return _native.number_tile(image, band, list(window), neighbours, mode, numbers)
 
 

@@ -34,7 +34,7 @@ import tempfile
 
 from osgeo import gdal
 
-from . import _native, _tiled_clumps
+from . import _native, _tiled_clumps, _worker
 from ._paths import optional_path, path, result
 from .errors import Error
 from .models import Model, from_bytes, load
@@ -52,10 +52,7 @@ def _model(data):
     if model is None:
         _models.clear()
         model = _models[data] = from_bytes(data)
-        # A worker runs as many tasks at once as it has threads, the
-        # cluster's way to use the cores: a task that also classified and
-        # compressed on every core would make each core run several.
-        _native.set_threads(1)
+        _worker.ready()
     return model
 
 

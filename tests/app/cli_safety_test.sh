@@ -54,6 +54,8 @@ unchanged "a result that would take another image's class file" 2 "would replace
   "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.png" --of PNG
 unchanged "VRT refused" 2 "--of VRT: a VRT only refers to pixels kept in other files" -- \
   "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.vrt" --of VRT
+unchanged "a GeoTIFF named .vrt refused" 2 "-o .*map.vrt: a VRT only refers to pixels kept in other files" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.vrt"
 unchanged "a type PNG cannot hold" 2 "--ot Float32: the PNG format writes only" -- \
   "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.png" --of PNG --ot Float32
 unchanged "a class count the type cannot hold" 2 "--ot Int8 cannot hold class 255 \\(the value of no-data pixels\\)" -- \
