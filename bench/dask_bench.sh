@@ -77,7 +77,7 @@ run() {
     --overwrite "$@"
   awk -v n="$name" -v t="$count" -v c="$(cluster_cpu)" -v b="$before" \
     '{ printf "%-30s %6s %8.2f %8.2f %8.0f\n", n, t, $1, $2 + $3 + c - b, $4 / 1024 }' "$out/time"
-  [ "$name" = in-process ] && return
+  [ "$name" = in-process ] || [ "$scene" != "$reference_scene" ] && return
   /usr/bin/python3 -c "
 import sys
 from osgeo import gdal
@@ -109,6 +109,7 @@ with Client(address, timeout=30) as client:
               "%s/s%s.%s" % (out, workers, suffix))
 PY
 }
+reference_scene=$scene
 run in-process 1 reference.tif --threads 1
 for workers in 1 2; do
   for output in r.tif r.vrt; do
@@ -124,6 +125,16 @@ for workers in 1 2; do
     for output in r.tif r.vrt; do
       run "2 workers ${output#r.}, tile 256" "$(tasks 256)" "$output" --dask "$address" --tile 256
     done
+    # Thousands of tasks: the scene four times over, two by two, in tiles of 256.
+    for i in 0 1; do
+      for j in 0 1; do
+        gdal_translate -q -of VRT -a_ullr $((i * columns)) $((-j * rows)) $(((i + 1) * columns)) \
+          $((-(j + 1) * rows)) "$scene" "$out/q$i$j.vrt"
+      done
+    done
+    gdalbuildvrt -q "$out/mosaic.vrt" "$out"/q??.vrt
+    mosaic_tasks=$(( 4 * $(tasks 256) ))
+    scene=$out/mosaic.vrt run "2 workers vrt, 4 scenes, tile 256" "$mosaic_tasks" r.vrt --dask "$address" --tile 256
   fi
   stop_cluster
 done

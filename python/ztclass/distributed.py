@@ -8,7 +8,7 @@ only once its task has finished, so a task that Dask runs again after a
 lost worker leaves nothing half-written. A result named *.vrt (or of
 format VRT) is instead a VRT of tiles that the workers write themselves,
 each as a GeoTIFF under a temporary name renamed into place once written,
-into the folder beside it (NAME_tiles/xX_yY.tif, X and Y the tile's offset
+into the folder beside it (NAME_tiles/xX/yY.tif, X and Y the tile's offset
 in the result); the VRT takes a tile once its task has finished. Either way
 the result is the in-process apply's: the same pixels, class records,
 colours and style. Clump and sieve
@@ -82,7 +82,16 @@ def tile_folder(output):
     return os.path.splitext(output)[0] + "_tiles"
 
 
-_TILE_NAME = re.compile(r"x[0-9]+_y[0-9]+\.tif")
+# A tile's place in its folder: x{column}/y{row}.tif. A folder per column of
+# tiles keeps every folder to the square root of the tile count: each
+# tile's write scans its folder for leftovers of dead runs, so a single
+# folder of n tiles made a run cost n squared.
+_COLUMN_NAME = re.compile(r"x[0-9]+")
+_TILE_NAME = re.compile(r"y[0-9]+\.tif")
+
+
+def _tile_name(x, y):
+    return os.path.join("x%d" % x, "y%d.tif" % y)
 
 
 def tiles(window, tile):
@@ -149,7 +158,8 @@ def apply(model, image, output, client=None, tile=1024, window=None, *, bands=No
     if is_vrt(output, format):
         # What a worker killed while writing its tile left; the tile itself
         # was written again by another.
-        _native.sweep_dead_runs(tile_folder(output))
+        for column in _column_folders(tile_folder(output)):
+            _native.sweep_dead_runs(column)
 
 
 def _run(model, image, client, tile, window, bands, writer, work, progress):
@@ -205,8 +215,10 @@ def _tasks_writing_tiles(output, window, creation_options):
     where = os.path.dirname(os.path.abspath(output))
 
     def work(client, data, image, bands, windows, writer):
-        names = [os.path.join(os.path.basename(folder), "x%d_y%d.tif" % (w[0] - window[0], w[1] - window[1]))
+        names = [os.path.join(os.path.basename(folder), _tile_name(w[0] - window[0], w[1] - window[1]))
                  for w in windows]
+        for column in set(os.path.dirname(name) for name in names):
+            os.makedirs(os.path.join(where, column), exist_ok=True)
         futures = [client.submit(_classify_tile_into, data, image, bands, w, os.path.join(where, name),
                                  creation_options, pure=False) for w, name in zip(windows, names)]
 
@@ -225,11 +237,17 @@ def _clear_tile_folder(folder, overwrite):
     if os.path.isdir(folder):
         if not overwrite:
             raise FileExistsError("'%s' exists; give --overwrite to replace it" % folder)
-        for name in os.listdir(folder):
-            if _TILE_NAME.fullmatch(name):
-                os.remove(os.path.join(folder, name))
+        for column in _column_folders(folder):
+            for name in os.listdir(column):
+                if _TILE_NAME.fullmatch(name):
+                    os.remove(os.path.join(column, name))
     else:
         os.mkdir(folder)
+
+
+def _column_folders(folder):
+    return [os.path.join(folder, name) for name in os.listdir(folder)
+            if _COLUMN_NAME.fullmatch(name) and os.path.isdir(os.path.join(folder, name))]
 
 
 def _on_cluster(client, work):

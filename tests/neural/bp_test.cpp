@@ -4,9 +4,13 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <random>
+#include <vector>
 
 #include "network_fixture.h"
 #include "neural/bp_network.h"
+#include "neural/layer_stack.h"
 #include "neural/random_between.h"
 #include "ztclass/neural.h"
 #include "ztclass/result_codes.h"
@@ -213,6 +217,28 @@ TEST(BPNetwork, StrongestOutputWinsLowerIndexOnTiesNoneBelowOneTenth) {
   EXPECT_EQ(outputs(0.7, 0.2, 0.7), 1);
   EXPECT_EQ(outputs(0.05, 0.02, 0.11), 3);
   EXPECT_EQ(outputs(0.05, 0.09, 0.02), 0);
+}
+
+// The decision of a run, which leaves out the exp of outputs that cannot
+// win or whose reject test is already plain, against every output's sigmoid
+// compared one by one: near ties, arguments near the reject threshold's
+// (logit 0.1 = -ln 9), saturated outputs, NaN, and random runs.
+TEST(BPNetwork, StrongestSigmoidDecidesAsEveryOutputComputed) {
+  const double nan = std::numeric_limits<double>::quiet_NaN(), edge = -std::log(9.0);
+  std::vector<std::vector<double>> cases = {
+      {0.5, 0.5, 0.5},          {1.0, 1.0 - 1e-9, 0.2},   {1.0, 1.0 - 1e-4, 0.2},  {edge, -5.0, -6.0},
+      {edge + 1e-9, -5, -6},    {edge - 1e-9, -5, -6},    {edge + 1e-4, -5, -6},   {edge - 2e-4, -5, -6},
+      {-5.0, edge + 3e-5, -6},  {25.0, 24.0, 30.0},       {40.0, 40.0, 1.0},       {nan, 1.0, 2.0},
+      {1.0, nan, 0.0},          {-800.0, -900.0, -700.0}, {edge, edge, edge},      {3.0}};
+  std::mt19937 draw(7);
+  std::uniform_real_distribution<double> around(-4.0, 3.0);
+  for (int i = 0; i < 2000; ++i) cases.push_back({around(draw), around(draw), around(draw), around(draw)});
+  for (const std::vector<double>& t : cases) {
+    const long count = static_cast<long>(t.size());
+    const long expected = zt::StrongestOutput(count, [&t](long k) { return zt::Sigmoid(t[k]); }, zt::kBPRejectBelow);
+    EXPECT_EQ(zt::StrongestSigmoid(t.data(), count, 1, zt::SigmoidReject(zt::kBPRejectBelow)), expected)
+        << t[0] << " " << (count > 1 ? t[1] : 0.0);
+  }
 }
 
 TEST(BPNetwork, TrainingStopsAtTheThresholdAndReleaseIsSafeTwice) {

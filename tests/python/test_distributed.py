@@ -80,8 +80,8 @@ def assert_vrt_of_tiles(vrt, rows, columns, tile):
     folder = stem.parent / (stem.name + "_tiles")
     assert sorted(p.name for p in vrt.parent.iterdir() if p.name.startswith(stem.name)) == \
         sorted([vrt.name, stem.name + ".cls", stem.name + ".qml", folder.name])
-    expected = ["x%d_y%d.tif" % (x, y) for y in range(0, rows, tile) for x in range(0, columns, tile)]
-    assert sorted(p.name for p in folder.iterdir()) == sorted(expected)
+    expected = ["x%d/y%d.tif" % (x, y) for y in range(0, rows, tile) for x in range(0, columns, tile)]
+    assert sorted(str(p.relative_to(folder)) for p in folder.rglob("*") if not p.is_dir()) == sorted(expected)
     structure = gdal.Open(str(folder / expected[-1])).GetMetadata("IMAGE_STRUCTURE")
     assert structure["COMPRESSION"] == "DEFLATE"
     assert gdal.Open(str(vrt)).GetDriver().ShortName == "VRT"
