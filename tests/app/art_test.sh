@@ -31,8 +31,6 @@ check "vigilance above 1 opens every category" 0 "^4 of 4 categories formed$" --
   "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/f4.tif" --clusters 4 --vigilance 1.5
 check "vigilance -1 forms one ART category" 0 "^1 of 4 categories formed" -- \
   "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/a1.tif" --clusters 4 --vigilance -1
-check "--classes is the same as --clusters" 0 "of 2 categories formed" -- \
-  "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/a2.tif" --classes 2
 check "every parameter, window and quicklook" 0 "and .*art.png" -- \
   "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/w.tif" --clusters 3 --interval 2 --rate 0.2 --noise 0.1 \
   --vigilance 0.95 --passes 2 --bands 2,1 --window 5,6,4,5 --png "$WORK/art.png"
@@ -40,7 +38,6 @@ check "window size" 0 "Size is 6, 5" -- gdalinfo "$WORK/w.tif"
 check "fuzzy-art with every parameter" 0 "categories formed" -- \
   "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/f.tif" --clusters 3 --interval 3 --rate 0.5 --choice 0.1 \
   --vigilance 0.8 --passes 1 --ot UInt16
-check "quiet" 0 "^$" -- "$ZTCLASS" -q art "$WORK/scene.tif" -o "$WORK/q.tif" --clusters 2
 
 check "no clusters" 2 "--clusters must be at least 1" -- \
   "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 0

@@ -16,13 +16,7 @@ mkdir -p "$DIR"
 forest_scene "$WORK"
 gdal_translate -q "$WORK/scene.bin" "$DIR/scene.tif"
 S="$DIR/scene.tif"
-cat >"$DIR/aoi.geojson" <<'JSON'
-{"type":"FeatureCollection","features":[
- {"type":"Feature","properties":{"class":"Water"},
-  "geometry":{"type":"Polygon","coordinates":[[[1.5,1.5],[4.5,1.5],[4.5,3.5],[1.5,3.5],[1.5,1.5]]]}},
- {"type":"Feature","properties":{"class":"Forest"},
-  "geometry":{"type":"Polygon","coordinates":[[[6.5,5.5],[8.5,5.5],[8.5,8.5],[6.5,8.5],[6.5,5.5]]]}}]}
-JSON
+forest_aoi "$DIR/aoi.geojson"
 A="$DIR/aoi.geojson"
 "$ZTCLASS" -q mindist "$S" --aoi "$A" -o "$DIR/map.tif"
 touch "$DIR/map.tif.aux.xml"

@@ -18,15 +18,10 @@ gdal_translate -q -a_nodata 0 "$DIR/scene.tif" "$WORK/scene_nodata.tif"
 gdal_create -q -of GTiff -outsize 12 10 -bands 2 -burn 30 -burn 60 "$WORK/flat.tif"
 gdal_create -q -of GTiff -outsize 8 8 -bands 1 -burn 1 "$WORK/small.tif"
 forest_aoi "$DIR/aoi.geojson" "#00A000"
-cat >"$WORK/outside.geojson" <<'JSON'
-{"type":"FeatureCollection","features":[
- {"type":"Feature","properties":{"class":"Water"},
-  "geometry":{"type":"Polygon","coordinates":[[[1.5,1.5],[4.5,1.5],[4.5,3.5],[1.5,3.5],[1.5,1.5]]]}},
- {"type":"Feature","properties":{"class":"Forest"},
-  "geometry":{"type":"Polygon","coordinates":[[[6.5,5.5],[8.5,5.5],[8.5,8.5],[6.5,8.5],[6.5,5.5]]]}},
- {"type":"Feature","properties":{"class":"Cloud"},
-  "geometry":{"type":"Polygon","coordinates":[[[50,50],[60,50],[60,60],[50,60],[50,50]]]}}]}
-JSON
+# The forest AOIs and a third class far outside the image.
+forest_aoi "$WORK/outside.geojson"
+sed -i 's/}}]}$/}},{"type":"Feature","properties":{"class":"Cloud"},"geometry":{"type":"Polygon","coordinates":[[[50,50],[60,50],[60,60],[50,60],[50,50]]]}}]}/' \
+  "$WORK/outside.geojson"
 S="$DIR/scene.tif"
 A="$DIR/aoi.geojson"
 

@@ -14,9 +14,6 @@ printf '[{"number":1,"name":"Eau","color":"#0010FF"},{"number":2,"name":"Forêt"
 printf '1\tWater\tblue\n' >"$WORK/bad.txt"
 
 check "help lists the commands" 0 "recode" -- "$ZTCLASS" --help
-for command in info classes aoi samples recode; do
-  check "$command --help" 0 "Usage" -- "$ZTCLASS" "$command" --help
-done
 check "no command is a usage error" 2 "A subcommand is required" -- "$ZTCLASS"
 check "info on a missing file" 1 "cannot open raster" -- "$ZTCLASS" info "$WORK/missing.tif"
 check "info" 0 "Band 3: Byte" -- "$ZTCLASS" info "$WORK/img.tif"
@@ -56,15 +53,8 @@ for method in mindist box gmindist maxlike; do
   check "$method" 0 "Wrote .*$method.tif \\(2 classes\\)" -- \
     "$ZTCLASS" "$method" "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/$method.tif"
 done
-check "maxlike on this thread alone" 0 "Wrote" -- "$ZTCLASS" maxlike "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
-  -o "$WORK/maxlike1.tif" --threads 1
-check "maxlike on three threads" 0 "Wrote" -- "$ZTCLASS" maxlike "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
-  -o "$WORK/maxlike3.tif" --threads 3
-check "the same file whatever the threads" 0 "" -- cmp "$WORK/maxlike1.tif" "$WORK/maxlike3.tif"
 check "no threads" 2 "--threads" -- "$ZTCLASS" mindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
   -o "$WORK/t.tif" --threads 0
-check "clustering on one thread" 0 "Wrote" -- "$ZTCLASS" cluster-mindist "$WORK/scene.tif" -o "$WORK/k.tif" \
-  --classes 2 --threads 1
 check "classes with names and colours" 0 "2: Forest" "1: 0,0,255,255" -- gdalinfo "$WORK/mindist.tif"
 check "forest pixels" 0 "Minimum=1.000, Maximum=2.000" -- gdalinfo -stats "$WORK/mindist.tif"
 check "window and quicklook" 0 "and .*q.png" -- "$ZTCLASS" mindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \

@@ -18,8 +18,6 @@ check "kohonen" 0 "Wrote .*k.tif \(2 classes, sampling interval 1\)" "^  2	Class
   "Kohonen 神经网络分类" -- "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/k.tif" --clusters 2
 check "forest is class 2" 0 "^2$" -- gdallocationinfo -valonly "$WORK/k.tif" 7 6
 check "the rest is class 1" 0 "^1$" -- gdallocationinfo -valonly "$WORK/k.tif" 0 0
-check "--classes is the same" 0 "^  1	Class_1	114 pixels$" -- \
-  "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/k.tif" --classes 2 --overwrite
 check "every parameter" 0 "Wrote .*p.tif \(3 classes, sampling interval 2\) and .*p.png" -- \
   "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/p.tif" --clusters 3 --interval 2 --rate 0.5 \
   --change-threshold 0 --epochs 20 --bands 2,1 --window 6,8,4,4 --png "$WORK/p.png" --ot UInt16

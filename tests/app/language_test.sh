@@ -88,10 +88,7 @@ print("ok" if ok else (j, want))' "$WORK/geo.json"
 
 # Captions and the legend's default name.
 forest_scene "$WORK"
-printf '{"type":"FeatureCollection","features":[
-{"type":"Feature","properties":{"class":"field"},"geometry":{"type":"Polygon","coordinates":[[[0.5,0.5],[5.5,0.5],[5.5,4.5],[0.5,4.5],[0.5,0.5]]]}},
-{"type":"Feature","properties":{"class":"forest"},"geometry":{"type":"Polygon","coordinates":[[[6.5,5.5],[8.5,5.5],[8.5,8.5],[6.5,8.5],[6.5,5.5]]]}}]}\n' \
-  >"$WORK/training.geojson"
+forest_aoi "$WORK/training.geojson"
 check "English caption" 0 "^Supervised minimum distance classification\.\.\.$" -- \
   english mindist "$WORK/scene.bin" --aoi "$WORK/training.geojson" -o "$WORK/md.tif"
 check "Chinese caption" 0 "^有监督的最小距离分类\.\.\.$" -- \

@@ -9,7 +9,6 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <numeric>
 #include <sstream>
 
 #include "postclass/clump.h"
@@ -28,47 +27,52 @@ namespace {
 
 using Grid = std::vector<std::vector<long>>;
 
-// Union-find labelling: components of equal non-zero value, numbered in
-// scan order of their first pixel.
 struct Labelling {
   Grid labels;
   std::vector<long> value, row, column, count;  // per label, index 0 unused
   long zeros = 0;
 };
 
+// Flood-fill labelling, one region at a time from each unlabelled pixel in
+// scan order (class 0 included, but left unnumbered): components of equal
+// non-zero value, numbered in scan order of their first pixel.
 Labelling Label(const Grid& g, bool eight) {
   const long rows = long(g.size()), cols = long(g[0].size());
-  std::vector<long> parent(rows * cols);
-  std::iota(parent.begin(), parent.end(), 0L);
-  std::function<long(long)> find = [&](long x) { return parent[x] == x ? x : parent[x] = find(parent[x]); };
-  auto unite = [&](long a, long b) { parent[std::max(find(a), find(b))] = std::min(find(a), find(b)); };
-  for (long r = 0; r < rows; ++r)
-    for (long c = 0; c < cols; ++c)
-      for (auto [dr, dc] : {std::pair{0L, 1L}, {1L, 0L}, {1L, 1L}, {1L, -1L}}) {
-        if (!eight && dr && dc) continue;
-        const long r2 = r + dr, c2 = c + dc;
-        if (r2 < rows && c2 >= 0 && c2 < cols && g[r][c] == g[r2][c2]) unite(r * cols + c, r2 * cols + c2);
-      }
   Labelling out;
   out.labels.assign(rows, std::vector<long>(cols, 0));
   out.value = out.row = out.column = out.count = {0};
-  std::map<long, long> number;
+  std::vector<char> done(rows * cols, 0);
+  std::vector<std::pair<long, long>> stack;
   for (long r = 0; r < rows; ++r)
     for (long c = 0; c < cols; ++c) {
-      if (g[r][c] == 0) {
-        ++out.zeros;
+      if (done[r * cols + c]) continue;
+      const long v = g[r][c];
+      const long number = v ? long(out.value.size()) : 0;
+      long count = 0;
+      stack.assign(1, {r, c});
+      done[r * cols + c] = 1;
+      while (!stack.empty()) {
+        auto [pr, pc] = stack.back();
+        stack.pop_back();
+        ++count;
+        out.labels[pr][pc] = number;
+        for (long dr = -1; dr <= 1; ++dr)
+          for (long dc = -1; dc <= 1; ++dc) {
+            const long r2 = pr + dr, c2 = pc + dc;
+            if ((!dr && !dc) || (!eight && dr && dc) || r2 < 0 || r2 >= rows || c2 < 0 || c2 >= cols) continue;
+            if (done[r2 * cols + c2] || g[r2][c2] != v) continue;
+            done[r2 * cols + c2] = 1;
+            stack.push_back({r2, c2});
+          }
+      }
+      if (!v) {
+        out.zeros += count;
         continue;
       }
-      const long root = find(r * cols + c);
-      auto [it, fresh] = number.try_emplace(root, long(number.size()) + 1);
-      if (fresh) {
-        out.value.push_back(g[r][c]);
-        out.row.push_back(r);
-        out.column.push_back(c);
-        out.count.push_back(0);
-      }
-      out.labels[r][c] = it->second;
-      ++out.count[it->second];
+      out.value.push_back(v);
+      out.row.push_back(r);
+      out.column.push_back(c);
+      out.count.push_back(count);
     }
   return out;
 }
@@ -221,50 +225,6 @@ TEST_F(ClumpTest, FailuresWriteNothing) {
   EXPECT_EQ(progress.Count("end"), 1);
 }
 
-// Flood-fill labelling, one region at a time from each unlabelled pixel in
-// scan order (class 0 included, but left unnumbered), for grids too large
-// for the recursive labelling above.
-Labelling FloodLabel(const Grid& g, bool eight) {
-  const long rows = long(g.size()), cols = long(g[0].size());
-  Labelling out;
-  out.labels.assign(rows, std::vector<long>(cols, 0));
-  out.value = out.row = out.column = out.count = {0};
-  std::vector<char> done(rows * cols, 0);
-  std::vector<std::pair<long, long>> stack;
-  for (long r = 0; r < rows; ++r)
-    for (long c = 0; c < cols; ++c) {
-      if (done[r * cols + c]) continue;
-      const long v = g[r][c];
-      const long number = v ? long(out.value.size()) : 0;
-      long count = 0;
-      stack.assign(1, {r, c});
-      done[r * cols + c] = 1;
-      while (!stack.empty()) {
-        auto [pr, pc] = stack.back();
-        stack.pop_back();
-        ++count;
-        out.labels[pr][pc] = number;
-        for (long dr = -1; dr <= 1; ++dr)
-          for (long dc = -1; dc <= 1; ++dc) {
-            const long r2 = pr + dr, c2 = pc + dc;
-            if ((!dr && !dc) || (!eight && dr && dc) || r2 < 0 || r2 >= rows || c2 < 0 || c2 >= cols) continue;
-            if (done[r2 * cols + c2] || g[r2][c2] != v) continue;
-            done[r2 * cols + c2] = 1;
-            stack.push_back({r2, c2});
-          }
-      }
-      if (!v) {
-        out.zeros += count;
-        continue;
-      }
-      out.value.push_back(v);
-      out.row.push_back(r);
-      out.column.push_back(c);
-      out.count.push_back(count);
-    }
-  return out;
-}
-
 // One region of 9 M pixels, with single holes of other classes, a 3 x 3
 // block, a diagonal chain and class-0 pixels: what region growing of a sea
 // or a forest meets.
@@ -392,14 +352,14 @@ TEST_F(SieveTest, OneHugeRegionMatchesAFloodFillLabelling) {
   for (int neighbours : {4, 8}) {
     SCOPED_TRACE(neighbours);
     ASSERT_EQ(Clump(g, neighbours), RC_OK);
-    const Labelling expected = FloodLabel(g, neighbours == 8);
+    const Labelling expected = Label(g, neighbours == 8);
     EXPECT_EQ(ReadGrid("clumps.tif", side), expected.labels);
     EXPECT_EQ(ReadText(File("clumps.txt")), ClumpText("聚类分析块统计信息:", 3, neighbours, expected.zeros, expected));
   }
   // Sieve of the 8-neighbour clumps at 2: the single holes go, the block and
   // the chain stay, renumbered.
   ASSERT_EQ(RunSieve(*this, side, side, 2), RC_OK);
-  const Labelling clumps = FloodLabel(g, true);
+  const Labelling clumps = Label(g, true);
   const Labelling kept = Sieved(clumps, 2);
   ASSERT_EQ(kept.value.size(), 4u) << "the region, the block and the chain";
   EXPECT_TRUE(ReadGrid("sieved.tif", side) == kept.labels);

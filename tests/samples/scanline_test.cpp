@@ -206,40 +206,9 @@ std::vector<std::vector<Points>> RandomAois(unsigned seed, bool integers) {
   return aois;
 }
 
-TEST(ScanlineFill, GatheredCellsAreThePixelsThePointTestAccepts) {
-  for (unsigned seed = 1; seed <= 40; ++seed) {
-    SCOPED_TRACE(seed);
-    Scene scene;
-    const auto polygons = RandomAois(seed, false);
-    for (const auto& p : polygons) AddAoi(scene.ds.get(), p);
-    zt::AoiEditorHandle editor;
-    std::vector<AOI> aois;
-    ASSERT_EQ(zt::LoadClassAois(scene.ds.get(), editor, aois), RC_OK);
-
-    // Class by class, polygon by polygon, in row-major order, with values.
-    std::vector<std::tuple<long, long, long>> expected;
-    for (size_t k = 0; k < polygons.size(); ++k)
-      for (const Points& xy : polygons[k])
-        for (long r = 0; r < kRows; ++r)
-          for (long c = 0; c < kColumns; ++c)
-            if (Inside(xy, c, r)) expected.emplace_back(k + 1, r, c);
-
-    long bands[] = {2, 1};
-    AOICELL* cells = nullptr;
-    long count = 0;
-    ASSERT_EQ(ztGetAOICellSet(scene.ds.get(), bands, 2, aois.data(), static_cast<long>(aois.size()), &cells, count), 0);
-    std::vector<std::tuple<long, long, long>> got;
-    for (long i = 0; i < count; ++i) {
-      got.emplace_back(cells[i].classNo, cells[i].row, cells[i].column);
-      EXPECT_EQ(cells[i].values[0], Value(2, cells[i].column, cells[i].row));
-      EXPECT_EQ(cells[i].values[1], Value(1, cells[i].column, cells[i].row));
-    }
-    ztFreeAOICellSet(cells, count);
-    EXPECT_EQ(got, expected);
-  }
-}
-
-TEST(ScanlineFill, NonFiniteVerticesAreDroppedAndPixelsWithoutValuesSkipped) {
+// Cells class by class, polygon by polygon, in row-major order, with their
+// values, across row blocks (the band order: RowsOfAWideImageAreGatheredWhole).
+TEST(ScanlineFill, GatheredCellsAreThePixelsThePointTestAcceptsWithoutGapsOrValuelessPixels) {
   constexpr double kNoData = 7;
   // Band 1 holds the no-data value and band 2 NaN here and there.
   auto value = [](int band, int column, int row) {
@@ -247,7 +216,7 @@ TEST(ScanlineFill, NonFiniteVerticesAreDroppedAndPixelsWithoutValuesSkipped) {
     return (column * 3 + row) % 7 == 0 ? std::nan("") : column - row * 0.25;
   };
   const double nan = std::nan(""), inf = HUGE_VAL;
-  for (unsigned seed = 1; seed <= 20; ++seed) {
+  for (unsigned seed = 1; seed <= 40; ++seed) {
     SCOPED_TRACE(seed);
     TempDir dir;
     RasterSpec spec;
@@ -257,6 +226,7 @@ TEST(ScanlineFill, NonFiniteVerticesAreDroppedAndPixelsWithoutValuesSkipped) {
     spec.type = GDT_Float32;
     spec.hasNoData = true;
     spec.noData = kNoData;
+    spec.blockRows = 8;
     WriteGeoTiff(dir.File("f.tif"), spec, value);
     Handle ds(ztRSOpen(dir.File("f.tif").c_str(), 0));
     std::mt19937 random(seed);
@@ -287,7 +257,10 @@ TEST(ScanlineFill, NonFiniteVerticesAreDroppedAndPixelsWithoutValuesSkipped) {
     long count = 0;
     ASSERT_EQ(ztGetAOICellSet(ds.get(), bands, 2, aois.data(), static_cast<long>(aois.size()), &cells, count), 0);
     std::vector<std::tuple<long, long, long>> got;
-    for (long i = 0; i < count; ++i) got.emplace_back(cells[i].classNo, cells[i].row, cells[i].column);
+    for (long i = 0; i < count; ++i) {
+      got.emplace_back(cells[i].classNo, cells[i].row, cells[i].column);
+      for (int b = 0; b < 2; ++b) EXPECT_EQ(cells[i].values[b], value(b + 1, cells[i].column, cells[i].row));
+    }
     ztFreeAOICellSet(cells, count);
     EXPECT_EQ(got, expected);
   }
