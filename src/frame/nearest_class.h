@@ -20,4 +20,17 @@ size_t NearestClass(size_t count, Distance&& distance) {
   return winner;
 }
 
+// One class's turn in a run of count pixels: where its score beats the best
+// so far (better(score, best), strictly, so that on a tie the earlier class
+// stays), the pixel takes classNo and that score. In vector lanes.
+template <typename Better>
+void TakeBetterRun(const double* score, double classNo, long count, Better better, double* best, double* classes) {
+#pragma omp simd
+  for (long p = 0; p < count; ++p) {
+    const bool taken = better(score[p], best[p]);
+    best[p] = taken ? score[p] : best[p];
+    classes[p] = taken ? classNo : classes[p];
+  }
+}
+
 }  // namespace zt

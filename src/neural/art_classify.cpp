@@ -2,10 +2,12 @@
 // weights (unit vectors).
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "frame/decider_scratch.h"
 #include "frame/entry.h"
+#include "frame/nearest_class.h"
 #include "model/method_list.h"
 #include "neural/art_network.h"
 #include "neural/network_driver.h"
@@ -82,13 +84,7 @@ class Decision {
 #pragma omp simd
         for (long p = 0; p < count; ++p) dot[p] += wb * yb[p];
       }
-      const double classNo = static_cast<double>(j + 1);
-#pragma omp simd
-      for (long p = 0; p < count; ++p) {
-        const bool closer = dot[p] > best[p];
-        best[p] = closer ? dot[p] : best[p];
-        classes[p] = closer ? classNo : classes[p];
-      }
+      TakeBetterRun(dot, static_cast<double>(j + 1), count, std::greater<double>(), best, classes);
     }
   }
 

@@ -4,6 +4,7 @@
 // equal distances; the score is the Euclidean distance to it.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -50,13 +51,7 @@ class NearestCodebook {
 #pragma omp simd
         for (long p = 0; p < count; ++p) distance[p] += (xb[p] - wb) * (xb[p] - wb);
       }
-      const double classNo = static_cast<double>(j + 1);
-#pragma omp simd
-      for (long p = 0; p < count; ++p) {
-        const bool nearer = distance[p] < best[p];
-        best[p] = nearer ? distance[p] : best[p];
-        classes[p] = nearer ? classNo : classes[p];
-      }
+      TakeBetterRun(distance, static_cast<double>(j + 1), count, std::less<double>(), best, classes);
     }
   }
 
