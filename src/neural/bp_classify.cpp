@@ -91,8 +91,7 @@ class Decision {
 #pragma omp simd
       for (long p = 0; p < count; ++p) t[p] += bias;
     }
-    for (long p = 0; p < count; ++p)
-      classes[p] = static_cast<double>(StrongestSigmoid(&runNet_[p], out.size, kRunPixels, reject_));
+    StrongestSigmoidRun(runNet_.data(), out.size, count, kRunPixels, reject_, classes);
   }
 
   long Decide(const double* x, double* score) {

@@ -99,8 +99,7 @@ class Decision {
       std::swap(runBelow_, runAbove_);
       in = runBelow_.data();
     }
-    for (long p = 0; p < count; ++p)
-      classes[p] = static_cast<double>(StrongestSigmoid(&runSums_[p], out.size, kRunPixels, reject_));
+    StrongestSigmoidRun(runSums_.data(), out.size, count, kRunPixels, reject_, classes);
   }
 
   long Decide(const double* x, double* score) {

@@ -124,8 +124,9 @@ struct SigmoidReject {
 // computed. When a single output is left and its argument lies 1e-4 or more
 // from the reject threshold's, the same gap decides the reject test without
 // its exp either.
+constexpr double kLargestShortcut = 20.0, kMargin = 1e-4;
+
 inline long StrongestSigmoid(const double* t, long count, long stride, const SigmoidReject& reject) {
-  constexpr double kLargestShortcut = 20.0, kMargin = 1e-4;
   double largest = t[0];
   bool numbers = !std::isnan(t[0]);
   for (long k = 1; k < count; ++k) {
@@ -147,6 +148,48 @@ inline long StrongestSigmoid(const double* t, long count, long stride, const Sig
     if (best < 0 || output > strongest) best = k, strongest = output;
   }
   return strongest < reject.below ? 0 : best + 1;
+}
+
+// StrongestSigmoid for count pixels side by side (t[k * stride + p] output
+// k's argument for pixel p) into classes[p]. Most pixels have one output
+// clear of the others and of the reject threshold: two pixels at a time in
+// vector lanes of doubles find those (the largest argument, the largest of
+// the others below it by the margin, no NaN) and decide them as
+// StrongestSigmoid's shortcut would; the rest go through StrongestSigmoid.
+typedef long LaneMask __attribute__((vector_size(16)));
+
+inline LanePair Choose(LaneMask where, LanePair yes, LanePair no) {
+  return reinterpret_cast<LanePair>((where & reinterpret_cast<LaneMask>(yes)) | (~where & reinterpret_cast<LaneMask>(no)));
+}
+
+inline void StrongestSigmoidRun(const double* t, long outputs, long count, long stride, const SigmoidReject& reject,
+                                double* classes) {
+  const LanePair none = {-std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+  long p = 0;
+  for (; p + 2 <= count; p += 2) {
+    LanePair largest = LoadPair(t + p), others = none, strongest = {0.0, 0.0};
+    LaneMask numbers = largest == largest;
+    for (long k = 1; k < outputs; ++k) {
+      const LanePair v = LoadPair(t + k * stride + p), index = {double(k), double(k)};
+      const LaneMask above = v > largest;
+      numbers &= v == v;
+      others = Choose(above, largest, Choose(v > others, v, others));
+      largest = Choose(above, v, largest);
+      strongest = Choose(above, index, strongest);
+    }
+    const LanePair fromLogit = largest - reject.logit;
+    const LaneMask clear = numbers & (largest <= kLargestShortcut) & (others < largest - kMargin) &
+                           ((fromLogit >= kMargin) | (fromLogit <= -kMargin));
+    const LanePair decided = Choose(fromLogit < 0.0, LanePair{0.0, 0.0}, strongest + 1.0);
+    if (clear[0] & clear[1]) {
+      std::memcpy(classes + p, &decided, sizeof decided);
+      continue;
+    }
+    for (long lane = 0; lane < 2; ++lane)
+      classes[p + lane] =
+          clear[lane] ? decided[lane] : static_cast<double>(StrongestSigmoid(t + p + lane, outputs, stride, reject));
+  }
+  for (; p < count; ++p) classes[p] = static_cast<double>(StrongestSigmoid(t + p, outputs, stride, reject));
 }
 
 }  // namespace zt

@@ -222,22 +222,37 @@ TEST(BPNetwork, StrongestOutputWinsLowerIndexOnTiesNoneBelowOneTenth) {
 // The decision of a run, which leaves out the exp of outputs that cannot
 // win or whose reject test is already plain, against every output's sigmoid
 // compared one by one: near ties, arguments near the reject threshold's
-// (logit 0.1 = -ln 9), saturated outputs, NaN, and random runs.
+// (logit 0.1 = -ln 9), saturated outputs, NaN, and random runs; each case
+// alone and side by side with the others of its output count, as a run of
+// pixels decides them (an odd count, so that one pixel is left over).
 TEST(BPNetwork, StrongestSigmoidDecidesAsEveryOutputComputed) {
   const double nan = std::numeric_limits<double>::quiet_NaN(), edge = -std::log(9.0);
   std::vector<std::vector<double>> cases = {
       {0.5, 0.5, 0.5},          {1.0, 1.0 - 1e-9, 0.2},   {1.0, 1.0 - 1e-4, 0.2},  {edge, -5.0, -6.0},
       {edge + 1e-9, -5, -6},    {edge - 1e-9, -5, -6},    {edge + 1e-4, -5, -6},   {edge - 2e-4, -5, -6},
       {-5.0, edge + 3e-5, -6},  {25.0, 24.0, 30.0},       {40.0, 40.0, 1.0},       {nan, 1.0, 2.0},
-      {1.0, nan, 0.0},          {-800.0, -900.0, -700.0}, {edge, edge, edge},      {3.0}};
+      {1.0, nan, 0.0},          {-800.0, -900.0, -700.0}, {edge, edge, edge},      {3.0},
+      {edge - 1e-9},            {edge + 2e-4},            {nan},                   {25.0}};
   std::mt19937 draw(7);
   std::uniform_real_distribution<double> around(-4.0, 3.0);
-  for (int i = 0; i < 2000; ++i) cases.push_back({around(draw), around(draw), around(draw), around(draw)});
-  for (const std::vector<double>& t : cases) {
-    const long count = static_cast<long>(t.size());
-    const long expected = zt::StrongestOutput(count, [&t](long k) { return zt::Sigmoid(t[k]); }, zt::kBPRejectBelow);
-    EXPECT_EQ(zt::StrongestSigmoid(t.data(), count, 1, zt::SigmoidReject(zt::kBPRejectBelow)), expected)
-        << t[0] << " " << (count > 1 ? t[1] : 0.0);
+  for (int i = 0; i < 2001; ++i) cases.push_back({around(draw), around(draw), around(draw), around(draw)});
+  const zt::SigmoidReject reject(zt::kBPRejectBelow);
+  for (const long outputs : {1L, 3L, 4L}) {
+    std::vector<std::vector<double>> group;
+    std::vector<double> expected;
+    for (const std::vector<double>& t : cases) {
+      if (static_cast<long>(t.size()) != outputs) continue;
+      group.push_back(t);
+      expected.push_back(static_cast<double>(
+          zt::StrongestOutput(outputs, [&t](long k) { return zt::Sigmoid(t[k]); }, zt::kBPRejectBelow)));
+      EXPECT_EQ(zt::StrongestSigmoid(t.data(), outputs, 1, reject), expected.back()) << t[0];
+    }
+    const long count = static_cast<long>(group.size()), stride = count + 3;
+    std::vector<double> run(outputs * stride), classes(count);
+    for (long p = 0; p < count; ++p)
+      for (long k = 0; k < outputs; ++k) run[k * stride + p] = group[p][k];
+    zt::StrongestSigmoidRun(run.data(), outputs, count, stride, reject, classes.data());
+    for (long p = 0; p < count; ++p) EXPECT_EQ(classes[p], expected[p]) << group[p][0];
   }
 }
 
