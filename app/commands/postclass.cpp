@@ -134,7 +134,9 @@ void Run(const PostClassOptions& o, const std::string& what, bool numbersClumps,
     ProgressBar bar;
     Check(call(source.get(), result.get(), w, statistics.empty() ? nullptr : statistics.c_str()), what);
   }
-  if (numbersClumps && !statistics.empty() && ClumpCount(statistics) > TypeMaximum(result.Type()))
+  // No window has more clumps than pixels: only a narrow --ot needs the count.
+  const bool mayOverflow = TypeMaximum(result.Type()) < static_cast<double>(w.Pixels());
+  if (numbersClumps && mayOverflow && !statistics.empty() && ClumpCount(statistics) > TypeMaximum(result.Type()))
     throw CommandError(what + ": " + std::to_string(ClumpCount(statistics)) + " clumps do not fit --ot " + o.method.type +
                        " (at most " + FormatNumber(TypeMaximum(result.Type())) + "); choose UInt32");
   // Eliminate straight from a class map gives that map back cleaned: its
