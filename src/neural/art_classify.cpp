@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "frame/decider_scratch.h"
+#include "frame/avx2_build.h"
 #include "frame/entry.h"
 #include "frame/nearest_class.h"
 #include "model/method_list.h"
@@ -62,7 +63,7 @@ class Decision {
   // Decide for each of count pixels, x[band * kRunPixels + pixel] its
   // scaled values: each pixel through the operations of Decide in their
   // order, the pixels side by side in vector lanes.
-  void DecideRun(const double* x, long count, double* classes) {
+  ZT_AVX2_BUILD void DecideRun(const double* x, long count, double* classes) {
     if (run_.empty()) run_.resize(n_ * kRunPixels);
     double* y = run_.data();
     UnitLengthRun(x, count, y);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/avx2_build.h"
 #include "frame/entry.h"
 #include "model/method_list.h"
 #include "model/model_error.h"
@@ -69,7 +70,7 @@ class Decision {
 
   // Decide for each of count pixels, x[band * kRunPixels + pixel] its
   // scaled values.
-  void DecideRun(const double* x, long count, double* classes) {
+  ZT_AVX2_BUILD void DecideRun(const double* x, long count, double* classes) {
     if (runNet_.empty()) {
       runNet_.resize(net_.size() * kRunPixels);
       runBelow_.resize(net_.size() * kRunPixels);

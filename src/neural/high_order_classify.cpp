@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/avx2_build.h"
 #include "frame/entry.h"
 #include "model/method_list.h"
 #include "neural/high_order_network.h"
@@ -73,7 +74,7 @@ class Decision {
 
   // Decide for each of count pixels, x[band * kRunPixels + pixel] its
   // scaled values.
-  void DecideRun(const double* x, long count, double* classes) {
+  ZT_AVX2_BUILD void DecideRun(const double* x, long count, double* classes) {
     if (runSums_.empty()) {
       runSums_.resize(below_.size() * kRunPixels);
       runPairs_.resize(kRunPixels);

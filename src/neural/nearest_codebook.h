@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 
+#include "frame/avx2_build.h"
 #include "frame/classification_pass.h"
 #include "frame/nearest_class.h"
 #include "model/model.h"
@@ -38,7 +39,7 @@ class NearestCodebook {
   // scaled values: every pixel's distances summed band by band as Decide
   // sums them and compared in the same order, the pixels side by side in
   // vector lanes.
-  void DecideRun(const double* x, long count, double* classes) const {
+  ZT_AVX2_BUILD void DecideRun(const double* x, long count, double* classes) const {
     double best[kRunPixels], distance[kRunPixels];
     std::fill(best, best + count, std::numeric_limits<double>::infinity());
     std::fill(classes, classes + count, 1.0);

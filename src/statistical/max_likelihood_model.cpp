@@ -1,6 +1,7 @@
 #include <cmath>
 #include <new>
 
+#include "frame/avx2_build.h"
 #include "frame/pixel_pair.h"
 #include "statistical/max_likelihood.h"
 #include "ztclass/result_codes.h"
@@ -24,17 +25,7 @@ inline Value SmallQuadraticForm(const Value* d, const double* upper, long n) {
 }
 
 // The same for many bands: the inner sums are vectorised, and processors
-// with AVX2 get a build of their own. Its products and sums stay separate
-// roundings (no fused multiply-add: the file is built with
-// -ffp-contract=off), so every machine decides every pixel alike. Not under
-// ThreadSanitizer:
-// the loader picks the build before the sanitizer's runtime is ready, and
-// the instrumented chooser crashes the program as it loads.
-#if defined(__SANITIZE_THREAD__)
-#define ZT_AVX2_BUILD
-#else
-#define ZT_AVX2_BUILD __attribute__((target_clones("arch=x86-64-v3", "default")))
-#endif
+// with AVX2 get a build of their own.
 ZT_AVX2_BUILD
 double LargeQuadraticForm(const double* d, const double* upper, long n) {
   double q = 0.0;
