@@ -4,7 +4,6 @@
 // eliminate straight from a class map.
 #include <cstdint>
 #include <type_traits>
-#include <vector>
 
 #include "postclass/band_rows.h"
 #include "postclass/regions.h"
@@ -46,12 +45,11 @@ void ToClasses(const T* values, long count, bool signedBytes, std::int32_t* clas
 template <typename T, typename Label>
 long ReadClassMap(const PostClassJob& job, Regions<Label, std::int32_t>& regions, long& classCount) {
   const bool signedBytes = job.SourceType() == ZTRS_Int8;
-  std::vector<std::int32_t> classes(job.GetWindow().columns);
+  const long columns = job.GetWindow().columns;
   return ReadBandOnce<T>(
       job,
       [&](long i, const T* values) {
-        ToClasses(values, long(classes.size()), signedBytes, classes.data());
-        regions.AddRow(i, classes.data());
+        regions.FillRow(i, [&](std::int32_t* classes) { ToClasses(values, columns, signedBytes, classes); });
       },
       classCount);
 }

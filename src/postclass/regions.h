@@ -75,7 +75,14 @@ class Regions {
 
   // Row i (from 0, in order) of the window.
   void AddRow(long i, const Value* row) {
-    std::memcpy(&batch_[(i - batchFirst_) * columns_], row, sizeof(Value) * columns_);
+    FillRow(i, [&](Value* to) { std::memcpy(to, row, sizeof(Value) * columns_); });
+  }
+
+  // Row i, written by fill(to) straight into the rows waiting to be
+  // labelled: a row converted as it comes is not copied again.
+  template <typename Fill>
+  void FillRow(long i, Fill&& fill) {
+    fill(&batch_[(i - batchFirst_) * columns_]);
     if (++batchCount_ == batchRows_) LabelBatch();
   }
 

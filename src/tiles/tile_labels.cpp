@@ -1,7 +1,5 @@
 #include "tiles/tile_labels.h"
 
-#include <vector>
-
 #include "postclass/band_rows.h"
 #include "postclass/class_map.h"
 #include "postclass/region.h"
@@ -39,14 +37,12 @@ long WithTileRegions(void* source, long band, const Window& w, int neighbours, i
     using T = decltype(pixel);
     TileRegions<int32_t> regions(w.rows, w.columns, eight);
     const bool signedBytes = job.SourceType() == ZTRS_Int8;
-    std::vector<int32_t> classes(w.columns);
     ClassRange<T> classRange;
     bool classValues = true;
     const long read = ReadWindow<T>(job, [&](long i, const T* values) {
       classValues = classValues && classRange.Add(values, w.columns);
       if (!classValues) return;
-      ToClasses(values, w.columns, signedBytes, classes.data());
-      regions.AddRow(i, classes.data());
+      regions.FillRow(i, [&](int32_t* classes) { ToClasses(values, w.columns, signedBytes, classes); });
     });
     if (read) return read;
     if (!classValues) return RC_BAD_WINDOW;
