@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "postclass/border_join.h"
+#include "postclass/large_array.h"
 #include "ztservices/progress.h"
 #include "ztservices/workers.h"
 
@@ -66,7 +67,7 @@ class Regions {
       : rows_(rows),
         columns_(columns),
         eight_(eightNeighbours),
-        labels_(new Label[rows * columns]),
+        labels_(rows * columns),
         batchRows_(std::max(1L, std::min(rows, batchCells / std::max(1L, columns)))),
         batch_(new Value[batchRows_ * columns]),
         lastRow_(columns) {
@@ -168,7 +169,7 @@ class Regions {
   long rows_, columns_;
   bool eight_;
   // Every entry is written by the labelling before it is read.
-  std::unique_ptr<Label[]> labels_;
+  LargeArray<Label> labels_;
   // The rows not labelled yet, from window row batchFirst_.
   long batchRows_;
   std::unique_ptr<Value[]> batch_;
