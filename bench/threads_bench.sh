@@ -13,10 +13,16 @@ SCENE="${2:?}" AOI="${3:?}" CLASSES="${4:?}" RUNS="${5:-3}"
 OUT="$(mktemp -d)"
 trap 'rm -rf "$OUT"' EXIT
 
-# Prints "median-wall median-cpu" of RUNS runs of the command.
+# measure OUTPUT COMMAND...: "median-wall median-cpu" of RUNS runs of the
+# command, each writing OUTPUT anew. The previous run's files are removed
+# before the clock starts: replacing a 200 MB result frees its blocks inside
+# the rename that commits the new one, a cost of the file system that a run
+# into a new file does not pay.
 measure() {
-  local walls=() cpus=()
+  local output="$1" walls=() cpus=()
+  shift
   for _ in $(seq "$RUNS"); do
+    rm -f "$output" "$OUT"/*.txt
     /usr/bin/time -o "$OUT/time" -f '%e %U %S' "$@" >/dev/null 2>&1 || echo "failed: $*" >&2
     read -r wall user system < <(tail -n 1 "$OUT/time")
     walls+=("$wall")
@@ -32,8 +38,8 @@ measure() {
 compare() {
   local name="$1"
   shift
-  read -r wall1 cpu1 < <(measure "$ZTCLASS" -q "$@" --threads 1 -o "$OUT/one.tif" --overwrite)
-  read -r wall2 cpu2 < <(measure "$ZTCLASS" -q "$@" --threads 2 -o "$OUT/two.tif" --overwrite)
+  read -r wall1 cpu1 < <(measure "$OUT/one.tif" "$ZTCLASS" -q "$@" --threads 1 -o "$OUT/one.tif" --overwrite)
+  read -r wall2 cpu2 < <(measure "$OUT/two.tif" "$ZTCLASS" -q "$@" --threads 2 -o "$OUT/two.tif" --overwrite)
   local same=yes
   cmp -s "$OUT/one.tif" "$OUT/two.tif" || same=no
   printf '%-28s %7.2f %7.2f %7.2f %7.2f %6.2f  %s\n' "$name" "$wall1" "$cpu1" "$wall2" "$cpu2" \
