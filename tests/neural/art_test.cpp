@@ -85,28 +85,6 @@ TEST(ARTNetwork, ChoiceSkipsResetCategoriesAndTiesGoToTheLowerIndex) {
   EXPECT_EQ(classNo, 2);
 }
 
-TEST(ARTNetwork, SearchResetsRejectedCategoriesUntilOneResonates) {
-  zt::CART net(2, 3);
-  ASSERT_EQ(net.Create(), RC_OK);
-  Commit(net, {{1, 0}, {0, 0}});
-  // The zero pattern scores 0 everywhere: category 0 comes first, its
-  // match is 0 and it is reset; the zero category matches with 1.0.
-  const double zero[] = {0, 0};
-  net.Present(zero, 0.5, 0.5);
-  EXPECT_EQ(net.CommittedCount(), 2);
-  EXPECT_EQ(net.ResetFlags()[0], 1);
-  EXPECT_EQ(net.ResetFlags()[1], 0);
-  EXPECT_EQ(net.Weights(0)[0], 1.0);
-
-  // The next pattern starts with clear flags and resonates with category 0:
-  // (1,0) + 0.5 ((0.6,0.8) - (1,0)) = (0.8, 0.4), unit length (2, 1)/sqrt(5).
-  const double x[] = {0.6, 0.8};
-  net.Present(x, 0.5, 0.5);
-  EXPECT_EQ(net.ResetFlags()[0], 0);
-  EXPECT_DOUBLE_EQ(net.Weights(0)[0], 2 / std::sqrt(5.0));
-  EXPECT_DOUBLE_EQ(net.Weights(0)[1], 1 / std::sqrt(5.0));
-}
-
 TEST(ARTNetwork, WithoutResonanceANewCategoryOpensUntilTheCountIsReached) {
   zt::CART net(2, 3);
   ASSERT_EQ(net.Create(), RC_OK);
@@ -121,49 +99,6 @@ TEST(ARTNetwork, WithoutResonanceANewCategoryOpensUntilTheCountIsReached) {
   net.Present(y, 0.97, 0.5);
   EXPECT_EQ(net.CommittedCount(), 3) << "full: the pattern stays unlearned";
   for (long j = 0; j < 3; ++j) EXPECT_NE(net.Weights(j)[1], 1.0);
-}
-
-TEST(ARTNetwork, VigilanceOneOpensCategoriesForEveryNewDirection) {
-  zt::CART net(3, 3);
-  ASSERT_EQ(net.Create(), RC_OK);
-  Patterns p({{0.2, 0, 0}, {0, 0.5, 0}, {0.4, 0, 0}, {0, 0, 0.3}, {0.3, 0.3, 0}});
-  ProgressRecorder progress;
-  EXPECT_EQ(net.Train(p.get(), p.count(), 2, 0.0, 1.0, 0.4), 3);
-  const double expected[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-  for (long j = 0; j < 3; ++j)
-    for (long i = 0; i < 3; ++i) EXPECT_EQ(net.Weights(j)[i], expected[j][i]) << j << "," << i;
-  EXPECT_EQ(progress.steps, 1);
-}
-
-TEST(ARTNetwork, VigilanceMinusOneLetsEveryPatternResonateWithOneCategory) {
-  std::vector<std::vector<double>> rows = {{0.9, 0.1, 0.2}, {0.1, 0.8, 0.3}, {0.2, 0.2, 0.9}, {0.5, 0.5, 0.1}};
-  zt::CART net(3, 5);
-  ASSERT_EQ(net.Create(), RC_OK);
-  Patterns p(rows);
-  EXPECT_EQ(net.Train(p.get(), p.count(), 2, 0.0, -1.0, 0.25), 1);
-  // By hand: w starts as pattern 0, learns 1..3, then 0..3 again.
-  auto unit = [](std::vector<double> v) {
-    const double n = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-    for (double& e : v) e /= n;
-    return v;
-  };
-  std::vector<double> w = unit(rows[0]);
-  auto learn = [&](const std::vector<double>& x) {
-    for (int i = 0; i < 3; ++i) w[i] += 0.25 * (x[i] - w[i]);
-    w = unit(w);
-  };
-  for (int k : {1, 2, 3, 0, 1, 2, 3}) learn(unit(rows[k]));
-  for (long i = 0; i < 3; ++i) EXPECT_NEAR(net.Weights(0)[i], w[i], 1e-15);
-}
-
-TEST(ARTNetwork, OneBandFormsOneCategoryAndAZeroPatternASecond) {
-  zt::CART net(1, 5);
-  ASSERT_EQ(net.Create(), RC_OK);
-  Patterns p({{0.1}, {0.5}, {0.9}, {0.3}});
-  EXPECT_EQ(net.Train(p.get(), p.count(), 3, 0.0, 0.99, 0.5), 1);
-  Patterns q({{0.5}, {0.0}, {0.2}});
-  EXPECT_EQ(net.Train(q.get(), q.count(), 1, 0.0, 0.5, 0.5), 2);
-  EXPECT_EQ(net.Weights(1)[0], 0.0);
 }
 
 TEST(ARTNetwork, OnePassOrNoneRunsOnlyTheInitialPassWithoutAStep) {

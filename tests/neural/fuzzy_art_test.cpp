@@ -39,17 +39,6 @@ void Commit(zt::CFuzzyART& net, const std::vector<std::vector<double>>& categori
   std::fill(net.ResetFlags(), net.ResetFlags() + categories.size(), 0);  // left set by the last search
 }
 
-TEST(FuzzyARTNetwork, ComplementCodingAppendsOneMinusEachBand) {
-  zt::CFuzzyART net(2, 1);
-  Patterns p({{0.2, 1.2}, {0.0, 1.0}});
-  zt::CodedPatterns coded;
-  ASSERT_EQ(net.ComplementCode(p.get(), p.count(), coded), RC_OK);
-  ASSERT_EQ(coded.patterns.size(), 2u);
-  EXPECT_EQ(std::vector<double>(coded.patterns[0], coded.patterns[0] + 4), (std::vector<double>{0.2, 1.2, 0.8, 1 - 1.2}));
-  EXPECT_EQ(std::vector<double>(coded.patterns[1], coded.patterns[1] + 4), (std::vector<double>{0, 1, 1, 0}));
-  EXPECT_EQ(p.rows[0], (std::vector<double>{0.2, 1.2})) << "the patterns stay as they were";
-}
-
 TEST(FuzzyARTNetwork, ChoiceAndMatchByHand) {
   zt::CFuzzyART net(2, 3);
   Commit(net, kBoxes);
@@ -76,44 +65,6 @@ TEST(FuzzyARTNetwork, ChoiceAndMatchByHand) {
   EXPECT_EQ(net.Match(balanced, 0), 0.0);
 }
 
-TEST(FuzzyARTNetwork, LearningMovesTowardsTheFuzzyAnd) {
-  zt::CFuzzyART net(2, 3);
-  Commit(net, kBoxes);
-  const double y[] = {0.1, 0.6, 0.9, 0.4};  // the pixel (0.1, 0.6), left of box 0
-  net.UpdateCategory(y, 0, 0.25);
-  const double expected[] = {0.25 * 0.1 + 0.75 * 0.2, 0.3, 0.5, 0.4};
-  for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(net.Weights(0)[i], expected[i]) << i;
-  EXPECT_EQ(std::vector<double>(net.FuzzyAndBuffer(), net.FuzzyAndBuffer() + 4),
-            (std::vector<double>{0.1, 0.3, 0.5, 0.4}));
-}
-
-// A weight that the pattern's box already holds is blended with itself:
-// beta w + (1 - beta) w may round up in its last bit, and no more.
-double Unrounded(double w) { return w + 2 * std::numeric_limits<double>::epsilon() * w; }
-
-TEST(FuzzyARTNetwork, LearningNeverRaisesAWeight) {
-  for (double beta : {1.0, 0.3}) {
-    zt::CFuzzyART net(3, 6);
-    ASSERT_EQ(net.Create(), RC_OK);
-    unsigned state = 12345;
-    auto next = [&state] {
-      state = state * 1103515245u + 12345u;
-      return ((state >> 8) % 1000) / 999.0;
-    };
-    for (int p = 0; p < 300; ++p) {
-      double x[6];
-      for (int b = 0; b < 3; ++b) x[b] = next(), x[3 + b] = 1 - x[b];
-      const long before = net.CommittedCount();
-      std::vector<std::vector<double>> old;
-      for (long j = 0; j < before; ++j) old.emplace_back(net.Weights(j), net.Weights(j) + 6);
-      net.Present(x, 0.01, 0.7, beta);
-      for (long j = 0; j < before; ++j)
-        for (int i = 0; i < 6; ++i) ASSERT_LE(net.Weights(j)[i], Unrounded(old[j][i])) << beta << " " << p << " " << j;
-    }
-    EXPECT_EQ(net.CommittedCount(), 6);
-  }
-}
-
 TEST(FuzzyARTNetwork, APixelInsideABoxScoresTheSumOfItsBandWeights) {
   zt::CFuzzyART net(2, 4);
   Commit(net, {kBoxes[0], kBoxes[1], kBoxes[2], kBoxes[2]});
@@ -132,16 +83,6 @@ TEST(FuzzyARTNetwork, APixelInsideABoxScoresTheSumOfItsBandWeights) {
   EXPECT_EQ(classNo, 1);
   net.Release();
   net.Release();
-}
-
-TEST(FuzzyARTNetwork, VigilanceZeroFormsOneCategoryAboveOneEveryPatternOpensOne) {
-  Patterns p({{0.9, 0.1}, {0.1, 0.9}, {0.5, 0.5}, {0.1, 0.9}, {0.2, 0.2}});
-  zt::CFuzzyART net(2, 4);
-  ASSERT_EQ(net.Create(), RC_OK);
-  EXPECT_EQ(net.Train(p.get(), p.count(), 2, 0.01, 0.0, 0.5), 1);
-  Patterns same({{0.3, 0.3}, {0.3, 0.3}, {0.3, 0.3}, {0.3, 0.3}, {0.3, 0.3}, {0.3, 0.3}});
-  EXPECT_EQ(net.Train(same.get(), same.count(), 2, 0.01, 1.0001, 0.5), 4);
-  EXPECT_EQ(net.Train(same.get(), same.count(), 2, 0.01, 1.0, 0.5), 1);
 }
 
 TEST(FuzzyARTNetwork, AnAllZeroFirstPatternOpensCategoryZero) {
@@ -262,8 +203,6 @@ long CallFuzzyART(void* source, long* bands, long bandCount, unsigned long k, lo
   return ztFuzzyARTNNClass(source, bands, bandCount, k, interval, 0.5, 0.01, 0.8, maxIterations, result, rows,
                            columns, firstRow, firstColumn);
 }
-
-TEST(FuzzyARTClassification, ChecksArgumentsInOrder) { ExpectClusterArgumentChecks(CallFuzzyART); }
 
 TEST(FuzzyARTClassification, StopsWhileSamplingTrainingOrClassifying) { ExpectStopsInEveryPhase(CallFuzzyART); }
 

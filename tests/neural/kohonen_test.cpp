@@ -194,41 +194,6 @@ TEST(KohonenNetwork, WeightChangeIsTheSquaredMoveSinceTheLastCall) {
   EXPECT_EQ(change, 0.0);
 }
 
-// Neuron 0 starts on (0,0), neuron 1 on (1,1); the far pattern x = (0.5,0.2)
-// is nearest neuron 0, which therefore stays at s·x. Per epoch, (0,0) first
-// scales s by (1 - r) when s²|x|² < 0.02, then x moves it to s + r(1 - s)
-// while its distance (1 - s)²|x|² is below 0.02 or in the first 10 epochs.
-double HandWorkedShare(double learningRate, long epochs) {
-  const double x2 = 0.29;
-  double s = 0;
-  for (long e = 0; e < epochs; ++e) {
-    const double r = (1.0 - double(e) / double(epochs)) * learningRate;
-    if (e < 10 || s * s * x2 < 0.02) s *= 1 - r;
-    if (e < 10 || (1 - s) * (1 - s) * x2 < 0.02) s += r * (1 - s);
-  }
-  return s;
-}
-
-TEST(KohonenNetwork, AFarPatternMovesItsWinnerOnlyInTheFirstTenEpochs) {
-  PatternSet p({{0, 0}, {1, 1}, {0.5, 0.2}});
-  for (double rate : {0.05, 0.5}) {
-    for (long epochs : {3L, 10L, 11L, 40L}) {
-      zt::CKohonenNN net;
-      ASSERT_EQ(net.Create(2, 2), RC_OK);
-      ASSERT_EQ(net.Train(p.get(), p.count(), rate, 0.0, epochs), RC_OK);
-      const double s = HandWorkedShare(rate, epochs);
-      EXPECT_NEAR(net.Weights(0)[0], 0.5 * s, 1e-12) << rate << " " << epochs;
-      EXPECT_NEAR(net.Weights(0)[1], 0.2 * s, 1e-12) << rate << " " << epochs;
-      EXPECT_EQ(WeightsOf(net, 1, 2), (std::vector<double>{1, 1}));
-    }
-  }
-  // At rate 0.5 the neuron ends up between the two, far from both: from the
-  // eleventh epoch on nothing moves it.
-  const double s = HandWorkedShare(0.5, 40);
-  EXPECT_GT(s * s * 0.29, 0.02);
-  EXPECT_GT((1 - s) * (1 - s) * 0.29, 0.02);
-}
-
 TEST(KohonenNetwork, TrainingStopsAfterAHundredStableEpochs) {
   PatternSet still({{0, 0}, {1, 1}});
   ProgressRecorder progress;
@@ -249,16 +214,6 @@ TEST(KohonenNetwork, TrainingStopsAfterAHundredStableEpochs) {
   progress.steps = 0;
   ASSERT_EQ(net.Train(moving.get(), moving.count(), 0.5, 1e-12, 500), RC_OK);
   EXPECT_EQ(progress.steps, 110);
-}
-
-TEST(KohonenNetwork, NoEpochsKeepTheInitialWeights) {
-  PatternSet p({{0.1, 0.1}, {0.9, 0.8}, {0.2, 0.1}, {0.5, 0.5}});
-  for (long epochs : {0L, -4L}) {
-    zt::CKohonenNN net;
-    ASSERT_EQ(net.Create(2, 3), RC_OK);
-    ASSERT_EQ(net.Train(p.get(), p.count(), 0.5, 0.0, epochs), RC_OK);
-    EXPECT_EQ(AllWeights(net, 3, 2), (Vectors{{0.1, 0.1}, {0.9, 0.8}, {0.5, 0.5}}));
-  }
 }
 
 TEST(KohonenNetwork, TrainingMatchesTheBruteForceLoop) {
@@ -364,36 +319,6 @@ TEST(KohonenClassification, MatchesABruteForceNetworkOnAGeoTiff) {
   EXPECT_EQ(progress.Count("sub:网络训练..."), 1);
   EXPECT_EQ(progress.Count("sub:神经网络分类..."), 1);
   EXPECT_EQ(progress.Count("end"), 1);
-}
-
-TEST(KohonenClassification, ChecksItsArgumentsInOrderBeforeAnyProgress) {
-  ProgressRecorder progress;
-  Export e;
-  e.scene.MakeResult(kColumns, kRows);
-  void* source = e.scene.source;
-  long* bands = e.bands.data();
-  auto call = [&](void* src, long bandCount, unsigned long clusters, long interval, void* result, long rows,
-                  long columns, long firstRow, long firstColumn) {
-    return ztKohonenNNClass(src, bands, bandCount, clusters, interval, 0.3, 0.0, 5, result, rows, columns, firstRow,
-                            firstColumn);
-  };
-  // Null datasets come first, then the band count, then the rest.
-  EXPECT_EQ(call(nullptr, 1025, 0, 0, e.scene.result, kRows, kColumns, 0, 0), RC_NULL_ARGUMENT);
-  EXPECT_EQ(call(source, 1025, 0, 0, nullptr, -1, kColumns, -1, 0), RC_NULL_ARGUMENT);
-  EXPECT_EQ(call(source, 1025, 0, 0, e.scene.result, kRows + 1, kColumns, -1, 0), RC_TOO_MANY_BANDS);
-  EXPECT_EQ(call(source, 3, 0, 2, e.scene.result, kRows, kColumns, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(call(source, 3, 2, 2, e.scene.result, kRows, kColumns, -1, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(call(source, 3, 2, 2, e.scene.result, kRows, kColumns, 0, -1), RC_BAD_WINDOW);
-  EXPECT_EQ(call(source, 3, 255, 2, e.scene.result, kRows, kColumns, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(call(source, 3, 2, 2, e.scene.result, kRows, kColumns, 1, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(call(source, 3, 2, 2, e.scene.result, kRows, kColumns + 1, 0, 0), RC_BAD_WINDOW);
-  // The interval: 1 up to the smaller image side (26 rows), whatever the window.
-  EXPECT_EQ(call(source, 3, 2, 0, e.scene.result, kRows, kColumns, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(call(source, 3, 2, -3, e.scene.result, kRows, kColumns, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(call(source, 3, 2, kRows + 1, e.scene.result, kRows, kColumns, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(progress.Count("start"), 0);
-  EXPECT_EQ(call(source, 3, 2, kRows, e.scene.result, 5, 5, 0, 1), RC_OK);
-  EXPECT_EQ(progress.Count("start"), 1);
 }
 
 TEST(KohonenClassification, ClusterCountFromTwoTo254) {
