@@ -209,30 +209,6 @@ TEST(MinimumDistance, ColoursAndNamesLandOnTheClassNumbersUsed) {
   for (double v : classes) EXPECT_TRUE(v == 2 || v == 3) << v;
 }
 
-TEST(MinimumDistance, NoDataInAnyBandGives255) {
-  Trained s(true, 101);  // a value the texture takes in the middle region
-  float factors[] = {9, 9, 9}, limits[] = {255, 255, 255};
-  ASSERT_EQ(ztMiniDistA(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
-                        s.firstColumn, factors, limits),
-            RC_OK);
-  int flag = 0;
-  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(s.scene.result, 1), &flag), 255);
-  EXPECT_EQ(flag, 1);
-  std::vector<double> classes = s.scene.Result();
-  int noData = 0;
-  for (int r = 0; r < s.rows; ++r)
-    for (int c = 0; c < s.columns; ++c) {
-      std::vector<double> x = s.Pixel(r + s.firstRow, c + s.firstColumn);
-      if (x[0] == 101 || x[1] == 101) {
-        ++noData;
-        EXPECT_EQ(classes[r * s.columns + c], 255);
-      } else {
-        EXPECT_NE(classes[r * s.columns + c], 255);
-      }
-    }
-  EXPECT_GT(noData, 0);
-}
-
 TEST(MinimumDistance, ArgumentChecksInOrder) {
   Trained s;
   float f[] = {2, 2, 2};
@@ -539,29 +515,6 @@ TEST(InvalidValues, AnImageWithoutNumbersHasNothingToTrainOn) {
   float factors[] = {3};
   EXPECT_EQ(ztJDBoxA(scene.source, bands, 2, scene.result, 10, 12, 0, 0, factors), RC_TOO_FEW_SAMPLES);
   EXPECT_EQ(ztGYMiniDistA(scene.source, bands, 2, scene.result, 10, 12, 0, 0, factors), RC_TOO_FEW_SAMPLES);
-}
-
-TEST(InvalidValues, CellGatheringSkipsPixelsWithoutNumbers) {
-  Scene scene(36, 28, 3, HolesInTexture, false, 0, GDT_Float32);
-  for (const auto& rects : kClassRects) scene.AddClass("c", rects);
-  CAOIEditor* editor = nullptr;
-  ASSERT_EQ(ztRSAllocAOIInfo(scene.source, &editor), 0);
-  std::vector<AOI> aois(3);
-  ASSERT_EQ(ztGetClassAOIInfo(editor, 3, aois.data()), 0);
-  long bands[] = {1, 3};
-  AOICELL* cells = nullptr;
-  long count = 0;
-  ASSERT_EQ(ztGetAOICellSet(scene.source, bands, 2, aois.data(), 3, &cells, count), 0);
-  long expected = 0;
-  for (const auto& rects : kClassRects)
-    for (const Rect& rect : rects)
-      for (int r = rect.y0; r < rect.y1; ++r)
-        for (int c = rect.x0; c < rect.x1; ++c)
-          expected += !std::isnan(HolesInTexture(1, c, r)) && !std::isnan(HolesInTexture(3, c, r));
-  EXPECT_EQ(count, expected);
-  for (long i = 0; i < count; ++i) EXPECT_FALSE(std::isnan(cells[i].values[0]) || std::isnan(cells[i].values[1]));
-  ztFreeAOICellSet(cells, count);
-  ztRSFreeAOIInfo(editor);
 }
 
 TEST(InvalidValues, ASourceWhoseNoDataIsZeroKeepsRejectedPixelsVisible) {
