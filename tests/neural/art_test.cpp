@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "art_fixture.h"
+#include "network_fixture.h"
 #include "neural/art_network.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/neural.h"
@@ -16,17 +17,6 @@
 using namespace zttest;
 
 namespace {
-
-// Patterns as the network takes them: an array of pointers into rows.
-struct Patterns {
-  std::vector<std::vector<double>> rows;
-  std::vector<double*> pointers;
-  explicit Patterns(std::vector<std::vector<double>> r) : rows(std::move(r)) {
-    for (auto& row : rows) pointers.push_back(row.data());
-  }
-  double** get() { return pointers.data(); }
-  long count() const { return static_cast<long>(rows.size()); }
-};
 
 // A network whose categories are the given unit or zero vectors.
 void Commit(zt::CART& net, const std::vector<std::vector<double>>& categories) {
@@ -64,25 +54,6 @@ TEST(ARTNetwork, MatchIsTheCosineAndItsZeroCases) {
   EXPECT_EQ(net.Match(x, 1), 0.0);
   EXPECT_EQ(net.Match(zero, 1), 1.0);
   EXPECT_EQ(net.Match(zero, 0), 0.0);
-}
-
-TEST(ARTNetwork, ChoiceSkipsResetCategoriesAndTiesGoToTheLowerIndex) {
-  zt::CART net(2, 4);
-  ASSERT_EQ(net.Create(), RC_OK);
-  Commit(net, {{1, 0}, {0.6, 0.8}, {1, 0}});
-  const double x[] = {0.8, 0.6};  // scores 0.8, 0.96, 0.8
-  EXPECT_EQ(net.ChooseCategory(x), 1);
-  net.ResetFlags()[1] = 1;
-  EXPECT_EQ(net.ChooseCategory(x), 0);
-  net.ResetFlags()[0] = 1;
-  EXPECT_EQ(net.ChooseCategory(x), 2);
-  net.ResetFlags()[2] = 1;
-  EXPECT_EQ(net.ChooseCategory(x), 0) << "every category reset";
-  // Classification ignores the flags.
-  double y[] = {0.8, 0.6};
-  long classNo = 0;
-  net.Classify(y, 0.0, &classNo);
-  EXPECT_EQ(classNo, 2);
 }
 
 TEST(ARTNetwork, WithoutResonanceANewCategoryOpensUntilTheCountIsReached) {

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "../statistical/classifier_fixture.h"
+#include "network_fixture.h"
 #include "neural/kohonen_network.h"
 #include "ztclass/neural.h"
 #include "ztclass/result_codes.h"
@@ -18,24 +18,8 @@ namespace {
 
 using Vectors = std::vector<std::vector<double>>;
 
-// Pointers to the patterns, as the network takes them.
-struct PatternSet {
-  Vectors values;
-  std::vector<double*> pointers;
-  explicit PatternSet(Vectors v) : values(std::move(v)) {
-    for (auto& p : values) pointers.push_back(p.data());
-  }
-  double** get() { return pointers.data(); }
-  long count() const { return static_cast<long>(values.size()); }
-};
-
 std::vector<double> WeightsOf(zt::CKohonenNN& net, long j, long inputs) {
   return std::vector<double>(net.Weights(j), net.Weights(j) + inputs);
-}
-
-void ExpectWeights(zt::CKohonenNN& net, long j, double w0, double w1) {
-  EXPECT_DOUBLE_EQ(net.Weights(j)[0], w0) << j;
-  EXPECT_DOUBLE_EQ(net.Weights(j)[1], w1) << j;
 }
 
 Vectors AllWeights(zt::CKohonenNN& net, long neurons, long inputs) {
@@ -109,19 +93,19 @@ TEST(KohonenNetwork, MaxMinWeightsTakeTheEarlierPatternOnTies) {
   // From (0,0): (1,0) and its copy are both farthest, the first is taken.
   // Then (0.5,0) and (0,0.5) are both 0.25 from the nearest neuron; the copy
   // of (1,0) is 0 away.
-  PatternSet p({{0, 0}, {0.5, 0}, {1, 0}, {1, 0}, {0, 0.5}});
+  Patterns p({{0, 0}, {0.5, 0}, {1, 0}, {1, 0}, {0, 0.5}});
   zt::CKohonenNN net;
   ASSERT_EQ(net.Create(2, 4), RC_OK);
   ASSERT_EQ(net.InitCenters(p.get(), p.count()), RC_OK);
   EXPECT_EQ(AllWeights(net, 4, 2), (Vectors{{0, 0}, {1, 0}, {0.5, 0}, {0, 0.5}}));
 
   // Every pattern taken: the last choice is taken again.
-  PatternSet few({{0, 0}, {1, 0}, {0.5, 0}});
+  Patterns few({{0, 0}, {1, 0}, {0.5, 0}});
   ASSERT_EQ(net.Create(2, 5), RC_OK);
   ASSERT_EQ(net.InitCenters(few.get(), few.count()), RC_OK);
   EXPECT_EQ(AllWeights(net, 5, 2), (Vectors{{0, 0}, {1, 0}, {0.5, 0}, {0.5, 0}, {0.5, 0}}));
 
-  PatternSet one({{0.2, 0.4}});
+  Patterns one({{0.2, 0.4}});
   ASSERT_EQ(net.Create(2, 3), RC_OK);
   ASSERT_EQ(net.InitCenters(one.get(), one.count()), RC_OK);
   EXPECT_EQ(AllWeights(net, 3, 2), (Vectors{{0.2, 0.4}, {0.2, 0.4}, {0.2, 0.4}}));
@@ -130,7 +114,7 @@ TEST(KohonenNetwork, MaxMinWeightsTakeTheEarlierPatternOnTies) {
 TEST(KohonenNetwork, DistanceToThePlacedNeuronsIsCappedAt1000) {
   // 16-bit values scaled by 1/255 lie far apart: 40 is 1600 from 0 and 3600
   // from 100, 50 is 2500 from both. Capped, both count 1000 and 40 wins.
-  PatternSet p({{0}, {40}, {50}, {100}});
+  Patterns p({{0}, {40}, {50}, {100}});
   zt::CKohonenNN net;
   ASSERT_EQ(net.Create(1, 3), RC_OK);
   ASSERT_EQ(net.InitCenters(p.get(), p.count()), RC_OK);
@@ -141,7 +125,7 @@ TEST(KohonenNetwork, MaxMinWeightsMatchABruteForceChoice) {
   Vectors v;
   for (int i = 0; i < 60; ++i)
     v.push_back({(i * 37 % 11) / 10.0, (i * 17 % 7) / 6.0, (i * 13 % 5) / 4.0});
-  PatternSet p(v);
+  Patterns p(v);
   for (long k : {2L, 5L, 9L, 70L}) {
     zt::CKohonenNN net;
     ASSERT_EQ(net.Create(3, k), RC_OK);
@@ -151,51 +135,15 @@ TEST(KohonenNetwork, MaxMinWeightsMatchABruteForceChoice) {
 }
 
 TEST(KohonenNetwork, OneNeuronCannotBePlacedApart) {
-  PatternSet p({{0, 0}, {1, 1}});
+  Patterns p({{0, 0}, {1, 1}});
   zt::CKohonenNN net;
   ASSERT_EQ(net.Create(2, 1), RC_OK);
   EXPECT_EQ(net.InitCenters(p.get(), p.count()), RC_TOO_FEW_SAMPLES);
   EXPECT_EQ(net.Train(p.get(), p.count(), 0.1, 0.0, 5), RC_TOO_FEW_SAMPLES);
 }
 
-TEST(KohonenNetwork, LearnMovesTheFirstNearestNeuronLearnNearOnlyWhenClose) {
-  zt::CKohonenNN net;
-  ASSERT_EQ(net.Create(2, 3), RC_OK);
-  const double neurons[3][2] = {{0, 0}, {1, 0}, {1, 0}};
-  for (long j = 0; j < 3; ++j) std::copy(neurons[j], neurons[j] + 2, net.Weights(j));
-
-  // 0.82 from neuron 0, 0.02 from neurons 1 and 2: the first of them moves.
-  const double x[] = {0.9, 0.1};
-  ASSERT_EQ(net.Learn(x, 0.5), RC_OK);
-  ExpectWeights(net, 1, 0.95, 0.05);
-  ExpectWeights(net, 2, 1, 0);
-
-  // 0.0392 from neuron 0, beyond the 0.02 of two inputs: LearnNear leaves
-  // it, Learn moves it halfway.
-  const double far[] = {0.14, 0.14};
-  ASSERT_EQ(net.LearnNear(far, 0.5), RC_OK);
-  ExpectWeights(net, 0, 0, 0);
-  ASSERT_EQ(net.Learn(far, 0.5), RC_OK);
-  ExpectWeights(net, 0, 0.07, 0.07);
-  // Now 0.0098 away: near.
-  ASSERT_EQ(net.LearnNear(far, 0.5), RC_OK);
-  ExpectWeights(net, 0, 0.105, 0.105);
-}
-
-TEST(KohonenNetwork, WeightChangeIsTheSquaredMoveSinceTheLastCall) {
-  zt::CKohonenNN net;
-  ASSERT_EQ(net.Create(2, 2), RC_OK);
-  double change = -1;
-  net.Weights(1)[0] = 0.5;
-  net.Weights(0)[1] = -0.25;
-  net.WeightChange(&change);
-  EXPECT_EQ(change, 0.3125);
-  net.WeightChange(&change);
-  EXPECT_EQ(change, 0.0);
-}
-
 TEST(KohonenNetwork, TrainingStopsAfterAHundredStableEpochs) {
-  PatternSet still({{0, 0}, {1, 1}});
+  Patterns still({{0, 0}, {1, 1}});
   ProgressRecorder progress;
   zt::CKohonenNN net;
   ASSERT_EQ(net.Create(2, 2), RC_OK);
@@ -210,7 +158,7 @@ TEST(KohonenNetwork, TrainingStopsAfterAHundredStableEpochs) {
   EXPECT_EQ(progress.steps, 500);
 
   // The far pattern moves neuron 0 for ten epochs, then nothing moves: 110.
-  PatternSet moving({{0, 0}, {1, 1}, {0.5, 0.2}});
+  Patterns moving({{0, 0}, {1, 1}, {0.5, 0.2}});
   progress.steps = 0;
   ASSERT_EQ(net.Train(moving.get(), moving.count(), 0.5, 1e-12, 500), RC_OK);
   EXPECT_EQ(progress.steps, 110);
@@ -222,7 +170,7 @@ TEST(KohonenNetwork, TrainingMatchesTheBruteForceLoop) {
     const double c = (i % 3) * 0.35;
     v.push_back({c + (i * 7 % 13) / 100.0, 0.8 - c + (i * 11 % 9) / 90.0, c * c + (i % 5) / 40.0});
   }
-  PatternSet p(v);
+  Patterns p(v);
   for (long k : {2L, 3L, 6L}) {
     zt::CKohonenNN net;
     ASSERT_EQ(net.Create(3, k), RC_OK);
@@ -234,7 +182,7 @@ TEST(KohonenNetwork, TrainingMatchesTheBruteForceLoop) {
 }
 
 TEST(KohonenNetwork, AStopEndsTrainingWithCancelled) {
-  PatternSet p({{0, 0}, {1, 1}, {0.5, 0.2}});
+  Patterns p({{0, 0}, {1, 1}, {0.5, 0.2}});
   ProgressRecorder progress;
   progress.stopAfterSteps = 3;
   zt::CKohonenNN net;
