@@ -181,16 +181,6 @@ TEST(KohonenNetwork, TrainingMatchesTheBruteForceLoop) {
   }
 }
 
-TEST(KohonenNetwork, AStopEndsTrainingWithCancelled) {
-  Patterns p({{0, 0}, {1, 1}, {0.5, 0.2}});
-  ProgressRecorder progress;
-  progress.stopAfterSteps = 3;
-  zt::CKohonenNN net;
-  ASSERT_EQ(net.Create(2, 2), RC_OK);
-  EXPECT_EQ(net.Train(p.get(), p.count(), 0.5, 0.0, 50), RC_CANCELLED);
-  EXPECT_EQ(progress.steps, 4);
-}
-
 TEST(KohonenNetwork, EquidistantPixelsTakeTheLowerClass) {
   zt::CKohonenNN net;
   ASSERT_EQ(net.Create(2, 3), RC_OK);
@@ -277,12 +267,6 @@ TEST(KohonenClassification, ClusterCountFromTwoTo254) {
   for (double c : most.scene.Result()) EXPECT_TRUE((c >= 1 && c <= 254) || c == 255) << c;
   Export beyond;
   EXPECT_EQ(beyond.Run(255, 1, 0.3, 0.0, 3), RC_BAD_WINDOW);
-}
-
-TEST(KohonenClassification, NothingButNoDataSampledIsTooFewSamples) {
-  // One sampled pixel, on the no-data diagonal.
-  Export e;
-  EXPECT_EQ(e.Run(2, 25, 0.3, 0.0, 5, 2, 2, 4, 4), RC_TOO_FEW_SAMPLES);
 }
 
 TEST(KohonenClassification, AStopInSamplingTrainingOrThePassEndsWithCancelled) {
