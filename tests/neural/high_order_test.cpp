@@ -49,18 +49,6 @@ TEST(HighOrderNetwork, NetInputWeighsPairsAboveTheDiagonalAndSquaresWhenAsked) {
   }
 }
 
-TEST(HighOrderNetwork, OneBandWithoutSquaresHasNoPairTerm) {
-  zt::CHighRankNN net;
-  ASSERT_EQ(net.Create(1, 1, true, 0, nullptr), RC_OK);
-  net.InitWeights(true, zt::ProcessRandom());
-  net.Layer(0).neurons[0].bias = 0.25;
-  net.Layer(0).Weight(0, 0) = 2.0;
-  net.Layer(0).Pair(0, 0, 0) = 100.0;
-  const double y = 0.5;
-  net.Forward(&y, true, false);
-  EXPECT_DOUBLE_EQ(net.Layer(0).neurons[0].output, Logistic(1.25));
-}
-
 // Hidden deltas are minus the gradient of 0.5 * sum (t - o)^2 (targets 0.9
 // and 0.1) with respect to each neuron's net input, which a bias shift moves.
 TEST(HighOrderNetwork, HiddenDeltasMatchAFiniteDifferenceGradient) {

@@ -409,26 +409,6 @@ TEST(GeneralizedDistance, DecisionsAndRejectionFollowTheFormulas) {
   }
 }
 
-TEST(GeneralizedDistance, OneBandIsTheSquaredDifferenceOverTheMeanSquare) {
-  // Class 1 trained on 2, 4 (mean 3, mean square 10); class 2 on 9, 11
-  // (mean 10, mean square 101). For x: d1 = (x - 3)^2 / 10, d2 = (x - 10)^2 / 101.
-  auto value = [](int, int c, int) -> double {
-    const double v[] = {2, 4, 9, 11, 6, 7, 8};
-    return v[c];
-  };
-  Scene scene(7, 1, 1, value);
-  scene.AddClass("a", {{0, 0, 2, 1}});
-  scene.AddClass("b", {{2, 0, 4, 1}});
-  scene.MakeResult(7, 1);
-  long band = 1;
-  ASSERT_EQ(ztGYMiniDistANew(scene.source, &band, 1, scene.result, 1, 7, 0, 0, 0, nullptr), RC_OK);
-  std::vector<double> classes = scene.Result();
-  for (int c = 4; c < 7; ++c) {
-    const double x = value(1, c, 0);
-    EXPECT_EQ(classes[c], (x - 3) * (x - 3) / 10 < (x - 10) * (x - 10) / 101 ? 1 : 2) << x;
-  }
-}
-
 TEST(GeneralizedDistance, NoDataInAnyBandGives255AndTiesGoToTheLowerClass) {
   Trained s(true, 101);
   float factors[] = {9, 9, 9};
