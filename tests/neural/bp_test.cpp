@@ -321,16 +321,6 @@ TEST(BPClassification, ArgumentChecksInTheirOrderBeforeAnyProgress) {
             RC_NO_CLASS_AOI);
 }
 
-TEST(BPClassification, ClassWithoutPurifiedSampleEndsBeforeTraining) {
-  NetScene s;
-  s.scene.AddClass("outside", {{30, 30, 34, 34}});
-  s.scene.MakeResult(kNetColumns, kNetRows);
-  ProgressRecorder progress;
-  EXPECT_EQ(RunBP(s, {3}), RC_TOO_FEW_SAMPLES);
-  EXPECT_EQ(progress.Count("sub:网络训练..."), 0);
-  EXPECT_EQ(progress.Count("end"), 1);
-}
-
 TEST(BPClassification, CancelledInEachPhase) {
   // Stop polls: one per class AOI while gathering, one per cell while
   // purifying, one per epoch, one per row block of the pass (16-row blocks).
