@@ -249,16 +249,6 @@ TEST_P(LegendExport, UnclassifiedEntryOnTop) {
   EXPECT_DOUBLE_EQ(labels[0].y, -11 + 0.4);
 }
 
-TEST_P(LegendExport, WorkedCaseWithUnclassifiedAt45) {
-  InteractionRecorder user;
-  Answer(user, prefix, 0, 0, 10, true);
-  ASSERT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK);
-  const std::vector<Box> boxes = Boxes(prefix);
-  ASSERT_EQ(boxes.size(), 4u);
-  EXPECT_DOUBLE_EQ(boxes[0].minY, 45);
-  EXPECT_DOUBLE_EQ(boxes[3].minY, 0);
-}
-
 TEST_P(LegendExport, SecondExportOfTheSameNameChangesNothing) {
   InteractionRecorder user;
   Answer(user, prefix, 0, 0, 10, false);

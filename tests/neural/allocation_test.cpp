@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <new>
 
 #include "neural/art_network.h"
@@ -77,59 +78,37 @@ int FailEachAllocation(Build&& build) {
   return 0;
 }
 
-TEST(NetworkAllocation, BPCreateFailsCleanlyAtEveryAllocation) {
-  long hidden[] = {3, 2};
-  zt::CBPNN net;
-  EXPECT_GT(FailEachAllocation([&] {
-              net.Release();
-              return net.Create(4, 3, 2, hidden);
-            }),
-            3);
-  net.InitWeights(zt::ProcessRandom());
-  const double x[] = {0.1, 0.2, 0.3, 0.4};
-  long c = -1;
-  net.Classify(x, &c);
-  EXPECT_GE(c, 0);
-}
-
-TEST(NetworkAllocation, HighOrderCreateFailsCleanlyAtEveryAllocation) {
-  long hidden[] = {2};
-  zt::CHighRankNN net;
-  EXPECT_GT(FailEachAllocation([&] {
-              net.Release();
-              return net.Create(3, 2, false, 1, hidden);
-            }),
-            3);
-}
-
-TEST(NetworkAllocation, RBFAndLVQ2FailCleanlyAtEveryAllocation) {
+TEST(NetworkAllocation, EveryNetworkFailsCleanlyAtEveryAllocation) {
+  long hidden[] = {3, 2}, oneHidden[] = {2};
+  zt::CBPNN bp;
+  zt::CHighRankNN highOrder;
   zt::CRBFNN rbf;
   rbf.SetSizes(3, 4);
-  EXPECT_GT(FailEachAllocation([&] {
-              rbf.Release();
-              return rbf.CreateHidden();
-            }),
-            1);
-  EXPECT_GT(FailEachAllocation([&] { return rbf.InitOutput(zt::ProcessRandom()); }), 1);
   zt::CLVQ2NN lvq;
-  EXPECT_GT(FailEachAllocation([&] {
-              lvq.Release();
-              return lvq.Create(3, 4);
-            }),
-            1);
-}
-
-TEST(NetworkAllocation, KohonenFailsCleanlyAtEveryAllocation) {
-  zt::CKohonenNN net;
-  EXPECT_GT(FailEachAllocation([&] {
-              net.Release();
-              return net.Create(2, 3);
-            }),
-            2);
+  zt::CKohonenNN kohonen;
   double a[] = {0, 0}, b[] = {1, 1}, c[] = {0.5, 0};
   double* patterns[] = {a, b, c};
-  EXPECT_GT(FailEachAllocation([&] { return net.InitCenters(patterns, 3); }), 0);
-  EXPECT_EQ(net.Weights(2)[0], 0.5);
+  // In order: a build may need the one before it.
+  const struct {
+    const char* name;
+    int allocations;  // at least
+    std::function<long()> build;
+  } builds[] = {
+      {"bp", 4, [&] { bp.Release(); return bp.Create(4, 3, 2, hidden); }},
+      {"high order", 4, [&] { highOrder.Release(); return highOrder.Create(3, 2, false, 1, oneHidden); }},
+      {"rbf hidden", 2, [&] { rbf.Release(); return rbf.CreateHidden(); }},
+      {"rbf output", 2, [&] { return rbf.InitOutput(zt::ProcessRandom()); }},
+      {"lvq2", 2, [&] { lvq.Release(); return lvq.Create(3, 4); }},
+      {"kohonen", 3, [&] { kohonen.Release(); return kohonen.Create(2, 3); }},
+      {"kohonen centres", 1, [&] { return kohonen.InitCenters(patterns, 3); }},
+  };
+  for (const auto& build : builds) EXPECT_GE(FailEachAllocation(build.build), build.allocations) << build.name;
+  bp.InitWeights(zt::ProcessRandom());
+  const double x[] = {0.1, 0.2, 0.3, 0.4};
+  long classNo = -1;
+  bp.Classify(x, &classNo);
+  EXPECT_GE(classNo, 0);
+  EXPECT_EQ(kohonen.Weights(2)[0], 0.5);
 }
 
 // Allocations that run() makes.

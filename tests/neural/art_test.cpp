@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "art_fixture.h"
+#include "network_fixture.h"
 #include "neural/art_network.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/neural.h"
@@ -16,17 +17,6 @@
 using namespace zttest;
 
 namespace {
-
-// Patterns as the network takes them: an array of pointers into rows.
-struct Patterns {
-  std::vector<std::vector<double>> rows;
-  std::vector<double*> pointers;
-  explicit Patterns(std::vector<std::vector<double>> r) : rows(std::move(r)) {
-    for (auto& row : rows) pointers.push_back(row.data());
-  }
-  double** get() { return pointers.data(); }
-  long count() const { return static_cast<long>(rows.size()); }
-};
 
 // A network whose categories are the given unit or zero vectors.
 void Commit(zt::CART& net, const std::vector<std::vector<double>>& categories) {
@@ -66,47 +56,6 @@ TEST(ARTNetwork, MatchIsTheCosineAndItsZeroCases) {
   EXPECT_EQ(net.Match(zero, 0), 0.0);
 }
 
-TEST(ARTNetwork, ChoiceSkipsResetCategoriesAndTiesGoToTheLowerIndex) {
-  zt::CART net(2, 4);
-  ASSERT_EQ(net.Create(), RC_OK);
-  Commit(net, {{1, 0}, {0.6, 0.8}, {1, 0}});
-  const double x[] = {0.8, 0.6};  // scores 0.8, 0.96, 0.8
-  EXPECT_EQ(net.ChooseCategory(x), 1);
-  net.ResetFlags()[1] = 1;
-  EXPECT_EQ(net.ChooseCategory(x), 0);
-  net.ResetFlags()[0] = 1;
-  EXPECT_EQ(net.ChooseCategory(x), 2);
-  net.ResetFlags()[2] = 1;
-  EXPECT_EQ(net.ChooseCategory(x), 0) << "every category reset";
-  // Classification ignores the flags.
-  double y[] = {0.8, 0.6};
-  long classNo = 0;
-  net.Classify(y, 0.0, &classNo);
-  EXPECT_EQ(classNo, 2);
-}
-
-TEST(ARTNetwork, SearchResetsRejectedCategoriesUntilOneResonates) {
-  zt::CART net(2, 3);
-  ASSERT_EQ(net.Create(), RC_OK);
-  Commit(net, {{1, 0}, {0, 0}});
-  // The zero pattern scores 0 everywhere: category 0 comes first, its
-  // match is 0 and it is reset; the zero category matches with 1.0.
-  const double zero[] = {0, 0};
-  net.Present(zero, 0.5, 0.5);
-  EXPECT_EQ(net.CommittedCount(), 2);
-  EXPECT_EQ(net.ResetFlags()[0], 1);
-  EXPECT_EQ(net.ResetFlags()[1], 0);
-  EXPECT_EQ(net.Weights(0)[0], 1.0);
-
-  // The next pattern starts with clear flags and resonates with category 0:
-  // (1,0) + 0.5 ((0.6,0.8) - (1,0)) = (0.8, 0.4), unit length (2, 1)/sqrt(5).
-  const double x[] = {0.6, 0.8};
-  net.Present(x, 0.5, 0.5);
-  EXPECT_EQ(net.ResetFlags()[0], 0);
-  EXPECT_DOUBLE_EQ(net.Weights(0)[0], 2 / std::sqrt(5.0));
-  EXPECT_DOUBLE_EQ(net.Weights(0)[1], 1 / std::sqrt(5.0));
-}
-
 TEST(ARTNetwork, WithoutResonanceANewCategoryOpensUntilTheCountIsReached) {
   zt::CART net(2, 3);
   ASSERT_EQ(net.Create(), RC_OK);
@@ -121,49 +70,6 @@ TEST(ARTNetwork, WithoutResonanceANewCategoryOpensUntilTheCountIsReached) {
   net.Present(y, 0.97, 0.5);
   EXPECT_EQ(net.CommittedCount(), 3) << "full: the pattern stays unlearned";
   for (long j = 0; j < 3; ++j) EXPECT_NE(net.Weights(j)[1], 1.0);
-}
-
-TEST(ARTNetwork, VigilanceOneOpensCategoriesForEveryNewDirection) {
-  zt::CART net(3, 3);
-  ASSERT_EQ(net.Create(), RC_OK);
-  Patterns p({{0.2, 0, 0}, {0, 0.5, 0}, {0.4, 0, 0}, {0, 0, 0.3}, {0.3, 0.3, 0}});
-  ProgressRecorder progress;
-  EXPECT_EQ(net.Train(p.get(), p.count(), 2, 0.0, 1.0, 0.4), 3);
-  const double expected[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-  for (long j = 0; j < 3; ++j)
-    for (long i = 0; i < 3; ++i) EXPECT_EQ(net.Weights(j)[i], expected[j][i]) << j << "," << i;
-  EXPECT_EQ(progress.steps, 1);
-}
-
-TEST(ARTNetwork, VigilanceMinusOneLetsEveryPatternResonateWithOneCategory) {
-  std::vector<std::vector<double>> rows = {{0.9, 0.1, 0.2}, {0.1, 0.8, 0.3}, {0.2, 0.2, 0.9}, {0.5, 0.5, 0.1}};
-  zt::CART net(3, 5);
-  ASSERT_EQ(net.Create(), RC_OK);
-  Patterns p(rows);
-  EXPECT_EQ(net.Train(p.get(), p.count(), 2, 0.0, -1.0, 0.25), 1);
-  // By hand: w starts as pattern 0, learns 1..3, then 0..3 again.
-  auto unit = [](std::vector<double> v) {
-    const double n = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-    for (double& e : v) e /= n;
-    return v;
-  };
-  std::vector<double> w = unit(rows[0]);
-  auto learn = [&](const std::vector<double>& x) {
-    for (int i = 0; i < 3; ++i) w[i] += 0.25 * (x[i] - w[i]);
-    w = unit(w);
-  };
-  for (int k : {1, 2, 3, 0, 1, 2, 3}) learn(unit(rows[k]));
-  for (long i = 0; i < 3; ++i) EXPECT_NEAR(net.Weights(0)[i], w[i], 1e-15);
-}
-
-TEST(ARTNetwork, OneBandFormsOneCategoryAndAZeroPatternASecond) {
-  zt::CART net(1, 5);
-  ASSERT_EQ(net.Create(), RC_OK);
-  Patterns p({{0.1}, {0.5}, {0.9}, {0.3}});
-  EXPECT_EQ(net.Train(p.get(), p.count(), 3, 0.0, 0.99, 0.5), 1);
-  Patterns q({{0.5}, {0.0}, {0.2}});
-  EXPECT_EQ(net.Train(q.get(), q.count(), 1, 0.0, 0.5, 0.5), 2);
-  EXPECT_EQ(net.Weights(1)[0], 0.0);
 }
 
 TEST(ARTNetwork, OnePassOrNoneRunsOnlyTheInitialPassWithoutAStep) {

@@ -116,35 +116,6 @@ void ExpectSame(const PlainNet& p, zt::CBPNN& net) {
     }
 }
 
-TEST(BPNetwork, OneStepWorkedByHand) {
-  // 1 input, 1 hidden neuron, 2 outputs: every number below by hand.
-  long hidden = 1;
-  zt::CBPNN net;
-  ASSERT_EQ(net.Create(1, 2, 1, &hidden), RC_OK);
-  net.InitWeights(zt::ProcessRandom());
-  net.Layer(0).neurons[0].bias = 0.0;
-  net.Layer(0).Weight(0, 0) = 1.0;
-  for (long k = 0; k < 2; ++k) {
-    net.Layer(1).neurons[k].bias = 0.0;
-    net.Layer(1).Weight(k, 0) = k == 0 ? 2.0 : -2.0;
-  }
-  const double x = 0.0;
-  net.TrainSample(&x, 1, 0.5, 0.25);
-  // net_h = 0, o_h = 0.5; net_1 = 1, net_2 = -1.
-  const double o1 = 1 / (1 + std::exp(-1.0)), o2 = 1 / (1 + std::exp(1.0));
-  EXPECT_DOUBLE_EQ(net.Error(), 0.5 * ((0.9 - o1) * (0.9 - o1) + (0.1 - o2) * (0.1 - o2)));
-  const double d1 = (0.9 - o1) * o1 * (1 - o1), d2 = (0.1 - o2) * o2 * (1 - o2);
-  const double dh = 0.25 * (d1 * 2.0 + d2 * -2.0);
-  EXPECT_DOUBLE_EQ(net.Layer(0).neurons[0].delta, dh);
-  // Output weight 1: 2 + 0.5 * d1 * 0.5 + 0.25 * (2 - 0); the hidden weight's
-  // input is 0, so it only gains momentum: 1 + 0.25 * 1.
-  EXPECT_DOUBLE_EQ(net.Layer(1).Weight(0, 0), 2.0 + 0.5 * d1 * 0.5 + 0.25 * 2.0);
-  EXPECT_DOUBLE_EQ(net.Layer(1).Weight(1, 0), -2.0 + 0.5 * d2 * 0.5 + 0.25 * -2.0);
-  EXPECT_DOUBLE_EQ(net.Layer(0).Weight(0, 0), 1.25);
-  EXPECT_DOUBLE_EQ(net.Layer(0).neurons[0].bias, 0.5 * dh);
-  EXPECT_DOUBLE_EQ(net.Layer(0).previousWeights[0], 1.0);
-}
-
 TEST(BPNetwork, TwoSamplesTwoClassesFollowPlainBackPropagation) {
   for (std::vector<long> hidden : {std::vector<long>{3}, std::vector<long>{3, 2}, std::vector<long>{2, 4, 3}}) {
     std::vector<long> sizes = {2};
@@ -306,17 +277,6 @@ TEST(BPClassification, SeparatesTheTwoHalvesWithCaptionsOfItsPhases) {
   EXPECT_EQ(seen, expected);
 }
 
-TEST(BPClassification, SeededRunsAreIdentical) {
-  NetScene a, b;
-  a.scene.MakeResult(kNetColumns, kNetRows);
-  b.scene.MakeResult(kNetColumns, kNetRows);
-  std::srand(17);
-  ASSERT_EQ(RunBP(a, {3, 2}, 5), RC_OK);
-  std::srand(17);
-  ASSERT_EQ(RunBP(b, {3, 2}, 5), RC_OK);
-  EXPECT_EQ(a.scene.Result(), b.scene.Result());
-}
-
 TEST(BPClassification, FirstBandWithinOneMillionthOfNoDataIsClass255) {
   auto value = [](int band, int column, int row) {
     if (row == 0 && column == 0) return band == 1 ? 0.5 + 5e-7 : 200.0;  // within 1e-6
@@ -374,16 +334,6 @@ TEST(BPClassification, ArgumentChecksInTheirOrderBeforeAnyProgress) {
   long band = 1;
   EXPECT_EQ(ztBPNNClass(bare.source, &band, 1, ok, 1, 0.5, 0.5, 0.01, 1, bare.result, 8, 8, 0, 0),
             RC_NO_CLASS_AOI);
-}
-
-TEST(BPClassification, ClassWithoutPurifiedSampleEndsBeforeTraining) {
-  NetScene s;
-  s.scene.AddClass("outside", {{30, 30, 34, 34}});
-  s.scene.MakeResult(kNetColumns, kNetRows);
-  ProgressRecorder progress;
-  EXPECT_EQ(RunBP(s, {3}), RC_TOO_FEW_SAMPLES);
-  EXPECT_EQ(progress.Count("sub:网络训练..."), 0);
-  EXPECT_EQ(progress.Count("end"), 1);
 }
 
 TEST(BPClassification, CancelledInEachPhase) {

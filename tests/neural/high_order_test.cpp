@@ -49,18 +49,6 @@ TEST(HighOrderNetwork, NetInputWeighsPairsAboveTheDiagonalAndSquaresWhenAsked) {
   }
 }
 
-TEST(HighOrderNetwork, OneBandWithoutSquaresHasNoPairTerm) {
-  zt::CHighRankNN net;
-  ASSERT_EQ(net.Create(1, 1, true, 0, nullptr), RC_OK);
-  net.InitWeights(true, zt::ProcessRandom());
-  net.Layer(0).neurons[0].bias = 0.25;
-  net.Layer(0).Weight(0, 0) = 2.0;
-  net.Layer(0).Pair(0, 0, 0) = 100.0;
-  const double y = 0.5;
-  net.Forward(&y, true, false);
-  EXPECT_DOUBLE_EQ(net.Layer(0).neurons[0].output, Logistic(1.25));
-}
-
 // Hidden deltas are minus the gradient of 0.5 * sum (t - o)^2 (targets 0.9
 // and 0.1) with respect to each neuron's net input, which a bias shift moves.
 TEST(HighOrderNetwork, HiddenDeltasMatchAFiniteDifferenceGradient) {
@@ -176,27 +164,6 @@ TEST(HRBPClassification, WithoutHiddenLayerSeparatesTheHalves) {
   EXPECT_EQ(progress.Count("main:高阶BP神经网络分类"), 1);
   EXPECT_EQ(progress.Count("sub:高阶前馈BP神经网络训练..."), 1);
   EXPECT_EQ(progress.Count("sub:高阶前馈BP神经网络分类..."), 1);
-}
-
-TEST(HRBPClassification, ArgumentChecks) {
-  NetScene s;
-  s.scene.MakeResult(kNetColumns, kNetRows);
-  ProgressRecorder progress;
-  long big[] = {501}, zero[] = {0}, ok[] = {2};
-  auto hr = [&](long* sizes, long count, long r0, long c0, long rows) {
-    return ztHRBPNNClass(s.scene.source, s.bands.data(), 3, sizes, count, false, 0.5, false, 0.5, 0.01, 1,
-                         s.scene.result, rows, 1, r0, c0);
-  };
-  EXPECT_EQ(hr(big, 1, 0, 0, 1), RC_BAD_WINDOW);
-  EXPECT_EQ(hr(zero, 1, 0, 0, 1), RC_BAD_WINDOW);
-  EXPECT_EQ(hr(ok, -1, 0, 0, 1), RC_BAD_WINDOW);
-  EXPECT_EQ(hr(nullptr, 1, 0, 0, 1), RC_NULL_ARGUMENT);
-  EXPECT_EQ(hr(ok, 1, -1, 0, 1), RC_BAD_WINDOW);
-  EXPECT_EQ(hr(ok, 1, 0, 0, kNetRows + 1), RC_BAD_WINDOW);
-  EXPECT_EQ(ztHRBPNNClass(s.scene.source, s.bands.data(), 1025, big, 1, false, 0.5, false, 0.5, 0.01, 1,
-                          s.scene.result, 1, 1, 0, 0),
-            RC_TOO_MANY_BANDS);
-  EXPECT_EQ(progress.Count("start"), 0);
 }
 
 TEST(HRBPClassification, CancelledInTrainingLeavesTheResultUntouched) {

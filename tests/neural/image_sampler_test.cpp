@@ -102,11 +102,4 @@ TEST(ImageSampler, StepsOncePerSampledRowOverARangeOfRowsOverInterval) {
   EXPECT_EQ(s.patterns.size(), 3u * 5u);
 }
 
-TEST(ImageSampler, AStopEndsSamplingWithCancelled) {
-  Scene scene(9, 9, 1, [](int b, int c, int r) { return Value(b, c, r); });
-  ProgressRecorder progress;
-  progress.stopAfterSteps = 2;
-  EXPECT_EQ(Sample(scene, zt::Window{9, 9, 0, 0}, 1, false, 0).rc, RC_CANCELLED);
-}
-
 }  // namespace

@@ -23,47 +23,34 @@ void Corners(zt::CLVQ2NN& net) {
   }
 }
 
-TEST(LVQ2Network, WinnerOfTheRightClassMovesAndPushesACloseRunnerUp) {
-  zt::CLVQ2NN net;
-  Corners(net);
-  // d = 0.2304 and 0.2704; after the move (0.048, 0) is 0.186624 from x,
-  // within 0.12 of the runner-up's 0.2704: the runner-up is pushed away.
-  const double x[] = {0.48, 0.0};
-  ASSERT_EQ(net.LVQ2Step(1, x, 0.1), RC_OK);
-  EXPECT_DOUBLE_EQ(net.Vector(0)[0], 0.048);
-  EXPECT_DOUBLE_EQ(net.Vector(1)[0], 1.052);
-  EXPECT_DOUBLE_EQ(net.Vector(2)[1], 1.0);
-}
-
-TEST(LVQ2Network, OnlyTheWinnerMovesWhenTheRunnerUpIsFar) {
-  zt::CLVQ2NN net;
-  Corners(net);
-  // 0.2025 and 0.3025; the moved winner (0.045, 0) is 0.164025 away, 0.138475
-  // short of the runner-up.
-  const double x[] = {0.45, 0.0};
-  ASSERT_EQ(net.LVQ2Step(1, x, 0.1), RC_OK);
-  EXPECT_DOUBLE_EQ(net.Vector(0)[0], 0.045);
-  EXPECT_DOUBLE_EQ(net.Vector(1)[0], 1.0);
-}
-
-TEST(LVQ2Network, RunnerUpOfTheRightClassComesTheWinnerGoes) {
-  zt::CLVQ2NN net;
-  Corners(net);
-  const double x[] = {0.48, 0.0};
-  ASSERT_EQ(net.LVQ2Step(2, x, 0.1), RC_OK);
-  EXPECT_DOUBLE_EQ(net.Vector(1)[0], 1 + 0.1 * (0.48 - 1));
-  EXPECT_DOUBLE_EQ(net.Vector(0)[0], -0.048);
-}
-
-TEST(LVQ2Network, NeitherOfTheRightClassMovesTheClassCodebookVector) {
-  zt::CLVQ2NN net;
-  Corners(net);
-  const double x[] = {0.48, 0.0};
-  ASSERT_EQ(net.LVQ2Step(3, x, 0.1), RC_OK);
-  EXPECT_DOUBLE_EQ(net.Vector(2)[0], 0.048);
-  EXPECT_DOUBLE_EQ(net.Vector(2)[1], 0.9);
-  EXPECT_DOUBLE_EQ(net.Vector(0)[0], 0.0);
-  EXPECT_DOUBLE_EQ(net.Vector(1)[0], 1.0);
+TEST(LVQ2Network, OneStepMovesByTheClassesOfWinnerAndRunnerUp) {
+  struct Moved {
+    long vector, band;
+    double value;
+  };
+  const struct {
+    const char* why;
+    long classNo;
+    double x;  // the pattern (x, 0)
+    std::vector<Moved> after;
+  } cases[] = {
+      // d = 0.2304 and 0.2704; after the move (0.048, 0) is 0.186624 from x,
+      // within 0.12 of the runner-up's 0.2704: the runner-up is pushed away.
+      {"winner right, runner-up close", 1, 0.48, {{0, 0, 0.048}, {1, 0, 1.052}, {2, 1, 1.0}}},
+      // 0.2025 and 0.3025; the moved winner (0.045, 0) is 0.164025 away,
+      // 0.138475 short of the runner-up.
+      {"winner right, runner-up far", 1, 0.45, {{0, 0, 0.045}, {1, 0, 1.0}}},
+      {"runner-up right", 2, 0.48, {{1, 0, 1 + 0.1 * (0.48 - 1)}, {0, 0, -0.048}}},
+      {"neither right: the class codebook vector moves", 3, 0.48,
+       {{2, 0, 0.048}, {2, 1, 0.9}, {0, 0, 0.0}, {1, 0, 1.0}}},
+  };
+  for (const auto& c : cases) {
+    zt::CLVQ2NN net;
+    Corners(net);
+    const double x[] = {c.x, 0.0};
+    ASSERT_EQ(net.LVQ2Step(c.classNo, x, 0.1), RC_OK) << c.why;
+    for (const Moved& m : c.after) EXPECT_DOUBLE_EQ(net.Vector(m.vector)[m.band], m.value) << c.why;
+  }
 }
 
 TEST(LVQ2Network, LabelsFromTheMostFrequentPairingEarliestOnTies) {

@@ -1,6 +1,7 @@
 #pragma once
 // A small two-class scene for the network classifiers: dark pixels on the
 // left, bright ones on the right, with one training rectangle in each half.
+#include <utility>
 #include <vector>
 
 #include "../statistical/classifier_fixture.h"
@@ -30,6 +31,17 @@ struct Samples {
 
  private:
   std::vector<AOICELL> cells_;
+};
+
+// Patterns as the networks take them: an array of pointers into rows.
+struct Patterns {
+  std::vector<std::vector<double>> rows;
+  std::vector<double*> pointers;
+  explicit Patterns(std::vector<std::vector<double>> r) : rows(std::move(r)) {
+    for (auto& row : rows) pointers.push_back(row.data());
+  }
+  double** get() { return pointers.data(); }
+  long count() const { return static_cast<long>(rows.size()); }
 };
 
 }  // namespace zttest

@@ -1,10 +1,11 @@
-// Every network on one scene stored four ways: as Byte, as UInt16 with the
-// values x 100 (a 16-bit sensor's digital numbers), and as reflectance in
-// Float32 (values / 256) and Float64 (values / 255). One training pixel
-// reaches 255, so the scaling of the other types divides v x f by 255 x f,
-// which rounds to v / 255 to the last bit for these factors: the class maps
-// must agree pixel for pixel. The supervised ones must also give every
-// training rectangle its class.
+// A supervised and a clustering network on one scene stored four ways: as
+// Byte, as UInt16 with the values x 100 (a 16-bit sensor's digital numbers),
+// and as reflectance in Float32 (values / 256) and Float64 (values / 255).
+// One training pixel reaches 255, so the scaling of the other types divides
+// v x f by 255 x f, which rounds to v / 255 to the last bit for these
+// factors: the class maps must agree pixel for pixel, and the supervised one
+// must give every training rectangle its class. Every network shares the
+// scaling of the training samples, of the sampled patterns and of the pass.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -42,31 +43,9 @@ const Method kMethods[] = {
        long hidden[] = {6};
        return ztBPNNClass(s.source, b, 3, hidden, 1, 0.8, 0.3, 0.001, 300, s.result, kArtRows, kArtColumns, 0, 0);
      }},
-    {"hrbp", true,
-     [](Scene& s, long* b) {
-       return ztHRBPNNClass(s.source, b, 3, nullptr, 0, true, 0.9, true, 0.3, 0.001, 300, s.result, kArtRows,
-                            kArtColumns, 0, 0);
-     }},
-    {"rbf", true,
-     [](Scene& s, long* b) {
-       return ztRBFNNClass(s.source, b, 3, 0.05, 1e-8, 50, 0.0005, 0.001, 3000, s.result, kArtRows, kArtColumns, 0,
-                           0);
-     }},
-    {"lvq2", true,
-     [](Scene& s, long* b) {
-       return ztLVQ2NNClass(s.source, b, 3, 0.05, 10, 0.05, 10, s.result, kArtRows, kArtColumns, 0, 0);
-     }},
     {"kohonen", false,
      [](Scene& s, long* b) {
        return ztKohonenNNClass(s.source, b, 3, 6, 2, 0.3, 0.0, 20, s.result, kArtRows, kArtColumns, 0, 0);
-     }},
-    {"art", false,
-     [](Scene& s, long* b) {
-       return ztARTNNClass(s.source, b, 3, 10, 2, 0.3, 0.05, 0.995, 3, s.result, kArtRows, kArtColumns, 0, 0);
-     }},
-    {"fuzzy-art", false,
-     [](Scene& s, long* b) {
-       return ztFuzzyARTNNClass(s.source, b, 3, 10, 2, 0.5, 0.01, 0.9, 3, s.result, kArtRows, kArtColumns, 0, 0);
      }},
 };
 

@@ -217,12 +217,6 @@ TEST_F(ClumpTest, FailuresWriteNothing) {
   result.reset();
   for (double v : ReadBand(File("out.tif"))) ASSERT_EQ(v, 0);
   EXPECT_FALSE(std::filesystem::exists(File("a.txt")));
-
-  ProgressRecorder progress;
-  progress.stopAfterSteps = 1;
-  Handle again = Create("out2.tif", 10, 10);
-  EXPECT_EQ(ztClassClump(source.get(), 1, again.get(), 1, File("b.txt").c_str(), 10, 10, 0, 0, 8), RC_CANCELLED);
-  EXPECT_EQ(progress.Count("end"), 1);
 }
 
 // One region of 9 M pixels, with single holes of other classes, a 3 x 3
@@ -319,17 +313,6 @@ TEST_F(SieveTest, AWindowAcrossBlockRowsKeepsItsClumpsInScanOrder) {
   EXPECT_EQ(ReadText(File("sieve.txt")), ClumpText("过滤分析块统计信息:", 3, 8, l.zeros, kept));
 }
 
-TEST_F(SieveTest, AThresholdAboveEveryClumpEmptiesTheImage) {
-  const Grid g = {{1, 1, 0}, {2, 0, 3}};
-  const Labelling l = PrepareSieve(*this, g);
-  ASSERT_EQ(RunSieve(*this, 2, 3, 3), RC_OK);
-  EXPECT_EQ(ReadGrid("sieved.tif", 3), Grid(2, std::vector<long>(3, 0)));
-  EXPECT_EQ(ReadText(File("sieve.txt")),
-            "过滤分析块统计信息:\n\n分类数:3\n邻域数:8\n\n块号\t原始值\t列值\t行值\t直方图\n0\t0\t0\t0\t6\n");
-  ASSERT_EQ(RunSieve(*this, 2, 3, 2), RC_OK);
-  EXPECT_EQ(ReadGrid("sieved.tif", 3), (Grid{{1, 1, 0}, {0, 0, 0}})) << "a clump equal to the threshold stays";
-}
-
 TEST_F(SieveTest, BadStatisticsFiles) {
   PrepareSieve(*this, RandomClasses(8, 8, 2));
   Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
@@ -420,28 +403,6 @@ std::string Totals(long classes, int neighbours, long zeros, const std::vector<l
   s << "去除分析统计信息:\n\n分类数:" << classes << "\n邻域数:" << neighbours << "\n\n分类号\t直方图\n0\t" << zeros << "\n";
   for (long c = 1; c <= classes; ++c) s << c << "\t" << totals[c - 1] << "\n";
   return s.str();
-}
-
-TEST_F(EliminateTest, EqualNeighboursGiveTheNearerThenTheSmallerClassValue) {
-  // A clump of 3 between two clumps of 6.
-  Eliminated nearer = RunEliminate(*this, {{1, 1, 4, 5, 5}, {1, 1, 4, 5, 5}, {1, 1, 4, 5, 5}}, 4);
-  ASSERT_EQ(nearer.rc, RC_OK);
-  EXPECT_EQ(nearer.classes, (Grid{{1, 1, 5, 5, 5}, {1, 1, 5, 5, 5}, {1, 1, 5, 5, 5}}));
-  EXPECT_EQ(nearer.statistics, Totals(5, 4, 0, {6, 0, 0, 0, 9}));
-  Eliminated smaller = RunEliminate(*this, {{1, 1, 3, 5, 5}, {1, 1, 3, 5, 5}, {1, 1, 3, 5, 5}}, 4);
-  EXPECT_EQ(smaller.classes, (Grid{{1, 1, 1, 5, 5}, {1, 1, 1, 5, 5}, {1, 1, 1, 5, 5}}));
-}
-
-TEST_F(EliminateTest, LargerSizesAreMergedFirstAndZeroIsNeverACandidate) {
-  // B (class 1, 4 px), S2 (class 6, 2 px), S1 (class 7, 1 px), 0. With
-  // threshold 3, S2 joins B first; S1 then sees S2 as part of B.
-  Eliminated chain = RunEliminate(*this, {{1, 1, 1, 1, 6, 6, 7, 0}}, 3);
-  ASSERT_EQ(chain.rc, RC_OK);
-  EXPECT_EQ(chain.classes, (Grid{{1, 1, 1, 1, 1, 1, 1, 0}}));
-  EXPECT_EQ(chain.statistics, Totals(7, 4, 1, {7, 0, 0, 0, 0, 0, 0}));
-  // A small clump with only class-0 neighbours stays as it is.
-  Eliminated alone = RunEliminate(*this, {{0, 3, 0, 1, 1, 1}}, 2);
-  EXPECT_EQ(alone.classes, (Grid{{0, 3, 0, 1, 1, 1}}));
 }
 
 // Eliminate step by step as the merging rule states it: for each size from

@@ -147,23 +147,15 @@ CASES = [
      ["train", "isodata", SCENE, "--classes", 5, "--interval", 4, "-o", "{o}/m.model"],
      [("OUTPUT", "m.model", same_file)]),
 ] + [
-    # The other methods' train algorithms, each with a parameter of its own.
+    # Train algorithms are derived alike from each method's, whose parameters the
+    # cases above map: one of each kind (statistical, clustering, network).
     ("train_" + name.replace("-", "_"), dict(parameters, OUTPUT="{o}/m.model"),
      ["train", name, SCENE] + options + ["-o", "{o}/m.model"], [("OUTPUT", "m.model", same_file)])
     for name, parameters, options in [
         ("mindist", dict(SUPERVISED, DEV_FACTOR="2"), ["--aoi", TRAINING, "--dev-factor", "2"]),
-        ("box", dict(SUPERVISED, BANDS=[3, 4]), ["--aoi", TRAINING, "--bands", "3,4"]),
-        ("gmindist", dict(SUPERVISED, NO_DEV_TEST=True), ["--aoi", TRAINING, "--no-dev-test"]),
-        ("cluster-mindist", dict(INPUT=SCENE, CLASSES=4), ["--classes", 4]),
         ("cluster-box", dict(INPUT=SCENE, CLASSES=3, INTERVAL=5), ["--classes", 3, "--interval", 5]),
-        ("cluster-gmindist", dict(INPUT=SCENE, CLASSES=3), ["--classes", 3]),
         ("bp", dict(SUPERVISED, SEED=5, EPOCHS=30), ["--aoi", TRAINING, "--seed", 5, "--epochs", 30]),
-        ("hrbp", dict(SUPERVISED, EPOCHS=30), ["--aoi", TRAINING, "--epochs", 30]),
-        ("rbf", dict(SUPERVISED, OUTPUT_EPOCHS=30), ["--aoi", TRAINING, "--output-epochs", 30]),
-        ("lvq2", dict(SUPERVISED, LVQ_EPOCHS=5), ["--aoi", TRAINING, "--lvq-epochs", 5]),
-        ("kohonen", dict(INPUT=SCENE, CLUSTERS=4, EPOCHS=10), ["--clusters", 4, "--epochs", 10]),
-        ("art", dict(INPUT=SCENE, CLUSTERS=5, PASSES=2), ["--clusters", 5, "--passes", 2]),
-        ("fuzzy-art", dict(INPUT=SCENE, CLUSTERS=5, PASSES=2), ["--clusters", 5, "--passes", 2])]
+        ("art", dict(INPUT=SCENE, CLUSTERS=5, PASSES=2), ["--clusters", 5, "--passes", 2])]
 ] + [
     ("apply", dict(MODEL=MODEL, INPUT=SCENE, EXTENT=EXTENT, CONFIDENCE="{o}/c.tif"),
      ["apply", MODEL, SCENE, "--srcwin", 40, 30, 300, 300, "--confidence", "{o}/c.tif"],

@@ -140,19 +140,6 @@ TEST(ClassAoiListing, AClassAoiWithoutPolygonsIsRefused) {
   EXPECT_EQ(cells.cells, nullptr);
 }
 
-TEST(CellGathering, SquareFromTenToTwelve) {
-  SampleImage image;
-  AddAoi(image.ds.get(), "sq", 3, {{{10, 10}, {12, 10}, {12, 12}, {10, 12}}});
-  ClassAois list(image.ds.get());
-  long band = 1;
-  Cells cells;
-  ASSERT_EQ(ztGetAOICellSet(image.ds.get(), &band, 1, list.aois.data(), 1, &cells.cells, cells.count), 0);
-  std::set<std::pair<long, long>> got;
-  for (long i = 0; i < cells.count; ++i) got.emplace(cells.cells[i].column, cells.cells[i].row);
-  // Of columns and rows 10..12, the test's boundary rule keeps 10 and 11.
-  EXPECT_EQ(got, (std::set<std::pair<long, long>>{{10, 10}, {11, 10}, {10, 11}, {11, 11}}));
-}
-
 TEST(CellGathering, TheSetGrowsByDoublingAndIsTrimmed) {
   zt::CellSet set(2);
   for (long i = 0; i < 2000; ++i) set.Append(1, i, 0);
@@ -198,28 +185,6 @@ TEST(CellGathering, ArgumentChecksInOrder) {
   EXPECT_EQ(ztGetAOICellSet(image.ds.get(), bands, 1, aois, 1, &notNull, count), RC_BAD_WINDOW);
   EXPECT_EQ(notNull, &sentinel);
   ztFreeAOICellSet(nullptr, 3);  // ignored
-}
-
-TEST(CellGathering, TrainingSamplesKeepTheImageValuesAndAreCancellable) {
-  SampleImage image;
-  AddAoi(image.ds.get(), "a", 3, {kTriangle});
-  AddAoi(image.ds.get(), "b", 3, {kQuad});
-  ClassAois list(image.ds.get());
-  std::vector<void*> bands = {ztRSGetRasterBand(image.ds.get(), 2)};
-  Cells cells;
-  ASSERT_EQ(zt::GatherTrainingSamples(image.ds.get(), bands, list.aois.data(), 2, zt::NoDataRule{}, &cells.cells,
-                                      cells.count),
-            0);
-  ASSERT_GT(cells.count, 0);
-  EXPECT_DOUBLE_EQ(cells.cells[0].values[0], Pixel(2, cells.cells[0].column, cells.cells[0].row));
-
-  ProgressRecorder progress;
-  progress.stopAfterSteps = 1;
-  Cells stopped;
-  EXPECT_EQ(zt::GatherTrainingSamples(image.ds.get(), bands, list.aois.data(), 2, zt::NoDataRule{},
-                                      &stopped.cells, stopped.count),
-            RC_CANCELLED);
-  EXPECT_EQ(stopped.cells, nullptr);
 }
 
 TEST(ClassMask, Cancellation) {

@@ -209,30 +209,6 @@ TEST(MinimumDistance, ColoursAndNamesLandOnTheClassNumbersUsed) {
   for (double v : classes) EXPECT_TRUE(v == 2 || v == 3) << v;
 }
 
-TEST(MinimumDistance, NoDataInAnyBandGives255) {
-  Trained s(true, 101);  // a value the texture takes in the middle region
-  float factors[] = {9, 9, 9}, limits[] = {255, 255, 255};
-  ASSERT_EQ(ztMiniDistA(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
-                        s.firstColumn, factors, limits),
-            RC_OK);
-  int flag = 0;
-  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(s.scene.result, 1), &flag), 255);
-  EXPECT_EQ(flag, 1);
-  std::vector<double> classes = s.scene.Result();
-  int noData = 0;
-  for (int r = 0; r < s.rows; ++r)
-    for (int c = 0; c < s.columns; ++c) {
-      std::vector<double> x = s.Pixel(r + s.firstRow, c + s.firstColumn);
-      if (x[0] == 101 || x[1] == 101) {
-        ++noData;
-        EXPECT_EQ(classes[r * s.columns + c], 255);
-      } else {
-        EXPECT_NE(classes[r * s.columns + c], 255);
-      }
-    }
-  EXPECT_GT(noData, 0);
-}
-
 TEST(MinimumDistance, ArgumentChecksInOrder) {
   Trained s;
   float f[] = {2, 2, 2};
@@ -433,26 +409,6 @@ TEST(GeneralizedDistance, DecisionsAndRejectionFollowTheFormulas) {
   }
 }
 
-TEST(GeneralizedDistance, OneBandIsTheSquaredDifferenceOverTheMeanSquare) {
-  // Class 1 trained on 2, 4 (mean 3, mean square 10); class 2 on 9, 11
-  // (mean 10, mean square 101). For x: d1 = (x - 3)^2 / 10, d2 = (x - 10)^2 / 101.
-  auto value = [](int, int c, int) -> double {
-    const double v[] = {2, 4, 9, 11, 6, 7, 8};
-    return v[c];
-  };
-  Scene scene(7, 1, 1, value);
-  scene.AddClass("a", {{0, 0, 2, 1}});
-  scene.AddClass("b", {{2, 0, 4, 1}});
-  scene.MakeResult(7, 1);
-  long band = 1;
-  ASSERT_EQ(ztGYMiniDistANew(scene.source, &band, 1, scene.result, 1, 7, 0, 0, 0, nullptr), RC_OK);
-  std::vector<double> classes = scene.Result();
-  for (int c = 4; c < 7; ++c) {
-    const double x = value(1, c, 0);
-    EXPECT_EQ(classes[c], (x - 3) * (x - 3) / 10 < (x - 10) * (x - 10) / 101 ? 1 : 2) << x;
-  }
-}
-
 TEST(GeneralizedDistance, NoDataInAnyBandGives255AndTiesGoToTheLowerClass) {
   Trained s(true, 101);
   float factors[] = {9, 9, 9};
@@ -539,29 +495,6 @@ TEST(InvalidValues, AnImageWithoutNumbersHasNothingToTrainOn) {
   float factors[] = {3};
   EXPECT_EQ(ztJDBoxA(scene.source, bands, 2, scene.result, 10, 12, 0, 0, factors), RC_TOO_FEW_SAMPLES);
   EXPECT_EQ(ztGYMiniDistA(scene.source, bands, 2, scene.result, 10, 12, 0, 0, factors), RC_TOO_FEW_SAMPLES);
-}
-
-TEST(InvalidValues, CellGatheringSkipsPixelsWithoutNumbers) {
-  Scene scene(36, 28, 3, HolesInTexture, false, 0, GDT_Float32);
-  for (const auto& rects : kClassRects) scene.AddClass("c", rects);
-  CAOIEditor* editor = nullptr;
-  ASSERT_EQ(ztRSAllocAOIInfo(scene.source, &editor), 0);
-  std::vector<AOI> aois(3);
-  ASSERT_EQ(ztGetClassAOIInfo(editor, 3, aois.data()), 0);
-  long bands[] = {1, 3};
-  AOICELL* cells = nullptr;
-  long count = 0;
-  ASSERT_EQ(ztGetAOICellSet(scene.source, bands, 2, aois.data(), 3, &cells, count), 0);
-  long expected = 0;
-  for (const auto& rects : kClassRects)
-    for (const Rect& rect : rects)
-      for (int r = rect.y0; r < rect.y1; ++r)
-        for (int c = rect.x0; c < rect.x1; ++c)
-          expected += !std::isnan(HolesInTexture(1, c, r)) && !std::isnan(HolesInTexture(3, c, r));
-  EXPECT_EQ(count, expected);
-  for (long i = 0; i < count; ++i) EXPECT_FALSE(std::isnan(cells[i].values[0]) || std::isnan(cells[i].values[1]));
-  ztFreeAOICellSet(cells, count);
-  ztRSFreeAOIInfo(editor);
 }
 
 TEST(InvalidValues, ASourceWhoseNoDataIsZeroKeepsRejectedPixelsVisible) {

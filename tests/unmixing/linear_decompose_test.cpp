@@ -179,17 +179,6 @@ double TwoBandScene(int b, int c, int r) {
   return Mix(kTwo, c < 10 ? std::vector<double>{1, 0} : std::vector<double>{0, 1}, b);
 }
 
-TEST(LinearDecompose, NegativeFractionsAreClampedAndTheRestRescaled) {
-  UnmixScene s(Float64Scene(20, 12, 2), TwoBandScene);
-  s.AttachClasses({{{0, 0, 10, 8}}, {{10, 0, 20, 8}}});
-  s.MakeResult(2, GDT_Float64, 5, 1);
-  ASSERT_EQ(s.Decompose(1, 5, 10, 0), RC_OK);
-  for (int k = 1; k <= 2; ++k) {
-    std::vector<double> band = s.ResultBand(k);
-    for (int c = 0; c < 5; ++c) EXPECT_NEAR(band[c], kRow10Fractions[c][k - 1], 1e-12) << "class " << k << " column " << c;
-  }
-}
-
 TEST(LinearDecompose, IntegerResultsTruncateTheFractions) {
   UnmixScene s(Float64Scene(20, 12, 2), TwoBandScene);
   s.AttachClasses({{{0, 0, 10, 8}}, {{10, 0, 20, 8}}});
