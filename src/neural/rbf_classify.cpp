@@ -4,7 +4,6 @@
 #include <cmath>
 #include <vector>
 
-#include "frame/avx2_build.h"
 #include "frame/decider_scratch.h"
 #include "frame/entry.h"
 #include "model/method_list.h"
@@ -81,7 +80,7 @@ class Decision {
   // scaled values: each pixel through the operations of Decide in their
   // order, the pixels side by side in vector lanes, libm's exp one value at
   // a time.
-  ZT_AVX2_BUILD void DecideRun(const double* x, long count, double* classes) {
+  void DecideRun(const double* x, long count, double* classes) {
     if (runPhi_.empty()) {
       runPhi_.resize(units_ * kRunPixels);
       runOut_.resize(outputs_ * kRunPixels);
