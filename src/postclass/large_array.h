@@ -5,6 +5,7 @@
 // third of labelling them.
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -16,7 +17,9 @@ class LargeArray {
  public:
   explicit LargeArray(long count) {
     constexpr size_t kHugePage = size_t(2) << 20;
-    const size_t bytes = (size_t(count) * sizeof(T) + kHugePage - 1) / kHugePage * kHugePage;
+    // At least one page: aligned_alloc may give no memory for 0 bytes, and an
+    // empty window is no allocation failure.
+    const size_t bytes = std::max<size_t>(1, (size_t(count) * sizeof(T) + kHugePage - 1) / kHugePage) * kHugePage;
     void* memory = std::aligned_alloc(kHugePage, bytes);
     if (!memory) throw std::bad_alloc();
     madvise(memory, bytes, MADV_HUGEPAGE);
