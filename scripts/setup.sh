@@ -94,7 +94,10 @@ case "$ACTION" in
     # An instrumented module cannot be loaded into the interpreter (neither
     # ours nor QGIS's): the Python package is not built here, and the tests
     # of both run above.
-    build "$ROOT/build-sanitize" -DZTCLASS_SANITIZE=ON -DZTCLASS_BENCH=OFF -DZTCLASS_PYTHON=OFF
+    # -O1, as the sanitizers' authors advise: a third less compile time than
+    # -O2, which is most of CI's time, for a few seconds more of tests.
+    build "$ROOT/build-sanitize" "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" \
+      -DZTCLASS_SANITIZE=ON -DZTCLASS_BENCH=OFF -DZTCLASS_PYTHON=OFF
     ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:abort_on_error=1" \
     LSAN_OPTIONS="suppressions=$ROOT/.ci/lsan.supp:print_suppressions=0" \
     UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
