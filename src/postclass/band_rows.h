@@ -4,6 +4,7 @@
 // row.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <type_traits>
 
@@ -64,49 +65,127 @@ class ClassRange {
   bool empty_ = true;
 };
 
-// Every row of the source band, read once in T: the class count of the
-// whole band (every pixel, no-data included), and the window's rows handed
-// to row(i, values) in order. RC_BAD_WINDOW for a pixel that is no class
-// value.
+// Every row of the source band read once in T, a block of rows at a time:
+// Next gives the window's rows in order, Finish reads the rest and gives
+// the class count of the whole band (every pixel, no-data included).
+// RC_BAD_WINDOW for a pixel that is no class value.
+template <typename T>
+class BandOnce {
+ public:
+  explicit BandOnce(const PostClassJob& job)
+      : job_(job),
+        columns_(job.BandColumns()),
+        rows_(job.BandRows()),
+        block_(job.SourceBlockRows(columns_ * long(sizeof(T)))),
+        values_(Uninitialised<T>(block_ * columns_)) {}
+
+  // The window's next row, in row.
+  long Next(const T*& row) {
+    while (next_ == first_ + held_)
+      if (long rc = ReadBlock()) return rc;
+    if (StepAndCheckStop()) return RC_CANCELLED;
+    row = &values_[(next_++ - first_) * columns_] + job_.GetWindow().firstColumn;
+    return RC_OK;
+  }
+
+  // After the window's last row.
+  long Finish(long& classCount) {
+    while (first_ + held_ < rows_)
+      if (long rc = ReadBlock()) return rc;
+    classCount = range_.Count();
+    return RC_OK;
+  }
+
+ private:
+  long ReadBlock() {
+    const Window& w = job_.GetWindow();
+    first_ += held_;
+    held_ = std::min(block_, rows_ - first_);
+    if (held_ < 1) return RC_BAD_WINDOW;
+    next_ = std::clamp(w.firstRow, first_, first_ + held_);
+    if ((first_ + held_ <= w.firstRow || first_ >= w.firstRow + w.rows) && IsStopProgress()) return RC_CANCELLED;
+    if (long rc = job_.ReadBandRows(first_, held_, kPixelType<T>, values_.get())) return rc;
+    for (long r = 0; r < held_; ++r)
+      if (!range_.Add(&values_[r * columns_], columns_)) return RC_BAD_WINDOW;
+    return RC_OK;
+  }
+
+  const PostClassJob& job_;
+  const long columns_, rows_, block_;
+  const std::unique_ptr<T[]> values_;
+  ClassRange<T> range_;
+  long first_ = 0, held_ = 0;  // band rows in values_
+  long next_ = 0;              // the band row Next gives, in values_ or past it
+};
+
+// The window's rows read in T, a block of rows at a time, given in order.
+template <typename T>
+class WindowRows {
+ public:
+  explicit WindowRows(const PostClassJob& job)
+      : job_(job),
+        columns_(job.GetWindow().columns),
+        block_(job.SourceBlockRows(columns_ * long(sizeof(T)))),
+        values_(Uninitialised<T>(block_ * columns_)) {}
+
+  long Next(const T*& row) {
+    if (next_ == first_ + held_) {
+      first_ += held_;
+      // Reads that start and end on the band's block rows.
+      held_ = std::min(job_.GetWindow().rows - first_, block_ - (job_.GetWindow().firstRow + first_) % block_);
+      if (long rc = job_.ReadWindowRows(first_, held_, kPixelType<T>, values_.get())) return rc;
+    }
+    if (StepAndCheckStop()) return RC_CANCELLED;
+    row = &values_[(next_++ - first_) * columns_];
+    return RC_OK;
+  }
+
+ private:
+  const PostClassJob& job_;
+  const long columns_, block_;
+  const std::unique_ptr<T[]> values_;
+  long first_ = 0, held_ = 0;  // window rows in values_
+  long next_ = 0;
+};
+
+// A fill of rows for Regions::LabelRows: the window's rows read in T.
+template <typename T>
+class CopiedRows {
+ public:
+  explicit CopiedRows(const PostClassJob& job) : rows_(job), columns_(job.GetWindow().columns) {}
+  long operator()(long, T* to) {
+    const T* values = nullptr;
+    if (long rc = rows_.Next(values)) return rc;
+    std::memcpy(to, values, sizeof(T) * columns_);
+    return RC_OK;
+  }
+
+ private:
+  WindowRows<T> rows_;
+  const long columns_;
+};
+
+// Every row of the source band read once in T: the class count of the
+// whole band, and the window's rows handed to row(i, values) in order.
 template <typename T, typename Row>
 long ReadBandOnce(const PostClassJob& job, Row&& row, long& classCount) {
-  const Window& w = job.GetWindow();
-  const long columns = job.BandColumns(), rows = job.BandRows();
-  const long block = job.SourceBlockRows(columns * long(sizeof(T)));
-  const auto values = Uninitialised<T>(block * columns);
-  ClassRange<T> range;
-  for (long first = 0; first < rows; first += block) {
-    const long count = std::min(block, rows - first);
-    if ((first + count <= w.firstRow || first >= w.firstRow + w.rows) && IsStopProgress()) return RC_CANCELLED;
-    if (long rc = job.ReadBandRows(first, count, kPixelType<T>, values.get())) return rc;
-    for (long r = first; r < first + count; ++r) {
-      const T* v = &values[(r - first) * columns];
-      if (!range.Add(v, columns)) return RC_BAD_WINDOW;
-      const long i = r - w.firstRow;
-      if (i < 0 || i >= w.rows) continue;
-      if (StepAndCheckStop()) return RC_CANCELLED;
-      row(i, v + w.firstColumn);
-    }
+  BandOnce<T> band(job);
+  for (long i = 0; i < job.GetWindow().rows; ++i) {
+    const T* values = nullptr;
+    if (long rc = band.Next(values)) return rc;
+    row(i, values);
   }
-  classCount = range.Count();
-  return RC_OK;
+  return band.Finish(classCount);
 }
 
 // The window's rows read in T and handed to row(i, values) in order.
 template <typename T, typename Row>
 long ReadWindow(const PostClassJob& job, Row&& row) {
-  const Window& w = job.GetWindow();
-  const long block = job.SourceBlockRows(w.columns * long(sizeof(T)));
-  const auto values = Uninitialised<T>(block * w.columns);
-  for (long first = 0; first < w.rows;) {
-    // Reads that start and end on the band's block rows.
-    const long count = std::min(w.rows - first, block - (w.firstRow + first) % block);
-    if (long rc = job.ReadWindowRows(first, count, kPixelType<T>, values.get())) return rc;
-    for (long i = 0; i < count; ++i) {
-      if (StepAndCheckStop()) return RC_CANCELLED;
-      row(first + i, &values[i * w.columns]);
-    }
-    first += count;
+  WindowRows<T> rows(job);
+  for (long i = 0; i < job.GetWindow().rows; ++i) {
+    const T* values = nullptr;
+    if (long rc = rows.Next(values)) return rc;
+    row(i, values);
   }
   return RC_OK;
 }

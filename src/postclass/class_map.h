@@ -46,12 +46,15 @@ template <typename T, typename Label>
 long ReadClassMap(const PostClassJob& job, Regions<Label, std::int32_t>& regions, long& classCount) {
   const bool signedBytes = job.SourceType() == ZTRS_Int8;
   const long columns = job.GetWindow().columns;
-  return ReadBandOnce<T>(
-      job,
-      [&](long i, const T* values) {
-        regions.FillRow(i, [&](std::int32_t* classes) { ToClasses(values, columns, signedBytes, classes); });
-      },
-      classCount);
+  BandOnce<T> band(job);
+  if (long rc = regions.LabelRows([&](long, std::int32_t* classes) {
+        const T* values = nullptr;
+        if (long rc = band.Next(values)) return rc;
+        ToClasses(values, columns, signedBytes, classes);
+        return RC_OK;
+      }))
+    return rc;
+  return band.Finish(classCount);
 }
 
 }  // namespace zt

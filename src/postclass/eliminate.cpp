@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "frame/entry.h"
@@ -81,20 +82,31 @@ long ReadClumps(const char* path, long clumpCount, long bandCells, InputStatisti
 template <typename Label>
 long ReadClumpImage(const PostClassJob& job, Regions<Label, std::uint32_t>& regions, long& clumpCount,
                     std::uint32_t& highest) {
-  auto add = [&](long i, const std::uint32_t* labels) {
-    highest = std::max(highest, *std::max_element(labels, labels + job.GetWindow().columns));
-    regions.AddRow(i, labels);
+  const long columns = job.GetWindow().columns;
+  auto label = [&](auto& rows) {
+    return regions.LabelRows([&](long, std::uint32_t* to) {
+      const std::uint32_t* labels = nullptr;
+      if (long rc = rows.Next(labels)) return rc;
+      highest = std::max(highest, *std::max_element(labels, labels + columns));
+      std::memcpy(to, labels, sizeof(std::uint32_t) * columns);
+      return RC_OK;
+    });
   };
   switch (job.SourceType()) {
     case ZTRS_Byte:
     case ZTRS_Int8:
     case ZTRS_UInt16:
-    case ZTRS_UInt32:
-      return ReadBandOnce<std::uint32_t>(job, add, clumpCount);
-    default:
+    case ZTRS_UInt32: {
+      BandOnce<std::uint32_t> band(job);
+      if (long rc = label(band)) return rc;
+      return band.Finish(clumpCount);
+    }
+    default: {
       if (long rc = ReadBandOnce<double>(job, [](long, const double*) {}, clumpCount)) return rc;
       SetPos(0);
-      return ReadWindow<std::uint32_t>(job, add);
+      WindowRows<std::uint32_t> rows(job);
+      return label(rows);
+    }
   }
 }
 

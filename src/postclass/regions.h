@@ -5,8 +5,9 @@
 //
 // The rows are gathered into batches; each batch is cut into strips that the
 // worker threads label at once, every pixel taking a provisional label, the
-// labels that meet within a strip joined. The strips' labels are then laid
-// one after the other in scan order and joined across the strips' borders
+// labels that meet within a strip joined, while the caller's thread reads
+// the next batch. The strips' labels are then laid one after the other in
+// scan order and joined across the strips' borders
 // (postclass/border_join.h), so that a region's smallest label is still the
 // one made at its first pixel: numbering the roots in label order gives the
 // scan order of the regions, whatever the thread count. The cost is linear
@@ -19,6 +20,7 @@
 
 #include "postclass/border_join.h"
 #include "postclass/large_array.h"
+#include "ztclass/result_codes.h"
 #include "ztservices/progress.h"
 #include "ztservices/workers.h"
 
@@ -70,22 +72,15 @@ class Regions {
         labels_(rows * columns),
         batchRows_(std::max(1L, std::min(rows, batchCells / std::max(1L, columns)))),
         batch_(new Value[batchRows_ * columns]),
+        spare_(new Value[batchRows_ * columns]),
         lastRow_(columns) {
     NewLabel(0, 0);
   }
 
-  // Row i (from 0, in order) of the window.
-  void AddRow(long i, const Value* row) {
-    FillRow(i, [&](Value* to) { std::memcpy(to, row, sizeof(Value) * columns_); });
-  }
-
-  // Row i, written by fill(to) straight into the rows waiting to be
-  // labelled: a row converted as it comes is not copied again.
+  // Labels the window's rows, which fill(i, to) writes, row i into to, in
+  // order, giving a result code; the first code that is not RC_OK stops it.
   template <typename Fill>
-  void FillRow(long i, Fill&& fill) {
-    fill(&batch_[(i - batchFirst_) * columns_]);
-    if (++batchCount_ == batchRows_) LabelBatch();
-  }
+  long LabelRows(Fill&& fill);
 
   // Cells of a batch: a few blocks' worth, enough to share among threads.
   static constexpr long kBatchCells = 1L << 21;
@@ -111,6 +106,9 @@ class Regions {
  private:
   // Rows a strip has at least, so that joining its borders stays cheap.
   static constexpr long kMinStripRows = 16;
+  // Strips of a batch per thread: the caller's thread takes its share of
+  // them once it has read the next batch.
+  static constexpr long kStripsPerThread = 4;
 
   // The labels of one strip, numbered from 1 within it, before they take
   // their place after those of the strips above.
@@ -148,10 +146,11 @@ class Regions {
     return label;
   }
 
-  // The strips of rows first..first + count - 1, at most one per thread.
+  // The strips of rows first..first + count - 1.
   void CutStrips(long first, long count) {
-    const long threads = std::max(1L, ztGetWorkerThreads());
-    const long parts = std::max(1L, std::min(threads, count / kMinStripRows));
+    const long threads = ztGetWorkerThreads();
+    const long wanted = threads > 1 ? threads * kStripsPerThread : 1;
+    const long parts = std::max(1L, std::min(wanted, count / kMinStripRows));
     strips_.resize(parts);
     for (long k = 0; k < parts; ++k) {
       const long begin = first + count * k / parts, end = first + count * (k + 1) / parts;
@@ -160,7 +159,7 @@ class Regions {
     }
   }
 
-  void LabelBatch();
+  void JoinBatch();
   void LabelStrip(Strip& s);
   void PlaceStrip(Strip& s);
   void NumberStrip(const Strip& s);
@@ -170,9 +169,10 @@ class Regions {
   bool eight_;
   // Every entry is written by the labelling before it is read.
   LargeArray<Label> labels_;
-  // The rows not labelled yet, from window row batchFirst_.
+  // The rows being labelled, from window row batchFirst_, and the next
+  // ones being read.
   long batchRows_;
-  std::unique_ptr<Value[]> batch_;
+  std::unique_ptr<Value[]> batch_, spare_;
   long batchFirst_ = 0, batchCount_ = 0;
   std::vector<Value> lastRow_;  // the values of the row before the batch
   std::vector<Strip> strips_;
@@ -256,12 +256,38 @@ void Regions<Label, Value>::NumberStrip(const Strip& s) {
 }
 
 template <typename Label, typename Value>
-void Regions<Label, Value>::LabelBatch() {
-  if (batchCount_ == 0) return;
-  CutStrips(batchFirst_, batchCount_);
+template <typename Fill>
+long Regions<Label, Value>::LabelRows(Fill&& fill) {
+  struct Reading {
+    Fill* fill;
+    Value* to;
+    long first, count, columns;
+    long rc = RC_OK;
+    static void Run(void* data) {
+      auto* r = static_cast<Reading*>(data);
+      for (long i = 0; i < r->count && r->rc == RC_OK; ++i) r->rc = (*r->fill)(r->first + i, &r->to[i * r->columns]);
+    }
+  };
+  Reading next{&fill, spare_.get(), 0, std::min(batchRows_, rows_), columns_};
+  Reading::Run(&next);
+  while (next.count > 0 && next.rc == RC_OK) {
+    std::swap(batch_, spare_);
+    batchFirst_ = next.first;
+    batchCount_ = next.count;
+    next = Reading{&fill, spare_.get(), batchFirst_ + batchCount_,
+                   std::min(batchRows_, rows_ - batchFirst_ - batchCount_), columns_};
+    CutStrips(batchFirst_, batchCount_);
+    BatchJob job{this, &strips_};
+    ztRunOnWorkersBeside(static_cast<long>(strips_.size()), &BatchJob::LabelPart, &job, &Reading::Run, &next);
+    JoinBatch();
+  }
+  return next.rc;
+}
+
+template <typename Label, typename Value>
+void Regions<Label, Value>::JoinBatch() {
   BatchJob job{this, &strips_};
   const long parts = static_cast<long>(strips_.size());
-  ztRunOnWorkers(parts, &BatchJob::LabelPart, &job);
   // The strips' labels follow those already made, strip after strip.
   for (Strip& s : strips_) {
     s.base = forest_.Size() - 1;
@@ -282,14 +308,12 @@ void Regions<Label, Value>::LabelBatch() {
     JoinAcrossBorder(BatchRow(i - 1), Row(i - 1), BatchRow(i), Row(i), columns_, eight_, join);
   }
   std::memcpy(lastRow_.data(), BatchRow(batchFirst_ + batchCount_ - 1), sizeof(Value) * columns_);
-  batchFirst_ += batchCount_;
-  batchCount_ = 0;
 }
 
 template <typename Label, typename Value>
 bool Regions<Label, Value>::Resolve(Label& regions) {
-  LabelBatch();
   batch_.reset();
+  spare_.reset();
   std::vector<Label>& parent = forest_.Parents();
   if (!NumberRoots(parent, count_, value_, first_, regions)) return false;
   for (auto* table : {&count_, &first_}) {

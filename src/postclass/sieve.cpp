@@ -31,8 +31,7 @@ long SieveRegions(const PostClassJob& job, const char* inputPath, const SieveInp
                   const char* outputPath) {
   const long columns = job.GetWindow().columns;
   Regions<Label, std::uint32_t> regions(job.GetWindow().rows, columns, EightNeighbours(in.neighbours));
-  if (long rc = ReadWindow<std::uint32_t>(job, [&](long i, const std::uint32_t* v) { regions.AddRow(i, v); }))
-    return rc;
+  if (long rc = regions.LabelRows(CopiedRows<std::uint32_t>(job))) return rc;
 
   SetPos(0);
   SetSubProgressNameById(kSearchingCaption);

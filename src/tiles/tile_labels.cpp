@@ -28,7 +28,7 @@ long WithTileRegions(void* source, long band, const Window& w, int neighbours, i
   const bool eight = EightNeighbours(neighbours);
   if (mode == ZT_TILES_SIEVE) {
     TileRegions<uint32_t> regions(w.rows, w.columns, eight);
-    if (long rc = ReadWindow<uint32_t>(job, [&](long i, const uint32_t* v) { regions.AddRow(i, v); })) return rc;
+    if (long rc = regions.LabelRows(CopiedRows<uint32_t>(job))) return rc;
     uint32_t count = 0;
     if (!regions.Resolve(count)) return RC_CANCELLED;
     return visit(regions, count);
@@ -38,14 +38,15 @@ long WithTileRegions(void* source, long band, const Window& w, int neighbours, i
     TileRegions<int32_t> regions(w.rows, w.columns, eight);
     const bool signedBytes = job.SourceType() == ZTRS_Int8;
     ClassRange<T> classRange;
-    bool classValues = true;
-    const long read = ReadWindow<T>(job, [&](long i, const T* values) {
-      classValues = classValues && classRange.Add(values, w.columns);
-      if (!classValues) return;
-      regions.FillRow(i, [&](int32_t* classes) { ToClasses(values, w.columns, signedBytes, classes); });
-    });
-    if (read) return read;
-    if (!classValues) return RC_BAD_WINDOW;
+    WindowRows<T> rows(job);
+    if (long rc = regions.LabelRows([&](long, int32_t* classes) {
+          const T* values = nullptr;
+          if (long rc = rows.Next(values)) return rc;
+          if (!classRange.Add(values, w.columns)) return RC_BAD_WINDOW;
+          ToClasses(values, w.columns, signedBytes, classes);
+          return RC_OK;
+        }))
+      return rc;
     range.hasRange = true;
     range.low = classRange.Low();
     range.high = classRange.High();

@@ -850,11 +850,11 @@ TEST(RegionsTest, StripsAndBatchesOnAnyThreadCountGiveTheIndependentLabelling) {
           Threads pool(threads);
           const long rows = long(g.size()), cols = long(g[0].size());
           zt::Regions<std::uint32_t, std::int32_t> regions(rows, cols, eight, batchRows * cols);
-          std::vector<std::int32_t> row(cols);
-          for (long r = 0; r < rows; ++r) {
-            std::copy(g[r].begin(), g[r].end(), row.begin());
-            regions.AddRow(r, row.data());
-          }
+          ASSERT_EQ(regions.LabelRows([&](long r, std::int32_t* to) {
+            std::copy(g[r].begin(), g[r].end(), to);
+            return RC_OK;
+          }),
+                    RC_OK);
           std::uint32_t count = 0;
           ASSERT_TRUE(regions.Resolve(count));
           const Labelling expected = Label(g, eight);
