@@ -124,7 +124,7 @@ struct SigmoidReject {
 // computed. When a single output is left and its argument lies 1e-4 or more
 // from the reject threshold's, the same gap decides the reject test without
 // its exp either.
-constexpr double kLargestShortcut = 20.0, kMargin = 1e-4;
+constexpr double kShortcutLargestArgument = 20.0, kShortcutGap = 1e-4;
 
 inline long StrongestSigmoid(const double* t, long count, long stride, const SigmoidReject& reject) {
   double largest = t[0];
@@ -133,12 +133,12 @@ inline long StrongestSigmoid(const double* t, long count, long stride, const Sig
     numbers = numbers && !std::isnan(t[k * stride]);
     largest = std::max(largest, t[k * stride]);
   }
-  const double cut = numbers && largest <= kLargestShortcut ? largest - kMargin
+  const double cut = numbers && largest <= kShortcutLargestArgument ? largest - kShortcutGap
                                                             : -std::numeric_limits<double>::infinity();
   long first = -1, left = 0;
   for (long k = 0; k < count; ++k)
     if (!(t[k * stride] < cut)) first = first < 0 ? k : first, ++left;
-  if (left == 1 && std::abs(t[first * stride] - reject.logit) >= kMargin)
+  if (left == 1 && std::abs(t[first * stride] - reject.logit) >= kShortcutGap)
     return t[first * stride] < reject.logit ? 0 : first + 1;
   long best = -1;
   double strongest = 0.0;
@@ -178,8 +178,8 @@ inline void StrongestSigmoidRun(const double* t, long outputs, long count, long 
       strongest = Choose(above, index, strongest);
     }
     const LanePair fromLogit = largest - reject.logit;
-    const LaneMask clear = numbers & (largest <= kLargestShortcut) & (others < largest - kMargin) &
-                           ((fromLogit >= kMargin) | (fromLogit <= -kMargin));
+    const LaneMask clear = numbers & (largest <= kShortcutLargestArgument) & (others < largest - kShortcutGap) &
+                           ((fromLogit >= kShortcutGap) | (fromLogit <= -kShortcutGap));
     const LanePair decided = Choose(fromLogit < 0.0, LanePair{0.0, 0.0}, strongest + 1.0);
     if (clear[0] & clear[1]) {
       std::memcpy(classes + p, &decided, sizeof decided);
