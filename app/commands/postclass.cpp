@@ -136,9 +136,12 @@ void Run(const PostClassOptions& o, const std::string& what, bool numbersClumps,
   }
   // No window has more clumps than pixels: only a narrow --ot needs the count.
   const bool mayOverflow = TypeMaximum(result.Type()) < static_cast<double>(w.Pixels());
-  if (numbersClumps && mayOverflow && !statistics.empty() && ClumpCount(statistics) > TypeMaximum(result.Type()))
-    throw CommandError(what + ": " + std::to_string(ClumpCount(statistics)) + " clumps do not fit --ot " + o.method.type +
-                       " (at most " + FormatNumber(TypeMaximum(result.Type())) + "); choose UInt32");
+  if (numbersClumps && mayOverflow && !statistics.empty()) {
+    const long clumps = ClumpCount(statistics);
+    if (clumps > TypeMaximum(result.Type()))
+      throw CommandError(what + ": " + std::to_string(clumps) + " clumps do not fit --ot " + o.method.type +
+                         " (at most " + FormatNumber(TypeMaximum(result.Type())) + "); choose UInt32");
+  }
   // Eliminate straight from a class map gives that map back cleaned: its
   // records and colours unless --classes names others.
   const bool fromClassMap = !numbersClumps && o.statisticsIn.empty();
