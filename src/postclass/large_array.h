@@ -1,8 +1,10 @@
 #pragma once
-// An uninitialised array in huge pages where the system gives them on
-// request: a window's labels run to hundreds of megabytes, and taking them
-// from the kernel 4 KiB at a time costs a page fault each, as much as a
-// third of labelling them.
+// An uninitialised array, in huge pages where it is large and the system
+// gives them on request: a window's labels run to hundreds of megabytes, and
+// taking them from the kernel 4 KiB at a time costs a page fault each, as
+// much as a third of labelling them. A small array (a tile's, a small
+// window's) stays in the heap: a huge page would cost it 2 MiB of zeroing
+// at every call.
 #include <sys/mman.h>
 
 #include <algorithm>
@@ -16,13 +18,18 @@ template <typename T>
 class LargeArray {
  public:
   explicit LargeArray(long count) {
-    constexpr size_t kHugePage = size_t(2) << 20;
-    // At least one page: aligned_alloc may give no memory for 0 bytes, and an
-    // empty window is no allocation failure.
-    const size_t bytes = std::max<size_t>(1, (size_t(count) * sizeof(T) + kHugePage - 1) / kHugePage) * kHugePage;
-    void* memory = std::aligned_alloc(kHugePage, bytes);
+    constexpr size_t kHugePage = size_t(2) << 20, kHugePagesFrom = 16 * kHugePage;
+    // At least a byte: an empty window is no allocation failure.
+    size_t bytes = std::max<size_t>(1, size_t(count) * sizeof(T));
+    void* memory = nullptr;
+    if (bytes < kHugePagesFrom) {
+      memory = std::malloc(bytes);
+    } else {
+      bytes = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+      memory = std::aligned_alloc(kHugePage, bytes);
+      if (memory) madvise(memory, bytes, MADV_HUGEPAGE);
+    }
     if (!memory) throw std::bad_alloc();
-    madvise(memory, bytes, MADV_HUGEPAGE);
     values_.reset(static_cast<T*>(memory));
   }
   T& operator[](long i) { return values_.get()[i]; }
