@@ -80,19 +80,6 @@ for signal in TERM:143 HUP:129; do
   case "$last" in *done.) fail "SIG${signal%:*}: done after the stop: $(cat "$WORK/s.tif.out")" ;; *) pass ;; esac
 done
 
-# A file that appears at the result's path while the run works is kept.
-start new.tif
-kill -STOP "$pid"
-printf 'mine' >"$DIR/new.tif"
-kill -CONT "$pid"
-wait "$pid"
-rc=$?
-[ "$rc" -eq 1 ] && grep -q "new.tif' appeared while the command ran" "$WORK/new.tif.out" && pass ||
-  fail "a file that appeared: status $rc: $(cat "$WORK/new.tif.out")"
-[ "$(cat "$DIR/new.tif")" = mine ] && [ ! -e "$DIR/new.tif.txt" ] && [ -z "$(temporaries)" ] && pass ||
-  fail "a file that appeared was replaced or files were left: $(ls -A "$DIR")"
-rm -f "$DIR/new.tif"
-
 # A run killed outright leaves its files; the next run removes them, but
 # never those of a run that is alive (here, stopped).
 start killed.tif

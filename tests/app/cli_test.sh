@@ -13,7 +13,6 @@ printf '1\tWater\t#0000FF\tsea\n# comment\n\n2\tForest\t#00A000\n' >"$WORK/class
 printf '[{"number":1,"name":"Eau","color":"#0010FF"},{"number":2,"name":"Forêt","color":"#00A000","remark":"bois"}]' >"$WORK/classes.json"
 printf '1\tWater\tblue\n' >"$WORK/bad.txt"
 
-check "help lists the commands" 0 "recode" -- "$ZTCLASS" --help
 check "no command is a usage error" 2 "A subcommand is required" -- "$ZTCLASS"
 check "info on a missing file" 1 "cannot open raster" -- "$ZTCLASS" info "$WORK/missing.tif"
 check "info" 0 "Band 3: Byte" -- "$ZTCLASS" info "$WORK/img.tif"

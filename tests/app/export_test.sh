@@ -36,8 +36,6 @@ check "legend written" 0 "Wrote legend 'landuse_图例' to .*legend.gpkg" -- \
 check "default corner and size" 0 "POLYGON \(\(400162 5000030" -- \
   ogrinfo -q "$WORK/legend.gpkg" "landuse_图例_R" -where "class_no = 3"
 check "texts" 0 "txt \(String\) = forest" -- ogrinfo -q "$WORK/legend.gpkg" "landuse_图例_P"
-check "same name again" 1 "RC_LEGEND_CLASS_EXISTS \(10400111\)" -- \
-  "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/legend.gpkg"
 check "second legend with options" 0 "identifiers for the map view: [0-9]+ and [0-9]+" -- \
   "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/legend.gpkg" --name "it's; \"odd\"" --x 0 --y 0 \
   --size 10 --unclassified --add-to-map

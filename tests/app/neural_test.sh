@@ -106,8 +106,6 @@ check "hidden layer not a number" 2 "--hidden expects neuron counts" -- \
   "$ZTCLASS" bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --hidden 4,x
 check "negative epochs" 2 "--epochs must be 0 or more" -- \
   "$ZTCLASS" bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --epochs -1
-check "rate not finite" 2 "--output-rate: must be a finite number" -- \
-  "$ZTCLASS" rbf "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --output-rate nan
 check "seed not a number" 2 "seed" -- "$ZTCLASS" lvq2 "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --seed abc
 check "a class without pixels is named" 1 "class 2 'Nowhere'" -- \
   "$ZTCLASS" rbf "$WORK/scene.tif" --aoi "$WORK/outside.geojson" -o "$WORK/x.tif"

@@ -111,17 +111,12 @@ class WorkerThreadsTest : public ::testing::Test {
   float limits[3] = {40.0f, 40.0f, 40.0f};
 };
 
+// The pass is shared: one classifier of each kind, and the ones with work
+// of their own shared among the threads (sample passes, network runs).
 TEST_F(WorkerThreadsTest, SupervisedStatisticalClassifiers) {
   ExpectSameOnEveryThreadCount([&](void* result) {
     return ztMiniDistANew(source, bands, kBands, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn, 1,
                           factors, 1, limits);
-  });
-  ExpectSameOnEveryThreadCount([&](void* result) {
-    return ztJDBoxA(source, bands, kBands, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn, factors);
-  });
-  ExpectSameOnEveryThreadCount([&](void* result) {
-    return ztGYMiniDistANew(source, bands, kBands, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn, 1,
-                            factors);
   });
   ExpectSameOnEveryThreadCount([&](void* result) {
     return MaxLiklihoodClass(source, bands, kBands, 0.0, result, kWindowRows, kWindowColumns, kFirstRow,
@@ -132,19 +127,8 @@ TEST_F(WorkerThreadsTest, SupervisedStatisticalClassifiers) {
 TEST_F(WorkerThreadsTest, UnsupervisedClassifiersWithAndWithoutClassColours) {
   long display[3] = {3, 2, 1};
   ExpectSameOnEveryThreadCount([&](void* result) {
-    return ztFJDMiniDist(source, bands, kBands, 4, 7, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn);
-  });
-  ExpectSameOnEveryThreadCount([&](void* result) {
     return ztFJDMiniDistNew(source, bands, kBands, 4, 7, result, kWindowRows, kWindowColumns, kFirstRow,
                             kFirstColumn, display);
-  });
-  ExpectSameOnEveryThreadCount([&](void* result) {
-    return ztFJDGYMiniDist(source, bands, kBands, 3, 7, result, kWindowRows, kWindowColumns, kFirstRow,
-                           kFirstColumn);
-  });
-  ExpectSameOnEveryThreadCount([&](void* result) {
-    return ztFJDBoxNew(source, bands, kBands, 3, 7, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn,
-                       display);
   });
   ExpectSameOnEveryThreadCount([&](void* result) {
     return ztISODATA(source, bands, kBands, 4, 1.0f, 3, 0.05f, 5.0f, 20, 1, 7, result, kWindowRows, kWindowColumns,
@@ -163,10 +147,6 @@ TEST_F(WorkerThreadsTest, UnsupervisedClassifiersWithAndWithoutClassColours) {
 }
 
 TEST_F(WorkerThreadsTest, NetworkClassifiers) {
-  ExpectSameOnEveryThreadCount([&](void* result) {
-    return ztLVQ2NNClass(source, bands, kBands, 0.05, 5, 0.02, 5, result, kWindowRows, kWindowColumns, kFirstRow,
-                         kFirstColumn);
-  });
   long hidden[1] = {6};
   ExpectSameOnEveryThreadCount([&](void* result) {
     return ztBPNNClass(source, bands, kBands, hidden, 1, 0.8, 0.3, 0.001, 20, result, kWindowRows, kWindowColumns,

@@ -89,28 +89,6 @@ Vectors BruteTrain(const Vectors& p, long neurons, double learningRate, double t
   return w;
 }
 
-TEST(KohonenNetwork, MaxMinWeightsTakeTheEarlierPatternOnTies) {
-  // From (0,0): (1,0) and its copy are both farthest, the first is taken.
-  // Then (0.5,0) and (0,0.5) are both 0.25 from the nearest neuron; the copy
-  // of (1,0) is 0 away.
-  Patterns p({{0, 0}, {0.5, 0}, {1, 0}, {1, 0}, {0, 0.5}});
-  zt::CKohonenNN net;
-  ASSERT_EQ(net.Create(2, 4), RC_OK);
-  ASSERT_EQ(net.InitCenters(p.get(), p.count()), RC_OK);
-  EXPECT_EQ(AllWeights(net, 4, 2), (Vectors{{0, 0}, {1, 0}, {0.5, 0}, {0, 0.5}}));
-
-  // Every pattern taken: the last choice is taken again.
-  Patterns few({{0, 0}, {1, 0}, {0.5, 0}});
-  ASSERT_EQ(net.Create(2, 5), RC_OK);
-  ASSERT_EQ(net.InitCenters(few.get(), few.count()), RC_OK);
-  EXPECT_EQ(AllWeights(net, 5, 2), (Vectors{{0, 0}, {1, 0}, {0.5, 0}, {0.5, 0}, {0.5, 0}}));
-
-  Patterns one({{0.2, 0.4}});
-  ASSERT_EQ(net.Create(2, 3), RC_OK);
-  ASSERT_EQ(net.InitCenters(one.get(), one.count()), RC_OK);
-  EXPECT_EQ(AllWeights(net, 3, 2), (Vectors{{0.2, 0.4}, {0.2, 0.4}, {0.2, 0.4}}));
-}
-
 TEST(KohonenNetwork, DistanceToThePlacedNeuronsIsCappedAt1000) {
   // 16-bit values scaled by 1/255 lie far apart: 40 is 1600 from 0 and 3600
   // from 100, 50 is 2500 from both. Capped, both count 1000 and 40 wins.

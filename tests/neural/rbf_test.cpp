@@ -173,39 +173,4 @@ TEST(RBFNetwork, EveryUnitPrunedGivesClassOne) {
   EXPECT_EQ(c, 1);
 }
 
-TEST(RBFClassification, SeparatesTheHalvesAndChecksArguments) {
-  NetScene s;
-  s.scene.MakeResult(kNetColumns, kNetRows);
-  ProgressRecorder progress;
-  ASSERT_EQ(ztRBFNNClass(s.scene.source, s.bands.data(), 3, 0.1, 1e-6, 20, 0.5, 0.001, 200, s.scene.result, kNetRows,
-                         kNetColumns, 0, 0),
-            RC_OK);
-  const std::vector<double> classes = s.scene.Result();
-  for (int r = 0; r < kNetRows; ++r)
-    for (int c = 0; c < kNetColumns; ++c) EXPECT_EQ(classes[r * kNetColumns + c], c < 12 ? 1 : 2) << c << "," << r;
-  EXPECT_EQ(progress.Count("main:RBF 神经网络分类"), 1);
-  EXPECT_EQ(progress.Count("sub:神经网络分类..."), 1);
-
-  NetScene t;
-  t.scene.MakeResult(kNetColumns, kNetRows);
-  EXPECT_EQ(ztRBFNNClass(nullptr, t.bands.data(), 3, 0.1, 0, 1, 0.1, 0, 1, t.scene.result, 1, 1, 0, 0),
-            RC_NULL_ARGUMENT);
-  EXPECT_EQ(ztRBFNNClass(t.scene.source, t.bands.data(), 1025, 0.1, 0, 1, 0.1, 0, 1, t.scene.result, 1, 1, 0, 0),
-            RC_TOO_MANY_BANDS);
-  EXPECT_EQ(ztRBFNNClass(t.scene.source, t.bands.data(), 3, 0.1, 0, 1, 0.1, 0, 1, t.scene.result, 1, 1, 0, -1),
-            RC_BAD_WINDOW);
-  EXPECT_EQ(ztRBFNNClass(t.scene.source, t.bands.data(), 3, 0.1, 0, 1, 0.1, 0, 1, t.scene.result, 1, kNetColumns,
-                         0, 1),
-            RC_BAD_WINDOW);
-  // Cancelled in the pass: the first row block is written, the second not.
-  ProgressRecorder stop;
-  stop.stopAfterSteps = 2 + kNetCells + 2 + 1;
-  EXPECT_EQ(ztRBFNNClass(t.scene.source, t.bands.data(), 3, 0.1, -1.0, 1, 0.5, -1.0, 1, t.scene.result, kNetRows,
-                         kNetColumns, 0, 0),
-            RC_CANCELLED);
-  const std::vector<double> partial = t.scene.Result();
-  EXPECT_EQ(partial[0], 1);
-  EXPECT_EQ(partial[19 * kNetColumns + 20], 0);
-}
-
 }  // namespace

@@ -123,40 +123,15 @@ CASES = [
      ["cluster-mindist", SCENE, "--classes", 6, "--display-bands", "4,3,2"], [RASTER]),
     ("cluster_box", dict(INPUT=SCENE, CLASSES=4, INTERVAL=3, DATA_TYPE=2),
      ["cluster-box", SCENE, "--classes", 4, "--interval", 3, "--ot", "UInt16"], [RASTER]),
-    ("cluster_gmindist", dict(INPUT=SCENE, CLASSES=3), ["cluster-gmindist", SCENE, "--classes", 3], [RASTER]),
     ("isodata", dict(INPUT=SCENE, CLASSES=6, STRETCH=0, ITERATIONS=5, MIN_SIZE=100),
      ["isodata", SCENE, "--classes", 6, "--stretch", "none", "--iterations", 5, "--min-size", 100], [RASTER]),
     ("bp", dict(SUPERVISED, SEED=3, HIDDEN="4", EPOCHS=150, RATE=0.01),
      ["bp", SCENE, "--aoi", TRAINING, "--seed", 3, "--hidden", "4", "--epochs", 150, "--rate", 0.01], [RASTER]),
-    ("hrbp", dict(SUPERVISED, SQUARES=True, EPOCHS=100),
-     ["hrbp", SCENE, "--aoi", TRAINING, "--squares", "--epochs", 100], [RASTER]),
-    ("rbf", dict(SUPERVISED, OUTPUT_EPOCHS=200, CENTRE_THRESHOLD=1e-6),
-     ["rbf", SCENE, "--aoi", TRAINING, "--output-epochs", 200, "--centre-threshold", "1e-6"], [RASTER]),
-    ("lvq2", dict(SUPERVISED, LVQ_EPOCHS=10, LVQ_RATE=0.005),
-     ["lvq2", SCENE, "--aoi", TRAINING, "--lvq-epochs", 10, "--lvq-rate", 0.005], [RASTER]),
-    ("kohonen", dict(INPUT=SCENE, CLUSTERS=5, EPOCHS=20),
-     ["kohonen", SCENE, "--clusters", 5, "--epochs", 20], [RASTER]),
-    ("art", dict(INPUT=SCENE, CLUSTERS=6, VIGILANCE=0.995),
-     ["art", SCENE, "--clusters", 6, "--vigilance", 0.995], [RASTER]),
     ("fuzzy_art", dict(INPUT=SCENE, CLUSTERS=6, BANDS=[4, 5], OUTPUT="{o}/r.img"),
      ["fuzzy-art", SCENE, "--clusters", 6, "--bands", "4,5", "--of", "HFA", "-o", "{o}/r.img"], [("OUTPUT", "r.img", same_raster)]),
     ("train_maxlike", dict(SUPERVISED, BANDS=[2, 3, 4, 5], OUTPUT="{o}/m.model"),
      ["train", "maxlike", SCENE, "--aoi", TRAINING, "--bands", "2,3,4,5", "-o", "{o}/m.model"],
      [("OUTPUT", "m.model", same_file)]),
-    ("train_isodata", dict(INPUT=SCENE, CLASSES=5, INTERVAL=4, OUTPUT="{o}/m.model"),
-     ["train", "isodata", SCENE, "--classes", 5, "--interval", 4, "-o", "{o}/m.model"],
-     [("OUTPUT", "m.model", same_file)]),
-] + [
-    # Train algorithms are derived alike from each method's, whose parameters the
-    # cases above map: one of each kind (statistical, clustering, network).
-    ("train_" + name.replace("-", "_"), dict(parameters, OUTPUT="{o}/m.model"),
-     ["train", name, SCENE] + options + ["-o", "{o}/m.model"], [("OUTPUT", "m.model", same_file)])
-    for name, parameters, options in [
-        ("mindist", dict(SUPERVISED, DEV_FACTOR="2"), ["--aoi", TRAINING, "--dev-factor", "2"]),
-        ("cluster-box", dict(INPUT=SCENE, CLASSES=3, INTERVAL=5), ["--classes", 3, "--interval", 5]),
-        ("bp", dict(SUPERVISED, SEED=5, EPOCHS=30), ["--aoi", TRAINING, "--seed", 5, "--epochs", 30]),
-        ("art", dict(INPUT=SCENE, CLUSTERS=5, PASSES=2), ["--clusters", 5, "--passes", 2])]
-] + [
     ("apply", dict(MODEL=MODEL, INPUT=SCENE, EXTENT=EXTENT, CONFIDENCE="{o}/c.tif"),
      ["apply", MODEL, SCENE, "--srcwin", 40, 30, 300, 300, "--confidence", "{o}/c.tif"],
      [RASTER, ("CONFIDENCE", "c.tif", same_raster)]),

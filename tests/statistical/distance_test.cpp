@@ -227,22 +227,6 @@ TEST(MinimumDistance, ArgumentChecksInOrder) {
   EXPECT_EQ(ztMiniDistA(bare.source, &band, 1, bare.result, 8, 8, 0, 0, f, f), RC_AOI_WITHOUT_POLYGON);
 }
 
-TEST(MinimumDistance, StopDuringThePassKeepsFinishedRows) {
-  Trained s;
-  float f[] = {9, 9, 9}, l[] = {255, 255, 255};
-  ProgressRecorder progress;
-  // Mask rows of 3 polygons, 20 statistics rows, then one row block.
-  progress.stopAfterSteps = 6 + 8 + 4 + 10 + 20 + 1;
-  EXPECT_EQ(ztMiniDistA(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
-                        s.firstColumn, f, l),
-            RC_CANCELLED);
-  EXPECT_EQ(progress.Count("end"), 1);
-  std::vector<double> classes = s.scene.Result();
-  // Source rows 5..15 belong to row block 0; later rows stay unwritten.
-  EXPECT_NE(classes[0], 0);
-  EXPECT_EQ(classes[15 * s.columns], 0);
-}
-
 // Parallelepiped ---------------------------------------------------------
 
 int BruteBox(const BruteStats& s, const std::vector<double>& x, const float* factors, bool noData, double value) {
