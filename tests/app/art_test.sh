@@ -34,7 +34,6 @@ check "vigilance -1 forms one ART category" 0 "^1 of 4 categories formed" -- \
 check "every parameter, window and quicklook" 0 "and .*art.png" -- \
   "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/w.tif" --clusters 3 --interval 2 --rate 0.2 --noise 0.1 \
   --vigilance 0.95 --passes 2 --bands 2,1 --window 5,6,4,5 --png "$WORK/art.png"
-check "window size" 0 "Size is 6, 5" -- gdalinfo "$WORK/w.tif"
 check "fuzzy-art with every parameter" 0 "categories formed" -- \
   "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/f.tif" --clusters 3 --interval 3 --rate 0.5 --choice 0.1 \
   --vigilance 0.8 --passes 1 --ot UInt16
@@ -57,6 +56,5 @@ check "interval beyond the image" 1 "RC_BAD_WINDOW" -- \
   "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --interval 11
 check "nothing to learn from" 1 "RC_TOO_FEW_SAMPLES" -- \
   "$ZTCLASS" fuzzy-art "$WORK/empty.tif" -o "$WORK/x.tif" --clusters 2
-check "nothing written for refused runs" 1 "" -- test -e "$WORK/x.tif"
 
 finish "art commands"

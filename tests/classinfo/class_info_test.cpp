@@ -46,17 +46,13 @@ TEST(ClassInfoFile, ByteLayout) {
   std::vector<unsigned char> bytes = ReadFileBytes(dir.File("x.cls"));
   ASSERT_EQ(bytes.size(), 25u + 4 + 3 * 260);
   EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 25), "ZT_CLASS_INFO_FILEHEAD1.0");
-  EXPECT_EQ(bytes[25], 3);
-  EXPECT_EQ(bytes[26] | bytes[27] | bytes[28], 0);
+  EXPECT_EQ(std::vector<int>(bytes.begin() + 25, bytes.begin() + 29), (std::vector<int>{3, 0, 0, 0}));
+  // Record 2 of 260 bytes: number, name (128), red, green, blue, remark.
   const unsigned char* second = bytes.data() + 29 + 260;
-  EXPECT_EQ(second[0], 2);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(second + 1)), "Forest");
-  EXPECT_EQ(second[129], 0);
-  EXPECT_EQ(second[130], 128);
-  EXPECT_EQ(second[131], 0);
-  const unsigned char* third = bytes.data() + 29 + 520;
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(third + 132)), "built-up");
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data() + 30)), "水体");
+  EXPECT_EQ(std::vector<int>({second[0], second[129], second[130], second[131]}), (std::vector<int>{2, 0, 128, 0}));
+  EXPECT_STREQ(reinterpret_cast<const char*>(second + 1), "Forest");
+  EXPECT_STREQ(reinterpret_cast<const char*>(bytes.data() + 29 + 520 + 132), "built-up");
+  EXPECT_STREQ(reinterpret_cast<const char*>(bytes.data() + 30), "水体");
 }
 
 TEST(ClassInfoFile, PathReplacesTheLastExtension) {
@@ -307,19 +303,17 @@ TEST(WriteClassAtt, SupervisedClassesTakeTheAoiColoursAndNames) {
     Handle again(ztRSOpen(dir.File(name).c_str(), 0));
     std::vector<ZTRSColorEntry> table = TableOf(again.get());
     ASSERT_EQ(table.size(), 256u);
-    ExpectEntry(table[0], 0, 0, 0);
-    ExpectEntry(table[1], 0, 0, 255);
-    ExpectEntry(table[2], 0, 128, 0);
-    ExpectEntry(table[3], 200, 30, 30);
-    for (int k = 4; k < 256; ++k) ExpectEntry(table[k], k, k, k);
+    const int classes[4][3] = {{0, 0, 0}, {0, 0, 255}, {0, 128, 0}, {200, 30, 30}};
+    for (int k = 0; k < 256; ++k)
+      k < 4 ? ExpectEntry(table[k], classes[k][0], classes[k][1], classes[k][2]) : ExpectEntry(table[k], k, k, k);
     std::vector<CLASSATTINFO> records = RecordsOf(again.get());
     ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[0].classNo, 1);
-    EXPECT_STREQ(records[0].name, "Water");
-    EXPECT_STREQ(records[0].remark, "sea");
-    EXPECT_EQ(records[2].classNo, 3);
-    EXPECT_EQ(records[2].red, 200);
-    EXPECT_STREQ(records[2].remark, "town");
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_EQ(records[k].classNo, k + 1);
+      EXPECT_STREQ(records[k].name, aois[k].name);
+      EXPECT_STREQ(records[k].remark, aois[k].remark);
+      EXPECT_EQ(records[k].red, classes[k + 1][0]);
+    }
   }
 }
 

@@ -301,13 +301,13 @@ TEST(Parallelepiped, ZeroFactorHoldsOnlyTheMeanAndNoDataIsSeenWhenReached) {
 // The formulas as written: raw scatter matrix, its inverse, and
 // t[r] = sum_b (x[r] - mu[b]) W[r][b], d = sum_r (x[r] - mu[r]) t[r].
 struct BruteGeneralized {
-  std::map<int, std::vector<std::vector<double>>> inverse;
+  std::map<int, Matrix> inverse;
 
   BruteGeneralized(const Scene& scene, const BruteStats& stats, const std::vector<int>& bandList, int rows,
                    int columns, int firstRow, int firstColumn) {
     const size_t n = bandList.size();
     for (int k : stats.classes) {
-      std::vector<std::vector<double>> s(n, std::vector<double>(2 * n, 0.0));
+      Matrix s(n, std::vector<double>(n, 0.0));
       for (int r = firstRow; r < firstRow + rows; ++r)
         for (int c = firstColumn; c < firstColumn + columns; ++c) {
           int mask = 0;
@@ -318,27 +318,9 @@ struct BruteGeneralized {
           for (size_t a = 0; a < n; ++a)
             for (size_t b = 0; b < n; ++b) s[a][b] += scene.value(bandList[a], c, r) * scene.value(bandList[b], c, r);
         }
-      for (size_t a = 0; a < n; ++a) {
-        for (size_t b = 0; b < n; ++b) s[a][b] /= stats.count.at(k);
-        s[a][n + a] = 1;
-      }
-      for (size_t col = 0; col < n; ++col) {  // Gauss-Jordan on [S | I]
-        size_t p = col;
-        for (size_t r = col + 1; r < n; ++r)
-          if (std::fabs(s[r][col]) > std::fabs(s[p][col])) p = r;
-        std::swap(s[p], s[col]);
-        const double pivot = s[col][col];
-        for (double& v : s[col]) v /= pivot;
-        for (size_t r = 0; r < n; ++r)
-          if (r != col) {
-            const double f = s[r][col];
-            for (size_t q = 0; q < 2 * n; ++q) s[r][q] -= f * s[col][q];
-          }
-      }
-      auto& w = inverse[k];
-      w.assign(n, std::vector<double>(n));
-      for (size_t a = 0; a < n; ++a)
-        for (size_t b = 0; b < n; ++b) w[a][b] = s[a][n + b];
+      for (auto& row : s)
+        for (double& v : row) v /= stats.count.at(k);
+      inverse[k] = GaussJordanInverse(s);
     }
   }
 

@@ -43,61 +43,18 @@ void AddHalfRects(Scene& scene, const std::string& name, const std::vector<HalfR
 const std::vector<std::vector<HalfRect>> kClasses = {
     {{1.5, 2.5, 9.5, 10.5}}, {{13.5, 3.5, 21.5, 9.5}, {14.5, 20.5, 19.5, 25.5}}, {{25.5, 12.5, 33.5, 22.5}}};
 
-struct Gaussian {
-  std::vector<double> mean;
-  std::vector<std::vector<double>> inverse;
-  double logDet = 0;
-};
-
-// Two-pass mean and population covariance over every cell of every polygon
-// (cells in two polygons count twice), inverse and log-determinant by
-// Gauss-Jordan elimination.
-Gaussian BruteGaussian(const Scene& scene, const std::vector<HalfRect>& rects, const std::vector<int>& bands,
-                       double noData = NAN) {
-  const size_t n = bands.size();
+// Every cell of every polygon (cells in two polygons count twice).
+Gaussian BruteGaussian(const Scene& scene, const std::vector<HalfRect>& rects, const std::vector<int>& bands) {
   std::vector<std::vector<double>> cells;
   for (const HalfRect& h : rects)
     for (int r = 0; r < scene.rows; ++r)
       for (int c = 0; c < scene.columns; ++c) {
-        if (!h.Holds(c, r) || scene.value(bands[0], c, r) == noData) continue;
+        if (!h.Holds(c, r)) continue;
         std::vector<double> x;
         for (int b : bands) x.push_back(scene.value(b, c, r));
         cells.push_back(x);
       }
-  Gaussian g;
-  g.mean.assign(n, 0);
-  for (auto& x : cells)
-    for (size_t a = 0; a < n; ++a) g.mean[a] += x[a] / cells.size();
-  std::vector<std::vector<double>> m(n, std::vector<double>(2 * n, 0));
-  for (auto& x : cells)
-    for (size_t a = 0; a < n; ++a)
-      for (size_t b = 0; b < n; ++b) m[a][b] += (x[a] - g.mean[a]) * (x[b] - g.mean[b]) / cells.size();
-  for (size_t a = 0; a < n; ++a) m[a][n + a] = 1;
-  for (size_t col = 0; col < n; ++col) {
-    size_t p = col;
-    for (size_t r = col + 1; r < n; ++r)
-      if (std::fabs(m[r][col]) > std::fabs(m[p][col])) p = r;
-    std::swap(m[p], m[col]);
-    const double pivot = m[col][col];
-    g.logDet += std::log(std::fabs(pivot));
-    for (double& v : m[col]) v /= pivot;
-    for (size_t r = 0; r < n; ++r)
-      if (r != col) {
-        const double f = m[r][col];
-        for (size_t q = 0; q < 2 * n; ++q) m[r][q] -= f * m[col][q];
-      }
-  }
-  g.inverse.assign(n, std::vector<double>(n));
-  for (size_t a = 0; a < n; ++a)
-    for (size_t b = 0; b < n; ++b) g.inverse[a][b] = m[a][n + b];
-  return g;
-}
-
-double Discriminant(const Gaussian& g, const std::vector<double>& x) {
-  double q = 0;
-  for (size_t i = 0; i < x.size(); ++i)
-    for (size_t j = 0; j < x.size(); ++j) q += (x[i] - g.mean[i]) * (x[j] - g.mean[j]) * g.inverse[j][i];
-  return -0.5 * (g.logDet + q);
+  return GaussianOf(cells);
 }
 
 struct MlSetup {
