@@ -1,5 +1,5 @@
-// Fuzzy ART: the opening of categories and the pass structure worked by
-// hand, and the export against the method written out here.
+// Fuzzy ART: the pass structure worked by hand, and the export against the
+// method written out here.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,15 +16,6 @@
 using namespace zttest;
 
 namespace {
-
-TEST(FuzzyARTNetwork, AnAllZeroFirstPatternOpensCategoryZero) {
-  Patterns p({{0.0, 0.0}, {0.8, 0.7}});
-  zt::CFuzzyART net(2, 3);
-  ASSERT_EQ(net.Create(), RC_OK);
-  EXPECT_EQ(net.Train(p.get(), p.count(), 1, 0.01, 0.9, 0.5), 2);
-  EXPECT_EQ(std::vector<double>(net.Weights(0), net.Weights(0) + 4), (std::vector<double>{0, 0, 1, 1}));
-  EXPECT_EQ(std::vector<double>(net.Weights(1), net.Weights(1) + 4), (std::vector<double>{0.8, 0.7, 1 - 0.8, 1 - 0.7}));
-}
 
 TEST(FuzzyARTNetwork, OnePassOrNoneRunsOnlyTheInitialPassWithoutAStep) {
   for (long maxIterations : {1L, 0L}) {

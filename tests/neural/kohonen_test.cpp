@@ -159,23 +159,6 @@ TEST(KohonenNetwork, TrainingMatchesTheBruteForceLoop) {
   }
 }
 
-TEST(KohonenNetwork, EquidistantPixelsTakeTheLowerClass) {
-  zt::CKohonenNN net;
-  ASSERT_EQ(net.Create(2, 3), RC_OK);
-  const double neurons[3][2] = {{0, 0}, {1, 0}, {1, 1}};
-  for (long j = 0; j < 3; ++j) std::copy(neurons[j], neurons[j] + 2, net.Weights(j));
-  long classNo = 0;
-  const double between01[] = {0.5, -0.3}, between12[] = {1.2, 0.5}, atTwo[] = {0.9, 0.1};
-  net.Classify(between01, &classNo);
-  EXPECT_EQ(classNo, 1);
-  net.Classify(between12, &classNo);
-  EXPECT_EQ(classNo, 2);
-  net.Classify(atTwo, &classNo);
-  EXPECT_EQ(classNo, 2);
-  net.Release();
-  net.Release();
-}
-
 // A 30 x 26 three-band scene of sea (left), vegetation (middle) and city
 // (right) with texture; band 3, listed first, holds the no-data value 0 on
 // a diagonal.
