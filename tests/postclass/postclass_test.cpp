@@ -301,22 +301,6 @@ TEST_F(SieveTest, AWindowAcrossBlockRowsKeepsItsClumpsInScanOrder) {
   EXPECT_EQ(ReadText(File("sieve.txt")), ClumpText("过滤分析块统计信息:", 3, 8, l.zeros, kept));
 }
 
-TEST_F(SieveTest, BadStatisticsFiles) {
-  PrepareSieve(*this, RandomClasses(8, 8, 2));
-  Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
-  Handle result = Create("sieved.tif", 8, 8);
-  auto sieve = [&](const std::string& in) {
-    return ztClassSieve(source.get(), 1, in.c_str(), result.get(), 1, File("sieve.txt").c_str(), 8, 8, 0, 0, 2);
-  };
-  EXPECT_EQ(sieve(File("missing.txt")), RC_INPUT_FILE_FAILED);
-  std::ofstream(File("short.txt")) << "聚类分析块统计信息:\n\n分类数:3\n";
-  EXPECT_EQ(sieve(File("short.txt")), RC_INPUT_FILE_FAILED);
-  std::string text = ReadText(File("clumps.txt"));
-  std::ofstream(File("cut.txt")) << text.substr(0, text.size() / 2);
-  EXPECT_EQ(sieve(File("cut.txt")), RC_INPUT_FILE_FAILED) << "fewer clump lines than clumps";
-  EXPECT_FALSE(std::filesystem::exists(File("sieve.txt")));
-}
-
 TEST_F(SieveTest, OneHugeRegionMatchesAFloodFillLabelling) {
   const Grid g = OneHugeRegion();
   const long side = long(g.size());
@@ -472,46 +456,6 @@ TEST_F(EliminateTest, RandomMapsMatchAStepByStepMerging) {
         EXPECT_EQ(e.classes, expected.classes);
         EXPECT_EQ(e.statistics, Totals(BruteForceClassCount(g), neighbours, Label(g, false).zeros, expected.totals));
       }
-}
-
-TEST_F(EliminateTest, ASmallClumpsPixelsAreMetInGrowthOrder) {
-  // Clump X (class 9): its first pixel S (1,1), A (1,2) to its right and B
-  // (2,0) below-left. Growth takes the diagonal B before A, so of the equal
-  // clumps beside them, Q (class 2, at B) wins over P (class 1, at A). P
-  // then joins X, which is Q's now.
-  const Grid g = {{0, 0, 0, 0, 0}, {0, 9, 9, 1, 0}, {9, 0, 0, 1, 0}, {2, 2, 0, 0, 0}};
-  const Eliminated e = RunEliminate(*this, g, 4, 8);
-  ASSERT_EQ(e.rc, RC_OK);
-  const Grid expected = {{0, 0, 0, 0, 0}, {0, 2, 2, 2, 0}, {2, 0, 0, 2, 0}, {2, 2, 0, 0, 0}};
-  EXPECT_EQ(e.classes, expected);
-  EXPECT_EQ(ReferenceEliminate(g, 4, true).classes, expected);
-  EXPECT_EQ(e.statistics, Totals(9, 8, 13, {0, 7, 0, 0, 0, 0, 0, 0, 0}));
-}
-
-TEST_F(EliminateTest, AFloatClumpImageGivesTheSameMerging) {
-  // A few small clumps in one large one, so that sizes outnumber them.
-  Grid g(30, std::vector<long>(33, 1));
-  for (auto [r, c, v, n] : {std::array<long, 4>{2, 3, 2, 5}, {10, 20, 3, 8}, {20, 5, 2, 2}, {25, 24, 3, 7}})
-    for (long i = 0; i < n; ++i) g[r][c + i] = v;
-  for (int neighbours : {4, 8}) {
-    SCOPED_TRACE(neighbours);
-    const ReferenceEliminated expected = ReferenceEliminate(g, 8, neighbours == 8);
-    ASSERT_EQ(Clump(g, neighbours), RC_OK);
-    const Grid clumps = ReadGrid("clumps.tif", 33);
-    RasterSpec spec;
-    spec.rows = 30;
-    spec.columns = 33;
-    spec.type = GDT_Float32;
-    WriteGeoTiff(File("float_clumps.tif"), spec, [&](int, int c, int r) { return double(clumps[r][c]); });
-    Handle source(ztRSOpen(File("float_clumps.tif").c_str(), 0));
-    Handle result = Create("classes2.tif", 33, 30, ZTRS_Byte);
-    ASSERT_EQ(ztClassEliminate(source.get(), 1, File("clumps.txt").c_str(), result.get(), 1, File("e.txt").c_str(), 30,
-                               33, 0, 0, 8),
-              RC_OK);
-    result.reset();
-    EXPECT_EQ(ReadGrid("classes2.tif", 33), expected.classes);
-    EXPECT_EQ(ReadText(File("e.txt")), Totals(3, neighbours, 0, expected.totals));
-  }
 }
 
 TEST_F(EliminateTest, SieveFilesAndGbkClumpFilesAreRead) {
