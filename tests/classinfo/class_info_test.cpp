@@ -5,14 +5,12 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <set>
 
 #include "test_support.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/bandnote.h"
 #include "ztservices/raster.h"
-#include "ztservices/sysroot.h"
 
 using namespace zttest;
 
@@ -388,17 +386,6 @@ TEST(WriteClassAtt, BadArguments) {
   Handle image = Image(dir.File("bad.tif"));
   EXPECT_EQ(ztRSWriteClassAtt(image.get(), ztRSGetRasterBand(image.get(), 1), 256, nullptr), RC_BAD_WINDOW);
   EXPECT_EQ(ztRSWriteClassAtt(image.get(), ztRSGetRasterBand(image.get(), 1), -1, nullptr), RC_BAD_WINDOW);
-}
-
-TEST(StepRamp, TheShippedRampHas256DistinctColours) {
-  ZTSYSROOT root;
-  ASSERT_EQ(ztGetSystemRoot(&root), 0);
-  std::vector<unsigned char> bytes = ReadFileBytes(std::string(root.systemDir) + "/lut/step.lut");
-  ASSERT_EQ(bytes.size(), 396u + 3 * 256);
-  EXPECT_EQ(bytes[392] | bytes[393] << 8 | bytes[394] << 16 | bytes[395] << 24, 256);
-  std::set<std::tuple<int, int, int>> colours;
-  for (int i = 0; i < 256; ++i) colours.emplace(bytes[396 + 3 * i], bytes[397 + 3 * i], bytes[398 + 3 * i]);
-  EXPECT_EQ(colours.size(), 256u);
 }
 
 // ztSaveEditedCls2Zti ------------------------------------------------------

@@ -9,7 +9,6 @@
 #include <random>
 #include <set>
 
-#include "samples/cell_set.h"
 #include "samples/class_aois.h"
 #include "samples/class_mask.h"
 #include "test_support.h"
@@ -138,30 +137,6 @@ TEST(ClassAoiListing, AClassAoiWithoutPolygonsIsRefused) {
   EXPECT_EQ(ztGetAOICellSet(image.ds.get(), &band, 1, aois.data(), 1, &cells.cells, cells.count),
             RC_AOI_WITHOUT_POLYGON);
   EXPECT_EQ(cells.cells, nullptr);
-}
-
-TEST(CellGathering, TheSetGrowsByDoublingAndIsTrimmed) {
-  zt::CellSet set(2);
-  for (long i = 0; i < 2000; ++i) set.Append(1, i, 0);
-  EXPECT_EQ(set.Capacity(), 2000);
-  set.Append(1, 2000, 0);
-  EXPECT_EQ(set.Capacity(), 4000);
-  AOICELL* cells = nullptr;
-  long count = 0;
-  set.Release(&cells, count);
-  EXPECT_EQ(count, 2001);
-  EXPECT_EQ(cells[2000].row, 2000);
-  ztFreeAOICellSet(cells, count);
-
-  SampleImage image(80, 40);
-  // Edge-aligned: columns 4..72 and rows 5..33, 69 x 29 = 2001 pixels.
-  AddAoi(image.ds.get(), "big", 3, {{{4, 5}, {73, 5}, {73, 34}, {4, 34}}});
-  ClassAois list(image.ds.get());
-  long band = 2;
-  Cells gathered;
-  ASSERT_EQ(ztGetAOICellSet(image.ds.get(), &band, 1, list.aois.data(), 1, &gathered.cells, gathered.count), 0);
-  EXPECT_EQ(gathered.count, 2001);
-  EXPECT_EQ(gathered.cells[2000].values[0], Pixel(2, 72, 33));
 }
 
 TEST(CellGathering, ArgumentChecksInOrder) {

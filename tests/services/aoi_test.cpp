@@ -182,13 +182,6 @@ TEST(AoiFiles, BadFilesAreReportedWhenAttached) {
   EXPECT_NE(ztRSAttachAOIFile(ds.get(), dir.File("junk.geojson").c_str(), nullptr), 0);
 }
 
-TEST(AoiFiles, ImagesWithoutAoisGiveAnEmptyEditor) {
-  TempDir dir;
-  WriteGeoTiff(dir.File("i.tif"), RasterSpec{}, [](int, int, int) { return 0; });
-  Handle ds(ztRSOpen(dir.File("i.tif").c_str(), 0));
-  EXPECT_TRUE(LoadAois(ds.get()).empty());
-}
-
 TEST(AoiFiles, VerticesThatAreOrMapToNoNumberMakeTheFileUnusable) {
   TempDir dir;
   RasterSpec spec;

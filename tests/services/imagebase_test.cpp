@@ -9,7 +9,6 @@
 #include "ztclass/result_codes.h"
 #include "ztservices/geometry.h"
 #include "ztservices/imagebase.h"
-#include "ztservices/progress.h"
 #include "ztservices/sysroot.h"
 
 namespace {
@@ -95,16 +94,6 @@ TEST(Geometry, RegionsUsePixelCentres) {
   DeleteObject(region);
 }
 
-TEST(Progress, DefaultSinkIsSilentAndNeverStops) {
-  ztSetProgressSink(nullptr);
-  EXPECT_EQ(EndProgress(), 0) << "ending without a start is accepted";
-  StartProgress();
-  SetRange(0, 10);
-  StepIt();
-  EXPECT_EQ(IsStopProgress(), 0);
-  EndProgress();
-}
-
 TEST(SystemRoot, EnvironmentChoosesTheDirectories) {
   setenv("ZTCLASS_HOME", "/opt/zt/", 1);
   setenv("ZTCLASS_WORKDIR", "/var/tmp/zt", 1);
@@ -117,18 +106,6 @@ TEST(SystemRoot, EnvironmentChoosesTheDirectories) {
   ASSERT_EQ(ztGetSystemRoot(&root), 0);
   EXPECT_NE(root.systemDir[0], '\0');
   EXPECT_NE(root.workDir[0], '\0');
-}
-
-TEST(Memory, BlocksAndFileTests) {
-  void* block = nullptr;
-  ASSERT_EQ(ztMemAlloc(&block, 64), 0);
-  ztMemSetZero(block, 64);
-  EXPECT_EQ(static_cast<unsigned char*>(block)[63], 0);
-  ztMemFree(block);
-  EXPECT_EQ(ztMemAlloc(&block, -1), RC_OUT_OF_MEMORY);
-  EXPECT_EQ(ztIsFileExist("/no/such/file"), 0);
-  EXPECT_EQ(ztIsFileExist("/"), 0) << "a folder is not a file";
-  EXPECT_EQ(ztIsFileExist(nullptr), 0);
 }
 
 }  // namespace
