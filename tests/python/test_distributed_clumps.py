@@ -36,17 +36,7 @@ def corners():
     return m
 
 
-def comb():
-    """A comb of class 7 (a row, a column every 10 and the last) that
-    reaches every tile, on blocks of classes 0 to 4."""
-    m = np.kron(np.random.default_rng(9).integers(0, 5, (ROWS // 5, COLUMNS // 5)), np.ones((5, 5), int))
-    m = m.astype(np.uint8)
-    m[3, :] = 7
-    m[:, ::10] = m[:, -1:] = 7
-    return m
-
-
-MAPS = {"spiral": spiral, "corners": corners, "comb": comb}
+MAPS = {"spiral": spiral, "corners": corners}
 
 
 @pytest.fixture(scope="module")
@@ -71,7 +61,7 @@ def assert_same(a, b):
 
 
 # Each map once over Dask (the library's tests join every tile size).
-@pytest.mark.parametrize("name, neighbours, tile", [("spiral", 4, 37), ("corners", 8, 16), ("comb", 8, 64)])
+@pytest.mark.parametrize("name, neighbours, tile", [("spiral", 4, 37), ("corners", 8, 16)])
 def test_clump_as_in_process(client, maps, tmp_path, name, neighbours, tile):
     image = maps[name]
     here, there = tmp_path / "here.tif", tmp_path / "there.tif"
