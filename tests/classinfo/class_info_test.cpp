@@ -9,7 +9,6 @@
 #include "test_support.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/result_codes.h"
-#include "ztservices/bandnote.h"
 #include "ztservices/raster.h"
 
 using namespace zttest;
@@ -158,30 +157,6 @@ TEST(ClassInfoStorage, AnImageInMemoryHasNoClassFile) {
   EXPECT_EQ(ztRSReadClsNum(image.get(), count), RC_CLS_FILE_MISSING);
   EXPECT_EQ(ztRSReadClassInfo(image.get(), 3, records.data()), RC_CLS_FILE_MISSING);
   std::filesystem::current_path(previous);
-}
-
-TEST(ClassInfoStorage, BandNoteCountsAndSegmentationNotes) {
-  TempDir dir;
-  Handle image = Image(dir.File("n.zti"));
-  std::vector<unsigned char> note(600, 'x');
-  void* handle = ztRSGetInternalHandle(image.get(), "");
-  ASSERT_EQ(rsSetBandsNoteInfo(handle, 1, note.data(), 600), 1);
-  long count = 0;
-  ASSERT_EQ(ztRSReadClsNum(image.get(), count), 0);
-  EXPECT_EQ(count, 2);
-
-  std::memcpy(note.data(), ".SEG", 4);
-  rsSetBandsNoteInfo(handle, 1, note.data(), 600);
-  ASSERT_EQ(ztRSReadClsNum(image.get(), count), 0);
-  EXPECT_EQ(count, 2) << "counted all the same";
-  CLASSATTINFO records[2];
-  EXPECT_EQ(ztRSReadClassInfo(image.get(), 2, records), RC_CLASS_INFO_IO_FAILED);
-
-  Handle empty = Image(dir.File("empty.zti"));
-  ASSERT_EQ(ztRSReadClsNum(empty.get(), count), 0);
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(ztRSReadClassInfo(empty.get(), 1, records), RC_CLASS_INFO_IO_FAILED);
-  EXPECT_EQ(ztRSReadClassInfo(image.get(), 3, records), RC_CLASS_INFO_IO_FAILED) << "more than the note holds";
 }
 
 // Hostile class-information files and notes -------------------------------
@@ -363,23 +338,6 @@ TEST(WriteClassAtt, UnusableStepFilesLeaveTheGreyRamp) {
   unsetenv("ZTCLASS_HOME");
 }
 
-TEST(WriteClassAtt, AnExistingTableKeepsItsOtherColours) {
-  StepFile step(256);
-  TempDir dir;
-  Handle image = Image(dir.File("old.tif"));
-  void* table = ztRSCreateColorTable(1);
-  for (long k = 0; k < 256; ++k) {
-    ZTRSColorEntry e{9, 8, 7, 0};
-    ztRSSetColorEntry(table, k, &e);
-  }
-  ztRSSetRasterColorTable(ztRSGetRasterBand(image.get(), 1), table);
-  ASSERT_EQ(ztRSWriteClassAtt(image.get(), ztRSGetRasterBand(image.get(), 1), 1, nullptr), 0);
-  std::vector<ZTRSColorEntry> colours = TableOf(image.get());
-  ExpectEntry(colours[0], 0, 0, 0);
-  ExpectEntry(colours[1], 128, 127, 64);  // step 128
-  ExpectEntry(colours[2], 9, 8, 7);
-}
-
 TEST(WriteClassAtt, BadArguments) {
   EXPECT_EQ(ztRSWriteClassAtt(nullptr, nullptr, 1, nullptr), RC_NULL_ARGUMENT);
   TempDir dir;
@@ -414,19 +372,6 @@ TEST(Recode, FirstListedReplacementWinsAndOtherPixelsStay) {
       else
         EXPECT_EQ(values[r * 12 + c], expected);
     }
-}
-
-TEST(Recode, AnEmptyListChangesNothing) {
-  TempDir dir;
-  WriteGeoTiff(dir.File("a.tif"), RasterSpec{}, [](int, int c, int) { return c; });
-  WriteGeoTiff(dir.File("b.tif"), RasterSpec{}, [](int, int, int r) { return r; });
-  Handle source(ztRSOpen(dir.File("a.tif").c_str(), 0));
-  Handle target(ztRSOpen(dir.File("b.tif").c_str(), 1));
-  ASSERT_EQ(ztSaveEditedCls2Zti(source.get(), nullptr, target.get(), nullptr, 0), 0);
-  target.reset();
-  std::vector<double> values = ReadBand(dir.File("b.tif"));
-  for (int i = 0; i < 100; ++i) EXPECT_EQ(values[i], i / 10);
-  EXPECT_EQ(ztSaveEditedCls2Zti(nullptr, nullptr, nullptr, nullptr, 0), RC_NULL_ARGUMENT);
 }
 
 }  // namespace

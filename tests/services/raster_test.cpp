@@ -117,22 +117,6 @@ TEST(RasterService, CreationOptionsStayTheCallers) {
   EXPECT_EQ(ztRSGetDriverByName("NoSuchDriver"), nullptr);
 }
 
-TEST(RasterService, SignedByteImagesRoundTrip) {
-  TempDir dir;
-  void* driver = ztRSGetDriverByName("GTiff");
-  ASSERT_NE(driver, nullptr);
-  Handle ds(ztRSCreate(driver, dir.File("s.tif").c_str(), 4, 1, 1, ZTRS_Int8, nullptr));
-  ASSERT_TRUE(ds);
-  int8_t row[4] = {-128, -1, 0, 127};
-  ztRSRasterIO(ztRSGetRasterBand(ds.get(), 1), ZTRS_Write, 0, 0, 4, 1, row, 4, 1, ZTRS_Int8, 0, 0);
-  ds.reset();
-  Handle again(ztRSOpen(dir.File("s.tif").c_str(), 0));
-  EXPECT_EQ(ztRSGetDatasetType(again.get()), ZTRS_Int8);
-  int8_t read[4] = {};
-  ztRSRasterIO(ztRSGetRasterBand(again.get(), 1), ZTRS_Read, 0, 0, 4, 1, read, 4, 1, ZTRS_Int8, 0, 0);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(read[i], row[i]);
-}
-
 TEST(RasterService, NoDataValues) {
   TempDir dir;
   RasterSpec spec;
@@ -304,22 +288,6 @@ TEST(RasterService, CoordinatesFollowTheGeotransform) {
   ASSERT_EQ(ztGetImgCellSize(ds.get(), &cx, &cy), 0);
   EXPECT_DOUBLE_EQ(cx, 30);
   EXPECT_DOUBLE_EQ(cy, 30);
-}
-
-TEST(RasterService, MinMaxAndHistogram) {
-  TempDir dir;
-  WriteGeoTiff(dir.File("h.tif"), RasterSpec{}, [](int, int c, int r) { return (r * 10 + c) % 7; });
-  Handle ds(ztRSOpen(dir.File("h.tif").c_str(), 0));
-  void* band = ztRSGetRasterBand(ds.get(), 1);
-  double minMax[2];
-  ASSERT_EQ(ztRSComputeRasterMinMax(band, 0, minMax), 0);
-  EXPECT_EQ(minMax[0], 0);
-  EXPECT_EQ(minMax[1], 6);
-  unsigned long long histogram[7];
-  ASSERT_EQ(ztRSGetRasterHistogram(band, -0.5, 6.5, 7, histogram, 0, 0), 0);
-  unsigned long long expected[7] = {};
-  for (int i = 0; i < 100; ++i) ++expected[i % 7];
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(histogram[i], expected[i]);
 }
 
 }  // namespace
