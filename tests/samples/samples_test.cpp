@@ -76,21 +76,6 @@ struct Cells {
 const Ring kTriangle = {{3.3, 2.2}, {20.6, 5.1}, {8.4, 17.7}};
 const Ring kQuad = {{25.5, 10.5}, {38.2, 12.1}, {36.9, 26.4}, {27.1, 24.8}};
 
-TEST(ClassAoiListing, OnlyType3AoisAreClassAoisInEditorOrder) {
-  SampleImage image;
-  AddAoi(image.ds.get(), "road", 1, {kTriangle});
-  AddAoi(image.ds.get(), "water", 3, {kTriangle});
-  AddAoi(image.ds.get(), "mask", 2, {kQuad});
-  AddAoi(image.ds.get(), "forest", 3, {kQuad});
-  ClassAois list(image.ds.get());
-  ASSERT_EQ(list.aois.size(), 2u);
-  EXPECT_STREQ(list.aois[0].name, "water");
-  EXPECT_STREQ(list.aois[1].name, "forest");
-  bool has = false;
-  EXPECT_EQ(ztHasClassAOI(list.editor, has), 0);
-  EXPECT_TRUE(has);
-}
-
 TEST(ClassAoiListing, EditorsWithoutClassAois) {
   SampleImage image;
   bool has = true;

@@ -153,26 +153,6 @@ TEST(MinimumDistance, NearlyEqualDistancesAreSummedInOneOrder) {
   }
 }
 
-TEST(MinimumDistance, ZeroDeviationRejectsEveryOtherValue) {
-  Scene scene(8, 4, 1, [](int, int c, int) { return c < 4 ? 10.0 : 11.0; });
-  scene.AddClass("flat", {{0, 0, 4, 4}});
-  scene.MakeResult(8, 4);
-  long band = 1;
-  float factors[] = {100.0f}, limits[] = {100.0f};
-  ASSERT_EQ(ztMiniDistA(scene.source, &band, 1, scene.result, 4, 8, 0, 0, factors, limits), RC_OK);
-  std::vector<double> classes = scene.Result();
-  EXPECT_EQ(classes[0], 1);
-  EXPECT_EQ(classes[5], 0);
-}
-
-TEST(MinimumDistance, ClassAoisOutsideTheWindow) {
-  Trained s;
-  float factors[] = {2, 2, 2}, limits[] = {255, 255, 255};
-  // Rows 23..27 hold no training pixel.
-  EXPECT_EQ(ztMiniDistA(s.scene.source, s.bands.data(), 2, s.scene.result, 5, 27, 23, 0, factors, limits),
-            RC_TOO_FEW_SAMPLES);
-}
-
 TEST(MinimumDistance, ColoursAndNamesLandOnTheClassNumbersUsed) {
   // Class 1's AOI lies outside the window (columns 20..35): only class 2 and
   // 3 have training pixels, and their records must carry their own names.
@@ -425,16 +405,6 @@ TEST(InvalidValues, NaNPixelsAreNoDataAndTrainNothing) {
   }
 }
 
-TEST(InvalidValues, AnImageWithoutNumbersHasNothingToTrainOn) {
-  Scene scene(12, 10, 2, [](int, int, int) { return NAN; }, false, 0, GDT_Float32);
-  scene.AddClass("a", {{1, 1, 5, 5}});
-  scene.MakeResult(12, 10);
-  long bands[] = {1, 2};
-  float factors[] = {3};
-  EXPECT_EQ(ztJDBoxA(scene.source, bands, 2, scene.result, 10, 12, 0, 0, factors), RC_TOO_FEW_SAMPLES);
-  EXPECT_EQ(ztGYMiniDistA(scene.source, bands, 2, scene.result, 10, 12, 0, 0, factors), RC_TOO_FEW_SAMPLES);
-}
-
 TEST(InvalidValues, ASourceWhoseNoDataIsZeroKeepsRejectedPixelsVisible) {
   // Zero marks no-data in the source; rejected pixels are 0 in the result,
   // so the result must declare 255, the class of its no-data pixels.
@@ -461,30 +431,4 @@ TEST(InvalidValues, ASourceWhoseNoDataIsZeroKeepsRejectedPixelsVisible) {
     }
   EXPECT_EQ(noData, 4 * 28);
   EXPECT_GT(rejected, 0);
-}
-
-TEST(InvalidValues, ResultsOfEveryPixelTypeTakeTheirClasses) {
-  std::vector<double> reference;
-  for (ZTRSDataType type : {ZTRS_Byte, ZTRS_Int16, ZTRS_UInt16, ZTRS_UInt32, ZTRS_Int32, ZTRS_Float32, ZTRS_Float64}) {
-    SCOPED_TRACE(type);
-    Trained s;
-    s.scene.MakeResult(s.columns, s.rows, type);
-    float factors[] = {2, 2, 2}, limits[] = {255, 255, 255};
-    ASSERT_EQ(ztMiniDistA(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
-                          s.firstColumn, factors, limits),
-              RC_OK);
-    long count = 0;
-    ASSERT_EQ(ztRSReadClsNum(s.scene.result, count), RC_OK);
-    EXPECT_EQ(count, 3);
-    std::vector<double> classes = s.scene.Result();
-    if (reference.empty()) {
-      const BruteStats stats = s.Stats();
-      for (int r = 0; r < s.rows; ++r)
-        for (int c = 0; c < s.columns; ++c)
-          ASSERT_EQ(classes[r * s.columns + c],
-                    BruteMinDist(stats, s.Pixel(r + s.firstRow, c + s.firstColumn), true, factors, true, limits));
-      reference = classes;
-    }
-    EXPECT_EQ(classes, reference);
-  }
 }

@@ -108,31 +108,6 @@ TEST(UnsupervisedMinimumDistance, EqualDistancesKeepTheEarlierSampleAndTheLowerC
   }
 }
 
-TEST(UnsupervisedMinimumDistance, DuplicateCentresLeaveTheirClassesOutOfTheResult) {
-  // Two values in the window, five classes asked for: centres 3 to 5 repeat
-  // a sample, draw nothing, and their numbers never occur. Centre 2 is the
-  // first 90 (furthest from the origin's 0), centre 3 the first 30.
-  auto two = [](int, int c, int r) { return c == 0 && r == 0 ? 0.0 : (c < 14 ? 30.0 : 90.0); };
-  Unsup u(two);
-  ASSERT_EQ(u.MiniDist(5), RC_OK);
-  const GridSamples samples = u.Samples();
-  const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 5, u.Origin()));
-  ASSERT_EQ(classes.list, (std::vector<int>{2, 3}));
-  EXPECT_EQ(Records(u.scene.result).size(), 3u);
-  const std::vector<double> result = u.scene.Result();
-  for (int r = 0; r < u.rows; ++r)
-    for (int c = 0; c < u.columns; ++c) ASSERT_EQ(result[r * u.columns + c], u.firstColumn + c < 14 ? 3 : 2);
-}
-
-TEST(UnsupervisedMinimumDistance, AnIntervalBeyondTheWindowSamplesItsFirstPixelOnly) {
-  Unsup u;
-  u.interval = 100;
-  ASSERT_EQ(u.MiniDist(3), RC_OK);
-  const std::vector<double> result = u.scene.Result();
-  // Centres 2 and 3 are that pixel; the sample joins centre 2.
-  for (double v : result) ASSERT_EQ(v, 2);
-}
-
 TEST(UnsupervisedMinimumDistance, NoDataInAnyBandGives255AndIsNeverACentre) {
   // 0 is no-data; band 1 (listed second) holds it in a strip.
   auto holes = [](int b, int c, int r) { return b == 1 && c >= 20 && r >= 10 ? 0.0 : Regions(b, c, r); };
