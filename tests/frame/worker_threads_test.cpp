@@ -154,31 +154,6 @@ TEST_F(WorkerThreadsTest, NetworkClassifiers) {
   });
 }
 
-TEST(Workers, EveryTaskRunsOnceAndNoThreadStartsUnasked) {
-  struct Record {
-    std::mutex mutex;
-    std::vector<int> runs = std::vector<int>(1000, 0);
-    std::set<std::thread::id> threads;
-  } record;
-  const auto task = [](void* data, long index) {
-    auto& r = *static_cast<Record*>(data);
-    std::lock_guard<std::mutex> lock(r.mutex);
-    ++r.runs[index];
-    r.threads.insert(std::this_thread::get_id());
-  };
-  EXPECT_EQ(ztGetWorkerThreads(), 1) << "none by default";
-  ztRunOnWorkers(1000, task, &record);
-  EXPECT_EQ(record.threads, std::set<std::thread::id>{std::this_thread::get_id()});
-  for (long threads : {4L, 2L, 0L}) {
-    ztSetWorkerThreads(threads);
-    EXPECT_EQ(ztGetWorkerThreads(), threads > 1 ? threads : 1);
-    for (int round = 0; round < 50; ++round) ztRunOnWorkers(1000, task, &record);
-  }
-  for (int runs : record.runs) ASSERT_EQ(runs, 151);
-  ztRunOnWorkers(0, task, &record);
-  ztRunOnWorkers(5, nullptr, &record);
-}
-
 // The caller reads and writes beside a job: beside runs once on its thread,
 // every task once, and with helpers even a one-task job runs on a helper
 // while beside is still busy (beside waits for it to start).

@@ -547,16 +547,4 @@ TEST(ModelTraining, NetworksTrainedOnSeveralThreadsAtOnceGiveTheModelOfTheirSeed
   for (const auto& bytes : together) EXPECT_EQ(bytes, alone);
 }
 
-TEST(ModelApply, AnImageOfAnotherBandCountIsRefused) {
-  Fixture f;
-  ZTModel* model = Train(f, kMethods[0]);
-  void* result = CreateResult(f.scene.dir.File("r.tif"), kColumns, kRows);
-  long two[] = {1, 2};
-  EXPECT_EQ(ztModelApply(model, f.scene.source, two, 2, result, nullptr, kRows, kColumns, 0, 0, nullptr),
-            RC_BAD_PARAMETER);
-  EXPECT_NE(std::string(ztModelLastError()).find("takes 3 bands"), std::string::npos);
-  ztRSClose(result);
-  ztModelFree(model);
-}
-
 }  // namespace

@@ -112,8 +112,6 @@ CASES = [
     ("mindist", dict(SUPERVISED, BANDS=[3, 4, 5], DEV_FACTOR="2.5", QUICKLOOK="{o}/q.png"),
      ["mindist", SCENE, "--aoi", TRAINING, "--bands", "3,4,5", "--dev-factor", "2.5", "--png", "{o}/q.png"],
      [RASTER, ("QUICKLOOK", "q.png", same_file)]),
-    ("box", dict(SUPERVISED, EXTENT=EXTENT, DEV_FACTOR="2,2.5,3"),
-     ["box", SCENE, "--aoi", TRAINING, "--srcwin", 40, 30, 300, 300, "--dev-factor", "2,2.5,3"], [RASTER]),
     ("gmindist", dict(SUPERVISED, NO_DEV_TEST=True, CLASS_FIELD="name"),
      ["gmindist", SCENE, "--aoi", TRAINING, "--no-dev-test", "--class-field", "name"], [RASTER]),
     ("maxlike", dict(SUPERVISED, BANDS=[2, 3, 4, 5], THREADS=1),
