@@ -199,16 +199,6 @@ TEST_F(ClassificationPassTest, ArgumentChecksInOrderAndEndProgressOnEveryPath) {
   EXPECT_EQ(TrivialClassifier(source, &band, 1, result, 0, 0, 3, 3), RC_OK) << "an empty window";
 }
 
-TEST(Captions, MissingIdsLeaveTheCaptionAndDoNotFail) {
-  ProgressRecorder progress;
-  EXPECT_EQ(SetMainProgressNameById(999), 0);
-  EXPECT_EQ(SetSubProgressNameById(3), 0);
-  EXPECT_TRUE(progress.events.empty());
-  SetSubProgressNameById(15);
-  ASSERT_EQ(progress.events.size(), 1u);
-  EXPECT_EQ(progress.events[0], "sub:获取训练样本集...");
-}
-
 TEST(Captions, LongTextsAreCutAtCharacterBoundaries) {
   char buffer[8];
   ASSERT_TRUE(LoadString(15, buffer, sizeof buffer));

@@ -140,25 +140,6 @@ Grid Window(const Grid& g, long rows, long cols, long r0, long c0) {
 
 using ClumpTest = PostClassFixture;
 
-TEST_F(ClumpTest, NumbersSizesAndStatisticsMatchAnIndependentLabelling) {
-  const Grid g = RandomClasses(29, 37, 7);
-  WriteClasses("classes.tif", g);
-  for (int neighbours : {4, 8}) {
-    SCOPED_TRACE(neighbours);
-    const long rows = 20, cols = 25, r0 = 4, c0 = 6;
-    Handle source(ztRSOpen(File("classes.tif").c_str(), 0));
-    Handle result = Create("clumps.tif", cols, rows);
-    ASSERT_EQ(ztClassClump(source.get(), 1, result.get(), 1, File("clump.txt").c_str(), rows, cols, r0, c0,
-                           neighbours),
-              RC_OK);
-    result.reset();
-    const Labelling expected = Label(Window(g, rows, cols, r0, c0), neighbours == 8);
-    EXPECT_EQ(ReadGrid("clumps.tif", cols), expected.labels);
-    // Class count from the whole band: minimum 0, so the maximum, 3.
-    EXPECT_EQ(ReadText(File("clump.txt")), ClumpText("聚类分析块统计信息:", 3, neighbours, expected.zeros, expected));
-  }
-}
-
 TEST_F(ClumpTest, AnyNeighbourCountButEightMeansFour) {
   ASSERT_EQ(Clump(Grid{{2, 0}, {0, 2}}, 5), RC_OK);
   EXPECT_EQ(ReadGrid("clumps.tif", 2), (Grid{{1, 0}, {0, 2}}));
