@@ -395,18 +395,6 @@ TEST(AccuracyAppraise, FileModeFailuresWriteNoReport) {
   EXPECT_FALSE(Exists(w.reportPath));
 }
 
-TEST(AccuracyAppraise, FileModeStopRequest) {
-  WindowedClasses w;
-  PointFiles p;
-  for (int i = 0; i < 20; ++i) p.Add(i % w.columns + 0.5, 0.5, 1 + i % 2);
-  p.Write(w.dir);
-  ProgressRecorder progress;
-  progress.stopAfterSteps = 5;
-  EXPECT_EQ(FileMode(w), RC_CANCELLED);
-  EXPECT_EQ(progress.Count("end"), 1);
-  EXPECT_FALSE(Exists(w.reportPath));
-}
-
 std::vector<long> Classes(const std::vector<zt::CheckPoint>& points) {
   std::vector<long> classes;
   for (const auto& p : points) classes.push_back(p.classNo);

@@ -25,7 +25,6 @@ done <<'TABLE'
 地类面积统计报告 LC_MESSAGES=zh_TW.UTF-8 LANG=en_US.UTF-8
 地类面积统计报告 LANG=de_DE.UTF-8 LANGUAGE=fr:zh_CN:en
 Class LANG=en_US.UTF-8
-Class LC_ALL=C
 Class LANG=zh_CN.UTF-8 LANGUAGE=en
 Class LC_ALL=C LANGUAGE=zh_CN
 Class LC_ALL=fr_FR.UTF-8 LANG=zh_CN.UTF-8

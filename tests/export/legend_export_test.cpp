@@ -171,11 +171,6 @@ class LegendExport : public ::testing::TestWithParam<Kind> {
     return styles;
   }
 
-  int LayerCount() const {
-    auto gdb = OpenGeodatabase();
-    return gdb ? gdb->GetLayerCount() : 0;
-  }
-
   TempDir dir;
   std::string imagePath = dir.File("landuse.tif");
   std::string gpkgPath = dir.File("legend.gpkg");
@@ -242,24 +237,6 @@ TEST_P(LegendExport, UnclassifiedEntryOnTop) {
   EXPECT_EQ(labels[0].text, "未分类");
   EXPECT_DOUBLE_EQ(labels[0].x, 105);
   EXPECT_DOUBLE_EQ(labels[0].y, -11 + 0.4);
-}
-
-TEST_P(LegendExport, SecondExportOfTheSameNameChangesNothing) {
-  InteractionRecorder user;
-  Answer(user, prefix, 0, 0, 10, false);
-  ASSERT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK);
-  const int layers = LayerCount();
-  Answer(user, prefix, 50, 50, 3, true, true);
-  addToMap = -1;
-  EXPECT_EQ(ztExportClsLegend(image, addToMap, &info), RC_LEGEND_CLASS_EXISTS);
-  EXPECT_EQ(addToMap, -1);
-  EXPECT_EQ(long{info.classIds.count}, 0);
-  EXPECT_EQ(LayerCount(), layers);
-  const std::vector<Box> boxes = Boxes(prefix);
-  ASSERT_EQ(boxes.size(), 3u);
-  EXPECT_DOUBLE_EQ(boxes[0].minY, 30);
-  EXPECT_EQ(Labels(prefix).size(), 3u);
-  EXPECT_EQ(Styles(prefix + "_R").size(), 1u);
 }
 
 TEST_P(LegendExport, AddToMapFillsThePathInformation) {
@@ -396,26 +373,6 @@ TEST_P(LegendExport, DialogDefaultsAndChecks) {
   EXPECT_EQ(user.messages[0], "提示|请先设置文件名！|48");
   EXPECT_EQ(user.messages[1], "提示|图例的大小因子必须大于0！|48");
   EXPECT_TRUE(user.chooserTitles.empty());
-}
-
-TEST_P(LegendExport, UnreachableGeodatabaseGives10400002) {
-  InteractionRecorder user;
-  user.legendAnswers.push_back([&](ZTLegendDialogFields& f) { Put(f.name, sizeof f.name, prefix); });
-  user.chooserAnswers.push_back([&](tagGDBPathInfo& chosen) {
-    Choose(chosen);
-    if (GetParam() == Kind::GeoPackage)
-      Put(chosen.gdbName, sizeof chosen.gdbName, dir.File("no/such/dir/x.gpkg"));
-    else
-      Put(chosen.gdbName, sizeof chosen.gdbName, "no_such_database");
-  });
-  EXPECT_EQ(ztExportClsLegend(image, addToMap, &info), RC_GDB_OPEN_FAILED);
-  user.legendAnswers.push_back([&](ZTLegendDialogFields& f) { Put(f.name, sizeof f.name, prefix); });
-  user.chooserAnswers.push_back([&](tagGDBPathInfo& chosen) {
-    Choose(chosen);
-    Put(chosen.serverName, sizeof chosen.serverName, "localhost:port");
-  });
-  EXPECT_EQ(ztExportClsLegend(image, addToMap, &info), RC_GDB_OPEN_FAILED);
-  EXPECT_EQ(addToMap, -1);
 }
 
 TEST_P(LegendExport, NullArguments) {

@@ -1,6 +1,6 @@
-// ART: the pass structure worked by hand, and the export against an ART
-// loop written here (preprocessing, the search with reset flags, the opening
-// of categories, the nearest direction).
+// ART: the export against an ART loop written here (preprocessing, the
+// search with reset flags, the opening of categories, the passes, the
+// nearest direction).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,25 +17,6 @@
 using namespace zttest;
 
 namespace {
-
-TEST(ARTNetwork, OnePassOrNoneRunsOnlyTheInitialPassWithoutAStep) {
-  for (long maxIterations : {1L, 0L, -3L}) {
-    zt::CART net(2, 4);
-    ASSERT_EQ(net.Create(), RC_OK);
-    Patterns p({{1, 0}, {0, 1}, {1, 1}});
-    ProgressRecorder progress;
-    EXPECT_EQ(net.Train(p.get(), p.count(), maxIterations, 0.0, 0.9, 0.5), 3);
-    EXPECT_EQ(progress.steps, 0);
-    EXPECT_EQ(progress.Count("sub:网络训练..."), 1);
-  }
-  zt::CART net(2, 4);
-  ASSERT_EQ(net.Create(), RC_OK);
-  Patterns p({{1, 0}, {0, 1}});
-  ProgressRecorder progress;
-  progress.stopAfterSteps = 2;
-  EXPECT_EQ(net.Train(p.get(), p.count(), 5, 0.0, 0.9, 0.5), RC_CANCELLED);
-  EXPECT_EQ(progress.steps, 3);
-}
 
 // The whole method written out: sampling grid, preprocessing, training and
 // the nearest direction of every pixel.

@@ -1,5 +1,4 @@
-// Fuzzy ART: the pass structure worked by hand, and the export against the
-// method written out here.
+// Fuzzy ART: the export against the method written out here.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,25 +15,6 @@
 using namespace zttest;
 
 namespace {
-
-TEST(FuzzyARTNetwork, OnePassOrNoneRunsOnlyTheInitialPassWithoutAStep) {
-  for (long maxIterations : {1L, 0L}) {
-    zt::CFuzzyART net(2, 4);
-    ASSERT_EQ(net.Create(), RC_OK);
-    Patterns p({{0.1, 0.1}, {0.9, 0.9}});
-    ProgressRecorder progress;
-    EXPECT_EQ(net.Train(p.get(), p.count(), maxIterations, 0.01, 0.9, 0.5), 2);
-    EXPECT_EQ(progress.steps, 0);
-    EXPECT_EQ(progress.Count("sub:网络训练..."), 1);
-  }
-  zt::CFuzzyART net(2, 4);
-  ASSERT_EQ(net.Create(), RC_OK);
-  Patterns p({{0.1, 0.1}, {0.9, 0.9}});
-  ProgressRecorder progress;
-  progress.stopAfterSteps = 1;
-  EXPECT_EQ(net.Train(p.get(), p.count(), 4, 0.01, 0.9, 0.5), RC_CANCELLED);
-  EXPECT_EQ(progress.steps, 2);
-}
 
 // The whole method written out on complement-coded patterns.
 struct BruteFuzzyART {

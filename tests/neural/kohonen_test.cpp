@@ -227,17 +227,4 @@ TEST(KohonenClassification, OneClusterIsTooFewSamples) {
   EXPECT_EQ(one.Run(1, 1, 0.3, 0.0, 5), RC_TOO_FEW_SAMPLES);
 }
 
-TEST(KohonenClassification, AStopInSamplingTrainingOrThePassEndsWithCancelled) {
-  // Interval 5 over 26 rows: 6 sampled rows, then 7 epochs, then the pass.
-  for (long stopAfter : {2L, 6L + 3L, 6L + 7L}) {
-    ProgressRecorder progress;
-    progress.stopAfterSteps = stopAfter;
-    Export e;
-    EXPECT_EQ(e.Run(3, 5, 0.3, 0.0, 7), RC_CANCELLED) << stopAfter;
-    EXPECT_EQ(progress.Count("sub:网络训练..."), stopAfter >= 6 ? 1 : 0);
-    EXPECT_EQ(progress.Count("sub:神经网络分类..."), stopAfter >= 13 ? 1 : 0);
-    EXPECT_EQ(progress.Count("end"), 1);
-  }
-}
-
 }  // namespace

@@ -139,26 +139,6 @@ TEST(RBFNetwork, SpreadZeroAnswersOneAtTheCentreOnly) {
   EXPECT_EQ(net.Outputs()[1].output, 0.0);
 }
 
-TEST(RBFNetwork, StableCentreEpochsGoToTheOutputPhase) {
-  Samples s = Tiny();
-  zt::CRBFNN net;
-  net.SetSizes(2, 3);
-  ProgressRecorder progress;
-  // Every centre epoch is stable: the phase ends after 50 of its 60, and the
-  // output phase runs its 5 epochs and the 10 left over.
-  ASSERT_EQ(net.Train(s.Cells(), s.Count(), 60, 0.1, 1e9, 5, 0.1, -1.0, zt::ProcessRandom()), RC_OK);
-  EXPECT_EQ(progress.steps, 65);
-  // An error threshold of 1000 skips the output phase.
-  progress.steps = 0;
-  ASSERT_EQ(net.Train(s.Cells(), s.Count(), 3, 0.1, -1.0, 5, 0.1, 1000.0, zt::ProcessRandom()), RC_OK);
-  EXPECT_EQ(progress.steps, 3);
-  progress.stopAfterSteps = 1;
-  progress.steps = 0;
-  EXPECT_EQ(net.Train(s.Cells(), s.Count(), 3, 0.1, -1.0, 5, 0.1, -1.0, zt::ProcessRandom()), RC_CANCELLED);
-  net.Release();
-  net.Release();
-}
-
 TEST(RBFNetwork, EveryUnitPrunedGivesClassOne) {
   Samples s;
   for (int i = 0; i < 3; ++i) s.Add(1, {0.1 * i, 0.1});

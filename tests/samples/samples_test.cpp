@@ -111,19 +111,6 @@ TEST(ClassAoiListing, ClassNumbersStayBelowTheNoDataClass) {
   EXPECT_EQ(zt::LoadClassAois(image.ds.get(), editor, aois), RC_BAD_WINDOW) << "class 255 would be no-data";
 }
 
-TEST(ClassAoiListing, AClassAoiWithoutPolygonsIsRefused) {
-  SampleImage image;
-  AddAoi(image.ds.get(), "empty", 3, {});
-  zt::AoiEditorHandle editor;
-  std::vector<AOI> aois;
-  EXPECT_EQ(zt::LoadClassAois(image.ds.get(), editor, aois), RC_AOI_WITHOUT_POLYGON);
-  long band = 1;
-  Cells cells;
-  EXPECT_EQ(ztGetAOICellSet(image.ds.get(), &band, 1, aois.data(), 1, &cells.cells, cells.count),
-            RC_AOI_WITHOUT_POLYGON);
-  EXPECT_EQ(cells.cells, nullptr);
-}
-
 TEST(CellGathering, ArgumentChecksInOrder) {
   SampleImage image;
   AddAoi(image.ds.get(), "a", 3, {kTriangle});
@@ -217,17 +204,6 @@ TEST(Purification, KeepsTheCellsWithinKDeviationsInEveryBand) {
       for (long b = 0; b < 3; ++b) EXPECT_EQ(out.cells[i].values[b], src.values[b]);
     }
   }
-}
-
-TEST(Purification, ZeroDeviationsKeepOnlyMeanValuedCells) {
-  // Class 1: values 0.1 everywhere (not exact in binary); class 2: 1, 2, 3.
-  std::vector<std::vector<double>> values = {{0.1, 0.1}, {0.1, 0.1}, {0.1, 0.1}, {1, 5}, {2, 5}, {3, 5}};
-  std::vector<AOICELL> cells;
-  for (size_t i = 0; i < values.size(); ++i) cells.push_back(AOICELL{i < 3 ? 1L : 2L, 0, 0, values[i].data()});
-  Cells out;
-  ASSERT_EQ(ztPurifyAOICellSet(cells.data(), 6, 2, 2, &out.cells, out.count, 0.0), 0);
-  ASSERT_EQ(out.count, 4);
-  EXPECT_EQ(out.cells[3].values[0], 2);
 }
 
 TEST(Purification, BadInputAndCancellation) {

@@ -292,19 +292,4 @@ TEST(LinearDecompose, AClassWithoutTrainingPixelsEndsTheCallBeforeWriting) {
     for (double v : s.ResultBand(k)) ASSERT_EQ(v, -7);
 }
 
-TEST(LinearDecompose, StopRequestEndsTheCall) {
-  UnmixScene s(Float64Scene(40, 30, 4), [](int b, int c, int r) { return Mix(kSpectra, KnownFractions(c, r), b); });
-  s.AttachClasses(kPure);
-  s.MakeResult(3, GDT_Float32, 40, 30, -7);
-  ProgressRecorder progress;
-  // Polls: one per AOI gathered, one per cell purified (100), then one per
-  // row block: the stop comes before the second row block.
-  progress.stopAfterSteps = 3 + 100 + 1;
-  EXPECT_EQ(s.Decompose(30, 40, 0, 0), RC_CANCELLED);
-  EXPECT_EQ(progress.Count("end"), 1);
-  std::vector<double> band = s.ResultBand(1);
-  for (int r = 0; r < 30; ++r)
-    for (int c = 0; c < 40; ++c) ASSERT_EQ(band[r * 40 + c] == -7, r >= 16) << r << "," << c;
-}
-
 }  // namespace
