@@ -188,17 +188,17 @@ TEST_F(ClumpTest, FailuresWriteNothing) {
   EXPECT_FALSE(std::filesystem::exists(File("a.txt")));
 }
 
-// One region of 9 M pixels, with single holes of other classes, a 3 x 3
+// One region of 4 M pixels, with single holes of other classes, a 3 x 3
 // block, a diagonal chain and class-0 pixels: what region growing of a sea
 // or a forest meets.
 Grid OneHugeRegion() {
-  const long side = 3000;
+  const long side = 2000;
   Grid g(side, std::vector<long>(side, 1));
   for (long r = 250; r < side; r += 500)
     for (long c = 350; c < side; c += 700) g[r][c] = 2;
   for (long r = 0; r < 3; ++r)
     for (long c = 0; c < 3; ++c) g[1200 + r][40 + c] = 3;
-  for (long k = 0; k < 5; ++k) g[2000 + k][2000 + k] = 2;
+  for (long k = 0; k < 5; ++k) g[1400 + k][1400 + k] = 2;
   g[0][0] = g[side - 1][side - 1] = g[1500][0] = 0;
   return g;
 }
