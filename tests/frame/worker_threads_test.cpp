@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <limits>
 #include <mutex>
 #include <set>
@@ -55,17 +54,14 @@ class WorkerThreadsTest : public ::testing::Test {
     WriteGeoTiff(sourcePath, spec, SceneValue);
     source = ztRSOpen(sourcePath.c_str(), 0);
     ASSERT_NE(source, nullptr);
-    for (int k = 0; k < 3; ++k) AddClass(k * 100 + 20, 30 + k * 40, k * 100 + 60, 90 + k * 40);
+    for (double k = 0; k < 3; ++k) {
+      const double x0 = k * 100 + 20, y0 = 30 + k * 40, x1 = x0 + 40, y1 = y0 + 60;
+      AddAoi(source, {{x0, y0, x1, y0, x1, y1, x0, y1}});
+    }
   }
   void TearDown() override {
     ztSetWorkerThreads(1);
     if (source) ztRSClose(source);
-  }
-
-  void AddClass(int x0, int y0, int x1, int y1) {
-    const long count = 4;
-    const double xy[] = {double(x0), double(y0), double(x1), double(y0), double(x1), double(y1), double(x0), double(y1)};
-    ztRSAddAOI(source, "class", 10, 20, 30, 3, "", 1, &count, xy);
   }
 
   // The classification under threads worker threads: the result file's bytes, its

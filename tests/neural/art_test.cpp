@@ -3,7 +3,6 @@
 // nearest direction).
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 

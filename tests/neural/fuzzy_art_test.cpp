@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 #include "art_fixture.h"
 #include "network_fixture.h"

@@ -3,11 +3,9 @@
 // is checked against the point test in scanline_test.cpp.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <map>
 #include <random>
-#include <set>
 
 #include "samples/class_aois.h"
 #include "samples/class_mask.h"

@@ -3,7 +3,6 @@
 // them (generalized minimum distance, supervised and unsupervised).
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 #include "ztclass/result_codes.h"

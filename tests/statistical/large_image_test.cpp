@@ -71,15 +71,7 @@ struct SparseScene {
     }
     GDALClose(ds);
     source = ztRSOpen(path.c_str(), 0);
-    for (size_t k = 0; k < kClasses.size(); ++k) {
-      std::vector<long> counts;
-      std::vector<double> xy;
-      for (const Ring& ring : kClasses[k]) {
-        counts.push_back(long(ring.size() / 2));
-        xy.insert(xy.end(), ring.begin(), ring.end());
-      }
-      ztRSAddAOI(source, "class", 10, 20, 30, 3, "", long(counts.size()), counts.data(), xy.data());
-    }
+    for (const auto& rings : kClasses) AddAoi(source, rings);
   }
   ~SparseScene() {
     if (result) ztRSClose(result);
