@@ -1,5 +1,6 @@
 // The high-order BP network: net input and update against literal sums, the
-// hidden deltas against a finite-difference gradient, and the export.
+// hidden deltas against a finite-difference gradient (its export is in the
+// networks' table of bp_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,5 +1,5 @@
-// LVQ2: the three update cases and the label assignment worked by hand, the
-// tuning radius, and the export.
+// LVQ2: the three update cases and the label assignment worked by hand, and
+// the tuning radius (its export is in the networks' table of bp_test.cpp).
 #include <gtest/gtest.h>
 
 #include "network_fixture.h"

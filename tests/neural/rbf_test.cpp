@@ -1,5 +1,5 @@
-// The RBF network's phases on a tiny data set worked out here, and the
-// export.
+// The RBF network's phases on a tiny data set worked out here (its export is
+// in the networks' table of bp_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cmath>

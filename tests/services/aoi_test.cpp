@@ -1,4 +1,4 @@
-// AOIs from real vector files: grouping, order, attributes, reprojection.
+// AOIs from real vector files: reprojection, holes, names, bad files.
 #include <gtest/gtest.h>
 #include <ogrsf_frmts.h>
 
