@@ -7,8 +7,6 @@
 #include <vector>
 
 #include "class_records.h"
-#include "test_support.h"
-#include "ztservices/raster.h"
 
 using namespace ztcli;
 
@@ -78,20 +76,6 @@ TEST(ClassLegend, KeepsEntry255WhenItIsTheNoDataValue) {
   EXPECT_EQ(names[3], "Forest");
   EXPECT_EQ(names[255], "No data");
   GDALClose(dataset);
-}
-
-TEST(ClassLegend, ResultsOfWiderTypesGetTheirNamesWhereTheFormatRefusesTheTable) {
-  zttest::TempDir dir;
-  const std::string path = dir.File("map.tif");
-  void* dataset = ztRSCreate(ztRSGetDriverByName("GTiff"), path.c_str(), 4, 4, 1, ZTRS_Float32, nullptr);
-  ASSERT_NE(dataset, nullptr);
-  PublishLegend(dataset, kRecords);
-  ztRSClose(dataset);
-  GDALDatasetH reopened = GDALOpen(path.c_str(), GA_ReadOnly);
-  ASSERT_NE(reopened, nullptr);
-  EXPECT_EQ(GDALGetRasterColorTable(GDALGetRasterBand(reopened, 1)), nullptr);
-  EXPECT_EQ(CategoryNames(reopened), (std::vector<std::string>{"Unclassified", "Water", "", "Forest"}));
-  GDALClose(reopened);
 }
 
 }  // namespace

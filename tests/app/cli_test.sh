@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The command-line host end to end, on files made here with GDAL's tools.
+# The command-line host end to end, on files made here with GDAL's tools:
+# commands, result types, inputs it cannot use, where polygons fall.
 # Usage: cli_test.sh ZTCLASS
 set -u
 ZTCLASS="$1"
@@ -13,7 +14,6 @@ printf '1\tWater\t#0000FF\tsea\n# comment\n\n2\tForest\t#00A000\n' >"$WORK/class
 printf '[{"number":1,"name":"Eau","color":"#0010FF"},{"number":2,"name":"Forêt","color":"#00A000","remark":"bois"}]' >"$WORK/classes.json"
 printf '1\tWater\tblue\n' >"$WORK/bad.txt"
 
-check "help lists the commands" 0 "recode" -- "$ZTCLASS" --help
 check "no command is a usage error" 2 "A subcommand is required" -- "$ZTCLASS"
 check "info on a missing file" 1 "cannot open raster" -- "$ZTCLASS" info "$WORK/missing.tif"
 check "info" 0 "Band 3: Byte" -- "$ZTCLASS" info "$WORK/img.tif"
@@ -93,5 +93,93 @@ check "sieve in one step" 0 "Wrote" -- "$ZTCLASS" sieve "$WORK/mindist.tif" --ne
 check "sieve statistics in one step" 0 "" -- cmp "$WORK/sieve.txt" "$WORK/sieve1.txt"
 check "--stats-in needs --stats" 2 "--stats is required with --stats-in" -- \
   "$ZTCLASS" sieve "$WORK/clumps.tif" --stats-in "$WORK/clump.txt" --threshold 2 -o "$WORK/s.tif"
+
+# Class images of every integer and floating-point pixel type: written, with
+# their category names, and a colour table where the format keeps one.
+forest_aoi "$WORK/aoi.geojson" "#00A000"
+
+for type in UInt16 Int16 UInt32 Int32 Float32 Float64; do
+  out="$WORK/map_$type.tif"
+  check "mindist --ot $type" 0 "Wrote .*\\(2 classes\\)" -- \
+    "$ZTCLASS" mindist "$WORK/scene.bin" --aoi "$WORK/aoi.geojson" -o "$out" --ot "$type"
+  check "$type result, category names, forest pixels" 0 "Type=$type" "2: Forest" "Minimum=1.000, Maximum=2.000" -- \
+    gdalinfo -stats "$out"
+done
+# GeoTIFF keeps colour tables for Byte and UInt16 only.
+check "UInt16 colour table" 0 "2: 0,160,0,255" -- gdalinfo "$WORK/map_UInt16.tif"
+check "maxlike --ot Float32" 0 "Wrote" -- \
+  "$ZTCLASS" maxlike "$WORK/scene.bin" --aoi "$WORK/aoi.geojson" -o "$WORK/ml.tif" --ot Float32
+check "clump of a Float32 class image" 0 "Wrote" -- \
+  "$ZTCLASS" clump "$WORK/ml.tif" -o "$WORK/ml_clumps.tif" --stats "$WORK/ml_clump.txt"
+
+# Inputs the library cannot use, as a user meets them: pixel types it does
+# not read, and an image cut short. Each ends the command with a message
+# that says so, and leaves no result.
+printf '{"type":"FeatureCollection","features":[
+ {"type":"Feature","properties":{"class":"field"},"geometry":{"type":"Polygon","coordinates":[[[0,0],[5,0],[5,5],[0,5],[0,0]]]}},
+ {"type":"Feature","properties":{"class":"forest"},"geometry":{"type":"Polygon","coordinates":[[[7,6],[9,6],[9,9],[7,9],[7,6]]]}}]}' \
+  >"$WORK/faults.geojson"
+
+for type in CInt16 CFloat32 Int64 UInt64; do
+  gdal_translate -q -ot "$type" "$WORK/scene.bin" "$WORK/$type.tif"
+  check "info names $type" 0 "Band 1: $type \(not classifiable\)" -- "$ZTCLASS" info "$WORK/$type.tif"
+  check "mindist refuses $type" 1 "RC_UNSUPPORTED_PIXEL_TYPE \(4000040\): the image's pixel type cannot be classified" -- \
+    "$ZTCLASS" mindist "$WORK/$type.tif" --aoi "$WORK/faults.geojson" -o "$WORK/$type-map.tif"
+  check "isodata refuses $type" 1 "RC_UNSUPPORTED_PIXEL_TYPE" -- \
+    "$ZTCLASS" isodata "$WORK/$type.tif" --classes 2 -o "$WORK/$type-iso.tif"
+  check "no $type result" 1 "" -- test -e "$WORK/$type-map.tif"
+done
+
+# A tiled, compressed scene cut short in its last tiles: the training areas
+# read well, the pass does not.
+gdal_translate -q -co TILED=YES -co BLOCKXSIZE=16 -co BLOCKYSIZE=16 -co COMPRESS=DEFLATE -outsize 64 64 \
+  "$WORK/scene.bin" "$WORK/big.tif"
+head -c $(($(stat -c %s "$WORK/big.tif") * 3 / 4)) "$WORK/big.tif" >"$WORK/cut.tif"
+check "a file cut short names file, band, rows and GDAL's reason" 1 \
+  "RC_RASTER_IO_FAILED \(5000010\).*; reading '.*cut.tif', band [0-9]+, row [0-9]+-[0-9]+: .*[Rr]ead" -- \
+  "$ZTCLASS" mindist "$WORK/cut.tif" --aoi "$WORK/faults.geojson" -o "$WORK/cut-map.tif"
+check "no result from a file cut short" 1 "" -- test -e "$WORK/cut-map.tif"
+check "isodata on a file cut short" 1 "RC_RASTER_IO_FAILED" -- \
+  "$ZTCLASS" isodata "$WORK/cut.tif" --classes 2 -o "$WORK/cut-iso.tif"
+
+# Where training polygons fall: never guessed. Polygons with a coordinate
+# system on an image without one are refused unless --aoi-pixels says their
+# coordinates are pixel/line positions; a polygon that cannot be placed is
+# named; a shapefile whose attribute table is cut short is refused.
+S="$WORK/scene.tif"
+pixels='{"type":"Feature","properties":{"class":"field"},"geometry":{"type":"Polygon","coordinates":[[[0,0],[5,0],[5,5],[0,5],[0,0]]]}},
+ {"type":"Feature","properties":{"class":"forest"},"geometry":{"type":"Polygon","coordinates":[[[7,6],[9,6],[9,9],[7,9],[7,6]]]}}'
+printf '{"type":"FeatureCollection","features":[%s]}' "$pixels" >"$WORK/plain.geojson"
+printf '{"type":"FeatureCollection","crs":{"type":"name","properties":{"name":"urn:ogc:def:crs:EPSG::4326"}},"features":[%s]}' \
+  "$pixels" >"$WORK/declared.geojson"
+ogr2ogr -q "$WORK/declared.gpkg" "$WORK/declared.geojson"
+
+check "pixel coordinates without a coordinate system" 0 "" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$WORK/plain.geojson" -o "$WORK/plain.tif"
+for file in declared.geojson declared.gpkg; do
+  check "$file on an image without georeferencing" 1 \
+    "declared.*coordinate system 'WGS 84' \(EPSG:4326\), the image '.*scene.tif' has none.*--aoi-pixels" -- \
+    "$ZTCLASS" mindist "$S" --aoi "$WORK/$file" -o "$WORK/refused.tif"
+done
+check "nothing written when refused" 1 "" -- test -e "$WORK/refused.tif"
+check "--aoi-pixels takes them as pixel/line positions" 0 "" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$WORK/declared.gpkg" --aoi-pixels -o "$WORK/pixels.tif"
+check "the same map as the plain file" 0 "" -- cmp "$WORK/plain.tif" "$WORK/pixels.tif"
+check "aoi takes --aoi-pixels too" 0 "forest" -- "$ZTCLASS" aoi "$S" --aoi "$WORK/declared.gpkg" --aoi-pixels
+
+# A polygon whose coordinates have no place on a georeferenced image.
+gdal_translate -q -a_srs EPSG:32633 -a_ullr 500000 4000300 500360 4000000 "$S" "$WORK/utm.tif"
+printf '{"type":"FeatureCollection","features":[
+ {"type":"Feature","properties":{"class":"water"},"geometry":{"type":"Polygon","coordinates":[[[15,36.1],[15.001,36.1],[15.001,36.101],[15,36.1]]]}},
+ {"type":"Feature","properties":{"class":"water"},"geometry":{"type":"Polygon","coordinates":[[[15,95],[16,95],[16,96],[15,95]]]}}]}' \
+  >"$WORK/far.geojson"
+check "a polygon that cannot be placed is named" 1 "far.geojson': polygon 2 of class 'water' lies outside the image" -- \
+  "$ZTCLASS" mindist "$WORK/utm.tif" --aoi "$WORK/far.geojson" -o "$WORK/far.tif"
+
+# A shapefile whose .dbf was cut short would train one class per polygon.
+ogr2ogr -q "$WORK/areas.shp" "$WORK/plain.geojson"
+head -c 20 "$WORK/areas.dbf" >"$WORK/cut.dbf" && mv "$WORK/cut.dbf" "$WORK/areas.dbf"
+check "a .dbf cut short is refused" 1 "areas.dbf' cannot be read \(cut short or damaged\)" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$WORK/areas.shp" -o "$WORK/dbf.tif"
 
 finish "cli"

@@ -16,8 +16,6 @@ help_shows cluster-box "--display-bands" "100000 samples"
 check "cluster-mindist" 0 "Wrote .*mindist.tif \(2 classes, sampling interval 1\)" "^  2	Class_2	6 pixels$" -- \
   "$ZTCLASS" cluster-mindist "$WORK/scene.tif" -o "$WORK/mindist.tif" --classes 2
 check "class names for GIS programs" 0 "2: Class_2" -- gdalinfo "$WORK/mindist.tif"
-check "an existing result is kept without --overwrite" 2 "exists; give --overwrite" -- \
-  "$ZTCLASS" cluster-mindist "$WORK/scene.tif" -o "$WORK/mindist.tif" --classes 2
 # Forest means 201.5 and 11.
 check "colours from the class means" 0 "2: 201,11,201,255" -- \
   bash -c "'$ZTCLASS' cluster-mindist '$WORK/scene.tif' -o '$WORK/c.tif' --classes 2 --display-bands 1,2,1 >/dev/null && gdalinfo '$WORK/c.tif'"
@@ -36,10 +34,6 @@ check "cluster-box" 0 "^  1	Class_1	[0-9]+ pixels$" -- \
 check "cluster-box writes class k as k + 1" 0 "Maximum=3.000" -- gdalinfo -stats "$WORK/box.tif"
 check "cluster-gmindist" 0 "Wrote .*gmindist.tif \(2 classes" -- \
   "$ZTCLASS" cluster-gmindist "$WORK/scene.tif" -o "$WORK/gmindist.tif" --classes 2
-check "window and quicklook" 0 "and .*q.png" -- "$ZTCLASS" cluster-mindist "$WORK/scene.tif" -o "$WORK/w.tif" \
-  --classes 3 --window 5,6,4,5 --png "$WORK/q.png"
-check "window size" 0 "Size is 6, 5" -- gdalinfo "$WORK/w.tif"
-check "quicklook is a PNG" 0 "Driver: PNG" -- gdalinfo "$WORK/q.png"
 check "isodata" 0 "Wrote .*iso.tif \(2 classes" "第1次迭代" -- "$ZTCLASS" isodata "$WORK/scene.tif" -o "$WORK/iso.tif" \
   --classes 2 --display-bands 1,2,2 --stretch equalize --png "$WORK/iso.png"
 check "isodata with every parameter" 0 "Wrote" -- "$ZTCLASS" isodata "$WORK/scene.tif" -o "$WORK/iso2.tif" \
@@ -60,7 +54,6 @@ check "isodata splits too far for Int8" 2 "up to 150, more than a Int8 result ho
   "$ZTCLASS" isodata "$WORK/scene.tif" -o "$WORK/x.tif" --classes 100 --ot Int8
 check "no classes" 2 "--classes must be at least 1" -- \
   "$ZTCLASS" cluster-mindist "$WORK/scene.tif" -o "$WORK/x.tif" --classes 0
-check "nothing written for refused options" 1 "" -- test -e "$WORK/x.tif"
 # The singular cluster named with its samples and what to try.
 check "singular scatter matrix" 1 "RC_MATRIX_NOT_INVERTIBLE \(5000004\)" \
   "the scatter matrix of cluster [12] \(([0-9]+) samples.*cannot be inverted.*Try fewer clusters \(--classes 1 or less\)" \
@@ -74,5 +67,91 @@ check "isodata's split threshold on 16 bits" 0 "Split threshold: 398.039 " -- \
   "$ZTCLASS" -v isodata "$WORK/scene16.tif" -o "$WORK/iso16.tif" --classes 2
 check "isodata's split threshold on 8 bits" 0 "Split threshold: 5 " -- \
   "$ZTCLASS" -v isodata "$WORK/scene.tif" -o "$WORK/iso8.tif" --classes 2
+
+# ztclass kohonen.
+# Forest pixels of band 1 value 201 become no-data.
+gdal_translate -q -a_nodata 201 "$WORK/scene.bin" "$WORK/holes.tif"
+
+help_shows kohonen "--rate FLOAT=0.1" "--epochs INT=200" "--change-threshold FLOAT=1e-06" "100000 samples"
+
+# Forest pixels (columns 7-8, rows 6-8) form a cluster of their own: the
+# 6 pixels of the second neuron, started on the sample farthest from the
+# first pixel.
+check "kohonen" 0 "Wrote .*k.tif \(2 classes, sampling interval 1\)" "^  2	Class_2	6 pixels$" \
+  "Kohonen 神经网络分类" -- "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/k.tif" --clusters 2
+check "forest is class 2" 0 "^2$" -- gdallocationinfo -valonly "$WORK/k.tif" 7 6
+check "the rest is class 1" 0 "^1$" -- gdallocationinfo -valonly "$WORK/k.tif" 0 0
+check "every parameter" 0 "Wrote .*p.tif \(3 classes, sampling interval 2\) and .*p.png" -- \
+  "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/p.tif" --clusters 3 --interval 2 --rate 0.5 \
+  --change-threshold 0 --epochs 20 --bands 2,1 --window 6,8,4,4 --png "$WORK/p.png" --ot UInt16
+check "window size and result type" 0 "Size is 8, 6" "Type=UInt16" -- gdalinfo "$WORK/p.tif"
+check "no epochs" 0 "Wrote" -- "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/e.tif" --clusters 4 --epochs 0
+check "no-data pixels" 0 "^  255	no data	[1-9][0-9]* pixels$" -- \
+  "$ZTCLASS" kohonen "$WORK/holes.tif" -o "$WORK/h.tif" --clusters 2
+
+check "one cluster" 2 "needs at least two clusters" -- \
+  "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 1
+check "one cluster, before opening the image" 2 "needs at least two clusters" -- \
+  "$ZTCLASS" kohonen "$WORK/missing.tif" -o "$WORK/x.tif" --clusters 1
+check "255 clusters" 2 "at most 254" -- "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 255
+check "no clusters given" 2 "(--classes|--clusters) is required" -- "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif"
+check "no rate" 2 "--rate must lie in" -- "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --rate 0
+check "negative threshold" 2 "--change-threshold must" -- \
+  "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --change-threshold -1
+check "negative epochs" 2 "--epochs must be 0 or more" -- \
+  "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --epochs -1
+check "no display bands" 2 "display-bands" -- \
+  "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --display-bands 1,2,1
+
+# The adaptive-resonance commands.
+gdal_create -q -of GTiff -outsize 12 10 -bands 2 -burn 0 -burn 60 -a_nodata 0 "$WORK/empty.tif"
+
+for command in art fuzzy-art; do
+  help_shows "$command" "--vigilance FLOAT=0\.[0-9]+"
+  check "$command offers no class-mean colours" 1 "" -- bash -c "'$ZTCLASS' $command --help | grep -q -- --display-bands"
+done
+help_shows art "--noise FLOAT=0"
+help_shows fuzzy-art "--choice FLOAT=0\.001"
+
+# The forest (columns 7-8, rows 6-8) is bright in band 1 and dark in band 2:
+# a direction of its own for ART, a box of its own for Fuzzy ART.
+check "art with defaults" 0 "^2 of 3 categories formed \(a higher --vigilance forms more\)$" \
+  "^  2	Class_2	6 pixels$" -- "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/art.tif" --clusters 3
+check "the forest is one ART class" 0 "^2 2 2 2 2 2$" -- bash -c "for p in '7 6' '8 6' '7 7' '8 7' '7 8' '8 8'; do \
+  gdallocationinfo -valonly '$WORK/art.tif' \$p; done | tr '\n' ' ' | sed 's/ \$//'"
+check "class records of the formed categories only" 0 "^2$" -- bash -c "'$ZTCLASS' classes show '$WORK/art.tif' | grep -c Class_"
+# Fewer categories than asked; the result holds only those, the forest one.
+check "fuzzy-art" 0 "^2 of 5 categories formed \(a higher --vigilance forms more\)$" \
+  "\(2 classes, sampling interval 1\)" "^  2	Class_2	6 pixels$" -- \
+  "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/fuzzy.tif" --clusters 5
+check "vigilance above 1 opens every category" 0 "^4 of 4 categories formed$" -- \
+  "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/f4.tif" --clusters 4 --vigilance 1.5
+check "vigilance -1 forms one ART category" 0 "^1 of 4 categories formed" -- \
+  "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/a1.tif" --clusters 4 --vigilance -1
+check "every parameter, window and quicklook" 0 "and .*art.png" -- \
+  "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/w.tif" --clusters 3 --interval 2 --rate 0.2 --noise 0.1 \
+  --vigilance 0.95 --passes 2 --bands 2,1 --window 5,6,4,5 --png "$WORK/art.png"
+check "fuzzy-art with every parameter" 0 "categories formed" -- \
+  "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/f.tif" --clusters 3 --interval 3 --rate 0.5 --choice 0.1 \
+  --vigilance 0.8 --passes 1 --ot UInt16
+
+check "no clusters" 2 "--clusters must be at least 1" -- \
+  "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 0
+check "clusters meeting the no-data class" 2 "at most 254" -- \
+  "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 255
+check "rate beyond 1" 2 "--rate must lie in 0..1" -- \
+  "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --rate 1.5
+check "no pass" 2 "--passes must be at least 1" -- \
+  "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --passes 0
+check "noise of 1 removes everything" 2 "--noise must lie in 0..1" -- \
+  "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --noise 1
+check "choice 0" 2 "--choice must be a number above 0" -- \
+  "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --choice 0
+check "vigilance not a number" 2 "--vigilance: must be a finite number" -- \
+  "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --vigilance nan
+check "interval beyond the image" 1 "RC_BAD_WINDOW" -- \
+  "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --interval 11
+check "nothing to learn from" 1 "RC_TOO_FEW_SAMPLES" -- \
+  "$ZTCLASS" fuzzy-art "$WORK/empty.tif" -o "$WORK/x.tif" --clusters 2
 
 finish "cluster"

@@ -43,24 +43,6 @@ TEST(OutputFiles, CommitMovesTheImageWithItsClassAndSideCarFiles) {
   EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"map.tif", "map.cls"}));
 }
 
-TEST(OutputFiles, WithoutCommitNothingIsLeftAndNothingIsReplaced) {
-  TempDir dir;
-  Write(dir.File("map.tif"), "old image");
-  Write(dir.File("map.cls"), "old classes");
-  {
-    OutputFiles outputs(true);
-    const std::string temporary = outputs.AddOutput(dir.File("map.tif"), "-o", true);
-    const std::string scratch = outputs.ScratchPath(dir.File("map.tif"), ".tif");
-    Write(temporary, "half an image");
-    Write(ClassFilePath(temporary), "new classes");
-    Write(temporary + ".aux.xml", "legend");
-    Write(scratch, "scratch");
-  }
-  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"map.tif", "map.cls"}));
-  EXPECT_EQ(ReadText(dir.File("map.tif")), "old image");
-  EXPECT_EQ(ReadText(dir.File("map.cls")), "old classes");
-}
-
 TEST(OutputFiles, RefusesInputsHoweverSpelledAndExistingFilesWithoutOverwrite) {
   TempDir dir;
   fs::create_directory(dir.File("sub"));

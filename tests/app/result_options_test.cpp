@@ -46,18 +46,6 @@ TEST(HostOptions, WindowDefaultsToTheWholeImageAndMustFit) {
   EXPECT_THROW(ParseWindow("a,b,c,d", source.ds), CommandError);
 }
 
-TEST(HostOptions, BandsDefaultToAllAndMustExist) {
-  Source source;
-  MethodOptions options;
-  EXPECT_EQ(SelectedBands(options, source.ds), (std::vector<long>{1, 2, 3, 4}));
-  options.bands = "4,2";
-  EXPECT_EQ(SelectedBands(options, source.ds), (std::vector<long>{4, 2}));
-  options.bands = "5";
-  EXPECT_THROW(SelectedBands(options, source.ds), CommandError);
-  options.bands = "0";
-  EXPECT_THROW(SelectedBands(options, source.ds), CommandError);
-}
-
 TEST(HostOptions, ResultsTakeTheWindowsSizeAndGeoreferencing) {
   Source source;
   MethodOptions options;

@@ -5,7 +5,6 @@
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -123,12 +122,6 @@ const std::vector<Damage> kDamages = {
      }},
 };
 
-void AddClass(void* source, const char* name, double x0, double y0, double x1, double y1) {
-  const long count = 4;
-  const double xy[] = {x0, y0, x1, y0, x1, y1, x0, y1};
-  ztRSAddAOI(source, name, 200, 100, 50, 3, "", 1, &count, xy);
-}
-
 // A call of one family on source (training areas attached) with results in
 // dir; returns its result code.
 struct Family {
@@ -214,8 +207,8 @@ TEST(DamagedInput, EveryFamilyFailsWithTheIOCodeAndNamesTheFile) {
         EXPECT_NE(std::string(damage.name).find("VRT"), std::string::npos);
         continue;
       }
-      AddClass(source, "bright", 2, 2, 12, 12);
-      AddClass(source, "dark", 50, 50, 60, 60);
+      AddAoi(source, {{2, 2, 12, 2, 12, 12, 2, 12}}, "bright");
+      AddAoi(source, {{50, 50, 60, 50, 60, 60, 50, 60}}, "dark");
       EXPECT_EQ(family.run(source, dir), RC_RASTER_IO_FAILED);
       const std::string reason = ztRSLastIOError();
       EXPECT_NE(reason.find(input), std::string::npos) << reason;
@@ -231,8 +224,8 @@ TEST(DamagedInput, TheGoodSceneClassifies) {
   for (const Family& family : kFamilies) {
     SCOPED_TRACE(family.name);
     void* source = ztRSOpen(good.c_str(), 0);
-    AddClass(source, "bright", 2, 2, 12, 12);
-    AddClass(source, "dark", 50, 50, 60, 60);
+    AddAoi(source, {{2, 2, 12, 2, 12, 12, 2, 12}}, "bright");
+    AddAoi(source, {{50, 50, 60, 50, 60, 60, 50, 60}}, "dark");
     EXPECT_EQ(family.run(source, dir), RC_OK);
     ztRSClose(source);
   }

@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <limits>
 #include <mutex>
 #include <set>
@@ -55,17 +54,14 @@ class WorkerThreadsTest : public ::testing::Test {
     WriteGeoTiff(sourcePath, spec, SceneValue);
     source = ztRSOpen(sourcePath.c_str(), 0);
     ASSERT_NE(source, nullptr);
-    for (int k = 0; k < 3; ++k) AddClass(k * 100 + 20, 30 + k * 40, k * 100 + 60, 90 + k * 40);
+    for (double k = 0; k < 3; ++k) {
+      const double x0 = k * 100 + 20, y0 = 30 + k * 40, x1 = x0 + 40, y1 = y0 + 60;
+      AddAoi(source, {{x0, y0, x1, y0, x1, y1, x0, y1}});
+    }
   }
   void TearDown() override {
     ztSetWorkerThreads(1);
     if (source) ztRSClose(source);
-  }
-
-  void AddClass(int x0, int y0, int x1, int y1) {
-    const long count = 4;
-    const double xy[] = {double(x0), double(y0), double(x1), double(y0), double(x1), double(y1), double(x0), double(y1)};
-    ztRSAddAOI(source, "class", 10, 20, 30, 3, "", 1, &count, xy);
   }
 
   // The classification under threads worker threads: the result file's bytes, its
@@ -111,17 +107,12 @@ class WorkerThreadsTest : public ::testing::Test {
   float limits[3] = {40.0f, 40.0f, 40.0f};
 };
 
+// The pass is shared: one classifier of each kind, and the ones with work
+// of their own shared among the threads (sample passes, network runs).
 TEST_F(WorkerThreadsTest, SupervisedStatisticalClassifiers) {
   ExpectSameOnEveryThreadCount([&](void* result) {
     return ztMiniDistANew(source, bands, kBands, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn, 1,
                           factors, 1, limits);
-  });
-  ExpectSameOnEveryThreadCount([&](void* result) {
-    return ztJDBoxA(source, bands, kBands, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn, factors);
-  });
-  ExpectSameOnEveryThreadCount([&](void* result) {
-    return ztGYMiniDistANew(source, bands, kBands, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn, 1,
-                            factors);
   });
   ExpectSameOnEveryThreadCount([&](void* result) {
     return MaxLiklihoodClass(source, bands, kBands, 0.0, result, kWindowRows, kWindowColumns, kFirstRow,
@@ -132,19 +123,8 @@ TEST_F(WorkerThreadsTest, SupervisedStatisticalClassifiers) {
 TEST_F(WorkerThreadsTest, UnsupervisedClassifiersWithAndWithoutClassColours) {
   long display[3] = {3, 2, 1};
   ExpectSameOnEveryThreadCount([&](void* result) {
-    return ztFJDMiniDist(source, bands, kBands, 4, 7, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn);
-  });
-  ExpectSameOnEveryThreadCount([&](void* result) {
     return ztFJDMiniDistNew(source, bands, kBands, 4, 7, result, kWindowRows, kWindowColumns, kFirstRow,
                             kFirstColumn, display);
-  });
-  ExpectSameOnEveryThreadCount([&](void* result) {
-    return ztFJDGYMiniDist(source, bands, kBands, 3, 7, result, kWindowRows, kWindowColumns, kFirstRow,
-                           kFirstColumn);
-  });
-  ExpectSameOnEveryThreadCount([&](void* result) {
-    return ztFJDBoxNew(source, bands, kBands, 3, 7, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn,
-                       display);
   });
   ExpectSameOnEveryThreadCount([&](void* result) {
     return ztISODATA(source, bands, kBands, 4, 1.0f, 3, 0.05f, 5.0f, 20, 1, 7, result, kWindowRows, kWindowColumns,
@@ -163,40 +143,11 @@ TEST_F(WorkerThreadsTest, UnsupervisedClassifiersWithAndWithoutClassColours) {
 }
 
 TEST_F(WorkerThreadsTest, NetworkClassifiers) {
-  ExpectSameOnEveryThreadCount([&](void* result) {
-    return ztLVQ2NNClass(source, bands, kBands, 0.05, 5, 0.02, 5, result, kWindowRows, kWindowColumns, kFirstRow,
-                         kFirstColumn);
-  });
   long hidden[1] = {6};
   ExpectSameOnEveryThreadCount([&](void* result) {
     return ztBPNNClass(source, bands, kBands, hidden, 1, 0.8, 0.3, 0.001, 20, result, kWindowRows, kWindowColumns,
                        kFirstRow, kFirstColumn);
   });
-}
-
-TEST(Workers, EveryTaskRunsOnceAndNoThreadStartsUnasked) {
-  struct Record {
-    std::mutex mutex;
-    std::vector<int> runs = std::vector<int>(1000, 0);
-    std::set<std::thread::id> threads;
-  } record;
-  const auto task = [](void* data, long index) {
-    auto& r = *static_cast<Record*>(data);
-    std::lock_guard<std::mutex> lock(r.mutex);
-    ++r.runs[index];
-    r.threads.insert(std::this_thread::get_id());
-  };
-  EXPECT_EQ(ztGetWorkerThreads(), 1) << "none by default";
-  ztRunOnWorkers(1000, task, &record);
-  EXPECT_EQ(record.threads, std::set<std::thread::id>{std::this_thread::get_id()});
-  for (long threads : {4L, 2L, 0L}) {
-    ztSetWorkerThreads(threads);
-    EXPECT_EQ(ztGetWorkerThreads(), threads > 1 ? threads : 1);
-    for (int round = 0; round < 50; ++round) ztRunOnWorkers(1000, task, &record);
-  }
-  for (int runs : record.runs) ASSERT_EQ(runs, 151);
-  ztRunOnWorkers(0, task, &record);
-  ztRunOnWorkers(5, nullptr, &record);
 }
 
 // The caller reads and writes beside a job: beside runs once on its thread,

@@ -341,18 +341,6 @@ TEST(ModelConfidence, MinimumDistanceGivesTheDistanceToTheNearestMean) {
   ztModelFree(model);
 }
 
-// The determinant and inverse of a 3 x 3 matrix by cofactors.
-double Invert3(const double m[3][3], double inverse[3][3]) {
-  const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
-                     m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) + m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) {
-      const int r0 = (j + 1) % 3, r1 = (j + 2) % 3, c0 = (i + 1) % 3, c1 = (i + 2) % 3;
-      inverse[i][j] = (m[r0][c0] * m[r1][c1] - m[r0][c1] * m[r1][c0]) / det;
-    }
-  return det;
-}
-
 TEST(ModelConfidence, MaximumLikelihoodGivesThePosteriorOfTheMostLikelyClass) {
   Fixture f;
   ZTModel* model = Train(f, kMethods[3]);
@@ -360,28 +348,17 @@ TEST(ModelConfidence, MaximumLikelihoodGivesThePosteriorOfTheMostLikelyClass) {
   // Each class's Gaussian over its whole rectangle (maximum likelihood
   // trains on the whole image).
   const auto v = StoredValues(f);
-  const auto mean = RectangleMeans(v);
-  double inverse[3][3][3], logDet[3];
-  for (int k = 0; k < 3; ++k) {
-    const Rect& rect = kClassRects[k][0];
-    const double count = double(rect.x1 - rect.x0) * (rect.y1 - rect.y0);
-    double covariance[3][3] = {};
-    for (int r = rect.y0; r < rect.y1; ++r)
-      for (int c = rect.x0; c < rect.x1; ++c)
-        for (int a = 0; a < 3; ++a)
-          for (int b = 0; b < 3; ++b)
-            covariance[a][b] +=
-                (v[a][r * kColumns + c] - mean[k][a]) * (v[b][r * kColumns + c] - mean[k][b]) / count;
-    logDet[k] = std::log(Invert3(covariance, inverse[k]));
+  std::vector<Gaussian> classes;
+  for (const auto& rects : kClassRects) {
+    std::vector<std::vector<double>> cells;
+    for (int r = rects[0].y0; r < rects[0].y1; ++r)
+      for (int c = rects[0].x0; c < rects[0].x1; ++c)
+        cells.push_back({v[0][r * kColumns + c], v[1][r * kColumns + c], v[2][r * kColumns + c]});
+    classes.push_back(GaussianOf(cells));
   }
   for (int i = 0; i < kRows * kColumns; ++i) {
     double g[3];
-    for (int k = 0; k < 3; ++k) {
-      double q = 0;
-      for (int a = 0; a < 3; ++a)
-        for (int b = 0; b < 3; ++b) q += (v[a][i] - mean[k][a]) * inverse[k][a][b] * (v[b][i] - mean[k][b]);
-      g[k] = -logDet[k] / 2 - q / 2;
-    }
+    for (int k = 0; k < 3; ++k) g[k] = Discriminant(classes[k], {v[0][i], v[1][i], v[2][i]});
     const double best = std::max({g[0], g[1], g[2]});
     const double posterior = 1 / (std::exp(g[0] - best) + std::exp(g[1] - best) + std::exp(g[2] - best));
     ASSERT_NEAR(confidence[i], posterior, 1e-5) << i;
@@ -568,18 +545,6 @@ TEST(ModelTraining, NetworksTrainedOnSeveralThreadsAtOnceGiveTheModelOfTheirSeed
   for (int i = 0; i < 1000; ++i) std::rand();
   for (auto& t : threads) t.join();
   for (const auto& bytes : together) EXPECT_EQ(bytes, alone);
-}
-
-TEST(ModelApply, AnImageOfAnotherBandCountIsRefused) {
-  Fixture f;
-  ZTModel* model = Train(f, kMethods[0]);
-  void* result = CreateResult(f.scene.dir.File("r.tif"), kColumns, kRows);
-  long two[] = {1, 2};
-  EXPECT_EQ(ztModelApply(model, f.scene.source, two, 2, result, nullptr, kRows, kColumns, 0, 0, nullptr),
-            RC_BAD_PARAMETER);
-  EXPECT_NE(std::string(ztModelLastError()).find("takes 3 bands"), std::string::npos);
-  ztRSClose(result);
-  ztModelFree(model);
 }
 
 }  // namespace

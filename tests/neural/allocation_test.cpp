@@ -3,7 +3,6 @@
 // nothing leaks (the sanitizer build checks).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
 #include <new>
 

@@ -1,9 +1,8 @@
-// ART: preprocessing, the search with reset flags, the opening of
-// categories, the pass structure worked by hand, and the export against an
-// ART loop written here.
+// ART: the export against an ART loop written here (preprocessing, the
+// search with reset flags, the opening of categories, the passes, the
+// nearest direction).
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -17,94 +16,6 @@
 using namespace zttest;
 
 namespace {
-
-// A network whose categories are the given unit or zero vectors.
-void Commit(zt::CART& net, const std::vector<std::vector<double>>& categories) {
-  for (auto c : categories) net.Present(c.data(), 2.0, 0.5);
-  ASSERT_EQ(net.CommittedCount(), static_cast<long>(categories.size()));
-  std::fill(net.ResetFlags(), net.ResetFlags() + categories.size(), 0);  // left set by the last search
-}
-
-TEST(ARTNetwork, PreprocessingNormalisesDropsSmallComponentsAndKeepsZeroVectors) {
-  zt::CART net(3, 2);
-  ASSERT_EQ(net.Create(), RC_OK);
-  // |(0.3, 0.4, 0.012)| = 0.500144: the third component becomes 0.02399...,
-  // at or below 0.05, and the rest renormalises to (0.6, 0.8, 0).
-  Patterns p({{0.3, 0.4, 0.012}, {0, 0, 0}, {0.5, 0.01, -0.02}, {0.01, 0.01, 0.01}});
-  net.Preprocess(p.get(), p.count(), 0.05);
-  EXPECT_NEAR(p.rows[0][0], 0.6, 1e-15);
-  EXPECT_NEAR(p.rows[0][1], 0.8, 1e-15);
-  EXPECT_EQ(p.rows[0][2], 0.0);
-  EXPECT_EQ(p.rows[1], (std::vector<double>{0, 0, 0}));
-  // Negative components are compared by magnitude.
-  EXPECT_EQ(p.rows[2], (std::vector<double>{1, 0, 0}));
-  EXPECT_NEAR(p.rows[3][0], 1 / std::sqrt(3.0), 1e-15);
-  // Every component at or below the threshold: the zero vector.
-  Patterns q({{0.01, 0.01, 0.01}});
-  net.Preprocess(q.get(), 1, 0.6);
-  EXPECT_EQ(q.rows[0], (std::vector<double>{0, 0, 0}));
-}
-
-TEST(ARTNetwork, MatchIsTheCosineAndItsZeroCases) {
-  zt::CART net(2, 4);
-  ASSERT_EQ(net.Create(), RC_OK);
-  const double x[] = {1, 0}, zero[] = {0, 0};
-  EXPECT_DOUBLE_EQ(net.Match(x, 0), 1 / std::sqrt(2.0));  // fresh weights 1, 1
-  net.Weights(1)[0] = net.Weights(1)[1] = 0;
-  EXPECT_EQ(net.Match(x, 1), 0.0);
-  EXPECT_EQ(net.Match(zero, 1), 1.0);
-  EXPECT_EQ(net.Match(zero, 0), 0.0);
-}
-
-TEST(ARTNetwork, WithoutResonanceANewCategoryOpensUntilTheCountIsReached) {
-  zt::CART net(2, 3);
-  ASSERT_EQ(net.Create(), RC_OK);
-  Commit(net, {{1, 0}, {0.6, 0.8}});
-  const double x[] = {0.8, 0.6};  // cosines 0.8 and 0.96
-  net.Present(x, 0.97, 0.5);
-  ASSERT_EQ(net.CommittedCount(), 3);
-  EXPECT_EQ(net.Weights(2)[0], 0.8);
-  EXPECT_EQ(net.ResetFlags()[0], 1);
-  EXPECT_EQ(net.ResetFlags()[1], 1);
-  const double y[] = {0, 1};
-  net.Present(y, 0.97, 0.5);
-  EXPECT_EQ(net.CommittedCount(), 3) << "full: the pattern stays unlearned";
-  for (long j = 0; j < 3; ++j) EXPECT_NE(net.Weights(j)[1], 1.0);
-}
-
-TEST(ARTNetwork, OnePassOrNoneRunsOnlyTheInitialPassWithoutAStep) {
-  for (long maxIterations : {1L, 0L, -3L}) {
-    zt::CART net(2, 4);
-    ASSERT_EQ(net.Create(), RC_OK);
-    Patterns p({{1, 0}, {0, 1}, {1, 1}});
-    ProgressRecorder progress;
-    EXPECT_EQ(net.Train(p.get(), p.count(), maxIterations, 0.0, 0.9, 0.5), 3);
-    EXPECT_EQ(progress.steps, 0);
-    EXPECT_EQ(progress.Count("sub:网络训练..."), 1);
-  }
-  zt::CART net(2, 4);
-  ASSERT_EQ(net.Create(), RC_OK);
-  Patterns p({{1, 0}, {0, 1}});
-  ProgressRecorder progress;
-  progress.stopAfterSteps = 2;
-  EXPECT_EQ(net.Train(p.get(), p.count(), 5, 0.0, 0.9, 0.5), RC_CANCELLED);
-  EXPECT_EQ(progress.steps, 3);
-}
-
-TEST(ARTNetwork, ClassifyingAPixelOfOnlySmallComponentsGivesClassOne) {
-  zt::CART net(2, 3);
-  ASSERT_EQ(net.Create(), RC_OK);
-  Commit(net, {{0, 1}, {1, 0}});
-  double faint[] = {0.31, 0.3};  // 0.719 and 0.695 after normalising
-  long classNo = 0;
-  net.Classify(faint, 0.72, &classNo);
-  EXPECT_EQ(classNo, 1);
-  double clear[] = {0.3, 0.01};
-  net.Classify(clear, 0.72, &classNo);
-  EXPECT_EQ(classNo, 2);
-  net.Release();
-  net.Release();
-}
 
 // The whole method written out: sampling grid, preprocessing, training and
 // the nearest direction of every pixel.

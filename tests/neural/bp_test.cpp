@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "network_fixture.h"
@@ -275,6 +276,42 @@ TEST(BPClassification, SeparatesTheTwoHalvesWithCaptionsOfItsPhases) {
   for (const std::string& e : progress.events)
     if (e.rfind("range:", 0) != 0) seen.push_back(e);
   EXPECT_EQ(seen, expected);
+}
+
+// The other networks through their exports, on the shared driver: the two
+// halves apart, under each network's own captions.
+TEST(NetworkClassification, EachNetworkSeparatesTheHalvesUnderItsCaptions) {
+  const struct {
+    std::vector<std::string> captions;
+    long (*run)(NetScene&);
+  } networks[] = {
+      {{"main:高阶BP神经网络分类", "sub:高阶前馈BP神经网络训练...", "sub:高阶前馈BP神经网络分类..."},
+       [](NetScene& s) {
+         return ztHRBPNNClass(s.scene.source, s.bands.data(), 3, nullptr, 0, true, 0.9, true, 0.3, 0.001, 300,
+                              s.scene.result, kNetRows, kNetColumns, 0, 0);
+       }},
+      {{"main:RBF 神经网络分类", "sub:神经网络分类..."},
+       [](NetScene& s) {
+         return ztRBFNNClass(s.scene.source, s.bands.data(), 3, 0.1, 1e-6, 20, 0.5, 0.001, 200, s.scene.result,
+                             kNetRows, kNetColumns, 0, 0);
+       }},
+      {{"main:LVQ2神经网络分类"},
+       [](NetScene& s) {
+         return ztLVQ2NNClass(s.scene.source, s.bands.data(), 3, 0.05, 10, 0.05, 10, s.scene.result, kNetRows,
+                              kNetColumns, 0, 0);
+       }},
+  };
+  for (const auto& network : networks) {
+    SCOPED_TRACE(network.captions[0]);
+    NetScene s;
+    s.scene.MakeResult(kNetColumns, kNetRows);
+    ProgressRecorder progress;
+    ASSERT_EQ(network.run(s), RC_OK);
+    const std::vector<double> classes = s.scene.Result();
+    for (int r = 0; r < kNetRows; ++r)
+      for (int c = 0; c < kNetColumns; ++c) ASSERT_EQ(classes[r * kNetColumns + c], c < 12 ? 1 : 2) << c << "," << r;
+    for (const std::string& caption : network.captions) EXPECT_EQ(progress.Count(caption), 1) << caption;
+  }
 }
 
 TEST(BPClassification, FirstBandWithinOneMillionthOfNoDataIsClass255) {

@@ -1,10 +1,7 @@
-// Fuzzy ART: the opening of categories and the pass structure worked by
-// hand, and the export against the method written out here.
+// Fuzzy ART: the export against the method written out here.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 #include "art_fixture.h"
 #include "network_fixture.h"
@@ -16,34 +13,6 @@
 using namespace zttest;
 
 namespace {
-
-TEST(FuzzyARTNetwork, AnAllZeroFirstPatternOpensCategoryZero) {
-  Patterns p({{0.0, 0.0}, {0.8, 0.7}});
-  zt::CFuzzyART net(2, 3);
-  ASSERT_EQ(net.Create(), RC_OK);
-  EXPECT_EQ(net.Train(p.get(), p.count(), 1, 0.01, 0.9, 0.5), 2);
-  EXPECT_EQ(std::vector<double>(net.Weights(0), net.Weights(0) + 4), (std::vector<double>{0, 0, 1, 1}));
-  EXPECT_EQ(std::vector<double>(net.Weights(1), net.Weights(1) + 4), (std::vector<double>{0.8, 0.7, 1 - 0.8, 1 - 0.7}));
-}
-
-TEST(FuzzyARTNetwork, OnePassOrNoneRunsOnlyTheInitialPassWithoutAStep) {
-  for (long maxIterations : {1L, 0L}) {
-    zt::CFuzzyART net(2, 4);
-    ASSERT_EQ(net.Create(), RC_OK);
-    Patterns p({{0.1, 0.1}, {0.9, 0.9}});
-    ProgressRecorder progress;
-    EXPECT_EQ(net.Train(p.get(), p.count(), maxIterations, 0.01, 0.9, 0.5), 2);
-    EXPECT_EQ(progress.steps, 0);
-    EXPECT_EQ(progress.Count("sub:网络训练..."), 1);
-  }
-  zt::CFuzzyART net(2, 4);
-  ASSERT_EQ(net.Create(), RC_OK);
-  Patterns p({{0.1, 0.1}, {0.9, 0.9}});
-  ProgressRecorder progress;
-  progress.stopAfterSteps = 1;
-  EXPECT_EQ(net.Train(p.get(), p.count(), 4, 0.01, 0.9, 0.5), RC_CANCELLED);
-  EXPECT_EQ(progress.steps, 2);
-}
 
 // The whole method written out on complement-coded patterns.
 struct BruteFuzzyART {

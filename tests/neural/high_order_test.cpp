@@ -1,9 +1,9 @@
 // The high-order BP network: net input and update against literal sums, the
-// hidden deltas against a finite-difference gradient, and the export.
+// hidden deltas against a finite-difference gradient (its export is in the
+// networks' table of bp_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 
 #include "network_fixture.h"
 #include "neural/high_order_network.h"
@@ -149,34 +149,6 @@ TEST(HighOrderNetwork, ErrorAimsAtOneAndZeroAndRejectionBelowOneFifth) {
   EXPECT_NEAR(net.Error(), 0.5 * (0.01 + 0.01 + 0.01), 1e-12);
   EXPECT_EQ(outputs(0.19, 0.15, 0.1), 0);
   EXPECT_EQ(outputs(0.19, 0.21, 0.21), 2);
-}
-
-TEST(HRBPClassification, WithoutHiddenLayerSeparatesTheHalves) {
-  NetScene s;
-  s.scene.MakeResult(kNetColumns, kNetRows);
-  ProgressRecorder progress;
-  ASSERT_EQ(ztHRBPNNClass(s.scene.source, s.bands.data(), 3, nullptr, 0, true, 0.9, true, 0.3, 0.001, 300,
-                          s.scene.result, kNetRows, kNetColumns, 0, 0),
-            RC_OK);
-  const std::vector<double> classes = s.scene.Result();
-  for (int r = 0; r < kNetRows; ++r)
-    for (int c = 0; c < kNetColumns; ++c) EXPECT_EQ(classes[r * kNetColumns + c], c < 12 ? 1 : 2) << c << "," << r;
-  EXPECT_EQ(progress.Count("main:高阶BP神经网络分类"), 1);
-  EXPECT_EQ(progress.Count("sub:高阶前馈BP神经网络训练..."), 1);
-  EXPECT_EQ(progress.Count("sub:高阶前馈BP神经网络分类..."), 1);
-}
-
-TEST(HRBPClassification, CancelledInTrainingLeavesTheResultUntouched) {
-  NetScene s;
-  s.scene.MakeResult(kNetColumns, kNetRows);
-  long hidden[] = {3};
-  ProgressRecorder progress;
-  progress.stopAfterSteps = 2 + kNetCells + 1;
-  EXPECT_EQ(ztHRBPNNClass(s.scene.source, s.bands.data(), 3, hidden, 1, false, 0.5, false, 0.5, -1.0, 5,
-                          s.scene.result, kNetRows, kNetColumns, 0, 0),
-            RC_CANCELLED);
-  EXPECT_EQ(progress.Count("end"), 1);
-  for (double v : s.scene.Result()) EXPECT_EQ(v, 0);
 }
 
 }  // namespace

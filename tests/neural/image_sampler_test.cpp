@@ -1,5 +1,5 @@
-// The image sampler against a grid walked in the test: which pixels, in
-// which order, which left out, the progress range and the stop.
+// The image sampler against a grid walked in the test: which pixels are left
+// out (the grid itself and the stops are the clustering networks' tests').
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -48,24 +48,6 @@ std::vector<std::vector<double>> Grid(const Scene& scene, const zt::Window& w, l
   return expected;
 }
 
-TEST(ImageSampler, TakesEveryIntervalthPixelOfEveryIntervalthRowOfTheWindow) {
-  Scene scene(23, 17, 3, [](int b, int c, int r) { return Value(b, c, r); }, false, 0, GDT_UInt16);
-  for (long interval : {1L, 2L, 3L, 5L, 17L}) {
-    const zt::Window w{13, 11, 3, 4};
-    const Sampled s = Sample(scene, w, interval, false, 0);
-    ASSERT_EQ(s.rc, RC_OK);
-    EXPECT_EQ(s.patterns, Grid(scene, w, interval, [](int, int) { return false; })) << interval;
-  }
-}
-
-TEST(ImageSampler, CapacityIsTheMostItCanFill) {
-  zt::PatternArray array;
-  ASSERT_EQ(array.Allocate(zt::Window{5, 7, 0, 0}, 2, 4), RC_OK);
-  EXPECT_EQ(array.Capacity(), 3 * 4);
-  ASSERT_EQ(array.Allocate(zt::Window{0, 7, 0, 0}, 1, 4), RC_OK);
-  EXPECT_EQ(array.Capacity(), 0);
-}
-
 TEST(ImageSampler, LeavesOutExactNoDataOfTheFirstBandAndNaNAnywhere) {
   // Band 1 holds the no-data value 7 on a diagonal and 7.00001 next to
   // it: only exact equality is left out. Band 2 holds NaN on one column.
@@ -87,19 +69,6 @@ TEST(ImageSampler, LeavesOutExactNoDataOfTheFirstBandAndNaNAnywhere) {
 
   // Without the flag the diagonal stays in; NaN is still left out.
   EXPECT_EQ(Sample(scene, w, 1, false, 7.0).patterns.size(), Grid(scene, w, 1, [](int c, int) { return c == 5; }).size());
-}
-
-TEST(ImageSampler, StepsOncePerSampledRowOverARangeOfRowsOverInterval) {
-  Scene scene(9, 9, 1, [](int b, int c, int r) { return Value(b, c, r); });
-  ProgressRecorder progress;
-  const Sampled s = Sample(scene, zt::Window{5, 9, 2, 0}, 2, false, 0);
-  ASSERT_EQ(s.rc, RC_OK);
-  for (const std::string& e : progress.events)
-    if (e.rfind("range:", 0) == 0) {
-      EXPECT_EQ(e, "range:0,2");
-    }
-  EXPECT_EQ(progress.steps, 3);
-  EXPECT_EQ(s.patterns.size(), 3u * 5u);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 #include "network_fixture.h"
@@ -89,28 +88,6 @@ Vectors BruteTrain(const Vectors& p, long neurons, double learningRate, double t
   return w;
 }
 
-TEST(KohonenNetwork, MaxMinWeightsTakeTheEarlierPatternOnTies) {
-  // From (0,0): (1,0) and its copy are both farthest, the first is taken.
-  // Then (0.5,0) and (0,0.5) are both 0.25 from the nearest neuron; the copy
-  // of (1,0) is 0 away.
-  Patterns p({{0, 0}, {0.5, 0}, {1, 0}, {1, 0}, {0, 0.5}});
-  zt::CKohonenNN net;
-  ASSERT_EQ(net.Create(2, 4), RC_OK);
-  ASSERT_EQ(net.InitCenters(p.get(), p.count()), RC_OK);
-  EXPECT_EQ(AllWeights(net, 4, 2), (Vectors{{0, 0}, {1, 0}, {0.5, 0}, {0, 0.5}}));
-
-  // Every pattern taken: the last choice is taken again.
-  Patterns few({{0, 0}, {1, 0}, {0.5, 0}});
-  ASSERT_EQ(net.Create(2, 5), RC_OK);
-  ASSERT_EQ(net.InitCenters(few.get(), few.count()), RC_OK);
-  EXPECT_EQ(AllWeights(net, 5, 2), (Vectors{{0, 0}, {1, 0}, {0.5, 0}, {0.5, 0}, {0.5, 0}}));
-
-  Patterns one({{0.2, 0.4}});
-  ASSERT_EQ(net.Create(2, 3), RC_OK);
-  ASSERT_EQ(net.InitCenters(one.get(), one.count()), RC_OK);
-  EXPECT_EQ(AllWeights(net, 3, 2), (Vectors{{0.2, 0.4}, {0.2, 0.4}, {0.2, 0.4}}));
-}
-
 TEST(KohonenNetwork, DistanceToThePlacedNeuronsIsCappedAt1000) {
   // 16-bit values scaled by 1/255 lie far apart: 40 is 1600 from 0 and 3600
   // from 100, 50 is 2500 from both. Capped, both count 1000 and 40 wins.
@@ -181,23 +158,6 @@ TEST(KohonenNetwork, TrainingMatchesTheBruteForceLoop) {
   }
 }
 
-TEST(KohonenNetwork, EquidistantPixelsTakeTheLowerClass) {
-  zt::CKohonenNN net;
-  ASSERT_EQ(net.Create(2, 3), RC_OK);
-  const double neurons[3][2] = {{0, 0}, {1, 0}, {1, 1}};
-  for (long j = 0; j < 3; ++j) std::copy(neurons[j], neurons[j] + 2, net.Weights(j));
-  long classNo = 0;
-  const double between01[] = {0.5, -0.3}, between12[] = {1.2, 0.5}, atTwo[] = {0.9, 0.1};
-  net.Classify(between01, &classNo);
-  EXPECT_EQ(classNo, 1);
-  net.Classify(between12, &classNo);
-  EXPECT_EQ(classNo, 2);
-  net.Classify(atTwo, &classNo);
-  EXPECT_EQ(classNo, 2);
-  net.Release();
-  net.Release();
-}
-
 // A 30 x 26 three-band scene of sea (left), vegetation (middle) and city
 // (right) with texture; band 3, listed first, holds the no-data value 0 on
 // a diagonal.
@@ -264,19 +224,6 @@ TEST(KohonenClassification, MatchesABruteForceNetworkOnAGeoTiff) {
 TEST(KohonenClassification, OneClusterIsTooFewSamples) {
   Export one;
   EXPECT_EQ(one.Run(1, 1, 0.3, 0.0, 5), RC_TOO_FEW_SAMPLES);
-}
-
-TEST(KohonenClassification, AStopInSamplingTrainingOrThePassEndsWithCancelled) {
-  // Interval 5 over 26 rows: 6 sampled rows, then 7 epochs, then the pass.
-  for (long stopAfter : {2L, 6L + 3L, 6L + 7L}) {
-    ProgressRecorder progress;
-    progress.stopAfterSteps = stopAfter;
-    Export e;
-    EXPECT_EQ(e.Run(3, 5, 0.3, 0.0, 7), RC_CANCELLED) << stopAfter;
-    EXPECT_EQ(progress.Count("sub:网络训练..."), stopAfter >= 6 ? 1 : 0);
-    EXPECT_EQ(progress.Count("sub:神经网络分类..."), stopAfter >= 13 ? 1 : 0);
-    EXPECT_EQ(progress.Count("end"), 1);
-  }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// LVQ2: the three update cases and the label assignment worked by hand, the
-// tuning radius, and the export.
+// LVQ2: the three update cases and the label assignment worked by hand, and
+// the tuning radius (its export is in the networks' table of bp_test.cpp).
 #include <gtest/gtest.h>
 
 #include "network_fixture.h"
@@ -101,30 +101,6 @@ TEST(LVQ2Network, CodebookStartsAtClassMeansAndEpochsAreCounted) {
   EXPECT_EQ(net.Train(s.Cells(), 3, 3, 0.1, 2, 0.05), RC_CANCELLED);
   net.Release();
   net.Release();
-}
-
-TEST(LVQ2Classification, SeparatesTheHalvesAndChecksArguments) {
-  NetScene s;
-  s.scene.MakeResult(kNetColumns, kNetRows);
-  ProgressRecorder progress;
-  ASSERT_EQ(ztLVQ2NNClass(s.scene.source, s.bands.data(), 3, 0.05, 10, 0.05, 10, s.scene.result, kNetRows,
-                          kNetColumns, 0, 0),
-            RC_OK);
-  const std::vector<double> classes = s.scene.Result();
-  for (int r = 0; r < kNetRows; ++r)
-    for (int c = 0; c < kNetColumns; ++c) EXPECT_EQ(classes[r * kNetColumns + c], c < 12 ? 1 : 2) << c << "," << r;
-  EXPECT_EQ(progress.Count("main:LVQ2神经网络分类"), 1);
-
-  NetScene t;
-  t.scene.MakeResult(kNetColumns, kNetRows);
-  EXPECT_EQ(ztLVQ2NNClass(t.scene.source, t.bands.data(), 3, 0.1, 1, 0.1, 1, nullptr, 1, 1, 0, 0), RC_NULL_ARGUMENT);
-  EXPECT_EQ(ztLVQ2NNClass(t.scene.source, t.bands.data(), 1025, 0.1, 1, 0.1, 1, t.scene.result, 1, 1, 0, 0),
-            RC_TOO_MANY_BANDS);
-  EXPECT_EQ(ztLVQ2NNClass(t.scene.source, t.bands.data(), 3, 0.1, 1, 0.1, 1, t.scene.result, kNetRows + 1, 1, 0, 0),
-            RC_BAD_WINDOW);
-  t.scene.AddClass("nowhere", {{40, 40, 44, 44}});
-  EXPECT_EQ(ztLVQ2NNClass(t.scene.source, t.bands.data(), 3, 0.1, 1, 0.1, 1, t.scene.result, 1, 1, 0, 0),
-            RC_TOO_FEW_SAMPLES);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The RBF network's phases on a tiny data set worked out here, and the
-// export.
+// The RBF network's phases on a tiny data set worked out here (its export is
+// in the networks' table of bp_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -139,26 +139,6 @@ TEST(RBFNetwork, SpreadZeroAnswersOneAtTheCentreOnly) {
   EXPECT_EQ(net.Outputs()[1].output, 0.0);
 }
 
-TEST(RBFNetwork, StableCentreEpochsGoToTheOutputPhase) {
-  Samples s = Tiny();
-  zt::CRBFNN net;
-  net.SetSizes(2, 3);
-  ProgressRecorder progress;
-  // Every centre epoch is stable: the phase ends after 50 of its 60, and the
-  // output phase runs its 5 epochs and the 10 left over.
-  ASSERT_EQ(net.Train(s.Cells(), s.Count(), 60, 0.1, 1e9, 5, 0.1, -1.0, zt::ProcessRandom()), RC_OK);
-  EXPECT_EQ(progress.steps, 65);
-  // An error threshold of 1000 skips the output phase.
-  progress.steps = 0;
-  ASSERT_EQ(net.Train(s.Cells(), s.Count(), 3, 0.1, -1.0, 5, 0.1, 1000.0, zt::ProcessRandom()), RC_OK);
-  EXPECT_EQ(progress.steps, 3);
-  progress.stopAfterSteps = 1;
-  progress.steps = 0;
-  EXPECT_EQ(net.Train(s.Cells(), s.Count(), 3, 0.1, -1.0, 5, 0.1, -1.0, zt::ProcessRandom()), RC_CANCELLED);
-  net.Release();
-  net.Release();
-}
-
 TEST(RBFNetwork, EveryUnitPrunedGivesClassOne) {
   Samples s;
   for (int i = 0; i < 3; ++i) s.Add(1, {0.1 * i, 0.1});
@@ -171,41 +151,6 @@ TEST(RBFNetwork, EveryUnitPrunedGivesClassOne) {
   const double x[] = {0.9, 0.2};
   ASSERT_EQ(net.Classify(x, &c), RC_OK);
   EXPECT_EQ(c, 1);
-}
-
-TEST(RBFClassification, SeparatesTheHalvesAndChecksArguments) {
-  NetScene s;
-  s.scene.MakeResult(kNetColumns, kNetRows);
-  ProgressRecorder progress;
-  ASSERT_EQ(ztRBFNNClass(s.scene.source, s.bands.data(), 3, 0.1, 1e-6, 20, 0.5, 0.001, 200, s.scene.result, kNetRows,
-                         kNetColumns, 0, 0),
-            RC_OK);
-  const std::vector<double> classes = s.scene.Result();
-  for (int r = 0; r < kNetRows; ++r)
-    for (int c = 0; c < kNetColumns; ++c) EXPECT_EQ(classes[r * kNetColumns + c], c < 12 ? 1 : 2) << c << "," << r;
-  EXPECT_EQ(progress.Count("main:RBF 神经网络分类"), 1);
-  EXPECT_EQ(progress.Count("sub:神经网络分类..."), 1);
-
-  NetScene t;
-  t.scene.MakeResult(kNetColumns, kNetRows);
-  EXPECT_EQ(ztRBFNNClass(nullptr, t.bands.data(), 3, 0.1, 0, 1, 0.1, 0, 1, t.scene.result, 1, 1, 0, 0),
-            RC_NULL_ARGUMENT);
-  EXPECT_EQ(ztRBFNNClass(t.scene.source, t.bands.data(), 1025, 0.1, 0, 1, 0.1, 0, 1, t.scene.result, 1, 1, 0, 0),
-            RC_TOO_MANY_BANDS);
-  EXPECT_EQ(ztRBFNNClass(t.scene.source, t.bands.data(), 3, 0.1, 0, 1, 0.1, 0, 1, t.scene.result, 1, 1, 0, -1),
-            RC_BAD_WINDOW);
-  EXPECT_EQ(ztRBFNNClass(t.scene.source, t.bands.data(), 3, 0.1, 0, 1, 0.1, 0, 1, t.scene.result, 1, kNetColumns,
-                         0, 1),
-            RC_BAD_WINDOW);
-  // Cancelled in the pass: the first row block is written, the second not.
-  ProgressRecorder stop;
-  stop.stopAfterSteps = 2 + kNetCells + 2 + 1;
-  EXPECT_EQ(ztRBFNNClass(t.scene.source, t.bands.data(), 3, 0.1, -1.0, 1, 0.5, -1.0, 1, t.scene.result, kNetRows,
-                         kNetColumns, 0, 0),
-            RC_CANCELLED);
-  const std::vector<double> partial = t.scene.Result();
-  EXPECT_EQ(partial[0], 1);
-  EXPECT_EQ(partial[19 * kNetColumns + 20], 0);
 }
 
 }  // namespace

@@ -145,17 +145,6 @@ TEST(PixelConvention, EdgeAlignedPolygonsTakeWhatGdalRasterises) {
   EXPECT_EQ(gathered[4].size(), 4u * 6u);
 }
 
-// An AOI added in pixel coordinates.
-void AddPixelAoi(void* ds, const std::vector<std::vector<double>>& rings) {
-  std::vector<long> counts;
-  std::vector<double> xy;
-  for (const auto& ring : rings) {
-    counts.push_back(long(ring.size() / 2));
-    xy.insert(xy.end(), ring.begin(), ring.end());
-  }
-  ASSERT_EQ(ztRSAddAOI(ds, "far", 1, 2, 3, 3, "", long(counts.size()), counts.data(), xy.data()), 0);
-}
-
 TEST(PixelConvention, PolygonsReachingFarBeyondTheImageKeepTheirPixels) {
   for (double far : {1e20, 1e25, 1e300}) {
     SCOPED_TRACE(far);
@@ -166,9 +155,9 @@ TEST(PixelConvention, PolygonsReachingFarBeyondTheImageKeepTheirPixels) {
     spec.bands = 2;
     WriteGeoTiff(dir.File("s.tif"), spec, [](int b, int c, int r) { return (c * 7 + r * 3 + b * b * 11) % 23; });
     Handle ds(ztRSOpen(dir.File("s.tif").c_str(), 0));
-    AddPixelAoi(ds.get(), {{2, 3, far, 3, far, far, 2, far}});             // columns 2.., rows 3..
-    AddPixelAoi(ds.get(), {{-far, -far, 5, -far, 5, 4, -far, 4}});         // columns ..4, rows ..3
-    AddPixelAoi(ds.get(), {{-far, 10, far, 10, far, 12, -far, 12}});       // rows 10 and 11
+    AddAoi(ds.get(), {{2, 3, far, 3, far, far, 2, far}});             // columns 2.., rows 3..
+    AddAoi(ds.get(), {{-far, -far, 5, -far, 5, 4, -far, 4}});         // columns ..4, rows ..3
+    AddAoi(ds.get(), {{-far, 10, far, 10, far, 12, -far, 12}});       // rows 10 and 11
     zt::AoiEditorHandle editor;
     std::vector<AOI> aois;
     ASSERT_EQ(zt::LoadClassAois(ds.get(), editor, aois), RC_OK);

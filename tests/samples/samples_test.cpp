@@ -3,13 +3,10 @@
 // is checked against the point test in scanline_test.cpp.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <map>
 #include <random>
-#include <set>
 
-#include "samples/cell_set.h"
 #include "samples/class_aois.h"
 #include "samples/class_mask.h"
 #include "test_support.h"
@@ -77,21 +74,6 @@ struct Cells {
 const Ring kTriangle = {{3.3, 2.2}, {20.6, 5.1}, {8.4, 17.7}};
 const Ring kQuad = {{25.5, 10.5}, {38.2, 12.1}, {36.9, 26.4}, {27.1, 24.8}};
 
-TEST(ClassAoiListing, OnlyType3AoisAreClassAoisInEditorOrder) {
-  SampleImage image;
-  AddAoi(image.ds.get(), "road", 1, {kTriangle});
-  AddAoi(image.ds.get(), "water", 3, {kTriangle});
-  AddAoi(image.ds.get(), "mask", 2, {kQuad});
-  AddAoi(image.ds.get(), "forest", 3, {kQuad});
-  ClassAois list(image.ds.get());
-  ASSERT_EQ(list.aois.size(), 2u);
-  EXPECT_STREQ(list.aois[0].name, "water");
-  EXPECT_STREQ(list.aois[1].name, "forest");
-  bool has = false;
-  EXPECT_EQ(ztHasClassAOI(list.editor, has), 0);
-  EXPECT_TRUE(has);
-}
-
 TEST(ClassAoiListing, EditorsWithoutClassAois) {
   SampleImage image;
   bool has = true;
@@ -125,43 +107,6 @@ TEST(ClassAoiListing, ClassNumbersStayBelowTheNoDataClass) {
   zt::AoiEditorHandle editor;
   std::vector<AOI> aois;
   EXPECT_EQ(zt::LoadClassAois(image.ds.get(), editor, aois), RC_BAD_WINDOW) << "class 255 would be no-data";
-}
-
-TEST(ClassAoiListing, AClassAoiWithoutPolygonsIsRefused) {
-  SampleImage image;
-  AddAoi(image.ds.get(), "empty", 3, {});
-  zt::AoiEditorHandle editor;
-  std::vector<AOI> aois;
-  EXPECT_EQ(zt::LoadClassAois(image.ds.get(), editor, aois), RC_AOI_WITHOUT_POLYGON);
-  long band = 1;
-  Cells cells;
-  EXPECT_EQ(ztGetAOICellSet(image.ds.get(), &band, 1, aois.data(), 1, &cells.cells, cells.count),
-            RC_AOI_WITHOUT_POLYGON);
-  EXPECT_EQ(cells.cells, nullptr);
-}
-
-TEST(CellGathering, TheSetGrowsByDoublingAndIsTrimmed) {
-  zt::CellSet set(2);
-  for (long i = 0; i < 2000; ++i) set.Append(1, i, 0);
-  EXPECT_EQ(set.Capacity(), 2000);
-  set.Append(1, 2000, 0);
-  EXPECT_EQ(set.Capacity(), 4000);
-  AOICELL* cells = nullptr;
-  long count = 0;
-  set.Release(&cells, count);
-  EXPECT_EQ(count, 2001);
-  EXPECT_EQ(cells[2000].row, 2000);
-  ztFreeAOICellSet(cells, count);
-
-  SampleImage image(80, 40);
-  // Edge-aligned: columns 4..72 and rows 5..33, 69 x 29 = 2001 pixels.
-  AddAoi(image.ds.get(), "big", 3, {{{4, 5}, {73, 5}, {73, 34}, {4, 34}}});
-  ClassAois list(image.ds.get());
-  long band = 2;
-  Cells gathered;
-  ASSERT_EQ(ztGetAOICellSet(image.ds.get(), &band, 1, list.aois.data(), 1, &gathered.cells, gathered.count), 0);
-  EXPECT_EQ(gathered.count, 2001);
-  EXPECT_EQ(gathered.cells[2000].values[0], Pixel(2, 72, 33));
 }
 
 TEST(CellGathering, ArgumentChecksInOrder) {
@@ -257,17 +202,6 @@ TEST(Purification, KeepsTheCellsWithinKDeviationsInEveryBand) {
       for (long b = 0; b < 3; ++b) EXPECT_EQ(out.cells[i].values[b], src.values[b]);
     }
   }
-}
-
-TEST(Purification, ZeroDeviationsKeepOnlyMeanValuedCells) {
-  // Class 1: values 0.1 everywhere (not exact in binary); class 2: 1, 2, 3.
-  std::vector<std::vector<double>> values = {{0.1, 0.1}, {0.1, 0.1}, {0.1, 0.1}, {1, 5}, {2, 5}, {3, 5}};
-  std::vector<AOICELL> cells;
-  for (size_t i = 0; i < values.size(); ++i) cells.push_back(AOICELL{i < 3 ? 1L : 2L, 0, 0, values[i].data()});
-  Cells out;
-  ASSERT_EQ(ztPurifyAOICellSet(cells.data(), 6, 2, 2, &out.cells, out.count, 0.0), 0);
-  ASSERT_EQ(out.count, 4);
-  EXPECT_EQ(out.cells[3].values[0], 2);
 }
 
 TEST(Purification, BadInputAndCancellation) {

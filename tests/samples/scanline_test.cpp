@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -175,16 +174,6 @@ struct Scene {
     ds.reset(ztRSOpen(dir.File("s.tif").c_str(), 0));
   }
 };
-
-void AddAoi(void* ds, const std::vector<Points>& polygons) {
-  std::vector<long> counts;
-  Points xy;
-  for (const Points& p : polygons) {
-    counts.push_back(Count(p));
-    xy.insert(xy.end(), p.begin(), p.end());
-  }
-  ASSERT_EQ(ztRSAddAOI(ds, "class", 1, 2, 3, 3, "", static_cast<long>(counts.size()), counts.data(), xy.data()), 0);
-}
 
 // Vertices within a pixel of the image, where reading leaves them as they are.
 bool NearImage(const Points& xy) {

@@ -1,4 +1,4 @@
-// AOIs from real vector files: grouping, order, attributes, reprojection.
+// AOIs from real vector files: reprojection, holes, names, bad files.
 #include <gtest/gtest.h>
 #include <ogrsf_frmts.h>
 
@@ -33,40 +33,6 @@ std::string GeoImage(const TempDir& dir) {
   spec.georeferenced = true;
   WriteGeoTiff(dir.File("img.tif"), spec, [](int, int, int) { return 0; });
   return dir.File("img.tif");
-}
-
-TEST(AoiFiles, GeoJsonGroupsFeaturesByClassInFirstAppearanceOrder) {
-  TempDir dir;
-  std::string image = GeoImage(dir);
-  // Pixel coordinates where the image has no georeferencing would apply; here
-  // the file is in the image's CRS, metres.
-  WriteText(dir.File("a.geojson"), R"({"type":"FeatureCollection",
-    "crs":{"type":"name","properties":{"name":"urn:ogc:def:crs:EPSG::32633"}},
-    "features":[
-    {"type":"Feature","properties":{"class":"water","color":"#0A0B0C","remark":"sea"},
-     "geometry":{"type":"Polygon","coordinates":[[[500315,3999685],[500375,3999685],[500375,3999625],[500315,3999685]]]}},
-    {"type":"Feature","properties":{"class":"forest","red":1,"green":2,"blue":3,"type":3},
-     "geometry":{"type":"MultiPolygon","coordinates":[[[[500015,3999985],[500075,3999985],[500075,3999925],[500015,3999985]]],
-                                                      [[[500615,3999385],[500675,3999385],[500675,3999325],[500615,3999385]]]]}},
-    {"type":"Feature","properties":{"class":"water"},
-     "geometry":{"type":"Polygon","coordinates":[[[500915,3999085],[500975,3999085],[500975,3999025],[500915,3999085]]]}},
-    {"type":"Feature","properties":{"class":"road","type":1},
-     "geometry":{"type":"Polygon","coordinates":[[[500015,3999985],[500075,3999985],[500075,3999925],[500015,3999985]]]}}
-    ]})");
-  Handle ds(ztRSOpen(image.c_str(), 0));
-  ASSERT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("a.geojson").c_str(), nullptr), 0);
-  std::vector<AOI> aois = LoadAois(ds.get());
-  ASSERT_EQ(aois.size(), 3u);
-  EXPECT_STREQ(aois[0].name, "water");
-  EXPECT_EQ(+aois[0].polygonCount, 2u);
-  EXPECT_EQ(aois[0].red, 10);
-  EXPECT_EQ(aois[0].blue, 12);
-  EXPECT_STREQ(aois[0].remark, "sea");
-  EXPECT_EQ(+aois[0].aoiType, 3);
-  EXPECT_STREQ(aois[1].name, "forest");
-  EXPECT_EQ(+aois[1].polygonCount, 2u) << "each part of a multipolygon is a polygon";
-  EXPECT_EQ(aois[1].green, 2);
-  EXPECT_EQ(+aois[2].aoiType, 1);
 }
 
 TEST(AoiFiles, GeoPackageInAnotherCrsIsReprojectedToPixelCentres) {
@@ -180,13 +146,6 @@ TEST(AoiFiles, BadFilesAreReportedWhenAttached) {
   EXPECT_NE(ztRSAttachAOIFile(ds.get(), dir.File("empty.geojson").c_str(), "nosuchfield"), 0);
   WriteText(dir.File("junk.geojson"), "this is not json");
   EXPECT_NE(ztRSAttachAOIFile(ds.get(), dir.File("junk.geojson").c_str(), nullptr), 0);
-}
-
-TEST(AoiFiles, ImagesWithoutAoisGiveAnEmptyEditor) {
-  TempDir dir;
-  WriteGeoTiff(dir.File("i.tif"), RasterSpec{}, [](int, int, int) { return 0; });
-  Handle ds(ztRSOpen(dir.File("i.tif").c_str(), 0));
-  EXPECT_TRUE(LoadAois(ds.get()).empty());
 }
 
 TEST(AoiFiles, VerticesThatAreOrMapToNoNumberMakeTheFileUnusable) {

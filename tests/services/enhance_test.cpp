@@ -2,7 +2,6 @@
 // against a table worked out by hand.
 #include <gtest/gtest.h>
 
-#include <cmath>
 
 #include "test_support.h"
 #include "ztclass/result_codes.h"

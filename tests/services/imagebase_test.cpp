@@ -1,15 +1,13 @@
-// Arrays, LU decomposition, matrix inversion, point-in-polygon and regions.
+// Arrays, point-in-polygon and regions; the LU decomposition and the matrix
+// inverse are held to brute-force solutions through the classifiers that use
+// them (generalized minimum distance, supervised and unsupervised).
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <random>
 #include <vector>
 
 #include "ztclass/result_codes.h"
 #include "ztservices/geometry.h"
 #include "ztservices/imagebase.h"
-#include "ztservices/matrix.h"
-#include "ztservices/progress.h"
 #include "ztservices/sysroot.h"
 
 namespace {
@@ -44,53 +42,6 @@ TEST(Arrays, EveryIndexWithinTheBoundsIsUsable) {
   ztFree_lvector(l, 0, 255);
   ztFree_ivector(iv, 1, 3);
   ztFree_vector(f, 0, 5);
-}
-
-TEST(LinearAlgebra, LuSolvesAgainstAKnownSolution) {
-  const int n = 3;
-  double** a = ztDmatrix(1, n, 1, n);
-  const double values[3][3] = {{0, 2, 1}, {1, 1, 1}, {2, 1, 0}};  // needs pivoting
-  for (int r = 1; r <= n; ++r)
-    for (int c = 1; c <= n; ++c) a[r][c] = values[r - 1][c - 1];
-  const double x[3] = {1, -2, 3};
-  double* b = ztDvector(1, n);
-  for (int r = 1; r <= n; ++r) b[r] = values[r - 1][0] * x[0] + values[r - 1][1] * x[1] + values[r - 1][2] * x[2];
-  int* indx = ztIvector(1, n);
-  double d = 0;
-  ASSERT_EQ(ztLudcmp(a, n, indx, &d), 0);
-  ztLubksb(a, n, indx, b);
-  for (int i = 1; i <= n; ++i) EXPECT_NEAR(b[i], x[i - 1], 1e-12);
-  // The determinant is the product of the diagonal times the sign.
-  double det = d;
-  for (int i = 1; i <= n; ++i) det *= a[i][i];
-  EXPECT_NEAR(det, 0 * (0 - 1) - 2 * (0 - 2) + 1 * (1 - 2), 1e-12);
-
-  for (int r = 1; r <= n; ++r)
-    for (int c = 1; c <= n; ++c) a[r][c] = (c == 2) ? 0 : r + c;
-  EXPECT_EQ(ztLudcmp(a, n, indx, &d), RC_SINGULAR_MATRIX);
-  ztFree_dmatrix(a, 1, n, 1, n);
-  ztFree_dvector(b, 1, n);
-  ztFree_ivector(indx, 1, n);
-}
-
-TEST(LinearAlgebra, InverseTimesMatrixIsIdentity) {
-  std::mt19937 random(7);
-  std::uniform_real_distribution<double> value(-1, 1);
-  for (long n : {1L, 2L, 5L, 12L}) {
-    std::vector<double> a(n * n), inv(n * n);
-    for (long i = 0; i < n * n; ++i) a[i] = value(random);
-    for (long i = 0; i < n; ++i) a[i * n + i] += n;  // well conditioned
-    ASSERT_NE(ztInverseMatrix1(a.data(), n, false, inv.data()), 0);
-    for (long r = 0; r < n; ++r)
-      for (long c = 0; c < n; ++c) {
-        double sum = 0;
-        for (long k = 0; k < n; ++k) sum += a[r * n + k] * inv[k * n + c];
-        EXPECT_NEAR(sum, r == c ? 1.0 : 0.0, 1e-12);
-      }
-  }
-  const double singular[4] = {1, 2, 2, 4};
-  double out[4];
-  EXPECT_EQ(ztInverseMatrix1(singular, 2, false, out), 0);
 }
 
 TEST(Geometry, PointInPolygonDecidesPixelsByTheirCentresWithOneBoundaryRule) {
@@ -142,16 +93,6 @@ TEST(Geometry, RegionsUsePixelCentres) {
   DeleteObject(region);
 }
 
-TEST(Progress, DefaultSinkIsSilentAndNeverStops) {
-  ztSetProgressSink(nullptr);
-  EXPECT_EQ(EndProgress(), 0) << "ending without a start is accepted";
-  StartProgress();
-  SetRange(0, 10);
-  StepIt();
-  EXPECT_EQ(IsStopProgress(), 0);
-  EndProgress();
-}
-
 TEST(SystemRoot, EnvironmentChoosesTheDirectories) {
   setenv("ZTCLASS_HOME", "/opt/zt/", 1);
   setenv("ZTCLASS_WORKDIR", "/var/tmp/zt", 1);
@@ -164,18 +105,6 @@ TEST(SystemRoot, EnvironmentChoosesTheDirectories) {
   ASSERT_EQ(ztGetSystemRoot(&root), 0);
   EXPECT_NE(root.systemDir[0], '\0');
   EXPECT_NE(root.workDir[0], '\0');
-}
-
-TEST(Memory, BlocksAndFileTests) {
-  void* block = nullptr;
-  ASSERT_EQ(ztMemAlloc(&block, 64), 0);
-  ztMemSetZero(block, 64);
-  EXPECT_EQ(static_cast<unsigned char*>(block)[63], 0);
-  ztMemFree(block);
-  EXPECT_EQ(ztMemAlloc(&block, -1), RC_OUT_OF_MEMORY);
-  EXPECT_EQ(ztIsFileExist("/no/such/file"), 0);
-  EXPECT_EQ(ztIsFileExist("/"), 0) << "a folder is not a file";
-  EXPECT_EQ(ztIsFileExist(nullptr), 0);
 }
 
 }  // namespace

@@ -16,36 +16,6 @@ using namespace zttest;
 
 namespace {
 
-TEST(RasterService, ReportsSizeTypesAndBlocks) {
-  TempDir dir;
-  RasterSpec spec;
-  spec.columns = 40;
-  spec.rows = 30;
-  spec.bands = 3;
-  spec.type = GDT_Int16;
-  spec.blockColumns = 16;
-  spec.blockRows = 16;
-  WriteGeoTiff(dir.File("a.tif"), spec, [](int b, int c, int r) { return b * 1000 + r * 40 + c; });
-  Handle ds(ztRSOpen(dir.File("a.tif").c_str(), 0));
-  ASSERT_TRUE(ds);
-  EXPECT_EQ(ztRSGetRasterXSize(ds.get()), 40);
-  EXPECT_EQ(ztRSGetRasterYSize(ds.get()), 30);
-  EXPECT_EQ(ztRSGetRasterCount(ds.get()), 3);
-  EXPECT_EQ(ztRSGetDatasetType(ds.get()), ZTRS_Int16);
-  EXPECT_EQ(ztRSGetRasterBand(ds.get(), 0), nullptr);
-  EXPECT_EQ(ztRSGetRasterBand(ds.get(), 4), nullptr);
-  long bx = 0, by = 0;
-  ASSERT_EQ(ztRSGetBlockSize(ztRSGetRasterBand(ds.get(), 2), &bx, &by), 0);
-  EXPECT_EQ(bx, 16);
-  EXPECT_EQ(by, 16);
-  EXPECT_STREQ(ztRSGetDescription(ds.get()), dir.File("a.tif").c_str());
-
-  int16_t block[6];
-  ztRSRasterIO(ztRSGetRasterBand(ds.get(), 2), ZTRS_Read, 5, 7, 3, 2, block, 3, 2, ZTRS_Int16, 0, 0);
-  for (int r = 0; r < 2; ++r)
-    for (int c = 0; c < 3; ++c) EXPECT_EQ(block[r * 3 + c], 2000 + (7 + r) * 40 + 5 + c);
-}
-
 TEST(RasterService, MissingFileAndBadHandlesFailCleanly) {
   EXPECT_EQ(ztRSOpen("/no/such/file.tif", 0), nullptr);
   EXPECT_EQ(ztRSOpen(nullptr, 0), nullptr);
@@ -115,41 +85,6 @@ TEST(RasterService, CreationOptionsStayTheCallers) {
   EXPECT_EQ(ztRSCreate(nullptr, dir.File("x.tif").c_str(), 4, 4, 1, ZTRS_Byte, nullptr), nullptr);
   EXPECT_EQ(ztRSCreate(ztRSGetDriverByName("GTiff"), dir.File("x.tif").c_str(), 0, 4, 1, ZTRS_Byte, nullptr), nullptr);
   EXPECT_EQ(ztRSGetDriverByName("NoSuchDriver"), nullptr);
-}
-
-TEST(RasterService, SignedByteImagesRoundTrip) {
-  TempDir dir;
-  void* driver = ztRSGetDriverByName("GTiff");
-  ASSERT_NE(driver, nullptr);
-  Handle ds(ztRSCreate(driver, dir.File("s.tif").c_str(), 4, 1, 1, ZTRS_Int8, nullptr));
-  ASSERT_TRUE(ds);
-  int8_t row[4] = {-128, -1, 0, 127};
-  ztRSRasterIO(ztRSGetRasterBand(ds.get(), 1), ZTRS_Write, 0, 0, 4, 1, row, 4, 1, ZTRS_Int8, 0, 0);
-  ds.reset();
-  Handle again(ztRSOpen(dir.File("s.tif").c_str(), 0));
-  EXPECT_EQ(ztRSGetDatasetType(again.get()), ZTRS_Int8);
-  int8_t read[4] = {};
-  ztRSRasterIO(ztRSGetRasterBand(again.get(), 1), ZTRS_Read, 0, 0, 4, 1, read, 4, 1, ZTRS_Int8, 0, 0);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(read[i], row[i]);
-}
-
-TEST(RasterService, NoDataValues) {
-  TempDir dir;
-  RasterSpec spec;
-  spec.hasNoData = true;
-  spec.noData = 7;
-  WriteGeoTiff(dir.File("n.tif"), spec, [](int, int, int) { return 1; });
-  WriteGeoTiff(dir.File("plain.tif"), RasterSpec{}, [](int, int, int) { return 1; });
-  Handle withNoData(ztRSOpen(dir.File("n.tif").c_str(), 0));
-  Handle plain(ztRSOpen(dir.File("plain.tif").c_str(), 1));
-  int flag = -1;
-  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(withNoData.get(), 1), &flag), 7);
-  EXPECT_EQ(flag, 1);
-  ztRSGetRasterNoDataValue(ztRSGetRasterBand(plain.get(), 1), &flag);
-  EXPECT_EQ(flag, 0);
-  EXPECT_EQ(ztRSSetRasterNoDataValue(ztRSGetRasterBand(plain.get(), 1), 3), 0);
-  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(plain.get(), 1), &flag), 3);
-  EXPECT_EQ(flag, 1);
 }
 
 TEST(RasterService, ZtiImagesAreTheFamilysOwnType) {
@@ -280,46 +215,6 @@ TEST(RasterService, FlushedBlocksGoToTheFileAndReadBackOnSeveralThreads) {
   ds.reset();
   CPLSetConfigOption("GDAL_NUM_THREADS", nullptr);
   EXPECT_EQ(ztRSFlushCache(nullptr), ZTRS_ERR_BAD_HANDLE);
-}
-
-TEST(RasterService, CoordinatesFollowTheGeotransform) {
-  TempDir dir;
-  RasterSpec spec;
-  spec.georeferenced = true;
-  WriteGeoTiff(dir.File("g.tif"), spec, [](int, int, int) { return 0; });
-  Handle ds(ztRSOpen(dir.File("g.tif").c_str(), 0));
-  double x = 2, y = 3;
-  ASSERT_EQ(ztRSGetCoordinate(ds.get(), 1, &x, &y), 0);
-  EXPECT_DOUBLE_EQ(x, 500060);
-  EXPECT_DOUBLE_EQ(y, 3999910);
-  ASSERT_EQ(ztRSGetCoordinate(ds.get(), 0, &x, &y), 0);
-  EXPECT_NEAR(x, 2, 1e-9);
-  EXPECT_NEAR(y, 3, 1e-9);
-  double x1, x2, y1, y2, cx, cy;
-  ASSERT_EQ(ztRSGetUserCoordiate(ds.get(), &x1, &x2, &y1, &y2), 0);
-  EXPECT_DOUBLE_EQ(x1, 500000);
-  EXPECT_DOUBLE_EQ(x2, 500300);
-  EXPECT_DOUBLE_EQ(y1, 3999700);
-  EXPECT_DOUBLE_EQ(y2, 4000000);
-  ASSERT_EQ(ztGetImgCellSize(ds.get(), &cx, &cy), 0);
-  EXPECT_DOUBLE_EQ(cx, 30);
-  EXPECT_DOUBLE_EQ(cy, 30);
-}
-
-TEST(RasterService, MinMaxAndHistogram) {
-  TempDir dir;
-  WriteGeoTiff(dir.File("h.tif"), RasterSpec{}, [](int, int c, int r) { return (r * 10 + c) % 7; });
-  Handle ds(ztRSOpen(dir.File("h.tif").c_str(), 0));
-  void* band = ztRSGetRasterBand(ds.get(), 1);
-  double minMax[2];
-  ASSERT_EQ(ztRSComputeRasterMinMax(band, 0, minMax), 0);
-  EXPECT_EQ(minMax[0], 0);
-  EXPECT_EQ(minMax[1], 6);
-  unsigned long long histogram[7];
-  ASSERT_EQ(ztRSGetRasterHistogram(band, -0.5, 6.5, 7, histogram, 0, 0), 0);
-  unsigned long long expected[7] = {};
-  for (int i = 0; i < 100; ++i) ++expected[i % 7];
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(histogram[i], expected[i]);
 }
 
 }  // namespace

@@ -88,4 +88,50 @@ BruteStats WindowStatistics(const Scene& scene, const std::vector<std::vector<Re
   return s;
 }
 
+Matrix GaussJordanInverse(Matrix m, double* logAbsDet) {
+  const size_t n = m.size();
+  for (size_t a = 0; a < n; ++a) {
+    m[a].resize(2 * n, 0.0);
+    m[a][n + a] = 1;
+  }
+  if (logAbsDet) *logAbsDet = 0;
+  for (size_t col = 0; col < n; ++col) {
+    size_t p = col;
+    for (size_t r = col + 1; r < n; ++r)
+      if (std::fabs(m[r][col]) > std::fabs(m[p][col])) p = r;
+    std::swap(m[p], m[col]);
+    const double pivot = m[col][col];
+    if (logAbsDet) *logAbsDet += std::log(std::fabs(pivot));
+    for (double& v : m[col]) v /= pivot;
+    for (size_t r = 0; r < n; ++r)
+      if (r != col) {
+        const double f = m[r][col];
+        for (size_t q = 0; q < 2 * n; ++q) m[r][q] -= f * m[col][q];
+      }
+  }
+  for (auto& row : m) row.erase(row.begin(), row.begin() + long(n));
+  return m;
+}
+
+Gaussian GaussianOf(const std::vector<std::vector<double>>& cells) {
+  const size_t n = cells[0].size();
+  Gaussian g;
+  g.mean.assign(n, 0);
+  for (auto& x : cells)
+    for (size_t a = 0; a < n; ++a) g.mean[a] += x[a] / cells.size();
+  Matrix covariance(n, std::vector<double>(n, 0));
+  for (auto& x : cells)
+    for (size_t a = 0; a < n; ++a)
+      for (size_t b = 0; b < n; ++b) covariance[a][b] += (x[a] - g.mean[a]) * (x[b] - g.mean[b]) / cells.size();
+  g.inverse = GaussJordanInverse(covariance, &g.logDet);
+  return g;
+}
+
+double Discriminant(const Gaussian& g, const std::vector<double>& x) {
+  double q = 0;
+  for (size_t i = 0; i < x.size(); ++i)
+    for (size_t j = 0; j < x.size(); ++j) q += (x[i] - g.mean[i]) * (x[j] - g.mean[j]) * g.inverse[j][i];
+  return -0.5 * (g.logDet + q);
+}
+
 }  // namespace zttest

@@ -50,4 +50,21 @@ BruteStats WindowStatistics(const Scene& scene, const std::vector<std::vector<Re
                             const std::vector<int>& bandList, int rows, int columns, int firstRow,
                             int firstColumn);
 
+using Matrix = std::vector<std::vector<double>>;
+
+// The inverse by Gauss-Jordan elimination with partial pivoting; the log of
+// the absolute determinant in logAbsDet when given.
+Matrix GaussJordanInverse(Matrix m, double* logAbsDet = nullptr);
+
+// A class's Gaussian from its training cells: mean, inverse of the
+// population covariance and its log-determinant, and the discriminant
+// -(ln|C| + (x - m)' C^-1 (x - m)) / 2 of a pixel.
+struct Gaussian {
+  std::vector<double> mean;
+  Matrix inverse;
+  double logDet = 0;
+};
+Gaussian GaussianOf(const std::vector<std::vector<double>>& cells);
+double Discriminant(const Gaussian& g, const std::vector<double>& x);
+
 }  // namespace zttest

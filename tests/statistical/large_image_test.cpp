@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <map>
 #include <numeric>
 #include <vector>
@@ -72,15 +71,7 @@ struct SparseScene {
     }
     GDALClose(ds);
     source = ztRSOpen(path.c_str(), 0);
-    for (size_t k = 0; k < kClasses.size(); ++k) {
-      std::vector<long> counts;
-      std::vector<double> xy;
-      for (const Ring& ring : kClasses[k]) {
-        counts.push_back(long(ring.size() / 2));
-        xy.insert(xy.end(), ring.begin(), ring.end());
-      }
-      ztRSAddAOI(source, "class", 10, 20, 30, 3, "", long(counts.size()), counts.data(), xy.data());
-    }
+    for (const auto& rings : kClasses) AddAoi(source, rings);
   }
   ~SparseScene() {
     if (result) ztRSClose(result);
@@ -184,37 +175,6 @@ TEST(LargeImage, TrainingStatisticsOverTheWholeImageAreThoseOfThePolygonsCells) 
       EXPECT_DOUBLE_EQ(got.Deviation(k, b), expected.deviation.at({k, b})) << "class " << k << " band " << b;
     }
   }
-}
-
-TEST(LargeImage, AWindowIsClassifiedByTheMeansOfItsOwnTrainingPixels) {
-  SparseScene scene;
-  const long firstRow = 90, firstColumn = 80, rows = 330, columns = 250;
-  scene.MakeResult(columns, rows);
-  long bands[] = {1, 2, 3};
-  float none[kBands] = {0, 0, 0};
-  ASSERT_EQ(ztMiniDistANew(scene.source, bands, kBands, scene.result, rows, columns, firstRow, firstColumn, 0, none,
-                           0, none),
-            RC_OK);
-  ztRSClose(scene.result);
-  scene.result = nullptr;
-  const std::vector<double> classes = ReadBand(scene.dir.File("classes.tif"));
-
-  const Stats stats = WindowStats({1, 2, 3}, firstRow, firstColumn, rows, columns);
-  ASSERT_EQ(stats.count.size(), 2u);  // the far corners lie outside the window
-  for (long r = 0; r < rows; ++r)
-    for (long c = 0; c < columns; ++c) {
-      int nearest = 0;
-      double best = std::numeric_limits<double>::infinity();
-      for (const auto& [k, n] : stats.count) {
-        double d = 0;
-        for (int b = 0; b < kBands; ++b) {
-          const double e = stats.mean.at({k, b}) - Value(b + 1, firstColumn + c, firstRow + r);
-          d += e * e;
-        }
-        if (d < best) best = d, nearest = k;
-      }
-      ASSERT_EQ(classes[r * columns + c], nearest) << "row " << r << " column " << c;
-    }
 }
 
 // A header that claims 10^6 x 10^6 pixels of 1000 bands (one sparse strip,

@@ -108,31 +108,6 @@ TEST(UnsupervisedMinimumDistance, EqualDistancesKeepTheEarlierSampleAndTheLowerC
   }
 }
 
-TEST(UnsupervisedMinimumDistance, DuplicateCentresLeaveTheirClassesOutOfTheResult) {
-  // Two values in the window, five classes asked for: centres 3 to 5 repeat
-  // a sample, draw nothing, and their numbers never occur. Centre 2 is the
-  // first 90 (furthest from the origin's 0), centre 3 the first 30.
-  auto two = [](int, int c, int r) { return c == 0 && r == 0 ? 0.0 : (c < 14 ? 30.0 : 90.0); };
-  Unsup u(two);
-  ASSERT_EQ(u.MiniDist(5), RC_OK);
-  const GridSamples samples = u.Samples();
-  const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 5, u.Origin()));
-  ASSERT_EQ(classes.list, (std::vector<int>{2, 3}));
-  EXPECT_EQ(Records(u.scene.result).size(), 3u);
-  const std::vector<double> result = u.scene.Result();
-  for (int r = 0; r < u.rows; ++r)
-    for (int c = 0; c < u.columns; ++c) ASSERT_EQ(result[r * u.columns + c], u.firstColumn + c < 14 ? 3 : 2);
-}
-
-TEST(UnsupervisedMinimumDistance, AnIntervalBeyondTheWindowSamplesItsFirstPixelOnly) {
-  Unsup u;
-  u.interval = 100;
-  ASSERT_EQ(u.MiniDist(3), RC_OK);
-  const std::vector<double> result = u.scene.Result();
-  // Centres 2 and 3 are that pixel; the sample joins centre 2.
-  for (double v : result) ASSERT_EQ(v, 2);
-}
-
 TEST(UnsupervisedMinimumDistance, NoDataInAnyBandGives255AndIsNeverACentre) {
   // 0 is no-data; band 1 (listed second) holds it in a strip.
   auto holes = [](int b, int c, int r) { return b == 1 && c >= 20 && r >= 10 ? 0.0 : Regions(b, c, r); };
@@ -196,49 +171,6 @@ TEST(UnsupervisedMinimumDistance, ColourVariantColoursClassesByTheirFinalMeans) 
       EXPECT_EQ(records[i].blue, rgb[2]) << k;
       EXPECT_STREQ(records[i].name, ("Class_" + std::to_string(k)).c_str());
     }
-  }
-}
-
-TEST(UnsupervisedMinimumDistance, ColourVariantOfASignedByteImageUsesTheMeansThemselves) {
-  // Signed 8-bit values: the level is the truncated mean, negative means
-  // giving their two's complement low byte.
-  TempDir dir;
-  auto value = [](int b, int c, int) {
-    const double noise = (c * 3 % 5) - 2;
-    return c < 6 ? (b == 1 ? -40.0 + noise : 20.0) : (b == 1 ? 50.0 : -100.0 + noise);
-  };
-  const std::string path = dir.File("signed.tif");
-  void* source = ztRSCreate(ztRSGetDriverByName("GTiff"), path.c_str(), 12, 4, 2, ZTRS_Int8, nullptr);
-  ASSERT_NE(source, nullptr);
-  std::vector<double> row(12);
-  signed char typed[12];
-  for (int b = 1; b <= 2; ++b)
-    for (int r = 0; r < 4; ++r) {
-      for (int c = 0; c < 12; ++c) row[c] = value(b, c, r);
-      ztConvNDValues(row.data(), ZTRS_Int8, typed, 12);
-      ASSERT_EQ(ztRSRasterIO(ztRSGetRasterBand(source, b), ZTRS_Write, 0, r, 12, 1, typed, 12, 1, ZTRS_Int8, 0, 0), 0);
-    }
-  ztRSClose(source);
-  source = ztRSOpen(path.c_str(), 0);
-  ASSERT_EQ(ztRSGetDatasetType(source), ZTRS_Int8);
-  void* result = ztRSCreate(ztRSGetDriverByName("GTiff"), dir.File("classes.tif").c_str(), 12, 4, 1, ZTRS_Byte, nullptr);
-  long bands[] = {1, 2}, display[] = {1, 2, 2};
-  ASSERT_EQ(ztFJDMiniDistNew(source, bands, 2, 2, 1, result, 4, 12, 0, 0, display), RC_OK);
-  const std::vector<CLASSATTINFO> records = Records(result);
-  ztRSClose(result);
-  ztRSClose(source);
-  const std::vector<double> classes = ReadBand(dir.File("classes.tif"));
-  ASSERT_EQ(records.size(), 2u);
-  for (int k = 1; k <= 2; ++k) {
-    double sum[2] = {0, 0};
-    int count = 0;
-    for (int i = 0; i < 48; ++i)
-      if (classes[i] == k) sum[0] += value(1, i % 12, 0), sum[1] += value(2, i % 12, 0), ++count;
-    ASSERT_GT(count, 0);
-    const auto low = [](double mean) { return static_cast<unsigned char>(static_cast<long>(std::trunc(mean)) & 0xFF); };
-    EXPECT_EQ(records[k - 1].red, low(sum[0] / count)) << k;
-    EXPECT_EQ(records[k - 1].green, low(sum[1] / count)) << k;
-    EXPECT_EQ(records[k - 1].blue, low(sum[1] / count)) << k;
   }
 }
 
@@ -318,29 +250,6 @@ TEST(UnsupervisedParallelepiped, FirstBoxHoldingThePixelGivesItsClassPlusOne) {
   EXPECT_STREQ(records[0].name, "Class_1");
   EXPECT_EQ(records[0].red, static_cast<unsigned char>(long(sum[0] / double(outside)) & 0xFF));
   EXPECT_EQ(records[0].green, static_cast<unsigned char>(long(sum[1] / double(outside)) & 0xFF));
-}
-
-TEST(UnsupervisedParallelepiped, BoxEdgesAndAFlatBox) {
-  // One band, interval 2: sampled row 0 holds 0 2 0 2 0 2, sampled row 2
-  // holds 7s. Centre 1 is the origin (0), centre 2 the first 7: class 1 has
-  // mean 1 and deviation 1 (value 2), class 2 mean 7 and deviation 0
-  // (value 3). Row 1 is not sampled and holds the pixels under test; 9 is
-  // no-data.
-  const double row1[] = {7, 7.5, 3, 3.5, 9, 1, -1, -1.5, 0, 0, 0, 0};
-  auto scene = [&](int, int c, int r) -> double {
-    if (r == 0) return c % 4 == 0 ? 0 : c % 2 == 0 ? 2 : 1;
-    if (r == 1 && c < 12) return row1[c];
-    return 7;
-  };
-  Unsup u(scene, true, 9, GDT_Float32);
-  u.bands = {1};
-  u.bandList = {1};
-  u.rows = 3, u.columns = 12, u.firstRow = 0, u.firstColumn = 0, u.interval = 2;
-  u.scene.MakeResult(12, 3);
-  ASSERT_EQ(u.Box(2), RC_OK);
-  const std::vector<double> result = u.scene.Result();
-  const double expected[] = {3, 1, 2, 1, 255, 2, 2, 1, 2, 2, 2, 2};
-  for (int c = 0; c < 12; ++c) EXPECT_EQ(result[12 + c], expected[c]) << row1[c];
 }
 
 TEST(UnsupervisedParallelepiped, NoDataIsNoticedOnlyWhenTheExaminationReachesItsBand) {

@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <cpl_string.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -121,6 +122,16 @@ ZTProgressSink ProgressRecorder::Sink(ProgressRecorder* self) {
     return r->stopAfterSteps >= 0 && r->steps > r->stopAfterSteps ? 1 : 0;
   };
   return sink;
+}
+
+void AddAoi(void* ds, const std::vector<std::vector<double>>& rings, const char* name) {
+  std::vector<long> counts;
+  std::vector<double> xy;
+  for (const auto& ring : rings) {
+    counts.push_back(long(ring.size() / 2));
+    xy.insert(xy.end(), ring.begin(), ring.end());
+  }
+  ASSERT_EQ(ztRSAddAOI(ds, name, 10, 20, 30, 3, "", long(counts.size()), counts.data(), xy.data()), 0);
 }
 
 }  // namespace zttest

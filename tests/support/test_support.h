@@ -59,6 +59,10 @@ struct Closer {
 };
 using Handle = std::unique_ptr<void, Closer>;
 
+// Adds a class AOI (type 3) of polygons, each a ring of x, y pairs in the
+// image's pixel coordinates.
+void AddAoi(void* ds, const std::vector<std::vector<double>>& rings, const char* name = "class");
+
 // Records the progress protocol; can ask for a stop after a number of steps.
 class ProgressRecorder {
  public:
