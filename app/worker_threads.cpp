@@ -29,15 +29,12 @@ void UseEveryCore() { ztSetWorkerThreads(CPLGetNumCPUs()); }
 
 // A creation option rather than GDAL_NUM_THREADS: that would also have GDAL
 // decode the compressed blocks of every input on its threads, which costs
-// more than it gains for readers that go row by row.
+// more than it gains for readers that go row by row, and for the
+// post-classification commands, whose workers label while the caller's
+// thread reads.
 std::string CompressionThreads() {
   const long threads = ztGetWorkerThreads();
   return threads > 1 && !UserChoseGdalThreads() ? std::to_string(threads) : std::string();
-}
-
-void DecodeOnWorkerThreads() {
-  const long threads = ztGetWorkerThreads();
-  if (threads > 1 && !UserChoseGdalThreads()) CPLSetConfigOption("GDAL_NUM_THREADS", std::to_string(threads).c_str());
 }
 
 void AddThreadsOption(CLI::App& command) {

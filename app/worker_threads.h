@@ -15,11 +15,6 @@ void UseEveryCore();
 // user chose GDAL_NUM_THREADS, which GDAL then follows.
 std::string CompressionThreads();
 
-// GDAL decodes the blocks of one read on the worker threads' count (its
-// GDAL_NUM_THREADS), unless the user chose otherwise: for commands that read
-// whole rows of blocks at a time, not for readers that go row by row.
-void DecodeOnWorkerThreads();
-
 // --threads N of a classifying command.
 void AddThreadsOption(CLI::App& command);
 

@@ -106,8 +106,6 @@ void AddDaskOptions(CLI::App& command, PostClassOptions& o) {
 template <typename Call>
 void Run(const PostClassOptions& o, const std::string& what, bool numbersClumps, Call call) {
   if (!o.dask.empty()) return RunPostClassOnDask(o, what);
-  // The library reads whole rows of blocks at a time.
-  DecodeOnWorkerThreads();
   OutputFiles outputs(o.method.overwrite);
   outputs.AddInput(o.image, true);
   if (!o.statisticsIn.empty()) outputs.AddInput(o.statisticsIn, false);
