@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "postclass/border_join.h"
@@ -259,7 +260,7 @@ template <typename Label, typename Value>
 template <typename Fill>
 long Regions<Label, Value>::LabelRows(Fill&& fill) {
   struct Reading {
-    Fill* fill;
+    std::remove_reference_t<Fill>* fill;
     Value* to;
     long first, count, columns;
     long rc = RC_OK;
