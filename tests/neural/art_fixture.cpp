@@ -1,9 +1,5 @@
 #include "art_fixture.h"
 
-#include <gtest/gtest.h>
-
-#include "ztclass/result_codes.h"
-
 namespace zttest {
 
 double Patches(int band, int column, int row) {
@@ -23,6 +19,12 @@ std::vector<std::vector<double>> SampleGrid(const Scene& scene, const zt::Window
     for (long j = 0; j < w.columns; j += interval)
       patterns.push_back(ScaledPixel(scene, static_cast<int>(w.firstColumn + j), static_cast<int>(w.firstRow + i)));
   return patterns;
+}
+
+void ExpectClusterCaptions(const ProgressRecorder& progress, const std::string& mainCaption) {
+  for (const std::string& caption : {mainCaption, std::string("sub:获取采样样本集..."), std::string("sub:网络训练..."),
+                                     std::string("sub:神经网络分类...")})
+    EXPECT_EQ(progress.Count(caption), 1) << caption;
 }
 
 void ExpectClusterArgumentChecks(const ClusterExport& call) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "art_fixture.h"
 #include "network_fixture.h"
 #include "neural/kohonen_network.h"
 #include "ztclass/neural.h"
@@ -212,10 +213,7 @@ TEST(KohonenClassification, MatchesABruteForceNetworkOnAGeoTiff) {
       if (expected < 255) ++counts[long(expected)];
     }
   for (long k = 1; k <= 4; ++k) EXPECT_GT(counts[k], 0) << k;
-  EXPECT_EQ(progress.Count("main:Kohonen 神经网络分类"), 1);
-  EXPECT_EQ(progress.Count("sub:获取采样样本集..."), 1);
-  EXPECT_EQ(progress.Count("sub:网络训练..."), 1);
-  EXPECT_EQ(progress.Count("sub:神经网络分类..."), 1);
+  ExpectClusterCaptions(progress, "main:Kohonen 神经网络分类");
   EXPECT_EQ(progress.Count("end"), 1);
 }
 
