@@ -304,7 +304,6 @@ TEST(NetworkClassification, EachNetworkSeparatesTheHalvesUnderItsCaptions) {
   for (const auto& network : networks) {
     SCOPED_TRACE(network.captions[0]);
     NetScene s;
-    s.scene.MakeResult(kNetColumns, kNetRows);
     ProgressRecorder progress;
     ASSERT_EQ(network.run(s), RC_OK);
     const std::vector<double> classes = s.scene.Result();
@@ -321,15 +320,9 @@ TEST(BPClassification, FirstBandWithinOneMillionthOfNoDataIsClass255) {
     if (row == 0 && column == 2) return band == 1 ? TwoHalves(1, 2, 0) : 0.5;
     return TwoHalves(band, column, row);
   };
-  Scene scene(kNetColumns, kNetRows, kNetBands, value, true, 0.5, GDT_Float32);
-  scene.AddClass("dark", {{2, 2, 8, 8}});
-  scene.AddClass("bright", {{14, 10, 20, 16}});
-  scene.MakeResult(kNetColumns, kNetRows);
-  std::vector<long> bands = {1, 2, 3}, hidden = {4};
-  ASSERT_EQ(ztBPNNClass(scene.source, bands.data(), 3, hidden.data(), 1, 0.8, 0.3, 0.001, 300, scene.result,
-                        kNetRows, kNetColumns, 0, 0),
-            RC_OK);
-  const std::vector<double> classes = scene.Result();
+  NetScene s(true, 0.5, GDT_Float32, value);
+  ASSERT_EQ(RunBP(s, {4}), RC_OK);
+  const std::vector<double> classes = s.scene.Result();
   EXPECT_EQ(classes[0], 255);
   EXPECT_EQ(classes[1], 1);
   EXPECT_EQ(classes[2], 1);
@@ -338,7 +331,6 @@ TEST(BPClassification, FirstBandWithinOneMillionthOfNoDataIsClass255) {
 
 TEST(BPClassification, ArgumentChecksInTheirOrderBeforeAnyProgress) {
   NetScene s;
-  s.scene.MakeResult(kNetColumns, kNetRows);
   ProgressRecorder progress;
   void* src = s.scene.source;
   void* res = s.scene.result;
@@ -379,7 +371,6 @@ TEST(BPClassification, CancelledInEachPhase) {
   const long epochs = 4;
   for (long stopAfter : {0L, 2L, 2 + kNetCells, 2 + kNetCells + 2, 2 + kNetCells + epochs + 1}) {
     NetScene s;
-    s.scene.MakeResult(kNetColumns, kNetRows);
     std::vector<long> hidden = {3};
     ProgressRecorder progress;
     progress.stopAfterSteps = stopAfter;

@@ -9,10 +9,11 @@ double TwoHalves(int band, int column, int row) {
   return column < 12 ? 30 + 5 * band + noise : 180 - 10 * band + noise;
 }
 
-NetScene::NetScene(bool hasNoData, double noData, GDALDataType type)
-    : scene(kNetColumns, kNetRows, kNetBands, TwoHalves, hasNoData, noData, type) {
+NetScene::NetScene(bool hasNoData, double noData, GDALDataType type, std::function<double(int, int, int)> value)
+    : scene(kNetColumns, kNetRows, kNetBands, std::move(value), hasNoData, noData, type) {
   scene.AddClass("dark", {{2, 2, 8, 8}}, 0, 0, 255);
   scene.AddClass("bright", {{14, 10, 20, 16}}, 255, 255, 0);
+  scene.MakeResult(kNetColumns, kNetRows);
 }
 
 void Samples::Add(long classNo, std::vector<double> v) {

@@ -14,10 +14,12 @@ constexpr long kNetCells = 72;  // 36 training pixels per class
 
 double TwoHalves(int band, int column, int row);
 
+// The scene, its two classes and a result of its size.
 struct NetScene {
   Scene scene;
   std::vector<long> bands = {1, 2, 3};
-  explicit NetScene(bool hasNoData = false, double noData = 0, GDALDataType type = GDT_Byte);
+  explicit NetScene(bool hasNoData = false, double noData = 0, GDALDataType type = GDT_Byte,
+                    std::function<double(int, int, int)> value = TwoHalves);
 };
 
 // Samples given literally, for training the networks directly. The cells

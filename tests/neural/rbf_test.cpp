@@ -40,7 +40,7 @@ double D2(const std::vector<double>& a, const double* b) {
   return (a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]);
 }
 
-TEST(RBFNetwork, CentresMoveSpreadAndPrune) {
+TEST(RBFNetwork, CentresMoveSpreadPruneAndOutputsLearn) {
   Samples s = Tiny();
   zt::CRBFNN net;
   net.SetSizes(2, 3);
@@ -82,28 +82,19 @@ TEST(RBFNetwork, CentresMoveSpreadAndPrune) {
   ASSERT_EQ(net.HiddenCount(), 2);
   EXPECT_EQ(net.Hidden()[0].centre, kept0);
   EXPECT_EQ(net.Hidden()[1].centre, kept1);
-}
 
-TEST(RBFNetwork, OutputWeightsFromRandAndOneDeltaRuleStep) {
-  Samples s = Tiny();
-  zt::CRBFNN net;
-  net.SetSizes(2, 3);
-  ASSERT_EQ(net.CreateHidden(), RC_OK);
-  ASSERT_EQ(net.InitCentres(s.Cells(), s.Count()), RC_OK);
-  ASSERT_EQ(net.ComputeSpreads(s.Cells(), s.Count()), RC_OK);
-  ASSERT_EQ(net.PruneHidden(), RC_OK);
+  // Output weights from rand(), then one delta-rule step on the two units left.
   std::srand(5);
   ASSERT_EQ(net.InitOutput(zt::ProcessRandom()), RC_OK);
   std::srand(5);
   for (auto& out : net.Outputs())
     for (double w : out.weights) EXPECT_EQ(w, (std::rand() % 100) / 100.0);
-
-  const double x[] = {0.3, 0.4};
+  const double y[] = {0.3, 0.4};
   std::vector<double> phi;
-  for (auto& unit : net.Hidden()) phi.push_back(std::exp(-D2(unit.centre, x) / (2 * unit.spread)));
+  for (auto& unit : net.Hidden()) phi.push_back(std::exp(-D2(unit.centre, y) / (2 * unit.spread)));
   std::vector<std::vector<double>> w;
   for (auto& out : net.Outputs()) w.push_back(out.weights);
-  ASSERT_EQ(net.TrainOutput(2, x, 0.5), RC_OK);
+  ASSERT_EQ(net.TrainOutput(2, y, 0.5), RC_OK);
   double error = 0;
   for (size_t k = 0; k < 3; ++k) {
     const double o = w[k][0] * phi[0] + w[k][1] * phi[1];
