@@ -7,15 +7,7 @@ namespace zttest {
 Scene::Scene(int c, int r, int b, std::function<double(int, int, int)> v, bool hasNoData, double noData,
              GDALDataType type)
     : columns(c), rows(r), bands(b), value(std::move(v)) {
-  RasterSpec spec;
-  spec.columns = c;
-  spec.rows = r;
-  spec.bands = b;
-  spec.type = type;
-  spec.blockColumns = spec.blockRows = 16;
-  spec.hasNoData = hasNoData;
-  spec.noData = noData;
-  WriteGeoTiff(sourcePath, spec, value);
+  WriteGeoTiff(sourcePath, RasterSpec{c, r, b, type, 16, 16, hasNoData, noData}, value);
   source = ztRSOpen(sourcePath.c_str(), 0);
 }
 
@@ -24,25 +16,22 @@ Scene::~Scene() {
   if (source) ztRSClose(source);
 }
 
-void Scene::AddClass(const std::string& name, const std::vector<Rect>& rects, int r, int g, int b) {
-  std::vector<long> counts;
+// One AOI of the rectangles' corner rings.
+static void AddRects(void* source, const char* name, int type, const std::vector<Rect>& rects, int r, int g, int b) {
+  std::vector<long> counts(rects.size(), 4);
   std::vector<double> xy;
-  for (const Rect& rect : rects) {
-    counts.push_back(4);
-    for (double v : {double(rect.x0), double(rect.y0), double(rect.x1), double(rect.y0), double(rect.x1),
-                     double(rect.y1), double(rect.x0), double(rect.y1)})
-      xy.push_back(v);
-  }
-  ztRSAddAOI(source, name.c_str(), static_cast<unsigned char>(r), static_cast<unsigned char>(g),
-             static_cast<unsigned char>(b), 3, "", static_cast<long>(counts.size()), counts.data(), xy.data());
+  for (const Rect& q : rects)
+    xy.insert(xy.end(), {double(q.x0), double(q.y0), double(q.x1), double(q.y0), double(q.x1), double(q.y1),
+                         double(q.x0), double(q.y1)});
+  ztRSAddAOI(source, name, static_cast<unsigned char>(r), static_cast<unsigned char>(g), static_cast<unsigned char>(b),
+             type, "", static_cast<long>(counts.size()), counts.data(), xy.data());
 }
 
-void Scene::AddOtherAoi(const Rect& rect) {
-  const long count = 4;
-  const double xy[] = {double(rect.x0), double(rect.y0), double(rect.x1), double(rect.y0),
-                       double(rect.x1), double(rect.y1), double(rect.x0), double(rect.y1)};
-  ztRSAddAOI(source, "not a class", 0, 0, 0, 1, "", 1, &count, xy);
+void Scene::AddClass(const std::string& name, const std::vector<Rect>& rects, int r, int g, int b) {
+  AddRects(source, name.c_str(), 3, rects, r, g, b);
 }
+
+void Scene::AddOtherAoi(const Rect& rect) { AddRects(source, "not a class", 1, {rect}, 0, 0, 0); }
 
 void Scene::MakeResult(long resultColumns, long resultRows, ZTRSDataType type) {
   if (result) ztRSClose(result);
@@ -55,6 +44,14 @@ std::vector<double> Scene::Result() {
   return ReadBand(resultPath);
 }
 
+int MaskClass(const std::vector<std::vector<Rect>>& classRects, int column, int row) {
+  int k = 0;
+  for (size_t a = 0; a < classRects.size(); ++a)
+    for (const Rect& rect : classRects[a])
+      if (rect.Holds(column, row)) k = static_cast<int>(a) + 1;
+  return k;
+}
+
 BruteStats WindowStatistics(const Scene& scene, const std::vector<std::vector<Rect>>& classRects,
                             const std::vector<int>& bandList, int rows, int columns, int firstRow,
                             int firstColumn) {
@@ -62,10 +59,7 @@ BruteStats WindowStatistics(const Scene& scene, const std::vector<std::vector<Re
   std::map<std::pair<int, int>, double> sum, squares;
   for (int r = firstRow; r < firstRow + rows; ++r)
     for (int c = firstColumn; c < firstColumn + columns; ++c) {
-      int k = 0;
-      for (size_t a = 0; a < classRects.size(); ++a)
-        for (const Rect& rect : classRects[a])
-          if (rect.Holds(c, r)) k = static_cast<int>(a) + 1;
+      const int k = MaskClass(classRects, c, r);
       if (k == 0) continue;
       bool numbers = true;
       for (int b : bandList) numbers = numbers && !std::isnan(scene.value(b, c, r));

@@ -38,6 +38,9 @@ struct Scene {
   std::vector<double> Result();  // closes the result
 };
 
+// The class a pixel's centre gets: the last class with a rectangle holding it, 0 for none.
+int MaskClass(const std::vector<std::vector<Rect>>& classRects, int column, int row);
+
 struct BruteStats {
   std::map<int, long> count;
   std::map<std::pair<int, int>, double> mean, deviation;  // (class, band from 0)

@@ -30,8 +30,9 @@ struct Trained {
   Scene scene;
   std::vector<long> bands = {3, 1};
   int rows = 20, columns = 27, firstRow = 5, firstColumn = 4;
-  explicit Trained(bool noData = false, double noDataValue = 0)
-      : scene(36, 28, 3, Texture, noData, noDataValue) {
+  explicit Trained(bool noData = false, double noDataValue = 0, double (*value)(int, int, int) = Texture,
+                   GDALDataType type = GDT_Byte)
+      : scene(36, 28, 3, value, noData, noDataValue, type) {
     const char* names[] = {"Low", "Mid", "High"};
     for (size_t k = 0; k < kClassRects.size(); ++k) scene.AddClass(names[k], kClassRects[k], 10 * int(k), 50, 90);
     scene.MakeResult(columns, rows);
@@ -274,11 +275,7 @@ struct BruteGeneralized {
       Matrix s(n, std::vector<double>(n, 0.0));
       for (int r = firstRow; r < firstRow + rows; ++r)
         for (int c = firstColumn; c < firstColumn + columns; ++c) {
-          int mask = 0;
-          for (size_t a = 0; a < kClassRects.size(); ++a)
-            for (const Rect& rect : kClassRects[a])
-              if (rect.Holds(c, r)) mask = int(a) + 1;
-          if (mask != k) continue;
+          if (MaskClass(kClassRects, c, r) != k) continue;
           for (size_t a = 0; a < n; ++a)
             for (size_t b = 0; b < n; ++b) s[a][b] += scene.value(bandList[a], c, r) * scene.value(bandList[b], c, r);
         }
@@ -366,10 +363,6 @@ TEST(GeneralizedDistance, ASingularScatterMatrixEndsTheCallBeforeThePass) {
   for (double v : scene.Result()) EXPECT_EQ(v, 0);
 }
 
-}  // namespace
-
-namespace {
-
 // The texture as Float32 reflectances, with pixels that hold no number: a
 // diagonal line through every region, one pixel inside class 1's training
 // rectangle, and band 1 of column 30.
@@ -383,13 +376,11 @@ double HolesInTexture(int b, int c, int r) {
 TEST(InvalidValues, NaNPixelsAreNoDataAndTrainNothing) {
   for (bool declared : {false, true}) {
     SCOPED_TRACE(declared ? "NaN declared as no-data" : "no no-data value");
-    Scene scene(36, 28, 3, HolesInTexture, declared, NAN, GDT_Float32);
-    const char* names[] = {"Low", "Mid", "High"};
-    for (size_t k = 0; k < kClassRects.size(); ++k) scene.AddClass(names[k], kClassRects[k]);
+    Trained t(declared, NAN, HolesInTexture, GDT_Float32);
+    Scene& scene = t.scene;
     scene.MakeResult(36, 28);
-    std::vector<long> bands = {3, 1};
     float factors[] = {3, 3, 3}, limits[] = {255, 255, 255};
-    ASSERT_EQ(ztMiniDistA(scene.source, bands.data(), 2, scene.result, 28, 36, 0, 0, factors, limits), RC_OK);
+    ASSERT_EQ(ztMiniDistA(scene.source, t.bands.data(), 2, scene.result, 28, 36, 0, 0, factors, limits), RC_OK);
     int flag = 0;
     EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(scene.result, 1), &flag), 255);
     EXPECT_EQ(flag, 1);
@@ -408,13 +399,11 @@ TEST(InvalidValues, NaNPixelsAreNoDataAndTrainNothing) {
 TEST(InvalidValues, ASourceWhoseNoDataIsZeroKeepsRejectedPixelsVisible) {
   // Zero marks no-data in the source; rejected pixels are 0 in the result,
   // so the result must declare 255, the class of its no-data pixels.
-  auto value = [](int b, int c, int r) { return c % 9 == 4 ? 0.0 : Texture(b, c, r); };
-  Scene scene(36, 28, 3, value, true, 0);
-  for (const auto& rects : kClassRects) scene.AddClass("c", rects);
+  Trained t(true, 0, [](int b, int c, int r) { return c % 9 == 4 ? 0.0 : Texture(b, c, r); });
+  Scene& scene = t.scene;
   scene.MakeResult(36, 28);
-  long bands[] = {3, 1};
   float factors[] = {0.5f, 0.5f, 0.5f}, limits[] = {255, 255, 255};
-  ASSERT_EQ(ztMiniDistA(scene.source, bands, 2, scene.result, 28, 36, 0, 0, factors, limits), RC_OK);
+  ASSERT_EQ(ztMiniDistA(scene.source, t.bands.data(), 2, scene.result, 28, 36, 0, 0, factors, limits), RC_OK);
   int flag = 0;
   EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(scene.result, 1), &flag), 255);
   EXPECT_EQ(flag, 1);

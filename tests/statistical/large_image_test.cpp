@@ -15,7 +15,7 @@
 
 #include "frame/progress_session.h"
 #include "statistical/supervised_training.h"
-#include "test_support.h"
+#include "classifier_fixture.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/statistical.h"
 #include "ztservices/raster.h"
@@ -123,24 +123,18 @@ std::map<std::pair<long, long>, int> MaskedPixels() {  // (row, column) -> class
   return classOf;
 }
 
-struct Stats {
-  std::map<int, long> count;
-  std::map<std::pair<int, int>, double> mean, deviation;  // (class, band index)
-};
-
 // Statistics over the training pixels of a window, summed row by row, left
 // to right, as the classifiers do.
-Stats WindowStats(const std::vector<int>& bandList, long firstRow, long firstColumn, long rows, long columns) {
-  Stats s;
+BruteStats WindowStats(const std::vector<int>& bandList, long firstRow, long firstColumn, long rows, long columns) {
+  BruteStats s;
   std::map<std::pair<int, int>, double> sum, squares;
   for (const auto& [at, k] : MaskedPixels()) {
     const auto [r, c] = at;
     if (r < firstRow || r >= firstRow + rows || c < firstColumn || c >= firstColumn + columns) continue;
     ++s.count[k];
+    const bool written = std::any_of(kAreas.begin(), kAreas.end(),
+                                     [&](const Area& a) { return c >= a.c0 && c <= a.c1 && r >= a.r0 && r <= a.r1; });
     for (size_t b = 0; b < bandList.size(); ++b) {
-      const bool written = std::any_of(kAreas.begin(), kAreas.end(), [&](const Area& a) {
-        return c >= a.c0 && c <= a.c1 && r >= a.r0 && r <= a.r1;
-      });
       const double v = written ? Value(bandList[b], c, r) : 0.0;
       sum[{k, int(b)}] += v;
       squares[{k, int(b)}] += v * v;
@@ -163,7 +157,7 @@ TEST(LargeImage, TrainingStatisticsOverTheWholeImageAreThoseOfThePolygonsCells) 
   zt::ProgressSession progress;
   ASSERT_EQ(training.Prepare(progress, 64), RC_OK);
 
-  const Stats expected = WindowStats({3, 1}, 0, 0, kSize, kSize);
+  const BruteStats expected = WindowStats({3, 1}, 0, 0, kSize, kSize);
   const zt::ClassStatistics& got = training.Statistics();
   EXPECT_EQ(got.classList, (std::vector<int>{1, 2, 3}));
   for (int k = 0; k < zt::kClassSlots; ++k) {

@@ -57,14 +57,9 @@ Gaussian BruteGaussian(const Scene& scene, const std::vector<HalfRect>& rects, c
   return GaussianOf(cells);
 }
 
-struct MlSetup {
-  Scene scene;
-  std::vector<long> bands = {1, 3, 2};
-  MlSetup(bool noData = false, double value = 0) : scene(36, 30, 3, Texture, noData, value) {
-    for (size_t k = 0; k < kClasses.size(); ++k) AddHalfRects(scene, "class" + std::to_string(k + 1), kClasses[k]);
-  }
-  std::vector<int> BandList() const { return {1, 3, 2}; }
-};
+void AddClasses(Scene& scene) {
+  for (size_t k = 0; k < kClasses.size(); ++k) AddHalfRects(scene, "class" + std::to_string(k + 1), kClasses[k]);
+}
 
 // The texture as reflectances: Float32 values of 0..0.2, covariance
 // determinants near 1e-14, far below 1e-12, though the classes are as well
@@ -80,7 +75,7 @@ TEST(MaximumLikelihood, DecisionsFollowTheGaussianDiscriminant) {
   } cases[] = {{Texture, GDT_Byte, {1, 3, 2}, 21, 27, 7, 5}, {Reflectance, GDT_Float32, {1, 2, 3}, 30, 36, 0, 0}};
   for (const auto& t : cases) {
     Scene scene(36, 30, 3, t.value, false, 0, t.type);
-    for (size_t k = 0; k < kClasses.size(); ++k) AddHalfRects(scene, "c" + std::to_string(k), kClasses[k]);
+    AddClasses(scene);
     scene.MakeResult(t.columns, t.rows);
     std::vector<long> bands = t.bands;
     ASSERT_EQ(MaxLiklihoodClass(scene.source, bands.data(), 3, 0.5, scene.result, t.rows, t.columns, t.firstRow,
@@ -120,7 +115,7 @@ TEST(MaximumLikelihood, NoDataWithinTolerance) {
   // Band 1 takes the value 55 in the low region; 55.0000005 is within 1e-6.
   auto value = [](int b, int c, int r) { return Texture(b, c, r); };
   Scene scene(36, 30, 3, value, true, 55.0000005, GDT_Float64);
-  for (size_t k = 0; k < kClasses.size(); ++k) AddHalfRects(scene, "c", kClasses[k]);
+  AddClasses(scene);
   scene.MakeResult(36, 30);
   long bands[] = {1, 2, 3};
   ASSERT_EQ(MaxLiklihoodClass(scene.source, bands, 3, 0, scene.result, 30, 36, 0, 0), RC_OK);
@@ -139,13 +134,14 @@ TEST(MaximumLikelihood, NoDataWithinTolerance) {
 }
 
 TEST(MaximumLikelihood, ASingularCovarianceEndsTheCallBeforeAnyPixel) {
-  MlSetup s;
-  AddHalfRects(s.scene, "single", {{3.5, 20.5, 4.5, 21.5}});  // one cell
-  s.scene.MakeResult(36, 30);
-  EXPECT_EQ(MaxLiklihoodClass(s.scene.source, s.bands.data(), 3, 0, s.scene.result, 30, 36, 0, 0),
-            RC_SINGULAR_COVARIANCE);
-  EXPECT_EQ(ztRSGetDatasetColorTable(s.scene.result), nullptr);
-  for (double v : s.scene.Result()) ASSERT_EQ(v, 0);
+  Scene scene(36, 30, 3, Texture);
+  AddClasses(scene);
+  AddHalfRects(scene, "single", {{3.5, 20.5, 4.5, 21.5}});  // one cell
+  scene.MakeResult(36, 30);
+  long bands[] = {1, 3, 2};
+  EXPECT_EQ(MaxLiklihoodClass(scene.source, bands, 3, 0, scene.result, 30, 36, 0, 0), RC_SINGULAR_COVARIANCE);
+  EXPECT_EQ(ztRSGetDatasetColorTable(scene.result), nullptr);
+  for (double v : scene.Result()) ASSERT_EQ(v, 0);
 }
 
 TEST(MaximumLikelihood, EqualDiscriminantsGoToTheLowerClass) {
@@ -230,7 +226,7 @@ TEST(MaximumLikelihood, CollinearBandsStaySingularAtAnyScale) {
       return static_cast<float>(scale * (b == 3 ? 2 * Texture(1, c, r) : Texture(b, c, r)));
     };
     Scene scene(36, 30, 3, value, false, 0, GDT_Float32);
-    for (size_t k = 0; k < kClasses.size(); ++k) AddHalfRects(scene, "c", kClasses[k]);
+    AddClasses(scene);
     scene.MakeResult(36, 30);
     long bands[] = {1, 2, 3};
     EXPECT_EQ(MaxLiklihoodClass(scene.source, bands, 3, 0, scene.result, 30, 36, 0, 0), RC_SINGULAR_COVARIANCE)
@@ -239,7 +235,7 @@ TEST(MaximumLikelihood, CollinearBandsStaySingularAtAnyScale) {
   // A band constant over a class: a variance of 0.
   Scene flat(36, 30, 2, [](int b, int c, int r) { return b == 2 ? 0.5 : Texture(1, c, r) / 1000.0; }, false, 0,
              GDT_Float32);
-  for (size_t k = 0; k < kClasses.size(); ++k) AddHalfRects(flat, "c", kClasses[k]);
+  AddClasses(flat);
   flat.MakeResult(36, 30);
   long bands[] = {1, 2};
   EXPECT_EQ(MaxLiklihoodClass(flat.source, bands, 2, 0, flat.result, 30, 36, 0, 0), RC_SINGULAR_COVARIANCE);

@@ -32,26 +32,23 @@ struct Unsup {
       : scene(30, 26, 3, std::move(v), noData, nd, type) {
     scene.MakeResult(columns, rows, resultType);
   }
+  using Plain = long (*)(void*, long*, long, unsigned long, long, void*, long, long, long, long);
+  using Coloured = long (*)(void*, long*, long, unsigned long, long, void*, long, long, long, long, long*);
+  long Call(Plain plain, Coloured coloured, unsigned long k, long* display, bool colourVariant) {
+    const long n = long(bands.size());
+    return colourVariant ? coloured(scene.source, bands.data(), n, k, interval, scene.result, rows, columns, firstRow,
+                                    firstColumn, display)
+                         : plain(scene.source, bands.data(), n, k, interval, scene.result, rows, columns, firstRow,
+                                 firstColumn);
+  }
   long MiniDist(unsigned long k, long* display = nullptr, bool colourVariant = false) {
-    if (colourVariant)
-      return ztFJDMiniDistNew(scene.source, bands.data(), long(bands.size()), k, interval, scene.result, rows, columns,
-                              firstRow, firstColumn, display);
-    return ztFJDMiniDist(scene.source, bands.data(), long(bands.size()), k, interval, scene.result, rows, columns,
-                         firstRow, firstColumn);
+    return Call(ztFJDMiniDist, ztFJDMiniDistNew, k, display, colourVariant);
   }
   long Box(unsigned long k, long* display = nullptr, bool colourVariant = false) {
-    if (colourVariant)
-      return ztFJDBoxNew(scene.source, bands.data(), long(bands.size()), k, interval, scene.result, rows, columns,
-                         firstRow, firstColumn, display);
-    return ztFJDBox(scene.source, bands.data(), long(bands.size()), k, interval, scene.result, rows, columns,
-                    firstRow, firstColumn);
+    return Call(ztFJDBox, ztFJDBoxNew, k, display, colourVariant);
   }
   long GY(unsigned long k, long* display = nullptr, bool colourVariant = false) {
-    if (colourVariant)
-      return ztFJDGYMiniDistNew(scene.source, bands.data(), long(bands.size()), k, interval, scene.result, rows,
-                                columns, firstRow, firstColumn, display);
-    return ztFJDGYMiniDist(scene.source, bands.data(), long(bands.size()), k, interval, scene.result, rows, columns,
-                           firstRow, firstColumn);
+    return Call(ztFJDGYMiniDist, ztFJDGYMiniDistNew, k, display, colourVariant);
   }
   GridSamples Samples() const { return SampleGrid(scene, bandList, rows, columns, firstRow, firstColumn, interval); }
   Vec Origin() const { return PixelOf(scene, bandList, 0, 0); }
