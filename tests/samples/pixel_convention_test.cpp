@@ -70,11 +70,8 @@ struct TrainingFile {
   Handle ds;
 
   explicit TrainingFile(const std::vector<OGRPolygon>& polygons) {
-    RasterSpec spec;
-    spec.columns = kColumns;
-    spec.rows = kRows;
-    spec.georeferenced = true;
-    WriteGeoTiff(image, spec, [](int, int c, int r) { return (c * 5 + r * 3) % 17; });
+    WriteGeoTiff(image, RasterSpec{kColumns, kRows, 1, GDT_Byte, 0, 0, false, 0, true},
+                 [](int, int c, int r) { return (c * 5 + r * 3) % 17; });
     GDALDriver* gpkg = GetGDALDriverManager()->GetDriverByName("GPKG");
     GDALDataset* out = gpkg->Create(dir.File("aoi.gpkg").c_str(), 0, 0, 0, GDT_Unknown, nullptr);
     OGRSpatialReference utm;
@@ -149,11 +146,8 @@ TEST(PixelConvention, PolygonsReachingFarBeyondTheImageKeepTheirPixels) {
   for (double far : {1e20, 1e25, 1e300}) {
     SCOPED_TRACE(far);
     TempDir dir;
-    RasterSpec spec;
-    spec.columns = kColumns;
-    spec.rows = kRows;
-    spec.bands = 2;
-    WriteGeoTiff(dir.File("s.tif"), spec, [](int b, int c, int r) { return (c * 7 + r * 3 + b * b * 11) % 23; });
+    WriteGeoTiff(dir.File("s.tif"), RasterSpec{kColumns, kRows, 2},
+                 [](int b, int c, int r) { return (c * 7 + r * 3 + b * b * 11) % 23; });
     Handle ds(ztRSOpen(dir.File("s.tif").c_str(), 0));
     AddAoi(ds.get(), {{2, 3, far, 3, far, far, 2, far}});             // columns 2.., rows 3..
     AddAoi(ds.get(), {{-far, -far, 5, -far, 5, 4, -far, 4}});         // columns ..4, rows ..3

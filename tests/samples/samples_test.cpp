@@ -41,12 +41,7 @@ struct SampleImage {
   TempDir dir;
   Handle ds;
   explicit SampleImage(int columns = 40, int rows = 30) {
-    RasterSpec spec;
-    spec.columns = columns;
-    spec.rows = rows;
-    spec.bands = 3;
-    spec.blockRows = 8;
-    WriteGeoTiff(dir.File("s.tif"), spec, Pixel);
+    WriteGeoTiff(dir.File("s.tif"), RasterSpec{columns, rows, 3, GDT_Byte, 0, 8}, Pixel);
     ds.reset(ztRSOpen(dir.File("s.tif").c_str(), 0));
   }
 };

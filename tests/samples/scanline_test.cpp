@@ -159,22 +159,6 @@ TEST(ScanlineFill, RingsOfFewerThanThreeVerticesHoldNothing) {
 
 constexpr int kColumns = 36, kRows = 28;
 
-double Value(int band, int column, int row) { return band * 40 + (column * 5 + row * 11) % 37; }
-
-struct Scene {
-  TempDir dir;
-  Handle ds;
-  Scene() {
-    RasterSpec spec;
-    spec.columns = kColumns;
-    spec.rows = kRows;
-    spec.bands = 2;
-    spec.blockRows = 8;
-    WriteGeoTiff(dir.File("s.tif"), spec, Value);
-    ds.reset(ztRSOpen(dir.File("s.tif").c_str(), 0));
-  }
-};
-
 // Vertices within a pixel of the image, where reading leaves them as they are.
 bool NearImage(const Points& xy) {
   for (size_t i = 0; i < xy.size(); i += 2)
@@ -208,15 +192,7 @@ TEST(ScanlineFill, GatheredCellsAreThePixelsThePointTestAcceptsWithoutGapsOrValu
   for (unsigned seed = 1; seed <= 40; ++seed) {
     SCOPED_TRACE(seed);
     TempDir dir;
-    RasterSpec spec;
-    spec.columns = kColumns;
-    spec.rows = kRows;
-    spec.bands = 2;
-    spec.type = GDT_Float32;
-    spec.hasNoData = true;
-    spec.noData = kNoData;
-    spec.blockRows = 8;
-    WriteGeoTiff(dir.File("f.tif"), spec, value);
+    WriteGeoTiff(dir.File("f.tif"), RasterSpec{kColumns, kRows, 2, GDT_Float32, 0, 8, true, kNoData}, value);
     Handle ds(ztRSOpen(dir.File("f.tif").c_str(), 0));
     std::mt19937 random(seed);
     auto polygons = RandomAois(seed, false);
@@ -259,11 +235,7 @@ TEST(ScanlineFill, RowsOfAWideImageAreGatheredWhole) {
   constexpr int kWide = 9000;
   auto value = [](int band, int column, int row) { return (column * 7 + row * 3 + band) % 251; };
   TempDir dir;
-  RasterSpec spec;
-  spec.columns = kWide;
-  spec.rows = 3;
-  spec.bands = 2;
-  WriteGeoTiff(dir.File("wide.tif"), spec, value);
+  WriteGeoTiff(dir.File("wide.tif"), RasterSpec{kWide, 3, 2}, value);
   Handle ds(ztRSOpen(dir.File("wide.tif").c_str(), 0));
   // Rows 0 and 1 whole, row 2 from column 3 on.
   AddAoi(ds.get(), {{-1, -1, kWide + 1.0, -1, kWide + 1.0, 3, 3, 3, 3, 2, -1, 2}});
@@ -290,15 +262,18 @@ TEST(ScanlineFill, ClassMaskHoldsThePixelsThePointTestAccepts) {
   for (unsigned seed = 1; seed <= 40; ++seed) {
     for (bool integers : {true, false}) {
       SCOPED_TRACE(testing::Message() << "seed " << seed << (integers ? " integer" : " fractional"));
-      Scene scene;
+      TempDir dir;
+      WriteGeoTiff(dir.File("s.tif"), RasterSpec{kColumns, kRows, 2, GDT_Byte, 0, 8},
+                   [](int b, int c, int r) { return b * 40 + (c * 5 + r * 11) % 37; });
+      Handle ds(ztRSOpen(dir.File("s.tif").c_str(), 0));
       const auto polygons = RandomAois(seed, integers);
-      for (const auto& p : polygons) AddAoi(scene.ds.get(), p);
+      for (const auto& p : polygons) AddAoi(ds.get(), p);
       zt::AoiEditorHandle editor;
       std::vector<AOI> aois;
-      ASSERT_EQ(zt::LoadClassAois(scene.ds.get(), editor, aois), RC_OK);
+      ASSERT_EQ(zt::LoadClassAois(ds.get(), editor, aois), RC_OK);
       zt::ClassMask mask;
-      ASSERT_EQ(mask.Build(scene.ds.get(), aois), RC_OK);
-      const std::vector<int> pixels = MaskPixels(scene.ds.get(), mask);
+      ASSERT_EQ(mask.Build(ds.get(), aois), RC_OK);
+      const std::vector<int> pixels = MaskPixels(ds.get(), mask);
 
       std::vector<int> expected(kColumns * kRows, 0);
       for (size_t k = 0; k < polygons.size(); ++k)
@@ -326,10 +301,7 @@ TEST(ScanlineFill, ClassMaskHoldsThePixelsThePointTestAccepts) {
 
 TEST(ScanlineFill, ATrainingGatheringStopsWithinALargePolygon) {
   TempDir dir;
-  RasterSpec spec;
-  spec.columns = 640;
-  spec.rows = 480;
-  WriteGeoTiff(dir.File("large.tif"), spec, [](int, int c, int r) { return (c + r) % 200; });
+  WriteGeoTiff(dir.File("large.tif"), RasterSpec{640, 480}, [](int, int c, int r) { return (c + r) % 200; });
   Handle ds(ztRSOpen(dir.File("large.tif").c_str(), 0));
   AddAoi(ds.get(), {{-1, -1, 641, -1, 641, 481, -1, 481}});
   zt::AoiEditorHandle editor;
