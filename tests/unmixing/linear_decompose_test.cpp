@@ -22,15 +22,7 @@ double Mix(const std::vector<Spectrum>& spectra, const std::vector<double>& f, i
   return v;
 }
 
-RasterSpec Float64Scene(int columns, int rows, int bands) {
-  RasterSpec spec;
-  spec.columns = columns;
-  spec.rows = rows;
-  spec.bands = bands;
-  spec.type = GDT_Float64;
-  spec.blockColumns = spec.blockRows = 16;
-  return spec;
-}
+RasterSpec Float64Scene(int columns, int rows, int bands) { return {columns, rows, bands, GDT_Float64, 16, 16}; }
 
 // Three spectra over four bands, pure in three training rectangles, and
 // a known mixture with non-negative fractions summing to 1 everywhere else.
@@ -51,8 +43,8 @@ std::vector<double> KnownFractions(int c, int r) {
 }
 
 TEST(LinearDecompose, RecoversTheFractionsOfKnownMixtures) {
-  UnmixScene s(Float64Scene(40, 30, 4), [](int b, int c, int r) { return Mix(kSpectra, KnownFractions(c, r), b); });
-  s.AttachClasses(kPure);
+  UnmixScene s(Float64Scene(40, 30, 4), [](int b, int c, int r) { return Mix(kSpectra, KnownFractions(c, r), b); },
+               kPure);
   ASSERT_EQ(s.aois.size(), 3u);
   const int rows = 25, columns = 30, firstRow = 3, firstColumn = 7;  // starts and ends inside blocks
   s.MakeResult(3, GDT_Float64, columns, rows, -7);
@@ -84,8 +76,8 @@ TEST(LinearDecompose, SixteenBitAndReflectanceCopiesRecoverTheFractions) {
   for (const Copy& copy : {Copy{GDT_UInt16, 100.0, 1e-3}, Copy{GDT_Float32, 1.0 / 255, 1e-5}}) {
     RasterSpec spec = Float64Scene(40, 30, 4);
     spec.type = copy.type;
-    UnmixScene s(spec, [&](int b, int c, int r) { return Mix(kSpectra, KnownFractions(c, r), b) * copy.factor; });
-    s.AttachClasses(kPure);
+    UnmixScene s(spec, [&](int b, int c, int r) { return Mix(kSpectra, KnownFractions(c, r), b) * copy.factor; },
+                 kPure);
     s.MakeResult(3, GDT_Float64, 40, 30);
     ASSERT_EQ(s.Decompose(30, 40, 0, 0), RC_OK) << GDALGetDataTypeName(copy.type);
     for (int k = 1; k <= 3; ++k) {
@@ -136,8 +128,7 @@ std::vector<double> PurifiedMean(const std::vector<PixelRect>& rects, int bands)
 
 TEST(LinearDecompose, PurifiedEndmembersAndClampedLeastSquares) {
   const std::vector<std::vector<PixelRect>> classes = {{{1, 2, 8, 12}}, {{11, 3, 19, 9}, {12, 15, 18, 24}}};
-  UnmixScene s(Float64Scene(32, 28, 3), Texture);
-  s.AttachClasses(classes);
+  UnmixScene s(Float64Scene(32, 28, 3), Texture, classes);
   s.MakeResult(2, GDT_Float64, 32, 28);
   ASSERT_EQ(s.Decompose(28, 32, 0, 0), RC_OK);
   const std::vector<double> e1 = PurifiedMean(classes[0], 3), e2 = PurifiedMean(classes[1], 3);
@@ -173,14 +164,15 @@ const std::vector<Spectrum> kTwo = {{0.4 * 255, 0.2 * 255}, {0.1 * 255, 0.5 * 25
 const std::vector<std::vector<double>> kRow10 = {{1, 0}, {0.3, 0.9}, {1.5, -0.5}, {-0.2, 0.6}, {-1, -1}};
 const std::vector<std::vector<double>> kRow10Fractions = {{1, 0}, {0.25, 0.75}, {1, 0}, {0, 1}, {0, 0}};
 
+const std::vector<std::vector<PixelRect>> kTwoClasses = {{{0, 0, 10, 8}}, {{10, 0, 20, 8}}};
+
 double TwoBandScene(int b, int c, int r) {
   if (r == 10 && c < 5) return Mix(kTwo, kRow10[c], b);
   return Mix(kTwo, c < 10 ? std::vector<double>{1, 0} : std::vector<double>{0, 1}, b);
 }
 
 TEST(LinearDecompose, IntegerResultsTruncateTheFractions) {
-  UnmixScene s(Float64Scene(20, 12, 2), TwoBandScene);
-  s.AttachClasses({{{0, 0, 10, 8}}, {{10, 0, 20, 8}}});
+  UnmixScene s(Float64Scene(20, 12, 2), TwoBandScene, kTwoClasses);
   s.MakeResult(2, GDT_Byte, 5, 1, 9);
   ASSERT_EQ(s.Decompose(1, 5, 10, 0), RC_OK);
   for (int k = 1; k <= 2; ++k) {
@@ -192,8 +184,8 @@ TEST(LinearDecompose, IntegerResultsTruncateTheFractions) {
 
 TEST(LinearDecompose, MoreClassesThanBandsMeetASingularNormalMatrix) {
   const std::vector<Spectrum> spectra = {{200, 40}, {30, 170}, {120, 110}};
-  UnmixScene s(Float64Scene(30, 10, 2), [&](int b, int c, int r) { return spectra[c / 10][b - 1]; });
-  s.AttachClasses({{{0, 0, 10, 10}}, {{10, 0, 20, 10}}, {{20, 0, 30, 10}}});
+  UnmixScene s(Float64Scene(30, 10, 2), [&](int b, int c, int r) { return spectra[c / 10][b - 1]; },
+               {{{0, 0, 10, 10}}, {{10, 0, 20, 10}}, {{20, 0, 30, 10}}});
   // Three endmembers in two bands: the normal matrix has rank 2 at most.
   s.MakeResult(3, GDT_Float32, 30, 10, -7);
   EXPECT_EQ(s.Decompose(10, 30, 0, 0), RC_SINGULAR_MATRIX);
@@ -202,8 +194,7 @@ TEST(LinearDecompose, MoreClassesThanBandsMeetASingularNormalMatrix) {
 }
 
 TEST(LinearDecompose, ArgumentsAreCheckedBeforeAnyWork) {
-  UnmixScene s(Float64Scene(20, 12, 2), TwoBandScene);
-  s.AttachClasses({{{0, 0, 10, 8}}, {{10, 0, 20, 8}}});
+  UnmixScene s(Float64Scene(20, 12, 2), TwoBandScene, kTwoClasses);
   long bands[] = {1, 2};
   AOI* aois = s.aois.data();
   for (int resultBands : {1, 3}) {
@@ -240,8 +231,7 @@ TEST(LinearDecompose, NoDataPixelsTakeTheNoDataValue) {
     if (r == 10 && c == 3 && b == 2) return double(NAN);         // no value: no-data
     if (r == 0 && c == 0) return -9999.0;                        // not a training pixel
     return TwoBandScene(b, c, r);
-  });
-  s.AttachClasses({{{0, 0, 10, 8}}, {{10, 0, 20, 8}}});
+  }, kTwoClasses);
   s.MakeResult(2, GDT_Float64, 5, 1);
   ASSERT_EQ(s.Decompose(1, 5, 10, 0), RC_OK);
   ztRSClose(s.result);
@@ -271,8 +261,7 @@ TEST(LinearDecompose, PixelsWithoutValuesGetZeroFractionsWithoutNoData) {
     if (r == 10 && c == 0) return double(b == 1 ? NAN : INFINITY);
     if (r == 10 && c == 1 && b == 2) return double(-INFINITY);
     return TwoBandScene(b, c, r);
-  });
-  s.AttachClasses({{{0, 0, 10, 8}}, {{10, 0, 20, 8}}});
+  }, kTwoClasses);
   s.MakeResult(2, GDT_Float32, 5, 1, -7);
   ASSERT_EQ(s.Decompose(1, 5, 10, 0), RC_OK);
   for (int k = 1; k <= 2; ++k) {
@@ -284,8 +273,8 @@ TEST(LinearDecompose, PixelsWithoutValuesGetZeroFractionsWithoutNoData) {
 }
 
 TEST(LinearDecompose, AClassWithoutTrainingPixelsEndsTheCallBeforeWriting) {
-  UnmixScene s(Float64Scene(20, 12, 2), TwoBandScene);
-  s.AttachClasses({{{0, 0, 10, 8}}, {{40, 0, 50, 8}}});  // the second lies off the image
+  // The second class lies off the image.
+  UnmixScene s(Float64Scene(20, 12, 2), TwoBandScene, {{{0, 0, 10, 8}}, {{40, 0, 50, 8}}});
   s.MakeResult(2, GDT_Float32, 20, 12, -7);
   EXPECT_EQ(s.Decompose(12, 20, 0, 0), RC_TOO_FEW_SAMPLES);
   for (int k = 1; k <= 2; ++k)

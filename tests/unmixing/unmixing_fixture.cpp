@@ -9,9 +9,12 @@
 
 namespace zttest {
 
-UnmixScene::UnmixScene(const RasterSpec& s, const std::function<double(int, int, int)>& value) : spec(s) {
+UnmixScene::UnmixScene(const RasterSpec& s, const std::function<double(int, int, int)>& value,
+                       const std::vector<std::vector<PixelRect>>& classes)
+    : spec(s) {
   WriteGeoTiff(sourcePath, spec, value);
   source = ztRSOpen(sourcePath.c_str(), 0);
+  AttachClasses(classes);
 }
 
 UnmixScene::~UnmixScene() {

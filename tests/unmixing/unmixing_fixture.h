@@ -27,7 +27,9 @@ struct UnmixScene {
   CAOIEditor* editor = nullptr;
   std::vector<AOI> aois;
 
-  UnmixScene(const RasterSpec& spec, const std::function<double(int, int, int)>& value);
+  // The source, with the classes attached (see AttachClasses).
+  UnmixScene(const RasterSpec& spec, const std::function<double(int, int, int)>& value,
+             const std::vector<std::vector<PixelRect>>& classes);
   ~UnmixScene();
 
   // Writes one GeoJSON feature per rectangle (class k holds rects[k - 1]),
