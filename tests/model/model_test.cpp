@@ -199,12 +199,11 @@ INSTANTIATE_TEST_SUITE_P(Methods, EveryMethod, ::testing::ValuesIn(kMethods),
                            return name;
                          });
 
-// The bytes of a saved model, for the damage tests.
-std::vector<unsigned char> SavedModel(Fixture& f) {
-  ZTModel* model = Train(f, kMethods[3]);
+// The bytes of a model saved to a buffer; the model is freed.
+std::vector<unsigned char> SavedBytes(ZTModel* model) {
   void* buffer = nullptr;
   size_t size = 0;
-  ztModelSaveToBuffer(model, &buffer, &size);
+  EXPECT_EQ(ztModelSaveToBuffer(model, &buffer, &size), RC_OK);
   std::vector<unsigned char> bytes(static_cast<unsigned char*>(buffer), static_cast<unsigned char*>(buffer) + size);
   ztModelFreeBuffer(buffer);
   ztModelFree(model);
@@ -232,7 +231,7 @@ void Reseal(std::vector<unsigned char>& bytes) {
 
 TEST(ModelFile, DamagedFilesAreRefusedWithTheirReason) {
   Fixture f;
-  const std::vector<unsigned char> good = SavedModel(f);
+  const std::vector<unsigned char> good = SavedBytes(Train(f, kMethods[3]));
   for (size_t cut : {size_t(0), size_t(5), size_t(14), size_t(40), good.size() / 2, good.size() - 9, good.size() - 1})
     ExpectRefused(std::vector<unsigned char>(good.begin(), good.begin() + cut), cut < 8 ? "magic" : "truncated");
 
@@ -372,11 +371,10 @@ struct SavedArrays {
   std::map<std::string, std::vector<double>> numbers;
 };
 
-SavedArrays ReadSaved(const ZTModel* model) {
-  void* buffer = nullptr;
-  size_t size = 0;
-  EXPECT_EQ(ztModelSaveToBuffer(model, &buffer, &size), RC_OK);
-  const unsigned char* p = static_cast<const unsigned char*>(buffer);
+// Frees the model.
+SavedArrays ReadSaved(ZTModel* model) {
+  const std::vector<unsigned char> file = SavedBytes(model);
+  const unsigned char* p = file.data();
   auto integer = [&p](int bytes) {
     uint64_t v = 0;
     for (int i = 0; i < bytes; ++i) v |= uint64_t(p[i]) << (8 * i);
@@ -396,7 +394,6 @@ SavedArrays ReadSaved(const ZTModel* model) {
     std::memcpy(values.data(), p, count * 8);
     p += count * 8;
   }
-  ztModelFreeBuffer(buffer);
   return saved;
 }
 
@@ -405,7 +402,7 @@ TEST(ModelConfidence, BPGivesTheStrongestOutputOfTheForwardPass) {
   ZTModel* model = Train(f, kMethods[8]);
   ASSERT_NE(model, nullptr);
   const std::vector<double> confidence = Confidence(model, f);
-  SavedArrays saved = ReadSaved(model);
+  SavedArrays saved = ReadSaved(model);  // frees it
   const std::vector<double>& w1 = saved.numbers["layer-0-weights"];  // [band * 4 + hidden]
   const std::vector<double>& b1 = saved.numbers["layer-0-biases"];
   const std::vector<double>& w2 = saved.numbers["layer-1-weights"];  // [hidden * 3 + class]
@@ -428,7 +425,6 @@ TEST(ModelConfidence, BPGivesTheStrongestOutputOfTheForwardPass) {
     }
     ASSERT_NEAR(confidence[i], strongest, 1e-6) << i;
   }
-  ztModelFree(model);
 }
 
 // The file of a header and arrays (in the header's order), sealed.
@@ -477,9 +473,8 @@ TEST(ModelFile, NetworkModelsOfTheWrongShapeOrValuesAreRefused) {
        "shape"},
   };
   for (const auto& c : cases) {
-    ZTModel* model = Train(f, kMethods[c.method]);
-    SavedArrays saved = ReadSaved(model);
-    ztModelFree(model);
+    SavedArrays saved = ReadSaved(Train(f, kMethods[c.method]));
+    ZTModel* model = nullptr;
     ASSERT_EQ(ztModelLoadFromBuffer(Written(saved).data(), Written(saved).size(), &model), RC_OK)
         << kMethods[c.method].name << ": " << ztModelLastError();
     ztModelFree(model);
@@ -494,9 +489,8 @@ TEST(ModelFile, NetworkModelsOfTheWrongShapeOrValuesAreRefused) {
 // refused.
 TEST(ModelFile, TrainingValueRangesAreKeptOptionallyAndChecked) {
   Fixture f;
-  ZTModel* model = Train(f, kMethods[0]);
-  SavedArrays saved = ReadSaved(model);
-  ztModelFree(model);
+  SavedArrays saved = ReadSaved(Train(f, kMethods[0]));
+  ZTModel* model = nullptr;
   ASSERT_EQ(saved.header["value-ranges"].size(), size_t(kBands));
   for (int b = 0; b < kBands; ++b) {
     double lo = HUGE_VAL, hi = -HUGE_VAL;
@@ -520,16 +514,7 @@ TEST(ModelFile, TrainingValueRangesAreKeptOptionallyAndChecked) {
 
 TEST(ModelTraining, NetworksTrainedOnSeveralThreadsAtOnceGiveTheModelOfTheirSeed) {
   Fixture f;
-  auto saved = [&f](ZTModel* model) {
-    void* buffer = nullptr;
-    size_t size = 0;
-    EXPECT_EQ(ztModelSaveToBuffer(model, &buffer, &size), RC_OK);
-    std::vector<unsigned char> bytes(static_cast<unsigned char*>(buffer), static_cast<unsigned char*>(buffer) + size);
-    ztModelFreeBuffer(buffer);
-    ztModelFree(model);
-    return bytes;
-  };
-  const std::vector<unsigned char> alone = saved(Train(f, kMethods[8]));
+  const std::vector<unsigned char> alone = SavedBytes(Train(f, kMethods[8]));
   std::vector<std::vector<unsigned char>> together(3);
   std::vector<std::thread> threads;
   for (auto& bytes : together)
@@ -540,7 +525,7 @@ TEST(ModelTraining, NetworksTrainedOnSeveralThreadsAtOnceGiveTheModelOfTheirSeed
       EXPECT_EQ(ztModelTrain("bp", kMethods[8].parameters, own.scene.source, own.bands.data(), kBands, kRows, kColumns,
                              0, 0, nullptr, &model),
                 RC_OK);
-      bytes = saved(model);
+      bytes = SavedBytes(model);
     });
   for (int i = 0; i < 1000; ++i) std::rand();
   for (auto& t : threads) t.join();
