@@ -350,12 +350,9 @@ TEST(WriteClassAtt, BadArguments) {
 
 TEST(Recode, FirstListedReplacementWinsAndOtherPixelsStay) {
   TempDir dir;
-  RasterSpec spec;
-  spec.columns = 12;
-  spec.rows = 9;
-  WriteGeoTiff(dir.File("edited.tif"), spec, [](int, int c, int r) { return (c + r) % 5; });
-  spec.type = GDT_Float32;
-  WriteGeoTiff(dir.File("target.tif"), spec, [](int, int c, int) { return c == 3 ? std::nan("") : 100 + c; });
+  WriteGeoTiff(dir.File("edited.tif"), RasterSpec{12, 9}, [](int, int c, int r) { return (c + r) % 5; });
+  WriteGeoTiff(dir.File("target.tif"), RasterSpec{12, 9, 1, GDT_Float32},
+               [](int, int c, int) { return c == 3 ? std::nan("") : 100 + c; });
   Handle source(ztRSOpen(dir.File("edited.tif").c_str(), 0));
   Handle target(ztRSOpen(dir.File("target.tif").c_str(), 1));
   unsigned char from[] = {1, 3, 1}, to[] = {10, 30, 99};
