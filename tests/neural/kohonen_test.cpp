@@ -18,13 +18,9 @@ namespace {
 
 using Vectors = std::vector<std::vector<double>>;
 
-std::vector<double> WeightsOf(zt::CKohonenNN& net, long j, long inputs) {
-  return std::vector<double>(net.Weights(j), net.Weights(j) + inputs);
-}
-
 Vectors AllWeights(zt::CKohonenNN& net, long neurons, long inputs) {
   Vectors w;
-  for (long j = 0; j < neurons; ++j) w.push_back(WeightsOf(net, j, inputs));
+  for (long j = 0; j < neurons; ++j) w.emplace_back(net.Weights(j), net.Weights(j) + inputs);
   return w;
 }
 

@@ -61,11 +61,6 @@ std::vector<double> Classify(const Method& m, GDALDataType type, double factor) 
   return s.Result();
 }
 
-struct Stored {
-  GDALDataType type;
-  double factor;
-};
-
 TEST(NetworkStorageTypes, SixteenBitAndReflectanceCopiesGiveTheByteMap) {
   for (const Method& m : kMethods) {
     const std::vector<double> byte = Classify(m, GDT_Byte, 1.0);
@@ -77,8 +72,8 @@ TEST(NetworkStorageTypes, SixteenBitAndReflectanceCopiesGiveTheByteMap) {
             if (r + c > 0) {
               EXPECT_EQ(byte[r * kArtColumns + c], double(k + 1)) << m.name << " at " << c << "," << r;
             }
-    for (const Stored& copy : {Stored{GDT_UInt16, 100.0}, Stored{GDT_Float32, 1.0 / 256}, Stored{GDT_Float64, 1.0 / 255}})
-      EXPECT_EQ(Classify(m, copy.type, copy.factor), byte) << m.name << " on " << GDALGetDataTypeName(copy.type);
+    for (auto [type, factor] : {std::pair{GDT_UInt16, 100.0}, {GDT_Float32, 1.0 / 256}, {GDT_Float64, 1.0 / 255}})
+      EXPECT_EQ(Classify(m, type, factor), byte) << m.name << " on " << GDALGetDataTypeName(type);
   }
 }
 

@@ -183,24 +183,20 @@ struct Scene3 {
 // The scene stored as UInt16 x 100 and as Float32 / 255, the split threshold
 // carried over by the same factor: the clusters of the Byte scene.
 TEST(Isodata, SixteenBitAndReflectanceCopiesGiveTheByteClusters) {
-  struct Copy {
-    GDALDataType type;
-    double factor;
-  };
   std::vector<double> byte;
-  for (const Copy& copy : {Copy{GDT_Byte, 1.0}, Copy{GDT_UInt16, 100.0}, Copy{GDT_Float32, 1.0 / 255}}) {
+  for (auto [type, factor] : {std::pair{GDT_Byte, 1.0}, {GDT_UInt16, 100.0}, {GDT_Float32, 1.0 / 255}}) {
     Scene3 s;
-    Scene scene(26, 24, 3, [&](int b, int c, int r) { return s.scene.value(b, c, r) * copy.factor; }, false, 0,
-                copy.type);
+    const double f = factor;
+    Scene scene(26, 24, 3, [&](int b, int c, int r) { return s.scene.value(b, c, r) * f; }, false, 0, type);
     scene.MakeResult(s.columns, s.rows);
-    ASSERT_EQ(ztISODATA(scene.source, s.bands.data(), 3, 5, static_cast<float>(5.0 * copy.factor), 10, 0.02f, 1.0f,
-                        4, 2, s.interval, scene.result, s.rows, s.columns, s.firstRow, s.firstColumn, nullptr, 0),
+    ASSERT_EQ(ztISODATA(scene.source, s.bands.data(), 3, 5, static_cast<float>(5.0 * factor), 10, 0.02f, 1.0f, 4, 2,
+                        s.interval, scene.result, s.rows, s.columns, s.firstRow, s.firstColumn, nullptr, 0),
               RC_OK);
     const std::vector<double> classes = scene.Result();
-    if (copy.type == GDT_Byte)
+    if (type == GDT_Byte)
       byte = classes;
     else
-      EXPECT_EQ(classes, byte) << GDALGetDataTypeName(copy.type);
+      EXPECT_EQ(classes, byte) << GDALGetDataTypeName(type);
   }
 }
 
