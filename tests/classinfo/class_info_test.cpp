@@ -290,16 +290,6 @@ TEST(WriteClassAtt, SupervisedClassesTakeTheAoiColoursAndNames) {
   }
 }
 
-TEST(WriteClassAtt, LongAoiRemarksAreCutToTheRecord) {
-  TempDir dir;
-  Handle image = Image(dir.File("r.tif"));
-  AOI aoi = ClassAoi("A", 1, 2, 3, "");
-  std::memset(aoi.remark, 'r', 300);
-  ASSERT_EQ(ztRSWriteClassAtt(image.get(), ztRSGetRasterBand(image.get(), 1), 1, &aoi), 0);
-  std::vector<CLASSATTINFO> records = RecordsOf(image.get());
-  EXPECT_EQ(std::strlen(records[0].remark), 127u);
-}
-
 TEST(WriteClassAtt, UnsupervisedClassesAreSpreadOverTheStepRamp) {
   StepFile step(256);
   TempDir dir;
@@ -338,12 +328,17 @@ TEST(WriteClassAtt, UnusableStepFilesLeaveTheGreyRamp) {
   unsetenv("ZTCLASS_HOME");
 }
 
-TEST(WriteClassAtt, BadArguments) {
+TEST(WriteClassAtt, BadArgumentsAndLongRemarks) {
   EXPECT_EQ(ztRSWriteClassAtt(nullptr, nullptr, 1, nullptr), RC_NULL_ARGUMENT);
   TempDir dir;
   Handle image = Image(dir.File("bad.tif"));
   EXPECT_EQ(ztRSWriteClassAtt(image.get(), ztRSGetRasterBand(image.get(), 1), 256, nullptr), RC_BAD_WINDOW);
   EXPECT_EQ(ztRSWriteClassAtt(image.get(), ztRSGetRasterBand(image.get(), 1), -1, nullptr), RC_BAD_WINDOW);
+  // A long AOI remark is cut to the record.
+  AOI aoi = ClassAoi("A", 1, 2, 3, "");
+  std::memset(aoi.remark, 'r', 300);
+  ASSERT_EQ(ztRSWriteClassAtt(image.get(), ztRSGetRasterBand(image.get(), 1), 1, &aoi), 0);
+  EXPECT_EQ(std::strlen(RecordsOf(image.get())[0].remark), 127u);
 }
 
 // ztSaveEditedCls2Zti ------------------------------------------------------

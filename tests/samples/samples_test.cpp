@@ -104,7 +104,7 @@ TEST(ClassAoiListing, ClassNumbersStayBelowTheNoDataClass) {
   EXPECT_EQ(zt::LoadClassAois(image.ds.get(), editor, aois), RC_BAD_WINDOW) << "class 255 would be no-data";
 }
 
-TEST(CellGathering, ArgumentChecksInOrder) {
+TEST(CellGathering, ArgumentChecksInOrderAndAStoppedMask) {
   SampleImage image;
   AddAoi(image.ds.get(), "a", 3, {kTriangle});
   ClassAois list(image.ds.get());
@@ -125,12 +125,8 @@ TEST(CellGathering, ArgumentChecksInOrder) {
   EXPECT_EQ(ztGetAOICellSet(image.ds.get(), bands, 1, aois, 1, &notNull, count), RC_BAD_WINDOW);
   EXPECT_EQ(notNull, &sentinel);
   ztFreeAOICellSet(nullptr, 3);  // ignored
-}
 
-TEST(ClassMask, Cancellation) {
-  SampleImage image;
-  AddAoi(image.ds.get(), "tri", 3, {kTriangle});
-  ClassAois list(image.ds.get());
+  // The class mask of the same AOI, stopped while it is built.
   ProgressRecorder progress;
   progress.stopAfterSteps = 3;
   zt::ClassMask mask;
