@@ -333,16 +333,14 @@ TEST(UnsupervisedGeneralizedDistance, SampleClassesStayInTheResultWhenStoppedWhi
   EXPECT_EQ(result, expected);
 }
 
-TEST(UnsupervisedGeneralizedDistance, AClassOfOneSampleCannotBeInverted) {
+TEST(UnsupervisedGeneralizedDistance, OneSampleClassesAndTooSmallResultsAreRefused) {
   Unsup u;
   u.firstRow = u.firstColumn = 0;  // the origin's outlier is its own class
   EXPECT_EQ(u.GY(4), RC_MATRIX_NOT_INVERTIBLE);
-}
-
-TEST(UnsupervisedGeneralizedDistance, AResultThatCannotHoldEveryClassIsRefused) {
-  Unsup u(Regions, false, 0, GDT_Byte, ZTRS_Int8);
-  EXPECT_EQ(u.GY(128), RC_BAD_WINDOW);
-  EXPECT_EQ(u.GY(5), RC_OK);
+  // A result that cannot hold every class is refused.
+  Unsup signedResult(Regions, false, 0, GDT_Byte, ZTRS_Int8);
+  EXPECT_EQ(signedResult.GY(128), RC_BAD_WINDOW);
+  EXPECT_EQ(signedResult.GY(5), RC_OK);
 }
 
 }  // namespace
