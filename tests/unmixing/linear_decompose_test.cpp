@@ -4,14 +4,95 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <numeric>
+#include <stdexcept>
 
-#include "unmixing_fixture.h"
+#include "test_support.h"
 #include "ztclass/result_codes.h"
+#include "ztclass/samples.h"
 #include "ztclass/unmixing.h"
+#include "ztservices/raster.h"
 
 using namespace zttest;
 
 namespace {
+
+// A rectangle with integer corners: by the pixel-centre rule it holds
+// columns x0..x1-1 and rows y0..y1-1.
+struct PixelRect {
+  int x0, y0, x1, y1;
+  bool Holds(int c, int r) const { return c >= x0 && c < x1 && r >= y0 && r < y1; }
+};
+
+// A real GeoTIFF whose class AOIs come from a GeoJSON file of rectangles in
+// pixel coordinates (class k holds rects[k - 1]), and a multi-band result.
+struct UnmixScene {
+  TempDir dir;
+  RasterSpec spec;
+  std::string sourcePath = dir.File("scene.tif");
+  std::string resultPath = dir.File("fractions.tif");
+  void* source = nullptr;
+  void* result = nullptr;
+  CAOIEditor* editor = nullptr;
+  std::vector<AOI> aois;
+
+  UnmixScene(const RasterSpec& s, const std::function<double(int, int, int)>& value,
+             const std::vector<std::vector<PixelRect>>& rects)
+      : spec(s) {
+    WriteGeoTiff(sourcePath, spec, value);
+    source = ztRSOpen(sourcePath.c_str(), 0);
+    const std::string path = dir.File("classes.geojson");
+    std::ofstream out(path);
+    out << "{\"type\":\"FeatureCollection\",\"features\":[";
+    const char* separator = "";
+    for (size_t k = 0; k < rects.size(); ++k)
+      for (const PixelRect& r : rects[k]) {
+        out << separator << "{\"type\":\"Feature\",\"properties\":{\"class\":" << k + 1 << ",\"name\":\"class"
+            << k + 1 << "\"},\"geometry\":{\"type\":\"Polygon\",\"coordinates\":[[[" << r.x0 << "," << r.y0 << "],["
+            << r.x1 << "," << r.y0 << "],[" << r.x1 << "," << r.y1 << "],[" << r.x0 << "," << r.y1 << "],[" << r.x0
+            << "," << r.y0 << "]]]}}";
+        separator = ",";
+      }
+    out << "]}\n";
+    out.close();
+    if (ztRSAttachAOIFile(source, path.c_str(), "class") != 0) throw std::runtime_error("attach failed");
+    if (ztRSAllocAOIInfo(source, &editor) != 0) throw std::runtime_error("no AOI editor");
+    long count = 0;
+    ztGetClassAOINum(editor, count);
+    aois.assign(count, AOI{});
+    ztGetClassAOIInfo(editor, count, aois.data());
+  }
+  ~UnmixScene() {
+    if (editor) ztRSFreeAOIInfo(editor);
+    if (result) ztRSClose(result);
+    if (source) ztRSClose(source);
+  }
+
+  // A result of the given bands and type, every pixel set to fill.
+  void MakeResult(int bands, GDALDataType type, int columns, int rows, double fill = 0.0) {
+    if (result) ztRSClose(result);
+    GDALDataset* ds = GetGDALDriverManager()->GetDriverByName("GTiff")->Create(resultPath.c_str(), columns, rows,
+                                                                               bands, type, nullptr);
+    for (int b = 1; b <= bands; ++b) ds->GetRasterBand(b)->Fill(fill);
+    GDALClose(ds);
+    result = ztRSOpen(resultPath.c_str(), 1);
+  }
+  // Band b (from 1) of the result, row-major; closes the result first.
+  std::vector<double> ResultBand(int band) {
+    if (result) ztRSClose(result);
+    result = nullptr;
+    return ReadBand(resultPath, band);
+  }
+  long Decompose(int rows, int columns, int firstRow, int firstColumn, std::vector<long> bands = {}) {
+    if (bands.empty()) {
+      bands.resize(spec.bands);
+      std::iota(bands.begin(), bands.end(), 1L);
+    }
+    return ztLinearDecompose(source, bands.data(), static_cast<long>(bands.size()), aois.data(),
+                             static_cast<long>(aois.size()), result, rows, columns, firstRow, firstColumn);
+  }
+};
 
 using Spectrum = std::vector<double>;
 
