@@ -112,19 +112,17 @@ check "maxlike --ot Float32" 0 "Wrote" -- \
 check "clump of a Float32 class image" 0 "Wrote" -- \
   "$ZTCLASS" clump "$WORK/ml.tif" -o "$WORK/ml_clumps.tif" --stats "$WORK/ml_clump.txt"
 
-# Inputs the library cannot use, as a user meets them: pixel types it does
-# not read, and an image cut short. Each ends the command with a message
-# that says so, and leaves no result.
-printf '{"type":"FeatureCollection","features":[
- {"type":"Feature","properties":{"class":"field"},"geometry":{"type":"Polygon","coordinates":[[[0,0],[5,0],[5,5],[0,5],[0,0]]]}},
- {"type":"Feature","properties":{"class":"forest"},"geometry":{"type":"Polygon","coordinates":[[[7,6],[9,6],[9,9],[7,9],[7,6]]]}}]}' \
-  >"$WORK/faults.geojson"
+# Inputs the library cannot use (pixel types it does not read, an image cut
+# short) end the command with a message that says so, and leave no result.
+pixels='{"type":"Feature","properties":{"class":"field"},"geometry":{"type":"Polygon","coordinates":[[[0,0],[5,0],[5,5],[0,5],[0,0]]]}},
+ {"type":"Feature","properties":{"class":"forest"},"geometry":{"type":"Polygon","coordinates":[[[7,6],[9,6],[9,9],[7,9],[7,6]]]}}'
+printf '{"type":"FeatureCollection","features":[%s]}' "$pixels" >"$WORK/plain.geojson"
 
 for type in CInt16 CFloat32 Int64 UInt64; do
   gdal_translate -q -ot "$type" "$WORK/scene.bin" "$WORK/$type.tif"
   check "info names $type" 0 "Band 1: $type \(not classifiable\)" -- "$ZTCLASS" info "$WORK/$type.tif"
   check "mindist refuses $type" 1 "RC_UNSUPPORTED_PIXEL_TYPE \(4000040\): the image's pixel type cannot be classified" -- \
-    "$ZTCLASS" mindist "$WORK/$type.tif" --aoi "$WORK/faults.geojson" -o "$WORK/$type-map.tif"
+    "$ZTCLASS" mindist "$WORK/$type.tif" --aoi "$WORK/plain.geojson" -o "$WORK/$type-map.tif"
   check "isodata refuses $type" 1 "RC_UNSUPPORTED_PIXEL_TYPE" -- \
     "$ZTCLASS" isodata "$WORK/$type.tif" --classes 2 -o "$WORK/$type-iso.tif"
   check "no $type result" 1 "" -- test -e "$WORK/$type-map.tif"
@@ -137,19 +135,14 @@ gdal_translate -q -co TILED=YES -co BLOCKXSIZE=16 -co BLOCKYSIZE=16 -co COMPRESS
 head -c $(($(stat -c %s "$WORK/big.tif") * 3 / 4)) "$WORK/big.tif" >"$WORK/cut.tif"
 check "a file cut short names file, band, rows and GDAL's reason" 1 \
   "RC_RASTER_IO_FAILED \(5000010\).*; reading '.*cut.tif', band [0-9]+, row [0-9]+-[0-9]+: .*[Rr]ead" -- \
-  "$ZTCLASS" mindist "$WORK/cut.tif" --aoi "$WORK/faults.geojson" -o "$WORK/cut-map.tif"
+  "$ZTCLASS" mindist "$WORK/cut.tif" --aoi "$WORK/plain.geojson" -o "$WORK/cut-map.tif"
 check "no result from a file cut short" 1 "" -- test -e "$WORK/cut-map.tif"
 check "isodata on a file cut short" 1 "RC_RASTER_IO_FAILED" -- \
   "$ZTCLASS" isodata "$WORK/cut.tif" --classes 2 -o "$WORK/cut-iso.tif"
 
-# Where training polygons fall: never guessed. Polygons with a coordinate
-# system on an image without one are refused unless --aoi-pixels says their
-# coordinates are pixel/line positions; a polygon that cannot be placed is
-# named; a shapefile whose attribute table is cut short is refused.
+# Where training polygons fall is never guessed: a coordinate system on an
+# image without one needs --aoi-pixels.
 S="$WORK/scene.tif"
-pixels='{"type":"Feature","properties":{"class":"field"},"geometry":{"type":"Polygon","coordinates":[[[0,0],[5,0],[5,5],[0,5],[0,0]]]}},
- {"type":"Feature","properties":{"class":"forest"},"geometry":{"type":"Polygon","coordinates":[[[7,6],[9,6],[9,9],[7,9],[7,6]]]}}'
-printf '{"type":"FeatureCollection","features":[%s]}' "$pixels" >"$WORK/plain.geojson"
 printf '{"type":"FeatureCollection","crs":{"type":"name","properties":{"name":"urn:ogc:def:crs:EPSG::4326"}},"features":[%s]}' \
   "$pixels" >"$WORK/declared.geojson"
 ogr2ogr -q "$WORK/declared.gpkg" "$WORK/declared.geojson"
