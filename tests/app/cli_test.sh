@@ -53,46 +53,39 @@ for method in mindist box gmindist maxlike; do
   check "$method" 0 "Wrote .*$method.tif \\(2 classes\\)" -- \
     "$ZTCLASS" "$method" "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/$method.tif"
 done
-check "no threads" 2 "--threads" -- "$ZTCLASS" mindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
-  -o "$WORK/t.tif" --threads 0
+checks <<TABLE
+no threads|2|--threads|mindist $WORK/scene.tif --aoi $WORK/aoi.geojson -o $WORK/t.tif --threads 0
+window and quicklook|0|and .*q.png|mindist $WORK/scene.tif --aoi $WORK/aoi.geojson -o $WORK/w.tif --window 8,10,1,1 --png $WORK/q.png --no-dev-test --max-dev 50
+factor list of the wrong length|2|--dev-factor lists 3 values for 2 class AOIs|box $WORK/scene.tif --aoi $WORK/aoi.geojson -o $WORK/x.tif --dev-factor 1,2,3
+window outside the image|2|--window 5,6,8,5 does not lie inside|gmindist $WORK/scene.tif --aoi $WORK/aoi.geojson -o $WORK/v.tif --window 5,6,8,5
+TABLE
 check "classes with names and colours" 0 "2: Forest" "1: 0,0,255,255" -- gdalinfo "$WORK/mindist.tif"
 check "forest pixels" 0 "Minimum=1.000, Maximum=2.000" -- gdalinfo -stats "$WORK/mindist.tif"
-check "window and quicklook" 0 "and .*q.png" -- "$ZTCLASS" mindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
-  -o "$WORK/w.tif" --window 8,10,1,1 --png "$WORK/q.png" --no-dev-test --max-dev 50
 check "window size" 0 "Size is 10, 8" -- gdalinfo "$WORK/w.tif"
 check "quicklook is a PNG" 0 "Driver: PNG" -- gdalinfo "$WORK/q.png"
-check "factor list of the wrong length" 2 "--dev-factor lists 3 values for 2 class AOIs" -- \
-  "$ZTCLASS" box "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/x.tif" --dev-factor 1,2,3
 check "nothing written for a bad factor list" 1 "" -- test -e "$WORK/x.tif"
-check "window outside the image" 2 "--window 5,6,8,5 does not lie inside" -- \
-  "$ZTCLASS" gmindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/v.tif" --window 5,6,8,5
 
-check "clump" 0 "Wrote .*clumps.tif and .*clump.txt" -- \
-  "$ZTCLASS" clump "$WORK/mindist.tif" -o "$WORK/clumps.tif" --stats "$WORK/clump.txt" --neighbours 4
+# Post-classification in two steps, and in one straight from the class map:
+# the same image, its class names, and no statistics unless asked for.
+checks <<TABLE
+clump|0|Wrote .*clumps.tif and .*clump.txt|clump $WORK/mindist.tif -o $WORK/clumps.tif --stats $WORK/clump.txt --neighbours 4
+bad neighbour count|2|neighbours|clump $WORK/mindist.tif -o $WORK/c.tif --stats $WORK/c.txt --neighbours 6
+sieve|0|Wrote|sieve $WORK/clumps.tif --stats-in $WORK/clump.txt --threshold 2 -o $WORK/sieved.tif --stats $WORK/sieve.txt
+eliminate|0|Wrote|eliminate $WORK/clumps.tif --stats-in $WORK/clump.txt --threshold 10 --classes $WORK/mindist.tif -o $WORK/clean.tif --stats $WORK/eliminate.txt --png $WORK/clean.png
+eliminate with a missing statistics file|1|RC_INPUT_FILE_FAILED \(-1\)|eliminate $WORK/clumps.tif --stats-in $WORK/none.txt --threshold 2 -o $WORK/e.tif --stats $WORK/e.txt
+eliminate in one step|0|^Wrote [^ ]*clean1.tif$|eliminate $WORK/mindist.tif --neighbours 4 --threshold 10 -o $WORK/clean1.tif
+sieve in one step|0|Wrote|sieve $WORK/mindist.tif --neighbours 4 --threshold 2 -o $WORK/sieved1.tif --stats $WORK/sieve1.txt
+--stats-in needs --stats|2|--stats is required with --stats-in|sieve $WORK/clumps.tif --stats-in $WORK/clump.txt --threshold 2 -o $WORK/s.tif
+TABLE
 check "clump image type" 0 "Type=UInt32" -- gdalinfo "$WORK/clumps.tif"
 check "clump statistics" 0 "^邻域数:4$" -- cat "$WORK/clump.txt"
-check "bad neighbour count" 2 "neighbours" -- "$ZTCLASS" clump "$WORK/mindist.tif" -o "$WORK/c.tif" --stats "$WORK/c.txt" --neighbours 6
-check "sieve" 0 "Wrote" -- "$ZTCLASS" sieve "$WORK/clumps.tif" --stats-in "$WORK/clump.txt" --threshold 2 \
-  -o "$WORK/sieved.tif" --stats "$WORK/sieve.txt"
 check "sieve statistics" 0 "^过滤分析块统计信息:$" -- cat "$WORK/sieve.txt"
-check "eliminate" 0 "Wrote" -- "$ZTCLASS" eliminate "$WORK/clumps.tif" --stats-in "$WORK/clump.txt" --threshold 10 \
-  --classes "$WORK/mindist.tif" -o "$WORK/clean.tif" --stats "$WORK/eliminate.txt" --png "$WORK/clean.png"
 check "eliminate keeps the class names" 0 "2: Forest" -- gdalinfo "$WORK/clean.tif"
 check "eliminate merged the small forest" 0 "^1	120$" -- cat "$WORK/eliminate.txt"
-check "eliminate with a missing statistics file" 1 "RC_INPUT_FILE_FAILED \\(-1\\)" -- \
-  "$ZTCLASS" eliminate "$WORK/clumps.tif" --stats-in "$WORK/none.txt" --threshold 2 -o "$WORK/e.tif" --stats "$WORK/e.txt"
-# Straight from the class map, in one step: the same image, its class names,
-# and no statistics unless asked for.
-check "eliminate in one step" 0 "^Wrote [^ ]*clean1.tif$" -- "$ZTCLASS" eliminate "$WORK/mindist.tif" --neighbours 4 \
-  --threshold 10 -o "$WORK/clean1.tif"
 check "one step, two steps: the same pixels" 0 "" -- \
   cmp <(gdal_translate -q -of AAIGrid "$WORK/clean.tif" /vsistdout/) <(gdal_translate -q -of AAIGrid "$WORK/clean1.tif" /vsistdout/)
 check "eliminate in one step keeps the class names" 0 "2: Forest" -- gdalinfo "$WORK/clean1.tif"
-check "sieve in one step" 0 "Wrote" -- "$ZTCLASS" sieve "$WORK/mindist.tif" --neighbours 4 --threshold 2 \
-  -o "$WORK/sieved1.tif" --stats "$WORK/sieve1.txt"
 check "sieve statistics in one step" 0 "" -- cmp "$WORK/sieve.txt" "$WORK/sieve1.txt"
-check "--stats-in needs --stats" 2 "--stats is required with --stats-in" -- \
-  "$ZTCLASS" sieve "$WORK/clumps.tif" --stats-in "$WORK/clump.txt" --threshold 2 -o "$WORK/s.tif"
 
 # Class images of every integer and floating-point pixel type: written, with
 # their category names, and a colour table where the format keeps one.
