@@ -375,20 +375,18 @@ TEST(AccuracyAppraise, FileModeFailuresWriteNoReport) {
   write("3 1 2 2", three);
   std::filesystem::remove(w.dir.File("points.txt"));
   EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
-  const struct {
-    const char *classes, *why;
-    long rc;
-  } cases[] = {{"2 1 2", "counts differ", RC_INPUT_COUNT_MISMATCH},
-               {"3 1 1 1", "class 2 has no check point", RC_CLASS_WITHOUT_CHECK_POINTS},
-               {"3 1 2 3", "three distinct classes for two", RC_INPUT_FILE_FAILED},
-               {"3 0 2 2", "two distinct, but class 0", RC_INPUT_FILE_FAILED},
-               {"3 1 2", "the class file ends early: class 0 for the last point", RC_INPUT_FILE_FAILED}};
-  for (const auto& c : cases) {
-    write(c.classes, three);
-    EXPECT_EQ(FileMode(w), c.rc) << c.why;
-  }
+  write("2 1 2", three);
+  EXPECT_EQ(FileMode(w), RC_INPUT_COUNT_MISMATCH);
   write("0", "0\n");
   EXPECT_EQ(FileMode(w), RC_INPUT_COUNT_MISMATCH);
+  write("3 1 1 1", three);  // class 2 has no check point
+  EXPECT_EQ(FileMode(w), RC_CLASS_WITHOUT_CHECK_POINTS);
+  write("3 1 2 3", three);  // three distinct classes for two
+  EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
+  write("3 0 2 2", three);  // two distinct, but class 0
+  EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
+  write("3 1 2", three);  // the class file ends early: class 0 for the last point
+  EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
   // A class value above the class count at the points.
   ASSERT_EQ(SceneClass(6, 11), 2);
   WriteClassRecords(w.image, {"Crop"});
