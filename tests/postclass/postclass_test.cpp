@@ -339,22 +339,6 @@ long BruteForceClassCount(const Grid& g);
 
 using EliminateTest = PostClassFixture;
 
-struct Eliminated {
-  long rc;
-  Grid classes;
-  std::string statistics;
-};
-
-Eliminated RunEliminate(PostClassFixture& f, const Grid& g, long threshold, int neighbours = 4) {
-  EXPECT_EQ(f.Clump(g, neighbours), RC_OK);
-  const long rows = long(g.size()), cols = long(g[0].size());
-  Eliminated out;
-  out.rc = f.Eliminate("clumps.txt", "classes2", rows, cols, threshold);
-  out.classes = f.ReadGrid("classes2.tif", cols);
-  out.statistics = ReadText(f.File("classes2.txt"));
-  return out;
-}
-
 // Eliminate step by step as the merging rule states it: for each size from
 // threshold - 1 down to 1 a sweep over the whole clump table, each clump of
 // that size grown afresh from its first pixel and its target chosen pixel
@@ -429,10 +413,10 @@ TEST_F(EliminateTest, RandomMapsMatchAStepByStepMerging) {
         // 36 rows: several of the images' 16-row blocks, the last one cut short.
         const Grid g = RandomClasses(36, 41, seed);
         const ReferenceEliminated expected = ReferenceEliminate(g, threshold, neighbours == 8);
-        const Eliminated e = RunEliminate(*this, g, threshold, neighbours);
-        ASSERT_EQ(e.rc, RC_OK);
-        EXPECT_EQ(e.classes, expected.classes);
-        EXPECT_EQ(e.statistics, Totals(BruteForceClassCount(g), neighbours, Label(g, false).zeros, expected.totals));
+        ASSERT_EQ(Clump(g, neighbours), RC_OK);
+        ASSERT_EQ(Eliminate("clumps.txt", "classes2", 36, 41, threshold), RC_OK);
+        EXPECT_EQ(ReadGrid("classes2.tif", 41), expected.classes);
+        EXPECT_EQ(ReadText(File("classes2.txt")), Totals(BruteForceClassCount(g), neighbours, Label(g, false).zeros, expected.totals));
       }
 }
 
