@@ -75,10 +75,6 @@ TEST(HostOptions, ResultsTakeTheWindowsSizeAndGeoreferencing) {
   EXPECT_THROW(ResultImage(options, outputs), UsageError);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(HostFailures, ResultCodesBecomeMessagesAndExitStatuses) {
   EXPECT_NO_THROW(Check(RC_OK, "x"));
   const struct {
