@@ -32,64 +32,41 @@ check "its class file" 0 "" -- test -f "$DIR/map.cls"
 "$ZTCLASS" clump "$DIR/map.tif" -o "$DIR/clumps.tif" --stats "$DIR/clump.txt" -q
 
 # Failures and refusals.
-unchanged "an existing result without --overwrite" 2 "-o: .*map.tif' exists; give --overwrite" -- \
-  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.tif"
-unchanged "no class AOI" 1 "has no class AOI" -- "$ZTCLASS" maxlike "$WORK/flat.tif" -o "$DIR/map.tif" --overwrite
-unchanged "singular covariance" 1 "RC_SINGULAR_COVARIANCE \\(4000010\\)" -- \
-  "$ZTCLASS" maxlike "$WORK/flat.tif" --aoi "$A" -o "$DIR/map.tif" --overwrite
 printf 'not a statistics file\n' >"$WORK/bad.txt"
-unchanged "a bad statistics file" 1 "eliminate failed" -- "$ZTCLASS" eliminate "$DIR/clumps.tif" \
-  --stats-in "$WORK/bad.txt" --threshold 2 -o "$DIR/map.tif" --stats "$DIR/clump.txt" --overwrite
-unchanged "an unknown pixel type" 2 "--ot: unknown pixel type 'Complex'" -- \
-  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.tif" --overwrite --ot Complex
-unchanged "the input as the output" 2 "-o: .*scene.tif' is an input of the command" -- \
-  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$S" --overwrite
-unchanged "the training file as the quicklook" 2 "--png: .*aoi.geojson' is an input" -- \
-  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/other.tif" --png "$A" --overwrite
-unchanged "the statistics file read and written" 2 "--stats: .*clump.txt' is an input" -- \
-  "$ZTCLASS" sieve "$DIR/clumps.tif" --stats-in "$DIR/clump.txt" --threshold 2 -o "$DIR/s.tif" \
-  --stats "$DIR/clump.txt" --overwrite
-unchanged "a result over the input's class file" 2 "would replace .*map.cls, the class file of the input" -- \
-  "$ZTCLASS" clump "$DIR/map.tif" -o "$DIR/map.img" --of HFA --stats "$DIR/c.txt"
-unchanged "a result that would take another image's class file" 2 "would replace the class file .*map.cls; give --overwrite" -- \
-  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.png" --of PNG
-unchanged "VRT refused" 2 "--of VRT: a VRT only refers to pixels kept in other files" -- \
-  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.vrt" --of VRT
-unchanged "a GeoTIFF named .vrt refused" 2 "-o .*map.vrt: a VRT only refers to pixels kept in other files" -- \
-  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.vrt"
-unchanged "a type PNG cannot hold" 2 "--ot Float32: the PNG format writes only" -- \
-  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/map.png" --of PNG --ot Float32
-unchanged "a class count the type cannot hold" 2 "--ot Int8 cannot hold class 255 \\(the value of no-data pixels\\)" -- \
-  "$ZTCLASS" mindist "$WORK/scene_nodata.tif" --aoi "$A" -o "$DIR/n.tif" --ot Int8
-unchanged "a class without pixels in the window" 1 "class 1 'Water' has no training pixel in the window" -- \
-  "$ZTCLASS" box "$S" --aoi "$A" -o "$DIR/w.tif" --window 5,6,4,5
-unchanged "a class AOI outside the image" 1 "class AOI of class 3 'Cloud' covers no pixel" -- \
-  "$ZTCLASS" maxlike "$S" --aoi "$WORK/outside.geojson" -o "$DIR/o.tif"
+checks unchanged <<TABLE
+an existing result without --overwrite|2|-o: .*map.tif' exists; give --overwrite|mindist $S --aoi $A -o $DIR/map.tif
+no class AOI|1|has no class AOI|maxlike $WORK/flat.tif -o $DIR/map.tif --overwrite
+singular covariance|1|RC_SINGULAR_COVARIANCE \(4000010\)|maxlike $WORK/flat.tif --aoi $A -o $DIR/map.tif --overwrite
+a bad statistics file|1|eliminate failed|eliminate $DIR/clumps.tif --stats-in $WORK/bad.txt --threshold 2 -o $DIR/map.tif --stats $DIR/clump.txt --overwrite
+an unknown pixel type|2|--ot: unknown pixel type 'Complex'|mindist $S --aoi $A -o $DIR/map.tif --overwrite --ot Complex
+the input as the output|2|-o: .*scene.tif' is an input of the command|mindist $S --aoi $A -o $S --overwrite
+the training file as the quicklook|2|--png: .*aoi.geojson' is an input|mindist $S --aoi $A -o $DIR/other.tif --png $A --overwrite
+the statistics file read and written|2|--stats: .*clump.txt' is an input|sieve $DIR/clumps.tif --stats-in $DIR/clump.txt --threshold 2 -o $DIR/s.tif --stats $DIR/clump.txt --overwrite
+a result over the input's class file|2|would replace .*map.cls, the class file of the input|clump $DIR/map.tif -o $DIR/map.img --of HFA --stats $DIR/c.txt
+a result that would take another image's class file|2|would replace the class file .*map.cls; give --overwrite|mindist $S --aoi $A -o $DIR/map.png --of PNG
+VRT refused|2|--of VRT: a VRT only refers to pixels kept in other files|mindist $S --aoi $A -o $DIR/map.vrt --of VRT
+a GeoTIFF named .vrt refused|2|-o .*map.vrt: a VRT only refers to pixels kept in other files|mindist $S --aoi $A -o $DIR/map.vrt
+a type PNG cannot hold|2|--ot Float32: the PNG format writes only|mindist $S --aoi $A -o $DIR/map.png --of PNG --ot Float32
+a class count the type cannot hold|2|--ot Int8 cannot hold class 255 \(the value of no-data pixels\)|mindist $WORK/scene_nodata.tif --aoi $A -o $DIR/n.tif --ot Int8
+a class without pixels in the window|1|class 1 'Water' has no training pixel in the window|box $S --aoi $A -o $DIR/w.tif --window 5,6,4,5
+a class AOI outside the image|1|class AOI of class 3 'Cloud' covers no pixel|maxlike $S --aoi $WORK/outside.geojson -o $DIR/o.tif
+--max-dev 0|2|--max-dev values must be finite and above 0|mindist $S --aoi $A -o $DIR/f.tif --max-dev 1,0
+--purify -1|2|--purify must be a finite number of at least 0|samples $S --aoi $A --purify -1 -o $DIR/cells.csv
+--rate nan|2|--rate: must be a finite number|bp $S --aoi $A -o $DIR/f.tif --rate nan
+an eliminate threshold above the window|2|--threshold 121 is above the window's 120 pixels|eliminate $DIR/clumps.tif --stats-in $DIR/clump.txt --threshold 121 -o $DIR/e.tif --stats $DIR/e.txt
+an unknown class field|2|--class-field: .* has no field 'kind'|mindist $S --aoi $A --class-field kind -o $DIR/f.tif
+recode of images of different sizes|2|they must be the same size|recode $WORK/small.tif $DIR/map.tif --map 1=2
+recode of a multi-band image|2|single-band class images|recode $S $DIR/map.tif --map 1=2
+recode with a key given twice|2|--map gives old value 1 twice|recode $DIR/map.tif $DIR/map.tif --map 1=2,1=3
+--window with --srcwin|2|excludes|mindist $S --aoi $A -o $DIR/f.tif --window 8,10,1,1 --srcwin 1 1 10 8
+an unknown option|2||mindist $S --aoi $A -o $DIR/f.tif --no-such-option
+TABLE
 for factor in 0 -1 nan inf; do
   unchanged "--dev-factor $factor" 2 "--dev-factor values must be finite and above 0" -- \
     "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/f.tif" --dev-factor "$factor"
 done
-unchanged "--max-dev 0" 2 "--max-dev values must be finite and above 0" -- \
-  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/f.tif" --max-dev 1,0
-unchanged "--purify -1" 2 "--purify must be a finite number of at least 0" -- \
-  "$ZTCLASS" samples "$S" --aoi "$A" --purify -1 -o "$DIR/cells.csv"
-unchanged "--rate nan" 2 "--rate: must be a finite number" -- \
-  "$ZTCLASS" bp "$S" --aoi "$A" -o "$DIR/f.tif" --rate nan
-unchanged "an eliminate threshold above the window" 2 "--threshold 121 is above the window's 120 pixels" -- \
-  "$ZTCLASS" eliminate "$DIR/clumps.tif" --stats-in "$DIR/clump.txt" --threshold 121 -o "$DIR/e.tif" --stats "$DIR/e.txt"
-unchanged "an unknown class field" 2 "--class-field: .* has no field 'kind'" -- \
-  "$ZTCLASS" mindist "$S" --aoi "$A" --class-field kind -o "$DIR/f.tif"
 unchanged "an empty band list" 2 "--bands: the band list is empty" -- \
   "$ZTCLASS" mindist "$S" --aoi "$A" --bands "" -o "$DIR/f.tif"
-unchanged "recode of images of different sizes" 2 "they must be the same size" -- \
-  "$ZTCLASS" recode "$WORK/small.tif" "$DIR/map.tif" --map 1=2
-unchanged "recode of a multi-band image" 2 "single-band class images" -- \
-  "$ZTCLASS" recode "$S" "$DIR/map.tif" --map 1=2
-unchanged "recode with a key given twice" 2 "--map gives old value 1 twice" -- \
-  "$ZTCLASS" recode "$DIR/map.tif" "$DIR/map.tif" --map 1=2,1=3
-unchanged "--window with --srcwin" 2 "excludes" -- \
-  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/f.tif" --window 8,10,1,1 --srcwin 1 1 10 8
-unchanged "an unknown option" 2 "" -- "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/f.tif" --no-such-option
 
 # clump --ot Byte with more clumps than a byte holds.
 head -c 10000 /dev/urandom >"$WORK/noise.bin"
@@ -183,20 +160,15 @@ temporaries() { ls -A "$DIR" | grep '^\.ztclass-'; }
 touch "$DIR/map.tif.aux.xml"
 
 # No user file is replaced, and results are named as their format allows.
-unchanged "a report over the input's class file" 2 "'.*map.cls' would replace the class file '.*map.cls' of the input" -- \
-  "$ZTCLASS" accuracy "$DIR/map.tif" --aoi "$A" -o "$DIR/map.cls" --overwrite
-unchanged "an area report over the input's class file" 2 "would replace the class file .* of the input" -- \
-  "$ZTCLASS" area "$DIR/map.tif" -o "$DIR/map.cls" --overwrite
-unchanged "a report over the input's side-car" 2 "would replace the GDAL side-car file .* of the input" -- \
-  "$ZTCLASS" accuracy "$DIR/map.tif" --aoi "$A" -o "$DIR/map.tif.aux.xml" --overwrite
-unchanged "a quicklook over the result's class file" 2 "--png: '.*z.cls' would replace the class file '.*z.cls' of the -o result" -- \
-  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/z.tif" --png "$DIR/z.cls"
-unchanged "a quicklook over the result's style" 2 "--png: .* would replace the QGIS style .* of the -o result" -- \
-  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/z.tif" --png "$DIR/z.qml"
-unchanged "a result named as a style" 2 "-o: '.*y.qml' is named as the QGIS style of an image" -- \
-  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/y.qml"
-unchanged "a result named as a class file" 2 "-o: '.*x.cls' is named as the class file of an image" -- \
-  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/x.cls"
+checks unchanged <<TABLE
+a report over the input's class file|2|'.*map.cls' would replace the class file '.*map.cls' of the input|accuracy $DIR/map.tif --aoi $A -o $DIR/map.cls --overwrite
+an area report over the input's class file|2|would replace the class file .* of the input|area $DIR/map.tif -o $DIR/map.cls --overwrite
+a report over the input's side-car|2|would replace the GDAL side-car file .* of the input|accuracy $DIR/map.tif --aoi $A -o $DIR/map.tif.aux.xml --overwrite
+a quicklook over the result's class file|2|--png: '.*z.cls' would replace the class file '.*z.cls' of the -o result|mindist $S --aoi $A -o $DIR/z.tif --png $DIR/z.cls
+a quicklook over the result's style|2|--png: .* would replace the QGIS style .* of the -o result|mindist $S --aoi $A -o $DIR/z.tif --png $DIR/z.qml
+a result named as a style|2|-o: '.*y.qml' is named as the QGIS style of an image|mindist $S --aoi $A -o $DIR/y.qml
+a result named as a class file|2|-o: '.*x.cls' is named as the class file of an image|mindist $S --aoi $A -o $DIR/x.cls
+TABLE
 
 # Numbers that make no sense, for every command alike.
 for case in "--threads 9223372036854775808" "--threads 100000" "--threads ''" "--dev-factor ''" \

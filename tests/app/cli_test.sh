@@ -53,46 +53,39 @@ for method in mindist box gmindist maxlike; do
   check "$method" 0 "Wrote .*$method.tif \\(2 classes\\)" -- \
     "$ZTCLASS" "$method" "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/$method.tif"
 done
-check "no threads" 2 "--threads" -- "$ZTCLASS" mindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
-  -o "$WORK/t.tif" --threads 0
+checks <<TABLE
+no threads|2|--threads|mindist $WORK/scene.tif --aoi $WORK/aoi.geojson -o $WORK/t.tif --threads 0
+window and quicklook|0|and .*q.png|mindist $WORK/scene.tif --aoi $WORK/aoi.geojson -o $WORK/w.tif --window 8,10,1,1 --png $WORK/q.png --no-dev-test --max-dev 50
+factor list of the wrong length|2|--dev-factor lists 3 values for 2 class AOIs|box $WORK/scene.tif --aoi $WORK/aoi.geojson -o $WORK/x.tif --dev-factor 1,2,3
+window outside the image|2|--window 5,6,8,5 does not lie inside|gmindist $WORK/scene.tif --aoi $WORK/aoi.geojson -o $WORK/v.tif --window 5,6,8,5
+TABLE
 check "classes with names and colours" 0 "2: Forest" "1: 0,0,255,255" -- gdalinfo "$WORK/mindist.tif"
 check "forest pixels" 0 "Minimum=1.000, Maximum=2.000" -- gdalinfo -stats "$WORK/mindist.tif"
-check "window and quicklook" 0 "and .*q.png" -- "$ZTCLASS" mindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
-  -o "$WORK/w.tif" --window 8,10,1,1 --png "$WORK/q.png" --no-dev-test --max-dev 50
 check "window size" 0 "Size is 10, 8" -- gdalinfo "$WORK/w.tif"
 check "quicklook is a PNG" 0 "Driver: PNG" -- gdalinfo "$WORK/q.png"
-check "factor list of the wrong length" 2 "--dev-factor lists 3 values for 2 class AOIs" -- \
-  "$ZTCLASS" box "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/x.tif" --dev-factor 1,2,3
 check "nothing written for a bad factor list" 1 "" -- test -e "$WORK/x.tif"
-check "window outside the image" 2 "--window 5,6,8,5 does not lie inside" -- \
-  "$ZTCLASS" gmindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/v.tif" --window 5,6,8,5
 
-check "clump" 0 "Wrote .*clumps.tif and .*clump.txt" -- \
-  "$ZTCLASS" clump "$WORK/mindist.tif" -o "$WORK/clumps.tif" --stats "$WORK/clump.txt" --neighbours 4
+# Post-classification in two steps, and in one straight from the class map:
+# the same image, its class names, and no statistics unless asked for.
+checks <<TABLE
+clump|0|Wrote .*clumps.tif and .*clump.txt|clump $WORK/mindist.tif -o $WORK/clumps.tif --stats $WORK/clump.txt --neighbours 4
+bad neighbour count|2|neighbours|clump $WORK/mindist.tif -o $WORK/c.tif --stats $WORK/c.txt --neighbours 6
+sieve|0|Wrote|sieve $WORK/clumps.tif --stats-in $WORK/clump.txt --threshold 2 -o $WORK/sieved.tif --stats $WORK/sieve.txt
+eliminate|0|Wrote|eliminate $WORK/clumps.tif --stats-in $WORK/clump.txt --threshold 10 --classes $WORK/mindist.tif -o $WORK/clean.tif --stats $WORK/eliminate.txt --png $WORK/clean.png
+eliminate with a missing statistics file|1|RC_INPUT_FILE_FAILED \(-1\)|eliminate $WORK/clumps.tif --stats-in $WORK/none.txt --threshold 2 -o $WORK/e.tif --stats $WORK/e.txt
+eliminate in one step|0|^Wrote [^ ]*clean1.tif$|eliminate $WORK/mindist.tif --neighbours 4 --threshold 10 -o $WORK/clean1.tif
+sieve in one step|0|Wrote|sieve $WORK/mindist.tif --neighbours 4 --threshold 2 -o $WORK/sieved1.tif --stats $WORK/sieve1.txt
+--stats-in needs --stats|2|--stats is required with --stats-in|sieve $WORK/clumps.tif --stats-in $WORK/clump.txt --threshold 2 -o $WORK/s.tif
+TABLE
 check "clump image type" 0 "Type=UInt32" -- gdalinfo "$WORK/clumps.tif"
 check "clump statistics" 0 "^邻域数:4$" -- cat "$WORK/clump.txt"
-check "bad neighbour count" 2 "neighbours" -- "$ZTCLASS" clump "$WORK/mindist.tif" -o "$WORK/c.tif" --stats "$WORK/c.txt" --neighbours 6
-check "sieve" 0 "Wrote" -- "$ZTCLASS" sieve "$WORK/clumps.tif" --stats-in "$WORK/clump.txt" --threshold 2 \
-  -o "$WORK/sieved.tif" --stats "$WORK/sieve.txt"
 check "sieve statistics" 0 "^过滤分析块统计信息:$" -- cat "$WORK/sieve.txt"
-check "eliminate" 0 "Wrote" -- "$ZTCLASS" eliminate "$WORK/clumps.tif" --stats-in "$WORK/clump.txt" --threshold 10 \
-  --classes "$WORK/mindist.tif" -o "$WORK/clean.tif" --stats "$WORK/eliminate.txt" --png "$WORK/clean.png"
 check "eliminate keeps the class names" 0 "2: Forest" -- gdalinfo "$WORK/clean.tif"
 check "eliminate merged the small forest" 0 "^1	120$" -- cat "$WORK/eliminate.txt"
-check "eliminate with a missing statistics file" 1 "RC_INPUT_FILE_FAILED \\(-1\\)" -- \
-  "$ZTCLASS" eliminate "$WORK/clumps.tif" --stats-in "$WORK/none.txt" --threshold 2 -o "$WORK/e.tif" --stats "$WORK/e.txt"
-# Straight from the class map, in one step: the same image, its class names,
-# and no statistics unless asked for.
-check "eliminate in one step" 0 "^Wrote [^ ]*clean1.tif$" -- "$ZTCLASS" eliminate "$WORK/mindist.tif" --neighbours 4 \
-  --threshold 10 -o "$WORK/clean1.tif"
 check "one step, two steps: the same pixels" 0 "" -- \
   cmp <(gdal_translate -q -of AAIGrid "$WORK/clean.tif" /vsistdout/) <(gdal_translate -q -of AAIGrid "$WORK/clean1.tif" /vsistdout/)
 check "eliminate in one step keeps the class names" 0 "2: Forest" -- gdalinfo "$WORK/clean1.tif"
-check "sieve in one step" 0 "Wrote" -- "$ZTCLASS" sieve "$WORK/mindist.tif" --neighbours 4 --threshold 2 \
-  -o "$WORK/sieved1.tif" --stats "$WORK/sieve1.txt"
 check "sieve statistics in one step" 0 "" -- cmp "$WORK/sieve.txt" "$WORK/sieve1.txt"
-check "--stats-in needs --stats" 2 "--stats is required with --stats-in" -- \
-  "$ZTCLASS" sieve "$WORK/clumps.tif" --stats-in "$WORK/clump.txt" --threshold 2 -o "$WORK/s.tif"
 
 # Class images of every integer and floating-point pixel type: written, with
 # their category names, and a colour table where the format keeps one.
@@ -112,19 +105,17 @@ check "maxlike --ot Float32" 0 "Wrote" -- \
 check "clump of a Float32 class image" 0 "Wrote" -- \
   "$ZTCLASS" clump "$WORK/ml.tif" -o "$WORK/ml_clumps.tif" --stats "$WORK/ml_clump.txt"
 
-# Inputs the library cannot use, as a user meets them: pixel types it does
-# not read, and an image cut short. Each ends the command with a message
-# that says so, and leaves no result.
-printf '{"type":"FeatureCollection","features":[
- {"type":"Feature","properties":{"class":"field"},"geometry":{"type":"Polygon","coordinates":[[[0,0],[5,0],[5,5],[0,5],[0,0]]]}},
- {"type":"Feature","properties":{"class":"forest"},"geometry":{"type":"Polygon","coordinates":[[[7,6],[9,6],[9,9],[7,9],[7,6]]]}}]}' \
-  >"$WORK/faults.geojson"
+# Inputs the library cannot use (pixel types it does not read, an image cut
+# short) end the command with a message that says so, and leave no result.
+pixels='{"type":"Feature","properties":{"class":"field"},"geometry":{"type":"Polygon","coordinates":[[[0,0],[5,0],[5,5],[0,5],[0,0]]]}},
+ {"type":"Feature","properties":{"class":"forest"},"geometry":{"type":"Polygon","coordinates":[[[7,6],[9,6],[9,9],[7,9],[7,6]]]}}'
+printf '{"type":"FeatureCollection","features":[%s]}' "$pixels" >"$WORK/plain.geojson"
 
 for type in CInt16 CFloat32 Int64 UInt64; do
   gdal_translate -q -ot "$type" "$WORK/scene.bin" "$WORK/$type.tif"
   check "info names $type" 0 "Band 1: $type \(not classifiable\)" -- "$ZTCLASS" info "$WORK/$type.tif"
   check "mindist refuses $type" 1 "RC_UNSUPPORTED_PIXEL_TYPE \(4000040\): the image's pixel type cannot be classified" -- \
-    "$ZTCLASS" mindist "$WORK/$type.tif" --aoi "$WORK/faults.geojson" -o "$WORK/$type-map.tif"
+    "$ZTCLASS" mindist "$WORK/$type.tif" --aoi "$WORK/plain.geojson" -o "$WORK/$type-map.tif"
   check "isodata refuses $type" 1 "RC_UNSUPPORTED_PIXEL_TYPE" -- \
     "$ZTCLASS" isodata "$WORK/$type.tif" --classes 2 -o "$WORK/$type-iso.tif"
   check "no $type result" 1 "" -- test -e "$WORK/$type-map.tif"
@@ -137,19 +128,14 @@ gdal_translate -q -co TILED=YES -co BLOCKXSIZE=16 -co BLOCKYSIZE=16 -co COMPRESS
 head -c $(($(stat -c %s "$WORK/big.tif") * 3 / 4)) "$WORK/big.tif" >"$WORK/cut.tif"
 check "a file cut short names file, band, rows and GDAL's reason" 1 \
   "RC_RASTER_IO_FAILED \(5000010\).*; reading '.*cut.tif', band [0-9]+, row [0-9]+-[0-9]+: .*[Rr]ead" -- \
-  "$ZTCLASS" mindist "$WORK/cut.tif" --aoi "$WORK/faults.geojson" -o "$WORK/cut-map.tif"
+  "$ZTCLASS" mindist "$WORK/cut.tif" --aoi "$WORK/plain.geojson" -o "$WORK/cut-map.tif"
 check "no result from a file cut short" 1 "" -- test -e "$WORK/cut-map.tif"
 check "isodata on a file cut short" 1 "RC_RASTER_IO_FAILED" -- \
   "$ZTCLASS" isodata "$WORK/cut.tif" --classes 2 -o "$WORK/cut-iso.tif"
 
-# Where training polygons fall: never guessed. Polygons with a coordinate
-# system on an image without one are refused unless --aoi-pixels says their
-# coordinates are pixel/line positions; a polygon that cannot be placed is
-# named; a shapefile whose attribute table is cut short is refused.
+# Where training polygons fall is never guessed: a coordinate system on an
+# image without one needs --aoi-pixels.
 S="$WORK/scene.tif"
-pixels='{"type":"Feature","properties":{"class":"field"},"geometry":{"type":"Polygon","coordinates":[[[0,0],[5,0],[5,5],[0,5],[0,0]]]}},
- {"type":"Feature","properties":{"class":"forest"},"geometry":{"type":"Polygon","coordinates":[[[7,6],[9,6],[9,9],[7,9],[7,6]]]}}'
-printf '{"type":"FeatureCollection","features":[%s]}' "$pixels" >"$WORK/plain.geojson"
 printf '{"type":"FeatureCollection","crs":{"type":"name","properties":{"name":"urn:ogc:def:crs:EPSG::4326"}},"features":[%s]}' \
   "$pixels" >"$WORK/declared.geojson"
 ogr2ogr -q "$WORK/declared.gpkg" "$WORK/declared.geojson"

@@ -40,20 +40,15 @@ check "isodata with every parameter" 0 "Wrote" -- "$ZTCLASS" isodata "$WORK/scen
   --classes 3 --iterations 0 --split-threshold 2 --convergence 0.1 --merge-threshold 0.5 --min-size 0 \
   --max-merges 1 --interval 1 --ot UInt16
 
-check "unknown stretch" 1 "unknown --stretch 'vivid'" -- \
-  "$ZTCLASS" isodata "$WORK/scene.tif" -o "$WORK/x.tif" --classes 2 --stretch vivid
-check "display band not used" 2 "band 2 is not among the bands used" -- \
-  "$ZTCLASS" cluster-box "$WORK/scene.tif" -o "$WORK/x.tif" --classes 2 --bands 1 --display-bands 1,2,1
-check "two display bands" 2 "three bands" -- \
-  "$ZTCLASS" cluster-box "$WORK/scene.tif" -o "$WORK/x.tif" --classes 2 --display-bands 1,2
-check "box values beyond a byte" 2 "class values up to 256, more than a Byte result holds" -- \
-  "$ZTCLASS" cluster-box "$WORK/scene.tif" -o "$WORK/x.tif" --classes 255
-check "classes meeting the no-data class" 2 "would meet 255" -- \
-  "$ZTCLASS" cluster-mindist "$WORK/nodata.tif" -o "$WORK/x.tif" --classes 255
-check "isodata splits too far for Int8" 2 "up to 150, more than a Int8 result holds" -- \
-  "$ZTCLASS" isodata "$WORK/scene.tif" -o "$WORK/x.tif" --classes 100 --ot Int8
-check "no classes" 2 "--classes must be at least 1" -- \
-  "$ZTCLASS" cluster-mindist "$WORK/scene.tif" -o "$WORK/x.tif" --classes 0
+checks <<TABLE
+unknown stretch|1|unknown --stretch 'vivid'|isodata $WORK/scene.tif -o $WORK/x.tif --classes 2 --stretch vivid
+display band not used|2|band 2 is not among the bands used|cluster-box $WORK/scene.tif -o $WORK/x.tif --classes 2 --bands 1 --display-bands 1,2,1
+two display bands|2|three bands|cluster-box $WORK/scene.tif -o $WORK/x.tif --classes 2 --display-bands 1,2
+box values beyond a byte|2|class values up to 256, more than a Byte result holds|cluster-box $WORK/scene.tif -o $WORK/x.tif --classes 255
+classes meeting the no-data class|2|would meet 255|cluster-mindist $WORK/nodata.tif -o $WORK/x.tif --classes 255
+isodata splits too far for Int8|2|up to 150, more than a Int8 result holds|isodata $WORK/scene.tif -o $WORK/x.tif --classes 100 --ot Int8
+no classes|2|--classes must be at least 1|cluster-mindist $WORK/scene.tif -o $WORK/x.tif --classes 0
+TABLE
 # The singular cluster named with its samples and what to try.
 check "singular scatter matrix" 1 "RC_MATRIX_NOT_INVERTIBLE \(5000004\)" \
   "the scatter matrix of cluster [12] \(([0-9]+) samples.*cannot be inverted.*Try fewer clusters \(--classes 1 or less\)" \
@@ -89,19 +84,16 @@ check "no epochs" 0 "Wrote" -- "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/e.
 check "no-data pixels" 0 "^  255	no data	[1-9][0-9]* pixels$" -- \
   "$ZTCLASS" kohonen "$WORK/holes.tif" -o "$WORK/h.tif" --clusters 2
 
-check "one cluster" 2 "needs at least two clusters" -- \
-  "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 1
-check "one cluster, before opening the image" 2 "needs at least two clusters" -- \
-  "$ZTCLASS" kohonen "$WORK/missing.tif" -o "$WORK/x.tif" --clusters 1
-check "255 clusters" 2 "at most 254" -- "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 255
+checks <<TABLE
+one cluster|2|needs at least two clusters|kohonen $WORK/scene.tif -o $WORK/x.tif --clusters 1
+one cluster, before opening the image|2|needs at least two clusters|kohonen $WORK/missing.tif -o $WORK/x.tif --clusters 1
+255 clusters|2|at most 254|kohonen $WORK/scene.tif -o $WORK/x.tif --clusters 255
+no rate|2|--rate must lie in|kohonen $WORK/scene.tif -o $WORK/x.tif --clusters 2 --rate 0
+negative threshold|2|--change-threshold must|kohonen $WORK/scene.tif -o $WORK/x.tif --clusters 2 --change-threshold -1
+negative epochs|2|--epochs must be 0 or more|kohonen $WORK/scene.tif -o $WORK/x.tif --clusters 2 --epochs -1
+no display bands|2|display-bands|kohonen $WORK/scene.tif -o $WORK/x.tif --clusters 2 --display-bands 1,2,1
+TABLE
 check "no clusters given" 2 "(--classes|--clusters) is required" -- "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif"
-check "no rate" 2 "--rate must lie in" -- "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --rate 0
-check "negative threshold" 2 "--change-threshold must" -- \
-  "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --change-threshold -1
-check "negative epochs" 2 "--epochs must be 0 or more" -- \
-  "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --epochs -1
-check "no display bands" 2 "display-bands" -- \
-  "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --display-bands 1,2,1
 
 # The adaptive-resonance commands.
 gdal_create -q -of GTiff -outsize 12 10 -bands 2 -burn 0 -burn 60 -a_nodata 0 "$WORK/empty.tif"
@@ -135,23 +127,16 @@ check "fuzzy-art with every parameter" 0 "categories formed" -- \
   "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/f.tif" --clusters 3 --interval 3 --rate 0.5 --choice 0.1 \
   --vigilance 0.8 --passes 1 --ot UInt16
 
-check "no clusters" 2 "--clusters must be at least 1" -- \
-  "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 0
-check "clusters meeting the no-data class" 2 "at most 254" -- \
-  "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 255
-check "rate beyond 1" 2 "--rate must lie in 0..1" -- \
-  "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --rate 1.5
-check "no pass" 2 "--passes must be at least 1" -- \
-  "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --passes 0
-check "noise of 1 removes everything" 2 "--noise must lie in 0..1" -- \
-  "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --noise 1
-check "choice 0" 2 "--choice must be a number above 0" -- \
-  "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --choice 0
-check "vigilance not a number" 2 "--vigilance: must be a finite number" -- \
-  "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --vigilance nan
-check "interval beyond the image" 1 "RC_BAD_WINDOW" -- \
-  "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/x.tif" --clusters 2 --interval 11
-check "nothing to learn from" 1 "RC_TOO_FEW_SAMPLES" -- \
-  "$ZTCLASS" fuzzy-art "$WORK/empty.tif" -o "$WORK/x.tif" --clusters 2
+checks <<TABLE
+no clusters|2|--clusters must be at least 1|art $WORK/scene.tif -o $WORK/x.tif --clusters 0
+clusters meeting the no-data class|2|at most 254|fuzzy-art $WORK/scene.tif -o $WORK/x.tif --clusters 255
+rate beyond 1|2|--rate must lie in 0..1|art $WORK/scene.tif -o $WORK/x.tif --clusters 2 --rate 1.5
+no pass|2|--passes must be at least 1|fuzzy-art $WORK/scene.tif -o $WORK/x.tif --clusters 2 --passes 0
+noise of 1 removes everything|2|--noise must lie in 0..1|art $WORK/scene.tif -o $WORK/x.tif --clusters 2 --noise 1
+choice 0|2|--choice must be a number above 0|fuzzy-art $WORK/scene.tif -o $WORK/x.tif --clusters 2 --choice 0
+vigilance not a number|2|--vigilance: must be a finite number|art $WORK/scene.tif -o $WORK/x.tif --clusters 2 --vigilance nan
+interval beyond the image|1|RC_BAD_WINDOW|art $WORK/scene.tif -o $WORK/x.tif --clusters 2 --interval 11
+nothing to learn from|1|RC_TOO_FEW_SAMPLES|fuzzy-art $WORK/empty.tif -o $WORK/x.tif --clusters 2
+TABLE
 
 finish "cluster"

@@ -1,13 +1,9 @@
 #!/usr/bin/env bash
-# Results compressed by GDAL on several threads: the commands that read
-# their result back (the cluster commands count its classes; recode changes
-# it in place; clump, sieve and eliminate chain results) finish, and every
-# result is pixel for pixel the one written on a single thread. For
-# cluster-mindist, GDAL's block cache is kept smaller than a row of result
-# tiles (the scene is 20 tiles wide, and untiled itself), so that many
-# changed blocks still wait to be compressed when the result is read back.
-# Every run is bounded by `timeout`: a command whose threads wait on each
-# other fails instead of hanging.
+# Results compressed by GDAL on several threads: commands that read their
+# result back (cluster counts, recode in place, the post-classification
+# chain) finish, under `timeout`, with the pixels of a single-thread run. A
+# block cache smaller than a row of result tiles leaves many blocks
+# uncompressed when cluster-mindist reads its result back.
 # Usage: gdal_threads_test.sh ZTCLASS
 set -u
 ZTCLASS="$1"

@@ -1,36 +1,20 @@
 # What the command-line tests share; each test script sources it after
-# setting ZTCLASS:
-#   $WORK                a scratch directory, removed at exit
-#   pass, fail MESSAGE   count a result
-#   check NAME EXPECTED_STATUS PATTERN... -- COMMAND...
-#                        runs the command and expects its exit status and, for
-#                        each PATTERN, a line of its output (stdout and
-#                        stderr) matching it
-#   help_shows COMMAND PATTERN...
-#                        each PATTERN matches a line of ztclass COMMAND --help
-#   forest_scene DIR     writes DIR/scene.bin and DIR/scene.hdr (and a GeoTIFF
-#                        copy, DIR/scene.tif), a textured
-#                        two-band 12 x 10 Byte scene (raw bytes with an ENVI
-#                        header, no georeferencing) whose forest pixels
-#                        (columns 7-8, rows 6-8) are bright in band 1 and dark
-#                        in band 2
-#   forest_aoi FILE [COLOUR]
-#                        writes FILE, the class AOIs of forest_scene in GeoJSON:
-#                        Water (#0000FF) over pixels 1.5-4.5 x 1.5-3.5, Forest
-#                        (COLOUR when given) over pixels 6.5-8.5 x 5.5-8.5
-#   landuse_maps         writes $WORK/cls.bin (.hdr), 8 x 5 Byte pixels: columns
-#                        0-2 class 1 (15 pixels), 3-6 class 2 (20), column 7
-#                        class 0, and two copies with class records (1 water,
-#                        2 forest, 3 bare, which has no pixel):
-#                        $WORK/landuse.tif in UTM 33N, 20 m pixels, and
-#                        $WORK/geographic.tif in WGS 84, 0.001 degrees
-#   landuse_maps 4       the same records on 4 x 2 pixels in UTM, 10 m pixels:
-#                        classes 1 2 3 0 / 1 2 3 3 ($WORK/landuse.tif only)
-#   unchanged NAME EXPECTED_STATUS PATTERN -- COMMAND...
-#                        check, and the directory $DIR (every file with its
-#                        checksum) and $ZTCLASS_WORKDIR, when set, are as they
-#                        were before
-#   finish LABEL         prints the counts and fails when a check failed
+# setting ZTCLASS. $WORK is a scratch directory, removed at exit.
+#   check NAME EXPECTED_STATUS PATTERN... -- COMMAND...: the exit status and,
+#     for each PATTERN, a line of the output (stdout and stderr) matching it
+#   checks [unchanged]: check (or unchanged) for each line NAME|STATUS|PATTERN|
+#     ARGUMENTS of ztclass (split on spaces) of its input
+#   help_shows COMMAND PATTERN...: each PATTERN matches a line of its --help
+#   unchanged NAME ...: check, and $DIR (every file with its checksum) and
+#     $ZTCLASS_WORKDIR, when set, are as they were before
+#   forest_scene DIR: DIR/scene.bin (.hdr, and scene.tif), two Byte bands of
+#     12 x 10, forest (columns 7-8, rows 6-8) bright in band 1, dark in band 2
+#   forest_aoi FILE [COLOUR]: its class AOIs, Water over pixels 1.5-4.5 x
+#     1.5-3.5, Forest (COLOUR when given) over 6.5-8.5 x 5.5-8.5
+#   landuse_maps [4]: $WORK/cls.bin (.hdr) of 8 x 5 pixels, columns 0-2 class
+#     1, 3-6 class 2, 7 class 0, and copies with class records (1 water,
+#     2 forest, 3 bare) $WORK/landuse.tif (UTM 33N, 20 m) and geographic.tif
+#     (WGS 84, 0.001 degrees); with 4, classes 1 2 3 0 / 1 2 3 3 in UTM, 10 m
 WORK="$(mktemp -d)"
 trap 'chmod -R u+w "$WORK"; rm -rf "$WORK"' EXIT
 passed=0
@@ -56,6 +40,14 @@ check() {
     fail "$name: status $rc (expected $status), output:"
     printf '%s\n' "$output"
   fi
+}
+
+checks() {
+  local name status pattern arguments
+  while IFS='|' read -r name status pattern arguments; do
+    # shellcheck disable=SC2086
+    "${1:-check}" "$name" "$status" "$pattern" -- "$ZTCLASS" $arguments </dev/null
+  done
 }
 
 help_shows() {

@@ -97,17 +97,15 @@ for network in bp hrbp rbf lvq2; do
     nearest_mean_agreement "$WORK/ramp_$network.tif"
 done
 
+checks <<TABLE
+hidden layer too large|2|--hidden layer sizes must lie in 1..500|hrbp $WORK/scene.tif ${A[@]} -o $WORK/x.tif --hidden 4,501
+hidden layer not a number|2|--hidden expects neuron counts|bp $WORK/scene.tif ${A[@]} -o $WORK/x.tif --hidden 4,x
+negative epochs|2|--epochs must be 0 or more|bp $WORK/scene.tif ${A[@]} -o $WORK/x.tif --epochs -1
+seed not a number|2|seed|lvq2 $WORK/scene.tif ${A[@]} -o $WORK/x.tif --seed abc
+a class without pixels is named|1|class 2 'Nowhere'|rbf $WORK/scene.tif --aoi $WORK/outside.geojson -o $WORK/x.tif
+TABLE
 check "bp without hidden layer" 2 "--hidden needs at least one hidden layer|--hidden layer sizes must lie in 1..500" -- \
   "$ZTCLASS" bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --hidden 0
-check "hidden layer too large" 2 "--hidden layer sizes must lie in 1..500" -- \
-  "$ZTCLASS" hrbp "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --hidden 4,501
-check "hidden layer not a number" 2 "--hidden expects neuron counts" -- \
-  "$ZTCLASS" bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --hidden 4,x
-check "negative epochs" 2 "--epochs must be 0 or more" -- \
-  "$ZTCLASS" bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --epochs -1
-check "seed not a number" 2 "seed" -- "$ZTCLASS" lvq2 "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --seed abc
-check "a class without pixels is named" 1 "class 2 'Nowhere'" -- \
-  "$ZTCLASS" rbf "$WORK/scene.tif" --aoi "$WORK/outside.geojson" -o "$WORK/x.tif"
 check "nothing written by failed runs" 1 "" -- test -e "$WORK/x.tif"
 
 # The scene as a 16-bit sensor's numbers (x 100) and as reflectance (/ 255):

@@ -30,20 +30,14 @@ struct Source {
 
 TEST(HostOptions, WindowDefaultsToTheWholeImageAndMustFit) {
   Source source;
-  Window whole = ParseWindow("", source.ds);
-  EXPECT_EQ(whole.rows, 40);
-  EXPECT_EQ(whole.columns, 50);
-  EXPECT_EQ(whole.firstRow, 0);
-  Window w = ParseWindow("10,20,30,5", source.ds);
-  EXPECT_EQ(w.rows, 10);
-  EXPECT_EQ(w.columns, 20);
-  EXPECT_EQ(w.firstRow, 30);
-  EXPECT_EQ(w.firstColumn, 5);
-  EXPECT_THROW(ParseWindow("11,20,30,5", source.ds), CommandError);
-  EXPECT_THROW(ParseWindow("10,20,30", source.ds), CommandError);
-  EXPECT_THROW(ParseWindow("10,20,30,5,1", source.ds), CommandError);
-  EXPECT_THROW(ParseWindow("0,20,0,0", source.ds), CommandError);
-  EXPECT_THROW(ParseWindow("a,b,c,d", source.ds), CommandError);
+  auto parse = [&](const char* text) {
+    const Window w = ParseWindow(text, source.ds);
+    return std::vector<long>{w.rows, w.columns, w.firstRow, w.firstColumn};
+  };
+  EXPECT_EQ(parse(""), (std::vector<long>{40, 50, 0, 0}));
+  EXPECT_EQ(parse("10,20,30,5"), (std::vector<long>{10, 20, 30, 5}));
+  for (const char* bad : {"11,20,30,5", "10,20,30", "10,20,30,5,1", "0,20,0,0", "a,b,c,d"})
+    EXPECT_THROW(ParseWindow(bad, source.ds), CommandError) << bad;
 }
 
 TEST(HostOptions, ResultsTakeTheWindowsSizeAndGeoreferencing) {
@@ -81,25 +75,24 @@ TEST(HostOptions, ResultsTakeTheWindowsSizeAndGeoreferencing) {
   EXPECT_THROW(ResultImage(options, outputs), UsageError);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(HostFailures, ResultCodesBecomeMessagesAndExitStatuses) {
   EXPECT_NO_THROW(Check(RC_OK, "x"));
-  try {
-    Check(RC_CANCELLED, "classification");
-    FAIL() << "no exception";
-  } catch (const CommandError& error) {
-    EXPECT_EQ(error.status, 130);
-    EXPECT_STREQ(error.what(), "classification failed: RC_CANCELLED (4000001): the user stopped the operation");
-  }
-  try {
-    Check(12345, "x");
-    FAIL() << "no exception";
-  } catch (const CommandError& error) {
-    EXPECT_EQ(error.status, 1);
-    EXPECT_STREQ(error.what(), "x failed: result code 12345 (not a code of ztclass or its services)");
+  const struct {
+    long code;
+    const char* what;
+    int status;
+    const char* message;
+  } cases[] = {{RC_CANCELLED, "classification", 130,
+                "classification failed: RC_CANCELLED (4000001): the user stopped the operation"},
+               {12345, "x", 1, "x failed: result code 12345 (not a code of ztclass or its services)"}};
+  for (const auto& c : cases) {
+    try {
+      Check(c.code, c.what);
+      ADD_FAILURE() << "no exception for " << c.code;
+    } catch (const CommandError& error) {
+      EXPECT_EQ(error.status, c.status);
+      EXPECT_STREQ(error.what(), c.message);
+    }
   }
 }
 

@@ -135,18 +135,15 @@ check "JSON the same in English" 0 "" -- cmp "$WORK/en.json" "$WORK/fig.json"
 check "only the matrix, summary still printed" 0 "^Overall accuracy 0.94, Kappa 0.88$" -- \
   "$ZTCLASS" accuracy "$WORK/classes.tif" --aoi "$WORK/reference.geojson" -o "$WORK/matrix.txt" --tables matrix
 check "only the matrix table" 1 "" -- grep -q "表2" "$WORK/matrix.txt"
-check "unknown table" 2 "--tables takes matrix, class, overall and kappa, got 'all'" -- \
-  "$ZTCLASS" accuracy "$WORK/classes.tif" --aoi "$WORK/reference.geojson" -o "$WORK/x.txt" --tables all
-check "reference of the same grid" 0 "^Overall accuracy 0.94, Kappa 0.88$" -- \
-  "$ZTCLASS" accuracy "$WORK/classes.tif" --reference "$WORK/mix.tif" --aoi "$WORK/reference.geojson" -o "$WORK/r.txt"
 gdal_translate -q -srcwin 0 0 10 10 "$WORK/mix.tif" "$WORK/smaller.tif"
-check "reference of another grid" 1 "must share the class image's pixel grid: it is 10 x 10 pixels, the class image 12 x 10" -- \
-  "$ZTCLASS" accuracy "$WORK/classes.tif" --reference "$WORK/smaller.tif" --aoi "$WORK/reference.geojson" -o "$WORK/y.txt"
-check "more reference classes than class records" 1 "the reference polygons hold 3 classes, the class image 2" -- \
-  "$ZTCLASS" accuracy "$WORK/classes.tif" --aoi "$WORK/reference3.geojson" -o "$WORK/y.txt"
-check "no reference polygons" 1 "no reference class AOI" -- "$ZTCLASS" accuracy "$WORK/classes.tif" -o "$WORK/y.txt"
-check "no class records" 1 "has no class records" -- \
-  "$ZTCLASS" accuracy "$WORK/mix.tif" --aoi "$WORK/reference.geojson" -o "$WORK/y.txt"
+checks <<TABLE
+unknown table|2|--tables takes matrix, class, overall and kappa, got 'all'|accuracy $WORK/classes.tif --aoi $WORK/reference.geojson -o $WORK/x.txt --tables all
+reference of the same grid|0|^Overall accuracy 0.94, Kappa 0.88$|accuracy $WORK/classes.tif --reference $WORK/mix.tif --aoi $WORK/reference.geojson -o $WORK/r.txt
+reference of another grid|1|must share the class image's pixel grid: it is 10 x 10 pixels, the class image 12 x 10|accuracy $WORK/classes.tif --reference $WORK/smaller.tif --aoi $WORK/reference.geojson -o $WORK/y.txt
+more reference classes than class records|1|the reference polygons hold 3 classes, the class image 2|accuracy $WORK/classes.tif --aoi $WORK/reference3.geojson -o $WORK/y.txt
+no reference polygons|1|no reference class AOI|accuracy $WORK/classes.tif -o $WORK/y.txt
+no class records|1|has no class records|accuracy $WORK/mix.tif --aoi $WORK/reference.geojson -o $WORK/y.txt
+TABLE
 check "no report after failures" 1 "" -- test -e "$WORK/y.txt"
 
 # File mode on a georeferenced copy: x = column, y = 10 - row. Points at
@@ -160,26 +157,21 @@ check "check points" 0 "^Overall accuracy 0.67, Kappa 0.57$" -- "$ZTCLASS" accur
   --points "$WORK/points.txt" --point-classes "$WORK/point_classes.txt" -o "$WORK/points_report.txt"
 check "a point off the image counts in the total" 0 "^    总计         1         1         3$" -- cat "$WORK/points_report.txt"
 printf '2\n1 2\n' >"$WORK/short_classes.txt"
-check "differing counts" 1 "RC_INPUT_COUNT_MISMATCH \\(-2\\).*" -- "$ZTCLASS" accuracy "$WORK/geo.tif" \
-  --points "$WORK/points.txt" --point-classes "$WORK/short_classes.txt" -o "$WORK/z.txt"
-check "missing check-point file, explained" 1 "RC_INPUT_FILE_FAILED \\(-1\\)" "a check-point file cannot be read, or a class number lies outside 1..2" -- \
-  "$ZTCLASS" accuracy "$WORK/geo.tif" --points "$WORK/none.txt" --point-classes "$WORK/point_classes.txt" -o "$WORK/z.txt"
 printf '3\n1 1 1\n' >"$WORK/one_class.txt"
-check "a class without check points is named" 1 "no check point of class 2 '[^']*' in '.*one_class.txt'" -- \
-  "$ZTCLASS" accuracy "$WORK/geo.tif" --points "$WORK/points.txt" --point-classes "$WORK/one_class.txt" -o "$WORK/z.txt"
 printf '6.5\n1 2 2\n' >"$WORK/half_count.txt"
-check "a count that is no whole number" 1 "RC_INPUT_COUNT_MISMATCH.*not a whole number" -- "$ZTCLASS" accuracy \
-  "$WORK/geo.tif" --points "$WORK/points.txt" --point-classes "$WORK/half_count.txt" -o "$WORK/z.txt"
 awk 'BEGIN { print 501; for (i = 0; i < 501; i++) print "0.5 9.5" }' >"$WORK/many_points.txt"
 awk 'BEGIN { print 501; for (i = 0; i < 501; i++) print 1 + i % 2 }' >"$WORK/many_classes.txt"
-check "more than 500 check points" 1 "at most 500 check points are taken" -- "$ZTCLASS" accuracy "$WORK/geo.tif" \
-  --points "$WORK/many_points.txt" --point-classes "$WORK/many_classes.txt" -o "$WORK/z.txt"
+checks <<TABLE
+differing counts|1|RC_INPUT_COUNT_MISMATCH \(-2\).*|accuracy $WORK/geo.tif --points $WORK/points.txt --point-classes $WORK/short_classes.txt -o $WORK/z.txt
+a class without check points is named|1|no check point of class 2 '[^']*' in '.*one_class.txt'|accuracy $WORK/geo.tif --points $WORK/points.txt --point-classes $WORK/one_class.txt -o $WORK/z.txt
+a count that is no whole number|1|RC_INPUT_COUNT_MISMATCH.*not a whole number|accuracy $WORK/geo.tif --points $WORK/points.txt --point-classes $WORK/half_count.txt -o $WORK/z.txt
+more than 500 check points|1|at most 500 check points are taken|accuracy $WORK/geo.tif --points $WORK/many_points.txt --point-classes $WORK/many_classes.txt -o $WORK/z.txt
+check points need georeferencing|1|has no georeferencing|accuracy $WORK/classes.tif --points $WORK/points.txt --point-classes $WORK/point_classes.txt -o $WORK/z.txt
+points need their classes|2|--points requires --point-classes|accuracy $WORK/geo.tif --points $WORK/points.txt -o $WORK/z.txt
+points exclude polygons|2|excludes|accuracy $WORK/geo.tif --points $WORK/points.txt --point-classes $WORK/point_classes.txt --aoi $WORK/reference.geojson -o $WORK/z.txt
+TABLE
+check "missing check-point file, explained" 1 "RC_INPUT_FILE_FAILED \\(-1\\)" "a check-point file cannot be read, or a class number lies outside 1..2" -- \
+  "$ZTCLASS" accuracy "$WORK/geo.tif" --points "$WORK/none.txt" --point-classes "$WORK/point_classes.txt" -o "$WORK/z.txt"
 check "no report after a file-mode failure" 1 "" -- test -e "$WORK/z.txt"
-check "check points need georeferencing" 1 "has no georeferencing" -- "$ZTCLASS" accuracy "$WORK/classes.tif" \
-  --points "$WORK/points.txt" --point-classes "$WORK/point_classes.txt" -o "$WORK/z.txt"
-check "points need their classes" 2 "--points requires --point-classes" -- \
-  "$ZTCLASS" accuracy "$WORK/geo.tif" --points "$WORK/points.txt" -o "$WORK/z.txt"
-check "points exclude polygons" 2 "excludes" -- "$ZTCLASS" accuracy "$WORK/geo.tif" --points "$WORK/points.txt" \
-  --point-classes "$WORK/point_classes.txt" --aoi "$WORK/reference.geojson" -o "$WORK/z.txt"
 
 finish "unmix and accuracy"

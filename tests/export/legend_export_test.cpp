@@ -353,6 +353,8 @@ TEST_P(LegendExport, CancellingWritesNothing) {
 }
 
 TEST_P(LegendExport, DialogDefaultsAndChecks) {
+  EXPECT_EQ(ztExportClsLegend(nullptr, addToMap, &info), RC_LEGEND_BAD_ARGUMENT);
+  EXPECT_EQ(ztExportClsLegend(image, addToMap, nullptr), RC_LEGEND_BAD_ARGUMENT);
   InteractionRecorder user;
   user.legendAnswers.push_back([](ZTLegendDialogFields& f) { f.name[0] = '\0'; });
   user.legendAnswers.push_back([&](ZTLegendDialogFields& f) {
@@ -373,11 +375,6 @@ TEST_P(LegendExport, DialogDefaultsAndChecks) {
   EXPECT_EQ(user.messages[0], "提示|请先设置文件名！|48");
   EXPECT_EQ(user.messages[1], "提示|图例的大小因子必须大于0！|48");
   EXPECT_TRUE(user.chooserTitles.empty());
-}
-
-TEST_P(LegendExport, NullArguments) {
-  EXPECT_EQ(ztExportClsLegend(nullptr, addToMap, &info), RC_LEGEND_BAD_ARGUMENT);
-  EXPECT_EQ(ztExportClsLegend(image, addToMap, nullptr), RC_LEGEND_BAD_ARGUMENT);
 }
 
 INSTANTIATE_TEST_SUITE_P(Geodatabases, LegendExport, ::testing::Values(Kind::GeoPackage, Kind::PostGIS),

@@ -109,7 +109,7 @@ class WorkerThreadsTest : public ::testing::Test {
 
 // The pass is shared: one classifier of each kind, and the ones with work
 // of their own shared among the threads (sample passes, network runs).
-TEST_F(WorkerThreadsTest, SupervisedStatisticalClassifiers) {
+TEST_F(WorkerThreadsTest, SupervisedStatisticalAndNetworkClassifiers) {
   ExpectSameOnEveryThreadCount([&](void* result) {
     return ztMiniDistANew(source, bands, kBands, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn, 1,
                           factors, 1, limits);
@@ -117,6 +117,11 @@ TEST_F(WorkerThreadsTest, SupervisedStatisticalClassifiers) {
   ExpectSameOnEveryThreadCount([&](void* result) {
     return MaxLiklihoodClass(source, bands, kBands, 0.0, result, kWindowRows, kWindowColumns, kFirstRow,
                              kFirstColumn);
+  });
+  long hidden[1] = {6};
+  ExpectSameOnEveryThreadCount([&](void* result) {
+    return ztBPNNClass(source, bands, kBands, hidden, 1, 0.8, 0.3, 0.001, 20, result, kWindowRows, kWindowColumns,
+                       kFirstRow, kFirstColumn);
   });
 }
 
@@ -139,14 +144,6 @@ TEST_F(WorkerThreadsTest, UnsupervisedClassifiersWithAndWithoutClassColours) {
   ExpectSameOnEveryThreadCount([&](void* result) {
     return ztFJDMiniDistNew(source, bands, kBands, 40, 1, result, kWindowRows, kWindowColumns, kFirstRow,
                             kFirstColumn, display);
-  });
-}
-
-TEST_F(WorkerThreadsTest, NetworkClassifiers) {
-  long hidden[1] = {6};
-  ExpectSameOnEveryThreadCount([&](void* result) {
-    return ztBPNNClass(source, bands, kBands, hidden, 1, 0.8, 0.3, 0.001, 20, result, kWindowRows, kWindowColumns,
-                       kFirstRow, kFirstColumn);
   });
 }
 

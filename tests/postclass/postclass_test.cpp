@@ -107,15 +107,46 @@ struct PostClassFixture : ::testing::Test {
     for (size_t i = 0; i < v.size(); ++i) g[i / columns][i % columns] = long(v[i]);
     return g;
   }
-  // Clump of a whole grid; returns the result code.
-  long Clump(const Grid& g, int neighbours, const std::string& stem = "clumps") {
-    WriteClasses(stem + "_classes.tif", g);
-    Handle source(ztRSOpen(File(stem + "_classes.tif").c_str(), 0));
-    Handle result = Create(stem + ".tif", long(g[0].size()), long(g.size()));
-    return ztClassClump(source.get(), 1, result.get(), 1, File(stem + ".txt").c_str(), long(g.size()),
-                        long(g[0].size()), 0, 0, neighbours);
+  // Clump of a window of source into out.tif and out.txt.
+  long ClumpInto(void* source, const std::string& out, long rows, long cols, long r0, long c0, int neighbours) {
+    Handle result = Create(out + ".tif", cols, rows);
+    return ztClassClump(source, 1, result.get(), 1, File(out + ".txt").c_str(), rows, cols, r0, c0, neighbours);
+  }
+  // Clump of a whole grid into clumps.tif and clumps.txt; returns the result code.
+  long Clump(const Grid& g, int neighbours) {
+    WriteClasses("clumps_classes.tif", g);
+    Handle source(ztRSOpen(File("clumps_classes.tif").c_str(), 0));
+    return ClumpInto(source.get(), "clumps", long(g.size()), long(g[0].size()), 0, 0, neighbours);
+  }
+  // Sieve (UInt32) or eliminate (Byte) of a window of the clump image with
+  // the statistics file in, into out.tif and out.txt.
+  long Sieve(const std::string& clumps, const std::string& in, const std::string& out, long rows, long cols, long r0,
+             long c0, long threshold, bool eliminate = false) {
+    Handle source(ztRSOpen(File(clumps).c_str(), 0));
+    Handle result = Create(out + ".tif", cols, rows, eliminate ? ZTRS_Byte : ZTRS_UInt32);
+    return (eliminate ? ztClassEliminate : ztClassSieve)(source.get(), 1, File(in).c_str(), result.get(), 1,
+                                                         File(out + ".txt").c_str(), rows, cols, r0, c0, threshold);
+  }
+  long Eliminate(const std::string& in, const std::string& out, long rows, long cols, long threshold) {
+    return Sieve("clumps.tif", in, out, rows, cols, 0, 0, threshold, true);
+  }
+  // The same in one step from the class map source; no statistics when bare.
+  long FromMap(void* source, const std::string& out, long rows, long cols, long r0, long c0, int neighbours,
+               long threshold, bool eliminate = false, bool bare = false) {
+    Handle result = Create(out + ".tif", cols, rows, eliminate ? ZTRS_Byte : ZTRS_UInt32);
+    const std::string statistics = File(out + ".txt");
+    return (eliminate ? ztClassEliminateMap : ztClassSieveMap)(source, 1, result.get(), 1,
+                                                               bare ? nullptr : statistics.c_str(), rows, cols, r0,
+                                                               c0, neighbours, threshold);
   }
 };
+
+std::string Totals(long classes, int neighbours, long zeros, const std::vector<long>& totals) {
+  std::ostringstream s;
+  s << "去除分析统计信息:\n\n分类数:" << classes << "\n邻域数:" << neighbours << "\n\n分类号\t直方图\n0\t" << zeros << "\n";
+  for (long c = 1; c <= classes; ++c) s << c << "\t" << totals[c - 1] << "\n";
+  return s.str();
+}
 
 Grid RandomClasses(long rows, long cols, unsigned seed) {
   Grid g(rows, std::vector<long>(cols));
@@ -216,13 +247,6 @@ Labelling PrepareSieve(PostClassFixture& f, const Grid& g) {
   return l;
 }
 
-long RunSieve(PostClassFixture& f, long rows, long cols, long threshold) {
-  Handle source(ztRSOpen(f.File("clumps.tif").c_str(), 0));
-  Handle result = f.Create("sieved.tif", cols, rows);
-  return ztClassSieve(source.get(), 1, f.File("clumps.txt").c_str(), result.get(), 1, f.File("sieve.txt").c_str(),
-                      rows, cols, 0, 0, threshold);
-}
-
 // Sieve by the rule: clumps of fewer than threshold pixels join block 0, the
 // others are renumbered in scan order.
 Labelling Sieved(const Labelling& l, long threshold) {
@@ -252,9 +276,9 @@ TEST_F(SieveTest, SmallClumpsGoAndTheRestAreRenumberedWithTheirFileClassValues) 
   const Labelling l = PrepareSieve(*this, g);
   for (long threshold : {1L, 3L, 6L}) {
     SCOPED_TRACE(threshold);
-    ASSERT_EQ(RunSieve(*this, 25, 30, threshold), RC_OK);
+    ASSERT_EQ(Sieve("clumps.tif", "clumps.txt", "sieve", 25, 30, 0, 0, threshold), RC_OK);
     const Labelling kept = Sieved(l, threshold);
-    EXPECT_EQ(ReadGrid("sieved.tif", 30), kept.labels);
+    EXPECT_EQ(ReadGrid("sieve.tif", 30), kept.labels);
     EXPECT_EQ(ReadText(File("sieve.txt")), ClumpText("过滤分析块统计信息:", 3, 8, kept.zeros, kept));
   }
 }
@@ -269,13 +293,8 @@ TEST_F(SieveTest, AWindowAcrossBlockRowsKeepsItsClumpsInScanOrder) {
       if (r < 5 || r >= 40 || c < 3 || c >= 17) g[r][c] = 0;
   const Labelling l = PrepareSieve(*this, g);
   const Labelling w = Label(Window(l.labels, 35, 14, 5, 3), true);
-  Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
-  Handle result = Create("sieved.tif", 14, 35);
-  ASSERT_EQ(ztClassSieve(source.get(), 1, File("clumps.txt").c_str(), result.get(), 1, File("sieve.txt").c_str(), 35,
-                         14, 5, 3, 1),
-            RC_OK);
-  result.reset();
-  EXPECT_EQ(ReadGrid("sieved.tif", 14), w.labels);
+  ASSERT_EQ(Sieve("clumps.tif", "clumps.txt", "sieve", 35, 14, 5, 3, 1), RC_OK);
+  EXPECT_EQ(ReadGrid("sieve.tif", 14), w.labels);
   Labelling kept = w;
   for (size_t m = 1; m < kept.value.size(); ++m) kept.value[m] = l.value[w.value[m]];
   EXPECT_EQ(ReadText(File("sieve.txt")), ClumpText("过滤分析块统计信息:", 3, 8, l.zeros, kept));
@@ -293,21 +312,15 @@ TEST_F(SieveTest, OneHugeRegionMatchesAFloodFillLabelling) {
   }
   // Sieve of the 8-neighbour clumps at 2: the single holes go, the block and
   // the chain stay, renumbered.
-  ASSERT_EQ(RunSieve(*this, side, side, 2), RC_OK);
+  ASSERT_EQ(Sieve("clumps.tif", "clumps.txt", "sieve", side, side, 0, 0, 2), RC_OK);
   const Labelling clumps = Label(g, true);
   const Labelling kept = Sieved(clumps, 2);
   ASSERT_EQ(kept.value.size(), 4u) << "the region, the block and the chain";
-  EXPECT_TRUE(ReadGrid("sieved.tif", side) == kept.labels);
+  EXPECT_TRUE(ReadGrid("sieve.tif", side) == kept.labels);
   EXPECT_EQ(ReadText(File("sieve.txt")), ClumpText("过滤分析块统计信息:", 3, 8, kept.zeros, kept));
 
   // Eliminate at 2: every single hole lies in the region and takes class 1.
-  {
-    Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
-    Handle result = Create("classes2.tif", side, side, ZTRS_Byte);
-    ASSERT_EQ(ztClassEliminate(source.get(), 1, File("clumps.txt").c_str(), result.get(), 1,
-                               File("eliminate.txt").c_str(), side, side, 0, 0, 2),
-              RC_OK);
-  }
+  ASSERT_EQ(Eliminate("clumps.txt", "classes2", side, side, 2), RC_OK);
   Grid expected = g;
   std::vector<long> totals(3, 0);
   for (long r = 0; r < side; ++r)
@@ -317,10 +330,7 @@ TEST_F(SieveTest, OneHugeRegionMatchesAFloodFillLabelling) {
       if (expected[r][c]) ++totals[expected[r][c] - 1];
     }
   EXPECT_EQ(ReadGrid("classes2.tif", side), expected);
-  std::ostringstream text;
-  text << "去除分析统计信息:\n\n分类数:3\n邻域数:8\n\n分类号\t直方图\n0\t" << clumps.zeros << "\n";
-  for (long c = 1; c <= 3; ++c) text << c << "\t" << totals[c - 1] << "\n";
-  EXPECT_EQ(ReadText(File("eliminate.txt")), text.str());
+  EXPECT_EQ(ReadText(File("classes2.txt")), Totals(3, 8, clumps.zeros, totals));
 }
 
 // Eliminate ---------------------------------------------------------------
@@ -328,34 +338,6 @@ TEST_F(SieveTest, OneHugeRegionMatchesAFloodFillLabelling) {
 long BruteForceClassCount(const Grid& g);
 
 using EliminateTest = PostClassFixture;
-
-struct Eliminated {
-  long rc;
-  Grid classes;
-  std::string statistics;
-};
-
-Eliminated RunEliminate(PostClassFixture& f, const Grid& g, long threshold, int neighbours = 4) {
-  EXPECT_EQ(f.Clump(g, neighbours), RC_OK);
-  const long rows = long(g.size()), cols = long(g[0].size());
-  Eliminated out;
-  {
-    Handle source(ztRSOpen(f.File("clumps.tif").c_str(), 0));
-    Handle result = f.Create("classes2.tif", cols, rows, ZTRS_Byte);
-    out.rc = ztClassEliminate(source.get(), 1, f.File("clumps.txt").c_str(), result.get(), 1,
-                              f.File("eliminate.txt").c_str(), rows, cols, 0, 0, threshold);
-  }
-  out.classes = f.ReadGrid("classes2.tif", cols);
-  out.statistics = ReadText(f.File("eliminate.txt"));
-  return out;
-}
-
-std::string Totals(long classes, int neighbours, long zeros, const std::vector<long>& totals) {
-  std::ostringstream s;
-  s << "去除分析统计信息:\n\n分类数:" << classes << "\n邻域数:" << neighbours << "\n\n分类号\t直方图\n0\t" << zeros << "\n";
-  for (long c = 1; c <= classes; ++c) s << c << "\t" << totals[c - 1] << "\n";
-  return s.str();
-}
 
 // Eliminate step by step as the merging rule states it: for each size from
 // threshold - 1 down to 1 a sweep over the whole clump table, each clump of
@@ -431,10 +413,10 @@ TEST_F(EliminateTest, RandomMapsMatchAStepByStepMerging) {
         // 36 rows: several of the images' 16-row blocks, the last one cut short.
         const Grid g = RandomClasses(36, 41, seed);
         const ReferenceEliminated expected = ReferenceEliminate(g, threshold, neighbours == 8);
-        const Eliminated e = RunEliminate(*this, g, threshold, neighbours);
-        ASSERT_EQ(e.rc, RC_OK);
-        EXPECT_EQ(e.classes, expected.classes);
-        EXPECT_EQ(e.statistics, Totals(BruteForceClassCount(g), neighbours, Label(g, false).zeros, expected.totals));
+        ASSERT_EQ(Clump(g, neighbours), RC_OK);
+        ASSERT_EQ(Eliminate("clumps.txt", "classes2", 36, 41, threshold), RC_OK);
+        EXPECT_EQ(ReadGrid("classes2.tif", 41), expected.classes);
+        EXPECT_EQ(ReadText(File("classes2.txt")), Totals(BruteForceClassCount(g), neighbours, Label(g, false).zeros, expected.totals));
       }
 }
 
@@ -445,41 +427,29 @@ TEST_F(EliminateTest, SieveFilesAndGbkClumpFilesAreRead) {
   std::string text = ReadText(File("clumps.txt"));
   text.replace(0, text.find('\n'), "\xBE\xDB\xC0\xE0\xB7\xD6\xCE\xF6\xBF\xE9\xCD\xB3\xBC\xC6\xD0\xC5\xCF\xA2:");
   std::ofstream(File("gbk.txt"), std::ios::binary) << text;
-  Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
-  Handle result = Create("classes2.tif", 4, 2, ZTRS_Byte);
-  ASSERT_EQ(ztClassEliminate(source.get(), 1, File("gbk.txt").c_str(), result.get(), 1, File("e.txt").c_str(), 2, 4,
-                             0, 0, 1),
-            RC_OK);
+  ASSERT_EQ(Eliminate("gbk.txt", "e", 2, 4, 1), RC_OK);
   EXPECT_EQ(ReadText(File("e.txt")), Totals(2, 4, 2, {2, 4})) << "block-0 count read from a clump file";
   text.replace(0, text.find('\n'), "过滤分析块统计信息:");
   std::ofstream(File("sieve.txt"), std::ios::binary) << text;
-  ASSERT_EQ(ztClassEliminate(source.get(), 1, File("sieve.txt").c_str(), result.get(), 1, File("e.txt").c_str(), 2,
-                             4, 0, 0, 1),
-            RC_OK);
+  ASSERT_EQ(Eliminate("sieve.txt", "e", 2, 4, 1), RC_OK);
   EXPECT_EQ(ReadText(File("e.txt")), Totals(2, 4, 0, {2, 4})) << "a sieve file's block 0 counts as 0";
 }
 
 TEST_F(EliminateTest, BadInputWritesNothing) {
   const Grid g = {{1, 1, 2}, {1, 3, 3}};
   ASSERT_EQ(Clump(g, 4), RC_OK);
-  Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
-  Handle result = Create("classes2.tif", 3, 2, ZTRS_Byte);
-  auto eliminate = [&](const std::string& in, long threshold) {
-    return ztClassEliminate(source.get(), 1, in.c_str(), result.get(), 1, File("e.txt").c_str(), 2, 3, 0, 0,
-                            threshold);
-  };
-  EXPECT_EQ(eliminate(File("clumps.txt"), 7), RC_NULL_ARGUMENT) << "threshold above the window's pixel count";
-  EXPECT_EQ(eliminate(File("missing.txt"), 2), RC_INPUT_FILE_FAILED);
+  auto eliminate = [&](const std::string& in, long threshold) { return Eliminate(in, "e", 2, 3, threshold); };
+  EXPECT_EQ(eliminate("clumps.txt", 7), RC_NULL_ARGUMENT) << "threshold above the window's pixel count";
+  EXPECT_EQ(eliminate("missing.txt", 2), RC_INPUT_FILE_FAILED);
   std::string text = ReadText(File("clumps.txt"));
   std::string q2 = text;
   q2.replace(q2.find("分类数:3"), std::string("分类数:3").size(), "分类数:2");
   std::ofstream(File("q2.txt"), std::ios::binary) << q2;
-  EXPECT_EQ(eliminate(File("q2.txt"), 2), RC_BAD_WINDOW) << "a class value above the class count";
+  EXPECT_EQ(eliminate("q2.txt", 2), RC_BAD_WINDOW) << "a class value above the class count";
   std::ofstream(File("cut.txt"), std::ios::binary) << text.substr(0, text.rfind("3\t"));
-  EXPECT_EQ(eliminate(File("cut.txt"), 2), RC_INPUT_FILE_FAILED);
+  EXPECT_EQ(eliminate("cut.txt", 2), RC_INPUT_FILE_FAILED);
   EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
-  result.reset();
-  for (double v : ReadBand(File("classes2.tif"))) ASSERT_EQ(v, 0);
+  for (double v : ReadBand(File("e.tif"))) ASSERT_EQ(v, 0);
 }
 
 // Stop requests -------------------------------------------------------------
@@ -562,23 +532,16 @@ std::string WithLine(std::string text, size_t line, const std::string& value) {
 }
 
 struct HostileStatistics : PostClassFixture {
-  // Eliminate of clumps.tif with the given statistics text; no output may be
-  // left behind on failure.
-  long Eliminate(const std::string& text, long rows, long cols, long threshold) {
+  // Eliminate or sieve of clumps.tif with the given statistics text into
+  // e.txt or s.txt, removed first: no output may be left behind on failure.
+  long Eliminate(const std::string& text, long rows, long cols, long threshold, bool eliminate = true) {
     std::ofstream(File("in.txt"), std::ios::binary) << text;
-    Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
-    Handle result = Create("e.tif", cols, rows, ZTRS_Byte);
-    std::filesystem::remove(File("e.txt"));
-    return ztClassEliminate(source.get(), 1, File("in.txt").c_str(), result.get(), 1, File("e.txt").c_str(), rows,
-                            cols, 0, 0, threshold);
+    std::filesystem::remove(File(eliminate ? "e.txt" : "s.txt"));
+    return PostClassFixture::Sieve("clumps.tif", "in.txt", eliminate ? "e" : "s", rows, cols, 0, 0, threshold,
+                                   eliminate);
   }
   long Sieve(const std::string& text, long rows, long cols, long threshold) {
-    std::ofstream(File("in.txt"), std::ios::binary) << text;
-    Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
-    Handle result = Create("s.tif", cols, rows);
-    std::filesystem::remove(File("s.txt"));
-    return ztClassSieve(source.get(), 1, File("in.txt").c_str(), result.get(), 1, File("s.txt").c_str(), rows,
-                        cols, 0, 0, threshold);
+    return Eliminate(text, rows, cols, threshold, false);
   }
 };
 
@@ -654,13 +617,11 @@ TEST_F(ClumpTest, NoDataPixelsCountForTheClassCountAndTheChainWorks) {
   WriteGeoTiff(File("classes.tif"), spec, [&](int, int c, int r) { return double(g[r][c]); });
   {
     Handle source(ztRSOpen(File("classes.tif").c_str(), 0));
-    Handle result = Create("window.tif", 2, 1);
     // The window holds neither 0 nor 5: the count comes from the whole band.
-    ASSERT_EQ(ztClassClump(source.get(), 1, result.get(), 1, File("window.txt").c_str(), 1, 2, 0, 1, 4), RC_OK);
+    ASSERT_EQ(ClumpInto(source.get(), "window", 1, 2, 0, 1, 4), RC_OK);
     EXPECT_EQ(ReadText(File("window.txt")).substr(0, ReadText(File("window.txt")).find("邻域数")),
               "聚类分析块统计信息:\n\n分类数:5\n");
-    Handle again = Create("clumps.tif", 4, 3);
-    ASSERT_EQ(ztClassClump(source.get(), 1, again.get(), 1, File("clumps.txt").c_str(), 3, 4, 0, 0, 4), RC_OK);
+    ASSERT_EQ(ClumpInto(source.get(), "clumps", 3, 4, 0, 0, 4), RC_OK);
   }
   const Labelling l = Label(g, false);
   EXPECT_EQ(ReadText(File("clumps.txt")), ClumpText("聚类分析块统计信息:", 5, 4, l.zeros, l));
@@ -670,20 +631,14 @@ TEST_F(ClumpTest, NoDataPixelsCountForTheClassCountAndTheChainWorks) {
     Handle clumps(ztRSOpen(File("clumps.tif").c_str(), 1));
     ztRSSetRasterNoDataValue(ztRSGetRasterBand(clumps.get(), 1), 0);
   }
-  Handle source(ztRSOpen(File("clumps.tif").c_str(), 0));
-  Handle result = Create("classes2.tif", 4, 3, ZTRS_Byte);
-  ASSERT_EQ(ztClassEliminate(source.get(), 1, File("clumps.txt").c_str(), result.get(), 1, File("e.txt").c_str(), 3,
-                             4, 0, 0, 1),
-            RC_OK);
-  result.reset();
+  ASSERT_EQ(Eliminate("clumps.txt", "classes2", 3, 4, 1), RC_OK);
   EXPECT_EQ(ReadGrid("classes2.tif", 4), g);
 
   // A band of no-data pixels only is a class image of class 0 alone.
   WriteGeoTiff(File("empty.tif"), spec, [](int, int, int) { return 0.0; });
   Handle empty(ztRSOpen(File("empty.tif").c_str(), 0));
-  Handle out = Create("empty_clumps.tif", 4, 3);
-  ASSERT_EQ(ztClassClump(empty.get(), 1, out.get(), 1, File("empty.txt").c_str(), 3, 4, 0, 0, 4), RC_OK);
-  EXPECT_EQ(ReadText(File("empty.txt")),
+  ASSERT_EQ(ClumpInto(empty.get(), "empty_clumps", 3, 4, 0, 0, 4), RC_OK);
+  EXPECT_EQ(ReadText(File("empty_clumps.txt")),
             "聚类分析块统计信息:\n\n分类数:0\n邻域数:4\n\n块号\t原始值\t列值\t行值\t直方图\n0\t0\t0\t0\t12\n");
 }
 
@@ -696,18 +651,16 @@ TEST_F(ClumpTest, FloatClassImagesWithValuesNoClassCanHoldAreRefused) {
     SCOPED_TRACE(bad);
     WriteGeoTiff(File("f.tif"), spec, [&](int, int c, int r) { return r == 1 && c == 2 ? bad : 1.0; });
     Handle source(ztRSOpen(File("f.tif").c_str(), 0));
-    Handle result = Create("fc.tif", 2, 1);
     // The bad pixel lies outside the window, but it is the band's.
-    EXPECT_EQ(ztClassClump(source.get(), 1, result.get(), 1, File("f.txt").c_str(), 1, 2, 0, 0, 4), RC_BAD_WINDOW);
-    EXPECT_FALSE(std::filesystem::exists(File("f.txt")));
+    EXPECT_EQ(ClumpInto(source.get(), "fc", 1, 2, 0, 0, 4), RC_BAD_WINDOW);
+    EXPECT_FALSE(std::filesystem::exists(File("fc.txt")));
   }
   WriteGeoTiff(File("f.tif"), spec, [](int, int c, int) { return c == 2 ? -2147483648.0 : 2.5; });
   Handle source(ztRSOpen(File("f.tif").c_str(), 0));
-  Handle result = Create("fc.tif", 3, 2);
-  ASSERT_EQ(ztClassClump(source.get(), 1, result.get(), 1, File("f.txt").c_str(), 2, 3, 0, 0, 4), RC_OK);
+  ASSERT_EQ(ClumpInto(source.get(), "fc", 2, 3, 0, 0, 4), RC_OK);
   // Truncated: classes 2 and -2147483648, count 2 - (-2147483648) + 1.
-  EXPECT_NE(ReadText(File("f.txt")).find("分类数:2147483651\n"), std::string::npos);
-  EXPECT_NE(ReadText(File("f.txt")).find("\n2\t-2147483648\t2\t0\t2\n"), std::string::npos);
+  EXPECT_NE(ReadText(File("fc.txt")).find("分类数:2147483651\n"), std::string::npos);
+  EXPECT_NE(ReadText(File("fc.txt")).find("\n2\t-2147483648\t2\t0\t2\n"), std::string::npos);
 }
 
 // Strips on several threads; sieve and eliminate in one step -------------
@@ -796,38 +749,15 @@ TEST_F(PostClassMapTest, OneStepGivesClumpThenSieveOrEliminateByteForByte) {
                        " threshold " + std::to_string(threshold));
           Threads pool(threads);
           Handle source(ztRSOpen(File(name + ".tif").c_str(), 0));
-          {
-            Handle clumps = Create("clumps.tif", cols, rows);
-            ASSERT_EQ(ztClassClump(source.get(), 1, clumps.get(), 1, File("clumps.txt").c_str(), rows, cols, 2, 1,
-                                   neighbours),
-                      RC_OK);
-          }
-          Handle clumps(ztRSOpen(File("clumps.tif").c_str(), 0));
-          {
-            Handle two = Create("sieve2.tif", cols, rows), one = Create("sieve1.tif", cols, rows),
-                   bare = Create("sieve0.tif", cols, rows);
-            ASSERT_EQ(ztClassSieve(clumps.get(), 1, File("clumps.txt").c_str(), two.get(), 1,
-                                   File("sieve2.txt").c_str(), rows, cols, 0, 0, threshold),
-                      RC_OK);
-            ASSERT_EQ(ztClassSieveMap(source.get(), 1, one.get(), 1, File("sieve1.txt").c_str(), rows, cols, 2, 1,
-                                      neighbours, threshold),
-                      RC_OK);
-            ASSERT_EQ(ztClassSieveMap(source.get(), 1, bare.get(), 1, nullptr, rows, cols, 2, 1, neighbours,
-                                      threshold),
-                      RC_OK);
-          }
+          ASSERT_EQ(ClumpInto(source.get(), "clumps", rows, cols, 2, 1, neighbours), RC_OK);
+          ASSERT_EQ(Sieve("clumps.tif", "clumps.txt", "sieve2", rows, cols, 0, 0, threshold), RC_OK);
+          ASSERT_EQ(Sieve("clumps.tif", "clumps.txt", "elim2", rows, cols, 0, 0, threshold, true), RC_OK);
+          ASSERT_EQ(FromMap(source.get(), "sieve1", rows, cols, 2, 1, neighbours, threshold), RC_OK);
+          ASSERT_EQ(FromMap(source.get(), "sieve0", rows, cols, 2, 1, neighbours, threshold, false, true), RC_OK);
+          ASSERT_EQ(FromMap(source.get(), "elim1", rows, cols, 2, 1, neighbours, threshold, true), RC_OK);
           EXPECT_EQ(ReadBand(File("sieve1.tif")), ReadBand(File("sieve2.tif")));
           EXPECT_EQ(ReadBand(File("sieve0.tif")), ReadBand(File("sieve2.tif")));
           EXPECT_EQ(ReadText(File("sieve1.txt")), ReadText(File("sieve2.txt")));
-          {
-            Handle two = Create("elim2.tif", cols, rows, ZTRS_Byte), one = Create("elim1.tif", cols, rows, ZTRS_Byte);
-            ASSERT_EQ(ztClassEliminate(clumps.get(), 1, File("clumps.txt").c_str(), two.get(), 1,
-                                       File("elim2.txt").c_str(), rows, cols, 0, 0, threshold),
-                      RC_OK);
-            ASSERT_EQ(ztClassEliminateMap(source.get(), 1, one.get(), 1, File("elim1.txt").c_str(), rows, cols, 2, 1,
-                                          neighbours, threshold),
-                      RC_OK);
-          }
           EXPECT_EQ(ReadBand(File("elim1.tif")), ReadBand(File("elim2.tif")));
           EXPECT_EQ(ReadText(File("elim1.txt")), ReadText(File("elim2.txt")));
         }
@@ -838,14 +768,10 @@ TEST_F(PostClassMapTest, AMapEliminateCannotTakeIsRefusedAsTheTwoStepsRefuseIt) 
   // Classes 3 to 5: a class count of 3, below the class value 5.
   const Grid g = {{3, 4, 5}, {3, 4, 5}};
   ASSERT_EQ(Clump(g, 8), RC_OK);
-  Handle clumps(ztRSOpen(File("clumps.tif").c_str(), 0)), source(ztRSOpen(File("clumps_classes.tif").c_str(), 0));
-  Handle two = Create("e2.tif", 3, 2, ZTRS_Byte), one = Create("e1.tif", 3, 2, ZTRS_Byte);
-  EXPECT_EQ(ztClassEliminate(clumps.get(), 1, File("clumps.txt").c_str(), two.get(), 1, File("e2.txt").c_str(), 2, 3,
-                             0, 0, 2),
-            RC_BAD_WINDOW);
-  EXPECT_EQ(ztClassEliminateMap(source.get(), 1, one.get(), 1, File("e1.txt").c_str(), 2, 3, 0, 0, 8, 2),
-            RC_BAD_WINDOW);
-  EXPECT_EQ(ztClassEliminateMap(source.get(), 1, one.get(), 1, nullptr, 2, 3, 0, 0, 8, 7), RC_NULL_ARGUMENT)
+  EXPECT_EQ(Eliminate("clumps.txt", "e2", 2, 3, 2), RC_BAD_WINDOW);
+  Handle source(ztRSOpen(File("clumps_classes.tif").c_str(), 0));
+  EXPECT_EQ(FromMap(source.get(), "e1", 2, 3, 0, 0, 8, 2, true), RC_BAD_WINDOW);
+  EXPECT_EQ(FromMap(source.get(), "e1", 2, 3, 0, 0, 8, 7, true, true), RC_NULL_ARGUMENT)
       << "a threshold above the window's pixels";
   EXPECT_FALSE(std::filesystem::exists(File("e1.txt")));
 }
@@ -912,38 +838,23 @@ TEST_F(PostClassMapTest, TilesJoinedGiveTheWholeWindowsClumpAndSievesByteForByte
     const long rows = long(g.size()) - 3, cols = long(g[0].size()) - 2;
     Handle source(ztRSOpen(File(name + ".tif").c_str(), 0));
     for (int neighbours : {4, 8}) {
-      {
-        Handle clumps = Create("clumps.tif", cols, rows), sieve = Create("sieve.tif", cols, rows);
-        ASSERT_EQ(ztClassClump(source.get(), 1, clumps.get(), 1, File("clumps.txt").c_str(), rows, cols, 2, 1,
-                               neighbours),
-                  RC_OK);
-        ASSERT_EQ(ztClassSieveMap(source.get(), 1, sieve.get(), 1, File("map.txt").c_str(), rows, cols, 2, 1,
-                                  neighbours, 4),
-                  RC_OK);
-      }
+      ASSERT_EQ(ClumpInto(source.get(), "clumps", rows, cols, 2, 1, neighbours), RC_OK);
+      ASSERT_EQ(Sieve("clumps.tif", "clumps.txt", "sieved", rows, cols, 0, 0, 4), RC_OK);
+      ASSERT_EQ(FromMap(source.get(), "sieve", rows, cols, 2, 1, neighbours, 4), RC_OK);
       Handle clumps(ztRSOpen(File("clumps.tif").c_str(), 0));
-      {
-        Handle sieve = Create("sieved.tif", cols, rows);
-        ASSERT_EQ(ztClassSieve(clumps.get(), 1, File("clumps.txt").c_str(), sieve.get(), 1, File("sieved.txt").c_str(),
-                               rows, cols, 0, 0, 4),
-                  RC_OK);
-      }
       for (long tile : {1L, 4L, 7L, 16L}) {
         SCOPED_TRACE(name + " " + std::to_string(neighbours) + " tile " + std::to_string(tile));
         std::vector<double> pixels;
-        ASSERT_EQ(InTiles(source.get(), rows, cols, 2, 1, tile, neighbours, ZT_TILES_CLUMP, 0, nullptr,
-                          File("t.txt").c_str(), pixels),
-                  RC_OK);
+        auto inTiles = [&](void* from, long r0, long c0, int n, int mode, long threshold, const char* in) {
+          return InTiles(from, rows, cols, r0, c0, tile, n, mode, threshold, in, File("t.txt").c_str(), pixels);
+        };
+        ASSERT_EQ(inTiles(source.get(), 2, 1, neighbours, ZT_TILES_CLUMP, 0, nullptr), RC_OK);
         EXPECT_EQ(pixels, ReadBand(File("clumps.tif")));
         EXPECT_EQ(ReadText(File("t.txt")), ReadText(File("clumps.txt")));
-        ASSERT_EQ(InTiles(source.get(), rows, cols, 2, 1, tile, neighbours, ZT_TILES_SIEVE_MAP, 4, nullptr,
-                          File("t.txt").c_str(), pixels),
-                  RC_OK);
+        ASSERT_EQ(inTiles(source.get(), 2, 1, neighbours, ZT_TILES_SIEVE_MAP, 4, nullptr), RC_OK);
         EXPECT_EQ(pixels, ReadBand(File("sieve.tif")));
-        EXPECT_EQ(ReadText(File("t.txt")), ReadText(File("map.txt")));
-        ASSERT_EQ(InTiles(clumps.get(), rows, cols, 0, 0, tile, 0, ZT_TILES_SIEVE, 4, File("clumps.txt").c_str(),
-                          File("t.txt").c_str(), pixels),
-                  RC_OK);
+        EXPECT_EQ(ReadText(File("t.txt")), ReadText(File("sieve.txt")));
+        ASSERT_EQ(inTiles(clumps.get(), 0, 0, 0, ZT_TILES_SIEVE, 4, File("clumps.txt").c_str()), RC_OK);
         EXPECT_EQ(pixels, ReadBand(File("sieved.tif")));
         EXPECT_EQ(ReadText(File("t.txt")), ReadText(File("sieved.txt")));
       }

@@ -130,11 +130,6 @@ TEST(ImageEnhancement, HistogramStretches) {
   EXPECT_EQ(t[9], 10);   // 255 * 7.629 / 200 = 9.73
   EXPECT_EQ(t[10], 13);  // 255 * (8.392 + 1.5625) / 200 = 12.69
   EXPECT_EQ(t[255], 255);
-}
-
-TEST(ImageEnhancement, BadArguments) {
-  Histogram200 h;
-  unsigned short t[256];
   EXPECT_EQ(ztComImgNoneALayer(nullptr, 1, t), RC_NULL_ARGUMENT);
   EXPECT_EQ(ztComImgEqualizeALayer(h.ds, 2, t, nullptr), RC_NULL_ARGUMENT);
   EXPECT_EQ(ztComImgLinearALayer(h.ds, 1, nullptr, -1, -1, 0.005f, 0.995f, nullptr), RC_NULL_ARGUMENT);
