@@ -21,9 +21,10 @@ namespace {
 
 constexpr char kLockSuffix[] = ".lock";
 
-// A lock file is created, then locked, then given its owner's process id.
-// An empty one may be a run between the first and the last step; only one
-// that stayed empty this long belongs to a run that died in between.
+// Where a lock file cannot be made whole before it is named, it is created,
+// then locked, then given its owner's process id. An empty one may be a run
+// between the first and the last step; only one that stayed empty this long
+// belongs to a run that died in between.
 constexpr auto kBirthTime = std::chrono::seconds(60);
 
 bool EndsWith(const std::string& text, const std::string& end) {
@@ -71,17 +72,45 @@ std::string NewRunToken() {
 
 std::string DirectoryClaim::LockName(const std::string& token) { return token + kLockSuffix; }
 
+namespace {
+
+// The lock file made whole before it has a name: an unnamed file in the
+// directory, locked and given the pid, then linked under path. A run killed
+// at any moment leaves nothing or a lock file that the next sweep knows for
+// dead. -1 with errno where the file system makes no unnamed files (or /proc
+// is missing), -2 with errno for any other failure.
+int NamedWhenComplete(const std::string& directory, const std::string& path, const std::string& pid) {
+  const int fd = open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0644);
+  if (fd < 0) return errno == EISDIR || errno == EOPNOTSUPP || errno == EINVAL ? -1 : -2;
+  const bool locked = Lock(fd, F_WRLCK, false) || errno == EINVAL || errno == ENOLCK || errno == EOPNOTSUPP;
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (locked && write(fd, pid.data(), pid.size()) == static_cast<ssize_t>(pid.size()) &&
+      linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0)
+    return fd;
+  const int error = errno;
+  close(fd);
+  errno = error;
+  return error == ENOENT && access("/proc/self/fd", F_OK) != 0 ? -1 : -2;
+}
+
+}  // namespace
+
 DirectoryClaim::DirectoryClaim(const std::string& directory, const std::string& token, const std::string& what)
     : path_(directory + "/" + LockName(token)) {
   auto failed = [&](int error) {
     return CommandError("cannot write " + what + " into the directory '" + directory + "': " + ErrnoReason(error));
   };
+  const std::string pid = std::to_string(getpid()) + "\n";
+  fd_ = NamedWhenComplete(directory, path_, pid);
+  if (fd_ >= 0) return;
+  if (fd_ == -2) throw failed(errno);
+  // Made in place: between its creation and its pid an empty file stands for
+  // a run still starting (see kBirthTime).
   fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd_ < 0) throw failed(errno);
   // A sweeping run may hold its shared lock for a moment: wait for it. A
   // file system without locks is written to all the same; there no run can
   // lock the file, so none takes this run for dead either.
-  const std::string pid = std::to_string(getpid()) + "\n";
   const bool locked = Lock(fd_, F_WRLCK, true) || errno == EINVAL || errno == ENOLCK || errno == EOPNOTSUPP;
   if (!locked || write(fd_, pid.data(), pid.size()) != static_cast<ssize_t>(pid.size())) {
     const int error = errno;

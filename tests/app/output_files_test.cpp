@@ -1,12 +1,17 @@
 // Results under temporary names, moved into place only on success.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <thread>
 
 #include "cli_support.h"
 #include "output_files.h"
+#include "run_claim.h"
 #include "test_support.h"
 
 using namespace ztcli;
@@ -103,6 +108,29 @@ TEST(OutputFiles, StagedImagesAreChangedAsCopies) {
   }
   EXPECT_EQ(ReadText(dir.File("map.cls")), "new classes");
   EXPECT_EQ(ReadText(dir.File("map.tif")), before);
+}
+
+// A worker killed while claiming a directory left an empty lock file, which
+// the sweep must take for a run still starting: it stayed in the tile folder
+// of a distributed run. A lock file now appears with its owner's pid in it.
+TEST(DirectoryClaims, ALockFileIsNeverSeenEmpty) {
+  TempDir dir;
+  std::atomic<bool> done{false};
+  std::thread claims([&] {
+    for (int i = 0; i < 2000; ++i) DirectoryClaim claim(dir.path(), NewRunToken(), "a test");
+    done = true;
+  });
+  long seen = 0, empty = 0;
+  while (!done)
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+      struct stat st;
+      if (stat(entry.path().c_str(), &st) != 0) continue;
+      ++seen;
+      empty += st.st_size == 0;
+    }
+  claims.join();
+  EXPECT_GT(seen, 0);
+  EXPECT_EQ(empty, 0) << "of " << seen << " lock files seen";
 }
 
 TEST(HostFailures, ServiceCodesHaveNamesAndMeanings) {
