@@ -340,6 +340,38 @@ TEST(ModelConfidence, MinimumDistanceGivesTheDistanceToTheNearestMean) {
   ztModelFree(model);
 }
 
+// d = sum_r (x[r] - mu[r]) sum_b (x[r] - mu[b]) W[r][b], W the inverse of the
+// class's raw scatter matrix (the mean of x x'); the smallest over the classes.
+TEST(ModelConfidence, GeneralizedDistanceGivesTheSmallestWeightedDistance) {
+  Fixture f;
+  ZTModel* model = Train(f, kMethods[2]);
+  const std::vector<double> confidence = Confidence(model, f);
+  const auto v = StoredValues(f);
+  const auto means = RectangleMeans(v);
+  std::vector<Matrix> weights;
+  for (const auto& rects : kClassRects) {
+    Matrix scatter(kBands, std::vector<double>(kBands, 0.0));
+    const Rect& rect = rects[0];
+    const double count = double(rect.x1 - rect.x0) * (rect.y1 - rect.y0);
+    for (int r = rect.y0; r < rect.y1; ++r)
+      for (int c = rect.x0; c < rect.x1; ++c)
+        for (int a = 0; a < kBands; ++a)
+          for (int b = 0; b < kBands; ++b) scatter[a][b] += v[a][r * kColumns + c] * v[b][r * kColumns + c] / count;
+    weights.push_back(GaussJordanInverse(scatter));
+  }
+  for (int i = 0; i < kRows * kColumns; ++i) {
+    double best = 1e300;
+    for (size_t k = 0; k < means.size(); ++k) {
+      double d = 0;
+      for (int r = 0; r < kBands; ++r)
+        for (int b = 0; b < kBands; ++b) d += (v[r][i] - means[k][r]) * (v[r][i] - means[k][b]) * weights[k][r][b];
+      best = std::min(best, d);
+    }
+    ASSERT_NEAR(confidence[i], best, 1e-5 * std::fabs(best) + 1e-6) << i;
+  }
+  ztModelFree(model);
+}
+
 TEST(ModelConfidence, MaximumLikelihoodGivesThePosteriorOfTheMostLikelyClass) {
   Fixture f;
   ZTModel* model = Train(f, kMethods[3]);
