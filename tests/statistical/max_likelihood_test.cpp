@@ -66,6 +66,16 @@ void AddClasses(Scene& scene) {
 // separated as on the Byte scene.
 double Reflectance(int b, int c, int r) { return static_cast<float>(Texture(b, c, r) / 1000.0); }
 
+// The first two classes share their mean and their bands' variances; only
+// the sign of the bands' correlation tells them apart.
+double Correlated(int b, int c, int r) {
+  const unsigned h = unsigned(c) * 73856093u ^ unsigned(r) * 19349663u;
+  const int u = int(h % 17) - 8, v = int(h / 17 % 5) - 2, w = int(h / 85 % 7) - 3;
+  if (c >= 24) return 140 + (b == 1 ? u : b == 2 ? v : w);
+  const int sign = c < 12 ? 1 : -1;
+  return 100 + (b == 1 ? u + v : b == 2 ? sign * u - sign * v : w);
+}
+
 // More bands than the decision's vector form takes, so that pixels go one by
 // one: the texture's three regions with a hashed noise per band, which keeps
 // each class's 17 x 17 covariance of full rank.
@@ -82,6 +92,7 @@ TEST(MaximumLikelihood, DecisionsFollowTheGaussianDiscriminant) {
     int rows, columns, firstRow, firstColumn;  // the Byte window starts and ends inside blocks
   } cases[] = {{Texture, GDT_Byte, {1, 3, 2}, 21, 27, 7, 5},
                {Reflectance, GDT_Float32, {1, 2, 3}, 30, 36, 0, 0},
+               {Correlated, GDT_Byte, {1, 2, 3}, 30, 36, 0, 0},
                {Hyperspectral, GDT_Float32, {17, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}, 30, 36, 0, 0}};
   for (const auto& t : cases) {
     const long bandCount = long(t.bands.size());
