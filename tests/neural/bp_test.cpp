@@ -429,6 +429,14 @@ TEST(NetworkClassification, EachNetworkSeparatesTheHalvesUnderItsCaptions) {
          return ztHRBPNNClass(s.scene.source, s.bands.data(), 3, nullptr, 0, true, 0.9, true, 0.3, 0.001, 300,
                               s.scene.result, kNetRows, kNetColumns, 0, 0);
        }},
+      // Two hidden layers: the layers' outputs take turns in two buffers.
+      {{"main:高阶BP神经网络分类", "sub:高阶前馈BP神经网络分类..."},
+       [](NetScene& s) {
+         long hidden[] = {3, 2};
+         std::srand(5);
+         return ztHRBPNNClass(s.scene.source, s.bands.data(), 3, hidden, 2, true, 0.9, true, 0.3, 0.001, 300,
+                              s.scene.result, kNetRows, kNetColumns, 0, 0);
+       }},
       {{"main:RBF 神经网络分类", "sub:神经网络分类..."},
        [](NetScene& s) {
          return ztRBFNNClass(s.scene.source, s.bands.data(), 3, 0.1, 1e-6, 20, 0.5, 0.001, 200, s.scene.result,
