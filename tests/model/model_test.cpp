@@ -340,6 +340,22 @@ TEST(ModelConfidence, MinimumDistanceGivesTheDistanceToTheNearestMean) {
   ztModelFree(model);
 }
 
+TEST(ModelConfidence, ABandOfAnotherSizeThanTheWindowIsRefused) {
+  Fixture f;
+  ZTModel* model = Train(f, kMethods[0]);
+  for (const auto& [columns, rows] : {std::pair<long, long>{kColumns + 1, kRows}, {kColumns, kRows - 1}}) {
+    void* result = CreateResult(f.scene.dir.File("sized.tif"), kColumns, kRows);
+    void* confidence = CreateResult(f.scene.dir.File("sized_confidence.tif"), columns, rows, ZTRS_Float32);
+    EXPECT_EQ(ztModelApply(model, f.scene.source, f.bands.data(), kBands, result, confidence, kRows, kColumns, 0, 0,
+                           nullptr),
+              RC_BAD_WINDOW)
+        << columns << " x " << rows;
+    ztRSClose(result);
+    ztRSClose(confidence);
+  }
+  ztModelFree(model);
+}
+
 // d = sum_r (x[r] - mu[r]) sum_b (x[r] - mu[b]) W[r][b], W the inverse of the
 // class's raw scatter matrix (the mean of x x'); the smallest over the classes.
 TEST(ModelConfidence, GeneralizedDistanceGivesTheSmallestWeightedDistance) {
