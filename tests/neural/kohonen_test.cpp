@@ -118,6 +118,19 @@ TEST(KohonenNetwork, OneNeuronCannotBePlacedApart) {
   EXPECT_EQ(net.Train(p.get(), p.count(), 0.1, 0.0, 5), RC_TOO_FEW_SAMPLES);
 }
 
+// Training stops on this sum: every weight of every neuron counts.
+TEST(KohonenNetwork, WeightChangeIsTheSquaredMoveSinceTheLastCall) {
+  zt::CKohonenNN net;
+  ASSERT_EQ(net.Create(2, 2), RC_OK);
+  double change = -1;
+  net.Weights(1)[0] = 0.5;
+  net.Weights(0)[1] = -0.25;
+  net.WeightChange(&change);
+  EXPECT_EQ(change, 0.3125);
+  net.WeightChange(&change);
+  EXPECT_EQ(change, 0.0);
+}
+
 TEST(KohonenNetwork, TrainingStopsAfterAHundredStableEpochs) {
   Patterns still({{0, 0}, {1, 1}});
   ProgressRecorder progress;
