@@ -44,6 +44,12 @@ bool Lock(int fd, short type, bool wait) {
   }
 }
 
+// A write lock on fd, or a file system without locks: files there are written
+// to all the same; no run can lock them, so none takes another for dead.
+bool WriteLockedOrLockless(int fd, bool wait) {
+  return Lock(fd, F_WRLCK, wait) || errno == EINVAL || errno == ENOLCK || errno == EOPNOTSUPP;
+}
+
 // Whether the run that made this lock file has ended: its lock is free and
 // it got as far as writing its process id (or died long ago trying).
 bool Dead(int directory, const std::string& lockName) {
@@ -60,6 +66,24 @@ bool Dead(int directory, const std::string& lockName) {
   return dead;
 }
 
+// The lock file made whole before it has a name: an unnamed file in the
+// directory, locked and given the pid, then linked under path. A run killed
+// at any moment leaves nothing or a lock file that the next sweep knows for
+// dead. -1 with errno where the file system makes no unnamed files (or /proc
+// is missing), -2 with errno for any other failure.
+int NamedWhenComplete(const std::string& directory, const std::string& path, const std::string& pid) {
+  const int fd = open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0644);
+  if (fd < 0) return errno == EISDIR || errno == EOPNOTSUPP || errno == EINVAL ? -1 : -2;
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (WriteLockedOrLockless(fd, false) && write(fd, pid.data(), pid.size()) == static_cast<ssize_t>(pid.size()) &&
+      linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0)
+    return fd;
+  const int error = errno;
+  close(fd);
+  errno = error;
+  return error == ENOENT && access("/proc/self/fd", F_OK) != 0 ? -1 : -2;
+}
+
 }  // namespace
 
 std::string NewRunToken() {
@@ -71,29 +95,6 @@ std::string NewRunToken() {
 }
 
 std::string DirectoryClaim::LockName(const std::string& token) { return token + kLockSuffix; }
-
-namespace {
-
-// The lock file made whole before it has a name: an unnamed file in the
-// directory, locked and given the pid, then linked under path. A run killed
-// at any moment leaves nothing or a lock file that the next sweep knows for
-// dead. -1 with errno where the file system makes no unnamed files (or /proc
-// is missing), -2 with errno for any other failure.
-int NamedWhenComplete(const std::string& directory, const std::string& path, const std::string& pid) {
-  const int fd = open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0644);
-  if (fd < 0) return errno == EISDIR || errno == EOPNOTSUPP || errno == EINVAL ? -1 : -2;
-  const bool locked = Lock(fd, F_WRLCK, false) || errno == EINVAL || errno == ENOLCK || errno == EOPNOTSUPP;
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  if (locked && write(fd, pid.data(), pid.size()) == static_cast<ssize_t>(pid.size()) &&
-      linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0)
-    return fd;
-  const int error = errno;
-  close(fd);
-  errno = error;
-  return error == ENOENT && access("/proc/self/fd", F_OK) != 0 ? -1 : -2;
-}
-
-}  // namespace
 
 DirectoryClaim::DirectoryClaim(const std::string& directory, const std::string& token, const std::string& what)
     : path_(directory + "/" + LockName(token)) {
@@ -108,11 +109,8 @@ DirectoryClaim::DirectoryClaim(const std::string& directory, const std::string& 
   // a run still starting (see kBirthTime).
   fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd_ < 0) throw failed(errno);
-  // A sweeping run may hold its shared lock for a moment: wait for it. A
-  // file system without locks is written to all the same; there no run can
-  // lock the file, so none takes this run for dead either.
-  const bool locked = Lock(fd_, F_WRLCK, true) || errno == EINVAL || errno == ENOLCK || errno == EOPNOTSUPP;
-  if (!locked || write(fd_, pid.data(), pid.size()) != static_cast<ssize_t>(pid.size())) {
+  // A sweeping run may hold its shared lock for a moment: wait for it.
+  if (!WriteLockedOrLockless(fd_, true) || write(fd_, pid.data(), pid.size()) != static_cast<ssize_t>(pid.size())) {
     const int error = errno;
     close(fd_);
     unlink(path_.c_str());
