@@ -307,16 +307,27 @@ std::vector<std::vector<double>> StoredValues(const Fixture& f) {
   return values;
 }
 
+// Each class rectangle's pixels, as stored: [class][pixel][band].
+std::vector<std::vector<std::vector<double>>> RectangleCells(const std::vector<std::vector<double>>& v) {
+  std::vector<std::vector<std::vector<double>>> classes;
+  for (const auto& rects : kClassRects) {
+    std::vector<std::vector<double>>& cells = classes.emplace_back();
+    for (int r = rects[0].y0; r < rects[0].y1; ++r)
+      for (int c = rects[0].x0; c < rects[0].x1; ++c) {
+        std::vector<double>& x = cells.emplace_back();
+        for (int b = 0; b < kBands; ++b) x.push_back(v[b][r * kColumns + c]);
+      }
+  }
+  return classes;
+}
+
 // The mean of each class rectangle's stored values, [class][band].
 std::vector<std::vector<double>> RectangleMeans(const std::vector<std::vector<double>>& v) {
   std::vector<std::vector<double>> means;
-  for (const auto& rects : kClassRects) {
-    const Rect& rect = rects[0];
-    const double count = double(rect.x1 - rect.x0) * (rect.y1 - rect.y0);
+  for (const auto& cells : RectangleCells(v)) {
     std::vector<double> mean(kBands, 0.0);
-    for (int r = rect.y0; r < rect.y1; ++r)
-      for (int c = rect.x0; c < rect.x1; ++c)
-        for (int b = 0; b < kBands; ++b) mean[b] += v[b][r * kColumns + c] / count;
+    for (const auto& x : cells)
+      for (int b = 0; b < kBands; ++b) mean[b] += x[b] / double(cells.size());
     means.push_back(mean);
   }
   return means;
@@ -365,14 +376,11 @@ TEST(ModelConfidence, GeneralizedDistanceGivesTheSmallestWeightedDistance) {
   const auto v = StoredValues(f);
   const auto means = RectangleMeans(v);
   std::vector<Matrix> weights;
-  for (const auto& rects : kClassRects) {
+  for (const auto& cells : RectangleCells(v)) {
     Matrix scatter(kBands, std::vector<double>(kBands, 0.0));
-    const Rect& rect = rects[0];
-    const double count = double(rect.x1 - rect.x0) * (rect.y1 - rect.y0);
-    for (int r = rect.y0; r < rect.y1; ++r)
-      for (int c = rect.x0; c < rect.x1; ++c)
-        for (int a = 0; a < kBands; ++a)
-          for (int b = 0; b < kBands; ++b) scatter[a][b] += v[a][r * kColumns + c] * v[b][r * kColumns + c] / count;
+    for (const auto& x : cells)
+      for (int a = 0; a < kBands; ++a)
+        for (int b = 0; b < kBands; ++b) scatter[a][b] += x[a] * x[b] / double(cells.size());
     weights.push_back(GaussJordanInverse(scatter));
   }
   for (int i = 0; i < kRows * kColumns; ++i) {
@@ -396,13 +404,7 @@ TEST(ModelConfidence, MaximumLikelihoodGivesThePosteriorOfTheMostLikelyClass) {
   // trains on the whole image).
   const auto v = StoredValues(f);
   std::vector<Gaussian> classes;
-  for (const auto& rects : kClassRects) {
-    std::vector<std::vector<double>> cells;
-    for (int r = rects[0].y0; r < rects[0].y1; ++r)
-      for (int c = rects[0].x0; c < rects[0].x1; ++c)
-        cells.push_back({v[0][r * kColumns + c], v[1][r * kColumns + c], v[2][r * kColumns + c]});
-    classes.push_back(GaussianOf(cells));
-  }
+  for (const auto& cells : RectangleCells(v)) classes.push_back(GaussianOf(cells));
   for (int i = 0; i < kRows * kColumns; ++i) {
     double g[3];
     for (int k = 0; k < 3; ++k) g[k] = Discriminant(classes[k], {v[0][i], v[1][i], v[2][i]});
