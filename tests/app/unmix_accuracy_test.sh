@@ -65,6 +65,8 @@ check "window size" 0 "Size is 6, 5" -- gdalinfo "$WORK/window.tif"
 check "an integer type is warned about" 0 "warning: --ot Byte truncates every fraction to 0 or 1" -- \
   "$ZTCLASS" unmix "$WORK/mix.tif" --aoi "$WORK/two.geojson" -o "$WORK/byte.tif" --ot Byte
 check "truncated mixed fraction" 0 "^0$" -- gdallocationinfo -valonly -b 2 "$WORK/byte.tif" 5 5
+check "no warning for a floating type" 1 "" -- grep -q warning <("$ZTCLASS" unmix "$WORK/mix.tif" --aoi "$WORK/two.geojson" \
+  -o "$WORK/float64.tif" --ot Float64 2>&1)
 
 # Three classes over two bands: the weighted solver.
 check "more classes than bands, explained" 1 "RC_SINGULAR_MATRIX \\(4000005\\)" "more classes \\(3\\) than bands \\(2\\).*singular by construction" -- \

@@ -501,13 +501,15 @@ std::vector<unsigned char> Written(const SavedArrays& m) {
   return out;
 }
 
-TEST(ModelFile, NetworkModelsOfTheWrongShapeOrValuesAreRefused) {
+TEST(ModelFile, ModelsOfTheWrongShapeOrValuesAreRefused) {
   Fixture f;
   const struct {
     int method;
     std::function<void(SavedArrays&)> damage;
     const char* reason;
   } cases[] = {
+      {0, [](SavedArrays& m) { std::swap(m.header["classes"][1]["value"], m.header["classes"][2]["value"]); },
+       "numbered 1, 2"},
       {8, [](SavedArrays& m) { m.header["scaling"] = nullptr; }, "band scaling"},
       {8, [](SavedArrays& m) { m.header["scaling"]["span"][1] = 0.0; }, "span"},
       {8, [](SavedArrays& m) { m.numbers["hidden-sizes"][0] = 3; }, "shape"},
