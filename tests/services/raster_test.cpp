@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "test_support.h"
+#include "ztclass/result_codes.h"
 #include "ztservices/bandnote.h"
 #include "ztservices/imagebase.h"
 #include "ztservices/raster.h"
@@ -58,6 +59,10 @@ TEST(RasterService, ConversionToTypesTruncatesAndSaturates) {
   ASSERT_EQ(ztRSConvValue(ZTRS_UInt32, &big, back), 0);
   EXPECT_EQ(back, 4294967295.0);
   EXPECT_NE(ztConvNDValues(in, ZTRS_Unknown, bytes, 1), 0);
+  for (bool noBuffer : {true, false}) {
+    EXPECT_EQ(ztConvNDValues(noBuffer ? in : nullptr, ZTRS_Byte, noBuffer ? nullptr : bytes, 1), RC_NULL_ARGUMENT);
+    EXPECT_EQ(ztRSConvNValues(ZTRS_Byte, noBuffer ? nullptr : bytes, 1, noBuffer ? &back : nullptr), RC_NULL_ARGUMENT);
+  }
 }
 
 TEST(RasterService, CreationOptionsStayTheCallers) {
