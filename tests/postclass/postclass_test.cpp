@@ -776,6 +776,25 @@ TEST_F(PostClassMapTest, AMapEliminateCannotTakeIsRefusedAsTheTwoStepsRefuseIt) 
   EXPECT_FALSE(std::filesystem::exists(File("e1.txt")));
 }
 
+// The statistics file of a count above the limit is a damaged input; a map is a window eliminate cannot take.
+TEST_F(PostClassMapTest, AtTheClassCountLimitBothStepsTakeTheMapAndOneAboveBothRefuse) {
+  RasterSpec spec;
+  spec.columns = 3;
+  spec.rows = 1;
+  spec.type = GDT_UInt32;
+  for (long high : {ZT_MAX_ELIMINATE_CLASSES, ZT_MAX_ELIMINATE_CLASSES + 1}) {
+    SCOPED_TRACE(high);
+    // Classes 0, 1 and high: a class count of high.
+    WriteGeoTiff(File("wide.tif"), spec, [&](int, int c, int) { return c == 2 ? double(high) : c; });
+    Handle source(ztRSOpen(File("wide.tif").c_str(), 0));
+    const bool above = high > ZT_MAX_ELIMINATE_CLASSES;
+    ASSERT_EQ(ClumpInto(source.get(), "clumps", 1, 3, 0, 0, 8), RC_OK);
+    EXPECT_EQ(Eliminate("clumps.txt", "e2", 1, 3, 1), above ? RC_INPUT_FILE_FAILED : RC_OK);
+    EXPECT_EQ(FromMap(source.get(), "e1", 1, 3, 0, 0, 8, 1, true), above ? RC_BAD_WINDOW : RC_OK);
+    if (!above) EXPECT_EQ(ReadText(File("e1.txt")), ReadText(File("e2.txt")));
+  }
+}
+
 // Clump and sieves of a window in tiles, joined ---------------------------
 
 // The window (rows, cols, r0, c0) of source in tiles of tile pixels, taken
