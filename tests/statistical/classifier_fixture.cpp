@@ -1,5 +1,7 @@
 #include "classifier_fixture.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 
 namespace zttest {
@@ -42,6 +44,36 @@ std::vector<double> Scene::Result() {
   ztRSClose(result);
   result = nullptr;
   return ReadBand(resultPath);
+}
+
+double Distance2(const Vec& a, const Vec& b) {
+  double d = 0;
+  for (size_t i = 0; i < a.size(); ++i) d += (a[i] - b[i]) * (a[i] - b[i]);
+  return d;
+}
+
+size_t Nearest(const std::vector<Vec>& points, const Vec& x) {
+  size_t k = 0;
+  for (size_t j = 1; j < points.size(); ++j)
+    if (Distance2(points[j], x) < Distance2(points[k], x)) k = j;
+  return k;
+}
+
+Vec PixelOf(const Scene& scene, const std::vector<int>& bands, int row, int column) {
+  Vec x;
+  for (int b : bands) x.push_back(scene.value(b, column, row));
+  return x;
+}
+
+void ExpectMap(const std::vector<double>& classes, int rows, int columns,
+               const std::function<double(int, int)>& expected) {
+  ASSERT_EQ(classes.size(), size_t(rows) * size_t(columns));
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < columns; ++c) {
+      const double e = expected(r, c);
+      if (std::isnan(e)) continue;
+      ASSERT_EQ(classes[size_t(r) * columns + c], e) << "row " << r << " column " << c;
+    }
 }
 
 int MaskClass(const std::vector<std::vector<Rect>>& classRects, int column, int row) {
@@ -105,6 +137,27 @@ Matrix GaussJordanInverse(Matrix m, double* logAbsDet) {
   }
   for (auto& row : m) row.erase(row.begin(), row.begin() + long(n));
   return m;
+}
+
+Matrix MeanProductInverse(const std::vector<Vec>& cells) {
+  const size_t n = cells[0].size();
+  Matrix s(n, Vec(n, 0.0));
+  for (const Vec& x : cells)
+    for (size_t a = 0; a < n; ++a)
+      for (size_t b = 0; b < n; ++b) s[a][b] += x[a] * x[b];
+  for (auto& row : s)
+    for (double& v : row) v /= double(cells.size());
+  return GaussJordanInverse(s);
+}
+
+double GeneralizedDistance(const Matrix& w, const Vec& m, const Vec& x) {
+  double d = 0;
+  for (size_t a = 0; a < x.size(); ++a) {
+    double t = 0;
+    for (size_t b = 0; b < x.size(); ++b) t += w[a][b] * (x[a] - m[b]);
+    d += (x[a] - m[a]) * t;
+  }
+  return d;
 }
 
 Gaussian GaussianOf(const std::vector<std::vector<double>>& cells) {

@@ -277,30 +277,15 @@ TEST(UnsupervisedParallelepiped, NoDataIsNoticedOnlyWhenTheExaminationReachesIts
       ASSERT_EQ(result[r * u.columns + c], BruteBox(classes, u.Pixel(u.firstRow + r, u.firstColumn + c), true, 0));
 }
 
-// The generalized distance as it is written: t[a] = sum_b W[a][b] (x[a] -
-// m[b]), d = sum_a (x[a] - m[a]) t[a], W the inverse of the class's mean
-// product matrix of its samples (2 x 2, inverted by hand).
+// The least generalized distance to the classes of the samples.
 int BruteGeneralized(const GridSamples& samples, const BruteClasses& classes, const Vec& x) {
   int best = 0;
   double bestD = INFINITY;
   for (int k : classes.list) {
-    double s[2][2] = {};
+    std::vector<Vec> members;
     for (size_t i = 0; i < samples.values.size(); ++i)
-      if (classes.sampleClass[i] == k)
-        for (int a = 0; a < 2; ++a)
-          for (int b = 0; b < 2; ++b) s[a][b] += samples.values[i][a] * samples.values[i][b];
-    const double n = double(classes.count.at(k));
-    for (auto& row : s)
-      for (double& v : row) v /= n;
-    const double det = s[0][0] * s[1][1] - s[0][1] * s[1][0];
-    const double w[2][2] = {{s[1][1] / det, -s[0][1] / det}, {-s[1][0] / det, s[0][0] / det}};
-    const Vec& m = classes.mean.at(k);
-    double d = 0;
-    for (int a = 0; a < 2; ++a) {
-      double t = 0;
-      for (int b = 0; b < 2; ++b) t += w[a][b] * (x[a] - m[b]);
-      d += (x[a] - m[a]) * t;
-    }
+      if (classes.sampleClass[i] == k) members.push_back(samples.values[i]);
+    const double d = GeneralizedDistance(MeanProductInverse(members), classes.mean.at(k), x);
     if (d < bestD) bestD = d, best = k;
   }
   return best;
