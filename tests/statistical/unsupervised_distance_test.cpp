@@ -61,72 +61,54 @@ struct Unsup {
   GridSamples Samples() const { return SampleGrid(scene, bandList, rows, columns, firstRow, firstColumn, interval); }
   Vec Origin() const { return PixelOf(scene, bandList, 0, 0); }
   Vec Pixel(int r, int c) const { return PixelOf(scene, bandList, r, c); }
+  // The window's map against expected(the pixel's listed bands).
+  void ExpectMap(const std::function<double(const Vec&)>& expected) {
+    zttest::ExpectMap(scene.Result(), rows, columns,
+                      [&](int r, int c) { return expected(Pixel(firstRow + r, firstColumn + c)); });
+  }
 };
 
-int Nearest(const BruteClasses& classes, const Vec& x) {
-  int k = 0;
-  double best = std::numeric_limits<double>::infinity();
-  for (int c : classes.list) {
-    const double d = Distance2(classes.mean.at(c), x);
-    if (d < best) best = d, k = c;
-  }
-  return k;
+// The class of the nearest mean, the lower class on ties.
+int NearestMean(const BruteClasses& classes, const Vec& x) {
+  std::vector<Vec> means;
+  for (int k : classes.list) means.push_back(classes.mean.at(k));
+  return classes.list[Nearest(means, x)];
 }
 
 TEST(UnsupervisedMinimumDistance, PixelsTakeTheNearestInitialClassMean) {
-  for (unsigned long k : {1ul, 4ul, 7ul}) {
-    SCOPED_TRACE(k);
-    Unsup u;
-    // k = 4 by the colour variant without display bands: classes named only.
-    ASSERT_EQ(u.MiniDist(k, nullptr, k == 4), RC_OK);
+  // Few values, many equal distances: ties decide every centre.
+  auto steps = [](int b, int c, int r) { return double(((c / 2 + r / 3 + b) % 4) * 20); };
+  // 0 is no-data; band 1 (listed second) holds it in a strip, and no other
+  // pixel holds 0.
+  auto holes = [](int b, int c, int r) { return b == 1 && c >= 20 && r >= 10 ? 0.0 : Regions(b, c, r); };
+  const struct {
+    std::function<double(int, int, int)> value;
+    bool noData;
+    unsigned long k;
+    int interval;
+  } cases[] = {{Regions, false, 1, 3}, {Regions, false, 4, 3}, {Regions, false, 7, 3}, {steps, false, 4, 1},
+               {steps, false, 4, 2},   {steps, false, 4, 5},   {holes, true, 4, 3}};
+  for (const auto& t : cases) {
+    SCOPED_TRACE(std::to_string(t.k) + " " + std::to_string(t.interval) + " " + std::to_string(t.noData));
+    Unsup u(t.value, t.noData, 0);
+    u.interval = t.interval;
+    // The colour variant without display bands: classes named only.
+    const bool regions = t.interval == 3 && !t.noData;
+    ASSERT_EQ(u.MiniDist(t.k, nullptr, regions && t.k == 4), RC_OK);
     const GridSamples samples = u.Samples();
-    const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, int(k), u.Origin()));
-    // The origin lies outside the window: its centre draws no sample.
-    if (k > 1) {
+    const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, int(t.k), u.Origin(), t.noData, 0));
+    // The origin's outlier lies outside the window: its centre draws no sample.
+    if (regions && t.k > 1) {
       EXPECT_EQ(classes.count.count(1), 0u);
     }
     const std::vector<CLASSATTINFO> records = Records(u.scene.result);
     ASSERT_EQ(records.size(), size_t(classes.list.back()));
     EXPECT_STREQ(records.back().name, ("Class_" + std::to_string(classes.list.back())).c_str());
-    const std::vector<double> result = u.scene.Result();
-    for (int r = 0; r < u.rows; ++r)
-      for (int c = 0; c < u.columns; ++c)
-        ASSERT_EQ(result[r * u.columns + c], Nearest(classes, u.Pixel(u.firstRow + r, u.firstColumn + c)))
-            << r << "," << c;
-  }
-}
-
-TEST(UnsupervisedMinimumDistance, EqualDistancesKeepTheEarlierSampleAndTheLowerClass) {
-  // Few values, many equal distances: ties decide every centre.
-  auto steps = [](int b, int c, int r) { return double(((c / 2 + r / 3 + b) % 4) * 20); };
-  for (int interval : {1, 2, 5}) {
-    SCOPED_TRACE(interval);
-    Unsup u(steps);
-    u.interval = interval;
-    ASSERT_EQ(u.MiniDist(4), RC_OK);
-    const GridSamples samples = u.Samples();
-    const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 4, u.Origin()));
-    const std::vector<double> result = u.scene.Result();
-    for (int r = 0; r < u.rows; ++r)
-      for (int c = 0; c < u.columns; ++c)
-        ASSERT_EQ(result[r * u.columns + c], Nearest(classes, u.Pixel(u.firstRow + r, u.firstColumn + c)));
-  }
-}
-
-TEST(UnsupervisedMinimumDistance, NoDataInAnyBandGives255AndIsNeverACentre) {
-  // 0 is no-data; band 1 (listed second) holds it in a strip.
-  auto holes = [](int b, int c, int r) { return b == 1 && c >= 20 && r >= 10 ? 0.0 : Regions(b, c, r); };
-  Unsup u(holes, true, 0);
-  ASSERT_EQ(u.MiniDist(4), RC_OK);
-  const GridSamples samples = u.Samples();
-  const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 4, u.Origin(), true, 0));
-  ASSERT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(u.scene.result, 1), nullptr), 255);
-  const std::vector<double> result = u.scene.Result();
-  for (int r = 0; r < u.rows; ++r)
-    for (int c = 0; c < u.columns; ++c) {
-      const int sr = u.firstRow + r, sc = u.firstColumn + c;
-      ASSERT_EQ(result[r * u.columns + c], sc >= 20 && sr >= 10 ? 255 : Nearest(classes, u.Pixel(sr, sc)));
+    if (t.noData) {
+      ASSERT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(u.scene.result, 1), nullptr), 255);
     }
+    u.ExpectMap([&](const Vec& x) { return t.noData && (x[0] == 0 || x[1] == 0) ? 255 : NearestMean(classes, x); });
+  }
 }
 
 TEST(UnsupervisedMinimumDistance, APassWithoutAUsableSampleFindsNoCentre) {
@@ -241,15 +223,13 @@ TEST(UnsupervisedParallelepiped, FirstBoxHoldingThePixelGivesItsClassPlusOne) {
   const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 6, u.Origin()));
   const std::vector<CLASSATTINFO> records = Records(u.scene.result);
   ASSERT_EQ(records.size(), size_t(classes.list.back() + 1));
-  const std::vector<double> result = u.scene.Result();
   Vec sum(2, 0.0);
   long outside = 0;
-  for (int r = 0; r < u.rows; ++r)
-    for (int c = 0; c < u.columns; ++c) {
-      const Vec x = u.Pixel(u.firstRow + r, u.firstColumn + c);
-      ASSERT_EQ(result[r * u.columns + c], BruteBox(classes, x)) << r << "," << c;
-      if (result[r * u.columns + c] == 1) sum[0] += x[0], sum[1] += x[1], ++outside;
-    }
+  u.ExpectMap([&](const Vec& x) {
+    const int k = BruteBox(classes, x);
+    if (k == 1) sum[0] += x[0], sum[1] += x[1], ++outside;
+    return k;
+  });
   // Record 0 stands for the pixels in no box.
   ASSERT_GT(outside, 0);
   EXPECT_STREQ(records[0].name, "Class_1");
@@ -269,12 +249,9 @@ TEST(UnsupervisedParallelepiped, NoDataIsNoticedOnlyWhenTheExaminationReachesIts
   ASSERT_EQ(u.Box(4), RC_OK);
   const GridSamples samples = u.Samples();
   const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 4, u.Origin(), true, 0));
-  const std::vector<double> result = u.scene.Result();
-  EXPECT_EQ(result[1 * u.columns + 2], 1);
-  EXPECT_EQ(result[1 * u.columns + 4], 255);
-  for (int r = 0; r < u.rows; ++r)
-    for (int c = 0; c < u.columns; ++c)
-      ASSERT_EQ(result[r * u.columns + c], BruteBox(classes, u.Pixel(u.firstRow + r, u.firstColumn + c), true, 0));
+  EXPECT_EQ(BruteBox(classes, u.Pixel(4, 4), true, 0), 1);
+  EXPECT_EQ(BruteBox(classes, u.Pixel(4, 6), true, 0), 255);
+  u.ExpectMap([&](const Vec& x) { return BruteBox(classes, x, true, 0); });
 }
 
 // The least generalized distance to the classes of the samples.
@@ -299,13 +276,7 @@ TEST(UnsupervisedGeneralizedDistance, PixelsTakeTheLeastWeightedDistance) {
     const GridSamples samples = u.Samples();
     const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 5, u.Origin()));
     EXPECT_EQ(Records(u.scene.result).size(), size_t(classes.list.back()));
-    const std::vector<double> result = u.scene.Result();
-    int mismatches = 0;
-    for (int r = 0; r < u.rows; ++r)
-      for (int c = 0; c < u.columns; ++c)
-        mismatches += result[r * u.columns + c] !=
-                      BruteGeneralized(samples, classes, u.Pixel(u.firstRow + r, u.firstColumn + c));
-    EXPECT_EQ(mismatches, 0);
+    u.ExpectMap([&](const Vec& x) { return BruteGeneralized(samples, classes, x); });
   }
 }
 
@@ -542,18 +513,12 @@ TEST(Isodata, NoIterationClassifiesByThePassOverTheInitialCentres) {
         EXPECT_EQ(got, expected) << c << " " << j;
       }
     }
-    const std::vector<double> result = s.scene.Result();
-    for (int r = 0; r < s.rows; ++r)
-      for (int c = 0; c < s.columns; ++c) {
-        const Vec x = PixelOf(s.scene, s.bandList, s.firstRow + r, s.firstColumn + c);
-        int best = 0;
-        double bestD = INFINITY;
-        for (int j = 1; j <= 5; ++j) {
-          const Vec mean = classes.count.count(j) ? classes.mean.at(j) : Vec(3, 0.0);
-          if (Distance2(mean, x) < bestD) bestD = Distance2(mean, x), best = j;
-        }
-        ASSERT_EQ(result[r * s.columns + c], best);
-      }
+    // An empty class keeps a mean of zeros.
+    std::vector<Vec> means;
+    for (int j = 1; j <= 5; ++j) means.push_back(classes.count.count(j) ? classes.mean.at(j) : Vec(3, 0.0));
+    ExpectMap(s.scene.Result(), s.rows, s.columns, [&](int r, int c) {
+      return Nearest(means, PixelOf(s.scene, s.bandList, s.firstRow + r, s.firstColumn + c)) + 1;
+    });
   }
 }
 
