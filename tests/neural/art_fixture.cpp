@@ -13,11 +13,16 @@ std::vector<double> ScaledPixel(const Scene& scene, int column, int row) {
   return x;
 }
 
-std::vector<std::vector<double>> SampleGrid(const Scene& scene, const zt::Window& w, long interval) {
+std::vector<std::vector<double>> SampleGrid(const Scene& scene, const zt::Window& w, long interval, double divisor,
+                                            const std::function<bool(int, int)>& skip) {
   std::vector<std::vector<double>> patterns;
   for (long i = 0; i < w.rows; i += interval)
-    for (long j = 0; j < w.columns; j += interval)
-      patterns.push_back(ScaledPixel(scene, static_cast<int>(w.firstColumn + j), static_cast<int>(w.firstRow + i)));
+    for (long j = 0; j < w.columns; j += interval) {
+      const int column = static_cast<int>(w.firstColumn + j), row = static_cast<int>(w.firstRow + i);
+      if (skip && skip(column, row)) continue;
+      patterns.emplace_back();
+      for (int b = 1; b <= scene.bands; ++b) patterns.back().push_back(scene.value(b, column, row) / divisor);
+    }
   return patterns;
 }
 

@@ -22,8 +22,10 @@ double Patches(int band, int column, int row);
 // Band values / 255 of pixel (column, row) in band order.
 std::vector<double> ScaledPixel(const Scene& scene, int column, int row);
 
-// Every interval-th pixel of every interval-th row of the window, scaled.
-std::vector<std::vector<double>> SampleGrid(const Scene& scene, const zt::Window& w, long interval);
+// Every interval-th pixel of every interval-th row of the window, its bands
+// divided by divisor, but for the pixels that skip(column, row) names.
+std::vector<std::vector<double>> SampleGrid(const Scene& scene, const zt::Window& w, long interval,
+                                            double divisor = 255, const std::function<bool(int, int)>& skip = nullptr);
 
 // An export with everything but the network's own parameters bound.
 using ClusterExport = std::function<long(void* source, long* bands, long bandCount, unsigned long clusterCount,
@@ -76,12 +78,9 @@ void ExpectExportMatches(Brute& brute, Run run, const std::string& mainCaption) 
   long records = 0;
   ASSERT_EQ(ztRSReadClsNum(scene.result, records), RC_OK);
   EXPECT_EQ(records, formed);
-  const std::vector<double> classes = scene.Result();
-  for (long r = 0; r < w.rows; ++r)
-    for (long c = 0; c < w.columns; ++c)
-      EXPECT_EQ(classes[r * w.columns + c],
-                brute.Classify(ScaledPixel(scene, int(w.firstColumn + c), int(w.firstRow + r))))
-          << c << "," << r;
+  ExpectMap(scene.Result(), int(w.rows), int(w.columns), [&](int r, int c) {
+    return brute.Classify(ScaledPixel(scene, int(w.firstColumn) + c, int(w.firstRow) + r));
+  });
   ExpectClusterCaptions(progress, mainCaption);
 }
 

@@ -38,10 +38,6 @@ std::vector<double> Mean(const Samples& s, long c) {
   return {m[0] / n, m[1] / n};
 }
 
-double D2(const std::vector<double>& a, const double* b) {
-  return (a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]);
-}
-
 TEST(RBFNetwork, CentresMoveSpreadPruneAndOutputsLearn) {
   Samples s = Tiny();
   zt::CRBFNN net;
@@ -71,10 +67,10 @@ TEST(RBFNetwork, CentresMoveSpreadPruneAndOutputsLearn) {
   std::vector<double> sum(3, 0);
   std::vector<int> count(3, 0);
   for (const auto& v : s.values) {
-    int best = 0;
-    for (int u = 1; u < 3; ++u)
-      if (D2(net.Hidden()[u].centre, v.data()) < D2(net.Hidden()[best].centre, v.data())) best = u;
-    sum[best] += D2(net.Hidden()[best].centre, v.data());
+    std::vector<Vec> centres;
+    for (const auto& unit : net.Hidden()) centres.push_back(unit.centre);
+    const size_t best = Nearest(centres, v);
+    sum[best] += Distance2(centres[best], v);
     ++count[best];
   }
   for (int u = 0; u < 3; ++u) EXPECT_NEAR(net.Hidden()[u].spread, count[u] > 5 ? sum[u] / count[u] : -1.0, 1e-15);
@@ -91,12 +87,12 @@ TEST(RBFNetwork, CentresMoveSpreadPruneAndOutputsLearn) {
   std::srand(5);
   for (auto& out : net.Outputs())
     for (double w : out.weights) EXPECT_EQ(w, (std::rand() % 100) / 100.0);
-  const double y[] = {0.3, 0.4};
+  const Vec y = {0.3, 0.4};
   std::vector<double> phi;
-  for (auto& unit : net.Hidden()) phi.push_back(std::exp(-D2(unit.centre, y) / (2 * unit.spread)));
+  for (auto& unit : net.Hidden()) phi.push_back(std::exp(-Distance2(unit.centre, y) / (2 * unit.spread)));
   std::vector<std::vector<double>> w;
   for (auto& out : net.Outputs()) w.push_back(out.weights);
-  ASSERT_EQ(net.TrainOutput(2, y, 0.5), RC_OK);
+  ASSERT_EQ(net.TrainOutput(2, y.data(), 0.5), RC_OK);
   double error = 0;
   for (size_t k = 0; k < 3; ++k) {
     const double o = w[k][0] * phi[0] + w[k][1] * phi[1];
