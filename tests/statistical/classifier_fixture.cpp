@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace zttest {
@@ -87,28 +88,33 @@ int MaskClass(const std::vector<std::vector<Rect>>& classRects, int column, int 
 BruteStats WindowStatistics(const Scene& scene, const std::vector<std::vector<Rect>>& classRects,
                             const std::vector<int>& bandList, int rows, int columns, int firstRow,
                             int firstColumn) {
-  BruteStats s;
-  std::map<std::pair<int, int>, double> sum, squares;
+  std::vector<std::pair<int, Vec>> cells;
   for (int r = firstRow; r < firstRow + rows; ++r)
     for (int c = firstColumn; c < firstColumn + columns; ++c) {
+      const Vec x = PixelOf(scene, bandList, r, c);
       const int k = MaskClass(classRects, c, r);
-      if (k == 0) continue;
-      bool numbers = true;
-      for (int b : bandList) numbers = numbers && !std::isnan(scene.value(b, c, r));
-      if (!numbers) continue;
-      ++s.count[k];
-      for (size_t b = 0; b < bandList.size(); ++b) {
-        const double v = scene.value(bandList[b], c, r);
-        sum[{k, int(b)}] += v;
-        squares[{k, int(b)}] += v * v;
-      }
+      if (k != 0 && std::none_of(x.begin(), x.end(), [](double v) { return std::isnan(v); })) cells.push_back({k, x});
     }
+  return StatisticsOf(cells);
+}
+
+BruteStats StatisticsOf(const std::vector<std::pair<int, Vec>>& cells) {
+  BruteStats s;
+  std::map<std::pair<int, int>, double> sum, squares;
+  for (const auto& [k, x] : cells) {
+    ++s.count[k];
+    for (size_t b = 0; b < x.size(); ++b) {
+      sum[{k, int(b)}] += x[b];
+      squares[{k, int(b)}] += x[b] * x[b];
+    }
+  }
+  const int bands = cells.empty() ? 0 : int(cells[0].second.size());
   for (auto [k, n] : s.count) {
     s.classes.push_back(k);
-    for (size_t b = 0; b < bandList.size(); ++b) {
-      const double mean = sum[{k, int(b)}] / n;
-      s.mean[{k, int(b)}] = mean;
-      s.deviation[{k, int(b)}] = std::sqrt(std::max(0.0, squares[{k, int(b)}] / n - mean * mean));
+    for (int b = 0; b < bands; ++b) {
+      const double mean = sum[{k, b}] / n;
+      s.mean[{k, b}] = mean;
+      s.deviation[{k, b}] = std::sqrt(std::max(0.0, squares[{k, b}] / n - mean * mean));
     }
   }
   return s;

@@ -63,6 +63,10 @@ struct BruteStats {
   std::vector<int> classes;
 };
 
+// Class counts, means and population deviations of (class, values) cells,
+// summed in their order.
+BruteStats StatisticsOf(const std::vector<std::pair<int, Vec>>& cells);
+
 // Class statistics of the training pixels of a window: pixels whose mask class
 // (last rectangle class wins) is k and whose listed bands all hold a number.
 BruteStats WindowStatistics(const Scene& scene, const std::vector<std::vector<Rect>>& classRects,
