@@ -1,7 +1,7 @@
 #pragma once
 // What the two adaptive-resonance tests share: a small scene of patches of
 // different colour directions, the sample grid walked by hand, and the
-// argument, sampling and stop checks that both exports must pass alike.
+// stop checks that both exports must pass alike.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -9,7 +9,6 @@
 
 #include "../statistical/classifier_fixture.h"
 #include "frame/window.h"
-#include "ztclass/classinfo.h"
 #include "ztclass/result_codes.h"
 
 namespace zttest {
@@ -31,10 +30,6 @@ std::vector<std::vector<double>> SampleGrid(const Scene& scene, const zt::Window
 using ClusterExport = std::function<long(void* source, long* bands, long bandCount, unsigned long clusterCount,
                                          long interval, long maxIterations, void* result, long rows,
                                          long columns, long firstRow, long firstColumn)>;
-
-// The argument checks in their order, 254 clusters accepted and 255 refused,
-// the interval's bounds, and no sampled pattern at all.
-void ExpectClusterArgumentChecks(const ClusterExport& call);
 
 // Each caption of a clustering network's run shown once.
 void ExpectClusterCaptions(const ProgressRecorder& progress, const std::string& mainCaption);
@@ -75,9 +70,7 @@ void ExpectExportMatches(Brute& brute, Run run, const std::string& mainCaption) 
   ASSERT_LT(formed, 10) << "the test wants fewer categories than asked";
   ProgressRecorder progress;
   ASSERT_EQ(run(scene.source, bands.data(), scene.result, w), RC_OK);
-  long records = 0;
-  ASSERT_EQ(ztRSReadClsNum(scene.result, records), RC_OK);
-  EXPECT_EQ(records, formed);
+  EXPECT_EQ(long(Records(scene.result).size()), formed);
   ExpectMap(scene.Result(), int(w.rows), int(w.columns), [&](int r, int c) {
     return brute.Classify(ScaledPixel(scene, int(w.firstColumn) + c, int(w.firstRow) + r));
   });

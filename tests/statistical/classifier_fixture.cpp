@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ztclass/classinfo.h"
+
 namespace zttest {
 
 Scene::Scene(int c, int r, int b, std::function<double(int, int, int)> v, bool hasNoData, double noData,
@@ -75,6 +77,14 @@ void ExpectMap(const std::vector<double>& classes, int rows, int columns,
       if (std::isnan(e)) continue;
       ASSERT_EQ(classes[size_t(r) * columns + c], e) << "row " << r << " column " << c;
     }
+}
+
+std::vector<CLASSATTINFO> Records(void* result) {
+  long count = 0;
+  if (ztRSReadClsNum(result, count) != 0 || count <= 0) return {};
+  std::vector<CLASSATTINFO> records(count);
+  ztRSReadClassInfo(result, count, records.data());
+  return records;
 }
 
 int MaskClass(const std::vector<std::vector<Rect>>& classRects, int column, int row) {

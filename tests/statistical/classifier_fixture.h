@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "test_support.h"
+#include "ztclass/records.h"
 #include "ztservices/raster.h"
 
 namespace zttest {
@@ -53,6 +54,9 @@ Vec PixelOf(const Scene& scene, const std::vector<int>& bands, int row, int colu
 // the first difference fails. A NaN expectation leaves its cell unchecked.
 void ExpectMap(const std::vector<double>& classes, int rows, int columns,
                const std::function<double(int, int)>& expected);
+
+// The class records of a result, read through the library.
+std::vector<CLASSATTINFO> Records(void* result);
 
 // The class a pixel's centre gets: the last class with a rectangle holding it, 0 for none.
 int MaskClass(const std::vector<std::vector<Rect>>& classRects, int column, int row);

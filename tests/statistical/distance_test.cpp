@@ -150,11 +150,8 @@ TEST(MinimumDistance, ColoursAndNamesLandOnTheClassNumbersUsed) {
   float factors[] = {2, 2, 2}, limits[] = {255, 255, 255};
   ASSERT_EQ(ztMiniDistANew(s.scene.source, s.bands.data(), 2, s.scene.result, 28, 24, 0, 12, 0, factors, 0, limits),
             RC_OK);
-  long count = 0;
-  ASSERT_EQ(ztRSReadClsNum(s.scene.result, count), RC_OK);
-  ASSERT_EQ(count, 3);
-  std::vector<CLASSATTINFO> records(3);
-  ztRSReadClassInfo(s.scene.result, 3, records.data());
+  const std::vector<CLASSATTINFO> records = Records(s.scene.result);
+  ASSERT_EQ(records.size(), 3u);
   EXPECT_STREQ(records[1].name, "Mid");
   EXPECT_STREQ(records[2].name, "High");
   EXPECT_EQ(records[2].red, 20);

@@ -127,16 +127,11 @@ TEST(UnsupervisedMinimumDistance, ColourVariantColoursClassesByTheirFinalMeans) 
     const std::vector<CLASSATTINFO> records = Records(u.scene.result);
     const std::vector<double> result = u.scene.Result();
     // Final means over the pixels of each class, and each band's range.
-    std::map<int, Vec> sum;
-    std::map<int, long> count;
+    std::vector<std::pair<int, Vec>> cells;
     for (int r = 0; r < u.rows; ++r)
-      for (int c = 0; c < u.columns; ++c) {
-        const int k = int(result[r * u.columns + c]);
-        const Vec x = u.Pixel(u.firstRow + r, u.firstColumn + c);
-        if (!sum.count(k)) sum[k] = Vec(2, 0.0);
-        for (int b = 0; b < 2; ++b) sum[k][b] += x[b];
-        ++count[k];
-      }
+      for (int c = 0; c < u.columns; ++c)
+        cells.push_back({int(result[r * u.columns + c]), u.Pixel(u.firstRow + r, u.firstColumn + c)});
+    const BruteStats finalMeans = StatisticsOf(cells);
     double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
     for (int r = 0; r < u.scene.rows; ++r)
       for (int c = 0; c < u.scene.columns; ++c) {
@@ -149,7 +144,7 @@ TEST(UnsupervisedMinimumDistance, ColourVariantColoursClassesByTheirFinalMeans) 
       unsigned char rgb[3];
       for (int comp = 0; comp < 3; ++comp) {
         const int p = int(display[comp]) - 1;
-        const double mean = count.count(k) ? sum[k][p] / double(count[k]) : 0.0;
+        const double mean = finalMeans.count.count(k) ? finalMeans.mean.at({k, p}) : 0.0;
         const double level = type == GDT_Byte ? mean : (mean - lo[p]) * 255 / (hi[p] - lo[p]);
         rgb[comp] = static_cast<unsigned char>(static_cast<long>(std::trunc(level)) & 0xFF);
       }

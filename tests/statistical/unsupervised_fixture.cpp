@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "ztclass/classinfo.h"
 
 namespace zttest {
 
@@ -65,14 +64,6 @@ BruteClasses BruteAssign(const GridSamples& s, const std::vector<Vec>& centres) 
     b.deviation[k] = dev;
   }
   return b;
-}
-
-std::vector<CLASSATTINFO> Records(void* result) {
-  long count = 0;
-  if (ztRSReadClsNum(result, count) != 0 || count <= 0) return {};
-  std::vector<CLASSATTINFO> records(count);
-  ztRSReadClassInfo(result, count, records.data());
-  return records;
 }
 
 }  // namespace zttest

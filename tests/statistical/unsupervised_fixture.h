@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "classifier_fixture.h"
-#include "ztclass/records.h"
 
 namespace zttest {
 
@@ -33,8 +32,5 @@ struct BruteClasses {
 // Every sample to its nearest centre (ties to the lower number); deviations
 // from the squared differences to the mean, summed apart.
 BruteClasses BruteAssign(const GridSamples& s, const std::vector<Vec>& centres);
-
-// The class records of a result, read through the library.
-std::vector<CLASSATTINFO> Records(void* result);
 
 }  // namespace zttest
