@@ -175,28 +175,6 @@ TEST(UnsupervisedMinimumDistance, ArgumentChecksInOrder) {
   EXPECT_EQ(ztFJDMiniDist(u.scene.source, b, 2, 255, 3, u.scene.result, 20, 25, 3, 2), RC_OK);
 }
 
-// Sub captions in the order shown, and the last one when a stop arrives
-// after a given number of steps.
-std::string StoppedIn(Unsup& u, long steps, long& rc) {
-  ProgressRecorder progress;
-  progress.stopAfterSteps = steps;
-  rc = u.MiniDist(4);
-  EXPECT_EQ(progress.Count("end"), 1);
-  return progress.LastCaption();
-}
-
-TEST(UnsupervisedMinimumDistance, StopInEachPhase) {
-  Unsup u;
-  const long sampledRows = (u.rows + u.interval - 1) / u.interval;
-  long rc = 0;
-  EXPECT_EQ(StoppedIn(u, 0, rc), "最大最小距离法选初始类中心...");
-  EXPECT_EQ(rc, RC_CANCELLED);
-  EXPECT_EQ(StoppedIn(u, 3 * sampledRows, rc), "计算初始类的统计值:样本个数和均值...");
-  EXPECT_EQ(rc, RC_CANCELLED);
-  EXPECT_EQ(StoppedIn(u, 4 * sampledRows, rc), "非监督的最小距离分类...");
-  EXPECT_EQ(rc, RC_CANCELLED);
-}
-
 // The box of class k holds x when every band lies within 2 deviations.
 int BruteBox(const BruteClasses& classes, const Vec& x, bool hasNoData = false, double noData = 0) {
   for (int k : classes.list) {
@@ -537,23 +515,29 @@ TEST(Isodata, ArgumentChecksInOrder) {
   EXPECT_EQ(progress.Count("end"), 9);
 }
 
-TEST(Isodata, StopInEachPhase) {
-  const long sampledRows = 9;  // 18 rows, interval 2
-  const std::pair<long, const char*> stops[] = {{0, "最大最小距离法选初始类中心..."},
-                                                {3 * sampledRows, "第1次迭代，类分裂、合并..."}};
-  for (auto [steps, caption] : stops) {
-    Scene3 s;
-    ProgressRecorder progress;
-    progress.stopAfterSteps = steps;
-    EXPECT_EQ(s.Run(4, 20), RC_CANCELLED);
-    EXPECT_EQ(progress.LastCaption(), caption);
-    EXPECT_EQ(progress.Count("end"), 1);
-  }
+// A stop after a given number of steps ends the call with the caption of the
+// phase it came in shown last, and one end.
+TEST(UnsupervisedStops, EachPhaseShowsItsCaptionLast) {
+  Unsup u;
   Scene3 s;
-  ProgressRecorder progress;
-  progress.stopAfterSteps = 3 * sampledRows;
-  EXPECT_EQ(s.Run(4, 0), RC_CANCELLED);
-  EXPECT_EQ(progress.LastCaption(), "生成最终分类结果...");
+  const long sampledRows = 7, isodataRows = 9;  // 20 rows at interval 3, 18 at interval 2
+  const struct {
+    bool isodata;
+    long steps, iterations;
+    const char* caption;
+  } stops[] = {{false, 0, 0, "最大最小距离法选初始类中心..."},
+               {false, 3 * sampledRows, 0, "计算初始类的统计值:样本个数和均值..."},
+               {false, 4 * sampledRows, 0, "非监督的最小距离分类..."},
+               {true, 0, 20, "最大最小距离法选初始类中心..."},
+               {true, 3 * isodataRows, 20, "第1次迭代，类分裂、合并..."},
+               {true, 3 * isodataRows, 0, "生成最终分类结果..."}};
+  for (const auto& stop : stops) {
+    ProgressRecorder progress;
+    progress.stopAfterSteps = stop.steps;
+    EXPECT_EQ(stop.isodata ? s.Run(4, stop.iterations) : u.MiniDist(4), RC_CANCELLED) << stop.caption;
+    EXPECT_EQ(progress.LastCaption(), stop.caption);
+    EXPECT_EQ(progress.Count("end"), 1) << stop.caption;
+  }
 }
 
 }  // namespace
