@@ -26,29 +26,17 @@ Samples Tiny() {
   return s;
 }
 
-std::vector<double> Mean(const Samples& s, long c) {
-  std::vector<double> m(2, 0.0);
-  int n = 0;
-  for (size_t i = 0; i < s.values.size(); ++i)
-    if (s.classes[i] == c) {
-      m[0] += s.values[i][0];
-      m[1] += s.values[i][1];
-      ++n;
-    }
-  return {m[0] / n, m[1] / n};
-}
-
 TEST(RBFNetwork, CentresMoveSpreadPruneAndOutputsLearn) {
   Samples s = Tiny();
   zt::CRBFNN net;
   net.SetSizes(2, 3);
   ASSERT_EQ(net.CreateHidden(), RC_OK);
   ASSERT_EQ(net.InitCentres(s.Cells(), s.Count()), RC_OK);
-  for (long c = 1; c <= 3; ++c) {
-    const std::vector<double> m = Mean(s, c);
-    EXPECT_DOUBLE_EQ(net.Hidden()[c - 1].centre[0], m[0]);
-    EXPECT_DOUBLE_EQ(net.Hidden()[c - 1].centre[1], m[1]);
-  }
+  std::vector<std::pair<int, Vec>> cells;
+  for (size_t i = 0; i < s.values.size(); ++i) cells.push_back({int(s.classes[i]), s.values[i]});
+  const BruteStats means = StatisticsOf(cells);
+  for (int c = 1; c <= 3; ++c)
+    for (int b = 0; b < 2; ++b) EXPECT_DOUBLE_EQ(net.Hidden()[c - 1].centre[b], means.mean.at({c, b}));
   // The competitive step moves the nearest centre whatever the class.
   const std::vector<double> before = net.Hidden()[1].centre;
   const double x[] = {0.9, 0.9};
