@@ -169,7 +169,8 @@ TEST(MaximumLikelihood, ASingularCovarianceEndsTheCallBeforeAnyPixel) {
   } cases[] = {{Texture, GDT_Byte, {1, 3, 2}, true},
                {collinear(1.0), GDT_Float32, {1, 2, 3}, false},
                {collinear(1e-3), GDT_Float32, {1, 2, 3}, false},
-               {[](int b, int c, int r) { return b == 2 ? 0.5 : Texture(1, c, r) / 1000.0; }, GDT_Float32, {1, 2}, false}};
+               {[](int b, int c, int r) { return b == 2 ? 0.5 : Texture(1, c, r) / 1000.0; }, GDT_Float32, {1, 2},
+                false}};
   for (const auto& t : cases) {
     std::vector<long> bands = t.bands;
     Scene scene(36, 30, int(bands.size()), t.value, false, 0, t.type);

@@ -92,7 +92,8 @@ TEST(UnsupervisedMinimumDistance, PixelsTakeTheNearestInitialClassMean) {
     SCOPED_TRACE(std::to_string(t.k) + " " + std::to_string(t.interval) + " " + std::to_string(t.noData));
     Unsup u(t.value, t.noData, 0);
     u.interval = t.interval;
-    // The colour variant without display bands: classes named only.
+    // The rows of the Regions scene; its k = 4 runs the colour variant
+    // without display bands: classes named only.
     const bool regions = t.interval == 3 && !t.noData;
     ASSERT_EQ(u.MiniDist(t.k, nullptr, regions && t.k == 4), RC_OK);
     const GridSamples samples = u.Samples();
