@@ -13,11 +13,16 @@ std::vector<double> ScaledPixel(const Scene& scene, int column, int row) {
   return x;
 }
 
-std::vector<std::vector<double>> SampleGrid(const Scene& scene, const zt::Window& w, long interval) {
+std::vector<std::vector<double>> SampleGrid(const Scene& scene, const zt::Window& w, long interval, double divisor,
+                                            const std::function<bool(int, int)>& skip) {
   std::vector<std::vector<double>> patterns;
   for (long i = 0; i < w.rows; i += interval)
-    for (long j = 0; j < w.columns; j += interval)
-      patterns.push_back(ScaledPixel(scene, static_cast<int>(w.firstColumn + j), static_cast<int>(w.firstRow + i)));
+    for (long j = 0; j < w.columns; j += interval) {
+      const int column = static_cast<int>(w.firstColumn + j), row = static_cast<int>(w.firstRow + i);
+      if (skip && skip(column, row)) continue;
+      patterns.emplace_back();
+      for (int b = 1; b <= scene.bands; ++b) patterns.back().push_back(scene.value(b, column, row) / divisor);
+    }
   return patterns;
 }
 
@@ -25,38 +30,6 @@ void ExpectClusterCaptions(const ProgressRecorder& progress, const std::string& 
   for (const std::string& caption : {mainCaption, std::string("sub:获取采样样本集..."), std::string("sub:网络训练..."),
                                      std::string("sub:神经网络分类...")})
     EXPECT_EQ(progress.Count(caption), 1) << caption;
-}
-
-void ExpectClusterArgumentChecks(const ClusterExport& call) {
-  Scene s(kArtColumns, kArtRows, kArtBands, Patches);
-  s.MakeResult(kArtColumns, kArtRows);
-  std::vector<long> bands = {1, 2, 3};
-  long* b = bands.data();
-  void* src = s.source;
-  void* res = s.result;
-  ProgressRecorder progress;
-  // Each line breaks the checks before it too: the first failure decides.
-  EXPECT_EQ(call(nullptr, b, 3, 0, 0, 1, res, 21, 1, -1, 0), RC_NULL_ARGUMENT);
-  EXPECT_EQ(call(src, b, 3, 0, 0, 1, nullptr, 21, 1, -1, 0), RC_NULL_ARGUMENT);
-  EXPECT_EQ(call(src, b, 1025, 0, 0, 1, res, 21, 1, -1, 0), RC_TOO_MANY_BANDS);
-  EXPECT_EQ(call(src, b, 3, 0, 2, 1, res, 21, 1, -1, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(call(src, b, 3, 255, 2, 1, res, 20, 24, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(call(src, b, 3, 2, 0, 1, res, 20, 24, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(call(src, b, 3, 2, 21, 1, res, 20, 24, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(call(src, b, 3, 2, 2, 1, res, 20, 24, -1, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(call(src, b, 3, 2, 2, 1, res, 20, 24, 0, -1), RC_BAD_WINDOW);
-  EXPECT_EQ(call(src, b, 3, 2, 2, 1, res, 21, 24, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(call(src, b, 3, 2, 2, 1, res, 20, 20, 0, 5), RC_BAD_WINDOW);
-  EXPECT_EQ(progress.Count("start"), 0) << "no progress before the checks pass";
-  // The interval may reach the smaller image side; 254 categories fit.
-  EXPECT_EQ(call(src, b, 3, 254, 20, 1, res, 20, 24, 0, 0), RC_OK);
-  EXPECT_EQ(call(src, b, 3, 1, 1, 1, res, 20, 24, 0, 0), RC_OK);
-
-  // Every sampled pixel no-data: nothing to train on.
-  Scene blank(8, 6, 2, [](int band, int c, int) { return band == 1 ? 9.0 : c; }, true, 9.0);
-  blank.MakeResult(8, 6);
-  std::vector<long> two = {1, 2};
-  EXPECT_EQ(call(blank.source, two.data(), 2, 3, 1, 1, blank.result, 6, 8, 0, 0), RC_TOO_FEW_SAMPLES);
 }
 
 void ExpectStopsInEveryPhase(const ClusterExport& call) {

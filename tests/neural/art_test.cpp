@@ -85,7 +85,40 @@ long CallART(void* source, long* bands, long bandCount, unsigned long k, long in
                       firstRow, firstColumn);
 }
 
-TEST(ARTClassification, ChecksArgumentsInOrder) { ExpectClusterArgumentChecks(CallART); }
+// The argument checks in their order, 254 clusters accepted and 255 refused,
+// the interval's bounds, and no sampled pattern at all.
+TEST(ARTClassification, ChecksArgumentsInOrder) {
+  const auto call = CallART;
+  Scene s(kArtColumns, kArtRows, kArtBands, Patches);
+  s.MakeResult(kArtColumns, kArtRows);
+  std::vector<long> bands = {1, 2, 3};
+  long* b = bands.data();
+  void* src = s.source;
+  void* res = s.result;
+  ProgressRecorder progress;
+  // Each line breaks the checks before it too: the first failure decides.
+  EXPECT_EQ(call(nullptr, b, 3, 0, 0, 1, res, 21, 1, -1, 0), RC_NULL_ARGUMENT);
+  EXPECT_EQ(call(src, b, 3, 0, 0, 1, nullptr, 21, 1, -1, 0), RC_NULL_ARGUMENT);
+  EXPECT_EQ(call(src, b, 1025, 0, 0, 1, res, 21, 1, -1, 0), RC_TOO_MANY_BANDS);
+  EXPECT_EQ(call(src, b, 3, 0, 2, 1, res, 21, 1, -1, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(call(src, b, 3, 255, 2, 1, res, 20, 24, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(call(src, b, 3, 2, 0, 1, res, 20, 24, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(call(src, b, 3, 2, 21, 1, res, 20, 24, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(call(src, b, 3, 2, 2, 1, res, 20, 24, -1, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(call(src, b, 3, 2, 2, 1, res, 20, 24, 0, -1), RC_BAD_WINDOW);
+  EXPECT_EQ(call(src, b, 3, 2, 2, 1, res, 21, 24, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(call(src, b, 3, 2, 2, 1, res, 20, 20, 0, 5), RC_BAD_WINDOW);
+  EXPECT_EQ(progress.Count("start"), 0) << "no progress before the checks pass";
+  // The interval may reach the smaller image side; 254 categories fit.
+  EXPECT_EQ(call(src, b, 3, 254, 20, 1, res, 20, 24, 0, 0), RC_OK);
+  EXPECT_EQ(call(src, b, 3, 1, 1, 1, res, 20, 24, 0, 0), RC_OK);
+
+  // Every sampled pixel no-data: nothing to train on.
+  Scene blank(8, 6, 2, [](int band, int c, int) { return band == 1 ? 9.0 : c; }, true, 9.0);
+  blank.MakeResult(8, 6);
+  std::vector<long> two = {1, 2};
+  EXPECT_EQ(call(blank.source, two.data(), 2, 3, 1, 1, blank.result, 6, 8, 0, 0), RC_TOO_FEW_SAMPLES);
+}
 
 TEST(ARTClassification, StopsWhileSamplingTrainingOrClassifying) { ExpectStopsInEveryPhase(CallART); }
 

@@ -404,10 +404,7 @@ TEST(BPClassification, SeparatesTheTwoHalvesWithCaptionsOfItsPhases) {
   s.scene.MakeResult(kNetColumns - 3, kNetRows - 2);
   ProgressRecorder progress;
   ASSERT_EQ(RunBP(s, {4}, 300, kNetRows - 2, kNetColumns - 3, 2, 3), RC_OK);
-  const std::vector<double> classes = s.scene.Result();
-  for (int r = 0; r < kNetRows - 2; ++r)
-    for (int c = 0; c < kNetColumns - 3; ++c)
-      EXPECT_EQ(classes[r * (kNetColumns - 3) + c], c + 3 < 12 ? 1 : 2) << c << "," << r;
+  ExpectMap(s.scene.Result(), kNetRows - 2, kNetColumns - 3, [](int, int c) { return c + 3 < 12 ? 1 : 2; });
   const std::vector<std::string> expected = {"start",          "main:BP神经网络分类", "sub:获取训练样本集...",
                                              "sub:处理训练样本集...", "sub:网络训练...",    "sub:神经网络分类...",
                                              "end"};
@@ -453,9 +450,7 @@ TEST(NetworkClassification, EachNetworkSeparatesTheHalvesUnderItsCaptions) {
     NetScene s;
     ProgressRecorder progress;
     ASSERT_EQ(network.run(s), RC_OK);
-    const std::vector<double> classes = s.scene.Result();
-    for (int r = 0; r < kNetRows; ++r)
-      for (int c = 0; c < kNetColumns; ++c) ASSERT_EQ(classes[r * kNetColumns + c], c < 12 ? 1 : 2) << c << "," << r;
+    ExpectMap(s.scene.Result(), kNetRows, kNetColumns, [](int, int c) { return c < 12 ? 1 : 2; });
     for (const std::string& caption : network.captions) EXPECT_EQ(progress.Count(caption), 1) << caption;
   }
 }

@@ -26,14 +26,7 @@ Vectors AllWeights(zt::CKohonenNN& net, long neurons, long inputs) {
   return w;
 }
 
-// The brute-force network.
-double SquaredDistance(const std::vector<double>& a, const std::vector<double>& b) {
-  double d = 0;
-  for (size_t i = 0; i < a.size(); ++i) d += (b[i] - a[i]) * (b[i] - a[i]);
-  return d;
-}
-
-// Neuron 0 on pattern 0, neuron 1 on the pattern farthest from it, each
+// The brute-force network. Neuron 0 on pattern 0, neuron 1 on the pattern farthest from it, each
 // further neuron on the unchosen pattern farthest (distance capped at 1000)
 // from all neurons placed, recomputed from scratch; the earliest pattern on
 // ties, the last choice again once every pattern is taken.
@@ -44,7 +37,7 @@ Vectors BruteMaxMin(const Vectors& p, long neurons) {
   size_t pick = 0;
   double best = -1;
   for (size_t i = 1; i < p.size(); ++i)
-    if (SquaredDistance(w[0], p[i]) > best) best = SquaredDistance(w[0], p[i]), pick = i;
+    if (Distance2(w[0], p[i]) > best) best = Distance2(w[0], p[i]), pick = i;
   w.push_back(p[pick]);
   chosen[pick] = true;
   while (static_cast<long>(w.size()) < neurons) {
@@ -52,20 +45,13 @@ Vectors BruteMaxMin(const Vectors& p, long neurons) {
     for (size_t i = 1; i < p.size(); ++i) {
       if (chosen[i]) continue;
       double nearest = 1000;
-      for (const auto& neuron : w) nearest = std::min(nearest, SquaredDistance(neuron, p[i]));
+      for (const auto& neuron : w) nearest = std::min(nearest, Distance2(neuron, p[i]));
       if (nearest > best) best = nearest, pick = i;
     }
     w.push_back(p[pick]);
     chosen[pick] = true;
   }
   return w;
-}
-
-size_t BruteNearest(const Vectors& w, const std::vector<double>& x) {
-  size_t nearest = 0;
-  for (size_t j = 1; j < w.size(); ++j)
-    if (SquaredDistance(w[j], x) < SquaredDistance(w[nearest], x)) nearest = j;
-  return nearest;
 }
 
 Vectors BruteTrain(const Vectors& p, long neurons, double learningRate, double threshold, long epochs) {
@@ -75,12 +61,12 @@ Vectors BruteTrain(const Vectors& p, long neurons, double learningRate, double t
   for (long e = 0; e < epochs && stable < 100; ++e) {
     const double rate = (1.0 - double(e) / double(epochs)) * learningRate;
     for (const auto& x : p) {
-      const size_t j = BruteNearest(w, x);
-      if (e >= 10 && SquaredDistance(w[j], x) >= 0.01 * double(x.size())) continue;
+      const size_t j = Nearest(w, x);
+      if (e >= 10 && Distance2(w[j], x) >= 0.01 * double(x.size())) continue;
       for (size_t i = 0; i < x.size(); ++i) w[j][i] += rate * (x[i] - w[j][i]);
     }
     double change = 0;
-    for (size_t j = 0; j < w.size(); ++j) change += SquaredDistance(w[j], previous[j]);
+    for (size_t j = 0; j < w.size(); ++j) change += Distance2(w[j], previous[j]);
     previous = w;
     stable = change < threshold ? stable + 1 : 0;
   }
@@ -194,7 +180,7 @@ struct Export {
 };
 
 TEST(KohonenClassification, MatchesABruteForceNetworkOnAGeoTiff) {
-  const long rows = 20, columns = 24, firstRow = 3, firstColumn = 2, interval = 3;
+  const int rows = 20, columns = 24, firstRow = 3, firstColumn = 2, interval = 3;
   Export e;
   const std::vector<int> order = {3, 1, 2};
   auto pattern = [&](int column, int row) {
@@ -203,26 +189,20 @@ TEST(KohonenClassification, MatchesABruteForceNetworkOnAGeoTiff) {
     return x;
   };
   Vectors sample;
-  for (long i = 0; i < rows; i += interval)
-    for (long j = 0; j < columns; j += interval) {
-      const int column = static_cast<int>(firstColumn + j), row = static_cast<int>(firstRow + i);
+  for (int row = firstRow; row < firstRow + rows; row += interval)
+    for (int column = firstColumn; column < firstColumn + columns; column += interval)
       if (Landscape(order[0], column, row) != 0) sample.push_back(pattern(column, row));
-    }
   const Vectors neurons = BruteTrain(sample, 4, 0.4, 1e-7, 60);
 
   ProgressRecorder progress;
   ASSERT_EQ(e.Run(4, interval, 0.4, 1e-7, 60, rows, columns, firstRow, firstColumn), RC_OK);
-  const std::vector<double> classes = e.scene.Result();
-  ASSERT_EQ(classes.size(), size_t(rows * columns));
-  std::vector<long> counts(5, 0);
-  for (long r = 0; r < rows; ++r)
-    for (long c = 0; c < columns; ++c) {
-      const int column = static_cast<int>(firstColumn + c), row = static_cast<int>(firstRow + r);
-      const double expected =
-          Landscape(order[0], column, row) == 0 ? 255.0 : double(BruteNearest(neurons, pattern(column, row)) + 1);
-      EXPECT_EQ(classes[r * columns + c], expected) << column << "," << row;
-      if (expected < 255) ++counts[long(expected)];
-    }
+  std::vector<long> counts(256, 0);
+  ExpectMap(e.scene.Result(), rows, columns, [&](int r, int c) {
+    const int column = firstColumn + c, row = firstRow + r;
+    const size_t k = Landscape(order[0], column, row) == 0 ? 255 : Nearest(neurons, pattern(column, row)) + 1;
+    ++counts[k];
+    return double(k);
+  });
   for (long k = 1; k <= 4; ++k) EXPECT_GT(counts[k], 0) << k;
   ExpectClusterCaptions(progress, "main:Kohonen 神经网络分类");
   EXPECT_EQ(progress.Count("end"), 1);
@@ -260,20 +240,6 @@ Sampled Sample(Scene& scene, const zt::Window& w, long interval, bool noDataFlag
   return out;
 }
 
-std::vector<std::vector<double>> Grid(const Scene& scene, const zt::Window& w, long interval,
-                                      const std::function<bool(int, int)>& skip) {
-  std::vector<std::vector<double>> expected;
-  for (long i = 0; i < w.rows; i += interval)
-    for (long j = 0; j < w.columns; j += interval) {
-      const int row = static_cast<int>(w.firstRow + i), column = static_cast<int>(w.firstColumn + j);
-      if (skip(column, row)) continue;
-      std::vector<double> p;
-      for (int b = 1; b <= scene.bands; ++b) p.push_back(scene.value(b, column, row));
-      expected.push_back(p);
-    }
-  return expected;
-}
-
 TEST(ImageSampler, LeavesOutExactNoDataOfTheFirstBandAndNaNAnywhere) {
   // Band 1 holds the no-data value 7 on a diagonal and 7.00001 next to
   // it: only exact equality is left out. Band 2 holds NaN on one column.
@@ -287,14 +253,15 @@ TEST(ImageSampler, LeavesOutExactNoDataOfTheFirstBandAndNaNAnywhere) {
   const zt::Window w{10, 12, 0, 0};
   const Sampled s = Sample(scene, w, 1, true, 7.0);
   ASSERT_EQ(s.rc, RC_OK);
-  const auto expected = Grid(scene, w, 1, [](int c, int r) { return c == r || c == 5; });
+  const auto expected = SampleGrid(scene, w, 1, 1, [](int c, int r) { return c == r || c == 5; });
   ASSERT_EQ(s.patterns.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i)
     for (size_t b = 0; b < 2; ++b)
       EXPECT_FLOAT_EQ(static_cast<float>(s.patterns[i][b]), static_cast<float>(expected[i][b]));
 
   // Without the flag the diagonal stays in; NaN is still left out.
-  EXPECT_EQ(Sample(scene, w, 1, false, 7.0).patterns.size(), Grid(scene, w, 1, [](int c, int) { return c == 5; }).size());
+  EXPECT_EQ(Sample(scene, w, 1, false, 7.0).patterns.size(),
+            SampleGrid(scene, w, 1, 1, [](int c, int) { return c == 5; }).size());
 }
 
 }  // namespace

@@ -26,33 +26,17 @@ Samples Tiny() {
   return s;
 }
 
-std::vector<double> Mean(const Samples& s, long c) {
-  std::vector<double> m(2, 0.0);
-  int n = 0;
-  for (size_t i = 0; i < s.values.size(); ++i)
-    if (s.classes[i] == c) {
-      m[0] += s.values[i][0];
-      m[1] += s.values[i][1];
-      ++n;
-    }
-  return {m[0] / n, m[1] / n};
-}
-
-double D2(const std::vector<double>& a, const double* b) {
-  return (a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]);
-}
-
 TEST(RBFNetwork, CentresMoveSpreadPruneAndOutputsLearn) {
   Samples s = Tiny();
   zt::CRBFNN net;
   net.SetSizes(2, 3);
   ASSERT_EQ(net.CreateHidden(), RC_OK);
   ASSERT_EQ(net.InitCentres(s.Cells(), s.Count()), RC_OK);
-  for (long c = 1; c <= 3; ++c) {
-    const std::vector<double> m = Mean(s, c);
-    EXPECT_DOUBLE_EQ(net.Hidden()[c - 1].centre[0], m[0]);
-    EXPECT_DOUBLE_EQ(net.Hidden()[c - 1].centre[1], m[1]);
-  }
+  std::vector<std::pair<int, Vec>> cells;
+  for (size_t i = 0; i < s.values.size(); ++i) cells.push_back({int(s.classes[i]), s.values[i]});
+  const BruteStats means = StatisticsOf(cells);
+  for (int c = 1; c <= 3; ++c)
+    for (int b = 0; b < 2; ++b) EXPECT_DOUBLE_EQ(net.Hidden()[c - 1].centre[b], means.mean.at({c, b}));
   // The competitive step moves the nearest centre whatever the class.
   const std::vector<double> before = net.Hidden()[1].centre;
   const double x[] = {0.9, 0.9};
@@ -71,10 +55,10 @@ TEST(RBFNetwork, CentresMoveSpreadPruneAndOutputsLearn) {
   std::vector<double> sum(3, 0);
   std::vector<int> count(3, 0);
   for (const auto& v : s.values) {
-    int best = 0;
-    for (int u = 1; u < 3; ++u)
-      if (D2(net.Hidden()[u].centre, v.data()) < D2(net.Hidden()[best].centre, v.data())) best = u;
-    sum[best] += D2(net.Hidden()[best].centre, v.data());
+    std::vector<Vec> centres;
+    for (const auto& unit : net.Hidden()) centres.push_back(unit.centre);
+    const size_t best = Nearest(centres, v);
+    sum[best] += Distance2(centres[best], v);
     ++count[best];
   }
   for (int u = 0; u < 3; ++u) EXPECT_NEAR(net.Hidden()[u].spread, count[u] > 5 ? sum[u] / count[u] : -1.0, 1e-15);
@@ -91,12 +75,12 @@ TEST(RBFNetwork, CentresMoveSpreadPruneAndOutputsLearn) {
   std::srand(5);
   for (auto& out : net.Outputs())
     for (double w : out.weights) EXPECT_EQ(w, (std::rand() % 100) / 100.0);
-  const double y[] = {0.3, 0.4};
+  const Vec y = {0.3, 0.4};
   std::vector<double> phi;
-  for (auto& unit : net.Hidden()) phi.push_back(std::exp(-D2(unit.centre, y) / (2 * unit.spread)));
+  for (auto& unit : net.Hidden()) phi.push_back(std::exp(-Distance2(unit.centre, y) / (2 * unit.spread)));
   std::vector<std::vector<double>> w;
   for (auto& out : net.Outputs()) w.push_back(out.weights);
-  ASSERT_EQ(net.TrainOutput(2, y, 0.5), RC_OK);
+  ASSERT_EQ(net.TrainOutput(2, y.data(), 0.5), RC_OK);
   double error = 0;
   for (size_t k = 0; k < 3; ++k) {
     const double o = w[k][0] * phi[0] + w[k][1] * phi[1];

@@ -1,6 +1,11 @@
 #include "classifier_fixture.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cmath>
+
+#include "ztclass/classinfo.h"
 
 namespace zttest {
 
@@ -44,6 +49,44 @@ std::vector<double> Scene::Result() {
   return ReadBand(resultPath);
 }
 
+double Distance2(const Vec& a, const Vec& b) {
+  double d = 0;
+  for (size_t i = 0; i < a.size(); ++i) d += (a[i] - b[i]) * (a[i] - b[i]);
+  return d;
+}
+
+size_t Nearest(const std::vector<Vec>& points, const Vec& x) {
+  size_t k = 0;
+  for (size_t j = 1; j < points.size(); ++j)
+    if (Distance2(points[j], x) < Distance2(points[k], x)) k = j;
+  return k;
+}
+
+Vec PixelOf(const Scene& scene, const std::vector<int>& bands, int row, int column) {
+  Vec x;
+  for (int b : bands) x.push_back(scene.value(b, column, row));
+  return x;
+}
+
+void ExpectMap(const std::vector<double>& classes, int rows, int columns,
+               const std::function<double(int, int)>& expected) {
+  ASSERT_EQ(classes.size(), size_t(rows) * size_t(columns));
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < columns; ++c) {
+      const double e = expected(r, c);
+      if (std::isnan(e)) continue;
+      ASSERT_EQ(classes[size_t(r) * columns + c], e) << "row " << r << " column " << c;
+    }
+}
+
+std::vector<CLASSATTINFO> Records(void* result) {
+  long count = 0;
+  if (ztRSReadClsNum(result, count) != 0 || count <= 0) return {};
+  std::vector<CLASSATTINFO> records(count);
+  ztRSReadClassInfo(result, count, records.data());
+  return records;
+}
+
 int MaskClass(const std::vector<std::vector<Rect>>& classRects, int column, int row) {
   int k = 0;
   for (size_t a = 0; a < classRects.size(); ++a)
@@ -55,28 +98,33 @@ int MaskClass(const std::vector<std::vector<Rect>>& classRects, int column, int 
 BruteStats WindowStatistics(const Scene& scene, const std::vector<std::vector<Rect>>& classRects,
                             const std::vector<int>& bandList, int rows, int columns, int firstRow,
                             int firstColumn) {
-  BruteStats s;
-  std::map<std::pair<int, int>, double> sum, squares;
+  std::vector<std::pair<int, Vec>> cells;
   for (int r = firstRow; r < firstRow + rows; ++r)
     for (int c = firstColumn; c < firstColumn + columns; ++c) {
+      const Vec x = PixelOf(scene, bandList, r, c);
       const int k = MaskClass(classRects, c, r);
-      if (k == 0) continue;
-      bool numbers = true;
-      for (int b : bandList) numbers = numbers && !std::isnan(scene.value(b, c, r));
-      if (!numbers) continue;
-      ++s.count[k];
-      for (size_t b = 0; b < bandList.size(); ++b) {
-        const double v = scene.value(bandList[b], c, r);
-        sum[{k, int(b)}] += v;
-        squares[{k, int(b)}] += v * v;
-      }
+      if (k != 0 && std::none_of(x.begin(), x.end(), [](double v) { return std::isnan(v); })) cells.push_back({k, x});
     }
+  return StatisticsOf(cells);
+}
+
+BruteStats StatisticsOf(const std::vector<std::pair<int, Vec>>& cells) {
+  BruteStats s;
+  std::map<std::pair<int, int>, double> sum, squares;
+  for (const auto& [k, x] : cells) {
+    ++s.count[k];
+    for (size_t b = 0; b < x.size(); ++b) {
+      sum[{k, int(b)}] += x[b];
+      squares[{k, int(b)}] += x[b] * x[b];
+    }
+  }
+  const int bands = cells.empty() ? 0 : int(cells[0].second.size());
   for (auto [k, n] : s.count) {
     s.classes.push_back(k);
-    for (size_t b = 0; b < bandList.size(); ++b) {
-      const double mean = sum[{k, int(b)}] / n;
-      s.mean[{k, int(b)}] = mean;
-      s.deviation[{k, int(b)}] = std::sqrt(std::max(0.0, squares[{k, int(b)}] / n - mean * mean));
+    for (int b = 0; b < bands; ++b) {
+      const double mean = sum[{k, b}] / n;
+      s.mean[{k, b}] = mean;
+      s.deviation[{k, b}] = std::sqrt(std::max(0.0, squares[{k, b}] / n - mean * mean));
     }
   }
   return s;
@@ -105,6 +153,27 @@ Matrix GaussJordanInverse(Matrix m, double* logAbsDet) {
   }
   for (auto& row : m) row.erase(row.begin(), row.begin() + long(n));
   return m;
+}
+
+Matrix MeanProductInverse(const std::vector<Vec>& cells) {
+  const size_t n = cells[0].size();
+  Matrix s(n, Vec(n, 0.0));
+  for (const Vec& x : cells)
+    for (size_t a = 0; a < n; ++a)
+      for (size_t b = 0; b < n; ++b) s[a][b] += x[a] * x[b];
+  for (auto& row : s)
+    for (double& v : row) v /= double(cells.size());
+  return GaussJordanInverse(s);
+}
+
+double GeneralizedDistance(const Matrix& w, const Vec& m, const Vec& x) {
+  double d = 0;
+  for (size_t a = 0; a < x.size(); ++a) {
+    double t = 0;
+    for (size_t b = 0; b < x.size(); ++b) t += w[a][b] * (x[a] - m[b]);
+    d += (x[a] - m[a]) * t;
+  }
+  return d;
 }
 
 Gaussian GaussianOf(const std::vector<std::vector<double>>& cells) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "test_support.h"
+#include "ztclass/records.h"
 #include "ztservices/raster.h"
 
 namespace zttest {
@@ -38,6 +39,25 @@ struct Scene {
   std::vector<double> Result();  // closes the result
 };
 
+using Vec = std::vector<double>;
+
+// The squared Euclidean distance, summed in band order.
+double Distance2(const Vec& a, const Vec& b);
+
+// The index of the point nearest to x, the lower index on ties.
+size_t Nearest(const std::vector<Vec>& points, const Vec& x);
+
+// The listed bands (from 1) of pixel (column, row).
+Vec PixelOf(const Scene& scene, const std::vector<int>& bands, int row, int column);
+
+// Every cell of a rows x columns class map against expected(row, column);
+// the first difference fails. A NaN expectation leaves its cell unchecked.
+void ExpectMap(const std::vector<double>& classes, int rows, int columns,
+               const std::function<double(int, int)>& expected);
+
+// The class records of a result, read through the library.
+std::vector<CLASSATTINFO> Records(void* result);
+
 // The class a pixel's centre gets: the last class with a rectangle holding it, 0 for none.
 int MaskClass(const std::vector<std::vector<Rect>>& classRects, int column, int row);
 
@@ -46,6 +66,10 @@ struct BruteStats {
   std::map<std::pair<int, int>, double> mean, deviation;  // (class, band from 0)
   std::vector<int> classes;
 };
+
+// Class counts, means and population deviations of (class, values) cells,
+// summed in their order.
+BruteStats StatisticsOf(const std::vector<std::pair<int, Vec>>& cells);
 
 // Class statistics of the training pixels of a window: pixels whose mask class
 // (last rectangle class wins) is k and whose listed bands all hold a number.
@@ -67,6 +91,12 @@ struct Gaussian {
   Matrix inverse;
   double logDet = 0;
 };
+// The generalized distance as the classifiers write it, W the inverse of the
+// class's mean product matrix: t[a] = sum_b W[a][b] (x[a] - m[b]) and
+// d = sum_a (x[a] - m[a]) t[a].
+Matrix MeanProductInverse(const std::vector<Vec>& cells);
+double GeneralizedDistance(const Matrix& w, const Vec& m, const Vec& x);
+
 Gaussian GaussianOf(const std::vector<std::vector<double>>& cells);
 double Discriminant(const Gaussian& g, const std::vector<double>& x);
 

@@ -39,8 +39,11 @@ struct Trained {
   }
   std::vector<int> BandList() const { return {int(bands[0]), int(bands[1])}; }
   BruteStats Stats() const { return WindowStatistics(scene, kClassRects, BandList(), rows, columns, firstRow, firstColumn); }
-  std::vector<double> Pixel(int r, int c) const {
-    return {scene.value(int(bands[0]), c, r), scene.value(int(bands[1]), c, r)};
+  Vec Pixel(int r, int c) const { return PixelOf(scene, BandList(), r, c); }
+  // The window's map against expected(the pixel's listed bands).
+  void ExpectMap(const std::function<double(const Vec&)>& expected) {
+    zttest::ExpectMap(scene.Result(), rows, columns,
+                      [&](int r, int c) { return expected(Pixel(r + firstRow, c + firstColumn)); });
   }
 };
 
@@ -75,15 +78,12 @@ TEST(MinimumDistance, DecisionsAndRejectionFollowTheFormulas) {
                                    s.firstColumn, useDev, factors, useMax, limits);
     ASSERT_EQ(rc, RC_OK);
     const BruteStats stats = s.Stats();
-    std::vector<double> classes = s.scene.Result();
     int rejected = 0;
-    for (int r = 0; r < s.rows; ++r)
-      for (int c = 0; c < s.columns; ++c) {
-        const int expected = BruteMinDist(stats, s.Pixel(r + s.firstRow, c + s.firstColumn), useDev, factors,
-                                          useMax, limits);
-        rejected += expected == 0;
-        ASSERT_EQ(classes[r * s.columns + c], expected) << "row " << r << " column " << c;
-      }
+    s.ExpectMap([&](const Vec& x) {
+      const int k = BruteMinDist(stats, x, useDev, factors, useMax, limits);
+      rejected += k == 0;
+      return k;
+    });
     EXPECT_EQ(rejected > 0, useDev || useMax);
   }
 }
@@ -104,12 +104,6 @@ double PairedDistance(const std::vector<double>& mean, const std::vector<double>
   }
   if (n % 2) even = (mean[n - 1] - x[n - 1]) * (mean[n - 1] - x[n - 1]) + even;
   return even + odd;
-}
-
-double InBandOrder(const std::vector<double>& mean, const std::vector<double>& x) {
-  double d = 0;
-  for (size_t b = 0; b < x.size(); ++b) d += (mean[b] - x[b]) * (mean[b] - x[b]);
-  return d;
 }
 
 TEST(MinimumDistance, NearlyEqualDistancesAreSummedInOneOrder) {
@@ -134,22 +128,16 @@ TEST(MinimumDistance, NearlyEqualDistancesAreSummedInOneOrder) {
     std::vector<std::vector<double>> means(3, std::vector<double>(n));
     for (int k = 0; k < 3; ++k)
       for (int b = 0; b < n; ++b) means[k][b] = levels[(b + k) % n];
-    const std::vector<double> classes = scene.Result();
     int orderMatters = 0;
-    for (int r = 0; r < rows; ++r)
-      for (int c = 0; c < columns; ++c) {
-        std::vector<double> x(n);
-        for (int b = 0; b < n; ++b) x[b] = value(b + 1, c, r);
-        auto nearest = [&](auto distance) {
-          int best = 0;
-          for (int k = 1; k < 3; ++k)
-            if (distance(means[k], x) < distance(means[best], x)) best = k;
-          return best + 1;
-        };
-        const int expected = nearest(PairedDistance);
-        orderMatters += expected != nearest(InBandOrder);
-        ASSERT_EQ(classes[r * columns + c], expected) << "row " << r << " column " << c;
-      }
+    ExpectMap(scene.Result(), rows, columns, [&](int r, int c) {
+      Vec x(n);
+      for (int b = 0; b < n; ++b) x[b] = value(b + 1, c, r);
+      int paired = 0;
+      for (int k = 1; k < 3; ++k)
+        if (PairedDistance(means[k], x) < PairedDistance(means[paired], x)) paired = k;
+      orderMatters += size_t(paired) != Nearest(means, x);
+      return paired + 1;
+    });
     EXPECT_GT(orderMatters, 0) << "the scene does not tell the orders apart";
   }
 }
@@ -162,11 +150,8 @@ TEST(MinimumDistance, ColoursAndNamesLandOnTheClassNumbersUsed) {
   float factors[] = {2, 2, 2}, limits[] = {255, 255, 255};
   ASSERT_EQ(ztMiniDistANew(s.scene.source, s.bands.data(), 2, s.scene.result, 28, 24, 0, 12, 0, factors, 0, limits),
             RC_OK);
-  long count = 0;
-  ASSERT_EQ(ztRSReadClsNum(s.scene.result, count), RC_OK);
-  ASSERT_EQ(count, 3);
-  std::vector<CLASSATTINFO> records(3);
-  ztRSReadClassInfo(s.scene.result, 3, records.data());
+  const std::vector<CLASSATTINFO> records = Records(s.scene.result);
+  ASSERT_EQ(records.size(), 3u);
   EXPECT_STREQ(records[1].name, "Mid");
   EXPECT_STREQ(records[2].name, "High");
   EXPECT_EQ(records[2].red, 20);
@@ -194,11 +179,10 @@ TEST(MinimumDistance, ArgumentChecksInOrder) {
 
 // Parallelepiped ---------------------------------------------------------
 
-int BruteBox(const BruteStats& s, const std::vector<double>& x, const float* factors, bool noData, double value) {
+int BruteBox(const BruteStats& s, const std::vector<double>& x, const float* factors) {
   for (int k : s.classes) {
     size_t b = 0;
     for (; b < x.size(); ++b) {
-      if (noData && x[b] == value) return 255;
       if (std::fabs(x[b] - s.mean.at({k, int(b)})) > double(factors[k - 1]) * s.deviation.at({k, int(b)})) break;
     }
     if (b == x.size()) return k;
@@ -217,14 +201,8 @@ TEST(Parallelepiped, FirstBoxHoldingThePixelWinsAndTheNewVariantsExtraArgumentCh
                                       s.firstRow, s.firstColumn, extra, factors),
               RC_OK);
     const BruteStats stats = s.Stats();
-    std::vector<double> classes = s.scene.Result();
     std::map<int, int> seen;
-    for (int r = 0; r < s.rows; ++r)
-      for (int c = 0; c < s.columns; ++c) {
-        const int expected = BruteBox(stats, s.Pixel(r + s.firstRow, c + s.firstColumn), factors, false, 0);
-        ++seen[expected];
-        ASSERT_EQ(classes[r * s.columns + c], expected) << r << "," << c;
-      }
+    s.ExpectMap([&](const Vec& x) { const int k = BruteBox(stats, x, factors); ++seen[k]; return k; });
     EXPECT_GT(seen[0], 0);
     EXPECT_GT(seen[1], 0);
     EXPECT_GT(seen[3], 0);
@@ -263,39 +241,16 @@ TEST(Parallelepiped, ZeroFactorHoldsOnlyTheMeanAndNoDataIsSeenWhenReached) {
 
 // Generalized minimum distance ---------------------------------------------
 
-// The formulas as written: raw scatter matrix, its inverse, and
-// t[r] = sum_b (x[r] - mu[b]) W[r][b], d = sum_r (x[r] - mu[r]) t[r].
-struct BruteGeneralized {
+// Per class, the inverse of the mean product matrix of its training pixels.
+std::map<int, Matrix> ProductInverses(const Trained& s) {
+  std::map<int, std::vector<Vec>> cells;
+  for (int r = s.firstRow; r < s.firstRow + s.rows; ++r)
+    for (int c = s.firstColumn; c < s.firstColumn + s.columns; ++c)
+      if (const int k = MaskClass(kClassRects, c, r)) cells[k].push_back(s.Pixel(r, c));
   std::map<int, Matrix> inverse;
-
-  BruteGeneralized(const Scene& scene, const BruteStats& stats, const std::vector<int>& bandList, int rows,
-                   int columns, int firstRow, int firstColumn) {
-    const size_t n = bandList.size();
-    for (int k : stats.classes) {
-      Matrix s(n, std::vector<double>(n, 0.0));
-      for (int r = firstRow; r < firstRow + rows; ++r)
-        for (int c = firstColumn; c < firstColumn + columns; ++c) {
-          if (MaskClass(kClassRects, c, r) != k) continue;
-          for (size_t a = 0; a < n; ++a)
-            for (size_t b = 0; b < n; ++b) s[a][b] += scene.value(bandList[a], c, r) * scene.value(bandList[b], c, r);
-        }
-      for (auto& row : s)
-        for (double& v : row) v /= stats.count.at(k);
-      inverse[k] = GaussJordanInverse(s);
-    }
-  }
-
-  double Distance(int k, const BruteStats& stats, const std::vector<double>& x) const {
-    const size_t n = x.size();
-    double d = 0;
-    for (size_t r = 0; r < n; ++r) {
-      double t = 0;
-      for (size_t b = 0; b < n; ++b) t += (x[r] - stats.mean.at({k, int(b)})) * inverse.at(k)[r][b];
-      d += (x[r] - stats.mean.at({k, int(r)})) * t;
-    }
-    return d;
-  }
-};
+  for (const auto& [k, xs] : cells) inverse[k] = MeanProductInverse(xs);
+  return inverse;
+}
 
 TEST(GeneralizedDistance, DecisionsAndRejectionFollowTheFormulas) {
   float factors[] = {2.0f, 2.5f, 1.5f};
@@ -307,30 +262,26 @@ TEST(GeneralizedDistance, DecisionsAndRejectionFollowTheFormulas) {
                                         s.firstRow, s.firstColumn, 0, factors);
     ASSERT_EQ(rc, RC_OK);
     const BruteStats stats = s.Stats();
-    BruteGeneralized brute(s.scene, stats, s.BandList(), s.rows, s.columns, s.firstRow, s.firstColumn);
-    std::vector<double> classes = s.scene.Result();
+    const std::map<int, Matrix> inverse = ProductInverses(s);
     int checked = 0, rejected = 0;
-    for (int r = 0; r < s.rows; ++r)
-      for (int c = 0; c < s.columns; ++c) {
-        const std::vector<double> x = s.Pixel(r + s.firstRow, c + s.firstColumn);
-        double best = INFINITY, second = INFINITY;
-        int k = 0;
-        for (int j : stats.classes) {
-          const double d = brute.Distance(j, stats, x);
-          if (d < best) second = best, best = d, k = j;
-          else if (d < second) second = d;
-        }
-        // The library computes d in an algebraically equal form; skip the
-        // pixels whose decision a last-bit difference could turn.
-        if (second - best <= 1e-9 * std::max(1.0, std::fabs(best))) continue;
-        int expected = k;
-        for (size_t b = 0; b < x.size() && useDev; ++b)
-          if (std::fabs(stats.mean.at({k, int(b)}) - x[b]) > stats.deviation.at({k, int(b)}) * double(factors[k - 1]))
-            expected = 0;
-        rejected += expected == 0;
-        ++checked;
-        ASSERT_EQ(classes[r * s.columns + c], expected) << r << "," << c;
+    s.ExpectMap([&](const Vec& x) {
+      double best = INFINITY, second = INFINITY;
+      int k = 0;
+      for (int j : stats.classes) {
+        const double d = GeneralizedDistance(inverse.at(j), {stats.mean.at({j, 0}), stats.mean.at({j, 1})}, x);
+        if (d < best) second = best, best = d, k = j;
+        else if (d < second) second = d;
       }
+      // The library computes d in an algebraically equal form; leave out the
+      // pixels whose decision a last-bit difference could turn.
+      if (second - best <= 1e-9 * std::max(1.0, std::fabs(best))) return double(NAN);
+      for (size_t b = 0; b < x.size() && useDev && k; ++b)
+        if (std::fabs(stats.mean.at({k, int(b)}) - x[b]) > stats.deviation.at({k, int(b)}) * double(factors[k - 1]))
+          k = 0;
+      rejected += k == 0;
+      ++checked;
+      return double(k);
+    });
     EXPECT_GT(checked, s.rows * s.columns - 5);
     EXPECT_EQ(rejected > 0, useDev == 1);
   }
@@ -386,13 +337,10 @@ TEST(InvalidValues, NaNPixelsAreNoDataAndTrainNothing) {
     EXPECT_EQ(flag, 1);
     const BruteStats stats = WindowStatistics(scene, kClassRects, {3, 1}, 28, 36, 0, 0);
     EXPECT_EQ(stats.classes.size(), 3u) << "one NaN in a training area removes no class";
-    std::vector<double> classes = scene.Result();
-    for (int r = 0; r < 28; ++r)
-      for (int c = 0; c < 36; ++c) {
-        const std::vector<double> x = {HolesInTexture(3, c, r), HolesInTexture(1, c, r)};
-        const int expected = std::isnan(x[0]) || std::isnan(x[1]) ? 255 : BruteMinDist(stats, x, true, factors, true, limits);
-        ASSERT_EQ(classes[r * 36 + c], expected) << r << "," << c;
-      }
+    ExpectMap(scene.Result(), 28, 36, [&](int r, int c) {
+      const Vec x = t.Pixel(r, c);
+      return std::isnan(x[0]) || std::isnan(x[1]) ? 255 : BruteMinDist(stats, x, true, factors, true, limits);
+    });
   }
 }
 

@@ -61,72 +61,55 @@ struct Unsup {
   GridSamples Samples() const { return SampleGrid(scene, bandList, rows, columns, firstRow, firstColumn, interval); }
   Vec Origin() const { return PixelOf(scene, bandList, 0, 0); }
   Vec Pixel(int r, int c) const { return PixelOf(scene, bandList, r, c); }
+  // The window's map against expected(the pixel's listed bands).
+  void ExpectMap(const std::function<double(const Vec&)>& expected) {
+    zttest::ExpectMap(scene.Result(), rows, columns,
+                      [&](int r, int c) { return expected(Pixel(firstRow + r, firstColumn + c)); });
+  }
 };
 
-int Nearest(const BruteClasses& classes, const Vec& x) {
-  int k = 0;
-  double best = std::numeric_limits<double>::infinity();
-  for (int c : classes.list) {
-    const double d = Distance2(classes.mean.at(c), x);
-    if (d < best) best = d, k = c;
-  }
-  return k;
+// The class of the nearest mean, the lower class on ties.
+int NearestMean(const BruteClasses& classes, const Vec& x) {
+  std::vector<Vec> means;
+  for (int k : classes.list) means.push_back(classes.mean.at(k));
+  return classes.list[Nearest(means, x)];
 }
 
 TEST(UnsupervisedMinimumDistance, PixelsTakeTheNearestInitialClassMean) {
-  for (unsigned long k : {1ul, 4ul, 7ul}) {
-    SCOPED_TRACE(k);
-    Unsup u;
-    // k = 4 by the colour variant without display bands: classes named only.
-    ASSERT_EQ(u.MiniDist(k, nullptr, k == 4), RC_OK);
+  // Few values, many equal distances: ties decide every centre.
+  auto steps = [](int b, int c, int r) { return double(((c / 2 + r / 3 + b) % 4) * 20); };
+  // 0 is no-data; band 1 (listed second) holds it in a strip, and no other
+  // pixel holds 0.
+  auto holes = [](int b, int c, int r) { return b == 1 && c >= 20 && r >= 10 ? 0.0 : Regions(b, c, r); };
+  const struct {
+    std::function<double(int, int, int)> value;
+    bool noData;
+    unsigned long k;
+    int interval;
+  } cases[] = {{Regions, false, 1, 3}, {Regions, false, 4, 3}, {Regions, false, 7, 3}, {steps, false, 4, 1},
+               {steps, false, 4, 2},   {steps, false, 4, 5},   {holes, true, 4, 3}};
+  for (const auto& t : cases) {
+    SCOPED_TRACE(std::to_string(t.k) + " " + std::to_string(t.interval) + " " + std::to_string(t.noData));
+    Unsup u(t.value, t.noData, 0);
+    u.interval = t.interval;
+    // The rows of the Regions scene; its k = 4 runs the colour variant
+    // without display bands: classes named only.
+    const bool regions = t.interval == 3 && !t.noData;
+    ASSERT_EQ(u.MiniDist(t.k, nullptr, regions && t.k == 4), RC_OK);
     const GridSamples samples = u.Samples();
-    const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, int(k), u.Origin()));
-    // The origin lies outside the window: its centre draws no sample.
-    if (k > 1) {
+    const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, int(t.k), u.Origin(), t.noData, 0));
+    // The origin's outlier lies outside the window: its centre draws no sample.
+    if (regions && t.k > 1) {
       EXPECT_EQ(classes.count.count(1), 0u);
     }
     const std::vector<CLASSATTINFO> records = Records(u.scene.result);
     ASSERT_EQ(records.size(), size_t(classes.list.back()));
     EXPECT_STREQ(records.back().name, ("Class_" + std::to_string(classes.list.back())).c_str());
-    const std::vector<double> result = u.scene.Result();
-    for (int r = 0; r < u.rows; ++r)
-      for (int c = 0; c < u.columns; ++c)
-        ASSERT_EQ(result[r * u.columns + c], Nearest(classes, u.Pixel(u.firstRow + r, u.firstColumn + c)))
-            << r << "," << c;
-  }
-}
-
-TEST(UnsupervisedMinimumDistance, EqualDistancesKeepTheEarlierSampleAndTheLowerClass) {
-  // Few values, many equal distances: ties decide every centre.
-  auto steps = [](int b, int c, int r) { return double(((c / 2 + r / 3 + b) % 4) * 20); };
-  for (int interval : {1, 2, 5}) {
-    SCOPED_TRACE(interval);
-    Unsup u(steps);
-    u.interval = interval;
-    ASSERT_EQ(u.MiniDist(4), RC_OK);
-    const GridSamples samples = u.Samples();
-    const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 4, u.Origin()));
-    const std::vector<double> result = u.scene.Result();
-    for (int r = 0; r < u.rows; ++r)
-      for (int c = 0; c < u.columns; ++c)
-        ASSERT_EQ(result[r * u.columns + c], Nearest(classes, u.Pixel(u.firstRow + r, u.firstColumn + c)));
-  }
-}
-
-TEST(UnsupervisedMinimumDistance, NoDataInAnyBandGives255AndIsNeverACentre) {
-  // 0 is no-data; band 1 (listed second) holds it in a strip.
-  auto holes = [](int b, int c, int r) { return b == 1 && c >= 20 && r >= 10 ? 0.0 : Regions(b, c, r); };
-  Unsup u(holes, true, 0);
-  ASSERT_EQ(u.MiniDist(4), RC_OK);
-  const GridSamples samples = u.Samples();
-  const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 4, u.Origin(), true, 0));
-  ASSERT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(u.scene.result, 1), nullptr), 255);
-  const std::vector<double> result = u.scene.Result();
-  for (int r = 0; r < u.rows; ++r)
-    for (int c = 0; c < u.columns; ++c) {
-      const int sr = u.firstRow + r, sc = u.firstColumn + c;
-      ASSERT_EQ(result[r * u.columns + c], sc >= 20 && sr >= 10 ? 255 : Nearest(classes, u.Pixel(sr, sc)));
+    if (t.noData) {
+      ASSERT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(u.scene.result, 1), nullptr), 255);
     }
+    u.ExpectMap([&](const Vec& x) { return t.noData && (x[0] == 0 || x[1] == 0) ? 255 : NearestMean(classes, x); });
+  }
 }
 
 TEST(UnsupervisedMinimumDistance, APassWithoutAUsableSampleFindsNoCentre) {
@@ -145,16 +128,11 @@ TEST(UnsupervisedMinimumDistance, ColourVariantColoursClassesByTheirFinalMeans) 
     const std::vector<CLASSATTINFO> records = Records(u.scene.result);
     const std::vector<double> result = u.scene.Result();
     // Final means over the pixels of each class, and each band's range.
-    std::map<int, Vec> sum;
-    std::map<int, long> count;
+    std::vector<std::pair<int, Vec>> cells;
     for (int r = 0; r < u.rows; ++r)
-      for (int c = 0; c < u.columns; ++c) {
-        const int k = int(result[r * u.columns + c]);
-        const Vec x = u.Pixel(u.firstRow + r, u.firstColumn + c);
-        if (!sum.count(k)) sum[k] = Vec(2, 0.0);
-        for (int b = 0; b < 2; ++b) sum[k][b] += x[b];
-        ++count[k];
-      }
+      for (int c = 0; c < u.columns; ++c)
+        cells.push_back({int(result[r * u.columns + c]), u.Pixel(u.firstRow + r, u.firstColumn + c)});
+    const BruteStats finalMeans = StatisticsOf(cells);
     double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
     for (int r = 0; r < u.scene.rows; ++r)
       for (int c = 0; c < u.scene.columns; ++c) {
@@ -167,7 +145,7 @@ TEST(UnsupervisedMinimumDistance, ColourVariantColoursClassesByTheirFinalMeans) 
       unsigned char rgb[3];
       for (int comp = 0; comp < 3; ++comp) {
         const int p = int(display[comp]) - 1;
-        const double mean = count.count(k) ? sum[k][p] / double(count[k]) : 0.0;
+        const double mean = finalMeans.count.count(k) ? finalMeans.mean.at({k, p}) : 0.0;
         const double level = type == GDT_Byte ? mean : (mean - lo[p]) * 255 / (hi[p] - lo[p]);
         rgb[comp] = static_cast<unsigned char>(static_cast<long>(std::trunc(level)) & 0xFF);
       }
@@ -198,28 +176,6 @@ TEST(UnsupervisedMinimumDistance, ArgumentChecksInOrder) {
   EXPECT_EQ(ztFJDMiniDist(u.scene.source, b, 2, 255, 3, u.scene.result, 20, 25, 3, 2), RC_OK);
 }
 
-// Sub captions in the order shown, and the last one when a stop arrives
-// after a given number of steps.
-std::string StoppedIn(Unsup& u, long steps, long& rc) {
-  ProgressRecorder progress;
-  progress.stopAfterSteps = steps;
-  rc = u.MiniDist(4);
-  EXPECT_EQ(progress.Count("end"), 1);
-  return progress.LastCaption();
-}
-
-TEST(UnsupervisedMinimumDistance, StopInEachPhase) {
-  Unsup u;
-  const long sampledRows = (u.rows + u.interval - 1) / u.interval;
-  long rc = 0;
-  EXPECT_EQ(StoppedIn(u, 0, rc), "最大最小距离法选初始类中心...");
-  EXPECT_EQ(rc, RC_CANCELLED);
-  EXPECT_EQ(StoppedIn(u, 3 * sampledRows, rc), "计算初始类的统计值:样本个数和均值...");
-  EXPECT_EQ(rc, RC_CANCELLED);
-  EXPECT_EQ(StoppedIn(u, 4 * sampledRows, rc), "非监督的最小距离分类...");
-  EXPECT_EQ(rc, RC_CANCELLED);
-}
-
 // The box of class k holds x when every band lies within 2 deviations.
 int BruteBox(const BruteClasses& classes, const Vec& x, bool hasNoData = false, double noData = 0) {
   for (int k : classes.list) {
@@ -241,15 +197,13 @@ TEST(UnsupervisedParallelepiped, FirstBoxHoldingThePixelGivesItsClassPlusOne) {
   const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 6, u.Origin()));
   const std::vector<CLASSATTINFO> records = Records(u.scene.result);
   ASSERT_EQ(records.size(), size_t(classes.list.back() + 1));
-  const std::vector<double> result = u.scene.Result();
   Vec sum(2, 0.0);
   long outside = 0;
-  for (int r = 0; r < u.rows; ++r)
-    for (int c = 0; c < u.columns; ++c) {
-      const Vec x = u.Pixel(u.firstRow + r, u.firstColumn + c);
-      ASSERT_EQ(result[r * u.columns + c], BruteBox(classes, x)) << r << "," << c;
-      if (result[r * u.columns + c] == 1) sum[0] += x[0], sum[1] += x[1], ++outside;
-    }
+  u.ExpectMap([&](const Vec& x) {
+    const int k = BruteBox(classes, x);
+    if (k == 1) sum[0] += x[0], sum[1] += x[1], ++outside;
+    return k;
+  });
   // Record 0 stands for the pixels in no box.
   ASSERT_GT(outside, 0);
   EXPECT_STREQ(records[0].name, "Class_1");
@@ -269,38 +223,20 @@ TEST(UnsupervisedParallelepiped, NoDataIsNoticedOnlyWhenTheExaminationReachesIts
   ASSERT_EQ(u.Box(4), RC_OK);
   const GridSamples samples = u.Samples();
   const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 4, u.Origin(), true, 0));
-  const std::vector<double> result = u.scene.Result();
-  EXPECT_EQ(result[1 * u.columns + 2], 1);
-  EXPECT_EQ(result[1 * u.columns + 4], 255);
-  for (int r = 0; r < u.rows; ++r)
-    for (int c = 0; c < u.columns; ++c)
-      ASSERT_EQ(result[r * u.columns + c], BruteBox(classes, u.Pixel(u.firstRow + r, u.firstColumn + c), true, 0));
+  EXPECT_EQ(BruteBox(classes, u.Pixel(4, 4), true, 0), 1);
+  EXPECT_EQ(BruteBox(classes, u.Pixel(4, 6), true, 0), 255);
+  u.ExpectMap([&](const Vec& x) { return BruteBox(classes, x, true, 0); });
 }
 
-// The generalized distance as it is written: t[a] = sum_b W[a][b] (x[a] -
-// m[b]), d = sum_a (x[a] - m[a]) t[a], W the inverse of the class's mean
-// product matrix of its samples (2 x 2, inverted by hand).
+// The least generalized distance to the classes of the samples.
 int BruteGeneralized(const GridSamples& samples, const BruteClasses& classes, const Vec& x) {
   int best = 0;
   double bestD = INFINITY;
   for (int k : classes.list) {
-    double s[2][2] = {};
+    std::vector<Vec> members;
     for (size_t i = 0; i < samples.values.size(); ++i)
-      if (classes.sampleClass[i] == k)
-        for (int a = 0; a < 2; ++a)
-          for (int b = 0; b < 2; ++b) s[a][b] += samples.values[i][a] * samples.values[i][b];
-    const double n = double(classes.count.at(k));
-    for (auto& row : s)
-      for (double& v : row) v /= n;
-    const double det = s[0][0] * s[1][1] - s[0][1] * s[1][0];
-    const double w[2][2] = {{s[1][1] / det, -s[0][1] / det}, {-s[1][0] / det, s[0][0] / det}};
-    const Vec& m = classes.mean.at(k);
-    double d = 0;
-    for (int a = 0; a < 2; ++a) {
-      double t = 0;
-      for (int b = 0; b < 2; ++b) t += w[a][b] * (x[a] - m[b]);
-      d += (x[a] - m[a]) * t;
-    }
+      if (classes.sampleClass[i] == k) members.push_back(samples.values[i]);
+    const double d = GeneralizedDistance(MeanProductInverse(members), classes.mean.at(k), x);
     if (d < bestD) bestD = d, best = k;
   }
   return best;
@@ -314,13 +250,7 @@ TEST(UnsupervisedGeneralizedDistance, PixelsTakeTheLeastWeightedDistance) {
     const GridSamples samples = u.Samples();
     const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 5, u.Origin()));
     EXPECT_EQ(Records(u.scene.result).size(), size_t(classes.list.back()));
-    const std::vector<double> result = u.scene.Result();
-    int mismatches = 0;
-    for (int r = 0; r < u.rows; ++r)
-      for (int c = 0; c < u.columns; ++c)
-        mismatches += result[r * u.columns + c] !=
-                      BruteGeneralized(samples, classes, u.Pixel(u.firstRow + r, u.firstColumn + c));
-    EXPECT_EQ(mismatches, 0);
+    u.ExpectMap([&](const Vec& x) { return BruteGeneralized(samples, classes, x); });
   }
 }
 
@@ -557,18 +487,12 @@ TEST(Isodata, NoIterationClassifiesByThePassOverTheInitialCentres) {
         EXPECT_EQ(got, expected) << c << " " << j;
       }
     }
-    const std::vector<double> result = s.scene.Result();
-    for (int r = 0; r < s.rows; ++r)
-      for (int c = 0; c < s.columns; ++c) {
-        const Vec x = PixelOf(s.scene, s.bandList, s.firstRow + r, s.firstColumn + c);
-        int best = 0;
-        double bestD = INFINITY;
-        for (int j = 1; j <= 5; ++j) {
-          const Vec mean = classes.count.count(j) ? classes.mean.at(j) : Vec(3, 0.0);
-          if (Distance2(mean, x) < bestD) bestD = Distance2(mean, x), best = j;
-        }
-        ASSERT_EQ(result[r * s.columns + c], best);
-      }
+    // An empty class keeps a mean of zeros.
+    std::vector<Vec> means;
+    for (int j = 1; j <= 5; ++j) means.push_back(classes.count.count(j) ? classes.mean.at(j) : Vec(3, 0.0));
+    ExpectMap(s.scene.Result(), s.rows, s.columns, [&](int r, int c) {
+      return Nearest(means, PixelOf(s.scene, s.bandList, s.firstRow + r, s.firstColumn + c)) + 1;
+    });
   }
 }
 
@@ -592,23 +516,29 @@ TEST(Isodata, ArgumentChecksInOrder) {
   EXPECT_EQ(progress.Count("end"), 9);
 }
 
-TEST(Isodata, StopInEachPhase) {
-  const long sampledRows = 9;  // 18 rows, interval 2
-  const std::pair<long, const char*> stops[] = {{0, "最大最小距离法选初始类中心..."},
-                                                {3 * sampledRows, "第1次迭代，类分裂、合并..."}};
-  for (auto [steps, caption] : stops) {
-    Scene3 s;
-    ProgressRecorder progress;
-    progress.stopAfterSteps = steps;
-    EXPECT_EQ(s.Run(4, 20), RC_CANCELLED);
-    EXPECT_EQ(progress.LastCaption(), caption);
-    EXPECT_EQ(progress.Count("end"), 1);
-  }
+// A stop after a given number of steps ends the call with the caption of the
+// phase it came in shown last, and one end.
+TEST(UnsupervisedStops, EachPhaseShowsItsCaptionLast) {
+  Unsup u;
   Scene3 s;
-  ProgressRecorder progress;
-  progress.stopAfterSteps = 3 * sampledRows;
-  EXPECT_EQ(s.Run(4, 0), RC_CANCELLED);
-  EXPECT_EQ(progress.LastCaption(), "生成最终分类结果...");
+  const long sampledRows = 7, isodataRows = 9;  // 20 rows at interval 3, 18 at interval 2
+  const struct {
+    bool isodata;
+    long steps, iterations;
+    const char* caption;
+  } stops[] = {{false, 0, 0, "最大最小距离法选初始类中心..."},
+               {false, 3 * sampledRows, 0, "计算初始类的统计值:样本个数和均值..."},
+               {false, 4 * sampledRows, 0, "非监督的最小距离分类..."},
+               {true, 0, 20, "最大最小距离法选初始类中心..."},
+               {true, 3 * isodataRows, 20, "第1次迭代，类分裂、合并..."},
+               {true, 3 * isodataRows, 0, "生成最终分类结果..."}};
+  for (const auto& stop : stops) {
+    ProgressRecorder progress;
+    progress.stopAfterSteps = stop.steps;
+    EXPECT_EQ(stop.isodata ? s.Run(4, stop.iterations) : u.MiniDist(4), RC_CANCELLED) << stop.caption;
+    EXPECT_EQ(progress.LastCaption(), stop.caption);
+    EXPECT_EQ(progress.Count("end"), 1) << stop.caption;
+  }
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "ztclass/classinfo.h"
 
 namespace zttest {
 
@@ -16,12 +15,6 @@ GridSamples SampleGrid(const Scene& scene, const std::vector<int>& bands, int ro
       s.positions.push_back({r, c});
     }
   return s;
-}
-
-double Distance2(const Vec& a, const Vec& b) {
-  double d = 0;
-  for (size_t i = 0; i < a.size(); ++i) d += (a[i] - b[i]) * (a[i] - b[i]);
-  return d;
 }
 
 std::vector<Vec> BruteCentres(const GridSamples& s, int count, const Vec& first, bool hasNoData, double noData) {
@@ -53,9 +46,7 @@ BruteClasses BruteAssign(const GridSamples& s, const std::vector<Vec>& centres) 
       b.sampleClass.push_back(0);
       continue;
     }
-    int k = 1;
-    for (size_t j = 1; j < centres.size(); ++j)
-      if (Distance2(centres[j], x) < Distance2(centres[k - 1], x)) k = int(j) + 1;
+    const int k = int(Nearest(centres, x)) + 1;
     b.sampleClass.push_back(k);
     members[k].push_back(x);
   }
@@ -73,20 +64,6 @@ BruteClasses BruteAssign(const GridSamples& s, const std::vector<Vec>& centres) 
     b.deviation[k] = dev;
   }
   return b;
-}
-
-Vec PixelOf(const Scene& scene, const std::vector<int>& bands, int row, int column) {
-  Vec x;
-  for (int b : bands) x.push_back(scene.value(b, column, row));
-  return x;
-}
-
-std::vector<CLASSATTINFO> Records(void* result) {
-  long count = 0;
-  if (ztRSReadClsNum(result, count) != 0 || count <= 0) return {};
-  std::vector<CLASSATTINFO> records(count);
-  ztRSReadClassInfo(result, count, records.data());
-  return records;
 }
 
 }  // namespace zttest

@@ -6,11 +6,8 @@
 #include <vector>
 
 #include "classifier_fixture.h"
-#include "ztclass/records.h"
 
 namespace zttest {
-
-using Vec = std::vector<double>;
 
 struct GridSamples {
   std::vector<Vec> values;
@@ -19,8 +16,6 @@ struct GridSamples {
 
 GridSamples SampleGrid(const Scene& scene, const std::vector<int>& bands, int rows, int columns, int firstRow,
                        int firstColumn, int interval);
-
-double Distance2(const Vec& a, const Vec& b);
 
 // Centres 1..count (index k - 1); samples with a band equal to noData (when
 // hasNoData) or NaN are passed over.
@@ -37,10 +32,5 @@ struct BruteClasses {
 // Every sample to its nearest centre (ties to the lower number); deviations
 // from the squared differences to the mean, summed apart.
 BruteClasses BruteAssign(const GridSamples& s, const std::vector<Vec>& centres);
-
-Vec PixelOf(const Scene& scene, const std::vector<int>& bands, int row, int column);
-
-// The class records of a result, read through the library.
-std::vector<CLASSATTINFO> Records(void* result);
 
 }  // namespace zttest
