@@ -162,6 +162,9 @@ TEST(AoiFiles, VerticesThatAreOrMapToNoNumberMakeTheFileUnusable) {
   EXPECT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("ok.geojson").c_str(), nullptr), 0) << "far, but a number";
   WriteText(dir.File("inf.geojson"), polygon("1e400"));
   EXPECT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("inf.geojson").c_str(), nullptr), ZTRS_ERR_AOI_FILE);
+  WriteText(dir.File("hole.geojson"), R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{},
+      "geometry":{"type":"Polygon","coordinates":[[[1,1],[9,1],[5,5],[1,1]],[[2,2],[1e400,2],[3,3],[2,2]]]}}]})");
+  EXPECT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("hole.geojson").c_str(), nullptr), ZTRS_ERR_AOI_FILE) << "in a hole";
 
   // Metres of 1e-300 m pixels: 1e300 m maps beyond any double.
   GDALAllRegister();
