@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -113,21 +114,27 @@ TEST(OutputFiles, StagedImagesAreChangedAsCopies) {
 // A worker killed while claiming a directory left an empty lock file, which
 // the sweep must take for a run still starting: it stayed in the tile folder
 // of a distributed run. A lock file now appears with its owner's pid in it.
+// The claims go on until the watcher has looked at many lock files: on a busy
+// machine it may not run at all while a fixed number of claims come and go.
 TEST(DirectoryClaims, ALockFileIsNeverSeenEmpty) {
   TempDir dir;
-  std::atomic<bool> done{false};
+  std::atomic<bool> enough{false}, done{false};
   std::thread claims([&] {
-    for (int i = 0; i < 2000; ++i) DirectoryClaim claim(dir.path(), NewRunToken(), "a test");
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (int i = 0; (i < 2000 || !enough) && std::chrono::steady_clock::now() < end; ++i)
+      DirectoryClaim claim(dir.path(), NewRunToken(), "a test");
     done = true;
   });
   long seen = 0, empty = 0;
-  while (!done)
+  while (!done) {
     for (const auto& entry : fs::directory_iterator(dir.path())) {
       struct stat st;
       if (stat(entry.path().c_str(), &st) != 0) continue;
       ++seen;
       empty += st.st_size == 0;
     }
+    if (seen >= 20000) enough = true;
+  }
   claims.join();
   EXPECT_GT(seen, 0);
   EXPECT_EQ(empty, 0) << "of " << seen << " lock files seen";
