@@ -135,6 +135,25 @@ TEST(AoiFiles, HolesAreLeftOutsideAndNamesAreCutAtCharacterBoundaries) {
   ztRSFreeAOIInfo(editor);
 }
 
+// Each colour field in turn the file's first (index 0).
+TEST(AoiFiles, ColoursComeFromRedGreenAndBlueFieldsClampedToBytes) {
+  TempDir dir;
+  WriteGeoTiff(dir.File("i.tif"), RasterSpec{}, [](int, int, int) { return 0; });
+  Handle ds(ztRSOpen(dir.File("i.tif").c_str(), 0));
+  for (const char* fields : {R"("red":300,"green":20,"blue":-5)", R"("green":20,"blue":-5,"red":300)",
+                             R"("blue":-5,"red":300,"green":20)"}) {
+    SCOPED_TRACE(fields);
+    WriteText(dir.File("rgb.geojson"), std::string(R"({"type":"FeatureCollection","features":[{"type":"Feature",
+      "properties":{)") + fields + R"(,"class":"a"},"geometry":{"type":"Polygon","coordinates":[[[1,1],[5,1],[5,5],[1,1]]]}}]})");
+    ASSERT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("rgb.geojson").c_str(), nullptr), 0);
+    const std::vector<AOI> aois = LoadAois(ds.get());
+    ASSERT_EQ(aois.size(), 1u);
+    EXPECT_EQ(aois[0].red, 255);
+    EXPECT_EQ(aois[0].green, 20);
+    EXPECT_EQ(aois[0].blue, 0);
+  }
+}
+
 TEST(AoiFiles, BadFilesAreReportedWhenAttached) {
   TempDir dir;
   WriteGeoTiff(dir.File("i.tif"), RasterSpec{}, [](int, int, int) { return 0; });
