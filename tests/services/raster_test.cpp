@@ -5,11 +5,13 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 
 #include "test_support.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/bandnote.h"
+#include "ztservices/cellarea.h"
 #include "ztservices/imagebase.h"
 #include "ztservices/raster.h"
 
@@ -221,6 +223,26 @@ TEST(RasterService, FlushedBlocksGoToTheFileAndReadBackOnSeveralThreads) {
   ds.reset();
   CPLSetConfigOption("GDAL_NUM_THREADS", nullptr);
   EXPECT_EQ(ztRSFlushCache(nullptr), ZTRS_ERR_BAD_HANDLE);
+}
+
+// The cell of latitudes 10..11 and longitudes 20..21, described with x along
+// longitude and with x along latitude, has the spherical area R^2 (sin 11 deg
+// - sin 10 deg) pi / 180 to well within the ellipsoid's 1%.
+TEST(RasterService, GeodesicCellAreaFollowsWhichAxisXRunsAlong) {
+  TempDir dir;
+  const double pi = std::acos(-1.0), r = 6371007.2;
+  const double sphere = r * r * (std::sin(11 * pi / 180) - std::sin(10 * pi / 180)) * pi / 180;
+  for (const char* axes : {"2,1\">EPSG:4326</SRS><GeoTransform>20,1,0,11,0,-1",
+                           "1,2\">EPSG:4326</SRS><GeoTransform>10,1,0,21,0,-1"}) {
+    SCOPED_TRACE(axes);
+    std::ofstream(dir.File("cell.vrt")) << "<VRTDataset rasterXSize=\"1\" rasterYSize=\"1\"><SRS dataAxisToSRSAxisMapping=\""
+                                        << axes << "</GeoTransform><VRTRasterBand dataType=\"Byte\" band=\"1\"/></VRTDataset>";
+    Handle ds(ztRSOpen(dir.File("cell.vrt").c_str(), 0));
+    ASSERT_TRUE(ds);
+    double area = 0;
+    ASSERT_EQ(ztRSGetGeodesicCellArea(ds.get(), 0, 0, &area), 0);
+    EXPECT_NEAR(area / sphere, 1.0, 0.01);
+  }
 }
 
 }  // namespace
