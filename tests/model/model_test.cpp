@@ -510,6 +510,7 @@ TEST(ModelFile, ModelsOfTheWrongShapeOrValuesAreRefused) {
   } cases[] = {
       {0, [](SavedArrays& m) { std::swap(m.header["classes"][1]["value"], m.header["classes"][2]["value"]); },
        "numbered 1, 2"},
+      {0, [](SavedArrays& m) { m.numbers["classes"][1] = 1; }, "ascending class numbers"},
       {8, [](SavedArrays& m) { m.header["scaling"] = nullptr; }, "band scaling"},
       {8, [](SavedArrays& m) { m.header["scaling"]["span"][1] = 0.0; }, "span"},
       {8, [](SavedArrays& m) { m.numbers["hidden-sizes"][0] = 3; }, "shape"},
