@@ -78,13 +78,17 @@ unchanged "more clumps than --ot Byte holds" 1 "clumps do not fit --ot Byte \\(a
 # nothing of the result nor of the work directory stays.
 head -c 4000000 /dev/urandom >"$WORK/large.bin"
 printf 'ENVI\nsamples = 2000\nlines = 2000\nbands = 1\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/large.hdr"
+# An image four times the large one, whose first phase lasts long enough to
+# be caught in it.
+head -c 16000000 /dev/urandom >"$WORK/long.bin"
+sed 's/^lines = 2000$/lines = 8000/' "$WORK/large.hdr" >"$WORK/long.hdr"
 # interrupt SIGNALS: runs a clump and sends SIGNALS Ctrl-C once it has begun
 # writing; every run must end with status 130 and leave nothing behind.
 # interrupt N [GAP]: N Ctrl-Cs, GAP seconds apart (default 0.01).
 interrupt() {
   local signals="$1" gap="${2:-0.01}" name="$1 Ctrl-C" before after rc
   before="$(snapshot "$DIR")"
-  "$ZTCLASS" clump "$WORK/large.bin" -o "$DIR/map.tif" --stats "$DIR/large.txt" --overwrite >"$WORK/int.out" 2>&1 &
+  "$ZTCLASS" clump "$WORK/long.bin" -o "$DIR/map.tif" --stats "$DIR/large.txt" --overwrite >"$WORK/int.out" 2>&1 &
   local pid=$!
   for _ in $(seq 100); do
     ls -A "$DIR" | grep -q '^\.ztclass-' && break
@@ -183,13 +187,12 @@ unchanged "a negative BP rate" 2 "--rate: must be 0 or more" -- "$ZTCLASS" bp "$
 unchanged "legend at x nan" 2 "--x: must be a finite number" -- \
   "$ZTCLASS" legend "$DIR/map.tif" --gdb "$DIR/l.gpkg" --x nan --y 1
 
-# The large image again, whose clump runs long enough to be caught at work.
 # start OUTPUT: a clump into $DIR/OUTPUT in the background, its process id
 # in $pid once its result is being written and its progress has begun.
 start() {
   local output="$1" before
   before="$(temporaries | grep -vc '\.lock$')"
-  "$ZTCLASS" clump "$WORK/large.bin" -o "$DIR/$output" --stats "$DIR/$output.txt" >"$WORK/$output.out" 2>&1 &
+  "$ZTCLASS" clump "$WORK/long.bin" -o "$DIR/$output" --stats "$DIR/$output.txt" >"$WORK/$output.out" 2>&1 &
   pid=$!
   for _ in $(seq 400); do
     [ "$(temporaries | grep -vc '\.lock$')" -gt "$before" ] && grep -q '^0\.' "$WORK/$output.out" && break
@@ -198,17 +201,21 @@ start() {
 }
 
 # Stop signals end a run as Ctrl-C does, with 128 + the signal's number, and
-# no "done" after the stop.
+# no "done" after the stop. The run is held while the signal is sent, so the
+# phases it finished before the stop are known exactly.
 for signal in TERM:143 HUP:129; do
   before="$(snapshot "$DIR")"
   start s.tif
+  kill -STOP "$pid"
+  done_before="$(grep -c 'done\.$' "$WORK/s.tif.out")"
   kill -"${signal%:*}" "$pid"
+  kill -CONT "$pid"
   wait "$pid"
   rc=$?
   [ "$rc" -eq "${signal#*:}" ] && pass || fail "SIG${signal%:*}: status $rc: $(cat "$WORK/s.tif.out")"
   [ "$before" = "$(snapshot "$DIR")" ] && pass || fail "SIG${signal%:*} left: $(temporaries)"
-  last="$(grep -v "RC_CANCELLED" "$WORK/s.tif.out" | tail -n 1)"
-  case "$last" in *done.) fail "SIG${signal%:*}: done after the stop: $(cat "$WORK/s.tif.out")" ;; *) pass ;; esac
+  [ "$(grep -c 'done\.$' "$WORK/s.tif.out")" -eq "$done_before" ] && pass ||
+    fail "SIG${signal%:*}: done after the stop: $(cat "$WORK/s.tif.out")"
 done
 
 # A run killed outright leaves its files; the next run removes them, but
