@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -898,6 +899,21 @@ TEST_F(PostClassMapTest, AJoinRefusesTilesThatAreNotItsOwn) {
   std::vector<unsigned char> changed = tile;
   changed[8 * 6] ^= 1;  // the tile's first row
   EXPECT_EQ(ztTileJoinAdd(join.get(), changed.data(), changed.size()), RC_BAD_WINDOW);
+  // A negative count of zeros that the first region's count makes up for, so
+  // that the pixels still add up to the tile's (modulo 2^64).
+  int64_t zeros = 0;
+  uint64_t regionsInTile = 0;
+  uint32_t firstCount = 0;
+  std::memcpy(&zeros, tile.data() + 88, 8);
+  std::memcpy(&regionsInTile, tile.data() + 96, 8);
+  const size_t countAt = 104 + 8 * regionsInTile;
+  std::memcpy(&firstCount, tile.data() + countAt, 4);
+  changed = tile;
+  const int64_t minusOne = -1;
+  const uint32_t madeUp = firstCount + uint32_t(zeros) + 1;
+  std::memcpy(changed.data() + 88, &minusOne, 8);
+  std::memcpy(changed.data() + countAt, &madeUp, 4);
+  EXPECT_EQ(ztTileJoinAdd(join.get(), changed.data(), changed.size()), RC_BAD_WINDOW) << "negative zeros";
   long regions = 0;
   EXPECT_EQ(ztTileJoinAdd(join.get(), tile.data(), tile.size()), RC_OK);
   EXPECT_EQ(ztTileJoinAdd(join.get(), tile.data(), tile.size()), RC_BAD_WINDOW) << "twice";
