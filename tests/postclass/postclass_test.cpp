@@ -568,6 +568,14 @@ TEST_F(HostileStatistics, CountsBeyondTheImageAreRefusedBeforeAnyArithmetic) {
   const std::string text = ReadText(File("clumps.txt"));
   ASSERT_EQ(Eliminate(text, 2, 5, 2), RC_OK);
   ASSERT_EQ(Sieve(text, 2, 5, 2), RC_OK);
+  ASSERT_EQ(ReadGrid("e.tif", 5), (Grid{{1, 1, 2, 2, 2}, {1, 2, 2, 2, 0}}));
+  // A first pixel outside the window is no pixel of it: the small clump is
+  // never reached, and stays.
+  for (const char* row : {"-1", "2", "-9223372036854775808"}) {
+    SCOPED_TRACE(row);
+    ASSERT_EQ(Eliminate(WithField(text, 10, 3, row), 2, 5, 2), RC_OK);
+    EXPECT_EQ(ReadGrid("e.tif", 5), (Grid{{1, 1, 2, 2, 2}, {1, 3, 2, 2, 0}}));
+  }
   const std::string huge = "9223372036854775807";
   // The clump of class 2 (line 9) takes the small one of class 3.
   EXPECT_EQ(Eliminate(WithField(text, 9, 4, huge), 2, 5, 2), RC_INPUT_FILE_FAILED) << "pixel count";
