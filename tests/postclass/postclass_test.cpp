@@ -800,7 +800,9 @@ TEST_F(PostClassMapTest, AtTheClassCountLimitBothStepsTakeTheMapAndOneAboveBothR
     ASSERT_EQ(ClumpInto(source.get(), "clumps", 1, 3, 0, 0, 8), RC_OK);
     EXPECT_EQ(Eliminate("clumps.txt", "e2", 1, 3, 1), above ? RC_INPUT_FILE_FAILED : RC_OK);
     EXPECT_EQ(FromMap(source.get(), "e1", 1, 3, 0, 0, 8, 1, true), above ? RC_BAD_WINDOW : RC_OK);
-    if (!above) EXPECT_EQ(ReadText(File("e1.txt")), ReadText(File("e2.txt")));
+    if (!above) {
+      EXPECT_EQ(ReadText(File("e1.txt")), ReadText(File("e2.txt")));
+    }
   }
 }
 
