@@ -847,6 +847,13 @@ long InTiles(void* source, long rows, long cols, long r0, long c0, long tile, in
   }
   long regions = 0;
   if (long rc = ztTileJoinResolve(join.get(), statistics, &regions)) return rc;
+  // A tile one past the window's last row or column is none of its tiles.
+  const long down = (rows + tile - 1) / tile * tile, across = (cols + tile - 1) / tile * tile;
+  for (const auto& [r, c] : {std::pair{r0 + down, c0}, std::pair{r0, c0 + across}}) {
+    void* numbers = nullptr;
+    size_t size = 0;
+    EXPECT_EQ(ztTileJoinNumbers(join.get(), r, c, &numbers, &size), RC_BAD_WINDOW) << r << ", " << c;
+  }
   pixels.assign(rows * cols, 0);
   for (const auto& t : tiles) {
     void* numbers = nullptr;
