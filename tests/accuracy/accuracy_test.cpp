@@ -180,6 +180,9 @@ TEST(AccuracyAppraise, AoiModeFailuresWriteNoReport) {
   // Four class records against three class AOIs.
   WriteClassRecords(h.image, {"Water", "Forest", "Urban", "Sand"});
   EXPECT_EQ(h.Appraise(1, 1, 1, 1), RC_AOI_WITHOUT_POLYGON);
+  // None against three: a class file of no records is still a class file.
+  WriteClassRecords(h.image, {});
+  EXPECT_EQ(h.Appraise(1, 1, 1, 1), RC_AOI_WITHOUT_POLYGON);
   // A class value above the class count under a reference polygon.
   WriteClassRecords(h.image, {"Water", "Forest"});
   const std::string two = WriteRects(h.dir.File("two.geojson"), {{{0, 0, 4, 3}}, {{6, 0, 10, 3}}}, "");
