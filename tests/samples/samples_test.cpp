@@ -352,7 +352,8 @@ TEST(PixelConvention, PolygonsReachingFarBeyondTheImageKeepTheirPixels) {
     WriteGeoTiff(dir.File("s.tif"), RasterSpec{kColumns, kRows, 2},
                  [](int b, int c, int r) { return (c * 7 + r * 3 + b * b * 11) % 23; });
     Handle ds(ztRSOpen(dir.File("s.tif").c_str(), 0));
-    zttest::AddAoi(ds.get(), {{2, 3, far, 3, far, far, 2, far}});             // columns 2.., rows 3..
+    // columns 2.., rows 3..; the two vertices of no number are left out.
+    zttest::AddAoi(ds.get(), {{2, 3, far, 3, NAN, 5, far, far, 5, INFINITY, 2, far}});
     zttest::AddAoi(ds.get(), {{-far, -far, 5, -far, 5, 4, -far, 4}});         // columns ..4, rows ..3
     zttest::AddAoi(ds.get(), {{-far, 10, far, 10, far, 12, -far, 12}});       // rows 10 and 11
     zt::AoiEditorHandle editor;
