@@ -511,6 +511,12 @@ TEST(ModelFile, ModelsOfTheWrongShapeOrValuesAreRefused) {
       {0, [](SavedArrays& m) { std::swap(m.header["classes"][1]["value"], m.header["classes"][2]["value"]); },
        "numbered 1, 2"},
       {0, [](SavedArrays& m) { m.numbers["classes"][1] = 1; }, "ascending class numbers"},
+      // No rows where one per class belongs: only optional numbers may be empty.
+      {0, [](SavedArrays& m) {
+         for (auto& entry : m.header["numbers"])
+           if (entry["name"] == "means") entry["shape"][0] = 0;
+         m.numbers["means"].clear();
+       }, "shape"},
       {8, [](SavedArrays& m) { m.header["scaling"] = nullptr; }, "band scaling"},
       {8, [](SavedArrays& m) { m.header["scaling"]["span"][1] = 0.0; }, "span"},
       {8, [](SavedArrays& m) { m.numbers["hidden-sizes"][0] = 3; }, "shape"},
