@@ -296,6 +296,16 @@ IsodataLimits Limits(long k, double split, double merge, long minSamples, long m
   return IsodataLimits{k, split, 0.05, merge, minSamples, maxMerges};
 }
 
+TEST(IsodataSteps, DeletionKeepsTheLargerClustersInOrderAndNothingBeyondTheCount) {
+  // The fourth entry is left over from an earlier, larger table.
+  ClusterTable t = Table({{5, -1, {0}, {0}}, {2, -1, {1}, {0}}, {9, -1, {2}, {0}}, {40, -1, {3}, {0}}});
+  t.count = 3;
+  zt::DeleteSmallClusters(t, 4);
+  ASSERT_EQ(t.count, 2);
+  EXPECT_EQ(t.entries[0].mean, (Vec{0}));
+  EXPECT_EQ(t.entries[1].mean, (Vec{2}));
+}
+
 TEST(IsodataSteps, SplitHalvesTheWidestBandOfWideClusters) {
   // v = (9 + 1) / 2 = 5 and 0.25, V = 2.625: only cluster 0 is above it.
   ClusterTable s = Table({{10, -1, {50, 60}, {3, 1}}, {10, -1, {5, 5}, {0.5, 0.5}}});
