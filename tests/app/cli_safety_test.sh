@@ -49,6 +49,7 @@ a GeoTIFF named .vrt refused|2|-o .*map.vrt: a VRT only refers to pixels kept in
 a type PNG cannot hold|2|--ot Float32: the PNG format writes only|mindist $S --aoi $A -o $DIR/map.png --of PNG --ot Float32
 a class count the type cannot hold|2|--ot Int8 cannot hold class 255 \(the value of no-data pixels\)|mindist $WORK/scene_nodata.tif --aoi $A -o $DIR/n.tif --ot Int8
 a class without pixels in the window|1|class 1 'Water' has no training pixel in the window|box $S --aoi $A -o $DIR/w.tif --window 5,6,4,5
+a class beginning one column past the window|1|class 1 'Water' has no training pixel in the window|box $S --aoi $A -o $DIR/w.tif --window 10,1,0,0
 a class AOI outside the image|1|class AOI of class 3 'Cloud' covers no pixel|maxlike $S --aoi $WORK/outside.geojson -o $DIR/o.tif
 --max-dev 0|2|--max-dev values must be finite and above 0|mindist $S --aoi $A -o $DIR/f.tif --max-dev 1,0
 --purify -1|2|--purify must be a finite number of at least 0|samples $S --aoi $A --purify -1 -o $DIR/cells.csv
