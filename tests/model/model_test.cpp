@@ -283,7 +283,7 @@ TEST(ModelParameters, UnknownOrOutOfRangeParametersAreRefusedByName) {
     EXPECT_NE(std::string(ztModelLastError()).find(c.named), std::string::npos) << ztModelLastError();
     EXPECT_EQ(model, nullptr);
   }
-  // Each end of a range is in it.
+  // The low end of a range is in it.
   ZTModel* model = nullptr;
   EXPECT_EQ(ztModelTrain("bp", R"({"hidden": [4], "rate": 0, "momentum": 0, "epochs": 2, "seed": 7})",
                          f.scene.source, f.bands.data(), kBands, kRows, kColumns, 0, 0, nullptr, &model),
