@@ -917,18 +917,21 @@ TEST_F(PostClassMapTest, AJoinRefusesTilesThatAreNotItsOwn) {
   changed[8 * 6] ^= 1;  // the tile's first row
   EXPECT_EQ(ztTileJoinAdd(join.get(), changed.data(), changed.size()), RC_BAD_WINDOW);
   // A negative count of zeros that the first region's count makes up for, so
-  // that the pixels still add up to the tile's (modulo 2^64).
+  // that the pixels still add up to the tile's (modulo 2^64). The summary's
+  // words: 11 the zeros, 12 the region count n, then n region values of 8
+  // bytes and the regions' counts.
+  constexpr size_t kZerosAt = 8 * 11, kRegionsAt = 8 * 12;
   int64_t zeros = 0;
   uint64_t regionsInTile = 0;
   uint32_t firstCount = 0;
-  std::memcpy(&zeros, tile.data() + 88, 8);
-  std::memcpy(&regionsInTile, tile.data() + 96, 8);
-  const size_t countAt = 104 + 8 * regionsInTile;
+  std::memcpy(&zeros, tile.data() + kZerosAt, 8);
+  std::memcpy(&regionsInTile, tile.data() + kRegionsAt, 8);
+  const size_t countAt = kRegionsAt + 8 + 8 * regionsInTile;
   std::memcpy(&firstCount, tile.data() + countAt, 4);
   changed = tile;
   const int64_t minusOne = -1;
   const uint32_t madeUp = firstCount + uint32_t(zeros) + 1;
-  std::memcpy(changed.data() + 88, &minusOne, 8);
+  std::memcpy(changed.data() + kZerosAt, &minusOne, 8);
   std::memcpy(changed.data() + countAt, &madeUp, 4);
   EXPECT_EQ(ztTileJoinAdd(join.get(), changed.data(), changed.size()), RC_BAD_WINDOW) << "negative zeros";
   long regions = 0;
