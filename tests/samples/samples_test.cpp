@@ -1,14 +1,11 @@
 // Class AOIs, training cells, the class mask and purification, checked
-// against brute-force computations in the test, and against GDAL's
-// rasterisation for polygons on pixel edges. Which pixels other polygons take
-// is checked against the point test in scanline_test.cpp.
-#include <gdal_alg.h>
+// against brute-force computations in the test. Which pixels polygons take is
+// checked against the point test in scanline_test.cpp, and the point test's
+// boundary rule against GDAL's rasterisation in imagebase_test.cpp.
 #include <gtest/gtest.h>
-#include <ogrsf_frmts.h>
 
 #include <cmath>
 #include <map>
-#include <memory>
 #include <random>
 #include <set>
 
@@ -221,78 +218,11 @@ TEST(Purification, BadInputAndCancellation) {
   EXPECT_EQ(out.count, 0);
 }
 
-// Which pixels an AOI polygon takes: cell gathering and the class mask must
-// both take what GDAL's rasterisation takes (the pixels whose centres lie
-// inside), for polygons drawn on pixel edges in map coordinates; polygons
-// reaching far beyond the image keep the pixels they cover -----------------
+// Polygons reaching far beyond the image keep the pixels they cover ---------
 
 using PixelSet = std::set<std::pair<long, long>>;  // column, row
 
 constexpr int kColumns = 30, kRows = 24;
-const double kGeoTransform[6] = {500000, 30, 0, 4000000, 0, -30};  // as WriteGeoTiff writes it
-
-// Map coordinates of the pixel corner (c, r).
-OGRRawPoint Corner(double c, double r) { return {kGeoTransform[0] + c * 30, kGeoTransform[3] - r * 30}; }
-
-OGRPolygon PolygonOnCorners(const std::vector<std::vector<std::pair<double, double>>>& rings) {
-  OGRPolygon polygon;
-  for (const auto& points : rings) {
-    OGRLinearRing ring;
-    for (auto [c, r] : points) ring.addPoint(Corner(c, r).x, Corner(c, r).y);
-    ring.closeRings();
-    polygon.addRing(&ring);
-  }
-  return polygon;
-}
-
-// GDAL's own answer: the polygon burnt into an in-memory grid of the image.
-PixelSet Rasterised(const OGRPolygon& polygon) {
-  GDALDriver* mem = GetGDALDriverManager()->GetDriverByName("MEM");
-  std::unique_ptr<GDALDataset> grid(mem->Create("", kColumns, kRows, 1, GDT_Byte, nullptr));
-  grid->SetGeoTransform(const_cast<double*>(kGeoTransform));
-  int band = 1;
-  double burn = 1;
-  OGRGeometryH geometry = OGRGeometry::ToHandle(const_cast<OGRPolygon*>(&polygon));
-  EXPECT_EQ(GDALRasterizeGeometries(GDALDataset::ToHandle(grid.get()), 1, &band, 1, &geometry, nullptr, nullptr,
-                                    &burn, nullptr, nullptr, nullptr),
-            CE_None);
-  std::vector<unsigned char> pixels(kColumns * kRows);
-  EXPECT_EQ(grid->GetRasterBand(1)->RasterIO(GF_Read, 0, 0, kColumns, kRows, pixels.data(), kColumns, kRows,
-                                             GDT_Byte, 0, 0, nullptr),
-            CE_None);
-  PixelSet set;
-  for (long r = 0; r < kRows; ++r)
-    for (long c = 0; c < kColumns; ++c)
-      if (pixels[r * kColumns + c]) set.emplace(c, r);
-  return set;
-}
-
-struct TrainingFile {
-  TempDir dir;
-  std::string image = dir.File("scene.tif");
-  Handle ds;
-
-  explicit TrainingFile(const std::vector<OGRPolygon>& polygons) {
-    WriteGeoTiff(image, RasterSpec{kColumns, kRows, 1, GDT_Byte, 0, 0, false, 0, true},
-                 [](int, int c, int r) { return (c * 5 + r * 3) % 17; });
-    GDALDriver* gpkg = GetGDALDriverManager()->GetDriverByName("GPKG");
-    GDALDataset* out = gpkg->Create(dir.File("aoi.gpkg").c_str(), 0, 0, 0, GDT_Unknown, nullptr);
-    OGRSpatialReference utm;
-    utm.importFromEPSG(32633);
-    OGRLayer* layer = out->CreateLayer("training", &utm, wkbPolygon, nullptr);
-    OGRFieldDefn classField("class", OFTInteger);
-    layer->CreateField(&classField);
-    for (size_t i = 0; i < polygons.size(); ++i) {
-      OGRFeature feature(layer->GetLayerDefn());
-      feature.SetField("class", static_cast<int>(i + 1));
-      feature.SetGeometry(&polygons[i]);
-      EXPECT_EQ(layer->CreateFeature(&feature), OGRERR_NONE);
-    }
-    GDALClose(out);
-    ds.reset(ztRSOpen(image.c_str(), 0));
-    EXPECT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("aoi.gpkg").c_str(), "class"), 0);
-  }
-};
 
 std::vector<PixelSet> GatheredPerClass(void* ds, const std::vector<AOI>& aois) {
   long band = 1;
@@ -315,34 +245,6 @@ std::vector<PixelSet> MaskedPerClass(void* ds, const std::vector<AOI>& aois) {
     for (long c = 0; c < columns; ++c)
       if (int k = pixels[r * columns + c]) sets[k - 1].emplace(c, r);
   return sets;
-}
-
-TEST(PixelConvention, EdgeAlignedPolygonsTakeWhatGdalRasterises) {
-  GDALAllRegister();
-  const std::vector<OGRPolygon> polygons = {
-      PolygonOnCorners({{{3, 2}, {7, 2}, {7, 10}, {3, 10}}}),                     // 4 x 8 on pixel edges
-      PolygonOnCorners({{{10, 10}, {12, 10}, {12, 12}, {10, 12}}}),               // the 2 x 2 square
-      PolygonOnCorners({{{15, 1}, {27, 1}, {27, 4}, {19, 4}, {19, 12}, {15, 12}}}),  // an L
-      PolygonOnCorners({{{2, 14}, {12, 14}, {12, 23}, {2, 23}}, {{5, 17}, {8, 17}, {8, 20}, {5, 20}}}),  // a hole
-      PolygonOnCorners({{{26, 18}, {34, 18}, {34, 30}, {26, 30}}}),  // over the image's corner
-  };
-  TrainingFile file(polygons);
-  zt::AoiEditorHandle editor;
-  std::vector<AOI> aois;
-  ASSERT_EQ(zt::LoadClassAois(file.ds.get(), editor, aois), RC_OK);
-  ASSERT_EQ(aois.size(), polygons.size());
-  const std::vector<PixelSet> gathered = GatheredPerClass(file.ds.get(), aois);
-  const std::vector<PixelSet> masked = MaskedPerClass(file.ds.get(), aois);
-  for (size_t k = 0; k < polygons.size(); ++k) {
-    SCOPED_TRACE(k);
-    const PixelSet expected = Rasterised(polygons[k]);
-    EXPECT_FALSE(expected.empty());
-    EXPECT_EQ(gathered[k], expected);
-    EXPECT_EQ(masked[k], expected);
-  }
-  EXPECT_EQ(gathered[0].size(), 32u);
-  EXPECT_EQ(gathered[1], (PixelSet{{10, 10}, {11, 10}, {10, 11}, {11, 11}}));
-  EXPECT_EQ(gathered[4].size(), 4u * 6u);
 }
 
 TEST(PixelConvention, PolygonsReachingFarBeyondTheImageKeepTheirPixels) {

@@ -1,8 +1,8 @@
 // The pixels of a polygon found row by row from its edges must be, pixel for
 // pixel, those that the point-in-polygon test of each pixel centre accepts:
 // random polygons with horizontal edges, vertices on pixel centres and
-// corners, collinear runs, holes and rings touching themselves, through the
-// fill alone and through cell gathering and the class mask of a real image.
+// corners, collinear runs, holes and rings touching themselves, through cell
+// gathering and the class mask of a real image.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -112,38 +112,6 @@ long Count(const Points& xy) { return static_cast<long>(xy.size() / 2); }
 
 bool Inside(const Points& xy, long column, long row) {
   return ztRSPtInPolygon(xy.data(), Count(xy), static_cast<double>(column), static_cast<double>(row), 0) == 1;
-}
-
-TEST(ScanlineFill, SamePixelsAsThePointTestOnRandomPolygons) {
-  PolygonMaker maker(20261207, 20);
-  std::mt19937 random(7);
-  zt::ScanlineFill fill;
-  constexpr long kLow = -4, kHigh = 25, kSize = kHigh - kLow + 1;
-  for (int n = 0; n < 3000; ++n) {
-    const Points xy = maker.Make();
-    // Sometimes only part of the rows and columns.
-    const long firstRow = kLow + static_cast<long>(random() % 3) * 5, lastRow = kHigh - static_cast<long>(random() % 3) * 5;
-    const long lo = kLow + static_cast<long>(random() % 3) * 5, hi = kHigh - static_cast<long>(random() % 3) * 5;
-    fill.Start(xy.data(), Count(xy), firstRow, lastRow);
-    std::vector<int> taken(kSize * kSize, 0);
-    for (long r = firstRow; r <= lastRow; ++r) {
-      long previous = lo - 2;
-      fill.Row(r, lo, hi, [&](long first, long last) {
-        ASSERT_GT(first, previous + 1) << "runs out of order or touching";
-        ASSERT_LE(first, last);
-        ASSERT_GE(first, lo);
-        ASSERT_LE(last, hi);
-        for (long c = first; c <= last; ++c) ++taken[(r - kLow) * kSize + c - kLow];
-        previous = last;
-      });
-    }
-    for (long r = kLow; r <= kHigh; ++r)
-      for (long c = kLow; c <= kHigh; ++c) {
-        const bool wanted = r >= firstRow && r <= lastRow && c >= lo && c <= hi && Inside(xy, c, r);
-        ASSERT_EQ(taken[(r - kLow) * kSize + c - kLow], wanted ? 1 : 0)
-            << "polygon " << n << " row " << r << " column " << c;
-      }
-  }
 }
 
 TEST(ScanlineFill, RingsOfFewerThanThreeVerticesHoldNothing) {
