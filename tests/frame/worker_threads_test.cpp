@@ -11,9 +11,7 @@
 #include <vector>
 
 #include "test_support.h"
-#include "ztclass/neural.h"
 #include "ztclass/result_codes.h"
-#include "ztclass/statistical.h"
 #include "ztclass/unsupervised.h"
 #include "ztservices/raster.h"
 #include "ztservices/workers.h"
@@ -103,27 +101,7 @@ class WorkerThreadsTest : public ::testing::Test {
   std::string resultPath = dir.File("classes.tif");
   void* source = nullptr;
   long bands[kBands] = {1, 2, 3};
-  float factors[3] = {3.0f, 3.0f, 3.0f};
-  float limits[3] = {40.0f, 40.0f, 40.0f};
 };
-
-// The pass is shared: one classifier of each kind, and the ones with work
-// of their own shared among the threads (sample passes, network runs).
-TEST_F(WorkerThreadsTest, SupervisedStatisticalAndNetworkClassifiers) {
-  ExpectSameOnEveryThreadCount([&](void* result) {
-    return ztMiniDistANew(source, bands, kBands, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn, 1,
-                          factors, 1, limits);
-  });
-  ExpectSameOnEveryThreadCount([&](void* result) {
-    return MaxLiklihoodClass(source, bands, kBands, 0.0, result, kWindowRows, kWindowColumns, kFirstRow,
-                             kFirstColumn);
-  });
-  long hidden[1] = {6};
-  ExpectSameOnEveryThreadCount([&](void* result) {
-    return ztBPNNClass(source, bands, kBands, hidden, 1, 0.8, 0.3, 0.001, 20, result, kWindowRows, kWindowColumns,
-                       kFirstRow, kFirstColumn);
-  });
-}
 
 TEST_F(WorkerThreadsTest, UnsupervisedClassifiersWithAndWithoutClassColours) {
   long display[3] = {3, 2, 1};
