@@ -219,21 +219,6 @@ TEST_F(ClumpTest, FailuresWriteNothing) {
   EXPECT_FALSE(std::filesystem::exists(File("a.txt")));
 }
 
-// One region of 4 M pixels, with single holes of other classes, a 3 x 3
-// block, a diagonal chain and class-0 pixels: what region growing of a sea
-// or a forest meets.
-Grid OneHugeRegion() {
-  const long side = 2000;
-  Grid g(side, std::vector<long>(side, 1));
-  for (long r = 250; r < side; r += 500)
-    for (long c = 350; c < side; c += 700) g[r][c] = 2;
-  for (long r = 0; r < 3; ++r)
-    for (long c = 0; c < 3; ++c) g[1200 + r][40 + c] = 3;
-  for (long k = 0; k < 5; ++k) g[1400 + k][1400 + k] = 2;
-  g[0][0] = g[side - 1][side - 1] = g[1500][0] = 0;
-  return g;
-}
-
 // Sieve ------------------------------------------------------------------
 
 using SieveTest = PostClassFixture;
@@ -299,39 +284,6 @@ TEST_F(SieveTest, AWindowAcrossBlockRowsKeepsItsClumpsInScanOrder) {
   Labelling kept = w;
   for (size_t m = 1; m < kept.value.size(); ++m) kept.value[m] = l.value[w.value[m]];
   EXPECT_EQ(ReadText(File("sieve.txt")), ClumpText("过滤分析块统计信息:", 3, 8, l.zeros, kept));
-}
-
-TEST_F(SieveTest, OneHugeRegionMatchesAFloodFillLabelling) {
-  const Grid g = OneHugeRegion();
-  const long side = long(g.size());
-  for (int neighbours : {4, 8}) {
-    SCOPED_TRACE(neighbours);
-    ASSERT_EQ(Clump(g, neighbours), RC_OK);
-    const Labelling expected = Label(g, neighbours == 8);
-    EXPECT_EQ(ReadGrid("clumps.tif", side), expected.labels);
-    EXPECT_EQ(ReadText(File("clumps.txt")), ClumpText("聚类分析块统计信息:", 3, neighbours, expected.zeros, expected));
-  }
-  // Sieve of the 8-neighbour clumps at 2: the single holes go, the block and
-  // the chain stay, renumbered.
-  ASSERT_EQ(Sieve("clumps.tif", "clumps.txt", "sieve", side, side, 0, 0, 2), RC_OK);
-  const Labelling clumps = Label(g, true);
-  const Labelling kept = Sieved(clumps, 2);
-  ASSERT_EQ(kept.value.size(), 4u) << "the region, the block and the chain";
-  EXPECT_TRUE(ReadGrid("sieve.tif", side) == kept.labels);
-  EXPECT_EQ(ReadText(File("sieve.txt")), ClumpText("过滤分析块统计信息:", 3, 8, kept.zeros, kept));
-
-  // Eliminate at 2: every single hole lies in the region and takes class 1.
-  ASSERT_EQ(Eliminate("clumps.txt", "classes2", side, side, 2), RC_OK);
-  Grid expected = g;
-  std::vector<long> totals(3, 0);
-  for (long r = 0; r < side; ++r)
-    for (long c = 0; c < side; ++c) {
-      const long k = clumps.labels[r][c];
-      if (k && clumps.count[k] < 2) expected[r][c] = 1;
-      if (expected[r][c]) ++totals[expected[r][c] - 1];
-    }
-  EXPECT_EQ(ReadGrid("classes2.tif", side), expected);
-  EXPECT_EQ(ReadText(File("classes2.txt")), Totals(3, 8, clumps.zeros, totals));
 }
 
 // Eliminate ---------------------------------------------------------------
