@@ -18,7 +18,6 @@ using namespace zt;
 namespace {
 
 constexpr int kCaption = 64;
-const char* const kCaptionText = "有监督的最小距离分类...";
 
 long TrivialClassifier(void* source, const long* bands, long bandCount, void* result, long rows,
                        long columns, long firstRow, long firstColumn) {
@@ -78,57 +77,6 @@ RasterSpec Tiled(int columns, int rows, int bands, int block) {
 
 using ClassificationPassTest = Fixture;
 
-// A window inside 16 x 16 tiles, two bands listed in reverse; a striped
-// source classified whole.
-TEST_F(ClassificationPassTest, WindowsAreWrittenWindowRelative) {
-  RasterSpec striped;
-  striped.columns = 33;
-  striped.rows = 17;
-  striped.blockRows = 4;
-  const struct {
-    RasterSpec spec;
-    std::vector<long> bands;
-    long rows, columns, firstRow, firstColumn;
-  } cases[] = {{Tiled(50, 40, 2, 16), {2, 1}, 20, 25, 5, 7}, {striped, {1}, 17, 33, 0, 0}};
-  for (const auto& t : cases) {
-    if (source) ztRSClose(source);
-    MakeSource(t.spec);
-    MakeResult(t.columns, t.rows);
-    ASSERT_EQ(TrivialClassifier(source, t.bands.data(), long(t.bands.size()), result, t.rows, t.columns, t.firstRow,
-                                t.firstColumn),
-              RC_OK);
-    std::vector<double> classes = CloseAndReadResult();
-    for (long r = 0; r < t.rows; ++r)
-      for (long c = 0; c < t.columns; ++c)
-        ASSERT_EQ(classes[r * t.columns + c],
-                  1 + std::fmod(Source(int(t.bands[0]), int(c + t.firstColumn), int(r + t.firstRow)), 3.0))
-            << "row " << r << " column " << c;
-  }
-}
-
-TEST_F(ClassificationPassTest, NoDataInAnyBandGives255AndTheResultTakesTheValue) {
-  RasterSpec spec = Tiled(32, 32, 2, 16);
-  spec.hasNoData = true;
-  spec.noData = 4;
-  MakeSource(spec);
-  MakeResult(20, 18);
-  const long bands[] = {1, 2};
-  ASSERT_EQ(TrivialClassifier(source, bands, 2, result, 18, 20, 3, 9), RC_OK);
-  int flag = 0;
-  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(result, 1), &flag), 255) << "the value the no-data pixels hold";
-  EXPECT_EQ(flag, 1);
-  std::vector<double> classes = CloseAndReadResult();
-  int noDataPixels = 0;
-  for (long r = 0; r < 18; ++r)
-    for (long c = 0; c < 20; ++c) {
-      const double b1 = Source(1, c + 9, r + 3), b2 = Source(2, c + 9, r + 3);
-      const double expected = (b1 == 4 || b2 == 4) ? 255 : 1 + std::fmod(b1, 3.0);
-      noDataPixels += expected == 255;
-      ASSERT_EQ(classes[r * 20 + c], expected);
-    }
-  EXPECT_GT(noDataPixels, 0);
-}
-
 TEST_F(ClassificationPassTest, WithoutNoDataTheResultKeepsItsOwn) {
   MakeSource(Tiled(16, 16, 1, 16));
   MakeResult(16, 16);
@@ -156,24 +104,6 @@ TEST_F(ClassificationPassTest, StopAfterTheFirstRowBlockKeepsItsRows) {
   for (long r = 0; r < 40; ++r)
     for (long c = 0; c < 40; ++c)
       ASSERT_EQ(classes[r * 40 + c], r < 16 ? 1 + std::fmod(Source(1, c, r), 3.0) : 0) << r << "," << c;
-}
-
-TEST_F(ClassificationPassTest, ProgressProtocol) {
-  MakeSource(Tiled(40, 40, 1, 16));
-  MakeResult(30, 30);
-  ProgressRecorder progress;
-  const long band = 1;
-  ASSERT_EQ(TrivialClassifier(source, &band, 1, result, 30, 30, 10, 10), RC_OK);
-  const std::vector<std::string> expectedStart = {"start", std::string("main:") + kCaptionText,
-                                                  std::string("sub:") + kCaptionText};
-  ASSERT_GE(progress.events.size(), 4u);
-  EXPECT_EQ(std::vector<std::string>(progress.events.begin(), progress.events.begin() + 3), expectedStart);
-  EXPECT_EQ(progress.events.back(), "end");
-  EXPECT_EQ(progress.Count("end"), 1);
-  // Rows 10..39 span row blocks 0, 1 and 2: range one more than that, one
-  // stop poll per row block.
-  EXPECT_EQ(progress.Count("range:0,4"), 1);
-  EXPECT_EQ(progress.steps, 3);
 }
 
 TEST_F(ClassificationPassTest, ArgumentChecksInOrderAndEndProgressOnEveryPath) {
