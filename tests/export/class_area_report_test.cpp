@@ -65,17 +65,6 @@ class ClassAreaReport : public ::testing::Test {
   void* image = nullptr;
 };
 
-TEST_F(ClassAreaReport, ReportsKnownCountsAndAreas) {
-  ASSERT_EQ(zt::ExportClassAreaReport(image, "classes.cls", reportPath), RC_OK);
-  EXPECT_EQ(ReadText(reportPath), kHead +
-                                      "分类信息文件：classes.cls\n\n"
-                                      "  ID\t类名\t像元数\t面积(m*m)\n"
-                                      "  1\t水体\t16\t14400.00\n"
-                                      "  2\t林地\t12\t10800.00\n"
-                                      "  3\t城镇\t8\t7200.00\n"
-                                      "  4\t裸地\t0\t0.00\n");
-}
-
 TEST_F(ClassAreaReport, ClassNumbersOfRecordsPickTheirCounts) {
   CLASSATTINFO records[2]{};
   records[0].classNo = 3;
