@@ -253,6 +253,59 @@ TEST_P(LegendExport, HostileNamesAreNamesOnly) {
   }
 }
 
+// The geodatabase itself refuses the text class (a trigger, as a database
+// administrator might set one up): the box class created just before stays,
+// as it was when the failure came, and no text class appears.
+TEST_P(LegendExport, RefusedTextClassLeavesTheBoxClass) {
+  const std::string refused = prefix + "_P";
+  if (GetParam() == Kind::GeoPackage) {
+    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
+    ASSERT_NE(driver, nullptr);
+    GDALDatasetUniquePtr created(driver->Create(gpkgPath.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+    ASSERT_TRUE(created);
+  }
+  const std::vector<std::string> setUp =
+      GetParam() == Kind::GeoPackage
+          ? std::vector<std::string>{"CREATE TRIGGER refuse_texts BEFORE INSERT ON gpkg_contents WHEN NEW.table_name "
+                                     "= '" + refused + "' BEGIN SELECT RAISE(ABORT, 'refused'); END"}
+          : std::vector<std::string>{
+                "CREATE FUNCTION refuse_texts() RETURNS event_trigger LANGUAGE plpgsql AS $$ DECLARE r record; "
+                "BEGIN FOR r IN SELECT objid FROM pg_event_trigger_ddl_commands() WHERE object_type = 'table' LOOP "
+                "IF (SELECT relname FROM pg_class WHERE oid = r.objid) = '" + refused + "' THEN "
+                "RAISE EXCEPTION 'refused'; END IF; END LOOP; END $$",
+                "CREATE EVENT TRIGGER refuse_texts ON ddl_command_end WHEN TAG IN ('CREATE TABLE') "
+                "EXECUTE FUNCTION refuse_texts()"};
+  const std::vector<std::string> tearDown =
+      GetParam() == Kind::GeoPackage
+          ? std::vector<std::string>{"DROP TRIGGER refuse_texts"}
+          : std::vector<std::string>{"DROP EVENT TRIGGER refuse_texts", "DROP FUNCTION refuse_texts()"};
+  auto run = [this](const std::vector<std::string>& statements) {
+    auto gdb = OpenGeodatabase(true);
+    ASSERT_TRUE(gdb);
+    for (const std::string& sql : statements) {
+      CPLErrorReset();
+      gdb->ReleaseResultSet(gdb->ExecuteSQL(sql.c_str(), nullptr, nullptr));
+      ASSERT_NE(CPLGetLastErrorType(), CE_Failure) << sql << ": " << CPLGetLastErrorMsg();
+    }
+  };
+  run(setUp);
+  InteractionRecorder user;
+  Answer(user, prefix, 0, 0, 10, false, true);
+  const long rc = ztExportClsLegend(image, addToMap, &info);
+  run(tearDown);
+  EXPECT_EQ(rc, RC_LEGEND_ANNOTATION_CLASS_FAILED);
+  EXPECT_EQ(addToMap, -1);
+  EXPECT_EQ(long{info.classIds.count}, 0);
+  auto gdb = OpenGeodatabase();
+  ASSERT_TRUE(gdb);
+  OGRLayer* boxes = Layer(*gdb, prefix + "_R");
+  ASSERT_NE(boxes, nullptr);
+  EXPECT_EQ(boxes->GetFeatureCount(), 0);
+  EXPECT_EQ(Layer(*gdb, refused), nullptr);
+  EXPECT_EQ(Styles(prefix + "_R").size(), 1u);
+  EXPECT_TRUE(Styles(refused).empty());
+}
+
 TEST_P(LegendExport, CancellingWritesNothing) {
   {
     InteractionRecorder user;  // the dialog is cancelled
