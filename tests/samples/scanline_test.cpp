@@ -14,7 +14,6 @@
 #include "samples/class_aois.h"
 #include "samples/class_mask.h"
 #include "mask_pixels.h"
-#include "samples/scanline_fill.h"
 #include "services/aoi_editor_handle.h"
 #include "test_support.h"
 #include "ztclass/result_codes.h"
@@ -112,15 +111,6 @@ long Count(const Points& xy) { return static_cast<long>(xy.size() / 2); }
 
 bool Inside(const Points& xy, long column, long row) {
   return ztRSPtInPolygon(xy.data(), Count(xy), static_cast<double>(column), static_cast<double>(row), 0) == 1;
-}
-
-TEST(ScanlineFill, RingsOfFewerThanThreeVerticesHoldNothing) {
-  zt::ScanlineFill fill;
-  const Points xy = {0, 0, 10, 10};
-  for (long count : {0L, 1L, 2L}) {
-    fill.Start(xy.data(), count, 0, 10);
-    for (long r = 0; r <= 10; ++r) fill.Row(r, 0, 10, [](long, long) { FAIL(); });
-  }
 }
 
 // Cell gathering and the class mask of a real image ------------------------
