@@ -429,8 +429,8 @@ TEST(BPClassification, FirstBandWithinOneMillionthOfNoDataIsClass255) {
   EXPECT_EQ(classes[kNetColumns + 20], 2);
 }
 
-// The hidden layers' checks; the null, band-count and window checks are the
-// shared pass's, tested with it.
+// The hidden layers' checks; the null, band-count and window checks before
+// them are the network driver's, tested through ART's export.
 TEST(BPClassification, ArgumentChecksInTheirOrderBeforeAnyProgress) {
   NetScene s;
   ProgressRecorder progress;
