@@ -253,8 +253,8 @@ TEST(BPNetwork, TrainingStopsAtTheThresholdAndReleaseIsSafeTwice) {
   empty.Release();
 }
 
-// The high-order network: net input and update against literal sums, the
-// hidden deltas against a finite-difference gradient --------------------------
+// The high-order network: the update against literal sums, the hidden deltas
+// against a finite-difference gradient ---------------------------------------
 
 void SetWeights(zt::CHighRankNN& net) {
   for (long l = 0; l < net.LayerCount(); ++l) {
@@ -265,26 +265,6 @@ void SetWeights(zt::CHighRankNN& net) {
         layer.Weight(j, i) = 0.4 * std::sin(1 + 3 * j + i + 5 * l);
         for (long m = 0; m < layer.inputs; ++m) layer.Pair(j, i, m) = 0.3 * std::cos(2 + j + 2 * i + 3 * m + l);
       }
-    }
-  }
-}
-
-TEST(HighOrderNetwork, NetInputWeighsPairsAboveTheDiagonalAndSquaresWhenAsked) {
-  for (bool squares : {false, true}) {
-    zt::CHighRankNN net;
-    ASSERT_EQ(net.Create(3, 2, true, 0, nullptr), RC_OK);
-    net.InitWeights(true, zt::ProcessRandom());
-    SetWeights(net);
-    const double y[] = {0.2, 0.5, 0.9};
-    net.Forward(y, true, squares);
-    zt::HRLayer& out = net.Layer(0);
-    for (long k = 0; k < 2; ++k) {
-      double s = out.neurons[k].bias;
-      for (int i = 0; i < 3; ++i) s += out.Weight(k, i) * y[i];
-      s += out.Pair(k, 0, 1) * y[0] * y[1] + out.Pair(k, 0, 2) * y[0] * y[2] + out.Pair(k, 1, 2) * y[1] * y[2];
-      if (squares)
-        for (int i = 0; i < 3; ++i) s += out.Pair(k, i, i) * y[i] * y[i];
-      EXPECT_NEAR(out.neurons[k].output, Logistic(s), 1e-15) << squares;
     }
   }
 }
