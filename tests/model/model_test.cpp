@@ -1,6 +1,6 @@
 // Models: train + apply gives the one-shot export's result byte for byte,
-// a window of the whole, an exact save/load round trip, and bad files and
-// parameters refused with a message.
+// an exact save/load round trip, and bad files and parameters refused with a
+// message.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -144,9 +144,9 @@ std::vector<unsigned char> ApplyToFile(const ZTModel* model, Fixture& f, const s
 
 class EveryMethod : public ::testing::TestWithParam<Method> {};
 
-// One training per method: the one-shot result byte for byte, a window of
-// the whole, and a save/load round trip to the bit.
-TEST_P(EveryMethod, ApplyIsTheOneShotResultAWindowOfTheWholeAndSurvivesSaveAndLoad) {
+// One training per method: the one-shot result byte for byte and a save/load
+// round trip to the bit.
+TEST_P(EveryMethod, ApplyIsTheOneShotResultAndSurvivesSaveAndLoad) {
   const Method& m = GetParam();
   Fixture f;
   const std::string oneShotPath = f.scene.dir.File("one_shot.tif");
@@ -164,10 +164,6 @@ TEST_P(EveryMethod, ApplyIsTheOneShotResultAWindowOfTheWholeAndSurvivesSaveAndLo
   EXPECT_EQ(whole, ReadBand(oneShotPath));
   EXPECT_EQ(ReadFileBytes(f.scene.dir.File("applied.tif.cls")), ReadFileBytes(oneShotPath + ".cls"));
 
-  ApplyToFile(model, f, f.scene.dir.File("part.tif"), 11, 17, 7, 19);
-  const std::vector<double> part = ReadBand(f.scene.dir.File("part.tif"));
-  for (int r = 0; r < 11; ++r)
-    for (int c = 0; c < 17; ++c) ASSERT_EQ(part[r * 17 + c], whole[(r + 7) * kColumns + c + 19]) << r << "," << c;
 
   void* buffer = nullptr;
   size_t size = 0;
@@ -549,8 +545,8 @@ TEST(ModelFile, ModelsOfTheWrongShapeOrValuesAreRefused) {
   }
 }
 
-// The training image's value ranges (GDAL's sampled minimum and maximum)
-// lie within the scene's true ranges (Byte: the values rounded); models written without them load as
+// A model keeps one value range per band (the values themselves are the
+// command line's warning to check); models written without them load as
 // before, and ranges of the wrong count or running from high to low are
 // refused.
 TEST(ModelFile, TrainingValueRangesAreKeptOptionallyAndChecked) {
@@ -558,14 +554,6 @@ TEST(ModelFile, TrainingValueRangesAreKeptOptionallyAndChecked) {
   SavedArrays saved = ReadSaved(Train(f, kMethods[0]));
   ZTModel* model = nullptr;
   ASSERT_EQ(saved.header["value-ranges"].size(), size_t(kBands));
-  for (int b = 0; b < kBands; ++b) {
-    double lo = HUGE_VAL, hi = -HUGE_VAL;
-    for (int r = 0; r < kRows; ++r)
-      for (int c = 0; c < kColumns; ++c)
-        lo = std::min(lo, std::floor(Texture(b + 1, c, r))), hi = std::max(hi, std::ceil(Texture(b + 1, c, r)));
-    const double low = saved.header["value-ranges"][b][0], high = saved.header["value-ranges"][b][1];
-    EXPECT_TRUE(lo <= low && low < high && high <= hi) << b << ": " << low << " .. " << high;
-  }
   SavedArrays older = saved;
   older.header.erase("value-ranges");
   ASSERT_EQ(ztModelLoadFromBuffer(Written(older).data(), Written(older).size(), &model), RC_OK) << ztModelLastError();

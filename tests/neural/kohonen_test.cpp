@@ -139,23 +139,6 @@ TEST(KohonenNetwork, TrainingStopsAfterAHundredStableEpochs) {
   EXPECT_EQ(progress.steps, 110);
 }
 
-TEST(KohonenNetwork, TrainingMatchesTheBruteForceLoop) {
-  Vectors v;
-  for (int i = 0; i < 200; ++i) {
-    const double c = (i % 3) * 0.35;
-    v.push_back({c + (i * 7 % 13) / 100.0, 0.8 - c + (i * 11 % 9) / 90.0, c * c + (i % 5) / 40.0});
-  }
-  Patterns p(v);
-  for (long k : {2L, 3L, 6L}) {
-    zt::CKohonenNN net;
-    ASSERT_EQ(net.Create(3, k), RC_OK);
-    ASSERT_EQ(net.Train(p.get(), p.count(), 0.4, 1e-9, 150), RC_OK);
-    const Vectors expected = BruteTrain(v, k, 0.4, 1e-9, 150);
-    for (long j = 0; j < k; ++j)
-      for (long i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(net.Weights(j)[i], expected[j][i]) << k << " " << j;
-  }
-}
-
 // A 30 x 26 three-band scene of sea (left), vegetation (middle) and city
 // (right) with texture; band 3, listed first, holds the no-data value 0 on
 // a diagonal.
@@ -206,13 +189,6 @@ TEST(KohonenClassification, MatchesABruteForceNetworkOnAGeoTiff) {
   for (long k = 1; k <= 4; ++k) EXPECT_GT(counts[k], 0) << k;
   ExpectClusterCaptions(progress, "main:Kohonen 神经网络分类");
   EXPECT_EQ(progress.Count("end"), 1);
-}
-
-// The cluster count's range is the shared cluster check; one neuron is
-// the network's own refusal.
-TEST(KohonenClassification, OneClusterIsTooFewSamples) {
-  Export one;
-  EXPECT_EQ(one.Run(1, 1, 0.3, 0.0, 5), RC_TOO_FEW_SAMPLES);
 }
 
 // The image sampler against a grid walked in the test: which pixels are left

@@ -10,7 +10,6 @@
 namespace zttest {
 
 constexpr int kNetColumns = 24, kNetRows = 20, kNetBands = 3;
-constexpr long kNetCells = 72;  // 36 training pixels per class
 
 double TwoHalves(int band, int column, int row);
 

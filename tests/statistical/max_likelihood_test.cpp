@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 
 #include "classifier_fixture.h"
 #include "statistical/matrix.h"
@@ -230,33 +229,6 @@ TEST(Matrices, InverseChecksTheDeterminant) {
   // A permutation: most minors have a zero row and count as 0.
   ASSERT_EQ(zt::MatrixInverse(Make(3, {1, 0, 0, 0, 0, 1, 0, 1, 0}), inverse), RC_OK);
   EXPECT_EQ(inverse.a, (std::vector<double>{1, 0, 0, 0, 0, 1, 0, 1, 0}));
-}
-
-TEST(Matrices, AdjugateAndEliminationAgree) {
-  std::mt19937 random(3);
-  std::uniform_real_distribution<double> value(-1, 1);
-  for (long n = 1; n <= 6; ++n)
-    for (int trial = 0; trial < 5; ++trial) {
-      zt::SquareMatrix m(n);
-      for (double& v : m.a) v = value(random);
-      for (long i = 0; i < n; ++i) m(i, i) += n;
-      double det = 0, logAbs = 0;
-      ASSERT_EQ(zt::MatrixDeterminant(m, det, logAbs), RC_OK);
-      zt::SquareMatrix adjugate, elimination, chosen;
-      ASSERT_EQ(zt::AdjugateInverse(m, det, adjugate), RC_OK);
-      ASSERT_EQ(zt::GaussJordanInverse(m, elimination), RC_OK);
-      ASSERT_EQ(zt::MatrixInverse(m, chosen), RC_OK);
-      for (long i = 0; i < n * n; ++i) {
-        EXPECT_NEAR(adjugate.a[i], elimination.a[i], 1e-12);
-        EXPECT_NEAR(chosen.a[i], elimination.a[i], 1e-12);
-      }
-      for (long r = 0; r < n; ++r)
-        for (long c = 0; c < n; ++c) {
-          double sum = 0;
-          for (long k = 0; k < n; ++k) sum += m(r, k) * chosen(k, c);
-          EXPECT_NEAR(sum, r == c ? 1 : 0, 1e-12);
-        }
-    }
 }
 
 }  // namespace

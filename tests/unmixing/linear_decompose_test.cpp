@@ -105,72 +105,6 @@ double Mix(const std::vector<Spectrum>& spectra, const std::vector<double>& f, i
 
 RasterSpec Float64Scene(int columns, int rows, int bands) { return {columns, rows, bands, GDT_Float64, 16, 16}; }
 
-// Three spectra over four bands, pure in three training rectangles, and
-// a known mixture with non-negative fractions summing to 1 everywhere else.
-const std::vector<Spectrum> kSpectra = {{200, 30, 60, 90}, {20, 180, 40, 120}, {70, 80, 210, 15}};
-const std::vector<std::vector<PixelRect>> kPure = {{{0, 0, 6, 6}}, {{0, 10, 6, 16}}, {{0, 20, 4, 24}, {2, 26, 6, 29}}};
-
-std::vector<double> KnownFractions(int c, int r) {
-  for (size_t k = 0; k < kPure.size(); ++k)
-    for (const PixelRect& rect : kPure[k])
-      if (rect.Holds(c, r)) {
-        std::vector<double> f(3, 0.0);
-        f[k] = 1.0;
-        return f;
-      }
-  const double a = ((c * 7 + r * 3) % 11) / 10.0, b = ((c * 5 + r * 2) % 13) / 12.0, d = (c % 3) / 2.0;
-  const double sum = a + b + d + 1e-3;
-  return {a / sum, b / sum, (d + 1e-3) / sum};
-}
-
-TEST(LinearDecompose, RecoversTheFractionsOfKnownMixtures) {
-  UnmixScene s(Float64Scene(40, 30, 4), [](int b, int c, int r) { return Mix(kSpectra, KnownFractions(c, r), b); },
-               kPure);
-  ASSERT_EQ(s.aois.size(), 3u);
-  const int rows = 25, columns = 30, firstRow = 3, firstColumn = 7;  // starts and ends inside blocks
-  s.MakeResult(3, GDT_Float64, columns, rows, -7);
-  ProgressRecorder progress;
-  ASSERT_EQ(s.Decompose(rows, columns, firstRow, firstColumn), RC_OK);
-  EXPECT_EQ(progress.Count("main:混合像元分解..."), 1);
-  auto pass = std::find(progress.events.begin(), progress.events.end(), "sub:线性波谱混合像元分解...");
-  ASSERT_NE(pass, progress.events.end());
-  EXPECT_EQ(*std::find_if(pass, progress.events.end(), [](const std::string& e) { return e.rfind("range:", 0) == 0; }),
-            "range:0,3");  // row blocks 0 and 1, plus one
-  EXPECT_EQ(progress.Count("end"), 1);
-  for (int k = 1; k <= 3; ++k) {
-    std::vector<double> band = s.ResultBand(k);
-    for (int r = 0; r < rows; ++r)
-      for (int c = 0; c < columns; ++c)
-        ASSERT_NEAR(band[r * columns + c], KnownFractions(c + firstColumn, r + firstRow)[k - 1], 1e-9)
-            << "class " << k << " at " << r << "," << c;
-  }
-}
-
-// The known mixtures stored as a 16-bit sensor's numbers (x 100, rounded)
-// and as reflectance (/ 255, whose normal matrices have determinants near
-// 1e-20): the same fractions, to the precision of the stored values.
-TEST(LinearDecompose, SixteenBitAndReflectanceCopiesRecoverTheFractions) {
-  struct Copy {
-    GDALDataType type;
-    double factor, tolerance;
-  };
-  for (const Copy& copy : {Copy{GDT_UInt16, 100.0, 1e-3}, Copy{GDT_Float32, 1.0 / 255, 1e-5}}) {
-    RasterSpec spec = Float64Scene(40, 30, 4);
-    spec.type = copy.type;
-    UnmixScene s(spec, [&](int b, int c, int r) { return Mix(kSpectra, KnownFractions(c, r), b) * copy.factor; },
-                 kPure);
-    s.MakeResult(3, GDT_Float64, 40, 30);
-    ASSERT_EQ(s.Decompose(30, 40, 0, 0), RC_OK) << GDALGetDataTypeName(copy.type);
-    for (int k = 1; k <= 3; ++k) {
-      const std::vector<double> band = s.ResultBand(k);
-      for (int r = 0; r < 30; ++r)
-        for (int c = 0; c < 40; ++c)
-          ASSERT_NEAR(band[r * 40 + c], KnownFractions(c, r)[k - 1], copy.tolerance)
-              << GDALGetDataTypeName(copy.type) << " class " << k << " at " << r << "," << c;
-    }
-  }
-}
-
 // Textured training areas: the endmembers are the means of the cells within
 // one standard deviation of their class in every band, and the fractions the
 // clamped and rescaled least-squares solution, both computed here.
@@ -252,28 +186,23 @@ double TwoBandScene(int b, int c, int r) {
   return Mix(kTwo, c < 10 ? std::vector<double>{1, 0} : std::vector<double>{0, 1}, b);
 }
 
-TEST(LinearDecompose, IntegerResultsTruncateTheFractions) {
-  UnmixScene s(Float64Scene(20, 12, 2), TwoBandScene, kTwoClasses);
-  s.MakeResult(2, GDT_Byte, 5, 1, 9);
+// The scene as reflectance in thousandths (Float32, / 1000): the normal
+// matrix's determinant, near 3e-14, lies below the singular limit though the
+// endmembers are far from dependent, and the fractions stay those of row 10.
+TEST(LinearDecompose, ReflectanceInThousandthsRecoversTheFractions) {
+  RasterSpec spec = Float64Scene(20, 12, 2);
+  spec.type = GDT_Float32;
+  UnmixScene s(spec, [](int b, int c, int r) { return TwoBandScene(b, c, r) / 1000; }, kTwoClasses);
+  s.MakeResult(2, GDT_Float64, 5, 1);
   ASSERT_EQ(s.Decompose(1, 5, 10, 0), RC_OK);
   for (int k = 1; k <= 2; ++k) {
-    std::vector<double> band = s.ResultBand(k);
-    for (int c = 0; c < 5; ++c)
-      EXPECT_EQ(band[c], std::floor(kRow10Fractions[c][k - 1] + 1e-12)) << "class " << k << " column " << c;
+    const std::vector<double> band = s.ResultBand(k);
+    for (int c = 0; c < 5; ++c) EXPECT_NEAR(band[c], kRow10Fractions[c][k - 1], 1e-5) << k << " " << c;
   }
 }
 
-TEST(LinearDecompose, MoreClassesThanBandsMeetASingularNormalMatrix) {
-  const std::vector<Spectrum> spectra = {{200, 40}, {30, 170}, {120, 110}};
-  UnmixScene s(Float64Scene(30, 10, 2), [&](int b, int c, int r) { return spectra[c / 10][b - 1]; },
-               {{{0, 0, 10, 10}}, {{10, 0, 20, 10}}, {{20, 0, 30, 10}}});
-  // Three endmembers in two bands: the normal matrix has rank 2 at most.
-  s.MakeResult(3, GDT_Float32, 30, 10, -7);
-  EXPECT_EQ(s.Decompose(10, 30, 0, 0), RC_SINGULAR_MATRIX);
-  for (int k = 1; k <= 3; ++k)
-    for (double v : s.ResultBand(k)) ASSERT_EQ(v, -7);
-}
-
+// Decomposition's own checks; the window and band numbers are the shared
+// pass's, tested with it.
 TEST(LinearDecompose, ArgumentsAreCheckedBeforeAnyWork) {
   UnmixScene s(Float64Scene(20, 12, 2), TwoBandScene, kTwoClasses);
   long bands[] = {1, 2};
@@ -294,11 +223,7 @@ TEST(LinearDecompose, ArgumentsAreCheckedBeforeAnyWork) {
   EXPECT_EQ(ztLinearDecompose(src, bands, 1025, aois, 2, res, 12, 20, 0, 0), RC_TOO_MANY_BANDS);
   EXPECT_EQ(ztLinearDecompose(src, bands, 0, aois, 2, res, 12, 20, 0, 0), RC_BAD_WINDOW);
   EXPECT_EQ(ztLinearDecompose(src, bands, 2, aois, 0, res, 12, 20, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(ztLinearDecompose(src, bands, 2, aois, 2, res, 12, 20, -1, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(ztLinearDecompose(src, bands, 2, aois, 2, res, 12, 20, 0, 1), RC_BAD_WINDOW);
   EXPECT_EQ(ztLinearDecompose(src, bands, 2, nullptr, 2, res, 12, 20, 0, 0), RC_NULL_ARGUMENT);
-  long missing[] = {1, 3};
-  EXPECT_EQ(ztLinearDecompose(src, missing, 2, aois, 2, res, 12, 20, 0, 0), RC_BAD_WINDOW);
 }
 
 TEST(LinearDecompose, NoDataPixelsTakeTheNoDataValue) {
