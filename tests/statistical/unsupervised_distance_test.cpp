@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 
 #include "statistical/isodata_clusters.h"
 #include "unsupervised_fixture.h"
@@ -275,8 +274,6 @@ TEST(UnsupervisedGeneralizedDistance, TooSmallResultsAreRefused) {
 }
 
 // ISODATA -------------------------------------------------------------------
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 ClusterTable Table(const std::vector<Cluster>& clusters) {
   ClusterTable t(long(clusters[0].mean.size()));
