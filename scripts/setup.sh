@@ -107,11 +107,9 @@ case "$ACTION" in
     install_packages
     cmake -S "$ROOT" -B "$ROOT/build-threads" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$DEBUG_FLAGS" \
       -DZTCLASS_THREAD_SANITIZE=ON -DZTCLASS_BENCH=OFF -DZTCLASS_PYTHON=OFF >/dev/null
-    if grep -q ztModelTrain "$ROOT/src/exports.map"; then
-      cmake --build "$ROOT/build-threads" -j "$JOBS" --target concurrent_models_test
-      TSAN_OPTIONS="halt_on_error=1:suppressions=$ROOT/.ci/tsan.supp" \
-        ctest --test-dir "$ROOT/build-threads" --output-on-failure -L threads
-    fi
+    cmake --build "$ROOT/build-threads" -j "$JOBS" --target concurrent_models_test
+    TSAN_OPTIONS="halt_on_error=1:suppressions=$ROOT/.ci/tsan.supp" \
+      ctest --test-dir "$ROOT/build-threads" --output-on-failure -L threads
     ;;
   fuzz)
     SECONDS_EACH="${2:-30}"

@@ -13,12 +13,9 @@ import numpy as np
 import pytest
 
 import ztclass
+import ztclass.distributed
 from conftest import pixels, run_cli, synthetic_scene, write_image
 from osgeo import gdal
-
-if not hasattr(ztclass, "train"):
-    pytest.skip("the library has no model calls", allow_module_level=True)
-import ztclass.distributed  # noqa: E402
 
 
 @pytest.fixture(scope="module")

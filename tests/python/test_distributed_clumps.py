@@ -6,10 +6,9 @@ import numpy as np
 import pytest
 
 import ztclass
+import ztclass.distributed as distributed
 from conftest import pixels, run_cli, write_image
 
-pytest.importorskip("dask.distributed")
-import ztclass.distributed as distributed  # noqa: E402
 
 ROWS, COLUMNS = 150, 170
 
