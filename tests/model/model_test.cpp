@@ -123,12 +123,14 @@ Handle CreateResult(const std::string& path, long columns = kColumns, long rows 
   return Handle(ztRSCreate(ztRSGetDriverByName("GTiff"), path.c_str(), columns, rows, 1, type, nullptr));
 }
 
+// Trains on f's scene (all bands, the whole window); the call's result code.
+long TrainOn(Fixture& f, const char* name, const char* parameters, ZTModel** model) {
+  return ztModelTrain(name, parameters, f.scene.source, f.bands.data(), kBands, kRows, kColumns, 0, 0, nullptr, model);
+}
+
 ZTModel* Train(Fixture& f, const Method& m) {
   ZTModel* model = nullptr;
-  EXPECT_EQ(ztModelTrain(m.name, m.parameters, f.scene.source, f.bands.data(), kBands, kRows, kColumns, 0, 0, nullptr,
-                         &model),
-            RC_OK)
-      << m.name << ": " << ztModelLastError();
+  EXPECT_EQ(TrainOn(f, m.name, m.parameters, &model), RC_OK) << m.name << ": " << ztModelLastError();
   return model;
 }
 
@@ -256,20 +258,12 @@ TEST(ModelParameters, UnknownOrOutOfRangeParametersAreRefusedByName) {
   };
   for (const auto& c : cases) {
     ZTModel* model = nullptr;
-    EXPECT_EQ(ztModelTrain(c.method, c.parameters, f.scene.source, f.bands.data(), kBands, kRows, kColumns, 0, 0,
-                           nullptr, &model),
-              RC_BAD_PARAMETER)
-        << c.method << " " << c.parameters;
+    EXPECT_EQ(TrainOn(f, c.method, c.parameters, &model), RC_BAD_PARAMETER) << c.method << " " << c.parameters;
     EXPECT_NE(std::string(ztModelLastError()).find(c.named), std::string::npos) << ztModelLastError();
     EXPECT_EQ(model, nullptr);
   }
   // The low end of a range is in it.
-  ZTModel* model = nullptr;
-  EXPECT_EQ(ztModelTrain("bp", R"({"hidden": [4], "rate": 0, "momentum": 0, "epochs": 2, "seed": 7})",
-                         f.scene.source, f.bands.data(), kBands, kRows, kColumns, 0, 0, nullptr, &model),
-            RC_OK)
-      << ztModelLastError();
-  ztModelFree(model);
+  ztModelFree(Train(f, {"bp", R"({"hidden": [4], "rate": 0, "momentum": 0, "epochs": 2, "seed": 7})", nullptr}));
 }
 
 // The scene's values as stored (Byte), [band][row * columns + column].
@@ -539,11 +533,7 @@ TEST(ModelTraining, NetworksTrainedOnSeveralThreadsAtOnceGiveTheModelOfTheirSeed
     threads.emplace_back([&] {
       // A scene of the thread's own: GDAL's dataset handles are not shared.
       Fixture own;
-      ZTModel* model = nullptr;
-      EXPECT_EQ(ztModelTrain("bp", kMethods[8].parameters, own.scene.source, own.bands.data(), kBands, kRows, kColumns,
-                             0, 0, nullptr, &model),
-                RC_OK);
-      bytes = SavedBytes(model);
+      bytes = SavedBytes(Train(own, kMethods[8]));
     });
   for (int i = 0; i < 1000; ++i) std::rand();
   for (auto& t : threads) t.join();
