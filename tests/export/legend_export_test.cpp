@@ -50,11 +50,8 @@ class LegendExport : public ::testing::TestWithParam<Kind> {
     GDALAllRegister();
     if (GetParam() == Kind::PostGIS && (Env("ZTCLASS_TEST_PG_SERVER").empty() || Env("ZTCLASS_TEST_PG_DATABASE").empty()))
       GTEST_SKIP() << "no PostGIS server given";
-    RasterSpec spec;
-    spec.columns = 10;
-    spec.rows = 4;
-    spec.georeferenced = true;
-    WriteGeoTiff(imagePath, spec, [](int, int c, int) { return c % 4; });
+    WriteGeoTiff(imagePath, RasterSpec{.columns = 10, .rows = 4, .georeferenced = true},
+                 [](int, int c, int) { return c % 4; });
     image = ztRSOpen(imagePath.c_str(), 1);
     ASSERT_NE(image, nullptr);
     CLASSATTINFO records[3]{};
@@ -126,8 +123,7 @@ class LegendExport : public ::testing::TestWithParam<Kind> {
   std::vector<Box> Boxes(const std::string& legend) const {
     std::vector<Box> boxes;
     auto gdb = OpenGeodatabase();
-    if (!gdb) return boxes;
-    OGRLayer* layer = Layer(*gdb, legend + "_R");
+    OGRLayer* layer = gdb ? Layer(*gdb, legend + "_R") : nullptr;
     if (!layer) return boxes;
     EXPECT_EQ(wkbFlatten(layer->GetGeomType()), wkbPolygon);
     for (auto& f : *layer) {
@@ -145,8 +141,7 @@ class LegendExport : public ::testing::TestWithParam<Kind> {
   std::vector<Label> Labels(const std::string& legend) const {
     std::vector<Label> labels;
     auto gdb = OpenGeodatabase();
-    if (!gdb) return labels;
-    OGRLayer* layer = Layer(*gdb, legend + "_P");
+    OGRLayer* layer = gdb ? Layer(*gdb, legend + "_P") : nullptr;
     if (!layer) return labels;
     EXPECT_EQ(wkbFlatten(layer->GetGeomType()), wkbPoint);
     for (auto& f : *layer) {
@@ -162,8 +157,7 @@ class LegendExport : public ::testing::TestWithParam<Kind> {
   std::vector<std::string> Styles(const std::string& layerName) const {
     std::vector<std::string> styles;
     auto gdb = OpenGeodatabase();
-    if (!gdb) return styles;
-    OGRLayer* table = gdb->GetLayerByName("layer_styles");
+    OGRLayer* table = gdb ? gdb->GetLayerByName("layer_styles") : nullptr;
     if (!table) return styles;
     for (auto& f : *table)
       if (layerName == f->GetFieldAsString("f_table_name") && f->GetFieldAsInteger("useasdefault") == 1)
