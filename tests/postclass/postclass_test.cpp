@@ -86,15 +86,28 @@ std::string ClumpText(const char* title, long classes, int neighbours, long zero
   return s.str();
 }
 
+// Replaces field `field` (from 0) of line `line` (from 1) of a statistics text;
+// field 0 of a line without tabs is the whole line.
+std::string WithField(std::string text, size_t line, size_t field, const std::string& value) {
+  size_t start = 0;
+  for (size_t l = 1; l < line; ++l) start = text.find('\n', start) + 1;
+  for (size_t f = 0; f < field; ++f) start = text.find('\t', start) + 1;
+  const size_t end = text.find_first_of("\t\n", start);
+  return text.replace(start, end - start, value);
+}
+
 struct PostClassFixture : ::testing::Test {
   TempDir dir;
   std::string File(const std::string& name) const { return dir.File(name); }
   std::string Text(const std::string& name) const { return ReadText(File(name)); }
+  void Write(const std::string& name, const std::string& text) const {
+    std::ofstream(File(name), std::ios::binary) << text;
+  }
   Handle Open(const std::string& name, int update = 0) const { return Handle(ztRSOpen(File(name).c_str(), update)); }
 
   // Writes a class image (Byte) from a grid.
   std::string WriteClasses(const std::string& name, const Grid& g, int block = 16) {
-    const RasterSpec spec{.columns = int(g[0].size()), .rows = int(g.size()), .blockColumns = block, .blockRows = block};
+    RasterSpec spec{.columns = int(g[0].size()), .rows = int(g.size()), .blockColumns = block, .blockRows = block};
     WriteGeoTiff(File(name), spec, [&](int, int c, int r) { return double(g[r][c]); });
     return File(name);
   }
@@ -226,7 +239,7 @@ Labelling PrepareSieve(PostClassFixture& f, const Grid& g) {
   EXPECT_EQ(f.Clump(g, 8), RC_OK);
   Labelling l = Label(g, true);
   for (size_t k = 1; k < l.value.size(); ++k) l.value[k] = l.value[k] * 10 + 1;
-  std::ofstream(f.File("clumps.txt"), std::ios::binary) << ClumpText("聚类分析块统计信息:", 3, 8, l.zeros, l);
+  f.Write("clumps.txt", ClumpText("聚类分析块统计信息:", 3, 8, l.zeros, l));
   return l;
 }
 
@@ -285,7 +298,13 @@ TEST_F(SieveTest, AWindowAcrossBlockRowsKeepsItsClumpsInScanOrder) {
 
 // Eliminate ---------------------------------------------------------------
 
-long BruteForceClassCount(const Grid& g);
+// The class count from the minimum and maximum of every pixel, worked out here.
+long BruteForceClassCount(const Grid& g) {
+  long low = g[0][0], high = g[0][0];
+  for (const auto& row : g)
+    for (long v : row) low = std::min(low, v), high = std::max(high, v);
+  return low == 0 ? high : high - low + 1;
+}
 
 using EliminateTest = PostClassFixture;
 
@@ -376,11 +395,11 @@ TEST_F(EliminateTest, SieveFilesAndGbkClumpFilesAreRead) {
   // The clump file as older versions wrote it: GBK text.
   std::string text = Text("clumps.txt");
   text.replace(0, text.find('\n'), "\xBE\xDB\xC0\xE0\xB7\xD6\xCE\xF6\xBF\xE9\xCD\xB3\xBC\xC6\xD0\xC5\xCF\xA2:");
-  std::ofstream(File("gbk.txt"), std::ios::binary) << text;
+  Write("gbk.txt", text);
   ASSERT_EQ(Eliminate("gbk.txt", "e", 2, 4, 1), RC_OK);
   EXPECT_EQ(Text("e.txt"), Totals(2, 4, 2, {2, 4})) << "block-0 count read from a clump file";
   text.replace(0, text.find('\n'), "过滤分析块统计信息:");
-  std::ofstream(File("sieve.txt"), std::ios::binary) << text;
+  Write("sieve.txt", text);
   ASSERT_EQ(Eliminate("sieve.txt", "e", 2, 4, 1), RC_OK);
   EXPECT_EQ(Text("e.txt"), Totals(2, 4, 0, {2, 4})) << "a sieve file's block 0 counts as 0";
 }
@@ -392,11 +411,9 @@ TEST_F(EliminateTest, BadInputWritesNothing) {
   EXPECT_EQ(eliminate("clumps.txt", 7), RC_NULL_ARGUMENT) << "threshold above the window's pixel count";
   EXPECT_EQ(eliminate("missing.txt", 2), RC_INPUT_FILE_FAILED);
   std::string text = Text("clumps.txt");
-  std::string q2 = text;
-  q2.replace(q2.find("分类数:3"), std::string("分类数:3").size(), "分类数:2");
-  std::ofstream(File("q2.txt"), std::ios::binary) << q2;
+  Write("q2.txt", WithField(text, 3, 0, "分类数:2"));
   EXPECT_EQ(eliminate("q2.txt", 2), RC_BAD_WINDOW) << "a class value above the class count";
-  std::ofstream(File("cut.txt"), std::ios::binary) << text.substr(0, text.rfind("3\t"));
+  Write("cut.txt", text.substr(0, text.rfind("3\t")));
   EXPECT_EQ(eliminate("cut.txt", 2), RC_INPUT_FILE_FAILED);
   EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
   for (double v : ReadBand(File("e.tif"))) ASSERT_EQ(v, 0);
@@ -446,21 +463,11 @@ TEST_F(StopTest, AStopSeenAtAnyLookEndsTheCall) {
 
 // Hostile statistics files and class images ------------------------------
 
-// Replaces field `field` (from 0) of line `line` (from 1) of a statistics text;
-// field 0 of a line without tabs is the whole line.
-std::string WithField(std::string text, size_t line, size_t field, const std::string& value) {
-  size_t start = 0;
-  for (size_t l = 1; l < line; ++l) start = text.find('\n', start) + 1;
-  for (size_t f = 0; f < field; ++f) start = text.find('\t', start) + 1;
-  const size_t end = text.find_first_of("\t\n", start);
-  return text.replace(start, end - start, value);
-}
-
 struct HostileStatistics : PostClassFixture {
   // Eliminate or sieve of clumps.tif with the given statistics text into
   // e.txt or s.txt, removed first: no output may be left behind on failure.
   long Eliminate(const std::string& text, long rows, long cols, long threshold, bool eliminate = true) {
-    std::ofstream(File("in.txt"), std::ios::binary) << text;
+    Write("in.txt", text);
     std::filesystem::remove(File(eliminate ? "e.txt" : "s.txt"));
     return PostClassFixture::Sieve("clumps.tif", "in.txt", eliminate ? "e" : "s", rows, cols, 0, 0, threshold,
                                    eliminate);
@@ -526,14 +533,6 @@ TEST_F(HostileStatistics, AClumpNumberAboveThePixelCountIsNoClumpImage) {
       "聚类分析块统计信息:\n\n分类数:1\n邻域数:4\n\n块号\t原始值\t列值\t行值\t直方图\n0\t0\t0\t0\t0\n1\t1\t0\t0\t11\n";
   EXPECT_EQ(Eliminate(text, 3, 4, 2), RC_BAD_WINDOW);
   EXPECT_EQ(Sieve(text, 3, 4, 1), RC_INPUT_FILE_FAILED) << "more clumps than clump lines";
-}
-
-// The class count from the minimum and maximum of every pixel, worked out here.
-long BruteForceClassCount(const Grid& g) {
-  long low = g[0][0], high = g[0][0];
-  for (const auto& row : g)
-    for (long v : row) low = std::min(low, v), high = std::max(high, v);
-  return low == 0 ? high : high - low + 1;
 }
 
 TEST_F(ClumpTest, NoDataPixelsCountForTheClassCountAndTheChainWorks) {
