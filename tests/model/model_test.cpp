@@ -67,17 +67,13 @@ const Method kMethods[] = {
     {"box", R"({"dev-factor": [2.5, 3, 2]})",
      [](void* s, long* b, void* r) { return ztJDBoxA(s, b, kBands, r, kRows, kColumns, 0, 0, kFactors); }},
     {"gmindist", R"({"dev-test": false})",
-     [](void* s, long* b, void* r) {
-       return ztGYMiniDistANew(s, b, kBands, r, kRows, kColumns, 0, 0, 0, kFactors);
-     }},
+     [](void* s, long* b, void* r) { return ztGYMiniDistANew(s, b, kBands, r, kRows, kColumns, 0, 0, 0, kFactors); }},
     {"maxlike", "",
      [](void* s, long* b, void* r) { return MaxLiklihoodClass(s, b, kBands, 0.0, r, kRows, kColumns, 0, 0); }},
     {"cluster-box", R"({"classes": 4, "interval": 2})",
      [](void* s, long* b, void* r) { return ztFJDBox(s, b, kBands, 4, 2, r, kRows, kColumns, 0, 0); }},
     {"cluster-mindist", R"({"classes": 5, "interval": 3, "display-bands": [3, 2, 1]})",
-     [](void* s, long* b, void* r) {
-       return ztFJDMiniDistNew(s, b, kBands, 5, 3, r, kRows, kColumns, 0, 0, kDisplay);
-     }},
+     [](void* s, long* b, void* r) { return ztFJDMiniDistNew(s, b, kBands, 5, 3, r, kRows, kColumns, 0, 0, kDisplay); }},
     {"cluster-gmindist", R"({"classes": 3, "interval": 1})",
      [](void* s, long* b, void* r) { return ztFJDGYMiniDist(s, b, kBands, 3, 1, r, kRows, kColumns, 0, 0); },
      false},
