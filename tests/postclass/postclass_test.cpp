@@ -555,7 +555,6 @@ TEST_F(ClumpTest, NoDataPixelsCountForTheClassCountAndTheChainWorks) {
   ztRSSetRasterNoDataValue(ztRSGetRasterBand(Open("clumps.tif", 1).get(), 1), 0);
   ASSERT_EQ(Eliminate("clumps.txt", "classes2", 3, 4, 1), RC_OK);
   EXPECT_EQ(ReadGrid("classes2.tif", 4), g);
-
   // A band of no-data pixels only is a class image of class 0 alone.
   WriteGeoTiff(File("empty.tif"), spec, [](int, int, int) { return 0.0; });
   ASSERT_EQ(ClumpInto(Open("empty.tif").get(), "empty_clumps", 3, 4, 0, 0, 4), RC_OK);
