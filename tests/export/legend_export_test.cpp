@@ -336,11 +336,8 @@ TEST_P(LegendExport, DialogDefaultsAndChecks) {
   const ZTLegendDialogFields& first = user.legendShown[0];
   EXPECT_STREQ(first.name, "landuse_图例");
   // Map coordinates of column 10, row 4 of a 30 m grid from (500000, 4000000).
-  EXPECT_DOUBLE_EQ(first.x, 500300);
-  EXPECT_DOUBLE_EQ(first.y, 3999880);
-  EXPECT_DOUBLE_EQ(first.size, 10);
-  EXPECT_EQ(first.exportUnclassified, 0);
-  EXPECT_EQ(first.addToMap, 0);
+  EXPECT_EQ(std::vector<double>({first.x, first.y, first.size}), std::vector<double>({500300, 3999880, 10}));
+  EXPECT_EQ(std::vector<int>({first.exportUnclassified, first.addToMap}), std::vector<int>({0, 0}));
   ASSERT_EQ(user.messages.size(), 2u);
   EXPECT_EQ(user.messages[0], "提示|请先设置文件名！|48");
   EXPECT_EQ(user.messages[1], "提示|图例的大小因子必须大于0！|48");
