@@ -98,8 +98,7 @@ TEST_F(ClassAreaReport, ExportAsksForTheFileAndTellsTheOutcome) {
   EXPECT_FALSE(std::filesystem::exists(reportPath));
   user.savePath = reportPath;
   ztExportClsSizeInfo(image);
-  ASSERT_EQ(user.messages.size(), 1u);
-  EXPECT_EQ(user.messages[0], "|成功导出报告到文件\n" + reportPath + "！|48");
+  EXPECT_EQ(user.messages, std::vector<std::string>{"|成功导出报告到文件\n" + reportPath + "！|48"});
   EXPECT_NE(ReadText(reportPath).find("分类信息文件：" + imagePath + "\n"), std::string::npos);
   user.savePath = dir.File("missing/area.txt");
   ztExportClsSizeInfo(image);

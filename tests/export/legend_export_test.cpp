@@ -312,8 +312,7 @@ TEST_P(LegendExport, CancellingWritesNothing) {
     user.legendAnswers.push_back([&](ZTLegendDialogFields& f) { Put(f.name, sizeof f.name, prefix); });
     EXPECT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK);
     EXPECT_EQ(user.legendShown.size(), 2u);
-    ASSERT_EQ(user.chooserTitles.size(), 1u);
-    EXPECT_EQ(user.chooserTitles[0], "选择结果GDB...");
+    EXPECT_EQ(user.chooserTitles, std::vector<std::string>{"选择结果GDB..."});
   }
   EXPECT_EQ(addToMap, -1);
   if (GetParam() == Kind::GeoPackage) {
@@ -338,9 +337,7 @@ TEST_P(LegendExport, DialogDefaultsAndChecks) {
   // Map coordinates of column 10, row 4 of a 30 m grid from (500000, 4000000).
   EXPECT_EQ(std::vector<double>({first.x, first.y, first.size}), std::vector<double>({500300, 3999880, 10}));
   EXPECT_EQ(std::vector<int>({first.exportUnclassified, first.addToMap}), std::vector<int>({0, 0}));
-  ASSERT_EQ(user.messages.size(), 2u);
-  EXPECT_EQ(user.messages[0], "提示|请先设置文件名！|48");
-  EXPECT_EQ(user.messages[1], "提示|图例的大小因子必须大于0！|48");
+  EXPECT_EQ(user.messages, (std::vector<std::string>{"提示|请先设置文件名！|48", "提示|图例的大小因子必须大于0！|48"}));
   EXPECT_TRUE(user.chooserTitles.empty());
 }
 
