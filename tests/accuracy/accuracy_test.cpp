@@ -23,10 +23,7 @@ namespace {
 
 bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
-void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
+void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 void WriteClassRecords(void* image, const std::vector<std::string>& names) {
   std::vector<CLASSATTINFO> records(names.size(), CLASSATTINFO{});
@@ -96,10 +93,8 @@ struct HandWorked {
   void* image = nullptr;
 
   HandWorked() {
-    RasterSpec spec;
-    spec.columns = 12;
-    spec.rows = 6;
-    WriteGeoTiff(imagePath, spec, [](int, int c, int r) { return kHandImage[r][c] - '0'; });
+    WriteGeoTiff(imagePath, RasterSpec{.columns = 12, .rows = 6},
+                 [](int, int c, int r) { return kHandImage[r][c] - '0'; });
     image = ztRSOpen(imagePath.c_str(), 0);
     WriteClassRecords(image, {"Water", "Forest", "Urban"});
     const std::string aoi =
@@ -176,7 +171,6 @@ TEST(AccuracyAppraise, AoiModeFailuresWriteNoReport) {
   EXPECT_EQ(ztAccuracyAppraise(h.image, report, "points.txt", nullptr, nullptr, 1, 1, 1, 1), RC_NULL_ARGUMENT);
   EXPECT_EQ(ztAccuracyAppraise(h.image, report, nullptr, nullptr, nullptr, 1, 1, 1, 1), RC_NULL_ARGUMENT);
   EXPECT_FALSE(Exists(h.reportPath));
-
   // Four class records against three class AOIs.
   WriteClassRecords(h.image, {"Water", "Forest", "Urban", "Sand"});
   EXPECT_EQ(h.Appraise(1, 1, 1, 1), RC_AOI_WITHOUT_POLYGON);
@@ -189,11 +183,9 @@ TEST(AccuracyAppraise, AoiModeFailuresWriteNoReport) {
   ASSERT_EQ(ztRSAttachAOIFile(h.image, two.c_str(), nullptr), 0);
   EXPECT_EQ(h.Appraise(1, 1, 1, 1), RC_AOI_WITHOUT_POLYGON);
   EXPECT_FALSE(Exists(h.reportPath));
-
   // No class AOI at all.
   TempDir other;
-  RasterSpec spec;
-  WriteGeoTiff(other.File("plain.tif"), spec, [](int, int, int) { return 1; });
+  WriteGeoTiff(other.File("plain.tif"), RasterSpec{}, [](int, int, int) { return 1; });
   void* plain = ztRSOpen(other.File("plain.tif").c_str(), 0);
   WriteClassRecords(plain, {"Water"});
   EXPECT_EQ(ztAccuracyAppraise(plain, report, nullptr, nullptr, plain, 1, 1, 1, 1), RC_NO_CLASS_AOI);
@@ -224,16 +216,11 @@ struct WindowedClasses {
   static constexpr int rows = 12, columns = 16, firstRow = 10, firstColumn = 5;
 
   WindowedClasses() {
-    RasterSpec spec;
-    spec.columns = 40;
-    spec.rows = 30;
-    spec.georeferenced = true;
-    WriteGeoTiff(scenePath, spec, [](int, int, int) { return 0; });
+    WriteGeoTiff(scenePath, RasterSpec{.columns = 40, .rows = 30, .georeferenced = true},
+                 [](int, int, int) { return 0; });
     void* scene = ztRSOpen(scenePath.c_str(), 0);
-    RasterSpec window;
-    window.columns = columns;
-    window.rows = rows;
-    WriteGeoTiff(imagePath, window, [](int, int c, int r) { return SceneClass(c + firstColumn, r + firstRow); });
+    WriteGeoTiff(imagePath, RasterSpec{.columns = columns, .rows = rows},
+                 [](int, int c, int r) { return SceneClass(c + firstColumn, r + firstRow); });
     image = ztRSOpen(imagePath.c_str(), 1);
     ztRSCopyGeoreference(scene, image, firstRow, firstColumn);
     ztRSClose(scene);
@@ -271,7 +258,6 @@ TEST(AccuracyAppraise, AoiModeOnAWindowedClassImageUsesItsOwnGrid) {
     for (const PixelRect& p : rects[k]) mapRects[k].push_back(MapRect(p.c0, p.r0, p.c1, p.r1));
   const std::string aoi = WriteRects(w.dir.File("reference.geojson"), mapRects, kUtm);
   ASSERT_EQ(ztRSAttachAOIFile(w.image, aoi.c_str(), nullptr), 0);
-
   std::map<std::pair<int, int>, long> matrix;
   long total = 0;
   for (int k = 0; k < 2; ++k)
@@ -288,8 +274,7 @@ TEST(AccuracyAppraise, AoiModeOnAWindowedClassImageUsesItsOwnGrid) {
   const std::string report = ReadText(w.reportPath);
   EXPECT_NE(report.find(expected), std::string::npos) << report << "\nexpected:\n" << expected;
   EXPECT_GT(total, 60);
-  const long unclassified = matrix[{0, 1}] + matrix[{0, 2}];
-  EXPECT_GT(unclassified, 0);
+  EXPECT_GT((matrix[{0, 1}] + matrix[{0, 2}]), 0) << "unclassified samples";
 }
 
 // Check points at pixel centres of the windowed class image, by window
@@ -304,9 +289,9 @@ struct PointFiles {
     classes += std::to_string(classNo) + "\n";
     ++count;
   }
-  void Write(const TempDir& dir, long coordinateCount = -1, long classCount = -1) {
-    WriteText(dir.File("points.txt"), std::to_string(coordinateCount < 0 ? count : coordinateCount) + "\n" + coordinates);
-    WriteText(dir.File("classes.txt"), std::to_string(classCount < 0 ? count : classCount) + "\n" + classes);
+  void Write(const TempDir& dir) const {
+    WriteText(dir.File("points.txt"), std::to_string(count) + "\n" + coordinates);
+    WriteText(dir.File("classes.txt"), std::to_string(count) + "\n" + classes);
   }
   long count = 0;
 };
@@ -337,7 +322,6 @@ TEST(AccuracyAppraise, FileModeCountsPointsOffTheImageInTheTotalOnly) {
   p.Add(-0.25, 0.5, 2);
   ++matrix[{SceneClass(w.firstColumn, w.firstRow), 2}];
   p.Write(w.dir);
-
   ProgressRecorder progress;
   ASSERT_EQ(FileMode(w), RC_OK);
   EXPECT_EQ(progress.Count("sub:统计分类误差矩阵..."), 1);
@@ -357,39 +341,31 @@ TEST(AccuracyAppraise, FileModeCountsPointsOffTheImageInTheTotalOnly) {
 
 TEST(AccuracyAppraise, FileModeFailuresWriteNoReport) {
   WindowedClasses w;
-  auto write = [&](const std::string& classes, const std::string& points) {
+  // Writes the class and coordinate files and runs file mode on them.
+  auto run = [&](const std::string& classes, const std::string& points) {
     WriteText(w.dir.File("classes.txt"), classes);
     WriteText(w.dir.File("points.txt"), points);
+    return FileMode(w);
   };
   const std::string inside = std::to_string(kX0 + 6 * kCell) + " " + std::to_string(kY0 - 11 * kCell - 15) + "\n";
   std::string three = "3\n" + inside + inside + inside;
-
-  write("3 1 2 2", three);
-  ASSERT_EQ(FileMode(w), RC_OK);  // the files as such are fine
+  ASSERT_EQ(run("3 1 2 2", three), RC_OK);  // the files as such are fine
   std::filesystem::remove(w.reportPath);
-
   std::filesystem::remove(w.dir.File("classes.txt"));
   EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
-  write("3 1 2 2", three);
+  WriteText(w.dir.File("classes.txt"), "3 1 2 2");
   std::filesystem::remove(w.dir.File("points.txt"));
   EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
-  write("2 1 2", three);
-  EXPECT_EQ(FileMode(w), RC_INPUT_COUNT_MISMATCH);
-  write("0", "0\n");
-  EXPECT_EQ(FileMode(w), RC_INPUT_COUNT_MISMATCH);
-  write("3 1 1 1", three);  // class 2 has no check point
-  EXPECT_EQ(FileMode(w), RC_CLASS_WITHOUT_CHECK_POINTS);
-  write("3 1 2 3", three);  // three distinct classes for two
-  EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
-  write("3 0 2 2", three);  // two distinct, but class 0
-  EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
-  write("3 1 2", three);  // the class file ends early: class 0 for the last point
-  EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
+  EXPECT_EQ(run("2 1 2", three), RC_INPUT_COUNT_MISMATCH);
+  EXPECT_EQ(run("0", "0\n"), RC_INPUT_COUNT_MISMATCH);
+  EXPECT_EQ(run("3 1 1 1", three), RC_CLASS_WITHOUT_CHECK_POINTS);  // class 2 has no check point
+  EXPECT_EQ(run("3 1 2 3", three), RC_INPUT_FILE_FAILED);  // three distinct classes for two
+  EXPECT_EQ(run("3 0 2 2", three), RC_INPUT_FILE_FAILED);  // two distinct, but class 0
+  EXPECT_EQ(run("3 1 2", three), RC_INPUT_FILE_FAILED);  // the class file ends early: class 0 for the last point
   // A class value above the class count at the points.
   ASSERT_EQ(SceneClass(6, 11), 2);
   WriteClassRecords(w.image, {"Crop"});
-  write("3 1 1 1", three);
-  EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
+  EXPECT_EQ(run("3 1 1 1", three), RC_INPUT_FILE_FAILED);
   EXPECT_FALSE(Exists(w.reportPath));
 }
 
@@ -405,8 +381,7 @@ TEST(CheckPointFiles, ParsingStopsAtTheTextsEnds) {
   ASSERT_EQ(zt::ParseCheckPoints("500 1 2", "500 1.5 2.5 3 4 5", points), RC_OK);
   ASSERT_EQ(points.size(), 2u);
   EXPECT_EQ(Classes(points), (std::vector<long>{1, 2}));
-  EXPECT_EQ(points[1].x, 3);
-  EXPECT_EQ(points[1].y, 4);
+  EXPECT_EQ(std::vector<double>({points[1].x, points[1].y}), std::vector<double>({3, 4}));
   // Views that end inside a longer text: nothing past their end is read.
   const std::string classes = "3 1 2 3", coordinates = "3 1 1 2 2 3 3";
   ASSERT_EQ(zt::ParseCheckPoints(std::string_view(classes).substr(0, 5), coordinates, points), RC_OK);

@@ -54,27 +54,24 @@ TEST(ClassInfoFile, ByteLayout) {
 
 TEST(ClassInfoFile, PathReplacesTheLastExtensionAndMayBeLong) {
   TempDir dir;
-  std::filesystem::create_directory(dir.File("a.b"));
-  Handle image = Image(dir.File("a.b/c"));
-  ASSERT_TRUE(image);
   auto records = ThreeRecords();
-  ASSERT_EQ(ztRSWriteClassInfo(image.get(), 3, records.data()), 0);
-  EXPECT_TRUE(std::filesystem::exists(dir.File("a.cls"))) << "the dot of the folder name is the last one";
-
-  Handle tif = Image(dir.File("tm.img.tif"));
-  ASSERT_EQ(ztRSWriteClassInfo(tif.get(), 3, records.data()), 0);
-  EXPECT_TRUE(std::filesystem::exists(dir.File("tm.img.cls")));
-
+  std::filesystem::create_directory(dir.File("a.b"));
   // Paths longer than 255 bytes work.
-  std::string folder = dir.File(std::string(200, 'd'));
-  std::filesystem::create_directory(folder);
-  Handle deep = Image(folder + "/" + std::string(100, 'f') + ".tif");
-  ASSERT_TRUE(deep);
-  ASSERT_EQ(ztRSWriteClassInfo(deep.get(), 3, records.data()), 0);
-  EXPECT_TRUE(std::filesystem::exists(folder + "/" + std::string(100, 'f') + ".cls"));
-  long count = 0;
-  ASSERT_EQ(ztRSReadClsNum(deep.get(), count), 0);
-  EXPECT_EQ(count, 3);
+  const std::string deep = dir.File(std::string(200, 'd')) + "/" + std::string(100, 'f');
+  std::filesystem::create_directory(dir.File(std::string(200, 'd')));
+  // The dot of the folder name a.b is the last one for c, but not for tm.img.tif.
+  for (const auto& [image, classFile] : {std::pair{dir.File("a.b/c"), dir.File("a.cls")},
+                                         {dir.File("tm.img.tif"), dir.File("tm.img.cls")},
+                                         {deep + ".tif", deep + ".cls"}}) {
+    SCOPED_TRACE(image);
+    Handle h = Image(image);
+    ASSERT_TRUE(h);
+    ASSERT_EQ(ztRSWriteClassInfo(h.get(), 3, records.data()), 0);
+    EXPECT_TRUE(std::filesystem::exists(classFile));
+    long count = 0;
+    ASSERT_EQ(ztRSReadClsNum(h.get(), count), 0);
+    EXPECT_EQ(count, 3);
+  }
 }
 
 TEST(ClassInfoStorage, BothStoragesRoundTrip) {
@@ -105,12 +102,10 @@ TEST(ClassInfoStorage, FileFaults) {
   EXPECT_EQ(ztRSReadClsNum(image.get(), count), RC_CLS_FILE_MISSING);
   CLASSATTINFO one{};
   EXPECT_EQ(ztRSReadClassInfo(image.get(), 1, &one), RC_CLS_FILE_MISSING);
-
   ASSERT_EQ(ztRSWriteClassInfo(image.get(), 0, nullptr), 0);
   EXPECT_EQ(ReadFileBytes(dir.File("img.cls")).size(), 29u);
   ASSERT_EQ(ztRSReadClsNum(image.get(), count), 0);
   EXPECT_EQ(count, 0);
-
   auto records = ThreeRecords();
   ztWriteClassInfo(dir.File("img.cls").c_str(), 3, records.data());
   std::vector<unsigned char> bytes = ReadFileBytes(dir.File("img.cls"));
@@ -120,7 +115,6 @@ TEST(ClassInfoStorage, FileFaults) {
   EXPECT_EQ(ztRSReadClassInfo(image.get(), 1, &one), RC_CLS_FILE_BAD_HEADER);
   WriteFileBytes(dir.File("img.cls"), {'Z', 'T'});
   EXPECT_EQ(ztRSReadClsNum(image.get(), count), RC_CLS_FILE_BAD_HEADER);
-
   // A file that holds fewer records than asked for: the rest is left alone.
   ztWriteClassInfo(dir.File("img.cls").c_str(), 3, records.data());
   bytes = ReadFileBytes(dir.File("img.cls"));
@@ -132,7 +126,6 @@ TEST(ClassInfoStorage, FileFaults) {
   EXPECT_EQ(std::memcmp(&read[0], &records[0], sizeof(CLASSATTINFO)), 0);
   EXPECT_EQ(reinterpret_cast<unsigned char*>(&read[1])[100], 0xAB);
   EXPECT_EQ(reinterpret_cast<unsigned char*>(&read[2])[259], 0xAB);
-
   EXPECT_EQ(ztRSReadClsNum(nullptr, count), RC_NULL_ARGUMENT);
   EXPECT_EQ(ztWriteClassInfo("/no/such/folder/x.cls", 3, records.data()), 0) << "never reported";
 }
@@ -249,11 +242,9 @@ struct StepFile {
     std::filesystem::create_directory(home.File("lut"));
     std::vector<unsigned char> bytes(392, 0);
     for (int shift = 0; shift < 32; shift += 8) bytes.push_back((n >> shift) & 0xFF);
-    for (int i = 0; i < (stored < 0 ? n : stored); ++i) {
-      bytes.push_back(static_cast<unsigned char>(i));
-      bytes.push_back(static_cast<unsigned char>(255 - i));
-      bytes.push_back(static_cast<unsigned char>(i / 2));
-    }
+    for (int i = 0; i < (stored < 0 ? n : stored); ++i)
+      bytes.insert(bytes.end(), {static_cast<unsigned char>(i), static_cast<unsigned char>(255 - i),
+                                 static_cast<unsigned char>(i / 2)});
     WriteFileBytes(home.File("lut/step.lut"), bytes);
     setenv("ZTCLASS_HOME", home.path().c_str(), 1);
   }

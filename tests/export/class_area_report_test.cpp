@@ -16,26 +16,20 @@ using namespace zttest;
 
 namespace {
 
-const std::string kHead =
-    "\t地类面积统计报告\n\n"
-    "---------------------------------------------------------------------\n\n";
+// A report on class file `file` whose table holds the given lines.
+std::string Report(const std::string& file, const std::string& lines) {
+  return "\t地类面积统计报告\n\n---------------------------------------------------------------------\n\n分类信息文件：" +
+         file + "\n\n  ID\t类名\t像元数\t面积(m*m)\n" + lines;
+}
 
 // 10 x 4 pixels of 30 m: columns 0-3 hold 1 (16 pixels), 4-6 hold 2 (12),
 // 7 holds 0 (4), 8-9 hold 3 (8); nothing holds 4.
-double KnownValue(int, int column, int) {
-  if (column < 4) return 1;
-  if (column < 7) return 2;
-  if (column == 7) return 0;
-  return 3;
-}
+double KnownValue(int, int column, int) { return column < 4 ? 1 : column < 7 ? 2 : column == 7 ? 0 : 3; }
 
 class ClassAreaReport : public ::testing::Test {
  protected:
   void SetUp() override {
-    RasterSpec spec;
-    spec.columns = 10;
-    spec.rows = 4;
-    Reimage(spec, KnownValue, {"水体", "林地", "城镇", "裸地"});
+    Reimage(RasterSpec{.columns = 10, .rows = 4}, KnownValue, {"水体", "林地", "城镇", "裸地"});
     ASSERT_NE(image, nullptr);
   }
   void TearDown() override { ztRSClose(image); }
@@ -50,10 +44,11 @@ class ClassAreaReport : public ::testing::Test {
     WriteRecords(names);
   }
 
-  void WriteRecords(const std::vector<std::string>& names) {
+  // Records of the given names, numbered 1, 2, ... unless numbers are given.
+  void WriteRecords(const std::vector<std::string>& names, const std::vector<int>& numbers = {}) {
     std::vector<CLASSATTINFO> records(names.size(), CLASSATTINFO{});
     for (size_t i = 0; i < names.size(); ++i) {
-      records[i].classNo = static_cast<unsigned char>(i + 1);
+      records[i].classNo = static_cast<unsigned char>(numbers.empty() ? int(i) + 1 : numbers[i]);
       std::snprintf(records[i].name, sizeof records[i].name, "%s", names[i].c_str());
     }
     ASSERT_EQ(ztRSWriteClassInfo(image, static_cast<long>(records.size()), records.data()), RC_OK);
@@ -66,48 +61,32 @@ class ClassAreaReport : public ::testing::Test {
 };
 
 TEST_F(ClassAreaReport, ClassNumbersOfRecordsPickTheirCounts) {
-  CLASSATTINFO records[2]{};
-  records[0].classNo = 3;
-  std::snprintf(records[0].name, sizeof records[0].name, "urban");
-  records[1].classNo = 200;
-  std::snprintf(records[1].name, sizeof records[1].name, "beyond");
-  ASSERT_EQ(ztRSWriteClassInfo(image, 2, records), RC_OK);
+  WriteRecords({"urban", "beyond"}, {3, 200});
   ASSERT_EQ(zt::ExportClassAreaReport(image, "c", reportPath), RC_OK);
-  EXPECT_EQ(ReadText(reportPath), kHead + "分类信息文件：c\n\n  ID\t类名\t像元数\t面积(m*m)\n"
-                                          "  1\turban\t8\t7200.00\n  2\tbeyond\t0\t0.00\n");
+  EXPECT_EQ(ReadText(reportPath), Report("c", "  1\turban\t8\t7200.00\n  2\tbeyond\t0\t0.00\n"));
 }
 
 TEST(ClassAreaReportText, NegativeCellSizeGivesNegativeAreas) {
   zt::ClassAreas areas{{{"a", 3}, {"b", 0}}};
   zt::AreasFromCellSize(areas.classes, 2.5, -4.0);
   const std::string text = zt::FormatClassAreaReport("x.cls", areas, zt::AreaUnit::kSquareMetres);
-  EXPECT_EQ(text, kHead + "分类信息文件：x.cls\n\n  ID\t类名\t像元数\t面积(m*m)\n"
-                          "  1\ta\t3\t-30.00\n  2\tb\t0\t0.00\n");
+  EXPECT_EQ(text, Report("x.cls", "  1\ta\t3\t-30.00\n  2\tb\t0\t0.00\n"));
 }
 
 TEST_F(ClassAreaReport, SingleValueImage) {
-  RasterSpec spec;
-  spec.columns = 3;
-  spec.rows = 2;
-  Reimage(spec, [](int, int, int) { return 2.0; }, {"a", "b"});
+  Reimage(RasterSpec{.columns = 3, .rows = 2}, [](int, int, int) { return 2.0; }, {"a", "b"});
   ASSERT_EQ(zt::ExportClassAreaReport(image, "c", reportPath), RC_OK);
-  EXPECT_EQ(ReadText(reportPath), kHead + "分类信息文件：c\n\n  ID\t类名\t像元数\t面积(m*m)\n"
-                                          "  1\ta\t0\t0.00\n  2\tb\t6\t5400.00\n");
+  EXPECT_EQ(ReadText(reportPath), Report("c", "  1\ta\t0\t0.00\n  2\tb\t6\t5400.00\n"));
 }
 
-TEST_F(ClassAreaReport, ValueRangeWiderThan256GivesACodeAndNoReport) {
-  RasterSpec spec;
-  spec.type = GDT_UInt16;
-  Reimage(spec, [](int, int c, int) { return c == 0 ? 300.0 : 1.0; }, {"a"});
-  EXPECT_EQ(zt::ExportClassAreaReport(image, "c", reportPath), RC_CLASS_VALUE_RANGE_TOO_WIDE);
-  EXPECT_FALSE(std::filesystem::exists(reportPath));
-}
-
-TEST_F(ClassAreaReport, FailuresGiveCodes) {
+TEST_F(ClassAreaReport, FailuresGiveCodesAndNoReport) {
   EXPECT_EQ(zt::ExportClassAreaReport(nullptr, "c", reportPath), RC_WORK_FILE_FAILED);
   EXPECT_EQ(zt::ExportClassAreaReport(image, "c", dir.File("missing/area.txt")), RC_REPORT_OPEN_FAILED);
   std::filesystem::remove(dir.File("classes.cls"));
   EXPECT_EQ(zt::ExportClassAreaReport(image, "c", reportPath), RC_CLS_FILE_MISSING);
+  // A value range wider than 256.
+  Reimage(RasterSpec{.type = GDT_UInt16}, [](int, int c, int) { return c == 0 ? 300.0 : 1.0; }, {"a"});
+  EXPECT_EQ(zt::ExportClassAreaReport(image, "c", reportPath), RC_CLASS_VALUE_RANGE_TOO_WIDE);
   EXPECT_FALSE(std::filesystem::exists(reportPath));
 }
 
@@ -119,10 +98,8 @@ TEST_F(ClassAreaReport, ExportAsksForTheFileAndTellsTheOutcome) {
   EXPECT_FALSE(std::filesystem::exists(reportPath));
   user.savePath = reportPath;
   ztExportClsSizeInfo(image);
-  ASSERT_EQ(user.messages.size(), 1u);
-  EXPECT_EQ(user.messages[0], "|成功导出报告到文件\n" + reportPath + "！|48");
+  EXPECT_EQ(user.messages, std::vector<std::string>{"|成功导出报告到文件\n" + reportPath + "！|48"});
   EXPECT_NE(ReadText(reportPath).find("分类信息文件：" + imagePath + "\n"), std::string::npos);
-
   user.savePath = dir.File("missing/area.txt");
   ztExportClsSizeInfo(image);
   ASSERT_EQ(user.messages.size(), 2u);
@@ -133,10 +110,9 @@ TEST(ClassInfoFileName, ZtiBecomesCls) {
   TempDir dir;
   const std::string path = dir.File("scene.zti");
   WriteGeoTiff(path, RasterSpec{}, [](int, int, int) { return 1.0; });
-  void* image = ztRSOpen(path.c_str(), 0);
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(zt::ClassInfoFileName(image), dir.File("scene.cls"));
-  ztRSClose(image);
+  Handle image(ztRSOpen(path.c_str(), 0));
+  ASSERT_TRUE(image);
+  EXPECT_EQ(zt::ClassInfoFileName(image.get()), dir.File("scene.cls"));
 }
 
 }  // namespace

@@ -46,9 +46,7 @@ pg_sql legends "CREATE FUNCTION refuse_texts() RETURNS event_trigger LANGUAGE pl
 DECLARE r record;
 BEGIN
   FOR r IN SELECT objid FROM pg_event_trigger_ddl_commands() WHERE object_type = 'table' LOOP
-    IF (SELECT relname FROM pg_class WHERE oid = r.objid) = 'refused_P' THEN
-      RAISE EXCEPTION 'no refused_P here';
-    END IF;
+    IF (SELECT relname FROM pg_class WHERE oid = r.objid) = 'refused_P' THEN RAISE EXCEPTION 'no refused_P here'; END IF;
   END LOOP;
 END \$\$;
 CREATE EVENT TRIGGER refuse_texts ON ddl_command_end WHEN TAG IN ('CREATE TABLE') EXECUTE FUNCTION refuse_texts()"

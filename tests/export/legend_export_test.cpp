@@ -50,11 +50,8 @@ class LegendExport : public ::testing::TestWithParam<Kind> {
     GDALAllRegister();
     if (GetParam() == Kind::PostGIS && (Env("ZTCLASS_TEST_PG_SERVER").empty() || Env("ZTCLASS_TEST_PG_DATABASE").empty()))
       GTEST_SKIP() << "no PostGIS server given";
-    RasterSpec spec;
-    spec.columns = 10;
-    spec.rows = 4;
-    spec.georeferenced = true;
-    WriteGeoTiff(imagePath, spec, [](int, int c, int) { return c % 4; });
+    WriteGeoTiff(imagePath, RasterSpec{.columns = 10, .rows = 4, .georeferenced = true},
+                 [](int, int c, int) { return c % 4; });
     image = ztRSOpen(imagePath.c_str(), 1);
     ASSERT_NE(image, nullptr);
     CLASSATTINFO records[3]{};
@@ -126,8 +123,7 @@ class LegendExport : public ::testing::TestWithParam<Kind> {
   std::vector<Box> Boxes(const std::string& legend) const {
     std::vector<Box> boxes;
     auto gdb = OpenGeodatabase();
-    if (!gdb) return boxes;
-    OGRLayer* layer = Layer(*gdb, legend + "_R");
+    OGRLayer* layer = gdb ? Layer(*gdb, legend + "_R") : nullptr;
     if (!layer) return boxes;
     EXPECT_EQ(wkbFlatten(layer->GetGeomType()), wkbPolygon);
     for (auto& f : *layer) {
@@ -145,8 +141,7 @@ class LegendExport : public ::testing::TestWithParam<Kind> {
   std::vector<Label> Labels(const std::string& legend) const {
     std::vector<Label> labels;
     auto gdb = OpenGeodatabase();
-    if (!gdb) return labels;
-    OGRLayer* layer = Layer(*gdb, legend + "_P");
+    OGRLayer* layer = gdb ? Layer(*gdb, legend + "_P") : nullptr;
     if (!layer) return labels;
     EXPECT_EQ(wkbFlatten(layer->GetGeomType()), wkbPoint);
     for (auto& f : *layer) {
@@ -162,8 +157,7 @@ class LegendExport : public ::testing::TestWithParam<Kind> {
   std::vector<std::string> Styles(const std::string& layerName) const {
     std::vector<std::string> styles;
     auto gdb = OpenGeodatabase();
-    if (!gdb) return styles;
-    OGRLayer* table = gdb->GetLayerByName("layer_styles");
+    OGRLayer* table = gdb ? gdb->GetLayerByName("layer_styles") : nullptr;
     if (!table) return styles;
     for (auto& f : *table)
       if (layerName == f->GetFieldAsString("f_table_name") && f->GetFieldAsInteger("useasdefault") == 1)
@@ -318,8 +312,7 @@ TEST_P(LegendExport, CancellingWritesNothing) {
     user.legendAnswers.push_back([&](ZTLegendDialogFields& f) { Put(f.name, sizeof f.name, prefix); });
     EXPECT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK);
     EXPECT_EQ(user.legendShown.size(), 2u);
-    ASSERT_EQ(user.chooserTitles.size(), 1u);
-    EXPECT_EQ(user.chooserTitles[0], "选择结果GDB...");
+    EXPECT_EQ(user.chooserTitles, std::vector<std::string>{"选择结果GDB..."});
   }
   EXPECT_EQ(addToMap, -1);
   if (GetParam() == Kind::GeoPackage) {
@@ -342,14 +335,9 @@ TEST_P(LegendExport, DialogDefaultsAndChecks) {
   const ZTLegendDialogFields& first = user.legendShown[0];
   EXPECT_STREQ(first.name, "landuse_图例");
   // Map coordinates of column 10, row 4 of a 30 m grid from (500000, 4000000).
-  EXPECT_DOUBLE_EQ(first.x, 500300);
-  EXPECT_DOUBLE_EQ(first.y, 3999880);
-  EXPECT_DOUBLE_EQ(first.size, 10);
-  EXPECT_EQ(first.exportUnclassified, 0);
-  EXPECT_EQ(first.addToMap, 0);
-  ASSERT_EQ(user.messages.size(), 2u);
-  EXPECT_EQ(user.messages[0], "提示|请先设置文件名！|48");
-  EXPECT_EQ(user.messages[1], "提示|图例的大小因子必须大于0！|48");
+  EXPECT_EQ(std::vector<double>({first.x, first.y, first.size}), std::vector<double>({500300, 3999880, 10}));
+  EXPECT_EQ(std::vector<int>({first.exportUnclassified, first.addToMap}), std::vector<int>({0, 0}));
+  EXPECT_EQ(user.messages, (std::vector<std::string>{"提示|请先设置文件名！|48", "提示|图例的大小因子必须大于0！|48"}));
   EXPECT_TRUE(user.chooserTitles.empty());
 }
 

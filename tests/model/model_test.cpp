@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "classifier_fixture.h"
@@ -66,17 +67,13 @@ const Method kMethods[] = {
     {"box", R"({"dev-factor": [2.5, 3, 2]})",
      [](void* s, long* b, void* r) { return ztJDBoxA(s, b, kBands, r, kRows, kColumns, 0, 0, kFactors); }},
     {"gmindist", R"({"dev-test": false})",
-     [](void* s, long* b, void* r) {
-       return ztGYMiniDistANew(s, b, kBands, r, kRows, kColumns, 0, 0, 0, kFactors);
-     }},
+     [](void* s, long* b, void* r) { return ztGYMiniDistANew(s, b, kBands, r, kRows, kColumns, 0, 0, 0, kFactors); }},
     {"maxlike", "",
      [](void* s, long* b, void* r) { return MaxLiklihoodClass(s, b, kBands, 0.0, r, kRows, kColumns, 0, 0); }},
     {"cluster-box", R"({"classes": 4, "interval": 2})",
      [](void* s, long* b, void* r) { return ztFJDBox(s, b, kBands, 4, 2, r, kRows, kColumns, 0, 0); }},
     {"cluster-mindist", R"({"classes": 5, "interval": 3, "display-bands": [3, 2, 1]})",
-     [](void* s, long* b, void* r) {
-       return ztFJDMiniDistNew(s, b, kBands, 5, 3, r, kRows, kColumns, 0, 0, kDisplay);
-     }},
+     [](void* s, long* b, void* r) { return ztFJDMiniDistNew(s, b, kBands, 5, 3, r, kRows, kColumns, 0, 0, kDisplay); }},
     {"cluster-gmindist", R"({"classes": 3, "interval": 1})",
      [](void* s, long* b, void* r) { return ztFJDGYMiniDist(s, b, kBands, 3, 1, r, kRows, kColumns, 0, 0); },
      false},
@@ -117,29 +114,49 @@ const Method kMethods[] = {
      }},
 };
 
-void* CreateResult(const std::string& path, long columns, long rows, ZTRSDataType type = ZTRS_Byte) {
-  return ztRSCreate(ztRSGetDriverByName("GTiff"), path.c_str(), columns, rows, 1, type, nullptr);
+Handle CreateResult(const std::string& path, long columns = kColumns, long rows = kRows,
+                    ZTRSDataType type = ZTRS_Byte) {
+  return Handle(ztRSCreate(ztRSGetDriverByName("GTiff"), path.c_str(), columns, rows, 1, type, nullptr));
+}
+
+// Trains on f's scene (all bands, the whole window); the call's result code.
+long TrainOn(Fixture& f, const char* name, const char* parameters, ZTModel** model) {
+  return ztModelTrain(name, parameters, f.scene.source, f.bands.data(), kBands, kRows, kColumns, 0, 0, nullptr, model);
 }
 
 ZTModel* Train(Fixture& f, const Method& m) {
   ZTModel* model = nullptr;
-  EXPECT_EQ(ztModelTrain(m.name, m.parameters, f.scene.source, f.bands.data(), kBands, kRows, kColumns, 0, 0, nullptr,
-                         &model),
-            RC_OK)
-      << m.name << ": " << ztModelLastError();
+  EXPECT_EQ(TrainOn(f, m.name, m.parameters, &model), RC_OK) << m.name << ": " << ztModelLastError();
   return model;
 }
 
-// Applies model to a window into a new GeoTIFF; the file's bytes.
-std::vector<unsigned char> ApplyToFile(const ZTModel* model, Fixture& f, const std::string& path, long rows,
-                                       long columns, long firstRow, long firstColumn) {
-  void* result = CreateResult(path, columns, rows);
-  EXPECT_EQ(ztModelApply(model, f.scene.source, f.bands.data(), kBands, result, nullptr, rows, columns, firstRow,
-                         firstColumn, nullptr),
-            RC_OK)
-      << ztModelLastError();
-  ztRSClose(result);
+// Applies model to the whole scene into a new GeoTIFF at path, with a
+// confidence band (of the given size) when confidencePath is given.
+long Apply(const ZTModel* model, Fixture& f, const std::string& path, const std::string& confidencePath = "",
+           long confidenceColumns = kColumns, long confidenceRows = kRows) {
+  Handle result = CreateResult(path);
+  Handle confidence;
+  if (!confidencePath.empty())
+    confidence = CreateResult(confidencePath, confidenceColumns, confidenceRows, ZTRS_Float32);
+  return ztModelApply(model, f.scene.source, f.bands.data(), kBands, result.get(), confidence.get(), kRows, kColumns,
+                      0, 0, nullptr);
+}
+
+// The bytes of the GeoTIFF that model applied to the scene writes at path.
+std::vector<unsigned char> ApplyToFile(const ZTModel* model, Fixture& f, const std::string& path) {
+  EXPECT_EQ(Apply(model, f, path), RC_OK) << ztModelLastError();
   return ReadFileBytes(path);
+}
+
+// The bytes of a model saved to a buffer; the model is freed unless kept.
+std::vector<unsigned char> SavedBytes(ZTModel* model, bool keep = false) {
+  void* buffer = nullptr;
+  size_t size = 0;
+  EXPECT_EQ(ztModelSaveToBuffer(model, &buffer, &size), RC_OK);
+  std::vector<unsigned char> bytes(static_cast<unsigned char*>(buffer), static_cast<unsigned char*>(buffer) + size);
+  ztModelFreeBuffer(buffer);
+  if (!keep) ztModelFree(model);
+  return bytes;
 }
 
 class EveryMethod : public ::testing::TestWithParam<Method> {};
@@ -150,61 +167,34 @@ TEST_P(EveryMethod, ApplyIsTheOneShotResultAndSurvivesSaveAndLoad) {
   const Method& m = GetParam();
   Fixture f;
   const std::string oneShotPath = f.scene.dir.File("one_shot.tif");
-  void* result = CreateResult(oneShotPath, kColumns, kRows);
-  ASSERT_EQ(m.oneShot(f.scene.source, f.bands.data(), result), RC_OK);
-  ztRSClose(result);
+  ASSERT_EQ(m.oneShot(f.scene.source, f.bands.data(), CreateResult(oneShotPath).get()), RC_OK);
   ZTModel* model = Train(f, m);
   ASSERT_NE(model, nullptr);
   const std::string appliedPath = f.scene.dir.File("applied.tif");
-  const std::vector<unsigned char> applied = ApplyToFile(model, f, appliedPath, kRows, kColumns, 0, 0);
+  const std::vector<unsigned char> applied = ApplyToFile(model, f, appliedPath);
   if (m.sameFileLayout) {
     EXPECT_EQ(applied, ReadFileBytes(oneShotPath));
   }
-  const std::vector<double> whole = ReadBand(appliedPath);
-  EXPECT_EQ(whole, ReadBand(oneShotPath));
+  EXPECT_EQ(ReadBand(appliedPath), ReadBand(oneShotPath));
   EXPECT_EQ(ReadFileBytes(f.scene.dir.File("applied.tif.cls")), ReadFileBytes(oneShotPath + ".cls"));
-
-
-  void* buffer = nullptr;
-  size_t size = 0;
-  ASSERT_EQ(ztModelSaveToBuffer(model, &buffer, &size), RC_OK);
+  const std::vector<unsigned char> saved = SavedBytes(model, true);
+  ASSERT_FALSE(saved.empty());
   const std::string path = f.scene.dir.File("model.ztm");
   ASSERT_EQ(ztModelSave(model, path.c_str()), RC_OK);
-  EXPECT_EQ(ReadFileBytes(path),
-            std::vector<unsigned char>(static_cast<unsigned char*>(buffer), static_cast<unsigned char*>(buffer) + size));
+  EXPECT_EQ(ReadFileBytes(path), saved);
   ZTModel* loaded = nullptr;
   ASSERT_EQ(ztModelLoad(path.c_str(), &loaded), RC_OK) << ztModelLastError();
   EXPECT_STREQ(ztModelDescribe(loaded), ztModelDescribe(model));
-  void* again = nullptr;
-  size_t againSize = 0;
-  ASSERT_EQ(ztModelSaveToBuffer(loaded, &again, &againSize), RC_OK);
-  ASSERT_EQ(againSize, size);
-  EXPECT_EQ(std::memcmp(again, buffer, size), 0);
-  EXPECT_EQ(ApplyToFile(loaded, f, f.scene.dir.File("loaded.tif"), kRows, kColumns, 0, 0), applied);
-  ztModelFreeBuffer(buffer);
-  ztModelFreeBuffer(again);
-  ztModelFree(loaded);
+  EXPECT_EQ(ApplyToFile(loaded, f, f.scene.dir.File("loaded.tif")), applied);
+  EXPECT_EQ(SavedBytes(loaded), saved) << "saved again after loading";
   ztModelFree(model);
 }
 
-INSTANTIATE_TEST_SUITE_P(Methods, EveryMethod, ::testing::ValuesIn(kMethods),
-                         [](const auto& info) {
-                           std::string name = info.param.name;
-                           for (char& c : name)
-                             if (c == '-') c = '_';
-                           return name;
-                         });
-
-// The bytes of a model saved to a buffer; the model is freed.
-std::vector<unsigned char> SavedBytes(ZTModel* model) {
-  void* buffer = nullptr;
-  size_t size = 0;
-  EXPECT_EQ(ztModelSaveToBuffer(model, &buffer, &size), RC_OK);
-  std::vector<unsigned char> bytes(static_cast<unsigned char*>(buffer), static_cast<unsigned char*>(buffer) + size);
-  ztModelFreeBuffer(buffer);
-  ztModelFree(model);
-  return bytes;
-}
+INSTANTIATE_TEST_SUITE_P(Methods, EveryMethod, ::testing::ValuesIn(kMethods), [](const auto& info) {
+  std::string name = info.param.name;
+  std::replace(name.begin(), name.end(), '-', '_');
+  return name;
+});
 
 // Refused with RC_BAD_MODEL_FILE, a message holding expected, and no model.
 void ExpectRefused(const std::vector<unsigned char>& bytes, const std::string& expected) {
@@ -214,14 +204,10 @@ void ExpectRefused(const std::vector<unsigned char>& bytes, const std::string& e
   EXPECT_NE(std::string(ztModelLastError()).find(expected), std::string::npos) << ztModelLastError();
 }
 
-uint64_t Fnv1a(const unsigned char* data, size_t size) {
-  uint64_t hash = 14695981039346656037ull;
-  for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 1099511628211ull;
-  return hash;
-}
-
+// Seals a model file: the FNV-1a hash of all but its last 8 bytes, in them.
 void Reseal(std::vector<unsigned char>& bytes) {
-  const uint64_t hash = Fnv1a(bytes.data(), bytes.size() - 8);
+  uint64_t hash = 14695981039346656037ull;
+  for (size_t i = 0; i + 8 < bytes.size(); ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
   for (int i = 0; i < 8; ++i) bytes[bytes.size() - 8 + i] = static_cast<unsigned char>(hash >> (8 * i));
 }
 
@@ -230,23 +216,19 @@ TEST(ModelFile, DamagedFilesAreRefusedWithTheirReason) {
   const std::vector<unsigned char> good = SavedBytes(Train(f, kMethods[3]));
   for (size_t cut : {size_t(0), size_t(5), size_t(14), size_t(40), good.size() / 2, good.size() - 9, good.size() - 1})
     ExpectRefused(std::vector<unsigned char>(good.begin(), good.begin() + cut), cut < 8 ? "magic" : "truncated");
-
   std::vector<unsigned char> flipped = good;
   flipped[good.size() - 20] ^= 0x40;
   ExpectRefused(flipped, "checksum");
-
   std::vector<unsigned char> version = good;
   version[8] = 2;
   Reseal(version);
   ExpectRefused(version, "model format version 2; this library reads version 1");
-
   // A value that is not finite, sealed as if written so.
   std::vector<unsigned char> infinite = good;
   const double inf = HUGE_VAL;
   std::memcpy(&infinite[good.size() - 16], &inf, 8);
   Reseal(infinite);
   ExpectRefused(infinite, "not finite");
-
   const std::string path = f.scene.dir.File("truncated.ztm");
   WriteFileBytes(path, std::vector<unsigned char>(good.begin(), good.begin() + 100));
   ZTModel* model = nullptr;
@@ -272,36 +254,13 @@ TEST(ModelParameters, UnknownOrOutOfRangeParametersAreRefusedByName) {
   };
   for (const auto& c : cases) {
     ZTModel* model = nullptr;
-    EXPECT_EQ(ztModelTrain(c.method, c.parameters, f.scene.source, f.bands.data(), kBands, kRows, kColumns, 0, 0,
-                           nullptr, &model),
-              RC_BAD_PARAMETER)
-        << c.method << " " << c.parameters;
+    EXPECT_EQ(TrainOn(f, c.method, c.parameters, &model), RC_BAD_PARAMETER) << c.method << " " << c.parameters;
     EXPECT_NE(std::string(ztModelLastError()).find(c.named), std::string::npos) << ztModelLastError();
     EXPECT_EQ(model, nullptr);
   }
   // The low end of a range is in it.
-  ZTModel* model = nullptr;
-  EXPECT_EQ(ztModelTrain("bp", R"({"hidden": [4], "rate": 0, "momentum": 0, "epochs": 2, "seed": 7})",
-                         f.scene.source, f.bands.data(), kBands, kRows, kColumns, 0, 0, nullptr, &model),
-            RC_OK)
-      << ztModelLastError();
-  ztModelFree(model);
+  ztModelFree(Train(f, {"bp", R"({"hidden": [4], "rate": 0, "momentum": 0, "epochs": 2, "seed": 7})", nullptr}));
 }
-
-// Applies model with a confidence band; its values, row-major.
-std::vector<double> Confidence(const ZTModel* model, Fixture& f) {
-  void* result = CreateResult(f.scene.dir.File("c_classes.tif"), kColumns, kRows);
-  void* confidence = CreateResult(f.scene.dir.File("confidence.tif"), kColumns, kRows, ZTRS_Float32);
-  EXPECT_EQ(ztModelApply(model, f.scene.source, f.bands.data(), kBands, result, confidence, kRows, kColumns, 0, 0,
-                         nullptr),
-            RC_OK)
-      << ztModelLastError();
-  ztRSClose(result);
-  ztRSClose(confidence);
-  return ReadBand(f.scene.dir.File("confidence.tif"));
-}
-
-const std::vector<std::vector<Rect>> kClassRects = {{{2, 2, 10, 12}}, {{15, 5, 24, 20}}, {{28, 10, 38, 28}}};
 
 // The scene's values as stored (Byte), [band][row * columns + column].
 std::vector<std::vector<double>> StoredValues(const Fixture& f) {
@@ -309,6 +268,24 @@ std::vector<std::vector<double>> StoredValues(const Fixture& f) {
   for (int b = 1; b <= kBands; ++b) values.push_back(ReadBand(f.scene.sourcePath, b));
   return values;
 }
+
+// A method trained on a scene of its own and applied with a confidence band.
+struct ModelConfidence : ::testing::Test {
+  Fixture f;
+  const std::vector<std::vector<double>> v = StoredValues(f);
+  ZTModel* model = nullptr;
+  void TearDown() override { ztModelFree(model); }
+
+  // Trains method k and applies it with a confidence band; the band's values, row-major.
+  std::vector<double> Confidence(int k) {
+    model = Train(f, kMethods[k]);
+    const std::string path = f.scene.dir.File("confidence.tif");
+    EXPECT_EQ(Apply(model, f, f.scene.dir.File("c_classes.tif"), path), RC_OK) << ztModelLastError();
+    return ReadBand(path);
+  }
+};
+
+const std::vector<std::vector<Rect>> kClassRects = {{{2, 2, 10, 12}}, {{15, 5, 24, 20}}, {{28, 10, 38, 28}}};
 
 // Each class rectangle's pixels, as stored: [class][pixel][band].
 std::vector<std::vector<std::vector<double>>> RectangleCells(const std::vector<std::vector<double>>& v) {
@@ -336,11 +313,8 @@ std::vector<std::vector<double>> RectangleMeans(const std::vector<std::vector<do
   return means;
 }
 
-TEST(ModelConfidence, MinimumDistanceGivesTheDistanceToTheNearestMean) {
-  Fixture f;
-  ZTModel* model = Train(f, kMethods[0]);
-  const std::vector<double> confidence = Confidence(model, f);
-  const auto v = StoredValues(f);
+TEST_F(ModelConfidence, MinimumDistanceGivesTheDistanceToTheNearestMean) {
+  const std::vector<double> confidence = Confidence(0);
   const auto means = RectangleMeans(v);
   for (int i = 0; i < kRows * kColumns; ++i) {
     double best = 1e300;
@@ -351,32 +325,20 @@ TEST(ModelConfidence, MinimumDistanceGivesTheDistanceToTheNearestMean) {
     }
     ASSERT_NEAR(confidence[i], std::sqrt(best), 1e-5 * std::sqrt(best) + 1e-6) << i;
   }
-  ztModelFree(model);
 }
 
-TEST(ModelConfidence, ABandOfAnotherSizeThanTheWindowIsRefused) {
-  Fixture f;
-  ZTModel* model = Train(f, kMethods[0]);
-  for (const auto& [columns, rows] : {std::pair<long, long>{kColumns + 1, kRows}, {kColumns, kRows - 1}}) {
-    void* result = CreateResult(f.scene.dir.File("sized.tif"), kColumns, kRows);
-    void* confidence = CreateResult(f.scene.dir.File("sized_confidence.tif"), columns, rows, ZTRS_Float32);
-    EXPECT_EQ(ztModelApply(model, f.scene.source, f.bands.data(), kBands, result, confidence, kRows, kColumns, 0, 0,
-                           nullptr),
+TEST_F(ModelConfidence, ABandOfAnotherSizeThanTheWindowIsRefused) {
+  model = Train(f, kMethods[0]);
+  for (const auto& [columns, rows] : {std::pair<long, long>{kColumns + 1, kRows}, {kColumns, kRows - 1}})
+    EXPECT_EQ(Apply(model, f, f.scene.dir.File("sized.tif"), f.scene.dir.File("sized_confidence.tif"), columns, rows),
               RC_BAD_WINDOW)
         << columns << " x " << rows;
-    ztRSClose(result);
-    ztRSClose(confidence);
-  }
-  ztModelFree(model);
 }
 
 // d = sum_r (x[r] - mu[r]) sum_b (x[r] - mu[b]) W[r][b], W the inverse of the
 // class's raw scatter matrix (the mean of x x'); the smallest over the classes.
-TEST(ModelConfidence, GeneralizedDistanceGivesTheSmallestWeightedDistance) {
-  Fixture f;
-  ZTModel* model = Train(f, kMethods[2]);
-  const std::vector<double> confidence = Confidence(model, f);
-  const auto v = StoredValues(f);
+TEST_F(ModelConfidence, GeneralizedDistanceGivesTheSmallestWeightedDistance) {
+  const std::vector<double> confidence = Confidence(2);
   const auto means = RectangleMeans(v);
   std::vector<Matrix> weights;
   for (const auto& cells : RectangleCells(v)) {
@@ -396,16 +358,12 @@ TEST(ModelConfidence, GeneralizedDistanceGivesTheSmallestWeightedDistance) {
     }
     ASSERT_NEAR(confidence[i], best, 1e-5 * std::fabs(best) + 1e-6) << i;
   }
-  ztModelFree(model);
 }
 
-TEST(ModelConfidence, MaximumLikelihoodGivesThePosteriorOfTheMostLikelyClass) {
-  Fixture f;
-  ZTModel* model = Train(f, kMethods[3]);
-  const std::vector<double> confidence = Confidence(model, f);
+TEST_F(ModelConfidence, MaximumLikelihoodGivesThePosteriorOfTheMostLikelyClass) {
+  const std::vector<double> confidence = Confidence(3);
   // Each class's Gaussian over its whole rectangle (maximum likelihood
   // trains on the whole image).
-  const auto v = StoredValues(f);
   std::vector<Gaussian> classes;
   for (const auto& cells : RectangleCells(v)) classes.push_back(GaussianOf(cells));
   for (int i = 0; i < kRows * kColumns; ++i) {
@@ -415,7 +373,6 @@ TEST(ModelConfidence, MaximumLikelihoodGivesThePosteriorOfTheMostLikelyClass) {
     const double posterior = 1 / (std::exp(g[0] - best) + std::exp(g[1] - best) + std::exp(g[2] - best));
     ASSERT_NEAR(confidence[i], posterior, 1e-5) << i;
   }
-  ztModelFree(model);
 }
 
 // A saved model's header and named arrays, read by the file layout.
@@ -450,19 +407,16 @@ SavedArrays ReadSaved(ZTModel* model) {
   return saved;
 }
 
-TEST(ModelConfidence, BPGivesTheStrongestOutputOfTheForwardPass) {
-  Fixture f;
-  ZTModel* model = Train(f, kMethods[8]);
+TEST_F(ModelConfidence, BPGivesTheStrongestOutputOfTheForwardPass) {
+  const std::vector<double> confidence = Confidence(8);
   ASSERT_NE(model, nullptr);
-  const std::vector<double> confidence = Confidence(model, f);
-  SavedArrays saved = ReadSaved(model);  // frees it
+  SavedArrays saved = ReadSaved(std::exchange(model, nullptr));  // frees it
   const std::vector<double>& w1 = saved.numbers["layer-0-weights"];  // [band * 4 + hidden]
   const std::vector<double>& b1 = saved.numbers["layer-0-biases"];
   const std::vector<double>& w2 = saved.numbers["layer-1-weights"];  // [hidden * 3 + class]
   const std::vector<double>& b2 = saved.numbers["layer-1-biases"];
   ASSERT_EQ(w1.size(), 12u);
   ASSERT_EQ(w2.size(), 12u);
-  const auto v = StoredValues(f);
   auto sigmoid = [](double t) { return 1 / (1 + std::exp(-t)); };
   for (int i = 0; i < kRows * kColumns; ++i) {
     double hidden[4], strongest = 0;
@@ -575,11 +529,7 @@ TEST(ModelTraining, NetworksTrainedOnSeveralThreadsAtOnceGiveTheModelOfTheirSeed
     threads.emplace_back([&] {
       // A scene of the thread's own: GDAL's dataset handles are not shared.
       Fixture own;
-      ZTModel* model = nullptr;
-      EXPECT_EQ(ztModelTrain("bp", kMethods[8].parameters, own.scene.source, own.bands.data(), kBands, kRows, kColumns,
-                             0, 0, nullptr, &model),
-                RC_OK);
-      bytes = SavedBytes(model);
+      bytes = SavedBytes(Train(own, kMethods[8]));
     });
   for (int i = 0; i < 1000; ++i) std::rand();
   for (auto& t : threads) t.join();

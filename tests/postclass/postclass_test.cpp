@@ -86,16 +86,28 @@ std::string ClumpText(const char* title, long classes, int neighbours, long zero
   return s.str();
 }
 
+// Replaces field `field` (from 0) of line `line` (from 1) of a statistics text;
+// field 0 of a line without tabs is the whole line.
+std::string WithField(std::string text, size_t line, size_t field, const std::string& value) {
+  size_t start = 0;
+  for (size_t l = 1; l < line; ++l) start = text.find('\n', start) + 1;
+  for (size_t f = 0; f < field; ++f) start = text.find('\t', start) + 1;
+  const size_t end = text.find_first_of("\t\n", start);
+  return text.replace(start, end - start, value);
+}
+
 struct PostClassFixture : ::testing::Test {
   TempDir dir;
   std::string File(const std::string& name) const { return dir.File(name); }
+  std::string Text(const std::string& name) const { return ReadText(File(name)); }
+  void Write(const std::string& name, const std::string& text) const {
+    std::ofstream(File(name), std::ios::binary) << text;
+  }
+  Handle Open(const std::string& name, int update = 0) const { return Handle(ztRSOpen(File(name).c_str(), update)); }
 
   // Writes a class image (Byte) from a grid.
   std::string WriteClasses(const std::string& name, const Grid& g, int block = 16) {
-    RasterSpec spec;
-    spec.rows = int(g.size());
-    spec.columns = int(g[0].size());
-    spec.blockColumns = spec.blockRows = block;
+    RasterSpec spec{.columns = int(g[0].size()), .rows = int(g.size()), .blockColumns = block, .blockRows = block};
     WriteGeoTiff(File(name), spec, [&](int, int c, int r) { return double(g[r][c]); });
     return File(name);
   }
@@ -108,22 +120,26 @@ struct PostClassFixture : ::testing::Test {
     for (size_t i = 0; i < v.size(); ++i) g[i / columns][i % columns] = long(v[i]);
     return g;
   }
-  // Clump of a window of source into out.tif and out.txt.
-  long ClumpInto(void* source, const std::string& out, long rows, long cols, long r0, long c0, int neighbours) {
+  // Clump of a window of source into out.tif and out.txt; with a limit, by the
+  // inner call that takes the in-memory limit as given.
+  long ClumpInto(void* source, const std::string& out, long rows, long cols, long r0, long c0, int neighbours,
+                 long limit = 0) {
     Handle result = Create(out + ".tif", cols, rows);
-    return ztClassClump(source, 1, result.get(), 1, File(out + ".txt").c_str(), rows, cols, r0, c0, neighbours);
+    const std::string statistics = File(out + ".txt");
+    return limit ? zt::ClumpClasses(source, 1, result.get(), 1, statistics.c_str(), zt::Window{rows, cols, r0, c0},
+                                    neighbours, limit)
+                 : ztClassClump(source, 1, result.get(), 1, statistics.c_str(), rows, cols, r0, c0, neighbours);
   }
   // Clump of a whole grid into clumps.tif and clumps.txt; returns the result code.
   long Clump(const Grid& g, int neighbours) {
     WriteClasses("clumps_classes.tif", g);
-    Handle source(ztRSOpen(File("clumps_classes.tif").c_str(), 0));
-    return ClumpInto(source.get(), "clumps", long(g.size()), long(g[0].size()), 0, 0, neighbours);
+    return ClumpInto(Open("clumps_classes.tif").get(), "clumps", long(g.size()), long(g[0].size()), 0, 0, neighbours);
   }
   // Sieve (UInt32) or eliminate (Byte) of a window of the clump image with
   // the statistics file in, into out.tif and out.txt.
   long Sieve(const std::string& clumps, const std::string& in, const std::string& out, long rows, long cols, long r0,
              long c0, long threshold, bool eliminate = false) {
-    Handle source(ztRSOpen(File(clumps).c_str(), 0));
+    Handle source = Open(clumps);
     Handle result = Create(out + ".tif", cols, rows, eliminate ? ZTRS_Byte : ZTRS_UInt32);
     return (eliminate ? ztClassEliminate : ztClassSieve)(source.get(), 1, File(in).c_str(), result.get(), 1,
                                                          File(out + ".txt").c_str(), rows, cols, r0, c0, threshold);
@@ -185,15 +201,9 @@ TEST_F(ClumpTest, TheFilePathAgreesInAWindowAndLeavesNoTemporaryFiles) {
     const Labelling expected = Label(Window(g, 25, 30, 5, 7), neighbours == 8);
     for (long limit : {zt::kMaxInMemoryClassGrid, 749L, 10L}) {
       SCOPED_TRACE(testing::Message() << neighbours << " neighbours, limit " << limit);
-      {
-        Handle source(ztRSOpen(File("classes.tif").c_str(), 0));
-        Handle result = Create("c.tif", 30, 25);
-        ASSERT_EQ(zt::ClumpClasses(source.get(), 1, result.get(), 1, File("s.txt").c_str(), zt::Window{25, 30, 5, 7},
-                                   neighbours, limit),
-                  RC_OK);
-      }
+      ASSERT_EQ(ClumpInto(Open("classes.tif").get(), "c", 25, 30, 5, 7, neighbours, limit), RC_OK);
       EXPECT_EQ(ReadGrid("c.tif", 30), expected.labels);
-      EXPECT_EQ(ReadText(File("s.txt")), ClumpText("聚类分析块统计信息:", 3, neighbours, expected.zeros, expected));
+      EXPECT_EQ(Text("c.txt"), ClumpText("聚类分析块统计信息:", 3, neighbours, expected.zeros, expected));
     }
   }
   unsetenv("ZTCLASS_WORKDIR");
@@ -207,7 +217,7 @@ TEST_F(ClumpTest, TheFilePathAgreesInAWindowAndLeavesNoTemporaryFiles) {
 
 TEST_F(ClumpTest, FailuresWriteNothing) {
   WriteClasses("classes.tif", RandomClasses(10, 10, 1));
-  Handle source(ztRSOpen(File("classes.tif").c_str(), 0));
+  Handle source = Open("classes.tif");
   Handle result = Create("out.tif", 10, 10);
   EXPECT_EQ(ztClassClump(nullptr, 1, result.get(), 1, File("a.txt").c_str(), 10, 10, 0, 0, 8), RC_NULL_ARGUMENT);
   EXPECT_EQ(ztClassClump(source.get(), 2, result.get(), 1, File("a.txt").c_str(), 10, 10, 0, 0, 8), RC_BAD_WINDOW);
@@ -229,7 +239,7 @@ Labelling PrepareSieve(PostClassFixture& f, const Grid& g) {
   EXPECT_EQ(f.Clump(g, 8), RC_OK);
   Labelling l = Label(g, true);
   for (size_t k = 1; k < l.value.size(); ++k) l.value[k] = l.value[k] * 10 + 1;
-  std::ofstream(f.File("clumps.txt"), std::ios::binary) << ClumpText("聚类分析块统计信息:", 3, 8, l.zeros, l);
+  f.Write("clumps.txt", ClumpText("聚类分析块统计信息:", 3, 8, l.zeros, l));
   return l;
 }
 
@@ -265,7 +275,7 @@ TEST_F(SieveTest, SmallClumpsGoAndTheRestAreRenumberedWithTheirFileClassValues) 
     ASSERT_EQ(Sieve("clumps.tif", "clumps.txt", "sieve", 25, 30, 0, 0, threshold), RC_OK);
     const Labelling kept = Sieved(l, threshold);
     EXPECT_EQ(ReadGrid("sieve.tif", 30), kept.labels);
-    EXPECT_EQ(ReadText(File("sieve.txt")), ClumpText("过滤分析块统计信息:", 3, 8, kept.zeros, kept));
+    EXPECT_EQ(Text("sieve.txt"), ClumpText("过滤分析块统计信息:", 3, 8, kept.zeros, kept));
   }
 }
 
@@ -283,12 +293,18 @@ TEST_F(SieveTest, AWindowAcrossBlockRowsKeepsItsClumpsInScanOrder) {
   EXPECT_EQ(ReadGrid("sieve.tif", 14), w.labels);
   Labelling kept = w;
   for (size_t m = 1; m < kept.value.size(); ++m) kept.value[m] = l.value[w.value[m]];
-  EXPECT_EQ(ReadText(File("sieve.txt")), ClumpText("过滤分析块统计信息:", 3, 8, l.zeros, kept));
+  EXPECT_EQ(Text("sieve.txt"), ClumpText("过滤分析块统计信息:", 3, 8, l.zeros, kept));
 }
 
 // Eliminate ---------------------------------------------------------------
 
-long BruteForceClassCount(const Grid& g);
+// The class count from the minimum and maximum of every pixel, worked out here.
+long BruteForceClassCount(const Grid& g) {
+  long low = g[0][0], high = g[0][0];
+  for (const auto& row : g)
+    for (long v : row) low = std::min(low, v), high = std::max(high, v);
+  return low == 0 ? high : high - low + 1;
+}
 
 using EliminateTest = PostClassFixture;
 
@@ -369,7 +385,7 @@ TEST_F(EliminateTest, RandomMapsMatchAStepByStepMerging) {
         ASSERT_EQ(Clump(g, neighbours), RC_OK);
         ASSERT_EQ(Eliminate("clumps.txt", "classes2", 36, 41, threshold), RC_OK);
         EXPECT_EQ(ReadGrid("classes2.tif", 41), expected.classes);
-        EXPECT_EQ(ReadText(File("classes2.txt")), Totals(BruteForceClassCount(g), neighbours, Label(g, false).zeros, expected.totals));
+        EXPECT_EQ(Text("classes2.txt"), Totals(BruteForceClassCount(g), neighbours, Label(g, false).zeros, expected.totals));
       }
 }
 
@@ -377,15 +393,15 @@ TEST_F(EliminateTest, SieveFilesAndGbkClumpFilesAreRead) {
   const Grid g = {{2, 2, 1, 0}, {2, 2, 0, 1}};
   ASSERT_EQ(Clump(g, 4), RC_OK);
   // The clump file as older versions wrote it: GBK text.
-  std::string text = ReadText(File("clumps.txt"));
+  std::string text = Text("clumps.txt");
   text.replace(0, text.find('\n'), "\xBE\xDB\xC0\xE0\xB7\xD6\xCE\xF6\xBF\xE9\xCD\xB3\xBC\xC6\xD0\xC5\xCF\xA2:");
-  std::ofstream(File("gbk.txt"), std::ios::binary) << text;
+  Write("gbk.txt", text);
   ASSERT_EQ(Eliminate("gbk.txt", "e", 2, 4, 1), RC_OK);
-  EXPECT_EQ(ReadText(File("e.txt")), Totals(2, 4, 2, {2, 4})) << "block-0 count read from a clump file";
+  EXPECT_EQ(Text("e.txt"), Totals(2, 4, 2, {2, 4})) << "block-0 count read from a clump file";
   text.replace(0, text.find('\n'), "过滤分析块统计信息:");
-  std::ofstream(File("sieve.txt"), std::ios::binary) << text;
+  Write("sieve.txt", text);
   ASSERT_EQ(Eliminate("sieve.txt", "e", 2, 4, 1), RC_OK);
-  EXPECT_EQ(ReadText(File("e.txt")), Totals(2, 4, 0, {2, 4})) << "a sieve file's block 0 counts as 0";
+  EXPECT_EQ(Text("e.txt"), Totals(2, 4, 0, {2, 4})) << "a sieve file's block 0 counts as 0";
 }
 
 TEST_F(EliminateTest, BadInputWritesNothing) {
@@ -394,12 +410,10 @@ TEST_F(EliminateTest, BadInputWritesNothing) {
   auto eliminate = [&](const std::string& in, long threshold) { return Eliminate(in, "e", 2, 3, threshold); };
   EXPECT_EQ(eliminate("clumps.txt", 7), RC_NULL_ARGUMENT) << "threshold above the window's pixel count";
   EXPECT_EQ(eliminate("missing.txt", 2), RC_INPUT_FILE_FAILED);
-  std::string text = ReadText(File("clumps.txt"));
-  std::string q2 = text;
-  q2.replace(q2.find("分类数:3"), std::string("分类数:3").size(), "分类数:2");
-  std::ofstream(File("q2.txt"), std::ios::binary) << q2;
+  std::string text = Text("clumps.txt");
+  Write("q2.txt", WithField(text, 3, 0, "分类数:2"));
   EXPECT_EQ(eliminate("q2.txt", 2), RC_BAD_WINDOW) << "a class value above the class count";
-  std::ofstream(File("cut.txt"), std::ios::binary) << text.substr(0, text.rfind("3\t"));
+  Write("cut.txt", text.substr(0, text.rfind("3\t")));
   EXPECT_EQ(eliminate("cut.txt", 2), RC_INPUT_FILE_FAILED);
   EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
   for (double v : ReadBand(File("e.tif"))) ASSERT_EQ(v, 0);
@@ -412,44 +426,24 @@ TEST_F(EliminateTest, BadInputWritesNothing) {
 using StopTest = PostClassFixture;
 
 TEST_F(StopTest, AStopSeenAtAnyLookEndsTheCall) {
-  const Grid g = RandomClasses(12, 15, 4);
-  ASSERT_EQ(Clump(g, 8), RC_OK);
+  ASSERT_EQ(Clump(RandomClasses(12, 15, 4), 8), RC_OK);
   setenv("ZTCLASS_WORKDIR", dir.path().c_str(), 1);
-  const struct {
-    const char* name;
-    const char* input;
-    ZTRSDataType type;
-    std::function<long(void*, void*)> run;
-  } calls[] = {
-      {"clump in memory", "clumps_classes.tif", ZTRS_UInt32,
-       [&](void* s, void* r) {
-         return zt::ClumpClasses(s, 1, r, 1, File("c.txt").c_str(), zt::Window{12, 15, 0, 0}, 8,
-                                 zt::kMaxInMemoryClassGrid);
-       }},
-      {"clump in files", "clumps_classes.tif", ZTRS_UInt32,
-       [&](void* s, void* r) {
-         return zt::ClumpClasses(s, 1, r, 1, File("c.txt").c_str(), zt::Window{12, 15, 0, 0}, 8, 10);
-       }},
-      {"sieve", "clumps.tif", ZTRS_UInt32,
-       [&](void* s, void* r) {
-         return ztClassSieve(s, 1, File("clumps.txt").c_str(), r, 1, File("s.txt").c_str(), 12, 15, 0, 0, 3);
-       }},
-      {"eliminate", "clumps.tif", ZTRS_Byte,
-       [&](void* s, void* r) {
-         return ztClassEliminate(s, 1, File("clumps.txt").c_str(), r, 1, File("e.txt").c_str(), 12, 15, 0, 0, 5);
-       }},
-      {"sieve from the class map", "clumps_classes.tif", ZTRS_UInt32,
-       [&](void* s, void* r) { return ztClassSieveMap(s, 1, r, 1, File("s.txt").c_str(), 12, 15, 0, 0, 8, 3); }},
-      {"eliminate from the class map", "clumps_classes.tif", ZTRS_Byte,
-       [&](void* s, void* r) { return ztClassEliminateMap(s, 1, r, 1, File("e.txt").c_str(), 12, 15, 0, 0, 8, 5); }},
+  auto clump = [this](long limit) {
+    return [this, limit] { return ClumpInto(Open("clumps_classes.tif").get(), "c", 12, 15, 0, 0, 8, limit); };
   };
-  for (const auto& entry : calls) {
-    SCOPED_TRACE(entry.name);
-    auto call = [&] {
-      Handle source(ztRSOpen(File(entry.input).c_str(), 0));
-      Handle result = Create("r.tif", 15, 12, entry.type);
-      return entry.run(source.get(), result.get());
-    };
+  auto fromMap = [this](const char* out, long threshold, bool eliminate) {
+    return [=, this] { return FromMap(Open("clumps_classes.tif").get(), out, 12, 15, 0, 0, 8, threshold, eliminate); };
+  };
+  const std::pair<const char*, std::function<long()>> calls[] = {
+      {"clump in memory", clump(zt::kMaxInMemoryClassGrid)},
+      {"clump in files", clump(10)},
+      {"sieve", [this] { return Sieve("clumps.tif", "clumps.txt", "s", 12, 15, 0, 0, 3); }},
+      {"eliminate", [this] { return Sieve("clumps.tif", "clumps.txt", "e", 12, 15, 0, 0, 5, true); }},
+      {"sieve from the class map", fromMap("s", 3, false)},
+      {"eliminate from the class map", fromMap("e", 5, true)},
+  };
+  for (const auto& [name, call] : calls) {
+    SCOPED_TRACE(name);
     long looks = 0;
     {
       ProgressRecorder progress;
@@ -469,26 +463,11 @@ TEST_F(StopTest, AStopSeenAtAnyLookEndsTheCall) {
 
 // Hostile statistics files and class images ------------------------------
 
-// Replaces field `field` (from 0) of line `line` (from 1) of a statistics text.
-std::string WithField(std::string text, size_t line, size_t field, const std::string& value) {
-  size_t start = 0;
-  for (size_t l = 1; l < line; ++l) start = text.find('\n', start) + 1;
-  for (size_t f = 0; f < field; ++f) start = text.find('\t', start) + 1;
-  const size_t end = text.find_first_of("\t\n", start);
-  return text.replace(start, end - start, value);
-}
-
-std::string WithLine(std::string text, size_t line, const std::string& value) {
-  size_t start = 0;
-  for (size_t l = 1; l < line; ++l) start = text.find('\n', start) + 1;
-  return text.replace(start, text.find('\n', start) - start, value);
-}
-
 struct HostileStatistics : PostClassFixture {
   // Eliminate or sieve of clumps.tif with the given statistics text into
   // e.txt or s.txt, removed first: no output may be left behind on failure.
   long Eliminate(const std::string& text, long rows, long cols, long threshold, bool eliminate = true) {
-    std::ofstream(File("in.txt"), std::ios::binary) << text;
+    Write("in.txt", text);
     std::filesystem::remove(File(eliminate ? "e.txt" : "s.txt"));
     return PostClassFixture::Sieve("clumps.tif", "in.txt", eliminate ? "e" : "s", rows, cols, 0, 0, threshold,
                                    eliminate);
@@ -504,7 +483,7 @@ TEST_F(HostileStatistics, AClassValueOutOfRangeIsRefusedEvenForAClumpTheWindowMe
   // the window clump 6 is met second and merges into clump 5.
   const Grid g = {{1, 1, 1, 5, 7, 5}, {1, 1, 1, 6, 6, 6}, {1, 3, 6, 6, 6, 6}, {6, 6, 6, 6, 6, 6}};
   ASSERT_EQ(Clump(g, 4), RC_OK);
-  const std::string text = ReadText(File("clumps.txt"));
+  const std::string text = Text("clumps.txt");
   ASSERT_EQ(Label(g, false).value[5], 6);
   ASSERT_EQ(Eliminate(text, 4, 3, 2), RC_OK);
   for (const char* value : {"500", "-9223372036854775808", "-1"}) {
@@ -517,7 +496,7 @@ TEST_F(HostileStatistics, AClassValueOutOfRangeIsRefusedEvenForAClumpTheWindowMe
 TEST_F(HostileStatistics, CountsBeyondTheImageAreRefusedBeforeAnyArithmetic) {
   const Grid g = {{1, 1, 2, 2, 2}, {1, 3, 2, 2, 0}};
   ASSERT_EQ(Clump(g, 4), RC_OK);
-  const std::string text = ReadText(File("clumps.txt"));
+  const std::string text = Text("clumps.txt");
   ASSERT_EQ(Eliminate(text, 2, 5, 2), RC_OK);
   ASSERT_EQ(Sieve(text, 2, 5, 2), RC_OK);
   ASSERT_EQ(ReadGrid("e.tif", 5), (Grid{{1, 1, 2, 2, 2}, {1, 2, 2, 2, 0}}));
@@ -538,20 +517,17 @@ TEST_F(HostileStatistics, CountsBeyondTheImageAreRefusedBeforeAnyArithmetic) {
   EXPECT_EQ(Sieve(WithField(text, 7, 4, "-1"), 2, 5, 2), RC_INPUT_FILE_FAILED);
   for (const std::string& count : {huge, std::string("100000000"), std::string("-3")}) {
     SCOPED_TRACE(count);
-    EXPECT_EQ(Eliminate(WithLine(text, 3, "分类数:" + count), 2, 5, 2), RC_INPUT_FILE_FAILED);
+    EXPECT_EQ(Eliminate(WithField(text, 3, 0, "分类数:" + count), 2, 5, 2), RC_INPUT_FILE_FAILED);
     EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
   }
-  EXPECT_EQ(Eliminate(WithLine(text, 3, "分类数:65536"), 2, 5, 2), RC_OK) << "the documented limit";
-  EXPECT_EQ(Sieve(WithLine(text, 3, "分类数:100000000"), 2, 5, 2), RC_OK) << "sieve only passes it on";
-  EXPECT_EQ(Sieve(WithLine(text, 3, "分类数:" + huge), 2, 5, 2), RC_INPUT_FILE_FAILED);
+  EXPECT_EQ(Eliminate(WithField(text, 3, 0, "分类数:65536"), 2, 5, 2), RC_OK) << "the documented limit";
+  EXPECT_EQ(Sieve(WithField(text, 3, 0, "分类数:100000000"), 2, 5, 2), RC_OK) << "sieve only passes it on";
+  EXPECT_EQ(Sieve(WithField(text, 3, 0, "分类数:" + huge), 2, 5, 2), RC_INPUT_FILE_FAILED);
   EXPECT_FALSE(std::filesystem::exists(File("s.txt")));
 }
 
 TEST_F(HostileStatistics, AClumpNumberAboveThePixelCountIsNoClumpImage) {
-  RasterSpec spec;
-  spec.columns = 4;
-  spec.rows = 3;
-  spec.type = GDT_UInt32;
+  const RasterSpec spec{.columns = 4, .rows = 3, .type = GDT_UInt32};
   WriteGeoTiff(File("clumps.tif"), spec, [](int, int c, int r) { return r == 2 && c == 3 ? 3000000 : 1; });
   const std::string text =
       "聚类分析块统计信息:\n\n分类数:1\n邻域数:4\n\n块号\t原始值\t列值\t行值\t直方图\n0\t0\t0\t0\t0\n1\t1\t0\t0\t11\n";
@@ -559,69 +535,47 @@ TEST_F(HostileStatistics, AClumpNumberAboveThePixelCountIsNoClumpImage) {
   EXPECT_EQ(Sieve(text, 3, 4, 1), RC_INPUT_FILE_FAILED) << "more clumps than clump lines";
 }
 
-// The class count from the minimum and maximum of every pixel, worked out here.
-long BruteForceClassCount(const Grid& g) {
-  long low = g[0][0], high = g[0][0];
-  for (const auto& row : g)
-    for (long v : row) low = std::min(low, v), high = std::max(high, v);
-  return low == 0 ? high : high - low + 1;
-}
-
 TEST_F(ClumpTest, NoDataPixelsCountForTheClassCountAndTheChainWorks) {
   const Grid g = {{0, 3, 3, 4}, {5, 5, 0, 4}, {5, 3, 3, 0}};
   ASSERT_EQ(BruteForceClassCount(g), 5);
-  RasterSpec spec;
-  spec.columns = 4;
-  spec.rows = 3;
-  spec.hasNoData = true;
-  spec.noData = 0;
+  const RasterSpec spec{.columns = 4, .rows = 3, .hasNoData = true, .noData = 0};
   WriteGeoTiff(File("classes.tif"), spec, [&](int, int c, int r) { return double(g[r][c]); });
   {
-    Handle source(ztRSOpen(File("classes.tif").c_str(), 0));
+    Handle source = Open("classes.tif");
     // The window holds neither 0 nor 5: the count comes from the whole band.
     ASSERT_EQ(ClumpInto(source.get(), "window", 1, 2, 0, 1, 4), RC_OK);
-    EXPECT_EQ(ReadText(File("window.txt")).substr(0, ReadText(File("window.txt")).find("邻域数")),
+    EXPECT_EQ(Text("window.txt").substr(0, Text("window.txt").find("邻域数")),
               "聚类分析块统计信息:\n\n分类数:5\n");
     ASSERT_EQ(ClumpInto(source.get(), "clumps", 3, 4, 0, 0, 4), RC_OK);
   }
   const Labelling l = Label(g, false);
-  EXPECT_EQ(ReadText(File("clumps.txt")), ClumpText("聚类分析块统计信息:", 5, 4, l.zeros, l));
+  EXPECT_EQ(Text("clumps.txt"), ClumpText("聚类分析块统计信息:", 5, 4, l.zeros, l));
   // The clump image carries no-data 0 too; eliminate counts its clumps over
   // every pixel and gives the classes back.
-  {
-    Handle clumps(ztRSOpen(File("clumps.tif").c_str(), 1));
-    ztRSSetRasterNoDataValue(ztRSGetRasterBand(clumps.get(), 1), 0);
-  }
+  ztRSSetRasterNoDataValue(ztRSGetRasterBand(Open("clumps.tif", 1).get(), 1), 0);
   ASSERT_EQ(Eliminate("clumps.txt", "classes2", 3, 4, 1), RC_OK);
   EXPECT_EQ(ReadGrid("classes2.tif", 4), g);
-
   // A band of no-data pixels only is a class image of class 0 alone.
   WriteGeoTiff(File("empty.tif"), spec, [](int, int, int) { return 0.0; });
-  Handle empty(ztRSOpen(File("empty.tif").c_str(), 0));
-  ASSERT_EQ(ClumpInto(empty.get(), "empty_clumps", 3, 4, 0, 0, 4), RC_OK);
-  EXPECT_EQ(ReadText(File("empty_clumps.txt")),
+  ASSERT_EQ(ClumpInto(Open("empty.tif").get(), "empty_clumps", 3, 4, 0, 0, 4), RC_OK);
+  EXPECT_EQ(Text("empty_clumps.txt"),
             "聚类分析块统计信息:\n\n分类数:0\n邻域数:4\n\n块号\t原始值\t列值\t行值\t直方图\n0\t0\t0\t0\t12\n");
 }
 
 TEST_F(ClumpTest, FloatClassImagesWithValuesNoClassCanHoldAreRefused) {
-  RasterSpec spec;
-  spec.columns = 3;
-  spec.rows = 2;
-  spec.type = GDT_Float32;
+  const RasterSpec spec{.columns = 3, .rows = 2, .type = GDT_Float32};
   for (double bad : {1e30, -1e30, std::nan(""), HUGE_VAL, 2147483648.0}) {
     SCOPED_TRACE(bad);
     WriteGeoTiff(File("f.tif"), spec, [&](int, int c, int r) { return r == 1 && c == 2 ? bad : 1.0; });
-    Handle source(ztRSOpen(File("f.tif").c_str(), 0));
     // The bad pixel lies outside the window, but it is the band's.
-    EXPECT_EQ(ClumpInto(source.get(), "fc", 1, 2, 0, 0, 4), RC_BAD_WINDOW);
+    EXPECT_EQ(ClumpInto(Open("f.tif").get(), "fc", 1, 2, 0, 0, 4), RC_BAD_WINDOW);
     EXPECT_FALSE(std::filesystem::exists(File("fc.txt")));
   }
   WriteGeoTiff(File("f.tif"), spec, [](int, int c, int) { return c == 2 ? -2147483648.0 : 2.5; });
-  Handle source(ztRSOpen(File("f.tif").c_str(), 0));
-  ASSERT_EQ(ClumpInto(source.get(), "fc", 2, 3, 0, 0, 4), RC_OK);
+  ASSERT_EQ(ClumpInto(Open("f.tif").get(), "fc", 2, 3, 0, 0, 4), RC_OK);
   // Truncated: classes 2 and -2147483648, count 2 - (-2147483648) + 1.
-  EXPECT_NE(ReadText(File("fc.txt")).find("分类数:2147483651\n"), std::string::npos);
-  EXPECT_NE(ReadText(File("fc.txt")).find("\n2\t-2147483648\t2\t0\t2\n"), std::string::npos);
+  EXPECT_NE(Text("fc.txt").find("分类数:2147483651\n"), std::string::npos);
+  EXPECT_NE(Text("fc.txt").find("\n2\t-2147483648\t2\t0\t2\n"), std::string::npos);
 }
 
 // Strips on several threads; sieve and eliminate in one step -------------
@@ -699,38 +653,12 @@ TEST(RegionsTest, StripsAndBatchesOnAnyThreadCountGiveTheIndependentLabelling) {
 
 using PostClassMapTest = PostClassFixture;
 
-TEST_F(PostClassMapTest, OneStepGivesClumpThenSieveOrEliminateByteForByte) {
-  for (const auto& [name, g] : BorderMaps()) {
-    WriteClasses(name + ".tif", g);
-    const long rows = long(g.size()) - 3, cols = long(g[0].size()) - 2;  // a window off the block grid
-    for (int neighbours : {4, 8})
-      for (long threads : {1L, 3L})
-        for (long threshold : {1L, 4L, 30L}) {
-          SCOPED_TRACE(name + " " + std::to_string(neighbours) + " threads " + std::to_string(threads) +
-                       " threshold " + std::to_string(threshold));
-          Threads pool(threads);
-          Handle source(ztRSOpen(File(name + ".tif").c_str(), 0));
-          ASSERT_EQ(ClumpInto(source.get(), "clumps", rows, cols, 2, 1, neighbours), RC_OK);
-          ASSERT_EQ(Sieve("clumps.tif", "clumps.txt", "sieve2", rows, cols, 0, 0, threshold), RC_OK);
-          ASSERT_EQ(Sieve("clumps.tif", "clumps.txt", "elim2", rows, cols, 0, 0, threshold, true), RC_OK);
-          ASSERT_EQ(FromMap(source.get(), "sieve1", rows, cols, 2, 1, neighbours, threshold), RC_OK);
-          ASSERT_EQ(FromMap(source.get(), "sieve0", rows, cols, 2, 1, neighbours, threshold, false, true), RC_OK);
-          ASSERT_EQ(FromMap(source.get(), "elim1", rows, cols, 2, 1, neighbours, threshold, true), RC_OK);
-          EXPECT_EQ(ReadBand(File("sieve1.tif")), ReadBand(File("sieve2.tif")));
-          EXPECT_EQ(ReadBand(File("sieve0.tif")), ReadBand(File("sieve2.tif")));
-          EXPECT_EQ(ReadText(File("sieve1.txt")), ReadText(File("sieve2.txt")));
-          EXPECT_EQ(ReadBand(File("elim1.tif")), ReadBand(File("elim2.tif")));
-          EXPECT_EQ(ReadText(File("elim1.txt")), ReadText(File("elim2.txt")));
-        }
-  }
-}
-
 TEST_F(PostClassMapTest, AMapEliminateCannotTakeIsRefusedAsTheTwoStepsRefuseIt) {
   // Classes 3 to 5: a class count of 3, below the class value 5.
   const Grid g = {{3, 4, 5}, {3, 4, 5}};
   ASSERT_EQ(Clump(g, 8), RC_OK);
   EXPECT_EQ(Eliminate("clumps.txt", "e2", 2, 3, 2), RC_BAD_WINDOW);
-  Handle source(ztRSOpen(File("clumps_classes.tif").c_str(), 0));
+  Handle source = Open("clumps_classes.tif");
   EXPECT_EQ(FromMap(source.get(), "e1", 2, 3, 0, 0, 8, 2, true), RC_BAD_WINDOW);
   EXPECT_EQ(FromMap(source.get(), "e1", 2, 3, 0, 0, 8, 7, true, true), RC_NULL_ARGUMENT)
       << "a threshold above the window's pixels";
@@ -739,21 +667,18 @@ TEST_F(PostClassMapTest, AMapEliminateCannotTakeIsRefusedAsTheTwoStepsRefuseIt) 
 
 // The statistics file of a count above the limit is a damaged input; a map is a window eliminate cannot take.
 TEST_F(PostClassMapTest, AtTheClassCountLimitBothStepsTakeTheMapAndOneAboveBothRefuse) {
-  RasterSpec spec;
-  spec.columns = 3;
-  spec.rows = 1;
-  spec.type = GDT_UInt32;
+  const RasterSpec spec{.columns = 3, .rows = 1, .type = GDT_UInt32};
   for (long high : {ZT_MAX_ELIMINATE_CLASSES, ZT_MAX_ELIMINATE_CLASSES + 1}) {
     SCOPED_TRACE(high);
     // Classes 0, 1 and high: a class count of high.
     WriteGeoTiff(File("wide.tif"), spec, [&](int, int c, int) { return c == 2 ? double(high) : c; });
-    Handle source(ztRSOpen(File("wide.tif").c_str(), 0));
+    Handle source = Open("wide.tif");
     const bool above = high > ZT_MAX_ELIMINATE_CLASSES;
     ASSERT_EQ(ClumpInto(source.get(), "clumps", 1, 3, 0, 0, 8), RC_OK);
     EXPECT_EQ(Eliminate("clumps.txt", "e2", 1, 3, 1), above ? RC_INPUT_FILE_FAILED : RC_OK);
     EXPECT_EQ(FromMap(source.get(), "e1", 1, 3, 0, 0, 8, 1, true), above ? RC_BAD_WINDOW : RC_OK);
     if (!above) {
-      EXPECT_EQ(ReadText(File("e1.txt")), ReadText(File("e2.txt")));
+      EXPECT_EQ(Text("e1.txt"), Text("e2.txt"));
     }
   }
 }
@@ -821,39 +746,55 @@ long InTiles(void* source, long rows, long cols, long r0, long c0, long tile, in
   return RC_OK;
 }
 
-TEST_F(PostClassMapTest, TilesJoinedGiveTheWholeWindowsClumpAndSievesByteForByte) {
+// Clump, then sieve or eliminate, each on its own, are what the one-step calls
+// on any thread count and (on one thread) the window's tiles joined must give.
+TEST_F(PostClassMapTest, OneStepAndTilesJoinedGiveClumpThenSieveOrEliminateByteForByte) {
   for (const auto& [name, g] : BorderMaps()) {
     WriteClasses(name + ".tif", g);
-    const long rows = long(g.size()) - 3, cols = long(g[0].size()) - 2;
-    Handle source(ztRSOpen(File(name + ".tif").c_str(), 0));
-    for (int neighbours : {4, 8}) {
-      ASSERT_EQ(ClumpInto(source.get(), "clumps", rows, cols, 2, 1, neighbours), RC_OK);
-      ASSERT_EQ(Sieve("clumps.tif", "clumps.txt", "sieved", rows, cols, 0, 0, 4), RC_OK);
-      ASSERT_EQ(FromMap(source.get(), "sieve", rows, cols, 2, 1, neighbours, 4), RC_OK);
-      Handle clumps(ztRSOpen(File("clumps.tif").c_str(), 0));
-      for (long tile : {1L, 4L, 7L, 16L}) {
-        SCOPED_TRACE(name + " " + std::to_string(neighbours) + " tile " + std::to_string(tile));
-        std::vector<double> pixels;
-        auto inTiles = [&](void* from, long r0, long c0, int n, int mode, long threshold, const char* in) {
-          return InTiles(from, rows, cols, r0, c0, tile, n, mode, threshold, in, File("t.txt").c_str(), pixels);
-        };
-        ASSERT_EQ(inTiles(source.get(), 2, 1, neighbours, ZT_TILES_CLUMP, 0, nullptr), RC_OK);
-        EXPECT_EQ(pixels, ReadBand(File("clumps.tif")));
-        EXPECT_EQ(ReadText(File("t.txt")), ReadText(File("clumps.txt")));
-        ASSERT_EQ(inTiles(source.get(), 2, 1, neighbours, ZT_TILES_SIEVE_MAP, 4, nullptr), RC_OK);
-        EXPECT_EQ(pixels, ReadBand(File("sieve.tif")));
-        EXPECT_EQ(ReadText(File("t.txt")), ReadText(File("sieve.txt")));
-        ASSERT_EQ(inTiles(clumps.get(), 0, 0, 0, ZT_TILES_SIEVE, 4, File("clumps.txt").c_str()), RC_OK);
-        EXPECT_EQ(pixels, ReadBand(File("sieved.tif")));
-        EXPECT_EQ(ReadText(File("t.txt")), ReadText(File("sieved.txt")));
-      }
-    }
+    const long rows = long(g.size()) - 3, cols = long(g[0].size()) - 2;  // a window off the block grid
+    for (int neighbours : {4, 8})
+      for (long threads : {1L, 3L})
+        for (long threshold : {1L, 4L, 30L}) {
+          SCOPED_TRACE(name + " " + std::to_string(neighbours) + " threads " + std::to_string(threads) +
+                       " threshold " + std::to_string(threshold));
+          Threads pool(threads);
+          Handle source = Open(name + ".tif");
+          ASSERT_EQ(ClumpInto(source.get(), "clumps", rows, cols, 2, 1, neighbours), RC_OK);
+          ASSERT_EQ(Sieve("clumps.tif", "clumps.txt", "sieve2", rows, cols, 0, 0, threshold), RC_OK);
+          ASSERT_EQ(Sieve("clumps.tif", "clumps.txt", "elim2", rows, cols, 0, 0, threshold, true), RC_OK);
+          ASSERT_EQ(FromMap(source.get(), "sieve1", rows, cols, 2, 1, neighbours, threshold), RC_OK);
+          ASSERT_EQ(FromMap(source.get(), "sieve0", rows, cols, 2, 1, neighbours, threshold, false, true), RC_OK);
+          ASSERT_EQ(FromMap(source.get(), "elim1", rows, cols, 2, 1, neighbours, threshold, true), RC_OK);
+          EXPECT_EQ(ReadBand(File("sieve1.tif")), ReadBand(File("sieve2.tif")));
+          EXPECT_EQ(ReadBand(File("sieve0.tif")), ReadBand(File("sieve2.tif")));
+          EXPECT_EQ(Text("sieve1.txt"), Text("sieve2.txt"));
+          EXPECT_EQ(ReadBand(File("elim1.tif")), ReadBand(File("elim2.tif")));
+          EXPECT_EQ(Text("elim1.txt"), Text("elim2.txt"));
+          if (threads != 1 || threshold != 4) continue;
+          Handle clumps = Open("clumps.tif");
+          for (long tile : {1L, 4L, 7L, 16L}) {
+            SCOPED_TRACE("tile " + std::to_string(tile));
+            std::vector<double> pixels;
+            auto inTiles = [&](void* from, long r0, long c0, int n, int mode, long below, const char* in) {
+              return InTiles(from, rows, cols, r0, c0, tile, n, mode, below, in, File("t.txt").c_str(), pixels);
+            };
+            ASSERT_EQ(inTiles(source.get(), 2, 1, neighbours, ZT_TILES_CLUMP, 0, nullptr), RC_OK);
+            EXPECT_EQ(pixels, ReadBand(File("clumps.tif")));
+            EXPECT_EQ(Text("t.txt"), Text("clumps.txt"));
+            ASSERT_EQ(inTiles(source.get(), 2, 1, neighbours, ZT_TILES_SIEVE_MAP, 4, nullptr), RC_OK);
+            EXPECT_EQ(pixels, ReadBand(File("sieve1.tif")));
+            EXPECT_EQ(Text("t.txt"), Text("sieve1.txt"));
+            ASSERT_EQ(inTiles(clumps.get(), 0, 0, 0, ZT_TILES_SIEVE, 4, File("clumps.txt").c_str()), RC_OK);
+            EXPECT_EQ(pixels, ReadBand(File("sieve2.tif")));
+            EXPECT_EQ(Text("t.txt"), Text("sieve2.txt"));
+          }
+        }
   }
 }
 
 TEST_F(PostClassMapTest, AJoinRefusesTilesThatAreNotItsOwn) {
   ASSERT_EQ(Clump(RandomClasses(20, 30, 4), 8), RC_OK);
-  Handle source(ztRSOpen(File("clumps_classes.tif").c_str(), 0));
+  Handle source = Open("clumps_classes.tif");
   int neighbours = 8;
   ZTTileJoin* made = nullptr;
   ASSERT_EQ(ztTileJoinCreate(source.get(), 1, 20, 30, 0, 0, 8, &neighbours, ZT_TILES_CLUMP, 0, nullptr, &made), RC_OK);

@@ -43,7 +43,7 @@ struct Counting {
 
 // Trains method on the scene and applies the model to it into output.
 void TrainAndApply(const std::string& scene, const std::string& method, const std::string& parameters,
-                                  const std::string& output) {
+                   const std::string& output) {
   void* image = ztRSOpen(scene.c_str(), 0);
   AddTrainingPolygons(image);
   long bands[kBands] = {1, 2, 3};
@@ -71,14 +71,12 @@ TEST(ConcurrentModels, TrainingsAndAppliesOnSeveralThreadsAsOneAfterAnother) {
   const std::vector<std::pair<std::string, std::string>> runs = {
       {"mindist", "{}"}, {"maxlike", "{}"}, {"box", "{}"}, {"gmindist", "{}"},
       {"isodata", R"({"classes": 3})"}, {"cluster-mindist", R"({"classes": 3})"}, {"mindist", "{}"}};
-  for (size_t i = 0; i < runs.size(); ++i)
-    TrainAndApply(scene, runs[i].first, runs[i].second, dir.File("alone" + std::to_string(i) + ".tif"));
-
+  auto run = [&](size_t i, const std::string& prefix) {
+    TrainAndApply(scene, runs[i].first, runs[i].second, dir.File(prefix + std::to_string(i) + ".tif"));
+  };
+  for (size_t i = 0; i < runs.size(); ++i) run(i, "alone");
   std::vector<std::thread> threads;
-  for (size_t i = 0; i < runs.size(); ++i)
-    threads.emplace_back([&, i] {
-      TrainAndApply(scene, runs[i].first, runs[i].second, dir.File("together" + std::to_string(i) + ".tif"));
-    });
+  for (size_t i = 0; i < runs.size(); ++i) threads.emplace_back(run, i, "together");
   for (std::thread& t : threads) t.join();
   ztSetWorkerThreads(1);
   // Read here: the test's reader registers GDAL's drivers, which GDAL does
