@@ -373,11 +373,28 @@ TEST(HighOrderNetwork, ErrorAimsAtOneAndZeroAndRejectionBelowOneFifth) {
 
 // The driver, through the export ---------------------------------------------
 
-long RunBP(NetScene& s, std::vector<long> hidden, long epochs = 300, long rows = kNetRows,
-           long columns = kNetColumns, long firstRow = 0, long firstColumn = 0, long bandCount = 3) {
-  return ztBPNNClass(s.scene.source, s.bands.data(), bandCount, hidden.data(), long(hidden.size()), 0.8, 0.3,
-                     0.001, epochs, s.scene.result, rows, columns, firstRow, firstColumn);
+constexpr int kNetColumns = 24, kNetRows = 20;
+
+// Dark pixels on the left, bright ones on the right, the same texture in
+// every band, so that purification to one standard deviation keeps a third of
+// the pixels, of three different values.
+double TwoHalves(int band, int column, int row) {
+  const double noise = column % 4 + row % 4;
+  return column < 12 ? 30 + 5 * band + noise : 180 - 10 * band + noise;
 }
+
+// The scene, one training rectangle in each half, and a result of its size.
+struct NetScene {
+  Scene scene;
+  std::vector<long> bands = {1, 2, 3};
+  explicit NetScene(bool hasNoData = false, double noData = 0, GDALDataType type = GDT_Byte,
+                    std::function<double(int, int, int)> value = TwoHalves)
+      : scene(kNetColumns, kNetRows, 3, std::move(value), hasNoData, noData, type) {
+    scene.AddClass("dark", {{2, 2, 8, 8}}, 0, 0, 255);
+    scene.AddClass("bright", {{14, 10, 20, 16}}, 255, 255, 0);
+    scene.MakeResult(kNetColumns, kNetRows);
+  }
+};
 
 // High-order BP through two hidden layers: the layers' outputs take turns in
 // two buffers.
@@ -401,7 +418,10 @@ TEST(BPClassification, FirstBandWithinOneMillionthOfNoDataIsClass255) {
     return TwoHalves(band, column, row);
   };
   NetScene s(true, 0.5, GDT_Float32, value);
-  ASSERT_EQ(RunBP(s, {4}), RC_OK);
+  long hidden = 4;
+  ASSERT_EQ(ztBPNNClass(s.scene.source, s.bands.data(), 3, &hidden, 1, 0.8, 0.3, 0.001, 300, s.scene.result, kNetRows,
+                        kNetColumns, 0, 0),
+            RC_OK);
   const std::vector<double> classes = s.scene.Result();
   EXPECT_EQ(classes[0], 255);
   EXPECT_EQ(classes[1], 1);

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <vector>
 
-#include "art_fixture.h"
 #include "network_fixture.h"
 #include "neural/image_sampler.h"
 #include "neural/kohonen_network.h"
@@ -19,6 +18,17 @@ using namespace zttest;
 namespace {
 
 using Vectors = std::vector<std::vector<double>>;
+
+// Patterns as the networks take them: an array of pointers into rows.
+struct Patterns {
+  Vectors rows;
+  std::vector<double*> pointers;
+  explicit Patterns(Vectors r) : rows(std::move(r)) {
+    for (auto& row : rows) pointers.push_back(row.data());
+  }
+  double** get() { return pointers.data(); }
+  long count() const { return static_cast<long>(rows.size()); }
+};
 
 Vectors AllWeights(zt::CKohonenNN& net, long neurons, long inputs) {
   Vectors w;

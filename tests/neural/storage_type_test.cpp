@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "art_fixture.h"
+#include "network_fixture.h"
 #include "ztclass/neural.h"
 #include "ztclass/result_codes.h"
 
