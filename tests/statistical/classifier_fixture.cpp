@@ -87,27 +87,6 @@ std::vector<CLASSATTINFO> Records(void* result) {
   return records;
 }
 
-int MaskClass(const std::vector<std::vector<Rect>>& classRects, int column, int row) {
-  int k = 0;
-  for (size_t a = 0; a < classRects.size(); ++a)
-    for (const Rect& rect : classRects[a])
-      if (rect.Holds(column, row)) k = static_cast<int>(a) + 1;
-  return k;
-}
-
-BruteStats WindowStatistics(const Scene& scene, const std::vector<std::vector<Rect>>& classRects,
-                            const std::vector<int>& bandList, int rows, int columns, int firstRow,
-                            int firstColumn) {
-  std::vector<std::pair<int, Vec>> cells;
-  for (int r = firstRow; r < firstRow + rows; ++r)
-    for (int c = firstColumn; c < firstColumn + columns; ++c) {
-      const Vec x = PixelOf(scene, bandList, r, c);
-      const int k = MaskClass(classRects, c, r);
-      if (k != 0 && std::none_of(x.begin(), x.end(), [](double v) { return std::isnan(v); })) cells.push_back({k, x});
-    }
-  return StatisticsOf(cells);
-}
-
 BruteStats StatisticsOf(const std::vector<std::pair<int, Vec>>& cells) {
   BruteStats s;
   std::map<std::pair<int, int>, double> sum, squares;

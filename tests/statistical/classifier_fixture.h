@@ -58,9 +58,6 @@ void ExpectMap(const std::vector<double>& classes, int rows, int columns,
 // The class records of a result, read through the library.
 std::vector<CLASSATTINFO> Records(void* result);
 
-// The class a pixel's centre gets: the last class with a rectangle holding it, 0 for none.
-int MaskClass(const std::vector<std::vector<Rect>>& classRects, int column, int row);
-
 struct BruteStats {
   std::map<int, long> count;
   std::map<std::pair<int, int>, double> mean, deviation;  // (class, band from 0)
@@ -70,12 +67,6 @@ struct BruteStats {
 // Class counts, means and population deviations of (class, values) cells,
 // summed in their order.
 BruteStats StatisticsOf(const std::vector<std::pair<int, Vec>>& cells);
-
-// Class statistics of the training pixels of a window: pixels whose mask class
-// (last rectangle class wins) is k and whose listed bands all hold a number.
-BruteStats WindowStatistics(const Scene& scene, const std::vector<std::vector<Rect>>& classRects,
-                            const std::vector<int>& bandList, int rows, int columns, int firstRow,
-                            int firstColumn);
 
 using Matrix = std::vector<std::vector<double>>;
 

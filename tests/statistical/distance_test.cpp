@@ -2,6 +2,7 @@
 // that follow their formulas, on small real GeoTIFFs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -25,6 +26,30 @@ double Texture(int b, int c, int r) {
 
 const std::vector<std::vector<Rect>> kClassRects = {
     {{2, 3, 8, 9}}, {{12, 4, 18, 12}, {13, 18, 17, 22}}, {{24, 10, 32, 20}}};
+
+// The class a pixel's centre gets: the last class with a rectangle holding it, 0 for none.
+int MaskClass(const std::vector<std::vector<Rect>>& classRects, int column, int row) {
+  int k = 0;
+  for (size_t a = 0; a < classRects.size(); ++a)
+    for (const Rect& rect : classRects[a])
+      if (rect.Holds(column, row)) k = static_cast<int>(a) + 1;
+  return k;
+}
+
+// Class statistics of the training pixels of a window: pixels whose mask class
+// is k and whose listed bands all hold a number.
+BruteStats WindowStatistics(const Scene& scene, const std::vector<std::vector<Rect>>& classRects,
+                            const std::vector<int>& bandList, int rows, int columns, int firstRow,
+                            int firstColumn) {
+  std::vector<std::pair<int, Vec>> cells;
+  for (int r = firstRow; r < firstRow + rows; ++r)
+    for (int c = firstColumn; c < firstColumn + columns; ++c) {
+      const Vec x = PixelOf(scene, bandList, r, c);
+      const int k = MaskClass(classRects, c, r);
+      if (k != 0 && std::none_of(x.begin(), x.end(), [](double v) { return std::isnan(v); })) cells.push_back({k, x});
+    }
+  return StatisticsOf(cells);
+}
 
 struct Trained {
   Scene scene;
@@ -155,8 +180,7 @@ TEST(MinimumDistance, ColoursAndNamesLandOnTheClassNumbersUsed) {
   EXPECT_STREQ(records[1].name, "Mid");
   EXPECT_STREQ(records[2].name, "High");
   EXPECT_EQ(records[2].red, 20);
-  std::vector<double> classes = s.scene.Result();
-  for (double v : classes) EXPECT_TRUE(v == 2 || v == 3) << v;
+  for (double v : s.scene.Result()) EXPECT_TRUE(v == 2 || v == 3) << v;
 }
 
 // The window and band checks are the shared pass's (its own test); here the
