@@ -65,6 +65,11 @@ struct Trained {
   std::vector<int> BandList() const { return {int(bands[0]), int(bands[1])}; }
   BruteStats Stats() const { return WindowStatistics(scene, kClassRects, BandList(), rows, columns, firstRow, firstColumn); }
   Vec Pixel(int r, int c) const { return PixelOf(scene, BandList(), r, c); }
+  // classify(source, bands, the window, rest...).
+  template <typename Classify, typename... Rest>
+  long Run(Classify classify, Rest... rest) {
+    return classify(scene.source, bands.data(), 2, scene.result, rows, columns, firstRow, firstColumn, rest...);
+  }
   // The window's map against expected(the pixel's listed bands).
   void ExpectMap(const std::function<double(const Vec&)>& expected) {
     zttest::ExpectMap(scene.Result(), rows, columns,
@@ -96,12 +101,9 @@ TEST(MinimumDistance, DecisionsAndRejectionFollowTheFormulas) {
   for (auto [useDev, useMax] : {std::pair{true, true}, {false, false}, {true, false}, {false, true}}) {
     SCOPED_TRACE(std::to_string(useDev) + std::to_string(useMax));
     Trained s;
-    long rc = useDev && useMax
-                  ? ztMiniDistA(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
-                                s.firstColumn, factors, limits)
-                  : ztMiniDistANew(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
-                                   s.firstColumn, useDev, factors, useMax, limits);
-    ASSERT_EQ(rc, RC_OK);
+    ASSERT_EQ(useDev && useMax ? s.Run(ztMiniDistA, factors, limits)
+                               : s.Run(ztMiniDistANew, useDev, factors, useMax, limits),
+              RC_OK);
     const BruteStats stats = s.Stats();
     int rejected = 0;
     s.ExpectMap([&](const Vec& x) {
@@ -216,11 +218,7 @@ TEST(Parallelepiped, FirstBoxHoldingThePixelWinsAndTheNewVariantsExtraArgumentCh
   for (int extra : {-1, 0, 12345}) {
     SCOPED_TRACE(extra);
     Trained s;
-    ASSERT_EQ(extra < 0 ? ztJDBoxA(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
-                                   s.firstColumn, factors)
-                        : ztJDBoxANew(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns,
-                                      s.firstRow, s.firstColumn, extra, factors),
-              RC_OK);
+    ASSERT_EQ(extra < 0 ? s.Run(ztJDBoxA, factors) : s.Run(ztJDBoxANew, extra, factors), RC_OK);
     const BruteStats stats = s.Stats();
     std::map<int, int> seen;
     s.ExpectMap([&](const Vec& x) { const int k = BruteBox(stats, x, factors); ++seen[k]; return k; });
@@ -277,11 +275,7 @@ TEST(GeneralizedDistance, DecisionsAndRejectionFollowTheFormulas) {
   float factors[] = {2.0f, 2.5f, 1.5f};
   for (int useDev : {1, 0}) {
     Trained s;
-    long rc = useDev ? ztGYMiniDistA(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns,
-                                     s.firstRow, s.firstColumn, factors)
-                     : ztGYMiniDistANew(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns,
-                                        s.firstRow, s.firstColumn, 0, factors);
-    ASSERT_EQ(rc, RC_OK);
+    ASSERT_EQ(useDev ? s.Run(ztGYMiniDistA, factors) : s.Run(ztGYMiniDistANew, 0, factors), RC_OK);
     const BruteStats stats = s.Stats();
     const std::map<int, Matrix> inverse = ProductInverses(s);
     int checked = 0, rejected = 0;
