@@ -44,8 +44,7 @@ class PolygonMaker {
         const Points hole = {x0 + 2 + h, y0 + 2, x1 - 2, y0 + 3 + h, x1 - 3, y1 - 2, x0 + 2, y1 - 2 - h, x0 + 2 + h,
                              y0 + 2};
         xy.insert(xy.end(), hole.begin(), hole.end());
-        xy.push_back(x0);
-        xy.push_back(y0);
+        xy.insert(xy.end(), {x0, y0});
         break;
       }
       default: {  // two loops through one shared vertex
