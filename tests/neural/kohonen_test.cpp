@@ -152,7 +152,6 @@ TEST(KohonenNetwork, TrainingStopsAfterAHundredStableEpochs) {
 // A 30 x 26 three-band scene of sea (left), vegetation (middle) and city
 // (right) with texture; band 3, listed first, holds the no-data value 0 on
 // a diagonal.
-constexpr int kColumns = 30, kRows = 26;
 double Landscape(int band, int column, int row) {
   if (column == row) return band == 3 ? 0 : 50;
   const double texture = (column * 7 + row * 3 + band) % 11;
@@ -161,20 +160,11 @@ double Landscape(int band, int column, int row) {
   return 170 + 10 * band + texture;
 }
 
-struct Export {
-  Scene scene{kColumns, kRows, 3, Landscape, true, 0};
-  std::vector<long> bands = {3, 1, 2};
-  long Run(unsigned long clusters, long interval, double rate, double threshold, long epochs, long rows = kRows,
-           long columns = kColumns, long firstRow = 0, long firstColumn = 0) {
-    if (!scene.result) scene.MakeResult(columns > 0 ? columns : 1, rows > 0 ? rows : 1);
-    return ztKohonenNNClass(scene.source, bands.data(), 3, clusters, interval, rate, threshold, epochs, scene.result,
-                            rows, columns, firstRow, firstColumn);
-  }
-};
-
 TEST(KohonenClassification, MatchesABruteForceNetworkOnAGeoTiff) {
   const int rows = 20, columns = 24, firstRow = 3, firstColumn = 2, interval = 3;
-  Export e;
+  Scene scene(30, 26, 3, Landscape, true, 0);
+  scene.MakeResult(columns, rows);
+  long bands[] = {3, 1, 2};
   const std::vector<int> order = {3, 1, 2};
   auto pattern = [&](int column, int row) {
     std::vector<double> x;
@@ -188,9 +178,11 @@ TEST(KohonenClassification, MatchesABruteForceNetworkOnAGeoTiff) {
   const Vectors neurons = BruteTrain(sample, 4, 0.4, 1e-7, 60);
 
   ProgressRecorder progress;
-  ASSERT_EQ(e.Run(4, interval, 0.4, 1e-7, 60, rows, columns, firstRow, firstColumn), RC_OK);
+  ASSERT_EQ(ztKohonenNNClass(scene.source, bands, 3, 4, interval, 0.4, 1e-7, 60, scene.result, rows, columns, firstRow,
+                             firstColumn),
+            RC_OK);
   std::vector<long> counts(256, 0);
-  ExpectMap(e.scene.Result(), rows, columns, [&](int r, int c) {
+  ExpectMap(scene.Result(), rows, columns, [&](int r, int c) {
     const int column = firstColumn + c, row = firstRow + r;
     const size_t k = Landscape(order[0], column, row) == 0 ? 255 : Nearest(neurons, pattern(column, row)) + 1;
     ++counts[k];
@@ -203,8 +195,6 @@ TEST(KohonenClassification, MatchesABruteForceNetworkOnAGeoTiff) {
 
 // The image sampler against a grid walked in the test: which pixels are left
 // out (the grid itself and the stops are the clustering networks' tests') ---
-
-double Value(int band, int column, int row) { return band * 1000 + row * 37 + column; }
 
 struct Sampled {
   std::vector<std::vector<double>> patterns;
@@ -233,7 +223,7 @@ TEST(ImageSampler, LeavesOutExactNoDataOfTheFirstBandAndNaNAnywhere) {
     if (b == 1 && c == r) return 7.0;
     if (b == 1 && c == r + 1) return 7.00001;
     if (b == 2 && c == 5) return std::nan("");
-    return Value(b, c, r);
+    return b * 1000 + r * 37.0 + c;
   };
   Scene scene(12, 10, 2, value, true, 7.0, GDT_Float32);
   const zt::Window w{10, 12, 0, 0};
