@@ -8,6 +8,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <tuple>
 
 #include "samples_fixture.h"
 #include "ztclass/statistical.h"
@@ -152,11 +153,10 @@ TEST(Purification, KeepsTheCellsWithinKDeviationsInEveryBand) {
     ASSERT_EQ(out.count, static_cast<long>(expected.size()));
     for (long i = 0; i < out.count; ++i) {
       const AOICELL& src = in.cells[expected[i]];
-      EXPECT_EQ(out.cells[i].classNo, src.classNo);
-      EXPECT_EQ(out.cells[i].row, src.row);
-      EXPECT_EQ(out.cells[i].column, src.column);
-      EXPECT_NE(out.cells[i].values, src.values) << "a copy";
-      for (long b = 0; b < 3; ++b) EXPECT_EQ(out.cells[i].values[b], src.values[b]);
+      const AOICELL& got = out.cells[i];
+      EXPECT_EQ(std::tie(got.classNo, got.row, got.column), std::tie(src.classNo, src.row, src.column));
+      EXPECT_NE(got.values, src.values) << "a copy";
+      EXPECT_EQ(std::vector<double>(got.values, got.values + 3), std::vector<double>(src.values, src.values + 3));
     }
   }
 }

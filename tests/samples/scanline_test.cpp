@@ -85,12 +85,8 @@ class PolygonMaker {
     const size_t n = xy.size() / 2;
     for (size_t i = 0; i < n; ++i) {
       const size_t j = (i + 1) % n;
-      out.push_back(xy[2 * i]);
-      out.push_back(xy[2 * i + 1]);
-      if (random_() % 2) {
-        out.push_back((xy[2 * i] + xy[2 * j]) / 2);
-        out.push_back((xy[2 * i + 1] + xy[2 * j + 1]) / 2);
-      }
+      out.insert(out.end(), {xy[2 * i], xy[2 * i + 1]});
+      if (random_() % 2) out.insert(out.end(), {(xy[2 * i] + xy[2 * j]) / 2, (xy[2 * i + 1] + xy[2 * j + 1]) / 2});
     }
     xy = out;
   }
@@ -99,10 +95,8 @@ class PolygonMaker {
   double span_;
 };
 
-long Count(const Points& xy) { return static_cast<long>(xy.size() / 2); }
-
 bool Inside(const Points& xy, long column, long row) {
-  return ztRSPtInPolygon(xy.data(), Count(xy), static_cast<double>(column), static_cast<double>(row), 0) == 1;
+  return ztRSPtInPolygon(xy.data(), long(xy.size() / 2), double(column), double(row), 0) == 1;
 }
 
 // Cell gathering and the class mask of a real image ------------------------
