@@ -58,9 +58,8 @@ struct PlainNet {
         for (size_t k = 0; k < o[l + 1].size(); ++k) s += d[l + 1][k] * w[l + 1][k][j];
         d[l][j] = o[l][j] * (1 - o[l][j]) * s;
       }
-    const size_t hidden = L;
     for (size_t l = 0; l <= L; ++l) {
-      const double rate = l == L || hidden == 1 ? eta : eta * (1 - alpha);
+      const double rate = l == L || L == 1 ? eta : eta * (1 - alpha);  // L: the hidden layer count
       const std::vector<double> in = In(l);
       for (size_t j = 0; j < w[l].size(); ++j) {
         const double nb = b[l][j] + rate * d[l][j] + alpha * (b[l][j] - pb[l][j]);
@@ -434,26 +433,24 @@ TEST(BPClassification, FirstBandWithinOneMillionthOfNoDataIsClass255) {
 TEST(BPClassification, ArgumentChecksInTheirOrderBeforeAnyProgress) {
   NetScene s;
   ProgressRecorder progress;
-  void* src = s.scene.source;
-  void* res = s.scene.result;
-  long* b = s.bands.data();
   long big[] = {501}, ok[] = {500}, zero[] = {0}, mixed[] = {0, 501};
-  auto bp = [&](void* source, long bandCount, long* sizes, long count, void* result, long rows, long columns,
-                long r0, long c0) {
-    return ztBPNNClass(source, b, bandCount, sizes, count, 0.5, 0.5, 0.01, 0, result, rows, columns, r0, c0);
+  auto bp = [&](long* bands, long bandCount, long* sizes, long count, long rows, long columns) {
+    return ztBPNNClass(s.scene.source, bands, bandCount, sizes, count, 0.5, 0.5, 0.01, 0, s.scene.result, rows,
+                       columns, 0, 0);
   };
-  EXPECT_EQ(bp(src, 3, big, 1, res, 1, 1, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(bp(src, 3, mixed, 2, res, 1, 1, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(bp(src, 3, zero, 1, res, 1, 1, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(bp(src, 3, ok, 0, res, 1, 1, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(bp(src, 3, nullptr, 1, res, 1, 1, 0, 0), RC_NULL_ARGUMENT);
+  long* b = s.bands.data();
+  EXPECT_EQ(bp(b, 3, big, 1, 1, 1), RC_BAD_WINDOW);
+  EXPECT_EQ(bp(b, 3, mixed, 2, 1, 1), RC_BAD_WINDOW);
+  EXPECT_EQ(bp(b, 3, zero, 1, 1, 1), RC_BAD_WINDOW);
+  EXPECT_EQ(bp(b, 3, ok, 0, 1, 1), RC_BAD_WINDOW);
+  EXPECT_EQ(bp(b, 3, nullptr, 1, 1, 1), RC_NULL_ARGUMENT);
   EXPECT_EQ(progress.Count("start"), 0);
   // 1024 bands pass the band count check and fail only on the band numbers.
   std::vector<long> many(1024, 9);
-  EXPECT_EQ(ztBPNNClass(src, many.data(), 1024, ok, 1, 0.5, 0.5, 0.01, 0, res, 1, 1, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(bp(many.data(), 1024, ok, 1, 1, 1), RC_BAD_WINDOW);
   EXPECT_EQ(progress.Count("start"), 0);
   // The largest hidden layer and a window ending at the image's last pixel.
-  EXPECT_EQ(bp(src, 3, ok, 1, res, kNetRows, kNetColumns, 0, 0), RC_OK);
+  EXPECT_EQ(bp(b, 3, ok, 1, kNetRows, kNetColumns), RC_OK);
 
   Scene bare(8, 8, 1, TwoHalves);
   bare.MakeResult(8, 8);
