@@ -422,10 +422,8 @@ TEST(BPClassification, FirstBandWithinOneMillionthOfNoDataIsClass255) {
                         kNetColumns, 0, 0),
             RC_OK);
   const std::vector<double> classes = s.scene.Result();
-  EXPECT_EQ(classes[0], 255);
-  EXPECT_EQ(classes[1], 1);
-  EXPECT_EQ(classes[2], 1);
-  EXPECT_EQ(classes[kNetColumns + 20], 2);
+  EXPECT_EQ((std::vector<double>{classes[0], classes[1], classes[2], classes[kNetColumns + 20]}),
+            (std::vector<double>{255, 1, 1, 2}));
 }
 
 // The hidden layers' checks; the null, band-count and window checks before
