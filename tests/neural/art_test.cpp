@@ -184,7 +184,6 @@ TEST(ARTClassification, ChecksArgumentsInOrder) {
   // The interval may reach the smaller image side; 254 categories fit.
   EXPECT_EQ(call(src, b, 3, 254, 20, 1, res, 20, 24, 0, 0), RC_OK);
   EXPECT_EQ(call(src, b, 3, 1, 1, 1, res, 20, 24, 0, 0), RC_OK);
-
   // Every sampled pixel no-data: nothing to train on.
   Scene blank(8, 6, 2, [](int band, int c, int) { return band == 1 ? 9.0 : c; }, true, 9.0);
   blank.MakeResult(8, 6);

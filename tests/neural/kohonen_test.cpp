@@ -137,12 +137,10 @@ TEST(KohonenNetwork, TrainingStopsAfterAHundredStableEpochs) {
   EXPECT_EQ(progress.steps, 100);
   EXPECT_EQ(progress.Count("sub:网络训练..."), 1);
   EXPECT_EQ(progress.Count("range:0,500"), 1);
-
   // Nothing moves at all: a threshold of 0 is never undercut.
   progress.steps = 0;
   ASSERT_EQ(net.Train(still.get(), still.count(), 0.3, 0.0, 500), RC_OK);
   EXPECT_EQ(progress.steps, 500);
-
   // The far pattern moves neuron 0 for ten epochs, then nothing moves: 110.
   Patterns moving({{0, 0}, {1, 1}, {0.5, 0.2}});
   progress.steps = 0;
@@ -235,7 +233,6 @@ TEST(ImageSampler, LeavesOutExactNoDataOfTheFirstBandAndNaNAnywhere) {
   for (size_t i = 0; i < expected.size(); ++i)
     for (size_t b = 0; b < 2; ++b)
       EXPECT_FLOAT_EQ(static_cast<float>(s.patterns[i][b]), static_cast<float>(expected[i][b]));
-
   // Without the flag the diagonal stays in; NaN is still left out.
   EXPECT_EQ(Sample(scene, w, 1, false, 7.0).patterns.size(),
             SampleGrid(scene, w, 1, 1, [](int c, int) { return c == 5; }).size());

@@ -92,7 +92,6 @@ TEST(CellGathering, ArgumentChecksInOrderAndAStoppedMask) {
   EXPECT_EQ(ztGetAOICellSet(image.ds.get(), bands, 1, aois, 1, &notNull, count), RC_BAD_WINDOW);
   EXPECT_EQ(notNull, &sentinel);
   ztFreeAOICellSet(nullptr, 3);  // ignored
-
   // The class mask of the same AOI, stopped while it is built.
   ProgressRecorder progress;
   progress.stopAfterSteps = 3;
