@@ -163,8 +163,7 @@ TEST(ARTClassification, ChecksArgumentsInOrder) {
   const auto call = CallART;
   Scene s(kArtColumns, kArtRows, kArtBands, Patches);
   s.MakeResult(kArtColumns, kArtRows);
-  std::vector<long> bands = {1, 2, 3};
-  long* b = bands.data();
+  long b[] = {1, 2, 3};
   void* src = s.source;
   void* res = s.result;
   ProgressRecorder progress;
