@@ -142,7 +142,6 @@ TEST(NetworkAllocation, ResonanceNetworksFailCleanlyAndTrainWithoutAllocatingPer
   for (size_t p = 0; p < 400; ++p) patterns.push_back(&values[3 * p]);
   zt::CodedPatterns coded;
   EXPECT_GT(FailEachAllocation([&] { return fuzzy.ComplementCode(patterns.data(), 400, coded); }), 0);
-
   // The same allocations for 40 patterns as for 400, and none in the pass.
   std::vector<double> copy = values;
   auto artTrain = [&](long n) {

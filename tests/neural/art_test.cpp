@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "art_fixture.h"
+#include "network_fixture.h"
 #include "neural/art_network.h"
 #include "neural/fuzzy_art_network.h"
 #include "ztclass/neural.h"
@@ -15,6 +15,78 @@
 using namespace zttest;
 
 namespace {
+
+// The search both resonance methods share: the best category not yet reset
+// (by choice) learns x when it matches, else it is reset and the next one
+// tried; a new category opens when none matched and fewer than k exist.
+template <typename Choice, typename Matches, typename Learn>
+void Resonate(std::vector<std::vector<double>>& w, const std::vector<double>& x, long k, Choice choice,
+              Matches matches, Learn learn) {
+  std::vector<bool> reset(w.size(), false);
+  for (size_t tries = w.size(); tries > 0; --tries) {
+    size_t best = 0;
+    double score = -1e300;
+    for (size_t j = 0; j < w.size(); ++j)
+      if (!reset[j] && choice(w[j]) > score) score = choice(w[j]), best = j;
+    if (matches(w[best])) return learn(w[best]);
+    reset[best] = true;
+  }
+  if (static_cast<long>(w.size()) < k) w.push_back(x);
+}
+
+// Band values / 255 of pixel (column, row) in band order.
+std::vector<double> ScaledPixel(const Scene& scene, int column, int row) {
+  std::vector<double> x;
+  for (int b = 1; b <= scene.bands; ++b) x.push_back(scene.value(b, column, row) / 255.0);
+  return x;
+}
+
+// A written-out method (Train on the sample grid, Classify a scaled pixel)
+// against the export run on the window 16 x 20 at (3, 2), interval 2: the
+// category count, every pixel and the captions of the phases.
+template <typename Brute, typename Run>
+void ExpectExportMatches(Brute& brute, Run run, const std::string& mainCaption) {
+  Scene scene(kArtColumns, kArtRows, kArtBands, Patches);
+  const zt::Window w{16, 20, 3, 2};
+  scene.MakeResult(w.columns, w.rows);
+  std::vector<long> bands = {1, 2, 3};
+  brute.Train(SampleGrid(scene, w, 2));
+  const long formed = static_cast<long>(brute.w.size());
+  ASSERT_GT(formed, 1);
+  ASSERT_LT(formed, 10) << "the test wants fewer categories than asked";
+  ProgressRecorder progress;
+  ASSERT_EQ(run(scene.source, bands.data(), scene.result, w), RC_OK);
+  EXPECT_EQ(long(Records(scene.result).size()), formed);
+  ExpectMap(scene.Result(), int(w.rows), int(w.columns), [&](int r, int c) {
+    return brute.Classify(ScaledPixel(scene, int(w.firstColumn) + c, int(w.firstRow) + r));
+  });
+  ExpectClusterCaptions(progress, mainCaption);
+}
+
+// A stop while sampling, while training and during the pass, given an export
+// with everything but the network's own parameters bound.
+template <typename Call>
+void ExpectStopsInEveryPhase(Call call) {
+  Scene s(kArtColumns, kArtRows, kArtBands, Patches);
+  s.MakeResult(kArtColumns, kArtRows);
+  std::vector<long> bands = {1, 2, 3};
+  const long sampledRows = kArtRows / 2;
+  struct Stop {
+    long after, maxIterations;
+    const char* caption;
+  };
+  for (const Stop& stop : {Stop{0, 3, "获取采样样本集..."}, Stop{sampledRows - 1, 3, "获取采样样本集..."},
+                           Stop{sampledRows, 3, "网络训练..."}, Stop{sampledRows + 1, 3, "网络训练..."},
+                           Stop{sampledRows, 1, "神经网络分类..."}}) {
+    ProgressRecorder progress;
+    progress.stopAfterSteps = stop.after;
+    EXPECT_EQ(call(s.source, bands.data(), 3, 4, 2, stop.maxIterations, s.result, kArtRows, kArtColumns, 0, 0),
+              RC_CANCELLED)
+        << stop.after;
+    EXPECT_EQ(progress.LastCaption(), stop.caption) << stop.after;
+    EXPECT_EQ(progress.events.back(), "end");
+  }
+}
 
 // The whole method written out: sampling grid, preprocessing, training and
 // the nearest direction of every pixel.
@@ -91,8 +163,7 @@ TEST(ARTClassification, ChecksArgumentsInOrder) {
   const auto call = CallART;
   Scene s(kArtColumns, kArtRows, kArtBands, Patches);
   s.MakeResult(kArtColumns, kArtRows);
-  std::vector<long> bands = {1, 2, 3};
-  long* b = bands.data();
+  long b[] = {1, 2, 3};
   void* src = s.source;
   void* res = s.result;
   ProgressRecorder progress;
@@ -112,7 +183,6 @@ TEST(ARTClassification, ChecksArgumentsInOrder) {
   // The interval may reach the smaller image side; 254 categories fit.
   EXPECT_EQ(call(src, b, 3, 254, 20, 1, res, 20, 24, 0, 0), RC_OK);
   EXPECT_EQ(call(src, b, 3, 1, 1, 1, res, 20, 24, 0, 0), RC_OK);
-
   // Every sampled pixel no-data: nothing to train on.
   Scene blank(8, 6, 2, [](int band, int c, int) { return band == 1 ? 9.0 : c; }, true, 9.0);
   blank.MakeResult(8, 6);

@@ -58,9 +58,8 @@ struct PlainNet {
         for (size_t k = 0; k < o[l + 1].size(); ++k) s += d[l + 1][k] * w[l + 1][k][j];
         d[l][j] = o[l][j] * (1 - o[l][j]) * s;
       }
-    const size_t hidden = L;
     for (size_t l = 0; l <= L; ++l) {
-      const double rate = l == L || hidden == 1 ? eta : eta * (1 - alpha);
+      const double rate = l == L || L == 1 ? eta : eta * (1 - alpha);  // L: the hidden layer count
       const std::vector<double> in = In(l);
       for (size_t j = 0; j < w[l].size(); ++j) {
         const double nb = b[l][j] + rate * d[l][j] + alpha * (b[l][j] - pb[l][j]);
@@ -373,11 +372,28 @@ TEST(HighOrderNetwork, ErrorAimsAtOneAndZeroAndRejectionBelowOneFifth) {
 
 // The driver, through the export ---------------------------------------------
 
-long RunBP(NetScene& s, std::vector<long> hidden, long epochs = 300, long rows = kNetRows,
-           long columns = kNetColumns, long firstRow = 0, long firstColumn = 0, long bandCount = 3) {
-  return ztBPNNClass(s.scene.source, s.bands.data(), bandCount, hidden.data(), long(hidden.size()), 0.8, 0.3,
-                     0.001, epochs, s.scene.result, rows, columns, firstRow, firstColumn);
+constexpr int kNetColumns = 24, kNetRows = 20;
+
+// Dark pixels on the left, bright ones on the right, the same texture in
+// every band, so that purification to one standard deviation keeps a third of
+// the pixels, of three different values.
+double TwoHalves(int band, int column, int row) {
+  const double noise = column % 4 + row % 4;
+  return column < 12 ? 30 + 5 * band + noise : 180 - 10 * band + noise;
 }
+
+// The scene, one training rectangle in each half, and a result of its size.
+struct NetScene {
+  Scene scene;
+  std::vector<long> bands = {1, 2, 3};
+  explicit NetScene(bool hasNoData = false, double noData = 0, GDALDataType type = GDT_Byte,
+                    std::function<double(int, int, int)> value = TwoHalves)
+      : scene(kNetColumns, kNetRows, 3, std::move(value), hasNoData, noData, type) {
+    scene.AddClass("dark", {{2, 2, 8, 8}}, 0, 0, 255);
+    scene.AddClass("bright", {{14, 10, 20, 16}}, 255, 255, 0);
+    scene.MakeResult(kNetColumns, kNetRows);
+  }
+};
 
 // High-order BP through two hidden layers: the layers' outputs take turns in
 // two buffers.
@@ -401,12 +417,13 @@ TEST(BPClassification, FirstBandWithinOneMillionthOfNoDataIsClass255) {
     return TwoHalves(band, column, row);
   };
   NetScene s(true, 0.5, GDT_Float32, value);
-  ASSERT_EQ(RunBP(s, {4}), RC_OK);
+  long hidden = 4;
+  ASSERT_EQ(ztBPNNClass(s.scene.source, s.bands.data(), 3, &hidden, 1, 0.8, 0.3, 0.001, 300, s.scene.result, kNetRows,
+                        kNetColumns, 0, 0),
+            RC_OK);
   const std::vector<double> classes = s.scene.Result();
-  EXPECT_EQ(classes[0], 255);
-  EXPECT_EQ(classes[1], 1);
-  EXPECT_EQ(classes[2], 1);
-  EXPECT_EQ(classes[kNetColumns + 20], 2);
+  EXPECT_EQ((std::vector<double>{classes[0], classes[1], classes[2], classes[kNetColumns + 20]}),
+            (std::vector<double>{255, 1, 1, 2}));
 }
 
 // The hidden layers' checks; the null, band-count and window checks before
@@ -414,26 +431,24 @@ TEST(BPClassification, FirstBandWithinOneMillionthOfNoDataIsClass255) {
 TEST(BPClassification, ArgumentChecksInTheirOrderBeforeAnyProgress) {
   NetScene s;
   ProgressRecorder progress;
-  void* src = s.scene.source;
-  void* res = s.scene.result;
-  long* b = s.bands.data();
   long big[] = {501}, ok[] = {500}, zero[] = {0}, mixed[] = {0, 501};
-  auto bp = [&](void* source, long bandCount, long* sizes, long count, void* result, long rows, long columns,
-                long r0, long c0) {
-    return ztBPNNClass(source, b, bandCount, sizes, count, 0.5, 0.5, 0.01, 0, result, rows, columns, r0, c0);
+  auto bp = [&](long* bands, long bandCount, long* sizes, long count, long rows, long columns) {
+    return ztBPNNClass(s.scene.source, bands, bandCount, sizes, count, 0.5, 0.5, 0.01, 0, s.scene.result, rows,
+                       columns, 0, 0);
   };
-  EXPECT_EQ(bp(src, 3, big, 1, res, 1, 1, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(bp(src, 3, mixed, 2, res, 1, 1, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(bp(src, 3, zero, 1, res, 1, 1, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(bp(src, 3, ok, 0, res, 1, 1, 0, 0), RC_BAD_WINDOW);
-  EXPECT_EQ(bp(src, 3, nullptr, 1, res, 1, 1, 0, 0), RC_NULL_ARGUMENT);
+  long* b = s.bands.data();
+  EXPECT_EQ(bp(b, 3, big, 1, 1, 1), RC_BAD_WINDOW);
+  EXPECT_EQ(bp(b, 3, mixed, 2, 1, 1), RC_BAD_WINDOW);
+  EXPECT_EQ(bp(b, 3, zero, 1, 1, 1), RC_BAD_WINDOW);
+  EXPECT_EQ(bp(b, 3, ok, 0, 1, 1), RC_BAD_WINDOW);
+  EXPECT_EQ(bp(b, 3, nullptr, 1, 1, 1), RC_NULL_ARGUMENT);
   EXPECT_EQ(progress.Count("start"), 0);
   // 1024 bands pass the band count check and fail only on the band numbers.
   std::vector<long> many(1024, 9);
-  EXPECT_EQ(ztBPNNClass(src, many.data(), 1024, ok, 1, 0.5, 0.5, 0.01, 0, res, 1, 1, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(bp(many.data(), 1024, ok, 1, 1, 1), RC_BAD_WINDOW);
   EXPECT_EQ(progress.Count("start"), 0);
   // The largest hidden layer and a window ending at the image's last pixel.
-  EXPECT_EQ(bp(src, 3, ok, 1, res, kNetRows, kNetColumns, 0, 0), RC_OK);
+  EXPECT_EQ(bp(b, 3, ok, 1, kNetRows, kNetColumns), RC_OK);
 
   Scene bare(8, 8, 1, TwoHalves);
   bare.MakeResult(8, 8);

@@ -1,13 +1,13 @@
 // Kohonen network: max-min initial weights, the two learning rules and the
 // training loop against hand-worked numbers and a brute-force network
-// written here, and the export on real GeoTIFFs.
+// written here, and the export on real GeoTIFFs of every storage type.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
-#include "art_fixture.h"
 #include "network_fixture.h"
 #include "neural/image_sampler.h"
 #include "neural/kohonen_network.h"
@@ -19,6 +19,17 @@ using namespace zttest;
 namespace {
 
 using Vectors = std::vector<std::vector<double>>;
+
+// Patterns as the networks take them: an array of pointers into rows.
+struct Patterns {
+  Vectors rows;
+  std::vector<double*> pointers;
+  explicit Patterns(Vectors r) : rows(std::move(r)) {
+    for (auto& row : rows) pointers.push_back(row.data());
+  }
+  double** get() { return pointers.data(); }
+  long count() const { return static_cast<long>(rows.size()); }
+};
 
 Vectors AllWeights(zt::CKohonenNN& net, long neurons, long inputs) {
   Vectors w;
@@ -126,12 +137,10 @@ TEST(KohonenNetwork, TrainingStopsAfterAHundredStableEpochs) {
   EXPECT_EQ(progress.steps, 100);
   EXPECT_EQ(progress.Count("sub:网络训练..."), 1);
   EXPECT_EQ(progress.Count("range:0,500"), 1);
-
   // Nothing moves at all: a threshold of 0 is never undercut.
   progress.steps = 0;
   ASSERT_EQ(net.Train(still.get(), still.count(), 0.3, 0.0, 500), RC_OK);
   EXPECT_EQ(progress.steps, 500);
-
   // The far pattern moves neuron 0 for ten epochs, then nothing moves: 110.
   Patterns moving({{0, 0}, {1, 1}, {0.5, 0.2}});
   progress.steps = 0;
@@ -142,7 +151,6 @@ TEST(KohonenNetwork, TrainingStopsAfterAHundredStableEpochs) {
 // A 30 x 26 three-band scene of sea (left), vegetation (middle) and city
 // (right) with texture; band 3, listed first, holds the no-data value 0 on
 // a diagonal.
-constexpr int kColumns = 30, kRows = 26;
 double Landscape(int band, int column, int row) {
   if (column == row) return band == 3 ? 0 : 50;
   const double texture = (column * 7 + row * 3 + band) % 11;
@@ -151,20 +159,11 @@ double Landscape(int band, int column, int row) {
   return 170 + 10 * band + texture;
 }
 
-struct Export {
-  Scene scene{kColumns, kRows, 3, Landscape, true, 0};
-  std::vector<long> bands = {3, 1, 2};
-  long Run(unsigned long clusters, long interval, double rate, double threshold, long epochs, long rows = kRows,
-           long columns = kColumns, long firstRow = 0, long firstColumn = 0) {
-    if (!scene.result) scene.MakeResult(columns > 0 ? columns : 1, rows > 0 ? rows : 1);
-    return ztKohonenNNClass(scene.source, bands.data(), 3, clusters, interval, rate, threshold, epochs, scene.result,
-                            rows, columns, firstRow, firstColumn);
-  }
-};
-
 TEST(KohonenClassification, MatchesABruteForceNetworkOnAGeoTiff) {
   const int rows = 20, columns = 24, firstRow = 3, firstColumn = 2, interval = 3;
-  Export e;
+  Scene scene(30, 26, 3, Landscape, true, 0);
+  scene.MakeResult(columns, rows);
+  long bands[] = {3, 1, 2};
   const std::vector<int> order = {3, 1, 2};
   auto pattern = [&](int column, int row) {
     std::vector<double> x;
@@ -178,9 +177,11 @@ TEST(KohonenClassification, MatchesABruteForceNetworkOnAGeoTiff) {
   const Vectors neurons = BruteTrain(sample, 4, 0.4, 1e-7, 60);
 
   ProgressRecorder progress;
-  ASSERT_EQ(e.Run(4, interval, 0.4, 1e-7, 60, rows, columns, firstRow, firstColumn), RC_OK);
+  ASSERT_EQ(ztKohonenNNClass(scene.source, bands, 3, 4, interval, 0.4, 1e-7, 60, scene.result, rows, columns, firstRow,
+                             firstColumn),
+            RC_OK);
   std::vector<long> counts(256, 0);
-  ExpectMap(e.scene.Result(), rows, columns, [&](int r, int c) {
+  ExpectMap(scene.Result(), rows, columns, [&](int r, int c) {
     const int column = firstColumn + c, row = firstRow + r;
     const size_t k = Landscape(order[0], column, row) == 0 ? 255 : Nearest(neurons, pattern(column, row)) + 1;
     ++counts[k];
@@ -193,8 +194,6 @@ TEST(KohonenClassification, MatchesABruteForceNetworkOnAGeoTiff) {
 
 // The image sampler against a grid walked in the test: which pixels are left
 // out (the grid itself and the stops are the clustering networks' tests') ---
-
-double Value(int band, int column, int row) { return band * 1000 + row * 37 + column; }
 
 struct Sampled {
   std::vector<std::vector<double>> patterns;
@@ -223,7 +222,7 @@ TEST(ImageSampler, LeavesOutExactNoDataOfTheFirstBandAndNaNAnywhere) {
     if (b == 1 && c == r) return 7.0;
     if (b == 1 && c == r + 1) return 7.00001;
     if (b == 2 && c == 5) return std::nan("");
-    return Value(b, c, r);
+    return b * 1000 + r * 37.0 + c;
   };
   Scene scene(12, 10, 2, value, true, 7.0, GDT_Float32);
   const zt::Window w{10, 12, 0, 0};
@@ -234,10 +233,39 @@ TEST(ImageSampler, LeavesOutExactNoDataOfTheFirstBandAndNaNAnywhere) {
   for (size_t i = 0; i < expected.size(); ++i)
     for (size_t b = 0; b < 2; ++b)
       EXPECT_FLOAT_EQ(static_cast<float>(s.patterns[i][b]), static_cast<float>(expected[i][b]));
-
   // Without the flag the diagonal stays in; NaN is still left out.
   EXPECT_EQ(Sample(scene, w, 1, false, 7.0).patterns.size(),
             SampleGrid(scene, w, 1, 1, [](int c, int) { return c == 5; }).size());
+}
+
+// A clustering network on one scene stored four ways: as Byte, as UInt16
+// with the values x 100 (a 16-bit sensor's digital numbers), and as
+// reflectance in Float32 (values / 256) and Float64 (values / 255). One
+// sampled pixel reaches 255, so the scaling of the other types divides v x f
+// by 255 x f, which rounds to v / 255 to the last bit for these factors: the
+// class maps must agree pixel for pixel. The supervised networks' training
+// samples take the same scaling (the command line's copies of one scene).
+
+// The patches, with one pixel of 255 where the sampler sees it.
+double Bright(int band, int column, int row) {
+  return column == 0 && row == 0 && band == 1 ? 255.0 : Patches(band, column, row);
+}
+
+std::vector<double> Classify(GDALDataType type, double factor) {
+  Scene s(kArtColumns, kArtRows, kArtBands, [factor](int b, int c, int r) { return Bright(b, c, r) * factor; },
+          false, 0, type);
+  s.MakeResult(kArtColumns, kArtRows);
+  long bands[] = {1, 2, 3};
+  std::srand(1);  // the same initial weights for every copy
+  EXPECT_EQ(ztKohonenNNClass(s.source, bands, 3, 6, 2, 0.3, 0.0, 20, s.result, kArtRows, kArtColumns, 0, 0), RC_OK);
+  return s.Result();
+}
+
+TEST(NetworkStorageTypes, SixteenBitAndReflectanceCopiesGiveTheByteMap) {
+  const std::vector<double> byte = Classify(GDT_Byte, 1.0);
+  ASSERT_EQ(byte.size(), size_t(kArtColumns * kArtRows));
+  for (auto [type, factor] : {std::pair{GDT_UInt16, 100.0}, {GDT_Float32, 1.0 / 256}, {GDT_Float64, 1.0 / 255}})
+    EXPECT_EQ(Classify(type, factor), byte) << GDALGetDataTypeName(type);
 }
 
 }  // namespace

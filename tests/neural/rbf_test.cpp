@@ -44,7 +44,6 @@ TEST(RBFNetwork, CentresMoveSpreadAndPrune) {
   EXPECT_NEAR(change, std::pow(0.25 * (0.9 - before[0]), 2) + std::pow(0.25 * (0.9 - before[1]), 2), 1e-15);
   net.CentreChange(&change);
   EXPECT_EQ(change, 0.0);
-
   // Spreads: mean squared distance of the samples nearest to each unit;
   // 5 members or fewer mark the unit.
   ASSERT_EQ(net.ComputeSpreads(s.Cells(), s.Count()), RC_OK);
@@ -64,7 +63,6 @@ TEST(RBFNetwork, CentresMoveSpreadAndPrune) {
   ASSERT_EQ(net.HiddenCount(), 2);
   EXPECT_EQ(net.Hidden()[0].centre, kept0);
   EXPECT_EQ(net.Hidden()[1].centre, kept1);
-
   // Output weights from rand() (the delta rule that trains them is the
   // command line's to catch).
   std::srand(5);

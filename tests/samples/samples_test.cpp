@@ -8,16 +8,10 @@
 #include <map>
 #include <random>
 #include <set>
+#include <tuple>
 
-#include "mask_pixels.h"
-#include "samples/class_aois.h"
-#include "samples/class_mask.h"
-#include "services/aoi_editor_handle.h"
-#include "test_support.h"
-#include "ztclass/result_codes.h"
-#include "ztclass/samples.h"
+#include "samples_fixture.h"
 #include "ztclass/statistical.h"
-#include "ztservices/raster.h"
 
 using namespace zttest;
 
@@ -25,30 +19,8 @@ namespace {
 
 double Pixel(int band, int column, int row) { return band * 20 + (column * 7 + row * 3) % 50; }
 
-using Ring = std::vector<std::pair<double, double>>;
-
-void AddAoi(void* ds, const std::string& name, long type, const std::vector<Ring>& polygons) {
-  std::vector<long> counts;
-  std::vector<double> xy;
-  for (const Ring& ring : polygons) {
-    counts.push_back(static_cast<long>(ring.size()));
-    for (auto [x, y] : ring) {
-      xy.push_back(x);
-      xy.push_back(y);
-    }
-  }
-  ASSERT_EQ(ztRSAddAOI(ds, name.c_str(), 1, 2, 3, type, "", static_cast<long>(counts.size()), counts.data(),
-                       xy.data()),
-            0);
-}
-
-struct SampleImage {
-  TempDir dir;
-  Handle ds;
-  explicit SampleImage(int columns = 40, int rows = 30) {
-    WriteGeoTiff(dir.File("s.tif"), RasterSpec{columns, rows, 3, GDT_Byte, 0, 8}, Pixel);
-    ds.reset(ztRSOpen(dir.File("s.tif").c_str(), 0));
-  }
+struct SampleImage : AoiImage {
+  SampleImage() : AoiImage(RasterSpec{40, 30, 3, GDT_Byte, 0, 8}, Pixel) {}
 };
 
 struct ClassAois {
@@ -64,15 +36,8 @@ struct ClassAois {
   ~ClassAois() { ztRSFreeAOIInfo(editor); }
 };
 
-struct Cells {
-  AOICELL* cells = nullptr;
-  long count = 0;
-  ~Cells() { ztFreeAOICellSet(cells, count); }
-};
-
 // Non-integer vertices keep every pixel centre off the edges.
-const Ring kTriangle = {{3.3, 2.2}, {20.6, 5.1}, {8.4, 17.7}};
-const Ring kQuad = {{25.5, 10.5}, {38.2, 12.1}, {36.9, 26.4}, {27.1, 24.8}};
+const std::vector<double> kTriangle = {3.3, 2.2, 20.6, 5.1, 8.4, 17.7};
 
 TEST(ClassAoiListing, EditorsWithoutClassAois) {
   SampleImage image;
@@ -85,33 +50,30 @@ TEST(ClassAoiListing, EditorsWithoutClassAois) {
     EXPECT_EQ(ztHasClassAOI(none.editor, has), 0);
     EXPECT_FALSE(has);
   }
-  AddAoi(image.ds.get(), "road", 1, {kTriangle});
+  const long three = 3;
+  ASSERT_EQ(ztRSAddAOI(image.ds.get(), "road", 1, 2, 3, 1, "", 1, &three, kTriangle.data()), 0);  // not a class
   ClassAois other(image.ds.get());
   EXPECT_EQ(ztHasClassAOI(other.editor, has), 0);
   EXPECT_FALSE(has);
-  zt::AoiEditorHandle editor;
-  std::vector<AOI> aois;
-  EXPECT_EQ(zt::LoadClassAois(image.ds.get(), editor, aois), RC_NO_CLASS_AOI);
+  EXPECT_EQ(image.Load(), RC_NO_CLASS_AOI);
 }
 
 TEST(ClassAoiListing, ClassNumbersStayBelowTheNoDataClass) {
   SampleImage image;
-  for (int k = 1; k <= 254; ++k) AddAoi(image.ds.get(), std::to_string(k), 3, {kTriangle});
+  for (int k = 1; k <= 254; ++k) AddAoi(image.ds.get(), {kTriangle}, std::to_string(k).c_str());
   {
     zt::AoiEditorHandle editor;
     std::vector<AOI> aois;
     EXPECT_EQ(zt::LoadClassAois(image.ds.get(), editor, aois), RC_OK);
     EXPECT_EQ(aois.size(), 254u);
   }
-  AddAoi(image.ds.get(), "c255", 3, {kTriangle});
-  zt::AoiEditorHandle editor;
-  std::vector<AOI> aois;
-  EXPECT_EQ(zt::LoadClassAois(image.ds.get(), editor, aois), RC_BAD_WINDOW) << "class 255 would be no-data";
+  AddAoi(image.ds.get(), {kTriangle}, "c255");
+  EXPECT_EQ(image.Load(), RC_BAD_WINDOW) << "class 255 would be no-data";
 }
 
 TEST(CellGathering, ArgumentChecksInOrderAndAStoppedMask) {
   SampleImage image;
-  AddAoi(image.ds.get(), "a", 3, {kTriangle});
+  AddAoi(image.ds.get(), {kTriangle}, "a");
   ClassAois list(image.ds.get());
   long bands[2] = {1, 2};
   Cells cells;
@@ -130,7 +92,6 @@ TEST(CellGathering, ArgumentChecksInOrderAndAStoppedMask) {
   EXPECT_EQ(ztGetAOICellSet(image.ds.get(), bands, 1, aois, 1, &notNull, count), RC_BAD_WINDOW);
   EXPECT_EQ(notNull, &sentinel);
   ztFreeAOICellSet(nullptr, 3);  // ignored
-
   // The class mask of the same AOI, stopped while it is built.
   ProgressRecorder progress;
   progress.stopAfterSteps = 3;
@@ -191,11 +152,10 @@ TEST(Purification, KeepsTheCellsWithinKDeviationsInEveryBand) {
     ASSERT_EQ(out.count, static_cast<long>(expected.size()));
     for (long i = 0; i < out.count; ++i) {
       const AOICELL& src = in.cells[expected[i]];
-      EXPECT_EQ(out.cells[i].classNo, src.classNo);
-      EXPECT_EQ(out.cells[i].row, src.row);
-      EXPECT_EQ(out.cells[i].column, src.column);
-      EXPECT_NE(out.cells[i].values, src.values) << "a copy";
-      for (long b = 0; b < 3; ++b) EXPECT_EQ(out.cells[i].values[b], src.values[b]);
+      const AOICELL& got = out.cells[i];
+      EXPECT_EQ(std::tie(got.classNo, got.row, got.column), std::tie(src.classNo, src.row, src.column));
+      EXPECT_NE(got.values, src.values) << "a copy";
+      EXPECT_EQ(std::vector<double>(got.values, got.values + 3), std::vector<double>(src.values, src.values + 3));
     }
   }
 }
@@ -226,12 +186,13 @@ constexpr int kColumns = 30, kRows = 24;
 
 std::vector<PixelSet> GatheredPerClass(void* ds, const std::vector<AOI>& aois) {
   long band = 1;
-  AOICELL* cells = nullptr;
-  long count = 0;
-  EXPECT_EQ(ztGetAOICellSet(ds, &band, 1, const_cast<AOI*>(aois.data()), long(aois.size()), &cells, count), 0);
+  Cells gathered;
+  EXPECT_EQ(ztGetAOICellSet(ds, &band, 1, const_cast<AOI*>(aois.data()), long(aois.size()), &gathered.cells,
+                            gathered.count),
+            0);
   std::vector<PixelSet> sets(aois.size());
-  for (long i = 0; i < count; ++i) sets[cells[i].classNo - 1].emplace(cells[i].column, cells[i].row);
-  ztFreeAOICellSet(cells, count);
+  for (const AOICELL* cell = gathered.cells; cell < gathered.cells + gathered.count; ++cell)
+    sets[cell->classNo - 1].emplace(cell->column, cell->row);
   return sets;
 }
 
@@ -250,17 +211,14 @@ std::vector<PixelSet> MaskedPerClass(void* ds, const std::vector<AOI>& aois) {
 TEST(PixelConvention, PolygonsReachingFarBeyondTheImageKeepTheirPixels) {
   for (double far : {1e20, 1e25, 1e300}) {
     SCOPED_TRACE(far);
-    TempDir dir;
-    WriteGeoTiff(dir.File("s.tif"), RasterSpec{kColumns, kRows, 2},
-                 [](int b, int c, int r) { return (c * 7 + r * 3 + b * b * 11) % 23; });
-    Handle ds(ztRSOpen(dir.File("s.tif").c_str(), 0));
+    AoiImage image(RasterSpec{kColumns, kRows, 2},
+                   [](int b, int c, int r) { return (c * 7 + r * 3 + b * b * 11) % 23; });
+    void* ds = image.ds.get();
     // columns 2.., rows 3..; the two vertices of no number are left out.
-    zttest::AddAoi(ds.get(), {{2, 3, far, 3, NAN, 5, far, far, 5, INFINITY, 2, far}});
-    zttest::AddAoi(ds.get(), {{-far, -far, 5, -far, 5, 4, -far, 4}});         // columns ..4, rows ..3
-    zttest::AddAoi(ds.get(), {{-far, 10, far, 10, far, 12, -far, 12}});       // rows 10 and 11
-    zt::AoiEditorHandle editor;
-    std::vector<AOI> aois;
-    ASSERT_EQ(zt::LoadClassAois(ds.get(), editor, aois), RC_OK);
+    AddAoi(ds, {{2, 3, far, 3, NAN, 5, far, far, 5, INFINITY, 2, far}});
+    AddAoi(ds, {{-far, -far, 5, -far, 5, 4, -far, 4}});    // columns ..4, rows ..3
+    AddAoi(ds, {{-far, 10, far, 10, far, 12, -far, 12}});  // rows 10 and 11
+    ASSERT_EQ(image.Load(), RC_OK);
     // Gathering takes a pixel once per polygon holding it; in the mask the
     // later class wins.
     std::vector<PixelSet> gathered(3), masked(3);
@@ -272,13 +230,13 @@ TEST(PixelConvention, PolygonsReachingFarBeyondTheImageKeepTheirPixels) {
           if (holds[k]) gathered[k].emplace(c, r), last = k;
         if (last >= 0) masked[last].emplace(c, r);
       }
-    EXPECT_EQ(GatheredPerClass(ds.get(), aois), gathered);
-    EXPECT_EQ(MaskedPerClass(ds.get(), aois), masked);
+    EXPECT_EQ(GatheredPerClass(ds, image.aois), gathered);
+    EXPECT_EQ(MaskedPerClass(ds, image.aois), masked);
     // Maximum likelihood gathers its statistics from the same polygons.
-    void* result =
-        ztRSCreate(ztRSGetDriverByName("GTiff"), dir.File("ml.tif").c_str(), kColumns, kRows, 1, ZTRS_Byte, nullptr);
+    void* result = ztRSCreate(ztRSGetDriverByName("GTiff"), image.dir.File("ml.tif").c_str(), kColumns, kRows, 1,
+                              ZTRS_Byte, nullptr);
     long bands[] = {1, 2};
-    EXPECT_EQ(MaxLiklihoodClass(ds.get(), bands, 2, 0, result, kRows, kColumns, 0, 0), RC_OK);
+    EXPECT_EQ(MaxLiklihoodClass(ds, bands, 2, 0, result, kRows, kColumns, 0, 0), RC_OK);
     ztRSClose(result);
   }
 }

@@ -11,15 +11,8 @@
 #include <vector>
 
 #include "samples/cell_set.h"
-#include "samples/class_aois.h"
-#include "samples/class_mask.h"
-#include "mask_pixels.h"
-#include "services/aoi_editor_handle.h"
-#include "test_support.h"
-#include "ztclass/result_codes.h"
-#include "ztclass/samples.h"
+#include "samples_fixture.h"
 #include "ztservices/geometry.h"
-#include "ztservices/raster.h"
 
 using namespace zttest;
 
@@ -51,8 +44,7 @@ class PolygonMaker {
         const Points hole = {x0 + 2 + h, y0 + 2, x1 - 2, y0 + 3 + h, x1 - 3, y1 - 2, x0 + 2, y1 - 2 - h, x0 + 2 + h,
                              y0 + 2};
         xy.insert(xy.end(), hole.begin(), hole.end());
-        xy.push_back(x0);
-        xy.push_back(y0);
+        xy.insert(xy.end(), {x0, y0});
         break;
       }
       default: {  // two loops through one shared vertex
@@ -93,12 +85,8 @@ class PolygonMaker {
     const size_t n = xy.size() / 2;
     for (size_t i = 0; i < n; ++i) {
       const size_t j = (i + 1) % n;
-      out.push_back(xy[2 * i]);
-      out.push_back(xy[2 * i + 1]);
-      if (random_() % 2) {
-        out.push_back((xy[2 * i] + xy[2 * j]) / 2);
-        out.push_back((xy[2 * i + 1] + xy[2 * j + 1]) / 2);
-      }
+      out.insert(out.end(), {xy[2 * i], xy[2 * i + 1]});
+      if (random_() % 2) out.insert(out.end(), {(xy[2 * i] + xy[2 * j]) / 2, (xy[2 * i + 1] + xy[2 * j + 1]) / 2});
     }
     xy = out;
   }
@@ -107,10 +95,8 @@ class PolygonMaker {
   double span_;
 };
 
-long Count(const Points& xy) { return static_cast<long>(xy.size() / 2); }
-
 bool Inside(const Points& xy, long column, long row) {
-  return ztRSPtInPolygon(xy.data(), Count(xy), static_cast<double>(column), static_cast<double>(row), 0) == 1;
+  return ztRSPtInPolygon(xy.data(), long(xy.size() / 2), double(column), double(row), 0) == 1;
 }
 
 // Cell gathering and the class mask of a real image ------------------------
@@ -149,9 +135,7 @@ TEST(ScanlineFill, GatheredCellsAreThePixelsThePointTestAcceptsWithoutGapsOrValu
   const double nan = std::nan(""), inf = HUGE_VAL;
   for (unsigned seed = 1; seed <= 40; ++seed) {
     SCOPED_TRACE(seed);
-    TempDir dir;
-    WriteGeoTiff(dir.File("f.tif"), RasterSpec{kColumns, kRows, 2, GDT_Float32, 0, 8, true, kNoData}, value);
-    Handle ds(ztRSOpen(dir.File("f.tif").c_str(), 0));
+    AoiImage image(RasterSpec{kColumns, kRows, 2, GDT_Float32, 0, 8, true, kNoData}, value);
     std::mt19937 random(seed);
     auto polygons = RandomAois(seed, false);
     std::vector<std::vector<Points>> withGaps = polygons;
@@ -163,11 +147,8 @@ TEST(ScanlineFill, GatheredCellsAreThePixelsThePointTestAcceptsWithoutGapsOrValu
         const double gap[] = {nan, inf, -inf};
         xy.insert(xy.begin() + at, {gap[random() % 3], gap[random() % 3]});
       }
-    for (const auto& p : withGaps) AddAoi(ds.get(), p);
-    zt::AoiEditorHandle editor;
-    std::vector<AOI> aois;
-    ASSERT_EQ(zt::LoadClassAois(ds.get(), editor, aois), RC_OK);
-
+    for (const auto& p : withGaps) AddAoi(image.ds.get(), p);
+    ASSERT_EQ(image.Load(), RC_OK);
     std::vector<std::tuple<long, long, long>> expected;
     for (size_t k = 0; k < polygons.size(); ++k)
       for (const Points& xy : polygons[k])
@@ -176,15 +157,15 @@ TEST(ScanlineFill, GatheredCellsAreThePixelsThePointTestAcceptsWithoutGapsOrValu
             if (Inside(xy, c, r) && value(1, c, r) != kNoData && !std::isnan(value(2, c, r)))
               expected.emplace_back(k + 1, r, c);
     long bands[] = {1, 2};
-    AOICELL* cells = nullptr;
-    long count = 0;
-    ASSERT_EQ(ztGetAOICellSet(ds.get(), bands, 2, aois.data(), static_cast<long>(aois.size()), &cells, count), 0);
+    Cells gathered;
+    ASSERT_EQ(ztGetAOICellSet(image.ds.get(), bands, 2, image.aois.data(), long(image.aois.size()), &gathered.cells,
+                              gathered.count),
+              0);
     std::vector<std::tuple<long, long, long>> got;
-    for (long i = 0; i < count; ++i) {
-      got.emplace_back(cells[i].classNo, cells[i].row, cells[i].column);
-      for (int b = 0; b < 2; ++b) EXPECT_EQ(cells[i].values[b], value(b + 1, cells[i].column, cells[i].row));
+    for (const AOICELL* cell = gathered.cells; cell < gathered.cells + gathered.count; ++cell) {
+      got.emplace_back(cell->classNo, cell->row, cell->column);
+      for (int b = 0; b < 2; ++b) EXPECT_EQ(cell->values[b], value(b + 1, cell->column, cell->row));
     }
-    ztFreeAOICellSet(cells, count);
     EXPECT_EQ(got, expected);
   }
 }
@@ -192,47 +173,36 @@ TEST(ScanlineFill, GatheredCellsAreThePixelsThePointTestAcceptsWithoutGapsOrValu
 TEST(ScanlineFill, RowsOfAWideImageAreGatheredWhole) {
   constexpr int kWide = 9000;
   auto value = [](int band, int column, int row) { return (column * 7 + row * 3 + band) % 251; };
-  TempDir dir;
-  WriteGeoTiff(dir.File("wide.tif"), RasterSpec{kWide, 3, 2}, value);
-  Handle ds(ztRSOpen(dir.File("wide.tif").c_str(), 0));
+  AoiImage image(RasterSpec{kWide, 3, 2}, value);
   // Rows 0 and 1 whole, row 2 from column 3 on.
-  AddAoi(ds.get(), {{-1, -1, kWide + 1.0, -1, kWide + 1.0, 3, 3, 3, 3, 2, -1, 2}});
-  zt::AoiEditorHandle editor;
-  std::vector<AOI> aois;
-  ASSERT_EQ(zt::LoadClassAois(ds.get(), editor, aois), RC_OK);
+  AddAoi(image.ds.get(), {{-1, -1, kWide + 1.0, -1, kWide + 1.0, 3, 3, 3, 3, 2, -1, 2}});
+  ASSERT_EQ(image.Load(), RC_OK);
   long bands[] = {2, 1};
-  AOICELL* cells = nullptr;
-  long count = 0;
-  ASSERT_EQ(ztGetAOICellSet(ds.get(), bands, 2, aois.data(), 1, &cells, count), 0);
-  ASSERT_EQ(count, 3L * kWide - 3);
-  long i = 0;
+  Cells gathered;
+  ASSERT_EQ(ztGetAOICellSet(image.ds.get(), bands, 2, image.aois.data(), 1, &gathered.cells, gathered.count), 0);
+  ASSERT_EQ(gathered.count, 3L * kWide - 3);
+  const AOICELL* cell = gathered.cells;
   for (int r = 0; r < 3; ++r)
-    for (int c = r == 2 ? 3 : 0; c < kWide; ++c, ++i) {
-      ASSERT_EQ(cells[i].row, r);
-      ASSERT_EQ(cells[i].column, c);
-      ASSERT_EQ(cells[i].values[0], value(2, c, r));
-      ASSERT_EQ(cells[i].values[1], value(1, c, r));
+    for (int c = r == 2 ? 3 : 0; c < kWide; ++c, ++cell) {
+      ASSERT_EQ(cell->row, r);
+      ASSERT_EQ(cell->column, c);
+      ASSERT_EQ(cell->values[0], value(2, c, r));
+      ASSERT_EQ(cell->values[1], value(1, c, r));
     }
-  ztFreeAOICellSet(cells, count);
 }
 
 TEST(ScanlineFill, ClassMaskHoldsThePixelsThePointTestAccepts) {
   for (unsigned seed = 1; seed <= 40; ++seed) {
     for (bool integers : {true, false}) {
       SCOPED_TRACE(testing::Message() << "seed " << seed << (integers ? " integer" : " fractional"));
-      TempDir dir;
-      WriteGeoTiff(dir.File("s.tif"), RasterSpec{kColumns, kRows, 2, GDT_Byte, 0, 8},
-                   [](int b, int c, int r) { return b * 40 + (c * 5 + r * 11) % 37; });
-      Handle ds(ztRSOpen(dir.File("s.tif").c_str(), 0));
+      AoiImage image(RasterSpec{kColumns, kRows, 2, GDT_Byte, 0, 8},
+                     [](int b, int c, int r) { return b * 40 + (c * 5 + r * 11) % 37; });
       const auto polygons = RandomAois(seed, integers);
-      for (const auto& p : polygons) AddAoi(ds.get(), p);
-      zt::AoiEditorHandle editor;
-      std::vector<AOI> aois;
-      ASSERT_EQ(zt::LoadClassAois(ds.get(), editor, aois), RC_OK);
+      for (const auto& p : polygons) AddAoi(image.ds.get(), p);
+      ASSERT_EQ(image.Load(), RC_OK);
       zt::ClassMask mask;
-      ASSERT_EQ(mask.Build(ds.get(), aois), RC_OK);
-      const std::vector<int> pixels = MaskPixels(ds.get(), mask);
-
+      ASSERT_EQ(mask.Build(image.ds.get(), image.aois), RC_OK);
+      const std::vector<int> pixels = MaskPixels(image.ds.get(), mask);
       std::vector<int> expected(kColumns * kRows, 0);
       for (size_t k = 0; k < polygons.size(); ++k)
         for (Points xy : polygons[k]) {
@@ -258,21 +228,17 @@ TEST(ScanlineFill, ClassMaskHoldsThePixelsThePointTestAccepts) {
 }
 
 TEST(ScanlineFill, ATrainingGatheringStopsWithinALargePolygon) {
-  TempDir dir;
-  WriteGeoTiff(dir.File("large.tif"), RasterSpec{640, 480}, [](int, int c, int r) { return (c + r) % 200; });
-  Handle ds(ztRSOpen(dir.File("large.tif").c_str(), 0));
-  AddAoi(ds.get(), {{-1, -1, 641, -1, 641, 481, -1, 481}});
-  zt::AoiEditorHandle editor;
-  std::vector<AOI> aois;
-  ASSERT_EQ(zt::LoadClassAois(ds.get(), editor, aois), RC_OK);
-  std::vector<void*> bands = {ztRSGetRasterBand(ds.get(), 1)};
+  AoiImage image(RasterSpec{640, 480}, [](int, int c, int r) { return (c + r) % 200; });
+  AddAoi(image.ds.get(), {{-1, -1, 641, -1, 641, 481, -1, 481}});
+  ASSERT_EQ(image.Load(), RC_OK);
+  std::vector<void*> bands = {ztRSGetRasterBand(image.ds.get(), 1)};
   // The first look, for the AOI, finds no stop; the next comes while the
   // one polygon is gathered.
   ProgressRecorder progress;
   progress.stopAfterSteps = 1;
   AOICELL* cells = nullptr;
   long count = 0;
-  EXPECT_EQ(zt::GatherTrainingSamples(ds.get(), bands, aois.data(), 1, zt::NoDataRule{}, &cells, count),
+  EXPECT_EQ(zt::GatherTrainingSamples(image.ds.get(), bands, image.aois.data(), 1, zt::NoDataRule{}, &cells, count),
             RC_CANCELLED);
   EXPECT_EQ(cells, nullptr);
   EXPECT_EQ(count, 0);

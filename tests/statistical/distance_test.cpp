@@ -2,6 +2,7 @@
 // that follow their formulas, on small real GeoTIFFs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -26,6 +27,30 @@ double Texture(int b, int c, int r) {
 const std::vector<std::vector<Rect>> kClassRects = {
     {{2, 3, 8, 9}}, {{12, 4, 18, 12}, {13, 18, 17, 22}}, {{24, 10, 32, 20}}};
 
+// The class a pixel's centre gets: the last class with a rectangle holding it, 0 for none.
+int MaskClass(const std::vector<std::vector<Rect>>& classRects, int column, int row) {
+  int k = 0;
+  for (size_t a = 0; a < classRects.size(); ++a)
+    for (const Rect& rect : classRects[a])
+      if (rect.Holds(column, row)) k = static_cast<int>(a) + 1;
+  return k;
+}
+
+// Class statistics of the training pixels of a window: pixels whose mask class
+// is k and whose listed bands all hold a number.
+BruteStats WindowStatistics(const Scene& scene, const std::vector<std::vector<Rect>>& classRects,
+                            const std::vector<int>& bandList, int rows, int columns, int firstRow,
+                            int firstColumn) {
+  std::vector<std::pair<int, Vec>> cells;
+  for (int r = firstRow; r < firstRow + rows; ++r)
+    for (int c = firstColumn; c < firstColumn + columns; ++c) {
+      const Vec x = PixelOf(scene, bandList, r, c);
+      const int k = MaskClass(classRects, c, r);
+      if (k != 0 && std::none_of(x.begin(), x.end(), [](double v) { return std::isnan(v); })) cells.push_back({k, x});
+    }
+  return StatisticsOf(cells);
+}
+
 struct Trained {
   Scene scene;
   std::vector<long> bands = {3, 1};
@@ -40,6 +65,11 @@ struct Trained {
   std::vector<int> BandList() const { return {int(bands[0]), int(bands[1])}; }
   BruteStats Stats() const { return WindowStatistics(scene, kClassRects, BandList(), rows, columns, firstRow, firstColumn); }
   Vec Pixel(int r, int c) const { return PixelOf(scene, BandList(), r, c); }
+  // classify(source, bands, the window, rest...).
+  template <typename Classify, typename... Rest>
+  long Run(Classify classify, Rest... rest) {
+    return classify(scene.source, bands.data(), 2, scene.result, rows, columns, firstRow, firstColumn, rest...);
+  }
   // The window's map against expected(the pixel's listed bands).
   void ExpectMap(const std::function<double(const Vec&)>& expected) {
     zttest::ExpectMap(scene.Result(), rows, columns,
@@ -71,12 +101,9 @@ TEST(MinimumDistance, DecisionsAndRejectionFollowTheFormulas) {
   for (auto [useDev, useMax] : {std::pair{true, true}, {false, false}, {true, false}, {false, true}}) {
     SCOPED_TRACE(std::to_string(useDev) + std::to_string(useMax));
     Trained s;
-    long rc = useDev && useMax
-                  ? ztMiniDistA(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
-                                s.firstColumn, factors, limits)
-                  : ztMiniDistANew(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
-                                   s.firstColumn, useDev, factors, useMax, limits);
-    ASSERT_EQ(rc, RC_OK);
+    ASSERT_EQ(useDev && useMax ? s.Run(ztMiniDistA, factors, limits)
+                               : s.Run(ztMiniDistANew, useDev, factors, useMax, limits),
+              RC_OK);
     const BruteStats stats = s.Stats();
     int rejected = 0;
     s.ExpectMap([&](const Vec& x) {
@@ -155,8 +182,7 @@ TEST(MinimumDistance, ColoursAndNamesLandOnTheClassNumbersUsed) {
   EXPECT_STREQ(records[1].name, "Mid");
   EXPECT_STREQ(records[2].name, "High");
   EXPECT_EQ(records[2].red, 20);
-  std::vector<double> classes = s.scene.Result();
-  for (double v : classes) EXPECT_TRUE(v == 2 || v == 3) << v;
+  for (double v : s.scene.Result()) EXPECT_TRUE(v == 2 || v == 3) << v;
 }
 
 // The window and band checks are the shared pass's (its own test); here the
@@ -192,17 +218,11 @@ TEST(Parallelepiped, FirstBoxHoldingThePixelWinsAndTheNewVariantsExtraArgumentCh
   for (int extra : {-1, 0, 12345}) {
     SCOPED_TRACE(extra);
     Trained s;
-    ASSERT_EQ(extra < 0 ? ztJDBoxA(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns, s.firstRow,
-                                   s.firstColumn, factors)
-                        : ztJDBoxANew(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns,
-                                      s.firstRow, s.firstColumn, extra, factors),
-              RC_OK);
+    ASSERT_EQ(extra < 0 ? s.Run(ztJDBoxA, factors) : s.Run(ztJDBoxANew, extra, factors), RC_OK);
     const BruteStats stats = s.Stats();
     std::map<int, int> seen;
     s.ExpectMap([&](const Vec& x) { const int k = BruteBox(stats, x, factors); ++seen[k]; return k; });
-    EXPECT_GT(seen[0], 0);
-    EXPECT_GT(seen[1], 0);
-    EXPECT_GT(seen[3], 0);
+    for (int k : {0, 1, 3}) EXPECT_GT(seen[k], 0) << k;
   }
 }
 
@@ -253,11 +273,7 @@ TEST(GeneralizedDistance, DecisionsAndRejectionFollowTheFormulas) {
   float factors[] = {2.0f, 2.5f, 1.5f};
   for (int useDev : {1, 0}) {
     Trained s;
-    long rc = useDev ? ztGYMiniDistA(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns,
-                                     s.firstRow, s.firstColumn, factors)
-                     : ztGYMiniDistANew(s.scene.source, s.bands.data(), 2, s.scene.result, s.rows, s.columns,
-                                        s.firstRow, s.firstColumn, 0, factors);
-    ASSERT_EQ(rc, RC_OK);
+    ASSERT_EQ(useDev ? s.Run(ztGYMiniDistA, factors) : s.Run(ztGYMiniDistANew, 0, factors), RC_OK);
     const BruteStats stats = s.Stats();
     const std::map<int, Matrix> inverse = ProductInverses(s);
     int checked = 0, rejected = 0;

@@ -11,9 +11,8 @@
 
 #include "frame/progress_session.h"
 #include "statistical/supervised_training.h"
-#include "classifier_fixture.h"
+#include "test_support.h"
 #include "ztclass/result_codes.h"
-#include "ztclass/statistical.h"
 #include "ztservices/raster.h"
 
 using namespace zttest;

@@ -132,8 +132,7 @@ TEST(MaximumLikelihood, DecisionsFollowTheGaussianDiscriminant) {
 
 TEST(MaximumLikelihood, NoDataWithinTolerance) {
   // Band 1 takes the value 55 in the low region; 55.0000005 is within 1e-6.
-  auto value = [](int b, int c, int r) { return Texture(b, c, r); };
-  Scene scene(36, 30, 3, value, true, 55.0000005, GDT_Float64);
+  Scene scene(36, 30, 3, Texture, true, 55.0000005, GDT_Float64);
   AddClasses(scene);
   scene.MakeResult(36, 30);
   long bands[] = {1, 2, 3};

@@ -6,20 +6,101 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 
+#include "classifier_fixture.h"
 #include "statistical/isodata_clusters.h"
-#include "unsupervised_fixture.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/unsupervised.h"
 #include "ztservices/enhance.h"
 
 using namespace zttest;
 using zt::Cluster;
-using zt::ClusterPair;
 using zt::ClusterTable;
 using zt::IsodataLimits;
 
 namespace {
+
+// Brute-force pieces: the sample grid read straight from the scene's value
+// function, max-min centres chosen by comparing every sample with every
+// centre, and nearest-centre classes.
+struct GridSamples {
+  std::vector<Vec> values;
+  std::vector<std::pair<int, int>> positions;  // (row, column) in the source
+};
+
+GridSamples SampleGrid(const Scene& scene, const std::vector<int>& bands, int rows, int columns, int firstRow,
+                       int firstColumn, int interval) {
+  GridSamples s;
+  for (int j = 0; j * interval < rows; ++j)
+    for (int i = 0; i * interval < columns; ++i) {
+      const int r = firstRow + j * interval, c = firstColumn + i * interval;
+      s.values.push_back(PixelOf(scene, bands, r, c));
+      s.positions.push_back({r, c});
+    }
+  return s;
+}
+
+// Centres 1..count (index k - 1); samples with a band equal to noData (when
+// hasNoData) or NaN are passed over.
+std::vector<Vec> BruteCentres(const GridSamples& s, int count, const Vec& first, bool hasNoData = false,
+                              double noData = 0) {
+  std::vector<Vec> centres = {first};
+  while (static_cast<int>(centres.size()) < count) {
+    int best = -1;
+    double bestD = 0;
+    for (size_t i = 0; i < s.values.size(); ++i) {
+      bool skip = false;
+      for (double v : s.values[i]) skip = skip || std::isnan(v) || (hasNoData && v == noData);
+      if (skip) continue;
+      double d = INFINITY;
+      for (const Vec& c : centres) d = std::min(d, Distance2(c, s.values[i]));
+      if (best < 0 || d > bestD) best = int(i), bestD = d;
+    }
+    if (best < 0) return {};
+    centres.push_back(s.values[best]);
+  }
+  return centres;
+}
+
+struct BruteClasses {
+  std::vector<int> sampleClass;  // per sample, 0 for NaN samples
+  std::map<int, long> count;
+  std::map<int, Vec> mean, deviation;
+  std::vector<int> list;  // non-empty classes, ascending
+};
+
+// Every sample to its nearest centre (ties to the lower number); deviations
+// from the squared differences to the mean, summed apart.
+BruteClasses BruteAssign(const GridSamples& s, const std::vector<Vec>& centres) {
+  BruteClasses b;
+  std::map<int, std::vector<Vec>> members;
+  for (const Vec& x : s.values) {
+    bool nan = false;
+    for (double v : x) nan = nan || std::isnan(v);
+    if (nan) {
+      b.sampleClass.push_back(0);
+      continue;
+    }
+    const int k = int(Nearest(centres, x)) + 1;
+    b.sampleClass.push_back(k);
+    members[k].push_back(x);
+  }
+  for (auto& [k, xs] : members) {
+    b.list.push_back(k);
+    b.count[k] = long(xs.size());
+    Vec mean(xs[0].size(), 0.0), dev(xs[0].size(), 0.0);
+    for (const Vec& x : xs)
+      for (size_t i = 0; i < x.size(); ++i) mean[i] += x[i];
+    for (double& m : mean) m /= double(xs.size());
+    for (const Vec& x : xs)
+      for (size_t i = 0; i < x.size(); ++i) dev[i] += (x[i] - mean[i]) * (x[i] - mean[i]);
+    for (double& d : dev) d = std::sqrt(d / double(xs.size()));
+    b.mean[k] = mean;
+    b.deviation[k] = dev;
+  }
+  return b;
+}
 
 // Four spectral regions with texture; the image origin holds an outlier.
 double Regions(int b, int c, int r) {
@@ -140,16 +221,14 @@ TEST(UnsupervisedMinimumDistance, ColourVariantColoursClassesByTheirFinalMeans) 
   ASSERT_FALSE(records.empty());
   for (size_t i = 0; i < records.size(); ++i) {
     const int k = int(i) + 1;
-    unsigned char rgb[3];
+    std::vector<int> rgb;
     for (int comp = 0; comp < 3; ++comp) {
       const int p = int(display[comp]) - 1;
       const double mean = finalMeans.count.count(k) ? finalMeans.mean.at({k, p}) : 0.0;
       const double level = (mean - lo[p]) * 255 / (hi[p] - lo[p]);
-      rgb[comp] = static_cast<unsigned char>(static_cast<long>(std::trunc(level)) & 0xFF);
+      rgb.push_back(static_cast<unsigned char>(static_cast<long>(std::trunc(level)) & 0xFF));
     }
-    EXPECT_EQ(records[i].red, rgb[0]) << k;
-    EXPECT_EQ(records[i].green, rgb[1]) << k;
-    EXPECT_EQ(records[i].blue, rgb[2]) << k;
+    EXPECT_EQ((std::vector<int>{records[i].red, records[i].green, records[i].blue}), rgb) << k;
     EXPECT_STREQ(records[i].name, ("Class_" + std::to_string(k)).c_str());
   }
 }

@@ -190,9 +190,8 @@ double TwoBandScene(int b, int c, int r) {
 // matrix's determinant, near 3e-14, lies below the singular limit though the
 // endmembers are far from dependent, and the fractions stay those of row 10.
 TEST(LinearDecompose, ReflectanceInThousandthsRecoversTheFractions) {
-  RasterSpec spec = Float64Scene(20, 12, 2);
-  spec.type = GDT_Float32;
-  UnmixScene s(spec, [](int b, int c, int r) { return TwoBandScene(b, c, r) / 1000; }, kTwoClasses);
+  UnmixScene s(RasterSpec{20, 12, 2, GDT_Float32, 16, 16},
+               [](int b, int c, int r) { return TwoBandScene(b, c, r) / 1000; }, kTwoClasses);
   s.MakeResult(2, GDT_Float64, 5, 1);
   ASSERT_EQ(s.Decompose(1, 5, 10, 0), RC_OK);
   for (int k = 1; k <= 2; ++k) {
@@ -227,10 +226,7 @@ TEST(LinearDecompose, ArgumentsAreCheckedBeforeAnyWork) {
 }
 
 TEST(LinearDecompose, NoDataPixelsTakeTheNoDataValue) {
-  RasterSpec spec = Float64Scene(20, 12, 2);
-  spec.hasNoData = true;
-  spec.noData = -9999;
-  UnmixScene s(spec, [](int b, int c, int r) {
+  UnmixScene s(RasterSpec{20, 12, 2, GDT_Float64, 16, 16, true, -9999}, [](int b, int c, int r) {
     if (r == 10 && c == 0) return b == 1 ? -9999 + 5e-7 : 50.0;  // within 1e-6: no-data
     if (r == 10 && c == 1) return b == 1 ? -9999 + 2e-6 : 50.0;  // beyond it: decomposed
     if (r == 10 && c == 2 && b == 2) return -9999.0;             // only the first band counts
@@ -240,8 +236,7 @@ TEST(LinearDecompose, NoDataPixelsTakeTheNoDataValue) {
   }, kTwoClasses);
   s.MakeResult(2, GDT_Float64, 5, 1);
   ASSERT_EQ(s.Decompose(1, 5, 10, 0), RC_OK);
-  ztRSClose(s.result);
-  s.result = nullptr;
+  std::vector<double> f1 = s.ResultBand(1), f2 = s.ResultBand(2);
   GDALDataset* ds = GDALDataset::Open(s.resultPath.c_str(), GDAL_OF_RASTER);
   for (int k = 1; k <= 2; ++k) {
     int has = 0;
@@ -250,7 +245,6 @@ TEST(LinearDecompose, NoDataPixelsTakeTheNoDataValue) {
   }
   GDALClose(ds);
   // Endmembers are exact despite the no-data pixel in the first training area.
-  std::vector<double> f1 = s.ResultBand(1), f2 = s.ResultBand(2);
   EXPECT_EQ(f1[0], -9999);
   EXPECT_EQ(f2[0], -9999);
   EXPECT_TRUE(f1[1] != -9999 && f1[1] >= 0 && f1[1] <= 1);
