@@ -407,6 +407,25 @@ SavedArrays ReadSaved(ZTModel* model) {
   return saved;
 }
 
+// The population covariance (divided by the pixel count) of each class: the
+// classes here are too far apart for any decision or posterior to show the
+// sample covariance's slightly larger spread.
+TEST_F(ModelConfidence, MaximumLikelihoodKeepsEachClasssPopulationCovariance) {
+  const auto cells = RectangleCells(v);
+  const auto means = RectangleMeans(v);
+  const std::vector<double> covariances = ReadSaved(Train(f, kMethods[3])).numbers["covariances"];
+  ASSERT_EQ(covariances.size(), cells.size() * kBands * kBands);
+  for (size_t k = 0; k < cells.size(); ++k)
+    for (int a = 0; a < kBands; ++a)
+      for (int b = 0; b < kBands; ++b) {
+        double sum = 0;
+        for (const auto& x : cells[k]) sum += (x[a] - means[k][a]) * (x[b] - means[k][b]);
+        const double expected = sum / double(cells[k].size());
+        EXPECT_NEAR(covariances[(k * kBands + a) * kBands + b], expected, 1e-9 * std::fabs(expected) + 1e-12)
+            << "class " << k << ", bands " << a << "," << b;
+      }
+}
+
 TEST_F(ModelConfidence, BPGivesTheStrongestOutputOfTheForwardPass) {
   const std::vector<double> confidence = Confidence(8);
   ASSERT_NE(model, nullptr);
