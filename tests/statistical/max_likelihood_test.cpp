@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numeric>
 
 #include "classifier_fixture.h"
 #include "statistical/matrix.h"
@@ -183,14 +184,22 @@ TEST(MaximumLikelihood, ASingularCovarianceEndsTheCallBeforeAnyPixel) {
 }
 
 TEST(MaximumLikelihood, EqualDiscriminantsGoToTheLowerClass) {
-  // Two classes with the same training values: every pixel ties.
-  Scene scene(8, 8, 1, [](int, int c, int r) { return double((c + r) % 4); });
-  AddHalfRects(scene, "a", {{-0.5, -0.5, 3.5, 3.5}});
-  AddHalfRects(scene, "b", {{-0.5, -0.5, 3.5, 3.5}});
-  scene.MakeResult(8, 8);
-  long band = 1;
-  ASSERT_EQ(MaxLiklihoodClass(scene.source, &band, 1, 0, scene.result, 8, 8, 0, 0), RC_OK);
-  for (double v : scene.Result()) ASSERT_EQ(v, 1);
+  // Two classes with the same training values: every pixel ties, in the
+  // vector form (one band) and pixel by pixel (17 bands, trained on all 64
+  // pixels for a covariance of full rank).
+  for (long bandCount : {1L, 17L}) {
+    SCOPED_TRACE(bandCount);
+    Scene scene(8, 8, int(bandCount), bandCount == 1 ? +[](int, int c, int r) { return double((c + r) % 4); }
+                                                     : Hyperspectral);
+    const double edge = bandCount == 1 ? 3.5 : 7.5;
+    AddHalfRects(scene, "a", {{-0.5, -0.5, edge, edge}});
+    AddHalfRects(scene, "b", {{-0.5, -0.5, edge, edge}});
+    scene.MakeResult(8, 8);
+    std::vector<long> bands(bandCount);
+    std::iota(bands.begin(), bands.end(), 1L);
+    ASSERT_EQ(MaxLiklihoodClass(scene.source, bands.data(), bandCount, 0, scene.result, 8, 8, 0, 0), RC_OK);
+    for (double v : scene.Result()) ASSERT_EQ(v, 1);
+  }
 }
 
 // Matrix routines ---------------------------------------------------------
