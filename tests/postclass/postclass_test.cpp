@@ -1,4 +1,4 @@
-// Clump, sieve and eliminate against an independent labelling (union-find)
+// Clump, sieve and eliminate against an independent labelling (a flood fill)
 // and hand-worked examples, on real GeoTIFFs.
 #include <gtest/gtest.h>
 
