@@ -13,9 +13,34 @@
 // where labels grow in scan order, a region's root is the label made at its
 // first pixel, so numbering the roots in label order numbers the regions in
 // the scan order of their first pixels, however the pieces were cut.
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace zt {
+
+// An allocator whose default construction leaves the value uninitialised:
+// a table resized to take values that workers then write in parallel is not
+// first filled with zeros on one thread.
+template <typename T>
+struct DefaultInitAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = DefaultInitAllocator<U>;
+  };
+  DefaultInitAllocator() = default;
+  template <typename U>
+  DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept {}
+  template <typename U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
 
 // Calls join(upperLabel, lowerLabel) for the pixel pairs of equal non-zero
 // value that touch across the border: straight across, and in the
@@ -43,7 +68,7 @@ void JoinAcrossBorder(const Value* upperValues, const Label* upperLabels, const 
 // Union-find over labels 0, 1, 2, ... whose every set has its smallest
 // label as root; every label's parent is smaller than the label or the
 // label itself.
-template <typename Label>
+template <typename Label, typename Allocator = std::allocator<Label>>
 class LabelForest {
  public:
   // A new label, alone in its set.
@@ -52,8 +77,6 @@ class LabelForest {
     parent_.push_back(label);
     return label;
   }
-  // A label whose parent is given (smaller than the new label, or equal).
-  void AddWithParent(Label parent) { parent_.push_back(parent); }
   Label Size() const { return static_cast<Label>(parent_.size()); }
 
   Label Find(Label x) {
@@ -74,10 +97,10 @@ class LabelForest {
   }
 
   // The parent table itself, for a pass that resolves every label at once.
-  std::vector<Label>& Parents() { return parent_; }
+  std::vector<Label, Allocator>& Parents() { return parent_; }
 
  private:
-  std::vector<Label> parent_;
+  std::vector<Label, Allocator> parent_;
 };
 
 }  // namespace zt

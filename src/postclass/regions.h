@@ -30,6 +30,12 @@ namespace zt {
 // Windows of up to this many cells are labelled in 32 bits.
 constexpr long kMaxCellsOf32BitLabels = UINT32_MAX;
 
+// Provisional labels whose tables are set aside at the start. A window never
+// makes more labels than cells, so a window of up to this many cells never
+// moves its tables, whose growth would otherwise be copied on one thread
+// while the others wait; the memory is only taken as labels are made.
+constexpr long kReservedLabels = 1L << 27;
+
 // Labels resolved between two looks at the user's stop request.
 constexpr long kLabelsPerStopCheck = 1L << 16;
 
@@ -38,9 +44,9 @@ constexpr long kLabelsPerStopCheck = 1L << 16;
 // region's number. Region m's pixel count, value and first pixel take slot m
 // of the tables, which no label still to come reads, since a root's number
 // is at most the root itself. False when the user asked to stop.
-template <typename Label, typename Count, typename Value, typename First>
-bool NumberRoots(std::vector<Label>& parent, std::vector<Count>& count, std::vector<Value>& value,
-                 std::vector<First>& first, Label& regions) {
+template <typename Parents, typename Counts, typename Values, typename Firsts,
+          typename Label = typename Parents::value_type>
+bool NumberRoots(Parents& parent, Counts& count, Values& value, Firsts& first, Label& regions) {
   regions = 0;
   for (Label l = 1; l < static_cast<Label>(parent.size()); ++l) {
     if (l % kLabelsPerStopCheck == 0 && IsStopProgress()) return false;
@@ -75,6 +81,11 @@ class Regions {
         batch_(new Value[batchRows_ * columns]),
         spare_(new Value[batchRows_ * columns]),
         lastRow_(columns) {
+    const long reserved = std::min(rows * columns + 1, kReservedLabels);
+    forest_.Parents().reserve(reserved);
+    count_.reserve(reserved);
+    first_.reserve(reserved);
+    value_.reserve(reserved);
     NewLabel(0, 0);
   }
 
@@ -178,9 +189,9 @@ class Regions {
   std::vector<Value> lastRow_;  // the values of the row before the batch
   std::vector<Strip> strips_;
   // Per provisional label; after Resolve, per region.
-  LabelForest<Label> forest_;
-  std::vector<Label> count_, first_;
-  std::vector<Value> value_;
+  LabelForest<Label, DefaultInitAllocator<Label>> forest_;
+  std::vector<Label, DefaultInitAllocator<Label>> count_, first_;
+  std::vector<Value, DefaultInitAllocator<Value>> value_;
   long zeros_ = 0;
 };
 
@@ -242,6 +253,14 @@ void Regions<Label, Value>::LabelStrip(Strip& s) {
 
 template <typename Label, typename Value>
 void Regions<Label, Value>::PlaceStrip(Strip& s) {
+  auto& parents = forest_.Parents();
+  const std::vector<Label>& own = s.forest.Parents();
+  for (size_t l = 1; l < own.size(); ++l) {
+    parents[s.base + l] = own[l] + s.base;
+    count_[s.base + l] = s.pixels[l];
+    first_[s.base + l] = s.firsts[l];
+    value_[s.base + l] = s.values[l];
+  }
   if (s.base == 0) return;
   Label* out = &labels_[s.first * columns_];
   const long cells = s.count * columns_;
@@ -250,7 +269,7 @@ void Regions<Label, Value>::PlaceStrip(Strip& s) {
 
 template <typename Label, typename Value>
 void Regions<Label, Value>::NumberStrip(const Strip& s) {
-  const std::vector<Label>& number = forest_.Parents();
+  const auto& number = forest_.Parents();
   Label* out = &labels_[s.first * columns_];
   const long cells = s.count * columns_;
   for (long j = 0; j < cells; ++j) out[j] = number[out[j]];
@@ -289,16 +308,18 @@ template <typename Label, typename Value>
 void Regions<Label, Value>::JoinBatch() {
   BatchJob job{this, &strips_};
   const long parts = static_cast<long>(strips_.size());
-  // The strips' labels follow those already made, strip after strip.
+  // The strips' labels follow those already made, strip after strip; each
+  // strip writes its own entries of the tables.
+  size_t labels = forest_.Size();
   for (Strip& s : strips_) {
-    s.base = forest_.Size() - 1;
-    const std::vector<Label>& parent = s.forest.Parents();
-    for (size_t l = 1; l < parent.size(); ++l) forest_.AddWithParent(parent[l] + s.base);
-    count_.insert(count_.end(), s.pixels.begin() + 1, s.pixels.end());
-    first_.insert(first_.end(), s.firsts.begin() + 1, s.firsts.end());
-    value_.insert(value_.end(), s.values.begin() + 1, s.values.end());
+    s.base = static_cast<Label>(labels - 1);
+    labels += s.forest.Parents().size() - 1;
     zeros_ += s.zeros;
   }
+  forest_.Parents().resize(labels);
+  count_.resize(labels);
+  first_.resize(labels);
+  value_.resize(labels);
   ztRunOnWorkers(parts, &BatchJob::Place, &job);
   auto join = [&](Label a, Label b) { forest_.Join(a, b); };
   if (batchFirst_ > 0)
@@ -315,7 +336,7 @@ template <typename Label, typename Value>
 bool Regions<Label, Value>::Resolve(Label& regions) {
   batch_.reset();
   spare_.reset();
-  std::vector<Label>& parent = forest_.Parents();
+  auto& parent = forest_.Parents();
   if (!NumberRoots(parent, count_, value_, first_, regions)) return false;
   for (auto* table : {&count_, &first_}) {
     table->resize(regions + 1);
@@ -328,7 +349,7 @@ bool Regions<Label, Value>::Resolve(Label& regions) {
   BatchJob job{this, &strips_};
   ztRunOnWorkers(static_cast<long>(strips_.size()), &BatchJob::Number, &job);
   std::vector<Strip>().swap(strips_);
-  std::vector<Label>().swap(parent);
+  std::remove_reference_t<decltype(parent)>().swap(parent);
   return true;
 }
 
