@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "postclass/border_join.h"
+#include "postclass/default_init_allocator.h"
 #include "postclass/large_array.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/progress.h"
@@ -190,8 +191,8 @@ class Regions {
   std::vector<Strip> strips_;
   // Per provisional label; after Resolve, per region.
   LabelForest<Label, DefaultInitAllocator<Label>> forest_;
-  std::vector<Label, DefaultInitAllocator<Label>> count_, first_;
-  std::vector<Value, DefaultInitAllocator<Value>> value_;
+  UninitialisedTable<Label> count_, first_;
+  UninitialisedTable<Value> value_;
   long zeros_ = 0;
 };
 
