@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -22,8 +21,6 @@ using namespace zttest;
 namespace {
 
 bool Exists(const std::string& path) { return std::filesystem::exists(path); }
-
-void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 void WriteClassRecords(void* image, const std::vector<std::string>& names) {
   std::vector<CLASSATTINFO> records(names.size(), CLASSATTINFO{});

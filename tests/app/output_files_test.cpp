@@ -6,7 +6,6 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <thread>
 
@@ -21,8 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void Write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
 std::set<std::string> Names(const std::string& directory) {
   std::set<std::string> names;
   for (const auto& entry : fs::directory_iterator(directory)) names.insert(entry.path().filename().string());
@@ -31,16 +28,16 @@ std::set<std::string> Names(const std::string& directory) {
 
 TEST(OutputFiles, CommitMovesTheImageWithItsClassAndSideCarFiles) {
   TempDir dir;
-  Write(dir.File("map.tif"), "old image");
-  Write(dir.File("map.cls"), "old classes");
-  Write(dir.File("map.tif.aux.xml"), "old legend");
+  WriteText(dir.File("map.tif"), "old image");
+  WriteText(dir.File("map.cls"), "old classes");
+  WriteText(dir.File("map.tif.aux.xml"), "old legend");
   {
     OutputFiles outputs(true);
     const std::string temporary = outputs.AddOutput(dir.File("map.tif"), "-o", true);
     EXPECT_EQ(fs::path(temporary).parent_path(), fs::path(dir.path()));
     EXPECT_NE(temporary, dir.File("map.tif"));
-    Write(temporary, "new image");
-    Write(ClassFilePath(temporary), "new classes");
+    WriteText(temporary, "new image");
+    WriteText(ClassFilePath(temporary), "new classes");
     outputs.Commit();
   }
   EXPECT_EQ(ReadText(dir.File("map.tif")), "new image");
@@ -52,8 +49,8 @@ TEST(OutputFiles, CommitMovesTheImageWithItsClassAndSideCarFiles) {
 TEST(OutputFiles, RefusesInputsHoweverSpelledAndExistingFilesWithoutOverwrite) {
   TempDir dir;
   fs::create_directory(dir.File("sub"));
-  Write(dir.File("in.tif"), "input");
-  Write(dir.File("out.tif"), "result");
+  WriteText(dir.File("in.tif"), "input");
+  WriteText(dir.File("out.tif"), "result");
   fs::create_symlink(dir.File("in.tif"), dir.File("link.tif"));
   OutputFiles outputs(false);
   outputs.AddInput(dir.File("in.tif"), true);
@@ -75,9 +72,9 @@ TEST(OutputFiles, AFileThatAppearsMeanwhileIsKeptWithoutOverwrite) {
   TempDir dir;
   OutputFiles outputs(false);
   const std::string temporary = outputs.AddOutput(dir.File("map.tif"), "-o", true);
-  Write(temporary, "new image");
-  Write(ClassFilePath(temporary), "new classes");
-  Write(dir.File("map.tif"), "theirs");
+  WriteText(temporary, "new image");
+  WriteText(ClassFilePath(temporary), "new classes");
+  WriteText(dir.File("map.tif"), "theirs");
   EXPECT_THROW(outputs.Commit(), CommandError);
   EXPECT_EQ(ReadText(dir.File("map.tif")), "theirs");
   EXPECT_FALSE(fs::exists(dir.File("map.cls")));
@@ -85,7 +82,7 @@ TEST(OutputFiles, AFileThatAppearsMeanwhileIsKeptWithoutOverwrite) {
 
 TEST(OutputFiles, StagedImagesAreChangedAsCopies) {
   TempDir dir;
-  Write(dir.File("map.cls"), "old classes");
+  WriteText(dir.File("map.cls"), "old classes");
   {
     RasterSpec spec;
     spec.columns = 4;
@@ -98,13 +95,13 @@ TEST(OutputFiles, StagedImagesAreChangedAsCopies) {
     const std::string staged = outputs.Stage(dir.File("map.tif"), "IMAGE");
     EXPECT_EQ(ReadText(staged), before);
     EXPECT_EQ(ReadText(ClassFilePath(staged)), "old classes");
-    Write(ClassFilePath(staged), "changed, then abandoned");
+    WriteText(ClassFilePath(staged), "changed, then abandoned");
   }
   EXPECT_EQ(ReadText(dir.File("map.cls")), "old classes");
   EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"map.tif", "map.cls"}));
   {
     OutputFiles outputs(false);
-    Write(ClassFilePath(outputs.Stage(dir.File("map.tif"), "IMAGE")), "new classes");
+    WriteText(ClassFilePath(outputs.Stage(dir.File("map.tif"), "IMAGE")), "new classes");
     outputs.Commit();
   }
   EXPECT_EQ(ReadText(dir.File("map.cls")), "new classes");

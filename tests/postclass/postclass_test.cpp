@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <sstream>
 
@@ -100,9 +99,7 @@ struct PostClassFixture : ::testing::Test {
   TempDir dir;
   std::string File(const std::string& name) const { return dir.File(name); }
   std::string Text(const std::string& name) const { return ReadText(File(name)); }
-  void Write(const std::string& name, const std::string& text) const {
-    std::ofstream(File(name), std::ios::binary) << text;
-  }
+  void Write(const std::string& name, const std::string& text) const { WriteText(File(name), text); }
   Handle Open(const std::string& name, int update = 0) const { return Handle(ztRSOpen(File(name).c_str(), update)); }
 
   // Writes a class image (Byte) from a grid.

@@ -3,7 +3,6 @@
 #include <ogrsf_frmts.h>
 
 #include <cstring>
-#include <fstream>
 
 #include "test_support.h"
 #include "ztservices/geometry.h"
@@ -23,8 +22,6 @@ std::vector<AOI> LoadAois(void* ds) {
   ztRSFreeAOIInfo(editor);  // records keep only scalar fields below
   return aois;
 }
-
-void WriteText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
 // An image of 100 x 100 pixels of 30 m from (500000, 4000000) in UTM 33N.
 std::string GeoImage(const TempDir& dir) {

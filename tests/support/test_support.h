@@ -52,6 +52,9 @@ inline std::string ReadText(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 void WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+inline void WriteText(const std::string& path, const std::string& text) {
+  WriteFileBytes(path, std::vector<unsigned char>(text.begin(), text.end()));
+}
 
 // A raster of the raster service, closed when it goes.
 struct Closer {
