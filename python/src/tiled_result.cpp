@@ -35,15 +35,15 @@ class TiledResult {
   // it writes, if any.
   TiledResult(const std::string& image, const std::string& output, const Result& options,
               const std::vector<std::string>& inputs, const std::optional<std::string>& statistics)
-      : outputs_(options.overwrite) {
+      : outputs_(std::make_unique<ztcli::OutputFiles>(options.overwrite)) {
     py::gil_scoped_release released;
-    outputs_.AddInput(image, true);
-    for (const std::string& input : inputs) outputs_.AddInput(input, false);
+    outputs_->AddInput(image, true);
+    for (const std::string& input : inputs) outputs_->AddInput(input, false);
     const ztcli::MethodOptions method = options.Method(output);
     mosaic_ = strcasecmp(method.format.c_str(), "VRT") == 0;
-    result_ = std::make_unique<ztcli::ResultImage>(method, outputs_,
+    result_ = std::make_unique<ztcli::ResultImage>(method, *outputs_,
                                                    mosaic_ ? ztcli::Holds::Tiles : ztcli::Holds::Pixels);
-    if (statistics) statistics_ = outputs_.AddOutput(*statistics, "stats", false);
+    if (statistics) statistics_ = outputs_->AddOutput(*statistics, "stats", false);
     source_ = std::make_unique<ztcli::Dataset>(ztcli::Dataset::Open(image, false));
     window_ = ztcli::SelectedWindow(options.Method(output), source_->get());
     result_->Create(source_->get(), window_);
@@ -91,25 +91,41 @@ class TiledResult {
 
   // As the command line refuses more clumps than the result's type holds.
   void RequireFits(const std::string& what, long clumps) const {
+    CheckOpen();
     if (clumps > ztcli::TypeMaximum(result_->Type()))
       throw ztcli::CommandError(what + ": " + std::to_string(clumps) + " clumps do not fit type " +
                                 ztcli::DataTypeName(result_->Type()) + "; choose UInt32");
   }
 
   void Finish(const std::optional<std::string>& recordsFrom) {
+    CheckOpen();
     py::gil_scoped_release released;
     if (recordsFrom) ztcli::CopyClasses(*recordsFrom, result_->get());
     result_->Finish();
-    outputs_.Commit();
+    outputs_->Commit();
+  }
+
+  // Closes the result: what was not finished is removed now, not whenever
+  // Python lets go of the object (a failed run's traceback holds it).
+  void Close() {
+    py::gil_scoped_release released;
+    result_.reset();
+    source_.reset();
+    outputs_.reset();
   }
 
  private:
+  void CheckOpen() const {
+    if (!outputs_) throw ztcli::UsageError("the result is closed");
+  }
+
   void CheckInside(long column, long row, long columns, long rows) const {
+    CheckOpen();
     if (column < 0 || row < 0 || column + columns > window_.columns || row + rows > window_.rows)
       throw ztcli::UsageError("a tile lies outside the window");
   }
 
-  ztcli::OutputFiles outputs_;
+  std::unique_ptr<ztcli::OutputFiles> outputs_;
   bool mosaic_ = false;
   std::unique_ptr<ztcli::ResultImage> result_;
   std::string statistics_;
@@ -132,7 +148,9 @@ void AddTiledResult(py::module_& m) {
       .def("write", &TiledResult::Write<std::uint32_t>)
       .def("place", &TiledResult::Place)
       .def("require_fits", &TiledResult::RequireFits)
-      .def("finish", &TiledResult::Finish, py::arg("records_from") = std::nullopt);
+      .def("finish", &TiledResult::Finish, py::arg("records_from") = std::nullopt)
+      .def("__enter__", [](TiledResult& self) -> TiledResult& { return self; }, py::return_value_policy::reference)
+      .def("__exit__", [](TiledResult& self, const py::args&) { self.Close(); });
 }
 
 }  // namespace ztpy

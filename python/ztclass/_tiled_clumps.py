@@ -65,29 +65,29 @@ def run(client, tiles, what, mode, image, output, stats, *, stats_in, threshold,
     cluster of client, in the tiles that tiles(window, tile) cuts."""
     join = _native.TileJoin(image, band, list(window), tile, neighbours, mode, threshold, stats_in)
     neighbours = join.neighbours
-    writer = _native.TiledResult(image, output, options, [stats_in] if stats_in else [], stats)
-    windows = tiles(window, tile)
-    # A class map's class count is that of its whole band.
-    parts = [] if mode == _native.TILES_SIEVE else \
-        [part for outside in _outside(image, window) for part in tiles(outside, tile)]
-    total = 2 * len(windows) + len(parts)
-    caption = "%s in %d tiles" % (what, len(windows))
-    futures = [client.submit(_label, image, band, w, neighbours, mode, pure=False) for w in windows]
-    futures += [client.submit(_range, image, band, p, pure=False) for p in parts]
-    try:
-        done = _gather(futures, lambda future, summary: join.add(summary), progress, 0, total, caption)
-        regions = join.resolve(writer.statistics_path or None)
-        writer.require_fits(what, regions)
-        futures = [client.submit(_number, image, band, w, neighbours, mode, join.numbers(w[0], w[1]), pure=False)
-                   for w in windows]
-        where = {f.key: w for f, w in zip(futures, windows)}
+    with _native.TiledResult(image, output, options, [stats_in] if stats_in else [], stats) as writer:
+        windows = tiles(window, tile)
+        # A class map's class count is that of its whole band.
+        parts = [] if mode == _native.TILES_SIEVE else \
+            [part for outside in _outside(image, window) for part in tiles(outside, tile)]
+        total = 2 * len(windows) + len(parts)
+        caption = "%s in %d tiles" % (what, len(windows))
+        futures = [client.submit(_label, image, band, w, neighbours, mode, pure=False) for w in windows]
+        futures += [client.submit(_range, image, band, p, pure=False) for p in parts]
+        try:
+            done = _gather(futures, lambda future, summary: join.add(summary), progress, 0, total, caption)
+            regions = join.resolve(writer.statistics_path or None)
+            writer.require_fits(what, regions)
+            futures = [client.submit(_number, image, band, w, neighbours, mode, join.numbers(w[0], w[1]),
+                                     pure=False) for w in windows]
+            where = {f.key: w for f, w in zip(futures, windows)}
 
-        def write(future, pixels):
-            x, y = where[future.key][:2]
-            writer.write(x - window[0], y - window[1], pixels)
+            def write(future, pixels):
+                x, y = where[future.key][:2]
+                writer.write(x - window[0], y - window[1], pixels)
 
-        _gather(futures, write, progress, done, total, caption)
-    except BaseException:
-        client.cancel(futures)
-        raise
-    writer.finish()
+            _gather(futures, write, progress, done, total, caption)
+        except BaseException:
+            client.cancel(futures)
+            raise
+        writer.finish()

@@ -66,9 +66,9 @@ def _classify_tile_into(data, image, bands, window, tile_path, creation_options)
     written under a temporary name and renamed into place once complete (a
     file of an earlier try of the task is replaced)."""
     classes = _classify_tile(data, image, bands, window)
-    writer = _native.TiledResult(image, tile_path, result(window, "GTiff", "Byte", creation_options, True))
-    writer.write(0, 0, classes)
-    writer.finish()
+    with _native.TiledResult(image, tile_path, result(window, "GTiff", "Byte", creation_options, True)) as writer:
+        writer.write(0, 0, classes)
+        writer.finish()
 
 
 def is_vrt(output, format="GTiff"):
@@ -101,18 +101,33 @@ def tiles(window, tile):
             for y in range(0, rows, tile) for x in range(0, columns, tile)]
 
 
+# What a cluster started for one run leaves out: it has no dashboard to show
+# the workers' statistical profile (sampled every 10 ms) or the system
+# monitor's figures, and its event loops need no health check 50 times a
+# second. Together they cost each process 3 to 5 % of a core, which the
+# workers' tiles compete with when the cluster shares the cores.
+QUIET_CLUSTER = {
+    "distributed.worker.profile.enabled": False,
+    "distributed.admin.tick.interval": "500ms",
+    "distributed.admin.system-monitor.interval": "2s",
+    "distributed.worker.memory.monitor-interval": "500ms",
+}
+
+
 @contextlib.contextmanager
 def connect(address):
     """A client of the scheduler at address (tcp://host:port), or of N local
     worker processes (local:N) started for the block's duration."""
+    import dask
     from dask.distributed import Client, LocalCluster
 
     if address.startswith("local:"):
         workers = int(address[len("local:"):])
         if workers < 1:
             raise ValueError("local:N needs N of 1 or more, got %r" % address)
-        with LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
-                          dashboard_address=None) as cluster, Client(cluster) as client:
+        with dask.config.set(QUIET_CLUSTER), \
+                LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
+                             dashboard_address=None) as cluster, Client(cluster) as client:
             yield client
     else:
         with Client(address) as client:
@@ -145,20 +160,31 @@ def apply(model, image, output, client=None, tile=1024, window=None, *, bands=No
     tile = max(BLOCK, -(-int(tile) // BLOCK) * BLOCK)
     bands = list(bands or model.bands())
     window = _image_window(image, window)
+    vrt, folder = is_vrt(output, format), tile_folder(output)
+    options = result(window, "VRT", "Byte", (), overwrite) if vrt else \
+        result(window, format, "Byte", creation_options, overwrite)
     # The result exists, under a temporary name, before the cluster is
     # reached: a failure to create it costs no cluster time.
-    if is_vrt(output, format):
-        writer = _native.TiledResult(image, output, result(window, "VRT", "Byte", (), overwrite))
-        _clear_tile_folder(tile_folder(output), overwrite)
-        work = _tasks_writing_tiles(output, window, list(creation_options))
-    else:
-        writer = _native.TiledResult(image, output, result(window, format, "Byte", creation_options, overwrite))
-        work = _tasks_returning_classes(window)
-    _on_cluster(client, lambda c: _run(model, image, c, tile, window, bands, writer, work, progress))
-    if is_vrt(output, format):
+    with _native.TiledResult(image, output, options) as writer:
+        if vrt:
+            made = not os.path.isdir(folder)
+            _clear_tile_folder(folder, overwrite)
+            work = _tasks_writing_tiles(output, window, list(creation_options))
+        else:
+            work = _tasks_returning_classes(window)
+        try:
+            _on_cluster(client, lambda c: _run(model, image, c, tile, window, bands, writer, work, progress))
+        except BaseException:
+            # The tiles of a failed run make no result.
+            if vrt and made:
+                shutil.rmtree(folder, ignore_errors=True)
+            elif vrt:
+                _clear_tile_folder(folder, True)
+            raise
+    if vrt:
         # What a worker killed while writing its tile left; the tile itself
         # was written again by another.
-        for column in _column_folders(tile_folder(output)):
+        for column in _column_folders(folder):
             _native.sweep_dead_runs(column)
 
 
@@ -171,8 +197,10 @@ def _run(model, image, client, tile, window, bands, writer, work, progress):
 
     index = {f.key: i for i, f in enumerate(futures)}
     try:
-        for done, (future, value) in enumerate(as_completed(futures, with_results=True), 1):
-            take(index[future.key], value)
+        for done, future in enumerate(as_completed(futures), 1):
+            if future.status != "finished":
+                future.result()  # raises the task's error
+            take(index[future.key], future)
             # Taken: the workers need not keep the tile any longer, so that
             # they hold a few tiles at a time, whatever the image's size.
             future.release()
@@ -192,14 +220,14 @@ def _run(model, image, client, tile, window, bands, writer, work, progress):
 
 
 def _tasks_returning_classes(window):
-    """The tasks of a result that the client writes: (futures, take), take
-    writing the classes of task i into the result."""
+    """The tasks of a result that the client writes: (futures, take),
+    take(i, future) writing the classes of finished task i into the result."""
 
     def work(client, data, image, bands, windows, writer):
         futures = [client.submit(_classify_tile, data, image, bands, w, pure=False) for w in windows]
 
-        def take(i, classes):
-            writer.write(windows[i][0] - window[0], windows[i][1] - window[1], classes)
+        def take(i, future):
+            writer.write(windows[i][0] - window[0], windows[i][1] - window[1], future.result())
 
         return futures, take
 
@@ -208,7 +236,7 @@ def _tasks_returning_classes(window):
 
 def _tasks_writing_tiles(output, window, creation_options):
     """The tasks of a VRT whose tiles the workers write: (futures, take),
-    take placing the tile of task i into the VRT."""
+    take(i, future) placing the tile of finished task i into the VRT."""
     folder = tile_folder(output)
     # Relative to the VRT, whose folder the tiles' folder stays in; absolute
     # for the workers, whatever their working folder.
@@ -222,7 +250,10 @@ def _tasks_writing_tiles(output, window, creation_options):
         futures = [client.submit(_classify_tile_into, data, image, bands, w, os.path.join(where, name),
                                  creation_options, pure=False) for w, name in zip(windows, names)]
 
-        def take(i, nothing):
+        # A tile written is all the client needs to know: fetching each
+        # task's None would cost the client, the scheduler and the worker a
+        # round trip per tile.
+        def take(i, future):
             x, y, columns, rows = windows[i]
             writer.place(x - window[0], y - window[1], columns, rows, names[i])
 

@@ -157,3 +157,24 @@ def test_a_killed_worker_is_replaced_by_the_others(run, cluster, tmp_path):
     assert killed and workers[victim].wait(5) is not None
     assert_same_as_in_process(tmp_path / name, directory)
     assert_vrt_of_tiles(tmp_path / name, 700, 900, 256)
+
+
+def test_a_failed_tile_fails_the_run(run, cluster, tmp_path):
+    """A tile the workers cannot read (its block damaged) fails the run and
+    leaves no result, though the client reads the image's first pixel."""
+    model, large, directory = run
+    damaged = tmp_path / "damaged.tif"
+    gdal.Translate(str(damaged), str(large), creationOptions=["TILED=YES", "COMPRESS=DEFLATE"])
+    dataset = gdal.Open(str(damaged))
+    offset = int(dataset.GetRasterBand(1).GetMetadataItem("BLOCK_OFFSET_3_2", "TIFF"))
+    dataset = None
+    with open(damaged, "r+b") as image:
+        image.seek(offset)
+        image.write(b"\xff" * 64)
+    from dask.distributed import Client
+
+    with Client(scheduler_file=str(cluster[0]), timeout=20) as client:
+        for name in ("failed.tif", "failed.vrt"):
+            with pytest.raises(ztclass.Error):
+                ztclass.distributed.apply(model, damaged, tmp_path / name, client, tile=256)
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["damaged.tif"]
