@@ -43,17 +43,25 @@ cluster_cpu() {
   awk -v t="$total" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", t / hz }'
 }
 
+# The settings of the clusters the package starts itself, as the
+# environment of processes started by hand (README: several machines).
+quiet=$(PYTHONPATH=$package /usr/bin/python3 -c "
+from ztclass.distributed import QUIET_CLUSTER
+print(' '.join('DASK_%s=%s' % (k.upper().replace('.', '__').replace('-', '_'), v) for k, v in QUIET_CLUSTER.items()))")
+
 # A scheduler and N workers of one thread, each in a session of its own,
 # warmed by a run of one tile; its address in $address.
 start_cluster() {
   local workers=$1 file=$out/scheduler.json
   rm -f "$file"
-  setsid /usr/bin/python3 -m distributed.cli.dask_scheduler --host 127.0.0.1 --port 0 --dashboard-address :0 \
+  # shellcheck disable=SC2086
+  env $quiet setsid /usr/bin/python3 -m distributed.cli.dask_scheduler --host 127.0.0.1 --port 0 --dashboard-address :0 \
     --scheduler-file "$file" >"$out/cluster.log" 2>&1 &
   cluster+=($!)
   for _ in $(seq 200); do [ -s "$file" ] && break; sleep 0.1; done
   for _ in $(seq "$workers"); do
-    PYTHONPATH=$package setsid /usr/bin/python3 -m distributed.cli.dask_worker --scheduler-file "$file" \
+    # shellcheck disable=SC2086
+    env $quiet PYTHONPATH="$package" setsid /usr/bin/python3 -m distributed.cli.dask_worker --scheduler-file "$file" \
       --nthreads 1 --no-dashboard --host 127.0.0.1 >>"$out/cluster.log" 2>&1 &
     cluster+=($!)
   done
