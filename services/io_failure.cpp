@@ -30,3 +30,5 @@ void NoteIOFailure(const char* what, const RSDataset& dataset, int band, long fi
 }  // namespace ztsvc
 
 const char* ztRSLastIOError() { return ztsvc::last_failure.c_str(); }
+
+void ztRSResetLastIOError() { ztsvc::last_failure.clear(); }

@@ -66,6 +66,9 @@ ZTSERVICES_API long ztRSRasterIO(void* band, ZTRSRWFlag flag, long x, long y, lo
 // thread: "reading 'FILE', band B, row R: GDAL's reason" ("" while none has
 // failed). Valid until the thread's next failure.
 ZTSERVICES_API const char* ztRSLastIOError();
+// Forgets the calling thread's last failure: a host that runs many calls on
+// one thread calls it before the call whose failure it will describe.
+ZTSERVICES_API void ztRSResetLastIOError();
 // Pyramid layer 1 is full resolution. Opening counts; closing a dataset that
 // was never opened is accepted.
 ZTSERVICES_API long ztRSOpenPyramidLayer(void* dataset, long layer);

@@ -19,8 +19,22 @@ void RaiseError(const std::string& message, py::object code, py::object name) {
 
 }  // namespace
 
+namespace {
+
+// The library's message after the code's description. Model messages begin
+// with the code's name and meaning, which the description already gives:
+// only what follows them is added.
+std::string AfterDescription(long code, const std::string& detail) {
+  const ZTResultCodeInfo* info = ztFindResultCode(code);
+  const std::string repeated = info ? std::string(info->name) + ": " + info->meaning : "";
+  if (!repeated.empty() && detail.rfind(repeated, 0) == 0) return detail.substr(repeated.size());
+  return detail.empty() ? "" : "; " + detail;
+}
+
+}  // namespace
+
 LibraryError::LibraryError(long code, const std::string& what, const std::string& detail)
-    : std::runtime_error(what + " failed: " + ztcli::DescribeResultCode(code) + (detail.empty() ? "" : "\n" + detail)),
+    : std::runtime_error(what + " failed: " + ztcli::DescribeResultCode(code) + AfterDescription(code, detail)),
       code(code) {}
 
 void Check(long code, const std::string& what) {

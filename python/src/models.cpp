@@ -56,8 +56,7 @@ class Model {
                                    static_cast<long>(list.size()), w.rows, w.columns, w.firstRow, w.firstColumn,
                                    progress.Sink(), &trained);
     Model model(trained);
-    progress.Finish(code, "training");
-    CheckModel(code, "training " + method);
+    progress.Finish(code, "training " + method, ztModelLastError());
     return model;
   }
 
@@ -110,8 +109,7 @@ class Model {
     const long code = ztModelApply(model_.get(), source.get(), bands.data(), static_cast<long>(bands.size()),
                                    result.get(), scores ? scores->get() : nullptr, w.rows, w.columns, w.firstRow,
                                    w.firstColumn, progress.Sink());
-    progress.Finish(code, "applying the model");
-    CheckModel(code, "applying the model to '" + image + "'");
+    progress.Finish(code, "applying the model to '" + image + "'", ztModelLastError());
     result.Finish();
     if (scores) scores->Finish();
     outputs.Commit();

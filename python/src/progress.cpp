@@ -4,6 +4,7 @@
 
 #include "errors.h"
 #include "ztclass/result_codes.h"
+#include "ztservices/raster.h"
 
 namespace py = pybind11;
 
@@ -21,7 +22,11 @@ std::mutex g_processSink;
 
 CallProgress::CallProgress(py::object callback)
     : callback_(std::move(callback)),
-      sink_{this, nullptr, nullptr, OnMainName, OnSubName, OnPosition, OnStopRequested} {}
+      sink_{this, nullptr, nullptr, OnMainName, OnSubName, OnPosition, OnStopRequested} {
+  // The call runs on this thread: a read that fails in it is described by
+  // Finish, not one of an earlier call.
+  ztRSResetLastIOError();
+}
 
 CallProgress::~CallProgress() = default;
 
@@ -83,7 +88,7 @@ void CallProgress::Keep() {
   stop_ = true;
 }
 
-void CallProgress::Finish(long code, const std::string& what) {
+void CallProgress::Finish(long code, const std::string& what, const std::string& detail) {
   if (stop_) {
     py::gil_scoped_acquire gil;
     if (pending_) {
@@ -92,7 +97,8 @@ void CallProgress::Finish(long code, const std::string& what) {
       throw py::error_already_set();
     }
   }
-  Check(code, what);
+  if (code == RC_RASTER_IO_FAILED && detail.empty()) throw LibraryError(code, what, ztRSLastIOError());
+  if (code != RC_OK) throw LibraryError(code, what, detail);
 }
 
 long RunWithProcessSink(CallProgress& progress, const std::function<long()>& call) {

@@ -29,8 +29,9 @@ class CallProgress {
   const ZTProgressSink* Sink() const { return &sink_; }
 
   // After the call, without the GIL: raises what stopped it, if anything
-  // did; else, when the call failed with code, raises that.
-  void Finish(long code, const std::string& what);
+  // did; else, when the call failed with code, raises that, with detail
+  // (the library's own message, when it gives one).
+  void Finish(long code, const std::string& what, const std::string& detail = "");
 
  private:
   static void OnMainName(void* self, const char* text);

@@ -59,14 +59,18 @@ std::string CodeText(long rc) {
   return info ? std::string(info->name) + ": " + info->meaning : "result code " + std::to_string(rc);
 }
 
-// Runs body; no exception leaves, and a failure leaves its message.
+// Runs body; no exception leaves, and a failure leaves its message. A read
+// or write that failed says where and why: the raster service keeps the
+// thread's last failure, forgotten as the call starts.
 template <typename Body>
 long ModelCall(Body&& body) noexcept {
   lastError.clear();
   long rc;
   try {
+    ztRSResetLastIOError();
     rc = body();
     if (rc != RC_OK) lastError = CodeText(rc);
+    if (rc == RC_RASTER_IO_FAILED && *ztRSLastIOError()) lastError += std::string("; ") + ztRSLastIOError();
   } catch (const ModelError& e) {
     rc = e.Code();
     lastError = e.what();

@@ -54,6 +54,19 @@ def synthetic_scene(rows, columns, seed=7):
     return np.clip(scene, 0, 255).astype(np.uint8)
 
 
+def damaged_copy(source, path, block=(0, 0)):
+    """A DEFLATE copy of source whose block (x, y) is garbled: GDAL opens
+    it, and fails to read that block."""
+    gdal.Translate(str(path), str(source), creationOptions=["TILED=YES", "COMPRESS=DEFLATE"])
+    dataset = gdal.Open(str(path))
+    offset = int(dataset.GetRasterBand(1).GetMetadataItem("BLOCK_OFFSET_%d_%d" % block, "TIFF"))
+    dataset = None
+    with open(path, "r+b") as image:
+        image.seek(offset)
+        image.write(b"\xff" * 64)
+    return path
+
+
 @pytest.fixture(scope="session")
 def scene(tmp_path_factory):
     """(image, training polygons) of a synthetic 4-band scene, 90 x 120."""

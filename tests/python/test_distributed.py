@@ -14,7 +14,7 @@ import pytest
 
 import ztclass
 import ztclass.distributed
-from conftest import pixels, run_cli, synthetic_scene, write_image
+from conftest import damaged_copy, pixels, run_cli, synthetic_scene, write_image
 from osgeo import gdal
 
 
@@ -163,14 +163,7 @@ def test_a_failed_tile_fails_the_run(run, cluster, tmp_path):
     """A tile the workers cannot read (its block damaged) fails the run and
     leaves no result, though the client reads the image's first pixel."""
     model, large, directory = run
-    damaged = tmp_path / "damaged.tif"
-    gdal.Translate(str(damaged), str(large), creationOptions=["TILED=YES", "COMPRESS=DEFLATE"])
-    dataset = gdal.Open(str(damaged))
-    offset = int(dataset.GetRasterBand(1).GetMetadataItem("BLOCK_OFFSET_3_2", "TIFF"))
-    dataset = None
-    with open(damaged, "r+b") as image:
-        image.seek(offset)
-        image.write(b"\xff" * 64)
+    damaged = damaged_copy(large, tmp_path / "damaged.tif", (3, 2))
     from dask.distributed import Client
 
     with Client(scheduler_file=str(cluster[0]), timeout=20) as client:

@@ -7,7 +7,7 @@ import numpy as np
 import pytest
 
 import ztclass
-from conftest import pixels, run_cli, synthetic_scene
+from conftest import damaged_copy, pixels, run_cli, synthetic_scene
 
 
 # The training boxes of conftest's scene (columns x0..x1, rows y0..y1 in pixels).
@@ -85,17 +85,22 @@ def test_applies_on_threads_at_once(scene, trained, tmp_path):
         np.testing.assert_array_equal(pixels(o), pixels(directory / "cli_whole.tif"))
 
 
-@pytest.mark.parametrize("call, name", [
-    (lambda d, m, i: ztclass.load(d / "garbled.ztm"), "RC_BAD_MODEL_FILE"),
-    (lambda d, m, i: ztclass.train("mindist", i, d / "empty.geojson"), None),
-    (lambda d, m, i: m.predict(np.zeros((3, 4, 4))), None),
+# The message names the code and says where or what: the file and band a
+# read failed in, the parameter refused.
+@pytest.mark.parametrize("call, name, says", [
+    (lambda d, m, i, a: ztclass.load(d / "garbled.ztm"), "RC_BAD_MODEL_FILE", "garbled.ztm"),
+    (lambda d, m, i, a: ztclass.train("mindist", i, d / "empty.geojson"), None, None),
+    (lambda d, m, i, a: m.predict(np.zeros((3, 4, 4))), None, None),
+    (lambda d, m, i, a: m.apply(damaged_copy(i, d / "damaged.tif"), d / "out.tif"), "RC_RASTER_IO_FAILED",
+     "damaged.tif', band 1"),
+    (lambda d, m, i, a: ztclass.train("bp", i, a, rate=-5), "RC_BAD_PARAMETER", 'parameter "rate"'),
 ])
-def test_failures_raise(scene, trained, tmp_path, call, name):
-    image, _ = scene
+def test_failures_raise(scene, trained, tmp_path, call, name, says):
+    image, aoi = scene
     model, _ = trained
     (tmp_path / "garbled.ztm").write_bytes(b"not a model")
     (tmp_path / "empty.geojson").write_text('{"type": "FeatureCollection", "features": []}')
     with pytest.raises((ztclass.Error, ValueError)) as raised:
-        call(tmp_path, model, image)
+        call(tmp_path, model, image, aoi)
     if name:
-        assert raised.value.name == name and name in str(raised.value)
+        assert raised.value.name == name and name in str(raised.value) and says in str(raised.value)

@@ -10,7 +10,7 @@ import numpy as np
 import pytest
 
 import ztclass
-from conftest import pixels, run_cli, write_image
+from conftest import damaged_copy, pixels, run_cli, write_image
 
 
 def assert_same_result(a, b):
@@ -67,15 +67,19 @@ def test_postclass_chain_as_the_command_line(class_map, scene, tmp_path):
     (lambda d, m: ztclass.clump(d / "missing.tif", d / "c.tif", d / "c.txt"), None, None),
     (lambda d, m: ztclass.sieve(m, d / "garbled.txt", d / "s.tif", d / "s.txt", 3), "RC_INPUT_FILE_FAILED", -1),
     (lambda d, m: ztclass.clump(m, d / "c.tif", d / "c.txt", band=2), None, None),
+    (lambda d, m: ztclass.clump(d / "damaged.tif", d / "c.tif", d / "c.txt"), "RC_RASTER_IO_FAILED", 5000010),
 ])
 def test_failures_raise_and_write_nothing(class_map, tmp_path, call, name, code):
     (tmp_path / "garbled.txt").write_text("not statistics\n")
+    damaged_copy(class_map, tmp_path / "damaged.tif")
     before = sorted(os.listdir(tmp_path))
     with pytest.raises((ztclass.Error, ValueError)) as raised:
         call(tmp_path, class_map)
     if name:
         assert (raised.value.name, raised.value.code) == (name, code)
         assert name in str(raised.value)
+    if name == "RC_RASTER_IO_FAILED":
+        assert "damaged.tif', band 1" in str(raised.value)
     assert sorted(os.listdir(tmp_path)) == before
 
 
