@@ -73,6 +73,9 @@ class Model:
                              % array.ndim)
         if array.dtype.kind not in "biuf":
             raise ValueError("predict takes real numbers, got %s" % array.dtype)
+        if array.shape[1] == 0 or array.shape[2] == 0:
+            # No pixels, no classes: GDAL holds no image without pixels.
+            return np.empty(array.shape[1:], np.uint8)
         if array.dtype == np.bool_:
             array = array.astype(np.uint8)
         elif array.dtype not in _PIXEL_TYPES:

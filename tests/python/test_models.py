@@ -58,18 +58,19 @@ def nearest(scene):
     return ztclass.train("mindist", image, aoi, dev_test=False, max_test=False)
 
 
-@pytest.mark.parametrize("dtype", [np.uint8, np.int16, np.uint16, np.int32, np.float32, np.float64, np.int64])
+@pytest.mark.parametrize("dtype", [np.uint8, np.int16, np.uint16, np.int32, np.float32, np.float64, np.int64, ">u2"])
 def test_predict_any_type_as_counted(nearest, dtype):
     scene = synthetic_scene(90, 120)
     np.testing.assert_array_equal(nearest.predict(scene.astype(dtype)), nearest_mean(scene))
 
 
-def test_predict_nan_is_no_data(nearest):
+def test_predict_nan_is_no_data_and_no_pixels_no_classes(nearest):
     model = nearest
     scene = synthetic_scene(90, 120).astype(np.float32)
     scene[2, 5:9, 7:11] = np.nan
     classes = model.predict(scene)
     assert (classes[5:9, 7:11] == 255).all() and (classes != 255).sum() == 90 * 120 - 16
+    assert model.predict(scene[:, :0]).shape == (0, 120)
 
 
 def test_applies_on_threads_at_once(scene, trained, tmp_path):
