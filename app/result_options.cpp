@@ -75,11 +75,16 @@ void AddResultOptions(CLI::App& command, MethodOptions& options) {
 
 std::vector<long> SelectedBands(const MethodOptions& options, void* source) {
   std::vector<long> bands = options.bands ? ParseBandList(*options.bands) : AllBands(source);
-  for (long band : bands)
-    if (band > ztRSGetRasterCount(source))
-      throw UsageError("--bands: band " + std::to_string(band) + " does not exist (the image has " +
-                       std::to_string(ztRSGetRasterCount(source)) + ")");
+  CheckBands(bands, source, "--bands");
   return bands;
+}
+
+void CheckBands(const std::vector<long>& bands, void* source, const std::string& option) {
+  const long count = ztRSGetRasterCount(source);
+  for (long band : bands)
+    if (band < 1 || band > count)
+      throw UsageError(option + ": band " + std::to_string(band) + " does not exist (the image has " +
+                       std::to_string(count) + ")");
 }
 
 Window ParseWindow(const std::string& text, void* source) {

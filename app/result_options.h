@@ -39,6 +39,9 @@ bool ForTraining(const CLI::App& command);
 void AddResultOptions(CLI::App& command, MethodOptions& options);
 
 std::vector<long> SelectedBands(const MethodOptions& options, void* source);
+// Refuses a band the image lacks, naming option (the caller's name of the
+// band list).
+void CheckBands(const std::vector<long>& bands, void* source, const std::string& option);
 // "ROWS,COLS,ROW0,COL0"; the whole image when text is empty.
 Window ParseWindow(const std::string& text, void* source);
 // --window or --srcwin, or the whole image.

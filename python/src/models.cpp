@@ -50,6 +50,7 @@ class Model {
     // Attached to the source, the class AOIs are what supervised training finds.
     ztcli::ClassAoiList aois(source.get(), aoi.value_or(""), classField.value_or(""), false);
     std::vector<long> list = bands ? *bands : ztcli::AllBands(source.get());
+    ztcli::CheckBands(list, source.get(), "bands");
     const ztcli::Window w = SourceWindow(source.get(), window);
     ZTModel* trained = nullptr;
     const long code = ztModelTrain(method.c_str(), parameters.c_str(), source.get(), list.data(),
@@ -103,6 +104,7 @@ class Model {
       scores = std::make_unique<ztcli::ResultImage>(scoreOptions.Method(*confidence), outputs);
     }
     ztcli::Dataset source = ztcli::Dataset::Open(image, false);
+    ztcli::CheckBands(bands, source.get(), "bands");
     const ztcli::Window w = SourceWindow(source.get(), options.window);
     result.Create(source.get(), w);
     if (scores) scores->Create(source.get(), w);
@@ -124,6 +126,7 @@ class Model {
     {
       py::gil_scoped_release released;
       ztcli::Dataset source = ztcli::Dataset::Open(image, false);
+      ztcli::CheckBands(bands, source.get(), "bands");
       w = SourceWindow(source.get(), window);
       pixels.resize(static_cast<size_t>(w.rows) * w.columns);
       ClassifyInto(source.get(), bands, w, pixels.data());
