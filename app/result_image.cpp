@@ -50,7 +50,7 @@ CPLStringList CreationOptions(bool geoTiff, const std::vector<std::string>& give
 
 }  // namespace
 
-ResultImage::ResultImage(const MethodOptions& o, OutputFiles& outputs, Holds holds)
+ResultImage::ResultImage(const MethodOptions& o, OutputFiles& outputs, Holds holds, const std::string& option)
     : output_(o.output), type_(ParseDataType(o.type)), creationOptions_(o.creationOptions) {
   for (const std::string& option : creationOptions_)
     if (option.find('=') == std::string::npos || option.front() == '=')
@@ -88,7 +88,7 @@ ResultImage::ResultImage(const MethodOptions& o, OutputFiles& outputs, Holds hol
     driver_ = ztRSGetDriverByName(o.format.c_str());
   }
   if (!driver_) throw UsageError("--of: unknown raster format '" + o.format + "'");
-  temporary_ = outputs.AddOutput(output_, "-o", true);
+  temporary_ = outputs.AddOutput(output_, option, true);
   if (copy_) scratch_ = outputs.ScratchPath(output_, ".tif");
 }
 

@@ -19,8 +19,10 @@ enum class Holds { Pixels, Tiles };
 
 class ResultImage {
  public:
-  // Checks --of, --ot and --co, and declares -o among outputs.
-  ResultImage(const MethodOptions& options, OutputFiles& outputs, Holds holds = Holds::Pixels);
+  // Checks --of, --ot and --co, and declares the result among outputs by
+  // option, the name its caller gave it by (-o on the command line).
+  ResultImage(const MethodOptions& options, OutputFiles& outputs, Holds holds = Holds::Pixels,
+              const std::string& option = "-o");
   // An image never finished (the command failed or was stopped) is thrown
   // away unwritten: its blocks still in GDAL's cache are not compressed.
   ~ResultImage();

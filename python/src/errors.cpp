@@ -1,5 +1,11 @@
 #include "errors.h"
 
+#include <algorithm>
+#include <atomic>
+#include <iterator>
+#include <map>
+#include <regex>
+
 #include "cli_support.h"
 #include "ztclass/result_codes.h"
 
@@ -31,6 +37,44 @@ std::string AfterDescription(long code, const std::string& detail) {
   return detail.empty() ? "" : "; " + detail;
 }
 
+// The host's checks are shared with the command line and name its options;
+// a Python caller reads the keywords it gave. Quoted text (a path, a value)
+// is left as it is.
+std::atomic<bool> g_commandLineNames{false};
+
+std::string PythonNames(const std::string& message) {
+  if (g_commandLineNames) return message;
+  static const std::map<std::string, std::string> kKeywords = {
+      {"-o", "output"},           {"--srcwin", "window"},        {"--window", "window"},
+      {"--of", "format"},         {"--ot", "type"},              {"--co", "creation_options"},
+      {"--stats", "stats"},       {"--confidence", "confidence"}, {"--class-field", "class_field"},
+      {"--overwrite", "overwrite=True"}};
+  static const std::regex kOption(R"((^|[\s(])(--?[a-z-]+)(?=$|[\s:,)]))");
+  std::string named;
+  bool quoted = false;
+  size_t start = 0;
+  while (start <= message.size()) {
+    const size_t quote = std::min(message.find('\'', start), message.size());
+    const std::string part = message.substr(start, quote - start);
+    if (quoted) {
+      named += part;
+    } else {
+      size_t last = 0;
+      for (auto m = std::sregex_iterator(part.begin(), part.end(), kOption); m != std::sregex_iterator(); ++m) {
+        const auto keyword = kKeywords.find((*m)[2]);
+        named += part.substr(last, (*m).position(2) - last);
+        named += keyword == kKeywords.end() ? (*m)[2].str() : keyword->second;
+        last = (*m).position(2) + (*m)[2].length();
+      }
+      named += part.substr(last);
+    }
+    if (quote < message.size()) named += '\'';
+    quoted = !quoted;
+    start = quote + 1;
+  }
+  return named;
+}
+
 }  // namespace
 
 LibraryError::LibraryError(long code, const std::string& what, const std::string& detail)
@@ -42,6 +86,9 @@ void Check(long code, const std::string& what) {
 }
 
 void RegisterErrors(py::module_& module) {
+  // The package's own program is the command line's --dask: its user gave
+  // options, not keywords.
+  module.def("use_command_line_names", [] { g_commandLineNames = true; });
   py::register_exception_translator([](std::exception_ptr pending) {
     try {
       if (pending) std::rethrow_exception(pending);
@@ -52,9 +99,9 @@ void RegisterErrors(py::module_& module) {
       RaiseError(e.what(), py::int_(e.code),
                  named ? py::object(py::str(described.substr(0, described.find(" (")))) : py::object(py::none()));
     } catch (const ztcli::UsageError& e) {
-      PyErr_SetString(PyExc_ValueError, e.what());
+      PyErr_SetString(PyExc_ValueError, PythonNames(e.what()).c_str());
     } catch (const ztcli::CommandError& e) {
-      RaiseError(e.what(), py::none(), py::none());
+      RaiseError(PythonNames(e.what()), py::none(), py::none());
     }
   });
 }

@@ -101,7 +101,8 @@ class Model {
     if (confidence) {
       Result scoreOptions = options;
       scoreOptions.type = "Float32";
-      scores = std::make_unique<ztcli::ResultImage>(scoreOptions.Method(*confidence), outputs);
+      scores = std::make_unique<ztcli::ResultImage>(scoreOptions.Method(*confidence), outputs, ztcli::Holds::Pixels,
+                                                    "--confidence");
     }
     ztcli::Dataset source = ztcli::Dataset::Open(image, false);
     ztcli::CheckBands(bands, source.get(), "bands");

@@ -56,7 +56,7 @@ void RunPostClass(const PostClassCall& c, const std::string& what, bool numbersC
   if (!c.statisticsIn.empty()) outputs.AddInput(c.statisticsIn, false);
   if (!c.classes.empty()) outputs.AddInput(c.classes, true);
   ztcli::ResultImage result(c.method, outputs);
-  const std::string statistics = outputs.AddOutput(c.statistics, "stats", false);
+  const std::string statistics = outputs.AddOutput(c.statistics, "--stats", false);
 
   ztcli::Dataset source = ztcli::Dataset::Open(c.image, false);
   if (c.band < 1 || c.band > ztRSGetRasterCount(source.get()))
@@ -153,7 +153,7 @@ void AddPostClass(py::module_& m) {
           outputs.AddInput(image, true);
           for (const auto* input : {&aoi, &reference, &points, &pointClasses})
             if (*input) outputs.AddInput(**input, input == &reference);
-          const std::string report = outputs.AddOutput(output, "output", false);
+          const std::string report = outputs.AddOutput(output, "-o", false);
           ztcli::Dataset classImage = ztcli::Dataset::Open(image, false);
           std::string storage;
           const long classes = static_cast<long>(ztcli::ReadClassRecords(classImage.get(), storage).size());

@@ -43,7 +43,7 @@ class TiledResult {
     mosaic_ = strcasecmp(method.format.c_str(), "VRT") == 0;
     result_ = std::make_unique<ztcli::ResultImage>(method, *outputs_,
                                                    mosaic_ ? ztcli::Holds::Tiles : ztcli::Holds::Pixels);
-    if (statistics) statistics_ = outputs_->AddOutput(*statistics, "stats", false);
+    if (statistics) statistics_ = outputs_->AddOutput(*statistics, "--stats", false);
     source_ = std::make_unique<ztcli::Dataset>(ztcli::Dataset::Open(image, false));
     window_ = ztcli::SelectedWindow(options.Method(output), source_->get());
     result_->Create(source_->get(), window_);

@@ -360,6 +360,7 @@ def _arguments(argv):
 
 def main(argv=None):
     args = _arguments(argv)
+    _native.use_command_line_names()
 
     def report(fraction, caption):
         sys.stderr.write("\r%s: %3d%%" % (caption, round(fraction * 100)))

@@ -14,7 +14,7 @@ import pytest
 
 import ztclass
 import ztclass.distributed
-from conftest import damaged_copy, pixels, run_cli, synthetic_scene, write_image
+from conftest import CLI, damaged_copy, pixels, run_cli, synthetic_scene, write_image
 from osgeo import gdal
 
 
@@ -88,6 +88,10 @@ def test_local_workers_into_a_vrt_of_tiles(run, tmp_path):
     with pytest.raises(FileExistsError):
         ztclass.distributed.apply(model, large, tmp_path / "taken.vrt", "local:1", tile=256)
     assert not list(tmp_path.glob("taken.*"))
+    # The command line's messages name its options, not the package's keywords.
+    done = subprocess.run([CLI, "apply", directory / "model.ztm", large, "-o", tmp_path / "local.vrt", "--dask",
+                           "local:1"], capture_output=True, text=True)
+    assert done.returncode != 0 and "exists; give --overwrite to" in done.stderr
 
 
 def start(*arguments, log):

@@ -85,7 +85,8 @@ def test_failures_raise_and_write_nothing(class_map, tmp_path, call, name, code)
 
 def test_existing_result_needs_overwrite(class_map, tmp_path):
     (tmp_path / "c.txt").write_text("mine")
-    with pytest.raises(ValueError):
+    # The message names the keyword to give, not the command line's option.
+    with pytest.raises(ValueError, match="c.txt' exists; give overwrite=True to"):
         ztclass.clump(class_map, tmp_path / "c.tif", tmp_path / "c.txt")
     assert (tmp_path / "c.txt").read_text() == "mine"
     ztclass.clump(class_map, tmp_path / "c.tif", tmp_path / "c.txt", overwrite=True)
