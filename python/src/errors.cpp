@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <iterator>
 #include <map>
 #include <regex>
 
@@ -23,10 +22,6 @@ void RaiseError(const std::string& message, py::object code, py::object name) {
   PyErr_SetObject(type.ptr(), error.ptr());
 }
 
-}  // namespace
-
-namespace {
-
 // The library's message after the code's description. Model messages begin
 // with the code's name and meaning, which the description already gives:
 // only what follows them is added.
@@ -37,11 +32,13 @@ std::string AfterDescription(long code, const std::string& detail) {
   return detail.empty() ? "" : "; " + detail;
 }
 
+// Set by the package's own program, the command line's --dask: its user
+// gave options, not keywords.
+std::atomic<bool> g_commandLineNames{false};
+
 // The host's checks are shared with the command line and name its options;
 // a Python caller reads the keywords it gave. Quoted text (a path, a value)
 // is left as it is.
-std::atomic<bool> g_commandLineNames{false};
-
 std::string PythonNames(const std::string& message) {
   if (g_commandLineNames) return message;
   static const std::map<std::string, std::string> kKeywords = {
@@ -86,8 +83,6 @@ void Check(long code, const std::string& what) {
 }
 
 void RegisterErrors(py::module_& module) {
-  // The package's own program is the command line's --dask: its user gave
-  // options, not keywords.
   module.def("use_command_line_names", [] { g_commandLineNames = true; });
   py::register_exception_translator([](std::exception_ptr pending) {
     try {
