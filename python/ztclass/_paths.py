@@ -22,3 +22,10 @@ def result(window=None, format="GTiff", type="Byte", creation_options=(), overwr
     """
     return _native.Result(format, type, list(creation_options), bool(overwrite),
                           None if window is None else [int(v) for v in window])
+
+
+def checked_neighbours(value):
+    """The neighbourhood of a clump: 4 or 8 pixels."""
+    if value not in (4, 8):
+        raise ValueError("neighbours must be 4 or 8, got %r" % (value,))
+    return int(value)

@@ -35,7 +35,7 @@ import tempfile
 from osgeo import gdal
 
 from . import _native, _tiled_clumps, _worker
-from ._paths import optional_path, path, result
+from ._paths import checked_neighbours, optional_path, path, result
 from .errors import Error
 from .models import Model, from_bytes, load
 
@@ -298,7 +298,7 @@ def clump(image, output, stats, client=None, tile=1024, *, neighbours=8, band=1,
     options = result(window, format, type, creation_options, overwrite)
     return _on_cluster(client, lambda c: _tiled_clumps.run(
         c, tiles, "clump", _native.TILES_CLUMP, image, path(output), path(stats), stats_in=None, threshold=0,
-        neighbours=int(neighbours), band=int(band), window=window, tile=int(tile), options=options,
+        neighbours=checked_neighbours(neighbours), band=int(band), window=window, tile=int(tile), options=options,
         progress=progress))
 
 
@@ -311,8 +311,8 @@ def sieve(image, stats_in, output, stats, threshold, client=None, tile=1024, *, 
     be None."""
     image = path(image)
     window = _image_window(image, window)
-    if stats_in is None and neighbours not in (4, 8):
-        raise ValueError("neighbours must be 4 or 8, got %r" % (neighbours,))
+    if stats_in is None:
+        checked_neighbours(neighbours)
     if stats_in is not None and stats is None:
         raise ValueError("a sieve of a clump image needs its statistics file (stats)")
     if int(threshold) < 0:

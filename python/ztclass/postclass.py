@@ -4,14 +4,14 @@ Each writes what the command of the same name writes, byte for byte.
 """
 
 from . import _native
-from ._paths import optional_path, path, result
+from ._paths import checked_neighbours, optional_path, path, result
 
 
 def clump(image, output, stats, *, neighbours=8, band=1, window=None, type="UInt32",
           format="GTiff", creation_options=(), overwrite=False, progress=None):
     """Number the connected regions of equal class (4 or 8 neighbours) of a
     class image into output, with a statistics file."""
-    _native.clump(path(image), path(output), path(stats), int(neighbours), int(band),
+    _native.clump(path(image), path(output), path(stats), checked_neighbours(neighbours), int(band),
                   result(window, format, type, creation_options, overwrite), progress)
 
 

@@ -67,6 +67,7 @@ def test_postclass_chain_as_the_command_line(class_map, scene, tmp_path):
     (lambda d, m: ztclass.clump(d / "missing.tif", d / "c.tif", d / "c.txt"), None, None),
     (lambda d, m: ztclass.sieve(m, d / "garbled.txt", d / "s.tif", d / "s.txt", 3), "RC_INPUT_FILE_FAILED", -1),
     (lambda d, m: ztclass.clump(m, d / "c.tif", d / "c.txt", band=2), None, None),
+    (lambda d, m: ztclass.clump(m, d / "c.tif", d / "c.txt", neighbours=6), None, None),
     (lambda d, m: ztclass.clump(d / "damaged.tif", d / "c.tif", d / "c.txt"), "RC_RASTER_IO_FAILED", 5000010),
 ])
 def test_failures_raise_and_write_nothing(class_map, tmp_path, call, name, code):
