@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <fstream>
 #include <charconv>
 #include <cstdio>
 #include <iostream>
@@ -76,6 +77,12 @@ std::string ErrnoReason(int error) {
   std::string reason = std::strerror(error);
   if (!reason.empty()) reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
   return reason;
+}
+
+void RequireReadable(const std::string& path, const std::string& option) {
+  errno = 0;
+  if (std::ifstream(path, std::ios::binary)) return;
+  throw CommandError(option + ": cannot read '" + path + "'" + (errno ? ": " + ErrnoReason(errno) : ""));
 }
 
 CommandError CannotWrite(const std::string& what, const std::string& reason) {

@@ -56,6 +56,9 @@ std::string ErrnoReason(int error);
 std::string WriteFailureReason();
 // "cannot write WHAT: REASON", or without the reason when it is empty.
 CommandError CannotWrite(const std::string& what, const std::string& reason);
+// Refuses a file the command must read and cannot open, naming option and
+// the reason, before the library is given it.
+void RequireReadable(const std::string& path, const std::string& option);
 
 // A message about files as the user knows them: the temporary names that
 // results are written under are given as the results' own.

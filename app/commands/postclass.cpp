@@ -108,7 +108,10 @@ void Run(const PostClassOptions& o, const std::string& what, bool numbersClumps,
   if (!o.dask.empty()) return RunPostClassOnDask(o, what);
   OutputFiles outputs(o.method.overwrite);
   outputs.AddInput(o.image, true);
-  if (!o.statisticsIn.empty()) outputs.AddInput(o.statisticsIn, false);
+  if (!o.statisticsIn.empty()) {
+    outputs.AddInput(o.statisticsIn, false);
+    RequireReadable(o.statisticsIn, "--stats-in");
+  }
   if (!o.classes.empty()) outputs.AddInput(o.classes, true);
   ResultImage result(o.method, outputs);
   std::string statistics = o.statistics.empty() ? "" : outputs.AddOutput(o.statistics, "--stats", false);

@@ -44,8 +44,8 @@ std::string PythonNames(const std::string& message) {
   static const std::map<std::string, std::string> kKeywords = {
       {"-o", "output"},           {"--srcwin", "window"},        {"--window", "window"},
       {"--of", "format"},         {"--ot", "type"},              {"--co", "creation_options"},
-      {"--stats", "stats"},       {"--confidence", "confidence"}, {"--class-field", "class_field"},
-      {"--overwrite", "overwrite=True"}};
+      {"--stats", "stats"},       {"--stats-in", "stats_in"},    {"--confidence", "confidence"},
+      {"--class-field", "class_field"}, {"--overwrite", "overwrite=True"}};
   static const std::regex kOption(R"((^|[\s(])(--?[a-z-]+)(?=$|[\s:,)]))");
   std::string named;
   bool quoted = false;

@@ -53,7 +53,10 @@ void RunPostClass(const PostClassCall& c, const std::string& what, bool numbersC
   py::gil_scoped_release released;
   ztcli::OutputFiles outputs(c.method.overwrite);
   outputs.AddInput(c.image, true);
-  if (!c.statisticsIn.empty()) outputs.AddInput(c.statisticsIn, false);
+  if (!c.statisticsIn.empty()) {
+    outputs.AddInput(c.statisticsIn, false);
+    ztcli::RequireReadable(c.statisticsIn, "--stats-in");
+  }
   if (!c.classes.empty()) outputs.AddInput(c.classes, true);
   ztcli::ResultImage result(c.method, outputs);
   const std::string statistics = outputs.AddOutput(c.statistics, "--stats", false);
