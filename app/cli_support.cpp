@@ -6,9 +6,9 @@
 
 #include <cctype>
 #include <cerrno>
-#include <fstream>
 #include <charconv>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <cstring>
 #include <regex>

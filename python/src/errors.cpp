@@ -7,6 +7,7 @@
 
 #include "cli_support.h"
 #include "ztclass/result_codes.h"
+#include "ztservices/raster.h"
 
 namespace py = pybind11;
 
@@ -78,8 +79,9 @@ LibraryError::LibraryError(long code, const std::string& what, const std::string
     : std::runtime_error(what + " failed: " + ztcli::DescribeResultCode(code) + AfterDescription(code, detail)),
       code(code) {}
 
-void Check(long code, const std::string& what) {
-  if (code != RC_OK) throw LibraryError(code, what);
+void Check(long code, const std::string& what, const std::string& detail) {
+  if (code == RC_OK) return;
+  throw LibraryError(code, what, detail.empty() && code == RC_RASTER_IO_FAILED ? ztRSLastIOError() : detail);
 }
 
 void RegisterErrors(py::module_& module) {

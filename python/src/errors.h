@@ -15,9 +15,12 @@ struct LibraryError : std::runtime_error {
   long code;
 };
 
-// Throws LibraryError unless code is success; what says which step failed.
-// A stop (RC_CANCELLED) is thrown too: the caller raises what stopped it.
-void Check(long code, const std::string& what);
+// Throws LibraryError unless code is success; what says which step failed,
+// detail is the library's own message. A failed read or write without one
+// says where and why, as the raster service last described on this thread,
+// as on the command line. A stop (RC_CANCELLED) is thrown too: the caller
+// raises what stopped it.
+void Check(long code, const std::string& what, const std::string& detail = "");
 
 // Registers the translation of LibraryError and the host's errors (a usage
 // error becomes ValueError, any other failure ztclass.Error).

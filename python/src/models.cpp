@@ -26,9 +26,7 @@ namespace ztpy {
 namespace {
 
 // A model call's failure, with the library's message of this thread.
-void CheckModel(long code, const std::string& what) {
-  if (code != 0) throw LibraryError(code, what, ztModelLastError());
-}
+void CheckModel(long code, const std::string& what) { Check(code, what, ztModelLastError()); }
 
 ztcli::Window SourceWindow(void* source, const std::optional<std::vector<long>>& window) {
   Result result;

@@ -97,8 +97,7 @@ void CallProgress::Finish(long code, const std::string& what, const std::string&
       throw py::error_already_set();
     }
   }
-  if (code == RC_RASTER_IO_FAILED && detail.empty()) throw LibraryError(code, what, ztRSLastIOError());
-  if (code != RC_OK) throw LibraryError(code, what, detail);
+  Check(code, what, detail);
 }
 
 long RunWithProcessSink(CallProgress& progress, const std::function<long()>& call) {
