@@ -84,6 +84,7 @@ def test_failures_raise_and_write_nothing(class_map, tmp_path, call, name, code,
         call(tmp_path, class_map)
     if name:
         assert (raised.value.name, raised.value.code) == (name, code)
+        assert name in str(raised.value)
     assert says in str(raised.value)
     assert sorted(os.listdir(tmp_path)) == before
 
