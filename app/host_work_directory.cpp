@@ -27,7 +27,10 @@ HostWorkDirectory::HostWorkDirectory() {
   if (mkdir(path_.c_str(), 0700) != 0)
     throw CommandError("cannot make a work directory in '" + base + "': " + ErrnoReason(errno));
   RegisterWorkDirectory(path_, base + "/" + DirectoryClaim::LockName(token));
-  setenv("ZTCLASS_WORKDIR", path_.c_str(), 1);
+  // A host without the registry (the Python package) shares its process,
+  // and so its environment, with its caller's threads: there the library
+  // keeps to the caller's temporary directory.
+  if (KeepsTemporaryFileRegistry()) setenv("ZTCLASS_WORKDIR", path_.c_str(), 1);
 }
 
 // Stop signals wait until the folder and its lock are gone: a second Ctrl-C

@@ -1,7 +1,7 @@
 #pragma once
 // A private directory for the library's temporary files during one command:
 // made under $ZTCLASS_WORKDIR (else the system's temporary directory), handed
-// to the library through $ZTCLASS_WORKDIR, and removed with everything in it
+// to the library through $ZTCLASS_WORKDIR by the command line, and removed with everything in it
 // when the command ends, however it ends. It is a temporary file of the run
 // like the others (run_claim.h): a run killed outright leaves it behind, and
 // the next command sweeps it.

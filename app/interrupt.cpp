@@ -119,6 +119,8 @@ int StoppedStatus() { return 128 + (g_signal ? g_signal : SIGINT); }
 
 void KeepNoTemporaryFileRegistry() { g_registry = false; }
 
+bool KeepsTemporaryFileRegistry() { return g_registry; }
+
 void RegisterTemporaryFiles(const std::string& directory, const std::string& prefix) {
   if (!g_registry) return;
   InterruptBlock block;
@@ -131,6 +133,7 @@ void RegisterTemporaryFiles(const std::string& directory, const std::string& pre
 }
 
 void RegisterWorkDirectory(const std::string& path, const std::string& lock) {
+  if (!g_registry) return;
   InterruptBlock block;
   CopyPath(g_workDirectory, path);
   CopyPath(g_workLock, lock);

@@ -20,6 +20,7 @@ int StoppedStatus();
 // commands in one process, on many directories and threads) registers
 // nothing: its results are removed as the command unwinds.
 void KeepNoTemporaryFileRegistry();
+bool KeepsTemporaryFileRegistry();
 void RegisterTemporaryFiles(const std::string& directory, const std::string& prefix);
 // A directory removed with everything in it by a second Ctrl-C, then the
 // lock file that claims it; empty: none.

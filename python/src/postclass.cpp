@@ -2,7 +2,7 @@
 // results: the same result image, class records, legend and statistics,
 // written under temporary names and moved into place only on success.
 #include <algorithm>
-#include <fstream>
+#include <functional>
 #include <optional>
 
 #include "class_aoi_list.h"
@@ -11,14 +11,13 @@
 #include "errors.h"
 #include "module.h"
 #include "output_files.h"
+#include "postclass_run.h"
 #include "progress.h"
-#include "result_image.h"
 #include "result_options.h"
 #include "same_grid.h"
 #include "ztclass/accuracy.h"
 #include "ztclass/reports.h"
 #include "ztclass/classinfo.h"
-#include "ztclass/postclass.h"
 #include "ztservices/raster.h"
 
 namespace py = pybind11;
@@ -27,65 +26,29 @@ namespace ztpy {
 
 namespace {
 
-struct PostClassCall {
-  std::string image, statisticsIn, statistics, classes;
-  long band = 1, threshold = 0;
-  ztcli::MethodOptions method;
-};
-
-// Clump and sieve statistics: six heading lines and block 0, then a line
-// per clump.
-long ClumpCount(const std::string& statistics) {
-  std::ifstream in(statistics, std::ios::binary);
-  long lines = 0;
-  for (std::string line; std::getline(in, line);) ++lines;
-  return std::max(0L, lines - 7);
+ztcli::PostClassRun Run(const char* what, const std::string& image, const std::optional<std::string>& statsIn,
+                        const std::string& output, const std::optional<std::string>& stats, long threshold,
+                        int neighbours, long band, const Result& result) {
+  ztcli::PostClassRun run;
+  run.what = what;
+  run.image = image;
+  run.statisticsIn = statsIn.value_or("");
+  run.statistics = stats.value_or("");
+  run.threshold = threshold;
+  run.neighbours = neighbours;
+  run.band = band;
+  run.method = result.Method(output);
+  return run;
 }
 
-}  // namespace
-
-namespace {
-
-template <typename Call>
-void RunPostClass(const PostClassCall& c, const std::string& what, bool numbersClumps, py::object callback,
-                  Call call) {
+// The command line's run, with the caller's progress callback and without
+// the GIL.
+void RunPostClass(const ztcli::PostClassRun& run, py::object callback) {
   CallProgress progress(std::move(callback));
   py::gil_scoped_release released;
-  ztcli::OutputFiles outputs(c.method.overwrite);
-  outputs.AddInput(c.image, true);
-  if (!c.statisticsIn.empty()) {
-    outputs.AddInput(c.statisticsIn, false);
-    ztcli::RequireReadable(c.statisticsIn, "--stats-in");
-  }
-  if (!c.classes.empty()) outputs.AddInput(c.classes, true);
-  ztcli::ResultImage result(c.method, outputs);
-  const std::string statistics = outputs.AddOutput(c.statistics, "--stats", false);
-
-  ztcli::Dataset source = ztcli::Dataset::Open(c.image, false);
-  if (c.band < 1 || c.band > ztRSGetRasterCount(source.get()))
-    throw ztcli::UsageError("band " + std::to_string(c.band) + ": '" + c.image + "' has " +
-                            std::to_string(ztRSGetRasterCount(source.get())) + " band(s)");
-  const ztcli::Window w = ztcli::SelectedWindow(c.method, source.get());
-  if (c.threshold < 0) throw ztcli::UsageError("threshold must be 0 or more");
-  result.Create(source.get(), w);
-  const long code = RunWithProcessSink(progress, [&] { return call(source.get(), result.get(), w, statistics.c_str()); });
-  progress.Finish(code, what);
-  if (numbersClumps && ClumpCount(statistics) > ztcli::TypeMaximum(result.Type()))
-    throw ztcli::CommandError(what + ": " + std::to_string(ClumpCount(statistics)) + " clumps do not fit type " +
-                              c.method.type + "; choose UInt32");
-  if (!c.classes.empty()) ztcli::CopyClasses(c.classes, result.get());
-  result.Finish();
-  outputs.Commit();
-}
-
-PostClassCall Call(const std::string& image, const std::string& output, const std::string& statistics, long band,
-                   const Result& result) {
-  PostClassCall c;
-  c.image = image;
-  c.statistics = statistics;
-  c.band = band;
-  c.method = result.Method(output);
-  return c;
+  ztcli::RunPostClass(run, [&](const std::function<long()>& call) {
+    progress.Finish(RunWithProcessSink(progress, call), run.what);
+  });
 }
 
 std::string Join(const std::vector<std::string>& words) {
@@ -97,43 +60,22 @@ std::string Join(const std::vector<std::string>& words) {
 }  // namespace
 
 void AddPostClass(py::module_& m) {
-  m.def(
-      "clump",
-      [](const std::string& image, const std::string& output, const std::string& stats, int neighbours, long band,
-         const Result& result, py::object progress) {
-        PostClassCall c = Call(image, output, stats, band, result);
-        RunPostClass(c, "clump", true, progress, [&](void* s, void* r, const ztcli::Window& w, const char* path) {
-          return ztClassClump(s, c.band, r, 1, path, w.rows, w.columns, w.firstRow, w.firstColumn, neighbours);
-        });
-      });
-  m.def(
-      "sieve",
-      [](const std::string& image, const std::string& statsIn, const std::string& output, const std::string& stats,
-         long threshold, long band, const Result& result, py::object progress) {
-        PostClassCall c = Call(image, output, stats, band, result);
-        c.statisticsIn = statsIn;
-        c.threshold = threshold;
-        RunPostClass(c, "sieve", true, progress, [&](void* s, void* r, const ztcli::Window& w, const char* path) {
-          return ztClassSieve(s, c.band, c.statisticsIn.c_str(), r, 1, path, w.rows, w.columns, w.firstRow,
-                              w.firstColumn, threshold);
-        });
-      });
-  m.def(
-      "eliminate",
-      [](const std::string& image, const std::string& statsIn, const std::string& output, const std::string& stats,
-         long threshold, std::optional<std::string> classes, long band, const Result& result, py::object progress) {
-        PostClassCall c = Call(image, output, stats, band, result);
-        c.statisticsIn = statsIn;
-        c.threshold = threshold;
-        c.classes = classes.value_or("");
-        RunPostClass(c, "eliminate", false, progress, [&](void* s, void* r, const ztcli::Window& w, const char* path) {
-          if (threshold > w.Pixels())
-            throw ztcli::UsageError("threshold " + std::to_string(threshold) + " is above the window's " +
-                                    std::to_string(w.Pixels()) + " pixels");
-          return ztClassEliminate(s, c.band, c.statisticsIn.c_str(), r, 1, path, w.rows, w.columns, w.firstRow,
-                                  w.firstColumn, threshold);
-        });
-      });
+  m.def("clump", [](const std::string& image, const std::string& output, const std::string& stats, int neighbours,
+                    long band, const Result& result, py::object progress) {
+    RunPostClass(Run("clump", image, std::nullopt, output, stats, 0, neighbours, band, result), progress);
+  });
+  m.def("sieve", [](const std::string& image, std::optional<std::string> statsIn, const std::string& output,
+                    std::optional<std::string> stats, long threshold, int neighbours, long band, const Result& result,
+                    py::object progress) {
+    RunPostClass(Run("sieve", image, statsIn, output, stats, threshold, neighbours, band, result), progress);
+  });
+  m.def("eliminate", [](const std::string& image, std::optional<std::string> statsIn, const std::string& output,
+                        std::optional<std::string> stats, long threshold, std::optional<std::string> classes,
+                        int neighbours, long band, const Result& result, py::object progress) {
+    ztcli::PostClassRun run = Run("eliminate", image, statsIn, output, stats, threshold, neighbours, band, result);
+    run.classes = classes.value_or("");
+    RunPostClass(run, progress);
+  });
   m.def(
       "accuracy",
       [](const std::string& image, const std::string& output, std::optional<std::string> aoi,

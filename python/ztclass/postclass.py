@@ -15,21 +15,27 @@ def clump(image, output, stats, *, neighbours=8, band=1, window=None, type="UInt
                   result(window, format, type, creation_options, overwrite), progress)
 
 
-def sieve(image, stats_in, output, stats, threshold, *, band=1, window=None, type="UInt32",
+def sieve(image, stats_in, output, stats, threshold, *, neighbours=8, band=1, window=None, type="UInt32",
           format="GTiff", creation_options=(), overwrite=False, progress=None):
     """Remove the clumps of fewer than threshold pixels from a clump image
-    and renumber the others."""
-    _native.sieve(path(image), path(stats_in), path(output), path(stats), int(threshold), int(band),
-                  result(window, format, type, creation_options, overwrite), progress)
+    and renumber the others. With stats_in None, image is a class map whose
+    clumps (of neighbours) are found in memory, as clump then sieve would
+    find them; stats may then be None."""
+    _native.sieve(path(image), optional_path(stats_in), path(output), optional_path(stats), int(threshold),
+                  checked_neighbours(neighbours), int(band), result(window, format, type, creation_options, overwrite),
+                  progress)
 
 
-def eliminate(image, stats_in, output, stats, threshold, *, classes=None, band=1, window=None,
+def eliminate(image, stats_in, output, stats, threshold, *, classes=None, neighbours=8, band=1, window=None,
               type="Byte", format="GTiff", creation_options=(), overwrite=False, progress=None):
     """Merge the clumps of fewer than threshold pixels into their largest
     neighbour and write a class image; classes names the original class
-    image whose class records and colours the result takes."""
-    _native.eliminate(path(image), path(stats_in), path(output), path(stats), int(threshold),
-                      optional_path(classes), int(band),
+    image whose class records and colours the result takes. With stats_in
+    None, image is a class map cleaned in one step, as clump then eliminate
+    would clean it, and the result keeps its records and colours; stats may
+    then be None."""
+    _native.eliminate(path(image), optional_path(stats_in), path(output), optional_path(stats), int(threshold),
+                      optional_path(classes), checked_neighbours(neighbours), int(band),
                       result(window, format, type, creation_options, overwrite), progress)
 
 

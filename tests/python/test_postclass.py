@@ -63,6 +63,19 @@ def test_postclass_chain_as_the_command_line(class_map, scene, tmp_path):
     assert 0 < kappa <= 1
 
 
+@pytest.mark.parametrize("step", ["sieve", "eliminate"])
+def test_one_step_from_the_class_map_as_two_and_as_the_command_line(tmp_path, step):
+    speckled = tmp_path / "speckled.tif"
+    write_image(speckled, np.random.default_rng(5).integers(1, 4, (1, 40, 50), dtype=np.uint8))
+    ztclass.clump(speckled, tmp_path / "c.tif", tmp_path / "c.txt", neighbours=4)
+    getattr(ztclass, step)(tmp_path / "c.tif", tmp_path / "c.txt", tmp_path / "two.tif", tmp_path / "two.txt", 4,
+                           **({"classes": speckled} if step == "eliminate" else {}))
+    getattr(ztclass, step)(speckled, None, tmp_path / "one.tif", None, 4, neighbours=4)
+    run_cli(step, speckled, "--threshold", 4, "--neighbours", 4, "-o", tmp_path / "cli.tif")
+    assert_same_result(tmp_path / "two.tif", tmp_path / "one.tif")
+    assert_same_result(tmp_path / "cli.tif", tmp_path / "one.tif")
+
+
 # The message says what and where: the file missing or unreadable, the band
 # and rows of a failed read, the argument refused.
 @pytest.mark.parametrize("call, name, code, says", [
@@ -75,6 +88,8 @@ def test_postclass_chain_as_the_command_line(class_map, scene, tmp_path):
      "damaged.tif', band 1"),
     (lambda d, m: ztclass.eliminate(m, d / "none.txt", d / "e.tif", d / "e.txt", 3), None, None,
      "stats_in: cannot read '"),
+    (lambda d, m: ztclass.sieve(d / "c.tif", d / "c.txt", d / "s.tif", None, 3), None, None,
+     "stats is required with stats_in"),
 ])
 def test_failures_raise_and_write_nothing(class_map, tmp_path, call, name, code, says):
     (tmp_path / "garbled.txt").write_text("not statistics\n")
