@@ -87,6 +87,7 @@ void Check(long code, const std::string& what, const std::string& detail) {
 
 void RegisterErrors(py::module_& module) {
   module.def("use_command_line_names", [] { g_commandLineNames = true; });
+  module.def("caller_names", &PythonNames, "A message naming the command line's options, in the caller's names.");
   py::register_exception_translator([](std::exception_ptr pending) {
     try {
       if (pending) std::rethrow_exception(pending);

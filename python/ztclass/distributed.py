@@ -267,7 +267,7 @@ def _clear_tile_folder(folder, overwrite):
     replaced: those of an earlier result, with overwrite."""
     if os.path.isdir(folder):
         if not overwrite:
-            raise FileExistsError("'%s' exists; give --overwrite to replace it" % folder)
+            raise FileExistsError(_native.caller_names("'%s' exists; give --overwrite to replace it" % folder))
         for column in _column_folders(folder):
             for name in os.listdir(column):
                 if _TILE_NAME.fullmatch(name):

@@ -85,7 +85,7 @@ def test_local_workers_into_a_vrt_of_tiles(run, tmp_path):
         run_cli("classes", "show", directory / "inprocess.tif").stdout
     # A tile folder of another's is left alone, and no VRT appears.
     (tmp_path / "taken_tiles").mkdir()
-    with pytest.raises(FileExistsError):
+    with pytest.raises(FileExistsError, match="give overwrite=True to"):
         ztclass.distributed.apply(model, large, tmp_path / "taken.vrt", "local:1", tile=256)
     assert not list(tmp_path.glob("taken.*"))
     # The command line's messages name its options, not the package's keywords.
