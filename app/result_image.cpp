@@ -25,6 +25,8 @@ bool Lists(const char* spaceSeparated, const std::string& word) {
   return false;
 }
 
+}  // namespace
+
 // KEY=VALUE list for GDAL, with the GeoTIFF defaults (tiled, DEFLATE at
 // level 1, compressed on the command's threads) under the user's own. Class
 // maps and clump labels are long runs that DEFLATE's fastest level packs
@@ -47,8 +49,6 @@ CPLStringList CreationOptions(bool geoTiff, const std::vector<std::string>& give
   }
   return list;
 }
-
-}  // namespace
 
 ResultImage::ResultImage(const MethodOptions& o, OutputFiles& outputs, Holds holds, const std::string& option)
     : output_(o.output), type_(ParseDataType(o.type)), creationOptions_(o.creationOptions) {

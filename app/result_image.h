@@ -2,6 +2,8 @@
 // The image a command writes: its format and pixel type checked before any
 // work, created under a temporary name, given its legend, and copied into
 // formats that GDAL can only copy into (PNG, JPEG) from a GeoTIFF.
+#include <cpl_string.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +14,9 @@
 #include "ztclass/records.h"
 
 namespace ztcli {
+
+// KEY=VALUE list for GDAL: given, over the GeoTIFF defaults when geoTiff.
+CPLStringList CreationOptions(bool geoTiff, const std::vector<std::string>& given);
 
 // What a result holds: its pixels, or (a VRT) only the placement of tiles
 // that were written as files of their own.

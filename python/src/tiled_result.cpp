@@ -21,6 +21,7 @@
 #include "output_files.h"
 #include "result_image.h"
 #include "run_claim.h"
+#include "tile_blocks.h"
 #include "ztservices/raster.h"
 
 namespace py = pybind11;
@@ -32,21 +33,41 @@ namespace {
 class TiledResult {
  public:
   // inputs: the run's other input files; statistics: the statistics file
-  // it writes, if any.
+  // it writes, if any; tile: the size of the tiles, whose compressed blocks
+  // the result takes where it can (see TakesBlocks).
   TiledResult(const std::string& image, const std::string& output, const Result& options,
-              const std::vector<std::string>& inputs, const std::optional<std::string>& statistics)
+              const std::vector<std::string>& inputs, const std::optional<std::string>& statistics,
+              const std::optional<long>& tile)
       : outputs_(std::make_unique<ztcli::OutputFiles>(options.overwrite)) {
     py::gil_scoped_release released;
     outputs_->AddInput(image, true);
     for (const std::string& input : inputs) outputs_->AddInput(input, false);
-    const ztcli::MethodOptions method = options.Method(output);
+    ztcli::MethodOptions method = options.Method(output);
     mosaic_ = strcasecmp(method.format.c_str(), "VRT") == 0;
+    const bool blocks = tile && TakesTileBlocks(method, *tile);
+    // Created without blocks: the tiles' come once it is closed.
+    if (blocks) method.creationOptions.push_back("SPARSE_OK=TRUE");
     result_ = std::make_unique<ztcli::ResultImage>(method, *outputs_,
                                                    mosaic_ ? ztcli::Holds::Tiles : ztcli::Holds::Pixels);
     if (statistics) statistics_ = outputs_->AddOutput(*statistics, "--stats", false);
     source_ = std::make_unique<ztcli::Dataset>(ztcli::Dataset::Open(image, false));
-    window_ = ztcli::SelectedWindow(options.Method(output), source_->get());
+    window_ = ztcli::SelectedWindow(method, source_->get());
+    if (blocks)
+      spool_ = std::make_unique<BlockSpool>(outputs_->ScratchPath(output, ".blocks"), method, window_.columns,
+                                            window_.rows);
     result_->Create(source_->get(), window_);
+  }
+
+  // Whether the tiles come as their compressed blocks (EncodeBlocks).
+  bool TakesBlocks() const { return spool_ != nullptr; }
+
+  // The compressed blocks of the tile of columns x rows whose top-left
+  // pixel is (column, row) of the window.
+  void WriteBlocks(long column, long row, long columns, long rows, const std::vector<std::string>& blocks) {
+    if (!spool_) throw ztcli::UsageError("this result takes pixels, not compressed blocks");
+    CheckInside(column, row, columns, rows);
+    py::gil_scoped_release released;
+    spool_->Add(column, row, columns, rows, blocks);
   }
 
   // Where the statistics file is written until the run has succeeded.
@@ -102,6 +123,7 @@ class TiledResult {
     py::gil_scoped_release released;
     if (recordsFrom) ztcli::CopyClasses(*recordsFrom, result_->get());
     result_->Finish();
+    if (spool_) spool_->PlaceInto(result_->Written());
     outputs_->Commit();
   }
 
@@ -110,6 +132,7 @@ class TiledResult {
   void Close() {
     py::gil_scoped_release released;
     result_.reset();
+    spool_.reset();
     source_.reset();
     outputs_.reset();
   }
@@ -128,6 +151,7 @@ class TiledResult {
   std::unique_ptr<ztcli::OutputFiles> outputs_;
   bool mosaic_ = false;
   std::unique_ptr<ztcli::ResultImage> result_;
+  std::unique_ptr<BlockSpool> spool_;
   std::string statistics_;
   std::unique_ptr<ztcli::Dataset> source_;
   ztcli::Window window_;
@@ -138,12 +162,15 @@ class TiledResult {
 void AddTiledResult(py::module_& m) {
   // The temporary files that runs killed outright left in a folder.
   m.def("sweep_dead_runs", &ztcli::SweepDeadRuns, py::call_guard<py::gil_scoped_release>());
+  m.def("encode_blocks", &EncodeBlocks, py::arg("classes"), py::arg("creation_options"));
   py::class_<TiledResult>(m, "TiledResult")
       .def(py::init<const std::string&, const std::string&, const Result&, const std::vector<std::string>&,
-                    const std::optional<std::string>&>(),
+                    const std::optional<std::string>&, const std::optional<long>&>(),
            py::arg("image"), py::arg("output"), py::arg("options"), py::arg("inputs") = std::vector<std::string>(),
-           py::arg("statistics") = std::nullopt)
+           py::arg("statistics") = std::nullopt, py::arg("tile") = std::nullopt)
       .def_property_readonly("statistics_path", &TiledResult::StatisticsPath)
+      .def_property_readonly("takes_blocks", &TiledResult::TakesBlocks)
+      .def("write_blocks", &TiledResult::WriteBlocks)
       .def("write", &TiledResult::Write<std::uint8_t>)
       .def("write", &TiledResult::Write<std::uint32_t>)
       .def("place", &TiledResult::Place)

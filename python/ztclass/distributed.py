@@ -61,6 +61,12 @@ def _classify_tile(data, image, bands, window):
     return _model(data)._native.classify(image, bands, list(window))
 
 
+def _classify_tile_blocks(data, image, bands, window, creation_options):
+    """A task: one window of the image classified and compressed into the
+    blocks of a GeoTIFF of creation_options, in row order."""
+    return _native.encode_blocks(_classify_tile(data, image, bands, window), creation_options)
+
+
 def _classify_tile_into(data, image, bands, window, tile_path, creation_options):
     """A task: one window of the image classified into the GeoTIFF tile_path,
     written under a temporary name and renamed into place once complete (a
@@ -165,11 +171,13 @@ def apply(model, image, output, client=None, tile=1024, window=None, *, bands=No
         result(window, format, "Byte", creation_options, overwrite)
     # The result exists, under a temporary name, before the cluster is
     # reached: a failure to create it costs no cluster time.
-    with _native.TiledResult(image, output, options) as writer:
+    with _native.TiledResult(image, output, options, tile=tile) as writer:
         if vrt:
             made = not os.path.isdir(folder)
             _clear_tile_folder(folder, overwrite)
             work = _tasks_writing_tiles(output, window, list(creation_options))
+        elif writer.takes_blocks:
+            work = _tasks_returning_blocks(window, list(creation_options))
         else:
             work = _tasks_returning_classes(window)
         try:
@@ -191,7 +199,10 @@ def apply(model, image, output, client=None, tile=1024, window=None, *, bands=No
 def _run(model, image, client, tile, window, bands, writer, work, progress):
     from dask.distributed import as_completed
 
-    data = client.scatter(model.to_bytes(), broadcast=True)
+    # A key of its own: scattered by content, the model of the run before
+    # would share its key, and that run's release, reaching the scheduler
+    # after this scatter, would cancel this run's tasks.
+    data = client.scatter(model.to_bytes(), broadcast=True, hash=False)
     windows = tiles(window, tile)
     futures, take = work(client, data, image, bands, windows, writer)
 
@@ -228,6 +239,24 @@ def _tasks_returning_classes(window):
 
         def take(i, future):
             writer.write(windows[i][0] - window[0], windows[i][1] - window[1], future.result())
+
+        return futures, take
+
+    return work
+
+
+def _tasks_returning_blocks(window, creation_options):
+    """The tasks of a GeoTIFF that takes its tiles' compressed blocks:
+    (futures, take), take(i, future) moving the blocks of finished task i
+    into the result."""
+
+    def work(client, data, image, bands, windows, writer):
+        futures = [client.submit(_classify_tile_blocks, data, image, bands, w, creation_options, pure=False)
+                   for w in windows]
+
+        def take(i, future):
+            x, y, columns, rows = windows[i]
+            writer.write_blocks(x - window[0], y - window[1], columns, rows, future.result())
 
         return futures, take
 

@@ -163,6 +163,32 @@ def test_a_killed_worker_is_replaced_by_the_others(run, cluster, tmp_path):
     assert_vrt_of_tiles(tmp_path / name, 700, 900, 256)
 
 
+def test_runs_one_after_another_in_any_layout(run, cluster, tmp_path):
+    """The workers' compressed blocks taken as they are (BigTIFF, other
+    codecs and blocks), or pixels where the blocks do not divide the tiles;
+    and one model's runs one after another on one client (the model of the
+    run before once shared its key, and its release cancelled the next)."""
+    model, large, directory = run
+    from dask.distributed import Client
+
+    layouts = [(), ("BIGTIFF=YES",), ("COMPRESS=LZW", "BLOCKXSIZE=128", "BLOCKYSIZE=512"), ("BLOCKXSIZE=512",),
+               ("TILED=NO",), ()]
+    with Client(scheduler_file=str(cluster[0]), timeout=20) as client:
+        for k, options in enumerate(layouts):
+            result = tmp_path / ("%d.tif" % k)
+            ztclass.distributed.apply(model, large, result, client, tile=256, creation_options=options)
+            assert_same_as_in_process(result, directory)
+            structure = gdal.Info(str(result), format="json")
+            assert structure["metadata"]["IMAGE_STRUCTURE"]["COMPRESSION"] == \
+                ("LZW" if "COMPRESS=LZW" in options else "DEFLATE"), options
+            block = [128, 512] if "BLOCKXSIZE=128" in options else [512, 256] if "BLOCKXSIZE=512" in options else \
+                [900, 9] if "TILED=NO" in options else [256, 256]
+            assert structure["bands"][0]["block"] == block, options
+        for _ in range(10):
+            ztclass.distributed.apply(model, large, tmp_path / "quick.tif", client, window=(0, 0, 300, 200),
+                                      overwrite=True)
+
+
 def test_a_failed_tile_fails_the_run(run, cluster, tmp_path):
     """A tile the workers cannot read (its block damaged) fails the run and
     leaves no result, though the client reads the image's first pixel."""
