@@ -45,7 +45,8 @@ class TiledResult {
     ztcli::MethodOptions method = options.Method(output);
     mosaic_ = strcasecmp(method.format.c_str(), "VRT") == 0;
     const bool blocks = tile && TakesTileBlocks(method, *tile);
-    // Created without blocks: the tiles' come once it is closed.
+    // Created sparse: the tiles' blocks are placed into it once GDAL has
+    // closed it.
     if (blocks) method.creationOptions.push_back("SPARSE_OK=TRUE");
     result_ = std::make_unique<ztcli::ResultImage>(method, *outputs_,
                                                    mosaic_ ? ztcli::Holds::Tiles : ztcli::Holds::Pixels);
