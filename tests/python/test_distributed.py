@@ -171,12 +171,12 @@ def test_runs_one_after_another_in_any_layout(run, cluster, tmp_path):
     model, large, directory = run
     from dask.distributed import Client
 
-    layouts = [(), ("BIGTIFF=YES",), ("COMPRESS=LZW", "BLOCKXSIZE=128", "BLOCKYSIZE=512"), ("BLOCKXSIZE=512",),
-               ("TILED=NO",), ()]
+    layouts = [((), 512), (("BIGTIFF=YES",), 256), (("COMPRESS=LZW", "BLOCKXSIZE=128", "BLOCKYSIZE=512"), 512),
+               (("BLOCKXSIZE=512",), 256), (("TILED=NO",), 256)]
     with Client(scheduler_file=str(cluster[0]), timeout=20) as client:
-        for k, options in enumerate(layouts):
+        for k, (options, tile) in enumerate(layouts):
             result = tmp_path / ("%d.tif" % k)
-            ztclass.distributed.apply(model, large, result, client, tile=256, creation_options=options)
+            ztclass.distributed.apply(model, large, result, client, tile=tile, creation_options=options)
             assert_same_as_in_process(result, directory)
             structure = gdal.Info(str(result), format="json")
             assert structure["metadata"]["IMAGE_STRUCTURE"]["COMPRESSION"] == \
@@ -184,9 +184,12 @@ def test_runs_one_after_another_in_any_layout(run, cluster, tmp_path):
             block = [128, 512] if "BLOCKXSIZE=128" in options else [512, 256] if "BLOCKXSIZE=512" in options else \
                 [900, 9] if "TILED=NO" in options else [256, 256]
             assert structure["bands"][0]["block"] == block, options
+        # One block, whose place the TIFF keeps in its directory entry.
         for _ in range(10):
-            ztclass.distributed.apply(model, large, tmp_path / "quick.tif", client, window=(0, 0, 300, 200),
+            ztclass.distributed.apply(model, large, tmp_path / "quick.tif", client, window=(30, 20, 200, 150),
                                       overwrite=True)
+        np.testing.assert_array_equal(pixels(tmp_path / "quick.tif"),
+                                      pixels(directory / "inprocess.tif")[20:170, 30:230])
 
 
 def test_a_failed_tile_fails_the_run(run, cluster, tmp_path):
