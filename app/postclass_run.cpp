@@ -44,12 +44,16 @@ long CallLibrary(const PostClassRun& o, void* s, void* r, const Window& w, const
 
 }  // namespace
 
+void CheckPostClassRun(const PostClassRun& o) {
+  if (!o.statisticsIn.empty() && o.statistics.empty()) throw UsageError("--stats is required with --stats-in");
+}
+
 // Without --stats, a command that numbers clumps keeps its statistics in the
 // work directory, where they serve the check of the clump count against
 // --ot.
 void RunPostClass(const PostClassRun& o, const PostClassExecute& execute) {
+  CheckPostClassRun(o);
   const bool numbersClumps = o.what != "eliminate";
-  if (!o.statisticsIn.empty() && o.statistics.empty()) throw UsageError("--stats is required with --stats-in");
   OutputFiles outputs(o.method.overwrite);
   outputs.AddInput(o.image, true);
   if (!o.statisticsIn.empty()) {

@@ -26,6 +26,8 @@ struct PostClassRun {
 // the code it returns is a failure.
 using PostClassExecute = std::function<void(const std::function<long()>& call)>;
 
+// The checks of the options alone, which a run over a cluster makes too.
+void CheckPostClassRun(const PostClassRun& run);
 void RunPostClass(const PostClassRun& run, const PostClassExecute& execute);
 
 }  // namespace ztcli

@@ -46,6 +46,7 @@ void AddClumpsOrClasses(CLI::App& command, PostClassOptions& o) {
 // package's program with the options resolved here, so that both read them
 // alike.
 void RunPostClassOnDask(const PostClassOptions& o) {
+  CheckPostClassRun(o);
   const std::string& what = o.what;
   if (o.tile < 1) throw UsageError("--tile must be 1 or more");
   Dataset source = Dataset::Open(o.image, false);

@@ -76,6 +76,7 @@ eliminate with a missing statistics file|1|--stats-in: cannot read '.*none.txt':
 eliminate in one step|0|^Wrote [^ ]*clean1.tif$|eliminate $WORK/mindist.tif --neighbours 4 --threshold 10 -o $WORK/clean1.tif
 sieve in one step|0|Wrote|sieve $WORK/mindist.tif --neighbours 4 --threshold 2 -o $WORK/sieved1.tif --stats $WORK/sieve1.txt
 --stats-in needs --stats|2|--stats is required with --stats-in|sieve $WORK/clumps.tif --stats-in $WORK/clump.txt --threshold 2 -o $WORK/s.tif
+--stats-in needs --stats, over Dask too|2|--stats is required with --stats-in|sieve $WORK/clumps.tif --stats-in $WORK/clump.txt --threshold 2 -o $WORK/s.tif --dask local:1
 TABLE
 check "clump image type" 0 "Type=UInt32" -- gdalinfo "$WORK/clumps.tif"
 check "clump statistics" 0 "^邻域数:4$" -- cat "$WORK/clump.txt"
