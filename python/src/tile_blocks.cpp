@@ -81,15 +81,13 @@ std::vector<py::bytes> EncodeBlocks(const py::array_t<std::uint8_t, py::array::c
     try {
       if (!written || !buffer || CPLGetLastErrorType() >= CE_Failure)
         throw ztcli::CommandError(std::string("cannot compress a tile: ") + CPLGetLastErrorMsg());
-      const TileTables tables([&](std::uint64_t at, void* into, std::size_t n) {
+      const auto bytes = [&](std::uint64_t at, std::uint64_t n) {
         if (at > length || n > length - at) throw ztcli::CommandError("a compressed tile ends early");
-        std::memcpy(into, buffer + at, n);
-      });
-      for (size_t b = 0; b < tables.Offsets().size(); ++b) {
-        const std::uint64_t at = tables.Offsets()[b], n = tables.Sizes()[b];
-        if (at > length || n > length - at) throw ztcli::CommandError("a compressed tile ends early");
-        blocks.emplace_back(reinterpret_cast<const char*>(buffer + at), n);
-      }
+        return reinterpret_cast<const char*>(buffer + at);
+      };
+      const TileTables tables([&](std::uint64_t at, void* into, std::size_t n) { std::memcpy(into, bytes(at, n), n); });
+      for (size_t b = 0; b < tables.Offsets().size(); ++b)
+        blocks.emplace_back(bytes(tables.Offsets()[b], tables.Sizes()[b]), tables.Sizes()[b]);
     } catch (...) {
       VSIUnlink(name.c_str());
       throw;
