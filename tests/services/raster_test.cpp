@@ -13,6 +13,7 @@
 #include "ztservices/bandnote.h"
 #include "ztservices/cellarea.h"
 #include "ztservices/imagebase.h"
+#include "ztservices/matrix.h"
 #include "ztservices/raster.h"
 
 using namespace zttest;
@@ -242,6 +243,26 @@ TEST(RasterService, GeodesicCellAreaFollowsWhichAxisXRunsAlong) {
     double area = 0;
     ASSERT_EQ(ztRSGetGeodesicCellArea(ds.get(), 0, 0, &area), 0);
     EXPECT_NEAR(area / sphere, 1.0, 0.01);
+    EXPECT_EQ(ztRSGetUserCoordiate(ds.get(), &area, nullptr, &area, &area), ZTRS_ERR_BAD_HANDLE);
+  }
+}
+
+// Inverses checked by their product with the matrix; the first needs rows
+// swapped at every column, the others are singular.
+TEST(MatrixService, InvertsWhatNeedsRowSwapsAndRefusesSingularMatrices) {
+  const std::vector<std::pair<std::vector<double>, bool>> cases = {
+      {{0, 0, 1, 0, 1, 2, 1, 0, 0}, true}, {{4}, true}, {{2, 1, 4, 2}, false}, {{0, 0, 0, 0}, false}};
+  for (const auto& [a, invertible] : cases) {
+    const long n = std::lround(std::sqrt(double(a.size())));
+    std::vector<double> inverse(a.size(), NAN);
+    ASSERT_EQ(ztInverseMatrix1(a.data(), n, false, inverse.data()) != 0, invertible) << a[0] << " " << n;
+    if (!invertible) continue;
+    for (long r = 0; r < n; ++r)
+      for (long c = 0; c < n; ++c) {
+        double product = 0;
+        for (long k = 0; k < n; ++k) product += a[r * n + k] * inverse[k * n + c];
+        EXPECT_NEAR(product, r == c, 1e-12) << r << "," << c;
+      }
   }
 }
 

@@ -411,11 +411,12 @@ TEST(IsodataSteps, SplitStopsAtHalfOfKAndAt254Clusters) {
 }
 
 TEST(IsodataSteps, MergeJoinsTheClosestPairsUpToTheLimit) {
-  // Distances (deviation 1): (2,3) 0.8, (0,1) 1, (1,2) 9, ...; clusters 4
-  // and 5 are flat: infinite distance to the others, NaN to each other.
+  // Distances (deviation 1 in band 1, band 2 alike everywhere): (2,3) 0.8,
+  // (0,1) 1, (1,2) 9, ...; clusters 4 and 5 are flat in band 1: infinite
+  // distance to the others, NaN to each other.
   auto table = [] {
-    return Table({{2, -1, {0}, {1}}, {2, -1, {1}, {1}}, {2, -1, {10}, {1}}, {6, -1, {10.8}, {1}},
-                  {1, -1, {20}, {0}}, {1, -1, {20}, {0}}});
+    return Table({{2, -1, {0, 7}, {1, 1}}, {2, -1, {1, 7}, {1, 1}}, {2, -1, {10, 7}, {1, 2}},
+                  {6, -1, {10.8, 7}, {1, 4}}, {1, -1, {20, 7}, {0, 1}}, {1, -1, {20, 7}, {0, 1}}});
   };
   ClusterTable d(1);
   ClusterTable s = table();
@@ -425,6 +426,8 @@ TEST(IsodataSteps, MergeJoinsTheClosestPairsUpToTheLimit) {
   EXPECT_EQ(d.entries[2].samples, 8);
   // m = 10.6: (2 (1 + 0.36) + 6 (1 + 0.04)) / 8 = 1.12
   EXPECT_DOUBLE_EQ(d.entries[2].deviation[0], std::sqrt((2 * (1 + 0.6 * 0.6) + 6 * (1 + 0.2 * 0.2)) / 8));
+  EXPECT_EQ(d.entries[2].mean[1], 7);
+  EXPECT_DOUBLE_EQ(d.entries[2].deviation[1], std::sqrt((2 * 4 + 6 * 16) / 8.0));
   EXPECT_EQ(d.entries[0].mean[0], 0);
   s = table();
   zt::MergeClusters(s, d, Limits(2, 0, 5.0, 0, 2));
