@@ -12,7 +12,7 @@ gdal_create -q -of GTiff -outsize 12 10 -bands 1 -burn 9 "$WORK/target.tif"
 forest_aoi "$WORK/aoi.geojson"
 printf '1\tWater\t#0000FF\tsea\n# comment\n\n2\tForest\t#00A000\n' >"$WORK/classes.txt"
 printf '[{"number":1,"name":"Eau","color":"#0010FF"},{"number":2,"name":"Forêt","color":"#00A000","remark":"bois"}]' >"$WORK/classes.json"
-printf '1\tWater\tblue\n' >"$WORK/bad.txt"
+printf '# number, name, colour\n1\tWater\t#0000FF\n2\tForest\tgreen\n' >"$WORK/bad.txt"
 
 check "no command is a usage error" 2 "A subcommand is required" -- "$ZTCLASS"
 check "info on a missing file" 1 "cannot open raster" -- "$ZTCLASS" info "$WORK/missing.tif"
@@ -24,7 +24,7 @@ check "classes show" 0 "2	#00A000	Forest" -- "$ZTCLASS" classes show "$WORK/clas
 check "category names for GIS programs" 0 "Forest" -- gdalinfo "$WORK/classes.tif"
 check "classes write from JSON" 0 "Wrote 2" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/classes.json"
 check "UTF-8 names" 0 "Forêt	bois" -- "$ZTCLASS" classes show "$WORK/classes.tif"
-check "bad class list" 1 "bad.txt:1: colour" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/bad.txt"
+check "bad class list" 1 "bad.txt:3: colour" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/bad.txt"
 printf 'ZT_CLASS_INFO_FILEHEAD0.9' >"$WORK/classes.cls"
 check "bad class file" 1 "RC_CLS_FILE_BAD_HEADER \(4000032\): the class-information file does not start" -- \
   "$ZTCLASS" classes show "$WORK/classes.tif"
