@@ -247,6 +247,16 @@ TEST(RasterService, GeodesicCellAreaFollowsWhichAxisXRunsAlong) {
   }
 }
 
+// An empty buffer is no allocation failure; a negative count is refused.
+TEST(ValueDataService, AllocatesNoValuesAndRefusesANegativeCount) {
+  void* buffer = nullptr;
+  ASSERT_EQ(ztRSNewValueData(ZTRS_Float64, &buffer, 0), 0);
+  EXPECT_NE(buffer, nullptr);
+  ztRSDelValueData(buffer);
+  EXPECT_EQ(ztRSNewValueData(ZTRS_Float64, &buffer, -1), RC_BAD_WINDOW);
+  EXPECT_EQ(buffer, nullptr);
+}
+
 // Inverses checked by their product with the matrix; the first needs rows
 // swapped at every column, the others are singular.
 TEST(MatrixService, InvertsWhatNeedsRowSwapsAndRefusesSingularMatrices) {
