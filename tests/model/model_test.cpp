@@ -247,6 +247,7 @@ TEST(ModelParameters, UnknownOrOutOfRangeParametersAreRefusedByName) {
       {"mindist", R"({"dev-factr": 2})", "dev-factr"},
       {"mindist", R"({"dev-factor": [1, 2]})", "dev-factor"},
       {"box", R"({"dev-factor": "two"})", "dev-factor"},
+      {"box", R"({"dev-factor": -1})", "dev-factor"},
       {"cluster-box", R"({"classes": 255})", "classes"},
       {"isodata", R"({"stretch": "sharp"})", "stretch"},
       {"maxlike", "not json", "JSON"},
