@@ -454,6 +454,33 @@ TEST_F(ModelConfidence, BPGivesTheStrongestOutputOfTheForwardPass) {
   }
 }
 
+// Unit u answers exp(-|x - centre u|^2 / (2 spread u)); output k sums the
+// answers weighted by row k of the output weights.
+TEST_F(ModelConfidence, RBFGivesTheStrongestOutputOfItsUnits) {
+  const std::vector<double> confidence = Confidence(10);
+  ASSERT_NE(model, nullptr);
+  SavedArrays saved = ReadSaved(std::exchange(model, nullptr));  // frees it
+  const std::vector<double>& centres = saved.numbers["centres"];  // [unit * bands + band]
+  const std::vector<double>& spreads = saved.numbers["spreads"];
+  const std::vector<double>& weights = saved.numbers["output-weights"];  // [class * units + unit]
+  const size_t units = spreads.size();
+  ASSERT_EQ(centres.size(), units * kBands);
+  ASSERT_EQ(weights.size(), units * 3);
+  for (int i = 0; i < kRows * kColumns; ++i) {
+    double strongest = -INFINITY;
+    for (int k = 0; k < 3; ++k) {
+      double sum = 0;
+      for (size_t u = 0; u < units; ++u) {
+        double d = 0;
+        for (int b = 0; b < kBands; ++b) d += std::pow(v[b][i] / 255 - centres[u * kBands + b], 2);
+        sum += weights[k * units + u] * std::exp(-d / (2 * spreads[u]));
+      }
+      strongest = std::max(strongest, sum);
+    }
+    ASSERT_NEAR(confidence[i], strongest, 1e-6) << i;
+  }
+}
+
 // The file of a header and arrays (in the header's order), sealed.
 std::vector<unsigned char> Written(const SavedArrays& m) {
   std::vector<unsigned char> out;
