@@ -22,7 +22,8 @@ saved() { "$@" >"$WORK/last.out" 2>&1; local rc=$?; cat "$WORK/last.out"; return
 # The options reach the export: box 1 from (X + 0.2 S, Y) to (X + 2 S, Y + S);
 # the layout itself and hostile names are the export tests' (PostGIS too).
 check "legend into PostGIS" 0 "^Wrote legend 'plain' to $GDB: plain_R \(boxes\) and plain_P \(texts\)$" -- \
-  legend --gdb "$GDB" --name plain --x 0 --y 0 --size 10
+  saved legend --gdb "$GDB" --name plain --x 0 --y 0 --size 10
+check "no class identifiers unless asked" 1 "" -- grep identifiers "$WORK/last.out"
 check "class 1 at the corner" 0 "POLYGON \(\(2 0,20 0,20 10,2 10,2 0\)\)" -- ogrinfo -q "$PG" plain_R -where "class_no = 1"
 check "three boxes" 0 "Feature Count: 3" -- ogrinfo -so "$PG" plain_R
 check "styles of both layers" 0 "^plain_R plain_P$" -- styles
