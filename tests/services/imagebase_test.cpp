@@ -91,6 +91,8 @@ TEST(Geometry, RegionsUsePixelCentres) {
   // a right-hand edge, which does not count.
   EXPECT_EQ(count, 6);
   DeleteObject(region);
+  EXPECT_EQ(CreatePolygonRgn(nullptr, 3, ZT_ALTERNATE), nullptr);
+  EXPECT_EQ(CreatePolygonRgn(triangle, -1, ZT_ALTERNATE), nullptr);
 }
 
 TEST(SystemRoot, EnvironmentChoosesTheDirectories) {
