@@ -257,8 +257,8 @@ TEST(ValueDataService, AllocatesNoValuesAndRefusesANegativeCount) {
   EXPECT_EQ(buffer, nullptr);
 }
 
-// Inverses checked by their product with the matrix; the first needs rows
-// swapped at every column, the others are singular.
+// Inverses checked by their product with the matrix; the first needs a row
+// swap to find a non-zero pivot, the others are singular.
 TEST(MatrixService, InvertsWhatNeedsRowSwapsAndRefusesSingularMatrices) {
   const std::vector<std::pair<std::vector<double>, bool>> cases = {
       {{0, 0, 1, 0, 1, 2, 1, 0, 0}, true}, {{4}, true}, {{2, 1, 4, 2}, false}, {{0, 0, 0, 0}, false}};
