@@ -57,7 +57,7 @@ help_shows() {
   check "$command --help" 0 "$@" -- "$ZTCLASS" $command --help
 }
 
-snapshot() { (cd "$1" && find . -print0 | sort -z | xargs -0 -I{} sh -c 'if [ -f "{}" ]; then md5sum "{}"; else echo "{}"; fi'); }
+snapshot() { (cd "$1" && find . | sort && find . -type f -print0 | sort -z | xargs -0 -r md5sum); }
 
 unchanged() {
   local name="$1" before after
