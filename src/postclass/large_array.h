@@ -14,21 +14,24 @@
 
 namespace zt {
 
+// Memory for bytes, at least one, that std::free releases; null when
+// none is left.
+inline void* AllocateLarge(size_t bytes) {
+  constexpr size_t kHugePage = size_t(2) << 20, kHugePagesFrom = 16 * kHugePage;
+  bytes = std::max<size_t>(1, bytes);
+  if (bytes < kHugePagesFrom) return std::malloc(bytes);
+  bytes = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  void* memory = std::aligned_alloc(kHugePage, bytes);
+  if (memory) madvise(memory, bytes, MADV_HUGEPAGE);
+  return memory;
+}
+
 template <typename T>
 class LargeArray {
  public:
   explicit LargeArray(long count) {
-    constexpr size_t kHugePage = size_t(2) << 20, kHugePagesFrom = 16 * kHugePage;
-    // At least a byte: an empty window is no allocation failure.
-    size_t bytes = std::max<size_t>(1, size_t(count) * sizeof(T));
-    void* memory = nullptr;
-    if (bytes < kHugePagesFrom) {
-      memory = std::malloc(bytes);
-    } else {
-      bytes = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-      memory = std::aligned_alloc(kHugePage, bytes);
-      if (memory) madvise(memory, bytes, MADV_HUGEPAGE);
-    }
+    // An empty window is no allocation failure.
+    void* memory = AllocateLarge(size_t(count) * sizeof(T));
     if (!memory) throw std::bad_alloc();
     values_.reset(static_cast<T*>(memory));
   }
