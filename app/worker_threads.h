@@ -22,4 +22,10 @@ void AddThreadsOption(CLI::App& command);
 // whatever the image size (a GDAL_CACHEMAX of the user's own wins).
 void BoundGdalCache();
 
+// A cache of a few blocks, for the commands that read each block of their
+// input once, a block row at a time, and write each block of their result
+// once and whole (clump, sieve, eliminate): no block they have passed is
+// wanted again.
+void BoundGdalCacheForOnePass();
+
 }  // namespace ztcli

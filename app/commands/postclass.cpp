@@ -77,6 +77,7 @@ void AddDaskOptions(CLI::App& command, PostClassOptions& o) {
 // In process, by the run the Python package shares, with a progress bar.
 void Run(const PostClassOptions& o) {
   if (!o.dask.empty()) return RunPostClassOnDask(o);
+  BoundGdalCacheForOnePass();
   RunPostClass(o, [&](const std::function<long()>& call) {
     ProgressBar bar;
     Check(call(), o.what);
