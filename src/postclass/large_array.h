@@ -14,10 +14,10 @@
 
 namespace zt {
 
-// Memory for bytes, at least one, that std::free releases; null when
-// none is left.
+// Memory that std::free releases; null when none is left.
 inline void* AllocateLarge(size_t bytes) {
   constexpr size_t kHugePage = size_t(2) << 20, kHugePagesFrom = 16 * kHugePage;
+  // At least a byte: an empty window is no allocation failure.
   bytes = std::max<size_t>(1, bytes);
   if (bytes < kHugePagesFrom) return std::malloc(bytes);
   bytes = (bytes + kHugePage - 1) / kHugePage * kHugePage;
@@ -30,7 +30,6 @@ template <typename T>
 class LargeArray {
  public:
   explicit LargeArray(long count) {
-    // An empty window is no allocation failure.
     void* memory = AllocateLarge(size_t(count) * sizeof(T));
     if (!memory) throw std::bad_alloc();
     values_.reset(static_cast<T*>(memory));
