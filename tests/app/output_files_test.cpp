@@ -1,13 +1,17 @@
 // Results under temporary names, moved into place only on success.
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <set>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "cli_support.h"
 #include "output_files.h"
@@ -38,7 +42,18 @@ TEST(OutputFiles, CommitMovesTheImageWithItsClassAndSideCarFiles) {
     EXPECT_NE(temporary, dir.File("map.tif"));
     WriteText(temporary, "new image");
     WriteText(ClassFilePath(temporary), "new classes");
+    // A reader watching the folder must never find the new image without
+    // its class file: the kernel reports the renames in the order made.
+    const int watch = inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(inotify_add_watch(watch, dir.path().c_str(), IN_MOVED_TO | IN_CREATE), 0);
     outputs.Commit();
+    alignas(inotify_event) char events[4096];
+    std::vector<std::string> arrived;
+    for (ssize_t n; (n = read(watch, events, sizeof events)) > 0;)
+      for (char* e = events; e < events + n; e += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(e)->len)
+        arrived.push_back(reinterpret_cast<inotify_event*>(e)->name);
+    close(watch);
+    EXPECT_EQ(arrived, (std::vector<std::string>{"map.cls", "map.tif"}));
   }
   EXPECT_EQ(ReadText(dir.File("map.tif")), "new image");
   EXPECT_EQ(ReadText(dir.File("map.cls")), "new classes");
