@@ -169,26 +169,32 @@ TEST(BPNetwork, WeightsAreDrawnNeuronByNeuronFromRand) {
   }
 }
 
+// The class an output layer gives when its neurons answer the probabilities
+// p whatever the input: weights 0 and the logits of p as biases.
+template <typename Layer, typename Classify>
+long ClassOfOutputs(Layer& outputs, const std::vector<double>& p, Classify classify) {
+  for (long k = 0; k < long(p.size()); ++k) {
+    outputs.Weight(k, 0) = 0.0;
+    outputs.neurons[k].bias = std::log(p[k] / (1 - p[k]));
+  }
+  const double x = 0.5;
+  long cls = -1;
+  classify(&x, &cls);
+  return cls;
+}
+
 TEST(BPNetwork, StrongestOutputWinsLowerIndexOnTiesNoneBelowOneTenth) {
   long hidden = 1;
   zt::CBPNN net;
   ASSERT_EQ(net.Create(1, 3, 1, &hidden), RC_OK);
   net.InitWeights(zt::ProcessRandom());
-  auto outputs = [&](double a, double b, double c) {
-    const double p[] = {a, b, c};
-    for (long k = 0; k < 3; ++k) {
-      net.Layer(1).Weight(k, 0) = 0.0;
-      net.Layer(1).neurons[k].bias = std::log(p[k] / (1 - p[k]));
-    }
-    const double x = 0.5;
-    long cls = -1;
-    net.Classify(&x, &cls);
-    return cls;
+  auto outputs = [&](std::vector<double> p) {
+    return ClassOfOutputs(net.Layer(1), p, [&](const double* x, long* cls) { net.Classify(x, cls); });
   };
-  EXPECT_EQ(outputs(0.3, 0.6, 0.6), 2);
-  EXPECT_EQ(outputs(0.7, 0.2, 0.7), 1);
-  EXPECT_EQ(outputs(0.05, 0.02, 0.11), 3);
-  EXPECT_EQ(outputs(0.05, 0.09, 0.02), 0);
+  EXPECT_EQ(outputs({0.3, 0.6, 0.6}), 2);
+  EXPECT_EQ(outputs({0.7, 0.2, 0.7}), 1);
+  EXPECT_EQ(outputs({0.05, 0.02, 0.11}), 3);
+  EXPECT_EQ(outputs({0.05, 0.09, 0.02}), 0);
 }
 
 // The decision of a run, which leaves out the exp of outputs that cannot
@@ -320,30 +326,20 @@ TEST(HighOrderNetwork, UpdateScalesWeightsNotBiasByOnePlusMomentum) {
     net.Forward(x, false, true);
     net.ComputeDeltas(1, false, true);
     // Expected values from the state before the update.
-    std::vector<double> y = {x[0], x[1]};
-    std::vector<std::vector<double>> ins = {y, {net.Layer(0).neurons[0].output, net.Layer(0).neurons[1].output}};
-    struct Expect {
-      long l, j;
-      double bias, w0, v01, v00;
-    };
-    std::vector<Expect> expected;
+    const std::vector<std::vector<double>> ins = {{x[0], x[1]},
+                                                  {net.Layer(0).neurons[0].output, net.Layer(0).neurons[1].output}};
+    zt::HRLayer before[] = {net.Layer(0), net.Layer(1)};
     const double eta = 0.7, alpha = 0.4, f = useMomentum ? 1 + alpha : 1.0;
+    net.UpdateWeights(eta, 1, false, false, useMomentum, alpha);
     for (long l = 0; l < 2; ++l)
       for (long j = 0; j < 2; ++j) {
-        zt::HRLayer& L = net.Layer(l);
-        const double d = L.neurons[j].delta;
-        const std::vector<double>& in = ins[l];
-        expected.push_back({l, j, L.neurons[j].bias + eta * d, L.Weight(j, 0) + f * eta * d * in[0],
-                            L.Pair(j, 0, 1) + f * eta * d * in[0] * in[1], L.Pair(j, 0, 0)});
+        zt::HRLayer &now = net.Layer(l), &was = before[l];
+        const double d = was.neurons[j].delta, in0 = ins[l][0], in1 = ins[l][1];
+        EXPECT_NEAR(now.neurons[j].bias, was.neurons[j].bias + eta * d, 1e-15);
+        EXPECT_NEAR(now.Weight(j, 0), was.Weight(j, 0) + f * eta * d * in0, 1e-15);
+        EXPECT_NEAR(now.Pair(j, 0, 1), was.Pair(j, 0, 1) + f * eta * d * in0 * in1, 1e-15);
+        EXPECT_EQ(now.Pair(j, 0, 0), was.Pair(j, 0, 0));  // squares off: the diagonal stays
       }
-    net.UpdateWeights(eta, 1, false, false, useMomentum, alpha);
-    for (const Expect& e : expected) {
-      zt::HRLayer& L = net.Layer(e.l);
-      EXPECT_NEAR(L.neurons[e.j].bias, e.bias, 1e-15);
-      EXPECT_NEAR(L.Weight(e.j, 0), e.w0, 1e-15);
-      EXPECT_NEAR(L.Pair(e.j, 0, 1), e.v01, 1e-15);
-      EXPECT_EQ(L.Pair(e.j, 0, 0), e.v00);  // squares off: the diagonal stays
-    }
   }
 }
 
@@ -351,23 +347,15 @@ TEST(HighOrderNetwork, ErrorAimsAtOneAndZeroAndRejectionBelowOneFifth) {
   zt::CHighRankNN net;
   ASSERT_EQ(net.Create(1, 3, true, 0, nullptr), RC_OK);
   net.InitWeights(true, zt::ProcessRandom());
-  auto outputs = [&](double a, double b, double c) {
-    const double p[] = {a, b, c};
-    for (long k = 0; k < 3; ++k) {
-      net.Layer(0).Weight(k, 0) = 0.0;
-      net.Layer(0).Pair(k, 0, 0) = 0.0;
-      net.Layer(0).neurons[k].bias = std::log(p[k] / (1 - p[k]));
-    }
-    const double x = 0.5;
-    long cls = -1;
-    net.Classify(&x, &cls, true, false);
-    return cls;
+  for (long k = 0; k < 3; ++k) net.Layer(0).Pair(k, 0, 0) = 0.0;
+  auto outputs = [&](std::vector<double> p) {
+    return ClassOfOutputs(net.Layer(0), p, [&](const double* x, long* cls) { net.Classify(x, cls, true, false); });
   };
-  EXPECT_EQ(outputs(0.9, 0.1, 0.1), 1);
+  EXPECT_EQ(outputs({0.9, 0.1, 0.1}), 1);
   net.ComputeError(1);
   EXPECT_NEAR(net.Error(), 0.5 * (0.01 + 0.01 + 0.01), 1e-12);
-  EXPECT_EQ(outputs(0.19, 0.15, 0.1), 0);
-  EXPECT_EQ(outputs(0.19, 0.21, 0.21), 2);
+  EXPECT_EQ(outputs({0.19, 0.15, 0.1}), 0);
+  EXPECT_EQ(outputs({0.19, 0.21, 0.21}), 2);
 }
 
 // The driver, through the export ---------------------------------------------

@@ -43,6 +43,13 @@ inline double Patches(int band, int column, int row) {
   return 20 + 60 * ((patch * (band + 1)) % 4) + (column * 3 + row * 5 + band) % 7;
 }
 
+// Band values / divisor of pixel (column, row) in band order.
+inline std::vector<double> ScaledPixel(const Scene& scene, int column, int row, double divisor = 255) {
+  std::vector<double> x;
+  for (int b = 1; b <= scene.bands; ++b) x.push_back(scene.value(b, column, row) / divisor);
+  return x;
+}
+
 // Every interval-th pixel of every interval-th row of the window, its bands
 // divided by divisor, but for the pixels that skip(column, row) names.
 inline std::vector<std::vector<double>> SampleGrid(const Scene& scene, const zt::Window& w, long interval,
@@ -52,9 +59,7 @@ inline std::vector<std::vector<double>> SampleGrid(const Scene& scene, const zt:
   for (long i = 0; i < w.rows; i += interval)
     for (long j = 0; j < w.columns; j += interval) {
       const int column = static_cast<int>(w.firstColumn + j), row = static_cast<int>(w.firstRow + i);
-      if (skip && skip(column, row)) continue;
-      patterns.emplace_back();
-      for (int b = 1; b <= scene.bands; ++b) patterns.back().push_back(scene.value(b, column, row) / divisor);
+      if (!skip || !skip(column, row)) patterns.push_back(ScaledPixel(scene, column, row, divisor));
     }
   return patterns;
 }

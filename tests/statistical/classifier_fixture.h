@@ -18,11 +18,14 @@
 
 namespace zttest {
 
-// A rectangle AOI with integer corners: by the pixel-centre rule its mask
-// holds columns x0..x1-1 and rows y0..y1-1.
+// A rectangle AOI. By the pixel-centre rule its mask holds the pixels whose
+// centres lie inside it or on its left and low-y edges: with integer corners,
+// columns x0..x1-1 and rows y0..y1-1.
 struct Rect {
-  int x0, y0, x1, y1;
-  bool Holds(int column, int row) const { return column >= x0 && column < x1 && row >= y0 && row < y1; }
+  double x0, y0, x1, y1;
+  bool Holds(int column, int row) const {
+    return column + 0.5 >= x0 && column + 0.5 < x1 && row + 0.5 >= y0 && row + 0.5 < y1;
+  }
 };
 
 struct Scene {
@@ -64,9 +67,7 @@ struct Scene {
   void AddRects(const char* name, int type, const std::vector<Rect>& rects, int r, int g, int b) {
     std::vector<long> counts(rects.size(), 4);
     std::vector<double> xy;
-    for (const Rect& q : rects)
-      xy.insert(xy.end(), {double(q.x0), double(q.y0), double(q.x1), double(q.y0), double(q.x1), double(q.y1),
-                           double(q.x0), double(q.y1)});
+    for (const Rect& q : rects) xy.insert(xy.end(), {q.x0, q.y0, q.x1, q.y0, q.x1, q.y1, q.x0, q.y1});
     ztRSAddAOI(source, name, static_cast<unsigned char>(r), static_cast<unsigned char>(g),
                static_cast<unsigned char>(b), type, "", static_cast<long>(counts.size()), counts.data(), xy.data());
   }

@@ -28,27 +28,26 @@ const std::vector<std::vector<Rect>> kClassRects = {
     {{2, 3, 8, 9}}, {{12, 4, 18, 12}, {13, 18, 17, 22}}, {{24, 10, 32, 20}}};
 
 // The class a pixel's centre gets: the last class with a rectangle holding it, 0 for none.
-int MaskClass(const std::vector<std::vector<Rect>>& classRects, int column, int row) {
+int MaskClass(int column, int row) {
   int k = 0;
-  for (size_t a = 0; a < classRects.size(); ++a)
-    for (const Rect& rect : classRects[a])
+  for (size_t a = 0; a < kClassRects.size(); ++a)
+    for (const Rect& rect : kClassRects[a])
       if (rect.Holds(column, row)) k = static_cast<int>(a) + 1;
   return k;
 }
 
-// Class statistics of the training pixels of a window: pixels whose mask class
-// is k and whose listed bands all hold a number.
-BruteStats WindowStatistics(const Scene& scene, const std::vector<std::vector<Rect>>& classRects,
-                            const std::vector<int>& bandList, int rows, int columns, int firstRow,
-                            int firstColumn) {
+// The training pixels of a window: pixels whose mask class is k and whose
+// listed bands all hold a number.
+std::vector<std::pair<int, Vec>> TrainingCells(const Scene& scene, const std::vector<int>& bandList, int rows,
+                                               int columns, int firstRow, int firstColumn) {
   std::vector<std::pair<int, Vec>> cells;
   for (int r = firstRow; r < firstRow + rows; ++r)
     for (int c = firstColumn; c < firstColumn + columns; ++c) {
       const Vec x = PixelOf(scene, bandList, r, c);
-      const int k = MaskClass(classRects, c, r);
+      const int k = MaskClass(c, r);
       if (k != 0 && std::none_of(x.begin(), x.end(), [](double v) { return std::isnan(v); })) cells.push_back({k, x});
     }
-  return StatisticsOf(cells);
+  return cells;
 }
 
 struct Trained {
@@ -63,7 +62,10 @@ struct Trained {
     scene.MakeResult(columns, rows);
   }
   std::vector<int> BandList() const { return {int(bands[0]), int(bands[1])}; }
-  BruteStats Stats() const { return WindowStatistics(scene, kClassRects, BandList(), rows, columns, firstRow, firstColumn); }
+  std::vector<std::pair<int, Vec>> Cells() const {
+    return TrainingCells(scene, BandList(), rows, columns, firstRow, firstColumn);
+  }
+  BruteStats Stats() const { return StatisticsOf(Cells()); }
   Vec Pixel(int r, int c) const { return PixelOf(scene, BandList(), r, c); }
   // classify(source, bands, the window, rest...).
   template <typename Classify, typename... Rest>
@@ -77,6 +79,13 @@ struct Trained {
   }
 };
 
+// Whether x lies more than factor deviations from class k's mean in some band.
+bool BeyondDeviations(const BruteStats& s, int k, const Vec& x, float factor) {
+  for (size_t b = 0; b < x.size(); ++b)
+    if (std::fabs(s.mean.at({k, int(b)}) - x[b]) > s.deviation.at({k, int(b)}) * double(factor)) return true;
+  return false;
+}
+
 // Minimum distance, as the formulas read.
 int BruteMinDist(const BruteStats& s, const std::vector<double>& x, bool useDev, const float* factors, bool useMax,
                  const float* limits) {
@@ -87,11 +96,9 @@ int BruteMinDist(const BruteStats& s, const std::vector<double>& x, bool useDev,
     for (size_t b = 0; b < x.size(); ++b) d += std::pow(s.mean.at({c, int(b)}) - x[b], 2);
     if (d < best) best = d, k = c;
   }
-  for (size_t b = 0; b < x.size(); ++b) {
-    const double dev = std::fabs(s.mean.at({k, int(b)}) - x[b]);
-    if (useDev && dev > s.deviation.at({k, int(b)}) * double(factors[k - 1])) return 0;
-    if (useMax && dev > double(limits[k - 1])) return 0;
-  }
+  if (useDev && BeyondDeviations(s, k, x, factors[k - 1])) return 0;
+  for (size_t b = 0; b < x.size(); ++b)
+    if (useMax && std::fabs(s.mean.at({k, int(b)}) - x[b]) > double(limits[k - 1])) return 0;
   return k;
 }
 
@@ -146,7 +153,7 @@ TEST(MinimumDistance, NearlyEqualDistancesAreSummedInOneOrder) {
       return 5.0 + 40.0 * std::fabs(std::sin(c * 12.9898 + r * 78.233));
     };
     Scene scene(columns, rows, n, value, false, 0, GDT_Float64);
-    for (int k = 0; k < 3; ++k) scene.AddClass("rotated" + std::to_string(k), {{4 + 20 * k, 0, 12 + 20 * k, 6}});
+    for (int k = 0; k < 3; ++k) scene.AddClass("rotated" + std::to_string(k), {{4.0 + 20 * k, 0, 12.0 + 20 * k, 6}});
     scene.MakeResult(columns, rows);
     std::vector<long> bands;
     for (int b = 1; b <= n; ++b) bands.push_back(b);
@@ -203,13 +210,8 @@ TEST(MinimumDistance, ArgumentChecksInOrder) {
 // Parallelepiped ---------------------------------------------------------
 
 int BruteBox(const BruteStats& s, const std::vector<double>& x, const float* factors) {
-  for (int k : s.classes) {
-    size_t b = 0;
-    for (; b < x.size(); ++b) {
-      if (std::fabs(x[b] - s.mean.at({k, int(b)})) > double(factors[k - 1]) * s.deviation.at({k, int(b)})) break;
-    }
-    if (b == x.size()) return k;
-  }
+  for (int k : s.classes)
+    if (!BeyondDeviations(s, k, x, factors[k - 1])) return k;
   return 0;
 }
 
@@ -261,9 +263,7 @@ TEST(Parallelepiped, ZeroFactorHoldsOnlyTheMeanAndNoDataIsSeenWhenReached) {
 // Per class, the inverse of the mean product matrix of its training pixels.
 std::map<int, Matrix> ProductInverses(const Trained& s) {
   std::map<int, std::vector<Vec>> cells;
-  for (int r = s.firstRow; r < s.firstRow + s.rows; ++r)
-    for (int c = s.firstColumn; c < s.firstColumn + s.columns; ++c)
-      if (const int k = MaskClass(kClassRects, c, r)) cells[k].push_back(s.Pixel(r, c));
+  for (const auto& [k, x] : s.Cells()) cells[k].push_back(x);
   std::map<int, Matrix> inverse;
   for (const auto& [k, xs] : cells) inverse[k] = MeanProductInverse(xs);
   return inverse;
@@ -288,9 +288,7 @@ TEST(GeneralizedDistance, DecisionsAndRejectionFollowTheFormulas) {
       // The library computes d in an algebraically equal form; leave out the
       // pixels whose decision a last-bit difference could turn.
       if (second - best <= 1e-9 * std::max(1.0, std::fabs(best))) return double(NAN);
-      for (size_t b = 0; b < x.size() && useDev && k; ++b)
-        if (std::fabs(stats.mean.at({k, int(b)}) - x[b]) > stats.deviation.at({k, int(b)}) * double(factors[k - 1]))
-          k = 0;
+      if (useDev && k && BeyondDeviations(stats, k, x, factors[k - 1])) k = 0;
       rejected += k == 0;
       ++checked;
       return double(k);
@@ -325,17 +323,17 @@ TEST(InvalidValues, NaNPixelsAreNoDataAndTrainNothing) {
   for (bool declared : {false, true}) {
     SCOPED_TRACE(declared ? "NaN declared as no-data" : "no no-data value");
     Trained t(declared, NAN, HolesInTexture, GDT_Float32);
-    Scene& scene = t.scene;
-    scene.MakeResult(36, 28);
+    t.rows = 28, t.columns = 36;
+    t.firstRow = t.firstColumn = 0;
+    t.scene.MakeResult(36, 28);
     float factors[] = {3, 3, 3}, limits[] = {255, 255, 255};
-    ASSERT_EQ(ztMiniDistA(scene.source, t.bands.data(), 2, scene.result, 28, 36, 0, 0, factors, limits), RC_OK);
+    ASSERT_EQ(t.Run(ztMiniDistA, factors, limits), RC_OK);
     int flag = 0;
-    EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(scene.result, 1), &flag), 255);
+    EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(t.scene.result, 1), &flag), 255);
     EXPECT_EQ(flag, 1);
-    const BruteStats stats = WindowStatistics(scene, kClassRects, {3, 1}, 28, 36, 0, 0);
+    const BruteStats stats = t.Stats();
     EXPECT_EQ(stats.classes.size(), 3u) << "one NaN in a training area removes no class";
-    ExpectMap(scene.Result(), 28, 36, [&](int r, int c) {
-      const Vec x = t.Pixel(r, c);
+    t.ExpectMap([&](const Vec& x) {
       return std::isnan(x[0]) || std::isnan(x[1]) ? 255 : BruteMinDist(stats, x, true, factors, true, limits);
     });
   }

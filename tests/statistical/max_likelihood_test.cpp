@@ -23,42 +23,21 @@ double Texture(int b, int c, int r) {
 
 // Rectangles with half-integer corners: pixel centres lie on their edges,
 // where the boundary rule keeps those on left and low-y edges.
-struct HalfRect {
-  double x0, y0, x1, y1;
-  bool Holds(int c, int r) const {
-    return c + 0.5 >= x0 && c + 0.5 < x1 && r + 0.5 >= y0 && r + 0.5 < y1;
-  }
-};
-
-void AddHalfRects(Scene& scene, const std::string& name, const std::vector<HalfRect>& rects) {
-  std::vector<long> counts;
-  std::vector<double> xy;
-  for (const HalfRect& h : rects) {
-    counts.push_back(4);
-    for (double v : {h.x0, h.y0, h.x1, h.y0, h.x1, h.y1, h.x0, h.y1}) xy.push_back(v);
-  }
-  ztRSAddAOI(scene.source, name.c_str(), 1, 2, 3, 3, "", long(counts.size()), counts.data(), xy.data());
-}
-
-const std::vector<std::vector<HalfRect>> kClasses = {
+const std::vector<std::vector<Rect>> kClasses = {
     {{1.5, 2.5, 9.5, 10.5}}, {{13.5, 3.5, 21.5, 9.5}, {14.5, 20.5, 19.5, 25.5}}, {{25.5, 12.5, 33.5, 22.5}}};
 
 // Every cell of every polygon (cells in two polygons count twice).
-Gaussian BruteGaussian(const Scene& scene, const std::vector<HalfRect>& rects, const std::vector<int>& bands) {
+Gaussian BruteGaussian(const Scene& scene, const std::vector<Rect>& rects, const std::vector<int>& bands) {
   std::vector<std::vector<double>> cells;
-  for (const HalfRect& h : rects)
+  for (const Rect& h : rects)
     for (int r = 0; r < scene.rows; ++r)
-      for (int c = 0; c < scene.columns; ++c) {
-        if (!h.Holds(c, r)) continue;
-        std::vector<double> x;
-        for (int b : bands) x.push_back(scene.value(b, c, r));
-        cells.push_back(x);
-      }
+      for (int c = 0; c < scene.columns; ++c)
+        if (h.Holds(c, r)) cells.push_back(PixelOf(scene, bands, r, c));
   return GaussianOf(cells);
 }
 
 void AddClasses(Scene& scene) {
-  for (size_t k = 0; k < kClasses.size(); ++k) AddHalfRects(scene, "class" + std::to_string(k + 1), kClasses[k]);
+  for (size_t k = 0; k < kClasses.size(); ++k) scene.AddClass("class" + std::to_string(k + 1), kClasses[k]);
 }
 
 // The texture as reflectances: Float32 values of 0..0.2, covariance
@@ -174,7 +153,7 @@ TEST(MaximumLikelihood, ASingularCovarianceEndsTheCallBeforeAnyPixel) {
     std::vector<long> bands = t.bands;
     Scene scene(36, 30, int(bands.size()), t.value, false, 0, t.type);
     AddClasses(scene);
-    if (t.oneCell) AddHalfRects(scene, "single", {{3.5, 20.5, 4.5, 21.5}});
+    if (t.oneCell) scene.AddClass("single", {{3.5, 20.5, 4.5, 21.5}});
     scene.MakeResult(36, 30);
     EXPECT_EQ(MaxLiklihoodClass(scene.source, bands.data(), long(bands.size()), 0, scene.result, 30, 36, 0, 0),
               RC_SINGULAR_COVARIANCE);
@@ -192,8 +171,8 @@ TEST(MaximumLikelihood, EqualDiscriminantsGoToTheLowerClass) {
     Scene scene(8, 8, int(bandCount), bandCount == 1 ? +[](int, int c, int r) { return double((c + r) % 4); }
                                                      : Hyperspectral);
     const double edge = bandCount == 1 ? 3.5 : 7.5;
-    AddHalfRects(scene, "a", {{-0.5, -0.5, edge, edge}});
-    AddHalfRects(scene, "b", {{-0.5, -0.5, edge, edge}});
+    scene.AddClass("a", {{-0.5, -0.5, edge, edge}});
+    scene.AddClass("b", {{-0.5, -0.5, edge, edge}});
     scene.MakeResult(8, 8);
     std::vector<long> bands(bandCount);
     std::iota(bands.begin(), bands.end(), 1L);

@@ -264,42 +264,43 @@ int BruteBox(const BruteClasses& classes, const Vec& x, bool hasNoData = false, 
 }
 
 TEST(UnsupervisedParallelepiped, FirstBoxHoldingThePixelGivesItsClassPlusOne) {
-  Unsup u;
-  long display[] = {1, 2, 1};
-  ASSERT_EQ(u.Box(6, display, true), RC_OK);
-  const GridSamples samples = u.Samples();
-  const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 6, u.Origin()));
-  const std::vector<CLASSATTINFO> records = Records(u.scene.result);
-  ASSERT_EQ(records.size(), size_t(classes.list.back() + 1));
-  Vec sum(2, 0.0);
-  long outside = 0;
-  u.ExpectMap([&](const Vec& x) {
-    const int k = BruteBox(classes, x);
-    if (k == 1) sum[0] += x[0], sum[1] += x[1], ++outside;
-    return k;
-  });
-  // Record 0 stands for the pixels in no box.
-  ASSERT_GT(outside, 0);
-  EXPECT_STREQ(records[0].name, "Class_1");
-  EXPECT_EQ(records[0].red, static_cast<unsigned char>(long(sum[0] / double(outside)) & 0xFF));
-  EXPECT_EQ(records[0].green, static_cast<unsigned char>(long(sum[1] / double(outside)) & 0xFF));
-}
-
-TEST(UnsupervisedParallelepiped, NoDataIsNoticedOnlyWhenTheExaminationReachesItsBand) {
-  // Listed bands 3, 1; pixels off the sample grid: band 3 outside every box
-  // with band 1 no-data stays 1; band 3 no-data gives 255.
+  // The second scene marks two pixels off the sample grid, listed bands 3, 1:
+  // no-data is noticed only when the examination reaches its band, so band
+  // 3 outside every box with band 1 no-data stays 1; band 3 no-data gives 255.
   auto marked = [](int b, int c, int r) {
     if (r == 4 && c == 4) return b == 3 ? 255.0 : 0.0;
     if (r == 4 && c == 6) return b == 3 ? 0.0 : 60.0;
     return Regions(b, c, r) + 1;
   };
-  Unsup u(marked, true, 0);
-  ASSERT_EQ(u.Box(4), RC_OK);
-  const GridSamples samples = u.Samples();
-  const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 4, u.Origin(), true, 0));
-  EXPECT_EQ(BruteBox(classes, u.Pixel(4, 4), true, 0), 1);
-  EXPECT_EQ(BruteBox(classes, u.Pixel(4, 6), true, 0), 255);
-  u.ExpectMap([&](const Vec& x) { return BruteBox(classes, x, true, 0); });
+  for (bool noData : {false, true}) {
+    SCOPED_TRACE(noData);
+    Unsup u(noData ? std::function<double(int, int, int)>(marked) : Regions, noData, 0);
+    long display[] = {1, 2, 1};
+    const int k = noData ? 4 : 6;
+    ASSERT_EQ(u.Box(k, display, !noData), RC_OK);
+    const GridSamples samples = u.Samples();
+    const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, k, u.Origin(), noData, 0));
+    if (noData) {
+      EXPECT_EQ(BruteBox(classes, u.Pixel(4, 4), true, 0), 1);
+      EXPECT_EQ(BruteBox(classes, u.Pixel(4, 6), true, 0), 255);
+    }
+    const std::vector<CLASSATTINFO> records = Records(u.scene.result);
+    ASSERT_EQ(records.size(), size_t(classes.list.back() + 1));
+    Vec sum(2, 0.0);
+    long outside = 0;
+    u.ExpectMap([&](const Vec& x) {
+      const int box = BruteBox(classes, x, noData, 0);
+      if (box == 1) sum[0] += x[0], sum[1] += x[1], ++outside;
+      return box;
+    });
+    // Record 0 stands for the pixels in no box, coloured by their mean.
+    ASSERT_GT(outside, 0);
+    EXPECT_STREQ(records[0].name, "Class_1");
+    if (!noData) {
+      EXPECT_EQ(records[0].red, static_cast<unsigned char>(long(sum[0] / double(outside)) & 0xFF));
+      EXPECT_EQ(records[0].green, static_cast<unsigned char>(long(sum[1] / double(outside)) & 0xFF));
+    }
+  }
 }
 
 // The least generalized distance to the classes of the samples.
