@@ -5,6 +5,7 @@
 // iterations are worked out by hand or follow the brute-force centres.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -50,11 +51,11 @@ std::vector<Vec> BruteCentres(const GridSamples& s, int count, const Vec& first,
     int best = -1;
     double bestD = 0;
     for (size_t i = 0; i < s.values.size(); ++i) {
-      bool skip = false;
-      for (double v : s.values[i]) skip = skip || std::isnan(v) || (hasNoData && v == noData);
-      if (skip) continue;
+      const Vec& x = s.values[i];
+      if (std::any_of(x.begin(), x.end(), [&](double v) { return std::isnan(v) || (hasNoData && v == noData); }))
+        continue;
       double d = INFINITY;
-      for (const Vec& c : centres) d = std::min(d, Distance2(c, s.values[i]));
+      for (const Vec& c : centres) d = std::min(d, Distance2(c, x));
       if (best < 0 || d > bestD) best = int(i), bestD = d;
     }
     if (best < 0) return {};
@@ -76,9 +77,7 @@ BruteClasses BruteAssign(const GridSamples& s, const std::vector<Vec>& centres) 
   BruteClasses b;
   std::map<int, std::vector<Vec>> members;
   for (const Vec& x : s.values) {
-    bool nan = false;
-    for (double v : x) nan = nan || std::isnan(v);
-    if (nan) {
+    if (std::any_of(x.begin(), x.end(), [](double v) { return std::isnan(v); })) {
       b.sampleClass.push_back(0);
       continue;
     }
