@@ -226,6 +226,13 @@ TEST(Parallelepiped, FirstBoxHoldingThePixelWinsAndTheNewVariantsExtraArgumentCh
     s.ExpectMap([&](const Vec& x) { const int k = BruteBox(stats, x, factors); ++seen[k]; return k; });
     for (int k : {0, 1, 3}) EXPECT_GT(seen[k], 0) << k;
   }
+  // Boxes wide enough to overlap: the first class whose box holds a pixel
+  // takes it, whichever lies nearer.
+  float wide[] = {20.0f, 20.0f, 20.0f};
+  Trained s;
+  ASSERT_EQ(s.Run(ztJDBoxA, wide), RC_OK);
+  const BruteStats stats = s.Stats();
+  s.ExpectMap([&](const Vec& x) { return BruteBox(stats, x, wide); });
 }
 
 TEST(Parallelepiped, ZeroFactorHoldsOnlyTheMeanAndNoDataIsSeenWhenReached) {
