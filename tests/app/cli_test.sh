@@ -16,12 +16,12 @@ printf '# number, name, colour\n1\tWater\t#0000FF\n2\tForest\tgreen\n' >"$WORK/b
 
 check "no command is a usage error" 2 "A subcommand is required" -- "$ZTCLASS"
 check "info on a missing file" 1 "cannot open raster" -- "$ZTCLASS" info "$WORK/missing.tif"
-check "info" 0 "Band 3: Byte" -- "$ZTCLASS" info "$WORK/img.tif"
-check "info without class records" 0 "^Class records: none$" -- "$ZTCLASS" info "$WORK/img.tif"
+check "info, without class records" 0 "Band 3: Byte" "^Class records: none$" -- "$ZTCLASS" info "$WORK/img.tif"
 
 check "classes write from text" 0 "Wrote 2 class record" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/classes.txt"
 check "classes show" 0 "2	#00A000	Forest" -- "$ZTCLASS" classes show "$WORK/classes.tif"
-check "category names for GIS programs" 0 "Forest" -- gdalinfo "$WORK/classes.tif"
+check "colour table and category names for GIS programs" 0 "2: 0,160,0,255" "1: Water" -- gdalinfo "$WORK/classes.tif"
+check "classes write sets the QGIS style" 0 'value="2" color="#00A000" alpha="255" label="Forest"' -- cat "$WORK/classes.qml"
 check "classes write from JSON" 0 "Wrote 2" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/classes.json"
 check "UTF-8 names" 0 "Forêt	bois" -- "$ZTCLASS" classes show "$WORK/classes.tif"
 check "bad class list" 1 "bad.txt:3: colour" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/bad.txt"
@@ -39,8 +39,8 @@ check "aoi with a missing file" 1 "cannot read AOIs" -- "$ZTCLASS" aoi "$WORK/im
 check "aoi with an unknown field" 2 "--class-field: .* has no field 'kind' \\(its fields: class, color\\)" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --class-field kind
 check "samples as CSV" 0 "^2,Forest,7,7,5,7$" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 1,3
 check "samples purified" 0 "^class,name,row,column,band2$" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 2 --purify 1
-check "samples to a file" 0 "12 cell" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/cells.csv"
-check "samples progress lines" 0 "获取训练样本集" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/cells.csv" --overwrite
+check "samples to a file, with progress lines" 0 "12 cell" "获取训练样本集" -- \
+  "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/cells.csv"
 check "samples with a missing band" 2 "--bands: band 4 does not exist" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 4
 check "samples with a bad band list" 2 "invalid --bands band number" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 1,x
 
@@ -63,7 +63,6 @@ check "classes with names and colours" 0 "2: Forest" "1: 0,0,255,255" -- gdalinf
 check "forest pixels" 0 "Minimum=1.000, Maximum=2.000" -- gdalinfo -stats "$WORK/mindist.tif"
 check "window size" 0 "Size is 10, 8" -- gdalinfo "$WORK/w.tif"
 check "quicklook is a PNG" 0 "Driver: PNG" -- gdalinfo "$WORK/q.png"
-check "nothing written for a bad factor list" 1 "" -- test -e "$WORK/x.tif"
 
 # Post-classification in two steps, and in one straight from the class map:
 # the same image, its class names, and no statistics unless asked for.
@@ -75,8 +74,7 @@ eliminate|0|Wrote|eliminate $WORK/clumps.tif --stats-in $WORK/clump.txt --thresh
 eliminate with a missing statistics file|1|--stats-in: cannot read '.*none.txt': no such file or directory|eliminate $WORK/clumps.tif --stats-in $WORK/none.txt --threshold 2 -o $WORK/e.tif --stats $WORK/e.txt
 eliminate in one step|0|^Wrote [^ ]*clean1.tif$|eliminate $WORK/mindist.tif --neighbours 4 --threshold 10 -o $WORK/clean1.tif
 sieve in one step|0|Wrote|sieve $WORK/mindist.tif --neighbours 4 --threshold 2 -o $WORK/sieved1.tif --stats $WORK/sieve1.txt
---stats-in needs --stats|2|--stats is required with --stats-in|sieve $WORK/clumps.tif --stats-in $WORK/clump.txt --threshold 2 -o $WORK/s.tif
---stats-in needs --stats, over Dask too|2|--stats is required with --stats-in|sieve $WORK/clumps.tif --stats-in $WORK/clump.txt --threshold 2 -o $WORK/s.tif --dask local:1
+--stats-in needs --stats over Dask (in process: test_postclass.py)|2|--stats is required with --stats-in|sieve $WORK/clumps.tif --stats-in $WORK/clump.txt --threshold 2 -o $WORK/s.tif --dask local:1
 TABLE
 check "clump image type" 0 "Type=UInt32" -- gdalinfo "$WORK/clumps.tif"
 check "clump statistics" 0 "^邻域数:4$" -- cat "$WORK/clump.txt"
@@ -101,10 +99,8 @@ for type in UInt16 Int16 UInt32 Int32 Float32 Float64; do
 done
 # GeoTIFF keeps colour tables for Byte and UInt16 only.
 check "UInt16 colour table" 0 "2: 0,160,0,255" -- gdalinfo "$WORK/map_UInt16.tif"
-check "maxlike --ot Float32" 0 "Wrote" -- \
-  "$ZTCLASS" maxlike "$WORK/scene.bin" --aoi "$WORK/aoi.geojson" -o "$WORK/ml.tif" --ot Float32
 check "clump of a Float32 class image" 0 "Wrote" -- \
-  "$ZTCLASS" clump "$WORK/ml.tif" -o "$WORK/ml_clumps.tif" --stats "$WORK/ml_clump.txt"
+  "$ZTCLASS" clump "$WORK/map_Float32.tif" -o "$WORK/float_clumps.tif" --stats "$WORK/float_clump.txt"
 
 # Inputs the library cannot use (pixel types it does not read, an image cut
 # short) end the command with a message that says so, and leave no result.
@@ -119,7 +115,6 @@ for type in CInt16 CFloat32 Int64 UInt64; do
     "$ZTCLASS" mindist "$WORK/$type.tif" --aoi "$WORK/plain.geojson" -o "$WORK/$type-map.tif"
   check "isodata refuses $type" 1 "RC_UNSUPPORTED_PIXEL_TYPE" -- \
     "$ZTCLASS" isodata "$WORK/$type.tif" --classes 2 -o "$WORK/$type-iso.tif"
-  check "no $type result" 1 "" -- test -e "$WORK/$type-map.tif"
 done
 
 # A tiled, compressed scene cut short in its last tiles: the training areas
@@ -130,7 +125,6 @@ head -c $(($(stat -c %s "$WORK/big.tif") * 3 / 4)) "$WORK/big.tif" >"$WORK/cut.t
 check "a file cut short names file, band, rows and GDAL's reason" 1 \
   "RC_RASTER_IO_FAILED \(5000010\).*; reading '.*cut.tif', band [0-9]+, row [0-9]+-[0-9]+: .*[Rr]ead" -- \
   "$ZTCLASS" mindist "$WORK/cut.tif" --aoi "$WORK/plain.geojson" -o "$WORK/cut-map.tif"
-check "no result from a file cut short" 1 "" -- test -e "$WORK/cut-map.tif"
 check "isodata on a file cut short" 1 "RC_RASTER_IO_FAILED" -- \
   "$ZTCLASS" isodata "$WORK/cut.tif" --classes 2 -o "$WORK/cut-iso.tif"
 
@@ -148,7 +142,6 @@ for file in declared.geojson declared.gpkg; do
     "declared.*coordinate system 'WGS 84' \(EPSG:4326\), the image '.*scene.tif' has none.*--aoi-pixels" -- \
     "$ZTCLASS" mindist "$S" --aoi "$WORK/$file" -o "$WORK/refused.tif"
 done
-check "nothing written when refused" 1 "" -- test -e "$WORK/refused.tif"
 check "--aoi-pixels takes them as pixel/line positions" 0 "" -- \
   "$ZTCLASS" mindist "$S" --aoi "$WORK/declared.gpkg" --aoi-pixels -o "$WORK/pixels.tif"
 check "the same map as the plain file" 0 "" -- cmp "$WORK/plain.tif" "$WORK/pixels.tif"

@@ -9,9 +9,9 @@ forest_scene "$WORK"
 gdal_translate -q -a_nodata 0 "$WORK/scene.bin" "$WORK/nodata.tif"
 gdal_create -q -of GTiff -outsize 12 10 -bands 2 -burn 30 -burn 60 "$WORK/flat.tif"
 
-for command in cluster-mindist cluster-gmindist; do help_shows "$command" "--display-bands"; done
-help_shows isodata "--display-bands" "--iterations INT=10"
-help_shows cluster-box "--display-bands" "100000 samples"
+# Which commands offer --display-bands (not art, fuzzy-art, kohonen), and the
+# sampling --interval describes: qgis/help_test.py, against the algorithms.
+help_shows isodata "--iterations INT=10"
 
 check "cluster-mindist" 0 "Wrote .*mindist.tif \(2 classes, sampling interval 1\)" "^  2	Class_2	6 pixels$" -- \
   "$ZTCLASS" cluster-mindist "$WORK/scene.tif" -o "$WORK/mindist.tif" --classes 2
@@ -19,26 +19,13 @@ check "class names for GIS programs" 0 "2: Class_2" -- gdalinfo "$WORK/mindist.t
 # Forest means 201.5 and 11.
 check "colours from the class means" 0 "2: 201,11,201,255" -- \
   bash -c "'$ZTCLASS' cluster-mindist '$WORK/scene.tif' -o '$WORK/c.tif' --classes 2 --display-bands 1,2,1 >/dev/null && gdalinfo '$WORK/c.tif'"
-# The printed pixel counts against GDAL's histogram of the result, on one
-# whose 16-pixel blocks make several reads, the last one short.
-gdal_translate -q -outsize 50 37 "$WORK/scene.tif" "$WORK/large.tif"
-"$ZTCLASS" cluster-mindist "$WORK/large.tif" -o "$WORK/large_c.tif" --classes 3 --co BLOCKXSIZE=16 \
-  --co BLOCKYSIZE=16 >"$WORK/large.txt"
-printed=$(awk -F'\t' '/ pixels$/ {sub(/^ +/, "", $1); sub(/ pixels/, "", $3); printf "%s:%s ", $1, $3}' "$WORK/large.txt")
-histogram=$(gdalinfo -hist "$WORK/large_c.tif" |
-  awk '/buckets from -0.5 to 255.5/ {getline; for (i = 1; i <= NF; ++i) if ($i > 0) printf "%d:%s ", i - 1, $i}')
-check "pixel counts per class" 0 "^3 classes counted alike$" -- \
-  bash -c "[ -n '$printed' ] && [ '$printed' = '$histogram' ] && echo '$(echo $printed | wc -w) classes counted alike'"
+# The printed pixel counts against GDAL's histogram, over several reads of
+# the result: gdal_threads_test.sh.
 check "cluster-box" 0 "^  1	Class_1	[0-9]+ pixels$" -- \
   "$ZTCLASS" cluster-box "$WORK/scene.tif" -o "$WORK/box.tif" --classes 2 --interval 2
 check "cluster-box writes class k as k + 1" 0 "Maximum=3.000" -- gdalinfo -stats "$WORK/box.tif"
-check "cluster-gmindist" 0 "Wrote .*gmindist.tif \(2 classes" -- \
-  "$ZTCLASS" cluster-gmindist "$WORK/scene.tif" -o "$WORK/gmindist.tif" --classes 2
 check "isodata" 0 "Wrote .*iso.tif \(2 classes" "第1次迭代" -- "$ZTCLASS" isodata "$WORK/scene.tif" -o "$WORK/iso.tif" \
   --classes 2 --display-bands 1,2,2 --stretch equalize --png "$WORK/iso.png"
-check "isodata with every parameter" 0 "Wrote" -- "$ZTCLASS" isodata "$WORK/scene.tif" -o "$WORK/iso2.tif" \
-  --classes 3 --iterations 0 --split-threshold 2 --convergence 0.1 --merge-threshold 0.5 --min-size 0 \
-  --max-merges 1 --interval 1 --ot UInt16
 
 checks <<TABLE
 unknown stretch|1|unknown --stretch 'vivid'|isodata $WORK/scene.tif -o $WORK/x.tif --classes 2 --stretch vivid
@@ -76,7 +63,7 @@ check "isodata keeping every cluster" 0 "\(3 classes" "Class_2	1 pixels" -- \
 # Forest pixels of band 1 value 201 become no-data.
 gdal_translate -q -a_nodata 201 "$WORK/scene.bin" "$WORK/holes.tif"
 
-help_shows kohonen "--rate FLOAT=0.1" "--epochs INT=200" "--change-threshold FLOAT=1e-06" "100000 samples"
+help_shows kohonen "--rate FLOAT=0.1" "--epochs INT=200" "--change-threshold FLOAT=1e-06"
 
 # Forest pixels (columns 7-8, rows 6-8) form a cluster of their own: the
 # 6 pixels of the second neuron, started on the sample farthest from the
@@ -107,12 +94,8 @@ check "no clusters given" 2 "(--classes|--clusters) is required" -- "$ZTCLASS" k
 # The adaptive-resonance commands.
 gdal_create -q -of GTiff -outsize 12 10 -bands 2 -burn 0 -burn 60 -a_nodata 0 "$WORK/empty.tif"
 
-for command in art fuzzy-art; do
-  help_shows "$command" "--vigilance FLOAT=0\.[0-9]+"
-  check "$command offers no class-mean colours" 1 "" -- bash -c "'$ZTCLASS' $command --help | grep -q -- --display-bands"
-done
-help_shows art "--noise FLOAT=0"
-help_shows fuzzy-art "--choice FLOAT=0\.001"
+help_shows art "--vigilance FLOAT=0\.[0-9]+" "--noise FLOAT=0"
+help_shows fuzzy-art "--vigilance FLOAT=0\.[0-9]+" "--choice FLOAT=0\.001"
 
 # The forest (columns 7-8, rows 6-8) is bright in band 1 and dark in band 2:
 # a direction of its own for ART, a box of its own for Fuzzy ART.
@@ -132,9 +115,6 @@ check "vigilance -1 forms one ART category" 0 "^1 of 4 categories formed" -- \
 check "every parameter, window and quicklook" 0 "and .*art.png" -- \
   "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/w.tif" --clusters 3 --interval 2 --rate 0.2 --noise 0.1 \
   --vigilance 0.95 --passes 2 --bands 2,1 --window 5,6,4,5 --png "$WORK/art.png"
-check "fuzzy-art with every parameter" 0 "categories formed" -- \
-  "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/f.tif" --clusters 3 --interval 3 --rate 0.5 --choice 0.1 \
-  --vigilance 0.8 --passes 1 --ot UInt16
 
 checks <<TABLE
 no clusters|2|--clusters must be at least 1|art $WORK/scene.tif -o $WORK/x.tif --clusters 0

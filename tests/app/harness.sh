@@ -9,6 +9,8 @@
 #     $ZTCLASS_WORKDIR, when set, are as they were before
 #   forest_scene DIR: DIR/scene.bin (.hdr, and scene.tif), two Byte bands of
 #     12 x 10, forest (columns 7-8, rows 6-8) bright in band 1, dark in band 2
+#   polygons NAME "CLASS NAME X0 Y0 X1 Y1"...: $WORK/NAME.geojson, a class
+#     AOI of each rectangle, numbered and named
 #   forest_aoi FILE [COLOUR]: its class AOIs, Water over pixels 1.5-4.5 x
 #     1.5-3.5, Forest (COLOUR when given) over 6.5-8.5 x 5.5-8.5
 #   landuse_maps [4]: $WORK/cls.bin (.hdr) of 8 x 5 pixels, columns 0-2 class
@@ -80,6 +82,19 @@ forest_scene() {
     } }' >"$1/scene.bin"
   printf 'ENVI\nsamples = 12\nlines = 10\nbands = 2\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$1/scene.hdr"
   gdal_translate -q "$1/scene.bin" "$1/scene.tif"
+}
+
+polygons() {
+  local file="$WORK/$1.geojson" separator=""
+  shift
+  printf '{"type":"FeatureCollection","features":[' >"$file"
+  for rect in "$@"; do
+    set -- $rect
+    printf '%s{"type":"Feature","properties":{"class":%s,"name":"%s"},"geometry":{"type":"Polygon","coordinates":[[[%s,%s],[%s,%s],[%s,%s],[%s,%s],[%s,%s]]]}}' \
+      "$separator" "$1" "$2" "$3" "$4" "$5" "$4" "$5" "$6" "$3" "$6" "$3" "$4" >>"$file"
+    separator=","
+  done
+  printf ']}\n' >>"$file"
 }
 
 forest_aoi() {

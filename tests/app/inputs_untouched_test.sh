@@ -18,10 +18,7 @@ LC_ALL=C awk 'BEGIN { srand(7); for (b = 1; b <= 3; b++) for (r = 0; r < 64; r++
 printf 'ENVI\nsamples = 64\nlines = 64\nbands = 3\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' \
   >"$WORK/noisy.hdr"
 gdal_translate -q -a_ullr 0 64 64 0 "$WORK/noisy.bin" "$IN/scene.tif"
-printf '%s' '{"type":"FeatureCollection","features":[
- {"type":"Feature","properties":{"class":"field"},"geometry":{"type":"Polygon","coordinates":[[[2,62],[20,62],[20,44],[2,44],[2,62]]]}},
- {"type":"Feature","properties":{"class":"forest"},"geometry":{"type":"Polygon","coordinates":[[[40,24],[60,24],[60,4],[40,4],[40,24]]]}}]}' \
-  >"$IN/aoi.geojson"
+polygons in/aoi "1 field 2 62 20 44" "2 forest 40 24 60 4"
 S="$IN/scene.tif" A="$IN/aoi.geojson"
 
 # The class map and its statistics are inputs too.

@@ -19,10 +19,7 @@ LC_ALL=C awk 'BEGIN {
     printf "%c", base + seed % 70
   } }' >"$WORK/scene.bin"
 printf 'ENVI\nsamples = 40\nlines = 30\nbands = 3\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/scene.hdr"
-box() { printf '{"type":"Feature","properties":{"class":"%s"},"geometry":{"type":"Polygon","coordinates":[[[%s,%s],[%s,%s],[%s,%s],[%s,%s],[%s,%s]]]}}' \
-  "$1" "$2" "$3" "$4" "$3" "$4" "$5" "$2" "$5" "$2" "$3"; }
-printf '{"type":"FeatureCollection","features":[%s,%s,%s]}\n' "$(box field 2 2 12 26)" "$(box forest 17 2 25 26)" \
-  "$(box water 30 2 38 26)" >"$WORK/training.geojson"
+polygons training "1 field 2 2 12 26" "2 forest 17 2 25 26" "3 water 30 2 38 26"
 SCENE="$WORK/scene.bin"
 AOI=(--aoi "$WORK/training.geojson")
 
@@ -70,7 +67,7 @@ gmindist|$S|--dev-factor 0.5
 gmindist|$S --dev-factor 1|--no-dev-test
 maxlike|$S|--bands 1,2
 bp|$S|--seed 7
-bp|$S|--hidden 2
+bp|$S|--hidden 2,3
 bp|$S|--rate 0.9
 bp|$S|--momentum 0.9
 bp|$S|--error 10

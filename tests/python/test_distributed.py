@@ -125,13 +125,19 @@ def cluster(tmp_path_factory):
         log.close()
 
 
-def test_command_line_dask_as_in_process(run, cluster, tmp_path):
-    model, large, directory = run
+@pytest.fixture
+def client(cluster):
+    """A client of the cluster, once two of its workers have come."""
     from dask.distributed import Client
 
     with Client(scheduler_file=str(cluster[0]), timeout=20) as client:
         client.wait_for_workers(2, timeout=20)
-        address = client.scheduler.address
+        yield client
+
+
+def test_command_line_dask_as_in_process(run, client, tmp_path):
+    model, large, directory = run
+    address = client.scheduler.address
     window = ["--srcwin", 100, 50, 600, 500]
     run_cli("apply", directory / "model.ztm", large, *window, "-o", tmp_path / "inprocess.tif")
     for name in ("dask.tif", "tiled.vrt"):
@@ -141,66 +147,55 @@ def test_command_line_dask_as_in_process(run, cluster, tmp_path):
     assert_vrt_of_tiles(tmp_path / "tiled.vrt", 500, 600, 256)
 
 
-def test_a_killed_worker_is_replaced_by_the_others(run, cluster, tmp_path):
+def test_a_killed_worker_is_replaced_by_the_others(run, cluster, client, tmp_path):
     name, victim = "cluster.vrt", 1
     model, large, directory = run
-    address_file, workers = cluster
-    from dask.distributed import Client
+    workers = cluster[1]
+    killed = []
 
-    with Client(scheduler_file=str(address_file), timeout=20) as client:
-        client.wait_for_workers(2, timeout=20)
-        killed = []
+    def kill_one(fraction, text):
+        # Workers run with their nanny: the whole process group goes.
+        if fraction >= 0.25 and not killed:
+            os.killpg(workers[victim].pid, signal.SIGKILL)
+            killed.append(fraction)
 
-        def kill_one(fraction, text):
-            # Workers run with their nanny: the whole process group goes.
-            if fraction >= 0.25 and not killed:
-                os.killpg(workers[victim].pid, signal.SIGKILL)
-                killed.append(fraction)
-
-        ztclass.distributed.apply(model, large, tmp_path / name, client, tile=256, progress=kill_one)
+    ztclass.distributed.apply(model, large, tmp_path / name, client, tile=256, progress=kill_one)
     assert killed and workers[victim].wait(5) is not None
     assert_same_as_in_process(tmp_path / name, directory)
     assert_vrt_of_tiles(tmp_path / name, 700, 900, 256)
 
 
-def test_runs_one_after_another_in_any_layout(run, cluster, tmp_path):
+def test_runs_one_after_another_in_any_layout(run, client, tmp_path):
     """The workers' compressed blocks taken as they are (BigTIFF, other
     codecs and blocks), or pixels where the blocks do not divide the tiles;
     and one model's runs one after another on one client (the model of the
     run before once shared its key, and its release cancelled the next)."""
     model, large, directory = run
-    from dask.distributed import Client
-
-    layouts = [((), 512), (("BIGTIFF=YES",), 256), (("COMPRESS=LZW", "BLOCKXSIZE=128", "BLOCKYSIZE=512"), 512),
-               (("BLOCKXSIZE=512",), 256), (("TILED=NO",), 256)]
-    with Client(scheduler_file=str(cluster[0]), timeout=20) as client:
-        for k, (options, tile) in enumerate(layouts):
-            result = tmp_path / ("%d.tif" % k)
-            ztclass.distributed.apply(model, large, result, client, tile=tile, creation_options=options)
-            assert_same_as_in_process(result, directory)
-            structure = gdal.Info(str(result), format="json")
-            assert structure["metadata"]["IMAGE_STRUCTURE"]["COMPRESSION"] == \
-                ("LZW" if "COMPRESS=LZW" in options else "DEFLATE"), options
-            block = [128, 512] if "BLOCKXSIZE=128" in options else [512, 256] if "BLOCKXSIZE=512" in options else \
-                [900, 9] if "TILED=NO" in options else [256, 256]
-            assert structure["bands"][0]["block"] == block, options
-        # One block, whose place the TIFF keeps in its directory entry.
-        for _ in range(10):
-            ztclass.distributed.apply(model, large, tmp_path / "quick.tif", client, window=(30, 20, 200, 150),
-                                      overwrite=True)
+    # Creation options, tile, and the compression and block the result has.
+    layouts = [((), 512, "DEFLATE", [256, 256]), (("BIGTIFF=YES",), 256, "DEFLATE", [256, 256]),
+               (("COMPRESS=LZW", "BLOCKXSIZE=128", "BLOCKYSIZE=512"), 512, "LZW", [128, 512]),
+               (("BLOCKXSIZE=512",), 256, "DEFLATE", [512, 256]), (("TILED=NO",), 256, "DEFLATE", [900, 9])]
+    for k, (options, tile, compression, block) in enumerate(layouts):
+        result = tmp_path / ("%d.tif" % k)
+        ztclass.distributed.apply(model, large, result, client, tile=tile, creation_options=options)
+        assert_same_as_in_process(result, directory)
+        structure = gdal.Info(str(result), format="json")
+        assert structure["metadata"]["IMAGE_STRUCTURE"]["COMPRESSION"] == compression, options
+        assert structure["bands"][0]["block"] == block, options
+    # One block, whose place the TIFF keeps in its directory entry.
+    for _ in range(10):
+        ztclass.distributed.apply(model, large, tmp_path / "quick.tif", client, window=(30, 20, 200, 150),
+                                  overwrite=True)
         np.testing.assert_array_equal(pixels(tmp_path / "quick.tif"),
                                       pixels(directory / "inprocess.tif")[20:170, 30:230])
 
 
-def test_a_failed_tile_fails_the_run(run, cluster, tmp_path):
+def test_a_failed_tile_fails_the_run(run, client, tmp_path):
     """A tile the workers cannot read (its block damaged) fails the run and
     leaves no result, though the client reads the image's first pixel."""
     model, large, directory = run
     damaged = damaged_copy(large, tmp_path / "damaged.tif", (3, 2))
-    from dask.distributed import Client
-
-    with Client(scheduler_file=str(cluster[0]), timeout=20) as client:
-        for name in ("failed.tif", "failed.vrt"):
-            with pytest.raises(ztclass.Error):
-                ztclass.distributed.apply(model, damaged, tmp_path / name, client, tile=256)
+    for name in ("failed.tif", "failed.vrt"):
+        with pytest.raises(ztclass.Error):
+            ztclass.distributed.apply(model, damaged, tmp_path / name, client, tile=256)
     assert sorted(p.name for p in tmp_path.iterdir()) == ["damaged.tif"]

@@ -97,7 +97,6 @@ def test_applies_on_threads_at_once(scene, trained, tmp_path):
     (lambda d, m, i, a: ztclass.train("bp", i, a, rate=-5), "RC_BAD_PARAMETER", 'parameter "rate"'),
     (lambda d, m, i, a: ztclass.train("mindist", i, a, bands=[1, 5]), None, "band 5 does not exist"),
     (lambda d, m, i, a: m.apply(i, d / "out.tif", bands=[0, 1, 2, 3]), None, "band 0 does not exist"),
-    (lambda d, m, i, a: m.apply(i, d / "out.tif", window=(118, 0, 5, 5)), None, "window 118 0 5 5 does not lie"),
     (lambda d, m, i, a: m.apply(i, d / "o.tif", confidence=d / "o.tif"), None, "confidence and output name the same"),
 ])
 def test_failures_raise(scene, trained, tmp_path, call, name, says):
