@@ -36,7 +36,7 @@ TEST(HostOptions, WindowDefaultsToTheWholeImageAndMustFit) {
   };
   EXPECT_EQ(parse(""), (std::vector<long>{40, 50, 0, 0}));
   EXPECT_EQ(parse("10,20,30,5"), (std::vector<long>{10, 20, 30, 5}));
-  for (const char* bad : {"11,20,30,5", "10,20,30", "10,20,30,5,1", "0,20,0,0", "a,b,c,d"})
+  for (const char* bad : {"11,20,30,5", "10,46,0,5", "10,20,30", "10,20,30,5,1", "0,20,0,0", "a,b,c,d"})
     EXPECT_THROW(ParseWindow(bad, source.ds), CommandError) << bad;
 }
 
