@@ -35,9 +35,6 @@ def corners():
     return m
 
 
-MAPS = {"spiral": spiral, "corners": corners}
-
-
 @pytest.fixture(scope="module")
 def client():
     with distributed.connect("local:2") as client:
@@ -47,11 +44,9 @@ def client():
 @pytest.fixture(scope="module")
 def maps(tmp_path_factory):
     directory = tmp_path_factory.mktemp("maps")
-    made = {}
-    for name, make in MAPS.items():
-        made[name] = directory / (name + ".tif")
-        write_image(made[name], make()[np.newaxis])
-    return made
+    for make in (spiral, corners):
+        write_image(directory / (make.__name__ + ".tif"), make()[np.newaxis])
+    return {name: directory / (name + ".tif") for name in ("spiral", "corners")}
 
 
 def assert_same(a, b):

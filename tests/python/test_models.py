@@ -65,12 +65,11 @@ def test_predict_any_type_as_counted(nearest, dtype):
 
 
 def test_predict_nan_is_no_data_and_no_pixels_no_classes(nearest):
-    model = nearest
     scene = synthetic_scene(90, 120).astype(np.float32)
     scene[2, 5:9, 7:11] = np.nan
-    classes = model.predict(scene)
+    classes = nearest.predict(scene)
     assert (classes[5:9, 7:11] == 255).all() and (classes != 255).sum() == 90 * 120 - 16
-    assert model.predict(scene[:, :0]).shape == (0, 120)
+    assert nearest.predict(scene[:, :0]).shape == (0, 120)
 
 
 def test_applies_on_threads_at_once(scene, trained, tmp_path):
