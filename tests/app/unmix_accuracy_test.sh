@@ -138,6 +138,9 @@ check "no report after failures" 1 "" -- test -e "$WORK/y.txt"
 # 2/3; chance (1*1 + 1*1) / 3^2, Kappa (2/3 - 2/9) / (1 - 2/9) = 0.57.
 gdal_translate -q -a_ullr 0 10 12 0 "$WORK/classes.tif" "$WORK/geo.tif"
 "$ZTCLASS" classes write "$WORK/geo.tif" --from "$WORK/records.txt" >/dev/null
+gdal_translate -q -a_ullr 1 10 13 0 "$WORK/mix.tif" "$WORK/shifted.tif"
+check "reference a pixel off the class image's grid" 1 "must share the class image's pixel grid: their georeferencing differs" -- \
+  "$ZTCLASS" accuracy "$WORK/geo.tif" --reference "$WORK/shifted.tif" --aoi "$WORK/reference.geojson" -o "$WORK/g.txt"
 printf '3\n0.5 9.5\n7.5 9.5\n100 100\n' >"$WORK/points.txt"
 printf '3\n1 2 2\n' >"$WORK/point_classes.txt"
 check "check points" 0 "^Overall accuracy 0.67, Kappa 0.57$" -- "$ZTCLASS" accuracy "$WORK/geo.tif" \
