@@ -133,6 +133,7 @@ TEST(ImageEnhancement, HistogramStretches) {
   EXPECT_EQ(ztComImgNoneALayer(nullptr, 1, t), RC_NULL_ARGUMENT);
   EXPECT_EQ(ztComImgEqualizeALayer(h.ds, 2, t, nullptr), RC_NULL_ARGUMENT);
   EXPECT_EQ(ztComImgLinearALayer(h.ds, 1, nullptr, -1, -1, 0.005f, 0.995f, nullptr), RC_NULL_ARGUMENT);
+  EXPECT_EQ(ztComImgAdaptiveALayer(h.ds, 1, nullptr, nullptr), RC_NULL_ARGUMENT);
 }
 
 }  // namespace
