@@ -12,38 +12,45 @@ using namespace zttest;
 
 namespace {
 
-std::vector<AOI> LoadAois(void* ds) {
+// The AOIs of ds with their editor, which holds their polygons until it goes.
+struct Aois {
   CAOIEditor* editor = nullptr;
-  EXPECT_EQ(ztRSAllocAOIInfo(ds, &editor), 0);
-  long n = 0;
-  ztRSGetAOINums(editor, &n);
-  std::vector<AOI> aois(n);
-  if (n) ztRSGetAOIInfo(editor, aois.data());
-  ztRSFreeAOIInfo(editor);  // records keep only scalar fields below
-  return aois;
+  std::vector<AOI> aois;
+  explicit Aois(void* ds) {
+    EXPECT_EQ(ztRSAllocAOIInfo(ds, &editor), 0);
+    long n = 0;
+    ztRSGetAOINums(editor, &n);
+    aois.resize(n);
+    if (n) ztRSGetAOIInfo(editor, aois.data());
+  }
+  ~Aois() { ztRSFreeAOIInfo(editor); }
+  // The first polygon of AOI k.
+  void* Polygon(size_t k) {
+    void* polygons = nullptr;
+    ztGetPolygonPointerOfAoi(&aois[k], &polygons);
+    return ztGetPolygonAt(polygons, 0);
+  }
+};
+
+std::vector<AOI> LoadAois(void* ds) { return Aois(ds).aois; }  // the scalar fields only
+
+// A plain image of spec, opened.
+Handle Image(const TempDir& dir, const RasterSpec& spec = {}) {
+  WriteGeoTiff(dir.File("i.tif"), spec, [](int, int, int) { return 0; });
+  return Handle(ztRSOpen(dir.File("i.tif").c_str(), 0));
 }
 
 // An image of 100 x 100 pixels of 30 m from (500000, 4000000) in UTM 33N.
-std::string GeoImage(const TempDir& dir) {
-  RasterSpec spec;
-  spec.columns = spec.rows = 100;
-  spec.georeferenced = true;
-  WriteGeoTiff(dir.File("img.tif"), spec, [](int, int, int) { return 0; });
-  return dir.File("img.tif");
-}
-
 TEST(AoiFiles, GeoPackageInAnotherCrsIsReprojectedToPixelCentres) {
   TempDir dir;
-  std::string image = GeoImage(dir);
   GDALAllRegister();
   GDALDriver* gpkg = GetGDALDriverManager()->GetDriverByName("GPKG");
   GDALDataset* out = gpkg->Create(dir.File("t.gpkg").c_str(), 0, 0, 0, GDT_Unknown, nullptr);
-  OGRSpatialReference wgs84;
-  wgs84.importFromEPSG(4326);
-  wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-  OGRSpatialReference utm;
-  utm.importFromEPSG(32633);
-  utm.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  OGRSpatialReference wgs84, utm;
+  for (auto [srs, epsg] : {std::pair{&wgs84, 4326}, {&utm, 32633}}) {
+    srs->importFromEPSG(epsg);
+    srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  }
   OGRLayer* layer = out->CreateLayer("training", &wgs84, wkbPolygon, nullptr);
   OGRFieldDefn classField("class", OFTInteger);
   layer->CreateField(&classField);
@@ -70,56 +77,38 @@ TEST(AoiFiles, GeoPackageInAnotherCrsIsReprojectedToPixelCentres) {
   }
   GDALClose(out);
 
-  Handle ds(ztRSOpen(image.c_str(), 0));
+  // An image of 100 x 100 pixels of 30 m from (500000, 4000000) in UTM 33N.
+  Handle ds = Image(dir, RasterSpec{.columns = 100, .rows = 100, .georeferenced = true});
   ASSERT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("t.gpkg").c_str(), nullptr), 0);
-  CAOIEditor* editor = nullptr;
-  ASSERT_EQ(ztRSAllocAOIInfo(ds.get(), &editor), 0);
-  long n = 0;
-  ztRSGetAOINums(editor, &n);
-  ASSERT_EQ(n, 2);
-  AOI aois[2];
-  ztRSGetAOIInfo(editor, aois);
-  EXPECT_STREQ(aois[0].name, "Two");
-  EXPECT_STREQ(aois[1].name, "Seven");
-  void* polygons = nullptr;
-  ztGetPolygonPointerOfAoi(&aois[0], &polygons);
+  Aois loaded(ds.get());
+  ASSERT_EQ(loaded.aois.size(), 2u);
+  EXPECT_STREQ(loaded.aois[0].name, "Two");
+  EXPECT_STREQ(loaded.aois[1].name, "Seven");
   double rect[4];
-  ztComputeMaxRectOfPolygon(ztGetPolygonAt(polygons, 0), rect);
-  EXPECT_NEAR(rect[0], 50, 1e-6);
-  EXPECT_NEAR(rect[1], 50, 1e-6);
-  EXPECT_NEAR(rect[2], 54, 1e-6);
-  EXPECT_NEAR(rect[3], 53, 1e-6);
+  ztComputeMaxRectOfPolygon(loaded.Polygon(0), rect);
+  const double expected[] = {50, 50, 54, 53};
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(rect[i], expected[i], 1e-6) << i;
   long points = 0;
-  ztGetPointNumsOfPolygon(ztGetPolygonAt(polygons, 0), &points);
+  ztGetPointNumsOfPolygon(loaded.Polygon(0), &points);
   EXPECT_EQ(points, 5);
-  ztRSFreeAOIInfo(editor);
 }
 
 TEST(AoiFiles, HolesAreLeftOutsideAndNamesAreCutAtCharacterBoundaries) {
   TempDir dir;
-  RasterSpec spec;
-  spec.columns = spec.rows = 20;
-  WriteGeoTiff(dir.File("plain.tif"), spec, [](int, int, int) { return 0; });
+  WriteGeoTiff(dir.File("plain.tif"), RasterSpec{20, 20}, [](int, int, int) { return 0; });
   std::string longName;
   for (int i = 0; i < 60; ++i) longName += "水";  // 3 bytes each: 180 bytes
   WriteText(dir.File("plain.tif.aoi.geojson"), R"({"type":"FeatureCollection","features":[
     {"type":"Feature","properties":{"name":")" + longName + R"("},
      "geometry":{"type":"Polygon","coordinates":[[[0,0],[10,0],[10,10],[0,10],[0,0]],[[4,4],[6,4],[6,6],[4,6],[4,4]]]}}]})");
   Handle ds(ztRSOpen(dir.File("plain.tif").c_str(), 0));  // sidecar found by name
-  std::vector<AOI> aois = LoadAois(ds.get());
-  ASSERT_EQ(aois.size(), 1u);
-  EXPECT_EQ(std::strlen(aois[0].name), 126u) << "42 whole characters fit in 127 bytes";
-
-  CAOIEditor* editor = nullptr;
-  ztRSAllocAOIInfo(ds.get(), &editor);
-  AOI aoi;
-  ztRSGetAOIInfo(editor, &aoi);
-  void* polygons = nullptr;
-  ztGetPolygonPointerOfAoi(&aoi, &polygons);
+  Aois loaded(ds.get());
+  ASSERT_EQ(loaded.aois.size(), 1u);
+  EXPECT_EQ(std::strlen(loaded.aois[0].name), 126u) << "42 whole characters fit in 127 bytes";
   long n = 0;
   void* points = nullptr;
-  ztGetPointNumsOfPolygon(ztGetPolygonAt(polygons, 0), &n);
-  ztGetPointPointerOfPolygon(ztGetPolygonAt(polygons, 0), &points);
+  ztGetPointNumsOfPolygon(loaded.Polygon(0), &n);
+  ztGetPointPointerOfPolygon(loaded.Polygon(0), &points);
   std::vector<double> xy;
   for (long i = 0; i < n; ++i) {
     xy.push_back(double(static_cast<ZTPOINT*>(points)[i].x));
@@ -129,14 +118,12 @@ TEST(AoiFiles, HolesAreLeftOutsideAndNamesAreCutAtCharacterBoundaries) {
   EXPECT_EQ(ztRSPtInPolygon(xy.data(), n, 5, 5, 0), 0) << "inside the hole";
   EXPECT_EQ(ztRSPtInPolygon(xy.data(), n, 2, 2, 0), 1);
   EXPECT_EQ(ztRSPtInPolygon(xy.data(), n, 8, 5, 0), 1);
-  ztRSFreeAOIInfo(editor);
 }
 
 // Each colour field in turn the file's first (index 0).
 TEST(AoiFiles, ColoursComeFromRedGreenAndBlueFieldsClampedToBytes) {
   TempDir dir;
-  WriteGeoTiff(dir.File("i.tif"), RasterSpec{}, [](int, int, int) { return 0; });
-  Handle ds(ztRSOpen(dir.File("i.tif").c_str(), 0));
+  Handle ds = Image(dir);
   for (const char* fields : {R"("red":300,"green":20,"blue":-5)", R"("green":20,"blue":-5,"red":300)",
                              R"("blue":-5,"red":300,"green":20)"}) {
     SCOPED_TRACE(fields);
@@ -153,8 +140,7 @@ TEST(AoiFiles, ColoursComeFromRedGreenAndBlueFieldsClampedToBytes) {
 
 TEST(AoiFiles, BadFilesAreReportedWhenAttached) {
   TempDir dir;
-  WriteGeoTiff(dir.File("i.tif"), RasterSpec{}, [](int, int, int) { return 0; });
-  Handle ds(ztRSOpen(dir.File("i.tif").c_str(), 0));
+  Handle ds = Image(dir);
   EXPECT_NE(ztRSAttachAOIFile(ds.get(), dir.File("missing.gpkg").c_str(), nullptr), 0);
   WriteText(dir.File("empty.geojson"), R"({"type":"FeatureCollection","features":[]})");
   ASSERT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("empty.geojson").c_str(), nullptr), 0);
@@ -166,10 +152,7 @@ TEST(AoiFiles, BadFilesAreReportedWhenAttached) {
 
 TEST(AoiFiles, VerticesThatAreOrMapToNoNumberMakeTheFileUnusable) {
   TempDir dir;
-  RasterSpec spec;
-  spec.columns = spec.rows = 10;
-  WriteGeoTiff(dir.File("plain.tif"), spec, [](int, int, int) { return 0; });
-  Handle ds(ztRSOpen(dir.File("plain.tif").c_str(), 0));
+  Handle ds = Image(dir);
   auto polygon = [](const std::string& x) {
     return R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{"class":"a"},
       "geometry":{"type":"Polygon","coordinates":[[[1,1],[)" + x + R"(,1],[5,5],[1,1]]]}}]})";

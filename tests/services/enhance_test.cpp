@@ -2,6 +2,8 @@
 // against a table worked out by hand.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <utility>
 
 #include "test_support.h"
 #include "ztclass/result_codes.h"
@@ -15,12 +17,7 @@ namespace {
 
 TEST(RasterAdapter, ReadsEveryValueAsTheDatasetHoldsIt) {
   TempDir dir;
-  RasterSpec spec;
-  spec.columns = 23;
-  spec.rows = 17;
-  spec.bands = 2;
-  spec.type = GDT_Int16;
-  spec.blockColumns = spec.blockRows = 16;
+  const RasterSpec spec{.columns = 23, .rows = 17, .bands = 2, .type = GDT_Int16, .blockColumns = 16, .blockRows = 16};
   auto value = [](int b, int c, int r) { return double((c * 31 + r * 17 + b * 1000) % 2000 - 900); };
   WriteGeoTiff(dir.File("a.tif"), spec, value);
   void* ds = ztRSOpen(dir.File("a.tif").c_str(), 0);
@@ -58,10 +55,7 @@ struct Histogram200 {
   TempDir dir;
   void* ds = nullptr;
   Histogram200() {
-    RasterSpec spec;
-    spec.columns = 20;
-    spec.rows = 10;
-    WriteGeoTiff(dir.File("h.tif"), spec, [](int, int c, int r) {
+    WriteGeoTiff(dir.File("h.tif"), RasterSpec{.columns = 20, .rows = 10}, [](int, int c, int r) {
       const int i = r * 20 + c;
       return i < 100 ? 10.0 : i < 160 ? 20.0 : 30.0;
     });
@@ -70,37 +64,32 @@ struct Histogram200 {
   ~Histogram200() { ztRSClose(ds); }
 };
 
+// Each level of the table that levels names holds its value.
+void ExpectLevels(const unsigned short* t, std::initializer_list<std::pair<int, int>> levels) {
+  for (auto [level, value] : levels) EXPECT_EQ(t[level], value) << "level " << level;
+}
+
 TEST(ImageEnhancement, ClippedStretchesFollowTheirCurves) {
   Histogram200 h;
   unsigned short t[256];
-  // 0.5 % of 200 is 1 pixel: a = 10; 99.5 % is 199: b = 30.
+  // 0.5 % of 200 is 1 pixel: a = 10; 99.5 % is 199: b = 30. Level 11 is
+  // 255 / 20 = 12.75, 20 is 127.5 rounded up, 29 is 242.25.
   ASSERT_EQ(ztComImgLinearALayer(h.ds, 1, t, -1, -1, 0.005f, 0.995f, nullptr), 0);
-  EXPECT_EQ(t[0], 0);
-  EXPECT_EQ(t[10], 0);
-  EXPECT_EQ(t[11], 13);   // 255 / 20 = 12.75
-  EXPECT_EQ(t[20], 128);  // 127.5 rounds up
-  EXPECT_EQ(t[29], 242);  // 242.25
-  EXPECT_EQ(t[30], 255);
-  EXPECT_EQ(t[200], 255);
+  ExpectLevels(t, {{0, 0}, {10, 0}, {11, 13}, {20, 128}, {29, 242}, {30, 255}, {200, 255}});
   ASSERT_EQ(ztComImgInvertALayer(h.ds, 1, t, -1, -1, 0.005f, 0.995f, nullptr), 0);
-  EXPECT_EQ(t[10], 255);
-  EXPECT_EQ(t[11], 242);
-  EXPECT_EQ(t[20], 127);
-  EXPECT_EQ(t[30], 0);
+  ExpectLevels(t, {{10, 255}, {11, 242}, {20, 127}, {30, 0}});
+  // u = 5 / 20 at level 15: 255 * sqrt(u) = 127.5; 255 * sqrt(0.05) = 57.02.
   ASSERT_EQ(ztComImgRootALayer(h.ds, 1, t, -1, -1, 0.005f, 0.995f, nullptr), 0);
-  EXPECT_EQ(t[15], 128);  // u = 5 / 20, 255 * sqrt(u) = 127.5
-  EXPECT_EQ(t[11], 57);   // 255 * sqrt(0.05) = 57.02
+  ExpectLevels(t, {{15, 128}, {11, 57}});
+  // 255 * 0.0625 = 15.94; 255 * 0.25 = 63.75.
   ASSERT_EQ(ztComImgSquareALayer(h.ds, 1, t, -1, -1, 0.005f, 0.995f, nullptr), 0);
-  EXPECT_EQ(t[15], 16);   // 255 * 0.0625 = 15.94
-  EXPECT_EQ(t[20], 64);   // 63.75
+  ExpectLevels(t, {{15, 16}, {20, 64}});
   // Clip points given as levels.
   ASSERT_EQ(ztComImgLinearALayer(h.ds, 1, t, 0, 51, 0.005f, 0.995f, nullptr), 0);
-  EXPECT_EQ(t[1], 5);
-  EXPECT_EQ(t[51], 255);
+  ExpectLevels(t, {{1, 5}, {51, 255}});
   // Clipping 60 % at the low end: a = 20 (C(10) = 100 < 120).
   ASSERT_EQ(ztComImgLinearALayer(h.ds, 1, t, -1, -1, 0.6f, 0.995f, nullptr), 0);
-  EXPECT_EQ(t[20], 0);
-  EXPECT_EQ(t[25], 128);
+  ExpectLevels(t, {{20, 0}, {25, 128}});
 }
 
 TEST(ImageEnhancement, HistogramStretches) {
@@ -108,28 +97,21 @@ TEST(ImageEnhancement, HistogramStretches) {
   unsigned short t[256];
   ASSERT_EQ(ztComImgNoneALayer(h.ds, 1, t), 0);
   for (int i = 0; i < 256; ++i) ASSERT_EQ(t[i], i);
-  // C = 100 / 160 / 200 of 200.
+  // C = 100 / 160 / 200 of 200: 255 * 0.5 = 127.5 from level 10 on.
   ASSERT_EQ(ztComImgEqualizeALayer(h.ds, 1, t, nullptr), 0);
-  EXPECT_EQ(t[9], 0);
-  EXPECT_EQ(t[10], 128);  // 127.5
-  EXPECT_EQ(t[19], 128);
-  EXPECT_EQ(t[20], 204);
-  EXPECT_EQ(t[30], 255);
+  ExpectLevels(t, {{9, 0}, {10, 128}, {19, 128}, {20, 204}, {30, 255}});
   // Mean 17; mean square (100 * 100 + 60 * 400 + 40 * 900) / 200 = 350,
-  // variance 61, s = 7.8102: levels 1.3795 .. 32.6205 stretched.
+  // variance 61, s = 7.8102: levels 1.3795 .. 32.6205 stretched; level 10
+  // is 255 * 8.6205 / 31.241 = 70.36, 32 is 255 * 30.6205 / 31.241 = 249.93.
   ASSERT_EQ(ztComImgNormalizeALayer(h.ds, 1, t, 2.0, nullptr), 0);
-  EXPECT_EQ(t[1], 0);
-  EXPECT_EQ(t[10], 70);   // 255 * 8.6205 / 31.241 = 70.36
-  EXPECT_EQ(t[32], 250);  // 255 * 30.6205 / 31.241 = 249.93
-  EXPECT_EQ(t[33], 255);
+  ExpectLevels(t, {{1, 0}, {10, 70}, {32, 250}, {33, 255}});
   // Limit 2 * 200 / 256 = 1.5625: each occupied level is cut to it; the
   // 195.3125 cut pixels spread 0.7629 over each level, so C'(t) =
-  // (t + 1) * 0.7629 + 1.5625 * (levels 10, 20, 30 reached).
+  // (t + 1) * 0.7629 + 1.5625 * (levels 10, 20, 30 reached). Level 0 is
+  // 255 * 0.7629 / 200 = 0.97, 9 is 255 * 7.629 / 200 = 9.73, 10 is
+  // 255 * (8.392 + 1.5625) / 200 = 12.69.
   ASSERT_EQ(ztComImgAdaptiveALayer(h.ds, 1, t, nullptr), 0);
-  EXPECT_EQ(t[0], 1);    // 255 * 0.7629 / 200 = 0.97
-  EXPECT_EQ(t[9], 10);   // 255 * 7.629 / 200 = 9.73
-  EXPECT_EQ(t[10], 13);  // 255 * (8.392 + 1.5625) / 200 = 12.69
-  EXPECT_EQ(t[255], 255);
+  ExpectLevels(t, {{0, 1}, {9, 10}, {10, 13}, {255, 255}});
   EXPECT_EQ(ztComImgNoneALayer(nullptr, 1, t), RC_NULL_ARGUMENT);
   EXPECT_EQ(ztComImgEqualizeALayer(h.ds, 2, t, nullptr), RC_NULL_ARGUMENT);
   EXPECT_EQ(ztComImgLinearALayer(h.ds, 1, nullptr, -1, -1, 0.005f, 0.995f, nullptr), RC_NULL_ARGUMENT);
