@@ -43,14 +43,12 @@ TEST(RasterService, ConversionToTypesTruncatesAndSaturates) {
 
   uint32_t u32[7];
   ztConvNDValues(in, ZTRS_UInt32, u32, 7);
-  EXPECT_EQ(u32[4], 4294967295u);
-  EXPECT_EQ(u32[5], 0u);
+  EXPECT_EQ(std::vector<uint32_t>({u32[4], u32[5]}), std::vector<uint32_t>({4294967295u, 0u}));
 
   int32_t i32[7];
   ztConvNDValues(in, ZTRS_Int32, i32, 7);
-  EXPECT_EQ(i32[0], -1);
-  EXPECT_EQ(i32[4], std::numeric_limits<int32_t>::max());
-  EXPECT_EQ(i32[5], std::numeric_limits<int32_t>::min());
+  EXPECT_EQ(std::vector<int32_t>({i32[0], i32[4], i32[5]}),
+            std::vector<int32_t>({-1, std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()}));
 
   float f[1];
   const double huge = 1e300;
@@ -76,8 +74,7 @@ TEST(RasterService, CreationOptionsStayTheCallers) {
     ASSERT_TRUE(ds);
     long bx = 0, by = 0;
     ztRSGetBlockSize(ztRSGetRasterBand(ds.get(), 1), &bx, &by);
-    EXPECT_EQ(bx, 32);
-    EXPECT_EQ(by, 32);
+    EXPECT_EQ(std::pair(bx, by), std::pair(32L, 32L));
   }
   EXPECT_STREQ(options[0], "TILED=YES");
   EXPECT_EQ(ztRSCreate(nullptr, dir.File("x.tif").c_str(), 4, 4, 1, ZTRS_Byte, nullptr), nullptr);
@@ -87,29 +84,25 @@ TEST(RasterService, CreationOptionsStayTheCallers) {
 
 TEST(RasterService, ZtiImagesAreTheFamilysOwnType) {
   TempDir dir;
+  auto typeOf = [](const Handle& ds) {
+    ZTIMGTYPE type = ZTIMG_OTHER;
+    EXPECT_EQ(ztRSGetInternalImgType(ds.get(), type), 0);
+    return type;
+  };
   void* zti = ztRSGetDriverByName("ZOVREKZTI");
   ASSERT_NE(zti, nullptr);
   Handle a(ztRSCreate(zti, dir.File("a.zti").c_str(), 8, 8, 1, ZTRS_Byte, nullptr));
   ASSERT_TRUE(a);
-  ZTIMGTYPE type = ZTIMG_OTHER;
-  ASSERT_EQ(ztRSGetInternalImgType(a.get(), type), 0);
-  EXPECT_EQ(type, ZTIMG_ZTI);
+  EXPECT_EQ(typeOf(a), ZTIMG_ZTI);
   a.reset();
-
   Handle upper(ztRSOpen(dir.File("a.zti").c_str(), 0));
   ASSERT_TRUE(upper) << "a zti file is a GeoTIFF that GDAL opens";
-  ztRSGetInternalImgType(upper.get(), type);
-  EXPECT_EQ(type, ZTIMG_ZTI);
-
+  EXPECT_EQ(typeOf(upper), ZTIMG_ZTI);
   WriteGeoTiff(dir.File("b.ZTI"), RasterSpec{}, [](int, int, int) { return 0; });
-  Handle capitals(ztRSOpen(dir.File("b.ZTI").c_str(), 0));
-  ztRSGetInternalImgType(capitals.get(), type);
-  EXPECT_EQ(type, ZTIMG_ZTI);
-
+  EXPECT_EQ(typeOf(Handle(ztRSOpen(dir.File("b.ZTI").c_str(), 0))), ZTIMG_ZTI);
   WriteGeoTiff(dir.File("c.tif"), RasterSpec{}, [](int, int, int) { return 0; });
   Handle tif(ztRSOpen(dir.File("c.tif").c_str(), 0));
-  ztRSGetInternalImgType(tif.get(), type);
-  EXPECT_EQ(type, ZTIMG_OTHER);
+  EXPECT_EQ(typeOf(tif), ZTIMG_OTHER);
   // Closing a pyramid layer never opened is accepted.
   EXPECT_EQ(ztRSClosePyramidLayer(tif.get()), 0);
   EXPECT_EQ(ztRSOpenPyramidLayer(tif.get(), 1), 0);
@@ -153,18 +146,15 @@ TEST(RasterService, ColourTablesAreOpaqueAndSurviveReopening) {
   GDALAllRegister();
   GDALDataset* gdal = GDALDataset::Open(dir.File("c.tif").c_str(), GDAL_OF_RASTER);
   const GDALColorEntry* e = gdal->GetRasterBand(1)->GetColorTable()->GetColorEntry(1);
-  EXPECT_EQ(e->c1, 200);
-  EXPECT_EQ(e->c2, 10);
-  EXPECT_EQ(e->c3, 20);
-  EXPECT_EQ(e->c4, 255) << "classes must not be transparent";
+  // Alpha 255: classes must not be transparent.
+  EXPECT_EQ(std::vector<int>({e->c1, e->c2, e->c3, e->c4}), std::vector<int>({200, 10, 20, 255}));
   GDALClose(gdal);
 
   Handle again(ztRSOpen(dir.File("c.tif").c_str(), 0));
   void* copy = ztRSGetDatasetColorTable(again.get());
   ZTRSColorEntry entry{};
   ASSERT_EQ(ztRSGetColorEntryAsRGB(copy, 1, &entry), 0);
-  EXPECT_EQ(entry.c1, 200);
-  EXPECT_EQ(entry.c4, 0);
+  EXPECT_EQ(std::vector<int>({entry.c1, entry.c4}), std::vector<int>({200, 0}));
 }
 
 TEST(RasterService, CellAccessMatchesTheFile) {
