@@ -229,9 +229,7 @@ std::vector<CLASSATTINFO> RecordsOf(void* dataset) {
 }
 
 void ExpectEntry(const ZTRSColorEntry& e, int r, int g, int b) {
-  EXPECT_EQ(e.c1, r);
-  EXPECT_EQ(e.c2, g);
-  EXPECT_EQ(e.c3, b);
+  EXPECT_EQ(std::vector<int>({e.c1, e.c2, e.c3}), std::vector<int>({r, g, b}));
 }
 
 // A step file of n colours, colour i = (i, 255 - i, i / 2), under a system

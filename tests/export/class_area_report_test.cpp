@@ -64,6 +64,10 @@ TEST_F(ClassAreaReport, ClassNumbersOfRecordsPickTheirCounts) {
   WriteRecords({"urban", "beyond"}, {3, 200});
   ASSERT_EQ(zt::ExportClassAreaReport(image, "c", reportPath), RC_OK);
   EXPECT_EQ(ReadText(reportPath), Report("c", "  1\turban\t8\t7200.00\n  2\tbeyond\t0\t0.00\n"));
+  // An image of a single value.
+  Reimage(RasterSpec{.columns = 3, .rows = 2}, [](int, int, int) { return 2.0; }, {"a", "b"});
+  ASSERT_EQ(zt::ExportClassAreaReport(image, "c", reportPath), RC_OK);
+  EXPECT_EQ(ReadText(reportPath), Report("c", "  1\ta\t0\t0.00\n  2\tb\t6\t5400.00\n"));
 }
 
 TEST(ClassAreaReportText, NegativeCellSizeGivesNegativeAreas) {
@@ -71,12 +75,6 @@ TEST(ClassAreaReportText, NegativeCellSizeGivesNegativeAreas) {
   zt::AreasFromCellSize(areas.classes, 2.5, -4.0);
   const std::string text = zt::FormatClassAreaReport("x.cls", areas, zt::AreaUnit::kSquareMetres);
   EXPECT_EQ(text, Report("x.cls", "  1\ta\t3\t-30.00\n  2\tb\t0\t0.00\n"));
-}
-
-TEST_F(ClassAreaReport, SingleValueImage) {
-  Reimage(RasterSpec{.columns = 3, .rows = 2}, [](int, int, int) { return 2.0; }, {"a", "b"});
-  ASSERT_EQ(zt::ExportClassAreaReport(image, "c", reportPath), RC_OK);
-  EXPECT_EQ(ReadText(reportPath), Report("c", "  1\ta\t0\t0.00\n  2\tb\t6\t5400.00\n"));
 }
 
 TEST_F(ClassAreaReport, FailuresGiveCodesAndNoReport) {

@@ -35,10 +35,11 @@ void Resonate(std::vector<std::vector<double>>& w, const std::vector<double>& x,
 }
 
 // A written-out method (Train on the sample grid, Classify a scaled pixel)
-// against the export run on the window 16 x 20 at (3, 2), interval 2: the
-// category count, every pixel and the captions of the phases.
-template <typename Brute, typename Run>
-void ExpectExportMatches(Brute& brute, Run run, const std::string& mainCaption) {
+// against the export run with the method's parameters, which it holds in the
+// export's order, on the window 16 x 20 at (3, 2), interval 2: the category
+// count, every pixel and the captions of the phases.
+template <typename Brute, typename Export>
+void ExpectExportMatches(Brute brute, Export run, const std::string& mainCaption) {
   Scene scene(kArtColumns, kArtRows, kArtBands, Patches);
   const zt::Window w{16, 20, 3, 2};
   scene.MakeResult(w.columns, w.rows);
@@ -48,7 +49,10 @@ void ExpectExportMatches(Brute& brute, Run run, const std::string& mainCaption) 
   ASSERT_GT(formed, 1);
   ASSERT_LT(formed, 10) << "the test wants fewer categories than asked";
   ProgressRecorder progress;
-  ASSERT_EQ(run(scene.source, bands.data(), scene.result, w), RC_OK);
+  const auto& [k, beta, third, rho, passes, weights] = brute;
+  ASSERT_EQ(run(scene.source, bands.data(), 3, k, 2, beta, third, rho, passes, scene.result, w.rows, w.columns,
+                w.firstRow, w.firstColumn),
+            RC_OK);
   EXPECT_EQ(long(Records(scene.result).size()), formed);
   ExpectMap(scene.Result(), int(w.rows), int(w.columns), [&](int r, int c) {
     return brute.Classify(ScaledPixel(scene, int(w.firstColumn) + c, int(w.firstRow) + r));
@@ -134,14 +138,7 @@ struct BruteART {
 };
 
 TEST(ARTClassification, MatchesTheMethodWrittenOutOnARealImage) {
-  BruteART brute{10, 0.3, 0.05, 0.995, 3, {}};
-  ExpectExportMatches(
-      brute,
-      [](void* source, long* bands, void* result, const zt::Window& w) {
-        return ztARTNNClass(source, bands, 3, 10, 2, 0.3, 0.05, 0.995, 3, result, w.rows, w.columns, w.firstRow,
-                            w.firstColumn);
-      },
-      "main:ART 神经网络分类");
+  ExpectExportMatches(BruteART{10, 0.3, 0.05, 0.995, 3, {}}, ztARTNNClass, "main:ART 神经网络分类");
 }
 
 long CallART(void* source, long* bands, long bandCount, unsigned long k, long interval, long maxIterations,
@@ -157,8 +154,7 @@ TEST(ARTClassification, ChecksArgumentsInOrder) {
   Scene s(kArtColumns, kArtRows, kArtBands, Patches);
   s.MakeResult(kArtColumns, kArtRows);
   long b[] = {1, 2, 3};
-  void* src = s.source;
-  void* res = s.result;
+  void *src = s.source, *res = s.result;
   ProgressRecorder progress;
   // Each line breaks the checks before it too: the first failure decides.
   EXPECT_EQ(call(nullptr, b, 3, 0, 0, 1, res, 21, 1, -1, 0), RC_NULL_ARGUMENT);
@@ -231,14 +227,7 @@ struct BruteFuzzyART {
 };
 
 TEST(FuzzyARTClassification, MatchesTheMethodWrittenOutOnARealImage) {
-  BruteFuzzyART brute{10, 0.5, 0.01, 0.9, 3, {}};
-  ExpectExportMatches(
-      brute,
-      [](void* source, long* bands, void* result, const zt::Window& w) {
-        return ztFuzzyARTNNClass(source, bands, 3, 10, 2, 0.5, 0.01, 0.9, 3, result, w.rows, w.columns, w.firstRow,
-                                 w.firstColumn);
-      },
-      "main:Fuzzy ART神经网络分类");
+  ExpectExportMatches(BruteFuzzyART{10, 0.5, 0.01, 0.9, 3, {}}, ztFuzzyARTNNClass, "main:Fuzzy ART神经网络分类");
 }
 
 long CallFuzzyART(void* source, long* bands, long bandCount, unsigned long k, long interval, long maxIterations,

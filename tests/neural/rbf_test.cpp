@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <tuple>
 
 #include "network_fixture.h"
 #include "neural/lvq2_network.h"
@@ -37,8 +38,7 @@ TEST(RBFNetwork, CentresMoveSpreadAndPrune) {
   const std::vector<double> before = net.Hidden()[1].centre;
   const double x[] = {0.9, 0.9};
   net.MoveNearestCentre(x, 0.25);
-  EXPECT_DOUBLE_EQ(net.Hidden()[1].centre[0], before[0] + 0.25 * (0.9 - before[0]));
-  EXPECT_DOUBLE_EQ(net.Hidden()[1].centre[1], before[1] + 0.25 * (0.9 - before[1]));
+  for (int i = 0; i < 2; ++i) EXPECT_DOUBLE_EQ(net.Hidden()[1].centre[i], before[i] + 0.25 * (0.9 - before[i])) << i;
   double change = -1;
   net.CentreChange(&change);
   EXPECT_NEAR(change, std::pow(0.25 * (0.9 - before[0]), 2) + std::pow(0.25 * (0.9 - before[1]), 2), 1e-15);
@@ -88,12 +88,9 @@ TEST(RBFNetwork, SpreadZeroAnswersOneAtTheCentreOnly) {
   long c = 0;
   const double atSecond[] = {0.625, 0.625}, between[] = {0.4, 0.4};
   ASSERT_EQ(net.Classify(atSecond, &c), RC_OK);
-  EXPECT_EQ(c, 2);
-  EXPECT_EQ(net.Outputs()[1].output, 1.0);
-  EXPECT_EQ(net.Outputs()[0].output, 0.0);
+  EXPECT_EQ(std::tuple(c, net.Outputs()[0].output, net.Outputs()[1].output), std::tuple(2L, 0.0, 1.0));
   ASSERT_EQ(net.Classify(between, &c), RC_OK);
-  EXPECT_EQ(c, 1);  // both outputs 0: the first wins
-  EXPECT_EQ(net.Outputs()[1].output, 0.0);
+  EXPECT_EQ(std::pair(c, net.Outputs()[1].output), std::pair(1L, 0.0));  // both outputs 0: the first wins
 }
 
 TEST(RBFNetwork, EveryUnitPrunedGivesClassOne) {

@@ -72,10 +72,7 @@ struct UnmixScene {
   // A result of the given bands and type, every pixel set to fill.
   void MakeResult(int bands, GDALDataType type, int columns, int rows, double fill = 0.0) {
     if (result) ztRSClose(result);
-    GDALDataset* ds = GetGDALDriverManager()->GetDriverByName("GTiff")->Create(resultPath.c_str(), columns, rows,
-                                                                               bands, type, nullptr);
-    for (int b = 1; b <= bands; ++b) ds->GetRasterBand(b)->Fill(fill);
-    GDALClose(ds);
+    WriteGeoTiff(resultPath, RasterSpec{columns, rows, bands, type}, [fill](int, int, int) { return fill; });
     result = ztRSOpen(resultPath.c_str(), 1);
   }
   // Band b (from 1) of the result, row-major; closes the result first.
