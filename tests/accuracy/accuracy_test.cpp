@@ -246,21 +246,18 @@ TEST(AccuracyAppraise, AoiModeOnAWindowedClassImageUsesItsOwnGrid) {
   WindowedClasses w;
   // Scene pixels: class 1 in columns 6-11, rows 11-15 and 18-23, rows 20-24
   // (beyond the window's last row 21); class 2 in columns 14-19, rows 12-19.
-  struct PixelRect {
-    int c0, r0, c1, r1;
-  };
-  const std::vector<std::vector<PixelRect>> rects = {{{6, 11, 12, 16}, {18, 20, 24, 25}}, {{14, 12, 20, 20}}};
+  const std::vector<std::vector<Rect>> rects = {{{6, 11, 12, 16}, {18, 20, 24, 25}}, {{14, 12, 20, 20}}};
   std::vector<std::vector<Rect>> mapRects(2);
   for (int k = 0; k < 2; ++k)
-    for (const PixelRect& p : rects[k]) mapRects[k].push_back(MapRect(p.c0, p.r0, p.c1, p.r1));
+    for (const Rect& p : rects[k]) mapRects[k].push_back(MapRect(p.x0, p.y0, p.x1, p.y1));
   const std::string aoi = WriteRects(w.dir.File("reference.geojson"), mapRects, kUtm);
   ASSERT_EQ(ztRSAttachAOIFile(w.image, aoi.c_str(), nullptr), 0);
   std::map<std::pair<int, int>, long> matrix;
   long total = 0;
   for (int k = 0; k < 2; ++k)
-    for (const PixelRect& p : rects[k])
-      for (int r = p.r0; r < p.r1; ++r)
-        for (int c = p.c0; c < p.c1; ++c) {
+    for (const Rect& p : rects[k])
+      for (int r = int(p.y0); r < p.y1; ++r)
+        for (int c = int(p.x0); c < p.x1; ++c) {
           if (r < w.firstRow || r >= w.firstRow + w.rows || c < w.firstColumn || c >= w.firstColumn + w.columns)
             continue;  // off the class image: no sample
           ++matrix[{SceneClass(c, r), k + 1}];

@@ -176,15 +176,14 @@ class LegendExport : public ::testing::TestWithParam<Kind> {
 
 TEST_P(LegendExport, ThreeClassesStackUpwardFromTheCorner) {
   InteractionRecorder user;
-  const std::string name = prefix;
-  Answer(user, name, 0, 0, 10, false);
+  Answer(user, prefix, 0, 0, 10, false);
   ASSERT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK);
   EXPECT_EQ(addToMap, 0);
   EXPECT_EQ(long{info.classIds.count}, 0);
   // Top down: class 3 to class 1, 1.5 S apart, each box S high from X + 0.2 S
   // to X + 2 S, its name at (X + 2.5 S, bottom + 0.2 S) 0.6 S high.
-  const std::vector<Box> boxes = Boxes(name);
-  const std::vector<Label> labels = Labels(name);
+  const std::vector<Box> boxes = Boxes(prefix);
+  const std::vector<Label> labels = Labels(prefix);
   ASSERT_EQ(boxes.size(), 3u);
   ASSERT_EQ(labels.size(), 3u);
   const char* names[] = {"城镇", "林地", "水体"};
@@ -201,7 +200,7 @@ TEST_P(LegendExport, ThreeClassesStackUpwardFromTheCorner) {
     EXPECT_EQ(std::vector<double>({labels[i].x, labels[i].y}), std::vector<double>({25, bottom + 2}));
     EXPECT_EQ(std::vector<float>({float(labels[i].height), float(labels[i].width)}), std::vector<float>({6, 6}));
   }
-  const std::vector<std::string> boxStyles = Styles(name + "_R"), labelStyles = Styles(name + "_P");
+  const std::vector<std::string> boxStyles = Styles(prefix + "_R"), labelStyles = Styles(prefix + "_P");
   ASSERT_EQ(boxStyles.size(), 1u);
   EXPECT_NE(boxStyles[0].find("color_rgb(&quot;red&quot;,&quot;green&quot;,&quot;blue&quot;)"), std::string::npos);
   ASSERT_EQ(labelStyles.size(), 1u);
@@ -216,9 +215,8 @@ TEST_P(LegendExport, AddToMapFillsThePathInformation) {
   EXPECT_EQ(addToMap, 1);
   tagGDBPathInfo expected{};
   Choose(expected);
-  EXPECT_STREQ(info.serverName, expected.serverName);
-  EXPECT_STREQ(info.gdbName, expected.gdbName);
-  EXPECT_EQ(info.kind, expected.kind);
+  EXPECT_EQ(std::tuple(std::string(info.serverName), std::string(info.gdbName), info.kind),
+            std::tuple(std::string(expected.serverName), std::string(expected.gdbName), expected.kind));
   ASSERT_EQ(long{info.classIds.count}, 2);
   auto gdb = OpenGeodatabase();
   ASSERT_TRUE(gdb);
@@ -315,9 +313,7 @@ TEST_P(LegendExport, CancellingWritesNothing) {
     EXPECT_EQ(user.chooserTitles, std::vector<std::string>{"选择结果GDB..."});
   }
   EXPECT_EQ(addToMap, -1);
-  if (GetParam() == Kind::GeoPackage) {
-    EXPECT_FALSE(std::filesystem::exists(gpkgPath));
-  }
+  EXPECT_FALSE(GetParam() == Kind::GeoPackage && std::filesystem::exists(gpkgPath));
   EXPECT_TRUE(Boxes(prefix).empty());
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "network_fixture.h"
 #include "neural/art_network.h"
@@ -68,19 +69,15 @@ void ExpectStopsInEveryPhase(Call call) {
   s.MakeResult(kArtColumns, kArtRows);
   std::vector<long> bands = {1, 2, 3};
   const long sampledRows = kArtRows / 2;
-  struct Stop {
-    long after, maxIterations;
-    const char* caption;
-  };
-  for (const Stop& stop : {Stop{0, 3, "获取采样样本集..."}, Stop{sampledRows - 1, 3, "获取采样样本集..."},
-                           Stop{sampledRows, 3, "网络训练..."}, Stop{sampledRows + 1, 3, "网络训练..."},
-                           Stop{sampledRows, 1, "神经网络分类..."}}) {
+  // Steps before the stop, passes, and the caption the stop comes under.
+  for (auto [after, maxIterations, caption] :
+       {std::tuple{0L, 3L, "获取采样样本集..."}, {sampledRows - 1, 3L, "获取采样样本集..."},
+        {sampledRows, 3L, "网络训练..."}, {sampledRows + 1, 3L, "网络训练..."}, {sampledRows, 1L, "神经网络分类..."}}) {
     ProgressRecorder progress;
-    progress.stopAfterSteps = stop.after;
-    EXPECT_EQ(call(s.source, bands.data(), 3, 4, 2, stop.maxIterations, s.result, kArtRows, kArtColumns, 0, 0),
-              RC_CANCELLED)
-        << stop.after;
-    EXPECT_EQ(progress.LastCaption(), stop.caption) << stop.after;
+    progress.stopAfterSteps = after;
+    EXPECT_EQ(call(s.source, bands.data(), 3, 4, 2, maxIterations, s.result, kArtRows, kArtColumns, 0, 0), RC_CANCELLED)
+        << after;
+    EXPECT_EQ(progress.LastCaption(), caption) << after;
     EXPECT_EQ(progress.events.back(), "end");
   }
 }
