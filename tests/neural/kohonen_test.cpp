@@ -160,16 +160,15 @@ TEST(KohonenClassification, MatchesABruteForceNetworkOnAGeoTiff) {
   Scene scene(30, 26, 3, Landscape, true, 0);
   scene.MakeResult(columns, rows);
   long bands[] = {3, 1, 2};
-  const std::vector<int> order = {3, 1, 2};
   auto pattern = [&](int column, int row) {
     std::vector<double> x;
-    for (int b : order) x.push_back(Landscape(b, column, row) / 255.0);
+    for (long b : bands) x.push_back(Landscape(int(b), column, row) / 255.0);
     return x;
   };
   Vectors sample;
   for (int row = firstRow; row < firstRow + rows; row += interval)
     for (int column = firstColumn; column < firstColumn + columns; column += interval)
-      if (Landscape(order[0], column, row) != 0) sample.push_back(pattern(column, row));
+      if (Landscape(int(bands[0]), column, row) != 0) sample.push_back(pattern(column, row));
   const Vectors neurons = BruteTrain(sample, 4, 0.4, 1e-7, 60);
 
   ProgressRecorder progress;
@@ -179,7 +178,7 @@ TEST(KohonenClassification, MatchesABruteForceNetworkOnAGeoTiff) {
   std::vector<long> counts(256, 0);
   ExpectMap(scene.Result(), rows, columns, [&](int r, int c) {
     const int column = firstColumn + c, row = firstRow + r;
-    const size_t k = Landscape(order[0], column, row) == 0 ? 255 : Nearest(neurons, pattern(column, row)) + 1;
+    const size_t k = Landscape(int(bands[0]), column, row) == 0 ? 255 : Nearest(neurons, pattern(column, row)) + 1;
     ++counts[k];
     return double(k);
   });

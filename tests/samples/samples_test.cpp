@@ -41,20 +41,16 @@ const std::vector<double> kTriangle = {3.3, 2.2, 20.6, 5.1, 8.4, 17.7};
 
 TEST(ClassAoiListing, EditorsWithoutClassAois) {
   SampleImage image;
-  bool has = true;
-  EXPECT_EQ(ztHasClassAOI(nullptr, has), 0);
-  EXPECT_FALSE(has);
-  {
-    ClassAois none(image.ds.get());
-    has = true;
-    EXPECT_EQ(ztHasClassAOI(none.editor, has), 0);
-    EXPECT_FALSE(has);
-  }
+  auto hasClassAoi = [](CAOIEditor* editor) {
+    bool has = true;
+    EXPECT_EQ(ztHasClassAOI(editor, has), 0);
+    return has;
+  };
+  EXPECT_FALSE(hasClassAoi(nullptr));
+  EXPECT_FALSE(hasClassAoi(ClassAois(image.ds.get()).editor));
   const long three = 3;
   ASSERT_EQ(ztRSAddAOI(image.ds.get(), "road", 1, 2, 3, 1, "", 1, &three, kTriangle.data()), 0);  // not a class
-  ClassAois other(image.ds.get());
-  EXPECT_EQ(ztHasClassAOI(other.editor, has), 0);
-  EXPECT_FALSE(has);
+  EXPECT_FALSE(hasClassAoi(ClassAois(image.ds.get()).editor));
   EXPECT_EQ(image.Load(), RC_NO_CLASS_AOI);
 }
 
@@ -233,11 +229,10 @@ TEST(PixelConvention, PolygonsReachingFarBeyondTheImageKeepTheirPixels) {
     EXPECT_EQ(GatheredPerClass(ds, image.aois), gathered);
     EXPECT_EQ(MaskedPerClass(ds, image.aois), masked);
     // Maximum likelihood gathers its statistics from the same polygons.
-    void* result = ztRSCreate(ztRSGetDriverByName("GTiff"), image.dir.File("ml.tif").c_str(), kColumns, kRows, 1,
-                              ZTRS_Byte, nullptr);
+    Handle result(ztRSCreate(ztRSGetDriverByName("GTiff"), image.dir.File("ml.tif").c_str(), kColumns, kRows, 1,
+                             ZTRS_Byte, nullptr));
     long bands[] = {1, 2};
-    EXPECT_EQ(MaxLiklihoodClass(ds, bands, 2, 0, result, kRows, kColumns, 0, 0), RC_OK);
-    ztRSClose(result);
+    EXPECT_EQ(MaxLiklihoodClass(ds, bands, 2, 0, result.get(), kRows, kColumns, 0, 0), RC_OK);
   }
 }
 

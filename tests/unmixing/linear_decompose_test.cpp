@@ -212,8 +212,7 @@ TEST(LinearDecompose, ArgumentsAreCheckedBeforeAnyWork) {
     for (double v : s.ResultBand(1)) ASSERT_EQ(v, -7);
   }
   s.MakeResult(2, GDT_Float32, 20, 12);
-  void* src = s.source;
-  void* res = s.result;
+  void *src = s.source, *res = s.result;
   EXPECT_EQ(ztLinearDecompose(nullptr, bands, 2, aois, 2, res, 12, 20, 0, 0), RC_NULL_ARGUMENT);
   EXPECT_EQ(ztLinearDecompose(src, bands, 2000, aois, 2, nullptr, 12, 20, 0, 0), RC_NULL_ARGUMENT);
   EXPECT_EQ(ztLinearDecompose(src, bands, 1025, aois, 2, res, 12, 20, 0, 0), RC_TOO_MANY_BANDS);
