@@ -257,7 +257,10 @@ TEST(BPNetwork, TrainingStopsAtTheThresholdAndReleaseIsSafeTwice) {
 // The high-order network: the update against literal sums, the hidden deltas
 // against a finite-difference gradient ---------------------------------------
 
-void SetWeights(zt::CHighRankNN& net) {
+// A network with hidden layers of these sizes, its weights from a fixed formula.
+void MakeNet(zt::CHighRankNN& net, long inputs, long outputs, std::vector<long> hidden) {
+  ASSERT_EQ(net.Create(inputs, outputs, false, long(hidden.size()), hidden.data()), RC_OK);
+  net.InitWeights(false, zt::ProcessRandom());
   for (long l = 0; l < net.LayerCount(); ++l) {
     zt::HRLayer& layer = net.Layer(l);
     for (long j = 0; j < layer.size; ++j) {
@@ -274,11 +277,8 @@ void SetWeights(zt::CHighRankNN& net) {
 // and 0.1) with respect to each neuron's net input, which a bias shift moves.
 TEST(HighOrderNetwork, HiddenDeltasMatchAFiniteDifferenceGradient) {
   for (bool squares : {false, true}) {
-    long hidden[] = {3, 4};
     zt::CHighRankNN net;
-    ASSERT_EQ(net.Create(2, 3, false, 2, hidden), RC_OK);
-    net.InitWeights(false, zt::ProcessRandom());
-    SetWeights(net);
+    ASSERT_NO_FATAL_FAILURE(MakeNet(net, 2, 3, {3, 4}));
     const double x[] = {0.3, 0.8};
     const long c = 2;
     auto loss = [&] {
@@ -313,11 +313,8 @@ TEST(HighOrderNetwork, HiddenDeltasMatchAFiniteDifferenceGradient) {
 
 TEST(HighOrderNetwork, UpdateScalesWeightsNotBiasByOnePlusMomentum) {
   for (bool useMomentum : {false, true}) {
-    long hidden[] = {2};
     zt::CHighRankNN net;
-    ASSERT_EQ(net.Create(2, 2, false, 1, hidden), RC_OK);
-    net.InitWeights(false, zt::ProcessRandom());
-    SetWeights(net);
+    ASSERT_NO_FATAL_FAILURE(MakeNet(net, 2, 2, {2}));
     const double x[] = {0.6, 0.1};
     net.Forward(x, false, true);
     net.ComputeDeltas(1, false, true);
