@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <sstream>
+#include <tuple>
 
 #include "accuracy/check_points.h"
 #include "test_support.h"
@@ -183,13 +184,12 @@ TEST(AccuracyAppraise, AoiModeFailuresWriteNoReport) {
   // No class AOI at all.
   TempDir other;
   WriteGeoTiff(other.File("plain.tif"), RasterSpec{}, [](int, int, int) { return 1; });
-  void* plain = ztRSOpen(other.File("plain.tif").c_str(), 0);
-  WriteClassRecords(plain, {"Water"});
-  EXPECT_EQ(ztAccuracyAppraise(plain, report, nullptr, nullptr, plain, 1, 1, 1, 1), RC_NO_CLASS_AOI);
+  Handle plain(ztRSOpen(other.File("plain.tif").c_str(), 0));
+  WriteClassRecords(plain.get(), {"Water"});
+  EXPECT_EQ(ztAccuracyAppraise(plain.get(), report, nullptr, nullptr, plain.get(), 1, 1, 1, 1), RC_NO_CLASS_AOI);
   // A class image without class records: the class-information code.
   std::filesystem::remove(other.File("plain.cls"));
-  EXPECT_EQ(ztAccuracyAppraise(plain, report, nullptr, nullptr, h.image, 1, 1, 1, 1), RC_CLS_FILE_MISSING);
-  ztRSClose(plain);
+  EXPECT_EQ(ztAccuracyAppraise(plain.get(), report, nullptr, nullptr, h.image, 1, 1, 1, 1), RC_CLS_FILE_MISSING);
   EXPECT_FALSE(Exists(h.reportPath));
 }
 
@@ -307,10 +307,8 @@ TEST(AccuracyAppraise, FileModeCountsPointsOffTheImageInTheTotalOnly) {
       ++matrix[{SceneClass(c + w.firstColumn, r + w.firstRow), int(reference)}];
     }
   // Off the image: left, right, above, below.
-  p.Add(-3.5, 2.5, 1);
-  p.Add(w.columns + 0.5, 2.5, 2);
-  p.Add(2.5, -1.5, 1);
-  p.Add(2.5, w.rows + 4.0, 2);
+  for (auto [c, r, k] : {std::tuple{-3.5, 2.5, 1L}, {w.columns + 0.5, 2.5, 2L}, {2.5, -1.5, 1L}, {2.5, w.rows + 4.0, 2L}})
+    p.Add(c, r, k);
   // Less than a pixel left of the image: truncation toward zero puts it in
   // column 0.
   p.Add(-0.25, 0.5, 2);

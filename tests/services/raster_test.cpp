@@ -33,13 +33,11 @@ TEST(RasterService, ConversionToTypesTruncatesAndSaturates) {
   const double in[] = {-1.7, 0.9, 254.99, 255.5, 1e10, -1e10, std::nan("")};
   uint8_t bytes[7];
   ASSERT_EQ(ztConvNDValues(in, ZTRS_Byte, bytes, 7), 0);
-  const uint8_t expectedBytes[] = {0, 0, 254, 255, 255, 0, 0};
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(bytes[i], expectedBytes[i]) << i;
+  EXPECT_EQ(std::vector<int>(bytes, bytes + 7), std::vector<int>({0, 0, 254, 255, 255, 0, 0}));
 
   int8_t signedBytes[7];
   ztConvNDValues(in, ZTRS_Int8, signedBytes, 7);
-  const int8_t expectedSigned[] = {-1, 0, 127, 127, 127, -128, 0};
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(signedBytes[i], expectedSigned[i]) << i;
+  EXPECT_EQ(std::vector<int>(signedBytes, signedBytes + 7), std::vector<int>({-1, 0, 127, 127, 127, -128, 0}));
 
   uint32_t u32[7];
   ztConvNDValues(in, ZTRS_UInt32, u32, 7);
