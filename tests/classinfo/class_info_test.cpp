@@ -15,20 +15,8 @@ using namespace zttest;
 
 namespace {
 
-CLASSATTINFO Record(int number, const char* name, int r, int g, int b, const char* remark) {
-  CLASSATTINFO record{};
-  record.classNo = static_cast<unsigned char>(number);
-  std::strcpy(record.name, name);
-  record.red = static_cast<unsigned char>(r);
-  record.green = static_cast<unsigned char>(g);
-  record.blue = static_cast<unsigned char>(b);
-  std::strcpy(record.remark, remark);
-  return record;
-}
-
 std::vector<CLASSATTINFO> ThreeRecords() {
-  return {Record(1, "水体", 0, 0, 255, "water"), Record(2, "Forest", 0, 128, 0, ""),
-          Record(3, "Urban", 200, 30, 30, "built-up")};
+  return {{1, "水体", 0, 0, 255, "water"}, {2, "Forest", 0, 128, 0, ""}, {3, "Urban", 200, 30, 30, "built-up"}};
 }
 
 Handle Image(const std::string& path, int columns = 4, int rows = 4) {

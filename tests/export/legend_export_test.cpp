@@ -54,15 +54,7 @@ class LegendExport : public ::testing::TestWithParam<Kind> {
                  [](int, int c, int) { return c % 4; });
     image = ztRSOpen(imagePath.c_str(), 1);
     ASSERT_NE(image, nullptr);
-    CLASSATTINFO records[3]{};
-    const char* names[] = {"水体", "林地", "城镇"};
-    for (int i = 0; i < 3; ++i) {
-      records[i].classNo = static_cast<unsigned char>(i + 1);
-      Put(records[i].name, sizeof records[i].name, names[i]);
-      records[i].red = static_cast<unsigned char>(10 * (i + 1));
-      records[i].green = static_cast<unsigned char>(100 + i);
-      records[i].blue = static_cast<unsigned char>(250 - i);
-    }
+    CLASSATTINFO records[] = {{1, "水体", 10, 100, 250, ""}, {2, "林地", 20, 101, 249, ""}, {3, "城镇", 30, 102, 248, ""}};
     ASSERT_EQ(ztRSWriteClassInfo(image, 3, records), RC_OK);
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     prefix = std::string(test->name()).substr(0, std::string(test->name()).find('/')) +
