@@ -197,8 +197,6 @@ TEST(LVQ2Network, CodebookStartsAtClassMeansAndEpochsAreCounted) {
   EXPECT_EQ(progress.steps, 5);
   progress.stopAfterSteps = progress.steps + 4;
   EXPECT_EQ(net.Train(s.Cells(), 3, 3, 0.1, 2, 0.05), RC_CANCELLED);
-  net.Release();
-  net.Release();
 }
 
 }  // namespace
