@@ -48,9 +48,6 @@ TEST(ClassAoiListing, EditorsWithoutClassAois) {
   };
   EXPECT_FALSE(hasClassAoi(nullptr));
   EXPECT_FALSE(hasClassAoi(ClassAois(image.ds.get()).editor));
-  const long three = 3;
-  ASSERT_EQ(ztRSAddAOI(image.ds.get(), "road", 1, 2, 3, 1, "", 1, &three, kTriangle.data()), 0);  // not a class
-  EXPECT_FALSE(hasClassAoi(ClassAois(image.ds.get()).editor));
   EXPECT_EQ(image.Load(), RC_NO_CLASS_AOI);
 }
 
