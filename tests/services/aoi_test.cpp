@@ -110,10 +110,8 @@ TEST(AoiFiles, HolesAreLeftOutsideAndNamesAreCutAtCharacterBoundaries) {
   ztGetPointNumsOfPolygon(loaded.Polygon(0), &n);
   ztGetPointPointerOfPolygon(loaded.Polygon(0), &points);
   std::vector<double> xy;
-  for (long i = 0; i < n; ++i) {
-    xy.push_back(double(static_cast<ZTPOINT*>(points)[i].x));
-    xy.push_back(double(static_cast<ZTPOINT*>(points)[i].y));
-  }
+  for (const ZTPOINT* p = static_cast<ZTPOINT*>(points); p < static_cast<ZTPOINT*>(points) + n; ++p)
+    xy.insert(xy.end(), {double(p->x), double(p->y)});
   // Without georeferencing the file's coordinates are pixel coordinates.
   EXPECT_EQ(ztRSPtInPolygon(xy.data(), n, 5, 5, 0), 0) << "inside the hole";
   EXPECT_EQ(ztRSPtInPolygon(xy.data(), n, 2, 2, 0), 1);
