@@ -171,8 +171,7 @@ TEST(ARTClassification, ChecksArgumentsInOrder) {
   // Every sampled pixel no-data: nothing to train on.
   Scene blank(8, 6, 2, [](int band, int c, int) { return band == 1 ? 9.0 : c; }, true, 9.0);
   blank.MakeResult(8, 6);
-  std::vector<long> two = {1, 2};
-  EXPECT_EQ(call(blank.source, two.data(), 2, 3, 1, 1, blank.result, 6, 8, 0, 0), RC_TOO_FEW_SAMPLES);
+  EXPECT_EQ(call(blank.source, b, 2, 3, 1, 1, blank.result, 6, 8, 0, 0), RC_TOO_FEW_SAMPLES);
 }
 
 TEST(ARTClassification, StopsWhileSamplingTrainingOrClassifying) { ExpectStopsInEveryPhase(CallART); }
