@@ -67,16 +67,11 @@ class LegendExport : public ::testing::TestWithParam<Kind> {
 
   // The chooser's answer for this kind of geodatabase.
   void Choose(tagGDBPathInfo& chosen) const {
-    if (GetParam() == Kind::GeoPackage) {
-      Put(chosen.serverName, sizeof chosen.serverName, "");
-      Put(chosen.gdbName, sizeof chosen.gdbName, gpkgPath);
-      chosen.kind = 0;
-    } else {
-      Put(chosen.serverName, sizeof chosen.serverName, Env("ZTCLASS_TEST_PG_SERVER"));
-      Put(chosen.gdbName, sizeof chosen.gdbName, Env("ZTCLASS_TEST_PG_DATABASE"));
-      Put(chosen.user, sizeof chosen.user, Env("ZTCLASS_TEST_PG_USER"));
-      chosen.kind = 1;
-    }
+    const bool gpkg = GetParam() == Kind::GeoPackage;
+    Put(chosen.serverName, sizeof chosen.serverName, gpkg ? "" : Env("ZTCLASS_TEST_PG_SERVER"));
+    Put(chosen.gdbName, sizeof chosen.gdbName, gpkg ? gpkgPath : Env("ZTCLASS_TEST_PG_DATABASE"));
+    if (!gpkg) Put(chosen.user, sizeof chosen.user, Env("ZTCLASS_TEST_PG_USER"));
+    chosen.kind = gpkg ? 0 : 1;
   }
 
   // Queues one accepted dialog with these values and one chooser answer.
