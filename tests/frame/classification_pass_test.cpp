@@ -45,15 +45,14 @@ struct Fixture : ::testing::Test {
   std::string resultPath = dir.File("result.tif");
   void* source = nullptr;
   void* result = nullptr;
+  const long band = 1;
 
-  void MakeSource(RasterSpec spec) {
-    WriteGeoTiff(sourcePath, spec, Source);
+  // A source of one band in 16 x 16 tiles and a Byte result, both columns x rows.
+  void Make(int columns, int rows) {
+    WriteGeoTiff(sourcePath, {.columns = columns, .rows = rows, .blockColumns = 16, .blockRows = 16}, Source);
     source = ztRSOpen(sourcePath.c_str(), 0);
-    ASSERT_NE(source, nullptr);
-  }
-  void MakeResult(long columns, long rows) {
     result = ztRSCreate(ztRSGetDriverByName("GTiff"), resultPath.c_str(), columns, rows, 1, ZTRS_Byte, nullptr);
-    ASSERT_NE(result, nullptr);
+    ASSERT_TRUE(source && result);
   }
   std::vector<double> CloseAndReadResult() {
     ztRSClose(result);
@@ -66,22 +65,11 @@ struct Fixture : ::testing::Test {
   }
 };
 
-RasterSpec Tiled(int columns, int rows, int bands, int block) {
-  RasterSpec spec;
-  spec.columns = columns;
-  spec.rows = rows;
-  spec.bands = bands;
-  spec.blockColumns = spec.blockRows = block;
-  return spec;
-}
-
 using ClassificationPassTest = Fixture;
 
 TEST_F(ClassificationPassTest, WithoutNoDataTheResultKeepsItsOwn) {
-  MakeSource(Tiled(16, 16, 1, 16));
-  MakeResult(16, 16);
+  Make(16, 16);
   ztRSSetRasterNoDataValue(ztRSGetRasterBand(result, 1), 200);
-  const long band = 1;
   ASSERT_EQ(TrivialClassifier(source, &band, 1, result, 16, 16, 0, 0), RC_OK);
   int flag = 0;
   EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(result, 1), &flag), 200);
@@ -89,11 +77,9 @@ TEST_F(ClassificationPassTest, WithoutNoDataTheResultKeepsItsOwn) {
 }
 
 TEST_F(ClassificationPassTest, StopAfterTheFirstRowBlockKeepsItsRows) {
-  MakeSource(Tiled(40, 40, 1, 16));
-  MakeResult(40, 40);
+  Make(40, 40);
   ProgressRecorder progress;
   progress.stopAfterSteps = 1;
-  const long band = 1;
   EXPECT_EQ(TrivialClassifier(source, &band, 1, result, 40, 40, 0, 0), RC_CANCELLED);
   EXPECT_EQ(progress.Count("end"), 1);
   EXPECT_EQ(progress.steps, 2);
@@ -107,9 +93,7 @@ TEST_F(ClassificationPassTest, StopAfterTheFirstRowBlockKeepsItsRows) {
 }
 
 TEST_F(ClassificationPassTest, ArgumentChecksInOrderAndEndProgressOnEveryPath) {
-  MakeSource(Tiled(20, 10, 1, 16));
-  MakeResult(20, 10);
-  const long band = 1;
+  Make(20, 10);
   ProgressRecorder progress;
   EXPECT_EQ(TrivialClassifier(source, &band, 1025, nullptr, 10, 20, 0, 0), RC_NULL_ARGUMENT);
   EXPECT_EQ(TrivialClassifier(nullptr, &band, 1, result, 10, 20, 0, 0), RC_NULL_ARGUMENT);

@@ -41,15 +41,7 @@ struct Outcome {
 class WorkerThreadsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    RasterSpec spec;
-    spec.columns = kColumns;
-    spec.rows = kRows;
-    spec.bands = kBands;
-    spec.type = GDT_Float32;
-    spec.blockColumns = spec.blockRows = kBlock;
-    spec.hasNoData = true;
-    spec.noData = kNoData;
-    WriteGeoTiff(sourcePath, spec, SceneValue);
+    WriteGeoTiff(sourcePath, {kColumns, kRows, kBands, GDT_Float32, kBlock, kBlock, true, kNoData}, SceneValue);
     source = ztRSOpen(sourcePath.c_str(), 0);
     ASSERT_NE(source, nullptr);
     for (double k = 0; k < 3; ++k) {
