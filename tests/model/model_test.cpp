@@ -279,6 +279,7 @@ struct ModelConfidence : ::testing::Test {
 
   // Trains method k and applies it with a confidence band; the band's values, row-major.
   std::vector<double> Confidence(int k) {
+    ztModelFree(model);
     model = Train(f, kMethods[k]);
     const std::string path = f.scene.dir.File("confidence.tif");
     EXPECT_EQ(Apply(model, f, f.scene.dir.File("c_classes.tif"), path), RC_OK) << ztModelLastError();
@@ -305,27 +306,8 @@ std::vector<std::vector<std::vector<double>>> RectangleCells(const std::vector<s
 // The mean of each class rectangle's stored values, [class][band].
 std::vector<std::vector<double>> RectangleMeans(const std::vector<std::vector<double>>& v) {
   std::vector<std::vector<double>> means;
-  for (const auto& cells : RectangleCells(v)) {
-    std::vector<double> mean(kBands, 0.0);
-    for (const auto& x : cells)
-      for (int b = 0; b < kBands; ++b) mean[b] += x[b] / double(cells.size());
-    means.push_back(mean);
-  }
+  for (const auto& cells : RectangleCells(v)) means.push_back(GaussianOf(cells).mean);
   return means;
-}
-
-TEST_F(ModelConfidence, MinimumDistanceGivesTheDistanceToTheNearestMean) {
-  const std::vector<double> confidence = Confidence(0);
-  const auto means = RectangleMeans(v);
-  for (int i = 0; i < kRows * kColumns; ++i) {
-    double best = 1e300;
-    for (const auto& mean : means) {
-      double d = 0;
-      for (int b = 0; b < kBands; ++b) d += (v[b][i] - mean[b]) * (v[b][i] - mean[b]);
-      best = std::min(best, d);
-    }
-    ASSERT_NEAR(confidence[i], std::sqrt(best), 1e-5 * std::sqrt(best) + 1e-6) << i;
-  }
 }
 
 TEST_F(ModelConfidence, ABandOfAnotherSizeThanTheWindowIsRefused) {
@@ -336,28 +318,23 @@ TEST_F(ModelConfidence, ABandOfAnotherSizeThanTheWindowIsRefused) {
         << columns << " x " << rows;
 }
 
-// d = sum_r (x[r] - mu[r]) sum_b (x[r] - mu[b]) W[r][b], W the inverse of the
-// class's raw scatter matrix (the mean of x x'); the smallest over the classes.
-TEST_F(ModelConfidence, GeneralizedDistanceGivesTheSmallestWeightedDistance) {
-  const std::vector<double> confidence = Confidence(2);
+// Minimum distance gives the distance to the nearest mean; generalized distance
+// the smallest weighted one, W the inverse of the class's raw scatter matrix
+// (the mean of x x').
+TEST_F(ModelConfidence, DistanceMethodsGiveTheSmallestDistanceOverTheClasses) {
+  const std::vector<double> nearest = Confidence(0), weighted = Confidence(2);
   const auto means = RectangleMeans(v);
   std::vector<Matrix> weights;
-  for (const auto& cells : RectangleCells(v)) {
-    Matrix scatter(kBands, std::vector<double>(kBands, 0.0));
-    for (const auto& x : cells)
-      for (int a = 0; a < kBands; ++a)
-        for (int b = 0; b < kBands; ++b) scatter[a][b] += x[a] * x[b] / double(cells.size());
-    weights.push_back(GaussJordanInverse(scatter));
-  }
+  for (const auto& cells : RectangleCells(v)) weights.push_back(MeanProductInverse(cells));
   for (int i = 0; i < kRows * kColumns; ++i) {
-    double best = 1e300;
+    const Vec x = {v[0][i], v[1][i], v[2][i]};
+    double best = 1e300, bestWeighted = 1e300;
     for (size_t k = 0; k < means.size(); ++k) {
-      double d = 0;
-      for (int r = 0; r < kBands; ++r)
-        for (int b = 0; b < kBands; ++b) d += (v[r][i] - means[k][r]) * (v[r][i] - means[k][b]) * weights[k][r][b];
-      best = std::min(best, d);
+      best = std::min(best, Distance2(means[k], x));
+      bestWeighted = std::min(bestWeighted, GeneralizedDistance(weights[k], means[k], x));
     }
-    ASSERT_NEAR(confidence[i], best, 1e-5 * std::fabs(best) + 1e-6) << i;
+    ASSERT_NEAR(nearest[i], std::sqrt(best), 1e-5 * std::sqrt(best) + 1e-6) << i;
+    ASSERT_NEAR(weighted[i], bestWeighted, 1e-5 * std::fabs(bestWeighted) + 1e-6) << i;
   }
 }
 
