@@ -216,23 +216,19 @@ int BruteBox(const BruteStats& s, const std::vector<double>& x, const float* fac
 }
 
 TEST(Parallelepiped, FirstBoxHoldingThePixelWinsAndTheNewVariantsExtraArgumentChangesNothing) {
-  float factors[] = {1.0f, 1.5f, 3.0f};
-  for (int extra : {-1, 0, 12345}) {
+  // The last boxes are wide enough to overlap: the first class whose box
+  // holds a pixel takes it, whichever lies nearer.
+  float narrow[] = {1.0f, 1.5f, 3.0f}, wide[] = {20.0f, 20.0f, 20.0f};
+  for (int extra : {-1, 0, 12345, -2}) {
     SCOPED_TRACE(extra);
+    float* factors = extra == -2 ? wide : narrow;
     Trained s;
     ASSERT_EQ(extra < 0 ? s.Run(ztJDBoxA, factors) : s.Run(ztJDBoxANew, extra, factors), RC_OK);
     const BruteStats stats = s.Stats();
     std::map<int, int> seen;
     s.ExpectMap([&](const Vec& x) { const int k = BruteBox(stats, x, factors); ++seen[k]; return k; });
-    for (int k : {0, 1, 3}) EXPECT_GT(seen[k], 0) << k;
+    for (int k : {0, 1, 3}) EXPECT_TRUE(seen[k] > 0 || factors == wide) << k;
   }
-  // Boxes wide enough to overlap: the first class whose box holds a pixel
-  // takes it, whichever lies nearer.
-  float wide[] = {20.0f, 20.0f, 20.0f};
-  Trained s;
-  ASSERT_EQ(s.Run(ztJDBoxA, wide), RC_OK);
-  const BruteStats stats = s.Stats();
-  s.ExpectMap([&](const Vec& x) { return BruteBox(stats, x, wide); });
 }
 
 TEST(Parallelepiped, ZeroFactorHoldsOnlyTheMeanAndNoDataIsSeenWhenReached) {
@@ -249,12 +245,10 @@ TEST(Parallelepiped, ZeroFactorHoldsOnlyTheMeanAndNoDataIsSeenWhenReached) {
   long bands[] = {1, 2};
   float factor[] = {1.0f};
   ASSERT_EQ(ztJDBoxA(scene.source, bands, 2, scene.result, 1, 7, 0, 0, factor), RC_OK);
-  std::vector<double> classes = scene.Result();
-  EXPECT_EQ(classes[2], 1);
-  EXPECT_EQ(classes[3], 0);
-  EXPECT_EQ(classes[4], 255) << "no-data in the first band";
-  EXPECT_EQ(classes[5], 0) << "first band outside every box: the second band is never reached";
-  EXPECT_EQ(classes[6], 255) << "first band inside: the no-data second band is reached";
+  // Pixel 4 holds no-data in the first band; pixel 5's first band lies outside
+  // every box, so its no-data second band is never reached; pixel 6's first
+  // band lies inside, so it is.
+  EXPECT_EQ(scene.Result(), (std::vector<double>{1, 1, 1, 0, 255, 0, 255}));
 
   Scene flat(4, 1, 1, [](int, int c, int) { return c < 2 ? 10.0 : 10.5; });
   flat.AddClass("c", {{0, 0, 2, 1}});
