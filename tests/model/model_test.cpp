@@ -1,19 +1,11 @@
 // Models: train + apply gives the one-shot export's result byte for byte,
 // an exact save/load round trip, and bad files and parameters refused with a
 // message.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <cstdlib>
-#include <functional>
-#include <map>
 #include <nlohmann/json.hpp>
-#include <string>
 #include <thread>
 #include <utility>
-#include <vector>
 
 #include "classifier_fixture.h"
 #include "ztclass/model.h"

@@ -1,13 +1,8 @@
 // The supervised distance and box classifiers against brute-force loops
 // that follow their formulas, on small real GeoTIFFs.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
 #include <limits>
 
 #include "classifier_fixture.h"
-#include "ztclass/classinfo.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/samples.h"
 #include "ztclass/statistical.h"

@@ -1,8 +1,5 @@
 // Maximum likelihood against a brute-force Gaussian discriminant, and the
 // matrix routines behind it.
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <numeric>
 
 #include "classifier_fixture.h"

@@ -3,12 +3,6 @@
 // literal nearest-mean loop, on small real GeoTIFFs; ISODATA's split and merge
 // steps on tables worked out by hand, and whole calls on tiny real images whose
 // iterations are worked out by hand or follow the brute-force centres.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <map>
-
 #include "classifier_fixture.h"
 #include "statistical/isodata_clusters.h"
 #include "ztclass/result_codes.h"
