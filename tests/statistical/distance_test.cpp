@@ -31,20 +31,6 @@ int MaskClass(int column, int row) {
   return k;
 }
 
-// The training pixels of a window: pixels whose mask class is k and whose
-// listed bands all hold a number.
-std::vector<std::pair<int, Vec>> TrainingCells(const Scene& scene, const std::vector<int>& bandList, int rows,
-                                               int columns, int firstRow, int firstColumn) {
-  std::vector<std::pair<int, Vec>> cells;
-  for (int r = firstRow; r < firstRow + rows; ++r)
-    for (int c = firstColumn; c < firstColumn + columns; ++c) {
-      const Vec x = PixelOf(scene, bandList, r, c);
-      const int k = MaskClass(c, r);
-      if (k != 0 && std::none_of(x.begin(), x.end(), [](double v) { return std::isnan(v); })) cells.push_back({k, x});
-    }
-  return cells;
-}
-
 struct Trained {
   Scene scene;
   std::vector<long> bands = {3, 1};
@@ -57,8 +43,17 @@ struct Trained {
     scene.MakeResult(columns, rows);
   }
   std::vector<int> BandList() const { return {int(bands[0]), int(bands[1])}; }
+  // The training pixels of the window: pixels whose mask class is k and whose
+  // listed bands all hold a number.
   std::vector<std::pair<int, Vec>> Cells() const {
-    return TrainingCells(scene, BandList(), rows, columns, firstRow, firstColumn);
+    std::vector<std::pair<int, Vec>> cells;
+    for (int r = firstRow; r < firstRow + rows; ++r)
+      for (int c = firstColumn; c < firstColumn + columns; ++c) {
+        const Vec x = Pixel(r, c);
+        const int k = MaskClass(c, r);
+        if (k != 0 && std::none_of(x.begin(), x.end(), [](double v) { return std::isnan(v); })) cells.push_back({k, x});
+      }
+    return cells;
   }
   BruteStats Stats() const { return StatisticsOf(Cells()); }
   Vec Pixel(int r, int c) const { return PixelOf(scene, BandList(), r, c); }
@@ -256,22 +251,17 @@ TEST(Parallelepiped, ZeroFactorHoldsOnlyTheMeanAndNoDataIsSeenWhenReached) {
 
 // Generalized minimum distance ---------------------------------------------
 
-// Per class, the inverse of the mean product matrix of its training pixels.
-std::map<int, Matrix> ProductInverses(const Trained& s) {
-  std::map<int, std::vector<Vec>> cells;
-  for (const auto& [k, x] : s.Cells()) cells[k].push_back(x);
-  std::map<int, Matrix> inverse;
-  for (const auto& [k, xs] : cells) inverse[k] = MeanProductInverse(xs);
-  return inverse;
-}
-
 TEST(GeneralizedDistance, DecisionsAndRejectionFollowTheFormulas) {
   float factors[] = {2.0f, 2.5f, 1.5f};
   for (int useDev : {1, 0}) {
     Trained s;
     ASSERT_EQ(useDev ? s.Run(ztGYMiniDistA, factors) : s.Run(ztGYMiniDistANew, 0, factors), RC_OK);
     const BruteStats stats = s.Stats();
-    const std::map<int, Matrix> inverse = ProductInverses(s);
+    // Per class, the inverse of the mean product matrix of its training pixels.
+    std::map<int, std::vector<Vec>> cells;
+    for (const auto& [k, x] : s.Cells()) cells[k].push_back(x);
+    std::map<int, Matrix> inverse;
+    for (const auto& [k, xs] : cells) inverse[k] = MeanProductInverse(xs);
     int checked = 0, rejected = 0;
     s.ExpectMap([&](const Vec& x) {
       double best = INFINITY, second = INFINITY;
