@@ -295,13 +295,6 @@ std::vector<std::vector<std::vector<double>>> RectangleCells(const std::vector<s
   return classes;
 }
 
-// The mean of each class rectangle's stored values, [class][band].
-std::vector<std::vector<double>> RectangleMeans(const std::vector<std::vector<double>>& v) {
-  std::vector<std::vector<double>> means;
-  for (const auto& cells : RectangleCells(v)) means.push_back(GaussianOf(cells).mean);
-  return means;
-}
-
 TEST_F(ModelConfidence, ABandOfAnotherSizeThanTheWindowIsRefused) {
   model = Train(f, kMethods[0]);
   for (const auto& [columns, rows] : {std::pair<long, long>{kColumns + 1, kRows}, {kColumns, kRows - 1}})
@@ -315,9 +308,12 @@ TEST_F(ModelConfidence, ABandOfAnotherSizeThanTheWindowIsRefused) {
 // (the mean of x x').
 TEST_F(ModelConfidence, DistanceMethodsGiveTheSmallestDistanceOverTheClasses) {
   const std::vector<double> nearest = Confidence(0), weighted = Confidence(2);
-  const auto means = RectangleMeans(v);
+  std::vector<Vec> means;
   std::vector<Matrix> weights;
-  for (const auto& cells : RectangleCells(v)) weights.push_back(MeanProductInverse(cells));
+  for (const auto& cells : RectangleCells(v)) {
+    means.push_back(GaussianOf(cells).mean);
+    weights.push_back(MeanProductInverse(cells));
+  }
   for (int i = 0; i < kRows * kColumns; ++i) {
     const Vec x = {v[0][i], v[1][i], v[2][i]};
     double best = 1e300, bestWeighted = 1e300;
@@ -327,21 +323,6 @@ TEST_F(ModelConfidence, DistanceMethodsGiveTheSmallestDistanceOverTheClasses) {
     }
     ASSERT_NEAR(nearest[i], std::sqrt(best), 1e-5 * std::sqrt(best) + 1e-6) << i;
     ASSERT_NEAR(weighted[i], bestWeighted, 1e-5 * std::fabs(bestWeighted) + 1e-6) << i;
-  }
-}
-
-TEST_F(ModelConfidence, MaximumLikelihoodGivesThePosteriorOfTheMostLikelyClass) {
-  const std::vector<double> confidence = Confidence(3);
-  // Each class's Gaussian over its whole rectangle (maximum likelihood
-  // trains on the whole image).
-  std::vector<Gaussian> classes;
-  for (const auto& cells : RectangleCells(v)) classes.push_back(GaussianOf(cells));
-  for (int i = 0; i < kRows * kColumns; ++i) {
-    double g[3];
-    for (int k = 0; k < 3; ++k) g[k] = Discriminant(classes[k], {v[0][i], v[1][i], v[2][i]});
-    const double best = std::max({g[0], g[1], g[2]});
-    const double posterior = 1 / (std::exp(g[0] - best) + std::exp(g[1] - best) + std::exp(g[2] - best));
-    ASSERT_NEAR(confidence[i], posterior, 1e-5) << i;
   }
 }
 
@@ -377,19 +358,32 @@ SavedArrays ReadSaved(ZTModel* model) {
   return saved;
 }
 
-// The population covariance (divided by the pixel count) of each class: the
-// classes here are too far apart for any decision or posterior to show the
-// sample covariance's slightly larger spread.
-TEST_F(ModelConfidence, MaximumLikelihoodKeepsEachClasssPopulationCovariance) {
+// The posterior of the most likely class, and the population covariance
+// (divided by the pixel count) of each class kept: the classes here are too
+// far apart for any decision or posterior to show the sample covariance's
+// slightly larger spread.
+TEST_F(ModelConfidence, MaximumLikelihoodGivesThePosteriorAndKeepsEachClasssPopulationCovariance) {
+  const std::vector<double> confidence = Confidence(3);
+  // Each class's Gaussian over its whole rectangle (maximum likelihood
+  // trains on the whole image).
   const auto cells = RectangleCells(v);
-  const auto means = RectangleMeans(v);
-  const std::vector<double> covariances = ReadSaved(Train(f, kMethods[3])).numbers["covariances"];
+  std::vector<Gaussian> classes;
+  for (const auto& rectangle : cells) classes.push_back(GaussianOf(rectangle));
+  for (int i = 0; i < kRows * kColumns; ++i) {
+    double g[3];
+    for (int k = 0; k < 3; ++k) g[k] = Discriminant(classes[k], {v[0][i], v[1][i], v[2][i]});
+    const double best = std::max({g[0], g[1], g[2]});
+    const double posterior = 1 / (std::exp(g[0] - best) + std::exp(g[1] - best) + std::exp(g[2] - best));
+    ASSERT_NEAR(confidence[i], posterior, 1e-5) << i;
+  }
+  const std::vector<double> covariances = ReadSaved(std::exchange(model, nullptr)).numbers["covariances"];
   ASSERT_EQ(covariances.size(), cells.size() * kBands * kBands);
   for (size_t k = 0; k < cells.size(); ++k)
     for (int a = 0; a < kBands; ++a)
       for (int b = 0; b < kBands; ++b) {
+        const Vec& mean = classes[k].mean;
         double sum = 0;
-        for (const auto& x : cells[k]) sum += (x[a] - means[k][a]) * (x[b] - means[k][b]);
+        for (const auto& x : cells[k]) sum += (x[a] - mean[a]) * (x[b] - mean[b]);
         const double expected = sum / double(cells[k].size());
         EXPECT_NEAR(covariances[(k * kBands + a) * kBands + b], expected, 1e-9 * std::fabs(expected) + 1e-12)
             << "class " << k << ", bands " << a << "," << b;
