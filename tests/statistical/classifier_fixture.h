@@ -43,10 +43,7 @@ struct Scene {
     WriteGeoTiff(sourcePath, RasterSpec{c, r, b, type, 16, 16, hasNoData, noData}, value);
     source = ztRSOpen(sourcePath.c_str(), 0);
   }
-  ~Scene() {
-    if (result) ztRSClose(result);
-    if (source) ztRSClose(source);
-  }
+  ~Scene() { ztRSClose(result), ztRSClose(source); }  // closed handles are null, refused harmlessly
   void AddClass(const std::string& name, const std::vector<Rect>& rects, int r = 10, int g = 20, int b = 30) {
     AddRects(name.c_str(), 3, rects, r, g, b);
   }
