@@ -51,7 +51,7 @@ struct Method {
 
 float kFactors[] = {2.5f, 3.0f, 2.0f};
 float kMaxima[] = {30.0f, 40.0f, 50.0f};
-long kDisplay[] = {3, 2, 1};
+long kDisplay[] = {3, 2, 1}, kBPHidden[] = {4}, kHRBPHidden[] = {3};
 
 const Method kMethods[] = {
     {"mindist", R"({"dev-factor": [2.5, 3, 2], "max-dev": [30, 40, 50]})",
@@ -77,15 +77,13 @@ const Method kMethods[] = {
     // seeds it; a model from its own stream of the "seed" parameter.
     {"bp", R"({"hidden": [4], "rate": 0.05, "epochs": 60, "seed": 7})",
      [](void* s, long* b, void* r) {
-       long hidden[] = {4};
        std::srand(7);
-       return ztBPNNClass(s, b, kBands, hidden, 1, 0.05, 0.5, 0.001, 60, r, kRows, kColumns, 0, 0);
+       return ztBPNNClass(s, b, kBands, kBPHidden, 1, 0.05, 0.5, 0.001, 60, r, kRows, kColumns, 0, 0);
      }},
     {"hrbp", R"({"hidden": [3], "squares": true, "epochs": 40, "seed": 3})",
      [](void* s, long* b, void* r) {
-       long hidden[] = {3};
        std::srand(3);
-       return ztHRBPNNClass(s, b, kBands, hidden, 1, true, 0.02, false, 0.5, 0.01, 40, r, kRows, kColumns, 0, 0);
+       return ztHRBPNNClass(s, b, kBands, kHRBPHidden, 1, true, 0.02, false, 0.5, 0.01, 40, r, kRows, kColumns, 0, 0);
      }},
     {"rbf", R"({"centre-epochs": 10, "output-rate": 0.01, "output-epochs": 100})",
      [](void* s, long* b, void* r) {
