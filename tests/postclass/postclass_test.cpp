@@ -102,11 +102,10 @@ struct PostClassFixture : ::testing::Test {
   void Write(const std::string& name, const std::string& text) const { WriteText(File(name), text); }
   Handle Open(const std::string& name, int update = 0) const { return Handle(ztRSOpen(File(name).c_str(), update)); }
 
-  // Writes a class image (Byte) from a grid.
-  std::string WriteClasses(const std::string& name, const Grid& g, int block = 16) {
-    RasterSpec spec{.columns = int(g[0].size()), .rows = int(g.size()), .blockColumns = block, .blockRows = block};
-    WriteGeoTiff(File(name), spec, [&](int, int c, int r) { return double(g[r][c]); });
-    return File(name);
+  // Writes a class image (Byte, in 16 x 16 blocks) from a grid.
+  void WriteClasses(const std::string& name, const Grid& g) {
+    WriteGeoTiff(File(name), {.columns = int(g[0].size()), .rows = int(g.size()), .blockColumns = 16, .blockRows = 16},
+                 [&](int, int c, int r) { return double(g[r][c]); });
   }
   Handle Create(const std::string& name, long columns, long rows, ZTRSDataType type = ZTRS_UInt32) {
     return Handle(ztRSCreate(ztRSGetDriverByName("GTiff"), File(name).c_str(), columns, rows, 1, type, nullptr));
@@ -148,10 +147,9 @@ struct PostClassFixture : ::testing::Test {
   long FromMap(void* source, const std::string& out, long rows, long cols, long r0, long c0, int neighbours,
                long threshold, bool eliminate = false, bool bare = false) {
     Handle result = Create(out + ".tif", cols, rows, eliminate ? ZTRS_Byte : ZTRS_UInt32);
-    const std::string statistics = File(out + ".txt");
-    return (eliminate ? ztClassEliminateMap : ztClassSieveMap)(source, 1, result.get(), 1,
-                                                               bare ? nullptr : statistics.c_str(), rows, cols, r0,
-                                                               c0, neighbours, threshold);
+    const auto call = eliminate ? ztClassEliminateMap : ztClassSieveMap;
+    return call(source, 1, result.get(), 1, bare ? nullptr : File(out + ".txt").c_str(), rows, cols, r0, c0, neighbours,
+                threshold);
   }
 };
 
@@ -176,9 +174,8 @@ Grid RandomClasses(long rows, long cols, unsigned seed) {
 }
 
 Grid Window(const Grid& g, long rows, long cols, long r0, long c0) {
-  Grid w(rows, std::vector<long>(cols));
-  for (long r = 0; r < rows; ++r)
-    for (long c = 0; c < cols; ++c) w[r][c] = g[r + r0][c + c0];
+  Grid w;
+  for (long r = r0; r < r0 + rows; ++r) w.emplace_back(g[r].begin() + c0, g[r].begin() + c0 + cols);
   return w;
 }
 
