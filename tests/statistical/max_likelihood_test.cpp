@@ -186,7 +186,7 @@ zt::SquareMatrix Make(long n, std::initializer_list<double> values) {
   return m;
 }
 
-TEST(Matrices, DeterminantsAndTheirFailures) {
+TEST(Matrices, DeterminantsAndInversesAndTheirFailures) {
   double det = 0, logAbs = 0;
   ASSERT_EQ(zt::MatrixDeterminant(Make(3, {0, 2, 1, 1, 1, 1, 2, 1, 0}), det, logAbs), RC_OK);
   EXPECT_DOUBLE_EQ(det, 3.0);  // 0(0-1) - 2(0-2) + 1(1-2), with a row swap for the zero pivot
@@ -204,9 +204,7 @@ TEST(Matrices, DeterminantsAndTheirFailures) {
   for (long i = 0; i < 200; ++i) big(i, i) = 100;
   ASSERT_EQ(zt::MatrixDeterminant(big, det, logAbs), RC_OK);
   EXPECT_NEAR(logAbs, 200 * std::log(100.0), 1e-9) << "finite where 1e400 is not";
-}
-
-TEST(Matrices, InverseChecksTheDeterminant) {
+  // The inverse checks the determinant.
   zt::SquareMatrix inverse;
   EXPECT_EQ(zt::MatrixInverse(Make(2, {1e-7, 0, 0, 1e-7}), inverse), RC_SINGULAR_MATRIX);
   EXPECT_EQ(zt::MatrixInverse(Make(2, {1, 2, 0, 0}), inverse), RC_OUT_OF_MEMORY);

@@ -369,7 +369,7 @@ TEST(IsodataSteps, DeletionKeepsTheLargerClustersInOrderAndNothingBeyondTheCount
   EXPECT_EQ(t.entries[1].mean, (Vec{2}));
 }
 
-TEST(IsodataSteps, SplitHalvesTheWidestBandOfWideClusters) {
+TEST(IsodataSteps, SplitHalvesTheWidestBandOfWideClustersUpToHalfOfKAnd254Clusters) {
   // v = (9 + 1) / 2 = 5 and 0.25, V = 2.625: only cluster 0 is above it.
   ClusterTable s = Table({{10, -1, {50, 60}, {3, 1}}, {10, -1, {5, 5}, {0.5, 0.5}}});
   ClusterTable d(2);
@@ -390,18 +390,15 @@ TEST(IsodataSteps, SplitHalvesTheWidestBandOfWideClusters) {
   EXPECT_EQ(d.count, 3);
   zt::SplitClusters(s2, d, Limits(4, 3.0, 0, 1, 0));
   EXPECT_EQ(d.count, 2);
-}
-
-TEST(IsodataSteps, SplitStopsAtHalfOfKAndAt254Clusters) {
-  // 150 wide clusters (v = 4) and 50 flat ones: V = 3, all wide ones qualify.
+  // The splits stop at K / 2 and at 254 clusters: 150 wide clusters (v = 4)
+  // and 50 flat ones: V = 3, all wide ones qualify.
   std::vector<Cluster> clusters;
   for (int j = 0; j < 200; ++j) clusters.push_back({10, -1, {double(j)}, {j < 150 ? 2.0 : 0.0}});
-  ClusterTable s = Table(clusters);
-  ClusterTable d(1);
-  zt::SplitClusters(s, d, Limits(20, 1.0, 0, 0, 0));
-  EXPECT_EQ(d.count, 210);  // K / 2 = 10 selections
-  zt::SplitClusters(s, d, Limits(256, 1.0, 0, 0, 0));
-  EXPECT_EQ(d.count, 254);  // 128 allowed, 54 fit
+  ClusterTable many = Table(clusters), one(1);
+  zt::SplitClusters(many, one, Limits(20, 1.0, 0, 0, 0));
+  EXPECT_EQ(one.count, 210);  // K / 2 = 10 selections
+  zt::SplitClusters(many, one, Limits(256, 1.0, 0, 0, 0));
+  EXPECT_EQ(one.count, 254);  // 128 allowed, 54 fit
 }
 
 TEST(IsodataSteps, MergeJoinsTheClosestPairsUpToTheLimit) {
