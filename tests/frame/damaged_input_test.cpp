@@ -34,8 +34,7 @@ constexpr int kSize = 64, kTile = 16, kBands = 3;
 // area lies) reaches every band and every family of calls.
 void WriteScene(const std::string& path) {
   GDALAllRegister();
-  GDALDataset* mem = GetGDALDriverManager()->GetDriverByName("MEM")->Create("", kSize, kSize, kBands, GDT_Byte,
-                                                                             nullptr);
+  auto* mem = GetGDALDriverManager()->GetDriverByName("MEM")->Create("", kSize, kSize, kBands, GDT_Byte, nullptr);
   std::vector<unsigned char> values(kSize * kSize);
   for (int b = 1; b <= kBands; ++b) {
     unsigned state = 12345u * b;
@@ -44,9 +43,8 @@ void WriteScene(const std::string& path) {
       const bool bright = (i % kSize) < kSize / 2;
       values[i] = static_cast<unsigned char>((bright ? 150 : 40) + (state >> 16) % 40 + b * 10);
     }
-    ASSERT_EQ(mem->GetRasterBand(b)->RasterIO(GF_Write, 0, 0, kSize, kSize, values.data(), kSize, kSize, GDT_Byte, 0,
-                                              0, nullptr),
-              CE_None);
+    ASSERT_EQ(CE_None, mem->GetRasterBand(b)->RasterIO(GF_Write, 0, 0, kSize, kSize, values.data(), kSize, kSize,
+                                                       GDT_Byte, 0, 0, nullptr));
   }
   const char* options[] = {"TILED=YES", "BLOCKXSIZE=16", "BLOCKYSIZE=16", "COMPRESS=DEFLATE", "INTERLEAVE=PIXEL",
                            nullptr};
@@ -57,16 +55,15 @@ void WriteScene(const std::string& path) {
   GDALClose(mem);
 }
 
-// The byte range of a tile of band 1, from GDAL's view of the TIFF.
-void TileRange(const std::string& path, int column, int row, long& offset, long& size) {
+// The byte range of band 1's last tile, from GDAL's view of the TIFF.
+void LastTile(const std::string& path, long& offset, long& size) {
   GDALDataset* ds = GDALDataset::Open(path.c_str(), GDAL_OF_RASTER);
   ASSERT_NE(ds, nullptr);
-  const std::string suffix = std::to_string(column) + "_" + std::to_string(row);
-  const char* o = ds->GetRasterBand(1)->GetMetadataItem(("BLOCK_OFFSET_" + suffix).c_str(), "TIFF");
-  const char* s = ds->GetRasterBand(1)->GetMetadataItem(("BLOCK_SIZE_" + suffix).c_str(), "TIFF");
+  const std::string tile = std::to_string(kSize / kTile - 1) + "_" + std::to_string(kSize / kTile - 1);
+  const char* o = ds->GetRasterBand(1)->GetMetadataItem(("BLOCK_OFFSET_" + tile).c_str(), "TIFF");
+  const char* s = ds->GetRasterBand(1)->GetMetadataItem(("BLOCK_SIZE_" + tile).c_str(), "TIFF");
   ASSERT_TRUE(o && s);
-  offset = std::atol(o);
-  size = std::atol(s);
+  offset = std::atol(o), size = std::atol(s);
   GDALClose(ds);
 }
 
@@ -98,7 +95,7 @@ const std::vector<Damage> kDamages = {
     {"corrupted tile",
      [](const TempDir& dir, const std::string& good) {
        long offset = 0, size = 0;
-       TileRange(good, kSize / kTile - 1, kSize / kTile - 1, offset, size);
+       LastTile(good, offset, size);
        std::vector<unsigned char> bytes = ReadFileBytes(good);
        for (long i = offset + 2; i < offset + size - 4; ++i) bytes[i] ^= 0x5a;
        WriteFileBytes(dir.File("corrupt.tif"), bytes);
