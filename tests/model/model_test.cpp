@@ -125,9 +125,8 @@ ZTModel* Train(Fixture& f, const Method& m) {
 long Apply(const ZTModel* model, Fixture& f, const std::string& path, const std::string& confidencePath = "",
            long confidenceColumns = kColumns, long confidenceRows = kRows) {
   Handle result = CreateResult(path);
-  Handle confidence;
-  if (!confidencePath.empty())
-    confidence = CreateResult(confidencePath, confidenceColumns, confidenceRows, ZTRS_Float32);
+  Handle confidence =
+      confidencePath.empty() ? Handle() : CreateResult(confidencePath, confidenceColumns, confidenceRows, ZTRS_Float32);
   return ztModelApply(model, f.scene.source, f.bands.data(), kBands, result.get(), confidence.get(), kRows, kColumns,
                       0, 0, nullptr);
 }

@@ -113,14 +113,13 @@ struct Unsup {
       : scene(30, 26, 3, std::move(v), noData, nd, type) {
     scene.MakeResult(columns, rows, resultType);
   }
-  using Plain = long (*)(void*, long*, long, unsigned long, long, void*, long, long, long, long);
-  using Coloured = long (*)(void*, long*, long, unsigned long, long, void*, long, long, long, long, long*);
+  template <typename Plain, typename Coloured>
   long Call(Plain plain, Coloured coloured, unsigned long k, long* display, bool colourVariant) {
+    void *s = scene.source, *r = scene.result;
+    long* b = bands.data();
     const long n = long(bands.size());
-    return colourVariant ? coloured(scene.source, bands.data(), n, k, interval, scene.result, rows, columns, firstRow,
-                                    firstColumn, display)
-                         : plain(scene.source, bands.data(), n, k, interval, scene.result, rows, columns, firstRow,
-                                 firstColumn);
+    return colourVariant ? coloured(s, b, n, k, interval, r, rows, columns, firstRow, firstColumn, display)
+                         : plain(s, b, n, k, interval, r, rows, columns, firstRow, firstColumn);
   }
   long MiniDist(unsigned long k, long* display = nullptr, bool colourVariant = false) {
     return Call(ztFJDMiniDist, ztFJDMiniDistNew, k, display, colourVariant);
