@@ -42,6 +42,7 @@ struct Scene {
       : columns(c), rows(r), bands(b), value(std::move(v)) {
     WriteGeoTiff(sourcePath, RasterSpec{c, r, b, type, 16, 16, hasNoData, noData}, value);
     source = ztRSOpen(sourcePath.c_str(), 0);
+    MakeResult(c, r);  // a Byte result of the scene's size, until a test makes another
   }
   ~Scene() { ztRSClose(result), ztRSClose(source); }  // closed handles are null, refused harmlessly
   void AddClass(const std::string& name, const std::vector<Rect>& rects, int r = 10, int g = 20, int b = 30) {

@@ -144,7 +144,6 @@ TEST(MinimumDistance, NearlyEqualDistancesAreSummedInOneOrder) {
     };
     Scene scene(columns, rows, n, value, false, 0, GDT_Float64);
     for (int k = 0; k < 3; ++k) scene.AddClass("rotated" + std::to_string(k), {{4.0 + 20 * k, 0, 12.0 + 20 * k, 6}});
-    scene.MakeResult(columns, rows);
     std::vector<long> bands;
     for (int b = 1; b <= n; ++b) bands.push_back(b);
     ASSERT_EQ(ztMiniDistANew(scene.source, bands.data(), n, scene.result, rows, columns, 0, 0, 0, nullptr, 0, nullptr),
@@ -187,7 +186,6 @@ TEST(MinimumDistance, ColoursAndNamesLandOnTheClassNumbersUsed) {
 TEST(MinimumDistance, ArgumentChecksInOrder) {
   float f[] = {2, 2, 2};
   Scene bare(8, 8, 1, Texture);
-  bare.MakeResult(8, 8);
   long band = 1;
   EXPECT_EQ(ztMiniDistA(bare.source, &band, 1, bare.result, 1, 1, 0, 0, f, nullptr), RC_NULL_ARGUMENT);
   EXPECT_EQ(ztMiniDistA(bare.source, &band, 1, bare.result, 8, 8, 0, 0, f, f), RC_NO_CLASS_AOI);
@@ -231,7 +229,6 @@ TEST(Parallelepiped, ZeroFactorHoldsOnlyTheMeanAndNoDataIsSeenWhenReached) {
   };
   Scene scene(7, 1, 2, value, true, 7);
   scene.AddClass("c", {{0, 0, 2, 1}});
-  scene.MakeResult(7, 1);
   long bands[] = {1, 2};
   float factor[] = {1.0f};
   ASSERT_EQ(ztJDBoxA(scene.source, bands, 2, scene.result, 1, 7, 0, 0, factor), RC_OK);
@@ -242,7 +239,6 @@ TEST(Parallelepiped, ZeroFactorHoldsOnlyTheMeanAndNoDataIsSeenWhenReached) {
 
   Scene flat(4, 1, 1, [](int, int c, int) { return c < 2 ? 10.0 : 10.5; });
   flat.AddClass("c", {{0, 0, 2, 1}});
-  flat.MakeResult(4, 1);
   long band = 1;
   float zero[] = {0.0f};
   ASSERT_EQ(ztJDBoxA(flat.source, &band, 1, flat.result, 1, 4, 0, 0, zero), RC_OK);
@@ -288,7 +284,6 @@ TEST(GeneralizedDistance, ASingularScatterMatrixEndsTheCallBeforeThePass) {
   // Two bands, one training pixel: the scatter matrix has rank 1.
   Scene scene(6, 6, 2, Texture);
   scene.AddClass("one", {{1, 1, 2, 2}});
-  scene.MakeResult(6, 6);
   long bands[] = {1, 2};
   float f[] = {2};
   EXPECT_EQ(ztGYMiniDistA(scene.source, bands, 2, scene.result, 6, 6, 0, 0, f), RC_SINGULAR_MATRIX);

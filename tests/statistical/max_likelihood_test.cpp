@@ -111,7 +111,6 @@ TEST(MaximumLikelihood, NoDataWithinTolerance) {
   // Band 1 takes the value 55 in the low region; 55.0000005 is within 1e-6.
   Scene scene(36, 30, 3, Texture, true, 55.0000005, GDT_Float64);
   AddClasses(scene);
-  scene.MakeResult(36, 30);
   long bands[] = {1, 2, 3};
   ASSERT_EQ(MaxLiklihoodClass(scene.source, bands, 3, 0, scene.result, 30, 36, 0, 0), RC_OK);
   int flag = 0;
@@ -151,7 +150,6 @@ TEST(MaximumLikelihood, ASingularCovarianceEndsTheCallBeforeAnyPixel) {
     Scene scene(36, 30, int(bands.size()), t.value, false, 0, t.type);
     AddClasses(scene);
     if (t.oneCell) scene.AddClass("single", {{3.5, 20.5, 4.5, 21.5}});
-    scene.MakeResult(36, 30);
     EXPECT_EQ(MaxLiklihoodClass(scene.source, bands.data(), long(bands.size()), 0, scene.result, 30, 36, 0, 0),
               RC_SINGULAR_COVARIANCE);
     EXPECT_EQ(ztRSGetDatasetColorTable(scene.result), nullptr);
@@ -170,7 +168,6 @@ TEST(MaximumLikelihood, EqualDiscriminantsGoToTheLowerClass) {
     const double edge = bandCount == 1 ? 3.5 : 7.5;
     scene.AddClass("a", {{-0.5, -0.5, edge, edge}});
     scene.AddClass("b", {{-0.5, -0.5, edge, edge}});
-    scene.MakeResult(8, 8);
     std::vector<long> bands(bandCount);
     std::iota(bands.begin(), bands.end(), 1L);
     ASSERT_EQ(MaxLiklihoodClass(scene.source, bands.data(), bandCount, 0, scene.result, 8, 8, 0, 0), RC_OK);

@@ -436,9 +436,7 @@ struct Line {
   Scene scene;
   std::vector<long> bands = {1};
   explicit Line(std::vector<double> values, bool hasNoData = false, double noData = 0)
-      : scene(int(values.size()), 1, 1, [values](int, int c, int) { return values[c]; }, hasNoData, noData) {
-    scene.MakeResult(long(values.size()), 1);
-  }
+      : scene(int(values.size()), 1, 1, [values](int, int c, int) { return values[c]; }, hasNoData, noData) {}
   long Run(long k, long iterations, float split, float convergence, float merge, long minSize, long maxMerges) {
     return ztISODATA(scene.source, bands.data(), 1, k, split, iterations, convergence, merge, minSize, maxMerges, 1,
                      scene.result, 1, scene.columns, 0, 0, nullptr, 0);
