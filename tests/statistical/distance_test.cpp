@@ -304,8 +304,7 @@ TEST(InvalidValues, NaNPixelsAreNoDataAndTrainNothing) {
   for (bool declared : {false, true}) {
     SCOPED_TRACE(declared ? "NaN declared as no-data" : "no no-data value");
     Trained t(declared, NAN, HolesInTexture, GDT_Float32);
-    t.rows = 28, t.columns = 36;
-    t.firstRow = t.firstColumn = 0;
+    t.rows = 28, t.columns = 36, t.firstRow = t.firstColumn = 0;
     t.scene.MakeResult(36, 28);
     float factors[] = {3, 3, 3}, limits[] = {255, 255, 255};
     ASSERT_EQ(t.Run(ztMiniDistA, factors, limits), RC_OK);

@@ -509,8 +509,7 @@ TEST(Isodata, NoIterationClassifiesByThePassOverTheInitialCentres) {
     long display[] = {3, 2, 1};
     ASSERT_EQ(s.Run(5, 0, display, stretch), RC_OK);
     const GridSamples samples = SampleGrid(s.scene, s.bandList, s.rows, s.columns, s.firstRow, s.firstColumn, s.interval);
-    const std::vector<Vec> centres =
-        BruteCentres(samples, 5, PixelOf(s.scene, s.bandList, s.firstRow, s.firstColumn));
+    const std::vector<Vec> centres = BruteCentres(samples, 5, PixelOf(s.scene, s.bandList, s.firstRow, s.firstColumn));
     const BruteClasses classes = BruteAssign(samples, centres);
     // Colours come from the centres themselves, through the display table.
     const std::vector<CLASSATTINFO> records = Records(s.scene.result);
