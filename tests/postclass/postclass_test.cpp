@@ -28,7 +28,7 @@ using Grid = std::vector<std::vector<long>>;
 
 struct Labelling {
   Grid labels;
-  std::vector<long> value, row, column, count;  // per label, index 0 unused
+  std::vector<long> value{0}, row{0}, column{0}, count{0};  // per label, index 0 unused
   long zeros = 0;
 };
 
@@ -39,7 +39,6 @@ Labelling Label(const Grid& g, bool eight) {
   const long rows = long(g.size()), cols = long(g[0].size());
   Labelling out;
   out.labels.assign(rows, std::vector<long>(cols, 0));
-  out.value = out.row = out.column = out.count = {0};
   std::vector<char> done(rows * cols, 0);
   std::vector<std::pair<long, long>> stack;
   for (long r = 0; r < rows; ++r)
@@ -241,7 +240,6 @@ Labelling PrepareSieve(PostClassFixture& f, const Grid& g) {
 // others are renumbered in scan order.
 Labelling Sieved(const Labelling& l, long threshold) {
   Labelling kept;
-  kept.value = kept.row = kept.column = kept.count = {0};
   kept.zeros = l.zeros;
   std::vector<long> renumber(l.value.size(), 0);
   for (size_t k = 1; k < l.value.size(); ++k) {
