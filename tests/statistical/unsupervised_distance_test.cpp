@@ -131,7 +131,6 @@ struct Unsup {
     return Call(ztFJDGYMiniDist, ztFJDGYMiniDistNew, k, display, colourVariant);
   }
   GridSamples Samples() const { return SampleGrid(scene, bandList, rows, columns, firstRow, firstColumn, interval); }
-  Vec Origin() const { return PixelOf(scene, bandList, 0, 0); }
   Vec Pixel(int r, int c) const { return PixelOf(scene, bandList, r, c); }
   // The window's map against expected(the pixel's listed bands).
   void ExpectMap(const std::function<double(const Vec&)>& expected) {
@@ -169,7 +168,7 @@ TEST(UnsupervisedMinimumDistance, PixelsTakeTheNearestInitialClassMean) {
     const bool regions = t.interval == 3 && !t.noData;
     ASSERT_EQ(u.MiniDist(t.k, nullptr, regions && t.k == 4), RC_OK);
     const GridSamples samples = u.Samples();
-    const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, int(t.k), u.Origin(), t.noData, 0));
+    const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, int(t.k), u.Pixel(0, 0), t.noData, 0));
     // The origin's outlier lies outside the window: its centre draws no sample.
     if (regions && t.k > 1) {
       EXPECT_EQ(classes.count.count(1), 0u);
@@ -271,7 +270,7 @@ TEST(UnsupervisedParallelepiped, FirstBoxHoldingThePixelGivesItsClassPlusOne) {
     const int k = noData ? 4 : 6;
     ASSERT_EQ(u.Box(k, display, !noData), RC_OK);
     const GridSamples samples = u.Samples();
-    const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, k, u.Origin(), noData, 0));
+    const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, k, u.Pixel(0, 0), noData, 0));
     if (noData) {
       EXPECT_EQ(BruteBox(classes, u.Pixel(4, 4), true, 0), 1);
       EXPECT_EQ(BruteBox(classes, u.Pixel(4, 6), true, 0), 255);
@@ -315,7 +314,7 @@ TEST(UnsupervisedGeneralizedDistance, PixelsTakeTheLeastWeightedDistance) {
     long display[] = {1, 1, 2};
     ASSERT_EQ(u.GY(5, display, colourVariant), RC_OK);
     const GridSamples samples = u.Samples();
-    const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 5, u.Origin()));
+    const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 5, u.Pixel(0, 0)));
     EXPECT_EQ(Records(u.scene.result).size(), size_t(classes.list.back()));
     u.ExpectMap([&](const Vec& x) { return BruteGeneralized(samples, classes, x); });
   }
@@ -328,7 +327,7 @@ TEST(UnsupervisedGeneralizedDistance, SampleClassesStayInTheResultWhenStoppedWhi
   progress.stopAfterSteps = 4 * sampledRows + sampledRows;
   ASSERT_EQ(u.GY(5), RC_CANCELLED);
   const GridSamples samples = u.Samples();
-  const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 5, u.Origin()));
+  const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, 5, u.Pixel(0, 0)));
   const std::vector<double> result = u.scene.Result();
   std::vector<double> expected(result.size(), 0.0);
   for (size_t i = 0; i < samples.positions.size(); ++i) {
@@ -540,8 +539,7 @@ TEST(Isodata, ArgumentChecksInOrder) {
   Scene3 s;
   long* b = s.bands.data();
   long bad[] = {1, 4, 2};
-  void* src = s.scene.source;
-  void* res = s.scene.result;
+  void *src = s.scene.source, *res = s.scene.result;
   ProgressRecorder progress;
   EXPECT_EQ(ztISODATA(src, b, 3, 0, 1, 3, 0.1f, 1, 4, 2, 2, res, 18, 21, 4, 3, nullptr, 0), RC_BAD_WINDOW);
   EXPECT_EQ(ztISODATA(src, b, 3, 257, 1, 3, 0.1f, 1, 4, 2, 2, res, 18, 21, 4, 3, nullptr, 0), RC_BAD_WINDOW);
