@@ -49,10 +49,7 @@ class WorkerThreadsTest : public ::testing::Test {
       AddAoi(source, {{x0, y0, x1, y0, x1, y1, x0, y1}});
     }
   }
-  void TearDown() override {
-    ztSetWorkerThreads(1);
-    if (source) ztRSClose(source);
-  }
+  void TearDown() override { ztSetWorkerThreads(1), ztRSClose(source); }  // a null source is refused harmlessly
 
   // The classification under threads worker threads: the result file's bytes, its
   // classes and its no-data flag.
