@@ -94,12 +94,7 @@ TEST(OutputFiles, AFileThatAppearsMeanwhileIsKeptWithoutOverwrite) {
 TEST(OutputFiles, StagedImagesAreChangedAsCopies) {
   TempDir dir;
   WriteText(dir.File("map.cls"), "old classes");
-  {
-    RasterSpec spec;
-    spec.columns = 4;
-    spec.rows = 3;
-    WriteGeoTiff(dir.File("map.tif"), spec, [](int, int, int) { return 1; });
-  }
+  WriteGeoTiff(dir.File("map.tif"), RasterSpec{4, 3}, [](int, int, int) { return 1; });
   const std::string before = ReadText(dir.File("map.tif"));
   {
     OutputFiles outputs(false);

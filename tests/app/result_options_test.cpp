@@ -17,12 +17,8 @@ struct Source {
   TempDir dir;
   void* ds;
   Source() {
-    RasterSpec spec;
-    spec.columns = 50;
-    spec.rows = 40;
-    spec.bands = 4;
-    spec.georeferenced = true;
-    WriteGeoTiff(dir.File("src.tif"), spec, [](int, int, int) { return 1; });
+    WriteGeoTiff(dir.File("src.tif"), RasterSpec{.columns = 50, .rows = 40, .bands = 4, .georeferenced = true},
+                 [](int, int, int) { return 1; });
     ds = ztRSOpen(dir.File("src.tif").c_str(), 0);
   }
   ~Source() { ztRSClose(ds); }
