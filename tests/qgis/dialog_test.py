@@ -29,8 +29,4 @@ for name in ("ztclass:mindist", "ztclass:isodata", "ztclass:accuracy"):
     dialog.close()
     QgsApplication.processEvents()
 failures += errors
-session.close()
-for failure in failures:
-    print("FAILED", failure)
-print(f"dialog: {len(failures)} failures")
-sys.exit(1 if failures else 0)
+session.finish(failures, f"dialog: {len(failures)} failures")

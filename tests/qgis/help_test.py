@@ -86,8 +86,4 @@ for command in COMMANDS:
         if spec.option and not spec.help.startswith(description):
             failures.append(f"{name}: {spec.name} help {spec.help!r} is not {spec.option}'s {description!r}")
 
-session.close()
-for failure in failures:
-    print("FAILED", failure)
-print(f"help: {len(COMMANDS)} algorithms, {len(failures)} failures")
-sys.exit(1 if failures else 0)
+session.finish(failures, f"help: {len(COMMANDS)} algorithms, {len(failures)} failures")

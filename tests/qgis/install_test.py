@@ -3,9 +3,8 @@ plugin there, enabled, starts it as the desktop starts Processing plugins,
 and its provider runs the ztclass program the script named.
 
 Usage: install_test.py PROFILE_DIR ZTCLASS. Exits 0 when all holds."""
-import sys
-
 import os
+import sys
 
 sys.path.insert(0, "/usr/share/qgis/python/plugins")
 from qgis.core import QgsApplication, QgsSettings  # noqa: E402

@@ -270,9 +270,5 @@ except QgsProcessingException as error:
     if not message or message not in str(error):
         failures.append(f"box: raised {str(error)!r}, the command says {message!r}")
 
-session.close()
 shutil.rmtree(work)
-for failure in failures:
-    print("FAILED", failure)
-print(f"processing: {len(CASES) + 6} checks, {len(failures)} failed")
-sys.exit(1 if failures else 0)
+session.finish(failures, f"processing: {len(CASES) + 6} checks, {len(failures)} failed")

@@ -2,7 +2,8 @@
 profile in a scratch directory, Processing with its native algorithms, and
 the ztclass provider, set to run the ztclass program under test.
 
-Usage from a test: session = start(ztclass_program, gui=False)."""
+Usage from a test: session = start(ztclass_program, gui=False), at its end
+session.finish(failures, summary)."""
 import os
 import sys
 import tempfile
@@ -31,6 +32,14 @@ class Session:
         QgsApplication.processingRegistry().removeProvider(self.provider)
         self.app.exitQgis()
         self.profile.cleanup()
+
+    def finish(self, failures, summary):
+        """Closes QGIS, prints each failure and the summary, and exits 1 when any failed."""
+        self.close()
+        for failure in failures:
+            print("FAILED", failure)
+        print(summary)
+        sys.exit(1 if failures else 0)
 
 
 def start(program, gui=False):
