@@ -67,14 +67,14 @@ unchanged "an empty band list" 2 "--bands: the band list is empty" -- \
 
 # clump --ot Byte with more clumps than a byte holds.
 head -c 10000 /dev/urandom >"$WORK/noise.bin"
-printf 'ENVI\nsamples = 100\nlines = 100\nbands = 1\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/noise.hdr"
+envi_header "$WORK/noise.hdr" 100 100 1
 unchanged "more clumps than --ot Byte holds" 1 "clumps do not fit --ot Byte \\(at most 255\\)" -- \
   "$ZTCLASS" clump "$WORK/noise.bin" -o "$DIR/nc.tif" --stats "$DIR/nc.txt" --ot Byte
 
 # Ctrl-C twice during a clump of a large image: the process ends at once, and
 # nothing of the result nor of the work directory stays.
 head -c 4000000 /dev/urandom >"$WORK/large.bin"
-printf 'ENVI\nsamples = 2000\nlines = 2000\nbands = 1\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/large.hdr"
+envi_header "$WORK/large.hdr" 2000 2000 1
 # An image four times the large one, whose first phase lasts long enough to
 # be caught in it.
 head -c 16000000 /dev/urandom >"$WORK/long.bin"

@@ -52,9 +52,7 @@ check "isodata's split threshold on 8 bits" 0 "Split threshold: 5 " -- \
   "$ZTCLASS" -v isodata "$WORK/scene.tif" -o "$WORK/iso8.tif" --classes 2
 # The smallest cluster kept is 0.5% of the pixels unless given: of these 400,
 # 2, so the cluster of the one outlier pixel goes; --min-size 0 keeps it.
-LC_ALL=C awk 'BEGIN { for (b = 1; b <= 2; b++) for (r = 0; r < 20; r++) for (c = 0; c < 20; c++)
-  printf "%c", r == 3 && c == 4 ? 250 : c < 10 ? 30 + (c + r) % 3 : 120 + (c * r) % 4 }' >"$WORK/outlier.bin"
-sed 's/= 12/= 20/; s/= 10/= 20/' "$WORK/scene.hdr" >"$WORK/outlier.hdr"
+byte_image "$WORK/outlier" 20 20 2 'r == 3 && c == 4 ? 250 : c < 10 ? 30 + (c + r) % 3 : 120 + (c * r) % 4'
 check "isodata's default smallest cluster" 0 "\(2 classes" -- "$ZTCLASS" isodata "$WORK/outlier.bin" -o "$WORK/o.tif" --classes 3
 check "isodata keeping every cluster" 0 "\(3 classes" "Class_2	1 pixels" -- \
   "$ZTCLASS" isodata "$WORK/outlier.bin" -o "$WORK/o0.tif" --classes 3 --min-size 0

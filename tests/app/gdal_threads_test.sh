@@ -10,10 +10,7 @@ ZTCLASS="$1"
 . "$(dirname "$0")/harness.sh"
 
 # A textured three-band 640 x 192 Byte scene, enlarged to 5120 x 384.
-LC_ALL=C awk 'BEGIN {
-  for (b = 1; b <= 3; b++) for (r = 0; r < 192; r++) for (c = 0; c < 640; c++)
-    printf "%c", (c * (b + 2) + r * (7 - b) + (c * r) % (13 + b) * 9) % 251 }' >"$WORK/small.bin"
-printf 'ENVI\nsamples = 640\nlines = 192\nbands = 3\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/small.hdr"
+byte_image "$WORK/small" 640 192 3 '(c * (b + 2) + r * (7 - b) + (c * r) % (13 + b) * 9) % 251'
 gdal_translate -q -of ENVI -outsize 800% 200% "$WORK/small.bin" "$WORK/scene.bin"
 polygons aoi "1 A 10 10 300 200" "2 B 1200 200 1500 380" "3 C 4000 100 5000 350"
 

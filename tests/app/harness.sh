@@ -7,6 +7,10 @@
 #   help_shows COMMAND PATTERN...: each PATTERN matches a line of its --help
 #   unchanged NAME ...: check, and $DIR (every file with its checksum) and
 #     $ZTCLASS_WORKDIR, when set, are as they were before
+#   envi_header FILE COLUMNS ROWS BANDS [TYPE]: an ENVI header of raw BSQ
+#     pixels of GDAL data type TYPE (default 1, Byte)
+#   byte_image BASE COLUMNS ROWS BANDS EXPRESSION [SETUP]: BASE.bin (.hdr) whose
+#     byte at band b (from 1), row r, column c is the awk EXPRESSION, run after SETUP
 #   forest_scene DIR: DIR/scene.bin (.hdr, and scene.tif), two Byte bands of
 #     12 x 10, forest (columns 7-8, rows 6-8) bright in band 1, dark in band 2
 #   polygons NAME "CLASS NAME X0 Y0 X1 Y1"...: $WORK/NAME.geojson, a class
@@ -72,15 +76,20 @@ unchanged() {
   fi
 }
 
+envi_header() {
+  printf 'ENVI\nsamples = %s\nlines = %s\nbands = %s\nheader offset = 0\nfile type = ENVI Standard\ndata type = %s\ninterleave = bsq\nbyte order = 0\n' \
+    "$2" "$3" "$4" "${5:-1}" >"$1"
+}
+
+byte_image() {
+  LC_ALL=C awk "BEGIN { ${6:-} for (b = 1; b <= $4; b++) for (r = 0; r < $3; r++) for (c = 0; c < $2; c++)
+    printf \"%c\", ($5) }" >"$1.bin"
+  envi_header "$1.hdr" "$2" "$3" "$4"
+}
+
 forest_scene() {
-  LC_ALL=C awk 'BEGIN {
-    for (b = 1; b <= 2; b++) for (r = 0; r < 10; r++) for (c = 0; c < 12; c++) {
-      forest = c >= 7 && c <= 8 && r >= 6 && r <= 8
-      if (b == 1) v = forest ? 200 + (c + 2 * r) % 4 : 30 + (c * 7 + r * 3) % 5
-      else v = forest ? 10 + (c * 5 + r) % 3 : 60 + (c * 3 + r * 5) % 7
-      printf "%c", v
-    } }' >"$1/scene.bin"
-  printf 'ENVI\nsamples = 12\nlines = 10\nbands = 2\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$1/scene.hdr"
+  byte_image "$1/scene" 12 10 2 'c >= 7 && c <= 8 && r >= 6 && r <= 8 ? (b == 1 ? 200 + (c + 2 * r) % 4 : 10 + (c * 5 + r) % 3) : \
+    b == 1 ? 30 + (c * 7 + r * 3) % 5 : 60 + (c * 3 + r * 5) % 7'
   gdal_translate -q "$1/scene.bin" "$1/scene.tif"
 }
 
@@ -108,14 +117,11 @@ forest_aoi() {
 landuse_maps() {
   local images=(landuse geographic)
   if [ "${1:-}" = 4 ]; then
-    printf '\1\2\3\0\1\2\3\3' >"$WORK/cls.bin"
-    printf 'ENVI\nsamples = 4\nlines = 2\nbands = 1\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/cls.hdr"
+    byte_image "$WORK/cls" 4 2 1 'c < 3 ? c + 1 : 3 * r'
     gdal_translate -q -a_srs EPSG:32633 -a_ullr 400000 5000100 400040 5000080 "$WORK/cls.bin" "$WORK/landuse.tif"
     images=(landuse)
   else
-    LC_ALL=C awk 'BEGIN { for (r = 0; r < 5; r++) for (c = 0; c < 8; c++) printf "%c", c < 3 ? 1 : c < 7 ? 2 : 0 }' \
-      >"$WORK/cls.bin"
-    printf 'ENVI\nsamples = 8\nlines = 5\nbands = 1\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/cls.hdr"
+    byte_image "$WORK/cls" 8 5 1 'c < 3 ? 1 : c < 7 ? 2 : 0'
     gdal_translate -q -a_srs EPSG:32633 -a_ullr 400000 5000100 400160 5000000 "$WORK/cls.bin" "$WORK/landuse.tif"
     gdal_translate -q -a_srs EPSG:4326 -a_ullr 10 50 10.008 49.995 "$WORK/cls.bin" "$WORK/geographic.tif"
   fi

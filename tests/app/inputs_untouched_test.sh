@@ -13,10 +13,7 @@ IN="$WORK/in" OUT="$WORK/out"
 mkdir -p "$IN" "$OUT"
 # 64 x 64, three noisy bands, a bright half and a dark half, with a
 # geotransform whose map units are pixels (y up) and no coordinate system.
-LC_ALL=C awk 'BEGIN { srand(7); for (b = 1; b <= 3; b++) for (r = 0; r < 64; r++) for (c = 0; c < 64; c++)
-  printf "%c", (c < 32 ? 150 : 60) + b * 10 + int(rand() * 40) }' >"$WORK/noisy.bin"
-printf 'ENVI\nsamples = 64\nlines = 64\nbands = 3\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' \
-  >"$WORK/noisy.hdr"
+byte_image "$WORK/noisy" 64 64 3 '(c < 32 ? 150 : 60) + b * 10 + int(rand() * 40)' 'srand(7);'
 gdal_translate -q -a_ullr 0 64 64 0 "$WORK/noisy.bin" "$IN/scene.tif"
 polygons in/aoi "1 field 2 62 20 44" "2 forest 40 24 60 4"
 S="$IN/scene.tif" A="$IN/aoi.geojson"

@@ -11,14 +11,8 @@ ZTCLASS="$1"
 # 40 x 30 pixels, 3 bands: field (columns 0-14), forest (15-27) and water
 # (28-39), with noise (a Park-Miller sequence) wide enough that the classes
 # overlap: every parameter then moves some pixels.
-LC_ALL=C awk 'BEGIN {
-  seed = 12345
-  for (b = 0; b < 3; b++) for (r = 0; r < 30; r++) for (c = 0; c < 40; c++) {
-    seed = (seed * 16807) % 2147483647
-    base = c < 15 ? 100 + 30 * b : c < 28 ? 80 + 40 * (b == 1) : 50 + 10 * b
-    printf "%c", base + seed % 70
-  } }' >"$WORK/scene.bin"
-printf 'ENVI\nsamples = 40\nlines = 30\nbands = 3\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/scene.hdr"
+byte_image "$WORK/scene" 40 30 3 '(c < 15 ? 70 + 30 * b : c < 28 ? 80 + 40 * (b == 2) : 40 + 10 * b) + \
+  (seed = (seed * 16807) % 2147483647) % 70' 'seed = 12345;'
 polygons training "1 field 2 2 12 26" "2 forest 17 2 25 26" "3 water 30 2 38 26"
 SCENE="$WORK/scene.bin"
 AOI=(--aoi "$WORK/training.geojson")
@@ -40,9 +34,7 @@ differs() {
       seen["$arguments $first"]="$(look "$WORK/a$run.tif")" || { fail "$name: a run failed"; cat "$WORK/log"; return; }
   fi
   # shellcheck disable=SC2086
-  if ! "$ZTCLASS" -q $arguments $second -o "$WORK/b$run.tif" >"$WORK/log" 2>&1; then
-    fail "$name: a run failed"; cat "$WORK/log"; return
-  fi
+  "$ZTCLASS" -q $arguments $second -o "$WORK/b$run.tif" >"$WORK/log" 2>&1 || { fail "$name: a run failed"; cat "$WORK/log"; return; }
   if [ "${seen["$arguments $first"]}" != "$(look "$WORK/b$run.tif")" ]; then pass; else fail "$name changes nothing"; fi
 }
 

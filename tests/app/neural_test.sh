@@ -8,12 +8,7 @@ ZTCLASS="$1"
 # A three-band scene (raw bytes with an ENVI header, no georeferencing): dark
 # water in columns 0-11, bright land in columns 12-23, the same texture in
 # every band.
-LC_ALL=C awk 'BEGIN {
-  for (b = 1; b <= 3; b++) for (r = 0; r < 20; r++) for (c = 0; c < 24; c++) {
-    t = c % 4 + r % 4
-    printf "%c", c < 12 ? 30 + 5 * b + t : 180 - 10 * b + t
-  } }' >"$WORK/scene.bin"
-printf 'ENVI\nsamples = 24\nlines = 20\nbands = 3\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/scene.hdr"
+byte_image "$WORK/scene" 24 20 3 '(c < 12 ? 30 + 5 * b : 180 - 10 * b) + c % 4 + r % 4'
 gdal_translate -q "$WORK/scene.bin" "$WORK/scene.tif"
 polygons aoi "1 Water 2 2 8 8" "2 Land 14 10 20 16"
 polygons outside "1 Water 2 2 8 8" "2 Nowhere 40 40 44 44"
@@ -41,9 +36,7 @@ check "lvq2 window size and classes" 0 "Size is 16, 10" "Minimum=1.000, Maximum=
 # rates can leave a network untrained on a small training set) and put the
 # class borders where the nearest class mean puts them, give or take a column.
 ramp_value() { echo "20 + 3 * c + 2 * b + (c + r) % 3"; }
-LC_ALL=C awk "BEGIN { for (b = 1; b <= 3; b++) for (r = 0; r < 20; r++) for (c = 0; c < 60; c++)
-  printf \"%c\", $(ramp_value) }" >"$WORK/ramp.bin"
-printf 'ENVI\nsamples = 60\nlines = 20\nbands = 3\nheader offset = 0\nfile type = ENVI Standard\ndata type = 1\ninterleave = bsq\nbyte order = 0\n' >"$WORK/ramp.hdr"
+byte_image "$WORK/ramp" 60 20 3 "$(ramp_value)"
 gdal_translate -q "$WORK/ramp.bin" "$WORK/ramp.tif"
 polygons ramp "1 Dark 2 2 10 18" "2 Middle 26 2 34 18" "3 Bright 50 2 58 18"
 # The percentage of pixels of MAP that get the class of the nearest mean of the

@@ -19,8 +19,7 @@ raster() {
     perl -e 'local $/; open F, $ARGV[0]; my @v = split " ", <F>; close F;
              open F, ">", $ARGV[0]; binmode F; print F pack("f<*", @v);' "$WORK/$name.raw"
   fi
-  printf 'ENVI\nsamples = 12\nlines = 10\nbands = %s\nheader offset = 0\nfile type = ENVI Standard\ndata type = %s\ninterleave = bsq\nbyte order = 0\n' \
-    "$bands" "$type" >"$WORK/$name.hdr"
+  envi_header "$WORK/$name.hdr" 12 10 "$bands" "$type"
   gdal_translate -q "$WORK/$name.raw" "$WORK/$name.tif"
 }
 
