@@ -121,8 +121,7 @@ done
 check "a second Ctrl-C ends the program" 0 "interrupted; temporary results removed" -- cat "$WORK/map.tif.out"
 
 # --overwrite replaces a result completely: no class file of the old one.
-printf 'stale' >"$DIR/c2.cls"
-printf 'stale' >"$DIR/c2.qml"
+printf 'stale' | tee "$DIR/c2.cls" >"$DIR/c2.qml"
 gdal_create -q -of GTiff -outsize 2 2 -bands 1 "$DIR/c2.tif"
 check "--overwrite" 0 "Wrote" -- "$ZTCLASS" clump "$DIR/map.tif" -o "$DIR/c2.tif" --stats "$DIR/c2.txt" --overwrite
 check "the replaced image" 0 "Size is 12, 10" -- gdalinfo "$DIR/c2.tif"

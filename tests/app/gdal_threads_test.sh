@@ -14,13 +14,6 @@ byte_image "$WORK/small" 640 192 3 '(c * (b + 2) + r * (7 - b) + (c * r) % (13 +
 gdal_translate -q -of ENVI -outsize 800% 200% "$WORK/small.bin" "$WORK/scene.bin"
 polygons aoi "1 A 10 10 300 200" "2 B 1200 200 1500 380" "3 C 4000 100 5000 350"
 
-# run NAME -- COMMAND...: the command finishes in time and succeeds.
-run() {
-  local name="$1"
-  shift 2
-  check "$name" 0 "" -- timeout 120 "$@"
-}
-
 # same_pixels NAME A B: the pixels of both images, byte for byte.
 same_pixels() {
   gdal_translate -q -of ENVI "$2" "$WORK/a.raw" && gdal_translate -q -of ENVI "$3" "$WORK/b.raw" &&
@@ -40,22 +33,22 @@ counted_pixels() {
 for threads in 1 2; do
   d="$WORK/t$threads"
   mkdir -p "$d"
-  run "cluster-mindist, $threads threads" -- bash -c \
+  check "cluster-mindist, $threads threads" 0 "" -- timeout 120 bash -c \
     "GDAL_CACHEMAX=1 '$ZTCLASS' cluster-mindist '$WORK/scene.bin' --classes 8 --threads $threads -o '$d/cluster.tif' >'$d/cluster.txt'"
-  run "isodata, $threads threads" -- bash -c \
+  check "isodata, $threads threads" 0 "" -- timeout 120 bash -c \
     "'$ZTCLASS' isodata '$WORK/scene.bin' --classes 6 --threads $threads -o '$d/isodata.tif' >'$d/isodata.txt'"
-  run "mindist, $threads threads" -- \
+  check "mindist, $threads threads" 0 "" -- timeout 120 \
     "$ZTCLASS" -q mindist "$WORK/scene.bin" --aoi "$WORK/aoi.geojson" --threads "$threads" -o "$d/mindist.tif"
   # Post-classification has no --threads: GDAL's threads are chosen for it.
   export GDAL_NUM_THREADS=$threads
-  run "clump, $threads threads" -- \
+  check "clump, $threads threads" 0 "" -- timeout 120 \
     "$ZTCLASS" -q clump "$d/cluster.tif" --neighbours 8 -o "$d/clump.tif" --stats "$d/clump.txt"
-  run "sieve, $threads threads" -- "$ZTCLASS" -q sieve "$d/clump.tif" --stats-in "$d/clump.txt" --threshold 10 \
-    -o "$d/sieve.tif" --stats "$d/sieve.txt"
-  run "eliminate, $threads threads" -- "$ZTCLASS" -q eliminate "$d/sieve.tif" --stats-in "$d/sieve.txt" \
-    --threshold 10 -o "$d/eliminate.tif" --stats "$d/eliminate.txt"
+  check "sieve, $threads threads" 0 "" -- timeout 120 "$ZTCLASS" -q sieve "$d/clump.tif" --stats-in "$d/clump.txt" \
+    --threshold 10 -o "$d/sieve.tif" --stats "$d/sieve.txt"
+  check "eliminate, $threads threads" 0 "" -- timeout 120 "$ZTCLASS" -q eliminate "$d/sieve.tif" \
+    --stats-in "$d/sieve.txt" --threshold 10 -o "$d/eliminate.tif" --stats "$d/eliminate.txt"
   cp "$d/cluster.tif" "$d/recode.tif"
-  run "recode, $threads threads" -- "$ZTCLASS" -q recode "$d/cluster.tif" "$d/recode.tif" --map 1=2,2=3
+  check "recode, $threads threads" 0 "" -- timeout 120 "$ZTCLASS" -q recode "$d/cluster.tif" "$d/recode.tif" --map 1=2,2=3
   unset GDAL_NUM_THREADS
   counted_pixels "cluster-mindist, $threads threads" "$d/cluster.txt" "$d/cluster.tif"
   counted_pixels "isodata, $threads threads" "$d/isodata.txt" "$d/isodata.tif"
