@@ -18,14 +18,9 @@ constexpr const char* kAoiFile = "/vsimem/aoi.geojson";
 
 // 20 x 20 pixels of 30 m in UTM 33N, and the same without georeferencing.
 struct Images {
-  void* geo;
-  void* plain;
+  void* geo = ztfuzz::NewImage("geo.tif", 20, 20);
+  void* plain = ztfuzz::NewImage("plain.tif", 20, 20);
   Images() {
-    ztfuzz::QuietGdal();
-    void* gtiff = ztRSGetDriverByName("GTiff");
-    geo = ztRSCreate(gtiff, ztfuzz::ScratchFile("geo.tif").c_str(), 20, 20, 1, ZTRS_Byte, nullptr);
-    plain = ztRSCreate(gtiff, ztfuzz::ScratchFile("plain.tif").c_str(), 20, 20, 1, ZTRS_Byte, nullptr);
-    if (!geo || !plain) ztfuzz::Broken("no images");
     GDALDatasetH gdal = static_cast<GDALDatasetH>(ztRSGetGDALDataset(geo));
     double transform[6] = {500000, 30, 0, 4000000, 0, -30};
     GDALSetGeoTransform(gdal, transform);

@@ -16,17 +16,13 @@
 namespace {
 
 struct ClassImage {
-  void* dataset;
+  void* dataset = ztfuzz::NewImage("classes.tif", 6, 4);
   std::string classes = ztfuzz::ScratchFile("point_classes.txt");
   std::string coordinates = ztfuzz::ScratchFile("points.txt");
   std::string report = ztfuzz::ScratchFile("report.txt");
 
   // 6 x 4 pixels of 10 m from (1000, 2000), classes 0..3 by column.
   ClassImage() {
-    ztfuzz::QuietGdal();
-    dataset = ztRSCreate(ztRSGetDriverByName("GTiff"), ztfuzz::ScratchFile("classes.tif").c_str(), 6, 4, 1,
-                         ZTRS_Byte, nullptr);
-    if (!dataset) ztfuzz::Broken("no image");
     double transform[6] = {1000, 10, 0, 2000, 0, -10};
     if (GDALSetGeoTransform(static_cast<GDALDatasetH>(ztRSGetGDALDataset(dataset)), transform) != CE_None)
       ztfuzz::Broken("no georeferencing");

@@ -11,14 +11,8 @@
 namespace {
 
 struct Image {
-  void* dataset;
+  void* dataset = ztfuzz::NewImage("image.tif", 2, 2);
   std::string classFile = ztfuzz::ScratchFile("image.cls");
-  Image() {
-    ztfuzz::QuietGdal();
-    dataset = ztRSCreate(ztRSGetDriverByName("GTiff"), ztfuzz::ScratchFile("image.tif").c_str(), 2, 2, 1,
-                         ZTRS_Byte, nullptr);
-    if (!dataset) ztfuzz::Broken("no image");
-  }
 };
 
 }  // namespace

@@ -57,6 +57,13 @@ void QuietGdal() {
   CPLSetErrorHandler(CPLQuietErrorHandler);
 }
 
+void* NewImage(const std::string& name, long columns, long rows, long bands, ZTRSDataType type, const char* driver) {
+  QuietGdal();
+  void* image = ztRSCreate(ztRSGetDriverByName(driver), ScratchFile(name).c_str(), columns, rows, bands, type, nullptr);
+  if (!image) Broken("no image");
+  return image;
+}
+
 void Broken(const char* what) {
   std::fprintf(stderr, "fuzz target: %s\n", what);
   std::abort();

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "ztservices/raster.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace ztfuzz {
@@ -18,6 +20,11 @@ void WriteBytes(const std::string& path, const uint8_t* data, size_t size);
 // Registers GDAL's drivers and silences its error messages: bad input is the
 // normal case here.
 void QuietGdal();
+
+// A new image of the scratch folder (quiet GDAL first); ends the process when
+// it cannot be made.
+void* NewImage(const std::string& name, long columns, long rows, long bands = 1, ZTRSDataType type = ZTRS_Byte,
+               const char* driver = "GTiff");
 
 // Ends the process so that the fuzzer reports the input: a reader broke a
 // promise that its header makes.

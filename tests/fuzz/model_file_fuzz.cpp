@@ -15,14 +15,9 @@ constexpr long kBands = 4, kSide = 6;
 
 // A 4-band image whose values cover a range, and a result of its size.
 struct Images {
-  void* source;
-  void* result;
+  void* source = ztfuzz::NewImage("model_source.tif", kSide, kSide, kBands);
+  void* result = ztfuzz::NewImage("model_result.tif", kSide, kSide);
   Images() {
-    ztfuzz::QuietGdal();
-    void* gtiff = ztRSGetDriverByName("GTiff");
-    source = ztRSCreate(gtiff, ztfuzz::ScratchFile("model_source.tif").c_str(), kSide, kSide, kBands, ZTRS_Byte, nullptr);
-    result = ztRSCreate(gtiff, ztfuzz::ScratchFile("model_result.tif").c_str(), kSide, kSide, 1, ZTRS_Byte, nullptr);
-    if (!source || !result) ztfuzz::Broken("no images");
     for (long b = 1; b <= kBands; ++b)
       for (long i = 0; i < kSide * kSide; ++i) {
         unsigned char v = static_cast<unsigned char>((i * 37 + b * 71) % 256);

@@ -19,9 +19,8 @@ struct Images {
                                ztfuzz::ScratchFile("clumps.txt")) != RC_OK)
       ztfuzz::Broken("no clump image");
     clumps = ztRSOpen(ztfuzz::ScratchFile("clumps.tif").c_str(), 0);
-    result = ztRSCreate(ztRSGetDriverByName("GTiff"), ztfuzz::ScratchFile("result.tif").c_str(), kColumns, kRows, 1,
-                        ZTRS_UInt32, nullptr);
-    if (!clumps || !result) ztfuzz::Broken("no images");
+    result = ztfuzz::NewImage("result.tif", kColumns, kRows, 1, ZTRS_UInt32);
+    if (!clumps) ztfuzz::Broken("no clump image");
   }
 };
 
