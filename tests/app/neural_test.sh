@@ -91,10 +91,13 @@ check "reflectance, 16-bit and 8-bit copies give one map" 0 "^1$" -- bash -c "fo
 
 # A class whose four pixels each lie more than one standard deviation from
 # its mean in one band or the other (a plus sign: 0 50, 100 50, 50 0, 50 100)
-# keeps no training pixel, and the message names it.
+# keeps no training pixel: the message names it, and the samples command
+# leaves its pixels out.
 byte_image "$WORK/plus" 4 2 2 'c < 2 ? 200 : b == 1 ? (r ? 50 : c == 2 ? 0 : 100) : (r ? (c == 2 ? 0 : 100) : 50)'
 polygons plus "1 Even 0 0 2 2" "2 Plus 2 0 4 2"
 check "a class purified away is named" 1 "class 2 'Plus' keeps no training pixel within one standard deviation" -- \
   "$ZTCLASS" bp "$WORK/plus.bin" --aoi "$WORK/plus.geojson" -o "$WORK/purified.tif"
+"$ZTCLASS" -q samples "$WORK/plus.bin" --aoi "$WORK/plus.geojson" --purify 1 -o "$WORK/plus.csv"
+check "samples --purify 1 leaves it out too" 0 "^5$" -- bash -c "wc -l <'$WORK/plus.csv'"
 
 finish "neural commands"
