@@ -234,4 +234,11 @@ long CallFuzzyART(void* source, long* bands, long bandCount, unsigned long k, lo
 
 TEST(FuzzyARTClassification, StopsWhileSamplingTrainingOrClassifying) { ExpectStopsInEveryPhase(CallFuzzyART); }
 
+TEST(FuzzyARTClassification, OneClusterIsEnough) {
+  Scene s(kArtColumns, kArtRows, kArtBands, Patches);
+  s.MakeResult(kArtColumns, kArtRows);
+  long b[] = {1, 2, 3};
+  EXPECT_EQ(CallFuzzyART(s.source, b, 3, 1, 1, 1, s.result, kArtRows, kArtColumns, 0, 0), RC_OK);
+}
+
 }  // namespace

@@ -76,6 +76,7 @@ TEST(RasterService, CreationOptionsStayTheCallers) {
   }
   EXPECT_STREQ(options[0], "TILED=YES");
   EXPECT_EQ(ztRSCreate(nullptr, dir.File("x.tif").c_str(), 4, 4, 1, ZTRS_Byte, nullptr), nullptr);
+  EXPECT_EQ(ztRSCreate(ztRSGetDriverByName("GTiff"), nullptr, 4, 4, 1, ZTRS_Byte, nullptr), nullptr);
   EXPECT_EQ(ztRSCreate(ztRSGetDriverByName("GTiff"), dir.File("x.tif").c_str(), 0, 4, 1, ZTRS_Byte, nullptr), nullptr);
   EXPECT_EQ(ztRSGetDriverByName("NoSuchDriver"), nullptr);
 }
