@@ -34,7 +34,7 @@ struct Aois {
 
 std::vector<AOI> LoadAois(void* ds) { return Aois(ds).aois; }  // the scalar fields only
 
-// A plain image of spec, opened.
+// A plain image of the given shape, opened.
 Handle Image(const TempDir& dir, const RasterSpec& spec = {}) {
   WriteGeoTiff(dir.File("i.tif"), spec, [](int, int, int) { return 0; });
   return Handle(ztRSOpen(dir.File("i.tif").c_str(), 0));
