@@ -17,12 +17,13 @@ using namespace zttest;
 
 namespace {
 
-// Six samples around (0.1, 0.2), six around (0.8, 0.7), two of class 3.
+// Six samples around (0.1, 0.2), six around (0.8, 0.7), six of class 3, five
+// of them in a column near (0.45, 0.52): a unit with five members is marked.
 Samples Tiny() {
   Samples s;
   for (int i = 0; i < 6; ++i) s.Add(1, {0.1 + 0.01 * i, 0.2 - 0.005 * i});
   for (int i = 0; i < 6; ++i) s.Add(2, {0.8 - 0.01 * i, 0.7 + 0.02 * (i % 2)});
-  s.Add(3, {0.45, 0.5});
+  for (int i = 0; i < 5; ++i) s.Add(3, {0.45, 0.5 + 0.01 * i});
   s.Add(3, {0.82, 0.72});
   return s;
 }

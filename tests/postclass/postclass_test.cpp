@@ -407,6 +407,9 @@ TEST_F(EliminateTest, BadInputWritesNothing) {
   EXPECT_EQ(eliminate("q2.txt", 2), RC_BAD_WINDOW) << "a class value above the class count";
   Write("cut.txt", text.substr(0, text.rfind("3\t")));
   EXPECT_EQ(eliminate("cut.txt", 2), RC_INPUT_FILE_FAILED);
+  Handle clumps = Open("clumps.tif"), result = Create("full.tif", 3, 2, ZTRS_Byte);
+  EXPECT_EQ(ztClassEliminate(clumps.get(), 1, File("clumps.txt").c_str(), result.get(), 1, "/dev/full", 2, 3, 0, 0, 2),
+            RC_REPORT_OPEN_FAILED) << "a statistics file the disk cannot hold";
   EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
   for (double v : ReadBand(File("e.tif"))) ASSERT_EQ(v, 0);
 }

@@ -503,7 +503,9 @@ struct Scene3 {
 };
 
 TEST(Isodata, NoIterationClassifiesByThePassOverTheInitialCentres) {
-  for (long stretch : {0L, 6L}) {
+  const decltype(&ztComImgRootALayer) stretches[] = {ztComImgRootALayer, ztComImgSquareALayer, ztComImgLinearALayer,
+                                                     ztComImgInvertALayer};
+  for (long stretch : {0L, 4L, 5L, 6L, 7L}) {
     Scene3 s;
     long display[] = {3, 2, 1};
     ASSERT_EQ(s.Run(5, 0, display, stretch), RC_OK);
@@ -516,9 +518,8 @@ TEST(Isodata, NoIterationClassifiesByThePassOverTheInitialCentres) {
     for (int c = 0; c < 3; ++c) {
       unsigned short table[256];
       for (int t = 0; t < 256; ++t) table[t] = static_cast<unsigned short>(t);
-      if (stretch == 6) {
-        ASSERT_EQ(ztComImgLinearALayer(s.scene.source, display[c], table, -1, -1, 0.005f, 0.995f, nullptr), 0);
-      }
+      if (stretch)
+        ASSERT_EQ(stretches[stretch - 4](s.scene.source, display[c], table, -1, -1, 0.005f, 0.995f, nullptr), 0);
       for (int j = 0; j < 5; ++j) {
         const unsigned char expected = table[int(centres[j][display[c] - 1])] & 0xFF;
         const unsigned char got = c == 0 ? records[j].red : c == 1 ? records[j].green : records[j].blue;
