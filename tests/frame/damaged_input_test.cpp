@@ -21,6 +21,7 @@
 #include "ztclass/statistical.h"
 #include "ztclass/unmixing.h"
 #include "ztclass/unsupervised.h"
+#include "ztservices/adapter.h"
 #include "ztservices/raster.h"
 
 using namespace zttest;
@@ -130,6 +131,12 @@ const std::vector<Family> kFamilies = {
     {"Kohonen network", 1, ZTRS_Byte,
      [](void* source, void* result, const TempDir&) {
        return ztKohonenNNClass(source, bandList, kBands, 3, 1, 0.5, 0.01, 3, result, kSize, kSize, 0, 0);
+     }},
+    {"raster adapter", 1, ZTRS_Byte,  // a pixel of the last tile
+     [](void* source, void*, const TempDir&) {
+       std::unique_ptr<void, decltype(&ztRAFreeReader)> reader(ztRAOpenReader(source, 0), ztRAFreeReader);
+       double v = 0;
+       return ztRAReadValue(reader.get(), 1, kSize - 1, kSize - 1, &v, 0);
      }},
     {"clump", 1, ZTRS_UInt32,
      [](void* source, void* result, const TempDir& dir) {

@@ -17,8 +17,7 @@ using namespace zttest;
 
 namespace {
 
-// Six samples around (0.1, 0.2), six around (0.8, 0.7), six of class 3, five
-// of them in a column near (0.45, 0.52): a unit with five members is marked.
+// Six samples around (0.1, 0.2), six around (0.8, 0.7), six of class 3 (five close).
 Samples Tiny() {
   Samples s;
   for (int i = 0; i < 6; ++i) s.Add(1, {0.1 + 0.01 * i, 0.2 - 0.005 * i});
@@ -117,8 +116,7 @@ void Corners(zt::CLVQ2NN& net) {
   for (long j = 0; j < 3; ++j) {
     net.Vector(j)[0] = corners[j][0];
     net.Vector(j)[1] = corners[j][1];
-    net.CodebookLabel()[j] = j;
-    net.ClassCodebook()[j] = j;
+    net.CodebookLabel()[j] = net.ClassCodebook()[j] = j;
   }
 }
 
