@@ -13,21 +13,21 @@ those of the in-process call, byte for byte.
 
 from osgeo import gdal
 
-from . import _native, _worker
+from . import _cluster, _native, _worker
 from .errors import Error
 
 
-def _label(image, band, window, neighbours, mode):
+def _label(window, image, band, neighbours, mode):
     _worker.ready()
     return _native.label_tile(image, band, list(window), neighbours, mode)
 
 
-def _range(image, band, window):
+def _range(window, image, band):
     _worker.ready()
     return _native.class_range(image, band, list(window))
 
 
-def _number(image, band, window, neighbours, mode, numbers):
+def _number(window, numbers, image, band, neighbours, mode):
     _worker.ready()
     return _native.number_tile(image, band, list(window), neighbours, mode, numbers)
 
@@ -72,14 +72,15 @@ def run(client, tiles, what, mode, image, output, stats, *, stats_in, threshold,
             [part for outside in _outside(image, window) for part in tiles(outside, tile)]
         total = 2 * len(windows) + len(parts)
         caption = "%s in %d tiles" % (what, len(windows))
-        futures = [client.submit(_label, image, band, w, neighbours, mode, pure=False) for w in windows]
-        futures += [client.submit(_range, image, band, p, pure=False) for p in parts]
+        futures = _cluster.submit(client, _label, windows, image=image, band=band, neighbours=neighbours,
+                                  mode=mode)
+        futures += _cluster.submit(client, _range, parts, image=image, band=band) if parts else []
         try:
             done = _gather(futures, lambda future, summary: join.add(summary), progress, 0, total, caption)
             regions = join.resolve(writer.statistics_path or None)
             writer.require_fits(what, regions)
-            futures = [client.submit(_number, image, band, w, neighbours, mode, join.numbers(w[0], w[1]),
-                                     pure=False) for w in windows]
+            futures = _cluster.submit(client, _number, windows, [join.numbers(w[0], w[1]) for w in windows],
+                                      image=image, band=band, neighbours=neighbours, mode=mode)
             where = {f.key: w for f, w in zip(futures, windows)}
 
             def write(future, pixels):

@@ -34,7 +34,7 @@ import tempfile
 
 from osgeo import gdal
 
-from . import _native, _tiled_clumps, _worker
+from . import _cluster, _native, _tiled_clumps, _worker
 from ._paths import checked_neighbours, optional_path, path, result
 from .errors import Error
 from .models import Model, from_bytes, load
@@ -42,6 +42,14 @@ from .models import Model, from_bytes, load
 # A result's GeoTIFF blocks are 256 x 256: tiles of whole blocks write every
 # block once.
 BLOCK = 256
+
+# The tile sizes of a run when none is given. A task costs the scheduler,
+# the client and its worker a few milliseconds whatever its size; an apply
+# task of 2048 x 2048 pixels, a few tenths of a second of work, makes that
+# a few percent, where one of 1024 x 1024 made it over a tenth. A clump or sieve
+# task holds about 16 bytes a pixel of its tile, so those keep to 1024.
+APPLY_TILE = 2048
+CLUMP_TILE = 1024
 
 # The models of this worker process, by their bytes.
 _models = {}
@@ -56,22 +64,22 @@ def _model(data):
     return model
 
 
-def _classify_tile(data, image, bands, window):
+def _classify_tile(window, data, image, bands):
     """A task: the classes of one window of the image (uint8, rows x columns)."""
     return _model(data)._native.classify(image, bands, list(window))
 
 
-def _classify_tile_blocks(data, image, bands, window, creation_options):
+def _classify_tile_blocks(window, data, image, bands, creation_options):
     """A task: one window of the image classified and compressed into the
     blocks of a GeoTIFF of creation_options, in row order."""
-    return _native.encode_blocks(_classify_tile(data, image, bands, window), creation_options)
+    return _native.encode_blocks(_classify_tile(window, data, image, bands), creation_options)
 
 
-def _classify_tile_into(data, image, bands, window, tile_path, creation_options):
+def _classify_tile_into(window, tile_path, data, image, bands, creation_options):
     """A task: one window of the image classified into the GeoTIFF tile_path,
     written under a temporary name and renamed into place once complete (a
     file of an earlier try of the task is replaced)."""
-    classes = _classify_tile(data, image, bands, window)
+    classes = _classify_tile(window, data, image, bands)
     with _native.TiledResult(image, tile_path, result(window, "GTiff", "Byte", creation_options, True)) as writer:
         writer.write(0, 0, classes)
         writer.finish()
@@ -149,7 +157,7 @@ def _image_window(image, window):
     return tuple(int(v) for v in window)
 
 
-def apply(model, image, output, client=None, tile=1024, window=None, *, bands=None, format="GTiff",
+def apply(model, image, output, client=None, tile=APPLY_TILE, window=None, *, bands=None, format="GTiff",
           creation_options=(), overwrite=False, progress=None):
     """Apply model (a Model or a model file) to image (its window (xoff,
     yoff, xsize, ysize), or all of it) over the cluster of client (a Dask
@@ -235,7 +243,7 @@ def _tasks_returning_classes(window):
     take(i, future) writing the classes of finished task i into the result."""
 
     def work(client, data, image, bands, windows, writer):
-        futures = [client.submit(_classify_tile, data, image, bands, w, pure=False) for w in windows]
+        futures = _cluster.submit(client, _classify_tile, windows, data=data, image=image, bands=bands)
 
         def take(i, future):
             writer.write(windows[i][0] - window[0], windows[i][1] - window[1], future.result())
@@ -251,8 +259,8 @@ def _tasks_returning_blocks(window, creation_options):
     into the result."""
 
     def work(client, data, image, bands, windows, writer):
-        futures = [client.submit(_classify_tile_blocks, data, image, bands, w, creation_options, pure=False)
-                   for w in windows]
+        futures = _cluster.submit(client, _classify_tile_blocks, windows, data=data, image=image, bands=bands,
+                          creation_options=creation_options)
 
         def take(i, future):
             x, y, columns, rows = windows[i]
@@ -276,8 +284,8 @@ def _tasks_writing_tiles(output, window, creation_options):
                  for w in windows]
         for column in set(os.path.dirname(name) for name in names):
             os.makedirs(os.path.join(where, column), exist_ok=True)
-        futures = [client.submit(_classify_tile_into, data, image, bands, w, os.path.join(where, name),
-                                 creation_options, pure=False) for w, name in zip(windows, names)]
+        futures = _cluster.submit(client, _classify_tile_into, windows, [os.path.join(where, name) for name in names],
+                          data=data, image=image, bands=bands, creation_options=creation_options)
 
         # A tile written is all the client needs to know: fetching each
         # task's None would cost the client, the scheduler and the worker a
@@ -318,7 +326,7 @@ def _on_cluster(client, work):
     return work(client)
 
 
-def clump(image, output, stats, client=None, tile=1024, *, neighbours=8, band=1, window=None, type="UInt32",
+def clump(image, output, stats, client=None, tile=CLUMP_TILE, *, neighbours=8, band=1, window=None, type="UInt32",
           format="GTiff", creation_options=(), overwrite=False, progress=None):
     """ztclass.clump over the cluster of client (as apply takes it), in
     tiles of tile x tile pixels: the same image and statistics file."""
@@ -331,7 +339,7 @@ def clump(image, output, stats, client=None, tile=1024, *, neighbours=8, band=1,
         progress=progress))
 
 
-def sieve(image, stats_in, output, stats, threshold, client=None, tile=1024, *, neighbours=8, band=1, window=None,
+def sieve(image, stats_in, output, stats, threshold, client=None, tile=CLUMP_TILE, *, neighbours=8, band=1, window=None,
           type="UInt32", format="GTiff", creation_options=(), overwrite=False, progress=None):
     """ztclass.sieve over the cluster of client (as apply takes it), in
     tiles of tile x tile pixels: the same image and statistics file. With
@@ -358,7 +366,8 @@ def _arguments(argv):
     common = argparse.ArgumentParser(add_help=False)
     common.add_argument("-o", "--output", required=True)
     common.add_argument("--dask", required=True, help="tcp://host:port of a scheduler, or local:N")
-    common.add_argument("--tile", type=int, default=1024, help="tile size in pixels (default 1024)")
+    common.add_argument("--tile", type=int, help="tile size in pixels (default %d for apply, %d for clump and sieve)"
+                        % (APPLY_TILE, CLUMP_TILE))
     common.add_argument("--srcwin", type=int, nargs=4, metavar=("XOFF", "YOFF", "XSIZE", "YSIZE"))
     common.add_argument("--of", default="GTiff", help="GDAL driver of the result (default GTiff)")
     common.add_argument("--co", action="append", default=[], help="creation option KEY=VALUE")
@@ -384,7 +393,10 @@ def _arguments(argv):
     # apply is the command when none is named.
     if not argv or argv[0] not in ("apply", "clump", "sieve", "-h", "--help"):
         argv = ["apply"] + argv
-    return parser.parse_args(argv)
+    args = parser.parse_args(argv)
+    if args.tile is None:
+        args.tile = APPLY_TILE if args.command == "apply" else CLUMP_TILE
+    return args
 
 
 def main(argv=None):
