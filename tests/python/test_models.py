@@ -5,6 +5,7 @@ import threading
 
 import numpy as np
 import pytest
+from osgeo import gdal
 
 import ztclass
 from conftest import damaged_copy, pixels, run_cli, synthetic_scene
@@ -35,6 +36,7 @@ def test_train_save_apply_as_the_command_line(scene, trained):
         np.testing.assert_array_equal(pixels(py), pixels(cli))
         for suffix in (".cls", ".qml"):
             assert py.with_suffix(suffix).read_bytes() == cli.with_suffix(suffix).read_bytes()
+    assert gdal.GetCacheMax() == 64 << 20  # the command line's bound, not GDAL's 5% of memory
 
 
 def test_classes_and_description(trained):
