@@ -212,68 +212,74 @@ def _run(model, image, client, tile, window, bands, writer, work, progress):
     # after this scatter, would cancel this run's tasks.
     data = client.scatter(model.to_bytes(), broadcast=True, hash=False)
     windows = tiles(window, tile)
-    futures, take = work(client, data, image, bands, windows, writer)
+    futures, take, fetch = work(client, data, image, bands, windows, writer)
 
     index = {f.key: i for i, f in enumerate(futures)}
-    try:
-        for done, future in enumerate(as_completed(futures), 1):
-            if future.status != "finished":
-                future.result()  # raises the task's error
-            take(index[future.key], future)
-            # Taken: the workers need not keep the tile any longer, so that
-            # they hold a few tiles at a time, whatever the image's size.
-            future.release()
-            if progress is not None:
-                progress(done / len(windows), "applying the model in %d tiles" % len(windows))
-    except BaseException:
-        client.cancel(futures)
-        raise
-    # The class records and legend, as a tile classified here gives them.
     scratch = tempfile.mkdtemp(prefix="ztclass-records-")
     try:
         first = os.path.join(scratch, "first.tif")
-        model.apply(image, first, window=(window[0], window[1], 1, 1), bands=bands)
+        try:
+            # The class records and legend, as a tile classified here gives
+            # them, made while the workers start on the tiles.
+            model.apply(image, first, window=(window[0], window[1], 1, 1), bands=bands)
+            # Results fetched as their tasks finish, while the loop takes
+            # the ones before: waiting for each in turn left the last
+            # tile's fetch after the workers had finished.
+            for done, item in enumerate(as_completed(futures, with_results=fetch), 1):
+                future, value = item if fetch else (item, None)
+                if future.status != "finished":
+                    future.result()  # raises the task's error
+                take(index[future.key], value)
+                # Taken: the workers need not keep the tile any longer, so
+                # that they hold a few tiles at a time, whatever the image's
+                # size.
+                future.release()
+                if progress is not None:
+                    progress(done / len(windows), "applying the model in %d tiles" % len(windows))
+        except BaseException:
+            client.cancel(futures)
+            raise
         writer.finish(first)
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
 
 
 def _tasks_returning_classes(window):
-    """The tasks of a result that the client writes: (futures, take),
-    take(i, future) writing the classes of finished task i into the result."""
+    """The tasks of a result that the client writes: (futures, take, True),
+    take(i, classes) writing the classes of finished task i into the result."""
 
     def work(client, data, image, bands, windows, writer):
         futures = _cluster.submit(client, _classify_tile, windows, data=data, image=image, bands=bands)
 
-        def take(i, future):
-            writer.write(windows[i][0] - window[0], windows[i][1] - window[1], future.result())
+        def take(i, classes):
+            writer.write(windows[i][0] - window[0], windows[i][1] - window[1], classes)
 
-        return futures, take
+        return futures, take, True
 
     return work
 
 
 def _tasks_returning_blocks(window, creation_options):
     """The tasks of a GeoTIFF that takes its tiles' compressed blocks:
-    (futures, take), take(i, future) moving the blocks of finished task i
+    (futures, take, True), take(i, blocks) moving the blocks of finished task i
     into the result."""
 
     def work(client, data, image, bands, windows, writer):
         futures = _cluster.submit(client, _classify_tile_blocks, windows, data=data, image=image, bands=bands,
-                          creation_options=creation_options)
+                                  creation_options=creation_options)
 
-        def take(i, future):
+        def take(i, blocks):
             x, y, columns, rows = windows[i]
-            writer.write_blocks(x - window[0], y - window[1], columns, rows, future.result())
+            writer.write_blocks(x - window[0], y - window[1], columns, rows, blocks)
 
-        return futures, take
+        return futures, take, True
 
     return work
 
 
 def _tasks_writing_tiles(output, window, creation_options):
-    """The tasks of a VRT whose tiles the workers write: (futures, take),
-    take(i, future) placing the tile of finished task i into the VRT."""
+    """The tasks of a VRT whose tiles the workers write: (futures, take,
+    False), take(i, None) placing the tile of finished task i into the VRT."""
     folder = tile_folder(output)
     # Relative to the VRT, whose folder the tiles' folder stays in; absolute
     # for the workers, whatever their working folder.
@@ -285,16 +291,16 @@ def _tasks_writing_tiles(output, window, creation_options):
         for column in set(os.path.dirname(name) for name in names):
             os.makedirs(os.path.join(where, column), exist_ok=True)
         futures = _cluster.submit(client, _classify_tile_into, windows, [os.path.join(where, name) for name in names],
-                          data=data, image=image, bands=bands, creation_options=creation_options)
+                                  data=data, image=image, bands=bands, creation_options=creation_options)
 
         # A tile written is all the client needs to know: fetching each
         # task's None would cost the client, the scheduler and the worker a
         # round trip per tile.
-        def take(i, future):
+        def take(i, _):
             x, y, columns, rows = windows[i]
             writer.place(x - window[0], y - window[1], columns, rows, names[i])
 
-        return futures, take
+        return futures, take, False
 
     return work
 
