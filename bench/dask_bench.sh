@@ -92,44 +92,59 @@ from osgeo import gdal
 same = (gdal.Open(sys.argv[1]).ReadAsArray() == gdal.Open(sys.argv[2]).ReadAsArray()).all()
 sys.exit(0 if same else 1)" "$out/$output" "$out/reference.tif" || echo "  ($name differs from in-process)"
 }
-# session N: from a Python session that has imported the package and Dask
-# and holds a client of the running cluster (a notebook's case: no start of
-# the interpreter nor imports in the time), the model applied in the
-# session on one thread and over the N workers, into a GeoTIFF and a VRT.
+# session REPS: from a Python session that has imported the package and Dask
+# and holds a client of the running cluster of two workers (a notebook's
+# case: no start of the interpreter nor imports in the time), the model
+# applied in the session on one thread, on one of the workers (the tasks
+# pinned to it) and on both, into a GeoTIFF and a VRT, the runs interleaved
+# so that the machine's drift from minute to minute touches each alike:
+# median wall seconds of REPS runs of each.
 session() {
   PYTHONPATH=$package /usr/bin/python3 - "$out/model.ztm" "$scene" "$address" "$out" "$1" <<'PY'
-import os, sys, time
+import statistics, sys, time
+import dask
 import ztclass, ztclass.distributed
 from dask.distributed import Client
-model_path, scene, address, out, workers = sys.argv[1:]
+model_path, scene, address, out, reps = sys.argv[1:]
 model = ztclass.load(model_path)
 ztclass.set_threads(1)
+times = {}
 with Client(address, timeout=30) as client:
-    def timed(name, call, output):
-        started, cpu = time.perf_counter(), time.process_time()
-        call(output)
-        print("%-30s %6s %8.2f %8.2f (this process)" % (name, "", time.perf_counter() - started,
-                                                     time.process_time() - cpu))
-    timed("session, in process", lambda o: model.apply(scene, o, overwrite=True), out + "/s.tif")
-    for suffix in ("tif", "vrt"):
-        timed("session, %s worker(s) %s" % (workers, suffix),
-              lambda o: ztclass.distributed.apply(model, scene, o, client, overwrite=True),
-              "%s/s%s.%s" % (out, workers, suffix))
+    one = sorted(client.scheduler_info()["workers"])[:1]
+    def timed(name, call):
+        started = time.perf_counter()
+        call()
+        times.setdefault(name, []).append(time.perf_counter() - started)
+    for _ in range(int(reps)):
+        timed("in process", lambda: model.apply(scene, out + "/s.tif", overwrite=True))
+        for suffix in ("tif", "vrt"):
+            for workers in (1, 2):
+                with dask.annotate(**({"workers": one, "allow_other_workers": False} if workers == 1 else {})):
+                    timed("%d worker(s) %s" % (workers, suffix),
+                          lambda: ztclass.distributed.apply(model, scene, "%s/s.%s" % (out, suffix), client,
+                                                            overwrite=True))
+median = {name: statistics.median(runs) for name, runs in times.items()}
+for name, seconds in median.items():
+    print("session, %-21s %6s %8.2f" % (name, "", seconds))
+for suffix in ("tif", "vrt"):
+    print("session, %s: 1 worker / in process %.2f, 1 worker / 2 workers %.2f" % (
+        suffix, median["1 worker(s) " + suffix] / median["in process"],
+        median["1 worker(s) " + suffix] / median["2 worker(s) " + suffix]))
 PY
 }
 reference_scene=$scene
 run in-process 1 reference.tif --threads 1
 for workers in 1 2; do
   for output in r.tif r.vrt; do
-    run "local:$workers ${output#r.}, start" "$(tasks 1024)" "$output" --dask "local:$workers" --tile 1024
+    run "local:$workers ${output#r.}, start" "$(tasks 2048)" "$output" --dask "local:$workers" --tile 2048
   done
   start_cluster "$workers"
   for output in r.tif r.vrt; do
-    run "$workers worker(s) ${output#r.}, running" "$(tasks 1024)" "$output" --dask "$address" --tile 1024
+    run "$workers worker(s) ${output#r.}, running" "$(tasks 2048)" "$output" --dask "$address" --tile 2048
   done
-  session "$workers"
   if [ "$workers" = 2 ]; then
-    run "2 workers tif, tile 2048" "$(tasks 2048)" r.tif --dask "$address" --tile 2048
+    session 9
+    run "2 workers tif, tile 1024" "$(tasks 1024)" r.tif --dask "$address" --tile 1024
     for output in r.tif r.vrt; do
       run "2 workers ${output#r.}, tile 256" "$(tasks 256)" "$output" --dask "$address" --tile 256
     done
