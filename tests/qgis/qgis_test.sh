@@ -14,13 +14,15 @@ if ! "$PYTHON" -c "import qgis.core, qgis.analysis" 2>/dev/null; then
 fi
 runtime="$(mktemp -d)"
 trap 'rm -rf "$runtime"' EXIT
+# No exec below: the trap must run.
 export XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=offscreen
 case "$check" in
-  help) exec "$PYTHON" "$here/help_test.py" "$ztclass" ;;
+  help) "$PYTHON" "$here/help_test.py" "$ztclass"; exit ;;
   install)
     ztclass="$(realpath "$ztclass")"
     bash "$here/../../scripts/install_qgis_plugin.sh" "$ztclass" "$runtime/profile" || exit 1
-    "$PYTHON" "$here/install_test.py" "$runtime/profile" "$ztclass"
+    # The desktop's application name has QGIS leave a scratch folder.
+    TMPDIR="$runtime" "$PYTHON" "$here/install_test.py" "$runtime/profile" "$ztclass"
     exit ;;
   processing)
     scene="$(bash -c "source <(sed -n '/^sample_scene()/,/^}/p' '$here/../../scripts/setup.sh'); sample_scene" 2>/dev/null)"
@@ -28,14 +30,14 @@ case "$check" in
       echo "skipped: the sample scene is not at hand (scripts/setup.sh demo fetches it)"
       exit 77
     fi
-    exec "$PYTHON" "$here/processing_test.py" "$ztclass" "$scene" "$data" ;;
+    "$PYTHON" "$here/processing_test.py" "$ztclass" "$scene" "$data"; exit ;;
   dialog)
     if ! command -v xvfb-run >/dev/null; then
       echo "skipped: xvfb-run is not installed (apt-get install xvfb)"
       exit 77
     fi
     export QT_QPA_PLATFORM=xcb
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$PYTHON" "$here/dialog_test.py" "$ztclass" ;;
+    xvfb-run -a -s "-screen 0 1280x1024x24" "$PYTHON" "$here/dialog_test.py" "$ztclass"; exit ;;
 esac
 echo "unknown check '$check'" >&2
 exit 2
