@@ -14,7 +14,8 @@ if ! "$PYTHON" -c "import qgis.core" 2>/dev/null; then
 fi
 . "$here/../app/harness.sh"
 mkdir -m 700 "$WORK/runtime"
-export XDG_RUNTIME_DIR="$WORK/runtime"
+# QGIS's scratch folders too, which it leaves behind.
+export XDG_RUNTIME_DIR="$WORK/runtime" TMPDIR="$WORK/runtime"
 
 landuse_maps 4
 colours=(water:0000ff forest:00a000 bare:c0c000)

@@ -28,8 +28,9 @@ from qgis.core import (QgsPalettedRasterRenderer, QgsProcessingContext, QgsProce
 gdal.UseExceptions()
 TRAINING = os.path.join(DATA, "olinda_training.geojson")
 REFERENCE = os.path.join(DATA, "olinda_reference.geojson")
-# Short paths: a geodatabase's name holds at most 64 bytes.
-work = tempfile.mkdtemp(prefix="ztq")
+# Short paths, not under the runner's scratch folder: a geodatabase's name
+# holds at most 64 bytes.
+work = tempfile.mkdtemp(prefix="ztq", dir="/tmp")
 failures = []
 
 # The scene's grid: 28.5 m pixels from this corner (gdalinfo).

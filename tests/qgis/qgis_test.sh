@@ -14,15 +14,15 @@ if ! "$PYTHON" -c "import qgis.core, qgis.analysis" 2>/dev/null; then
 fi
 runtime="$(mktemp -d)"
 trap 'rm -rf "$runtime"' EXIT
-# No exec below: the trap must run.
-export XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=offscreen
+# QGIS's scratch folders too, which it leaves behind. No exec below: the
+# trap must run.
+export XDG_RUNTIME_DIR="$runtime" TMPDIR="$runtime" QT_QPA_PLATFORM=offscreen
 case "$check" in
   help) "$PYTHON" "$here/help_test.py" "$ztclass"; exit ;;
   install)
     ztclass="$(realpath "$ztclass")"
     bash "$here/../../scripts/install_qgis_plugin.sh" "$ztclass" "$runtime/profile" || exit 1
-    # The desktop's application name has QGIS leave a scratch folder.
-    TMPDIR="$runtime" "$PYTHON" "$here/install_test.py" "$runtime/profile" "$ztclass"
+    "$PYTHON" "$here/install_test.py" "$runtime/profile" "$ztclass"
     exit ;;
   processing)
     scene="$(bash -c "source <(sed -n '/^sample_scene()/,/^}/p' '$here/../../scripts/setup.sh'); sample_scene" 2>/dev/null)"
