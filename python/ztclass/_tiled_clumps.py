@@ -74,7 +74,7 @@ def run(client, tiles, what, mode, image, output, stats, *, stats_in, threshold,
         caption = "%s in %d tiles" % (what, len(windows))
         futures = _cluster.submit(client, _label, windows, image=image, band=band, neighbours=neighbours,
                                   mode=mode)
-        futures += _cluster.submit(client, _range, parts, image=image, band=band) if parts else []
+        futures += _cluster.submit(client, _range, parts, image=image, band=band)
         try:
             done = _gather(futures, lambda future, summary: join.add(summary), progress, 0, total, caption)
             regions = join.resolve(writer.statistics_path or None)
