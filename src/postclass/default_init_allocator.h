@@ -44,4 +44,14 @@ struct DefaultInitAllocator : std::allocator<T> {
 template <typename T>
 using UninitialisedTable = std::vector<T, DefaultInitAllocator<T>>;
 
+// Cuts a table to its first size entries and hands the memory past them back
+// to the system in place. A copy into a table of the right size would take
+// fresh pages, a fault each, and would run on one thread while the others
+// wait.
+template <typename T>
+void TrimTable(UninitialisedTable<T>& table, size_t size) {
+  table.resize(size);
+  ReleaseTail(table.data(), table.size() * sizeof(T), table.capacity() * sizeof(T));
+}
+
 }  // namespace zt

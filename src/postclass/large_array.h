@@ -14,9 +14,10 @@
 
 namespace zt {
 
+constexpr size_t kHugePage = size_t(2) << 20, kHugePagesFrom = 16 * kHugePage;
+
 // Memory that std::free releases; null when none is left.
 inline void* AllocateLarge(size_t bytes) {
-  constexpr size_t kHugePage = size_t(2) << 20, kHugePagesFrom = 16 * kHugePage;
   // At least a byte: an empty window is no allocation failure.
   bytes = std::max<size_t>(1, bytes);
   if (bytes < kHugePagesFrom) return std::malloc(bytes);
@@ -24,6 +25,15 @@ inline void* AllocateLarge(size_t bytes) {
   void* memory = std::aligned_alloc(kHugePage, bytes);
   if (memory) madvise(memory, bytes, MADV_HUGEPAGE);
   return memory;
+}
+
+// Hands back the whole pages of memory from AllocateLarge past its first
+// used bytes; they read as zeros if touched again. A small block stays as
+// it is: the heap keeps it.
+inline void ReleaseTail(void* memory, size_t used, size_t bytes) {
+  if (bytes < kHugePagesFrom) return;
+  const size_t from = (used + kHugePage - 1) / kHugePage * kHugePage;
+  if (from < bytes) madvise(static_cast<char*>(memory) + from, bytes - from, MADV_DONTNEED);
 }
 
 template <typename T>

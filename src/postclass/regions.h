@@ -339,12 +339,9 @@ bool Regions<Label, Value>::Resolve(Label& regions) {
   spare_.reset();
   auto& parent = forest_.Parents();
   if (!NumberRoots(parent, count_, value_, first_, regions)) return false;
-  for (auto* table : {&count_, &first_}) {
-    table->resize(regions + 1);
-    table->shrink_to_fit();
-  }
-  value_.resize(regions + 1);
-  value_.shrink_to_fit();
+  TrimTable(count_, regions + 1);
+  TrimTable(first_, regions + 1);
+  TrimTable(value_, regions + 1);
   // Every label becomes its region number, the strips on their threads.
   CutStrips(0, rows_);
   BatchJob job{this, &strips_};

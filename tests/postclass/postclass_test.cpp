@@ -645,6 +645,34 @@ TEST(RegionsTest, StripsAndBatchesOnAnyThreadCountGiveTheIndependentLabelling) {
         }
 }
 
+// Blocks of 2 x 2 in a checkerboard: with four neighbours, every block is a
+// region, numbered by a formula. The window is large enough that the label
+// tables outgrow the heap and give back the memory past the regions.
+TEST(RegionsTest, ALargeWindowKeepsEveryRegionsTablesAfterTheLabelsAreResolved) {
+  constexpr long rows = 3000, cols = 3000, blocksAcross = cols / 2;
+  auto block = [](long r, long c) { return (r / 2) * blocksAcross + c / 2; };
+  Threads pool(2);
+  zt::Regions<std::uint32_t, std::int32_t> regions(rows, cols, false);
+  ASSERT_EQ(regions.LabelRows([&](long r, std::int32_t* to) {
+    for (long c = 0; c < cols; ++c) to[c] = 1 + (r / 2 + c / 2) % 2;
+    return RC_OK;
+  }),
+            RC_OK);
+  std::uint32_t count = 0;
+  ASSERT_TRUE(regions.Resolve(count));
+  ASSERT_EQ(long(count), rows * cols / 4);
+  long wrong = 0;
+  for (long r = 0; r < rows; ++r)
+    for (long c = 0; c < cols; ++c) wrong += long(regions.Row(r)[c]) != block(r, c) + 1;
+  EXPECT_EQ(wrong, 0);
+  for (std::uint32_t m = 1; m <= count; ++m) {
+    const long r = (m - 1) / blocksAcross * 2, c = (m - 1) % blocksAcross * 2;
+    wrong += regions.Count(m) != 4 || long(regions.RegionValue(m)) != 1 + (r / 2 + c / 2) % 2 ||
+             long(regions.First(m)) != r * cols + c;
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
 using PostClassMapTest = PostClassFixture;
 
 TEST_F(PostClassMapTest, AMapEliminateCannotTakeIsRefusedAsTheTwoStepsRefuseIt) {
