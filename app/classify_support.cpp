@@ -136,7 +136,7 @@ void Classification::Run(const std::string& what, const std::function<long(void*
   if (model) SaveModel(model.get(), modelPath_);
   outputs_.Commit();
   if (Quiet()) return;
-  std::cout << "Wrote " << options_.method.output << " (" << records.size() << " classes)";
+  std::cout << "Wrote " << options_.method.output << " (" << ClassesText(records.size()) << ")";
   if (!options_.png.empty()) std::cout << " and " << options_.png;
   std::cout << "\n";
 }

@@ -225,4 +225,6 @@ std::string FormatNumber(double value) {
   return std::string(text, end);
 }
 
+std::string ClassesText(size_t count) { return std::to_string(count) + (count == 1 ? " class" : " classes"); }
+
 }  // namespace ztcli

@@ -103,5 +103,7 @@ bool ParseColour(const std::string& text, unsigned char rgb[3]);
 std::string FormatColour(unsigned char red, unsigned char green, unsigned char blue);
 // The shortest text that reads back as the same double, whatever the locale.
 std::string FormatNumber(double value);
+// "1 class", "2 classes".
+std::string ClassesText(size_t count);
 
 }  // namespace ztcli

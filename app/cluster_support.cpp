@@ -155,7 +155,7 @@ void RunCluster(const ClusterOptions& o, ClusterJob& job, const std::string& wha
   if (!job.png.empty()) WriteQuicklook(job.result->Written(), job.png);
   job.outputs.Commit();
   if (Quiet()) return;
-  std::cout << "Wrote " << o.method.output << " (" << records.size() << " classes, sampling interval "
+  std::cout << "Wrote " << o.method.output << " (" << ClassesText(records.size()) << ", sampling interval "
             << job.interval << ")";
   if (!o.png.empty()) std::cout << " and " << o.png;
   std::cout << "\n";

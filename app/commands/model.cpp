@@ -107,7 +107,7 @@ void RunApply(const ApplyOptions& o) {
   if (!png.empty()) WriteQuicklook(result.Written(), png);
   outputs.Commit();
   if (Quiet()) return;
-  std::cout << "Wrote " << o.method.output << " (" << records.size() << " classes)";
+  std::cout << "Wrote " << o.method.output << " (" << ClassesText(records.size()) << ")";
   if (!o.png.empty()) std::cout << " and " << o.png;
   std::cout << "\n";
 }
