@@ -122,6 +122,10 @@ class Regions {
   // Strips of a batch per thread: the caller's thread takes its share of
   // them once it has read the next batch.
   static constexpr long kStripsPerThread = 4;
+  // The first batch is this part of a full one, and each next one twice
+  // the one before: the workers wait while the first is read alone, but
+  // not while the others are.
+  static constexpr long kFirstBatchParts = 8;
 
   // The labels of one strip, numbered from 1 within it, before they take
   // their place after those of the strips above.
@@ -289,14 +293,16 @@ long Regions<Label, Value>::LabelRows(Fill&& fill) {
       for (long i = 0; i < r->count && r->rc == RC_OK; ++i) r->rc = (*r->fill)(r->first + i, &r->to[i * r->columns]);
     }
   };
-  Reading next{&fill, spare_.get(), 0, std::min(batchRows_, rows_), columns_};
+  long batchRows = std::max(1L, batchRows_ / kFirstBatchParts);
+  Reading next{&fill, spare_.get(), 0, std::min(batchRows, rows_), columns_};
   Reading::Run(&next);
   while (next.count > 0 && next.rc == RC_OK) {
     std::swap(batch_, spare_);
     batchFirst_ = next.first;
     batchCount_ = next.count;
+    batchRows = std::min(batchRows_, 2 * batchRows);
     next = Reading{&fill, spare_.get(), batchFirst_ + batchCount_,
-                   std::min(batchRows_, rows_ - batchFirst_ - batchCount_), columns_};
+                   std::min(batchRows, rows_ - batchFirst_ - batchCount_), columns_};
     CutStrips(batchFirst_, batchCount_);
     BatchJob job{this, &strips_};
     ztRunOnWorkersBeside(static_cast<long>(strips_.size()), &BatchJob::LabelPart, &job, &Reading::Run, &next);
