@@ -21,9 +21,7 @@ namespace {
 
 struct ApplyOptions {
   std::string model, image, png, confidence, dask;
-  // A task costs the cluster a few milliseconds whatever its size: tiles of
-  // 2048 keep that to a few percent of their work.
-  long tile = 2048;
+  long tile = kApplyTile;
   MethodOptions method;
 };
 

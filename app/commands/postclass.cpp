@@ -17,7 +17,7 @@ namespace {
 
 struct PostClassOptions : PostClassRun {
   std::string dask;
-  long tile = 1024;
+  long tile = kClumpTile;
 };
 
 void AddCommon(CLI::App& command, PostClassOptions& o, const char* image, const char* description,

@@ -4,6 +4,7 @@
 #include <malloc.h>
 
 #include "cli_support.h"
+#include "dask_launch.h"
 #include "errors.h"
 #include "interrupt.h"
 #include "worker_threads.h"
@@ -59,6 +60,8 @@ PYBIND11_MODULE(_native, m) {
     mallopt(M_TRIM_THRESHOLD, 512 << 20);
   });
   m.def("cpu_count", [] { return static_cast<long>(CPLGetNumCPUs()); });
+  m.attr("APPLY_TILE") = ztcli::kApplyTile;
+  m.attr("CLUMP_TILE") = ztcli::kClumpTile;
   ztpy::AddPostClass(m);
   ztpy::AddTiledResult(m);
   ztpy::AddTiles(m);

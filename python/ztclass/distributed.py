@@ -43,13 +43,9 @@ from .models import Model, from_bytes, load
 # block once.
 BLOCK = 256
 
-# The tile sizes of a run when none is given. A task costs the scheduler,
-# the client and its worker a few milliseconds whatever its size; an apply
-# task of 2048 x 2048 pixels, a few tenths of a second of work, makes that
-# a few percent, where one of 1024 x 1024 made it over a tenth. A clump or
-# sieve task holds about 16 bytes a pixel of its tile, so those keep to 1024.
-APPLY_TILE = 2048
-CLUMP_TILE = 1024
+# The tile sizes of a run when none is given, the command line's.
+APPLY_TILE = _native.APPLY_TILE
+CLUMP_TILE = _native.CLUMP_TILE
 
 # The models of this worker process, by their bytes.
 _models = {}
