@@ -84,7 +84,8 @@ void RunApply(const ApplyOptions& o) {
   const Window window = SelectedWindow(o.method, source.get());
   const long highest = description.at("highest-class").get<long>();
   if (highest > TypeMaximum(result.Type()))
-    throw UsageError("--ot " + o.method.type + " cannot hold class " + std::to_string(highest));
+    throw UsageError("--ot " + o.method.type + " cannot hold class " + std::to_string(highest) +
+                     "; choose Byte or a wider type");
   result.Create(source.get(), window);
   Dataset confidence(nullptr);
   if (!confidencePath.empty()) {
