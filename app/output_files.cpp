@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 
 #include "cli_support.h"
 #include "interrupt.h"
@@ -71,8 +73,15 @@ std::string Describe(const Companion& file, const std::string& owner, const std:
   return std::string("the ") + file.what + " '" + file.path + "' of " + whose;
 }
 
-// The results of the commands at work, for messages about failed writes.
-std::vector<const OutputFiles*> g_live;
+// The results of the commands at work, for messages about failed writes,
+// with the thread that declared them: calls from the Python package run on
+// several threads at once, each its own results.
+struct Live {
+  std::thread::id thread;
+  const OutputFiles* outputs;
+};
+std::mutex g_liveMutex;
+std::vector<Live> g_live;
 
 CommandError Appeared(const std::string& path) {
   return CommandError("'" + path + "' appeared while the command ran and is left as it is; give --overwrite to "
@@ -91,18 +100,22 @@ std::string ClassFilePath(const std::string& image) {
 }
 
 OutputFiles::OutputFiles(bool overwrite) : overwrite_(overwrite), token_(NewRunToken()) {
-  g_live.push_back(this);
+  std::lock_guard lock(g_liveMutex);
+  g_live.push_back(Live{std::this_thread::get_id(), this});
 }
 
 OutputFiles::~OutputFiles() {
   RemoveTemporaryFiles();
-  g_live.erase(std::find(g_live.begin(), g_live.end(), this));
+  std::lock_guard lock(g_liveMutex);
+  std::erase_if(g_live, [this](const Live& live) { return live.outputs == this; });
 }
 
 std::string ResultsBeingWritten() {
   std::string names;
-  for (const OutputFiles* outputs : g_live)
-    for (const OutputFiles::Entry& out : outputs->outputs_) names += (names.empty() ? "'" : ", '") + out.path + "'";
+  std::lock_guard lock(g_liveMutex);
+  for (const Live& live : g_live)
+    if (live.thread == std::this_thread::get_id())
+      for (const OutputFiles::Entry& out : live.outputs->outputs_) names += (names.empty() ? "'" : ", '") + out.path + "'";
   return names;
 }
 

@@ -21,8 +21,9 @@ std::string ClassFilePath(const std::string& image);
 // Whether a path ends with an extension, in any case.
 bool EndsWithNoCase(const std::string& text, const std::string& end);
 
-// The user's paths of the results being written, quoted, for a message
-// about a write that failed without saying which file it was writing.
+// The user's paths of the results this thread is writing, quoted, for a
+// message about a write that failed without saying which file it was
+// writing.
 std::string ResultsBeingWritten();
 
 class OutputFiles {

@@ -119,6 +119,26 @@ TEST(OutputFiles, StagedImagesAreChangedAsCopies) {
 // of a distributed run. A lock file now appears with its owner's pid in it.
 // The claims go on until the watcher has looked at many lock files: on a busy
 // machine it may not run at all while a fixed number of claims come and go.
+// The Python package runs commands on several threads of one process.
+TEST(OutputFiles, RunsOnThreadsAtOnceNameOnlyTheirOwnResultsInMessages) {
+  TempDir dir;
+  constexpr int kThreads = 4;
+  std::vector<std::string> wrong(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      const std::string path = dir.File("r" + std::to_string(t) + ".tif");
+      for (int run = 0; run < 100 && wrong[t].empty(); ++run) {
+        OutputFiles outputs(true);
+        outputs.AddOutput(path, "-o", true);
+        if (ResultsBeingWritten() != "'" + path + "'") wrong[t] = ResultsBeingWritten();
+      }
+    });
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(wrong, std::vector<std::string>(kThreads));
+  EXPECT_EQ(ResultsBeingWritten(), "");
+}
+
 TEST(DirectoryClaims, ALockFileIsNeverSeenEmpty) {
   TempDir dir;
   std::atomic<bool> enough{false}, done{false};
