@@ -51,6 +51,8 @@ def _gather(futures, each, progress, done, total, caption):
     from dask.distributed import as_completed
 
     for future, value in as_completed(futures, with_results=True):
+        if future.status != "finished":
+            future.result()  # raises why: cancelled, when the scheduler was lost
         each(future, value)
         future.release()
         done += 1
