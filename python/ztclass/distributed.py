@@ -144,6 +144,14 @@ def connect(address):
             yield client
 
 
+def _image_path(image):
+    """image as the workers open it: a file of this machine by its absolute
+    path, since a worker elsewhere starts in a folder of its own; any other
+    name GDAL takes (/vsis3/..., a driver's prefix) as it is."""
+    image = path(image)
+    return os.path.abspath(image) if os.path.exists(image) else image
+
+
 def _image_window(image, window):
     dataset = gdal.OpenEx(image, gdal.OF_RASTER)
     if dataset is None:
@@ -166,7 +174,7 @@ def apply(model, image, output, client=None, tile=APPLY_TILE, window=None, *, ba
     workers and the client."""
     if not isinstance(model, Model):
         model = load(model)
-    image, output = path(image), path(output)
+    image, output = _image_path(image), path(output)
     tile = max(BLOCK, -(-int(tile) // BLOCK) * BLOCK)
     bands = list(bands or model.bands())
     window = _image_window(image, window)
@@ -332,7 +340,7 @@ def clump(image, output, stats, client=None, tile=CLUMP_TILE, *, neighbours=8, b
           format="GTiff", creation_options=(), overwrite=False, progress=None):
     """ztclass.clump over the cluster of client (as apply takes it), in
     tiles of tile x tile pixels: the same image and statistics file."""
-    image = path(image)
+    image = _image_path(image)
     window = _image_window(image, window)
     options = result(window, format, type, creation_options, overwrite)
     return _on_cluster(client, lambda c: _tiled_clumps.run(
@@ -348,7 +356,7 @@ def sieve(image, stats_in, output, stats, threshold, client=None, tile=CLUMP_TIL
     stats_in None, image is a class map whose clumps (of neighbours) are
     sieved, as the command line's sieve without --stats-in; stats may then
     be None."""
-    image = path(image)
+    image = _image_path(image)
     window = _image_window(image, window)
     if stats_in is None:
         checked_neighbours(neighbours)

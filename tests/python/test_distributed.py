@@ -94,15 +94,16 @@ def test_local_workers_into_a_vrt_of_tiles(run, tmp_path):
     assert done.returncode != 0 and "exists; give --overwrite to" in done.stderr
 
 
-def start(*arguments, log):
+def start(*arguments, log, cwd=None):
     return subprocess.Popen([sys.executable, "-m", *arguments], stdout=log, stderr=subprocess.STDOUT,
-                            start_new_session=True)
+                            start_new_session=True, cwd=cwd)
 
 
 @pytest.fixture(scope="module")
 def cluster(tmp_path_factory):
     """A scheduler and three worker processes on loopback, as on separate
-    machines: (scheduler file, worker processes)."""
+    machines, each worker in a folder of its own: (scheduler file, worker
+    processes)."""
     directory = tmp_path_factory.mktemp("cluster")
     address_file = directory / "scheduler.json"
     log = open(directory / "cluster.log", "w")
@@ -113,9 +114,11 @@ def cluster(tmp_path_factory):
         deadline = time.monotonic() + 20
         while not address_file.exists() and time.monotonic() < deadline:
             time.sleep(0.1)
-        for _ in range(3):
+        for k in range(3):
+            (directory / str(k)).mkdir()
             workers.append(start("distributed.cli.dask_worker", "--scheduler-file", str(address_file),
-                                 "--nthreads", "1", "--no-dashboard", "--host", "127.0.0.1", log=log))
+                                 "--nthreads", "1", "--no-dashboard", "--host", "127.0.0.1", log=log,
+                                 cwd=directory / str(k)))
         yield address_file, workers
     finally:
         for process in workers + [scheduler]:
@@ -135,13 +138,15 @@ def client(cluster):
         yield client
 
 
-def test_command_line_dask_as_in_process(run, client, tmp_path):
+def test_command_line_dask_as_in_process(run, client, tmp_path, monkeypatch):
     model, large, directory = run
     address = client.scheduler.address
     window = ["--srcwin", 100, 50, 600, 500]
     run_cli("apply", directory / "model.ztm", large, *window, "-o", tmp_path / "inprocess.tif")
+    # The image named from this folder, which the workers are not in.
+    monkeypatch.chdir(large.parent)
     for name in ("dask.tif", "tiled.vrt"):
-        run_cli("apply", directory / "model.ztm", large, *window, "--dask", address, "--tile", 256,
+        run_cli("apply", directory / "model.ztm", large.name, *window, "--dask", address, "--tile", 256,
                 "-o", tmp_path / name)
         assert_same_as_in_process(tmp_path / name, tmp_path)
     assert_vrt_of_tiles(tmp_path / "tiled.vrt", 500, 600, 256)
