@@ -44,8 +44,8 @@ def accuracy(image, output, *, aoi=None, class_field=None, reference=None, point
              progress=None):
     """Assess a class image against reference polygons (aoi, attached to the
     class image or to reference) or check points (points, point_classes) and
-    write the report; returns (overall accuracy, Kappa) as the report gives
-    them, or None when the report holds neither."""
+    write the report; returns (overall accuracy, Kappa), whichever tables
+    the report holds."""
     return _native.accuracy(path(image), path(output), optional_path(aoi), class_field,
                             optional_path(reference), optional_path(points),
                             optional_path(point_classes), list(tables), bool(overwrite), progress)
