@@ -6,7 +6,7 @@ from qgis.core import (QgsProcessingAlgorithm, QgsProcessingOutputNumber, QgsPro
                        QgsProcessingOutputString)
 
 from . import runner
-from .parameters import RasterInPlace
+from .parameters import RasterInPlace, RasterOut
 from .style import style_on_load
 
 
@@ -64,8 +64,19 @@ class ZtclassAlgorithm(QgsProcessingAlgorithm):
             (options if spec.option else positional).extend(arguments)
             if isinstance(spec, RasterInPlace):
                 run.outputs["OUTPUT"] = arguments[0]
-        overwrite = ["--overwrite"] if self.command.overwrite else []
-        return self.command.words + positional + options + overwrite
+        return self.command.words + positional + options + (["--overwrite"] if self.replaces(run) else [])
+
+    def replaces(self, run):
+        """Whether the run may replace files: QGIS asked before replacing a
+        result it names, but not the files that come with a new raster, a
+        class file and style that may be another image's (map.cls of map.tif
+        beside a new map.png). A new raster leaves them to the command,
+        which refuses to replace them."""
+        if not self.command.overwrite:
+            return False
+        rasters = [run.outputs[s.name] for s in self.command.specs if isinstance(s, RasterOut) and s.name in run.outputs]
+        return all(os.path.exists(path) for path in rasters) and \
+            any(os.path.exists(path) for path in run.outputs.values())
 
     def processAlgorithm(self, parameters, context, feedback):  # noqa: N802
         run = Run(self, parameters, context, feedback)

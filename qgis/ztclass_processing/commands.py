@@ -20,7 +20,7 @@ PNG = "PNG files (*.png)"
 
 class Command:
     """words: the command as typed after 'ztclass'. overwrite: the command
-    takes --overwrite, given always, as QGIS asks before replacing a file.
+    takes --overwrite, given where a run replaces results QGIS asked about.
     printed: outputs read from what the command prints (name, label,
     pattern with one group; no pattern: all it prints)."""
 

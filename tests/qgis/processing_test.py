@@ -262,6 +262,23 @@ processing.run("ztclass:mindist", dict(SUPERVISED, OUTPUT=f"{side('progress')}/r
 if not seen or max(seen) != 100:
     failures.append(f"mindist: progress {seen}")
 
+# A result QGIS asked about is replaced with its class file; a new one
+# leaves another image's class file of the same name as it is.
+folder = side("replace")
+for _ in range(2):
+    processing.run("ztclass:mindist", dict(SUPERVISED, OUTPUT=f"{folder}/r.tif"))
+with open(f"{folder}/other.cls", "w") as other:
+    other.write("the class file of other.png")
+try:
+    processing.run("ztclass:mindist", dict(SUPERVISED, OUTPUT=f"{folder}/other.tif"))
+    failures.append("mindist: a new result replaced another image's class file")
+except QgsProcessingException as error:
+    if "other.cls" not in str(error):
+        failures.append(f"mindist: a new result beside another image's class file raised {error}")
+with open(f"{folder}/other.cls") as other:
+    if other.read() != "the class file of other.png":
+        failures.append("mindist: another image's class file changed")
+
 # A failing run raises what the command says.
 message = cli("box", SCENE, "--aoi", TRAINING, "--dev-factor", "1,2", "-o", f"{work}/x.tif").stderr.strip()
 try:
@@ -272,4 +289,4 @@ except QgsProcessingException as error:
         failures.append(f"box: raised {str(error)!r}, the command says {message!r}")
 
 shutil.rmtree(work)
-session.finish(failures, f"processing: {len(CASES) + 6} checks, {len(failures)} failed")
+session.finish(failures, f"processing: {len(CASES) + 7} checks, {len(failures)} failed")
