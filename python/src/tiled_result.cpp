@@ -20,7 +20,6 @@
 #include "module.h"
 #include "output_files.h"
 #include "result_image.h"
-#include "run_claim.h"
 #include "tile_blocks.h"
 #include "ztservices/raster.h"
 
@@ -162,7 +161,6 @@ class TiledResult {
 
 void AddTiledResult(py::module_& m) {
   // The temporary files that runs killed outright left in a folder.
-  m.def("sweep_dead_runs", &ztcli::SweepDeadRuns, py::call_guard<py::gil_scoped_release>());
   m.def("encode_blocks", &EncodeBlocks, py::arg("classes"), py::arg("creation_options"));
   py::class_<TiledResult>(m, "TiledResult")
       .def(py::init<const std::string&, const std::string&, const Result&, const std::vector<std::string>&,

@@ -31,6 +31,7 @@ import re
 import shutil
 import sys
 import tempfile
+import uuid
 
 from osgeo import gdal
 
@@ -184,31 +185,32 @@ def apply(model, image, output, client=None, tile=APPLY_TILE, window=None, *, ba
     # The result exists, under a temporary name, before the cluster is
     # reached: a failure to create it costs no cluster time.
     with _native.TiledResult(image, output, options, tile=tile) as writer:
+        finish = writer.finish
         if vrt:
-            made = not os.path.isdir(folder)
-            _clear_tile_folder(folder, overwrite)
-            work = _tasks_writing_tiles(output, window, list(creation_options))
+            if os.path.isdir(folder) and not overwrite:
+                raise FileExistsError(_native.caller_names("'%s' exists; give --overwrite to replace it" % folder))
+            # The tiles of a run gather in a folder of their own, moved into
+            # place with the VRT: a failed run leaves an earlier result, its
+            # VRT and its tiles, as they were. What a worker killed while
+            # writing its tile left goes with that folder.
+            staging = "%s.%s.partial" % (folder, uuid.uuid4().hex[:12])
+            os.mkdir(staging)
+            work = _tasks_writing_tiles(output, staging, window, list(creation_options))
+
+            def finish(first):
+                _install_tiles(staging, folder, lambda: writer.finish(first))
         elif writer.takes_blocks:
             work = _tasks_returning_blocks(window, list(creation_options))
         else:
             work = _tasks_returning_classes(window)
         try:
-            _on_cluster(client, lambda c: _run(model, image, c, tile, window, bands, writer, work, progress))
-        except BaseException:
-            # The tiles of a failed run make no result.
-            if vrt and made:
-                shutil.rmtree(folder, ignore_errors=True)
-            elif vrt:
-                _clear_tile_folder(folder, True)
-            raise
-    if vrt:
-        # What a worker killed while writing its tile left; the tile itself
-        # was written again by another.
-        for column in _column_folders(folder):
-            _native.sweep_dead_runs(column)
+            _on_cluster(client, lambda c: _run(model, image, c, tile, window, bands, writer, work, finish, progress))
+        finally:
+            if vrt:
+                shutil.rmtree(staging, ignore_errors=True)
 
 
-def _run(model, image, client, tile, window, bands, writer, work, progress):
+def _run(model, image, client, tile, window, bands, writer, work, finish, progress):
     from dask.distributed import as_completed
 
     # A key of its own: scattered by content, the model of the run before
@@ -243,7 +245,7 @@ def _run(model, image, client, tile, window, bands, writer, work, progress):
         except BaseException:
             client.cancel(futures)
             raise
-        writer.finish(first)
+        finish(first)
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
 
@@ -281,20 +283,20 @@ def _tasks_returning_blocks(window, creation_options):
     return work
 
 
-def _tasks_writing_tiles(output, window, creation_options):
-    """The tasks of a VRT whose tiles the workers write: (futures, take,
-    False), take(i, None) placing the tile of finished task i into the VRT."""
-    folder = tile_folder(output)
-    # Relative to the VRT, whose folder the tiles' folder stays in; absolute
-    # for the workers, whatever their working folder.
-    where = os.path.dirname(os.path.abspath(output))
+def _tasks_writing_tiles(output, staging, window, creation_options):
+    """The tasks of a VRT whose tiles the workers write into the folder
+    staging: (futures, take, False), take(i, None) placing the tile of
+    finished task i into the VRT, where the tile folder will hold it."""
+    folder = os.path.basename(tile_folder(output))
+    # Absolute for the workers, whatever their working folder.
+    staging = os.path.abspath(staging)
 
     def work(client, data, image, bands, windows, writer):
-        names = [os.path.join(os.path.basename(folder), _tile_name(w[0] - window[0], w[1] - window[1]))
-                 for w in windows]
+        # Relative to the VRT, whose folder the tiles' folder stays in.
+        names = [_tile_name(w[0] - window[0], w[1] - window[1]) for w in windows]
         for column in set(os.path.dirname(name) for name in names):
-            os.makedirs(os.path.join(where, column), exist_ok=True)
-        futures = _cluster.submit(client, _classify_tile_into, windows, [os.path.join(where, name) for name in names],
+            os.makedirs(os.path.join(staging, column), exist_ok=True)
+        futures = _cluster.submit(client, _classify_tile_into, windows, [os.path.join(staging, name) for name in names],
                                   data=data, image=image, bands=bands, creation_options=creation_options)
 
         # A tile written is all the client needs to know: fetching each
@@ -302,30 +304,46 @@ def _tasks_writing_tiles(output, window, creation_options):
         # round trip per tile.
         def take(i, _):
             x, y, columns, rows = windows[i]
-            writer.place(x - window[0], y - window[1], columns, rows, names[i])
+            writer.place(x - window[0], y - window[1], columns, rows, os.path.join(folder, names[i]))
 
         return futures, take, False
 
     return work
 
 
-def _clear_tile_folder(folder, overwrite):
-    """An empty tile folder, or one whose tiles (by their names) may be
-    replaced: those of an earlier result, with overwrite."""
-    if os.path.isdir(folder):
-        if not overwrite:
-            raise FileExistsError(_native.caller_names("'%s' exists; give --overwrite to replace it" % folder))
-        for column in _column_folders(folder):
-            for name in os.listdir(column):
-                if _TILE_NAME.fullmatch(name):
-                    os.remove(os.path.join(column, name))
-    else:
-        os.mkdir(folder)
+def _tile_files(folder):
+    """The tiles in a tile folder (by their names), relative to it; none
+    where there is no folder."""
+    if not os.path.isdir(folder):
+        return []
+    return [os.path.join(column, name) for column in os.listdir(folder)
+            if _COLUMN_NAME.fullmatch(column) and os.path.isdir(os.path.join(folder, column))
+            for name in os.listdir(os.path.join(folder, column)) if _TILE_NAME.fullmatch(name)]
 
 
-def _column_folders(folder):
-    return [os.path.join(folder, name) for name in os.listdir(folder)
-            if _COLUMN_NAME.fullmatch(name) and os.path.isdir(os.path.join(folder, name))]
+def _move_tiles(source, target):
+    for name in _tile_files(source):
+        os.makedirs(os.path.join(target, os.path.dirname(name)), exist_ok=True)
+        os.replace(os.path.join(source, name), os.path.join(target, name))
+
+
+def _install_tiles(staging, folder, commit):
+    """The tiles of staging into the tile folder, the earlier result's set
+    aside (the folder's other files stay), then commit(), which puts the VRT
+    in place; everything back as it was when commit fails."""
+    retired, existed = staging + ".old", os.path.isdir(folder)
+    _move_tiles(folder, retired)
+    _move_tiles(staging, folder)
+    try:
+        commit()
+    except BaseException:
+        _move_tiles(folder, staging)
+        _move_tiles(retired, folder)
+        if not existed:
+            shutil.rmtree(folder, ignore_errors=True)
+        shutil.rmtree(retired, ignore_errors=True)
+        raise
+    shutil.rmtree(retired, ignore_errors=True)
 
 
 def _on_cluster(client, work):

@@ -204,3 +204,11 @@ def test_a_failed_tile_fails_the_run(run, client, tmp_path):
         with pytest.raises(ztclass.Error):
             ztclass.distributed.apply(model, damaged, tmp_path / name, client, tile=256)
     assert sorted(p.name for p in tmp_path.iterdir()) == ["damaged.tif"]
+    # Nor does it touch the result it was to replace: the VRT and its tiles.
+    kept = tmp_path / "kept" / "kept.vrt"
+    kept.parent.mkdir()
+    ztclass.distributed.apply(model, large, kept, client, tile=256)
+    with pytest.raises(ztclass.Error):
+        ztclass.distributed.apply(model, damaged, kept, client, tile=512, overwrite=True)
+    assert_same_as_in_process(kept, directory)
+    assert_vrt_of_tiles(kept, 700, 900, 256)
