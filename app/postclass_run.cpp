@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <sstream>
 
 #include "class_records.h"
 #include "host_work_directory.h"
@@ -23,6 +24,19 @@ long ClumpCount(const std::string& statistics) {
   long lines = 0;
   for (std::string line; std::getline(in, line);) ++lines;
   return std::max(0L, lines - 7);
+}
+
+// Eliminate statistics: six heading lines and class 0, then "class\tpixels"
+// a class. The highest class that kept pixels.
+long HighestClassLeft(const std::string& statistics) {
+  std::ifstream in(statistics, std::ios::binary);
+  long highest = 0, number = 0;
+  for (std::string line; std::getline(in, line);) {
+    long value = 0, pixels = 0;
+    std::istringstream fields(line);
+    if (++number > 7 && fields >> value >> pixels && pixels > 0) highest = std::max(highest, value);
+  }
+  return highest;
 }
 
 long CallLibrary(const PostClassRun& o, void* s, void* r, const Window& w, const char* statistics) {
@@ -48,9 +62,10 @@ void CheckPostClassRun(const PostClassRun& o) {
   if (!o.statisticsIn.empty() && o.statistics.empty()) throw UsageError("--stats is required with --stats-in");
 }
 
-// Without --stats, a command that numbers clumps keeps its statistics in the
-// work directory, where they serve the check of the clump count against
-// --ot.
+// Without --stats, a result of a narrow --ot has its statistics kept in the
+// work directory, where they serve the check of what it must hold: the
+// clump count, or the highest class eliminate left (GDAL writes a value
+// the type cannot hold as the type's largest).
 void RunPostClass(const PostClassRun& o, const PostClassExecute& execute) {
   CheckPostClassRun(o);
   const bool numbersClumps = o.what != "eliminate";
@@ -76,17 +91,24 @@ void RunPostClass(const PostClassRun& o, const PostClassExecute& execute) {
                      std::to_string(w.Pixels()) + " pixels");
 
   HostWorkDirectory work;
-  if (statistics.empty() && numbersClumps && TypeMaximum(result.Type()) < TypeMaximum(ZTRS_UInt32))
-    statistics = work.File("clumps.txt");
+  const double most = TypeMaximum(result.Type());
+  const bool narrow = most < (numbersClumps ? TypeMaximum(ZTRS_UInt32) : double(ZT_MAX_ELIMINATE_CLASSES));
+  if (statistics.empty() && narrow) statistics = work.File("statistics.txt");
   result.Create(source.get(), w);
   execute([&] { return CallLibrary(o, source.get(), result.get(), w, statistics.empty() ? nullptr : statistics.c_str()); });
   // No window has more clumps than pixels: only a narrow --ot needs the count.
-  const bool mayOverflow = TypeMaximum(result.Type()) < static_cast<double>(w.Pixels());
+  const bool mayOverflow = most < static_cast<double>(w.Pixels());
   if (numbersClumps && mayOverflow && !statistics.empty()) {
     const long clumps = ClumpCount(statistics);
-    if (clumps > TypeMaximum(result.Type()))
+    if (clumps > most)
       throw CommandError(o.what + ": " + std::to_string(clumps) + " clumps do not fit --ot " + o.method.type +
-                         " (at most " + FormatNumber(TypeMaximum(result.Type())) + "); choose UInt32");
+                         " (at most " + FormatNumber(most) + "); choose UInt32");
+  }
+  if (!numbersClumps && narrow) {
+    const long highest = HighestClassLeft(statistics);
+    if (highest > most)
+      throw CommandError(o.what + ": class " + std::to_string(highest) + " does not fit --ot " + o.method.type +
+                         " (at most " + FormatNumber(most) + "); choose a wider type");
   }
   // Eliminate straight from a class map gives that map back cleaned: its
   // records and colours unless --classes names others.

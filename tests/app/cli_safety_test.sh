@@ -71,6 +71,17 @@ envi_header "$WORK/noise.hdr" 100 100 1
 unchanged "more clumps than --ot Byte holds" 1 "clumps do not fit --ot Byte \\(at most 255\\)" -- \
   "$ZTCLASS" clump "$WORK/noise.bin" -o "$DIR/nc.tif" --stats "$DIR/nc.txt" --ot Byte
 
+# eliminate into its default --ot Byte of a map with classes above 255,
+# which GDAL would write as 255; then --ot UInt16, which holds them.
+LC_ALL=C awk 'BEGIN { for (i = 0; i < 400; i++) { v = i % 301; printf "%c%c", v % 256, int(v / 256) } }' \
+  >"$WORK/wide.bin"
+envi_header "$WORK/wide.hdr" 20 20 1 12
+unchanged "classes above what --ot Byte holds" 1 "class 300 does not fit --ot Byte \\(at most 255\\)" -- \
+  "$ZTCLASS" eliminate "$WORK/wide.bin" --threshold 1 -o "$DIR/wide.tif"
+check "classes that --ot UInt16 holds" 0 "^300$" -- sh -c \
+  "'$ZTCLASS' -q eliminate '$WORK/wide.bin' --threshold 1 -o '$WORK/wide16.tif' --ot UInt16 &&
+   gdalinfo -mm '$WORK/wide16.tif' | sed -n 's/.*Computed Min\/Max=0.000,\\([0-9]*\\)\\..*/\\1/p'"
+
 # Ctrl-C twice during a clump of a large image: the process ends at once, and
 # nothing of the result nor of the work directory stays.
 head -c 4000000 /dev/urandom >"$WORK/large.bin"
