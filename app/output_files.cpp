@@ -214,8 +214,31 @@ std::string OutputFiles::Stage(const std::string& image, const std::string& opti
     std::error_code error;
     fs::copy_file(file, directory + "/" + token_ + "-" + FileName(file), fs::copy_options::overwrite_existing, error);
     if (error) throw CommandError("cannot copy '" + file + "' to change it safely: " + error.message());
+    staged_.push_back(directory + "/" + FileName(file));
   }
   return staged;
+}
+
+void OutputFiles::CheckWrittenBeside(const std::string& temporary, const std::vector<std::string>& files) const {
+  const std::string prefix = token_ + "-";
+  const auto result = std::find_if(outputs_.begin(), outputs_.end(), [&](const Entry& out) {
+    return Directory(out.path) + "/" + prefix + FileName(out.path) == temporary;
+  });
+  if (result == outputs_.end()) return;
+  for (const std::string& file : files) {
+    const std::string name = FileName(file);
+    if (file == temporary || name.rfind(prefix, 0) != 0) continue;
+    const std::string target = Directory(result->path) + "/" + name.substr(prefix.size());
+    for (const Entry& other : outputs_)
+      if (&other != &*result && SameFile(Directory(other.path), Directory(result->path)) &&
+          FileName(other.path) == name.substr(prefix.size()))
+        throw UsageError(other.option + ": '" + other.path + "' is a file that the result '" + result->path +
+                         "' has beside it in its format; give it another name");
+    if (Exists(target) && !MayReplace(target))
+      throw UsageError(result->option + ": writing '" + result->path + "' would replace '" +
+                       (fs::path(result->path).parent_path() / name.substr(prefix.size())).string() +
+                       "', which its format writes beside it; give --overwrite to replace it");
+  }
 }
 
 std::string OutputFiles::ScratchPath(const std::string& output, const std::string& suffix) const {
@@ -243,6 +266,15 @@ bool OutputFiles::Declared(const std::string& target) const {
       if (file.path == target && file.path != path + ".aux.xml") return true;
   }
   return false;
+}
+
+bool OutputFiles::MayReplace(const std::string& target) const {
+  if (Declared(target)) return false;
+  if (overwrite_ || std::find(staged_.begin(), staged_.end(), target) != staged_.end()) return true;
+  // GDAL's side-car of a result that did not exist is a leftover.
+  return std::any_of(outputs_.begin(), outputs_.end(), [&](const Entry& out) {
+    return out.image && Directory(out.path) + "/" + FileName(out.path) + ".aux.xml" == target;
+  });
 }
 
 void OutputFiles::MoveIntoPlace(const std::string& from, const std::string& to, bool exclusive) const {
@@ -291,7 +323,7 @@ void OutputFiles::Commit() {
     });
     for (const std::string& name : names) {
       const std::string target = directory + "/" + name.substr(prefix.size());
-      moves.push_back({directory + "/" + name, target, Declared(target)});
+      moves.push_back({directory + "/" + name, target, !MayReplace(target)});
     }
   }
   // What appeared meanwhile is found before anything moves; a file that

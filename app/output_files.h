@@ -45,6 +45,10 @@ class OutputFiles {
   // its side-car and class files) are copied under temporary names, and the
   // copy, returned, is what the command changes and what is moved into place.
   std::string Stage(const std::string& image, const std::string& option);
+  // The files the format of the image result at temporary (as AddOutput
+  // gave it) writes beside it, an ENVI header say: refused where one is
+  // another result, or replaces an existing file without --overwrite.
+  void CheckWrittenBeside(const std::string& temporary, const std::vector<std::string>& files) const;
   // A scratch path beside a result, never moved into place.
   std::string ScratchPath(const std::string& output, const std::string& suffix) const;
 
@@ -69,12 +73,14 @@ class OutputFiles {
   // The result files, and those that come with them, that Commit must not
   // let replace a file that appeared meanwhile.
   bool Declared(const std::string& path) const;
+  // Whether Commit may replace an existing file at path.
+  bool MayReplace(const std::string& path) const;
   void MoveIntoPlace(const std::string& from, const std::string& to, bool exclusive) const;
 
   bool overwrite_;
   std::string token_;
   std::vector<Entry> inputs_, outputs_;
-  std::vector<std::string> directories_;
+  std::vector<std::string> directories_, staged_;
   std::vector<std::unique_ptr<DirectoryClaim>> claims_;
 };
 

@@ -25,6 +25,15 @@ bool Lists(const char* spaceSeparated, const std::string& word) {
   return false;
 }
 
+// The files of an open dataset, as GDAL lists them.
+std::vector<std::string> FileList(GDALDatasetH dataset) {
+  std::vector<std::string> files;
+  char** list = dataset ? GDALGetFileList(dataset) : nullptr;
+  for (int i = 0; list && list[i]; ++i) files.push_back(list[i]);
+  CSLDestroy(list);
+  return files;
+}
+
 }  // namespace
 
 // KEY=VALUE list for GDAL, with the GeoTIFF defaults (tiled, DEFLATE at
@@ -51,7 +60,7 @@ CPLStringList CreationOptions(bool geoTiff, const std::vector<std::string>& give
 }
 
 ResultImage::ResultImage(const MethodOptions& o, OutputFiles& outputs, Holds holds, const std::string& option)
-    : output_(o.output), type_(ParseDataType(o.type)), creationOptions_(o.creationOptions) {
+    : outputs_(outputs), output_(o.output), type_(ParseDataType(o.type)), creationOptions_(o.creationOptions) {
   for (const std::string& option : creationOptions_)
     if (option.find('=') == std::string::npos || option.front() == '=')
       throw UsageError("--co expects KEY=VALUE, got '" + option + "'");
@@ -111,6 +120,7 @@ void ResultImage::Create(void* source, const Window& window, long bandCount) {
   if (!result) throw CommandError("cannot create '" + output_ + "': " + CPLGetLastErrorMsg());
   ztRSCopyGeoreference(source, result, window.firstRow, window.firstColumn);
   dataset_ = std::make_unique<Dataset>(result);
+  if (!copy_) outputs_.CheckWrittenBeside(temporary_, FileList(static_cast<GDALDatasetH>(ztRSGetGDALDataset(result))));
 }
 
 std::vector<CLASSATTINFO> ResultImage::Finish() {
@@ -144,6 +154,7 @@ std::vector<CLASSATTINFO> ResultImage::Finish() {
   CPLErrorReset();
   GDALDatasetH copy = GDALCreateCopy(static_cast<GDALDriverH>(driver_), temporary_.c_str(),
                                      legend ? legend : scratch, FALSE, options.List(), nullptr, nullptr);
+  const std::vector<std::string> beside = copy ? FileList(copy) : std::vector<std::string>{};
   if (copy) GDALClose(copy);
   if (legend) GDALClose(legend);
   const bool failed = !copy || CPLGetLastErrorType() >= CE_Failure;
@@ -153,6 +164,7 @@ std::vector<CLASSATTINFO> ResultImage::Finish() {
     const std::string reason = WriteFailureReason();
     throw CommandError("cannot write '" + output_ + "': " + (reason.empty() ? message : reason));
   }
+  outputs_.CheckWrittenBeside(temporary_, beside);
   if (std::filesystem::exists(ClassFilePath(scratch_)) &&
       std::rename(ClassFilePath(scratch_).c_str(), ClassFilePath(temporary_).c_str()) != 0)
     throw CommandError("cannot write the class file of '" + output_ + "'");

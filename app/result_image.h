@@ -50,6 +50,7 @@ class ResultImage {
   const std::string& Written() const { return temporary_; }
 
  private:
+  OutputFiles& outputs_;
   std::string output_, temporary_, scratch_;
   void* driver_ = nullptr;  // of the raster dataset service
   bool copy_ = false;       // written as a GeoTIFF, then copied

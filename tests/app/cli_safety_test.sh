@@ -18,6 +18,7 @@ gdal_translate -q "$WORK/scene.bin" "$DIR/scene.tif"
 gdal_translate -q -a_nodata 0 "$DIR/scene.tif" "$WORK/scene_nodata.tif"
 gdal_create -q -of GTiff -outsize 12 10 -bands 2 -burn 30 -burn 60 "$WORK/flat.tif"
 gdal_create -q -of GTiff -outsize 8 8 -bands 1 -burn 1 "$WORK/small.tif"
+gdal_translate -q -of ENVI "$DIR/scene.tif" "$DIR/envi.bil"
 forest_aoi "$DIR/aoi.geojson" "#00A000"
 # The forest AOIs and a third class far outside the image.
 polygons outside "1 Water 1.5 1.5 4.5 3.5" "2 Forest 6.5 5.5 8.5 8.5" "3 Cloud 50 50 60 60"
@@ -41,6 +42,8 @@ the training file as the quicklook|2|--png: .*aoi.geojson' is an input|mindist $
 the statistics file read and written|2|--stats: .*clump.txt' is an input|sieve $DIR/clumps.tif --stats-in $DIR/clump.txt --threshold 2 -o $DIR/s.tif --stats $DIR/clump.txt --overwrite
 a result over the input's class file|2|would replace .*map.cls, the class file of the input|clump $DIR/map.tif -o $DIR/map.img --of HFA --stats $DIR/c.txt
 a result that would take another image's class file|2|would replace the class file .*map.cls; give --overwrite|mindist $S --aoi $A -o $DIR/map.png --of PNG
+a result over the header of another image|2|would replace '.*envi.hdr', which its format writes beside it; give --overwrite|clump $DIR/map.tif -o $DIR/envi.img --of ENVI --stats $DIR/c.txt
+a statistics file named as the result's header|2|--stats: '.*r.hdr' is a file that the result '.*r.img' has beside it|clump $DIR/map.tif -o $DIR/r.img --of ENVI --stats $DIR/r.hdr
 VRT refused|2|--of VRT: a VRT only refers to pixels kept in other files|mindist $S --aoi $A -o $DIR/map.vrt --of VRT
 a GeoTIFF named .vrt refused|2|-o .*map.vrt: a VRT only refers to pixels kept in other files|mindist $S --aoi $A -o $DIR/map.vrt
 a type PNG cannot hold|2|--ot Float32: the PNG format writes only|mindist $S --aoi $A -o $DIR/map.png --of PNG --ot Float32
