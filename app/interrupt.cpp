@@ -24,8 +24,12 @@ char g_prefix[128];
 char g_workDirectory[kPathSize];
 char g_workLock[kPathSize];
 
-volatile std::sig_atomic_t g_interrupts = 0;
+std::atomic<int> g_interrupts{0};
 volatile std::sig_atomic_t g_signal = 0;  // the first stop signal received
+// The InterruptBlocks alive. A block masks the stop signals on its own
+// thread only, and the kernel hands a signal to any thread that does not
+// mask it (a worker's, GDAL's): under a block the handler only counts.
+std::atomic<int> g_blocks{0};
 
 // The signals that stop a run: Ctrl-C, a batch scheduler's or a service
 // manager's SIGTERM, a closed terminal's SIGHUP.
@@ -85,14 +89,17 @@ void RemoveWhatWasWritten() {
   if (g_workLock[0]) unlink(g_workLock);
 }
 
-void OnInterrupt(int signal) {
-  if (g_interrupts == 0) g_signal = signal;
-  g_interrupts = g_interrupts + 1;
-  if (g_interrupts < 2) return;
+[[noreturn]] void StopNow() {
   RemoveWhatWasWritten();
   constexpr char kMessage[] = "\nztclass: interrupted; temporary results removed\n";
   [[maybe_unused]] ssize_t ignored = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
   _exit(StoppedStatus());
+}
+
+void OnInterrupt(int signal) {
+  if (g_interrupts == 0) g_signal = signal;
+  if (++g_interrupts < 2 || g_blocks > 0) return;
+  StopNow();
 }
 
 void CopyPath(char* field, const std::string& path) {
@@ -140,12 +147,17 @@ void RegisterWorkDirectory(const std::string& path, const std::string& lock) {
 }
 
 InterruptBlock::InterruptBlock() {
+  ++g_blocks;
   sigset_t set;
   sigemptyset(&set);
   for (int signal : kStopSignals) sigaddset(&set, signal);
   sigprocmask(SIG_BLOCK, &set, &previous_);
 }
 
-InterruptBlock::~InterruptBlock() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+InterruptBlock::~InterruptBlock() {
+  sigprocmask(SIG_SETMASK, &previous_, nullptr);
+  // A second stop that came under the blocks ends the run now.
+  if (--g_blocks == 0 && g_interrupts >= 2) StopNow();
+}
 
 }  // namespace ztcli
