@@ -256,6 +256,12 @@ void OutputFiles::RemoveTemporaryFiles() const {
       fs::remove_all(entry.path(), ignored);
     }
   }
+  // A directory that cannot be read still lets the names it knows go.
+  for (const Entry& out : outputs_)
+    for (const Companion& file : FilesOf(Directory(out.path) + "/" + token_ + "-" + FileName(out.path), out.image)) {
+      std::error_code ignored;
+      fs::remove(file.path, ignored);
+    }
 }
 
 bool OutputFiles::Declared(const std::string& target) const {
@@ -315,6 +321,10 @@ void OutputFiles::Commit() {
       const std::string name = entry.path().filename().string();
       if (name.rfind(prefix, 0) == 0) names.push_back(name);
     }
+    // A folder that can be written but not read would move nothing.
+    if (error)
+      throw CommandError("cannot read the directory '" + directory + "' to move the results into place: " +
+                         error.message());
     // The results themselves last: what comes with them is in place first.
     std::stable_partition(names.begin(), names.end(), [&](const std::string& name) {
       return std::none_of(outputs_.begin(), outputs_.end(), [&](const Entry& out) {
