@@ -55,7 +55,7 @@ long SieveRegions(const PostClassJob& job, const char* inputPath, const SieveInp
   SetSubProgressNameById(kCountingCaption);
   // Class values of the surviving clumps, by their number in the source.
   std::vector<long> classValue;
-  if (long rc = ReadClumpClassValues(inputPath, last, classValue)) return rc;
+  if (long rc = ReadClumpClassValues(inputPath, last, job.BandCells(), classValue)) return rc;
   for (Label m = 1; m <= count; ++m) {
     const long source = long(regions.RegionValue(m));
     if (number[m] && (source < 1 || source > last)) return RC_INPUT_FILE_FAILED;

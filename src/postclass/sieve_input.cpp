@@ -27,7 +27,8 @@ long ReadSieveInput(const char* path, long bandCells, SieveInput& in) {
   return RC_OK;
 }
 
-long ReadClumpClassValues(const char* path, long last, std::vector<long>& classValue) {
+long ReadClumpClassValues(const char* path, long last, long bandCells, std::vector<long>& classValue) {
+  if (last < 0 || last > bandCells) return RC_BAD_WINDOW;
   LineReader lines;
   if (!OpenClumpLines(path, lines)) return RC_INPUT_FILE_FAILED;
   classValue.assign(last + 1, 0);

@@ -19,7 +19,8 @@ long ReadSieveInput(const char* path, long bandCells, SieveInput& in);
 
 // The class values of clump numbers 1..last (classValue[k], from the first
 // clump lines of the file at path); RC_INPUT_FILE_FAILED when there are
-// fewer lines or one has no class value.
-long ReadClumpClassValues(const char* path, long last, std::vector<long>& classValue);
+// fewer lines or one has no class value. RC_BAD_WINDOW for a number above
+// the band's bandCells pixels, which no clump image holds.
+long ReadClumpClassValues(const char* path, long last, long bandCells, std::vector<long>& classValue);
 
 }  // namespace zt

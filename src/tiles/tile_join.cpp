@@ -194,7 +194,7 @@ long TileJoin::WriteStatistics(const char* path, long regions) const {
     long last = 0;
     for (uint64_t m = 1; m < number_.size(); ++m)
       if (number_[m]) last = long(value_[m]);
-    if (long rc = ReadClumpClassValues(inputStatistics_.c_str(), last, classValue)) return rc;
+    if (long rc = ReadClumpClassValues(inputStatistics_.c_str(), last, bandRows_ * bandColumns_, classValue)) return rc;
     for (uint64_t m = 1; m < number_.size(); ++m)
       if (number_[m] && (value_[m] < 1 || value_[m] > last)) return RC_INPUT_FILE_FAILED;
   }

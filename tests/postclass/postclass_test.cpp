@@ -527,6 +527,8 @@ TEST_F(HostileStatistics, AClumpNumberAboveThePixelCountIsNoClumpImage) {
   const std::string text =
       "聚类分析块统计信息:\n\n分类数:1\n邻域数:4\n\n块号\t原始值\t列值\t行值\t直方图\n0\t0\t0\t0\t0\n1\t1\t0\t0\t11\n";
   EXPECT_EQ(Eliminate(text, 3, 4, 2), RC_BAD_WINDOW);
+  EXPECT_EQ(Sieve(text, 3, 4, 1), RC_BAD_WINDOW);
+  WriteGeoTiff(File("clumps.tif"), spec, [](int, int c, int r) { return r == 2 && c == 3 ? 5 : 1; });
   EXPECT_EQ(Sieve(text, 3, 4, 1), RC_INPUT_FILE_FAILED) << "more clumps than clump lines";
 }
 
