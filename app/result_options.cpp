@@ -29,8 +29,9 @@ constexpr TypeName kTypes[] = {
 };
 
 Window Checked(const Window& w, void* source, const std::string& option, const std::string& text) {
+  // Compared by subtraction: a sum of two huge values would overflow.
   if (w.rows < 1 || w.columns < 1 || w.firstRow < 0 || w.firstColumn < 0 ||
-      w.firstRow + w.rows > ztRSGetRasterYSize(source) || w.firstColumn + w.columns > ztRSGetRasterXSize(source))
+      w.firstRow > ztRSGetRasterYSize(source) - w.rows || w.firstColumn > ztRSGetRasterXSize(source) - w.columns)
     throw UsageError(option + " " + text + " does not lie inside the " + std::to_string(ztRSGetRasterYSize(source)) +
                      " x " + std::to_string(ztRSGetRasterXSize(source)) + " image (rows x columns)");
   return w;

@@ -102,10 +102,12 @@ TEST_F(ClassificationPassTest, ArgumentChecksInOrderAndEndProgressOnEveryPath) {
   EXPECT_EQ(TrivialClassifier(source, &band, 1, result, 11, 20, 0, 0), RC_BAD_WINDOW);
   EXPECT_EQ(TrivialClassifier(source, &band, 1, result, 1, 20, 10, 0), RC_BAD_WINDOW);
   EXPECT_EQ(TrivialClassifier(source, &band, 1, result, -1, 20, 0, 0), RC_BAD_WINDOW);
+  EXPECT_EQ(TrivialClassifier(source, &band, 1, result, 4294967301, 20, 9223372032559808512, 0), RC_BAD_WINDOW)
+      << "an end past the range of long";
   const long missingBand = 2;
   EXPECT_EQ(TrivialClassifier(source, &missingBand, 1, result, 10, 20, 0, 0), RC_BAD_WINDOW);
   EXPECT_EQ(progress.Count("start"), 0) << "argument errors come before the bar starts";
-  EXPECT_EQ(progress.Count("end"), 10);
+  EXPECT_EQ(progress.Count("end"), 11);
   EXPECT_EQ(TrivialClassifier(source, &band, 1, result, 10, 20, 0, 0), RC_OK) << "ends at the last row and column";
   EXPECT_EQ(TrivialClassifier(source, &band, 1, result, 0, 0, 3, 3), RC_OK) << "an empty window";
 }
