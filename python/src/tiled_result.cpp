@@ -144,7 +144,8 @@ class TiledResult {
 
   void CheckInside(long column, long row, long columns, long rows) const {
     CheckOpen();
-    if (column < 0 || row < 0 || column + columns > window_.columns || row + rows > window_.rows)
+    if (column < 0 || row < 0 || columns < 1 || rows < 1 || column > window_.columns - columns ||
+        row > window_.rows - rows)
       throw ztcli::UsageError("a tile lies outside the window");
   }
 

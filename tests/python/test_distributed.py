@@ -61,6 +61,21 @@ def test_tiles_cover_the_window_once():
     assert (covered == 1).all() and len(windows) == 3 * 2
 
 
+def test_a_tile_outside_the_window_is_refused(run, tmp_path):
+    from ztclass import _native
+    from ztclass._paths import result
+
+    model, large, directory = run
+    with _native.TiledResult(str(large), str(tmp_path / "r.tif"), result(), tile=256) as writer:
+        assert writer.takes_blocks
+        # (column, row, columns, rows) of the 700 x 900 window.
+        for place in [(-256, 0, 256, 256), (768, 0, 256, 256), (0, 512, 256, 256), (0, 0, 0, 256),
+                      (0, 0, -256 * 4000, -512), (2 ** 62, 0, 2 ** 62, 256)]:
+            with pytest.raises(ValueError, match="outside the window"):
+                writer.write_blocks(*place, [b"x"] * 3999)
+    assert not list(tmp_path.iterdir())
+
+
 def assert_vrt_of_tiles(vrt, rows, columns, tile):
     """Only the VRT, its class file and style beside it, and in its tile
     folder the finished tiles of every offset, as compressed GeoTIFFs."""
