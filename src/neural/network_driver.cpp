@@ -46,7 +46,7 @@ long TrainingSamples::Gather(const ClassificationPass& pass, const std::vector<A
                                       &gathered_.cells, gathered_.count))
     return rc;
   const long bandCount = pass.BandCount();
-  scaling_ = DeriveBandScaling(ztRSGetDatasetType(pass.Source()), bandCount, gathered_.count,
+  scaling_ = DeriveBandScaling(pass.SourceType(), bandCount, gathered_.count,
                                [this](long i) { return gathered_.cells[i].values; });
   for (long i = 0; i < gathered_.count; ++i) scaling_.ApplyInPlace(gathered_.cells[i].values);
   if (long rc = PurifyCells(gathered_.cells, gathered_.count, bandCount, classCount, kPurifyDeviations,

@@ -73,6 +73,28 @@ TEST_F(ClassificationPassTest, WithoutNoDataTheResultKeepsItsOwn) {
   for (double v : CloseAndReadResult()) ASSERT_NE(v, 255);
 }
 
+// A stack of a Byte band and a UInt16 band holding values above a byte's,
+// the UInt16 band first in the list.
+TEST_F(ClassificationPassTest, BandsOfDifferentTypesAreReadWithTheirValuesWhole) {
+  auto wide = [](int, int c, int r) { return 256.0 + c * 16 + r; };
+  WriteGeoTiff(dir.File("byte.tif"), {.columns = 16, .rows = 16}, Source);
+  WriteGeoTiff(dir.File("wide.tif"), {.columns = 16, .rows = 16, .type = GDT_UInt16}, wide);
+  std::string vrt = "<VRTDataset rasterXSize=\"16\" rasterYSize=\"16\">";
+  for (const char* band : {"1\" dataType=\"Byte\"><SimpleSource><SourceFilename relativeToVRT=\"1\">byte.tif",
+                           "2\" dataType=\"UInt16\"><SimpleSource><SourceFilename relativeToVRT=\"1\">wide.tif"})
+    vrt += std::string("<VRTRasterBand band=\"") + band +
+           "</SourceFilename><SourceBand>1</SourceBand></SimpleSource></VRTRasterBand>";
+  WriteText(dir.File("stack.vrt"), vrt + "</VRTDataset>");
+  source = ztRSOpen(dir.File("stack.vrt").c_str(), 0);
+  result = ztRSCreate(ztRSGetDriverByName("GTiff"), resultPath.c_str(), 16, 16, 1, ZTRS_Byte, nullptr);
+  ASSERT_TRUE(source && result);
+  const long bands[] = {2, 1};
+  ASSERT_EQ(TrivialClassifier(source, bands, 2, result, 16, 16, 0, 0), RC_OK);
+  const std::vector<double> classes = CloseAndReadResult();
+  for (int r = 0; r < 16; ++r)
+    for (int c = 0; c < 16; ++c) ASSERT_EQ(classes[r * 16 + c], 1 + std::fmod(wide(2, c, r), 3.0)) << r << "," << c;
+}
+
 TEST_F(ClassificationPassTest, StopAfterTheFirstRowBlockKeepsItsRows) {
   Make(40, 40);
   ProgressRecorder progress;
