@@ -6,6 +6,7 @@
 
 #include "model/methods.h"
 #include "model/model_error.h"
+#include "model/shallow_json.h"
 #include "ztclass/datatype.h"
 #include "ztclass/result_codes.h"
 
@@ -236,12 +237,8 @@ Model DeserializeModel(const unsigned char* data, size_t size) {
   Reader tail(data + checked, 8);
   if (tail.Integer(8, "the checksum") != Fnv1a(data, checked)) Bad("the checksum does not match (corrupted or truncated)");
 
-  nlohmann::json header;
-  try {
-    header = nlohmann::json::parse(headerBytes, headerBytes + headerLength);
-  } catch (const nlohmann::json::exception& e) {
-    Bad(std::string("the header is no valid JSON: ") + e.what());
-  }
+  const nlohmann::json header =
+      ParseShallowJson(headerBytes, headerBytes + headerLength, RC_BAD_MODEL_FILE, "the header is");
   if (!header.is_object()) Bad("the header is not a JSON object");
   using T = nlohmann::json::value_t;
   Model m;

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "model/model_error.h"
+#include "model/shallow_json.h"
 #include "ztclass/result_codes.h"
 
 namespace zt {
@@ -140,11 +142,7 @@ void ParameterReader::Finish() const {
 
 nlohmann::json ParseParameters(const char* text) {
   if (!text || !*text) return nlohmann::json::object();
-  try {
-    return nlohmann::json::parse(text);
-  } catch (const nlohmann::json::exception& e) {
-    throw ModelError(RC_BAD_PARAMETER, std::string("the parameters are no valid JSON: ") + e.what());
-  }
+  return ParseShallowJson(text, text + std::strlen(text), RC_BAD_PARAMETER, "the parameters are");
 }
 
 }  // namespace zt

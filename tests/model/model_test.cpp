@@ -496,6 +496,12 @@ TEST(ModelFile, ModelsOfTheWrongShapeOrValuesAreRefused) {
        "shape"},
       {0, [](SavedArrays& m) { m.header["value-ranges"][1] = {200.0, 100.0}; }, "high to low"},
       {0, [](SavedArrays& m) { m.header["value-ranges"].erase(1); }, "one range per band"},
+      // A file of brackets nested 200,000 deep exhausted the stack.
+      {0, [](SavedArrays& m) {
+         nlohmann::json deep = 1;
+         for (int i = 0; i < 20; ++i) deep = nlohmann::json::array({deep});
+         m.header["parameters"]["deep"] = deep;
+       }, "nested deeper than 16 levels"},
   };
   for (const auto& c : cases) {
     SavedArrays saved = ReadSaved(Train(f, kMethods[c.method]));
