@@ -47,8 +47,10 @@ PYBIND11_MODULE(_native, m) {
                        std::optional<std::vector<long>> window) {
         return ztpy::Result{std::move(format), std::move(type), std::move(options), overwrite, std::move(window)};
       }));
-  m.def("set_threads", [](long count) { ztSetWorkerThreads(count); });
-  m.def("threads", [] { return ztGetWorkerThreads(); });
+  // Without the GIL: the pool waits for a call that runs on another thread,
+  // whose stop polls take the GIL.
+  m.def("set_threads", [](long count) { ztSetWorkerThreads(count); }, py::call_guard<py::gil_scoped_release>());
+  m.def("threads", [] { return ztGetWorkerThreads(); }, py::call_guard<py::gil_scoped_release>());
   // For a process that serves tiles one after another: each allocates and
   // frees the same few buffers of megabytes, which glibc by default maps
   // afresh and hands back to the kernel at every free, so every task paid

@@ -8,7 +8,7 @@ import pytest
 from osgeo import gdal
 
 import ztclass
-from conftest import damaged_copy, pixels, run_cli, synthetic_scene
+from conftest import damaged_copy, pixels, run_cli, synthetic_scene, write_image
 
 
 # The training boxes of conftest's scene (columns x0..x1, rows y0..y1 in pixels).
@@ -85,6 +85,19 @@ def test_applies_on_threads_at_once(scene, trained, tmp_path):
         t.join()
     for o in outputs:
         np.testing.assert_array_equal(pixels(o), pixels(directory / "cli_whole.tif"))
+
+
+def test_the_thread_count_is_asked_while_an_apply_runs(trained, tmp_path):
+    """The pool's answer waits for the apply's block; the apply's stop polls
+    take the GIL, which the question must not hold meanwhile."""
+    model, _ = trained
+    large = tmp_path / "large.tif"
+    write_image(large, synthetic_scene(1500, 1500))
+    apply = threading.Thread(target=model.apply, args=(large, tmp_path / "out.tif"))
+    apply.start()
+    while apply.is_alive():
+        assert ztclass.threads() >= 1
+    assert (tmp_path / "out.tif").exists()
 
 
 # The message names the code and says where or what: the file and band a
