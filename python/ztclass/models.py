@@ -13,9 +13,10 @@ from ._paths import optional_path, path, result
 Class = namedtuple("Class", "number name colour")
 
 # numpy's pixel types that the library reads as they are; the others are
-# read as 64-bit floating point numbers.
+# read as 64-bit floating point numbers, and signed bytes as 16-bit integers
+# (an image in memory holds no signed bytes: GDAL read them as unsigned).
 _PIXEL_TYPES = {
-    np.dtype(np.uint8): _native.Byte, np.dtype(np.int8): _native.Int8,
+    np.dtype(np.uint8): _native.Byte,
     np.dtype(np.uint16): _native.UInt16, np.dtype(np.int16): _native.Int16,
     np.dtype(np.uint32): _native.UInt32, np.dtype(np.int32): _native.Int32,
     np.dtype(np.float32): _native.Float32, np.dtype(np.float64): _native.Float64,
@@ -78,6 +79,8 @@ class Model:
             return np.empty(array.shape[1:], np.uint8)
         if array.dtype == np.bool_:
             array = array.astype(np.uint8)
+        elif array.dtype == np.int8:
+            array = array.astype(np.int16)
         elif array.dtype not in _PIXEL_TYPES:
             array = array.astype(np.float64)
         array = np.ascontiguousarray(array)

@@ -46,9 +46,11 @@ def test_classes_and_description(trained):
     assert model.describe()["method"] == "mindist" and model.bands() == [1, 2, 3, 4]
 
 
-def nearest_mean(scene):
-    """Minimum distance counted here: the class of the nearest training mean."""
-    means = np.array([scene[:, y0:y1, x0:x1].reshape(4, -1).mean(axis=1) for x0, y0, x1, y1 in BOXES])
+def nearest_mean(scene, training=None):
+    """Minimum distance counted here: the class of the nearest training mean
+    (of the training polygons over training, by default scene)."""
+    training = scene if training is None else training
+    means = np.array([training[:, y0:y1, x0:x1].reshape(4, -1).mean(axis=1) for x0, y0, x1, y1 in BOXES])
     distances = ((scene[None].astype(float) - means[:, :, None, None]) ** 2).sum(axis=1)
     return (distances.argmin(axis=0) + 1).astype(np.uint8)
 
@@ -64,6 +66,14 @@ def nearest(scene):
 def test_predict_any_type_as_counted(nearest, dtype):
     scene = synthetic_scene(90, 120)
     np.testing.assert_array_equal(nearest.predict(scene.astype(dtype)), nearest_mean(scene))
+
+
+def test_predict_signed_bytes_as_their_values(nearest):
+    scene = synthetic_scene(90, 120)
+    values = np.clip(np.round(scene.astype(float) - 40), -128, 127)
+    expected = nearest_mean(values, scene)
+    assert values.min() < 0 and len(np.unique(expected)) == 3
+    np.testing.assert_array_equal(nearest.predict(values.astype(np.int8)), expected)
 
 
 def test_predict_nan_is_no_data_and_no_pixels_no_classes(nearest):
