@@ -82,10 +82,7 @@ void RunApply(const ApplyOptions& o) {
   std::vector<long> bands = ModelBands(o, description, source.get());
   const long bandCount = static_cast<long>(bands.size());
   const Window window = SelectedWindow(o.method, source.get());
-  const long highest = description.at("highest-class").get<long>();
-  if (highest > TypeMaximum(result.Type()))
-    throw UsageError("--ot " + o.method.type + " cannot hold class " + std::to_string(highest) +
-                     "; choose Byte or a wider type");
+  CheckResultHoldsModelClasses(model.get(), result.Type(), o.method.type, source.get(), bands);
   result.Create(source.get(), window);
   Dataset confidence(nullptr);
   if (!confidencePath.empty()) {

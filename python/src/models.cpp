@@ -11,6 +11,7 @@
 #include "class_aoi_list.h"
 #include "cli_support.h"
 #include "errors.h"
+#include "model_support.h"
 #include "module.h"
 #include "output_files.h"
 #include "progress.h"
@@ -104,6 +105,7 @@ class Model {
     }
     ztcli::Dataset source = ztcli::Dataset::Open(image, false);
     ztcli::CheckBands(bands, source.get(), "bands");
+    ztcli::CheckResultHoldsModelClasses(model_.get(), result.Type(), options.type, source.get(), bands);
     const ztcli::Window w = SourceWindow(source.get(), options.window);
     result.Create(source.get(), w);
     if (scores) scores->Create(source.get(), w);

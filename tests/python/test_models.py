@@ -122,6 +122,8 @@ def test_the_thread_count_is_asked_while_an_apply_runs(trained, tmp_path):
     (lambda d, m, i, a: ztclass.train("mindist", i, a, bands=[1, 5]), None, "band 5 does not exist"),
     (lambda d, m, i, a: m.apply(i, d / "out.tif", bands=[0, 1, 2, 3]), None, "band 0 does not exist"),
     (lambda d, m, i, a: m.apply(i, d / "o.tif", confidence=d / "o.tif"), None, "confidence and output name the same"),
+    (lambda d, m, i, a: m.apply(gdal.Translate(str(d / "nd.tif"), str(i), noData=0) and d / "nd.tif", d / "o.tif",
+                                type="Int8"), None, "type Int8 cannot hold class 255 (the value of no-data pixels)"),
 ])
 def test_failures_raise(scene, trained, tmp_path, call, name, says):
     image, aoi = scene
