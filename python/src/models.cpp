@@ -176,8 +176,11 @@ class Model {
   void ClassifyInto(void* source, std::vector<long>& bands, const ztcli::Window& w, std::uint8_t* classes) const {
     ztcli::Dataset result(ztRSCreate(ztRSGetDriverByName("MEM"), "", w.columns, w.rows, 1, ZTRS_Byte, nullptr));
     if (!result.get()) throw ztcli::CommandError("cannot hold the classes of a window in memory");
+    // A silent sink of the call's own: without one the call would report to,
+    // and stop with, the process's sink, another thread's call's.
+    static const ZTProgressSink kSilent{};
     CheckModel(ztModelApply(model_.get(), source, bands.data(), static_cast<long>(bands.size()), result.get(), nullptr,
-                            w.rows, w.columns, w.firstRow, w.firstColumn, nullptr),
+                            w.rows, w.columns, w.firstRow, w.firstColumn, &kSilent),
                "classifying");
     Check(ztRSFlushCache(result.get()), "writing the classes");
     Check(ztRSRasterIO(ztRSGetRasterBand(result.get(), 1), ZTRS_Read, 0, 0, w.columns, w.rows, classes, w.columns,
