@@ -1,5 +1,6 @@
 // The model exports: train, apply, save, load, describe and free, each a
 // result code, with the calling thread's message on failure.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -89,12 +90,26 @@ long ModelCall(Body&& body) noexcept {
 
 std::string Errno() { return std::strerror(errno); }
 
+// The mode of a file written at path: the one it replaces keeps its own, a
+// new one takes 0666 less the umask (read from the kernel: setting it to
+// read it would change it under the other threads' files).
+mode_t ModeFor(const std::string& path) {
+  struct stat existing {};
+  if (stat(path.c_str(), &existing) == 0) return existing.st_mode & 07777;
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("Umask:", 0) == 0) return 0666 & ~static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+  return 0644;
+}
+
 // The file written whole under a temporary name beside it, then renamed
 // over path: a reader sees the old file or the new one, never a part.
 void WriteWhole(const std::string& path, const std::string& bytes) {
   std::string temporary = path + ".XXXXXX";
   const int fd = mkstemp(temporary.data());
   if (fd < 0) throw ModelError(RC_WORK_FILE_FAILED, "cannot write beside " + path + ": " + Errno());
+  // mkstemp makes the file for its owner alone.
+  fchmod(fd, ModeFor(path));
   const char* p = bytes.data();
   size_t left = bytes.size();
   bool ok = true;
@@ -234,7 +249,13 @@ long ztModelLoad(const char* path, ZTModel** model) {
     *model = nullptr;
     std::ifstream in(path, std::ios::binary);
     if (!in) throw ModelError(RC_INPUT_FILE_FAILED, std::string("cannot open ") + path + ": " + Errno());
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The magic first: a file of another kind (an image named in the model's
+    // place, /dev/zero) is refused without being read whole.
+    std::string bytes(kModelMagicSize, '\0');
+    in.read(bytes.data(), kModelMagicSize);
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    if (bytes == std::string(kModelMagic, kModelMagicSize))
+      bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (in.bad()) throw ModelError(RC_INPUT_FILE_FAILED, std::string("cannot read ") + path);
     try {
       return Adopt(DeserializeModel(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()), model);

@@ -18,7 +18,6 @@ namespace zt {
 
 namespace {
 
-constexpr char kMagic[8] = {'Z', 'T', 'C', 'M', 'O', 'D', 'E', 'L'};
 constexpr long kMaxModelClasses = 254;
 constexpr long kMaxModelBands = 1024;
 // No array of a model comes near this; a header claiming more is corrupt.
@@ -165,7 +164,7 @@ nlohmann::json DescribeModel(const Model& m) {
 }
 
 std::string SerializeModel(const Model& m) {
-  std::string out(kMagic, sizeof kMagic);
+  std::string out(kModelMagic, kModelMagicSize);
   PutInteger(out, kModelFormatVersion, 4);
   const std::string version = ZTCLASS_VERSION;
   PutInteger(out, version.size(), 4);
@@ -219,7 +218,7 @@ void CheckModel(const Model& m) {
 
 Model DeserializeModel(const unsigned char* data, size_t size) {
   Reader in(data, size);
-  if (size < sizeof kMagic || std::memcmp(in.Take(sizeof kMagic, "the magic"), kMagic, sizeof kMagic) != 0)
+  if (size < kModelMagicSize || std::memcmp(in.Take(kModelMagicSize, "the magic"), kModelMagic, kModelMagicSize) != 0)
     Bad("not a ztclass model (no \"ZTCMODEL\" magic)");
   const uint64_t format = in.Integer(4, "the format version");
   if (format != kModelFormatVersion)

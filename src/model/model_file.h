@@ -13,6 +13,9 @@
 namespace zt {
 
 constexpr unsigned kModelFormatVersion = 1;
+// The bytes a model file begins with.
+constexpr char kModelMagic[] = "ZTCMODEL";
+constexpr size_t kModelMagicSize = sizeof kModelMagic - 1;
 
 // The JSON header of a model.
 nlohmann::json DescribeModel(const Model& model);

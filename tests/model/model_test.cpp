@@ -1,6 +1,8 @@
 // Models: train + apply gives the one-shot export's result byte for byte,
 // an exact save/load round trip, and bad files and parameters refused with a
 // message.
+#include <sys/stat.h>
+
 #include <cstring>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
@@ -200,6 +202,25 @@ void Reseal(std::vector<unsigned char>& bytes) {
   for (int i = 0; i < 8; ++i) bytes[bytes.size() - 8 + i] = static_cast<unsigned char>(hash >> (8 * i));
 }
 
+// A saved model is readable as any file the user makes (Dask workers of
+// other users read it), and a replaced one keeps its mode.
+TEST(ModelFile, SavedFilesTakeTheUmaskOrTheModeOfTheFileTheyReplace) {
+  Fixture f;
+  ZTModel* model = Train(f, kMethods[0]);
+  const std::string path = f.scene.dir.File("mode.ztm");
+  const mode_t before = umask(027);
+  ASSERT_EQ(ztModelSave(model, path.c_str()), RC_OK);
+  umask(before);
+  struct stat saved {};
+  ASSERT_EQ(stat(path.c_str(), &saved), 0);
+  EXPECT_EQ(saved.st_mode & 0777, 0640u);
+  chmod(path.c_str(), 0604);
+  ASSERT_EQ(ztModelSave(model, path.c_str()), RC_OK);
+  ASSERT_EQ(stat(path.c_str(), &saved), 0);
+  EXPECT_EQ(saved.st_mode & 0777, 0604u);
+  ztModelFree(model);
+}
+
 TEST(ModelFile, DamagedFilesAreRefusedWithTheirReason) {
   Fixture f;
   const std::vector<unsigned char> good = SavedBytes(Train(f, kMethods[3]));
@@ -224,6 +245,9 @@ TEST(ModelFile, DamagedFilesAreRefusedWithTheirReason) {
   EXPECT_EQ(ztModelLoad(path.c_str(), &model), RC_BAD_MODEL_FILE);
   EXPECT_NE(std::string(ztModelLastError()).find(path), std::string::npos);
   EXPECT_EQ(model, nullptr);
+  // Another kind of file is refused by its first bytes, not read whole.
+  EXPECT_EQ(ztModelLoad("/dev/zero", &model), RC_BAD_MODEL_FILE);
+  EXPECT_NE(std::string(ztModelLastError()).find("magic"), std::string::npos);
 }
 
 TEST(ModelParameters, UnknownOrOutOfRangeParametersAreRefusedByName) {
