@@ -37,7 +37,7 @@ class TiledResult {
   TiledResult(const std::string& image, const std::string& output, const Result& options,
               const std::vector<std::string>& inputs, const std::optional<std::string>& statistics,
               const std::optional<long>& tile)
-      : outputs_(std::make_unique<ztcli::OutputFiles>(options.overwrite)) {
+      : outputs_(std::make_unique<ztcli::OutputFiles>(options.overwrite)), output_(output) {
     py::gil_scoped_release released;
     outputs_->AddInput(image, true);
     for (const std::string& input : inputs) outputs_->AddInput(input, false);
@@ -56,6 +56,14 @@ class TiledResult {
       spool_ = std::make_unique<BlockSpool>(outputs_->ScratchPath(output, ".blocks"), method, window_.columns,
                                             window_.rows);
     result_->Create(source_->get(), window_);
+  }
+
+  // A scratch path of the run beside the result, never moved into place: it
+  // goes with the run's temporary files, or, after a run killed outright,
+  // with the next run's sweep of that folder.
+  std::string ScratchPath(const std::string& suffix) const {
+    CheckOpen();
+    return outputs_->ScratchPath(output_, suffix);
   }
 
   // Whether the tiles come as their compressed blocks (EncodeBlocks).
@@ -150,6 +158,7 @@ class TiledResult {
   }
 
   std::unique_ptr<ztcli::OutputFiles> outputs_;
+  std::string output_;
   bool mosaic_ = false;
   std::unique_ptr<ztcli::ResultImage> result_;
   std::unique_ptr<BlockSpool> spool_;
@@ -161,7 +170,6 @@ class TiledResult {
 }  // namespace
 
 void AddTiledResult(py::module_& m) {
-  // The temporary files that runs killed outright left in a folder.
   m.def("encode_blocks", &EncodeBlocks, py::arg("classes"), py::arg("creation_options"));
   py::class_<TiledResult>(m, "TiledResult")
       .def(py::init<const std::string&, const std::string&, const Result&, const std::vector<std::string>&,
@@ -170,6 +178,7 @@ void AddTiledResult(py::module_& m) {
            py::arg("statistics") = std::nullopt, py::arg("tile") = std::nullopt)
       .def_property_readonly("statistics_path", &TiledResult::StatisticsPath)
       .def_property_readonly("takes_blocks", &TiledResult::TakesBlocks)
+      .def("scratch_path", &TiledResult::ScratchPath)
       .def("write_blocks", &TiledResult::WriteBlocks)
       .def("write", &TiledResult::Write<std::uint8_t>)
       .def("write", &TiledResult::Write<std::uint32_t>)

@@ -31,7 +31,6 @@ import re
 import shutil
 import sys
 import tempfile
-import uuid
 
 from osgeo import gdal
 
@@ -189,11 +188,11 @@ def apply(model, image, output, client=None, tile=APPLY_TILE, window=None, *, ba
         if vrt:
             if os.path.isdir(folder) and not overwrite:
                 raise FileExistsError(_native.caller_names("'%s' exists; give --overwrite to replace it" % folder))
-            # The tiles of a run gather in a folder of their own, moved into
+            # The tiles of a run gather in a folder of its own, moved into
             # place with the VRT: a failed run leaves an earlier result, its
             # VRT and its tiles, as they were. What a worker killed while
             # writing its tile left goes with that folder.
-            staging = "%s.%s.partial" % (folder, uuid.uuid4().hex[:12])
+            staging = writer.scratch_path("_tiles")
             os.mkdir(staging)
             work = _tasks_writing_tiles(output, staging, window, list(creation_options))
 
@@ -292,7 +291,7 @@ def _tasks_writing_tiles(output, staging, window, creation_options):
     staging = os.path.abspath(staging)
 
     def work(client, data, image, bands, windows, writer):
-        # Relative to the VRT, whose folder the tiles' folder stays in.
+        # Within the tile folder, which the VRT names relative to itself.
         names = [_tile_name(w[0] - window[0], w[1] - window[1]) for w in windows]
         for column in set(os.path.dirname(name) for name in names):
             os.makedirs(os.path.join(staging, column), exist_ok=True)
