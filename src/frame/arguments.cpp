@@ -13,11 +13,7 @@ long CheckCommonArguments(void* source, void* result, long bandCount, const Wind
 long CheckSourceArguments(void* source, long bandCount, const Window& w) {
   if (!source) return RC_NULL_ARGUMENT;
   if (bandCount > kMaxBands) return RC_TOO_MANY_BANDS;
-  if (w.firstRow < 0 || w.firstColumn < 0 || w.rows < 0 || w.columns < 0) return RC_BAD_WINDOW;
-  // Compared by subtraction: a sum of two huge values would overflow.
-  if (w.firstRow > ztRSGetRasterYSize(source) - w.rows || w.firstColumn > ztRSGetRasterXSize(source) - w.columns)
-    return RC_BAD_WINDOW;
-  return RC_OK;
+  return LiesInside(w, ztRSGetRasterYSize(source), ztRSGetRasterXSize(source)) ? RC_OK : RC_BAD_WINDOW;
 }
 
 }  // namespace zt

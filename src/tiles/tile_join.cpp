@@ -76,8 +76,7 @@ long TileJoin::Add(TileSummary&& s) {
   const Window w = s.window;
   if (s.rangeOnly) {
     // A part of the band outside the window, for the class range of a map.
-    if (!ClassMap() || w.firstRow < 0 || w.firstColumn < 0 || w.rows < 0 || w.columns < 0 ||
-        w.firstRow > bandRows_ - w.rows || w.firstColumn > bandColumns_ - w.columns || Overlap(w, window_))
+    if (!ClassMap() || !LiesInside(w, bandRows_, bandColumns_) || Overlap(w, window_))
       return RC_BAD_WINDOW;
     outsideCells_ += w.rows * w.columns;
   } else {
