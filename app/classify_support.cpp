@@ -53,12 +53,8 @@ Classification::Classification(const ClassifyOptions& o, Training training)
   if (ClassCount() > kMaxClasses)
     throw UsageError("the training polygons hold " + std::to_string(ClassCount()) + " classes; a class image holds " +
                      "at most " + std::to_string(kMaxClasses) + ", its value 255 marking no-data pixels");
-  int hasNoData = 0;
-  ztRSGetRasterNoDataValue(ztRSGetRasterBand(source_.get(), bands_[0]), &hasNoData);
-  const double highest = hasNoData ? 255 : static_cast<double>(ClassCount());
-  if (result_ && highest > TypeMaximum(result_->Type()))
-    throw UsageError("--ot " + o.method.type + " cannot hold class " + FormatNumber(highest) +
-                     (hasNoData ? " (the value of no-data pixels)" : "") + "; choose Byte or a wider type");
+  if (result_)
+    CheckTypeHoldsClasses(result_->Type(), o.method.type, ClassCount(), ztRSGetRasterBand(source_.get(), bands_[0]));
   CheckTrainingPixels(training);
 }
 

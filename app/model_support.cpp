@@ -3,7 +3,6 @@
 #include "cli_support.h"
 #include "progress_bar.h"
 #include "ztclass/result_codes.h"
-#include "ztservices/raster.h"
 
 namespace ztcli {
 
@@ -40,15 +39,5 @@ void SaveModel(const ZTModel* model, const std::string& path) {
 }
 
 nlohmann::json DescribeModel(const ZTModel* model) { return nlohmann::json::parse(ztModelDescribe(model)); }
-
-void CheckResultHoldsModelClasses(const ZTModel* model, ZTRSDataType type, const std::string& typeName, void* source,
-                                  const std::vector<long>& bands) {
-  int hasNoData = 0;
-  if (!bands.empty()) ztRSGetRasterNoDataValue(ztRSGetRasterBand(source, bands[0]), &hasNoData);
-  const long highest = hasNoData ? 255 : DescribeModel(model).at("highest-class").get<long>();
-  if (highest > TypeMaximum(type))
-    throw UsageError("--ot " + typeName + " cannot hold class " + std::to_string(highest) +
-                     (hasNoData ? " (the value of no-data pixels)" : "") + "; choose Byte or a wider type");
-}
 
 }  // namespace ztcli

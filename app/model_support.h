@@ -34,10 +34,5 @@ ModelHandle LoadModel(const std::string& path);
 void SaveModel(const ZTModel* model, const std::string& path);
 // The model's description (its JSON header).
 nlohmann::json DescribeModel(const ZTModel* model);
-// Refuses a result type (named typeName) that cannot hold the model's
-// classes: its highest, and 255, the class of no-data pixels, where the
-// first band used has a no-data value.
-void CheckResultHoldsModelClasses(const ZTModel* model, ZTRSDataType type, const std::string& typeName, void* source,
-                                  const std::vector<long>& bands);
 
 }  // namespace ztcli

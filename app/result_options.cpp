@@ -124,6 +124,15 @@ const char* DataTypeName(ZTRSDataType type) {
   return "unknown";
 }
 
+void CheckTypeHoldsClasses(ZTRSDataType type, const std::string& typeName, long highest, void* firstBand) {
+  int hasNoData = 0;
+  ztRSGetRasterNoDataValue(firstBand, &hasNoData);
+  if (hasNoData) highest = 255;
+  if (highest > TypeMaximum(type))
+    throw UsageError("--ot " + typeName + " cannot hold class " + std::to_string(highest) +
+                     (hasNoData ? " (the value of no-data pixels)" : "") + "; choose Byte or a wider type");
+}
+
 double TypeMaximum(ZTRSDataType type) {
   for (const TypeName& t : kTypes)
     if (t.type == type) return t.maximum;

@@ -51,5 +51,9 @@ ZTRSDataType ParseDataType(const std::string& name);
 const char* DataTypeName(ZTRSDataType type);
 // The largest value a pixel type holds.
 double TypeMaximum(ZTRSDataType type);
+// Refuses a result type (named typeName, as --ot gives it) that cannot hold
+// the classes up to highest, or 255, the class of no-data pixels, where the
+// first band used has a no-data value.
+void CheckTypeHoldsClasses(ZTRSDataType type, const std::string& typeName, long highest, void* firstBand);
 
 }  // namespace ztcli

@@ -82,7 +82,8 @@ void RunApply(const ApplyOptions& o) {
   std::vector<long> bands = ModelBands(o, description, source.get());
   const long bandCount = static_cast<long>(bands.size());
   const Window window = SelectedWindow(o.method, source.get());
-  CheckResultHoldsModelClasses(model.get(), result.Type(), o.method.type, source.get(), bands);
+  CheckTypeHoldsClasses(result.Type(), o.method.type, description.at("highest-class").get<long>(),
+                        ztRSGetRasterBand(source.get(), bands[0]));
   result.Create(source.get(), window);
   Dataset confidence(nullptr);
   if (!confidencePath.empty()) {

@@ -105,7 +105,9 @@ class Model {
     }
     ztcli::Dataset source = ztcli::Dataset::Open(image, false);
     ztcli::CheckBands(bands, source.get(), "bands");
-    ztcli::CheckResultHoldsModelClasses(model_.get(), result.Type(), options.type, source.get(), bands);
+    ztcli::CheckTypeHoldsClasses(result.Type(), options.type,
+                                 ztcli::DescribeModel(model_.get()).at("highest-class").get<long>(),
+                                 ztRSGetRasterBand(source.get(), bands[0]));
     const ztcli::Window w = SourceWindow(source.get(), options.window);
     result.Create(source.get(), w);
     if (scores) scores->Create(source.get(), w);
