@@ -45,22 +45,6 @@ def _outside(image, window):
     return [part for part in parts if part[2] > 0 and part[3] > 0]
 
 
-def _gather(futures, each, progress, done, total, caption):
-    """each(future, result) for every future as it completes, letting the
-    workers drop its result; the count of tasks done."""
-    from dask.distributed import as_completed
-
-    for future, value in as_completed(futures, with_results=True):
-        if future.status != "finished":
-            future.result()  # raises why: cancelled, when the scheduler was lost
-        each(future, value)
-        future.release()
-        done += 1
-        if progress is not None:
-            progress(done / total, caption)
-    return done
-
-
 def run(client, tiles, what, mode, image, output, stats, *, stats_in, threshold, neighbours, band, window, tile,
         options, progress):
     """Clump or sieve (what, in mode) of the window of image over the
@@ -78,7 +62,7 @@ def run(client, tiles, what, mode, image, output, stats, *, stats_in, threshold,
                                   mode=mode)
         futures += _cluster.submit(client, _range, parts, image=image, band=band)
         try:
-            done = _gather(futures, lambda future, summary: join.add(summary), progress, 0, total, caption)
+            done = _cluster.gather(futures, lambda future, summary: join.add(summary), progress, caption, 0, total)
             regions = join.resolve(writer.statistics_path or None)
             writer.require_fits(what, regions)
             futures = _cluster.submit(client, _number, windows, [join.numbers(w[0], w[1]) for w in windows],
@@ -89,7 +73,7 @@ def run(client, tiles, what, mode, image, output, stats, *, stats_in, threshold,
                 x, y = where[future.key][:2]
                 writer.write(x - window[0], y - window[1], pixels)
 
-            _gather(futures, write, progress, done, total, caption)
+            _cluster.gather(futures, write, progress, caption, done, total)
         except BaseException:
             client.cancel(futures)
             raise

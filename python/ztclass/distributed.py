@@ -210,8 +210,6 @@ def apply(model, image, output, client=None, tile=APPLY_TILE, window=None, *, ba
 
 
 def _run(model, image, client, tile, window, bands, writer, work, finish, progress):
-    from dask.distributed import as_completed
-
     # A key of its own: scattered by content, the model of the run before
     # would share its key, and that run's release, reaching the scheduler
     # after this scatter, would cancel this run's tasks.
@@ -229,18 +227,11 @@ def _run(model, image, client, tile, window, bands, writer, work, finish, progre
             model.apply(image, first, window=(window[0], window[1], 1, 1), bands=bands)
             # Results fetched as their tasks finish, while the loop takes
             # the ones before: waiting for each in turn left the last
-            # tile's fetch after the workers had finished.
-            for done, item in enumerate(as_completed(futures, with_results=fetch), 1):
-                future, value = item if fetch else (item, None)
-                if future.status != "finished":
-                    future.result()  # raises the task's error
-                take(index[future.key], value)
-                # Taken: the workers need not keep the tile any longer, so
-                # that they hold a few tiles at a time, whatever the image's
-                # size.
-                future.release()
-                if progress is not None:
-                    progress(done / len(windows), "applying the model in %d tiles" % len(windows))
+            # tile's fetch after the workers had finished. A tile taken is
+            # released, so that the workers hold a few tiles at a time,
+            # whatever the image's size.
+            _cluster.gather(futures, lambda future, value: take(index[future.key], value), progress,
+                            "applying the model in %d tiles" % len(windows), fetch=fetch)
         except BaseException:
             client.cancel(futures)
             raise
