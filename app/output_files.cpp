@@ -115,7 +115,8 @@ std::string ResultsBeingWritten() {
   std::lock_guard lock(g_liveMutex);
   for (const Live& live : g_live)
     if (live.thread == std::this_thread::get_id())
-      for (const OutputFiles::Entry& out : live.outputs->outputs_) names += (names.empty() ? "'" : ", '") + out.path + "'";
+      for (const OutputFiles::Entry& out : live.outputs->outputs_)
+        names += (names.empty() ? "'" : ", '") + out.path + "'";
   return names;
 }
 
