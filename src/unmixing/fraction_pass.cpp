@@ -73,8 +73,11 @@ long FractionPass::Run(int captionId, const Matrix& p, const BandScaling& scalin
     return WriteRow(r, y);
   });
   if (rc != RC_OK) return rc;
+  // A no-data value that a fraction can take (the common 0 of imagery) is
+  // not declared: the readers of the result would hide every pixel where a
+  // class is absent along with the pixels that had no values.
   const NoDataRule& noData = pass_.NoData();
-  if (noData.active && std::isfinite(noData.value))
+  if (noData.active && std::isfinite(noData.value) && (noData.value < 0 || noData.value > 1))
     for (void* band : resultBands_) ztRSSetRasterNoDataValue(band, noData.value);
   return RC_OK;
 }

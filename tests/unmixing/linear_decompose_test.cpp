@@ -250,6 +250,22 @@ TEST(LinearDecompose, NoDataPixelsTakeTheNoDataValue) {
   EXPECT_NEAR(f1[2], 1, 1e-12);
 }
 
+TEST(LinearDecompose, ANoDataValueAFractionCanTakeIsNotDeclared) {
+  UnmixScene s(RasterSpec{20, 12, 2, GDT_Float64, 16, 16, true, 0}, [](int b, int c, int r) {
+    return r == 10 && c == 0 ? 0.0 : TwoBandScene(b, c, r);
+  }, kTwoClasses);
+  s.MakeResult(2, GDT_Float64, 5, 1);
+  ASSERT_EQ(s.Decompose(1, 5, 10, 0), RC_OK);
+  EXPECT_EQ(s.ResultBand(1)[0], 0);
+  GDALDataset* ds = GDALDataset::Open(s.resultPath.c_str(), GDAL_OF_RASTER);
+  for (int k = 1; k <= 2; ++k) {
+    int has = 1;
+    ds->GetRasterBand(k)->GetNoDataValue(&has);
+    EXPECT_FALSE(has) << "band " << k;
+  }
+  GDALClose(ds);
+}
+
 TEST(LinearDecompose, PixelsWithoutValuesGetZeroFractionsWithoutNoData) {
   UnmixScene s(Float64Scene(20, 12, 2), [](int b, int c, int r) {
     if (r == 10 && c == 0) return double(b == 1 ? NAN : INFINITY);
