@@ -29,6 +29,17 @@ std::vector<CLASSATTINFO> ReadClassRecords(void* dataset, std::string& storage, 
   return records;
 }
 
+std::vector<CLASSATTINFO> ReadRecordsInValueOrder(void* dataset, const std::string& image, std::string& storage) {
+  std::vector<CLASSATTINFO> records = ReadClassRecords(dataset, storage);
+  for (size_t k = 0; k < records.size(); ++k)
+    if (records[k].classNo != k + 1)
+      throw CommandError("'" + image + "': class record " + std::to_string(k + 1) + " (" + storage + ") is class " +
+                         std::to_string(int{records[k].classNo}) + "; an assessment takes record k as the class of " +
+                         "value k, so the records must number the classes 1 to " + std::to_string(records.size()) +
+                         " in order");
+  return records;
+}
+
 namespace {
 
 constexpr int kNoDataClass = 255;

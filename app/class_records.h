@@ -14,6 +14,13 @@ namespace ztcli {
 // (when given) false.
 std::vector<CLASSATTINFO> ReadClassRecords(void* dataset, std::string& storage, bool* found = nullptr);
 
+// The class records of the class image at path image for an accuracy
+// assessment, which takes record k as the class of pixel value k + 1: an
+// image whose records number its classes otherwise (out of order, with
+// gaps, after a recode) is refused rather than reported under other
+// classes' names. None: an empty list; storage as ReadClassRecords gives it.
+std::vector<CLASSATTINFO> ReadRecordsInValueOrder(void* dataset, const std::string& image, std::string& storage);
+
 // Gives result the class records and colour table of the class image at
 // path original, so that a map derived from it opens as the original did.
 void CopyClasses(const std::string& original, void* result);

@@ -128,7 +128,7 @@ void RunAccuracy(const AccuracyOptions& o) {
   const std::string csv = o.csv.empty() ? "" : outputs.AddOutput(o.csv, "--csv", false);
   Dataset classImage = Dataset::Open(o.image, false);
   std::string storage;
-  const std::vector<CLASSATTINFO> records = ReadClassRecords(classImage.get(), storage);
+  const std::vector<CLASSATTINFO> records = ReadRecordsInValueOrder(classImage.get(), o.image, storage);
   if (records.empty())
     throw CommandError("'" + o.image + "' has no class records (" + storage +
                        "): they name its classes; give them with 'ztclass classes write'");

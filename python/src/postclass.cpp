@@ -101,7 +101,8 @@ void AddPostClass(py::module_& m) {
           const std::string report = outputs.AddOutput(output, "-o", false);
           ztcli::Dataset classImage = ztcli::Dataset::Open(image, false);
           std::string storage;
-          const long classes = static_cast<long>(ztcli::ReadClassRecords(classImage.get(), storage).size());
+          const long classes =
+              static_cast<long>(ztcli::ReadRecordsInValueOrder(classImage.get(), image, storage).size());
           if (classes == 0)
             throw ztcli::CommandError("'" + image + "' has no class records (" + storage + "): they name its classes");
           void* referenceImage = nullptr;

@@ -122,6 +122,11 @@ check "only the matrix, summary still printed" 0 "^Overall accuracy 0.94, Kappa 
   "$ZTCLASS" accuracy "$WORK/classes.tif" --aoi "$WORK/reference.geojson" -o "$WORK/matrix.txt" --tables matrix
 check "only the matrix table" 1 "" -- grep -q "表2" "$WORK/matrix.txt"
 gdal_translate -q -srcwin 0 0 10 10 "$WORK/mix.tif" "$WORK/smaller.tif"
+# Records that name the classes out of value order would label value 1's
+# row "Forest".
+cp "$WORK/classes.tif" "$WORK/swapped.tif"
+printf '2\tForest\t#00A000\n1\tWater\t#0000FF\n' >"$WORK/swapped.txt"
+"$ZTCLASS" classes write "$WORK/swapped.tif" --from "$WORK/swapped.txt" >/dev/null
 checks <<TABLE
 unknown table|2|--tables takes matrix, class, overall and kappa, got 'all'|accuracy $WORK/classes.tif --aoi $WORK/reference.geojson -o $WORK/x.txt --tables all
 reference of the same grid|0|^Overall accuracy 0.94, Kappa 0.88$|accuracy $WORK/classes.tif --reference $WORK/mix.tif --aoi $WORK/reference.geojson -o $WORK/r.txt
@@ -129,6 +134,7 @@ reference of another grid|1|must share the class image's pixel grid: it is 10 x 
 more reference classes than class records|1|the reference polygons hold 3 classes, the class image 2|accuracy $WORK/classes.tif --aoi $WORK/reference3.geojson -o $WORK/y.txt
 no reference polygons|1|no reference class AOI|accuracy $WORK/classes.tif -o $WORK/y.txt
 no class records|1|has no class records|accuracy $WORK/mix.tif --aoi $WORK/reference.geojson -o $WORK/y.txt
+records out of value order|1|class record 1 .*swapped.cls.* is class 2; .* must number the classes 1 to 2 in order|accuracy $WORK/swapped.tif --aoi $WORK/reference.geojson -o $WORK/y.txt
 TABLE
 check "no report after failures" 1 "" -- test -e "$WORK/y.txt"
 
