@@ -291,8 +291,8 @@ void AddExportCommands(CLI::App& app) {
                 "Target: a GeoPackage file (created when missing), or pg:HOST[:PORT]/DATABASE for PostGIS (HOST may "
                 "be a socket directory; the password comes from PGPASSWORD or ~/.pgpass)")
       ->required();
-  l->add_option("--name", legend->name, "Legend name (default: the image's file name without extension + \"_图例\", or \"_legend\" "
-                "outside a Chinese locale)");
+  l->add_option("--name", legend->name, "Legend name (default: the image's file name less its last four characters, as "
+                "map.tif gives map, + \"_图例\", or \"_legend\" outside a Chinese locale)");
   auto* x = l->add_option("--x", legend->x, "Lower-left corner, x in map units (default: the image's lower-right corner)");
   auto* y = l->add_option("--y", legend->y, "Lower-left corner, y in map units");
   x->needs(y);
