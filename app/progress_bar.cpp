@@ -41,12 +41,9 @@ void ProgressBar::OnStart(void* self) {
 void ProgressBar::OnEnd(void* self) {
   auto* bar = static_cast<ProgressBar*>(self);
   if (bar->mode_ == Mode::kQuiet) return;
-  // Some phases leave their last step unused: the work is done all the same,
-  // unless it was stopped.
   if (!StopRequested()) {
     bar->position_ = bar->high_;
     if (bar->mode_ == Mode::kTerminal && bar->drawn_) bar->Draw(true);
-    if (bar->mode_ == Mode::kLines && bar->ticks_ >= 0) bar->Tick();
   }
   bar->ClosePhase();
   bar->FinishLine();
@@ -116,9 +113,14 @@ void ProgressBar::Tick() {
   std::fflush(stderr);
 }
 
-// A phase left before its end (a stop, a failure, a phase that skips its
-// last steps) ends its line without "done".
+// Some phases leave their last steps unused (merging steps once per clump
+// size, not per row): a phase left for the next one, or for the end, is
+// done all the same. Only a stop ends its line without "done".
 void ProgressBar::ClosePhase() {
+  if (ticks_ >= 0 && ticks_ < kTicks && !StopRequested()) {
+    position_ = high_;
+    Tick();
+  }
   if (ticks_ >= 0 && ticks_ < kTicks) std::fputc('\n', stderr);
   ticks_ = -1;
 }

@@ -168,6 +168,11 @@ check "--version" 0 "^ztclass [0-9]+\\.[0-9]+\\.[0-9]+$" -- "$ZTCLASS" --version
 check "the exit statuses in --help" 0 "2 usage error, 130 stopped" -- "$ZTCLASS" --help
 check "progress as GDAL writes it" 0 "^0\\.\\.\\.10\\.\\.\\.20\\.\\.\\.30\\.\\.\\.40\\.\\.\\.50\\.\\.\\.60\\.\\.\\.70\\.\\.\\.80\\.\\.\\.90\\.\\.\\.100 - done\\.$" -- \
   "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/p.tif"
+# Eliminate's merging steps once per clump size, far short of its range.
+byte_image "$WORK/speckled" 10 10 1 '1 + (c * c + 3 * r + c * r) % 3'
+lines="$("$ZTCLASS" eliminate "$WORK/speckled.bin" --threshold 4 -o "$DIR/pe.tif" 2>&1 >/dev/null)"
+[ "$(grep -c '^0' <<<"$lines")" -eq 3 ] && ! grep '^0' <<<"$lines" | grep -vq ' - done\.$' && pass ||
+  fail "every phase that ended should end its line with done: $lines"
 quiet="$("$ZTCLASS" -q mindist "$S" --aoi "$A" -o "$DIR/q.tif" 2>&1)"
 [ $? -eq 0 ] && [ -z "$quiet" ] && [ -f "$DIR/q.tif" ] && pass || fail "-q printed: $quiet"
 quiet="$("$ZTCLASS" maxlike "$S" --aoi "$A" -o "$DIR/q2.tif" --quiet 2>&1)"
