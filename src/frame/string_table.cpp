@@ -74,6 +74,8 @@ constexpr Entry kStrings[] = {
     {64, "有监督的最小距离分类...", "Supervised minimum distance classification..."},
     {65, "ISODATA分类...", "ISODATA classification..."},
     {67, "生成最终分类结果...", "Generating the final class map..."},
+    // From 100: the texts of the saved models' calls.
+    {100, "计算分类置信度...", "Computing the classification confidence..."},
 };
 
 }  // namespace

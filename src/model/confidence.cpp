@@ -14,7 +14,7 @@ namespace zt {
 
 namespace {
 
-constexpr int kConfidenceCaption = 64;
+constexpr int kConfidenceCaption = 100;
 constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 
 using Score = std::function<double(const double* x)>;

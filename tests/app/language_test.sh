@@ -90,6 +90,9 @@ forest_scene "$WORK"
 forest_aoi "$WORK/training.geojson"
 check "English caption" 0 "^Supervised minimum distance classification\.\.\.$" -- \
   english mindist "$WORK/scene.bin" --aoi "$WORK/training.geojson" -o "$WORK/md.tif"
+"$ZTCLASS" -q train maxlike "$WORK/scene.bin" --aoi "$WORK/training.geojson" -o "$WORK/ml.ztm"
+check "the confidence pass's own caption" 0 " Computing the classification confidence\.\.\.$" -- \
+  english apply "$WORK/ml.ztm" "$WORK/scene.bin" -o "$WORK/ml.tif" --confidence "$WORK/conf.tif"
 check "English legend name" 0 "Wrote legend 'landuse_legend'" -- english legend "$WORK/landuse.tif" --gdb "$WORK/l.gpkg"
 check "English notice" 2 "Set the file name first!" -- english legend "$WORK/landuse.tif" --gdb "$WORK/l.gpkg" --name ""
 
