@@ -39,8 +39,8 @@ Window Checked(const Window& w, void* source, const std::string& option, const s
 
 }  // namespace
 
-void AddBandOption(CLI::App& command, MethodOptions& options) {
-  command.add_option("--bands", options.bands, "Bands to use, e.g. 1,2,3 (default: all)");
+void AddBandOption(CLI::App& command, MethodOptions& options, const std::string& byDefault) {
+  command.add_option("--bands", options.bands, "Bands to use, e.g. 1,2,3 (default: " + byDefault + ")");
 }
 
 void AddWindowOption(CLI::App& command, MethodOptions& options) {

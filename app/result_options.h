@@ -29,7 +29,7 @@ struct MethodOptions {
   bool trainingOnly = false;
 };
 
-void AddBandOption(CLI::App& command, MethodOptions& options);
+void AddBandOption(CLI::App& command, MethodOptions& options, const std::string& byDefault = "all");
 // --window and --srcwin.
 void AddWindowOption(CLI::App& command, MethodOptions& options);
 // A classify command under "train" writes a model to -o: it takes none of

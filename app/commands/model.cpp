@@ -124,7 +124,7 @@ void AddModelCommands(CLI::App& app) {
   auto* command = app.add_subcommand("apply", "Classify an image with a saved model");
   command->add_option("MODEL", apply->model, "Model file written by train or --save-model")->required();
   command->add_option("IMAGE", apply->image, "Image of the model's band count")->required();
-  AddBandOption(*command, apply->method);
+  AddBandOption(*command, apply->method, "the model's bands");
   AddWindowOption(*command, apply->method);
   AddResultOptions(*command, apply->method);
   command->add_option("--png", apply->png, "Also write a colour quicklook of the class image");
