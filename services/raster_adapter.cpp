@@ -15,24 +15,24 @@ constexpr long kCachedColumns = 4096;
 struct Reader {
   void* dataset = nullptr;
   bool rowCache = false;
-  ZTRSDataType type = ZTRS_Unknown;
   long columns = 0, rows = 0, bands = 0;
   std::vector<long> cachedRow;              // per band, -1 when none
   std::vector<long> cachedColumn;           // per band, the first column cached
   std::vector<std::vector<double>> values;  // per band, the cached piece of the row
-  std::vector<unsigned char> typed;         // one piece in the dataset's type
+  std::vector<unsigned char> typed;         // one piece in the widest type
 };
 
 Reader* AsReader(void* handle) { return static_cast<Reader*>(handle); }
 
 // Reads columns [x, x + width) of row y of band into out, as the raster
-// dataset service gives them.
+// dataset service gives them. Each band is read in its own type, whatever
+// band 1's: a UInt16 band behind a Byte band keeps its values above 255.
 bool ReadSpan(Reader& r, long band, long y, long x, long width, double* out) {
   void* handle = ztRSGetRasterBand(r.dataset, band);
   if (!handle) return false;
-  if (ztRSRasterIO(handle, ZTRS_Read, x, y, width, 1, r.typed.data(), width, 1, r.type, 0, 0) != 0)
-    return false;
-  return ztRSConvNValues(r.type, r.typed.data(), width, out) == 0;
+  const ZTRSDataType type = ztRSGetBandType(handle);
+  if (ztRSRasterIO(handle, ZTRS_Read, x, y, width, 1, r.typed.data(), width, 1, type, 0, 0) != 0) return false;
+  return ztRSConvNValues(type, r.typed.data(), width, out) == 0;
 }
 
 }  // namespace
@@ -41,11 +41,10 @@ void* ztRAOpenReader(void* dataset, long mode) {
   if (!dataset || mode != 0) return nullptr;
   auto* r = new Reader;
   r->dataset = dataset;
-  r->type = ztRSGetDatasetType(dataset);
   r->columns = ztRSGetRasterXSize(dataset);
   r->rows = ztRSGetRasterYSize(dataset);
   r->bands = ztRSGetRasterCount(dataset);
-  r->typed.resize(static_cast<size_t>(ztRSSizeOfType(r->type)) * std::min(r->columns, kCachedColumns));
+  r->typed.resize(static_cast<size_t>(ztRSSizeOfType(ZTRS_Float64)) * std::min(r->columns, kCachedColumns));
   r->cachedRow.assign(r->bands, -1);
   r->cachedColumn.assign(r->bands, 0);
   r->values.resize(r->bands);

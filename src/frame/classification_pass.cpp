@@ -17,12 +17,7 @@ long ClassificationPass::LookUpBands() {
 
 long ClassificationPass::Open() {
   ztRSOpenPyramidLayer(source_, 1);
-  // The bands are read in one type: that of the bands used, or, for bands
-  // of different types (a stack of a Byte and a UInt16 band, say), one
-  // that holds the values of all of them exactly.
-  sourceType_ = ztRSGetBandType(bandHandles_[0]);
-  for (void* band : bandHandles_)
-    if (ztRSGetBandType(band) != sourceType_) sourceType_ = ZTRS_Float64;
+  sourceType_ = BandsReadType(bandHandles_.data(), bandCount_);
   if (sourceType_ == ZTRS_Unknown) return RC_UNSUPPORTED_PIXEL_TYPE;
   // A pass that only trains reads the source and writes nothing.
   if (result_) {

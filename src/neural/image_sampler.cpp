@@ -41,7 +41,7 @@ void PatternArray::Release() {
   FreeStorage(pointers_);
 }
 
-long SampleImage(void* source, void** bandHandles, long bandCount, long interval, bool noDataFlag,
+long SampleImage(void** bandHandles, long bandCount, long interval, bool noDataFlag,
                  double noDataValue, long rowCount, long columnCount, long firstRow, long firstColumn,
                  double** patterns, long* patternCount) {
   *patternCount = 0;
@@ -54,7 +54,7 @@ long SampleImage(void* source, void** bandHandles, long bandCount, long interval
   // so that the buffers stay small whatever the window's width.
   const long step = interval >= kPieceColumns ? interval : interval * (kPieceColumns / interval);
   const long width = std::max(1L, std::min(columnCount, interval >= kPieceColumns ? 1L : step));
-  const ZTRSDataType type = ztRSGetDatasetType(source);
+  const ZTRSDataType type = BandsReadType(bandHandles, bandCount);
   ValueBuffer typedRow;
   if (long rc = typedRow.Allocate(type, width)) return rc;
   std::vector<std::vector<double>> rows;

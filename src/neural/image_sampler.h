@@ -32,7 +32,7 @@ class PatternArray {
 //
 // The pixels are those of single-pixel reads, but each sampled row of each
 // band is read once, so an interval of 1 costs one pass over the window.
-long SampleImage(void* source, void** bandHandles, long bandCount, long interval, bool noDataFlag,
+long SampleImage(void** bandHandles, long bandCount, long interval, bool noDataFlag,
                  double noDataValue, long rowCount, long columnCount, long firstRow, long firstColumn,
                  double** patterns, long* patternCount);
 

@@ -203,7 +203,7 @@ long UnsupervisedNetwork(const NetworkCall& call, long interval, ProgressSession
   const Window& w = call.window;
   std::vector<void*> bands = pass.Bands();
   long patternCount = 0;
-  if (long rc = SampleImage(call.source, bands.data(), call.bandCount, interval, pass.NoData().active,
+  if (long rc = SampleImage(bands.data(), call.bandCount, interval, pass.NoData().active,
                             pass.NoData().value, w.rows, w.columns, w.firstRow, w.firstColumn, patterns.Patterns(),
                             &patternCount))
     return rc;

@@ -84,7 +84,7 @@ void AppendCells(const RunValues& values, long classNo, long row, long first, lo
 long GatherCells(void* dataset, const std::vector<void*>& bands, const AOI* aois, long aoiCount,
                  const NoDataRule& noData, bool training, AOICELL** cells, long& count) {
   count = 0;
-  const ZTRSDataType type = ztRSGetDatasetType(dataset);
+  const ZTRSDataType type = BandsReadType(bands.data(), static_cast<long>(bands.size()));
   const long columns = ztRSGetRasterXSize(dataset), rows = ztRSGetRasterYSize(dataset);
   const long bandCount = static_cast<long>(bands.size());
   CellSet set(bandCount);

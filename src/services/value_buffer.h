@@ -23,4 +23,14 @@ class ValueBuffer {
   void* data_ = nullptr;
 };
 
+// The one type the listed bands are read in, by training and classification
+// alike: theirs, or, for bands of different types (a stack of a Byte and a
+// UInt16 band, say), one that holds the values of all of them exactly.
+inline ZTRSDataType BandsReadType(void* const* bands, long count) {
+  ZTRSDataType type = count > 0 ? ztRSGetBandType(bands[0]) : ZTRS_Unknown;
+  for (long b = 1; b < count; ++b)
+    if (ztRSGetBandType(bands[b]) != type) type = ZTRS_Float64;
+  return type;
+}
+
 }  // namespace zt

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "frame/nearest_class.h"
 #include "frame/progress_session.h"
 #include "statistical/sample_parts.h"
 #include "ztclass/result_codes.h"
@@ -19,6 +20,26 @@ bool IsUnusableSample(const double* values, long n, const NoDataRule& noData) {
   for (long b = 0; b < n; ++b)
     if (std::isnan(values[b]) || (noData.active && IsNoDataValue(values[b], noData.value))) return true;
   return false;
+}
+
+long FirstCentre(SampleReader& reader, const SampleGrid& grid, long row, long column, long n,
+                 std::vector<double>& first) {
+  const NoDataRule noTest;
+  first.assign(n, 0.0);
+  reader.Read(row, column, first.data());
+  if (long rc = reader.Failure()) return rc;
+  if (!IsUnusableSample(first.data(), n, noTest)) return RC_OK;
+  for (long j = 0; j < grid.Rows(); ++j) {
+    const double* samples = reader.Row(j);
+    if (long rc = reader.Failure()) return rc;
+    for (long i = 0; i < grid.Columns(); ++i) {
+      const double* sample = samples + i * n;
+      if (IsUnusableSample(sample, n, noTest)) continue;
+      std::copy(sample, sample + n, first.begin());
+      return RC_OK;
+    }
+  }
+  return RC_OK;
 }
 
 // Distances to the nearest centre are kept per sample and lowered by the
@@ -85,13 +106,8 @@ long InitialStatistics(SampleReader& reader, const SampleGrid& grid, long count,
         const double* sample = row + i * n;
         winners[i] = -1;
         if (IsUnusableSample(sample, n, noTest)) continue;
-        long winner = 0;
-        double best = SquaredDistance(&centres[0], sample, n);
-        for (long k = 1; k < count; ++k) {
-          const double d = SquaredDistance(&centres[k * n], sample, n);
-          if (d < best) best = d, winner = k;
-        }
-        winners[i] = winner;
+        winners[i] = static_cast<long>(
+            NearestClass(count, [&](size_t k) { return SquaredDistance(&centres[k * n], sample, n); }));
       }
     });
     for (long i = 0; i < grid.Columns(); ++i, ++index) {

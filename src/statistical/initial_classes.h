@@ -24,6 +24,14 @@ inline double SquaredDistance(const double* a, const double* b, long n) {
 // in this library), or the no-data value when the rule is in force.
 bool IsUnusableSample(const double* values, long n, const NoDataRule& noData);
 
+// Centre 1 into first (n values): the sample at (row, column) of the source,
+// or, where a band of it holds NaN, the first sample of the grid that holds
+// a number in every band: a NaN centre is nearest to no sample, and would
+// leave one class to every pixel. Where the grid has no such sample either,
+// the value at (row, column) stays, for the selection to find no centre.
+long FirstCentre(SampleReader& reader, const SampleGrid& grid, long row, long column, long n,
+                 std::vector<double>& first);
+
 // Max-min selection of count centres into centres[(k-1)*n + b], k = 1..count.
 // Centre 1 is first (n values). For k = 2..count one pass over the samples:
 // a sample's distance is the least squared distance to centres 1..k-1; the

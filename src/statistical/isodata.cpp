@@ -11,6 +11,7 @@
 
 #include "frame/arguments.h"
 #include "frame/entry.h"
+#include "frame/nearest_class.h"
 #include "frame/string_table.h"
 #include "model/method_list.h"
 #include "model/parameters.h"
@@ -87,13 +88,9 @@ void ClassifySamples(SampleReader& reader, const SampleGrid& grid, const Cluster
         const double* sample = row + i * n;
         winners[i] = -1;
         if (IsUnusableSample(sample, n, noTest)) continue;
-        long winner = 0;
-        double best = SquaredDistance(reference.entries[0].mean.data(), sample, n);
-        for (long k = 1; k < reference.count; ++k) {
-          const double d = SquaredDistance(reference.entries[k].mean.data(), sample, n);
-          if (d < best) best = d, winner = k;
-        }
-        winners[i] = winner;
+        winners[i] = static_cast<long>(NearestClass(static_cast<size_t>(reference.count), [&](size_t k) {
+          return SquaredDistance(reference.entries[k].mean.data(), sample, n);
+        }));
       }
     });
     for (long i = 0; i < grid.Columns(); ++i) {
@@ -205,9 +202,8 @@ long Learn(const IsodataArguments& a, const ClassificationPass& pass, Model& mod
   ClusterTable* final = &first;
   SampleReader reader(a.source, a.bands, n, grid);
   if (!reader.IsOpen()) return RC_NULL_ARGUMENT;
-  std::vector<double> origin(n), centres;
-  reader.Read(a.window.firstRow, a.window.firstColumn, origin.data());
-  if (long rc = reader.Failure()) return rc;
+  std::vector<double> origin, centres;
+  if (long rc = FirstCentre(reader, grid, a.window.firstRow, a.window.firstColumn, n, origin)) return rc;
   if (long rc = SelectCentres(reader, grid, k, n, origin, NoDataRule{}, centres)) return rc;
   for (long j = 0; j < k; ++j) std::copy_n(&centres[j * n], n, first.entries[j].mean.begin());
   first.count = k;

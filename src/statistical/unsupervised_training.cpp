@@ -30,9 +30,8 @@ long UnsupervisedTraining::Prepare(ProgressSession& progress, int mainCaptionId)
   reader_ = std::make_unique<SampleReader>(args_.source, args_.bands, args_.bandCount, grid_);
   if (!reader_->IsOpen()) return RC_NULL_ARGUMENT;
   const long n = args_.bandCount, k = static_cast<long>(args_.classCount);
-  std::vector<double> first(n), centres;
-  reader_->Read(0, 0, first.data());
-  if (long rc = reader_->Failure()) return rc;
+  std::vector<double> first, centres;
+  if (long rc = FirstCentre(*reader_, grid_, 0, 0, n, first)) return rc;
   if (long rc = SelectCentres(*reader_, grid_, k, n, first, pass_.NoData(), centres)) return rc;
   return InitialStatistics(*reader_, grid_, k, n, centres, classes_);
 }

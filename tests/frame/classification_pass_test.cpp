@@ -79,12 +79,7 @@ TEST_F(ClassificationPassTest, BandsOfDifferentTypesAreReadWithTheirValuesWhole)
   auto wide = [](int, int c, int r) { return 256.0 + c * 16 + r; };
   WriteGeoTiff(dir.File("byte.tif"), {.columns = 16, .rows = 16}, Source);
   WriteGeoTiff(dir.File("wide.tif"), {.columns = 16, .rows = 16, .type = GDT_UInt16}, wide);
-  std::string vrt = "<VRTDataset rasterXSize=\"16\" rasterYSize=\"16\">";
-  for (const char* band : {"1\" dataType=\"Byte\"><SimpleSource><SourceFilename relativeToVRT=\"1\">byte.tif",
-                           "2\" dataType=\"UInt16\"><SimpleSource><SourceFilename relativeToVRT=\"1\">wide.tif"})
-    vrt += std::string("<VRTRasterBand band=\"") + band +
-           "</SourceFilename><SourceBand>1</SourceBand></SimpleSource></VRTRasterBand>";
-  WriteText(dir.File("stack.vrt"), vrt + "</VRTDataset>");
+  WriteBandStack(dir.File("stack.vrt"), {dir.File("byte.tif"), dir.File("wide.tif")});
   source = ztRSOpen(dir.File("stack.vrt").c_str(), 0);
   result = ztRSCreate(ztRSGetDriverByName("GTiff"), resultPath.c_str(), 16, 16, 1, ZTRS_Byte, nullptr);
   ASSERT_TRUE(source && result);

@@ -198,7 +198,7 @@ std::vector<std::vector<double>> Sample(Scene& scene, const zt::Window& w, long 
   zt::PatternArray array;
   EXPECT_EQ(array.Allocate(w, interval, scene.bands), RC_OK);
   long count = -1;
-  EXPECT_EQ(zt::SampleImage(scene.source, bands.data(), scene.bands, interval, noDataFlag, noData, w.rows, w.columns,
+  EXPECT_EQ(zt::SampleImage(bands.data(), scene.bands, interval, noDataFlag, noData, w.rows, w.columns,
                             w.firstRow, w.firstColumn, array.Patterns(), &count),
             RC_OK);
   EXPECT_LE(count, array.Capacity());
@@ -227,6 +227,35 @@ TEST(ImageSampler, LeavesOutExactNoDataOfTheFirstBandAndNaNAnywhere) {
   // Without the flag the diagonal stays in; NaN is still left out.
   EXPECT_EQ(Sample(scene, w, 1, false, 7.0).size(),
             SampleGrid(scene, w, 1, 1, [](int c, int) { return c == 5; }).size());
+}
+
+// A stack of a Byte band and a UInt16 band holding values above a byte's:
+// the patterns keep the UInt16 values whole, listed alone or first.
+TEST(ImageSampler, BandsOfDifferentTypesKeepTheirValues) {
+  TempDir dir;
+  auto narrow = [](int, int c, int r) { return double((c * 7 + r * 3) % 50); };
+  auto wide = [](int, int c, int r) { return 1000.0 + c * 40 + r; };
+  WriteGeoTiff(dir.File("byte.tif"), {.columns = 12, .rows = 10}, narrow);
+  WriteGeoTiff(dir.File("wide.tif"), {.columns = 12, .rows = 10, .type = GDT_UInt16}, wide);
+  WriteBandStack(dir.File("stack.vrt"), {dir.File("byte.tif"), dir.File("wide.tif")});
+  Handle ds(ztRSOpen(dir.File("stack.vrt").c_str(), 0));
+  ASSERT_TRUE(ds);
+  const zt::Window w{10, 12, 0, 0};
+  for (long bandCount : {1, 2}) {
+    std::vector<void*> bands = {ztRSGetRasterBand(ds.get(), 2), ztRSGetRasterBand(ds.get(), 1)};
+    zt::PatternArray array;
+    ASSERT_EQ(array.Allocate(w, 1, bandCount), RC_OK);
+    long count = -1;
+    ASSERT_EQ(zt::SampleImage(bands.data(), bandCount, 1, false, 0, w.rows, w.columns, 0, 0, array.Patterns(), &count),
+              RC_OK);
+    ASSERT_EQ(count, w.rows * w.columns);
+    for (int r = 0; r < w.rows; ++r)
+      for (int c = 0; c < w.columns; ++c) {
+        const double* pattern = array.Patterns()[r * w.columns + c];
+        ASSERT_EQ(pattern[0], wide(2, c, r)) << r << "," << c;
+        if (bandCount == 2) ASSERT_EQ(pattern[1], narrow(1, c, r)) << r << "," << c;
+      }
+  }
 }
 
 // A clustering network on one scene stored four ways: as Byte, as UInt16

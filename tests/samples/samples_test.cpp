@@ -92,6 +92,35 @@ TEST(CellGathering, ArgumentChecksInOrderAndAStoppedMask) {
   EXPECT_EQ(mask.Build(image.ds.get(), list.aois), RC_CANCELLED);
 }
 
+// A stack of a Byte band and a UInt16 band holding values above a byte's:
+// training pixels keep the UInt16 values whole, listed alone or first.
+TEST(CellGathering, BandsOfDifferentTypesKeepTheirValues) {
+  TempDir dir;
+  auto narrow = [](int, int c, int r) { return double((c * 7 + r * 3) % 50); };
+  auto wide = [](int, int c, int r) { return 1000.0 + c * 40 + r; };
+  WriteGeoTiff(dir.File("byte.tif"), {.columns = 24, .rows = 20}, narrow);
+  WriteGeoTiff(dir.File("wide.tif"), {.columns = 24, .rows = 20, .type = GDT_UInt16}, wide);
+  WriteBandStack(dir.File("stack.vrt"), {dir.File("byte.tif"), dir.File("wide.tif")});
+  Handle ds(ztRSOpen(dir.File("stack.vrt").c_str(), 0));
+  ASSERT_TRUE(ds);
+  AddAoi(ds.get(), {kTriangle}, "a");
+  ClassAois list(ds.get());
+  for (std::vector<long> bands : {std::vector<long>{2}, std::vector<long>{2, 1}}) {
+    SCOPED_TRACE(bands.size());
+    Cells cells;
+    ASSERT_EQ(ztGetAOICellSet(ds.get(), bands.data(), long(bands.size()), list.aois.data(), 1, &cells.cells,
+                              cells.count),
+              0);
+    ASSERT_GT(cells.count, 0);
+    for (long i = 0; i < cells.count; ++i) {
+      const AOICELL& cell = cells.cells[i];
+      const int c = int(cell.column), r = int(cell.row);
+      ASSERT_EQ(cell.values[0], wide(2, c, r)) << r << "," << c;
+      if (bands.size() == 2) ASSERT_EQ(cell.values[1], narrow(1, c, r)) << r << "," << c;
+    }
+  }
+}
+
 // Purification ----------------------------------------------------------
 
 struct OwnedCells {

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <memory>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "test_support.h"
 #include "ztclass/result_codes.h"
@@ -47,6 +50,37 @@ TEST(RasterAdapter, ReadsEveryValueAsTheDatasetHoldsIt) {
   EXPECT_EQ(ztRAOpenReader(nullptr, 0), nullptr);
   EXPECT_EQ(ztRAOpenReader(ds, 1), nullptr);
   ztRSClose(ds);
+}
+
+// A stack of a Byte band, a UInt16 band holding values above a byte's and a
+// Float32 band of fractions: each band reads as it holds its values.
+TEST(RasterAdapter, BandsOfDifferentTypesKeepTheirValues) {
+  TempDir dir;
+  const std::vector<std::pair<GDALDataType, double (*)(int, int, int)>> bands = {
+      {GDT_Byte, [](int, int c, int r) { return double((c * 7 + r * 3) % 50); }},
+      {GDT_UInt16, [](int, int c, int r) { return 1000.0 + c * 40 + r; }},
+      {GDT_Float32, [](int, int c, int r) { return (c - r) / 4.0; }}};
+  std::vector<std::string> files;
+  for (const auto& [type, value] : bands) {
+    files.push_back(dir.File(std::to_string(files.size()) + ".tif"));
+    WriteGeoTiff(files.back(), {.columns = 9, .rows = 7, .type = type}, value);
+  }
+  WriteBandStack(dir.File("stack.vrt"), files);
+  Handle ds(ztRSOpen(dir.File("stack.vrt").c_str(), 0));
+  ASSERT_TRUE(ds);
+  for (bool cached : {false, true}) {
+    std::unique_ptr<void, decltype(&ztRAFreeReader)> reader(ztRAOpenReader(ds.get(), 0), ztRAFreeReader);
+    if (cached) {
+      ASSERT_EQ(ztRASetReaderOption(reader.get(), kZtRAOptionRowCache), 0);
+    }
+    for (int b = 3; b >= 1; --b)
+      for (int r = 0; r < 7; ++r)
+        for (int c = 0; c < 9; ++c) {
+          double v = -1;
+          ASSERT_EQ(ztRAReadValue(reader.get(), b, r, c, &v, 0), 0);
+          ASSERT_EQ(v, bands[b - 1].second(b, c, r)) << b << ":" << r << "," << c;
+        }
+  }
 }
 
 // A Byte band of 200 pixels: 100 of value 10, 60 of 20, 40 of 30. Its

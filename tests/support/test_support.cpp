@@ -65,6 +65,25 @@ void WriteGeoTiff(const std::string& path, const RasterSpec& spec,
   GDALClose(ds);
 }
 
+void WriteBandStack(const std::string& path, const std::vector<std::string>& files) {
+  GDALAllRegister();
+  std::string bands;
+  int columns = 0, rows = 0;
+  for (size_t i = 0; i < files.size(); ++i) {
+    GDALDataset* ds = GDALDataset::Open(files[i].c_str(), GDAL_OF_RASTER);
+    if (!ds) throw std::runtime_error("cannot open " + files[i]);
+    columns = ds->GetRasterXSize();
+    rows = ds->GetRasterYSize();
+    bands += "<VRTRasterBand band=\"" + std::to_string(i + 1) + "\" dataType=\"" +
+             GDALGetDataTypeName(ds->GetRasterBand(1)->GetRasterDataType()) +
+             "\"><SimpleSource><SourceFilename>" + files[i] +
+             "</SourceFilename><SourceBand>1</SourceBand></SimpleSource></VRTRasterBand>";
+    GDALClose(ds);
+  }
+  WriteText(path, "<VRTDataset rasterXSize=\"" + std::to_string(columns) + "\" rasterYSize=\"" +
+                      std::to_string(rows) + "\">" + bands + "</VRTDataset>");
+}
+
 std::vector<double> ReadBand(const std::string& path, int band) {
   GDALAllRegister();
   GDALDataset* ds = GDALDataset::Open(path.c_str(), GDAL_OF_RASTER);

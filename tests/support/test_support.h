@@ -43,6 +43,10 @@ struct RasterSpec {
 void WriteGeoTiff(const std::string& path, const RasterSpec& spec,
                   const std::function<double(int, int, int)>& value);
 
+// Writes a VRT whose band i reads band 1 of files[i], in that band's own
+// type: a stack of bands of different types.
+void WriteBandStack(const std::string& path, const std::vector<std::string>& files);
+
 // Reads band 1 of a raster as doubles, row-major.
 std::vector<double> ReadBand(const std::string& path, int band = 1);
 
