@@ -71,9 +71,7 @@ long SupervisedTraining::AccumulateStatistics() {
       }
       mask_.Row(row, piece, piece + span - 1, [&](long runFirst, long runLast, int k) {
         for (long j = runFirst - piece; j <= runLast - piece; ++j) {
-          bool valid = true;
-          for (long b = 0; b < n; ++b) valid = valid && !std::isnan(values[b * span + j]);
-          if (!valid) continue;
+          if (!HoldsNumbers(values, n, span, j)) continue;
           ++stats_.counts[k];
           for (long b = 0; b < n; ++b) {
             const double v = values[b * span + j];

@@ -4,6 +4,7 @@
 // the processing window, the class list, and the result's colours and class
 // records.
 #include <array>
+#include <cmath>
 #include <vector>
 
 #include "frame/classification_pass.h"
@@ -30,6 +31,14 @@ struct ClassStatistics {
   double Mean(int k, long band) const { return mean[k * bandCount + band]; }
   double Deviation(int k, long band) const { return deviation[k * bandCount + band]; }
 };
+
+// Whether pixel j of a span of n bands' values (band b's at b * span + j)
+// holds a number in every band: one that does not has nothing to learn from.
+inline bool HoldsNumbers(const std::vector<double>& values, long n, long span, long j) {
+  for (long b = 0; b < n; ++b)
+    if (std::isnan(values[b * span + j])) return false;
+  return true;
+}
 
 class SupervisedTraining {
  public:

@@ -247,10 +247,18 @@ TEST(Parallelepiped, ZeroFactorHoldsOnlyTheMeanAndNoDataIsSeenWhenReached) {
 
 // Generalized minimum distance ---------------------------------------------
 
+// NaN on a diagonal, at one pixel of a training area, and down a column of
+// one band.
+double HolesInTexture(int b, int c, int r) {
+  if (c == r || (c == 5 && r == 6) || (b == 1 && c == 30)) return NAN;
+  return Texture(b, c, r);
+}
+
 TEST(GeneralizedDistance, DecisionsAndRejectionFollowTheFormulas) {
   float factors[] = {2.0f, 2.5f, 1.5f};
-  for (int useDev : {1, 0}) {
-    Trained s;
+  for (auto [useDev, holes] : {std::pair{1, false}, {0, false}, {0, true}}) {
+    SCOPED_TRACE(holes ? "NaN pixels, some in training areas" : useDev ? "deviations" : "no deviations");
+    Trained s(false, 0, holes ? HolesInTexture : Texture, holes ? GDT_Float32 : GDT_Byte);
     ASSERT_EQ(useDev ? s.Run(ztGYMiniDistA, factors) : s.Run(ztGYMiniDistANew, 0, factors), RC_OK);
     const BruteStats stats = s.Stats();
     // Per class, the inverse of the mean product matrix of its training pixels.
@@ -260,6 +268,7 @@ TEST(GeneralizedDistance, DecisionsAndRejectionFollowTheFormulas) {
     for (const auto& [k, xs] : cells) inverse[k] = MeanProductInverse(xs);
     int checked = 0, rejected = 0;
     s.ExpectMap([&](const Vec& x) {
+      if (std::isnan(x[0]) || std::isnan(x[1])) return ++checked, 255.0;
       double best = INFINITY, second = INFINITY;
       int k = 0;
       for (int j : stats.classes) {
@@ -293,11 +302,6 @@ TEST(GeneralizedDistance, ASingularScatterMatrixEndsTheCallBeforeThePass) {
 // The texture as Float32 reflectances, with pixels that hold no number: a
 // diagonal line through every region, one pixel inside class 1's training
 // rectangle, and band 1 of column 30.
-double HolesInTexture(int b, int c, int r) {
-  if (c == r || (c == 5 && r == 6) || (b == 1 && c == 30)) return NAN;
-  return Texture(b, c, r);
-}
-
 }  // namespace
 
 TEST(InvalidValues, NaNPixelsAreNoDataAndTrainNothing) {
