@@ -25,7 +25,7 @@
 //
 // Stored form: a kind and, per band, an offset and a span; the scaled value
 // is (value - offset) / span (clamped to [0, 1] for the training-range
-// kind). NaN and no-data values are never scaled: the callers leave those
+// kind). Missing and no-data values are never scaled: the callers leave those
 // pixels out first.
 #include <algorithm>
 #include <cmath>
@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/missing_value.h"
 #include "ztclass/datatype.h"
 
 namespace zt {
@@ -83,13 +84,14 @@ struct BandScaling {
 // Value / 255 for every one of bandCount bands.
 BandScaling DivideBy255Scaling(long bandCount);
 
-// The lowest and highest of training values over all bands, NaN left out.
+// The lowest and highest of training values over all bands, missing values
+// left out.
 class BandRange {
  public:
   explicit BandRange(long bandCount) : bandCount_(bandCount) {}
   void Add(const double* values) {
     for (long b = 0; b < bandCount_; ++b) {
-      if (std::isnan(values[b])) continue;
+      if (IsMissingValue(values[b])) continue;
       lo_ = std::min(lo_, values[b]);
       hi_ = std::max(hi_, values[b]);
     }

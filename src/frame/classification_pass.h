@@ -16,6 +16,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "frame/missing_value.h"
 #include "frame/progress_session.h"
 #include "frame/window.h"
 #include "services/value_buffer.h"
@@ -63,9 +64,9 @@ inline bool AnyBandEquals(const PixelValues& pixel, long count, double value) {
   return false;
 }
 
-inline bool AnyBandIsNaN(const PixelValues& pixel, long count) {
+inline bool AnyBandIsMissing(const PixelValues& pixel, long count) {
   for (long b = 0; b < count; ++b)
-    if (std::isnan(pixel[b])) return true;
+    if (IsMissingValue(pixel[b])) return true;
   return false;
 }
 
@@ -168,9 +169,9 @@ class ClassificationPass {
   // Each worker thread decides with its own copy of decide, so a decision
   // keeps its scratch in captures by value (a mutable lambda) and only
   // reads what it captures by reference.
-  // A pixel with NaN in any listed band is no-data whatever the method: no
-  // distance or likelihood means anything for it. When no-data pixels were
-  // possible (a no-data value, or NaN met), the result declares 255, the
+  // A pixel with a missing value (IsMissingValue) in any listed band is
+  // no-data whatever the method. When no-data pixels were possible (a
+  // no-data value, or a missing value met), the result declares 255, the
   // class they hold, as its no-data value.
   template <typename Decide>
   long Run(int captionId, Decide&& decide, Deciders deciders = Deciders::kWorkers);
@@ -282,7 +283,7 @@ bool ClassificationPass::DecideRange(Decider& decide, const std::vector<double*>
 }
 
 // Decides pixels [begin, end) of the block and stores each class over the
-// pixel's first band value; true when a NaN was met.
+// pixel's first band value; true when a missing value was met.
 template <bool TestNaN, typename Decider>
 bool ClassificationPass::DecideRange(Decider& decide, const std::vector<double*>& bands, long begin, long end) {
   bool metNaN = false;
@@ -293,7 +294,7 @@ bool ClassificationPass::DecideRange(Decider& decide, const std::vector<double*>
       const long count = std::min(kRunPixels, end - first);
       decide.DecideRun(bands.data(), first, count, decided);
       for (long i = 0; i < count; ++i) {
-        if (TestNaN && AnyBandIsNaN(PixelValues(bands, first + i), bandCount_)) {
+        if (TestNaN && AnyBandIsMissing(PixelValues(bands, first + i), bandCount_)) {
           metNaN = true;
           classes[first + i] = kNoDataClass;
         } else {
@@ -304,7 +305,7 @@ bool ClassificationPass::DecideRange(Decider& decide, const std::vector<double*>
   } else {
     for (long i = begin; i < end; ++i) {
       const PixelValues pixel(bands, i);
-      if (TestNaN && AnyBandIsNaN(pixel, bandCount_)) {
+      if (TestNaN && AnyBandIsMissing(pixel, bandCount_)) {
         metNaN = true;
         classes[i] = kNoDataClass;
       } else {

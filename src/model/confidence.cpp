@@ -153,7 +153,7 @@ long WriteConfidence(const Model& m, ClassificationPass& pass, void* band) {
       bool none = false;
       for (long b = 0; b < n; ++b) {
         x[b] = buffers[b][i];
-        none = none || std::isnan(x[b]) || (noData.active && IsNoDataValue(x[b], noData.value));
+        none = none || IsMissingValue(x[b]) || (noData.active && IsNoDataValue(x[b], noData.value));
       }
       out[i] = static_cast<float>(none ? kNone : score(x.data()));
     }

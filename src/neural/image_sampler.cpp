@@ -76,9 +76,9 @@ long SampleImage(void** bandHandles, long bandCount, long interval, bool noDataF
       }
       for (long j = 0; j < span; j += interval) {
         if (noDataFlag && IsNoDataValue(rows[0][j], noDataValue)) continue;
-        bool nan = false;
-        for (long b = 0; b < bandCount; ++b) nan = nan || std::isnan(rows[b][j]);
-        if (nan) continue;
+        bool missing = false;
+        for (long b = 0; b < bandCount; ++b) missing = missing || IsMissingValue(rows[b][j]);
+        if (missing) continue;
         double* pattern = patterns[*patternCount];
         for (long b = 0; b < bandCount; ++b) pattern[b] = rows[b][j];
         ++*patternCount;

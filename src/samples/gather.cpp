@@ -72,7 +72,7 @@ void AppendCells(const RunValues& values, long classNo, long row, long first, lo
   for (long i = 0; i <= last - first; ++i) {
     if (noData.active && IsNoDataValue(values.Value(0, i), noData.value)) continue;
     bool missing = false;
-    for (long b = 0; b < bandCount; ++b) missing = missing || std::isnan(values.Value(b, i));
+    for (long b = 0; b < bandCount; ++b) missing = missing || IsMissingValue(values.Value(b, i));
     if (missing) continue;
     AOICELL& cell = set.Append(classNo, row, first + i);
     for (long b = 0; b < bandCount; ++b) cell.values[b] = values.Value(b, i);

@@ -18,7 +18,7 @@ constexpr int kStatisticsCaption = 57;
 
 bool IsUnusableSample(const double* values, long n, const NoDataRule& noData) {
   for (long b = 0; b < n; ++b)
-    if (std::isnan(values[b]) || (noData.active && IsNoDataValue(values[b], noData.value))) return true;
+    if (IsMissingValue(values[b]) || (noData.active && IsNoDataValue(values[b], noData.value))) return true;
   return false;
 }
 

@@ -20,8 +20,8 @@ inline double SquaredDistance(const double* a, const double* b, long n) {
   return d;
 }
 
-// True for a sample no class can learn from: NaN in a band (as everywhere
-// in this library), or the no-data value when the rule is in force.
+// True for a sample no class can learn from: a missing value in a band
+// (IsMissingValue, as everywhere in this library), or the no-data value when the rule is in force.
 bool IsUnusableSample(const double* values, long n, const NoDataRule& noData);
 
 // Centre 1 into first (n values): the sample at (row, column) of the source,

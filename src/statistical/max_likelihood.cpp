@@ -117,7 +117,7 @@ class StatisticsGathering {
           if (ztRSPtInPolygon(shape_.xy.data(), shape_.PointCount(), c, r, 0) != 1) continue;
           for (long b = 0; b < n; ++b) x[b] = rows_[b * span + (c - piece)];
           // A pixel without a value in some band would make every statistic NaN.
-          if (std::any_of(x.begin(), x.end(), [](double v) { return std::isnan(v); })) continue;
+          if (std::any_of(x.begin(), x.end(), IsMissingValue)) continue;
           gaussian.Add(x.data());
         }
       }

@@ -39,8 +39,8 @@ void SupervisedTraining::KeepClasses(Model& model) const {
 // Counts, sums and sums of squares of the training pixels of the window.
 // Each window row is read once per band over the span of its training
 // pixels, kSpanColumns at a time, which gives the same values, summed in the
-// same order, as reading them one at a time. A pixel with NaN in a listed
-// band has no value to learn from and is left out.
+// same order, as reading them one at a time. A pixel with a missing value
+// in a listed band has none to learn from and is left out.
 long SupervisedTraining::AccumulateStatistics() {
   const Window& w = pass_.GetWindow();
   const long n = pass_.BandCount();

@@ -4,10 +4,10 @@
 // the processing window, the class list, and the result's colours and class
 // records.
 #include <array>
-#include <cmath>
 #include <vector>
 
 #include "frame/classification_pass.h"
+#include "frame/missing_value.h"
 #include "frame/progress_session.h"
 #include "model/model.h"
 #include "samples/class_mask.h"
@@ -36,7 +36,7 @@ struct ClassStatistics {
 // holds a number in every band: one that does not has nothing to learn from.
 inline bool HoldsNumbers(const std::vector<double>& values, long n, long span, long j) {
   for (long b = 0; b < n; ++b)
-    if (std::isnan(values[b * span + j])) return false;
+    if (IsMissingValue(values[b * span + j])) return false;
   return true;
 }
 

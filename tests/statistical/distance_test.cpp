@@ -51,7 +51,7 @@ struct Trained {
       for (int c = firstColumn; c < firstColumn + columns; ++c) {
         const Vec x = Pixel(r, c);
         const int k = MaskClass(c, r);
-        if (k != 0 && std::none_of(x.begin(), x.end(), [](double v) { return std::isnan(v); })) cells.push_back({k, x});
+        if (k != 0 && std::all_of(x.begin(), x.end(), [](double v) { return std::isfinite(v); })) cells.push_back({k, x});
       }
     return cells;
   }
@@ -247,10 +247,12 @@ TEST(Parallelepiped, ZeroFactorHoldsOnlyTheMeanAndNoDataIsSeenWhenReached) {
 
 // Generalized minimum distance ---------------------------------------------
 
-// NaN on a diagonal, at one pixel of a training area, and down a column of
-// one band.
+// The texture with pixels that hold no number (NaN, or an infinity of the
+// sign given): a diagonal line through every region, one pixel inside class
+// 1's training rectangle, and band 1 of column 30.
+template <int Sign>
 double HolesInTexture(int b, int c, int r) {
-  if (c == r || (c == 5 && r == 6) || (b == 1 && c == 30)) return NAN;
+  if (c == r || (c == 5 && r == 6) || (b == 1 && c == 30)) return Sign == 0 ? NAN : Sign * INFINITY;
   return Texture(b, c, r);
 }
 
@@ -258,7 +260,7 @@ TEST(GeneralizedDistance, DecisionsAndRejectionFollowTheFormulas) {
   float factors[] = {2.0f, 2.5f, 1.5f};
   for (auto [useDev, holes] : {std::pair{1, false}, {0, false}, {0, true}}) {
     SCOPED_TRACE(holes ? "NaN pixels, some in training areas" : useDev ? "deviations" : "no deviations");
-    Trained s(false, 0, holes ? HolesInTexture : Texture, holes ? GDT_Float32 : GDT_Byte);
+    Trained s(false, 0, holes ? HolesInTexture<0> : Texture, holes ? GDT_Float32 : GDT_Byte);
     ASSERT_EQ(useDev ? s.Run(ztGYMiniDistA, factors) : s.Run(ztGYMiniDistANew, 0, factors), RC_OK);
     const BruteStats stats = s.Stats();
     // Per class, the inverse of the mean product matrix of its training pixels.
@@ -299,15 +301,18 @@ TEST(GeneralizedDistance, ASingularScatterMatrixEndsTheCallBeforeThePass) {
   for (double v : scene.Result()) EXPECT_EQ(v, 0);
 }
 
-// The texture as Float32 reflectances, with pixels that hold no number: a
-// diagonal line through every region, one pixel inside class 1's training
-// rectangle, and band 1 of column 30.
 }  // namespace
 
-TEST(InvalidValues, NaNPixelsAreNoDataAndTrainNothing) {
-  for (bool declared : {false, true}) {
-    SCOPED_TRACE(declared ? "NaN declared as no-data" : "no no-data value");
-    Trained t(declared, NAN, HolesInTexture, GDT_Float32);
+TEST(InvalidValues, PixelsWithoutNumbersAreNoDataAndTrainNothing) {
+  struct Case {
+    const char* what;
+    bool declared;
+    double (*value)(int, int, int);
+  };
+  for (const Case& c : {Case{"NaN", false, HolesInTexture<0>}, Case{"NaN declared as no-data", true, HolesInTexture<0>},
+                        Case{"+Inf", false, HolesInTexture<1>}, Case{"-Inf", false, HolesInTexture<-1>}}) {
+    SCOPED_TRACE(c.what);
+    Trained t(c.declared, NAN, c.value, GDT_Float32);
     t.rows = 28, t.columns = 36, t.firstRow = t.firstColumn = 0;
     t.scene.MakeResult(36, 28);
     float factors[] = {3, 3, 3}, limits[] = {255, 255, 255};
@@ -316,9 +321,9 @@ TEST(InvalidValues, NaNPixelsAreNoDataAndTrainNothing) {
     EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(t.scene.result, 1), &flag), 255);
     EXPECT_EQ(flag, 1);
     const BruteStats stats = t.Stats();
-    EXPECT_EQ(stats.classes.size(), 3u) << "one NaN in a training area removes no class";
+    EXPECT_EQ(stats.classes.size(), 3u) << "one such pixel in a training area removes no class";
     t.ExpectMap([&](const Vec& x) {
-      return std::isnan(x[0]) || std::isnan(x[1]) ? 255 : BruteMinDist(stats, x, true, factors, true, limits);
+      return !std::isfinite(x[0]) || !std::isfinite(x[1]) ? 255 : BruteMinDist(stats, x, true, factors, true, limits);
     });
   }
 }

@@ -484,10 +484,17 @@ TEST(Isodata, SamplesAreNotTestedForNoDataButPixelsAre) {
   EXPECT_EQ(line.scene.Result(), (std::vector<double>{1, 1, 1, 2, 2, 2, 255}));
 }
 
-// Two halves of one band, about 10 and about 100, whose first pixel holds no
-// number: the first centre comes from the first sample that holds one, and
-// the halves keep classes of their own. The first pixel is no-data (255).
-TEST(NaNFirstPixel, TheHalvesKeepTheirOwnClasses) {
+// Two halves of one band, about 10 and about 100, with one pixel that holds
+// no number: NaN or an infinity, at the first pixel (where the first centre
+// would come from) or inside the right half (where the max-min rule would
+// take it as a centre). The halves keep classes of their own and that
+// pixel is no-data (255).
+TEST(PixelsWithoutNumbers, TheHalvesKeepTheirOwnClasses) {
+  struct Hole {
+    double value;
+    int column, row;
+  };
+  const Hole holes[] = {{NAN, 0, 0}, {-INFINITY, 0, 0}, {INFINITY, 6, 2}, {NAN, 6, 2}};
   using Call = long (*)(Scene&, long*);
   const std::vector<std::pair<const char*, Call>> methods = {
       {"minimum distance",
@@ -498,18 +505,20 @@ TEST(NaNFirstPixel, TheHalvesKeepTheirOwnClasses) {
          return ztISODATA(s.source, b, 1, 2, 5.0f, 3, 0.05f, 1.0f, 0, 1, 1, s.result, s.rows, s.columns, 0, 0, nullptr,
                           0);
        }}};
-  for (const auto& [name, call] : methods) {
-    SCOPED_TRACE(name);
-    Scene scene(8, 4, 1, [](int, int c, int r) {
-      return c == 0 && r == 0 ? NAN : (c < 4 ? 10 : 100) + ((c + 2 * r) % 3) * 0.5;
-    }, false, 0, GDT_Float32);
-    long bands[] = {1};
-    ASSERT_EQ(call(scene, bands), RC_OK);
-    const std::vector<double> classes = scene.Result();
-    const double left = classes[1], right = classes[4];
-    EXPECT_NE(left, right);
-    ExpectMap(classes, 4, 8, [&](int r, int c) { return c == 0 && r == 0 ? 255 : c < 4 ? left : right; });
-  }
+  for (const auto& [name, call] : methods)
+    for (const Hole& hole : holes) {
+      SCOPED_TRACE(std::string(name) + ", " + std::to_string(hole.value) + " at column " + std::to_string(hole.column));
+      const auto isHole = [&](int c, int r) { return c == hole.column && r == hole.row; };
+      Scene scene(8, 4, 1, [&](int, int c, int r) {
+        return isHole(c, r) ? hole.value : (c < 4 ? 10 : 100) + ((c + 2 * r) % 3) * 0.5;
+      }, false, 0, GDT_Float32);
+      long bands[] = {1};
+      ASSERT_EQ(call(scene, bands), RC_OK);
+      const std::vector<double> classes = scene.Result();
+      const double left = classes[1], right = classes[4];
+      EXPECT_NE(left, right);
+      ExpectMap(classes, 4, 8, [&](int r, int c) { return isHole(c, r) ? 255 : c < 4 ? left : right; });
+    }
 }
 
 struct Scene3 {
