@@ -76,8 +76,8 @@ def window(help_text="Processing window XOFF YOFF XSIZE YSIZE in pixels, as GDAL
                   help_text + "; here the pixels of the input that the extent touches (default: the whole image)")
 
 
-def bands():
-    return Bands("BANDS", "--bands", "Bands", "Bands to use, e.g. 1,2,3 (default: all)")
+def bands(by_default="all"):
+    return Bands("BANDS", "--bands", "Bands", "Bands to use, e.g. 1,2,3 (default: %s)" % by_default)
 
 
 def supervised(image_help="Multi-band image to classify", quicklook="Also write a colour quicklook of the class image",
@@ -176,7 +176,7 @@ COMMANDS = [
 
     Command(["apply"], "Apply a model", MODELS, "Classify an image with a saved model", [
         FileIn("MODEL", None, "Model", "Model file written by train or --save-model"),
-        RasterIn("INPUT", None, "Input image", "Image of the model's band count"), bands(), window()] +
+        RasterIn("INPUT", None, "Input image", "Image of the model's band count"), bands("the model's bands"), window()] +
         result(quicklook="Also write a colour quicklook of the class image") + [
         FileOut("CONFIDENCE", "--confidence", "Confidence",
                 "Also write each pixel's confidence as a Float32 GeoTIFF (see the README for each method's)",
@@ -373,8 +373,8 @@ COMMANDS = [
                         "(HOST may be a socket directory; the password comes from PGPASSWORD or ~/.pgpass)",
                         "GeoPackage (*.gpkg)"),
                 Text("NAME", "--name", "Legend name",
-                     "Legend name (default: the image's file name without extension + \"_图例\", or \"_legend\" "
-                     "outside a Chinese locale)", optional=True),
+                     "Legend name (default: the image's file name less its last four characters, as map.tif gives "
+                     "map, + \"_图例\", or \"_legend\" outside a Chinese locale)", optional=True),
                 Number("X", "--x", "Lower-left x",
                        "Lower-left corner, x in map units (default: the image's lower-right corner)", optional=True),
                 Number("Y", "--y", "Lower-left y", "Lower-left corner, y in map units", optional=True),
