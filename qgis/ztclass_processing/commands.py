@@ -176,7 +176,8 @@ COMMANDS = [
 
     Command(["apply"], "Apply a model", MODELS, "Classify an image with a saved model", [
         FileIn("MODEL", None, "Model", "Model file written by train or --save-model"),
-        RasterIn("INPUT", None, "Input image", "Image of the model's band count"), bands("the model's bands"), window()] +
+        RasterIn("INPUT", None, "Input image", "Image of the model's band count"), bands("the model's bands"),
+        window()] +
         result(quicklook="Also write a colour quicklook of the class image") + [
         FileOut("CONFIDENCE", "--confidence", "Confidence",
                 "Also write each pixel's confidence as a Float32 GeoTIFF (see the README for each method's)",
