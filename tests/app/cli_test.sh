@@ -46,6 +46,13 @@ check "samples with a bad band list" 2 "invalid --bands band number" -- "$ZTCLAS
 
 check "recode" 0 "Recoded 1 value" -- "$ZTCLASS" recode "$WORK/classes.tif" "$WORK/target.tif" --map 2=4
 check "recode wrote the new value" 0 "Minimum=4.000, Maximum=4.000" -- gdalinfo -stats "$WORK/target.tif"
+# Statistics inside the image, of its pixels before the recode, go with them.
+gdal_translate -q -stats -a_srs EPSG:32633 -a_ullr 0 100 120 0 "$WORK/classes.tif" "$WORK/stale.tif"
+"$ZTCLASS" -q classes write "$WORK/stale.tif" --from "$WORK/classes.txt"
+check "recode of an image with statistics" 0 "" -- "$ZTCLASS" -q recode "$WORK/classes.tif" "$WORK/stale.tif" --map 2=1
+check "no statistics of the old pixels" 1 "^0$" -- sh -c 'gdalinfo "$1" | grep -c STATISTICS_' - "$WORK/stale.tif"
+check "area of the recoded pixels" 0 "" -- "$ZTCLASS" -q area "$WORK/stale.tif" -o "$WORK/stale.txt"
+check "all 120 pixels of 100 m2 in class 1" 0 "^  1	Water	120	12000.00$" "^  2	Forest	0	0.00$" -- cat "$WORK/stale.txt"
 check "recode with a bad map" 2 "--map: class values lie in 0..255" -- "$ZTCLASS" recode "$WORK/classes.tif" "$WORK/target.tif" --map 2=300
 
 forest_scene "$WORK"
