@@ -157,6 +157,13 @@ long CGDataBase::xcls_IsExist(int /*typeCode*/, const char* name) {
   return found ? 2 + before : 0;
 }
 
+long CGDataBase::xcls_FeatureCount(const char* name) {
+  if (!handle_ || !name) return -1;
+  QuietErrors quiet;
+  OGRLayer* layer = handle_->dataset->GetLayerByName(name);
+  return layer ? static_cast<long>(layer->GetFeatureCount(TRUE)) : -1;
+}
+
 CSFeatureCls::CSFeatureCls() = default;
 CSFeatureCls::~CSFeatureCls() = default;
 

@@ -162,6 +162,9 @@ class ZTSERVICES_CLASS CGDataBase {
   void Close();
   bool IsOpen() const;
   long xcls_IsExist(int typeCode, const char* name);
+  // The number of features of the class of the name, read from the
+  // geodatabase; -1 when there is no such class or it cannot be read.
+  long xcls_FeatureCount(const char* name);
 
  private:
   friend class CSFeatureCls;

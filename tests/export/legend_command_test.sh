@@ -59,6 +59,25 @@ check "box layer left, empty" 0 "Feature Count: 0" -- ogrinfo -so "$PG" refused_
 check "no text layer" 1 "" -- ogrinfo -so "$PG" refused_P
 check "style of the box layer only" 0 "refused_R$" -- styles
 
+# The database refuses a row of the box layer (as a check of its own might):
+# the export skips that entry, and the command fails and says what is left.
+pg_sql legends "CREATE FUNCTION refuse_forest() RETURNS trigger LANGUAGE plpgsql AS \$\$
+BEGIN
+  IF NEW.name = 'forest' THEN RAISE EXCEPTION 'no forest here'; END IF;
+  RETURN NEW;
+END \$\$;
+CREATE FUNCTION guard_lossy() RETURNS event_trigger LANGUAGE plpgsql AS \$\$
+BEGIN
+  IF EXISTS (SELECT FROM pg_event_trigger_ddl_commands() c JOIN pg_class k ON k.oid = c.objid
+             WHERE c.object_type = 'table' AND k.relname = 'lossy_R') THEN
+    CREATE TRIGGER refuse_forest BEFORE INSERT ON \"lossy_R\" FOR EACH ROW EXECUTE FUNCTION refuse_forest();
+  END IF;
+END \$\$;
+CREATE EVENT TRIGGER guard_lossy ON ddl_command_end WHEN TAG IN ('CREATE TABLE') EXECUTE FUNCTION guard_lossy()"
+check "a refused box" 1 "lost entries: lossy_R holds [0-2] of its 3 boxes" -- \
+  saved legend --gdb "$GDB" --name lossy --x 0 --y 0
+check "names what is left" 0 "^Left in the geodatabase: lossy_R, lossy_P$" -- cat "$WORK/last.out"
+
 # In a GeoPackage that existed before, the gpkg_ prefix is reserved: the box
 # layer itself is refused.
 check "GeoPackage legend" 0 "^Wrote legend" -- legend --gdb "$WORK/l.gpkg" --name first
