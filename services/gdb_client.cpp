@@ -67,6 +67,7 @@ GDALDataset* OpenPostGIS(const std::string& host, const std::string& port, const
 
 OGRLayer* CreateLayer(ZTGDBHandle& gdb, const char* name, OGRwkbGeometryType type) {
   if (!name || !*name) return nullptr;
+  if (!gdb.catalog.empty() && std::strlen(name) > ZT_GDB_POSTGIS_NAME_MAX) return nullptr;
   // Names are kept as given: PostGIS would otherwise lower-case them,
   // replace what it considers unusual characters and take the text before a
   // dot for a schema.

@@ -185,6 +185,15 @@ struct LegendSession {
     f->exportUnclassified = o.unclassified;
     f->addToMap = o.addToMap;
     s.name = f->name;
+    const size_t longest = s.name.size() + 2;
+    if (s.target.postgis && longest > ZT_GDB_POSTGIS_NAME_MAX) {
+      s.messages.push_back({"--name: '" + s.name + "' is too long for PostGIS: its tables " + s.name + "_R and " +
+                                s.name + "_P would have names of " + std::to_string(longest) +
+                                " bytes, and PostGIS takes at most " + std::to_string(ZT_GDB_POSTGIS_NAME_MAX) +
+                                "; give a name of at most " + std::to_string(ZT_GDB_POSTGIS_NAME_MAX - 2) + " bytes",
+                            0});
+      return 0;
+    }
     return 1;
   }
 
@@ -326,7 +335,7 @@ void AddExportCommands(CLI::App& app) {
                 "be a socket directory; the password comes from PGPASSWORD or ~/.pgpass)")
       ->required();
   l->add_option("--name", legend->name, "Legend name (default: the image's file name without extension + \"_图例\", or \"_legend\" "
-                "outside a Chinese locale)");
+                "outside a Chinese locale); at most 60 bytes on PostGIS");
   auto* x = l->add_option("--x", legend->x, "Lower-left corner, x in map units (default: the image's lower-right corner)");
   auto* y = l->add_option("--y", legend->y, "Lower-left corner, y in map units");
   x->needs(y);

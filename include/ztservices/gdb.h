@@ -64,6 +64,12 @@ static_assert(offsetof(tagGDBPathInfo, classIds) == 300);
 ZTSERVICES_API long ztGDBAppendClassId(ZTGDBClassIdList* list, long id);
 ZTSERVICES_API void ztGDBFreeClassIdList(ZTGDBClassIdList* list);
 
+// The longest class name in bytes that a PostGIS geodatabase takes.
+// PostgreSQL cuts names at 63 bytes, also the name OGR gives a table's
+// spatial index (the table's name and a suffix): a longer table name would
+// meet another table's, or its own index's, once cut.
+constexpr size_t ZT_GDB_POSTGIS_NAME_MAX = 62;
+
 constexpr int ZT_GDB_FEATURE_CLASS = 30;
 constexpr int ZT_GDB_ANNOTATION_CLASS = 5;
 constexpr int ZT_GDB_POLYGON_TYPE = 3;

@@ -78,6 +78,16 @@ check "a refused box" 1 "lost entries: lossy_R holds [0-2] of its 3 boxes" -- \
   saved legend --gdb "$GDB" --name lossy --x 0 --y 0
 check "names what is left" 0 "^Left in the geodatabase: lossy_R, lossy_P$" -- cat "$WORK/last.out"
 
+# PostgreSQL cuts names at 63 bytes: a legend name of more than 60 bytes is
+# refused before anything is made. 20 characters of 3 bytes are the most.
+long="$(printf '图%.0s' $(seq 20))"
+check "a name of 60 bytes" 0 "^Wrote legend '$long'" -- legend --gdb "$GDB" --name "$long" --x 0 --y 0
+check "a name of 61 bytes" 2 \
+  "^ztclass: --name: '${long}x' is too long for PostGIS: .* names of 63 bytes, and PostGIS takes at most 62; give a name of at most 60 bytes$" -- \
+  legend --gdb "$GDB" --name "${long}x" --x 0 --y 0
+check "no table made for it" 0 "^2$" -- \
+  pg_sql legends "COPY (SELECT count(*) FROM pg_class WHERE relkind = 'r' AND relname LIKE '$long%') TO STDOUT"
+
 # In a GeoPackage that existed before, the gpkg_ prefix is reserved: the box
 # layer itself is refused.
 check "GeoPackage legend" 0 "^Wrote legend" -- legend --gdb "$WORK/l.gpkg" --name first
