@@ -36,6 +36,13 @@ bool AllDigits(const std::string& text) {
   return true;
 }
 
+bool EqualAnyAsciiCase(const char* a, const char* b) {
+  auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+  for (; *a && *b; ++a, ++b)
+    if (lower(static_cast<unsigned char>(*a)) != lower(static_cast<unsigned char>(*b))) return false;
+  return *a == *b;
+}
+
 // A libpq connection value in single quotes.
 std::string Quoted(const std::string& value) {
   std::string quoted = "'";
@@ -148,14 +155,15 @@ bool CGDataBase::IsOpen() const { return handle_ != nullptr; }
 long CGDataBase::xcls_IsExist(int /*typeCode*/, const char* name) {
   if (!handle_ || !name) return 0;
   GDALDataset& gdb = *handle_->dataset;
-  bool found = false;
+  // SQLite tells table names apart regardless of ASCII case, and OGR will not
+  // create a layer so named beside another in either kind of geodatabase.
+  const char* found = nullptr;
+  for (int i = 0; i < gdb.GetLayerCount() && !found; ++i)
+    if (EqualAnyAsciiCase(gdb.GetLayer(i)->GetName(), name)) found = gdb.GetLayer(i)->GetName();
+  if (!found) return 0;
   long before = 0;
-  for (int i = 0; i < gdb.GetLayerCount(); ++i) {
-    const int order = std::strcmp(gdb.GetLayer(i)->GetName(), name);
-    found = found || order == 0;
-    before += order < 0;
-  }
-  return found ? 2 + before : 0;
+  for (int i = 0; i < gdb.GetLayerCount(); ++i) before += std::strcmp(gdb.GetLayer(i)->GetName(), found) < 0;
+  return 2 + before;
 }
 
 long CGDataBase::xcls_FeatureCount(const char* name) {

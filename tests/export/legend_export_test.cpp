@@ -313,6 +313,22 @@ TEST_P(LegendExport, LongNamesAreWholeOrRefused) {
   EXPECT_EQ(made, postgis ? std::vector<std::string>() : expected);
 }
 
+// SQLite tells table names apart regardless of ASCII case, and OGR will not
+// create a layer so named beside another: a legend whose name differs only
+// so is one that exists.
+TEST_P(LegendExport, NamesDifferingInCaseOnlyExist) {
+  const std::string name = prefix + "Legend";
+  {
+    InteractionRecorder user;
+    Answer(user, name, 0, 0, 10, false);
+    ASSERT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK);
+  }
+  InteractionRecorder user;
+  Answer(user, prefix + "LEGEND", 0, 0, 10, false);
+  EXPECT_EQ(ztExportClsLegend(image, addToMap, &info), RC_LEGEND_CLASS_EXISTS);
+  EXPECT_EQ(Boxes(name).size(), 3u);
+}
+
 TEST_P(LegendExport, CancellingWritesNothing) {
   {
     InteractionRecorder user;  // the dialog is cancelled
