@@ -201,6 +201,26 @@ void ParseValueMap(const std::string& text, std::vector<unsigned char>& from,
   }
 }
 
+long NextCharacter(const std::string& text, size_t& at) {
+  const unsigned char lead = static_cast<unsigned char>(text[at++]);
+  if (lead < 0x80) return lead;
+  const int more = lead >= 0xC2 && lead <= 0xDF   ? 1
+                   : lead >= 0xE0 && lead <= 0xEF ? 2
+                   : lead >= 0xF0 && lead <= 0xF4 ? 3
+                                                  : 0;
+  if (more == 0 || text.size() - at < static_cast<size_t>(more)) return -1;
+  long c = lead & (0x3F >> more);
+  for (int i = 0; i < more; ++i) {
+    const unsigned char next = static_cast<unsigned char>(text[at + i]);
+    if ((next & 0xC0) != 0x80) return -1;
+    c = c << 6 | (next & 0x3F);
+  }
+  static constexpr long kLeast[] = {0, 0x80, 0x800, 0x10000};
+  if (c < kLeast[more] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return -1;
+  at += more;
+  return c;
+}
+
 bool ParseColour(const std::string& text, unsigned char rgb[3]) {
   if (text.size() != 7 || text[0] != '#') return false;
   for (int i = 0; i < 3; ++i) {

@@ -98,6 +98,11 @@ std::vector<long> AllBands(void* dataset);
 void ParseValueMap(const std::string& text, std::vector<unsigned char>& from,
                    std::vector<unsigned char>& to);
 
+// The character of UTF-8 text at byte at, which moves past it; -1 (at moved
+// one byte on) where the bytes there are not UTF-8: a stray or missing
+// continuation byte, an overlong form, a surrogate, beyond U+10FFFF.
+long NextCharacter(const std::string& text, size_t& at);
+
 // "#RRGGBB" -> components; false when malformed.
 bool ParseColour(const std::string& text, unsigned char rgb[3]);
 std::string FormatColour(unsigned char red, unsigned char green, unsigned char blue);

@@ -9,15 +9,28 @@ namespace ztcli {
 
 namespace {
 
+// Text for an XML attribute, whatever the class file holds: what XML 1.0
+// forbids (bytes that are not UTF-8, control characters) becomes U+FFFD, and
+// tabs and line breaks are kept as references, which attribute values
+// otherwise turn into spaces.
 std::string Escaped(const std::string& text) {
   std::string out;
-  for (char c : text) {
+  for (size_t at = 0; at < text.size();) {
+    const size_t start = at;
+    const long c = NextCharacter(text, at);
     switch (c) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
       case '"': out += "&quot;"; break;
-      default: out += c;
+      case '\t': out += "&#9;"; break;
+      case '\n': out += "&#10;"; break;
+      case '\r': out += "&#13;"; break;
+      default:
+        if (c < 0x20 || c == 0xFFFE || c == 0xFFFF)
+          out += "\xEF\xBF\xBD";
+        else
+          out.append(text, start, at - start);
     }
   }
   return out;

@@ -25,6 +25,12 @@ std::string Field(const std::string& text) {
   return quoted + "\"";
 }
 
+// Class names come from class files of any age, perhaps not UTF-8: bytes
+// that are not become U+FFFD rather than fail the report after its work.
+std::string JsonText(const nlohmann::ordered_json& json) {
+  return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
 }  // namespace
 
 AccuracyTable::AccuracyTable(std::vector<std::string> classNames)
@@ -65,7 +71,7 @@ void WriteAccuracyJson(const std::string& path, const AccuracyTable& t) {
   json["overall_accuracy"] = t.figures.overallAccuracy;
   json["kappa"] = t.figures.kappa;
   json["sample_count"] = t.figures.sampleCount;
-  WriteText(path, json.dump(2) + "\n");
+  WriteText(path, JsonText(json));
 }
 
 // The error matrix with its labels (the map's classes down, unclassified
@@ -109,7 +115,7 @@ void WriteAreaJson(const std::string& path, const std::vector<ZTClassArea>& area
         {"count", a.count},
         {"area", a.area},
         {"share", classified ? static_cast<double>(a.count) / static_cast<double>(classified) : 0.0}});
-  WriteText(path, json.dump(2) + "\n");
+  WriteText(path, JsonText(json));
 }
 
 }  // namespace ztcli

@@ -320,11 +320,24 @@ long ztRSGetRasterStatistics(void* band, int approxOK, int force, double* minimu
                              double* maximum, double* mean, double* deviation) {
   RSBand* b = AsBand(band);
   if (!b) return ZTRS_ERR_BAD_HANDLE;
-  double mn, mx, av, sd;
-  ResetIOReason();
-  if (b->gdal->GetStatistics(approxOK, force, &mn, &mx, &av, &sd) != CE_None || GdalFailed()) {
-    NoteIOFailure("reading statistics of", *b->dataset, b->number, 0, b->gdal->GetYSize());
-    return ZTRS_ERR_IO;
+  double mn, mx, av = 0, sd = 0;
+  // The statistics a file carries go stale when a program rewrites its pixels
+  // and leaves them, so exact ones are read from the pixels, never taken from
+  // the file; the minimum and maximum alone need no more than one scan.
+  if (!approxOK && force && !mean && !deviation) {
+    double minMax[2];
+    if (long rc = ztRSComputeRasterMinMax(band, 0, minMax)) return rc;
+    mn = minMax[0];
+    mx = minMax[1];
+  } else {
+    if (!approxOK && force && b->dataset->cells) b->dataset->cells->Flush();
+    ResetIOReason();
+    const CPLErr err = !approxOK && force ? b->gdal->ComputeStatistics(FALSE, &mn, &mx, &av, &sd, nullptr, nullptr)
+                                          : b->gdal->GetStatistics(approxOK, force, &mn, &mx, &av, &sd);
+    if (err != CE_None || GdalFailed()) {
+      NoteIOFailure("reading statistics of", *b->dataset, b->number, 0, b->gdal->GetYSize());
+      return ZTRS_ERR_IO;
+    }
   }
   if (minimum) *minimum = mn;
   if (maximum) *maximum = mx;

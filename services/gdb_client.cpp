@@ -36,6 +36,13 @@ bool AllDigits(const std::string& text) {
   return true;
 }
 
+bool EqualAnyAsciiCase(const char* a, const char* b) {
+  auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+  for (; *a && *b; ++a, ++b)
+    if (lower(static_cast<unsigned char>(*a)) != lower(static_cast<unsigned char>(*b))) return false;
+  return *a == *b;
+}
+
 // A libpq connection value in single quotes.
 std::string Quoted(const std::string& value) {
   std::string quoted = "'";
@@ -67,6 +74,7 @@ GDALDataset* OpenPostGIS(const std::string& host, const std::string& port, const
 
 OGRLayer* CreateLayer(ZTGDBHandle& gdb, const char* name, OGRwkbGeometryType type) {
   if (!name || !*name) return nullptr;
+  if (!gdb.catalog.empty() && std::strlen(name) > ZT_GDB_POSTGIS_NAME_MAX) return nullptr;
   // Names are kept as given: PostGIS would otherwise lower-case them,
   // replace what it considers unusual characters and take the text before a
   // dot for a schema.
@@ -147,14 +155,22 @@ bool CGDataBase::IsOpen() const { return handle_ != nullptr; }
 long CGDataBase::xcls_IsExist(int /*typeCode*/, const char* name) {
   if (!handle_ || !name) return 0;
   GDALDataset& gdb = *handle_->dataset;
-  bool found = false;
+  // SQLite tells table names apart regardless of ASCII case, and OGR will not
+  // create a layer so named beside another in either kind of geodatabase.
+  const char* found = nullptr;
+  for (int i = 0; i < gdb.GetLayerCount() && !found; ++i)
+    if (EqualAnyAsciiCase(gdb.GetLayer(i)->GetName(), name)) found = gdb.GetLayer(i)->GetName();
+  if (!found) return 0;
   long before = 0;
-  for (int i = 0; i < gdb.GetLayerCount(); ++i) {
-    const int order = std::strcmp(gdb.GetLayer(i)->GetName(), name);
-    found = found || order == 0;
-    before += order < 0;
-  }
-  return found ? 2 + before : 0;
+  for (int i = 0; i < gdb.GetLayerCount(); ++i) before += std::strcmp(gdb.GetLayer(i)->GetName(), found) < 0;
+  return 2 + before;
+}
+
+long CGDataBase::xcls_FeatureCount(const char* name) {
+  if (!handle_ || !name) return -1;
+  QuietErrors quiet;
+  OGRLayer* layer = handle_->dataset->GetLayerByName(name);
+  return layer ? static_cast<long>(layer->GetFeatureCount(TRUE)) : -1;
 }
 
 CSFeatureCls::CSFeatureCls() = default;

@@ -1,4 +1,5 @@
 // ztclass classes show|write IMAGE
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -21,8 +22,31 @@ struct ClassEntry {
   std::string name, colour, remark;
 };
 
+std::string Hex(long value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%0*lX", digits, value);
+  return text;
+}
+
+// Names and remarks end up in XML styles, JSON reports and databases, which
+// take UTF-8 text without control characters.
+void CheckText(const std::string& text, const std::string& what, const std::string& where) {
+  for (size_t at = 0; at < text.size();) {
+    const size_t start = at;
+    const long c = NextCharacter(text, at);
+    if (c < 0)
+      throw CommandError(where + ": the " + what + " is not UTF-8 text (byte 0x" +
+                         Hex(static_cast<unsigned char>(text[start]), 2) + " at byte " + std::to_string(start + 1) +
+                         ")");
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
+      throw CommandError(where + ": the " + what + " holds the control character U+" + Hex(c, 4));
+  }
+}
+
 CLASSATTINFO ToRecord(const ClassEntry& e, const std::string& where) {
   if (e.number < 0 || e.number > 255) throw CommandError(where + ": class number outside 0..255");
+  CheckText(e.name, "name", where);
+  CheckText(e.remark, "remark", where);
   CLASSATTINFO record{};
   record.classNo = static_cast<unsigned char>(e.number);
   unsigned char rgb[3];
@@ -37,9 +61,24 @@ CLASSATTINFO ToRecord(const ClassEntry& e, const std::string& where) {
   return record;
 }
 
+// The records read so far, and where each was read.
+struct ClassList {
+  std::vector<CLASSATTINFO> records;
+  std::vector<std::string> origins;
+
+  void Add(const CLASSATTINFO& record, const std::string& where) {
+    for (size_t i = 0; i < records.size(); ++i)
+      if (records[i].classNo == record.classNo)
+        throw CommandError(where + ": class number " + std::to_string(record.classNo) + " is given twice (also at " +
+                           origins[i] + ")");
+    records.push_back(record);
+    origins.push_back(where);
+  }
+};
+
 // [{"number": 1, "name": "Water", "color": "#0000FF", "remark": "..."}, ...]
 std::vector<CLASSATTINFO> ReadJson(std::istream& in, const std::string& path) {
-  std::vector<CLASSATTINFO> records;
+  ClassList list;
   try {
     nlohmann::json doc = nlohmann::json::parse(in);
     if (!doc.is_array()) throw CommandError(path + ": expected a JSON array of classes");
@@ -47,18 +86,19 @@ std::vector<CLASSATTINFO> ReadJson(std::istream& in, const std::string& path) {
       const auto& item = doc[i];
       ClassEntry e{item.at("number").get<long>(), item.at("name").get<std::string>(),
                    item.at("color").get<std::string>(), item.value("remark", std::string())};
-      records.push_back(ToRecord(e, path + " entry " + std::to_string(i + 1)));
+      const std::string where = path + " entry " + std::to_string(i + 1);
+      list.Add(ToRecord(e, where), where);
     }
   } catch (const nlohmann::json::exception& error) {
     throw CommandError(path + ": " + error.what());
   }
-  return records;
+  return list.records;
 }
 
 // One class a line, tab-separated: number, name, #RRGGBB, optional remark.
 // Empty lines and lines starting with # are skipped.
 std::vector<CLASSATTINFO> ReadText(std::istream& in, const std::string& path) {
-  std::vector<CLASSATTINFO> records;
+  ClassList list;
   std::string line;
   for (int lineNumber = 1; std::getline(in, line); ++lineNumber) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -77,9 +117,9 @@ std::vector<CLASSATTINFO> ReadText(std::istream& in, const std::string& path) {
     } catch (const std::exception&) {
       throw CommandError(where + ": '" + fields[0] + "' is not a class number");
     }
-    records.push_back(ToRecord({number, fields[1], fields[2], fields.size() == 4 ? fields[3] : ""}, where));
+    list.Add(ToRecord({number, fields[1], fields[2], fields.size() == 4 ? fields[3] : ""}, where), where);
   }
-  return records;
+  return list.records;
 }
 
 void Show(const std::string& image) {

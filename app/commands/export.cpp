@@ -42,11 +42,14 @@ class Answers {
   Answers& operator=(const Answers&) = delete;
 };
 
-void RequireClassRecords(void* image, const std::string& path) {
+// The number of class records of the image, refused when there is none.
+size_t RequireClassRecords(void* image, const std::string& path) {
   std::string storage;
-  if (ReadClassRecords(image, storage).empty())
+  const size_t count = ReadClassRecords(image, storage).size();
+  if (count == 0)
     throw CommandError("'" + path + "' has no class records (" + storage +
                        "): they name its classes; give them with 'ztclass classes write'");
+  return count;
 }
 
 void Replace(std::string& text, const std::string& from, const std::string& to) {
@@ -182,6 +185,15 @@ struct LegendSession {
     f->exportUnclassified = o.unclassified;
     f->addToMap = o.addToMap;
     s.name = f->name;
+    const size_t longest = s.name.size() + 2;
+    if (s.target.postgis && longest > ZT_GDB_POSTGIS_NAME_MAX) {
+      s.messages.push_back({"--name: '" + s.name + "' is too long for PostGIS: its tables " + s.name + "_R and " +
+                                s.name + "_P would have names of " + std::to_string(longest) +
+                                " bytes, and PostGIS takes at most " + std::to_string(ZT_GDB_POSTGIS_NAME_MAX) +
+                                "; give a name of at most " + std::to_string(ZT_GDB_POSTGIS_NAME_MAX - 2) + " bytes",
+                            0});
+      return 0;
+    }
     return 1;
   }
 
@@ -197,6 +209,12 @@ struct LegendSession {
   }
 };
 
+// The geodatabase of the export, opened anew to see what the export left.
+bool OpenAgain(const Target& target, const std::string& gdbName, const std::string& user, CGDBServer& server,
+               CGDataBase& gdb) {
+  return server.Connect(target.server.c_str(), user.c_str(), "") >= 1 && gdb.Open(&server, gdbName.c_str()) >= 1;
+}
+
 // The legend's classes that exist in the geodatabase now. The export checks
 // that neither exists before it creates them, so after a failure in their
 // creation these are the ones that this export left behind.
@@ -205,11 +223,29 @@ std::vector<std::string> LegendClasses(const Target& target, const std::string& 
   std::vector<std::string> found;
   CGDBServer server;
   CGDataBase gdb;
-  if (server.Connect(target.server.c_str(), user.c_str(), "") < 1 || gdb.Open(&server, gdbName.c_str()) < 1)
-    return found;
+  if (!OpenAgain(target, gdbName, user, server, gdb)) return found;
   for (const std::string& cls : {name + "_R", name + "_P"})
     if (gdb.xcls_IsExist(0, cls.c_str()) > 1) found.push_back(cls);
   return found;
+}
+
+// What is missing of a legend of entries boxes and texts, read back from the
+// geodatabase: the export skips an entry it cannot append, and the database
+// may refuse rows only when the classes are closed. Empty when all is there.
+std::string MissingEntries(const Target& target, const std::string& gdbName, const std::string& user,
+                           const std::string& name, long entries) {
+  CGDBServer server;
+  CGDataBase gdb;
+  if (!OpenAgain(target, gdbName, user, server, gdb)) return "the geodatabase cannot be opened to read the legend back";
+  std::string missing;
+  for (const auto& [cls, what] : {std::pair{name + "_R", "boxes"}, std::pair{name + "_P", "texts"}}) {
+    const long count = gdb.xcls_FeatureCount(cls.c_str());
+    if (count == entries) continue;
+    missing += (missing.empty() ? "" : "; ") + cls + " holds " +
+               (count < 0 ? std::string("no readable features") : std::to_string(count)) + " of its " +
+               std::to_string(entries) + " " + what;
+  }
+  return missing;
 }
 
 void RunLegend(const LegendOptions& o) {
@@ -223,7 +259,7 @@ void RunLegend(const LegendOptions& o) {
   if (newFile) target.database = outputs.AddOutput(finalName, "--gdb", false);
   if (!target.postgis) target.database = ShortPath(target.database);
   Dataset image = Dataset::Open(o.image, false);
-  RequireClassRecords(image.get(), o.image);
+  const long entries = static_cast<long>(RequireClassRecords(image.get(), o.image)) + (o.unclassified ? 1 : 0);
 
   LegendSession session;
   session.options = &o;
@@ -257,6 +293,13 @@ void RunLegend(const LegendOptions& o) {
     } catch (const CommandError& error) {
       throw CommandError(error.what() + note, error.status);
     }
+  }
+  const std::string missing = MissingEntries(target, target.database, user, session.name, entries);
+  if (!missing.empty()) {
+    std::string message = "legend export to '" + o.gdb + "' lost entries: " + missing;
+    message += newFile ? "\n'" + finalName + "' was not created"
+                       : "\nLeft in the geodatabase: " + session.name + "_R, " + session.name + "_P";
+    throw CommandError(message);
   }
   outputs.Commit();
   if (!Quiet()) {
@@ -292,7 +335,7 @@ void AddExportCommands(CLI::App& app) {
                 "be a socket directory; the password comes from PGPASSWORD or ~/.pgpass)")
       ->required();
   l->add_option("--name", legend->name, "Legend name (default: the image's file name less its last four characters, as "
-                "map.tif gives map, + \"_图例\", or \"_legend\" outside a Chinese locale)");
+                "map.tif gives map, + \"_图例\", or \"_legend\" outside a Chinese locale); at most 60 bytes on PostGIS");
   auto* x = l->add_option("--x", legend->x, "Lower-left corner, x in map units (default: the image's lower-right corner)");
   auto* y = l->add_option("--y", legend->y, "Lower-left corner, y in map units");
   x->needs(y);

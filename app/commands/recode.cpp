@@ -1,4 +1,6 @@
 // ztclass recode SOURCE RESULT --map old=new,...
+#include <gdal.h>
+
 #include <iostream>
 #include <memory>
 
@@ -37,6 +39,9 @@ void RunRecode(const RecodeOptions& o) {
   Dataset result = Dataset::Open(staged, true);
   Check(ztSaveEditedCls2Zti(source.get(), from.data(), result.get(), to.data(), static_cast<long>(from.size())),
         "recoding");
+  // Statistics that the image carries (inside the file or beside it) are
+  // those of the old pixels and would mislead whatever reads them.
+  GDALDatasetClearStatistics(static_cast<GDALDatasetH>(ztRSGetGDALDataset(result.get())));
   result.Close(o.result);
   outputs.Commit();
   if (!Quiet())

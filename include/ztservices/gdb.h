@@ -12,9 +12,10 @@
 // Classes are layers. Feature classes (type code 30, created with type 3) are
 // polygon layers, annotation classes (type code 5) point layers. Layers share
 // one name space: xcls_IsExist reports any layer of the name whatever the
-// code, as 0 when there is none, else as the class identifier: 2 + the
-// number of the geodatabase's layers whose names sort before it (byte
-// order), valid while no layer is added or removed. Names are layer names as given (never laundered, always
+// code and whatever the case of its ASCII letters (as SQLite and OGR tell
+// names apart), as 0 when there is none, else as the class
+// identifier: 2 + the number of the geodatabase's layers whose names sort
+// before it (byte order), valid while no layer is added or removed. Names are layer names as given (never laundered, always
 // quoted by OGR), so any text is a name and none is executed.
 //
 // Each created class also gets a QGIS style in the geodatabase's
@@ -63,6 +64,12 @@ static_assert(offsetof(tagGDBPathInfo, classIds) == 300);
 // Appends an identifier; 0 or 2000001 when memory runs out.
 ZTSERVICES_API long ztGDBAppendClassId(ZTGDBClassIdList* list, long id);
 ZTSERVICES_API void ztGDBFreeClassIdList(ZTGDBClassIdList* list);
+
+// The longest class name in bytes that a PostGIS geodatabase takes.
+// PostgreSQL cuts names at 63 bytes, also the name OGR gives a table's
+// spatial index (the table's name and a suffix): a longer table name would
+// meet another table's, or its own index's, once cut.
+constexpr size_t ZT_GDB_POSTGIS_NAME_MAX = 62;
 
 constexpr int ZT_GDB_FEATURE_CLASS = 30;
 constexpr int ZT_GDB_ANNOTATION_CLASS = 5;
@@ -162,6 +169,9 @@ class ZTSERVICES_CLASS CGDataBase {
   void Close();
   bool IsOpen() const;
   long xcls_IsExist(int typeCode, const char* name);
+  // The number of features of the class of the name, read from the
+  // geodatabase; -1 when there is no such class or it cannot be read.
+  long xcls_FeatureCount(const char* name);
 
  private:
   friend class CSFeatureCls;

@@ -137,7 +137,8 @@ ZTSERVICES_API long ztRSFreeAOIInfo(CAOIEditor* editor);
 ZTSERVICES_API long ztRSGetAOINums(CAOIEditor* editor, long* count);
 ZTSERVICES_API long ztRSGetAOIInfo(CAOIEditor* editor, AOI* records);
 
-// Statistics and coordinates, mapped onto GDAL's own.
+// Statistics and coordinates, mapped onto GDAL's own. Statistics asked for
+// exact and forced are read from the pixels, never from those the file holds.
 ZTSERVICES_API long ztRSGetRasterStatistics(void* band, int approxOK, int force, double* minimum,
                                             double* maximum, double* mean, double* deviation);
 ZTSERVICES_API long ztRSComputeRasterMinMax(void* band, int approxOK, double minMax[2]);

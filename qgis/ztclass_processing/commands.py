@@ -375,7 +375,8 @@ COMMANDS = [
                         "GeoPackage (*.gpkg)"),
                 Text("NAME", "--name", "Legend name",
                      "Legend name (default: the image's file name less its last four characters, as map.tif gives "
-                     "map, + \"_图例\", or \"_legend\" outside a Chinese locale)", optional=True),
+                     "map, + \"_图例\", or \"_legend\" outside a Chinese locale); at most 60 bytes on PostGIS",
+                     optional=True),
                 Number("X", "--x", "Lower-left x",
                        "Lower-left corner, x in map units (default: the image's lower-right corner)", optional=True),
                 Number("Y", "--y", "Lower-left y", "Lower-left corner, y in map units", optional=True),

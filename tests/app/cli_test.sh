@@ -25,6 +25,19 @@ check "classes write sets the QGIS style" 0 'value="2" color="#00A000" alpha="25
 check "classes write from JSON" 0 "Wrote 2" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/classes.json"
 check "UTF-8 names" 0 "Forêt	bois" -- "$ZTCLASS" classes show "$WORK/classes.tif"
 check "bad class list" 1 "bad.txt:3: colour" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/bad.txt"
+printf '1\tEau\351\t#0000FF\n' >"$WORK/latin1.txt"
+printf '1\tWater\t#0000FF\tsea\342\202\n' >"$WORK/cut.txt"
+printf '1\tWa\001ter\t#0000FF\n' >"$WORK/control.txt"
+printf '[{"number":1,"name":"Water","color":"#0000FF"},{"number":2,"name":"x\\u0085","color":"#00A000"}]' >"$WORK/control.json"
+printf '1\tone\t#FF0000\n\n1\tagain\t#00FF00\n' >"$WORK/twice.txt"
+DIR="$WORK"
+checks unchanged <<TABLE
+a name not in UTF-8|1|latin1.txt:1: the name is not UTF-8 text \(byte 0xE9 at byte 4\)$|classes write $WORK/classes.tif --from $WORK/latin1.txt
+a remark cut inside a character|1|cut.txt:1: the remark is not UTF-8 text \(byte 0xE2 at byte 4\)$|classes write $WORK/classes.tif --from $WORK/cut.txt
+a control character in a name|1|control.txt:1: the name holds the control character U\+0001$|classes write $WORK/classes.tif --from $WORK/control.txt
+a control character from JSON|1|control.json entry 2: the name holds the control character U\+0085$|classes write $WORK/classes.tif --from $WORK/control.json
+a class number twice|1|twice.txt:3: class number 1 is given twice \(also at .*twice.txt:1\)$|classes write $WORK/classes.tif --from $WORK/twice.txt
+TABLE
 printf 'ZT_CLASS_INFO_FILEHEAD0.9' >"$WORK/classes.cls"
 check "bad class file" 1 "RC_CLS_FILE_BAD_HEADER \(4000032\): the class-information file does not start" -- \
   "$ZTCLASS" classes show "$WORK/classes.tif"
@@ -46,6 +59,13 @@ check "samples with a bad band list" 2 "invalid --bands band number" -- "$ZTCLAS
 
 check "recode" 0 "Recoded 1 value" -- "$ZTCLASS" recode "$WORK/classes.tif" "$WORK/target.tif" --map 2=4
 check "recode wrote the new value" 0 "Minimum=4.000, Maximum=4.000" -- gdalinfo -stats "$WORK/target.tif"
+# Statistics inside the image, of its pixels before the recode, go with them.
+gdal_translate -q -stats -a_srs EPSG:32633 -a_ullr 0 100 120 0 "$WORK/classes.tif" "$WORK/stale.tif"
+"$ZTCLASS" -q classes write "$WORK/stale.tif" --from "$WORK/classes.txt"
+check "recode of an image with statistics" 0 "" -- "$ZTCLASS" -q recode "$WORK/classes.tif" "$WORK/stale.tif" --map 2=1
+check "no statistics of the old pixels" 1 "^0$" -- sh -c 'gdalinfo "$1" | grep -c STATISTICS_' - "$WORK/stale.tif"
+check "area of the recoded pixels" 0 "" -- "$ZTCLASS" -q area "$WORK/stale.tif" -o "$WORK/stale.txt"
+check "all 120 pixels of 100 m2 in class 1" 0 "^  1	Water	120	12000.00$" "^  2	Forest	0	0.00$" -- cat "$WORK/stale.txt"
 check "recode with a bad map" 2 "--map: class values lie in 0..255" -- "$ZTCLASS" recode "$WORK/classes.tif" "$WORK/target.tif" --map 2=300
 
 forest_scene "$WORK"
@@ -161,5 +181,23 @@ ogr2ogr -q "$WORK/areas.shp" "$WORK/plain.geojson"
 head -c 20 "$WORK/areas.dbf" >"$WORK/cut.dbf" && mv "$WORK/cut.dbf" "$WORK/areas.dbf"
 check "a .dbf cut short is refused" 1 "areas.dbf' cannot be read \(cut short or damaged\)" -- \
   "$ZTCLASS" mindist "$S" --aoi "$WORK/areas.shp" -o "$WORK/dbf.tif"
+
+# A class file written elsewhere may hold any bytes: its names still give a
+# well-formed style and JSON reports (what is not UTF-8 as U+FFFD).
+/usr/bin/python3 -c '
+import sys
+names = [b"w\xe9ter", b"tab\there\x01<&>", b"\xef\xbf\xbe"]
+records = b"".join(bytes([n + 1]) + name.ljust(128, b"\0") + bytes(131) for n, name in enumerate(names))
+open(sys.argv[1], "wb").write(b"ZT_CLASS_INFO_FILEHEAD1.0" + len(names).to_bytes(4, "little") + records)' "$WORK/stale.cls"
+check "eliminate of a map with such names" 0 "" -- "$ZTCLASS" -q eliminate "$WORK/stale.tif" --threshold 1 -o "$WORK/named.tif"
+check "its style is well-formed XML" 0 "^ok$" -- /usr/bin/python3 -c '
+import sys, xml.etree.ElementTree as ET
+labels = [e.get("label") for e in ET.parse(sys.argv[1]).iter("paletteEntry")]
+print("ok" if labels == ["Unclassified", "w\ufffdter", "tab\there\ufffd<&>", "\ufffd"] else labels)' "$WORK/named.qml"
+check "area with such names" 0 "" -- "$ZTCLASS" -q area "$WORK/stale.tif" -o "$WORK/named.txt" --json "$WORK/named.json"
+check "its JSON" 0 "^ok$" -- /usr/bin/python3 -c '
+import json, sys
+names = [c["name"] for c in json.load(open(sys.argv[1], encoding="utf-8"))["classes"]]
+print("ok" if names == ["w\ufffdter", "tab\there\x01<&>", "\ufffe"] else names)' "$WORK/named.json"
 
 finish "cli"

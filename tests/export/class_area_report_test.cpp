@@ -70,6 +70,26 @@ TEST_F(ClassAreaReport, ClassNumbersOfRecordsPickTheirCounts) {
   EXPECT_EQ(ReadText(reportPath), Report("c", "  1\ta\t0\t0.00\n  2\tb\t6\t5400.00\n"));
 }
 
+// Statistics left in the file by a program that rewrote its pixels (values
+// 0..3): the counts are those of the pixels, 16, 12 and 8 of 900 m2 each.
+TEST_F(ClassAreaReport, StaleStatisticsInTheFileAreNotTrusted) {
+  const struct {
+    double minimum, maximum;
+  } stale[] = {{0, 1}, {2, 3}, {1, 200}};
+  for (const auto& s : stale) {
+    SCOPED_TRACE(std::to_string(s.minimum) + ".." + std::to_string(s.maximum));
+    ztRSClose(image);
+    GDALDatasetH gdal = GDALOpen(imagePath.c_str(), GA_Update);
+    ASSERT_NE(gdal, nullptr);
+    ASSERT_EQ(GDALSetRasterStatistics(GDALGetRasterBand(gdal, 1), s.minimum, s.maximum, 1, 1), CE_None);
+    GDALClose(gdal);
+    image = ztRSOpen(imagePath.c_str(), 1);
+    ASSERT_EQ(zt::ExportClassAreaReport(image, "c", reportPath), RC_OK);
+    EXPECT_EQ(ReadText(reportPath),
+              Report("c", "  1\t水体\t16\t14400.00\n  2\t林地\t12\t10800.00\n  3\t城镇\t8\t7200.00\n  4\t裸地\t0\t0.00\n"));
+  }
+}
+
 TEST(ClassAreaReportText, NegativeCellSizeGivesNegativeAreas) {
   zt::ClassAreas areas{{{"a", 3}, {"b", 0}}};
   zt::AreasFromCellSize(areas.classes, 2.5, -4.0);

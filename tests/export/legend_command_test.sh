@@ -59,6 +59,35 @@ check "box layer left, empty" 0 "Feature Count: 0" -- ogrinfo -so "$PG" refused_
 check "no text layer" 1 "" -- ogrinfo -so "$PG" refused_P
 check "style of the box layer only" 0 "refused_R$" -- styles
 
+# The database refuses a row of the box layer (as a check of its own might):
+# the export skips that entry, and the command fails and says what is left.
+pg_sql legends "CREATE FUNCTION refuse_forest() RETURNS trigger LANGUAGE plpgsql AS \$\$
+BEGIN
+  IF NEW.name = 'forest' THEN RAISE EXCEPTION 'no forest here'; END IF;
+  RETURN NEW;
+END \$\$;
+CREATE FUNCTION guard_lossy() RETURNS event_trigger LANGUAGE plpgsql AS \$\$
+BEGIN
+  IF EXISTS (SELECT FROM pg_event_trigger_ddl_commands() c JOIN pg_class k ON k.oid = c.objid
+             WHERE c.object_type = 'table' AND k.relname = 'lossy_R') THEN
+    CREATE TRIGGER refuse_forest BEFORE INSERT ON \"lossy_R\" FOR EACH ROW EXECUTE FUNCTION refuse_forest();
+  END IF;
+END \$\$;
+CREATE EVENT TRIGGER guard_lossy ON ddl_command_end WHEN TAG IN ('CREATE TABLE') EXECUTE FUNCTION guard_lossy()"
+check "a refused box" 1 "lost entries: lossy_R holds [0-2] of its 3 boxes" -- \
+  saved legend --gdb "$GDB" --name lossy --x 0 --y 0
+check "names what is left" 0 "^Left in the geodatabase: lossy_R, lossy_P$" -- cat "$WORK/last.out"
+
+# PostgreSQL cuts names at 63 bytes: a legend name of more than 60 bytes is
+# refused before anything is made. 20 characters of 3 bytes are the most.
+long="$(printf '图%.0s' $(seq 20))"
+check "a name of 60 bytes" 0 "^Wrote legend '$long'" -- legend --gdb "$GDB" --name "$long" --x 0 --y 0
+check "a name of 61 bytes" 2 \
+  "^ztclass: --name: '${long}x' is too long for PostGIS: .* names of 63 bytes, and PostGIS takes at most 62; give a name of at most 60 bytes$" -- \
+  legend --gdb "$GDB" --name "${long}x" --x 0 --y 0
+check "no table made for it" 0 "^2$" -- \
+  pg_sql legends "COPY (SELECT count(*) FROM pg_class WHERE relkind = 'r' AND relname LIKE '$long%') TO STDOUT"
+
 # In a GeoPackage that existed before, the gpkg_ prefix is reserved: the box
 # layer itself is refused.
 check "GeoPackage legend" 0 "^Wrote legend" -- legend --gdb "$WORK/l.gpkg" --name first

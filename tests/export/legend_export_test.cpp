@@ -285,6 +285,50 @@ TEST_P(LegendExport, RefusedTextClassLeavesTheBoxClass) {
   EXPECT_TRUE(Styles(refused).empty());
 }
 
+// PostgreSQL cuts names at 63 bytes: there the tables of a legend name of
+// more than 60 bytes would meet each other's, or their indexes', names, and
+// the name is refused before anything is created. A GeoPackage takes it.
+TEST_P(LegendExport, LongNamesAreWholeOrRefused) {
+  const std::string longest = prefix + std::string(60 - prefix.size(), 'n'), tooLong = longest + "n";
+  {
+    InteractionRecorder user;
+    Answer(user, longest, 0, 0, 10, false);
+    ASSERT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK);
+  }
+  EXPECT_EQ(Boxes(longest).size(), 3u);
+  EXPECT_EQ(Labels(longest).size(), 3u);
+  InteractionRecorder user;
+  Answer(user, tooLong, 0, 0, 10, false);
+  const bool postgis = GetParam() == Kind::PostGIS;
+  EXPECT_EQ(ztExportClsLegend(image, addToMap, &info), postgis ? RC_LEGEND_POLYGON_CLASS_FAILED : RC_OK);
+  auto gdb = OpenGeodatabase();
+  ASSERT_TRUE(gdb);
+  std::vector<std::string> made;
+  for (int i = 0; i < gdb->GetLayerCount(); ++i) {
+    const std::string name = gdb->GetLayer(i)->GetName();
+    if (name.rfind(longest, 0) == 0 && name != longest + "_R" && name != longest + "_P") made.push_back(name);
+  }
+  std::sort(made.begin(), made.end());
+  const std::vector<std::string> expected = {tooLong + "_P", tooLong + "_R"};
+  EXPECT_EQ(made, postgis ? std::vector<std::string>() : expected);
+}
+
+// SQLite tells table names apart regardless of ASCII case, and OGR will not
+// create a layer so named beside another: a legend whose name differs only
+// so is one that exists.
+TEST_P(LegendExport, NamesDifferingInCaseOnlyExist) {
+  const std::string name = prefix + "Legend";
+  {
+    InteractionRecorder user;
+    Answer(user, name, 0, 0, 10, false);
+    ASSERT_EQ(ztExportClsLegend(image, addToMap, &info), RC_OK);
+  }
+  InteractionRecorder user;
+  Answer(user, prefix + "LEGEND", 0, 0, 10, false);
+  EXPECT_EQ(ztExportClsLegend(image, addToMap, &info), RC_LEGEND_CLASS_EXISTS);
+  EXPECT_EQ(Boxes(name).size(), 3u);
+}
+
 TEST_P(LegendExport, CancellingWritesNothing) {
   {
     InteractionRecorder user;  // the dialog is cancelled

@@ -189,6 +189,29 @@ TEST(RasterService, CellAccessMatchesTheFile) {
   ztRSClose(again);
 }
 
+// Pixels 1, 2, 3 and 6 under statistics of other pixels: exact ones come from
+// the pixels (mean 3, population deviation sqrt(3.5)).
+TEST(RasterService, ExactStatisticsComeFromThePixels) {
+  TempDir dir;
+  const std::string path = dir.File("s.tif");
+  WriteGeoTiff(path, RasterSpec{.columns = 2, .rows = 2},
+               [](int, int c, int r) { return r == 1 && c == 1 ? 6.0 : 1.0 + c + 2 * r; });
+  GDALDatasetH gdal = GDALOpen(path.c_str(), GA_Update);
+  ASSERT_NE(gdal, nullptr);
+  ASSERT_EQ(GDALSetRasterStatistics(GDALGetRasterBand(gdal, 1), 0, 1, 0.5, 0.5), CE_None);
+  GDALClose(gdal);
+  Handle ds(ztRSOpen(path.c_str(), 0));
+  ASSERT_TRUE(ds);
+  void* band = ztRSGetRasterBand(ds.get(), 1);
+  double minimum = 0, maximum = 0, mean = 0, deviation = 0;
+  ASSERT_EQ(ztRSGetRasterStatistics(band, 0, 1, &minimum, &maximum, nullptr, nullptr), 0);
+  EXPECT_EQ(std::make_pair(minimum, maximum), std::make_pair(1.0, 6.0));
+  ASSERT_EQ(ztRSGetRasterStatistics(band, 0, 1, &minimum, &maximum, &mean, &deviation), 0);
+  EXPECT_EQ(std::make_pair(minimum, maximum), std::make_pair(1.0, 6.0));
+  EXPECT_DOUBLE_EQ(mean, 3.0);
+  EXPECT_DOUBLE_EQ(deviation, std::sqrt(3.5));
+}
+
 TEST(RasterService, FlushedBlocksGoToTheFileAndReadBackOnSeveralThreads) {
   TempDir dir;
   const std::string path = dir.File("f.tif");
