@@ -13,10 +13,11 @@
 // polygon layers, annotation classes (type code 5) point layers. Layers share
 // one name space: xcls_IsExist reports any layer of the name whatever the
 // code and whatever the case of its ASCII letters (as SQLite and OGR tell
-// names apart), as 0 when there is none, else as the class
-// identifier: 2 + the number of the geodatabase's layers whose names sort
-// before it (byte order), valid while no layer is added or removed. Names are layer names as given (never laundered, always
-// quoted by OGR), so any text is a name and none is executed.
+// names apart), as 0 when there is none, else as the class identifier: 2 +
+// the number of the geodatabase's layers whose names sort before it (byte
+// order), valid while no layer is added or removed. Names are layer names
+// as given (never laundered, always quoted by OGR), so any text is a name
+// and none is executed.
 //
 // Each created class also gets a QGIS style in the geodatabase's
 // "layer_styles" table (the table QGIS reads for GeoPackage and PostGIS

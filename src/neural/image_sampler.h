@@ -27,7 +27,8 @@ class PatternArray {
 
 // Fills patterns from index 0 without gaps and sets *patternCount to their
 // number. With noDataFlag set, a pixel whose first band equals noDataValue
-// exactly is left out; a pixel with a missing value (IsMissingValue) in any band is always left out.
+// exactly is left out; a pixel with a missing value (IsMissingValue) in any
+// band is always left out.
 // Polls for a stop once per sampled row: RC_CANCELLED.
 //
 // The pixels are those of single-pixel reads, but each sampled row of each

@@ -21,13 +21,14 @@ inline double SquaredDistance(const double* a, const double* b, long n) {
 }
 
 // True for a sample no class can learn from: a missing value in a band
-// (IsMissingValue, as everywhere in this library), or the no-data value when the rule is in force.
+// (IsMissingValue, as everywhere in this library), or the no-data value
+// when the rule is in force.
 bool IsUnusableSample(const double* values, long n, const NoDataRule& noData);
 
 // Centre 1 into first (n values): the sample at (row, column) of the source,
-// or, where a band of it holds NaN, the first sample of the grid that holds
-// a number in every band: a NaN centre is nearest to no sample, and would
-// leave one class to every pixel. Where the grid has no such sample either,
+// or, where a band of it holds a missing value, the first sample of the
+// grid that holds a number in every band: such a centre is nearest to no
+// sample (its distances are NaN), and would leave one class to every pixel. Where the grid has no such sample either,
 // the value at (row, column) stays, for the selection to find no centre.
 long FirstCentre(SampleReader& reader, const SampleGrid& grid, long row, long column, long n,
                  std::vector<double>& first);

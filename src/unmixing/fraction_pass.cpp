@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "frame/missing_value.h"
 #include "frame/progress_session.h"
 #include "unmixing/unmixing_model.h"
 
@@ -45,7 +46,7 @@ void FractionPass::DecomposeRow(const Matrix& p, const BandScaling& scaling, lon
     bool noData = rule.active && std::fabs(first - rule.value) <= kNoDataTolerance;
     for (long b = 0; b < bandCount && !noData; ++b) {
       const double v = bands[b][rowStart + i];
-      noData = !std::isfinite(v);
+      noData = IsMissingValue(v);
       pixel_[b] = scaling.Apply(b, v);
     }
     if (noData)
