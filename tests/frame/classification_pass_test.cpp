@@ -77,9 +77,7 @@ TEST_F(ClassificationPassTest, WithoutNoDataTheResultKeepsItsOwn) {
 // the UInt16 band first in the list.
 TEST_F(ClassificationPassTest, BandsOfDifferentTypesAreReadWithTheirValuesWhole) {
   auto wide = [](int, int c, int r) { return 256.0 + c * 16 + r; };
-  WriteGeoTiff(dir.File("byte.tif"), {.columns = 16, .rows = 16}, Source);
-  WriteGeoTiff(dir.File("wide.tif"), {.columns = 16, .rows = 16, .type = GDT_UInt16}, wide);
-  WriteBandStack(dir.File("stack.vrt"), {dir.File("byte.tif"), dir.File("wide.tif")});
+  WriteBandStack(dir.File("stack.vrt"), 16, 16, {{GDT_Byte, Source}, {GDT_UInt16, wide}});
   source = ztRSOpen(dir.File("stack.vrt").c_str(), 0);
   result = ztRSCreate(ztRSGetDriverByName("GTiff"), resultPath.c_str(), 16, 16, 1, ZTRS_Byte, nullptr);
   ASSERT_TRUE(source && result);

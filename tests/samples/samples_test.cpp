@@ -98,9 +98,7 @@ TEST(CellGathering, BandsOfDifferentTypesKeepTheirValues) {
   TempDir dir;
   auto narrow = [](int, int c, int r) { return double((c * 7 + r * 3) % 50); };
   auto wide = [](int, int c, int r) { return 1000.0 + c * 40 + r; };
-  WriteGeoTiff(dir.File("byte.tif"), {.columns = 24, .rows = 20}, narrow);
-  WriteGeoTiff(dir.File("wide.tif"), {.columns = 24, .rows = 20, .type = GDT_UInt16}, wide);
-  WriteBandStack(dir.File("stack.vrt"), {dir.File("byte.tif"), dir.File("wide.tif")});
+  WriteBandStack(dir.File("stack.vrt"), 24, 20, {{GDT_Byte, narrow}, {GDT_UInt16, wide}});
   Handle ds(ztRSOpen(dir.File("stack.vrt").c_str(), 0));
   ASSERT_TRUE(ds);
   AddAoi(ds.get(), {kTriangle}, "a");

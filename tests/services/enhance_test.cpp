@@ -4,7 +4,6 @@
 
 #include <initializer_list>
 #include <memory>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -56,16 +55,11 @@ TEST(RasterAdapter, ReadsEveryValueAsTheDatasetHoldsIt) {
 // Float32 band of fractions: each band reads as it holds its values.
 TEST(RasterAdapter, BandsOfDifferentTypesKeepTheirValues) {
   TempDir dir;
-  const std::vector<std::pair<GDALDataType, double (*)(int, int, int)>> bands = {
+  const std::vector<StackBand> bands = {
       {GDT_Byte, [](int, int c, int r) { return double((c * 7 + r * 3) % 50); }},
       {GDT_UInt16, [](int, int c, int r) { return 1000.0 + c * 40 + r; }},
       {GDT_Float32, [](int, int c, int r) { return (c - r) / 4.0; }}};
-  std::vector<std::string> files;
-  for (const auto& [type, value] : bands) {
-    files.push_back(dir.File(std::to_string(files.size()) + ".tif"));
-    WriteGeoTiff(files.back(), {.columns = 9, .rows = 7, .type = type}, value);
-  }
-  WriteBandStack(dir.File("stack.vrt"), files);
+  WriteBandStack(dir.File("stack.vrt"), 9, 7, bands);
   Handle ds(ztRSOpen(dir.File("stack.vrt").c_str(), 0));
   ASSERT_TRUE(ds);
   for (bool cached : {false, true}) {
@@ -78,7 +72,7 @@ TEST(RasterAdapter, BandsOfDifferentTypesKeepTheirValues) {
         for (int c = 0; c < 9; ++c) {
           double v = -1;
           ASSERT_EQ(ztRAReadValue(reader.get(), b, r, c, &v, 0), 0);
-          ASSERT_EQ(v, bands[b - 1].second(b, c, r)) << b << ":" << r << "," << c;
+          ASSERT_EQ(v, bands[b - 1].value(b, c, r)) << b << ":" << r << "," << c;
         }
   }
 }

@@ -65,20 +65,14 @@ void WriteGeoTiff(const std::string& path, const RasterSpec& spec,
   GDALClose(ds);
 }
 
-void WriteBandStack(const std::string& path, const std::vector<std::string>& files) {
-  GDALAllRegister();
+void WriteBandStack(const std::string& path, int columns, int rows, const std::vector<StackBand>& stack) {
   std::string bands;
-  int columns = 0, rows = 0;
-  for (size_t i = 0; i < files.size(); ++i) {
-    GDALDataset* ds = GDALDataset::Open(files[i].c_str(), GDAL_OF_RASTER);
-    if (!ds) throw std::runtime_error("cannot open " + files[i]);
-    columns = ds->GetRasterXSize();
-    rows = ds->GetRasterYSize();
+  for (size_t i = 0; i < stack.size(); ++i) {
+    const std::string file = path + "." + std::to_string(i + 1) + ".tif";
+    WriteGeoTiff(file, {.columns = columns, .rows = rows, .type = stack[i].type}, stack[i].value);
     bands += "<VRTRasterBand band=\"" + std::to_string(i + 1) + "\" dataType=\"" +
-             GDALGetDataTypeName(ds->GetRasterBand(1)->GetRasterDataType()) +
-             "\"><SimpleSource><SourceFilename>" + files[i] +
+             GDALGetDataTypeName(stack[i].type) + "\"><SimpleSource><SourceFilename>" + file +
              "</SourceFilename><SourceBand>1</SourceBand></SimpleSource></VRTRasterBand>";
-    GDALClose(ds);
   }
   WriteText(path, "<VRTDataset rasterXSize=\"" + std::to_string(columns) + "\" rasterYSize=\"" +
                       std::to_string(rows) + "\">" + bands + "</VRTDataset>");

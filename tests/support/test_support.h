@@ -43,9 +43,16 @@ struct RasterSpec {
 void WriteGeoTiff(const std::string& path, const RasterSpec& spec,
                   const std::function<double(int, int, int)>& value);
 
-// Writes a VRT whose band i reads band 1 of files[i], in that band's own
-// type: a stack of bands of different types.
-void WriteBandStack(const std::string& path, const std::vector<std::string>& files);
+// One band of a stack: its type, and value(b, c, r) of its pixels.
+struct StackBand {
+  GDALDataType type;
+  std::function<double(int, int, int)> value;
+};
+
+// Writes a VRT of columns x rows whose band i holds bands[i] in its own
+// type (band 1 of a GeoTIFF beside it, PATH.i.tif): a stack of bands of
+// different types.
+void WriteBandStack(const std::string& path, int columns, int rows, const std::vector<StackBand>& bands);
 
 // Reads band 1 of a raster as doubles, row-major.
 std::vector<double> ReadBand(const std::string& path, int band = 1);
