@@ -57,7 +57,8 @@ class ThreadProgress {
 
 std::string CodeText(long rc) {
   const ZTResultCodeInfo* info = ztFindResultCode(rc);
-  return info ? std::string(info->name) + ": " + info->meaning : "result code " + std::to_string(rc);
+  return info ? std::string(info->name) + " (" + std::to_string(rc) + "): " + info->meaning
+              : "result code " + std::to_string(rc);
 }
 
 // Runs body; no exception leaves, and a failure leaves its message. A read
