@@ -109,7 +109,7 @@ void Classification::Run(const std::string& what, const std::function<long(void*
 
 void Classification::Run(const std::string& what, const std::function<long(void*)>& classify, const ModelSpec& spec) {
   ModelHandle model;
-  if (!modelPath_.empty()) model = TrainModel(spec, source_.get(), bands_, window_);
+  if (!modelPath_.empty() || !classify) model = TrainModel(spec, source_.get(), bands_, window_);
   if (options_.method.trainingOnly) {
     SaveModel(model.get(), modelPath_);
     outputs_.Commit();
@@ -129,13 +129,15 @@ void Classification::Run(const std::string& what, const std::function<long(void*
   ReportBandScaling(result_->get());
   std::vector<CLASSATTINFO> records = result_->Finish();
   if (!png_.empty()) WriteQuicklook(result_->Written(), png_);
-  if (model) SaveModel(model.get(), modelPath_);
+  if (!modelPath_.empty()) SaveModel(model.get(), modelPath_);
   outputs_.Commit();
   if (Quiet()) return;
   std::cout << "Wrote " << options_.method.output << " (" << ClassesText(records.size()) << ")";
   if (!options_.png.empty()) std::cout << " and " << options_.png;
   std::cout << "\n";
 }
+
+void Classification::Run(const std::string& what, const ModelSpec& spec) { Run(what, nullptr, spec); }
 
 std::vector<float> ParseFactors(const std::string& text, long classCount, const std::string& option) {
   std::vector<float> factors;

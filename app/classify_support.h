@@ -50,6 +50,11 @@ class Classification {
   // comes from the model trained by spec (the same pixels) and the model is
   // saved beside it; under "train" only the model is written, to -o.
   void Run(const std::string& what, const std::function<long(void* result)>& classify, const ModelSpec& spec);
+  // The same for a method whose training pixels only the library can tell
+  // (the distance classifiers' class mask): the result always comes from the
+  // model trained by spec, which refuses a class AOI without training pixels
+  // that the export would leave out of the result without a word.
+  void Run(const std::string& what, const ModelSpec& spec);
 
   // A result that is no class image: its bands, what it gets before it is
   // closed (band names, say), and its own picture for --png.

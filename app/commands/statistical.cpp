@@ -1,7 +1,5 @@
 // ztclass mindist | box | gmindist | maxlike: the supervised statistical
 // classifiers.
-#include <limits>
-#include <memory>
 
 #include "classify_support.h"
 #include "commands/commands.h"
@@ -22,44 +20,25 @@ struct DistanceOptions {
 void RunMinDist(const DistanceOptions& o) {
   Classification job(o.classify, Training::kWindow);
   const long classes = job.ClassCount();
-  std::vector<float> factors = ParseFactors(o.devFactor, classes, "--dev-factor");
-  std::vector<float> limits = o.maxDev.empty() ? std::vector<float>(classes, std::numeric_limits<float>::max())
-                                               : ParseFactors(o.maxDev, classes, "--max-dev");
-  const Window& w = job.GetWindow();
-  ModelSpec spec{"mindist", {{"dev-factor", factors}, {"dev-test", !o.noDevTest}, {"max-test", !o.noMaxTest}}};
-  if (!o.maxDev.empty()) spec.parameters["max-dev"] = limits;
-  job.Run("minimum distance classification", [&](void* result) {
-    long* bands = const_cast<long*>(job.Bands().data());
-    if (!o.noDevTest && !o.noMaxTest)
-      return ztMiniDistA(job.Source(), bands, job.BandCount(), result, w.rows, w.columns, w.firstRow, w.firstColumn,
-                         factors.data(), limits.data());
-    return ztMiniDistANew(job.Source(), bands, job.BandCount(), result, w.rows, w.columns, w.firstRow,
-                          w.firstColumn, o.noDevTest ? 0 : 1, factors.data(), o.noMaxTest ? 0 : 1, limits.data());
-  }, spec);
+  ModelSpec spec{"mindist",
+                 {{"dev-factor", ParseFactors(o.devFactor, classes, "--dev-factor")},
+                  {"dev-test", !o.noDevTest},
+                  {"max-test", !o.noMaxTest}}};
+  if (!o.maxDev.empty()) spec.parameters["max-dev"] = ParseFactors(o.maxDev, classes, "--max-dev");
+  job.Run("minimum distance classification", spec);
 }
 
 void RunBox(const DistanceOptions& o) {
   Classification job(o.classify, Training::kWindow);
   std::vector<float> factors = ParseFactors(o.devFactor, job.ClassCount(), "--dev-factor");
-  const Window& w = job.GetWindow();
-  job.Run("parallelepiped classification", [&](void* result) {
-    return ztJDBoxA(job.Source(), const_cast<long*>(job.Bands().data()), job.BandCount(), result, w.rows, w.columns,
-                    w.firstRow, w.firstColumn, factors.data());
-  }, ModelSpec{"box", {{"dev-factor", factors}}});
+  job.Run("parallelepiped classification", ModelSpec{"box", {{"dev-factor", factors}}});
 }
 
 void RunGMinDist(const DistanceOptions& o) {
   Classification job(o.classify, Training::kWindow);
   std::vector<float> factors = ParseFactors(o.devFactor, job.ClassCount(), "--dev-factor");
-  const Window& w = job.GetWindow();
-  job.Run("generalized minimum distance classification", [&](void* result) {
-    long* bands = const_cast<long*>(job.Bands().data());
-    if (!o.noDevTest)
-      return ztGYMiniDistA(job.Source(), bands, job.BandCount(), result, w.rows, w.columns, w.firstRow,
-                           w.firstColumn, factors.data());
-    return ztGYMiniDistANew(job.Source(), bands, job.BandCount(), result, w.rows, w.columns, w.firstRow,
-                            w.firstColumn, 0, factors.data());
-  }, ModelSpec{"gmindist", {{"dev-factor", factors}, {"dev-test", !o.noDevTest}}});
+  job.Run("generalized minimum distance classification",
+          ModelSpec{"gmindist", {{"dev-factor", factors}, {"dev-test", !o.noDevTest}}});
 }
 
 struct MaxLikeOptions {

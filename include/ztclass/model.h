@@ -61,6 +61,9 @@
 // unknown name, a value of the wrong type or out of range is refused with
 // RC_BAD_PARAMETER). Supervised methods train on the source's class AOIs;
 // unsupervised ones on the window's pixels at the "interval" parameter.
+// A mindist, box or gmindist model refuses a class AOI that gives it no
+// training pixel in the window (RC_TOO_FEW_SAMPLES, naming the class), which
+// the one-shot export leaves out of its result.
 //
 // Every call returns a result code (ztclass/result_codes.h); on failure,
 // ztModelLastError() gives a message of the calling thread naming the reason.

@@ -224,6 +224,7 @@ long Train(const TrainRequest& r, Model& model) {
   if (long rc = CheckSourceArguments(r.source, r.bandCount, r.window)) return rc;
   SupervisedTraining training(r.source, r.bands, r.bandCount, nullptr, r.window);
   if (long rc = training.Prepare(progress, kCaption)) return rc;
+  training.RequireEveryClass();
   ParameterReader p(r.parameters, model.parameters);
   const bool useDeviationTest = p.Flag("dev-test", true);
   const std::vector<float> factors =

@@ -124,6 +124,7 @@ long Train(const TrainRequest& r, Model& model) {
   if (long rc = CheckSourceArguments(r.source, r.bandCount, r.window)) return rc;
   SupervisedTraining training(r.source, r.bands, r.bandCount, nullptr, r.window);
   if (long rc = training.Prepare(progress, kCaption)) return rc;
+  training.RequireEveryClass();
   const long classCount = static_cast<long>(training.ClassAois().size());
   ParameterReader p(r.parameters, model.parameters);
   const bool useDeviation = p.Flag("dev-test", true);

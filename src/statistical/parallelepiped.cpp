@@ -76,6 +76,7 @@ long Train(const TrainRequest& r, Model& model) {
   if (long rc = CheckSourceArguments(r.source, r.bandCount, r.window)) return rc;
   SupervisedTraining training(r.source, r.bands, r.bandCount, nullptr, r.window);
   if (long rc = training.Prepare(progress, kCaption)) return rc;
+  training.RequireEveryClass();
   ParameterReader p(r.parameters, model.parameters);
   const std::vector<float> factors =
       p.PerClass("dev-factor", 2.0, static_cast<long>(training.ClassAois().size()), 0.0, 1e30);

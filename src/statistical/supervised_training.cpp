@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <string>
 
+#include "model/model_error.h"
 #include "samples/class_aois.h"
 #include "services/value_buffer.h"
 #include "ztclass/classinfo.h"
@@ -34,6 +37,18 @@ void SupervisedTraining::KeepClasses(Model& model) const {
   std::vector<double> list(stats_.classList.begin(), stats_.classList.end());
   const long count = static_cast<long>(list.size());
   model.Put("classes", {count}, std::move(list));
+}
+
+void SupervisedTraining::RequireEveryClass() const {
+  for (size_t k = 1; k <= aois_.size() && k < kClassSlots; ++k) {
+    if (stats_.counts[k] > 0) continue;
+    const AOI& aoi = aois_[k - 1];
+    throw ModelError(RC_TOO_FEW_SAMPLES,
+                     "class " + std::to_string(k) + " '" + std::string(aoi.name, strnlen(aoi.name, sizeof aoi.name)) +
+                         "' has no training pixel: no pixel of the window whose centre lies in its polygons (their "
+                         "vertices cut to whole pixels, a later class AOI taking the pixels it shares) has a value "
+                         "in every band");
+  }
 }
 
 // Counts, sums and sums of squares of the training pixels of the window.

@@ -54,6 +54,11 @@ class SupervisedTraining {
   // pixels.
   void KeepClasses(Model& model) const;
 
+  // A model lists its classes by the class AOIs, so one whose class AOI got
+  // no training pixel would name a class it never decides: throws a
+  // ModelError naming that class AOI.
+  void RequireEveryClass() const;
+
   ClassificationPass& Pass() { return pass_; }
   const ClassStatistics& Statistics() const { return stats_; }
   const std::vector<AOI>& ClassAois() const { return aois_; }

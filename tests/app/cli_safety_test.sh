@@ -22,6 +22,10 @@ gdal_translate -q -of ENVI "$DIR/scene.tif" "$DIR/envi.bil"
 forest_aoi "$DIR/aoi.geojson" "#00A000"
 # The forest AOIs and a third class far outside the image.
 polygons outside "1 Water 1.5 1.5 4.5 3.5" "2 Forest 6.5 5.5 8.5 8.5" "3 Cloud 50 50 60 60"
+# A class whose polygon holds a pixel's centre but no pixel once its
+# vertices are cut to whole pixels, and one that a later class AOI covers.
+polygons speck "1 Water 1.5 1.5 4.5 3.5" "2 Forest 6.5 5.5 8.5 8.5" "3 Speck 10.3 1.3 10.7 1.7"
+polygons covered "1 Water 1.5 1.5 4.5 3.5" "2 Forest 6.5 5.5 8.5 8.5" "3 Cover 1 1 5 4"
 S="$DIR/scene.tif"
 A="$DIR/aoi.geojson"
 
@@ -50,6 +54,10 @@ a type PNG cannot hold|2|--ot Float32: the PNG format writes only|mindist $S --a
 a class count the type cannot hold|2|--ot Int8 cannot hold class 255 \(the value of no-data pixels\)|mindist $WORK/scene_nodata.tif --aoi $A -o $DIR/n.tif --ot Int8
 a class without pixels in the window|1|class 1 'Water' has no training pixel in the window|box $S --aoi $A -o $DIR/w.tif --window 5,6,4,5
 a class beginning one column past the window|1|class 1 'Water' has no training pixel in the window|box $S --aoi $A -o $DIR/w.tif --window 10,1,0,0
+a class of less than a pixel|1|class 3 'Speck' has no training pixel: no pixel of the window whose centre lies in its polygons|mindist $S --aoi $WORK/speck.geojson -o $DIR/w.tif
+a class of less than a pixel, box|1|class 3 'Speck' has no training pixel|box $S --aoi $WORK/speck.geojson -o $DIR/w.tif
+a class of less than a pixel, gmindist|1|class 3 'Speck' has no training pixel|gmindist $S --aoi $WORK/speck.geojson -o $DIR/w.tif --save-model $DIR/w.ztm
+a class a later class covers|1|class 1 'Water' has no training pixel|train mindist $S --aoi $WORK/covered.geojson -o $DIR/w.ztm
 a class AOI outside the image|1|class AOI of class 3 'Cloud' covers no pixel|maxlike $S --aoi $WORK/outside.geojson -o $DIR/o.tif
 --max-dev 0|2|--max-dev values must be finite and above 0|mindist $S --aoi $A -o $DIR/f.tif --max-dev 1,0
 --purify -1|2|--purify must be a finite number of at least 0|samples $S --aoi $A --purify -1 -o $DIR/cells.csv
