@@ -3,6 +3,8 @@
 #include <gdal.h>
 #include <ogr_api.h>
 
+#include <cstring>
+
 #include "cli_support.h"
 #include "ztclass/samples.h"
 #include "ztservices/raster.h"
@@ -30,6 +32,18 @@ void CheckClassField(const std::string& aoiFile, const std::string& classField) 
   if (!found)
     throw UsageError("--class-field: '" + aoiFile + "' has no field '" + classField + "' (its fields: " +
                      (fields.empty() ? "none" : fields) + ")");
+}
+
+// A class name goes into class files, listings and styles, where a tab or a
+// line break would read as structure. The name is cut at the record's
+// length, which may split a character: only control characters count.
+void CheckClassName(const AOI& aoi, const std::string& aoiFile) {
+  const std::string name(aoi.name, strnlen(aoi.name, sizeof aoi.name));
+  for (size_t at = 0; at < name.size();)
+    if (IsControlCharacter(NextCharacter(name, at)))
+      throw CommandError((aoiFile.empty() ? std::string("the image's training polygons") : "'" + aoiFile + "'") +
+                         ": the class name '" + Printable(name) +
+                         "' holds a control character; rename the class");
 }
 
 }  // namespace
@@ -62,6 +76,7 @@ ClassAoiList::ClassAoiList(void* image, const std::string& aoiFile, const std::s
   Check(ztGetClassAOINum(editor_, count), "counting the class AOIs");
   aois_.resize(count);
   Check(ztGetClassAOIInfo(editor_, count, aois_.data()), "reading the class AOIs");
+  for (const AOI& aoi : aois_) CheckClassName(aoi, aoiFile);
 }
 
 ClassAoiList::~ClassAoiList() { ztRSFreeAOIInfo(editor_); }

@@ -129,8 +129,8 @@ void UnclassifiedColour(void* dataset, unsigned char rgb[3]) {
 void PrintClassRecords(std::ostream& out, const std::vector<CLASSATTINFO>& records) {
   out << "No\tColour\tName\tRemark\n";
   for (const auto& r : records)
-    out << int(r.classNo) << '\t' << FormatColour(r.red, r.green, r.blue) << '\t' << RecordName(r)
-        << '\t' << RecordRemark(r) << '\n';
+    out << int(r.classNo) << '\t' << FormatColour(r.red, r.green, r.blue) << '\t' << Printable(RecordName(r))
+        << '\t' << Printable(RecordRemark(r)) << '\n';
 }
 
 std::string RecordName(const CLASSATTINFO& record) {

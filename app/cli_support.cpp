@@ -221,6 +221,26 @@ long NextCharacter(const std::string& text, size_t& at) {
   return c;
 }
 
+bool IsControlCharacter(long c) { return (c >= 0 && c < 0x20) || (c >= 0x7F && c <= 0x9F); }
+
+std::string Printable(const std::string& text) {
+  std::string out;
+  for (size_t at = 0; at < text.size();) {
+    const size_t start = at;
+    const long c = NextCharacter(text, at);
+    if (!IsControlCharacter(c)) {
+      out.append(text, start, at - start);
+      continue;
+    }
+    for (size_t i = start; i < at; ++i) {
+      char escape[5];
+      std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned char>(text[i]));
+      out += escape;
+    }
+  }
+  return out;
+}
+
 bool ParseColour(const std::string& text, unsigned char rgb[3]) {
   if (text.size() != 7 || text[0] != '#') return false;
   for (int i = 0; i < 3; ++i) {

@@ -103,6 +103,14 @@ void ParseValueMap(const std::string& text, std::vector<unsigned char>& from,
 // continuation byte, an overlong form, a surrogate, beyond U+10FFFF.
 long NextCharacter(const std::string& text, size_t& at);
 
+// Whether c is a control character (C0, DEL or C1): what a tab-separated
+// listing or a terminal takes as structure, never as text.
+bool IsControlCharacter(long c);
+
+// text with its control characters written as \xNN, so that a name read
+// from a file can neither forge a row of a listing nor drive a terminal.
+std::string Printable(const std::string& text);
+
 // "#RRGGBB" -> components; false when malformed.
 bool ParseColour(const std::string& text, unsigned char rgb[3]);
 std::string FormatColour(unsigned char red, unsigned char green, unsigned char blue);

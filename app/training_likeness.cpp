@@ -67,7 +67,7 @@ void WarnOfOtherData(const nlohmann::json& description, void* source, const std:
   const std::string trained = description.value("data-type", "");
   const std::string given = DataTypeName(ztRSGetDatasetType(source));
   if (trained != given)
-    std::cerr << "ztclass: warning: the model was trained on " << trained << " values, '" << image << "' holds "
+    std::cerr << "ztclass: warning: the model was trained on " << Printable(trained) << " values, '" << image << "' holds "
               << given << " values: classes may not mean what they did\n";
   WarnOfOtherRange(description, source, bands, image);
 }

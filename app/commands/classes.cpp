@@ -38,7 +38,7 @@ void CheckText(const std::string& text, const std::string& what, const std::stri
       throw CommandError(where + ": the " + what + " is not UTF-8 text (byte 0x" +
                          Hex(static_cast<unsigned char>(text[start]), 2) + " at byte " + std::to_string(start + 1) +
                          ")");
-    if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
+    if (IsControlCharacter(c))
       throw CommandError(where + ": the " + what + " holds the control character U+" + Hex(c, 4));
   }
 }

@@ -199,5 +199,12 @@ check "its JSON" 0 "^ok$" -- /usr/bin/python3 -c '
 import json, sys
 names = [c["name"] for c in json.load(open(sys.argv[1], encoding="utf-8"))["classes"]]
 print("ok" if names == ["w\ufffdter", "tab\there\x01<&>", "\ufffe"] else names)' "$WORK/named.json"
+check "its listing shows control characters as escapes" 0 '^2'$'\t''#[0-9A-F]{6}'$'\t''tab\\x09here\\x01<&>'$'\t''$' -- \
+  "$ZTCLASS" classes show "$WORK/stale.tif"
+
+# Training polygons cannot bring such a name in.
+sed 's/"class":"\([^"]*\)"/"class":"\1\\tforged"/' "$WORK/plain.geojson" >"$WORK/tabbed.geojson"
+check "a class name with a tab is refused" 1 "tabbed.geojson': the class name '.*\\\\x09forged' holds a control character" -- \
+  "$ZTCLASS" maxlike "$S" --aoi "$WORK/tabbed.geojson" -o "$WORK/tabbed.tif"
 
 finish "cli"
