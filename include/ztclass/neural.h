@@ -46,9 +46,10 @@ ZTCLASS_API long ztHRBPNNClass(void* source, long* bands, long bandCount, long* 
 // class mean and refined by competitive learning for centreIterations epochs
 // (ending early after 50 epochs whose total squared centre change is below
 // centreThreshold; the epochs left go to the output phase), units with 5 or
-// fewer nearest samples removed, then linear outputs trained by the delta
-// rule for outputIterations epochs or until the mean sample error is at most
-// errorThreshold. A unit of spread 0 answers 1 at its centre and 0 elsewhere.
+// fewer nearest samples removed (RC_TOO_FEW_SAMPLES when none is left), then
+// linear outputs trained by the delta rule for outputIterations epochs or
+// until the mean sample error is at most errorThreshold. A unit of spread 0
+// answers 1 at its centre and 0 elsewhere.
 ZTCLASS_API long ztRBFNNClass(void* source, long* bands, long bandCount, double centreRate,
                               double centreThreshold, long centreIterations, double outputRate,
                               double errorThreshold, long outputIterations, void* result, long rows, long columns,

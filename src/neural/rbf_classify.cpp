@@ -7,6 +7,7 @@
 #include "frame/decider_scratch.h"
 #include "frame/entry.h"
 #include "model/method_list.h"
+#include "model/model_error.h"
 #include "neural/layer_stack.h"
 #include "neural/network_driver.h"
 #include "neural/rbf_network.h"
@@ -156,7 +157,10 @@ long Train(const TrainRequest& r, Model& model) {
   return TrainSupervisedNetwork(
       r, kMainCaption,
       [&](long classCount, const AOICELL* samples, long count, Model& m) {
-        return Learn(s, draws, classCount, samples, count, m);
+        const long rc = Learn(s, draws, classCount, samples, count, m);
+        if (rc == RC_TOO_FEW_SAMPLES)
+          throw ModelError(rc, "no hidden unit is left: each class centre has 5 or fewer nearest training pixels");
+        return rc;
       },
       model);
 }

@@ -179,6 +179,8 @@ long CRBFNN::Train(const AOICELL* samples, long count, long centreIterations, do
       if (long rc = PruneHidden()) return rc;
       break;
     }
+  // Without a unit every output is 0 and every pixel would fall to class 1.
+  if (hiddenCount_ == 0) return RC_TOO_FEW_SAMPLES;
   if (long rc = InitOutput(draws)) return rc;
 
   double meanError = kInitialMeanError;

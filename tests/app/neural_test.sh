@@ -12,6 +12,8 @@ byte_image "$WORK/scene" 24 20 3 '(c < 12 ? 30 + 5 * b : 180 - 10 * b) + c % 4 +
 gdal_translate -q "$WORK/scene.bin" "$WORK/scene.tif"
 polygons aoi "1 Water 2 2 8 8" "2 Land 14 10 20 16"
 polygons outside "1 Water 2 2 8 8" "2 Nowhere 40 40 44 44"
+# 2 x 2 pixels a class: no RBF unit keeps more than 5 nearest training pixels.
+polygons tiny "1 Water 2 2 4 4" "2 Land 14 10 16 12"
 
 help_shows bp "--hidden TEXT=5"
 
@@ -72,7 +74,10 @@ hidden layer too large|2|--hidden layer sizes must lie in 1..500|hrbp $WORK/scen
 hidden layer not a number|2|--hidden expects neuron counts|bp $WORK/scene.tif ${A[@]} -o $WORK/x.tif --hidden 4,x
 negative epochs|2|--epochs must be 0 or more|bp $WORK/scene.tif ${A[@]} -o $WORK/x.tif --epochs -1
 a class without pixels is named|1|class 2 'Nowhere'|rbf $WORK/scene.tif --aoi $WORK/outside.geojson -o $WORK/x.tif
+rbf without a unit left|1|no hidden unit is left|rbf $WORK/scene.tif --aoi $WORK/tiny.geojson -o $WORK/rbf0.tif
+rbf model without a unit left|1|training the rbf model failed: no hidden unit is left|rbf $WORK/scene.tif --aoi $WORK/tiny.geojson -o $WORK/rbf0.tif --save-model $WORK/rbf0.ztm
 TABLE
+check "no map or model without an RBF unit" 0 "^none$" -- bash -c "ls '$WORK'/rbf0.* 2>/dev/null || echo none"
 check "bp without hidden layer" 2 "--hidden needs at least one hidden layer|--hidden layer sizes must lie in 1..500" -- \
   "$ZTCLASS" bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --hidden 0
 
