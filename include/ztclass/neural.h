@@ -9,7 +9,7 @@
 // onto 0..1, clamping values beyond (see the README, "Band scaling"). Band 1 of
 // result receives the class numbers with a colour table and class records;
 // a pixel whose first listed band is within 1e-6 of its no-data value, or
-// that holds NaN, gets 255.
+// that holds NaN, gets 255 and trains no class.
 //
 // Initial weights come from the C runtime's rand(), which the library never
 // seeds: a host that wants another draw calls srand() first.
@@ -65,12 +65,12 @@ ZTCLASS_API long ztLVQ2NNClass(void* source, long* bands, long bandCount, double
 // Unsupervised networks. They learn from every interval-th pixel of every
 // interval-th row of the processing window (interval 1 to the smaller image
 // dimension), scaled as the supervised networks' samples are (the sampled
-// pixels taking the place of the training pixels), leaving out pixels whose first listed band
-// equals its no-data value exactly or that hold NaN; a sample without any
-// pixel gives RC_TOO_FEW_SAMPLES. clusterCount is 1 to 254, else
-// RC_BAD_WINDOW. They draw no random numbers: the result depends on the
-// image and the parameters alone. A pixel whose first listed band is within
-// 1e-6 of its no-data value, or that holds NaN, gets 255.
+// pixels taking the place of the training pixels), leaving out the pixels
+// that get 255: those whose first listed band is within 1e-6 of its no-data
+// value, or that hold NaN; a sample without any pixel gives
+// RC_TOO_FEW_SAMPLES. clusterCount is 1 to 254, else RC_BAD_WINDOW. They
+// draw no random numbers: the result depends on the image and the
+// parameters alone.
 
 // Kohonen network: clusterCount competitive neurons started on well-spread
 // sample pixels (max-min distance) and trained winner-take-all for at most

@@ -193,13 +193,14 @@ TEST(KohonenClassification, MatchesABruteForceNetworkOnAGeoTiff) {
 // The patterns sampled from the window; the sampling must succeed.
 std::vector<std::vector<double>> Sample(Scene& scene, const zt::Window& w, long interval, bool noDataFlag,
                                         double noData) {
+  const zt::NoDataRule rule{noDataFlag, noData};
   std::vector<void*> bands;
   for (int b = 1; b <= scene.bands; ++b) bands.push_back(ztRSGetRasterBand(scene.source, b));
   zt::PatternArray array;
   EXPECT_EQ(array.Allocate(w, interval, scene.bands), RC_OK);
   long count = -1;
-  EXPECT_EQ(zt::SampleImage(bands.data(), scene.bands, interval, noDataFlag, noData, w.rows, w.columns,
-                            w.firstRow, w.firstColumn, array.Patterns(), &count),
+  EXPECT_EQ(zt::SampleImage(bands.data(), scene.bands, interval, rule, w.rows, w.columns, w.firstRow, w.firstColumn,
+                            array.Patterns(), &count),
             RC_OK);
   EXPECT_LE(count, array.Capacity());
   std::vector<std::vector<double>> patterns;
@@ -231,6 +232,20 @@ TEST(ImageSampler, LeavesOutExactNoDataOfTheFirstBandAndNonNumbersAnywhere) {
             SampleGrid(scene, w, 1, 1, [](int c, int) { return c == 5 || c == 9; }).size());
 }
 
+// A Float32 fill 5e-7 above the no-data value 0.9: the fill gets 255 and
+// no neuron. Two neurons then split 100 from 110; sampled, the fill would
+// take one (the farthest from 110) and leave the other both.
+TEST(KohonenClassification, PixelsWithinOneMillionthOfNoDataTrainNoNeuron) {
+  auto value = [](int, int c, int) { return c < 4 ? 0.9 + 5e-7 : c < 8 ? 100.0 : 110.0; };
+  Scene scene(12, 10, 1, value, true, 0.9, GDT_Float32);
+  long band = 1;
+  ASSERT_EQ(ztKohonenNNClass(scene.source, &band, 1, 2, 1, 0.3, 0.0, 20, scene.result, 10, 12, 0, 0), RC_OK);
+  const std::vector<double> classes = scene.Result();
+  const double hundred = classes[4], hundredTen = classes[8];
+  EXPECT_NE(hundred, hundredTen);
+  ExpectMap(classes, 10, 12, [&](int, int c) { return c < 4 ? 255.0 : c < 8 ? hundred : hundredTen; });
+}
+
 // A stack of a Byte band and a UInt16 band holding values above a byte's:
 // the patterns keep the UInt16 values whole, listed alone or first.
 TEST(ImageSampler, BandsOfDifferentTypesKeepTheirValues) {
@@ -246,8 +261,9 @@ TEST(ImageSampler, BandsOfDifferentTypesKeepTheirValues) {
     zt::PatternArray array;
     ASSERT_EQ(array.Allocate(w, 1, bandCount), RC_OK);
     long count = -1;
-    ASSERT_EQ(zt::SampleImage(bands.data(), bandCount, 1, false, 0, w.rows, w.columns, 0, 0, array.Patterns(), &count),
-              RC_OK);
+    ASSERT_EQ(
+        zt::SampleImage(bands.data(), bandCount, 1, zt::NoDataRule{}, w.rows, w.columns, 0, 0, array.Patterns(), &count),
+        RC_OK);
     ASSERT_EQ(count, w.rows * w.columns);
     for (int r = 0; r < w.rows; ++r)
       for (int c = 0; c < w.columns; ++c) {
