@@ -3,7 +3,7 @@
 // source's class AOIs (class k is the k-th class AOI), scaled into 0..1 and
 // purified to mean +- 1 standard deviation of their class in every band, and
 // then presents every pixel of the processing window (rows, columns, first
-// row, first column), scaled the same way, to the trained network. 8-bit
+// row, first column), scaled the same way, to the trained network. Byte
 // images are scaled by 1/255; other types map 0 (or their lowest training
 // value, when negative) up to their highest training value over all bands
 // onto 0..1, clamping values beyond (see the README, "Band scaling"). Band 1 of

@@ -4,10 +4,11 @@
 // by their training and their classification pass so both see the same
 // numbers.
 //
-// 8-bit images (Byte, Int8): value / 255, the arithmetic these methods have
-// always used, so their results stay as they were.
-// Every other type (UInt16, Int16, the 32-bit integers, Float32, Float64):
-// the same rule with the training data's own top in place of 255. The
+// Byte images: value / 255, the arithmetic these methods have always used,
+// so their results stay as they were.
+// Every other type (Int8, UInt16, Int16, the 32-bit integers, Float32,
+// Float64): the same rule with the training data's own top in place of 255;
+// signed bytes divided by 255 would give negative inputs. The
 // values the method trains on (the gathered class samples of a supervised
 // network, the sampled patterns of an unsupervised one) give the lowest
 // value lo and the highest hi over all bands; every band maps
@@ -105,8 +106,9 @@ class BandRange {
   double hi_ = -std::numeric_limits<double>::infinity();
 };
 
-// Whether images of this type keep value / 255.
-inline bool IsEightBit(ZTRSDataType type) { return type == ZTRS_Byte || type == ZTRS_Int8; }
+// Whether images of this type keep value / 255. A model stores its
+// scaling, so one trained on Int8 before keeps applying value / 255.
+inline bool IsEightBit(ZTRSDataType type) { return type == ZTRS_Byte; }
 
 // The scaling of the networks for training values of an image of type:
 // count sets of bandCount values, valuesOf(i) giving the i-th.
@@ -123,7 +125,7 @@ BandScaling DeriveBandScaling(ZTRSDataType type, long bandCount, long count, Val
 std::string DescribeBandScaling(const BandScaling& scaling);
 
 // The metadata item of a result that tells how the values were scaled; the
-// results of 8-bit images, scaled as they always were, get none.
+// results of Byte images, scaled as they always were, get none.
 constexpr const char* kBandScalingItem = "ZTCLASS_BAND_SCALING";
 void RecordBandScaling(void* result, const BandScaling& scaling);
 

@@ -108,6 +108,19 @@ check "fuzzy-art" 0 "^2 of 5 categories formed \(a higher --vigilance forms more
   "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/fuzzy.tif" --clusters 5
 check "vigilance above 1 opens every category" 0 "^4 of 4 categories formed$" -- \
   "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/f4.tif" --clusters 4 --vigilance 1.5
+# A signed 8-bit band, -100 on the left and -20 on the right, and the same
+# values as Int16: two boxes at vigilance 0.6 (they lie 80 apart, the whole
+# training range). Divided by 255 the two would lie 0.31 apart, and the box
+# holding both would pass the vigilance (0.69).
+byte_image "$WORK/signed" 20 20 1 'c < 10 ? 156 : 236'
+gdal_translate -q -co PIXELTYPE=SIGNEDBYTE "$WORK/signed.bin" "$WORK/int8.tif"
+LC_ALL=C awk 'BEGIN { for (r = 0; r < 20; r++) for (c = 0; c < 20; c++) printf "%c%c", c < 10 ? 156 : 236, 255 }' \
+  >"$WORK/int16.bin"
+envi_header "$WORK/int16.hdr" 20 20 1 2
+for image in int8.tif int16.bin; do
+  check "fuzzy-art on $image" 0 "^2 of 2 categories formed$" "^  1	Class_1	200 pixels$" -- \
+    "$ZTCLASS" fuzzy-art "$WORK/$image" -o "$WORK/fa_${image%.*}.tif" --clusters 2 --vigilance 0.6
+done
 check "vigilance -1 forms one ART category" 0 "^1 of 4 categories formed" -- \
   "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/a1.tif" --clusters 4 --vigilance -1
 check "every parameter, window and quicklook" 0 "and .*art.png" -- \
