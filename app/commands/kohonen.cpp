@@ -26,7 +26,8 @@ void CheckOptions(const KohonenOptions& o) {
   if (!std::isfinite(o.rate) || o.rate <= 0 || o.rate > 1) throw UsageError("--rate must lie in (0, 1]");
   if (!std::isfinite(o.changeThreshold) || o.changeThreshold < 0)
     throw UsageError("--change-threshold must be a finite number, 0 or more");
-  if (o.epochs < 0) throw UsageError("--epochs must be 0 or more");
+  if (o.epochs < 0 || o.epochs > ZT_MAX_EPOCHS)
+    throw UsageError("--epochs must lie in 0.." + std::to_string(ZT_MAX_EPOCHS));
 }
 
 void RunKohonen(const KohonenOptions& o) {

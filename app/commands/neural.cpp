@@ -44,7 +44,8 @@ std::vector<long> ParseHiddenLayers(const std::string& text, bool allowNone) {
 }
 
 void CheckEpochs(long value, const std::string& option) {
-  if (value < 0) throw UsageError(option + " must be 0 or more");
+  if (value < 0 || value > ZT_MAX_EPOCHS)
+    throw UsageError(option + " must lie in 0.." + std::to_string(ZT_MAX_EPOCHS));
 }
 
 // The library's rand() draws repeat run after run; --seed picks another

@@ -22,6 +22,19 @@
 // training sample at all or a class without one (RC_TOO_FEW_SAMPLES).
 #include "ztclass/export.h"
 
+// Ranges of the networks' parameters: a model's training (ztModelTrain)
+// refuses values beyond them, and a host that calls the exports directly
+// checks the same. Epoch and pass counts of every network:
+constexpr long ZT_MAX_EPOCHS = 1000000000;
+// The vigilance of ART (a cosine) and of Fuzzy ART (a match ratio, at most
+// 1; above it no sample resonates and each opens a category).
+constexpr double ZT_ART_VIGILANCE_MIN = -1.0;
+constexpr double ZT_ART_VIGILANCE_MAX = 1.0;
+constexpr double ZT_FUZZY_ART_VIGILANCE_MIN = 0.0;
+constexpr double ZT_FUZZY_ART_VIGILANCE_MAX = 1e30;
+// ART's noise threshold: 1 would remove every component.
+constexpr double ZT_ART_NOISE_MAX = 0.999999;
+
 // Back-propagation network: hiddenLayerCount (at least 1) hidden layers of
 // hiddenLayerSizes[i] (1..500, else RC_BAD_WINDOW) sigmoid neurons, trained
 // online with momentum until the mean sample error of an epoch is at most

@@ -290,8 +290,9 @@ COMMANDS = [
                 Number("RATE", "--rate", "Learning rate",
                        "How far a category moves towards each sample it accepts (0..1)", float, 1.0, 0, 1),
                 Number("VIGILANCE", "--vigilance", "Vigilance",
-                       "How much of a pixel a category's box must already hold for the pixel to join (0..1; higher: "
-                       "more, smaller categories)", float, 0.75),
+                       "How much of a pixel a category's box must already hold for the pixel to join (0 or more; "
+                       "higher: more, smaller categories; above 1 every sample opens a category)", float, 0.75,
+                       minimum=0),
                 Number("PASSES", "--passes", "Passes", "Passes over the sample (1: each sample is seen once)", int, 5,
                        minimum=1),
                 Number("CHOICE", "--choice", "Choice",

@@ -75,7 +75,8 @@ long Train(const TrainRequest& r, Model& model) {
   long categories = 0, interval = 0;
   ReadClusterParameters(r, p, categories, interval);
   const FuzzyARTSettings s{categories, p.Number("rate", 1.0, 0.0, 1.0), p.Number("choice", 0.001, 1e-300, 1e30),
-                           p.Number("vigilance", 0.75, 0.0, 1.0), p.Integer("passes", 5, 1, 1000000000)};
+                           p.Number("vigilance", 0.75, ZT_FUZZY_ART_VIGILANCE_MIN, ZT_FUZZY_ART_VIGILANCE_MAX),
+                           p.Integer("passes", 5, 1, ZT_MAX_EPOCHS)};
   p.Finish();
   return TrainUnsupervisedNetwork(
       r, kMainCaption, categories, interval,

@@ -150,8 +150,8 @@ long RBFClassify(void* source, long* bands, long bandCount, const RBFSettings& s
 long Train(const TrainRequest& r, Model& model) {
   ParameterReader p(r.parameters, model.parameters);
   const RBFSettings s{p.Number("centre-rate", 0.05, 0.0, 1e30),   p.Number("centre-threshold", 1e-8, 0.0, 1e30),
-                      p.Integer("centre-epochs", 50, 0, 1000000000), p.Number("output-rate", 0.0005, 0.0, 1e30),
-                      p.Number("error", 0.001, 0.0, 1e30),          p.Integer("output-epochs", 3000, 0, 1000000000)};
+                      p.Integer("centre-epochs", 50, 0, ZT_MAX_EPOCHS), p.Number("output-rate", 0.0005, 0.0, 1e30),
+                      p.Number("error", 0.001, 0.0, 1e30),          p.Integer("output-epochs", 3000, 0, ZT_MAX_EPOCHS)};
   RandomDraws draws(ReadSeed(p));
   p.Finish();
   return TrainSupervisedNetwork(

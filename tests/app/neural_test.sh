@@ -72,7 +72,9 @@ done
 checks <<TABLE
 hidden layer too large|2|--hidden layer sizes must lie in 1..500|hrbp $WORK/scene.tif ${A[@]} -o $WORK/x.tif --hidden 4,501
 hidden layer not a number|2|--hidden expects neuron counts|bp $WORK/scene.tif ${A[@]} -o $WORK/x.tif --hidden 4,x
-negative epochs|2|--epochs must be 0 or more|bp $WORK/scene.tif ${A[@]} -o $WORK/x.tif --epochs -1
+negative epochs|2|--epochs must lie in 0..1000000000|bp $WORK/scene.tif ${A[@]} -o $WORK/x.tif --epochs -1
+epochs a model refuses|2|--output-epochs must lie in 0..1000000000|rbf $WORK/scene.tif ${A[@]} -o $WORK/e1.tif --output-epochs 9223372036854775807
+LVQ2 epochs a model refuses|2|--lvq-epochs must lie in 0..1000000000|lvq2 $WORK/scene.tif ${A[@]} -o $WORK/e2.tif --lvq-epochs 1000000001
 a class without pixels is named|1|class 2 'Nowhere'|rbf $WORK/scene.tif --aoi $WORK/outside.geojson -o $WORK/x.tif
 rbf without a unit left|1|no hidden unit is left|rbf $WORK/scene.tif --aoi $WORK/tiny.geojson -o $WORK/rbf0.tif
 rbf model without a unit left|1|training the rbf model failed: no hidden unit is left|rbf $WORK/scene.tif --aoi $WORK/tiny.geojson -o $WORK/rbf0.tif --save-model $WORK/rbf0.ztm

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <tuple>
 
 #include "network_fixture.h"
@@ -70,6 +71,19 @@ TEST(RBFNetwork, CentresMoveSpreadAndPrune) {
   std::srand(5);
   for (auto& out : net.Outputs())
     for (double w : out.weights) EXPECT_EQ(w, (std::rand() % 100) / 100.0);
+}
+
+// The phases share one epoch counter: one centre epoch and the largest
+// output count run on until the stop, never wrapping round to no epoch.
+TEST(RBFNetwork, LargestEpochCountRunsUntilStopped) {
+  Samples s = Tiny();
+  zt::CRBFNN net;
+  net.SetSizes(2, 3);
+  ProgressRecorder progress;
+  progress.stopAfterSteps = 5;
+  EXPECT_EQ(net.Train(s.Cells(), s.Count(), 1, 0.1, -1.0, std::numeric_limits<long>::max(), 0.01, -1.0,
+                      zt::ProcessRandom()),
+            RC_CANCELLED);
 }
 
 TEST(RBFNetwork, SpreadZeroAnswersOneAtTheCentreOnly) {
@@ -193,6 +207,9 @@ TEST(LVQ2Network, CodebookStartsAtClassMeansAndEpochsAreCounted) {
   EXPECT_EQ(progress.steps, 5);
   progress.stopAfterSteps = progress.steps + 4;
   EXPECT_EQ(net.Train(s.Cells(), 3, 3, 0.1, 2, 0.05), RC_CANCELLED);
+  // One tuning epoch and the largest LVQ2 count run on until the stop.
+  progress.stopAfterSteps = progress.steps + 5;
+  EXPECT_EQ(net.Train(s.Cells(), 3, 1, 0.1, std::numeric_limits<long>::max(), 0.05), RC_CANCELLED);
 }
 
 }  // namespace
