@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "frame/classification_pass.h"
 #include "frame/progress_session.h"
 #include "neural/free_storage.h"
 #include "ztclass/result_codes.h"
@@ -111,10 +112,20 @@ long CFuzzyART::Train(double** patterns, long count, long maxIterations, double 
   double** x = coded.patterns.data();
   std::copy(x[0], x[0] + inputCount_, weights_[0].begin());
   committedCount_ = 1;
-  for (long p = 1; p < count; ++p) Present(x[p], alpha, vigilance, beta);
+  // A pass over many patterns against many categories takes long: a stop
+  // is also seen between patterns, in the first pass too.
+  TimedStopPoll stopPoll;
+  stopPoll.Restart();
+  for (long p = 1; p < count; ++p) {
+    if (stopPoll.StopRequested()) return RC_CANCELLED;
+    Present(x[p], alpha, vigilance, beta);
+  }
   for (long pass = 1; pass < maxIterations; ++pass) {
     if (StepAndCheckStop()) return RC_CANCELLED;
-    for (long p = 0; p < count; ++p) Present(x[p], alpha, vigilance, beta);
+    for (long p = 0; p < count; ++p) {
+      if (stopPoll.StopRequested()) return RC_CANCELLED;
+      Present(x[p], alpha, vigilance, beta);
+    }
   }
   return committedCount_;
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <tuple>
 
 #include "network_fixture.h"
@@ -233,6 +234,30 @@ long CallFuzzyART(void* source, long* bands, long bandCount, unsigned long k, lo
 }
 
 TEST(FuzzyARTClassification, StopsWhileSamplingTrainingOrClassifying) { ExpectStopsInEveryPhase(CallFuzzyART); }
+
+// 8000 random patterns that hardly resonate open 254 categories, and each
+// later one is tried against all of them: a first pass of seconds. A stop
+// asked for before it is seen within it (the first pass steps no progress).
+TEST(ResonanceTraining, StopIsSeenWithinTheFirstPass) {
+  constexpr long kCount = 8000, kBands = 4;
+  std::mt19937 random(3);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::vector<double> values(kCount * kBands);
+  auto patterns = [&] {
+    for (double& v : values) v = unit(random);
+    std::vector<double*> p;
+    for (long i = 0; i < kCount; ++i) p.push_back(&values[i * kBands]);
+    return p;
+  };
+  ProgressRecorder progress;
+  progress.stopAfterSteps = 0;
+  zt::CART art(kBands, 254);
+  ASSERT_EQ(art.Create(), RC_OK);
+  EXPECT_EQ(art.Train(patterns().data(), kCount, 1, 0.0, 0.99999, 0.5), RC_CANCELLED);
+  zt::CFuzzyART fuzzy(kBands, 254);
+  ASSERT_EQ(fuzzy.Create(), RC_OK);
+  EXPECT_EQ(fuzzy.Train(patterns().data(), kCount, 1, 0.001, 0.99999, 1.0), RC_CANCELLED);
+}
 
 TEST(FuzzyARTClassification, OneClusterIsEnough) {
   Scene s(kArtColumns, kArtRows, kArtBands, Patches);
