@@ -1,7 +1,6 @@
 #include "neural/fuzzy_art_network.h"
 
 #include <algorithm>
-#include <cmath>
 #include <new>
 
 #include "frame/classification_pass.h"
@@ -130,20 +129,9 @@ long CFuzzyART::Train(double** patterns, long count, long maxIterations, double 
   return committedCount_;
 }
 
-void CFuzzyART::Classify(const double* x, long* classNo) {
-  const long bands = inputCount_ / 2;
-  long best = 0;
-  double bestScore = -1.0;
-  for (long j = 0; j < committedCount_; ++j) {
-    FuzzyAnd(x, weights_[j].data());
-    double score = 0.0;
-    for (long i = 0; i < bands; ++i) score += std::fabs(fuzzyAnd_[i]);
-    if (score > bestScore) {
-      bestScore = score;
-      best = j;
-    }
-  }
-  *classNo = best + 1;
+void CFuzzyART::Classify(const double* x, double alpha, long* classNo) {
+  std::fill(resetFlags_.begin(), resetFlags_.begin() + committedCount_, 0);
+  *classNo = ChooseCategory(x, alpha) + 1;
 }
 
 void CFuzzyART::Release() {
