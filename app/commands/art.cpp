@@ -7,9 +7,7 @@
 
 #include "cluster_support.h"
 #include "commands/commands.h"
-#include "ztclass/classinfo.h"
 #include "ztclass/neural.h"
-#include "ztclass/result_codes.h"
 
 namespace ztcli {
 
@@ -68,15 +66,13 @@ void Run(const ResonanceOptions& o, const VigilanceRange& vigilance, const std::
          const std::function<long(ClusterJob&, unsigned long clusters, void* result)>& classify) {
   CheckCommon(o, vigilance);
   ClusterJob job(o.cluster, [](long k) { return k; });
-  long formed = 0;
   spec.parameters.update({{"classes", o.cluster.classes}, {"interval", job.interval}, {"rate", o.rate},
                           {"vigilance", o.vigilance}, {"passes", o.passes}});
-  RunCluster(o.cluster, job, what, [&](void* result) {
-    const long rc = classify(job, static_cast<unsigned long>(o.cluster.classes), result);
-    if (rc == RC_OK) ztRSReadClsNum(result, formed);
-    return rc;
+  // The result's classes are the categories formed, whether the export or a
+  // model (--save-model) classified; "train" writes no result.
+  const long formed = RunCluster(o.cluster, job, what, [&](void* result) {
+    return classify(job, static_cast<unsigned long>(o.cluster.classes), result);
   }, spec);
-  // A model's apply (--save-model, train) does not count the categories.
   if (Quiet() || formed == 0) return;
   std::cout << formed << " of " << o.cluster.classes << " categories formed";
   if (formed < o.cluster.classes) std::cout << " (a higher --vigilance forms more)";

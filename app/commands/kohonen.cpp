@@ -55,8 +55,8 @@ void AddKohonenCommand(CLI::App& app) {
                       "falls linearly to 0 over the epochs")
       ->capture_default_str();
   command->add_option("--change-threshold", o->changeThreshold,
-                      "An epoch whose total squared move of all neurons (band values / 255) is below this is stable; "
-                      "100 stable epochs in a row end training (0: never end early)")
+                      "An epoch whose total squared move of all neurons (in scaled band values, 0..1) is below this "
+                      "is stable; 100 stable epochs in a row end training (0: never end early)")
       ->capture_default_str();
   command->add_option("--epochs", o->epochs,
                       "Passes over the sample at most (0: neurons stay on their well-spread starting samples)")

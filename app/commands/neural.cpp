@@ -244,7 +244,8 @@ void AddNeuralCommands(CLI::App& app) {
       ->capture_default_str()
       ->check(NotNegative());
   command->add_option("--centre-threshold", rbf->centreThreshold,
-                      "Centres count as settled when a pass moves them less than this in all (squared, values/255)")
+                      "Centres count as settled when a pass moves them less than this in all (squared, in scaled band "
+                      "values, 0..1)")
       ->capture_default_str()
       ->check(NotNegative());
   command->add_option("--centre-epochs", rbf->centreEpochs, "Passes that refine the centres")->capture_default_str();

@@ -108,7 +108,7 @@ check "fuzzy-art" 0 "^2 of 5 categories formed \(a higher --vigilance forms more
   "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/fuzzy.tif" --clusters 5
 check "vigilance above 1 opens every category" 0 "^4 of 4 categories formed$" -- \
   "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/f4.tif" --clusters 4 --vigilance 1.5
-check "and so does its model" 0 "Wrote .*f4m.tif \(4 classes" -- \
+check "and so does its model, which counts them too" 0 "Wrote .*f4m.tif \(4 classes" "^4 of 4 categories formed$" -- \
   "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/f4m.tif" --clusters 4 --vigilance 1.5 --save-model "$WORK/f4.ztm"
 # A signed 8-bit band, -100 on the left and -20 on the right, and the same
 # values as Int16: two boxes at vigilance 0.6 (they lie 80 apart, the whole
