@@ -6,10 +6,10 @@
 // row, first column), scaled the same way, to the trained network. Byte
 // images are scaled by 1/255; other types map 0 (or their lowest training
 // value, when negative) up to their highest training value over all bands
-// onto 0..1, clamping values beyond (see the README, "Band scaling"). Band 1 of
-// result receives the class numbers with a colour table and class records;
-// a pixel whose first listed band is within 1e-6 of its no-data value, or
-// that holds NaN, gets 255 and trains no class.
+// onto 0..1, and values beyond in proportion (see the README, "Band
+// scaling"). Band 1 of result receives the class numbers with a colour
+// table and class records; a pixel whose first listed band is within 1e-6
+// of its no-data value, or that holds NaN, gets 255 and trains no class.
 //
 // Initial weights come from the C runtime's rand(), which the library never
 // seeds: a host that wants another draw calls srand() first.

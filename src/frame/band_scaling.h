@@ -12,7 +12,9 @@
 // values the method trains on (the gathered class samples of a supervised
 // network, the sampled patterns of an unsupervised one) give the lowest
 // value lo and the highest hi over all bands; every band maps
-// min(0, lo)..hi to 0..1, and values beyond are clamped to that range.
+// min(0, lo)..hi to 0..1, and values beyond scale on past it in proportion,
+// as they do on a Byte image (a method that needs 0..1, Fuzzy ART, clamps
+// them itself).
 // One span for all bands, anchored at 0, keeps the spectral shape the
 // methods were built on (ART compares directions, Fuzzy ART needs [0, 1],
 // the distance thresholds of Kohonen and LVQ2 assume an 8-bit scene's
@@ -25,9 +27,10 @@
 // all 0 keep a span of 1.
 //
 // Stored form: a kind and, per band, an offset and a span; the scaled value
-// is (value - offset) / span (clamped to [0, 1] for the training-range
-// kind). Missing and no-data values are never scaled: the callers leave those
-// pixels out first.
+// is (value - offset) / span; kTrainingRange, the kind of the models saved
+// when every network clamped, also clamps it to [0, 1], so that those
+// models classify as they did. Missing and no-data values are never scaled:
+// the callers leave those pixels out first.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -40,8 +43,9 @@
 namespace zt {
 
 enum class BandScalingKind : int {
-  kDivideBy255 = 1,    // offset 0, span 255, not clamped
-  kTrainingRange = 2,  // offset and span from the training values, clamped
+  kDivideBy255 = 1,             // offset 0, span 255, not clamped
+  kTrainingRange = 2,           // offset and span from the training values, clamped
+  kTrainingRangeUnclamped = 3,  // offset and span from the training values
 };
 
 struct BandScaling {

@@ -39,7 +39,9 @@ long Learn(const FuzzyARTSettings& s, double** patterns, long count, long* class
 
 // The category that training would choose first for the complement-coded
 // pixel: the largest |x ^ w| / (choice + |w|), summed in the order training
-// sums, the earlier one on ties; the score is that value.
+// sums, the earlier one on ties; the score is that value. Complement coding
+// holds for values in 0..1 only: a pixel beyond the training range counts
+// as lying at its edge.
 class Decision {
  public:
   explicit Decision(const Model& m)
@@ -59,8 +61,8 @@ class Decision {
     for (long j = 0; j < count_; ++j) {
       const double* w = weights_ + j * coded_;
       double overlap = 0.0;
-      for (long i = 0; i < bands; ++i) overlap += std::min(x[i], w[i]);
-      for (long i = 0; i < bands; ++i) overlap += std::min(1.0 - x[i], w[bands + i]);
+      for (long i = 0; i < bands; ++i) overlap += std::min(std::clamp(x[i], 0.0, 1.0), w[i]);
+      for (long i = 0; i < bands; ++i) overlap += std::min(1.0 - std::clamp(x[i], 0.0, 1.0), w[bands + i]);
       const double t = overlap / (alpha_ + size_[j]);
       if (t > bestScore) {
         bestScore = t;

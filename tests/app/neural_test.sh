@@ -87,7 +87,7 @@ check "bp without hidden layer" 2 "--hidden needs at least one hidden layer|--hi
 # the training pixels reach 176 x 100 and 176 / 255, which scale to 1.
 gdal_translate -q -ot UInt16 -scale 0 255 0 25500 "$WORK/scene.tif" "$WORK/scene16.tif"
 gdal_translate -q -ot Float32 -scale 0 255 0 1 "$WORK/scene.tif" "$WORK/scene32.tif"
-check "16-bit band scaling in verbose output" 0 "Band scaling: training range to 0..1, clamped: every band 0 .. 17600$" \
+check "16-bit band scaling in verbose output" 0 "Band scaling: training range to 0..1: every band 0 .. 17600$" \
   -- "$ZTCLASS" -v lvq2 "$WORK/scene16.tif" "${A[@]}" -o "$WORK/lvq16.tif"
 check "the scaling recorded in the result" 0 "ZTCLASS_BAND_SCALING=training range" -- gdalinfo "$WORK/lvq16.tif"
 check "no scaling line for an 8-bit image" 1 "" -- \
@@ -95,6 +95,23 @@ check "no scaling line for an 8-bit image" 1 "" -- \
 "$ZTCLASS" -q lvq2 "$WORK/scene32.tif" "${A[@]}" -o "$WORK/lvq32.tif"
 check "reflectance, 16-bit and 8-bit copies give one map" 0 "^1$" -- bash -c "for f in lvq8 lvq16 lvq32; do
   gdalinfo -checksum '$WORK/'\$f.tif | grep Checksum; done | sort -u | wc -l"
+
+# Class 1 high in band 2 (11, 61 after purification), class 2 high in band 1
+# (56, 41), and pixels (55, 200) beyond every training value (62): band 2's
+# excess puts them nearest class 1's mean (squared distances 21257 and
+# 25282) in the 16-bit copy as in the 8-bit one, where clamping them to the
+# training range's top would have put them nearest class 2. LVQ2 without
+# epochs keeps the class means.
+byte_image "$WORK/beyond" 18 10 2 '(c < 12 ? (c + r) % 3 : 0) + (c < 6 ? (b == 1 ? 10 : 60) : b == 1 ? 55 : c < 12 ? 40 : 200)'
+gdal_translate -q "$WORK/beyond.bin" "$WORK/beyond8.tif"
+gdal_translate -q -ot UInt16 "$WORK/beyond.bin" "$WORK/beyond16.tif"
+polygons beyond "1 High2 0 0 6 10" "2 High1 6 0 12 10"
+for bits in 8 16; do
+  "$ZTCLASS" -q lvq2 "$WORK/beyond$bits.tif" --aoi "$WORK/beyond.geojson" -o "$WORK/lvq_beyond$bits.tif" \
+    --tune-epochs 0 --lvq-epochs 0
+  check "$bits-bit pixels beyond the training range" 0 "^1 1 2$" -- bash -c "for c in 14 2 8; do \
+    gdallocationinfo -valonly '$WORK/lvq_beyond$bits.tif' \$c 5; done | tr '\n' ' ' | sed 's/ \$//'"
+done
 
 # A class whose four pixels each lie more than one standard deviation from
 # its mean in one band or the other (a plus sign: 0 50, 100 50, 50 0, 50 100)

@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "network_fixture.h"
 #include "neural/image_sampler.h"
 #include "neural/kohonen_network.h"
+#include "neural/network_model.h"
 #include "ztclass/neural.h"
 #include "ztclass/result_codes.h"
 
@@ -295,6 +297,21 @@ std::vector<double> Classify(GDALDataType type, double factor) {
   std::srand(1);  // the same initial weights for every copy
   EXPECT_EQ(ztKohonenNNClass(s.source, bands, 3, 6, 2, 0.3, 0.0, 20, s.result, kArtRows, kArtColumns, 0, 0), RC_OK);
   return s.Result();
+}
+
+// Training scales a value beyond the training range in proportion; a model
+// saved with the clamping kind keeps clamping it.
+TEST(NetworkStorageTypes, ValuesBeyondTheTrainingRangeClampOnlyInOldModels) {
+  const double training[] = {10.0, 60.0};
+  const zt::BandScaling trained = zt::DeriveBandScaling(ZTRS_UInt16, 1, 2, [&](long i) { return &training[i]; });
+  EXPECT_EQ(trained.Apply(0, 120.0), 2.0);
+  for (auto [kind, scaled] : {std::pair{"training-range", 1.0}, {"training-range-unclamped", 2.0}}) {
+    zt::Model m;
+    m.bands = {1};
+    m.scaling = {{"kind", kind}, {"offset", {0.0}}, {"span", {60.0}}};
+    EXPECT_EQ(zt::CheckScaling(m), "") << kind;
+    EXPECT_EQ(zt::ModelScaling(m).Apply(0, 120.0), scaled) << kind;
+  }
 }
 
 TEST(NetworkStorageTypes, SixteenBitAndReflectanceCopiesGiveTheByteMap) {
