@@ -39,7 +39,7 @@ void SetVerbose(bool verbose);
 bool Verbose();
 
 // Under --verbose, the band scaling a network recorded in its result
-// (8-bit images keep value / 255 and record none).
+// (Byte images keep value / 255 and record none).
 void ReportBandScaling(void* result);
 
 // GDAL's drivers, registered once; GDAL's own messages stay quiet, the host

@@ -127,7 +127,7 @@ ModelSpec ClusterModelSpec(const std::string& method, const ClusterOptions& o, c
   return spec;
 }
 
-void RunCluster(const ClusterOptions& o, ClusterJob& job, const std::string& what,
+long RunCluster(const ClusterOptions& o, ClusterJob& job, const std::string& what,
                 const std::function<long(void*)>& classify, const ModelSpec& spec) {
   ModelHandle model;
   if (!job.modelPath.empty()) model = TrainModel(spec, job.source.get(), job.bands, job.window);
@@ -135,7 +135,7 @@ void RunCluster(const ClusterOptions& o, ClusterJob& job, const std::string& wha
     SaveModel(model.get(), job.modelPath);
     job.outputs.Commit();
     if (!Quiet()) std::cout << "Wrote " << o.method.output << " (" << spec.method << " model)\n";
-    return;
+    return 0;
   }
   job.result->Create(job.source.get(), job.window);
   {
@@ -154,7 +154,8 @@ void RunCluster(const ClusterOptions& o, ClusterJob& job, const std::string& wha
   const std::vector<CLASSATTINFO> records = job.result->Finish();
   if (!job.png.empty()) WriteQuicklook(job.result->Written(), job.png);
   job.outputs.Commit();
-  if (Quiet()) return;
+  const long classes = static_cast<long>(records.size());
+  if (Quiet()) return classes;
   std::cout << "Wrote " << o.method.output << " (" << ClassesText(records.size()) << ", sampling interval "
             << job.interval << ")";
   if (!o.png.empty()) std::cout << " and " << o.png;
@@ -165,6 +166,7 @@ void RunCluster(const ClusterOptions& o, ClusterJob& job, const std::string& wha
       if (r.classNo == value && value != 0) name = RecordName(r);
     std::cout << "  " << value << "\t" << name << "\t" << pixels << " pixels\n";
   }
+  return classes;
 }
 
 }  // namespace ztcli

@@ -50,10 +50,11 @@ struct ClusterJob {
 // Creates the result, runs classify(result) under the progress bar, gives
 // the result its legend, writes the quicklook when asked, moves both into
 // place and reports the pixels of each class. A failed or stopped run
-// leaves nothing behind.
+// leaves nothing behind. Returns the number of classes of the result (0
+// when only a model is written).
 // spec: the model the command trains, for --save-model and "train" (see
 // Classification::Run).
-void RunCluster(const ClusterOptions& options, ClusterJob& job, const std::string& what,
+long RunCluster(const ClusterOptions& options, ClusterJob& job, const std::string& what,
                 const std::function<long(void* result)>& classify, const ModelSpec& spec = {});
 
 // "classes", "interval" and "display-bands" of a job.

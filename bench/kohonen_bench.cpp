@@ -39,7 +39,7 @@ struct Sample {
     std::vector<void*> handles;
     for (long b : bands) handles.push_back(ztRSGetRasterBand(source, static_cast<int>(b)));
     patterns.Allocate(w, kInterval, kBands);
-    zt::SampleImage(handles.data(), kBands, kInterval, false, 0.0, w.rows, w.columns, w.firstRow,
+    zt::SampleImage(handles.data(), kBands, kInterval, zt::NoDataRule{}, w.rows, w.columns, w.firstRow,
                     w.firstColumn, patterns.Patterns(), &count);
     scaling = zt::ScalePatterns(ztRSGetDatasetType(source), kBands, patterns.Patterns(), count);
   }

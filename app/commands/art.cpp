@@ -3,12 +3,11 @@
 #include <cmath>
 #include <iostream>
 #include <memory>
+#include <string>
 
 #include "cluster_support.h"
 #include "commands/commands.h"
-#include "ztclass/classinfo.h"
 #include "ztclass/neural.h"
-#include "ztclass/result_codes.h"
 
 namespace ztcli {
 
@@ -33,12 +32,21 @@ struct FuzzyArtOptions {
   double choice = 0.001;
 };
 
-void CheckCommon(const ResonanceOptions& o) {
+// The vigilance range of the method, which its model's training takes too.
+struct VigilanceRange {
+  double least, most;
+  std::string text;  // the range, after "--vigilance must"
+};
+
+void CheckCommon(const ResonanceOptions& o, const VigilanceRange& vigilance) {
   if (o.cluster.classes < 1) throw UsageError("--clusters must be at least 1");
   if (o.cluster.classes > kMostCategories)
     throw UsageError("--clusters may be at most 254 (class 255 marks no-data pixels)");
   if (!(o.rate >= 0 && o.rate <= 1)) throw UsageError("--rate must lie in 0..1");
-  if (o.passes < 1) throw UsageError("--passes must be at least 1");
+  if (!(o.vigilance >= vigilance.least && o.vigilance <= vigilance.most))
+    throw UsageError("--vigilance must " + vigilance.text);
+  if (o.passes < 1 || o.passes > ZT_MAX_EPOCHS)
+    throw UsageError("--passes must lie in 1.." + std::to_string(ZT_MAX_EPOCHS));
 }
 
 void AddCommonOptions(CLI::App& command, ResonanceOptions& o, const std::string& vigilanceHelp) {
@@ -54,19 +62,17 @@ void AddCommonOptions(CLI::App& command, ResonanceOptions& o, const std::string&
 
 // Runs one network and reports how many of the K categories it formed.
 // spec: the method and its own parameters, for --save-model and "train".
-void Run(const ResonanceOptions& o, const std::string& what, ModelSpec spec,
+void Run(const ResonanceOptions& o, const VigilanceRange& vigilance, const std::string& what, ModelSpec spec,
          const std::function<long(ClusterJob&, unsigned long clusters, void* result)>& classify) {
-  CheckCommon(o);
+  CheckCommon(o, vigilance);
   ClusterJob job(o.cluster, [](long k) { return k; });
-  long formed = 0;
   spec.parameters.update({{"classes", o.cluster.classes}, {"interval", job.interval}, {"rate", o.rate},
                           {"vigilance", o.vigilance}, {"passes", o.passes}});
-  RunCluster(o.cluster, job, what, [&](void* result) {
-    const long rc = classify(job, static_cast<unsigned long>(o.cluster.classes), result);
-    if (rc == RC_OK) ztRSReadClsNum(result, formed);
-    return rc;
+  // The result's classes are the categories formed, whether the export or a
+  // model (--save-model) classified; "train" writes no result.
+  const long formed = RunCluster(o.cluster, job, what, [&](void* result) {
+    return classify(job, static_cast<unsigned long>(o.cluster.classes), result);
   }, spec);
-  // A model's apply (--save-model, train) does not count the categories.
   if (Quiet() || formed == 0) return;
   std::cout << formed << " of " << o.cluster.classes << " categories formed";
   if (formed < o.cluster.classes) std::cout << " (a higher --vigilance forms more)";
@@ -74,8 +80,12 @@ void Run(const ResonanceOptions& o, const std::string& what, ModelSpec spec,
 }
 
 void RunArt(const ArtOptions& o) {
-  if (!(o.noise >= 0 && o.noise < 1)) throw UsageError("--noise must lie in 0..1 (1 excluded)");
-  Run(o.common, "ART network classification", ModelSpec{"art", {{"noise", o.noise}}}, [&](ClusterJob& job, unsigned long k, void* result) {
+  if (!(o.noise >= 0 && o.noise <= ZT_ART_NOISE_MAX))
+    throw UsageError("--noise must lie in 0.." + FormatNumber(ZT_ART_NOISE_MAX) + " (1 would remove every band)");
+  const VigilanceRange vigilance{ZT_ART_VIGILANCE_MIN, ZT_ART_VIGILANCE_MAX,
+                                 "lie in " + FormatNumber(ZT_ART_VIGILANCE_MIN) + ".." +
+                                     FormatNumber(ZT_ART_VIGILANCE_MAX)};
+  Run(o.common, vigilance, "ART network classification", ModelSpec{"art", {{"noise", o.noise}}}, [&](ClusterJob& job, unsigned long k, void* result) {
     const Window& w = job.window;
     return ztARTNNClass(job.source.get(), job.bands.data(), static_cast<long>(job.bands.size()), k, job.interval,
                         o.common.rate, o.noise, o.common.vigilance, o.common.passes, result, w.rows, w.columns, w.firstRow,
@@ -85,7 +95,9 @@ void RunArt(const ArtOptions& o) {
 
 void RunFuzzyArt(const FuzzyArtOptions& o) {
   if (!(o.choice > 0 && std::isfinite(o.choice))) throw UsageError("--choice must be a number above 0");
-  Run(o.common, "Fuzzy ART network classification", ModelSpec{"fuzzy-art", {{"choice", o.choice}}}, [&](ClusterJob& job, unsigned long k, void* result) {
+  const VigilanceRange vigilance{ZT_FUZZY_ART_VIGILANCE_MIN, ZT_FUZZY_ART_VIGILANCE_MAX,
+                                 "be " + FormatNumber(ZT_FUZZY_ART_VIGILANCE_MIN) + " or more"};
+  Run(o.common, vigilance, "Fuzzy ART network classification", ModelSpec{"fuzzy-art", {{"choice", o.choice}}}, [&](ClusterJob& job, unsigned long k, void* result) {
     const Window& w = job.window;
     return ztFuzzyARTNNClass(job.source.get(), job.bands.data(), static_cast<long>(job.bands.size()), k,
                              job.interval, o.common.rate, o.choice, o.common.vigilance, o.common.passes, result,
@@ -109,8 +121,8 @@ void AddArtCommands(CLI::App& app) {
   auto fuzzy = std::make_shared<FuzzyArtOptions>();
   command = app.add_subcommand("fuzzy-art", "Fuzzy ART network: categories that are boxes of band values");
   AddCommonOptions(*command, fuzzy->common,
-                   "How much of a pixel a category's box must already hold for the pixel to join (0..1; "
-                   "higher: more, smaller categories)");
+                   "How much of a pixel a category's box must already hold for the pixel to join (0 or "
+                   "more; higher: more, smaller categories; above 1 every sample opens a category)");
   command->add_option("--choice", fuzzy->choice,
                       "Choice parameter above 0: small values prefer the category that holds the pixel best")
       ->capture_default_str();

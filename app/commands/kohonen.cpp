@@ -26,7 +26,8 @@ void CheckOptions(const KohonenOptions& o) {
   if (!std::isfinite(o.rate) || o.rate <= 0 || o.rate > 1) throw UsageError("--rate must lie in (0, 1]");
   if (!std::isfinite(o.changeThreshold) || o.changeThreshold < 0)
     throw UsageError("--change-threshold must be a finite number, 0 or more");
-  if (o.epochs < 0) throw UsageError("--epochs must be 0 or more");
+  if (o.epochs < 0 || o.epochs > ZT_MAX_EPOCHS)
+    throw UsageError("--epochs must lie in 0.." + std::to_string(ZT_MAX_EPOCHS));
 }
 
 void RunKohonen(const KohonenOptions& o) {
@@ -54,8 +55,8 @@ void AddKohonenCommand(CLI::App& app) {
                       "falls linearly to 0 over the epochs")
       ->capture_default_str();
   command->add_option("--change-threshold", o->changeThreshold,
-                      "An epoch whose total squared move of all neurons (band values / 255) is below this is stable; "
-                      "100 stable epochs in a row end training (0: never end early)")
+                      "An epoch whose total squared move of all neurons (in scaled band values, 0..1) is below this "
+                      "is stable; 100 stable epochs in a row end training (0: never end early)")
       ->capture_default_str();
   command->add_option("--epochs", o->epochs,
                       "Passes over the sample at most (0: neurons stay on their well-spread starting samples)")

@@ -44,7 +44,8 @@ std::vector<long> ParseHiddenLayers(const std::string& text, bool allowNone) {
 }
 
 void CheckEpochs(long value, const std::string& option) {
-  if (value < 0) throw UsageError(option + " must be 0 or more");
+  if (value < 0 || value > ZT_MAX_EPOCHS)
+    throw UsageError(option + " must lie in 0.." + std::to_string(ZT_MAX_EPOCHS));
 }
 
 // The library's rand() draws repeat run after run; --seed picks another
@@ -54,8 +55,9 @@ void Seed(const NetworkOptions& o) {
 }
 
 // Which class lost all its training pixels to purification (mean +- 1
-// standard deviation in every band), for a message the user can act on.
-std::string ClassWithoutSamples(Classification& job) {
+// standard deviation in every band), for a message the user can act on;
+// otherwise, when every class kept some, the method's own reason.
+std::string ClassWithoutSamples(Classification& job, const std::string& otherwise) {
   std::vector<AOI>& aois = job.ClassAois();
   const long classes = static_cast<long>(aois.size());
   AOICELL* cells = nullptr;
@@ -73,16 +75,17 @@ std::string ClassWithoutSamples(Classification& job) {
       return "class " + std::to_string(k) + " '" + std::string(aois[k - 1].name, strnlen(aois[k - 1].name, 128)) +
              "' keeps no training pixel within one standard deviation of its mean: draw its polygons over "
              "more typical pixels";
-  return "too few training pixels";
+  return otherwise;
 }
 
 // Runs a network export, naming the class that had no training sample;
-// spec: the model of --save-model and "train".
+// spec: the model of --save-model and "train"; tooFew: why the method had
+// too few samples when every class kept some.
 void RunNetwork(Classification& job, const std::string& what, const std::function<long(void*)>& classify,
-                const ModelSpec& spec) {
+                const ModelSpec& spec, const std::string& tooFew = "too few training pixels") {
   job.Run(what, [&](void* result) {
     const long rc = classify(result);
-    if (rc == RC_TOO_FEW_SAMPLES) throw CommandError(what + ": " + ClassWithoutSamples(job));
+    if (rc == RC_TOO_FEW_SAMPLES) throw CommandError(what + ": " + ClassWithoutSamples(job, tooFew));
     return rc;
   }, spec);
 }
@@ -158,7 +161,9 @@ void RunRBF(const RBFOptions& o) {
                         w.columns, w.firstRow, w.firstColumn);
   }, ModelSpec{"rbf", {{"centre-rate", o.centreRate}, {"centre-threshold", o.centreThreshold},
                        {"centre-epochs", o.centreEpochs}, {"output-rate", o.outputRate}, {"error", o.error},
-                       {"output-epochs", o.outputEpochs}, {"seed", ModelSeed(o)}}});
+                       {"output-epochs", o.outputEpochs}, {"seed", ModelSeed(o)}}},
+             "no hidden unit is left: each class centre has 5 or fewer nearest training pixels; draw larger class "
+             "polygons");
 }
 
 struct LVQ2Options : NetworkOptions {
@@ -239,7 +244,8 @@ void AddNeuralCommands(CLI::App& app) {
       ->capture_default_str()
       ->check(NotNegative());
   command->add_option("--centre-threshold", rbf->centreThreshold,
-                      "Centres count as settled when a pass moves them less than this in all (squared, values/255)")
+                      "Centres count as settled when a pass moves them less than this in all (squared, in scaled band "
+                      "values, 0..1)")
       ->capture_default_str()
       ->check(NotNegative());
   command->add_option("--centre-epochs", rbf->centreEpochs, "Passes that refine the centres")->capture_default_str();

@@ -3,13 +3,13 @@
 // source's class AOIs (class k is the k-th class AOI), scaled into 0..1 and
 // purified to mean +- 1 standard deviation of their class in every band, and
 // then presents every pixel of the processing window (rows, columns, first
-// row, first column), scaled the same way, to the trained network. 8-bit
+// row, first column), scaled the same way, to the trained network. Byte
 // images are scaled by 1/255; other types map 0 (or their lowest training
 // value, when negative) up to their highest training value over all bands
-// onto 0..1, clamping values beyond (see the README, "Band scaling"). Band 1 of
-// result receives the class numbers with a colour table and class records;
-// a pixel whose first listed band is within 1e-6 of its no-data value, or
-// that holds NaN, gets 255.
+// onto 0..1, and values beyond in proportion (see the README, "Band
+// scaling"). Band 1 of result receives the class numbers with a colour
+// table and class records; a pixel whose first listed band is within 1e-6
+// of its no-data value, or that holds NaN, gets 255 and trains no class.
 //
 // Initial weights come from the C runtime's rand(), which the library never
 // seeds: a host that wants another draw calls srand() first.
@@ -21,6 +21,19 @@
 // (RC_NO_CLASS_AOI), more than 255 class AOIs (RC_BAD_WINDOW), no purified
 // training sample at all or a class without one (RC_TOO_FEW_SAMPLES).
 #include "ztclass/export.h"
+
+// Ranges of the networks' parameters: a model's training (ztModelTrain)
+// refuses values beyond them, and a host that calls the exports directly
+// checks the same. Epoch and pass counts of every network:
+constexpr long ZT_MAX_EPOCHS = 1000000000;
+// The vigilance of ART (a cosine) and of Fuzzy ART (a match ratio, at most
+// 1; above it no sample resonates and each opens a category).
+constexpr double ZT_ART_VIGILANCE_MIN = -1.0;
+constexpr double ZT_ART_VIGILANCE_MAX = 1.0;
+constexpr double ZT_FUZZY_ART_VIGILANCE_MIN = 0.0;
+constexpr double ZT_FUZZY_ART_VIGILANCE_MAX = 1e30;
+// ART's noise threshold: 1 would remove every component.
+constexpr double ZT_ART_NOISE_MAX = 0.999999;
 
 // Back-propagation network: hiddenLayerCount (at least 1) hidden layers of
 // hiddenLayerSizes[i] (1..500, else RC_BAD_WINDOW) sigmoid neurons, trained
@@ -46,9 +59,10 @@ ZTCLASS_API long ztHRBPNNClass(void* source, long* bands, long bandCount, long* 
 // class mean and refined by competitive learning for centreIterations epochs
 // (ending early after 50 epochs whose total squared centre change is below
 // centreThreshold; the epochs left go to the output phase), units with 5 or
-// fewer nearest samples removed, then linear outputs trained by the delta
-// rule for outputIterations epochs or until the mean sample error is at most
-// errorThreshold. A unit of spread 0 answers 1 at its centre and 0 elsewhere.
+// fewer nearest samples removed (RC_TOO_FEW_SAMPLES when none is left), then
+// linear outputs trained by the delta rule for outputIterations epochs or
+// until the mean sample error is at most errorThreshold. A unit of spread 0
+// answers 1 at its centre and 0 elsewhere.
 ZTCLASS_API long ztRBFNNClass(void* source, long* bands, long bandCount, double centreRate,
                               double centreThreshold, long centreIterations, double outputRate,
                               double errorThreshold, long outputIterations, void* result, long rows, long columns,
@@ -64,12 +78,12 @@ ZTCLASS_API long ztLVQ2NNClass(void* source, long* bands, long bandCount, double
 // Unsupervised networks. They learn from every interval-th pixel of every
 // interval-th row of the processing window (interval 1 to the smaller image
 // dimension), scaled as the supervised networks' samples are (the sampled
-// pixels taking the place of the training pixels), leaving out pixels whose first listed band
-// equals its no-data value exactly or that hold NaN; a sample without any
-// pixel gives RC_TOO_FEW_SAMPLES. clusterCount is 1 to 254, else
-// RC_BAD_WINDOW. They draw no random numbers: the result depends on the
-// image and the parameters alone. A pixel whose first listed band is within
-// 1e-6 of its no-data value, or that holds NaN, gets 255.
+// pixels taking the place of the training pixels), leaving out the pixels
+// that get 255: those whose first listed band is within 1e-6 of its no-data
+// value, or that hold NaN; a sample without any pixel gives
+// RC_TOO_FEW_SAMPLES. clusterCount is 1 to 254, else RC_BAD_WINDOW. They
+// draw no random numbers: the result depends on the image and the
+// parameters alone.
 
 // Kohonen network: clusterCount competitive neurons started on well-spread
 // sample pixels (max-min distance) and trained winner-take-all for at most

@@ -240,8 +240,8 @@ COMMANDS = [
                 Number("CENTRE_RATE", "--centre-rate", "Centre rate",
                        "How far a training pixel first moves its nearest class centre", float, 0.05),
                 Number("CENTRE_THRESHOLD", "--centre-threshold", "Centre threshold",
-                       "Centres count as settled when a pass moves them less than this in all (squared, values/255)",
-                       float, 1e-8),
+                       "Centres count as settled when a pass moves them less than this in all (squared, in scaled "
+                       "band values, 0..1)", float, 1e-8),
                 Number("CENTRE_EPOCHS", "--centre-epochs", "Centre passes", "Passes that refine the centres", int, 50,
                        minimum=0),
                 Number("OUTPUT_RATE", "--output-rate", "Output rate", "Learning rate of the output weights", float,
@@ -266,8 +266,9 @@ COMMANDS = [
                        "Learning rate of the first epoch: how far a neuron moves towards each sample it wins; it "
                        "falls linearly to 0 over the epochs", float, 0.1, minimum=0, maximum=1),
                 Number("CHANGE_THRESHOLD", "--change-threshold", "Change threshold",
-                       "An epoch whose total squared move of all neurons (band values / 255) is below this is stable; "
-                       "100 stable epochs in a row end training (0: never end early)", float, 1e-6, minimum=0),
+                       "An epoch whose total squared move of all neurons (in scaled band values, 0..1) is below this "
+                       "is stable; 100 stable epochs in a row end training (0: never end early)", float, 1e-6,
+                       minimum=0),
                 Number("EPOCHS", "--epochs", "Passes",
                        "Passes over the sample at most (0: neurons stay on their well-spread starting samples)", int,
                        200, minimum=0)]),
@@ -290,8 +291,9 @@ COMMANDS = [
                 Number("RATE", "--rate", "Learning rate",
                        "How far a category moves towards each sample it accepts (0..1)", float, 1.0, 0, 1),
                 Number("VIGILANCE", "--vigilance", "Vigilance",
-                       "How much of a pixel a category's box must already hold for the pixel to join (0..1; higher: "
-                       "more, smaller categories)", float, 0.75),
+                       "How much of a pixel a category's box must already hold for the pixel to join (0 or more; "
+                       "higher: more, smaller categories; above 1 every sample opens a category)", float, 0.75,
+                       minimum=0),
                 Number("PASSES", "--passes", "Passes", "Passes over the sample (1: each sample is seen once)", int, 5,
                        minimum=1),
                 Number("CHOICE", "--choice", "Choice",

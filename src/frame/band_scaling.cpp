@@ -21,7 +21,7 @@ BandScaling DivideBy255Scaling(long bandCount) {
 
 BandScaling BandRange::Scaling() const {
   BandScaling s;
-  s.kind = BandScalingKind::kTrainingRange;
+  s.kind = BandScalingKind::kTrainingRangeUnclamped;
   s.offset.assign(bandCount_, lo_);
   s.span.assign(bandCount_, hi_ > lo_ ? hi_ - lo_ : 1.0);
   return s;
@@ -33,7 +33,8 @@ std::string DescribeBandScaling(const BandScaling& scaling) {
   bool common = true;
   for (long b = 1; b < n; ++b)
     common = common && scaling.offset[b] == scaling.offset[0] && scaling.span[b] == scaling.span[0];
-  std::string text = "training range to 0..1, clamped:";
+  std::string text =
+      scaling.kind == BandScalingKind::kTrainingRange ? "training range to 0..1, clamped:" : "training range to 0..1:";
   char part[96];
   for (long b = 0; b < (common ? std::min(n, 1L) : n); ++b) {
     std::snprintf(part, sizeof part, "%s %s%.9g .. %.9g", b ? "," : "",

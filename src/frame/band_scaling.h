@@ -4,14 +4,17 @@
 // by their training and their classification pass so both see the same
 // numbers.
 //
-// 8-bit images (Byte, Int8): value / 255, the arithmetic these methods have
-// always used, so their results stay as they were.
-// Every other type (UInt16, Int16, the 32-bit integers, Float32, Float64):
-// the same rule with the training data's own top in place of 255. The
+// Byte images: value / 255, the arithmetic these methods have always used,
+// so their results stay as they were.
+// Every other type (Int8, UInt16, Int16, the 32-bit integers, Float32,
+// Float64): the same rule with the training data's own top in place of 255;
+// signed bytes divided by 255 would give negative inputs. The
 // values the method trains on (the gathered class samples of a supervised
 // network, the sampled patterns of an unsupervised one) give the lowest
 // value lo and the highest hi over all bands; every band maps
-// min(0, lo)..hi to 0..1, and values beyond are clamped to that range.
+// min(0, lo)..hi to 0..1, and values beyond scale on past it in proportion,
+// as they do on a Byte image (a method that needs 0..1, Fuzzy ART, clamps
+// them itself).
 // One span for all bands, anchored at 0, keeps the spectral shape the
 // methods were built on (ART compares directions, Fuzzy ART needs [0, 1],
 // the distance thresholds of Kohonen and LVQ2 assume an 8-bit scene's
@@ -24,9 +27,10 @@
 // all 0 keep a span of 1.
 //
 // Stored form: a kind and, per band, an offset and a span; the scaled value
-// is (value - offset) / span (clamped to [0, 1] for the training-range
-// kind). Missing and no-data values are never scaled: the callers leave those
-// pixels out first.
+// is (value - offset) / span; kTrainingRange, the kind of the models saved
+// when every network clamped, also clamps it to [0, 1], so that those
+// models classify as they did. Missing and no-data values are never scaled:
+// the callers leave those pixels out first.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -39,8 +43,9 @@
 namespace zt {
 
 enum class BandScalingKind : int {
-  kDivideBy255 = 1,    // offset 0, span 255, not clamped
-  kTrainingRange = 2,  // offset and span from the training values, clamped
+  kDivideBy255 = 1,             // offset 0, span 255, not clamped
+  kTrainingRange = 2,           // offset and span from the training values, clamped
+  kTrainingRangeUnclamped = 3,  // offset and span from the training values
 };
 
 struct BandScaling {
@@ -105,8 +110,9 @@ class BandRange {
   double hi_ = -std::numeric_limits<double>::infinity();
 };
 
-// Whether images of this type keep value / 255.
-inline bool IsEightBit(ZTRSDataType type) { return type == ZTRS_Byte || type == ZTRS_Int8; }
+// Whether images of this type keep value / 255. A model stores its
+// scaling, so one trained on Int8 before keeps applying value / 255.
+inline bool IsEightBit(ZTRSDataType type) { return type == ZTRS_Byte; }
 
 // The scaling of the networks for training values of an image of type:
 // count sets of bandCount values, valuesOf(i) giving the i-th.
@@ -123,7 +129,7 @@ BandScaling DeriveBandScaling(ZTRSDataType type, long bandCount, long count, Val
 std::string DescribeBandScaling(const BandScaling& scaling);
 
 // The metadata item of a result that tells how the values were scaled; the
-// results of 8-bit images, scaled as they always were, get none.
+// results of Byte images, scaled as they always were, get none.
 constexpr const char* kBandScalingItem = "ZTCLASS_BAND_SCALING";
 void RecordBandScaling(void* result, const BandScaling& scaling);
 

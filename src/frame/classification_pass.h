@@ -35,6 +35,12 @@ constexpr double kNoDataClass = 255.0;
 struct NoDataRule {
   bool active = false;  // the first listed band has a no-data value
   double value = 0.0;
+  // How far a value may lie from the no-data value and still be no data;
+  // the networks allow for no-data values stored at a narrower precision.
+  double tolerance = 0.0;
+
+  // Whether a first-band value v makes its pixel a no-data pixel.
+  bool Holds(double v) const;
 };
 
 // The band values of one pixel, in band-list order.
@@ -56,6 +62,10 @@ class PixelValues {
 // A value equals the no-data value exactly; a NaN no-data value is matched
 // by NaN, which compares unequal to everything.
 inline bool IsNoDataValue(double v, double noData) { return v == noData || (std::isnan(v) && std::isnan(noData)); }
+
+inline bool NoDataRule::Holds(double v) const {
+  return active && (IsNoDataValue(v, value) || std::fabs(v - value) <= tolerance);
+}
 
 // True when any of the first count bands holds value (IsNoDataValue).
 inline bool AnyBandEquals(const PixelValues& pixel, long count, double value) {

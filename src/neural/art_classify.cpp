@@ -122,8 +122,9 @@ long Train(const TrainRequest& r, Model& model) {
   ParameterReader p(r.parameters, model.parameters);
   long categories = 0, interval = 0;
   ReadClusterParameters(r, p, categories, interval);
-  const ARTSettings s{categories, p.Number("rate", 0.5, 0.0, 1.0), p.Number("noise", 0.0, 0.0, 0.999999),
-                      p.Number("vigilance", 0.99, -1.0, 1.0), p.Integer("passes", 5, 1, 1000000000)};
+  const ARTSettings s{categories, p.Number("rate", 0.5, 0.0, 1.0), p.Number("noise", 0.0, 0.0, ZT_ART_NOISE_MAX),
+                      p.Number("vigilance", 0.99, ZT_ART_VIGILANCE_MIN, ZT_ART_VIGILANCE_MAX),
+                      p.Integer("passes", 5, 1, ZT_MAX_EPOCHS)};
   p.Finish();
   return TrainUnsupervisedNetwork(
       r, kMainCaption, categories, interval,

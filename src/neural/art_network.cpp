@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "frame/classification_pass.h"
 #include "frame/progress_session.h"
 #include "neural/free_storage.h"
 #include "ztclass/result_codes.h"
@@ -85,10 +86,20 @@ long CART::Train(double** patterns, long count, long maxIterations, double theta
   Preprocess(patterns, count, theta);
   std::copy(patterns[0], patterns[0] + inputCount_, weights_[0].begin());
   committedCount_ = 1;
-  for (long p = 1; p < count; ++p) Present(patterns[p], vigilance, beta);
+  // A pass over many patterns against many categories takes long: a stop
+  // is also seen between patterns, in the first pass too.
+  TimedStopPoll stopPoll;
+  stopPoll.Restart();
+  for (long p = 1; p < count; ++p) {
+    if (stopPoll.StopRequested()) return RC_CANCELLED;
+    Present(patterns[p], vigilance, beta);
+  }
   for (long pass = 1; pass < maxIterations; ++pass) {
     if (StepAndCheckStop()) return RC_CANCELLED;
-    for (long p = 0; p < count; ++p) Present(patterns[p], vigilance, beta);
+    for (long p = 0; p < count; ++p) {
+      if (stopPoll.StopRequested()) return RC_CANCELLED;
+      Present(patterns[p], vigilance, beta);
+    }
   }
   return committedCount_;
 }

@@ -143,7 +143,7 @@ long Train(const TrainRequest& r, Model& model) {
   ParameterReader p(r.parameters, model.parameters);
   BPSettings s{p.IntegerList("hidden", std::vector<long>{5}, 1, kMaxHidden), p.Number("rate", 0.0015, 0.0, 1e30),
                p.Number("momentum", 0.5, 0.0, 1e30), p.Number("error", 0.001, 0.0, 1e30),
-               p.Integer("epochs", 4000, 0, 1000000000)};
+               p.Integer("epochs", 4000, 0, ZT_MAX_EPOCHS)};
   RandomDraws draws(ReadSeed(p));
   p.Finish();
   if (s.hidden.empty()) throw ModelError(RC_BAD_PARAMETER, "the parameter \"hidden\" needs at least one layer");

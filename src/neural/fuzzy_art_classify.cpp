@@ -1,7 +1,6 @@
 // The Fuzzy ART network classifier, and its model: the committed
 // categories' complement-coded weights.
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 #include "frame/entry.h"
@@ -16,6 +15,7 @@ namespace {
 
 constexpr int kMainCaption = 12;
 constexpr int kPassCaption = 2;
+constexpr double kLeastChoice = 1e-300, kMostChoice = 1e30;
 
 struct FuzzyARTSettings {
   long categories;
@@ -32,19 +32,27 @@ long Learn(const FuzzyARTSettings& s, double** patterns, long count, long* class
   std::vector<double> weights;
   for (long j = 0; j < formed; ++j) weights.insert(weights.end(), network.Weights(j), network.Weights(j) + 2 * n);
   model.Put("categories", {formed, 2 * n}, std::move(weights));
+  model.parameters["choice"] = s.choiceParameter;
   *classCount = formed;
   return RC_OK;
 }
 
-// The category that holds most of the pixel: the largest sum over the bands
-// of min(x, w) (the complement half of the coding adds nothing to the
-// choice), the earlier one on ties; the score is that sum.
+// The category that training would choose first for the complement-coded
+// pixel: the largest |x ^ w| / (choice + |w|), summed in the order training
+// sums, the earlier one on ties; the score is that value. Complement coding
+// holds for values in 0..1 only: a pixel beyond the training range counts
+// as lying at its edge.
 class Decision {
  public:
   explicit Decision(const Model& m)
       : weights_(m.At("categories").values.data()),
         count_(m.At("categories").shape[0]),
-        coded_(m.At("categories").shape[1]) {}
+        coded_(m.At("categories").shape[1]),
+        alpha_(m.parameters.at("choice").get<double>()),
+        size_(count_, 0.0) {
+    for (long j = 0; j < count_; ++j)
+      for (long i = 0; i < coded_; ++i) size_[j] += weights_[j * coded_ + i];
+  }
 
   long Decide(const double* x, double* score) const {
     const long bands = coded_ / 2;
@@ -52,10 +60,12 @@ class Decision {
     double bestScore = -1.0;
     for (long j = 0; j < count_; ++j) {
       const double* w = weights_ + j * coded_;
-      double s = 0.0;
-      for (long i = 0; i < bands; ++i) s += std::fabs(std::min(x[i], w[i]));
-      if (s > bestScore) {
-        bestScore = s;
+      double overlap = 0.0;
+      for (long i = 0; i < bands; ++i) overlap += std::min(std::clamp(x[i], 0.0, 1.0), w[i]);
+      for (long i = 0; i < bands; ++i) overlap += std::min(1.0 - std::clamp(x[i], 0.0, 1.0), w[bands + i]);
+      const double t = overlap / (alpha_ + size_[j]);
+      if (t > bestScore) {
+        bestScore = t;
         best = j;
       }
     }
@@ -66,6 +76,8 @@ class Decision {
  private:
   const double* weights_;
   long count_, coded_;
+  double alpha_;
+  std::vector<double> size_;  // |w| of each category
 };
 
 long Apply(const Model& model, ClassificationPass& pass) { return ApplyNetwork<Decision>(model, pass, kPassCaption); }
@@ -74,8 +86,10 @@ long Train(const TrainRequest& r, Model& model) {
   ParameterReader p(r.parameters, model.parameters);
   long categories = 0, interval = 0;
   ReadClusterParameters(r, p, categories, interval);
-  const FuzzyARTSettings s{categories, p.Number("rate", 1.0, 0.0, 1.0), p.Number("choice", 0.001, 1e-300, 1e30),
-                           p.Number("vigilance", 0.75, 0.0, 1.0), p.Integer("passes", 5, 1, 1000000000)};
+  const FuzzyARTSettings s{categories, p.Number("rate", 1.0, 0.0, 1.0),
+                           p.Number("choice", 0.001, kLeastChoice, kMostChoice),
+                           p.Number("vigilance", 0.75, ZT_FUZZY_ART_VIGILANCE_MIN, ZT_FUZZY_ART_VIGILANCE_MAX),
+                           p.Integer("passes", 5, 1, ZT_MAX_EPOCHS)};
   p.Finish();
   return TrainUnsupervisedNetwork(
       r, kMainCaption, categories, interval,
@@ -87,7 +101,8 @@ long Train(const TrainRequest& r, Model& model) {
 
 std::string Check(const Model& m) {
   if (std::string reason =
-          FirstReason({CheckScaling(m), ExpectShape(m, "categories", {m.highestClass, 2 * m.BandCount()})});
+          FirstReason({CheckScaling(m), ExpectShape(m, "categories", {m.highestClass, 2 * m.BandCount()}),
+                       CheckNumberParameter(m, "choice", kLeastChoice, kMostChoice)});
       !reason.empty())
     return reason;
   return m.numbers.size() == 1 ? "" : "the model holds numbers besides its categories";

@@ -1,9 +1,9 @@
 #include "neural/fuzzy_art_network.h"
 
 #include <algorithm>
-#include <cmath>
 #include <new>
 
+#include "frame/classification_pass.h"
 #include "frame/progress_session.h"
 #include "neural/free_storage.h"
 #include "ztclass/result_codes.h"
@@ -111,28 +111,27 @@ long CFuzzyART::Train(double** patterns, long count, long maxIterations, double 
   double** x = coded.patterns.data();
   std::copy(x[0], x[0] + inputCount_, weights_[0].begin());
   committedCount_ = 1;
-  for (long p = 1; p < count; ++p) Present(x[p], alpha, vigilance, beta);
+  // A pass over many patterns against many categories takes long: a stop
+  // is also seen between patterns, in the first pass too.
+  TimedStopPoll stopPoll;
+  stopPoll.Restart();
+  for (long p = 1; p < count; ++p) {
+    if (stopPoll.StopRequested()) return RC_CANCELLED;
+    Present(x[p], alpha, vigilance, beta);
+  }
   for (long pass = 1; pass < maxIterations; ++pass) {
     if (StepAndCheckStop()) return RC_CANCELLED;
-    for (long p = 0; p < count; ++p) Present(x[p], alpha, vigilance, beta);
+    for (long p = 0; p < count; ++p) {
+      if (stopPoll.StopRequested()) return RC_CANCELLED;
+      Present(x[p], alpha, vigilance, beta);
+    }
   }
   return committedCount_;
 }
 
-void CFuzzyART::Classify(const double* x, long* classNo) {
-  const long bands = inputCount_ / 2;
-  long best = 0;
-  double bestScore = -1.0;
-  for (long j = 0; j < committedCount_; ++j) {
-    FuzzyAnd(x, weights_[j].data());
-    double score = 0.0;
-    for (long i = 0; i < bands; ++i) score += std::fabs(fuzzyAnd_[i]);
-    if (score > bestScore) {
-      bestScore = score;
-      best = j;
-    }
-  }
-  *classNo = best + 1;
+void CFuzzyART::Classify(const double* x, double alpha, long* classNo) {
+  std::fill(resetFlags_.begin(), resetFlags_.begin() + committedCount_, 0);
+  *classNo = ChooseCategory(x, alpha) + 1;
 }
 
 void CFuzzyART::Release() {

@@ -31,7 +31,9 @@ class CFuzzyART {
   // a new category while fewer than the category count are committed.
   void Present(const double* x, double alpha, double vigilance, double beta);
   long Train(double** patterns, long count, long maxIterations, double alpha, double vigilance, double beta);
-  void Classify(const double* x, long* classNo);
+  // The category that training would choose first for x, every committed
+  // one taking part.
+  void Classify(const double* x, double alpha, long* classNo);
   void Release();
 
   long CommittedCount() const { return committedCount_; }

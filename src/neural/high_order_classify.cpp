@@ -161,7 +161,7 @@ long Train(const TrainRequest& r, Model& model) {
                             p.Flag("use-momentum", false),
                             p.Number("momentum", 0.5, 0.0, 1e30),
                             p.Number("error", 0.01, 0.0, 1e30),
-                            p.Integer("epochs", 3000, 0, 1000000000)};
+                            p.Integer("epochs", 3000, 0, ZT_MAX_EPOCHS)};
   RandomDraws draws(ReadSeed(p));
   p.Finish();
   return TrainSupervisedNetwork(

@@ -41,9 +41,8 @@ void PatternArray::Release() {
   FreeStorage(pointers_);
 }
 
-long SampleImage(void** bandHandles, long bandCount, long interval, bool noDataFlag,
-                 double noDataValue, long rowCount, long columnCount, long firstRow, long firstColumn,
-                 double** patterns, long* patternCount) {
+long SampleImage(void** bandHandles, long bandCount, long interval, const NoDataRule& noData, long rowCount,
+                 long columnCount, long firstRow, long firstColumn, double** patterns, long* patternCount) {
   *patternCount = 0;
   SetRange(0, rowCount / interval);
   SetStep(1);
@@ -75,7 +74,7 @@ long SampleImage(void** bandHandles, long bandCount, long interval, bool noDataF
         ztRSConvNValues(type, typedRow.Data(), span, rows[b].data());
       }
       for (long j = 0; j < span; j += interval) {
-        if (noDataFlag && IsNoDataValue(rows[0][j], noDataValue)) continue;
+        if (noData.Holds(rows[0][j])) continue;
         bool missing = false;
         for (long b = 0; b < bandCount; ++b) missing = missing || IsMissingValue(rows[b][j]);
         if (missing) continue;

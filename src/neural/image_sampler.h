@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "frame/classification_pass.h"
 #include "frame/window.h"
 
 namespace zt {
@@ -26,15 +27,13 @@ class PatternArray {
 };
 
 // Fills patterns from index 0 without gaps and sets *patternCount to their
-// number. With noDataFlag set, a pixel whose first band equals noDataValue
-// exactly is left out; a pixel with a missing value (IsMissingValue) in any
-// band is always left out.
+// number. A pixel whose first band noData holds is left out; so is a pixel
+// with a missing value (IsMissingValue) in any band.
 // Polls for a stop once per sampled row: RC_CANCELLED.
 //
 // The pixels are those of single-pixel reads, but each sampled row of each
 // band is read once, so an interval of 1 costs one pass over the window.
-long SampleImage(void** bandHandles, long bandCount, long interval, bool noDataFlag,
-                 double noDataValue, long rowCount, long columnCount, long firstRow, long firstColumn,
-                 double** patterns, long* patternCount);
+long SampleImage(void** bandHandles, long bandCount, long interval, const NoDataRule& noData, long rowCount,
+                 long columnCount, long firstRow, long firstColumn, double** patterns, long* patternCount);
 
 }  // namespace zt

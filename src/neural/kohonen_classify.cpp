@@ -40,7 +40,7 @@ long Train(const TrainRequest& r, Model& model) {
   long neurons = 0, interval = 0;
   ReadClusterParameters(r, p, neurons, interval);
   const KohonenSettings s{neurons, p.Number("rate", 0.1, 0.0, 1.0), p.Number("change-threshold", 1e-6, 0.0, 1e30),
-                          p.Integer("epochs", 200, 0, 1000000000)};
+                          p.Integer("epochs", 200, 0, ZT_MAX_EPOCHS)};
   p.Finish();
   return TrainUnsupervisedNetwork(
       r, kMainCaption, neurons, interval,

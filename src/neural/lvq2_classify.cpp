@@ -36,8 +36,8 @@ long Apply(const Model& model, ClassificationPass& pass) {
 
 long Train(const TrainRequest& r, Model& model) {
   ParameterReader p(r.parameters, model.parameters);
-  const LVQ2Settings s{p.Number("tune-rate", 0.05, 0.0, 1e30), p.Integer("tune-epochs", 1, 0, 1000000000),
-                       p.Number("lvq-rate", 0.002, 0.0, 1e30), p.Integer("lvq-epochs", 50, 0, 1000000000)};
+  const LVQ2Settings s{p.Number("tune-rate", 0.05, 0.0, 1e30), p.Integer("tune-epochs", 1, 0, ZT_MAX_EPOCHS),
+                       p.Number("lvq-rate", 0.002, 0.0, 1e30), p.Integer("lvq-epochs", 50, 0, ZT_MAX_EPOCHS)};
   p.Finish();
   return TrainSupervisedNetwork(
       r, kMainCaption,

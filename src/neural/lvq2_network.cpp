@@ -6,6 +6,7 @@
 
 #include "frame/nearest_class.h"
 #include "frame/progress_session.h"
+#include "neural/epoch_budget.h"
 #include "neural/free_storage.h"
 #include "ztclass/result_codes.h"
 
@@ -139,7 +140,8 @@ long CLVQ2NN::LVQ2Step(long classNo, const double* pattern, double rate) {
 
 long CLVQ2NN::Train(const AOICELL* samples, long count, long tuneIterations, double tuneRate, long lvqIterations,
                     double lvqRate) {
-  BeginPhase(kTrainCaption, tuneIterations + lvqIterations);
+  const long epochs = EpochBudget(tuneIterations, lvqIterations);
+  BeginPhase(kTrainCaption, epochs);
   if (long rc = InitCodebook(samples, count)) return rc;
   for (long e = 0; e < tuneIterations; ++e) {
     if (StepAndCheckStop()) return RC_CANCELLED;
@@ -150,7 +152,7 @@ long CLVQ2NN::Train(const AOICELL* samples, long count, long tuneIterations, dou
   if (long rc = AssignLabels(samples, count)) return rc;
   long epoch = tuneIterations > 0 ? tuneIterations : 0;
   double rate = lvqRate;
-  while (epoch < tuneIterations + lvqIterations) {
+  while (epoch < epochs) {
     if (StepAndCheckStop()) return RC_CANCELLED;
     for (long s = 0; s < count; ++s)
       if (long rc = LVQ2Step(samples[s].classNo, samples[s].values, rate)) return rc;

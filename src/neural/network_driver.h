@@ -73,6 +73,15 @@ BandScaling ScalePatterns(ZTRSDataType type, long bandCount, double** patterns, 
 
 constexpr double kNetworkNoDataTolerance = 1e-6;
 
+// The pass's no-data rule as the networks apply it in training and in
+// classification alike: a first-band value within kNetworkNoDataTolerance of
+// the no-data value makes a no-data pixel.
+inline NoDataRule NetworkNoData(const ClassificationPass& pass) {
+  NoDataRule rule = pass.NoData();
+  rule.tolerance = kNetworkNoDataTolerance;
+  return rule;
+}
+
 // A network decision that decides a run of pixels side by side:
 // DecideRun(x, count, classes) gives classes[i], i < count <= kRunPixels,
 // the class Decide gives the pixel whose scaled value of band b is
@@ -95,9 +104,8 @@ struct NetworkRun {
   void DecideRun(const double* const* bands, long first, long count, double* classes) {
     for (long b = 0; b < scaling.BandCount(); ++b) scaling.ApplyRun(b, bands[b] + first, count, &x[b * kRunPixels]);
     decide.DecideRun(x.data(), count, classes);
-    if (noData.active)
-      for (long i = 0; i < count; ++i)
-        if (std::fabs(bands[0][first + i] - noData.value) <= kNetworkNoDataTolerance) classes[i] = kNoDataClass;
+    for (long i = 0; i < count; ++i)
+      if (noData.Holds(bands[0][first + i])) classes[i] = kNoDataClass;
   }
 };
 
@@ -110,7 +118,7 @@ struct NetworkRun {
 template <typename Decision>
 long ClassifyByNetwork(const Decision& decision, ClassificationPass& pass, const BandScaling& scaling,
                        int captionId) {
-  const NoDataRule noData = pass.NoData();
+  const NoDataRule noData = NetworkNoData(pass);
   RecordBandScaling(pass.Result(), scaling);
   if constexpr (NetworkRunDecision<Decision>) {
     return pass.Run(captionId, NetworkRun<Decision>{decision, scaling, noData,
@@ -118,7 +126,7 @@ long ClassifyByNetwork(const Decision& decision, ClassificationPass& pass, const
   } else {
     return pass.Run(captionId, [decide = decision, &scaling, noData,
                                 pattern = DeciderScratch(pass.BandCount())](const PixelValues& pixel) mutable {
-      if (noData.active && std::fabs(pixel[0] - noData.value) <= kNetworkNoDataTolerance) return kNoDataClass;
+      if (noData.Holds(pixel[0])) return kNoDataClass;
       double* x = pattern.data();
       scaling.Apply(pixel, x);
       double score = 0.0;
@@ -203,9 +211,8 @@ long UnsupervisedNetwork(const NetworkCall& call, long interval, ProgressSession
   const Window& w = call.window;
   std::vector<void*> bands = pass.Bands();
   long patternCount = 0;
-  if (long rc = SampleImage(bands.data(), call.bandCount, interval, pass.NoData().active,
-                            pass.NoData().value, w.rows, w.columns, w.firstRow, w.firstColumn, patterns.Patterns(),
-                            &patternCount))
+  if (long rc = SampleImage(bands.data(), call.bandCount, interval, NetworkNoData(pass), w.rows, w.columns,
+                            w.firstRow, w.firstColumn, patterns.Patterns(), &patternCount))
     return rc;
   if (patternCount == 0) return RC_TOO_FEW_SAMPLES;
   const BandScaling scaling = ScalePatterns(pass.SourceType(), call.bandCount, patterns.Patterns(), patternCount);

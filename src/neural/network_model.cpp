@@ -7,10 +7,21 @@ namespace zt {
 namespace {
 const char* const kDivideBy255 = "value/255";
 const char* const kTrainingRange = "training-range";
+const char* const kTrainingRangeUnclamped = "training-range-unclamped";
+
+const char* KindName(BandScalingKind kind) {
+  switch (kind) {
+    case BandScalingKind::kDivideBy255: return kDivideBy255;
+    case BandScalingKind::kTrainingRange: return kTrainingRange;
+    case BandScalingKind::kTrainingRangeUnclamped: return kTrainingRangeUnclamped;
+  }
+  return kTrainingRangeUnclamped;
+}
+
 }  // namespace
 
 nlohmann::json ScalingJson(const BandScaling& s) {
-  return {{"kind", s.kind == BandScalingKind::kDivideBy255 ? kDivideBy255 : kTrainingRange},
+  return {{"kind", KindName(s.kind)},
           {"offset", s.offset},
           {"span", s.span},
           {"text", DescribeBandScaling(s)}};
@@ -18,7 +29,10 @@ nlohmann::json ScalingJson(const BandScaling& s) {
 
 BandScaling ModelScaling(const Model& m) {
   BandScaling s;
-  s.kind = m.scaling.at("kind") == kDivideBy255 ? BandScalingKind::kDivideBy255 : BandScalingKind::kTrainingRange;
+  const nlohmann::json& kind = m.scaling.at("kind");
+  s.kind = kind == kDivideBy255     ? BandScalingKind::kDivideBy255
+           : kind == kTrainingRange ? BandScalingKind::kTrainingRange
+                                    : BandScalingKind::kTrainingRangeUnclamped;
   s.offset = m.scaling.at("offset").get<std::vector<double>>();
   s.span = m.scaling.at("span").get<std::vector<double>>();
   return s;
@@ -28,7 +42,8 @@ std::string CheckScaling(const Model& m) {
   const nlohmann::json& s = m.scaling;
   const char* const bad = "the band scaling is missing or malformed";
   if (!s.is_object() || !s.contains("kind") || !s["kind"].is_string()) return bad;
-  if (s["kind"] != kDivideBy255 && s["kind"] != kTrainingRange) return "the band scaling is of an unknown kind";
+  if (s["kind"] != kDivideBy255 && s["kind"] != kTrainingRange && s["kind"] != kTrainingRangeUnclamped)
+    return "the band scaling is of an unknown kind";
   for (const char* name : {"offset", "span"}) {
     if (!s.contains(name) || !s[name].is_array() || static_cast<long>(s[name].size()) != m.BandCount()) return bad;
     for (const auto& v : s[name])

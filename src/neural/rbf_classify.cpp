@@ -7,6 +7,7 @@
 #include "frame/decider_scratch.h"
 #include "frame/entry.h"
 #include "model/method_list.h"
+#include "model/model_error.h"
 #include "neural/layer_stack.h"
 #include "neural/network_driver.h"
 #include "neural/rbf_network.h"
@@ -149,14 +150,17 @@ long RBFClassify(void* source, long* bands, long bandCount, const RBFSettings& s
 long Train(const TrainRequest& r, Model& model) {
   ParameterReader p(r.parameters, model.parameters);
   const RBFSettings s{p.Number("centre-rate", 0.05, 0.0, 1e30),   p.Number("centre-threshold", 1e-8, 0.0, 1e30),
-                      p.Integer("centre-epochs", 50, 0, 1000000000), p.Number("output-rate", 0.0005, 0.0, 1e30),
-                      p.Number("error", 0.001, 0.0, 1e30),          p.Integer("output-epochs", 3000, 0, 1000000000)};
+                      p.Integer("centre-epochs", 50, 0, ZT_MAX_EPOCHS), p.Number("output-rate", 0.0005, 0.0, 1e30),
+                      p.Number("error", 0.001, 0.0, 1e30),          p.Integer("output-epochs", 3000, 0, ZT_MAX_EPOCHS)};
   RandomDraws draws(ReadSeed(p));
   p.Finish();
   return TrainSupervisedNetwork(
       r, kMainCaption,
       [&](long classCount, const AOICELL* samples, long count, Model& m) {
-        return Learn(s, draws, classCount, samples, count, m);
+        const long rc = Learn(s, draws, classCount, samples, count, m);
+        if (rc == RC_TOO_FEW_SAMPLES)
+          throw ModelError(rc, "no hidden unit is left: each class centre has 5 or fewer nearest training pixels");
+        return rc;
       },
       model);
 }

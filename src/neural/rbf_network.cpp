@@ -4,6 +4,7 @@
 #include <new>
 
 #include "frame/progress_session.h"
+#include "neural/epoch_budget.h"
 #include "neural/layer_stack.h"
 #include "neural/free_storage.h"
 #include "ztclass/result_codes.h"
@@ -153,7 +154,8 @@ long CRBFNN::TrainOutput(long classNo, const double* pattern, double rate) {
 long CRBFNN::Train(const AOICELL* samples, long count, long centreIterations, double centreRate,
                    double centreThreshold, long outputIterations, double outputRate, double errorThreshold,
                    RandomDraws& draws) {
-  BeginPhase(kTrainCaption, centreIterations + outputIterations);
+  const long epochs = EpochBudget(centreIterations, outputIterations);
+  BeginPhase(kTrainCaption, epochs);
   // One unit per class again, also after an earlier training pruned some.
   hidden_.clear();
   previousCentres_.clear();
@@ -179,10 +181,12 @@ long CRBFNN::Train(const AOICELL* samples, long count, long centreIterations, do
       if (long rc = PruneHidden()) return rc;
       break;
     }
+  // Without a unit every output is 0 and every pixel would fall to class 1.
+  if (hiddenCount_ == 0) return RC_TOO_FEW_SAMPLES;
   if (long rc = InitOutput(draws)) return rc;
 
   double meanError = kInitialMeanError;
-  while (epoch < centreIterations + outputIterations) {
+  while (epoch < epochs) {
     if (meanError <= errorThreshold) break;
     if (StepAndCheckStop()) return RC_CANCELLED;
     double sum = 0.0;

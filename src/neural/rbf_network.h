@@ -2,7 +2,7 @@
 // Radial-basis-function network: one Gaussian unit per class, centred on the
 // class mean and refined by competitive learning, spreads from the samples
 // nearest to each unit, sparse units removed, and linear outputs trained by
-// the delta rule.
+// the delta rule. Training that removes every unit gives RC_TOO_FEW_SAMPLES.
 #include <cmath>
 #include <limits>
 #include <vector>

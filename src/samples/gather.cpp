@@ -70,7 +70,7 @@ void AppendCells(const RunValues& values, long classNo, long row, long first, lo
                  CellSet& set) {
   const long bandCount = values.BandCount();
   for (long i = 0; i <= last - first; ++i) {
-    if (noData.active && IsNoDataValue(values.Value(0, i), noData.value)) continue;
+    if (noData.Holds(values.Value(0, i))) continue;
     bool missing = false;
     for (long b = 0; b < bandCount; ++b) missing = missing || IsMissingValue(values.Value(b, i));
     if (missing) continue;

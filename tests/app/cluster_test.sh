@@ -84,7 +84,7 @@ one cluster, before opening the image|2|needs at least two clusters|kohonen $WOR
 255 clusters|2|at most 254|kohonen $WORK/scene.tif -o $WORK/x.tif --clusters 255
 no rate|2|--rate must lie in|kohonen $WORK/scene.tif -o $WORK/x.tif --clusters 2 --rate 0
 negative threshold|2|--change-threshold must|kohonen $WORK/scene.tif -o $WORK/x.tif --clusters 2 --change-threshold -1
-negative epochs|2|--epochs must be 0 or more|kohonen $WORK/scene.tif -o $WORK/x.tif --clusters 2 --epochs -1
+negative epochs|2|--epochs must lie in 0..1000000000|kohonen $WORK/scene.tif -o $WORK/x.tif --clusters 2 --epochs -1
 no display bands|2|display-bands|kohonen $WORK/scene.tif -o $WORK/x.tif --clusters 2 --display-bands 1,2,1
 TABLE
 check "no clusters given" 2 "(--classes|--clusters) is required" -- "$ZTCLASS" kohonen "$WORK/scene.tif" -o "$WORK/x.tif"
@@ -108,6 +108,21 @@ check "fuzzy-art" 0 "^2 of 5 categories formed \(a higher --vigilance forms more
   "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/fuzzy.tif" --clusters 5
 check "vigilance above 1 opens every category" 0 "^4 of 4 categories formed$" -- \
   "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/f4.tif" --clusters 4 --vigilance 1.5
+check "and so does its model, which counts them too" 0 "Wrote .*f4m.tif \(4 classes" "^4 of 4 categories formed$" -- \
+  "$ZTCLASS" fuzzy-art "$WORK/scene.tif" -o "$WORK/f4m.tif" --clusters 4 --vigilance 1.5 --save-model "$WORK/f4.ztm"
+# A signed 8-bit band, -100 on the left and -20 on the right, and the same
+# values as Int16: two boxes at vigilance 0.6 (they lie 80 apart, the whole
+# training range). Divided by 255 the two would lie 0.31 apart, and the box
+# holding both would pass the vigilance (0.69).
+byte_image "$WORK/signed" 20 20 1 'c < 10 ? 156 : 236'
+gdal_translate -q -co PIXELTYPE=SIGNEDBYTE "$WORK/signed.bin" "$WORK/int8.tif"
+LC_ALL=C awk 'BEGIN { for (r = 0; r < 20; r++) for (c = 0; c < 20; c++) printf "%c%c", c < 10 ? 156 : 236, 255 }' \
+  >"$WORK/int16.bin"
+envi_header "$WORK/int16.hdr" 20 20 1 2
+for image in int8.tif int16.bin; do
+  check "fuzzy-art on $image" 0 "^2 of 2 categories formed$" "^  1	Class_1	200 pixels$" -- \
+    "$ZTCLASS" fuzzy-art "$WORK/$image" -o "$WORK/fa_${image%.*}.tif" --clusters 2 --vigilance 0.6
+done
 check "vigilance -1 forms one ART category" 0 "^1 of 4 categories formed" -- \
   "$ZTCLASS" art "$WORK/scene.tif" -o "$WORK/a1.tif" --clusters 4 --vigilance -1
 check "every parameter, window and quicklook" 0 "and .*art.png" -- \
@@ -118,10 +133,13 @@ checks <<TABLE
 no clusters|2|--clusters must be at least 1|art $WORK/scene.tif -o $WORK/x.tif --clusters 0
 clusters meeting the no-data class|2|at most 254|fuzzy-art $WORK/scene.tif -o $WORK/x.tif --clusters 255
 rate beyond 1|2|--rate must lie in 0..1|art $WORK/scene.tif -o $WORK/x.tif --clusters 2 --rate 1.5
-no pass|2|--passes must be at least 1|fuzzy-art $WORK/scene.tif -o $WORK/x.tif --clusters 2 --passes 0
-noise of 1 removes everything|2|--noise must lie in 0..1|art $WORK/scene.tif -o $WORK/x.tif --clusters 2 --noise 1
+no pass|2|--passes must lie in 1\.\.1000000000|fuzzy-art $WORK/scene.tif -o $WORK/x.tif --clusters 2 --passes 0
+noise of 1 removes everything|2|--noise must lie in 0\.\.0\.999999 \(1 would remove every band\)|art $WORK/scene.tif -o $WORK/x.tif --clusters 2 --noise 1
 choice 0|2|--choice must be a number above 0|fuzzy-art $WORK/scene.tif -o $WORK/x.tif --clusters 2 --choice 0
 vigilance not a number|2|--vigilance: must be a finite number|art $WORK/scene.tif -o $WORK/x.tif --clusters 2 --vigilance nan
+ART vigilance beyond a cosine|2|--vigilance must lie in -1..1|art $WORK/scene.tif -o $WORK/v1.tif --clusters 2 --vigilance 5
+negative Fuzzy ART vigilance|2|--vigilance must be 0 or more|fuzzy-art $WORK/scene.tif -o $WORK/v2.tif --clusters 2 --vigilance -1
+passes a model refuses|2|--passes must lie in 1..1000000000|art $WORK/scene.tif -o $WORK/p1.tif --clusters 2 --passes 1000000001
 interval beyond the image|1|RC_BAD_WINDOW|art $WORK/scene.tif -o $WORK/x.tif --clusters 2 --interval 11
 nothing to learn from|1|RC_TOO_FEW_SAMPLES|fuzzy-art $WORK/empty.tif -o $WORK/x.tif --clusters 2
 TABLE

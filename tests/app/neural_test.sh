@@ -12,6 +12,8 @@ byte_image "$WORK/scene" 24 20 3 '(c < 12 ? 30 + 5 * b : 180 - 10 * b) + c % 4 +
 gdal_translate -q "$WORK/scene.bin" "$WORK/scene.tif"
 polygons aoi "1 Water 2 2 8 8" "2 Land 14 10 20 16"
 polygons outside "1 Water 2 2 8 8" "2 Nowhere 40 40 44 44"
+# 2 x 2 pixels a class: no RBF unit keeps more than 5 nearest training pixels.
+polygons tiny "1 Water 2 2 4 4" "2 Land 14 10 16 12"
 
 help_shows bp "--hidden TEXT=5"
 
@@ -70,9 +72,14 @@ done
 checks <<TABLE
 hidden layer too large|2|--hidden layer sizes must lie in 1..500|hrbp $WORK/scene.tif ${A[@]} -o $WORK/x.tif --hidden 4,501
 hidden layer not a number|2|--hidden expects neuron counts|bp $WORK/scene.tif ${A[@]} -o $WORK/x.tif --hidden 4,x
-negative epochs|2|--epochs must be 0 or more|bp $WORK/scene.tif ${A[@]} -o $WORK/x.tif --epochs -1
+negative epochs|2|--epochs must lie in 0..1000000000|bp $WORK/scene.tif ${A[@]} -o $WORK/x.tif --epochs -1
+epochs a model refuses|2|--output-epochs must lie in 0..1000000000|rbf $WORK/scene.tif ${A[@]} -o $WORK/e1.tif --output-epochs 9223372036854775807
+LVQ2 epochs a model refuses|2|--lvq-epochs must lie in 0..1000000000|lvq2 $WORK/scene.tif ${A[@]} -o $WORK/e2.tif --lvq-epochs 1000000001
 a class without pixels is named|1|class 2 'Nowhere'|rbf $WORK/scene.tif --aoi $WORK/outside.geojson -o $WORK/x.tif
+rbf without a unit left|1|no hidden unit is left|rbf $WORK/scene.tif --aoi $WORK/tiny.geojson -o $WORK/rbf0.tif
+rbf model without a unit left|1|training the rbf model failed: no hidden unit is left|rbf $WORK/scene.tif --aoi $WORK/tiny.geojson -o $WORK/rbf0.tif --save-model $WORK/rbf0.ztm
 TABLE
+check "no map or model without an RBF unit" 0 "^none$" -- bash -c "ls '$WORK'/rbf0.* 2>/dev/null || echo none"
 check "bp without hidden layer" 2 "--hidden needs at least one hidden layer|--hidden layer sizes must lie in 1..500" -- \
   "$ZTCLASS" bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --hidden 0
 
@@ -80,7 +87,7 @@ check "bp without hidden layer" 2 "--hidden needs at least one hidden layer|--hi
 # the training pixels reach 176 x 100 and 176 / 255, which scale to 1.
 gdal_translate -q -ot UInt16 -scale 0 255 0 25500 "$WORK/scene.tif" "$WORK/scene16.tif"
 gdal_translate -q -ot Float32 -scale 0 255 0 1 "$WORK/scene.tif" "$WORK/scene32.tif"
-check "16-bit band scaling in verbose output" 0 "Band scaling: training range to 0..1, clamped: every band 0 .. 17600$" \
+check "16-bit band scaling in verbose output" 0 "Band scaling: training range to 0..1: every band 0 .. 17600$" \
   -- "$ZTCLASS" -v lvq2 "$WORK/scene16.tif" "${A[@]}" -o "$WORK/lvq16.tif"
 check "the scaling recorded in the result" 0 "ZTCLASS_BAND_SCALING=training range" -- gdalinfo "$WORK/lvq16.tif"
 check "no scaling line for an 8-bit image" 1 "" -- \
@@ -88,6 +95,23 @@ check "no scaling line for an 8-bit image" 1 "" -- \
 "$ZTCLASS" -q lvq2 "$WORK/scene32.tif" "${A[@]}" -o "$WORK/lvq32.tif"
 check "reflectance, 16-bit and 8-bit copies give one map" 0 "^1$" -- bash -c "for f in lvq8 lvq16 lvq32; do
   gdalinfo -checksum '$WORK/'\$f.tif | grep Checksum; done | sort -u | wc -l"
+
+# Class 1 high in band 2 (11, 61 after purification), class 2 high in band 1
+# (56, 41), and pixels (55, 200) beyond every training value (62): band 2's
+# excess puts them nearest class 1's mean (squared distances 21257 and
+# 25282) in the 16-bit copy as in the 8-bit one, where clamping them to the
+# training range's top would have put them nearest class 2. LVQ2 without
+# epochs keeps the class means.
+byte_image "$WORK/beyond" 18 10 2 '(c < 12 ? (c + r) % 3 : 0) + (c < 6 ? (b == 1 ? 10 : 60) : b == 1 ? 55 : c < 12 ? 40 : 200)'
+gdal_translate -q "$WORK/beyond.bin" "$WORK/beyond8.tif"
+gdal_translate -q -ot UInt16 "$WORK/beyond.bin" "$WORK/beyond16.tif"
+polygons beyond "1 High2 0 0 6 10" "2 High1 6 0 12 10"
+for bits in 8 16; do
+  "$ZTCLASS" -q lvq2 "$WORK/beyond$bits.tif" --aoi "$WORK/beyond.geojson" -o "$WORK/lvq_beyond$bits.tif" \
+    --tune-epochs 0 --lvq-epochs 0
+  check "$bits-bit pixels beyond the training range" 0 "^1 1 2$" -- bash -c "for c in 14 2 8; do \
+    gdallocationinfo -valonly '$WORK/lvq_beyond$bits.tif' \$c 5; done | tr '\n' ' ' | sed 's/ \$//'"
+done
 
 # A class whose four pixels each lie more than one standard deviation from
 # its mean in one band or the other (a plus sign: 0 50, 100 50, 50 0, 50 100)

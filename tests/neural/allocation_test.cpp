@@ -157,7 +157,7 @@ TEST(NetworkAllocation, ResonanceNetworksFailCleanlyAndTrainWithoutAllocatingPer
   long classNo = 0;
   EXPECT_EQ(AllocationsOf([&] {
               art.Classify(x, 0.1, &classNo);
-              fuzzy.Classify(x, &classNo);
+              fuzzy.Classify(x, 0.001, &classNo);
             }),
             0);
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <tuple>
 
 #include "network_fixture.h"
@@ -214,16 +215,36 @@ struct BruteFuzzyART {
     for (long pass = 1; pass < passes; ++pass)
       for (const auto& x : coded) Learn(x);
   }
+  double Choice(const std::vector<double>& x, const std::vector<double>& c) const {
+    return Overlap(x, c, x.size()) / (alpha + Size(c));
+  }
   long Classify(const std::vector<double>& pixel) const {
+    const std::vector<double> x = Code(pixel);
     long best = 0;
     for (size_t j = 1; j < w.size(); ++j)
-      if (Overlap(pixel, w[j], pixel.size()) > Overlap(pixel, w[best], pixel.size())) best = static_cast<long>(j);
+      if (Choice(x, w[j]) > Choice(x, w[best])) best = static_cast<long>(j);
     return best + 1;
   }
 };
 
 TEST(FuzzyARTClassification, MatchesTheMethodWrittenOutOnARealImage) {
   ExpectExportMatches(BruteFuzzyART{10, 0.5, 0.01, 0.9, 3, {}}, ztFuzzyARTNNClass, "main:Fuzzy ART神经网络分类");
+}
+
+// One band of 26, 51, 179, 230 (x = 0.102, 0.2, 0.702, 0.902), vigilance
+// 0.75, rate 1, choice 0.001, one pass: 51 joins the box of 26 (match 0.902),
+// 179 opens a second (match 0.4), which 230 joins (T 0.799 against 0.222,
+// match 0.8): boxes [0.102, 0.2] and [0.702, 0.902], w = (0.102, 0.8) and
+// (0.702, 0.098). For 51, T = (0.102 + 0.8) / 0.903 = 0.999 against
+// (0.2 + 0.098) / 0.801 = 0.372: each sample falls into the box it formed,
+// where the smaller of pixel and lower edge alone would put 51 in the box
+// of 179 (0.2 against 0.102).
+TEST(FuzzyARTClassification, SamplesFallIntoTheBoxesTheyFormed) {
+  const double values[] = {26, 51, 179, 230};
+  Scene s(4, 1, 1, [&](int, int c, int) { return values[c]; });
+  long band = 1;
+  ASSERT_EQ(ztFuzzyARTNNClass(s.source, &band, 1, 4, 1, 1.0, 0.001, 0.75, 1, s.result, 1, 4, 0, 0), RC_OK);
+  EXPECT_EQ(s.Result(), (std::vector<double>{1, 1, 2, 2}));
 }
 
 long CallFuzzyART(void* source, long* bands, long bandCount, unsigned long k, long interval, long maxIterations,
@@ -233,6 +254,30 @@ long CallFuzzyART(void* source, long* bands, long bandCount, unsigned long k, lo
 }
 
 TEST(FuzzyARTClassification, StopsWhileSamplingTrainingOrClassifying) { ExpectStopsInEveryPhase(CallFuzzyART); }
+
+// 8000 random patterns that hardly resonate open 254 categories, and each
+// later one is tried against all of them: a first pass of seconds. A stop
+// asked for before it is seen within it (the first pass steps no progress).
+TEST(ResonanceTraining, StopIsSeenWithinTheFirstPass) {
+  constexpr long kCount = 8000, kBands = 4;
+  std::mt19937 random(3);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::vector<double> values(kCount * kBands);
+  auto patterns = [&] {
+    for (double& v : values) v = unit(random);
+    std::vector<double*> p;
+    for (long i = 0; i < kCount; ++i) p.push_back(&values[i * kBands]);
+    return p;
+  };
+  ProgressRecorder progress;
+  progress.stopAfterSteps = 0;
+  zt::CART art(kBands, 254);
+  ASSERT_EQ(art.Create(), RC_OK);
+  EXPECT_EQ(art.Train(patterns().data(), kCount, 1, 0.0, 0.99999, 0.5), RC_CANCELLED);
+  zt::CFuzzyART fuzzy(kBands, 254);
+  ASSERT_EQ(fuzzy.Create(), RC_OK);
+  EXPECT_EQ(fuzzy.Train(patterns().data(), kCount, 1, 0.001, 0.99999, 1.0), RC_CANCELLED);
+}
 
 TEST(FuzzyARTClassification, OneClusterIsEnough) {
   Scene s(kArtColumns, kArtRows, kArtBands, Patches);

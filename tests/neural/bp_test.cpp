@@ -403,6 +403,19 @@ TEST(BPClassification, FirstBandWithinOneMillionthOfNoDataIsClass255) {
             (std::vector<double>{255, 1, 1, 2}));
 }
 
+// A first band of Float32 0.5 + 5e-7 over the dark half: within 1e-6 of the
+// no-data value 0.5, the dark class's polygon holds no training pixel (the
+// training pixels are gathered alike for every supervised network).
+TEST(LVQ2Classification, FirstBandWithinOneMillionthOfNoDataTrainsNoClass) {
+  auto value = [](int band, int column, int row) {
+    return band == 1 && column < 12 ? 0.5 + 5e-7 : TwoHalves(band, column, row);
+  };
+  NetScene s(true, 0.5, GDT_Float32, value);
+  EXPECT_EQ(ztLVQ2NNClass(s.scene.source, s.bands.data(), 3, 0.05, 1, 0.002, 5, s.scene.result, kNetRows, kNetColumns,
+                          0, 0),
+            RC_TOO_FEW_SAMPLES);
+}
+
 // The hidden layers' checks; the null, band-count and window checks before
 // them are the network driver's, tested through ART's export.
 TEST(BPClassification, ArgumentChecksInTheirOrderBeforeAnyProgress) {

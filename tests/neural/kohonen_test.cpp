@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "network_fixture.h"
 #include "neural/image_sampler.h"
 #include "neural/kohonen_network.h"
+#include "neural/network_model.h"
 #include "ztclass/neural.h"
 #include "ztclass/result_codes.h"
 
@@ -193,13 +195,14 @@ TEST(KohonenClassification, MatchesABruteForceNetworkOnAGeoTiff) {
 // The patterns sampled from the window; the sampling must succeed.
 std::vector<std::vector<double>> Sample(Scene& scene, const zt::Window& w, long interval, bool noDataFlag,
                                         double noData) {
+  const zt::NoDataRule rule{noDataFlag, noData};
   std::vector<void*> bands;
   for (int b = 1; b <= scene.bands; ++b) bands.push_back(ztRSGetRasterBand(scene.source, b));
   zt::PatternArray array;
   EXPECT_EQ(array.Allocate(w, interval, scene.bands), RC_OK);
   long count = -1;
-  EXPECT_EQ(zt::SampleImage(bands.data(), scene.bands, interval, noDataFlag, noData, w.rows, w.columns,
-                            w.firstRow, w.firstColumn, array.Patterns(), &count),
+  EXPECT_EQ(zt::SampleImage(bands.data(), scene.bands, interval, rule, w.rows, w.columns, w.firstRow, w.firstColumn,
+                            array.Patterns(), &count),
             RC_OK);
   EXPECT_LE(count, array.Capacity());
   std::vector<std::vector<double>> patterns;
@@ -231,6 +234,20 @@ TEST(ImageSampler, LeavesOutExactNoDataOfTheFirstBandAndNonNumbersAnywhere) {
             SampleGrid(scene, w, 1, 1, [](int c, int) { return c == 5 || c == 9; }).size());
 }
 
+// A Float32 fill 5e-7 above the no-data value 0.9: the fill gets 255 and
+// no neuron. Two neurons then split 100 from 110; sampled, the fill would
+// take one (the farthest from 110) and leave the other both.
+TEST(KohonenClassification, PixelsWithinOneMillionthOfNoDataTrainNoNeuron) {
+  auto value = [](int, int c, int) { return c < 4 ? 0.9 + 5e-7 : c < 8 ? 100.0 : 110.0; };
+  Scene scene(12, 10, 1, value, true, 0.9, GDT_Float32);
+  long band = 1;
+  ASSERT_EQ(ztKohonenNNClass(scene.source, &band, 1, 2, 1, 0.3, 0.0, 20, scene.result, 10, 12, 0, 0), RC_OK);
+  const std::vector<double> classes = scene.Result();
+  const double hundred = classes[4], hundredTen = classes[8];
+  EXPECT_NE(hundred, hundredTen);
+  ExpectMap(classes, 10, 12, [&](int, int c) { return c < 4 ? 255.0 : c < 8 ? hundred : hundredTen; });
+}
+
 // A stack of a Byte band and a UInt16 band holding values above a byte's:
 // the patterns keep the UInt16 values whole, listed alone or first.
 TEST(ImageSampler, BandsOfDifferentTypesKeepTheirValues) {
@@ -246,8 +263,9 @@ TEST(ImageSampler, BandsOfDifferentTypesKeepTheirValues) {
     zt::PatternArray array;
     ASSERT_EQ(array.Allocate(w, 1, bandCount), RC_OK);
     long count = -1;
-    ASSERT_EQ(zt::SampleImage(bands.data(), bandCount, 1, false, 0, w.rows, w.columns, 0, 0, array.Patterns(), &count),
-              RC_OK);
+    ASSERT_EQ(
+        zt::SampleImage(bands.data(), bandCount, 1, zt::NoDataRule{}, w.rows, w.columns, 0, 0, array.Patterns(), &count),
+        RC_OK);
     ASSERT_EQ(count, w.rows * w.columns);
     for (int r = 0; r < w.rows; ++r)
       for (int c = 0; c < w.columns; ++c) {
@@ -279,6 +297,21 @@ std::vector<double> Classify(GDALDataType type, double factor) {
   std::srand(1);  // the same initial weights for every copy
   EXPECT_EQ(ztKohonenNNClass(s.source, bands, 3, 6, 2, 0.3, 0.0, 20, s.result, kArtRows, kArtColumns, 0, 0), RC_OK);
   return s.Result();
+}
+
+// Training scales a value beyond the training range in proportion; a model
+// saved with the clamping kind keeps clamping it.
+TEST(NetworkStorageTypes, ValuesBeyondTheTrainingRangeClampOnlyInOldModels) {
+  const double training[] = {10.0, 60.0};
+  const zt::BandScaling trained = zt::DeriveBandScaling(ZTRS_UInt16, 1, 2, [&](long i) { return &training[i]; });
+  EXPECT_EQ(trained.Apply(0, 120.0), 2.0);
+  for (auto [kind, scaled] : {std::pair{"training-range", 1.0}, {"training-range-unclamped", 2.0}}) {
+    zt::Model m;
+    m.bands = {1};
+    m.scaling = {{"kind", kind}, {"offset", {0.0}}, {"span", {60.0}}};
+    EXPECT_EQ(zt::CheckScaling(m), "") << kind;
+    EXPECT_EQ(zt::ModelScaling(m).Apply(0, 120.0), scaled) << kind;
+  }
 }
 
 TEST(NetworkStorageTypes, SixteenBitAndReflectanceCopiesGiveTheByteMap) {

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <tuple>
 
 #include "network_fixture.h"
@@ -72,6 +73,19 @@ TEST(RBFNetwork, CentresMoveSpreadAndPrune) {
     for (double w : out.weights) EXPECT_EQ(w, (std::rand() % 100) / 100.0);
 }
 
+// The phases share one epoch counter: one centre epoch and the largest
+// output count run on until the stop, never wrapping round to no epoch.
+TEST(RBFNetwork, LargestEpochCountRunsUntilStopped) {
+  Samples s = Tiny();
+  zt::CRBFNN net;
+  net.SetSizes(2, 3);
+  ProgressRecorder progress;
+  progress.stopAfterSteps = 5;
+  EXPECT_EQ(net.Train(s.Cells(), s.Count(), 1, 0.1, -1.0, std::numeric_limits<long>::max(), 0.01, -1.0,
+                      zt::ProcessRandom()),
+            RC_CANCELLED);
+}
+
 TEST(RBFNetwork, SpreadZeroAnswersOneAtTheCentreOnly) {
   Samples s;
   for (int i = 0; i < 6; ++i) s.Add(1, {0.25, 0.25});
@@ -93,18 +107,15 @@ TEST(RBFNetwork, SpreadZeroAnswersOneAtTheCentreOnly) {
   EXPECT_EQ(std::pair(c, net.Outputs()[1].output), std::pair(1L, 0.0));  // both outputs 0: the first wins
 }
 
-TEST(RBFNetwork, EveryUnitPrunedGivesClassOne) {
+// Three samples per class: each unit has 3 members and is removed; a
+// network without units would give every pixel class 1.
+TEST(RBFNetwork, EveryUnitPrunedIsRefused) {
   Samples s;
   for (int i = 0; i < 3; ++i) s.Add(1, {0.1 * i, 0.1});
   for (int i = 0; i < 3; ++i) s.Add(2, {0.9, 0.1 * i});
   zt::CRBFNN net;
   net.SetSizes(2, 2);
-  ASSERT_EQ(net.Train(s.Cells(), 6, 2, 0.1, -1.0, 2, 0.1, -1.0, zt::ProcessRandom()), RC_OK);
-  EXPECT_EQ(net.HiddenCount(), 0);
-  long c = 0;
-  const double x[] = {0.9, 0.2};
-  ASSERT_EQ(net.Classify(x, &c), RC_OK);
-  EXPECT_EQ(c, 1);
+  EXPECT_EQ(net.Train(s.Cells(), 6, 2, 0.1, -1.0, 2, 0.1, -1.0, zt::ProcessRandom()), RC_TOO_FEW_SAMPLES);
 }
 
 // LVQ2 ---------------------------------------------------------------------
@@ -196,6 +207,9 @@ TEST(LVQ2Network, CodebookStartsAtClassMeansAndEpochsAreCounted) {
   EXPECT_EQ(progress.steps, 5);
   progress.stopAfterSteps = progress.steps + 4;
   EXPECT_EQ(net.Train(s.Cells(), 3, 3, 0.1, 2, 0.05), RC_CANCELLED);
+  // One tuning epoch and the largest LVQ2 count run on until the stop.
+  progress.stopAfterSteps = progress.steps + 5;
+  EXPECT_EQ(net.Train(s.Cells(), 3, 1, 0.1, std::numeric_limits<long>::max(), 0.05), RC_CANCELLED);
 }
 
 }  // namespace
