@@ -144,23 +144,34 @@ bool PolygonPoints(const OGRPolygon* polygon, const PixelMapper& mapper,
   return true;
 }
 
-bool AddGeometry(const OGRGeometry* geometry, const PixelMapper& mapper, AoiData& aoi) {
-  if (!geometry) return true;
-  switch (wkbFlatten(geometry->getGeometryType())) {
-    case wkbPolygon: {
+enum class Placed { kYes, kOutside, kNoSurface };
+
+Placed AddGeometry(const OGRGeometry* geometry, const PixelMapper& mapper, AoiData& aoi) {
+  if (!geometry) return Placed::kYes;
+  const OGRwkbGeometryType type = wkbFlatten(geometry->getGeometryType());
+  switch (type) {
+    case wkbPolygon:
+    case wkbTriangle: {
       std::vector<ZTPOINT> points;
-      if (!PolygonPoints(geometry->toPolygon(), mapper, points)) return false;
+      if (!PolygonPoints(geometry->toPolygon(), mapper, points)) return Placed::kOutside;
       if (!points.empty()) aoi.polygons.push_back(std::move(points));
-      return true;
+      return Placed::kYes;
     }
     case wkbMultiPolygon:
     case wkbGeometryCollection:
       for (const OGRGeometry* part : *geometry->toGeometryCollection())
-        if (!AddGeometry(part, mapper, aoi)) return false;
-      return true;
+        if (Placed placed = AddGeometry(part, mapper, aoi); placed != Placed::kYes) return placed;
+      return Placed::kYes;
     default:
-      return true;  // points and lines enclose no pixel
+      break;
   }
+  if (geometry->IsEmpty()) return Placed::kYes;
+  // Curved polygons, surfaces of many faces and their collections enclose
+  // pixels as well: their polygons, with arcs cut into straight segments.
+  if (!OGR_GT_IsSurface(type) && !OGR_GT_IsSubClassOf(type, wkbMultiSurface)) return Placed::kNoSurface;
+  std::unique_ptr<OGRGeometry> polygons(OGRGeometryFactory::forceToMultiPolygon(geometry->getLinearGeometry()));
+  if (!polygons || wkbFlatten(polygons->getGeometryType()) != wkbMultiPolygon) return Placed::kNoSurface;
+  return AddGeometry(polygons.get(), mapper, aoi);
 }
 
 bool ParseHexColour(const char* text, AoiData& aoi) {
@@ -285,9 +296,19 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
       if (integerKey) integerOrder.emplace_back(feature->GetFieldAsInteger64(classIndex), it->second);
     }
     AoiData& aoi = aois[it->second];
-    if (!AddGeometry(feature->GetGeometryRef(), mapper, aoi))
-      return Refuse(ZTRS_ERR_AOI_FILE, "polygon " + std::to_string(aoi.polygons.size() + 1) + " of class '" +
-                                           aoi.name + "' lies outside the image (its coordinates have no place in it)");
+    switch (AddGeometry(feature->GetGeometryRef(), mapper, aoi)) {
+      case Placed::kYes:
+        break;
+      case Placed::kOutside:
+        return Refuse(ZTRS_ERR_AOI_FILE, "polygon " + std::to_string(aoi.polygons.size() + 1) + " of class '" +
+                                             aoi.name +
+                                             "' lies outside the image (its coordinates have no place in it)");
+      case Placed::kNoSurface: {
+        const std::string kind = OGRGeometryTypeToName(feature->GetGeometryRef()->getGeometryType());
+        return Refuse(ZTRS_ERR_AOI_FILE, "feature " + std::to_string(featureNumber) + " of class '" + aoi.name +
+                                             "' is a '" + kind + "', not a polygon: it encloses no pixel");
+      }
+    }
   }
   if (CPLGetLastErrorType() >= CE_Failure)
     return Refuse(ZTRS_ERR_AOI_FILE, std::string("reading it failed: ") + CPLGetLastErrorMsg());
