@@ -266,6 +266,32 @@ TEST(LinearDecompose, ANoDataValueAFractionCanTakeIsNotDeclared) {
   GDALClose(ds);
 }
 
+// Three spectra of four bands, rows 0-1, 2-3 and 4-5 pure pixels of each
+// (the training areas, whose means of 24 equal values come out a hair off
+// the value), row 6 half of the first and half of the third.
+const std::vector<Spectrum> kThree = {{200, 50, 30, 100}, {20, 180, 60, 40}, {90, 90, 200, 10}};
+const std::vector<std::vector<PixelRect>> kThreeClasses = {{{0, 0, 12, 2}}, {{0, 2, 12, 4}}, {{0, 4, 12, 6}}};
+
+double ThreeClassScene(int b, int, int r) {
+  if (r == 6) return Mix(kThree, {0.5, 0, 0.5}, b);
+  return kThree[std::min(r / 2, 2)][b - 1];
+}
+
+TEST(LinearDecompose, IntegerResultsGiveAPurePixelAWholeOne) {
+  for (GDALDataType type : {GDT_Byte, GDT_UInt16, GDT_Int16, GDT_Int32}) {
+    SCOPED_TRACE(GDALGetDataTypeName(type));
+    UnmixScene s(RasterSpec{12, 7, 4}, ThreeClassScene, kThreeClasses);
+    s.MakeResult(3, type, 12, 7, 9);
+    ASSERT_EQ(s.Decompose(7, 12, 0, 0), RC_OK);
+    for (int k = 1; k <= 3; ++k) {
+      const std::vector<double> band = s.ResultBand(k);
+      for (int r = 0; r < 7; ++r)
+        for (int c = 0; c < 12; ++c)
+          ASSERT_EQ(band[r * 12 + c], r < 6 && r / 2 == k - 1 ? 1 : 0) << "class " << k << " " << r << "," << c;
+    }
+  }
+}
+
 TEST(LinearDecompose, PixelsWithoutValuesGetZeroFractionsWithoutNoData) {
   UnmixScene s(Float64Scene(20, 12, 2), [](int b, int c, int r) {
     if (r == 10 && c == 0) return double(b == 1 ? NAN : INFINITY);
