@@ -38,8 +38,12 @@ long FractionPass::Open() {
   pixel_.assign(pass_.BandCount(), 0.0);
   fractions_.assign(classCount_, 0.0);
   if (long rc = typedRow_.Allocate(resultType_, pass_.BlockColumns())) return rc;
+  // The no-data value as the result's type holds it (saturated, truncated),
+  // so that the pixels and the bands' declaration agree.
   const NoDataRule& noData = pass_.NoData();
   noDataFraction_ = noData.active && std::isfinite(noData.value) ? noData.value : 0.0;
+  ztConvNDValues(&noDataFraction_, resultType_, typedRow_.Data(), 1);
+  ztRSConvValue(resultType_, typedRow_.Data(), noDataFraction_);
   return RC_OK;
 }
 
@@ -90,8 +94,8 @@ long FractionPass::Run(int captionId, const Matrix& p, const BandScaling& scalin
   // not declared: the readers of the result would hide every pixel where a
   // class is absent along with the pixels that had no values.
   const NoDataRule& noData = pass_.NoData();
-  if (noData.active && std::isfinite(noData.value) && (noData.value < 0 || noData.value > 1))
-    for (void* band : resultBands_) ztRSSetRasterNoDataValue(band, noData.value);
+  if (noData.active && std::isfinite(noData.value) && (noDataFraction_ < 0 || noDataFraction_ > 1))
+    for (void* band : resultBands_) ztRSSetRasterNoDataValue(band, noDataFraction_);
   return RC_OK;
 }
 

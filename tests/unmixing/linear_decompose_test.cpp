@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <numeric>
 #include <stdexcept>
 
@@ -289,6 +290,48 @@ TEST(LinearDecompose, IntegerResultsGiveAPurePixelAWholeOne) {
         for (int c = 0; c < 12; ++c)
           ASSERT_EQ(band[r * 12 + c], r < 6 && r / 2 == k - 1 ? 1 : 0) << "class " << k << " " << r << "," << c;
     }
+  }
+}
+
+// The no-data pixel at column 0 of row 6 takes the source's no-data value as
+// the result's type holds it, and the bands declare what the pixels hold
+// when no fraction can take it.
+TEST(LinearDecompose, TheNoDataValueIsTheOneTheResultTypeHolds) {
+  const double lowest = std::numeric_limits<double>::lowest();
+  const double lowestFloat = std::numeric_limits<float>::lowest();
+  const struct {
+    GDALDataType source;
+    double noData;
+    GDALDataType result;
+    double pixel;
+    bool declared;
+  } cases[] = {
+      {GDT_Float64, lowest, GDT_Float32, lowestFloat, true},
+      {GDT_Float64, lowest, GDT_Float64, lowest, true},
+      {GDT_Int16, -9999, GDT_Int16, -9999, true},
+      {GDT_Int16, -9999, GDT_Byte, 0, false},  // saturated into the fractions' range
+      {GDT_Float64, 300.75, GDT_Byte, 255, true},
+      {GDT_Float64, -9999.5, GDT_Int16, -9999, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(GDALGetDataTypeName(c.source)) + " " + std::to_string(c.noData) + " to " +
+                 GDALGetDataTypeName(c.result));
+    UnmixScene s(RasterSpec{12, 7, 4, c.source, 0, 0, true, c.noData}, [&c](int b, int col, int r) {
+      return r == 6 && col == 0 ? c.noData : ThreeClassScene(b, col, r);
+    }, kThreeClasses);
+    s.MakeResult(3, c.result, 12, 1, 7);
+    ASSERT_EQ(s.Decompose(1, 12, 6, 0), RC_OK);
+    for (int k = 1; k <= 3; ++k) EXPECT_EQ(s.ResultBand(k)[0], c.pixel) << "band " << k;
+    GDALDataset* ds = GDALDataset::Open(s.resultPath.c_str(), GDAL_OF_RASTER);
+    for (int k = 1; k <= 3; ++k) {
+      int has = 0;
+      const double declared = ds->GetRasterBand(k)->GetNoDataValue(&has);
+      EXPECT_EQ(bool(has), c.declared) << "band " << k;
+      if (c.declared) {
+        EXPECT_EQ(declared, c.pixel) << "band " << k;
+      }
+    }
+    GDALClose(ds);
   }
 }
 
