@@ -180,6 +180,22 @@ TEST(Purification, KeepsTheCellsWithinKDeviationsInEveryBand) {
   }
 }
 
+// Two values a and b, taken equally often, lie exactly one deviation,
+// |a - b| / 2, from their mean (a + b) / 2: at k = 1 every cell stays.
+TEST(Purification, CellsExactlyOnABoundAreKept) {
+  const std::pair<double, double> values[] = {
+      {11.0 / 255, 245.0 / 255}, {0.1, 0.7}, {0.3, 0.9}, {1.0 / 3, 2.0 / 3}, {-2.6, 1e4 / 3}};
+  for (auto [a, b] : values) {
+    SCOPED_TRACE(std::to_string(a) + " " + std::to_string(b));
+    OwnedCells in;
+    in.values = {{a, b}, {b, a}, {a, a}, {b, b}, {a, b}, {b, a}};
+    for (long i = 0; i < 6; ++i) in.cells.push_back(AOICELL{i < 2 ? 1 : 2, i, 0, in.values[i].data()});
+    Cells out;
+    ASSERT_EQ(ztPurifyAOICellSet(in.cells.data(), 6, 2, 2, &out.cells, out.count, 1.0), 0);
+    EXPECT_EQ(out.count, 6);
+  }
+}
+
 TEST(Purification, BadInputAndCancellation) {
   OwnedCells in = RandomCells(250, 2, 3, 5);
   Cells out;
