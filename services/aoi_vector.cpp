@@ -54,6 +54,15 @@ bool DeclaresSrs(GDALDataset& source, const std::string& path, const OGRSpatialR
   return head.find("\"crs\"") != std::string::npos;
 }
 
+// A GeoPackage layer without a coordinate system still names one: GDAL
+// gives it the placeholders the format keeps for that (srs_id 0 and -1),
+// which belong to no authority.
+const OGRSpatialReference* RealSrs(const OGRSpatialReference* srs) {
+  if (!srs || srs->GetAuthorityName(nullptr) || !srs->GetName()) return srs;
+  const char* name = srs->GetName();
+  return EQUAL(name, "Undefined geographic SRS") || EQUAL(name, "Undefined Cartesian SRS") ? nullptr : srs;
+}
+
 // A shapefile whose .dbf exists but gives no field was cut short or is
 // damaged: its polygons would each become a class of their own.
 bool AttributesLost(GDALDataset& source, const std::string& path, OGRFeatureDefn* defn, std::string& dbf) {
@@ -257,7 +266,7 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
     return Refuse(ZTRS_ERR_AOI_FILE, "its attribute table '" + dbf +
                                          "' cannot be read (cut short or damaged): the polygons' classes are unknown");
   double gt[6];
-  const OGRSpatialReference* srs = layer->GetSpatialRef();
+  const OGRSpatialReference* srs = RealSrs(layer->GetSpatialRef());
   if (!pixelCoordinates && image->GetGeoTransform(gt) != CE_None && DeclaresSrs(*source, path, srs))
     return Refuse(ZTRS_ERR_AOI_CRS, "the polygons are in the coordinate system " + SrsName(*srs) + ", the image '" +
                                         image->GetDescription() +

@@ -175,10 +175,11 @@ TEST(AoiFiles, VerticesThatAreOrMapToNoNumberMakeTheFileUnusable) {
   EXPECT_EQ(ztRSAttachAOIFile(geo.get(), dir.File("ok.geojson").c_str(), nullptr), ZTRS_ERR_AOI_FILE);
 }
 
-// A GeoPackage of no coordinate system, one feature a class named by its
-// position ("1", "2", ...) unless names are given.
+// A GeoPackage of no coordinate system (GDAL writes srs_id 0, the format's
+// undefined geographic one; -1 is its undefined Cartesian one), one feature
+// a class named by its position ("1", "2", ...) unless names are given.
 void WriteWktPackage(const std::string& path, const std::vector<const char*>& wkts,
-                     const std::vector<const char*>& names = {}) {
+                     const std::vector<const char*>& names = {}, int srsId = 0) {
   GDALAllRegister();
   GDALDataset* out =
       GetGDALDriverManager()->GetDriverByName("GPKG")->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
@@ -192,6 +193,10 @@ void WriteWktPackage(const std::string& path, const std::vector<const char*>& wk
     feature.SetField("class", i < names.size() ? names[i] : std::to_string(i + 1).c_str());
     feature.SetGeometryDirectly(geometry);
     ASSERT_EQ(layer->CreateFeature(&feature), OGRERR_NONE);
+  }
+  for (const char* table : {"gpkg_geometry_columns", "gpkg_contents"}) {
+    const std::string sql = "UPDATE " + std::string(table) + " SET srs_id = " + std::to_string(srsId);
+    out->ReleaseResultSet(out->ExecuteSQL(sql.c_str(), nullptr, nullptr));
   }
   GDALClose(out);
 }
@@ -245,6 +250,35 @@ TEST(AoiFiles, PointsAndLinesAreRefusedNamingTheirFeatureAndClass) {
         << ztRSLastAOIError();
     std::remove(dir.File("lines.gpkg").c_str());
   }
+}
+
+// The pixels (2..6, 3..5) of a plain image, and of a georeferenced one (30 m
+// from (500000, 4000000)) in its map coordinates.
+TEST(AoiFiles, GeoPackageLayersOfNoCoordinateSystemDeclareNone) {
+  TempDir dir;
+  Handle plain = Image(dir);
+  WriteGeoTiff(dir.File("utm.tif"), RasterSpec{.columns = 10, .rows = 10, .georeferenced = true},
+               [](int, int, int) { return 0; });
+  Handle utm(ztRSOpen(dir.File("utm.tif").c_str(), 0));
+  const struct {
+    void* image;
+    const char* wkt;
+  } uses[] = {{plain.get(), "POLYGON ((2 3,6 3,6 5,2 5,2 3))"},
+              {utm.get(), "POLYGON ((500060 3999910,500180 3999910,500180 3999850,500060 3999850,500060 3999910))"}};
+  for (int srsId : {0, -1})
+    for (const auto& use : uses) {
+      SCOPED_TRACE(std::to_string(srsId) + " " + use.wkt);
+      const std::string path = dir.File("undefined" + std::to_string(srsId) + ".gpkg");
+      std::remove(path.c_str());
+      WriteWktPackage(path, {use.wkt}, {}, srsId);
+      ASSERT_EQ(ztRSAttachAOIFile(use.image, path.c_str(), nullptr), 0) << ztRSLastAOIError();
+      Aois loaded(use.image);
+      ASSERT_EQ(loaded.aois.size(), 1u);
+      double rect[4];
+      ztComputeMaxRectOfPolygon(loaded.Polygon(0), rect);
+      const double expected[] = {2, 3, 6, 5};
+      for (int i = 0; i < 4; ++i) EXPECT_NEAR(rect[i], expected[i], 1e-9) << i;
+    }
 }
 
 }  // namespace
