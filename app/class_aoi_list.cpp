@@ -54,6 +54,11 @@ void AddAoiPixelsFlag(CLI::App& command, bool& pixelCoordinates) {
                    "coordinate system the file declares");
 }
 
+std::string NoClassAoiReason(const std::string& image, const std::string& aoiFile) {
+  if (aoiFile.empty()) return "'" + image + "' has no class AOI: give training polygons with --aoi";
+  return "'" + aoiFile + "' holds no class AOI for '" + image + "': no feature, or none of type 3 (a class)";
+}
+
 ClassAoiList::ClassAoiList(void* image, const std::string& aoiFile, const std::string& classField,
                            bool pixelCoordinates) {
   if (!aoiFile.empty() && !classField.empty()) CheckClassField(aoiFile, classField);

@@ -16,6 +16,10 @@ namespace ztcli {
 // coordinate system.
 void AddAoiPixelsFlag(CLI::App& command, bool& pixelCoordinates);
 
+// Why training cannot start when the image has no class AOI: names the
+// training file when one was given (aoiFile not empty), else asks for one.
+std::string NoClassAoiReason(const std::string& image, const std::string& aoiFile);
+
 class ClassAoiList {
  public:
   // Attaches aoiFile (when not empty) to the image and lists its class AOIs;

@@ -49,7 +49,7 @@ Classification::Classification(const ClassifyOptions& o, Training training)
   window_ = SelectedWindow(o.method, source_.get());
   aois_ = std::make_unique<ClassAoiList>(source_.get(), o.aoiFile, o.classField, o.aoiPixels);
   if (aois_->Aois().empty())
-    throw CommandError("'" + o.image + "' has no class AOI: give training polygons with --aoi");
+    throw CommandError(NoClassAoiReason(o.image, o.aoiFile));
   if (ClassCount() > kMaxClasses)
     throw UsageError("the training polygons hold " + std::to_string(ClassCount()) + " classes; a class image holds " +
                      "at most " + std::to_string(kMaxClasses) + ", its value 255 marking no-data pixels");

@@ -54,6 +54,15 @@ bool DeclaresSrs(GDALDataset& source, const std::string& path, const OGRSpatialR
   return head.find("\"crs\"") != std::string::npos;
 }
 
+// A GeoPackage layer without a coordinate system still names one: GDAL
+// gives it the placeholders the format keeps for that (srs_id 0 and -1),
+// which belong to no authority.
+const OGRSpatialReference* RealSrs(const OGRSpatialReference* srs) {
+  if (!srs || srs->GetAuthorityName(nullptr) || !srs->GetName()) return srs;
+  const char* name = srs->GetName();
+  return EQUAL(name, "Undefined geographic SRS") || EQUAL(name, "Undefined Cartesian SRS") ? nullptr : srs;
+}
+
 // A shapefile whose .dbf exists but gives no field was cut short or is
 // damaged: its polygons would each become a class of their own.
 bool AttributesLost(GDALDataset& source, const std::string& path, OGRFeatureDefn* defn, std::string& dbf) {
@@ -144,23 +153,34 @@ bool PolygonPoints(const OGRPolygon* polygon, const PixelMapper& mapper,
   return true;
 }
 
-bool AddGeometry(const OGRGeometry* geometry, const PixelMapper& mapper, AoiData& aoi) {
-  if (!geometry) return true;
-  switch (wkbFlatten(geometry->getGeometryType())) {
-    case wkbPolygon: {
+enum class Placed { kYes, kOutside, kNoSurface };
+
+Placed AddGeometry(const OGRGeometry* geometry, const PixelMapper& mapper, AoiData& aoi) {
+  if (!geometry) return Placed::kYes;
+  const OGRwkbGeometryType type = wkbFlatten(geometry->getGeometryType());
+  switch (type) {
+    case wkbPolygon:
+    case wkbTriangle: {
       std::vector<ZTPOINT> points;
-      if (!PolygonPoints(geometry->toPolygon(), mapper, points)) return false;
+      if (!PolygonPoints(geometry->toPolygon(), mapper, points)) return Placed::kOutside;
       if (!points.empty()) aoi.polygons.push_back(std::move(points));
-      return true;
+      return Placed::kYes;
     }
     case wkbMultiPolygon:
     case wkbGeometryCollection:
       for (const OGRGeometry* part : *geometry->toGeometryCollection())
-        if (!AddGeometry(part, mapper, aoi)) return false;
-      return true;
+        if (Placed placed = AddGeometry(part, mapper, aoi); placed != Placed::kYes) return placed;
+      return Placed::kYes;
     default:
-      return true;  // points and lines enclose no pixel
+      break;
   }
+  if (geometry->IsEmpty()) return Placed::kYes;
+  // Curved polygons, surfaces of many faces and their collections enclose
+  // pixels as well: their polygons, with arcs cut into straight segments.
+  if (!OGR_GT_IsSurface(type) && !OGR_GT_IsSubClassOf(type, wkbMultiSurface)) return Placed::kNoSurface;
+  std::unique_ptr<OGRGeometry> polygons(OGRGeometryFactory::forceToMultiPolygon(geometry->getLinearGeometry()));
+  if (!polygons || wkbFlatten(polygons->getGeometryType()) != wkbMultiPolygon) return Placed::kNoSurface;
+  return AddGeometry(polygons.get(), mapper, aoi);
 }
 
 bool ParseHexColour(const char* text, AoiData& aoi) {
@@ -246,7 +266,7 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
     return Refuse(ZTRS_ERR_AOI_FILE, "its attribute table '" + dbf +
                                          "' cannot be read (cut short or damaged): the polygons' classes are unknown");
   double gt[6];
-  const OGRSpatialReference* srs = layer->GetSpatialRef();
+  const OGRSpatialReference* srs = RealSrs(layer->GetSpatialRef());
   if (!pixelCoordinates && image->GetGeoTransform(gt) != CE_None && DeclaresSrs(*source, path, srs))
     return Refuse(ZTRS_ERR_AOI_CRS, "the polygons are in the coordinate system " + SrsName(*srs) + ", the image '" +
                                         image->GetDescription() +
@@ -285,9 +305,19 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
       if (integerKey) integerOrder.emplace_back(feature->GetFieldAsInteger64(classIndex), it->second);
     }
     AoiData& aoi = aois[it->second];
-    if (!AddGeometry(feature->GetGeometryRef(), mapper, aoi))
-      return Refuse(ZTRS_ERR_AOI_FILE, "polygon " + std::to_string(aoi.polygons.size() + 1) + " of class '" +
-                                           aoi.name + "' lies outside the image (its coordinates have no place in it)");
+    switch (AddGeometry(feature->GetGeometryRef(), mapper, aoi)) {
+      case Placed::kYes:
+        break;
+      case Placed::kOutside:
+        return Refuse(ZTRS_ERR_AOI_FILE, "polygon " + std::to_string(aoi.polygons.size() + 1) + " of class '" +
+                                             aoi.name +
+                                             "' lies outside the image (its coordinates have no place in it)");
+      case Placed::kNoSurface: {
+        const std::string kind = OGRGeometryTypeToName(feature->GetGeometryRef()->getGeometryType());
+        return Refuse(ZTRS_ERR_AOI_FILE, "feature " + std::to_string(featureNumber) + " of class '" + aoi.name +
+                                             "' is a '" + kind + "', not a polygon: it encloses no pixel");
+      }
+    }
   }
   if (CPLGetLastErrorType() >= CE_Failure)
     return Refuse(ZTRS_ERR_AOI_FILE, std::string("reading it failed: ") + CPLGetLastErrorMsg());

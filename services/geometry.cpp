@@ -18,6 +18,9 @@ bool Inside(long count, GetX getX, GetY getY, double x, double y) {
   for (long i = 0, j = count - 1; i < count; j = i++) {
     double xi = getX(i), yi = getY(i), xj = getX(j), yj = getY(j);
     if ((yi <= y) != (yj <= y)) {
+      // Measured from the lower end whichever way the ring runs: an edge
+      // walked there and back (a hole's bridge) crosses twice at one point.
+      if (yj < yi) std::swap(xi, xj), std::swap(yi, yj);
       double cross = xi + (y - yi) * (xj - xi) / (yj - yi);
       if (x < cross) inside = !inside;
     }

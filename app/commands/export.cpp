@@ -52,11 +52,6 @@ size_t RequireClassRecords(void* image, const std::string& path) {
   return count;
 }
 
-void Replace(std::string& text, const std::string& from, const std::string& to) {
-  for (size_t at = text.find(from); !from.empty() && at != std::string::npos; at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
-}
-
 // --- area ---------------------------------------------------------------
 
 struct AreaOptions {
@@ -89,9 +84,10 @@ void RunArea(const AreaOptions& o) {
   std::vector<ZTClassArea> areas(256);
   long count = 0;
   int geodesic = 0;
+  // The class file beside the image, as the library names it: the image
+  // itself holds no class records unless it is a zti image.
   const char* description = ztRSGetDescription(image.get());
-  std::string classInfoFile = description ? description : "";
-  Replace(classInfoFile, ".zti", ".cls");
+  const std::string classInfoFile = ClassFilePath(description ? description : "");
   const long rc = ztMeasureClassAreas(image.get(), unit, classInfoFile.c_str(), report.c_str(), areas.data(),
                                       static_cast<long>(areas.size()), &count, &geodesic);
   if (rc != RC_OK) {

@@ -64,7 +64,7 @@ void RunSamples(const SamplesOptions& o) {
   std::vector<long> bands = SelectedBands(o.method, image.get());
   ClassAoiList list(image.get(), o.aoiFile, o.classField, o.aoiPixels);
   std::vector<AOI>& aois = list.Aois();
-  if (aois.empty()) throw CommandError("'" + o.image + "' has no class AOI: give training polygons with --aoi");
+  if (aois.empty()) throw CommandError(NoClassAoiReason(o.image, o.aoiFile));
 
   Cells raw, purified;
   {

@@ -19,8 +19,8 @@ ZTCLASS_API long ztGetClassAOIInfo(CAOIEditor* editor, long count, AOI* aois);
 ZTCLASS_API long ztGetAOICellSet(void* dataset, long* bands, long bandCount, AOI* aois,
                                  long aoiCount, AOICELL** cells, long& count);
 
-// The cells within mean +- k standard deviations of their class in every band.
-// Every classNo must lie in 1..classCount. The input set is not changed.
+// The cells within mean +- k standard deviations of their class in every band, bounds included
+// however they round. Every classNo must lie in 1..classCount. The input set is not changed.
 ZTCLASS_API long ztPurifyAOICellSet(AOICELL* cells, long cellCount, long bandCount,
                                     long classCount, AOICELL** purified, long& purifiedCount,
                                     double k);

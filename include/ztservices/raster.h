@@ -110,12 +110,12 @@ ZTSERVICES_API long ztRSSetRasterColorTable(void* band, void* table);
 // Coordinates are map coordinates, reprojected from the file's coordinate
 // system to the image's, when the image is georeferenced; pixel/line
 // positions (x column, y row) when it is not and the file declares no
-// coordinate system (a GeoJSON file declares one only with a "crs"
-// member). A file that declares one on an image without georeferencing is
-// refused with ZTRS_ERR_AOI_CRS: nothing says where its coordinates fall.
-// A vertex that cannot be placed in the image's space, and attributes that
-// cannot be read (a shapefile's .dbf cut short), give ZTRS_ERR_AOI_FILE.
-// ztRSLastAOIError says why.
+// coordinate system (a GeoJSON file declares one only with a "crs" member, a GeoPackage layer
+// not with the format's undefined ones, srs_id 0 and -1). A file that declares one on an image
+// without georeferencing is refused with ZTRS_ERR_AOI_CRS: nothing says where its coordinates fall.
+// Curved polygons and other surfaces are polygons. A vertex that cannot be placed in the image's
+// space, a point or a line (no pixel inside), and attributes that cannot be read (a shapefile's
+// .dbf cut short), give ZTRS_ERR_AOI_FILE. ztRSLastAOIError says why.
 ZTSERVICES_API long ztRSAttachAOIFile(void* dataset, const char* path, const char* classField);
 // pixels non-zero: the coordinates of AOI files attached to the dataset from
 // now on are pixel/line positions, whatever the coordinate systems of the

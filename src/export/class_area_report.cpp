@@ -48,6 +48,19 @@ long CellSize(void* image, double& cellX, double& cellY) {
   return RC_OK;
 }
 
+// The ground area of a pixel of a rotated or sheared grid: the parallelogram
+// that the geotransform makes of it. The extent's cell size measures the
+// bounding box of the turned grid instead.
+long ParallelogramArea(void* image, double& area) {
+  double corner[3][2] = {{0, 0}, {1, 0}, {0, 1}};
+  for (auto& [x, y] : corner)
+    if (long rc = ztRSGetCoordinate(image, 1, &x, &y)) return rc;
+  const double columnX = corner[1][0] - corner[0][0], columnY = corner[1][1] - corner[0][1];
+  const double rowX = corner[2][0] - corner[0][0], rowY = corner[2][1] - corner[0][1];
+  area = std::fabs(columnX * rowY - rowX * columnY);
+  return RC_OK;
+}
+
 // Counts of band 1's integer values from minimum to maximum.
 long ValueCounts(void* image, double& minimum, std::vector<unsigned long long>& counts) {
   void* band = ztRSGetRasterBand(image, 1);
@@ -166,6 +179,12 @@ long MeasureClassAreas(void* image, ClassAreas& areas) {
   }
   areas.geodesic = ztRSIsGeographic(image) != 0;
   if (areas.geodesic) return GeodesicAreas(image, areas.classes);
+  if (!ztRSIsNorthUp(image)) {
+    double area;
+    if (long rc = ParallelogramArea(image, area)) return rc;
+    AreasFromCellSize(areas.classes, area, 1.0);
+    return RC_OK;
+  }
   AreasFromCellSize(areas.classes, cellX, cellY);
   return RC_OK;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "ztservices/geometry.h"
 
@@ -30,9 +31,14 @@ void ClipRing(const std::vector<double>& in, std::vector<double>& out, int axis,
     const double* q = &in[2 * j];
     const bool pIn = inside(p[axis]), qIn = inside(q[axis]);
     if (pIn != qIn) {
+      // The edge is measured from the same end whichever way the ring runs
+      // along it: the two runs of a hole's bridge must be cut at the very
+      // same point, or the sliver between them takes or frees pixels.
+      const double* a = std::tie(p[0], p[1]) < std::tie(q[0], q[1]) ? p : q;
+      const double* b = a == p ? q : p;
       // Written as a weighted mean so that huge coordinates cannot overflow.
-      const double t = (limit - q[axis]) / (p[axis] - q[axis]);
-      const double other = q[1 - axis] * (1 - t) + p[1 - axis] * t;
+      const double t = (limit - a[axis]) / (b[axis] - a[axis]);
+      const double other = a[1 - axis] * (1 - t) + b[1 - axis] * t;
       out.push_back(axis == 0 ? limit : other);
       out.push_back(axis == 0 ? other : limit);
     }

@@ -2,6 +2,7 @@
 // band.
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "frame/captions.h"
@@ -16,6 +17,7 @@ namespace zt {
 namespace {
 
 constexpr int kPurifyCaption = 16;
+constexpr double kBoundUlps = 8;
 
 struct Bounds {
   std::vector<double> lower, upper;  // [class * bandCount + band], class from 0
@@ -49,8 +51,13 @@ Bounds ClassBounds(const AOICELL* cells, long cellCount, long bandCount, long cl
     for (long b = 0; b < bandCount; ++b) {
       const size_t i = c * bandCount + b;
       const double deviation = counts[c] > 0 ? std::sqrt(squares[i] / counts[c]) : 0.0;
-      bounds.lower[i] = mean[i] - k * deviation;
-      bounds.upper[i] = mean[i] + k * deviation;
+      // A cell exactly k deviations out (both cells of a class of two, at
+      // k = 1) must not fall out by the last bits of a rounded mean or
+      // deviation.
+      const double slack = kBoundUlps * std::numeric_limits<double>::epsilon() *
+                           (std::fabs(mean[i]) + std::fabs(k * deviation));
+      bounds.lower[i] = mean[i] - k * deviation - slack;
+      bounds.upper[i] = mean[i] + k * deviation + slack;
     }
   return bounds;
 }

@@ -33,7 +33,11 @@ void ScanlineFill::Start(const double* xy, long count, long firstRow, long lastR
     const double low = std::min(yi, yj), high = std::max(yi, yj);
     const long first = std::max(FirstCentreFrom(low, firstRow, lastRow), firstRow);
     const long last = std::min(LastCentreBefore(high, firstRow, lastRow), lastRow);
-    if (first <= last) edges_.push_back(Edge{xy[2 * i], yi, xy[2 * j], yj, first, last});
+    if (first > last) continue;
+    if (yi < yj)
+      edges_.push_back(Edge{xy[2 * i], yi, xy[2 * j], yj, first, last});
+    else
+      edges_.push_back(Edge{xy[2 * j], yj, xy[2 * i], yi, first, last});
   }
   std::sort(edges_.begin(), edges_.end(), [](const Edge& a, const Edge& b) { return a.firstRow < b.firstRow; });
 }

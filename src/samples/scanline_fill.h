@@ -44,7 +44,7 @@ class ScanlineFill {
 
  private:
   struct Edge {
-    double xi, yi, xj, yj;  // the vertex and the one before it
+    double xi, yi, xj, yj;  // the lower end, then the upper one, as the point test takes them
     long firstRow, lastRow;
   };
 

@@ -12,6 +12,12 @@ namespace zt {
 namespace {
 
 constexpr double kNoDataTolerance = 1e-6;
+// How far from a whole number rounding may leave a fraction that is one in
+// truth (a pure pixel's 0.9999999999999998): far below what a real mixture
+// tells apart.
+constexpr double kWholeFractionTolerance = 1e-9;
+
+bool IsIntegerType(ZTRSDataType type) { return type != ZTRS_Float32 && type != ZTRS_Float64; }
 
 }  // namespace
 
@@ -32,8 +38,12 @@ long FractionPass::Open() {
   pixel_.assign(pass_.BandCount(), 0.0);
   fractions_.assign(classCount_, 0.0);
   if (long rc = typedRow_.Allocate(resultType_, pass_.BlockColumns())) return rc;
+  // The no-data value as the result's type holds it (saturated, truncated),
+  // so that the pixels and the bands' declaration agree.
   const NoDataRule& noData = pass_.NoData();
   noDataFraction_ = noData.active && std::isfinite(noData.value) ? noData.value : 0.0;
+  ztConvNDValues(&noDataFraction_, resultType_, typedRow_.Data(), 1);
+  ztRSConvValue(resultType_, typedRow_.Data(), noDataFraction_);
   return RC_OK;
 }
 
@@ -60,6 +70,12 @@ void FractionPass::DecomposeRow(const Matrix& p, const BandScaling& scaling, lon
 long FractionPass::WriteRow(const ClassificationPass::Rect& r, long y) {
   const long width = r.x1 - r.x0;
   for (long k = 0; k < classCount_; ++k) {
+    // An integer type truncates: a fraction a hair below 1 would become 0.
+    if (IsIntegerType(resultType_))
+      for (long i = 0; i < width; ++i) {
+        double& f = rowFractions_[k][i];
+        if (std::fabs(f - std::round(f)) <= kWholeFractionTolerance) f = std::round(f);
+      }
     ztConvNDValues(rowFractions_[k].data(), resultType_, typedRow_.Data(), width);
     if (long rc = ztRSRasterIO(resultBands_[k], ZTRS_Write, r.x0 - w_.firstColumn, y - w_.firstRow, width, 1,
                                typedRow_.Data(), width, 1, resultType_, 0, 0))
@@ -78,8 +94,8 @@ long FractionPass::Run(int captionId, const Matrix& p, const BandScaling& scalin
   // not declared: the readers of the result would hide every pixel where a
   // class is absent along with the pixels that had no values.
   const NoDataRule& noData = pass_.NoData();
-  if (noData.active && std::isfinite(noData.value) && (noData.value < 0 || noData.value > 1))
-    for (void* band : resultBands_) ztRSSetRasterNoDataValue(band, noData.value);
+  if (noData.active && std::isfinite(noData.value) && (noDataFraction_ < 0 || noDataFraction_ > 1))
+    for (void* band : resultBands_) ztRSSetRasterNoDataValue(band, noDataFraction_);
   return RC_OK;
 }
 

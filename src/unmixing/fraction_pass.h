@@ -30,8 +30,11 @@ class FractionPass {
   // the endmembers), with unmixing matrix p (classes x bands) under sub
   // caption captionId. A pixel whose first listed band lies
   // within 1e-6 of the no-data value, or that lacks a finite value in some
-  // band, gets the no-data value as every fraction (0 when that is no
-  // number), so no NaN reaches the result; the result bands then declare it.
+  // band, gets the no-data value, as the result's type holds it, as every
+  // fraction (0 when that is no number), so no NaN reaches the result; the
+  // result bands then declare it when no fraction can take it. A result of an
+  // integer type takes fractions within 1e-9 of a whole number as that
+  // number before truncating.
   long Run(int captionId, const Matrix& p, const BandScaling& scaling);
 
  private:

@@ -35,9 +35,11 @@ check "a first result" 0 "Wrote .*map.tif \\(2 classes\\)" -- "$ZTCLASS" mindist
 
 # Failures and refusals.
 printf 'not a statistics file\n' >"$WORK/bad.txt"
+printf '{"type":"FeatureCollection","features":[]}\n' >"$WORK/none.geojson"
 checks unchanged <<TABLE
 an existing result without --overwrite|2|-o: .*map.tif' exists; give --overwrite|mindist $S --aoi $A -o $DIR/map.tif
 no class AOI|1|has no class AOI|maxlike $WORK/flat.tif -o $DIR/map.tif --overwrite
+a training file of no class AOI|1|none.geojson' holds no class AOI for '.*flat.tif'|maxlike $WORK/flat.tif --aoi $WORK/none.geojson -o $DIR/map.tif --overwrite
 singular covariance|1|RC_SINGULAR_COVARIANCE \(4000010\)|maxlike $WORK/flat.tif --aoi $A -o $DIR/map.tif --overwrite
 a bad statistics file|1|eliminate failed|eliminate $DIR/clumps.tif --stats-in $WORK/bad.txt --threshold 2 -o $DIR/map.tif --stats $DIR/clump.txt --overwrite
 an unknown pixel type|2|--ot: unknown pixel type 'Complex'|mindist $S --aoi $A -o $DIR/map.tif --overwrite --ot Complex

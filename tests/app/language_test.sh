@@ -35,7 +35,7 @@ TABLE
 rule="$(printf -- '-%.0s' $(seq 69))"
 report() {
   printf '\tClass area statistics report\n\n%s\n\nClass information file: %s\n\n  ID\tName\tPixels\tArea(%s)\n  1\twater\t15\t%s\n  2\tforest\t20\t%s\n  3\tbare\t0\t0.00\n' \
-    "$rule" "$WORK/landuse.tif" "$1" "$2" "$3"
+    "$rule" "$WORK/landuse.cls" "$1" "$2" "$3"
 }
 while read -r unit heading water forest; do
   check "area --unit $unit" 0 "^Report exported to the file$" -- \
@@ -104,7 +104,7 @@ gdal_translate -q "$WORK/cls.bin" "$WORK/norecords.tif"
 check "area report written, named" 0 "^成功导出报告到文件$" "^$WORK/area.txt！$" -- \
   "$ZTCLASS" area "$WORK/landuse.tif" -o "$WORK/area.txt"
 expected="$(printf '\t地类面积统计报告\n\n%s\n\n分类信息文件：%s\n\n  ID\t类名\t像元数\t面积(m*m)\n  1\twater\t15\t6000.00\n  2\tforest\t20\t8000.00\n  3\tbare\t0\t0.00' \
-  "$(printf -- '-%.0s' $(seq 69))" "$WORK/landuse.tif")"
+  "$(printf -- '-%.0s' $(seq 69))" "$WORK/landuse.cls")"
 check "area report byte for byte" 0 "" -- cmp "$WORK/area.txt" <(printf '%s\n' "$expected")
 gdal_translate -q "$WORK/cls.bin" "$WORK/plain.tif"
 cp "$WORK/landuse.cls" "$WORK/plain.cls"

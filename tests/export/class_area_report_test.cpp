@@ -2,6 +2,7 @@
 // by construction, and the export's dialogs and messages.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 #include "export/class_area_report.h"
@@ -87,6 +88,40 @@ TEST_F(ClassAreaReport, StaleStatisticsInTheFileAreNotTrusted) {
     ASSERT_EQ(zt::ExportClassAreaReport(image, "c", reportPath), RC_OK);
     EXPECT_EQ(ReadText(reportPath),
               Report("c", "  1\t水体\t16\t14400.00\n  2\t林地\t12\t10800.00\n  3\t城镇\t8\t7200.00\n  4\t裸地\t0\t0.00\n"));
+  }
+}
+
+// Pixels of 16, 12 and 8 of KnownValue's classes, each the parallelogram of
+// the geotransform's column and row steps.
+TEST_F(ClassAreaReport, RotatedAndShearedGridsMeasureTheirParallelograms) {
+  const double turn = std::acos(-1.0) / 6;  // 30 degrees
+  const struct {
+    const char* grid;
+    double transform[6];
+    const char* lines;
+  } cases[] = {
+      {"30 m, north up", {500000, 30, 0, 4000000, 0, -30},
+       "  1\t水体\t16\t14400.00\n  2\t林地\t12\t10800.00\n  3\t城镇\t8\t7200.00\n"},
+      {"10 m, turned 30 degrees", {500000, 10 * std::cos(turn), -10 * std::sin(turn), 4000000, 10 * std::sin(turn),
+                                   10 * std::cos(turn)},
+       "  1\t水体\t16\t1600.00\n  2\t林地\t12\t1200.00\n  3\t城镇\t8\t800.00\n"},
+      // 10 x 10 m, the rows shifted 5 m each: 100 m2 a pixel.
+      {"10 m, sheared", {500000, 10, 5, 4000000, 0, -10},
+       "  1\t水体\t16\t1600.00\n  2\t林地\t12\t1200.00\n  3\t城镇\t8\t800.00\n"},
+      // columns (3, 2), rows (1, -4): |3 x -4 - 1 x 2| = 14 m2.
+      {"turned and sheared", {500000, 3, 1, 4000000, 2, -4},
+       "  1\t水体\t16\t224.00\n  2\t林地\t12\t168.00\n  3\t城镇\t8\t112.00\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.grid);
+    ztRSClose(image);
+    GDALDatasetH gdal = GDALOpen(imagePath.c_str(), GA_Update);
+    ASSERT_NE(gdal, nullptr);
+    ASSERT_EQ(GDALSetGeoTransform(gdal, const_cast<double*>(c.transform)), CE_None);
+    GDALClose(gdal);
+    image = ztRSOpen(imagePath.c_str(), 1);
+    ASSERT_EQ(zt::ExportClassAreaReport(image, "c", reportPath), RC_OK);
+    EXPECT_EQ(ReadText(reportPath), Report("c", std::string(c.lines) + "  4\t裸地\t0\t0.00\n"));
   }
 }
 

@@ -4,6 +4,7 @@
 // boundary rule against GDAL's rasterisation in imagebase_test.cpp.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <map>
 #include <random>
@@ -180,6 +181,22 @@ TEST(Purification, KeepsTheCellsWithinKDeviationsInEveryBand) {
   }
 }
 
+// Two values a and b, taken equally often, lie exactly one deviation,
+// |a - b| / 2, from their mean (a + b) / 2: at k = 1 every cell stays.
+TEST(Purification, CellsExactlyOnABoundAreKept) {
+  const std::pair<double, double> values[] = {
+      {11.0 / 255, 245.0 / 255}, {0.1, 0.7}, {0.3, 0.9}, {1.0 / 3, 2.0 / 3}, {-2.6, 1e4 / 3}};
+  for (auto [a, b] : values) {
+    SCOPED_TRACE(std::to_string(a) + " " + std::to_string(b));
+    OwnedCells in;
+    in.values = {{a, b}, {b, a}, {a, a}, {b, b}, {a, b}, {b, a}};
+    for (long i = 0; i < 6; ++i) in.cells.push_back(AOICELL{i < 2 ? 1 : 2, i, 0, in.values[i].data()});
+    Cells out;
+    ASSERT_EQ(ztPurifyAOICellSet(in.cells.data(), 6, 2, 2, &out.cells, out.count, 1.0), 0);
+    EXPECT_EQ(out.count, 6);
+  }
+}
+
 TEST(Purification, BadInputAndCancellation) {
   OwnedCells in = RandomCells(250, 2, 3, 5);
   Cells out;
@@ -257,6 +274,47 @@ TEST(PixelConvention, PolygonsReachingFarBeyondTheImageKeepTheirPixels) {
                              ZTRS_Byte, nullptr));
     long bands[] = {1, 2};
     EXPECT_EQ(MaxLiklihoodClass(ds, bands, 2, 0, result.get(), kRows, kColumns, 0, 0), RC_OK);
+  }
+}
+
+// Holes of a polygon that reaches beyond the image, read from a file (the
+// holes joined to the outer ring there and back): the pixels whose centres
+// lie in the outer ring and in none of its holes, counted here.
+TEST(PixelConvention, HolesOfAPolygonReachingBeyondTheImageStayHoles) {
+  using Ring = std::array<int, 4>;  // x0, y0, x1, y1
+  const struct {
+    Ring outer;
+    std::vector<Ring> holes;
+  } cases[] = {
+      {{-5, -5, 12, 12}, {{5, 5, 9, 9}, {1, 1, 3, 3}}},
+      {{-5, -5, 12, 12}, {{1, 1, 3, 3}, {5, 5, 9, 9}}},
+      {{-3, 2, 40, 9}, {{0, 3, 4, 6}, {20, 4, 25, 8}, {6, 5, 7, 7}}},
+      {{2, -7, 9, 30}, {{3, 0, 5, 2}, {4, 10, 8, 23}}},
+  };
+  for (const auto& c : cases) {
+    AoiImage image(RasterSpec{kColumns, kRows}, [](int, int, int) { return 1; });
+    auto ring = [](const Ring& r) {
+      return "[[" + std::to_string(r[0]) + "," + std::to_string(r[1]) + "],[" + std::to_string(r[2]) + "," +
+             std::to_string(r[1]) + "],[" + std::to_string(r[2]) + "," + std::to_string(r[3]) + "],[" +
+             std::to_string(r[0]) + "," + std::to_string(r[3]) + "],[" + std::to_string(r[0]) + "," +
+             std::to_string(r[1]) + "]]";
+    };
+    std::string rings = ring(c.outer);
+    for (const Ring& hole : c.holes) rings += "," + ring(hole);
+    SCOPED_TRACE(rings);
+    WriteText(image.dir.File("holes.geojson"), R"({"type":"FeatureCollection","features":[{"type":"Feature",
+      "properties":{"class":"a"},"geometry":{"type":"Polygon","coordinates":[)" + rings + "]}}]}");
+    ASSERT_EQ(ztRSAttachAOIFile(image.ds.get(), image.dir.File("holes.geojson").c_str(), nullptr), 0);
+    ASSERT_EQ(image.Load(), RC_OK);
+    auto holds = [](const Ring& r, double x, double y) { return x > r[0] && x < r[2] && y > r[1] && y < r[3]; };
+    PixelSet expected;
+    for (long r = 0; r < kRows; ++r)
+      for (long col = 0; col < kColumns; ++col) {
+        bool inside = holds(c.outer, col + 0.5, r + 0.5);
+        for (const Ring& hole : c.holes) inside = inside != holds(hole, col + 0.5, r + 0.5);
+        if (inside) expected.emplace(col, r);
+      }
+    EXPECT_EQ(GatheredPerClass(image.ds.get(), image.aois), std::vector<PixelSet>{expected});
   }
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <ogrsf_frmts.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "test_support.h"
@@ -172,6 +173,112 @@ TEST(AoiFiles, VerticesThatAreOrMapToNoNumberMakeTheFileUnusable) {
   GDALClose(tiny);
   Handle geo(ztRSOpen(dir.File("tiny.tif").c_str(), 0));
   EXPECT_EQ(ztRSAttachAOIFile(geo.get(), dir.File("ok.geojson").c_str(), nullptr), ZTRS_ERR_AOI_FILE);
+}
+
+// A GeoPackage of no coordinate system (GDAL writes srs_id 0, the format's
+// undefined geographic one; -1 is its undefined Cartesian one), one feature
+// a class named by its position ("1", "2", ...) unless names are given.
+void WriteWktPackage(const std::string& path, const std::vector<const char*>& wkts,
+                     const std::vector<const char*>& names = {}, int srsId = 0) {
+  GDALAllRegister();
+  GDALDataset* out =
+      GetGDALDriverManager()->GetDriverByName("GPKG")->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+  OGRLayer* layer = out->CreateLayer("training", nullptr, wkbUnknown, nullptr);
+  OGRFieldDefn classField("class", OFTString);
+  layer->CreateField(&classField);
+  for (size_t i = 0; i < wkts.size(); ++i) {
+    OGRGeometry* geometry = nullptr;
+    ASSERT_EQ(OGRGeometryFactory::createFromWkt(wkts[i], nullptr, &geometry), OGRERR_NONE) << wkts[i];
+    OGRFeature feature(layer->GetLayerDefn());
+    feature.SetField("class", i < names.size() ? names[i] : std::to_string(i + 1).c_str());
+    feature.SetGeometryDirectly(geometry);
+    ASSERT_EQ(layer->CreateFeature(&feature), OGRERR_NONE);
+  }
+  for (const char* table : {"gpkg_geometry_columns", "gpkg_contents"}) {
+    const std::string sql = "UPDATE " + std::string(table) + " SET srs_id = " + std::to_string(srsId);
+    out->ReleaseResultSet(out->ExecuteSQL(sql.c_str(), nullptr, nullptr));
+  }
+  GDALClose(out);
+}
+
+TEST(AoiFiles, CurvedPolygonsAndOtherSurfacesAreTrainingPolygons) {
+  struct Case {
+    const char* wkt;
+    unsigned polygons;
+    double rect[4];  // of the first polygon
+    double tolerance = 1e-9;
+  };
+  const Case cases[] = {
+      {"CURVEPOLYGON((10 10,14 10,14 14,10 14,10 10))", 1, {10, 10, 14, 14}},
+      // A circle about (4, 4), its arcs cut into chords.
+      {"CURVEPOLYGON(CIRCULARSTRING(2 4,6 4,2 4))", 1, {2, 2, 6, 6}, 0.01},
+      {"MULTISURFACE(((15 15,18 15,18 18,15 18,15 15)),CURVEPOLYGON((1 1,2 1,2 2,1 1)))", 2, {15, 15, 18, 18}},
+      {"TRIANGLE((0 10,4 10,4 14,0 10))", 1, {0, 10, 4, 14}},
+      {"POLYHEDRALSURFACE Z (((5 5 0,8 5 0,8 8 0,5 8 0,5 5 0)))", 1, {5, 5, 8, 8}},
+      {"TIN (((0 0,0 3,3 0,0 0)),((0 3,3 3,3 0,0 3)))", 2, {0, 0, 3, 3}},
+      {"GEOMETRYCOLLECTION(POLYGON((1 1,3 1,3 3,1 1)),TRIANGLE((5 5,6 5,6 6,5 5)))", 2, {1, 1, 3, 3}},
+  };
+  TempDir dir;
+  Handle ds = Image(dir, RasterSpec{.columns = 20, .rows = 20});
+  std::vector<const char*> wkts;
+  for (const Case& c : cases) wkts.push_back(c.wkt);
+  WriteWktPackage(dir.File("surfaces.gpkg"), wkts);
+  ztRSSetAOIPixelCoordinates(ds.get(), 1);
+  ASSERT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("surfaces.gpkg").c_str(), nullptr), 0) << ztRSLastAOIError();
+  Aois loaded(ds.get());
+  ASSERT_EQ(loaded.aois.size(), std::size(cases));
+  for (size_t k = 0; k < std::size(cases); ++k) {
+    SCOPED_TRACE(cases[k].wkt);
+    EXPECT_EQ(loaded.aois[k].polygonCount, cases[k].polygons);
+    if (loaded.aois[k].polygonCount == 0) continue;
+    double rect[4];
+    ztComputeMaxRectOfPolygon(loaded.Polygon(k), rect);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(rect[i], cases[k].rect[i], cases[k].tolerance) << i;
+  }
+}
+
+TEST(AoiFiles, PointsAndLinesAreRefusedNamingTheirFeatureAndClass) {
+  TempDir dir;
+  Handle ds = Image(dir);
+  ztRSSetAOIPixelCoordinates(ds.get(), 1);
+  for (const char* wkt : {"POINT (2 2)", "LINESTRING (1 1,5 5)", "MULTIPOINT ((1 1),(2 2))", "CIRCULARSTRING (1 1,2 2,3 1)",
+                          "GEOMETRYCOLLECTION (POLYGON ((1 1,3 1,3 3,1 1)),POINT (2 2))"}) {
+    SCOPED_TRACE(wkt);
+    WriteWktPackage(dir.File("lines.gpkg"), {"POLYGON ((1 1,5 1,5 5,1 1))", wkt}, {"water", "forest"});
+    EXPECT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("lines.gpkg").c_str(), nullptr), ZTRS_ERR_AOI_FILE);
+    EXPECT_NE(std::string(ztRSLastAOIError()).find("feature 2 of class 'forest'"), std::string::npos)
+        << ztRSLastAOIError();
+    std::remove(dir.File("lines.gpkg").c_str());
+  }
+}
+
+// The pixels (2..6, 3..5) of a plain image, and of a georeferenced one (30 m
+// from (500000, 4000000)) in its map coordinates.
+TEST(AoiFiles, GeoPackageLayersOfNoCoordinateSystemDeclareNone) {
+  TempDir dir;
+  Handle plain = Image(dir);
+  WriteGeoTiff(dir.File("utm.tif"), RasterSpec{.columns = 10, .rows = 10, .georeferenced = true},
+               [](int, int, int) { return 0; });
+  Handle utm(ztRSOpen(dir.File("utm.tif").c_str(), 0));
+  const struct {
+    void* image;
+    const char* wkt;
+  } uses[] = {{plain.get(), "POLYGON ((2 3,6 3,6 5,2 5,2 3))"},
+              {utm.get(), "POLYGON ((500060 3999910,500180 3999910,500180 3999850,500060 3999850,500060 3999910))"}};
+  for (int srsId : {0, -1})
+    for (const auto& use : uses) {
+      SCOPED_TRACE(std::to_string(srsId) + " " + use.wkt);
+      const std::string path = dir.File("undefined" + std::to_string(srsId) + ".gpkg");
+      std::remove(path.c_str());
+      WriteWktPackage(path, {use.wkt}, {}, srsId);
+      ASSERT_EQ(ztRSAttachAOIFile(use.image, path.c_str(), nullptr), 0) << ztRSLastAOIError();
+      Aois loaded(use.image);
+      ASSERT_EQ(loaded.aois.size(), 1u);
+      double rect[4];
+      ztComputeMaxRectOfPolygon(loaded.Polygon(0), rect);
+      const double expected[] = {2, 3, 6, 5};
+      for (int i = 0; i < 4; ++i) EXPECT_NEAR(rect[i], expected[i], 1e-9) << i;
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <numeric>
 #include <stdexcept>
 
@@ -264,6 +265,74 @@ TEST(LinearDecompose, ANoDataValueAFractionCanTakeIsNotDeclared) {
     EXPECT_FALSE(has) << "band " << k;
   }
   GDALClose(ds);
+}
+
+// Three spectra of four bands, rows 0-1, 2-3 and 4-5 pure pixels of each
+// (the training areas, whose means of 24 equal values come out a hair off
+// the value), row 6 half of the first and half of the third.
+const std::vector<Spectrum> kThree = {{200, 50, 30, 100}, {20, 180, 60, 40}, {90, 90, 200, 10}};
+const std::vector<std::vector<PixelRect>> kThreeClasses = {{{0, 0, 12, 2}}, {{0, 2, 12, 4}}, {{0, 4, 12, 6}}};
+
+double ThreeClassScene(int b, int, int r) {
+  if (r == 6) return Mix(kThree, {0.5, 0, 0.5}, b);
+  return kThree[std::min(r / 2, 2)][b - 1];
+}
+
+TEST(LinearDecompose, IntegerResultsGiveAPurePixelAWholeOne) {
+  for (GDALDataType type : {GDT_Byte, GDT_UInt16, GDT_Int16, GDT_Int32}) {
+    SCOPED_TRACE(GDALGetDataTypeName(type));
+    UnmixScene s(RasterSpec{12, 7, 4}, ThreeClassScene, kThreeClasses);
+    s.MakeResult(3, type, 12, 7, 9);
+    ASSERT_EQ(s.Decompose(7, 12, 0, 0), RC_OK);
+    for (int k = 1; k <= 3; ++k) {
+      const std::vector<double> band = s.ResultBand(k);
+      for (int r = 0; r < 7; ++r)
+        for (int c = 0; c < 12; ++c)
+          ASSERT_EQ(band[r * 12 + c], r < 6 && r / 2 == k - 1 ? 1 : 0) << "class " << k << " " << r << "," << c;
+    }
+  }
+}
+
+// The no-data pixel at column 0 of row 6 takes the source's no-data value as
+// the result's type holds it, and the bands declare what the pixels hold
+// when no fraction can take it.
+TEST(LinearDecompose, TheNoDataValueIsTheOneTheResultTypeHolds) {
+  const double lowest = std::numeric_limits<double>::lowest();
+  const double lowestFloat = std::numeric_limits<float>::lowest();
+  const struct {
+    GDALDataType source;
+    double noData;
+    GDALDataType result;
+    double pixel;
+    bool declared;
+  } cases[] = {
+      {GDT_Float64, lowest, GDT_Float32, lowestFloat, true},
+      {GDT_Float64, lowest, GDT_Float64, lowest, true},
+      {GDT_Int16, -9999, GDT_Int16, -9999, true},
+      {GDT_Int16, -9999, GDT_Byte, 0, false},  // saturated into the fractions' range
+      {GDT_Float64, 300.75, GDT_Byte, 255, true},
+      {GDT_Float64, -9999.5, GDT_Int16, -9999, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(GDALGetDataTypeName(c.source)) + " " + std::to_string(c.noData) + " to " +
+                 GDALGetDataTypeName(c.result));
+    UnmixScene s(RasterSpec{12, 7, 4, c.source, 0, 0, true, c.noData}, [&c](int b, int col, int r) {
+      return r == 6 && col == 0 ? c.noData : ThreeClassScene(b, col, r);
+    }, kThreeClasses);
+    s.MakeResult(3, c.result, 12, 1, 7);
+    ASSERT_EQ(s.Decompose(1, 12, 6, 0), RC_OK);
+    for (int k = 1; k <= 3; ++k) EXPECT_EQ(s.ResultBand(k)[0], c.pixel) << "band " << k;
+    GDALDataset* ds = GDALDataset::Open(s.resultPath.c_str(), GDAL_OF_RASTER);
+    for (int k = 1; k <= 3; ++k) {
+      int has = 0;
+      const double declared = ds->GetRasterBand(k)->GetNoDataValue(&has);
+      EXPECT_EQ(bool(has), c.declared) << "band " << k;
+      if (c.declared) {
+        EXPECT_EQ(declared, c.pixel) << "band " << k;
+      }
+    }
+    GDALClose(ds);
+  }
 }
 
 TEST(LinearDecompose, PixelsWithoutValuesGetZeroFractionsWithoutNoData) {
