@@ -92,7 +92,7 @@ bool WriteClassTotals(const std::string& path, long classCount, int neighbours, 
   bool ok = WriteLine(file.get(), "去除分析统计信息:\n\n") && WriteLine(file.get(), "分类数:%ld\n", classCount) &&
             WriteLine(file.get(), "邻域数:%d\n\n", neighbours) && WriteLine(file.get(), "分类号\t直方图\n") &&
             WriteLine(file.get(), "%ld\t%ld\n", 0L, zeroCount);
-  for (long c = 1; c <= classCount; ++c) ok = ok && WriteLine(file.get(), "%ld\t%ld\n", c, totals[c]);
+  for (size_t c = 1; c < totals.size(); ++c) ok = ok && WriteLine(file.get(), "%zu\t%ld\n", c, totals[c]);
   return Close(file) && ok;
 }
 

@@ -29,7 +29,9 @@ bool StatisticsFileOpens(const std::string& path);
 bool WriteClumpStatistics(const std::string& path, const char* title, long classCount, int neighbours,
                           long zeroCount, long clumpCount, const std::function<ClumpLine()>& next);
 
-// Eliminate statistics: pixel totals of classes 1..classCount (totals[c]).
+// Eliminate statistics: the heading's class count, then the pixel totals of
+// classes 1..totals.size() - 1 (totals[c]), which go past the class count
+// when the class values start above 1.
 bool WriteClassTotals(const std::string& path, long classCount, int neighbours, long zeroCount,
                       const std::vector<long>& totals);
 

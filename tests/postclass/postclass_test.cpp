@@ -155,7 +155,7 @@ struct PostClassFixture : ::testing::Test {
 std::string Totals(long classes, int neighbours, long zeros, const std::vector<long>& totals) {
   std::ostringstream s;
   s << "去除分析统计信息:\n\n分类数:" << classes << "\n邻域数:" << neighbours << "\n\n分类号\t直方图\n0\t" << zeros << "\n";
-  for (long c = 1; c <= classes; ++c) s << c << "\t" << totals[c - 1] << "\n";
+  for (size_t c = 1; c <= totals.size(); ++c) s << c << "\t" << totals[c - 1] << "\n";
   return s.str();
 }
 
@@ -306,7 +306,7 @@ using EliminateTest = PostClassFixture;
 // by pixel.
 struct ReferenceEliminated {
   Grid classes;
-  std::vector<long> totals;  // classes 1..classCount, from index 0
+  std::vector<long> totals;  // classes 1..the class count or highest class, from index 0
 };
 
 ReferenceEliminated ReferenceEliminate(const Grid& g, long threshold, bool eight) {
@@ -315,7 +315,9 @@ ReferenceEliminated ReferenceEliminate(const Grid& g, long threshold, bool eight
   std::vector<long> value = l.value, count = l.count;
   ReferenceEliminated out;
   out.classes = g;
-  out.totals.assign(BruteForceClassCount(g), 0);
+  long highest = 0;
+  for (const auto& row : g) highest = std::max(highest, *std::max_element(row.begin(), row.end()));
+  out.totals.assign(std::max(BruteForceClassCount(g), highest), 0);
   for (long k = 1; k <= clumps; ++k) out.totals[value[k] - 1] += count[k];
   const std::vector<std::pair<long, long>> growth =
       eight ? std::vector<std::pair<long, long>>{{-1, -1}, {-1, 1}, {1, -1}, {1, 1}, {-1, 0}, {0, -1}, {0, 1}, {1, 0}}
@@ -381,6 +383,32 @@ TEST_F(EliminateTest, RandomMapsMatchAStepByStepMerging) {
       }
 }
 
+// The heading's class count is maximum - minimum + 1 when class 0 is absent:
+// classes 3 and 5 count 3. The totals run to the highest class, under the
+// heading as written.
+TEST_F(EliminateTest, ClassValuesAboveTheClassCountAreTotalledUpToTheHighest) {
+  const struct {
+    const char* name;
+    long low, high;
+  } cases[] = {{"classes 3 and 5", 3, 5}, {"classes 1 and 3", 1, 3}, {"classes 0 and 2", 0, 2}, {"classes 7 and 8", 7, 8}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    Grid g = RandomClasses(12, 15, 5);
+    for (auto& row : g)
+      for (long& v : row) v = v % 2 ? k.high : k.low;
+    const ReferenceEliminated expected = ReferenceEliminate(g, 4, false);
+    ASSERT_EQ(expected.totals.size(), size_t(k.high));
+    const std::string totals = Totals(BruteForceClassCount(g), 4, Label(g, false).zeros, expected.totals);
+    ASSERT_EQ(Clump(g, 4), RC_OK);
+    ASSERT_EQ(Eliminate("clumps.txt", "e2", 12, 15, 4), RC_OK);
+    EXPECT_EQ(ReadGrid("e2.tif", 15), expected.classes);
+    EXPECT_EQ(Text("e2.txt"), totals);
+    ASSERT_EQ(FromMap(Open("clumps_classes.tif").get(), "e1", 12, 15, 0, 0, 4, 4, true), RC_OK);
+    EXPECT_EQ(ReadGrid("e1.tif", 15), expected.classes);
+    EXPECT_EQ(Text("e1.txt"), totals);
+  }
+}
+
 TEST_F(EliminateTest, SieveFilesAndGbkClumpFilesAreRead) {
   const Grid g = {{2, 2, 1, 0}, {2, 2, 0, 1}};
   ASSERT_EQ(Clump(g, 4), RC_OK);
@@ -403,8 +431,8 @@ TEST_F(EliminateTest, BadInputWritesNothing) {
   EXPECT_EQ(eliminate("clumps.txt", 7), RC_NULL_ARGUMENT) << "threshold above the window's pixel count";
   EXPECT_EQ(eliminate("missing.txt", 2), RC_INPUT_FILE_FAILED);
   std::string text = Text("clumps.txt");
-  Write("q2.txt", WithField(text, 3, 0, "分类数:2"));
-  EXPECT_EQ(eliminate("q2.txt", 2), RC_BAD_WINDOW) << "a class value above the class count";
+  Write("high.txt", WithField(text, 9, 1, "65537"));
+  EXPECT_EQ(eliminate("high.txt", 2), RC_BAD_WINDOW) << "a class value above the limit of the totals";
   Write("cut.txt", text.substr(0, text.rfind("3\t")));
   EXPECT_EQ(eliminate("cut.txt", 2), RC_INPUT_FILE_FAILED);
   Handle clumps = Open("clumps.tif"), result = Create("full.tif", 3, 2, ZTRS_Byte);
@@ -481,7 +509,7 @@ TEST_F(HostileStatistics, AClassValueOutOfRangeIsRefusedEvenForAClumpTheWindowMe
   const std::string text = Text("clumps.txt");
   ASSERT_EQ(Label(g, false).value[5], 6);
   ASSERT_EQ(Eliminate(text, 4, 3, 2), RC_OK);
-  for (const char* value : {"500", "-9223372036854775808", "-1"}) {
+  for (const char* value : {"65537", "-9223372036854775808", "-1"}) {
     SCOPED_TRACE(value);
     EXPECT_EQ(Eliminate(WithField(text, 7 + 5, 1, value), 4, 3, 2), RC_BAD_WINDOW);
     EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
@@ -678,9 +706,10 @@ TEST(RegionsTest, ALargeWindowKeepsEveryRegionsTablesAfterTheLabelsAreResolved) 
 using PostClassMapTest = PostClassFixture;
 
 TEST_F(PostClassMapTest, AMapEliminateCannotTakeIsRefusedAsTheTwoStepsRefuseIt) {
-  // Classes 3 to 5: a class count of 3, below the class value 5.
-  const Grid g = {{3, 4, 5}, {3, 4, 5}};
-  ASSERT_EQ(Clump(g, 8), RC_OK);
+  // Classes 65537 and 65538: a class count of 2, class values above the limit.
+  WriteGeoTiff(File("clumps_classes.tif"), {.columns = 3, .rows = 2, .type = GDT_UInt32},
+               [](int, int c, int) { return c == 1 ? 65537.0 : 65538.0; });
+  ASSERT_EQ(ClumpInto(Open("clumps_classes.tif").get(), "clumps", 2, 3, 0, 0, 8), RC_OK);
   EXPECT_EQ(Eliminate("clumps.txt", "e2", 2, 3, 2), RC_BAD_WINDOW);
   Handle source = Open("clumps_classes.tif");
   EXPECT_EQ(FromMap(source.get(), "e1", 2, 3, 0, 0, 8, 2, true), RC_BAD_WINDOW);
