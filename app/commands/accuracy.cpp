@@ -159,6 +159,7 @@ void RunAccuracy(const AccuracyOptions& o) {
   AccuracyTable table(names);
   for (const CLASSATTINFO& record : records) table.values.push_back(record.classNo);
   assessment.Run(report, tables, table);
+  RequireSamples(table.figures, o.image);
   if (!json.empty()) WriteAccuracyJson(json, table);
   if (!csv.empty()) WriteAccuracyCsv(csv, table);
   outputs.Commit();

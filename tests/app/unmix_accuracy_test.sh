@@ -137,6 +137,11 @@ no class records|1|has no class records|accuracy $WORK/mix.tif --aoi $WORK/refer
 records out of value order|1|class record 1 .*swapped.cls.* is class 2; .* must number the classes 1 to 2 in order|accuracy $WORK/swapped.tif --aoi $WORK/reference.geojson -o $WORK/y.txt
 TABLE
 check "no report after failures" 1 "" -- test -e "$WORK/y.txt"
+polygons far "1 Water 50 50 54 54" "2 Forest 60 60 64 64"
+check "reference polygons off the class image" 1 "the reference covers no pixel of '.*classes.tif'" -- \
+  "$ZTCLASS" accuracy "$WORK/classes.tif" --aoi "$WORK/far.geojson" --aoi-pixels -o "$WORK/f.txt" --json "$WORK/f.json" \
+  --csv "$WORK/f.csv"
+check "nothing written without samples" 1 "" -- test -e "$WORK/f.txt" -o -e "$WORK/f.json" -o -e "$WORK/f.csv"
 
 # File mode on a georeferenced copy: x = column, y = 10 - row. Points at
 # (0, 0) reference 1, (7, 0) reference 2, and one off the image: overall
