@@ -13,14 +13,16 @@ constexpr long kMaxCheckPoints = 500;
 
 struct CheckPoint {
   double x, y;
-  long classNo;  // 0 when the class file ran out before the coordinates
+  long classNo;
 };
 
-// Parses the texts of both files: at most each file's count, and no further
-// than the first text that is not a number (a class number or count must be
-// whole: "6.5" is none). The points are the pairs read. A count that differs
+// Parses the texts of both files: each file's count, then that many class
+// numbers or x y pairs; what follows them is not read. A count that differs
 // from the other or is below 1 (or is no whole number) gives
-// RC_INPUT_COUNT_MISMATCH; a count above 500 RC_TOO_MANY_CHECK_POINTS. Only the given texts are read,
+// RC_INPUT_COUNT_MISMATCH; a count above 500 RC_TOO_MANY_CHECK_POINTS; a
+// file that holds fewer entries than its count, or a text among them that
+// is no number (a class number must be whole: "6.5" is none), gives
+// RC_INPUT_FILE_FAILED and no point. Only the given texts are read,
 // whatever their counts claim; this is also the entry point for replaying
 // file contents.
 long ParseCheckPoints(std::string_view classText, std::string_view coordinateText, std::vector<CheckPoint>& points);
