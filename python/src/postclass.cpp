@@ -48,7 +48,7 @@ void RunPostClass(const ztcli::PostClassRun& run, py::object callback) {
   CallProgress progress(std::move(callback));
   py::gil_scoped_release released;
   ztcli::RunPostClass(run, [&](const std::function<long()>& call) {
-    progress.Finish(RunWithProcessSink(progress, call), run.what);
+    progress.Finish(RunWithProcessSink(progress, call), ztcli::FailureName(run));
   });
 }
 

@@ -11,6 +11,7 @@
 #include "postclass/band_rows.h"
 #include "postclass/merge_small.h"
 #include "postclass/regions.h"
+#include "postclass/sieve_input.h"
 #include "postclass/statistics_file.h"
 #include "ztclass/postclass.h"
 #include "ztclass/result_codes.h"
@@ -138,6 +139,11 @@ long EliminateRegions(const PostClassJob& job, const char* inputPath, InputStati
   if (!regions.Resolve(count)) return RC_CANCELLED;
   // The regions take the table's clumps in order, whatever their numbers.
   if (long(count) > clumpCount) return RC_INPUT_FILE_FAILED;
+  const bool wholeBand = rows == job.BandRows() && columns == job.BandColumns();
+  for (Label m = 1; m <= count; ++m)
+    if (!AgreesWithClumpLine(t, long(m), long(regions.RegionValue(m)), long(regions.Count(m)), long(regions.First(m)),
+                             columns, wholeBand))
+      return RC_INPUT_FILE_FAILED;
   // The class value that each region's pixels take.
   std::vector<std::int32_t> value(count + 1, 0);
   const long classes = std::max(in.classCount, in.highestClass);

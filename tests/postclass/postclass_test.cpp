@@ -523,12 +523,14 @@ TEST_F(HostileStatistics, CountsBeyondTheImageAreRefusedBeforeAnyArithmetic) {
   ASSERT_EQ(Eliminate(text, 2, 5, 2), RC_OK);
   ASSERT_EQ(Sieve(text, 2, 5, 2), RC_OK);
   ASSERT_EQ(ReadGrid("e.tif", 5), (Grid{{1, 1, 2, 2, 2}, {1, 2, 2, 2, 0}}));
-  // A first pixel outside the window is no pixel of it: the small clump is
-  // never reached, and stays.
+  // In a window of part of the band, a first pixel outside the window is no
+  // pixel of it: the small clump is never reached, and stays. Over the whole
+  // band it is no first pixel of the clump.
   for (const char* row : {"-1", "2", "-9223372036854775808"}) {
     SCOPED_TRACE(row);
-    ASSERT_EQ(Eliminate(WithField(text, 10, 3, row), 2, 5, 2), RC_OK);
-    EXPECT_EQ(ReadGrid("e.tif", 5), (Grid{{1, 1, 2, 2, 2}, {1, 3, 2, 2, 0}}));
+    ASSERT_EQ(Eliminate(WithField(text, 10, 3, row), 2, 4, 2), RC_OK);
+    EXPECT_EQ(ReadGrid("e.tif", 4), (Grid{{1, 1, 2, 2}, {1, 3, 2, 2}}));
+    EXPECT_EQ(Eliminate(WithField(text, 10, 3, row), 2, 5, 2), RC_INPUT_FILE_FAILED);
   }
   const std::string huge = "9223372036854775807";
   // The clump of class 2 (line 9) takes the small one of class 3.
@@ -881,6 +883,57 @@ TEST_F(PostClassMapTest, AJoinRefusesTilesThatAreNotItsOwn) {
   EXPECT_EQ(ztTileJoinResolve(join.get(), File("t.txt").c_str(), &regions), RC_BAD_WINDOW) << "tiles missing";
   EXPECT_EQ(ztTileLabel(source.get(), 1, 8, 8, 15, 0, 8, ZT_TILES_CLUMP, &buffer, &size), RC_BAD_WINDOW);
   EXPECT_EQ(ztTileLabel(source.get(), 1, 8, 8, 0, 0, 8, 7, &buffer, &size), RC_BAD_WINDOW) << "no such mode";
+}
+
+// Clumps 1 (class 1, 3 px), 2 (class 2, 5 px), 3 (class 3, 4 px), 4 (class
+// 1, 2 px), on lines 8 to 11. Every clump of the band must be what its line
+// says; in a window of part of the band, no clump may hold more pixels than
+// its line.
+std::string Swapped(const std::string& text, size_t a, size_t b) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::swap(lines[a - 1], lines[b - 1]);
+  std::string out;
+  for (const std::string& line : lines) out += line + "\n";
+  return out;
+}
+
+TEST_F(HostileStatistics, TheStatisticsOfAnotherClumpImageAreRefused) {
+  const Grid g = {{1, 1, 2, 2, 2}, {1, 3, 2, 2, 0}, {3, 3, 3, 1, 1}};
+  ASSERT_EQ(Clump(g, 4), RC_OK);
+  const std::string text = Text("clumps.txt");
+  ASSERT_EQ(Eliminate(text, 3, 5, 2), RC_OK);
+  ASSERT_EQ(Sieve(text, 3, 5, 2), RC_OK);
+  // Clumps 2 and 3 are left, numbered 1 and 2.
+  ASSERT_EQ(Sieve(text, 3, 5, 4), RC_OK);
+  std::filesystem::copy_file(File("s.tif"), File("sieved.tif"));
+  const struct {
+    const char* why;
+    std::string text;
+    long columns;
+  } refused[] = {
+      {"a pixel count", WithField(text, 9, 4, "4"), 5},
+      {"a first row", WithField(text, 10, 3, "2"), 5},
+      {"a first column", WithField(text, 11, 2, "4"), 5},
+      {"clump lines in another order", Swapped(text, 8, 9), 5},
+      {"a count below the window's pixels of the clump", WithField(text, 8, 4, "2"), 3},
+  };
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.why);
+    EXPECT_EQ(Eliminate(r.text, 3, r.columns, 2), RC_INPUT_FILE_FAILED);
+    EXPECT_EQ(Sieve(r.text, 3, r.columns, 2), RC_INPUT_FILE_FAILED);
+    EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
+    EXPECT_FALSE(std::filesystem::exists(File("s.txt")));
+    std::vector<double> pixels;
+    Handle clumps = Open("clumps.tif");
+    EXPECT_EQ(InTiles(clumps.get(), 3, r.columns, 0, 0, 2, 0, ZT_TILES_SIEVE, 2, File("in.txt").c_str(),
+                      File("t.txt").c_str(), pixels),
+              RC_INPUT_FILE_FAILED);
+  }
+  // The sieved image with the statistics of the clump image it came from.
+  EXPECT_EQ(PostClassFixture::Sieve("sieved.tif", "clumps.txt", "e", 3, 5, 0, 0, 2, true), RC_INPUT_FILE_FAILED);
+  EXPECT_EQ(PostClassFixture::Sieve("sieved.tif", "clumps.txt", "s", 3, 5, 0, 0, 2), RC_INPUT_FILE_FAILED);
 }
 
 }  // namespace
