@@ -1,4 +1,5 @@
 // ztclass classes show|write IMAGE
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -76,6 +77,17 @@ struct ClassList {
   }
 };
 
+// A JSON class number: an integer, which the parser gives as signed or
+// unsigned by its sign; a number with a fraction or exponent is none, even
+// where it is whole, and one beyond 64 bits comes as a fraction.
+long JsonClassNumber(const nlohmann::json& number, const std::string& where) {
+  if (!number.is_number_integer())
+    throw CommandError(where + ": the class number " + number.dump() + " is not an integer");
+  if (number.is_number_unsigned() ? number.get<std::uint64_t>() > 255 : number.get<std::int64_t>() < 0)
+    throw CommandError(where + ": class number outside 0..255");
+  return number.get<long>();
+}
+
 // [{"number": 1, "name": "Water", "color": "#0000FF", "remark": "..."}, ...]
 std::vector<CLASSATTINFO> ReadJson(std::istream& in, const std::string& path) {
   ClassList list;
@@ -84,9 +96,9 @@ std::vector<CLASSATTINFO> ReadJson(std::istream& in, const std::string& path) {
     if (!doc.is_array()) throw CommandError(path + ": expected a JSON array of classes");
     for (size_t i = 0; i < doc.size(); ++i) {
       const auto& item = doc[i];
-      ClassEntry e{item.at("number").get<long>(), item.at("name").get<std::string>(),
-                   item.at("color").get<std::string>(), item.value("remark", std::string())};
       const std::string where = path + " entry " + std::to_string(i + 1);
+      ClassEntry e{JsonClassNumber(item.at("number"), where), item.at("name").get<std::string>(),
+                   item.at("color").get<std::string>(), item.value("remark", std::string())};
       list.Add(ToRecord(e, where), where);
     }
   } catch (const nlohmann::json::exception& error) {

@@ -30,6 +30,10 @@ printf '1\tWater\t#0000FF\tsea\342\202\n' >"$WORK/cut.txt"
 printf '1\tWa\001ter\t#0000FF\n' >"$WORK/control.txt"
 printf '[{"number":1,"name":"Water","color":"#0000FF"},{"number":2,"name":"x\\u0085","color":"#00A000"}]' >"$WORK/control.json"
 printf '1\tone\t#FF0000\n\n1\tagain\t#00FF00\n' >"$WORK/twice.txt"
+for number in 1.9 1e300 18446744073709551617 2.0 '"2"' 256 -1 18446744073709551615; do
+  printf '[{"number":1,"name":"Water","color":"#0000FF"},{"number":%s,"name":"Forest","color":"#00A000"}]' "$number" \
+    >"$WORK/number_$(tr -dc '0-9a-z.-' <<<"$number").json"
+done
 DIR="$WORK"
 checks unchanged <<TABLE
 a name not in UTF-8|1|latin1.txt:1: the name is not UTF-8 text \(byte 0xE9 at byte 4\)$|classes write $WORK/classes.tif --from $WORK/latin1.txt
@@ -37,6 +41,14 @@ a remark cut inside a character|1|cut.txt:1: the remark is not UTF-8 text \(byte
 a control character in a name|1|control.txt:1: the name holds the control character U\+0001$|classes write $WORK/classes.tif --from $WORK/control.txt
 a control character from JSON|1|control.json entry 2: the name holds the control character U\+0085$|classes write $WORK/classes.tif --from $WORK/control.json
 a class number twice|1|twice.txt:3: class number 1 is given twice \(also at .*twice.txt:1\)$|classes write $WORK/classes.tif --from $WORK/twice.txt
+a fractional class number|1|number_1.9.json entry 2: the class number 1.9 is not an integer$|classes write $WORK/classes.tif --from $WORK/number_1.9.json
+a class number beyond every integer|1|number_1e300.json entry 2: the class number 1e\+300 is not an integer$|classes write $WORK/classes.tif --from $WORK/number_1e300.json
+a class number beyond 64 bits|1|entry 2: the class number 1.8446744073709552e\+19 is not an integer$|classes write $WORK/classes.tif --from $WORK/number_18446744073709551617.json
+a whole number written with a fraction|1|entry 2: the class number 2.0 is not an integer$|classes write $WORK/classes.tif --from $WORK/number_2.0.json
+a class number in quotes|1|entry 2: the class number "2" is not an integer$|classes write $WORK/classes.tif --from $WORK/number_2.json
+a class number above 255|1|number_256.json entry 2: class number outside 0..255$|classes write $WORK/classes.tif --from $WORK/number_256.json
+a negative class number|1|number_-1.json entry 2: class number outside 0..255$|classes write $WORK/classes.tif --from $WORK/number_-1.json
+the largest unsigned 64-bit number|1|number_18446744073709551615.json entry 2: class number outside 0..255$|classes write $WORK/classes.tif --from $WORK/number_18446744073709551615.json
 TABLE
 printf 'ZT_CLASS_INFO_FILEHEAD0.9' >"$WORK/classes.cls"
 check "bad class file" 1 "RC_CLS_FILE_BAD_HEADER \(4000032\): the class-information file does not start" -- \
