@@ -114,6 +114,8 @@ std::vector<CLASSATTINFO> ReadText(std::istream& in, const std::string& path) {
   std::string line;
   for (int lineNumber = 1; std::getline(in, line); ++lineNumber) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    // A byte order mark, which editors that save UTF-8 may put first.
+    if (lineNumber == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
     if (line.empty() || line[0] == '#') continue;
     std::vector<std::string> fields;
     std::istringstream split(line);

@@ -12,6 +12,7 @@ namespace {
 constexpr size_t kLineBuffer = 260;
 constexpr char kClumpTitleUtf8[] = "聚类分析";
 constexpr char kClumpTitleGbk[] = "\xBE\xDB\xC0\xE0\xB7\xD6\xCE\xF6";
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 struct FileCloser {
   void operator()(FILE* f) const { std::fclose(f); }
@@ -129,6 +130,10 @@ bool StatisticsText::Read(const std::string& path) {
   lines_.clear();
   std::string_view line;
   while (lines_.size() < kFirstClumpLine - 1 && reader.Next(line)) lines_.emplace_back(line);
+  // Editors that save UTF-8 may put a byte order mark first, which would
+  // hide the clump title.
+  if (!lines_.empty() && StartsWith(lines_[0], kByteOrderMark, sizeof kByteOrderMark - 1))
+    lines_[0].erase(0, sizeof kByteOrderMark - 1);
   return true;
 }
 
@@ -148,13 +153,13 @@ bool StatisticsText::CountAfterColon(size_t n, long& value) const {
   return colon != std::string_view::npos && ParseLong(line.substr(colon + 1), value);
 }
 
-bool StatisticsText::DigitAfterColon(size_t n, int& value) const {
+bool StatisticsText::NeighboursAfterColon(size_t n, int& value) const {
   const std::string_view line = Line(n);
   const size_t colon = line.find(':');
-  if (colon == std::string_view::npos || colon + 1 >= line.size()) return false;
-  const char c = line[colon + 1];
-  if (c < '0' || c > '9') return false;
-  value = c - '0';
+  if (colon == std::string_view::npos) return false;
+  const std::string_view count = line.substr(colon + 1);
+  if (count != "4" && count != "8") return false;
+  value = count[0] - '0';
   return true;
 }
 

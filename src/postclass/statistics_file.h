@@ -66,19 +66,21 @@ class StatisticsText {
   static constexpr size_t kFirstClumpLine = 8;
 
   bool Read(const std::string& path);
-  // Line n (from 1) of the heading; empty past its end.
+  // Line n (from 1) of the heading, line 1 without a UTF-8 byte order mark;
+  // empty past its end.
   std::string_view Line(size_t n) const;
   // Whether line 1 starts with the clump title, in UTF-8 or in the GBK code
   // page in which older files were written.
   bool IsClumpFile() const;
   // The class count (line 3) and neighbour count (line 4) of the heading.
   bool Counts(long& classCount, int& neighbours) const {
-    return CountAfterColon(3, classCount) && DigitAfterColon(4, neighbours);
+    return CountAfterColon(3, classCount) && NeighboursAfterColon(4, neighbours);
   }
   // The number after the first ':' of line n; false when there is none.
   bool CountAfterColon(size_t n, long& value) const;
-  // The single character after the first ':' of line n, as a digit.
-  bool DigitAfterColon(size_t n, int& value) const;
+  // "4" or "8", all that follows the first ':' of line n; false for
+  // anything else.
+  bool NeighboursAfterColon(size_t n, int& value) const;
 
  private:
   std::vector<std::string> lines_;

@@ -22,6 +22,9 @@ check "classes write from text" 0 "Wrote 2 class record" -- "$ZTCLASS" classes w
 check "classes show" 0 "2	#00A000	Forest" -- "$ZTCLASS" classes show "$WORK/classes.tif"
 check "colour table and category names for GIS programs" 0 "2: 0,160,0,255" "1: Water" -- gdalinfo "$WORK/classes.tif"
 check "classes write sets the QGIS style" 0 'value="2" color="#00A000" alpha="255" label="Forest"' -- cat "$WORK/classes.qml"
+printf '\357\273\277' | cat - "$WORK/classes.txt" >"$WORK/bom.txt"
+check "classes write from text behind a byte order mark" 0 "Wrote 2 class record" -- \
+  "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/bom.txt"
 check "classes write from JSON" 0 "Wrote 2" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/classes.json"
 check "UTF-8 names" 0 "Forêt	bois" -- "$ZTCLASS" classes show "$WORK/classes.tif"
 check "bad class list" 1 "bad.txt:3: colour" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/bad.txt"

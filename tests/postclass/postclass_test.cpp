@@ -422,6 +422,9 @@ TEST_F(EliminateTest, SieveFilesAndGbkClumpFilesAreRead) {
   Write("sieve.txt", text);
   ASSERT_EQ(Eliminate("sieve.txt", "e", 2, 4, 1), RC_OK);
   EXPECT_EQ(Text("e.txt"), Totals(2, 4, 0, {2, 4})) << "a sieve file's block 0 counts as 0";
+  Write("bom.txt", "\xEF\xBB\xBF" + Text("clumps.txt"));
+  ASSERT_EQ(Eliminate("bom.txt", "e", 2, 4, 1), RC_OK);
+  EXPECT_EQ(Text("e.txt"), Totals(2, 4, 2, {2, 4})) << "a clump file behind a byte order mark";
 }
 
 TEST_F(EliminateTest, BadInputWritesNothing) {
@@ -549,6 +552,21 @@ TEST_F(HostileStatistics, CountsBeyondTheImageAreRefusedBeforeAnyArithmetic) {
   EXPECT_EQ(Sieve(WithField(text, 3, 0, "分类数:100000000"), 2, 5, 2), RC_OK) << "sieve only passes it on";
   EXPECT_EQ(Sieve(WithField(text, 3, 0, "分类数:" + huge), 2, 5, 2), RC_INPUT_FILE_FAILED);
   EXPECT_FALSE(std::filesystem::exists(File("s.txt")));
+}
+
+TEST_F(HostileStatistics, TheNeighbourCountIsFourOrEight) {
+  const Grid g = {{1, 1, 2, 2, 2}, {1, 3, 2, 2, 0}};
+  ASSERT_EQ(Clump(g, 8), RC_OK);
+  const std::string text = Text("clumps.txt");
+  ASSERT_EQ(WithField(text, 4, 0, "邻域数:8"), text);
+  ASSERT_EQ(Eliminate(WithField(text, 4, 0, "邻域数:4"), 2, 5, 2), RC_OK);
+  for (const char* line : {"邻域数:9x", "邻域数:9", "邻域数:6", "邻域数:88", "邻域数: 8", "邻域数:", "邻域数"}) {
+    SCOPED_TRACE(line);
+    EXPECT_EQ(Eliminate(WithField(text, 4, 0, line), 2, 5, 2), RC_INPUT_FILE_FAILED);
+    EXPECT_EQ(Sieve(WithField(text, 4, 0, line), 2, 5, 2), RC_INPUT_FILE_FAILED);
+    EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
+    EXPECT_FALSE(std::filesystem::exists(File("s.txt")));
+  }
 }
 
 TEST_F(HostileStatistics, AClumpNumberAboveThePixelCountIsNoClumpImage) {
