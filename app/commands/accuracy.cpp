@@ -3,6 +3,7 @@
 // overall accuracy and Kappa on one line.
 #include <gdal.h>
 
+#include <algorithm>
 #include <cctype>
 #include <clocale>
 #include <cstdio>
@@ -78,12 +79,18 @@ std::string ClassesWithoutPoints(const std::string& classFile, const std::vector
 // The first entry of a check-point file that the library cannot take,
 // among those its count declares: one missing, or a text that is no number
 // (classes: no whole number) as the library reads numbers, under the
-// user's locale and up to a terminating NUL. Empty when the file cannot be
-// read, its count is none the library takes, or it has no such entry.
+// user's locale and up to a terminating NUL; or a file above the size the
+// library reads. Empty when the file cannot be read, its count is none the
+// library takes, or it has no such entry.
 std::string CheckPointFault(const std::string& path, bool classes) {
+  constexpr size_t kMaxText = size_t(1) << 20;
   std::ifstream in(path, std::ios::binary);
-  std::string text;
-  if (!in || !std::getline(in, text, '\0')) return "";
+  if (!in) return "";
+  std::string text(kMaxText + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<size_t>(in.gcount()));
+  if (text.size() > kMaxText) return "'" + path + "' holds more than 1 MiB, more than any 500 check points take";
+  text.resize(std::min(text.size(), text.find('\0')));
   static const locale_t user = newlocale(LC_ALL_MASK, "", static_cast<locale_t>(0));
   const locale_t numbers = user ? user : uselocale(static_cast<locale_t>(0));
   const auto whole = [&](const std::string& token, bool integer) {

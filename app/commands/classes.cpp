@@ -107,12 +107,26 @@ std::vector<CLASSATTINFO> ReadJson(std::istream& in, const std::string& path) {
   return list.records;
 }
 
+// The next line of a class list, without its line end; a line above a few
+// KiB, which no class record takes, is refused rather than held.
+bool NextLine(std::istream& in, std::string& line, const std::string& where) {
+  constexpr size_t kMaxLine = 4096;
+  line.clear();
+  std::istream::int_type c;
+  while ((c = in.get()) != std::istream::traits_type::eof() && c != '\n') {
+    if (line.size() == kMaxLine)
+      throw CommandError(where + ": the line is longer than " + std::to_string(kMaxLine) + " bytes");
+    line.push_back(static_cast<char>(c));
+  }
+  return c == '\n' || !line.empty();
+}
+
 // One class a line, tab-separated: number, name, #RRGGBB, optional remark.
 // Empty lines and lines starting with # are skipped.
 std::vector<CLASSATTINFO> ReadText(std::istream& in, const std::string& path) {
   ClassList list;
   std::string line;
-  for (int lineNumber = 1; std::getline(in, line); ++lineNumber) {
+  for (int lineNumber = 1; NextLine(in, line, path + ":" + std::to_string(lineNumber)); ++lineNumber) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     // A byte order mark, which editors that save UTF-8 may put first.
     if (lineNumber == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);

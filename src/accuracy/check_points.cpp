@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 
 #include "ztclass/result_codes.h"
 
@@ -41,11 +40,14 @@ class NumberReader {
   bool failed_ = false;
 };
 
+// False also for a file above kMaxCheckPointText, which is read no further.
 bool ReadWhole(const std::string& path, std::string& text) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  text.resize(kMaxCheckPointText + 1);
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<size_t>(in.gcount()));
+  return !in.bad() && text.size() <= kMaxCheckPointText;
 }
 
 }  // namespace

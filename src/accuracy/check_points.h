@@ -10,6 +10,9 @@
 namespace zt {
 
 constexpr long kMaxCheckPoints = 500;
+// The most bytes a check-point file may hold: 500 points take a few
+// dozen KiB, and memory must not follow a file that is none (/dev/zero).
+constexpr size_t kMaxCheckPointText = size_t(1) << 20;
 
 struct CheckPoint {
   double x, y;
@@ -28,7 +31,7 @@ struct CheckPoint {
 long ParseCheckPoints(std::string_view classText, std::string_view coordinateText, std::vector<CheckPoint>& points);
 
 // Reads both files whole and parses them: RC_INPUT_FILE_FAILED when either
-// cannot be read.
+// cannot be read or holds more than kMaxCheckPointText bytes.
 long ReadCheckPoints(const std::string& classPath, const std::string& coordinatePath,
                      std::vector<CheckPoint>& points);
 

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 namespace zt {
@@ -99,7 +98,6 @@ bool WriteClassTotals(const std::string& path, long classCount, int neighbours, 
 
 LineReader::~LineReader() {
   if (file_) std::fclose(file_);
-  std::free(buffer_);
 }
 
 bool LineReader::Open(const std::string& path) {
@@ -108,10 +106,21 @@ bool LineReader::Open(const std::string& path) {
 }
 
 bool LineReader::Next(std::string_view& line) {
-  const ssize_t length = getline(&buffer_, &capacity_, file_);
-  if (length <= 0) return false;
-  line = std::string_view(buffer_, static_cast<size_t>(length));
-  if (line.back() == '\n') line.remove_suffix(1);
+  if (failed_) return false;
+  size_t length = 0;
+  int c;
+  while ((c = getc_unlocked(file_)) != EOF && c != '\n') {
+    if (length == kMaxLine) {
+      failed_ = true;
+      return false;
+    }
+    buffer_[length++] = static_cast<char>(c);
+  }
+  if (c == EOF && (length == 0 || std::ferror(file_))) {
+    failed_ = std::ferror(file_) != 0;
+    return false;
+  }
+  line = std::string_view(buffer_, length);
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   return true;
 }
@@ -121,7 +130,7 @@ bool OpenClumpLines(const std::string& path, LineReader& reader) {
   std::string_view line;
   for (size_t n = 1; n < StatisticsText::kFirstClumpLine && reader.Next(line); ++n) {
   }
-  return true;
+  return !reader.Failed();
 }
 
 bool StatisticsText::Read(const std::string& path) {
@@ -130,6 +139,7 @@ bool StatisticsText::Read(const std::string& path) {
   lines_.clear();
   std::string_view line;
   while (lines_.size() < kFirstClumpLine - 1 && reader.Next(line)) lines_.emplace_back(line);
+  if (reader.Failed()) return false;
   // Editors that save UTF-8 may put a byte order mark first, which would
   // hide the clump title.
   if (!lines_.empty() && StartsWith(lines_[0], kByteOrderMark, sizeof kByteOrderMark - 1))

@@ -39,24 +39,31 @@ bool WriteClassTotals(const std::string& path, long classCount, int neighbours, 
 // file of millions of clumps is never held whole.
 class LineReader {
  public:
+  // The longest line taken: statistics lines are a few dozen bytes, and
+  // memory must not follow a line of a file that is none (/dev/zero).
+  static constexpr size_t kMaxLine = 4096;
+
   LineReader() = default;
   ~LineReader();
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
   bool Open(const std::string& path);
-  // The next line, valid until the next call; false at the end of the file
-  // or when it cannot be read.
+  // The next line, valid until the next call; false at the end of the file,
+  // when it cannot be read, or at a line longer than kMaxLine (and for
+  // every call after that).
   bool Next(std::string_view& line);
+  // Whether a line was too long or the file could not be read.
+  bool Failed() const { return failed_; }
 
  private:
   FILE* file_ = nullptr;
-  char* buffer_ = nullptr;
-  size_t capacity_ = 0;
+  char buffer_[kMaxLine];
+  bool failed_ = false;
 };
 
 // Opens a statistics file at its first clump line; false when it cannot be
-// opened.
+// opened or read.
 bool OpenClumpLines(const std::string& path, LineReader& reader);
 
 // The heading of a statistics file: the lines before its clump lines.
@@ -65,6 +72,8 @@ class StatisticsText {
   // Line 1 of the clump lines.
   static constexpr size_t kFirstClumpLine = 8;
 
+  // False when the file cannot be opened or read, or a heading line is
+  // longer than LineReader::kMaxLine.
   bool Read(const std::string& path);
   // Line n (from 1) of the heading, line 1 without a UTF-8 byte order mark;
   // empty past its end.

@@ -348,6 +348,7 @@ TEST(AccuracyAppraise, FileModeFailuresWriteNoReport) {
   WriteText(w.dir.File("classes.txt"), "3 1 2 2");
   std::filesystem::remove(w.dir.File("points.txt"));
   EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
+  EXPECT_EQ(run("3 1 2 2", three + std::string(1 << 20, '\n')), RC_INPUT_FILE_FAILED) << "a file above 1 MiB";
   EXPECT_EQ(run("2 1 2", three), RC_INPUT_COUNT_MISMATCH);
   EXPECT_EQ(run("0", "0\n"), RC_INPUT_COUNT_MISMATCH);
   EXPECT_EQ(run("3 1 1 1", three), RC_CLASS_WITHOUT_CHECK_POINTS);  // class 2 has no check point

@@ -23,6 +23,7 @@ check "classes show" 0 "2	#00A000	Forest" -- "$ZTCLASS" classes show "$WORK/clas
 check "colour table and category names for GIS programs" 0 "2: 0,160,0,255" "1: Water" -- gdalinfo "$WORK/classes.tif"
 check "classes write sets the QGIS style" 0 'value="2" color="#00A000" alpha="255" label="Forest"' -- cat "$WORK/classes.qml"
 printf '\357\273\277' | cat - "$WORK/classes.txt" >"$WORK/bom.txt"
+awk 'BEGIN { printf "1\tWater\t#0000FF\t"; for (i = 0; i < 5000; i++) printf "x"; print "" }' >"$WORK/long.txt"
 check "classes write from text behind a byte order mark" 0 "Wrote 2 class record" -- \
   "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/bom.txt"
 check "classes write from JSON" 0 "Wrote 2" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/classes.json"
@@ -43,6 +44,7 @@ a name not in UTF-8|1|latin1.txt:1: the name is not UTF-8 text \(byte 0xE9 at by
 a remark cut inside a character|1|cut.txt:1: the remark is not UTF-8 text \(byte 0xE2 at byte 4\)$|classes write $WORK/classes.tif --from $WORK/cut.txt
 a control character in a name|1|control.txt:1: the name holds the control character U\+0001$|classes write $WORK/classes.tif --from $WORK/control.txt
 a control character from JSON|1|control.json entry 2: the name holds the control character U\+0085$|classes write $WORK/classes.tif --from $WORK/control.json
+a line of 5000 bytes|1|long.txt:1: the line is longer than 4096 bytes$|classes write $WORK/classes.tif --from $WORK/long.txt
 a class number twice|1|twice.txt:3: class number 1 is given twice \(also at .*twice.txt:1\)$|classes write $WORK/classes.tif --from $WORK/twice.txt
 a fractional class number|1|number_1.9.json entry 2: the class number 1.9 is not an integer$|classes write $WORK/classes.tif --from $WORK/number_1.9.json
 a class number beyond every integer|1|number_1e300.json entry 2: the class number 1e\+300 is not an integer$|classes write $WORK/classes.tif --from $WORK/number_1e300.json

@@ -569,6 +569,18 @@ TEST_F(HostileStatistics, TheNeighbourCountIsFourOrEight) {
   }
 }
 
+TEST_F(HostileStatistics, ALineLongerThanAFewKiBIsRefusedUnheld) {
+  const Grid g = {{1, 1, 2, 2, 2}, {1, 3, 2, 2, 0}};
+  ASSERT_EQ(Clump(g, 4), RC_OK);
+  const std::string text = Text("clumps.txt"), blanks(5000, ' ');
+  // Blanks before a count are read past, however many.
+  ASSERT_EQ(Eliminate(WithField(text, 9, 4, " 5"), 2, 5, 2), RC_OK);
+  for (const std::string& changed : {WithField(text, 2, 0, blanks), WithField(text, 9, 4, blanks + "5")}) {
+    EXPECT_EQ(Eliminate(changed, 2, 5, 2), RC_INPUT_FILE_FAILED);
+    EXPECT_EQ(Sieve(changed, 2, 5, 2), RC_INPUT_FILE_FAILED);
+  }
+}
+
 TEST_F(HostileStatistics, AClumpNumberAboveThePixelCountIsNoClumpImage) {
   const RasterSpec spec{.columns = 4, .rows = 3, .type = GDT_UInt32};
   WriteGeoTiff(File("clumps.tif"), spec, [](int, int c, int r) { return r == 2 && c == 3 ? 3000000 : 1; });
