@@ -15,7 +15,13 @@ printf '[{"number":1,"name":"Eau","color":"#0010FF"},{"number":2,"name":"Forêt"
 printf '# number, name, colour\n1\tWater\t#0000FF\n2\tForest\tgreen\n' >"$WORK/bad.txt"
 
 check "no command is a usage error" 2 "A subcommand is required" -- "$ZTCLASS"
-check "info on a missing file" 1 "cannot open raster" -- "$ZTCLASS" info "$WORK/missing.tif"
+: >"$WORK/empty.tif"
+printf 'no raster\n' >"$WORK/text.tif"
+checks <<TABLE
+info on a missing file|1|cannot open raster '.*missing.tif': no such file or directory$|info $WORK/missing.tif
+info on an empty file|1|cannot open raster '.*empty.tif': the file is empty$|info $WORK/empty.tif
+info on a file of no raster format|1|cannot open raster '.*text.tif': no raster format that GDAL reads recognises it$|info $WORK/text.tif
+TABLE
 check "info, without class records" 0 "Band 3: Byte" "^Class records: none$" -- "$ZTCLASS" info "$WORK/img.tif"
 
 check "classes write from text" 0 "Wrote 2 class record" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/classes.txt"
