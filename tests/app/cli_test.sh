@@ -62,7 +62,7 @@ a negative class number|1|number_-1.json entry 2: class number outside 0..255$|c
 the largest unsigned 64-bit number|1|number_18446744073709551615.json entry 2: class number outside 0..255$|classes write $WORK/classes.tif --from $WORK/number_18446744073709551615.json
 TABLE
 printf 'ZT_CLASS_INFO_FILEHEAD0.9' >"$WORK/classes.cls"
-check "bad class file" 1 "RC_CLS_FILE_BAD_HEADER \(4000032\): the class-information file does not start" -- \
+check "bad class file" 1 "reading the class count from '.*classes.cls' failed: RC_CLS_FILE_BAD_HEADER \(4000032\): the class-information file does not start" -- \
   "$ZTCLASS" classes show "$WORK/classes.tif"
 mkdir -p "$WORK/ro" && cp "$WORK/classes.tif" "$WORK/ro/" && chmod 555 "$WORK/ro"
 if [ "$(id -u)" -ne 0 ]; then
