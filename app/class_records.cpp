@@ -18,14 +18,15 @@ std::vector<CLASSATTINFO> ReadClassRecords(void* dataset, std::string& storage, 
   ztRSGetInternalImgType(dataset, type);
   const std::string path = ztRSGetDescription(dataset);
   storage = type == ZTIMG_ZTI ? "band note" : path.substr(0, path.rfind('.') + 1) + "cls";
+  const std::string from = type == ZTIMG_ZTI ? "the band note of '" + path + "'" : "'" + storage + "'";
   long count = 0;
   long rc = ztRSReadClsNum(dataset, count);
   if (found) *found = rc != RC_CLS_FILE_MISSING;
   if (rc == RC_CLS_FILE_MISSING) return {};
-  Check(rc, "reading the class count");
-  if (count < 0) throw CommandError("the class records hold a negative count");
+  Check(rc, "reading the class count from " + from);
+  if (count < 0) throw CommandError("the class records in " + from + " hold a negative count");
   std::vector<CLASSATTINFO> records(count, CLASSATTINFO{});
-  if (count > 0) Check(ztRSReadClassInfo(dataset, count, records.data()), "reading the class records");
+  if (count > 0) Check(ztRSReadClassInfo(dataset, count, records.data()), "reading the class records from " + from);
   return records;
 }
 

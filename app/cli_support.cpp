@@ -1,5 +1,7 @@
 #include "cli_support.h"
 
+#include <cpl_error.h>
+#include <cpl_vsi.h>
 #include <gdal.h>
 
 #include <string.h>
@@ -137,10 +139,25 @@ void Check(long resultCode, const std::string& what) {
                      resultCode == RC_CANCELLED ? StoppedStatus() : 1);
 }
 
+std::string OpenFailureReason(const std::string& path) {
+  VSIStatBufL status;
+  if (VSIStatL(path.c_str(), &status) != 0) return ErrnoReason(ENOENT);
+  if (VSI_ISREG(status.st_mode) && status.st_size == 0) return "the file is empty";
+  // GDAL's own paths (/vsizip/...) are no files of the system.
+  errno = 0;
+  if (path.rfind("/vsi", 0) != 0 && VSI_ISREG(status.st_mode) && !std::ifstream(path, std::ios::binary) && errno)
+    return ErrnoReason(errno);
+  if (CPLGetLastErrorType() >= CE_Failure && *CPLGetLastErrorMsg()) return CPLGetLastErrorMsg();
+  return "no raster format that GDAL reads recognises it";
+}
+
 Dataset Dataset::Open(const std::string& path, bool update) {
+  CPLErrorReset();
   void* handle = ztRSOpen(path.c_str(), update ? 1 : 0);
-  if (!handle)
-    throw CommandError("cannot open raster '" + path + "'" + (update ? " for update" : ""));
+  if (!handle) {
+    throw CommandError("cannot open raster '" + path + "'" + (update ? " for update" : "") + ": " +
+                       OpenFailureReason(path));
+  }
   return Dataset(handle);
 }
 

@@ -49,6 +49,10 @@ void EnsureGdal();
 // errno's reason as a message continues it: "permission denied", "no space
 // left on device".
 std::string ErrnoReason(int error);
+// Why a raster at path could not be opened, just after the attempt: no
+// such file, an empty or unreadable one, GDAL's words, or else no format
+// recognising it.
+std::string OpenFailureReason(const std::string& path);
 
 // Why a write failed, in those words ("no space left on device", "file too
 // large", "permission denied", "read-only file system", ...), from GDAL's

@@ -200,13 +200,14 @@ std::string OutputFiles::Stage(const std::string& image, const std::string& opti
   const std::string directory = Directory(image);
   std::vector<std::string> files;
   EnsureGdal();
+  CPLErrorReset();
   if (GDALDatasetH gdal = GDALOpen(image.c_str(), GA_ReadOnly)) {
     char** list = GDALGetFileList(gdal);
     for (int i = 0; list && list[i]; ++i) files.push_back(list[i]);
     CSLDestroy(list);
     GDALClose(gdal);
   } else {
-    throw CommandError("cannot open raster '" + image + "'");
+    throw CommandError("cannot open raster '" + image + "': " + OpenFailureReason(image));
   }
   files.push_back(ClassFilePath(image));
   files.push_back(QgisStylePath(image));

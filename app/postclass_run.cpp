@@ -58,6 +58,10 @@ long CallLibrary(const PostClassRun& o, void* s, void* r, const Window& w, const
 
 }  // namespace
 
+std::string FailureName(const PostClassRun& o) {
+  return o.statisticsIn.empty() ? o.what : o.what + " with the statistics '" + o.statisticsIn + "'";
+}
+
 void CheckPostClassRun(const PostClassRun& o) {
   if (!o.statisticsIn.empty() && o.statistics.empty()) throw UsageError("--stats is required with --stats-in");
 }

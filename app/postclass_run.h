@@ -26,6 +26,10 @@ struct PostClassRun {
 // the code it returns is a failure.
 using PostClassExecute = std::function<void(const std::function<long()>& call)>;
 
+// The run as its failure message names it: the command, and the statistics
+// file it reads, which the library's result code cannot name.
+std::string FailureName(const PostClassRun& run);
+
 // The checks of the options alone, which a run over a cluster makes too.
 void CheckPostClassRun(const PostClassRun& run);
 void RunPostClass(const PostClassRun& run, const PostClassExecute& execute);

@@ -53,6 +53,11 @@ std::string TwoDecimals(double value) {
   return ec == std::errc() ? std::string(text, end) : "nan";
 }
 
+void RequireSamples(const ZTAccuracyFigures& figures, const std::string& image) {
+  if (figures.sampleCount == 0)
+    throw CommandError("the reference covers no pixel of '" + image + "': there is nothing to assess it by");
+}
+
 void WriteAccuracyJson(const std::string& path, const AccuracyTable& t) {
   const size_t n = t.names.size();
   nlohmann::ordered_json json;

@@ -21,6 +21,11 @@ struct AccuracyTable {
   ZTAccuracyFigures figures{};
 };
 
+// Refuses the figures of an assessment that met no sample, reference
+// polygons that cover no pixel of the class image: every ratio would be
+// 0 / 0.
+void RequireSamples(const ZTAccuracyFigures& figures, const std::string& image);
+
 void WriteAccuracyJson(const std::string& path, const AccuracyTable& table);
 void WriteAccuracyCsv(const std::string& path, const AccuracyTable& table);
 

@@ -1,4 +1,5 @@
 // ztclass classes show|write IMAGE
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -76,6 +77,17 @@ struct ClassList {
   }
 };
 
+// A JSON class number: an integer, which the parser gives as signed or
+// unsigned by its sign; a number with a fraction or exponent is none, even
+// where it is whole, and one beyond 64 bits comes as a fraction.
+long JsonClassNumber(const nlohmann::json& number, const std::string& where) {
+  if (!number.is_number_integer())
+    throw CommandError(where + ": the class number " + number.dump() + " is not an integer");
+  if (number.is_number_unsigned() ? number.get<std::uint64_t>() > 255 : number.get<std::int64_t>() < 0)
+    throw CommandError(where + ": class number outside 0..255");
+  return number.get<long>();
+}
+
 // [{"number": 1, "name": "Water", "color": "#0000FF", "remark": "..."}, ...]
 std::vector<CLASSATTINFO> ReadJson(std::istream& in, const std::string& path) {
   ClassList list;
@@ -84,9 +96,9 @@ std::vector<CLASSATTINFO> ReadJson(std::istream& in, const std::string& path) {
     if (!doc.is_array()) throw CommandError(path + ": expected a JSON array of classes");
     for (size_t i = 0; i < doc.size(); ++i) {
       const auto& item = doc[i];
-      ClassEntry e{item.at("number").get<long>(), item.at("name").get<std::string>(),
-                   item.at("color").get<std::string>(), item.value("remark", std::string())};
       const std::string where = path + " entry " + std::to_string(i + 1);
+      ClassEntry e{JsonClassNumber(item.at("number"), where), item.at("name").get<std::string>(),
+                   item.at("color").get<std::string>(), item.value("remark", std::string())};
       list.Add(ToRecord(e, where), where);
     }
   } catch (const nlohmann::json::exception& error) {
@@ -95,13 +107,29 @@ std::vector<CLASSATTINFO> ReadJson(std::istream& in, const std::string& path) {
   return list.records;
 }
 
+// The next line of a class list, without its line end; a line above a few
+// KiB, which no class record takes, is refused rather than held.
+bool NextLine(std::istream& in, std::string& line, const std::string& where) {
+  constexpr size_t kMaxLine = 4096;
+  line.clear();
+  std::istream::int_type c;
+  while ((c = in.get()) != std::istream::traits_type::eof() && c != '\n') {
+    if (line.size() == kMaxLine)
+      throw CommandError(where + ": the line is longer than " + std::to_string(kMaxLine) + " bytes");
+    line.push_back(static_cast<char>(c));
+  }
+  return c == '\n' || !line.empty();
+}
+
 // One class a line, tab-separated: number, name, #RRGGBB, optional remark.
 // Empty lines and lines starting with # are skipped.
 std::vector<CLASSATTINFO> ReadText(std::istream& in, const std::string& path) {
   ClassList list;
   std::string line;
-  for (int lineNumber = 1; std::getline(in, line); ++lineNumber) {
+  for (int lineNumber = 1; NextLine(in, line, path + ":" + std::to_string(lineNumber)); ++lineNumber) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    // A byte order mark, which editors that save UTF-8 may put first.
+    if (lineNumber == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
     if (line.empty() || line[0] == '#') continue;
     std::vector<std::string> fields;
     std::istringstream split(line);

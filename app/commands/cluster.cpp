@@ -57,9 +57,12 @@ std::string SingularClusterAdvice(void* result, const ClusterJob& job, long clas
   text += fewest < bandCount + 1 ? ", fewer than the " + std::to_string(bandCount + 1) + " that " +
                                        std::to_string(bandCount) + " bands need)"
                                  : ", all but on one line or plane of the " + std::to_string(bandCount) + " bands)";
-  return text + " cannot be inverted: a cluster started at an outlier pixel keeps few samples. Try fewer clusters "
-                "(--classes " + std::to_string(std::max(1L, classes - 1)) + " or less), a smaller --interval, "
-                "or cluster-mindist, which needs no scatter matrix";
+  // --classes is at least 1.
+  const std::string fewer = classes > 2    ? "fewer clusters (--classes " + std::to_string(classes - 1) + " or less), "
+                            : classes == 2 ? "one cluster (--classes 1), "
+                                           : "";
+  return text + " cannot be inverted: a cluster started at an outlier pixel keeps few samples. Try " + fewer +
+         "a smaller --interval, or cluster-mindist, which needs no scatter matrix";
 }
 
 void RunMethod(const ClusterMethod& m, const ClusterOptions& o) {

@@ -80,7 +80,7 @@ void Run(const PostClassOptions& o) {
   BoundGdalCacheForOnePass();
   RunPostClass(o, [&](const std::function<long()>& call) {
     ProgressBar bar;
-    Check(call(), o.what);
+    Check(call(), FailureName(o));
   });
   if (!Quiet())
     std::cout << "Wrote " << o.method.output << (o.statistics.empty() ? "" : " and " + o.statistics) << "\n";

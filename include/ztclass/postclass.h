@@ -27,8 +27,9 @@
 #include "ztclass/export.h"
 
 // Eliminate keeps a pixel total per class and writes one line per class, up
-// to the class count of its statistics file: it takes class counts up to
-// this, enough for every 8- and 16-bit class image.
+// to the class count of its statistics file or the highest class value of
+// its clumps, whichever is larger: it takes class counts and class values up
+// to this, enough for every 8- and 16-bit class image.
 constexpr long ZT_MAX_ELIMINATE_CLASSES = 65536;
 
 // Splits a class image into clumps of equal class value (neighbours 8: the
@@ -47,8 +48,8 @@ ZTCLASS_API long ztClassSieve(void* source, long sourceBand, const char* inputSt
 
 // Turns a clump image back into a class image, merging every clump of fewer
 // than threshold pixels into its largest neighbouring clump. A class value
-// below 0 or above the class count of the statistics, on any clump line that
-// the clump image's numbers reach, gives RC_BAD_WINDOW.
+// below 0 or above ZT_MAX_ELIMINATE_CLASSES, on any clump line that the clump
+// image's numbers reach, gives RC_BAD_WINDOW.
 ZTCLASS_API long ztClassEliminate(void* source, long sourceBand, const char* inputStatistics, void* result,
                                   long resultBand, const char* outputStatistics, long rows, long columns,
                                   long firstRow, long firstColumn, long threshold);

@@ -3,8 +3,8 @@
 // are found in memory and never written. Each gives exactly what
 // ztClassClump followed by ztClassSieve or ztClassEliminate (same window,
 // neighbours and threshold) gives, with the same result codes, except that
-// a class map eliminate cannot clean (a class value below 0 or above the
-// class count, or a class count above ZT_MAX_ELIMINATE_CLASSES) gives
+// a class map eliminate cannot clean (a class value below 0, or a class
+// value or class count above ZT_MAX_ELIMINATE_CLASSES) gives
 // RC_BAD_WINDOW, there being no statistics file to blame.
 //
 // outputStatistics: the statistics file the second step would write, or

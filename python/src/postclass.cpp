@@ -13,6 +13,7 @@
 #include "output_files.h"
 #include "postclass_run.h"
 #include "progress.h"
+#include "report_files.h"
 #include "result_options.h"
 #include "same_grid.h"
 #include "ztclass/accuracy.h"
@@ -47,7 +48,7 @@ void RunPostClass(const ztcli::PostClassRun& run, py::object callback) {
   CallProgress progress(std::move(callback));
   py::gil_scoped_release released;
   ztcli::RunPostClass(run, [&](const std::function<long()>& call) {
-    progress.Finish(RunWithProcessSink(progress, call), run.what);
+    progress.Finish(RunWithProcessSink(progress, call), ztcli::FailureName(run));
   });
 }
 
@@ -130,6 +131,7 @@ void AddPostClass(py::module_& m) {
                                      has("class"), has("overall"), has("kappa"), classes, &figures);
           });
           progress.Finish(code, "accuracy assessment");
+          ztcli::RequireSamples(figures, image);
           outputs.Commit();
         }
         return py::make_tuple(figures.overallAccuracy, figures.kappa);

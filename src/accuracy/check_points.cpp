@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 
 #include "ztclass/result_codes.h"
 
@@ -12,22 +11,16 @@ namespace zt {
 
 namespace {
 
-// Numbers one after another from a text, as a formatted read takes them:
-// leading white space skipped, the longest number that fits, and a stop at
-// the first text that is none.
+// Numbers one after another from a text, separated by white space: leading
+// white space skipped, and a stop at the first text that is no number, or
+// that runs on past one ("6.5" or "6e2" as a whole number, "29x7000",
+// "1,5" where the decimal separator is a point).
 class NumberReader {
  public:
   // A copy with a terminator, so that the C conversions stop inside it.
   explicit NumberReader(std::string_view text) : text_(text) {}
 
-  // A whole number: one that runs on into more of a number ("6.5", "6e2")
-  // is none.
-  bool Next(long& value) {
-    if (!Read(value, [](const char* s, char** end) { return std::strtol(s, end, 10); })) return false;
-    const char next = text_.c_str()[position_];
-    failed_ = next != '\0' && !std::isspace(static_cast<unsigned char>(next));
-    return !failed_;
-  }
+  bool Next(long& value) { return Read(value, [](const char* s, char** end) { return std::strtol(s, end, 10); }); }
   bool Next(double& value) { return Read(value, [](const char* s, char** end) { return std::strtod(s, end); }); }
 
  private:
@@ -37,7 +30,7 @@ class NumberReader {
     const char* start = text_.c_str() + position_;
     char* end = nullptr;
     value = convert(start, &end);
-    failed_ = end == start;
+    failed_ = end == start || (*end != '\0' && !std::isspace(static_cast<unsigned char>(*end)));
     position_ += static_cast<size_t>(end - start);
     return !failed_;
   }
@@ -47,11 +40,14 @@ class NumberReader {
   bool failed_ = false;
 };
 
+// False also for a file above kMaxCheckPointText, which is read no further.
 bool ReadWhole(const std::string& path, std::string& text) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  text.resize(kMaxCheckPointText + 1);
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<size_t>(in.gcount()));
+  return !in.bad() && text.size() <= kMaxCheckPointText;
 }
 
 }  // namespace
@@ -64,12 +60,16 @@ long ParseCheckPoints(std::string_view classText, std::string_view coordinateTex
     return RC_INPUT_COUNT_MISMATCH;
   if (pointCount > kMaxCheckPoints) return RC_TOO_MANY_CHECK_POINTS;
 
-  std::vector<long> classNumbers;
-  for (long value = 0; static_cast<long>(classNumbers.size()) < pointCount && classes.Next(value);)
-    classNumbers.push_back(value);
-  for (double x = 0, y = 0; static_cast<long>(points.size()) < pointCount && coordinates.Next(x) && coordinates.Next(y);) {
-    const size_t i = points.size();
-    points.push_back(CheckPoint{x, y, i < classNumbers.size() ? classNumbers[i] : 0});
+  std::vector<long> classNumbers(static_cast<size_t>(pointCount));
+  for (long& classNo : classNumbers)
+    if (!classes.Next(classNo)) return RC_INPUT_FILE_FAILED;
+  for (long classNo : classNumbers) {
+    double x = 0, y = 0;
+    if (!coordinates.Next(x) || !coordinates.Next(y)) {
+      points.clear();
+      return RC_INPUT_FILE_FAILED;
+    }
+    points.push_back(CheckPoint{x, y, classNo});
   }
   return RC_OK;
 }

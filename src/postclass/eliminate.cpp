@@ -11,6 +11,7 @@
 #include "postclass/band_rows.h"
 #include "postclass/merge_small.h"
 #include "postclass/regions.h"
+#include "postclass/sieve_input.h"
 #include "postclass/statistics_file.h"
 #include "ztclass/postclass.h"
 #include "ztclass/result_codes.h"
@@ -28,6 +29,9 @@ constexpr long kMaxEliminateClasses = ZT_MAX_ELIMINATE_CLASSES;
 
 struct InputStatistics {
   long classCount = 0;
+  // The highest class value of the clump lines: class values need not start
+  // at 1, so it may exceed the heading's class count.
+  long highestClass = 0;
   int neighbours = 4;
   long zeroPixels = 0;
   ClumpTables clumps;
@@ -52,7 +56,8 @@ long ReadHeader(const StatisticsText& text, long bandCells, InputStatistics& in)
 
 // Reads the clump lines 1..clumpCount, each checked against what the clump
 // image can hold: pixel counts against the band's pixels, and class values
-// against the class count (RC_BAD_WINDOW, as for a clump met in the image).
+// against the limit of the per-class totals (RC_BAD_WINDOW, as for a clump
+// met in the image).
 // A file with too few clump lines gives RC_INPUT_FILE_FAILED whatever its
 // lines hold.
 long ReadClumps(const char* path, long clumpCount, long bandCells, InputStatistics& in) {
@@ -70,8 +75,10 @@ long ReadClumps(const char* path, long clumpCount, long bandCells, InputStatisti
     if (f.size() < 5 || !ParseLong(f[1], t.classValue[k]) || !ParseLong(f[2], t.column[k]) ||
         !ParseLong(f[3], t.row[k]) || !ParseLong(f.back(), t.count[k]) || t.count[k] < 0 || t.count[k] > bandCells)
       rc = RC_INPUT_FILE_FAILED;
-    else if (t.classValue[k] < 0 || t.classValue[k] > in.classCount)
+    else if (t.classValue[k] < 0 || t.classValue[k] > kMaxEliminateClasses)
       rc = RC_BAD_WINDOW;
+    else
+      in.highestClass = std::max(in.highestClass, t.classValue[k]);
   }
   return rc;
 }
@@ -132,9 +139,15 @@ long EliminateRegions(const PostClassJob& job, const char* inputPath, InputStati
   if (!regions.Resolve(count)) return RC_CANCELLED;
   // The regions take the table's clumps in order, whatever their numbers.
   if (long(count) > clumpCount) return RC_INPUT_FILE_FAILED;
+  const bool wholeBand = rows == job.BandRows() && columns == job.BandColumns();
+  for (Label m = 1; m <= count; ++m)
+    if (!AgreesWithClumpLine(t, long(m), long(regions.RegionValue(m)), long(regions.Count(m)), long(regions.First(m)),
+                             columns, wholeBand))
+      return RC_INPUT_FILE_FAILED;
   // The class value that each region's pixels take.
   std::vector<std::int32_t> value(count + 1, 0);
-  std::vector<long> totals(in.classCount + 1, 0);
+  const long classes = std::max(in.classCount, in.highestClass);
+  std::vector<long> totals(classes + 1, 0);
   for (Label m = 1; m <= count; ++m) {
     value[m] = static_cast<std::int32_t>(t.classValue[m]);
     totals[value[m]] += long(regions.Count(m));
@@ -150,7 +163,7 @@ long EliminateRegions(const PostClassJob& job, const char* inputPath, InputStati
     return RC_REPORT_OPEN_FAILED;
   SetPos(0);
   SetSubProgressNameById(kWritingCaption);
-  return WriteMergedClasses(job, regions, value, in.classCount);
+  return WriteMergedClasses(job, regions, value, classes);
 }
 
 long Eliminate(void* source, long sourceBand, const char* inputPath, void* result, long resultBand,

@@ -18,7 +18,7 @@ namespace zt {
 // Clumps between the one whose pixels are fetched into the cache and the
 // one merged.
 constexpr size_t kFetchAhead = 8;
-// Class counts up to this are written in bytes.
+// Class values up to this are written in bytes.
 constexpr long kByteClasses = 255;
 
 // The resolved regions' clumps below threshold merged, smaller sizes after
@@ -68,11 +68,11 @@ long MergeSmallClumps(Regions<Label, Value>& regions, long rows, long columns, b
   return RC_OK;
 }
 
-// The class image: region m's pixels take value[m], in bytes where the
-// class count allows, else in 32 bits.
+// The class image: region m's pixels take value[m], in bytes where no class
+// value exceeds highestClass and it allows, else in 32 bits.
 template <typename Label, typename Value>
 long WriteMergedClasses(const PostClassJob& job, const Regions<Label, Value>& regions,
-                        const std::vector<std::int32_t>& value, long classCount) {
+                        const std::vector<std::int32_t>& value, long highestClass) {
   const long columns = job.GetWindow().columns;
   auto write = [&](auto pixel) {
     using T = decltype(pixel);
@@ -85,7 +85,7 @@ long WriteMergedClasses(const PostClassJob& job, const Regions<Label, Value>& re
       return scratch;
     });
   };
-  return classCount <= kByteClasses ? write(std::uint8_t{}) : write(std::uint32_t{});
+  return highestClass <= kByteClasses ? write(std::uint8_t{}) : write(std::uint32_t{});
 }
 
 }  // namespace zt

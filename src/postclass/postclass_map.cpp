@@ -92,13 +92,18 @@ long EliminateClumps(const MapCall& call) {
   if (long rc = LabelClumps<T>(call, regions, classCount, clumps)) return rc;
   // What eliminate accepts of a clump file.
   if (classCount > ZT_MAX_ELIMINATE_CLASSES) return RC_BAD_WINDOW;
+  long classes = classCount;
+  for (Label m = 1; m <= clumps; ++m) {
+    const long v = regions.RegionValue(m);
+    if (v < 0 || v > ZT_MAX_ELIMINATE_CLASSES) return RC_BAD_WINDOW;
+    classes = std::max(classes, v);
+  }
   ClumpTables t;
   for (auto* table : {&t.classValue, &t.column, &t.row, &t.count}) table->assign(clumps + 1, 0);
   std::vector<std::int32_t> value(clumps + 1, 0);
-  std::vector<long> totals(classCount + 1, 0);
+  std::vector<long> totals(classes + 1, 0);
   for (Label m = 1; m <= clumps; ++m) {
     const long v = regions.RegionValue(m), first = long(regions.First(m));
-    if (v < 0 || v > classCount) return RC_BAD_WINDOW;
     t.classValue[m] = v;
     t.column[m] = first % columns;
     t.row[m] = first / columns;
@@ -117,7 +122,7 @@ long EliminateClumps(const MapCall& call) {
     return RC_REPORT_OPEN_FAILED;
   SetPos(0);
   SetSubProgressNameById(kWritingCaption);
-  return WriteMergedClasses(call.job, regions, value, classCount);
+  return WriteMergedClasses(call.job, regions, value, classes);
 }
 
 template <bool kEliminate>

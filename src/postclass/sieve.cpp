@@ -40,26 +40,27 @@ long SieveRegions(const PostClassJob& job, const char* inputPath, const SieveInp
   // New number of each region, 0 for those removed.
   std::vector<Label> number(count + 1, 0);
   Label survivors = 0;
-  long zeroPixels = in.zeroPixels, last = 0;
+  long zeroPixels = in.zeroPixels, highest = 0;
   for (Label m = 1; m <= count; ++m) {
     if (m % kLabelsPerStopCheck == 0 && IsStopProgress()) return RC_CANCELLED;
-    if (long(regions.Count(m)) < threshold) {
+    if (long(regions.Count(m)) < threshold)
       zeroPixels += long(regions.Count(m));
-    } else {
+    else
       number[m] = ++survivors;
-      last = long(regions.RegionValue(m));
-    }
+    highest = std::max(highest, long(regions.RegionValue(m)));
   }
 
   SetPos(0);
   SetSubProgressNameById(kCountingCaption);
-  // Class values of the surviving clumps, by their number in the source.
-  std::vector<long> classValue;
-  if (long rc = ReadClumpClassValues(inputPath, last, job.BandCells(), classValue)) return rc;
-  for (Label m = 1; m <= count; ++m) {
-    const long source = long(regions.RegionValue(m));
-    if (number[m] && (source < 1 || source > last)) return RC_INPUT_FILE_FAILED;
-  }
+  // The clump lines of the clumps, by their number in the source: class
+  // values for the survivors, and every region checked against its line.
+  ClumpTables t;
+  if (long rc = ReadClumpLines(inputPath, highest, job.BandCells(), t)) return rc;
+  const bool wholeBand = job.GetWindow().rows == job.BandRows() && columns == job.BandColumns();
+  for (Label m = 1; m <= count; ++m)
+    if (!AgreesWithClumpLine(t, long(m), long(regions.RegionValue(m)), long(regions.Count(m)), long(regions.First(m)),
+                             columns, wholeBand))
+      return RC_INPUT_FILE_FAILED;
   Label m = 0;
   SetPos(0);
   SetSubProgressNameById(kWritingCaption);
@@ -71,8 +72,8 @@ long SieveRegions(const PostClassJob& job, const char* inputPath, const SieveInp
               do ++m;
               while (!number[m]);
               const long first = long(regions.First(m));
-              return ClumpLine{long(number[m]), classValue[regions.RegionValue(m)], first % columns, first / columns,
-                               long(regions.Count(m))};
+              return ClumpLine{long(number[m]), t.classValue[regions.RegionValue(m)], first % columns,
+                               first / columns, long(regions.Count(m))};
             });
       },
       [&] { return WriteRenumbered(job, regions, number); });

@@ -27,19 +27,28 @@ long ReadSieveInput(const char* path, long bandCells, SieveInput& in) {
   return RC_OK;
 }
 
-long ReadClumpClassValues(const char* path, long last, long bandCells, std::vector<long>& classValue) {
+long ReadClumpLines(const char* path, long last, long bandCells, ClumpTables& t) {
   if (last < 0 || last > bandCells) return RC_BAD_WINDOW;
   LineReader lines;
   if (!OpenClumpLines(path, lines)) return RC_INPUT_FILE_FAILED;
-  classValue.assign(last + 1, 0);
+  for (auto* table : {&t.classValue, &t.column, &t.row, &t.count}) table->assign(last + 1, 0);
   std::string_view line;
-  std::vector<std::string_view> fields;
+  std::vector<std::string_view> f;
   for (long k = 1; k <= last; ++k) {
     if (!lines.Next(line)) return RC_INPUT_FILE_FAILED;
-    SplitFields(line, fields);
-    if (fields.size() < 2 || !ParseLong(fields[1], classValue[k])) return RC_INPUT_FILE_FAILED;
+    SplitFields(line, f);
+    if (f.size() < 5 || !ParseLong(f[1], t.classValue[k]) || !ParseLong(f[2], t.column[k]) ||
+        !ParseLong(f[3], t.row[k]) || !ParseLong(f.back(), t.count[k]) || t.count[k] < 0 || t.count[k] > bandCells)
+      return RC_INPUT_FILE_FAILED;
   }
   return RC_OK;
+}
+
+bool AgreesWithClumpLine(const ClumpTables& t, long m, long number, long count, long first, long columns,
+                         bool wholeBand) {
+  if (number < 1 || number >= long(t.count.size())) return false;
+  if (!wholeBand) return count <= t.count[number];
+  return number == m && count == t.count[m] && t.row[m] == first / columns && t.column[m] == first % columns;
 }
 
 }  // namespace zt

@@ -1,7 +1,9 @@
 #pragma once
 // What sieve takes from the statistics file of a clump image: its heading,
-// and the class value of each clump number that keeps a place.
+// and the clump lines, which must describe the clumps of the image.
 #include <vector>
+
+#include "postclass/merge_target.h"
 
 namespace zt {
 
@@ -17,10 +19,20 @@ struct SieveInput {
 // the file cannot be read or either count is out of range.
 long ReadSieveInput(const char* path, long bandCells, SieveInput& in);
 
-// The class values of clump numbers 1..last (classValue[k], from the first
-// clump lines of the file at path); RC_INPUT_FILE_FAILED when there are
-// fewer lines or one has no class value. RC_BAD_WINDOW for a number above
-// the band's bandCells pixels, which no clump image holds.
-long ReadClumpClassValues(const char* path, long last, long bandCells, std::vector<long>& classValue);
+// The clump lines 1..last of the file at path: class value, first pixel and
+// pixel count of clump number k at k of t. RC_INPUT_FILE_FAILED when there
+// are fewer lines, one lacks a field, or a pixel count lies outside
+// 0..bandCells. RC_BAD_WINDOW for a number above the band's bandCells
+// pixels, which no clump image holds.
+long ReadClumpLines(const char* path, long last, long bandCells, ClumpTables& t);
+
+// Whether region m of a window of a clump image (its clump number, pixel
+// count and first pixel as row * columns + column of the window) is what
+// the clump lines t say of that clump. In a window of the whole band,
+// region m is clump m, of the line's pixel count and first pixel, as clump
+// numbers them; in a smaller window, a part of its clump, of no more
+// pixels. A file of another clump image fails here.
+bool AgreesWithClumpLine(const ClumpTables& t, long m, long number, long count, long first, long columns,
+                         bool wholeBand);
 
 }  // namespace zt

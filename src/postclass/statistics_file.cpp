@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 namespace zt {
@@ -12,6 +11,7 @@ namespace {
 constexpr size_t kLineBuffer = 260;
 constexpr char kClumpTitleUtf8[] = "聚类分析";
 constexpr char kClumpTitleGbk[] = "\xBE\xDB\xC0\xE0\xB7\xD6\xCE\xF6";
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 struct FileCloser {
   void operator()(FILE* f) const { std::fclose(f); }
@@ -92,13 +92,12 @@ bool WriteClassTotals(const std::string& path, long classCount, int neighbours, 
   bool ok = WriteLine(file.get(), "去除分析统计信息:\n\n") && WriteLine(file.get(), "分类数:%ld\n", classCount) &&
             WriteLine(file.get(), "邻域数:%d\n\n", neighbours) && WriteLine(file.get(), "分类号\t直方图\n") &&
             WriteLine(file.get(), "%ld\t%ld\n", 0L, zeroCount);
-  for (long c = 1; c <= classCount; ++c) ok = ok && WriteLine(file.get(), "%ld\t%ld\n", c, totals[c]);
+  for (size_t c = 1; c < totals.size(); ++c) ok = ok && WriteLine(file.get(), "%zu\t%ld\n", c, totals[c]);
   return Close(file) && ok;
 }
 
 LineReader::~LineReader() {
   if (file_) std::fclose(file_);
-  std::free(buffer_);
 }
 
 bool LineReader::Open(const std::string& path) {
@@ -107,10 +106,21 @@ bool LineReader::Open(const std::string& path) {
 }
 
 bool LineReader::Next(std::string_view& line) {
-  const ssize_t length = getline(&buffer_, &capacity_, file_);
-  if (length <= 0) return false;
-  line = std::string_view(buffer_, static_cast<size_t>(length));
-  if (line.back() == '\n') line.remove_suffix(1);
+  if (failed_) return false;
+  size_t length = 0;
+  int c;
+  while ((c = getc_unlocked(file_)) != EOF && c != '\n') {
+    if (length == kMaxLine) {
+      failed_ = true;
+      return false;
+    }
+    buffer_[length++] = static_cast<char>(c);
+  }
+  if (c == EOF && (length == 0 || std::ferror(file_))) {
+    failed_ = std::ferror(file_) != 0;
+    return false;
+  }
+  line = std::string_view(buffer_, length);
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   return true;
 }
@@ -120,7 +130,7 @@ bool OpenClumpLines(const std::string& path, LineReader& reader) {
   std::string_view line;
   for (size_t n = 1; n < StatisticsText::kFirstClumpLine && reader.Next(line); ++n) {
   }
-  return true;
+  return !reader.Failed();
 }
 
 bool StatisticsText::Read(const std::string& path) {
@@ -129,6 +139,11 @@ bool StatisticsText::Read(const std::string& path) {
   lines_.clear();
   std::string_view line;
   while (lines_.size() < kFirstClumpLine - 1 && reader.Next(line)) lines_.emplace_back(line);
+  if (reader.Failed()) return false;
+  // Editors that save UTF-8 may put a byte order mark first, which would
+  // hide the clump title.
+  if (!lines_.empty() && StartsWith(lines_[0], kByteOrderMark, sizeof kByteOrderMark - 1))
+    lines_[0].erase(0, sizeof kByteOrderMark - 1);
   return true;
 }
 
@@ -148,13 +163,13 @@ bool StatisticsText::CountAfterColon(size_t n, long& value) const {
   return colon != std::string_view::npos && ParseLong(line.substr(colon + 1), value);
 }
 
-bool StatisticsText::DigitAfterColon(size_t n, int& value) const {
+bool StatisticsText::NeighboursAfterColon(size_t n, int& value) const {
   const std::string_view line = Line(n);
   const size_t colon = line.find(':');
-  if (colon == std::string_view::npos || colon + 1 >= line.size()) return false;
-  const char c = line[colon + 1];
-  if (c < '0' || c > '9') return false;
-  value = c - '0';
+  if (colon == std::string_view::npos) return false;
+  const std::string_view count = line.substr(colon + 1);
+  if (count != "4" && count != "8") return false;
+  value = count[0] - '0';
   return true;
 }
 

@@ -187,15 +187,17 @@ long TileJoin::WriteStatistics(const char* path, long regions) const {
   for (uint64_t m = 1; m < number_.size(); ++m)
     if (!number_[m]) zeros += long(count_[m]);
   // Sieve of a clump image: the class value of each kept clump from the
-  // line of its number in the input statistics.
-  std::vector<long> classValue;
+  // line of its number in the input statistics, whose every line the
+  // regions are checked against.
+  ClumpTables t;
   if (mode_ == ZT_TILES_SIEVE) {
-    long last = 0;
+    int64_t highest = 0;
+    for (uint64_t m = 1; m < number_.size(); ++m) highest = std::max(highest, value_[m]);
+    if (long rc = ReadClumpLines(inputStatistics_.c_str(), long(highest), bandRows_ * bandColumns_, t)) return rc;
+    const bool wholeBand = window_.rows == bandRows_ && columns == bandColumns_;
     for (uint64_t m = 1; m < number_.size(); ++m)
-      if (number_[m]) last = long(value_[m]);
-    if (long rc = ReadClumpClassValues(inputStatistics_.c_str(), last, bandRows_ * bandColumns_, classValue)) return rc;
-    for (uint64_t m = 1; m < number_.size(); ++m)
-      if (number_[m] && (value_[m] < 1 || value_[m] > last)) return RC_INPUT_FILE_FAILED;
+      if (!AgreesWithClumpLine(t, long(m), long(value_[m]), long(count_[m]), long(first_[m]), columns, wholeBand))
+        return RC_INPUT_FILE_FAILED;
   }
   if (!path) return mode_ == ZT_TILES_SIEVE_MAP ? RC_OK : RC_NULL_ARGUMENT;
   const char* title = mode_ == ZT_TILES_CLUMP ? kClumpTitle : kSieveTitle;
@@ -206,7 +208,7 @@ long TileJoin::WriteStatistics(const char* path, long regions) const {
     do ++m;
     while (!number_[m]);
     const long first = long(first_[m]);
-    const long value = mode_ == ZT_TILES_SIEVE ? classValue[value_[m]] : long(value_[m]);
+    const long value = mode_ == ZT_TILES_SIEVE ? t.classValue[value_[m]] : long(value_[m]);
     return ClumpLine{long(number_[m]), value, first % columns, first / columns, long(count_[m])};
   });
   return written ? RC_OK : RC_REPORT_OPEN_FAILED;

@@ -348,12 +348,13 @@ TEST(AccuracyAppraise, FileModeFailuresWriteNoReport) {
   WriteText(w.dir.File("classes.txt"), "3 1 2 2");
   std::filesystem::remove(w.dir.File("points.txt"));
   EXPECT_EQ(FileMode(w), RC_INPUT_FILE_FAILED);
+  EXPECT_EQ(run("3 1 2 2", three + std::string(1 << 20, '\n')), RC_INPUT_FILE_FAILED) << "a file above 1 MiB";
   EXPECT_EQ(run("2 1 2", three), RC_INPUT_COUNT_MISMATCH);
   EXPECT_EQ(run("0", "0\n"), RC_INPUT_COUNT_MISMATCH);
   EXPECT_EQ(run("3 1 1 1", three), RC_CLASS_WITHOUT_CHECK_POINTS);  // class 2 has no check point
   EXPECT_EQ(run("3 1 2 3", three), RC_INPUT_FILE_FAILED);  // three distinct classes for two
   EXPECT_EQ(run("3 0 2 2", three), RC_INPUT_FILE_FAILED);  // two distinct, but class 0
-  EXPECT_EQ(run("3 1 2", three), RC_INPUT_FILE_FAILED);  // the class file ends early: class 0 for the last point
+  EXPECT_EQ(run("3 1 2", three), RC_INPUT_FILE_FAILED);  // the class file ends early
   // A class value above the class count at the points.
   ASSERT_EQ(SceneClass(6, 11), 2);
   WriteClassRecords(w.image, {"Crop"});
@@ -367,28 +368,41 @@ std::vector<long> Classes(const std::vector<zt::CheckPoint>& points) {
   return classes;
 }
 
-TEST(CheckPointFiles, ParsingStopsAtTheTextsEnds) {
+TEST(CheckPointFiles, EveryCountedEntryMustBeANumber) {
   std::vector<zt::CheckPoint> points;
-  // Counts far above what the texts hold.
-  ASSERT_EQ(zt::ParseCheckPoints("500 1 2", "500 1.5 2.5 3 4 5", points), RC_OK);
-  ASSERT_EQ(points.size(), 2u);
-  EXPECT_EQ(Classes(points), (std::vector<long>{1, 2}));
-  EXPECT_EQ(std::vector<double>({points[1].x, points[1].y}), std::vector<double>({3, 4}));
+  ASSERT_EQ(zt::ParseCheckPoints("3 1 2 2", "3\n1.5 2.5\n3 4\n-5e1 6\n", points), RC_OK);
+  EXPECT_EQ(Classes(points), (std::vector<long>{1, 2, 2}));
+  EXPECT_EQ(std::vector<double>({points[2].x, points[2].y}), std::vector<double>({-50, 6}));
+  // Entries past the counts are not read.
+  ASSERT_EQ(zt::ParseCheckPoints("2 1 2 x", "2 1 1 2 2 y", points), RC_OK);
+  EXPECT_EQ(points.size(), 2u);
+  const struct {
+    const char *why, *classes, *coordinates;
+  } refused[] = {
+      {"counts far above what the texts hold", "500 1 2", "500 1.5 2.5 3 4 5"},
+      {"a class missing", "3 1 2", "3 1 1 2 2 3 3"},
+      {"a pair missing", "3 1 2 2", "3 1 1 2 2"},
+      {"half a pair", "3 1 2 2", "3 1 1 2 2 3"},
+      {"a word for a class", "3 1 two 3", "3 1 1 2 2 3 3"},
+      {"a class that is no whole number", "3 1 2.5 3", "3 1 1 2 2 3 3"},
+      {"a coordinate run into letters", "4 1 2 2 1", "4 1 1 2 2 3 3\n29x7000 9120000\n"},
+      {"comma-separated coordinates", "2 1 2", "2 1,1 2,2"},
+  };
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.why);
+    EXPECT_EQ(zt::ParseCheckPoints(r.classes, r.coordinates, points), RC_INPUT_FILE_FAILED);
+    EXPECT_TRUE(points.empty());
+  }
   // Views that end inside a longer text: nothing past their end is read.
   const std::string classes = "3 1 2 3", coordinates = "3 1 1 2 2 3 3";
-  ASSERT_EQ(zt::ParseCheckPoints(std::string_view(classes).substr(0, 5), coordinates, points), RC_OK);
-  EXPECT_EQ(Classes(points), (std::vector<long>{1, 2, 0}));
-  ASSERT_EQ(zt::ParseCheckPoints(classes, std::string_view(coordinates).substr(0, 10), points), RC_OK);
-  EXPECT_EQ(points.size(), 2u);
-  // A text that is no number ends a file.
-  ASSERT_EQ(zt::ParseCheckPoints("3 1 two 3", "3 1 1 2 2 3 3", points), RC_OK);
-  EXPECT_EQ(Classes(points), (std::vector<long>{1, 0, 0}));
+  EXPECT_EQ(zt::ParseCheckPoints(std::string_view(classes).substr(0, 5), coordinates, points), RC_INPUT_FILE_FAILED);
+  EXPECT_EQ(zt::ParseCheckPoints(classes, std::string_view(coordinates).substr(0, 10), points), RC_INPUT_FILE_FAILED);
+  EXPECT_EQ(zt::ParseCheckPoints(std::string_view("1\0 1", 4), "1 0 0", points), RC_INPUT_FILE_FAILED);
   EXPECT_EQ(zt::ParseCheckPoints("", "", points), RC_INPUT_COUNT_MISMATCH);
   EXPECT_EQ(zt::ParseCheckPoints("-1", "-1", points), RC_INPUT_COUNT_MISMATCH);
   EXPECT_EQ(zt::ParseCheckPoints("501 1", "501 1 2", points), RC_TOO_MANY_CHECK_POINTS);
   EXPECT_EQ(zt::ParseCheckPoints("6.5 1", "6.5 1 2", points), RC_INPUT_COUNT_MISMATCH);
   EXPECT_EQ(zt::ParseCheckPoints("6e0 1", "6e0 1 2", points), RC_INPUT_COUNT_MISMATCH);
-  EXPECT_EQ(zt::ParseCheckPoints(std::string_view("1\0 1", 4), "1 0 0", points), RC_OK);
 }
 
 }  // namespace

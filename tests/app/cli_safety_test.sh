@@ -36,12 +36,16 @@ check "a first result" 0 "Wrote .*map.tif \\(2 classes\\)" -- "$ZTCLASS" mindist
 # Failures and refusals.
 printf 'not a statistics file\n' >"$WORK/bad.txt"
 printf '{"type":"FeatureCollection","features":[]}\n' >"$WORK/none.geojson"
+# The clumps of the map without its last row: clump 1 has fewer pixels.
+"$ZTCLASS" clump "$DIR/map.tif" --srcwin 0 0 12 9 -o "$WORK/part.tif" --stats "$WORK/part.txt" -q
 checks unchanged <<TABLE
 an existing result without --overwrite|2|-o: .*map.tif' exists; give --overwrite|mindist $S --aoi $A -o $DIR/map.tif
 no class AOI|1|has no class AOI|maxlike $WORK/flat.tif -o $DIR/map.tif --overwrite
 a training file of no class AOI|1|none.geojson' holds no class AOI for '.*flat.tif'|maxlike $WORK/flat.tif --aoi $WORK/none.geojson -o $DIR/map.tif --overwrite
 singular covariance|1|RC_SINGULAR_COVARIANCE \(4000010\)|maxlike $WORK/flat.tif --aoi $A -o $DIR/map.tif --overwrite
-a bad statistics file|1|eliminate failed|eliminate $DIR/clumps.tif --stats-in $WORK/bad.txt --threshold 2 -o $DIR/map.tif --stats $DIR/clump.txt --overwrite
+a bad statistics file|1|eliminate with the statistics '.*bad.txt' failed|eliminate $DIR/clumps.tif --stats-in $WORK/bad.txt --threshold 2 -o $DIR/map.tif --stats $DIR/clump.txt --overwrite
+the statistics of another clump image|1|eliminate with the statistics '.*part.txt' failed: RC_INPUT_FILE_FAILED|eliminate $DIR/clumps.tif --stats-in $WORK/part.txt --threshold 12 -o $DIR/map.tif --stats $DIR/b.txt --overwrite
+the statistics of another clump image, sieved|1|sieve with the statistics '.*part.txt' failed: RC_INPUT_FILE_FAILED|sieve $DIR/clumps.tif --stats-in $WORK/part.txt --threshold 2 -o $DIR/s.tif --stats $DIR/s.txt
 an unknown pixel type|2|--ot: unknown pixel type 'Complex'|mindist $S --aoi $A -o $DIR/map.tif --overwrite --ot Complex
 the input as the output|2|-o: .*scene.tif' is an input of the command|mindist $S --aoi $A -o $S --overwrite
 the training file as the quicklook|2|--png: .*aoi.geojson' is an input|mindist $S --aoi $A -o $DIR/other.tif --png $A --overwrite

@@ -15,13 +15,23 @@ printf '[{"number":1,"name":"Eau","color":"#0010FF"},{"number":2,"name":"Forêt"
 printf '# number, name, colour\n1\tWater\t#0000FF\n2\tForest\tgreen\n' >"$WORK/bad.txt"
 
 check "no command is a usage error" 2 "A subcommand is required" -- "$ZTCLASS"
-check "info on a missing file" 1 "cannot open raster" -- "$ZTCLASS" info "$WORK/missing.tif"
+: >"$WORK/empty.tif"
+printf 'no raster\n' >"$WORK/text.tif"
+checks <<TABLE
+info on a missing file|1|cannot open raster '.*missing.tif': no such file or directory$|info $WORK/missing.tif
+info on an empty file|1|cannot open raster '.*empty.tif': the file is empty$|info $WORK/empty.tif
+info on a file of no raster format|1|cannot open raster '.*text.tif': no raster format that GDAL reads recognises it$|info $WORK/text.tif
+TABLE
 check "info, without class records" 0 "Band 3: Byte" "^Class records: none$" -- "$ZTCLASS" info "$WORK/img.tif"
 
 check "classes write from text" 0 "Wrote 2 class record" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/classes.txt"
 check "classes show" 0 "2	#00A000	Forest" -- "$ZTCLASS" classes show "$WORK/classes.tif"
 check "colour table and category names for GIS programs" 0 "2: 0,160,0,255" "1: Water" -- gdalinfo "$WORK/classes.tif"
 check "classes write sets the QGIS style" 0 'value="2" color="#00A000" alpha="255" label="Forest"' -- cat "$WORK/classes.qml"
+printf '\357\273\277' | cat - "$WORK/classes.txt" >"$WORK/bom.txt"
+awk 'BEGIN { printf "1\tWater\t#0000FF\t"; for (i = 0; i < 5000; i++) printf "x"; print "" }' >"$WORK/long.txt"
+check "classes write from text behind a byte order mark" 0 "Wrote 2 class record" -- \
+  "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/bom.txt"
 check "classes write from JSON" 0 "Wrote 2" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/classes.json"
 check "UTF-8 names" 0 "Forêt	bois" -- "$ZTCLASS" classes show "$WORK/classes.tif"
 check "bad class list" 1 "bad.txt:3: colour" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/bad.txt"
@@ -30,16 +40,29 @@ printf '1\tWater\t#0000FF\tsea\342\202\n' >"$WORK/cut.txt"
 printf '1\tWa\001ter\t#0000FF\n' >"$WORK/control.txt"
 printf '[{"number":1,"name":"Water","color":"#0000FF"},{"number":2,"name":"x\\u0085","color":"#00A000"}]' >"$WORK/control.json"
 printf '1\tone\t#FF0000\n\n1\tagain\t#00FF00\n' >"$WORK/twice.txt"
+for number in 1.9 1e300 18446744073709551617 2.0 '"2"' 256 -1 18446744073709551615; do
+  printf '[{"number":1,"name":"Water","color":"#0000FF"},{"number":%s,"name":"Forest","color":"#00A000"}]' "$number" \
+    >"$WORK/number_$(tr -dc '0-9a-z.-' <<<"$number").json"
+done
 DIR="$WORK"
 checks unchanged <<TABLE
 a name not in UTF-8|1|latin1.txt:1: the name is not UTF-8 text \(byte 0xE9 at byte 4\)$|classes write $WORK/classes.tif --from $WORK/latin1.txt
 a remark cut inside a character|1|cut.txt:1: the remark is not UTF-8 text \(byte 0xE2 at byte 4\)$|classes write $WORK/classes.tif --from $WORK/cut.txt
 a control character in a name|1|control.txt:1: the name holds the control character U\+0001$|classes write $WORK/classes.tif --from $WORK/control.txt
 a control character from JSON|1|control.json entry 2: the name holds the control character U\+0085$|classes write $WORK/classes.tif --from $WORK/control.json
+a line of 5000 bytes|1|long.txt:1: the line is longer than 4096 bytes$|classes write $WORK/classes.tif --from $WORK/long.txt
 a class number twice|1|twice.txt:3: class number 1 is given twice \(also at .*twice.txt:1\)$|classes write $WORK/classes.tif --from $WORK/twice.txt
+a fractional class number|1|number_1.9.json entry 2: the class number 1.9 is not an integer$|classes write $WORK/classes.tif --from $WORK/number_1.9.json
+a class number beyond every integer|1|number_1e300.json entry 2: the class number 1e\+300 is not an integer$|classes write $WORK/classes.tif --from $WORK/number_1e300.json
+a class number beyond 64 bits|1|entry 2: the class number 1.8446744073709552e\+19 is not an integer$|classes write $WORK/classes.tif --from $WORK/number_18446744073709551617.json
+a whole number written with a fraction|1|entry 2: the class number 2.0 is not an integer$|classes write $WORK/classes.tif --from $WORK/number_2.0.json
+a class number in quotes|1|entry 2: the class number "2" is not an integer$|classes write $WORK/classes.tif --from $WORK/number_2.json
+a class number above 255|1|number_256.json entry 2: class number outside 0..255$|classes write $WORK/classes.tif --from $WORK/number_256.json
+a negative class number|1|number_-1.json entry 2: class number outside 0..255$|classes write $WORK/classes.tif --from $WORK/number_-1.json
+the largest unsigned 64-bit number|1|number_18446744073709551615.json entry 2: class number outside 0..255$|classes write $WORK/classes.tif --from $WORK/number_18446744073709551615.json
 TABLE
 printf 'ZT_CLASS_INFO_FILEHEAD0.9' >"$WORK/classes.cls"
-check "bad class file" 1 "RC_CLS_FILE_BAD_HEADER \(4000032\): the class-information file does not start" -- \
+check "bad class file" 1 "reading the class count from '.*classes.cls' failed: RC_CLS_FILE_BAD_HEADER \(4000032\): the class-information file does not start" -- \
   "$ZTCLASS" classes show "$WORK/classes.tif"
 mkdir -p "$WORK/ro" && cp "$WORK/classes.tif" "$WORK/ro/" && chmod 555 "$WORK/ro"
 if [ "$(id -u)" -ne 0 ]; then

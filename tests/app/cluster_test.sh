@@ -39,7 +39,7 @@ TABLE
 # The singular cluster named with its samples and what to try: every pixel
 # alike, all go to cluster 1.
 check "singular scatter matrix" 1 "RC_MATRIX_NOT_INVERTIBLE \(5000004\)" \
-  "the scatter matrix of cluster 2 \(0 samples, fewer than the 3 that 2 bands need\) cannot be inverted.*Try fewer clusters \(--classes 1 or less\)" \
+  "the scatter matrix of cluster 2 \(0 samples, fewer than the 3 that 2 bands need\) cannot be inverted.*Try one cluster \(--classes 1\), a smaller --interval" \
   -- "$ZTCLASS" cluster-gmindist "$WORK/flat.tif" -o "$WORK/singular.tif" --classes 2
 check "nothing left of a failed run" 1 "" -- test -e "$WORK/singular.tif"
 

@@ -137,6 +137,11 @@ no class records|1|has no class records|accuracy $WORK/mix.tif --aoi $WORK/refer
 records out of value order|1|class record 1 .*swapped.cls.* is class 2; .* must number the classes 1 to 2 in order|accuracy $WORK/swapped.tif --aoi $WORK/reference.geojson -o $WORK/y.txt
 TABLE
 check "no report after failures" 1 "" -- test -e "$WORK/y.txt"
+polygons far "1 Water 50 50 54 54" "2 Forest 60 60 64 64"
+check "reference polygons off the class image" 1 "the reference covers no pixel of '.*classes.tif'" -- \
+  "$ZTCLASS" accuracy "$WORK/classes.tif" --aoi "$WORK/far.geojson" --aoi-pixels -o "$WORK/f.txt" --json "$WORK/f.json" \
+  --csv "$WORK/f.csv"
+check "nothing written without samples" 1 "" -- test -e "$WORK/f.txt" -o -e "$WORK/f.json" -o -e "$WORK/f.csv"
 
 # File mode on a georeferenced copy: x = column, y = 10 - row. Points at
 # (0, 0) reference 1, (7, 0) reference 2, and one off the image: overall
@@ -155,6 +160,11 @@ printf '2\n1 2\n' >"$WORK/short_classes.txt"
 printf '3\n1 1 1\n' >"$WORK/one_class.txt"
 printf '6.5\n1 2 2\n' >"$WORK/half_count.txt"
 awk 'BEGIN { print 501; for (i = 0; i < 501; i++) print "0.5 9.5" }' >"$WORK/many_points.txt"
+printf '4\n1 2 2 1\n' >"$WORK/four_classes.txt"
+printf '4\n0.5 9.5\n7.5 9.5\n100 100\n29x7000 9120000\n' >"$WORK/garbled_points.txt"
+printf '4\n0.5 9.5\n7.5 9.5\n100 100\n' >"$WORK/short_points.txt"
+printf '3\n0.5,9.5\n7.5,9.5\n100,100\n' >"$WORK/comma_points.txt"
+printf '3\n1 two 2\n' >"$WORK/word_classes.txt"
 awk 'BEGIN { print 501; for (i = 0; i < 501; i++) print 1 + i % 2 }' >"$WORK/many_classes.txt"
 checks <<TABLE
 differing counts|1|RC_INPUT_COUNT_MISMATCH \(-2\).*|accuracy $WORK/geo.tif --points $WORK/points.txt --point-classes $WORK/short_classes.txt -o $WORK/z.txt
@@ -162,6 +172,10 @@ a class without check points is named|1|no check point of class 2 '[^']*' in '.*
 a count that is no whole number|1|RC_INPUT_COUNT_MISMATCH.*not a whole number|accuracy $WORK/geo.tif --points $WORK/points.txt --point-classes $WORK/half_count.txt -o $WORK/z.txt
 more than 500 check points|1|at most 500 check points are taken|accuracy $WORK/geo.tif --points $WORK/many_points.txt --point-classes $WORK/many_classes.txt -o $WORK/z.txt
 check points need georeferencing|1|has no georeferencing|accuracy $WORK/classes.tif --points $WORK/points.txt --point-classes $WORK/point_classes.txt -o $WORK/z.txt
+a coordinate that is no number, placed|1|'.*garbled_points.txt', line 5, entry 7: '29x7000' is no number|accuracy $WORK/geo.tif --points $WORK/garbled_points.txt --point-classes $WORK/four_classes.txt -o $WORK/z.txt
+fewer pairs than declared|1|'.*short_points.txt' declares 4 check points and holds 3 x y pairs|accuracy $WORK/geo.tif --points $WORK/short_points.txt --point-classes $WORK/four_classes.txt -o $WORK/z.txt
+comma-separated coordinates|1|'.*comma_points.txt', line 2, entry 1: '0.5,9.5' is no number|accuracy $WORK/geo.tif --points $WORK/comma_points.txt --point-classes $WORK/point_classes.txt -o $WORK/z.txt
+a class that is no number|1|'.*word_classes.txt', line 2, entry 2: 'two' is no whole class number|accuracy $WORK/geo.tif --points $WORK/points.txt --point-classes $WORK/word_classes.txt -o $WORK/z.txt
 points need their classes|2|--points requires --point-classes|accuracy $WORK/geo.tif --points $WORK/points.txt -o $WORK/z.txt
 points exclude polygons|2|excludes|accuracy $WORK/geo.tif --points $WORK/points.txt --point-classes $WORK/point_classes.txt --aoi $WORK/reference.geojson -o $WORK/z.txt
 TABLE

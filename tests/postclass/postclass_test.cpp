@@ -155,7 +155,7 @@ struct PostClassFixture : ::testing::Test {
 std::string Totals(long classes, int neighbours, long zeros, const std::vector<long>& totals) {
   std::ostringstream s;
   s << "去除分析统计信息:\n\n分类数:" << classes << "\n邻域数:" << neighbours << "\n\n分类号\t直方图\n0\t" << zeros << "\n";
-  for (long c = 1; c <= classes; ++c) s << c << "\t" << totals[c - 1] << "\n";
+  for (size_t c = 1; c <= totals.size(); ++c) s << c << "\t" << totals[c - 1] << "\n";
   return s.str();
 }
 
@@ -306,7 +306,7 @@ using EliminateTest = PostClassFixture;
 // by pixel.
 struct ReferenceEliminated {
   Grid classes;
-  std::vector<long> totals;  // classes 1..classCount, from index 0
+  std::vector<long> totals;  // classes 1..the class count or highest class, from index 0
 };
 
 ReferenceEliminated ReferenceEliminate(const Grid& g, long threshold, bool eight) {
@@ -315,7 +315,9 @@ ReferenceEliminated ReferenceEliminate(const Grid& g, long threshold, bool eight
   std::vector<long> value = l.value, count = l.count;
   ReferenceEliminated out;
   out.classes = g;
-  out.totals.assign(BruteForceClassCount(g), 0);
+  long highest = 0;
+  for (const auto& row : g) highest = std::max(highest, *std::max_element(row.begin(), row.end()));
+  out.totals.assign(std::max(BruteForceClassCount(g), highest), 0);
   for (long k = 1; k <= clumps; ++k) out.totals[value[k] - 1] += count[k];
   const std::vector<std::pair<long, long>> growth =
       eight ? std::vector<std::pair<long, long>>{{-1, -1}, {-1, 1}, {1, -1}, {1, 1}, {-1, 0}, {0, -1}, {0, 1}, {1, 0}}
@@ -381,6 +383,32 @@ TEST_F(EliminateTest, RandomMapsMatchAStepByStepMerging) {
       }
 }
 
+// The heading's class count is maximum - minimum + 1 when class 0 is absent:
+// classes 3 and 5 count 3. The totals run to the highest class, under the
+// heading as written.
+TEST_F(EliminateTest, ClassValuesAboveTheClassCountAreTotalledUpToTheHighest) {
+  const struct {
+    const char* name;
+    long low, high;
+  } cases[] = {{"classes 3 and 5", 3, 5}, {"classes 1 and 3", 1, 3}, {"classes 0 and 2", 0, 2}, {"classes 7 and 8", 7, 8}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    Grid g = RandomClasses(12, 15, 5);
+    for (auto& row : g)
+      for (long& v : row) v = v % 2 ? k.high : k.low;
+    const ReferenceEliminated expected = ReferenceEliminate(g, 4, false);
+    ASSERT_EQ(expected.totals.size(), size_t(k.high));
+    const std::string totals = Totals(BruteForceClassCount(g), 4, Label(g, false).zeros, expected.totals);
+    ASSERT_EQ(Clump(g, 4), RC_OK);
+    ASSERT_EQ(Eliminate("clumps.txt", "e2", 12, 15, 4), RC_OK);
+    EXPECT_EQ(ReadGrid("e2.tif", 15), expected.classes);
+    EXPECT_EQ(Text("e2.txt"), totals);
+    ASSERT_EQ(FromMap(Open("clumps_classes.tif").get(), "e1", 12, 15, 0, 0, 4, 4, true), RC_OK);
+    EXPECT_EQ(ReadGrid("e1.tif", 15), expected.classes);
+    EXPECT_EQ(Text("e1.txt"), totals);
+  }
+}
+
 TEST_F(EliminateTest, SieveFilesAndGbkClumpFilesAreRead) {
   const Grid g = {{2, 2, 1, 0}, {2, 2, 0, 1}};
   ASSERT_EQ(Clump(g, 4), RC_OK);
@@ -394,6 +422,9 @@ TEST_F(EliminateTest, SieveFilesAndGbkClumpFilesAreRead) {
   Write("sieve.txt", text);
   ASSERT_EQ(Eliminate("sieve.txt", "e", 2, 4, 1), RC_OK);
   EXPECT_EQ(Text("e.txt"), Totals(2, 4, 0, {2, 4})) << "a sieve file's block 0 counts as 0";
+  Write("bom.txt", "\xEF\xBB\xBF" + Text("clumps.txt"));
+  ASSERT_EQ(Eliminate("bom.txt", "e", 2, 4, 1), RC_OK);
+  EXPECT_EQ(Text("e.txt"), Totals(2, 4, 2, {2, 4})) << "a clump file behind a byte order mark";
 }
 
 TEST_F(EliminateTest, BadInputWritesNothing) {
@@ -403,8 +434,8 @@ TEST_F(EliminateTest, BadInputWritesNothing) {
   EXPECT_EQ(eliminate("clumps.txt", 7), RC_NULL_ARGUMENT) << "threshold above the window's pixel count";
   EXPECT_EQ(eliminate("missing.txt", 2), RC_INPUT_FILE_FAILED);
   std::string text = Text("clumps.txt");
-  Write("q2.txt", WithField(text, 3, 0, "分类数:2"));
-  EXPECT_EQ(eliminate("q2.txt", 2), RC_BAD_WINDOW) << "a class value above the class count";
+  Write("high.txt", WithField(text, 9, 1, "65537"));
+  EXPECT_EQ(eliminate("high.txt", 2), RC_BAD_WINDOW) << "a class value above the limit of the totals";
   Write("cut.txt", text.substr(0, text.rfind("3\t")));
   EXPECT_EQ(eliminate("cut.txt", 2), RC_INPUT_FILE_FAILED);
   Handle clumps = Open("clumps.tif"), result = Create("full.tif", 3, 2, ZTRS_Byte);
@@ -481,7 +512,7 @@ TEST_F(HostileStatistics, AClassValueOutOfRangeIsRefusedEvenForAClumpTheWindowMe
   const std::string text = Text("clumps.txt");
   ASSERT_EQ(Label(g, false).value[5], 6);
   ASSERT_EQ(Eliminate(text, 4, 3, 2), RC_OK);
-  for (const char* value : {"500", "-9223372036854775808", "-1"}) {
+  for (const char* value : {"65537", "-9223372036854775808", "-1"}) {
     SCOPED_TRACE(value);
     EXPECT_EQ(Eliminate(WithField(text, 7 + 5, 1, value), 4, 3, 2), RC_BAD_WINDOW);
     EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
@@ -495,12 +526,14 @@ TEST_F(HostileStatistics, CountsBeyondTheImageAreRefusedBeforeAnyArithmetic) {
   ASSERT_EQ(Eliminate(text, 2, 5, 2), RC_OK);
   ASSERT_EQ(Sieve(text, 2, 5, 2), RC_OK);
   ASSERT_EQ(ReadGrid("e.tif", 5), (Grid{{1, 1, 2, 2, 2}, {1, 2, 2, 2, 0}}));
-  // A first pixel outside the window is no pixel of it: the small clump is
-  // never reached, and stays.
+  // In a window of part of the band, a first pixel outside the window is no
+  // pixel of it: the small clump is never reached, and stays. Over the whole
+  // band it is no first pixel of the clump.
   for (const char* row : {"-1", "2", "-9223372036854775808"}) {
     SCOPED_TRACE(row);
-    ASSERT_EQ(Eliminate(WithField(text, 10, 3, row), 2, 5, 2), RC_OK);
-    EXPECT_EQ(ReadGrid("e.tif", 5), (Grid{{1, 1, 2, 2, 2}, {1, 3, 2, 2, 0}}));
+    ASSERT_EQ(Eliminate(WithField(text, 10, 3, row), 2, 4, 2), RC_OK);
+    EXPECT_EQ(ReadGrid("e.tif", 4), (Grid{{1, 1, 2, 2}, {1, 3, 2, 2}}));
+    EXPECT_EQ(Eliminate(WithField(text, 10, 3, row), 2, 5, 2), RC_INPUT_FILE_FAILED);
   }
   const std::string huge = "9223372036854775807";
   // The clump of class 2 (line 9) takes the small one of class 3.
@@ -519,6 +552,33 @@ TEST_F(HostileStatistics, CountsBeyondTheImageAreRefusedBeforeAnyArithmetic) {
   EXPECT_EQ(Sieve(WithField(text, 3, 0, "分类数:100000000"), 2, 5, 2), RC_OK) << "sieve only passes it on";
   EXPECT_EQ(Sieve(WithField(text, 3, 0, "分类数:" + huge), 2, 5, 2), RC_INPUT_FILE_FAILED);
   EXPECT_FALSE(std::filesystem::exists(File("s.txt")));
+}
+
+TEST_F(HostileStatistics, TheNeighbourCountIsFourOrEight) {
+  const Grid g = {{1, 1, 2, 2, 2}, {1, 3, 2, 2, 0}};
+  ASSERT_EQ(Clump(g, 8), RC_OK);
+  const std::string text = Text("clumps.txt");
+  ASSERT_EQ(WithField(text, 4, 0, "邻域数:8"), text);
+  ASSERT_EQ(Eliminate(WithField(text, 4, 0, "邻域数:4"), 2, 5, 2), RC_OK);
+  for (const char* line : {"邻域数:9x", "邻域数:9", "邻域数:6", "邻域数:88", "邻域数: 8", "邻域数:", "邻域数"}) {
+    SCOPED_TRACE(line);
+    EXPECT_EQ(Eliminate(WithField(text, 4, 0, line), 2, 5, 2), RC_INPUT_FILE_FAILED);
+    EXPECT_EQ(Sieve(WithField(text, 4, 0, line), 2, 5, 2), RC_INPUT_FILE_FAILED);
+    EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
+    EXPECT_FALSE(std::filesystem::exists(File("s.txt")));
+  }
+}
+
+TEST_F(HostileStatistics, ALineLongerThanAFewKiBIsRefusedUnheld) {
+  const Grid g = {{1, 1, 2, 2, 2}, {1, 3, 2, 2, 0}};
+  ASSERT_EQ(Clump(g, 4), RC_OK);
+  const std::string text = Text("clumps.txt"), blanks(5000, ' ');
+  // Blanks before a count are read past, however many.
+  ASSERT_EQ(Eliminate(WithField(text, 9, 4, " 5"), 2, 5, 2), RC_OK);
+  for (const std::string& changed : {WithField(text, 2, 0, blanks), WithField(text, 9, 4, blanks + "5")}) {
+    EXPECT_EQ(Eliminate(changed, 2, 5, 2), RC_INPUT_FILE_FAILED);
+    EXPECT_EQ(Sieve(changed, 2, 5, 2), RC_INPUT_FILE_FAILED);
+  }
 }
 
 TEST_F(HostileStatistics, AClumpNumberAboveThePixelCountIsNoClumpImage) {
@@ -678,9 +738,10 @@ TEST(RegionsTest, ALargeWindowKeepsEveryRegionsTablesAfterTheLabelsAreResolved) 
 using PostClassMapTest = PostClassFixture;
 
 TEST_F(PostClassMapTest, AMapEliminateCannotTakeIsRefusedAsTheTwoStepsRefuseIt) {
-  // Classes 3 to 5: a class count of 3, below the class value 5.
-  const Grid g = {{3, 4, 5}, {3, 4, 5}};
-  ASSERT_EQ(Clump(g, 8), RC_OK);
+  // Classes 65537 and 65538: a class count of 2, class values above the limit.
+  WriteGeoTiff(File("clumps_classes.tif"), {.columns = 3, .rows = 2, .type = GDT_UInt32},
+               [](int, int c, int) { return c == 1 ? 65537.0 : 65538.0; });
+  ASSERT_EQ(ClumpInto(Open("clumps_classes.tif").get(), "clumps", 2, 3, 0, 0, 8), RC_OK);
   EXPECT_EQ(Eliminate("clumps.txt", "e2", 2, 3, 2), RC_BAD_WINDOW);
   Handle source = Open("clumps_classes.tif");
   EXPECT_EQ(FromMap(source.get(), "e1", 2, 3, 0, 0, 8, 2, true), RC_BAD_WINDOW);
@@ -852,6 +913,57 @@ TEST_F(PostClassMapTest, AJoinRefusesTilesThatAreNotItsOwn) {
   EXPECT_EQ(ztTileJoinResolve(join.get(), File("t.txt").c_str(), &regions), RC_BAD_WINDOW) << "tiles missing";
   EXPECT_EQ(ztTileLabel(source.get(), 1, 8, 8, 15, 0, 8, ZT_TILES_CLUMP, &buffer, &size), RC_BAD_WINDOW);
   EXPECT_EQ(ztTileLabel(source.get(), 1, 8, 8, 0, 0, 8, 7, &buffer, &size), RC_BAD_WINDOW) << "no such mode";
+}
+
+// Clumps 1 (class 1, 3 px), 2 (class 2, 5 px), 3 (class 3, 4 px), 4 (class
+// 1, 2 px), on lines 8 to 11. Every clump of the band must be what its line
+// says; in a window of part of the band, no clump may hold more pixels than
+// its line.
+std::string Swapped(const std::string& text, size_t a, size_t b) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::swap(lines[a - 1], lines[b - 1]);
+  std::string out;
+  for (const std::string& line : lines) out += line + "\n";
+  return out;
+}
+
+TEST_F(HostileStatistics, TheStatisticsOfAnotherClumpImageAreRefused) {
+  const Grid g = {{1, 1, 2, 2, 2}, {1, 3, 2, 2, 0}, {3, 3, 3, 1, 1}};
+  ASSERT_EQ(Clump(g, 4), RC_OK);
+  const std::string text = Text("clumps.txt");
+  ASSERT_EQ(Eliminate(text, 3, 5, 2), RC_OK);
+  ASSERT_EQ(Sieve(text, 3, 5, 2), RC_OK);
+  // Clumps 2 and 3 are left, numbered 1 and 2.
+  ASSERT_EQ(Sieve(text, 3, 5, 4), RC_OK);
+  std::filesystem::copy_file(File("s.tif"), File("sieved.tif"));
+  const struct {
+    const char* why;
+    std::string text;
+    long columns;
+  } refused[] = {
+      {"a pixel count", WithField(text, 9, 4, "4"), 5},
+      {"a first row", WithField(text, 10, 3, "2"), 5},
+      {"a first column", WithField(text, 11, 2, "4"), 5},
+      {"clump lines in another order", Swapped(text, 8, 9), 5},
+      {"a count below the window's pixels of the clump", WithField(text, 8, 4, "2"), 3},
+  };
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.why);
+    EXPECT_EQ(Eliminate(r.text, 3, r.columns, 2), RC_INPUT_FILE_FAILED);
+    EXPECT_EQ(Sieve(r.text, 3, r.columns, 2), RC_INPUT_FILE_FAILED);
+    EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
+    EXPECT_FALSE(std::filesystem::exists(File("s.txt")));
+    std::vector<double> pixels;
+    Handle clumps = Open("clumps.tif");
+    EXPECT_EQ(InTiles(clumps.get(), 3, r.columns, 0, 0, 2, 0, ZT_TILES_SIEVE, 2, File("in.txt").c_str(),
+                      File("t.txt").c_str(), pixels),
+              RC_INPUT_FILE_FAILED);
+  }
+  // The sieved image with the statistics of the clump image it came from.
+  EXPECT_EQ(PostClassFixture::Sieve("sieved.tif", "clumps.txt", "e", 3, 5, 0, 0, 2, true), RC_INPUT_FILE_FAILED);
+  EXPECT_EQ(PostClassFixture::Sieve("sieved.tif", "clumps.txt", "s", 3, 5, 0, 0, 2), RC_INPUT_FILE_FAILED);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 """clump, sieve, eliminate and accuracy from Python against the command line,
 failures as exceptions, progress and Ctrl-C."""
 
+import json
 import os
 import signal
 import threading
@@ -87,6 +88,19 @@ def test_failures_raise_and_write_nothing(class_map, tmp_path, call, name, code,
         assert name in str(raised.value)
     assert says in str(raised.value)
     assert sorted(os.listdir(tmp_path)) == before
+
+
+def test_accuracy_without_samples_raises_and_writes_nothing(class_map, tmp_path):
+    # Three classes, as the map has, each polygon off the map.
+    far = tmp_path / "far.geojson"
+    features = [{"type": "Feature", "properties": {"class": name},
+                 "geometry": {"type": "Polygon", "coordinates": [[[x, 500], [x + 9, 500], [x + 9, 509], [x, 509],
+                                                                  [x, 500]]]}}
+                for name, x in (("Water", 500), ("Vegetation", 520), ("Built-up", 540))]
+    far.write_text(json.dumps({"type": "FeatureCollection", "features": features}))
+    with pytest.raises(ztclass.Error, match="covers no pixel of '.*mindist.tif'"):
+        ztclass.accuracy(class_map, tmp_path / "a.txt", aoi=far)
+    assert not (tmp_path / "a.txt").exists()
 
 
 def test_existing_result_needs_overwrite(class_map, tmp_path):
