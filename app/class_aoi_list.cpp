@@ -74,14 +74,20 @@ ClassAoiList::ClassAoiList(void* image, const std::string& aoiFile, const std::s
     throw CommandError("cannot read AOIs from '" + aoiFile + "'" +
                        (classField.empty() ? "" : " with class field '" + classField + "'"));
   Check(ztRSAllocAOIInfo(image, &editor_), "loading the AOIs");
-  bool has = false;
-  Check(ztHasClassAOI(editor_, has), "listing the class AOIs");
-  if (!has) return;
-  long count = 0;
-  Check(ztGetClassAOINum(editor_, count), "counting the class AOIs");
-  aois_.resize(count);
-  Check(ztGetClassAOIInfo(editor_, count, aois_.data()), "reading the class AOIs");
-  for (const AOI& aoi : aois_) CheckClassName(aoi, aoiFile);
+  // The destructor does not run for a constructor that throws.
+  try {
+    bool has = false;
+    Check(ztHasClassAOI(editor_, has), "listing the class AOIs");
+    if (!has) return;
+    long count = 0;
+    Check(ztGetClassAOINum(editor_, count), "counting the class AOIs");
+    aois_.resize(count);
+    Check(ztGetClassAOIInfo(editor_, count, aois_.data()), "reading the class AOIs");
+    for (const AOI& aoi : aois_) CheckClassName(aoi, aoiFile);
+  } catch (...) {
+    ztRSFreeAOIInfo(editor_);
+    throw;
+  }
 }
 
 ClassAoiList::~ClassAoiList() { ztRSFreeAOIInfo(editor_); }
