@@ -67,13 +67,11 @@ long ReadClumps(const char* path, long clumpCount, long bandCells, InputStatisti
   for (auto* table : {&t.classValue, &t.column, &t.row, &t.count}) table->assign(clumpCount + 1, 0);
   long rc = RC_OK;
   std::string_view line;
-  std::vector<std::string_view> f;
+  std::vector<std::string_view> fields;
   for (long k = 1; k <= clumpCount; ++k) {
     if (!lines.Next(line)) return RC_INPUT_FILE_FAILED;
     if (rc) continue;
-    SplitFields(line, f);
-    if (f.size() < 5 || !ParseLong(f[1], t.classValue[k]) || !ParseLong(f[2], t.column[k]) ||
-        !ParseLong(f[3], t.row[k]) || !ParseLong(f.back(), t.count[k]) || t.count[k] < 0 || t.count[k] > bandCells)
+    if (!ParseClumpLine(line, k, bandCells, t, fields))
       rc = RC_INPUT_FILE_FAILED;
     else if (t.classValue[k] < 0 || t.classValue[k] > kMaxEliminateClasses)
       rc = RC_BAD_WINDOW;

@@ -27,20 +27,22 @@ long ReadSieveInput(const char* path, long bandCells, SieveInput& in) {
   return RC_OK;
 }
 
+bool ParseClumpLine(std::string_view line, long k, long bandCells, ClumpTables& t,
+                    std::vector<std::string_view>& f) {
+  SplitFields(line, f);
+  return f.size() >= 5 && ParseLong(f[1], t.classValue[k]) && ParseLong(f[2], t.column[k]) &&
+         ParseLong(f[3], t.row[k]) && ParseLong(f.back(), t.count[k]) && t.count[k] >= 0 && t.count[k] <= bandCells;
+}
+
 long ReadClumpLines(const char* path, long last, long bandCells, ClumpTables& t) {
   if (last < 0 || last > bandCells) return RC_BAD_WINDOW;
   LineReader lines;
   if (!OpenClumpLines(path, lines)) return RC_INPUT_FILE_FAILED;
   for (auto* table : {&t.classValue, &t.column, &t.row, &t.count}) table->assign(last + 1, 0);
   std::string_view line;
-  std::vector<std::string_view> f;
-  for (long k = 1; k <= last; ++k) {
-    if (!lines.Next(line)) return RC_INPUT_FILE_FAILED;
-    SplitFields(line, f);
-    if (f.size() < 5 || !ParseLong(f[1], t.classValue[k]) || !ParseLong(f[2], t.column[k]) ||
-        !ParseLong(f[3], t.row[k]) || !ParseLong(f.back(), t.count[k]) || t.count[k] < 0 || t.count[k] > bandCells)
-      return RC_INPUT_FILE_FAILED;
-  }
+  std::vector<std::string_view> fields;
+  for (long k = 1; k <= last; ++k)
+    if (!lines.Next(line) || !ParseClumpLine(line, k, bandCells, t, fields)) return RC_INPUT_FILE_FAILED;
   return RC_OK;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // What sieve takes from the statistics file of a clump image: its heading,
 // and the clump lines, which must describe the clumps of the image.
+#include <string_view>
 #include <vector>
 
 #include "postclass/merge_target.h"
@@ -18,6 +19,13 @@ struct SieveInput {
 // must be a count of the band's bandCells pixels. RC_INPUT_FILE_FAILED when
 // the file cannot be read or either count is out of range.
 long ReadSieveInput(const char* path, long bandCells, SieveInput& in);
+
+// Clump line k of a statistics file into k of t: class value, first pixel
+// and pixel count; false when a field is missing or no number, or the pixel
+// count lies outside 0..bandCells. fields: room the caller keeps from line
+// to line.
+bool ParseClumpLine(std::string_view line, long k, long bandCells, ClumpTables& t,
+                    std::vector<std::string_view>& fields);
 
 // The clump lines 1..last of the file at path: class value, first pixel and
 // pixel count of clump number k at k of t. RC_INPUT_FILE_FAILED when there
