@@ -17,8 +17,6 @@ constexpr double kNoDataTolerance = 1e-6;
 // tells apart.
 constexpr double kWholeFractionTolerance = 1e-9;
 
-bool IsIntegerType(ZTRSDataType type) { return type != ZTRS_Float32 && type != ZTRS_Float64; }
-
 }  // namespace
 
 FractionPass::FractionPass(void* source, const long* bands, long bandCount, void* result, long classCount,
@@ -49,11 +47,11 @@ long FractionPass::Open() {
 
 void FractionPass::DecomposeRow(const Matrix& p, const BandScaling& scaling, long rowStart, long width) {
   const std::vector<double*>& bands = pass_.BandBuffers();
-  const NoDataRule& rule = pass_.NoData();
+  NoDataRule rule = pass_.NoData();
+  rule.tolerance = kNoDataTolerance;
   const long bandCount = pass_.BandCount();
   for (long i = 0; i < width; ++i) {
-    const double first = bands[0][rowStart + i];
-    bool noData = rule.active && std::fabs(first - rule.value) <= kNoDataTolerance;
+    bool noData = rule.Holds(bands[0][rowStart + i]);
     for (long b = 0; b < bandCount && !noData; ++b) {
       const double v = bands[b][rowStart + i];
       noData = IsMissingValue(v);
@@ -71,7 +69,7 @@ long FractionPass::WriteRow(const ClassificationPass::Rect& r, long y) {
   const long width = r.x1 - r.x0;
   for (long k = 0; k < classCount_; ++k) {
     // An integer type truncates: a fraction a hair below 1 would become 0.
-    if (IsIntegerType(resultType_))
+    if (!IsFloatingType(resultType_))
       for (long i = 0; i < width; ++i) {
         double& f = rowFractions_[k][i];
         if (std::fabs(f - std::round(f)) <= kWholeFractionTolerance) f = std::round(f);
