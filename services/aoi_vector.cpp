@@ -63,16 +63,19 @@ const OGRSpatialReference* RealSrs(const OGRSpatialReference* srs) {
   return EQUAL(name, "Undefined geographic SRS") || EQUAL(name, "Undefined Cartesian SRS") ? nullptr : srs;
 }
 
-// A shapefile whose .dbf exists but gives no field was cut short or is
-// damaged: its polygons would each become a class of their own.
-bool AttributesLost(GDALDataset& source, const std::string& path, OGRFeatureDefn* defn, std::string& dbf) {
-  if (!EQUAL(source.GetDriver()->GetDescription(), "ESRI Shapefile") || defn->GetFieldCount() > 0) return false;
+// A shapefile holds its attributes in the .dbf beside it. One whose .dbf
+// gives no field was cut short or damaged, and one without a .dbf was
+// copied without it: either way its polygons would each become a class of
+// their own. Gives why, or nothing.
+std::string AttributesLost(GDALDataset& source, const std::string& path, OGRFeatureDefn* defn) {
+  if (!EQUAL(source.GetDriver()->GetDescription(), "ESRI Shapefile") || defn->GetFieldCount() > 0) return {};
   for (const char* extension : {"dbf", "DBF"}) {
-    dbf = CPLResetExtension(path.c_str(), extension);
+    const std::string dbf = CPLResetExtension(path.c_str(), extension);
     VSIStatBufL stat;
-    if (VSIStatL(dbf.c_str(), &stat) == 0) return true;
+    if (VSIStatL(dbf.c_str(), &stat) == 0)
+      return "its attribute table '" + dbf + "' cannot be read (cut short or damaged)";
   }
-  return false;
+  return "its attribute table '" + std::string(CPLResetExtension(path.c_str(), "dbf")) + "' is missing";
 }
 
 struct DatasetCloser {
@@ -261,10 +264,8 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
   if (!source || source->GetLayerCount() < 1) return Refuse(ZTRS_ERR_AOI_FILE, CPLGetLastErrorMsg());
   OGRLayer* layer = source->GetLayer(0);
   OGRFeatureDefn* defn = layer->GetLayerDefn();
-  std::string dbf;
-  if (AttributesLost(*source, path, defn, dbf))
-    return Refuse(ZTRS_ERR_AOI_FILE, "its attribute table '" + dbf +
-                                         "' cannot be read (cut short or damaged): the polygons' classes are unknown");
+  if (const std::string lost = AttributesLost(*source, path, defn); !lost.empty())
+    return Refuse(ZTRS_ERR_AOI_FILE, lost + ": the polygons' classes are unknown");
   double gt[6];
   const OGRSpatialReference* srs = RealSrs(layer->GetSpatialRef());
   if (!pixelCoordinates && image->GetGeoTransform(gt) != CE_None && DeclaresSrs(*source, path, srs))

@@ -98,6 +98,8 @@ void RunArea(const AreaOptions& o) {
       why += " (" + o.output + ": " + reason + ")";
     else if (GDALGetGeoTransform(static_cast<GDALDatasetH>(ztRSGetGDALDataset(image.get())), transform) != CE_None)
       why += " (the image has no georeferencing, so its cells have no size to measure areas by)";
+    else if (rc == RC_RASTER_IO_FAILED && *ztRSLastIOError())
+      why += " (" + DescribeResultCode(rc) + "; " + ztRSLastIOError() + ")";
     else
       why += " (" + DescribeResultCode(rc) + ")";
     throw CommandError(why);

@@ -199,10 +199,14 @@ printf '{"type":"FeatureCollection","features":[
 check "a polygon that cannot be placed is named" 1 "far.geojson': polygon 2 of class 'water' lies outside the image" -- \
   "$ZTCLASS" mindist "$WORK/utm.tif" --aoi "$WORK/far.geojson" -o "$WORK/far.tif"
 
-# A shapefile whose .dbf was cut short would train one class per polygon.
+# A shapefile whose .dbf was cut short or left behind would train one class
+# per polygon.
 ogr2ogr -q "$WORK/areas.shp" "$WORK/plain.geojson"
 head -c 20 "$WORK/areas.dbf" >"$WORK/cut.dbf" && mv "$WORK/cut.dbf" "$WORK/areas.dbf"
 check "a .dbf cut short is refused" 1 "areas.dbf' cannot be read \(cut short or damaged\)" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$WORK/areas.shp" -o "$WORK/dbf.tif"
+rm "$WORK/areas.dbf"
+check "a missing .dbf is refused" 1 "areas.dbf' is missing: the polygons' classes are unknown" -- \
   "$ZTCLASS" mindist "$S" --aoi "$WORK/areas.shp" -o "$WORK/dbf.tif"
 
 # A class file written elsewhere may hold any bytes: its names still give a

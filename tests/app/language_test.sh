@@ -111,6 +111,21 @@ cp "$WORK/landuse.cls" "$WORK/plain.cls"
 check "area of an image without georeferencing, and why" 1 "统计地类面积失败！" "has no georeferencing" -- \
   "$ZTCLASS" area "$WORK/plain.tif" -o "$WORK/p.txt"
 check "no side-car beside the input" 1 "" -- test -e "$WORK/plain.tif.aux.xml"
+gdal_translate -q -co TILED=YES -co BLOCKXSIZE=16 -co BLOCKYSIZE=16 -co COMPRESS=DEFLATE \
+  "$WORK/landuse.tif" "$WORK/damaged.tif"
+cp "$WORK/landuse.cls" "$WORK/damaged.cls"
+/usr/bin/python3 -c '
+import sys
+from osgeo import gdal
+dataset = gdal.Open(sys.argv[1])
+offset = int(dataset.GetRasterBand(1).GetMetadataItem("BLOCK_OFFSET_0_0", "TIFF"))
+dataset = None
+with open(sys.argv[1], "r+b") as f:
+    f.seek(offset)
+    f.write(b"Z" * 8)' "$WORK/damaged.tif"
+check "area of a damaged map names the block GDAL could not read" 1 \
+  "RC_RASTER_IO_FAILED \(5000010\).*; reading '.*damaged.tif', band 1, row .*: .*IReadBlock failed" -- \
+  "$ZTCLASS" area "$WORK/damaged.tif" -o "$WORK/damaged.txt"
 check "no class records" 1 "has no class records" -- "$ZTCLASS" area "$WORK/norecords.tif" -o "$WORK/x.txt"
 check "report directory missing" 2 "does not exist" -- "$ZTCLASS" area "$WORK/landuse.tif" -o "$WORK/none/x.txt"
 check "nothing written for a failure" 1 "" -- test -e "$WORK/x.txt"
