@@ -28,16 +28,16 @@ const char* ztLocaleLanguage() {
   // gettext ignores LANGUAGE in the C locale, whose texts are the program's
   // source texts: English here.
   if (locale.empty() || locale == "C" || locale == "POSIX") return kEnglish;
-  std::string_view list = Variable("LANGUAGE");
-  if (list.empty()) return StartsWith(locale, "zh") ? kChinese : kEnglish;
-  while (!list.empty()) {
+  // A LANGUAGE list of languages without texts here (fr:de) leaves the
+  // locale's language in force.
+  for (std::string_view list = Variable("LANGUAGE"); !list.empty();) {
     const size_t colon = list.find(':');
     const std::string_view entry = list.substr(0, colon);
     if (StartsWith(entry, "zh")) return kChinese;
     if (StartsWith(entry, "en")) return kEnglish;
     list = colon == std::string_view::npos ? std::string_view() : list.substr(colon + 1);
   }
-  return kEnglish;
+  return StartsWith(locale, "zh") ? kChinese : kEnglish;
 }
 
 void ztSetLanguage(const char* language) {

@@ -67,6 +67,15 @@ inline bool NoDataRule::Holds(double v) const {
   return active && (IsNoDataValue(v, value) || std::fabs(v - value) <= tolerance);
 }
 
+// The rule of the methods that read a no-data value stored at a narrower
+// precision than the double they compare it in: a first-band value within
+// 1e-6 of the no-data value makes a no-data pixel, in training and in
+// classification alike.
+inline NoDataRule WithinMillionth(NoDataRule rule) {
+  rule.tolerance = 1e-6;
+  return rule;
+}
+
 // True when any of the first count bands holds value (IsNoDataValue).
 inline bool AnyBandEquals(const PixelValues& pixel, long count, double value) {
   for (long b = 0; b < count; ++b)

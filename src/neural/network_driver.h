@@ -71,17 +71,6 @@ class TrainingSamples {
 // band scaling derived from them, which it returns.
 BandScaling ScalePatterns(ZTRSDataType type, long bandCount, double** patterns, long count);
 
-constexpr double kNetworkNoDataTolerance = 1e-6;
-
-// The pass's no-data rule as the networks apply it in training and in
-// classification alike: a first-band value within kNetworkNoDataTolerance of
-// the no-data value makes a no-data pixel.
-inline NoDataRule NetworkNoData(const ClassificationPass& pass) {
-  NoDataRule rule = pass.NoData();
-  rule.tolerance = kNetworkNoDataTolerance;
-  return rule;
-}
-
 // A network decision that decides a run of pixels side by side:
 // DecideRun(x, count, classes) gives classes[i], i < count <= kRunPixels,
 // the class Decide gives the pixel whose scaled value of band b is
@@ -118,7 +107,7 @@ struct NetworkRun {
 template <typename Decision>
 long ClassifyByNetwork(const Decision& decision, ClassificationPass& pass, const BandScaling& scaling,
                        int captionId) {
-  const NoDataRule noData = NetworkNoData(pass);
+  const NoDataRule noData = WithinMillionth(pass.NoData());
   RecordBandScaling(pass.Result(), scaling);
   if constexpr (NetworkRunDecision<Decision>) {
     return pass.Run(captionId, NetworkRun<Decision>{decision, scaling, noData,
@@ -211,7 +200,7 @@ long UnsupervisedNetwork(const NetworkCall& call, long interval, ProgressSession
   const Window& w = call.window;
   std::vector<void*> bands = pass.Bands();
   long patternCount = 0;
-  if (long rc = SampleImage(bands.data(), call.bandCount, interval, NetworkNoData(pass), w.rows, w.columns,
+  if (long rc = SampleImage(bands.data(), call.bandCount, interval, WithinMillionth(pass.NoData()), w.rows, w.columns,
                             w.firstRow, w.firstColumn, patterns.Patterns(), &patternCount))
     return rc;
   if (patternCount == 0) return RC_TOO_FEW_SAMPLES;

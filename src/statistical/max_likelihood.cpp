@@ -27,7 +27,6 @@ namespace {
 
 constexpr int kCaption = 17;
 constexpr int kGatherCaption = 15;
-constexpr double kNoDataTolerance = 1e-6;
 // Columns of a polygon's row read at a time: bounds the buffers whatever
 // the polygon's width and the band count.
 constexpr long kSpanColumns = 4096;
@@ -113,7 +112,7 @@ class StatisticsGathering {
           ztRSConvNValues(type_, typed_.Data(), span, &rows_[b * span]);
         }
         for (long c = piece; c < piece + span; ++c) {
-          if (noData_.active && IsNoDataValue(rows_[c - piece], noData_.value)) continue;
+          if (noData_.Holds(rows_[c - piece])) continue;
           if (ztRSPtInPolygon(shape_.xy.data(), shape_.PointCount(), c, r, 0) != 1) continue;
           for (long b = 0; b < n; ++b) x[b] = rows_[b * span + (c - piece)];
           // A pixel without a value in some band would make every statistic NaN.
@@ -157,7 +156,7 @@ struct Decision {
     }
     if (noData.active)
       for (long i = 0; i < count; ++i)
-        if (std::fabs(bands[0][first + i] - noData.value) <= kNoDataTolerance) out[i] = kNoDataClass;
+        if (noData.Holds(bands[0][first + i])) out[i] = kNoDataClass;
   }
 };
 
@@ -165,7 +164,7 @@ struct Decision {
 // open, progress started) into the model.
 long Learn(void* source, const ClassificationPass& pass, const std::vector<AOI>& aois, Model& model) {
   std::vector<ClassGaussian> statistics;
-  StatisticsGathering gathering(source, pass.Bands(), pass.SourceType(), pass.NoData());
+  StatisticsGathering gathering(source, pass.Bands(), pass.SourceType(), WithinMillionth(pass.NoData()));
   if (long rc = gathering.Run(aois, statistics)) return rc;
   const long n = pass.BandCount(), count = static_cast<long>(aois.size());
   std::vector<double> means, covariances;
@@ -197,7 +196,7 @@ long Apply(const Model& model, ClassificationPass& pass) {
   if (long rc = classifier.PrepareModel()) return rc;
   if (long rc = WriteModelClasses(model, pass)) return rc;
   const double threshold = model.parameters.value("threshold", 0.0);
-  return pass.Run(kCaption, Decision{classifier, pass.NoData(), n, threshold});
+  return pass.Run(kCaption, Decision{classifier, WithinMillionth(pass.NoData()), n, threshold});
 }
 
 long MaxLikelihood(void* source, long* bands, long bandCount, double threshold, void* result, const Window& w) {

@@ -11,7 +11,6 @@ namespace zt {
 
 namespace {
 
-constexpr double kNoDataTolerance = 1e-6;
 // How far from a whole number rounding may leave a fraction that is one in
 // truth (a pure pixel's 0.9999999999999998): far below what a real mixture
 // tells apart.
@@ -47,8 +46,7 @@ long FractionPass::Open() {
 
 void FractionPass::DecomposeRow(const Matrix& p, const BandScaling& scaling, long rowStart, long width) {
   const std::vector<double*>& bands = pass_.BandBuffers();
-  NoDataRule rule = pass_.NoData();
-  rule.tolerance = kNoDataTolerance;
+  const NoDataRule rule = WithinMillionth(pass_.NoData());
   const long bandCount = pass_.BandCount();
   for (long i = 0; i < width; ++i) {
     bool noData = rule.Holds(bands[0][rowStart + i]);

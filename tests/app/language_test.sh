@@ -24,6 +24,7 @@ done <<'TABLE'
 地类面积统计报告 LANG=zh_CN.UTF-8
 地类面积统计报告 LC_MESSAGES=zh_TW.UTF-8 LANG=en_US.UTF-8
 地类面积统计报告 LANG=de_DE.UTF-8 LANGUAGE=fr:zh_CN:en
+地类面积统计报告 LANG=zh_CN.UTF-8 LANGUAGE=fr:de
 Class LANG=en_US.UTF-8
 Class LANG=zh_CN.UTF-8 LANGUAGE=en
 Class LC_ALL=C LANGUAGE=zh_CN

@@ -271,7 +271,9 @@ TEST(ImageSampler, BandsOfDifferentTypesKeepTheirValues) {
       for (int c = 0; c < w.columns; ++c) {
         const double* pattern = array.Patterns()[r * w.columns + c];
         ASSERT_EQ(pattern[0], wide(2, c, r)) << r << "," << c;
-        if (bandCount == 2) ASSERT_EQ(pattern[1], narrow(1, c, r)) << r << "," << c;
+        if (bandCount == 2) {
+          ASSERT_EQ(pattern[1], narrow(1, c, r)) << r << "," << c;
+        }
       }
   }
 }
