@@ -213,10 +213,14 @@ long Learn(const IsodataArguments& a, const ClassificationPass& pass, Model& mod
   SetClassRecords(model, records.empty() ? nullptr : records.data(), final->count);
   ClusterTable& classes = final == &first ? second : first;
   ClassifySamples(reader, grid, noData, *final, classes, n);
+  // A cluster that draws no sample in this pass keeps the mean it was found
+  // with, which its colour comes from too: a mean of zeros would take
+  // pixels that no sample lies near, under a record made for another mean.
   std::vector<double> means(final->count * n), classNumbers(final->count);
   for (long j = 0; j < final->count; ++j) {
     classNumbers[j] = static_cast<double>(j + 1);
-    for (long b = 0; b < n; ++b) means[j * n + b] = classes.entries[j].mean[b];
+    const Cluster& cluster = classes.entries[j].samples > 0 ? classes.entries[j] : final->entries[j];
+    for (long b = 0; b < n; ++b) means[j * n + b] = cluster.mean[b];
   }
   model.Put("means", {final->count, n}, std::move(means));
   model.Put("classes", {final->count}, std::move(classNumbers));

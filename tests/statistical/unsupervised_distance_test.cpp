@@ -602,13 +602,28 @@ TEST(Isodata, NoIterationClassifiesByThePassOverTheInitialCentres) {
         EXPECT_EQ(got, expected) << c << " " << j;
       }
     }
-    // An empty class keeps a mean of zeros.
+    // An empty class keeps its centre.
     std::vector<Vec> means;
-    for (int j = 1; j <= 5; ++j) means.push_back(classes.count.count(j) ? classes.mean.at(j) : Vec(3, 0.0));
+    for (int j = 1; j <= 5; ++j) means.push_back(classes.count.count(j) ? classes.mean.at(j) : centres[j - 1]);
     ExpectMap(s.scene.Result(), s.rows, s.columns, [&](int r, int c) {
       return Nearest(means, PixelOf(s.scene, s.bandList, s.firstRow + r, s.firstColumn + c)) + 1;
     });
   }
+}
+
+// Samples 200, 100, 200, 100 at interval 2 give centres 200, 100 and 200
+// again, which no sample reaches (ties go to the first). The pixel 5, off
+// the grid, is nearest 100 of the centres: class 2, not a third class of
+// no mean.
+TEST(Isodata, AClusterWithoutSamplesKeepsItsCentre) {
+  Scene scene(4, 4, 1, [](int, int c, int r) {
+    return c == 2 && (r == 0 || r == 2) ? 100.0 : c == 1 && r == 1 ? 5.0 : 200.0;
+  });
+  long bands[] = {1};
+  ASSERT_EQ(ztISODATA(scene.source, bands, 1, 3, 5.0f, 0, 0.05f, 1.0f, 0, 1, 2, scene.result, 4, 4, 0, 0, nullptr, 0),
+            RC_OK);
+  EXPECT_EQ(Records(scene.result).size(), 3u);
+  EXPECT_EQ(scene.Result(), (std::vector<double>{1, 1, 2, 1, 1, 2, 1, 1, 1, 1, 2, 1, 1, 1, 1, 1}));
 }
 
 // ISODATA's own checks (the shared ones are tested with the pass).
