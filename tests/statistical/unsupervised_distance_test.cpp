@@ -3,6 +3,8 @@
 // literal nearest-mean loop, on small real GeoTIFFs; ISODATA's split and merge
 // steps on tables worked out by hand, and whole calls on tiny real images whose
 // iterations are worked out by hand or follow the brute-force centres.
+#include <limits>
+
 #include "classifier_fixture.h"
 #include "statistical/isodata_clusters.h"
 #include "ztclass/result_codes.h"
@@ -190,6 +192,22 @@ TEST(UnsupervisedMinimumDistance, APassWithoutAUsableSampleFindsNoCentre) {
   Unsup u([](int, int c, int r) { return c == 0 && r == 0 ? 5.0 : 9.0; }, true, 9);
   EXPECT_EQ(u.MiniDist(2), RC_TOO_FEW_SAMPLES);
   EXPECT_EQ(u.MiniDist(1), RC_TOO_FEW_SAMPLES);  // no pass runs, and no sample makes a class
+}
+
+// An interval beyond the window samples its first pixel alone, however
+// large: that sample becomes centre 2 (centre 1, the image's first pixel,
+// lies outside the window) and the one class, 2, of every pixel.
+TEST(UnsupervisedMinimumDistance, AnIntervalBeyondTheWindowSamplesItsFirstPixel) {
+  const long largest = std::numeric_limits<long>::max();
+  for (long interval : {100L, largest - 5, largest}) {
+    SCOPED_TRACE(interval);
+    Unsup u;
+    ASSERT_EQ(ztFJDMiniDist(u.scene.source, u.bands.data(), 2, 3, interval, u.scene.result, u.rows, u.columns,
+                            u.firstRow, u.firstColumn),
+              RC_OK);
+    EXPECT_EQ(Records(u.scene.result).size(), 2u);
+    u.ExpectMap([](const Vec&) { return 2; });
+  }
 }
 
 // A 16-bit image: each band's range stretched over 0..255 (8-bit means are
