@@ -32,7 +32,14 @@ unknown stretch|1|unknown --stretch 'vivid'|isodata $WORK/scene.tif -o $WORK/x.t
 display band not used|2|band 2 is not among the bands used|cluster-box $WORK/scene.tif -o $WORK/x.tif --classes 2 --bands 1 --display-bands 1,2,1
 two display bands|2|three bands|cluster-box $WORK/scene.tif -o $WORK/x.tif --classes 2 --display-bands 1,2
 box values beyond a byte|2|class values up to 256, more than a Byte result holds|cluster-box $WORK/scene.tif -o $WORK/x.tif --classes 255
-classes meeting the no-data class|2|would meet 255|cluster-mindist $WORK/nodata.tif -o $WORK/x.tif --classes 255
+classes meeting the no-data class|2|up to 255, beyond 254: 255 is the class of no-data pixels|cluster-mindist $WORK/nodata.tif -o $WORK/x.tif --classes 255
+the no-data class without no-data|2|up to 255, beyond 254|cluster-mindist $WORK/scene.tif -o $WORK/m255.tif --classes 255
+the no-data class with a model|2|up to 255, beyond 254|cluster-mindist $WORK/scene.tif -o $WORK/x.tif --classes 255 --save-model $WORK/x.ztm
+isodata meeting the no-data class|2|up to 255, beyond 254|isodata $WORK/scene.tif -o $WORK/i255.tif --classes 255 --iterations 0
+isodata beyond the class records|2|up to 256, beyond 254|isodata $WORK/scene.tif -o $WORK/x.tif --classes 256 --ot UInt16 --iterations 0
+box beyond the class records|2|up to 256, beyond 254|cluster-box $WORK/scene.tif -o $WORK/b255.tif --classes 255 --ot UInt16
+box at the highest class|0|Wrote|cluster-box $WORK/scene.tif -o $WORK/b253.tif --classes 253 --save-model $WORK/b253.ztm
+isodata at the highest class|0|Wrote|isodata $WORK/scene.tif -o $WORK/i254.tif --classes 254 --iterations 0 --save-model $WORK/i254.ztm
 isodata splits too far for Int8|2|up to 150, more than a Int8 result holds|isodata $WORK/scene.tif -o $WORK/x.tif --classes 100 --ot Int8
 no classes|2|--classes must be at least 1|cluster-mindist $WORK/scene.tif -o $WORK/x.tif --classes 0
 TABLE
