@@ -44,11 +44,21 @@ isodata splits too far for Int8|2|up to 150, more than a Int8 result holds|isoda
 no classes|2|--classes must be at least 1|cluster-mindist $WORK/scene.tif -o $WORK/x.tif --classes 0
 TABLE
 # The singular cluster named with its samples and what to try: every pixel
-# alike, all go to cluster 1.
+# alike, all go to cluster 1, and no number of clusters helps.
 check "singular scatter matrix" 1 "RC_MATRIX_NOT_INVERTIBLE \(5000004\)" \
-  "the scatter matrix of cluster 2 \(0 samples, fewer than the 3 that 2 bands need\) cannot be inverted.*Try one cluster \(--classes 1\), a smaller --interval" \
+  "the scatter matrix of cluster 1 \(120 samples, all on one line or plane through zero in the space of the 2 bands\) cannot be inverted, nor can that of all 120 samples together, so no number of clusters helps" \
   -- "$ZTCLASS" cluster-gmindist "$WORK/flat.tif" -o "$WORK/singular.tif" --classes 2
 check "nothing left of a failed run" 1 "" -- test -e "$WORK/singular.tif"
+# Centre 1, the pixel 0,0 above the window, draws no sample; centre 2, the
+# outlier, one; centre 3 every other sample. Cluster 2 is the first whose
+# matrix cannot be inverted, and one cluster can be.
+byte_image "$WORK/far" 12 10 2 'r == 0 && c == 0 ? 0 : r == 5 && c == 5 ? (b == 1 ? 250 : 5) : \
+  (b == 1 ? 30 + (c * 7 + r * 3) % 5 : 60 + (c * 3 + r * 5) % 7)'
+check "the cluster that failed" 1 \
+  "the scatter matrix of cluster 2 \(1 sample, fewer than the 2 that 2 bands need\) cannot be inverted: .*Try fewer clusters \(--classes 2 or less\)" \
+  -- "$ZTCLASS" cluster-gmindist "$WORK/far.bin" -o "$WORK/far3.tif" --classes 3 --window 9,12,1,0
+check "one cluster" 0 "Wrote .*far1.tif \(1 class" -- \
+  "$ZTCLASS" cluster-gmindist "$WORK/far.bin" -o "$WORK/far1.tif" --classes 1 --window 9,12,1,0
 
 # ISODATA's split threshold (5 on 8-bit images) follows the bands' extent:
 # the scene's values reach 203, x 100 in the 16-bit copy.
