@@ -15,14 +15,7 @@ namespace ztcli {
 
 namespace {
 
-// The source can give no-data pixels, which take class 255: a no-data value
-// on the first listed band, or a floating type that may hold NaN.
-bool HasNoData(void* source, long firstBand) {
-  int flag = 0;
-  ztRSGetRasterNoDataValue(ztRSGetRasterBand(source, firstBand), &flag);
-  const ZTRSDataType type = ztRSGetDatasetType(source);
-  return flag == 1 || type == ZTRS_Float32 || type == ZTRS_Float64;
-}
+constexpr long kHighestClassValue = 254;
 
 // Values of the result that one count read holds at most.
 constexpr long kCountValues = 1L << 21;
@@ -116,9 +109,13 @@ ClusterJob::ClusterJob(const ClusterOptions& o, const std::function<long(long)>&
   if (result && highest > TypeMaximum(result->Type()))
     throw UsageError("--classes " + std::to_string(o.classes) + " gives class values up to " +
                        std::to_string(highest) + ", more than a " + o.method.type + " result holds");
-  if (highest >= 255 && HasNoData(source.get(), bands[0]))
+  // 255 is the class of no-data pixels wherever classes go (a saved model
+  // holds 1..254 and may meet another image's no-data): the values stop at
+  // 254 whether or not this image has no-data, with --save-model or without.
+  if (highest > kHighestClassValue)
     throw UsageError("--classes " + std::to_string(o.classes) + " gives class values up to " +
-                       std::to_string(highest) + ", which would meet 255, the class of the image's no-data pixels");
+                       std::to_string(highest) + ", beyond " + std::to_string(kHighestClassValue) +
+                       ": 255 is the class of no-data pixels");
 }
 
 ModelSpec ClusterModelSpec(const std::string& method, const ClusterOptions& o, const ClusterJob& job) {

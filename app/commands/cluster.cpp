@@ -13,6 +13,7 @@
 #include "ztclass/result_codes.h"
 #include "number_options.h"
 #include "ztclass/unsupervised.h"
+#include "ztservices/matrix.h"
 #include "ztservices/raster.h"
 
 namespace ztcli {
@@ -31,37 +32,79 @@ struct ClusterMethod {
   long valueOffset;  // the box writes class k as k + 1
 };
 
+// The sums of x x^T over a cluster's samples (upper triangle), added in the
+// order the generalized minimum distance adds them, so that its inversion
+// fails exactly where the library's did.
+struct Scatter {
+  explicit Scatter(long n) : n(n), sums(n * n, 0.0) {}
+  void Add(const double* x) {
+    for (long a = 0; a < n; ++a)
+      for (long b = a; b < n; ++b) sums[a * n + b] += x[a] * x[b];
+    ++count;
+  }
+  bool Invertible() const {
+    std::vector<double> s(sums), inverse(n * n);
+    for (long a = 0; a < n; ++a)
+      for (long b = a; b < n; ++b) s[b * n + a] = s[a * n + b] /= static_cast<double>(count);
+    return ztInverseMatrix1(s.data(), n, false, inverse.data()) != 0;
+  }
+  long n;
+  long count = 0;
+  std::vector<double> sums;
+};
+
 // The generalized minimum distance writes its samples' clusters into the
-// result before it inverts their scatter matrices, so a failed inversion can
-// be explained from there: the cluster of fewest samples (a scatter matrix
-// of fewer samples than bands + 1 cannot be inverted) and what to change.
+// result before it inverts their scatter matrices, cluster by cluster in
+// ascending order, and stops at the first that cannot be inverted. A failed
+// run is explained from there: that cluster, rebuilt from the samples, and
+// whether any cluster count could help: not when the matrix of all samples
+// together, the one cluster of --classes 1, cannot be inverted either.
 std::string SingularClusterAdvice(void* result, const ClusterJob& job, long classes) {
   const Window& w = job.window;
-  const long bandCount = static_cast<long>(job.bands.size());
-  std::map<long, long> samples;
-  std::vector<double> row(w.columns);
+  const long n = static_cast<long>(job.bands.size());
+  std::map<long, Scatter> clusters;
+  Scatter all(n);
+  std::vector<double> row(w.columns), values(n * w.columns), sample(n);
   ztRSFlushCache(result);
   void* band = ztRSGetRasterBand(result, 1);
   for (long y = 0; y < w.rows; y += job.interval) {
     if (ztRSRasterIO(band, ZTRS_Read, 0, y, w.columns, 1, row.data(), w.columns, 1, ZTRS_Float64, 0, 0)) break;
-    for (long x = 0; x < w.columns; x += job.interval)
-      if (row[x] >= 1 && row[x] <= classes) ++samples[static_cast<long>(row[x])];
+    bool read = true;
+    for (long b = 0; b < n && read; ++b)
+      read = ztRSRasterIO(ztRSGetRasterBand(job.source.get(), job.bands[b]), ZTRS_Read, w.firstColumn,
+                          w.firstRow + y, w.columns, 1, &values[b * w.columns], w.columns, 1, ZTRS_Float64, 0,
+                          0) == 0;
+    if (!read) break;
+    for (long x = 0; x < w.columns; x += job.interval) {
+      if (!(row[x] >= 1 && row[x] <= classes)) continue;
+      for (long b = 0; b < n; ++b) sample[b] = values[b * w.columns + x];
+      clusters.try_emplace(static_cast<long>(row[x]), n).first->second.Add(sample.data());
+      all.Add(sample.data());
+    }
   }
-  long cluster = 0, fewest = 0;
-  for (long k = 1; k <= classes; ++k) {
-    const long count = samples.count(k) ? samples[k] : 0;
-    if (cluster == 0 || count < fewest) cluster = k, fewest = count;
+  const auto failed = std::find_if(clusters.begin(), clusters.end(),
+                                   [](const auto& cluster) { return !cluster.second.Invertible(); });
+  std::string text = "the scatter matrix of ";
+  if (failed == clusters.end()) {
+    text += "a cluster";
+  } else {
+    const long count = failed->second.count;
+    text += "cluster " + std::to_string(failed->first) + " (" + std::to_string(count) +
+            (count == 1 ? " sample" : " samples");
+    text += count < n ? ", fewer than the " + std::to_string(n) + " that " + std::to_string(n) + " bands need)"
+                      : ", all on one line or plane through zero in the space of the " + std::to_string(n) + " bands)";
   }
-  std::string text = "the scatter matrix of cluster " + std::to_string(cluster) + " (" + std::to_string(fewest) +
-                     " samples";
-  text += fewest < bandCount + 1 ? ", fewer than the " + std::to_string(bandCount + 1) + " that " +
-                                       std::to_string(bandCount) + " bands need)"
-                                 : ", all but on one line or plane of the " + std::to_string(bandCount) + " bands)";
-  // --classes is at least 1.
+  text += " cannot be inverted";
+  if (all.count > 0 && !all.Invertible())
+    return text + ", nor can that of all " + std::to_string(all.count) +
+           " samples together, so no number of clusters helps: their values lie in fewer dimensions than the "
+           "bands (equal samples, a band of zeros, bands in proportion). Try a smaller --interval, other --bands, "
+           "or cluster-mindist, which needs no scatter matrix";
+  // The matrix of all samples inverts, so one cluster, at least, works.
   const std::string fewer = classes > 2    ? "fewer clusters (--classes " + std::to_string(classes - 1) + " or less), "
                             : classes == 2 ? "one cluster (--classes 1), "
                                            : "";
-  return text + " cannot be inverted: a cluster started at an outlier pixel keeps few samples. Try " + fewer +
+  return text + ": a cluster started at an outlier pixel keeps few samples. Try " + fewer +
          "a smaller --interval, or cluster-mindist, which needs no scatter matrix";
 }
 

@@ -23,18 +23,17 @@ bool IsUnusableSample(const double* values, long n, const NoDataRule& noData) {
 }
 
 long FirstCentre(SampleReader& reader, const SampleGrid& grid, long row, long column, long n,
-                 std::vector<double>& first) {
-  const NoDataRule noTest;
+                 const NoDataRule& noData, std::vector<double>& first) {
   first.assign(n, 0.0);
   reader.Read(row, column, first.data());
   if (long rc = reader.Failure()) return rc;
-  if (!IsUnusableSample(first.data(), n, noTest)) return RC_OK;
+  if (!IsUnusableSample(first.data(), n, noData)) return RC_OK;
   for (long j = 0; j < grid.Rows(); ++j) {
     const double* samples = reader.Row(j);
     if (long rc = reader.Failure()) return rc;
     for (long i = 0; i < grid.Columns(); ++i) {
       const double* sample = samples + i * n;
-      if (IsUnusableSample(sample, n, noTest)) continue;
+      if (IsUnusableSample(sample, n, noData)) continue;
       std::copy(sample, sample + n, first.begin());
       return RC_OK;
     }
@@ -87,12 +86,11 @@ long SelectCentres(SampleReader& reader, const SampleGrid& grid, long count, lon
 }
 
 long InitialStatistics(SampleReader& reader, const SampleGrid& grid, long count, long n,
-                       const std::vector<double>& centres, InitialClasses& c) {
+                       const std::vector<double>& centres, const NoDataRule& noData, InitialClasses& c) {
   c.bandCount = n;
   c.counts.fill(0);
   std::vector<double> sum(kClassTableSize * n, 0.0), squares(kClassTableSize * n, 0.0);
   c.sampleClass.assign(grid.Count(), 0);
-  const NoDataRule noTest;
   BeginPhase(kStatisticsCaption, grid.w.rows / grid.s);
   // The nearest centre of each sample of a row, -1 for an unusable one.
   std::vector<long> winners(grid.Columns());
@@ -105,7 +103,7 @@ long InitialStatistics(SampleReader& reader, const SampleGrid& grid, long count,
       for (long i = begin; i < end; ++i) {
         const double* sample = row + i * n;
         winners[i] = -1;
-        if (IsUnusableSample(sample, n, noTest)) continue;
+        if (IsUnusableSample(sample, n, noData)) continue;
         winners[i] = static_cast<long>(
             NearestClass(count, [&](size_t k) { return SquaredDistance(&centres[k * n], sample, n); }));
       }

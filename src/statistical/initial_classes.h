@@ -26,12 +26,14 @@ inline double SquaredDistance(const double* a, const double* b, long n) {
 bool IsUnusableSample(const double* values, long n, const NoDataRule& noData);
 
 // Centre 1 into first (n values): the sample at (row, column) of the source,
-// or, where a band of it holds a missing value, the first sample of the
-// grid that holds a number in every band: such a centre is nearest to no
-// sample (its distances are NaN), and would leave one class to every pixel. Where the grid has no such sample either,
-// the value at (row, column) stays, for the selection to find no centre.
+// or, where it is unusable (IsUnusableSample), the first usable sample of
+// the grid: a missing value is nearest to no sample (its distances are NaN)
+// and would leave one class to every pixel, and a no-data value would make
+// a class of pixels that are never classified. Where the grid has no usable
+// sample either, the value at (row, column) stays, for the selection to
+// find no centre.
 long FirstCentre(SampleReader& reader, const SampleGrid& grid, long row, long column, long n,
-                 std::vector<double>& first);
+                 const NoDataRule& noData, std::vector<double>& first);
 
 // Max-min selection of count centres into centres[(k-1)*n + b], k = 1..count.
 // Centre 1 is first (n values). For k = 2..count one pass over the samples:
@@ -56,11 +58,12 @@ struct InitialClasses {
   double Deviation(int k, long b) const { return deviation[k * bandCount + b]; }
 };
 
-// Every usable sample joins the nearest of the count centres (ties to the
-// lower class number); counts, means, deviations and the candidate list
-// follow. One progress step per sampled row (caption 57, range window rows
-// / s). No candidate gives RC_TOO_FEW_SAMPLES.
+// Every usable sample (IsUnusableSample under noData) joins the nearest of
+// the count centres (ties to the lower class number); counts, means,
+// deviations and the candidate list follow. One progress step per sampled
+// row (caption 57, range window rows / s). No candidate gives
+// RC_TOO_FEW_SAMPLES.
 long InitialStatistics(SampleReader& reader, const SampleGrid& grid, long count, long n,
-                       const std::vector<double>& centres, InitialClasses& classes);
+                       const std::vector<double>& centres, const NoDataRule& noData, InitialClasses& classes);
 
 }  // namespace zt

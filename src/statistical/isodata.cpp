@@ -62,12 +62,13 @@ long CheckArguments(const IsodataArguments& a) {
   return RC_OK;
 }
 
-// Every sample to the nearest of the reference's clusters (ties to the lower
-// index); the output's 256 entries get counts, means and deviations. The
+// Every usable sample (IsUnusableSample under noData) to the nearest of the
+// reference's clusters (ties to the lower index); the output's 256 entries
+// get counts, means and deviations. The
 // iteration's progress (0..100) follows the sampled rows, so that a log
 // shows a long iteration moving.
-void ClassifySamples(SampleReader& reader, const SampleGrid& grid, const ClusterTable& reference,
-                     ClusterTable& output, long n) {
+void ClassifySamples(SampleReader& reader, const SampleGrid& grid, const NoDataRule& noData,
+                     const ClusterTable& reference, ClusterTable& output, long n) {
   std::vector<std::vector<double>> squares(kClusterSlots, std::vector<double>(n, 0.0));
   for (Cluster& cluster : output.entries) {
     cluster.samples = 0;
@@ -77,7 +78,6 @@ void ClassifySamples(SampleReader& reader, const SampleGrid& grid, const Cluster
   }
   output.count = reference.count;
   if (reference.count < 1) return;
-  const NoDataRule noTest;
   // The nearest cluster of each sample of a row, -1 for an unusable one.
   std::vector<long> winners(grid.Columns());
   for (long j = 0; j < grid.Rows(); ++j) {
@@ -87,7 +87,7 @@ void ClassifySamples(SampleReader& reader, const SampleGrid& grid, const Cluster
       for (long i = begin; i < end; ++i) {
         const double* sample = row + i * n;
         winners[i] = -1;
-        if (IsUnusableSample(sample, n, noTest)) continue;
+        if (IsUnusableSample(sample, n, noData)) continue;
         winners[i] = static_cast<long>(NearestClass(static_cast<size_t>(reference.count), [&](size_t k) {
           return SquaredDistance(reference.entries[k].mean.data(), sample, n);
         }));
@@ -127,8 +127,8 @@ void ShowIteration(long iteration) {
 
 // The iterations; final receives the final clusters. Every cluster deleted
 // gives RC_TOO_FEW_SAMPLES.
-long Iterate(const IsodataArguments& a, SampleReader& reader, const SampleGrid& grid, ClusterTable& first,
-             ClusterTable& second, ClusterTable*& final) {
+long Iterate(const IsodataArguments& a, SampleReader& reader, const SampleGrid& grid, const NoDataRule& noData,
+             ClusterTable& first, ClusterTable& second, ClusterTable*& final) {
   const long n = a.bandCount;
   ClusterTable* reference = &first;
   ClusterTable* output = &second;
@@ -138,7 +138,7 @@ long Iterate(const IsodataArguments& a, SampleReader& reader, const SampleGrid& 
     if (IsStopProgress()) return RC_CANCELLED;
     while (true) {
       const long c = reference->count;
-      ClassifySamples(reader, grid, *reference, *output, n);
+      ClassifySamples(reader, grid, noData, *reference, *output, n);
       if (long rc = reader.Failure()) return rc;
       DeleteSmallClusters(*output, a.limits.minSamples);
       SetPos(100);
@@ -202,20 +202,25 @@ long Learn(const IsodataArguments& a, const ClassificationPass& pass, Model& mod
   ClusterTable* final = &first;
   SampleReader reader(a.source, a.bands, n, grid);
   if (!reader.IsOpen()) return RC_NULL_ARGUMENT;
+  const NoDataRule& noData = pass.NoData();
   std::vector<double> origin, centres;
-  if (long rc = FirstCentre(reader, grid, a.window.firstRow, a.window.firstColumn, n, origin)) return rc;
-  if (long rc = SelectCentres(reader, grid, k, n, origin, NoDataRule{}, centres)) return rc;
+  if (long rc = FirstCentre(reader, grid, a.window.firstRow, a.window.firstColumn, n, noData, origin)) return rc;
+  if (long rc = SelectCentres(reader, grid, k, n, origin, noData, centres)) return rc;
   for (long j = 0; j < k; ++j) std::copy_n(&centres[j * n], n, first.entries[j].mean.begin());
   first.count = k;
-  if (long rc = Iterate(a, reader, grid, first, second, final)) return rc;
+  if (long rc = Iterate(a, reader, grid, noData, first, second, final)) return rc;
   std::vector<AOI> records = ClusterRecords(a, pass, *final);
   SetClassRecords(model, records.empty() ? nullptr : records.data(), final->count);
   ClusterTable& classes = final == &first ? second : first;
-  ClassifySamples(reader, grid, *final, classes, n);
+  ClassifySamples(reader, grid, noData, *final, classes, n);
+  // A cluster that draws no sample in this pass keeps the mean it was found
+  // with, which its colour comes from too: a mean of zeros would take
+  // pixels that no sample lies near, under a record made for another mean.
   std::vector<double> means(final->count * n), classNumbers(final->count);
   for (long j = 0; j < final->count; ++j) {
     classNumbers[j] = static_cast<double>(j + 1);
-    for (long b = 0; b < n; ++b) means[j * n + b] = classes.entries[j].mean[b];
+    const Cluster& cluster = classes.entries[j].samples > 0 ? classes.entries[j] : final->entries[j];
+    for (long b = 0; b < n; ++b) means[j * n + b] = cluster.mean[b];
   }
   model.Put("means", {final->count, n}, std::move(means));
   model.Put("classes", {final->count}, std::move(classNumbers));

@@ -12,8 +12,9 @@ namespace zt {
 
 struct SampleGrid {
   SampleGrid(const Window& window, long interval) : w(window), s(interval) {}
-  long Rows() const { return w.rows > 0 ? (w.rows + s - 1) / s : 0; }
-  long Columns() const { return w.columns > 0 ? (w.columns + s - 1) / s : 0; }
+  // Rounded up without adding s, which may be as large as a long holds.
+  long Rows() const { return w.rows > 0 ? (w.rows - 1) / s + 1 : 0; }
+  long Columns() const { return w.columns > 0 ? (w.columns - 1) / s + 1 : 0; }
   long Count() const { return Rows() * Columns(); }
   long Row(long j) const { return w.firstRow + j * s; }
   long Column(long i) const { return w.firstColumn + i * s; }

@@ -31,9 +31,10 @@ long UnsupervisedTraining::Prepare(ProgressSession& progress, int mainCaptionId)
   if (!reader_->IsOpen()) return RC_NULL_ARGUMENT;
   const long n = args_.bandCount, k = static_cast<long>(args_.classCount);
   std::vector<double> first, centres;
-  if (long rc = FirstCentre(*reader_, grid_, 0, 0, n, first)) return rc;
-  if (long rc = SelectCentres(*reader_, grid_, k, n, first, pass_.NoData(), centres)) return rc;
-  return InitialStatistics(*reader_, grid_, k, n, centres, classes_);
+  const NoDataRule& noData = pass_.NoData();
+  if (long rc = FirstCentre(*reader_, grid_, 0, 0, n, noData, first)) return rc;
+  if (long rc = SelectCentres(*reader_, grid_, k, n, first, noData, centres)) return rc;
+  return InitialStatistics(*reader_, grid_, k, n, centres, noData, classes_);
 }
 
 long DefaultInterval(const Window& w) {

@@ -32,16 +32,33 @@ unknown stretch|1|unknown --stretch 'vivid'|isodata $WORK/scene.tif -o $WORK/x.t
 display band not used|2|band 2 is not among the bands used|cluster-box $WORK/scene.tif -o $WORK/x.tif --classes 2 --bands 1 --display-bands 1,2,1
 two display bands|2|three bands|cluster-box $WORK/scene.tif -o $WORK/x.tif --classes 2 --display-bands 1,2
 box values beyond a byte|2|class values up to 256, more than a Byte result holds|cluster-box $WORK/scene.tif -o $WORK/x.tif --classes 255
-classes meeting the no-data class|2|would meet 255|cluster-mindist $WORK/nodata.tif -o $WORK/x.tif --classes 255
+classes meeting the no-data class|2|up to 255, beyond 254: 255 is the class of no-data pixels|cluster-mindist $WORK/nodata.tif -o $WORK/x.tif --classes 255
+the no-data class without no-data|2|up to 255, beyond 254|cluster-mindist $WORK/scene.tif -o $WORK/m255.tif --classes 255
+the no-data class with a model|2|up to 255, beyond 254|cluster-mindist $WORK/scene.tif -o $WORK/x.tif --classes 255 --save-model $WORK/x.ztm
+isodata meeting the no-data class|2|up to 255, beyond 254|isodata $WORK/scene.tif -o $WORK/i255.tif --classes 255 --iterations 0
+isodata beyond the class records|2|up to 256, beyond 254|isodata $WORK/scene.tif -o $WORK/x.tif --classes 256 --ot UInt16 --iterations 0
+box beyond the class records|2|up to 256, beyond 254|cluster-box $WORK/scene.tif -o $WORK/b255.tif --classes 255 --ot UInt16
+box at the highest class|0|Wrote|cluster-box $WORK/scene.tif -o $WORK/b253.tif --classes 253 --save-model $WORK/b253.ztm
+isodata at the highest class|0|Wrote|isodata $WORK/scene.tif -o $WORK/i254.tif --classes 254 --iterations 0 --save-model $WORK/i254.ztm
 isodata splits too far for Int8|2|up to 150, more than a Int8 result holds|isodata $WORK/scene.tif -o $WORK/x.tif --classes 100 --ot Int8
 no classes|2|--classes must be at least 1|cluster-mindist $WORK/scene.tif -o $WORK/x.tif --classes 0
 TABLE
 # The singular cluster named with its samples and what to try: every pixel
-# alike, all go to cluster 1.
+# alike, all go to cluster 1, and no number of clusters helps.
 check "singular scatter matrix" 1 "RC_MATRIX_NOT_INVERTIBLE \(5000004\)" \
-  "the scatter matrix of cluster 2 \(0 samples, fewer than the 3 that 2 bands need\) cannot be inverted.*Try one cluster \(--classes 1\), a smaller --interval" \
+  "the scatter matrix of cluster 1 \(120 samples, all on one line or plane through zero in the space of the 2 bands\) cannot be inverted, nor can that of all 120 samples together, so no number of clusters helps" \
   -- "$ZTCLASS" cluster-gmindist "$WORK/flat.tif" -o "$WORK/singular.tif" --classes 2
 check "nothing left of a failed run" 1 "" -- test -e "$WORK/singular.tif"
+# Centre 1, the pixel 0,0 above the window, draws no sample; centre 2, the
+# outlier, one; centre 3 every other sample. Cluster 2 is the first whose
+# matrix cannot be inverted, and one cluster can be.
+byte_image "$WORK/far" 12 10 2 'r == 0 && c == 0 ? 0 : r == 5 && c == 5 ? (b == 1 ? 250 : 5) : \
+  (b == 1 ? 30 + (c * 7 + r * 3) % 5 : 60 + (c * 3 + r * 5) % 7)'
+check "the cluster that failed" 1 \
+  "the scatter matrix of cluster 2 \(1 sample, fewer than the 2 that 2 bands need\) cannot be inverted: .*Try fewer clusters \(--classes 2 or less\)" \
+  -- "$ZTCLASS" cluster-gmindist "$WORK/far.bin" -o "$WORK/far3.tif" --classes 3 --window 9,12,1,0
+check "one cluster" 0 "Wrote .*far1.tif \(1 class" -- \
+  "$ZTCLASS" cluster-gmindist "$WORK/far.bin" -o "$WORK/far1.tif" --classes 1 --window 9,12,1,0
 
 # ISODATA's split threshold (5 on 8-bit images) follows the bands' extent:
 # the scene's values reach 203, x 100 in the 16-bit copy.

@@ -3,6 +3,8 @@
 // literal nearest-mean loop, on small real GeoTIFFs; ISODATA's split and merge
 // steps on tables worked out by hand, and whole calls on tiny real images whose
 // iterations are worked out by hand or follow the brute-force centres.
+#include <limits>
+
 #include "classifier_fixture.h"
 #include "statistical/isodata_clusters.h"
 #include "ztclass/result_codes.h"
@@ -59,19 +61,21 @@ std::vector<Vec> BruteCentres(const GridSamples& s, int count, const Vec& first,
 }
 
 struct BruteClasses {
-  std::vector<int> sampleClass;  // per sample, 0 for NaN samples
+  std::vector<int> sampleClass;  // per sample, 0 for NaN and no-data samples
   std::map<int, long> count;
   std::map<int, Vec> mean, deviation;
   std::vector<int> list;  // non-empty classes, ascending
 };
 
-// Every sample to its nearest centre (ties to the lower number); deviations
-// from the squared differences to the mean, summed apart.
-BruteClasses BruteAssign(const GridSamples& s, const std::vector<Vec>& centres) {
+// Every sample to its nearest centre (ties to the lower number), NaN and
+// no-data samples (as in BruteCentres) to none; deviations from the squared
+// differences to the mean, summed apart.
+BruteClasses BruteAssign(const GridSamples& s, const std::vector<Vec>& centres, bool hasNoData = false,
+                         double noData = 0) {
   BruteClasses b;
   std::map<int, std::vector<Vec>> members;
   for (const Vec& x : s.values) {
-    if (std::any_of(x.begin(), x.end(), [](double v) { return std::isnan(v); })) {
+    if (std::any_of(x.begin(), x.end(), [&](double v) { return std::isnan(v) || (hasNoData && v == noData); })) {
       b.sampleClass.push_back(0);
       continue;
     }
@@ -168,7 +172,8 @@ TEST(UnsupervisedMinimumDistance, PixelsTakeTheNearestInitialClassMean) {
     const bool regions = t.interval == 3 && !t.noData;
     ASSERT_EQ(u.MiniDist(t.k, nullptr, regions && t.k == 4), RC_OK);
     const GridSamples samples = u.Samples();
-    const BruteClasses classes = BruteAssign(samples, BruteCentres(samples, int(t.k), u.Pixel(0, 0), t.noData, 0));
+    const BruteClasses classes =
+        BruteAssign(samples, BruteCentres(samples, int(t.k), u.Pixel(0, 0), t.noData, 0), t.noData, 0);
     // The origin's outlier lies outside the window: its centre draws no sample.
     if (regions && t.k > 1) {
       EXPECT_EQ(classes.count.count(1), 0u);
@@ -186,7 +191,23 @@ TEST(UnsupervisedMinimumDistance, PixelsTakeTheNearestInitialClassMean) {
 TEST(UnsupervisedMinimumDistance, APassWithoutAUsableSampleFindsNoCentre) {
   Unsup u([](int, int c, int r) { return c == 0 && r == 0 ? 5.0 : 9.0; }, true, 9);
   EXPECT_EQ(u.MiniDist(2), RC_TOO_FEW_SAMPLES);
-  EXPECT_EQ(u.MiniDist(1), RC_OK);  // no pass runs; every pixel is no-data
+  EXPECT_EQ(u.MiniDist(1), RC_TOO_FEW_SAMPLES);  // no pass runs, and no sample makes a class
+}
+
+// An interval beyond the window samples its first pixel alone, however
+// large: that sample becomes centre 2 (centre 1, the image's first pixel,
+// lies outside the window) and the one class, 2, of every pixel.
+TEST(UnsupervisedMinimumDistance, AnIntervalBeyondTheWindowSamplesItsFirstPixel) {
+  const long largest = std::numeric_limits<long>::max();
+  for (long interval : {100L, largest - 5, largest}) {
+    SCOPED_TRACE(interval);
+    Unsup u;
+    ASSERT_EQ(ztFJDMiniDist(u.scene.source, u.bands.data(), 2, 3, interval, u.scene.result, u.rows, u.columns,
+                            u.firstRow, u.firstColumn),
+              RC_OK);
+    EXPECT_EQ(Records(u.scene.result).size(), 2u);
+    u.ExpectMap([](const Vec&) { return 2; });
+  }
 }
 
 // A 16-bit image: each band's range stretched over 0..255 (8-bit means are
@@ -475,15 +496,6 @@ TEST(Isodata, ConvergenceEndsTheIterations) {
   EXPECT_EQ(line.scene.Result(), (std::vector<double>{1, 1, 1, 2, 2, 2}));
 }
 
-TEST(Isodata, SamplesAreNotTestedForNoDataButPixelsAre) {
-  // Centres 7 and 102; the no-data sample 0 joins the first cluster (mean
-  // 6.25), the pixel holding it is 255.
-  Line line({7, 9, 9, 100, 101, 102, 0}, true, 0);
-  ASSERT_EQ(line.Run(2, 0, 1.0f, 0.05f, 0.0f, 0, 1), RC_OK);
-  EXPECT_EQ(ztRSGetRasterNoDataValue(ztRSGetRasterBand(line.scene.result, 1), nullptr), 255);
-  EXPECT_EQ(line.scene.Result(), (std::vector<double>{1, 1, 1, 2, 2, 2, 255}));
-}
-
 // Two halves of one band, about 10 and about 100, with one pixel that holds
 // no number: NaN or an infinity, at the first pixel (where the first centre
 // would come from) or inside the right half (where the max-min rule would
@@ -518,6 +530,51 @@ TEST(PixelsWithoutNumbers, TheHalvesKeepTheirOwnClasses) {
       const double left = classes[1], right = classes[4];
       EXPECT_NE(left, right);
       ExpectMap(classes, 4, 8, [&](int r, int c) { return isHole(c, r) ? 255 : c < 4 ? left : right; });
+    }
+}
+
+// Rows of no-data pixels above or below 12 rows of two-band values: every
+// clustering gives those rows what it gives the same 12 rows stored alone,
+// and 255 to the no-data rows. The no-data value lies far below every
+// value, so a class that took it in would lose its pixels; above, the rows
+// hold the image's first pixel, where the first centre is taken from.
+TEST(NoDataSamples, LeaveTheClassesAsTheyAreWithoutThem) {
+  auto value = [](int b, int c, int r) {
+    const double noise = (c * 7 + r * 13 + b * 3) % 5;
+    return (c < 7 ? 30 : c < 13 ? 100 : 170) + 20 * b + noise;
+  };
+  using Call = long (*)(Scene&, long*);
+  const std::vector<std::pair<const char*, Call>> methods = {
+      {"minimum distance",
+       [](Scene& s, long* b) { return ztFJDMiniDist(s.source, b, 2, 4, 1, s.result, s.rows, s.columns, 0, 0); }},
+      {"parallelepiped",
+       [](Scene& s, long* b) { return ztFJDBox(s.source, b, 2, 3, 1, s.result, s.rows, s.columns, 0, 0); }},
+      {"generalized distance",
+       [](Scene& s, long* b) { return ztFJDGYMiniDist(s.source, b, 2, 3, 1, s.result, s.rows, s.columns, 0, 0); }},
+      {"isodata, no iteration", [](Scene& s, long* b) {
+         return ztISODATA(s.source, b, 2, 3, 5.0f, 0, 0.05f, 1.0f, 0, 1, 1, s.result, s.rows, s.columns, 0, 0,
+                          nullptr, 0);
+       }},
+      {"isodata", [](Scene& s, long* b) {
+         return ztISODATA(s.source, b, 2, 2, 3.0f, 4, 0.01f, 1.0f, 0, 1, 1, s.result, s.rows, s.columns, 0, 0,
+                          nullptr, 0);
+       }}};
+  for (const auto& [name, call] : methods)
+    for (int firstValid : {0, 8}) {
+      SCOPED_TRACE(std::string(name) + ", valid rows from " + std::to_string(firstValid));
+      const int lastValid = firstValid + 11;
+      Scene holes(20, 20, 2, [&](int b, int c, int r) {
+        return r < firstValid || r > lastValid ? -9999.0 : value(b, c, r - firstValid);
+      }, true, -9999, GDT_Float32);
+      Scene alone(20, 12, 2, value, false, 0, GDT_Float32);
+      long bands[] = {1, 2};
+      ASSERT_EQ(call(holes, bands), RC_OK);
+      ASSERT_EQ(call(alone, bands), RC_OK);
+      EXPECT_EQ(Records(holes.result).size(), Records(alone.result).size());
+      const std::vector<double> expected = alone.Result();
+      ExpectMap(holes.Result(), 20, 20, [&](int r, int c) {
+        return r < firstValid || r > lastValid ? 255 : expected[(r - firstValid) * 20 + c];
+      });
     }
 }
 
@@ -563,13 +620,28 @@ TEST(Isodata, NoIterationClassifiesByThePassOverTheInitialCentres) {
         EXPECT_EQ(got, expected) << c << " " << j;
       }
     }
-    // An empty class keeps a mean of zeros.
+    // An empty class keeps its centre.
     std::vector<Vec> means;
-    for (int j = 1; j <= 5; ++j) means.push_back(classes.count.count(j) ? classes.mean.at(j) : Vec(3, 0.0));
+    for (int j = 1; j <= 5; ++j) means.push_back(classes.count.count(j) ? classes.mean.at(j) : centres[j - 1]);
     ExpectMap(s.scene.Result(), s.rows, s.columns, [&](int r, int c) {
       return Nearest(means, PixelOf(s.scene, s.bandList, s.firstRow + r, s.firstColumn + c)) + 1;
     });
   }
+}
+
+// Samples 200, 100, 200, 100 at interval 2 give centres 200, 100 and 200
+// again, which no sample reaches (ties go to the first). The pixel 5, off
+// the grid, is nearest 100 of the centres: class 2, not a third class of
+// no mean.
+TEST(Isodata, AClusterWithoutSamplesKeepsItsCentre) {
+  Scene scene(4, 4, 1, [](int, int c, int r) {
+    return c == 2 && (r == 0 || r == 2) ? 100.0 : c == 1 && r == 1 ? 5.0 : 200.0;
+  });
+  long bands[] = {1};
+  ASSERT_EQ(ztISODATA(scene.source, bands, 1, 3, 5.0f, 0, 0.05f, 1.0f, 0, 1, 2, scene.result, 4, 4, 0, 0, nullptr, 0),
+            RC_OK);
+  EXPECT_EQ(Records(scene.result).size(), 3u);
+  EXPECT_EQ(scene.Result(), (std::vector<double>{1, 1, 2, 1, 1, 2, 1, 1, 1, 1, 2, 1, 1, 1, 1, 1}));
 }
 
 // ISODATA's own checks (the shared ones are tested with the pass).
