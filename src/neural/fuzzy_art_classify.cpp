@@ -39,9 +39,9 @@ long Learn(const FuzzyARTSettings& s, double** patterns, long count, long* class
 
 // The category that training would choose first for the complement-coded
 // pixel: the largest |x ^ w| / (choice + |w|), summed in the order training
-// sums, the earlier one on ties; the score is that value. Complement coding
-// holds for values in 0..1 only: a pixel beyond the training range counts
-// as lying at its edge.
+// sums, the earlier one on ties as training judges them; the score is that
+// value. Complement coding holds for values in 0..1 only: a pixel beyond the
+// training range counts as lying at its edge.
 class Decision {
  public:
   explicit Decision(const Model& m)
@@ -56,21 +56,20 @@ class Decision {
 
   long Decide(const double* x, double* score) const {
     const long bands = coded_ / 2;
-    long best = 0;
-    double bestScore = -1.0;
+    long best = -1;
+    double bestOverlap = 0.0;
     for (long j = 0; j < count_; ++j) {
       const double* w = weights_ + j * coded_;
       double overlap = 0.0;
       for (long i = 0; i < bands; ++i) overlap += std::min(std::clamp(x[i], 0.0, 1.0), w[i]);
       for (long i = 0; i < bands; ++i) overlap += std::min(1.0 - std::clamp(x[i], 0.0, 1.0), w[bands + i]);
-      const double t = overlap / (alpha_ + size_[j]);
-      if (t > bestScore) {
-        bestScore = t;
+      if (best < 0 || FuzzyChoiceBeats(overlap, size_[j], alpha_, bestOverlap, size_[best])) {
+        bestOverlap = overlap;
         best = j;
       }
     }
-    *score = bestScore;
-    return best + 1;
+    *score = best < 0 ? -1.0 : bestOverlap / (alpha_ + size_[best]);
+    return std::max(best, 0L) + 1;
   }
 
  private:

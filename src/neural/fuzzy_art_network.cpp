@@ -57,18 +57,19 @@ double CFuzzyART::SumOf(const double* v) const {
 }
 
 long CFuzzyART::ChooseCategory(const double* x, double alpha) {
-  long best = 0;
-  double bestScore = -1.0;
+  long best = -1;
+  double bestOverlap = 0.0, bestSize = 0.0;
   for (long j = 0; j < committedCount_; ++j) {
     if (resetFlags_[j]) continue;
     FuzzyAnd(x, weights_[j].data());
-    const double t = SumOf(fuzzyAnd_.data()) / (alpha + SumOf(weights_[j].data()));
-    if (t > bestScore) {
-      bestScore = t;
+    const double overlap = SumOf(fuzzyAnd_.data()), size = SumOf(weights_[j].data());
+    if (best < 0 || FuzzyChoiceBeats(overlap, size, alpha, bestOverlap, bestSize)) {
+      bestOverlap = overlap;
+      bestSize = size;
       best = j;
     }
   }
-  return best;
+  return std::max(best, 0L);
 }
 
 double CFuzzyART::Match(const double* x, long j) {
@@ -90,7 +91,8 @@ void CFuzzyART::Present(const double* x, double alpha, double vigilance, double 
   const long searches = committedCount_;
   for (long s = 0; s < searches; ++s) {
     const long j = ChooseCategory(x, alpha);
-    if (Match(x, j) >= vigilance) {
+    const double match = Match(x, j);
+    if (match >= vigilance || FuzzySame(match, vigilance)) {
       UpdateCategory(x, j, beta);
       return;
     }

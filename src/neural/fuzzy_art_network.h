@@ -3,9 +3,33 @@
 // that are boxes in band space, chosen by |x ^ w| / (alpha + |w|), accepted
 // when |x ^ w| / |x| reaches the vigilance, and shrunk towards x ^ w as they
 // learn (^ the component-wise minimum, |v| the plain sum).
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace zt {
+
+// Whether two overlaps |x ^ w|, or two sizes |w|, or a match and the
+// vigilance, are the same value. The same scene stored as Byte, as scaled
+// integers or as float32 fractions gives scaled values that differ in their
+// last bits (float32: up to some 1e-7 of a sum), while such sums of 8-bit
+// data are either equal or 1/255 apart. Left to rounding, the many exact
+// ties of 8-bit data would go one way on one storage type and the other way
+// on the next, and training would take another road from there.
+inline bool FuzzySame(double a, double b) {
+  constexpr double kRelative = 1e-6;
+  return std::fabs(a - b) <= kRelative * std::max(std::fabs(a), std::fabs(b));
+}
+
+// Whether a category of choice overlap / (alpha + size) beats the best so
+// far: a tie, equal overlap and equal size, leaves the earlier category.
+// Overlap and size are compared rather than choice values: with a small
+// choice parameter, nested boxes differ in choice by less than a margin for
+// rounding would take.
+inline bool FuzzyChoiceBeats(double overlap, double size, double alpha, double bestOverlap, double bestSize) {
+  if (FuzzySame(overlap, bestOverlap) && FuzzySame(size, bestSize)) return false;
+  return overlap / (alpha + size) > bestOverlap / (alpha + bestSize);
+}
 
 // Complement-coded copies of patterns, in one block.
 struct CodedPatterns {

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <random>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "network_fixture.h"
 #include "neural/art_network.h"
@@ -245,6 +247,32 @@ TEST(FuzzyARTClassification, SamplesFallIntoTheBoxesTheyFormed) {
   long band = 1;
   ASSERT_EQ(ztFuzzyARTNNClass(s.source, &band, 1, 4, 1, 1.0, 0.001, 0.75, 1, s.result, 1, 4, 0, 0), RC_OK);
   EXPECT_EQ(s.Result(), (std::vector<double>{1, 1, 2, 2}));
+}
+
+// Two bands; the first four pixels open two boxes of equal size, band values
+// 20..60 and 180..220 in both bands (vigilance 0.75, rate 1, one pass), and
+// the pixels (x, 240 - x) between them lie 120 from both boxes, summed over
+// the bands: each ties, |x ^ w| = 2 - (80 + 120) / 255 and |w| = 2 - 80 / 255
+// for both, and goes to the first box (a match of 1 - 200 / 510 keeps it out
+// of both in training). The last pixel, 255 in both bands, gives every
+// storage type the same scaling and lies nearer the second box. Stored as
+// UInt16 x 100 or as fractions, the ties must not fall to the rounding.
+TEST(FuzzyARTClassification, TiesGoToTheFirstCategoryOnEveryStorageType) {
+  std::vector<std::pair<double, double>> pixels = {{20, 20}, {60, 60}, {180, 180}, {220, 220}};
+  std::vector<double> expected = {1, 1, 2, 2};
+  for (double x = 60; x <= 180; ++x) pixels.push_back({x, 240 - x}), expected.push_back(1);
+  pixels.push_back({255, 255}), expected.push_back(2);
+  const int columns = static_cast<int>(pixels.size());
+  for (auto [type, factor] : {std::pair{GDT_Byte, 1.0}, {GDT_UInt16, 100.0}, {GDT_Float32, 1 / 255.0},
+                              {GDT_Float64, 1 / 255.0}}) {
+    Scene s(
+        columns, 1, 2,
+        [&](int band, int c, int) { return (band == 1 ? pixels[c].first : pixels[c].second) * factor; }, false, 0,
+        type);
+    long bands[] = {1, 2};
+    ASSERT_EQ(ztFuzzyARTNNClass(s.source, bands, 2, 2, 1, 1.0, 0.001, 0.75, 1, s.result, 1, columns, 0, 0), RC_OK);
+    EXPECT_EQ(s.Result(), expected) << GDALGetDataTypeName(type);
+  }
 }
 
 long CallFuzzyART(void* source, long* bands, long bandCount, unsigned long k, long interval, long maxIterations,
