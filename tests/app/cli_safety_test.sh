@@ -217,6 +217,14 @@ for case in "--classes 6.5" "--classes ''" "--split-threshold -1" "--convergence
   "--split-threshold inf"; do
   unchanged "isodata $case" 2 "." -- bash -c "'$ZTCLASS' isodata '$S' --classes 2 -o '$DIR/n.tif' $case"
 done
+checks unchanged <<TABLE
+--threads 6.5|2|--threads: must be a whole number, got '6.5'|mindist $S --aoi $A -o $DIR/n.tif --threads 6.5
+--threads 2.0|2|--threads: must be a whole number, got '2.0'|mindist $S --aoi $A -o $DIR/n.tif --threads 2.0
+--threads 0|2|--threads: must be at least 1, got '0'|mindist $S --aoi $A -o $DIR/n.tif --threads 0
+--threads -2|2|--threads: must be at least 1, got '-2'|mindist $S --aoi $A -o $DIR/n.tif --threads -2
+TABLE
+check "--threads ''" 2 "--threads: must be a whole number, not an empty string" -- \
+  bash -c "'$ZTCLASS' mindist '$S' --aoi '$A' -o '$DIR/n.tif' --threads ''"
 unchanged "a negative BP rate" 2 "--rate: must be 0 or more" -- "$ZTCLASS" bp "$S" --aoi "$A" -o "$DIR/n.tif" --rate -0.1
 unchanged "legend at x nan" 2 "--x: must be a finite number" -- \
   "$ZTCLASS" legend "$DIR/map.tif" --gdb "$DIR/l.gpkg" --x nan --y 1
