@@ -80,7 +80,7 @@ for factor in 0 -1 nan inf; do
   unchanged "--dev-factor $factor" 2 "--dev-factor values must be finite and above 0" -- \
     "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/f.tif" --dev-factor "$factor"
 done
-unchanged "an empty band list" 2 "--bands: the band list is empty" -- \
+unchanged "an empty band list" 2 "--bands: must not be empty" -- \
   "$ZTCLASS" mindist "$S" --aoi "$A" --bands "" -o "$DIR/f.tif"
 
 # clump --ot Byte with more clumps than a byte holds.
@@ -225,6 +225,14 @@ checks unchanged <<TABLE
 TABLE
 check "--threads ''" 2 "--threads: must be a whole number, not an empty string" -- \
   bash -c "'$ZTCLASS' mindist '$S' --aoi '$A' -o '$DIR/n.tif' --threads ''"
+# An option's empty text is refused, never taken as the option's default.
+for case in "mindist $S --aoi $A -o $DIR/n.tif --max-dev" "mindist $S --aoi $A -o $DIR/n.tif --window" \
+  "apply $DIR/none.ztm $S -o $DIR/n.tif --window" "unmix $S --aoi $A -o $DIR/n.tif --window" \
+  "sieve $DIR/clumps.tif --stats-in $DIR/clump.txt --threshold 2 -o $DIR/n.tif --stats $DIR/n.txt --window" \
+  "accuracy $DIR/map.tif --aoi $A -o $DIR/n.txt --tables" "mindist $S --aoi $A -o $DIR/n.tif --class-field" \
+  "legend $DIR/map.tif --gdb $DIR/l.gpkg --name"; do
+  unchanged "${case%% *} ${case##* } ''" 2 "^${case##* }: must not be empty$" -- bash -c "'$ZTCLASS' $case ''"
+done
 unchanged "a negative BP rate" 2 "--rate: must be 0 or more" -- "$ZTCLASS" bp "$S" --aoi "$A" -o "$DIR/n.tif" --rate -0.1
 unchanged "legend at x nan" 2 "--x: must be a finite number" -- \
   "$ZTCLASS" legend "$DIR/map.tif" --gdb "$DIR/l.gpkg" --x nan --y 1
