@@ -287,8 +287,20 @@ check "a full disk" 1 "file too large.*full.tif" -- \
   bash -c "ulimit -f 64; exec timeout 120 '$ZTCLASS' clump '$WORK/large.bin' -o '$DIR/full.tif' --stats '$DIR/full.txt'"
 check "a full disk, clustering" 1 "cannot write '.*full.tif': (file too large|文件过大)" -- \
   bash -c "ulimit -f 64; exec timeout 120 '$ZTCLASS' isodata '$WORK/large.bin' --classes 2 --iterations 0 -o '$DIR/full.tif'"
-check "a full disk, classifying" 1 "cannot write '.*full.tif': " -- \
+check "a full disk, classifying" 1 "cannot write '.*full.tif': (file too large|文件过大)$" -- \
   bash -c "ulimit -f 64; exec timeout 120 '$ZTCLASS' mindist '$WORK/large.bin' --aoi '$A' -o '$DIR/full.tif' --co COMPRESS=NONE"
+check "a full disk, compressed" 1 "cannot write '.*full.tif': (file too large|文件过大)$" -- \
+  bash -c "ulimit -f 64; exec timeout 120 '$ZTCLASS' mindist '$WORK/large.bin' --aoi '$A' -o '$DIR/full.tif'"
+# The forest scene's two bands in a corner of noise, which no compression
+# shrinks: a class per training AOI, and fractions past the limit.
+byte_image "$WORK/large2" 600 600 2 'c < 12 && r < 10 ? (c >= 7 && c <= 8 && r >= 6 && r <= 8 ? \
+  (b == 1 ? 200 + (c + 2 * r) % 4 : 10 + (c * 5 + r) % 3) : b == 1 ? 30 + (c * 7 + r * 3) % 5 : 60 + (c * 3 + r * 5) % 7) : \
+  int(rand() * 256)' 'srand(1);'
+check "a full disk, unmixing" 1 "cannot write '.*full.tif': (file too large|文件过大)$" -- \
+  bash -c "ulimit -f 64; exec timeout 120 '$ZTCLASS' unmix '$WORK/large2.bin' --aoi '$A' -o '$DIR/full.tif'"
+polygons wide "1 A 0 0 200 200" "2 B 300 300 500 500"
+check "a full disk, the training cells" 1 "cannot write '.*full.csv': (file too large|文件过大)$" -- \
+  bash -c "ulimit -f 64; exec '$ZTCLASS' samples '$WORK/large.bin' --aoi '$WORK/wide.geojson' -o '$DIR/full.csv'"
 check "the user's path, not the temporary one" 1 "" -- \
   bash -c "ulimit -f 64; '$ZTCLASS' clump '$WORK/large.bin' -o '$DIR/full.tif' --stats '$DIR/full.txt' 2>&1 | grep -q '\\.ztclass-'"
 [ "$before" = "$(snapshot "$DIR")" ] && pass || fail "a full disk left: $(diff <(echo "$before") <(snapshot "$DIR"))"
