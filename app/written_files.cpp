@@ -4,6 +4,15 @@
 
 namespace ztcli {
 
+std::string AlsoWritten(const std::vector<std::string>& files) {
+  std::vector<std::string> written;
+  for (const std::string& file : files)
+    if (!file.empty()) written.push_back(file);
+  std::string text;
+  for (size_t k = 0; k < written.size(); ++k) text += (k + 1 == written.size() ? " and " : ", ") + written[k];
+  return text;
+}
+
 FirstWriteFailure::FirstWriteFailure() { CPLPushErrorHandlerEx(Keep, this); }
 
 FirstWriteFailure::~FirstWriteFailure() { CPLPopErrorHandler(); }

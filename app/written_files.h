@@ -1,10 +1,15 @@
 #pragma once
-// What a command tells of a write that failed.
+// What a command tells of the files it wrote, and of a write that failed.
 #include <cpl_error.h>
 
 #include <string>
+#include <vector>
 
 namespace ztcli {
+
+// The further files a command wrote, to follow "Wrote RESULT": " and a",
+// ", a and b"; the empty names of files not asked for are left out.
+std::string AlsoWritten(const std::vector<std::string>& files);
 
 // The reason of the first write that fails while it lives, as
 // WriteFailureReason() gives it: GDAL goes on after a failed write, and its

@@ -7,6 +7,7 @@
 #include "classify_support.h"
 #include "commands/commands.h"
 #include "fraction_image.h"
+#include "written_files.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/unmixing.h"
 
@@ -64,9 +65,7 @@ void RunUnmix(const ClassifyOptions& o) {
   if (Quiet()) return;
   std::cout << "Wrote " << o.method.output << " (" << classes << " fractions:";
   for (const AOI& aoi : job.ClassAois()) std::cout << " " << std::string(aoi.name, strnlen(aoi.name, sizeof aoi.name));
-  std::cout << ")";
-  if (!o.png.empty()) std::cout << " and " << o.png;
-  std::cout << "\n";
+  std::cout << ")" << AlsoWritten({o.png}) << "\n";
 }
 
 }  // namespace
