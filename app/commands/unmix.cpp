@@ -41,7 +41,7 @@ std::string Explanation(long resultCode, long classes, long bands) {
 void RunUnmix(const ClassifyOptions& o) {
   Classification job(o, Training::kWholeImage);
   const long classes = job.ClassCount(), bands = job.BandCount();
-  if (!IsFloating(ParseDataType(o.method.type)))
+  if (!IsFloating(ParseDataType(o.method.type)) && !Quiet())
     std::cerr << "ztclass: warning: --ot " << o.method.type
               << " truncates every fraction to 0 or 1; Float32 keeps them\n";
   const Window& w = job.GetWindow();

@@ -191,6 +191,11 @@ quiet="$("$ZTCLASS" -q mindist "$S" --aoi "$A" -o "$DIR/q.tif" 2>&1)"
 [ $? -eq 0 ] && [ -z "$quiet" ] && [ -f "$DIR/q.tif" ] && pass || fail "-q printed: $quiet"
 quiet="$("$ZTCLASS" maxlike "$S" --aoi "$A" -o "$DIR/q2.tif" --quiet 2>&1)"
 [ $? -eq 0 ] && [ -z "$quiet" ] && pass || fail "--quiet after the command printed: $quiet"
+# Neither figures nor warnings.
+for command in "accuracy $DIR/map.tif --aoi $A -o $DIR/qa.txt" "unmix $S --aoi $A -o $DIR/qu.tif --ot Byte"; do
+  quiet="$("$ZTCLASS" -q $command 2>&1)"
+  [ $? -eq 0 ] && [ -z "$quiet" ] && pass || fail "-q ${command%% *} printed: $quiet"
+done
 
 # Faults: results that would take the place of a user's file, stop
 # signals, runs killed outright, full disks and read-only folders, nonsense
