@@ -9,6 +9,7 @@
 #include "progress_bar.h"
 #include "quicklook.h"
 #include "worker_threads.h"
+#include "written_files.h"
 #include "ztclass/samples.h"
 #include "ztservices/raster.h"
 
@@ -132,9 +133,8 @@ void Classification::Run(const std::string& what, const std::function<long(void*
   if (!modelPath_.empty()) SaveModel(model.get(), modelPath_);
   outputs_.Commit();
   if (Quiet()) return;
-  std::cout << "Wrote " << options_.method.output << " (" << ClassesText(records.size()) << ")";
-  if (!options_.png.empty()) std::cout << " and " << options_.png;
-  std::cout << "\n";
+  std::cout << "Wrote " << options_.method.output << " (" << ClassesText(records.size()) << ")"
+            << AlsoWritten({options_.png, options_.saveModel}) << "\n";
 }
 
 void Classification::Run(const std::string& what, const ModelSpec& spec) { Run(what, nullptr, spec); }

@@ -17,6 +17,7 @@
 #include <sstream>
 
 #include "output_files.h"
+#include "written_files.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/raster.h"
 
@@ -179,10 +180,8 @@ void Dataset::Close(const std::string& name) {
   handle_ = nullptr;
   if (!handle) return;
   CPLErrorReset();
-  if (ztRSClose(handle) != 0) {
-    const std::string reason = WriteFailureReason();
-    throw CannotWrite("'" + name + "'", reason);
-  }
+  FirstWriteFailure failure;
+  if (ztRSClose(handle) != 0) throw CannotWrite("'" + name + "'", failure.Reason());
 }
 
 std::vector<long> ParseBandList(const std::string& text) {

@@ -9,6 +9,7 @@
 #include "progress_bar.h"
 #include "quicklook.h"
 #include "worker_threads.h"
+#include "written_files.h"
 #include "ztservices/raster.h"
 
 namespace ztcli {
@@ -154,9 +155,7 @@ long RunCluster(const ClusterOptions& o, ClusterJob& job, const std::string& wha
   const long classes = static_cast<long>(records.size());
   if (Quiet()) return classes;
   std::cout << "Wrote " << o.method.output << " (" << ClassesText(records.size()) << ", sampling interval "
-            << job.interval << ")";
-  if (!o.png.empty()) std::cout << " and " << o.png;
-  std::cout << "\n";
+            << job.interval << ")" << AlsoWritten({o.png, o.saveModel}) << "\n";
   for (const auto& [value, pixels] : counts) {
     std::string name = value == 255 ? "no data" : value == 0 ? "unclassified" : "";
     for (const CLASSATTINFO& r : records)

@@ -44,6 +44,21 @@ double Number(const std::string& text) {
   return value;
 }
 
+constexpr const char* kEmptyAllowed = "empty allowed";
+
+bool AllowsEmpty(CLI::Option& option) {
+  try {
+    option.get_validator(kEmptyAllowed);
+    return true;
+  } catch (const CLI::OptionNotFound&) {
+    return false;
+  }
+}
+
+// An option's empty text would otherwise be taken as the option not given,
+// its default, when the user meant something else.
+std::string NotEmpty(std::string& text) { return text.empty() ? "must not be empty" : ""; }
+
 void Guard(CLI::App& app) {
   for (CLI::Option* option : app.get_options()) {
     const std::string type = option->get_type_name();
@@ -51,6 +66,8 @@ void Guard(CLI::App& app) {
       option->check(CLI::Validator(WholeNumber, ""));
     else if (StartsWith(type, "FLOAT"))
       option->check(CLI::Validator(FiniteNumber, ""));
+    else if (StartsWith(type, "TEXT") && option->nonpositional() && !AllowsEmpty(*option))
+      option->check(CLI::Validator(NotEmpty, ""));
   }
   for (CLI::App* command : app.get_subcommands({})) Guard(*command);
 }
@@ -58,6 +75,10 @@ void Guard(CLI::App& app) {
 }  // namespace
 
 void GuardNumberOptions(CLI::App& app) { Guard(app); }
+
+CLI::Validator EmptyAllowed() {
+  return CLI::Validator([](std::string&) { return std::string(); }, "").name(kEmptyAllowed);
+}
 
 CLI::Validator NotNegative() {
   return CLI::Validator(

@@ -12,6 +12,7 @@
 #include "class_records.h"
 #include "qgis_style.h"
 #include "worker_threads.h"
+#include "written_files.h"
 #include "ztservices/raster.h"
 
 namespace ztcli {
@@ -135,10 +136,13 @@ std::vector<CLASSATTINFO> ResultImage::Finish() {
   // (a full disk) can be told; a dataset closed with blocks it cannot write
   // may retry them for ever. After a failure it is thrown away unwritten.
   CPLErrorReset();
-  if (auto* gdal = static_cast<GDALDatasetH>(ztRSGetGDALDataset(dataset_->get()))) GDALFlushCache(gdal);
-  if (CPLGetLastErrorType() >= CE_Failure) {
-    const std::string reason = WriteFailureReason();
-    throw CommandError("cannot write '" + output_ + "': " + (reason.empty() ? CPLGetLastErrorMsg() : reason));
+  {
+    FirstWriteFailure failure;
+    if (auto* gdal = static_cast<GDALDatasetH>(ztRSGetGDALDataset(dataset_->get()))) GDALFlushCache(gdal);
+    if (CPLGetLastErrorType() >= CE_Failure) {
+      const std::string reason = failure.Reason();
+      throw CommandError("cannot write '" + output_ + "': " + (reason.empty() ? CPLGetLastErrorMsg() : reason));
+    }
   }
   dataset_->Close(output_);
   dataset_.reset();
@@ -152,6 +156,7 @@ std::vector<CLASSATTINFO> ResultImage::Finish() {
   if (legend && !records.empty()) PublishGdalLegend(legend, records);
   CPLStringList options = CreationOptions(false, creationOptions_);
   CPLErrorReset();
+  FirstWriteFailure failure;
   GDALDatasetH copy = GDALCreateCopy(static_cast<GDALDriverH>(driver_), temporary_.c_str(),
                                      legend ? legend : scratch, FALSE, options.List(), nullptr, nullptr);
   const std::vector<std::string> beside = copy ? FileList(copy) : std::vector<std::string>{};
@@ -159,11 +164,9 @@ std::vector<CLASSATTINFO> ResultImage::Finish() {
   if (legend) GDALClose(legend);
   const bool failed = !copy || CPLGetLastErrorType() >= CE_Failure;
   const std::string message = CPLGetLastErrorMsg();
+  const std::string reason = failure.Reason();
   GDALClose(scratch);
-  if (failed) {
-    const std::string reason = WriteFailureReason();
-    throw CommandError("cannot write '" + output_ + "': " + (reason.empty() ? message : reason));
-  }
+  if (failed) throw CommandError("cannot write '" + output_ + "': " + (reason.empty() ? message : reason));
   outputs_.CheckWrittenBeside(temporary_, beside);
   if (std::filesystem::exists(ClassFilePath(scratch_)) &&
       std::rename(ClassFilePath(scratch_).c_str(), ClassFilePath(temporary_).c_str()) != 0)

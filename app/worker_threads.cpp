@@ -53,15 +53,18 @@ void AddThreadsOption(CLI::App& command) {
       .add_option_function<long>(
           "--threads", [](const long& count) { ztSetWorkerThreads(count); },
           "Threads that classify and compress the result (default: every core; 1: this thread alone)")
-      ->check(CLI::PositiveNumber)
       ->check(CLI::Validator(
           [](std::string& text) {
+            long count = 0;
+            const char* begin = text.data() + (!text.empty() && text[0] == '+' ? 1 : 0);
+            auto [end, error] = std::from_chars(begin, text.data() + text.size(), count);
+            // What is no whole number at all the check of every count refuses.
+            if (error != std::errc() || end != text.data() + text.size()) return std::string();
+            if (count < 1) return "must be at least 1, got '" + text + "'";
             // More threads than cores only wait on each other, and each
             // costs memory: a few per core is the useful most.
             const long most = kThreadsPerCore * CPLGetNumCPUs();
-            long count = 0;
-            auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
-            if (error == std::errc() && end == text.data() + text.size() && count <= most) return std::string();
+            if (count <= most) return std::string();
             return "at most " + std::to_string(most) + " (" + std::to_string(kThreadsPerCore) +
                    " per core of this machine), got '" + text + "'";
           },

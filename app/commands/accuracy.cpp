@@ -221,9 +221,9 @@ void RunAccuracy(const AccuracyOptions& o) {
   if (!json.empty()) WriteAccuracyJson(json, table);
   if (!csv.empty()) WriteAccuracyCsv(csv, table);
   outputs.Commit();
-  if (!Quiet())
-    for (const std::string* written : {&o.output, &o.json, &o.csv})
-      if (!written->empty()) std::cout << "Wrote " << *written << "\n";
+  if (Quiet()) return;
+  for (const std::string* written : {&o.output, &o.json, &o.csv})
+    if (!written->empty()) std::cout << "Wrote " << *written << "\n";
   std::cout << "Overall accuracy " << TwoDecimals(table.figures.overallAccuracy) << ", Kappa "
             << TwoDecimals(table.figures.kappa) << "\n";
 }

@@ -13,6 +13,7 @@
 #include "result_image.h"
 #include "training_likeness.h"
 #include "worker_threads.h"
+#include "written_files.h"
 #include "ztservices/raster.h"
 
 namespace ztcli {
@@ -104,9 +105,8 @@ void RunApply(const ApplyOptions& o) {
   if (!png.empty()) WriteQuicklook(result.Written(), png);
   outputs.Commit();
   if (Quiet()) return;
-  std::cout << "Wrote " << o.method.output << " (" << ClassesText(records.size()) << ")";
-  if (!o.png.empty()) std::cout << " and " << o.png;
-  std::cout << "\n";
+  std::cout << "Wrote " << o.method.output << " (" << ClassesText(records.size()) << ")"
+            << AlsoWritten({o.png, o.confidence}) << "\n";
 }
 
 }  // namespace

@@ -222,7 +222,8 @@ void AddNeuralCommands(CLI::App& app) {
   command = AddNetworkCommand(app, "hrbp", "Supervised classification by a high-order (second-order) BP network",
                               *hrbp);
   command->add_option("--hidden", hrbp->hidden, "Neurons of each hidden layer; 0 or empty: no hidden layer")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(EmptyAllowed());
   command->add_flag("--squares", hrbp->squares, "Also weigh the square of each input, not only products of pairs");
   command->add_option("--rate", hrbp->rate, "Learning rate: how far each training pixel moves the weights")
       ->capture_default_str()

@@ -9,6 +9,7 @@
 #include "progress_bar.h"
 #include "result_options.h"
 #include "worker_threads.h"
+#include "written_files.h"
 #include "ztservices/raster.h"
 
 namespace ztcli {
@@ -83,7 +84,7 @@ void Run(const PostClassOptions& o) {
     Check(call(), FailureName(o));
   });
   if (!Quiet())
-    std::cout << "Wrote " << o.method.output << (o.statistics.empty() ? "" : " and " + o.statistics) << "\n";
+    std::cout << "Wrote " << o.method.output << AlsoWritten({o.statistics, o.png}) << "\n";
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 // ztclass samples IMAGE --aoi FILE --bands 1,2,3 [--purify K] [-o cells.csv]
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -84,11 +85,12 @@ void RunSamples(const SamplesOptions& o) {
     WriteCsv(std::cout, cells, aois, bands);
     return;
   }
+  errno = 0;
   std::ofstream out(csv);
-  if (!out) throw CommandError("cannot write '" + o.output + "'");
+  if (!out) throw CannotWrite("'" + o.output + "'", errno ? ErrnoReason(errno) : "");
   WriteCsv(out, cells, aois, bands);
   out.close();
-  if (!out) throw CommandError("writing '" + o.output + "' failed");
+  if (!out) throw CannotWrite("'" + o.output + "'", errno ? ErrnoReason(errno) : "");
   outputs.Commit();
   if (!Quiet()) std::cerr << cells.count << " cell(s) written to " << o.output << "\n";
 }

@@ -7,6 +7,7 @@
 #include "classify_support.h"
 #include "commands/commands.h"
 #include "fraction_image.h"
+#include "written_files.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/unmixing.h"
 
@@ -40,7 +41,7 @@ std::string Explanation(long resultCode, long classes, long bands) {
 void RunUnmix(const ClassifyOptions& o) {
   Classification job(o, Training::kWholeImage);
   const long classes = job.ClassCount(), bands = job.BandCount();
-  if (!IsFloating(ParseDataType(o.method.type)))
+  if (!IsFloating(ParseDataType(o.method.type)) && !Quiet())
     std::cerr << "ztclass: warning: --ot " << o.method.type
               << " truncates every fraction to 0 or 1; Float32 keeps them\n";
   const Window& w = job.GetWindow();
@@ -64,9 +65,7 @@ void RunUnmix(const ClassifyOptions& o) {
   if (Quiet()) return;
   std::cout << "Wrote " << o.method.output << " (" << classes << " fractions:";
   for (const AOI& aoi : job.ClassAois()) std::cout << " " << std::string(aoi.name, strnlen(aoi.name, sizeof aoi.name));
-  std::cout << ")";
-  if (!o.png.empty()) std::cout << " and " << o.png;
-  std::cout << "\n";
+  std::cout << ")" << AlsoWritten({o.png}) << "\n";
 }
 
 }  // namespace

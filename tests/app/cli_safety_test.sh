@@ -80,7 +80,7 @@ for factor in 0 -1 nan inf; do
   unchanged "--dev-factor $factor" 2 "--dev-factor values must be finite and above 0" -- \
     "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/f.tif" --dev-factor "$factor"
 done
-unchanged "an empty band list" 2 "--bands: the band list is empty" -- \
+unchanged "an empty band list" 2 "--bands: must not be empty" -- \
   "$ZTCLASS" mindist "$S" --aoi "$A" --bands "" -o "$DIR/f.tif"
 
 # clump --ot Byte with more clumps than a byte holds.
@@ -191,6 +191,11 @@ quiet="$("$ZTCLASS" -q mindist "$S" --aoi "$A" -o "$DIR/q.tif" 2>&1)"
 [ $? -eq 0 ] && [ -z "$quiet" ] && [ -f "$DIR/q.tif" ] && pass || fail "-q printed: $quiet"
 quiet="$("$ZTCLASS" maxlike "$S" --aoi "$A" -o "$DIR/q2.tif" --quiet 2>&1)"
 [ $? -eq 0 ] && [ -z "$quiet" ] && pass || fail "--quiet after the command printed: $quiet"
+# Neither figures nor warnings.
+for command in "accuracy $DIR/map.tif --aoi $A -o $DIR/qa.txt" "unmix $S --aoi $A -o $DIR/qu.tif --ot Byte"; do
+  quiet="$("$ZTCLASS" -q $command 2>&1)"
+  [ $? -eq 0 ] && [ -z "$quiet" ] && pass || fail "-q ${command%% *} printed: $quiet"
+done
 
 # Faults: results that would take the place of a user's file, stop
 # signals, runs killed outright, full disks and read-only folders, nonsense
@@ -216,6 +221,22 @@ done
 for case in "--classes 6.5" "--classes ''" "--split-threshold -1" "--convergence nan" "--merge-threshold -0.5" \
   "--split-threshold inf"; do
   unchanged "isodata $case" 2 "." -- bash -c "'$ZTCLASS' isodata '$S' --classes 2 -o '$DIR/n.tif' $case"
+done
+checks unchanged <<TABLE
+--threads 6.5|2|--threads: must be a whole number, got '6.5'|mindist $S --aoi $A -o $DIR/n.tif --threads 6.5
+--threads 2.0|2|--threads: must be a whole number, got '2.0'|mindist $S --aoi $A -o $DIR/n.tif --threads 2.0
+--threads 0|2|--threads: must be at least 1, got '0'|mindist $S --aoi $A -o $DIR/n.tif --threads 0
+--threads -2|2|--threads: must be at least 1, got '-2'|mindist $S --aoi $A -o $DIR/n.tif --threads -2
+TABLE
+check "--threads ''" 2 "--threads: must be a whole number, not an empty string" -- \
+  bash -c "'$ZTCLASS' mindist '$S' --aoi '$A' -o '$DIR/n.tif' --threads ''"
+# An option's empty text is refused, never taken as the option's default.
+for case in "mindist $S --aoi $A -o $DIR/n.tif --max-dev" "mindist $S --aoi $A -o $DIR/n.tif --window" \
+  "apply $DIR/none.ztm $S -o $DIR/n.tif --window" "unmix $S --aoi $A -o $DIR/n.tif --window" \
+  "sieve $DIR/clumps.tif --stats-in $DIR/clump.txt --threshold 2 -o $DIR/n.tif --stats $DIR/n.txt --window" \
+  "accuracy $DIR/map.tif --aoi $A -o $DIR/n.txt --tables" "mindist $S --aoi $A -o $DIR/n.tif --class-field" \
+  "legend $DIR/map.tif --gdb $DIR/l.gpkg --name"; do
+  unchanged "${case%% *} ${case##* } ''" 2 "^${case##* }: must not be empty$" -- bash -c "'$ZTCLASS' $case ''"
 done
 unchanged "a negative BP rate" 2 "--rate: must be 0 or more" -- "$ZTCLASS" bp "$S" --aoi "$A" -o "$DIR/n.tif" --rate -0.1
 unchanged "legend at x nan" 2 "--x: must be a finite number" -- \
@@ -271,8 +292,20 @@ check "a full disk" 1 "file too large.*full.tif" -- \
   bash -c "ulimit -f 64; exec timeout 120 '$ZTCLASS' clump '$WORK/large.bin' -o '$DIR/full.tif' --stats '$DIR/full.txt'"
 check "a full disk, clustering" 1 "cannot write '.*full.tif': (file too large|文件过大)" -- \
   bash -c "ulimit -f 64; exec timeout 120 '$ZTCLASS' isodata '$WORK/large.bin' --classes 2 --iterations 0 -o '$DIR/full.tif'"
-check "a full disk, classifying" 1 "cannot write '.*full.tif': " -- \
+check "a full disk, classifying" 1 "cannot write '.*full.tif': (file too large|文件过大)$" -- \
   bash -c "ulimit -f 64; exec timeout 120 '$ZTCLASS' mindist '$WORK/large.bin' --aoi '$A' -o '$DIR/full.tif' --co COMPRESS=NONE"
+check "a full disk, compressed" 1 "cannot write '.*full.tif': (file too large|文件过大)$" -- \
+  bash -c "ulimit -f 64; exec timeout 120 '$ZTCLASS' mindist '$WORK/large.bin' --aoi '$A' -o '$DIR/full.tif'"
+# The forest scene's two bands in a corner of noise, which no compression
+# shrinks: a class per training AOI, and fractions past the limit.
+byte_image "$WORK/large2" 600 600 2 'c < 12 && r < 10 ? (c >= 7 && c <= 8 && r >= 6 && r <= 8 ? \
+  (b == 1 ? 200 + (c + 2 * r) % 4 : 10 + (c * 5 + r) % 3) : b == 1 ? 30 + (c * 7 + r * 3) % 5 : 60 + (c * 3 + r * 5) % 7) : \
+  int(rand() * 256)' 'srand(1);'
+check "a full disk, unmixing" 1 "cannot write '.*full.tif': (file too large|文件过大)$" -- \
+  bash -c "ulimit -f 64; exec timeout 120 '$ZTCLASS' unmix '$WORK/large2.bin' --aoi '$A' -o '$DIR/full.tif'"
+polygons wide "1 A 0 0 200 200" "2 B 300 300 500 500"
+check "a full disk, the training cells" 1 "cannot write '.*full.csv': (file too large|文件过大)$" -- \
+  bash -c "ulimit -f 64; exec '$ZTCLASS' samples '$WORK/large.bin' --aoi '$WORK/wide.geojson' -o '$DIR/full.csv'"
 check "the user's path, not the temporary one" 1 "" -- \
   bash -c "ulimit -f 64; '$ZTCLASS' clump '$WORK/large.bin' -o '$DIR/full.tif' --stats '$DIR/full.txt' 2>&1 | grep -q '\\.ztclass-'"
 [ "$before" = "$(snapshot "$DIR")" ] && pass || fail "a full disk left: $(diff <(echo "$before") <(snapshot "$DIR"))"

@@ -113,7 +113,7 @@ checks <<TABLE
 clump|0|Wrote .*clumps.tif and .*clump.txt|clump $WORK/mindist.tif -o $WORK/clumps.tif --stats $WORK/clump.txt --neighbours 4
 bad neighbour count|2|neighbours|clump $WORK/mindist.tif -o $WORK/c.tif --stats $WORK/c.txt --neighbours 6
 sieve|0|Wrote|sieve $WORK/clumps.tif --stats-in $WORK/clump.txt --threshold 2 -o $WORK/sieved.tif --stats $WORK/sieve.txt
-eliminate|0|Wrote|eliminate $WORK/clumps.tif --stats-in $WORK/clump.txt --threshold 10 --classes $WORK/mindist.tif -o $WORK/clean.tif --stats $WORK/eliminate.txt --png $WORK/clean.png
+eliminate|0|^Wrote [^ ]*clean.tif, [^ ]*eliminate.txt and [^ ]*clean.png$|eliminate $WORK/clumps.tif --stats-in $WORK/clump.txt --threshold 10 --classes $WORK/mindist.tif -o $WORK/clean.tif --stats $WORK/eliminate.txt --png $WORK/clean.png
 eliminate with a missing statistics file|1|--stats-in: cannot read '.*none.txt': no such file or directory|eliminate $WORK/clumps.tif --stats-in $WORK/none.txt --threshold 2 -o $WORK/e.tif --stats $WORK/e.txt
 eliminate in one step|0|^Wrote [^ ]*clean1.tif$|eliminate $WORK/mindist.tif --neighbours 4 --threshold 10 -o $WORK/clean1.tif
 sieve in one step|0|Wrote|sieve $WORK/mindist.tif --neighbours 4 --threshold 2 -o $WORK/sieved1.tif --stats $WORK/sieve1.txt

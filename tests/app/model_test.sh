@@ -33,7 +33,7 @@ cp "$WORK/scene.tif" "$WORK/copy.tif"
 "$ZTCLASS" -q apply "$WORK/maxlike.ztm" "$WORK/copy.tif" -o "$WORK/on_copy.tif"
 if same_pixels "$WORK/on_copy.tif" "$WORK/applied_maxlike.tif"; then pass; else fail "apply to a copy differs"; fi
 
-check "--save-model" 0 "Wrote" -- "$ZTCLASS" mindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
+check "--save-model" 0 "^Wrote [^ ]*saved.tif \\(2 classes\\) and [^ ]*saved.ztm$" -- "$ZTCLASS" mindist "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" \
   -o "$WORK/saved.tif" --save-model "$WORK/saved.ztm"
 if same_pixels "$WORK/saved.tif" "$WORK/mindist.tif" && cmp -s "$WORK/saved.ztm" "$WORK/mindist.ztm"; then pass
 else fail "--save-model gives another result or model"; fi
@@ -63,7 +63,7 @@ for run in "bp --aoi $WORK/aoi.geojson --seed 3 --epochs 200" "kohonen --classes
   options=${run#* }
   "$ZTCLASS" -q train $method "$WORK/scene.tif" $options -o "$WORK/$method.ztm"
   "$ZTCLASS" -q $method "$WORK/scene.tif" $options -o "$WORK/$method.tif"
-  check "apply $method" 0 "Wrote" -- "$ZTCLASS" apply "$WORK/$method.ztm" "$WORK/scene.tif" \
+  check "apply $method" 0 "^Wrote [^ ]*applied_$method.tif \\([0-9]+ classes\\) and [^ ]*confidence_$method.tif$" -- "$ZTCLASS" apply "$WORK/$method.ztm" "$WORK/scene.tif" \
     -o "$WORK/applied_$method.tif" --confidence "$WORK/confidence_$method.tif" --threads 2
   if same_pixels "$WORK/$method.tif" "$WORK/applied_$method.tif"; then pass; else fail "apply $method differs"; fi
 done
