@@ -15,6 +15,7 @@
 #include "class_records.h"
 #include "cli_support.h"
 #include "commands/commands.h"
+#include "number_options.h"
 #include "output_files.h"
 #include "report_files.h"
 #include "ztclass/class_export.h"
@@ -333,7 +334,9 @@ void AddExportCommands(CLI::App& app) {
                 "be a socket directory; the password comes from PGPASSWORD or ~/.pgpass)")
       ->required();
   l->add_option("--name", legend->name, "Legend name (default: the image's file name less its last four characters, as "
-                "map.tif gives map, + \"_图例\", or \"_legend\" outside a Chinese locale); at most 60 bytes on PostGIS");
+                "map.tif gives map, + \"_图例\", or \"_legend\" outside a Chinese locale); at most 60 bytes on PostGIS")
+      // An empty name meets the legend export's own notice.
+      ->check(EmptyAllowed());
   auto* x = l->add_option("--x", legend->x, "Lower-left corner, x in map units (default: the image's lower-right corner)");
   auto* y = l->add_option("--y", legend->y, "Lower-left corner, y in map units");
   x->needs(y);

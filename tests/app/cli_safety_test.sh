@@ -234,8 +234,7 @@ check "--threads ''" 2 "--threads: must be a whole number, not an empty string" 
 for case in "mindist $S --aoi $A -o $DIR/n.tif --max-dev" "mindist $S --aoi $A -o $DIR/n.tif --window" \
   "apply $DIR/none.ztm $S -o $DIR/n.tif --window" "unmix $S --aoi $A -o $DIR/n.tif --window" \
   "sieve $DIR/clumps.tif --stats-in $DIR/clump.txt --threshold 2 -o $DIR/n.tif --stats $DIR/n.txt --window" \
-  "accuracy $DIR/map.tif --aoi $A -o $DIR/n.txt --tables" "mindist $S --aoi $A -o $DIR/n.tif --class-field" \
-  "legend $DIR/map.tif --gdb $DIR/l.gpkg --name"; do
+  "accuracy $DIR/map.tif --aoi $A -o $DIR/n.txt --tables" "mindist $S --aoi $A -o $DIR/n.tif --class-field"; do
   unchanged "${case%% *} ${case##* } ''" 2 "^${case##* }: must not be empty$" -- bash -c "'$ZTCLASS' $case ''"
 done
 unchanged "a negative BP rate" 2 "--rate: must be 0 or more" -- "$ZTCLASS" bp "$S" --aoi "$A" -o "$DIR/n.tif" --rate -0.1

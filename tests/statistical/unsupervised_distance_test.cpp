@@ -612,8 +612,9 @@ TEST(Isodata, NoIterationClassifiesByThePassOverTheInitialCentres) {
     for (int c = 0; c < 3; ++c) {
       unsigned short table[256];
       for (int t = 0; t < 256; ++t) table[t] = static_cast<unsigned short>(t);
-      if (stretch)
+      if (stretch) {
         ASSERT_EQ(stretches[stretch - 4](s.scene.source, display[c], table, -1, -1, 0.005f, 0.995f, nullptr), 0);
+      }
       for (int j = 0; j < 5; ++j) {
         const unsigned char expected = table[int(centres[j][display[c] - 1])] & 0xFF;
         const unsigned char got = c == 0 ? records[j].red : c == 1 ? records[j].green : records[j].blue;
