@@ -121,22 +121,25 @@ class Model {
   }
 
   // The classes of a window of image, read through GDAL, as a tile of a
-  // run spread over several processes receives them.
-  py::array_t<std::uint8_t> Classify(const std::string& image, std::vector<long> bands,
-                                     std::optional<std::vector<long>> window) const {
+  // run spread over several processes receives them, and whether the model
+  // gave the tile's classes a no-data value: the run's result needs it if
+  // any of its tiles has one, as the in-process apply's has.
+  std::pair<py::array_t<std::uint8_t>, bool> Classify(const std::string& image, std::vector<long> bands,
+                                                      std::optional<std::vector<long>> window) const {
     std::vector<std::uint8_t> pixels;
     ztcli::Window w;
+    bool noData = false;
     {
       py::gil_scoped_release released;
       ztcli::Dataset source = ztcli::Dataset::Open(image, false);
       ztcli::CheckBands(bands, source.get(), "bands");
       w = SourceWindow(source.get(), window);
       pixels.resize(static_cast<size_t>(w.rows) * w.columns);
-      ClassifyInto(source.get(), bands, w, pixels.data());
+      noData = ClassifyInto(source.get(), bands, w, pixels.data());
     }
     py::array_t<std::uint8_t> classes({w.rows, w.columns});
     std::copy(pixels.begin(), pixels.end(), classes.mutable_data());
-    return classes;
+    return {classes, noData};
   }
 
   // The classes of a C-ordered array (bands, rows, columns) of a pixel type
@@ -174,8 +177,8 @@ class Model {
 
  private:
   // Applies the model to the window of source into an image in memory and
-  // reads its classes back.
-  void ClassifyInto(void* source, std::vector<long>& bands, const ztcli::Window& w, std::uint8_t* classes) const {
+  // reads its classes back; true when the model gave them a no-data value.
+  bool ClassifyInto(void* source, std::vector<long>& bands, const ztcli::Window& w, std::uint8_t* classes) const {
     ztcli::Dataset result(ztRSCreate(ztRSGetDriverByName("MEM"), "", w.columns, w.rows, 1, ZTRS_Byte, nullptr));
     if (!result.get()) throw ztcli::CommandError("cannot hold the classes of a window in memory");
     // A silent sink of the call's own: without one the call would report to,
@@ -188,6 +191,9 @@ class Model {
     Check(ztRSRasterIO(ztRSGetRasterBand(result.get(), 1), ZTRS_Read, 0, 0, w.columns, w.rows, classes, w.columns,
                        w.rows, ZTRS_Byte, 0, 0),
           "reading the classes back");
+    int noData = 0;
+    ztRSGetRasterNoDataValue(ztRSGetRasterBand(result.get(), 1), &noData);
+    return noData == 1;
   }
 
   std::shared_ptr<ZTModel> model_;

@@ -126,10 +126,13 @@ class TiledResult {
                                 ztcli::DataTypeName(result_->Type()) + "; choose UInt32");
   }
 
-  void Finish(const std::optional<std::string>& recordsFrom) {
+  // noData: whether a tile's classes had the no-data value, which the
+  // legend names and the result declares, as the in-process apply's does.
+  void Finish(const std::optional<std::string>& recordsFrom, bool noData) {
     CheckOpen();
     py::gil_scoped_release released;
     if (recordsFrom) ztcli::CopyClasses(*recordsFrom, result_->get());
+    if (noData) Check(ztRSSetRasterNoDataValue(ztRSGetRasterBand(result_->get(), 1), 255), "setting no-data");
     result_->Finish();
     if (spool_) spool_->PlaceInto(result_->Written());
     outputs_->Commit();
@@ -184,7 +187,7 @@ void AddTiledResult(py::module_& m) {
       .def("write", &TiledResult::Write<std::uint32_t>)
       .def("place", &TiledResult::Place)
       .def("require_fits", &TiledResult::RequireFits)
-      .def("finish", &TiledResult::Finish, py::arg("records_from") = std::nullopt)
+      .def("finish", &TiledResult::Finish, py::arg("records_from") = std::nullopt, py::arg("no_data") = false)
       .def("__enter__", [](TiledResult& self) -> TiledResult& { return self; }, py::return_value_policy::reference)
       .def("__exit__", [](TiledResult& self, const py::args&) { self.Close(); });
 }

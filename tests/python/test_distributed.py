@@ -210,6 +210,47 @@ def test_runs_one_after_another_in_any_layout(run, client, tmp_path):
                                       pixels(directory / "inprocess.tif")[20:170, 30:230])
 
 
+def legend(path):
+    """No-data value, category names and colour table of band 1."""
+    dataset = gdal.Open(str(path))
+    band = dataset.GetRasterBand(1)
+    table = band.GetColorTable()
+    return band.GetNoDataValue(), band.GetCategoryNames(), [table.GetColorEntry(i) for i in range(table.GetCount())]
+
+
+@pytest.mark.parametrize("missing", ["declared", "nan"])
+def test_no_data_as_in_process(run, client, tmp_path, missing):
+    """No-data away from the first tile (of an image that declares it, or
+    NaN in a float image that declares none): every form of the result
+    declares no-data 255 and names it in its legend, as in process."""
+    model = run[0]
+    scene = synthetic_scene(300, 600, seed=5)
+    image = tmp_path / "image.tif"
+    if missing == "declared":
+        scene[:, 290:, 595:] = 0
+        write_image(image, scene, nodata=0)
+    else:
+        scene = scene.astype(np.float32)
+        scene[2, 290:, 595:] = np.nan
+        write_image(image, scene)
+    for name, keywords in [("blocks.tif", {}), ("strips.tif", {"creation_options": ("TILED=NO",)}),
+                           ("copied.png", {"format": "PNG"})]:
+        reference, result = tmp_path / ("in-process-" + name), tmp_path / name
+        model.apply(image, reference, **keywords)
+        assert pixels(reference)[290, 595] == 255 and legend(reference)[0] == 255
+        ztclass.distributed.apply(model, image, result, client, tile=256, **keywords)
+        np.testing.assert_array_equal(pixels(result), pixels(reference))
+        assert legend(result) == legend(reference), name
+        for suffix in (".cls", ".qml"):
+            assert result.with_suffix(suffix).read_bytes() == reference.with_suffix(suffix).read_bytes(), name
+    # A VRT keeps the names and colours of exactly the classes, and no-data's.
+    ztclass.distributed.apply(model, image, tmp_path / "tiles.vrt", client, tile=256)
+    np.testing.assert_array_equal(pixels(tmp_path / "tiles.vrt"), pixels(tmp_path / "in-process-blocks.tif"))
+    nodata, names, colours = legend(tmp_path / "tiles.vrt")
+    _, _, expected = legend(tmp_path / "in-process-blocks.tif")
+    assert nodata == 255 and names[255] == "No data" and colours == expected[:4] + [(0, 0, 0, 0)] * 251 + expected[255:]
+
+
 def test_a_failed_tile_fails_the_run(run, client, tmp_path):
     """A tile the workers cannot read (its block damaged) fails the run and
     leaves no result, though the client reads the image's first pixel."""
