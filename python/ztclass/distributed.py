@@ -345,24 +345,36 @@ def _tile_files(folder):
             for name in os.listdir(os.path.join(folder, column)) if _TILE_NAME.fullmatch(name)]
 
 
-def _move_tiles(source, target):
+def _move_tiles(source, target, done):
+    """The tiles of source into target, each move (and each folder made)
+    added to done as it is made, so that a failure part way can undo them."""
     for name in _tile_files(source):
-        os.makedirs(os.path.join(target, os.path.dirname(name)), exist_ok=True)
+        column = os.path.join(target, os.path.dirname(name))
+        if not os.path.isdir(column):
+            os.makedirs(column)
+            done.append((None, column))
         os.replace(os.path.join(source, name), os.path.join(target, name))
+        done.append((os.path.join(source, name), os.path.join(target, name)))
 
 
 def _install_tiles(staging, folder, commit):
     """The tiles of staging into the tile folder, the earlier result's set
     aside (the folder's other files stay), then commit(), which puts the VRT
-    in place; everything back as it was when commit fails."""
+    in place; everything back as it was when a move or commit fails or is
+    stopped."""
     retired, existed = staging + ".old", os.path.isdir(folder)
-    _move_tiles(folder, retired)
-    _move_tiles(staging, folder)
+    done = []
     try:
+        _move_tiles(folder, retired, done)
+        _move_tiles(staging, folder, done)
         commit()
     except BaseException:
-        _move_tiles(folder, staging)
-        _move_tiles(retired, folder)
+        for source, target in reversed(done):
+            if source is None:
+                with contextlib.suppress(OSError):
+                    os.rmdir(target)
+            else:
+                os.replace(target, source)
         if not existed:
             shutil.rmtree(folder, ignore_errors=True)
         shutil.rmtree(retired, ignore_errors=True)

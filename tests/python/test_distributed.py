@@ -268,3 +268,29 @@ def test_a_failed_tile_fails_the_run(run, client, tmp_path):
         ztclass.distributed.apply(model, damaged, kept, client, tile=512, overwrite=True)
     assert_same_as_in_process(kept, directory)
     assert_vrt_of_tiles(kept, 700, 900, 256)
+
+
+@pytest.mark.parametrize("stop_at", [4, 14])
+def test_a_stop_while_the_tiles_move_keeps_the_earlier_result(run, client, tmp_path, monkeypatch, stop_at):
+    """Ctrl-C at a tile's move into place (of the earlier result's 12 tiles
+    set aside, or of the new result's 4 put in) leaves the earlier VRT and
+    every one of its tiles as they were."""
+    model, large, directory = run
+    vrt = tmp_path / "kept.vrt"
+    ztclass.distributed.apply(model, large, vrt, client, tile=256)
+    earlier = {p: p.read_bytes() for p in tmp_path.rglob("*") if p.is_file()}
+    replace, moves = os.replace, []
+
+    def stopped(source, target):
+        if str(source).startswith(str(tmp_path)):
+            moves.append(source)
+            if len(moves) == stop_at:
+                raise KeyboardInterrupt
+        replace(source, target)
+
+    monkeypatch.setattr(os, "replace", stopped)
+    with pytest.raises(KeyboardInterrupt):
+        ztclass.distributed.apply(model, large, vrt, client, tile=512, overwrite=True)
+    monkeypatch.undo()
+    assert {p: p.read_bytes() for p in tmp_path.rglob("*") if p.is_file()} == earlier
+    assert_same_as_in_process(vrt, directory)
