@@ -117,7 +117,7 @@ class Model {
     progress.Finish(code, "applying the model to '" + image + "'", ztModelLastError());
     result.Finish();
     if (scores) scores->Finish();
-    outputs.Commit();
+    CommitUnlessStopped(outputs);
   }
 
   // The classes of a window of image, read through GDAL, as a tile of a

@@ -132,7 +132,7 @@ void AddPostClass(py::module_& m) {
           });
           progress.Finish(code, "accuracy assessment");
           ztcli::RequireSamples(figures, image);
-          outputs.Commit();
+          CommitUnlessStopped(outputs);
         }
         return py::make_tuple(figures.overallAccuracy, figures.kappa);
       });

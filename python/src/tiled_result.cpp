@@ -19,6 +19,7 @@
 #include "errors.h"
 #include "module.h"
 #include "output_files.h"
+#include "progress.h"
 #include "result_image.h"
 #include "tile_blocks.h"
 #include "ztservices/raster.h"
@@ -135,7 +136,7 @@ class TiledResult {
     if (noData) Check(ztRSSetRasterNoDataValue(ztRSGetRasterBand(result_->get(), 1), 255), "setting no-data");
     result_->Finish();
     if (spool_) spool_->PlaceInto(result_->Written());
-    outputs_->Commit();
+    CommitUnlessStopped(*outputs_);
   }
 
   // Closes the result: what was not finished is removed now, not whenever

@@ -3,10 +3,12 @@ processes on loopback (through the command line's --dask, then with one of
 them killed during the run), against the in-process apply, into a GeoTIFF
 and into a VRT of tiles."""
 
+import _thread
 import os
 import signal
 import subprocess
 import sys
+import threading
 import time
 
 import numpy as np
@@ -74,6 +76,39 @@ def test_a_tile_outside_the_window_is_refused(run, tmp_path):
             with pytest.raises(ValueError, match="outside the window"):
                 writer.write_blocks(*place, [b"x"] * 3999)
     assert not list(tmp_path.iterdir())
+
+
+def test_a_stop_while_the_result_is_written_keeps_the_earlier_one(run, tmp_path):
+    """Ctrl-C that comes while finish writes the result (without the GIL)
+    stops the run before it replaces the earlier result, as in process."""
+    from ztclass import _native
+    from ztclass._paths import result
+
+    model, large, directory = run
+    output = tmp_path / "kept.tif"
+    output.write_bytes(b"earlier result")
+    gate = threading.Lock()
+    gate.acquire()
+
+    def interrupt():
+        with gate:
+            _thread.interrupt_main()
+
+    # No thread switch but where a call lets go of the GIL: the interrupt
+    # comes only once finish has let go of it.
+    switch = sys.getswitchinterval()
+    sys.setswitchinterval(1000)
+    try:
+        with _native.TiledResult(str(large), str(output), result(overwrite=True)) as writer:
+            writer.write(0, 0, pixels(directory / "inprocess.tif"))
+            threading.Thread(target=interrupt).start()
+            with pytest.raises(KeyboardInterrupt):
+                gate.release()
+                writer.finish()
+    finally:
+        sys.setswitchinterval(switch)
+    assert output.read_bytes() == b"earlier result"
+    assert [p.name for p in tmp_path.iterdir()] == ["kept.tif"]
 
 
 def assert_vrt_of_tiles(vrt, rows, columns, tile):
