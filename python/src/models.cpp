@@ -203,15 +203,15 @@ class Model {
 
 void AddModels(py::module_& m) {
   py::class_<Model>(m, "Model")
-      .def_static("train", &Model::Train)
-      .def_static("load", &Model::Load)
-      .def_static("from_bytes", &Model::FromBytes)
-      .def("save", &Model::Save, py::call_guard<py::gil_scoped_release>())
-      .def("to_bytes", &Model::ToBytes)
+      .def_static("train", &Model::Train, py::call_guard<QuietGdal>())
+      .def_static("load", &Model::Load, py::call_guard<QuietGdal>())
+      .def_static("from_bytes", &Model::FromBytes, py::call_guard<QuietGdal>())
+      .def("save", &Model::Save, py::call_guard<QuietGdal, py::gil_scoped_release>())
+      .def("to_bytes", &Model::ToBytes, py::call_guard<QuietGdal>())
       .def("describe", &Model::Describe)
-      .def("apply", &Model::Apply)
-      .def("predict", &Model::Predict)
-      .def("classify", &Model::Classify);
+      .def("apply", &Model::Apply, py::call_guard<QuietGdal>())
+      .def("predict", &Model::Predict, py::call_guard<QuietGdal>())
+      .def("classify", &Model::Classify, py::call_guard<QuietGdal>());
   m.attr("Byte") = static_cast<int>(ZTRS_Byte);
   m.attr("Int8") = static_cast<int>(ZTRS_Int8);
   m.attr("UInt16") = static_cast<int>(ZTRS_UInt16);

@@ -132,16 +132,17 @@ class TileJoin {
 }  // namespace
 
 void AddTiles(py::module_& m) {
-  m.def("label_tile", &LabelTile);
-  m.def("class_range", &ClassRange);
-  m.def("number_tile", &NumberTile);
+  m.def("label_tile", &LabelTile, py::call_guard<QuietGdal>());
+  m.def("class_range", &ClassRange, py::call_guard<QuietGdal>());
+  m.def("number_tile", &NumberTile, py::call_guard<QuietGdal>());
   py::class_<TileJoin>(m, "TileJoin")
       .def(py::init<const std::string&, long, const std::vector<long>&, long, int, int, long,
-                    const std::optional<std::string>&>())
+                    const std::optional<std::string>&>(),
+           py::call_guard<QuietGdal>())
       .def_property_readonly("neighbours", &TileJoin::Neighbours)
-      .def("add", &TileJoin::Add)
-      .def("resolve", &TileJoin::Resolve)
-      .def("numbers", &TileJoin::Numbers);
+      .def("add", &TileJoin::Add, py::call_guard<QuietGdal>())
+      .def("resolve", &TileJoin::Resolve, py::call_guard<QuietGdal>())
+      .def("numbers", &TileJoin::Numbers, py::call_guard<QuietGdal>());
   m.attr("TILES_CLUMP") = static_cast<int>(ZT_TILES_CLUMP);
   m.attr("TILES_SIEVE_MAP") = static_cast<int>(ZT_TILES_SIEVE_MAP);
   m.attr("TILES_SIEVE") = static_cast<int>(ZT_TILES_SIEVE);
