@@ -13,12 +13,15 @@
 #include "errors.h"
 #include "module.h"
 #include "ztclass/tiles.h"
+#include "ztservices/raster.h"
 
 namespace py = pybind11;
 
 namespace ztpy {
 
 namespace {
+
+constexpr long kMaxTile = 65535;
 
 struct TileWindow {
   long x, y, columns, rows;
@@ -90,8 +93,16 @@ class TileJoin {
            long threshold, const std::optional<std::string>& statisticsIn)
       : neighbours_(neighbours) {
     const TileWindow w = ToWindow(window);
+    // The library numbers a tile's pixels in 32 bits.
+    if (tile < 1 || tile > kMaxTile)
+      throw ztcli::UsageError("--tile " + std::to_string(tile) + ": a tile is 1 to " + std::to_string(kMaxTile) +
+                              " pixels a side");
     py::gil_scoped_release released;
     ztcli::Dataset source = ztcli::Dataset::Open(image, false);
+    const long bands = ztRSGetRasterCount(source.get());
+    if (band < 1 || band > bands)
+      throw ztcli::UsageError("--band " + std::to_string(band) + ": '" + image + "' has " + std::to_string(bands) +
+                              " band(s)");
     ZTTileJoin* join = nullptr;
     Check(ztTileJoinCreate(source.get(), band, w.rows, w.columns, w.y, w.x, tile, &neighbours_, mode, threshold,
                            statisticsIn ? statisticsIn->c_str() : nullptr, &join),

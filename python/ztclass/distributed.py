@@ -397,10 +397,10 @@ def clump(image, output, stats, client=None, tile=CLUMP_TILE, *, neighbours=8, b
     image = _image_path(image)
     window = _image_window(image, window)
     options = result(window, format, type, creation_options, overwrite)
-    return _on_cluster(client, lambda c: _tiled_clumps.run(
-        c, tiles, "clump", _native.TILES_CLUMP, image, path(output), path(stats), stats_in=None, threshold=0,
-        neighbours=checked_neighbours(neighbours), band=int(band), window=window, tile=int(tile), options=options,
-        progress=progress))
+    return _tiled_clumps.run(
+        lambda work: _on_cluster(client, work), tiles, "clump", _native.TILES_CLUMP, image, path(output), path(stats),
+        stats_in=None, threshold=0, neighbours=checked_neighbours(neighbours), band=int(band), window=window,
+        tile=int(tile), options=options, progress=progress)
 
 
 def sieve(image, stats_in, output, stats, threshold, client=None, tile=CLUMP_TILE, *, neighbours=8, band=1, window=None,
@@ -420,10 +420,10 @@ def sieve(image, stats_in, output, stats, threshold, client=None, tile=CLUMP_TIL
         raise ValueError("threshold must be 0 or more")
     options = result(window, format, type, creation_options, overwrite)
     mode = _native.TILES_SIEVE_MAP if stats_in is None else _native.TILES_SIEVE
-    return _on_cluster(client, lambda c: _tiled_clumps.run(
-        c, tiles, "sieve", mode, image, path(output), optional_path(stats), stats_in=optional_path(stats_in),
-        threshold=int(threshold), neighbours=int(neighbours), band=int(band), window=window, tile=int(tile),
-        options=options, progress=progress))
+    return _tiled_clumps.run(
+        lambda work: _on_cluster(client, work), tiles, "sieve", mode, image, path(output), optional_path(stats),
+        stats_in=optional_path(stats_in), threshold=int(threshold), neighbours=int(neighbours), band=int(band),
+        window=window, tile=int(tile), options=options, progress=progress)
 
 
 def _arguments(argv):
