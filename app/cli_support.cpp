@@ -58,7 +58,6 @@ bool g_verbose = false;
 void EnsureGdal() {
   static const bool registered = [] {
     GDALAllRegister();
-    CPLSetErrorHandler(CPLQuietErrorHandler);
     return true;
   }();
   (void)registered;

@@ -42,8 +42,8 @@ bool Verbose();
 // (Byte images keep value / 255 and record none).
 void ReportBandScaling(void* result);
 
-// GDAL's drivers, registered once; GDAL's own messages stay quiet, the host
-// reports failures itself.
+// GDAL's drivers, registered once. GDAL's error handler stays the host
+// process's to choose.
 void EnsureGdal();
 
 // errno's reason as a message continues it: "permission denied", "no space

@@ -1,5 +1,6 @@
 // ztclass: the command-line host of the classification library.
 #include <CLI/CLI.hpp>
+#include <cpl_error.h>
 #include <iostream>
 
 #include "cli_support.h"
@@ -44,6 +45,10 @@ int main(int argc, char** argv) {
   ztSetLanguage(ztLocaleLanguage());
   ztcli::InstallInterruptHandler();
   ztcli::EnsureGdal();
+  // The commands say what failed in messages of their own, GDAL's reason
+  // within them. The process is the command line's own; a host of the
+  // library keeps its handler.
+  CPLSetErrorHandler(CPLQuietErrorHandler);
   ztcli::BoundGdalCache();
   ztcli::UseEveryCore();
   try {

@@ -31,7 +31,6 @@ void EnsureGdalRegistered() {
   static std::once_flag once;
   std::call_once(once, [] {
     GDALAllRegister();
-    CPLSetErrorHandler(CPLQuietErrorHandler);
   });
 }
 

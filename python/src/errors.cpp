@@ -24,12 +24,11 @@ void RaiseError(const std::string& message, py::object code, py::object name) {
 }
 
 // The library's message after the code's description. Model messages begin
-// with the code's name and meaning, which the description already gives:
-// only what follows them is added.
+// with the code's description ("NAME (value): meaning"), which is already
+// given: only what follows it is added.
 std::string AfterDescription(long code, const std::string& detail) {
-  const ZTResultCodeInfo* info = ztFindResultCode(code);
-  const std::string repeated = info ? std::string(info->name) + ": " + info->meaning : "";
-  if (!repeated.empty() && detail.rfind(repeated, 0) == 0) return detail.substr(repeated.size());
+  const std::string repeated = ztcli::DescribeResultCode(code);
+  if (detail.rfind(repeated, 0) == 0) return detail.substr(repeated.size());
   return detail.empty() ? "" : "; " + detail;
 }
 
@@ -47,7 +46,7 @@ std::string PythonNames(const std::string& message) {
       {"--of", "format"},         {"--ot", "type"},              {"--co", "creation_options"},
       {"--stats", "stats"},       {"--stats-in", "stats_in"},    {"--confidence", "confidence"},
       {"--class-field", "class_field"}, {"--overwrite", "overwrite=True"}, {"--band", "band"},
-      {"--threshold", "threshold"}, {"--classes", "classes"}};
+      {"--threshold", "threshold"}, {"--classes", "classes"}, {"--tile", "tile"}};
   static const std::regex kOption(R"((^|[\s(])(--?[a-z-]+)(?=$|[\s:,)]))");
   std::string named;
   bool quoted = false;

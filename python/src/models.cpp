@@ -117,26 +117,29 @@ class Model {
     progress.Finish(code, "applying the model to '" + image + "'", ztModelLastError());
     result.Finish();
     if (scores) scores->Finish();
-    outputs.Commit();
+    CommitUnlessStopped(outputs);
   }
 
   // The classes of a window of image, read through GDAL, as a tile of a
-  // run spread over several processes receives them.
-  py::array_t<std::uint8_t> Classify(const std::string& image, std::vector<long> bands,
-                                     std::optional<std::vector<long>> window) const {
+  // run spread over several processes receives them, and whether the model
+  // gave the tile's classes a no-data value: the run's result needs it if
+  // any of its tiles has one, as the in-process apply's has.
+  std::pair<py::array_t<std::uint8_t>, bool> Classify(const std::string& image, std::vector<long> bands,
+                                                      std::optional<std::vector<long>> window) const {
     std::vector<std::uint8_t> pixels;
     ztcli::Window w;
+    bool noData = false;
     {
       py::gil_scoped_release released;
       ztcli::Dataset source = ztcli::Dataset::Open(image, false);
       ztcli::CheckBands(bands, source.get(), "bands");
       w = SourceWindow(source.get(), window);
       pixels.resize(static_cast<size_t>(w.rows) * w.columns);
-      ClassifyInto(source.get(), bands, w, pixels.data());
+      noData = ClassifyInto(source.get(), bands, w, pixels.data());
     }
     py::array_t<std::uint8_t> classes({w.rows, w.columns});
     std::copy(pixels.begin(), pixels.end(), classes.mutable_data());
-    return classes;
+    return {classes, noData};
   }
 
   // The classes of a C-ordered array (bands, rows, columns) of a pixel type
@@ -174,8 +177,8 @@ class Model {
 
  private:
   // Applies the model to the window of source into an image in memory and
-  // reads its classes back.
-  void ClassifyInto(void* source, std::vector<long>& bands, const ztcli::Window& w, std::uint8_t* classes) const {
+  // reads its classes back; true when the model gave them a no-data value.
+  bool ClassifyInto(void* source, std::vector<long>& bands, const ztcli::Window& w, std::uint8_t* classes) const {
     ztcli::Dataset result(ztRSCreate(ztRSGetDriverByName("MEM"), "", w.columns, w.rows, 1, ZTRS_Byte, nullptr));
     if (!result.get()) throw ztcli::CommandError("cannot hold the classes of a window in memory");
     // A silent sink of the call's own: without one the call would report to,
@@ -188,6 +191,9 @@ class Model {
     Check(ztRSRasterIO(ztRSGetRasterBand(result.get(), 1), ZTRS_Read, 0, 0, w.columns, w.rows, classes, w.columns,
                        w.rows, ZTRS_Byte, 0, 0),
           "reading the classes back");
+    int noData = 0;
+    ztRSGetRasterNoDataValue(ztRSGetRasterBand(result.get(), 1), &noData);
+    return noData == 1;
   }
 
   std::shared_ptr<ZTModel> model_;
@@ -197,15 +203,15 @@ class Model {
 
 void AddModels(py::module_& m) {
   py::class_<Model>(m, "Model")
-      .def_static("train", &Model::Train)
-      .def_static("load", &Model::Load)
-      .def_static("from_bytes", &Model::FromBytes)
-      .def("save", &Model::Save, py::call_guard<py::gil_scoped_release>())
-      .def("to_bytes", &Model::ToBytes)
+      .def_static("train", &Model::Train, py::call_guard<QuietGdal>())
+      .def_static("load", &Model::Load, py::call_guard<QuietGdal>())
+      .def_static("from_bytes", &Model::FromBytes, py::call_guard<QuietGdal>())
+      .def("save", &Model::Save, py::call_guard<QuietGdal, py::gil_scoped_release>())
+      .def("to_bytes", &Model::ToBytes, py::call_guard<QuietGdal>())
       .def("describe", &Model::Describe)
-      .def("apply", &Model::Apply)
-      .def("predict", &Model::Predict)
-      .def("classify", &Model::Classify);
+      .def("apply", &Model::Apply, py::call_guard<QuietGdal>())
+      .def("predict", &Model::Predict, py::call_guard<QuietGdal>())
+      .def("classify", &Model::Classify, py::call_guard<QuietGdal>());
   m.attr("Byte") = static_cast<int>(ZTRS_Byte);
   m.attr("Int8") = static_cast<int>(ZTRS_Int8);
   m.attr("UInt16") = static_cast<int>(ZTRS_UInt16);

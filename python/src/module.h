@@ -4,6 +4,7 @@
 // keyword signatures and documentation.
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
+#include <cpl_error.h>
 
 #include <optional>
 #include <string>
@@ -23,6 +24,16 @@ struct Result {
   std::optional<std::vector<long>> window;
 
   ztcli::MethodOptions Method(const std::string& output) const;
+};
+
+// GDAL's messages quiet on the calling thread for one call: the call
+// reports its failures itself, with GDAL's reason. The host's own handler
+// (its log, GDAL's Python bindings) stays as the host set it for the rest.
+struct QuietGdal {
+  QuietGdal() { CPLPushErrorHandler(CPLQuietErrorHandler); }
+  ~QuietGdal() { CPLPopErrorHandler(); }
+  QuietGdal(const QuietGdal&) = delete;
+  QuietGdal& operator=(const QuietGdal&) = delete;
 };
 
 void AddPostClass(pybind11::module_& module);

@@ -64,19 +64,19 @@ void AddPostClass(py::module_& m) {
   m.def("clump", [](const std::string& image, const std::string& output, const std::string& stats, int neighbours,
                     long band, const Result& result, py::object progress) {
     RunPostClass(Run("clump", image, std::nullopt, output, stats, 0, neighbours, band, result), progress);
-  });
+  }, py::call_guard<QuietGdal>());
   m.def("sieve", [](const std::string& image, std::optional<std::string> statsIn, const std::string& output,
                     std::optional<std::string> stats, long threshold, int neighbours, long band, const Result& result,
                     py::object progress) {
     RunPostClass(Run("sieve", image, statsIn, output, stats, threshold, neighbours, band, result), progress);
-  });
+  }, py::call_guard<QuietGdal>());
   m.def("eliminate", [](const std::string& image, std::optional<std::string> statsIn, const std::string& output,
                         std::optional<std::string> stats, long threshold, std::optional<std::string> classes,
                         int neighbours, long band, const Result& result, py::object progress) {
     ztcli::PostClassRun run = Run("eliminate", image, statsIn, output, stats, threshold, neighbours, band, result);
     run.classes = classes.value_or("");
     RunPostClass(run, progress);
-  });
+  }, py::call_guard<QuietGdal>());
   m.def(
       "accuracy",
       [](const std::string& image, const std::string& output, std::optional<std::string> aoi,
@@ -132,10 +132,11 @@ void AddPostClass(py::module_& m) {
           });
           progress.Finish(code, "accuracy assessment");
           ztcli::RequireSamples(figures, image);
-          outputs.Commit();
+          CommitUnlessStopped(outputs);
         }
         return py::make_tuple(figures.overallAccuracy, figures.kappa);
-      });
+      },
+      py::call_guard<QuietGdal>());
 }
 
 }  // namespace ztpy

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "errors.h"
+#include "output_files.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/raster.h"
 
@@ -107,6 +108,14 @@ long RunWithProcessSink(CallProgress& progress, const std::function<long()>& cal
     ~Installed() { ztSetProgressSink(nullptr); }
   } installed(progress.Sink());
   return call();
+}
+
+void CommitUnlessStopped(ztcli::OutputFiles& outputs) {
+  {
+    py::gil_scoped_acquire gil;
+    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+  }
+  outputs.Commit();
 }
 
 }  // namespace ztpy

@@ -15,6 +15,10 @@
 
 #include "ztservices/progress.h"
 
+namespace ztcli {
+class OutputFiles;
+}
+
 namespace ztpy {
 
 class CallProgress {
@@ -56,5 +60,11 @@ class CallProgress {
 // Runs call() (without the GIL) with the sink installed as the process-wide
 // one, for calls that report to no other; such calls run one at a time.
 long RunWithProcessSink(CallProgress& progress, const std::function<long()>& call);
+
+// Without the GIL: moves the results of outputs into place, unless a Ctrl-C
+// came while they were written; then raises it instead and leaves what they
+// would replace as it was, as the command line does. Raised after a commit,
+// it would report a stop that had replaced the earlier result.
+void CommitUnlessStopped(ztcli::OutputFiles& outputs);
 
 }  // namespace ztpy

@@ -19,6 +19,7 @@
 #include "errors.h"
 #include "module.h"
 #include "output_files.h"
+#include "progress.h"
 #include "result_image.h"
 #include "tile_blocks.h"
 #include "ztservices/raster.h"
@@ -126,13 +127,16 @@ class TiledResult {
                                 ztcli::DataTypeName(result_->Type()) + "; choose UInt32");
   }
 
-  void Finish(const std::optional<std::string>& recordsFrom) {
+  // noData: whether a tile's classes had the no-data value, which the
+  // legend names and the result declares, as the in-process apply's does.
+  void Finish(const std::optional<std::string>& recordsFrom, bool noData) {
     CheckOpen();
     py::gil_scoped_release released;
     if (recordsFrom) ztcli::CopyClasses(*recordsFrom, result_->get());
+    if (noData) Check(ztRSSetRasterNoDataValue(ztRSGetRasterBand(result_->get(), 1), 255), "setting no-data");
     result_->Finish();
     if (spool_) spool_->PlaceInto(result_->Written());
-    outputs_->Commit();
+    CommitUnlessStopped(*outputs_);
   }
 
   // Closes the result: what was not finished is removed now, not whenever
@@ -170,23 +174,24 @@ class TiledResult {
 }  // namespace
 
 void AddTiledResult(py::module_& m) {
-  m.def("encode_blocks", &EncodeBlocks, py::arg("classes"), py::arg("creation_options"));
+  m.def("encode_blocks", &EncodeBlocks, py::arg("classes"), py::arg("creation_options"), py::call_guard<QuietGdal>());
   py::class_<TiledResult>(m, "TiledResult")
       .def(py::init<const std::string&, const std::string&, const Result&, const std::vector<std::string>&,
                     const std::optional<std::string>&, const std::optional<long>&>(),
            py::arg("image"), py::arg("output"), py::arg("options"), py::arg("inputs") = std::vector<std::string>(),
-           py::arg("statistics") = std::nullopt, py::arg("tile") = std::nullopt)
+           py::arg("statistics") = std::nullopt, py::arg("tile") = std::nullopt, py::call_guard<QuietGdal>())
       .def_property_readonly("statistics_path", &TiledResult::StatisticsPath)
       .def_property_readonly("takes_blocks", &TiledResult::TakesBlocks)
       .def("scratch_path", &TiledResult::ScratchPath)
-      .def("write_blocks", &TiledResult::WriteBlocks)
-      .def("write", &TiledResult::Write<std::uint8_t>)
-      .def("write", &TiledResult::Write<std::uint32_t>)
-      .def("place", &TiledResult::Place)
+      .def("write_blocks", &TiledResult::WriteBlocks, py::call_guard<QuietGdal>())
+      .def("write", &TiledResult::Write<std::uint8_t>, py::call_guard<QuietGdal>())
+      .def("write", &TiledResult::Write<std::uint32_t>, py::call_guard<QuietGdal>())
+      .def("place", &TiledResult::Place, py::call_guard<QuietGdal>())
       .def("require_fits", &TiledResult::RequireFits)
-      .def("finish", &TiledResult::Finish, py::arg("records_from") = std::nullopt)
+      .def("finish", &TiledResult::Finish, py::arg("records_from") = std::nullopt, py::arg("no_data") = false,
+           py::call_guard<QuietGdal>())
       .def("__enter__", [](TiledResult& self) -> TiledResult& { return self; }, py::return_value_policy::reference)
-      .def("__exit__", [](TiledResult& self, const py::args&) { self.Close(); });
+      .def("__exit__", [](TiledResult& self, const py::args&) { self.Close(); }, py::call_guard<QuietGdal>());
 }
 
 }  // namespace ztpy

@@ -13,12 +13,15 @@
 #include "errors.h"
 #include "module.h"
 #include "ztclass/tiles.h"
+#include "ztservices/raster.h"
 
 namespace py = pybind11;
 
 namespace ztpy {
 
 namespace {
+
+constexpr long kMaxTile = 65535;
 
 struct TileWindow {
   long x, y, columns, rows;
@@ -90,8 +93,16 @@ class TileJoin {
            long threshold, const std::optional<std::string>& statisticsIn)
       : neighbours_(neighbours) {
     const TileWindow w = ToWindow(window);
+    // The library numbers a tile's pixels in 32 bits.
+    if (tile < 1 || tile > kMaxTile)
+      throw ztcli::UsageError("--tile " + std::to_string(tile) + ": a tile is 1 to " + std::to_string(kMaxTile) +
+                              " pixels a side");
     py::gil_scoped_release released;
     ztcli::Dataset source = ztcli::Dataset::Open(image, false);
+    const long bands = ztRSGetRasterCount(source.get());
+    if (band < 1 || band > bands)
+      throw ztcli::UsageError("--band " + std::to_string(band) + ": '" + image + "' has " + std::to_string(bands) +
+                              " band(s)");
     ZTTileJoin* join = nullptr;
     Check(ztTileJoinCreate(source.get(), band, w.rows, w.columns, w.y, w.x, tile, &neighbours_, mode, threshold,
                            statisticsIn ? statisticsIn->c_str() : nullptr, &join),
@@ -132,16 +143,17 @@ class TileJoin {
 }  // namespace
 
 void AddTiles(py::module_& m) {
-  m.def("label_tile", &LabelTile);
-  m.def("class_range", &ClassRange);
-  m.def("number_tile", &NumberTile);
+  m.def("label_tile", &LabelTile, py::call_guard<QuietGdal>());
+  m.def("class_range", &ClassRange, py::call_guard<QuietGdal>());
+  m.def("number_tile", &NumberTile, py::call_guard<QuietGdal>());
   py::class_<TileJoin>(m, "TileJoin")
       .def(py::init<const std::string&, long, const std::vector<long>&, long, int, int, long,
-                    const std::optional<std::string>&>())
+                    const std::optional<std::string>&>(),
+           py::call_guard<QuietGdal>())
       .def_property_readonly("neighbours", &TileJoin::Neighbours)
-      .def("add", &TileJoin::Add)
-      .def("resolve", &TileJoin::Resolve)
-      .def("numbers", &TileJoin::Numbers);
+      .def("add", &TileJoin::Add, py::call_guard<QuietGdal>())
+      .def("resolve", &TileJoin::Resolve, py::call_guard<QuietGdal>())
+      .def("numbers", &TileJoin::Numbers, py::call_guard<QuietGdal>());
   m.attr("TILES_CLUMP") = static_cast<int>(ZT_TILES_CLUMP);
   m.attr("TILES_SIEVE_MAP") = static_cast<int>(ZT_TILES_SIEVE_MAP);
   m.attr("TILES_SIEVE") = static_cast<int>(ZT_TILES_SIEVE);

@@ -8,17 +8,14 @@ def submit(client, task, *columns, **constants):
     return client.map(task, *columns, pure=False, **constants)
 
 
-def gather(futures, each, progress, caption, done=0, total=None, fetch=True):
+def gather(futures, each, progress, caption, done=0, total=None):
     """each(future, result) for every future as it completes, letting the
     workers drop its result; a failed or cancelled task raises its reason.
-    Without fetch the result is None: the task's own write is all the client
-    needs, and fetching it would cost a round trip per task. progress(done /
-    total, caption) after each; the count of tasks done."""
+    progress(done / total, caption) after each; the count of tasks done."""
     from dask.distributed import as_completed
 
     total = total or len(futures)
-    for item in as_completed(futures, with_results=fetch):
-        future, value = item if fetch else (item, None)
+    for future, value in as_completed(futures, with_results=True):
         if future.status != "finished":
             future.result()  # raises why: the task's error, or cancelled when the scheduler was lost
         each(future, value)

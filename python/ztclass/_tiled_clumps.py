@@ -45,10 +45,12 @@ def _outside(image, window):
     return [part for part in parts if part[2] > 0 and part[3] > 0]
 
 
-def run(client, tiles, what, mode, image, output, stats, *, stats_in, threshold, neighbours, band, window, tile,
+def run(on_cluster, tiles, what, mode, image, output, stats, *, stats_in, threshold, neighbours, band, window, tile,
         options, progress):
-    """Clump or sieve (what, in mode) of the window of image over the
-    cluster of client, in the tiles that tiles(window, tile) cuts."""
+    """Clump or sieve (what, in mode) of the window of image, in the tiles
+    that tiles(window, tile) cuts, by on_cluster(work), which calls
+    work(client) with a client of the cluster. The arguments and the result
+    are checked before: a run refused costs no cluster."""
     join = _native.TileJoin(image, band, list(window), tile, neighbours, mode, threshold, stats_in)
     neighbours = join.neighbours
     with _native.TiledResult(image, output, options, [stats_in] if stats_in else [], stats) as writer:
@@ -58,23 +60,28 @@ def run(client, tiles, what, mode, image, output, stats, *, stats_in, threshold,
             [part for outside in _outside(image, window) for part in tiles(outside, tile)]
         total = 2 * len(windows) + len(parts)
         caption = "%s in %d tiles" % (what, len(windows))
-        futures = _cluster.submit(client, _label, windows, image=image, band=band, neighbours=neighbours,
-                                  mode=mode)
-        futures += _cluster.submit(client, _range, parts, image=image, band=band)
-        try:
-            done = _cluster.gather(futures, lambda future, summary: join.add(summary), progress, caption, 0, total)
-            regions = join.resolve(writer.statistics_path or None)
-            writer.require_fits(what, regions)
-            futures = _cluster.submit(client, _number, windows, [join.numbers(w[0], w[1]) for w in windows],
-                                      image=image, band=band, neighbours=neighbours, mode=mode)
-            where = {f.key: w for f, w in zip(futures, windows)}
 
-            def write(future, pixels):
-                x, y = where[future.key][:2]
-                writer.write(x - window[0], y - window[1], pixels)
+        def work(client):
+            futures = _cluster.submit(client, _label, windows, image=image, band=band, neighbours=neighbours,
+                                      mode=mode)
+            futures += _cluster.submit(client, _range, parts, image=image, band=band)
+            try:
+                done = _cluster.gather(futures, lambda future, summary: join.add(summary), progress, caption, 0,
+                                       total)
+                regions = join.resolve(writer.statistics_path or None)
+                writer.require_fits(what, regions)
+                futures = _cluster.submit(client, _number, windows, [join.numbers(w[0], w[1]) for w in windows],
+                                          image=image, band=band, neighbours=neighbours, mode=mode)
+                where = {f.key: w for f, w in zip(futures, windows)}
 
-            _cluster.gather(futures, write, progress, caption, done, total)
-        except BaseException:
-            client.cancel(futures)
-            raise
+                def write(future, pixels):
+                    x, y = where[future.key][:2]
+                    writer.write(x - window[0], y - window[1], pixels)
+
+                _cluster.gather(futures, write, progress, caption, done, total)
+            except BaseException:
+                client.cancel(futures)
+                raise
+
+        on_cluster(work)
         writer.finish()

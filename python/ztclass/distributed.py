@@ -61,24 +61,29 @@ def _model(data):
 
 
 def _classify_tile(window, data, image, bands):
-    """A task: the classes of one window of the image (uint8, rows x columns)."""
+    """A task: the classes of one window of the image (uint8, rows x columns),
+    and whether the model gave them a no-data value."""
     return _model(data)._native.classify(image, bands, list(window))
 
 
 def _classify_tile_blocks(window, data, image, bands, creation_options):
     """A task: one window of the image classified and compressed into the
-    blocks of a GeoTIFF of creation_options, in row order."""
-    return _native.encode_blocks(_classify_tile(window, data, image, bands), creation_options)
+    blocks of a GeoTIFF of creation_options, in row order, and whether the
+    classes have a no-data value."""
+    classes, no_data = _classify_tile(window, data, image, bands)
+    return _native.encode_blocks(classes, creation_options), no_data
 
 
 def _classify_tile_into(window, tile_path, data, image, bands, creation_options):
     """A task: one window of the image classified into the GeoTIFF tile_path,
     written under a temporary name and renamed into place once complete (a
-    file of an earlier try of the task is replaced)."""
-    classes = _classify_tile(window, data, image, bands)
+    file of an earlier try of the task is replaced); whether the classes
+    have a no-data value."""
+    classes, no_data = _classify_tile(window, data, image, bands)
     with _native.TiledResult(image, tile_path, result(window, "GTiff", "Byte", creation_options, True)) as writer:
         writer.write(0, 0, classes)
         writer.finish()
+    return no_data
 
 
 def is_vrt(output, format="GTiff"):
@@ -196,8 +201,8 @@ def apply(model, image, output, client=None, tile=APPLY_TILE, window=None, *, ba
             os.mkdir(staging)
             work = _tasks_writing_tiles(output, staging, window, list(creation_options))
 
-            def finish(first):
-                _install_tiles(staging, folder, lambda: writer.finish(first))
+            def finish(first, no_data):
+                _install_tiles(staging, folder, lambda: writer.finish(first, no_data))
         elif writer.takes_blocks:
             work = _tasks_returning_blocks(window, list(creation_options))
         else:
@@ -215,9 +220,17 @@ def _run(model, image, client, tile, window, bands, writer, work, finish, progre
     # after this scatter, would cancel this run's tasks.
     data = client.scatter(model.to_bytes(), broadcast=True, hash=False)
     windows = tiles(window, tile)
-    futures, take, fetch = work(client, data, image, bands, windows, writer)
+    futures, take = work(client, data, image, bands, windows, writer)
 
     index = {f.key: i for i, f in enumerate(futures)}
+    # The result declares no-data when a tile's classes do, as the
+    # in-process apply's does when the image has no-data or NaN anywhere.
+    no_data = []
+
+    def taken(future, value):
+        if take(index[future.key], value):
+            no_data.append(True)
+
     scratch = tempfile.mkdtemp(prefix="ztclass-records-")
     try:
         first = os.path.join(scratch, "first.tif")
@@ -230,53 +243,76 @@ def _run(model, image, client, tile, window, bands, writer, work, finish, progre
             # tile's fetch after the workers had finished. A tile taken is
             # released, so that the workers hold a few tiles at a time,
             # whatever the image's size.
-            _cluster.gather(futures, lambda future, value: take(index[future.key], value), progress,
-                            "applying the model in %d tiles" % len(windows), fetch=fetch)
+            _cluster.gather(futures, taken, progress, "applying the model in %d tiles" % len(windows))
         except BaseException:
             client.cancel(futures)
             raise
-        finish(first)
+        if no_data:
+            _declare_no_data(model, image, first, window, bands, scratch)
+        finish(first, bool(no_data))
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
 
 
+def _declare_no_data(model, image, first, window, bands, scratch):
+    """first classified again, its one pixel declared no-data, unless it has
+    no-data already: a run whose tiles met NaN where the first pixel has
+    none takes the legend of no-data (its colour as the library gives it)
+    from there."""
+    classes = gdal.Open(first)
+    if classes.GetRasterBand(1).GetNoDataValue() is not None:
+        return
+    classes = None
+    source = gdal.Open(image)
+    value = source.GetRasterBand(bands[0]).ReadAsArray(window[0], window[1], 1, 1)[0, 0]
+    pixel = os.path.join(scratch, "pixel.vrt")
+    gdal.Translate(pixel, source, format="VRT", srcWin=[window[0], window[1], 1, 1], noData=float(value))
+    model.apply(pixel, first, bands=bands, overwrite=True)
+
+
 def _tasks_returning_classes(window):
-    """The tasks of a result that the client writes: (futures, take, True),
-    take(i, classes) writing the classes of finished task i into the result."""
+    """The tasks of a result that the client writes: (futures, take),
+    take(i, (classes, no_data)) writing the classes of finished task i into
+    the result and giving no_data back."""
 
     def work(client, data, image, bands, windows, writer):
         futures = _cluster.submit(client, _classify_tile, windows, data=data, image=image, bands=bands)
 
-        def take(i, classes):
+        def take(i, value):
+            classes, no_data = value
             writer.write(windows[i][0] - window[0], windows[i][1] - window[1], classes)
+            return no_data
 
-        return futures, take, True
+        return futures, take
 
     return work
 
 
 def _tasks_returning_blocks(window, creation_options):
     """The tasks of a GeoTIFF that takes its tiles' compressed blocks:
-    (futures, take, True), take(i, blocks) moving the blocks of finished task i
-    into the result."""
+    (futures, take), take(i, (blocks, no_data)) moving the blocks of
+    finished task i into the result and giving no_data back."""
 
     def work(client, data, image, bands, windows, writer):
         futures = _cluster.submit(client, _classify_tile_blocks, windows, data=data, image=image, bands=bands,
                                   creation_options=creation_options)
 
-        def take(i, blocks):
+        def take(i, value):
+            blocks, no_data = value
             x, y, columns, rows = windows[i]
             writer.write_blocks(x - window[0], y - window[1], columns, rows, blocks)
+            return no_data
 
-        return futures, take, True
+        return futures, take
 
     return work
 
 
 def _tasks_writing_tiles(output, staging, window, creation_options):
     """The tasks of a VRT whose tiles the workers write into the folder
-    staging: (futures, take, False), take(i, None) placing the tile of
-    finished task i into the VRT, where the tile folder will hold it."""
+    staging: (futures, take), take(i, no_data) placing the tile of
+    finished task i into the VRT, where the tile folder will hold it, and
+    giving no_data back."""
     folder = os.path.basename(tile_folder(output))
     # Absolute for the workers, whatever their working folder.
     staging = os.path.abspath(staging)
@@ -289,14 +325,12 @@ def _tasks_writing_tiles(output, staging, window, creation_options):
         futures = _cluster.submit(client, _classify_tile_into, windows, [os.path.join(staging, name) for name in names],
                                   data=data, image=image, bands=bands, creation_options=creation_options)
 
-        # A tile written is all the client needs to know: fetching each
-        # task's None would cost the client, the scheduler and the worker a
-        # round trip per tile.
-        def take(i, _):
+        def take(i, no_data):
             x, y, columns, rows = windows[i]
             writer.place(x - window[0], y - window[1], columns, rows, os.path.join(folder, names[i]))
+            return no_data
 
-        return futures, take, False
+        return futures, take
 
     return work
 
@@ -311,24 +345,36 @@ def _tile_files(folder):
             for name in os.listdir(os.path.join(folder, column)) if _TILE_NAME.fullmatch(name)]
 
 
-def _move_tiles(source, target):
+def _move_tiles(source, target, done):
+    """The tiles of source into target, each move (and each folder made)
+    added to done as it is made, so that a failure part way can undo them."""
     for name in _tile_files(source):
-        os.makedirs(os.path.join(target, os.path.dirname(name)), exist_ok=True)
+        column = os.path.join(target, os.path.dirname(name))
+        if not os.path.isdir(column):
+            os.makedirs(column)
+            done.append((None, column))
         os.replace(os.path.join(source, name), os.path.join(target, name))
+        done.append((os.path.join(source, name), os.path.join(target, name)))
 
 
 def _install_tiles(staging, folder, commit):
     """The tiles of staging into the tile folder, the earlier result's set
     aside (the folder's other files stay), then commit(), which puts the VRT
-    in place; everything back as it was when commit fails."""
+    in place; everything back as it was when a move or commit fails or is
+    stopped."""
     retired, existed = staging + ".old", os.path.isdir(folder)
-    _move_tiles(folder, retired)
-    _move_tiles(staging, folder)
+    done = []
     try:
+        _move_tiles(folder, retired, done)
+        _move_tiles(staging, folder, done)
         commit()
     except BaseException:
-        _move_tiles(folder, staging)
-        _move_tiles(retired, folder)
+        for source, target in reversed(done):
+            if source is None:
+                with contextlib.suppress(OSError):
+                    os.rmdir(target)
+            else:
+                os.replace(target, source)
         if not existed:
             shutil.rmtree(folder, ignore_errors=True)
         shutil.rmtree(retired, ignore_errors=True)
@@ -351,10 +397,10 @@ def clump(image, output, stats, client=None, tile=CLUMP_TILE, *, neighbours=8, b
     image = _image_path(image)
     window = _image_window(image, window)
     options = result(window, format, type, creation_options, overwrite)
-    return _on_cluster(client, lambda c: _tiled_clumps.run(
-        c, tiles, "clump", _native.TILES_CLUMP, image, path(output), path(stats), stats_in=None, threshold=0,
-        neighbours=checked_neighbours(neighbours), band=int(band), window=window, tile=int(tile), options=options,
-        progress=progress))
+    return _tiled_clumps.run(
+        lambda work: _on_cluster(client, work), tiles, "clump", _native.TILES_CLUMP, image, path(output), path(stats),
+        stats_in=None, threshold=0, neighbours=checked_neighbours(neighbours), band=int(band), window=window,
+        tile=int(tile), options=options, progress=progress)
 
 
 def sieve(image, stats_in, output, stats, threshold, client=None, tile=CLUMP_TILE, *, neighbours=8, band=1, window=None,
@@ -374,10 +420,10 @@ def sieve(image, stats_in, output, stats, threshold, client=None, tile=CLUMP_TIL
         raise ValueError("threshold must be 0 or more")
     options = result(window, format, type, creation_options, overwrite)
     mode = _native.TILES_SIEVE_MAP if stats_in is None else _native.TILES_SIEVE
-    return _on_cluster(client, lambda c: _tiled_clumps.run(
-        c, tiles, "sieve", mode, image, path(output), optional_path(stats), stats_in=optional_path(stats_in),
-        threshold=int(threshold), neighbours=int(neighbours), band=int(band), window=window, tile=int(tile),
-        options=options, progress=progress))
+    return _tiled_clumps.run(
+        lambda work: _on_cluster(client, work), tiles, "sieve", mode, image, path(output), optional_path(stats),
+        stats_in=optional_path(stats_in), threshold=int(threshold), neighbours=int(neighbours), band=int(band),
+        window=window, tile=int(tile), options=options, progress=progress)
 
 
 def _arguments(argv):

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "frame/string_table.h"
+#include "frame/user_locale.h"
 #include "services/text.h"
 
 namespace zt {
@@ -38,6 +39,7 @@ class ReportText {
   template <typename... Args>
   void Format(const char* format, Args... args) {
     char buffer[kTextBuffer * 2];
+    const CLocale numbers;
     std::snprintf(buffer, sizeof buffer, format, args...);
     text_ += buffer;
   }

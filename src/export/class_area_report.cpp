@@ -6,6 +6,7 @@
 
 #include "classinfo/class_records.h"
 #include "frame/string_table.h"
+#include "frame/user_locale.h"
 #include "services/pyramid_layer.h"
 #include "services/text.h"
 #include "services/value_buffer.h"
@@ -20,6 +21,7 @@ namespace {
 constexpr long kMaxHistogramValues = 256;
 
 std::string Format(const char* format, auto... values) {
+  const CLocale numbers;
   const int n = std::snprintf(nullptr, 0, format, values...);
   std::string text(n > 0 ? n : 0, '\0');
   std::snprintf(text.data(), text.size() + 1, format, values...);

@@ -33,4 +33,29 @@ class UserLocale {
   locale_t previous_ = static_cast<locale_t>(0);
 };
 
+// The C locale for the calling thread while one is in scope: the numbers of
+// the reports the library writes read the same (a point before the
+// decimals) whatever locale the host process has set, as Python's
+// locale.setlocale or QGIS set it.
+class CLocale {
+ public:
+  CLocale() : active_(Shared() != static_cast<locale_t>(0)) {
+    if (active_) previous_ = uselocale(Shared());
+  }
+  ~CLocale() {
+    if (active_) uselocale(previous_);
+  }
+  CLocale(const CLocale&) = delete;
+  CLocale& operator=(const CLocale&) = delete;
+
+ private:
+  static locale_t Shared() {
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    return locale;
+  }
+
+  bool active_;
+  locale_t previous_ = static_cast<locale_t>(0);
+};
+
 }  // namespace zt

@@ -158,6 +158,14 @@ TEST(AccuracyAppraise, ReportOfTheHandWorkedExampleForEveryChoiceOfTables) {
   }
 }
 
+TEST(AccuracyAppraise, ReportNumbersKeepTheirPointUnderAHostsLocale) {
+  HandWorked h;
+  const CommaLocale host;
+  if (!host.Active()) GTEST_SKIP() << "no locale with a decimal comma can be made here";
+  ASSERT_EQ(h.Appraise(true, true, true, true), RC_OK);
+  EXPECT_EQ(ReadText(h.reportPath), ExpectedReport(h.imagePath, h.imagePath, true, true, true, true));
+}
+
 TEST(AccuracyAppraise, AoiModeFailuresWriteNoReport) {
   HandWorked h;
   const char* report = h.reportPath.c_str();

@@ -132,6 +132,15 @@ TEST(ClassAreaReportText, NegativeCellSizeGivesNegativeAreas) {
   EXPECT_EQ(text, Report("x.cls", "  1\ta\t3\t-30.00\n  2\tb\t0\t0.00\n"));
 }
 
+TEST(ClassAreaReportText, AreasKeepTheirPointUnderAHostsLocale) {
+  const CommaLocale host;
+  if (!host.Active()) GTEST_SKIP() << "no locale with a decimal comma can be made here";
+  zt::ClassAreas areas{{{"a", 3}}};
+  zt::AreasFromCellSize(areas.classes, 0.5, 0.5);
+  EXPECT_EQ(zt::FormatClassAreaReport("x.cls", areas, zt::AreaUnit::kSquareMetres),
+            Report("x.cls", "  1\ta\t3\t0.75\n"));
+}
+
 TEST_F(ClassAreaReport, FailuresGiveCodesAndNoReport) {
   EXPECT_EQ(zt::ExportClassAreaReport(nullptr, "c", reportPath), RC_WORK_FILE_FAILED);
   EXPECT_EQ(zt::ExportClassAreaReport(image, "c", dir.File("missing/area.txt")), RC_REPORT_OPEN_FAILED);

@@ -3,10 +3,12 @@ processes on loopback (through the command line's --dask, then with one of
 them killed during the run), against the in-process apply, into a GeoTIFF
 and into a VRT of tiles."""
 
+import _thread
 import os
 import signal
 import subprocess
 import sys
+import threading
 import time
 
 import numpy as np
@@ -74,6 +76,39 @@ def test_a_tile_outside_the_window_is_refused(run, tmp_path):
             with pytest.raises(ValueError, match="outside the window"):
                 writer.write_blocks(*place, [b"x"] * 3999)
     assert not list(tmp_path.iterdir())
+
+
+def test_a_stop_while_the_result_is_written_keeps_the_earlier_one(run, tmp_path):
+    """Ctrl-C that comes while finish writes the result (without the GIL)
+    stops the run before it replaces the earlier result, as in process."""
+    from ztclass import _native
+    from ztclass._paths import result
+
+    model, large, directory = run
+    output = tmp_path / "kept.tif"
+    output.write_bytes(b"earlier result")
+    gate = threading.Lock()
+    gate.acquire()
+
+    def interrupt():
+        with gate:
+            _thread.interrupt_main()
+
+    # No thread switch but where a call lets go of the GIL: the interrupt
+    # comes only once finish has let go of it.
+    switch = sys.getswitchinterval()
+    sys.setswitchinterval(1000)
+    try:
+        with _native.TiledResult(str(large), str(output), result(overwrite=True)) as writer:
+            writer.write(0, 0, pixels(directory / "inprocess.tif"))
+            threading.Thread(target=interrupt).start()
+            with pytest.raises(KeyboardInterrupt):
+                gate.release()
+                writer.finish()
+    finally:
+        sys.setswitchinterval(switch)
+    assert output.read_bytes() == b"earlier result"
+    assert [p.name for p in tmp_path.iterdir()] == ["kept.tif"]
 
 
 def assert_vrt_of_tiles(vrt, rows, columns, tile):
@@ -210,6 +245,47 @@ def test_runs_one_after_another_in_any_layout(run, client, tmp_path):
                                       pixels(directory / "inprocess.tif")[20:170, 30:230])
 
 
+def legend(path):
+    """No-data value, category names and colour table of band 1."""
+    dataset = gdal.Open(str(path))
+    band = dataset.GetRasterBand(1)
+    table = band.GetColorTable()
+    return band.GetNoDataValue(), band.GetCategoryNames(), [table.GetColorEntry(i) for i in range(table.GetCount())]
+
+
+@pytest.mark.parametrize("missing", ["declared", "nan"])
+def test_no_data_as_in_process(run, client, tmp_path, missing):
+    """No-data away from the first tile (of an image that declares it, or
+    NaN in a float image that declares none): every form of the result
+    declares no-data 255 and names it in its legend, as in process."""
+    model = run[0]
+    scene = synthetic_scene(300, 600, seed=5)
+    image = tmp_path / "image.tif"
+    if missing == "declared":
+        scene[:, 290:, 595:] = 0
+        write_image(image, scene, nodata=0)
+    else:
+        scene = scene.astype(np.float32)
+        scene[2, 290:, 595:] = np.nan
+        write_image(image, scene)
+    for name, keywords in [("blocks.tif", {}), ("strips.tif", {"creation_options": ("TILED=NO",)}),
+                           ("copied.png", {"format": "PNG"})]:
+        reference, result = tmp_path / ("in-process-" + name), tmp_path / name
+        model.apply(image, reference, **keywords)
+        assert pixels(reference)[290, 595] == 255 and legend(reference)[0] == 255
+        ztclass.distributed.apply(model, image, result, client, tile=256, **keywords)
+        np.testing.assert_array_equal(pixels(result), pixels(reference))
+        assert legend(result) == legend(reference), name
+        for suffix in (".cls", ".qml"):
+            assert result.with_suffix(suffix).read_bytes() == reference.with_suffix(suffix).read_bytes(), name
+    # A VRT keeps the names and colours of exactly the classes, and no-data's.
+    ztclass.distributed.apply(model, image, tmp_path / "tiles.vrt", client, tile=256)
+    np.testing.assert_array_equal(pixels(tmp_path / "tiles.vrt"), pixels(tmp_path / "in-process-blocks.tif"))
+    nodata, names, colours = legend(tmp_path / "tiles.vrt")
+    _, _, expected = legend(tmp_path / "in-process-blocks.tif")
+    assert nodata == 255 and names[255] == "No data" and colours == expected[:4] + [(0, 0, 0, 0)] * 251 + expected[255:]
+
+
 def test_a_failed_tile_fails_the_run(run, client, tmp_path):
     """A tile the workers cannot read (its block damaged) fails the run and
     leaves no result, though the client reads the image's first pixel."""
@@ -227,3 +303,29 @@ def test_a_failed_tile_fails_the_run(run, client, tmp_path):
         ztclass.distributed.apply(model, damaged, kept, client, tile=512, overwrite=True)
     assert_same_as_in_process(kept, directory)
     assert_vrt_of_tiles(kept, 700, 900, 256)
+
+
+@pytest.mark.parametrize("stop_at", [4, 14])
+def test_a_stop_while_the_tiles_move_keeps_the_earlier_result(run, client, tmp_path, monkeypatch, stop_at):
+    """Ctrl-C at a tile's move into place (of the earlier result's 12 tiles
+    set aside, or of the new result's 4 put in) leaves the earlier VRT and
+    every one of its tiles as they were."""
+    model, large, directory = run
+    vrt = tmp_path / "kept.vrt"
+    ztclass.distributed.apply(model, large, vrt, client, tile=256)
+    earlier = {p: p.read_bytes() for p in tmp_path.rglob("*") if p.is_file()}
+    replace, moves = os.replace, []
+
+    def stopped(source, target):
+        if str(source).startswith(str(tmp_path)):
+            moves.append(source)
+            if len(moves) == stop_at:
+                raise KeyboardInterrupt
+        replace(source, target)
+
+    monkeypatch.setattr(os, "replace", stopped)
+    with pytest.raises(KeyboardInterrupt):
+        ztclass.distributed.apply(model, large, vrt, client, tile=512, overwrite=True)
+    monkeypatch.undo()
+    assert {p: p.read_bytes() for p in tmp_path.rglob("*") if p.is_file()} == earlier
+    assert_same_as_in_process(vrt, directory)

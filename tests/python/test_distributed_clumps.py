@@ -2,12 +2,14 @@
 against the in-process calls byte for byte (which the library's tests hold
 to a labelling by hand), on maps whose regions cross many tile borders."""
 
+import subprocess
+
 import numpy as np
 import pytest
 
 import ztclass
 import ztclass.distributed as distributed
-from conftest import pixels, run_cli, write_image
+from conftest import CLI, pixels, run_cli, write_image
 
 
 ROWS, COLUMNS = 150, 170
@@ -105,3 +107,14 @@ def test_command_line_dask(client, maps, tmp_path):
     assert_same(tmp_path / "here.tif", tmp_path / "there.tif")
     assert_same(tmp_path / "here-sieved.tif", tmp_path / "there-sieved.tif")
 
+
+
+@pytest.mark.parametrize("option, says", [(["--band", "2"], "--band 2: '{image}' has 1 band(s)"),
+                                          (["--tile", "65536"], "--tile 65536: a tile is 1 to 65535 pixels a side")])
+def test_command_line_refuses_before_the_cluster(maps, tmp_path, option, says):
+    image = maps["spiral"]
+    # No scheduler answers there: the refusal comes before one is sought.
+    done = subprocess.run([CLI, "clump", image, "-o", tmp_path / "c.tif", "--stats", tmp_path / "c.txt", "--dask",
+                           "tcp://127.0.0.1:9", *option], capture_output=True, text=True)
+    assert done.returncode == 2 and "ztclass: " + says.format(image=image) in done.stderr, done.stderr
+    assert not list(tmp_path.iterdir())

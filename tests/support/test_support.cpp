@@ -5,6 +5,8 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <clocale>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -29,6 +31,18 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ec;
   std::filesystem::remove_all(path_, ec);
+}
+
+CommaLocale::CommaLocale() {
+  const std::string made =
+      "localedef -i de_DE -f ISO-8859-1 '" + dir_.File("de_DE") + "' >/dev/null 2>&1";
+  if (std::system(made.c_str()) != 0 || setenv("LOCPATH", dir_.path().c_str(), 1) != 0) return;
+  active_ = std::setlocale(LC_ALL, "de_DE") != nullptr && std::string(std::localeconv()->decimal_point) == ",";
+}
+
+CommaLocale::~CommaLocale() {
+  std::setlocale(LC_ALL, "C");
+  unsetenv("LOCPATH");
 }
 
 void WriteGeoTiff(const std::string& path, const RasterSpec& spec,

@@ -26,6 +26,23 @@ class TempDir {
   std::string path_;
 };
 
+// The process's locale, for the object's life, one that writes a comma
+// before the decimals (German, made with localedef in a folder of its own),
+// as a host sets it (Python's locale.setlocale, QGIS). Active() is false
+// where the system cannot make one.
+class CommaLocale {
+ public:
+  CommaLocale();
+  ~CommaLocale();
+  CommaLocale(const CommaLocale&) = delete;
+  CommaLocale& operator=(const CommaLocale&) = delete;
+  bool Active() const { return active_; }
+
+ private:
+  TempDir dir_;
+  bool active_ = false;
+};
+
 struct RasterSpec {
   int columns = 10;
   int rows = 10;
