@@ -115,7 +115,9 @@ TEST(CellGathering, BandsOfDifferentTypesKeepTheirValues) {
       const AOICELL& cell = cells.cells[i];
       const int c = int(cell.column), r = int(cell.row);
       ASSERT_EQ(cell.values[0], wide(2, c, r)) << r << "," << c;
-      if (bands.size() == 2) ASSERT_EQ(cell.values[1], narrow(1, c, r)) << r << "," << c;
+      if (bands.size() == 2) {
+        ASSERT_EQ(cell.values[1], narrow(1, c, r)) << r << "," << c;
+      }
     }
   }
 }
