@@ -38,8 +38,9 @@ info = gdal.Info(SCENE, format="json")["geoTransform"]
 X0, Y0, PIXEL = info[0], info[3], info[1]
 
 
-def cli(*arguments):
-    return subprocess.run([ZTCLASS, "-q"] + [str(a) for a in arguments], capture_output=True, text=True)
+def cli(*arguments, quiet=True):
+    return subprocess.run([ZTCLASS] + (["-q"] if quiet else []) + [str(a) for a in arguments],
+                          capture_output=True, text=True)
 
 
 def side(name):
@@ -163,7 +164,8 @@ def run_case(name, parameters, command, outputs):
     command = [fill(a, theirs) for a in command]
     if any(o[0] == "OUTPUT" and o[1] == "r.tif" for o in outputs):
         command += ["-o", os.path.join(theirs, "r.tif")]
-    done = cli(*command)
+    # The figures of an assessment are printed without -q only.
+    done = cli(*command, quiet=name != "accuracy")
     if done.returncode != 0:
         failures.append(f"{name}: the command failed: {done.stderr}")
         return None
