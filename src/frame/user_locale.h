@@ -9,53 +9,51 @@
 
 namespace zt {
 
-class UserLocale {
+// A locale for the calling thread while one is in scope; none (the
+// thread's own stays) when the locale could not be made.
+class ThreadLocale {
  public:
-  UserLocale() : active_(Shared() != static_cast<locale_t>(0)) {
-    if (active_) previous_ = uselocale(Shared());
+  explicit ThreadLocale(locale_t locale) : active_(locale != static_cast<locale_t>(0)) {
+    if (active_) previous_ = uselocale(locale);
   }
-  ~UserLocale() {
+  ~ThreadLocale() {
     if (active_) uselocale(previous_);
   }
-  UserLocale(const UserLocale&) = delete;
-  UserLocale& operator=(const UserLocale&) = delete;
+  ThreadLocale(const ThreadLocale&) = delete;
+  ThreadLocale& operator=(const ThreadLocale&) = delete;
 
  private:
-  // Made once and kept for the process's life: threads only read a locale
-  // object, while making and freeing them on many threads at once churns
-  // the C library's shared locale data for nothing.
+  bool active_;
+  locale_t previous_ = static_cast<locale_t>(0);
+};
+
+// The locales below are made once and kept for the process's life: threads
+// only read a locale object, while making and freeing them on many threads
+// at once churns the C library's shared locale data for nothing.
+class UserLocale : public ThreadLocale {
+ public:
+  UserLocale() : ThreadLocale(Shared()) {}
+
+ private:
   static locale_t Shared() {
     static const locale_t locale = newlocale(LC_ALL_MASK, "", static_cast<locale_t>(0));
     return locale;
   }
-
-  bool active_;
-  locale_t previous_ = static_cast<locale_t>(0);
 };
 
 // The C locale for the calling thread while one is in scope: the numbers of
 // the reports the library writes read the same (a point before the
 // decimals) whatever locale the host process has set, as Python's
 // locale.setlocale or QGIS set it.
-class CLocale {
+class CLocale : public ThreadLocale {
  public:
-  CLocale() : active_(Shared() != static_cast<locale_t>(0)) {
-    if (active_) previous_ = uselocale(Shared());
-  }
-  ~CLocale() {
-    if (active_) uselocale(previous_);
-  }
-  CLocale(const CLocale&) = delete;
-  CLocale& operator=(const CLocale&) = delete;
+  CLocale() : ThreadLocale(Shared()) {}
 
  private:
   static locale_t Shared() {
     static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
     return locale;
   }
-
-  bool active_;
-  locale_t previous_ = static_cast<locale_t>(0);
 };
 
 }  // namespace zt
