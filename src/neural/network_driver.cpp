@@ -42,8 +42,8 @@ long CheckHiddenLayers(const long* sizes, long count) {
 
 long TrainingSamples::Gather(const ClassificationPass& pass, const std::vector<AOI>& aois) {
   const long classCount = static_cast<long>(aois.size());
-  if (long rc = GatherTrainingSamples(pass.Source(), pass.Bands(), aois.data(), classCount, WithinMillionth(pass.NoData()),
-                                      &gathered_.cells, gathered_.count))
+  if (long rc = GatherTrainingSamples(pass.Source(), pass.Bands(), aois.data(), classCount,
+                                      WithinMillionth(pass.NoData()), &gathered_.cells, gathered_.count))
     return rc;
   const long bandCount = pass.BandCount();
   scaling_ = DeriveBandScaling(pass.SourceType(), bandCount, gathered_.count,
