@@ -9,6 +9,10 @@
 
 namespace ztcli {
 
+// The highest class value a command gives: 255 is the class of no-data
+// pixels wherever classes go, a saved model's too.
+constexpr long kHighestClassValue = 254;
+
 // The class records of an image and where they are kept ("band note" or the
 // class file's path). No records (no class file): an empty list, and found
 // (when given) false.

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "class_records.h"
 #include "progress_bar.h"
 #include "quicklook.h"
 #include "worker_threads.h"
@@ -16,7 +17,6 @@
 namespace ztcli {
 
 namespace {
-constexpr long kMaxClasses = 254;
 }  // namespace
 
 void AddClassifyOptions(CLI::App& command, ClassifyOptions& o) {
@@ -51,9 +51,9 @@ Classification::Classification(const ClassifyOptions& o, Training training)
   aois_ = std::make_unique<ClassAoiList>(source_.get(), o.aoiFile, o.classField, o.aoiPixels);
   if (aois_->Aois().empty())
     throw CommandError(NoClassAoiReason(o.image, o.aoiFile));
-  if (ClassCount() > kMaxClasses)
+  if (ClassCount() > kHighestClassValue)
     throw UsageError("the training polygons hold " + std::to_string(ClassCount()) + " classes; a class image holds " +
-                     "at most " + std::to_string(kMaxClasses) + ", its value 255 marking no-data pixels");
+                     "at most " + std::to_string(kHighestClassValue) + ", its value 255 marking no-data pixels");
   if (result_)
     CheckTypeHoldsClasses(result_->Type(), o.method.type, ClassCount(), ztRSGetRasterBand(source_.get(), bands_[0]));
   CheckTrainingPixels(training);

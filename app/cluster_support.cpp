@@ -16,8 +16,6 @@ namespace ztcli {
 
 namespace {
 
-constexpr long kHighestClassValue = 254;
-
 // Values of the result that one count read holds at most.
 constexpr long kCountValues = 1L << 21;
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "class_records.h"
 #include "cluster_support.h"
 #include "commands/commands.h"
 #include "ztclass/neural.h"
@@ -12,8 +13,6 @@
 namespace ztcli {
 
 namespace {
-
-constexpr long kMostCategories = 254;  // class 255 marks no-data pixels
 
 struct ResonanceOptions {
   ClusterOptions cluster;
@@ -40,8 +39,9 @@ struct VigilanceRange {
 
 void CheckCommon(const ResonanceOptions& o, const VigilanceRange& vigilance) {
   if (o.cluster.classes < 1) throw UsageError("--clusters must be at least 1");
-  if (o.cluster.classes > kMostCategories)
-    throw UsageError("--clusters may be at most 254 (class 255 marks no-data pixels)");
+  if (o.cluster.classes > kHighestClassValue)
+    throw UsageError("--clusters may be at most " + std::to_string(kHighestClassValue) +
+                     " (class 255 marks no-data pixels)");
   if (!(o.rate >= 0 && o.rate <= 1)) throw UsageError("--rate must lie in 0..1");
   if (!(o.vigilance >= vigilance.least && o.vigilance <= vigilance.most))
     throw UsageError("--vigilance must " + vigilance.text);

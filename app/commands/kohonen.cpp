@@ -3,6 +3,7 @@
 #include <cmath>
 #include <memory>
 
+#include "class_records.h"
 #include "cluster_support.h"
 #include "commands/commands.h"
 #include "ztclass/neural.h"
@@ -22,7 +23,9 @@ struct KohonenOptions {
 // network needs two; class 255 is kept for no-data pixels.
 void CheckOptions(const KohonenOptions& o) {
   if (o.cluster.classes < 2) throw UsageError("the Kohonen network needs at least two clusters (--clusters 2 or more)");
-  if (o.cluster.classes > 254) throw UsageError("--clusters must be at most 254 (255 is the class of no-data pixels)");
+  if (o.cluster.classes > kHighestClassValue)
+    throw UsageError("--clusters must be at most " + std::to_string(kHighestClassValue) +
+                     " (255 is the class of no-data pixels)");
   if (!std::isfinite(o.rate) || o.rate <= 0 || o.rate > 1) throw UsageError("--rate must lie in (0, 1]");
   if (!std::isfinite(o.changeThreshold) || o.changeThreshold < 0)
     throw UsageError("--change-threshold must be a finite number, 0 or more");
