@@ -56,16 +56,19 @@ double CFuzzyART::SumOf(const double* v) const {
   return sum;
 }
 
+bool FuzzyTie(const FuzzyChoice& a, const FuzzyChoice& b) {
+  return FuzzySame(a.overlap, b.overlap) && FuzzySame(a.size, b.size);
+}
+
 long CFuzzyART::ChooseCategory(const double* x, double alpha) {
   long best = -1;
-  double bestOverlap = 0.0, bestSize = 0.0;
+  FuzzyChoice bestChoice;
   for (long j = 0; j < committedCount_; ++j) {
     if (resetFlags_[j]) continue;
     FuzzyAnd(x, weights_[j].data());
-    const double overlap = SumOf(fuzzyAnd_.data()), size = SumOf(weights_[j].data());
-    if (best < 0 || FuzzyChoiceBeats(overlap, size, alpha, bestOverlap, bestSize)) {
-      bestOverlap = overlap;
-      bestSize = size;
+    const FuzzyChoice choice(SumOf(fuzzyAnd_.data()), SumOf(weights_[j].data()), alpha);
+    if (best < 0 || FuzzyChoiceBeats(choice, bestChoice)) {
+      bestChoice = choice;
       best = j;
     }
   }

@@ -21,14 +21,26 @@ inline bool FuzzySame(double a, double b) {
   return std::fabs(a - b) <= kRelative * std::max(std::fabs(a), std::fabs(b));
 }
 
-// Whether a category of choice overlap / (alpha + size) beats the best so
-// far: a tie, equal overlap and equal size, leaves the earlier category.
-// Overlap and size are compared rather than choice values: with a small
-// choice parameter, nested boxes differ in choice by less than a margin for
-// rounding would take.
-inline bool FuzzyChoiceBeats(double overlap, double size, double alpha, double bestOverlap, double bestSize) {
-  if (FuzzySame(overlap, bestOverlap) && FuzzySame(size, bestSize)) return false;
-  return overlap / (alpha + size) > bestOverlap / (alpha + bestSize);
+// A category's choice for a pattern: overlap |x ^ w|, size |w| and the
+// choice value overlap / (alpha + size).
+struct FuzzyChoice {
+  double overlap = 0.0, size = 0.0, value = 0.0;
+  FuzzyChoice() = default;
+  FuzzyChoice(double o, double s, double alpha) : overlap(o), size(s), value(o / (alpha + s)) {}
+};
+
+// Whether a category's choice beats the best so far: a tie, equal overlap
+// and equal size, leaves the earlier category. Overlap and size are compared
+// rather than choice values: with a small choice parameter, nested boxes
+// differ in choice by less than a margin for rounding would take. Overlaps
+// and sizes within a millionth give choices within some 2e-6 of each other,
+// so a larger lead is no tie: the common case costs two comparisons, and
+// the test for a tie stays out of line, where it keeps the per-pixel loops
+// that call this small enough to inline.
+bool FuzzyTie(const FuzzyChoice& a, const FuzzyChoice& b);
+inline bool FuzzyChoiceBeats(const FuzzyChoice& c, const FuzzyChoice& best) {
+  if (!(c.value > best.value)) return false;
+  return c.value > best.value * (1.0 + 1e-5) || !FuzzyTie(c, best);
 }
 
 // Complement-coded copies of patterns, in one block.
