@@ -23,9 +23,14 @@ struct ClassEntry {
   std::string name, colour, remark;
 };
 
-std::string Hex(long value, int digits) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%0*lX", digits, value);
+// value (0 or more) in upper-case hexadecimal, at least digits long.
+std::string Hex(long value, size_t digits) {
+  std::string text;
+  do {
+    text.insert(text.begin(), "0123456789ABCDEF"[value % 16]);
+    value /= 16;
+  } while (value > 0);
+  if (text.size() < digits) text.insert(0, digits - text.size(), '0');
   return text;
 }
 
