@@ -76,6 +76,20 @@ inline NoDataRule WithinMillionth(NoDataRule rule) {
   return rule;
 }
 
+// Whether a pixel has nothing to teach a class: value(b), its value in band
+// b of count, is missing or no data by rule in some band. Training asks
+// this of every band, whichever bands the decision looks at: a no-data
+// value measures nothing, and the pixel stored with NaN there would teach
+// nothing either.
+template <typename Value>
+bool TeachesNothing(const NoDataRule& rule, long count, Value&& value) {
+  for (long b = 0; b < count; ++b) {
+    const double v = value(b);
+    if (IsMissingValue(v) || rule.Holds(v)) return true;
+  }
+  return false;
+}
+
 // True when any of the first count bands holds value (IsNoDataValue).
 inline bool AnyBandEquals(const PixelValues& pixel, long count, double value) {
   for (long b = 0; b < count; ++b)

@@ -74,10 +74,7 @@ long SampleImage(void** bandHandles, long bandCount, long interval, const NoData
         ztRSConvNValues(type, typedRow.Data(), span, rows[b].data());
       }
       for (long j = 0; j < span; j += interval) {
-        if (noData.Holds(rows[0][j])) continue;
-        bool missing = false;
-        for (long b = 0; b < bandCount; ++b) missing = missing || IsMissingValue(rows[b][j]);
-        if (missing) continue;
+        if (TeachesNothing(noData, bandCount, [&](long b) { return rows[b][j]; })) continue;
         double* pattern = patterns[*patternCount];
         for (long b = 0; b < bandCount; ++b) pattern[b] = rows[b][j];
         ++*patternCount;

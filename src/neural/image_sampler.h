@@ -27,8 +27,8 @@ class PatternArray {
 };
 
 // Fills patterns from index 0 without gaps and sets *patternCount to their
-// number. A pixel whose first band noData holds is left out; so is a pixel
-// with a missing value (IsMissingValue) in any band.
+// number. A pixel that teaches nothing (TeachesNothing: a missing value, or
+// one that noData holds, in some band) is left out.
 // Polls for a stop once per sampled row: RC_CANCELLED.
 //
 // The pixels are those of single-pixel reads, but each sampled row of each

@@ -39,10 +39,11 @@ void FreeCellSet(AOICELL* cells, long count);
 
 // Gathers the cells of the given AOIs: every pixel of the bounding rectangle
 // of each polygon (pixel centres on integer coordinates) that the
-// point-in-polygon test accepts, skipping no-data pixels (first listed band
-// equal to the no-data value) and pixels outside the image. The values are
-// the image's own. With training set, each AOI polls for a stop request, as
-// does a large polygon every quarter million pixels of its box.
+// point-in-polygon test accepts, skipping pixels outside the image and
+// pixels that teach nothing (NaN, an infinity or the no-data value in some
+// listed band). The values are the image's own. With training set, each AOI
+// polls for a stop request, as does a large polygon every quarter million
+// pixels of its box.
 long GatherCells(void* dataset, const std::vector<void*>& bands, const AOI* aois, long aoiCount,
                  const NoDataRule& noData, bool training, AOICELL** cells, long& count);
 

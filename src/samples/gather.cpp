@@ -64,16 +64,13 @@ class RunValues {
   long capacity_ = 0, width_ = 0;
 };
 
-// The cells of pixels first..last of row held in values: no-data pixels and
-// pixels without a value in some band are no samples.
+// The cells of pixels first..last of row held in values: pixels without a
+// value, or with the no-data value, in some band are no samples.
 void AppendCells(const RunValues& values, long classNo, long row, long first, long last, const NoDataRule& noData,
                  CellSet& set) {
   const long bandCount = values.BandCount();
   for (long i = 0; i <= last - first; ++i) {
-    if (noData.Holds(values.Value(0, i))) continue;
-    bool missing = false;
-    for (long b = 0; b < bandCount; ++b) missing = missing || IsMissingValue(values.Value(b, i));
-    if (missing) continue;
+    if (TeachesNothing(noData, bandCount, [&](long b) { return values.Value(b, i); })) continue;
     AOICELL& cell = set.Append(classNo, row, first + i);
     for (long b = 0; b < bandCount; ++b) cell.values[b] = values.Value(b, i);
   }

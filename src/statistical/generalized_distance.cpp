@@ -84,7 +84,7 @@ class ScatterPhase {
         training_.Mask().Row(row, piece, piece + span - 1, [&](long runFirst, long runLast, int c) {
           if (c != k) return;
           for (long j = runFirst - piece; j <= runLast - piece; ++j) {
-            if (!HoldsNumbers(rowValues, n_, span, j)) continue;
+            if (!Teaches(pass.NoData(), rowValues, n_, span, j)) continue;
             for (long a = 0; a < n_; ++a)
               for (long b = a; b < n_; ++b) scatter[a * n_ + b] += rowValues[a * span + j] * rowValues[b * span + j];
           }

@@ -112,11 +112,11 @@ class StatisticsGathering {
           ztRSConvNValues(type_, typed_.Data(), span, &rows_[b * span]);
         }
         for (long c = piece; c < piece + span; ++c) {
-          if (noData_.Holds(rows_[c - piece])) continue;
+          // A pixel without a number in some band would make every statistic
+          // NaN; one with the no-data value would be learnt as a measurement.
+          if (TeachesNothing(noData_, n, [&](long b) { return rows_[b * span + (c - piece)]; })) continue;
           if (ztRSPtInPolygon(shape_.xy.data(), shape_.PointCount(), c, r, 0) != 1) continue;
           for (long b = 0; b < n; ++b) x[b] = rows_[b * span + (c - piece)];
-          // A pixel without a value in some band would make every statistic NaN.
-          if (std::any_of(x.begin(), x.end(), IsMissingValue)) continue;
           gaussian.Add(x.data());
         }
       }

@@ -46,16 +46,16 @@ void SupervisedTraining::RequireEveryClass() const {
     throw ModelError(RC_TOO_FEW_SAMPLES,
                      "class " + std::to_string(k) + " '" + std::string(aoi.name, strnlen(aoi.name, sizeof aoi.name)) +
                          "' has no training pixel: no pixel of the window whose centre lies in its polygons (their "
-                         "vertices cut to whole pixels, a later class AOI taking the pixels it shares) has a value "
-                         "in every band");
+                         "vertices cut to whole pixels, a later class AOI taking the pixels it shares) has a number "
+                         "other than the no-data value in every band");
   }
 }
 
 // Counts, sums and sums of squares of the training pixels of the window.
 // Each window row is read once per band over the span of its training
 // pixels, kSpanColumns at a time, which gives the same values, summed in the
-// same order, as reading them one at a time. A pixel with a missing value
-// in a listed band has none to learn from and is left out.
+// same order, as reading them one at a time. A pixel with a missing or
+// no-data value in a listed band has none to learn from and is left out.
 long SupervisedTraining::AccumulateStatistics() {
   const Window& w = pass_.GetWindow();
   const long n = pass_.BandCount();
@@ -86,7 +86,7 @@ long SupervisedTraining::AccumulateStatistics() {
       }
       mask_.Row(row, piece, piece + span - 1, [&](long runFirst, long runLast, int k) {
         for (long j = runFirst - piece; j <= runLast - piece; ++j) {
-          if (!HoldsNumbers(values, n, span, j)) continue;
+          if (!Teaches(pass_.NoData(), values, n, span, j)) continue;
           ++stats_.counts[k];
           for (long b = 0; b < n; ++b) {
             const double v = values[b * span + j];

@@ -33,11 +33,9 @@ struct ClassStatistics {
 };
 
 // Whether pixel j of a span of n bands' values (band b's at b * span + j)
-// holds a number in every band: one that does not has nothing to learn from.
-inline bool HoldsNumbers(const std::vector<double>& values, long n, long span, long j) {
-  for (long b = 0; b < n; ++b)
-    if (IsMissingValue(values[b * span + j])) return false;
-  return true;
+// is a training pixel: a number other than the no-data value in every band.
+inline bool Teaches(const NoDataRule& noData, const std::vector<double>& values, long n, long span, long j) {
+  return !TeachesNothing(noData, n, [&](long b) { return values[b * span + j]; });
 }
 
 class SupervisedTraining {

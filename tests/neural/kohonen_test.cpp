@@ -210,13 +210,14 @@ std::vector<std::vector<double>> Sample(Scene& scene, const zt::Window& w, long 
   return patterns;
 }
 
-TEST(ImageSampler, LeavesOutExactNoDataOfTheFirstBandAndNonNumbersAnywhere) {
+TEST(ImageSampler, LeavesOutExactNoDataAndNonNumbersOfAnyBand) {
   // Band 1 holds the no-data value 7 on a diagonal and 7.00001 next to
-  // it: only exact equality is left out. Band 2 holds NaN on one column,
-  // and infinities on another.
+  // it: only exact equality is left out. Band 2 holds it in one pixel, NaN
+  // on one column, and infinities on another.
   auto value = [](int b, int c, int r) {
     if (b == 1 && c == r) return 7.0;
     if (b == 1 && c == r + 1) return 7.00001;
+    if (b == 2 && c == 3 && r == 7) return 7.0;
     if (b == 2 && c == 5) return std::nan("");
     if (b == 2 && c == 9) return r % 2 ? HUGE_VAL : -HUGE_VAL;
     return b * 1000 + r * 37.0 + c;
@@ -224,7 +225,8 @@ TEST(ImageSampler, LeavesOutExactNoDataOfTheFirstBandAndNonNumbersAnywhere) {
   Scene scene(12, 10, 2, value, true, 7.0, GDT_Float32);
   const zt::Window w{10, 12, 0, 0};
   const auto sampled = Sample(scene, w, 1, true, 7.0);
-  const auto expected = SampleGrid(scene, w, 1, 1, [](int c, int r) { return c == r || c == 5 || c == 9; });
+  const auto expected =
+      SampleGrid(scene, w, 1, 1, [](int c, int r) { return c == r || (c == 3 && r == 7) || c == 5 || c == 9; });
   ASSERT_EQ(sampled.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i)
     for (size_t b = 0; b < 2; ++b)

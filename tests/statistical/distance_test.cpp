@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "classifier_fixture.h"
+#include "ztclass/model.h"
 #include "ztclass/result_codes.h"
 #include "ztclass/samples.h"
 #include "ztclass/statistical.h"
@@ -326,4 +327,116 @@ TEST(InvalidValues, PixelsWithoutNumbersAreNoDataAndTrainNothing) {
       return !std::isfinite(x[0]) || !std::isfinite(x[1]) ? 255 : BruteMinDist(stats, x, true, factors, true, limits);
     });
   }
+}
+
+namespace {
+
+// Values that rise steadily across the columns, so that any change of a
+// class's statistics moves the borders between the classes over pixels;
+// the noise keeps every class's covariance of full rank.
+double Gradient(int b, int c, int r) { return 20 + 5 * c + 8 * b + (c * 7 + r * 13 + b * 5) % 11 + (c * r + b) % 5; }
+
+// The first two rows of class 1's training rectangle.
+bool InHole(int c, int r) { return r >= 3 && r < 5 && c >= 2 && c < 8; }
+
+// The class of the lowest score(k) over classes, NaN where the runner-up
+// lies so close that a last-bit difference could turn the decision.
+template <typename Score>
+double Lowest(const std::vector<int>& classes, Score&& score) {
+  double best = INFINITY, second = INFINITY;
+  int winner = 0;
+  for (int k : classes) {
+    const double d = score(k);
+    if (d < best) second = best, best = d, winner = k;
+    else if (d < second) second = d;
+  }
+  return second - best <= 1e-9 * std::max(1.0, std::fabs(best)) ? NAN : winner;
+}
+
+}  // namespace
+
+TEST(InvalidValues, ANoDataValueTeachesNoMoreThanNaNOrLeavingThePixelOut) {
+  constexpr int kColumns = 36, kRows = 28;
+  // The training pixels outside the hole, row by row as the classifiers sum
+  // them, and what each method's decision makes of them.
+  std::vector<std::pair<int, Vec>> labelled;
+  std::map<int, std::vector<Vec>> cells;
+  for (int r = 0; r < kRows; ++r)
+    for (int c = 0; c < kColumns; ++c)
+      if (MaskClass(c, r) && !InHole(c, r)) {
+        const Vec x{Gradient(1, c, r), Gradient(2, c, r), Gradient(3, c, r)};
+        labelled.push_back({MaskClass(c, r), x});
+        cells[MaskClass(c, r)].push_back(x);
+      }
+  const BruteStats stats = StatisticsOf(labelled);
+  auto mean = [&](int k) { return Vec{stats.mean.at({k, 0}), stats.mean.at({k, 1}), stats.mean.at({k, 2})}; };
+  std::map<int, Matrix> inverse;
+  std::map<int, Gaussian> gaussian;
+  for (const auto& [k, xs] : cells) inverse[k] = MeanProductInverse(xs), gaussian[k] = GaussianOf(xs);
+  float factors[] = {2, 2, 2};
+
+  const struct {
+    const char* method;
+    const char* parameters;
+    std::function<double(const Vec&)> brute;  // null: the maps are only compared
+  } methods[] = {
+      {"mindist", R"({"dev-test": false, "max-test": false})",
+       [&](const Vec& x) { return Lowest(stats.classes, [&](int k) { return Distance2(mean(k), x); }); }},
+      {"box", R"({"dev-factor": [2, 2, 2]})", [&](const Vec& x) { return BruteBox(stats, x, factors); }},
+      {"gmindist", R"({"dev-test": false})",
+       [&](const Vec& x) {
+         return Lowest(stats.classes, [&](int k) { return GeneralizedDistance(inverse.at(k), mean(k), x); });
+       }},
+      {"maxlike", "",
+       [&](const Vec& x) { return Lowest(stats.classes, [&](int k) { return -Discriminant(gaussian.at(k), x); }); }},
+      {"lvq2", R"({"lvq-epochs": 20})", nullptr},
+  };
+  // The hole holds the declared no-data value in one band, or NaN there, or
+  // its pixels keep their values and class 1's rectangle leaves them out.
+  const struct {
+    const char* what;
+    bool declared;
+    double hole;
+    bool leftOut;
+  } variants[] = {{"left out", false, 0, true}, {"no-data value", true, -9999, false}, {"NaN", false, NAN, false}};
+
+  long bands[] = {1, 2, 3};
+  for (const auto& m : methods)
+    for (int holeBand : {1, 3}) {
+      std::vector<double> leftOut;
+      for (const auto& v : variants) {
+        SCOPED_TRACE(std::string(m.method) + ", band " + std::to_string(holeBand) + ", " + v.what);
+        auto value = [&](int b, int c, int r) {
+          return b == holeBand && InHole(c, r) && !v.leftOut ? v.hole : Gradient(b, c, r);
+        };
+        Scene scene(kColumns, kRows, 3, value, v.declared, -9999, GDT_Float32);
+        std::vector<std::vector<Rect>> rects = kClassRects;
+        if (v.leftOut) rects[0] = {{2, 5, 8, 9}};
+        for (size_t k = 0; k < rects.size(); ++k) scene.AddClass("class" + std::to_string(k + 1), rects[k]);
+        ZTModel* model = nullptr;
+        ASSERT_EQ(ztModelTrain(m.method, m.parameters, scene.source, bands, 3, kRows, kColumns, 0, 0, nullptr, &model),
+                  RC_OK)
+            << ztModelLastError();
+        const long rc =
+            ztModelApply(model, scene.source, bands, 3, scene.result, nullptr, kRows, kColumns, 0, 0, nullptr);
+        ztModelFree(model);
+        ASSERT_EQ(rc, RC_OK) << ztModelLastError();
+        const std::vector<double> classes = scene.Result();
+        // Each method's decision judges the hole itself by its own rule.
+        if (v.leftOut) {
+          leftOut = classes;
+          if (!m.brute) continue;
+          int checked = 0;
+          ExpectMap(classes, kRows, kColumns, [&](int r, int c) {
+            const double k = InHole(c, r) ? NAN : m.brute({Gradient(1, c, r), Gradient(2, c, r), Gradient(3, c, r)});
+            checked += !std::isnan(k);
+            return k;
+          });
+          EXPECT_GT(checked, kRows * kColumns - 20);
+        } else {
+          ExpectMap(classes, kRows, kColumns,
+                    [&](int r, int c) { return InHole(c, r) ? NAN : leftOut[size_t(r) * kColumns + c]; });
+        }
+      }
+    }
 }
