@@ -18,7 +18,6 @@ long ClassMask::Build(void* source, const std::vector<AOI>& classAois) {
   starts_.assign(1, 0);
   runs_.clear();
   std::vector<Stroke> strokes;
-  std::vector<double> corners;
   ScanlineFill fill;
   PolygonShape shape;
 
@@ -30,25 +29,19 @@ long ClassMask::Build(void* source, const std::vector<AOI>& classAois) {
     if (long rc = ztGetPolygonNumsOfAOI(&aoi, &polygonCount)) return rc;
     if (long rc = ztGetPolygonPointerOfAoi(&aoi, &polygons)) return rc;
     for (long p = 0; p < polygonCount; ++p) {
-      if (long rc = ReadPolygon(ztGetPolygonAt(polygons, p), columns, rows, shape)) return rc;
+      if (long rc = ReadWholePixelPolygon(ztGetPolygonAt(polygons, p), columns, rows, shape)) return rc;
+      // The pixels are bounded by the whole vertices themselves and the image:
+      // a width measured between the unrounded corners may come a pixel short.
       const double* rect = shape.rect;
-      const double xmin = std::max(rect[0], 0.0), ymin = std::max(rect[1], 0.0);
-      const double xmax = std::min(rect[2], static_cast<double>(columns));
-      const double ymax = std::min(rect[3], static_cast<double>(rows));
-      const long firstColumn = static_cast<long>(xmin), firstRow = static_cast<long>(ymin);
-      const long width = static_cast<long>(xmax - xmin), height = static_cast<long>(ymax - ymin);
+      const long c0 = ClampToLong(rect[0], 0, columns), c1 = ClampToLong(rect[2], -1, columns - 1);
+      const long r0 = ClampToLong(rect[1], 0, rows), r1 = ClampToLong(rect[3], -1, rows - 1);
+      fill.Start(shape.xy.data(), shape.PointCount(), r0, r1);
 
-      corners.clear();
-      for (double v : shape.xy) corners.push_back(static_cast<double>(static_cast<long>(v)));
-      fill.Start(corners.data(), shape.PointCount(), firstRow, firstRow + height - 1);
-
-      SetRange(0, height);
+      SetRange(0, std::max(r1 - r0 + 1, 0L));
       SetStep(1);
-      for (long i = 0; i < height; ++i) {
+      for (long row = r0; row <= r1; ++row) {
         if (StepAndCheckStop()) return RC_CANCELLED;
-        const long row = firstRow + i;
-        fill.Row(row, firstColumn, firstColumn + width - 1,
-                 [&](long first, long last) { strokes.push_back(Stroke{row, Run{first, last, k}}); });
+        fill.Row(row, c0, c1, [&](long first, long last) { strokes.push_back(Stroke{row, Run{first, last, k}}); });
       }
     }
   }

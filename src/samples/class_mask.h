@@ -8,8 +8,8 @@ namespace zt {
 
 // The class mask of the distance classifiers: which source pixels lie in a
 // polygon of class AOI k (class k, later AOIs overwrite earlier ones) and
-// which in none (class 0). Polygon vertices are truncated to integers and
-// filled by the even-odd rule with pixel centres. Held as runs of equal
+// which in none (class 0). Polygon vertices are rounded down to whole pixel
+// coordinates and filled by the even-odd rule with pixel centres. Held as runs of equal
 // class per row, so that its size follows the training polygons, not the
 // image.
 class ClassMask {

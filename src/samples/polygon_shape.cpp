@@ -11,6 +11,9 @@ namespace zt {
 namespace {
 
 constexpr double kMargin = 1.0;
+// Whole vertices within this many pixels of the image keep every product of
+// the point test exact, and with it the side of a pixel centre on an edge.
+constexpr double kWholePixelMargin = 1 << 24;
 
 struct Box {
   double x0, y0, x1, y1;
@@ -67,9 +70,12 @@ void ClipToBox(std::vector<double>& xy, const Box& box) {
 
 double ClampOrNaN(double v, double lo, double hi) { return std::isnan(v) ? v : std::clamp(v, lo, hi); }
 
-}  // namespace
-
-long ReadPolygon(void* polygon, long columns, long rows, PolygonShape& shape) {
+// wholePixels: each vertex (and so the rectangle) is first rounded down to
+// whole pixel coordinates, so that a polygon cut from an image and from a
+// piece of it whole pixels away is the same polygon, shifted. The cut points
+// of a clip would not be whole: such a polygon is clipped only where its
+// vertices lie so far out that the arithmetic of the callers needs it.
+long Read(void* polygon, long columns, long rows, bool wholePixels, PolygonShape& shape) {
   long pointCount = 0;
   void* points = nullptr;
   if (long rc = ztComputeMaxRectOfPolygon(polygon, shape.rect)) return rc;
@@ -81,10 +87,13 @@ long ReadPolygon(void* polygon, long columns, long rows, PolygonShape& shape) {
     // Packed fields are read by value: they may be misaligned.
     const double x = point.x, y = point.y;
     if (!std::isfinite(x) || !std::isfinite(y)) continue;
-    shape.xy.push_back(x);
-    shape.xy.push_back(y);
+    shape.xy.push_back(wholePixels ? std::floor(x) : x);
+    shape.xy.push_back(wholePixels ? std::floor(y) : y);
   }
-  const Box box{-kMargin, -kMargin, columns + kMargin, rows + kMargin};
+  if (wholePixels)
+    for (double& v : shape.rect) v = std::floor(v);
+  const double margin = wholePixels ? kWholePixelMargin : kMargin;
+  const Box box{-margin, -margin, columns + margin, rows + margin};
   ClipToBox(shape.xy, box);
   // A rectangle that is not a number or lies beyond the image ends up empty
   // (its minimum above its maximum).
@@ -96,6 +105,16 @@ long ReadPolygon(void* polygon, long columns, long rows, PolygonShape& shape) {
   if (std::isnan(rect[0]) || std::isnan(rect[2])) rect[0] = box.x1, rect[2] = box.x0;
   if (std::isnan(rect[1]) || std::isnan(rect[3])) rect[1] = box.y1, rect[3] = box.y0;
   return 0;
+}
+
+}  // namespace
+
+long ReadPolygon(void* polygon, long columns, long rows, PolygonShape& shape) {
+  return Read(polygon, columns, rows, false, shape);
+}
+
+long ReadWholePixelPolygon(void* polygon, long columns, long rows, PolygonShape& shape) {
+  return Read(polygon, columns, rows, true, shape);
 }
 
 long ClampToLong(double v, long lo, long hi) {

@@ -21,6 +21,11 @@ struct PolygonShape {
 // are dropped.
 long ReadPolygon(void* polygon, long columns, long rows, PolygonShape& shape);
 
+// As ReadPolygon, with each vertex and the rectangle rounded down to whole
+// pixel coordinates first; the margin is wide enough that clipping moves no
+// edge of a polygon within reach of the image.
+long ReadWholePixelPolygon(void* polygon, long columns, long rows, PolygonShape& shape);
+
 // v truncated towards zero and clamped to lo..hi; NaN gives lo.
 long ClampToLong(double v, long lo, long hi);
 

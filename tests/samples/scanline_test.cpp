@@ -206,24 +206,75 @@ TEST(ScanlineFill, ClassMaskHoldsThePixelsThePointTestAccepts) {
       std::vector<int> expected(kColumns * kRows, 0);
       for (size_t k = 0; k < polygons.size(); ++k)
         for (Points xy : polygons[k]) {
-          double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
-          for (size_t i = 0; i < xy.size(); i += 2) {
-            x0 = std::min(x0, xy[i]), x1 = std::max(x1, xy[i]);
-            y0 = std::min(y0, xy[i + 1]), y1 = std::max(y1, xy[i + 1]);
-          }
-          // The mask truncates the vertices and visits width x height pixels
-          // from the truncated minimum of the rectangle within the image.
-          for (double& v : xy) v = std::trunc(v);
-          x0 = std::max(x0, 0.0), y0 = std::max(y0, 0.0);
-          const long c0 = long(x0), r0 = long(y0);
-          const long width = long(std::min(x1, double(kColumns)) - x0), height = long(std::min(y1, double(kRows)) - y0);
-          for (long r = r0; r < r0 + height; ++r)
-            for (long c = c0; c < c0 + width; ++c)
+          for (double& v : xy) v = std::floor(v);
+          for (long r = 0; r < kRows; ++r)
+            for (long c = 0; c < kColumns; ++c)
               if (Inside(xy, c, r)) expected[r * kColumns + c] = static_cast<int>(k + 1);
         }
       for (long i = 0; i < kColumns * kRows; ++i)
         ASSERT_EQ(pixels[i], expected[i]) << "row " << i / kColumns << " column " << i % kColumns;
     }
+  }
+}
+
+// Whether the centre of pixel (column, row) lies in the ring: a ray to the
+// right crosses an odd number of edges, an edge counting when the centre's y
+// lies from its lower end (included) to its upper end, and lies strictly
+// left of the crossing (so a centre on a left edge is in, on a right one out).
+bool CentreInRing(const Points& xy, long column, long row) {
+  const double x = column + 0.5, y = row + 0.5;
+  bool in = false;
+  for (size_t i = 0, j = xy.size() - 2; i < xy.size(); j = i, i += 2) {
+    const double xi = xy[i], yi = xy[i + 1], xj = xy[j], yj = xy[j + 1];
+    if ((yi <= y) != (yj <= y) && x < xi + (y - yi) * (xj - xi) / (yj - yi)) in = !in;
+  }
+  return in;
+}
+
+// A polygon trains on the pixels whose centres lie in it once its vertices
+// are rounded down to whole pixels, however its corners' fractions fall and
+// wherever it leaves the image; a piece of the image cropped whole pixels
+// away holds the same pixels as the same part of the image.
+TEST(ScanlineFill, ClassMaskOfAPieceOfTheImageIsThatPartOfTheImagesMask) {
+  constexpr long kWholeColumns = 24, kWholeRows = 20;
+  constexpr long kLeft = 5, kTop = 4, kPieceColumns = 12, kPieceRows = 10;
+  const double far = 3e7;
+  const struct {
+    const char* what;
+    Points xy;
+  } cases[] = {
+      {"a square of fractional corners", {6.6, 5.6, 10.5, 5.6, 10.5, 9.5, 6.6, 9.5}},
+      {"a rectangle past the piece's lower right corner", {12.5, 10.5, 17.5, 10.5, 17.5, 14.5, 12.5, 14.5}},
+      {"a triangle past the piece's upper left corner", {2.7, 1.2, 11.3, 6.8, 3.9, 12.6}},
+      {"a diagonal through pixel centres past the image", {-3.2, -3.9, 20.4, 20.1, -3.5, 25.5}},
+      {"a right edge through pixel centres past the image", {-2.7, 3.2, 30.8, 3.6, -2.1, 30.4}},
+      {"a strip reaching far left", {-far + 0.4, 6.5, 15.2, 6.5, 15.2, 8.3, -far + 0.4, 8.3}},
+  };
+  auto value = [](int b, int c, int r) { return b * 40 + (c * 5 + r * 11) % 37; };
+  auto maskOf = [&](long columns, long rows, long left, long top, const Points& xy) {
+    AoiImage image(RasterSpec{int(columns), int(rows), 1},
+                   [&](int b, int c, int r) { return value(b, c + left, r + top); });
+    Points shifted = xy;
+    for (size_t i = 0; i < shifted.size(); i += 2) shifted[i] -= left, shifted[i + 1] -= top;
+    AddAoi(image.ds.get(), {shifted});
+    EXPECT_EQ(image.Load(), RC_OK);
+    zt::ClassMask mask;
+    EXPECT_EQ(mask.Build(image.ds.get(), image.aois), RC_OK);
+    return MaskPixels(image.ds.get(), mask);
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.what);
+    Points whole = test.xy;
+    for (double& v : whole) v = std::floor(v);
+    const std::vector<int> image = maskOf(kWholeColumns, kWholeRows, 0, 0, test.xy);
+    const std::vector<int> piece = maskOf(kPieceColumns, kPieceRows, kLeft, kTop, test.xy);
+    for (long r = 0; r < kWholeRows; ++r)
+      for (long c = 0; c < kWholeColumns; ++c) {
+        const int expected = CentreInRing(whole, c, r) ? 1 : 0;
+        ASSERT_EQ(image[r * kWholeColumns + c], expected) << "image row " << r << " column " << c;
+        if (r < kTop || r >= kTop + kPieceRows || c < kLeft || c >= kLeft + kPieceColumns) continue;
+        ASSERT_EQ(piece[(r - kTop) * kPieceColumns + (c - kLeft)], expected) << "piece row " << r << " column " << c;
+      }
   }
 }
 
