@@ -27,13 +27,16 @@ long LevelHistogram(void* dataset, long bandNumber, Histogram& h, double& total)
   if (!band) return RC_NULL_ARGUMENT;
   const ZTRSDataType type = ztRSGetDatasetType(dataset);
   double lo = 0, hi = 255;
+  // Every pixel counts: GDAL's sampled range and histogram come from an
+  // overview or every n-th block, so the tables would follow the file's
+  // tiling and overviews rather than its pixels.
   if (type != ZTRS_Byte && type != ZTRS_Int8)
-    if (long rc = ztRSGetRasterStatistics(band, 1, 1, &lo, &hi, nullptr, nullptr)) return rc;
+    if (long rc = ztRSGetRasterStatistics(band, 0, 1, &lo, &hi, nullptr, nullptr)) return rc;
   // Level t holds [lo + t*w, lo + (t+1)*w): the truncation of
   // (v - lo) * 255 / (hi - lo); only v = hi reaches level 255.
   const double w = hi > lo ? (hi - lo) / 255.0 : 1.0;
   unsigned long long counts[kLevels] = {};
-  if (long rc = ztRSGetRasterHistogram(band, lo, lo + kLevels * w, kLevels, counts, 1, 1)) return rc;
+  if (long rc = ztRSGetRasterHistogram(band, lo, lo + kLevels * w, kLevels, counts, 1, 0)) return rc;
   total = 0;
   for (int t = 0; t < kLevels; ++t) total += h[t] = static_cast<double>(counts[t]);
   return RC_OK;

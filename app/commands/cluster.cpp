@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -130,7 +131,7 @@ void RunMethod(const ClusterMethod& m, const ClusterOptions& o) {
 struct IsodataOptions {
   ClusterOptions cluster;
   long iterations = 10;
-  std::optional<float> splitThreshold;  // default: kEightBitSplitThreshold in 8-bit units
+  std::optional<float> splitThreshold;  // default: DefaultSplitThreshold
   float convergence = 0.01f;
   float mergeThreshold = 1.0f;
   long minSize = -1;  // -1: 0.5 % of the window
@@ -151,11 +152,15 @@ long StretchMode(const std::string& name) {
 // default was chosen on 8-bit scenes. On other types it is carried over by
 // the listed bands' extent, min(0, lowest) to highest over the whole image
 // (never the window, so a window gives the same clusters as the image), as
-// against the 8-bit 0..255: the same scene stored as UInt16 x 100 or as
-// reflectance 0..1 then splits where its 8-bit form does.
+// against the 8-bit 0..255. The extent is all a file tells of its scale, so
+// a copy of an 8-bit scene (UInt16 x 100, reflectance 0..1) splits where the
+// 8-bit form does only when that form reaches 255; one whose highest value
+// is 157 gets 5 x 157 / 255 = 3.08 in 8-bit units.
 constexpr float kEightBitSplitThreshold = 5.0f;
 
-float DefaultSplitThreshold(ClusterJob& job) {
+// basis: how the default was reached, for -v.
+float DefaultSplitThreshold(ClusterJob& job, std::string& basis) {
+  basis = "the 8-bit default";
   const ZTRSDataType type = ztRSGetDatasetType(job.source.get());
   if (type == ZTRS_Byte || type == ZTRS_Int8) return kEightBitSplitThreshold;
   double lo = 0.0, hi = 0.0;
@@ -165,8 +170,11 @@ float DefaultSplitThreshold(ClusterJob& job) {
     lo = std::min(lo, minMax[0]);
     hi = std::max(hi, minMax[1]);
   }
-  const double extent = hi > lo ? hi - lo : 255.0;
-  return static_cast<float>(kEightBitSplitThreshold * extent / 255.0);
+  if (!(hi > lo)) return kEightBitSplitThreshold;
+  std::ostringstream text;
+  text << "5 x the listed bands' extent " << lo << " .. " << hi << " / 255";
+  basis = text.str();
+  return static_cast<float>(kEightBitSplitThreshold * (hi - lo) / 255.0);
 }
 
 // ISODATA splits up to half of K more clusters than it keeps, at most 254.
@@ -178,8 +186,9 @@ void RunIsodata(const IsodataOptions& o) {
   ClusterJob job(o.cluster, IsodataHighestValue);
   const Window& w = job.window;
   const long minSize = o.minSize >= 0 ? o.minSize : static_cast<long>(0.005 * double(w.rows) * double(w.columns));
-  const float splitThreshold = o.splitThreshold ? *o.splitThreshold : DefaultSplitThreshold(job);
-  if (Verbose() && !o.splitThreshold) std::cout << "Split threshold: " << splitThreshold << " (5 in 8-bit units)\n";
+  std::string basis;
+  const float splitThreshold = o.splitThreshold ? *o.splitThreshold : DefaultSplitThreshold(job, basis);
+  if (Verbose() && !o.splitThreshold) std::cout << "Split threshold: " << splitThreshold << " (" << basis << ")\n";
   RunCluster(o.cluster, job, "ISODATA classification", [&](void* result) {
     return ztISODATA(job.source.get(), job.bands.data(), static_cast<long>(job.bands.size()), o.cluster.classes,
                      splitThreshold, o.iterations, o.convergence, o.mergeThreshold, minSize, o.maxMerges,

@@ -5,10 +5,10 @@
 // (0..255). Input levels are the band's values mapped onto 0..255 the way a
 // classifier colours its classes: for 8-bit bands the value itself; for
 // every other type t = trunc((v - lo) * 255 / (hi - lo)) with lo and hi the
-// band's minimum and maximum from ztRSGetRasterStatistics(band, 1, 1, ...).
-// The stretches that need a histogram take it over those 256 levels
-// (ztRSGetRasterHistogram, approximate, values outside the range counted in
-// the end levels). N is the number of pixels counted, H(t) the number at
+// band's exact minimum and maximum (ztRSGetRasterStatistics(band, 0, 1, ...)).
+// The stretches that need a histogram take it over those 256 levels from
+// every pixel of the band (ztRSGetRasterHistogram, not approximate, values
+// outside the range counted in the end levels). N is the number of pixels counted, H(t) the number at
 // level t and C(t) = H(0) + ... + H(t). "round" rounds halves away from 0,
 // and every display level is clamped to 0..255.
 //

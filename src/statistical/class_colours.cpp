@@ -20,8 +20,9 @@ unsigned char LowByte(double v) {
   return static_cast<unsigned char>(r);
 }
 
-long TableLevel(double v) {
-  if (std::isnan(v)) return 0;
+// trunc(v) within 0..255; 0 when v is not finite (a band of one value).
+long Level(double v) {
+  if (!std::isfinite(v)) return 0;
   return static_cast<long>(std::clamp(std::trunc(v), 0.0, 255.0));
 }
 
@@ -45,12 +46,16 @@ long ColourComponent(void* band, ZTRSDataType type, const std::vector<double>& m
                      const unsigned short* table, unsigned char AOI::*field, std::vector<AOI>& records) {
   const bool eightBit = type == ZTRS_Byte || type == ZTRS_Int8;
   double lo = 0, hi = 255;
+  // Sampled statistics miss the extremes that lie outside the blocks or
+  // overview GDAL samples, so the colours would follow the file's tiling.
   if (!eightBit)
-    if (long rc = ztRSGetRasterStatistics(band, 1, 1, &lo, &hi, nullptr, nullptr)) return rc;
+    if (long rc = ztRSGetRasterStatistics(band, 0, 1, &lo, &hi, nullptr, nullptr)) return rc;
   for (size_t i = 0; i < records.size(); ++i) {
     const double m = i * n + p < means.size() ? means[i * n + p] : 0.0;
-    const double level = eightBit ? m : (m - lo) * 255.0 / (hi - lo);
-    records[i].*field = table ? static_cast<unsigned char>(table[TableLevel(level)] & 0xFF) : LowByte(level);
+    // A mean beyond the band's range (a class without pixels has mean 0)
+    // takes the nearer end; its low 8 bits would turn the brightest dark.
+    const double level = eightBit ? m : Level((m - lo) * 255.0 / (hi - lo));
+    records[i].*field = table ? static_cast<unsigned char>(table[Level(level)] & 0xFF) : LowByte(level);
   }
   return RC_OK;
 }

@@ -31,11 +31,11 @@ std::vector<AOI> NamedRecords(long count);
 
 // Sets one colour component (field) of every record i from means[i * n + p],
 // mapped onto 0..255 as 8-bit values are (the mean itself) or, for other
-// types, by trunc((mean - lo) * 255 / (hi - lo)) with lo and hi from the
-// band's statistics. Without a display table the component is the low 8 bits
-// of that integer (0 when it is not finite); with one it is the low 8 bits
-// of the table entry at that level, clamped to 0..255. Returns 0 or the
-// statistics call's code.
+// types, by trunc((mean - lo) * 255 / (hi - lo)) clamped to 0..255 (0 when
+// it is not finite), with lo and hi the band's exact minimum and maximum.
+// Without a display table the component is the low 8 bits of that integer;
+// with one it is the low 8 bits of the table entry at that level, clamped to
+// 0..255. Returns 0 or the statistics call's code.
 long ColourComponent(void* band, ZTRSDataType type, const std::vector<double>& means, long n, long p,
                      const unsigned short* table, unsigned char AOI::*field, std::vector<AOI>& records);
 

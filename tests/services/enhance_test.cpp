@@ -2,8 +2,11 @@
 // against a table worked out by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <initializer_list>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -144,6 +147,57 @@ TEST(ImageEnhancement, HistogramStretches) {
   EXPECT_EQ(ztComImgEqualizeALayer(h.ds, 2, t, nullptr), RC_NULL_ARGUMENT);
   EXPECT_EQ(ztComImgLinearALayer(h.ds, 1, nullptr, -1, -1, 0.005f, 0.995f, nullptr), RC_NULL_ARGUMENT);
   EXPECT_EQ(ztComImgAdaptiveALayer(h.ds, 1, nullptr, nullptr), RC_NULL_ARGUMENT);
+}
+
+// The same pixels in one strip, in 16 x 16 tiles, in one-row strips and with
+// an overview: each table is the equalisation of every pixel's level,
+// counted here one by one. The UInt16 band's levels run from its minimum
+// 1003 to its maximum 9163, 32 values a level, so that GDAL's bucket edges
+// are whole numbers.
+TEST(ImageEnhancement, TablesCountEveryPixelWhateverTheLayout) {
+  const struct {
+    const char* name;
+    int blockColumns, blockRows;
+    bool overview;
+  } layouts[] = {{"one strip", 0, 0, false},
+                 {"16 x 16 tiles", 16, 16, false},
+                 {"one-row strips", 0, 1, false},
+                 {"an overview", 0, 0, true}};
+  auto byte = [](int, int c, int r) { return double((c * 3 + r * 5) % 50 + (c < 16 ? 20 : 120)); };
+  auto uint16 = [](int, int c, int r) { return 1003.0 + 40 * ((c * 3 + r * 5) % 50) + (c < 16 ? 0 : 6200); };
+  for (GDALDataType type : {GDT_Byte, GDT_UInt16})
+    for (const auto& layout : layouts) {
+      SCOPED_TRACE(std::string(layout.name) + (type == GDT_Byte ? ", Byte" : ", UInt16"));
+      auto value = [&](int b, int c, int r) { return type == GDT_Byte ? byte(b, c, r) : uint16(b, c, r); };
+      TempDir dir;
+      const std::string path = dir.File("e.tif");
+      WriteGeoTiff(path, RasterSpec{.columns = 64, .rows = 48, .type = type, .blockColumns = layout.blockColumns,
+                                    .blockRows = layout.blockRows},
+                   value);
+      if (layout.overview) {
+        GDALDatasetH ds = GDALOpen(path.c_str(), GA_Update);
+        int factor = 4;
+        ASSERT_EQ(GDALBuildOverviews(ds, "NEAREST", 1, &factor, 0, nullptr, nullptr, nullptr), CE_None);
+        GDALClose(ds);
+      }
+      double lo = 1e300, hi = -1e300;
+      for (int r = 0; r < 48; ++r)
+        for (int c = 0; c < 64; ++c) lo = std::min(lo, value(1, c, r)), hi = std::max(hi, value(1, c, r));
+      std::vector<double> h(256, 0.0);
+      for (int r = 0; r < 48; ++r)
+        for (int c = 0; c < 64; ++c) {
+          const double v = value(1, c, r);
+          ++h[type == GDT_Byte ? int(v) : int((v - lo) * 255 / (hi - lo))];
+        }
+      Handle ds(ztRSOpen(path.c_str(), 0));
+      unsigned short t[256];
+      ASSERT_EQ(ztComImgEqualizeALayer(ds.get(), 1, t, nullptr), 0);
+      double cumulative = 0;
+      for (int level = 0; level < 256; ++level) {
+        cumulative += h[level];
+        ASSERT_EQ(t[level], std::lround(255 * cumulative / (64 * 48))) << "level " << level;
+      }
+    }
 }
 
 }  // namespace
