@@ -44,6 +44,26 @@ bool Exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
+// What stands at path when it is no regular file, empty otherwise. A move
+// into place would put a plain file where a device, a pipe or a link was
+// (the system's /dev/null, for one), and cannot replace a directory.
+std::string NotAFile(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return "";
+  if (S_ISDIR(st.st_mode)) return "a directory";
+  if (S_ISLNK(st.st_mode)) return "a symbolic link";
+  if (S_ISFIFO(st.st_mode)) return "a named pipe";
+  if (S_ISSOCK(st.st_mode)) return "a socket";
+  return "a device";
+}
+
+// A link is refused rather than followed: what it points to may lie
+// anywhere, and the result could not be moved there in one step.
+std::string OnlyFiles(const std::string& kind) {
+  return "; a result replaces only regular files" +
+         std::string(kind == "a symbolic link" ? ": name the file it links to" : "");
+}
+
 std::string ReservedMeaning(const std::string& extension) {
   if (extension == ".cls") return "class file";
   if (extension == ".qml") return "QGIS style";
@@ -174,10 +194,15 @@ std::string OutputFiles::Add(const Entry& out) {
     if (EndsWithNoCase(name, reserved) && (out.image || std::strcmp(reserved, ".aux.xml") != 0))
       throw UsageError(option + ": '" + path + "' is named as the " + ReservedMeaning(reserved) +
                        " of an image; give the result its own extension");
-  if (Exists(path)) {
-    if (fs::is_directory(path, error)) throw UsageError(option + ": '" + path + "' is a directory");
-    if (!out.replace) throw UsageError(option + ": '" + path + "' exists; give --overwrite to replace it");
+  for (const Companion& file : FilesOf(path, out.image)) {
+    const std::string kind = NotAFile(file.path);
+    if (kind.empty()) continue;
+    if (!*file.what) throw UsageError(option + ": '" + path + "' is " + kind + OnlyFiles(kind));
+    throw UsageError(option + ": writing '" + path + "' would replace the " + file.what + " '" + file.path +
+                     "', which is " + kind + OnlyFiles(kind));
   }
+  if (Exists(path) && !out.replace)
+    throw UsageError(option + ": '" + path + "' exists; give --overwrite to replace it");
   // Images of one name and different extensions share their class file and
   // style.
   if (out.image && !out.replace)
@@ -236,9 +261,12 @@ void OutputFiles::CheckWrittenBeside(const std::string& temporary, const std::ve
           FileName(other.path) == name.substr(prefix.size()))
         throw UsageError(other.option + ": '" + other.path + "' is a file that the result '" + result->path +
                          "' has beside it in its format; give it another name");
+    const std::string shown = (fs::path(result->path).parent_path() / name.substr(prefix.size())).string();
+    if (const std::string kind = NotAFile(target); !kind.empty())
+      throw UsageError(result->option + ": writing '" + result->path + "' would replace '" + shown +
+                       "', which its format writes beside it and which is " + kind + OnlyFiles(kind));
     if (Exists(target) && !MayReplace(target))
-      throw UsageError(result->option + ": writing '" + result->path + "' would replace '" +
-                       (fs::path(result->path).parent_path() / name.substr(prefix.size())).string() +
+      throw UsageError(result->option + ": writing '" + result->path + "' would replace '" + shown +
                        "', which its format writes beside it; give --overwrite to replace it");
   }
 }
@@ -340,8 +368,11 @@ void OutputFiles::Commit() {
   }
   // What appeared meanwhile is found before anything moves; a file that
   // appears during the moves themselves is still never replaced.
-  for (const Move& move : moves)
+  for (const Move& move : moves) {
     if (move.exclusive && Exists(move.to)) throw Appeared(move.to);
+    if (const std::string kind = NotAFile(move.to); !kind.empty())
+      throw CommandError("'" + move.to + "' is " + kind + " and is left as it is" + OnlyFiles(kind));
+  }
   std::vector<std::string> moved, created;
   try {
     for (const Move& move : moves) {

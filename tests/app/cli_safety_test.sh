@@ -202,8 +202,20 @@ done
 # numbers.
 touch "$DIR/map.tif.aux.xml"
 
+# What is no regular file (a pipe, a link, a directory where a style goes)
+# is never replaced, --overwrite or not.
+mkfifo "$DIR/fifo.csv" "$DIR/pipe.hdr"
+ln -s "$WORK/small.tif" "$DIR/link.tif"
+ln -s "$WORK/elsewhere.cls" "$DIR/linked.cls"
+"$ZTCLASS" -q mindist "$S" --aoi "$A" -o "$DIR/styled.tif" && rm "$DIR/styled.qml" && mkdir "$DIR/styled.qml"
+
 # No user file is replaced, and results are named as their format allows.
 checks unchanged <<TABLE
+a named pipe as the result|2|-o: '.*fifo.csv' is a named pipe; a result replaces only regular files$|samples $S --aoi $A -o $DIR/fifo.csv --overwrite
+a link as the result|2|-o: '.*link.tif' is a symbolic link; a result replaces only regular files: name the file it links to$|mindist $S --aoi $A -o $DIR/link.tif --overwrite
+a link as the result's class file|2|-o: writing '.*linked.tif' would replace the class file '.*linked.cls', which is a symbolic link|mindist $S --aoi $A -o $DIR/linked.tif --overwrite
+a directory as the result's style|2|-o: writing '.*styled.tif' would replace the QGIS style '.*styled.qml', which is a directory|maxlike $S --aoi $A -o $DIR/styled.tif --overwrite
+a named pipe as the header its format writes|2|would replace '.*pipe.hdr', which its format writes beside it and which is a named pipe|clump $DIR/map.tif -o $DIR/pipe.img --of ENVI --stats $DIR/c.txt --overwrite
 a report over the input's class file|2|'.*map.cls' would replace the class file '.*map.cls' of the input|accuracy $DIR/map.tif --aoi $A -o $DIR/map.cls --overwrite
 an area report over the input's class file|2|would replace the class file .* of the input|area $DIR/map.tif -o $DIR/map.cls --overwrite
 a report over the input's side-car|2|would replace the GDAL side-car file .* of the input|accuracy $DIR/map.tif --aoi $A -o $DIR/map.tif.aux.xml --overwrite
