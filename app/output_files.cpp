@@ -147,7 +147,33 @@ std::string OutputFiles::Directory(const std::string& path) const {
 
 void OutputFiles::AddInput(const std::string& path, bool image) {
   inputs_.push_back({path, "", image, false});
-  for (const Entry& out : outputs_) CheckCollision(out, inputs_.back(), "input");
+  for (const Companion& file : FilesOf(path, image)) inputFiles_.push_back({file.path, path});
+  // Formats keep an image in several files: an ENVI header, a world file.
+  if (image) {
+    EnsureGdal();
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    if (GDALDatasetH gdal = GDALOpen(path.c_str(), GA_ReadOnly)) {
+      char** list = GDALGetFileList(gdal);
+      for (int i = 0; list && list[i]; ++i) inputFiles_.push_back({list[i], path});
+      CSLDestroy(list);
+      GDALClose(gdal);
+    }
+    CPLPopErrorHandler();
+    CPLErrorReset();
+  }
+  for (const Entry& out : outputs_) {
+    CheckCollision(out, inputs_.back(), "input");
+    for (const Companion& file : FilesOf(out.path, out.image)) CheckNotAnInputFile(out, file.path);
+  }
+}
+
+void OutputFiles::CheckNotAnInputFile(const Entry& out, const std::string& written) const {
+  for (const auto& [file, input] : inputFiles_)
+    if (SameFile(written, file))
+      throw UsageError(out.option + ": " +
+                       (written == out.path ? "'" + written + "' is"
+                                            : "writing '" + out.path + "' would replace '" + written + "',") +
+                       " a file of the input '" + input + "'; write the result to another file");
 }
 
 void OutputFiles::CheckCollision(const Entry& out, const Entry& other, const std::string& role) const {
@@ -189,6 +215,7 @@ std::string OutputFiles::Add(const Entry& out) {
                      "ending in .cls");
   for (const Entry& in : inputs_) CheckCollision(out, in, "input");
   for (const Entry& other : outputs_) CheckCollision(out, other, other.option + " result");
+  for (const Companion& file : FilesOf(path, out.image)) CheckNotAnInputFile(out, file.path);
   // A class file or a style holds what describes an image, never a result.
   for (const char* reserved : {".cls", ".qml", ".aux.xml"})
     if (EndsWithNoCase(name, reserved) && (out.image || std::strcmp(reserved, ".aux.xml") != 0))
@@ -262,6 +289,7 @@ void OutputFiles::CheckWrittenBeside(const std::string& temporary, const std::ve
         throw UsageError(other.option + ": '" + other.path + "' is a file that the result '" + result->path +
                          "' has beside it in its format; give it another name");
     const std::string shown = (fs::path(result->path).parent_path() / name.substr(prefix.size())).string();
+    CheckNotAnInputFile(*result, shown);
     if (const std::string kind = NotAFile(target); !kind.empty())
       throw UsageError(result->option + ": writing '" + result->path + "' would replace '" + shown +
                        "', which its format writes beside it and which is " + kind + OnlyFiles(kind));

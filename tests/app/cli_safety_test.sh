@@ -203,11 +203,13 @@ done
 touch "$DIR/map.tif.aux.xml"
 
 # What is no regular file (a pipe, a link, a directory where a style goes)
-# is never replaced, --overwrite or not.
+# is never replaced, --overwrite or not; nor is any file of an input, an
+# ENVI header named after its data file here.
 mkfifo "$DIR/fifo.csv" "$DIR/pipe.hdr"
 ln -s "$WORK/small.tif" "$DIR/link.tif"
 ln -s "$WORK/elsewhere.cls" "$DIR/linked.cls"
 "$ZTCLASS" -q mindist "$S" --aoi "$A" -o "$DIR/styled.tif" && rm "$DIR/styled.qml" && mkdir "$DIR/styled.qml"
+gdal_translate -q -of ENVI -co INTERLEAVE=BIL "$S" "$DIR/bil.bil" && mv "$DIR/bil.hdr" "$DIR/bil.bil.hdr"
 
 # No user file is replaced, and results are named as their format allows.
 checks unchanged <<TABLE
@@ -216,6 +218,8 @@ a link as the result|2|-o: '.*link.tif' is a symbolic link; a result replaces on
 a link as the result's class file|2|-o: writing '.*linked.tif' would replace the class file '.*linked.cls', which is a symbolic link|mindist $S --aoi $A -o $DIR/linked.tif --overwrite
 a directory as the result's style|2|-o: writing '.*styled.tif' would replace the QGIS style '.*styled.qml', which is a directory|maxlike $S --aoi $A -o $DIR/styled.tif --overwrite
 a named pipe as the header its format writes|2|would replace '.*pipe.hdr', which its format writes beside it and which is a named pipe|clump $DIR/map.tif -o $DIR/pipe.img --of ENVI --stats $DIR/c.txt --overwrite
+the header of an input as the result's header|2|-o: writing '.*bil.bil.img' would replace '.*bil.bil.hdr', a file of the input '.*bil.bil'|mindist $DIR/bil.bil --aoi $A -o $DIR/bil.bil.img --of ENVI --overwrite
+the header of an input as the result|2|--stats: '.*bil.bil.hdr' is a file of the input '.*bil.bil'|clump $DIR/bil.bil -o $DIR/b.tif --stats $DIR/bil.bil.hdr --overwrite
 a report over the input's class file|2|'.*map.cls' would replace the class file '.*map.cls' of the input|accuracy $DIR/map.tif --aoi $A -o $DIR/map.cls --overwrite
 an area report over the input's class file|2|would replace the class file .* of the input|area $DIR/map.tif -o $DIR/map.cls --overwrite
 a report over the input's side-car|2|would replace the GDAL side-car file .* of the input|accuracy $DIR/map.tif --aoi $A -o $DIR/map.tif.aux.xml --overwrite
