@@ -108,6 +108,19 @@ CommandError Appeared(const std::string& path) {
                       "replace it");
 }
 
+// Keeps the file at path as kept too, a second link where the file system
+// allows it, so that path is never missing meanwhile.
+void KeepAside(const std::string& path, const std::string& kept) {
+  if (link(path.c_str(), kept.c_str()) == 0 || rename(path.c_str(), kept.c_str()) == 0) return;
+  throw CommandError("cannot keep '" + path + "' to put it back should the results fail to move into place: " +
+                     ErrnoReason(errno));
+}
+
+void Restore(const std::string& kept, const std::string& path) {
+  // Where kept and path are links of one file still, the rename does nothing.
+  if (rename(kept.c_str(), path.c_str()) == 0) unlink(kept.c_str());
+}
+
 }  // namespace
 
 bool EndsWithNoCase(const std::string& text, const std::string& end) {
@@ -401,16 +414,35 @@ void OutputFiles::Commit() {
     if (const std::string kind = NotAFile(move.to); !kind.empty())
       throw CommandError("'" + move.to + "' is " + kind + " and is left as it is" + OnlyFiles(kind));
   }
-  std::vector<std::string> moved, created;
+  // Each file replaced stays, linked under a temporary name, until every
+  // result is in place: a move that fails puts back what came before.
+  struct Done {
+    std::string to, kept;  // kept: empty where nothing was replaced
+  };
+  std::vector<Done> done;
+  std::vector<std::string> moved;
   try {
     for (const Move& move : moves) {
-      MoveIntoPlace(move.from, move.to, move.exclusive);
+      std::string kept;
+      if (!move.exclusive && Exists(move.to)) {
+        kept = Directory(move.to) + "/" + token_ + "+" + FileName(move.to);
+        KeepAside(move.to, kept);
+      }
+      try {
+        MoveIntoPlace(move.from, move.to, move.exclusive);
+      } catch (const CommandError&) {
+        if (!kept.empty()) Restore(kept, move.to);
+        throw;
+      }
+      done.push_back({move.to, kept});
       moved.push_back(move.to);
-      if (move.exclusive) created.push_back(move.to);
     }
   } catch (const CommandError&) {
-    // What was moved without replacing anything is new: take it back out.
-    for (const std::string& path : created) unlink(path.c_str());
+    for (auto undo = done.rbegin(); undo != done.rend(); ++undo)
+      if (undo->kept.empty())
+        unlink(undo->to.c_str());
+      else
+        Restore(undo->kept, undo->to);
     throw;
   }
   // A replaced image keeps nothing of the old one: no class file, no side-car.
