@@ -324,6 +324,28 @@ check "a full disk, the training cells" 1 "cannot write '.*full.csv': (file too 
 check "the user's path, not the temporary one" 1 "" -- \
   bash -c "ulimit -f 64; '$ZTCLASS' clump '$WORK/large.bin' -o '$DIR/full.tif' --stats '$DIR/full.txt' 2>&1 | grep -q '\\.ztclass-'"
 [ "$before" = "$(snapshot "$DIR")" ] && pass || fail "a full disk left: $(diff <(echo "$before") <(snapshot "$DIR"))"
+# Files that a size limit cuts short while every other file of the run
+# fits: the JSON report of 60 classes (about 7 KiB, its text 2 KiB), a class
+# file of 80 records (20 KiB), the style of 40 classes (24 KiB, their class
+# file 10 KiB) whose names XML writes five times as long.
+gdal_create -q -of GTiff -outsize 2 2 -bands 1 -a_srs EPSG:32633 -a_ullr 400000 5000020 400020 5000000 "$WORK/many.tif"
+for k in $(seq 80); do printf '%s\tclass %s\t#00A000\n' "$k" "$k"; done >"$WORK/80.txt"
+head -n 60 "$WORK/80.txt" >"$WORK/60.txt"
+for k in $(seq 40); do printf '%s\t%s\t#00A000\n' "$k" "$(printf '&%.0s' $(seq 100))"; done >"$WORK/40.txt"
+cp "$WORK/many.tif" "$DIR/many80.tif" && cp "$WORK/many.tif" "$DIR/many40.tif"
+"$ZTCLASS" -q classes write "$WORK/many.tif" --from "$WORK/60.txt"
+limit="$(ulimit -S -f)"
+ulimit -S -f 4
+unchanged "a full disk, the JSON report" 1 "cannot write '.*full.json': (file too large|文件过大)$" -- \
+  "$ZTCLASS" area "$WORK/many.tif" -o "$DIR/full.txt" --json "$DIR/full.json"
+ulimit -S -f 16
+unchanged "a full disk, the class file" 1 \
+  "cannot write '.*many80.cls', the class file of '.*many80.tif': (file too large|文件过大)$" -- \
+  "$ZTCLASS" classes write "$DIR/many80.tif" --from "$WORK/80.txt"
+unchanged "a full disk, the style" 1 \
+  "cannot write the QGIS style '.*many40.qml' of '.*many40.tif': (file too large|文件过大)$" -- \
+  "$ZTCLASS" classes write "$DIR/many40.tif" --from "$WORK/40.txt"
+ulimit -S -f "$limit"
 
 # A read-only folder: the reason, with the user's path (run as nobody when
 # run as root, whom permissions do not stop).
