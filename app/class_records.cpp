@@ -1,12 +1,16 @@
 #include "class_records.h"
 
+#include <fcntl.h>
 #include <gdal.h>
 #include <gdal_rat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "cli_support.h"
+#include "output_files.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/raster.h"
@@ -28,6 +32,33 @@ std::vector<CLASSATTINFO> ReadClassRecords(void* dataset, std::string& storage, 
   std::vector<CLASSATTINFO> records(count, CLASSATTINFO{});
   if (count > 0) Check(ztRSReadClassInfo(dataset, count, records.data()), "reading the class records from " + from);
   return records;
+}
+
+namespace {
+
+// Why a file written in full a moment ago holds less: writing on at its end
+// fails as its own write did (a full disk, a size limit); empty when that
+// now succeeds.
+std::string WhyCutShort(const std::string& path) {
+  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (fd < 0) return ErrnoReason(errno);
+  const char block[4096] = {};
+  const ssize_t written = write(fd, block, sizeof block);
+  const int error = errno;
+  close(fd);
+  return written < 0 ? ErrnoReason(error) : "";
+}
+
+}  // namespace
+
+std::vector<CLASSATTINFO> ReadWrittenClassRecords(void* dataset, const std::string& image) {
+  std::string storage;
+  try {
+    return ReadClassRecords(dataset, storage);
+  } catch (const CommandError&) {
+    if (storage == "band note") throw;
+    throw CannotWrite("'" + ClassFilePath(image) + "', the class file of '" + image + "'", WhyCutShort(storage));
+  }
 }
 
 std::vector<CLASSATTINFO> ReadRecordsInValueOrder(void* dataset, const std::string& image, std::string& storage) {

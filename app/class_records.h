@@ -18,6 +18,12 @@ constexpr long kHighestClassValue = 254;
 // (when given) false.
 std::vector<CLASSATTINFO> ReadClassRecords(void* dataset, std::string& storage, bool* found = nullptr);
 
+// The class records just written to dataset, the result for image, read
+// back: the library does not tell of a class file it failed to write, which
+// then holds less than it should. That fails as a write naming image's class
+// file, with the system's reason where it can be found.
+std::vector<CLASSATTINFO> ReadWrittenClassRecords(void* dataset, const std::string& image);
+
 // The class records of the class image at path image for an accuracy
 // assessment, which takes record k as the class of pixel value k + 1: an
 // image whose records number its classes otherwise (out of order, with

@@ -2,9 +2,11 @@
 
 #include <cpl_error.h>
 #include <cpl_vsi.h>
+#include <fcntl.h>
 #include <gdal.h>
 
 #include <string.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
@@ -89,6 +91,22 @@ void RequireReadable(const std::string& path, const std::string& option) {
 
 CommandError CannotWrite(const std::string& what, const std::string& reason) {
   return CommandError("cannot write " + what + (reason.empty() ? "" : ": " + reason));
+}
+
+void WriteWholeFile(const std::string& path, const std::string& text, const std::string& what) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) throw CannotWrite(what, ErrnoReason(errno));
+  for (size_t at = 0; at < text.size();) {
+    const ssize_t written = write(fd, text.data() + at, text.size() - at);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      const int error = written < 0 ? errno : ENOSPC;
+      close(fd);
+      throw CannotWrite(what, ErrnoReason(error));
+    }
+    at += static_cast<size_t>(written);
+  }
+  if (close(fd) != 0) throw CannotWrite(what, ErrnoReason(errno));
 }
 
 std::string WriteFailureReason() {

@@ -60,6 +60,9 @@ std::string OpenFailureReason(const std::string& path);
 std::string WriteFailureReason();
 // "cannot write WHAT: REASON", or without the reason when it is empty.
 CommandError CannotWrite(const std::string& what, const std::string& reason);
+// Writes text as the file at path, created or truncated; a failure is
+// CannotWrite(what, the system's reason).
+void WriteWholeFile(const std::string& path, const std::string& text, const std::string& what);
 // Refuses a file the command must read and cannot open, naming option and
 // the reason, before the library is given it.
 void RequireReadable(const std::string& path, const std::string& option);

@@ -44,6 +44,26 @@ bool Exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
+// What stands at path when it is no regular file, empty otherwise. A move
+// into place would put a plain file where a device, a pipe or a link was
+// (the system's /dev/null, for one), and cannot replace a directory.
+std::string NotAFile(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return "";
+  if (S_ISDIR(st.st_mode)) return "a directory";
+  if (S_ISLNK(st.st_mode)) return "a symbolic link";
+  if (S_ISFIFO(st.st_mode)) return "a named pipe";
+  if (S_ISSOCK(st.st_mode)) return "a socket";
+  return "a device";
+}
+
+// A link is refused rather than followed: what it points to may lie
+// anywhere, and the result could not be moved there in one step.
+std::string OnlyFiles(const std::string& kind) {
+  return "; a result replaces only regular files" +
+         std::string(kind == "a symbolic link" ? ": name the file it links to" : "");
+}
+
 std::string ReservedMeaning(const std::string& extension) {
   if (extension == ".cls") return "class file";
   if (extension == ".qml") return "QGIS style";
@@ -88,6 +108,19 @@ CommandError Appeared(const std::string& path) {
                       "replace it");
 }
 
+// Keeps the file at path as kept too, a second link where the file system
+// allows it, so that path is never missing meanwhile.
+void KeepAside(const std::string& path, const std::string& kept) {
+  if (link(path.c_str(), kept.c_str()) == 0 || rename(path.c_str(), kept.c_str()) == 0) return;
+  throw CommandError("cannot keep '" + path + "' to put it back should the results fail to move into place: " +
+                     ErrnoReason(errno));
+}
+
+void Restore(const std::string& kept, const std::string& path) {
+  // Where kept and path are links of one file still, the rename does nothing.
+  if (rename(kept.c_str(), path.c_str()) == 0) unlink(kept.c_str());
+}
+
 }  // namespace
 
 bool EndsWithNoCase(const std::string& text, const std::string& end) {
@@ -127,7 +160,33 @@ std::string OutputFiles::Directory(const std::string& path) const {
 
 void OutputFiles::AddInput(const std::string& path, bool image) {
   inputs_.push_back({path, "", image, false});
-  for (const Entry& out : outputs_) CheckCollision(out, inputs_.back(), "input");
+  for (const Companion& file : FilesOf(path, image)) inputFiles_.push_back({file.path, path});
+  // Formats keep an image in several files: an ENVI header, a world file.
+  if (image) {
+    EnsureGdal();
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    if (GDALDatasetH gdal = GDALOpen(path.c_str(), GA_ReadOnly)) {
+      char** list = GDALGetFileList(gdal);
+      for (int i = 0; list && list[i]; ++i) inputFiles_.push_back({list[i], path});
+      CSLDestroy(list);
+      GDALClose(gdal);
+    }
+    CPLPopErrorHandler();
+    CPLErrorReset();
+  }
+  for (const Entry& out : outputs_) {
+    CheckCollision(out, inputs_.back(), "input");
+    for (const Companion& file : FilesOf(out.path, out.image)) CheckNotAnInputFile(out, file.path);
+  }
+}
+
+void OutputFiles::CheckNotAnInputFile(const Entry& out, const std::string& written) const {
+  for (const auto& [file, input] : inputFiles_)
+    if (SameFile(written, file))
+      throw UsageError(out.option + ": " +
+                       (written == out.path ? "'" + written + "' is"
+                                            : "writing '" + out.path + "' would replace '" + written + "',") +
+                       " a file of the input '" + input + "'; write the result to another file");
 }
 
 void OutputFiles::CheckCollision(const Entry& out, const Entry& other, const std::string& role) const {
@@ -169,15 +228,21 @@ std::string OutputFiles::Add(const Entry& out) {
                      "ending in .cls");
   for (const Entry& in : inputs_) CheckCollision(out, in, "input");
   for (const Entry& other : outputs_) CheckCollision(out, other, other.option + " result");
+  for (const Companion& file : FilesOf(path, out.image)) CheckNotAnInputFile(out, file.path);
   // A class file or a style holds what describes an image, never a result.
   for (const char* reserved : {".cls", ".qml", ".aux.xml"})
     if (EndsWithNoCase(name, reserved) && (out.image || std::strcmp(reserved, ".aux.xml") != 0))
       throw UsageError(option + ": '" + path + "' is named as the " + ReservedMeaning(reserved) +
                        " of an image; give the result its own extension");
-  if (Exists(path)) {
-    if (fs::is_directory(path, error)) throw UsageError(option + ": '" + path + "' is a directory");
-    if (!out.replace) throw UsageError(option + ": '" + path + "' exists; give --overwrite to replace it");
+  for (const Companion& file : FilesOf(path, out.image)) {
+    const std::string kind = NotAFile(file.path);
+    if (kind.empty()) continue;
+    if (!*file.what) throw UsageError(option + ": '" + path + "' is " + kind + OnlyFiles(kind));
+    throw UsageError(option + ": writing '" + path + "' would replace the " + file.what + " '" + file.path +
+                     "', which is " + kind + OnlyFiles(kind));
   }
+  if (Exists(path) && !out.replace)
+    throw UsageError(option + ": '" + path + "' exists; give --overwrite to replace it");
   // Images of one name and different extensions share their class file and
   // style.
   if (out.image && !out.replace)
@@ -236,9 +301,13 @@ void OutputFiles::CheckWrittenBeside(const std::string& temporary, const std::ve
           FileName(other.path) == name.substr(prefix.size()))
         throw UsageError(other.option + ": '" + other.path + "' is a file that the result '" + result->path +
                          "' has beside it in its format; give it another name");
+    const std::string shown = (fs::path(result->path).parent_path() / name.substr(prefix.size())).string();
+    CheckNotAnInputFile(*result, shown);
+    if (const std::string kind = NotAFile(target); !kind.empty())
+      throw UsageError(result->option + ": writing '" + result->path + "' would replace '" + shown +
+                       "', which its format writes beside it and which is " + kind + OnlyFiles(kind));
     if (Exists(target) && !MayReplace(target))
-      throw UsageError(result->option + ": writing '" + result->path + "' would replace '" +
-                       (fs::path(result->path).parent_path() / name.substr(prefix.size())).string() +
+      throw UsageError(result->option + ": writing '" + result->path + "' would replace '" + shown +
                        "', which its format writes beside it; give --overwrite to replace it");
   }
 }
@@ -340,18 +409,40 @@ void OutputFiles::Commit() {
   }
   // What appeared meanwhile is found before anything moves; a file that
   // appears during the moves themselves is still never replaced.
-  for (const Move& move : moves)
+  for (const Move& move : moves) {
     if (move.exclusive && Exists(move.to)) throw Appeared(move.to);
-  std::vector<std::string> moved, created;
+    if (const std::string kind = NotAFile(move.to); !kind.empty())
+      throw CommandError("'" + move.to + "' is " + kind + " and is left as it is" + OnlyFiles(kind));
+  }
+  // Each file replaced stays, linked under a temporary name, until every
+  // result is in place: a move that fails puts back what came before.
+  struct Done {
+    std::string to, kept;  // kept: empty where nothing was replaced
+  };
+  std::vector<Done> done;
+  std::vector<std::string> moved;
   try {
     for (const Move& move : moves) {
-      MoveIntoPlace(move.from, move.to, move.exclusive);
+      std::string kept;
+      if (!move.exclusive && Exists(move.to)) {
+        kept = Directory(move.to) + "/" + token_ + "+" + FileName(move.to);
+        KeepAside(move.to, kept);
+      }
+      try {
+        MoveIntoPlace(move.from, move.to, move.exclusive);
+      } catch (const CommandError&) {
+        if (!kept.empty()) Restore(kept, move.to);
+        throw;
+      }
+      done.push_back({move.to, kept});
       moved.push_back(move.to);
-      if (move.exclusive) created.push_back(move.to);
     }
   } catch (const CommandError&) {
-    // What was moved without replacing anything is new: take it back out.
-    for (const std::string& path : created) unlink(path.c_str());
+    for (auto undo = done.rbegin(); undo != done.rend(); ++undo)
+      if (undo->kept.empty())
+        unlink(undo->to.c_str());
+      else
+        Restore(undo->kept, undo->to);
     throw;
   }
   // A replaced image keeps nothing of the old one: no class file, no side-car.

@@ -8,6 +8,7 @@
 // files that come with it.
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "run_claim.h"
@@ -69,6 +70,9 @@ class OutputFiles {
   // Refuses an output that would write over other (role: "input", or which
   // result) or any file that comes with it.
   void CheckCollision(const Entry& output, const Entry& other, const std::string& role) const;
+  // Refuses writing, for output, the file written where it is an input or
+  // one of an input's files, whatever --overwrite says.
+  void CheckNotAnInputFile(const Entry& output, const std::string& written) const;
   void RemoveTemporaryFiles() const;
   // The result files, and those that come with them, that Commit must not
   // let replace a file that appeared meanwhile.
@@ -80,6 +84,7 @@ class OutputFiles {
   bool overwrite_;
   std::string token_;
   std::vector<Entry> inputs_, outputs_;
+  std::vector<std::pair<std::string, std::string>> inputFiles_;  // a file of an input, and the input
   std::vector<std::string> directories_, staged_;
   std::vector<std::unique_ptr<DirectoryClaim>> claims_;
 };

@@ -1,7 +1,5 @@
 #include "qgis_style.h"
 
-#include <fstream>
-
 #include "class_records.h"
 #include "cli_support.h"
 
@@ -48,26 +46,26 @@ std::string QgisStylePath(const std::string& image) {
   return dot == std::string::npos ? image + ".qml" : image.substr(0, dot + 1) + "qml";
 }
 
-bool WriteQgisStyle(const std::string& path, const std::vector<CLASSATTINFO>& records,
-                    const unsigned char unclassified[3]) {
-  std::ofstream out(path, std::ios::binary);
-  out << "<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>\n"
-         "<qgis version=\"3.22.0\" styleCategories=\"Symbology\">\n"
-         "  <pipe>\n"
-         "    <rasterrenderer type=\"paletted\" band=\"1\" opacity=\"1\" alphaBand=\"-1\" nodataColor=\"\">\n"
-         "      <rasterTransparency/>\n"
-         "      <colorPalette>\n";
+void WriteQgisStyle(const std::string& path, const std::vector<CLASSATTINFO>& records,
+                    const unsigned char unclassified[3], const std::string& image) {
+  std::string style =
+      "<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>\n"
+      "<qgis version=\"3.22.0\" styleCategories=\"Symbology\">\n"
+      "  <pipe>\n"
+      "    <rasterrenderer type=\"paletted\" band=\"1\" opacity=\"1\" alphaBand=\"-1\" nodataColor=\"\">\n"
+      "      <rasterTransparency/>\n"
+      "      <colorPalette>\n";
   bool zero = false;
   for (const auto& record : records) zero = zero || record.classNo == 0;
-  if (!zero) out << Entry(0, unclassified[0], unclassified[1], unclassified[2], "Unclassified");
+  if (!zero) style += Entry(0, unclassified[0], unclassified[1], unclassified[2], "Unclassified");
   for (const auto& record : records)
-    out << Entry(record.classNo, record.red, record.green, record.blue, RecordName(record));
-  out << "      </colorPalette>\n"
-         "    </rasterrenderer>\n"
-         "  </pipe>\n"
-         "</qgis>\n";
-  out.close();
-  return static_cast<bool>(out);
+    style += Entry(record.classNo, record.red, record.green, record.blue, RecordName(record));
+  style +=
+      "      </colorPalette>\n"
+      "    </rasterrenderer>\n"
+      "  </pipe>\n"
+      "</qgis>\n";
+  WriteWholeFile(path, style, "the QGIS style '" + QgisStylePath(image) + "' of '" + image + "'");
 }
 
 }  // namespace ztcli

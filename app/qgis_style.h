@@ -14,8 +14,8 @@ namespace ztcli {
 std::string QgisStylePath(const std::string& image);
 
 // Writes the style of the classes (0 as "Unclassified" in unclassified's
-// colour, then every record); false when the file cannot be written.
-bool WriteQgisStyle(const std::string& path, const std::vector<CLASSATTINFO>& records,
-                    const unsigned char unclassified[3]);
+// colour, then every record) of image, which a failure names.
+void WriteQgisStyle(const std::string& path, const std::vector<CLASSATTINFO>& records,
+                    const unsigned char unclassified[3], const std::string& image);
 
 }  // namespace ztcli

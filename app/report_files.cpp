@@ -1,7 +1,6 @@
 #include "report_files.h"
 
 #include <charconv>
-#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "cli_support.h"
@@ -10,12 +9,7 @@ namespace ztcli {
 
 namespace {
 
-void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-  out.close();
-  if (!out) throw CommandError("cannot write '" + path + "'");
-}
+void WriteText(const std::string& path, const std::string& text) { WriteWholeFile(path, text, "'" + path + "'"); }
 
 // A CSV field, quoted when it holds a separator, a quote or a line break.
 std::string Field(const std::string& text) {

@@ -125,13 +125,11 @@ void ResultImage::Create(void* source, const Window& window, long bandCount) {
 }
 
 std::vector<CLASSATTINFO> ResultImage::Finish() {
-  std::string storage;
-  std::vector<CLASSATTINFO> records = ReadClassRecords(dataset_->get(), storage);
+  std::vector<CLASSATTINFO> records = ReadWrittenClassRecords(dataset_->get(), output_);
   if (!records.empty()) PublishLegend(dataset_->get(), records);
   unsigned char unclassified[3];
   UnclassifiedColour(dataset_->get(), unclassified);
-  if (!records.empty() && !WriteQgisStyle(QgisStylePath(temporary_), records, unclassified))
-    throw CommandError("cannot write the QGIS style of '" + output_ + "'");
+  if (!records.empty()) WriteQgisStyle(QgisStylePath(temporary_), records, unclassified, output_);
   // The blocks still in GDAL's cache are written here, where a failure
   // (a full disk) can be told; a dataset closed with blocks it cannot write
   // may retry them for ever. After a failure it is thrown away unwritten.

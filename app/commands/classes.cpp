@@ -178,14 +178,12 @@ void Write(const std::string& image, const std::string& from) {
   Check(ztRSWriteClassInfo(dataset.get(), static_cast<long>(records.size()), records.data()),
         "writing the class records");
   // Class files are written without reporting failure; read back to know.
-  std::string storage;
-  if (ReadClassRecords(dataset.get(), storage).size() != records.size())
+  if (ReadWrittenClassRecords(dataset.get(), image).size() != records.size())
     throw CommandError("the class records could not be written to " + ClassFilePath(image));
   PublishLegend(dataset.get(), records);
   unsigned char unclassified[3];
   UnclassifiedColour(dataset.get(), unclassified);
-  if (!WriteQgisStyle(QgisStylePath(staged), records, unclassified))
-    throw CommandError("cannot write the QGIS style of '" + image + "'");
+  WriteQgisStyle(QgisStylePath(staged), records, unclassified, image);
   dataset.Close(image);
   outputs.Commit();
   if (!Quiet()) std::cout << "Wrote " << records.size() << " class record(s) to " << image << "\n";

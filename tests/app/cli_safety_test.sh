@@ -202,8 +202,24 @@ done
 # numbers.
 touch "$DIR/map.tif.aux.xml"
 
+# What is no regular file (a pipe, a link, a directory where a style goes)
+# is never replaced, --overwrite or not; nor is any file of an input, an
+# ENVI header named after its data file here.
+mkfifo "$DIR/fifo.csv" "$DIR/pipe.hdr"
+ln -s "$WORK/small.tif" "$DIR/link.tif"
+ln -s "$WORK/elsewhere.cls" "$DIR/linked.cls"
+"$ZTCLASS" -q mindist "$S" --aoi "$A" -o "$DIR/styled.tif" && rm "$DIR/styled.qml" && mkdir "$DIR/styled.qml"
+gdal_translate -q -of ENVI -co INTERLEAVE=BIL "$S" "$DIR/bil.bil" && mv "$DIR/bil.hdr" "$DIR/bil.bil.hdr"
+
 # No user file is replaced, and results are named as their format allows.
 checks unchanged <<TABLE
+a named pipe as the result|2|-o: '.*fifo.csv' is a named pipe; a result replaces only regular files$|samples $S --aoi $A -o $DIR/fifo.csv --overwrite
+a link as the result|2|-o: '.*link.tif' is a symbolic link; a result replaces only regular files: name the file it links to$|mindist $S --aoi $A -o $DIR/link.tif --overwrite
+a link as the result's class file|2|-o: writing '.*linked.tif' would replace the class file '.*linked.cls', which is a symbolic link|mindist $S --aoi $A -o $DIR/linked.tif --overwrite
+a directory as the result's style|2|-o: writing '.*styled.tif' would replace the QGIS style '.*styled.qml', which is a directory|maxlike $S --aoi $A -o $DIR/styled.tif --overwrite
+a named pipe as the header its format writes|2|would replace '.*pipe.hdr', which its format writes beside it and which is a named pipe|clump $DIR/map.tif -o $DIR/pipe.img --of ENVI --stats $DIR/c.txt --overwrite
+the header of an input as the result's header|2|-o: writing '.*bil.bil.img' would replace '.*bil.bil.hdr', a file of the input '.*bil.bil'|mindist $DIR/bil.bil --aoi $A -o $DIR/bil.bil.img --of ENVI --overwrite
+the header of an input as the result|2|--stats: '.*bil.bil.hdr' is a file of the input '.*bil.bil'|clump $DIR/bil.bil -o $DIR/b.tif --stats $DIR/bil.bil.hdr --overwrite
 a report over the input's class file|2|'.*map.cls' would replace the class file '.*map.cls' of the input|accuracy $DIR/map.tif --aoi $A -o $DIR/map.cls --overwrite
 an area report over the input's class file|2|would replace the class file .* of the input|area $DIR/map.tif -o $DIR/map.cls --overwrite
 a report over the input's side-car|2|would replace the GDAL side-car file .* of the input|accuracy $DIR/map.tif --aoi $A -o $DIR/map.tif.aux.xml --overwrite
@@ -308,6 +324,28 @@ check "a full disk, the training cells" 1 "cannot write '.*full.csv': (file too 
 check "the user's path, not the temporary one" 1 "" -- \
   bash -c "ulimit -f 64; '$ZTCLASS' clump '$WORK/large.bin' -o '$DIR/full.tif' --stats '$DIR/full.txt' 2>&1 | grep -q '\\.ztclass-'"
 [ "$before" = "$(snapshot "$DIR")" ] && pass || fail "a full disk left: $(diff <(echo "$before") <(snapshot "$DIR"))"
+# Files that a size limit cuts short while every other file of the run
+# fits: the JSON report of 60 classes (about 7 KiB, its text 2 KiB), a class
+# file of 80 records (20 KiB), the style of 40 classes (24 KiB, their class
+# file 10 KiB) whose names XML writes five times as long.
+gdal_create -q -of GTiff -outsize 2 2 -bands 1 -a_srs EPSG:32633 -a_ullr 400000 5000020 400020 5000000 "$WORK/many.tif"
+for k in $(seq 80); do printf '%s\tclass %s\t#00A000\n' "$k" "$k"; done >"$WORK/80.txt"
+head -n 60 "$WORK/80.txt" >"$WORK/60.txt"
+for k in $(seq 40); do printf '%s\t%s\t#00A000\n' "$k" "$(printf '&%.0s' $(seq 100))"; done >"$WORK/40.txt"
+cp "$WORK/many.tif" "$DIR/many80.tif" && cp "$WORK/many.tif" "$DIR/many40.tif"
+"$ZTCLASS" -q classes write "$WORK/many.tif" --from "$WORK/60.txt"
+limit="$(ulimit -S -f)"
+ulimit -S -f 4
+unchanged "a full disk, the JSON report" 1 "cannot write '.*full.json': (file too large|文件过大)$" -- \
+  "$ZTCLASS" area "$WORK/many.tif" -o "$DIR/full.txt" --json "$DIR/full.json"
+ulimit -S -f 16
+unchanged "a full disk, the class file" 1 \
+  "cannot write '.*many80.cls', the class file of '.*many80.tif': (file too large|文件过大)$" -- \
+  "$ZTCLASS" classes write "$DIR/many80.tif" --from "$WORK/80.txt"
+unchanged "a full disk, the style" 1 \
+  "cannot write the QGIS style '.*many40.qml' of '.*many40.tif': (file too large|文件过大)$" -- \
+  "$ZTCLASS" classes write "$DIR/many40.tif" --from "$WORK/40.txt"
+ulimit -S -f "$limit"
 
 # A read-only folder: the reason, with the user's path (run as nobody when
 # run as root, whom permissions do not stop).

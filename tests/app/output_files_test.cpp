@@ -15,6 +15,7 @@
 
 #include "cli_support.h"
 #include "output_files.h"
+#include "qgis_style.h"
 #include "run_claim.h"
 #include "test_support.h"
 
@@ -51,7 +52,8 @@ TEST(OutputFiles, CommitMovesTheImageWithItsClassAndSideCarFiles) {
     std::vector<std::string> arrived;
     for (ssize_t n; (n = read(watch, events, sizeof events)) > 0;)
       for (char* e = events; e < events + n; e += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(e)->len)
-        arrived.push_back(reinterpret_cast<inotify_event*>(e)->name);
+        if (std::string name = reinterpret_cast<inotify_event*>(e)->name; name.rfind(kTemporaryPrefix, 0) != 0)
+          arrived.push_back(name);
     close(watch);
     EXPECT_EQ(arrived, (std::vector<std::string>{"map.cls", "map.tif"}));
   }
@@ -89,6 +91,30 @@ TEST(OutputFiles, AFileThatAppearsMeanwhileIsKeptWithoutOverwrite) {
   EXPECT_THROW(outputs.Commit(), CommandError);
   EXPECT_EQ(ReadText(dir.File("map.tif")), "theirs");
   EXPECT_FALSE(fs::exists(dir.File("map.cls")));
+}
+
+// A move that fails after others were made puts every replaced file back.
+// Here the name the result's older file would be kept under is taken.
+TEST(OutputFiles, AFailedCommitPutsBackWhatItReplaced) {
+  TempDir dir;
+  WriteText(dir.File("map.tif"), "old image");
+  WriteText(dir.File("map.cls"), "old classes");
+  WriteText(dir.File("map.qml"), "old style");
+  {
+    OutputFiles outputs(true);
+    const std::string temporary = outputs.AddOutput(dir.File("map.tif"), "-o", true);
+    WriteText(temporary, "new image");
+    WriteText(ClassFilePath(temporary), "new classes");
+    WriteText(QgisStylePath(temporary), "new style");
+    const std::string name = fs::path(temporary).filename().string();
+    const std::string token = name.substr(0, name.size() - std::string("-map.tif").size());
+    fs::create_directories(dir.File(token + "+map.tif/taken"));
+    EXPECT_THROW(outputs.Commit(), CommandError);
+  }
+  EXPECT_EQ(ReadText(dir.File("map.tif")), "old image");
+  EXPECT_EQ(ReadText(dir.File("map.cls")), "old classes");
+  EXPECT_EQ(ReadText(dir.File("map.qml")), "old style");
+  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"map.tif", "map.cls", "map.qml"}));
 }
 
 TEST(OutputFiles, StagedImagesAreChangedAsCopies) {
