@@ -177,7 +177,10 @@ def apply(model, image, output, client=None, tile=APPLY_TILE, window=None, *, ba
     workers write as GeoTIFFs (of creation_options) into the folder
     tile_folder(output), which must be reachable at the same path from the
     workers and the client."""
+    # A model file is an input: no result may take its place.
+    inputs = []
     if not isinstance(model, Model):
+        inputs.append(path(model))
         model = load(model)
     image, output = _image_path(image), path(output)
     tile = max(BLOCK, -(-int(tile) // BLOCK) * BLOCK)
@@ -188,7 +191,7 @@ def apply(model, image, output, client=None, tile=APPLY_TILE, window=None, *, ba
         result(window, format, "Byte", creation_options, overwrite)
     # The result exists, under a temporary name, before the cluster is
     # reached: a failure to create it costs no cluster time.
-    with _native.TiledResult(image, output, options, tile=tile) as writer:
+    with _native.TiledResult(image, output, options, inputs, tile=tile) as writer:
         finish = writer.finish
         if vrt:
             if os.path.isdir(folder) and not overwrite:

@@ -329,3 +329,18 @@ def test_a_stop_while_the_tiles_move_keeps_the_earlier_result(run, client, tmp_p
     monkeypatch.undo()
     assert {p: p.read_bytes() for p in tmp_path.rglob("*") if p.is_file()} == earlier
     assert_same_as_in_process(vrt, directory)
+
+
+def test_the_model_file_is_an_input(run, tmp_path):
+    """A result named as the model file is refused, as in process, before
+    any cluster is reached, and the model stays as it was."""
+    directory = run[2]
+    model = tmp_path / "model.ztm"
+    earlier = (directory / "model.ztm").read_bytes()
+    model.write_bytes(earlier)
+    with pytest.raises(ValueError, match="is an input of the command"):
+        ztclass.distributed.apply(model, run[1], model, "local:1", overwrite=True)
+    done = subprocess.run([CLI, "-q", "apply", model, run[1], "-o", model, "--dask", "local:1", "--overwrite"],
+                          capture_output=True, text=True)
+    assert done.returncode == 2 and "is an input of the command" in done.stderr
+    assert model.read_bytes() == earlier
