@@ -245,8 +245,11 @@ def _run(model, image, client, tile, window, bands, writer, work, finish, progre
         first = os.path.join(scratch, "first.tif")
         try:
             # The class records and legend, as a tile classified here gives
-            # them, made while the workers start on the tiles.
-            model.apply(image, first, window=(window[0], window[1], 1, 1), bands=bands)
+            # them, made while the workers start on the tiles. Classes that
+            # take their colours from display bands have those of their
+            # means over the window: the whole window is classified here.
+            own = window if model.describe().get("display-bands") else (window[0], window[1], 1, 1)
+            model.apply(image, first, window=own, bands=bands)
             # Results fetched as their tasks finish, while the loop takes
             # the ones before: waiting for each in turn left the last
             # tile's fetch after the workers had finished. A tile taken is

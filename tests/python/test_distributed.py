@@ -397,3 +397,30 @@ def test_a_stop_signal_to_the_command_line_run(run, tmp_path, number, when):
     assert process.returncode == 128 + number and "ztclass: stopped by the user" in stderr
     assert not list(results.iterdir())
     assert all(p.suffix == ".lock" for p in scratch.rglob("*") if p.is_file()), list(scratch.rglob("*"))
+
+
+@pytest.mark.parametrize("method", ["cluster-mindist", "cluster-box"])
+def test_colours_from_display_bands_as_in_process(run, client, tmp_path, method):
+    """Classes coloured by their means of the display bands over the window
+    have the in-process colours, class file and style, in a GeoTIFF and in
+    a VRT of tiles."""
+    large = run[1]
+    model = ztclass.train(method, large, window=(0, 0, 300, 200), classes=6, display_bands=[4, 3, 2])
+    window = (50, 30, 800, 600)
+    reference = tmp_path / "in-process.tif"
+    model.apply(large, reference, window=window)
+    # Each class's colour: the truncated means of bands 4, 3 and 2 over its
+    # pixels of the window.
+    classes, colours = pixels(reference), legend(reference)[2]
+    display = [pixels(large, b)[30:630, 50:850] for b in (4, 3, 2)]
+    for value in range(1, 7):
+        where = classes == value
+        assert colours[value][:3] == tuple(int(band[where].mean()) if where.any() else 0 for band in display)
+    assert len(set(colours[1:7])) > 3
+    for name in ("dask.tif", "tiles.vrt"):
+        result = tmp_path / name
+        ztclass.distributed.apply(model, large, result, client, tile=256, window=window)
+        np.testing.assert_array_equal(pixels(result), pixels(reference))
+        assert legend(result)[2][:7] == colours[:7], name
+        for suffix in (".cls", ".qml"):
+            assert result.with_suffix(suffix).read_bytes() == reference.with_suffix(suffix).read_bytes(), name
