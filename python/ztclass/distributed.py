@@ -141,14 +141,10 @@ def connect(address):
         workers = int(address[len("local:"):])
         if workers < 1:
             raise ValueError("local:N needs N of 1 or more, got %r" % address)
-        with dask.config.set(QUIET_CLUSTER):
-            # A stop waits for the cluster to start: one that cut the start
-            # short left a cluster that could not be closed.
-            with _stops.held():
-                cluster = LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
-                                       dashboard_address=None)
-            with cluster, Client(cluster) as client:
-                yield client
+        with dask.config.set(QUIET_CLUSTER), \
+                LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
+                             dashboard_address=None) as cluster, Client(cluster) as client:
+            yield client
     else:
         with Client(address) as client:
             yield client
