@@ -137,7 +137,12 @@ class TiledResult {
     result_->Finish();
     if (spool_) spool_->PlaceInto(result_->Written());
     CommitUnlessStopped(*outputs_);
+    committed_ = true;
   }
+
+  // Whether Finish has moved the results into place: a stop that comes
+  // after it no longer undoes the run.
+  bool Committed() const { return committed_; }
 
   // Closes the result: what was not finished is removed now, not whenever
   // Python lets go of the object (a failed run's traceback holds it).
@@ -164,6 +169,7 @@ class TiledResult {
   std::unique_ptr<ztcli::OutputFiles> outputs_;
   std::string output_;
   bool mosaic_ = false;
+  bool committed_ = false;
   std::unique_ptr<ztcli::ResultImage> result_;
   std::unique_ptr<BlockSpool> spool_;
   std::string statistics_;
@@ -182,6 +188,7 @@ void AddTiledResult(py::module_& m) {
            py::arg("statistics") = std::nullopt, py::arg("tile") = std::nullopt, py::call_guard<QuietGdal>())
       .def_property_readonly("statistics_path", &TiledResult::StatisticsPath)
       .def_property_readonly("takes_blocks", &TiledResult::TakesBlocks)
+      .def_property_readonly("committed", &TiledResult::Committed)
       .def("scratch_path", &TiledResult::ScratchPath)
       .def("write_blocks", &TiledResult::WriteBlocks, py::call_guard<QuietGdal>())
       .def("write", &TiledResult::Write<std::uint8_t>, py::call_guard<QuietGdal>())

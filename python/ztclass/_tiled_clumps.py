@@ -13,7 +13,7 @@ those of the in-process call, byte for byte.
 
 from osgeo import gdal
 
-from . import _cluster, _native, _worker
+from . import _cluster, _native, _stops, _worker
 from .errors import Error
 
 
@@ -54,6 +54,7 @@ def run(on_cluster, tiles, what, mode, image, output, stats, *, stats_in, thresh
     join = _native.TileJoin(image, band, list(window), tile, neighbours, mode, threshold, stats_in)
     neighbours = join.neighbours
     with _native.TiledResult(image, output, options, [stats_in] if stats_in else [], stats) as writer:
+        _stops.watch(writer)
         windows = tiles(window, tile)
         # A class map's class count is that of its whole band.
         parts = [] if mode == _native.TILES_SIEVE else \

@@ -29,12 +29,13 @@ import contextlib
 import os
 import re
 import shutil
+import signal
 import sys
 import tempfile
 
 from osgeo import gdal
 
-from . import _cluster, _native, _tiled_clumps, _worker
+from . import _cluster, _native, _stops, _tiled_clumps, _worker
 from ._paths import checked_neighbours, optional_path, path, result
 from .errors import Error
 from .models import Model, from_bytes, load
@@ -177,7 +178,10 @@ def apply(model, image, output, client=None, tile=APPLY_TILE, window=None, *, ba
     workers write as GeoTIFFs (of creation_options) into the folder
     tile_folder(output), which must be reachable at the same path from the
     workers and the client."""
+    # A model file is an input: no result may take its place.
+    inputs = []
     if not isinstance(model, Model):
+        inputs.append(path(model))
         model = load(model)
     image, output = _image_path(image), path(output)
     tile = max(BLOCK, -(-int(tile) // BLOCK) * BLOCK)
@@ -188,7 +192,8 @@ def apply(model, image, output, client=None, tile=APPLY_TILE, window=None, *, ba
         result(window, format, "Byte", creation_options, overwrite)
     # The result exists, under a temporary name, before the cluster is
     # reached: a failure to create it costs no cluster time.
-    with _native.TiledResult(image, output, options, tile=tile) as writer:
+    with _native.TiledResult(image, output, options, inputs, tile=tile) as writer:
+        _stops.watch(writer)
         finish = writer.finish
         if vrt:
             if os.path.isdir(folder) and not overwrite:
@@ -236,8 +241,11 @@ def _run(model, image, client, tile, window, bands, writer, work, finish, progre
         first = os.path.join(scratch, "first.tif")
         try:
             # The class records and legend, as a tile classified here gives
-            # them, made while the workers start on the tiles.
-            model.apply(image, first, window=(window[0], window[1], 1, 1), bands=bands)
+            # them, made while the workers start on the tiles. Classes that
+            # take their colours from display bands have those of their
+            # means over the window: the whole window is classified here.
+            own = window if model.describe().get("display-bands") else (window[0], window[1], 1, 1)
+            model.apply(image, first, window=own, bands=bands)
             # Results fetched as their tasks finish, while the loop takes
             # the ones before: waiting for each in turn left the last
             # tile's fetch after the workers had finished. A tile taken is
@@ -347,7 +355,8 @@ def _tile_files(folder):
 
 def _move_tiles(source, target, done):
     """The tiles of source into target, each move (and each folder made)
-    added to done as it is made, so that a failure part way can undo them."""
+    added to done as it is made, so that a failure part way can undo them
+    (a stop signal held meanwhile: see _install_tiles)."""
     for name in _tile_files(source):
         column = os.path.join(target, os.path.dirname(name))
         if not os.path.isdir(column):
@@ -357,29 +366,46 @@ def _move_tiles(source, target, done):
         done.append((os.path.join(source, name), os.path.join(target, name)))
 
 
+def _remove_empty(folder):
+    """folder, with its column folders, where they are empty: the earlier
+    tiles that an undo could not put back stay."""
+    if not os.path.isdir(folder):
+        return
+    for column in os.listdir(folder):
+        with contextlib.suppress(OSError):
+            os.rmdir(os.path.join(folder, column))
+    with contextlib.suppress(OSError):
+        os.rmdir(folder)
+
+
 def _install_tiles(staging, folder, commit):
     """The tiles of staging into the tile folder, the earlier result's set
     aside (the folder's other files stay), then commit(), which puts the VRT
     in place; everything back as it was when a move or commit fails or is
-    stopped."""
+    stopped. A stop signal waits until all of it is done, the commit
+    included: between a move and its record it would lose the tile moved,
+    and after commit() it would put the earlier tiles back under the new
+    VRT."""
     retired, existed = staging + ".old", os.path.isdir(folder)
     done = []
-    try:
-        _move_tiles(folder, retired, done)
-        _move_tiles(staging, folder, done)
-        commit()
-    except BaseException:
-        for source, target in reversed(done):
-            if source is None:
+    with _stops.held():
+        try:
+            _move_tiles(folder, retired, done)
+            _move_tiles(staging, folder, done)
+            commit()
+        except BaseException:
+            # A move that cannot be undone leaves its tile where it is.
+            for source, target in reversed(done):
                 with contextlib.suppress(OSError):
-                    os.rmdir(target)
-            else:
-                os.replace(target, source)
-        if not existed:
-            shutil.rmtree(folder, ignore_errors=True)
+                    if source is None:
+                        os.rmdir(target)
+                    else:
+                        os.replace(target, source)
+            if not existed:
+                shutil.rmtree(folder, ignore_errors=True)
+            _remove_empty(retired)
+            raise
         shutil.rmtree(retired, ignore_errors=True)
-        raise
-    shutil.rmtree(retired, ignore_errors=True)
 
 
 def _on_cluster(client, work):
@@ -465,6 +491,7 @@ def _arguments(argv):
 
 def main(argv=None):
     args = _arguments(argv)
+    stops = _stops.command_line()
     _native.use_command_line_names()
 
     def report(fraction, caption):
@@ -489,7 +516,7 @@ def main(argv=None):
                   neighbours=args.neighbours, band=args.band, type=args.ot, **common)
     except KeyboardInterrupt:
         print("ztclass: stopped by the user", file=sys.stderr)
-        return 130
+        return 128 + (stops.first or signal.SIGINT)
     except ValueError as error:
         print("ztclass: %s" % error, file=sys.stderr)
         return 2

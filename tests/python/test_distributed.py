@@ -329,3 +329,98 @@ def test_a_stop_while_the_tiles_move_keeps_the_earlier_result(run, client, tmp_p
     monkeypatch.undo()
     assert {p: p.read_bytes() for p in tmp_path.rglob("*") if p.is_file()} == earlier
     assert_same_as_in_process(vrt, directory)
+
+
+def test_the_model_file_is_an_input(run, tmp_path):
+    """A result named as the model file is refused, as in process, before
+    any cluster is reached, and the model stays as it was."""
+    directory = run[2]
+    model = tmp_path / "model.ztm"
+    earlier = (directory / "model.ztm").read_bytes()
+    model.write_bytes(earlier)
+    with pytest.raises(ValueError, match="is an input of the command"):
+        ztclass.distributed.apply(model, run[1], model, "local:1", overwrite=True)
+    done = subprocess.run([CLI, "-q", "apply", model, run[1], "-o", model, "--dask", "local:1", "--overwrite"],
+                          capture_output=True, text=True)
+    assert done.returncode == 2 and "is an input of the command" in done.stderr
+    assert model.read_bytes() == earlier
+
+
+@pytest.mark.parametrize("stop_at", [1, 12, 13, 16])
+def test_ctrl_c_while_the_tiles_move_installs_the_new_result_whole(run, client, tmp_path, monkeypatch, stop_at):
+    """A real Ctrl-C just after a tile's move (of the earlier result's 12
+    tiles set aside, or of the new result's 4 put in, the last one then
+    committed) waits for the install: the new VRT stands with every one of
+    its tiles, and none of the earlier result's is left."""
+    model, large, directory = run
+    vrt = tmp_path / "kept.vrt"
+    ztclass.distributed.apply(model, large, vrt, client, tile=256)
+    replace, moves = os.replace, []
+
+    def interrupted(source, target):
+        replace(source, target)
+        if str(source).startswith(str(tmp_path)):
+            moves.append(source)
+            if len(moves) == stop_at:
+                signal.raise_signal(signal.SIGINT)
+
+    monkeypatch.setattr(os, "replace", interrupted)
+    with pytest.raises(KeyboardInterrupt):
+        ztclass.distributed.apply(model, large, vrt, client, tile=512, overwrite=True)
+    monkeypatch.undo()
+    assert_same_as_in_process(vrt, directory)
+    assert_vrt_of_tiles(vrt, 700, 900, 512)
+
+
+@pytest.mark.parametrize("number, when", [(signal.SIGINT, "begun"), (signal.SIGTERM, "begun"),
+                                          (signal.SIGHUP, "begun"), (signal.SIGINT, "placed")])
+def test_a_stop_signal_to_the_command_line_run(run, tmp_path, number, when):
+    """SIGINT, SIGTERM or SIGHUP to apply --dask once its result is begun
+    stops it as in process: exit 128 + the signal, and nothing of the run
+    left beside the result or in the temporary folder. Once the result is
+    in place, the run is done and says so."""
+    model, large, directory = run
+    results, scratch = tmp_path / "results", tmp_path / "tmp"
+    results.mkdir()
+    scratch.mkdir()
+    output = results / "result.tif"
+    process = subprocess.Popen([CLI, "-q", "apply", directory / "model.ztm", large, "-o", output, "--dask", "local:1"],
+                               env=dict(os.environ, TMPDIR=str(scratch)), stderr=subprocess.PIPE, text=True)
+    while process.poll() is None and not (output.exists() if when == "placed" else list(results.iterdir())):
+        time.sleep(0.002)
+    process.send_signal(number)
+    stderr = process.communicate(timeout=120)[1]
+    if when == "placed":
+        assert process.returncode == 0, stderr
+        assert_same_as_in_process(output, directory)
+        return
+    assert process.returncode == 128 + number and "ztclass: stopped by the user" in stderr
+    assert not list(results.iterdir())
+    assert all(p.suffix == ".lock" for p in scratch.rglob("*") if p.is_file()), list(scratch.rglob("*"))
+
+
+@pytest.mark.parametrize("method", ["cluster-mindist", "cluster-box"])
+def test_colours_from_display_bands_as_in_process(run, client, tmp_path, method):
+    """Classes coloured by their means of the display bands over the window
+    have the in-process colours, class file and style, in a GeoTIFF and in
+    a VRT of tiles."""
+    large = run[1]
+    model = ztclass.train(method, large, window=(0, 0, 300, 200), classes=6, display_bands=[4, 3, 2])
+    window = (50, 30, 800, 600)
+    reference = tmp_path / "in-process.tif"
+    model.apply(large, reference, window=window)
+    # Each class's colour: the truncated means of bands 4, 3 and 2 over its
+    # pixels of the window.
+    classes, colours = pixels(reference), legend(reference)[2]
+    display = [pixels(large, b)[30:630, 50:850] for b in (4, 3, 2)]
+    for value in range(1, 7):
+        where = classes == value
+        assert colours[value][:3] == tuple(int(band[where].mean()) if where.any() else 0 for band in display)
+    assert len(set(colours[1:7])) > 3
+    for name in ("dask.tif", "tiles.vrt"):
+        result = tmp_path / name
+        ztclass.distributed.apply(model, large, result, client, tile=256, window=window)
+        np.testing.assert_array_equal(pixels(result), pixels(reference))
+        assert legend(result)[2][:7] == colours[:7], name
+        for suffix in (".cls", ".qml"):
+            assert result.with_suffix(suffix).read_bytes() == reference.with_suffix(suffix).read_bytes(), name
