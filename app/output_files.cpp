@@ -420,7 +420,6 @@ void OutputFiles::Commit() {
     std::string to, kept;  // kept: empty where nothing was replaced
   };
   std::vector<Done> done;
-  std::vector<std::string> moved;
   try {
     for (const Move& move : moves) {
       std::string kept;
@@ -435,7 +434,6 @@ void OutputFiles::Commit() {
         throw;
       }
       done.push_back({move.to, kept});
-      moved.push_back(move.to);
     }
   } catch (const CommandError&) {
     for (auto undo = done.rbegin(); undo != done.rend(); ++undo)
@@ -451,7 +449,7 @@ void OutputFiles::Commit() {
     const std::string path = Directory(out.path) + "/" + FileName(out.path);
     for (const std::string& old :
          {ClassFilePath(path), QgisStylePath(path), path + ".aux.xml", path + ".ovr", path + ".msk"}) {
-      if (std::find(moved.begin(), moved.end(), old) != moved.end()) continue;
+      if (std::any_of(done.begin(), done.end(), [&](const Done& d) { return d.to == old; })) continue;
       std::error_code ignored;
       fs::remove(old, ignored);
     }
