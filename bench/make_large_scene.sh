@@ -6,6 +6,9 @@
 #   DIR/classes_region.tif  the same map with one class-1 region of 25 M
 #                           pixels (the left 3552 columns), sprinkled with
 #                           single class-2 holes that keep it connected
+#   DIR/scene_49mp_training.geojson  the sample scene's training polygons
+#                           (data/olinda_training.geojson) in the large
+#                           scene's pixel coordinates, over its first tile
 # Usage: bench/make_large_scene.sh DIR   (files already there are kept)
 set -euo pipefail
 DIR="${1:?usage: $0 DIR}"
@@ -60,5 +63,41 @@ for name, grid in (("classes_frag", frag), ("classes_region", region)):
     import os
     os.replace(d + "/" + name + ".partial.tif", d + "/" + name + ".tif")
 PY
+fi
+if [ ! -f "$DIR/scene_49mp_training.geojson" ]; then
+  # The large scene has no georeferencing: its coordinates are pixels.
+  /usr/bin/python3 - "$SCENE" "$ROOT/data/olinda_training.geojson" "$DIR/scene_49mp_training.geojson" <<'PY'
+import sys
+from osgeo import gdal, ogr, osr
+scene, polygons, target = sys.argv[1:]
+image = gdal.Open(scene)
+x0, dx, _, y0, _, dy = image.GetGeoTransform()
+srs = osr.SpatialReference(wkt=image.GetProjection())
+srs.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
+source = ogr.Open(polygons)
+layer = source.GetLayer(0)
+layer_srs = layer.GetSpatialRef()
+layer_srs.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
+to_image = osr.CoordinateTransformation(layer_srs, srs)
+out = ogr.GetDriverByName("GeoJSON").CreateDataSource(target + ".partial")
+out_layer = out.CreateLayer("training", None, ogr.wkbPolygon)
+definition = layer.GetLayerDefn()
+for i in range(definition.GetFieldCount()):
+    out_layer.CreateField(definition.GetFieldDefn(i))
+for feature in layer:
+    geometry = feature.GetGeometryRef().Clone()
+    geometry.Transform(to_image)
+    for r in range(geometry.GetGeometryCount()):
+        ring = geometry.GetGeometryRef(r)
+        for k in range(ring.GetPointCount()):
+            x, y = ring.GetX(k), ring.GetY(k)
+            ring.SetPoint_2D(k, (x - x0) / dx, (y - y0) / dy)
+    copy = ogr.Feature(out_layer.GetLayerDefn())
+    copy.SetFrom(feature)
+    copy.SetGeometry(geometry)
+    out_layer.CreateFeature(copy)
+out = None
+PY
+  mv "$DIR/scene_49mp_training.geojson.partial" "$DIR/scene_49mp_training.geojson"
 fi
 ls -l "$DIR"
