@@ -65,13 +65,17 @@ class Model:
                            optional_path(confidence),
                            result(window, format, type, creation_options, overwrite), progress)
 
-    def predict(self, array):
+    def predict(self, array, nodata=None):
         """The classes (uint8, 255 for no-data) of an array shaped (bands,
-        rows, columns) of any real numeric type; NaN is no-data."""
+        rows, columns) of any real numeric type; NaN is no-data, and so is
+        nodata, the no-data value of the image the array was read from,
+        where the model's method looks for it, as apply finds it there."""
         array = np.asarray(array)
         if array.ndim != 3:
             raise ValueError("predict takes an array shaped (bands, rows, columns), got %d dimensions"
                              % array.ndim)
+        if array.shape[0] == 0:
+            raise ValueError("predict takes an array of at least one band, got none")
         if array.dtype.kind not in "biuf":
             raise ValueError("predict takes real numbers, got %s" % array.dtype)
         if array.shape[1] == 0 or array.shape[2] == 0:
@@ -84,7 +88,7 @@ class Model:
         elif array.dtype not in _PIXEL_TYPES:
             array = array.astype(np.float64)
         array = np.ascontiguousarray(array)
-        return self._native.predict(array, _PIXEL_TYPES[array.dtype])
+        return self._native.predict(array, _PIXEL_TYPES[array.dtype], None if nodata is None else float(nodata))
 
 
 def train(method, image, aoi=None, bands=None, window=None, *, class_field=None, progress=None, **params):

@@ -86,6 +86,22 @@ def test_predict_nan_is_no_data_and_no_pixels_no_classes(nearest):
     assert nearest.predict(scene[:, :0]).shape == (0, 120)
 
 
+@pytest.mark.parametrize("dtype, nodata", [(np.uint8, 0), (np.uint16, 999), (np.float32, -9999.0)])
+def test_predict_no_data_value_as_apply(nearest, tmp_path, dtype, nodata):
+    """Minimum distance looks for the image's no-data value in every band
+    used; the array read from the image holds it as a number."""
+    scene = synthetic_scene(90, 120).astype(dtype)
+    scene[1, 5:9, 7:11] = scene[3, 40:42, 50:60] = nodata
+    expected = nearest_mean(scene.astype(float))
+    missing = (scene == nodata).any(axis=0)
+    expected[missing] = 255
+    assert 36 <= missing.sum() < 90 * 120
+    np.testing.assert_array_equal(nearest.predict(scene, nodata=nodata), expected)
+    write_image(tmp_path / "nodata.tif", scene, nodata=nodata)
+    nearest.apply(tmp_path / "nodata.tif", tmp_path / "classes.tif")
+    np.testing.assert_array_equal(pixels(tmp_path / "classes.tif"), expected)
+
+
 def test_applies_on_threads_at_once(scene, trained, tmp_path):
     image, _ = scene
     model, directory = trained
@@ -118,6 +134,7 @@ def test_the_thread_count_is_asked_while_an_apply_runs(trained, tmp_path):
     (lambda d, m, i, a: ztclass.load(d / "garbled.ztm"), "RC_BAD_MODEL_FILE", "garbled.ztm"),
     (lambda d, m, i, a: ztclass.train("mindist", i, d / "empty.geojson"), None, None),
     (lambda d, m, i, a: m.predict(np.zeros((3, 4, 4))), None, None),
+    (lambda d, m, i, a: m.predict(np.zeros((0, 4, 4))), None, "at least one band"),
     (lambda d, m, i, a: m.apply(damaged_copy(i, d / "damaged.tif"), d / "out.tif"), "RC_RASTER_IO_FAILED",
      "damaged.tif', band 1"),
     (lambda d, m, i, a: ztclass.train("bp", i, a, rate=-5), "RC_BAD_PARAMETER", 'parameter "rate"'),
