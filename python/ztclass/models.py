@@ -56,6 +56,22 @@ class Model:
     def __reduce__(self):
         return (from_bytes, (self.to_bytes(),))
 
+    # Equal models are those of equal saved bytes: a model and its pickled
+    # or reloaded copy, which classify alike.
+    def __eq__(self, other):
+        if not isinstance(other, Model):
+            return NotImplemented
+        return self.to_bytes() == other.to_bytes()
+
+    def __hash__(self):
+        return hash(self.to_bytes())
+
+    def __repr__(self):
+        header = self.describe()
+        return "<ztclass.Model %s: bands %s, classes %s>" % (
+            header["method"], ",".join(map(str, header["bands"])),
+            ", ".join("%d %r" % (c["value"], c["name"]) for c in header["classes"]))
+
     def apply(self, image, output, window=None, confidence=None, *, bands=None, format="GTiff",
               type="Byte", creation_options=(), overwrite=False, progress=None):
         """Classify image (its window (xoff, yoff, xsize, ysize), or all of it)

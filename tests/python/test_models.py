@@ -1,6 +1,7 @@
 """Models from Python against the command line's, and predict against a
 minimum distance counted here."""
 
+import pickle
 import subprocess
 import sys
 import threading
@@ -46,6 +47,15 @@ def test_classes_and_description(trained):
     assert [(c.number, c.name) for c in model.classes] == [(1, "Water"), (2, "Vegetation"), (3, "Built-up")]
     assert all(len(c.colour) == 3 for c in model.classes)
     assert model.describe()["method"] == "mindist" and model.bands() == [1, 2, 3, 4]
+
+
+def test_copies_equal_and_repr(scene, trained, nearest):
+    model, directory = trained
+    copies = [pickle.loads(pickle.dumps(model)), ztclass.load(directory / "cli.ztm"),
+              ztclass.from_bytes(model.to_bytes())]
+    assert all(copy == model and hash(copy) == hash(model) for copy in copies)
+    assert model != nearest and model != model.to_bytes()
+    assert repr(model) == "<ztclass.Model mindist: bands 1,2,3,4, classes 1 'Water', 2 'Vegetation', 3 'Built-up'>"
 
 
 def nearest_mean(scene, training=None):
