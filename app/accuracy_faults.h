@@ -1,0 +1,18 @@
+#pragma once
+// Why an accuracy assessment failed, in the words of its inputs: the
+// check-point file, line and entry the library could not take, the classes
+// no check point names.
+#include <string>
+#include <vector>
+
+#include "ztclass/records.h"
+
+namespace ztcli {
+
+// What resultCode of an assessment of the class image of records means:
+// with check points (fileMode) from classFile and pointFile, or against
+// reference polygons. Empty when there is nothing to add to the code.
+std::string AccuracyFault(long resultCode, bool fileMode, const std::vector<CLASSATTINFO>& records,
+                          const std::string& classFile, const std::string& pointFile);
+
+}  // namespace ztcli
