@@ -1,5 +1,7 @@
 #include "accuracy_faults.h"
 
+#include <gdal.h>
+
 #include <algorithm>
 #include <cctype>
 #include <clocale>
@@ -8,7 +10,9 @@
 #include <fstream>
 #include <set>
 
+#include "cli_support.h"
 #include "ztclass/result_codes.h"
+#include "ztservices/raster.h"
 
 namespace ztcli {
 
@@ -107,6 +111,12 @@ std::string AccuracyFault(long resultCode, bool fileMode, const std::vector<CLAS
     default:
       return "";
   }
+}
+
+void RequireCheckPointGrid(void* classImage, const std::string& image) {
+  double transform[6];
+  if (GDALGetGeoTransform(static_cast<GDALDatasetH>(ztRSGetGDALDataset(classImage)), transform) != CE_None)
+    throw CommandError("'" + image + "' has no georeferencing: check points are given in map coordinates");
 }
 
 }  // namespace ztcli

@@ -15,4 +15,9 @@ namespace ztcli {
 std::string AccuracyFault(long resultCode, bool fileMode, const std::vector<CLASSATTINFO>& records,
                           const std::string& classFile, const std::string& pointFile);
 
+// Refuses a class image without georeferencing before an assessment with
+// check points, which are given in map coordinates: GDAL's default of one
+// unit a pixel would place them anywhere.
+void RequireCheckPointGrid(void* classImage, const std::string& image);
+
 }  // namespace ztcli

@@ -1,8 +1,6 @@
 // ztclass accuracy: a class image against reference polygons or check
 // points; the report (and on request its figures as JSON or CSV), then the
 // overall accuracy and Kappa on one line.
-#include <gdal.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -22,7 +20,6 @@
 #include "same_grid.h"
 #include "ztclass/reports.h"
 #include "ztclass/result_codes.h"
-#include "ztservices/raster.h"
 
 namespace ztcli {
 
@@ -93,10 +90,7 @@ void RunAccuracy(const AccuracyOptions& o) {
     throw CommandError("'" + o.image + "' has no class records (" + storage +
                        "): they name its classes; give them with 'ztclass classes write'");
   const bool fileMode = !o.points.empty();
-  double transform[6];
-  if (fileMode &&
-      GDALGetGeoTransform(static_cast<GDALDatasetH>(ztRSGetGDALDataset(classImage.get())), transform) != CE_None)
-    throw CommandError("'" + o.image + "' has no georeferencing: check points are given in map coordinates");
+  if (fileMode) RequireCheckPointGrid(classImage.get(), o.image);
   Assessment assessment{classImage.get(), nullptr, o.points, o.pointClasses, records};
   std::optional<Dataset> reference;
   std::unique_ptr<ClassAoiList> aois;

@@ -108,6 +108,7 @@ void AddPostClass(py::module_& m) {
           const long classes = static_cast<long>(records.size());
           if (classes == 0)
             throw ztcli::CommandError("'" + image + "' has no class records (" + storage + "): they name its classes");
+          if (points) ztcli::RequireCheckPointGrid(classImage.get(), image);
           void* referenceImage = nullptr;
           std::optional<ztcli::Dataset> referenceDataset;
           std::optional<ztcli::ClassAoiList> aois;

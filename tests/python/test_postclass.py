@@ -139,6 +139,15 @@ def test_accuracy_check_point_faults_say_where(georeferenced_map, tmp_path, clas
     assert not (tmp_path / "a.txt").exists()
 
 
+def test_accuracy_check_points_need_georeferencing(class_map, tmp_path):
+    (tmp_path / "cls.txt").write_text("3 1 2 3")
+    (tmp_path / "pts.txt").write_text("3\n10 45\n50 45\n100 45\n")
+    with pytest.raises(ztclass.Error, match="mindist.tif' has no georeferencing: check points are given in map"):
+        ztclass.accuracy(class_map, tmp_path / "a.txt", points=tmp_path / "pts.txt",
+                         point_classes=tmp_path / "cls.txt")
+    assert not (tmp_path / "a.txt").exists()
+
+
 def test_existing_result_needs_overwrite(class_map, tmp_path):
     (tmp_path / "c.txt").write_text("mine")
     # The message names the keyword to give, not the command line's option.
