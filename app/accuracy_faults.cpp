@@ -119,4 +119,12 @@ void RequireCheckPointGrid(void* classImage, const std::string& image) {
     throw CommandError("'" + image + "' has no georeferencing: check points are given in map coordinates");
 }
 
+void RequireReferenceClasses(size_t referenceClasses, size_t classes) {
+  if (referenceClasses == 0) throw CommandError("no reference class AOI: give reference polygons with --aoi");
+  if (referenceClasses != classes)
+    throw CommandError("the reference polygons hold " + std::to_string(referenceClasses) +
+                       " classes, the class image " + std::to_string(classes) +
+                       ": class k of the polygons is compared with class k of the image");
+}
+
 }  // namespace ztcli

@@ -20,4 +20,9 @@ std::string AccuracyFault(long resultCode, bool fileMode, const std::vector<CLAS
 // unit a pixel would place them anywhere.
 void RequireCheckPointGrid(void* classImage, const std::string& image);
 
+// Refuses reference polygons of no class, or of another class count
+// (referenceClasses) than the class image's: class k of the polygons is
+// compared with class k of the image.
+void RequireReferenceClasses(size_t referenceClasses, size_t classes);
+
 }  // namespace ztcli

@@ -102,11 +102,7 @@ void RunAccuracy(const AccuracyOptions& o) {
       assessment.reference = reference->get();
     }
     aois = std::make_unique<ClassAoiList>(assessment.reference, o.aoiFile, o.classField, o.aoiPixels);
-    if (aois->Aois().empty()) throw CommandError("no reference class AOI: give reference polygons with --aoi");
-    if (aois->Aois().size() != records.size())
-      throw CommandError("the reference polygons hold " + std::to_string(aois->Aois().size()) +
-                         " classes, the class image " + std::to_string(records.size()) +
-                         ": class k of the polygons is compared with class k of the image");
+    RequireReferenceClasses(aois->Aois().size(), records.size());
   }
   std::vector<std::string> names;
   for (const CLASSATTINFO& record : records) names.push_back(RecordName(record));

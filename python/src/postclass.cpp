@@ -120,6 +120,7 @@ void AddPostClass(py::module_& m) {
               referenceImage = referenceDataset->get();
             }
             aois.emplace(referenceImage, aoi.value_or(""), classField.value_or(""), false);
+            ztcli::RequireReferenceClasses(aois->Aois().size(), records.size());
           }
           const long code = RunWithProcessSink(progress, [&] {
             const size_t n = static_cast<size_t>(classes);

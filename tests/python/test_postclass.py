@@ -139,6 +139,20 @@ def test_accuracy_check_point_faults_say_where(georeferenced_map, tmp_path, clas
     assert not (tmp_path / "a.txt").exists()
 
 
+@pytest.mark.parametrize("classes, says", [
+    ([], "no reference class AOI: give reference polygons with aoi"),
+    (["Water"], "the reference polygons hold 1 classes, the class image 3: class k of the polygons is compared"),
+])
+def test_accuracy_reference_classes_match_the_map(class_map, tmp_path, classes, says):
+    features = [{"type": "Feature", "properties": {"class": name},
+                 "geometry": {"type": "Polygon", "coordinates": [[[5, 10], [30, 10], [30, 80], [5, 80], [5, 10]]]}}
+                for name in classes]
+    (tmp_path / "reference.geojson").write_text(json.dumps({"type": "FeatureCollection", "features": features}))
+    with pytest.raises(ztclass.Error, match=says):
+        ztclass.accuracy(class_map, tmp_path / "a.txt", aoi=tmp_path / "reference.geojson")
+    assert not (tmp_path / "a.txt").exists()
+
+
 def test_accuracy_check_points_need_georeferencing(class_map, tmp_path):
     (tmp_path / "cls.txt").write_text("3 1 2 3")
     (tmp_path / "pts.txt").write_text("3\n10 45\n50 45\n100 45\n")
