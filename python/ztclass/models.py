@@ -6,7 +6,7 @@ from collections import namedtuple
 import numpy as np
 
 from . import _native
-from ._paths import optional_path, path, result
+from ._paths import band_list, optional_path, path, result, window_values
 
 # A class a model decides: its number in the class image, name and colour
 # (red, green, blue).
@@ -77,7 +77,7 @@ class Model:
         """Classify image (its window (xoff, yoff, xsize, ysize), or all of it)
         into output, as the command line's apply writes it; confidence, when
         given, is a Float32 image of each pixel's score."""
-        self._native.apply(path(image), path(output), list(bands or self.bands()),
+        self._native.apply(path(image), path(output), band_list(bands, self.bands()),
                            optional_path(confidence),
                            result(window, format, type, creation_options, overwrite), progress)
 
@@ -116,8 +116,8 @@ def train(method, image, aoi=None, bands=None, window=None, *, class_field=None,
     split-threshold)."""
     parameters = {name.replace("_", "-"): value for name, value in params.items()}
     native = _native.Model.train(str(method), json.dumps(parameters), path(image), optional_path(aoi),
-                                 class_field, None if bands is None else [int(b) for b in bands],
-                                 None if window is None else [int(v) for v in window], progress)
+                                 class_field, None if bands is None else band_list(bands, ()),
+                                 window_values(window), progress)
     return Model(native)
 
 
