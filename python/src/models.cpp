@@ -77,7 +77,15 @@ class Model {
     return owned;
   }
 
-  void Save(const std::string& path) const { CheckModel(ztModelSave(model_.get(), path.c_str()), "saving '" + path + "'"); }
+  // Saved as the command line's train writes its model: refused over an
+  // existing file without overwrite (the training image, say), and moved
+  // into place only once written.
+  void Save(const std::string& path, bool overwrite) const {
+    ztcli::OutputFiles outputs(overwrite);
+    const std::string written = outputs.AddOutput(path, "target", false);
+    CheckModel(ztModelSave(model_.get(), written.c_str()), "saving '" + path + "'");
+    CommitUnlessStopped(outputs);
+  }
 
   py::bytes ToBytes() const {
     void* buffer = nullptr;

@@ -47,8 +47,8 @@ class Model:
         """The band numbers of the training image, which apply reads by default."""
         return list(self.describe()["bands"])
 
-    def save(self, target):
-        self._native.save(path(target))
+    def save(self, target, *, overwrite=False):
+        self._native.save(path(target), bool(overwrite))
 
     def to_bytes(self):
         return self._native.to_bytes()

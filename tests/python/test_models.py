@@ -1,7 +1,9 @@
 """Models from Python against the command line's, and predict against a
 minimum distance counted here."""
 
+import os
 import pickle
+import shutil
 import subprocess
 import sys
 import threading
@@ -56,6 +58,18 @@ def test_copies_equal_and_repr(scene, trained, nearest):
     assert all(copy == model and hash(copy) == hash(model) for copy in copies)
     assert model != nearest and model != model.to_bytes()
     assert repr(model) == "<ztclass.Model mindist: bands 1,2,3,4, classes 1 'Water', 2 'Vegetation', 3 'Built-up'>"
+
+
+def test_save_keeps_an_existing_file(scene, trained, tmp_path):
+    image, _ = scene
+    model, _ = trained
+    copy = tmp_path / "scene.tif"
+    shutil.copy(image, copy)
+    with pytest.raises(ValueError, match="scene.tif' exists; give overwrite=True to replace it"):
+        model.save(copy)
+    assert copy.read_bytes() == image.read_bytes() and os.listdir(tmp_path) == ["scene.tif"]
+    model.save(copy, overwrite=True)
+    assert ztclass.load(copy) == model
 
 
 def nearest_mean(scene, training=None):
