@@ -1,21 +1,15 @@
 // ztclass accuracy: a class image against reference polygons or check
 // points; the report (and on request its figures as JSON or CSV), then the
 // overall accuracy and Kappa on one line.
-#include <gdal.h>
-
 #include <algorithm>
-#include <cctype>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <set>
 #include <sstream>
 
+#include "accuracy_faults.h"
 #include "class_aoi_list.h"
 #include "class_records.h"
 #include "cli_support.h"
@@ -26,7 +20,6 @@
 #include "same_grid.h"
 #include "ztclass/reports.h"
 #include "ztclass/result_codes.h"
-#include "ztservices/raster.h"
 
 namespace ztcli {
 
@@ -58,100 +51,6 @@ Tables ParseTables(const std::string& text) {
   return t;
 }
 
-// The classes of the class image that the check-point class file names
-// nowhere, by number and name: "2 'water', 5 'urban'".
-std::string ClassesWithoutPoints(const std::string& classFile, const std::vector<CLASSATTINFO>& records) {
-  std::ifstream in(classFile);
-  long count = 0, classNo = 0;
-  std::set<long> named;
-  in >> count;
-  for (long i = 0; i < count && in >> classNo; ++i) named.insert(classNo);
-  std::string missing;
-  for (size_t k = 1; k <= records.size(); ++k) {
-    if (named.count(static_cast<long>(k))) continue;
-    const CLASSATTINFO& record = records[k - 1];
-    missing += (missing.empty() ? "" : ", ") + std::to_string(k) + " '" +
-               std::string(record.name, strnlen(record.name, sizeof record.name)) + "'";
-  }
-  return missing;
-}
-
-// The first entry of a check-point file that the library cannot take,
-// among those its count declares: one missing, or a text that is no number
-// (classes: no whole number) as the library reads numbers, under the
-// user's locale and up to a terminating NUL; or a file above the size the
-// library reads. Empty when the file cannot be read, its count is none the
-// library takes, or it has no such entry.
-std::string CheckPointFault(const std::string& path, bool classes) {
-  constexpr size_t kMaxText = size_t(1) << 20;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "";
-  std::string text(kMaxText + 1, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<size_t>(in.gcount()));
-  if (text.size() > kMaxText) return "'" + path + "' holds more than 1 MiB, more than any 500 check points take";
-  text.resize(std::min(text.size(), text.find('\0')));
-  static const locale_t user = newlocale(LC_ALL_MASK, "", static_cast<locale_t>(0));
-  const locale_t numbers = user ? user : uselocale(static_cast<locale_t>(0));
-  const auto whole = [&](const std::string& token, bool integer) {
-    char* end = nullptr;
-    if (integer)
-      std::strtol(token.c_str(), &end, 10);
-    else
-      strtod_l(token.c_str(), &end, numbers);
-    return end != token.c_str() && *end == '\0';
-  };
-  size_t at = 0;
-  long line = 1, count = 0, entries = -1;
-  for (;;) {
-    for (; at < text.size() && std::isspace(static_cast<unsigned char>(text[at])); ++at)
-      if (text[at] == '\n') ++line;
-    const size_t start = at;
-    while (at < text.size() && !std::isspace(static_cast<unsigned char>(text[at]))) ++at;
-    const std::string token = text.substr(start, at - start);
-    if (entries < 0) {
-      if (!whole(token, true) || (count = std::strtol(token.c_str(), nullptr, 10)) < 1 || count > 500) return "";
-      entries = 0;
-      continue;
-    }
-    const long needed = classes ? count : 2 * count;
-    if (entries == needed) return "";
-    if (token.empty())
-      return "'" + path + "' declares " + std::to_string(count) + " check points and holds " +
-             (classes ? std::to_string(entries) + " class numbers" : std::to_string(entries / 2) + " x y pairs");
-    if (!whole(token, classes))
-      return "'" + path + "', line " + std::to_string(line) + ", entry " + std::to_string(entries + 1) + ": '" +
-             token.substr(0, 40) + (token.size() > 40 ? "..." : "") + "' is " +
-             (classes ? "no whole class number" : "no number");
-    ++entries;
-  }
-}
-
-// What a failure of the assessment means in the chosen mode.
-std::string Explanation(long resultCode, bool fileMode, const std::vector<CLASSATTINFO>& records,
-                        const std::string& classFile, const std::string& pointFile) {
-  const std::string n = std::to_string(records.size());
-  switch (resultCode) {
-    case RC_CLASS_WITHOUT_CHECK_POINTS:
-      return "no check point of class " + ClassesWithoutPoints(classFile, records) + " in '" + classFile +
-             "': every class of the class image needs check points";
-    case RC_TOO_MANY_CHECK_POINTS:
-      return "at most 500 check points are taken in one run; none was dropped: split them over several runs";
-    case RC_INPUT_FILE_FAILED:
-      if (fileMode)
-        for (const std::string& fault : {CheckPointFault(classFile, true), CheckPointFault(pointFile, false)})
-          if (!fault.empty()) return fault;
-      return "a check-point file cannot be read, or a class number lies outside 1.." + n +
-             " or a class value outside 0.." + n;
-    case RC_INPUT_COUNT_MISMATCH:
-      return "the two check-point files give different counts, or a count below 1 or not a whole number";
-    case RC_AOI_WITHOUT_POLYGON:
-      return fileMode ? "" : "the class image holds a value outside 0.." + n + " under a reference polygon";
-    default:
-      return "";
-  }
-}
-
 struct Assessment {
   void* classImage;
   void* reference;  // null in file mode
@@ -169,7 +68,7 @@ struct Assessment {
     try {
       Check(rc, "accuracy assessment");
     } catch (const CommandError& error) {
-      const std::string why = Explanation(rc, !reference, records, pointClasses, points);
+      const std::string why = AccuracyFault(rc, !reference, records, pointClasses, points);
       throw CommandError(error.what() + (why.empty() ? "" : "\n(" + why + ")"), error.status);
     }
   }
@@ -191,10 +90,7 @@ void RunAccuracy(const AccuracyOptions& o) {
     throw CommandError("'" + o.image + "' has no class records (" + storage +
                        "): they name its classes; give them with 'ztclass classes write'");
   const bool fileMode = !o.points.empty();
-  double transform[6];
-  if (fileMode &&
-      GDALGetGeoTransform(static_cast<GDALDatasetH>(ztRSGetGDALDataset(classImage.get())), transform) != CE_None)
-    throw CommandError("'" + o.image + "' has no georeferencing: check points are given in map coordinates");
+  if (fileMode) RequireCheckPointGrid(classImage.get(), o.image);
   Assessment assessment{classImage.get(), nullptr, o.points, o.pointClasses, records};
   std::optional<Dataset> reference;
   std::unique_ptr<ClassAoiList> aois;
@@ -206,11 +102,7 @@ void RunAccuracy(const AccuracyOptions& o) {
       assessment.reference = reference->get();
     }
     aois = std::make_unique<ClassAoiList>(assessment.reference, o.aoiFile, o.classField, o.aoiPixels);
-    if (aois->Aois().empty()) throw CommandError("no reference class AOI: give reference polygons with --aoi");
-    if (aois->Aois().size() != records.size())
-      throw CommandError("the reference polygons hold " + std::to_string(aois->Aois().size()) +
-                         " classes, the class image " + std::to_string(records.size()) +
-                         ": class k of the polygons is compared with class k of the image");
+    RequireReferenceClasses(aois->Aois().size(), records.size());
   }
   std::vector<std::string> names;
   for (const CLASSATTINFO& record : records) names.push_back(RecordName(record));

@@ -45,7 +45,7 @@ std::string PythonNames(const std::string& message) {
       {"-o", "output"},           {"--srcwin", "window"},        {"--window", "window"},
       {"--of", "format"},         {"--ot", "type"},              {"--co", "creation_options"},
       {"--stats", "stats"},       {"--stats-in", "stats_in"},    {"--confidence", "confidence"},
-      {"--class-field", "class_field"}, {"--overwrite", "overwrite=True"}, {"--band", "band"},
+      {"--class-field", "class_field"}, {"--aoi", "aoi"}, {"--overwrite", "overwrite=True"}, {"--band", "band"},
       {"--threshold", "threshold"}, {"--classes", "classes"}, {"--tile", "tile"}};
   static const std::regex kOption(R"((^|[\s(])(--?[a-z-]+)(?=$|[\s:,)]))");
   std::string named;

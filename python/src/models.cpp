@@ -77,7 +77,15 @@ class Model {
     return owned;
   }
 
-  void Save(const std::string& path) const { CheckModel(ztModelSave(model_.get(), path.c_str()), "saving '" + path + "'"); }
+  // Saved as the command line's train writes its model: refused over an
+  // existing file without overwrite (the training image, say), and moved
+  // into place only once written.
+  void Save(const std::string& path, bool overwrite) const {
+    ztcli::OutputFiles outputs(overwrite);
+    const std::string written = outputs.AddOutput(path, "target", false);
+    CheckModel(ztModelSave(model_.get(), written.c_str()), "saving '" + path + "'");
+    CommitUnlessStopped(outputs);
+  }
 
   py::bytes ToBytes() const {
     void* buffer = nullptr;
@@ -143,10 +151,10 @@ class Model {
   }
 
   // The classes of a C-ordered array (bands, rows, columns) of a pixel type
-  // of the raster service: the array becomes an image in memory (NaN its
-  // no-data value when it holds floating point numbers), and the model
-  // classifies it.
-  py::array_t<std::uint8_t> Predict(py::buffer array, int type) const {
+  // of the raster service: the array becomes an image in memory whose bands
+  // have the no-data value given (NaN, when none is, for floating point
+  // numbers), and the model classifies it as it would the image.
+  py::array_t<std::uint8_t> Predict(py::buffer array, int type, std::optional<double> noData) const {
     const py::buffer_info info = array.request();
     if (info.ndim != 3) throw ztcli::UsageError("predict takes an array shaped (bands, rows, columns)");
     const long bandCount = static_cast<long>(info.shape[0]), rows = static_cast<long>(info.shape[1]),
@@ -163,7 +171,8 @@ class Model {
       const bool floating = pixelType == ZTRS_Float32 || pixelType == ZTRS_Float64;
       for (long b = 0; b < bandCount; ++b) {
         void* band = ztRSGetRasterBand(source.get(), b + 1);
-        if (floating) ztRSSetRasterNoDataValue(band, std::nan(""));
+        if (noData) ztRSSetRasterNoDataValue(band, *noData);
+        else if (floating) ztRSSetRasterNoDataValue(band, std::nan(""));
         Check(ztRSRasterIO(band, ZTRS_Write, 0, 0, columns, rows, const_cast<unsigned char*>(bytes + b * bandBytes),
                            columns, rows, pixelType, 0, 0),
               "holding the array as an image");

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 
+#include "accuracy_faults.h"
 #include "class_aoi_list.h"
 #include "class_records.h"
 #include "cli_support.h"
@@ -18,6 +19,7 @@
 #include "same_grid.h"
 #include "ztclass/accuracy.h"
 #include "ztclass/reports.h"
+#include "ztclass/result_codes.h"
 #include "ztclass/classinfo.h"
 #include "ztservices/raster.h"
 
@@ -102,10 +104,11 @@ void AddPostClass(py::module_& m) {
           const std::string report = outputs.AddOutput(output, "-o", false);
           ztcli::Dataset classImage = ztcli::Dataset::Open(image, false);
           std::string storage;
-          const long classes =
-              static_cast<long>(ztcli::ReadRecordsInValueOrder(classImage.get(), image, storage).size());
+          const std::vector<CLASSATTINFO> records = ztcli::ReadRecordsInValueOrder(classImage.get(), image, storage);
+          const long classes = static_cast<long>(records.size());
           if (classes == 0)
             throw ztcli::CommandError("'" + image + "' has no class records (" + storage + "): they name its classes");
+          if (points) ztcli::RequireCheckPointGrid(classImage.get(), image);
           void* referenceImage = nullptr;
           std::optional<ztcli::Dataset> referenceDataset;
           std::optional<ztcli::ClassAoiList> aois;
@@ -117,6 +120,7 @@ void AddPostClass(py::module_& m) {
               referenceImage = referenceDataset->get();
             }
             aois.emplace(referenceImage, aoi.value_or(""), classField.value_or(""), false);
+            ztcli::RequireReferenceClasses(aois->Aois().size(), records.size());
           }
           const long code = RunWithProcessSink(progress, [&] {
             const size_t n = static_cast<size_t>(classes);
@@ -130,7 +134,9 @@ void AddPostClass(py::module_& m) {
                                      pointClasses ? pointClasses->c_str() : nullptr, referenceImage, has("matrix"),
                                      has("class"), has("overall"), has("kappa"), classes, &figures);
           });
-          progress.Finish(code, "accuracy assessment");
+          progress.Finish(code, "accuracy assessment",
+                          code == RC_OK ? "" : ztcli::AccuracyFault(code, points.has_value(), records,
+                                                                    pointClasses.value_or(""), points.value_or("")));
           ztcli::RequireSamples(figures, image);
           CommitUnlessStopped(outputs);
         }

@@ -14,6 +14,30 @@ def optional_path(value):
     return None if value is None else os.fspath(value)
 
 
+def whole_numbers(values, name):
+    """values as ints; a value that is no whole number (a window 10.5 pixels
+    wide, band 1.5) is refused rather than cut down to one."""
+    numbers = [int(v) for v in values]
+    for number, value in zip(numbers, values):
+        if number != value:
+            raise ValueError("%s takes whole numbers, got %r" % (name, value))
+    return numbers
+
+
+def band_list(bands, default):
+    """The band numbers given, or default when none is."""
+    if bands is None:
+        return list(default)
+    numbers = whole_numbers(list(bands), "bands")
+    if not numbers:
+        raise ValueError("bands names no band")
+    return numbers
+
+
+def window_values(window):
+    return None if window is None else whole_numbers(list(window), "window")
+
+
 def result(window=None, format="GTiff", type="Byte", creation_options=(), overwrite=False):
     """The native description of an image to write.
 
@@ -21,7 +45,7 @@ def result(window=None, format="GTiff", type="Byte", creation_options=(), overwr
     spell it; creation_options a list of "KEY=VALUE" of GDAL's driver.
     """
     return _native.Result(format, type, list(creation_options), bool(overwrite),
-                          None if window is None else [int(v) for v in window])
+                          window_values(window))
 
 
 def checked_neighbours(value):

@@ -36,7 +36,7 @@ import tempfile
 from osgeo import gdal
 
 from . import _cluster, _native, _stops, _tiled_clumps, _worker
-from ._paths import checked_neighbours, optional_path, path, result
+from ._paths import band_list, checked_neighbours, optional_path, path, result, window_values
 from .errors import Error
 from .models import Model, from_bytes, load
 
@@ -164,7 +164,7 @@ def _image_window(image, window):
         raise Error("cannot open raster '%s'" % image)
     if window is None:
         return (0, 0, dataset.RasterXSize, dataset.RasterYSize)
-    return tuple(int(v) for v in window)
+    return tuple(window_values(window))
 
 
 def apply(model, image, output, client=None, tile=APPLY_TILE, window=None, *, bands=None, format="GTiff",
@@ -185,7 +185,7 @@ def apply(model, image, output, client=None, tile=APPLY_TILE, window=None, *, ba
         model = load(model)
     image, output = _image_path(image), path(output)
     tile = max(BLOCK, -(-int(tile) // BLOCK) * BLOCK)
-    bands = list(bands or model.bands())
+    bands = band_list(bands, model.bands())
     window = _image_window(image, window)
     vrt, folder = is_vrt(output, format), tile_folder(output)
     options = result(window, "VRT", "Byte", (), overwrite) if vrt else \

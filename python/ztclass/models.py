@@ -6,7 +6,7 @@ from collections import namedtuple
 import numpy as np
 
 from . import _native
-from ._paths import optional_path, path, result
+from ._paths import band_list, optional_path, path, result, window_values
 
 # A class a model decides: its number in the class image, name and colour
 # (red, green, blue).
@@ -47,8 +47,8 @@ class Model:
         """The band numbers of the training image, which apply reads by default."""
         return list(self.describe()["bands"])
 
-    def save(self, target):
-        self._native.save(path(target))
+    def save(self, target, *, overwrite=False):
+        self._native.save(path(target), bool(overwrite))
 
     def to_bytes(self):
         return self._native.to_bytes()
@@ -56,22 +56,42 @@ class Model:
     def __reduce__(self):
         return (from_bytes, (self.to_bytes(),))
 
+    # Equal models are those of equal saved bytes: a model and its pickled
+    # or reloaded copy, which classify alike.
+    def __eq__(self, other):
+        if not isinstance(other, Model):
+            return NotImplemented
+        return self.to_bytes() == other.to_bytes()
+
+    def __hash__(self):
+        return hash(self.to_bytes())
+
+    def __repr__(self):
+        header = self.describe()
+        return "<ztclass.Model %s: bands %s, classes %s>" % (
+            header["method"], ",".join(map(str, header["bands"])),
+            ", ".join("%d %r" % (c["value"], c["name"]) for c in header["classes"]))
+
     def apply(self, image, output, window=None, confidence=None, *, bands=None, format="GTiff",
               type="Byte", creation_options=(), overwrite=False, progress=None):
         """Classify image (its window (xoff, yoff, xsize, ysize), or all of it)
         into output, as the command line's apply writes it; confidence, when
         given, is a Float32 image of each pixel's score."""
-        self._native.apply(path(image), path(output), list(bands or self.bands()),
+        self._native.apply(path(image), path(output), band_list(bands, self.bands()),
                            optional_path(confidence),
                            result(window, format, type, creation_options, overwrite), progress)
 
-    def predict(self, array):
+    def predict(self, array, nodata=None):
         """The classes (uint8, 255 for no-data) of an array shaped (bands,
-        rows, columns) of any real numeric type; NaN is no-data."""
+        rows, columns) of any real numeric type; NaN is no-data, and so is
+        nodata, the no-data value of the image the array was read from,
+        where the model's method looks for it, as apply finds it there."""
         array = np.asarray(array)
         if array.ndim != 3:
             raise ValueError("predict takes an array shaped (bands, rows, columns), got %d dimensions"
                              % array.ndim)
+        if array.shape[0] == 0:
+            raise ValueError("predict takes an array of at least one band, got none")
         if array.dtype.kind not in "biuf":
             raise ValueError("predict takes real numbers, got %s" % array.dtype)
         if array.shape[1] == 0 or array.shape[2] == 0:
@@ -84,7 +104,7 @@ class Model:
         elif array.dtype not in _PIXEL_TYPES:
             array = array.astype(np.float64)
         array = np.ascontiguousarray(array)
-        return self._native.predict(array, _PIXEL_TYPES[array.dtype])
+        return self._native.predict(array, _PIXEL_TYPES[array.dtype], None if nodata is None else float(nodata))
 
 
 def train(method, image, aoi=None, bands=None, window=None, *, class_field=None, progress=None, **params):
@@ -96,8 +116,8 @@ def train(method, image, aoi=None, bands=None, window=None, *, class_field=None,
     split-threshold)."""
     parameters = {name.replace("_", "-"): value for name, value in params.items()}
     native = _native.Model.train(str(method), json.dumps(parameters), path(image), optional_path(aoi),
-                                 class_field, None if bands is None else [int(b) for b in bands],
-                                 None if window is None else [int(v) for v in window], progress)
+                                 class_field, None if bands is None else band_list(bands, ()),
+                                 window_values(window), progress)
     return Model(native)
 
 

@@ -1,6 +1,9 @@
 """Models from Python against the command line's, and predict against a
 minimum distance counted here."""
 
+import os
+import pickle
+import shutil
 import subprocess
 import sys
 import threading
@@ -48,6 +51,27 @@ def test_classes_and_description(trained):
     assert model.describe()["method"] == "mindist" and model.bands() == [1, 2, 3, 4]
 
 
+def test_copies_equal_and_repr(scene, trained, nearest):
+    model, directory = trained
+    copies = [pickle.loads(pickle.dumps(model)), ztclass.load(directory / "cli.ztm"),
+              ztclass.from_bytes(model.to_bytes())]
+    assert all(copy == model and hash(copy) == hash(model) for copy in copies)
+    assert model != nearest and model != model.to_bytes()
+    assert repr(model) == "<ztclass.Model mindist: bands 1,2,3,4, classes 1 'Water', 2 'Vegetation', 3 'Built-up'>"
+
+
+def test_save_keeps_an_existing_file(scene, trained, tmp_path):
+    image, _ = scene
+    model, _ = trained
+    copy = tmp_path / "scene.tif"
+    shutil.copy(image, copy)
+    with pytest.raises(ValueError, match="scene.tif' exists; give overwrite=True to replace it"):
+        model.save(copy)
+    assert copy.read_bytes() == image.read_bytes() and os.listdir(tmp_path) == ["scene.tif"]
+    model.save(copy, overwrite=True)
+    assert ztclass.load(copy) == model
+
+
 def nearest_mean(scene, training=None):
     """Minimum distance counted here: the class of the nearest training mean
     (of the training polygons over training, by default scene)."""
@@ -86,6 +110,22 @@ def test_predict_nan_is_no_data_and_no_pixels_no_classes(nearest):
     assert nearest.predict(scene[:, :0]).shape == (0, 120)
 
 
+@pytest.mark.parametrize("dtype, nodata", [(np.uint8, 0), (np.uint16, 999), (np.float32, -9999.0)])
+def test_predict_no_data_value_as_apply(nearest, tmp_path, dtype, nodata):
+    """Minimum distance looks for the image's no-data value in every band
+    used; the array read from the image holds it as a number."""
+    scene = synthetic_scene(90, 120).astype(dtype)
+    scene[1, 5:9, 7:11] = scene[3, 40:42, 50:60] = nodata
+    expected = nearest_mean(scene.astype(float))
+    missing = (scene == nodata).any(axis=0)
+    expected[missing] = 255
+    assert 36 <= missing.sum() < 90 * 120
+    np.testing.assert_array_equal(nearest.predict(scene, nodata=nodata), expected)
+    write_image(tmp_path / "nodata.tif", scene, nodata=nodata)
+    nearest.apply(tmp_path / "nodata.tif", tmp_path / "classes.tif")
+    np.testing.assert_array_equal(pixels(tmp_path / "classes.tif"), expected)
+
+
 def test_applies_on_threads_at_once(scene, trained, tmp_path):
     image, _ = scene
     model, directory = trained
@@ -118,11 +158,17 @@ def test_the_thread_count_is_asked_while_an_apply_runs(trained, tmp_path):
     (lambda d, m, i, a: ztclass.load(d / "garbled.ztm"), "RC_BAD_MODEL_FILE", "garbled.ztm"),
     (lambda d, m, i, a: ztclass.train("mindist", i, d / "empty.geojson"), None, None),
     (lambda d, m, i, a: m.predict(np.zeros((3, 4, 4))), None, None),
+    (lambda d, m, i, a: m.predict(np.zeros((0, 4, 4))), None, "at least one band"),
     (lambda d, m, i, a: m.apply(damaged_copy(i, d / "damaged.tif"), d / "out.tif"), "RC_RASTER_IO_FAILED",
      "damaged.tif', band 1"),
     (lambda d, m, i, a: ztclass.train("bp", i, a, rate=-5), "RC_BAD_PARAMETER", 'parameter "rate"'),
     (lambda d, m, i, a: ztclass.train("mindist", i, a, bands=[1, 5]), None, "band 5 does not exist"),
     (lambda d, m, i, a: m.apply(i, d / "out.tif", bands=[0, 1, 2, 3]), None, "band 0 does not exist"),
+    (lambda d, m, i, a: m.apply(i, d / "out.tif", bands=[]), None, "bands names no band"),
+    (lambda d, m, i, a: ztclass.train("mindist", i, a, bands=[]), None, "bands names no band"),
+    (lambda d, m, i, a: ztclass.train("mindist", i, a, bands=[1, 2.5]), None, "bands takes whole numbers, got 2.5"),
+    (lambda d, m, i, a: m.apply(i, d / "out.tif", window=(0, 0, 10.5, 10)), None,
+     "window takes whole numbers, got 10.5"),
     (lambda d, m, i, a: m.apply(i, d / "o.tif", confidence=d / "o.tif"), None, "confidence and output name the same"),
     (lambda d, m, i, a: m.apply(gdal.Translate(str(d / "nd.tif"), str(i), noData=0) and d / "nd.tif", d / "o.tif",
                                 type="Int8"), None, "type Int8 cannot hold class 255 (the value of no-data pixels)"),

@@ -3,12 +3,14 @@ failures as exceptions, progress and Ctrl-C."""
 
 import json
 import os
+import shutil
 import signal
 import threading
 import time
 
 import numpy as np
 import pytest
+from osgeo import gdal
 
 import ztclass
 from conftest import damaged_copy, pixels, run_cli, write_image
@@ -100,6 +102,63 @@ def test_accuracy_without_samples_raises_and_writes_nothing(class_map, tmp_path)
     far.write_text(json.dumps({"type": "FeatureCollection", "features": features}))
     with pytest.raises(ztclass.Error, match="covers no pixel of '.*mindist.tif'"):
         ztclass.accuracy(class_map, tmp_path / "a.txt", aoi=far)
+    assert not (tmp_path / "a.txt").exists()
+
+
+@pytest.fixture
+def georeferenced_map(class_map, tmp_path):
+    """The class map, with its class file, one map unit a pixel: the centre
+    of column c, row r at (c + 0.5, 90 - r - 0.5)."""
+    image = tmp_path / "map.tif"
+    shutil.copy(class_map, image)
+    shutil.copy(class_map.with_suffix(".cls"), image.with_suffix(".cls"))
+    dataset = gdal.Open(str(image), gdal.GA_Update)
+    dataset.SetGeoTransform((0, 1, 0, 90, 0, -1))
+    dataset = None
+    return image
+
+
+# Where the check points fail: the file, line and entry, or the classes
+# that no point names (the map's classes 1 to 3, points in each stripe).
+@pytest.mark.parametrize("classes, points, name, says", [
+    ("3\n1 2\nx\n", "3\n10 45\n50 45\n100 45\n", "RC_INPUT_FILE_FAILED",
+     "cls.txt', line 3, entry 3: 'x' is no whole class number"),
+    ("3\n1 2\n", "3\n10 45\n50 45\n100 45\n", "RC_INPUT_FILE_FAILED",
+     "cls.txt' declares 3 check points and holds 2 class numbers"),
+    ("3 1 2 3", "3\n10 45\n50 45 100\n4S\n", "RC_INPUT_FILE_FAILED", "pts.txt', line 4, entry 6: '4S' is no number"),
+    ("3 1 1 2", "3\n10 45\n50 45\n100 45\n", "RC_CLASS_WITHOUT_CHECK_POINTS",
+     "no check point of class 3 'Built-up' in '"),
+])
+def test_accuracy_check_point_faults_say_where(georeferenced_map, tmp_path, classes, points, name, says):
+    (tmp_path / "cls.txt").write_text(classes)
+    (tmp_path / "pts.txt").write_text(points)
+    with pytest.raises(ztclass.Error) as raised:
+        ztclass.accuracy(georeferenced_map, tmp_path / "a.txt", points=tmp_path / "pts.txt",
+                         point_classes=tmp_path / "cls.txt")
+    assert raised.value.name == name and says in str(raised.value)
+    assert not (tmp_path / "a.txt").exists()
+
+
+@pytest.mark.parametrize("classes, says", [
+    ([], "no reference class AOI: give reference polygons with aoi"),
+    (["Water"], "the reference polygons hold 1 classes, the class image 3: class k of the polygons is compared"),
+])
+def test_accuracy_reference_classes_match_the_map(class_map, tmp_path, classes, says):
+    features = [{"type": "Feature", "properties": {"class": name},
+                 "geometry": {"type": "Polygon", "coordinates": [[[5, 10], [30, 10], [30, 80], [5, 80], [5, 10]]]}}
+                for name in classes]
+    (tmp_path / "reference.geojson").write_text(json.dumps({"type": "FeatureCollection", "features": features}))
+    with pytest.raises(ztclass.Error, match=says):
+        ztclass.accuracy(class_map, tmp_path / "a.txt", aoi=tmp_path / "reference.geojson")
+    assert not (tmp_path / "a.txt").exists()
+
+
+def test_accuracy_check_points_need_georeferencing(class_map, tmp_path):
+    (tmp_path / "cls.txt").write_text("3 1 2 3")
+    (tmp_path / "pts.txt").write_text("3\n10 45\n50 45\n100 45\n")
+    with pytest.raises(ztclass.Error, match="mindist.tif' has no georeferencing: check points are given in map"):
+        ztclass.accuracy(class_map, tmp_path / "a.txt", points=tmp_path / "pts.txt",
+                         point_classes=tmp_path / "cls.txt")
     assert not (tmp_path / "a.txt").exists()
 
 

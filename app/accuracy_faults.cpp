@@ -1,0 +1,130 @@
+#include "accuracy_faults.h"
+
+#include <gdal.h>
+
+#include <algorithm>
+#include <cctype>
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <set>
+
+#include "cli_support.h"
+#include "ztclass/result_codes.h"
+#include "ztservices/raster.h"
+
+namespace ztcli {
+
+namespace {
+
+// The classes of the class image that the check-point class file names
+// nowhere, by number and name: "2 'water', 5 'urban'".
+std::string ClassesWithoutPoints(const std::string& classFile, const std::vector<CLASSATTINFO>& records) {
+  std::ifstream in(classFile);
+  long count = 0, classNo = 0;
+  std::set<long> named;
+  in >> count;
+  for (long i = 0; i < count && in >> classNo; ++i) named.insert(classNo);
+  std::string missing;
+  for (size_t k = 1; k <= records.size(); ++k) {
+    if (named.count(static_cast<long>(k))) continue;
+    const CLASSATTINFO& record = records[k - 1];
+    missing += (missing.empty() ? "" : ", ") + std::to_string(k) + " '" +
+               std::string(record.name, strnlen(record.name, sizeof record.name)) + "'";
+  }
+  return missing;
+}
+
+// The first entry of a check-point file that the library cannot take,
+// among those its count declares: one missing, or a text that is no number
+// (classes: no whole number) as the library reads numbers, under the
+// user's locale and up to a terminating NUL; or a file above the size the
+// library reads. Empty when the file cannot be read, its count is none the
+// library takes, or it has no such entry.
+std::string CheckPointFault(const std::string& path, bool classes) {
+  constexpr size_t kMaxText = size_t(1) << 20;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "";
+  std::string text(kMaxText + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<size_t>(in.gcount()));
+  if (text.size() > kMaxText) return "'" + path + "' holds more than 1 MiB, more than any 500 check points take";
+  text.resize(std::min(text.size(), text.find('\0')));
+  static const locale_t user = newlocale(LC_ALL_MASK, "", static_cast<locale_t>(0));
+  const locale_t numbers = user ? user : uselocale(static_cast<locale_t>(0));
+  const auto whole = [&](const std::string& token, bool integer) {
+    char* end = nullptr;
+    if (integer)
+      std::strtol(token.c_str(), &end, 10);
+    else
+      strtod_l(token.c_str(), &end, numbers);
+    return end != token.c_str() && *end == '\0';
+  };
+  size_t at = 0;
+  long line = 1, count = 0, entries = -1;
+  for (;;) {
+    for (; at < text.size() && std::isspace(static_cast<unsigned char>(text[at])); ++at)
+      if (text[at] == '\n') ++line;
+    const size_t start = at;
+    while (at < text.size() && !std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+    const std::string token = text.substr(start, at - start);
+    if (entries < 0) {
+      if (!whole(token, true) || (count = std::strtol(token.c_str(), nullptr, 10)) < 1 || count > 500) return "";
+      entries = 0;
+      continue;
+    }
+    const long needed = classes ? count : 2 * count;
+    if (entries == needed) return "";
+    if (token.empty())
+      return "'" + path + "' declares " + std::to_string(count) + " check points and holds " +
+             (classes ? std::to_string(entries) + " class numbers" : std::to_string(entries / 2) + " x y pairs");
+    if (!whole(token, classes))
+      return "'" + path + "', line " + std::to_string(line) + ", entry " + std::to_string(entries + 1) + ": '" +
+             token.substr(0, 40) + (token.size() > 40 ? "..." : "") + "' is " +
+             (classes ? "no whole class number" : "no number");
+    ++entries;
+  }
+}
+
+}  // namespace
+
+std::string AccuracyFault(long resultCode, bool fileMode, const std::vector<CLASSATTINFO>& records,
+                        const std::string& classFile, const std::string& pointFile) {
+  const std::string n = std::to_string(records.size());
+  switch (resultCode) {
+    case RC_CLASS_WITHOUT_CHECK_POINTS:
+      return "no check point of class " + ClassesWithoutPoints(classFile, records) + " in '" + classFile +
+             "': every class of the class image needs check points";
+    case RC_TOO_MANY_CHECK_POINTS:
+      return "at most 500 check points are taken in one run; none was dropped: split them over several runs";
+    case RC_INPUT_FILE_FAILED:
+      if (fileMode)
+        for (const std::string& fault : {CheckPointFault(classFile, true), CheckPointFault(pointFile, false)})
+          if (!fault.empty()) return fault;
+      return "a check-point file cannot be read, or a class number lies outside 1.." + n +
+             " or a class value outside 0.." + n;
+    case RC_INPUT_COUNT_MISMATCH:
+      return "the two check-point files give different counts, or a count below 1 or not a whole number";
+    case RC_AOI_WITHOUT_POLYGON:
+      return fileMode ? "" : "the class image holds a value outside 0.." + n + " under a reference polygon";
+    default:
+      return "";
+  }
+}
+
+void RequireCheckPointGrid(void* classImage, const std::string& image) {
+  double transform[6];
+  if (GDALGetGeoTransform(static_cast<GDALDatasetH>(ztRSGetGDALDataset(classImage)), transform) != CE_None)
+    throw CommandError("'" + image + "' has no georeferencing: check points are given in map coordinates");
+}
+
+void RequireReferenceClasses(size_t referenceClasses, size_t classes) {
+  if (referenceClasses == 0) throw CommandError("no reference class AOI: give reference polygons with --aoi");
+  if (referenceClasses != classes)
+    throw CommandError("the reference polygons hold " + std::to_string(referenceClasses) +
+                       " classes, the class image " + std::to_string(classes) +
+                       ": class k of the polygons is compared with class k of the image");
+}
+
+}  // namespace ztcli
