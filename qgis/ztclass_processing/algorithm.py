@@ -89,7 +89,7 @@ class ZtclassAlgorithm(QgsProcessingAlgorithm):
                 continue
             found = output.pattern.search(printed)
             results[output.name] = (float(found.group(1)) if output.number else found.group(1)) if found else None
-        for path in run.outputs.values():
-            if os.path.splitext(path)[1].lower() not in (".txt", ".png", ".gpkg"):
-                style_on_load(path, context)
+        for spec in self.command.specs:
+            if isinstance(spec, RasterOut) and spec.name in run.outputs:
+                style_on_load(run.outputs[spec.name], context)
         return results

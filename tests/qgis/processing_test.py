@@ -207,23 +207,24 @@ if shown != cli("classes", "show", copies["command"]).stdout or "Forest" not in 
 
 # The class map loads styled: a paletted renderer of its classes (the
 # training polygons' names), as QGIS loads an algorithm's result when the
-# dialog's "Open output file" is ticked.
-context, feedback = QgsProcessingContext(), QgsProcessingFeedback()
-styled = os.path.join(side("styled"), "r.tif")
-loaded = QgsProcessingOutputLayerDefinition(styled, QgsProject.instance())
-processing.run("ztclass:maxlike", dict(SUPERVISED, OUTPUT=loaded), context=context, feedback=feedback)
-details = context.layersToLoadOnCompletion().get(styled)
-layer = QgsProcessingUtils.mapLayerFromString(styled, context)
-if details is None or details.postProcessor() is None or layer is None:
-    failures.append("maxlike: its result is not loaded with a style")
-else:
+# dialog's "Open output file" is ticked; in whatever format it was written.
+polygons = ogr.Open(TRAINING)
+training = {f["class"]: f["name"] for f in polygons.GetLayer()}
+for file in ("r.tif", "r.png", "r.gpkg"):
+    context, feedback = QgsProcessingContext(), QgsProcessingFeedback()
+    styled = os.path.join(side("styled-" + file), file)
+    loaded = QgsProcessingOutputLayerDefinition(styled, QgsProject.instance())
+    processing.run("ztclass:maxlike", dict(SUPERVISED, OUTPUT=loaded), context=context, feedback=feedback)
+    details = context.layersToLoadOnCompletion().get(styled)
+    layer = QgsProcessingUtils.mapLayerFromString(styled, context, typeHint=QgsProcessingUtils.LayerHint.Raster)
+    if details is None or details.postProcessor() is None or layer is None:
+        failures.append(f"maxlike: its result {file} is not loaded with a style")
+        continue
     details.postProcessor().postProcessLayer(layer, context, feedback)
     renderer = layer.renderer()
     names = {c.value: c.label for c in renderer.classes()} if isinstance(renderer, QgsPalettedRasterRenderer) else {}
-    polygons = ogr.Open(TRAINING)
-    training = {f["class"]: f["name"] for f in polygons.GetLayer()}
     if {v: n for v, n in names.items() if v != 0} != training:
-        failures.append(f"maxlike: renderer {type(renderer).__name__} with classes {names}, expected {training}")
+        failures.append(f"maxlike: {file} renderer {type(renderer).__name__} with classes {names}, expected {training}")
 
 
 class CancelOnProgress(QgsProcessingFeedback):
@@ -291,4 +292,4 @@ except QgsProcessingException as error:
         failures.append(f"box: raised {str(error)!r}, the command says {message!r}")
 
 shutil.rmtree(work)
-session.finish(failures, f"processing: {len(CASES) + 7} checks, {len(failures)} failed")
+session.finish(failures, f"processing: {len(CASES) + 9} checks, {len(failures)} failed")
