@@ -11,7 +11,8 @@ from qgis.core import (QgsProcessing, QgsProcessingException, QgsProcessingParam
                        QgsProcessingParameterField, QgsProcessingParameterFile,
                        QgsProcessingParameterFileDestination, QgsProcessingParameterNumber,
                        QgsProcessingParameterRasterDestination, QgsProcessingParameterRasterLayer,
-                       QgsProcessingParameterString, QgsRasterFileWriter)
+                       QgsProcessingParameterString, QgsProviderRegistry, QgsRasterFileWriter)
+from osgeo import gdal
 
 
 class Spec:
@@ -69,7 +70,8 @@ def raster_path(layer):
 
 class Polygons(Spec):
     """Polygons read by the command from a vector file; a layer of another
-    kind, or only its selected features, are written to a file first."""
+    kind, only its selected features, or a layer of a file other than its
+    first (the one the command reads) are written to a file first."""
 
     def make(self):
         return QgsProcessingParameterFeatureSource(self.name, self.label, [QgsProcessing.TypeVectorPolygon],
@@ -78,8 +80,29 @@ class Polygons(Spec):
     def value(self, run):
         if not self.given(run):
             return None
-        return run.alg.parameterAsCompatibleSourceLayerPath(run.parameters, self.name, run.context,
-                                                            ["gpkg", "geojson", "shp"], "gpkg", run.feedback)
+        layer = run.alg.parameterAsVectorLayer(run.parameters, self.name, run.context)
+        formats = ["gpkg", "geojson", "shp"] if layer is None or first_layer(layer) else []
+        return run.alg.parameterAsCompatibleSourceLayerPath(run.parameters, self.name, run.context, formats, "gpkg",
+                                                            run.feedback)
+
+
+def first_layer(layer):
+    """Whether the layer is the first of its file, or its file's only one.
+    QGIS itself writes out a layer named other than its file, but not one
+    named as its file or picked by number (roads.gpkg|layername=roads as
+    its second layer, or file.gpkg|layerid=1)."""
+    if layer.providerType() != "ogr":
+        return True
+    parts = QgsProviderRegistry.instance().decodeUri("ogr", layer.source())
+    try:
+        dataset = gdal.OpenEx(parts.get("path") or "", gdal.OF_VECTOR)
+    except RuntimeError:  # GDAL's exceptions are on
+        dataset = None
+    if dataset is None or dataset.GetLayerCount() <= 1:
+        return True
+    if parts.get("layerName"):
+        return parts["layerName"] == dataset.GetLayer(0).GetName()
+    return int(parts.get("layerId") or 0) == 0
 
 
 class Field(Spec):

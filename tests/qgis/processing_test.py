@@ -186,6 +186,26 @@ for case in CASES:
         if printed not in done.stdout:
             failures.append(f"accuracy: the outputs give '{printed}', the command printed {done.stdout!r}")
 
+# Polygons given as one layer of a file of several train on that layer's
+# features alone, as the command does on a file of just those; also where
+# QGIS would hand the file on as it is (a layer named as its file, or
+# picked by number), of which the command reads the first layer.
+folder = side("layers")
+LAYERS = os.path.join(folder, "layers.gpkg")
+subsets = {}
+for name, count in (("all", 9), ("layers", 5), ("six", 6)):
+    query = f"SELECT * FROM olinda_training LIMIT {count}"
+    gdal.VectorTranslate(LAYERS, TRAINING, layerName=name, SQLStatement=query,
+                         accessMode="update" if subsets else None)
+    subsets[name] = os.path.join(folder, f"{name}.geojson")
+    gdal.VectorTranslate(subsets[name], TRAINING, SQLStatement=query)
+for layer, expected in (("layername=layers", "layers"), ("layerid=2", "six"), ("layerid=0", "all")):
+    model, theirs = os.path.join(folder, f"{expected}-p.model"), os.path.join(folder, f"{expected}-c.model")
+    processing.run("ztclass:train_mindist", {"INPUT": SCENE, "AOI": f"{LAYERS}|{layer}", "OUTPUT": model})
+    cli("train", "mindist", SCENE, "--aoi", subsets[expected], "-o", theirs)
+    if not filecmp.cmp(model, theirs, False):
+        failures.append(f"train_mindist: polygons {layer} did not train on the {expected} layer's features")
+
 # Class records: the command changes the image where it lies, so each side
 # works on its own copy.
 copies = {}
@@ -292,4 +312,4 @@ except QgsProcessingException as error:
         failures.append(f"box: raised {str(error)!r}, the command says {message!r}")
 
 shutil.rmtree(work)
-session.finish(failures, f"processing: {len(CASES) + 9} checks, {len(failures)} failed")
+session.finish(failures, f"processing: {len(CASES) + 12} checks, {len(failures)} failed")
