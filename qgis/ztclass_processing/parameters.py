@@ -159,11 +159,13 @@ class Number(Spec):
     def value(self, run):
         if not self.given(run) and self.default is None:
             return None
-        if self.kind is int:
-            return str(run.alg.parameterAsInt(run.parameters, self.name, run.context))
+        # Not parameterAsInt: it gives 0 for what a C int cannot hold, as
+        # seeds up to 4294967295.
         value = run.alg.parameterAsDouble(run.parameters, self.name, run.context)
         if not math.isfinite(value):
             raise QgsProcessingException(f"{self.label} must be a finite number")
+        if self.kind is int:
+            return str(int(value + math.copysign(0.5, value)))  # halves away from 0, as QGIS rounds
         return repr(value)  # the shortest text that reads back as the same number
 
 

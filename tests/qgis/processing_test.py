@@ -127,6 +127,8 @@ CASES = [
      ["isodata", SCENE, "--classes", 6, "--stretch", "none", "--iterations", 5, "--min-size", 100], [RASTER]),
     ("bp", dict(SUPERVISED, SEED=3, HIDDEN="4", EPOCHS=150, RATE=0.01),
      ["bp", SCENE, "--aoi", TRAINING, "--seed", 3, "--hidden", "4", "--epochs", 150, "--rate", 0.01], [RASTER]),
+    ("hrbp", dict(SUPERVISED, SEED=4294967295, EPOCHS=50),
+     ["hrbp", SCENE, "--aoi", TRAINING, "--seed", 4294967295, "--epochs", 50], [RASTER]),
     ("fuzzy_art", dict(INPUT=SCENE, CLUSTERS=6, BANDS=[4, 5], OUTPUT="{o}/r.img"),
      ["fuzzy-art", SCENE, "--clusters", 6, "--bands", "4,5", "--of", "HFA", "-o", "{o}/r.img"], [("OUTPUT", "r.img", same_raster)]),
     ("train_maxlike", dict(SUPERVISED, BANDS=[2, 3, 4, 5], OUTPUT="{o}/m.model"),
