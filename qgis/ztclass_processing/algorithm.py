@@ -16,6 +16,7 @@ class Run:
     def __init__(self, alg, parameters, context, feedback):
         self.alg, self.parameters, self.context, self.feedback = alg, parameters, context, feedback
         self.outputs = {}
+        self.directory = None  # where the command runs; None: QGIS's working directory
 
 
 class ZtclassAlgorithm(QgsProcessingAlgorithm):
@@ -81,7 +82,7 @@ class ZtclassAlgorithm(QgsProcessingAlgorithm):
     def processAlgorithm(self, parameters, context, feedback):  # noqa: N802
         run = Run(self, parameters, context, feedback)
         arguments = self.arguments(run)
-        printed = runner.run(runner.program(self.program()), arguments, feedback)
+        printed = runner.run(runner.program(self.program()), arguments, feedback, run.directory)
         results = dict(run.outputs)
         for output in self.command.printed:
             if output.pattern is None:

@@ -65,7 +65,8 @@ class RasterInPlace(RasterIn):
 def raster_path(layer):
     if layer.providerType() != "gdal":
         raise QgsProcessingException(f"'{layer.name()}' is not a file that GDAL reads")
-    return layer.source()
+    # Whole, as the command may run in another folder (see Geodatabase).
+    return os.path.abspath(layer.source()) if os.path.exists(layer.source()) else layer.source()
 
 
 class Polygons(Spec):
@@ -290,6 +291,24 @@ class FileOut(Spec):
         if not path:
             return []
         run.outputs[self.name] = path
+        return [self.option, path]
+
+
+class Geodatabase(FileOut):
+    """The legend's geodatabase. The command names a GeoPackage in at most
+    64 bytes, by its path or, where shorter, the path relative to its
+    working directory; a new one by the longer temporary name it is
+    written under. It runs in the GeoPackage's folder, so that a path of
+    any length (QGIS's temporary ones among them) fits."""
+
+    def arguments(self, run):
+        arguments = super().arguments(run)
+        if not arguments or arguments[1].startswith("pg:"):
+            return arguments
+        path = run.outputs[self.name] = os.path.abspath(arguments[1])
+        # A missing folder is left to the command, whose message names it.
+        if os.path.isdir(os.path.dirname(path)):
+            run.directory = os.path.dirname(path)
         return [self.option, path]
 
 

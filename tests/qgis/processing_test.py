@@ -106,6 +106,8 @@ with open(CLASS_LIST, "w", encoding="utf-8") as out:
 # The extent of columns 40..339 and rows 30..329: --srcwin 40 30 300 300.
 EXTENT = f"{X0 + 40 * PIXEL},{X0 + 340 * PIXEL},{Y0 - 330 * PIXEL},{Y0 - 30 * PIXEL}"
 SUPERVISED = {"INPUT": SCENE, "AOI": TRAINING}
+DEEP = os.path.join(inputs, "a folder of a long name", "and one deeper")
+os.makedirs(DEEP)
 
 # name, Processing parameters, the command line, outputs compared ({o}: the
 # folder of each side's results).
@@ -152,6 +154,11 @@ CASES = [
     ("legend", dict(INPUT=MAP, GDB="{o}/l.gpkg", X=0, Y=0, SIZE=50, UNCLASSIFIED=True),
      ["legend", MAP, "--gdb", "{o}/l.gpkg", "--x", 0, "--y", 0, "--size", 50, "--unclassified"],
      [("GDB", "l.gpkg", same_gpkg)]),
+    # Geodatabases whose paths are longer than the name the command takes.
+    ("legend", dict(INPUT=MAP, GDB="TEMPORARY_OUTPUT"), ["legend", MAP, "--gdb", "{o}/l.gpkg"],
+     [("GDB", "l.gpkg", same_gpkg)]),
+    ("legend", dict(INPUT=MAP, GDB=os.path.join(DEEP, "l.gpkg")), ["legend", MAP, "--gdb", "{o}/l.gpkg"],
+     [("GDB", "l.gpkg", same_gpkg)]),
 ]
 
 
@@ -159,8 +166,8 @@ def fill(value, folder):
     return value.replace("{o}", folder) if isinstance(value, str) else value
 
 
-def run_case(name, parameters, command, outputs):
-    mine, theirs = side(name + "-p"), side(name + "-c")
+def run_case(number, name, parameters, command, outputs):
+    mine, theirs = side(f"{number}-{name}-p"), side(f"{number}-{name}-c")
     parameters = {k: fill(v, mine) for k, v in parameters.items()}
     parameters.setdefault("OUTPUT", os.path.join(mine, "r.tif"))
     command = [fill(a, theirs) for a in command]
@@ -180,8 +187,8 @@ def run_case(name, parameters, command, outputs):
     return results, done
 
 
-for case in CASES:
-    outcome = run_case(*case)
+for number, case in enumerate(CASES):
+    outcome = run_case(number, *case)
     if case[0] == "accuracy" and outcome:
         results, done = outcome
         printed = f"Overall accuracy {results['OVERALL_ACCURACY']:g}, Kappa {results['KAPPA']:g}"
@@ -313,5 +320,14 @@ except QgsProcessingException as error:
     if not message or message not in str(error):
         failures.append(f"box: raised {str(error)!r}, the command says {message!r}")
 
+# A legend into a folder that does not exist raises what the command says.
+message = cli("legend", MAP, "--gdb", f"{work}/missing/l.gpkg").stderr.strip()
+try:
+    processing.run("ztclass:legend", {"INPUT": MAP, "GDB": f"{work}/missing/l.gpkg"})
+    failures.append("legend: a geodatabase in a missing folder gave no error")
+except QgsProcessingException as error:
+    if not message or message not in str(error):
+        failures.append(f"legend: raised {str(error)!r}, the command says {message!r}")
+
 shutil.rmtree(work)
-session.finish(failures, f"processing: {len(CASES) + 12} checks, {len(failures)} failed")
+session.finish(failures, f"processing: {len(CASES) + 13} checks, {len(failures)} failed")
