@@ -71,8 +71,8 @@ def raster_path(layer):
 
 class Polygons(Spec):
     """Polygons read by the command from a vector file; a layer of another
-    kind, only its selected features, or a layer of a file other than its
-    first (the one the command reads) are written to a file first."""
+    kind, only its selected features, or a layer that is not all of its
+    file's first (the one the command reads) are written to a file first."""
 
     def make(self):
         return QgsProcessingParameterFeatureSource(self.name, self.label, [QgsProcessing.TypeVectorPolygon],
@@ -82,19 +82,22 @@ class Polygons(Spec):
         if not self.given(run):
             return None
         layer = run.alg.parameterAsVectorLayer(run.parameters, self.name, run.context)
-        formats = ["gpkg", "geojson", "shp"] if layer is None or first_layer(layer) else []
+        formats = ["gpkg", "geojson", "shp"] if layer is None or whole_first_layer(layer) else []
         return run.alg.parameterAsCompatibleSourceLayerPath(run.parameters, self.name, run.context, formats, "gpkg",
                                                             run.feedback)
 
 
-def first_layer(layer):
-    """Whether the layer is the first of its file, or its file's only one.
-    QGIS itself writes out a layer named other than its file, but not one
-    named as its file or picked by number (roads.gpkg|layername=roads as
-    its second layer, or file.gpkg|layerid=1)."""
+def whole_first_layer(layer):
+    """Whether the layer is all of its file's first layer, or of its only
+    one. QGIS itself writes out a layer named other than its file, but
+    not one named as its file or picked by number (roads.gpkg|layername=
+    roads as its second layer, or file.gpkg|layerid=1), nor the polygons
+    of a file that holds points too (file.geojson|geometrytype=Polygon)."""
     if layer.providerType() != "ogr":
         return True
     parts = QgsProviderRegistry.instance().decodeUri("ogr", layer.source())
+    if parts.get("geometryType"):
+        return False
     try:
         dataset = gdal.OpenEx(parts.get("path") or "", gdal.OF_VECTOR)
     except RuntimeError:  # GDAL's exceptions are on

@@ -8,6 +8,7 @@ Usage: processing_test.py ZTCLASS SCENE DATA_DIR (the folder of the
 training and reference polygons). Exits 0 when all holds, 1 otherwise."""
 import filecmp
 import glob
+import json
 import os
 import shutil
 import subprocess
@@ -197,10 +198,11 @@ for number, case in enumerate(CASES):
 
 # Polygons given as one layer of a file of several train on that layer's
 # features alone, as the command does on a file of just those; also where
-# QGIS would hand the file on as it is (a layer named as its file, or
-# picked by number), of which the command reads the first layer.
+# QGIS would hand the file on as it is (a layer named as its file, picked
+# by number, or the polygons of a file that holds a point too), of which
+# the command reads all of the first layer.
 folder = side("layers")
-LAYERS = os.path.join(folder, "layers.gpkg")
+LAYERS, MIXED = os.path.join(folder, "layers.gpkg"), os.path.join(folder, "mixed.geojson")
 subsets = {}
 for name, count in (("all", 9), ("layers", 5), ("six", 6)):
     query = f"SELECT * FROM olinda_training LIMIT {count}"
@@ -208,12 +210,25 @@ for name, count in (("all", 9), ("layers", 5), ("six", 6)):
                          accessMode="update" if subsets else None)
     subsets[name] = os.path.join(folder, f"{name}.geojson")
     gdal.VectorTranslate(subsets[name], TRAINING, SQLStatement=query)
-for layer, expected in (("layername=layers", "layers"), ("layerid=2", "six"), ("layerid=0", "all")):
-    model, theirs = os.path.join(folder, f"{expected}-p.model"), os.path.join(folder, f"{expected}-c.model")
-    processing.run("ztclass:train_mindist", {"INPUT": SCENE, "AOI": f"{LAYERS}|{layer}", "OUTPUT": model})
+with open(TRAINING, encoding="utf-8") as polygons:
+    mixed = json.load(polygons)
+first = mixed["features"][0]
+mixed["features"].append({"type": "Feature", "properties": first["properties"],
+                          "geometry": {"type": "Point", "coordinates": first["geometry"]["coordinates"][0][0]}})
+with open(MIXED, "w", encoding="utf-8") as out:
+    json.dump(mixed, out)
+for number, (source, expected) in enumerate(((f"{LAYERS}|layername=layers", "layers"),
+                                             (f"{LAYERS}|layerid=2", "six"), (f"{LAYERS}|layerid=0", "all"),
+                                             (f"{MIXED}|geometrytype=Polygon", "all"))):
+    model, theirs = os.path.join(folder, f"{number}-p.model"), os.path.join(folder, f"{number}-c.model")
     cli("train", "mindist", SCENE, "--aoi", subsets[expected], "-o", theirs)
+    try:
+        processing.run("ztclass:train_mindist", {"INPUT": SCENE, "AOI": source, "OUTPUT": model})
+    except QgsProcessingException as error:
+        failures.append(f"train_mindist: polygons {source}: {error}")
+        continue
     if not filecmp.cmp(model, theirs, False):
-        failures.append(f"train_mindist: polygons {layer} did not train on the {expected} layer's features")
+        failures.append(f"train_mindist: polygons {source} did not train on the {expected} layer's features")
 
 # Class records: the command changes the image where it lies, so each side
 # works on its own copy.
@@ -330,4 +345,4 @@ except QgsProcessingException as error:
         failures.append(f"legend: raised {str(error)!r}, the command says {message!r}")
 
 shutil.rmtree(work)
-session.finish(failures, f"processing: {len(CASES) + 13} checks, {len(failures)} failed")
+session.finish(failures, f"processing: {len(CASES) + 14} checks, {len(failures)} failed")
