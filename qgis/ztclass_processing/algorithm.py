@@ -16,6 +16,7 @@ class Run:
     def __init__(self, alg, parameters, context, feedback):
         self.alg, self.parameters, self.context, self.feedback = alg, parameters, context, feedback
         self.outputs = {}
+        self.directory = None  # where the command runs; None: QGIS's working directory
 
 
 class ZtclassAlgorithm(QgsProcessingAlgorithm):
@@ -81,7 +82,7 @@ class ZtclassAlgorithm(QgsProcessingAlgorithm):
     def processAlgorithm(self, parameters, context, feedback):  # noqa: N802
         run = Run(self, parameters, context, feedback)
         arguments = self.arguments(run)
-        printed = runner.run(runner.program(self.program()), arguments, feedback)
+        printed = runner.run(runner.program(self.program()), arguments, feedback, run.directory)
         results = dict(run.outputs)
         for output in self.command.printed:
             if output.pattern is None:
@@ -89,7 +90,7 @@ class ZtclassAlgorithm(QgsProcessingAlgorithm):
                 continue
             found = output.pattern.search(printed)
             results[output.name] = (float(found.group(1)) if output.number else found.group(1)) if found else None
-        for path in run.outputs.values():
-            if os.path.splitext(path)[1].lower() not in (".txt", ".png", ".gpkg"):
-                style_on_load(path, context)
+        for spec in self.command.specs:
+            if isinstance(spec, RasterOut) and spec.name in run.outputs:
+                style_on_load(run.outputs[spec.name], context)
         return results

@@ -7,8 +7,8 @@ command without a parameter here, or a help text changed there, fails it.
 A new command is one more Command(...) in COMMANDS."""
 import re
 
-from .parameters import (RESULT_TYPES, Bands, Choice, CreationOptions, Extent, Field, FileIn, FileOut, Flag, Number,
-                         Polygons, RasterIn, RasterInPlace, RasterOut, Text)
+from .parameters import (RESULT_TYPES, Bands, Choice, CreationOptions, Extent, Field, FileIn, FileOut, Flag,
+                         Geodatabase, Number, Polygons, RasterIn, RasterInPlace, RasterOut, Text)
 
 SUPERVISED, UNSUPERVISED, NETWORKS, MODELS = "Supervised", "Unsupervised", "Neural networks", "Models"
 POSTCLASS, ASSESSMENT, RECORDS = "Post-classification", "Assessment", "Class records"
@@ -371,10 +371,10 @@ COMMANDS = [
             "Legend of a class image into a geodatabase: a coloured box and the name of every class (layers NAME_R "
             "and NAME_P)", [
                 RasterIn("INPUT", None, "Class image", "Class image with class records"),
-                FileOut("GDB", "--gdb", "Geodatabase",
-                        "Target: a GeoPackage file (created when missing), or pg:HOST[:PORT]/DATABASE for PostGIS "
-                        "(HOST may be a socket directory; the password comes from PGPASSWORD or ~/.pgpass)",
-                        "GeoPackage (*.gpkg)"),
+                Geodatabase("GDB", "--gdb", "Geodatabase",
+                            "Target: a GeoPackage file (created when missing), or pg:HOST[:PORT]/DATABASE for PostGIS "
+                            "(HOST may be a socket directory; the password comes from PGPASSWORD or ~/.pgpass)",
+                            "GeoPackage (*.gpkg)"),
                 Text("NAME", "--name", "Legend name",
                      "Legend name (default: the image's file name less its last four characters, as map.tif gives "
                      "map, + \"_图例\", or \"_legend\" outside a Chinese locale); at most 60 bytes on PostGIS",

@@ -11,7 +11,8 @@ from qgis.core import (QgsProcessing, QgsProcessingException, QgsProcessingParam
                        QgsProcessingParameterField, QgsProcessingParameterFile,
                        QgsProcessingParameterFileDestination, QgsProcessingParameterNumber,
                        QgsProcessingParameterRasterDestination, QgsProcessingParameterRasterLayer,
-                       QgsProcessingParameterString, QgsRasterFileWriter)
+                       QgsProcessingParameterString, QgsProviderRegistry, QgsRasterFileWriter)
+from osgeo import gdal
 
 
 class Spec:
@@ -64,12 +65,14 @@ class RasterInPlace(RasterIn):
 def raster_path(layer):
     if layer.providerType() != "gdal":
         raise QgsProcessingException(f"'{layer.name()}' is not a file that GDAL reads")
-    return layer.source()
+    # Whole, as the command may run in another folder (see Geodatabase).
+    return os.path.abspath(layer.source()) if os.path.exists(layer.source()) else layer.source()
 
 
 class Polygons(Spec):
     """Polygons read by the command from a vector file; a layer of another
-    kind, or only its selected features, are written to a file first."""
+    kind, only its selected features, or a layer that is not all of its
+    file's first (the one the command reads) are written to a file first."""
 
     def make(self):
         return QgsProcessingParameterFeatureSource(self.name, self.label, [QgsProcessing.TypeVectorPolygon],
@@ -78,8 +81,32 @@ class Polygons(Spec):
     def value(self, run):
         if not self.given(run):
             return None
-        return run.alg.parameterAsCompatibleSourceLayerPath(run.parameters, self.name, run.context,
-                                                            ["gpkg", "geojson", "shp"], "gpkg", run.feedback)
+        layer = run.alg.parameterAsVectorLayer(run.parameters, self.name, run.context)
+        formats = ["gpkg", "geojson", "shp"] if layer is None or whole_first_layer(layer) else []
+        return run.alg.parameterAsCompatibleSourceLayerPath(run.parameters, self.name, run.context, formats, "gpkg",
+                                                            run.feedback)
+
+
+def whole_first_layer(layer):
+    """Whether the layer is all of its file's first layer, or of its only
+    one. QGIS itself writes out a layer named other than its file, but
+    not one named as its file or picked by number (roads.gpkg|layername=
+    roads as its second layer, or file.gpkg|layerid=1), nor the polygons
+    of a file that holds points too (file.geojson|geometrytype=Polygon)."""
+    if layer.providerType() != "ogr":
+        return True
+    parts = QgsProviderRegistry.instance().decodeUri("ogr", layer.source())
+    if parts.get("geometryType"):
+        return False
+    try:
+        dataset = gdal.OpenEx(parts.get("path") or "", gdal.OF_VECTOR)
+    except RuntimeError:  # GDAL's exceptions are on
+        dataset = None
+    if dataset is None or dataset.GetLayerCount() <= 1:
+        return True
+    if parts.get("layerName"):
+        return parts["layerName"] == dataset.GetLayer(0).GetName()
+    return int(parts.get("layerId") or 0) == 0
 
 
 class Field(Spec):
@@ -136,11 +163,13 @@ class Number(Spec):
     def value(self, run):
         if not self.given(run) and self.default is None:
             return None
-        if self.kind is int:
-            return str(run.alg.parameterAsInt(run.parameters, self.name, run.context))
+        # Not parameterAsInt: it gives 0 for what a C int cannot hold, as
+        # seeds up to 4294967295.
         value = run.alg.parameterAsDouble(run.parameters, self.name, run.context)
         if not math.isfinite(value):
             raise QgsProcessingException(f"{self.label} must be a finite number")
+        if self.kind is int:
+            return str(int(value + math.copysign(0.5, value)))  # halves away from 0, as QGIS rounds
         return repr(value)  # the shortest text that reads back as the same number
 
 
@@ -265,6 +294,24 @@ class FileOut(Spec):
         if not path:
             return []
         run.outputs[self.name] = path
+        return [self.option, path]
+
+
+class Geodatabase(FileOut):
+    """The legend's geodatabase. The command names a GeoPackage in at most
+    64 bytes, by its path or, where shorter, the path relative to its
+    working directory; a new one by the longer temporary name it is
+    written under. It runs in the GeoPackage's folder, so that a path of
+    any length (QGIS's temporary ones among them) fits."""
+
+    def arguments(self, run):
+        arguments = super().arguments(run)
+        if not arguments or arguments[1].startswith("pg:"):
+            return arguments
+        path = run.outputs[self.name] = os.path.abspath(arguments[1])
+        # A missing folder is left to the command, whose message names it.
+        if os.path.isdir(os.path.dirname(path)):
+            run.directory = os.path.dirname(path)
         return [self.option, path]
 
 

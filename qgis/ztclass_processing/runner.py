@@ -95,14 +95,16 @@ def program(setting):
         raise QgsProcessingException(
             "The ztclass program was not found: put it on PATH, or give its path in Settings > Options > "
             "Processing > Providers > ztclass" + (f" (now '{setting}')" if setting else ""))
-    return path
+    return os.path.abspath(path)
 
 
-def run(executable, arguments, feedback):
-    """Runs the command to its end; returns what it printed on stdout."""
+def run(executable, arguments, feedback, directory=None):
+    """Runs the command in directory (None: this one) to its end; returns
+    what it printed on stdout."""
     command = [executable] + arguments
     feedback.pushCommandInfo(subprocess.list2cmdline(command))
-    process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                               cwd=directory)
     sink = queue.Queue()
     threads = [threading.Thread(target=pump, args=(process.stdout, "out", sink), daemon=True),
                threading.Thread(target=pump, args=(process.stderr, "err", sink), daemon=True)]

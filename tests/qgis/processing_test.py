@@ -8,6 +8,7 @@ Usage: processing_test.py ZTCLASS SCENE DATA_DIR (the folder of the
 training and reference polygons). Exits 0 when all holds, 1 otherwise."""
 import filecmp
 import glob
+import json
 import os
 import shutil
 import subprocess
@@ -106,6 +107,8 @@ with open(CLASS_LIST, "w", encoding="utf-8") as out:
 # The extent of columns 40..339 and rows 30..329: --srcwin 40 30 300 300.
 EXTENT = f"{X0 + 40 * PIXEL},{X0 + 340 * PIXEL},{Y0 - 330 * PIXEL},{Y0 - 30 * PIXEL}"
 SUPERVISED = {"INPUT": SCENE, "AOI": TRAINING}
+DEEP = os.path.join(inputs, "a folder of a long name", "and one deeper")
+os.makedirs(DEEP)
 
 # name, Processing parameters, the command line, outputs compared ({o}: the
 # folder of each side's results).
@@ -127,6 +130,8 @@ CASES = [
      ["isodata", SCENE, "--classes", 6, "--stretch", "none", "--iterations", 5, "--min-size", 100], [RASTER]),
     ("bp", dict(SUPERVISED, SEED=3, HIDDEN="4", EPOCHS=150, RATE=0.01),
      ["bp", SCENE, "--aoi", TRAINING, "--seed", 3, "--hidden", "4", "--epochs", 150, "--rate", 0.01], [RASTER]),
+    ("hrbp", dict(SUPERVISED, SEED=4294967295, EPOCHS=50),
+     ["hrbp", SCENE, "--aoi", TRAINING, "--seed", 4294967295, "--epochs", 50], [RASTER]),
     ("fuzzy_art", dict(INPUT=SCENE, CLUSTERS=6, BANDS=[4, 5], OUTPUT="{o}/r.img"),
      ["fuzzy-art", SCENE, "--clusters", 6, "--bands", "4,5", "--of", "HFA", "-o", "{o}/r.img"], [("OUTPUT", "r.img", same_raster)]),
     ("train_maxlike", dict(SUPERVISED, BANDS=[2, 3, 4, 5], OUTPUT="{o}/m.model"),
@@ -150,6 +155,11 @@ CASES = [
     ("legend", dict(INPUT=MAP, GDB="{o}/l.gpkg", X=0, Y=0, SIZE=50, UNCLASSIFIED=True),
      ["legend", MAP, "--gdb", "{o}/l.gpkg", "--x", 0, "--y", 0, "--size", 50, "--unclassified"],
      [("GDB", "l.gpkg", same_gpkg)]),
+    # Geodatabases whose paths are longer than the name the command takes.
+    ("legend", dict(INPUT=MAP, GDB="TEMPORARY_OUTPUT"), ["legend", MAP, "--gdb", "{o}/l.gpkg"],
+     [("GDB", "l.gpkg", same_gpkg)]),
+    ("legend", dict(INPUT=MAP, GDB=os.path.join(DEEP, "l.gpkg")), ["legend", MAP, "--gdb", "{o}/l.gpkg"],
+     [("GDB", "l.gpkg", same_gpkg)]),
 ]
 
 
@@ -157,8 +167,8 @@ def fill(value, folder):
     return value.replace("{o}", folder) if isinstance(value, str) else value
 
 
-def run_case(name, parameters, command, outputs):
-    mine, theirs = side(name + "-p"), side(name + "-c")
+def run_case(number, name, parameters, command, outputs):
+    mine, theirs = side(f"{number}-{name}-p"), side(f"{number}-{name}-c")
     parameters = {k: fill(v, mine) for k, v in parameters.items()}
     parameters.setdefault("OUTPUT", os.path.join(mine, "r.tif"))
     command = [fill(a, theirs) for a in command]
@@ -178,13 +188,47 @@ def run_case(name, parameters, command, outputs):
     return results, done
 
 
-for case in CASES:
-    outcome = run_case(*case)
+for number, case in enumerate(CASES):
+    outcome = run_case(number, *case)
     if case[0] == "accuracy" and outcome:
         results, done = outcome
         printed = f"Overall accuracy {results['OVERALL_ACCURACY']:g}, Kappa {results['KAPPA']:g}"
         if printed not in done.stdout:
             failures.append(f"accuracy: the outputs give '{printed}', the command printed {done.stdout!r}")
+
+# Polygons given as one layer of a file of several train on that layer's
+# features alone, as the command does on a file of just those; also where
+# QGIS would hand the file on as it is (a layer named as its file, picked
+# by number, or the polygons of a file that holds a point too), of which
+# the command reads all of the first layer.
+folder = side("layers")
+LAYERS, MIXED = os.path.join(folder, "layers.gpkg"), os.path.join(folder, "mixed.geojson")
+subsets = {}
+for name, count in (("all", 9), ("layers", 5), ("six", 6)):
+    query = f"SELECT * FROM olinda_training LIMIT {count}"
+    gdal.VectorTranslate(LAYERS, TRAINING, layerName=name, SQLStatement=query,
+                         accessMode="update" if subsets else None)
+    subsets[name] = os.path.join(folder, f"{name}.geojson")
+    gdal.VectorTranslate(subsets[name], TRAINING, SQLStatement=query)
+with open(TRAINING, encoding="utf-8") as polygons:
+    mixed = json.load(polygons)
+first = mixed["features"][0]
+mixed["features"].append({"type": "Feature", "properties": first["properties"],
+                          "geometry": {"type": "Point", "coordinates": first["geometry"]["coordinates"][0][0]}})
+with open(MIXED, "w", encoding="utf-8") as out:
+    json.dump(mixed, out)
+for number, (source, expected) in enumerate(((f"{LAYERS}|layername=layers", "layers"),
+                                             (f"{LAYERS}|layerid=2", "six"), (f"{LAYERS}|layerid=0", "all"),
+                                             (f"{MIXED}|geometrytype=Polygon", "all"))):
+    model, theirs = os.path.join(folder, f"{number}-p.model"), os.path.join(folder, f"{number}-c.model")
+    cli("train", "mindist", SCENE, "--aoi", subsets[expected], "-o", theirs)
+    try:
+        processing.run("ztclass:train_mindist", {"INPUT": SCENE, "AOI": source, "OUTPUT": model})
+    except QgsProcessingException as error:
+        failures.append(f"train_mindist: polygons {source}: {error}")
+        continue
+    if not filecmp.cmp(model, theirs, False):
+        failures.append(f"train_mindist: polygons {source} did not train on the {expected} layer's features")
 
 # Class records: the command changes the image where it lies, so each side
 # works on its own copy.
@@ -207,23 +251,24 @@ if shown != cli("classes", "show", copies["command"]).stdout or "Forest" not in 
 
 # The class map loads styled: a paletted renderer of its classes (the
 # training polygons' names), as QGIS loads an algorithm's result when the
-# dialog's "Open output file" is ticked.
-context, feedback = QgsProcessingContext(), QgsProcessingFeedback()
-styled = os.path.join(side("styled"), "r.tif")
-loaded = QgsProcessingOutputLayerDefinition(styled, QgsProject.instance())
-processing.run("ztclass:maxlike", dict(SUPERVISED, OUTPUT=loaded), context=context, feedback=feedback)
-details = context.layersToLoadOnCompletion().get(styled)
-layer = QgsProcessingUtils.mapLayerFromString(styled, context)
-if details is None or details.postProcessor() is None or layer is None:
-    failures.append("maxlike: its result is not loaded with a style")
-else:
+# dialog's "Open output file" is ticked; in whatever format it was written.
+polygons = ogr.Open(TRAINING)
+training = {f["class"]: f["name"] for f in polygons.GetLayer()}
+for file in ("r.tif", "r.png", "r.gpkg"):
+    context, feedback = QgsProcessingContext(), QgsProcessingFeedback()
+    styled = os.path.join(side("styled-" + file), file)
+    loaded = QgsProcessingOutputLayerDefinition(styled, QgsProject.instance())
+    processing.run("ztclass:maxlike", dict(SUPERVISED, OUTPUT=loaded), context=context, feedback=feedback)
+    details = context.layersToLoadOnCompletion().get(styled)
+    layer = QgsProcessingUtils.mapLayerFromString(styled, context, typeHint=QgsProcessingUtils.LayerHint.Raster)
+    if details is None or details.postProcessor() is None or layer is None:
+        failures.append(f"maxlike: its result {file} is not loaded with a style")
+        continue
     details.postProcessor().postProcessLayer(layer, context, feedback)
     renderer = layer.renderer()
     names = {c.value: c.label for c in renderer.classes()} if isinstance(renderer, QgsPalettedRasterRenderer) else {}
-    polygons = ogr.Open(TRAINING)
-    training = {f["class"]: f["name"] for f in polygons.GetLayer()}
     if {v: n for v, n in names.items() if v != 0} != training:
-        failures.append(f"maxlike: renderer {type(renderer).__name__} with classes {names}, expected {training}")
+        failures.append(f"maxlike: {file} renderer {type(renderer).__name__} with classes {names}, expected {training}")
 
 
 class CancelOnProgress(QgsProcessingFeedback):
@@ -290,5 +335,14 @@ except QgsProcessingException as error:
     if not message or message not in str(error):
         failures.append(f"box: raised {str(error)!r}, the command says {message!r}")
 
+# A legend into a folder that does not exist raises what the command says.
+message = cli("legend", MAP, "--gdb", f"{work}/missing/l.gpkg").stderr.strip()
+try:
+    processing.run("ztclass:legend", {"INPUT": MAP, "GDB": f"{work}/missing/l.gpkg"})
+    failures.append("legend: a geodatabase in a missing folder gave no error")
+except QgsProcessingException as error:
+    if not message or message not in str(error):
+        failures.append(f"legend: raised {str(error)!r}, the command says {message!r}")
+
 shutil.rmtree(work)
-session.finish(failures, f"processing: {len(CASES) + 7} checks, {len(failures)} failed")
+session.finish(failures, f"processing: {len(CASES) + 14} checks, {len(failures)} failed")
