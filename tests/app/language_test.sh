@@ -151,8 +151,8 @@ check "not a GeoPackage" 1 "RC_GDB_OPEN_FAILED" -- "$ZTCLASS" legend "$WORK/land
 
 # The terminal gets the texts in the character set of the locale, the names
 # the user gave as the user gave them (in that set already), while the
-# files written and the CSV on stdout stay UTF-8. Each locale is made with
-# localedef under $LOCPATH; the expected bytes come from iconv.
+# files written and the CSV and JSON on stdout stay UTF-8. Each locale is
+# made with localedef under $LOCPATH; the expected bytes come from iconv.
 if ! command -v localedef >/dev/null; then
   echo "SKIPPED: character sets of the terminal (no localedef)"
 else
@@ -169,6 +169,8 @@ Sieve analysis... Computing the clump statistics...
 Sieve analysis... Writing the result image...
 0...10...20...30...40...50...60...70...80...90...100 - done.'
   polygons water_aoi "1 水 0.2 0.2 0.8 0.8"
+  polygons two_aoi "1 水 0.2 0.2 2.8 4.8" "2 林 3.2 0.2 6.8 4.8"
+  "$ZTCLASS" -q train mindist "$WORK/cls.bin" --aoi "$WORK/two_aoi.geojson" -o "$WORK/two.ztm"
   # The names are chosen so that the user's bytes of most read as UTF-8 too
   # (水图 in GBK, Ã© in Latin-1) and would change if converted once more.
   while read -r locale source charmap terminal language name; do
@@ -189,6 +191,8 @@ Sieve analysis... Writing the result image...
       <(printf "ztclass: cannot open raster '%s': no such file or directory\n" "$WORK/$given-none.tif")
     run samples "$WORK/cls.bin" --aoi "$WORK/water_aoi.geojson" >"$WORK/out" 2>/dev/null
     check "$locale: CSV on stdout in UTF-8" 0 "^1,水,0,0,1$" -- cat "$WORK/out"
+    run model "$WORK/two.ztm" >"$WORK/out"
+    check "$locale: model JSON on stdout in UTF-8" 0 '^ +"name": "水",$' -- cat "$WORK/out"
   done <<'TABLE'
 zh_CN.GBK zh_CN GBK GBK zh 水图
 zh_CN.GB18030 zh_CN GB18030 GB18030 zh 水图
