@@ -7,10 +7,12 @@
 #include "commands/commands.h"
 #include "interrupt.h"
 #include "number_options.h"
+#include "terminal_text.h"
 #include "worker_threads.h"
 #include "ztservices/language.h"
 
 int main(int argc, char** argv) {
+  ztcli::ShowInLocaleCharset(argc, argv);
   CLI::App app{"ztclass: classification of multi-band remote-sensing images"};
   app.require_subcommand(1);
   app.fallthrough();

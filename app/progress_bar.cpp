@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iostream>
 
 #include "cli_support.h"
 #include "interrupt.h"
@@ -68,7 +69,7 @@ void ProgressBar::OnSubName(void* self, const char* text) {
   bar->ClosePhase();
   bar->captionDue_ = false;
   const bool same = bar->main_ == bar->sub_ || bar->main_.empty();
-  std::fprintf(stderr, "%s%s%s\n", same ? "" : bar->main_.c_str(), same ? "" : " ", text);
+  std::cerr << (same ? "" : bar->main_ + " ") << text << "\n";
   bar->ticks_ = -1;
   bar->lineDue_ = true;
   bar->low_ = bar->high_ = bar->position_ = 0;
@@ -100,17 +101,17 @@ void ProgressBar::Tick() {
   if (ticks_ >= kTicks || (ticks_ < 0 && (position_ <= low_ || !lineDue_))) return;
   if (ticks_ < 0) lineDue_ = false;
   if (ticks_ < 0 && captionDue_) {
-    std::fprintf(stderr, "%s\n", main_.c_str());
+    std::cerr << main_ << "\n";
     captionDue_ = false;
   }
   const int target = static_cast<int>(Fraction() * kTicks);
   while (ticks_ < target || ticks_ < 0) {
     ++ticks_;
-    if (ticks_ % 4 == 0) std::fprintf(stderr, "%d", ticks_ / 4 * 10);
-    else std::fputc('.', stderr);
+    if (ticks_ % 4 == 0) std::cerr << ticks_ / 4 * 10;
+    else std::cerr << '.';
   }
-  if (ticks_ == kTicks) std::fputs(" - done.\n", stderr);
-  std::fflush(stderr);
+  if (ticks_ == kTicks) std::cerr << " - done.\n";
+  std::cerr.flush();
 }
 
 // Some phases leave their last steps unused (merging steps once per clump
@@ -121,7 +122,7 @@ void ProgressBar::ClosePhase() {
     position_ = high_;
     Tick();
   }
-  if (ticks_ >= 0 && ticks_ < kTicks) std::fputc('\n', stderr);
+  if (ticks_ >= 0 && ticks_ < kTicks) std::cerr << '\n';
   ticks_ = -1;
 }
 
@@ -137,14 +138,15 @@ void ProgressBar::Draw(bool force) {
   std::string bar(filled, '#');
   bar.append(kBarWidth - filled, '-');
   const char* sub = sub_ == main_ ? "" : sub_.c_str();
-  std::fprintf(stderr, "\r\033[K%s %s [%s] %3d%% %ld:%02ld", main_.c_str(), sub, bar.c_str(),
-               percent, seconds / 60, seconds % 60);
-  std::fflush(stderr);
+  char counters[48];
+  std::snprintf(counters, sizeof counters, "] %3d%% %ld:%02ld", percent, seconds / 60, seconds % 60);
+  std::cerr << "\r\033[K" << main_ << " " << sub << " [" << bar << counters;
+  std::cerr.flush();
   drawn_ = true;
 }
 
 void ProgressBar::FinishLine() {
-  if (mode_ == Mode::kTerminal && drawn_) std::fputc('\n', stderr);
+  if (mode_ == Mode::kTerminal && drawn_) std::cerr << '\n';
   drawn_ = false;
 }
 

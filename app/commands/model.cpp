@@ -11,6 +11,7 @@
 #include "progress_bar.h"
 #include "quicklook.h"
 #include "result_image.h"
+#include "terminal_text.h"
 #include "training_likeness.h"
 #include "worker_threads.h"
 #include "written_files.h"
@@ -140,7 +141,7 @@ void AddModelCommands(CLI::App& app) {
   auto path = std::make_shared<std::string>();
   command = app.add_subcommand("model", "Print what a model holds: method, parameters, bands, classes");
   command->add_option("MODEL", *path, "Model file")->required();
-  command->callback([path] { std::cout << ztModelDescribe(LoadModel(*path).get()) << "\n"; });
+  command->callback([path] { DataOut() << ztModelDescribe(LoadModel(*path).get()) << "\n"; });
 }
 
 }  // namespace ztcli

@@ -13,6 +13,7 @@
 #include "output_files.h"
 #include "progress_bar.h"
 #include "result_options.h"
+#include "terminal_text.h"
 #include "ztclass/samples.h"
 #include "ztservices/progress.h"
 
@@ -82,7 +83,7 @@ void RunSamples(const SamplesOptions& o) {
 
   const Cells& cells = o.purify ? purified : raw;
   if (o.output.empty()) {
-    WriteCsv(std::cout, cells, aois, bands);
+    WriteCsv(DataOut(), cells, aois, bands);
     return;
   }
   errno = 0;

@@ -2,6 +2,7 @@
 feedback's progress, a cancel asks it to stop as Ctrl-C does, and a failure
 becomes an exception that carries the command's own message."""
 import codecs
+import locale
 import os
 import queue
 import re
@@ -78,8 +79,16 @@ class StderrReader:
         return "\n".join(self.lines)
 
 
+def output_encoding():
+    """The character set the command writes its texts in: the locale's, which
+    the names given to it are in too; UTF-8 under the C locale, whose ASCII
+    the command leaves its UTF-8 texts in."""
+    encoding = locale.getencoding() if hasattr(locale, "getencoding") else locale.getpreferredencoding(False)
+    return "utf-8" if codecs.lookup(encoding).name == "ascii" else encoding
+
+
 def pump(stream, kind, sink):
-    decoder = codecs.getincrementaldecoder("utf-8")("replace")
+    decoder = codecs.getincrementaldecoder(output_encoding())("replace")
     while True:
         data = os.read(stream.fileno(), 65536)
         sink.put((kind, decoder.decode(data, final=not data)))

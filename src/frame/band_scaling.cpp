@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "frame/user_locale.h"
 #include "ztservices/raster.h"
 
 namespace zt {
@@ -29,6 +30,9 @@ BandScaling BandRange::Scaling() const {
 
 std::string DescribeBandScaling(const BandScaling& scaling) {
   if (scaling.kind == BandScalingKind::kDivideBy255) return "value / 255 (8-bit image)";
+  // Results and model files keep this text: its numbers read the same
+  // whatever locale the host set.
+  const CLocale numbers;
   const long n = scaling.BandCount();
   bool common = true;
   for (long b = 1; b < n; ++b)

@@ -149,4 +149,60 @@ check "no GeoPackage left by refused runs" 1 "" -- test -e "$WORK/new.gpkg"
 check "malformed --gdb" 2 "pg:HOST\[:PORT\]/DATABASE" -- "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "pg:nodatabase"
 check "not a GeoPackage" 1 "RC_GDB_OPEN_FAILED" -- "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/classes.txt"
 
+# The terminal gets the texts in the character set of the locale, the names
+# the user gave as the user gave them (in that set already), while the
+# files written and the CSV and JSON on stdout stay UTF-8. Each locale is
+# made with localedef under $LOCPATH; the expected bytes come from iconv.
+if ! command -v localedef >/dev/null; then
+  echo "SKIPPED: character sets of the terminal (no localedef)"
+else
+  locales="$WORK/locales"
+  mkdir -p "$locales"
+  zh_captions='过滤分析... 正在读取源影像信息...
+0...10...20...30...40...50...60...70...80...90...100 - done.
+过滤分析... 正在统计聚类块信息...
+过滤分析... 正在写结果影像文件...
+0...10...20...30...40...50...60...70...80...90...100 - done.'
+  en_captions='Sieve analysis... Reading the source image...
+0...10...20...30...40...50...60...70...80...90...100 - done.
+Sieve analysis... Computing the clump statistics...
+Sieve analysis... Writing the result image...
+0...10...20...30...40...50...60...70...80...90...100 - done.'
+  polygons water_aoi "1 水 0.2 0.2 0.8 0.8"
+  polygons two_aoi "1 水 0.2 0.2 2.8 4.8" "2 林 3.2 0.2 6.8 4.8"
+  "$ZTCLASS" -q train mindist "$WORK/cls.bin" --aoi "$WORK/two_aoi.geojson" -o "$WORK/two.ztm"
+  # The names are chosen so that the user's bytes of most read as UTF-8 too
+  # (水图 in GBK, Ã© in Latin-1) and would change if converted once more.
+  while read -r locale source charmap terminal language name; do
+    if [ "$source" != - ]; then
+      localedef -i "$source" -f "$charmap" "$locales/$locale" >/dev/null 2>&1
+      [ -d "$locales/$locale" ] || { fail "localedef $locale"; continue; }
+    fi
+    given="$(printf '%s' "$name" | iconv -f UTF-8 -t "$terminal")"
+    captions="${language}_captions"
+    run() { env -u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE LOCPATH="$locales" LC_ALL="$locale" "$ZTCLASS" "$@"; }
+    run sieve "$WORK/landuse.tif" -o "$WORK/$given.tif" --threshold 3 --stats "$WORK/$given.txt" --overwrite \
+      >"$WORK/out" 2>"$WORK/err"
+    check "$locale: captions on stderr" 0 "" -- cmp "$WORK/err" <(printf '%s\n' "${!captions}" | iconv -f UTF-8 -t "$terminal")
+    check "$locale: the names as given" 0 "" -- cmp "$WORK/out" <(printf 'Wrote %s and %s\n' "$WORK/$given.tif" "$WORK/$given.txt")
+    check "$locale: statistics file in UTF-8" 0 "^(过滤分析块统计信息|Sieve analysis block statistics):$" -- head -n 1 "$WORK/$given.txt"
+    run sieve "$WORK/$given-none.tif" -o "$WORK/none.tif" --threshold 3 2>"$WORK/err"
+    check "$locale: a name in a message" 0 "" -- cmp "$WORK/err" \
+      <(printf "ztclass: cannot open raster '%s': no such file or directory\n" "$WORK/$given-none.tif")
+    run samples "$WORK/cls.bin" --aoi "$WORK/water_aoi.geojson" >"$WORK/out" 2>/dev/null
+    check "$locale: CSV on stdout in UTF-8" 0 "^1,水,0,0,1$" -- cat "$WORK/out"
+    run model "$WORK/two.ztm" >"$WORK/out"
+    check "$locale: model JSON on stdout in UTF-8" 0 '^ +"name": "水",$' -- cat "$WORK/out"
+  done <<'TABLE'
+zh_CN.GBK zh_CN GBK GBK zh 水图
+zh_CN.GB18030 zh_CN GB18030 GB18030 zh 水图
+zh_CN zh_CN GB2312 GB2312 zh 水图
+zh_TW.BIG5 zh_TW BIG5 BIG5//TRANSLIT zh 地
+zh_CN.UTF-8 zh_CN UTF-8 UTF-8 zh 水图
+fr_FR fr_FR ISO-8859-1 ISO-8859-1 en Ã©
+de_DE.UTF-8 de_DE UTF-8 UTF-8 en 水图
+C - - UTF-8 en 水图
+TABLE
+fi
+
 finish "language"

@@ -1,6 +1,8 @@
 """Models from Python against the command line's, and predict against a
 minimum distance counted here."""
 
+import json
+import locale
 import os
 import pickle
 import shutil
@@ -201,3 +203,26 @@ def test_gdal_messages_stay_the_hosts(trained, tmp_path):
                           capture_output=True, text=True)
     assert done.returncode == 0 and "missing.tif" in done.stdout
     assert done.stderr.count("ERROR 4") == 1 and "missing.tif" in done.stderr
+
+
+def test_band_scaling_text_has_points_under_a_host_locale_of_commas(scene, tmp_path):
+    """A host that set a locale of decimal commas (as QGIS does) gets the
+    band scaling's text, which results and model files keep, as the command
+    line writes it."""
+    if not shutil.which("localedef"):
+        pytest.skip("no localedef to make the fr_FR.UTF-8 locale")
+    subprocess.run(["localedef", "-i", "fr_FR", "-f", "UTF-8", tmp_path / "fr_FR.UTF-8"], capture_output=True)
+    _, aoi = scene
+    image = tmp_path / "halves.tif"
+    write_image(image, synthetic_scene(90, 120).astype(np.float32) / 2 + 0.25)
+    run_cli("train", "lvq2", image, "--aoi", aoi, "-o", tmp_path / "cli.ztm")
+    expected = json.loads(run_cli("model", tmp_path / "cli.ztm").stdout)["scaling"]["text"]
+    os.environ["LOCPATH"] = str(tmp_path)
+    try:
+        locale.setlocale(locale.LC_ALL, "fr_FR.UTF-8")
+        assert locale.localeconv()["decimal_point"] == ","
+        text = ztclass.train("lvq2", image, aoi).describe()["scaling"]["text"]
+    finally:
+        locale.setlocale(locale.LC_ALL, "C")
+        del os.environ["LOCPATH"]
+    assert "." in expected and text == expected

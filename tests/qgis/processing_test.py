@@ -16,7 +16,7 @@ import sys
 import tempfile
 import threading
 
-from qgis_session import start
+from qgis_session import HERE, start
 
 ZTCLASS, SCENE, DATA = sys.argv[1:4]
 session = start(ZTCLASS)
@@ -344,5 +344,37 @@ except QgsProcessingException as error:
     if not message or message not in str(error):
         failures.append(f"legend: raised {str(error)!r}, the command says {message!r}")
 
+# Under a locale of another character set (zh_CN.GBK, made with localedef)
+# the command's Chinese captions and the names given to it reach the
+# feedback as they read.
+RUN_IN_LOCALE = """
+import json, sys
+sys.path[:0] = sys.argv[1:2]
+from qgis.core import QgsProcessingFeedback
+from ztclass_processing import runner
+class Shown(QgsProcessingFeedback):
+    def __init__(self):
+        super().__init__()
+        self.lines = []
+    def pushInfo(self, line):
+        self.lines.append(line)
+feedback = Shown()
+printed = runner.run(sys.argv[2], ["sieve", sys.argv[3], "--threshold", "12", "-o", sys.argv[4]], feedback)
+print(json.dumps({"printed": printed, "lines": feedback.lines}))
+"""
+if shutil.which("localedef"):
+    locales = side("locales")
+    subprocess.run(["localedef", "-i", "zh_CN", "-f", "GBK", f"{locales}/zh_CN.GBK"], capture_output=True)
+    result = os.path.join(side("gbk"), "水图.tif")
+    env = dict(os.environ, LOCPATH=locales, LC_ALL="zh_CN.GBK")
+    env.pop("LANGUAGE", None)
+    child = subprocess.run([sys.executable, "-c", RUN_IN_LOCALE, os.path.join(HERE, "..", "..", "qgis"), ZTCLASS,
+                            CLUMPS, result.encode("gbk")], env=env, capture_output=True)
+    shown = json.loads(child.stdout) if child.returncode == 0 else {}
+    if shown.get("printed") != f"Wrote {result}\n" or "过滤分析... 正在读取源影像信息..." not in shown.get("lines", []):
+        failures.append(f"sieve under zh_CN.GBK: {shown or child.stderr.decode('utf-8', 'replace')}")
+else:
+    print("skipped the zh_CN.GBK check: no localedef")
+
 shutil.rmtree(work)
-session.finish(failures, f"processing: {len(CASES) + 14} checks, {len(failures)} failed")
+session.finish(failures, f"processing: {len(CASES) + 15} checks, {len(failures)} failed")
