@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -38,9 +39,9 @@ std::string ClassesWithoutPoints(const std::string& classFile, const std::vector
 
 // The first entry of a check-point file that the library cannot take,
 // among those its count declares: one missing, or a text that is no number
-// (classes: no whole number) as the library reads numbers, under the
-// user's locale and up to a terminating NUL; or a file above the size the
-// library reads. Empty when the file cannot be read, its count is none the
+// (classes: no whole number; coordinates: no finite one) as the library
+// reads numbers, under the user's locale and up to a terminating NUL; or a
+// file above the size the library reads. Empty when the file cannot be read, its count is none the
 // library takes, or it has no such entry.
 std::string CheckPointFault(const std::string& path, bool classes) {
   constexpr size_t kMaxText = size_t(1) << 20;
@@ -61,6 +62,7 @@ std::string CheckPointFault(const std::string& path, bool classes) {
       strtod_l(token.c_str(), &end, numbers);
     return end != token.c_str() && *end == '\0';
   };
+  const auto finite = [&](const std::string& token) { return std::isfinite(strtod_l(token.c_str(), nullptr, numbers)); };
   size_t at = 0;
   long line = 1, count = 0, entries = -1;
   for (;;) {
@@ -79,10 +81,10 @@ std::string CheckPointFault(const std::string& path, bool classes) {
     if (token.empty())
       return "'" + path + "' declares " + std::to_string(count) + " check points and holds " +
              (classes ? std::to_string(entries) + " class numbers" : std::to_string(entries / 2) + " x y pairs");
-    if (!whole(token, classes))
+    if (!whole(token, classes) || (!classes && !finite(token)))
       return "'" + path + "', line " + std::to_string(line) + ", entry " + std::to_string(entries + 1) + ": '" +
              token.substr(0, 40) + (token.size() > 40 ? "..." : "") + "' is " +
-             (classes ? "no whole class number" : "no number");
+             (classes ? "no whole class number" : whole(token, false) ? "no finite number" : "no number");
     ++entries;
   }
 }

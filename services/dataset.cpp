@@ -2,6 +2,7 @@
 
 #include <cpl_string.h>
 #include <gdal_pam.h>
+#include <rawdataset.h>
 
 #include <algorithm>
 #include <cctype>
@@ -72,6 +73,42 @@ ZTRSDataType FromGdalBand(GDALRasterBand* band) {
   }
 }
 
+namespace {
+
+// False, with the reason as GDAL's last error, when the pixels of a raw
+// format (ENVI, EHdr and the like, whose header gives the size) reach past
+// the end of its data file: GDAL reads the missing bytes as zeros without
+// an error, so a header claiming more rows or bands than the file holds
+// would pass zeros off as pixels. Formats that place their own blocks (a
+// GeoTIFF, whose blocks may be sparse) report missing ones as they read.
+bool RawPixelsInFile(GDALDataset* gdal) {
+  GDALDataset::RawBinaryLayout layout;
+  if (!dynamic_cast<RawDataset*>(gdal) || gdal->GetRasterCount() < 1 || !gdal->GetRawBinaryLayout(layout))
+    return true;
+  VSIStatBufL status;
+  if (VSIStatL(layout.osRawFilename.c_str(), &status) != 0 || !VSI_ISREG(status.st_mode)) return true;
+  // The last byte is that of the sample farthest along every positive step;
+  // long double holds the sum exactly for any size GDAL opens.
+  const auto farthest = [](int count, GIntBig step) {
+    return step > 0 ? static_cast<long double>(count - 1) * static_cast<long double>(step) : 0.0L;
+  };
+  const long double needed = static_cast<long double>(layout.nImageOffset) +
+                             farthest(gdal->GetRasterXSize(), layout.nPixelOffset) +
+                             farthest(gdal->GetRasterYSize(), layout.nLineOffset) +
+                             farthest(gdal->GetRasterCount(), layout.nBandOffset) +
+                             GDALGetDataTypeSizeBytes(layout.eDataType);
+  if (needed <= static_cast<long double>(status.st_size)) return true;
+  CPLError(CE_Failure, CPLE_FileIO,
+           "'%s' holds %llu bytes, fewer than the %.0Lf that its header's %d columns, %d rows and %d bands of "
+           "%s take: the header or the data file is wrong (the file cut short?)",
+           layout.osRawFilename.c_str(), static_cast<unsigned long long>(status.st_size), needed,
+           gdal->GetRasterXSize(), gdal->GetRasterYSize(), gdal->GetRasterCount(),
+           GDALGetDataTypeName(layout.eDataType));
+  return false;
+}
+
+}  // namespace
+
 RSDataset* Wrap(GDALDataset* gdal, const std::string& path) {
   auto* ds = new RSDataset;
   ds->gdal = gdal;
@@ -93,6 +130,15 @@ void* ztRSOpen(const char* path, int update) {
   EnsureGdalRegistered();
   GDALDataset* gdal = GDALDataset::Open(path, GDAL_OF_RASTER | (update ? GDAL_OF_UPDATE : 0));
   if (!gdal) return nullptr;
+  // Only images opened to be read: one opened for update may be a result
+  // whose pixels are still to be written.
+  if (!update && !RawPixelsInFile(gdal)) {
+    const CPLErrorNum number = CPLGetLastErrorNo();
+    const std::string reason = CPLGetLastErrorMsg();
+    GDALClose(GDALDataset::ToHandle(gdal));
+    CPLErrorSetState(CE_Failure, number, reason.c_str());
+    return nullptr;
+  }
   // GDAL keeps what it learns of a dataset (statistics, histograms) in an
   // .aux.xml file beside it when it closes; an image opened only to be read
   // is the user's, and nothing is written beside it. What an existing

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 
@@ -21,7 +22,13 @@ class NumberReader {
   explicit NumberReader(std::string_view text) : text_(text) {}
 
   bool Next(long& value) { return Read(value, [](const char* s, char** end) { return std::strtol(s, end, 10); }); }
-  bool Next(double& value) { return Read(value, [](const char* s, char** end) { return std::strtod(s, end); }); }
+  // A coordinate beyond double's range (1e400) or none at all (nan, inf)
+  // would only place its point off the map, silently lowering the accuracy.
+  bool Next(double& value) {
+    if (!Read(value, [](const char* s, char** end) { return std::strtod(s, end); })) return false;
+    failed_ = !std::isfinite(value);
+    return !failed_;
+  }
 
  private:
   template <typename T, typename Convert>

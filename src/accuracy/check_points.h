@@ -24,7 +24,8 @@ struct CheckPoint {
 // from the other or is below 1 (or is no whole number) gives
 // RC_INPUT_COUNT_MISMATCH; a count above 500 RC_TOO_MANY_CHECK_POINTS; a
 // file that holds fewer entries than its count, or a text among them that
-// is no number (a class number must be whole: "6.5" is none), gives
+// is no number (a class number must be whole: "6.5" is none; a
+// coordinate finite: "nan", "inf" and "1e400" are none), gives
 // RC_INPUT_FILE_FAILED and no point. Only the given texts are read,
 // whatever their counts claim; this is also the entry point for replaying
 // file contents.

@@ -395,6 +395,9 @@ TEST(CheckPointFiles, EveryCountedEntryMustBeANumber) {
       {"a class that is no whole number", "3 1 2.5 3", "3 1 1 2 2 3 3"},
       {"a coordinate run into letters", "4 1 2 2 1", "4 1 1 2 2 3 3\n29x7000 9120000\n"},
       {"comma-separated coordinates", "2 1 2", "2 1,1 2,2"},
+      {"a coordinate beyond double's range", "2 1 2", "2 1 1 1e400 2"},
+      {"a coordinate that is not a number", "2 1 2", "2 nan 1 2 2"},
+      {"an infinite coordinate", "2 1 2", "2 1 1 2 -inf"},
   };
   for (const auto& r : refused) {
     SCOPED_TRACE(r.why);

@@ -36,6 +36,10 @@ check "a first result" 0 "Wrote .*map.tif \\(2 classes\\)" -- "$ZTCLASS" mindist
 # Failures and refusals.
 printf 'not a statistics file\n' >"$WORK/bad.txt"
 printf '{"type":"FeatureCollection","features":[]}\n' >"$WORK/none.geojson"
+# The scene's raw pixels under headers that claim more rows or bands than
+# they hold: GDAL would read the missing ones as zeros.
+cp "$DIR/envi.bil" "$WORK/tall.bil" && sed 's/^lines *= *10$/lines = 40/' "$DIR/envi.hdr" >"$WORK/tall.hdr"
+cp "$DIR/envi.bil" "$WORK/deep.bil" && sed 's/^bands *= *2$/bands = 3/' "$DIR/envi.hdr" >"$WORK/deep.hdr"
 # The clumps of the map without its last row: clump 1 has fewer pixels.
 "$ZTCLASS" clump "$DIR/map.tif" --srcwin 0 0 12 9 -o "$WORK/part.tif" --stats "$WORK/part.txt" -q
 checks unchanged <<TABLE
@@ -46,6 +50,10 @@ singular covariance|1|RC_SINGULAR_COVARIANCE \(4000010\)|maxlike $WORK/flat.tif 
 a bad statistics file|1|eliminate with the statistics '.*bad.txt' failed|eliminate $DIR/clumps.tif --stats-in $WORK/bad.txt --threshold 2 -o $DIR/map.tif --stats $DIR/clump.txt --overwrite
 the statistics of another clump image|1|eliminate with the statistics '.*part.txt' failed: RC_INPUT_FILE_FAILED|eliminate $DIR/clumps.tif --stats-in $WORK/part.txt --threshold 12 -o $DIR/map.tif --stats $DIR/b.txt --overwrite
 the statistics of another clump image, sieved|1|sieve with the statistics '.*part.txt' failed: RC_INPUT_FILE_FAILED|sieve $DIR/clumps.tif --stats-in $WORK/part.txt --threshold 2 -o $DIR/s.tif --stats $DIR/s.txt
+more rows in the header than in the data|1|cannot open raster '.*tall.bil': '.*tall.bil' holds 240 bytes, fewer than the 960 that its header's 12 columns, 40 rows and 2 bands of Byte take|mindist $WORK/tall.bil --aoi $A -o $DIR/map.tif --overwrite
+more bands in the header than in the data|1|'.*deep.bil' holds 240 bytes, fewer than the 360 that its header's 12 columns, 10 rows and 3 bands|clump $WORK/deep.bil -o $DIR/clumps.tif --stats $DIR/clump.txt --overwrite
+more rows in the header, clustering|1|tall.bil' holds 240 bytes|isodata $WORK/tall.bil --classes 2 -o $DIR/map.tif --overwrite
+more rows in the header, training cells|1|tall.bil' holds 240 bytes|samples $WORK/tall.bil --aoi $A -o $DIR/cells.csv
 an unknown pixel type|2|--ot: unknown pixel type 'Complex'|mindist $S --aoi $A -o $DIR/map.tif --overwrite --ot Complex
 the input as the output|2|-o: .*scene.tif' is an input of the command|mindist $S --aoi $A -o $S --overwrite
 the training file as the quicklook|2|--png: .*aoi.geojson' is an input|mindist $S --aoi $A -o $DIR/other.tif --png $A --overwrite
