@@ -335,6 +335,11 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
   long featureNumber = 0;
   for (auto& feature : *layer) {
     ++featureNumber;
+    // Grouped under an empty key, unlabelled polygons would train a class
+    // of their own that no name tells apart.
+    if (classIndex >= 0 && !feature->IsFieldSetAndNotNull(classIndex))
+      return Refuse(ZTRS_ERR_AOI_FILE, "feature " + std::to_string(featureNumber) + " has no class: its field '" +
+                                           defn->GetFieldDefn(classIndex)->GetNameRef() + "' is null");
     std::string key = classIndex >= 0 ? feature->GetFieldAsString(classIndex)
                                       : std::to_string(featureNumber);
     auto [it, inserted] = byKey.try_emplace(key, aois.size());
@@ -360,6 +365,11 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
   }
   if (CPLGetLastErrorType() >= CE_Failure)
     return Refuse(ZTRS_ERR_AOI_FILE, std::string("reading it failed: ") + CPLGetLastErrorMsg());
+  // Training would stop at such a class without saying which one it is.
+  for (const AoiData& aoi : aois)
+    if (aoi.aoiType == 3 && aoi.polygons.empty())
+      return Refuse(ZTRS_ERR_AOI_FILE, "class '" + aoi.name +
+                                           "' has no polygon: the geometries of its features are all empty or missing");
 
   if (integerKey) {
     std::stable_sort(integerOrder.begin(), integerOrder.end(),

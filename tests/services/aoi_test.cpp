@@ -341,4 +341,44 @@ TEST(AoiFiles, TheLayerReadIsTheOnlyOneOfGeometriesOrTheNamedOne) {
   }
 }
 
+// Features of the given class values and geometries, the polygon a square.
+TEST(AoiFiles, ClassesOfNoPolygonAndFeaturesOfNoClassAreRefusedByName) {
+  TempDir dir;
+  Handle ds = Image(dir);
+  const std::string square = R"({"type":"Polygon","coordinates":[[[1,1],[5,1],[5,5],[1,5],[1,1]]]})";
+  const std::string empty = R"({"type":"Polygon","coordinates":[]})";
+  const struct {
+    std::vector<std::pair<std::string, std::string>> features;  // class value, geometry
+    unsigned polygons;  // of the first class; 0: refused
+    const char* reason;
+  } cases[] = {
+      {{{"\"water\"", square}, {"\"water\"", empty}, {"\"water\"", "null"}}, 1, ""},
+      {{{"\"water\"", square}, {"\"sand\"", empty}, {"\"sand\"", "null"}}, 0,
+       "class 'sand' has no polygon: the geometries of its features are all empty or missing"},
+      {{{"\"water\"", square}, {"null", square}}, 0, "feature 2 has no class: its field 'class' is null"},
+      {{{"1", square}, {"null", square}}, 0, "feature 2 has no class: its field 'class' is null"},
+      {{{"1", square}, {"2", "null"}}, 0,
+       "class '2' has no polygon: the geometries of its features are all empty or missing"},
+  };
+  for (const auto& c : cases) {
+    std::string text = R"({"type":"FeatureCollection","features":[)";
+    for (const auto& [value, geometry] : c.features)
+      text += (text.back() == '[' ? "" : ",") + std::string(R"({"type":"Feature","properties":{"class":)") + value +
+              R"(},"geometry":)" + geometry + "}";
+    text += "]}";
+    SCOPED_TRACE(text);
+    WriteText(dir.File("classes.geojson"), text);
+    const long rc = ztRSAttachAOIFile(ds.get(), dir.File("classes.geojson").c_str(), nullptr);
+    if (c.polygons == 0) {
+      EXPECT_EQ(rc, ZTRS_ERR_AOI_FILE);
+      EXPECT_STREQ(ztRSLastAOIError(), c.reason);
+      continue;
+    }
+    ASSERT_EQ(rc, 0) << ztRSLastAOIError();
+    const std::vector<AOI> aois = LoadAois(ds.get());
+    ASSERT_EQ(aois.size(), 1u);
+    EXPECT_EQ(unsigned{aois[0].polygonCount}, c.polygons);
+  }
+}
+
 }  // namespace
