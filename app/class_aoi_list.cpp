@@ -1,8 +1,5 @@
 #include "class_aoi_list.h"
 
-#include <gdal.h>
-#include <ogr_api.h>
-
 #include <cstring>
 
 #include "cli_support.h"
@@ -12,27 +9,6 @@
 namespace ztcli {
 
 namespace {
-
-// The training file's first layer, where the polygons are read from, must
-// have the field; otherwise say which fields it has.
-void CheckClassField(const std::string& aoiFile, const std::string& classField) {
-  EnsureGdal();
-  GDALDatasetH vector = GDALOpenEx(aoiFile.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
-  if (!vector) throw CommandError("cannot read AOIs from '" + aoiFile + "'");
-  OGRLayerH layer = GDALDatasetGetLayerCount(vector) > 0 ? GDALDatasetGetLayer(vector, 0) : nullptr;
-  OGRFeatureDefnH defn = layer ? OGR_L_GetLayerDefn(layer) : nullptr;
-  std::string fields;
-  bool found = false;
-  for (int i = 0; defn && i < OGR_FD_GetFieldCount(defn); ++i) {
-    const char* name = OGR_Fld_GetNameRef(OGR_FD_GetFieldDefn(defn, i));
-    fields += std::string(fields.empty() ? "" : ", ") + name;
-    found = found || EQUAL(name, classField.c_str());
-  }
-  GDALClose(vector);
-  if (!found)
-    throw UsageError("--class-field: '" + aoiFile + "' has no field '" + classField + "' (its fields: " +
-                     (fields.empty() ? "none" : fields) + ")");
-}
 
 // A class name goes into class files, listings and styles, where a tab or a
 // line break would read as structure. The name is cut at the record's
@@ -61,11 +37,15 @@ std::string NoClassAoiReason(const std::string& image, const std::string& aoiFil
 
 ClassAoiList::ClassAoiList(void* image, const std::string& aoiFile, const std::string& classField,
                            bool pixelCoordinates) {
-  if (!aoiFile.empty() && !classField.empty()) CheckClassField(aoiFile, classField);
   ztRSSetAOIPixelCoordinates(image, pixelCoordinates ? 1 : 0);
   const long rc = aoiFile.empty()
                       ? 0
                       : ztRSAttachAOIFile(image, aoiFile.c_str(), classField.empty() ? nullptr : classField.c_str());
+  // The library names the fields of the layer it reads, which may not be
+  // the file's first.
+  const std::string reason = ztRSLastAOIError();
+  if (rc == ZTRS_ERR_AOI_FILE && !classField.empty() && reason.rfind("no field '", 0) == 0)
+    throw UsageError("--class-field: '" + aoiFile + "' has " + reason);
   if (rc == ZTRS_ERR_AOI_CRS)
     throw CommandError("'" + aoiFile + "': " + ztRSLastAOIError() +
                        "; give --aoi-pixels if its coordinates are pixel/line positions of the image");

@@ -161,6 +161,9 @@ std::string OutputFiles::Directory(const std::string& path) const {
 void OutputFiles::AddInput(const std::string& path, bool image) {
   inputs_.push_back({path, "", image, false});
   for (const Companion& file : FilesOf(path, image)) inputFiles_.push_back({file.path, path});
+  // Training polygons may name their layer after the file.
+  if (const size_t layer = path.find("|layername="); !image && layer != std::string::npos)
+    inputFiles_.push_back({path.substr(0, layer), path});
   // Formats keep an image in several files: an ENVI header, a world file.
   if (image) {
     EnsureGdal();

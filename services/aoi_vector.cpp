@@ -16,6 +16,8 @@ namespace ztsvc {
 
 namespace {
 
+constexpr const char* kLayerNameSuffix = "|layername=";
+
 constexpr const char* kClassFieldCandidates[] = {"class", "classname", "name", "label"};
 
 // Colours for AOIs whose file gives none: distinct and easy to tell apart.
@@ -76,6 +78,31 @@ std::string AttributesLost(GDALDataset& source, const std::string& path, OGRFeat
       return "its attribute table '" + dbf + "' cannot be read (cut short or damaged)";
   }
   return "its attribute table '" + std::string(CPLResetExtension(path.c_str(), "dbf")) + "' is missing";
+}
+
+// The layer the polygons are read from: the one named by a "|layername="
+// suffix of the path, as QGIS and GDAL's tools write it, else the source's
+// only layer of geometries. Of several, none is taken silently: training on
+// the wrong one gives a map that looks right. Sets why when there is none.
+OGRLayer* ChooseLayer(GDALDataset& source, const std::string& layerName, std::string& why) {
+  if (!layerName.empty()) {
+    if (OGRLayer* layer = source.GetLayerByName(layerName.c_str())) return layer;
+    why = "it has no layer '" + layerName + "'";
+  }
+  std::vector<OGRLayer*> candidates;
+  for (OGRLayer* layer : source.GetLayers())
+    if (layer->GetGeomType() != wkbNone) candidates.push_back(layer);
+  if (candidates.empty())
+    for (OGRLayer* layer : source.GetLayers()) candidates.push_back(layer);
+  if (layerName.empty() && candidates.size() == 1) return candidates.front();
+  std::string names;
+  for (OGRLayer* layer : candidates) names += (names.empty() ? "'" : ", '") + std::string(layer->GetName()) + "'";
+  if (layerName.empty())
+    why = "it holds " + std::to_string(candidates.size()) + " layers (" + names +
+          "): name the one to read as PATH|layername=NAME";
+  else
+    why += " (its layers: " + (names.empty() ? std::string("none") : names) + ")";
+  return nullptr;
 }
 
 struct DatasetCloser {
@@ -259,16 +286,21 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
   EnsureGdalRegistered();
   last_failure.clear();
   CPLErrorReset();
+  const size_t suffix = path.find(kLayerNameSuffix);
+  const std::string file = path.substr(0, suffix);
+  const std::string layerName = suffix == std::string::npos ? "" : path.substr(suffix + std::strlen(kLayerNameSuffix));
   std::unique_ptr<GDALDataset, DatasetCloser> source(
-      GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
-  if (!source || source->GetLayerCount() < 1) return Refuse(ZTRS_ERR_AOI_FILE, CPLGetLastErrorMsg());
-  OGRLayer* layer = source->GetLayer(0);
+      GDALDataset::Open(file.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
+  if (!source) return Refuse(ZTRS_ERR_AOI_FILE, CPLGetLastErrorMsg());
+  std::string why;
+  OGRLayer* layer = ChooseLayer(*source, layerName, why);
+  if (!layer) return Refuse(ZTRS_ERR_AOI_FILE, why);
   OGRFeatureDefn* defn = layer->GetLayerDefn();
-  if (const std::string lost = AttributesLost(*source, path, defn); !lost.empty())
+  if (const std::string lost = AttributesLost(*source, file, defn); !lost.empty())
     return Refuse(ZTRS_ERR_AOI_FILE, lost + ": the polygons' classes are unknown");
   double gt[6];
   const OGRSpatialReference* srs = RealSrs(layer->GetSpatialRef());
-  if (!pixelCoordinates && image->GetGeoTransform(gt) != CE_None && DeclaresSrs(*source, path, srs))
+  if (!pixelCoordinates && image->GetGeoTransform(gt) != CE_None && DeclaresSrs(*source, file, srs))
     return Refuse(ZTRS_ERR_AOI_CRS, "the polygons are in the coordinate system " + SrsName(*srs) + ", the image '" +
                                         image->GetDescription() +
                                         "' has none (no georeferencing): nothing says where they fall on it");
@@ -276,7 +308,13 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
   int classIndex = -1;
   if (!classField.empty()) {
     classIndex = FindField(defn, classField.c_str());
-    if (classIndex < 0) return ZTRS_ERR_AOI_FILE;
+    if (classIndex < 0) {
+      std::string fields;
+      for (int i = 0; i < defn->GetFieldCount(); ++i)
+        fields += (i ? ", " : "") + std::string(defn->GetFieldDefn(i)->GetNameRef());
+      return Refuse(ZTRS_ERR_AOI_FILE, "no field '" + classField + "' (its fields: " +
+                                           (fields.empty() ? "none" : fields) + ")");
+    }
   } else {
     for (const char* candidate : kClassFieldCandidates)
       if ((classIndex = FindField(defn, candidate)) >= 0) break;
@@ -297,6 +335,11 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
   long featureNumber = 0;
   for (auto& feature : *layer) {
     ++featureNumber;
+    // Grouped under an empty key, unlabelled polygons would train a class
+    // of their own that no name tells apart.
+    if (classIndex >= 0 && !feature->IsFieldSetAndNotNull(classIndex))
+      return Refuse(ZTRS_ERR_AOI_FILE, "feature " + std::to_string(featureNumber) + " has no class: its field '" +
+                                           defn->GetFieldDefn(classIndex)->GetNameRef() + "' is null");
     std::string key = classIndex >= 0 ? feature->GetFieldAsString(classIndex)
                                       : std::to_string(featureNumber);
     auto [it, inserted] = byKey.try_emplace(key, aois.size());
@@ -322,6 +365,11 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
   }
   if (CPLGetLastErrorType() >= CE_Failure)
     return Refuse(ZTRS_ERR_AOI_FILE, std::string("reading it failed: ") + CPLGetLastErrorMsg());
+  // Training would stop at such a class without saying which one it is.
+  for (const AoiData& aoi : aois)
+    if (aoi.aoiType == 3 && aoi.polygons.empty())
+      return Refuse(ZTRS_ERR_AOI_FILE, "class '" + aoi.name +
+                                           "' has no polygon: the geometries of its features are all empty or missing");
 
   if (integerKey) {
     std::stable_sort(integerOrder.begin(), integerOrder.end(),

@@ -105,7 +105,10 @@ ZTSERVICES_API long ztRSSetRasterColorTable(void* band, void* table);
 
 // AOIs attached to an image. A host attaches a vector file (any OGR source);
 // without one, a sidecar "<image>.aoi.gpkg" or "<image>.aoi.geojson" is used
-// when it exists. classField may be null: the first of class, classname,
+// when it exists. The polygons are those of the source's only layer of
+// geometries, or of the layer that a "|layername=NAME" suffix of the path
+// names; a source of several such layers without one named, or without the
+// named one, gives ZTRS_ERR_AOI_FILE. classField may be null: the first of class, classname,
 // name, label is used, or each feature becomes its own AOI.
 // Coordinates are map coordinates, reprojected from the file's coordinate
 // system to the image's, when the image is georeferenced; pixel/line

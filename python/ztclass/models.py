@@ -109,8 +109,9 @@ class Model:
 
 def train(method, image, aoi=None, bands=None, window=None, *, class_field=None, progress=None, **params):
     """Train a model of method ("mindist", "maxlike", "bp", "isodata", ...) on
-    image: supervised methods on the polygons of aoi (any OGR vector file;
-    default: the image's IMAGE.aoi.gpkg or IMAGE.aoi.geojson), unsupervised
+    image: supervised methods on the polygons of aoi (any OGR vector file,
+    "FILE|layername=NAME" for a layer of several; default: the image's
+    IMAGE.aoi.gpkg or IMAGE.aoi.geojson), unsupervised
     ones on the window's pixels. params are the method's parameters, by the
     names that describe() gives, with "_" for "-" (split_threshold for
     split-threshold)."""

@@ -73,6 +73,17 @@ fi
 check "aoi" 0 "2	#[0-9A-F]{6}	1	6	Forest" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/aoi.geojson"
 check "aoi with a missing file" 1 "cannot read AOIs" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/none.gpkg"
 check "aoi with an unknown field" 2 "--class-field: .* has no field 'kind' \\(its fields: class, color\\)" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --class-field kind
+ogr2ogr -q -f GPKG -nln water "$WORK/two.gpkg" "$WORK/aoi.geojson"
+ogr2ogr -q -update -nln forest "$WORK/two.gpkg" "$WORK/aoi.geojson" -sql "SELECT class, color AS hue FROM aoi"
+check "aoi from a file of two layers" 1 \
+  "'.*two.gpkg': it holds 2 layers \\('water', 'forest'\\): name the one to read as PATH\\|layername=NAME$" -- \
+  "$ZTCLASS" aoi "$WORK/img.tif" --aoi-pixels --aoi "$WORK/two.gpkg"
+check "aoi from a named layer" 0 "2	#[0-9A-F]{6}	1	6	Forest" -- \
+  "$ZTCLASS" aoi "$WORK/img.tif" --aoi-pixels --aoi "$WORK/two.gpkg|layername=forest"
+check "an unknown field of a named layer" 2 "--class-field: .* has no field 'color' \\(its fields: class, hue\\)" -- \
+  "$ZTCLASS" aoi "$WORK/img.tif" --aoi-pixels --aoi "$WORK/two.gpkg|layername=forest" --class-field color
+check "a result over the file of a named layer" 2 "-o: '.*two.gpkg' is a file of the input '.*two.gpkg\\|layername=forest'" -- \
+  "$ZTCLASS" mindist "$WORK/img.tif" --aoi-pixels --aoi "$WORK/two.gpkg|layername=forest" -o "$WORK/two.gpkg" --of GPKG --overwrite
 check "samples as CSV" 0 "^2,Forest,7,7,5,7$" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 1,3
 check "samples purified" 0 "^class,name,row,column,band2$" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 2 --purify 1
 check "samples to a file, with progress lines" 0 "12 cell" "获取训练样本集" -- \

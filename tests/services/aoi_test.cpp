@@ -284,4 +284,101 @@ TEST(AoiFiles, GeoPackageLayersOfNoCoordinateSystemDeclareNone) {
     }
 }
 
+// Layers of one GeoPackage, each of one square class of its own name: a
+// table without geometries (as QGIS keeps styles in) comes first.
+TEST(AoiFiles, TheLayerReadIsTheOnlyOneOfGeometriesOrTheNamedOne) {
+  TempDir dir;
+  Handle ds = Image(dir);
+  ztRSSetAOIPixelCoordinates(ds.get(), 1);
+  GDALAllRegister();
+  GDALDriver* gpkg = GetGDALDriverManager()->GetDriverByName("GPKG");
+  auto write = [&](const std::string& path, std::vector<std::pair<const char*, int>> layers) {
+    GDALDataset* out = gpkg->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+    out->CreateLayer("a_notes", nullptr, wkbNone, nullptr);
+    for (auto [name, corner] : layers) {
+      OGRLayer* layer = out->CreateLayer(name, nullptr, wkbPolygon, nullptr);
+      OGRFieldDefn field("class", OFTString);
+      layer->CreateField(&field);
+      const std::string wkt = "POLYGON ((" + std::to_string(corner) + " 1,8 1,8 8," + std::to_string(corner) + " 1))";
+      OGRGeometry* geometry = nullptr;
+      OGRGeometryFactory::createFromWkt(wkt.c_str(), nullptr, &geometry);
+      OGRFeature feature(layer->GetLayerDefn());
+      feature.SetField("class", name);
+      feature.SetGeometryDirectly(geometry);
+      ASSERT_EQ(layer->CreateFeature(&feature), OGRERR_NONE);
+    }
+    GDALClose(out);
+  };
+  write(dir.File("one.gpkg"), {{"water", 2}});
+  write(dir.File("two.gpkg"), {{"water", 2}, {"forest", 3}});
+  const struct {
+    std::string path;
+    const char* name;  // of the class read; null: refused
+    double left;
+    const char* reason;
+  } cases[] = {
+      {dir.File("one.gpkg"), "water", 2, ""},
+      {dir.File("two.gpkg|layername=forest"), "forest", 3, ""},
+      {dir.File("two.gpkg|layername=water"), "water", 2, ""},
+      {dir.File("two.gpkg"), nullptr, 0, "it holds 2 layers ('water', 'forest'): name the one to read as PATH|layername=NAME"},
+      {dir.File("two.gpkg|layername=fields"), nullptr, 0, "it has no layer 'fields' (its layers: 'water', 'forest')"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const long rc = ztRSAttachAOIFile(ds.get(), c.path.c_str(), nullptr);
+    if (!c.name) {
+      EXPECT_EQ(rc, ZTRS_ERR_AOI_FILE);
+      EXPECT_STREQ(ztRSLastAOIError(), c.reason);
+      continue;
+    }
+    ASSERT_EQ(rc, 0) << ztRSLastAOIError();
+    Aois loaded(ds.get());
+    ASSERT_EQ(loaded.aois.size(), 1u);
+    EXPECT_STREQ(loaded.aois[0].name, c.name);
+    double rect[4];
+    ztComputeMaxRectOfPolygon(loaded.Polygon(0), rect);
+    EXPECT_EQ(rect[0], c.left);
+  }
+}
+
+// Features of the given class values and geometries, the polygon a square.
+TEST(AoiFiles, ClassesOfNoPolygonAndFeaturesOfNoClassAreRefusedByName) {
+  TempDir dir;
+  Handle ds = Image(dir);
+  const std::string square = R"({"type":"Polygon","coordinates":[[[1,1],[5,1],[5,5],[1,5],[1,1]]]})";
+  const std::string empty = R"({"type":"Polygon","coordinates":[]})";
+  const struct {
+    std::vector<std::pair<std::string, std::string>> features;  // class value, geometry
+    unsigned polygons;  // of the first class; 0: refused
+    const char* reason;
+  } cases[] = {
+      {{{"\"water\"", square}, {"\"water\"", empty}, {"\"water\"", "null"}}, 1, ""},
+      {{{"\"water\"", square}, {"\"sand\"", empty}, {"\"sand\"", "null"}}, 0,
+       "class 'sand' has no polygon: the geometries of its features are all empty or missing"},
+      {{{"\"water\"", square}, {"null", square}}, 0, "feature 2 has no class: its field 'class' is null"},
+      {{{"1", square}, {"null", square}}, 0, "feature 2 has no class: its field 'class' is null"},
+      {{{"1", square}, {"2", "null"}}, 0,
+       "class '2' has no polygon: the geometries of its features are all empty or missing"},
+  };
+  for (const auto& c : cases) {
+    std::string text = R"({"type":"FeatureCollection","features":[)";
+    for (const auto& [value, geometry] : c.features)
+      text += (text.back() == '[' ? "" : ",") + std::string(R"({"type":"Feature","properties":{"class":)") + value +
+              R"(},"geometry":)" + geometry + "}";
+    text += "]}";
+    SCOPED_TRACE(text);
+    WriteText(dir.File("classes.geojson"), text);
+    const long rc = ztRSAttachAOIFile(ds.get(), dir.File("classes.geojson").c_str(), nullptr);
+    if (c.polygons == 0) {
+      EXPECT_EQ(rc, ZTRS_ERR_AOI_FILE);
+      EXPECT_STREQ(ztRSLastAOIError(), c.reason);
+      continue;
+    }
+    ASSERT_EQ(rc, 0) << ztRSLastAOIError();
+    const std::vector<AOI> aois = LoadAois(ds.get());
+    ASSERT_EQ(aois.size(), 1u);
+    EXPECT_EQ(unsigned{aois[0].polygonCount}, c.polygons);
+  }
+}
+
 }  // namespace
