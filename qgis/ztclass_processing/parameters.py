@@ -12,7 +12,7 @@ from qgis.core import (QgsProcessing, QgsProcessingException, QgsProcessingParam
                        QgsProcessingParameterFileDestination, QgsProcessingParameterNumber,
                        QgsProcessingParameterRasterDestination, QgsProcessingParameterRasterLayer,
                        QgsProcessingParameterString, QgsProviderRegistry, QgsRasterFileWriter)
-from osgeo import gdal
+from osgeo import gdal, ogr
 
 
 class Spec:
@@ -72,7 +72,7 @@ def raster_path(layer):
 class Polygons(Spec):
     """Polygons read by the command from a vector file; a layer of another
     kind, only its selected features, or a layer that is not all of its
-    file's first (the one the command reads) are written to a file first."""
+    file's only layer of geometries are written to a file first."""
 
     def make(self):
         return QgsProcessingParameterFeatureSource(self.name, self.label, [QgsProcessing.TypeVectorPolygon],
@@ -82,17 +82,18 @@ class Polygons(Spec):
         if not self.given(run):
             return None
         layer = run.alg.parameterAsVectorLayer(run.parameters, self.name, run.context)
-        formats = ["gpkg", "geojson", "shp"] if layer is None or whole_first_layer(layer) else []
+        formats = ["gpkg", "geojson", "shp"] if layer is None or whole_single_layer(layer) else []
         return run.alg.parameterAsCompatibleSourceLayerPath(run.parameters, self.name, run.context, formats, "gpkg",
                                                             run.feedback)
 
 
-def whole_first_layer(layer):
-    """Whether the layer is all of its file's first layer, or of its only
-    one. QGIS itself writes out a layer named other than its file, but
-    not one named as its file or picked by number (roads.gpkg|layername=
-    roads as its second layer, or file.gpkg|layerid=1), nor the polygons
-    of a file that holds points too (file.geojson|geometrytype=Polygon)."""
+def whole_single_layer(layer):
+    """Whether the layer is all of its file's only layer of geometries. The
+    command refuses a file of several such layers unless one is named, and
+    QGIS itself writes out a layer named other than its file, but not one
+    named as its file or picked by number (roads.gpkg|layername=roads,
+    file.gpkg|layerid=1), nor the polygons of a file that holds points too
+    (file.geojson|geometrytype=Polygon)."""
     if layer.providerType() != "ogr":
         return True
     parts = QgsProviderRegistry.instance().decodeUri("ogr", layer.source())
@@ -102,11 +103,10 @@ def whole_first_layer(layer):
         dataset = gdal.OpenEx(parts.get("path") or "", gdal.OF_VECTOR)
     except RuntimeError:  # GDAL's exceptions are on
         dataset = None
-    if dataset is None or dataset.GetLayerCount() <= 1:
+    if dataset is None:
         return True
-    if parts.get("layerName"):
-        return parts["layerName"] == dataset.GetLayer(0).GetName()
-    return int(parts.get("layerId") or 0) == 0
+    layers = (dataset.GetLayer(i) for i in range(dataset.GetLayerCount()))
+    return sum(1 for one in layers if one.GetGeomType() != ogr.wkbNone) <= 1
 
 
 class Field(Spec):
