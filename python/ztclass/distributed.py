@@ -136,15 +136,24 @@ def connect(address):
     worker processes (local:N) started for the block's duration."""
     import dask
     from dask.distributed import Client, LocalCluster
+    from multiprocessing import resource_tracker
 
     if address.startswith("local:"):
         workers = int(address[len("local:"):])
         if workers < 1:
             raise ValueError("local:N needs N of 1 or more, got %r" % address)
-        with dask.config.set(QUIET_CLUSTER), \
-                LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
-                             dashboard_address=None) as cluster, Client(cluster) as client:
-            yield client
+        with dask.config.set(QUIET_CLUSTER), contextlib.ExitStack() as stack:
+            # A terminal's Ctrl-C goes to its whole process group, and each
+            # worker process then printed its traceback: the workers are
+            # started with it blocked, so the client alone takes it and
+            # closes them as it unwinds. The resource tracker of the
+            # workers' start, when it starts, unblocks it on its thread:
+            # started first, it is left running.
+            resource_tracker.ensure_running()
+            with _stops.kept_from_new_processes(signal.SIGINT):
+                cluster = stack.enter_context(LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
+                                                           dashboard_address=None))
+            yield stack.enter_context(Client(cluster))
     else:
         with Client(address) as client:
             yield client

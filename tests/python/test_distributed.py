@@ -399,6 +399,48 @@ def test_a_stop_signal_to_the_command_line_run(run, tmp_path, number, when):
     assert all(p.suffix == ".lock" for p in scratch.rglob("*") if p.is_file()), list(scratch.rglob("*"))
 
 
+def processes_of_group(group):
+    """The command lines of the living processes of a process group."""
+    found = []
+    for entry in os.listdir("/proc"):
+        try:
+            with open("/proc/%s/stat" % entry) as stat:
+                fields = stat.read().rsplit(")", 1)[1].split()
+            with open("/proc/%s/cmdline" % entry, "rb") as command:
+                line = command.read().replace(b"\0", b" ").decode()
+        except (OSError, IndexError):
+            continue
+        # State, parent, process group; a zombie has ended.
+        if int(fields[2]) == group and fields[0] != "Z":
+            found.append(line)
+    return found
+
+
+def test_ctrl_c_at_a_terminal_stops_the_local_workers_quietly(run, tmp_path):
+    """A terminal's Ctrl-C reaches the whole process group, the local
+    workers included: the run says one line, exits 130, and leaves no
+    process and nothing of its own behind."""
+    model, large, directory = run
+    image = tmp_path / "image.tif"
+    write_image(image, synthetic_scene(2048, 2048, seed=3))
+    results = tmp_path / "results"
+    results.mkdir()
+    process = subprocess.Popen([CLI, "-q", "apply", directory / "model.ztm", image, "-o", results / "result.tif",
+                                "--dask", "local:2", "--tile", "256"], stderr=subprocess.PIPE, text=True,
+                               start_new_session=True)
+    deadline = time.monotonic() + 60
+    while process.poll() is None and time.monotonic() < deadline and \
+            sum("spawn_main" in line for line in processes_of_group(process.pid)) < 2:
+        time.sleep(0.01)
+    os.killpg(process.pid, signal.SIGINT)
+    stderr = process.communicate(timeout=120)[1]
+    assert process.returncode == 128 + signal.SIGINT and stderr == "ztclass: stopped by the user\n", stderr
+    while processes_of_group(process.pid) and time.monotonic() < deadline:
+        time.sleep(0.1)
+    assert not processes_of_group(process.pid)
+    assert not list(results.iterdir())
+
+
 @pytest.mark.parametrize("method", ["cluster-mindist", "cluster-box"])
 def test_colours_from_display_bands_as_in_process(run, client, tmp_path, method):
     """Classes coloured by their means of the display bands over the window
