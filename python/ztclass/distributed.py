@@ -419,6 +419,7 @@ def _install_tiles(staging, folder, commit):
 
 def _on_cluster(client, work):
     """work(client) on the cluster of client, as apply takes it."""
+    _worker.client_here()
     if client is None or isinstance(client, str):
         with connect(client or "local:%d" % _native.cpu_count()) as own:
             return work(own)

@@ -220,6 +220,24 @@ def test_a_killed_worker_is_replaced_by_the_others(run, cluster, client, tmp_pat
     assert_vrt_of_tiles(tmp_path / name, 700, 900, 256)
 
 
+def test_a_cluster_of_threads_leaves_the_callers_settings(run, tmp_path):
+    """Tasks on a cluster of threads run in the caller's process: the
+    thread count it chose stays after the run."""
+    from dask.distributed import Client, LocalCluster
+
+    model, large, directory = run
+    chosen = ztclass.threads()
+    ztclass.set_threads(3)
+    try:
+        with LocalCluster(n_workers=1, threads_per_worker=2, processes=False, dashboard_address=None) as cluster, \
+                Client(cluster) as client:
+            ztclass.distributed.apply(model, large, tmp_path / "threads.tif", client, tile=256)
+        assert ztclass.threads() == 3
+    finally:
+        ztclass.set_threads(chosen)
+    assert_same_as_in_process(tmp_path / "threads.tif", directory)
+
+
 def test_runs_one_after_another_in_any_layout(run, client, tmp_path):
     """The workers' compressed blocks taken as they are (BigTIFF, other
     codecs and blocks), or pixels where the blocks do not divide the tiles;
