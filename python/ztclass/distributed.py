@@ -151,8 +151,12 @@ def connect(address):
             # started first, it is left running.
             resource_tracker.ensure_running()
             with _stops.kept_from_new_processes(signal.SIGINT):
+                # The scheduler's web pages, which it serves even without
+                # the dashboard, on any free port: on its default one, taken
+                # by another cluster, it warned on the terminal.
                 cluster = stack.enter_context(LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
-                                                           dashboard_address=None))
+                                                           dashboard_address=None,
+                                                           scheduler_kwargs={"dashboard_address": ":0"}))
             yield stack.enter_context(Client(cluster))
     else:
         with Client(address) as client:

@@ -4,8 +4,10 @@ them killed during the run), against the in-process apply, into a GeoTIFF
 and into a VRT of tiles."""
 
 import _thread
+import contextlib
 import os
 import signal
+import socket
 import subprocess
 import sys
 import threading
@@ -486,12 +488,17 @@ def processes_of_group(group):
 def test_ctrl_c_at_a_terminal_stops_the_local_workers_quietly(run, tmp_path):
     """A terminal's Ctrl-C reaches the whole process group, the local
     workers included: the run says one line, exits 130, and leaves no
-    process and nothing of its own behind."""
+    process and nothing of its own behind. Another cluster's scheduler on
+    Dask's usual port is no concern of the run's."""
     model, large, directory = run
     image = tmp_path / "image.tif"
     write_image(image, synthetic_scene(2048, 2048, seed=3))
     results = tmp_path / "results"
     results.mkdir()
+    taken = socket.socket()
+    with contextlib.suppress(OSError):
+        taken.bind(("", 8787))
+        taken.listen()
     process = subprocess.Popen([CLI, "-q", "apply", directory / "model.ztm", image, "-o", results / "result.tif",
                                 "--dask", "local:2", "--tile", "256"], stderr=subprocess.PIPE, text=True,
                                start_new_session=True)
@@ -504,6 +511,7 @@ def test_ctrl_c_at_a_terminal_stops_the_local_workers_quietly(run, tmp_path):
     assert process.returncode == 128 + signal.SIGINT and stderr == "ztclass: stopped by the user\n", stderr
     while processes_of_group(process.pid) and time.monotonic() < deadline:
         time.sleep(0.1)
+    taken.close()
     assert not processes_of_group(process.pid)
     assert not list(results.iterdir())
 
