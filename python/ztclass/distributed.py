@@ -522,6 +522,9 @@ def main(argv=None):
     common = dict(window=args.srcwin, format=args.of, creation_options=args.co, overwrite=args.overwrite,
                   progress=progress)
     try:
+        # The command line holds the stop signals back until the handler is
+        # in place: one that came while Python started comes now.
+        signal.pthread_sigmask(signal.SIG_UNBLOCK, _stops.SIGNALS)
         if args.command == "apply":
             bands = [int(b) for b in args.bands.split(",")] if args.bands else None
             apply(args.model, args.image, args.output, args.dask, args.tile, bands=bands, **common)

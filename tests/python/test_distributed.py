@@ -485,11 +485,13 @@ def processes_of_group(group):
     return found
 
 
-def test_ctrl_c_at_a_terminal_stops_the_local_workers_quietly(run, tmp_path):
+@pytest.mark.parametrize("when", ["python starts", "workers run"])
+def test_ctrl_c_at_a_terminal_stops_the_run_quietly(run, tmp_path, when):
     """A terminal's Ctrl-C reaches the whole process group, the local
-    workers included: the run says one line, exits 130, and leaves no
-    process and nothing of its own behind. Another cluster's scheduler on
-    Dask's usual port is no concern of the run's."""
+    workers included, and may come while Python starts: the run says one
+    line, exits 130, and leaves no process and nothing of its own behind.
+    Another cluster's scheduler on Dask's usual port is no concern of the
+    run's."""
     model, large, directory = run
     image = tmp_path / "image.tif"
     write_image(image, synthetic_scene(2048, 2048, seed=3))
@@ -503,9 +505,15 @@ def test_ctrl_c_at_a_terminal_stops_the_local_workers_quietly(run, tmp_path):
                                 "--dask", "local:2", "--tile", "256"], stderr=subprocess.PIPE, text=True,
                                start_new_session=True)
     deadline = time.monotonic() + 60
-    while process.poll() is None and time.monotonic() < deadline and \
-            sum("spawn_main" in line for line in processes_of_group(process.pid)) < 2:
-        time.sleep(0.01)
+
+    def begun():
+        if when == "python starts":
+            with open("/proc/%d/cmdline" % process.pid, "rb") as command:
+                return b"ztclass.distributed" in command.read()
+        return sum("spawn_main" in line for line in processes_of_group(process.pid)) >= 2
+
+    while process.poll() is None and time.monotonic() < deadline and not begun():
+        time.sleep(0.001)
     os.killpg(process.pid, signal.SIGINT)
     stderr = process.communicate(timeout=120)[1]
     assert process.returncode == 128 + signal.SIGINT and stderr == "ztclass: stopped by the user\n", stderr
