@@ -26,6 +26,7 @@ worker processes on this machine for the run.
 
 import argparse
 import contextlib
+import logging
 import os
 import re
 import shutil
@@ -156,7 +157,8 @@ def connect(address):
                 # by another cluster, it warned on the terminal.
                 cluster = stack.enter_context(LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
                                                            dashboard_address=None,
-                                                           scheduler_kwargs={"dashboard_address": ":0"}))
+                                                           scheduler_kwargs={"dashboard_address": ":0"},
+                                                           silence_logs=logging.ERROR))
             yield stack.enter_context(Client(cluster))
     else:
         with Client(address) as client:

@@ -314,6 +314,12 @@ def test_a_failed_tile_fails_the_run(run, client, tmp_path):
     for name in ("failed.tif", "failed.vrt"):
         with pytest.raises(ztclass.Error):
             ztclass.distributed.apply(model, damaged, tmp_path / name, client, tile=256)
+    # On local workers, whose logs go to the terminal too, the worker's
+    # reason alone.
+    done = subprocess.run([CLI, "-q", "apply", directory / "model.ztm", damaged, "-o", tmp_path / "failed.tif",
+                           "--dask", "local:1", "--tile", "256"], capture_output=True, text=True)
+    assert done.returncode == 1 and done.stderr.startswith("ztclass: classifying failed") and \
+        "damaged.tif" in done.stderr and done.stderr.count("\n") == 1, done.stderr
     assert sorted(p.name for p in tmp_path.iterdir()) == ["damaged.tif"]
     # Nor does it touch the result it was to replace: the VRT and its tiles.
     kept = tmp_path / "kept" / "kept.vrt"
