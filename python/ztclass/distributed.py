@@ -140,9 +140,10 @@ def connect(address):
     from multiprocessing import resource_tracker
 
     if address.startswith("local:"):
-        workers = int(address[len("local:"):])
-        if workers < 1:
-            raise ValueError("local:N needs N of 1 or more, got %r" % address)
+        workers = address[len("local:"):]
+        if not (workers.isascii() and workers.isdigit() and int(workers) >= 1):
+            raise ValueError("local:N needs a whole number N of 1 or more, got %r" % address)
+        workers = int(workers)
         with dask.config.set(QUIET_CLUSTER), contextlib.ExitStack() as stack:
             # A terminal's Ctrl-C goes to its whole process group, and each
             # worker process then printed its traceback: the workers are

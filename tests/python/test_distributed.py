@@ -406,6 +406,16 @@ def test_a_client_killed_while_the_tiles_move_leaves_no_vrt_of_missing_tiles(run
     np.testing.assert_array_equal(pixels(vrt), pixels(directory / "inprocess.tif"))
 
 
+@pytest.mark.parametrize("address", ["local:0", "local:abc", "local:1.5", "local:"])
+def test_a_local_cluster_of_no_whole_worker_count_is_refused(run, tmp_path, address):
+    directory = run[2]
+    done = subprocess.run([CLI, "-q", "apply", directory / "model.ztm", run[1], "-o", tmp_path / "r.tif", "--dask",
+                           address], capture_output=True, text=True)
+    assert done.returncode == 2 and done.stderr == \
+        "ztclass: local:N needs a whole number N of 1 or more, got '%s'\n" % address, done.stderr
+    assert not list(tmp_path.iterdir())
+
+
 def test_the_model_file_is_an_input(run, tmp_path):
     """A result named as the model file is refused, as in process, before
     any cluster is reached, and the model stays as it was."""
