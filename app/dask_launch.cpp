@@ -3,10 +3,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
 #include "cli_support.h"
+#include "interrupt.h"
 
 namespace ztcli {
 
@@ -25,7 +27,17 @@ void RunOnDask(const std::vector<std::string>& arguments) {
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
+  // Python takes a while to start, and a stop meanwhile printed its
+  // traceback: the stop signals are held back until the program has its
+  // handler in place (the mask and what is pending outlive the exec), and
+  // one that this process took already is sent again to come then.
+  sigset_t stops, previous;
+  sigemptyset(&stops);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, signal);
+  sigprocmask(SIG_BLOCK, &stops, &previous);
+  if (StopRequested()) kill(getpid(), StoppedStatus() - 128);
   execv(argv[0], argv.data());
+  sigprocmask(SIG_SETMASK, &previous, nullptr);
   throw CommandError(std::string("cannot start ") + ZTCLASS_PYTHON_EXECUTABLE + ": " + ErrnoReason(errno));
 }
 

@@ -72,3 +72,13 @@ def held():
             handlers[came[0][0]](*came[0])
 
 
+@contextlib.contextmanager
+def kept_from_new_processes(number):
+    """Signal number blocked in the threads started in the block, and so in
+    every process that they start, for good; for this thread it comes,
+    if it came, once the block is done."""
+    previous = signal.pthread_sigmask(signal.SIG_BLOCK, {number})
+    try:
+        yield
+    finally:
+        signal.pthread_sigmask(signal.SIG_SETMASK, previous)

@@ -26,6 +26,7 @@ worker processes on this machine for the run.
 
 import argparse
 import contextlib
+import logging
 import os
 import re
 import shutil
@@ -136,15 +137,30 @@ def connect(address):
     worker processes (local:N) started for the block's duration."""
     import dask
     from dask.distributed import Client, LocalCluster
+    from multiprocessing import resource_tracker
 
     if address.startswith("local:"):
-        workers = int(address[len("local:"):])
-        if workers < 1:
-            raise ValueError("local:N needs N of 1 or more, got %r" % address)
-        with dask.config.set(QUIET_CLUSTER), \
-                LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
-                             dashboard_address=None) as cluster, Client(cluster) as client:
-            yield client
+        workers = address[len("local:"):]
+        if not (workers.isascii() and workers.isdigit() and int(workers) >= 1):
+            raise ValueError("local:N needs a whole number N of 1 or more, got %r" % address)
+        workers = int(workers)
+        with dask.config.set(QUIET_CLUSTER), contextlib.ExitStack() as stack:
+            # A terminal's Ctrl-C goes to its whole process group, and each
+            # worker process then printed its traceback: the workers are
+            # started with it blocked, so the client alone takes it and
+            # closes them as it unwinds. The resource tracker of the
+            # workers' start, when it starts, unblocks it on its thread:
+            # started first, it is left running.
+            resource_tracker.ensure_running()
+            with _stops.kept_from_new_processes(signal.SIGINT):
+                # The scheduler's web pages, which it serves even without
+                # the dashboard, on any free port: on its default one, taken
+                # by another cluster, it warned on the terminal.
+                cluster = stack.enter_context(LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
+                                                           dashboard_address=None,
+                                                           scheduler_kwargs={"dashboard_address": ":0"},
+                                                           silence_logs=logging.ERROR))
+            yield stack.enter_context(Client(cluster))
     else:
         with Client(address) as client:
             yield client
@@ -200,14 +216,13 @@ def apply(model, image, output, client=None, tile=APPLY_TILE, window=None, *, ba
                 raise FileExistsError(_native.caller_names("'%s' exists; give --overwrite to replace it" % folder))
             # The tiles of a run gather in a folder of its own, moved into
             # place with the VRT: a failed run leaves an earlier result, its
-            # VRT and its tiles, as they were. What a worker killed while
-            # writing its tile left goes with that folder.
+            # VRT and its tiles, as they were.
             staging = writer.scratch_path("_tiles")
             os.mkdir(staging)
             work = _tasks_writing_tiles(output, staging, window, list(creation_options))
 
             def finish(first, no_data):
-                _install_tiles(staging, folder, lambda: writer.finish(first, no_data))
+                _install_tiles(staging, folder, output, overwrite, lambda: writer.finish(first, no_data))
         elif writer.takes_blocks:
             work = _tasks_returning_blocks(window, list(creation_options))
         else:
@@ -343,73 +358,80 @@ def _tasks_writing_tiles(output, staging, window, creation_options):
     return work
 
 
-def _tile_files(folder):
-    """The tiles in a tile folder (by their names), relative to it; none
-    where there is no folder."""
-    if not os.path.isdir(folder):
-        return []
-    return [os.path.join(column, name) for column in os.listdir(folder)
-            if _COLUMN_NAME.fullmatch(column) and os.path.isdir(os.path.join(folder, column))
-            for name in os.listdir(os.path.join(folder, column)) if _TILE_NAME.fullmatch(name)]
+def _other_files(folder):
+    """What a tile folder holds besides its tiles, relative to it: the
+    entries at its top but the column folders, and the column folders'
+    entries but the tiles."""
+    found = []
+    for entry in os.listdir(folder):
+        column = os.path.join(folder, entry)
+        if _COLUMN_NAME.fullmatch(entry) and os.path.isdir(column) and not os.path.islink(column):
+            found += [os.path.join(entry, name) for name in os.listdir(column) if not _TILE_NAME.fullmatch(name)]
+        else:
+            found.append(entry)
+    return found
 
 
-def _move_tiles(source, target, done):
-    """The tiles of source into target, each move (and each folder made)
-    added to done as it is made, so that a failure part way can undo them
-    (a stop signal held meanwhile: see _install_tiles)."""
-    for name in _tile_files(source):
-        column = os.path.join(target, os.path.dirname(name))
-        if not os.path.isdir(column):
-            os.makedirs(column)
-            done.append((None, column))
-        os.replace(os.path.join(source, name), os.path.join(target, name))
-        done.append((os.path.join(source, name), os.path.join(target, name)))
-
-
-def _remove_empty(folder):
-    """folder, with its column folders, where they are empty: the earlier
-    tiles that an undo could not put back stay."""
-    if not os.path.isdir(folder):
-        return
-    for column in os.listdir(folder):
-        with contextlib.suppress(OSError):
-            os.rmdir(os.path.join(folder, column))
-    with contextlib.suppress(OSError):
-        os.rmdir(folder)
-
-
-def _install_tiles(staging, folder, commit):
-    """The tiles of staging into the tile folder, the earlier result's set
-    aside (the folder's other files stay), then commit(), which puts the VRT
-    in place; everything back as it was when a move or commit fails or is
-    stopped. A stop signal waits until all of it is done, the commit
-    included: between a move and its record it would lose the tile moved,
-    and after commit() it would put the earlier tiles back under the new
-    VRT."""
-    retired, existed = staging + ".old", os.path.isdir(folder)
+def _install_tiles(staging, folder, output, overwrite, commit):
+    """The tiles of staging into place as the tile folder, then commit(),
+    which puts the VRT output in place. The earlier VRT, then its tile
+    folder, are first set aside, each by one rename, into a folder beside
+    them, where together they stay a whole result: a run killed outright
+    at any point leaves no VRT naming tiles that are not its own, but the
+    earlier VRT with its tiles, the new one with its tiles, or none, the
+    earlier VRT then set aside, its tiles with it or still in place. The
+    earlier tile folder's other files move into the new one. Everything
+    goes back as it was when a move or commit fails or is stopped; a stop
+    signal waits until all of it is done, the commit included."""
+    retired = staging + ".old"
     done = []
+
+    def move(source, target):
+        os.replace(source, target)
+        done.append((source, target))
+
     with _stops.held():
         try:
-            _move_tiles(folder, retired, done)
-            _move_tiles(staging, folder, done)
+            # What workers killed while writing their tiles left.
+            for name in _other_files(staging):
+                entry = os.path.join(staging, name)
+                if os.path.isdir(entry) and not os.path.islink(entry):
+                    shutil.rmtree(entry)
+                else:
+                    os.remove(entry)
+            os.mkdir(retired)
+            done.append((None, retired))
+            # Without overwrite, a VRT there appeared during the run: the
+            # commit refuses to replace it.
+            if overwrite and os.path.isfile(output):
+                move(output, os.path.join(retired, os.path.basename(output)))
+            earlier = os.path.join(retired, os.path.basename(folder))
+            if os.path.isdir(folder):
+                move(folder, earlier)
+            move(staging, folder)
+            if os.path.isdir(earlier):
+                for name in _other_files(earlier):
+                    column = os.path.join(folder, os.path.dirname(name))
+                    if not os.path.isdir(column):
+                        os.mkdir(column)
+                        done.append((None, column))
+                    move(os.path.join(earlier, name), os.path.join(folder, name))
             commit()
         except BaseException:
-            # A move that cannot be undone leaves its tile where it is.
+            # A move that cannot be undone leaves its files where they are.
             for source, target in reversed(done):
                 with contextlib.suppress(OSError):
                     if source is None:
                         os.rmdir(target)
                     else:
                         os.replace(target, source)
-            if not existed:
-                shutil.rmtree(folder, ignore_errors=True)
-            _remove_empty(retired)
             raise
         shutil.rmtree(retired, ignore_errors=True)
 
 
 def _on_cluster(client, work):
     """work(client) on the cluster of client, as apply takes it."""
+    _worker.client_here()
     if client is None or isinstance(client, str):
         with connect(client or "local:%d" % _native.cpu_count()) as own:
             return work(own)
@@ -503,6 +525,9 @@ def main(argv=None):
     common = dict(window=args.srcwin, format=args.of, creation_options=args.co, overwrite=args.overwrite,
                   progress=progress)
     try:
+        # The command line holds the stop signals back until the handler is
+        # in place: one that came while Python started comes now.
+        signal.pthread_sigmask(signal.SIG_UNBLOCK, _stops.SIGNALS)
         if args.command == "apply":
             bands = [int(b) for b in args.bands.split(",")] if args.bands else None
             apply(args.model, args.image, args.output, args.dask, args.tile, bands=bands, **common)

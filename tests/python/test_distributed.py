@@ -4,8 +4,10 @@ them killed during the run), against the in-process apply, into a GeoTIFF
 and into a VRT of tiles."""
 
 import _thread
+import contextlib
 import os
 import signal
+import socket
 import subprocess
 import sys
 import threading
@@ -220,6 +222,24 @@ def test_a_killed_worker_is_replaced_by_the_others(run, cluster, client, tmp_pat
     assert_vrt_of_tiles(tmp_path / name, 700, 900, 256)
 
 
+def test_a_cluster_of_threads_leaves_the_callers_settings(run, tmp_path):
+    """Tasks on a cluster of threads run in the caller's process: the
+    thread count it chose stays after the run."""
+    from dask.distributed import Client, LocalCluster
+
+    model, large, directory = run
+    chosen = ztclass.threads()
+    ztclass.set_threads(3)
+    try:
+        with LocalCluster(n_workers=1, threads_per_worker=2, processes=False, dashboard_address=None) as cluster, \
+                Client(cluster) as client:
+            ztclass.distributed.apply(model, large, tmp_path / "threads.tif", client, tile=256)
+        assert ztclass.threads() == 3
+    finally:
+        ztclass.set_threads(chosen)
+    assert_same_as_in_process(tmp_path / "threads.tif", directory)
+
+
 def test_runs_one_after_another_in_any_layout(run, client, tmp_path):
     """The workers' compressed blocks taken as they are (BigTIFF, other
     codecs and blocks), or pixels where the blocks do not divide the tiles;
@@ -294,6 +314,12 @@ def test_a_failed_tile_fails_the_run(run, client, tmp_path):
     for name in ("failed.tif", "failed.vrt"):
         with pytest.raises(ztclass.Error):
             ztclass.distributed.apply(model, damaged, tmp_path / name, client, tile=256)
+    # On local workers, whose logs go to the terminal too, the worker's
+    # reason alone.
+    done = subprocess.run([CLI, "-q", "apply", directory / "model.ztm", damaged, "-o", tmp_path / "failed.tif",
+                           "--dask", "local:1", "--tile", "256"], capture_output=True, text=True)
+    assert done.returncode == 1 and done.stderr.startswith("ztclass: classifying failed") and \
+        "damaged.tif" in done.stderr and done.stderr.count("\n") == 1, done.stderr
     assert sorted(p.name for p in tmp_path.iterdir()) == ["damaged.tif"]
     # Nor does it touch the result it was to replace: the VRT and its tiles.
     kept = tmp_path / "kept" / "kept.vrt"
@@ -305,14 +331,16 @@ def test_a_failed_tile_fails_the_run(run, client, tmp_path):
     assert_vrt_of_tiles(kept, 700, 900, 256)
 
 
-@pytest.mark.parametrize("stop_at", [4, 14])
+@pytest.mark.parametrize("stop_at", [1, 2, 3, 4])
 def test_a_stop_while_the_tiles_move_keeps_the_earlier_result(run, client, tmp_path, monkeypatch, stop_at):
-    """Ctrl-C at a tile's move into place (of the earlier result's 12 tiles
-    set aside, or of the new result's 4 put in) leaves the earlier VRT and
-    every one of its tiles as they were."""
+    """Ctrl-C at a move into place (the earlier VRT set aside, its tile
+    folder, the new tile folder put in, a file of the user's in the earlier
+    one taken over) leaves the earlier VRT and every one of its tiles, and
+    the user's file, as they were."""
     model, large, directory = run
     vrt = tmp_path / "kept.vrt"
     ztclass.distributed.apply(model, large, vrt, client, tile=256)
+    (tmp_path / "kept_tiles" / "notes.txt").write_text("the user's")
     earlier = {p: p.read_bytes() for p in tmp_path.rglob("*") if p.is_file()}
     replace, moves = os.replace, []
 
@@ -331,6 +359,63 @@ def test_a_stop_while_the_tiles_move_keeps_the_earlier_result(run, client, tmp_p
     assert_same_as_in_process(vrt, directory)
 
 
+# apply into a VRT on the cluster of a scheduler file, its client killed
+# outright at its killed_at-th move of a file in the VRT's folder.
+KILLED_AT_A_MOVE = """
+import os, signal, sys
+import ztclass.distributed
+from dask.distributed import Client
+
+scheduler, model, image, vrt, killed_at = sys.argv[1:]
+replace, moves = os.replace, []
+
+def killed(source, target):
+    if source.startswith(os.path.dirname(vrt)):
+        moves.append(source)
+        if len(moves) == int(killed_at):
+            os.kill(os.getpid(), signal.SIGKILL)
+    replace(source, target)
+
+os.replace = killed
+with Client(scheduler_file=scheduler, timeout=20) as client:
+    ztclass.distributed.apply(model, image, vrt, client, tile=512, overwrite=True)
+"""
+
+
+@pytest.mark.parametrize("killed_at", [1, 2, 3, 4])
+def test_a_client_killed_while_the_tiles_move_leaves_no_vrt_of_missing_tiles(run, cluster, client, tmp_path,
+                                                                              killed_at):
+    """SIGKILL of the client at a move into place (the earlier VRT set
+    aside, its tile folder, the new tile folder put in, a file of the
+    user's taken over) leaves the earlier VRT with all of its tiles, or
+    none: the earlier VRT is then set aside, and its tiles beside it or
+    still in place, where it reads whole once moved back."""
+    model, large, directory = run
+    vrt = tmp_path / "kept.vrt"
+    ztclass.distributed.apply(model, large, vrt, client, tile=256)
+    (tmp_path / "kept_tiles" / "notes.txt").write_text("the user's")
+    done = subprocess.run([sys.executable, "-c", KILLED_AT_A_MOVE, str(cluster[0]), str(directory / "model.ztm"),
+                           str(large), str(vrt), str(killed_at)], capture_output=True, text=True)
+    assert done.returncode == -signal.SIGKILL, done.stderr
+    if not vrt.exists():
+        [aside] = tmp_path.glob(".ztclass-*.old")
+        if (aside / "kept_tiles").exists():
+            vrt = aside / "kept.vrt"
+        else:
+            os.replace(aside / "kept.vrt", vrt)
+    np.testing.assert_array_equal(pixels(vrt), pixels(directory / "inprocess.tif"))
+
+
+@pytest.mark.parametrize("address", ["local:0", "local:abc", "local:1.5", "local:"])
+def test_a_local_cluster_of_no_whole_worker_count_is_refused(run, tmp_path, address):
+    directory = run[2]
+    done = subprocess.run([CLI, "-q", "apply", directory / "model.ztm", run[1], "-o", tmp_path / "r.tif", "--dask",
+                           address], capture_output=True, text=True)
+    assert done.returncode == 2 and done.stderr == \
+        "ztclass: local:N needs a whole number N of 1 or more, got '%s'\n" % address, done.stderr
+    assert not list(tmp_path.iterdir())
+
+
 def test_the_model_file_is_an_input(run, tmp_path):
     """A result named as the model file is refused, as in process, before
     any cluster is reached, and the model stays as it was."""
@@ -346,12 +431,12 @@ def test_the_model_file_is_an_input(run, tmp_path):
     assert model.read_bytes() == earlier
 
 
-@pytest.mark.parametrize("stop_at", [1, 12, 13, 16])
+@pytest.mark.parametrize("stop_at", [1, 2, 3])
 def test_ctrl_c_while_the_tiles_move_installs_the_new_result_whole(run, client, tmp_path, monkeypatch, stop_at):
-    """A real Ctrl-C just after a tile's move (of the earlier result's 12
-    tiles set aside, or of the new result's 4 put in, the last one then
-    committed) waits for the install: the new VRT stands with every one of
-    its tiles, and none of the earlier result's is left."""
+    """A real Ctrl-C just after a move (the earlier VRT set aside, its tile
+    folder, the new tile folder put in, then committed) waits for the
+    install: the new VRT stands with every one of its tiles, and none of
+    the earlier result's is left."""
     model, large, directory = run
     vrt = tmp_path / "kept.vrt"
     ztclass.distributed.apply(model, large, vrt, client, tile=256)
@@ -397,6 +482,62 @@ def test_a_stop_signal_to_the_command_line_run(run, tmp_path, number, when):
     assert process.returncode == 128 + number and "ztclass: stopped by the user" in stderr
     assert not list(results.iterdir())
     assert all(p.suffix == ".lock" for p in scratch.rglob("*") if p.is_file()), list(scratch.rglob("*"))
+
+
+def processes_of_group(group):
+    """The command lines of the living processes of a process group."""
+    found = []
+    for entry in os.listdir("/proc"):
+        try:
+            with open("/proc/%s/stat" % entry) as stat:
+                fields = stat.read().rsplit(")", 1)[1].split()
+            with open("/proc/%s/cmdline" % entry, "rb") as command:
+                line = command.read().replace(b"\0", b" ").decode()
+        except (OSError, IndexError):
+            continue
+        # State, parent, process group; a zombie has ended.
+        if int(fields[2]) == group and fields[0] != "Z":
+            found.append(line)
+    return found
+
+
+@pytest.mark.parametrize("when", ["python starts", "workers run"])
+def test_ctrl_c_at_a_terminal_stops_the_run_quietly(run, tmp_path, when):
+    """A terminal's Ctrl-C reaches the whole process group, the local
+    workers included, and may come while Python starts: the run says one
+    line, exits 130, and leaves no process and nothing of its own behind.
+    Another cluster's scheduler on Dask's usual port is no concern of the
+    run's."""
+    model, large, directory = run
+    image = tmp_path / "image.tif"
+    write_image(image, synthetic_scene(2048, 2048, seed=3))
+    results = tmp_path / "results"
+    results.mkdir()
+    taken = socket.socket()
+    with contextlib.suppress(OSError):
+        taken.bind(("", 8787))
+        taken.listen()
+    process = subprocess.Popen([CLI, "-q", "apply", directory / "model.ztm", image, "-o", results / "result.tif",
+                                "--dask", "local:2", "--tile", "256"], stderr=subprocess.PIPE, text=True,
+                               start_new_session=True)
+    deadline = time.monotonic() + 60
+
+    def begun():
+        if when == "python starts":
+            with open("/proc/%d/cmdline" % process.pid, "rb") as command:
+                return b"ztclass.distributed" in command.read()
+        return sum("spawn_main" in line for line in processes_of_group(process.pid)) >= 2
+
+    while process.poll() is None and time.monotonic() < deadline and not begun():
+        time.sleep(0.001)
+    os.killpg(process.pid, signal.SIGINT)
+    stderr = process.communicate(timeout=120)[1]
+    assert process.returncode == 128 + signal.SIGINT and stderr == "ztclass: stopped by the user\n", stderr
+    while processes_of_group(process.pid) and time.monotonic() < deadline:
+        time.sleep(0.1)
+    taken.close()
+    assert not processes_of_group(process.pid)
+    assert not list(results.iterdir())
 
 
 @pytest.mark.parametrize("method", ["cluster-mindist", "cluster-box"])
