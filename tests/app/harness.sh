@@ -5,6 +5,7 @@
 #   checks [unchanged]: check (or unchanged) for each line NAME|STATUS|PATTERN|
 #     ARGUMENTS of ztclass (split on spaces) of its input
 #   help_shows COMMAND PATTERN...: each PATTERN matches a line of its --help
+#   same_pixels NAME A B: the pixels of images A and B, byte for byte
 #   unchanged NAME ...: check, and $DIR (every file with its checksum) and
 #     $ZTCLASS_WORKDIR, when set, are as they were before
 #   envi_header FILE COLUMNS ROWS BANDS [TYPE]: an ENVI header of raw BSQ
@@ -61,6 +62,11 @@ help_shows() {
   shift
   # shellcheck disable=SC2086
   check "$command --help" 0 "$@" -- "$ZTCLASS" $command --help
+}
+
+same_pixels() {
+  gdal_translate -q -of ENVI "$2" "$WORK/a.raw" && gdal_translate -q -of ENVI "$3" "$WORK/b.raw" &&
+    cmp -s "$WORK/a.raw" "$WORK/b.raw" && pass || fail "$1: the pixels differ"
 }
 
 snapshot() { (cd "$1" && find . | sort && find . -type f -print0 | sort -z | xargs -0 -r md5sum); }

@@ -410,21 +410,24 @@ TEST_F(EliminateTest, ClassValuesAboveTheClassCountAreTotalledUpToTheHighest) {
 }
 
 TEST_F(EliminateTest, SieveFilesAndGbkClumpFilesAreRead) {
-  const Grid g = {{2, 2, 1, 0}, {2, 2, 0, 1}};
-  ASSERT_EQ(Clump(g, 4), RC_OK);
-  // The clump file as older versions wrote it: GBK text.
-  std::string text = Text("clumps.txt");
-  text.replace(0, text.find('\n'), "\xBE\xDB\xC0\xE0\xB7\xD6\xCE\xF6\xBF\xE9\xCD\xB3\xBC\xC6\xD0\xC5\xCF\xA2:");
-  Write("gbk.txt", text);
-  ASSERT_EQ(Eliminate("gbk.txt", "e", 2, 4, 1), RC_OK);
-  EXPECT_EQ(Text("e.txt"), Totals(2, 4, 2, {2, 4})) << "block-0 count read from a clump file";
-  text.replace(0, text.find('\n'), "过滤分析块统计信息:");
-  Write("sieve.txt", text);
-  ASSERT_EQ(Eliminate("sieve.txt", "e", 2, 4, 1), RC_OK);
-  EXPECT_EQ(Text("e.txt"), Totals(2, 4, 0, {2, 4})) << "a sieve file's block 0 counts as 0";
-  Write("bom.txt", "\xEF\xBB\xBF" + Text("clumps.txt"));
-  ASSERT_EQ(Eliminate("bom.txt", "e", 2, 4, 1), RC_OK);
-  EXPECT_EQ(Text("e.txt"), Totals(2, 4, 2, {2, 4})) << "a clump file behind a byte order mark";
+  ASSERT_EQ(Clump(Grid{{2, 2, 1, 0}, {2, 2, 0, 1}}, 4), RC_OK);
+  const std::string text = Text("clumps.txt"), body = text.substr(text.find('\n'));
+  const struct {
+    const char* why;
+    std::string text;
+    long zeros;
+  } cases[] = {
+      {"a clump file as older versions wrote it, in GBK",
+       "\xBE\xDB\xC0\xE0\xB7\xD6\xCE\xF6\xBF\xE9\xCD\xB3\xBC\xC6\xD0\xC5\xCF\xA2:" + body, 2},
+      {"a sieve file, whose block 0 counts as 0", "过滤分析块统计信息:" + body, 0},
+      {"a clump file behind a byte order mark", "\xEF\xBB\xBF" + text, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    Write("in.txt", c.text);
+    ASSERT_EQ(Eliminate("in.txt", "e", 2, 4, 1), RC_OK);
+    EXPECT_EQ(Text("e.txt"), Totals(2, 4, c.zeros, {2, 4}));
+  }
 }
 
 TEST_F(EliminateTest, BadInputWritesNothing) {
@@ -554,30 +557,23 @@ TEST_F(HostileStatistics, CountsBeyondTheImageAreRefusedBeforeAnyArithmetic) {
   EXPECT_FALSE(std::filesystem::exists(File("s.txt")));
 }
 
-TEST_F(HostileStatistics, TheNeighbourCountIsFourOrEight) {
+TEST_F(HostileStatistics, ANeighbourCountOtherThanFourOrEightOrALineLongerThanAFewKiBIsRefusedUnheld) {
   const Grid g = {{1, 1, 2, 2, 2}, {1, 3, 2, 2, 0}};
   ASSERT_EQ(Clump(g, 8), RC_OK);
-  const std::string text = Text("clumps.txt");
+  const std::string text = Text("clumps.txt"), blanks(5000, ' ');
   ASSERT_EQ(WithField(text, 4, 0, "邻域数:8"), text);
   ASSERT_EQ(Eliminate(WithField(text, 4, 0, "邻域数:4"), 2, 5, 2), RC_OK);
-  for (const char* line : {"邻域数:9x", "邻域数:9", "邻域数:6", "邻域数:88", "邻域数: 8", "邻域数:", "邻域数"}) {
-    SCOPED_TRACE(line);
-    EXPECT_EQ(Eliminate(WithField(text, 4, 0, line), 2, 5, 2), RC_INPUT_FILE_FAILED);
-    EXPECT_EQ(Sieve(WithField(text, 4, 0, line), 2, 5, 2), RC_INPUT_FILE_FAILED);
-    EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
-    EXPECT_FALSE(std::filesystem::exists(File("s.txt")));
-  }
-}
-
-TEST_F(HostileStatistics, ALineLongerThanAFewKiBIsRefusedUnheld) {
-  const Grid g = {{1, 1, 2, 2, 2}, {1, 3, 2, 2, 0}};
-  ASSERT_EQ(Clump(g, 4), RC_OK);
-  const std::string text = Text("clumps.txt"), blanks(5000, ' ');
   // Blanks before a count are read past, however many.
   ASSERT_EQ(Eliminate(WithField(text, 9, 4, " 5"), 2, 5, 2), RC_OK);
-  for (const std::string& changed : {WithField(text, 2, 0, blanks), WithField(text, 9, 4, blanks + "5")}) {
-    EXPECT_EQ(Eliminate(changed, 2, 5, 2), RC_INPUT_FILE_FAILED);
-    EXPECT_EQ(Sieve(changed, 2, 5, 2), RC_INPUT_FILE_FAILED);
+  std::vector<std::string> refused = {WithField(text, 2, 0, blanks), WithField(text, 9, 4, blanks + "5")};
+  for (const char* line : {"邻域数:9x", "邻域数:9", "邻域数:6", "邻域数:88", "邻域数: 8", "邻域数:", "邻域数"})
+    refused.push_back(WithField(text, 4, 0, line));
+  for (size_t i = 0; i < refused.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(Eliminate(refused[i], 2, 5, 2), RC_INPUT_FILE_FAILED);
+    EXPECT_EQ(Sieve(refused[i], 2, 5, 2), RC_INPUT_FILE_FAILED);
+    EXPECT_FALSE(std::filesystem::exists(File("e.txt")));
+    EXPECT_FALSE(std::filesystem::exists(File("s.txt")));
   }
 }
 

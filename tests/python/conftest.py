@@ -26,6 +26,16 @@ def pixels(path, band=1):
     return dataset.GetRasterBand(band).ReadAsArray()
 
 
+def assert_same_result(a, b, beside=(".cls", ".qml")):
+    """The same pixels, and beside them the same files of each suffix, or none."""
+    np.testing.assert_array_equal(pixels(a), pixels(b))
+    for suffix in beside:
+        side_a, side_b = a.with_suffix(suffix), b.with_suffix(suffix)
+        assert side_a.exists() == side_b.exists(), side_a
+        if side_a.exists():
+            assert side_a.read_bytes() == side_b.read_bytes(), side_a
+
+
 def write_image(path, array, nodata=None):
     """A tiled GeoTIFF of a (bands, rows, columns) array, no georeferencing."""
     bands, rows, columns = array.shape

@@ -13,17 +13,7 @@ import pytest
 from osgeo import gdal
 
 import ztclass
-from conftest import damaged_copy, pixels, run_cli, write_image
-
-
-def assert_same_result(a, b):
-    """The same pixels and the same class file, style and statistics beside."""
-    np.testing.assert_array_equal(pixels(a), pixels(b))
-    for suffix in (".cls", ".qml"):
-        side_a, side_b = a.with_suffix(suffix), b.with_suffix(suffix)
-        assert side_a.exists() == side_b.exists(), side_a
-        if side_a.exists():
-            assert side_a.read_bytes() == side_b.read_bytes(), side_a
+from conftest import assert_same_result, damaged_copy, pixels, run_cli, write_image
 
 
 def test_postclass_chain_as_the_command_line(class_map, scene, tmp_path):
