@@ -24,7 +24,8 @@ session = start(ZTCLASS)
 import processing  # noqa: E402 (after QGIS starts)
 from osgeo import gdal, ogr  # noqa: E402
 from qgis.core import (QgsPalettedRasterRenderer, QgsProcessingContext, QgsProcessingException,  # noqa: E402
-                       QgsProcessingFeedback, QgsProcessingOutputLayerDefinition, QgsProcessingUtils, QgsProject)
+                       QgsProcessingFeatureSourceDefinition, QgsProcessingFeedback,
+                       QgsProcessingOutputLayerDefinition, QgsProcessingUtils, QgsProject, QgsVectorLayer)
 
 gdal.UseExceptions()
 TRAINING = os.path.join(DATA, "olinda_training.geojson")
@@ -197,10 +198,10 @@ for number, case in enumerate(CASES):
             failures.append(f"accuracy: the outputs give '{printed}', the command printed {done.stdout!r}")
 
 # Polygons given as one layer of a file of several train on that layer's
-# features alone, as the command does on a file of just those; also where
-# QGIS would hand the file on as it is (a layer named as its file, picked
-# by number, or the polygons of a file that holds a point too), of which
-# the command reads all of the first layer.
+# features alone, as the command does on a file of just those. The command
+# reads a whole layer of the user's file itself, named as it takes it;
+# what it cannot name (the polygons of a file that holds a point too, a
+# filter, a selection) QGIS writes to a file of its own.
 folder = side("layers")
 LAYERS, MIXED = os.path.join(folder, "layers.gpkg"), os.path.join(folder, "mixed.geojson")
 subsets = {}
@@ -217,18 +218,46 @@ mixed["features"].append({"type": "Feature", "properties": first["properties"],
                           "geometry": {"type": "Point", "coordinates": first["geometry"]["coordinates"][0][0]}})
 with open(MIXED, "w", encoding="utf-8") as out:
     json.dump(mixed, out)
-for number, (source, expected) in enumerate(((f"{LAYERS}|layername=layers", "layers"),
-                                             (f"{LAYERS}|layerid=2", "six"), (f"{LAYERS}|layerid=0", "all"),
-                                             (f"{MIXED}|geometrytype=Polygon", "all"))):
+selected = QgsVectorLayer(f"{LAYERS}|layername=all", "selected", "ogr")
+QgsProject.instance().addMapLayer(selected)
+selected.selectByIds(list(range(1, 7)))
+
+
+class CommandSeen(QgsProcessingFeedback):
+    def __init__(self):
+        super().__init__()
+        self.commands = []
+
+    def pushCommandInfo(self, info):  # noqa: N802 (QGIS's name)
+        self.commands.append(info)
+
+
+# source, the layer whose features train, what the command is given (None:
+# a file QGIS wrote).
+for number, (source, expected, given) in enumerate((
+        (f"{LAYERS}|layername=layers", "layers", f"{LAYERS}|layername=layers"),
+        (f"{LAYERS}|layerid=2", "six", f"{LAYERS}|layername=six"),
+        (f"{LAYERS}|layerid=0", "all", f"{LAYERS}|layername=all"),
+        (LAYERS, "all", f"{LAYERS}|layername=all"),
+        (QgsProcessingFeatureSourceDefinition(f"{LAYERS}|layerid=2"), "six", f"{LAYERS}|layername=six"),
+        (TRAINING, "all", TRAINING),
+        (f"{MIXED}|geometrytype=Polygon", "all", None),
+        (f'{LAYERS}|layername=all|subset="fid" <= 6', "six", None),
+        (QgsProcessingFeatureSourceDefinition(selected.id(), True), "six", None))):
     model, theirs = os.path.join(folder, f"{number}-p.model"), os.path.join(folder, f"{number}-c.model")
     cli("train", "mindist", SCENE, "--aoi", subsets[expected], "-o", theirs)
+    feedback = CommandSeen()
     try:
-        processing.run("ztclass:train_mindist", {"INPUT": SCENE, "AOI": source, "OUTPUT": model})
+        processing.run("ztclass:train_mindist", {"INPUT": SCENE, "AOI": source, "OUTPUT": model}, feedback=feedback)
     except QgsProcessingException as error:
         failures.append(f"train_mindist: polygons {source}: {error}")
         continue
     if not filecmp.cmp(model, theirs, False):
         failures.append(f"train_mindist: polygons {source} did not train on the {expected} layer's features")
+    aoi = feedback.commands[0].split(" --aoi ")[1].split(" ")[0]
+    if aoi != given if given else aoi.startswith(folder):
+        failures.append(f"train_mindist: polygons {source} reached the command as {aoi}")
+QgsProject.instance().removeMapLayer(selected)
 
 # Class records: the command changes the image where it lies, so each side
 # works on its own copy.
@@ -377,4 +406,4 @@ else:
     print("skipped the zh_CN.GBK check: no localedef")
 
 shutil.rmtree(work)
-session.finish(failures, f"processing: {len(CASES) + 15} checks, {len(failures)} failed")
+session.finish(failures, f"processing: {len(CASES) + 20} checks, {len(failures)} failed")
