@@ -343,17 +343,28 @@ if not seen or max(seen) != 100:
 folder = side("replace")
 for _ in range(2):
     processing.run("ztclass:mindist", dict(SUPERVISED, OUTPUT=f"{folder}/r.tif"))
-with open(f"{folder}/other.cls", "w") as other:
-    other.write("the class file of other.png")
-try:
-    processing.run("ztclass:mindist", dict(SUPERVISED, OUTPUT=f"{folder}/other.tif"))
-    failures.append("mindist: a new result replaced another image's class file")
-except QgsProcessingException as error:
-    if "other.cls" not in str(error):
-        failures.append(f"mindist: a new result beside another image's class file raised {error}")
-with open(f"{folder}/other.cls") as other:
-    if other.read() != "the class file of other.png":
-        failures.append("mindist: another image's class file changed")
+# A new result beside files of its outputs' names is refused, as the
+# command refuses it without --overwrite; the message names the file, the
+# parameter and what to do in QGIS, where --overwrite cannot be given.
+for blocking, label, parameters in (("other.cls", "Result", dict(OUTPUT=f"{folder}/other.tif")),
+                                    ("q.png", "Quicklook (PNG)", dict(QUICKLOOK=f"{folder}/q.png")),
+                                    ("m.model", "Trained model", dict(SAVE_MODEL=f"{folder}/m.model"))):
+    with open(f"{folder}/{blocking}", "w") as other:
+        other.write("the file of another run")
+    there = sorted(os.listdir(folder))
+    try:
+        processing.run("ztclass:mindist", {**SUPERVISED, "OUTPUT": f"{folder}/new.tif", **parameters})
+        failures.append(f"mindist: a new result replaced {blocking}")
+    except QgsProcessingException as error:
+        said = str(error)
+        if f"{folder}/{blocking}" not in said or f"{label}:" not in said or "remove or rename that file" not in said \
+                or "--overwrite" in said:
+            failures.append(f"mindist: a new result beside {blocking} raised {said}")
+    with open(f"{folder}/{blocking}") as other:
+        if other.read() != "the file of another run":
+            failures.append(f"mindist: {blocking} changed")
+    if sorted(os.listdir(folder)) != there:
+        failures.append(f"mindist: a refused run beside {blocking} left {sorted(os.listdir(folder))}")
 
 # A failing run raises what the command says.
 message = cli("box", SCENE, "--aoi", TRAINING, "--dev-factor", "1,2", "-o", f"{work}/x.tif").stderr.strip()
@@ -406,4 +417,4 @@ else:
     print("skipped the zh_CN.GBK check: no localedef")
 
 shutil.rmtree(work)
-session.finish(failures, f"processing: {len(CASES) + 20} checks, {len(failures)} failed")
+session.finish(failures, f"processing: {len(CASES) + 22} checks, {len(failures)} failed")
