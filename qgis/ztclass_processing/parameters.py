@@ -163,6 +163,9 @@ class Bands(Spec):
         return ",".join(str(band) for band in bands) or None
 
 
+INT_MAX = 2 ** 31 - 1
+
+
 class Number(Spec):
     """An integer (kind int) or real (kind float) option with the command's
     default and range; without a default an optional one is left out."""
@@ -173,15 +176,18 @@ class Number(Spec):
         self.kind, self.default, self.minimum, self.maximum = kind, default, minimum, maximum
 
     def make(self):
-        number_type = QgsProcessingParameterNumber.Integer if self.kind is int else QgsProcessingParameterNumber.Double
+        # QGIS's integer field holds a C int: a range beyond it (seeds up to
+        # 4294967295) left the field stuck, so such integers are whole reals.
+        int_field = self.kind is int and (self.maximum is None or self.maximum <= INT_MAX)
+        number_type = QgsProcessingParameterNumber.Integer if int_field else QgsProcessingParameterNumber.Double
         definition = QgsProcessingParameterNumber(self.name, self.label, number_type, self.default, self.optional)
         if self.minimum is not None:
             definition.setMinimum(self.minimum)
         if self.maximum is not None:
             definition.setMaximum(self.maximum)
-        if self.kind is float:
+        if not int_field:
             # Rates and thresholds as small as 1e-8 must show as themselves.
-            definition.setMetadata({"widget_wrapper": {"decimals": 10}})
+            definition.setMetadata({"widget_wrapper": {"decimals": 10 if self.kind is float else 0}})
         return definition
 
     def value(self, run):
