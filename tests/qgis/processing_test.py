@@ -15,6 +15,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 
 from qgis_session import HERE, start
 
@@ -330,6 +331,47 @@ if os.listdir(folder):
 if not any(0 < p < 100 for p in feedback.seen):
     failures.append(f"bp: no progress before the cancel ({feedback.seen})")
 
+# Cancelled while a local Dask cluster applies a model: the run ends, its
+# worker processes with it, and leaves no result. The processes are told
+# by a mark in their environment, which they inherit from this one.
+folder = side("cancelled-dask")
+LARGE = os.path.join(side("large"), "large.tif")
+gdal.Translate(LARGE, SCENE, width=4000, height=4000)
+os.environ["ZTCLASS_TEST_RUN"] = mark = f"{os.getpid()}-dask"
+
+
+def marked():
+    processes = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/environ", "rb") as environ:
+                if f"ZTCLASS_TEST_RUN={mark}".encode() in environ.read().split(b"\0"):
+                    processes.append(pid)
+        except OSError:
+            pass
+    return processes
+
+
+feedback = CancelOnProgress()
+try:
+    processing.run("ztclass:apply", {"MODEL": MODEL, "INPUT": LARGE, "DASK": "local:2", "TILE": 256,
+                                     "OUTPUT": f"{folder}/r.tif"}, feedback=feedback)
+    failures.append("apply --dask: a cancelled run returned results")
+except QgsProcessingException as error:
+    if "needs the Python package" in str(error):
+        print(f"skipped the cancel of a run over Dask: {error}")
+    elif "Canceled" not in str(error):
+        failures.append(f"apply --dask: a cancelled run raised {error}")
+# A worker ends once it sees its parent gone.
+deadline = time.monotonic() + 10
+while marked() and time.monotonic() < deadline:
+    time.sleep(0.2)
+if marked():
+    failures.append(f"apply --dask: a cancelled run left processes {marked()}")
+if os.listdir(folder):
+    failures.append(f"apply --dask: a cancelled run left {os.listdir(folder)}")
+del os.environ["ZTCLASS_TEST_RUN"]
+
 # Progress of a whole run reaches 100.
 feedback = QgsProcessingFeedback()
 seen = []
@@ -417,4 +459,4 @@ else:
     print("skipped the zh_CN.GBK check: no localedef")
 
 shutil.rmtree(work)
-session.finish(failures, f"processing: {len(CASES) + 22} checks, {len(failures)} failed")
+session.finish(failures, f"processing: {len(CASES) + 23} checks, {len(failures)} failed")
