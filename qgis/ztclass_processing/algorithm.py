@@ -1,12 +1,13 @@
 """One Processing algorithm per ztclass command, all of this one class: the
 command's entry in commands.py says what it shows and what it runs."""
 import os
+import re
 
-from qgis.core import (QgsProcessingAlgorithm, QgsProcessingOutputNumber, QgsProcessingOutputRasterLayer,
-                       QgsProcessingOutputString)
+from qgis.core import (QgsProcessingAlgorithm, QgsProcessingException, QgsProcessingOutputNumber,
+                       QgsProcessingOutputRasterLayer, QgsProcessingOutputString)
 
 from . import runner
-from .parameters import RasterInPlace, RasterOut
+from .parameters import FileOut, RasterInPlace, RasterOut
 from .style import style_on_load
 
 
@@ -79,10 +80,31 @@ class ZtclassAlgorithm(QgsProcessingAlgorithm):
         return all(os.path.exists(path) for path in rasters) and \
             any(os.path.exists(path) for path in run.outputs.values())
 
+    def refusal_in_qgis(self, message):
+        """The command's refusal to replace a file, said as it holds in QGIS,
+        which has no --overwrite to give: the command names its options, the
+        dialog the parameters' labels."""
+        if not re.search(r"give --overwrite to replace it$", message, re.MULTILINE):
+            return message
+        labels = {option: spec.label for spec in self.command.specs if isinstance(spec, (FileOut, RasterOut))
+                  for option in spec.options}
+        message = re.sub(r"^ztclass: (-[-a-z]*): ",
+                         lambda found: f"ztclass: {labels.get(found.group(1), found.group(1))}: ", message)
+        return re.sub(r"give --overwrite to replace it$",
+                      "a run whose result is new replaces no file that is there already (beside a new image, a "
+                      "class file or style of its name may be another image's): remove or rename that file, or give "
+                      "the outputs other names", message,
+                      flags=re.MULTILINE)
+
     def processAlgorithm(self, parameters, context, feedback):  # noqa: N802
         run = Run(self, parameters, context, feedback)
         arguments = self.arguments(run)
-        printed = runner.run(runner.program(self.program()), arguments, feedback, run.directory)
+        try:
+            printed = runner.run(runner.program(self.program()), arguments, feedback, run.directory)
+        except QgsProcessingException as error:
+            if "--overwrite" in arguments:
+                raise
+            raise QgsProcessingException(self.refusal_in_qgis(str(error))) from None
         results = dict(run.outputs)
         for output in self.command.printed:
             if output.pattern is None:

@@ -5,8 +5,8 @@ commands.py)."""
 import math
 import os
 
-from qgis.core import (QgsProcessing, QgsProcessingException, QgsProcessingParameterBand,
-                       QgsProcessingParameterBoolean, QgsProcessingParameterDefinition,
+from qgis.core import (QgsProcessing, QgsProcessingException, QgsProcessingFeatureSourceDefinition,
+                       QgsProcessingParameterBand, QgsProcessingParameterBoolean, QgsProcessingParameterDefinition,
                        QgsProcessingParameterEnum, QgsProcessingParameterExtent, QgsProcessingParameterFeatureSource,
                        QgsProcessingParameterField, QgsProcessingParameterFile,
                        QgsProcessingParameterFileDestination, QgsProcessingParameterNumber,
@@ -70,9 +70,10 @@ def raster_path(layer):
 
 
 class Polygons(Spec):
-    """Polygons read by the command from a vector file; a layer of another
-    kind, only its selected features, or a layer that is not all of its
-    file's only layer of geometries are written to a file first."""
+    """Polygons read by the command from a vector file: one layer of a file
+    of several as PATH|layername=NAME. What the command cannot name (a layer
+    of another kind, only its selected or filtered features, the polygons
+    of a file that holds other geometries too) is written to a file first."""
 
     def make(self):
         return QgsProcessingParameterFeatureSource(self.name, self.label, [QgsProcessing.TypeVectorPolygon],
@@ -81,32 +82,55 @@ class Polygons(Spec):
     def value(self, run):
         if not self.given(run):
             return None
-        layer = run.alg.parameterAsVectorLayer(run.parameters, self.name, run.context)
-        formats = ["gpkg", "geojson", "shp"] if layer is None or whole_single_layer(layer) else []
-        return run.alg.parameterAsCompatibleSourceLayerPath(run.parameters, self.name, run.context, formats, "gpkg",
-                                                            run.feedback)
+        layer = self.layer(run)
+        name = layer_name(layer) if layer is not None else ""
+        formats = ["gpkg", "geojson", "shp"] if name is not None else []
+        path, _ = run.alg.parameterAsCompatibleSourceLayerPathAndLayerName(run.parameters, self.name, run.context,
+                                                                           formats, "gpkg", run.feedback)
+        # A file QGIS wrote holds that layer alone.
+        if name and path == decoded(layer).get("path"):
+            return f"{path}|layername={name}"
+        return path
+
+    def layer(self, run):
+        """The layer given, also as a feature source definition (its selected
+        features, a feature limit), of which QGIS gives no layer."""
+        value = run.parameters[self.name]
+        if isinstance(value, QgsProcessingFeatureSourceDefinition):
+            value = value.source
+        return run.alg.parameterAsVectorLayer({self.name: value}, self.name, run.context)
 
 
-def whole_single_layer(layer):
-    """Whether the layer is all of its file's only layer of geometries. The
-    command refuses a file of several such layers unless one is named, and
-    QGIS itself writes out a layer named other than its file, but not one
-    named as its file or picked by number (roads.gpkg|layername=roads,
-    file.gpkg|layerid=1), nor the polygons of a file that holds points too
-    (file.geojson|geometrytype=Polygon)."""
+def decoded(layer):
+    return QgsProviderRegistry.instance().decodeUri(layer.providerType(), layer.source())
+
+
+def layer_name(layer):
+    """The name the command takes the layer of an OGR file by: "" where it
+    is the file's only layer of geometries and not named, None where no
+    name picks just its features (the polygons of a file of points too,
+    file.geojson|geometrytype=Polygon). QGIS picks a layer by number
+    (file.gpkg|layerid=1, the first where none is given); the command by
+    name alone."""
     if layer.providerType() != "ogr":
-        return True
-    parts = QgsProviderRegistry.instance().decodeUri("ogr", layer.source())
+        return ""
+    parts = decoded(layer)
     if parts.get("geometryType"):
-        return False
+        return None
+    if parts.get("layerName"):
+        return parts["layerName"]
     try:
         dataset = gdal.OpenEx(parts.get("path") or "", gdal.OF_VECTOR)
     except RuntimeError:  # GDAL's exceptions are on
         dataset = None
     if dataset is None:
-        return True
-    layers = (dataset.GetLayer(i) for i in range(dataset.GetLayerCount()))
-    return sum(1 for one in layers if one.GetGeomType() != ogr.wkbNone) <= 1
+        return ""
+    layers = [dataset.GetLayer(i) for i in range(dataset.GetLayerCount())]
+    number = parts.get("layerId")
+    if number is None and sum(1 for one in layers if one.GetGeomType() != ogr.wkbNone) <= 1:
+        return ""
+    number = number or 0
+    return layers[number].GetName() if 0 <= number < len(layers) else None
 
 
 class Field(Spec):
@@ -139,6 +163,9 @@ class Bands(Spec):
         return ",".join(str(band) for band in bands) or None
 
 
+INT_MAX = 2 ** 31 - 1
+
+
 class Number(Spec):
     """An integer (kind int) or real (kind float) option with the command's
     default and range; without a default an optional one is left out."""
@@ -149,15 +176,18 @@ class Number(Spec):
         self.kind, self.default, self.minimum, self.maximum = kind, default, minimum, maximum
 
     def make(self):
-        number_type = QgsProcessingParameterNumber.Integer if self.kind is int else QgsProcessingParameterNumber.Double
+        # QGIS's integer field holds a C int: a range beyond it (seeds up to
+        # 4294967295) left the field stuck, so such integers are whole reals.
+        int_field = self.kind is int and (self.maximum is None or self.maximum <= INT_MAX)
+        number_type = QgsProcessingParameterNumber.Integer if int_field else QgsProcessingParameterNumber.Double
         definition = QgsProcessingParameterNumber(self.name, self.label, number_type, self.default, self.optional)
         if self.minimum is not None:
             definition.setMinimum(self.minimum)
         if self.maximum is not None:
             definition.setMaximum(self.maximum)
-        if self.kind is float:
+        if not int_field:
             # Rates and thresholds as small as 1e-8 must show as themselves.
-            definition.setMetadata({"widget_wrapper": {"decimals": 10}})
+            definition.setMetadata({"widget_wrapper": {"decimals": 10 if self.kind is float else 0}})
         return definition
 
     def value(self, run):

@@ -12,12 +12,15 @@ ZTCLASS = sys.argv[1]
 session = start(ZTCLASS, gui=True)
 
 from processing.gui.AlgorithmDialog import AlgorithmDialog  # noqa: E402 (after QGIS starts)
-from qgis.core import QgsApplication  # noqa: E402
+from qgis.core import QgsApplication, QgsProcessingContext  # noqa: E402
 
 errors = []
 sys.excepthook = lambda *error: errors.append("".join(traceback.format_exception(*error)))
 failures = []
-for name in ("ztclass:mindist", "ztclass:isodata", "ztclass:accuracy"):
+# Values a number's field must take: a seed anywhere in its range, beyond
+# what a C int holds too.
+VALUES = {"ztclass:bp": {"SEED": [0, 12345, 4294967295]}}
+for name in ("ztclass:mindist", "ztclass:isodata", "ztclass:accuracy", "ztclass:bp"):
     algorithm = QgsApplication.processingRegistry().createAlgorithmById(name)
     dialog = AlgorithmDialog(algorithm, False)
     dialog.show()
@@ -26,6 +29,11 @@ for name in ("ztclass:mindist", "ztclass:isodata", "ztclass:accuracy"):
     missing = [p.name() for p in algorithm.parameterDefinitions() if p.name() not in wrappers]
     if not dialog.isVisible() or missing:
         failures.append(f"{name}: visible {dialog.isVisible()}, no widget for {missing}")
+    for parameter, values in VALUES.get(name, {}).items():
+        for value in values:
+            wrappers[parameter].setParameterValue(value, QgsProcessingContext())
+            if wrappers[parameter].parameterValue() != value:
+                failures.append(f"{name}: {parameter} set to {value} gives {wrappers[parameter].parameterValue()}")
     dialog.close()
     QgsApplication.processEvents()
 failures += errors

@@ -15,6 +15,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 
 from qgis_session import HERE, start
 
@@ -24,7 +25,8 @@ session = start(ZTCLASS)
 import processing  # noqa: E402 (after QGIS starts)
 from osgeo import gdal, ogr  # noqa: E402
 from qgis.core import (QgsPalettedRasterRenderer, QgsProcessingContext, QgsProcessingException,  # noqa: E402
-                       QgsProcessingFeedback, QgsProcessingOutputLayerDefinition, QgsProcessingUtils, QgsProject)
+                       QgsProcessingFeatureSourceDefinition, QgsProcessingFeedback,
+                       QgsProcessingOutputLayerDefinition, QgsProcessingUtils, QgsProject, QgsVectorLayer)
 
 gdal.UseExceptions()
 TRAINING = os.path.join(DATA, "olinda_training.geojson")
@@ -197,10 +199,10 @@ for number, case in enumerate(CASES):
             failures.append(f"accuracy: the outputs give '{printed}', the command printed {done.stdout!r}")
 
 # Polygons given as one layer of a file of several train on that layer's
-# features alone, as the command does on a file of just those; also where
-# QGIS would hand the file on as it is (a layer named as its file, picked
-# by number, or the polygons of a file that holds a point too), of which
-# the command reads all of the first layer.
+# features alone, as the command does on a file of just those. The command
+# reads a whole layer of the user's file itself, named as it takes it;
+# what it cannot name (the polygons of a file that holds a point too, a
+# filter, a selection) QGIS writes to a file of its own.
 folder = side("layers")
 LAYERS, MIXED = os.path.join(folder, "layers.gpkg"), os.path.join(folder, "mixed.geojson")
 subsets = {}
@@ -217,18 +219,46 @@ mixed["features"].append({"type": "Feature", "properties": first["properties"],
                           "geometry": {"type": "Point", "coordinates": first["geometry"]["coordinates"][0][0]}})
 with open(MIXED, "w", encoding="utf-8") as out:
     json.dump(mixed, out)
-for number, (source, expected) in enumerate(((f"{LAYERS}|layername=layers", "layers"),
-                                             (f"{LAYERS}|layerid=2", "six"), (f"{LAYERS}|layerid=0", "all"),
-                                             (f"{MIXED}|geometrytype=Polygon", "all"))):
+selected = QgsVectorLayer(f"{LAYERS}|layername=all", "selected", "ogr")
+QgsProject.instance().addMapLayer(selected)
+selected.selectByIds(list(range(1, 7)))
+
+
+class CommandSeen(QgsProcessingFeedback):
+    def __init__(self):
+        super().__init__()
+        self.commands = []
+
+    def pushCommandInfo(self, info):  # noqa: N802 (QGIS's name)
+        self.commands.append(info)
+
+
+# source, the layer whose features train, what the command is given (None:
+# a file QGIS wrote).
+for number, (source, expected, given) in enumerate((
+        (f"{LAYERS}|layername=layers", "layers", f"{LAYERS}|layername=layers"),
+        (f"{LAYERS}|layerid=2", "six", f"{LAYERS}|layername=six"),
+        (f"{LAYERS}|layerid=0", "all", f"{LAYERS}|layername=all"),
+        (LAYERS, "all", f"{LAYERS}|layername=all"),
+        (QgsProcessingFeatureSourceDefinition(f"{LAYERS}|layerid=2"), "six", f"{LAYERS}|layername=six"),
+        (TRAINING, "all", TRAINING),
+        (f"{MIXED}|geometrytype=Polygon", "all", None),
+        (f'{LAYERS}|layername=all|subset="fid" <= 6', "six", None),
+        (QgsProcessingFeatureSourceDefinition(selected.id(), True), "six", None))):
     model, theirs = os.path.join(folder, f"{number}-p.model"), os.path.join(folder, f"{number}-c.model")
     cli("train", "mindist", SCENE, "--aoi", subsets[expected], "-o", theirs)
+    feedback = CommandSeen()
     try:
-        processing.run("ztclass:train_mindist", {"INPUT": SCENE, "AOI": source, "OUTPUT": model})
+        processing.run("ztclass:train_mindist", {"INPUT": SCENE, "AOI": source, "OUTPUT": model}, feedback=feedback)
     except QgsProcessingException as error:
         failures.append(f"train_mindist: polygons {source}: {error}")
         continue
     if not filecmp.cmp(model, theirs, False):
         failures.append(f"train_mindist: polygons {source} did not train on the {expected} layer's features")
+    aoi = feedback.commands[0].split(" --aoi ")[1].split(" ")[0]
+    if aoi != given if given else aoi.startswith(folder):
+        failures.append(f"train_mindist: polygons {source} reached the command as {aoi}")
+QgsProject.instance().removeMapLayer(selected)
 
 # Class records: the command changes the image where it lies, so each side
 # works on its own copy.
@@ -301,6 +331,47 @@ if os.listdir(folder):
 if not any(0 < p < 100 for p in feedback.seen):
     failures.append(f"bp: no progress before the cancel ({feedback.seen})")
 
+# Cancelled while a local Dask cluster applies a model: the run ends, its
+# worker processes with it, and leaves no result. The processes are told
+# by a mark in their environment, which they inherit from this one.
+folder = side("cancelled-dask")
+LARGE = os.path.join(side("large"), "large.tif")
+gdal.Translate(LARGE, SCENE, width=4000, height=4000)
+os.environ["ZTCLASS_TEST_RUN"] = mark = f"{os.getpid()}-dask"
+
+
+def marked():
+    processes = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/environ", "rb") as environ:
+                if f"ZTCLASS_TEST_RUN={mark}".encode() in environ.read().split(b"\0"):
+                    processes.append(pid)
+        except OSError:
+            pass
+    return processes
+
+
+feedback = CancelOnProgress()
+try:
+    processing.run("ztclass:apply", {"MODEL": MODEL, "INPUT": LARGE, "DASK": "local:2", "TILE": 256,
+                                     "OUTPUT": f"{folder}/r.tif"}, feedback=feedback)
+    failures.append("apply --dask: a cancelled run returned results")
+except QgsProcessingException as error:
+    if "needs the Python package" in str(error):
+        print(f"skipped the cancel of a run over Dask: {error}")
+    elif "Canceled" not in str(error):
+        failures.append(f"apply --dask: a cancelled run raised {error}")
+# A worker ends once it sees its parent gone.
+deadline = time.monotonic() + 10
+while marked() and time.monotonic() < deadline:
+    time.sleep(0.2)
+if marked():
+    failures.append(f"apply --dask: a cancelled run left processes {marked()}")
+if os.listdir(folder):
+    failures.append(f"apply --dask: a cancelled run left {os.listdir(folder)}")
+del os.environ["ZTCLASS_TEST_RUN"]
+
 # Progress of a whole run reaches 100.
 feedback = QgsProcessingFeedback()
 seen = []
@@ -314,17 +385,28 @@ if not seen or max(seen) != 100:
 folder = side("replace")
 for _ in range(2):
     processing.run("ztclass:mindist", dict(SUPERVISED, OUTPUT=f"{folder}/r.tif"))
-with open(f"{folder}/other.cls", "w") as other:
-    other.write("the class file of other.png")
-try:
-    processing.run("ztclass:mindist", dict(SUPERVISED, OUTPUT=f"{folder}/other.tif"))
-    failures.append("mindist: a new result replaced another image's class file")
-except QgsProcessingException as error:
-    if "other.cls" not in str(error):
-        failures.append(f"mindist: a new result beside another image's class file raised {error}")
-with open(f"{folder}/other.cls") as other:
-    if other.read() != "the class file of other.png":
-        failures.append("mindist: another image's class file changed")
+# A new result beside files of its outputs' names is refused, as the
+# command refuses it without --overwrite; the message names the file, the
+# parameter and what to do in QGIS, where --overwrite cannot be given.
+for blocking, label, parameters in (("other.cls", "Result", dict(OUTPUT=f"{folder}/other.tif")),
+                                    ("q.png", "Quicklook (PNG)", dict(QUICKLOOK=f"{folder}/q.png")),
+                                    ("m.model", "Trained model", dict(SAVE_MODEL=f"{folder}/m.model"))):
+    with open(f"{folder}/{blocking}", "w") as other:
+        other.write("the file of another run")
+    there = sorted(os.listdir(folder))
+    try:
+        processing.run("ztclass:mindist", {**SUPERVISED, "OUTPUT": f"{folder}/new.tif", **parameters})
+        failures.append(f"mindist: a new result replaced {blocking}")
+    except QgsProcessingException as error:
+        said = str(error)
+        if f"{folder}/{blocking}" not in said or f"{label}:" not in said or "remove or rename that file" not in said \
+                or "--overwrite" in said:
+            failures.append(f"mindist: a new result beside {blocking} raised {said}")
+    with open(f"{folder}/{blocking}") as other:
+        if other.read() != "the file of another run":
+            failures.append(f"mindist: {blocking} changed")
+    if sorted(os.listdir(folder)) != there:
+        failures.append(f"mindist: a refused run beside {blocking} left {sorted(os.listdir(folder))}")
 
 # A failing run raises what the command says.
 message = cli("box", SCENE, "--aoi", TRAINING, "--dev-factor", "1,2", "-o", f"{work}/x.tif").stderr.strip()
@@ -377,4 +459,4 @@ else:
     print("skipped the zh_CN.GBK check: no localedef")
 
 shutil.rmtree(work)
-session.finish(failures, f"processing: {len(CASES) + 15} checks, {len(failures)} failed")
+session.finish(failures, f"processing: {len(CASES) + 23} checks, {len(failures)} failed")
