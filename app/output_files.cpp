@@ -18,6 +18,7 @@
 #include "cli_support.h"
 #include "interrupt.h"
 #include "qgis_style.h"
+#include "ztservices/vector_path.h"
 
 namespace ztcli {
 
@@ -162,8 +163,8 @@ void OutputFiles::AddInput(const std::string& path, bool image) {
   inputs_.push_back({path, "", image, false});
   for (const Companion& file : FilesOf(path, image)) inputFiles_.push_back({file.path, path});
   // Training polygons may name their layer after the file.
-  if (const size_t layer = path.find("|layername="); !image && layer != std::string::npos)
-    inputFiles_.push_back({path.substr(0, layer), path});
+  if (const std::string file = ztsvc::SplitVectorPath(path).file; !image && file != path)
+    inputFiles_.push_back({file, path});
   // Formats keep an image in several files: an ENVI header, a world file.
   if (image) {
     EnsureGdal();
