@@ -43,9 +43,7 @@ ClassAoiList::ClassAoiList(void* image, const std::string& aoiFile, const std::s
                       : ztRSAttachAOIFile(image, aoiFile.c_str(), classField.empty() ? nullptr : classField.c_str());
   // The library names the fields of the layer it reads, which may not be
   // the file's first.
-  const std::string reason = ztRSLastAOIError();
-  if (rc == ZTRS_ERR_AOI_FILE && !classField.empty() && reason.rfind("no field '", 0) == 0)
-    throw UsageError("--class-field: '" + aoiFile + "' has " + reason);
+  if (rc == ZTRS_ERR_AOI_FIELD) throw UsageError("--class-field: '" + aoiFile + "' has " + ztRSLastAOIError());
   if (rc == ZTRS_ERR_AOI_CRS)
     throw CommandError("'" + aoiFile + "': " + ztRSLastAOIError() +
                        "; give --aoi-pixels if its coordinates are pixel/line positions of the image");

@@ -48,6 +48,7 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 // I/O code is the library's RC_RASTER_IO_FAILED).
 constexpr ZTResultCodeInfo kServiceCodes[] = {
     {ZTRS_ERR_AOI_FILE, "ZTRS_ERR_AOI_FILE", "the AOI vector file cannot be read"},
+    {ZTRS_ERR_AOI_FIELD, "ZTRS_ERR_AOI_FIELD", "the AOI vector file has no such class field"},
 };
 
 }  // namespace

@@ -317,7 +317,7 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
       std::string fields;
       for (int i = 0; i < defn->GetFieldCount(); ++i)
         fields += (i ? ", " : "") + std::string(defn->GetFieldDefn(i)->GetNameRef());
-      return Refuse(ZTRS_ERR_AOI_FILE, "no field '" + classField + "' (its fields: " +
+      return Refuse(ZTRS_ERR_AOI_FIELD, "no field '" + classField + "' (its fields: " +
                                            (fields.empty() ? "none" : fields) + ")");
     }
   } else {
