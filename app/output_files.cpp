@@ -232,28 +232,29 @@ std::string OutputFiles::Add(const Entry& out) {
                      "ending in .cls");
   for (const Entry& in : inputs_) CheckCollision(out, in, "input");
   for (const Entry& other : outputs_) CheckCollision(out, other, other.option + " result");
-  for (const Companion& file : FilesOf(path, out.image)) CheckNotAnInputFile(out, file.path);
   // A class file or a style holds what describes an image, never a result.
   for (const char* reserved : {".cls", ".qml", ".aux.xml"})
     if (EndsWithNoCase(name, reserved) && (out.image || std::strcmp(reserved, ".aux.xml") != 0))
       throw UsageError(option + ": '" + path + "' is named as the " + ReservedMeaning(reserved) +
                        " of an image; give the result its own extension");
-  for (const Companion& file : FilesOf(path, out.image)) {
+  const std::vector<Companion> files = FilesOf(path, out.image);
+  for (const Companion& file : files) {
+    CheckNotAnInputFile(out, file.path);
     const std::string kind = NotAFile(file.path);
     if (kind.empty()) continue;
     if (!*file.what) throw UsageError(option + ": '" + path + "' is " + kind + OnlyFiles(kind));
     throw UsageError(option + ": writing '" + path + "' would replace the " + file.what + " '" + file.path +
                      "', which is " + kind + OnlyFiles(kind));
   }
-  if (Exists(path) && !out.replace)
-    throw UsageError(option + ": '" + path + "' exists; give --overwrite to replace it");
+  // What --overwrite would allow, once nothing else stands in the way.
   // Images of one name and different extensions share their class file and
-  // style.
-  if (out.image && !out.replace)
-    for (const Companion& file : FilesOf(path, true))
-      if (file.path != path && file.path != path + ".aux.xml" && Exists(file.path))
-        throw UsageError(option + ": writing '" + path + "' would replace the " + file.what + " " + file.path +
-                         "; give --overwrite to replace it");
+  // style; GDAL's side-car of an image that is not there is a leftover.
+  for (const Companion& file : files) {
+    if (out.replace || file.path == path + ".aux.xml" || !Exists(file.path)) continue;
+    if (!*file.what) throw UsageError(option + ": '" + path + "' exists; give --overwrite to replace it");
+    throw UsageError(option + ": writing '" + path + "' would replace the " + file.what + " " + file.path +
+                     "; give --overwrite to replace it");
+  }
   outputs_.push_back(out);
   if (std::find(directories_.begin(), directories_.end(), directory) == directories_.end()) {
     SweepDeadRuns(directory);
