@@ -121,6 +121,9 @@ ZTSERVICES_API long ztRSSetRasterColorTable(void* band, void* table);
 // space, a point or a line (no pixel inside), and attributes that cannot be read (a shapefile's
 // .dbf cut short), give ZTRS_ERR_AOI_FILE. ztRSLastAOIError says why.
 ZTSERVICES_API long ztRSAttachAOIFile(void* dataset, const char* path, const char* classField);
+// The vector file the dataset's AOIs are read from: the one attached, else
+// its sidecar; "" when it has neither.
+ZTSERVICES_API const char* ztRSGetAOIFile(void* dataset);
 // pixels non-zero: the coordinates of AOI files attached to the dataset from
 // now on are pixel/line positions, whatever the coordinate systems of the
 // image and the file.
