@@ -17,8 +17,7 @@ void CheckClassName(const AOI& aoi, const std::string& aoiFile) {
   const std::string name(aoi.name, strnlen(aoi.name, sizeof aoi.name));
   for (size_t at = 0; at < name.size();)
     if (IsControlCharacter(NextCharacter(name, at)))
-      throw CommandError((aoiFile.empty() ? std::string("the image's training polygons") : "'" + aoiFile + "'") +
-                         ": the class name '" + Printable(name) +
+      throw CommandError("'" + aoiFile + "': the class name '" + Printable(name) +
                          "' holds a control character; rename the class");
 }
 
@@ -38,20 +37,21 @@ std::string NoClassAoiReason(const std::string& image, const std::string& aoiFil
 ClassAoiList::ClassAoiList(void* image, const std::string& aoiFile, const std::string& classField,
                            bool pixelCoordinates) {
   ztRSSetAOIPixelCoordinates(image, pixelCoordinates ? 1 : 0);
-  const long rc = aoiFile.empty()
-                      ? 0
-                      : ztRSAttachAOIFile(image, aoiFile.c_str(), classField.empty() ? nullptr : classField.c_str());
+  // The image's own polygons (its sidecar file) are attached as a file
+  // given is: read with the class field asked for, and named when they
+  // cannot be read.
+  const std::string file = aoiFile.empty() ? ztRSGetAOIFile(image) : aoiFile;
+  const long rc =
+      file.empty() ? 0 : ztRSAttachAOIFile(image, file.c_str(), classField.empty() ? nullptr : classField.c_str());
   // The library names the fields of the layer it reads, which may not be
   // the file's first.
-  const std::string reason = ztRSLastAOIError();
-  if (rc == ZTRS_ERR_AOI_FILE && !classField.empty() && reason.rfind("no field '", 0) == 0)
-    throw UsageError("--class-field: '" + aoiFile + "' has " + reason);
+  if (rc == ZTRS_ERR_AOI_FIELD) throw UsageError("--class-field: '" + file + "' has " + ztRSLastAOIError());
   if (rc == ZTRS_ERR_AOI_CRS)
-    throw CommandError("'" + aoiFile + "': " + ztRSLastAOIError() +
+    throw CommandError("'" + file + "': " + ztRSLastAOIError() +
                        "; give --aoi-pixels if its coordinates are pixel/line positions of the image");
-  if (rc != 0 && *ztRSLastAOIError()) throw CommandError("'" + aoiFile + "': " + ztRSLastAOIError());
+  if (rc != 0 && *ztRSLastAOIError()) throw CommandError("'" + file + "': " + ztRSLastAOIError());
   if (rc != 0)
-    throw CommandError("cannot read AOIs from '" + aoiFile + "'" +
+    throw CommandError("cannot read AOIs from '" + file + "'" +
                        (classField.empty() ? "" : " with class field '" + classField + "'"));
   Check(ztRSAllocAOIInfo(image, &editor_), "loading the AOIs");
   // The destructor does not run for a constructor that throws.
@@ -63,7 +63,7 @@ ClassAoiList::ClassAoiList(void* image, const std::string& aoiFile, const std::s
     Check(ztGetClassAOINum(editor_, count), "counting the class AOIs");
     aois_.resize(count);
     Check(ztGetClassAOIInfo(editor_, count, aois_.data()), "reading the class AOIs");
-    for (const AOI& aoi : aois_) CheckClassName(aoi, aoiFile);
+    for (const AOI& aoi : aois_) CheckClassName(aoi, file);
   } catch (...) {
     ztRSFreeAOIInfo(editor_);
     throw;

@@ -48,6 +48,8 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 // I/O code is the library's RC_RASTER_IO_FAILED).
 constexpr ZTResultCodeInfo kServiceCodes[] = {
     {ZTRS_ERR_AOI_FILE, "ZTRS_ERR_AOI_FILE", "the AOI vector file cannot be read"},
+    {ZTRS_ERR_AOI_CRS, "ZTRS_ERR_AOI_CRS", "the AOIs have a coordinate system and the image none"},
+    {ZTRS_ERR_AOI_FIELD, "ZTRS_ERR_AOI_FIELD", "the AOI vector file has no such class field"},
 };
 
 }  // namespace

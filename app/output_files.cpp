@@ -18,6 +18,7 @@
 #include "cli_support.h"
 #include "interrupt.h"
 #include "qgis_style.h"
+#include "ztservices/vector_path.h"
 
 namespace ztcli {
 
@@ -162,8 +163,8 @@ void OutputFiles::AddInput(const std::string& path, bool image) {
   inputs_.push_back({path, "", image, false});
   for (const Companion& file : FilesOf(path, image)) inputFiles_.push_back({file.path, path});
   // Training polygons may name their layer after the file.
-  if (const size_t layer = path.find("|layername="); !image && layer != std::string::npos)
-    inputFiles_.push_back({path.substr(0, layer), path});
+  if (const std::string file = ztsvc::SplitVectorPath(path).file; !image && file != path)
+    inputFiles_.push_back({file, path});
   // Formats keep an image in several files: an ENVI header, a world file.
   if (image) {
     EnsureGdal();
@@ -231,28 +232,29 @@ std::string OutputFiles::Add(const Entry& out) {
                      "ending in .cls");
   for (const Entry& in : inputs_) CheckCollision(out, in, "input");
   for (const Entry& other : outputs_) CheckCollision(out, other, other.option + " result");
-  for (const Companion& file : FilesOf(path, out.image)) CheckNotAnInputFile(out, file.path);
   // A class file or a style holds what describes an image, never a result.
   for (const char* reserved : {".cls", ".qml", ".aux.xml"})
     if (EndsWithNoCase(name, reserved) && (out.image || std::strcmp(reserved, ".aux.xml") != 0))
       throw UsageError(option + ": '" + path + "' is named as the " + ReservedMeaning(reserved) +
                        " of an image; give the result its own extension");
-  for (const Companion& file : FilesOf(path, out.image)) {
+  const std::vector<Companion> files = FilesOf(path, out.image);
+  for (const Companion& file : files) {
+    CheckNotAnInputFile(out, file.path);
     const std::string kind = NotAFile(file.path);
     if (kind.empty()) continue;
     if (!*file.what) throw UsageError(option + ": '" + path + "' is " + kind + OnlyFiles(kind));
     throw UsageError(option + ": writing '" + path + "' would replace the " + file.what + " '" + file.path +
                      "', which is " + kind + OnlyFiles(kind));
   }
-  if (Exists(path) && !out.replace)
-    throw UsageError(option + ": '" + path + "' exists; give --overwrite to replace it");
+  // What --overwrite would allow, once nothing else stands in the way.
   // Images of one name and different extensions share their class file and
-  // style.
-  if (out.image && !out.replace)
-    for (const Companion& file : FilesOf(path, true))
-      if (file.path != path && file.path != path + ".aux.xml" && Exists(file.path))
-        throw UsageError(option + ": writing '" + path + "' would replace the " + file.what + " " + file.path +
-                         "; give --overwrite to replace it");
+  // style; GDAL's side-car of an image that is not there is a leftover.
+  for (const Companion& file : files) {
+    if (out.replace || file.path == path + ".aux.xml" || !Exists(file.path)) continue;
+    if (!*file.what) throw UsageError(option + ": '" + path + "' exists; give --overwrite to replace it");
+    throw UsageError(option + ": writing '" + path + "' would replace the " + file.what + " " + file.path +
+                     "; give --overwrite to replace it");
+  }
   outputs_.push_back(out);
   if (std::find(directories_.begin(), directories_.end(), directory) == directories_.end()) {
     SweepDeadRuns(directory);

@@ -5,6 +5,7 @@
 #include <locale.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,42 +51,56 @@ class Converter {
   std::string Convert(const std::string& text) {
     if (!valid()) return text;
     std::string out;
+    size_t run = 0;  // where the text not yet converted begins
     for (size_t at = 0; at < text.size();) {
       if (static_cast<unsigned char>(text[at]) < 0x80) {
-        out += text[at++];
-        continue;
-      }
-      if (const size_t given = UserBytesAt(text, at)) {
-        out.append(text, at, given);
-        at += given;
+        ++at;
         continue;
       }
       const size_t start = at;
-      if (NextCharacter(text, at) < 0) {
-        out += text[start];
-        continue;
-      }
-      char* in = const_cast<char*>(text.data() + start);
-      size_t inLeft = at - start;
-      char converted[16];
-      char* next = converted;
-      size_t room = sizeof converted;
-      if (iconv(iconv_, &in, &inLeft, &next, &room) == static_cast<size_t>(-1)) {
-        iconv(iconv_, nullptr, nullptr, nullptr, nullptr);
-        next = converted;
-        room = sizeof converted;
-        *next++ = '?';
-        --room;
-      }
-      // The ASCII in between is copied as it is: a character set with
-      // shift states must be back in its initial one.
-      iconv(iconv_, nullptr, nullptr, &next, &room);
-      out.append(converted, next);
+      const size_t given = UserBytesAt(text, at);
+      if (!given && NextCharacter(text, at) >= 0) continue;
+      ConvertRun(text, run, start, out);
+      at = start + (given ? given : 1);
+      out.append(text, start, at - start);
+      run = at;
     }
+    ConvertRun(text, run, text.size(), out);
     return out;
   }
 
  private:
+  // Converts text[begin, end), UTF-8 throughout, with '?' for a character
+  // the set lacks, and leaves the set in its initial shift state for the
+  // bytes copied as they are after it.
+  void ConvertRun(const std::string& text, size_t begin, size_t end, std::string& out) {
+    for (size_t at = begin; at < end;) {
+      char* in = const_cast<char*>(text.data() + at);
+      size_t inLeft = end - at;
+      if (Put(&in, &inLeft, out)) break;
+      Put(nullptr, nullptr, out);
+      out += '?';
+      at = static_cast<size_t>(in - text.data());
+      NextCharacter(text, at);
+    }
+    Put(nullptr, nullptr, out);
+  }
+
+  // iconv's output onto out (for no input, the return to the initial shift
+  // state); false where it stopped before a character the set lacks.
+  bool Put(char** in, size_t* inLeft, std::string& out) {
+    char buffer[256];
+    for (;;) {
+      char* next = buffer;
+      size_t room = sizeof buffer;
+      const size_t done = iconv(iconv_, in, inLeft, &next, &room);
+      const int error = errno;
+      out.append(buffer, next);
+      if (done != static_cast<size_t>(-1)) return true;
+      if (error != E2BIG) return false;
+    }
+  }
+
   // The length of the user's bytes that begin at at; 0 where none do, or
   // where they would end inside a UTF-8 character of the text: the same
   // bytes are then part of the system's own text.

@@ -59,6 +59,11 @@ long ztRSAttachAOIFile(void* dataset, const char* path, const char* classField) 
   return 0;
 }
 
+const char* ztRSGetAOIFile(void* dataset) {
+  RSDataset* ds = AsDataset(dataset);
+  return ds ? ds->aois.filePath.c_str() : "";
+}
+
 long ztRSSetAOIPixelCoordinates(void* dataset, int pixels) {
   RSDataset* ds = AsDataset(dataset);
   if (!ds) return ZTRS_ERR_BAD_HANDLE;

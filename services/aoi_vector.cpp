@@ -7,16 +7,16 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <string_view>
 
 #include "aoi_source.h"
 #include "dataset.h"
 #include "ztservices/raster.h"
+#include "ztservices/vector_path.h"
 
 namespace ztsvc {
 
 namespace {
-
-constexpr const char* kLayerNameSuffix = "|layername=";
 
 constexpr const char* kClassFieldCandidates[] = {"class", "classname", "name", "label"};
 
@@ -265,6 +265,13 @@ void DescribeAoi(OGRFeature& feature, const FieldIndexes& f, const std::string& 
 
 }  // namespace
 
+VectorPath SplitVectorPath(const std::string& path) {
+  constexpr std::string_view kSuffix = "|layername=";
+  const size_t suffix = path.find(kSuffix);
+  if (suffix == std::string::npos) return {path, ""};
+  return {path.substr(0, suffix), path.substr(suffix + kSuffix.size())};
+}
+
 ZTPOINT MakePoint(double x, double y) {
   ZTPOINT p{};
   p.x = x;
@@ -286,9 +293,7 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
   EnsureGdalRegistered();
   last_failure.clear();
   CPLErrorReset();
-  const size_t suffix = path.find(kLayerNameSuffix);
-  const std::string file = path.substr(0, suffix);
-  const std::string layerName = suffix == std::string::npos ? "" : path.substr(suffix + std::strlen(kLayerNameSuffix));
+  const auto [file, layerName] = SplitVectorPath(path);
   std::unique_ptr<GDALDataset, DatasetCloser> source(
       GDALDataset::Open(file.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
   if (!source) return Refuse(ZTRS_ERR_AOI_FILE, CPLGetLastErrorMsg());
@@ -312,7 +317,7 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
       std::string fields;
       for (int i = 0; i < defn->GetFieldCount(); ++i)
         fields += (i ? ", " : "") + std::string(defn->GetFieldDefn(i)->GetNameRef());
-      return Refuse(ZTRS_ERR_AOI_FILE, "no field '" + classField + "' (its fields: " +
+      return Refuse(ZTRS_ERR_AOI_FIELD, "no field '" + classField + "' (its fields: " +
                                            (fields.empty() ? "none" : fields) + ")");
     }
   } else {

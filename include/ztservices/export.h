@@ -4,3 +4,6 @@
 #else
 #define ZTSERVICES_API extern "C"
 #endif
+
+// Classes and functions of the services with C++ linkage.
+#define ZTSERVICES_CLASS __attribute__((visibility("default")))

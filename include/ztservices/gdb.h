@@ -31,8 +31,6 @@
 
 #include "ztservices/export.h"
 
-#define ZTSERVICES_CLASS __attribute__((visibility("default")))
-
 #pragma pack(push, 1)
 // A growable list of class identifiers; release it with
 // ztGDBFreeClassIdList (which leaves it empty and reusable). Packed like the

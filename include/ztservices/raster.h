@@ -109,7 +109,8 @@ ZTSERVICES_API long ztRSSetRasterColorTable(void* band, void* table);
 // geometries, or of the layer that a "|layername=NAME" suffix of the path
 // names; a source of several such layers without one named, or without the
 // named one, gives ZTRS_ERR_AOI_FILE. classField may be null: the first of class, classname,
-// name, label is used, or each feature becomes its own AOI.
+// name, label is used, or each feature becomes its own AOI; a classField the layer lacks
+// gives ZTRS_ERR_AOI_FIELD.
 // Coordinates are map coordinates, reprojected from the file's coordinate
 // system to the image's, when the image is georeferenced; pixel/line
 // positions (x column, y row) when it is not and the file declares no
@@ -120,6 +121,9 @@ ZTSERVICES_API long ztRSSetRasterColorTable(void* band, void* table);
 // space, a point or a line (no pixel inside), and attributes that cannot be read (a shapefile's
 // .dbf cut short), give ZTRS_ERR_AOI_FILE. ztRSLastAOIError says why.
 ZTSERVICES_API long ztRSAttachAOIFile(void* dataset, const char* path, const char* classField);
+// The vector file the dataset's AOIs are read from: the one attached, else
+// its sidecar; "" when it has neither.
+ZTSERVICES_API const char* ztRSGetAOIFile(void* dataset);
 // pixels non-zero: the coordinates of AOI files attached to the dataset from
 // now on are pixel/line positions, whatever the coordinate systems of the
 // image and the file.
@@ -160,3 +164,4 @@ constexpr long ZTRS_ERR_BAD_HANDLE = 2000004;
 constexpr long ZTRS_ERR_IO = 5000010;
 constexpr long ZTRS_ERR_AOI_FILE = 1000040;
 constexpr long ZTRS_ERR_AOI_CRS = 1000042;
+constexpr long ZTRS_ERR_AOI_FIELD = 1000043;

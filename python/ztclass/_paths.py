@@ -24,10 +24,10 @@ def whole_numbers(values, name):
     return numbers
 
 
-def band_list(bands, default):
-    """The band numbers given, or default when none is."""
+def band_list(bands, default=None):
+    """The band numbers given, or default when none is (None: every band)."""
     if bands is None:
-        return list(default)
+        return default
     numbers = whole_numbers(list(bands), "bands")
     if not numbers:
         raise ValueError("bands names no band")

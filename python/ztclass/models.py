@@ -117,8 +117,7 @@ def train(method, image, aoi=None, bands=None, window=None, *, class_field=None,
     split-threshold)."""
     parameters = {name.replace("_", "-"): value for name, value in params.items()}
     native = _native.Model.train(str(method), json.dumps(parameters), path(image), optional_path(aoi),
-                                 class_field, None if bands is None else band_list(bands, ()),
-                                 window_values(window), progress)
+                                 class_field, band_list(bands), window_values(window), progress)
     return Model(native)
 
 

@@ -1,20 +1,20 @@
 #pragma once
-// The user's locale (what setlocale(LC_ALL, "") would choose) for the
-// calling thread while one is in scope. Files that are read and written in
-// the user's locale (class files, check points) are read so without
-// touching the process's locale, which other threads of the host may be
-// using at the same time.
+// A locale for the calling thread while one is in scope, the process's own
+// left alone: other threads of the host may be using it at the same time.
 #include <clocale>
 #include <locale.h>
 
 namespace zt {
 
-// A locale for the calling thread while one is in scope; none (the
+// The locale named kName, made once and kept for the process's life: threads
+// only read a locale object, while making and freeing them on many threads
+// at once churns the C library's shared locale data for nothing. None (the
 // thread's own stays) when the locale could not be made.
+template <const char* kName>
 class ThreadLocale {
  public:
-  explicit ThreadLocale(locale_t locale) : active_(locale != static_cast<locale_t>(0)) {
-    if (active_) previous_ = uselocale(locale);
+  ThreadLocale() : active_(Shared() != static_cast<locale_t>(0)) {
+    if (active_) previous_ = uselocale(Shared());
   }
   ~ThreadLocale() {
     if (active_) uselocale(previous_);
@@ -23,37 +23,24 @@ class ThreadLocale {
   ThreadLocale& operator=(const ThreadLocale&) = delete;
 
  private:
+  static locale_t Shared() {
+    static const locale_t locale = newlocale(LC_ALL_MASK, kName, static_cast<locale_t>(0));
+    return locale;
+  }
+
   bool active_;
   locale_t previous_ = static_cast<locale_t>(0);
 };
 
-// The locales below are made once and kept for the process's life: threads
-// only read a locale object, while making and freeing them on many threads
-// at once churns the C library's shared locale data for nothing.
-class UserLocale : public ThreadLocale {
- public:
-  UserLocale() : ThreadLocale(Shared()) {}
+// The user's locale (what setlocale(LC_ALL, "") would choose): files that
+// are read and written in it (class files, check points).
+inline constexpr char kUserLocaleName[] = "";
+using UserLocale = ThreadLocale<kUserLocaleName>;
 
- private:
-  static locale_t Shared() {
-    static const locale_t locale = newlocale(LC_ALL_MASK, "", static_cast<locale_t>(0));
-    return locale;
-  }
-};
-
-// The C locale for the calling thread while one is in scope: the numbers of
-// the reports the library writes read the same (a point before the
-// decimals) whatever locale the host process has set, as Python's
-// locale.setlocale or QGIS set it.
-class CLocale : public ThreadLocale {
- public:
-  CLocale() : ThreadLocale(Shared()) {}
-
- private:
-  static locale_t Shared() {
-    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-    return locale;
-  }
-};
+// The C locale: the numbers of the reports the library writes read the same
+// (a point before the decimals) whatever locale the host process has set,
+// as Python's locale.setlocale or QGIS set it.
+inline constexpr char kCLocaleName[] = "C";
+using CLocale = ThreadLocale<kCLocaleName>;
 
 }  // namespace zt

@@ -84,6 +84,19 @@ check "an unknown field of a named layer" 2 "--class-field: .* has no field 'col
   "$ZTCLASS" aoi "$WORK/img.tif" --aoi-pixels --aoi "$WORK/two.gpkg|layername=forest" --class-field color
 check "a result over the file of a named layer" 2 "-o: '.*two.gpkg' is a file of the input '.*two.gpkg\\|layername=forest'" -- \
   "$ZTCLASS" mindist "$WORK/img.tif" --aoi-pixels --aoi "$WORK/two.gpkg|layername=forest" -o "$WORK/two.gpkg" --of GPKG --overwrite
+# The image's own polygons (IMAGE.aoi.geojson) are read as those of --aoi:
+# by the class field given, and named when they cannot be read.
+for image in side crs junk; do cp "$WORK/img.tif" "$WORK/$image.tif"; done
+polygons side.tif.aoi "1 Water 1 1 4 3" "1 Lake 6 5 9 8"
+sed 's/^{"type":"FeatureCollection",/&"crs":{"type":"name","properties":{"name":"EPSG:32633"}},/' \
+  "$WORK/side.tif.aoi.geojson" >"$WORK/crs.tif.aoi.geojson"
+printf 'no polygons\n' >"$WORK/junk.tif.aoi.geojson"
+checks <<TABLE
+the image's polygons by the field given|0|^2	#[0-9A-F]{6}	1	[0-9]+	Lake$|aoi $WORK/side.tif --class-field name
+the image's polygons without the field given|2|^ztclass: --class-field: '.*side.tif.aoi.geojson' has no field 'kind'|aoi $WORK/side.tif --class-field kind
+the image's polygons in a coordinate system|1|^ztclass: '.*crs.tif.aoi.geojson': the polygons are in the coordinate system .*; give --aoi-pixels|aoi $WORK/crs.tif
+the image's polygons unreadable|1|^ztclass: cannot read AOIs from '.*junk.tif.aoi.geojson'$|aoi $WORK/junk.tif
+TABLE
 check "samples as CSV" 0 "^2,Forest,7,7,5,7$" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 1,3
 check "samples purified" 0 "^class,name,row,column,band2$" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 2 --purify 1
 check "samples to a file, with progress lines" 0 "12 cell" "获取训练样本集" -- \

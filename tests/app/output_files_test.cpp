@@ -192,6 +192,8 @@ TEST(DirectoryClaims, ALockFileIsNeverSeenEmpty) {
 TEST(HostFailures, ServiceCodesHaveNamesAndMeanings) {
   EXPECT_EQ(DescribeResultCode(5000010).rfind("RC_RASTER_IO_FAILED (5000010): a raster read or write failed", 0), 0u);
   EXPECT_EQ(DescribeResultCode(1000040).rfind("ZTRS_ERR_AOI_FILE (1000040):", 0), 0u);
+  EXPECT_EQ(DescribeResultCode(1000042).rfind("ZTRS_ERR_AOI_CRS (1000042):", 0), 0u);
+  EXPECT_EQ(DescribeResultCode(1000043).rfind("ZTRS_ERR_AOI_FIELD (1000043):", 0), 0u);
   EXPECT_EQ(DescribeResultCode(4000010),
             "RC_SINGULAR_COVARIANCE (4000010): a class covariance matrix is singular");
 }

@@ -144,7 +144,7 @@ TEST(AoiFiles, BadFilesAreReportedWhenAttached) {
   WriteText(dir.File("empty.geojson"), R"({"type":"FeatureCollection","features":[]})");
   ASSERT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("empty.geojson").c_str(), nullptr), 0);
   EXPECT_TRUE(LoadAois(ds.get()).empty());
-  EXPECT_NE(ztRSAttachAOIFile(ds.get(), dir.File("empty.geojson").c_str(), "nosuchfield"), 0);
+  EXPECT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("empty.geojson").c_str(), "nosuchfield"), ZTRS_ERR_AOI_FIELD);
   WriteText(dir.File("junk.geojson"), "this is not json");
   EXPECT_NE(ztRSAttachAOIFile(ds.get(), dir.File("junk.geojson").c_str(), nullptr), 0);
 }
