@@ -224,6 +224,7 @@ ln -s "$WORK/small.tif" "$DIR/link.tif"
 ln -s "$WORK/elsewhere.cls" "$DIR/linked.cls"
 "$ZTCLASS" -q mindist "$S" --aoi "$A" -o "$DIR/styled.tif" && rm "$DIR/styled.qml" && mkdir "$DIR/styled.qml"
 gdal_translate -q -of ENVI -co INTERLEAVE=BIL "$S" "$DIR/bil.bil" && mv "$DIR/bil.hdr" "$DIR/bil.bil.hdr"
+ogr2ogr "$DIR/training.shp" "$A" && ogr2ogr "$DIR/training.gpkg" "$A"
 
 # No user file is replaced, and results are named as their format allows.
 checks unchanged <<TABLE
@@ -237,6 +238,10 @@ the header of an input as the result|2|--stats: '.*bil.bil.hdr' is a file of the
 a report over the input's class file|2|'.*map.cls' would replace the class file '.*map.cls' of the input|accuracy $DIR/map.tif --aoi $A -o $DIR/map.cls --overwrite
 an area report over the input's class file|2|would replace the class file .* of the input|area $DIR/map.tif -o $DIR/map.cls --overwrite
 a report over the input's side-car|2|would replace the GDAL side-car file .* of the input|accuracy $DIR/map.tif --aoi $A -o $DIR/map.tif.aux.xml --overwrite
+a shapefile's table as the training cells|2|-o: '.*training.dbf' is a file of the input '.*training.shp'|samples $S --aoi $DIR/training.shp --aoi-pixels -o $DIR/training.dbf --overwrite
+a shapefile's index as the model|2|--save-model: '.*training.shx' is a file of the input|mindist $S --aoi $DIR/training.shp --aoi-pixels -o $DIR/t.tif --save-model $DIR/training.shx --overwrite
+a shapefile's coordinate system as a report|2|-o: '.*training.prj' is a file of the input|accuracy $DIR/map.tif --aoi $DIR/training.shp --aoi-pixels -o $DIR/training.prj --overwrite
+a GeoPackage's journal as the training cells|2|-o: '.*training.gpkg-wal' is a file of the input|samples $S --aoi $DIR/training.gpkg --aoi-pixels -o $DIR/training.gpkg-wal
 a quicklook over the result's class file|2|--png: '.*z.cls' would replace the class file '.*z.cls' of the -o result|mindist $S --aoi $A -o $DIR/z.tif --png $DIR/z.cls
 a quicklook over the result's style|2|--png: .* would replace the QGIS style .* of the -o result|mindist $S --aoi $A -o $DIR/z.tif --png $DIR/z.qml
 a result named as a style|2|-o: '.*y.qml' is named as the QGIS style of an image|mindist $S --aoi $A -o $DIR/y.qml
