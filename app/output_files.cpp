@@ -164,6 +164,10 @@ void OutputFiles::AddInput(const std::string& path, bool image) {
   // Training polygons may name their layer after the file.
   const std::string file = image ? path : path.substr(0, path.find("|layername="));
   if (file != path) inputFiles_.push_back({file, path});
+  // Training polygons beside an image are read with it when none are named.
+  if (image)
+    for (const char* suffix : {".aoi.gpkg", ".aoi.geojson"})
+      if (Exists(path + suffix)) inputFiles_.push_back({path + suffix, path});
   // SQLite keeps what is not yet in a GeoPackage in its journals.
   if (!image)
     for (const char* journal : {"-wal", "-shm", "-journal"}) inputFiles_.push_back({file + journal, path});

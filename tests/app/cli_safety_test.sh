@@ -225,6 +225,7 @@ ln -s "$WORK/elsewhere.cls" "$DIR/linked.cls"
 "$ZTCLASS" -q mindist "$S" --aoi "$A" -o "$DIR/styled.tif" && rm "$DIR/styled.qml" && mkdir "$DIR/styled.qml"
 gdal_translate -q -of ENVI -co INTERLEAVE=BIL "$S" "$DIR/bil.bil" && mv "$DIR/bil.hdr" "$DIR/bil.bil.hdr"
 ogr2ogr "$DIR/training.shp" "$A" && ogr2ogr "$DIR/training.gpkg" "$A"
+cp "$S" "$DIR/beside.tif" && cp "$A" "$DIR/beside.tif.aoi.geojson"
 
 # No user file is replaced, and results are named as their format allows.
 checks unchanged <<TABLE
@@ -242,6 +243,7 @@ a shapefile's table as the training cells|2|-o: '.*training.dbf' is a file of th
 a shapefile's index as the model|2|--save-model: '.*training.shx' is a file of the input|mindist $S --aoi $DIR/training.shp --aoi-pixels -o $DIR/t.tif --save-model $DIR/training.shx --overwrite
 a shapefile's coordinate system as a report|2|-o: '.*training.prj' is a file of the input|accuracy $DIR/map.tif --aoi $DIR/training.shp --aoi-pixels -o $DIR/training.prj --overwrite
 a GeoPackage's journal as the training cells|2|-o: '.*training.gpkg-wal' is a file of the input|samples $S --aoi $DIR/training.gpkg --aoi-pixels -o $DIR/training.gpkg-wal
+the training polygons beside the image as the model|2|--save-model: '.*beside.tif.aoi.geojson' is a file of the input '.*beside.tif'|mindist $DIR/beside.tif -o $DIR/t.tif --save-model $DIR/beside.tif.aoi.geojson --overwrite
 a quicklook over the result's class file|2|--png: '.*z.cls' would replace the class file '.*z.cls' of the -o result|mindist $S --aoi $A -o $DIR/z.tif --png $DIR/z.cls
 a quicklook over the result's style|2|--png: .* would replace the QGIS style .* of the -o result|mindist $S --aoi $A -o $DIR/z.tif --png $DIR/z.qml
 a result named as a style|2|-o: '.*y.qml' is named as the QGIS style of an image|mindist $S --aoi $A -o $DIR/y.qml
