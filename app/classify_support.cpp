@@ -63,26 +63,38 @@ Classification::Classification(const ClassifyOptions& o, Training training)
 // singular, without saying which class it was.
 void Classification::CheckTrainingPixels(Training training) const {
   std::vector<AOI>& aois = aois_->Aois();
-  AOICELL* cells = nullptr;
-  long count = 0;
-  long firstBand = bands_[0];
-  Check(ztGetAOICellSet(source_.get(), &firstBand, 1, aois.data(), static_cast<long>(aois.size()), &cells, count),
-        "gathering the training pixels");
-  std::vector<long> pixels(aois.size() + 1, 0);
-  const Window& w = window_;
-  for (long i = 0; i < count; ++i) {
-    const AOICELL& cell = cells[i];
-    const bool inside = cell.row >= w.firstRow && cell.row < w.firstRow + w.rows && cell.column >= w.firstColumn &&
-                        cell.column < w.firstColumn + w.columns;
-    if ((training == Training::kWholeImage || inside) && cell.classNo >= 1 &&
-        cell.classNo <= static_cast<long>(aois.size()))
-      ++pixels[cell.classNo];
-  }
-  ztFreeAOICellSet(cells, count);
+  // The training pixels of each class AOI in bands: a pixel with NaN, an
+  // infinity or the first band's no-data value in one of them is none.
+  auto countPixels = [&](std::vector<long> bands) {
+    AOICELL* cells = nullptr;
+    long count = 0;
+    Check(ztGetAOICellSet(source_.get(), bands.data(), static_cast<long>(bands.size()), aois.data(),
+                          static_cast<long>(aois.size()), &cells, count),
+          "gathering the training pixels");
+    std::vector<long> pixels(aois.size() + 1, 0);
+    const Window& w = window_;
+    for (long i = 0; i < count; ++i) {
+      const AOICELL& cell = cells[i];
+      const bool inside = cell.row >= w.firstRow && cell.row < w.firstRow + w.rows &&
+                          cell.column >= w.firstColumn && cell.column < w.firstColumn + w.columns;
+      if ((training == Training::kWholeImage || inside) && cell.classNo >= 1 &&
+          cell.classNo <= static_cast<long>(aois.size()))
+        ++pixels[cell.classNo];
+    }
+    ztFreeAOICellSet(cells, count);
+    return pixels;
+  };
+  const std::vector<long> pixels = countPixels(bands_);
   for (size_t k = 1; k < pixels.size(); ++k) {
     if (pixels[k] > 0) continue;
     const AOI& aoi = aois[k - 1];
     const std::string name(aoi.name, strnlen(aoi.name, sizeof aoi.name));
+    if (const long numbered = BandCount() > 1 ? countPixels({bands_[0]})[k] : 0; numbered > 0)
+      throw CommandError("class " + std::to_string(k) + " '" + name + "' has no training pixel" +
+                         (training == Training::kWindow ? " in the window" : "") + ": " +
+                         (numbered == 1 ? "the one pixel" : "each of the " + std::to_string(numbered) + " pixels") +
+                         " of its class AOI with data in band " + std::to_string(bands_[0]) + " of '" +
+                         options_.image + "' holds NaN, an infinity or the no-data value in another band used");
     if (training == Training::kWindow)
       throw CommandError("class " + std::to_string(k) + " '" + name +
                          "' has no training pixel in the window, and this method trains on the window's pixels "

@@ -163,13 +163,22 @@ void OutputFiles::AddInput(const std::string& path, bool image) {
   inputs_.push_back({path, "", image, false});
   for (const Companion& file : FilesOf(path, image)) inputFiles_.push_back({file.path, path});
   // Training polygons may name their layer after the file.
-  if (const std::string file = ztsvc::SplitVectorPath(path).file; !image && file != path)
-    inputFiles_.push_back({file, path});
-  // Formats keep an image in several files: an ENVI header, a world file.
-  if (image) {
+  const std::string file = image ? path : ztsvc::SplitVectorPath(path).file;
+  if (file != path) inputFiles_.push_back({file, path});
+  // Training polygons beside an image are read with it when none are named.
+  if (const std::string beside = image ? ztsvc::ImageAoiFile(path) : ""; !beside.empty())
+    inputFiles_.push_back({beside, path});
+  // SQLite keeps what is not yet in a GeoPackage in its journals.
+  if (!image)
+    for (const char* journal : {"-wal", "-shm", "-journal"}) inputFiles_.push_back({file + journal, path});
+  // Formats keep a dataset in several files: an ENVI header, a world file,
+  // a shapefile's .dbf and .shx. Of vector sources only files are opened:
+  // a connection string would reach out to a database.
+  if (image || Exists(file)) {
     EnsureGdal();
     CPLPushErrorHandler(CPLQuietErrorHandler);
-    if (GDALDatasetH gdal = GDALOpen(path.c_str(), GA_ReadOnly)) {
+    const unsigned kind = image ? GDAL_OF_RASTER : GDAL_OF_VECTOR;
+    if (GDALDatasetH gdal = GDALOpenEx(file.c_str(), kind | GDAL_OF_READONLY, nullptr, nullptr, nullptr)) {
       char** list = GDALGetFileList(gdal);
       for (int i = 0; list && list[i]; ++i) inputFiles_.push_back({list[i], path});
       CSLDestroy(list);

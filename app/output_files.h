@@ -4,8 +4,8 @@
 // class file, GDAL's side-car files), only when the command has succeeded;
 // otherwise everything written is removed and existing files stay as they
 // were. No result may take the place of an input, of an input's class file,
-// style or GDAL side-car, or of another result of the same command or the
-// files that come with it.
+// style or GDAL side-car, of a file of a vector input (a shapefile's .dbf),
+// or of another result of the same command or the files that come with it.
 #include <memory>
 #include <string>
 #include <utility>
@@ -35,7 +35,8 @@ class OutputFiles {
   OutputFiles& operator=(const OutputFiles&) = delete;
 
   // An input of the command: no result may be the same file, however the
-  // path is spelled, nor, for images, one of the files that come with it.
+  // path is spelled, nor one of the files that come with it (a shapefile's
+  // .dbf, a GeoPackage's journals, an image's class file or side-cars).
   void AddInput(const std::string& path, bool image);
   // Declares a result given by option; returns the path to write it to.
   // An image result's class file and side-car files go with it; an older

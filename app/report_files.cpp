@@ -1,6 +1,7 @@
 #include "report_files.h"
 
 #include <charconv>
+#include <cmath>
 #include <nlohmann/json.hpp>
 
 #include "cli_support.h"
@@ -94,8 +95,11 @@ void WriteAccuracyCsv(const std::string& path, const AccuracyTable& t) {
     csv += std::to_string(t.values[k]) + "," + Field(t.names[k]) + "," + FormatNumber(t.producer[k]) + "," +
            FormatNumber(t.user[k]) + "," + std::to_string(t.referenceCounts[k]) + "," +
            std::to_string(t.mapCounts[k + 1]) + "\n";
-  csv += "\noverall_accuracy," + FormatNumber(t.figures.overallAccuracy) + "\nkappa," +
-         FormatNumber(t.figures.kappa) + "\nsample_count," + std::to_string(t.figures.sampleCount) + "\n";
+  // Kappa is undefined where chance agreement is 1: an empty field, as the
+  // JSON's null.
+  const std::string kappa = std::isnan(t.figures.kappa) ? "" : FormatNumber(t.figures.kappa);
+  csv += "\noverall_accuracy," + FormatNumber(t.figures.overallAccuracy) + "\nkappa," + kappa + "\nsample_count," +
+         std::to_string(t.figures.sampleCount) + "\n";
   WriteText(path, csv);
 }
 

@@ -242,8 +242,9 @@ struct FieldIndexes {
 // Attributes of a new AOI from the first feature of its group.
 void DescribeAoi(OGRFeature& feature, const FieldIndexes& f, const std::string& key,
                  size_t index, AoiData& aoi) {
-  aoi.name = f.name >= 0 && feature.IsFieldSetAndNotNull(f.name) ? feature.GetFieldAsString(f.name)
-                                                                 : key;
+  // A class of an empty name could not be told apart in a legend.
+  const bool named = f.name >= 0 && feature.IsFieldSetAndNotNull(f.name) && *feature.GetFieldAsString(f.name);
+  aoi.name = named ? feature.GetFieldAsString(f.name) : key;
   bool coloured = f.color >= 0 && ParseHexColour(feature.GetFieldAsString(f.color), aoi);
   if (!coloured && f.red >= 0 && f.green >= 0 && f.blue >= 0) {
     aoi.red = static_cast<unsigned char>(std::clamp(feature.GetFieldAsInteger(f.red), 0, 255));
@@ -270,6 +271,14 @@ VectorPath SplitVectorPath(const std::string& path) {
   const size_t suffix = path.find(kSuffix);
   if (suffix == std::string::npos) return {path, ""};
   return {path.substr(0, suffix), path.substr(suffix + kSuffix.size())};
+}
+
+std::string ImageAoiFile(const std::string& imagePath) {
+  for (const char* suffix : {".aoi.gpkg", ".aoi.geojson"}) {
+    VSIStatBufL stat;
+    if (const std::string candidate = imagePath + suffix; VSIStatL(candidate.c_str(), &stat) == 0) return candidate;
+  }
+  return "";
 }
 
 ZTPOINT MakePoint(double x, double y) {
@@ -347,6 +356,9 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
                                            defn->GetFieldDefn(classIndex)->GetNameRef() + "' is null");
     std::string key = classIndex >= 0 ? feature->GetFieldAsString(classIndex)
                                       : std::to_string(featureNumber);
+    if (key.empty())
+      return Refuse(ZTRS_ERR_AOI_FILE, "feature " + std::to_string(featureNumber) + " has no class: its field '" +
+                                           defn->GetFieldDefn(classIndex)->GetNameRef() + "' is empty");
     auto [it, inserted] = byKey.try_emplace(key, aois.size());
     if (inserted) {
       aois.emplace_back();
@@ -386,16 +398,7 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
   return 0;
 }
 
-void AoiSources::FindSidecar(const std::string& imagePath) {
-  for (const char* suffix : {".aoi.gpkg", ".aoi.geojson"}) {
-    VSIStatBufL stat;
-    std::string candidate = imagePath + suffix;
-    if (VSIStatL(candidate.c_str(), &stat) == 0) {
-      filePath = candidate;
-      return;
-    }
-  }
-}
+void AoiSources::FindSidecar(const std::string& imagePath) { filePath = ImageAoiFile(imagePath); }
 
 long AoiSources::Load(GDALDataset* image, std::vector<AoiData>& out) const {
   if (!filePath.empty())

@@ -2,6 +2,7 @@
 // points; the report (and on request its figures as JSON or CSV), then the
 // overall accuracy and Kappa on one line.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -117,7 +118,10 @@ void RunAccuracy(const AccuracyOptions& o) {
   for (const std::string* written : {&o.output, &o.json, &o.csv})
     if (!written->empty()) std::cout << "Wrote " << *written << "\n";
   std::cout << "Overall accuracy " << TwoDecimals(table.figures.overallAccuracy) << ", Kappa "
-            << TwoDecimals(table.figures.kappa) << "\n";
+            << (std::isnan(table.figures.kappa)
+                    ? "undefined (every sample is of one class, in the reference and on the map: chance agreement is 1)"
+                    : TwoDecimals(table.figures.kappa))
+            << "\n";
 }
 
 }  // namespace

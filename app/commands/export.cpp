@@ -153,10 +153,22 @@ Target ParseTarget(const std::string& text) {
 std::string ShortPath(const std::string& path) {
   std::error_code error;
   const std::string relative = std::filesystem::relative(path, error).string();
-  const std::string& shorter = !error && !relative.empty() && relative.size() < path.size() ? relative : path;
-  if (shorter.size() > 64)
-    throw UsageError("--gdb: '" + path + "' is longer than the 64 bytes a geodatabase name holds; give a shorter path");
-  return shorter;
+  return !error && !relative.empty() && relative.size() < path.size() ? relative : path;
+}
+
+// The geodatabase name of the GeoPackage given as given, written at path. A
+// new one is made under its temporary name, whose extra bytes come off what
+// the given path may have.
+std::string GeoPackageName(const std::string& path, const std::string& given) {
+  const std::string name = ShortPath(path);
+  if (name.size() <= 64) return name;
+  const size_t shown = ShortPath(given).size();
+  if (shown >= name.size())
+    throw UsageError("--gdb: '" + given + "' is longer than the 64 bytes a geodatabase name holds; give a shorter path");
+  const size_t extra = name.size() - shown;
+  throw UsageError("--gdb: '" + given + "' is longer than the " + std::to_string(64 - std::min<size_t>(extra, 64)) +
+                   " bytes a new GeoPackage's path may have: its geodatabase name, at most 64 bytes, is the "
+                   "temporary name it is made under, " + std::to_string(extra) + " bytes longer; give a shorter path");
 }
 
 struct LegendSession {
@@ -256,7 +268,7 @@ void RunLegend(const LegendOptions& o) {
   const bool newFile = !target.postgis && !std::filesystem::exists(target.database);
   const std::string finalName = target.database;
   if (newFile) target.database = outputs.AddOutput(finalName, "--gdb", false);
-  if (!target.postgis) target.database = ShortPath(target.database);
+  if (!target.postgis) target.database = GeoPackageName(target.database, finalName);
   Dataset image = Dataset::Open(o.image, false);
   const long entries = static_cast<long>(RequireClassRecords(image.get(), o.image)) + (o.unclassified ? 1 : 0);
 

@@ -14,4 +14,9 @@ struct VectorPath {
 
 ZTSERVICES_CLASS VectorPath SplitVectorPath(const std::string& path);
 
+// The training polygons read with an image when none are named: its
+// "<image>.aoi.gpkg" or "<image>.aoi.geojson", whichever exists first; ""
+// when neither does.
+ZTSERVICES_CLASS std::string ImageAoiFile(const std::string& imagePath);
+
 }  // namespace ztsvc

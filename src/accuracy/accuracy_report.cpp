@@ -1,6 +1,8 @@
 #include "accuracy/accuracy_report.h"
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
 
 #include "frame/string_table.h"
@@ -45,7 +47,9 @@ class ReportText {
   }
   void Cell(const std::string& s) { Format("%10s", s.c_str()); }
   void Cell(long n) { Format("%10ld", n); }
-  void Ratio(double v) { Format("%10.2f", v); }
+  // Kappa is 0 / 0 where chance agreement is 1, a NaN whose sign bit the
+  // division sets: "-nan" would read as a negative figure.
+  void Ratio(double v) { Format("%10.2f", std::isnan(v) ? std::numeric_limits<double>::quiet_NaN() : v); }
   void Append(const std::string& s) { text_ += s; }
   std::string Take() { return std::move(text_); }
 

@@ -166,6 +166,31 @@ TEST(AccuracyAppraise, ReportNumbersKeepTheirPointUnderAHostsLocale) {
   EXPECT_EQ(ReadText(h.reportPath), ExpectedReport(h.imagePath, h.imagePath, true, true, true, true));
 }
 
+// One class, its reference polygon over the four pixels of a 4 x 1 image.
+// All four classified right: chance agreement 4*4 / 4^2 = 1 and Kappa
+// 0 / 0, undefined. One left unclassified: overall 3/4, chance 3*4 / 4^2 =
+// 0.75, Kappa 0 / 0.25 = 0.
+TEST(AccuracyAppraise, KappaOfFullChanceAgreementIsPrintedAsNotANumber) {
+  const struct {
+    const char* pixels;
+    const char* kappa;
+  } cases[] = {{"1111", "nan"}, {"1110", "0.00"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pixels);
+    TempDir dir;
+    const std::string path = dir.File("one.tif");
+    WriteGeoTiff(path, RasterSpec{.columns = 4, .rows = 1}, [&](int, int col, int) { return c.pixels[col] - '0'; });
+    Handle image(ztRSOpen(path.c_str(), 0));
+    WriteClassRecords(image.get(), {"Water"});
+    ASSERT_EQ(ztRSAttachAOIFile(image.get(), WriteRects(dir.File("r.geojson"), {{{0, 0, 4, 1}}}, "").c_str(), nullptr),
+              0);
+    ASSERT_EQ(ztAccuracyAppraise(image.get(), dir.File("r.txt").c_str(), nullptr, nullptr, image.get(), 0, 0, 0, 1),
+              RC_OK);
+    const std::string report = ReadText(dir.File("r.txt"));
+    EXPECT_NE(report.find("\n     " + Row({"Kappa系数=", c.kappa}) + "\n"), std::string::npos) << report;
+  }
+}
+
 TEST(AccuracyAppraise, AoiModeFailuresWriteNoReport) {
   HandWorked h;
   const char* report = h.reportPath.c_str();

@@ -26,6 +26,10 @@ polygons outside "1 Water 1.5 1.5 4.5 3.5" "2 Forest 6.5 5.5 8.5 8.5" "3 Cloud 5
 # vertices are cut to whole pixels, and one that a later class AOI covers.
 polygons speck "1 Water 1.5 1.5 4.5 3.5" "2 Forest 6.5 5.5 8.5 8.5" "3 Speck 10.3 1.3 10.7 1.7"
 polygons covered "1 Water 1.5 1.5 4.5 3.5" "2 Forest 6.5 5.5 8.5 8.5" "3 Cover 1 1 5 4"
+# The scene with the forest's pixels (columns 6-8, rows 5-8) no-data in
+# band 2 only: its AOI holds 6 pixel centres, (6-7) x (5-7).
+byte_image "$WORK/banded" 12 10 2 'c >= 6 && c <= 8 && r >= 5 && r <= 8 ? (b == 1 ? 200 : 0) : 30 * b'
+gdal_translate -q -a_nodata 0 "$WORK/banded.bin" "$WORK/banded.tif"
 S="$DIR/scene.tif"
 A="$DIR/aoi.geojson"
 
@@ -73,6 +77,8 @@ a class of less than a pixel, box|1|class 3 'Speck' has no training pixel|box $S
 a class of less than a pixel, gmindist|1|class 3 'Speck' has no training pixel|gmindist $S --aoi $WORK/speck.geojson -o $DIR/w.tif --save-model $DIR/w.ztm
 a class a later class covers|1|class 1 'Water' has no training pixel|train mindist $S --aoi $WORK/covered.geojson -o $DIR/w.ztm
 a class AOI outside the image|1|class AOI of class 3 'Cloud' covers no pixel|maxlike $S --aoi $WORK/outside.geojson -o $DIR/o.tif
+training pixels no-data in band 2 alone|1|class 2 'Forest' has no training pixel in the window: each of the 6 pixels of its class AOI with data in band 1 of '.*banded.tif' holds NaN, an infinity or the no-data value in another band used$|mindist $WORK/banded.tif --aoi $A -o $DIR/w.tif
+training pixels no-data in band 2 alone, whole image|1|class 2 'Forest' has no training pixel: each of the 6 pixels of its class AOI with data in band 1 of '.*banded.tif' holds|maxlike $WORK/banded.tif --aoi $A -o $DIR/w.tif
 --max-dev 0|2|--max-dev values must be finite and above 0|mindist $S --aoi $A -o $DIR/f.tif --max-dev 1,0
 --purify -1|2|--purify must be a finite number of at least 0|samples $S --aoi $A --purify -1 -o $DIR/cells.csv
 --rate nan|2|--rate: must be a finite number|bp $S --aoi $A -o $DIR/f.tif --rate nan
@@ -218,6 +224,8 @@ ln -s "$WORK/small.tif" "$DIR/link.tif"
 ln -s "$WORK/elsewhere.cls" "$DIR/linked.cls"
 "$ZTCLASS" -q mindist "$S" --aoi "$A" -o "$DIR/styled.tif" && rm "$DIR/styled.qml" && mkdir "$DIR/styled.qml"
 gdal_translate -q -of ENVI -co INTERLEAVE=BIL "$S" "$DIR/bil.bil" && mv "$DIR/bil.hdr" "$DIR/bil.bil.hdr"
+ogr2ogr "$DIR/training.shp" "$A" && ogr2ogr "$DIR/training.gpkg" "$A"
+cp "$S" "$DIR/beside.tif" && cp "$A" "$DIR/beside.tif.aoi.geojson"
 
 # No user file is replaced, and results are named as their format allows.
 checks unchanged <<TABLE
@@ -231,6 +239,11 @@ the header of an input as the result|2|--stats: '.*bil.bil.hdr' is a file of the
 a report over the input's class file|2|'.*map.cls' would replace the class file '.*map.cls' of the input|accuracy $DIR/map.tif --aoi $A -o $DIR/map.cls --overwrite
 an area report over the input's class file|2|would replace the class file .* of the input|area $DIR/map.tif -o $DIR/map.cls --overwrite
 a report over the input's side-car|2|would replace the GDAL side-car file .* of the input|accuracy $DIR/map.tif --aoi $A -o $DIR/map.tif.aux.xml --overwrite
+a shapefile's table as the training cells|2|-o: '.*training.dbf' is a file of the input '.*training.shp'|samples $S --aoi $DIR/training.shp --aoi-pixels -o $DIR/training.dbf --overwrite
+a shapefile's index as the model|2|--save-model: '.*training.shx' is a file of the input|mindist $S --aoi $DIR/training.shp --aoi-pixels -o $DIR/t.tif --save-model $DIR/training.shx --overwrite
+a shapefile's coordinate system as a report|2|-o: '.*training.prj' is a file of the input|accuracy $DIR/map.tif --aoi $DIR/training.shp --aoi-pixels -o $DIR/training.prj --overwrite
+a GeoPackage's journal as the training cells|2|-o: '.*training.gpkg-wal' is a file of the input|samples $S --aoi $DIR/training.gpkg --aoi-pixels -o $DIR/training.gpkg-wal
+the training polygons beside the image as the model|2|--save-model: '.*beside.tif.aoi.geojson' is a file of the input '.*beside.tif'|mindist $DIR/beside.tif -o $DIR/t.tif --save-model $DIR/beside.tif.aoi.geojson --overwrite
 a quicklook over the result's class file|2|--png: '.*z.cls' would replace the class file '.*z.cls' of the -o result|mindist $S --aoi $A -o $DIR/z.tif --png $DIR/z.cls
 a quicklook over the result's style|2|--png: .* would replace the QGIS style .* of the -o result|mindist $S --aoi $A -o $DIR/z.tif --png $DIR/z.qml
 a result named as a style|2|-o: '.*y.qml' is named as the QGIS style of an image|mindist $S --aoi $A -o $DIR/y.qml

@@ -148,6 +148,22 @@ check "x needs y" 2 "" -- "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/new
 check "no GeoPackage left by refused runs" 1 "" -- test -e "$WORK/new.gpkg"
 check "malformed --gdb" 2 "pg:HOST\[:PORT\]/DATABASE" -- "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "pg:nodatabase"
 check "not a GeoPackage" 1 "RC_GDB_OPEN_FAILED" -- "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/classes.txt"
+# A GeoPackage's geodatabase name holds 64 bytes; a new one is made under a
+# temporary name 18 bytes longer (".ztclass-", 8 letters, "-").
+gpkg_of() { printf "%0$(($1 - 5))d.gpkg" 0; }
+in_work() { (cd "$WORK" && "$ZTCLASS" "$@"); }
+cp "$WORK/legend.gpkg" "$WORK/$(gpkg_of 64)"
+touch "$WORK/$(gpkg_of 65)"
+while read -r bytes status pattern; do
+  check "legend into a GeoPackage of $bytes bytes" "$status" "$pattern" -- \
+    in_work legend landuse.tif --gdb "$(gpkg_of "$bytes")" --name "l$bytes"
+done <<'TABLE'
+46 0 ^Wrote legend 'l46'
+47 2 is longer than the 46 bytes a new GeoPackage's path may have: .* 18 bytes longer
+52 2 is longer than the 46 bytes a new GeoPackage's path may have
+64 0 ^Wrote legend 'l64'
+65 2 '0+\.gpkg' is longer than the 64 bytes a geodatabase name holds
+TABLE
 
 # The terminal gets the texts in the character set of the locale, the names
 # the user gave as the user gave them (in that set already), while the

@@ -121,6 +121,17 @@ check "JSON the same in English" 0 "" -- cmp "$WORK/en.json" "$WORK/fig.json"
 check "only the matrix, summary still printed" 0 "^Overall accuracy 0.94, Kappa 0.88$" -- \
   "$ZTCLASS" accuracy "$WORK/classes.tif" --aoi "$WORK/reference.geojson" -o "$WORK/matrix.txt" --tables matrix
 check "only the matrix table" 1 "" -- grep -q "表2" "$WORK/matrix.txt"
+# One class, its 16 reference pixels all classified right: chance agreement
+# 16*16 / 16^2 = 1, and Kappa 0 / 0 is undefined.
+raster one 1 1 '(1)'
+printf '1\tWater\t#0000FF\n' >"$WORK/one_record.txt"
+"$ZTCLASS" classes write "$WORK/one.tif" --from "$WORK/one_record.txt" >/dev/null
+polygons water "1 Water 0 0 4 4"
+check "Kappa undefined" 0 "^Overall accuracy 1.00, Kappa undefined \(.*chance agreement is 1\)$" -- "$ZTCLASS" \
+  accuracy "$WORK/one.tif" --aoi "$WORK/water.geojson" -o "$WORK/one.txt" --json "$WORK/one.json" --csv "$WORK/one.csv"
+check "Kappa undefined in the report" 0 "^     Kappa系数=       nan$" -- cat "$WORK/one.txt"
+check "Kappa undefined in the CSV" 0 "^kappa,$" -- cat "$WORK/one.csv"
+check "Kappa undefined in the JSON" 0 '"kappa": null,' -- cat "$WORK/one.json"
 gdal_translate -q -srcwin 0 0 10 10 "$WORK/mix.tif" "$WORK/smaller.tif"
 # Records that name the classes out of value order would label value 1's
 # row "Forest".

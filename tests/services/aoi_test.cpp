@@ -357,6 +357,7 @@ TEST(AoiFiles, ClassesOfNoPolygonAndFeaturesOfNoClassAreRefusedByName) {
        "class 'sand' has no polygon: the geometries of its features are all empty or missing"},
       {{{"\"water\"", square}, {"null", square}}, 0, "feature 2 has no class: its field 'class' is null"},
       {{{"1", square}, {"null", square}}, 0, "feature 2 has no class: its field 'class' is null"},
+      {{{"\"water\"", square}, {"\"\"", square}}, 0, "feature 2 has no class: its field 'class' is empty"},
       {{{"1", square}, {"2", "null"}}, 0,
        "class '2' has no polygon: the geometries of its features are all empty or missing"},
   };
@@ -379,6 +380,20 @@ TEST(AoiFiles, ClassesOfNoPolygonAndFeaturesOfNoClassAreRefusedByName) {
     ASSERT_EQ(aois.size(), 1u);
     EXPECT_EQ(unsigned{aois[0].polygonCount}, c.polygons);
   }
+}
+
+// A name field left empty names no class: the class value does, as where
+// the name is null.
+TEST(AoiFiles, AnEmptyNameGivesWayToTheClassValue) {
+  TempDir dir;
+  Handle ds = Image(dir);
+  WriteText(dir.File("classes.geojson"), R"({"type":"FeatureCollection","features":[
+    {"type":"Feature","properties":{"class":"sand","name":""},
+     "geometry":{"type":"Polygon","coordinates":[[[1,1],[5,1],[5,5],[1,5],[1,1]]]}}]})");
+  ASSERT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("classes.geojson").c_str(), nullptr), 0) << ztRSLastAOIError();
+  const std::vector<AOI> aois = LoadAois(ds.get());
+  ASSERT_EQ(aois.size(), 1u);
+  EXPECT_STREQ(aois[0].name, "sand");
 }
 
 }  // namespace
