@@ -2,6 +2,7 @@
 #include <ogrsf_frmts.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -213,6 +214,16 @@ Placed AddGeometry(const OGRGeometry* geometry, const PixelMapper& mapper, AoiDa
   return AddGeometry(polygons.get(), mapper, aoi);
 }
 
+// Spaces around a class value or name are no part of it: "forest " typed
+// for "forest" would train a second class that no legend tells apart.
+std::string Trimmed(const char* text) {
+  std::string_view view(text);
+  const auto space = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+  while (!view.empty() && space(view.front())) view.remove_prefix(1);
+  while (!view.empty() && space(view.back())) view.remove_suffix(1);
+  return std::string(view);
+}
+
 bool ParseHexColour(const char* text, AoiData& aoi) {
   unsigned r, g, b;
   if (!text || std::strlen(text) != 7 || text[0] != '#' ||
@@ -243,8 +254,9 @@ struct FieldIndexes {
 void DescribeAoi(OGRFeature& feature, const FieldIndexes& f, const std::string& key,
                  size_t index, AoiData& aoi) {
   // A class of an empty name could not be told apart in a legend.
-  const bool named = f.name >= 0 && feature.IsFieldSetAndNotNull(f.name) && *feature.GetFieldAsString(f.name);
-  aoi.name = named ? feature.GetFieldAsString(f.name) : key;
+  const std::string name =
+      f.name >= 0 && feature.IsFieldSetAndNotNull(f.name) ? Trimmed(feature.GetFieldAsString(f.name)) : "";
+  aoi.name = name.empty() ? key : name;
   bool coloured = f.color >= 0 && ParseHexColour(feature.GetFieldAsString(f.color), aoi);
   if (!coloured && f.red >= 0 && f.green >= 0 && f.blue >= 0) {
     aoi.red = static_cast<unsigned char>(std::clamp(feature.GetFieldAsInteger(f.red), 0, 255));
@@ -354,11 +366,12 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
     if (classIndex >= 0 && !feature->IsFieldSetAndNotNull(classIndex))
       return Refuse(ZTRS_ERR_AOI_FILE, "feature " + std::to_string(featureNumber) + " has no class: its field '" +
                                            defn->GetFieldDefn(classIndex)->GetNameRef() + "' is null");
-    std::string key = classIndex >= 0 ? feature->GetFieldAsString(classIndex)
-                                      : std::to_string(featureNumber);
+    const std::string key = classIndex >= 0 ? Trimmed(feature->GetFieldAsString(classIndex))
+                                            : std::to_string(featureNumber);
     if (key.empty())
       return Refuse(ZTRS_ERR_AOI_FILE, "feature " + std::to_string(featureNumber) + " has no class: its field '" +
-                                           defn->GetFieldDefn(classIndex)->GetNameRef() + "' is empty");
+                                           defn->GetFieldDefn(classIndex)->GetNameRef() + "' is " +
+                                           (*feature->GetFieldAsString(classIndex) ? "blank" : "empty"));
     auto [it, inserted] = byKey.try_emplace(key, aois.size());
     if (inserted) {
       aois.emplace_back();

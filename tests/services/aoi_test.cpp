@@ -358,6 +358,8 @@ TEST(AoiFiles, ClassesOfNoPolygonAndFeaturesOfNoClassAreRefusedByName) {
       {{{"\"water\"", square}, {"null", square}}, 0, "feature 2 has no class: its field 'class' is null"},
       {{{"1", square}, {"null", square}}, 0, "feature 2 has no class: its field 'class' is null"},
       {{{"\"water\"", square}, {"\"\"", square}}, 0, "feature 2 has no class: its field 'class' is empty"},
+      {{{"\"water\"", square}, {"\" \\t \"", square}}, 0, "feature 2 has no class: its field 'class' is blank"},
+      {{{"\"water\"", square}, {"\" water \"", square}}, 2, ""},
       {{{"1", square}, {"2", "null"}}, 0,
        "class '2' has no polygon: the geometries of its features are all empty or missing"},
   };
@@ -382,18 +384,30 @@ TEST(AoiFiles, ClassesOfNoPolygonAndFeaturesOfNoClassAreRefusedByName) {
   }
 }
 
-// A name field left empty names no class: the class value does, as where
-// the name is null.
+// A name field left empty or blank names no class: the class value does,
+// as where the name is null; spaces around either are no part of the name.
 TEST(AoiFiles, AnEmptyNameGivesWayToTheClassValue) {
   TempDir dir;
   Handle ds = Image(dir);
-  WriteText(dir.File("classes.geojson"), R"({"type":"FeatureCollection","features":[
-    {"type":"Feature","properties":{"class":"sand","name":""},
-     "geometry":{"type":"Polygon","coordinates":[[[1,1],[5,1],[5,5],[1,5],[1,1]]]}}]})");
-  ASSERT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("classes.geojson").c_str(), nullptr), 0) << ztRSLastAOIError();
-  const std::vector<AOI> aois = LoadAois(ds.get());
-  ASSERT_EQ(aois.size(), 1u);
-  EXPECT_STREQ(aois[0].name, "sand");
+  const struct {
+    const char *value, *name, *expected;
+  } cases[] = {
+      {"\"sand\"", "\"\"", "sand"},
+      {"\"sand\"", "\"  \"", "sand"},
+      {"\"\\tsand \"", "null", "sand"},
+      {"\"sand\"", "\" dune\"", "dune"},
+  };
+  for (const auto& c : cases) {
+    const std::string text = std::string(R"({"type":"FeatureCollection","features":[
+      {"type":"Feature","properties":{"class":)") + c.value + R"(,"name":)" + c.name + R"(},
+       "geometry":{"type":"Polygon","coordinates":[[[1,1],[5,1],[5,5],[1,5],[1,1]]]}}]})";
+    SCOPED_TRACE(text);
+    WriteText(dir.File("classes.geojson"), text);
+    ASSERT_EQ(ztRSAttachAOIFile(ds.get(), dir.File("classes.geojson").c_str(), nullptr), 0) << ztRSLastAOIError();
+    const std::vector<AOI> aois = LoadAois(ds.get());
+    ASSERT_EQ(aois.size(), 1u);
+    EXPECT_STREQ(aois[0].name, c.expected);
+  }
 }
 
 }  // namespace
