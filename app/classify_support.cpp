@@ -65,10 +65,10 @@ void Classification::CheckTrainingPixels(Training training) const {
   std::vector<AOI>& aois = aois_->Aois();
   // The training pixels of each class AOI in bands: a pixel with NaN, an
   // infinity or the first band's no-data value in one of them is none.
-  auto countPixels = [&](std::vector<long> bands) {
+  auto countPixels = [&](void* dataset, std::vector<long> bands) {
     AOICELL* cells = nullptr;
     long count = 0;
-    Check(ztGetAOICellSet(source_.get(), bands.data(), static_cast<long>(bands.size()), aois.data(),
+    Check(ztGetAOICellSet(dataset, bands.data(), static_cast<long>(bands.size()), aois.data(),
                           static_cast<long>(aois.size()), &cells, count),
           "gathering the training pixels");
     std::vector<long> pixels(aois.size() + 1, 0);
@@ -84,17 +84,25 @@ void Classification::CheckTrainingPixels(Training training) const {
     ztFreeAOICellSet(cells, count);
     return pixels;
   };
-  const std::vector<long> pixels = countPixels(bands_);
+  const std::vector<long> pixels = countPixels(source_.get(), bands_);
   for (size_t k = 1; k < pixels.size(); ++k) {
     if (pixels[k] > 0) continue;
     const AOI& aoi = aois[k - 1];
     const std::string name(aoi.name, strnlen(aoi.name, sizeof aoi.name));
-    if (const long numbered = BandCount() > 1 ? countPixels({bands_[0]})[k] : 0; numbered > 0)
-      throw CommandError("class " + std::to_string(k) + " '" + name + "' has no training pixel" +
-                         (training == Training::kWindow ? " in the window" : "") + ": " +
-                         (numbered == 1 ? "the one pixel" : "each of the " + std::to_string(numbered) + " pixels") +
-                         " of its class AOI with data in band " + std::to_string(bands_[0]) + " of '" +
-                         options_.image + "' holds NaN, an infinity or the no-data value in another band used");
+    const std::string lacking = "class " + std::to_string(k) + " '" + name + "' has no training pixel" +
+                                (training == Training::kWindow ? " in the window" : "") + ": ";
+    auto pixelsOf = [](long n) { return n == 1 ? "the one pixel" : "each of the " + std::to_string(n) + " pixels"; };
+    if (const long numbered = BandCount() > 1 ? countPixels(source_.get(), {bands_[0]})[k] : 0; numbered > 0)
+      throw CommandError(lacking + pixelsOf(numbered) + " of its class AOI with data in band " +
+                         std::to_string(bands_[0]) + " of '" + options_.image +
+                         "' holds NaN, an infinity or the no-data value in another band used");
+    // A band of no values and no no-data value, as large as the image: the
+    // pixels the class AOI covers, whatever the image holds there.
+    const Dataset blank(ztRSCreate(ztRSGetDriverByName("VRT"), "", ztRSGetRasterXSize(source_.get()),
+                                   ztRSGetRasterYSize(source_.get()), 1, ZTRS_Byte, nullptr));
+    if (const long covered = blank.get() ? countPixels(blank.get(), {1})[k] : 0; covered > 0)
+      throw CommandError(lacking + pixelsOf(covered) + " of its class AOI holds NaN, an infinity or the no-data " +
+                         "value in band " + std::to_string(bands_[0]) + " of '" + options_.image + "'");
     if (training == Training::kWindow)
       throw CommandError("class " + std::to_string(k) + " '" + name +
                          "' has no training pixel in the window, and this method trains on the window's pixels "

@@ -30,6 +30,9 @@ polygons covered "1 Water 1.5 1.5 4.5 3.5" "2 Forest 6.5 5.5 8.5 8.5" "3 Cover 1
 # band 2 only: its AOI holds 6 pixel centres, (6-7) x (5-7).
 byte_image "$WORK/banded" 12 10 2 'c >= 6 && c <= 8 && r >= 5 && r <= 8 ? (b == 1 ? 200 : 0) : 30 * b'
 gdal_translate -q -a_nodata 0 "$WORK/banded.bin" "$WORK/banded.tif"
+# The same with band 1 alone no-data there.
+byte_image "$WORK/bandone" 12 10 2 'c >= 6 && c <= 8 && r >= 5 && r <= 8 ? (b == 1 ? 0 : 200) : 30 * b'
+gdal_translate -q -a_nodata 0 "$WORK/bandone.bin" "$WORK/bandone.tif"
 S="$DIR/scene.tif"
 A="$DIR/aoi.geojson"
 
@@ -79,6 +82,9 @@ a class a later class covers|1|class 1 'Water' has no training pixel|train mindi
 a class AOI outside the image|1|class AOI of class 3 'Cloud' covers no pixel|maxlike $S --aoi $WORK/outside.geojson -o $DIR/o.tif
 training pixels no-data in band 2 alone|1|class 2 'Forest' has no training pixel in the window: each of the 6 pixels of its class AOI with data in band 1 of '.*banded.tif' holds NaN, an infinity or the no-data value in another band used$|mindist $WORK/banded.tif --aoi $A -o $DIR/w.tif
 training pixels no-data in band 2 alone, whole image|1|class 2 'Forest' has no training pixel: each of the 6 pixels of its class AOI with data in band 1 of '.*banded.tif' holds|maxlike $WORK/banded.tif --aoi $A -o $DIR/w.tif
+training pixels no-data in band 1|1|class 2 'Forest' has no training pixel in the window: each of the 6 pixels of its class AOI holds NaN, an infinity or the no-data value in band 1 of '.*bandone.tif'$|mindist $WORK/bandone.tif --aoi $A -o $DIR/w.tif
+training pixels no-data in band 1, whole image|1|class 2 'Forest' has no training pixel: each of the 6 pixels of its class AOI holds NaN, an infinity or the no-data value in band 1 of '.*bandone.tif'$|maxlike $WORK/bandone.tif --aoi $A -o $DIR/w.tif
+training pixels no-data in the one band used|1|class 2 'Forest' has no training pixel: each of the 6 pixels of its class AOI holds NaN, an infinity or the no-data value in band 1 of '.*bandone.tif'$|maxlike $WORK/bandone.tif --bands 1 --aoi $A -o $DIR/w.tif
 --max-dev 0|2|--max-dev values must be finite and above 0|mindist $S --aoi $A -o $DIR/f.tif --max-dev 1,0
 --purify -1|2|--purify must be a finite number of at least 0|samples $S --aoi $A --purify -1 -o $DIR/cells.csv
 --rate nan|2|--rate: must be a finite number|bp $S --aoi $A -o $DIR/f.tif --rate nan
