@@ -260,9 +260,9 @@ std::string OutputFiles::Add(const Entry& out) {
   // style; GDAL's side-car of an image that is not there is a leftover.
   for (const Companion& file : files) {
     if (out.replace || file.path == path + ".aux.xml" || !Exists(file.path)) continue;
-    if (!*file.what) throw UsageError(option + ": '" + path + "' exists; give --overwrite to replace it");
-    throw UsageError(option + ": writing '" + path + "' would replace the " + file.what + " " + file.path +
-                     "; give --overwrite to replace it");
+    if (!*file.what) throw ExistingFile(option + ": '" + path + "' exists; give --overwrite to replace it");
+    throw ExistingFile(option + ": writing '" + path + "' would replace the " + file.what + " " + file.path +
+                       "; give --overwrite to replace it");
   }
   outputs_.push_back(out);
   if (std::find(directories_.begin(), directories_.end(), directory) == directories_.end()) {
@@ -321,8 +321,8 @@ void OutputFiles::CheckWrittenBeside(const std::string& temporary, const std::ve
       throw UsageError(result->option + ": writing '" + result->path + "' would replace '" + shown +
                        "', which its format writes beside it and which is " + kind + OnlyFiles(kind));
     if (Exists(target) && !MayReplace(target))
-      throw UsageError(result->option + ": writing '" + result->path + "' would replace '" + shown +
-                       "', which its format writes beside it; give --overwrite to replace it");
+      throw ExistingFile(result->option + ": writing '" + result->path + "' would replace '" + shown +
+                         "', which its format writes beside it; give --overwrite to replace it");
   }
 }
 

@@ -11,9 +11,16 @@
 #include <utility>
 #include <vector>
 
+#include "cli_support.h"
 #include "run_claim.h"
 
 namespace ztcli {
+
+// A result that would replace an existing file without --overwrite; the
+// Python package raises it as FileExistsError as well as ValueError.
+struct ExistingFile : UsageError {
+  using UsageError::UsageError;
+};
 
 // The class file of an image as the library names it: the path up to its
 // last dot, then "cls".

@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "cli_support.h"
+#include "output_files.h"
 #include "ztclass/result_codes.h"
 #include "ztservices/raster.h"
 
@@ -96,6 +97,9 @@ void RegisterErrors(py::module_& module) {
       const bool named = described.rfind("result code ", 0) != 0;
       RaiseError(e.what(), py::int_(e.code),
                  named ? py::object(py::str(described.substr(0, described.find(" (")))) : py::object(py::none()));
+    } catch (const ztcli::ExistingFile& e) {
+      py::object type = py::module_::import("ztclass.errors").attr("ResultExistsError");
+      PyErr_SetObject(type.ptr(), type(PythonNames(e.what())).ptr());
     } catch (const ztcli::UsageError& e) {
       PyErr_SetString(PyExc_ValueError, PythonNames(e.what()).c_str());
     } catch (const ztcli::CommandError& e) {

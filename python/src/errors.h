@@ -22,8 +22,9 @@ struct LibraryError : std::runtime_error {
 // raises what stopped it.
 void Check(long code, const std::string& what, const std::string& detail = "");
 
-// Registers the translation of LibraryError and the host's errors (a usage
-// error becomes ValueError, any other failure ztclass.Error).
+// Registers the translation of LibraryError and the host's errors (an
+// existing result without overwrite=True becomes ztclass.ResultExistsError,
+// another usage error ValueError, any other failure ztclass.Error).
 void RegisterErrors(pybind11::module_& module);
 
 }  // namespace ztpy

@@ -38,7 +38,7 @@ from osgeo import gdal
 
 from . import _cluster, _native, _stops, _tiled_clumps, _worker
 from ._paths import band_list, checked_neighbours, optional_path, path, result, window_values
-from .errors import Error
+from .errors import Error, ResultExistsError
 from .models import Model, from_bytes, load
 
 # A result's GeoTIFF blocks are 256 x 256: tiles of whole blocks write every
@@ -213,7 +213,7 @@ def apply(model, image, output, client=None, tile=APPLY_TILE, window=None, *, ba
         finish = writer.finish
         if vrt:
             if os.path.isdir(folder) and not overwrite:
-                raise FileExistsError(_native.caller_names("'%s' exists; give --overwrite to replace it" % folder))
+                raise ResultExistsError(_native.caller_names("'%s' exists; give --overwrite to replace it" % folder))
             # The tiles of a run gather in a folder of its own, moved into
             # place with the VRT: a failed run leaves an earlier result, its
             # VRT and its tiles, as they were.

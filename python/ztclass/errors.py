@@ -1,4 +1,4 @@
-"""The exception that the package raises for a failure of the library."""
+"""The exceptions that the package raises for a failure of the library and an existing result."""
 
 
 class Error(Exception):
@@ -14,3 +14,11 @@ class Error(Exception):
         self.message = message
         self.code = code
         self.name = name
+
+
+class ResultExistsError(FileExistsError, ValueError):
+    """A result that would replace an existing file without overwrite=True.
+
+    It is a FileExistsError, and a ValueError as well, as such a refusal was
+    before: callers that catch ValueError still catch it.
+    """
