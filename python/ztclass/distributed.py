@@ -152,12 +152,18 @@ def connect(address):
             # workers' start, when it starts, unblocks it on its thread:
             # started first, it is left running.
             resource_tracker.ensure_running()
+            # The workers' spill files and locks, which they otherwise keep
+            # in a dask-worker-space folder of the temporary directory that
+            # outlives the run: a folder of the run's own, removed once the
+            # cluster is closed.
+            scratch = tempfile.mkdtemp(prefix="ztclass-dask-")
+            stack.callback(shutil.rmtree, scratch, ignore_errors=True)
             with _stops.kept_from_new_processes(signal.SIGINT):
                 # The scheduler's web pages, which it serves even without
                 # the dashboard, on any free port: on its default one, taken
                 # by another cluster, it warned on the terminal.
                 cluster = stack.enter_context(LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
-                                                           dashboard_address=None,
+                                                           dashboard_address=None, local_directory=scratch,
                                                            scheduler_kwargs={"dashboard_address": ":0"},
                                                            silence_logs=logging.ERROR))
             yield stack.enter_context(Client(cluster))

@@ -430,6 +430,22 @@ def test_a_local_cluster_of_no_whole_worker_count_is_refused(run, tmp_path, addr
     assert not list(tmp_path.iterdir())
 
 
+def test_a_local_cluster_leaves_nothing_behind(run, tmp_path):
+    """The workers of local:N keep their files in a folder of the run's
+    own: neither the temporary directory nor the current one holds any
+    after the run."""
+    directory = run[2]
+    temporary, current = tmp_path / "tmp", tmp_path / "cwd"
+    temporary.mkdir()
+    current.mkdir()
+    done = subprocess.run([CLI, "-q", "apply", directory / "model.ztm", run[1], "-o", tmp_path / "r.tif", "--dask",
+                           "local:2", "--tile", "256"], capture_output=True, text=True, cwd=current,
+                          env=dict(os.environ, TMPDIR=str(temporary)))
+    assert done.returncode == 0, done.stderr
+    assert_same_as_in_process(tmp_path / "r.tif", directory)
+    assert not list(temporary.iterdir()) and not list(current.iterdir())
+
+
 def test_the_model_file_is_an_input(run, tmp_path):
     """A result named as the model file is refused, as in process, before
     any cluster is reached, and the model stays as it was."""
