@@ -73,7 +73,8 @@ class Polygons(Spec):
     """Polygons read by the command from a vector file: one layer of a file
     of several as PATH|layername=NAME. What the command cannot name (a layer
     of another kind, only its selected or filtered features, the polygons
-    of a file that holds other geometries too) is written to a file first."""
+    of a file that holds other geometries too, a file read with open
+    options) is written to a file first."""
 
     def make(self):
         return QgsProcessingParameterFeatureSource(self.name, self.label, [QgsProcessing.TypeVectorPolygon],
@@ -109,13 +110,14 @@ def layer_name(layer):
     """The name the command takes the layer of an OGR file by: "" where it
     is the file's only layer of geometries and not named, None where no
     name picks just its features (the polygons of a file of points too,
-    file.geojson|geometrytype=Polygon). QGIS picks a layer by number
-    (file.gpkg|layerid=1, the first where none is given); the command by
-    name alone."""
+    file.geojson|geometrytype=Polygon, a file read with open options such as
+    file.shp|option:ENCODING=CP1252, which the command would read without).
+    QGIS picks a layer by number (file.gpkg|layerid=1, the first where none
+    is given); the command by name alone."""
     if layer.providerType() != "ogr":
         return ""
     parts = decoded(layer)
-    if parts.get("geometryType"):
+    if parts.get("geometryType") or parts.get("openOptions"):
         return None
     if parts.get("layerName"):
         return parts["layerName"]

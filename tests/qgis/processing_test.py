@@ -260,6 +260,27 @@ for number, (source, expected, given) in enumerate((
         failures.append(f"train_mindist: polygons {source} reached the command as {aoi}")
 QgsProject.instance().removeMapLayer(selected)
 
+# Polygons QGIS reads with open options (nested properties flattened into
+# fields p_class, p_name) reach the command as QGIS reads them: it would
+# read the file without them, and find no field p_class.
+NESTED, FLAT = os.path.join(folder, "nested.geojson"), os.path.join(folder, "flat.geojson")
+with open(TRAINING, encoding="utf-8") as polygons:
+    nested = json.load(polygons)
+for feature in nested["features"]:
+    feature["properties"] = {"p": feature["properties"]}
+with open(NESTED, "w", encoding="utf-8") as out:
+    json.dump(nested, out)
+gdal.VectorTranslate(FLAT, gdal.OpenEx(NESTED, gdal.OF_VECTOR, open_options=["FLATTEN_NESTED_ATTRIBUTES=YES"]))
+model, theirs = os.path.join(folder, "options-p.model"), os.path.join(folder, "options-c.model")
+cli("train", "mindist", SCENE, "--aoi", FLAT, "--class-field", "p_class", "-o", theirs)
+try:
+    processing.run("ztclass:train_mindist", {"INPUT": SCENE, "AOI": f"{NESTED}|option:FLATTEN_NESTED_ATTRIBUTES=YES",
+                                             "CLASS_FIELD": "p_class", "OUTPUT": model})
+    if not filecmp.cmp(model, theirs, False):
+        failures.append("train_mindist: polygons read with open options trained otherwise than the command")
+except QgsProcessingException as error:
+    failures.append(f"train_mindist: polygons read with open options: {error}")
+
 # Class records: the command changes the image where it lies, so each side
 # works on its own copy.
 copies = {}
