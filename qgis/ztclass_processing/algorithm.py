@@ -96,15 +96,29 @@ class ZtclassAlgorithm(QgsProcessingAlgorithm):
                       "the outputs other names", message,
                       flags=re.MULTILINE)
 
+    def labelled(self, message):
+        """message with the command's options, outside quoted text (a path,
+        a value), named by their labels in the dialog: what a run over Dask
+        does not take (--png and --confidence do not go with --dask)."""
+        labels = {option: spec.label for spec in self.command.specs for option in spec.options}
+        parts = message.split("'")
+        parts[::2] = [re.sub(r"(?<![\w-])--?[a-z][-a-z]*(?![\w-])",
+                             lambda found: f"'{labels[found.group(0)]}'" if found.group(0) in labels
+                             else found.group(0), part) for part in parts[::2]]
+        return "'".join(parts)
+
     def processAlgorithm(self, parameters, context, feedback):  # noqa: N802
         run = Run(self, parameters, context, feedback)
         arguments = self.arguments(run)
         try:
             printed = runner.run(runner.program(self.program()), arguments, feedback, run.directory)
         except QgsProcessingException as error:
+            message = str(error)
+            if re.search(r"^ztclass: .*--dask", message, re.MULTILINE):
+                raise QgsProcessingException(self.labelled(message)) from None
             if "--overwrite" in arguments:
                 raise
-            raise QgsProcessingException(self.refusal_in_qgis(str(error))) from None
+            raise QgsProcessingException(self.refusal_in_qgis(message)) from None
         results = dict(run.outputs)
         for output in self.command.printed:
             if output.pattern is None:

@@ -393,6 +393,17 @@ if os.listdir(folder):
     failures.append(f"apply --dask: a cancelled run left {os.listdir(folder)}")
 del os.environ["ZTCLASS_TEST_RUN"]
 
+# What a run over Dask does not write is named as the dialog labels it.
+try:
+    processing.run("ztclass:apply", {"MODEL": MODEL, "INPUT": SCENE, "DASK": "local:1",
+                                     "QUICKLOOK": f"{folder}/q.png", "OUTPUT": f"{folder}/r.tif"})
+    failures.append("apply --dask: a quicklook gave no error")
+except QgsProcessingException as error:
+    if "'Quicklook (PNG)' and 'Confidence' do not go with 'Dask cluster'" not in str(error) or "--" in str(error):
+        failures.append(f"apply --dask: a quicklook raised {error}")
+if os.listdir(folder):
+    failures.append(f"apply --dask: a refused run left {os.listdir(folder)}")
+
 # Progress of a whole run reaches 100.
 feedback = QgsProcessingFeedback()
 seen = []
