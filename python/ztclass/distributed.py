@@ -398,6 +398,12 @@ def _install_tiles(staging, folder, output, overwrite, commit):
 
     with _stops.held():
         try:
+            # The run began without one: a tile folder there now is
+            # another's, whose tiles the move would replace.
+            if not overwrite and os.path.isdir(folder):
+                raise ResultExistsError(_native.caller_names(
+                    "'%s' appeared while the command ran and is left as it is; give --overwrite to replace it"
+                    % folder))
             # What workers killed while writing their tiles left.
             for name in _other_files(staging):
                 entry = os.path.join(staging, name)

@@ -162,6 +162,21 @@ def test_local_workers_into_a_vrt_of_tiles(run, tmp_path):
     assert done.returncode != 0 and "exists; give --overwrite to" in done.stderr
 
 
+def test_a_tile_folder_that_appears_during_the_run_is_left_alone(run, tmp_path):
+    model, large, directory = run
+    folder = tmp_path / "late_tiles"
+
+    def another_run(fraction, caption):
+        if not folder.exists():
+            (folder / "x0").mkdir(parents=True)
+            (folder / "x0" / "y0.tif").write_bytes(b"another run's tile")
+
+    with pytest.raises(FileExistsError, match="late_tiles' appeared while the command ran"):
+        ztclass.distributed.apply(model, large, tmp_path / "late.vrt", "local:1", tile=256, progress=another_run)
+    assert (folder / "x0" / "y0.tif").read_bytes() == b"another run's tile"
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["late_tiles"]
+
+
 def start(*arguments, log, cwd=None):
     return subprocess.Popen([sys.executable, "-m", *arguments], stdout=log, stderr=subprocess.STDOUT,
                             start_new_session=True, cwd=cwd)
