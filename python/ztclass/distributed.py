@@ -161,11 +161,15 @@ def connect(address):
             with _stops.kept_from_new_processes(signal.SIGINT):
                 # The scheduler's web pages, which it serves even without
                 # the dashboard, on any free port: on its default one, taken
-                # by another cluster, it warned on the terminal.
+                # by another cluster, it warned on the terminal. The run
+                # tells a failed task's reason once; the scheduler's own
+                # errors about it (results of the tasks cancelled after it
+                # that it can no longer gather) only repeated it on the
+                # terminal.
                 cluster = stack.enter_context(LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
                                                            dashboard_address=None, local_directory=scratch,
                                                            scheduler_kwargs={"dashboard_address": ":0"},
-                                                           silence_logs=logging.ERROR))
+                                                           silence_logs=logging.CRITICAL))
             yield stack.enter_context(Client(cluster))
     else:
         with Client(address) as client:
