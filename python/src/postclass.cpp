@@ -137,7 +137,7 @@ void AddPostClass(py::module_& m) {
           progress.Finish(code, "accuracy assessment",
                           code == RC_OK ? "" : ztcli::AccuracyFault(code, points.has_value(), records,
                                                                     pointClasses.value_or(""), points.value_or("")));
-          ztcli::RequireSamples(figures, image);
+          ztcli::RequireSamples(figures, records.size(), image);
           CommitUnlessStopped(outputs);
         }
         return py::make_tuple(figures.overallAccuracy, figures.kappa);
