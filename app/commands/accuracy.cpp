@@ -69,7 +69,7 @@ struct Assessment {
     try {
       Check(rc, "accuracy assessment");
     } catch (const CommandError& error) {
-      const std::string why = AccuracyFault(rc, !reference, records, pointClasses, points);
+      const std::string why = AccuracyFault(rc, !reference, classImage, records, pointClasses, points);
       throw CommandError(error.what() + (why.empty() ? "" : "\n(" + why + ")"), error.status);
     }
   }
