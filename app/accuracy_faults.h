@@ -1,7 +1,7 @@
 #pragma once
 // Why an accuracy assessment failed, in the words of its inputs: the
 // check-point file, line and entry the library could not take, the classes
-// no check point names.
+// no check point names, the check point on a pixel of no class.
 #include <string>
 #include <vector>
 
@@ -9,10 +9,11 @@
 
 namespace ztcli {
 
-// What resultCode of an assessment of the class image of records means:
-// with check points (fileMode) from classFile and pointFile, or against
-// reference polygons. Empty when there is nothing to add to the code.
-std::string AccuracyFault(long resultCode, bool fileMode, const std::vector<CLASSATTINFO>& records,
+// What resultCode of an assessment of classImage, whose class records are
+// records, means: with check points (fileMode) from classFile and
+// pointFile, or against reference polygons. Empty when there is nothing to
+// add to the code.
+std::string AccuracyFault(long resultCode, bool fileMode, void* classImage, const std::vector<CLASSATTINFO>& records,
                           const std::string& classFile, const std::string& pointFile);
 
 // Refuses a class image without georeferencing before an assessment with

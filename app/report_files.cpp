@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <numeric>
 #include <nlohmann/json.hpp>
 
 #include "cli_support.h"
@@ -48,9 +49,12 @@ std::string TwoDecimals(double value) {
   return ec == std::errc() ? std::string(text, end) : "nan";
 }
 
-void RequireSamples(const ZTAccuracyFigures& figures, const std::string& image) {
+void RequireSamples(const ZTAccuracyFigures& figures, size_t classes, const std::string& image) {
   if (figures.sampleCount == 0)
     throw CommandError("the reference covers no pixel of '" + image + "': there is nothing to assess it by");
+  if (std::accumulate(figures.referenceCounts, figures.referenceCounts + classes, 0L) == 0)
+    throw CommandError("none of the " + std::to_string(figures.sampleCount) + " check points lies on '" + image +
+                       "': there is nothing to assess it by (are they given in its coordinate system?)");
 }
 
 void WriteAccuracyJson(const std::string& path, const AccuracyTable& t) {

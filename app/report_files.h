@@ -21,10 +21,11 @@ struct AccuracyTable {
   ZTAccuracyFigures figures{};
 };
 
-// Refuses the figures of an assessment that met no sample, reference
-// polygons that cover no pixel of the class image: every ratio would be
-// 0 / 0.
-void RequireSamples(const ZTAccuracyFigures& figures, const std::string& image);
+// Refuses the figures of an assessment that met no sample on the class
+// image of classes classes: reference polygons that cover none of its
+// pixels (every ratio would be 0 / 0), or check points all off it (an
+// overall accuracy and Kappa of 0 that assess nothing).
+void RequireSamples(const ZTAccuracyFigures& figures, size_t classes, const std::string& image);
 
 void WriteAccuracyJson(const std::string& path, const AccuracyTable& table);
 void WriteAccuracyCsv(const std::string& path, const AccuracyTable& table);

@@ -30,6 +30,14 @@ bool XIsLatitude(const OGRSpatialReference& srs) {
 
 int ztRSIsGeographic(void* dataset) { return GeographicReference(dataset) ? 1 : 0; }
 
+double ztRSGetLinearUnitMetres(void* dataset) {
+  const ztsvc::RSDataset* d = ztsvc::AsDataset(dataset);
+  const OGRSpatialReference* srs = d && d->gdal ? d->gdal->GetSpatialRef() : nullptr;
+  if (!srs || srs->IsGeographic()) return 1.0;
+  const double metres = srs->GetLinearUnits();
+  return std::isfinite(metres) && metres > 0 ? metres : 1.0;
+}
+
 int ztRSIsNorthUp(void* dataset) {
   const ztsvc::RSDataset* d = ztsvc::AsDataset(dataset);
   double transform[6];

@@ -69,7 +69,7 @@ struct Assessment {
     try {
       Check(rc, "accuracy assessment");
     } catch (const CommandError& error) {
-      const std::string why = AccuracyFault(rc, !reference, records, pointClasses, points);
+      const std::string why = AccuracyFault(rc, !reference, classImage, records, pointClasses, points);
       throw CommandError(error.what() + (why.empty() ? "" : "\n(" + why + ")"), error.status);
     }
   }
@@ -110,7 +110,7 @@ void RunAccuracy(const AccuracyOptions& o) {
   AccuracyTable table(names);
   for (const CLASSATTINFO& record : records) table.values.push_back(record.classNo);
   assessment.Run(report, tables, table);
-  RequireSamples(table.figures, o.image);
+  RequireSamples(table.figures, records.size(), o.image);
   if (!json.empty()) WriteAccuracyJson(json, table);
   if (!csv.empty()) WriteAccuracyCsv(csv, table);
   outputs.Commit();

@@ -189,6 +189,15 @@ struct LegendSession {
     LegendSession& s = Of(user);
     if (s.dialogs++ > 0) return 0;
     const LegendOptions& o = *s.options;
+    // Cut to the field, a name would be another, perhaps ending in half a
+    // character.
+    if (o.name && o.name->size() >= sizeof f->name) {
+      s.messages.push_back({"--name: '" + *o.name + "' is " + std::to_string(o.name->size()) +
+                                " bytes, more than the " + std::to_string(sizeof f->name - 1) +
+                                " a legend name holds; give a shorter name",
+                            0});
+      return 0;
+    }
     if (o.name) std::snprintf(f->name, sizeof f->name, "%s", o.name->c_str());
     if (o.x) f->x = *o.x;
     if (o.y) f->y = *o.y;

@@ -16,12 +16,12 @@ typedef struct {
 } ZTClassArea;
 
 // Measures every class record of classImage (band 1): pixel count and area
-// in unit, by the cell size, or on the ellipsoid for an image in a
-// geographic coordinate system (*geodesic then 1). Fills areas (room for
-// capacity entries) and *count with the class count; a capacity below it
-// gives RC_BAD_WINDOW. When reportPath is not null, also writes the text
-// report there as ztExportClsSizeInfo does, naming classInfoFile. Returns 0
-// or a result code.
+// in unit, by the cell size (its map unit taken to metres), or on the
+// ellipsoid for an image in a geographic coordinate system (*geodesic then
+// 1). Fills areas (room for capacity entries) and *count with the class
+// count; a capacity below it gives RC_BAD_WINDOW. When reportPath is not
+// null, also writes the text report there as ztExportClsSizeInfo does,
+// naming classInfoFile. Returns 0 or a result code.
 ZTCLASS_API long ztMeasureClassAreas(void* classImage, int unit, const char* classInfoFile, const char* reportPath,
                                      ZTClassArea* areas, long capacity, long* count, int* geodesic);
 

@@ -7,6 +7,11 @@
 // extent's units. 0 otherwise or without one.
 ZTSERVICES_API int ztRSIsGeographic(void* dataset);
 
+// Metres in the linear unit of the image's projected (or local) coordinate
+// system: 0.3048006096012192 for US survey feet. 1 for a geographic system
+// or without one.
+ZTSERVICES_API double ztRSGetLinearUnitMetres(void* dataset);
+
 // Whether the geotransform has no rotation terms: the cells of a row then
 // all have the same ground area.
 ZTSERVICES_API int ztRSIsNorthUp(void* dataset);

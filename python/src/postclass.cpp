@@ -135,9 +135,9 @@ void AddPostClass(py::module_& m) {
                                      has("class"), has("overall"), has("kappa"), classes, &figures);
           });
           progress.Finish(code, "accuracy assessment",
-                          code == RC_OK ? "" : ztcli::AccuracyFault(code, points.has_value(), records,
+                          code == RC_OK ? "" : ztcli::AccuracyFault(code, points.has_value(), classImage.get(), records,
                                                                     pointClasses.value_or(""), points.value_or("")));
-          ztcli::RequireSamples(figures, image);
+          ztcli::RequireSamples(figures, records.size(), image);
           CommitUnlessStopped(outputs);
         }
         return py::make_tuple(figures.overallAccuracy, figures.kappa);

@@ -119,12 +119,13 @@ long FillFromAois(void* classImage, void* reference, ProgressSession& progress, 
   return RC_OK;
 }
 
-// The column and row of map point (x, y), truncated toward zero; false when
-// they lie off the image.
+// The pixel that holds map point (x, y); false when it lies off the image.
+// Truncation toward zero would put a point less than a pixel left of or
+// above the image into its first column or row.
 bool PixelOf(void* image, double x, double y, long& row, long& column, long& rc) {
   rc = ztRSGetCoordinate(image, 0, &x, &y);
   if (rc) return false;
-  if (!(x > -1.0 && x < ztRSGetRasterXSize(image) && y > -1.0 && y < ztRSGetRasterYSize(image))) return false;
+  if (!(x >= 0.0 && x < ztRSGetRasterXSize(image) && y >= 0.0 && y < ztRSGetRasterYSize(image))) return false;
   column = static_cast<long>(x);
   row = static_cast<long>(y);
   return true;

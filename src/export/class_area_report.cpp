@@ -181,13 +181,16 @@ long MeasureClassAreas(void* image, ClassAreas& areas) {
   }
   areas.geodesic = ztRSIsGeographic(image) != 0;
   if (areas.geodesic) return GeodesicAreas(image, areas.classes);
+  // Cell sizes are in the coordinate system's unit, feet in many a State
+  // Plane system, and the areas are reported in square metres.
+  const double metres = ztRSGetLinearUnitMetres(image);
   if (!ztRSIsNorthUp(image)) {
     double area;
     if (long rc = ParallelogramArea(image, area)) return rc;
-    AreasFromCellSize(areas.classes, area, 1.0);
+    AreasFromCellSize(areas.classes, area * metres, metres);
     return RC_OK;
   }
-  AreasFromCellSize(areas.classes, cellX, cellY);
+  AreasFromCellSize(areas.classes, cellX * metres, cellY * metres);
   return RC_OK;
 }
 

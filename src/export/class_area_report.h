@@ -3,8 +3,10 @@
 // area, in square metres, hectares or square kilometres. An image in a
 // projected (or no) coordinate system measures each pixel by its cell size
 // (pixel count x cell width x cell height), or, when its grid is rotated or
-// sheared, by the parallelogram of a pixel; one in a geographic coordinate
-// system by the geodesic area of its cells on the ellipsoid, row by row.
+// sheared, by the parallelogram of a pixel, in square metres whatever the
+// system's linear unit (map units count as metres without a system); one in
+// a geographic coordinate system by the geodesic area of its cells on the
+// ellipsoid, row by row.
 #include <string>
 #include <vector>
 

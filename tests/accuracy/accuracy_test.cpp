@@ -339,13 +339,11 @@ TEST(AccuracyAppraise, FileModeCountsPointsOffTheImageInTheTotalOnly) {
       p.Add(c + 0.5, r + 0.5, reference);
       ++matrix[{SceneClass(c + w.firstColumn, r + w.firstRow), int(reference)}];
     }
-  // Off the image: left, right, above, below.
-  for (auto [c, r, k] : {std::tuple{-3.5, 2.5, 1L}, {w.columns + 0.5, 2.5, 2L}, {2.5, -1.5, 1L}, {2.5, w.rows + 4.0, 2L}})
-    p.Add(c, r, k);
-  // Less than a pixel left of the image: truncation toward zero puts it in
-  // column 0.
-  p.Add(-0.25, 0.5, 2);
-  ++matrix[{SceneClass(w.firstColumn, w.firstRow), 2}];
+  // Off the image: left, right, above, below, and less than a pixel left
+  // and above.
+  const std::tuple<double, double, long> off[] = {{-3.5, 2.5, 1}, {w.columns + 0.5, 2.5, 2}, {2.5, -1.5, 1},
+                                                  {2.5, w.rows + 4.0, 2}, {-0.25, 0.5, 2}, {0.5, -0.25, 1}};
+  for (auto [c, r, k] : off) p.Add(c, r, k);
   p.Write(w.dir);
   ProgressRecorder progress;
   ASSERT_EQ(FileMode(w), RC_OK);
@@ -356,7 +354,7 @@ TEST(AccuracyAppraise, FileModeCountsPointsOffTheImageInTheTotalOnly) {
   const long correct = matrix[{1, 1}] + matrix[{2, 2}];
   const std::string report = ReadText(w.reportPath);
   EXPECT_NE(report.find(CropBareMatrix(matrix, p.count)), std::string::npos) << report;
-  EXPECT_EQ(inMatrix, p.count - 4);
+  EXPECT_EQ(inMatrix, p.count - static_cast<long>(std::size(off)));
   char overall[32];
   std::snprintf(overall, sizeof overall, "%10.2f\n", double(correct) / p.count);
   EXPECT_NE(report.find(Pad("总精度=") + overall), std::string::npos) << report;

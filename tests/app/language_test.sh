@@ -142,6 +142,8 @@ check "default corner and size" 0 "POLYGON \(\(400162 5000030" -- \
 check "texts" 0 "txt \(String\) = forest" -- ogrinfo -q "$WORK/legend.gpkg" "landuse_图例_P"
 check "styles stored" 0 "Feature Count: 2" -- ogrinfo -so "$WORK/legend.gpkg" layer_styles
 check "empty name" 2 "请先设置文件名！" -- "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/new.gpkg" --name ""
+check "a name longer than a legend name holds" 2 "^ztclass: --name: '(é)+' is 260 bytes, more than the 255 a legend name holds" -- \
+  "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/new.gpkg" --name "$(printf 'é%.0s' $(seq 130))"
 check "size not above 0" 2 "图例的大小因子必须大于0！" -- \
   "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/new.gpkg" --size 0
 check "x needs y" 2 "" -- "$ZTCLASS" legend "$WORK/landuse.tif" --gdb "$WORK/new.gpkg" --x 3

@@ -176,6 +176,13 @@ printf '4\n0.5 9.5\n7.5 9.5\n100 100\n29x7000 9120000\n' >"$WORK/garbled_points.
 printf '4\n0.5 9.5\n7.5 9.5\n100 100\n' >"$WORK/short_points.txt"
 printf '3\n0.5,9.5\n7.5,9.5\n100,100\n' >"$WORK/comma_points.txt"
 printf '3\n1 two 2\n' >"$WORK/word_classes.txt"
+printf '3\n100 100\n-5 5\n5 -5\n' >"$WORK/far_points.txt"
+printf '3\n1 2 3\n' >"$WORK/three_classes.txt"
+# A copy of geo.tif whose pixel at column 0, row 0 (the first check point)
+# is no-data.
+raster holes 1 1 '(r == 0 && c == 0 ? 255 : r == 1 && c == 3 ? 2 : r == 2 && c == 7 ? 0 : c < 6 ? 1 : 2)'
+gdal_translate -q -a_ullr 0 10 12 0 -a_nodata 255 "$WORK/holes.tif" "$WORK/geo_holes.tif"
+"$ZTCLASS" classes write "$WORK/geo_holes.tif" --from "$WORK/records.txt" >/dev/null
 for coordinate in 1e400 nan -inf; do printf '3\n0.5 9.5\n7.5 %s\n100 100\n' "$coordinate" >"$WORK/points_$coordinate.txt"; done
 awk 'BEGIN { print 501; for (i = 0; i < 501; i++) print 1 + i % 2 }' >"$WORK/many_classes.txt"
 checks <<TABLE
@@ -190,12 +197,15 @@ comma-separated coordinates|1|'.*comma_points.txt', line 2, entry 1: '0.5,9.5' i
 a coordinate beyond double's range|1|'.*points_1e400.txt', line 3, entry 4: '1e400' is no finite number|accuracy $WORK/geo.tif --points $WORK/points_1e400.txt --point-classes $WORK/point_classes.txt -o $WORK/z.txt
 a coordinate nan|1|'.*points_nan.txt', line 3, entry 4: 'nan' is no finite number|accuracy $WORK/geo.tif --points $WORK/points_nan.txt --point-classes $WORK/point_classes.txt -o $WORK/z.txt
 an infinite coordinate|1|'.*points_-inf.txt', line 3, entry 4: '-inf' is no finite number|accuracy $WORK/geo.tif --points $WORK/points_-inf.txt --point-classes $WORK/point_classes.txt -o $WORK/z.txt
+every check point off the image|1|none of the 3 check points lies on '.*geo.tif': there is nothing to assess it by|accuracy $WORK/geo.tif --points $WORK/far_points.txt --point-classes $WORK/point_classes.txt -o $WORK/z.txt --json $WORK/z.json
+a class of no record|1|^\('.*three_classes.txt', line 2, entry 3: class 3 is none of the class image's classes 1..2\)$|accuracy $WORK/geo.tif --points $WORK/points.txt --point-classes $WORK/three_classes.txt -o $WORK/z.txt
+a check point on no-data|1|^\('.*points.txt', check point 1 \(0.5 9.5\) lies on a pixel of value 255, the class image's no-data value, none of 0..2: there is no class to compare its reference class with\)$|accuracy $WORK/geo_holes.tif --points $WORK/points.txt --point-classes $WORK/point_classes.txt -o $WORK/z.txt
 a class that is no number|1|'.*word_classes.txt', line 2, entry 2: 'two' is no whole class number|accuracy $WORK/geo.tif --points $WORK/points.txt --point-classes $WORK/word_classes.txt -o $WORK/z.txt
 points need their classes|2|--points requires --point-classes|accuracy $WORK/geo.tif --points $WORK/points.txt -o $WORK/z.txt
 points exclude polygons|2|excludes|accuracy $WORK/geo.tif --points $WORK/points.txt --point-classes $WORK/point_classes.txt --aoi $WORK/reference.geojson -o $WORK/z.txt
 TABLE
 check "missing check-point file, explained" 1 "RC_INPUT_FILE_FAILED \\(-1\\)" "a check-point file cannot be read, or a class number lies outside 1..2" -- \
   "$ZTCLASS" accuracy "$WORK/geo.tif" --points "$WORK/none.txt" --point-classes "$WORK/point_classes.txt" -o "$WORK/z.txt"
-check "no report after a file-mode failure" 1 "" -- test -e "$WORK/z.txt"
+check "no report after a file-mode failure" 1 "" -- test -e "$WORK/z.txt" -o -e "$WORK/z.json"
 
 finish "unmix and accuracy"

@@ -1,6 +1,7 @@
 // The class-area report byte for byte on class images whose counts are known
 // by construction, and the export's dialogs and messages.
 #include <gtest/gtest.h>
+#include <ogr_srs_api.h>
 
 #include <cmath>
 #include <filesystem>
@@ -118,6 +119,34 @@ TEST_F(ClassAreaReport, RotatedAndShearedGridsMeasureTheirParallelograms) {
     GDALDatasetH gdal = GDALOpen(imagePath.c_str(), GA_Update);
     ASSERT_NE(gdal, nullptr);
     ASSERT_EQ(GDALSetGeoTransform(gdal, const_cast<double*>(c.transform)), CE_None);
+    GDALClose(gdal);
+    image = ztRSOpen(imagePath.c_str(), 1);
+    ASSERT_EQ(zt::ExportClassAreaReport(image, "c", reportPath), RC_OK);
+    EXPECT_EQ(ReadText(reportPath), Report("c", std::string(c.lines) + "  4\t裸地\t0\t0.00\n"));
+  }
+}
+
+// KnownValue's 16, 12 and 8 pixels, 30 units a side, in square metres
+// whatever the unit of the coordinate system: (30 x 0.3048)^2 m2 a pixel in
+// international feet, (30 x 1200 / 3937)^2 in US survey feet.
+TEST_F(ClassAreaReport, MapUnitsOtherThanMetresGiveSquareMetres) {
+  const struct {
+    int epsg;
+    const char* lines;
+  } cases[] = {
+      {32633, "  1\t水体\t16\t14400.00\n  2\t林地\t12\t10800.00\n  3\t城镇\t8\t7200.00\n"},
+      {2222, "  1\t水体\t16\t1337.80\n  2\t林地\t12\t1003.35\n  3\t城镇\t8\t668.90\n"},
+      {2229, "  1\t水体\t16\t1337.81\n  2\t林地\t12\t1003.36\n  3\t城镇\t8\t668.90\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("EPSG:" + std::to_string(c.epsg));
+    ztRSClose(image);
+    GDALDatasetH gdal = GDALOpen(imagePath.c_str(), GA_Update);
+    ASSERT_NE(gdal, nullptr);
+    OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
+    ASSERT_EQ(OSRImportFromEPSG(srs, c.epsg), OGRERR_NONE);
+    ASSERT_EQ(GDALSetSpatialRef(gdal, srs), CE_None);
+    OSRDestroySpatialReference(srs);
     GDALClose(gdal);
     image = ztRSOpen(imagePath.c_str(), 1);
     ASSERT_EQ(zt::ExportClassAreaReport(image, "c", reportPath), RC_OK);
