@@ -49,6 +49,8 @@ cp "$DIR/envi.bil" "$WORK/deep.bil" && sed 's/^bands *= *2$/bands = 3/' "$DIR/en
 checks unchanged <<TABLE
 an existing result without --overwrite|2|-o: .*map.tif' exists; give --overwrite|mindist $S --aoi $A -o $DIR/map.tif
 no class AOI|1|has no class AOI|maxlike $WORK/flat.tif -o $DIR/map.tif --overwrite
+a training file that does not exist|1|'.*missing.geojson': no such file or directory$|maxlike $WORK/flat.tif --aoi $WORK/missing.geojson -o $DIR/map.tif --overwrite
+a training file of no vector format|1|'.*scene.bin': no vector format that GDAL reads recognises it$|maxlike $WORK/flat.tif --aoi $WORK/scene.bin -o $DIR/map.tif --overwrite
 a training file of no class AOI|1|none.geojson' holds no class AOI for '.*flat.tif'|maxlike $WORK/flat.tif --aoi $WORK/none.geojson -o $DIR/map.tif --overwrite
 singular covariance|1|RC_SINGULAR_COVARIANCE \(4000010\)|maxlike $WORK/flat.tif --aoi $A -o $DIR/map.tif --overwrite
 a bad statistics file|1|eliminate with the statistics '.*bad.txt' failed|eliminate $DIR/clumps.tif --stats-in $WORK/bad.txt --threshold 2 -o $DIR/map.tif --stats $DIR/clump.txt --overwrite

@@ -72,7 +72,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 check "aoi" 0 "2	#[0-9A-F]{6}	1	6	Forest" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/aoi.geojson"
-check "aoi with a missing file" 1 "cannot read AOIs" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/none.gpkg"
+check "aoi with a missing file" 1 "^ztclass: '.*none.gpkg': no such file or directory$" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/none.gpkg"
 check "aoi with an unknown field" 2 "--class-field: .* has no field 'kind' \\(its fields: class, color\\)" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --class-field kind
 ogr2ogr -q -f GPKG -nln water "$WORK/two.gpkg" "$WORK/aoi.geojson"
 ogr2ogr -q -update -nln forest "$WORK/two.gpkg" "$WORK/aoi.geojson" -sql "SELECT class, color AS hue FROM aoi"
@@ -96,7 +96,7 @@ checks <<TABLE
 the image's polygons by the field given|0|^2	#[0-9A-F]{6}	1	[0-9]+	Lake$|aoi $WORK/side.tif --class-field name
 the image's polygons without the field given|2|^ztclass: --class-field: '.*side.tif.aoi.geojson' has no field 'kind'|aoi $WORK/side.tif --class-field kind
 the image's polygons in a coordinate system|1|^ztclass: '.*crs.tif.aoi.geojson': the polygons are in the coordinate system .*; give --aoi-pixels|aoi $WORK/crs.tif
-the image's polygons unreadable|1|^ztclass: cannot read AOIs from '.*junk.tif.aoi.geojson'$|aoi $WORK/junk.tif
+the image's polygons unreadable|1|^ztclass: '.*junk.tif.aoi.geojson': no vector format that GDAL reads recognises it$|aoi $WORK/junk.tif
 TABLE
 check "samples as CSV" 0 "^2,Forest,7,7,5,7$" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 1,3
 check "samples purified" 0 "^class,name,row,column,band2$" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 2 --purify 1
