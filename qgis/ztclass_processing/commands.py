@@ -227,7 +227,8 @@ COMMANDS = [
             "Supervised classification by a high-order (second-order) BP network", supervised() + [
                 seed(),
                 Text("HIDDEN", "--hidden", "Hidden layers",
-                     "Neurons of each hidden layer; 0 or empty: no hidden layer", "0", optional=True),
+                     "Neurons of each hidden layer, from the input side (1..500 each); 0 or empty: no hidden layer",
+                     "0", optional=True),
                 Flag("SQUARES", "--squares", "Squares",
                      "Also weigh the square of each input, not only products of pairs"),
                 Number("RATE", "--rate", "Learning rate", LEARNING_RATE, float, 0.02),
