@@ -33,7 +33,7 @@ def band_list(bands, default=None):
         return default
     numbers = whole_numbers(list(bands), "bands")
     if not numbers:
-        raise ValueError("bands names no band")
+        raise ValueError("bands: the band list is empty")
     return numbers
 
 
