@@ -334,7 +334,7 @@ void AddExportCommands(CLI::App& app) {
                  "ellipsoid)")
       ->capture_default_str();
   a->add_option("--json", area->json, "Also write the areas as JSON: per class value, name, count, area, share");
-  a->add_flag("--overwrite", area->overwrite, "Replace existing reports");
+  a->add_flag("--overwrite", area->overwrite, "Replace results that exist already");
   a->callback([area] { RunArea(*area); });
 
   auto legend = std::make_shared<LegendOptions>();

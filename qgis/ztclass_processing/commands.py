@@ -264,7 +264,7 @@ COMMANDS = [
                        "Starting rate of the LVQ2 passes, divided after each by the number of passes so far", float,
                        0.002),
                 Number("LVQ_EPOCHS", "--lvq-epochs", "LVQ2 passes", "LVQ2 passes", int, 50, minimum=0)]),
-    Command(["kohonen"], "Kohonen network", NETWORKS, "Kohonen network clustering (no training areas needed)",
+    Command(["kohonen"], "Kohonen network", NETWORKS, "Kohonen network clustering (no training polygons needed)",
             unsupervised("CLUSTERS", display_bands=False) + [
                 Number("RATE", "--rate", "Learning rate",
                        "Learning rate of the first epoch: how far a neuron moves towards each sample it wins; it "
