@@ -31,7 +31,7 @@ void AddAoiPixelsFlag(CLI::App& command, bool& pixelCoordinates) {
 
 std::string NoClassAoiReason(const std::string& image, const std::string& aoiFile) {
   if (aoiFile.empty()) return "'" + image + "' has no class AOI: give training polygons with --aoi";
-  return "'" + aoiFile + "' holds no class AOI for '" + image + "': no feature, or none of type 3 (a class)";
+  return "'" + aoiFile + "' holds no class AOI for '" + image + "': no feature, or none whose 'type' field is 3 (a class AOI)";
 }
 
 ClassAoiList::ClassAoiList(void* image, const std::string& aoiFile, const std::string& classField,

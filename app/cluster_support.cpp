@@ -88,7 +88,7 @@ ClusterJob::ClusterJob(const ClusterOptions& o, const std::function<long(long)>&
   bands = SelectedBands(o.method, source.get());
   window = SelectedWindow(o.method, source.get());
   if (o.classes < 1) throw UsageError("--classes must be at least 1");
-  if (o.interval < 0) throw UsageError("--interval must be at least 1");
+  if (o.interval < 0) throw UsageError("--interval must be 0 or more (0: the default)");
   interval = o.interval;
   if (interval == 0) {
     const double pixels = double(window.rows) * double(window.columns);

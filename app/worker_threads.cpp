@@ -52,7 +52,7 @@ void AddThreadsOption(CLI::App& command) {
   command
       .add_option_function<long>(
           "--threads", [](const long& count) { ztSetWorkerThreads(count); },
-          "Threads that classify and compress the result (default: every core; 1: this thread alone)")
+          "Threads that do the work and compress the result (default: every core; 1: this thread alone)")
       ->check(CLI::Validator(
           [](std::string& text) {
             long count = 0;

@@ -1,4 +1,5 @@
 // AOIs from any OGR vector source, grouped into class AOIs by a class field.
+#include <cpl_vsi.h>
 #include <ogrsf_frmts.h>
 
 #include <algorithm>
@@ -317,7 +318,15 @@ long LoadAoiFile(const std::string& path, const std::string& classField, bool pi
   const auto [file, layerName] = SplitVectorPath(path);
   std::unique_ptr<GDALDataset, DatasetCloser> source(
       GDALDataset::Open(file.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
-  if (!source) return Refuse(ZTRS_ERR_AOI_FILE, CPLGetLastErrorMsg());
+  if (!source) {
+    // GDAL says nothing of a file that is missing or of no format it knows,
+    // unless asked to report every failure to open.
+    VSIStatBufL status;
+    const char* reason = *CPLGetLastErrorMsg()                  ? CPLGetLastErrorMsg()
+                         : VSIStatL(file.c_str(), &status) != 0 ? "no such file or directory"
+                                                                : "no vector format that GDAL reads recognises it";
+    return Refuse(ZTRS_ERR_AOI_FILE, reason);
+  }
   std::string why;
   OGRLayer* layer = ChooseLayer(*source, layerName, why);
   if (!layer) return Refuse(ZTRS_ERR_AOI_FILE, why);

@@ -133,7 +133,7 @@ void AddAccuracyCommand(CLI::App& app) {
                   "accuracy, overall accuracy and Kappa");
   command->add_option("CLASS_IMAGE", o->image, "Class image with class records")->required();
   command->add_option("-o,--output", o->output, "Report to write (UTF-8 text)")->required();
-  command->add_flag("--overwrite", o->overwrite, "Replace an existing report");
+  command->add_flag("--overwrite", o->overwrite, "Replace results that exist already");
   auto* aoi = command->add_option(
       "--aoi", o->aoiFile,
       "Reference polygons, class k compared with class k of the image (default: the reference image's "

@@ -50,13 +50,15 @@ void CheckText(const std::string& text, const std::string& what, const std::stri
 }
 
 CLASSATTINFO ToRecord(const ClassEntry& e, const std::string& where) {
-  if (e.number < 0 || e.number > 255) throw CommandError(where + ": class number outside 0..255");
+  if (e.number < 0 || e.number > 255)
+    throw CommandError(where + ": the class number " + std::to_string(e.number) + " is outside 0..255");
   CheckText(e.name, "name", where);
   CheckText(e.remark, "remark", where);
   CLASSATTINFO record{};
   record.classNo = static_cast<unsigned char>(e.number);
   unsigned char rgb[3];
-  if (!ParseColour(e.colour, rgb)) throw CommandError(where + ": colour must look like #RRGGBB");
+  if (!ParseColour(e.colour, rgb))
+    throw CommandError(where + ": the colour '" + Printable(e.colour) + "' is not of the form #RRGGBB");
   record.red = rgb[0];
   record.green = rgb[1];
   record.blue = rgb[2];
@@ -89,7 +91,7 @@ long JsonClassNumber(const nlohmann::json& number, const std::string& where) {
   if (!number.is_number_integer())
     throw CommandError(where + ": the class number " + number.dump() + " is not an integer");
   if (number.is_number_unsigned() ? number.get<std::uint64_t>() > 255 : number.get<std::int64_t>() < 0)
-    throw CommandError(where + ": class number outside 0..255");
+    throw CommandError(where + ": the class number " + number.dump() + " is outside 0..255");
   return number.get<long>();
 }
 
@@ -167,6 +169,7 @@ void Show(const std::string& image) {
 }
 
 void Write(const std::string& image, const std::string& from) {
+  RequireReadable(from, "--from");
   std::ifstream in(from, std::ios::binary);
   if (!in) throw CommandError("--from: cannot read '" + from + "'");
   const bool json = from.size() >= 5 && from.compare(from.size() - 5, 5, ".json") == 0;

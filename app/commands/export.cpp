@@ -343,7 +343,7 @@ void AddExportCommands(CLI::App& app) {
                  "ellipsoid)")
       ->capture_default_str();
   a->add_option("--json", area->json, "Also write the areas as JSON: per class value, name, count, area, share");
-  a->add_flag("--overwrite", area->overwrite, "Replace existing reports");
+  a->add_flag("--overwrite", area->overwrite, "Replace results that exist already");
   a->callback([area] { RunArea(*area); });
 
   auto legend = std::make_shared<LegendOptions>();
@@ -358,13 +358,15 @@ void AddExportCommands(CLI::App& app) {
                 "map.tif gives map, + \"_图例\", or \"_legend\" outside a Chinese locale); at most 60 bytes on PostGIS")
       // An empty name meets the legend export's own notice.
       ->check(EmptyAllowed());
-  auto* x = l->add_option("--x", legend->x, "Lower-left corner, x in map units (default: the image's lower-right corner)");
-  auto* y = l->add_option("--y", legend->y, "Lower-left corner, y in map units");
+  auto* x = l->add_option("--x", legend->x,
+                          "X of the legend's lower-left corner in map units (default: the image's lower-right corner)");
+  auto* y = l->add_option("--y", legend->y, "Y of the legend's lower-left corner in map units");
   x->needs(y);
   y->needs(x);
   l->add_option("--size", legend->size, "Size factor: box height in map units (default 10)");
   l->add_flag("--unclassified", legend->unclassified, "Add an entry for unclassified pixels on top");
-  l->add_flag("--add-to-map", legend->addToMap, "Report the class identifiers for a map view");
+  l->add_flag("--add-to-map", legend->addToMap,
+              "Print the identifiers of the two legend layers, for adding them to a map view");
   l->add_option("--user", legend->user, "PostGIS user (default: libpq's, the login name)");
   l->callback([legend] { RunLegend(*legend); });
 }

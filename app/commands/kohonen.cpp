@@ -49,7 +49,7 @@ void RunKohonen(const KohonenOptions& o) {
 
 void AddKohonenCommand(CLI::App& app) {
   auto o = std::make_shared<KohonenOptions>();
-  auto* command = app.add_subcommand("kohonen", "Kohonen network clustering (no training areas needed)");
+  auto* command = app.add_subcommand("kohonen", "Kohonen network clustering (no training polygons needed)");
   AddClusterOptions(*command, o->cluster);
   // The neurons' colours come from the step colours: no display bands.
   command->remove_option(command->get_option("--display-bands"));

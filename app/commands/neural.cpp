@@ -221,7 +221,9 @@ void AddNeuralCommands(CLI::App& app) {
   auto hrbp = std::make_shared<HRBPOptions>();
   command = AddNetworkCommand(app, "hrbp", "Supervised classification by a high-order (second-order) BP network",
                               *hrbp);
-  command->add_option("--hidden", hrbp->hidden, "Neurons of each hidden layer; 0 or empty: no hidden layer")
+  command
+      ->add_option("--hidden", hrbp->hidden,
+                   "Neurons of each hidden layer, from the input side (1..500 each); 0 or empty: no hidden layer")
       ->capture_default_str()
       ->check(EmptyAllowed());
   command->add_flag("--squares", hrbp->squares, "Also weigh the square of each input, not only products of pairs");

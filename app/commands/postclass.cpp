@@ -38,7 +38,9 @@ void AddCommon(CLI::App& command, PostClassOptions& o, const char* image, const 
 // --stats, the statistics file being the clump image's companion.
 void AddClumpsOrClasses(CLI::App& command, PostClassOptions& o) {
   command.add_option("--stats-in", o.statisticsIn, "Statistics of the clump image (without it, IMAGE is a class map)");
-  command.add_option("--neighbours", o.neighbours, "4 or 8, for a class map")
+  command
+      .add_option("--neighbours", o.neighbours,
+                  "Neighbours that join a pixel to a clump: 4 (sides) or 8 (sides and corners), for a class map")
       ->check(CLI::IsMember({4, 8}))
       ->capture_default_str();
 }
@@ -94,7 +96,11 @@ void AddPostClassCommands(CLI::App& app) {
   clump->what = "clump";
   auto* command = app.add_subcommand("clump", "Number the connected regions of equal class (clumps)");
   AddCommon(*command, *clump, "CLASSES", "Class image", "UInt32");
-  command->add_option("--neighbours", clump->neighbours, "4 or 8")->check(CLI::IsMember({4, 8}))->capture_default_str();
+  command
+      ->add_option("--neighbours", clump->neighbours,
+                   "Neighbours that join a pixel to a clump: 4 (sides) or 8 (sides and corners)")
+      ->check(CLI::IsMember({4, 8}))
+      ->capture_default_str();
   AddDaskOptions(*command, *clump);
   command->callback([clump] { Run(*clump); });
 

@@ -3,6 +3,8 @@
 
 #include <iostream>
 #include <memory>
+#include <string>
+#include <tuple>
 
 #include "cli_support.h"
 #include "commands/commands.h"
@@ -26,8 +28,13 @@ void RunRecode(const RecodeOptions& o) {
   Dataset source = Dataset::Open(o.source, false);
   {
     Dataset target = Dataset::Open(o.result, false);
-    if (ztRSGetRasterCount(source.get()) != 1 || ztRSGetRasterCount(target.get()) != 1)
-      throw UsageError("recode: SOURCE and RESULT must be single-band class images");
+    for (const auto& [role, path, image] : {std::tuple{"SOURCE", o.source, source.get()},
+                                            std::tuple{"RESULT", o.result, target.get()}}) {
+      const long bands = ztRSGetRasterCount(image);
+      if (bands != 1)
+        throw UsageError(std::string("recode: ") + role + " '" + path + "' has " + std::to_string(bands) +
+                         " bands; SOURCE and RESULT must be single-band class images");
+    }
     if (ztRSGetRasterXSize(source.get()) != ztRSGetRasterXSize(target.get()) ||
         ztRSGetRasterYSize(source.get()) != ztRSGetRasterYSize(target.get()))
       throw UsageError("recode: SOURCE is " + std::to_string(ztRSGetRasterXSize(source.get())) + " x " +

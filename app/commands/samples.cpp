@@ -102,12 +102,14 @@ void AddSamplesCommand(CLI::App& app) {
   auto* command = app.add_subcommand("samples", "Write the training cells of the class AOIs as CSV");
   auto o = std::make_shared<SamplesOptions>();
   command->add_option("IMAGE", o->image, "Raster image")->required();
-  command->add_option("--aoi", o->aoiFile, "Vector file of training polygons");
-  command->add_option("--class-field", o->classField, "Field naming the class");
+  command->add_option("--aoi", o->aoiFile,
+                      "Vector file of training polygons (default: IMAGE.aoi.gpkg or IMAGE.aoi.geojson)");
+  command->add_option("--class-field", o->classField,
+                      "Field naming the class (default: class, classname, name or label)");
   AddAoiPixelsFlag(*command, o->aoiPixels);
   AddBandOption(*command, o->method);
   command->add_option("--purify", o->purify,
-                      "Keep only cells within mean +- K standard deviations of their class");
+                      "Keep only cells within this many standard deviations of their class mean in every band");
   command->add_option("-o,--output", o->output, "CSV file (default: standard output)");
   command->add_flag("--overwrite", o->overwrite, "Replace the CSV file when it exists already");
   command->callback([o] { RunSamples(*o); });

@@ -2,7 +2,10 @@
 
 import os
 
+from osgeo import gdal
+
 from . import _native
+from .errors import Error
 
 
 def path(value):
@@ -30,7 +33,7 @@ def band_list(bands, default=None):
         return default
     numbers = whole_numbers(list(bands), "bands")
     if not numbers:
-        raise ValueError("bands names no band")
+        raise ValueError("bands: the band list is empty")
     return numbers
 
 
@@ -53,3 +56,20 @@ def checked_neighbours(value):
     if value not in (4, 8):
         raise ValueError("neighbours must be 4 or 8, got %r" % (value,))
     return int(value)
+
+
+def open_raster(image):
+    """image opened by GDAL for reading; Error names GDAL's reason where it
+    cannot be, whether or not the caller has GDAL raise exceptions."""
+    gdal.ErrorReset()
+    gdal.PushErrorHandler("CPLQuietErrorHandler")
+    try:
+        dataset, reason = gdal.OpenEx(image, gdal.OF_RASTER | gdal.OF_VERBOSE_ERROR), None
+    except RuntimeError as error:
+        dataset, reason = None, str(error)
+    finally:
+        gdal.PopErrorHandler()
+    if dataset is None:
+        reason = reason or gdal.GetLastErrorMsg() or "no raster format that GDAL reads recognises it"
+        raise Error("cannot open raster '%s': %s" % (image, reason))
+    return dataset

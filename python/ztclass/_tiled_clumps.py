@@ -11,10 +11,8 @@ the tiles' region tables and borders. The result and statistics file are
 those of the in-process call, byte for byte.
 """
 
-from osgeo import gdal
-
 from . import _cluster, _native, _stops, _worker
-from .errors import Error
+from ._paths import open_raster
 
 
 def _label(window, image, band, neighbours, mode):
@@ -35,9 +33,7 @@ def _number(window, numbers, image, band, neighbours, mode):
 def _outside(image, window):
     """The parts of the band outside the window (xoff, yoff, xsize, ysize):
     the rows above and below it, and beside it to the left and right."""
-    dataset = gdal.OpenEx(image, gdal.OF_RASTER)
-    if dataset is None:
-        raise Error("cannot open raster '%s'" % image)
+    dataset = open_raster(image)
     columns, rows = dataset.RasterXSize, dataset.RasterYSize
     x, y, width, height = window
     parts = [(0, 0, columns, y), (0, y + height, columns, rows - y - height),

@@ -37,7 +37,7 @@ import tempfile
 from osgeo import gdal
 
 from . import _cluster, _native, _stops, _tiled_clumps, _worker
-from ._paths import band_list, checked_neighbours, optional_path, path, result, window_values
+from ._paths import band_list, checked_neighbours, open_raster, optional_path, path, result, window_values
 from .errors import Error, ResultExistsError
 from .models import Model, from_bytes, load
 
@@ -185,9 +185,7 @@ def _image_path(image):
 
 
 def _image_window(image, window):
-    dataset = gdal.OpenEx(image, gdal.OF_RASTER)
-    if dataset is None:
-        raise Error("cannot open raster '%s'" % image)
+    dataset = open_raster(image)
     if window is None:
         return (0, 0, dataset.RasterXSize, dataset.RasterYSize)
     return tuple(window_values(window))

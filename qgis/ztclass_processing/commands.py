@@ -59,7 +59,7 @@ def save_model():
 
 def threads():
     return Number("THREADS", "--threads", "Threads",
-                  "Threads that classify and compress the result (default: every core; 1: this thread alone)",
+                  "Threads that do the work and compress the result (default: every core; 1: this thread alone)",
                   int, minimum=1, optional=True, advanced=True)
 
 
@@ -142,9 +142,12 @@ def postclass(image_label, image_help, default_type, threshold=None, quicklook=N
         specs += [FileIn("STATS_IN", "--stats-in", "Statistics in",
                          "Statistics of the clump image (without it, IMAGE is a class map)", REPORT, optional=True),
                   Number("THRESHOLD", "--threshold", "Threshold (pixels)", threshold, int, minimum=0),
-                  Choice("NEIGHBOURS", "--neighbours", "Neighbours", "4 or 8, for a class map", ["4", "8"], "8")]
+                  Choice("NEIGHBOURS", "--neighbours", "Neighbours",
+                         "Neighbours that join a pixel to a clump: 4 (sides) or 8 (sides and corners), for a class map",
+                         ["4", "8"], "8")]
     else:
-        specs.append(Choice("NEIGHBOURS", "--neighbours", "Neighbours", "4 or 8", ["4", "8"], "8"))
+        specs.append(Choice("NEIGHBOURS", "--neighbours", "Neighbours",
+                            "Neighbours that join a pixel to a clump: 4 (sides) or 8 (sides and corners)", ["4", "8"], "8"))
     specs += [window(), FileOut("STATS", "--stats", "Statistics", "Statistics file to write", REPORT,
                                 optional=threshold is not None)]
     return specs + result(default_type, quicklook=quicklook) + [threads()]
@@ -224,7 +227,8 @@ COMMANDS = [
             "Supervised classification by a high-order (second-order) BP network", supervised() + [
                 seed(),
                 Text("HIDDEN", "--hidden", "Hidden layers",
-                     "Neurons of each hidden layer; 0 or empty: no hidden layer", "0", optional=True),
+                     "Neurons of each hidden layer, from the input side (1..500 each); 0 or empty: no hidden layer",
+                     "0", optional=True),
                 Flag("SQUARES", "--squares", "Squares",
                      "Also weigh the square of each input, not only products of pairs"),
                 Number("RATE", "--rate", "Learning rate", LEARNING_RATE, float, 0.02),
@@ -260,7 +264,7 @@ COMMANDS = [
                        "Starting rate of the LVQ2 passes, divided after each by the number of passes so far", float,
                        0.002),
                 Number("LVQ_EPOCHS", "--lvq-epochs", "LVQ2 passes", "LVQ2 passes", int, 50, minimum=0)]),
-    Command(["kohonen"], "Kohonen network", NETWORKS, "Kohonen network clustering (no training areas needed)",
+    Command(["kohonen"], "Kohonen network", NETWORKS, "Kohonen network clustering (no training polygons needed)",
             unsupervised("CLUSTERS", display_bands=False) + [
                 Number("RATE", "--rate", "Learning rate",
                        "Learning rate of the first epoch: how far a neuron moves towards each sample it wins; it "
@@ -380,13 +384,14 @@ COMMANDS = [
                      "map, + \"_图例\", or \"_legend\" outside a Chinese locale); at most 60 bytes on PostGIS",
                      optional=True),
                 Number("X", "--x", "Lower-left x",
-                       "Lower-left corner, x in map units (default: the image's lower-right corner)", optional=True),
-                Number("Y", "--y", "Lower-left y", "Lower-left corner, y in map units", optional=True),
+                       "X of the legend's lower-left corner in map units (default: the image's lower-right corner)",
+                       optional=True),
+                Number("Y", "--y", "Lower-left y", "Y of the legend's lower-left corner in map units", optional=True),
                 Number("SIZE", "--size", "Size", "Size factor: box height in map units (default 10)", optional=True),
                 Flag("UNCLASSIFIED", "--unclassified", "Unclassified entry",
                      "Add an entry for unclassified pixels on top"),
                 Flag("ADD_TO_MAP", "--add-to-map", "Report class identifiers",
-                     "Report the class identifiers for a map view", advanced=True),
+                     "Print the identifiers of the two legend layers, for adding them to a map view", advanced=True),
                 Text("USER", "--user", "PostGIS user", "PostGIS user (default: libpq's, the login name)",
                      optional=True, advanced=True)], overwrite=False),
 ]

@@ -52,6 +52,8 @@ cp "$DIR/envi.bil" "$WORK/deep.bil" && sed 's/^bands *= *2$/bands = 3/' "$DIR/en
 checks unchanged <<TABLE
 an existing result without --overwrite|2|-o: .*map.tif' exists; give --overwrite|mindist $S --aoi $A -o $DIR/map.tif
 no class AOI|1|has no class AOI|maxlike $WORK/flat.tif -o $DIR/map.tif --overwrite
+a training file that does not exist|1|'.*missing.geojson': no such file or directory$|maxlike $WORK/flat.tif --aoi $WORK/missing.geojson -o $DIR/map.tif --overwrite
+a training file of no vector format|1|'.*scene.bin': no vector format that GDAL reads recognises it$|maxlike $WORK/flat.tif --aoi $WORK/scene.bin -o $DIR/map.tif --overwrite
 a training file of no class AOI|1|none.geojson' holds no class AOI for '.*flat.tif'|maxlike $WORK/flat.tif --aoi $WORK/none.geojson -o $DIR/map.tif --overwrite
 singular covariance|1|RC_SINGULAR_COVARIANCE \(4000010\)|maxlike $WORK/flat.tif --aoi $A -o $DIR/map.tif --overwrite
 a bad statistics file|1|eliminate with the statistics '.*bad.txt' failed|eliminate $DIR/clumps.tif --stats-in $WORK/bad.txt --threshold 2 -o $DIR/map.tif --stats $DIR/clump.txt --overwrite
@@ -90,7 +92,8 @@ training pixels no-data in the one band used|1|class 2 'Forest' has no training 
 --rate nan|2|--rate: must be a finite number|bp $S --aoi $A -o $DIR/f.tif --rate nan
 an eliminate threshold above the window|2|--threshold 121 is above the window's 120 pixels|eliminate $DIR/clumps.tif --stats-in $DIR/clump.txt --threshold 121 -o $DIR/e.tif --stats $DIR/e.txt
 recode of images of different sizes|2|they must be the same size|recode $WORK/small.tif $DIR/map.tif --map 1=2
-recode of a multi-band image|2|single-band class images|recode $S $DIR/map.tif --map 1=2
+recode of a multi-band image|2|recode: SOURCE '.*scene.tif' has 2 bands; SOURCE and RESULT must be single-band class images$|recode $S $DIR/map.tif --map 1=2
+recode into a multi-band image|2|recode: RESULT '.*scene.tif' has 2 bands; SOURCE and RESULT must be single-band|recode $DIR/map.tif $S --map 1=2
 recode with a key given twice|2|--map gives old value 1 twice|recode $DIR/map.tif $DIR/map.tif --map 1=2,1=3
 a window whose end overflows|2|--srcwin 9223372032559808512 0 4294967301 1 does not lie inside|clump $DIR/map.tif -o $DIR/o.tif --stats $DIR/o.txt --srcwin 9223372032559808512 0 4294967301 1
 --window with --srcwin|2|excludes|mindist $S --aoi $A -o $DIR/f.tif --window 8,10,1,1 --srcwin 1 1 10 8

@@ -34,7 +34,7 @@ check "classes write from text behind a byte order mark" 0 "Wrote 2 class record
   "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/bom.txt"
 check "classes write from JSON" 0 "Wrote 2" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/classes.json"
 check "UTF-8 names" 0 "Forêt	bois" -- "$ZTCLASS" classes show "$WORK/classes.tif"
-check "bad class list" 1 "bad.txt:3: colour" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/bad.txt"
+check "bad class list" 1 "bad.txt:3: the colour 'green' is not of the form #RRGGBB$" -- "$ZTCLASS" classes write "$WORK/classes.tif" --from "$WORK/bad.txt"
 printf '1\tEau\351\t#0000FF\n' >"$WORK/latin1.txt"
 printf '1\tWater\t#0000FF\tsea\342\202\n' >"$WORK/cut.txt"
 printf '1\tWa\001ter\t#0000FF\n' >"$WORK/control.txt"
@@ -46,6 +46,7 @@ for number in 1.9 1e300 18446744073709551617 2.0 '"2"' 256 -1 184467440737095516
 done
 DIR="$WORK"
 checks unchanged <<TABLE
+a class list that does not exist|1|--from: cannot read '.*missing.txt': no such file or directory$|classes write $WORK/classes.tif --from $WORK/missing.txt
 a name not in UTF-8|1|latin1.txt:1: the name is not UTF-8 text \(byte 0xE9 at byte 4\)$|classes write $WORK/classes.tif --from $WORK/latin1.txt
 a remark cut inside a character|1|cut.txt:1: the remark is not UTF-8 text \(byte 0xE2 at byte 4\)$|classes write $WORK/classes.tif --from $WORK/cut.txt
 a control character in a name|1|control.txt:1: the name holds the control character U\+0001$|classes write $WORK/classes.tif --from $WORK/control.txt
@@ -57,9 +58,9 @@ a class number beyond every integer|1|number_1e300.json entry 2: the class numbe
 a class number beyond 64 bits|1|entry 2: the class number 1.8446744073709552e\+19 is not an integer$|classes write $WORK/classes.tif --from $WORK/number_18446744073709551617.json
 a whole number written with a fraction|1|entry 2: the class number 2.0 is not an integer$|classes write $WORK/classes.tif --from $WORK/number_2.0.json
 a class number in quotes|1|entry 2: the class number "2" is not an integer$|classes write $WORK/classes.tif --from $WORK/number_2.json
-a class number above 255|1|number_256.json entry 2: class number outside 0..255$|classes write $WORK/classes.tif --from $WORK/number_256.json
-a negative class number|1|number_-1.json entry 2: class number outside 0..255$|classes write $WORK/classes.tif --from $WORK/number_-1.json
-the largest unsigned 64-bit number|1|number_18446744073709551615.json entry 2: class number outside 0..255$|classes write $WORK/classes.tif --from $WORK/number_18446744073709551615.json
+a class number above 255|1|number_256.json entry 2: the class number 256 is outside 0..255$|classes write $WORK/classes.tif --from $WORK/number_256.json
+a negative class number|1|number_-1.json entry 2: the class number -1 is outside 0..255$|classes write $WORK/classes.tif --from $WORK/number_-1.json
+the largest unsigned 64-bit number|1|number_18446744073709551615.json entry 2: the class number 18446744073709551615 is outside 0..255$|classes write $WORK/classes.tif --from $WORK/number_18446744073709551615.json
 TABLE
 printf 'ZT_CLASS_INFO_FILEHEAD0.9' >"$WORK/classes.cls"
 check "bad class file" 1 "reading the class count from '.*classes.cls' failed: RC_CLS_FILE_BAD_HEADER \(4000032\): the class-information file does not start" -- \
@@ -71,7 +72,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 check "aoi" 0 "2	#[0-9A-F]{6}	1	6	Forest" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/aoi.geojson"
-check "aoi with a missing file" 1 "cannot read AOIs" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/none.gpkg"
+check "aoi with a missing file" 1 "^ztclass: '.*none.gpkg': no such file or directory$" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/none.gpkg"
 check "aoi with an unknown field" 2 "--class-field: .* has no field 'kind' \\(its fields: class, color\\)" -- "$ZTCLASS" aoi "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --class-field kind
 ogr2ogr -q -f GPKG -nln water "$WORK/two.gpkg" "$WORK/aoi.geojson"
 ogr2ogr -q -update -nln forest "$WORK/two.gpkg" "$WORK/aoi.geojson" -sql "SELECT class, color AS hue FROM aoi"
@@ -95,7 +96,7 @@ checks <<TABLE
 the image's polygons by the field given|0|^2	#[0-9A-F]{6}	1	[0-9]+	Lake$|aoi $WORK/side.tif --class-field name
 the image's polygons without the field given|2|^ztclass: --class-field: '.*side.tif.aoi.geojson' has no field 'kind'|aoi $WORK/side.tif --class-field kind
 the image's polygons in a coordinate system|1|^ztclass: '.*crs.tif.aoi.geojson': the polygons are in the coordinate system .*; give --aoi-pixels|aoi $WORK/crs.tif
-the image's polygons unreadable|1|^ztclass: cannot read AOIs from '.*junk.tif.aoi.geojson'$|aoi $WORK/junk.tif
+the image's polygons unreadable|1|^ztclass: '.*junk.tif.aoi.geojson': no vector format that GDAL reads recognises it$|aoi $WORK/junk.tif
 TABLE
 check "samples as CSV" 0 "^2,Forest,7,7,5,7$" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 1,3
 check "samples purified" 0 "^class,name,row,column,band2$" -- "$ZTCLASS" samples "$WORK/img.tif" --aoi "$WORK/aoi.geojson" --bands 2 --purify 1

@@ -461,6 +461,21 @@ def test_a_local_cluster_leaves_nothing_behind(run, tmp_path):
     assert not list(temporary.iterdir()) and not list(current.iterdir())
 
 
+@pytest.mark.parametrize("exceptions", [True, False])
+def test_an_image_gdal_cannot_open_is_refused_with_the_reason(run, tmp_path, exceptions):
+    """Whether or not the caller has GDAL raise exceptions, the image that
+    cannot be opened is named with GDAL's reason, before any cluster."""
+    missing = tmp_path / "missing.tif"
+    if not exceptions:
+        gdal.DontUseExceptions()
+    try:
+        with pytest.raises(ztclass.Error, match=r"cannot open raster '.*missing\.tif': .*No such file or directory"):
+            ztclass.distributed.apply(run[0], missing, tmp_path / "r.tif", "local:1")
+    finally:
+        gdal.UseExceptions()
+    assert not list(tmp_path.iterdir())
+
+
 def test_the_model_file_is_an_input(run, tmp_path):
     """A result named as the model file is refused, as in process, before
     any cluster is reached, and the model stays as it was."""
