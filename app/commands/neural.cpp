@@ -86,6 +86,9 @@ void RunNetwork(Classification& job, const std::string& what, const std::functio
   job.Run(what, [&](void* result) {
     const long rc = classify(result);
     if (rc == RC_TOO_FEW_SAMPLES) throw CommandError(what + ": " + ClassWithoutSamples(job, tooFew));
+    if (rc == RC_BAD_PARAMETER)
+      throw CommandError(what + ": the training diverged (weights beyond every number): use a smaller learning "
+                                "rate or momentum");
     return rc;
   }, spec);
 }

@@ -19,7 +19,9 @@
 // starting before the image (RC_BAD_WINDOW), the method's own checks, a
 // window ending after the image (RC_BAD_WINDOW). Then: no class AOI
 // (RC_NO_CLASS_AOI), more than 255 class AOIs (RC_BAD_WINDOW), no purified
-// training sample at all or a class without one (RC_TOO_FEW_SAMPLES).
+// training sample at all or a class without one (RC_TOO_FEW_SAMPLES), a
+// training that drives a weight past every number (a learning rate or
+// momentum too large: RC_BAD_PARAMETER, before any pixel is written).
 #include "ztclass/export.h"
 
 // Ranges of the networks' parameters: a model's training (ztModelTrain)

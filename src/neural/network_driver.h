@@ -15,6 +15,7 @@
 #include "frame/progress_session.h"
 #include "frame/window.h"
 #include "model/methods.h"
+#include "model/model_error.h"
 #include "neural/image_sampler.h"
 #include "neural/network_model.h"
 #include "samples/class_aois.h"
@@ -49,6 +50,11 @@ long CheckClusterArguments(void* source, unsigned long clusterCount, long interv
 // then a size below 1, give RC_BAD_WINDOW; sizes missing for a positive
 // count give RC_NULL_ARGUMENT.
 long CheckHiddenLayers(const long* sizes, long count);
+
+// RC_BAD_PARAMETER when a trained number of model is not finite: a learning
+// rate or momentum too large for the training set drives the weights past
+// every number, and a network of NaN answers puts every pixel in class 1.
+long CheckTrainedNumbers(const Model& model);
 
 // The purified training samples of the class AOIs, scaled by the band
 // scaling derived from the gathered samples before purification. A class
@@ -155,6 +161,7 @@ long SupervisedNetwork(const NetworkCall& call, ProgressSession& progress, Learn
   if (long rc = samples.Gather(pass, aois)) return rc;
   model.bands.assign(call.bands, call.bands + call.bandCount);
   if (long rc = learn(classCount, samples.Cells(), samples.Count(), model)) return rc;
+  if (long rc = CheckTrainedNumbers(model)) return rc;
   model.scaling = ScalingJson(samples.Scaling());
   SetClassRecords(model, aois.data(), classCount);
   return apply ? apply(model, pass) : RC_OK;
@@ -170,13 +177,19 @@ long RunSupervisedNetwork(const NetworkCall& call, long methodCheck, Learn&& lea
   return SupervisedNetwork(call, progress, learn, model, apply);
 }
 
+// Why a network's training gives RC_BAD_PARAMETER.
+constexpr const char* kDivergedTraining =
+    "the training diverged (weights beyond every number): use a smaller learning rate or momentum";
+
 // A supervised network's model training.
 template <typename Learn>
 long TrainSupervisedNetwork(const TrainRequest& r, int mainCaption, Learn&& learn, Model& model) {
   ProgressSession progress;
   if (long rc = CheckSourceArguments(r.source, r.bandCount, r.window)) return rc;
   const NetworkCall call{r.source, r.bands, r.bandCount, nullptr, r.window, mainCaption, 0};
-  return SupervisedNetwork(call, progress, learn, model, nullptr);
+  const long rc = SupervisedNetwork(call, progress, learn, model, nullptr);
+  if (rc == RC_BAD_PARAMETER) throw ModelError(rc, kDivergedTraining);
+  return rc;
 }
 
 // The common part of an unsupervised network's one-shot export and of its

@@ -9,11 +9,16 @@ namespace zt {
 
 namespace {
 
+// The absolute determinant grows with the square of the values per class:
+// on 16-bit values rounding alone leaves a dependent normal matrix far above
+// the singular limit, and its inverse gives fractions without meaning. The
+// correlation form judges it whatever the scale.
 long Invert(const Matrix& m, Matrix& inverse) {
   SquareMatrix square(m.rows);
   square.a = m.a;
   SquareMatrix result;
   if (long rc = ScaleFreeInverse(square, result)) return rc;
+  if (!RegularCorrelation(square)) return RC_SINGULAR_MATRIX;
   inverse = Matrix(m.rows, m.rows);
   inverse.a = result.a;
   return RC_OK;

@@ -14,9 +14,9 @@ long EndmemberMatrix(const AOICELL* cells, long cellCount, long bandCount, long 
 // the ordinary least-squares inverse (EᵀE)⁻¹Eᵀ; with more, the weighted
 // inverse (MᵀWM)⁻¹MᵀW of E stacked on itself (M) under W = identity blocks
 // on the diagonal and ones elsewhere, of which the first bandCount columns
-// are kept. A normal matrix that cannot be inverted gives MatrixInverse's
-// code; with more classes than bands its rank is at most the band count,
-// so only rounding lets that solver run at all.
+// are kept. A normal matrix that cannot be inverted, or whose correlation
+// form is singular, gives MatrixInverse's code; with more classes than bands
+// its rank is at most the band count, so that solver ends there.
 long UnmixingMatrix(const Matrix& e, Matrix& p);
 
 // The fractions of pixel vector y (p.columns values, on the scale of E):

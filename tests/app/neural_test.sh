@@ -77,9 +77,11 @@ epochs a model refuses|2|--output-epochs must lie in 0..1000000000|rbf $WORK/sce
 LVQ2 epochs a model refuses|2|--lvq-epochs must lie in 0..1000000000|lvq2 $WORK/scene.tif ${A[@]} -o $WORK/e2.tif --lvq-epochs 1000000001
 a class without pixels is named|1|class 2 'Nowhere'|rbf $WORK/scene.tif --aoi $WORK/outside.geojson -o $WORK/x.tif
 rbf without a unit left|1|no hidden unit is left|rbf $WORK/scene.tif --aoi $WORK/tiny.geojson -o $WORK/rbf0.tif
+training that diverges|1|BP network classification: the training diverged|bp $WORK/scene.tif ${A[@]} -o $WORK/nan.tif --momentum 1e20 --epochs 50
 rbf model without a unit left|1|training the rbf model failed: no hidden unit is left|rbf $WORK/scene.tif --aoi $WORK/tiny.geojson -o $WORK/rbf0.tif --save-model $WORK/rbf0.ztm
 TABLE
 check "no map or model without an RBF unit" 0 "^none$" -- bash -c "ls '$WORK'/rbf0.* 2>/dev/null || echo none"
+check "no map of a training that diverged" 1 "" -- test -e "$WORK/nan.tif"
 check "bp without hidden layer" 2 "--hidden needs at least one hidden layer|--hidden layer sizes must lie in 1..500" -- \
   "$ZTCLASS" bp "$WORK/scene.tif" "${A[@]}" -o "$WORK/x.tif" --hidden 0
 

@@ -2,8 +2,10 @@
 // written out here, and the network classification driver through the exports.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <random>
 #include <string>
@@ -14,6 +16,7 @@
 #include "neural/high_order_network.h"
 #include "neural/layer_stack.h"
 #include "neural/random_between.h"
+#include "ztclass/model.h"
 #include "ztclass/neural.h"
 #include "ztclass/result_codes.h"
 
@@ -414,6 +417,45 @@ TEST(LVQ2Classification, FirstBandWithinOneMillionthOfNoDataTrainsNoClass) {
   EXPECT_EQ(ztLVQ2NNClass(s.scene.source, s.bands.data(), 3, 0.05, 1, 0.002, 5, s.scene.result, kNetRows, kNetColumns,
                           0, 0),
             RC_TOO_FEW_SAMPLES);
+}
+
+// Rates and momentum that drive the weights past every number: a network of
+// NaN answers would put every pixel in class 1. Neither the export nor the
+// model's training goes on.
+TEST(NetworkClassification, TrainingThatDivergesIsRefusedBeforeThePass) {
+  long hidden = 4;
+  const struct {
+    const char* what;
+    std::function<long(NetScene&)> exportCall;
+    const char* method;
+    const char* parameters;
+  } cases[] = {
+      {"bp momentum",
+       [&](NetScene& s) {
+         return ztBPNNClass(s.scene.source, s.bands.data(), 3, &hidden, 1, 0.5, 1e20, 0, 50, s.scene.result,
+                            kNetRows, kNetColumns, 0, 0);
+       },
+       "bp", R"({"hidden": [4], "rate": 0.5, "momentum": 1e20, "error": 0, "epochs": 50})"},
+      {"rbf output rate",
+       [](NetScene& s) {
+         return ztRBFNNClass(s.scene.source, s.bands.data(), 3, 0.05, 1e-8, 50, 1e300, 0, 50, s.scene.result,
+                             kNetRows, kNetColumns, 0, 0);
+       },
+       "rbf", R"({"output-rate": 1e29, "error": 0, "output-epochs": 500})"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    NetScene s;
+    EXPECT_EQ(c.exportCall(s), RC_BAD_PARAMETER);
+    const std::vector<double> classes = s.scene.Result();
+    EXPECT_EQ(std::count(classes.begin(), classes.end(), 0.0), kNetRows * kNetColumns);
+    ZTModel* model = nullptr;
+    EXPECT_EQ(ztModelTrain(c.method, c.parameters, s.scene.source, s.bands.data(), 3, kNetRows, kNetColumns, 0, 0,
+                           nullptr, &model),
+              RC_BAD_PARAMETER);
+    EXPECT_NE(std::string(ztModelLastError()).find("diverged"), std::string::npos) << ztModelLastError();
+    ztModelFree(model);
+  }
 }
 
 // The hidden layers' checks; the null, band-count and window checks before

@@ -351,6 +351,34 @@ TEST(LinearDecompose, PixelsWithoutValuesGetZeroFractionsWithoutNoData) {
   }
 }
 
+// Endmembers that no mixture tells apart, at the scale of 16-bit values
+// (hundreds after division by 255), where rounding leaves the normal
+// matrix an absolute determinant far above the singular limit: the second
+// spectrum three times the first, and three spectra over two bands.
+TEST(LinearDecompose, DependentEndmembersOfLargeValuesAreSingular) {
+  const struct {
+    const char* what;
+    std::vector<Spectrum> spectra;
+  } cases[] = {
+      {"collinear", {{17230, 2712, 4588, 5736}, {51690, 8136, 13764, 17208}}},
+      {"more classes than bands", {{33756, 49330}, {61829, 3230}, {10226, 53668}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const int classes = static_cast<int>(c.spectra.size()), bands = static_cast<int>(c.spectra[0].size());
+    std::vector<std::vector<PixelRect>> rects;
+    for (int k = 0; k < classes; ++k) rects.push_back({{4 * k, 0, 4 * k + 4, 4}});
+    UnmixScene s(RasterSpec{4 * classes, 4, bands, GDT_UInt16},
+                 [&c](int b, int col, int) { return c.spectra[col / 4][b - 1]; }, rects);
+    s.MakeResult(classes, GDT_Float32, 4 * classes, 4, -7);
+    EXPECT_EQ(s.Decompose(4, 4 * classes, 0, 0), RC_SINGULAR_MATRIX);
+    for (int k = 1; k <= classes; ++k) {
+      const std::vector<double> band = s.ResultBand(k);
+      EXPECT_EQ(std::count(band.begin(), band.end(), -7.0), 16 * classes) << "band " << k;
+    }
+  }
+}
+
 TEST(LinearDecompose, AClassWithoutTrainingPixelsEndsTheCallBeforeWriting) {
   // The second class lies off the image.
   UnmixScene s(Float64Scene(20, 12, 2), TwoBandScene, {{{0, 0, 10, 8}}, {{40, 0, 50, 8}}});
