@@ -400,6 +400,11 @@ TEST(MatrixService, InvertsWhatNeedsRowSwapsAndRefusesSingularMatrices) {
         EXPECT_NEAR(product, r == c, 1e-12) << r << "," << c;
       }
   }
+  // An order whose n x n values no memory holds (the product of sizes would
+  // wrap around to 2^33 + 1) is refused before a value is read.
+  const double one = 1;
+  double inverse = 0;
+  EXPECT_EQ(ztInverseMatrix1(&one, (1L << 32) + 1, false, &inverse), 0);
 }
 
 }  // namespace
