@@ -14,11 +14,13 @@ struct Extent {
   long count;
 };
 
+// False for bounds of no elements, or of more than a long counts: the sums
+// are checked, so that no count wraps around into a small one.
 bool MakeExtent(long nl, long nh, Extent& e) {
   if (nh < nl) return false;
-  e.offset = nl < 0 ? -nl : 0;
-  e.count = e.offset + nh + 1;
-  return true;
+  e.offset = 0;
+  if (nl < 0 && __builtin_sub_overflow(0L, nl, &e.offset)) return false;
+  return !__builtin_add_overflow(e.offset, nh, &e.count) && !__builtin_add_overflow(e.count, 1L, &e.count);
 }
 
 template <typename T>
@@ -44,13 +46,17 @@ double** AllocMatrix(long nrl, long nrh, long ncl, long nch) {
     FreeVector(rows, nrl, nrh);
     return nullptr;
   }
-  long rowCount = nrh - nrl + 1;
-  double* cells = static_cast<double*>(std::calloc(static_cast<size_t>(rowCount) * c.count, sizeof(double)));
+  // The rows' block was allocated: its count fits. The cells' count may not.
+  const size_t rowCount = static_cast<size_t>(nrh) - static_cast<size_t>(nrl) + 1;
+  size_t cellCount = 0;
+  double* cells = __builtin_mul_overflow(rowCount, static_cast<size_t>(c.count), &cellCount)
+                      ? nullptr
+                      : static_cast<double*>(std::calloc(cellCount, sizeof(double)));
   if (!cells) {
     FreeVector(rows, nrl, nrh);
     return nullptr;
   }
-  for (long r = 0; r < rowCount; ++r) rows[nrl + r] = cells + r * c.count + c.offset;
+  for (size_t r = 0; r < rowCount; ++r) rows[nrl + static_cast<long>(r)] = cells + r * c.count + c.offset;
   return rows;
 }
 

@@ -3,6 +3,7 @@
 // it or the dataset's closing, a new table until the process ends.
 #include <gdal_priv.h>
 
+#include <climits>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -66,7 +67,8 @@ long ztRSSetColorEntry(void* table, long index, const ZTRSColorEntry* entry) {
 long ztRSGetColorEntryAsRGB(void* table, long index, ZTRSColorEntry* entry) {
   if (!table || !entry || index < 0) return ZTRS_ERR_BAD_HANDLE;
   GDALColorEntry e{};
-  if (!AsTable(table)->GetColorEntryAsRGB(static_cast<int>(index), &e)) return ZTRS_ERR_IO;
+  // GDAL's index is an int; no table reaches past it.
+  if (index > INT_MAX || !AsTable(table)->GetColorEntryAsRGB(static_cast<int>(index), &e)) return ZTRS_ERR_IO;
   *entry = ZTRSColorEntry{e.c1, e.c2, e.c3, 0};
   return 0;
 }

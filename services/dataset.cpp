@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <mutex>
 
@@ -157,7 +158,11 @@ void* ztRSGetDriverByName(const char* name) {
 
 void* ztRSCreate(void* driver, const char* path, long columns, long rows, long bands,
                  ZTRSDataType type, const char* const* options) {
-  if (!driver || !path || columns < 1 || rows < 1 || bands < 1) return nullptr;
+  // GDAL counts columns, rows and bands in an int: a larger count would wrap
+  // around into a small image of another size.
+  if (!driver || !path || columns < 1 || rows < 1 || bands < 1 || columns > INT_MAX || rows > INT_MAX ||
+      bands > INT_MAX)
+    return nullptr;
   EnsureGdalRegistered();
   GDALDataType gdalType = ToGdalType(type);
   if (gdalType == GDT_Unknown) return nullptr;
@@ -321,6 +326,18 @@ long ztRSRasterIO(void* band, ZTRSRWFlag flag, long x, long y, long width, long 
   if (gdalType == GDT_Unknown) return RC_UNSUPPORTED_PIXEL_TYPE;
   if (b->dataset->cells) b->dataset->cells->Flush();
   ResetIOReason();
+  // GDAL takes positions and sizes as int: a window beyond them would wrap
+  // around onto the image, and is as far outside it as GDAL's own refusals.
+  // GDAL skips a window of a negative size as it does an empty one, and the
+  // caller would take the buffer as read.
+  const auto fits = [](long v) { return v >= INT_MIN && v <= INT_MAX; };
+  const auto size = [](long v) { return v >= 0 && v <= INT_MAX; };
+  if (!fits(x) || !fits(y) || !size(width) || !size(height) || !size(bufferWidth) || !size(bufferHeight)) {
+    CPLError(CE_Failure, CPLE_IllegalArg, "Access window out of range: %ld x %ld at column %ld, row %ld", width,
+             height, x, y);
+    NoteIOFailure(flag == ZTRS_Write ? "writing" : "reading", *b->dataset, b->number, y, height);
+    return ZTRS_ERR_IO;
+  }
   CPLErr err = b->gdal->RasterIO(flag == ZTRS_Write ? GF_Write : GF_Read, static_cast<int>(x),
                                  static_cast<int>(y), static_cast<int>(width),
                                  static_cast<int>(height), buffer, static_cast<int>(bufferWidth),

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "ztservices/matrix.h"
@@ -7,6 +8,8 @@
 long ztInverseMatrix1(const double* a, long n, bool flag, double* inverse) {
   if (!a || !inverse || n < 1) return 0;
   const size_t size = static_cast<size_t>(n);
+  // n x n doubles that no memory holds: the product would wrap around.
+  if (size > std::numeric_limits<size_t>::max() / sizeof(double) / size) return 0;
   std::vector<double> m(a, a + size * size);
   double largest = 0.0;
   for (double v : m) largest = std::max(largest, std::fabs(v));

@@ -60,7 +60,8 @@ ZTSERVICES_API long ztRSRasterIO(void* band, ZTRSRWFlag flag, long x, long y, lo
                                  ZTRSDataType type, long pixelSpace, long lineSpace);
 // A failed read or write (GDAL returned an error, or raised one during the
 // call: a truncated file, a corrupted compressed block, a missing VRT
-// source) returns ZTRS_ERR_IO and leaves its description for
+// source; a window outside the image, of a negative size, or beyond GDAL's
+// 32-bit positions) returns ZTRS_ERR_IO and leaves its description for
 // ztRSLastIOError.
 // The last raster read, write, flush or close that failed on the calling
 // thread: "reading 'FILE', band B, row R: GDAL's reason" ("" while none has

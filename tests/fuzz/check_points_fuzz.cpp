@@ -1,12 +1,15 @@
 // The two check-point files of the accuracy assessment's file mode, read by
 // the whole export against a small georeferenced class image of three
-// classes. The input holds both files: the class file up to the first zero
-// byte, the coordinate file after it.
+// classes, and by the command line where it tells why they were refused. The
+// input holds both files: the class file up to the first zero byte, the
+// coordinate file after it.
 #include <gdal.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
+#include "accuracy_faults.h"
 #include "fuzz_support.h"
 #include "ztclass/accuracy.h"
 #include "ztclass/classinfo.h"
@@ -20,6 +23,7 @@ struct ClassImage {
   std::string classes = ztfuzz::ScratchFile("point_classes.txt");
   std::string coordinates = ztfuzz::ScratchFile("points.txt");
   std::string report = ztfuzz::ScratchFile("report.txt");
+  std::vector<CLASSATTINFO> records = std::vector<CLASSATTINFO>(3);
 
   // 6 x 4 pixels of 10 m from (1000, 2000), classes 0..3 by column.
   ClassImage() {
@@ -31,12 +35,11 @@ struct ClassImage {
         unsigned char value = static_cast<unsigned char>(c % 4);
         ztRSRasterIO(ztRSGetRasterBand(dataset, 1), ZTRS_Write, c, r, 1, 1, &value, 1, 1, ZTRS_Byte, 0, 0);
       }
-    CLASSATTINFO records[3] = {};
     for (int k = 0; k < 3; ++k) {
       records[k].classNo = static_cast<unsigned char>(k + 1);
       std::snprintf(records[k].name, sizeof records[k].name, "c%d", k + 1);
     }
-    if (ztRSWriteClassInfo(dataset, 3, records) != RC_OK) ztfuzz::Broken("no class records");
+    if (ztRSWriteClassInfo(dataset, 3, records.data()) != RC_OK) ztfuzz::Broken("no class records");
   }
 };
 
@@ -57,5 +60,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FILE* report = std::fopen(image.report.c_str(), "rb");
   if ((rc == RC_OK) != (report != nullptr)) ztfuzz::Broken("a report written on failure, or none on success");
   if (report) std::fclose(report);
+  if (rc != RC_OK) ztcli::AccuracyFault(rc, true, image.records, image.classes, image.coordinates);
   return 0;
 }

@@ -5,6 +5,8 @@
 
 #include <cstring>
 #include <cstdlib>
+#include <functional>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <thread>
 #include <utility>
@@ -551,6 +553,125 @@ TEST(ModelFile, TrainingValueRangesAreKeptOptionallyAndChecked) {
   ASSERT_EQ(ztModelLoadFromBuffer(Written(saved).data(), Written(saved).size(), &model), RC_OK) << ztModelLastError();
   EXPECT_EQ(std::string(ztModelDescribe(model)).find("value-ranges"), std::string::npos);
   ztModelFree(model);
+}
+
+// Every model call given what it cannot use: a null handle, path or buffer,
+// a band list of another length or numbers the image lacks, a window outside
+// the image or of a negative or huge size. Each gives its code, a message
+// and no model.
+TEST(ModelCalls, WhatTheyCannotUseIsRefusedWithACode) {
+  Fixture f;
+  ZTModel* trained = Train(f, kMethods[0]);
+  ASSERT_NE(trained, nullptr);
+  Handle result = CreateResult(f.scene.dir.File("misuse.tif"));
+  void* source = f.scene.source;
+  long* bands = f.bands.data();
+  long missing[] = {1, 2, 9};
+  void* buffer = nullptr;
+  size_t size = 0;
+  const long huge = std::numeric_limits<long>::max();
+  const auto train = [&](const char* method, void* image, long* list, long count, long rows, long columns,
+                         long firstRow, long firstColumn) {
+    ZTModel* model = nullptr;
+    const long rc = ztModelTrain(method, "", image, list, count, rows, columns, firstRow, firstColumn, nullptr, &model);
+    EXPECT_EQ(model, nullptr);
+    ztModelFree(model);
+    return rc;
+  };
+  const auto apply = [&](void* image, long* list, long count, void* into, long rows, long columns, long firstRow,
+                         long firstColumn) {
+    return ztModelApply(trained, image, list, count, into, nullptr, rows, columns, firstRow, firstColumn, nullptr);
+  };
+  const auto load = [](const char* path) {
+    ZTModel* model = nullptr;
+    const long rc = ztModelLoad(path, &model);
+    EXPECT_EQ(model, nullptr);
+    return rc;
+  };
+  const auto fromBuffer = [](const void* bytes, size_t length) {
+    ZTModel* model = nullptr;
+    const long rc = ztModelLoadFromBuffer(bytes, length, &model);
+    EXPECT_EQ(model, nullptr);
+    return rc;
+  };
+  const struct {
+    const char* what;
+    std::function<long()> call;
+    long expected;
+  } cases[] = {
+      {"train into no model",
+       [&] { return ztModelTrain("mindist", "", source, bands, kBands, kRows, kColumns, 0, 0, nullptr, nullptr); },
+       RC_NULL_ARGUMENT},
+      {"train no method", [&] { return train(nullptr, source, bands, kBands, kRows, kColumns, 0, 0); },
+       RC_NULL_ARGUMENT},
+      {"train no source", [&] { return train("mindist", nullptr, bands, kBands, kRows, kColumns, 0, 0); },
+       RC_NULL_ARGUMENT},
+      {"train no band list", [&] { return train("mindist", source, nullptr, kBands, kRows, kColumns, 0, 0); },
+       RC_NULL_ARGUMENT},
+      {"train no bands", [&] { return train("mindist", source, bands, 0, kRows, kColumns, 0, 0); }, RC_BAD_PARAMETER},
+      {"train a negative band count", [&] { return train("cluster-box", source, bands, -3, kRows, kColumns, 0, 0); },
+       RC_BAD_PARAMETER},
+      {"train a huge band count", [&] { return train("isodata", source, bands, huge, kRows, kColumns, 0, 0); },
+       RC_BAD_PARAMETER},
+      {"train a band the image lacks",
+       [&] { return train("cluster-mindist", source, missing, 3, kRows, kColumns, 0, 0); }, RC_BAD_WINDOW},
+      {"train a negative window", [&] { return train("mindist", source, bands, kBands, -1, kColumns, 0, 0); },
+       RC_BAD_WINDOW},
+      {"train a window past the image", [&] { return train("kohonen", source, bands, kBands, kRows, kColumns, 1, 0); },
+       RC_BAD_WINDOW},
+      {"train a window before the image", [&] { return train("art", source, bands, kBands, kRows, 4, 0, -1); },
+       RC_BAD_WINDOW},
+      {"train a huge window", [&] { return train("bp", source, bands, kBands, huge, huge, huge, huge); },
+       RC_BAD_WINDOW},
+      {"apply no model",
+       [&] {
+         return ztModelApply(nullptr, source, bands, kBands, result.get(), nullptr, kRows, kColumns, 0, 0, nullptr);
+       },
+       RC_NULL_ARGUMENT},
+      {"apply to no source", [&] { return apply(nullptr, bands, kBands, result.get(), kRows, kColumns, 0, 0); },
+       RC_NULL_ARGUMENT},
+      {"apply into no result", [&] { return apply(source, bands, kBands, nullptr, kRows, kColumns, 0, 0); },
+       RC_NULL_ARGUMENT},
+      {"apply no band list", [&] { return apply(source, nullptr, kBands, result.get(), kRows, kColumns, 0, 0); },
+       RC_NULL_ARGUMENT},
+      {"apply another band count",
+       [&] { return apply(source, bands, kBands - 1, result.get(), kRows, kColumns, 0, 0); }, RC_BAD_PARAMETER},
+      {"apply a huge band count", [&] { return apply(source, bands, huge, result.get(), kRows, kColumns, 0, 0); },
+       RC_BAD_PARAMETER},
+      {"apply a band the image lacks",
+       [&] { return apply(source, missing, kBands, result.get(), kRows, kColumns, 0, 0); }, RC_BAD_WINDOW},
+      {"apply a negative window", [&] { return apply(source, bands, kBands, result.get(), kRows, -1, 0, 0); },
+       RC_BAD_WINDOW},
+      {"apply a window past the image",
+       [&] { return apply(source, bands, kBands, result.get(), kRows, kColumns, 0, 1); }, RC_BAD_WINDOW},
+      {"apply a huge window", [&] { return apply(source, bands, kBands, result.get(), huge, huge, 1, 1); },
+       RC_BAD_WINDOW},
+      {"save no model", [&] { return ztModelSave(nullptr, f.scene.dir.File("none.ztm").c_str()); }, RC_NULL_ARGUMENT},
+      {"save to no path", [&] { return ztModelSave(trained, nullptr); }, RC_NULL_ARGUMENT},
+      {"save into a missing folder", [&] { return ztModelSave(trained, f.scene.dir.File("no/such.ztm").c_str()); },
+       RC_WORK_FILE_FAILED},
+      {"save no model to a buffer", [&] { return ztModelSaveToBuffer(nullptr, &buffer, &size); }, RC_NULL_ARGUMENT},
+      {"save to no buffer", [&] { return ztModelSaveToBuffer(trained, nullptr, &size); }, RC_NULL_ARGUMENT},
+      {"save to no size", [&] { return ztModelSaveToBuffer(trained, &buffer, nullptr); }, RC_NULL_ARGUMENT},
+      {"load no path", [&] { return load(nullptr); }, RC_NULL_ARGUMENT},
+      {"load into no model", [&] { return ztModelLoad(f.scene.dir.File("none.ztm").c_str(), nullptr); },
+       RC_NULL_ARGUMENT},
+      {"load a missing file", [&] { return load(f.scene.dir.File("none.ztm").c_str()); }, RC_INPUT_FILE_FAILED},
+      {"load a folder", [&] { return load(f.scene.dir.path().c_str()); }, RC_INPUT_FILE_FAILED},
+      {"load an image", [&] { return load(f.scene.sourcePath.c_str()); }, RC_BAD_MODEL_FILE},
+      {"load no buffer of a size", [&] { return fromBuffer(nullptr, 8); }, RC_NULL_ARGUMENT},
+      {"load an empty buffer", [&] { return fromBuffer(nullptr, 0); }, RC_BAD_MODEL_FILE},
+      {"load a buffer into no model", [&] { return ztModelLoadFromBuffer("ZTCMODEL", 8, nullptr); }, RC_NULL_ARGUMENT},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.call(), c.expected) << c.what;
+    EXPECT_NE(*ztModelLastError(), '\0') << c.what;
+  }
+  EXPECT_EQ(buffer, nullptr);
+  EXPECT_STREQ(ztModelDescribe(nullptr), "");
+  ztModelFree(nullptr);
+  ztModelFreeBuffer(nullptr);
+  ztModelFree(trained);
 }
 
 TEST(ModelTraining, NetworksTrainedOnSeveralThreadsAtOnceGiveTheModelOfTheirSeed) {

@@ -3,6 +3,7 @@
 // them (generalized minimum distance, supervised and unsupervised).
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 #include "ztclass/result_codes.h"
@@ -42,6 +43,29 @@ TEST(Arrays, EveryIndexWithinTheBoundsIsUsable) {
   ztFree_lvector(l, 0, 255);
   ztFree_ivector(iv, 1, 3);
   ztFree_vector(f, 0, 5);
+}
+
+// Bounds whose element count, or its size in bytes, no long or size_t holds
+// give no array: a count that wrapped around would give a small block that
+// the bounds run far past.
+TEST(Arrays, BoundsBeyondWhatMemoryCanAddressGiveNone) {
+  const long most = std::numeric_limits<long>::max(), least = std::numeric_limits<long>::min();
+  const struct {
+    const char* what;
+    long nl, nh;
+  } vectors[] = {{"from the lowest long", least, 0},
+                 {"from minus the highest long", -most, 0},
+                 {"to the highest long", 0, most},
+                 {"from -2^62 to 2^62", -(1L << 62), 1L << 62}};
+  for (const auto& v : vectors) {
+    EXPECT_EQ(ztDvector(v.nl, v.nh), nullptr) << v.what;
+    EXPECT_EQ(ztIvector(v.nl, v.nh), nullptr) << v.what;
+    EXPECT_EQ(ztDmatrix(0, 1, v.nl, v.nh), nullptr) << v.what;
+  }
+  // 4 rows of 2^62 columns: 2^64 cells, a count of 0 in size_t.
+  EXPECT_EQ(ztDmatrix(0, 3, 0, (1L << 62) - 1), nullptr);
+  EXPECT_EQ(ztMatrix(1, 16, 1, (1L << 60)), nullptr);
+  EXPECT_EQ(ztD3tensor(0, 0, 0, 3, 0, (1L << 62) - 1), nullptr);
 }
 
 TEST(Geometry, PointInPolygonDecidesPixelsByTheirCentresWithOneBoundaryRule) {

@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
 
 #include "test_support.h"
 #include "ztclass/result_codes.h"
+#include "ztservices/adapter.h"
 #include "ztservices/bandnote.h"
 #include "ztservices/cellarea.h"
 #include "ztservices/imagebase.h"
@@ -27,6 +29,118 @@ TEST(RasterService, MissingFileAndBadHandlesFailCleanly) {
   EXPECT_EQ(ztRSGetDatasetType(nullptr), ZTRS_Unknown);
   EXPECT_NE(ztRSClosePyramidLayer(nullptr), 0);
   EXPECT_EQ(ztRSGetDescription(nullptr), nullptr);
+}
+
+// Every dataset and band call given what it cannot use: a null handle or
+// pointer, a window outside the image (also one beyond GDAL's 32-bit
+// positions, which must not wrap around onto the image), a size GDAL cannot
+// make. Each gives its code and touches nothing.
+TEST(RasterService, WhatACallCannotUseIsRefusedWithACode) {
+  TempDir dir;
+  Handle ds(ztRSCreate(ztRSGetDriverByName("GTiff"), dir.File("misuse.tif").c_str(), 4, 3, 1, ZTRS_Byte, nullptr));
+  ASSERT_NE(ds, nullptr);
+  void* band = ztRSGetRasterBand(ds.get(), 1);
+  unsigned char pixels[12] = {};
+  long columns = 0, rows = 0;
+  double x = 0, y = 0, minMax[2];
+  unsigned long long histogram[4];
+  ZTIMGTYPE type;
+  ZTRSColorEntry entry{};
+  void* table = ztRSCreateColorTable(1);
+  ASSERT_EQ(ztRSSetColorEntry(table, 0, &entry), 0);
+  const long beyond = 1L << 32;
+  const auto io = [&](long flag, long x, long y, long width, long height) {
+    return ztRSRasterIO(band, static_cast<ZTRSRWFlag>(flag), x, y, width, height, pixels, width, height, ZTRS_Byte, 0,
+                        0);
+  };
+  const struct {
+    const char* what;
+    std::function<long()> call;
+    long expected;
+  } cases[] = {
+      {"close no dataset", [&] { return ztRSClose(nullptr); }, ZTRS_ERR_BAD_HANDLE},
+      {"delete with no driver", [&] { return ztRSDeleteDataset(nullptr, "x.tif"); }, ZTRS_ERR_BAD_HANDLE},
+      {"copy georeference of none", [&] { return ztRSCopyGeoreference(nullptr, ds.get(), 0, 0); }, ZTRS_ERR_BAD_HANDLE},
+      {"copy georeference to none", [&] { return ztRSCopyGeoreference(ds.get(), nullptr, 0, 0); }, ZTRS_ERR_BAD_HANDLE},
+      {"set metadata of none", [&] { return ztRSSetMetadataItem(nullptr, "A", "1"); }, ZTRS_ERR_BAD_HANDLE},
+      {"set metadata without a name", [&] { return ztRSSetMetadataItem(ds.get(), nullptr, "1"); }, ZTRS_ERR_BAD_HANDLE},
+      {"flush none", [&] { return ztRSFlushCache(nullptr); }, ZTRS_ERR_BAD_HANDLE},
+      {"block size of none", [&] { return ztRSGetBlockSize(nullptr, &columns, &rows); }, ZTRS_ERR_BAD_HANDLE},
+      {"block size into nothing", [&] { return ztRSGetBlockSize(band, nullptr, &rows); }, ZTRS_ERR_BAD_HANDLE},
+      {"storage kind of none", [&] { return ztRSGetInternalImgType(nullptr, type); }, ZTRS_ERR_BAD_HANDLE},
+      {"read no band", [&] { return ztRSRasterIO(nullptr, ZTRS_Read, 0, 0, 1, 1, pixels, 1, 1, ZTRS_Byte, 0, 0); },
+       ZTRS_ERR_BAD_HANDLE},
+      {"read into no buffer", [&] { return ztRSRasterIO(band, ZTRS_Read, 0, 0, 1, 1, nullptr, 1, 1, ZTRS_Byte, 0, 0); },
+       ZTRS_ERR_BAD_HANDLE},
+      {"read an unknown type",
+       [&] { return ztRSRasterIO(band, ZTRS_Read, 0, 0, 1, 1, pixels, 1, 1, ZTRS_Unknown, 0, 0); },
+       RC_UNSUPPORTED_PIXEL_TYPE},
+      {"read past the last column", [&] { return io(ZTRS_Read, 4, 0, 1, 1); }, ZTRS_ERR_IO},
+      {"read before the first row", [&] { return io(ZTRS_Read, 0, -1, 1, 1); }, ZTRS_ERR_IO},
+      {"read a negative width", [&] { return io(ZTRS_Read, 0, 0, -1, 1); }, ZTRS_ERR_IO},
+      {"read 2^32 columns on", [&] { return io(ZTRS_Read, beyond, 0, 1, 1); }, ZTRS_ERR_IO},
+      {"write 2^32 rows on", [&] { return io(ZTRS_Write, 0, beyond + 1, 1, 1); }, ZTRS_ERR_IO},
+      {"read 2^32 + 2 columns", [&] { return io(ZTRS_Read, 0, 0, beyond + 2, 1); }, ZTRS_ERR_IO},
+      {"no-data of none", [&] { return ztRSSetRasterNoDataValue(nullptr, 0); }, ZTRS_ERR_BAD_HANDLE},
+      {"statistics of none", [&] { return ztRSGetRasterStatistics(nullptr, 0, 1, &x, &y, nullptr, nullptr); },
+       ZTRS_ERR_BAD_HANDLE},
+      {"minimum and maximum of none", [&] { return ztRSComputeRasterMinMax(nullptr, 0, minMax); }, ZTRS_ERR_BAD_HANDLE},
+      {"minimum and maximum into nothing", [&] { return ztRSComputeRasterMinMax(band, 0, nullptr); },
+       ZTRS_ERR_BAD_HANDLE},
+      {"histogram of none", [&] { return ztRSGetRasterHistogram(nullptr, 0, 4, 4, histogram, 1, 0); },
+       ZTRS_ERR_BAD_HANDLE},
+      {"histogram into nothing", [&] { return ztRSGetRasterHistogram(band, 0, 4, 4, nullptr, 1, 0); },
+       ZTRS_ERR_BAD_HANDLE},
+      {"histogram of no buckets", [&] { return ztRSGetRasterHistogram(band, 0, 4, 0, histogram, 1, 0); },
+       ZTRS_ERR_BAD_HANDLE},
+      {"coordinates of none", [&] { return ztRSGetCoordinate(nullptr, 0, &x, &y); }, ZTRS_ERR_BAD_HANDLE},
+      {"coordinates into nothing", [&] { return ztRSGetCoordinate(ds.get(), 0, nullptr, &y); }, ZTRS_ERR_BAD_HANDLE},
+      {"cell size of none", [&] { return ztGetImgCellSize(nullptr, &x, &y); }, ZTRS_ERR_BAD_HANDLE},
+      {"pyramid of none", [&] { return ztRSOpenPyramidLayer(nullptr, 1); }, ZTRS_ERR_BAD_HANDLE},
+      {"colour entry into no table", [&] { return ztRSSetColorEntry(nullptr, 0, &entry); }, ZTRS_ERR_BAD_HANDLE},
+      {"colour entry of a negative index", [&] { return ztRSSetColorEntry(table, -1, &entry); }, ZTRS_ERR_BAD_HANDLE},
+      {"colour entry of no entry", [&] { return ztRSGetColorEntryAsRGB(table, 0, nullptr); }, ZTRS_ERR_BAD_HANDLE},
+      {"colour entry past the table", [&] { return ztRSGetColorEntryAsRGB(table, 1, &entry); }, ZTRS_ERR_IO},
+      {"colour entry 2^32 on", [&] { return ztRSGetColorEntryAsRGB(table, beyond, &entry); }, ZTRS_ERR_IO},
+      {"colour table onto no band", [&] { return ztRSSetRasterColorTable(nullptr, table); }, ZTRS_ERR_BAD_HANDLE},
+      {"no colour table onto a band", [&] { return ztRSSetRasterColorTable(band, nullptr); }, ZTRS_ERR_BAD_HANDLE},
+      {"attach AOIs to none", [&] { return ztRSAttachAOIFile(nullptr, "a.geojson", nullptr); }, ZTRS_ERR_BAD_HANDLE},
+      {"attach no AOI file", [&] { return ztRSAttachAOIFile(ds.get(), nullptr, nullptr); }, ZTRS_ERR_BAD_HANDLE},
+      {"add an AOI without its points", [&] { return ztRSAddAOI(ds.get(), "a", 0, 0, 0, 3, "", 1, nullptr, nullptr); },
+       ZTRS_ERR_BAD_HANDLE},
+      {"AOIs of none",
+       [&] {
+         CAOIEditor* e = nullptr;
+         return ztRSAllocAOIInfo(nullptr, &e);
+       },
+       ZTRS_ERR_BAD_HANDLE},
+      {"AOI count of no editor", [&] { return ztRSGetAOINums(nullptr, &columns); }, ZTRS_ERR_BAD_HANDLE},
+      {"cell of no handle", [&] { return ztGetCell(nullptr, 0, 0, &x); }, RC_NULL_ARGUMENT},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.call(), c.expected) << c.what;
+  void* reader = ztRAOpenReader(ds.get(), 0);
+  for (long outside : {-1L, 4L, beyond, -beyond})
+    EXPECT_EQ(ztRAReadValue(reader, 1, 0, outside, &x, 0), RC_BAD_WINDOW) << outside;
+  ztRAFreeReader(reader);
+  EXPECT_EQ(std::vector<unsigned char>(pixels, pixels + 12), std::vector<unsigned char>(12, 0));
+  ds.reset();
+  EXPECT_EQ(ReadBand(dir.File("misuse.tif")), std::vector<double>(12, 0));
+  const struct {
+    const char* what;
+    long columns, rows, bands;
+  } sizes[] = {{"no columns", 0, 3, 1},
+               {"negative rows", 4, -3, 1},
+               {"no bands", 4, 3, 0},
+               {"2^32 + 4 columns", beyond + 4, 3, 1},
+               {"2^32 + 3 rows", 4, beyond + 3, 1},
+               {"2^32 + 1 bands", 4, 3, beyond + 1}};
+  for (const auto& s : sizes) {
+    const std::string path = dir.File(std::string(s.what) + ".tif");
+    EXPECT_EQ(ztRSCreate(ztRSGetDriverByName("GTiff"), path.c_str(), s.columns, s.rows, s.bands, ZTRS_Byte, nullptr),
+              nullptr)
+        << s.what;
+    EXPECT_FALSE(std::filesystem::exists(path)) << s.what;
+  }
 }
 
 TEST(RasterService, ConversionToTypesTruncatesAndSaturates) {
@@ -286,6 +400,11 @@ TEST(MatrixService, InvertsWhatNeedsRowSwapsAndRefusesSingularMatrices) {
         EXPECT_NEAR(product, r == c, 1e-12) << r << "," << c;
       }
   }
+  // An order whose n x n values no memory holds (the product of sizes would
+  // wrap around to 2^33 + 1) is refused before a value is read.
+  const double one = 1;
+  double inverse = 0;
+  EXPECT_EQ(ztInverseMatrix1(&one, (1L << 32) + 1, false, &inverse), 0);
 }
 
 }  // namespace
