@@ -60,6 +60,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FILE* report = std::fopen(image.report.c_str(), "rb");
   if ((rc == RC_OK) != (report != nullptr)) ztfuzz::Broken("a report written on failure, or none on success");
   if (report) std::fclose(report);
-  if (rc != RC_OK) ztcli::AccuracyFault(rc, true, image.records, image.classes, image.coordinates);
+  if (rc != RC_OK) ztcli::AccuracyFault(rc, true, image.dataset, image.records, image.classes, image.coordinates);
   return 0;
 }
