@@ -122,7 +122,6 @@ for method in mindist box gmindist maxlike; do
     "$ZTCLASS" "$method" "$WORK/scene.tif" --aoi "$WORK/aoi.geojson" -o "$WORK/$method.tif"
 done
 checks <<TABLE
-no threads|2|--threads|mindist $WORK/scene.tif --aoi $WORK/aoi.geojson -o $WORK/t.tif --threads 0
 window and quicklook|0|and .*q.png|mindist $WORK/scene.tif --aoi $WORK/aoi.geojson -o $WORK/w.tif --window 8,10,1,1 --png $WORK/q.png --no-dev-test --max-dev 50
 factor list of the wrong length|2|--dev-factor lists 3 values for 2 class AOIs|box $WORK/scene.tif --aoi $WORK/aoi.geojson -o $WORK/x.tif --dev-factor 1,2,3
 window outside the image|2|--window 5,6,8,5 does not lie inside|gmindist $WORK/scene.tif --aoi $WORK/aoi.geojson -o $WORK/v.tif --window 5,6,8,5

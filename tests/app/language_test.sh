@@ -104,9 +104,6 @@ gdal_translate -q "$WORK/cls.bin" "$WORK/norecords.tif"
 # area
 check "area report written, named" 0 "^成功导出报告到文件$" "^$WORK/area.txt！$" -- \
   "$ZTCLASS" area "$WORK/landuse.tif" -o "$WORK/area.txt"
-expected="$(printf '\t地类面积统计报告\n\n%s\n\n分类信息文件：%s\n\n  ID\t类名\t像元数\t面积(m*m)\n  1\twater\t15\t6000.00\n  2\tforest\t20\t8000.00\n  3\tbare\t0\t0.00' \
-  "$(printf -- '-%.0s' $(seq 69))" "$WORK/landuse.cls")"
-check "area report byte for byte" 0 "" -- cmp "$WORK/area.txt" <(printf '%s\n' "$expected")
 gdal_translate -q "$WORK/cls.bin" "$WORK/plain.tif"
 cp "$WORK/landuse.cls" "$WORK/plain.cls"
 check "area of an image without georeferencing, and why" 1 "统计地类面积失败！" "has no georeferencing" -- \

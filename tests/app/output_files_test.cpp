@@ -140,11 +140,6 @@ TEST(OutputFiles, StagedImagesAreChangedAsCopies) {
   EXPECT_EQ(ReadText(dir.File("map.tif")), before);
 }
 
-// A worker killed while claiming a directory left an empty lock file, which
-// the sweep must take for a run still starting: it stayed in the tile folder
-// of a distributed run. A lock file now appears with its owner's pid in it.
-// The claims go on until the watcher has looked at many lock files: on a busy
-// machine it may not run at all while a fixed number of claims come and go.
 // The Python package runs commands on several threads of one process.
 TEST(OutputFiles, RunsOnThreadsAtOnceNameOnlyTheirOwnResultsInMessages) {
   TempDir dir;
@@ -165,6 +160,11 @@ TEST(OutputFiles, RunsOnThreadsAtOnceNameOnlyTheirOwnResultsInMessages) {
   EXPECT_EQ(ResultsBeingWritten(), "");
 }
 
+// A worker killed while claiming a directory left an empty lock file, which
+// the sweep must take for a run still starting: it stayed in the tile folder
+// of a distributed run. A lock file now appears with its owner's pid in it.
+// The claims go on until the watcher has looked at many lock files: on a busy
+// machine it may not run at all while a fixed number of claims come and go.
 TEST(DirectoryClaims, ALockFileIsNeverSeenEmpty) {
   TempDir dir;
   std::atomic<bool> enough{false}, done{false};

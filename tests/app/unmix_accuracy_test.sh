@@ -122,14 +122,13 @@ check "only the matrix, summary still printed" 0 "^Overall accuracy 0.94, Kappa 
   "$ZTCLASS" accuracy "$WORK/classes.tif" --aoi "$WORK/reference.geojson" -o "$WORK/matrix.txt" --tables matrix
 check "only the matrix table" 1 "" -- grep -q "表2" "$WORK/matrix.txt"
 # One class, its 16 reference pixels all classified right: chance agreement
-# 16*16 / 16^2 = 1, and Kappa 0 / 0 is undefined.
+# 16*16 / 16^2 = 1, and Kappa 0 / 0 is undefined (its report: accuracy_test.cpp).
 raster one 1 1 '(1)'
 printf '1\tWater\t#0000FF\n' >"$WORK/one_record.txt"
 "$ZTCLASS" classes write "$WORK/one.tif" --from "$WORK/one_record.txt" >/dev/null
 polygons water "1 Water 0 0 4 4"
 check "Kappa undefined" 0 "^Overall accuracy 1.00, Kappa undefined \(.*chance agreement is 1\)$" -- "$ZTCLASS" \
   accuracy "$WORK/one.tif" --aoi "$WORK/water.geojson" -o "$WORK/one.txt" --json "$WORK/one.json" --csv "$WORK/one.csv"
-check "Kappa undefined in the report" 0 "^     Kappa系数=       nan$" -- cat "$WORK/one.txt"
 check "Kappa undefined in the CSV" 0 "^kappa,$" -- cat "$WORK/one.csv"
 check "Kappa undefined in the JSON" 0 '"kappa": null,' -- cat "$WORK/one.json"
 gdal_translate -q -srcwin 0 0 10 10 "$WORK/mix.tif" "$WORK/smaller.tif"
@@ -166,7 +165,6 @@ printf '3\n0.5 9.5\n7.5 9.5\n100 100\n' >"$WORK/points.txt"
 printf '3\n1 2 2\n' >"$WORK/point_classes.txt"
 check "check points" 0 "^Overall accuracy 0.67, Kappa 0.57$" -- "$ZTCLASS" accuracy "$WORK/geo.tif" \
   --points "$WORK/points.txt" --point-classes "$WORK/point_classes.txt" -o "$WORK/points_report.txt"
-check "a point off the image counts in the total" 0 "^    总计         1         1         3$" -- cat "$WORK/points_report.txt"
 printf '2\n1 2\n' >"$WORK/short_classes.txt"
 printf '3\n1 1 1\n' >"$WORK/one_class.txt"
 printf '6.5\n1 2 2\n' >"$WORK/half_count.txt"
@@ -183,7 +181,8 @@ printf '3\n1 2 3\n' >"$WORK/three_classes.txt"
 raster holes 1 1 '(r == 0 && c == 0 ? 255 : r == 1 && c == 3 ? 2 : r == 2 && c == 7 ? 0 : c < 6 ? 1 : 2)'
 gdal_translate -q -a_ullr 0 10 12 0 -a_nodata 255 "$WORK/holes.tif" "$WORK/geo_holes.tif"
 "$ZTCLASS" classes write "$WORK/geo_holes.tif" --from "$WORK/records.txt" >/dev/null
-for coordinate in 1e400 nan -inf; do printf '3\n0.5 9.5\n7.5 %s\n100 100\n' "$coordinate" >"$WORK/points_$coordinate.txt"; done
+# A coordinate beyond double's range, read as infinity (NaN and -inf: accuracy_test.cpp).
+printf '3\n0.5 9.5\n7.5 1e400\n100 100\n' >"$WORK/points_1e400.txt"
 awk 'BEGIN { print 501; for (i = 0; i < 501; i++) print 1 + i % 2 }' >"$WORK/many_classes.txt"
 checks <<TABLE
 differing counts|1|RC_INPUT_COUNT_MISMATCH \(-2\).*|accuracy $WORK/geo.tif --points $WORK/points.txt --point-classes $WORK/short_classes.txt -o $WORK/z.txt
@@ -195,8 +194,6 @@ a coordinate that is no number, placed|1|'.*garbled_points.txt', line 5, entry 7
 fewer pairs than declared|1|'.*short_points.txt' declares 4 check points and holds 3 x y pairs|accuracy $WORK/geo.tif --points $WORK/short_points.txt --point-classes $WORK/four_classes.txt -o $WORK/z.txt
 comma-separated coordinates|1|'.*comma_points.txt', line 2, entry 1: '0.5,9.5' is no number|accuracy $WORK/geo.tif --points $WORK/comma_points.txt --point-classes $WORK/point_classes.txt -o $WORK/z.txt
 a coordinate beyond double's range|1|'.*points_1e400.txt', line 3, entry 4: '1e400' is no finite number|accuracy $WORK/geo.tif --points $WORK/points_1e400.txt --point-classes $WORK/point_classes.txt -o $WORK/z.txt
-a coordinate nan|1|'.*points_nan.txt', line 3, entry 4: 'nan' is no finite number|accuracy $WORK/geo.tif --points $WORK/points_nan.txt --point-classes $WORK/point_classes.txt -o $WORK/z.txt
-an infinite coordinate|1|'.*points_-inf.txt', line 3, entry 4: '-inf' is no finite number|accuracy $WORK/geo.tif --points $WORK/points_-inf.txt --point-classes $WORK/point_classes.txt -o $WORK/z.txt
 every check point off the image|1|none of the 3 check points lies on '.*geo.tif': there is nothing to assess it by|accuracy $WORK/geo.tif --points $WORK/far_points.txt --point-classes $WORK/point_classes.txt -o $WORK/z.txt --json $WORK/z.json
 a class of no record|1|^\('.*three_classes.txt', line 2, entry 3: class 3 is none of the class image's classes 1..2\)$|accuracy $WORK/geo.tif --points $WORK/points.txt --point-classes $WORK/three_classes.txt -o $WORK/z.txt
 a check point on no-data|1|^\('.*points.txt', check point 1 \(0.5 9.5\) lies on a pixel of value 255, the class image's no-data value, none of 0..2: there is no class to compare its reference class with\)$|accuracy $WORK/geo_holes.tif --points $WORK/points.txt --point-classes $WORK/point_classes.txt -o $WORK/z.txt
