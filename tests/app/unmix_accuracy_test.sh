@@ -181,6 +181,13 @@ printf '3\n1 2 3\n' >"$WORK/three_classes.txt"
 raster holes 1 1 '(r == 0 && c == 0 ? 255 : r == 1 && c == 3 ? 2 : r == 2 && c == 7 ? 0 : c < 6 ? 1 : 2)'
 gdal_translate -q -a_ullr 0 10 12 0 -a_nodata 255 "$WORK/holes.tif" "$WORK/geo_holes.tif"
 "$ZTCLASS" classes write "$WORK/geo_holes.tif" --from "$WORK/records.txt" >/dev/null
+# A copy whose pixel at column 0, row 0 holds 3, one past the classes 1..2,
+# with a check point on that pixel's left edge.
+raster past 1 1 '(r == 0 && c == 0 ? 3 : c < 6 ? 1 : 2)'
+gdal_translate -q -a_ullr 0 10 12 0 "$WORK/past.tif" "$WORK/geo_past.tif"
+"$ZTCLASS" classes write "$WORK/geo_past.tif" --from "$WORK/records.txt" >/dev/null
+printf '2\n0 9.5\n7.5 9.5\n' >"$WORK/edge_point.txt"
+printf '2\n1 2\n' >"$WORK/edge_class.txt"
 # A coordinate beyond double's range, read as infinity (NaN and -inf: accuracy_test.cpp).
 printf '3\n0.5 9.5\n7.5 1e400\n100 100\n' >"$WORK/points_1e400.txt"
 awk 'BEGIN { print 501; for (i = 0; i < 501; i++) print 1 + i % 2 }' >"$WORK/many_classes.txt"
@@ -197,6 +204,7 @@ a coordinate beyond double's range|1|'.*points_1e400.txt', line 3, entry 4: '1e4
 every check point off the image|1|none of the 3 check points lies on '.*geo.tif': there is nothing to assess it by|accuracy $WORK/geo.tif --points $WORK/far_points.txt --point-classes $WORK/point_classes.txt -o $WORK/z.txt --json $WORK/z.json
 a class of no record|1|^\('.*three_classes.txt', line 2, entry 3: class 3 is none of the class image's classes 1..2\)$|accuracy $WORK/geo.tif --points $WORK/points.txt --point-classes $WORK/three_classes.txt -o $WORK/z.txt
 a check point on no-data|1|^\('.*points.txt', check point 1 \(0.5 9.5\) lies on a pixel of value 255, the class image's no-data value, none of 0..2: there is no class to compare its reference class with\)$|accuracy $WORK/geo_holes.tif --points $WORK/points.txt --point-classes $WORK/point_classes.txt -o $WORK/z.txt
+a check point on the image's left edge, on a value past the classes|1|^\('.*edge_point.txt', check point 1 \(0 9.5\) lies on a pixel of value 3, none of 0..2: there is no class to compare its reference class with\)$|accuracy $WORK/geo_past.tif --points $WORK/edge_point.txt --point-classes $WORK/edge_class.txt -o $WORK/z.txt
 a class that is no number|1|'.*word_classes.txt', line 2, entry 2: 'two' is no whole class number|accuracy $WORK/geo.tif --points $WORK/points.txt --point-classes $WORK/word_classes.txt -o $WORK/z.txt
 points need their classes|2|--points requires --point-classes|accuracy $WORK/geo.tif --points $WORK/points.txt -o $WORK/z.txt
 points exclude polygons|2|excludes|accuracy $WORK/geo.tif --points $WORK/points.txt --point-classes $WORK/point_classes.txt --aoi $WORK/reference.geojson -o $WORK/z.txt
