@@ -36,6 +36,11 @@ median model - "$ztclass" -q model "$out/maxlike.ztm"
 
 size_of "$classes"
 cp "$classes" "$out/classes.tif"
+# Areas and a legend's place are in map units: a map without georeferencing
+# (as make_large_scene.sh's) gets 30 m pixels in UTM.
+gdalinfo "$classes" | grep -q '^Origin' ||
+  gdal_edit.py -a_srs EPSG:32633 -a_ullr 500000 $((4000000 + 30 * rows)) $((500000 + 30 * columns)) 4000000 \
+    "$out/classes.tif"
 highest=$(gdalinfo -mm "$classes" | sed -n 's/.*Computed Min\/Max=[0-9.]*,\([0-9]*\).*/\1/p')
 for ((k = 1; k <= highest; k++)); do
   printf '%d\tclass %d\t#%02X%02X%02X\n' "$k" "$k" $((k * 29 % 256)) $((k * 71 % 256)) $((k * 113 % 256))
