@@ -77,11 +77,15 @@ class Model:
     def __hash__(self):
         return hash(self.to_bytes())
 
+    # Classes by number and name (unsupervised ones have none); of many,
+    # the first and the last, as numpy shows a long array.
     def __repr__(self):
         header = self.describe()
-        return "<ztclass.Model %s: bands %s, classes %s>" % (
-            header["method"], ",".join(map(str, header["bands"])),
-            ", ".join("%d %r" % (c["value"], c["name"]) for c in header["classes"]))
+        classes = ["%d %r" % (c["value"], c["name"]) if c["name"] else str(c["value"]) for c in header["classes"]]
+        listed = "classes " + ", ".join(classes)
+        if len(classes) > 8:
+            listed = "%d classes %s, ..., %s" % (len(classes), ", ".join(classes[:3]), classes[-1])
+        return "<ztclass.Model %s: bands %s, %s>" % (header["method"], ",".join(map(str, header["bands"])), listed)
 
     def apply(self, image, output, window=None, confidence=None, *, bands=None, format="GTiff",
               type="Byte", creation_options=(), overwrite=False, progress=None):

@@ -59,6 +59,13 @@ def test_copies_equal_and_repr(scene, trained, nearest):
     assert repr(model) == "<ztclass.Model mindist: bands 1,2,3,4, classes 1 'Water', 2 'Vegetation', 3 'Built-up'>"
 
 
+@pytest.mark.parametrize("clusters, shown", [(3, "classes 1, 2, 3>"), (40, "40 classes 1, 2, 3, ..., 40>")])
+def test_repr_of_unnamed_and_many_classes(scene, clusters, shown):
+    image, _ = scene
+    model = ztclass.train("cluster-mindist", image, classes=clusters)
+    assert len(model.classes) == clusters and repr(model) == "<ztclass.Model cluster-mindist: bands 1,2,3,4, " + shown
+
+
 def test_save_keeps_an_existing_file(scene, trained, tmp_path):
     image, _ = scene
     model, _ = trained
