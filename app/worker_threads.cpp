@@ -36,6 +36,16 @@ void BoundGdalCacheTo(GIntBig bytes) {
 
 }  // namespace
 
+std::string ThreadCountProblem(long count, const std::string& given) {
+  if (count < 1) return "must be at least 1, got '" + given + "'";
+  // More threads than cores only wait on each other, and each costs
+  // memory: a few per core is the useful most.
+  const long most = kThreadsPerCore * CPLGetNumCPUs();
+  if (count <= most) return std::string();
+  return "at most " + std::to_string(most) + " (" + std::to_string(kThreadsPerCore) +
+         " per core of this machine), got '" + given + "'";
+}
+
 void UseEveryCore() { ztSetWorkerThreads(CPLGetNumCPUs()); }
 
 // A creation option rather than GDAL_NUM_THREADS: that would also have GDAL
@@ -60,13 +70,7 @@ void AddThreadsOption(CLI::App& command) {
             auto [end, error] = std::from_chars(begin, text.data() + text.size(), count);
             // What is no whole number at all the check of every count refuses.
             if (error != std::errc() || end != text.data() + text.size()) return std::string();
-            if (count < 1) return "must be at least 1, got '" + text + "'";
-            // More threads than cores only wait on each other, and each
-            // costs memory: a few per core is the useful most.
-            const long most = kThreadsPerCore * CPLGetNumCPUs();
-            if (count <= most) return std::string();
-            return "at most " + std::to_string(most) + " (" + std::to_string(kThreadsPerCore) +
-                   " per core of this machine), got '" + text + "'";
+            return ThreadCountProblem(count, text);
           },
           ""));
 }

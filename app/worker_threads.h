@@ -15,6 +15,10 @@ void UseEveryCore();
 // user chose GDAL_NUM_THREADS, which GDAL then follows.
 std::string CompressionThreads();
 
+// Why count (as the user gave it) is no thread count to run on, or "":
+// at least 1, at most a few per core.
+std::string ThreadCountProblem(long count, const std::string& given);
+
 // --threads N of a classifying command.
 void AddThreadsOption(CLI::App& command);
 

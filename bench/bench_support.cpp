@@ -24,12 +24,15 @@ int Noise(unsigned c, unsigned r, unsigned b) {
 
 }  // namespace
 
-std::string Scene(int columns, int rows, int bands) {
+std::string Path(const std::string& name) {
   const auto folder = std::filesystem::temp_directory_path() / "ztclass-bench";
   std::filesystem::create_directories(folder);
-  const std::string path = (folder / ("scene_" + std::to_string(columns) + "x" + std::to_string(rows) + "x" +
-                                      std::to_string(bands) + ".tif"))
-                               .string();
+  return (folder / name).string();
+}
+
+std::string Scene(int columns, int rows, int bands) {
+  const std::string path =
+      Path("scene_" + std::to_string(columns) + "x" + std::to_string(rows) + "x" + std::to_string(bands) + ".tif");
   if (std::filesystem::exists(path)) return path;
   GDALAllRegister();
   const char* options[] = {"TILED=YES", "BLOCKXSIZE=256", "BLOCKYSIZE=256", "INTERLEAVE=BAND", nullptr};
@@ -48,6 +51,34 @@ std::string Scene(int columns, int rows, int bands) {
     }
   GDALClose(ds);
   std::filesystem::rename(partial, path);
+  return path;
+}
+
+std::string ClassImage(int side, bool oneRegion) {
+  const std::string path = Path((oneRegion ? "region_" : "classes_") + std::to_string(side) + ".tif");
+  if (std::filesystem::exists(path)) return path;
+  GDALAllRegister();
+  auto* scene = static_cast<GDALDataset*>(GDALOpen(Scene(side, side, 6).c_str(), GA_ReadOnly));
+  const char* options[] = {"TILED=YES", nullptr};
+  GDALDataset* out = GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
+      (path + ".partial").c_str(), side, side, 1, GDT_Byte, const_cast<char**>(options));
+  double minMax[2];
+  scene->GetRasterBand(1)->ComputeRasterMinMax(FALSE, minMax);
+  const double span = minMax[1] - minMax[0] + 1;
+  std::vector<unsigned char> row(side);
+  for (int r = 0; r < side; ++r) {
+    if (scene->GetRasterBand(1)->RasterIO(GF_Read, 0, r, side, 1, row.data(), side, 1, GDT_Byte, 0, 0, nullptr) !=
+        CE_None)
+      throw std::runtime_error("cannot read the benchmark scene");
+    for (unsigned char& v : row) v = static_cast<unsigned char>(1 + (v - minMax[0]) * 8 / span);
+    for (int c = 0; oneRegion && c < side / 2; ++c) row[c] = r % 97 == 5 && c % 89 == 7 ? 2 : 1;
+    if (out->GetRasterBand(1)->RasterIO(GF_Write, 0, r, side, 1, row.data(), side, 1, GDT_Byte, 0, 0, nullptr) !=
+        CE_None)
+      throw std::runtime_error("cannot write the benchmark class map");
+  }
+  GDALClose(out);
+  GDALClose(scene);
+  std::filesystem::rename(path + ".partial", path);
   return path;
 }
 

@@ -1,7 +1,7 @@
 // Throughput of the shared classification pass on one and more threads, and
 // of the reading and writing beneath it; how soon a slow pass answers a
-// stop; the class mask, cell gathering and cell access. On a 4000 x 4000,
-// 6-band Byte GeoTIFF.
+// stop; the class mask, cell gathering and purifying, and cell access. On a
+// 4000 x 4000, 6-band Byte GeoTIFF.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -171,6 +171,25 @@ void BM_GatherCells(benchmark::State& state) {
   state.counters["cells/s"] = benchmark::Counter(double(cells) * state.iterations(), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_GatherCells)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The training cells of samples --purify: those within 2 standard deviations
+// of their class mean in every band, of 8 AOIs of 200 x 200 pixels.
+void BM_PurifyCells(benchmark::State& state) {
+  TrainingScene scene(200);
+  long bands[] = {1, 2, 3, 4, 5, 6};
+  AOICELL* set = nullptr;
+  long cells = 0, kept = 0;
+  ztGetAOICellSet(scene.source, bands, kBands, scene.aois.data(), 8, &set, cells);
+  for (auto _ : state) {
+    AOICELL* purified = nullptr;
+    if (ztPurifyAOICellSet(set, cells, kBands, 8, &purified, kept, 2.0) != 0) state.SkipWithError("purify failed");
+    ztFreePrfAOICellSet(purified, kept);
+  }
+  ztFreeAOICellSet(set, cells);
+  state.counters["kept"] = double(kept);
+  state.counters["cells/s"] = benchmark::Counter(double(cells) * state.iterations(), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_PurifyCells)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_CellAccess(benchmark::State& state) {
   const std::string path = (std::filesystem::temp_directory_path() / "ztclass-bench/cells.zti").string();

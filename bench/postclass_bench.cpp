@@ -4,10 +4,8 @@
 // one class, with single holes), 4 and 8 neighbours: megapixels per second
 // and the process's peak memory.
 #include <benchmark/benchmark.h>
-#include <gdal_priv.h>
 #include <sys/resource.h>
 
-#include <filesystem>
 #include <vector>
 
 #include "bench_support.h"
@@ -19,43 +17,9 @@ namespace {
 
 constexpr int kSide = 4000;
 
-std::string Folder() { return (std::filesystem::temp_directory_path() / "ztclass-bench").string(); }
-
-// Band 1 of the synthetic scene cut into 8 equal ranges of value: classes
-// 1 to 8, all present (the class count of a clump file comes from the
-// lowest and highest class); with oneRegion, the left half in class 1 but
-// for a single class-2 pixel every 97 x 89.
-std::string ClassImage(bool oneRegion) {
-  const std::string path = Folder() + (oneRegion ? "/region_4000.tif" : "/classes_4000.tif");
-  if (std::filesystem::exists(path)) return path;
-  GDALAllRegister();
-  auto* scene = static_cast<GDALDataset*>(GDALOpen(ztbench::Scene(kSide, kSide, 6).c_str(), GA_ReadOnly));
-  const char* options[] = {"TILED=YES", nullptr};
-  GDALDataset* out = GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
-      (path + ".partial").c_str(), kSide, kSide, 1, GDT_Byte, const_cast<char**>(options));
-  double minMax[2];
-  scene->GetRasterBand(1)->ComputeRasterMinMax(FALSE, minMax);
-  const double span = minMax[1] - minMax[0] + 1;
-  std::vector<unsigned char> row(kSide);
-  for (int r = 0; r < kSide; ++r) {
-    if (scene->GetRasterBand(1)->RasterIO(GF_Read, 0, r, kSide, 1, row.data(), kSide, 1, GDT_Byte, 0, 0, nullptr) !=
-        CE_None)
-      break;
-    for (unsigned char& v : row) v = static_cast<unsigned char>(1 + (v - minMax[0]) * 8 / span);
-    for (int c = 0; oneRegion && c < kSide / 2; ++c) row[c] = r % 97 == 5 && c % 89 == 7 ? 2 : 1;
-    if (out->GetRasterBand(1)->RasterIO(GF_Write, 0, r, kSide, 1, row.data(), kSide, 1, GDT_Byte, 0, 0, nullptr) !=
-        CE_None)
-      break;
-  }
-  GDALClose(out);
-  GDALClose(scene);
-  std::filesystem::rename(path + ".partial", path);
-  return path;
-}
-
 void* NewResult(const std::string& name, ZTRSDataType type) {
   const char* options[] = {"TILED=YES", nullptr};
-  return ztRSCreate(ztRSGetDriverByName("GTiff"), (Folder() + "/" + name).c_str(), kSide, kSide, 1, type, options);
+  return ztRSCreate(ztRSGetDriverByName("GTiff"), ztbench::Path(name).c_str(), kSide, kSide, 1, type, options);
 }
 
 void Report(benchmark::State& state) {
@@ -67,9 +31,9 @@ void Report(benchmark::State& state) {
 
 // The clump image and statistics that sieve and eliminate start from.
 void Clump(int neighbours, bool oneRegion, const std::string& stem) {
-  void* source = ztRSOpen(ClassImage(oneRegion).c_str(), 0);
+  void* source = ztRSOpen(ztbench::ClassImage(kSide, oneRegion).c_str(), 0);
   void* result = NewResult(stem + ".tif", ZTRS_UInt32);
-  ztClassClump(source, 1, result, 1, (Folder() + "/" + stem + ".txt").c_str(), kSide, kSide, 0, 0, neighbours);
+  ztClassClump(source, 1, result, 1, ztbench::Path(stem + ".txt").c_str(), kSide, kSide, 0, 0, neighbours);
   ztRSClose(result);
   ztRSClose(source);
 }
@@ -88,11 +52,11 @@ void BM_Clump(benchmark::State& state) {
 void BM_Sieve(benchmark::State& state) {
   const std::string stem = Stem(state);
   Clump(static_cast<int>(state.range(0)), state.range(1), stem);
-  void* source = ztRSOpen((Folder() + "/" + stem + ".tif").c_str(), 0);
+  void* source = ztRSOpen(ztbench::Path(stem + ".tif").c_str(), 0);
   for (auto _ : state) {
     void* result = NewResult("sieved.tif", ZTRS_UInt32);
-    const long rc = ztClassSieve(source, 1, (Folder() + "/" + stem + ".txt").c_str(), result, 1,
-                                 (Folder() + "/sieve.txt").c_str(), kSide, kSide, 0, 0, 10);
+    const long rc = ztClassSieve(source, 1, ztbench::Path(stem + ".txt").c_str(), result, 1,
+                                 ztbench::Path("sieve.txt").c_str(), kSide, kSide, 0, 0, 10);
     ztRSClose(result);
     if (rc != RC_OK) state.SkipWithError("sieve failed");
   }
@@ -103,11 +67,11 @@ void BM_Sieve(benchmark::State& state) {
 void BM_Eliminate(benchmark::State& state) {
   const std::string stem = Stem(state);
   Clump(static_cast<int>(state.range(0)), state.range(1), stem);
-  void* source = ztRSOpen((Folder() + "/" + stem + ".tif").c_str(), 0);
+  void* source = ztRSOpen(ztbench::Path(stem + ".tif").c_str(), 0);
   for (auto _ : state) {
     void* result = NewResult("eliminated.tif", ZTRS_Byte);
-    const long rc = ztClassEliminate(source, 1, (Folder() + "/" + stem + ".txt").c_str(), result, 1,
-                                     (Folder() + "/eliminate.txt").c_str(), kSide, kSide, 0, 0, 10);
+    const long rc = ztClassEliminate(source, 1, ztbench::Path(stem + ".txt").c_str(), result, 1,
+                                     ztbench::Path("eliminate.txt").c_str(), kSide, kSide, 0, 0, 10);
     ztRSClose(result);
     if (rc != RC_OK) state.SkipWithError("eliminate failed");
   }

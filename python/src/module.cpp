@@ -49,7 +49,11 @@ PYBIND11_MODULE(_native, m) {
       }));
   // Without the GIL: the pool waits for a call that runs on another thread,
   // whose stop polls take the GIL.
-  m.def("set_threads", [](long count) { ztSetWorkerThreads(count); }, py::call_guard<py::gil_scoped_release>());
+  m.def("set_threads", [](long count) {
+    const std::string problem = ztcli::ThreadCountProblem(count, std::to_string(count));
+    if (!problem.empty()) throw ztcli::UsageError("count " + problem);
+    ztSetWorkerThreads(count);
+  }, py::call_guard<py::gil_scoped_release>());
   m.def("threads", [] { return ztGetWorkerThreads(); }, py::call_guard<py::gil_scoped_release>());
   // For a process that serves tiles one after another: each allocates and
   // frees the same few buffers of megabytes, which glibc by default maps

@@ -37,7 +37,8 @@ import tempfile
 from osgeo import gdal
 
 from . import _cluster, _native, _stops, _tiled_clumps, _worker
-from ._paths import band_list, checked_neighbours, open_raster, optional_path, path, result, window_values
+from ._paths import (band_list, callback, checked_neighbours, open_raster, optional_path, options, path, result,
+                     text, whole_number, window_values)
 from .errors import Error, ResultExistsError
 from .models import Model, from_bytes, load
 
@@ -89,14 +90,15 @@ def _classify_tile_into(window, tile_path, data, image, bands, creation_options)
 
 
 def is_vrt(output, format="GTiff"):
-    """Whether apply writes output as a VRT of tiles: format VRT, or the
-    default format and a name ending in .vrt."""
-    return format.upper() == "VRT" or (format.upper() == "GTIFF" and output.lower().endswith(".vrt"))
+    """Whether apply writes output (a path) as a VRT of tiles: format "VRT",
+    or the default format "GTiff" and a name ending in .vrt."""
+    format = text(format, "format").upper()
+    return format == "VRT" or (format == "GTIFF" and os.fsdecode(path(output, "output")).lower().endswith(".vrt"))
 
 
 def tile_folder(output):
-    """The folder of the tiles of the VRT output: NAME_tiles beside NAME.vrt."""
-    return os.path.splitext(output)[0] + "_tiles"
+    """The folder of the tiles of the VRT output (a path): NAME_tiles beside NAME.vrt."""
+    return os.path.splitext(os.fsdecode(path(output, "output")))[0] + "_tiles"
 
 
 # A tile's place in its folder: x{column}/y{row}.tif. A folder per column of
@@ -112,7 +114,8 @@ def _tile_name(x, y):
 
 
 def tiles(window, tile):
-    """The tile windows (xoff, yoff, xsize, ysize) of a window, in scan order."""
+    """The tile windows (xoff, yoff, xsize, ysize) of window, (xoff, yoff,
+    xsize, ysize), in tiles of tile x tile pixels, in scan order."""
     x0, y0, columns, rows = window
     return [(x0 + x, y0 + y, min(tile, columns - x), min(tile, rows - y))
             for y in range(0, rows, tile) for x in range(0, columns, tile)]
@@ -133,13 +136,14 @@ QUIET_CLUSTER = {
 
 @contextlib.contextmanager
 def connect(address):
-    """A client of the scheduler at address (tcp://host:port), or of N local
-    worker processes (local:N) started for the block's duration."""
+    """A context manager giving a client of the scheduler at address
+    (tcp://host:port), or of N local worker processes (local:N) started for
+    the block's duration."""
     import dask
     from dask.distributed import Client, LocalCluster
     from multiprocessing import resource_tracker
 
-    if address.startswith("local:"):
+    if text(address, "address").startswith("local:"):
         workers = address[len("local:"):]
         if not (workers.isascii() and workers.isdigit() and int(workers) >= 1):
             raise ValueError("local:N needs a whole number N of 1 or more, got %r" % address)
@@ -180,7 +184,7 @@ def _image_path(image):
     """image as the workers open it: a file of this machine by its absolute
     path, since a worker elsewhere starts in a folder of its own; any other
     name GDAL takes (/vsis3/..., a driver's prefix) as it is."""
-    image = path(image)
+    image = path(image, "image")
     return os.path.abspath(image) if os.path.exists(image) else image
 
 
@@ -193,30 +197,42 @@ def _image_window(image, window):
 
 def apply(model, image, output, client=None, tile=APPLY_TILE, window=None, *, bands=None, format="GTiff",
           creation_options=(), overwrite=False, progress=None):
-    """Apply model (a Model or a model file) to image (its window (xoff,
-    yoff, xsize, ysize), or all of it) over the cluster of client (a Dask
-    Client, an address as connect() takes, or None: a local cluster of a
-    worker per core), in tiles of tile x tile pixels (rounded up to whole
-    256 x 256 blocks), into output, as Model.apply writes it; or, for an
-    output named *.vrt (or format "VRT"), into a VRT of tiles that the
-    workers write as GeoTIFFs (of creation_options) into the folder
-    tile_folder(output), which must be reachable at the same path from the
-    workers and the client."""
+    """Apply model to image over a Dask cluster, tile by tile, into output.
+
+    model: a Model, or the path of a model file. image: the image to
+    classify (a path GDAL reads, at the same path on the workers). output:
+    the class image to write, as Model.apply writes it; or, named *.vrt (or
+    of format "VRT"), a VRT of tiles that the workers write as GeoTIFFs (of
+    creation_options) into the folder tile_folder(output), which must be
+    reachable at the same path from the workers and the client. client: a
+    dask.distributed Client, an address as connect() takes, or None for a
+    local cluster of a worker per core. tile: the tile side in pixels,
+    rounded up to whole 256 x 256 blocks. window: (xoff, yoff, xsize,
+    ysize) of image in whole pixels, or None for all of it. bands: the band
+    numbers of image to read (a list, or one number), by default the
+    model's. format: GDAL's driver of output; creation_options: its
+    "KEY=VALUE" options (a list, one str or a dict). overwrite: replace
+    results that exist (ResultExistsError otherwise). progress: called as
+    progress(fraction, caption) as tiles finish.
+    """
+    client = _client(client)
     # A model file is an input: no result may take its place.
     inputs = []
     if not isinstance(model, Model):
-        inputs.append(path(model))
+        inputs.append(path(model, "model"))
         model = load(model)
-    image, output = _image_path(image), path(output)
-    tile = max(BLOCK, -(-int(tile) // BLOCK) * BLOCK)
+    image, output = _image_path(image), path(output, "output")
+    tile = max(BLOCK, -(-whole_number(tile, "tile") // BLOCK) * BLOCK)
+    progress = callback(progress)
+    creation_options = options(creation_options, "creation_options")
     bands = band_list(bands, model.bands())
     window = _image_window(image, window)
     vrt, folder = is_vrt(output, format), tile_folder(output)
-    options = result(window, "VRT", "Byte", (), overwrite) if vrt else \
+    described = result(window, "VRT", "Byte", (), overwrite) if vrt else \
         result(window, format, "Byte", creation_options, overwrite)
     # The result exists, under a temporary name, before the cluster is
     # reached: a failure to create it costs no cluster time.
-    with _native.TiledResult(image, output, options, inputs, tile=tile) as writer:
+    with _native.TiledResult(image, output, described, inputs, tile=tile) as writer:
         _stops.watch(writer)
         finish = writer.finish
         if vrt:
@@ -227,12 +243,12 @@ def apply(model, image, output, client=None, tile=APPLY_TILE, window=None, *, ba
             # VRT and its tiles, as they were.
             staging = writer.scratch_path("_tiles")
             os.mkdir(staging)
-            work = _tasks_writing_tiles(output, staging, window, list(creation_options))
+            work = _tasks_writing_tiles(output, staging, window, creation_options)
 
             def finish(first, no_data):
                 _install_tiles(staging, folder, output, overwrite, lambda: writer.finish(first, no_data))
         elif writer.takes_blocks:
-            work = _tasks_returning_blocks(window, list(creation_options))
+            work = _tasks_returning_blocks(window, creation_options)
         else:
             work = _tasks_returning_classes(window)
         try:
@@ -452,17 +468,31 @@ def _on_cluster(client, work):
     return work(client)
 
 
+def _client(client):
+    """client, which must be a Client of dask.distributed, an address or None."""
+    if client is not None and not isinstance(client, str):
+        from dask.distributed import Client
+
+        if not isinstance(client, Client):
+            raise TypeError("client takes a dask.distributed Client, an address (tcp://host:port or local:N) or "
+                            "None, got %s" % type(client).__name__)
+    return client
+
+
 def clump(image, output, stats, client=None, tile=CLUMP_TILE, *, neighbours=8, band=1, window=None, type="UInt32",
           format="GTiff", creation_options=(), overwrite=False, progress=None):
     """ztclass.clump over the cluster of client (as apply takes it), in
-    tiles of tile x tile pixels: the same image and statistics file."""
+    tiles of tile x tile pixels: the same image and statistics file. The
+    other arguments are those of ztclass.clump."""
+    client = _client(client)
     image = _image_path(image)
     window = _image_window(image, window)
-    options = result(window, format, type, creation_options, overwrite)
+    described = result(window, format, type, creation_options, overwrite)
     return _tiled_clumps.run(
-        lambda work: _on_cluster(client, work), tiles, "clump", _native.TILES_CLUMP, image, path(output), path(stats),
-        stats_in=None, threshold=0, neighbours=checked_neighbours(neighbours), band=int(band), window=window,
-        tile=int(tile), options=options, progress=progress)
+        lambda work: _on_cluster(client, work), tiles, "clump", _native.TILES_CLUMP, image, path(output, "output"),
+        path(stats, "stats"), stats_in=None, threshold=0, neighbours=checked_neighbours(neighbours),
+        band=whole_number(band, "band"), window=window, tile=whole_number(tile, "tile"), options=described,
+        progress=callback(progress))
 
 
 def sieve(image, stats_in, output, stats, threshold, client=None, tile=CLUMP_TILE, *, neighbours=8, band=1, window=None,
@@ -471,21 +501,24 @@ def sieve(image, stats_in, output, stats, threshold, client=None, tile=CLUMP_TIL
     tiles of tile x tile pixels: the same image and statistics file. With
     stats_in None, image is a class map whose clumps (of neighbours) are
     sieved, as the command line's sieve without --stats-in; stats may then
-    be None."""
+    be None. The other arguments are those of ztclass.sieve."""
+    client = _client(client)
     image = _image_path(image)
     window = _image_window(image, window)
     if stats_in is None:
         checked_neighbours(neighbours)
     if stats_in is not None and stats is None:
         raise ValueError("a sieve of a clump image needs its statistics file (stats)")
-    if int(threshold) < 0:
+    threshold = whole_number(threshold, "threshold")
+    if threshold < 0:
         raise ValueError("threshold must be 0 or more")
-    options = result(window, format, type, creation_options, overwrite)
+    described = result(window, format, type, creation_options, overwrite)
     mode = _native.TILES_SIEVE_MAP if stats_in is None else _native.TILES_SIEVE
     return _tiled_clumps.run(
-        lambda work: _on_cluster(client, work), tiles, "sieve", mode, image, path(output), optional_path(stats),
-        stats_in=optional_path(stats_in), threshold=int(threshold), neighbours=int(neighbours), band=int(band),
-        window=window, tile=int(tile), options=options, progress=progress)
+        lambda work: _on_cluster(client, work), tiles, "sieve", mode, image, path(output, "output"),
+        optional_path(stats, "stats"), stats_in=optional_path(stats_in, "stats_in"), threshold=threshold,
+        neighbours=int(neighbours), band=whole_number(band, "band"), window=window, tile=whole_number(tile, "tile"),
+        options=described, progress=callback(progress))
 
 
 def _arguments(argv):

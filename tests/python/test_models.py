@@ -59,6 +59,13 @@ def test_copies_equal_and_repr(scene, trained, nearest):
     assert repr(model) == "<ztclass.Model mindist: bands 1,2,3,4, classes 1 'Water', 2 'Vegetation', 3 'Built-up'>"
 
 
+@pytest.mark.parametrize("clusters, shown", [(3, "classes 1, 2, 3>"), (40, "40 classes 1, 2, 3, ..., 40>")])
+def test_repr_of_unnamed_and_many_classes(scene, clusters, shown):
+    image, _ = scene
+    model = ztclass.train("cluster-mindist", image, classes=clusters)
+    assert len(model.classes) == clusters and repr(model) == "<ztclass.Model cluster-mindist: bands 1,2,3,4, " + shown
+
+
 def test_save_keeps_an_existing_file(scene, trained, tmp_path):
     image, _ = scene
     model, _ = trained
@@ -107,6 +114,42 @@ def test_predict_nan_is_no_data_and_no_pixels_no_classes(nearest):
     classes = nearest.predict(scene)
     assert (classes[5:9, 7:11] == 255).all() and (classes != 255).sum() == 90 * 120 - 16
     assert nearest.predict(scene[:, :0]).shape == (0, 120)
+
+
+@pytest.mark.parametrize("shaped", [
+    lambda s: np.moveaxis(np.moveaxis(s, 0, -1).copy(), -1, 0),  # bands last in memory
+    lambda s: np.repeat(s, 2, axis=2)[:, :, ::2],  # every other column
+    np.asfortranarray,
+    lambda s: s.astype(">f8"),
+    lambda s: s.astype(np.float16),
+    lambda s: s.tolist(),
+])
+def test_predict_takes_arrays_as_numpy_holds_them(nearest, shaped):
+    scene = synthetic_scene(90, 120)
+    np.testing.assert_array_equal(nearest.predict(shaped(scene)), nearest_mean(scene))
+
+
+def test_predict_masked_pixels_are_no_data(nearest):
+    """As rasterio's read(masked=True) gives them: a pixel masked in a band."""
+    scene = synthetic_scene(90, 120)
+    mask = np.zeros(scene.shape, bool)
+    mask[1, 5:9, 7:11] = True
+    expected = nearest_mean(scene)
+    expected[5:9, 7:11] = 255
+    np.testing.assert_array_equal(nearest.predict(np.ma.masked_array(scene, mask)), expected)
+    np.testing.assert_array_equal(nearest.predict(np.ma.masked_array(scene, np.zeros_like(mask))), nearest_mean(scene))
+
+
+@pytest.mark.parametrize("array, says", [
+    (np.zeros((4, 90, 120)).sum(axis=0), "got 2 dimension(s), shape (90, 120); a single band is array[numpy.newaxis]"),
+    (np.zeros((1, 4, 5, 6)), "got 4 dimension(s), shape (1, 4, 5, 6)"),
+    (np.zeros((4, 5, 6), complex), "real numbers, got complex128"),
+    (np.zeros((4, 5, 6), object), "real numbers, got object"),
+])
+def test_predict_refuses_what_is_no_image(nearest, array, says):
+    with pytest.raises(ValueError) as raised:
+        nearest.predict(array)
+    assert says in str(raised.value)
 
 
 @pytest.mark.parametrize("dtype, nodata", [(np.uint8, 0), (np.uint16, 999), (np.float32, -9999.0)])
