@@ -117,6 +117,14 @@ ClusterJob::ClusterJob(const ClusterOptions& o, const std::function<long(long)>&
                        ": 255 is the class of no-data pixels");
 }
 
+void CheckNetworkInterval(const ClusterOptions& o, const ClusterJob& job) {
+  const long side = std::min(ztRSGetRasterXSize(job.source.get()), ztRSGetRasterYSize(job.source.get()));
+  if (job.interval <= side) return;
+  throw UsageError(std::string(o.interval == 0 ? "the default " : "") + "--interval " + std::to_string(job.interval) +
+                   " is larger than the image's smaller side (" + std::to_string(side) + " pixels)" +
+                   (o.interval == 0 ? "; give a smaller one" : ""));
+}
+
 ModelSpec ClusterModelSpec(const std::string& method, const ClusterOptions& o, const ClusterJob& job) {
   ModelSpec spec{method, {{"classes", o.classes}, {"interval", job.interval}}};
   if (!job.displayPositions.empty()) spec.parameters["display-bands"] = job.displayPositions;
