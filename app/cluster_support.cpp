@@ -26,10 +26,7 @@ constexpr long kCountValues = 1L << 21;
 // so a run costs one look-up.
 std::map<long, long> PixelsPerClass(void* result, const std::string& path) {
   CPLErrorReset();
-  if (ztRSFlushCache(result) != 0) {
-    const std::string reason = WriteFailureReason();
-    throw CannotWrite("'" + path + "'", reason);
-  }
+  if (ztRSFlushCache(result) != 0) throw CannotWrite("'" + path + "'", GdalFailureReason());
   std::map<long, long> counts;
   void* band = ztRSGetRasterBand(result, 1);
   const long columns = ztRSGetRasterXSize(result), rows = ztRSGetRasterYSize(result);

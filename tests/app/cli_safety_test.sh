@@ -394,6 +394,20 @@ unchanged "a full disk, the style" 1 \
   "$ZTCLASS" classes write "$DIR/many40.tif" --from "$WORK/40.txt"
 ulimit -S -f "$limit"
 
+# A name the system takes whose temporary name, 18 bytes longer, it does
+# not: the result cannot be created, and the reason is given.
+long="$(printf 'n%.0s' $(seq 245))"
+"$ZTCLASS" -q train mindist "$S" --aoi "$A" -o "$WORK/m.ztm"
+check "two results in one directory spelled two ways" 0 "Wrote" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/two.tif" --png "$DIR/./two.png"
+too_long="(file name too long|文件名过长)$"
+unchanged "a result's name too long" 1 "^ztclass: cannot create '.*/$long.tif': $too_long" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/$long.tif"
+unchanged "a confidence image's name too long" 1 "^ztclass: cannot create '.*/$long.tif': $too_long" -- \
+  "$ZTCLASS" apply "$WORK/m.ztm" "$S" -o "$DIR/c.tif" --confidence "$DIR/$long.tif"
+unchanged "a quicklook's name too long" 1 "^ztclass: cannot write the quicklook '.*/$long.png': $too_long" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/long.tif" --png "$DIR/$long.png"
+
 # A read-only folder: the reason, with the user's path (run as nobody when
 # run as root, whom permissions do not stop).
 as_user() { if [ "$(id -u)" -eq 0 ]; then setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; else "$@"; fi; }
