@@ -95,6 +95,11 @@ CommandError CannotWrite(const std::string& what, const std::string& reason) {
   return CommandError("cannot write " + what + (reason.empty() ? "" : ": " + reason));
 }
 
+CommandError CannotCreate(const std::string& path) {
+  const std::string reason = GdalFailureReason();
+  return CommandError("cannot create '" + path + "'" + (reason.empty() ? "" : ": " + reason));
+}
+
 void WriteWholeFile(const std::string& path, const std::string& text, const std::string& what) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) throw CannotWrite(what, ErrnoReason(errno));
@@ -120,15 +125,21 @@ std::string WriteFailureReason() {
   static constexpr Known kKnown[] = {
       {"no space left", ENOSPC},       {"disk is full", ENOSPC},         {"free disk space", ENOSPC},
       {"file too large", EFBIG},       {"disk quota", EDQUOT},           {"permission denied", EACCES},
-      {"read-only file system", EROFS}, {"input/output error", EIO},
+      {"read-only file system", EROFS}, {"input/output error", EIO},   {"file name too long", ENAMETOOLONG},
   };
   const int saved = errno;
   if (CPLGetLastErrorType() >= CE_Failure)
     for (const Known& known : kKnown)
       if (strcasestr(CPLGetLastErrorMsg(), known.words)) return ErrnoReason(known.error);
-  for (int error : {ENOSPC, EFBIG, EDQUOT, EIO, EROFS})
+  for (int error : {ENOSPC, EFBIG, EDQUOT, EIO, EROFS, ENAMETOOLONG})
     if (saved == error) return ErrnoReason(error);
   return "";
+}
+
+std::string GdalFailureReason() {
+  const std::string reason = WriteFailureReason();
+  if (!reason.empty() || CPLGetLastErrorType() < CE_Failure) return reason;
+  return CPLGetLastErrorMsg();
 }
 
 std::string UserPaths(std::string message) {

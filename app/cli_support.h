@@ -55,11 +55,19 @@ std::string ErrnoReason(int error);
 std::string OpenFailureReason(const std::string& path);
 
 // Why a write failed, in those words ("no space left on device", "file too
-// large", "permission denied", "read-only file system", ...), from GDAL's
-// last error or errno; empty when neither says one of them.
+// large", "permission denied", "read-only file system", "file name too
+// long", ...), from GDAL's last error or errno; empty when neither says one
+// of them.
 std::string WriteFailureReason();
+// Why GDAL could not create or write a file, just after the failure: the
+// words WriteFailureReason() gives, else GDAL's own message; empty when
+// GDAL said nothing.
+std::string GdalFailureReason();
 // "cannot write WHAT: REASON", or without the reason when it is empty.
 CommandError CannotWrite(const std::string& what, const std::string& reason);
+// "cannot create 'PATH': REASON" for a raster that GDAL, its errors reset
+// before, has just failed to create.
+CommandError CannotCreate(const std::string& path);
 // Writes text as the file at path, created or truncated; a failure is
 // CannotWrite(what, the system's reason).
 void WriteWholeFile(const std::string& path, const std::string& text, const std::string& what);

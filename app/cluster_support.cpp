@@ -26,10 +26,7 @@ constexpr long kCountValues = 1L << 21;
 // so a run costs one look-up.
 std::map<long, long> PixelsPerClass(void* result, const std::string& path) {
   CPLErrorReset();
-  if (ztRSFlushCache(result) != 0) {
-    const std::string reason = WriteFailureReason();
-    throw CannotWrite("'" + path + "'", reason);
-  }
+  if (ztRSFlushCache(result) != 0) throw CannotWrite("'" + path + "'", GdalFailureReason());
   std::map<long, long> counts;
   void* band = ztRSGetRasterBand(result, 1);
   const long columns = ztRSGetRasterXSize(result), rows = ztRSGetRasterYSize(result);
@@ -115,6 +112,14 @@ ClusterJob::ClusterJob(const ClusterOptions& o, const std::function<long(long)>&
     throw UsageError("--classes " + std::to_string(o.classes) + " gives class values up to " +
                        std::to_string(highest) + ", beyond " + std::to_string(kHighestClassValue) +
                        ": 255 is the class of no-data pixels");
+}
+
+void CheckNetworkInterval(const ClusterOptions& o, const ClusterJob& job) {
+  const long side = std::min(ztRSGetRasterXSize(job.source.get()), ztRSGetRasterYSize(job.source.get()));
+  if (job.interval <= side) return;
+  throw UsageError(std::string(o.interval == 0 ? "the default " : "") + "--interval " + std::to_string(job.interval) +
+                   " is larger than the image's smaller side (" + std::to_string(side) + " pixels)" +
+                   (o.interval == 0 ? "; give a smaller one" : ""));
 }
 
 ModelSpec ClusterModelSpec(const std::string& method, const ClusterOptions& o, const ClusterJob& job) {

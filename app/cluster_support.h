@@ -47,6 +47,11 @@ struct ClusterJob {
   long* DisplayBands() { return displayPositions.empty() ? nullptr : displayPositions.data(); }
 };
 
+// The unsupervised networks sample the image in steps of the interval in
+// both directions and take none beyond its smaller side: a larger
+// --interval, given or the default, is a usage error.
+void CheckNetworkInterval(const ClusterOptions& options, const ClusterJob& job);
+
 // Creates the result, runs classify(result) under the progress bar, gives
 // the result its legend, writes the quicklook when asked, moves both into
 // place and reports the pixels of each class. A failed or stopped run

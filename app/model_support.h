@@ -13,7 +13,8 @@
 
 namespace ztcli {
 
-// The library's method name and parameters of a classify command's options.
+// The library's method name and parameters of a classify command's options,
+// each parameter named as the option that gives it.
 struct ModelSpec {
   std::string method;
   nlohmann::json parameters = nlohmann::json::object();
@@ -28,7 +29,8 @@ using ModelHandle = std::unique_ptr<ZTModel, ModelFree>;
 // message.
 void CheckModelCall(long resultCode, const std::string& what);
 
-// Trains under the progress bar.
+// Trains under the progress bar. A parameter beyond what a model takes is
+// a usage error of its option.
 ModelHandle TrainModel(const ModelSpec& spec, void* source, const std::vector<long>& bands, const Window& window);
 ModelHandle LoadModel(const std::string& path);
 void SaveModel(const ZTModel* model, const std::string& path);

@@ -1,5 +1,6 @@
 #include "number_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -83,6 +84,18 @@ CLI::Validator EmptyAllowed() {
 CLI::Validator NotNegative() {
   return CLI::Validator(
       [](std::string& text) { return Number(text) < 0 ? "must be 0 or more, got '" + text + "'" : std::string(); },
+      "");
+}
+
+CLI::Validator OneOf(const std::vector<std::string>& names) {
+  return CLI::Validator(
+      [names](std::string& text) {
+        if (std::find(names.begin(), names.end(), text) != names.end()) return std::string();
+        std::string list;
+        for (size_t i = 0; i < names.size(); ++i)
+          list += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+        return "must be " + list + ", got '" + text + "'";
+      },
       "");
 }
 

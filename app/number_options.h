@@ -6,6 +6,8 @@
 // declared, with the bounds below. A text option is not empty either,
 // unless its declaration says that empty has a meaning of its own.
 #include <CLI/CLI.hpp>
+#include <string>
+#include <vector>
 
 namespace ztcli {
 
@@ -17,5 +19,8 @@ CLI::Validator EmptyAllowed();
 
 // A bound for an option's declaration: 0 or more.
 CLI::Validator NotNegative();
+
+// A bound for a text option's declaration: one of names.
+CLI::Validator OneOf(const std::vector<std::string>& names);
 
 }  // namespace ztcli

@@ -265,7 +265,9 @@ std::string OutputFiles::Add(const Entry& out) {
                        "; give --overwrite to replace it");
   }
   outputs_.push_back(out);
-  if (std::find(directories_.begin(), directories_.end(), directory) == directories_.end()) {
+  // One claim a directory, however its results spell it (maps/ and ./maps).
+  if (std::none_of(directories_.begin(), directories_.end(),
+                   [&](const std::string& claimed) { return SameFile(claimed, directory); })) {
     SweepDeadRuns(directory);
     claims_.push_back(std::make_unique<DirectoryClaim>(directory, token_, option + " '" + path + "'"));
     RegisterTemporaryFiles(directory, token_);

@@ -23,7 +23,7 @@ void WritePicture(const std::string& image, const std::string& png, const std::v
   GDALTranslateOptionsFree(options);
   if (out) GDALClose(out);
   CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", nullptr);
-  const std::string reason = WriteFailureReason();
+  const std::string reason = GdalFailureReason();
   GDALClose(source);
   if (!out || failed)
     throw CannotWrite("the " + what + " '" + png + "'", reason);

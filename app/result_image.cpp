@@ -5,6 +5,7 @@
 #include <gdal_priv.h>
 #include <strings.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -118,7 +119,7 @@ void ResultImage::Create(void* source, const Window& window, long bandCount) {
   CPLErrorReset();
   void* result = ztRSCreate(driver, path.c_str(), window.columns, window.rows, bandCount, type_,
                             zti ? nullptr : options.List());
-  if (!result) throw CommandError("cannot create '" + output_ + "': " + CPLGetLastErrorMsg());
+  if (!result) throw CannotCreate(output_);
   ztRSCopyGeoreference(source, result, window.firstRow, window.firstColumn);
   dataset_ = std::make_unique<Dataset>(result);
   if (!copy_) outputs_.CheckWrittenBeside(temporary_, FileList(static_cast<GDALDatasetH>(ztRSGetGDALDataset(result))));
@@ -137,10 +138,7 @@ std::vector<CLASSATTINFO> ResultImage::Finish() {
   {
     FirstWriteFailure failure;
     if (auto* gdal = static_cast<GDALDatasetH>(ztRSGetGDALDataset(dataset_->get()))) GDALFlushCache(gdal);
-    if (CPLGetLastErrorType() >= CE_Failure) {
-      const std::string reason = failure.Reason();
-      throw CommandError("cannot write '" + output_ + "': " + (reason.empty() ? CPLGetLastErrorMsg() : reason));
-    }
+    if (CPLGetLastErrorType() >= CE_Failure) throw CannotWrite("'" + output_ + "'", failure.Reason());
   }
   dataset_->Close(output_);
   dataset_.reset();
@@ -161,14 +159,15 @@ std::vector<CLASSATTINFO> ResultImage::Finish() {
   if (copy) GDALClose(copy);
   if (legend) GDALClose(legend);
   const bool failed = !copy || CPLGetLastErrorType() >= CE_Failure;
-  const std::string message = CPLGetLastErrorMsg();
   const std::string reason = failure.Reason();
   GDALClose(scratch);
-  if (failed) throw CommandError("cannot write '" + output_ + "': " + (reason.empty() ? message : reason));
+  if (failed) throw CannotWrite("'" + output_ + "'", reason);
   outputs_.CheckWrittenBeside(temporary_, beside);
   if (std::filesystem::exists(ClassFilePath(scratch_)) &&
-      std::rename(ClassFilePath(scratch_).c_str(), ClassFilePath(temporary_).c_str()) != 0)
-    throw CommandError("cannot write the class file of '" + output_ + "'");
+      std::rename(ClassFilePath(scratch_).c_str(), ClassFilePath(temporary_).c_str()) != 0) {
+    const int error = errno;
+    throw CannotWrite("the class file of '" + output_ + "'", ErrnoReason(error));
+  }
   return records;
 }
 

@@ -25,8 +25,6 @@ constexpr GIntBig kGdalCacheBytes = 64LL << 20;
 // block and read that block row twice.
 constexpr GIntBig kOnePassCacheBytes = 8LL << 20;
 
-constexpr long kThreadsPerCore = 4;
-
 // Whether the user chose GDAL's threads (environment or configuration).
 bool UserChoseGdalThreads() { return CPLGetConfigOption("GDAL_NUM_THREADS", nullptr) != nullptr; }
 
@@ -38,12 +36,9 @@ void BoundGdalCacheTo(GIntBig bytes) {
 
 std::string ThreadCountProblem(long count, const std::string& given) {
   if (count < 1) return "must be at least 1, got '" + given + "'";
-  // More threads than cores only wait on each other, and each costs
-  // memory: a few per core is the useful most.
-  const long most = kThreadsPerCore * CPLGetNumCPUs();
+  const long most = ztMaxWorkerThreads();
   if (count <= most) return std::string();
-  return "at most " + std::to_string(most) + " (" + std::to_string(kThreadsPerCore) +
-         " per core of this machine), got '" + given + "'";
+  return "at most " + std::to_string(most) + " (four per core of this machine), got '" + given + "'";
 }
 
 void UseEveryCore() { ztSetWorkerThreads(CPLGetNumCPUs()); }

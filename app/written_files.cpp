@@ -17,7 +17,7 @@ FirstWriteFailure::FirstWriteFailure() { CPLPushErrorHandlerEx(Keep, this); }
 
 FirstWriteFailure::~FirstWriteFailure() { CPLPopErrorHandler(); }
 
-std::string FirstWriteFailure::Reason() const { return first_.empty() ? WriteFailureReason() : first_; }
+std::string FirstWriteFailure::Reason() const { return first_.empty() ? GdalFailureReason() : first_; }
 
 // GDAL has made this message its last error when it calls here, and errno
 // is still the failed call's.

@@ -22,7 +22,7 @@ class FirstWriteFailure {
   ~FirstWriteFailure();
   FirstWriteFailure(const FirstWriteFailure&) = delete;
   FirstWriteFailure& operator=(const FirstWriteFailure&) = delete;
-  // That first reason, or else WriteFailureReason() now.
+  // That first reason, or else GdalFailureReason() now.
   std::string Reason() const;
 
  private:

@@ -1,13 +1,20 @@
 #include "ztservices/workers.h"
 
+#include <cpl_multiproc.h>
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 namespace {
+
+// More threads than cores only wait on each other, and each costs memory:
+// a few per core is the useful most.
+constexpr long kThreadsPerCore = 4;
 
 using Task = void (*)(void* userData, long index);
 using Beside = void (*)(void* besideData);
@@ -30,7 +37,11 @@ class WorkerPool {
     for (std::thread& t : threads_) t.join();
     threads_.clear();
     quit_ = false;
-    for (long i = 0; i < helpers; ++i) threads_.emplace_back([this] { Loop(); });
+    try {
+      for (long i = 0; i < helpers; ++i) threads_.emplace_back([this] { Loop(); });
+    } catch (const std::exception&) {
+      // Out of threads or memory: fewer helpers share the jobs.
+    }
   }
 
   long Threads() {
@@ -105,7 +116,9 @@ WorkerPool& Pool() {
 
 }  // namespace
 
-void ztSetWorkerThreads(long count) { Pool().Resize(count > 1 ? count - 1 : 0); }
+void ztSetWorkerThreads(long count) { Pool().Resize(std::clamp(count, 1L, ztMaxWorkerThreads()) - 1); }
+
+long ztMaxWorkerThreads() { return kThreadsPerCore * std::max(1, CPLGetNumCPUs()); }
 
 long ztGetWorkerThreads() { return Pool().Threads(); }
 

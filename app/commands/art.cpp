@@ -66,6 +66,7 @@ void Run(const ResonanceOptions& o, const VigilanceRange& vigilance, const std::
          const std::function<long(ClusterJob&, unsigned long clusters, void* result)>& classify) {
   CheckCommon(o, vigilance);
   ClusterJob job(o.cluster, [](long k) { return k; });
+  CheckNetworkInterval(o.cluster, job);
   spec.parameters.update({{"classes", o.cluster.classes}, {"interval", job.interval}, {"rate", o.rate},
                           {"vigilance", o.vigilance}, {"passes", o.passes}});
   // The result's classes are the categories formed, whether the export or a

@@ -139,13 +139,12 @@ struct IsodataOptions {
   std::string stretch = "linear";
 };
 
-const char* const kStretches[] = {"none", "adaptive", "equalize", "normalize", "root", "square", "linear", "invert"};
+// In the order of the library's stretch modes.
+const std::vector<std::string> kStretches = {"none",   "adaptive", "equalize", "normalize",
+                                             "root",   "square",   "linear",   "invert"};
 
 long StretchMode(const std::string& name) {
-  for (long i = 0; i < 8; ++i)
-    if (name == kStretches[i]) return i;
-  throw CommandError("unknown --stretch '" + name +
-                     "' (none, adaptive, equalize, normalize, root, square, linear, invert)");
+  return std::find(kStretches.begin(), kStretches.end(), name) - kStretches.begin();
 }
 
 // The split threshold is a standard deviation in the image's units; its
@@ -182,7 +181,6 @@ long IsodataHighestValue(long k) { return k <= 254 ? std::min(254L, k + k / 2) :
 
 void RunIsodata(const IsodataOptions& o) {
   const long stretch = StretchMode(o.stretch);
-  if (o.iterations < 0) throw CommandError("--iterations must be 0 or more");
   ClusterJob job(o.cluster, IsodataHighestValue);
   const Window& w = job.window;
   const long minSize = o.minSize >= 0 ? o.minSize : static_cast<long>(0.005 * double(w.rows) * double(w.columns));
@@ -247,7 +245,8 @@ void AddClusterCommands(CLI::App& app) {
   command->add_option("--stretch", o->stretch,
                       "Display stretch of the class colours: none, adaptive, equalize, normalize, root, square, "
                       "linear or invert")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(OneOf(kStretches));
   command->callback([o] { RunIsodata(*o); });
 }
 

@@ -36,6 +36,7 @@ void CheckOptions(const KohonenOptions& o) {
 void RunKohonen(const KohonenOptions& o) {
   CheckOptions(o);
   ClusterJob job(o.cluster, [](long k) { return k; });
+  CheckNetworkInterval(o.cluster, job);
   const Window& w = job.window;
   RunCluster(o.cluster, job, "Kohonen network classification", [&](void* result) {
     return ztKohonenNNClass(job.source.get(), job.bands.data(), static_cast<long>(job.bands.size()),

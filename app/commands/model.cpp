@@ -1,5 +1,7 @@
 // ztclass train | apply | model: a classifier trained once and applied to
 // many images.
+#include <cpl_error.h>
+
 #include <cmath>
 #include <iostream>
 #include <memory>
@@ -89,9 +91,10 @@ void RunApply(const ApplyOptions& o) {
   result.Create(source.get(), window);
   Dataset confidence(nullptr);
   if (!confidencePath.empty()) {
+    CPLErrorReset();
     confidence = Dataset(ztRSCreate(ztRSGetDriverByName("GTiff"), confidencePath.c_str(), window.columns, window.rows,
                                     1, ZTRS_Float32, nullptr));
-    if (!confidence.get()) throw CommandError("cannot create '" + o.confidence + "'");
+    if (!confidence.get()) throw CannotCreate(o.confidence);
     ztRSCopyGeoreference(source.get(), confidence.get(), window.firstRow, window.firstColumn);
     ztRSSetRasterNoDataValue(ztRSGetRasterBand(confidence.get(), 1), std::nan(""));
   }

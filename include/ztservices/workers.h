@@ -6,8 +6,14 @@
 #include "ztservices/export.h"
 
 // count threads share a job from now on, the caller's included; a count
-// below 2 means the caller's thread alone. Starts or joins the extra threads.
+// below 2 means the caller's thread alone, one above ztMaxWorkerThreads()
+// that many. Starts or joins the extra threads; where the system refuses
+// one, those started so far serve.
 ZTSERVICES_API void ztSetWorkerThreads(long count);
+
+// The most threads that share a job: four per core of this machine. More
+// only wait on each other, and each costs memory.
+ZTSERVICES_API long ztMaxWorkerThreads(void);
 
 // Threads that share a job, the caller's included: at least 1.
 ZTSERVICES_API long ztGetWorkerThreads(void);

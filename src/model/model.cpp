@@ -1,6 +1,7 @@
 #include "model/model.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace zt {
@@ -34,6 +35,13 @@ std::vector<AOI> Model::Records() const {
     record.aoiType = static_cast<int32_t>(ZT_CLASS_AOI_TYPE);
   }
   return records;
+}
+
+const std::string* Model::NonFiniteNumbers() const {
+  for (const auto& [name, array] : numbers)
+    for (double v : array.values)
+      if (!std::isfinite(v)) return &name;
+  return nullptr;
 }
 
 void SetClassRecords(Model& model, const AOI* aois, long highest) {

@@ -56,6 +56,10 @@ struct Model {
   }
   // Records of the classes for ztRSWriteClassAtt, or empty without names.
   std::vector<AOI> Records() const;
+  // The name of the first numbers, in name order, holding a value that is
+  // not finite (a training that diverged, a damaged file); null when every
+  // value is finite.
+  const std::string* NonFiniteNumbers() const;
 };
 
 // Records from class AOIs (names, colours, remarks) for classes 1..highest.

@@ -210,9 +210,9 @@ void CheckModel(const Model& m) {
     }
     if (array.shape.empty() || count != array.values.size())
       Bad("the numbers \"" + name + "\" do not match their shape");
-    for (double v : array.values)
-      if (!std::isfinite(v)) Bad("the numbers \"" + name + "\" hold a value that is not finite");
   }
+  if (const std::string* name = m.NonFiniteNumbers())
+    Bad("the numbers \"" + *name + "\" hold a value that is not finite");
   if (std::string reason = method->check(m); !reason.empty()) Bad(reason);
 }
 

@@ -40,13 +40,6 @@ long CheckHiddenLayers(const long* sizes, long count) {
   return RC_OK;
 }
 
-long CheckTrainedNumbers(const Model& model) {
-  for (const auto& [name, numbers] : model.numbers)
-    for (double v : numbers.values)
-      if (!std::isfinite(v)) return RC_BAD_PARAMETER;
-  return RC_OK;
-}
-
 long TrainingSamples::Gather(const ClassificationPass& pass, const std::vector<AOI>& aois) {
   const long classCount = static_cast<long>(aois.size());
   if (long rc = GatherTrainingSamples(pass.Source(), pass.Bands(), aois.data(), classCount,

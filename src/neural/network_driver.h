@@ -51,11 +51,6 @@ long CheckClusterArguments(void* source, unsigned long clusterCount, long interv
 // count give RC_NULL_ARGUMENT.
 long CheckHiddenLayers(const long* sizes, long count);
 
-// RC_BAD_PARAMETER when a trained number of model is not finite: a learning
-// rate or momentum too large for the training set drives the weights past
-// every number, and a network of NaN answers puts every pixel in class 1.
-long CheckTrainedNumbers(const Model& model);
-
 // The purified training samples of the class AOIs, scaled by the band
 // scaling derived from the gathered samples before purification. A class
 // without a sample would leave its centre or codebook vector undefined, and
@@ -161,7 +156,10 @@ long SupervisedNetwork(const NetworkCall& call, ProgressSession& progress, Learn
   if (long rc = samples.Gather(pass, aois)) return rc;
   model.bands.assign(call.bands, call.bands + call.bandCount);
   if (long rc = learn(classCount, samples.Cells(), samples.Count(), model)) return rc;
-  if (long rc = CheckTrainedNumbers(model)) return rc;
+  // A learning rate or momentum too large for the training set drives the
+  // weights past every number, and a network of NaN answers puts every
+  // pixel in class 1.
+  if (model.NonFiniteNumbers()) return RC_BAD_PARAMETER;
   model.scaling = ScalingJson(samples.Scaling());
   SetClassRecords(model, aois.data(), classCount);
   return apply ? apply(model, pass) : RC_OK;

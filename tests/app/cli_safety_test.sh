@@ -284,6 +284,23 @@ for case in "mindist $S --aoi $A -o $DIR/n.tif --max-dev" "mindist $S --aoi $A -
   unchanged "${case%% *} ${case##* } ''" 2 "^${case##* }: must not be empty$" -- bash -c "'$ZTCLASS' $case ''"
 done
 unchanged "a negative BP rate" 2 "--rate: must be 0 or more" -- "$ZTCLASS" bp "$S" --aoi "$A" -o "$DIR/n.tif" --rate -0.1
+# Values out of range are usage errors that name the option and the value,
+# found before any work: ISODATA's iterations below 0, and what a model
+# would refuse (rates, errors and thresholds above 1e30, ISODATA's
+# iterations and merges above 1,000,000).
+checks unchanged <<TABLE
+isodata --iterations -1|2|^--iterations: must be 0 or more, got '-1'$|isodata $S --classes 2 -o $DIR/n.tif --iterations -1
+iterations beyond a model's|2|^ztclass: --iterations 1000001: must lie within \[0.0,1000000.0\] in a model$|isodata $S --classes 2 -o $DIR/n.tif --iterations 1000001 --save-model $DIR/n.ztm
+merges beyond a model's|2|^ztclass: --max-merges 1000001: must lie within \[0.0,1000000.0\] in a model$|train isodata $S --classes 2 -o $DIR/n.ztm --max-merges 1000001
+a split threshold beyond a model's|2|^ztclass: --split-threshold 1e\+31: must lie within \[0.0,1e\+30\] in a model$|train isodata $S --classes 2 -o $DIR/n.ztm --split-threshold 1e31
+deviation factors beyond a model's|2|^ztclass: --dev-factor 2,1e\+31: must lie within \[0.0,1e\+30\] in a model$|mindist $S --aoi $A -o $DIR/n.tif --dev-factor 2,1e31
+a box factor beyond a model's|2|^ztclass: --dev-factor 1e\+31,1e\+31: must lie within|box $S --aoi $A -o $DIR/n.tif --dev-factor 1e31
+a BP rate beyond a model's|2|^ztclass: --rate 1e\+31: must lie within \[0.0,1e\+30\] in a model$|bp $S --aoi $A -o $DIR/n.tif --rate 1e31 --save-model $DIR/n.ztm
+an RBF error beyond a model's|2|^ztclass: --error 1e\+300: must lie within|train rbf $S --aoi $A -o $DIR/n.ztm --error 1e300
+an LVQ2 rate beyond a model's|2|^ztclass: --lvq-rate 2e\+30: must lie within|train lvq2 $S --aoi $A -o $DIR/n.ztm --lvq-rate 2e30
+a Kohonen change threshold beyond a model's|2|^ztclass: --change-threshold 1e\+31: must lie within|train kohonen $S --clusters 2 -o $DIR/n.ztm --change-threshold 1e31
+a Fuzzy ART choice beyond a model's|2|^ztclass: --choice 1e\+31: must lie within|fuzzy-art $S --clusters 2 -o $DIR/n.tif --choice 1e31 --save-model $DIR/n.ztm
+TABLE
 unchanged "legend at x nan" 2 "--x: must be a finite number" -- \
   "$ZTCLASS" legend "$DIR/map.tif" --gdb "$DIR/l.gpkg" --x nan --y 1
 
@@ -376,6 +393,20 @@ unchanged "a full disk, the style" 1 \
   "cannot write the QGIS style '.*many40.qml' of '.*many40.tif': (file too large|文件过大)$" -- \
   "$ZTCLASS" classes write "$DIR/many40.tif" --from "$WORK/40.txt"
 ulimit -S -f "$limit"
+
+# A name the system takes whose temporary name, 18 bytes longer, it does
+# not: the result cannot be created, and the reason is given.
+long="$(printf 'n%.0s' $(seq 245))"
+"$ZTCLASS" -q train mindist "$S" --aoi "$A" -o "$WORK/m.ztm"
+check "two results in one directory spelled two ways" 0 "Wrote" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/two.tif" --png "$DIR/./two.png"
+too_long="(file name too long|文件名过长)$"
+unchanged "a result's name too long" 1 "^ztclass: cannot create '.*/$long.tif': $too_long" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/$long.tif"
+unchanged "a confidence image's name too long" 1 "^ztclass: cannot create '.*/$long.tif': $too_long" -- \
+  "$ZTCLASS" apply "$WORK/m.ztm" "$S" -o "$DIR/c.tif" --confidence "$DIR/$long.tif"
+unchanged "a quicklook's name too long" 1 "^ztclass: cannot write the quicklook '.*/$long.png': $too_long" -- \
+  "$ZTCLASS" mindist "$S" --aoi "$A" -o "$DIR/long.tif" --png "$DIR/$long.png"
 
 # A read-only folder: the reason, with the user's path (run as nobody when
 # run as root, whom permissions do not stop).

@@ -28,7 +28,8 @@ check "isodata" 0 "Wrote .*iso.tif \(2 classes" "第1次迭代" -- "$ZTCLASS" is
   --classes 2 --display-bands 1,2,2 --stretch equalize --png "$WORK/iso.png"
 
 checks <<TABLE
-unknown stretch|1|unknown --stretch 'vivid'|isodata $WORK/scene.tif -o $WORK/x.tif --classes 2 --stretch vivid
+unknown stretch|2|^--stretch: must be none, adaptive, equalize, normalize, root, square, linear or invert, got 'vivid'$|isodata $WORK/scene.tif -o $WORK/x.tif --classes 2 --stretch vivid
+unknown stretch, training|2|^--stretch: must be none, .*, got 'Linear'$|train isodata $WORK/scene.tif -o $WORK/x.ztm --classes 2 --stretch Linear
 display band not used|2|band 2 is not among the bands used|cluster-box $WORK/scene.tif -o $WORK/x.tif --classes 2 --bands 1 --display-bands 1,2,1
 two display bands|2|three bands|cluster-box $WORK/scene.tif -o $WORK/x.tif --classes 2 --display-bands 1,2
 box values beyond a byte|2|class values up to 256, more than a Byte result holds|cluster-box $WORK/scene.tif -o $WORK/x.tif --classes 255
@@ -158,7 +159,9 @@ vigilance not a number|2|--vigilance: must be a finite number|art $WORK/scene.ti
 ART vigilance beyond a cosine|2|--vigilance must lie in -1..1|art $WORK/scene.tif -o $WORK/v1.tif --clusters 2 --vigilance 5
 negative Fuzzy ART vigilance|2|--vigilance must be 0 or more|fuzzy-art $WORK/scene.tif -o $WORK/v2.tif --clusters 2 --vigilance -1
 passes a model refuses|2|--passes must lie in 1..1000000000|art $WORK/scene.tif -o $WORK/p1.tif --clusters 2 --passes 1000000001
-interval beyond the image|1|RC_BAD_WINDOW|art $WORK/scene.tif -o $WORK/x.tif --clusters 2 --interval 11
+interval beyond the image|2|^ztclass: --interval 11 is larger than the image's smaller side \(10 pixels\)$|art $WORK/scene.tif -o $WORK/x.tif --clusters 2 --interval 11
+Kohonen interval beyond the image|2|^ztclass: --interval 11 is larger|kohonen $WORK/scene.tif -o $WORK/x.tif --clusters 2 --interval 11
+Fuzzy ART training interval beyond the image|2|^ztclass: --interval 12 is larger|train fuzzy-art $WORK/scene.tif -o $WORK/x.ztm --clusters 2 --interval 12
 nothing to learn from|1|RC_TOO_FEW_SAMPLES|fuzzy-art $WORK/empty.tif -o $WORK/x.tif --clusters 2
 TABLE
 

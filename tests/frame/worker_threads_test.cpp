@@ -2,6 +2,7 @@
 // over them give exactly the files that the caller's thread alone gives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <limits>
@@ -57,6 +58,12 @@ class WorkerThreadsTest : public ::testing::Test {
   Outcome ClassifyWith(long threads, Classify&& classify) {
     ztSetWorkerThreads(threads);
     EXPECT_EQ(ztGetWorkerThreads(), threads);
+    return Classified(classify);
+  }
+
+  // The classification under the worker threads set now.
+  template <typename Classify>
+  Outcome Classified(Classify&& classify) {
     void* result = ztRSCreate(ztRSGetDriverByName("GTiff"), resultPath.c_str(), kWindowColumns, kWindowRows, 1,
                               ZTRS_Byte, nullptr);
     EXPECT_NE(result, nullptr);
@@ -112,6 +119,22 @@ TEST_F(WorkerThreadsTest, UnsupervisedClassifiersWithAndWithoutClassColours) {
     return ztFJDMiniDistNew(source, bands, kBands, 40, 1, result, kWindowRows, kWindowColumns, kFirstRow,
                             kFirstColumn, display);
   });
+}
+
+// A count beyond any use gives a few threads per core, not as many as the
+// system would start before it ran out, and they classify as one thread.
+TEST_F(WorkerThreadsTest, AHugeThreadCountIsHeldToAFewPerCore) {
+  const auto classify = [&](void* result) {
+    return ztFJDBox(source, bands, kBands, 4, 7, result, kWindowRows, kWindowColumns, kFirstRow, kFirstColumn);
+  };
+  const Outcome alone = ClassifyWith(1, classify);
+  ztSetWorkerThreads(std::numeric_limits<long>::max());
+  const long threads = ztGetWorkerThreads();
+  EXPECT_GE(threads, 2);
+  EXPECT_LE(threads, 4 * std::max(1L, static_cast<long>(std::thread::hardware_concurrency())));
+  const Outcome shared = Classified(classify);
+  EXPECT_EQ(shared.classes, alone.classes);
+  EXPECT_TRUE(shared.bytes == alone.bytes) << threads << " threads: the files differ";
 }
 
 // The caller reads and writes beside a job: beside runs once on its thread,

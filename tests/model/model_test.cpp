@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "classifier_fixture.h"
+#include "model/model.h"
 #include "ztclass/model.h"
 #include "ztclass/neural.h"
 #include "ztclass/result_codes.h"
@@ -250,6 +251,34 @@ TEST(ModelFile, DamagedFilesAreRefusedWithTheirReason) {
   // Another kind of file is refused by its first bytes, not read whole.
   EXPECT_EQ(ztModelLoad("/dev/zero", &model), RC_BAD_MODEL_FILE);
   EXPECT_NE(std::string(ztModelLastError()).find("magic"), std::string::npos);
+}
+
+// The first numbers holding NaN or an infinity, by name: what the check of a
+// training and the model file's refusal name.
+TEST(ModelNumbers, TheFirstNumbersThatAreNotFiniteAreFoundByName) {
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = HUGE_VAL;
+  const struct {
+    std::map<std::string, std::vector<double>> numbers;
+    const char* first;  // null: every value finite
+  } cases[] = {
+      {{}, nullptr},
+      {{{"weights", {1.0, -2.0, 1e308, -1e-308}}, {"bias", {}}}, nullptr},
+      {{{"weights", {1.0, nan}}}, "weights"},
+      {{{"weights", {-inf}}}, "weights"},
+      {{{"b", {inf}}, {"a", {0.0, 1.0}}, {"c", {nan}}}, "b"},
+      {{{"b", {inf}}, {"a", {nan, 0.0}}}, "a"},
+  };
+  for (const auto& c : cases) {
+    zt::Model model;
+    for (const auto& [name, values] : c.numbers) model.Put(name, {static_cast<long>(values.size())}, values);
+    const std::string* found = model.NonFiniteNumbers();
+    if (!c.first) {
+      EXPECT_EQ(found, nullptr) << *found;
+    } else {
+      ASSERT_NE(found, nullptr) << c.first;
+      EXPECT_EQ(*found, c.first);
+    }
+  }
 }
 
 TEST(ModelParameters, UnknownOrOutOfRangeParametersAreRefusedByName) {
@@ -520,6 +549,8 @@ TEST(ModelFile, ModelsOfTheWrongShapeOrValuesAreRefused) {
       {13, [](SavedArrays& m) { m.header["parameters"].erase("noise"); }, "noise"},
       {14, [](SavedArrays& m) { m.header["numbers"][0]["shape"] = {m.numbers["categories"].size() / 3, 3}; },
        "shape"},
+      {0, [](SavedArrays& m) { m.numbers["means"][1] = std::numeric_limits<double>::quiet_NaN(); },
+       "the numbers \"means\" hold a value that is not finite"},
       {0, [](SavedArrays& m) { m.header["value-ranges"][1] = {200.0, 100.0}; }, "high to low"},
       {0, [](SavedArrays& m) { m.header["value-ranges"].erase(1); }, "one range per band"},
       // A file of brackets nested 200,000 deep exhausted the stack.
