@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "bench_support.h"
 #include "ztclass/accuracy.h"
 #include "ztclass/classinfo.h"
 #include "ztclass/result_codes.h"
@@ -18,13 +19,10 @@ namespace {
 
 constexpr int kSide = 4000, kClasses = 5, kAoiSide = 448;  // 5 x 448^2 = 1,003,520 pixels
 
-std::string Folder() { return (std::filesystem::temp_directory_path() / "ztclass-bench").string(); }
-
 // Bands of classes 1 to 5 with ragged borders and some unclassified pixels.
 std::string ClassImage() {
-  const std::string path = Folder() + "/accuracy_classes.tif";
+  const std::string path = ztbench::Path("accuracy_classes.tif");
   if (std::filesystem::exists(path)) return path;
-  std::filesystem::create_directories(Folder());
   GDALAllRegister();
   const char* options[] = {"TILED=YES", nullptr};
   GDALDataset* out = GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
@@ -56,7 +54,7 @@ void BM_AccuracyAppraise(benchmark::State& state) {
     const long points = 4;
     ztRSAddAOI(image, ("class " + std::to_string(k + 1)).c_str(), 10, 20, 30, 3, "", 1, &points, xy);
   }
-  const std::string report = Folder() + "/accuracy.txt";
+  const std::string report = ztbench::Path("accuracy.txt");
   for (auto _ : state) {
     const long rc = ztAccuracyAppraise(image, report.c_str(), nullptr, nullptr, image, true, true, true, true);
     if (rc != RC_OK) state.SkipWithError(("result code " + std::to_string(rc)).c_str());

@@ -5,7 +5,6 @@
 // the apply's cost does not depend on how well the network learnt.
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
 #include <map>
 #include <numeric>
 #include <string>
@@ -73,7 +72,7 @@ void BM_Apply(benchmark::State& state) {
   state.SetLabel(m.name);
   const long threadsBefore = ztGetWorkerThreads();
   ztSetWorkerThreads(state.range(1));
-  const std::string path = (std::filesystem::temp_directory_path() / "ztclass-bench/apply.tif").string();
+  const std::string path = ztbench::Path("apply.tif");
   const char* options[] = {"TILED=YES", nullptr};
   for (auto _ : state) {
     void* result = ztRSCreate(ztRSGetDriverByName("GTiff"), path.c_str(), kSide, kSide, 1, ZTRS_Byte, options);

@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <numeric>
 #include <vector>
@@ -42,7 +41,7 @@ void Run(benchmark::State& state, const Network& classify) {
   void* source = ztRSOpen(ztbench::Scene(kSide, kSide, 6).c_str(), 0);
   std::vector<long> bands(6);
   std::iota(bands.begin(), bands.end(), 1L);
-  const std::string resultPath = (std::filesystem::temp_directory_path() / "ztclass-bench/art.tif").string();
+  const std::string resultPath = ztbench::Path("art.tif");
   const char* options[] = {"TILED=YES", nullptr};
   PhaseClock clock;
   ZTProgressSink sink{};

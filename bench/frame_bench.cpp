@@ -38,10 +38,6 @@ double NearestOfThree(const zt::PixelValues& p) {
   return cls;
 }
 
-std::string BenchPath(const char* name) {
-  return (std::filesystem::temp_directory_path() / "ztclass-bench" / name).string();
-}
-
 // The result as the command line creates it: tiled, DEFLATE.
 void* CreateResult(const std::string& path) {
   const char* options[] = {"TILED=YES", "COMPRESS=DEFLATE", nullptr};
@@ -51,7 +47,7 @@ void* CreateResult(const std::string& path) {
 // The pass with state.range(0) threads deciding (the host's worker threads).
 void BM_ClassificationPass(benchmark::State& state) {
   void* source = ztRSOpen(ztbench::Scene(kSide, kSide, kBands).c_str(), 0);
-  const std::string resultPath = BenchPath("pass.tif");
+  const std::string resultPath = ztbench::Path("pass.tif");
   const long bands[] = {1, 2, 3, 4, 5, 6};
   ztSetWorkerThreads(state.range(0));
   for (auto _ : state) {
@@ -73,7 +69,7 @@ BENCHMARK(BM_ClassificationPass)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMilli
 // compressed, with no conversion and no decision.
 void BM_ReadWriteLimit(benchmark::State& state) {
   void* source = ztRSOpen(ztbench::Scene(kSide, kSide, kBands).c_str(), 0);
-  const std::string resultPath = BenchPath("limit.tif");
+  const std::string resultPath = ztbench::Path("limit.tif");
   long blockColumns = 0, blockRows = 0;
   ztRSGetBlockSize(ztRSGetRasterBand(source, 1), &blockColumns, &blockRows);
   std::vector<unsigned char> block(blockColumns * blockRows);
@@ -99,14 +95,14 @@ BENCHMARK(BM_ReadWriteLimit)->Unit(benchmark::kMillisecond)->UseRealTime();
 // row block takes seconds. The stop is requested 300 ms into the pass.
 void BM_StopLatency(benchmark::State& state) {
   using Clock = std::chrono::steady_clock;
-  const std::string sourcePath = BenchPath("tall_tiles.tif");
+  const std::string sourcePath = ztbench::Path("tall_tiles.tif");
   if (!std::filesystem::exists(sourcePath)) {
     const char* options[] = {"TILED=YES", "BLOCKXSIZE=1024", "BLOCKYSIZE=1024", nullptr};
     void* created = ztRSCreate(ztRSGetDriverByName("GTiff"), sourcePath.c_str(), 4096, 2048, 1, ZTRS_Byte, options);
     ztRSClose(created);
   }
   void* source = ztRSOpen(sourcePath.c_str(), 0);
-  const std::string resultPath = BenchPath("stopped.tif");
+  const std::string resultPath = ztbench::Path("stopped.tif");
   struct Stop {
     Clock::time_point at;
   } stop;
@@ -192,7 +188,7 @@ void BM_PurifyCells(benchmark::State& state) {
 BENCHMARK(BM_PurifyCells)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_CellAccess(benchmark::State& state) {
-  const std::string path = (std::filesystem::temp_directory_path() / "ztclass-bench/cells.zti").string();
+  const std::string path = ztbench::Path("cells.zti");
   constexpr long kCells = 2000;
   for (auto _ : state) {
     void* ds = ztRSCreate(ztRSGetDriverByName("ZOVREKZTI"), path.c_str(), kCells, kCells, 1, ZTRS_Float64, nullptr);

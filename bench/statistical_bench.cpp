@@ -5,7 +5,6 @@
 // is the number of threads that decide the pixels.
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
 #include <functional>
 #include <numeric>
 #include <vector>
@@ -26,7 +25,7 @@ void RunClassifier(benchmark::State& state, int side, int bandCount, long thread
   ztbench::AddClassAois(source, 8, side / 40);
   std::vector<long> bands(bandCount);
   std::iota(bands.begin(), bands.end(), 1L);
-  const std::string resultPath = (std::filesystem::temp_directory_path() / "ztclass-bench/classes.tif").string();
+  const std::string resultPath = ztbench::Path("classes.tif");
   const char* options[] = {"TILED=YES", nullptr};
   for (auto _ : state) {
     void* result = ztRSCreate(ztRSGetDriverByName("GTiff"), resultPath.c_str(), side, side, 1, ZTRS_Byte, options);

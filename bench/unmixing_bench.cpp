@@ -5,7 +5,6 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
-#include <filesystem>
 #include <numeric>
 #include <vector>
 
@@ -30,7 +29,7 @@ void BM_LinearDecompose(benchmark::State& state) {
   ztGetClassAOIInfo(editor, count, aois.data());
   std::vector<long> bands(kBands);
   std::iota(bands.begin(), bands.end(), 1L);
-  const std::string resultPath = (std::filesystem::temp_directory_path() / "ztclass-bench/fractions.tif").string();
+  const std::string resultPath = ztbench::Path("fractions.tif");
   const char* options[] = {"TILED=YES", nullptr};
   for (auto _ : state) {
     void* result = ztRSCreate(ztRSGetDriverByName("GTiff"), resultPath.c_str(), kSide, kSide, kClasses, ZTRS_Float32,

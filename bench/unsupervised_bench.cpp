@@ -6,7 +6,6 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <numeric>
 #include <vector>
@@ -37,7 +36,7 @@ void Run(benchmark::State& state, const Classifier& classify) {
   void* source = ztRSOpen(ztbench::Scene(kSide, kSide, 6).c_str(), 0);
   std::vector<long> bands(6);
   std::iota(bands.begin(), bands.end(), 1L);
-  const std::string resultPath = (std::filesystem::temp_directory_path() / "ztclass-bench/clusters.tif").string();
+  const std::string resultPath = ztbench::Path("clusters.tif");
   const char* options[] = {"TILED=YES", nullptr};
   PhaseClock clock;
   ZTProgressSink sink{};
@@ -96,7 +95,7 @@ void BM_ClusterMinimumDistanceEveryPixel(benchmark::State& state) {
   const int side = 7000;
   void* source = ztRSOpen(ztbench::Scene(side, side, 6).c_str(), 0);
   std::vector<long> bands = {1, 2, 3, 4, 5, 6};
-  const std::string resultPath = (std::filesystem::temp_directory_path() / "ztclass-bench/clusters.tif").string();
+  const std::string resultPath = ztbench::Path("clusters.tif");
   const char* options[] = {"TILED=YES", nullptr};
   for (auto _ : state) {
     void* result = ztRSCreate(ztRSGetDriverByName("GTiff"), resultPath.c_str(), side, side, 1, ZTRS_Byte, options);
