@@ -87,14 +87,17 @@ CLI::Validator NotNegative() {
       "");
 }
 
+std::string Choices(const std::vector<std::string>& names) {
+  std::string list;
+  for (size_t i = 0; i < names.size(); ++i) list += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+  return list;
+}
+
 CLI::Validator OneOf(const std::vector<std::string>& names) {
   return CLI::Validator(
       [names](std::string& text) {
         if (std::find(names.begin(), names.end(), text) != names.end()) return std::string();
-        std::string list;
-        for (size_t i = 0; i < names.size(); ++i)
-          list += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
-        return "must be " + list + ", got '" + text + "'";
+        return "must be " + Choices(names) + ", got '" + text + "'";
       },
       "");
 }

@@ -20,6 +20,9 @@ CLI::Validator EmptyAllowed();
 // A bound for an option's declaration: 0 or more.
 CLI::Validator NotNegative();
 
+// names as a user reads a choice among them: "a, b or c".
+std::string Choices(const std::vector<std::string>& names);
+
 // A bound for a text option's declaration: one of names.
 CLI::Validator OneOf(const std::vector<std::string>& names);
 

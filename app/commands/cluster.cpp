@@ -242,9 +242,7 @@ void AddClusterCommands(CLI::App& app) {
       ->check(NotNegative());
   command->add_option("--max-merges", o->maxMerges, "Merges allowed per iteration")->capture_default_str()
       ->check(NotNegative());
-  command->add_option("--stretch", o->stretch,
-                      "Display stretch of the class colours: none, adaptive, equalize, normalize, root, square, "
-                      "linear or invert")
+  command->add_option("--stretch", o->stretch, "Display stretch of the class colours: " + Choices(kStretches))
       ->capture_default_str()
       ->check(OneOf(kStretches));
   command->callback([o] { RunIsodata(*o); });
